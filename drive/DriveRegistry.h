@@ -1,0 +1,149 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "drive/DiscToc.h"
+#include "drive/ScsiTransport.h"
+#include "drive/Sleeper.h"
+#include "drive/UserPrompt.h"
+
+namespace brenmark {
+
+// How commands reach the drives: 1 through a host-adapter library addressed by
+// adapter/target/LUN, -1 through the platform's pass-through on an opened device,
+// 0 none (no drive exists).
+enum class AccessMode : std::int32_t { None = 0, Aspi = 1, Spti = -1 };
+
+// One recorder. Text fields hold at most 127 characters, as the fixed 128-byte
+// fields they stand for.
+struct Drive {
+  static constexpr std::size_t kTextLimit = 127;
+
+  std::uint8_t haId = 0;
+  std::uint8_t targetId = 0;
+  std::uint8_t lun = 0;
+  std::uint32_t interfaceStandard = 0;  // Core feature physical interface standard
+  std::unique_ptr<ScsiTransport> deviceHandle;  // the transport that reaches the device
+  bool isOpen = false;
+  std::string devicePath;
+  std::string displayName;
+  std::uint8_t canWriteCdR = 0;
+  std::uint8_t canWriteCdRw = 0;
+  std::uint8_t canWriteDvdR = 0;
+  std::uint8_t canTestWrite = 0;
+  std::uint8_t canWriteDvdRam = 0;
+  std::int32_t lastError = 0;  // 1 open failed, 2 capability page failed
+};
+
+// Capability mask bits read from mode page 2Ah.
+namespace capability {
+inline constexpr std::uint32_t kReadsCdR = 0x1;
+inline constexpr std::uint32_t kReadsCdRw = 0x2;
+inline constexpr std::uint32_t kReadsDvdRom = 0x4;
+inline constexpr std::uint32_t kReadsDvdR = 0x8;
+inline constexpr std::uint32_t kReadsDvdRam = 0x10;
+inline constexpr std::uint32_t kReadsMethod2 = 0x20;
+inline constexpr std::uint32_t kWritesCdR = 0x40;
+inline constexpr std::uint32_t kWritesCdRw = 0x80;
+inline constexpr std::uint32_t kWritesDvdR = 0x100;
+inline constexpr std::uint32_t kWritesDvdRam = 0x200;
+inline constexpr std::uint32_t kTestWrite = 0x400;
+inline constexpr std::uint32_t kBufferUnderrunProtection = 0x800;
+inline constexpr std::uint32_t kMultiSession = 0x1000;
+inline constexpr std::uint32_t kMode2Form1 = 0x2000;
+inline constexpr std::uint32_t kMode2Form2 = 0x4000;
+inline constexpr std::uint32_t kAudioPlay = 0x8000;
+inline constexpr std::uint32_t kReadsBarCode = 0x10000;
+inline constexpr std::uint32_t kReadsIsrc = 0x20000;
+inline constexpr std::uint32_t kReadsUpc = 0x40000;
+}  // namespace capability
+
+// The process-wide drive table and every drive operation. Operations take the
+// drive index first and keep the original return conventions: booleans, values
+// that are 0 on failure, or codes that are 0 on success. Callers never pass -1.
+class DriveRegistry {
+ public:
+  static constexpr int kMaxDrives = 64;
+
+  DriveRegistry(UserPrompt& prompt, Sleeper& sleeper,
+                std::vector<std::unique_ptr<DeviceProvider>> providers);
+  ~DriveRegistry();
+  DriveRegistry(const DriveRegistry&) = delete;
+  DriveRegistry& operator=(const DriveRegistry&) = delete;
+
+  AccessMode accessMode = AccessMode::None;
+  std::int32_t driveCount = 0;
+  std::int32_t currentDrive = -1;
+  std::uint8_t aspiFunctions = 0;
+  std::uint32_t writeSpeed = 0;  // KB/s, chosen in the speed dialog
+  std::uint8_t multiSession = 0;
+  std::array<std::unique_ptr<Drive>, kMaxDrives> drives;
+  DiscToc discToc;
+
+  // Fills the drive table from the providers, in their order. Runs once.
+  bool EnumerateDrives();
+  Drive& drive(int index) { return *drives[static_cast<std::size_t>(index)]; }
+
+  // Device access.
+  bool OpenDevice(int index);
+  bool CloseDevice(int index);
+
+  // Enumeration queries.
+  bool Inquiry(int index, std::string& modelText);
+  std::uint32_t GetConfiguration(int index);
+
+  // Disc state (READ DISC INFORMATION).
+  bool IsMediaPresent(int index);
+  bool IsDiscBlank(int index);
+  bool IsDiscAppendable(int index);
+  bool GetDiscInfo(int index, std::int32_t* sessionCount, std::int32_t* lastTrackNumber,
+                   std::uint32_t* statusMask);
+  std::int32_t GetLastTrackNumber(int index);
+  std::int32_t GetDiscCapacity(int index);
+
+  // Tracks and table of contents.
+  std::int32_t GetTrackStartAddress(int index, std::int32_t trackNumber);
+  bool ReadToc(int index, std::int32_t length, std::uint8_t* buffer);
+  bool ReadSessions(int index);
+  std::int32_t ReadCapacity(int index);
+
+  // Mode pages and write set-up; 0 on success.
+  int ModeSense(int index, int pageCode, int length, std::uint8_t* buffer);
+  int SetWriteParameters(int index, int length, std::uint8_t* buffer, int flags, int writeType,
+                         int sessionFormat, int dataBlockType, int multiSessionBits,
+                         int trackMode, const std::uint8_t* subheader);
+  int SetSpeed(int index, std::int32_t writeSpeedKBps, int rotationControl);
+  int ReserveTrack(int index, std::int32_t sizeInBlocks);
+  bool SynchronizeCache(int index);
+  int CloseTrack(int index, std::int32_t trackNumber);
+  int CloseSession(int index);
+  bool EjectDisc(int index);
+
+  // Mode page 2Ah. Absent (null or empty) outputs are neither computed nor
+  // written. The speed list takes what fits in the span, terminator included.
+  bool GetCapabilities(int index, std::uint32_t* mask, std::uint8_t* loadingMechanism,
+                       std::uint32_t* bufferSize, std::span<std::uint32_t> speedList);
+
+  // Sector transfers with silent retries and a Yes/No prompt; 0 done, 2 given up.
+  int ReadSectors(int index, std::int32_t lba, int blockCount, std::uint8_t* buffer,
+                  int blockSize, std::uint8_t mainChannelSelection);
+  int WriteSectors(int index, std::int32_t lba, int blockCount, int blockSize,
+                   const std::uint8_t* buffer);
+  int WriteSectors12(int index, std::int32_t lba, int blockCount, int blockSize,
+                     const std::uint8_t* buffer);
+  // The free room of the drive's buffer in bytes, 0 on failure.
+  std::uint32_t ReadBufferCapacity(int index, std::uint32_t* bufferLength,
+                                   std::uint32_t* blankLength);
+
+ private:
+  UserPrompt& prompt_;
+  Sleeper& sleeper_;
+  std::vector<std::unique_ptr<DeviceProvider>> providers_;
+};
+
+}  // namespace brenmark

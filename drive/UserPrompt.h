@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace brenmark {
+
+// The icon a message box carries.
+enum class MessageIcon { Plain, Error, Information };
+
+// How the engine talks to the user: a message with an OK button, or a Yes/No
+// question. Front ends show it and block the caller until it is answered; the
+// caller may be a job thread or the user-interface thread.
+class UserPrompt {
+ public:
+  virtual ~UserPrompt() = default;
+  virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+  // A Yes/No question with the error icon; true for Yes.
+  virtual bool AskYesNo(const std::string& text) = 0;
+};
+
+}  // namespace brenmark

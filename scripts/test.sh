@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds with warnings as errors, runs every test, then
+# builds and runs the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENMARK_WERROR=ON
+cmake --build build/release -j "$jobs"
+ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENMARK_WERROR=ON -DBRENMARK_SANITIZE=ON
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/asan --output-on-failure -j "$jobs"
