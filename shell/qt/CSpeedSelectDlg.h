@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+#include <memory>
+
+namespace Ui {
+class CSpeedSelectDlg;
+}
+
+namespace brenmark::gui {
+
+// The modal speed dialog: one entry per speed, the fastest first and selected.
+// "Burn" accepts and "Cancel" rejects; what a choice means is the caller's.
+class CSpeedSelectDlg final : public QDialog {
+  Q_OBJECT
+
+ public:
+  CSpeedSelectDlg(const QStringList& speedLabels, QWidget* parent = nullptr);
+  ~CSpeedSelectDlg() override;
+
+  // The chosen entry, -1 when the list is empty.
+  int SelectedIndex() const;
+
+ private:
+  std::unique_ptr<Ui::CSpeedSelectDlg> ui_;
+};
+
+}  // namespace brenmark::gui

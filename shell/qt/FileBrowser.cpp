@@ -1,0 +1,21 @@
+#include "shell/qt/FileBrowser.h"
+
+#include <QFileDialog>
+
+namespace brenmark::gui {
+
+std::optional<QString> DesktopFileBrowser::ChooseFolder(QWidget* parent, const QString& title) {
+  const QString folder = QFileDialog::getExistingDirectory(parent, title);
+  if (folder.isEmpty()) return std::nullopt;
+  return folder;
+}
+
+std::optional<QString> DesktopFileBrowser::ChooseDiscImage(QWidget* parent) {
+  const QString image = QFileDialog::getOpenFileName(parent, QStringLiteral("Insert a disc image"),
+                                                     QString(),
+                                                     QStringLiteral("Disc images (*.iso *.cue)"));
+  if (image.isEmpty()) return std::nullopt;
+  return image;
+}
+
+}  // namespace brenmark::gui

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace brenmark::gui {
+
+// The folder and file choosers of the application. Tests script the answers.
+class FileBrowser {
+ public:
+  virtual ~FileBrowser() = default;
+  // A folder, or nothing when the user cancels.
+  virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& title) = 0;
+  // A disc image (.iso or .cue) to load, or nothing when the user cancels.
+  virtual std::optional<QString> ChooseDiscImage(QWidget* parent) = 0;
+};
+
+// The desktop's own folder and file dialogs.
+class DesktopFileBrowser final : public FileBrowser {
+ public:
+  std::optional<QString> ChooseFolder(QWidget* parent, const QString& title) override;
+  std::optional<QString> ChooseDiscImage(QWidget* parent) override;
+};
+
+}  // namespace brenmark::gui

@@ -1,0 +1,41 @@
+#include "shell/qt/MessagePresenter.h"
+
+#include <QMessageBox>
+
+namespace brenmark::gui {
+
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Error:
+      return QMessageBox::Critical;
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Plain:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+bool AskWithIcon(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
+  QMessageBox box(icon, kApplicationName, text, QMessageBox::Yes | QMessageBox::No, parent);
+  return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace
+
+void MessageBoxPresenter::ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) {
+  QMessageBox box(BoxIcon(icon), kApplicationName, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+bool MessageBoxPresenter::AskYesNo(QWidget* parent, const QString& text) {
+  return AskWithIcon(parent, text, QMessageBox::Critical);
+}
+
+bool MessageBoxPresenter::Confirm(QWidget* parent, const QString& text) {
+  return AskWithIcon(parent, text, QMessageBox::Question);
+}
+
+}  // namespace brenmark::gui

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include "drive/UserPrompt.h"
+
+class QWidget;
+
+namespace brenmark::gui {
+
+// The title every message box of the application carries.
+inline const QString kApplicationName = QStringLiteral("Brenmark");
+
+// Shows message boxes on the user-interface thread. The application uses real
+// boxes; tests put a scripted presenter in their place.
+class MessagePresenter {
+ public:
+  virtual ~MessagePresenter() = default;
+  virtual void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) = 0;
+  // A Yes/No question with the error icon; true for Yes.
+  virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
+  // A Yes/No question with the question icon, for the application's own choices.
+  virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+};
+
+// Modal message boxes titled with the application's name.
+class MessageBoxPresenter final : public MessagePresenter {
+ public:
+  void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) override;
+  bool AskYesNo(QWidget* parent, const QString& text) override;
+  bool Confirm(QWidget* parent, const QString& text) override;
+};
+
+}  // namespace brenmark::gui

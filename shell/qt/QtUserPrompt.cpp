@@ -1,0 +1,20 @@
+#include "shell/qt/QtUserPrompt.h"
+
+#include "shell/qt/UiThread.h"
+
+namespace brenmark::gui {
+
+QtUserPrompt::QtUserPrompt(MessagePresenter& presenter, QObject* parent)
+    : QObject(parent), presenter_(presenter) {}
+
+void QtUserPrompt::ShowMessage(const std::string& text, MessageIcon icon) {
+  const QString message = QString::fromStdString(text);
+  RunOnUiThread(this, [&] { presenter_.ShowMessage(owner_, message, icon); });
+}
+
+bool QtUserPrompt::AskYesNo(const std::string& text) {
+  const QString question = QString::fromStdString(text);
+  return RunOnUiThread(this, [&] { return presenter_.AskYesNo(owner_, question); });
+}
+
+}  // namespace brenmark::gui

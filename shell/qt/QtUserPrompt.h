@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include "drive/UserPrompt.h"
+#include "shell/qt/MessagePresenter.h"
+
+namespace brenmark::gui {
+
+// The user prompt of the desktop application. Callable from any thread: a job
+// thread waits while its box is shown on the user-interface thread. Create it on
+// the user-interface thread.
+class QtUserPrompt final : public QObject, public UserPrompt {
+  Q_OBJECT
+
+ public:
+  explicit QtUserPrompt(MessagePresenter& presenter, QObject* parent = nullptr);
+
+  // The window that owns the boxes; none until the main window exists.
+  void SetOwnerWindow(QWidget* owner) { owner_ = owner; }
+
+  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  bool AskYesNo(const std::string& text) override;
+
+ private:
+  MessagePresenter& presenter_;
+  QPointer<QWidget> owner_;
+};
+
+}  // namespace brenmark::gui

@@ -1,0 +1,155 @@
+// The two ports of the desktop front end: prompts and progress calls made on a
+// job thread are applied on the user-interface thread before the call returns.
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include "shell/qt/CProgressDlg.h"
+#include "shell/qt/QtProgressSink.h"
+#include "shell/qt/QtUserPrompt.h"
+#include "tests/gui/ScriptedFrontEnd.h"
+
+namespace brenmark::gui::test {
+
+namespace {
+
+// Runs `work` on a thread of its own while this thread serves its events, as a
+// job does against the running application.
+template <typename Work>
+void RunOnJobThread(Work work) {
+  std::atomic<bool> done = false;
+  std::thread job([&] {
+    work();
+    done = true;
+  });
+  while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  job.join();
+}
+
+QPushButton* CloseButton(CProgressDlg& window) {
+  for (auto* button : window.findChildren<QPushButton*>()) {
+    if (button->property("controlId").toInt() == 1) return button;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class PortsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void promptFromJobThreadIsShownOnUiThreadAndAnswered() {
+    ScriptedPresenter presenter;
+    QtUserPrompt prompt(presenter);
+    presenter.answerYes = true;
+    bool answer = false;
+    RunOnJobThread([&] {
+      prompt.ShowMessage("Disc burned.", MessageIcon::Information);
+      answer = prompt.AskYesNo("Retry?");
+    });
+    QVERIFY(answer);
+    QCOMPARE(presenter.shown.size(), std::size_t{2});
+    QCOMPARE(presenter.shown[0].text, QStringLiteral("Disc burned."));
+    QCOMPARE(presenter.shown[0].icon, MessageIcon::Information);
+    QVERIFY(presenter.shown[0].onUiThread);
+    QVERIFY(presenter.shown[1].question);
+    QVERIFY(presenter.shown[1].onUiThread);
+  }
+
+  void promptOnUiThreadRunsDirectly() {
+    ScriptedPresenter presenter;
+    QtUserPrompt prompt(presenter);
+    QVERIFY(!prompt.AskYesNo("Retry?"));
+    prompt.ShowMessage("text", MessageIcon::Plain);
+    QCOMPARE(presenter.shown.size(), std::size_t{2});
+    QVERIFY(presenter.shown[1].onUiThread);
+  }
+
+  void progressWindowStartsAsCreated() {
+    CProgressDlg window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Current Progress"));
+    QCOMPARE(window.Status(), QStringLiteral("Progress Bar"));
+    QVERIFY(window.IsCloseEnabled());
+    QCOMPARE(window.GetPos(), 0);
+    QVERIFY(!window.isModal());
+  }
+
+  // Every call is applied before it returns: the job reads back what it wrote.
+  void progressCallsFromJobThreadAreSynchronous() {
+    CProgressDlg window;
+    window.show();
+    QtProgressSink sink(&window);
+    std::vector<std::int32_t> seen;
+    RunOnJobThread([&] {
+      sink.EnableClose(false);
+      sink.SetStatus("Writing tracks...");
+      sink.SetRange(1000);
+      sink.SetPos(250);
+      seen.push_back(sink.GetPos());
+      sink.SetStep(100);
+      sink.StepIt();
+      seen.push_back(sink.GetPos());
+      sink.SetRange16(200);
+      seen.push_back(sink.GetPos());
+    });
+    QCOMPARE(seen, (std::vector<std::int32_t>{250, 350, 200}));
+    QCOMPARE(window.Status(), QStringLiteral("Writing tracks..."));
+    QVERIFY(!window.IsCloseEnabled());
+  }
+
+  // The close box and Close hide the window; the job goes on writing to it.
+  void hiddenWindowKeepsReceivingProgress() {
+    CProgressDlg window;
+    window.show();
+    QtProgressSink sink(&window);
+    RunOnJobThread([&] { sink.EnableClose(false); });
+    window.close();
+    QVERIFY(!window.isVisible());
+    RunOnJobThread([&] {
+      sink.SetStatus("Disc burned.");
+      sink.EnableClose(true);
+    });
+    QCOMPARE(window.Status(), QStringLiteral("Disc burned."));
+    QVERIFY(window.IsCloseEnabled());
+
+    window.show();
+    QPushButton* close = CloseButton(window);
+    QVERIFY(close);
+    QVERIFY(!close->isDefault());
+    QTest::mouseClick(close, Qt::LeftButton);
+    QVERIFY(!window.isVisible());
+  }
+
+  void progressToClosedWindowIsDropped() {
+    auto* window = new CProgressDlg;
+    QtProgressSink sink(window);
+    delete window;
+    std::int32_t position = -1;
+    RunOnJobThread([&] {
+      sink.SetStatus("late");
+      position = sink.GetPos();
+    });
+    QCOMPARE(position, 0);
+  }
+
+  void barPositionStaysInsideRange() {
+    CProgressDlg window;
+    window.SetRange(100);
+    window.SetPos(150);
+    QCOMPARE(window.GetPos(), 100);
+    window.SetPos(-5);
+    QCOMPARE(window.GetPos(), 0);
+    window.SetPos(80);
+    window.SetRange(50);
+    QCOMPARE(window.GetPos(), 50);
+  }
+};
+
+}  // namespace brenmark::gui::test
+
+QTEST_MAIN(brenmark::gui::test::PortsTest)
+#include "PortsTest.moc"

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+#include <QThread>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "shell/qt/FileBrowser.h"
+#include "shell/qt/MessagePresenter.h"
+
+namespace brenmark::gui::test {
+
+// Stands in for the message boxes: writes down what would be shown, on which
+// thread, and gives scripted answers (No and "stay" unless told otherwise).
+class ScriptedPresenter final : public MessagePresenter {
+ public:
+  struct Shown {
+    QString text;
+    MessageIcon icon;
+    bool onUiThread;
+    bool question;
+  };
+
+  void ShowMessage(QWidget*, const QString& text, MessageIcon icon) override {
+    shown.push_back({text, icon, OnUiThread(), false});
+  }
+  bool AskYesNo(QWidget*, const QString& text) override {
+    shown.push_back({text, MessageIcon::Error, OnUiThread(), true});
+    return answerYes;
+  }
+  bool Confirm(QWidget*, const QString& text) override {
+    confirmations.push_back(text);
+    return confirmLeaving;
+  }
+
+  std::vector<QString> texts() const {
+    std::vector<QString> result;
+    for (const Shown& entry : shown) result.push_back(entry.text);
+    return result;
+  }
+
+  std::vector<Shown> shown;
+  std::vector<QString> confirmations;
+  bool answerYes = false;
+  bool confirmLeaving = false;
+
+ private:
+  static bool OnUiThread() { return QThread::currentThread() == qApp->thread(); }
+};
+
+// Stands in for the folder and file dialogs: answers from a queue, where
+// nullopt is a cancelled dialog.
+class ScriptedFileBrowser final : public FileBrowser {
+ public:
+  std::optional<QString> ChooseFolder(QWidget*, const QString& title) override {
+    titles.push_back(title);
+    return Next();
+  }
+  std::optional<QString> ChooseDiscImage(QWidget*) override {
+    titles.push_back(QStringLiteral("image"));
+    return Next();
+  }
+
+  std::deque<std::optional<QString>> answers;
+  std::vector<QString> titles;
+
+ private:
+  std::optional<QString> Next() {
+    if (answers.empty()) return std::nullopt;
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+}  // namespace brenmark::gui::test
