@@ -1,0 +1,117 @@
+#include "virtualdrive/image/CueImage.h"
+#include "virtualdrive/image/SectorEncoder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace brenmark::virtualdrive {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CueImageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("brenmark-cueimage-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  fs::path Write(const std::string& name, const std::string& content) {
+    const fs::path path = folder_ / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+
+  fs::path WriteBin(const std::string& name, std::size_t bytes) {
+    return Write(name, std::string(bytes, '\0'));
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(CueImageTest, FindsUpperCaseNamedBinOfRecordedImage) {
+  const CueImageResult result =
+      OpenCueImage(fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "isofs-m1.cue");
+  ASSERT_TRUE(result.image) << result.error;
+  EXPECT_EQ(result.image->binPath.filename(), "isofs-m1.bin");
+  EXPECT_EQ(result.image->sectorCount, 302);
+  EXPECT_EQ(result.image->sheet.tracks.size(), 1u);
+}
+
+TEST_F(CueImageTest, ResolvesNamesInSubfoldersAndPrefersTheExactName) {
+  WriteBin("data/Disc.BIN", 4 * kRawSectorSize);
+  const fs::path cue = Write("disc.cue",
+                             "FILE \"data/disc.bin\" BINARY\n"
+                             "TRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+                             "TRACK 02 AUDIO\nINDEX 00 00:00:02\nINDEX 01 00:00:03\n");
+  CueImageResult result = OpenCueImage(cue);
+  ASSERT_TRUE(result.image) << result.error;
+  EXPECT_EQ(result.image->binPath, folder_ / "data" / "Disc.BIN");
+  EXPECT_EQ(result.image->sectorCount, 4);
+
+  WriteBin("data/disc.bin", 5 * kRawSectorSize);
+  result = OpenCueImage(cue);
+  ASSERT_TRUE(result.image) << result.error;
+  EXPECT_EQ(result.image->binPath, folder_ / "data" / "disc.bin");
+  EXPECT_EQ(result.image->sectorCount, 5);
+}
+
+TEST_F(CueImageTest, RefusesBrokenImagesWithClearErrors) {
+  const std::string twoTracks =
+      "TRACK 01 MODE1/2352\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 00:00:10\n"
+      "INDEX 01 00:00:20\n";
+  struct Case {
+    std::string name;
+    std::string cue;
+    std::size_t binBytes;
+    std::string errorPart;
+  };
+  const std::vector<Case> cases = {
+      {"missing", "FILE \"gone.bin\" BINARY\n" + twoTracks, 0,
+       "the image file \"gone.bin\" it names is missing"},
+      {"truncated", "FILE \"truncated.bin\" BINARY\n" + twoTracks, 30 * kRawSectorSize - 100,
+       "truncated.bin is 70460 bytes, not a whole number of 2352-byte sectors"},
+      {"empty", "FILE \"empty.bin\" BINARY\n" + twoTracks, 0, "empty.bin is empty"},
+      {"short", "FILE \"short.bin\" BINARY\n" + twoTracks, 20 * kRawSectorSize,
+       "track 2 starts beyond the end of short.bin (20 sectors)"},
+      {"malformed", "FILE \"malformed.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:61:00\n",
+       30 * kRawSectorSize, "line 3: INDEX time 00:61:00: seconds must be below 60"},
+      {"ambiguous", "FILE \"AMBIGUOUS.BIN\" BINARY\n" + twoTracks, 30 * kRawSectorSize,
+       "the image file \"AMBIGUOUS.BIN\" it names is missing"},
+  };
+  for (const Case& c : cases) {
+    if (c.name == "ambiguous") {
+      WriteBin("Ambiguous.bin", c.binBytes);
+      WriteBin("ambiguous.bin", c.binBytes);
+    } else if (c.name != "missing") {
+      WriteBin(c.name + ".bin", c.binBytes);
+    }
+    const fs::path cue = Write(c.name + ".cue", c.cue);
+    const CueImageResult result = OpenCueImage(cue);
+    EXPECT_FALSE(result.image) << c.name;
+    EXPECT_NE(result.error.find(c.errorPart), std::string::npos) << c.name << ": " << result.error;
+    EXPECT_EQ(result.error.rfind(cue.string(), 0), 0u) << "error does not name the sheet";
+  }
+}
+
+TEST_F(CueImageTest, RefusesFilesThatAreNotCueSheets) {
+  EXPECT_NE(OpenCueImage(folder_ / "absent.cue").error.find("no such cue sheet"),
+            std::string::npos);
+  EXPECT_NE(OpenCueImage(folder_).error.find("no such cue sheet"), std::string::npos);
+  const fs::path huge = WriteBin("huge.cue", 2 * 1024 * 1024);
+  EXPECT_NE(OpenCueImage(huge).error.find("too large to be a cue sheet"), std::string::npos);
+  const fs::path binary = Write("binary.cue", std::string("\x00\x01\x02\xFF", 4));
+  EXPECT_NE(OpenCueImage(binary).error.find("line 1: unknown command"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brenmark::virtualdrive

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "tests/virtualdrive/image/RawSectorCheck.h"
+#include "virtualdrive/image/CueImage.h"
+#include "virtualdrive/image/SectorEncoder.h"
+
+namespace brenmark::virtualdrive {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool ToolInstalled(const std::string& tool) {
+  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string RunAndCapture(const std::string& command) {
+  std::string output;
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return output;
+  std::array<char, 4096> chunk;
+  std::size_t got;
+  while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) output.append(chunk.data(), got);
+  ::pclose(pipe);
+  return output;
+}
+
+std::vector<std::uint8_t> ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A mixed-mode disc as the recorder writes it: a Mode 1 track holding a real ISO 9660
+// file system, then an audio track with its 150-sector pregap stored in the file, then a
+// Mode 2 track of Form 1 sectors.
+class CueImageToolsTest : public ::testing::Test {
+ protected:
+  static constexpr std::int32_t kDataSectors = 302;
+  static constexpr std::int32_t kPregap = 150;
+  static constexpr std::int32_t kAudioSectors = 300;
+  static constexpr std::int32_t kMode2Sectors = 40;
+
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("brenmark-cuetools-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    WriteImage();
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  void WriteImage() {
+    const std::vector<std::uint8_t> source =
+        ReadFile(fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "isofs-m1.bin");
+    ASSERT_EQ(source.size(), kDataSectors * kRawSectorSize);
+    std::ofstream bin(folder_ / "disc.bin", std::ios::binary);
+    std::array<std::uint8_t, kRawSectorSize> raw;
+    std::int32_t lba = 0;
+    for (std::int32_t i = 0; i < kDataSectors; ++i, ++lba) {
+      const std::uint8_t* userData = source.data() + i * kRawSectorSize + 16;
+      userData_.insert(userData_.end(), userData, userData + 2048);
+      EncodeMode1Sector(lba, userData, raw.data());
+      bin.write(reinterpret_cast<const char*>(raw.data()), raw.size());
+    }
+    for (std::int32_t i = 0; i < kPregap + kAudioSectors; ++i, ++lba) {
+      for (std::size_t b = 0; b < raw.size(); ++b) {
+        raw[b] = i < kPregap ? 0 : static_cast<std::uint8_t>(b * 7 + i);
+      }
+      if (i >= kPregap) audio_.insert(audio_.end(), raw.begin(), raw.end());
+      bin.write(reinterpret_cast<const char*>(raw.data()), raw.size());
+    }
+    std::array<std::uint8_t, 2332> block{};
+    block[2] = block[6] = 0x08;  // data, Form 1
+    for (std::int32_t i = 0; i < kMode2Sectors; ++i, ++lba) {
+      block[100] = static_cast<std::uint8_t>(i);
+      EncodeMode2Block(lba, block.data(), raw.data());
+      bin.write(reinterpret_cast<const char*>(raw.data()), raw.size());
+    }
+    bin.close();
+
+    const CueSheet sheet{"disc.bin", "",
+                         {CueTrack{1, CueTrackMode::Mode1Raw, std::nullopt, 0},
+                          CueTrack{2, CueTrackMode::Audio, kDataSectors, kDataSectors + kPregap},
+                          CueTrack{3, CueTrackMode::Mode2Raw, std::nullopt,
+                                   kDataSectors + kPregap + kAudioSectors}}};
+    std::ofstream(folder_ / "disc.cue", std::ios::binary) << FormatCueSheet(sheet);
+  }
+
+  fs::path folder_;
+  std::vector<std::uint8_t> userData_;
+  std::vector<std::uint8_t> audio_;
+};
+
+TEST_F(CueImageToolsTest, WrittenImagePassesOwnChecks) {
+  EXPECT_EQ(testsupport::CheckCueImageDataTracks(folder_ / "disc.cue"), "");
+  const CueImageResult opened = OpenCueImage(folder_ / "disc.cue");
+  ASSERT_TRUE(opened.image) << opened.error;
+  EXPECT_EQ(opened.image->sectorCount, kDataSectors + kPregap + kAudioSectors + kMode2Sectors);
+}
+
+TEST_F(CueImageToolsTest, DiscInfoToolListsTracksAndModes) {
+  if (!ToolInstalled("cd-info")) GTEST_SKIP() << "cd-info is not installed";
+  const std::string output =
+      RunAndCapture("cd-info --no-device-info --cue-file '" + (folder_ / "disc.cue").string() + "'");
+  EXPECT_NE(output.find("CD-ROM Track List (1 - 3)"), std::string::npos) << output;
+  EXPECT_NE(output.find("  1: 00:02:00  000000 data"), std::string::npos) << output;
+  EXPECT_NE(output.find("  2: 00:08:02  000452 audio"), std::string::npos) << output;
+  EXPECT_NE(output.find("  3: 00:12:02  000752 XA"), std::string::npos) << output;
+  EXPECT_NE(output.find("170: 00:12:42  000792 leadout"), std::string::npos) << output;
+  EXPECT_NE(output.find("CD-ROM with ISO 9660 filesystem"), std::string::npos) << output;
+}
+
+TEST_F(CueImageToolsTest, ConverterSplitsTracksIntoIsoAndWav) {
+  if (!ToolInstalled("bchunk")) GTEST_SKIP() << "bchunk is not installed";
+  const std::string output = RunAndCapture("cd '" + folder_.string() +
+                                           "' && bchunk -w disc.bin disc.cue track");
+  EXPECT_EQ(ReadFile(folder_ / "track01.iso"), userData_) << output;
+  const std::vector<std::uint8_t> wav = ReadFile(folder_ / "track02.wav");
+  ASSERT_EQ(wav.size(), 44 + audio_.size()) << output;
+  EXPECT_TRUE(std::equal(audio_.begin(), audio_.end(), wav.begin() + 44));
+  EXPECT_TRUE(fs::exists(folder_ / "track03.iso")) << output;
+}
+
+}  // namespace
+}  // namespace brenmark::virtualdrive

@@ -1,0 +1,49 @@
+#include <array>
+#include <cstdio>
+
+#include "virtualdrive/image/CueSheet.h"
+
+namespace brenmark::virtualdrive {
+namespace {
+
+std::string_view ModeKeyword(CueTrackMode mode) {
+  switch (mode) {
+    case CueTrackMode::Audio:
+      return "AUDIO";
+    case CueTrackMode::Mode1Raw:
+      return "MODE1/2352";
+    case CueTrackMode::Mode2Raw:
+      return "MODE2/2352";
+  }
+  return "AUDIO";
+}
+
+std::string IndexLine(int index, std::int32_t frames) {
+  std::array<char, 64> line{};
+  std::snprintf(line.data(), line.size(), "    INDEX %02d %02d:%02d:%02d\n", index,
+                static_cast<int>(frames / (75 * 60)), static_cast<int>((frames / 75) % 60),
+                static_cast<int>(frames % 75));
+  return line.data();
+}
+
+}  // namespace
+
+std::string FormatCueSheet(const CueSheet& sheet) {
+  std::string text;
+  if (!sheet.catalog.empty()) text += "CATALOG " + sheet.catalog + "\n";
+  text += "FILE \"" + sheet.binFileName + "\" BINARY\n";
+  for (const CueTrack& track : sheet.tracks) {
+    std::array<char, 16> number{};
+    std::snprintf(number.data(), number.size(), "%02d", track.number);
+    text += "  TRACK ";
+    text += number.data();
+    text += ' ';
+    text += ModeKeyword(track.mode);
+    text += '\n';
+    if (track.pregapStart) text += IndexLine(0, *track.pregapStart);
+    text += IndexLine(1, track.start);
+  }
+  return text;
+}
+
+}  // namespace brenmark::virtualdrive

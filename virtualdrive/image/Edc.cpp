@@ -1,0 +1,60 @@
+#include "virtualdrive/image/SectorEncoder.h"
+
+#include <array>
+
+namespace brenmark::virtualdrive {
+namespace {
+
+constexpr std::uint32_t kEdcPolynomial = 0xD8018001u;  // reflected form
+
+// Slicing-by-8 tables: kTables[k][b] is the CRC of byte b followed by k zero bytes.
+using EdcTables = std::array<std::array<std::uint32_t, 256>, 8>;
+
+constexpr EdcTables MakeEdcTables() {
+  EdcTables tables{};
+  for (std::uint32_t byte = 0; byte < 256; ++byte) {
+    std::uint32_t crc = byte;
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc >> 1) ^ ((crc & 1u) ? kEdcPolynomial : 0u);
+    }
+    tables[0][byte] = crc;
+  }
+  for (std::size_t k = 1; k < tables.size(); ++k) {
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+      const std::uint32_t previous = tables[k - 1][byte];
+      tables[k][byte] = (previous >> 8) ^ tables[0][previous & 0xFFu];
+    }
+  }
+  return tables;
+}
+
+constexpr EdcTables kTables = MakeEdcTables();
+
+std::uint32_t LoadLittleEndian32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+std::uint32_t ComputeEdc(const std::uint8_t* data, std::size_t length) {
+  std::uint32_t crc = 0;
+  while (length >= 8) {
+    const std::uint32_t low = LoadLittleEndian32(data) ^ crc;
+    const std::uint32_t high = LoadLittleEndian32(data + 4);
+    crc = kTables[7][low & 0xFFu] ^ kTables[6][(low >> 8) & 0xFFu] ^
+          kTables[5][(low >> 16) & 0xFFu] ^ kTables[4][low >> 24] ^
+          kTables[3][high & 0xFFu] ^ kTables[2][(high >> 8) & 0xFFu] ^
+          kTables[1][(high >> 16) & 0xFFu] ^ kTables[0][high >> 24];
+    data += 8;
+    length -= 8;
+  }
+  while (length > 0) {
+    crc = (crc >> 8) ^ kTables[0][(crc ^ *data) & 0xFFu];
+    ++data;
+    --length;
+  }
+  return crc;
+}
+
+}  // namespace brenmark::virtualdrive
