@@ -1,0 +1,300 @@
+#include "datadisc/ImageStream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "datadisc/DirectoryRecords.h"
+#include "datadisc/IsoBytes.h"
+#include "datadisc/VolumeDescriptors.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+constexpr std::uint32_t kSystemAreaSectors = 16;
+constexpr std::uint32_t kChunkSectors = 16;
+constexpr std::uint64_t kChunkBytes = kChunkSectors * kSectorSize;
+
+// Reads up to `count` bytes; returns the bytes read, or -1 when reading failed.
+std::int64_t ReadFully(int fd, std::uint8_t* out, std::uint64_t count) {
+  std::uint64_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::read(fd, out + done, count - done);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    done += static_cast<std::uint64_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+}  // namespace
+
+ImageStream::ImageStream(const ImageLayout& layout, Clock clock)
+    : layout_(layout), tree_(layout.tree()), clock_(std::move(clock)) {
+  std::uint64_t largest = std::max<std::uint64_t>(kChunkBytes, RoundToSectors(layout.isoRootSize));
+  largest = std::max(largest, RoundToSectors(layout.jolietRootSize));
+  largest = std::max(largest, RoundToSectors(layout.isoPathTableSize));
+  largest = std::max(largest, RoundToSectors(layout.jolietPathTableSize));
+  const std::size_t directories = layout.pathTables().entries().size();
+  for (std::size_t i = 0; i < directories; ++i) {
+    largest = std::max(largest, RoundToSectors(layout.IsoDirectorySizeOf(i)));
+    if (tree_.joliet()) largest = std::max(largest, RoundToSectors(layout.JolietDirectorySizeOf(i)));
+  }
+  buffer_.assign(largest, 0);
+}
+
+ImageStream::~ImageStream() { CloseFile(); }
+
+std::span<std::uint8_t> ImageStream::Take(std::uint64_t sectors) {
+  const std::span<std::uint8_t> data(buffer_.data(), sectors * kSectorSize);
+  std::fill(data.begin(), data.end(), 0);
+  return data;
+}
+
+void ImageStream::Emit(SectorGroup& group, GroupKind kind, std::uint32_t first,
+                       std::uint64_t sectors) {
+  group = SectorGroup{};
+  group.kind = kind;
+  group.firstSector = first;
+  group.sectorCount = static_cast<std::uint32_t>(sectors);
+  group.data = std::span<const std::uint8_t>(buffer_.data(), sectors * kSectorSize);
+}
+
+void ImageStream::EmitDirectory(SectorGroup& group, bool joliet, std::size_t entryIndex) {
+  const auto& entries = layout_.pathTables().entries();
+  const bool isRoot = entryIndex == entries.size();
+  DirectoryPlace place;
+  place.parentExtent = joliet ? layout_.jolietRootExtent : layout_.isoRootExtent;
+  place.parentSize = joliet ? layout_.jolietRootSize : layout_.isoRootSize;
+  const EntryList* list = &tree_.entries();
+  if (isRoot) {
+    place.ownExtent = place.parentExtent;
+    place.ownSize = place.parentSize;
+  } else {
+    const PathTableEntry& entry = entries[entryIndex];
+    list = &entry.node->children();
+    place.ownExtent = joliet ? entry.jolietExtent : entry.isoExtent;
+    place.ownSize = joliet ? layout_.JolietDirectorySizeOf(entryIndex)
+                           : layout_.IsoDirectorySizeOf(entryIndex);
+    if (entry.parentNumber >= 2) {
+      const std::size_t parentIndex = entry.parentNumber - 2u;
+      const PathTableEntry& parent = entries[parentIndex];
+      place.parentExtent = joliet ? parent.jolietExtent : parent.isoExtent;
+      place.parentSize = joliet ? layout_.JolietDirectorySizeOf(parentIndex)
+                                : layout_.IsoDirectorySizeOf(parentIndex);
+    }
+  }
+
+  const std::uint64_t sectors = SectorsFor(place.ownSize);
+  const RecordOptions options{tree_.xaRecords, tree_.useFileTimes, clock_()};
+  const std::span<std::uint8_t> out = Take(sectors);
+  if (joliet) {
+    WriteJolietDirectory(place, *list, options, out);
+  } else {
+    WriteIsoDirectory(place, *list, options, out);
+  }
+  Emit(group, joliet ? GroupKind::JolietDirectory : GroupKind::IsoDirectory, place.ownExtent,
+       sectors);
+}
+
+bool ImageStream::Next(SectorGroup& group) {
+  const auto& entries = layout_.pathTables().entries();
+  DescriptorFields fields;
+  switch (phase_) {
+    case Phase::SystemArea:
+      Take(1);
+      Emit(group, GroupKind::SystemArea, layout_.sessionStart + static_cast<std::uint32_t>(index_), 1);
+      if (++index_ == kSystemAreaSectors) phase_ = Phase::Primary;
+      return true;
+
+    case Phase::Primary:
+    case Phase::Joliet: {
+      const bool joliet = phase_ == Phase::Joliet;
+      fields.volumeSpaceSize = layout_.imageEnd;
+      fields.lTable = joliet ? layout_.jolietLTable : layout_.isoLTable;
+      fields.pathTableSize = joliet ? layout_.jolietPathTableSize : layout_.isoPathTableSize;
+      fields.rootExtent = joliet ? layout_.jolietRootExtent : layout_.isoRootExtent;
+      fields.rootSize = joliet ? layout_.jolietRootSize : layout_.isoRootSize;
+      fields.label = tree_.volumeLabel;
+      fields.xaRecords = tree_.xaRecords;
+      fields.now = clock_();
+      const std::span<std::uint8_t> out = Take(1);
+      if (joliet) {
+        BuildJolietDescriptor(fields, out);
+        Emit(group, GroupKind::JolietDescriptor, layout_.jolietDescriptor, 1);
+      } else {
+        BuildPrimaryDescriptor(fields, out);
+        Emit(group, GroupKind::PrimaryDescriptor, layout_.primaryDescriptor, 1);
+      }
+      phase_ = (!joliet && tree_.joliet()) ? Phase::Joliet : Phase::Terminator;
+      return true;
+    }
+
+    case Phase::Terminator:
+      BuildTerminator(Take(1));
+      Emit(group, GroupKind::Terminator, layout_.terminator, 1);
+      phase_ = Phase::IsoL;
+      return true;
+
+    case Phase::IsoL:
+    case Phase::IsoM:
+    case Phase::JolietL:
+    case Phase::JolietM: {
+      const bool joliet = phase_ == Phase::JolietL || phase_ == Phase::JolietM;
+      const bool bigEndian = phase_ == Phase::IsoM || phase_ == Phase::JolietM;
+      const std::uint64_t size = joliet ? layout_.jolietPathTableSize : layout_.isoPathTableSize;
+      const std::span<std::uint8_t> out = Take(SectorsFor(size));
+      const auto& list = layout_.pathTables();
+      if (joliet) {
+        WriteJolietPathTable(list, layout_.jolietRootExtent, bigEndian, out);
+      } else {
+        WriteIsoPathTable(list, layout_.isoRootExtent, bigEndian, out);
+      }
+      static constexpr GroupKind kKinds[] = {GroupKind::IsoPathTableL, GroupKind::IsoPathTableM,
+                                             GroupKind::JolietPathTableL,
+                                             GroupKind::JolietPathTableM};
+      static constexpr Phase kNext[] = {Phase::IsoM, Phase::JolietL, Phase::JolietM,
+                                        Phase::IsoRoot};
+      const int which = (joliet ? 2 : 0) + (bigEndian ? 1 : 0);
+      const std::uint32_t first = joliet ? (bigEndian ? layout_.jolietMTable : layout_.jolietLTable)
+                                         : (bigEndian ? layout_.isoMTable : layout_.isoLTable);
+      Emit(group, kKinds[which], first, SectorsFor(size));
+      phase_ = kNext[which];
+      if (phase_ == Phase::JolietL && !tree_.joliet()) phase_ = Phase::IsoRoot;
+      return true;
+    }
+
+    case Phase::IsoRoot:
+      EmitDirectory(group, false, entries.size());
+      phase_ = Phase::IsoDirectories;
+      index_ = 0;
+      return true;
+
+    case Phase::IsoDirectories:
+      if (index_ < entries.size()) {
+        EmitDirectory(group, false, index_++);
+        return true;
+      }
+      phase_ = tree_.joliet() ? Phase::JolietRoot : Phase::Files;
+      return Next(group);
+
+    case Phase::JolietRoot:
+      EmitDirectory(group, true, entries.size());
+      phase_ = Phase::JolietDirectories;
+      index_ = 0;
+      return true;
+
+    case Phase::JolietDirectories:
+      if (index_ < entries.size()) {
+        EmitDirectory(group, true, index_++);
+        return true;
+      }
+      phase_ = Phase::Files;
+      return Next(group);
+
+    case Phase::Files:
+      if (NextFileGroup(group)) return true;
+      phase_ = Phase::Done;
+      return false;
+
+    case Phase::Done:
+      return false;
+  }
+  return false;
+}
+
+const SourceNode* ImageStream::NextFile() {
+  const auto& entries = layout_.pathTables().entries();
+  for (;;) {
+    const EntryList& list =
+        fileList_ < 0 ? tree_.entries() : entries[static_cast<std::size_t>(fileList_)].node->children();
+    while (fileIndex_ < list.size()) {
+      const SourceNode* node = list[fileIndex_++].get();
+      if (!node->isDirectory) return node;
+    }
+    if (static_cast<std::size_t>(fileList_ + 1) >= entries.size()) return nullptr;
+    ++fileList_;
+    fileIndex_ = 0;
+  }
+}
+
+FileIssue ImageStream::OpenFile(const SourceNode& file) {
+  file_ = &file;
+  fileSector_ = file.isoExtent;
+  fileRemaining_ = file.dataLength;
+  issueReported_ = false;
+
+  struct stat status {};
+  if (file.dataLength == 0) {
+    // Nothing to read: only notice that the file vanished or grew.
+    if (::stat(file.sourcePath.c_str(), &status) != 0) return FileIssue::CannotOpen;
+    const bool grew = S_ISREG(status.st_mode) && static_cast<std::uint64_t>(status.st_size) != 0;
+    return grew ? FileIssue::SizeChanged : FileIssue::None;
+  }
+
+  // Non-blocking, so that a named pipe cannot stall the burn.
+  fd_ = ::open(file.sourcePath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  readable_ = fd_ >= 0;
+  if (!readable_) return FileIssue::CannotOpen;
+  if (::fstat(fd_, &status) == 0 && static_cast<std::uint64_t>(status.st_size) != file.fileSize) {
+    return FileIssue::SizeChanged;
+  }
+  return FileIssue::None;
+}
+
+void ImageStream::CloseFile() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  readable_ = false;
+  file_ = nullptr;
+}
+
+bool ImageStream::NextFileGroup(SectorGroup& group) {
+  FileIssue pending = FileIssue::None;
+  while (file_ == nullptr || fileRemaining_ == 0) {
+    CloseFile();
+    const SourceNode* file = NextFile();
+    if (file == nullptr) return false;
+    pending = OpenFile(*file);
+    if (fileRemaining_ == 0 && pending != FileIssue::None) {
+      Emit(group, GroupKind::FileData, fileSector_, 0);
+      group.file = file_;
+      group.issue = pending;
+      CloseFile();
+      return true;
+    }
+  }
+
+  const std::uint32_t sectors = fileRemaining_ > kChunkBytes ? kChunkSectors : 1;
+  const std::uint64_t wanted = std::min<std::uint64_t>(sectors * std::uint64_t{kSectorSize}, fileRemaining_);
+  const std::span<std::uint8_t> out = Take(sectors);
+  if (readable_) {
+    const std::int64_t got = ReadFully(fd_, out.data(), wanted);
+    if (got < 0) {
+      std::fill(out.begin(), out.end(), 0);
+      readable_ = false;
+      if (pending == FileIssue::None) pending = FileIssue::ReadFailed;
+    } else if (static_cast<std::uint64_t>(got) < wanted) {
+      readable_ = false;
+      if (pending == FileIssue::None) pending = FileIssue::SizeChanged;
+    }
+  }
+  Emit(group, GroupKind::FileData, fileSector_, sectors);
+  group.file = file_;
+  if (pending != FileIssue::None && !issueReported_) {
+    group.issue = pending;
+    issueReported_ = true;
+  }
+  fileSector_ += sectors;
+  fileRemaining_ -= wanted;
+  return true;
+}
+
+}  // namespace brenmark::datadisc

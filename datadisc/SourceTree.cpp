@@ -1,0 +1,202 @@
+#include "datadisc/SourceTree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+#include <utility>
+
+#include "datadisc/Names.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+// The last component of a path, ignoring trailing separators.
+std::string_view LastComponent(std::string_view path) {
+  while (!path.empty() && path.back() == '/') path.remove_suffix(1);
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+  std::string path;
+  path.reserve(folder.size() + 1 + name.size());
+  path = folder;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+bool NodeBefore(const std::unique_ptr<SourceNode>& a, const std::unique_ptr<SourceNode>& b) {
+  return CompareNames(a->discName, b->discName) < 0;
+}
+
+std::uint32_t DeepestLevel(const EntryList& list, std::uint32_t level) {
+  std::uint32_t deepest = level;
+  for (const auto& node : list) {
+    if (!node->children().empty()) {
+      deepest = std::max(deepest, DeepestLevel(node->children(), level + 1));
+    }
+  }
+  return deepest;
+}
+
+}  // namespace
+
+SourceTree::SourceTree(std::int32_t namingMode_, std::uint32_t isoLevel_, bool useFileTimes_,
+                       bool xaRecords_)
+    : namingMode(namingMode_),
+      isoLevel(isoLevel_),
+      useFileTimes(useFileTimes_),
+      xaRecords(xaRecords_) {}
+
+SourceTree::~SourceTree() { Clear(); }
+
+void SourceTree::SetVolumeLabel(std::string_view text) {
+  volumeLabel = std::string(text);
+  if (!joliet()) MakeIso83Name(volumeLabel);
+}
+
+std::size_t SourceTree::NameLimit() const { return joliet() ? kJolietLimit : IsoNameLimit(); }
+
+std::size_t SourceTree::IsoNameLimit() const {
+  return isoLevel == kIso83Names ? kIso83Limit : kIso30Limit;
+}
+
+void SourceTree::MakeDiscName(std::string& name) const {
+  if (joliet()) {
+    MakeJolietName(name);
+  } else {
+    MakeIsoName(name);
+  }
+}
+
+void SourceTree::MakeIsoName(std::string& name) const {
+  if (isoLevel == kIso83Names) {
+    MakeIso83Name(name);
+  } else {
+    MakeIso30Name(name);
+  }
+}
+
+std::unique_ptr<SourceNode> SourceTree::MakeNode(SourceNode* parent, const std::string& path,
+                                                 std::string_view name,
+                                                 const FileStatus& status) const {
+  auto node = std::make_unique<SourceNode>();
+  node->sourcePath = path;
+  node->sourceName = name.empty() ? std::string(kUnnamedFolderName) : std::string(name);
+  node->discName = node->sourceName;
+  MakeDiscName(node->discName);
+  node->isDirectory = status.isDirectory;
+  node->fileSize = status.isDirectory ? 0 : status.size;
+  node->dataLength = static_cast<std::uint32_t>(node->fileSize);
+  node->creationTime = status.creationTime;
+  node->parent = parent;
+  return node;
+}
+
+SourceNode* SourceTree::AddEntry(SourceNode* parent, const std::string& path) {
+  return AddEntry(parent, path, ReadFileStatus(path).value_or(FileStatus{}));
+}
+
+SourceNode* SourceTree::AddEntry(SourceNode* parent, const std::string& path,
+                                 const FileStatus& status) {
+  auto node = MakeNode(parent, path, LastComponent(path), status);
+  EntryList& list = ListOf(parent);
+  int counter = 1;
+  for (;;) {
+    const auto at = std::lower_bound(list.begin(), list.end(), node, NodeBefore);
+    if (at == list.end() || (*at)->discName != node->discName) {
+      return list.insert(at, std::move(node))->get();
+    }
+    ResolveCollision(node->discName, counter++, NameLimit());
+  }
+}
+
+void SourceTree::InsertAll(EntryList& list, EntryList fresh) const {
+  std::unordered_set<std::string_view> taken;
+  taken.reserve(list.size() + fresh.size());
+  for (const auto& node : list) taken.insert(node->discName);
+  for (auto& node : fresh) {
+    int counter = 1;
+    while (!taken.insert(node->discName).second) {
+      ResolveCollision(node->discName, counter++, NameLimit());
+    }
+  }
+  std::sort(fresh.begin(), fresh.end(), NodeBefore);
+  const auto oldSize = static_cast<std::ptrdiff_t>(list.size());
+  list.insert(list.end(), std::make_move_iterator(fresh.begin()),
+              std::make_move_iterator(fresh.end()));
+  std::inplace_merge(list.begin(), list.begin() + oldSize, list.end(), NodeBefore);
+}
+
+SourceNode* SourceTree::AddPath(const std::string& path, SourceNode* parent) {
+  const FileStatus status = ReadFileStatus(path).value_or(FileStatus{});
+  SourceNode* node = AddEntry(parent, path, status);
+  if (status.isDirectory) {
+    std::vector<FolderIdentity> ancestors{{status.device, status.inode}};
+    ScanFolder(path, node, ancestors);
+  }
+  return node;
+}
+
+void SourceTree::ScanFolder(const std::string& path, SourceNode* node) {
+  std::vector<FolderIdentity> ancestors;
+  if (const auto status = ReadFileStatus(path)) ancestors.push_back({status->device, status->inode});
+  ScanFolder(path, node, ancestors);
+}
+
+void SourceTree::ScanFolder(const std::string& path, SourceNode* node,
+                            std::vector<FolderIdentity>& ancestors) {
+  const int folderFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folderFd < 0) return;
+  DIR* folder = ::fdopendir(folderFd);
+  if (folder == nullptr) {
+    ::close(folderFd);
+    return;
+  }
+
+  EntryList fresh;
+  std::vector<std::pair<SourceNode*, FolderIdentity>> subfolders;
+  while (const dirent* entry = ::readdir(folder)) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    const FileStatus status = ReadFileStatusAt(folderFd, name).value_or(FileStatus{});
+    fresh.push_back(MakeNode(node, JoinPath(path, name), name, status));
+    if (status.isDirectory) subfolders.push_back({fresh.back().get(), {status.device, status.inode}});
+  }
+  ::closedir(folder);
+
+  InsertAll(ListOf(node), std::move(fresh));
+
+  for (auto& [child, identity] : subfolders) {
+    const bool isAncestor = std::any_of(ancestors.begin(), ancestors.end(), [&](const auto& a) {
+      return a.device == identity.device && a.inode == identity.inode;
+    });
+    if (isAncestor) continue;
+    ancestors.push_back(identity);
+    ScanFolder(child->sourcePath, child, ancestors);
+    ancestors.pop_back();
+  }
+}
+
+std::uint32_t SourceTree::ComputeDepth() {
+  depth = DeepestLevel(entries_, 1);
+  return depth;
+}
+
+void SourceTree::Clear() {
+  // Children are released before their parents, without deep recursion.
+  std::vector<std::unique_ptr<SourceNode>> pending;
+  pending.swap(entries_);
+  while (!pending.empty()) {
+    std::unique_ptr<SourceNode> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : node->children_) pending.push_back(std::move(child));
+  }
+}
+
+}  // namespace brenmark::datadisc

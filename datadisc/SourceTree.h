@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datadisc/FileStatus.h"
+#include "datadisc/SourceNode.h"
+
+namespace brenmark::datadisc {
+
+// The folder chosen for a data disc: every entry with its names, sizes and
+// times, the volume label and the options that decide what the image holds.
+// The layout of a burn writes addresses and sizes into the nodes.
+class SourceTree {
+ public:
+  static constexpr std::int32_t kIsoOnly = 1;
+  static constexpr std::int32_t kIsoAndJoliet = 2;
+  static constexpr std::uint32_t kIso83Names = 0;
+  static constexpr std::uint32_t kIso30Names = 1;
+  // The label the main window gives every new tree.
+  static constexpr std::string_view kDefaultVolumeLabel = "TestDisc";
+  // The name given to a chosen folder whose path has no last component (the
+  // file system root "/").
+  static constexpr std::string_view kUnnamedFolderName = "root";
+
+  SourceTree(std::int32_t namingMode, std::uint32_t isoLevel, bool useFileTimes, bool xaRecords);
+  ~SourceTree();
+  SourceTree(const SourceTree&) = delete;
+  SourceTree& operator=(const SourceTree&) = delete;
+
+  std::string volumeLabel;
+  std::uint32_t depth = 1;        // nested entry lists, set by ComputeDepth
+  std::int32_t namingMode;        // 1: ISO 9660 only; 2: ISO 9660 plus Joliet
+  std::uint32_t isoLevel;         // 0: 8.3 names; 1: names of up to 30 characters
+  bool useFileTimes;              // file records carry the file's creation time
+  bool xaRecords;                 // records carry the CD-XA system use field
+
+  bool joliet() const { return namingMode != kIsoOnly; }
+
+  // The disc root directory's entries in sibling order.
+  const EntryList& entries() const { return entries_; }
+
+  // Sets the label; in ISO-only mode it is made an 8.3 name.
+  void SetVolumeLabel(std::string_view text);
+
+  // Adds the entry at `path` to `parent`'s children (the top level when
+  // `parent` is null), reading its status from the file system. A path that
+  // cannot be examined gives a file of 0 bytes. Returns the new node.
+  SourceNode* AddEntry(SourceNode* parent, const std::string& path);
+  // The same with the status given by the caller.
+  SourceNode* AddEntry(SourceNode* parent, const std::string& path, const FileStatus& status);
+
+  // AddEntry, then ScanFolder when the path is a folder.
+  SourceNode* AddPath(const std::string& path, SourceNode* parent);
+
+  // Adds every entry of the folder (hidden ones included) below `node`,
+  // recursively. A folder that cannot be listed adds nothing; a folder that
+  // is its own ancestor through a symbolic link is not entered again.
+  void ScanFolder(const std::string& path, SourceNode* node);
+
+  // Computes and stores `depth`: the deepest nesting of entry lists, at least 1.
+  std::uint32_t ComputeDepth();
+
+  // Frees every node.
+  void Clear();
+
+  // The byte limit of discName under the tree's naming rule.
+  std::size_t NameLimit() const;
+  // The discName rule of the tree's mode, applied in place.
+  void MakeDiscName(std::string& name) const;
+  // The ISO 9660 rule of the tree's isoLevel, applied in place.
+  void MakeIsoName(std::string& name) const;
+  // The byte limit of ISO 9660 identifiers under the tree's isoLevel.
+  std::size_t IsoNameLimit() const;
+
+ private:
+  struct FolderIdentity {
+    std::uint64_t device;
+    std::uint64_t inode;
+  };
+
+  EntryList& ListOf(SourceNode* parent) { return parent ? parent->children_ : entries_; }
+  std::unique_ptr<SourceNode> MakeNode(SourceNode* parent, const std::string& path,
+                                       std::string_view name, const FileStatus& status) const;
+  // Inserts nodes in the given order, renaming each one that meets an equal
+  // name, as if each had been added on its own.
+  void InsertAll(EntryList& list, EntryList fresh) const;
+  void ScanFolder(const std::string& path, SourceNode* node,
+                  std::vector<FolderIdentity>& ancestors);
+
+  EntryList entries_;
+};
+
+}  // namespace brenmark::datadisc

@@ -1,0 +1,107 @@
+#include "datadisc/Utf16.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Writes one character as one or two big-endian code units; returns the bytes used.
+std::size_t WriteChar(char32_t codePoint, std::uint8_t* out) {
+  auto put = [&out](char32_t unit) {
+    *out++ = static_cast<std::uint8_t>(unit >> 8);
+    *out++ = static_cast<std::uint8_t>(unit & 0xFF);
+  };
+  if (codePoint < 0x10000) {
+    put(codePoint);
+    return 2;
+  }
+  const char32_t v = codePoint - 0x10000;
+  put(0xD800 + (v >> 10));
+  put(0xDC00 + (v & 0x3FF));
+  return 4;
+}
+
+}  // namespace
+
+DecodedChar DecodeUtf8(std::string_view text, std::size_t pos) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  if (lead < 0x80) return {lead, 1};
+
+  std::size_t length = 0;
+  char32_t value = 0;
+  char32_t minimum = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    value = lead & 0x1F;
+    minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    value = lead & 0x0F;
+    minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    value = lead & 0x07;
+    minimum = 0x10000;
+  } else {
+    return {lead, 1};
+  }
+  if (pos + length > text.size()) return {lead, 1};
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(text[pos + i]);
+    if (!IsContinuation(byte)) return {lead, 1};
+    value = (value << 6) | (byte & 0x3F);
+  }
+  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+    return {lead, 1};
+  }
+  return {value, length};
+}
+
+std::size_t Utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
+  if (maxBytes >= text.size()) return text.size();
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t length = DecodeUtf8(text, pos).length;
+    if (pos + length > maxBytes) break;
+    pos += length;
+  }
+  return pos;
+}
+
+std::size_t Utf16Units(std::string_view text) {
+  std::size_t units = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const DecodedChar c = DecodeUtf8(text, pos);
+    units += c.codePoint >= 0x10000 ? 2 : 1;
+    pos += c.length;
+  }
+  return units;
+}
+
+std::size_t WriteUtf16Be(std::string_view text, std::uint8_t* out) {
+  std::size_t written = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const DecodedChar c = DecodeUtf8(text, pos);
+    written += WriteChar(c.codePoint, out + written);
+    pos += c.length;
+  }
+  return written;
+}
+
+std::string ToUtf16Be(std::string_view text, std::size_t maxUnits) {
+  std::string result;
+  std::size_t units = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const DecodedChar c = DecodeUtf8(text, pos);
+    const std::size_t needed = c.codePoint >= 0x10000 ? 2 : 1;
+    if (units + needed > maxUnits) break;
+    std::uint8_t bytes[4];
+    const std::size_t written = WriteChar(c.codePoint, bytes);
+    result.append(reinterpret_cast<const char*>(bytes), written);
+    units += needed;
+    pos += c.length;
+  }
+  return result;
+}
+
+}  // namespace brenmark::datadisc

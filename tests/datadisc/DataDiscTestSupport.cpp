@@ -1,0 +1,99 @@
+#include "tests/datadisc/DataDiscTestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
+namespace brenmark::datadisc::test {
+
+TempFolder::TempFolder() {
+  std::random_device seed;
+  path_ = std::filesystem::temp_directory_path() /
+          ("brenmark-datadisc-" + std::to_string(seed()) + std::to_string(seed()));
+  std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::uint8_t PatternByte(std::size_t offset) {
+  return static_cast<std::uint8_t>((offset * 7 + offset / 2048) & 0xFF);
+}
+
+std::filesystem::path TempFolder::MakeFile(const std::string& relative, std::size_t size) const {
+  const std::filesystem::path file = path_ / relative;
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary);
+  std::vector<char> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(PatternByte(i));
+  out.write(bytes.data(), static_cast<std::streamsize>(size));
+  return file;
+}
+
+std::filesystem::path TempFolder::MakeFolder(const std::string& relative) const {
+  const std::filesystem::path folder = path_ / relative;
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+std::vector<CapturedGroup> CaptureAll(ImageStream& stream) {
+  std::vector<CapturedGroup> groups;
+  SectorGroup group;
+  while (stream.Next(group)) {
+    groups.push_back({group, std::vector<std::uint8_t>(group.data.begin(), group.data.end())});
+  }
+  return groups;
+}
+
+std::vector<std::uint8_t> Assemble(const std::vector<CapturedGroup>& groups,
+                                   std::uint32_t firstSector) {
+  std::vector<std::uint8_t> image;
+  for (const auto& captured : groups) {
+    const std::size_t at = static_cast<std::size_t>(captured.group.firstSector - firstSector) * 2048;
+    if (image.size() < at + captured.data.size()) image.resize(at + captured.data.size());
+    std::copy(captured.data.begin(), captured.data.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+  return image;
+}
+
+std::time_t FixedClock() { return kFixedNow; }
+
+void UseUtc() {
+  setenv("TZ", "UTC", 1);
+  tzset();
+}
+
+void PutBoth32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) {
+    out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    out[at + 7 - static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+  }
+}
+
+void PutBoth16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t value) {
+  out[at] = static_cast<std::uint8_t>(value);
+  out[at + 1] = static_cast<std::uint8_t>(value >> 8);
+  out[at + 2] = static_cast<std::uint8_t>(value >> 8);
+  out[at + 3] = static_cast<std::uint8_t>(value);
+}
+
+std::uint32_t ReadLe32(const std::uint8_t* at) {
+  return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
+}
+
+std::uint32_t ReadBe32(const std::uint8_t* at) {
+  return at[3] | (at[2] << 8) | (at[1] << 16) | (static_cast<std::uint32_t>(at[0]) << 24);
+}
+
+std::string Utf16Be(std::u16string_view text) {
+  std::string out;
+  for (char16_t unit : text) {
+    out += static_cast<char>(unit >> 8);
+    out += static_cast<char>(unit & 0xFF);
+  }
+  return out;
+}
+
+}  // namespace brenmark::datadisc::test

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datadisc/ImageStream.h"
+
+namespace brenmark::datadisc::test {
+
+// A folder under the system's temporary directory, removed with its contents.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // Creates a file (and its folders) holding `size` bytes of a repeating pattern.
+  std::filesystem::path MakeFile(const std::string& relative, std::size_t size) const;
+  std::filesystem::path MakeFolder(const std::string& relative) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The bytes MakeFile writes at `offset`.
+std::uint8_t PatternByte(std::size_t offset);
+
+// Every group of a stream, with a copy of its data.
+struct CapturedGroup {
+  SectorGroup group;
+  std::vector<std::uint8_t> data;
+};
+std::vector<CapturedGroup> CaptureAll(ImageStream& stream);
+// The image the groups make, from `firstSector` on.
+std::vector<std::uint8_t> Assemble(const std::vector<CapturedGroup>& groups,
+                                   std::uint32_t firstSector);
+
+// Fixed wall clock: 2004-03-05 09:07:03 in UTC; the test process runs in UTC.
+inline constexpr std::time_t kFixedNow = 1078477623;
+std::time_t FixedClock();
+void UseUtc();
+
+// Independent little helpers for building expected bytes.
+void PutBoth32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value);
+void PutBoth16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t value);
+std::uint32_t ReadLe32(const std::uint8_t* at);
+std::uint32_t ReadBe32(const std::uint8_t* at);
+std::string Utf16Be(std::u16string_view text);
+
+}  // namespace brenmark::datadisc::test
