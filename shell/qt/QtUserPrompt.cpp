@@ -9,12 +9,14 @@ QtUserPrompt::QtUserPrompt(MessagePresenter& presenter, QObject* parent)
 
 void QtUserPrompt::ShowMessage(const std::string& text, MessageIcon icon) {
   const QString message = QString::fromStdString(text);
-  RunOnUiThread(this, [&] { presenter_.ShowMessage(owner_, message, icon); });
+  RunOnUiThread(this, [&] {
+    if (!dismissed_) presenter_.ShowMessage(owner_, message, icon);
+  });
 }
 
 bool QtUserPrompt::AskYesNo(const std::string& text) {
   const QString question = QString::fromStdString(text);
-  return RunOnUiThread(this, [&] { return presenter_.AskYesNo(owner_, question); });
+  return RunOnUiThread(this, [&] { return !dismissed_ && presenter_.AskYesNo(owner_, question); });
 }
 
 }  // namespace brenmark::gui

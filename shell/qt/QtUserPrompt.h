@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <atomic>
+
 #include "drive/UserPrompt.h"
 #include "shell/qt/MessagePresenter.h"
 
@@ -21,12 +23,17 @@ class QtUserPrompt final : public QObject, public UserPrompt {
   // The window that owns the boxes; none until the main window exists.
   void SetOwnerWindow(QWidget* owner) { owner_ = owner; }
 
+  // From now on nothing is shown: messages are dropped and questions answered
+  // No, so that jobs still running when the user has left come to an end.
+  void Dismiss() { dismissed_ = true; }
+
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
 
  private:
   MessagePresenter& presenter_;
   QPointer<QWidget> owner_;
+  std::atomic<bool> dismissed_ = false;
 };
 
 }  // namespace brenmark::gui

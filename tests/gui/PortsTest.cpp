@@ -69,6 +69,21 @@ class PortsTest : public QObject {
     QVERIFY(presenter.shown[1].onUiThread);
   }
 
+  // Once the user has left, jobs still running get No and show nothing.
+  void dismissedPromptAnswersNoAndShowsNothing() {
+    ScriptedPresenter presenter;
+    presenter.answerYes = true;
+    QtUserPrompt prompt(presenter);
+    prompt.Dismiss();
+    bool answer = true;
+    RunOnJobThread([&] {
+      prompt.ShowMessage("Disc burned.", MessageIcon::Plain);
+      answer = prompt.AskYesNo("Retry?");
+    });
+    QVERIFY(!answer);
+    QVERIFY(presenter.shown.empty());
+  }
+
   void progressWindowStartsAsCreated() {
     CProgressDlg window;
     QCOMPARE(window.windowTitle(), QStringLiteral("Current Progress"));
