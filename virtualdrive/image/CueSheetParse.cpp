@@ -48,7 +48,9 @@ int ParseSmallNumber(std::string_view text, std::size_t maxDigits) {
 }
 
 std::string TwoDigits(int number) {
-  return (number < 10 ? "0" : "") + std::to_string(number);
+  std::array<char, 16> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "%02d", number);
+  return buffer.data();
 }
 
 std::string FormatFrames(std::int32_t frames) {

@@ -7,8 +7,8 @@ namespace {
 
 constexpr std::uint32_t kEdcPolynomial = 0xD8018001u;  // reflected form
 
-// Slicing-by-8 tables: kTables[k][b] is the CRC of byte b followed by k zero bytes.
-using EdcTables = std::array<std::array<std::uint32_t, 256>, 8>;
+// Slicing-by-16 tables: kTables[k][b] is the CRC of byte b followed by k zero bytes.
+using EdcTables = std::array<std::array<std::uint32_t, 256>, 16>;
 
 constexpr EdcTables MakeEdcTables() {
   EdcTables tables{};
@@ -39,15 +39,18 @@ std::uint32_t LoadLittleEndian32(const std::uint8_t* p) {
 
 std::uint32_t ComputeEdc(const std::uint8_t* data, std::size_t length) {
   std::uint32_t crc = 0;
-  while (length >= 8) {
-    const std::uint32_t low = LoadLittleEndian32(data) ^ crc;
-    const std::uint32_t high = LoadLittleEndian32(data + 4);
-    crc = kTables[7][low & 0xFFu] ^ kTables[6][(low >> 8) & 0xFFu] ^
-          kTables[5][(low >> 16) & 0xFFu] ^ kTables[4][low >> 24] ^
-          kTables[3][high & 0xFFu] ^ kTables[2][(high >> 8) & 0xFFu] ^
-          kTables[1][(high >> 16) & 0xFFu] ^ kTables[0][high >> 24];
-    data += 8;
-    length -= 8;
+  while (length >= 16) {
+    const std::array<std::uint32_t, 4> words = {
+        LoadLittleEndian32(data) ^ crc, LoadLittleEndian32(data + 4),
+        LoadLittleEndian32(data + 8), LoadLittleEndian32(data + 12)};
+    crc = 0;
+    for (std::size_t w = 0; w < words.size(); ++w) {
+      const std::size_t table = 15 - 4 * w;
+      crc ^= kTables[table][words[w] & 0xFFu] ^ kTables[table - 1][(words[w] >> 8) & 0xFFu] ^
+             kTables[table - 2][(words[w] >> 16) & 0xFFu] ^ kTables[table - 3][words[w] >> 24];
+    }
+    data += 16;
+    length -= 16;
   }
   while (length > 0) {
     crc = (crc >> 8) ^ kTables[0][(crc ^ *data) & 0xFFu];

@@ -1,5 +1,6 @@
 #include "virtualdrive/image/SectorParity.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -70,57 +71,88 @@ std::uint64_t Load64(const std::uint8_t* p) {
   return value;
 }
 
-void Store64(std::uint8_t* p, std::uint64_t value) { std::memcpy(p, &value, sizeof value); }
+// Solves each lane of (sum, horner) for the two parity symbols of its codeword and
+// stores p0 lanes at `p0Out`, p1 lanes at `p1Out` (byteCount bytes each).
+void StoreParityLanes(std::uint64_t sum, std::uint64_t horner, std::uint8_t* p0Out,
+                      std::uint8_t* p1Out, std::size_t byteCount) {
+  std::uint64_t p0 = 0;
+  for (int lane = 0; lane < 8; ++lane) {
+    const int shift = 8 * lane;
+    const auto s = static_cast<std::uint8_t>(sum >> shift);
+    const auto h = static_cast<std::uint8_t>(horner >> shift);
+    p0 |= static_cast<std::uint64_t>(kParity.fromSum[s] ^ kParity.fromHorner[h]) << shift;
+  }
+  const std::uint64_t p1 = p0 ^ sum;
+  std::memcpy(p0Out, &p0, byteCount);
+  std::memcpy(p1Out, &p1, byteCount);
+}
 
-// Byte lanes are independent, so the 86 P columns are processed eight at a time. The
-// last group overlaps the previous one; recomputing the shared columns is harmless.
+// Byte lanes are independent, so the 86 P columns are processed eight at a time, all
+// groups side by side so that their Horner chains overlap. The last group overlaps the
+// previous one; recomputing the shared columns is harmless.
 void WritePParity(std::uint8_t* raw) {
   constexpr std::array<int, 11> kGroupStarts = {0, 8, 16, 24, 32, 40, 48, 56, 64, 72, 78};
-  for (const int column : kGroupStarts) {
-    std::uint64_t sum = 0;
-    std::uint64_t horner = 0;
-    const std::uint8_t* cell = raw + kCodeStart + column;
-    for (int row = 0; row < kPDataRows; ++row, cell += kPColumns) {
-      const std::uint64_t symbols = Load64(cell);
-      sum ^= symbols;
-      horner = MultiplyLanesByAlpha(horner) ^ symbols;
+  std::array<std::uint64_t, kGroupStarts.size()> sum{};
+  std::array<std::uint64_t, kGroupStarts.size()> horner{};
+  const std::uint8_t* row = raw + kCodeStart;
+  for (int r = 0; r < kPDataRows; ++r, row += kPColumns) {
+    for (std::size_t g = 0; g < kGroupStarts.size(); ++g) {
+      const std::uint64_t symbols = Load64(row + kGroupStarts[g]);
+      sum[g] ^= symbols;
+      horner[g] = MultiplyLanesByAlpha(horner[g]) ^ symbols;
     }
-    std::uint64_t p0 = 0;
-    for (int lane = 0; lane < 8; ++lane) {
-      const int shift = 8 * lane;
-      const auto s = static_cast<std::uint8_t>(sum >> shift);
-      const auto h = static_cast<std::uint8_t>(horner >> shift);
-      p0 |= static_cast<std::uint64_t>(kParity.fromSum[s] ^ kParity.fromHorner[h]) << shift;
-    }
-    Store64(raw + kPParityOffset + column, p0);
-    Store64(raw + kPParityOffset + kPColumns + column, p0 ^ sum);
+  }
+  for (std::size_t g = 0; g < kGroupStarts.size(); ++g) {
+    std::uint8_t* p0 = raw + kPParityOffset + kGroupStarts[g];
+    StoreParityLanes(sum[g], horner[g], p0, p0 + kPColumns, 8);
   }
 }
 
-// Each Q codeword takes word (44 m + 43 n) mod 1118 as its m-th symbol, for diagonal n.
-// Both byte planes of a word are handled together in the low two lanes.
+// Q codeword n (a word position, both byte planes) takes word (44 m + 43 n) mod 1118 as
+// its m-th symbol. Four codewords share a 64-bit accumulator; their symbols are gathered
+// through a table of byte offsets.
+constexpr int kQGroups = (kQWordsPerPlaneSet + 3) / 4;  // 7, the last one half used
+
+using QOffsets = std::array<std::array<std::uint16_t, 4 * kQGroups>, kQDataLength>;
+
+constexpr QOffsets MakeQOffsets() {
+  QOffsets offsets{};
+  for (int m = 0; m < kQDataLength; ++m) {
+    for (int n = 0; n < 4 * kQGroups; ++n) {
+      // Padding codewords re-read word 0; their results are never stored.
+      const int word = n < kQWordsPerPlaneSet ? (44 * m + 43 * n) % kQWordCount : 0;
+      offsets[m][n] = static_cast<std::uint16_t>(kCodeStart + 2 * word);
+    }
+  }
+  return offsets;
+}
+
+constexpr QOffsets kQOffsets = MakeQOffsets();
+
+std::uint64_t Load16At(const std::uint8_t* raw, std::uint16_t offset, int lanePair) {
+  return (static_cast<std::uint64_t>(raw[offset]) |
+          (static_cast<std::uint64_t>(raw[offset + 1]) << 8))
+         << (16 * lanePair);
+}
+
 void WriteQParity(std::uint8_t* raw) {
-  const std::uint8_t* code = raw + kCodeStart;
-  for (int diagonal = 0; diagonal < kQWordsPerPlaneSet; ++diagonal) {
-    std::uint64_t sum = 0;
-    std::uint64_t horner = 0;
-    int word = 43 * diagonal;
-    for (int m = 0; m < kQDataLength; ++m) {
-      const std::uint64_t symbols = static_cast<std::uint64_t>(code[2 * word]) |
-                                    (static_cast<std::uint64_t>(code[2 * word + 1]) << 8);
-      sum ^= symbols;
-      horner = MultiplyLanesByAlpha(horner) ^ symbols;
-      word += 44;
-      if (word >= kQWordCount) word -= kQWordCount;
+  std::array<std::uint64_t, kQGroups> sum{};
+  std::array<std::uint64_t, kQGroups> horner{};
+  for (int m = 0; m < kQDataLength; ++m) {
+    const auto& offsets = kQOffsets[m];
+    for (int g = 0; g < kQGroups; ++g) {
+      const std::uint64_t symbols =
+          Load16At(raw, offsets[4 * g], 0) | Load16At(raw, offsets[4 * g + 1], 1) |
+          Load16At(raw, offsets[4 * g + 2], 2) | Load16At(raw, offsets[4 * g + 3], 3);
+      sum[g] ^= symbols;
+      horner[g] = MultiplyLanesByAlpha(horner[g]) ^ symbols;
     }
-    for (int plane = 0; plane < 2; ++plane) {
-      const auto s = static_cast<std::uint8_t>(sum >> (8 * plane));
-      const auto h = static_cast<std::uint8_t>(horner >> (8 * plane));
-      const auto p0 = static_cast<std::uint8_t>(kParity.fromSum[s] ^ kParity.fromHorner[h]);
-      raw[kQParityOffset + 2 * diagonal + plane] = p0;
-      raw[kQParityOffset + 2 * kQWordsPerPlaneSet + 2 * diagonal + plane] =
-          static_cast<std::uint8_t>(p0 ^ s);
-    }
+  }
+  constexpr int kQParityBytes = 2 * kQWordsPerPlaneSet;  // 52 per parity symbol
+  for (int g = 0; g < kQGroups; ++g) {
+    const std::size_t bytes = std::min<std::size_t>(8, kQParityBytes - 8 * g);
+    std::uint8_t* p0 = raw + kQParityOffset + 8 * g;
+    StoreParityLanes(sum[g], horner[g], p0, p0 + kQParityBytes, bytes);
   }
 }
 
