@@ -1,0 +1,228 @@
+// Renders images of a tree with awkward names and reads them back with the
+// Debian tools: isovfy, isoinfo and xorriso.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "datadisc/ImageFile.h"
+#include "datadisc/ImageLayout.h"
+#include "datadisc/SourceTree.h"
+#include "tests/datadisc/DataDiscTestSupport.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CommandResult {
+  int status;
+  std::string output;
+};
+
+CommandResult RunCommand(const std::string& command) {
+  CommandResult result{-1, {}};
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char chunk[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.output.append(chunk, got);
+  result.status = ::pclose(pipe);
+  return result;
+}
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+std::vector<char> ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Source file (relative to the temp folder) -> where the Joliet tree puts it.
+using ExpectedFiles = std::map<std::string, std::string>;
+
+ExpectedFiles MakeAwkwardTree(const test::TempFolder& folder) {
+  const std::string a58(58, 'A');
+  std::string umlauts;
+  for (int i = 0; i < 40; ++i) umlauts += "\xC3\xBC";  // 80 bytes of ü
+
+  ExpectedFiles files = {
+      {"Top/read me.txt", "Top/read me.txt"},
+      {"Top/read_me.txt", "Top/read_me.txt"},
+      {"Top/Read me.txt", "Top/Read me.txt"},
+      {"Top/Gr\xC3\xBC\xC3\x9F" "e.txt", "Top/Gr\xC3\xBC\xC3\x9F" "e.txt"},
+      {"Top/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt", "Top/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"},
+      {"Top/\xF0\x9F\x98\x80 smile.txt", "Top/\xF0\x9F\x98\x80 smile.txt"},
+      // 84 bytes of two-byte characters: cut to 29 characters, not 58.5.
+      {"Top/" + umlauts + ".txt", "Top/" + umlauts.substr(0, 58) + ".txt"},
+      // An invalid UTF-8 byte becomes the Latin-1 character of that value.
+      {"Top/bad\xFF.txt", "Top/bad\xC3\xBF.txt"},
+      {"Top/.hidden", "Top/.hidden"},
+      {"Top/zero.bin", "Top/zero.bin"},
+      {"Top/f32768.bin", "Top/f32768.bin"},
+      {"Top/f32769.bin", "Top/f32769.bin"},
+      {"Top/f100000.bin", "Top/f100000.bin"},
+      {"Top/my.dir.name/Makefile", "Top/my.dir.name/Makefile"},
+      {"Top/a/b/c/d/e/f/g/h/i/j/deep.txt", "Top/a/b/c/d/e/f/g/h/i/j/deep.txt"},
+  };
+  // Over 62 bytes: both cut to 58 + ".txt"; which of them the folder listing
+  // gives first keeps that name, the other becomes ..._1.txt.
+  folder.MakeFile("Top/" + a58 + "one more word.txt", 3);
+  folder.MakeFile("Top/" + a58 + "two more words.txt", 5);
+  // Enough files for the directory to span several sectors.
+  for (int i = 0; i < 120; ++i) {
+    const std::string name = "Top/many/file number " + std::to_string(i) + " of a long list.dat";
+    files[name] = name;
+  }
+  std::size_t size = 1;
+  for (const auto& [source, extracted] : files) {
+    static const std::regex sized(R"(Top/f(\d+)\.bin)");
+    std::smatch match;
+    std::size_t bytes = size++ % 7;
+    if (std::regex_match(source, match, sized)) bytes = std::stoul(match[1]);
+    if (source == "Top/zero.bin") bytes = 0;
+    folder.MakeFile(source, bytes);
+  }
+  folder.MakeFolder("Top/empty");
+  folder.MakeFolder("Top/empty two");
+  return files;
+}
+
+struct RenderedImage {
+  fs::path image;
+  std::size_t nodes = 0;
+};
+
+void CountNodes(const EntryList& list, std::size_t& count) {
+  for (const auto& node : list) {
+    ++count;
+    CountNodes(node->children(), count);
+  }
+}
+
+// The names a listing shows, per directory, without "." and "..".
+std::multiset<std::string> ListedNames(const std::string& listing) {
+  std::multiset<std::string> names;
+  static const std::regex entry(R"(\[\s*\d+ \d+\]\s+(.*?) ?$)");
+  std::size_t begin = 0;
+  while (begin < listing.size()) {
+    std::size_t end = listing.find('\n', begin);
+    if (end == std::string::npos) end = listing.size();
+    const std::string line = listing.substr(begin, end - begin);
+    std::smatch match;
+    if (std::regex_search(line, match, entry) && match[1] != "." && match[1] != "..") {
+      names.insert(match[1]);
+    }
+    begin = end + 1;
+  }
+  return names;
+}
+
+// The kinds of complaint isovfy marks with "**".
+std::set<std::string> Complaints(const std::string& output) {
+  std::set<std::string> kinds;
+  static const std::regex complaint(R"(\*\*[A-Za-z ]+[A-Za-z])");
+  for (auto it = std::sregex_iterator(output.begin(), output.end(), complaint);
+       it != std::sregex_iterator(); ++it) {
+    kinds.insert(it->str());
+  }
+  return kinds;
+}
+
+class IndependentReader : public ::testing::Test {
+ protected:
+  RenderedImage Render(std::int32_t mode, std::uint32_t isoLevel, bool xa) {
+    SourceTree tree(mode, isoLevel, false, xa);
+    tree.SetVolumeLabel(SourceTree::kDefaultVolumeLabel);
+    tree.AddPath((folder_.path() / "Top").string(), nullptr);
+    tree.ComputeDepth();
+    ImageLayout layout(tree, 0);
+    EXPECT_TRUE(layout.Run().ok());
+    RenderedImage rendered;
+    rendered.image = folder_.path() / "image.iso";
+    std::string error;
+    std::vector<RenderedIssue> issues;
+    EXPECT_TRUE(RenderImageToFile(layout, rendered.image.string(), error, &issues)) << error;
+    EXPECT_TRUE(issues.empty());
+    CountNodes(tree.entries(), rendered.nodes);
+    return rendered;
+  }
+
+  test::TempFolder folder_;
+  ExpectedFiles files_ = MakeAwkwardTree(folder_);
+};
+
+TEST_F(IndependentReader, JolietImageReadsBackWholly) {
+  const RenderedImage rendered = Render(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false);
+
+  const CommandResult verify = RunCommand("isovfy " + Quote(rendered.image));
+  EXPECT_EQ(verify.status, 0) << verify.output;
+  EXPECT_NE(verify.output.find("No errors found"), std::string::npos) << verify.output;
+
+  const CommandResult iso = RunCommand("isoinfo -l -i " + Quote(rendered.image));
+  ASSERT_EQ(iso.status, 0) << iso.output;
+  const auto isoNames = ListedNames(iso.output);
+  EXPECT_EQ(isoNames.size(), rendered.nodes);
+  // ISO 9660 names stay unique within each directory, even where the
+  // converted names agree: read me / read_me / Read me all make READ_ME.TXT.
+  EXPECT_EQ(isoNames.count("READ_ME.TXT;1"), 1u);
+  EXPECT_EQ(isoNames.count("READ_M_1.TXT;1"), 1u);
+  EXPECT_EQ(isoNames.count("READ_M_2.TXT;1"), 1u);
+
+  const CommandResult joliet = RunCommand("isoinfo -J -l -i " + Quote(rendered.image));
+  ASSERT_EQ(joliet.status, 0) << joliet.output;
+  const auto jolietNames = ListedNames(joliet.output);
+  EXPECT_EQ(jolietNames.size(), rendered.nodes);
+  EXPECT_EQ(jolietNames.count("read me.txt;1"), 1u);
+  EXPECT_EQ(jolietNames.count("empty two"), 1u);
+
+  const fs::path out = folder_.path() / "extracted";
+  const CommandResult extract = RunCommand("LC_ALL=C.UTF-8 xorriso -osirrox on -indev " +
+                                    Quote(rendered.image) + " -extract / " + Quote(out));
+  ASSERT_EQ(extract.status, 0) << extract.output;
+  for (const auto& [source, extracted] : files_) {
+    const fs::path back = out / extracted;
+    ASSERT_TRUE(fs::exists(back)) << extracted;
+    EXPECT_EQ(ReadAll(back), ReadAll(folder_.path() / source)) << extracted;
+  }
+  const std::string a58(58, 'A');
+  const std::multiset<std::size_t> collidingSizes = {
+      fs::file_size(out / ("Top/" + a58 + ".txt")),
+      fs::file_size(out / ("Top/" + std::string(56, 'A') + "_1.txt"))};
+  EXPECT_EQ(collidingSizes, (std::multiset<std::size_t>{3, 5}));
+  EXPECT_TRUE(fs::is_directory(out / "Top/empty two"));
+  std::size_t extractedEntries = 0;
+  for (auto it = fs::recursive_directory_iterator(out); it != fs::recursive_directory_iterator(); ++it) {
+    ++extractedEntries;
+  }
+  EXPECT_EQ(extractedEntries, rendered.nodes);
+}
+
+TEST_F(IndependentReader, IsoOnlyAndXaImagesVerify) {
+  for (const auto& [mode, level, xa] :
+       {std::tuple{SourceTree::kIsoOnly, SourceTree::kIso83Names, false},
+        std::tuple{SourceTree::kIsoOnly, SourceTree::kIso30Names, true},
+        std::tuple{SourceTree::kIsoAndJoliet, SourceTree::kIso30Names, true}}) {
+    SCOPED_TRACE(testing::Message() << "mode " << mode << " level " << level << " xa " << xa);
+    const RenderedImage rendered = Render(mode, level, xa);
+    const CommandResult verify = RunCommand("isovfy " + Quote(rendered.image));
+    if (xa) {
+      // The checker reads the 14-byte CD-XA field as a damaged SUSP area; that
+      // complaint, on every record, is the only one allowed.
+      EXPECT_EQ(Complaints(verify.output), std::set<std::string>{"**BAD SUSP"}) << verify.output;
+    } else {
+      EXPECT_NE(verify.output.find("No errors found"), std::string::npos) << verify.output;
+    }
+    const CommandResult iso = RunCommand("isoinfo -l -i " + Quote(rendered.image));
+    EXPECT_EQ(ListedNames(iso.output).size(), rendered.nodes);
+  }
+}
+
+}  // namespace
+}  // namespace brenmark::datadisc
