@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <algorithm>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "datadisc/Names.h"
+#include "datadisc/SourceTree.h"
+#include "tests/datadisc/DataDiscTestSupport.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> DiscNames(const EntryList& list) {
+  std::vector<std::string> names;
+  for (const auto& node : list) names.push_back(node->discName);
+  return names;
+}
+
+FileStatus FileOf(std::uint64_t size) { return FileStatus{false, size, 0, 0, 0}; }
+FileStatus Folder() { return FileStatus{true, 0, 0, 0, 0}; }
+
+TEST(SourceTree, ScanKeepsEverythingSortedByDiscName) {
+  test::TempFolder folder;
+  folder.MakeFile("Data/readme.txt", 100);
+  folder.MakeFile("Data/Sub/a.txt", 5000);
+  folder.MakeFile("Data/.hidden", 1);
+  folder.MakeFile("Data/_under", 1);
+  folder.MakeFile("Data/\xC3\xA9t\xC3\xA9", 1);
+  folder.MakeFolder("Data/empty");
+
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  SourceNode* data = tree.AddPath((folder.path() / "Data").string(), nullptr);
+  ASSERT_EQ(tree.entries().size(), 1u);
+  EXPECT_TRUE(data->isDirectory);
+  EXPECT_EQ(data->sourceName, "Data");
+  EXPECT_EQ(DiscNames(data->children()),
+            (std::vector<std::string>{"\xC3\xA9t\xC3\xA9", ".hidden", "Sub", "empty", "readme.txt",
+                                      "_under"}));
+  const SourceNode* sub = data->children()[2].get();
+  EXPECT_EQ(sub->parent, data);
+  EXPECT_EQ(sub->sourcePath, (folder.path() / "Data/Sub").string());
+  EXPECT_EQ(sub->firstChild()->dataLength, 5000u);
+  EXPECT_EQ(tree.ComputeDepth(), 3u);
+}
+
+TEST(SourceTree, EmptyFolderAndDepth) {
+  test::TempFolder folder;
+  folder.MakeFolder("Empty");
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  const SourceNode* node = tree.AddPath((folder.path() / "Empty").string(), nullptr);
+  EXPECT_TRUE(node->isDirectory);
+  EXPECT_EQ(node->firstChild(), nullptr);
+  EXPECT_EQ(tree.ComputeDepth(), 1u);
+
+  folder.MakeFile("Files/one", 1);
+  SourceTree files(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  files.AddPath((folder.path() / "Files").string(), nullptr);
+  EXPECT_EQ(files.ComputeDepth(), 2u);
+}
+
+TEST(SourceTree, CollisionsRenameTheLaterEntry) {
+  SourceTree iso(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
+  SourceNode* top = iso.AddEntry(nullptr, "/x/top", Folder());
+  iso.AddEntry(top, "/x/top/Read me.txt", FileOf(1));
+  iso.AddEntry(top, "/x/top/Read_me.txt", FileOf(2));
+  iso.AddEntry(top, "/x/top/read-me.txt", FileOf(3));
+  EXPECT_EQ(DiscNames(top->children()),
+            (std::vector<std::string>{"READ_ME.TXT", "READ_M_1.TXT", "READ_M_2.TXT"}));
+  EXPECT_EQ(top->children()[2]->dataLength, 3u);
+
+  SourceTree joliet(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  const std::string a58(58, 'a');
+  joliet.AddEntry(nullptr, "/x/" + a58 + " first.txt", FileOf(1));
+  joliet.AddEntry(nullptr, "/x/" + a58 + " second.txt", FileOf(2));
+  EXPECT_EQ(DiscNames(joliet.entries()),
+            (std::vector<std::string>{a58 + ".txt", std::string(56, 'a') + "_1.txt"}));
+  EXPECT_EQ(joliet.entries()[1]->dataLength, 2u);
+}
+
+// A scan must name entries as if each had been added on its own, in the
+// order the folder listing gives them.
+TEST(SourceTree, ScanMatchesOneByOneInsertion) {
+  test::TempFolder folder;
+  for (const char* name : {"A.TXT", "a.txt", "A_1.TXT", "a_1.txt", "A.txt", "A_1_2.TXT", "b",
+                           "B", "A_2.TXT", "x.A.TXT"}) {
+    folder.MakeFile(std::string("Top/") + name, 1);
+  }
+  SourceTree scanned(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
+  scanned.AddPath((folder.path() / "Top").string(), nullptr);
+
+  SourceTree oneByOne(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
+  SourceNode* top = oneByOne.AddEntry(nullptr, (folder.path() / "Top").string(), Folder());
+  DIR* listing = ::opendir((folder.path() / "Top").c_str());
+  ASSERT_NE(listing, nullptr);
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") {
+      oneByOne.AddEntry(top, (folder.path() / "Top" / name).string(), FileOf(1));
+    }
+  }
+  ::closedir(listing);
+
+  const auto names = DiscNames(scanned.entries()[0]->children());
+  EXPECT_EQ(names, DiscNames(top->children()));
+  EXPECT_EQ(names.size(), 10u);
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), NameOrder()));
+  EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+}
+
+TEST(SourceTree, FolderWithoutLastComponentGetsAName) {
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  const SourceNode* root = tree.AddEntry(nullptr, "/", Folder());
+  EXPECT_EQ(root->sourceName, "root");
+  EXPECT_EQ(root->discName, "root");
+  const SourceNode* slashed = tree.AddEntry(nullptr, "/media/usb stick/", Folder());
+  EXPECT_EQ(slashed->discName, "usb stick");
+  EXPECT_EQ(slashed->sourcePath, "/media/usb stick/");
+}
+
+TEST(SourceTree, LabelAndFileStatus) {
+  SourceTree iso(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
+  iso.SetVolumeLabel("TestDisc");
+  EXPECT_EQ(iso.volumeLabel, "TESTDISC");
+  SourceTree joliet(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  joliet.SetVolumeLabel("TestDisc");
+  EXPECT_EQ(joliet.volumeLabel, "TestDisc");
+
+  // A file whose last write lies in 2001: its creation time is its birth
+  // time where the file system keeps one.
+  test::TempFolder folder;
+  const fs::path file = folder.MakeFile("old.txt", 10);
+  const timeval old[2] = {{978307200, 0}, {978307200, 0}};
+  ASSERT_EQ(::utimes(file.c_str(), old), 0);
+  const SourceNode* node = joliet.AddEntry(nullptr, file.string());
+  struct statx sx {};
+  ASSERT_EQ(::statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME, &sx), 0);
+  if ((sx.stx_mask & STATX_BTIME) != 0) {
+    EXPECT_EQ(node->creationTime, sx.stx_btime.tv_sec);
+    EXPECT_GT(node->creationTime, 978307200);
+  } else {
+    EXPECT_EQ(node->creationTime, 978307200);
+  }
+  EXPECT_EQ(node->fileSize, 10u);
+
+  // A file of more than 4 GiB keeps its full size next to the low 32 bits.
+  const SourceNode* big = joliet.AddEntry(nullptr, "/big", FileOf(0x100000005ULL));
+  EXPECT_EQ(big->dataLength, 5u);
+  EXPECT_EQ(big->fileSize, 0x100000005ULL);
+}
+
+TEST(SourceTree, LinksNeitherLoopNorVanish) {
+  test::TempFolder folder;
+  folder.MakeFile("Top/sub/file", 4);
+  fs::create_directory_symlink(folder.path() / "Top", folder.path() / "Top/sub/back");
+  fs::create_symlink(folder.path() / "nowhere", folder.path() / "Top/dangling");
+  fs::create_symlink(folder.path() / "Top/sub/file", folder.path() / "Top/link");
+
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  const SourceNode* top = tree.AddPath((folder.path() / "Top").string(), nullptr);
+  EXPECT_EQ(DiscNames(top->children()), (std::vector<std::string>{"dangling", "link", "sub"}));
+  EXPECT_EQ(top->children()[1]->dataLength, 4u);  // a link to a file is the file
+  const SourceNode* sub = top->children()[2].get();
+  ASSERT_EQ(sub->children().size(), 2u);
+  const SourceNode* back = sub->children()[0].get();
+  EXPECT_TRUE(back->isDirectory);
+  EXPECT_TRUE(back->children().empty());
+}
+
+}  // namespace
+}  // namespace brenmark::datadisc
