@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/virtualdrive/recorder/RecorderHarness.h"
+
+namespace brenmark::virtualdrive::testing {
+namespace {
+
+TEST(RecorderCommands, InquiryNamesTheVirtualRecorderInFixedFields) {
+  RecorderHarness harness;
+  auto cdb = cdb::Simple(0x12, 6);
+  cdb[4] = 100;
+  const auto data = harness.Read(cdb, 100);
+  ASSERT_TRUE(data);
+  EXPECT_EQ((*data)[0], 0x05);
+  EXPECT_EQ(std::string(data->begin() + 8, data->begin() + 32), "BrenmarkVirtual CD-RW   ");
+
+  cdb[1] = 0x01;  // vital product data pages are not offered
+  EXPECT_FALSE(harness.Read(cdb, 100));
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
+}
+
+TEST(RecorderCommands, GetConfigurationStartsAtCoreWithTheInterfaceStandard) {
+  RecorderHarness harness;
+  auto cdb = cdb::Simple(0x46, 10);
+  cdb[3] = 0x01;
+  cdb[8] = 100;
+  const auto data = harness.Read(cdb, 100);
+  ASSERT_TRUE(data);
+  EXPECT_EQ(Be16(*data, 6), 0x0009);  // CD-R
+  EXPECT_EQ(Be16(*data, 8), 0x0001);  // Core first
+  EXPECT_EQ(Be32(*data, 12), 2u);     // ATAPI
+
+  cdb[1] = 0x02;  // only the starting feature
+  cdb[3] = 0x2F;
+  const auto dvdWrite = harness.Read(cdb, 100);
+  ASSERT_TRUE(dvdWrite);
+  EXPECT_EQ(Be32(*dvdWrite, 0), 4u + 8u);
+  EXPECT_EQ((*dvdWrite)[10] & 0x01, 0);  // not current with a CD-R in the tray
+}
+
+TEST(RecorderCommands, UnknownOpcodesAndShortBlocksAreIllegalRequests) {
+  RecorderHarness harness;
+  EXPECT_EQ(harness.Send(cdb::Simple(0x00, 6)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidOpcode);
+  EXPECT_EQ(harness.Send(cdb::Simple(0xA1, 12)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidOpcode);
+  // A READ CD block cut to ten bytes.
+  EXPECT_EQ(harness.Send(cdb::Bytes{0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x10}), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
+  // Nothing to deliver at all.
+  EXPECT_EQ(harness.Send(cdb::Bytes{}), TransportResult::TransportFailure);
+  EXPECT_EQ(harness.Send(cdb::Simple(0x12, 6), DataDirection::In, nullptr, 36), TransportResult::TransportFailure);
+}
+
+TEST(RecorderCommands, BlankCdRAndDvdRDiscInformation) {
+  RecorderHarness cd;
+  const auto info = cd.DiscInformation();
+  ASSERT_EQ(info.size(), 34u);
+  EXPECT_EQ(Be16(info, 0), 32);
+  EXPECT_EQ(info[2], 0x00);  // blank, last session empty
+  EXPECT_EQ(info[4], 1);
+  EXPECT_EQ(info[5], 1);
+  EXPECT_EQ(info[6], 1);
+  EXPECT_EQ(info[21] * 4500 + info[22] * 75 + info[23], 359999);  // 79:59:74
+
+  RecorderHarness dvd(DvdRecorderModel());
+  const auto dvdInfo = dvd.DiscInformation();
+  EXPECT_EQ(dvdInfo[2], 0x00);
+  EXPECT_EQ(Be32(dvdInfo, 20), 2298496u);
+
+  ASSERT_EQ(cd.recorder().InsertBlank(MediumKind::CdRw).ok, true);
+  EXPECT_EQ(cd.DiscInformation()[2], 0x10);  // erasable
+}
+
+TEST(RecorderCommands, BlankTrackInformationGivesTheWholeDisc) {
+  RecorderHarness cd;
+  const auto track = cd.TrackInformation(1);
+  EXPECT_EQ(Be32(track, 8), 0u);
+  EXPECT_EQ(track[7] & 0x01, 1);
+  EXPECT_EQ(Be32(track, 12), 0u);
+  EXPECT_EQ(Be32(track, 16), 359849u);
+  EXPECT_EQ(cd.TrackInformation(0xFF), track);  // the invisible track
+
+  RecorderHarness dvd(DvdRecorderModel());
+  EXPECT_EQ(Be32(dvd.TrackInformation(1), 16), 2298496u);
+
+  EXPECT_FALSE(cd.Read(cdb::ReadTrackInformation(1, 2), 48));
+  EXPECT_EQ(cd.sense(), sense::kInvalidFieldInCdb);
+}
+
+TEST(RecorderCommands, BlankDiscHasNoTableOfContentsAndCapacityZero) {
+  RecorderHarness harness;
+  EXPECT_FALSE(harness.Read(cdb::ReadToc(2, true, 1200), 1200));
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
+  const auto capacity = harness.Read(cdb::Simple(0x25, 10), 8);
+  ASSERT_TRUE(capacity);
+  EXPECT_EQ(Be32(*capacity, 0), 0u);
+  EXPECT_EQ(Be32(*capacity, 4), 2048u);
+}
+
+TEST(RecorderCommands, CapabilitiesPageAdvertisesWritingAndSpeeds) {
+  RecorderHarness cd;
+  const auto data = cd.Read(cdb::ModeSense(0x2A, 255), 255);
+  ASSERT_TRUE(data);
+  const std::uint8_t* page = data->data() + 8;
+  EXPECT_EQ(page[0], 0x2A);
+  EXPECT_EQ(page[3] & 0x17, 0x17);  // CD-R, CD-RW, DVD-R, test write
+  EXPECT_EQ(page[4] & 0xF0, 0xF0);  // BUF, multi-session, Form 2, Form 1
+  EXPECT_EQ(page[6] >> 5, 1);       // tray
+  EXPECT_GT(Be16(*data, 8 + 12), 0);
+  const int descriptors = Be16(*data, 8 + 30);
+  ASSERT_GE(descriptors, 3);
+  EXPECT_EQ(Be16(*data, 8 + 34), 8467);  // 48x CD first
+  EXPECT_EQ(Be16(*data, 0), 6 + 2 + page[1]);
+
+  RecorderHarness dvd(DvdRecorderModel());
+  const auto dvdPage = dvd.Read(cdb::ModeSense(0x2A, 255), 255);
+  ASSERT_TRUE(dvdPage);
+  EXPECT_EQ(Be16(*dvdPage, 8 + 34), 22160);  // 16x DVD first
+}
+
+TEST(RecorderCommands, WriteParametersPageRoundTripsAndRefusesNonsense) {
+  RecorderHarness harness;
+  WriteSetup setup;
+  setup.dataBlockType = 13;
+  setup.sessionFormat = 0x20;
+  setup.multiSession = 3;
+  setup.subheader = {1, 1, 0x62, 0x0F};
+  ASSERT_EQ(harness.SetWriteParameters(setup), TransportResult::Good);
+  const auto page = harness.Read(cdb::ModeSense(0x05, 64), 64);
+  ASSERT_TRUE(page);
+  EXPECT_EQ((*page)[8], 0x05);
+  EXPECT_EQ((*page)[8 + 4], 13);
+  EXPECT_EQ((*page)[8 + 3] >> 6, 3);
+  EXPECT_EQ((*page)[8 + 8], 0x20);
+  EXPECT_EQ((*page)[8 + 50], 0x62);
+
+  setup.dataBlockType = 7;  // reserved
+  EXPECT_EQ(harness.SetWriteParameters(setup), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInParameterList);
+  setup.dataBlockType = 8;
+  setup.sessionFormat = 0x30;
+  EXPECT_EQ(harness.SetWriteParameters(setup), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.Read(cdb::ModeSense(0x05, 64), 64).value()[8 + 4], 13);  // unchanged
+
+  EXPECT_FALSE(harness.Read(cdb::ModeSense(0x05 | 0xC0, 64), 64));  // saved values
+  EXPECT_EQ(harness.sense(), sense::kSavingParametersNotSupported);
+  EXPECT_FALSE(harness.Read(cdb::ModeSense(0x0E, 64), 64));
+}
+
+TEST(RecorderCommands, ModeSelectTakesTheListLengthOfTheBlockNotTheTransfer) {
+  // Hosts send a 64-byte buffer with a parameter list length of 60.
+  RecorderHarness harness;
+  std::vector<std::uint8_t> list(64, 0);
+  list[8] = 0x05;
+  list[9] = 0x32;
+  list[10] = 0x01;
+  list[12] = 0x00;  // raw 2352
+  list[63] = 0xEE;  // beyond the list: ignored
+  EXPECT_EQ(harness.SendOut(cdb::ModeSelect(60), list), TransportResult::Good);
+  EXPECT_EQ(harness.SendOut(cdb::ModeSelect(80), list), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.SendOut(cdb::ModeSelect(4), list), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kParameterListLengthError);
+}
+
+TEST(RecorderCommands, SetSpeedPicksTheFastestSpeedNotAboveTheRequest) {
+  RecorderHarness harness;
+  auto cdb = cdb::Simple(0xBB, 12);
+  cdb[2] = cdb[3] = 0xFF;
+  cdb::Put16(cdb, 4, 3000);
+  ASSERT_EQ(harness.Send(cdb), TransportResult::Good);
+  auto page = harness.Read(cdb::ModeSense(0x2A, 255), 255).value();
+  EXPECT_EQ(Be16(page, 8 + 28), 2822);
+  cdb::Put16(cdb, 4, 0xFFFF);
+  ASSERT_EQ(harness.Send(cdb), TransportResult::Good);
+  page = harness.Read(cdb::ModeSense(0x2A, 255), 255).value();
+  EXPECT_EQ(Be16(page, 8 + 28), 8467);
+  cdb[1] = 0x03;
+  EXPECT_EQ(harness.Send(cdb), TransportResult::DeviceFailure);
+}
+
+TEST(RecorderCommands, ReadBufferCapacityReportsAnEmptyBuffer) {
+  RecorderHarness harness;
+  auto cdb = cdb::Simple(0x5C, 10);
+  cdb[8] = 12;
+  const auto data = harness.Read(cdb, 36);
+  ASSERT_TRUE(data);
+  EXPECT_GE(Be32(*data, 4), 37632u);
+  EXPECT_EQ(Be32(*data, 8), Be32(*data, 4));
+}
+
+TEST(RecorderCommands, AllocationLengthCutsTheResponse) {
+  RecorderHarness harness;
+  std::vector<std::uint8_t> buffer(34, 0xAB);
+  auto cdb = cdb::ReadDiscInformation();
+  cdb::Put16(cdb, 7, 4);
+  ASSERT_EQ(harness.Send(cdb, DataDirection::In, buffer.data(), 34), TransportResult::Good);
+  EXPECT_EQ(Be16(buffer, 0), 32);
+  EXPECT_EQ(buffer[4], 0xAB);  // beyond the allocation length: untouched
+}
+
+}  // namespace
+}  // namespace brenmark::virtualdrive::testing

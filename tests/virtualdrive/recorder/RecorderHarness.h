@@ -1,0 +1,232 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "virtualdrive/VirtualRecorder.h"
+
+namespace brenmark::virtualdrive::testing {
+
+// A folder under the system's temporary directory, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "brenmark-vrec-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Command blocks built from MMC, byte by byte, independent of the host side.
+namespace cdb {
+using Bytes = std::vector<std::uint8_t>;
+
+inline void Put16(Bytes& cdb, std::size_t at, std::uint32_t value) {
+  cdb[at] = static_cast<std::uint8_t>(value >> 8);
+  cdb[at + 1] = static_cast<std::uint8_t>(value);
+}
+inline void Put32(Bytes& cdb, std::size_t at, std::uint32_t value) {
+  Put16(cdb, at, value >> 16);
+  Put16(cdb, at + 2, value);
+}
+
+inline Bytes Write10(std::int32_t lba, std::uint16_t blocks) {
+  Bytes cdb(10, 0);
+  cdb[0] = 0x2A;
+  Put32(cdb, 2, static_cast<std::uint32_t>(lba));
+  Put16(cdb, 7, blocks);
+  return cdb;
+}
+inline Bytes Write12(std::int32_t lba, std::uint32_t blocks) {
+  Bytes cdb(12, 0);
+  cdb[0] = 0xAA;
+  Put32(cdb, 2, static_cast<std::uint32_t>(lba));
+  Put32(cdb, 6, blocks);
+  cdb[10] = 0x80;
+  return cdb;
+}
+inline Bytes ReadCd(std::int32_t lba, std::uint32_t blocks, std::uint8_t fields, std::uint8_t expectedType = 0) {
+  Bytes cdb(12, 0);
+  cdb[0] = 0xBE;
+  cdb[1] = static_cast<std::uint8_t>(expectedType << 2);
+  Put32(cdb, 2, static_cast<std::uint32_t>(lba));
+  cdb[6] = static_cast<std::uint8_t>(blocks >> 16);
+  cdb[7] = static_cast<std::uint8_t>(blocks >> 8);
+  cdb[8] = static_cast<std::uint8_t>(blocks);
+  cdb[9] = fields;
+  return cdb;
+}
+inline Bytes CloseTrack(int number) {
+  Bytes cdb(10, 0);
+  cdb[0] = 0x5B;
+  cdb[2] = 0x01;
+  Put16(cdb, 4, static_cast<std::uint32_t>(number));
+  return cdb;
+}
+inline Bytes CloseSession() {
+  Bytes cdb(10, 0);
+  cdb[0] = 0x5B;
+  cdb[2] = 0x02;
+  return cdb;
+}
+inline Bytes ReadTrackInformation(std::uint8_t addressType, std::uint32_t value) {
+  Bytes cdb(10, 0);
+  cdb[0] = 0x52;
+  cdb[1] = addressType;
+  Put32(cdb, 2, value);
+  Put16(cdb, 7, 48);
+  return cdb;
+}
+inline Bytes ReadDiscInformation() {
+  Bytes cdb(10, 0);
+  cdb[0] = 0x51;
+  Put16(cdb, 7, 34);
+  return cdb;
+}
+inline Bytes ReadToc(std::uint8_t format, bool msf, std::uint16_t length) {
+  Bytes cdb(10, 0);
+  cdb[0] = 0x43;
+  cdb[1] = msf ? 0x02 : 0x00;
+  cdb[2] = format;
+  Put16(cdb, 7, length);
+  return cdb;
+}
+inline Bytes ModeSense(std::uint8_t page, std::uint16_t length) {
+  Bytes cdb(10, 0);
+  cdb[0] = 0x5A;
+  cdb[2] = page;
+  Put16(cdb, 7, length);
+  return cdb;
+}
+inline Bytes ModeSelect(std::uint16_t length) {
+  Bytes cdb(10, 0);
+  cdb[0] = 0x55;
+  cdb[1] = 0x10;
+  Put16(cdb, 7, length);
+  return cdb;
+}
+inline Bytes ReserveTrack(std::uint32_t blocks) {
+  Bytes cdb(10, 0);
+  cdb[0] = 0x53;
+  Put32(cdb, 5, blocks);
+  return cdb;
+}
+inline Bytes Simple(std::uint8_t opcode, std::size_t length) {
+  Bytes cdb(length, 0);
+  cdb[0] = opcode;
+  return cdb;
+}
+}  // namespace cdb
+
+// Write parameters as a host sets them.
+struct WriteSetup {
+  std::uint8_t writeType = 1;
+  std::uint8_t dataBlockType = 8;
+  std::uint8_t trackMode = 4;
+  std::uint8_t multiSession = 0;  // the two-bit field
+  std::uint8_t sessionFormat = 0;
+  bool testWrite = false;
+  std::array<std::uint8_t, 4> subheader{};
+};
+
+inline std::uint32_t Be32(const std::vector<std::uint8_t>& data, std::size_t at) {
+  return static_cast<std::uint32_t>(data[at]) << 24 | static_cast<std::uint32_t>(data[at + 1]) << 16 |
+         static_cast<std::uint32_t>(data[at + 2]) << 8 | data[at + 3];
+}
+inline std::uint16_t Be16(const std::vector<std::uint8_t>& data, std::size_t at) {
+  return static_cast<std::uint16_t>(data[at] << 8 | data[at + 1]);
+}
+
+// A recorder in a temporary folder and one-line ways to talk to it.
+class RecorderHarness {
+ public:
+  explicit RecorderHarness(RecorderModel model = CdRecorderModel())
+      : recorder_(std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
+                                                    folder_.path() / "burned discs")) {}
+
+  VirtualRecorder& recorder() { return *recorder_; }
+  const std::filesystem::path& folder() const { return folder_.path(); }
+  // Destroys the recorder and creates another one on the same folders.
+  void Restart(RecorderModel model = CdRecorderModel()) {
+    recorder_.reset();
+    recorder_ = std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
+                                                  folder_.path() / "burned discs");
+  }
+
+  TransportResult Send(const cdb::Bytes& bytes, DataDirection direction = DataDirection::None,
+                       std::uint8_t* buffer = nullptr, std::uint32_t length = 0) {
+    ScsiRequest request;
+    request.cdb = bytes.data();
+    request.cdbLength = static_cast<std::uint8_t>(bytes.size());
+    request.direction = direction;
+    request.buffer = buffer;
+    request.length = length;
+    return recorder_->Execute(request);
+  }
+  // Data-in command; nullopt on failure.
+  std::optional<std::vector<std::uint8_t>> Read(const cdb::Bytes& bytes, std::uint32_t length) {
+    std::vector<std::uint8_t> data(length, 0);
+    if (Send(bytes, DataDirection::In, data.data(), length) != TransportResult::Good) return std::nullopt;
+    return data;
+  }
+  TransportResult SendOut(const cdb::Bytes& bytes, std::vector<std::uint8_t> data) {
+    return Send(bytes, DataDirection::Out, data.data(), static_cast<std::uint32_t>(data.size()));
+  }
+  std::optional<Sense> sense() const { return recorder_->LastSense(); }
+
+  TransportResult SetWriteParameters(const WriteSetup& setup) {
+    std::vector<std::uint8_t> list(60, 0);
+    std::uint8_t* page = list.data() + 8;
+    page[0] = 0x05;
+    page[1] = 0x32;
+    page[2] = static_cast<std::uint8_t>(0x40 | (setup.testWrite ? 0x10 : 0) | setup.writeType);
+    page[3] = static_cast<std::uint8_t>(setup.multiSession << 6 | setup.trackMode);
+    page[4] = setup.dataBlockType;
+    page[8] = setup.sessionFormat;
+    page[15] = 150;
+    std::copy(setup.subheader.begin(), setup.subheader.end(), page + 48);
+    return SendOut(cdb::ModeSelect(60), list);
+  }
+
+  TransportResult Write(std::int32_t lba, std::uint16_t blocks, std::vector<std::uint8_t> data) {
+    return SendOut(cdb::Write10(lba, blocks), std::move(data));
+  }
+
+  std::vector<std::uint8_t> TrackInformation(int track) {
+    return Read(cdb::ReadTrackInformation(1, static_cast<std::uint32_t>(track)), 48).value_or(std::vector<std::uint8_t>{});
+  }
+  std::vector<std::uint8_t> DiscInformation() {
+    return Read(cdb::ReadDiscInformation(), 34).value_or(std::vector<std::uint8_t>{});
+  }
+  std::int32_t TrackStart(int track) { return static_cast<std::int32_t>(Be32(TrackInformation(track), 8)); }
+
+ private:
+  TempFolder folder_;
+  std::unique_ptr<VirtualRecorder> recorder_;
+};
+
+// Deterministic user data: each block carries its index in every byte pair.
+inline std::vector<std::uint8_t> Pattern(std::size_t blocks, std::size_t blockSize, std::uint32_t seed) {
+  std::vector<std::uint8_t> data(blocks * blockSize);
+  for (std::size_t index = 0; index < data.size(); ++index) {
+    data[index] = static_cast<std::uint8_t>((index * 31 + seed * 7 + index / blockSize) & 0xFF);
+  }
+  return data;
+}
+
+}  // namespace brenmark::virtualdrive::testing

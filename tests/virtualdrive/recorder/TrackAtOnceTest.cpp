@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/virtualdrive/image/RawSectorCheck.h"
+#include "tests/virtualdrive/recorder/RecorderHarness.h"
+
+namespace brenmark::virtualdrive::testing {
+namespace {
+
+constexpr std::uint8_t kUserData = 0x10;
+constexpr std::uint8_t kWholeSector = 0xF8;
+
+class TrackAtOnce : public ::testing::Test {
+ protected:
+  // Writes `blocks` Mode 1 blocks at the next track's start and closes it.
+  std::int32_t WriteMode1Track(int number, std::uint16_t blocks, std::uint32_t seed) {
+    const std::int32_t start = harness.TrackStart(number);
+    EXPECT_EQ(harness.Write(start, blocks, Pattern(blocks, 2048, seed)), TransportResult::Good);
+    EXPECT_EQ(harness.Send(cdb::CloseTrack(number)), TransportResult::Good);
+    return start;
+  }
+
+  RecorderHarness harness;
+};
+
+TEST_F(TrackAtOnce, TracksFollowEachOtherWithRunOutAndPregap) {
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  EXPECT_EQ(WriteMode1Track(1, 100, 1), 0);
+  // 100 blocks, 2 run-out blocks, 150 pregap blocks.
+  EXPECT_EQ(harness.TrackStart(2), 252);
+  const auto second = harness.TrackInformation(2);
+  EXPECT_EQ(Be32(second, 12), 252u);
+  EXPECT_EQ(Be32(second, 16), 359849u - 252u);
+  EXPECT_EQ(WriteMode1Track(2, 10, 2), 252);
+
+  const auto first = harness.TrackInformation(1);
+  EXPECT_EQ(Be32(first, 24), 102u);  // size includes the run-out
+  EXPECT_EQ(first[7] & 0x01, 0);      // closed: no writable address
+
+  // Track 3 is incomplete while written: READ TRACK INFORMATION gives its start.
+  const std::int32_t third = harness.TrackStart(3);
+  EXPECT_EQ(third, 252 + 10 + 2 + 150);
+  ASSERT_EQ(harness.Write(third, 4, Pattern(4, 2048, 3)), TransportResult::Good);
+  const auto open = harness.TrackInformation(3);
+  EXPECT_EQ(Be32(open, 8), static_cast<std::uint32_t>(third));
+  EXPECT_EQ(Be32(open, 12), static_cast<std::uint32_t>(third + 4));
+  const auto disc = harness.DiscInformation();
+  EXPECT_EQ(disc[2], 0x05);  // incomplete disc, incomplete session
+  EXPECT_EQ(disc[6], 3);
+}
+
+TEST_F(TrackAtOnce, WritesThatARealDriveRefuses) {
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  // Not the next writable address.
+  EXPECT_EQ(harness.Write(16, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidAddressForWrite);
+  // Blocks of the wrong size for data block type 8.
+  EXPECT_EQ(harness.Write(0, 1, Pattern(1, 2352, 0)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
+  // Past the capacity.
+  ASSERT_EQ(harness.Write(0, 1, Pattern(1, 2048, 0)), TransportResult::Good);
+  ASSERT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::Good);
+  const std::int32_t start = harness.TrackStart(2);
+  const std::uint32_t tooMany = 359849u - static_cast<std::uint32_t>(start) + 1;
+  std::vector<std::uint8_t> big(static_cast<std::size_t>(tooMany) * 2048, 0);
+  auto write12 = cdb::Write12(start, tooMany);
+  EXPECT_EQ(harness.SendOut(write12, big), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
+  // Session at once on CD without a cue sheet.
+  WriteSetup sessionAtOnce;
+  sessionAtOnce.writeType = 2;
+  ASSERT_EQ(harness.SetWriteParameters(sessionAtOnce), TransportResult::Good);
+  EXPECT_EQ(harness.Write(start, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
+  // An audio block into an open data track.
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  ASSERT_EQ(harness.Write(start, 1, Pattern(1, 2048, 0)), TransportResult::Good);
+  WriteSetup audio;
+  audio.dataBlockType = 0;
+  audio.trackMode = 0;
+  ASSERT_EQ(harness.SetWriteParameters(audio), TransportResult::Good);
+  EXPECT_EQ(harness.Write(start + 1, 1, Pattern(1, 2352, 0)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
+}
+
+TEST_F(TrackAtOnce, ReadCdReturnsWhatWasWritten) {
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  const auto data = Pattern(20, 2048, 9);
+  ASSERT_EQ(harness.Write(0, 20, data), TransportResult::Good);
+  const auto user = harness.Read(cdb::ReadCd(0, 20, kUserData), 20 * 2048);
+  ASSERT_TRUE(user);
+  EXPECT_EQ(*user, data);
+  const auto raw = harness.Read(cdb::ReadCd(5, 1, kWholeSector), 2352);
+  ASSERT_TRUE(raw);
+  EXPECT_EQ(testsupport::CheckRawDataSector(raw->data(), 5), "");
+  EXPECT_EQ(std::memcmp(raw->data() + 16, data.data() + 5 * 2048, 2048), 0);
+  // Nothing written there yet, wrong expected sector type, run-out blocks.
+  EXPECT_FALSE(harness.Read(cdb::ReadCd(20, 1, kUserData), 2048));
+  EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
+  EXPECT_FALSE(harness.Read(cdb::ReadCd(0, 1, kUserData, 1), 2352));
+  EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
+  ASSERT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::Good);
+  EXPECT_FALSE(harness.Read(cdb::ReadCd(20, 1, kUserData), 2048));
+  EXPECT_EQ(harness.sense(), sense::kUnrecoveredReadError);
+}
+
+TEST_F(TrackAtOnce, AudioAndMode2TracksReadBack) {
+  WriteSetup audio;
+  audio.dataBlockType = 0;
+  audio.trackMode = 0;
+  ASSERT_EQ(harness.SetWriteParameters(audio), TransportResult::Good);
+  const auto samples = Pattern(16, 2352, 4);
+  ASSERT_EQ(harness.Write(0, 16, samples), TransportResult::Good);
+  ASSERT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::Good);
+  EXPECT_EQ(harness.Read(cdb::ReadCd(0, 16, kUserData), 16 * 2352).value(), samples);
+
+  WriteSetup form1;
+  form1.dataBlockType = 10;
+  form1.sessionFormat = 0x20;
+  form1.subheader = {0, 0, 0x08, 0};
+  ASSERT_EQ(harness.SetWriteParameters(form1), TransportResult::Good);
+  const std::int32_t start = harness.TrackStart(2);
+  const auto data = Pattern(2, 2048, 5);
+  ASSERT_EQ(harness.Write(start, 2, data), TransportResult::Good);
+  WriteSetup form2;
+  form2.dataBlockType = 13;
+  form2.sessionFormat = 0x20;
+  ASSERT_EQ(harness.SetWriteParameters(form2), TransportResult::Good);
+  auto block = Pattern(1, 2332, 6);
+  const std::uint8_t subheader[8] = {1, 1, 0x62, 0x0F, 1, 1, 0x62, 0x0F};
+  std::memcpy(block.data(), subheader, 8);
+  ASSERT_EQ(harness.Write(start + 2, 1, block), TransportResult::Good);
+
+  EXPECT_EQ(harness.Read(cdb::ReadCd(start, 2, kUserData, 4), 4096).value(), data);
+  const auto form2Data = harness.Read(cdb::ReadCd(start + 2, 1, kUserData, 5), 2324);
+  ASSERT_TRUE(form2Data);
+  EXPECT_EQ(std::memcmp(form2Data->data(), block.data() + 8, 2324), 0);
+  for (std::int32_t lba = start - 150; lba < start + 3; ++lba) {
+    const auto raw = harness.Read(cdb::ReadCd(lba, 1, kWholeSector), 2352);
+    ASSERT_TRUE(raw) << lba;
+    EXPECT_EQ(testsupport::CheckRawDataSector(raw->data(), lba), "") << lba;
+  }
+}
+
+TEST_F(TrackAtOnce, ClosingSessionsFollowsMultisessionGeometry) {
+  WriteSetup open;
+  open.multiSession = 3;
+  ASSERT_EQ(harness.SetWriteParameters(open), TransportResult::Good);
+  WriteMode1Track(1, 300, 1);
+  ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
+  // Lead-out at 302; the next session's first track 11400 blocks later.
+  auto disc = harness.DiscInformation();
+  EXPECT_EQ(disc[2], 0x01);  // appendable, last session empty
+  EXPECT_EQ(disc[4], 2);
+  EXPECT_EQ(disc[5], 2);
+  EXPECT_EQ(disc[6], 2);
+  EXPECT_EQ(harness.TrackStart(2), 302 + 11400);
+
+  WriteMode1Track(2, 50, 2);
+  ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
+  const std::int32_t secondLeadOut = 302 + 11400 + 52;
+  EXPECT_EQ(harness.TrackStart(3), secondLeadOut + 6900);
+
+  const auto toc = harness.Read(cdb::ReadToc(2, true, 1200), 1200);
+  ASSERT_TRUE(toc);
+  EXPECT_EQ((*toc)[2], 1);
+  EXPECT_EQ((*toc)[3], 2);
+  const std::size_t end = Be16(*toc, 0) + 2u;
+  int b0Count = 0;
+  for (std::size_t at = 4; at + 11 <= end; at += 11) {
+    const std::uint8_t* d = toc->data() + at;
+    const int pointFrames = d[8] * 4500 + d[9] * 75 + d[10];
+    if (d[3] == 0xA2 && d[0] == 1) {
+      EXPECT_EQ(pointFrames, 302 + 150);
+    }
+    if (d[3] == 0x02) {
+      EXPECT_EQ(pointFrames, 302 + 11400 + 150);
+    }
+    if (d[3] == 0xB0 && d[0] == 1) {
+      ++b0Count;
+      EXPECT_EQ(d[1], 0x50);
+      // Next program area: the second session's pregap.
+      EXPECT_EQ(d[4] * 4500 + d[5] * 75 + d[6], 302 + 11250 + 150);
+      EXPECT_EQ(pointFrames, 359999);
+    }
+  }
+  EXPECT_EQ(b0Count, 1);
+
+  // Closing without multisession finishes the disc: no B0 for it, no writes.
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  WriteMode1Track(3, 10, 3);
+  ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
+  disc = harness.DiscInformation();
+  EXPECT_EQ(disc[2], 0x0E);
+  EXPECT_EQ(disc[4], 3);
+  EXPECT_EQ(Be32(disc, 16), 0xFFFFFFFFu);
+  EXPECT_EQ(harness.Write(secondLeadOut + 6900 + 12, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
+  const auto capacity = harness.Read(cdb::Simple(0x25, 10), 8).value();
+  EXPECT_EQ(Be32(capacity, 0), static_cast<std::uint32_t>(secondLeadOut + 6900 + 12 - 1));
+}
+
+TEST_F(TrackAtOnce, ClosingAnEmptySessionOrAForeignTrackIsRefused) {
+  EXPECT_EQ(harness.Send(cdb::CloseSession()), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kCommandSequenceError);
+  EXPECT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::Good);  // invisible track: nothing to do
+  EXPECT_EQ(harness.Send(cdb::CloseTrack(2)), TransportResult::DeviceFailure);
+  auto bad = cdb::CloseSession();
+  bad[2] = 0x05;
+  EXPECT_EQ(harness.Send(bad), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
+}
+
+TEST_F(TrackAtOnce, TestWriteLeavesTheDiscBlank) {
+  WriteSetup dummy;
+  dummy.testWrite = true;
+  ASSERT_EQ(harness.SetWriteParameters(dummy), TransportResult::Good);
+  ASSERT_EQ(harness.Write(0, 8, Pattern(8, 2048, 1)), TransportResult::Good);
+  EXPECT_EQ(harness.Write(4, 1, Pattern(1, 2048, 1)), TransportResult::DeviceFailure);
+  ASSERT_EQ(harness.Write(8, 1, Pattern(1, 2048, 1)), TransportResult::Good);
+  ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  EXPECT_EQ(harness.DiscInformation()[2], 0x00);
+  EXPECT_FALSE(std::filesystem::exists(harness.folder() / "work" / "disc.bin"));
+}
+
+}  // namespace
+}  // namespace brenmark::virtualdrive::testing

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+
+namespace brenmark::virtualdrive {
+
+// Layout facts of recordable media, in logical blocks.
+namespace geometry {
+inline constexpr std::int32_t kFramesPerSecond = 75;
+inline constexpr std::int32_t kFramesPerMinute = 60 * kFramesPerSecond;
+// MSF time on CD counts 150 frames before logical block 0.
+inline constexpr std::int32_t kMsfOffset = 150;
+// Last possible lead-out start of an 80-minute CD-R: 79:59:74.
+inline constexpr std::int32_t kCdLastLeadOutFrame = 79 * kFramesPerMinute + 59 * kFramesPerSecond + 74;
+inline constexpr std::int32_t kCdCapacityBlocks = kCdLastLeadOutFrame - kMsfOffset;
+// Single-layer 4.7 GB DVD-R.
+inline constexpr std::int32_t kDvdCapacityBlocks = 2298496;
+
+inline constexpr std::int32_t kPregapBlocks = 150;
+inline constexpr std::int32_t kRunOutBlocks = 2;
+inline constexpr std::int32_t kFirstLeadOutBlocks = 6750;
+inline constexpr std::int32_t kLaterLeadOutBlocks = 2250;
+inline constexpr std::int32_t kLeadInBlocks = 4500;
+// ATIP start of the lead-in of a blank 80-minute disc: 97:26:66.
+inline constexpr std::int32_t kBlankLeadInFrame = 97 * kFramesPerMinute + 26 * kFramesPerSecond + 66;
+}  // namespace geometry
+
+struct Msf {
+  std::uint8_t minute = 0;
+  std::uint8_t second = 0;
+  std::uint8_t frame = 0;
+};
+
+// MSF of a frame count (no offset applied).
+inline Msf FramesToMsf(std::int32_t frames) {
+  if (frames < 0) frames = 0;
+  return Msf{static_cast<std::uint8_t>(frames / geometry::kFramesPerMinute),
+             static_cast<std::uint8_t>(frames / geometry::kFramesPerSecond % 60),
+             static_cast<std::uint8_t>(frames % geometry::kFramesPerSecond)};
+}
+
+// MSF of a logical block address, the 150-frame offset included.
+inline Msf LbaToMsf(std::int32_t lba) { return FramesToMsf(lba + geometry::kMsfOffset); }
+
+}  // namespace brenmark::virtualdrive

@@ -1,0 +1,354 @@
+#include "virtualdrive/DiscImage.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <vector>
+
+#include "virtualdrive/DiscStateFile.h"
+#include "virtualdrive/image/CueImage.h"
+#include "virtualdrive/image/CueSheet.h"
+#include "virtualdrive/image/SectorEncoder.h"
+
+namespace brenmark::virtualdrive {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int64_t kRawBlock = 2352;
+constexpr std::int64_t kUserBlock = 2048;
+constexpr const char* kWorkName = "disc";
+
+std::optional<std::string> ReadTextFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std::string& error) {
+  const fs::path temporary = path.string() + ".new";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) {
+      error = "cannot write " + temporary.string();
+      return false;
+    }
+  }
+  std::error_code code;
+  fs::rename(temporary, path, code);
+  if (code) {
+    error = "cannot replace " + path.string() + ": " + code.message();
+    return false;
+  }
+  return true;
+}
+
+bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
+  std::error_code code;
+  fs::rename(from, to, code);
+  if (!code) return true;
+  // Across file systems: copy, then remove the original.
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, code);
+  if (code) {
+    error = "cannot move " + from.string() + " to " + to.string() + ": " + code.message();
+    return false;
+  }
+  fs::remove(from, code);
+  return true;
+}
+
+CueTrackMode CueModeOf(TrackKind kind) {
+  switch (kind) {
+    case TrackKind::Audio: return CueTrackMode::Audio;
+    case TrackKind::Mode1: return CueTrackMode::Mode1Raw;
+    case TrackKind::Mode2: return CueTrackMode::Mode2Raw;
+  }
+  return CueTrackMode::Mode1Raw;
+}
+
+TrackKind TrackKindOf(CueTrackMode mode) {
+  switch (mode) {
+    case CueTrackMode::Audio: return TrackKind::Audio;
+    case CueTrackMode::Mode1Raw: return TrackKind::Mode1;
+    case CueTrackMode::Mode2Raw: return TrackKind::Mode2;
+  }
+  return TrackKind::Mode1;
+}
+
+// A complete single-session disc as a pressed CD or DVD carries it.
+DiscState StateOfCueSheet(const CueSheet& sheet, std::int64_t sectorCount) {
+  DiscState disc = DiscState::Blank(MediumKind::CdRom);
+  bool mode2 = false;
+  for (std::size_t index = 0; index < sheet.tracks.size(); ++index) {
+    const CueTrack& cue = sheet.tracks[index];
+    DiscTrack track;
+    track.number = cue.number;
+    track.session = 1;
+    track.kind = TrackKindOf(cue.mode);
+    track.pregapStart = cue.pregapStart.value_or(cue.start);
+    track.start = cue.start;
+    if (index + 1 < sheet.tracks.size()) {
+      const CueTrack& next = sheet.tracks[index + 1];
+      track.end = next.pregapStart.value_or(next.start);
+    } else {
+      track.end = static_cast<std::int32_t>(sectorCount);
+    }
+    track.closed = true;
+    mode2 = mode2 || track.kind == TrackKind::Mode2;
+    disc.tracks.push_back(track);
+  }
+  disc.sessions.push_back({1, static_cast<std::int32_t>(sectorCount), false, static_cast<std::uint8_t>(mode2 ? 0x20 : 0)});
+  disc.finalized = true;
+  return disc;
+}
+
+std::string CheckCueLayout(const DiscState& disc) {
+  std::int32_t previous = -1;
+  int previousNumber = 0;
+  for (const DiscTrack& track : disc.tracks) {
+    if (track.number != previousNumber + 1 && previousNumber != 0) return "track numbers are not consecutive";
+    if (track.pregapStart <= previous || track.start >= track.end) {
+      return "track " + std::to_string(track.number) + " lies outside the image or overlaps the one before";
+    }
+    previous = track.start;
+    previousNumber = track.number;
+  }
+  return {};
+}
+
+// Checks a sidecar state against the image it describes.
+std::string CheckStateAgainstImage(DiscState& disc, std::int64_t blocks, bool rawCd) {
+  if (IsCdMedium(disc.kind) != rawCd) {
+    return "the state file describes another kind of medium";
+  }
+  for (DiscTrack& track : disc.tracks) {
+    if (track.closed && track.ExtentEnd() > blocks) return "the image is shorter than its state file says";
+  }
+  if (!disc.tracks.empty() && !disc.tracks.back().closed) {
+    // Writes only ever land at the next writable address: what the image holds
+    // behind the open track's start is that track's data.
+    DiscTrack& open = disc.tracks.back();
+    if (blocks < open.start) return "the image is shorter than its state file says";
+    const std::int64_t limit = disc.reservedBlocks > 0 ? open.start + disc.reservedBlocks : disc.Capacity();
+    open.end = static_cast<std::int32_t>(std::min(blocks, limit));
+  }
+  return {};
+}
+
+void EncodeZeroSector(TrackKind kind, std::int32_t lba, std::uint8_t* raw) {
+  static const std::array<std::uint8_t, 2324> zeros{};
+  switch (kind) {
+    case TrackKind::Audio:
+      std::fill(raw, raw + kRawBlock, std::uint8_t{0});
+      break;
+    case TrackKind::Mode1:
+      EncodeMode1Sector(lba, zeros.data(), raw);
+      break;
+    case TrackKind::Mode2: {
+      // Empty Form 2 sectors, as drives write in pregaps and run-out of Mode 2 tracks.
+      const std::array<std::uint8_t, 8> subheader{0, 0, 0x20, 0, 0, 0, 0x20, 0};
+      EncodeMode2Form2Sector(lba, subheader.data(), zeros.data(), raw);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+fs::path StatePathFor(const fs::path& image) {
+  fs::path state = image;
+  state.replace_extension(".state");
+  return state;
+}
+
+DiscImage DiscImage::Blank(MediumKind kind, const fs::path& workFolder) {
+  DiscImage disc;
+  disc.state = DiscState::Blank(kind);
+  disc.format_ = IsCdMedium(kind) ? ImageFormat::RawCd : ImageFormat::Iso;
+  disc.workFolder_ = workFolder;
+  disc.imagePath_ = workFolder / (std::string(kWorkName) + (IsCdMedium(kind) ? ".bin" : ".iso"));
+  return disc;
+}
+
+DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs::path& workFolder) {
+  DiscImage disc;
+  disc.workFolder_ = workFolder;
+  disc.sourcePath_ = path;
+  disc.userImage_ = true;
+  std::string error;
+  std::int64_t blocks = 0;
+  std::string extension = path.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension == ".cue") {
+    CueImageResult cue = OpenCueImage(path);
+    if (!cue.image) return {std::nullopt, path.string() + ": " + cue.error};
+    disc.format_ = ImageFormat::RawCd;
+    disc.imagePath_ = cue.image->binPath;
+    blocks = cue.image->sectorCount;
+    if (blocks <= 0) return {std::nullopt, path.string() + ": the image holds no sector"};
+    disc.state = StateOfCueSheet(cue.image->sheet, blocks);
+    if (const std::string problem = CheckCueLayout(disc.state); !problem.empty()) {
+      return {std::nullopt, path.string() + ": " + problem};
+    }
+  } else if (extension == ".iso") {
+    disc.format_ = ImageFormat::Iso;
+    disc.imagePath_ = path;
+    std::error_code code;
+    const auto size = fs::file_size(path, code);
+    if (code) return {std::nullopt, path.string() + ": " + code.message()};
+    if (size == 0 || size % kUserBlock != 0) {
+      return {std::nullopt, path.string() + ": not a whole number of 2048-byte sectors"};
+    }
+    blocks = static_cast<std::int64_t>(size / kUserBlock);
+    if (blocks > 0x7FFFFFFF) return {std::nullopt, path.string() + ": image too large"};
+    disc.state = DiscState::Blank(dvdRecorder ? MediumKind::DvdRom : MediumKind::CdRom);
+    disc.state.tracks.push_back(
+        {1, 1, TrackKind::Mode1, 0, 0, static_cast<std::int32_t>(blocks), 0, true});
+    disc.state.sessions.push_back({1, static_cast<std::int32_t>(blocks), false, 0});
+    disc.state.finalized = true;
+  } else {
+    return {std::nullopt, path.string() + ": not a .cue or .iso image"};
+  }
+  if (const auto text = ReadTextFile(StatePathFor(path))) {
+    DiscStateParseResult parsed = ParseDiscState(*text);
+    if (!parsed.state) return {std::nullopt, StatePathFor(path).string() + ": " + parsed.error};
+    if (const std::string problem =
+            CheckStateAgainstImage(*parsed.state, blocks, disc.format_ == ImageFormat::RawCd);
+        !problem.empty()) {
+      return {std::nullopt, StatePathFor(path).string() + ": " + problem};
+    }
+    disc.state = *parsed.state;
+  }
+  if (!disc.file_.OpenForReading(disc.imagePath_, error)) return {std::nullopt, error};
+  return {std::move(disc), {}};
+}
+
+DiscLoadResult DiscImage::Resume(const fs::path& workFolder) {
+  const fs::path statePath = workFolder / (std::string(kWorkName) + ".state");
+  const auto text = ReadTextFile(statePath);
+  if (!text) return {std::nullopt, {}};
+  DiscStateParseResult parsed = ParseDiscState(*text);
+  if (!parsed.state) return {std::nullopt, statePath.string() + ": " + parsed.error};
+  DiscImage disc = Blank(parsed.state->kind, workFolder);
+  std::string error;
+  if (!disc.file_.OpenForWriting(disc.imagePath_, false, error)) return {std::nullopt, error};
+  const std::int64_t blockSize = disc.format_ == ImageFormat::RawCd ? kRawBlock : kUserBlock;
+  if (const std::string problem =
+          CheckStateAgainstImage(*parsed.state, disc.file_.Size() / blockSize, disc.format_ == ImageFormat::RawCd);
+      !problem.empty()) {
+    return {std::nullopt, statePath.string() + ": " + problem};
+  }
+  disc.state = *parsed.state;
+  disc.recorded_ = true;
+  return {std::move(disc), {}};
+}
+
+bool DiscImage::ReadRawSector(std::int32_t lba, std::uint8_t* raw) const {
+  if (lba < 0 || !file_.isOpen()) return false;
+  if (format_ == ImageFormat::RawCd) return file_.Read(lba * kRawBlock, raw, kRawBlock);
+  std::array<std::uint8_t, kUserBlock> data{};
+  if (!file_.Read(lba * kUserBlock, data.data(), data.size())) return false;
+  EncodeMode1Sector(lba, data.data(), raw);
+  return true;
+}
+
+bool DiscImage::ReadUserBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* data) const {
+  if (lba < 0 || count < 0 || !file_.isOpen() || format_ != ImageFormat::Iso) return false;
+  return file_.Read(lba * kUserBlock, data, static_cast<std::size_t>(count) * kUserBlock);
+}
+
+bool DiscImage::PrepareForWriting(std::string& error) {
+  if (file_.isOpen() && file_.writable()) return true;
+  std::error_code code;
+  fs::create_directories(workFolder_, code);
+  if (code) {
+    error = "cannot create " + workFolder_.string() + ": " + code.message();
+    return false;
+  }
+  const fs::path target = workFolder_ / (std::string(kWorkName) + (format_ == ImageFormat::RawCd ? ".bin" : ".iso"));
+  if (userImage_) {
+    file_.Close();
+    fs::copy_file(imagePath_, target, fs::copy_options::overwrite_existing, code);
+    if (code) {
+      error = "cannot copy " + imagePath_.string() + ": " + code.message();
+      return false;
+    }
+    userImage_ = false;
+    imagePath_ = target;
+    if (!file_.OpenForWriting(imagePath_, false, error)) return false;
+  } else if (!file_.OpenForWriting(imagePath_, true, error)) {
+    return false;
+  }
+  recorded_ = true;
+  return true;
+}
+
+bool DiscImage::WriteBlocks(std::int32_t lba, std::int32_t count, const std::uint8_t* data) {
+  const std::int64_t blockSize = format_ == ImageFormat::RawCd ? kRawBlock : kUserBlock;
+  return file_.Write(lba * blockSize, data, static_cast<std::size_t>(count) * static_cast<std::size_t>(blockSize));
+}
+
+bool DiscImage::WriteFill(const DriveFill& fill) {
+  if (fill.to <= fill.from) return true;
+  if (format_ == ImageFormat::Iso) return file_.ExtendTo(static_cast<std::int64_t>(fill.to) * kUserBlock);
+  constexpr std::int32_t kBatch = 64;
+  std::vector<std::uint8_t> batch(static_cast<std::size_t>(kBatch * kRawBlock));
+  for (std::int32_t lba = fill.from; lba < fill.to; lba += kBatch) {
+    const std::int32_t count = std::min(kBatch, fill.to - lba);
+    for (std::int32_t index = 0; index < count; ++index) {
+      EncodeZeroSector(fill.kind, lba + index, batch.data() + index * kRawBlock);
+    }
+    if (!WriteBlocks(lba, count, batch.data())) return false;
+  }
+  return true;
+}
+
+bool DiscImage::SaveDescription(std::string& error) const {
+  if (format_ == ImageFormat::RawCd) {
+    CueSheet sheet;
+    sheet.binFileName = imagePath_.filename().string();
+    for (const DiscTrack& track : state.tracks) {
+      CueTrack cue;
+      cue.number = track.number;
+      cue.mode = CueModeOf(track.kind);
+      if (track.pregapStart < track.start) cue.pregapStart = track.pregapStart;
+      cue.start = track.start;
+      sheet.tracks.push_back(cue);
+    }
+    fs::path cuePath = imagePath_;
+    cuePath.replace_extension(".cue");
+    if (!WriteTextFileAtomically(cuePath, FormatCueSheet(sheet), error)) return false;
+  }
+  return WriteTextFileAtomically(StatePathFor(imagePath_), FormatDiscState(state), error);
+}
+
+std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::string& baseName, std::string& error) {
+  file_.Close();
+  std::error_code code;
+  fs::create_directories(folder, code);
+  if (code) {
+    error = "cannot create " + folder.string() + ": " + code.message();
+    return std::nullopt;
+  }
+  const fs::path oldImage = imagePath_;
+  const fs::path target = folder / (baseName + oldImage.extension().string());
+  if (!MoveFile(oldImage, target, error)) return std::nullopt;
+  fs::path oldCue = oldImage;
+  oldCue.replace_extension(".cue");
+  fs::remove(oldCue, code);
+  fs::remove(StatePathFor(oldImage), code);
+  imagePath_ = target;
+  if (!SaveDescription(error)) return std::nullopt;
+  fs::path described = target;
+  if (format_ == ImageFormat::RawCd) described.replace_extension(".cue");
+  return described;
+}
+
+}  // namespace brenmark::virtualdrive

@@ -1,0 +1,256 @@
+#include "virtualdrive/DiscState.h"
+
+#include "virtualdrive/DiscGeometry.h"
+
+namespace brenmark::virtualdrive {
+
+bool IsCdMedium(MediumKind kind) {
+  return kind == MediumKind::CdR || kind == MediumKind::CdRw || kind == MediumKind::CdRom;
+}
+
+bool IsRecordable(MediumKind kind) { return kind != MediumKind::CdRom && kind != MediumKind::DvdRom; }
+
+bool IsErasable(MediumKind kind) { return kind == MediumKind::CdRw; }
+
+std::string MediumName(MediumKind kind) {
+  switch (kind) {
+    case MediumKind::CdR: return "CD-R";
+    case MediumKind::CdRw: return "CD-RW";
+    case MediumKind::CdRom: return "CD-ROM";
+    case MediumKind::DvdR: return "DVD-R";
+    case MediumKind::DvdRom: return "DVD-ROM";
+  }
+  return "unknown";
+}
+
+DiscState DiscState::Blank(MediumKind kind) {
+  DiscState state;
+  state.kind = kind;
+  return state;
+}
+
+std::int32_t DiscState::Capacity() const {
+  return IsCdMedium(kind) ? geometry::kCdCapacityBlocks : geometry::kDvdCapacityBlocks;
+}
+
+DiscStatus DiscState::Status() const {
+  if (finalized) return DiscStatus::Complete;
+  if (tracks.empty() && sessions.empty() && reservedBlocks == 0) return DiscStatus::Blank;
+  return DiscStatus::Incomplete;
+}
+
+SessionState DiscState::LastSessionState() const {
+  if (finalized) return SessionState::Complete;
+  const bool openSessionHasTracks =
+      !tracks.empty() && tracks.back().session > static_cast<int>(sessions.size());
+  return openSessionHasTracks || reservedBlocks > 0 ? SessionState::Incomplete : SessionState::Empty;
+}
+
+int DiscState::SessionCount() const {
+  return static_cast<int>(sessions.size()) + (finalized ? 0 : 1);
+}
+
+int DiscState::FirstTrackInLastSession() const {
+  if (finalized) {
+    const int last = sessions.back().number;
+    for (const DiscTrack& track : tracks) {
+      if (track.session == last) return track.number;
+    }
+    return tracks.empty() ? 1 : tracks.back().number;
+  }
+  const int open = static_cast<int>(sessions.size()) + 1;
+  for (const DiscTrack& track : tracks) {
+    if (track.session == open) return track.number;
+  }
+  return tracks.empty() ? 1 : tracks.back().number + 1;
+}
+
+int DiscState::LastTrackInLastSession() const {
+  if (finalized) return tracks.empty() ? 1 : tracks.back().number;
+  if (const auto next = Invisible()) return next->number;
+  return tracks.empty() ? 1 : tracks.back().number;
+}
+
+const DiscTrack* DiscState::OpenTrack() const {
+  if (tracks.empty() || tracks.back().closed) return nullptr;
+  return &tracks.back();
+}
+
+const DiscTrack* DiscState::TrackNumbered(int number) const {
+  for (const DiscTrack& track : tracks) {
+    if (track.number == number) return &track;
+  }
+  return nullptr;
+}
+
+const DiscTrack* DiscState::TrackContaining(std::int32_t lba) const {
+  for (const DiscTrack& track : tracks) {
+    if (lba >= track.pregapStart && lba < track.ExtentEnd()) return &track;
+  }
+  return nullptr;
+}
+
+std::optional<NextTrack> DiscState::Invisible() const {
+  if (finalized || !IsRecordable(kind) || OpenTrack() != nullptr) return std::nullopt;
+  NextTrack next;
+  next.session = static_cast<int>(sessions.size()) + 1;
+  if (tracks.empty()) {
+    next.number = 1;
+    return next;
+  }
+  if (!IsCdMedium(kind)) return std::nullopt;
+  const DiscTrack& last = tracks.back();
+  next.number = last.number + 1;
+  if (next.number > 99) return std::nullopt;
+  if (last.session == next.session) {
+    next.pregapStart = last.ExtentEnd();
+  } else {
+    // A new session starts behind the previous lead-out and the new lead-in.
+    const DiscSession& previous = sessions.back();
+    const std::int32_t leadOut =
+        sessions.size() == 1 ? geometry::kFirstLeadOutBlocks : geometry::kLaterLeadOutBlocks;
+    next.pregapStart = previous.leadOutStart + leadOut + geometry::kLeadInBlocks;
+  }
+  next.start = next.pregapStart + geometry::kPregapBlocks;
+  return next;
+}
+
+std::optional<std::int32_t> DiscState::NextWritableAddress() const {
+  if (const DiscTrack* open = OpenTrack()) {
+    if (!IsCdMedium(kind) && open->end >= open->start + reservedBlocks) return std::nullopt;
+    return open->end;
+  }
+  if (const auto next = Invisible()) {
+    if (next->start >= Capacity()) return std::nullopt;
+    return next->start;
+  }
+  return std::nullopt;
+}
+
+std::int32_t DiscState::FreeBlocks() const {
+  const auto nwa = NextWritableAddress();
+  if (!nwa) return 0;
+  if (!IsCdMedium(kind) && reservedBlocks > 0) {
+    const std::int32_t start = tracks.empty() ? 0 : tracks.back().start;
+    return start + reservedBlocks - *nwa;
+  }
+  return Capacity() - *nwa;
+}
+
+std::int32_t DiscState::LastRecordedBlock() const {
+  if (finalized && !sessions.empty()) return sessions.back().leadOutStart - 1;
+  if (tracks.empty()) return 0;
+  const DiscTrack& last = tracks.back();
+  return last.end > last.start ? last.end - 1 : (last.start > 0 ? last.start - 1 : 0);
+}
+
+std::uint8_t DiscState::DiscType() const {
+  if (!IsCdMedium(kind) || sessions.empty()) return 0x00;
+  return sessions.front().format;
+}
+
+std::optional<Sense> DiscState::CheckWrite(std::int32_t lba, std::int32_t count, TrackKind writeKind) const {
+  if (!IsRecordable(kind) || finalized) return sense::kInvalidAddressForWrite;
+  const DiscTrack* open = OpenTrack();
+  if (!IsCdMedium(kind)) {
+    if (reservedBlocks == 0) return sense::kCommandSequenceError;
+    const std::int32_t start = open ? open->start : 0;
+    if (static_cast<std::int64_t>(lba) + count > start + reservedBlocks) return sense::kLbaOutOfRange;
+  } else {
+    if (open && open->kind != writeKind) return sense::kIllegalModeForThisTrack;
+    if (static_cast<std::int64_t>(lba) + count > Capacity()) return sense::kLbaOutOfRange;
+  }
+  const auto nwa = NextWritableAddress();
+  if (!nwa || lba != *nwa) return sense::kInvalidAddressForWrite;
+  return std::nullopt;
+}
+
+std::vector<DriveFill> DiscState::ApplyWrite(std::int32_t count, TrackKind writeKind) {
+  std::vector<DriveFill> fills;
+  if (OpenTrack() == nullptr) {
+    const NextTrack next = *Invisible();
+    DiscTrack track;
+    track.number = next.number;
+    track.session = next.session;
+    track.kind = writeKind;
+    track.pregapStart = next.pregapStart;
+    track.start = next.start;
+    track.end = next.start;
+    if (!tracks.empty() && tracks.back().ExtentEnd() < next.pregapStart) {
+      fills.push_back({tracks.back().kind, tracks.back().ExtentEnd(), next.pregapStart});
+    }
+    if (next.pregapStart < next.start) fills.push_back({writeKind, next.pregapStart, next.start});
+    tracks.push_back(track);
+  }
+  tracks.back().end += count;
+  return fills;
+}
+
+std::optional<Sense> DiscState::CheckReserve(std::int32_t blocks) const {
+  if (IsCdMedium(kind)) return sense::kInvalidFieldInCdb;
+  if (!IsRecordable(kind) || Status() != DiscStatus::Blank) return sense::kCommandSequenceError;
+  if (blocks <= 0) return sense::kInvalidFieldInCdb;
+  if (blocks > Capacity()) return sense::kLbaOutOfRange;
+  return std::nullopt;
+}
+
+void DiscState::ApplyReserve(std::int32_t blocks) { reservedBlocks = blocks; }
+
+std::optional<Sense> DiscState::CheckCloseTrack(int number) const {
+  if (!IsRecordable(kind) || finalized) return sense::kCommandSequenceError;
+  if (const DiscTrack* open = OpenTrack()) {
+    return open->number == number ? std::nullopt : std::optional<Sense>(sense::kInvalidFieldInCdb);
+  }
+  const auto next = Invisible();
+  if (next && next->number == number) return std::nullopt;
+  return sense::kInvalidFieldInCdb;
+}
+
+std::vector<DriveFill> DiscState::ApplyCloseTrack() {
+  DiscTrack* open = tracks.empty() || tracks.back().closed ? nullptr : &tracks.back();
+  if (open == nullptr) return {};
+  std::vector<DriveFill> fills;
+  if (IsCdMedium(kind)) {
+    open->runOut = geometry::kRunOutBlocks;
+    fills.push_back({open->kind, open->end, open->ExtentEnd()});
+  } else if (open->end < open->start + reservedBlocks) {
+    fills.push_back({open->kind, open->end, open->start + reservedBlocks});
+    open->end = open->start + reservedBlocks;
+  }
+  open->closed = true;
+  return fills;
+}
+
+std::optional<Sense> DiscState::CheckCloseSession() const {
+  if (!IsRecordable(kind) || finalized) return sense::kCommandSequenceError;
+  if (LastSessionState() == SessionState::Empty) return sense::kCommandSequenceError;
+  return std::nullopt;
+}
+
+std::vector<DriveFill> DiscState::ApplyCloseSession(std::uint8_t multiSessionField, std::uint8_t format) {
+  if (tracks.empty() || tracks.back().session <= static_cast<int>(sessions.size())) {
+    // A DVD reservation that received no data yet: it becomes a track of zeros.
+    DiscTrack track;
+    track.number = 1;
+    track.session = 1;
+    tracks.push_back(track);
+  }
+  std::vector<DriveFill> fills = ApplyCloseTrack();
+  DiscSession session;
+  session.number = static_cast<int>(sessions.size()) + 1;
+  session.leadOutStart = tracks.back().ExtentEnd();
+  session.nextSessionAllowed = IsCdMedium(kind) && multiSessionField == 3;
+  session.format = format;
+  sessions.push_back(session);
+  finalized = !session.nextSessionAllowed;
+  reservedBlocks = IsCdMedium(kind) ? 0 : reservedBlocks;
+  return fills;
+}
+
+bool DiscState::ReservationFullyWritten() const {
+  const DiscTrack* open = OpenTrack();
+  return !IsCdMedium(kind) && open != nullptr && reservedBlocks > 0 &&
+         open->end >= open->start + reservedBlocks;
+}
+
+}  // namespace brenmark::virtualdrive

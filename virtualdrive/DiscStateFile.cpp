@@ -1,0 +1,161 @@
+#include "virtualdrive/DiscStateFile.h"
+
+#include <sstream>
+
+namespace brenmark::virtualdrive {
+
+namespace {
+
+constexpr MediumKind kAllMedia[] = {MediumKind::CdR, MediumKind::CdRw, MediumKind::CdRom, MediumKind::DvdR,
+                                    MediumKind::DvdRom};
+
+std::string KindName(TrackKind kind) {
+  switch (kind) {
+    case TrackKind::Audio: return "audio";
+    case TrackKind::Mode1: return "mode1";
+    case TrackKind::Mode2: return "mode2";
+  }
+  return "mode1";
+}
+
+std::optional<TrackKind> KindNamed(const std::string& name) {
+  if (name == "audio") return TrackKind::Audio;
+  if (name == "mode1") return TrackKind::Mode1;
+  if (name == "mode2") return TrackKind::Mode2;
+  return std::nullopt;
+}
+
+DiscStateParseResult Fail(int lineNumber, const std::string& what) {
+  return {std::nullopt, "disc state line " + std::to_string(lineNumber) + ": " + what};
+}
+
+std::string CheckConsistency(const DiscState& disc) {
+  std::int32_t previousEnd = 0;
+  for (std::size_t index = 0; index < disc.tracks.size(); ++index) {
+    const DiscTrack& track = disc.tracks[index];
+    if (track.number != static_cast<int>(index) + 1 || track.number > 99) return "tracks out of order";
+    if (track.pregapStart < previousEnd || track.pregapStart > track.start || track.start > track.end ||
+        track.runOut < 0 || track.ExtentEnd() > disc.Capacity()) {
+      return "track " + std::to_string(track.number) + " has an impossible extent";
+    }
+    if (!track.closed && index + 1 != disc.tracks.size()) return "only the last track can be open";
+    const int previousSession = index == 0 ? 1 : disc.tracks[index - 1].session;
+    if (track.session < previousSession || track.session > static_cast<int>(disc.sessions.size()) + 1) {
+      return "track " + std::to_string(track.number) + " names an impossible session";
+    }
+    previousEnd = track.ExtentEnd();
+  }
+  for (std::size_t index = 0; index < disc.sessions.size(); ++index) {
+    const DiscSession& session = disc.sessions[index];
+    if (session.number != static_cast<int>(index) + 1) return "sessions out of order";
+    bool hasTrack = false;
+    for (const DiscTrack& track : disc.tracks) {
+      hasTrack = hasTrack || track.session == session.number;
+      if (track.session == session.number && (!track.closed || track.ExtentEnd() > session.leadOutStart)) {
+        return "session " + std::to_string(session.number) + " ends before its tracks";
+      }
+    }
+    if (!hasTrack) return "session " + std::to_string(session.number) + " has no track";
+    if (!session.nextSessionAllowed && index + 1 != disc.sessions.size()) return "a closed disc has a later session";
+  }
+  if (disc.finalized && disc.sessions.empty()) return "a complete disc needs a session";
+  if (disc.finalized && disc.sessions.back().nextSessionAllowed) return "a complete disc allows no next session";
+  if (!disc.finalized && !disc.sessions.empty() && !disc.sessions.back().nextSessionAllowed) {
+    return "the last session closed the disc";
+  }
+  if (disc.reservedBlocks < 0 || disc.reservedBlocks > disc.Capacity()) return "impossible reservation";
+  return {};
+}
+
+}  // namespace
+
+std::string FormatDiscState(const DiscState& disc) {
+  std::ostringstream out;
+  out << "brenmark-disc 1\n";
+  out << "medium " << MediumName(disc.kind) << "\n";
+  out << "finalized " << (disc.finalized ? 1 : 0) << "\n";
+  out << "reserved " << disc.reservedBlocks << "\n";
+  for (const DiscSession& session : disc.sessions) {
+    out << "session " << session.number << ' ' << session.leadOutStart << ' ' << (session.nextSessionAllowed ? 1 : 0)
+        << ' ' << static_cast<int>(session.format) << "\n";
+  }
+  for (const DiscTrack& track : disc.tracks) {
+    out << "track " << track.number << ' ' << track.session << ' ' << KindName(track.kind) << ' '
+        << track.pregapStart << ' ' << track.start << ' ' << track.end << ' ' << track.runOut << ' '
+        << (track.closed ? 1 : 0) << "\n";
+  }
+  return out.str();
+}
+
+DiscStateParseResult ParseDiscState(std::string_view text) {
+  std::istringstream lines{std::string(text)};
+  std::string line;
+  int lineNumber = 0;
+  DiscState disc;
+  bool sawHeader = false;
+  bool sawMedium = false;
+  while (std::getline(lines, line)) {
+    ++lineNumber;
+    std::istringstream fields(line);
+    std::string key;
+    if (!(fields >> key)) continue;
+    if (!sawHeader) {
+      int version = 0;
+      if (key != "brenmark-disc" || !(fields >> version) || version != 1) return Fail(lineNumber, "not a disc state");
+      sawHeader = true;
+      continue;
+    }
+    bool ok = true;
+    if (key == "medium") {
+      std::string name;
+      ok = false;
+      if (fields >> name) {
+        for (MediumKind kind : kAllMedia) {
+          if (MediumName(kind) == name) {
+            disc.kind = kind;
+            ok = true;
+          }
+        }
+      }
+      sawMedium = ok;
+    } else if (key == "finalized") {
+      int value = 0;
+      ok = static_cast<bool>(fields >> value) && (value == 0 || value == 1);
+      disc.finalized = value == 1;
+    } else if (key == "reserved") {
+      ok = static_cast<bool>(fields >> disc.reservedBlocks);
+    } else if (key == "session") {
+      DiscSession session;
+      int allowed = 0;
+      int format = 0;
+      ok = static_cast<bool>(fields >> session.number >> session.leadOutStart >> allowed >> format) &&
+           (allowed == 0 || allowed == 1) && (format == 0x00 || format == 0x10 || format == 0x20);
+      session.nextSessionAllowed = allowed == 1;
+      session.format = static_cast<std::uint8_t>(format);
+      disc.sessions.push_back(session);
+    } else if (key == "track") {
+      DiscTrack track;
+      std::string kindName;
+      int closed = 0;
+      ok = static_cast<bool>(fields >> track.number >> track.session >> kindName >> track.pregapStart >>
+                             track.start >> track.end >> track.runOut >> closed) &&
+           (closed == 0 || closed == 1);
+      const auto kind = KindNamed(kindName);
+      ok = ok && kind.has_value();
+      track.kind = kind.value_or(TrackKind::Mode1);
+      track.closed = closed == 1;
+      disc.tracks.push_back(track);
+    } else {
+      ok = false;
+    }
+    std::string rest;
+    if (!ok || (fields >> rest)) return Fail(lineNumber, "cannot read \"" + line + "\"");
+  }
+  if (!sawHeader || !sawMedium) return {std::nullopt, "disc state: header or medium missing"};
+  if (const std::string problem = CheckConsistency(disc); !problem.empty()) {
+    return {std::nullopt, "disc state: " + problem};
+  }
+  return {disc, {}};
+}
+
+}  // namespace brenmark::virtualdrive

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "virtualdrive/DiscState.h"
+
+namespace brenmark::virtualdrive {
+
+// The small text file kept next to an image that records what a cue sheet or an
+// ISO image cannot say: sessions, run-out blocks, open tracks, reservations.
+//
+//   brenmark-disc 1
+//   medium CD-R
+//   finalized 0
+//   reserved 0
+//   session <number> <lead-out start> <next session allowed 0|1> <format>
+//   track <number> <session> <audio|mode1|mode2> <pregap start> <start> <end> <run-out> <closed 0|1>
+std::string FormatDiscState(const DiscState& disc);
+
+struct DiscStateParseResult {
+  std::optional<DiscState> state;
+  std::string error;
+};
+
+// Rejects anything that is not a consistent disc: unknown lines, tracks or
+// sessions out of order, overlapping extents, an open track before the last.
+DiscStateParseResult ParseDiscState(std::string_view text);
+
+}  // namespace brenmark::virtualdrive

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "virtualdrive/Sense.h"
+
+namespace brenmark::virtualdrive {
+
+// One armed fault. A command fault makes matching commands end with CHECK
+// CONDITION (or a transport failure) instead of running; a buffer-full fault
+// makes READ BUFFER CAPACITY report no free space.
+struct FaultSpec {
+  enum class Kind : std::uint8_t { FailCommand, BufferFull };
+
+  Kind kind = Kind::FailCommand;
+  std::uint8_t opcode = 0;
+  // Commands to fail, or READ BUFFER CAPACITY answers to report full;
+  // nullopt: without end.
+  std::optional<std::uint32_t> count = 1;
+  // Only transfers whose blocks reach this address or beyond.
+  std::optional<std::int32_t> fromLba;
+  Sense sense{0x03, 0x0C, 0x00};
+  bool transportFailure = false;
+};
+
+struct FaultParseResult {
+  std::optional<FaultSpec> spec;
+  std::string error;
+};
+
+// Parses the text form of a fault, fields separated by ':'.
+//
+//   COMMAND[:once|:always|:count=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]
+//   bufferfull:N | bufferfull:always
+//
+// COMMAND is a command name without spaces or punctuation (INQUIRY, WRITE10,
+// WRITE12, READCD, READBUFFERCAPACITY, MODESELECT10, CLOSETRACKSESSION,
+// SYNCHRONIZECACHE, ...) or an opcode in hex (0x2A). Names are case-blind.
+// A command fault fails once unless told otherwise; with from= it fails every
+// transfer reaching that block unless a count is given. The sense is hex: key,
+// ASC and ASCQ; by default a write error (3/0C/00) for writes, an unrecovered
+// read error (3/11/00) for READ CD and a hardware failure (4/44/00) for the rest.
+// `transport` makes the command a transport failure instead.
+//
+// Examples: "WRITE10:count=3:sense=3/0C/00", "WRITE10:from=1000",
+// "bufferfull:5", "READBUFFERCAPACITY:always".
+FaultParseResult ParseFaultSpec(std::string_view text);
+
+// The opcode of a command name as ParseFaultSpec accepts it.
+std::optional<std::uint8_t> OpcodeNamed(std::string_view name);
+
+// The armed faults of one recorder. Not synchronised: the recorder guards it.
+class FaultInjector {
+ public:
+  void Arm(const FaultSpec& spec) { faults_.push_back(spec); }
+  void Clear() { faults_.clear(); }
+
+  // The fault a command meets, consuming one use of it; `lba` and `blocks`
+  // describe a transfer, blocks 0 for other commands.
+  std::optional<FaultSpec> Take(std::uint8_t opcode, std::int32_t lba, std::int32_t blocks);
+  // True when READ BUFFER CAPACITY is to report a full buffer this time.
+  bool TakeBufferFull();
+
+ private:
+  std::vector<FaultSpec> faults_;
+};
+
+}  // namespace brenmark::virtualdrive

@@ -1,0 +1,56 @@
+#include "virtualdrive/VirtualRecorderProvider.h"
+
+#include <cstdlib>
+#include <utility>
+
+namespace brenmark::virtualdrive {
+
+namespace fs = std::filesystem;
+
+fs::path DefaultVirtualRecorderFolder() {
+  fs::path base;
+  if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome != nullptr && fs::path(dataHome).is_absolute()) {
+    base = dataHome;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    base = fs::path(home) / ".local" / "share";
+  } else {
+    base = fs::temp_directory_path();
+  }
+  return base / "brenmark" / "virtual-recorders";
+}
+
+VirtualRecorderTransport::VirtualRecorderTransport(std::shared_ptr<VirtualRecorder> recorder)
+    : recorder_(std::move(recorder)) {}
+
+bool VirtualRecorderTransport::Open() {
+  open_ = true;
+  return true;
+}
+
+void VirtualRecorderTransport::Close() { open_ = false; }
+
+TransportResult VirtualRecorderTransport::Execute(const ScsiRequest& request) {
+  if (!open_) return TransportResult::TransportFailure;
+  return recorder_->Execute(request);
+}
+
+VirtualRecorderProvider::VirtualRecorderProvider(const fs::path& folder) : burnedFolder_(folder / "burned discs") {
+  for (RecorderModel model : {CdRecorderModel(), DvdRecorderModel()}) {
+    const fs::path work = folder / model.shortName;
+    recorders_.push_back(std::make_shared<VirtualRecorder>(std::move(model), work, burnedFolder_));
+  }
+}
+
+std::vector<DeviceCandidate> VirtualRecorderProvider::FindDevices() {
+  std::vector<DeviceCandidate> devices;
+  for (const auto& recorder : recorders_) {
+    DeviceCandidate candidate;
+    candidate.shortName = recorder->model().shortName;
+    candidate.devicePath = recorder->model().shortName;
+    candidate.transport = std::make_unique<VirtualRecorderTransport>(recorder);
+    devices.push_back(std::move(candidate));
+  }
+  return devices;
+}
+
+}  // namespace brenmark::virtualdrive
