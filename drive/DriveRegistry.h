@@ -14,6 +14,10 @@
 
 namespace brenmark {
 
+namespace mmc {
+struct Command;
+}
+
 // How commands reach the drives: 1 through a host-adapter library addressed by
 // adapter/target/LUN, -1 through the platform's pass-through on an opened device,
 // 0 none (no drive exists).
@@ -87,6 +91,8 @@ class DriveRegistry {
 
   // Fills the drive table from the providers, in their order. Runs once.
   bool EnumerateDrives();
+  // True when index names a filled slot; every operation refuses other indexes.
+  bool HasDrive(int index) const;
   Drive& drive(int index) { return *drives[static_cast<std::size_t>(index)]; }
 
   // Device access.
@@ -141,6 +147,18 @@ class DriveRegistry {
                                    std::uint32_t* blankLength);
 
  private:
+  // Sends one command to the drive in slot index. A missing drive or a device
+  // that is not open is a transport failure; nothing is sent then.
+  TransportResult Send(int index, const mmc::Command& command, std::uint8_t* buffer,
+                       std::uint32_t length);
+  // One READ BUFFER CAPACITY; false when the command failed.
+  bool QueryBufferCapacity(int index, std::uint32_t& bufferLength, std::uint32_t& blankLength);
+  // Polls every 200 ms while the drive answers with less free room than needed.
+  void WaitForBufferRoom(int index, std::uint32_t neededBytes);
+  int WriteWithRetry(int index, std::int32_t lba, int blockCount, int blockSize,
+                     const std::uint8_t* buffer, bool streamingWrite);
+  void AddEnumeratedDevice(DeviceCandidate candidate);
+
   UserPrompt& prompt_;
   Sleeper& sleeper_;
   std::vector<std::unique_ptr<DeviceProvider>> providers_;

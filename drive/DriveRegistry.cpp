@@ -1,0 +1,112 @@
+#include "drive/DriveRegistry.h"
+
+#include <utility>
+
+#include "drive/MmcCommand.h"
+
+namespace brenmark {
+namespace {
+
+std::string LimitText(std::string text) {
+  if (text.size() > Drive::kTextLimit) text.resize(Drive::kTextLimit);
+  return text;
+}
+
+}  // namespace
+
+DriveRegistry::DriveRegistry(UserPrompt& prompt, Sleeper& sleeper,
+                             std::vector<std::unique_ptr<DeviceProvider>> providers)
+    : prompt_(prompt), sleeper_(sleeper), providers_(std::move(providers)) {}
+
+DriveRegistry::~DriveRegistry() {
+  for (auto& slot : drives) {
+    if (slot && slot->deviceHandle) slot->deviceHandle->Close();
+  }
+}
+
+bool DriveRegistry::HasDrive(int index) const {
+  return index >= 0 && index < driveCount && index < kMaxDrives &&
+         drives[static_cast<std::size_t>(index)] != nullptr;
+}
+
+bool DriveRegistry::EnumerateDrives() {
+  // This platform reaches its drives through an opened device: the
+  // pass-through mode, whatever the providers stand for.
+  accessMode = AccessMode::Spti;
+  for (auto& provider : providers_) {
+    if (driveCount >= kMaxDrives) break;
+    for (DeviceCandidate& candidate : provider->FindDevices()) {
+      if (driveCount >= kMaxDrives) break;
+      AddEnumeratedDevice(std::move(candidate));
+    }
+  }
+  currentDrive = driveCount != 0 ? 0 : -1;
+  return true;
+}
+
+void DriveRegistry::AddEnumeratedDevice(DeviceCandidate candidate) {
+  const int index = driveCount;
+  auto record = std::make_unique<Drive>();
+  record->devicePath = LimitText(std::move(candidate.devicePath));
+  record->displayName = LimitText(candidate.shortName + ": ");
+  record->deviceHandle = std::move(candidate.transport);
+  drives[static_cast<std::size_t>(index)] = std::move(record);
+  ++driveCount;
+
+  Drive& added = drive(index);
+  if (!added.deviceHandle || !added.deviceHandle->Open()) {
+    prompt_.ShowMessage("Can't Retrieve CD/DVD Device Model.", MessageIcon::Plain);
+    return;
+  }
+  added.isOpen = true;
+
+  std::string model;
+  if (Inquiry(index, model)) added.displayName = LimitText(added.displayName + model);
+  added.interfaceStandard = GetConfiguration(index);
+  std::uint32_t mask = 0;
+  if (GetCapabilities(index, &mask, nullptr, nullptr, {})) {
+    added.canWriteCdR = (mask & capability::kWritesCdR) ? 1 : 0;
+    added.canWriteCdRw = (mask & capability::kWritesCdRw) ? 1 : 0;
+    added.canWriteDvdR = (mask & capability::kWritesDvdR) ? 1 : 0;
+    added.canTestWrite = (mask & capability::kTestWrite) ? 1 : 0;
+    added.canWriteDvdRam = (mask & capability::kWritesDvdRam) ? 1 : 0;
+  }
+  CloseDevice(index);
+}
+
+bool DriveRegistry::OpenDevice(int index) {
+  if (!HasDrive(index)) return false;
+  Drive& target = drive(index);
+  if (target.isOpen) return true;
+  if (!target.deviceHandle || !target.deviceHandle->Open()) {
+    target.lastError = 1;
+    return false;
+  }
+  target.isOpen = true;
+  return true;
+}
+
+bool DriveRegistry::CloseDevice(int index) {
+  if (!HasDrive(index)) return false;
+  Drive& target = drive(index);
+  if (target.deviceHandle) target.deviceHandle->Close();
+  target.isOpen = false;
+  return true;
+}
+
+TransportResult DriveRegistry::Send(int index, const mmc::Command& command, std::uint8_t* buffer,
+                                    std::uint32_t length) {
+  if (!HasDrive(index)) return TransportResult::TransportFailure;
+  Drive& target = drive(index);
+  if (!target.isOpen || !target.deviceHandle) return TransportResult::TransportFailure;
+  ScsiRequest request;
+  request.cdb = command.cdb.data();
+  request.cdbLength = command.cdbLength;
+  request.direction = command.direction;
+  request.buffer = buffer;
+  request.length = length;
+  request.timeoutSeconds = command.timeoutSeconds;
+  return target.deviceHandle->Execute(request);
+}
+
+}  // namespace brenmark

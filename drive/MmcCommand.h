@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "drive/ScsiTransport.h"
+
+namespace brenmark::mmc {
+
+// One command block with the direction and time-out it is always sent with.
+// Bytes not set by a builder stay 0.
+struct Command {
+  std::array<std::uint8_t, 12> cdb{};
+  std::uint8_t cdbLength = 0;
+  DataDirection direction = DataDirection::None;
+  std::uint32_t timeoutSeconds = 10;
+};
+
+// Transfer lengths of the commands that use a fixed buffer of their own.
+inline constexpr std::uint32_t kScratchLength = 32;
+inline constexpr std::uint32_t kInquiryLength = 100;
+inline constexpr std::uint32_t kConfigurationLength = 100;
+inline constexpr std::uint32_t kDiscInformationLength = 32;
+inline constexpr std::uint32_t kDiscInfoReportLength = 256;
+inline constexpr std::uint32_t kTrackInformationLength = 28;
+inline constexpr std::uint32_t kReadCapacityLength = 32;
+inline constexpr std::uint32_t kBufferCapacityLength = 36;
+inline constexpr std::uint32_t kSessionsTocLength = 1200;
+inline constexpr std::uint8_t kWriteParametersListLength = 60;
+
+Command StartStopEject();
+Command Inquiry();
+Command GetConfigurationCore();
+Command ReadDiscInformation();
+Command ReadTrackInformation(std::int32_t trackNumber);
+Command ReadFullToc(std::uint16_t allocationLength);
+Command ReadCapacity();
+Command ModeSense10(int pageCode, std::uint8_t allocationLength);
+Command ModeSelect10();
+Command SetCdSpeed(std::int32_t writeSpeedKBps, int rotationControl);
+Command ReserveTrack(std::int32_t sizeInBlocks);
+Command SynchronizeCache();
+Command CloseTrack(std::int32_t trackNumber);
+Command CloseSession();
+Command ReadCd(std::int32_t lba, std::uint8_t blockCount, std::uint8_t mainChannelSelection);
+Command Write10(std::int32_t lba, std::uint8_t blockCount);
+Command Write12(std::int32_t lba, std::uint8_t blockCount);
+Command ReadBufferCapacity();
+
+}  // namespace brenmark::mmc
+
+namespace brenmark::mmc {
+
+// Maps a transport result to an operation's code: 0 on good status, else the
+// operation's own code for a transport or a device failure.
+inline int ResultCode(TransportResult result, int transportFailureCode, int deviceFailureCode) {
+  switch (result) {
+    case TransportResult::Good: return 0;
+    case TransportResult::TransportFailure: return transportFailureCode;
+    case TransportResult::DeviceFailure: return deviceFailureCode;
+  }
+  return transportFailureCode;
+}
+
+}  // namespace brenmark::mmc

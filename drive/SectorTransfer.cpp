@@ -1,0 +1,121 @@
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "drive/ByteOrder.h"
+#include "drive/DriveRegistry.h"
+#include "drive/MmcCommand.h"
+
+// Sector reads and writes: two silent retries one second apart, then the user
+// decides whether another series of three attempts is made.
+namespace brenmark {
+namespace {
+
+constexpr int kAttemptsPerSeries = 3;
+constexpr std::chrono::milliseconds kRetryPause{1000};
+constexpr std::chrono::milliseconds kBufferPollPause{200};
+constexpr int kGivenUp = 2;
+
+constexpr int kReadTransportFailure = 3, kReadDeviceFailure = 4;
+constexpr int kWrite10TransportFailure = 3, kWrite10DeviceFailure = 4;
+constexpr int kWrite12TransportFailure = 3, kWrite12DeviceFailure = 4;
+
+std::string RetryQuestion(const char* format, std::int32_t lba) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, static_cast<long>(lba));
+  return text;
+}
+
+// Bytes moved by one transfer; only the low 8 bits of the block count are sent.
+std::uint32_t TransferBytes(int blockCount, int blockSize) {
+  return static_cast<std::uint32_t>(blockCount & 0xFF) * static_cast<std::uint32_t>(blockSize);
+}
+
+}  // namespace
+
+int DriveRegistry::ReadSectors(int index, std::int32_t lba, int blockCount, std::uint8_t* buffer,
+                               int blockSize, std::uint8_t mainChannelSelection) {
+  const std::uint32_t length = blockSize < 0 ? 0 : TransferBytes(blockCount, blockSize);
+  if (!HasDrive(index) || blockSize < 0 || (buffer == nullptr && length > 0)) return kGivenUp;
+  const mmc::Command command =
+      mmc::ReadCd(lba, static_cast<std::uint8_t>(blockCount & 0xFF), mainChannelSelection);
+
+  for (;;) {
+    for (int attempt = 0; attempt < kAttemptsPerSeries; ++attempt) {
+      if (attempt > 0) sleeper_.SleepFor(kRetryPause);
+      if (length > 0) std::memset(buffer, 0, length);
+      if (mmc::ResultCode(Send(index, command, buffer, length), kReadTransportFailure,
+                          kReadDeviceFailure) == 0)
+        return 0;
+    }
+    if (!prompt_.AskYesNo(RetryQuestion("Error reading sector %ld.\nTry again?", lba)))
+      return kGivenUp;
+  }
+}
+
+int DriveRegistry::WriteSectors(int index, std::int32_t lba, int blockCount, int blockSize,
+                                const std::uint8_t* buffer) {
+  return WriteWithRetry(index, lba, blockCount, blockSize, buffer, false);
+}
+
+int DriveRegistry::WriteSectors12(int index, std::int32_t lba, int blockCount, int blockSize,
+                                  const std::uint8_t* buffer) {
+  return WriteWithRetry(index, lba, blockCount, blockSize, buffer, true);
+}
+
+int DriveRegistry::WriteWithRetry(int index, std::int32_t lba, int blockCount, int blockSize,
+                                  const std::uint8_t* buffer, bool streamingWrite) {
+  const std::uint32_t length = blockSize < 0 ? 0 : TransferBytes(blockCount, blockSize);
+  if (!HasDrive(index) || blockSize < 0 || (buffer == nullptr && length > 0)) return kGivenUp;
+  const auto blocks = static_cast<std::uint8_t>(blockCount & 0xFF);
+  const mmc::Command command = streamingWrite ? mmc::Write12(lba, blocks) : mmc::Write10(lba, blocks);
+  // The transport's buffer is not const, but a data-out command only reads it.
+  auto* data = const_cast<std::uint8_t*>(buffer);
+
+  for (;;) {
+    WaitForBufferRoom(index, length);
+    for (int attempt = 0; attempt < kAttemptsPerSeries; ++attempt) {
+      if (attempt > 0) sleeper_.SleepFor(kRetryPause);
+      const TransportResult result = Send(index, command, data, length);
+      const int code = streamingWrite
+                           ? mmc::ResultCode(result, kWrite12TransportFailure, kWrite12DeviceFailure)
+                           : mmc::ResultCode(result, kWrite10TransportFailure, kWrite10DeviceFailure);
+      if (code == 0) return 0;
+    }
+    if (!prompt_.AskYesNo(RetryQuestion("Error writing sector %ld.\nTry again?", lba)))
+      return kGivenUp;
+  }
+}
+
+void DriveRegistry::WaitForBufferRoom(int index, std::uint32_t neededBytes) {
+  std::uint32_t bufferLength = 0;
+  std::uint32_t blankLength = 0;
+  // A drive that cannot report its buffer is not waited for: the write attempt
+  // follows, with its own retries and question.
+  while (QueryBufferCapacity(index, bufferLength, blankLength) && blankLength < neededBytes)
+    sleeper_.SleepFor(kBufferPollPause);
+}
+
+bool DriveRegistry::QueryBufferCapacity(int index, std::uint32_t& bufferLength,
+                                        std::uint32_t& blankLength) {
+  std::array<std::uint8_t, mmc::kBufferCapacityLength> response{};
+  if (Send(index, mmc::ReadBufferCapacity(), response.data(), mmc::kBufferCapacityLength) !=
+      TransportResult::Good)
+    return false;
+  bufferLength = bytes::ReadBe32(&response[4]);
+  blankLength = bytes::ReadBe32(&response[8]);
+  return true;
+}
+
+std::uint32_t DriveRegistry::ReadBufferCapacity(int index, std::uint32_t* bufferLength,
+                                                std::uint32_t* blankLength) {
+  std::uint32_t total = 0;
+  std::uint32_t blank = 0;
+  if (!QueryBufferCapacity(index, total, blank)) return 0;
+  if (bufferLength) *bufferLength = total;
+  if (blankLength) *blankLength = blank;
+  return blank;
+}
+
+}  // namespace brenmark

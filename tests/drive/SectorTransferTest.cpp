@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "tests/drive/RegistryFixture.h"
+
+namespace brenmark::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint8_t kReadCd = 0xBE, kWrite10 = 0x2A, kWrite12 = 0xAA, kBufferCapacity = 0x5C;
+
+Bytes BufferCapacity(std::uint32_t blank) {
+  Bytes response(12, 0);
+  response[8] = static_cast<std::uint8_t>(blank >> 24);
+  response[9] = static_cast<std::uint8_t>(blank >> 16);
+  response[10] = static_cast<std::uint8_t>(blank >> 8);
+  response[11] = static_cast<std::uint8_t>(blank);
+  return response;
+}
+
+class SectorTransfer : public RegistryWithOneDrive {
+ protected:
+  // Every write fails; the buffer always has room.
+  void FailAllWrites() {
+    device->responder = [](const RecordedCommand& command) {
+      if (command.opcode() == kBufferCapacity)
+        return ScriptedReply{TransportResult::Good, BufferCapacity(1 << 20)};
+      return ScriptedReply{TransportResult::DeviceFailure, {}};
+    };
+  }
+
+  Bytes data = Bytes(16 * 2352, 0x55);
+};
+
+TEST_F(SectorTransfer, ReadSucceedingOnSecondAttemptIsSilent) {
+  device->Reply(TransportResult::DeviceFailure);
+  Bytes buffer(2352);
+  EXPECT_EQ(registry->ReadSectors(0, 1000, 1, buffer.data(), 2352, 0x10), 0);
+  EXPECT_EQ(device->Opcodes(), (Bytes{kReadCd, kReadCd}));
+  EXPECT_EQ(sleeper.waits, (std::vector<std::chrono::milliseconds>{1000ms}));
+  EXPECT_TRUE(prompt.questions.empty());
+}
+
+TEST_F(SectorTransfer, ReadAsksAfterThreeFailuresAndRetriesOnYes) {
+  for (int i = 0; i < 5; ++i) device->Reply(TransportResult::DeviceFailure);
+  prompt.answers = {true};
+  Bytes buffer(2352);
+  EXPECT_EQ(registry->ReadSectors(0, -150, 1, buffer.data(), 2352, 0x10), 0);
+  EXPECT_EQ(device->commands.size(), 6u);
+  EXPECT_EQ(prompt.questions, (std::vector<std::string>{"Error reading sector -150.\nTry again?"}));
+  EXPECT_EQ(sleeper.Count(1000ms), 4);
+
+  prompt.questions.clear();
+  device->responder = [](const RecordedCommand&) {
+    return ScriptedReply{TransportResult::TransportFailure, {}};
+  };
+  EXPECT_EQ(registry->ReadSectors(0, 77, 1, buffer.data(), 2352, 0x10), 2);
+  EXPECT_EQ(prompt.questions, (std::vector<std::string>{"Error reading sector 77.\nTry again?"}));
+}
+
+TEST_F(SectorTransfer, WriteAsksWithTheStartAddressAndNoGivesUp) {
+  FailAllWrites();
+  EXPECT_EQ(registry->WriteSectors(0, 1234, 16, 2352, data.data()), 2);
+  EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kWrite10, kWrite10, kWrite10}));
+  EXPECT_EQ(prompt.questions, (std::vector<std::string>{"Error writing sector 1234.\nTry again?"}));
+  EXPECT_EQ(sleeper.waits, (std::vector<std::chrono::milliseconds>{1000ms, 1000ms}));
+}
+
+TEST_F(SectorTransfer, YesStartsANewBufferWaitAndThreeMoreAttempts) {
+  FailAllWrites();
+  prompt.answers = {true, false};
+  EXPECT_EQ(registry->WriteSectors12(0, -2, 16, 2048, data.data()), 2);
+  EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kWrite12, kWrite12, kWrite12,
+                                      kBufferCapacity, kWrite12, kWrite12, kWrite12}));
+  ASSERT_EQ(prompt.questions.size(), 2u);
+  EXPECT_EQ(prompt.questions[0], "Error writing sector -2.\nTry again?");
+}
+
+TEST_F(SectorTransfer, BufferWaitComparesBytesAndPollsEvery200ms) {
+  device->Reply(TransportResult::Good, BufferCapacity(0));
+  device->Reply(TransportResult::Good, BufferCapacity(37631));
+  device->Reply(TransportResult::Good, BufferCapacity(37632));
+  EXPECT_EQ(registry->WriteSectors(0, 0, 16, 2352, data.data()), 0);
+  EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kBufferCapacity, kBufferCapacity, kWrite10}));
+  EXPECT_EQ(sleeper.waits, (std::vector<std::chrono::milliseconds>{200ms, 200ms}));
+  EXPECT_EQ(device->commands.back().length, 37632u);
+}
+
+TEST_F(SectorTransfer, FailingBufferQueryGoesOnToTheWrite) {
+  device->responder = [](const RecordedCommand& command) {
+    return ScriptedReply{command.opcode() == kBufferCapacity ? TransportResult::DeviceFailure
+                                                             : TransportResult::Good,
+                         {}};
+  };
+  EXPECT_EQ(registry->WriteSectors(0, 0, 16, 2352, data.data()), 0);
+  EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kWrite10}));
+  EXPECT_TRUE(sleeper.waits.empty());
+}
+
+TEST_F(SectorTransfer, RefusedDeviceStillEndsInTheQuestion) {
+  registry->CloseDevice(0);
+  Bytes buffer(2048);
+  EXPECT_EQ(registry->ReadSectors(0, 5, 1, buffer.data(), 2048, 0x10), 2);
+  EXPECT_EQ(registry->WriteSectors(0, 5, 1, 2048, buffer.data()), 2);
+  EXPECT_EQ(prompt.questions.size(), 2u);
+  EXPECT_EQ(device->commandsWhileClosed, 0);  // nothing reached the device
+}
+
+}  // namespace
+}  // namespace brenmark::testing
