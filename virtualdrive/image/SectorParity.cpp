@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace brenmark::virtualdrive {
 namespace {
+
+// Byte lanes are loaded and stored through native 64-bit words, with the Q symbols
+// assembled in little-endian lane order.
+static_assert(std::endian::native == std::endian::little);
 
 // Layout of the product code, in bytes from the start of the raw sector.
 constexpr int kCodeStart = 12;
