@@ -15,15 +15,17 @@ constexpr std::uint64_t kLargestFile = std::numeric_limits<std::uint32_t>::max()
 constexpr std::uint32_t kSystemAreaSectors = 16;
 
 // Gives the entries of one list their ISO identifiers, renaming the second
-// and later of equal ones. `kept` is scratch space reused between lists.
-void NameIsoEntries(const EntryList& list, const SourceTree& tree,
-                    std::unordered_set<std::string_view>& kept) {
-  kept.clear();
-  std::vector<SourceNode*> duplicates;
+// and later of equal ones.
+void NameIsoEntries(const EntryList& list, const SourceTree& tree) {
   for (const auto& node : list) {
     node->isoName = node->discName;
     tree.MakeIsoName(node->isoName);
   }
+  if (list.size() < 2) return;
+
+  std::unordered_set<std::string_view> kept;
+  kept.reserve(list.size());
+  std::vector<SourceNode*> duplicates;
   for (const auto& node : list) {
     if (!kept.insert(node->isoName).second) duplicates.push_back(node.get());
   }
@@ -46,7 +48,6 @@ ImageLayout::ImageLayout(SourceTree& tree, std::uint32_t sessionStart_)
 LayoutResult ImageLayout::Prepare() {
   if (tree_.entries().empty()) return {LayoutStatus::NoEntries, {}};
 
-  std::unordered_set<std::string_view> scratch;
   std::vector<const EntryList*> pending{&tree_.entries()};
   while (!pending.empty()) {
     const EntryList& list = *pending.back();
@@ -60,7 +61,7 @@ LayoutResult ImageLayout::Prepare() {
                     "\" is 4 GB or larger; files of that size cannot be burned yet."};
       }
     }
-    NameIsoEntries(list, tree_, scratch);
+    NameIsoEntries(list, tree_);
   }
   return {};
 }

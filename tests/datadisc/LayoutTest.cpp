@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "datadisc/ImageLayout.h"
+#include "datadisc/ImageStream.h"
+#include "datadisc/SourceTree.h"
+#include "tests/datadisc/DataDiscTestSupport.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+FileStatus FileOf(std::uint64_t size) { return FileStatus{false, size, 0, 0, 0}; }
+FileStatus Folder() { return FileStatus{true, 0, 0, 0, 0}; }
+
+class Layout : public ::testing::Test {
+ protected:
+  SourceTree tree_{SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false};
+
+  SourceNode* Dir(SourceNode* parent, const std::string& name) {
+    return tree_.AddEntry(parent, "/src/" + name, Folder());
+  }
+  SourceNode* File(SourceNode* parent, const std::string& name, std::uint64_t size) {
+    return tree_.AddEntry(parent, "/src/" + name, FileOf(size));
+  }
+  LayoutResult RunLayout(ImageLayout& layout) {
+    tree_.ComputeDepth();
+    return layout.Run();
+  }
+};
+
+TEST_F(Layout, DirectoriesNumberedByLevelThenParentThenName) {
+  SourceNode* top = Dir(nullptr, "T");
+  SourceNode* b = Dir(top, "B");
+  SourceNode* a = Dir(top, "A");
+  Dir(a, "z");
+  Dir(b, "y");
+  Dir(a, "m");
+  File(top, "f", 1);
+  ImageLayout layout(tree_, 0);
+  ASSERT_TRUE(RunLayout(layout).ok());
+
+  std::vector<std::tuple<std::string, int, int>> rows;
+  for (const auto& entry : layout.pathTables().entries()) {
+    rows.emplace_back(entry.jolietName, entry.number, entry.parentNumber);
+  }
+  EXPECT_EQ(rows, (std::vector<std::tuple<std::string, int, int>>{
+                      {"T", 2, 1}, {"A", 3, 2}, {"B", 4, 2}, {"m", 5, 3}, {"z", 6, 3}, {"y", 7, 4}}));
+  EXPECT_EQ(layout.pathTables().DirectoryCount(), 7u);
+  EXPECT_EQ(layout.pathTables().FindByNumber(7)->jolietName, "y");
+  EXPECT_EQ(layout.pathTables().FindPath(3, "z", 0)->number, 6);
+  EXPECT_EQ(layout.pathTables().FindPath(3, "z", 5), nullptr);
+  EXPECT_EQ(layout.pathTables().FindPath(4, "z", 0), nullptr);
+  // Directory nodes carry their path table entry's extents.
+  EXPECT_EQ(a->isoExtent, layout.pathTables().FindByNumber(3)->isoExtent);
+  EXPECT_EQ(a->jolietExtent, layout.pathTables().FindByNumber(3)->jolietExtent);
+  EXPECT_EQ(a->dataLength, 2048u);
+}
+
+TEST_F(Layout, ZeroByteFilesShareTheNextAddress) {
+  SourceNode* top = Dir(nullptr, "T");
+  SourceNode* empty = File(top, "a", 0);
+  SourceNode* next = File(top, "b", 3000);
+  SourceNode* last = File(top, "c", 1);
+  ImageLayout layout(tree_, 0);
+  ASSERT_TRUE(RunLayout(layout).ok());
+  EXPECT_EQ(empty->isoExtent, layout.fileDataStart);
+  EXPECT_EQ(next->isoExtent, layout.fileDataStart);
+  EXPECT_EQ(last->isoExtent, layout.fileDataStart + 2);
+  EXPECT_EQ(layout.imageEnd, layout.fileDataStart + 3);
+}
+
+TEST_F(Layout, AppendedSessionShiftsEveryAddress) {
+  SourceNode* top = Dir(nullptr, "Data");
+  File(top, "readme.txt", 100);
+  File(Dir(top, "Sub"), "a.txt", 5000);
+  ImageLayout blank(tree_, 0);
+  ASSERT_TRUE(RunLayout(blank).ok());
+  const std::vector<std::uint32_t> atZero = {
+      blank.primaryDescriptor, blank.jolietDescriptor, blank.terminator, blank.isoLTable,
+      blank.isoMTable, blank.jolietLTable, blank.jolietMTable, blank.isoRootExtent,
+      blank.jolietRootExtent, blank.fileDataStart, blank.imageEnd, top->isoExtent};
+  EXPECT_EQ(atZero, (std::vector<std::uint32_t>{16, 17, 18, 19, 20, 21, 22, 23, 26, 29, 33, 24}));
+
+  ImageLayout appended(tree_, 11400);
+  ASSERT_TRUE(RunLayout(appended).ok());
+  const std::vector<std::uint32_t> shifted = {
+      appended.primaryDescriptor, appended.jolietDescriptor, appended.terminator,
+      appended.isoLTable, appended.isoMTable, appended.jolietLTable, appended.jolietMTable,
+      appended.isoRootExtent, appended.jolietRootExtent, appended.fileDataStart,
+      appended.imageEnd, top->isoExtent};
+  for (std::size_t i = 0; i < atZero.size(); ++i) EXPECT_EQ(shifted[i], atZero[i] + 11400) << i;
+
+  ImageStream stream(appended, test::FixedClock);
+  SectorGroup group;
+  std::uint32_t expected = 11400;
+  while (stream.Next(group)) {
+    EXPECT_EQ(group.firstSector, expected);
+    expected += group.sectorCount;
+  }
+  EXPECT_EQ(expected, appended.imageEnd);
+}
+
+TEST_F(Layout, IsoOnlyModeUsesThreeDescriptorSectors) {
+  SourceTree iso(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
+  SourceNode* top = iso.AddEntry(nullptr, "/src/Data", Folder());
+  iso.AddEntry(top, "/src/Data/f", FileOf(1));
+  iso.ComputeDepth();
+  ImageLayout layout(iso, 0);
+  ASSERT_TRUE(layout.Run().ok());
+  EXPECT_EQ(layout.terminator, 17u);
+  EXPECT_EQ(layout.isoLTable, 18u);
+  EXPECT_EQ(layout.isoRootExtent, 20u);
+  EXPECT_EQ(layout.fileDataStart, 22u);
+
+  ImageStream stream(layout, test::FixedClock);
+  const auto groups = test::CaptureAll(stream);
+  ASSERT_EQ(groups.size(), 16u + 2 + 2 + 2 + 1);
+  EXPECT_EQ(groups[17].group.kind, GroupKind::Terminator);
+  EXPECT_EQ(groups[19].group.kind, GroupKind::IsoPathTableM);
+  EXPECT_EQ(groups[20].group.kind, GroupKind::IsoDirectory);
+}
+
+// A chain of directories `levels` deep below the chosen folder's list.
+SourceNode* MakeChain(SourceTree& tree, int levels) {
+  SourceNode* node = nullptr;
+  for (int level = 1; level <= levels; ++level) {
+    node = tree.AddEntry(node, "/src/d" + std::to_string(level), Folder());
+  }
+  tree.AddEntry(node, "/src/leaf", FileOf(1));
+  return node;
+}
+
+TEST(LayoutDepth, IsoOnlyTreesAreCutBelowLevelNine) {
+  SourceTree nine(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
+  MakeChain(nine, 9);
+  EXPECT_EQ(nine.ComputeDepth(), 10u);
+  nine.depth = ImageLayout::kMaxIsoOnlyDepth;
+  ImageLayout burnable(nine, 0);
+  EXPECT_TRUE(burnable.Run().ok());
+  EXPECT_EQ(burnable.pathTables().DirectoryCount(), 10u);
+
+  SourceTree ten(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
+  MakeChain(ten, 10);
+  ten.ComputeDepth();
+  ten.depth = ImageLayout::kMaxIsoOnlyDepth;
+  ImageLayout refused(ten, 0);
+  EXPECT_EQ(refused.Run().status, LayoutStatus::StructureError);
+}
+
+TEST(LayoutLimits, RefusesWhatWouldCorruptTheImage) {
+  SourceTree empty(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  ImageLayout none(empty, 0);
+  EXPECT_EQ(none.Run().status, LayoutStatus::NoEntries);
+
+  // 4 GiB minus one byte still fits; 4 GiB is refused, naming the file.
+  SourceTree files(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  SourceNode* top = files.AddEntry(nullptr, "/src/top", Folder());
+  files.AddEntry(top, "/src/top/fits.bin", FileOf(0xFFFFFFFFULL));
+  files.ComputeDepth();
+  ImageLayout fits(files, 0);
+  ASSERT_TRUE(fits.Run().ok());
+  EXPECT_EQ(fits.imageEnd, fits.fileDataStart + 2097152u);
+  files.AddEntry(top, "/src/top/huge video.mkv", FileOf(0x100000000ULL));
+  ImageLayout huge(files, 0);
+  const LayoutResult result = huge.Run();
+  EXPECT_EQ(result.status, LayoutStatus::FileTooLarge);
+  EXPECT_NE(result.message.find("/src/top/huge video.mkv"), std::string::npos) << result.message;
+}
+
+TEST(LayoutLimits, AtMost65535Directories) {
+  // The root, the chosen folder and 65533 folders below it: exactly the limit.
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  SourceNode* top = tree.AddEntry(nullptr, "/src/top", Folder());
+  for (int i = 0; i < 65533; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "d%06d", i);
+    tree.AddEntry(top, std::string("/src/top/") + name, Folder());
+  }
+  tree.ComputeDepth();
+  ImageLayout atLimit(tree, 0);
+  ASSERT_TRUE(atLimit.Run().ok());
+  EXPECT_EQ(atLimit.pathTables().DirectoryCount(), 65535u);
+  EXPECT_EQ(atLimit.pathTables().entries().back().number, 65535);
+
+  tree.AddEntry(top, "/src/top/one more", Folder());
+  ImageLayout beyond(tree, 0);
+  const LayoutResult result = beyond.Run();
+  EXPECT_EQ(result.status, LayoutStatus::TooManyDirectories);
+  EXPECT_NE(result.message.find("65535"), std::string::npos);
+}
+
+// Entries whose Joliet names differ but whose ISO 9660 names agree get
+// unique ISO identifiers everywhere: records, path tables and sizes.
+TEST_F(Layout, IsoIdentifiersAreMadeUnique) {
+  SourceNode* top = Dir(nullptr, "Top");
+  SourceNode* spaced = Dir(top, "my dir");
+  SourceNode* underscored = Dir(top, "my_dir");
+  SourceNode* readMe = File(top, "read me.txt", 1);
+  SourceNode* read_me = File(top, "read_me.txt", 1);
+  SourceNode* natural = File(top, "READ_M_1.TXT", 1);
+  ImageLayout layout(tree_, 0);
+  ASSERT_TRUE(RunLayout(layout).ok());
+
+  EXPECT_EQ(spaced->isoName, "MY_DIR");
+  EXPECT_EQ(underscored->isoName, "MY_DIR_1");
+  // The name an entry gets naturally is never taken by a renamed one.
+  EXPECT_EQ(natural->isoName, "READ_M_1.TXT");
+  EXPECT_EQ(readMe->isoName, "READ_ME.TXT");
+  EXPECT_EQ(read_me->isoName, "READ_M_2.TXT");
+  // Joliet names and sibling order stay.
+  EXPECT_EQ(top->children()[1]->discName, "my dir");
+  EXPECT_EQ(layout.pathTables().FindByNumber(4)->isoName, "MY_DIR_1");
+  EXPECT_EQ(layout.pathTables().FindByNumber(4)->jolietName, "my_dir");
+  // Path table: root 10, TOP 8+3+1, MY_DIR 8+6, MY_DIR_1 8+8.
+  EXPECT_EQ(layout.isoPathTableSize, 10u + 12 + 14 + 16);
+  // Records: dots 68, MY_DIR 40, MY_DIR_1 42, READ_M_1.TXT;1 48, READ_ME.TXT;1 46, READ_M_2.TXT;1 48.
+  EXPECT_EQ(layout.IsoDirectorySizeOf(0), 68u + 40 + 42 + 48 + 46 + 48);
+
+  ImageStream stream(layout, test::FixedClock);
+  const auto groups = test::CaptureAll(stream);
+  const auto image = test::Assemble(groups, 0);
+  const std::string topRecords(reinterpret_cast<const char*>(image.data()) + top->isoExtent * 2048,
+                               2048);
+  for (const char* name : {"MY_DIR", "MY_DIR_1", "READ_ME.TXT;1", "READ_M_1.TXT;1", "READ_M_2.TXT;1"}) {
+    EXPECT_NE(topRecords.find(name), std::string::npos) << name;
+  }
+}
+
+}  // namespace
+}  // namespace brenmark::datadisc

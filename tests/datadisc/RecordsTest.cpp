@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "datadisc/DirectoryRecords.h"
+#include "datadisc/ImageLayout.h"
+#include "datadisc/ImageStream.h"
+#include "datadisc/PathTableList.h"
+#include "datadisc/SourceTree.h"
+#include "datadisc/VolumeDescriptors.h"
+#include "tests/datadisc/DataDiscTestSupport.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+FileStatus FileOf(std::uint64_t size) { return FileStatus{false, size, 0, 0, 0}; }
+FileStatus Folder() { return FileStatus{true, 0, 0, 0, 0}; }
+
+std::vector<std::uint8_t> SectorOf(const std::vector<std::uint8_t>& image, std::uint32_t sector,
+                                   std::uint32_t count = 1) {
+  const auto begin = image.begin() + static_cast<std::ptrdiff_t>(sector) * 2048;
+  return {begin, begin + static_cast<std::ptrdiff_t>(count) * 2048};
+}
+
+// 61 files whose ISO records are 46 bytes (NAME_NN.TXT;1 is 13 + 33 = 46).
+SourceNode* MakeSixtyOne(SourceTree& tree) {
+  SourceNode* top = tree.AddEntry(nullptr, "/src/T", Folder());
+  for (int i = 0; i < 61; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/src/T/NAME_%02d.TXT", i);
+    tree.AddEntry(top, name, FileOf(static_cast<std::uint64_t>(i)));
+  }
+  tree.ComputeDepth();
+  return top;
+}
+
+TEST(Records, SixtyOneFilesCrossIntoASecondSector) {
+  test::UseUtc();
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  SourceNode* top = MakeSixtyOne(tree);
+  ImageLayout layout(tree, 0);
+  ASSERT_TRUE(layout.Run().ok());
+  EXPECT_EQ(layout.IsoDirectorySizeOf(0), 2048u + 18 * 46);
+  EXPECT_EQ(top->dataLength, 4096u);
+
+  ImageStream stream(layout, test::FixedClock);
+  const auto image = test::Assemble(test::CaptureAll(stream), 0);
+  const auto records = SectorOf(image, top->isoExtent, 2);
+  // 68 + 43 * 46 = 2046: the 44th record starts the second sector.
+  EXPECT_EQ(records[68 + 42 * 46], 46);
+  EXPECT_EQ(records[2046], 0);
+  EXPECT_EQ(records[2047], 0);
+  EXPECT_EQ(records[2048], 46);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&records[2048 + 33]), 13), "NAME_43.TXT;1");
+  EXPECT_EQ(records[2048 + 17 * 46], 46);
+  EXPECT_EQ(records[2048 + 18 * 46], 0);
+}
+
+TEST(Records, XaFieldOnEveryRecord) {
+  test::UseUtc();
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, true);
+  SourceNode* top = tree.AddEntry(nullptr, "/src/Data", Folder());
+  tree.AddEntry(top, "/src/Data/readme.txt", FileOf(100));
+  tree.AddEntry(top, "/src/Data/Sub", Folder());
+  tree.ComputeDepth();
+  ImageLayout layout(tree, 0);
+  ASSERT_TRUE(layout.Run().ok());
+  // Dots 96, SUB 36 + 14, README.TXT;1 46 + 14; Joliet: 96, 40 + 14, 58 + 14.
+  EXPECT_EQ(layout.IsoDirectorySizeOf(0), 96u + 50 + 60);
+  EXPECT_EQ(layout.JolietDirectorySizeOf(0), 96u + 54 + 72);
+
+  ImageStream stream(layout, test::FixedClock);
+  const auto image = test::Assemble(test::CaptureAll(stream), 0);
+  for (std::uint32_t extent : {top->isoExtent, top->jolietExtent}) {
+    const auto records = SectorOf(image, extent);
+    EXPECT_EQ(records[0], 48);
+    EXPECT_EQ(records[48], 48);
+    const std::uint8_t dirXa[] = {0, 0, 0, 0, 0x8D, 0x55, 'X', 'A', 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(&records[34], dirXa, 14), 0);
+    EXPECT_EQ(std::memcmp(&records[48 + 34], dirXa, 14), 0);
+    EXPECT_EQ(std::memcmp(&records[96 + records[96] - 14], dirXa, 14), 0);  // Sub
+    const std::size_t file = 96 + records[96];
+    const std::uint8_t fileXa[] = {0, 0, 0, 0, 0x0D, 0x55, 'X', 'A', 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(&records[file + records[file] - 14], fileXa, 14), 0);
+  }
+  const auto primary = SectorOf(image, 16);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&primary[1024]), 8), "CD-XA001");
+}
+
+TEST(Records, TimesAndFileTimes) {
+  test::UseUtc();
+  std::uint8_t bytes[7];
+  EncodeRecordTime(1078495537, bytes);  // 2004-03-05 14:05:37
+  const std::uint8_t expected[7] = {104, 3, 5, 14, 5, 36, 0};
+  EXPECT_EQ(std::memcmp(bytes, expected, 7), 0);
+
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, true, false);
+  SourceNode* top = tree.AddEntry(nullptr, "/src/T", Folder());
+  tree.AddEntry(top, "/src/T/f", FileStatus{false, 1, 978307201, 0, 0});  // 2001-01-01 00:00:01
+  tree.AddEntry(top, "/src/T/g", Folder());
+  tree.ComputeDepth();
+  ImageLayout layout(tree, 0);
+  ASSERT_TRUE(layout.Run().ok());
+  ImageStream stream(layout, test::FixedClock);
+  const auto records = SectorOf(test::Assemble(test::CaptureAll(stream), 0), top->isoExtent);
+  const std::uint8_t fileTime[7] = {101, 1, 1, 0, 0, 0, 0};
+  const std::uint8_t now[7] = {104, 3, 5, 9, 7, 2, 0};
+  EXPECT_EQ(std::memcmp(&records[68 + 18], fileTime, 7), 0);  // f: its creation time
+  EXPECT_EQ(std::memcmp(&records[68 + records[68] + 18], now, 7), 0);  // g: a directory
+  EXPECT_EQ(std::memcmp(&records[18], now, 7), 0);
+}
+
+TEST(PathTables, LittleAndBigEndianAcrossSectors) {
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  SourceNode* top = tree.AddEntry(nullptr, "/src/T", Folder());
+  for (int i = 0; i < 300; ++i) {
+    tree.AddEntry(top, "/src/T/f" + std::to_string(1000 + i) + " with a longer name", Folder());
+  }
+  tree.ComputeDepth();
+  ImageLayout layout(tree, 0);
+  ASSERT_TRUE(layout.Run().ok());
+  // ISO: root 10, T 8+1+1, 300 x F1000_WI (8) -> 16; Joliet: 8 + 2 * 24 each.
+  EXPECT_EQ(layout.isoPathTableSize, 10u + 10 + 300 * 16);
+  EXPECT_EQ(layout.jolietPathTableSize, 10u + 10 + 300 * (8 + 48));
+  EXPECT_EQ(layout.isoMTable, layout.isoLTable + 3);
+  EXPECT_EQ(layout.jolietMTable, layout.jolietLTable + 9);
+
+  ImageStream stream(layout, test::FixedClock);
+  const auto image = test::Assemble(test::CaptureAll(stream), 0);
+  const auto& entries = layout.pathTables().entries();
+  for (bool joliet : {false, true}) {
+    const std::uint32_t sectors = joliet ? 9 : 3;
+    const auto little = SectorOf(image, joliet ? layout.jolietLTable : layout.isoLTable, sectors);
+    const auto big = SectorOf(image, joliet ? layout.jolietMTable : layout.isoMTable, sectors);
+    std::size_t at = 10;
+    for (const auto& entry : entries) {
+      const std::uint32_t extent = joliet ? entry.jolietExtent : entry.isoExtent;
+      EXPECT_EQ(test::ReadLe32(&little[at + 2]), extent);
+      EXPECT_EQ(test::ReadBe32(&big[at + 2]), extent);
+      EXPECT_EQ(little[at + 6] | (little[at + 7] << 8), entry.parentNumber);
+      EXPECT_EQ((big[at + 6] << 8) | big[at + 7], entry.parentNumber);
+      EXPECT_EQ(little[at], big[at]);
+      at += 8 + little[at] + little[at] % 2;
+    }
+    EXPECT_EQ(at, joliet ? layout.jolietPathTableSize : layout.isoPathTableSize);
+  }
+  const auto primary = SectorOf(image, 16);
+  EXPECT_EQ(test::ReadLe32(&primary[140]), layout.isoLTable);
+  EXPECT_EQ(test::ReadBe32(&primary[148]), layout.isoMTable);
+  const auto joliet = SectorOf(image, 17);
+  EXPECT_EQ(test::ReadBe32(&joliet[148]), layout.jolietMTable);
+}
+
+TEST(Descriptors, LongLabelsAreCutAtCharacterBoundaries) {
+  std::vector<std::uint8_t> buffer(2048, 0xEE);
+  DescriptorFields fields;
+  // 31 ASCII bytes, then a two-byte character that would end at byte 33.
+  const std::string label = std::string(31, 'L') + "\xC3\xA9" + "tail";
+  fields.label = label;
+  BuildPrimaryDescriptor(fields, buffer);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 32), std::string(31, 'L') + " ");
+  EXPECT_EQ(buffer[72], 0);
+
+  // Joliet: 16 code units; an emoji needing two would be the 16th and 17th.
+  const std::string joliet = std::string(15, 'j') + "\xF0\x9F\x98\x80";
+  fields.label = joliet;
+  BuildJolietDescriptor(fields, buffer);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 32),
+            test::Utf16Be(std::u16string(15, u'j')) + std::string(2, '\0'));
+  fields.label = "Gr\xC3\xBC\xC3\x9F" "e";
+  BuildJolietDescriptor(fields, buffer);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 12),
+            test::Utf16Be(u"Grüße") + std::string(2, '\0'));
+
+  BuildTerminator(buffer);
+  std::vector<std::uint8_t> terminator(2048, 0);
+  terminator[0] = 255;
+  std::memcpy(&terminator[1], "CD001", 5);
+  terminator[6] = 1;
+  EXPECT_EQ(buffer, terminator);
+}
+
+}  // namespace
+}  // namespace brenmark::datadisc

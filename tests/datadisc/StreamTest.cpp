@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "datadisc/ImageLayout.h"
+#include "datadisc/ImageStream.h"
+#include "datadisc/SourceTree.h"
+#include "tests/datadisc/DataDiscTestSupport.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FileWrites {
+  std::vector<std::uint32_t> sizes;  // sector counts of the file's groups
+  std::vector<std::uint8_t> bytes;   // everything written for it
+  std::vector<FileIssue> issues;
+  std::uint32_t firstSector = 0;
+};
+
+class Stream : public ::testing::Test {
+ protected:
+  void Scan() {
+    tree_.AddPath((folder_.path() / "Top").string(), nullptr);
+    tree_.ComputeDepth();
+    ASSERT_TRUE(layout_.Run().ok());
+  }
+
+  // The file groups, per source name, in the order they came.
+  std::vector<std::pair<std::string, FileWrites>> Files() {
+    ImageStream stream(layout_, test::FixedClock);
+    std::vector<std::pair<std::string, FileWrites>> files;
+    SectorGroup group;
+    while (stream.Next(group)) {
+      if (group.kind != GroupKind::FileData) continue;
+      if (files.empty() || files.back().first != group.file->sourceName) {
+        files.push_back({group.file->sourceName, {}});
+        files.back().second.firstSector = group.firstSector;
+      }
+      FileWrites& writes = files.back().second;
+      writes.sizes.push_back(group.sectorCount);
+      writes.bytes.insert(writes.bytes.end(), group.data.begin(), group.data.end());
+      if (group.issue != FileIssue::None) writes.issues.push_back(group.issue);
+    }
+    return files;
+  }
+
+  static std::vector<std::uint8_t> Pattern(std::size_t size, std::size_t padded) {
+    std::vector<std::uint8_t> bytes(padded, 0);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = test::PatternByte(i);
+    return bytes;
+  }
+
+  test::TempFolder folder_;
+  SourceTree tree_{SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false};
+  ImageLayout layout_{tree_, 0};
+};
+
+TEST_F(Stream, FileContentsGoInChunksOf16ThenSingleSectors) {
+  folder_.MakeFile("Top/a 32768", 32768);
+  folder_.MakeFile("Top/b 32769", 32769);
+  folder_.MakeFile("Top/c 100000", 100000);
+  folder_.MakeFile("Top/d 65536", 65536);
+  folder_.MakeFile("Top/e empty", 0);
+  folder_.MakeFile("Top/f last", 10);
+  Scan();
+
+  const auto files = Files();
+  ASSERT_EQ(files.size(), 5u);  // the empty file writes nothing
+  EXPECT_EQ(files[0].second.sizes, std::vector<std::uint32_t>(16, 1));
+  EXPECT_EQ(files[1].second.sizes, (std::vector<std::uint32_t>{16, 1}));
+  EXPECT_EQ(files[2].second.sizes, (std::vector<std::uint32_t>{16, 16, 16, 1}));
+  EXPECT_EQ(files[3].second.sizes,
+            (std::vector<std::uint32_t>{16, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(files[2].second.bytes, Pattern(100000, 49 * 2048));
+  EXPECT_EQ(files[4].second.bytes, Pattern(10, 2048));
+  for (const auto& [name, writes] : files) {
+    EXPECT_TRUE(writes.issues.empty()) << name;
+    EXPECT_EQ(writes.firstSector, tree_.entries()[0]->children()[0]->isoExtent +
+                                      (writes.firstSector - files[0].second.firstSector))
+        << name;
+  }
+  EXPECT_EQ(files[4].second.firstSector + 1, layout_.imageEnd);
+}
+
+// Files changed after the scan are written to exactly their recorded extent
+// and reported once; the stream goes on with the next file.
+TEST_F(Stream, ChangedFilesKeepTheirExtentAndAreReported) {
+  folder_.MakeFile("Top/1 shrinks", 40000);
+  folder_.MakeFile("Top/2 grows", 3000);
+  folder_.MakeFile("Top/3 vanishes", 5000);
+  folder_.MakeFile("Top/4 empty vanishes", 0);
+  folder_.MakeFile("Top/5 empty grows", 0);
+  folder_.MakeFile("Top/6 intact", 2100);
+  Scan();
+
+  folder_.MakeFile("Top/1 shrinks", 1000);
+  folder_.MakeFile("Top/2 grows", 9000);
+  fs::remove(folder_.path() / "Top/3 vanishes");
+  fs::remove(folder_.path() / "Top/4 empty vanishes");
+  folder_.MakeFile("Top/5 empty grows", 7);
+
+  const auto files = Files();
+  ASSERT_EQ(files.size(), 6u);
+  const auto& shrunk = files[0].second;
+  EXPECT_EQ(shrunk.sizes, (std::vector<std::uint32_t>{16, 1, 1, 1, 1}));
+  EXPECT_EQ(shrunk.bytes, Pattern(1000, 20 * 2048));
+  EXPECT_EQ(shrunk.issues, std::vector<FileIssue>{FileIssue::SizeChanged});
+
+  const auto& grown = files[1].second;
+  EXPECT_EQ(grown.bytes, Pattern(3000, 2 * 2048));
+  EXPECT_EQ(grown.issues, std::vector<FileIssue>{FileIssue::SizeChanged});
+
+  const auto& vanished = files[2].second;
+  EXPECT_EQ(vanished.sizes, (std::vector<std::uint32_t>{1, 1, 1}));
+  EXPECT_EQ(vanished.bytes, std::vector<std::uint8_t>(3 * 2048, 0));
+  EXPECT_EQ(vanished.issues, std::vector<FileIssue>{FileIssue::CannotOpen});
+
+  // Empty files only announce their issue, in a group of no sectors.
+  EXPECT_EQ(files[3].second.sizes, std::vector<std::uint32_t>{0});
+  EXPECT_EQ(files[3].second.issues, std::vector<FileIssue>{FileIssue::CannotOpen});
+  EXPECT_EQ(files[4].second.sizes, std::vector<std::uint32_t>{0});
+  EXPECT_EQ(files[4].second.issues, std::vector<FileIssue>{FileIssue::SizeChanged});
+
+  EXPECT_EQ(files[5].second.bytes, Pattern(2100, 2 * 2048));
+  EXPECT_TRUE(files[5].second.issues.empty());
+}
+
+TEST_F(Stream, GroupsCoverTheImageInOrderWithinOneBuffer) {
+  for (int i = 0; i < 300; ++i) folder_.MakeFile("Top/dir " + std::to_string(i % 3) + "/f" + std::to_string(i), static_cast<std::size_t>(i * 97));
+  Scan();
+  ImageStream stream(layout_, test::FixedClock);
+  SectorGroup group;
+  std::uint32_t next = 0;
+  std::size_t directories = 0;
+  const std::uint8_t* buffer = nullptr;
+  while (stream.Next(group)) {
+    EXPECT_EQ(group.firstSector, next);
+    EXPECT_EQ(group.data.size(), group.sectorCount * 2048u);
+    if (buffer == nullptr) buffer = group.data.data();
+    EXPECT_EQ(group.data.data(), buffer);
+    if (group.kind == GroupKind::IsoDirectory || group.kind == GroupKind::JolietDirectory) ++directories;
+    EXPECT_EQ(group.StepBefore(), group.kind != GroupKind::FileData);
+    next += group.sectorCount;
+  }
+  EXPECT_EQ(next, layout_.imageEnd);
+  EXPECT_EQ(directories, 2u * layout_.pathTables().DirectoryCount());
+  EXPECT_FALSE(stream.Next(group));
+}
+
+}  // namespace
+}  // namespace brenmark::datadisc
