@@ -6,7 +6,7 @@
 
 #include "datadisc/DirectoryRecords.h"
 #include "datadisc/IsoBytes.h"
-#include "datadisc/Names.h"
+#include "datadisc/CollisionResolver.h"
 
 namespace brenmark::datadisc {
 namespace {
@@ -32,11 +32,12 @@ void NameIsoEntries(const EntryList& list, const SourceTree& tree) {
   if (duplicates.empty()) return;
 
   std::unordered_set<std::string> renamed;
+  CollisionResolver resolver(tree.IsoNameLimit());
   for (SourceNode* node : duplicates) {
-    int counter = 1;
-    do {
-      ResolveCollision(node->isoName, counter++, tree.IsoNameLimit());
-    } while (kept.contains(node->isoName) || !renamed.insert(node->isoName).second);
+    resolver.Resolve(node->isoName, [&](const std::string& name) {
+      return kept.contains(name) || renamed.contains(name);
+    });
+    renamed.insert(node->isoName);
   }
 }
 

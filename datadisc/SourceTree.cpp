@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "datadisc/CollisionResolver.h"
 #include "datadisc/Names.h"
 
 namespace brenmark::datadisc {
@@ -120,11 +121,11 @@ void SourceTree::InsertAll(EntryList& list, EntryList fresh) const {
   std::unordered_set<std::string_view> taken;
   taken.reserve(list.size() + fresh.size());
   for (const auto& node : list) taken.insert(node->discName);
+  CollisionResolver resolver(NameLimit());
   for (auto& node : fresh) {
-    int counter = 1;
-    while (!taken.insert(node->discName).second) {
-      ResolveCollision(node->discName, counter++, NameLimit());
-    }
+    if (taken.insert(node->discName).second) continue;
+    resolver.Resolve(node->discName, [&](const std::string& name) { return taken.contains(name); });
+    taken.insert(node->discName);
   }
   std::sort(fresh.begin(), fresh.end(), NodeBefore);
   const auto oldSize = static_cast<std::ptrdiff_t>(list.size());

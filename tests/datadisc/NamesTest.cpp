@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
+#include "datadisc/CollisionResolver.h"
 #include "datadisc/Names.h"
 #include "datadisc/Utf16.h"
 #include "tests/datadisc/DataDiscTestSupport.h"
@@ -97,6 +100,39 @@ TEST(NameRules, CollisionChains) {
   // No room even for an empty base: the extension gives way, within the limit.
   const std::string renamed = Collide("." + std::string(29, 'E'), 1, kIso30Limit);
   EXPECT_EQ(renamed, "_1." + std::string(27, 'E'));
+}
+
+// Resolving many equal names at once must give what resolving them one by
+// one, each walking its counters from 1, gives.
+TEST(NameRules, BulkCollisionsMatchOneByOne) {
+  for (std::size_t limit : {kIso83Limit, kIso30Limit, kJolietLimit}) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 400; ++i) {
+      names.push_back(i % 3 == 0 ? "REPORT.PDF" : (i % 3 == 1 ? "A.TXT" : "REPOR_" + std::to_string(i % 40) + ".PDF"));
+    }
+    names.push_back("A_1_2.TXT");
+    names.push_back("REPORT.PDF");
+
+    std::set<std::string> naiveTaken;
+    std::vector<std::string> naive;
+    for (std::string name : names) {
+      int counter = 1;
+      while (!naiveTaken.insert(name).second) ResolveCollision(name, counter++, limit);
+      naive.push_back(name);
+    }
+
+    std::set<std::string> taken;
+    CollisionResolver resolver(limit);
+    std::vector<std::string> bulk;
+    for (std::string name : names) {
+      if (!taken.insert(name).second) {
+        resolver.Resolve(name, [&](const std::string& n) { return taken.contains(n); });
+        taken.insert(name);
+      }
+      bulk.push_back(name);
+    }
+    EXPECT_EQ(bulk, naive) << "limit " << limit;
+  }
 }
 
 TEST(Utf16Conversion, ValidAndInvalidUtf8) {
