@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 
 #include "drive/DriveRegistry.h"
 #include "reports/TextFormat.h"

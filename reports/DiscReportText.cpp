@@ -1,5 +1,7 @@
 #include "reports/DiscReportText.h"
 
+#include <initializer_list>
+
 #include "reports/TextFormat.h"
 
 namespace brenmark {
@@ -28,7 +30,8 @@ struct StatusWord {
 };
 
 // Appends the text of the first listed bit that is set, if any.
-void AppendFirstMatch(std::string& text, std::uint32_t mask, std::initializer_list<StatusWord> words) {
+void AppendFirstMatch(std::string& text, std::uint32_t mask,
+                      std::initializer_list<StatusWord> words) {
   for (const StatusWord& word : words) {
     if (mask & word.bit) {
       text += word.text;
