@@ -1,0 +1,48 @@
+#include "drive/sgio/SgIoRequest.h"
+
+#include <cstring>
+#include <limits>
+
+namespace brenmark::sgio {
+namespace {
+
+// SG_IO takes an unsigned millisecond count, with its maximum meaning no limit.
+unsigned int TimeoutMilliseconds(std::uint32_t seconds) {
+  constexpr std::uint64_t kLimit = std::numeric_limits<unsigned int>::max() - 1;
+  const std::uint64_t milliseconds = std::uint64_t{seconds} * 1000;
+  return static_cast<unsigned int>(milliseconds < kLimit ? milliseconds : kLimit);
+}
+
+}  // namespace
+
+sg_io_hdr_t MakeRequestHeader(const ScsiRequest& request, unsigned char* senseBuffer) {
+  sg_io_hdr_t header;
+  std::memset(&header, 0, sizeof header);
+  header.interface_id = 'S';
+  header.cmd_len = request.cdbLength;
+  header.cmdp = const_cast<unsigned char*>(request.cdb);
+  header.mx_sb_len = kSenseLength;
+  header.sbp = senseBuffer;
+  header.timeout = TimeoutMilliseconds(request.timeoutSeconds);
+
+  const bool hasData = request.length > 0 && request.buffer != nullptr;
+  switch (hasData ? request.direction : DataDirection::None) {
+    case DataDirection::In: header.dxfer_direction = SG_DXFER_FROM_DEV; break;
+    case DataDirection::Out: header.dxfer_direction = SG_DXFER_TO_DEV; break;
+    case DataDirection::None: header.dxfer_direction = SG_DXFER_NONE; break;
+  }
+  if (header.dxfer_direction != SG_DXFER_NONE) {
+    header.dxfer_len = request.length;
+    header.dxferp = request.buffer;
+  }
+  return header;
+}
+
+TransportResult ClassifyResult(int ioctlResult, const sg_io_hdr_t& header) {
+  if (ioctlResult < 0) return TransportResult::TransportFailure;
+  if (header.status != 0 || header.host_status != 0 || header.driver_status != 0)
+    return TransportResult::DeviceFailure;
+  return TransportResult::Good;
+}
+
+}  // namespace brenmark::sgio

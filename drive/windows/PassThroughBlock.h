@@ -1,0 +1,29 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "drive/ScsiTransport.h"
+
+namespace brenmark::windows {
+
+// The pass-through request: SCSI_PASS_THROUGH_DIRECT of the 32-bit layout
+// (44 bytes), 4 bytes of filler, then a 32-byte sense buffer; little-endian.
+using PassThroughBlock = std::array<std::uint8_t, 80>;
+
+inline constexpr std::uint32_t kPassThroughDirectIoctl = 0x4D014;
+
+// DataIn for a request: 1 data in, 0 data out, 2 unspecified. READ TOC, READ
+// CAPACITY and READ BUFFER CAPACITY are sent unspecified, as they always were
+// on this transport, and still return their data.
+std::uint8_t PassThroughDataIn(const ScsiRequest& request);
+
+// The block for one request; the data buffer is given as its 32-bit address.
+PassThroughBlock BuildPassThroughDirect(std::uint8_t pathId, std::uint8_t targetId,
+                                        std::uint8_t lun, const ScsiRequest& request,
+                                        std::uint32_t dataBuffer);
+
+// Good when the call succeeded and the SCSI status it returned is 0.
+TransportResult PassThroughResult(bool deviceIoControlSucceeded, const PassThroughBlock& block);
+
+}  // namespace brenmark::windows

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "drive/DriveRegistry.h"
+#include "drive/sgio/SgDeviceProvider.h"
+#include "drive/sgio/SgIoRequest.h"
+#include "drive/sgio/SgIoTransport.h"
+#include "tests/drive/CountingSleeper.h"
+#include "tests/drive/FakeUserPrompt.h"
+
+namespace brenmark::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SgIoRequest, MapsDirectionLengthAndTimeout) {
+  const std::uint8_t cdb[12] = {0xBE};
+  std::uint8_t data[64];
+  unsigned char sense[sgio::kSenseLength];
+  struct Case {
+    DataDirection direction;
+    std::uint32_t length;
+    std::uint32_t timeoutSeconds;
+    int sgDirection;
+    unsigned expectedLength;
+    unsigned expectedTimeout;
+  };
+  const Case cases[] = {
+      {DataDirection::In, 64, 10, SG_DXFER_FROM_DEV, 64, 10000},
+      {DataDirection::Out, 48, 20, SG_DXFER_TO_DEV, 48, 20000},
+      // The scratch buffer of a command that moves no data is not handed over.
+      {DataDirection::None, 32, 6000, SG_DXFER_NONE, 0, 6000000},
+      {DataDirection::In, 0, 600, SG_DXFER_NONE, 0, 600000},
+  };
+  for (const Case& c : cases) {
+    ScsiRequest request{cdb, 12, c.direction, data, c.length, c.timeoutSeconds};
+    const sg_io_hdr_t header = sgio::MakeRequestHeader(request, sense);
+    EXPECT_EQ(header.interface_id, 'S');
+    EXPECT_EQ(header.cmd_len, 12);
+    EXPECT_EQ(header.cmdp, cdb);
+    EXPECT_EQ(header.sbp, sense);
+    EXPECT_EQ(header.mx_sb_len, sgio::kSenseLength);
+    EXPECT_EQ(header.dxfer_direction, c.sgDirection);
+    EXPECT_EQ(header.dxfer_len, c.expectedLength);
+    EXPECT_EQ(header.dxferp, c.expectedLength ? data : nullptr);
+    EXPECT_EQ(header.timeout, c.expectedTimeout);
+  }
+
+  ScsiRequest forever{cdb, 12, DataDirection::None, nullptr, 0, 0xFFFFFFFF};
+  EXPECT_LT(sgio::MakeRequestHeader(forever, sense).timeout, 0xFFFFFFFFu);  // never "no limit"
+}
+
+TEST(SgIoRequest, ClassifiesTheThreeResults) {
+  sg_io_hdr_t header{};
+  EXPECT_EQ(sgio::ClassifyResult(0, header), TransportResult::Good);
+  EXPECT_EQ(sgio::ClassifyResult(-1, header), TransportResult::TransportFailure);
+  header.status = 0x02;  // CHECK CONDITION
+  EXPECT_EQ(sgio::ClassifyResult(0, header), TransportResult::DeviceFailure);
+  EXPECT_EQ(sgio::ClassifyResult(-1, header), TransportResult::TransportFailure);
+  header = {};
+  header.host_status = 0x03;  // time-out in the host adapter
+  EXPECT_EQ(sgio::ClassifyResult(0, header), TransportResult::DeviceFailure);
+  header = {};
+  header.driver_status = 0x08;
+  EXPECT_EQ(sgio::ClassifyResult(0, header), TransportResult::DeviceFailure);
+}
+
+TEST(SgIoTransport, UnopenedOrUnopenableNodeIsATransportFailure) {
+  sgio::SgIoTransport transport("/nonexistent/sr0");
+  const std::uint8_t cdb[10] = {0x25};
+  std::uint8_t data[32];
+  ScsiRequest request{cdb, 10, DataDirection::In, data, 32, 10};
+  EXPECT_EQ(transport.Execute(request), TransportResult::TransportFailure);
+  EXPECT_FALSE(transport.Open());
+  EXPECT_EQ(transport.Execute(request), TransportResult::TransportFailure);
+  transport.Close();
+}
+
+TEST(SgIoTransport, IoctlRefusedByANonScsiFileIsATransportFailure) {
+  sgio::SgIoTransport transport("/dev/null");
+  ASSERT_TRUE(transport.Open());
+  const std::uint8_t cdb[6] = {0x12, 0, 0, 0, 100, 0};
+  std::uint8_t data[100];
+  EXPECT_EQ(transport.Execute(ScsiRequest{cdb, 6, DataDirection::In, data, 100, 10}),
+            TransportResult::TransportFailure);
+}
+
+class SgDeviceFolders : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() /
+           ("brenmark-sg-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    fs::create_directories(root / "dev");
+    fs::create_directories(root / "sys");
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  void AddNode(const std::string& name, const char* type) {
+    std::ofstream(root / "dev" / name).put('\0');
+    if (type == nullptr) return;
+    fs::create_directories(root / "sys" / name / "device");
+    std::ofstream(root / "sys" / name / "device" / "type") << type;
+  }
+
+  fs::path root;
+};
+
+TEST_F(SgDeviceFolders, FindsCdRomNodesInNumericOrder) {
+  AddNode("sr10", "5\n");
+  AddNode("sr2", "5\n");
+  AddNode("sr0", "5\n");
+  AddNode("sr1", "4\n");       // write-once device, not CD/DVD
+  AddNode("sr3", nullptr);     // no type to be read
+  AddNode("sda", "0\n");
+  AddNode("sr", "5\n");
+  AddNode("sr4x", "5\n");
+
+  sgio::SgDeviceProvider provider(root / "dev", root / "sys");
+  EXPECT_EQ(provider.FindDeviceNames(), (std::vector<std::string>{"sr0", "sr2", "sr10"}));
+
+  std::vector<DeviceCandidate> candidates = provider.FindDevices();
+  ASSERT_EQ(candidates.size(), 3u);
+  EXPECT_EQ(candidates[0].shortName, "sr0");
+  EXPECT_EQ(candidates[0].devicePath, (root / "dev" / "sr0").string());
+  ASSERT_NE(candidates[0].transport, nullptr);
+}
+
+TEST_F(SgDeviceFolders, MissingFoldersFindNothing) {
+  sgio::SgDeviceProvider provider(root / "absent", root / "sys");
+  EXPECT_TRUE(provider.FindDevices().empty());
+}
+
+TEST(SgDeviceProvider, ThisMachineHasNoOpticalDriveSoEnumerationIsEmpty) {
+  if (!sgio::SgDeviceProvider().FindDeviceNames().empty())
+    GTEST_SKIP() << "an optical drive is attached";
+  FakeUserPrompt prompt;
+  CountingSleeper sleeper;
+  std::vector<std::unique_ptr<DeviceProvider>> providers;
+  providers.push_back(std::make_unique<sgio::SgDeviceProvider>());
+  DriveRegistry registry(prompt, sleeper, std::move(providers));
+  EXPECT_TRUE(registry.EnumerateDrives());
+  EXPECT_EQ(registry.driveCount, 0);
+  EXPECT_EQ(registry.currentDrive, -1);
+  EXPECT_TRUE(prompt.messages.empty());
+}
+
+}  // namespace
+}  // namespace brenmark::testing
