@@ -218,11 +218,12 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
   }
   if (const auto text = ReadTextFile(StatePathFor(path))) {
     DiscStateParseResult parsed = ParseDiscState(*text);
-    if (!parsed.state) return {std::nullopt, StatePathFor(path).string() + ": " + parsed.error};
+    const std::string prefix = path.string() + ": state file " + StatePathFor(path).filename().string() + ": ";
+    if (!parsed.state) return {std::nullopt, prefix + parsed.error};
     if (const std::string problem =
             CheckStateAgainstImage(*parsed.state, blocks, disc.format_ == ImageFormat::RawCd);
         !problem.empty()) {
-      return {std::nullopt, StatePathFor(path).string() + ": " + problem};
+      return {std::nullopt, prefix + problem};
     }
     disc.state = *parsed.state;
   }

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "tests/virtualdrive/recorder/RecorderHarness.h"
+#include "virtualdrive/FaultInjector.h"
+
+namespace brenmark::virtualdrive::testing {
+namespace {
+
+FaultSpec Parsed(const std::string& text) {
+  const FaultParseResult result = ParseFaultSpec(text);
+  EXPECT_TRUE(result.spec) << text << ": " << result.error;
+  return result.spec.value_or(FaultSpec{});
+}
+
+TEST(FaultSpecText, ParsesTheDocumentedForms) {
+  FaultSpec spec = Parsed("WRITE10:count=3:sense=3/0C/00");
+  EXPECT_EQ(spec.kind, FaultSpec::Kind::FailCommand);
+  EXPECT_EQ(spec.opcode, 0x2A);
+  EXPECT_EQ(spec.count, 3u);
+  EXPECT_EQ(spec.sense, (Sense{3, 0x0C, 0}));
+
+  spec = Parsed("write10:from=1000");
+  EXPECT_EQ(spec.fromLba, 1000);
+  EXPECT_FALSE(spec.count);  // every transfer from there on
+
+  spec = Parsed("bufferfull:5");
+  EXPECT_EQ(spec.kind, FaultSpec::Kind::BufferFull);
+  EXPECT_EQ(spec.count, 5u);
+
+  spec = Parsed("READBUFFERCAPACITY:always");
+  EXPECT_EQ(spec.opcode, 0x5C);
+  EXPECT_FALSE(spec.count);
+
+  spec = Parsed("0xBE:transport");
+  EXPECT_EQ(spec.opcode, 0xBE);
+  EXPECT_TRUE(spec.transportFailure);
+  EXPECT_EQ(spec.sense, sense::kUnrecoveredReadError);
+  EXPECT_EQ(spec.count, 1u);
+}
+
+TEST(FaultSpecText, RejectsWhatItCannotRead) {
+  for (const char* text : {"", "FLY", "WRITE10:count=0", "WRITE10:count=x", "WRITE10:sense=3/0C",
+                           "WRITE10:sense=G/00/00", "WRITE10:from=", "bufferfull", "bufferfull:0",
+                           "WRITE10:sometimes", "0x1FF"}) {
+    const FaultParseResult result = ParseFaultSpec(text);
+    EXPECT_FALSE(result.spec) << text;
+    EXPECT_NE(result.error, "") << text;
+  }
+}
+
+TEST(RecorderFaults, CommandFailsTheChosenNumberOfTimesWithTheChosenSense) {
+  RecorderHarness harness;
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  harness.recorder().ArmFault(Parsed("WRITE10:count=2:sense=3/0C/80"));
+  EXPECT_EQ(harness.Write(0, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), (Sense{3, 0x0C, 0x80}));
+  EXPECT_EQ(harness.Write(0, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
+  // The failed attempts changed nothing: the retry lands at the same address.
+  EXPECT_EQ(harness.Write(0, 1, Pattern(1, 2048, 0)), TransportResult::Good);
+  EXPECT_EQ(harness.sense(), std::nullopt);
+}
+
+TEST(RecorderFaults, FailsTransfersFromAnAddressOn) {
+  RecorderHarness harness;
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  harness.recorder().ArmFault(Parsed("WRITE10:from=20"));
+  EXPECT_EQ(harness.Write(0, 16, Pattern(16, 2048, 0)), TransportResult::Good);
+  EXPECT_EQ(harness.Write(16, 4, Pattern(4, 2048, 0)), TransportResult::Good);
+  EXPECT_EQ(harness.Write(20, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.Write(20, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
+  harness.recorder().ClearFaults();
+  EXPECT_EQ(harness.Write(20, 1, Pattern(1, 2048, 0)), TransportResult::Good);
+}
+
+TEST(RecorderFaults, BufferFullAndFailingBufferCapacity) {
+  RecorderHarness harness;
+  auto cdb = cdb::Simple(0x5C, 10);
+  cdb[8] = 12;
+  harness.recorder().ArmFault(Parsed("bufferfull:2"));
+  EXPECT_EQ(Be32(harness.Read(cdb, 12).value(), 8), 0u);
+  EXPECT_EQ(Be32(harness.Read(cdb, 12).value(), 8), 0u);
+  EXPECT_GT(Be32(harness.Read(cdb, 12).value(), 8), 0u);
+
+  harness.recorder().ArmFault(Parsed("READBUFFERCAPACITY:always"));
+  for (int attempt = 0; attempt < 3; ++attempt) EXPECT_FALSE(harness.Read(cdb, 12));
+  harness.recorder().ArmFault(Parsed("INQUIRY:transport"));
+  EXPECT_EQ(harness.Send(cdb::Simple(0x12, 6)), TransportResult::TransportFailure);
+}
+
+TEST(RecorderFaults, TheLogRecordsEveryCommandWithItsOutcome) {
+  RecorderHarness harness;
+  harness.recorder().ArmFault(Parsed("MODESENSE10:sense=5/24/00"));
+  std::vector<std::uint8_t> page(64, 0);
+  EXPECT_EQ(harness.Send(cdb::ModeSense(0x05, 64), DataDirection::In, page.data(), 64), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.Send(cdb::ModeSense(0x05, 64), DataDirection::In, page.data(), 64), TransportResult::Good);
+  EXPECT_EQ(harness.Send(cdb::Simple(0xFF, 16)), TransportResult::DeviceFailure);
+
+  const auto history = harness.recorder().CommandHistory();
+  ASSERT_EQ(history.size(), 3u);
+  EXPECT_EQ(history[0].opcode(), 0x5A);
+  EXPECT_EQ(history[0].cdbLength, 10);
+  EXPECT_EQ(history[0].cdb[2], 0x05);
+  EXPECT_EQ(history[0].dataLength, 64u);
+  EXPECT_EQ(history[0].result, TransportResult::DeviceFailure);
+  EXPECT_EQ(history[0].sense, sense::kInvalidFieldInCdb);
+  EXPECT_EQ(history[1].result, TransportResult::Good);
+  EXPECT_FALSE(history[1].sense);
+  EXPECT_EQ(history[2].sense, sense::kInvalidOpcode);
+  EXPECT_EQ(history[2].sense->FixedFormat()[12], 0x20);
+  harness.recorder().ClearCommandHistory();
+  EXPECT_TRUE(harness.recorder().CommandHistory().empty());
+}
+
+}  // namespace
+}  // namespace brenmark::virtualdrive::testing

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "tests/virtualdrive/image/RawSectorCheck.h"
+#include "tests/virtualdrive/recorder/RecorderHarness.h"
+
+namespace brenmark::virtualdrive::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> FileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+// Burns one Mode 1 track of `blocks` blocks and closes the session.
+void BurnDataSession(RecorderHarness& harness, std::uint16_t blocks, std::uint8_t multiSession, std::uint32_t seed) {
+  WriteSetup setup;
+  setup.multiSession = multiSession;
+  ASSERT_EQ(harness.SetWriteParameters(setup), TransportResult::Good);
+  const auto info = harness.DiscInformation();
+  const int track = info[6];
+  const std::int32_t start = harness.TrackStart(track);
+  ASSERT_EQ(harness.Write(start, blocks, Pattern(blocks, 2048, seed)), TransportResult::Good);
+  ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
+}
+
+cdb::Bytes EjectCommand() {
+  auto cdb = cdb::Simple(0x1B, 6);
+  cdb[4] = 0x02;
+  return cdb;
+}
+
+TEST(RecorderTray, EjectKeepsTheWrittenDiscAndLoadsAFreshBlank) {
+  RecorderHarness harness;
+  std::vector<fs::path> finished;
+  harness.recorder().SetFinishedImageObserver([&finished](const fs::path& path) { finished.push_back(path); });
+
+  ASSERT_EQ(harness.Send(EjectCommand()), TransportResult::Good);
+  EXPECT_TRUE(finished.empty());  // a blank leaves nothing behind
+
+  BurnDataSession(harness, 30, 0, 1);
+  EXPECT_EQ(harness.recorder().DescribeTray(), "CD-R, 1 session(s), 1 track(s): 1 Mode 1, complete");
+  ASSERT_EQ(harness.Send(EjectCommand()), TransportResult::Good);
+  ASSERT_EQ(finished.size(), 1u);
+  EXPECT_EQ(finished[0].parent_path(), harness.folder() / "burned discs");
+  EXPECT_EQ(finished[0].extension(), ".cue");
+  fs::path bin = finished[0];
+  bin.replace_extension(".bin");
+  EXPECT_EQ(fs::file_size(bin), 32u * 2352u);
+  EXPECT_TRUE(fs::exists(StatePathFor(finished[0])));
+  EXPECT_EQ(testsupport::CheckCueImageDataTracks(finished[0]), "");
+  EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)");
+  EXPECT_FALSE(fs::exists(harness.folder() / "work" / "disc.bin"));
+
+  // A second burn in the same second gets a name of its own.
+  BurnDataSession(harness, 5, 0, 2);
+  const TrayResult second = harness.recorder().Eject();
+  ASSERT_TRUE(second.ok);
+  ASSERT_EQ(finished.size(), 2u);
+  EXPECT_EQ(second.finishedImage, finished[1]);
+  EXPECT_NE(finished[0], finished[1]);
+}
+
+TEST(RecorderTray, ARestartedRecorderContinuesTheOpenTrack) {
+  RecorderHarness harness;
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  ASSERT_EQ(harness.Write(0, 10, Pattern(10, 2048, 1)), TransportResult::Good);
+  ASSERT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::Good);
+  ASSERT_EQ(harness.Write(162, 7, Pattern(7, 2048, 2)), TransportResult::Good);
+  harness.Restart();
+
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  EXPECT_EQ(Be32(harness.TrackInformation(2), 12), 169u);
+  ASSERT_EQ(harness.Write(169, 3, Pattern(3, 2048, 3)), TransportResult::Good);
+  ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
+  EXPECT_EQ(harness.Read(cdb::ReadCd(162, 7, 0x10), 7 * 2048).value(), Pattern(7, 2048, 2));
+  const TrayResult kept = harness.recorder().Eject();
+  EXPECT_EQ(testsupport::CheckCueImageDataTracks(kept.finishedImage), "");
+}
+
+TEST(RecorderTray, AppendingToAnInsertedImageWorksOnACopy) {
+  RecorderHarness harness;
+  BurnDataSession(harness, 20, 3, 1);
+  const fs::path image = harness.recorder().Eject().finishedImage;
+  fs::path bin = image;
+  bin.replace_extension(".bin");
+  const auto binBefore = FileBytes(bin);
+  const auto stateBefore = FileBytes(StatePathFor(image));
+
+  ASSERT_TRUE(harness.recorder().InsertImage(image).ok);
+  EXPECT_EQ(harness.DiscInformation()[2], 0x01);  // appendable
+  BurnDataSession(harness, 8, 0, 2);
+  const TrayResult kept = harness.recorder().Eject();
+  ASSERT_TRUE(kept.ok);
+  EXPECT_NE(kept.finishedImage, image);
+  EXPECT_EQ(FileBytes(bin), binBefore);
+  EXPECT_EQ(FileBytes(StatePathFor(image)), stateBefore);
+
+  // The copy holds both sessions, addressed as on the disc.
+  ASSERT_TRUE(harness.recorder().InsertImage(kept.finishedImage).ok);
+  const auto disc = harness.DiscInformation();
+  EXPECT_EQ(disc[2], 0x0E);
+  EXPECT_EQ(disc[4], 2);
+  EXPECT_EQ(harness.Read(cdb::ReadCd(22 + 11400, 8, 0x10), 8 * 2048).value(), Pattern(8, 2048, 2));
+  EXPECT_EQ(testsupport::CheckCueImageDataTracks(kept.finishedImage), "");
+}
+
+TEST(RecorderTray, InsertedAudioImageReadsBackAndStaysUntouched) {
+  RecorderHarness harness;
+  const fs::path cue = fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "cdda.cue";
+  const auto bin = FileBytes(fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "cdda.bin");
+  ASSERT_TRUE(harness.recorder().InsertImage(cue).ok);
+  const auto disc = harness.DiscInformation();
+  EXPECT_EQ(disc[2], 0x0E);
+  const auto toc = harness.Read(cdb::ReadToc(2, true, 1200), 1200).value();
+  EXPECT_EQ(toc[4 + 3], 0xA0);
+  const auto audio = harness.Read(cdb::ReadCd(0, 10, 0x10, 1), 10 * 2352);
+  ASSERT_TRUE(audio);
+  EXPECT_TRUE(std::equal(audio->begin(), audio->end(), bin.begin()));
+  EXPECT_EQ(harness.Write(302, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
+  EXPECT_TRUE(harness.recorder().Eject().finishedImage.empty());
+}
+
+TEST(RecorderTray, IsoImagesBecomeDataDiscsOfTheRecordersKind) {
+  TempFolder folder;
+  const fs::path iso = folder.path() / "data.iso";
+  const auto data = Pattern(12, 2048, 7);
+  WriteFile(iso, std::string(data.begin(), data.end()));
+
+  RecorderHarness cd;
+  ASSERT_TRUE(cd.recorder().InsertImage(iso).ok);
+  const auto raw = cd.Read(cdb::ReadCd(11, 1, 0xF8), 2352).value();
+  EXPECT_EQ(testsupport::CheckRawDataSector(raw.data(), 11), "");
+  EXPECT_TRUE(std::equal(raw.begin() + 16, raw.begin() + 2064, data.begin() + 11 * 2048));
+
+  RecorderHarness dvd(DvdRecorderModel());
+  ASSERT_TRUE(dvd.recorder().InsertImage(iso).ok);
+  EXPECT_EQ(Be32(dvd.Read(cdb::Simple(0x25, 10), 8).value(), 0), 11u);
+  auto config = cdb::Simple(0x46, 10);
+  config[8] = 8;
+  EXPECT_EQ(Be16(dvd.Read(config, 8).value(), 6), 0x0010);  // DVD-ROM
+}
+
+TEST(RecorderTray, MalformedImagesAreRefusedWithAReason) {
+  RecorderHarness harness;
+  TempFolder folder;
+  const fs::path data = fs::path(BRENMARK_TESTDATA_DIR) / "cue";
+  const auto refused = [&harness](const fs::path& path) {
+    const TrayResult result = harness.recorder().InsertImage(path);
+    EXPECT_FALSE(result.ok) << path;
+    EXPECT_NE(result.message.find(path.filename().string()), std::string::npos) << result.message;
+    return result.message;
+  };
+  refused(data / "bad-msf-1.cue");
+  refused(folder.path() / "missing.cue");
+
+  // A sheet whose track lies beyond the end of a truncated .bin.
+  WriteFile(folder.path() / "short.bin", std::string(2352 * 10, '\0'));
+  WriteFile(folder.path() / "short.cue",
+            "FILE \"short.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
+            "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n");
+  refused(folder.path() / "short.cue");
+  WriteFile(folder.path() / "nobin.cue", "FILE \"absent.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  refused(folder.path() / "nobin.cue");
+  WriteFile(folder.path() / "odd.iso", std::string(3000, 'x'));
+  refused(folder.path() / "odd.iso");
+  WriteFile(folder.path() / "disc.img", "x");
+  refused(folder.path() / "disc.img");
+
+  // A sidecar that does not fit its image.
+  WriteFile(folder.path() / "ok.iso", std::string(2048 * 4, '\0'));
+  WriteFile(folder.path() / "ok.state",
+            "brenmark-disc 1\nmedium DVD-R\nfinalized 1\nreserved 0\nsession 1 40 0 0\n"
+            "track 1 1 mode1 0 0 40 0 1\n");
+  EXPECT_NE(refused(folder.path() / "ok.iso").find("shorter"), std::string::npos);
+
+  EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)");
+}
+
+}  // namespace
+}  // namespace brenmark::virtualdrive::testing
