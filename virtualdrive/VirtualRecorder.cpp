@@ -230,13 +230,14 @@ VirtualRecorder::Outcome VirtualRecorder::GetConfiguration(Call& call) {
     AppendFeature(feature.bytes, code, version, current, data);
     features.push_back(std::move(feature));
   };
-  std::vector<std::uint8_t> profiles;
-  for (const std::uint16_t profile : {0x0011, 0x0010, 0x000A, 0x0009, 0x0008}) {
-    profiles.insert(profiles.end(), {static_cast<std::uint8_t>(profile >> 8), static_cast<std::uint8_t>(profile),
-                                     static_cast<std::uint8_t>(profile == currentProfile ? 1 : 0), 0});
+  constexpr std::array<std::uint16_t, 5> kProfiles = {0x0011, 0x0010, 0x000A, 0x0009, 0x0008};
+  Feature profileList{0x0000, {0x00, 0x00, 0x03, static_cast<std::uint8_t>(4 * kProfiles.size())}, true};
+  for (const std::uint16_t profile : kProfiles) {
+    profileList.bytes.push_back(static_cast<std::uint8_t>(profile >> 8));
+    profileList.bytes.push_back(static_cast<std::uint8_t>(profile));
+    profileList.bytes.push_back(profile == currentProfile ? 1 : 0);
+    profileList.bytes.push_back(0);
   }
-  Feature profileList{0x0000, {0x00, 0x00, 0x03, static_cast<std::uint8_t>(profiles.size())}, true};
-  profileList.bytes.insert(profileList.bytes.end(), profiles.begin(), profiles.end());
   features.push_back(std::move(profileList));
   const std::uint32_t standard = model_.interfaceStandard;
   add(0x0001, 2, true,
