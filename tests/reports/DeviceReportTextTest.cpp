@@ -34,36 +34,6 @@ constexpr std::size_t kWriteLine = 3;
 constexpr std::size_t kSectorLine = 4;
 constexpr std::size_t kLoadingLine = 12;
 
-TEST(DeviceReportText, EveryCapabilityAndCdSpeedsSortedFastestFirst) {
-  DeviceReportValues values;
-  values.displayName = "sr0: ACME     Writer 52x      ";
-  values.interfaceStandard = 5;
-  values.capabilityMask = 0x7FFFF;
-  values.loadingMechanism = 1;
-  values.bufferSizeKb = 2048;
-  values.speedList = {2822, 7056, 5645, 0};
-
-  EXPECT_EQ(BuildDeviceReportText(values),
-            "Drive Model - sr0: ACME     Writer 52x      \n"
-            "Interface - Interface Fibre Channel\n"
-            "Read - CD-R; CD-RW; DVD-ROM; DVD-R/RW; DVD-RAM;\n"
-            "Write - CD-R; CD-RW; DVD-R/RW; DVD-RAM; \n"
-            "Sector Types - Mode 1; Mode 2 Form 1; Mode 2 Form 2; \n"
-            "Test burning - Supported\n"
-            "Multisesion Discs - Supported\n"
-            "Buffer Underrun Overflow - Supported\n"
-            "ISRC - Supported\n"
-            "UPC - Supported\n"
-            "Code Bar - Supported\n"
-            "Buffer Size - 2048 KB\n"
-            "Tray type loading mechanism\n"
-            "\n"
-            "Write Speeds:\n"
-            "40x CD (7056 KB/Sec)\n"
-            "32x CD (5645 KB/Sec)\n"
-            "16x CD (2822 KB/Sec)\n");
-}
-
 TEST(DeviceReportText, NoCapabilitiesNoSpeedsEndsWithTheSpeedHeading) {
   EXPECT_EQ(BuildDeviceReportText(BareDrive()),
             "Drive Model - E: \n"

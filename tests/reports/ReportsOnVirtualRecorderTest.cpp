@@ -9,7 +9,6 @@
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
 #include "tests/drive/CountingSleeper.h"
-#include "tests/drive/FakeUserPrompt.h"
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
@@ -72,6 +71,27 @@ constexpr char kAudioCdSessions[] =
     "Track  1  00:02:00  00:04:02  Audio \n"
     "\n";
 
+// Records each message and whether the reported drive was open while it showed.
+class ReportPrompt final : public UserPrompt {
+ public:
+  void ShowMessage(const std::string& text, MessageIcon icon) override {
+    EXPECT_EQ(icon, MessageIcon::Plain);
+    texts.push_back(text);
+    openWhileShown = registry && registry->drive(registry->currentDrive).isOpen;
+  }
+  bool AskYesNo(const std::string&) override { return false; }
+
+  DriveRegistry* registry = nullptr;
+  std::vector<std::string> texts;
+  bool openWhileShown = false;
+};
+
+std::vector<std::uint8_t> Opcodes(const VirtualRecorder& recorder) {
+  std::vector<std::uint8_t> opcodes;
+  for (const auto& record : recorder.CommandHistory()) opcodes.push_back(record.opcode());
+  return opcodes;
+}
+
 // Both virtual recorders in a temporary folder, enumerated by the registry.
 class ReportsOnVirtualRecorder : public ::testing::Test {
  protected:
@@ -84,15 +104,15 @@ class ReportsOnVirtualRecorder : public ::testing::Test {
     registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
     ASSERT_TRUE(registry->EnumerateDrives());
     ASSERT_EQ(registry->driveCount, 2);
-    prompt.messages.clear();
+    prompt.registry = registry.get();
+    prompt.texts.clear();
   }
 
   std::string OnlyMessage() {
-    EXPECT_EQ(prompt.messages.size(), 1u);
-    if (prompt.messages.empty()) return {};
-    EXPECT_EQ(prompt.messages.back().icon, MessageIcon::Plain);
-    std::string text = prompt.messages.back().text;
-    prompt.messages.clear();
+    EXPECT_EQ(prompt.texts.size(), 1u);
+    if (prompt.texts.empty()) return {};
+    std::string text = prompt.texts.back();
+    prompt.texts.clear();
     return text;
   }
 
@@ -142,13 +162,17 @@ class ReportsOnVirtualRecorder : public ::testing::Test {
   virtualdrive::testing::TempFolder folder;
   std::shared_ptr<VirtualRecorder> cd;
   std::shared_ptr<VirtualRecorder> dvd;
-  testing::FakeUserPrompt prompt;
+  ReportPrompt prompt;
   testing::CountingSleeper sleeper;
   std::unique_ptr<DriveRegistry> registry;
 };
 
 TEST_F(ReportsOnVirtualRecorder, DeviceReportsOfBothRecorders) {
+  cd->ClearCommandHistory();
   EXPECT_EQ(DeviceReport(kCdDrive), kCdDeviceReport);
+  // One capability page read, and the drive closed before the text shows.
+  EXPECT_EQ(Opcodes(*cd), std::vector<std::uint8_t>{0x5A});
+  EXPECT_FALSE(prompt.openWhileShown);
 
   std::string dvdReport = kCdDeviceReport;
   dvdReport.replace(dvdReport.find("virtual-cd"), 10, "virtual-dvd");
@@ -174,7 +198,12 @@ TEST_F(ReportsOnVirtualRecorder, BlankCdRAndBlankDvdREndAfterTheSizeLine) {
 
 TEST_F(ReportsOnVirtualRecorder, AudioCdLoadedFromAnImage) {
   InsertAudioCd();
+  cd->ClearCommandHistory();
   EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) + kAudioCdCapacity + kAudioCdSessions);
+  // Presence, disc information, capacity, lead-out, table of contents; the
+  // text shows before the drive is closed.
+  EXPECT_EQ(Opcodes(*cd), (std::vector<std::uint8_t>{0x51, 0x51, 0x25, 0x51, 0x43}));
+  EXPECT_TRUE(prompt.openWhileShown);
 }
 
 TEST_F(ReportsOnVirtualRecorder, DiscWithTwoSessions) {
