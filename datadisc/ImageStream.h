@@ -54,7 +54,22 @@ struct SectorGroup {
   std::uint32_t StepsAfter() const { return kind == GroupKind::FileData ? sectorCount : 0; }
 };
 
-// Produces a laid-out image as the ordered sequence of writes that burn it:
+// Produces a laid-out image as the ordered sequence of writes that burn it.
+//
+// A burn uses it like this:
+//   ImageLayout layout(tree, sessionStart);        // steps: see ImageLayout
+//   ...                                            // RESERVE TRACK with layout.imageEnd
+//   ImageStream stream(layout);
+//   SectorGroup group;
+//   while (stream.Next(group)) {
+//     if (group.kind == GroupKind::FileData && first file group) SetPos(fileDataStart - S);
+//     if (group.StepBefore()) StepIt();
+//     if (group.issue != FileIssue::None) warn about group.file->sourcePath;
+//     if (group.sectorCount > 0) write group.data at group.firstSector;  // stop on failure
+//     for (i < group.StepsAfter()) StepIt();
+//   }
+//
+// The groups, in order:
 // the 16 system area sectors one at a time; the primary descriptor, in Joliet
 // mode the Joliet descriptor, and the terminator; the ISO 9660 L and M path
 // tables, then the Joliet ones, each in one group; the ISO 9660 root and

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "datadisc/Utf16.h"
 
@@ -85,7 +86,8 @@ void ResolveCollision(std::string& name, int counter, std::size_t limit) {
   const std::size_t lastDot = name.rfind('.');
   std::string base = name.substr(0, firstDot);
   std::string extension = lastDot == std::string::npos ? std::string() : name.substr(lastDot);
-  const std::string suffix = "_" + std::to_string(counter);
+  std::string suffix = std::to_string(counter);
+  suffix.insert(suffix.begin(), '_');
 
   if (base.size() + suffix.size() + extension.size() > limit) {
     if (suffix.size() + extension.size() <= limit) {
@@ -96,7 +98,8 @@ void ResolveCollision(std::string& name, int counter, std::size_t limit) {
       extension.resize(Utf8PrefixLength(extension, room));
     }
   }
-  name = base + suffix + extension;
+  name = std::move(base);
+  name.append(suffix).append(extension);
 }
 
 }  // namespace brenmark::datadisc

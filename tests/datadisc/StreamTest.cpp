@@ -130,27 +130,5 @@ TEST_F(Stream, ChangedFilesKeepTheirExtentAndAreReported) {
   EXPECT_TRUE(files[5].second.issues.empty());
 }
 
-TEST_F(Stream, GroupsCoverTheImageInOrderWithinOneBuffer) {
-  for (int i = 0; i < 300; ++i) folder_.MakeFile("Top/dir " + std::to_string(i % 3) + "/f" + std::to_string(i), static_cast<std::size_t>(i * 97));
-  Scan();
-  ImageStream stream(layout_, test::FixedClock);
-  SectorGroup group;
-  std::uint32_t next = 0;
-  std::size_t directories = 0;
-  const std::uint8_t* buffer = nullptr;
-  while (stream.Next(group)) {
-    EXPECT_EQ(group.firstSector, next);
-    EXPECT_EQ(group.data.size(), group.sectorCount * 2048u);
-    if (buffer == nullptr) buffer = group.data.data();
-    EXPECT_EQ(group.data.data(), buffer);
-    if (group.kind == GroupKind::IsoDirectory || group.kind == GroupKind::JolietDirectory) ++directories;
-    EXPECT_EQ(group.StepBefore(), group.kind != GroupKind::FileData);
-    next += group.sectorCount;
-  }
-  EXPECT_EQ(next, layout_.imageEnd);
-  EXPECT_EQ(directories, 2u * layout_.pathTables().DirectoryCount());
-  EXPECT_FALSE(stream.Next(group));
-}
-
 }  // namespace
 }  // namespace brenmark::datadisc
