@@ -18,7 +18,7 @@ using testing::FakeDeviceProvider;
 using testing::FakeDeviceState;
 
 // Failures the virtual recorder cannot stage: a device that will not open, and
-// a disc query that fails right after the presence check succeeded.
+// disc queries that fail after the same command succeeded earlier in the report.
 class ReportCommand : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -62,6 +62,29 @@ TEST_F(ReportCommand, DiscInformationFailingAfterThePresenceCheck) {
   EXPECT_FALSE(ShowDiscReport(*registry, prompt));
   ExpectOneMessageAndClosed(kDiscInfoFailedText);
   EXPECT_EQ(device->Opcodes(), (std::vector<std::uint8_t>{0x51, 0x51}));
+}
+
+TEST_F(ReportCommand, AFailingLeadOutQueryShowsZeroAndTheReportGoesOn) {
+  std::vector<std::uint8_t> discInformation(32, 0);
+  discInformation[2] = 0x01;  // incomplete disc, last session empty
+  discInformation[4] = discInformation[6] = 1;
+  discInformation[21] = 79, discInformation[22] = 59, discInformation[23] = 74;
+  device->Reply(TransportResult::Good, discInformation);
+  device->Reply(TransportResult::Good, discInformation);
+  device->Reply(TransportResult::Good, {0, 0, 0x03, 0xE7});
+  device->Reply(TransportResult::DeviceFailure, discInformation);
+  device->Reply(TransportResult::DeviceFailure);
+
+  EXPECT_TRUE(ShowDiscReport(*registry, prompt));
+  ExpectOneMessageAndClosed(
+      "Sessions - 1\n"
+      "Tracks - 1\n"
+      "Disc Status - Incomplete Disc\n"
+      "Disc Type - Not ReWritable\n"
+      "Last Session Status - Empty\n"
+      "Disc Mode - CD-DA or CD-ROM;\n"
+      "Media Capacity - 2.00 MB (999 sectors)\n"
+      "Media Size - 0.00 MB (0 sectors)\n");
 }
 
 TEST_F(ReportCommand, NoCurrentDriveMeansNoDriveOperation) {
