@@ -47,9 +47,4 @@ PassThroughBlock BuildPassThroughDirect(std::uint8_t pathId, std::uint8_t target
   return block;
 }
 
-TransportResult PassThroughResult(bool deviceIoControlSucceeded, const PassThroughBlock& block) {
-  if (!deviceIoControlSucceeded) return TransportResult::TransportFailure;
-  return block[2] == 0 ? TransportResult::Good : TransportResult::DeviceFailure;
-}
-
 }  // namespace brenmark::windows

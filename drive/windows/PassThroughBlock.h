@@ -23,7 +23,4 @@ PassThroughBlock BuildPassThroughDirect(std::uint8_t pathId, std::uint8_t target
                                         std::uint8_t lun, const ScsiRequest& request,
                                         std::uint32_t dataBuffer);
 
-// Good when the call succeeded and the SCSI status it returned is 0.
-TransportResult PassThroughResult(bool deviceIoControlSucceeded, const PassThroughBlock& block);
-
 }  // namespace brenmark::windows

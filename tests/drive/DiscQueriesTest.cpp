@@ -104,7 +104,7 @@ TEST_F(DiscQueries, ReadCapacityGivesTheLastBlockAddress) {
   EXPECT_EQ(registry->ReadCapacity(0), 0);
 }
 
-TEST_F(DiscQueries, TrackStartAndInterfaceStandard) {
+TEST_F(DiscQueries, TrackStartAddress) {
   Bytes trackInfo(28, 0);
   trackInfo[8] = 0x00;
   trackInfo[9] = 0x01;
@@ -114,13 +114,6 @@ TEST_F(DiscQueries, TrackStartAndInterfaceStandard) {
   EXPECT_EQ(registry->GetTrackStartAddress(0, 2), 0x12345);
   device->Reply(TransportResult::DeviceFailure, trackInfo);
   EXPECT_EQ(registry->GetTrackStartAddress(0, 2), 0);
-
-  Bytes configuration(100, 0);
-  configuration[15] = 2;  // ATAPI
-  device->Reply(TransportResult::Good, configuration);
-  EXPECT_EQ(registry->GetConfiguration(0), 2u);
-  device->Reply(TransportResult::TransportFailure, configuration);
-  EXPECT_EQ(registry->GetConfiguration(0), 0u);
 }
 
 TEST_F(DiscQueries, InquiryJoinsVendorAndProductKeepingTheirBlanks) {
@@ -159,20 +152,6 @@ TEST_F(DiscQueries, CallersBuffersAreZeroedBeforeTheCommand) {
   EXPECT_EQ(buffer[0], 9);
   EXPECT_EQ(Bytes(buffer.begin() + 1, buffer.begin() + 100), Bytes(99, 0));
   EXPECT_EQ(buffer[100], 0xAA);
-}
-
-TEST_F(DiscQueries, BufferCapacityOutputs) {
-  Bytes response(12, 0);
-  response[7] = 0x10;   // buffer length 0x1000... low byte
-  response[6] = 0x20;
-  response[10] = 0x93;  // blank length 0x9300
-  std::uint32_t total = 0, blank = 0;
-  device->Reply(TransportResult::Good, response);
-  EXPECT_EQ(registry->ReadBufferCapacity(0, &total, &blank), 0x9300u);
-  EXPECT_EQ(total, 0x2010u);
-  EXPECT_EQ(blank, 0x9300u);
-  device->Reply(TransportResult::DeviceFailure, response);
-  EXPECT_EQ(registry->ReadBufferCapacity(0, &total, &blank), 0u);
 }
 
 }  // namespace

@@ -147,20 +147,6 @@ TEST(FullToc, DescriptorsAreReadOnlyWithinTheResponse) {
   EXPECT_EQ(toc.sessionCount(), 0);
 }
 
-TEST(FullToc, OtherPointsAndAddressesAreSkipped) {
-  const Bytes response = TocBuilder()
-                             .Add(1, 1, 0, 0xA0, 0, 0, 0, 1, 0, 0)
-                             .Add(1, 2, 0, 0x01, 0, 0, 0, 1, 0, 0)     // ADR 2
-                             .Add(1, 1, 0, 0x64, 0, 0, 0, 1, 0, 0)     // point 100
-                             .Add(1, 1, 0, 0xB0, 9, 9, 9, 0, 0, 0)     // B0h needs ADR 5
-                             .Add(1, 1, 0, 0xA0, 0, 0, 0, 2, 0, 0)
-                             .Build();
-  const DiscToc toc = ParseFullToc(response.data(), response.size());
-  ASSERT_EQ(toc.sessionCount(), 2);
-  EXPECT_EQ(toc.sessions[0].trackCount(), 0);
-  EXPECT_EQ(toc.sessions[1].startMinute, 0);
-}
-
 using ReadSessions = RegistryWithOneDrive;
 
 TEST_F(ReadSessions, ReplacesTheTableOnlyOnSuccess) {

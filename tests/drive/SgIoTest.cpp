@@ -69,7 +69,7 @@ TEST(SgIoRequest, ClassifiesTheThreeResults) {
   EXPECT_EQ(sgio::ClassifyResult(0, header), TransportResult::DeviceFailure);
 }
 
-TEST(SgIoTransport, UnopenedOrUnopenableNodeIsATransportFailure) {
+TEST(SgIoTransport, UndeliverableCommandsAreTransportFailures) {
   sgio::SgIoTransport transport("/nonexistent/sr0");
   const std::uint8_t cdb[10] = {0x25};
   std::uint8_t data[32];
@@ -77,16 +77,10 @@ TEST(SgIoTransport, UnopenedOrUnopenableNodeIsATransportFailure) {
   EXPECT_EQ(transport.Execute(request), TransportResult::TransportFailure);
   EXPECT_FALSE(transport.Open());
   EXPECT_EQ(transport.Execute(request), TransportResult::TransportFailure);
-  transport.Close();
-}
 
-TEST(SgIoTransport, IoctlRefusedByANonScsiFileIsATransportFailure) {
-  sgio::SgIoTransport transport("/dev/null");
-  ASSERT_TRUE(transport.Open());
-  const std::uint8_t cdb[6] = {0x12, 0, 0, 0, 100, 0};
-  std::uint8_t data[100];
-  EXPECT_EQ(transport.Execute(ScsiRequest{cdb, 6, DataDirection::In, data, 100, 10}),
-            TransportResult::TransportFailure);
+  sgio::SgIoTransport notScsi("/dev/null");  // opens, but refuses the ioctl
+  ASSERT_TRUE(notScsi.Open());
+  EXPECT_EQ(notScsi.Execute(request), TransportResult::TransportFailure);
 }
 
 class SgDeviceFolders : public ::testing::Test {
@@ -129,11 +123,6 @@ TEST_F(SgDeviceFolders, FindsCdRomNodesInNumericOrder) {
   EXPECT_EQ(candidates[0].shortName, "sr0");
   EXPECT_EQ(candidates[0].devicePath, (root / "dev" / "sr0").string());
   ASSERT_NE(candidates[0].transport, nullptr);
-}
-
-TEST_F(SgDeviceFolders, MissingFoldersFindNothing) {
-  sgio::SgDeviceProvider provider(root / "absent", root / "sys");
-  EXPECT_TRUE(provider.FindDevices().empty());
 }
 
 TEST(SgDeviceProvider, ThisMachineHasNoOpticalDriveSoEnumerationIsEmpty) {
