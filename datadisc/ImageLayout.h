@@ -38,7 +38,9 @@ struct LayoutResult {
 // The nodes of the tree receive their ISO names, extents and directory sizes.
 class ImageLayout {
  public:
-  // In ISO-only mode directories deeper than this are cut off.
+  // In ISO-only mode a burn lowers a deeper tree's depth to this, so that
+  // levels 1 to 9 get path table entries; a directory deeper still then
+  // stops AssignEntryExtents with StructureError.
   static constexpr std::uint32_t kMaxIsoOnlyDepth = 8;
 
   ImageLayout(SourceTree& tree, std::uint32_t sessionStart);
@@ -49,7 +51,9 @@ class ImageLayout {
   // Refuses a tree without entries or with a file of 4 GiB or more, then
   // gives every entry an ISO 9660 identifier unique within its directory
   // (equal ones renamed by the collision rule, the first in sibling order
-  // keeping its name). Runs before any size is computed.
+  // keeping its name, no renamed one taking a name another entry has by
+  // itself). Joliet names and sibling order stay. Runs before any size is
+  // computed; records, path tables and sizes all use these names.
   LayoutResult Prepare();
   // Numbers the directories level by level; `afterLevel` runs after each level.
   LayoutResult BuildPathTables(const std::function<void(std::uint32_t level)>& afterLevel = {});
