@@ -30,6 +30,7 @@ bool DriveRegistry::HasDrive(int index) const {
 }
 
 bool DriveRegistry::EnumerateDrives() {
+  if (accessMode != AccessMode::None) return true;  // the table is fixed once filled
   // This platform reaches its drives through an opened device: the
   // pass-through mode, whatever the providers stand for.
   accessMode = AccessMode::Spti;

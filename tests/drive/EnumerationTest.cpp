@@ -136,6 +136,10 @@ TEST_F(Enumeration, ProvidersInOrderAndAtMostSixtyFourDrives) {
   EXPECT_EQ(registry.drive(40).displayName, "b0: ");
   EXPECT_EQ(registry.drive(63).displayName, "b23: ");
   EXPECT_EQ(secondDevices[24]->openCalls, 0);  // past the table: never touched
+
+  ASSERT_TRUE(registry.EnumerateDrives());  // a second call changes nothing
+  EXPECT_EQ(registry.driveCount, DriveRegistry::kMaxDrives);
+  EXPECT_EQ(first.findCalls, 1);
 }
 
 TEST_F(Enumeration, OperationsRefuseIndexesOutsideTheTable) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -87,7 +88,7 @@ class SgDeviceFolders : public ::testing::Test {
  protected:
   void SetUp() override {
     root = fs::temp_directory_path() /
-           ("brenmark-sg-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           ("brenmark-sg-" + std::to_string(::getpid()) +
             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root);
     fs::create_directories(root / "dev");

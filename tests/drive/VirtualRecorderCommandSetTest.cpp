@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -24,8 +25,8 @@ class VirtualRecorderCommandSet : public ::testing::Test {
  protected:
   void SetUp() override {
     folder = fs::temp_directory_path() /
-             ("brenmark-drive-vr-" +
-              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+             ("brenmark-drive-vr-" + std::to_string(::getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder);
     auto owned = std::make_unique<virtualdrive::VirtualRecorderProvider>(folder);
     provider = owned.get();
