@@ -167,6 +167,23 @@ fs::path StatePathFor(const fs::path& image) {
   return state;
 }
 
+fs::path SetAsideWorkFiles(const fs::path& workFolder) {
+  fs::path base;
+  for (int number = 1;; ++number) {
+    base = workFolder / ("unreadable-" + std::to_string(number));
+    bool taken = false;
+    for (const char* extension : {".bin", ".cue", ".iso", ".state"}) {
+      taken = taken || fs::exists(base.string() + extension);
+    }
+    if (!taken) break;
+  }
+  for (const char* extension : {".bin", ".cue", ".iso", ".state"}) {
+    std::error_code ignored;
+    fs::rename(workFolder / (std::string(kWorkName) + extension), base.string() + extension, ignored);
+  }
+  return base;
+}
+
 DiscImage DiscImage::Blank(MediumKind kind, const fs::path& workFolder) {
   DiscImage disc;
   disc.state = DiscState::Blank(kind);

@@ -75,6 +75,10 @@ struct DiscLoadResult {
   std::string error;  // empty with no disc: there was nothing to load
 };
 
+// Renames the files of a disc in work that cannot be resumed, so that a new
+// disc does not overwrite them; returns their new name without extension.
+std::filesystem::path SetAsideWorkFiles(const std::filesystem::path& workFolder);
+
 // The sidecar state file of an image: the same name with the extension ".state".
 std::filesystem::path StatePathFor(const std::filesystem::path& image);
 

@@ -1,5 +1,8 @@
 #include "virtualdrive/DiscState.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "virtualdrive/DiscGeometry.h"
 
 namespace brenmark::virtualdrive {
@@ -21,6 +24,20 @@ std::string MediumName(MediumKind kind) {
     case MediumKind::DvdRom: return "DVD-ROM";
   }
   return "unknown";
+}
+
+std::optional<MediumKind> MediumNamed(std::string_view name) {
+  for (const MediumKind kind :
+       {MediumKind::CdR, MediumKind::CdRw, MediumKind::CdRom, MediumKind::DvdR, MediumKind::DvdRom}) {
+    const std::string known = MediumName(kind);
+    if (known.size() == name.size() &&
+        std::equal(known.begin(), known.end(), name.begin(),
+                   [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) ==
+                                               std::toupper(static_cast<unsigned char>(b)); })) {
+      return kind;
+    }
+  }
+  return std::nullopt;
 }
 
 DiscState DiscState::Blank(MediumKind kind) {

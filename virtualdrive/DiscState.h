@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "virtualdrive/Sense.h"
@@ -16,6 +17,8 @@ bool IsRecordable(MediumKind kind);
 bool IsErasable(MediumKind kind);
 // "CD-R", "CD-RW", "CD-ROM", "DVD-R", "DVD-ROM".
 std::string MediumName(MediumKind kind);
+// The medium of one of those names, compared case-blind ("cd-rw").
+std::optional<MediumKind> MediumNamed(std::string_view name);
 
 // What the sectors of a track hold, as a cue sheet names it.
 enum class TrackKind : std::uint8_t { Audio, Mode1, Mode2 };

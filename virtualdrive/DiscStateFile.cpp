@@ -6,9 +6,6 @@ namespace brenmark::virtualdrive {
 
 namespace {
 
-constexpr MediumKind kAllMedia[] = {MediumKind::CdR, MediumKind::CdRw, MediumKind::CdRom, MediumKind::DvdR,
-                                    MediumKind::DvdRom};
-
 std::string KindName(TrackKind kind) {
   switch (kind) {
     case TrackKind::Audio: return "audio";
@@ -108,15 +105,9 @@ DiscStateParseResult ParseDiscState(std::string_view text) {
     bool ok = true;
     if (key == "medium") {
       std::string name;
-      ok = false;
-      if (fields >> name) {
-        for (MediumKind kind : kAllMedia) {
-          if (MediumName(kind) == name) {
-            disc.kind = kind;
-            ok = true;
-          }
-        }
-      }
+      const auto kind = fields >> name ? MediumNamed(name) : std::nullopt;
+      ok = kind.has_value();
+      disc.kind = kind.value_or(MediumKind::CdR);
       sawMedium = ok;
     } else if (key == "finalized") {
       int value = 0;

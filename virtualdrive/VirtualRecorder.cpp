@@ -100,7 +100,12 @@ VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::p
       disc_(DiscImage::Blank(model_.blankKind, workFolder_)) {
   writeSpeed_ = model_.writeSpeeds.empty() ? 0 : model_.writeSpeeds.front();
   DiscLoadResult resumed = DiscImage::Resume(workFolder_);
-  if (resumed.disc) disc_ = std::move(*resumed.disc);
+  if (resumed.disc) {
+    disc_ = std::move(*resumed.disc);
+  } else if (!resumed.error.empty()) {
+    const fs::path keptAs = SetAsideWorkFiles(workFolder_);
+    startupProblem_ = resumed.error + "; its files were kept as " + keptAs.string() + ".*";
+  }
 }
 
 VirtualRecorder::~VirtualRecorder() {
@@ -688,6 +693,11 @@ void VirtualRecorder::ArmFault(const FaultSpec& spec) {
 void VirtualRecorder::ClearFaults() {
   std::lock_guard lock(mutex_);
   faults_.Clear();
+}
+
+std::string VirtualRecorder::StartupProblem() const {
+  std::lock_guard lock(mutex_);
+  return startupProblem_;
 }
 
 std::optional<Sense> VirtualRecorder::LastSense() const {

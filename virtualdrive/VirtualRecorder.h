@@ -66,6 +66,10 @@ class VirtualRecorder {
 
   void SetFinishedImageObserver(FinishedImageObserver observer);
 
+  // Why the disc in work could not be resumed at start-up (its files are kept
+  // aside and a blank is loaded instead); empty when there was no problem.
+  std::string StartupProblem() const;
+
   // Test facilities.
   std::vector<CommandRecord> CommandHistory() const;
   void ClearCommandHistory();
@@ -123,6 +127,7 @@ class VirtualRecorder {
   CommandLog log_;
   FaultInjector faults_;
   std::optional<Sense> lastSense_;
+  std::string startupProblem_;
   FinishedImageObserver observer_;
   std::vector<std::uint8_t> scratch_;  // encoded sectors of one write
 };

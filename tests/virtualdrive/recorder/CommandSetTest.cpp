@@ -70,7 +70,8 @@ TEST(RecorderCommands, BlankCdRAndDvdRDiscInformation) {
   EXPECT_EQ(dvdInfo[2], 0x00);
   EXPECT_EQ(Be32(dvdInfo, 20), 2298496u);
 
-  ASSERT_EQ(cd.recorder().InsertBlank(MediumKind::CdRw).ok, true);
+  EXPECT_FALSE(MediumNamed("cd"));
+  ASSERT_EQ(cd.recorder().InsertBlank(MediumNamed("cd-rw").value()).ok, true);
   EXPECT_EQ(cd.DiscInformation()[2], 0x10);  // erasable
 }
 

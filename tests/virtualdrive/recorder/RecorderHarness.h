@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -161,9 +162,11 @@ class RecorderHarness {
 
   VirtualRecorder& recorder() { return *recorder_; }
   const std::filesystem::path& folder() const { return folder_.path(); }
-  // Destroys the recorder and creates another one on the same folders.
-  void Restart(RecorderModel model = CdRecorderModel()) {
+  // Destroys the recorder and creates another one on the same folders, doing
+  // `whileStopped` in between.
+  void Restart(const std::function<void()>& whileStopped = {}, RecorderModel model = CdRecorderModel()) {
     recorder_.reset();
+    if (whileStopped) whileStopped();
     recorder_ = std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
                                                   folder_.path() / "burned discs");
   }

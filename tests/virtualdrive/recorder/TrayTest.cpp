@@ -87,6 +87,23 @@ TEST(RecorderTray, ARestartedRecorderContinuesTheOpenTrack) {
   EXPECT_EQ(testsupport::CheckCueImageDataTracks(kept.finishedImage), "");
 }
 
+TEST(RecorderTray, AnUnreadableDiscInWorkIsKeptAsideNotOverwritten) {
+  RecorderHarness harness;
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  ASSERT_EQ(harness.Write(0, 10, Pattern(10, 2048, 1)), TransportResult::Good);
+  harness.Restart();
+  EXPECT_EQ(harness.recorder().StartupProblem(), "");
+  const fs::path work = harness.folder() / "work";
+  const auto written = FileBytes(work / "disc.bin");
+  harness.Restart([&work] { WriteFile(work / "disc.state", "brenmark-disc 1\nmedium CD-R\ntrack 1 1 mode1 0 0 10\n"); });
+
+  EXPECT_NE(harness.recorder().StartupProblem().find("unreadable-1"), std::string::npos);
+  EXPECT_EQ(harness.DiscInformation()[2], 0x00);
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  ASSERT_EQ(harness.Write(0, 1, Pattern(1, 2048, 2)), TransportResult::Good);
+  EXPECT_EQ(FileBytes(work / "unreadable-1.bin"), written);
+}
+
 TEST(RecorderTray, AppendingToAnInsertedImageWorksOnACopy) {
   RecorderHarness harness;
   BurnDataSession(harness, 20, 3, 1);
