@@ -77,8 +77,8 @@ void WriteDirectory(const DirectoryPlace& place, const EntryList& list,
     fields.identifier = std::span<const std::uint8_t>(identifier, identifierOf(*node, identifier));
     fields.xaField = options.xaRecords;
     fields.xaAttributes = node->isDirectory ? kXaDirectoryAttributes : kXaFileAttributes;
-    const std::uint32_t length = RecordLength(static_cast<std::uint32_t>(fields.identifier.size()),
-                                              options.xaRecords);
+    const std::uint32_t length =
+        RecordLength(static_cast<std::uint32_t>(fields.identifier.size()), options.xaRecords);
     offset = PlaceRecord(offset, length);
     WriteDirectoryRecord(fields, out.data() + offset);
     offset += length;

@@ -27,9 +27,8 @@ bool WriteAt(int fd, const std::uint8_t* data, std::size_t count, off_t offset) 
 
 }  // namespace
 
-bool RenderImageToFile(const ImageLayout& layout, const std::string& imagePath,
-                       std::string& error, std::vector<RenderedIssue>* issues,
-                       ImageStream::Clock clock) {
+bool RenderImageToFile(const ImageLayout& layout, const std::string& imagePath, std::string& error,
+                       std::vector<RenderedIssue>* issues, ImageStream::Clock clock) {
   const int fd = ::open(imagePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = "Cannot create " + imagePath + ": " + std::strerror(errno);
@@ -42,8 +41,8 @@ bool RenderImageToFile(const ImageLayout& layout, const std::string& imagePath,
     if (group.issue != FileIssue::None && issues != nullptr) {
       issues->push_back({group.file->sourcePath, group.issue});
     }
-    const auto offset =
-        static_cast<off_t>(group.firstSector - layout.sessionStart) * static_cast<off_t>(kSectorSize);
+    const auto offset = static_cast<off_t>(group.firstSector - layout.sessionStart) *
+                        static_cast<off_t>(kSectorSize);
     ok = WriteAt(fd, group.data.data(), group.data.size(), offset);
   }
   const auto imageBytes =

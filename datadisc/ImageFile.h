@@ -17,8 +17,8 @@ struct RenderedIssue {
 // at offset 0, through the same stream a burn uses. Returns false with
 // `error` set when the image file cannot be written; file issues do not stop
 // the rendering and are appended to `issues` when given.
-bool RenderImageToFile(const ImageLayout& layout, const std::string& imagePath,
-                       std::string& error, std::vector<RenderedIssue>* issues = nullptr,
+bool RenderImageToFile(const ImageLayout& layout, const std::string& imagePath, std::string& error,
+                       std::vector<RenderedIssue>* issues = nullptr,
                        ImageStream::Clock clock = ImageStream::DefaultClock);
 
 }  // namespace brenmark::datadisc

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "datadisc/CollisionResolver.h"
 #include "datadisc/DirectoryRecords.h"
 #include "datadisc/IsoBytes.h"
-#include "datadisc/CollisionResolver.h"
 
 namespace brenmark::datadisc {
 namespace {
@@ -69,9 +69,9 @@ LayoutResult ImageLayout::Prepare() {
 
 LayoutResult ImageLayout::BuildPathTables(const std::function<void(std::uint32_t)>& afterLevel) {
   if (!pathTables_.BuildLevels(tree_, afterLevel)) {
-    return {LayoutStatus::TooManyDirectories,
-            "The folder holds more than " + std::to_string(PathTableList::kMaxDirectories) +
-                " directories, the most a disc can hold."};
+    return {LayoutStatus::TooManyDirectories, "The folder holds more than " +
+                                                  std::to_string(PathTableList::kMaxDirectories) +
+                                                  " directories, the most a disc can hold."};
   }
   isoPathTableSize = pathTables_.IsoPathTableSize();
   jolietPathTableSize = tree_.joliet() ? pathTables_.JolietPathTableSize() : 0;

@@ -45,7 +45,8 @@ ImageStream::ImageStream(const ImageLayout& layout, Clock clock)
   const std::size_t directories = layout.pathTables().entries().size();
   for (std::size_t i = 0; i < directories; ++i) {
     largest = std::max(largest, RoundToSectors(layout.IsoDirectorySizeOf(i)));
-    if (tree_.joliet()) largest = std::max(largest, RoundToSectors(layout.JolietDirectorySizeOf(i)));
+    if (tree_.joliet())
+      largest = std::max(largest, RoundToSectors(layout.JolietDirectorySizeOf(i)));
   }
   buffer_.assign(largest, 0);
 }
@@ -81,8 +82,8 @@ void ImageStream::EmitDirectory(SectorGroup& group, bool joliet, std::size_t ent
     const PathTableEntry& entry = entries[entryIndex];
     list = &entry.node->children();
     place.ownExtent = joliet ? entry.jolietExtent : entry.isoExtent;
-    place.ownSize = joliet ? layout_.JolietDirectorySizeOf(entryIndex)
-                           : layout_.IsoDirectorySizeOf(entryIndex);
+    place.ownSize =
+        joliet ? layout_.JolietDirectorySizeOf(entryIndex) : layout_.IsoDirectorySizeOf(entryIndex);
     if (entry.parentNumber >= 2) {
       const std::size_t parentIndex = entry.parentNumber - 2u;
       const PathTableEntry& parent = entries[parentIndex];
@@ -110,7 +111,8 @@ bool ImageStream::Next(SectorGroup& group) {
   switch (phase_) {
     case Phase::SystemArea:
       Take(1);
-      Emit(group, GroupKind::SystemArea, layout_.sessionStart + static_cast<std::uint32_t>(index_), 1);
+      Emit(group, GroupKind::SystemArea, layout_.sessionStart + static_cast<std::uint32_t>(index_),
+           1);
       if (++index_ == kSystemAreaSectors) phase_ = Phase::Primary;
       return true;
 
@@ -213,8 +215,9 @@ bool ImageStream::Next(SectorGroup& group) {
 const SourceNode* ImageStream::NextFile() {
   const auto& entries = layout_.pathTables().entries();
   for (;;) {
-    const EntryList& list =
-        fileList_ < 0 ? tree_.entries() : entries[static_cast<std::size_t>(fileList_)].node->children();
+    const EntryList& list = fileList_ < 0
+                                ? tree_.entries()
+                                : entries[static_cast<std::size_t>(fileList_)].node->children();
     while (fileIndex_ < list.size()) {
       const SourceNode* node = list[fileIndex_++].get();
       if (!node->isDirectory) return node;
@@ -273,7 +276,8 @@ bool ImageStream::NextFileGroup(SectorGroup& group) {
   }
 
   const std::uint32_t sectors = fileRemaining_ > kChunkBytes ? kChunkSectors : 1;
-  const std::uint64_t wanted = std::min<std::uint64_t>(sectors * std::uint64_t{kSectorSize}, fileRemaining_);
+  const std::uint64_t wanted =
+      std::min<std::uint64_t>(sectors * std::uint64_t{kSectorSize}, fileRemaining_);
   const std::span<std::uint8_t> out = Take(sectors);
   if (readable_) {
     const std::int64_t got = ReadFully(fd_, out.data(), wanted);

@@ -13,7 +13,7 @@ namespace brenmark::datadisc {
 
 // What one group of sectors holds.
 enum class GroupKind : std::uint8_t {
-  SystemArea,         // one zero sector of the 16 before the descriptors
+  SystemArea,  // one zero sector of the 16 before the descriptors
   PrimaryDescriptor,
   JolietDescriptor,
   Terminator,
@@ -21,9 +21,9 @@ enum class GroupKind : std::uint8_t {
   IsoPathTableM,
   JolietPathTableL,
   JolietPathTableM,
-  IsoDirectory,       // the root first, then the path table entries in order
+  IsoDirectory,  // the root first, then the path table entries in order
   JolietDirectory,
-  FileData,           // 16 sectors while more than 16 remain, then single sectors
+  FileData,  // 16 sectors while more than 16 remain, then single sectors
 };
 
 // What happened to a source file while its contents were read. Each file
@@ -102,8 +102,20 @@ class ImageStream {
 
  private:
   enum class Phase : std::uint8_t {
-    SystemArea, Primary, Joliet, Terminator, IsoL, IsoM, JolietL, JolietM,
-    IsoRoot, IsoDirectories, JolietRoot, JolietDirectories, Files, Done,
+    SystemArea,
+    Primary,
+    Joliet,
+    Terminator,
+    IsoL,
+    IsoM,
+    JolietL,
+    JolietM,
+    IsoRoot,
+    IsoDirectories,
+    JolietRoot,
+    JolietDirectories,
+    Files,
+    Done,
   };
 
   std::span<std::uint8_t> Take(std::uint64_t sectors);
@@ -129,7 +141,7 @@ class ImageStream {
   int fd_ = -1;
   bool readable_ = false;
   bool issueReported_ = false;
-  std::uint32_t fileSector_ = 0;    // next sector of the current file
+  std::uint32_t fileSector_ = 0;     // next sector of the current file
   std::uint64_t fileRemaining_ = 0;  // bytes of its extent still to produce
 };
 

@@ -14,7 +14,9 @@ constexpr std::uint64_t SectorsFor(std::uint64_t bytes) {
 }
 
 // `bytes` rounded up to whole sectors.
-constexpr std::uint64_t RoundToSectors(std::uint64_t bytes) { return SectorsFor(bytes) * kSectorSize; }
+constexpr std::uint64_t RoundToSectors(std::uint64_t bytes) {
+  return SectorsFor(bytes) * kSectorSize;
+}
 
 inline void PutLe16(std::uint8_t* out, std::uint16_t v) {
   out[0] = static_cast<std::uint8_t>(v);

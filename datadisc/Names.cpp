@@ -9,9 +9,7 @@
 namespace brenmark::datadisc {
 namespace {
 
-bool IsDChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
+bool IsDChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
 
 char UpperCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 

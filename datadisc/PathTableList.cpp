@@ -19,8 +19,8 @@ std::uint32_t JolietRecordSize(const PathTableEntry& entry) {
   return 8 + 2 * static_cast<std::uint32_t>(Utf16Units(entry.jolietName));
 }
 
-std::uint8_t* PutRecordHead(std::uint8_t* out, std::uint32_t identifierLength,
-                            std::uint32_t extent, std::uint16_t parent, bool bigEndian) {
+std::uint8_t* PutRecordHead(std::uint8_t* out, std::uint32_t identifierLength, std::uint32_t extent,
+                            std::uint16_t parent, bool bigEndian) {
   out[0] = static_cast<std::uint8_t>(identifierLength);
   out[1] = 0;
   if (bigEndian) {

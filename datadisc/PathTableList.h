@@ -15,8 +15,8 @@ namespace brenmark::datadisc {
 // One directory of the path tables.
 struct PathTableEntry {
   SourceNode* node = nullptr;
-  std::string jolietName;  // the node's discName
-  std::string isoName;     // the node's ISO 9660 identifier
+  std::string jolietName;          // the node's discName
+  std::string isoName;             // the node's ISO 9660 identifier
   std::uint16_t number = 0;        // position in the path table, the root being 1
   std::uint16_t parentNumber = 0;  // 1 for directories directly under the root
   std::uint32_t isoExtent = 0;

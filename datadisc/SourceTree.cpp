@@ -146,7 +146,8 @@ SourceNode* SourceTree::AddPath(const std::string& path, SourceNode* parent) {
 
 void SourceTree::ScanFolder(const std::string& path, SourceNode* node) {
   std::vector<FolderIdentity> ancestors;
-  if (const auto status = ReadFileStatus(path)) ancestors.push_back({status->device, status->inode});
+  if (const auto status = ReadFileStatus(path))
+    ancestors.push_back({status->device, status->inode});
   ScanFolder(path, node, ancestors);
 }
 
@@ -167,7 +168,8 @@ void SourceTree::ScanFolder(const std::string& path, SourceNode* node,
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
     const FileStatus status = ReadFileStatusAt(folderFd, name).value_or(FileStatus{});
     fresh.push_back(MakeNode(node, JoinPath(path, name), name, status));
-    if (status.isDirectory) subfolders.push_back({fresh.back().get(), {status.device, status.inode}});
+    if (status.isDirectory)
+      subfolders.push_back({fresh.back().get(), {status.device, status.inode}});
   }
   ::closedir(folder);
 

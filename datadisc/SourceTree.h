@@ -32,11 +32,11 @@ class SourceTree {
   SourceTree& operator=(const SourceTree&) = delete;
 
   std::string volumeLabel;
-  std::uint32_t depth = 1;        // nested entry lists, set by ComputeDepth
-  std::int32_t namingMode;        // 1: ISO 9660 only; 2: ISO 9660 plus Joliet
-  std::uint32_t isoLevel;         // 0: 8.3 names; 1: names of up to 30 characters
-  bool useFileTimes;              // file records carry the file's creation time
-  bool xaRecords;                 // records carry the CD-XA system use field
+  std::uint32_t depth = 1;  // nested entry lists, set by ComputeDepth
+  std::int32_t namingMode;  // 1: ISO 9660 only; 2: ISO 9660 plus Joliet
+  std::uint32_t isoLevel;   // 0: 8.3 names; 1: names of up to 30 characters
+  bool useFileTimes;        // file records carry the file's creation time
+  bool xaRecords;           // records carry the CD-XA system use field
 
   bool joliet() const { return namingMode != kIsoOnly; }
 

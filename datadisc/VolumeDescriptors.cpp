@@ -38,8 +38,7 @@ void BuildCommon(std::uint8_t type, const DescriptorFields& fields, std::uint8_t
   PutBoth16(d + 128, kSectorSize);
   PutBoth32(d + 132, static_cast<std::uint32_t>(fields.pathTableSize));
   PutLe32(d + 140, fields.lTable);
-  PutBe32(d + 148,
-          fields.lTable + static_cast<std::uint32_t>(SectorsFor(fields.pathTableSize)));
+  PutBe32(d + 148, fields.lTable + static_cast<std::uint32_t>(SectorsFor(fields.pathTableSize)));
 
   std::uint8_t* root = d + 156;
   root[0] = 34;

@@ -51,8 +51,9 @@ int main(int argc, char** argv) {
   for (const auto& issue : issues) {
     std::fprintf(stderr, "file issue %d: %s\n", static_cast<int>(issue.issue), issue.path.c_str());
   }
-  std::printf("scan %.3f s, layout %.3f s, image %.3f s, total %.3f s; %u sectors, %u directories\n",
-              scanned, laidOut - scanned, rendered - laidOut, rendered, layout.imageEnd,
-              layout.pathTables().DirectoryCount());
+  std::printf(
+      "scan %.3f s, layout %.3f s, image %.3f s, total %.3f s; %u sectors, %u directories\n",
+      scanned, laidOut - scanned, rendered - laidOut, rendered, layout.imageEnd,
+      layout.pathTables().DirectoryCount());
   return 0;
 }

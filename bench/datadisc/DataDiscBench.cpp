@@ -121,7 +121,11 @@ void BM_MetadataSectors(benchmark::State& state) {
 
 BENCHMARK(BM_ScanFolder)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Layout)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MetadataSectors)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MetadataSectors)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace brenmark::datadisc::bench

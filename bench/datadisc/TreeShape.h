@@ -20,8 +20,8 @@ inline std::string FolderName(std::size_t folder) {
 
 inline std::string FileName(std::size_t file) {
   if (file % 10 == 0) {
-    return "Minutes of the weekly coordination meeting of the project " +
-           std::to_string(file) + " final version.txt";
+    return "Minutes of the weekly coordination meeting of the project " + std::to_string(file) +
+           " final version.txt";
   }
   return "Quarterly report of the northern sales region part " + std::to_string(file) + ".pdf";
 }

@@ -51,9 +51,11 @@ std::vector<std::uint8_t> Assemble(const std::vector<CapturedGroup>& groups,
                                    std::uint32_t firstSector) {
   std::vector<std::uint8_t> image;
   for (const auto& captured : groups) {
-    const std::size_t at = static_cast<std::size_t>(captured.group.firstSector - firstSector) * 2048;
+    const std::size_t at =
+        static_cast<std::size_t>(captured.group.firstSector - firstSector) * 2048;
     if (image.size() < at + captured.data.size()) image.resize(at + captured.data.size());
-    std::copy(captured.data.begin(), captured.data.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
+    std::copy(captured.data.begin(), captured.data.end(),
+              image.begin() + static_cast<std::ptrdiff_t>(at));
   }
   return image;
 }

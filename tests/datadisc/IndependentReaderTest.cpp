@@ -56,8 +56,12 @@ ExpectedFiles MakeAwkwardTree(const test::TempFolder& folder) {
       {"Top/read me.txt", "Top/read me.txt"},
       {"Top/read_me.txt", "Top/read_me.txt"},
       {"Top/Read me.txt", "Top/Read me.txt"},
-      {"Top/Gr\xC3\xBC\xC3\x9F" "e.txt", "Top/Gr\xC3\xBC\xC3\x9F" "e.txt"},
-      {"Top/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt", "Top/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"},
+      {"Top/Gr\xC3\xBC\xC3\x9F"
+       "e.txt",
+       "Top/Gr\xC3\xBC\xC3\x9F"
+       "e.txt"},
+      {"Top/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt",
+       "Top/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"},
       {"Top/\xF0\x9F\x98\x80 smile.txt", "Top/\xF0\x9F\x98\x80 smile.txt"},
       // 84 bytes of two-byte characters: cut to 29 characters, not 58.5.
       {"Top/" + umlauts + ".txt", "Top/" + umlauts.substr(0, 58) + ".txt"},
@@ -184,7 +188,7 @@ TEST_F(IndependentReader, JolietImageReadsBackWholly) {
 
   const fs::path out = folder_.path() / "extracted";
   const CommandResult extract = RunCommand("LC_ALL=C.UTF-8 xorriso -osirrox on -indev " +
-                                    Quote(rendered.image) + " -extract / " + Quote(out));
+                                           Quote(rendered.image) + " -extract / " + Quote(out));
   ASSERT_EQ(extract.status, 0) << extract.output;
   for (const auto& [source, extracted] : files_) {
     const fs::path back = out / extracted;
@@ -198,7 +202,8 @@ TEST_F(IndependentReader, JolietImageReadsBackWholly) {
   EXPECT_EQ(collidingSizes, (std::multiset<std::size_t>{3, 5}));
   EXPECT_TRUE(fs::is_directory(out / "Top/empty two"));
   std::size_t extractedEntries = 0;
-  for (auto it = fs::recursive_directory_iterator(out); it != fs::recursive_directory_iterator(); ++it) {
+  for (auto it = fs::recursive_directory_iterator(out); it != fs::recursive_directory_iterator();
+       ++it) {
     ++extractedEntries;
   }
   EXPECT_EQ(extractedEntries, rendered.nodes);

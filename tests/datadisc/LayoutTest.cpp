@@ -45,8 +45,9 @@ TEST_F(Layout, DirectoriesNumberedByLevelThenParentThenName) {
   for (const auto& entry : layout.pathTables().entries()) {
     rows.emplace_back(entry.jolietName, entry.number, entry.parentNumber);
   }
-  EXPECT_EQ(rows, (std::vector<std::tuple<std::string, int, int>>{
-                      {"T", 2, 1}, {"A", 3, 2}, {"B", 4, 2}, {"m", 5, 3}, {"z", 6, 3}, {"y", 7, 4}}));
+  EXPECT_EQ(rows,
+            (std::vector<std::tuple<std::string, int, int>>{
+                {"T", 2, 1}, {"A", 3, 2}, {"B", 4, 2}, {"m", 5, 3}, {"z", 6, 3}, {"y", 7, 4}}));
   EXPECT_EQ(layout.pathTables().DirectoryCount(), 7u);
   EXPECT_EQ(layout.pathTables().FindByNumber(7)->jolietName, "y");
   EXPECT_EQ(layout.pathTables().FindPath(3, "z", 0)->number, 6);
@@ -78,8 +79,8 @@ TEST_F(Layout, AppendedSessionShiftsEveryAddress) {
   ImageLayout blank(tree_, 0);
   ASSERT_TRUE(RunLayout(blank).ok());
   const std::vector<std::uint32_t> atZero = {blank.primaryDescriptor, blank.isoMTable,
-                                             blank.jolietRootExtent, blank.fileDataStart,
-                                             blank.imageEnd, top->isoExtent};
+                                             blank.jolietRootExtent,  blank.fileDataStart,
+                                             blank.imageEnd,          top->isoExtent};
   EXPECT_EQ(atZero, (std::vector<std::uint32_t>{16, 20, 26, 29, 33, 24}));
 
   ImageLayout appended(tree_, 11400);
@@ -192,7 +193,8 @@ TEST_F(Layout, IsoIdentifiersAreMadeUnique) {
   EXPECT_EQ(layout.pathTables().FindByNumber(4)->jolietName, "my_dir");
   // Path table: root 10, TOP 8+3+1, MY_DIR 8+6, MY_DIR_1 8+8.
   EXPECT_EQ(layout.isoPathTableSize, 10u + 12 + 14 + 16);
-  // Records: dots 68, MY_DIR 40, MY_DIR_1 42, READ_M_1.TXT;1 48, READ_ME.TXT;1 46, READ_M_2.TXT;1 48.
+  // Records: dots 68, MY_DIR 40, MY_DIR_1 42, READ_M_1.TXT;1 48, READ_ME.TXT;1 46,
+  // READ_M_2.TXT;1 48.
   EXPECT_EQ(layout.IsoDirectorySizeOf(0), 68u + 40 + 42 + 48 + 46 + 48);
 
   ImageStream stream(layout, test::FixedClock);
@@ -200,7 +202,8 @@ TEST_F(Layout, IsoIdentifiersAreMadeUnique) {
   const auto image = test::Assemble(groups, 0);
   const std::string topRecords(reinterpret_cast<const char*>(image.data()) + top->isoExtent * 2048,
                                2048);
-  for (const char* name : {"MY_DIR", "MY_DIR_1", "READ_ME.TXT;1", "READ_M_1.TXT;1", "READ_M_2.TXT;1"}) {
+  for (const char* name :
+       {"MY_DIR", "MY_DIR_1", "READ_ME.TXT;1", "READ_M_1.TXT;1", "READ_M_2.TXT;1"}) {
     EXPECT_NE(topRecords.find(name), std::string::npos) << name;
   }
 }

@@ -96,7 +96,8 @@ TEST(NameRules, CollisionChains) {
   // A cut in Joliet mode keeps characters whole.
   std::string accented;
   for (int i = 0; i < 29; ++i) accented += "\xC3\xA9";  // 58 bytes
-  EXPECT_EQ(Collide("x" + accented + ".txt", 1, kJolietLimit), "x" + accented.substr(0, 54) + "_1.txt");
+  EXPECT_EQ(Collide("x" + accented + ".txt", 1, kJolietLimit),
+            "x" + accented.substr(0, 54) + "_1.txt");
   // No room even for an empty base: the extension gives way, within the limit.
   const std::string renamed = Collide("." + std::string(29, 'E'), 1, kIso30Limit);
   EXPECT_EQ(renamed, "_1." + std::string(27, 'E'));
@@ -108,7 +109,9 @@ TEST(NameRules, BulkCollisionsMatchOneByOne) {
   for (std::size_t limit : {kIso83Limit, kIso30Limit, kJolietLimit}) {
     std::vector<std::string> names;
     for (int i = 0; i < 400; ++i) {
-      names.push_back(i % 3 == 0 ? "REPORT.PDF" : (i % 3 == 1 ? "A.TXT" : "REPOR_" + std::to_string(i % 40) + ".PDF"));
+      names.push_back(i % 3 == 0
+                          ? "REPORT.PDF"
+                          : (i % 3 == 1 ? "A.TXT" : "REPOR_" + std::to_string(i % 40) + ".PDF"));
     }
     names.push_back("A_1_2.TXT");
     names.push_back("REPORT.PDF");
@@ -137,7 +140,9 @@ TEST(NameRules, BulkCollisionsMatchOneByOne) {
 
 TEST(Utf16Conversion, ValidAndInvalidUtf8) {
   EXPECT_EQ(ToUtf16Be("Data"), test::Utf16Be(u"Data"));
-  EXPECT_EQ(ToUtf16Be("Gr\xC3\xBC\xC3\x9F" "e"), test::Utf16Be(u"Grüße"));
+  EXPECT_EQ(ToUtf16Be("Gr\xC3\xBC\xC3\x9F"
+                      "e"),
+            test::Utf16Be(u"Grüße"));
   EXPECT_EQ(ToUtf16Be("\xF0\x9F\x98\x80"), test::Utf16Be(u"\U0001F600"));
   EXPECT_EQ(Utf16Units("\xF0\x9F\x98\x80!"), 3u);
   // Stray, truncated, overlong and surrogate sequences: one Latin-1 character per byte.

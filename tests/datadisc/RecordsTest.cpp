@@ -102,7 +102,7 @@ TEST(Records, FileTimesOnlyForFiles) {
   const auto records = SectorOf(test::Assemble(test::CaptureAll(stream), 0), top->isoExtent);
   const std::uint8_t fileTime[7] = {101, 1, 1, 0, 0, 0, 0};
   const std::uint8_t now[7] = {104, 3, 5, 9, 7, 2, 0};
-  EXPECT_EQ(std::memcmp(&records[68 + 18], fileTime, 7), 0);  // f: its creation time
+  EXPECT_EQ(std::memcmp(&records[68 + 18], fileTime, 7), 0);           // f: its creation time
   EXPECT_EQ(std::memcmp(&records[68 + records[68] + 18], now, 7), 0);  // g: a directory
   EXPECT_EQ(std::memcmp(&records[18], now, 7), 0);
 }
@@ -148,7 +148,8 @@ TEST(Descriptors, LongLabelsAreCutAtCharacterBoundaries) {
   const std::string label = std::string(31, 'L') + "\xC3\xA9" + "tail";
   fields.label = label;
   BuildPrimaryDescriptor(fields, buffer);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 32), std::string(31, 'L') + " ");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 32),
+            std::string(31, 'L') + " ");
   EXPECT_EQ(buffer[72], 0);
 
   // Joliet: 16 code units; an emoji needing two would be the 16th and 17th.
@@ -157,7 +158,9 @@ TEST(Descriptors, LongLabelsAreCutAtCharacterBoundaries) {
   BuildJolietDescriptor(fields, buffer);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 32),
             test::Utf16Be(std::u16string(15, u'j')) + std::string(2, '\0'));
-  fields.label = "Gr\xC3\xBC\xC3\x9F" "e";
+  fields.label =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e";
   BuildJolietDescriptor(fields, buffer);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 12),
             test::Utf16Be(u"Grüße") + std::string(2, '\0'));

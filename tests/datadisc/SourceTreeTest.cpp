@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 
@@ -89,8 +89,8 @@ TEST(SourceTree, CollisionsRenameTheLaterEntry) {
 // order the folder listing gives them.
 TEST(SourceTree, ScanMatchesOneByOneInsertion) {
   test::TempFolder folder;
-  for (const char* name : {"A.TXT", "a.txt", "A_1.TXT", "a_1.txt", "A.txt", "A_1_2.TXT", "b",
-                           "B", "A_2.TXT", "x.A.TXT"}) {
+  for (const char* name : {"A.TXT", "a.txt", "A_1.TXT", "a_1.txt", "A.txt", "A_1_2.TXT", "b", "B",
+                           "A_2.TXT", "x.A.TXT"}) {
     folder.MakeFile(std::string("Top/") + name, 1);
   }
   SourceTree scanned(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);

@@ -25,7 +25,9 @@ class ExpectedImage {
   explicit ExpectedImage(std::size_t sectors) : bytes_(sectors * kSector, 0) {}
 
   std::vector<std::uint8_t>& bytes() { return bytes_; }
-  std::size_t At(std::size_t sector, std::size_t offset = 0) const { return sector * kSector + offset; }
+  std::size_t At(std::size_t sector, std::size_t offset = 0) const {
+    return sector * kSector + offset;
+  }
 
   void Text(std::size_t at, std::string_view text) {
     std::memcpy(bytes_.data() + at, text.data(), text.size());
@@ -48,9 +50,10 @@ class ExpectedImage {
     return recordLength;
   }
 
-  void Directory(std::size_t sector, std::uint32_t own, std::uint32_t parent,
-                 const std::vector<std::tuple<std::uint32_t, std::uint32_t, bool, std::string>>& items,
-                 const std::uint8_t* time) {
+  void Directory(
+      std::size_t sector, std::uint32_t own, std::uint32_t parent,
+      const std::vector<std::tuple<std::uint32_t, std::uint32_t, bool, std::string>>& items,
+      const std::uint8_t* time) {
     std::size_t at = At(sector);
     at += Record(at, own, 2048, true, std::string(1, '\0'), time);
     at += Record(at, parent, 2048, true, std::string(1, '\1'), time);
@@ -173,14 +176,16 @@ TEST(WorkedExample, WholeImageByteForByte) {
   expected.Directory(24, 24, 23, {{25, 2048, true, "SUB"}, {29, 100, false, "README.TXT;1"}}, kNow);
   expected.Directory(25, 25, 24, {{30, 5000, false, "A.TXT;1"}}, kNow);
   expected.Directory(26, 26, 26, {{27, 2048, true, test::Utf16Be(u"Data")}}, kNow);
-  expected.Directory(27, 27, 26,
-                     {{28, 2048, true, test::Utf16Be(u"Sub")},
-                      {29, 100, false, test::Utf16Be(u"readme.txt;1")}},
-                     kNow);
+  expected.Directory(
+      27, 27, 26,
+      {{28, 2048, true, test::Utf16Be(u"Sub")}, {29, 100, false, test::Utf16Be(u"readme.txt;1")}},
+      kNow);
   expected.Directory(28, 28, 27, {{30, 5000, false, test::Utf16Be(u"a.txt;1")}}, kNow);
 
-  for (std::size_t i = 0; i < 100; ++i) expected.bytes()[expected.At(29) + i] = test::PatternByte(i);
-  for (std::size_t i = 0; i < 5000; ++i) expected.bytes()[expected.At(30) + i] = test::PatternByte(i);
+  for (std::size_t i = 0; i < 100; ++i)
+    expected.bytes()[expected.At(29) + i] = test::PatternByte(i);
+  for (std::size_t i = 0; i < 5000; ++i)
+    expected.bytes()[expected.At(30) + i] = test::PatternByte(i);
 
   const std::vector<std::uint8_t> image = test::Assemble(groups, 0);
   ASSERT_EQ(image.size(), expected.bytes().size());
