@@ -209,7 +209,10 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
     disc.format_ = ImageFormat::RawCd;
     disc.imagePath_ = cue.image->binPath;
     blocks = cue.image->sectorCount;
-    if (blocks <= 0) return {std::nullopt, path.string() + ": the image holds no sector"};
+    if (blocks <= 0 || cue.image->sheet.tracks.empty()) {
+      return {std::nullopt, path.string() + ": the image holds no track"};
+    }
+    if (blocks > 0x7FFFFFFF) return {std::nullopt, path.string() + ": image too large"};
     disc.state = StateOfCueSheet(cue.image->sheet, blocks);
     if (const std::string problem = CheckCueLayout(disc.state); !problem.empty()) {
       return {std::nullopt, path.string() + ": " + problem};
