@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -22,16 +23,22 @@ struct CommandRecord {
   std::uint8_t opcode() const { return cdb[0]; }
 };
 
-// Every command a recorder received, in order. Not synchronised: the recorder
-// guards it with its own lock.
+// The commands a recorder received, in order: the most recent kLimit of them,
+// so that a recorder used for hours does not grow without end. Not
+// synchronised: the recorder guards it with its own lock.
 class CommandLog {
  public:
-  void Append(const CommandRecord& record) { records_.push_back(record); }
-  const std::vector<CommandRecord>& records() const { return records_; }
+  static constexpr std::size_t kLimit = 1 << 20;
+
+  void Append(const CommandRecord& record) {
+    if (records_.size() == kLimit) records_.pop_front();
+    records_.push_back(record);
+  }
+  std::vector<CommandRecord> Records() const { return {records_.begin(), records_.end()}; }
   void Clear() { records_.clear(); }
 
  private:
-  std::vector<CommandRecord> records_;
+  std::deque<CommandRecord> records_;
 };
 
 }  // namespace brenmark::virtualdrive

@@ -677,7 +677,7 @@ void VirtualRecorder::SetFinishedImageObserver(FinishedImageObserver observer) {
 
 std::vector<CommandRecord> VirtualRecorder::CommandHistory() const {
   std::lock_guard lock(mutex_);
-  return log_.records();
+  return log_.Records();
 }
 
 void VirtualRecorder::ClearCommandHistory() {
