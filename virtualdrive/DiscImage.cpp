@@ -173,7 +173,8 @@ fs::path SetAsideWorkFiles(const fs::path& workFolder) {
     base = workFolder / ("unreadable-" + std::to_string(number));
     bool taken = false;
     for (const char* extension : {".bin", ".cue", ".iso", ".state"}) {
-      taken = taken || fs::exists(base.string() + extension);
+      std::error_code ignored;
+      taken = taken || fs::exists(base.string() + extension, ignored);
     }
     if (!taken) break;
   }

@@ -587,8 +587,11 @@ std::string VirtualRecorder::UniqueBurnedName() const {
   const std::string base = model_.shortName + "-" + stamp;
   std::string name = base;
   for (int suffix = 2;; ++suffix) {
-    const bool taken = fs::exists(burnedFolder_ / (name + ".bin")) || fs::exists(burnedFolder_ / (name + ".iso")) ||
-                       fs::exists(burnedFolder_ / (name + ".cue")) || fs::exists(burnedFolder_ / (name + ".state"));
+    bool taken = false;
+    for (const char* extension : {".bin", ".iso", ".cue", ".state"}) {
+      std::error_code ignored;
+      taken = taken || fs::exists(burnedFolder_ / (name + extension), ignored);
+    }
     if (!taken) return name;
     name = base + "-" + std::to_string(suffix);
   }

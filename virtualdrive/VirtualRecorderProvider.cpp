@@ -14,7 +14,8 @@ fs::path DefaultVirtualRecorderFolder() {
   } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
     base = fs::path(home) / ".local" / "share";
   } else {
-    base = fs::temp_directory_path();
+    std::error_code ignored;
+    base = fs::temp_directory_path(ignored);
   }
   return base / "brenmark" / "virtual-recorders";
 }
