@@ -26,7 +26,6 @@ struct Sense {
 };
 
 namespace sense {
-inline constexpr Sense kNotReadyMediumNotPresent{0x02, 0x3A, 0x00};
 inline constexpr Sense kUnrecoveredReadError{0x03, 0x11, 0x00};
 inline constexpr Sense kWriteError{0x03, 0x0C, 0x00};
 inline constexpr Sense kInvalidOpcode{0x05, 0x20, 0x00};
