@@ -202,4 +202,40 @@ void SourceTree::Clear() {
   }
 }
 
+std::unique_ptr<SourceTree> SourceTree::Clone() const {
+  auto copy = std::make_unique<SourceTree>(namingMode, isoLevel, useFileTimes, xaRecords);
+  copy->volumeLabel = volumeLabel;
+  copy->depth = depth;
+  struct Pending {
+    const EntryList* from;
+    EntryList* to;
+    SourceNode* parent;
+  };
+  // Iterative, like Clear, so that a deep tree does not exhaust the stack.
+  std::vector<Pending> pending{{&entries_, &copy->entries_, nullptr}};
+  while (!pending.empty()) {
+    const Pending list = pending.back();
+    pending.pop_back();
+    list.to->reserve(list.from->size());
+    for (const auto& node : *list.from) {
+      auto twin = std::make_unique<SourceNode>();
+      twin->sourcePath = node->sourcePath;
+      twin->sourceName = node->sourceName;
+      twin->discName = node->discName;
+      twin->isDirectory = node->isDirectory;
+      twin->isoExtent = node->isoExtent;
+      twin->jolietExtent = node->jolietExtent;
+      twin->dataLength = node->dataLength;
+      twin->jolietDirLength = node->jolietDirLength;
+      twin->creationTime = node->creationTime;
+      twin->fileSize = node->fileSize;
+      twin->isoName = node->isoName;
+      twin->parent = list.parent;
+      SourceNode* placed = list.to->emplace_back(std::move(twin)).get();
+      if (!node->children_.empty()) pending.push_back({&node->children_, &placed->children_, placed});
+    }
+  }
+  return copy;
+}
+
 }  // namespace brenmark::datadisc

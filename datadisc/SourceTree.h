@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,10 @@ class SourceTree {
 
   // Frees every node.
   void Clear();
+
+  // A deep copy with every node's names, sizes, times and extents, so that a
+  // burn can lay out its own tree while the original stays as it was.
+  std::unique_ptr<SourceTree> Clone() const;
 
   // The byte limit of discName under the tree's naming rule.
   std::size_t NameLimit() const;

@@ -106,6 +106,14 @@ std::int32_t DriveRegistry::GetTrackStartAddress(int index, std::int32_t trackNu
   return static_cast<std::int32_t>(bytes::ReadBe32(&response[8]));
 }
 
+std::int32_t DriveRegistry::GetTrackFreeBlocks(int index, std::int32_t trackNumber) {
+  std::array<std::uint8_t, mmc::kTrackInformationLength> response{};
+  if (Send(index, mmc::ReadTrackInformation(trackNumber), response.data(),
+           mmc::kTrackInformationLength) != TransportResult::Good)
+    return 0;
+  return static_cast<std::int32_t>(bytes::ReadBe32(&response[16]));
+}
+
 bool DriveRegistry::ReadToc(int index, std::int32_t length, std::uint8_t* buffer) {
   if (!HasDrive(index) || length < 0 || (buffer == nullptr && length > 0)) return false;
   const auto transferLength = static_cast<std::uint32_t>(length);

@@ -114,6 +114,8 @@ class DriveRegistry {
 
   // Tracks and table of contents.
   std::int32_t GetTrackStartAddress(int index, std::int32_t trackNumber);
+  // The free blocks of the track (READ TRACK INFORMATION); 0 on failure.
+  std::int32_t GetTrackFreeBlocks(int index, std::int32_t trackNumber);
   bool ReadToc(int index, std::int32_t length, std::uint8_t* buffer);
   bool ReadSessions(int index);
   std::int32_t ReadCapacity(int index);

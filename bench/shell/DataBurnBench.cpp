@@ -1,0 +1,175 @@
+// A folder burned to the virtual DVD recorder, against genisoimage -J -o on the
+// same folder in the same run. The folders are generated once per run under
+// $BRENMARK_BENCH_DIR (default: the temporary folder) and removed at the end.
+#include <benchmark/benchmark.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "datadisc/SourceTree.h"
+#include "drive/DriveRegistry.h"
+#include "shell/DataDiscJob.h"
+#include "shell/Job.h"
+#include "virtualdrive/VirtualRecorderProvider.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace brenmark;
+
+fs::path BenchRoot() {
+  const char* chosen = std::getenv("BRENMARK_BENCH_DIR");
+  static const fs::path root =
+      (chosen != nullptr ? fs::path(chosen) : fs::temp_directory_path()) / ("brenmark-burn-bench-" + std::to_string(getpid()));
+  return root;
+}
+
+struct RemoveAtExit {
+  ~RemoveAtExit() {
+    std::error_code ignored;
+    fs::remove_all(BenchRoot(), ignored);
+  }
+} removeAtExit;
+
+void WriteFile(const fs::path& path, std::uint64_t size, std::mt19937& random) {
+  std::ofstream file(path, std::ios::binary);
+  std::vector<char> chunk(1 << 20);
+  for (char& c : chunk) c = static_cast<char>(random());
+  while (size > 0) {
+    const auto length = static_cast<std::streamsize>(std::min<std::uint64_t>(size, chunk.size()));
+    file.write(chunk.data(), length);
+    size -= static_cast<std::uint64_t>(length);
+  }
+}
+
+// About 2 GB: 24 files of 64 MiB to 96 MiB and 20,000 files of 1 to 40 KB in 200 folders.
+const fs::path& LargeFolder() {
+  static const fs::path folder = [] {
+    const fs::path root = BenchRoot() / "large" / "Large Folder";
+    std::mt19937 random(1);
+    fs::create_directories(root / "big");
+    for (int i = 0; i < 24; ++i) {
+      WriteFile(root / "big" / ("movie " + std::to_string(i) + ".bin"), (64ull + (i % 3) * 16) << 20, random);
+    }
+    for (int d = 0; d < 200; ++d) {
+      const fs::path dir = root / "small" / ("folder " + std::to_string(d));
+      fs::create_directories(dir);
+      for (int f = 0; f < 100; ++f) WriteFile(dir / ("file " + std::to_string(f) + ".dat"), 1000 + random() % 40000, random);
+    }
+    return root;
+  }();
+  return folder;
+}
+
+// 200,000 files of 10 to 2000 bytes in 2,000 folders of 100 files.
+const fs::path& ManySmallFiles() {
+  static const fs::path folder = [] {
+    const fs::path root = BenchRoot() / "many" / "Many Files";
+    std::mt19937 random(2);
+    for (int d = 0; d < 2000; ++d) {
+      const fs::path dir = root / ("dir " + std::to_string(d / 100)) / ("sub folder " + std::to_string(d));
+      fs::create_directories(dir);
+      for (int f = 0; f < 100; ++f) {
+        WriteFile(dir / ("a rather long file name number " + std::to_string(f) + ".txt"), 10 + random() % 1990, random);
+      }
+    }
+    return root;
+  }();
+  return folder;
+}
+
+class SilentProgress final : public ProgressSink {
+ public:
+  void SetStatus(const std::string&) override {}
+  void SetRange(std::int32_t) override {}
+  void SetRange16(std::uint16_t) override {}
+  void SetPos(std::int32_t position) override { position_ = position; }
+  std::int32_t GetPos() override { return position_; }
+  void SetStep(std::int32_t) override {}
+  void StepIt() override {}
+  void EnableClose(bool) override {}
+
+ private:
+  std::int32_t position_ = 0;
+};
+
+class CountingPrompt final : public UserPrompt {
+ public:
+  void ShowMessage(const std::string&, MessageIcon) override { ++messages; }
+  bool AskYesNo(const std::string&) override { return false; }
+  int messages = 0;
+};
+
+// The folder choice and the burn, as the command line runs them.
+void BurnToVirtualDvd(benchmark::State& state, const fs::path& folder) {
+  const fs::path discs = BenchRoot() / "discs";
+  CountingPrompt prompt;
+  SystemSleeper sleeper;
+  std::vector<std::unique_ptr<DeviceProvider>> providers;
+  providers.push_back(std::make_unique<virtualdrive::VirtualRecorderProvider>(discs));
+  DriveRegistry registry(prompt, sleeper, std::move(providers));
+  registry.EnumerateDrives();
+  DriveLeases leases;
+  JobRunner runner(registry, prompt, leases);
+  constexpr int kDvdDrive = 1;
+
+  for (auto _ : state) {
+    JobInputs inputs;
+    inputs.sourceTree = std::make_unique<datadisc::SourceTree>(datadisc::SourceTree::kIsoAndJoliet,
+                                                               datadisc::SourceTree::kIso83Names, false, false);
+    inputs.sourceTree->SetVolumeLabel(datadisc::SourceTree::kDefaultVolumeLabel);
+    inputs.sourceTree->AddPath(folder.string(), nullptr);
+    inputs.currentDrive = kDvdDrive;
+    inputs.writeSpeed = 22160;
+    auto job = runner.Start(DataDvdJob, std::move(inputs), std::make_shared<SilentProgress>());
+    job->Wait();
+    if (job->result() != datajob::kBurned || prompt.messages != 0) {
+      state.SkipWithError("the burn did not complete");
+      break;
+    }
+    state.PauseTiming();
+    fs::remove_all(discs / "burned discs");
+    state.ResumeTiming();
+  }
+}
+
+void Genisoimage(benchmark::State& state, const fs::path& folder) {
+  const fs::path image = BenchRoot() / "genisoimage.iso";
+  for (auto _ : state) {
+    const pid_t child = fork();
+    if (child == 0) {
+      execlp("genisoimage", "genisoimage", "-quiet", "-J", "-o", image.c_str(), folder.c_str(), nullptr);
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      state.SkipWithError("genisoimage failed");
+      break;
+    }
+    state.PauseTiming();
+    fs::remove(image);
+    state.ResumeTiming();
+  }
+}
+
+void BM_LargeFolder_BurnToVirtualDvd(benchmark::State& state) { BurnToVirtualDvd(state, LargeFolder()); }
+void BM_LargeFolder_Genisoimage(benchmark::State& state) { Genisoimage(state, LargeFolder()); }
+void BM_ManySmallFiles_BurnToVirtualDvd(benchmark::State& state) { BurnToVirtualDvd(state, ManySmallFiles()); }
+void BM_ManySmallFiles_Genisoimage(benchmark::State& state) { Genisoimage(state, ManySmallFiles()); }
+
+BENCHMARK(BM_LargeFolder_BurnToVirtualDvd)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_LargeFolder_Genisoimage)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ManySmallFiles_BurnToVirtualDvd)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ManySmallFiles_Genisoimage)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
+
+}  // namespace

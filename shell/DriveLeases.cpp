@@ -1,0 +1,41 @@
+#include "shell/DriveLeases.h"
+
+#include <utility>
+
+namespace brenmark {
+
+DriveLeases::Lease::Lease(Lease&& other) noexcept
+    : owner_(std::exchange(other.owner_, nullptr)), drive_(other.drive_) {}
+
+DriveLeases::Lease& DriveLeases::Lease::operator=(Lease&& other) noexcept {
+  if (this != &other) {
+    Release();
+    owner_ = std::exchange(other.owner_, nullptr);
+    drive_ = other.drive_;
+  }
+  return *this;
+}
+
+DriveLeases::Lease::~Lease() { Release(); }
+
+void DriveLeases::Lease::Release() {
+  if (owner_ != nullptr) std::exchange(owner_, nullptr)->Release(drive_);
+}
+
+std::optional<DriveLeases::Lease> DriveLeases::TryAcquire(int drive) {
+  std::lock_guard lock(mutex_);
+  if (!held_.insert(drive).second) return std::nullopt;
+  return Lease(this, drive);
+}
+
+bool DriveLeases::IsBusy(int drive) const {
+  std::lock_guard lock(mutex_);
+  return held_.contains(drive);
+}
+
+void DriveLeases::Release(int drive) {
+  std::lock_guard lock(mutex_);
+  held_.erase(drive);
+}
+
+}  // namespace brenmark

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brenmark {
+
+class DriveRegistry;
+namespace datadisc {
+class SourceTree;
+}
+
+// The inputs the front end collects for the next job, on its own thread.
+// A job never reads this object: it starts with a JobInputs copy of it.
+struct JobState {
+  static constexpr std::size_t kMaxSourceFiles = 100;
+  static constexpr std::size_t kTrackSlots = 99;
+  static constexpr std::size_t kOutputFolderLimit = 1023;
+  static constexpr std::size_t kGrabSettingCount = 6;
+
+  JobState();
+  ~JobState();
+  JobState(const JobState&) = delete;
+  JobState& operator=(const JobState&) = delete;
+
+  std::vector<std::string> sourceFiles;  // at most kMaxSourceFiles, in list order
+  std::array<std::uint8_t, kTrackSlots> trackSelected{};  // slot k is track k + 1
+  std::string outputFolder;
+  std::array<std::int32_t, kGrabSettingCount> grabSettings{};
+  std::unique_ptr<datadisc::SourceTree> sourceTree;  // the folder chosen for a data disc, or none
+};
+
+// One job's own copy of everything it reads, taken when the job starts, so
+// that the front end may change the drive, the speed or the folder meanwhile.
+struct JobInputs {
+  JobInputs();
+  ~JobInputs();
+  JobInputs(JobInputs&&) noexcept;
+  JobInputs& operator=(JobInputs&&) noexcept;
+
+  std::vector<std::string> sourceFiles;
+  std::array<std::uint8_t, JobState::kTrackSlots> trackSelected{};
+  std::string outputFolder;
+  std::array<std::int32_t, JobState::kGrabSettingCount> grabSettings{};
+  std::unique_ptr<datadisc::SourceTree> sourceTree;  // a private copy; the job writes its extents into it
+  std::int32_t currentDrive = -1;
+  std::uint32_t writeSpeed = 0;
+  std::uint8_t multiSession = 0;
+};
+
+// Copies the job's inputs out of the shared state and the registry fields.
+JobInputs SnapshotJobInputs(const JobState& state, const DriveRegistry& registry);
+
+}  // namespace brenmark

@@ -1,0 +1,75 @@
+#include "shell/cli/CliOptions.h"
+
+#include <charconv>
+#include <cstdint>
+
+namespace brenmark::cli {
+namespace {
+
+std::optional<std::uint32_t> ParseSpeed(const std::string& text) {
+  std::uint32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value == 0) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
+  CliOptions options;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+    if (!isOption) {
+      if (options.command.empty()) {
+        options.command = arg;
+      } else {
+        options.arguments.push_back(arg);
+      }
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      continue;
+    }
+    if (arg == "--yes" || arg == "--no") {
+      const bool answer = arg == "--yes";
+      if (options.answer && *options.answer != answer) {
+        error = "--yes and --no exclude each other";
+        return std::nullopt;
+      }
+      options.answer = answer;
+      continue;
+    }
+    if (arg != "--drive" && arg != "--speed" && arg != "--fault" && arg != "--data-dir") {
+      error = "unknown option " + arg;
+      return std::nullopt;
+    }
+    if (i + 1 == args.size()) {
+      error = arg + " needs a value";
+      return std::nullopt;
+    }
+    const std::string& value = args[++i];
+    if (arg == "--drive") {
+      options.drive = value;
+    } else if (arg == "--speed") {
+      options.speed = ParseSpeed(value);
+      if (!options.speed) {
+        error = "--speed needs a positive number of KB/s, not " + value;
+        return std::nullopt;
+      }
+    } else if (arg == "--fault") {
+      options.faults.push_back(value);
+    } else {
+      options.dataDir = value;
+    }
+  }
+  return options;
+}
+
+}  // namespace brenmark::cli

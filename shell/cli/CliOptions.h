@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brenmark::cli {
+
+// The command line split into the options every command shares, the command
+// name and the command's own arguments.
+struct CliOptions {
+  std::optional<std::string> drive;     // --drive INDEX|NAME
+  std::optional<std::uint32_t> speed;   // --speed KBPS
+  std::optional<bool> answer;           // --yes / --no
+  std::vector<std::string> faults;      // --fault SPEC, in the order given
+  std::optional<std::string> dataDir;   // --data-dir DIR
+  bool help = false;
+  std::string command;
+  std::vector<std::string> arguments;
+};
+
+// Options may stand before or after the command; "--" ends them. On a malformed
+// line the result is empty and error says why.
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args, std::string& error);
+
+}  // namespace brenmark::cli

@@ -1,0 +1,133 @@
+#include "shell/cli/CliSession.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+
+#include "drive/sgio/SgDeviceProvider.h"
+#include "virtualdrive/FaultInjector.h"
+#include "virtualdrive/VirtualRecorderProvider.h"
+
+namespace brenmark::cli {
+namespace {
+
+bool IsTerminal(std::FILE* file) { return isatty(fileno(file)) == 1; }
+
+}  // namespace
+
+CliSession::CliSession(const CliOptions& options)
+    : options_(options),
+      prompt_(stderr, IsTerminal(stdin) ? stdin : nullptr, options.answer) {
+  // A message or a question starts on a line of its own, below the bar.
+  prompt_.SetBeforeOutput([this] {
+    if (currentProgress_) currentProgress_->BreakLine();
+  });
+}
+
+CliSession::~CliSession() {
+  // Jobs end before the registry they use goes away.
+  jobs_.reset();
+}
+
+DriveRegistry& CliSession::registry() {
+  if (!registry_) Enumerate();
+  return *registry_;
+}
+
+JobRunner& CliSession::jobs() {
+  if (!jobs_) jobs_ = std::make_unique<JobRunner>(registry(), prompt_, leases_);
+  return *jobs_;
+}
+
+std::shared_ptr<TerminalProgress> CliSession::NewProgress() {
+  currentProgress_ = std::make_shared<TerminalProgress>(stderr, IsTerminal(stderr));
+  return currentProgress_;
+}
+
+void CliSession::Enumerate() {
+  auto virtualRecorders = options_.dataDir
+                              ? std::make_unique<virtualdrive::VirtualRecorderProvider>(*options_.dataDir)
+                              : std::make_unique<virtualdrive::VirtualRecorderProvider>();
+  recorders_ = virtualRecorders->recorders();
+  for (const auto& recorder : recorders_) {
+    recorder->SetFinishedImageObserver(
+        [this](const std::filesystem::path& image) { PrintFinishedImage(image.string()); });
+  }
+  std::vector<std::unique_ptr<DeviceProvider>> providers;
+  providers.push_back(std::make_unique<sgio::SgDeviceProvider>());
+  providers.push_back(std::move(virtualRecorders));
+  registry_ = std::make_unique<DriveRegistry>(prompt_, sleeper_, std::move(providers));
+  registry_->EnumerateDrives();
+  // Armed once the drive list stands, so that the faults meet the command's
+  // own commands rather than those of enumeration.
+  for (const std::string& text : options_.faults) {
+    const auto fault = virtualdrive::ParseFaultSpec(text);
+    for (const auto& recorder : recorders_) recorder->ArmFault(*fault.spec);
+  }
+}
+
+void CliSession::PrintFinishedImage(const std::string& path) {
+  if (currentProgress_) currentProgress_->BreakLine();
+  std::fprintf(stdout, "%s\n", path.c_str());
+  std::fflush(stdout);
+}
+
+std::optional<int> CliSession::SelectDrive() {
+  DriveRegistry& drives = registry();
+  if (!options_.drive) return drives.currentDrive;
+  const std::string& wanted = *options_.drive;
+
+  int index = -1;
+  const auto [end, ec] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), index);
+  const bool numeric = ec == std::errc() && end == wanted.data() + wanted.size();
+  if (!numeric) {
+    // The whole display text, else its beginning (the short name), else a unique part of it.
+    std::vector<int> exact, prefix, part;
+    for (int i = 0; i < drives.driveCount; ++i) {
+      const std::string& name = drives.drive(i).displayName;
+      if (name == wanted) exact.push_back(i);
+      if (name.rfind(wanted, 0) == 0) prefix.push_back(i);
+      if (name.find(wanted) != std::string::npos) part.push_back(i);
+    }
+    for (const auto* matches : {&exact, &prefix, &part}) {
+      if (matches->size() == 1) {
+        index = matches->front();
+        break;
+      }
+      if (matches->size() > 1) {
+        Complain("--drive " + wanted + " names more than one drive; see brenmark-cli drives");
+        return std::nullopt;
+      }
+    }
+  }
+  if (index < 0 || index >= drives.driveCount) {
+    Complain("--drive " + wanted + " names no drive; see brenmark-cli drives");
+    return std::nullopt;
+  }
+  drives.currentDrive = index;
+  return index;
+}
+
+virtualdrive::VirtualRecorder* CliSession::VirtualRecorderAt(int drive) {
+  DriveRegistry& drives = registry();
+  if (drive < 0 || drive >= drives.driveCount) return nullptr;
+  const std::string& path = drives.drive(drive).devicePath;
+  for (const auto& recorder : recorders_) {
+    if (recorder->model().shortName == path) return recorder.get();
+  }
+  return nullptr;
+}
+
+int CliSession::FirstVirtualDrive() {
+  for (int i = 0; i < registry().driveCount; ++i) {
+    if (VirtualRecorderAt(i) != nullptr) return i;
+  }
+  return -1;
+}
+
+void CliSession::Complain(const std::string& text) const {
+  std::fprintf(stderr, "brenmark-cli: %s\n", text.c_str());
+}
+
+}  // namespace brenmark::cli

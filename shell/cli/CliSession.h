@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drive/DriveRegistry.h"
+#include "shell/DriveLeases.h"
+#include "shell/Job.h"
+#include "shell/JobState.h"
+#include "shell/cli/CliOptions.h"
+#include "shell/cli/TerminalProgress.h"
+#include "shell/cli/TerminalPrompt.h"
+
+namespace brenmark::virtualdrive {
+class VirtualRecorder;
+}
+
+namespace brenmark::cli {
+
+// What every command works with: the options, the terminal front end, the
+// drive registry (real recorders first, then the virtual ones) and the job
+// mechanism. The registry is enumerated the first time a command asks for it.
+class CliSession {
+ public:
+  explicit CliSession(const CliOptions& options);
+  ~CliSession();
+  CliSession(const CliSession&) = delete;
+  CliSession& operator=(const CliSession&) = delete;
+
+  const CliOptions& options() const { return options_; }
+  std::FILE* out() const { return stdout; }
+  std::FILE* err() const { return stderr; }
+
+  DriveRegistry& registry();
+  UserPrompt& prompt() { return prompt_; }
+  DriveLeases& leases() { return leases_; }
+  JobRunner& jobs();
+  JobState& jobState() { return jobState_; }
+
+  // A progress window for one job.
+  std::shared_ptr<TerminalProgress> NewProgress();
+
+  // Applies --drive to the registry's currentDrive (the first drive without it)
+  // and returns it; -1 with no drive at all. Nothing with a --drive that names
+  // no drive, after saying so.
+  std::optional<int> SelectDrive();
+
+  // The virtual recorder behind a drive index, or null for a real drive.
+  virtualdrive::VirtualRecorder* VirtualRecorderAt(int drive);
+  // The first drive that is a virtual recorder, or -1.
+  int FirstVirtualDrive();
+
+  // Prints a command's own error on the standard error.
+  void Complain(const std::string& text) const;
+
+ private:
+  void Enumerate();
+  void PrintFinishedImage(const std::string& path);
+
+  CliOptions options_;
+  std::shared_ptr<TerminalProgress> currentProgress_;
+  TerminalPrompt prompt_;
+  SystemSleeper sleeper_;
+  DriveLeases leases_;
+  JobState jobState_;
+  std::unique_ptr<DriveRegistry> registry_;
+  std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>> recorders_;
+  std::unique_ptr<JobRunner> jobs_;
+};
+
+}  // namespace brenmark::cli

@@ -1,0 +1,32 @@
+#include "shell/cli/CliCommand.h"
+
+namespace brenmark::cli {
+
+int RunDrives(CliSession&, const std::vector<std::string>&);
+int RunTray(CliSession&, const std::vector<std::string>&);
+int RunBurnCd(CliSession&, const std::vector<std::string>&);
+int RunBurnDvd(CliSession&, const std::vector<std::string>&);
+
+namespace {
+
+constexpr CliCommand kCommands[] = {
+    {"drives", "",
+     "Lists the recorders with their indexes, the real ones first, then the virtual ones.", RunDrives},
+    {"tray", "[show | blank | insert IMAGE | eject]",
+     "Works the tray of a virtual recorder (the --drive one, else the first virtual recorder).\n"
+     "show: what is in the tray (the default); blank: load a fresh blank disc; insert IMAGE:\n"
+     "load a .cue or .iso image (it is never modified); eject: take the disc out, printing the\n"
+     "path of the finished image when the disc was written.",
+     RunTray},
+    {"burn-cd", "FOLDER",
+     "Burns FOLDER as an ISO 9660 + Joliet data CD (label TestDisc) to the drive, at the speed\n"
+     "chosen with --speed or the drive's fastest one.",
+     RunBurnCd},
+    {"burn-dvd", "FOLDER", "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd.", RunBurnDvd},
+};
+
+}  // namespace
+
+std::span<const CliCommand> CliCommands() { return kCommands; }
+
+}  // namespace brenmark::cli

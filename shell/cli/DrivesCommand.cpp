@@ -1,0 +1,20 @@
+#include <cstdio>
+
+#include "shell/cli/CliCommand.h"
+#include "shell/cli/CliSession.h"
+
+namespace brenmark::cli {
+
+int RunDrives(CliSession& session, const std::vector<std::string>& arguments) {
+  if (!arguments.empty()) {
+    session.Complain("drives takes no arguments");
+    return kExitUsage;
+  }
+  DriveRegistry& registry = session.registry();
+  for (int i = 0; i < registry.driveCount; ++i) {
+    std::fprintf(session.out(), "%d\t%s\n", i, registry.drive(i).displayName.c_str());
+  }
+  return kExitDone;
+}
+
+}  // namespace brenmark::cli

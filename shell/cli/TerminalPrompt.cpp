@@ -1,0 +1,54 @@
+#include "shell/cli/TerminalPrompt.h"
+
+#include <cctype>
+
+namespace brenmark::cli {
+namespace {
+
+const char* IconLabel(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Error:
+      return "[Error] ";
+    case MessageIcon::Information:
+      return "[Information] ";
+    case MessageIcon::Plain:
+      break;
+  }
+  return "";
+}
+
+}  // namespace
+
+void TerminalPrompt::ShowMessage(const std::string& text, MessageIcon icon) {
+  std::lock_guard lock(mutex_);
+  if (beforeOutput_) beforeOutput_();
+  std::fprintf(out_, "%s%s\n", IconLabel(icon), text.c_str());
+  std::fflush(out_);
+}
+
+bool TerminalPrompt::AskYesNo(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  if (beforeOutput_) beforeOutput_();
+  std::fprintf(out_, "[Question] %s [y/n] ", text.c_str());
+  if (presetAnswer_ || terminalIn_ == nullptr) {
+    const bool answer = presetAnswer_.value_or(false);
+    std::fprintf(out_, "%s\n", answer ? "y" : "n");
+    std::fflush(out_);
+    return answer;
+  }
+  std::fflush(out_);
+  for (;;) {
+    char line[64];
+    if (std::fgets(line, sizeof line, terminalIn_) == nullptr) {
+      std::fprintf(out_, "n\n");
+      return false;
+    }
+    const int answer = std::tolower(static_cast<unsigned char>(line[0]));
+    if (answer == 'y') return true;
+    if (answer == 'n') return false;
+    std::fprintf(out_, "Please answer y or n: ");
+    std::fflush(out_);
+  }
+}
+
+}  // namespace brenmark::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "drive/UserPrompt.h"
+
+namespace brenmark::cli {
+
+// Message boxes and Yes/No questions on the command line. Messages are printed;
+// a question is answered by the preset answer (--yes / --no) when there is one,
+// else asked on the terminal, else answered No.
+class TerminalPrompt final : public UserPrompt {
+ public:
+  TerminalPrompt(std::FILE* out, std::FILE* terminalIn, std::optional<bool> presetAnswer)
+      : out_(out), terminalIn_(terminalIn), presetAnswer_(presetAnswer) {}
+
+  // Runs before anything is printed, so that a progress line can be ended first.
+  void SetBeforeOutput(std::function<void()> beforeOutput) { beforeOutput_ = std::move(beforeOutput); }
+
+  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  bool AskYesNo(const std::string& text) override;
+
+ private:
+  std::mutex mutex_;
+  std::FILE* out_;
+  std::FILE* terminalIn_;  // null when there is no terminal to ask on
+  std::optional<bool> presetAnswer_;
+  std::function<void()> beforeOutput_;
+};
+
+}  // namespace brenmark::cli

@@ -1,0 +1,62 @@
+#include <cstdio>
+
+#include "shell/cli/CliCommand.h"
+#include "shell/cli/CliSession.h"
+#include "virtualdrive/VirtualRecorder.h"
+
+namespace brenmark::cli {
+namespace {
+
+// The recorder the tray command works: the --drive one, else the first
+// virtual recorder.
+virtualdrive::VirtualRecorder* ChooseRecorder(CliSession& session, int& drive) {
+  if (session.options().drive) {
+    const auto chosen = session.SelectDrive();
+    if (!chosen) return nullptr;
+    drive = *chosen;
+    if (auto* recorder = session.VirtualRecorderAt(drive)) return recorder;
+    session.Complain("drive " + std::to_string(drive) + " is not a virtual recorder; only those have a tray to work");
+    return nullptr;
+  }
+  drive = session.FirstVirtualDrive();
+  if (drive < 0) session.Complain("there is no virtual recorder");
+  return drive < 0 ? nullptr : session.VirtualRecorderAt(drive);
+}
+
+int Report(CliSession& session, const virtualdrive::TrayResult& result) {
+  // The path of a finished image is printed by the eject observer.
+  if (result.ok) return kExitDone;
+  session.Complain(result.message);
+  return kExitFailed;
+}
+
+}  // namespace
+
+int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
+  const std::string action = arguments.empty() ? "show" : arguments[0];
+  const std::size_t expected = action == "insert" ? 2 : (arguments.empty() ? 0 : 1);
+  if (arguments.size() != expected ||
+      (action != "show" && action != "blank" && action != "insert" && action != "eject")) {
+    session.Complain("usage: tray [show | blank | insert IMAGE | eject]");
+    return kExitUsage;
+  }
+  int drive = -1;
+  virtualdrive::VirtualRecorder* recorder = ChooseRecorder(session, drive);
+  if (recorder == nullptr) return kExitFailed;
+  // The tray stays shut while a job uses the recorder.
+  const auto lease = session.leases().TryAcquire(drive);
+  if (!lease) {
+    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Error);
+    return kExitFailed;
+  }
+
+  if (action == "show") {
+    std::fprintf(session.out(), "%s\n", recorder->DescribeTray().c_str());
+    return kExitDone;
+  }
+  if (action == "blank") return Report(session, recorder->InsertBlank(recorder->model().blankKind));
+  if (action == "insert") return Report(session, recorder->InsertImage(arguments[1]));
+  return Report(session, recorder->Eject());
+}
+
+}  // namespace brenmark::cli

@@ -1,0 +1,92 @@
+// brenmark-cli: the main window's functions for scripts and black-box tests.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "shell/cli/CliCommand.h"
+#include "shell/cli/CliOptions.h"
+#include "shell/cli/CliSession.h"
+#include "virtualdrive/FaultInjector.h"
+
+namespace {
+
+using brenmark::cli::CliCommand;
+using brenmark::cli::CliCommands;
+
+void PrintHelp(std::FILE* out) {
+  std::fprintf(out, "Usage:\n");
+  for (const CliCommand& command : CliCommands()) {
+    std::fprintf(out, "  brenmark-cli [OPTIONS] %.*s%s%.*s\n", static_cast<int>(command.name.size()),
+                 command.name.data(), command.usage.empty() ? "" : " ",
+                 static_cast<int>(command.usage.size()), command.usage.data());
+  }
+  std::fprintf(out, "\nCommands:\n");
+  for (const CliCommand& command : CliCommands()) {
+    std::string text(command.description);
+    std::string indented;
+    for (char c : text) {
+      indented += c;
+      if (c == '\n') indented += "      ";
+    }
+    std::fprintf(out, "  %.*s\n      %s\n", static_cast<int>(command.name.size()), command.name.data(),
+                 indented.c_str());
+  }
+  std::fprintf(out,
+               "\nOptions:\n"
+               "  --drive INDEX|NAME  the recorder to use: its index in the drive list, or its name\n"
+               "                      (the whole text, its beginning such as sr0, or a unique part)\n"
+               "  --speed KBPS        write speed, one of the drive's listed speeds (default: the\n"
+               "                      fastest, or 705 KB/s when the drive lists none)\n"
+               "  --yes | --no        the answer to Yes/No questions when there is no terminal\n"
+               "                      to ask on (without either: No)\n"
+               "  --fault SPEC        arm the virtual recorders' fault injection for this run;\n"
+               "                      may be given more than once. SPEC is\n"
+               "                      COMMAND[:once|:always|:count=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]\n"
+               "                      or bufferfull:N|always; COMMAND is a name such as WRITE10,\n"
+               "                      MODESELECT10, CLOSETRACKSESSION, or an opcode such as 0x2A\n"
+               "  --data-dir DIR      where the virtual recorders keep their discs (default: the\n"
+               "                      user's XDG data directory)\n"
+               "  --help              this text\n"
+               "\nProgress goes to the standard error, as a bar on a terminal and as plain status\n"
+               "lines otherwise; messages are printed there too. The path of every finished image\n"
+               "a virtual recorder ejects is printed on the standard output, on a line of its own.\n"
+               "The exit status is 0 when the command completed, 1 when it did not, 2 for a wrong\n"
+               "command line.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  const auto options = brenmark::cli::ParseCommandLine(args, error);
+  if (!options) {
+    std::fprintf(stderr, "brenmark-cli: %s (see --help)\n", error.c_str());
+    return brenmark::cli::kExitUsage;
+  }
+  if (options->help) {
+    PrintHelp(stdout);
+    return brenmark::cli::kExitDone;
+  }
+  for (const std::string& fault : options->faults) {
+    const auto parsed = brenmark::virtualdrive::ParseFaultSpec(fault);
+    if (!parsed.spec) {
+      std::fprintf(stderr, "brenmark-cli: --fault %s: %s\n", fault.c_str(), parsed.error.c_str());
+      return brenmark::cli::kExitUsage;
+    }
+  }
+  if (options->command.empty()) {
+    PrintHelp(stderr);
+    return brenmark::cli::kExitUsage;
+  }
+  const auto commands = CliCommands();
+  const auto command = std::find_if(commands.begin(), commands.end(),
+                                    [&](const CliCommand& c) { return c.name == options->command; });
+  if (command == commands.end()) {
+    std::fprintf(stderr, "brenmark-cli: unknown command %s (see --help)\n", options->command.c_str());
+    return brenmark::cli::kExitUsage;
+  }
+  brenmark::cli::CliSession session(*options);
+  return command->run(session, options->arguments);
+}

@@ -1,0 +1,340 @@
+// The data disc jobs run against the virtual recorders with a test front end.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <future>
+
+#include "shell/SpeedSelection.h"
+#include "tests/endtoend/CommandTrace.h"
+#include "tests/endtoend/VirtualBench.h"
+
+namespace brenmark::endtoend {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// The folder of the worked example: Data/readme.txt (100 bytes), Data/Sub/a.txt (5000 bytes).
+struct WorkedExample {
+  WorkedExample() {
+    WritePatternFile(folder.path() / "Data" / "readme.txt", 100, 1);
+    WritePatternFile(folder.path() / "Data" / "Sub" / "a.txt", 5000, 2);
+  }
+  fs::path data() const { return folder.path() / "Data"; }
+  ScratchFolder folder{"worked"};
+};
+
+TEST(DataDiscJob, BurnsTheWorkedExampleToCdStepByStep) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto tree = VirtualBench::TreeOf(example.data());
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree, 0, 7056);
+  EXPECT_EQ(outcome.result, datajob::kBurned);
+  EXPECT_THAT(bench.prompt.messages(), IsEmpty());
+
+  std::vector<std::string> expected = {"DISCINFO", "TRACKINFO 1", "TRACKINFO 1", "SETSPEED 7056",
+                                       "MODESENSE 5", "MODESELECT"};
+  for (int lba = 0; lba < 33; ++lba) {
+    expected.push_back("BUFFERCAPACITY");
+    expected.push_back("WRITE10 " + std::to_string(lba) + " 1");
+  }
+  for (const char* word : {"SYNCCACHE", "CLOSE 2", "STARTSTOP"}) expected.push_back(word);
+  EXPECT_THAT(Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory()), ElementsAreArray(expected));
+
+  EXPECT_THAT(outcome.progress->statuses(),
+              ElementsAre("Initializing disc format...", "Analizing Directory Structure...",
+                          "Creating Directory Records...", "Creating Directory Records...",
+                          "Creating CD File System...", "Preparing Burning...", "Writing Data To CD...",
+                          "Synchronizing Cache...", "Closing Disk Session...", "Disc burned."));
+  const auto calls = outcome.progress->calls();
+  EXPECT_EQ(calls.front(), "close off");
+  EXPECT_EQ(calls.back(), "close on");
+  EXPECT_EQ(outcome.progress->position(), 33);
+  // The front end's tree is left as it was; the job laid out its own copy.
+  EXPECT_EQ(tree->entries().front()->isoExtent, 0u);
+  EXPECT_EQ(bench.finishedImages().size(), 1u);
+}
+
+TEST(DataDiscJob, BurnsADvdSessionAtOnceAfterReservingItsTrack) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto outcome = bench.Burn(DataDvdJob, VirtualBench::kDvdDrive, *VirtualBench::TreeOf(example.data()), 0, 5540);
+  EXPECT_EQ(outcome.result, datajob::kBurned);
+  std::vector<std::string> expected = {"DISCINFO",   "TRACKINFO 1", "TRACKINFO 1", "SETSPEED 5540",
+                                       "MODESENSE 5", "MODESELECT",  "RESERVE 33"};
+  for (int lba = 0; lba < 33; ++lba) expected.push_back("WRITE12 " + std::to_string(lba) + " 1");
+  for (const char* word : {"SYNCCACHE", "STARTSTOP"}) expected.push_back(word);
+  EXPECT_THAT(DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kDvdDrive).CommandHistory()),
+              ElementsAreArray(expected));
+  const auto statuses = outcome.progress->statuses();
+  EXPECT_THAT(std::vector<std::string>(statuses.end() - 2, statuses.end()),
+              ElementsAre("Closing Session...", "Disc burned."));
+}
+
+TEST(DataDiscJob, WritesFileContentsInChunksOfSixteenThenSingleSectors) {
+  ScratchFolder folder("chunks");
+  WritePatternFile(folder.path() / "d" / "1.bin", 32768, 1);
+  WritePatternFile(folder.path() / "d" / "2.bin", 32769, 2);
+  WritePatternFile(folder.path() / "d" / "3.bin", 0, 3);
+  WritePatternFile(folder.path() / "d" / "4.bin", 100000, 4);
+  VirtualBench bench;
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "d")).result,
+            datajob::kBurned);
+  // Root, d: 16 + 3 + 4 path tables + 2 ISO + 2 Joliet directories = 27 sectors before the files.
+  std::vector<Transfer> files;
+  for (const Transfer& write : Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory())) {
+    if (write.lba >= 27) files.push_back(write);
+  }
+  std::vector<Transfer> expected;
+  std::int32_t lba = 27;
+  for (int i = 0; i < 16; ++i) expected.push_back({lba++, 1});
+  expected.push_back({lba, 16});
+  lba += 16;
+  expected.push_back({lba++, 1});
+  for (int i = 0; i < 3; ++i, lba += 16) expected.push_back({lba, 16});
+  expected.push_back({lba, 1});
+  EXPECT_EQ(files, expected);
+}
+
+TEST(DataDiscJob, WithoutADriveTheJobStopsBeforeAnyCommand) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto outcome = bench.Burn(DataCdJob, -1, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, datajob::kNoDrive);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_EQ(bench.prompt.messages()[0].text, datajobtext::kNoDrive);
+  EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Error);
+  EXPECT_THAT(bench.recorder(0).CommandHistory(), IsEmpty());
+  EXPECT_EQ(outcome.progress->calls().back(), "close on");
+}
+
+// Each stop before writing: its message, its result, and not one write.
+struct EarlyStop {
+  const char* name;
+  const char* fault;  // armed on the CD recorder
+  int result;
+  const char* message;
+};
+
+class DataDiscJobEarlyStop : public ::testing::TestWithParam<EarlyStop> {};
+
+TEST_P(DataDiscJobEarlyStop, EndsWithItsMessageAndWritesNothing) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto fault = virtualdrive::ParseFaultSpec(GetParam().fault);
+  ASSERT_TRUE(fault.spec) << fault.error;
+  bench.recorder(VirtualBench::kCdDrive).ArmFault(*fault.spec);
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, GetParam().result);
+  ASSERT_FALSE(bench.prompt.messages().empty());
+  EXPECT_EQ(bench.prompt.messages().back().text, GetParam().message);
+  EXPECT_EQ(bench.prompt.messages().back().icon, MessageIcon::Error);
+  EXPECT_THAT(Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory()), IsEmpty());
+  EXPECT_EQ(outcome.progress->calls().back(), "close on");
+  EXPECT_FALSE(bench.registry->drive(VirtualBench::kCdDrive).isOpen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DataDiscJobEarlyStop,
+    ::testing::Values(EarlyStop{"ModeSelectRefused", "MODESELECT10", datajob::kWriteModeRefused,
+                                datajobtext::kWriteModeRefused},
+                      EarlyStop{"DiscInformationFails", "READDISCINFORMATION:always", datajob::kDiscNotWritable,
+                                datajobtext::kDiscNotWritable}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DataDiscJob, ACompletedDiscIsRefusedBeforeAnythingIsComputed) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto tree = VirtualBench::TreeOf(example.data());
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, datajob::kBurned);
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
+  recorder.ClearCommandHistory();
+
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
+  EXPECT_EQ(outcome.result, datajob::kDiscNotWritable);
+  EXPECT_EQ(bench.prompt.messages().back().text, datajobtext::kDiscNotWritable);
+  EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO"));
+  EXPECT_THAT(outcome.progress->statuses(),
+              ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
+}
+
+TEST(DataDiscJob, AnImageLargerThanTheFreeSpaceIsRefusedWithoutWriting) {
+  ScratchFolder folder("large");
+  fs::create_directories(folder.path() / "big");
+  {
+    std::ofstream sparse(folder.path() / "big" / "huge.bin", std::ios::binary);
+  }
+  fs::resize_file(folder.path() / "big" / "huge.bin", 800'000'000);  // sparse: costs no disk space
+  VirtualBench bench;
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "big"));
+  EXPECT_EQ(outcome.result, datajob::kDoesNotFit);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("does not fit on the disc"));
+  // 27 sectors before the file, 390625 of it, and the two run-out blocks.
+  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("needs 390654 sectors"));
+  const auto commands = Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  EXPECT_THAT(commands, ElementsAre("DISCINFO", "TRACKINFO 1", "TRACKINFO 1"));
+  EXPECT_THAT(bench.finishedImages(), IsEmpty());
+}
+
+TEST(DataDiscJob, AWriteGivenUpStillFinishesTheDiscButReportsTheFailure) {
+  WorkedExample example;
+  VirtualBench bench(/*answerYes=*/false);
+  bench.recorder(VirtualBench::kCdDrive).ArmFault(*virtualdrive::ParseFaultSpec("WRITE10:from=20").spec);
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, datajob::kBurnFailed);
+  EXPECT_THAT(bench.prompt.questions(), ElementsAre("Error writing sector 20.\nTry again?"));
+  const auto commands = DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  EXPECT_THAT(std::vector<std::string>(commands.end() - 6, commands.end()),
+              ElementsAre("WRITE10 20 1", "WRITE10 20 1", "WRITE10 20 1", "SYNCCACHE", "CLOSE 2", "STARTSTOP"));
+  const auto statuses = outcome.progress->statuses();
+  EXPECT_EQ(statuses.back(), datajobtext::kBurnFailed);
+  EXPECT_THAT(statuses, ::testing::Not(::testing::Contains(std::string(datajobtext::kBurned))));
+  EXPECT_EQ(outcome.progress->calls().back(), "close on");
+}
+
+TEST(DataDiscJob, ASourceFileGoneSinceTheScanStopsTheWritingAtThatFile) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto tree = VirtualBench::TreeOf(example.data());
+  fs::remove(example.data() / "Sub" / "a.txt");
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
+  EXPECT_EQ(outcome.result, datajob::kBurnFailed);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_EQ(bench.prompt.messages()[0].text, datajobtext::kCannotOpenSource);
+  const auto writes = Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  ASSERT_FALSE(writes.empty());
+  EXPECT_EQ(writes.back(), (Transfer{29, 1}));  // readme.txt; a.txt at 30 is never written
+  EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurnFailed);
+  EXPECT_EQ(bench.finishedImages().size(), 1u);
+}
+
+TEST(DataDiscJob, AFailedCloseAndARefusedSpeedAreOnlyReported) {
+  WorkedExample example;
+  VirtualBench bench;
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec("CLOSETRACKSESSION").spec);
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec("SETCDSPEED").spec);
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, datajob::kBurned);
+  const auto messages = bench.prompt.messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].text, datajobtext::kSpeedRefused);
+  EXPECT_EQ(messages[0].icon, MessageIcon::Plain);
+  EXPECT_EQ(messages[1].text, datajobtext::kCloseSessionFailed);
+  EXPECT_EQ(messages[1].icon, MessageIcon::Plain);
+  EXPECT_EQ(Writes(recorder.CommandHistory()).size(), 33u);
+  EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurned);
+}
+
+TEST(DataDiscJob, FilesThatChangedSinceTheScanKeepTheirExtentsWithOneWarning) {
+  ScratchFolder folder("changed");
+  const fs::path root = folder.path() / "c";
+  WritePatternFile(root / "1grows.bin", 3000, 1);
+  WritePatternFile(root / "2shrinks.bin", 5000, 2);
+  WritePatternFile(root / "3steady.bin", 4096, 3);
+  VirtualBench bench;
+  const auto tree = VirtualBench::TreeOf(root);
+  WritePatternFile(root / "1grows.bin", 9000, 4);
+  WritePatternFile(root / "2shrinks.bin", 10, 5);
+
+  const auto outcome = bench.Burn(DataDvdJob, VirtualBench::kDvdDrive, *tree);
+  EXPECT_EQ(outcome.result, datajob::kBurned);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Plain);
+  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("1grows.bin"));
+
+  ScratchFolder extracted("changed-out");
+  const auto iso = bench.finishedImages().at(0);
+  const auto run = RunProgram({"xorriso", "-osirrox", "on", "-indev", iso.string(), "-extract", "/",
+                               extracted.path().string()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const std::string grown = ReadWholeFile(root / "1grows.bin");
+  EXPECT_EQ(ReadWholeFile(extracted.path() / "c" / "1grows.bin"), grown.substr(0, 3000));
+  std::string shrunk = ReadWholeFile(root / "2shrinks.bin");
+  shrunk.resize(5000, '\0');
+  EXPECT_EQ(ReadWholeFile(extracted.path() / "c" / "2shrinks.bin"), shrunk);
+  EXPECT_EQ(ReadWholeFile(extracted.path() / "c" / "3steady.bin"), ReadWholeFile(root / "3steady.bin"));
+}
+
+TEST(DataDiscJob, RunsOnItsOwnInputsWhileTheFrontEndMovesOn) {
+  WorkedExample example;
+  VirtualBench bench;
+  JobState state;
+  state.sourceTree = VirtualBench::TreeOf(example.data());
+  bench.registry->currentDrive = VirtualBench::kCdDrive;
+  bench.registry->writeSpeed = 1411;
+
+  // The job waits at its first progress call until the front end has changed everything.
+  class GatedProgress final : public ProgressSink {
+   public:
+    explicit GatedProgress(std::shared_future<void> gate) : gate_(std::move(gate)) {}
+    void SetStatus(const std::string& text) override { last_ = text; }
+    void SetRange(std::int32_t) override {}
+    void SetRange16(std::uint16_t) override {}
+    void SetPos(std::int32_t) override {}
+    std::int32_t GetPos() override { return 0; }
+    void SetStep(std::int32_t) override {}
+    void StepIt() override {}
+    void EnableClose(bool enabled) override {
+      if (!enabled) gate_.wait();
+    }
+    std::string last_;
+
+   private:
+    std::shared_future<void> gate_;
+  };
+  std::promise<void> open;
+  auto progress = std::make_shared<GatedProgress>(open.get_future().share());
+  auto job = bench.runner->Start(DataCdJob, SnapshotJobInputs(state, *bench.registry), progress);
+  ASSERT_NE(job, nullptr);
+
+  // While it runs, its drive refuses the speed dialog and a second job.
+  SpeedSelection speeds;
+  EXPECT_EQ(speeds.Load(*bench.registry, VirtualBench::kCdDrive, bench.leases), SpeedSelection::LoadResult::DriveBusy);
+  EXPECT_EQ(bench.runner->Start(DataCdJob, SnapshotJobInputs(state, *bench.registry),
+                                std::make_shared<test::RecordingProgress>()),
+            nullptr);
+  EXPECT_EQ(bench.prompt.messages().back().text, DriveLeases::kBusyMessage);
+
+  state.sourceTree.reset();
+  bench.registry->currentDrive = VirtualBench::kDvdDrive;
+  bench.registry->writeSpeed = 176;
+  open.set_value();
+  job->Wait();
+
+  EXPECT_EQ(job->result(), datajob::kBurned);
+  EXPECT_EQ(progress->last_, datajobtext::kBurned);
+  const auto cdCommands = Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  EXPECT_THAT(cdCommands, ::testing::Contains("SETSPEED 1411"));
+  EXPECT_EQ(Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory()).size(), 33u);
+  EXPECT_THAT(bench.recorder(VirtualBench::kDvdDrive).CommandHistory(), IsEmpty());
+}
+
+TEST(DataDiscJob, TwoJobsOnTwoDrivesRunAtOnce) {
+  WorkedExample example;
+  VirtualBench bench;
+  JobState state;
+  state.sourceTree = VirtualBench::TreeOf(example.data());
+  bench.registry->currentDrive = VirtualBench::kCdDrive;
+  auto cd = bench.runner->Start(DataCdJob, SnapshotJobInputs(state, *bench.registry),
+                                std::make_shared<test::RecordingProgress>());
+  bench.registry->currentDrive = VirtualBench::kDvdDrive;
+  auto dvd = bench.runner->Start(DataDvdJob, SnapshotJobInputs(state, *bench.registry),
+                                 std::make_shared<test::RecordingProgress>());
+  ASSERT_NE(cd, nullptr);
+  ASSERT_NE(dvd, nullptr);
+  cd->Wait();
+  dvd->Wait();
+  EXPECT_EQ(cd->result(), datajob::kBurned);
+  EXPECT_EQ(dvd->result(), datajob::kBurned);
+  EXPECT_EQ(bench.finishedImages().size(), 2u);
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace brenmark::endtoend {
+
+// What a finished child process left behind.
+struct ProcessOutput {
+  int exitStatus = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs a program with the given arguments (no shell), with standard input
+// from /dev/null, and collects its output.
+ProcessOutput RunProgram(const std::vector<std::string>& argv);
+
+// A folder under the system's temporary folder, removed with all it holds.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& purpose);
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Writes `size` bytes of a pattern that differs per file and per offset.
+void WritePatternFile(const std::filesystem::path& path, std::uint64_t size, std::uint32_t seed);
+
+// Every regular file below `root`, as paths relative to it, sorted.
+std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& root);
+
+std::string ReadWholeFile(const std::filesystem::path& path);
+
+// The non-empty lines of a text.
+std::vector<std::string> Lines(const std::string& text);
+
+}  // namespace brenmark::endtoend

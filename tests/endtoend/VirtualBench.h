@@ -1,0 +1,65 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "datadisc/SourceTree.h"
+#include "drive/DriveRegistry.h"
+#include "shell/DataDiscJob.h"
+#include "shell/Job.h"
+#include "tests/endtoend/EndToEndSupport.h"
+#include "tests/shell/RecordingFrontEnd.h"
+#include "virtualdrive/VirtualRecorder.h"
+
+namespace brenmark::endtoend {
+
+// The engine with a test front end in place of a window: the two virtual
+// recorders (drive 0 CD, drive 1 DVD) in a scratch folder, a recording prompt
+// and progress, and the job mechanism.
+class VirtualBench {
+ public:
+  static constexpr int kCdDrive = 0;
+  static constexpr int kDvdDrive = 1;
+
+  explicit VirtualBench(bool answerYes = false);
+  ~VirtualBench();
+
+  virtualdrive::VirtualRecorder& recorder(int drive) { return *recorders_[static_cast<std::size_t>(drive)]; }
+
+  // The main window's tree of a folder: ISO 9660 + Joliet, 8.3 names, "TestDisc".
+  static std::unique_ptr<datadisc::SourceTree> TreeOf(const std::filesystem::path& folder);
+
+  // Runs a data disc job to its end on `drive` with the given tree.
+  struct Outcome {
+    int result = 0;
+    std::shared_ptr<test::RecordingProgress> progress;
+  };
+  Outcome Burn(JobProcedure procedure, int drive, const datadisc::SourceTree& tree,
+               std::uint8_t multiSession = 0, std::uint32_t speed = 705);
+
+  std::vector<std::filesystem::path> finishedImages() const;
+
+  test::RecordingPrompt prompt;
+  test::NoSleep sleeper;
+  ScratchFolder discs{"recorders"};
+  DriveLeases leases;
+  std::unique_ptr<DriveRegistry> registry;
+  std::unique_ptr<JobRunner> runner;
+
+ private:
+  std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>> recorders_;
+  mutable std::mutex finishedMutex_;
+  std::vector<std::filesystem::path> finished_;
+};
+
+// The 2048-byte user data of every raw Mode 1 sector of a .bin, in order: an
+// image in which block n lies at offset n * 2048.
+void ExtractMode1UserData(const std::filesystem::path& bin, const std::filesystem::path& iso);
+
+// The .bin named by a cue sheet that sits next to it.
+std::filesystem::path BinOf(const std::filesystem::path& cue);
+
+}  // namespace brenmark::endtoend

@@ -1,0 +1,136 @@
+#include "shell/Job.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "tests/shell/RecordingFrontEnd.h"
+
+namespace brenmark {
+namespace {
+
+class JobRunnerTest : public ::testing::Test {
+ protected:
+  JobInputs InputsFor(int drive, std::uint32_t speed = 0) {
+    JobInputs inputs;
+    inputs.currentDrive = drive;
+    inputs.writeSpeed = speed;
+    return inputs;
+  }
+
+  test::RecordingPrompt prompt;
+  test::NoSleep sleeper;
+  DriveRegistry registry{prompt, sleeper, {}};
+  DriveLeases leases;
+  JobRunner runner{registry, prompt, leases};
+};
+
+TEST_F(JobRunnerTest, AJobWorksOnItsOwnInputsAndReportsItsResult) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  auto progress = std::make_shared<test::RecordingProgress>();
+  JobState state;
+  state.outputFolder = "/tmp/first";
+  registry.currentDrive = 3;
+  registry.writeSpeed = 1411;
+  JobInputs inputs = SnapshotJobInputs(state, registry);
+
+  auto job = runner.Start(
+      [released](JobContext& context) {
+        released.wait();
+        context.progress.SetStatus(context.inputs.outputFolder);
+        EXPECT_EQ(context.transferBuffer.size(), JobContext::kTransferBufferSize);
+        return static_cast<int>(context.inputs.writeSpeed) + context.inputs.currentDrive;
+      },
+      std::move(inputs), progress);
+  ASSERT_NE(job, nullptr);
+
+  // The front end goes on changing its state while the job runs.
+  state.outputFolder = "/tmp/second";
+  registry.currentDrive = 0;
+  registry.writeSpeed = 705;
+  EXPECT_FALSE(job->Finished());
+  release.set_value();
+  job->Wait();
+  EXPECT_TRUE(job->Finished());
+  EXPECT_EQ(job->result(), 1414);
+  EXPECT_EQ(progress->statuses(), std::vector<std::string>{"/tmp/first"});
+}
+
+TEST_F(JobRunnerTest, ADriveInUseRefusesASecondJobUntilTheFirstHasEnded) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  auto waitForRelease = [released](JobContext&) {
+    released.wait();
+    return 0;
+  };
+
+  auto first = runner.Start(waitForRelease, InputsFor(0), std::make_shared<test::RecordingProgress>());
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(leases.IsBusy(0));
+
+  auto refused = runner.Start(waitForRelease, InputsFor(0), std::make_shared<test::RecordingProgress>());
+  EXPECT_EQ(refused, nullptr);
+  ASSERT_EQ(prompt.messages().size(), 1u);
+  EXPECT_EQ(prompt.messages()[0].text, DriveLeases::kBusyMessage);
+  EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Error);
+
+  // Another drive, and a job without a drive (it reports that itself), still start.
+  auto other = runner.Start(waitForRelease, InputsFor(1), std::make_shared<test::RecordingProgress>());
+  auto noDrive = runner.Start(waitForRelease, InputsFor(-1), std::make_shared<test::RecordingProgress>());
+  EXPECT_NE(other, nullptr);
+  EXPECT_NE(noDrive, nullptr);
+
+  release.set_value();
+  first->Wait();
+  EXPECT_FALSE(leases.IsBusy(0));
+  auto again = runner.Start([](JobContext&) { return 7; }, InputsFor(0),
+                            std::make_shared<test::RecordingProgress>());
+  ASSERT_NE(again, nullptr);
+  again->Wait();
+  EXPECT_EQ(again->result(), 7);
+}
+
+TEST_F(JobRunnerTest, TheEndObserverRunsAfterTheDriveIsFree) {
+  std::promise<std::pair<int, bool>> observed;
+  auto job = runner.Start([](JobContext&) { return -1; }, InputsFor(2),
+                          std::make_shared<test::RecordingProgress>(),
+                          [this, &observed](int result) { observed.set_value({result, leases.IsBusy(2)}); });
+  ASSERT_NE(job, nullptr);
+  const auto [result, busy] = observed.get_future().get();
+  EXPECT_EQ(result, -1);
+  EXPECT_FALSE(busy);
+}
+
+TEST_F(JobRunnerTest, EveryJobKeepsItsOwnProgressWindow) {
+  auto firstWindow = std::make_shared<test::RecordingProgress>();
+  auto secondWindow = std::make_shared<test::RecordingProgress>();
+  auto report = [](JobContext& context) {
+    context.progress.SetStatus("drive " + std::to_string(context.inputs.currentDrive));
+    return 0;
+  };
+  auto first = runner.Start(report, InputsFor(4), firstWindow);
+  auto second = runner.Start(report, InputsFor(5), secondWindow);
+  first->Wait();
+  second->Wait();
+  EXPECT_EQ(firstWindow->statuses(), std::vector<std::string>{"drive 4"});
+  EXPECT_EQ(secondWindow->statuses(), std::vector<std::string>{"drive 5"});
+}
+
+TEST(DriveLeases, ALeaseTravelsWithItsOwnerAndIsReleasedOnce) {
+  DriveLeases leases;
+  std::optional<DriveLeases::Lease> held = leases.TryAcquire(1);
+  ASSERT_TRUE(held);
+  EXPECT_FALSE(leases.TryAcquire(1));
+  DriveLeases::Lease moved = std::move(*held);
+  held.reset();
+  EXPECT_TRUE(leases.IsBusy(1));
+  {
+    DriveLeases::Lease sink = std::move(moved);
+  }
+  EXPECT_FALSE(leases.IsBusy(1));
+  EXPECT_TRUE(leases.TryAcquire(1));
+}
+
+}  // namespace
+}  // namespace brenmark
