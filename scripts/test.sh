@@ -17,3 +17,9 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENMARK_WERROR=ON 
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# ThreadSanitizer over the job tests only: jobs run on worker threads of their own.
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENMARK_WERROR=ON -DBRENMARK_TSAN=ON -DBRENMARK_GUI=OFF
+cmake --build build/tsan -j "$jobs" --target shell_job_tests endtoend_data_job_tests
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/shell/shell_job_tests
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/endtoend/endtoend_data_job_tests
