@@ -5,4 +5,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENMARK_TESTS=OFF >/dev/null
 cmake --build build/release -j "$(nproc)"
+# With no arguments on a desktop, the main window opens; otherwise the command line runs.
+if [ $# -eq 0 ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec build/release/shell/qt/brenmark
+fi
 exec build/release/shell/cli/brenmark-cli "${@:-drives}"

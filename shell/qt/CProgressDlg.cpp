@@ -1,7 +1,5 @@
 #include "shell/qt/CProgressDlg.h"
 
-#include <algorithm>
-
 #include "ui_CProgressDlg.h"
 
 namespace brenmark::gui {
@@ -19,23 +17,17 @@ void CProgressDlg::SetStatus(const QString& text) { ui_->statusLine->setText(tex
 QString CProgressDlg::Status() const { return ui_->statusLine->text(); }
 
 void CProgressDlg::SetRange(std::int32_t maximum) {
-  maximum_ = std::max(maximum, 0);
-  position_ = std::clamp(position_, 0, maximum_);
+  bar_.SetRange(maximum);
   ShowPosition();
 }
 
 void CProgressDlg::SetPos(std::int32_t position) {
-  position_ = std::clamp(position, 0, maximum_);
+  bar_.SetPos(position);
   ShowPosition();
 }
 
 void CProgressDlg::StepIt() {
-  const std::int64_t next = std::int64_t{position_} + step_;
-  if (next > maximum_ && maximum_ > 0) {
-    position_ = static_cast<std::int32_t>((next - maximum_) % maximum_);
-  } else {
-    position_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(next, 0, maximum_));
-  }
+  bar_.StepIt();
   ShowPosition();
 }
 
@@ -44,8 +36,9 @@ void CProgressDlg::EnableClose(bool enabled) { ui_->closeButton->setEnabled(enab
 bool CProgressDlg::IsCloseEnabled() const { return ui_->closeButton->isEnabled(); }
 
 void CProgressDlg::ShowPosition() {
-  ui_->progressBar->setRange(0, maximum_);
-  ui_->progressBar->setValue(position_);
+  // The bar widget ignores values outside its range, so the range goes first.
+  ui_->progressBar->setRange(0, bar_.maximum());
+  ui_->progressBar->setValue(bar_.position());
 }
 
 }  // namespace brenmark::gui

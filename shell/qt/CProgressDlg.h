@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "shell/ProgressBarState.h"
+
 namespace Ui {
 class CProgressDlg;
 }
@@ -23,24 +25,19 @@ class CProgressDlg final : public QDialog {
 
   void SetStatus(const QString& text);
   QString Status() const;
-  // The bar behaves as the classic progress control: range 0..100, step 10 at
-  // first, positions kept inside the range, StepIt starting over past the end.
   void SetRange(std::int32_t maximum);
   void SetPos(std::int32_t position);
-  std::int32_t GetPos() const { return position_; }
-  void SetStep(std::int32_t step) { step_ = step; }
+  std::int32_t GetPos() const { return bar_.position(); }
+  void SetStep(std::int32_t step) { bar_.SetStep(step); }
   void StepIt();
   void EnableClose(bool enabled);
   bool IsCloseEnabled() const;
-  std::int32_t Maximum() const { return maximum_; }
 
  private:
   void ShowPosition();
 
   std::unique_ptr<Ui::CProgressDlg> ui_;
-  std::int32_t maximum_ = 100;
-  std::int32_t position_ = 0;
-  std::int32_t step_ = 10;
+  ProgressBarState bar_;
 };
 
 }  // namespace brenmark::gui

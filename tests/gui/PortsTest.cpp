@@ -150,18 +150,6 @@ class PortsTest : public QObject {
     });
     QCOMPARE(position, 0);
   }
-
-  void barPositionStaysInsideRange() {
-    CProgressDlg window;
-    window.SetRange(100);
-    window.SetPos(150);
-    QCOMPARE(window.GetPos(), 100);
-    window.SetPos(-5);
-    QCOMPARE(window.GetPos(), 0);
-    window.SetPos(80);
-    window.SetRange(50);
-    QCOMPARE(window.GetPos(), 50);
-  }
 };
 
 }  // namespace brenmark::gui::test

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+#include "shell/Job.h"
+
+namespace Ui {
+class CMainDlg;
+}
+
+namespace brenmark {
+class DriveLeases;
+class DriveRegistry;
+struct JobState;
+class UserPrompt;
+}  // namespace brenmark
+
+namespace brenmark::virtualdrive {
+class VirtualRecorder;
+}
+
+namespace brenmark::gui {
+
+class CProgressDlg;
+class FileBrowser;
+class MessagePresenter;
+class VirtualTrays;
+
+// What the main window works with; all of it outlives the window.
+struct MainDlgServices {
+  DriveRegistry& registry;
+  DriveLeases& leases;
+  JobRunner& jobs;
+  JobState& jobState;
+  UserPrompt& prompt;
+  MessagePresenter& presenter;
+  FileBrowser& files;
+  VirtualTrays& trays;
+};
+
+// The main window: the drive list, the folder choices and one command per
+// function. Jobs run on their own threads, each with its own progress window;
+// the window stays usable meanwhile.
+class CMainDlg final : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CMainDlg(MainDlgServices services, QWidget* parent = nullptr);
+  ~CMainDlg() override;
+
+  // Lists the drives found by enumeration and selects the first one.
+  void FillDriveList();
+  // The progress windows of the jobs started so far, oldest first.
+  const std::vector<QPointer<CProgressDlg>>& progressWindows() const { return progressWindows_; }
+  bool IsJobRunning() const;
+  // Blocks, serving the user-interface thread's events, until every job ended.
+  void WaitForJobs();
+  // Leaving while a job runs needs the user's consent.
+  void done(int result) override;
+
+ public slots:
+  void ShowAboutBox();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private slots:
+  void SelectDrive(int index);
+  void ChooseFolderToBurn();
+  void ChooseOutputFolder();
+  void BurnCd();
+  void BurnDvd();
+  void GetDiscInfo();
+  void GetDeviceInfo();
+  void Order();
+  void ShowTray();
+
+ private:
+  void BurnDataDisc(JobProcedure procedure);
+  bool ChooseSpeed();
+  void StartJob(JobProcedure procedure);
+  void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));
+  void ShowBusyMessage();
+  virtualdrive::VirtualRecorder* VirtualRecorderAt(int drive);
+
+  std::unique_ptr<Ui::CMainDlg> ui_;
+  MainDlgServices services_;
+  std::vector<QPointer<CProgressDlg>> progressWindows_;
+  std::vector<std::shared_ptr<Job>> jobs_;
+};
+
+}  // namespace brenmark::gui

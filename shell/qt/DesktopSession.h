@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+#include "drive/DriveRegistry.h"
+#include "drive/Sleeper.h"
+#include "shell/DriveLeases.h"
+#include "shell/Job.h"
+#include "shell/JobState.h"
+#include "shell/qt/QtUserPrompt.h"
+#include "shell/qt/VirtualTrays.h"
+
+namespace brenmark::gui {
+
+class CMainDlg;
+class FileBrowser;
+class MessagePresenter;
+
+// Everything the desktop application runs on, built in dependency order: the
+// prompt, the drive registry with the real and the virtual recorders, the job
+// runner, the shared job inputs and the main window.
+class DesktopSession {
+ public:
+  struct Options {
+    QString virtualDiscFolder;  // where the virtual recorders keep their discs
+    bool realDrives = true;     // also list the machine's own recorders
+  };
+
+  DesktopSession(MessagePresenter& presenter, FileBrowser& files, const Options& options);
+  ~DesktopSession();
+  DesktopSession(const DesktopSession&) = delete;
+  DesktopSession& operator=(const DesktopSession&) = delete;
+
+  // Shows the main window and runs the application until the user leaves; then
+  // lets running jobs end, with no more boxes (questions are answered No).
+  int Run();
+
+  CMainDlg& window() { return *window_; }
+  DriveRegistry& registry() { return registry_; }
+  DriveLeases& leases() { return leases_; }
+  VirtualTrays& trays() { return trays_; }
+  FileBrowser& files() { return files_; }
+  UserPrompt& prompt() { return prompt_; }
+  JobState& jobState() { return jobState_; }
+
+ private:
+  FileBrowser& files_;
+  QtUserPrompt prompt_;
+  SystemSleeper sleeper_;
+  VirtualTrays trays_;
+  DriveRegistry registry_;
+  DriveLeases leases_;
+  JobRunner jobs_;
+  JobState jobState_;
+  std::unique_ptr<CMainDlg> window_;
+};
+
+}  // namespace brenmark::gui

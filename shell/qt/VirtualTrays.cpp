@@ -1,0 +1,29 @@
+#include "shell/qt/VirtualTrays.h"
+
+#include "drive/sgio/SgDeviceProvider.h"
+#include "virtualdrive/VirtualRecorderProvider.h"
+
+namespace brenmark::gui {
+
+VirtualTrays::VirtualTrays(const std::string& folder)
+    : folder_(folder.empty() ? virtualdrive::DefaultVirtualRecorderFolder()
+                             : std::filesystem::path(folder)) {}
+
+std::vector<std::unique_ptr<DeviceProvider>> VirtualTrays::MakeProviders(bool realDrives) {
+  std::vector<std::unique_ptr<DeviceProvider>> providers;
+  if (realDrives) providers.push_back(std::make_unique<sgio::SgDeviceProvider>());
+  auto virtualRecorders = std::make_unique<virtualdrive::VirtualRecorderProvider>(folder_);
+  recorders_ = virtualRecorders->recorders();
+  burnedFolder_ = virtualRecorders->burnedFolder();
+  providers.push_back(std::move(virtualRecorders));
+  return providers;
+}
+
+virtualdrive::VirtualRecorder* VirtualTrays::RecorderFor(const Drive& drive) const {
+  for (const auto& recorder : recorders_) {
+    if (recorder->model().shortName == drive.devicePath) return recorder.get();
+  }
+  return nullptr;
+}
+
+}  // namespace brenmark::gui

@@ -1,0 +1,45 @@
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTemporaryDir>
+
+#include "shell/qt/AppIcon.h"
+#include "shell/qt/DesktopSession.h"
+#include "shell/qt/FileBrowser.h"
+#include "shell/qt/MessagePresenter.h"
+#include "shell/qt/Screenshots.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(brenmark::gui::kApplicationName);
+  QApplication::setWindowIcon(brenmark::gui::AppIcon());
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("The desktop test bench for CD and DVD recorders."));
+  parser.addHelpOption();
+  const QCommandLineOption screenshots(
+      QStringLiteral("screenshots"),
+      QStringLiteral("Render every window and dialog to PNG files in <folder>, then quit."),
+      QStringLiteral("folder"));
+  const QCommandLineOption dataDir(
+      QStringLiteral("data-dir"),
+      QStringLiteral("Where the virtual recorders keep their discs (default: the user's data folder)."),
+      QStringLiteral("folder"));
+  parser.addOptions({screenshots, dataDir});
+  parser.process(app);
+
+  // Screenshots show only the virtual recorders, with discs in a folder of their
+  // own, so that they look the same on every machine and leave nothing behind.
+  const bool shooting = parser.isSet(screenshots);
+  QTemporaryDir scratch;
+  brenmark::gui::DesktopSession::Options options;
+  options.virtualDiscFolder = parser.value(dataDir);
+  if (shooting && options.virtualDiscFolder.isEmpty()) options.virtualDiscFolder = scratch.path();
+  options.realDrives = !shooting;
+  brenmark::gui::MessageBoxPresenter presenter;
+  brenmark::gui::DesktopFileBrowser files;
+  brenmark::gui::DesktopSession session(presenter, files, options);
+  if (shooting) {
+    return brenmark::gui::RenderScreenshots(session, parser.value(screenshots)) ? 0 : 1;
+  }
+  return session.Run();
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "shell/qt/CMainDlg.h"
+#include "shell/qt/DesktopSession.h"
+#include "tests/gui/ScriptedFrontEnd.h"
+
+namespace brenmark::gui::test {
+
+// The control of `root` that carries `id`, or null.
+template <typename Widget = QWidget>
+Widget* Control(QWidget& root, int id) {
+  for (Widget* widget : root.findChildren<Widget*>()) {
+    const QVariant value = widget->property("controlId");
+    if (value.isValid() && value.toInt() == id) return widget;
+  }
+  return nullptr;
+}
+
+inline void Click(QWidget& root, int id) {
+  auto* button = Control<QAbstractButton>(root, id);
+  if (button) button->click();
+}
+
+// Hands the next modal dialog of type Dialog to `handle` once it is shown, as a
+// user at the screen would meet it. `handled` tells whether that happened.
+template <typename Dialog>
+class ModalHandler {
+ public:
+  explicit ModalHandler(std::function<void(Dialog&)> handle) : handle_(std::move(handle)) {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+        timer_.stop();
+        handled_ = true;
+        handle_(*dialog);
+      }
+    });
+    timer_.start();
+  }
+
+  bool handled() const { return handled_; }
+
+ private:
+  std::function<void(Dialog&)> handle_;
+  QTimer timer_;
+  bool handled_ = false;
+};
+
+// A desktop session on the virtual recorders only, with its discs in a
+// temporary folder and scripted boxes and file dialogs.
+class GuiHarness {
+ public:
+  GuiHarness() {
+    DesktopSession::Options options;
+    options.virtualDiscFolder = discs.path();
+    options.realDrives = false;
+    session = std::make_unique<DesktopSession>(presenter, files, options);
+  }
+  ~GuiHarness() { session.reset(); }
+
+  CMainDlg& window() { return session->window(); }
+
+  // A folder with a few files, ready to be burned.
+  QString MakeSourceFolder(const QString& name) {
+    QDir root(sources.path());
+    root.mkpath(name + QStringLiteral("/sub"));
+    WriteFile(root.filePath(name + QStringLiteral("/readme.txt")), QByteArray("hello disc\n"));
+    WriteFile(root.filePath(name + QStringLiteral("/sub/data.bin")), QByteArray(70000, 'x'));
+    return root.filePath(name);
+  }
+
+  QTemporaryDir discs;
+  QTemporaryDir sources;
+  ScriptedPresenter presenter;
+  ScriptedFileBrowser files;
+  std::unique_ptr<DesktopSession> session;
+
+ private:
+  static void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+  }
+};
+
+}  // namespace brenmark::gui::test

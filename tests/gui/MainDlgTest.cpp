@@ -1,0 +1,349 @@
+// The main window against the virtual recorders: what it shows, and each of
+// its commands as the user meets them.
+#include <QAction>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include "datadisc/SourceTree.h"
+#include "shell/DataDiscJob.h"
+#include "shell/SpeedSelection.h"
+#include "shell/qt/CAboutDlg.h"
+#include "shell/qt/CProgressDlg.h"
+#include "shell/qt/CSpeedSelectDlg.h"
+#include "shell/qt/CTrayDlg.h"
+#include "tests/gui/GuiHarness.h"
+
+namespace brenmark::gui::test {
+
+namespace {
+
+const QString kNoFolderMessage = QStringLiteral("You have not select a folder to burn on disc.");
+
+// Receives the addresses the window asks the desktop to open.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  QList<QUrl> opened;
+
+ public slots:
+  void Open(const QUrl& url) { opened << url; }
+};
+
+void ChooseFolder(GuiHarness& gui, const QString& folder) {
+  gui.files.answers.push_back(folder);
+  Click(gui.window(), 1002);
+}
+
+// Burn CD through the speed dialog, answering it with "Burn".
+void BurnCd(GuiHarness& gui) {
+  ModalHandler<CSpeedSelectDlg> burn([](CSpeedSelectDlg& dialog) { Click(dialog, 1); });
+  Click(gui.window(), 1003);
+}
+
+CProgressDlg* LastProgressWindow(GuiHarness& gui) {
+  const auto& windows = gui.window().progressWindows();
+  return windows.empty() ? nullptr : windows.back().data();
+}
+
+}  // namespace
+
+class MainDlgTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void windowShowsEveryControlWithItsIdAndText() {
+    GuiHarness gui;
+    CMainDlg& window = gui.window();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brenmark - Demo Application For Oakhollow"));
+    const std::vector<std::pair<int, QString>> buttons = {
+        {1002, "..."},         {1004, "Burn DVD"},      {1003, "Burn CD"},
+        {1005, "Run Test"},    {1006, "Run Test"},      {1007, "Run Test"},
+        {1013, "..."},         {1008, "Get Disc Info"}, {1009, "Get Device Info"},
+        {1010, "Order Oakhollow now"}, {2, "Exit"}};
+    for (const auto& [id, text] : buttons) {
+      auto* button = Control<QPushButton>(window, id);
+      QVERIFY2(button, qPrintable(QString::number(id)));
+      QCOMPARE(button->text(), text);
+      QVERIFY(!button->isDefault());
+    }
+    for (int id : {1005, 1006, 1007}) QVERIFY(!Control<QPushButton>(window, id)->isEnabled());
+    QVERIFY(Control<QComboBox>(window, 1000));
+    QVERIFY(Control<QLineEdit>(window, 1001));
+    QCOMPARE(Control<QLineEdit>(window, 1012)->text(), QString());
+
+    QStringList groups;
+    for (auto* group : window.findChildren<QGroupBox*>()) groups << group->title();
+    for (const char* title : {"Current Device:", "Test Data CD/DVD:", "Test Burn Audio CD:",
+                              "Test Burn Video CD:", "Test Grab Audio CD:"}) {
+      QVERIFY2(groups.contains(QString::fromLatin1(title)), title);
+    }
+
+    // The about item closes the window's context menu, after a separator.
+    const QList<QAction*> actions = window.actions();
+    QVERIFY(actions.size() >= 2);
+    QCOMPARE(actions.last()->text(), QStringLiteral("&About Brenmark..."));
+    QVERIFY(actions[actions.size() - 2]->isSeparator());
+    QCOMPARE(window.contextMenuPolicy(), Qt::ActionsContextMenu);
+    ModalHandler<CAboutDlg> about([](CAboutDlg& dialog) {
+      QCOMPARE(dialog.windowTitle(), QStringLiteral("About Brenmark"));
+      Click(dialog, 1);
+    });
+    actions.last()->trigger();
+    QVERIFY(about.handled());
+  }
+
+  void driveListShowsVirtualRecordersWithFirstSelected() {
+    GuiHarness gui;
+    auto* combo = Control<QComboBox>(gui.window(), 1000);
+    DriveRegistry& registry = gui.session->registry();
+    QCOMPARE(registry.driveCount, 2);
+    QCOMPARE(combo->count(), 2);
+    for (int index = 0; index < combo->count(); ++index) {
+      QCOMPARE(combo->itemText(index), QString::fromStdString(registry.drive(index).displayName));
+    }
+    QVERIFY(combo->itemText(0).contains(QStringLiteral("virtual"), Qt::CaseInsensitive));
+    QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(registry.currentDrive, 0);
+
+    combo->setCurrentIndex(1);
+    QCOMPARE(registry.currentDrive, 1);
+    gui.window().show();
+    QVERIFY(gui.window().findChild<QToolButton*>(QStringLiteral("trayButton"))->isVisible());
+  }
+
+  void burnWithoutChosenFolderAsksForOne() {
+    GuiHarness gui;
+    // Typing a path does not choose a folder.
+    Control<QLineEdit>(gui.window(), 1001)->setText(gui.MakeSourceFolder("typed"));
+    Click(gui.window(), 1003);
+    Click(gui.window(), 1004);
+    QCOMPARE(gui.presenter.texts(), (std::vector<QString>{kNoFolderMessage, kNoFolderMessage}));
+    QCOMPARE(gui.presenter.shown[0].icon, MessageIcon::Plain);
+    QVERIFY(gui.window().progressWindows().empty());
+  }
+
+  void choosingFolderTwiceReplacesTreeAndCancelKeepsIt() {
+    GuiHarness gui;
+    auto* edit = Control<QLineEdit>(gui.window(), 1001);
+    const QString first = gui.MakeSourceFolder("first");
+    const QString second = gui.MakeSourceFolder("second");
+
+    ChooseFolder(gui, first);
+    QCOMPARE(edit->text(), QDir::toNativeSeparators(first));
+    const datadisc::SourceTree* firstTree = gui.session->jobState().sourceTree.get();
+    QVERIFY(firstTree);
+    QCOMPARE(firstTree->volumeLabel, std::string("TestDisc"));
+    QCOMPARE(firstTree->entries().size(), std::size_t{1});
+
+    ChooseFolder(gui, second);
+    const datadisc::SourceTree* secondTree = gui.session->jobState().sourceTree.get();
+    QVERIFY(secondTree && secondTree != firstTree);
+    QCOMPARE(edit->text(), QDir::toNativeSeparators(second));
+
+    gui.files.answers.push_back(std::nullopt);
+    Click(gui.window(), 1002);
+    QCOMPARE(gui.session->jobState().sourceTree.get(), secondTree);
+    QCOMPARE(edit->text(), QDir::toNativeSeparators(second));
+    QCOMPARE(gui.files.titles,
+             (std::vector<QString>(3, QStringLiteral("Choose a folder:"))));
+
+    // The output folder: the chosen path becomes the edit's text.
+    gui.files.answers.push_back(first);
+    Click(gui.window(), 1013);
+    QCOMPARE(Control<QLineEdit>(gui.window(), 1012)->text(), QDir::toNativeSeparators(first));
+  }
+
+  void speedDialogListsSpeedsFastestFirstAndCancelStartsNothing() {
+    GuiHarness gui;
+    ChooseFolder(gui, gui.MakeSourceFolder("source"));
+    DriveRegistry& registry = gui.session->registry();
+    SpeedSelection expected;
+    expected.Load(registry, 0, gui.session->leases());
+    QVERIFY(expected.entries().size() > 1);
+    const std::uint32_t speedBefore = registry.writeSpeed;
+
+    QStringList listed;
+    int selected = -2;
+    QString title;
+    ModalHandler<CSpeedSelectDlg> cancel([&](CSpeedSelectDlg& dialog) {
+      auto* combo = Control<QComboBox>(dialog, 1000);
+      for (int index = 0; index < combo->count(); ++index) listed << combo->itemText(index);
+      selected = combo->currentIndex();
+      title = dialog.windowTitle();
+      Click(dialog, 2);
+    });
+    Click(gui.window(), 1003);
+    QVERIFY(cancel.handled());
+    QCOMPARE(title, QStringLiteral("Oakhollow Demo - Speed Selection"));
+    QCOMPARE(listed.size(), static_cast<qsizetype>(expected.entries().size()));
+    for (qsizetype index = 0; index < listed.size(); ++index) {
+      QCOMPARE(listed[index], QString::fromStdString(expected.entries()[index]));
+      QVERIFY(listed[index].endsWith(QStringLiteral(" KB/Sec)")));
+    }
+    QVERIFY(std::is_sorted(expected.speeds().rbegin(), expected.speeds().rend()));
+    QCOMPARE(selected, 0);
+    QVERIFY(gui.window().progressWindows().empty());
+    QCOMPARE(registry.writeSpeed, speedBefore);
+  }
+
+  void burnCdToVirtualRecorderEndsWithDiscBurned() {
+    GuiHarness gui;
+    ChooseFolder(gui, gui.MakeSourceFolder("source"));
+    BurnCd(gui);
+    CProgressDlg* progress = LastProgressWindow(gui);
+    QVERIFY(progress);
+    QVERIFY(progress->isVisible());
+    QCOMPARE(progress->windowTitle(), QStringLiteral("Current Progress"));
+    QTRY_COMPARE_WITH_TIMEOUT(progress->Status(), QStringLiteral("Disc burned."), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(progress->IsCloseEnabled(), 10000);
+    QTRY_VERIFY(!gui.window().IsJobRunning());
+    QVERIFY(gui.presenter.shown.empty());
+
+    const QStringList kept = QDir(QString::fromStdString(gui.session->trays().burnedFolder().string()))
+                                 .entryList({QStringLiteral("*.cue")});
+    QCOMPARE(kept.size(), 1);
+  }
+
+  void secondJobGetsItsOwnWindowAndBusyDriveRefusesOthers() {
+    GuiHarness gui;
+    ChooseFolder(gui, gui.MakeSourceFolder("source"));
+    BurnCd(gui);
+    CProgressDlg* first = LastProgressWindow(gui);
+    QVERIFY(first);
+
+    // The job holds the drive until it ends: a second burn, a report and the
+    // tray are refused with the busy message, and no window is added.
+    Click(gui.window(), 1003);
+    Click(gui.window(), 1009);
+    gui.window().findChild<QToolButton*>(QStringLiteral("trayButton"))->click();
+    const QString busy = QString::fromLatin1(DriveLeases::kBusyMessage);
+    QCOMPARE(gui.presenter.texts(), (std::vector<QString>(3, busy)));
+    QCOMPARE(gui.window().progressWindows().size(), std::size_t{1});
+
+    QTRY_COMPARE_WITH_TIMEOUT(first->Status(), QStringLiteral("Disc burned."), 60000);
+    QTRY_VERIFY(!gui.window().IsJobRunning());
+    first->close();
+
+    BurnCd(gui);
+    QCOMPARE(gui.window().progressWindows().size(), std::size_t{2});
+    CProgressDlg* second = LastProgressWindow(gui);
+    QVERIFY(second != first);
+    QTRY_COMPARE_WITH_TIMEOUT(second->Status(), QStringLiteral("Disc burned."), 60000);
+    QCOMPARE(first->Status(), QStringLiteral("Disc burned."));
+    QVERIFY(!first->isVisible());
+  }
+
+  void reportTextAppearsInMessageBox() {
+    GuiHarness gui;
+    Click(gui.window(), 1009);
+    QCOMPARE(gui.presenter.shown.size(), std::size_t{1});
+    QVERIFY(!gui.presenter.shown[0].text.isEmpty());
+    QVERIFY(gui.presenter.shown[0].onUiThread);
+    Click(gui.window(), 1008);
+    QCOMPARE(gui.presenter.shown.size(), std::size_t{2});
+    QVERIFY(gui.presenter.shown[1].text != gui.presenter.shown[0].text);
+  }
+
+  void retryQuestionReachesUiThreadAndNoEndsJob() {
+    GuiHarness gui;
+    ChooseFolder(gui, gui.MakeSourceFolder("source"));
+    auto* recorder = gui.session->trays().RecorderFor(gui.session->registry().drive(0));
+    QVERIFY(recorder);
+    virtualdrive::FaultSpec fault;
+    fault.opcode = 0x2A;  // WRITE(10)
+    fault.count = std::nullopt;
+    recorder->ArmFault(fault);
+    gui.presenter.answerYes = false;
+
+    BurnCd(gui);
+    CProgressDlg* progress = LastProgressWindow(gui);
+    QVERIFY(progress);
+    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
+    QTRY_VERIFY(progress->IsCloseEnabled());
+
+    const auto question = std::find_if(gui.presenter.shown.begin(), gui.presenter.shown.end(),
+                                       [](const auto& shown) { return shown.question; });
+    QVERIFY(question != gui.presenter.shown.end());
+    QVERIFY(question->text.startsWith(QStringLiteral("Error writing sector ")));
+    QVERIFY(question->text.endsWith(QStringLiteral(".\nTry again?")));
+    QVERIFY(question->onUiThread);
+    // Giving up is not reported as a burned disc.
+    QCOMPARE(progress->Status(), QString::fromLatin1(datajobtext::kBurnFailed));
+  }
+
+  void leavingDuringJobAsksFirst() {
+    GuiHarness gui;
+    gui.window().show();
+    ChooseFolder(gui, gui.MakeSourceFolder("source"));
+    BurnCd(gui);
+    QVERIFY(gui.window().IsJobRunning());
+
+    gui.presenter.confirmLeaving = false;
+    QTest::keyClick(&gui.window(), Qt::Key_Escape);
+    QCOMPARE(gui.presenter.confirmations.size(), std::size_t{1});
+    QVERIFY(gui.window().isVisible());
+
+    gui.presenter.confirmLeaving = true;
+    Click(gui.window(), 2);
+    QCOMPARE(gui.presenter.confirmations.size(), std::size_t{2});
+    QVERIFY(!gui.window().isVisible());
+  }
+
+  void enterOutsideButtonsEndsWindowLikeExit() {
+    GuiHarness gui;
+    gui.window().show();
+    auto* combo = Control<QComboBox>(gui.window(), 1000);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Return);
+    QVERIFY(!gui.window().isVisible());
+    QVERIFY(gui.presenter.confirmations.empty());
+  }
+
+  // The tray button belongs to the virtual recorders; its dialog shows the
+  // disc and swaps it for an image or a blank.
+  void trayShowsAndSwapsTheVirtualDisc() {
+    GuiHarness gui;
+    gui.window().show();
+    auto* trayButton = gui.window().findChild<QToolButton*>(QStringLiteral("trayButton"));
+    QVERIFY(trayButton->isVisible());
+    const QString image = QStringLiteral(BRENMARK_TESTDATA_DIR "/cue/cdda.cue");
+    gui.files.answers.push_back(image);
+
+    QStringList seen;
+    ModalHandler<CTrayDlg> tray([&](CTrayDlg& dialog) {
+      seen << dialog.Contents();
+      dialog.InsertImage();
+      seen << dialog.Contents();
+      dialog.InsertBlank();
+      seen << dialog.Contents();
+      dialog.accept();
+    });
+    trayButton->click();
+    QVERIFY(tray.handled());
+    QCOMPARE(seen.size(), 3);
+    QVERIFY(seen[0].startsWith(QStringLiteral("blank")));
+    QVERIFY(seen[1].contains(QStringLiteral("cdda.cue")));
+    QVERIFY(seen[2].startsWith(QStringLiteral("blank")));
+    QVERIFY(gui.presenter.shown.empty());
+  }
+
+  void orderOpensTheReadme() {
+    GuiHarness gui;
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    Click(gui.window(), 1010);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(catcher.opened.size(), 1);
+    QVERIFY(catcher.opened[0].toLocalFile().endsWith(QStringLiteral("README.md")));
+  }
+};
+
+}  // namespace brenmark::gui::test
+
+QTEST_MAIN(brenmark::gui::test::MainDlgTest)
+#include "MainDlgTest.moc"
