@@ -6,6 +6,8 @@ int RunDrives(CliSession&, const std::vector<std::string>&);
 int RunTray(CliSession&, const std::vector<std::string>&);
 int RunBurnCd(CliSession&, const std::vector<std::string>&);
 int RunBurnDvd(CliSession&, const std::vector<std::string>&);
+int RunDeviceInfo(CliSession&, const std::vector<std::string>&);
+int RunDiscInfo(CliSession&, const std::vector<std::string>&);
 
 namespace {
 
@@ -23,6 +25,15 @@ constexpr CliCommand kCommands[] = {
      "chosen with --speed or the drive's fastest one.",
      RunBurnCd},
     {"burn-dvd", "FOLDER", "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd.", RunBurnDvd},
+    {"device-info", "",
+     "Prints the drive's information report on the standard output: model, interface, the\n"
+     "media it reads and writes, its features, buffer, loading mechanism and write speeds.\n"
+     "When the drive cannot be queried, its message is printed instead and the status is 1.",
+     RunDeviceInfo},
+    {"disc-info", "",
+     "Prints the report of the disc in the drive, like device-info: sessions, tracks, states,\n"
+     "mode and capacity, then each session with its tracks' start times, lengths and kinds.",
+     RunDiscInfo},
 };
 
 }  // namespace
