@@ -67,21 +67,6 @@ TEST(DiscReportText, UnnamedStatesLeaveTheirLinesEmpty) {
             "Media Size - 8589934.59 MB (-1 sectors)\n");
 }
 
-TEST(DiscReportText, StatusWordsOfAClosedCdRomXaDisc) {
-  DiscReportValues values;
-  values.statusMask = 0x4 | 0x20 | 0x200 | 0x1000;
-  const std::string text = BuildDiscReportText(values);
-  EXPECT_NE(text.find("Disc Status - Complete Disc\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("Last Session Status - Complete\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("Disc Mode - CD-ROM XA, DDCD;\n"), std::string::npos) << text;
-
-  values.statusMask = 0x2 | 0x20 | 0x80 | 0x800;
-  const std::string incomplete = BuildDiscReportText(values);
-  EXPECT_NE(incomplete.find("Disc Status - Incomplete Disc\n"), std::string::npos) << incomplete;
-  EXPECT_NE(incomplete.find("Last Session Status - Incomplete\n"), std::string::npos);
-  EXPECT_NE(incomplete.find("Disc Mode - CD-I;\n"), std::string::npos);
-}
-
 TEST(DiscReportText, SessionBlocksWithTimesSizesAndTrackKinds) {
   DiscToc toc;
   TocSession first = Session(0, 0, 60, 0, 0x00);

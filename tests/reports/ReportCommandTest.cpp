@@ -66,8 +66,9 @@ TEST_F(ReportCommand, DiscInformationFailingAfterThePresenceCheck) {
 
 TEST_F(ReportCommand, AFailingLeadOutQueryShowsZeroAndTheReportGoesOn) {
   std::vector<std::uint8_t> discInformation(32, 0);
-  discInformation[2] = 0x01;  // incomplete disc, last session empty
+  discInformation[2] = 0x05;  // incomplete disc, last session incomplete
   discInformation[4] = discInformation[6] = 1;
+  discInformation[8] = 0x10;  // CD-I
   discInformation[21] = 79, discInformation[22] = 59, discInformation[23] = 74;
   device->Reply(TransportResult::Good, discInformation);
   device->Reply(TransportResult::Good, discInformation);
@@ -81,8 +82,8 @@ TEST_F(ReportCommand, AFailingLeadOutQueryShowsZeroAndTheReportGoesOn) {
       "Tracks - 1\n"
       "Disc Status - Incomplete Disc\n"
       "Disc Type - Not ReWritable\n"
-      "Last Session Status - Empty\n"
-      "Disc Mode - CD-DA or CD-ROM;\n"
+      "Last Session Status - Incomplete\n"
+      "Disc Mode - CD-I;\n"
       "Media Capacity - 2.00 MB (999 sectors)\n"
       "Media Size - 0.00 MB (0 sectors)\n");
 }
