@@ -5,14 +5,13 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/DesktopSession.h"
+#include "tests/gui/ModalHandler.h"
 #include "tests/gui/ScriptedFrontEnd.h"
 
 namespace brenmark::gui::test {
@@ -31,31 +30,6 @@ inline void Click(QWidget& root, int id) {
   auto* button = Control<QAbstractButton>(root, id);
   if (button) button->click();
 }
-
-// Hands the next modal dialog of type Dialog to `handle` once it is shown, as a
-// user at the screen would meet it. `handled` tells whether that happened.
-template <typename Dialog>
-class ModalHandler {
- public:
-  explicit ModalHandler(std::function<void(Dialog&)> handle) : handle_(std::move(handle)) {
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-        timer_.stop();
-        handled_ = true;
-        handle_(*dialog);
-      }
-    });
-    timer_.start();
-  }
-
-  bool handled() const { return handled_; }
-
- private:
-  std::function<void(Dialog&)> handle_;
-  QTimer timer_;
-  bool handled_ = false;
-};
 
 // A desktop session on the virtual recorders only, with its discs in a
 // temporary folder and scripted boxes and file dialogs.

@@ -1,5 +1,6 @@
 // The two ports of the desktop front end: prompts and progress calls made on a
 // job thread are applied on the user-interface thread before the call returns.
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -10,6 +11,7 @@
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/QtProgressSink.h"
 #include "shell/qt/QtUserPrompt.h"
+#include "tests/gui/ModalHandler.h"
 #include "tests/gui/ScriptedFrontEnd.h"
 
 namespace brenmark::gui::test {
@@ -82,6 +84,36 @@ class PortsTest : public QObject {
     });
     QVERIFY(!answer);
     QVERIFY(presenter.shown.empty());
+  }
+
+  // The real boxes: the application's name as title, the icon asked for, and
+  // a job thread's question answered on the user-interface thread.
+  void messageBoxesCarryApplicationNameAndIcon() {
+    MessageBoxPresenter presenter;
+    QtUserPrompt prompt(presenter);
+    QStringList seen;
+    {
+      ModalHandler<QMessageBox> ok([&](QMessageBox& box) {
+        seen << box.windowTitle() << box.text();
+        QCOMPARE(box.icon(), QMessageBox::NoIcon);
+        box.button(QMessageBox::Ok)->click();
+      });
+      prompt.ShowMessage("No media detected in selected Device.", MessageIcon::Plain);
+      QVERIFY(ok.handled());
+    }
+    bool answer = true;
+    {
+      ModalHandler<QMessageBox> no([&](QMessageBox& box) {
+        seen << box.windowTitle() << box.text();
+        QCOMPARE(box.icon(), QMessageBox::Critical);
+        box.button(QMessageBox::No)->click();
+      });
+      RunOnJobThread([&] { answer = prompt.AskYesNo("Error writing sector 16.\nTry again?"); });
+      QVERIFY(no.handled());
+    }
+    QVERIFY(!answer);
+    QCOMPARE(seen, (QStringList{"Brenmark", "No media detected in selected Device.", "Brenmark",
+                                "Error writing sector 16.\nTry again?"}));
   }
 
   void progressWindowStartsAsCreated() {
