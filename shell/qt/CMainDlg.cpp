@@ -120,11 +120,11 @@ void CMainDlg::done(int result) {
 }
 
 void CMainDlg::keyPressEvent(QKeyEvent* event) {
-  // The window has no default button: Enter presses the focused push button,
+  // The window has no default button: Enter presses the focused button,
   // and anywhere else ends the window as Exit does.
   if (event->modifiers() == Qt::NoModifier &&
       (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+    if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) {
       button->click();
     } else {
       done(QDialog::Accepted);
