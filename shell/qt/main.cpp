@@ -2,6 +2,8 @@
 #include <QCommandLineParser>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/DesktopSession.h"
 #include "shell/qt/FileBrowser.h"
@@ -30,10 +32,13 @@ int main(int argc, char* argv[]) {
   // Screenshots show only the virtual recorders, with discs in a folder of their
   // own, so that they look the same on every machine and leave nothing behind.
   const bool shooting = parser.isSet(screenshots);
-  QTemporaryDir scratch;
+  std::unique_ptr<QTemporaryDir> scratch;
   brenmark::gui::DesktopSession::Options options;
   options.virtualDiscFolder = parser.value(dataDir);
-  if (shooting && options.virtualDiscFolder.isEmpty()) options.virtualDiscFolder = scratch.path();
+  if (shooting && options.virtualDiscFolder.isEmpty()) {
+    scratch = std::make_unique<QTemporaryDir>();
+    options.virtualDiscFolder = scratch->path();
+  }
   options.realDrives = !shooting;
   brenmark::gui::MessageBoxPresenter presenter;
   brenmark::gui::DesktopFileBrowser files;
