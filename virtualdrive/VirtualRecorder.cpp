@@ -49,11 +49,13 @@ std::uint8_t CdbLengthOf(std::uint8_t opcode) {
 
 void AppendFeature(std::vector<std::uint8_t>& out, std::uint16_t code, std::uint8_t version, bool current,
                    std::initializer_list<std::uint8_t> data) {
-  out.push_back(static_cast<std::uint8_t>(code >> 8));
-  out.push_back(static_cast<std::uint8_t>(code));
-  out.push_back(static_cast<std::uint8_t>(version << 2 | (code <= 1 ? 0x02 : 0) | (current ? 1 : 0)));
-  out.push_back(static_cast<std::uint8_t>(data.size()));
-  out.insert(out.end(), data);
+  const std::uint8_t header[4] = {
+      static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code),
+      static_cast<std::uint8_t>(version << 2 | (code <= 1 ? 0x02 : 0) | (current ? 1 : 0)),
+      static_cast<std::uint8_t>(data.size())};
+  out.reserve(out.size() + sizeof header + data.size());
+  out.insert(out.end(), std::begin(header), std::end(header));
+  for (const std::uint8_t byte : data) out.push_back(byte);
 }
 
 std::uint16_t ProfileOf(MediumKind kind) {
