@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 #include <vector>
 
 #include "drive/CapabilityPage.h"
@@ -14,55 +15,48 @@ using Bytes = std::vector<std::uint8_t>;
 using Speeds = std::vector<std::uint32_t>;
 
 // A MODE SENSE response for page 2Ah; page bytes are counted from the page code.
-class CapabilityPage {
- public:
-  CapabilityPage() : response_(255, 0) { Set(0, 0x2A); }
-  CapabilityPage& Set(std::size_t pageByte, std::uint8_t value) {
-    response_[8 + pageByte] = value;
+struct CapabilityPage {
+  Bytes bytes = Bytes(255, 0);
+  CapabilityPage() { bytes[8] = 0x2A; }
+  CapabilityPage& Set(std::size_t pageByte, std::uint32_t value, int width = 1) {
+    for (int i = 0; i < width; ++i)
+      bytes[8 + pageByte + i] = static_cast<std::uint8_t>(value >> 8 * (width - 1 - i));
     return *this;
-  }
-  CapabilityPage& Set16(std::size_t pageByte, std::uint32_t value) {
-    Set(pageByte, static_cast<std::uint8_t>(value >> 8));
-    return Set(pageByte + 1, static_cast<std::uint8_t>(value));
   }
   CapabilityPage& Descriptors(const Speeds& speeds) {
-    Set16(30, static_cast<std::uint32_t>(speeds.size()));
-    for (std::size_t i = 0; i < speeds.size() && 8 + 35 + 4 * i < response_.size(); ++i)
-      Set16(34 + 4 * i, speeds[i]);
+    Set(30, static_cast<std::uint32_t>(speeds.size()), 2);
+    for (std::size_t i = 0; i < speeds.size() && 8 + 35 + 4 * i < bytes.size(); ++i)
+      Set(34 + 4 * i, speeds[i], 2);
     return *this;
   }
-  const Bytes& bytes() const { return response_; }
-
- private:
-  Bytes response_;
 };
 
+// The list as written into an array of `capacity` entries, up to and with its terminator.
 Speeds ListFor(const CapabilityPage& page, std::size_t capacity) {
   std::vector<std::uint32_t> list(capacity, 0xDEAD);
-  const std::size_t count = capabilities::WriteSpeeds(
-      page.bytes().data() + 8, page.bytes().size() - 8, std::span<std::uint32_t>(list));
+  const std::size_t count = capabilities::WriteSpeeds(page.bytes.data() + 8, page.bytes.size() - 8,
+                                                      std::span<std::uint32_t>(list));
   EXPECT_LT(count, capacity);
   EXPECT_EQ(list[count], 0u);
   return Speeds(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(count) + 1);
 }
 
-TEST(WriteSpeedList, DescriptorsAreTakenInTheDrivesOrderWhateverTheMaximum) {
-  const CapabilityPage page = CapabilityPage().Set16(18, 176).Descriptors({7056, 5645, 2822});
-  EXPECT_EQ(ListFor(page, 100), (Speeds{7056, 5645, 2822, 0}));
-}
-
-TEST(WriteSpeedList, WithoutDescriptorsTheListIsComputedFromTheMaximum) {
-  EXPECT_EQ(ListFor(CapabilityPage().Set16(18, 1411), 100), (Speeds{176, 352, 704, 1057, 1409, 0}));
-  EXPECT_EQ(ListFor(CapabilityPage().Set16(18, 704), 100), (Speeds{176, 352, 0}));
-  EXPECT_EQ(ListFor(CapabilityPage().Set16(18, 176), 100), (Speeds{0}));
-  EXPECT_EQ(ListFor(CapabilityPage().Set16(18, 0), 100), (Speeds{0}));
-  EXPECT_EQ(ListFor(CapabilityPage().Set16(18, 3600), 100),
-            (Speeds{176, 352, 704, 1057, 1409, 1762, 2114, 2466, 2819, 3171, 3524, 0}));
+TEST(WriteSpeedList, DescriptorsInTheDrivesOrderElseComputedFromTheMaximum) {
+  EXPECT_EQ(ListFor(CapabilityPage().Set(18, 176, 2).Descriptors({7056, 5645, 2822}), 100),
+            (Speeds{7056, 5645, 2822, 0}));
+  const std::pair<std::uint32_t, Speeds> computed[] = {
+      {1411, {176, 352, 704, 1057, 1409, 0}},
+      {704, {176, 352, 0}},
+      {176, {0}},
+      {0, {0}},
+      {3600, {176, 352, 704, 1057, 1409, 1762, 2114, 2466, 2819, 3171, 3524, 0}},
+  };
+  for (const auto& [maximum, list] : computed)
+    EXPECT_EQ(ListFor(CapabilityPage().Set(18, maximum, 2), 100), list) << maximum;
 }
 
 TEST(WriteSpeedList, StaysWithinTheCallersArrayAndTheResponse) {
-  const CapabilityPage computed = CapabilityPage().Set16(18, 0xFFFF);
-  const Speeds fitted = ListFor(computed, 100);
+  const Speeds fitted = ListFor(CapabilityPage().Set(18, 0xFFFF, 2), 100);
   EXPECT_EQ(fitted.size(), 100u);  // 99 speeds and the terminator
   EXPECT_TRUE(std::is_sorted(fitted.begin(), fitted.end() - 1));
 
@@ -71,7 +65,6 @@ TEST(WriteSpeedList, StaysWithinTheCallersArrayAndTheResponse) {
   const CapabilityPage listed = CapabilityPage().Descriptors(many);
   EXPECT_EQ(ListFor(listed, 4), (Speeds{1000, 1001, 1002, 0}));
   EXPECT_EQ(ListFor(listed, 1), (Speeds{0}));
-
   const Speeds list = ListFor(listed, 100);
   ASSERT_EQ(list.size(), 54u);  // 53 whole descriptors fit in the 255-byte response
   EXPECT_EQ(list[52], 1052u);
@@ -80,15 +73,9 @@ TEST(WriteSpeedList, StaysWithinTheCallersArrayAndTheResponse) {
 using GetCapabilities = RegistryWithOneDrive;
 
 TEST_F(GetCapabilities, DecodesMaskMechanismAndBufferSize) {
-  const CapabilityPage page = CapabilityPage()
-                                  .Set(2, 0x3F)
-                                  .Set(3, 0x37)
-                                  .Set(4, 0xF1)
-                                  .Set(5, 0xE0)
-                                  .Set(6, 0x20)
-                                  .Set16(12, 0x0800)
-                                  .Descriptors({1764});
-  device->Reply(TransportResult::Good, page.bytes());
+  CapabilityPage page;
+  page.Set(2, 0x3F).Set(3, 0x37).Set(4, 0xF1).Set(5, 0xE0).Set(6, 0x20).Set(12, 0x800, 2);
+  device->Reply(TransportResult::Good, page.Descriptors({1764}).bytes);
   std::uint32_t mask = 0, bufferSize = 0;
   std::uint8_t mechanism = 0;
   std::array<std::uint32_t, 100> speeds{};
@@ -96,34 +83,24 @@ TEST_F(GetCapabilities, DecodesMaskMechanismAndBufferSize) {
   EXPECT_EQ(mask, 0x7FFFFu);
   EXPECT_EQ(mechanism, 1);
   EXPECT_EQ(bufferSize, 0x800u);
-  EXPECT_EQ(speeds[0], 1764u);
-  EXPECT_EQ(speeds[1], 0u);
+  EXPECT_EQ(Speeds(speeds.begin(), speeds.begin() + 2), (Speeds{1764, 0}));
+  EXPECT_EQ(OnlyCommand().cdb, (Bytes{0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0xFF, 0}));
+  EXPECT_EQ(OnlyCommand().length, 255u);
 
-  const RecordedCommand& sent = OnlyCommand();
-  EXPECT_EQ(sent.cdb, (Bytes{0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0xFF, 0}));
-  EXPECT_EQ(sent.length, 255u);
-}
-
-TEST_F(GetCapabilities, OnlyTheTabledBitsEnterTheMask) {
-  struct Case {
-    std::size_t pageByte;
-    std::uint8_t value;
-    std::uint32_t mask;
-  };
-  const Case cases[] = {
+  // Only the tabled bits enter the mask.
+  const std::tuple<std::size_t, std::uint8_t, std::uint32_t> bits[] = {
       {3, 0x31, 0x40 | 0x100 | 0x200},
-      {2, 0x04, 0x20},     // Method 2 sits between CD-RW and DVD-ROM on the page
+      {2, 0x04, 0x20},  // Method 2 sits between CD-RW and DVD-ROM on the page
       {2, 0x08, 0x04},
-      {3, 0xCA, 0x80},     // bits 3, 6, 7 are not capabilities
+      {3, 0xCA, 0x80},  // bits 3, 6, 7 are not capabilities
       {4, 0x0E, 0},
       {5, 0x1F, 0},
       {4, 0x80, 0x800},
   };
-  for (const Case& c : cases) {
-    device->Reply(TransportResult::Good, CapabilityPage().Set(c.pageByte, c.value).bytes());
-    std::uint32_t mask = 0xFFFFFFFF;
+  for (const auto& [pageByte, value, expected] : bits) {
+    device->Reply(TransportResult::Good, CapabilityPage().Set(pageByte, value).bytes);
     ASSERT_TRUE(registry->GetCapabilities(0, &mask, nullptr, nullptr, {}));
-    EXPECT_EQ(mask, c.mask) << "page byte " << c.pageByte << " = " << int(c.value);
+    EXPECT_EQ(mask, expected) << "page byte " << pageByte << " = " << int(value);
   }
 }
 
@@ -131,11 +108,10 @@ TEST_F(GetCapabilities, FailureLeavesInitialValuesAndNotesTheError) {
   std::uint32_t mask = 5, bufferSize = 5;
   std::uint8_t mechanism = 5;
   std::array<std::uint32_t, 3> speeds{7, 7, 7};
-  device->Reply(TransportResult::DeviceFailure, CapabilityPage().Set(3, 0xFF).bytes());
+  device->Reply(TransportResult::DeviceFailure, CapabilityPage().Set(3, 0xFF).bytes);
   EXPECT_FALSE(registry->GetCapabilities(0, &mask, &mechanism, &bufferSize, speeds));
-  EXPECT_EQ(mask, 0u);
+  EXPECT_EQ(mask + bufferSize, 0u);
   EXPECT_EQ(mechanism, 1);
-  EXPECT_EQ(bufferSize, 0u);
   EXPECT_EQ(speeds, (std::array<std::uint32_t, 3>{7, 7, 7}));
   EXPECT_EQ(registry->drive(0).lastError, 2);
 }

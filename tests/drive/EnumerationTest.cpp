@@ -14,40 +14,29 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes InquiryResponse(const std::string& vendor, const std::string& product) {
-  Bytes response(100, ' ');
-  std::copy(vendor.begin(), vendor.end(), response.begin() + 8);
-  std::copy(product.begin(), product.end(), response.begin() + 16);
-  return response;
-}
-
 class Enumeration : public ::testing::Test {
  protected:
-  DriveRegistry& Registry() {
-    if (!registry_) {
-      std::vector<std::unique_ptr<DeviceProvider>> list;
-      for (auto& provider : providers) list.push_back(std::move(provider));
-      registry_ = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(list));
-    }
-    return *registry_;
+  // Enumerates over the providers added so far.
+  DriveRegistry& Enumerate() {
+    std::vector<std::unique_ptr<DeviceProvider>> list;
+    for (auto& provider : providers) list.push_back(std::move(provider));
+    registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(list));
+    EXPECT_TRUE(registry->EnumerateDrives());
+    return *registry;
   }
   FakeDeviceProvider& AddProvider() {
-    providers.push_back(std::make_unique<FakeDeviceProvider>());
-    return *providers.back();
+    return *providers.emplace_back(std::make_unique<FakeDeviceProvider>());
   }
 
   FakeUserPrompt prompt;
   CountingSleeper sleeper;
   std::vector<std::unique_ptr<FakeDeviceProvider>> providers;
-
- private:
-  std::unique_ptr<DriveRegistry> registry_;
+  std::unique_ptr<DriveRegistry> registry;
 };
 
 TEST_F(Enumeration, NoDevicesGivesAnEmptyListSilently) {
   AddProvider();
-  DriveRegistry& registry = Registry();
-  EXPECT_TRUE(registry.EnumerateDrives());
+  DriveRegistry& registry = Enumerate();
   EXPECT_EQ(registry.accessMode, AccessMode::Spti);
   EXPECT_EQ(registry.driveCount, 0);
   EXPECT_EQ(registry.currentDrive, -1);
@@ -56,70 +45,56 @@ TEST_F(Enumeration, NoDevicesGivesAnEmptyListSilently) {
 
 TEST_F(Enumeration, ReadsModelInterfaceAndCapabilitiesThenClosesTheDevice) {
   auto device = AddProvider().AddDevice("sr0");
-  device->Reply(TransportResult::Good, InquiryResponse("ACME", "DVD-RW Writer"));
-  Bytes configuration(100, 0);
+  Bytes inquiry(100, ' ');
+  const std::string model = "ACME    DVD-RW Writer";
+  std::copy(model.begin(), model.end(), inquiry.begin() + 8);
+  Bytes configuration(100, 0), page(255, 0);
   configuration[15] = 2;
-  device->Reply(TransportResult::Good, configuration);
-  Bytes page(255, 0);
   page[8 + 3] = 0x31;
-  device->Reply(TransportResult::Good, page);
+  for (const Bytes& reply : {inquiry, configuration, page})
+    device->Reply(TransportResult::Good, reply);
 
-  DriveRegistry& registry = Registry();
-  ASSERT_TRUE(registry.EnumerateDrives());
+  DriveRegistry& registry = Enumerate();
   ASSERT_EQ(registry.driveCount, 1);
   EXPECT_EQ(registry.currentDrive, 0);
   EXPECT_EQ(device->Opcodes(), (Bytes{0x12, 0x46, 0x5A}));
   EXPECT_FALSE(device->isOpen);
   EXPECT_EQ(device->closeCalls, 1);
-
   const Drive& drive = registry.drive(0);
   EXPECT_EQ(drive.displayName, "sr0: ACME     DVD-RW Writer   ");
   EXPECT_EQ(drive.devicePath, "/dev/sr0");
   EXPECT_EQ(drive.interfaceStandard, 2u);
-  EXPECT_EQ(drive.canWriteCdR, 1);
-  EXPECT_EQ(drive.canWriteCdRw, 0);
-  EXPECT_EQ(drive.canWriteDvdR, 1);
-  EXPECT_EQ(drive.canTestWrite, 0);
-  EXPECT_EQ(drive.canWriteDvdRam, 1);
+  EXPECT_EQ((std::vector<int>{drive.canWriteCdR, drive.canWriteCdRw, drive.canWriteDvdR,
+                              drive.canTestWrite, drive.canWriteDvdRam}),
+            (std::vector<int>{1, 0, 1, 0, 1}));
   EXPECT_FALSE(drive.isOpen);
   EXPECT_TRUE(prompt.messages.empty());
 }
 
-TEST_F(Enumeration, FailedQueriesKeepThePrefixAndClearFlags) {
-  auto device = AddProvider().AddDevice("sr3");
-  device->responder = [](const RecordedCommand&) {
-    return ScriptedReply{TransportResult::DeviceFailure, Bytes(255, 0xFF)};
-  };
-  DriveRegistry& registry = Registry();
-  ASSERT_TRUE(registry.EnumerateDrives());
-  const Drive& drive = registry.drive(0);
-  EXPECT_EQ(drive.displayName, "sr3: ");
-  EXPECT_EQ(drive.interfaceStandard, 0u);
-  EXPECT_EQ(drive.canWriteCdR + drive.canWriteCdRw + drive.canWriteDvdR + drive.canTestWrite +
-                drive.canWriteDvdRam,
-            0);
-  EXPECT_EQ(drive.lastError, 2);
-}
-
-TEST_F(Enumeration, DeviceThatCannotBeOpenedStaysWithItsPrefix) {
+TEST_F(Enumeration, FailingDevicesStayWithTheirPrefix) {
   FakeDeviceProvider& provider = AddProvider();
   auto closed = provider.AddDevice("sr0");
   closed->openSucceeds = false;
-  auto working = provider.AddDevice("sr1");
-  working->Reply(TransportResult::Good, InquiryResponse("VENDOR", "PRODUCT"));
+  provider.AddDevice("sr3")->responder = [](const RecordedCommand&) {
+    return ScriptedReply{TransportResult::DeviceFailure, Bytes(255, 0xFF)};
+  };
 
-  DriveRegistry& registry = Registry();
-  ASSERT_TRUE(registry.EnumerateDrives());
+  DriveRegistry& registry = Enumerate();
   ASSERT_EQ(registry.driveCount, 2);
-  EXPECT_EQ(registry.drive(0).displayName, "sr0: ");
-  EXPECT_EQ(registry.drive(0).interfaceStandard, 0u);
   EXPECT_TRUE(closed->commands.empty());
-  EXPECT_EQ(registry.drive(1).displayName, "sr1: VENDOR   PRODUCT         ");
-  ASSERT_EQ(prompt.messages.size(), 1u);
+  ASSERT_EQ(prompt.messages.size(), 1u);  // only for the device that could not be opened
   EXPECT_EQ(prompt.messages[0].text, "Can't Retrieve CD/DVD Device Model.");
-
   EXPECT_FALSE(registry.OpenDevice(0));
   EXPECT_EQ(registry.drive(0).lastError, 1);
+  for (int i : {0, 1}) {
+    const Drive& drive = registry.drive(i);
+    EXPECT_EQ(drive.displayName, i == 0 ? "sr0: " : "sr3: ");
+    EXPECT_EQ(drive.interfaceStandard, 0u);
+    EXPECT_EQ(drive.canWriteCdR + drive.canWriteCdRw + drive.canWriteDvdR + drive.canTestWrite +
+                  drive.canWriteDvdRam,
+              0);
+  }
+  EXPECT_EQ(registry.drive(1).lastError, 2);
 }
 
 TEST_F(Enumeration, ProvidersInOrderAndAtMostSixtyFourDrives) {
@@ -129,23 +104,29 @@ TEST_F(Enumeration, ProvidersInOrderAndAtMostSixtyFourDrives) {
   std::vector<std::shared_ptr<FakeDeviceState>> secondDevices;
   for (int i = 0; i < 30; ++i) secondDevices.push_back(second.AddDevice("b" + std::to_string(i)));
 
-  DriveRegistry& registry = Registry();
-  ASSERT_TRUE(registry.EnumerateDrives());
+  DriveRegistry& registry = Enumerate();
   ASSERT_EQ(registry.driveCount, DriveRegistry::kMaxDrives);
   EXPECT_EQ(registry.drive(0).displayName, "a0: ");
   EXPECT_EQ(registry.drive(40).displayName, "b0: ");
   EXPECT_EQ(registry.drive(63).displayName, "b23: ");
   EXPECT_EQ(secondDevices[24]->openCalls, 0);  // past the table: never touched
-
-  ASSERT_TRUE(registry.EnumerateDrives());  // a second call changes nothing
+  ASSERT_TRUE(registry.EnumerateDrives());      // a second call changes nothing
   EXPECT_EQ(registry.driveCount, DriveRegistry::kMaxDrives);
   EXPECT_EQ(first.findCalls, 1);
 }
 
-TEST_F(Enumeration, OperationsRefuseIndexesOutsideTheTable) {
+TEST_F(Enumeration, CommandsNeedAnOpenDeviceAndAnIndexInTheTable) {
   auto device = AddProvider().AddDevice("sr0");
-  DriveRegistry& registry = Registry();
-  ASSERT_TRUE(registry.EnumerateDrives());
+  DriveRegistry& registry = Enumerate();
+  device->commands.clear();
+  EXPECT_FALSE(registry.IsMediaPresent(0));
+  EXPECT_EQ(registry.CloseSession(0), 1);  // transport failure
+  ASSERT_TRUE(registry.OpenDevice(0));
+  EXPECT_TRUE(registry.IsMediaPresent(0));
+  EXPECT_TRUE(registry.CloseDevice(0));
+  EXPECT_FALSE(registry.IsMediaPresent(0));
+  EXPECT_EQ(device->commands.size(), 1u);
+  EXPECT_TRUE(registry.EjectDisc(0));  // true for any index in the table
   ASSERT_TRUE(registry.OpenDevice(0));
   device->commands.clear();
 
@@ -165,22 +146,6 @@ TEST_F(Enumeration, OperationsRefuseIndexesOutsideTheTable) {
   }
   EXPECT_TRUE(device->commands.empty());
   EXPECT_TRUE(prompt.questions.empty());
-}
-
-TEST_F(Enumeration, CommandsNeedAnOpenDevice) {
-  auto device = AddProvider().AddDevice("sr0");
-  DriveRegistry& registry = Registry();
-  ASSERT_TRUE(registry.EnumerateDrives());
-  device->commands.clear();
-
-  EXPECT_FALSE(registry.IsMediaPresent(0));
-  EXPECT_EQ(registry.CloseSession(0), 1);  // transport failure
-  ASSERT_TRUE(registry.OpenDevice(0));
-  EXPECT_TRUE(registry.IsMediaPresent(0));
-  EXPECT_TRUE(registry.CloseDevice(0));
-  EXPECT_FALSE(registry.IsMediaPresent(0));
-  EXPECT_EQ(device->commands.size(), 1u);
-  EXPECT_TRUE(registry.EjectDisc(0));  // true for any index in the table
 }
 
 }  // namespace

@@ -15,10 +15,7 @@ constexpr std::uint8_t kReadCd = 0xBE, kWrite10 = 0x2A, kWrite12 = 0xAA, kBuffer
 
 Bytes BufferCapacity(std::uint32_t blank) {
   Bytes response(12, 0);
-  response[8] = static_cast<std::uint8_t>(blank >> 24);
-  response[9] = static_cast<std::uint8_t>(blank >> 16);
-  response[10] = static_cast<std::uint8_t>(blank >> 8);
-  response[11] = static_cast<std::uint8_t>(blank);
+  for (int i = 0; i < 4; ++i) response[8 + i] = static_cast<std::uint8_t>(blank >> (24 - 8 * i));
   return response;
 }
 
@@ -81,11 +78,11 @@ TEST_F(SectorTransfer, YesStartsANewBufferWaitAndThreeMoreAttempts) {
 }
 
 TEST_F(SectorTransfer, BufferWaitComparesBytesAndPollsEvery200ms) {
-  device->Reply(TransportResult::Good, BufferCapacity(0));
-  device->Reply(TransportResult::Good, BufferCapacity(37631));
-  device->Reply(TransportResult::Good, BufferCapacity(37632));
+  for (std::uint32_t blank : {0, 37631, 37632})
+    device->Reply(TransportResult::Good, BufferCapacity(blank));
   EXPECT_EQ(registry->WriteSectors(0, 0, 16, 2352, data.data()), 0);
-  EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kBufferCapacity, kBufferCapacity, kWrite10}));
+  EXPECT_EQ(device->Opcodes(),
+            (Bytes{kBufferCapacity, kBufferCapacity, kBufferCapacity, kWrite10}));
   EXPECT_EQ(sleeper.waits, (std::vector<std::chrono::milliseconds>{200ms, 200ms}));
   EXPECT_EQ(device->commands.back().length, 37632u);
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "drive/DriveRegistry.h"
@@ -24,11 +25,9 @@ TEST(SgIoRequest, MapsDirectionLengthAndTimeout) {
   unsigned char sense[sgio::kSenseLength];
   struct Case {
     DataDirection direction;
-    std::uint32_t length;
-    std::uint32_t timeoutSeconds;
+    std::uint32_t length, timeoutSeconds;
     int sgDirection;
-    unsigned expectedLength;
-    unsigned expectedTimeout;
+    unsigned expectedLength, expectedTimeout;
   };
   const Case cases[] = {
       {DataDirection::In, 64, 10, SG_DXFER_FROM_DEV, 64, 10000},
@@ -56,18 +55,22 @@ TEST(SgIoRequest, MapsDirectionLengthAndTimeout) {
 }
 
 TEST(SgIoRequest, ClassifiesTheThreeResults) {
-  sg_io_hdr_t header{};
-  EXPECT_EQ(sgio::ClassifyResult(0, header), TransportResult::Good);
-  EXPECT_EQ(sgio::ClassifyResult(-1, header), TransportResult::TransportFailure);
-  header.status = 0x02;  // CHECK CONDITION
-  EXPECT_EQ(sgio::ClassifyResult(0, header), TransportResult::DeviceFailure);
-  EXPECT_EQ(sgio::ClassifyResult(-1, header), TransportResult::TransportFailure);
-  header = {};
-  header.host_status = 0x03;  // time-out in the host adapter
-  EXPECT_EQ(sgio::ClassifyResult(0, header), TransportResult::DeviceFailure);
-  header = {};
-  header.driver_status = 0x08;
-  EXPECT_EQ(sgio::ClassifyResult(0, header), TransportResult::DeviceFailure);
+  // ioctl result, SCSI status, host status, driver status.
+  const std::tuple<int, int, int, int, TransportResult> cases[] = {
+      {0, 0, 0, 0, TransportResult::Good},
+      {-1, 0, 0, 0, TransportResult::TransportFailure},
+      {0, 0x02, 0, 0, TransportResult::DeviceFailure},  // CHECK CONDITION
+      {-1, 0x02, 0, 0, TransportResult::TransportFailure},
+      {0, 0, 0x03, 0, TransportResult::DeviceFailure},  // time-out in the host adapter
+      {0, 0, 0, 0x08, TransportResult::DeviceFailure},
+  };
+  for (const auto& [ioctlResult, status, hostStatus, driverStatus, expected] : cases) {
+    sg_io_hdr_t header{};
+    header.status = static_cast<unsigned char>(status);
+    header.host_status = static_cast<unsigned short>(hostStatus);
+    header.driver_status = static_cast<unsigned short>(driverStatus);
+    EXPECT_EQ(sgio::ClassifyResult(ioctlResult, header), expected);
+  }
 }
 
 TEST(SgIoTransport, UndeliverableCommandsAreTransportFailures) {
@@ -84,42 +87,24 @@ TEST(SgIoTransport, UndeliverableCommandsAreTransportFailures) {
   EXPECT_EQ(notScsi.Execute(request), TransportResult::TransportFailure);
 }
 
-class SgDeviceFolders : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root = fs::temp_directory_path() /
-           ("brenmark-sg-" + std::to_string(::getpid()) +
-            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
+TEST(SgDeviceProvider, FindsCdRomNodesInNumericOrder) {
+  const fs::path root = fs::temp_directory_path() / ("brenmark-sg-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  // Name and device type; no type means the type file cannot be read.
+  const std::pair<const char*, const char*> nodes[] = {
+      {"sr10", "5\n"}, {"sr2", "5\n"}, {"sr0", "5\n"},  {"sr1", "4\n"},  // 4: write-once device
+      {"sr3", nullptr}, {"sda", "0\n"}, {"sr", "5\n"}, {"sr4x", "5\n"}};
+  for (const auto& [name, type] : nodes) {
     fs::create_directories(root / "dev");
-    fs::create_directories(root / "sys");
-  }
-  void TearDown() override { fs::remove_all(root); }
-
-  void AddNode(const std::string& name, const char* type) {
     std::ofstream(root / "dev" / name).put('\0');
-    if (type == nullptr) return;
+    if (type == nullptr) continue;
     fs::create_directories(root / "sys" / name / "device");
     std::ofstream(root / "sys" / name / "device" / "type") << type;
   }
-
-  fs::path root;
-};
-
-TEST_F(SgDeviceFolders, FindsCdRomNodesInNumericOrder) {
-  AddNode("sr10", "5\n");
-  AddNode("sr2", "5\n");
-  AddNode("sr0", "5\n");
-  AddNode("sr1", "4\n");       // write-once device, not CD/DVD
-  AddNode("sr3", nullptr);     // no type to be read
-  AddNode("sda", "0\n");
-  AddNode("sr", "5\n");
-  AddNode("sr4x", "5\n");
-
   sgio::SgDeviceProvider provider(root / "dev", root / "sys");
   EXPECT_EQ(provider.FindDeviceNames(), (std::vector<std::string>{"sr0", "sr2", "sr10"}));
-
   std::vector<DeviceCandidate> candidates = provider.FindDevices();
+  fs::remove_all(root);
   ASSERT_EQ(candidates.size(), 3u);
   EXPECT_EQ(candidates[0].shortName, "sr0");
   EXPECT_EQ(candidates[0].devicePath, (root / "dev" / "sr0").string());
