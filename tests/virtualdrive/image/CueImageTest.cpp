@@ -24,31 +24,33 @@ class CueImageTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(folder_); }
 
-  fs::path Write(const std::string& name, const std::string& content) {
+  // Writes `content`, or `bytes` zero bytes, to a file of the folder.
+  fs::path Write(const std::string& name, const std::string& content, std::size_t bytes = 0) {
     const fs::path path = folder_ / name;
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
+    std::ofstream(path, std::ios::binary) << content << std::string(bytes, '\0');
     return path;
-  }
-
-  fs::path WriteBin(const std::string& name, std::size_t bytes) {
-    return Write(name, std::string(bytes, '\0'));
   }
 
   fs::path folder_;
 };
 
-TEST_F(CueImageTest, FindsUpperCaseNamedBinOfRecordedImage) {
+TEST_F(CueImageTest, OpensRecordedImageAndRefusesWhatIsNoCueSheet) {
   const CueImageResult result =
       OpenCueImage(fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "isofs-m1.cue");
   ASSERT_TRUE(result.image) << result.error;
   EXPECT_EQ(result.image->binPath.filename(), "isofs-m1.bin");
   EXPECT_EQ(result.image->sectorCount, 302);
   EXPECT_EQ(result.image->sheet.tracks.size(), 1u);
+
+  EXPECT_NE(OpenCueImage(folder_ / "absent.cue").error.find("no such cue sheet"),
+            std::string::npos);
+  const fs::path huge = Write("huge.cue", "", 2 * 1024 * 1024);
+  EXPECT_NE(OpenCueImage(huge).error.find("too large to be a cue sheet"), std::string::npos);
 }
 
 TEST_F(CueImageTest, ResolvesNamesInSubfoldersAndPrefersTheExactName) {
-  WriteBin("data/Disc.BIN", 4 * kRawSectorSize);
+  Write("data/Disc.BIN", "", 4 * kRawSectorSize);
   const fs::path cue = Write("disc.cue",
                              "FILE \"data/disc.bin\" BINARY\n"
                              "TRACK 01 AUDIO\nINDEX 01 00:00:00\n"
@@ -58,7 +60,7 @@ TEST_F(CueImageTest, ResolvesNamesInSubfoldersAndPrefersTheExactName) {
   EXPECT_EQ(result.image->binPath, folder_ / "data" / "Disc.BIN");
   EXPECT_EQ(result.image->sectorCount, 4);
 
-  WriteBin("data/disc.bin", 5 * kRawSectorSize);
+  Write("data/disc.bin", "", 5 * kRawSectorSize);
   result = OpenCueImage(cue);
   ASSERT_TRUE(result.image) << result.error;
   EXPECT_EQ(result.image->binPath, folder_ / "data" / "disc.bin");
@@ -70,8 +72,7 @@ TEST_F(CueImageTest, RefusesBrokenImagesWithClearErrors) {
       "TRACK 01 MODE1/2352\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 00:00:10\n"
       "INDEX 01 00:00:20\n";
   struct Case {
-    std::string name;
-    std::string cue;
+    std::string name, cue;
     std::size_t binBytes;
     std::string errorPart;
   };
@@ -90,10 +91,10 @@ TEST_F(CueImageTest, RefusesBrokenImagesWithClearErrors) {
   };
   for (const Case& c : cases) {
     if (c.name == "ambiguous") {
-      WriteBin("Ambiguous.bin", c.binBytes);
-      WriteBin("ambiguous.bin", c.binBytes);
+      Write("Ambiguous.bin", "", c.binBytes);
+      Write("ambiguous.bin", "", c.binBytes);
     } else if (c.name != "missing") {
-      WriteBin(c.name + ".bin", c.binBytes);
+      Write(c.name + ".bin", "", c.binBytes);
     }
     const fs::path cue = Write(c.name + ".cue", c.cue);
     const CueImageResult result = OpenCueImage(cue);
@@ -101,13 +102,6 @@ TEST_F(CueImageTest, RefusesBrokenImagesWithClearErrors) {
     EXPECT_NE(result.error.find(c.errorPart), std::string::npos) << c.name << ": " << result.error;
     EXPECT_EQ(result.error.rfind(cue.string(), 0), 0u) << "error does not name the sheet";
   }
-}
-
-TEST_F(CueImageTest, RefusesFilesThatAreNotCueSheets) {
-  EXPECT_NE(OpenCueImage(folder_ / "absent.cue").error.find("no such cue sheet"),
-            std::string::npos);
-  const fs::path huge = WriteBin("huge.cue", 2 * 1024 * 1024);
-  EXPECT_NE(OpenCueImage(huge).error.find("too large to be a cue sheet"), std::string::npos);
 }
 
 }  // namespace

@@ -26,9 +26,9 @@ std::string RunAndCapture(const std::string& command) {
   std::string output;
   FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
   if (pipe == nullptr) return output;
-  std::array<char, 4096> chunk;
-  std::size_t got;
-  while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) output.append(chunk.data(), got);
+  char chunk[4096];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+    output.append(chunk, got);
   ::pclose(pipe);
   return output;
 }
@@ -43,10 +43,8 @@ std::vector<std::uint8_t> ReadFile(const fs::path& path) {
 // Mode 2 track of Form 1 sectors.
 class CueImageToolsTest : public ::testing::Test {
  protected:
-  static constexpr std::int32_t kDataSectors = 302;
-  static constexpr std::int32_t kPregap = 150;
-  static constexpr std::int32_t kAudioSectors = 300;
-  static constexpr std::int32_t kMode2Sectors = 40;
+  static constexpr std::int32_t kDataSectors = 302, kPregap = 150, kAudioSectors = 300,
+                                kMode2Sectors = 40;
 
   void SetUp() override {
     folder_ = fs::temp_directory_path() /
@@ -54,35 +52,28 @@ class CueImageToolsTest : public ::testing::Test {
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);
     fs::create_directories(folder_);
-    WriteImage();
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  void WriteImage() {
     const std::vector<std::uint8_t> source =
         ReadFile(fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "isofs-m1.bin");
     ASSERT_EQ(source.size(), kDataSectors * kRawSectorSize);
     std::ofstream bin(folder_ / "disc.bin", std::ios::binary);
     std::array<std::uint8_t, kRawSectorSize> raw;
-    std::int32_t lba = 0;
-    for (std::int32_t i = 0; i < kDataSectors; ++i, ++lba) {
-      const std::uint8_t* userData = source.data() + i * kRawSectorSize + 16;
-      userData_.insert(userData_.end(), userData, userData + 2048);
-      EncodeMode1Sector(lba, userData, raw.data());
-      bin.write(reinterpret_cast<const char*>(raw.data()), raw.size());
-    }
-    for (std::int32_t i = 0; i < kPregap + kAudioSectors; ++i, ++lba) {
-      for (std::size_t b = 0; b < raw.size(); ++b) {
-        raw[b] = i < kPregap ? 0 : static_cast<std::uint8_t>(b * 7 + i);
-      }
-      if (i >= kPregap) audio_.insert(audio_.end(), raw.begin(), raw.end());
-      bin.write(reinterpret_cast<const char*>(raw.data()), raw.size());
-    }
     std::array<std::uint8_t, 2332> block{};
     block[2] = block[6] = 0x08;  // data, Form 1
-    for (std::int32_t i = 0; i < kMode2Sectors; ++i, ++lba) {
-      block[100] = static_cast<std::uint8_t>(i);
-      EncodeMode2Block(lba, block.data(), raw.data());
+    const std::int32_t total = kDataSectors + kPregap + kAudioSectors + kMode2Sectors;
+    for (std::int32_t lba = 0; lba < total; ++lba) {
+      const std::int32_t audioSector = lba - kDataSectors - kPregap;
+      if (lba < kDataSectors) {
+        const std::uint8_t* userData = source.data() + lba * kRawSectorSize + 16;
+        userData_.insert(userData_.end(), userData, userData + 2048);
+        EncodeMode1Sector(lba, userData, raw.data());
+      } else if (audioSector < kAudioSectors) {
+        for (std::size_t b = 0; b < raw.size(); ++b)
+          raw[b] = audioSector < 0 ? 0 : static_cast<std::uint8_t>(b * 7 + audioSector);
+        if (audioSector >= 0) audio_.insert(audio_.end(), raw.begin(), raw.end());
+      } else {
+        block[100] = static_cast<std::uint8_t>(lba);
+        EncodeMode2Block(lba, block.data(), raw.data());
+      }
       bin.write(reinterpret_cast<const char*>(raw.data()), raw.size());
     }
     bin.close();
@@ -94,6 +85,7 @@ class CueImageToolsTest : public ::testing::Test {
                                    kDataSectors + kPregap + kAudioSectors}}};
     std::ofstream(folder_ / "disc.cue", std::ios::binary) << FormatCueSheet(sheet);
   }
+  void TearDown() override { fs::remove_all(folder_); }
 
   fs::path folder_;
   std::vector<std::uint8_t> userData_;
@@ -109,14 +101,12 @@ TEST_F(CueImageToolsTest, WrittenImagePassesOwnChecks) {
 
 TEST_F(CueImageToolsTest, DiscInfoToolListsTracksAndModes) {
   if (!ToolInstalled("cd-info")) GTEST_SKIP() << "cd-info is not installed";
-  const std::string output =
-      RunAndCapture("cd-info --no-device-info --cue-file '" + (folder_ / "disc.cue").string() + "'");
-  EXPECT_NE(output.find("CD-ROM Track List (1 - 3)"), std::string::npos) << output;
-  EXPECT_NE(output.find("  1: 00:02:00  000000 data"), std::string::npos) << output;
-  EXPECT_NE(output.find("  2: 00:08:02  000452 audio"), std::string::npos) << output;
-  EXPECT_NE(output.find("  3: 00:12:02  000752 XA"), std::string::npos) << output;
-  EXPECT_NE(output.find("170: 00:12:42  000792 leadout"), std::string::npos) << output;
-  EXPECT_NE(output.find("CD-ROM with ISO 9660 filesystem"), std::string::npos) << output;
+  const std::string output = RunAndCapture("cd-info --no-device-info --cue-file '" +
+                                           (folder_ / "disc.cue").string() + "'");
+  for (const char* line : {"CD-ROM Track List (1 - 3)", "  1: 00:02:00  000000 data",
+                           "  2: 00:08:02  000452 audio", "  3: 00:12:02  000752 XA",
+                           "170: 00:12:42  000792 leadout", "CD-ROM with ISO 9660 filesystem"})
+    EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
 }
 
 TEST_F(CueImageToolsTest, ConverterSplitsTracksIntoIsoAndWav) {

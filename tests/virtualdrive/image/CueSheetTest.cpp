@@ -21,15 +21,15 @@ std::string ReadText(const fs::path& path) {
 const fs::path kCueFolder = fs::path(BRENMARK_TESTDATA_DIR) / "cue";
 
 TEST(CueSheetTest, ParsesRecordedSheets) {
-  const CueParseResult data = ParseCueSheet(ReadText(kCueFolder / "isofs-m1.cue"));
-  ASSERT_TRUE(data.sheet) << data.error;
-  EXPECT_EQ(*data.sheet, (CueSheet{"ISOFS-M1.BIN", "0000012101954",
-                                   {CueTrack{1, CueTrackMode::Mode1Raw, std::nullopt, 0}}}));
-
-  const CueParseResult audio = ParseCueSheet(ReadText(kCueFolder / "cdda.cue"));
-  ASSERT_TRUE(audio.sheet) << audio.error;
-  EXPECT_EQ(*audio.sheet, (CueSheet{"CDDA.BIN", "0000010271955",
-                                    {CueTrack{1, CueTrackMode::Audio, std::nullopt, 0}}}));
+  const std::pair<const char*, CueSheet> recorded[] = {
+      {"isofs-m1.cue", {"ISOFS-M1.BIN", "0000012101954", {{1, CueTrackMode::Mode1Raw, {}, 0}}}},
+      {"cdda.cue", {"CDDA.BIN", "0000010271955", {{1, CueTrackMode::Audio, {}, 0}}}},
+  };
+  for (const auto& [file, sheet] : recorded) {
+    const CueParseResult parsed = ParseCueSheet(ReadText(kCueFolder / file));
+    ASSERT_TRUE(parsed.sheet) << file << ": " << parsed.error;
+    EXPECT_EQ(*parsed.sheet, sheet);
+  }
 }
 
 TEST(CueSheetTest, RefusesEveryMalformedRecordedSheetNamingTheLine) {
@@ -71,18 +71,13 @@ TEST(CueSheetTest, AcceptsCommonVariations) {
   ASSERT_TRUE(result.sheet) << result.error;
   EXPECT_EQ(*result.sheet,
             (CueSheet{"image.bin", "",
-                      {CueTrack{1, CueTrackMode::Mode2Raw, std::nullopt, 0},
-                       CueTrack{2, CueTrackMode::Audio, 750, 900}}}));
+                      {{1, CueTrackMode::Mode2Raw, {}, 0}, {2, CueTrackMode::Audio, 750, 900}}}));
 }
 
 TEST(CueSheetTest, RefusesInconsistentSheetsWithTheirLine) {
   const std::string file = "FILE \"a.bin\" BINARY\n";
   const std::string track1 = "TRACK 01 MODE1/2352\nINDEX 01 00:00:00\n";
-  struct Case {
-    std::string text;
-    std::string error;
-  };
-  const std::vector<Case> cases = {
+  const std::pair<std::string, std::string> cases[] = {
       {"", "the cue sheet is empty"},
       {"REM nothing\n", "line 1: the sheet names no FILE"},
       {"TRACK 01 AUDIO\n", "line 1: TRACK before any FILE"},
@@ -107,10 +102,10 @@ TEST(CueSheetTest, RefusesInconsistentSheetsWithTheirLine) {
        "line 3: PREGAP is not supported: gaps must be stored in the file (INDEX 00)"},
       {file + "TRACK 01 AUDIO\nINDEX 01 00:00\n", "line 3: INDEX time \"00:00\" is not mm:ss:ff"},
   };
-  for (const Case& c : cases) {
-    const CueParseResult result = ParseCueSheet(c.text);
-    EXPECT_FALSE(result.sheet) << c.text;
-    EXPECT_EQ(result.error, c.error) << c.text;
+  for (const auto& [text, error] : cases) {
+    const CueParseResult result = ParseCueSheet(text);
+    EXPECT_FALSE(result.sheet) << text;
+    EXPECT_EQ(result.error, error) << text;
   }
 }
 

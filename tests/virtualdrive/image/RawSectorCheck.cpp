@@ -1,5 +1,6 @@
 #include "tests/virtualdrive/image/RawSectorCheck.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <vector>
@@ -36,8 +37,7 @@ const std::array<std::uint8_t, 45>& AlphaPowers() {
 template <typename ByteAt>
 bool SyndromesVanish(int length, ByteAt byteAt) {
   const auto& alpha = AlphaPowers();
-  std::uint8_t s0 = 0;
-  std::uint8_t s1 = 0;
+  std::uint8_t s0 = 0, s1 = 0;
   for (int i = 0; i < length; ++i) {
     const std::uint8_t v = byteAt(i);
     s0 ^= v;
@@ -53,17 +53,12 @@ std::string CheckParity(const std::uint8_t* raw) {
   const std::uint8_t* code = raw + 12;
   for (int plane = 0; plane < 2; ++plane) {
     for (int column = 0; column < 43; ++column) {
-      const bool ok = SyndromesVanish(26, [&](int i) { return code[2 * (43 * i + column) + plane]; });
-      if (!ok) return "P codeword " + std::to_string(2 * column + plane) + " fails";
+      if (!SyndromesVanish(26, [&](int i) { return code[2 * (43 * i + column) + plane]; }))
+        return "P codeword " + std::to_string(2 * column + plane) + " fails";
     }
     for (int diagonal = 0; diagonal < 26; ++diagonal) {
       const bool ok = SyndromesVanish(45, [&](int i) {
-        int word;
-        if (i < 43) {
-          word = (44 * i + 43 * diagonal) % 1118;
-        } else {
-          word = 1118 + 26 * (i - 43) + diagonal;
-        }
+        const int word = i < 43 ? (44 * i + 43 * diagonal) % 1118 : 1118 + 26 * (i - 43) + diagonal;
         return code[2 * word + plane];
       });
       if (!ok) return "Q codeword " + std::to_string(2 * diagonal + plane) + " fails";
@@ -92,9 +87,7 @@ std::string CheckSyncAndHeader(const std::uint8_t* raw, std::int32_t lba) {
     const std::uint8_t expected = (i == 0 || i == 11) ? 0x00 : 0xFF;
     if (raw[i] != expected) return "bad sync pattern";
   }
-  const int minute = FromBcd(raw[12]);
-  const int second = FromBcd(raw[13]);
-  const int frame = FromBcd(raw[14]);
+  const int minute = FromBcd(raw[12]), second = FromBcd(raw[13]), frame = FromBcd(raw[14]);
   if (minute < 0 || second < 0 || frame < 0) return "header address is not BCD";
   std::int32_t address = lba + 150;
   if (address < 0) address += 450000;
@@ -107,16 +100,13 @@ std::string CheckSyncAndHeader(const std::uint8_t* raw, std::int32_t lba) {
 
 std::string CheckMode1(const std::uint8_t* raw) {
   if (std::string fault = CheckEdc(raw, 0, 2064); !fault.empty()) return fault;
-  for (int i = 2068; i < 2076; ++i) {
-    if (raw[i] != 0) return "Mode 1 zero field is not zero";
-  }
+  if (std::any_of(raw + 2068, raw + 2076, [](std::uint8_t b) { return b != 0; }))
+    return "Mode 1 zero field is not zero";
   return CheckParity(raw);
 }
 
 std::string CheckMode2(const std::uint8_t* raw) {
-  for (int i = 0; i < 4; ++i) {
-    if (raw[16 + i] != raw[20 + i]) return "the two subheader copies differ";
-  }
+  if (!std::equal(raw + 16, raw + 20, raw + 20)) return "the two subheader copies differ";
   const bool form2 = (raw[18] & 0x20) != 0;
   if (form2) return CheckEdc(raw, 16, 2348);
   if (std::string fault = CheckEdc(raw, 16, 2072); !fault.empty()) return fault;
@@ -149,56 +139,53 @@ std::string CheckRawDataSector(const std::uint8_t* raw, std::int32_t lba) {
   }
 }
 
-std::string CheckBinDataSectors(const std::filesystem::path& binPath, std::int64_t firstSector,
-                                std::int64_t count, std::int32_t firstLba) {
-  std::ifstream in(binPath, std::ios::binary);
-  if (!in) return "cannot open " + binPath.string();
+namespace {
+
+// Checks `count` sectors read from `in`, the first being sector `firstSector` of the file
+// at address `firstLba`; `mode`, when not 0, is the header mode each sector must carry.
+std::string CheckSectors(std::ifstream& in, std::int64_t firstSector, std::int64_t count,
+                         std::int32_t firstLba, std::uint8_t mode = 0) {
   in.seekg(firstSector * static_cast<std::int64_t>(kSectorSize));
   std::vector<std::uint8_t> raw(kSectorSize);
   for (std::int64_t i = 0; i < count; ++i) {
-    if (!in.read(reinterpret_cast<char*>(raw.data()), kSectorSize)) {
-      return "sector " + std::to_string(firstSector + i) + " is missing from " + binPath.string();
-    }
+    const std::string where = "sector " + std::to_string(firstSector + i);
+    if (!in.read(reinterpret_cast<char*>(raw.data()), kSectorSize)) return where + " is missing";
     const auto lba = static_cast<std::int32_t>(firstLba + i);
-    if (std::string fault = CheckRawDataSector(raw.data(), lba); !fault.empty()) {
-      return "sector " + std::to_string(firstSector + i) + " (LBA " + std::to_string(lba) +
-             "): " + fault;
-    }
+    const std::string fault = mode != 0 && raw[15] != mode
+                                  ? "header mode differs from the track mode"
+                                  : CheckRawDataSector(raw.data(), lba);
+    if (!fault.empty()) return where + " (LBA " + std::to_string(lba) + "): " + fault;
   }
   return {};
 }
 
+}  // namespace
+
+std::string CheckBinDataSectors(const std::filesystem::path& binPath, std::int64_t firstSector,
+                                std::int64_t count, std::int32_t firstLba) {
+  std::ifstream in(binPath, std::ios::binary);
+  if (!in) return "cannot open " + binPath.string();
+  return CheckSectors(in, firstSector, count, firstLba);
+}
+
 std::string CheckCueImageDataTracks(const std::filesystem::path& cuePath,
                                     std::int32_t fileStartLba) {
-  using virtualdrive::CueTrack;
   using virtualdrive::CueTrackMode;
   const virtualdrive::CueImageResult opened = virtualdrive::OpenCueImage(cuePath);
   if (!opened.image) return opened.error;
   const virtualdrive::CueImage& image = *opened.image;
   const auto& tracks = image.sheet.tracks;
   std::ifstream in(image.binPath, std::ios::binary);
-  std::vector<std::uint8_t> raw(kSectorSize);
   for (std::size_t t = 0; t < tracks.size(); ++t) {
-    const CueTrack& track = tracks[t];
-    if (track.mode == CueTrackMode::Audio) continue;
-    const std::int64_t begin = track.pregapStart.value_or(track.start);
+    if (tracks[t].mode == CueTrackMode::Audio) continue;
+    const std::int64_t begin = tracks[t].pregapStart.value_or(tracks[t].start);
     const std::int64_t end = t + 1 < tracks.size()
                                  ? tracks[t + 1].pregapStart.value_or(tracks[t + 1].start)
                                  : image.sectorCount;
-    const std::uint8_t mode = track.mode == CueTrackMode::Mode1Raw ? 1 : 2;
-    in.seekg(begin * static_cast<std::int64_t>(kSectorSize));
-    for (std::int64_t sector = begin; sector < end; ++sector) {
-      if (!in.read(reinterpret_cast<char*>(raw.data()), kSectorSize)) {
-        return "cannot read sector " + std::to_string(sector);
-      }
-      const auto lba = static_cast<std::int32_t>(fileStartLba + sector);
-      std::string fault = raw[15] == mode ? CheckRawDataSector(raw.data(), lba)
-                                          : "header mode differs from the track mode";
-      if (!fault.empty()) {
-        return "track " + std::to_string(track.number) + ", sector " + std::to_string(sector) +
-               " (LBA " + std::to_string(lba) + "): " + fault;
-      }
-    }
+    const std::uint8_t mode = tracks[t].mode == CueTrackMode::Mode1Raw ? 1 : 2;
+    const std::string fault =
+        CheckSectors(in, begin, end - begin, static_cast<std::int32_t>(fileStartLba + begin), mode);
+    if (!fault.empty()) return "track " + std::to_string(tracks[t].number) + ", " + fault;
   }
   return {};
 }

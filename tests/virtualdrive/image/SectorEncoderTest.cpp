@@ -7,6 +7,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/virtualdrive/image/RawSectorCheck.h"
@@ -34,43 +35,29 @@ std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed) {
   return bytes;
 }
 
-struct RecordedSector {
-  const char* file;
-  std::int32_t lba;
-  bool form2;
-};
-
 // Sectors recorded by an independent authoring tool: re-encoding their subheader and
 // user data, with every other field cleared, must give back the exact bytes.
 TEST(SectorEncoderTest, ReproducesRecordedMode2Sectors) {
-  const std::array<RecordedSector, 4> recorded = {{
-      {"mode2form1-pvd-lba16.bin", 16, false},
-      {"mode2form1-infovcd-lba150.bin", 150, false},
-      {"mode2form2-empty-lba300.bin", 300, true},
-      {"mode2form2-lba451.bin", 451, true},
-  }};
-  for (const RecordedSector& sample : recorded) {
-    SCOPED_TRACE(sample.file);
+  for (const auto& [file, lba, form2] : {std::tuple{"mode2form1-pvd-lba16.bin", 16, false},
+                                         {"mode2form1-infovcd-lba150.bin", 150, false},
+                                         {"mode2form2-empty-lba300.bin", 300, true},
+                                         {"mode2form2-lba451.bin", 451, true}}) {
+    SCOPED_TRACE(file);
     const std::vector<std::uint8_t> original =
-        ReadFile(std::string(BRENMARK_TESTDATA_DIR) + "/raw-sectors/" + sample.file);
+        ReadFile(std::string(BRENMARK_TESTDATA_DIR) + "/raw-sectors/" + file);
     ASSERT_EQ(original.size(), kRawSectorSize);
-    ASSERT_EQ((original[18] & 0x20) != 0, sample.form2);
+    ASSERT_EQ((original[18] & 0x20) != 0, form2);
 
     // The 2332-byte block a host sends: subheader and data, EDC/ECC positions zeroed.
     std::vector<std::uint8_t> block(original.begin() + 16, original.begin() + 16 + 2332);
-    const std::size_t payload = sample.form2 ? 8 + 2324 : 8 + 2048;
+    const std::size_t payload = form2 ? 8 + 2324 : 8 + 2048;
     std::fill(block.begin() + static_cast<std::ptrdiff_t>(payload), block.end(), 0);
 
-    Sector viaBlock = Garbage();
-    EncodeMode2Block(sample.lba, block.data(), viaBlock.data());
+    Sector viaBlock = Garbage(), viaForm = Garbage();
+    EncodeMode2Block(lba, block.data(), viaBlock.data());
     EXPECT_TRUE(std::equal(viaBlock.begin(), viaBlock.end(), original.begin()));
-
-    Sector viaForm = Garbage();
-    if (sample.form2) {
-      EncodeMode2Form2Sector(sample.lba, block.data(), block.data() + 8, viaForm.data());
-    } else {
-      EncodeMode2Form1Sector(sample.lba, block.data(), block.data() + 8, viaForm.data());
-    }
+    (form2 ? EncodeMode2Form2Sector : EncodeMode2Form1Sector)(lba, block.data(), block.data() + 8,
+                                                              viaForm.data());
     EXPECT_EQ(viaForm, viaBlock);
   }
 }
@@ -99,27 +86,18 @@ TEST(SectorEncoderTest, EdcMatchesBitwiseCrcForAnyLengthAndAlignment) {
 }
 
 TEST(SectorEncoderTest, HeaderCarriesBcdAddressAndMode) {
-  struct Case {
-    std::int32_t lba;
-    std::array<std::uint8_t, 3> msf;
+  const std::pair<std::int32_t, std::uint32_t> cases[] = {
+      {-150, 0x000000}, {0, 0x000200}, {16, 0x000216}, {4349, 0x005974},
+      {359849, 0x795974},  // last possible lead-out start of an 80-minute disc
+      {-151, 0x995974},    // lead-in addresses count down from 100 minutes
   };
-  const std::array<Case, 6> cases = {{
-      {-150, {0x00, 0x00, 0x00}},
-      {0, {0x00, 0x02, 0x00}},
-      {16, {0x00, 0x02, 0x16}},
-      {4349, {0x00, 0x59, 0x74}},
-      {359849, {0x79, 0x59, 0x74}},  // last possible lead-out start of an 80-minute disc
-      {-151, {0x99, 0x59, 0x74}},    // lead-in addresses count down from 100 minutes
-  }};
-  for (const Case& c : cases) {
+  for (const auto& [lba, msf] : cases) {
     Sector raw = Garbage();
-    WriteSyncAndHeader(c.lba, 2, raw.data());
-    EXPECT_EQ(raw[0], 0x00);
-    EXPECT_TRUE(std::all_of(raw.begin() + 1, raw.begin() + 11, [](auto b) { return b == 0xFF; }));
-    EXPECT_EQ(raw[11], 0x00);
-    EXPECT_EQ((std::array<std::uint8_t, 3>{raw[12], raw[13], raw[14]}), c.msf) << "LBA " << c.lba;
-    EXPECT_EQ(raw[15], 2);
-    EXPECT_EQ(raw[16], 0xA5) << "header writes past byte 15";
+    WriteSyncAndHeader(lba, 2, raw.data());
+    const std::vector<std::uint8_t> expected = {
+        0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00,
+        std::uint8_t(msf >> 16), std::uint8_t(msf >> 8), std::uint8_t(msf), 2, 0xA5};
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), raw.begin())) << "LBA " << lba;
   }
 }
 
@@ -132,9 +110,8 @@ TEST(SectorEncoderTest, RandomSectorsPassIndependentCheckAndEncodeInPlace) {
     std::vector<std::uint8_t> form1(block), form2(block);
     form1[2] = 0x08;
     form2[2] = 0x20;
-    for (auto* subheader : {&form1, &form2}) {
+    for (auto* subheader : {&form1, &form2})
       std::copy(subheader->begin(), subheader->begin() + 4, subheader->begin() + 4);
-    }
 
     Sector mode1 = Garbage();
     EncodeMode1Sector(lba, block.data(), mode1.data());
