@@ -60,6 +60,17 @@ std::vector<std::uint8_t> Assemble(const std::vector<CapturedGroup>& groups,
   return image;
 }
 
+std::vector<std::uint8_t> Render(const ImageLayout& layout) {
+  ImageStream stream(layout, FixedClock);
+  return Assemble(CaptureAll(stream), layout.sessionStart);
+}
+
+std::vector<std::uint8_t> Sectors(const std::vector<std::uint8_t>& image, std::uint32_t sector,
+                                  std::uint32_t count) {
+  const auto begin = image.begin() + static_cast<std::ptrdiff_t>(sector) * 2048;
+  return {begin, begin + static_cast<std::ptrdiff_t>(count) * 2048};
+}
+
 std::time_t FixedClock() { return kFixedNow; }
 
 void UseUtc() {
@@ -75,10 +86,8 @@ void PutBoth32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t val
 }
 
 void PutBoth16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t value) {
-  out[at] = static_cast<std::uint8_t>(value);
-  out[at + 1] = static_cast<std::uint8_t>(value >> 8);
-  out[at + 2] = static_cast<std::uint8_t>(value >> 8);
-  out[at + 3] = static_cast<std::uint8_t>(value);
+  out[at] = out[at + 3] = static_cast<std::uint8_t>(value);
+  out[at + 1] = out[at + 2] = static_cast<std::uint8_t>(value >> 8);
 }
 
 std::uint32_t ReadLe32(const std::uint8_t* at) {

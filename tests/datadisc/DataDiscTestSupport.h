@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "datadisc/FileStatus.h"
+#include "datadisc/ImageLayout.h"
 #include "datadisc/ImageStream.h"
 
 namespace brenmark::datadisc::test {
@@ -40,6 +42,14 @@ std::vector<CapturedGroup> CaptureAll(ImageStream& stream);
 // The image the groups make, from `firstSector` on.
 std::vector<std::uint8_t> Assemble(const std::vector<CapturedGroup>& groups,
                                    std::uint32_t firstSector);
+// The image of a layout that has run, streamed at the fixed time.
+std::vector<std::uint8_t> Render(const ImageLayout& layout);
+// `count` sectors of an image from `sector` on.
+std::vector<std::uint8_t> Sectors(const std::vector<std::uint8_t>& image, std::uint32_t sector,
+                                  std::uint32_t count = 1);
+
+inline FileStatus FileOf(std::uint64_t size) { return FileStatus{false, size, 0, 0, 0}; }
+inline FileStatus Folder() { return FileStatus{true, 0, 0, 0, 0}; }
 
 // Fixed wall clock: 2004-03-05 09:07:03 in UTC; the test process runs in UTC.
 inline constexpr std::time_t kFixedNow = 1078477623;

@@ -11,8 +11,8 @@
 namespace brenmark::datadisc {
 namespace {
 
-FileStatus FileOf(std::uint64_t size) { return FileStatus{false, size, 0, 0, 0}; }
-FileStatus Folder() { return FileStatus{true, 0, 0, 0, 0}; }
+using test::FileOf;
+using test::Folder;
 
 class Layout : public ::testing::Test {
  protected:
@@ -42,9 +42,8 @@ TEST_F(Layout, DirectoriesNumberedByLevelThenParentThenName) {
   ASSERT_TRUE(RunLayout(layout).ok());
 
   std::vector<std::tuple<std::string, int, int>> rows;
-  for (const auto& entry : layout.pathTables().entries()) {
+  for (const auto& entry : layout.pathTables().entries())
     rows.emplace_back(entry.jolietName, entry.number, entry.parentNumber);
-  }
   EXPECT_EQ(rows,
             (std::vector<std::tuple<std::string, int, int>>{
                 {"T", 2, 1}, {"A", 3, 2}, {"B", 4, 2}, {"m", 5, 3}, {"z", 6, 3}, {"y", 7, 4}}));
@@ -78,16 +77,14 @@ TEST_F(Layout, AppendedSessionShiftsEveryAddress) {
   File(Dir(top, "Sub"), "a.txt", 5000);
   ImageLayout blank(tree_, 0);
   ASSERT_TRUE(RunLayout(blank).ok());
-  const std::vector<std::uint32_t> atZero = {blank.primaryDescriptor, blank.isoMTable,
-                                             blank.jolietRootExtent,  blank.fileDataStart,
-                                             blank.imageEnd,          top->isoExtent};
-  EXPECT_EQ(atZero, (std::vector<std::uint32_t>{16, 20, 26, 29, 33, 24}));
-
+  const auto addresses = [&](const ImageLayout& l) {
+    return std::vector<std::uint32_t>{l.primaryDescriptor, l.isoMTable,  l.jolietRootExtent,
+                                      l.fileDataStart,     l.imageEnd,   top->isoExtent};
+  };
+  EXPECT_EQ(addresses(blank), (std::vector<std::uint32_t>{16, 20, 26, 29, 33, 24}));
   ImageLayout appended(tree_, 11400);
   ASSERT_TRUE(RunLayout(appended).ok());
-  EXPECT_EQ((std::vector<std::uint32_t>{appended.primaryDescriptor, appended.isoMTable,
-                                        appended.jolietRootExtent, appended.fileDataStart,
-                                        appended.imageEnd, top->isoExtent}),
+  EXPECT_EQ(addresses(appended),
             (std::vector<std::uint32_t>{11416, 11420, 11426, 11429, 11433, 11424}));
 
   ImageStream stream(appended, test::FixedClock);
@@ -103,28 +100,22 @@ TEST_F(Layout, AppendedSessionShiftsEveryAddress) {
 // A chain of directories `levels` deep below the chosen folder's list.
 SourceNode* MakeChain(SourceTree& tree, int levels) {
   SourceNode* node = nullptr;
-  for (int level = 1; level <= levels; ++level) {
+  for (int level = 1; level <= levels; ++level)
     node = tree.AddEntry(node, "/src/d" + std::to_string(level), Folder());
-  }
   tree.AddEntry(node, "/src/leaf", FileOf(1));
   return node;
 }
 
 TEST(LayoutDepth, IsoOnlyTreesAreCutBelowLevelNine) {
-  SourceTree nine(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
-  MakeChain(nine, 9);
-  EXPECT_EQ(nine.ComputeDepth(), 10u);
-  nine.depth = ImageLayout::kMaxIsoOnlyDepth;
-  ImageLayout burnable(nine, 0);
-  EXPECT_TRUE(burnable.Run().ok());
-  EXPECT_EQ(burnable.pathTables().DirectoryCount(), 10u);
-
-  SourceTree ten(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
-  MakeChain(ten, 10);
-  ten.ComputeDepth();
-  ten.depth = ImageLayout::kMaxIsoOnlyDepth;
-  ImageLayout refused(ten, 0);
-  EXPECT_EQ(refused.Run().status, LayoutStatus::StructureError);
+  for (int levels : {9, 10}) {
+    SourceTree tree(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
+    MakeChain(tree, levels);
+    EXPECT_EQ(tree.ComputeDepth(), static_cast<std::uint32_t>(levels + 1));
+    tree.depth = ImageLayout::kMaxIsoOnlyDepth;
+    ImageLayout layout(tree, 0);
+    const LayoutResult result = layout.Run();
+    EXPECT_EQ(result.status, levels == 9 ? LayoutStatus::Ok : LayoutStatus::StructureError);
+  }
 }
 
 TEST(LayoutLimits, RefusesWhatWouldCorruptTheImage) {
@@ -197,15 +188,11 @@ TEST_F(Layout, IsoIdentifiersAreMadeUnique) {
   // READ_M_2.TXT;1 48.
   EXPECT_EQ(layout.IsoDirectorySizeOf(0), 68u + 40 + 42 + 48 + 46 + 48);
 
-  ImageStream stream(layout, test::FixedClock);
-  const auto groups = test::CaptureAll(stream);
-  const auto image = test::Assemble(groups, 0);
-  const std::string topRecords(reinterpret_cast<const char*>(image.data()) + top->isoExtent * 2048,
-                               2048);
+  const auto records = test::Sectors(test::Render(layout), top->isoExtent);
+  const std::string topRecords(records.begin(), records.end());
   for (const char* name :
-       {"MY_DIR", "MY_DIR_1", "READ_ME.TXT;1", "READ_M_1.TXT;1", "READ_M_2.TXT;1"}) {
+       {"MY_DIR", "MY_DIR_1", "READ_ME.TXT;1", "READ_M_1.TXT;1", "READ_M_2.TXT;1"})
     EXPECT_NE(topRecords.find(name), std::string::npos) << name;
-  }
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "datadisc/DirectoryRecords.h"
 #include "datadisc/ImageLayout.h"
-#include "datadisc/ImageStream.h"
 #include "datadisc/PathTableList.h"
 #include "datadisc/SourceTree.h"
 #include "datadisc/VolumeDescriptors.h"
@@ -15,17 +14,14 @@
 namespace brenmark::datadisc {
 namespace {
 
-FileStatus FileOf(std::uint64_t size) { return FileStatus{false, size, 0, 0, 0}; }
-FileStatus Folder() { return FileStatus{true, 0, 0, 0, 0}; }
+using test::FileOf;
+using test::Folder;
+using test::Sectors;
 
-std::vector<std::uint8_t> SectorOf(const std::vector<std::uint8_t>& image, std::uint32_t sector,
-                                   std::uint32_t count = 1) {
-  const auto begin = image.begin() + static_cast<std::ptrdiff_t>(sector) * 2048;
-  return {begin, begin + static_cast<std::ptrdiff_t>(count) * 2048};
-}
-
-// 61 files whose ISO records are 46 bytes (NAME_NN.TXT;1 is 13 + 33 = 46).
-SourceNode* MakeSixtyOne(SourceTree& tree) {
+TEST(Records, SixtyOneFilesCrossIntoASecondSector) {
+  test::UseUtc();
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  // 61 files whose ISO records are 46 bytes (NAME_NN.TXT;1 is 13 + 33 = 46).
   SourceNode* top = tree.AddEntry(nullptr, "/src/T", Folder());
   for (int i = 0; i < 61; ++i) {
     char name[32];
@@ -33,21 +29,12 @@ SourceNode* MakeSixtyOne(SourceTree& tree) {
     tree.AddEntry(top, name, FileOf(static_cast<std::uint64_t>(i)));
   }
   tree.ComputeDepth();
-  return top;
-}
-
-TEST(Records, SixtyOneFilesCrossIntoASecondSector) {
-  test::UseUtc();
-  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
-  SourceNode* top = MakeSixtyOne(tree);
   ImageLayout layout(tree, 0);
   ASSERT_TRUE(layout.Run().ok());
   EXPECT_EQ(layout.IsoDirectorySizeOf(0), 2048u + 18 * 46);
   EXPECT_EQ(top->dataLength, 4096u);
 
-  ImageStream stream(layout, test::FixedClock);
-  const auto image = test::Assemble(test::CaptureAll(stream), 0);
-  const auto records = SectorOf(image, top->isoExtent, 2);
+  const auto records = Sectors(test::Render(layout), top->isoExtent, 2);
   // 68 + 43 * 46 = 2046: the 44th record starts the second sector.
   EXPECT_EQ(records[68 + 42 * 46], 46);
   EXPECT_EQ(records[2046], 0);
@@ -71,10 +58,9 @@ TEST(Records, XaFieldOnEveryRecord) {
   EXPECT_EQ(layout.IsoDirectorySizeOf(0), 96u + 50 + 60);
   EXPECT_EQ(layout.JolietDirectorySizeOf(0), 96u + 54 + 72);
 
-  ImageStream stream(layout, test::FixedClock);
-  const auto image = test::Assemble(test::CaptureAll(stream), 0);
+  const auto image = test::Render(layout);
   for (std::uint32_t extent : {top->isoExtent, top->jolietExtent}) {
-    const auto records = SectorOf(image, extent);
+    const auto records = Sectors(image, extent);
     EXPECT_EQ(records[0], 48);
     EXPECT_EQ(records[48], 48);
     const std::uint8_t dirXa[] = {0, 0, 0, 0, 0x8D, 0x55, 'X', 'A', 0, 0, 0, 0, 0, 0};
@@ -85,8 +71,7 @@ TEST(Records, XaFieldOnEveryRecord) {
     const std::uint8_t fileXa[] = {0, 0, 0, 0, 0x0D, 0x55, 'X', 'A', 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(std::memcmp(&records[file + records[file] - 14], fileXa, 14), 0);
   }
-  const auto primary = SectorOf(image, 16);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&primary[1024]), 8), "CD-XA001");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&image[16 * 2048 + 1024]), 8), "CD-XA001");
 }
 
 TEST(Records, FileTimesOnlyForFiles) {
@@ -98,8 +83,7 @@ TEST(Records, FileTimesOnlyForFiles) {
   tree.ComputeDepth();
   ImageLayout layout(tree, 0);
   ASSERT_TRUE(layout.Run().ok());
-  ImageStream stream(layout, test::FixedClock);
-  const auto records = SectorOf(test::Assemble(test::CaptureAll(stream), 0), top->isoExtent);
+  const auto records = Sectors(test::Render(layout), top->isoExtent);
   const std::uint8_t fileTime[7] = {101, 1, 1, 0, 0, 0, 0};
   const std::uint8_t now[7] = {104, 3, 5, 9, 7, 2, 0};
   EXPECT_EQ(std::memcmp(&records[68 + 18], fileTime, 7), 0);           // f: its creation time
@@ -110,9 +94,8 @@ TEST(Records, FileTimesOnlyForFiles) {
 TEST(PathTables, LittleAndBigEndianAcrossSectors) {
   SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
   SourceNode* top = tree.AddEntry(nullptr, "/src/T", Folder());
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0; i < 300; ++i)
     tree.AddEntry(top, "/src/T/f" + std::to_string(1000 + i) + " with a longer name", Folder());
-  }
   tree.ComputeDepth();
   ImageLayout layout(tree, 0);
   ASSERT_TRUE(layout.Run().ok());
@@ -122,23 +105,20 @@ TEST(PathTables, LittleAndBigEndianAcrossSectors) {
   EXPECT_EQ(layout.isoMTable, layout.isoLTable + 3);
   EXPECT_EQ(layout.jolietMTable, layout.jolietLTable + 9);
 
-  ImageStream stream(layout, test::FixedClock);
-  const auto image = test::Assemble(test::CaptureAll(stream), 0);
+  const auto image = test::Render(layout);
   // The last record of each table lies in its last sector, in both byte orders.
   const PathTableEntry& last = layout.pathTables().entries().back();
-  const auto isoL = SectorOf(image, layout.isoLTable, 3);
-  const auto isoM = SectorOf(image, layout.isoMTable, 3);
+  const auto isoL = Sectors(image, layout.isoLTable, 3);
+  const auto isoM = Sectors(image, layout.isoMTable, 3);
   const std::size_t at = layout.isoPathTableSize - 16;
   EXPECT_EQ(test::ReadLe32(&isoL[at + 2]), last.isoExtent);
   EXPECT_EQ(test::ReadBe32(&isoM[at + 2]), last.isoExtent);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&isoM[at + 8]), 8), last.isoName);
-  const auto jolietM = SectorOf(image, layout.jolietMTable, 9);
+  const auto jolietM = Sectors(image, layout.jolietMTable, 9);
   EXPECT_EQ(test::ReadBe32(&jolietM[layout.jolietPathTableSize - 56 + 2]), last.jolietExtent);
-  const auto primary = SectorOf(image, 16);
-  EXPECT_EQ(test::ReadLe32(&primary[140]), layout.isoLTable);
-  EXPECT_EQ(test::ReadBe32(&primary[148]), layout.isoMTable);
-  const auto joliet = SectorOf(image, 17);
-  EXPECT_EQ(test::ReadBe32(&joliet[148]), layout.jolietMTable);
+  EXPECT_EQ(test::ReadLe32(&image[16 * 2048 + 140]), layout.isoLTable);
+  EXPECT_EQ(test::ReadBe32(&image[16 * 2048 + 148]), layout.isoMTable);
+  EXPECT_EQ(test::ReadBe32(&image[17 * 2048 + 148]), layout.jolietMTable);
 }
 
 TEST(Descriptors, LongLabelsAreCutAtCharacterBoundaries) {
@@ -158,18 +138,14 @@ TEST(Descriptors, LongLabelsAreCutAtCharacterBoundaries) {
   BuildJolietDescriptor(fields, buffer);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 32),
             test::Utf16Be(std::u16string(15, u'j')) + std::string(2, '\0'));
-  fields.label =
-      "Gr\xC3\xBC\xC3\x9F"
-      "e";
+  fields.label = "Gr\u00FC\u00DFe";
   BuildJolietDescriptor(fields, buffer);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 12),
             test::Utf16Be(u"Grüße") + std::string(2, '\0'));
 
   BuildTerminator(buffer);
-  std::vector<std::uint8_t> terminator(2048, 0);
-  terminator[0] = 255;
-  std::memcpy(&terminator[1], "CD001", 5);
-  terminator[6] = 1;
+  std::vector<std::uint8_t> terminator{255, 'C', 'D', '0', '0', '1', 1};
+  terminator.resize(2048);
   EXPECT_EQ(buffer, terminator);
 }
 

@@ -61,12 +61,10 @@ class Stream : public ::testing::Test {
 };
 
 TEST_F(Stream, FileContentsGoInChunksOf16ThenSingleSectors) {
-  folder_.MakeFile("Top/a 32768", 32768);
-  folder_.MakeFile("Top/b 32769", 32769);
-  folder_.MakeFile("Top/c 100000", 100000);
-  folder_.MakeFile("Top/d 65536", 65536);
-  folder_.MakeFile("Top/e empty", 0);
-  folder_.MakeFile("Top/f last", 10);
+  for (const auto& [name, size] : {std::pair{"a 32768", 32768}, {"b 32769", 32769},
+                                   {"c 100000", 100000}, {"d 65536", 65536}, {"e empty", 0},
+                                   {"f last", 10}})
+    folder_.MakeFile(std::string("Top/") + name, size);
   Scan();
 
   const auto files = Files();
@@ -90,12 +88,10 @@ TEST_F(Stream, FileContentsGoInChunksOf16ThenSingleSectors) {
 // Files changed after the scan are written to exactly their recorded extent
 // and reported once; the stream goes on with the next file.
 TEST_F(Stream, ChangedFilesKeepTheirExtentAndAreReported) {
-  folder_.MakeFile("Top/1 shrinks", 40000);
-  folder_.MakeFile("Top/2 grows", 3000);
-  folder_.MakeFile("Top/3 vanishes", 5000);
-  folder_.MakeFile("Top/4 empty vanishes", 0);
-  folder_.MakeFile("Top/5 empty grows", 0);
-  folder_.MakeFile("Top/6 intact", 2100);
+  for (const auto& [name, size] : {std::pair{"1 shrinks", 40000}, {"2 grows", 3000},
+                                   {"3 vanishes", 5000}, {"4 empty vanishes", 0},
+                                   {"5 empty grows", 0}, {"6 intact", 2100}})
+    folder_.MakeFile(std::string("Top/") + name, size);
   Scan();
 
   folder_.MakeFile("Top/1 shrinks", 1000);
@@ -106,28 +102,24 @@ TEST_F(Stream, ChangedFilesKeepTheirExtentAndAreReported) {
 
   const auto files = Files();
   ASSERT_EQ(files.size(), 6u);
-  const auto& shrunk = files[0].second;
-  EXPECT_EQ(shrunk.sizes, (std::vector<std::uint32_t>{16, 1, 1, 1, 1}));
-  EXPECT_EQ(shrunk.bytes, Pattern(1000, 20 * 2048));
-  EXPECT_EQ(shrunk.issues, std::vector<FileIssue>{FileIssue::SizeChanged});
-
-  const auto& grown = files[1].second;
-  EXPECT_EQ(grown.bytes, Pattern(3000, 2 * 2048));
-  EXPECT_EQ(grown.issues, std::vector<FileIssue>{FileIssue::SizeChanged});
-
-  const auto& vanished = files[2].second;
-  EXPECT_EQ(vanished.sizes, (std::vector<std::uint32_t>{1, 1, 1}));
-  EXPECT_EQ(vanished.bytes, std::vector<std::uint8_t>(3 * 2048, 0));
-  EXPECT_EQ(vanished.issues, std::vector<FileIssue>{FileIssue::CannotOpen});
-
+  using Sizes = std::vector<std::uint32_t>;
+  using Issues = std::vector<FileIssue>;
+  constexpr auto changed = FileIssue::SizeChanged, cannotOpen = FileIssue::CannotOpen;
   // Empty files only announce their issue, in a group of no sectors.
-  EXPECT_EQ(files[3].second.sizes, std::vector<std::uint32_t>{0});
-  EXPECT_EQ(files[3].second.issues, std::vector<FileIssue>{FileIssue::CannotOpen});
-  EXPECT_EQ(files[4].second.sizes, std::vector<std::uint32_t>{0});
-  EXPECT_EQ(files[4].second.issues, std::vector<FileIssue>{FileIssue::SizeChanged});
-
-  EXPECT_EQ(files[5].second.bytes, Pattern(2100, 2 * 2048));
-  EXPECT_TRUE(files[5].second.issues.empty());
+  const std::tuple<Sizes, std::vector<std::uint8_t>, Issues> expected[] = {
+      {{16, 1, 1, 1, 1}, Pattern(1000, 20 * 2048), {changed}},
+      {{1, 1}, Pattern(3000, 2 * 2048), {changed}},
+      {{1, 1, 1}, Pattern(0, 3 * 2048), {cannotOpen}},
+      {{0}, {}, {cannotOpen}},
+      {{0}, {}, {changed}},
+      {{1, 1}, Pattern(2100, 2 * 2048), {}},
+  };
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const auto& [sizes, bytes, issues] = expected[i];
+    EXPECT_EQ(files[i].second.sizes, sizes) << files[i].first;
+    EXPECT_EQ(files[i].second.bytes, bytes) << files[i].first;
+    EXPECT_EQ(files[i].second.issues, issues) << files[i].first;
+  }
 }
 
 }  // namespace
