@@ -57,19 +57,17 @@ class ExpectedImage {
     std::size_t at = At(sector);
     at += Record(at, own, 2048, true, std::string(1, '\0'), time);
     at += Record(at, parent, 2048, true, std::string(1, '\1'), time);
-    for (const auto& [extent, length, directory, name] : items) {
+    for (const auto& [extent, length, directory, name] : items)
       at += Record(at, extent, length, directory, name, time);
-    }
   }
 
   // A path table record; `bigEndian` for M tables.
   std::size_t PathRecord(std::size_t at, std::string_view identifier, std::uint32_t extent,
                          std::uint16_t parent, bool bigEndian) {
     bytes_[at] = static_cast<std::uint8_t>(identifier.size());
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
       bytes_[at + 2 + static_cast<std::size_t>(bigEndian ? 3 - i : i)] =
           static_cast<std::uint8_t>(extent >> (8 * i));
-    }
     bytes_[at + (bigEndian ? 7 : 6)] = static_cast<std::uint8_t>(parent);
     bytes_[at + (bigEndian ? 6 : 7)] = static_cast<std::uint8_t>(parent >> 8);
     Text(at + 8, identifier);
@@ -126,26 +124,21 @@ TEST(WorkedExample, WholeImageByteForByte) {
 
   ImageLayout layout(tree, 0);
   ASSERT_TRUE(layout.Run().ok());
-  EXPECT_EQ(layout.isoPathTableSize, 34u);
-  EXPECT_EQ(layout.jolietPathTableSize, 40u);
-  EXPECT_EQ(layout.isoRootSize, 106u);
-  EXPECT_EQ(layout.jolietRootSize, 110u);
-  EXPECT_EQ(layout.IsoDirectorySizeOf(0), 150u);
-  EXPECT_EQ(layout.IsoDirectorySizeOf(1), 108u);
-  EXPECT_EQ(layout.JolietDirectorySizeOf(0), 166u);
-  EXPECT_EQ(layout.JolietDirectorySizeOf(1), 116u);
-  EXPECT_EQ(layout.fileDataStart, 29u);
-  EXPECT_EQ(layout.imageEnd, 33u);
+  EXPECT_EQ((std::vector<std::uint64_t>{layout.isoPathTableSize, layout.jolietPathTableSize,
+                                        layout.isoRootSize, layout.jolietRootSize,
+                                        layout.IsoDirectorySizeOf(0), layout.IsoDirectorySizeOf(1),
+                                        layout.JolietDirectorySizeOf(0),
+                                        layout.JolietDirectorySizeOf(1), layout.fileDataStart,
+                                        layout.imageEnd}),
+            (std::vector<std::uint64_t>{34, 40, 106, 110, 150, 108, 166, 116, 29, 33}));
 
   ImageStream stream(layout, test::FixedClock);
   const auto groups = test::CaptureAll(stream);
 
   // The writes, in order: first sector and sector count of each.
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> writes;
-  for (const auto& captured : groups) {
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> writes, expectedWrites;
+  for (const auto& captured : groups)
     writes.emplace_back(captured.group.firstSector, captured.group.sectorCount);
-  }
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> expectedWrites;
   for (std::uint32_t s = 0; s <= 32; ++s) expectedWrites.emplace_back(s, 1);
   EXPECT_EQ(writes, expectedWrites);
   EXPECT_EQ(groups[16].group.kind, GroupKind::PrimaryDescriptor);
@@ -182,20 +175,14 @@ TEST(WorkedExample, WholeImageByteForByte) {
       kNow);
   expected.Directory(28, 28, 27, {{30, 5000, false, test::Utf16Be(u"a.txt;1")}}, kNow);
 
-  for (std::size_t i = 0; i < 100; ++i)
-    expected.bytes()[expected.At(29) + i] = test::PatternByte(i);
-  for (std::size_t i = 0; i < 5000; ++i)
-    expected.bytes()[expected.At(30) + i] = test::PatternByte(i);
+  for (const auto& [sector, size] : {std::pair<std::size_t, std::size_t>{29, 100}, {30, 5000}})
+    for (std::size_t i = 0; i < size; ++i)
+      expected.bytes()[expected.At(sector) + i] = test::PatternByte(i);
 
   const std::vector<std::uint8_t> image = test::Assemble(groups, 0);
   ASSERT_EQ(image.size(), expected.bytes().size());
-  for (std::size_t sector = 0; sector < 33; ++sector) {
-    const auto begin = static_cast<std::ptrdiff_t>(sector * kSector);
-    const std::vector<std::uint8_t> got(image.begin() + begin, image.begin() + begin + 2048);
-    const std::vector<std::uint8_t> want(expected.bytes().begin() + begin,
-                                         expected.bytes().begin() + begin + 2048);
-    EXPECT_EQ(got, want) << "sector " << sector;
-  }
+  for (std::uint32_t sector = 0; sector < 33; ++sector)
+    EXPECT_EQ(test::Sectors(image, sector), test::Sectors(expected.bytes(), sector)) << sector;
 }
 
 }  // namespace

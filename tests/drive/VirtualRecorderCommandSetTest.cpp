@@ -90,16 +90,14 @@ TEST_F(VirtualRecorderCommandSet, EnumerationReadsModelAndCapabilities) {
 }
 
 TEST_F(VirtualRecorderCommandSet, BlankDiscReadings) {
-  EXPECT_TRUE(registry->IsMediaPresent(kCd));
-  EXPECT_TRUE(registry->IsDiscBlank(kCd));
+  EXPECT_TRUE(registry->IsMediaPresent(kCd) && registry->IsDiscBlank(kCd));
   EXPECT_FALSE(registry->IsDiscAppendable(kCd));
   EXPECT_EQ(registry->GetLastTrackNumber(kCd), 1);
   EXPECT_EQ(registry->GetDiscCapacity(kCd), 359999);
   std::int32_t sessions = 0, lastTrack = 0;
   std::uint32_t status = 0;
   ASSERT_TRUE(registry->GetDiscInfo(kCd, &sessions, &lastTrack, &status));
-  EXPECT_EQ(sessions, 1);
-  EXPECT_EQ(lastTrack, 1);
+  EXPECT_EQ(sessions * 100 + lastTrack, 101);
   EXPECT_EQ(status & 0x0F, 0x1u);  // blank
   EXPECT_FALSE(registry->ReadSessions(kCd));  // no table of contents yet
 }
@@ -123,8 +121,7 @@ TEST_F(VirtualRecorderCommandSet, BurnsADataTrackAndReadsItBack) {
 
   Bytes sector(2048, 0xAA);
   ASSERT_EQ(registry->ReadSectors(kCd, 21, 1, sector.data(), 2048, 0x10), 0);
-  EXPECT_EQ(sector[0], 21);
-  EXPECT_EQ(sector[1], 0);
+  EXPECT_EQ(Bytes(sector.begin(), sector.begin() + 2), (Bytes{21, 0}));
 
   std::array<std::uint8_t, 1200> toc{};
   ASSERT_TRUE(registry->ReadToc(kCd, static_cast<int>(toc.size()), toc.data()));
@@ -133,10 +130,10 @@ TEST_F(VirtualRecorderCommandSet, BurnsADataTrackAndReadsItBack) {
 }
 
 TEST_F(VirtualRecorderCommandSet, RetriesRideOverFailuresTheRecorderReports) {
-  virtualdrive::FaultSpec writeFault;
-  writeFault.opcode = 0x2A;
-  writeFault.count = 2;
-  CdRecorder().ArmFault(writeFault);
+  virtualdrive::FaultSpec fault;
+  fault.opcode = 0x2A;
+  fault.count = 2;
+  CdRecorder().ArmFault(fault);
   WriteDataTrack(16);
   EXPECT_EQ(sleeper.Count(1000ms), 2);
   EXPECT_TRUE(prompt.questions.empty());
