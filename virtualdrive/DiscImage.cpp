@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 #include <vector>
 
 #include "virtualdrive/DiscStateFile.h"
+#include "virtualdrive/TextFile.h"
 #include "virtualdrive/image/CueImage.h"
 #include "virtualdrive/image/CueSheet.h"
 #include "virtualdrive/image/SectorEncoder.h"
@@ -21,33 +20,6 @@ namespace {
 constexpr std::int64_t kRawBlock = 2352;
 constexpr std::int64_t kUserBlock = 2048;
 constexpr const char* kWorkName = "disc";
-
-std::optional<std::string> ReadTextFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std::string& error) {
-  const fs::path temporary = path.string() + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) {
-      error = "cannot write " + temporary.string();
-      return false;
-    }
-  }
-  std::error_code code;
-  fs::rename(temporary, path, code);
-  if (code) {
-    error = "cannot replace " + path.string() + ": " + code.message();
-    return false;
-  }
-  return true;
-}
 
 bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
   std::error_code code;

@@ -69,6 +69,25 @@ std::uint16_t ProfileOf(MediumKind kind) {
   return 0;
 }
 
+// The commands that need a disc; without one a drive answers "medium not present".
+bool NeedsMedium(std::uint8_t opcode) {
+  switch (opcode) {
+    case 0x25:  // READ CAPACITY
+    case 0x2A:  // WRITE(10)
+    case 0x35:  // SYNCHRONIZE CACHE
+    case 0x43:  // READ TOC/PMA/ATIP
+    case 0x51:  // READ DISC INFORMATION
+    case 0x52:  // READ TRACK INFORMATION
+    case 0x53:  // RESERVE TRACK
+    case 0x5B:  // CLOSE TRACK/SESSION
+    case 0xAA:  // WRITE(12)
+    case 0xBE:  // READ CD
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string TrackKindText(TrackKind kind) {
   switch (kind) {
     case TrackKind::Audio: return "audio";
@@ -107,6 +126,41 @@ VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::p
   } else if (!resumed.error.empty()) {
     const fs::path keptAs = SetAsideWorkFiles(workFolder_);
     startupProblem_ = resumed.error + "; its files were kept as " + keptAs.string() + ".*";
+    // The record may name what was in the tray before that disc; the blank replaces both.
+    ForgetTrayRecord(workFolder_);
+  } else {
+    RestoreTray();
+  }
+}
+
+void VirtualRecorder::RestoreTray() {
+  const TrayRecordResult read = ReadTrayRecord(workFolder_);
+  if (!read.record) {
+    if (!read.error.empty()) {
+      startupProblem_ = read.error + "; a blank was loaded instead";
+      ForgetTrayRecord(workFolder_);
+    }
+    return;
+  }
+  const TrayRecord& record = *read.record;
+  switch (record.content) {
+    case TrayRecord::Content::Blank:
+      disc_ = DiscImage::Blank(record.blankKind, workFolder_);
+      return;
+    case TrayRecord::Content::Empty:
+      disc_.reset();
+      return;
+    case TrayRecord::Content::Image: {
+      DiscLoadResult loaded = DiscImage::Load(record.image, !IsCdMedium(model_.blankKind), workFolder_);
+      if (loaded.disc) {
+        disc_ = std::move(*loaded.disc);
+        return;
+      }
+      startupProblem_ =
+          "the image in the tray can no longer be read (" + loaded.error + "); a blank was loaded instead";
+      ForgetTrayRecord(workFolder_);
+      return;
+    }
   }
 }
 
@@ -164,6 +218,7 @@ VirtualRecorder::Outcome VirtualRecorder::Dispatch(Call& call) {
     if (fault->transportFailure) return {TransportResult::TransportFailure, std::nullopt};
     return {TransportResult::DeviceFailure, fault->sense};
   }
+  if (!disc_ && NeedsMedium(opcode)) return Refuse(sense::kMediumNotPresent);
   switch (opcode) {
     case 0x1B: return StartStopUnit(call);
     case 0x12: return Inquiry(call);
@@ -191,7 +246,7 @@ VirtualRecorder::Outcome VirtualRecorder::StartStopUnit(Call& call) {
   const bool loadEject = (call.cdb[4] & 0x02) != 0;
   const bool start = (call.cdb[4] & 0x01) != 0;
   if (!loadEject || start) return {};
-  TrayResult result = Replace(DiscImage::Blank(model_.blankKind, workFolder_));
+  TrayResult result = Replace(DiscImage::Blank(model_.blankKind, workFolder_), TrayRecord::Blank(model_.blankKind));
   if (!result.ok) return Refuse(sense::kWriteError);
   if (!result.finishedImage.empty()) call.finishedImage = result.finishedImage;
   return {};
@@ -221,9 +276,11 @@ VirtualRecorder::Outcome VirtualRecorder::GetConfiguration(Call& call) {
   const std::uint8_t requestType = call.cdb[1] & 0x03;
   if (requestType == 3) return Refuse(sense::kInvalidFieldInCdb);
   const std::uint16_t startingFeature = Get16(call.cdb + 2);
-  const MediumKind medium = CurrentState().kind;
-  const bool cd = IsCdMedium(medium);
-  const std::uint16_t currentProfile = ProfileOf(medium);
+  // With the tray empty no profile is current, nor any feature of a medium.
+  const std::optional<MediumKind> medium = disc_ ? std::optional(CurrentState().kind) : std::nullopt;
+  const bool cd = medium && IsCdMedium(*medium);
+  const bool dvd = medium && !IsCdMedium(*medium);
+  const std::uint16_t currentProfile = medium ? ProfileOf(*medium) : 0;
 
   struct Feature {
     std::uint16_t code;
@@ -253,9 +310,9 @@ VirtualRecorder::Outcome VirtualRecorder::GetConfiguration(Call& call) {
   add(0x0002, 1, true, {0, 0, 0, 0});
   add(0x0003, 0, true, {0x29, 0, 0, 0});
   add(0x001E, 1, cd, {0, 0, 0, 0});
-  add(0x001F, 0, !cd, {0, 0, 0, 0});
+  add(0x001F, 0, dvd, {0, 0, 0, 0});
   // Data block types 0, 8, 10, 12 and 13.
-  add(0x002D, 2, cd && IsRecordable(medium), {0x46, 0, 0x35, 0x01});
+  add(0x002D, 2, cd && IsRecordable(*medium), {0x46, 0, 0x35, 0x01});
   add(0x002F, 1, medium == MediumKind::DvdR, {0x44, 0, 0, 0});
 
   std::vector<std::uint8_t> response(8, 0);
@@ -420,7 +477,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
   const std::uint32_t count = Get24(call.cdb + 6);
   const std::uint8_t fields = call.cdb[9];
   if (expected > 5 || (fields & 0x06) != 0 || (call.cdb[10] & 0x07) != 0) return Refuse(sense::kInvalidFieldInCdb);
-  const DiscState& state = disc_.state;
+  const DiscState& state = disc_->state;
   if (!IsCdMedium(state.kind)) return Refuse(sense::kIllegalModeForThisTrack);
   std::vector<std::uint8_t> response;
   std::array<std::uint8_t, kRawSectorSize> raw{};
@@ -434,7 +491,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
     if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
     // The run-out blocks of a track-at-once track cannot be read back.
     if (address >= track->end) return Refuse(sense::kUnrecoveredReadError);
-    if (!disc_.ReadRawSector(static_cast<std::int32_t>(address), raw.data())) {
+    if (!disc_->ReadRawSector(static_cast<std::int32_t>(address), raw.data())) {
       return Refuse(sense::kUnrecoveredReadError);
     }
     const auto append = [&response, &raw](std::size_t from, std::size_t to) {
@@ -490,12 +547,12 @@ VirtualRecorder::Outcome VirtualRecorder::Write(Call& call, std::int32_t lba, st
     return {};
   }
   std::string error;
-  if (!disc_.PrepareForWriting(error)) return Refuse(sense::kWriteError);
+  if (!disc_->PrepareForWriting(error)) return Refuse(sense::kWriteError);
   const std::size_t tracksBefore = state.tracks.size();
   const auto fills = state.ApplyWrite(blocks, kind);
   if (!ApplyFills(fills)) return Refuse(sense::kWriteError);
   const bool written = cd ? WriteEncoded(lba, count, call.request.buffer)
-                          : disc_.WriteBlocks(lba, blocks, call.request.buffer);
+                          : disc_->WriteBlocks(lba, blocks, call.request.buffer);
   if (!written) return Refuse(sense::kWriteError);
   if (state.tracks.size() != tracksBefore) SaveDisc();
   return {};
@@ -503,7 +560,7 @@ VirtualRecorder::Outcome VirtualRecorder::Write(Call& call, std::int32_t lba, st
 
 bool VirtualRecorder::WriteEncoded(std::int32_t lba, std::uint32_t count, const std::uint8_t* data) {
   const std::uint8_t type = writeParameters_.dataBlockType();
-  if (type == 0) return disc_.WriteBlocks(lba, static_cast<std::int32_t>(count), data);
+  if (type == 0) return disc_->WriteBlocks(lba, static_cast<std::int32_t>(count), data);
   scratch_.resize(static_cast<std::size_t>(count) * kRawSectorSize);
   const auto sub = writeParameters_.subheader();
   const std::array<std::uint8_t, 8> subheader{sub[0], sub[1], sub[2], sub[3], sub[0], sub[1], sub[2], sub[3]};
@@ -519,12 +576,12 @@ bool VirtualRecorder::WriteEncoded(std::int32_t lba, std::uint32_t count, const 
       default: EncodeMode2Block(address, block, raw); break;
     }
   }
-  return disc_.WriteBlocks(lba, static_cast<std::int32_t>(count), scratch_.data());
+  return disc_->WriteBlocks(lba, static_cast<std::int32_t>(count), scratch_.data());
 }
 
 bool VirtualRecorder::ApplyFills(const std::vector<DriveFill>& fills) {
   for (const DriveFill& fill : fills) {
-    if (!disc_.WriteFill(fill)) return false;
+    if (!disc_->WriteFill(fill)) return false;
   }
   return true;
 }
@@ -547,27 +604,33 @@ VirtualRecorder::Outcome VirtualRecorder::ReadBufferCapacity(Call& call) {
   return {};
 }
 
-const DiscState& VirtualRecorder::CurrentState() const { return simulation_ ? *simulation_ : disc_.state; }
+const DiscState& VirtualRecorder::CurrentState() const { return simulation_ ? *simulation_ : disc_->state; }
 
 DiscState& VirtualRecorder::StateForWriting() {
   if (writeParameters_.testWrite()) {
-    if (!simulation_) simulation_ = disc_.state;
+    if (!simulation_) simulation_ = disc_->state;
     return *simulation_;
   }
-  return disc_.state;
+  return disc_->state;
 }
 
 void VirtualRecorder::SaveDisc() {
-  if (!disc_.recorded()) return;
+  if (!disc_ || !disc_->recorded()) return;
   std::string error;
-  disc_.SaveDescription(error);
+  disc_->SaveDescription(error);
 }
 
-TrayResult VirtualRecorder::Replace(DiscImage next) {
+TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRecord& record) {
   TrayResult result;
-  if (disc_.recorded()) {
-    std::string error;
-    const auto kept = disc_.MoveTo(burnedFolder_, UniqueBurnedName(), error);
+  std::string error;
+  // Recorded first: a later run must not find the tray as it was before this action.
+  if (!WriteTrayRecord(workFolder_, record, error)) {
+    result.ok = false;
+    result.message = "cannot record what is in the tray: " + error;
+    return result;
+  }
+  if (disc_ && disc_->recorded()) {
+    const auto kept = disc_->MoveTo(burnedFolder_, UniqueBurnedName(), error);
     if (!kept) {
       result.ok = false;
       result.message = "cannot keep the written disc: " + error;
@@ -611,7 +674,8 @@ void VirtualRecorder::NotifyFinished(const TrayResult& result) {
 
 std::string VirtualRecorder::DescribeTray() const {
   std::lock_guard lock(mutex_);
-  const DiscState& state = disc_.state;
+  if (!disc_) return "no disc (the tray is empty)";
+  const DiscState& state = disc_->state;
   std::ostringstream text;
   const std::string medium = MediumName(state.kind);
   if (state.Status() == DiscStatus::Blank) {
@@ -630,7 +694,7 @@ std::string VirtualRecorder::DescribeTray() const {
   } else {
     text << ", session open";
   }
-  if (!disc_.sourcePath().empty()) text << " (image " << disc_.sourcePath().string() << ")";
+  if (!disc_->sourcePath().empty()) text << " (image " << disc_->sourcePath().string() << ")";
   return text.str();
 }
 
@@ -643,7 +707,7 @@ TrayResult VirtualRecorder::InsertBlank(MediumKind kind) {
   }
   {
     std::lock_guard lock(mutex_);
-    result = Replace(DiscImage::Blank(kind, workFolder_));
+    result = Replace(DiscImage::Blank(kind, workFolder_), TrayRecord::Blank(kind));
   }
   NotifyFinished(result);
   return result;
@@ -653,13 +717,17 @@ TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
   TrayResult result;
   {
     std::lock_guard lock(mutex_);
-    DiscLoadResult loaded = DiscImage::Load(path, !IsCdMedium(model_.blankKind), workFolder_);
+    // Absolute, so that a later run started elsewhere finds the same image.
+    std::error_code ignored;
+    const fs::path absolute = fs::absolute(path, ignored);
+    const fs::path image = absolute.empty() ? path : absolute;
+    DiscLoadResult loaded = DiscImage::Load(image, !IsCdMedium(model_.blankKind), workFolder_);
     if (!loaded.disc) {
       result.ok = false;
       result.message = loaded.error;
       return result;
     }
-    result = Replace(std::move(*loaded.disc));
+    result = Replace(std::move(*loaded.disc), TrayRecord::Image(image));
   }
   NotifyFinished(result);
   return result;
@@ -669,7 +737,17 @@ TrayResult VirtualRecorder::Eject() {
   TrayResult result;
   {
     std::lock_guard lock(mutex_);
-    result = Replace(DiscImage::Blank(model_.blankKind, workFolder_));
+    result = Replace(DiscImage::Blank(model_.blankKind, workFolder_), TrayRecord::Blank(model_.blankKind));
+  }
+  NotifyFinished(result);
+  return result;
+}
+
+TrayResult VirtualRecorder::RemoveDisc() {
+  TrayResult result;
+  {
+    std::lock_guard lock(mutex_);
+    result = Replace(std::nullopt, TrayRecord::Empty());
   }
   NotifyFinished(result);
   return result;

@@ -14,6 +14,7 @@
 #include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/RecorderModel.h"
 #include "virtualdrive/Sense.h"
+#include "virtualdrive/TrayRecord.h"
 #include "virtualdrive/WriteParameters.h"
 
 namespace brenmark::virtualdrive {
@@ -32,6 +33,8 @@ struct TrayResult {
 //
 // The disc in the tray lives in `workFolder` while it is written, so that a
 // recorder created on the same folder picks up where the last one stopped.
+// What the tray holds otherwise (a blank, a user's image, nothing) is recorded
+// there too, so the next recorder on the folder finds the same tray.
 // Ejecting a written disc moves it into `burnedFolder` as a finished image and
 // loads a fresh blank; the recorder never runs out of blanks.
 //
@@ -55,19 +58,24 @@ class VirtualRecorder {
 
   const RecorderModel& model() const { return model_; }
 
-  // The tray: what is in it as text, and the user's actions. Inserting first
-  // ejects the disc in the tray (keeping it when it was written).
+  // The tray: what is in it as text, and the user's actions. Each takes out
+  // the disc in the tray first (keeping it when it was written).
   std::string DescribeTray() const;
   TrayResult InsertBlank(MediumKind kind);
   // A .cue/.bin or .iso image; it is read, never written: appending a session
   // writes to the recorder's own copy, which the eject keeps.
   TrayResult InsertImage(const std::filesystem::path& path);
+  // Takes the disc out and loads a fresh blank of the recorder's kind.
   TrayResult Eject();
+  // Takes the disc out and leaves the tray empty: the media commands then
+  // answer "medium not present" until a blank or an image is inserted.
+  TrayResult RemoveDisc();
 
   void SetFinishedImageObserver(FinishedImageObserver observer);
 
-  // Why the disc in work could not be resumed at start-up (its files are kept
-  // aside and a blank is loaded instead); empty when there was no problem.
+  // Why the tray could not be restored at start-up: a disc in work that
+  // cannot be resumed (its files are kept aside) or a user's image that can no
+  // longer be read. A blank is loaded instead; empty when there was no problem.
   std::string StartupProblem() const;
 
   // Test facilities.
@@ -109,9 +117,11 @@ class VirtualRecorder {
   bool WriteEncoded(std::int32_t lba, std::uint32_t count, const std::uint8_t* data);
   bool ApplyFills(const std::vector<DriveFill>& fills);
   void SaveDisc();
-  // Moves a written disc to the burned discs and loads `next`; nullopt path
-  // when nothing was kept.
-  TrayResult Replace(DiscImage next);
+  // Puts back what the tray record of the work folder names, when no disc is in work.
+  void RestoreTray();
+  // Records `record`, moves a written disc to the burned discs and loads
+  // `next` (nothing for an empty tray); an empty path when nothing was kept.
+  TrayResult Replace(std::optional<DiscImage> next, const TrayRecord& record);
   std::string UniqueBurnedName() const;
   void NotifyFinished(const TrayResult& result);
 
@@ -120,7 +130,7 @@ class VirtualRecorder {
   std::filesystem::path burnedFolder_;
 
   mutable std::mutex mutex_;
-  DiscImage disc_;
+  std::optional<DiscImage> disc_;  // nothing while the tray is empty
   std::optional<DiscState> simulation_;  // the disc as a test write sees it
   WriteParameters writeParameters_;
   std::uint16_t writeSpeed_ = 0;

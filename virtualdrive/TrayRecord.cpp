@@ -1,0 +1,71 @@
+#include "virtualdrive/TrayRecord.h"
+
+#include <system_error>
+
+#include "virtualdrive/TextFile.h"
+
+namespace brenmark::virtualdrive {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kHeader = "brenmark-tray 1\n";
+constexpr std::string_view kImageKey = "image ";
+
+fs::path RecordPath(const fs::path& workFolder) { return workFolder / "tray"; }
+
+}  // namespace
+
+std::string FormatTrayRecord(const TrayRecord& record) {
+  std::string text(kHeader);
+  switch (record.content) {
+    case TrayRecord::Content::Blank: return text + "blank " + MediumName(record.blankKind) + "\n";
+    case TrayRecord::Content::Empty: return text + "empty\n";
+    case TrayRecord::Content::Image: return text + std::string(kImageKey) + record.image.string() + "\n";
+  }
+  return text;
+}
+
+TrayRecordResult ParseTrayRecord(std::string_view text) {
+  if (!text.starts_with(kHeader)) return {std::nullopt, "tray record: not a tray record"};
+  std::string_view rest = text.substr(kHeader.size());
+  if (rest.ends_with('\n')) rest.remove_suffix(1);
+  if (rest == "empty") return {TrayRecord::Empty(), {}};
+  if (rest.starts_with("blank ")) {
+    const auto kind = MediumNamed(rest.substr(6));
+    if (kind && IsRecordable(*kind)) return {TrayRecord::Blank(*kind), {}};
+    return {std::nullopt, "tray record: no blank " + std::string(rest.substr(6)) + " exists"};
+  }
+  if (rest.starts_with(kImageKey)) {
+    const fs::path image(rest.substr(kImageKey.size()));
+    if (image.is_absolute()) return {TrayRecord::Image(image), {}};
+    return {std::nullopt, "tray record: the image path " + image.string() + " is not absolute"};
+  }
+  return {std::nullopt, "tray record: cannot read \"" + std::string(rest) + "\""};
+}
+
+TrayRecordResult ReadTrayRecord(const fs::path& workFolder) {
+  const auto text = ReadTextFile(RecordPath(workFolder));
+  if (!text) return {};
+  TrayRecordResult result = ParseTrayRecord(*text);
+  if (!result.record) result.error = RecordPath(workFolder).string() + ": " + result.error;
+  return result;
+}
+
+bool WriteTrayRecord(const fs::path& workFolder, const TrayRecord& record, std::string& error) {
+  std::error_code code;
+  fs::create_directories(workFolder, code);
+  if (code) {
+    error = "cannot create " + workFolder.string() + ": " + code.message();
+    return false;
+  }
+  return WriteTextFileAtomically(RecordPath(workFolder), FormatTrayRecord(record), error);
+}
+
+void ForgetTrayRecord(const fs::path& workFolder) {
+  std::error_code ignored;
+  fs::remove(RecordPath(workFolder), ignored);
+}
+
+}  // namespace brenmark::virtualdrive
