@@ -178,7 +178,7 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (extension == ".cue") {
     CueImageResult cue = OpenCueImage(path);
-    if (!cue.image) return {std::nullopt, path.string() + ": " + cue.error};
+    if (!cue.image) return {std::nullopt, cue.error};  // already names the sheet
     disc.format_ = ImageFormat::RawCd;
     disc.imagePath_ = cue.image->binPath;
     blocks = cue.image->sectorCount;

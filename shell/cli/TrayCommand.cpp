@@ -36,8 +36,8 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   const std::string action = arguments.empty() ? "show" : arguments[0];
   const std::size_t expected = action == "insert" ? 2 : (arguments.empty() ? 0 : 1);
   if (arguments.size() != expected ||
-      (action != "show" && action != "blank" && action != "insert" && action != "eject")) {
-    session.Complain("usage: tray [show | blank | insert IMAGE | eject]");
+      (action != "show" && action != "blank" && action != "insert" && action != "eject" && action != "empty")) {
+    session.Complain("usage: tray [show | blank | insert IMAGE | eject | empty]");
     return kExitUsage;
   }
   int drive = -1;
@@ -56,6 +56,7 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   }
   if (action == "blank") return Report(session, recorder->InsertBlank(recorder->model().blankKind));
   if (action == "insert") return Report(session, recorder->InsertImage(arguments[1]));
+  if (action == "empty") return Report(session, recorder->RemoveDisc());
   return Report(session, recorder->Eject());
 }
 

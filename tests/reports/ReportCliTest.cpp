@@ -73,7 +73,6 @@ TEST_F(ReportCli, FailureMessagesArePrintedAsMessagesAndTheRunFails) {
     const char* message;
   };
   const Case cases[] = {
-      {"READDISCINFORMATION:sense=2/3A/00", "disc-info", kNoMediaText},
       {"MODESENSE10", "device-info", kCapabilitiesFailedText},
   };
   for (const Case& c : cases) {
@@ -82,6 +81,12 @@ TEST_F(ReportCli, FailureMessagesArePrintedAsMessagesAndTheRunFails) {
     EXPECT_EQ(output.out, "");
     EXPECT_EQ(output.err, std::string(c.message) + "\n");
   }
+  // A tray left empty by an earlier run.
+  ASSERT_EQ(Cli({"--drive", "virtual-dvd", "tray", "empty"}).exitStatus, 0);
+  const ProcessOutput noDisc = Cli({"--drive", "virtual-dvd", "disc-info"});
+  EXPECT_EQ(noDisc.exitStatus, 1);
+  EXPECT_EQ(noDisc.out, "");
+  EXPECT_EQ(noDisc.err, std::string(kNoMediaText) + "\n");
   EXPECT_EQ(Cli({"disc-info", "extra"}).exitStatus, 2);
 }
 
