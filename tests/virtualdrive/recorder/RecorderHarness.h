@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +34,16 @@ class TempFolder {
  private:
   std::filesystem::path path_;
 };
+
+inline std::vector<std::uint8_t> FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
 
 // Command blocks built from MMC, byte by byte, independent of the host side.
 namespace cdb {

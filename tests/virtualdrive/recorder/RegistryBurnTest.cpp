@@ -37,11 +37,6 @@ ToolRun RunTool(const std::string& command) {
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-std::vector<std::uint8_t> FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 int CountOccurrences(const std::string& text, const std::string& word) {
   int count = 0;
   for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++count;

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "tests/virtualdrive/image/RawSectorCheck.h"
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
 
@@ -10,16 +7,6 @@ namespace brenmark::virtualdrive::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
 
 // Burns one Mode 1 track of `blocks` blocks and closes the session.
 void BurnDataSession(RecorderHarness& harness, std::uint16_t blocks, std::uint8_t multiSession, std::uint32_t seed) {
