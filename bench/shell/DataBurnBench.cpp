@@ -1,5 +1,6 @@
 // A folder burned to the virtual DVD recorder, against genisoimage -J -o on the
-// same folder in the same run. The folders are generated once per run under
+// same folder in the same run. Dirty pages are flushed before every timed run
+// so that neither side pays for the other's writeback. The folders are generated once per run under
 // $BRENMARK_BENCH_DIR (default: the temporary folder) and removed at the end.
 #include <benchmark/benchmark.h>
 
@@ -26,35 +27,55 @@ namespace {
 namespace fs = std::filesystem;
 using namespace brenmark;
 
+// $BRENMARK_BENCH_DIR keeps the generated folders between runs; without it
+// they live in a folder of this run that is removed at the end.
+const char* ChosenRoot() { return std::getenv("BRENMARK_BENCH_DIR"); }
+
 fs::path BenchRoot() {
-  const char* chosen = std::getenv("BRENMARK_BENCH_DIR");
-  static const fs::path root =
-      (chosen != nullptr ? fs::path(chosen) : fs::temp_directory_path()) / ("brenmark-burn-bench-" + std::to_string(getpid()));
-  return root;
+  if (const char* chosen = ChosenRoot()) return chosen;
+  return fs::temp_directory_path() / ("brenmark-burn-bench-" + std::to_string(getpid()));
 }
 
 struct RemoveAtExit {
   ~RemoveAtExit() {
     std::error_code ignored;
-    fs::remove_all(BenchRoot(), ignored);
+    if (ChosenRoot() == nullptr) fs::remove_all(BenchRoot(), ignored);
   }
 } removeAtExit;
 
+// Generates a folder once; a finished one (with its marker) is reused.
+template <typename Generate>
+fs::path Prepared(const fs::path& root, Generate generate) {
+  const fs::path marker = root.parent_path() / "complete";
+  if (!fs::exists(marker)) {
+    fs::remove_all(root.parent_path());
+    generate(root);
+    std::ofstream{marker};
+  }
+  return root;
+}
+
+// Files take their bytes from one block of random data, at an offset of their own.
 void WriteFile(const fs::path& path, std::uint64_t size, std::mt19937& random) {
+  static const std::vector<char> pattern = [] {
+    std::mt19937 seed(7);
+    std::vector<char> bytes(2 << 20);
+    for (char& c : bytes) c = static_cast<char>(seed());
+    return bytes;
+  }();
   std::ofstream file(path, std::ios::binary);
-  std::vector<char> chunk(1 << 20);
-  for (char& c : chunk) c = static_cast<char>(random());
+  std::size_t offset = random() % (pattern.size() / 2);
   while (size > 0) {
-    const auto length = static_cast<std::streamsize>(std::min<std::uint64_t>(size, chunk.size()));
-    file.write(chunk.data(), length);
-    size -= static_cast<std::uint64_t>(length);
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(size, pattern.size() - offset));
+    file.write(pattern.data() + offset, static_cast<std::streamsize>(length));
+    size -= length;
+    offset = 0;
   }
 }
 
 // About 2 GB: 24 files of 64 MiB to 96 MiB and 20,000 files of 1 to 40 KB in 200 folders.
 const fs::path& LargeFolder() {
-  static const fs::path folder = [] {
-    const fs::path root = BenchRoot() / "large" / "Large Folder";
+  static const fs::path folder = Prepared(BenchRoot() / "large" / "Large Folder", [](const fs::path& root) {
     std::mt19937 random(1);
     fs::create_directories(root / "big");
     for (int i = 0; i < 24; ++i) {
@@ -65,15 +86,13 @@ const fs::path& LargeFolder() {
       fs::create_directories(dir);
       for (int f = 0; f < 100; ++f) WriteFile(dir / ("file " + std::to_string(f) + ".dat"), 1000 + random() % 40000, random);
     }
-    return root;
-  }();
+  });
   return folder;
 }
 
 // 200,000 files of 10 to 2000 bytes in 2,000 folders of 100 files.
 const fs::path& ManySmallFiles() {
-  static const fs::path folder = [] {
-    const fs::path root = BenchRoot() / "many" / "Many Files";
+  static const fs::path folder = Prepared(BenchRoot() / "many" / "Many Files", [](const fs::path& root) {
     std::mt19937 random(2);
     for (int d = 0; d < 2000; ++d) {
       const fs::path dir = root / ("dir " + std::to_string(d / 100)) / ("sub folder " + std::to_string(d));
@@ -82,8 +101,7 @@ const fs::path& ManySmallFiles() {
         WriteFile(dir / ("a rather long file name number " + std::to_string(f) + ".txt"), 10 + random() % 1990, random);
       }
     }
-    return root;
-  }();
+  });
   return folder;
 }
 
@@ -122,6 +140,7 @@ void BurnToVirtualDvd(benchmark::State& state, const fs::path& folder) {
   JobRunner runner(registry, prompt, leases);
   constexpr int kDvdDrive = 1;
 
+  sync();
   for (auto _ : state) {
     JobInputs inputs;
     inputs.sourceTree = std::make_unique<datadisc::SourceTree>(datadisc::SourceTree::kIsoAndJoliet,
@@ -138,12 +157,15 @@ void BurnToVirtualDvd(benchmark::State& state, const fs::path& folder) {
     }
     state.PauseTiming();
     fs::remove_all(discs / "burned discs");
+    sync();
     state.ResumeTiming();
   }
+  fs::remove_all(discs);
 }
 
 void Genisoimage(benchmark::State& state, const fs::path& folder) {
   const fs::path image = BenchRoot() / "genisoimage.iso";
+  sync();
   for (auto _ : state) {
     const pid_t child = fork();
     if (child == 0) {
@@ -158,6 +180,7 @@ void Genisoimage(benchmark::State& state, const fs::path& folder) {
     }
     state.PauseTiming();
     fs::remove(image);
+    sync();
     state.ResumeTiming();
   }
 }

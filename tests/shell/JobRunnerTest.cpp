@@ -102,21 +102,6 @@ TEST_F(JobRunnerTest, TheEndObserverRunsAfterTheDriveIsFree) {
   EXPECT_FALSE(busy);
 }
 
-TEST_F(JobRunnerTest, EveryJobKeepsItsOwnProgressWindow) {
-  auto firstWindow = std::make_shared<test::RecordingProgress>();
-  auto secondWindow = std::make_shared<test::RecordingProgress>();
-  auto report = [](JobContext& context) {
-    context.progress.SetStatus("drive " + std::to_string(context.inputs.currentDrive));
-    return 0;
-  };
-  auto first = runner.Start(report, InputsFor(4), firstWindow);
-  auto second = runner.Start(report, InputsFor(5), secondWindow);
-  first->Wait();
-  second->Wait();
-  EXPECT_EQ(firstWindow->statuses(), std::vector<std::string>{"drive 4"});
-  EXPECT_EQ(secondWindow->statuses(), std::vector<std::string>{"drive 5"});
-}
-
 TEST(DriveLeases, ALeaseTravelsWithItsOwnerAndIsReleasedOnce) {
   DriveLeases leases;
   std::optional<DriveLeases::Lease> held = leases.TryAcquire(1);
