@@ -277,10 +277,12 @@ VirtualRecorder::Outcome VirtualRecorder::GetConfiguration(Call& call) {
   if (requestType == 3) return Refuse(sense::kInvalidFieldInCdb);
   const std::uint16_t startingFeature = Get16(call.cdb + 2);
   // With the tray empty no profile is current, nor any feature of a medium.
-  const std::optional<MediumKind> medium = disc_ ? std::optional(CurrentState().kind) : std::nullopt;
-  const bool cd = medium && IsCdMedium(*medium);
-  const bool dvd = medium && !IsCdMedium(*medium);
-  const std::uint16_t currentProfile = medium ? ProfileOf(*medium) : 0;
+  // With an empty tray no profile and no medium feature is current.
+  const bool loaded = disc_.has_value();
+  const MediumKind medium = loaded ? CurrentState().kind : MediumKind::CdR;
+  const bool cd = loaded && IsCdMedium(medium);
+  const bool dvd = loaded && !IsCdMedium(medium);
+  const std::uint16_t currentProfile = loaded ? ProfileOf(medium) : 0;
 
   struct Feature {
     std::uint16_t code;
@@ -312,8 +314,8 @@ VirtualRecorder::Outcome VirtualRecorder::GetConfiguration(Call& call) {
   add(0x001E, 1, cd, {0, 0, 0, 0});
   add(0x001F, 0, dvd, {0, 0, 0, 0});
   // Data block types 0, 8, 10, 12 and 13.
-  add(0x002D, 2, cd && IsRecordable(*medium), {0x46, 0, 0x35, 0x01});
-  add(0x002F, 1, medium == MediumKind::DvdR, {0x44, 0, 0, 0});
+  add(0x002D, 2, cd && IsRecordable(medium), {0x46, 0, 0x35, 0x01});
+  add(0x002F, 1, dvd && medium == MediumKind::DvdR, {0x44, 0, 0, 0});
 
   std::vector<std::uint8_t> response(8, 0);
   Put16(response.data() + 6, currentProfile);
