@@ -81,7 +81,8 @@ struct SectorGroup {
 // group of 0 sectors that carries the issue and must not be written.
 //
 // All data lives in one buffer allocated at construction, as large as the
-// largest group. The tree must not change while the stream is used.
+// largest group and at least as large as the window in which file contents are
+// read ahead. The tree must not change while the stream is used.
 class ImageStream {
  public:
   using Clock = std::function<std::time_t()>;
@@ -119,11 +120,14 @@ class ImageStream {
   };
 
   std::span<std::uint8_t> Take(std::uint64_t sectors);
-  void Emit(SectorGroup& group, GroupKind kind, std::uint32_t first, std::uint64_t sectors);
+  void Emit(SectorGroup& group, GroupKind kind, std::uint32_t first, std::uint64_t sectors,
+            std::uint64_t offset = 0);
   void EmitDirectory(SectorGroup& group, bool joliet, std::size_t entryIndex);
   bool NextFileGroup(SectorGroup& group);
   const SourceNode* NextFile();
   FileIssue OpenFile(const SourceNode& file);
+  // Reads the next window of the current file to the start of the buffer.
+  FileIssue ReadAhead();
   void CloseFile();
 
   const ImageLayout& layout_;
@@ -143,6 +147,10 @@ class ImageStream {
   bool issueReported_ = false;
   std::uint32_t fileSector_ = 0;     // next sector of the current file
   std::uint64_t fileRemaining_ = 0;  // bytes of its extent still to produce
+  // The part of the buffer holding the current file's read-ahead: the next
+  // group starts at windowOffset_; windowBytes_ are whole sectors.
+  std::uint64_t windowOffset_ = 0;
+  std::uint64_t windowBytes_ = 0;
 };
 
 }  // namespace brenmark::datadisc

@@ -244,7 +244,7 @@ DiscLoadResult DiscImage::Resume(const fs::path& workFolder) {
   return {std::move(disc), {}};
 }
 
-bool DiscImage::ReadRawSector(std::int32_t lba, std::uint8_t* raw) const {
+bool DiscImage::ReadRawSector(std::int32_t lba, std::uint8_t* raw) {
   if (lba < 0 || !file_.isOpen()) return false;
   if (format_ == ImageFormat::RawCd) return file_.Read(lba * kRawBlock, raw, kRawBlock);
   std::array<std::uint8_t, kUserBlock> data{};
@@ -253,7 +253,7 @@ bool DiscImage::ReadRawSector(std::int32_t lba, std::uint8_t* raw) const {
   return true;
 }
 
-bool DiscImage::ReadUserBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* data) const {
+bool DiscImage::ReadUserBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* data) {
   if (lba < 0 || count < 0 || !file_.isOpen() || format_ != ImageFormat::Iso) return false;
   return file_.Read(lba * kUserBlock, data, static_cast<std::size_t>(count) * kUserBlock);
 }
@@ -304,7 +304,13 @@ bool DiscImage::WriteFill(const DriveFill& fill) {
   return true;
 }
 
-bool DiscImage::SaveDescription(std::string& error) const {
+bool DiscImage::Flush() { return file_.Flush(); }
+
+bool DiscImage::SaveDescription(std::string& error) {
+  if (!Flush()) {
+    error = "cannot write " + imagePath_.string();
+    return false;
+  }
   if (format_ == ImageFormat::RawCd) {
     CueSheet sheet;
     sheet.binFileName = imagePath_.filename().string();
@@ -324,6 +330,10 @@ bool DiscImage::SaveDescription(std::string& error) const {
 }
 
 std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::string& baseName, std::string& error) {
+  if (!Flush()) {
+    error = "cannot write " + imagePath_.string();
+    return std::nullopt;
+  }
   file_.Close();
   std::error_code code;
   fs::create_directories(folder, code);

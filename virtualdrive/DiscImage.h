@@ -41,9 +41,9 @@ class DiscImage {
   bool recorded() const { return recorded_; }
 
   // One raw 2352-byte sector of a CD (encoded on the fly for an .iso).
-  bool ReadRawSector(std::int32_t lba, std::uint8_t* raw) const;
+  bool ReadRawSector(std::int32_t lba, std::uint8_t* raw);
   // User data of DVD blocks.
-  bool ReadUserBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* data) const;
+  bool ReadUserBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* data);
 
   // Makes the image writable: creates it, or copies a user's image into the
   // working folder.
@@ -53,8 +53,11 @@ class DiscImage {
   // Blocks the drive records by itself: zero data in the mode of the fill.
   bool WriteFill(const DriveFill& fill);
 
-  // Writes the cue sheet (CD) and the sidecar state next to the image.
-  bool SaveDescription(std::string& error) const;
+  // Writes what the image file still holds back; false when that failed.
+  bool Flush();
+  // Flushes the image, then writes the cue sheet (CD) and the sidecar state
+  // next to it, so that they never describe sectors the image lacks.
+  bool SaveDescription(std::string& error);
   // Moves the recorded image into `folder` under `baseName` and returns the
   // path of its .cue or .iso; the disc is unusable afterwards.
   std::optional<std::filesystem::path> MoveTo(const std::filesystem::path& folder, const std::string& baseName,

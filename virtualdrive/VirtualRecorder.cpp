@@ -451,6 +451,7 @@ VirtualRecorder::Outcome VirtualRecorder::SynchronizeCache(Call&) {
     const auto fills = state.ApplyCloseSession(writeParameters_.multiSessionField(), writeParameters_.sessionFormat());
     if (!simulation_ && !ApplyFills(fills)) return Refuse(sense::kWriteError);
   }
+  if (!disc_->Flush()) return Refuse(sense::kWriteError);
   SaveDisc();
   return {};
 }
@@ -592,8 +593,8 @@ VirtualRecorder::Outcome VirtualRecorder::ReadBufferCapacity(Call& call) {
   const bool inBlocks = (call.cdb[1] & 0x01) != 0;
   std::vector<std::uint8_t> response(12, 0);
   Put16(response.data(), 10);
-  // Writes reach the image at once, so the buffer is always empty unless a
-  // test asks for it to be full.
+  // Writes leave the buffer at once (the image file holds back at most a few
+  // sectors), so it is always empty unless a test asks for it to be full.
   const std::uint32_t free = faults_.TakeBufferFull() ? 0 : kBufferBytes;
   if (inBlocks) {
     response[3] = 0x01;

@@ -63,26 +63,31 @@ class Stream : public ::testing::Test {
 TEST_F(Stream, FileContentsGoInChunksOf16ThenSingleSectors) {
   for (const auto& [name, size] : {std::pair{"a 32768", 32768}, {"b 32769", 32769},
                                    {"c 100000", 100000}, {"d 65536", 65536}, {"e empty", 0},
-                                   {"f last", 10}})
+                                   {"f 300000", 300000}, {"g last", 10}})
     folder_.MakeFile(std::string("Top/") + name, size);
   Scan();
 
   const auto files = Files();
-  ASSERT_EQ(files.size(), 5u);  // the empty file writes nothing
+  ASSERT_EQ(files.size(), 6u);  // the empty file writes nothing
   EXPECT_EQ(files[0].second.sizes, std::vector<std::uint32_t>(16, 1));
   EXPECT_EQ(files[1].second.sizes, (std::vector<std::uint32_t>{16, 1}));
   EXPECT_EQ(files[2].second.sizes, (std::vector<std::uint32_t>{16, 16, 16, 1}));
   EXPECT_EQ(files[3].second.sizes,
             (std::vector<std::uint32_t>{16, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
   EXPECT_EQ(files[2].second.bytes, Pattern(100000, 49 * 2048));
-  EXPECT_EQ(files[4].second.bytes, Pattern(10, 2048));
+  // Read in several pieces, written in the same groups.
+  std::vector<std::uint32_t> large(9, 16);
+  large.insert(large.end(), 3, 1);
+  EXPECT_EQ(files[4].second.sizes, large);
+  EXPECT_EQ(files[4].second.bytes, Pattern(300000, 147 * 2048));
+  EXPECT_EQ(files[5].second.bytes, Pattern(10, 2048));
   for (const auto& [name, writes] : files) {
     EXPECT_TRUE(writes.issues.empty()) << name;
     EXPECT_EQ(writes.firstSector, tree_.entries()[0]->children()[0]->isoExtent +
                                       (writes.firstSector - files[0].second.firstSector))
         << name;
   }
-  EXPECT_EQ(files[4].second.firstSector + 1, layout_.imageEnd);
+  EXPECT_EQ(files[5].second.firstSector + 1, layout_.imageEnd);
 }
 
 // Files changed after the scan are written to exactly their recorded extent
@@ -90,7 +95,8 @@ TEST_F(Stream, FileContentsGoInChunksOf16ThenSingleSectors) {
 TEST_F(Stream, ChangedFilesKeepTheirExtentAndAreReported) {
   for (const auto& [name, size] : {std::pair{"1 shrinks", 40000}, {"2 grows", 3000},
                                    {"3 vanishes", 5000}, {"4 empty vanishes", 0},
-                                   {"5 empty grows", 0}, {"6 intact", 2100}})
+                                   {"5 empty grows", 0}, {"6 intact", 2100},
+                                   {"7 shrinks late", 300000}})
     folder_.MakeFile(std::string("Top/") + name, size);
   Scan();
 
@@ -98,13 +104,16 @@ TEST_F(Stream, ChangedFilesKeepTheirExtentAndAreReported) {
   folder_.MakeFile("Top/2 grows", 9000);
   fs::remove(folder_.path() / "Top/3 vanishes");
   fs::remove(folder_.path() / "Top/4 empty vanishes");
+  folder_.MakeFile("Top/7 shrinks late", 200000);
   folder_.MakeFile("Top/5 empty grows", 7);
 
   const auto files = Files();
-  ASSERT_EQ(files.size(), 6u);
+  ASSERT_EQ(files.size(), 7u);
   using Sizes = std::vector<std::uint32_t>;
   using Issues = std::vector<FileIssue>;
   constexpr auto changed = FileIssue::SizeChanged, cannotOpen = FileIssue::CannotOpen;
+  Sizes large(9, 16);
+  large.insert(large.end(), 3, 1);
   // Empty files only announce their issue, in a group of no sectors.
   const std::tuple<Sizes, std::vector<std::uint8_t>, Issues> expected[] = {
       {{16, 1, 1, 1, 1}, Pattern(1000, 20 * 2048), {changed}},
@@ -113,6 +122,7 @@ TEST_F(Stream, ChangedFilesKeepTheirExtentAndAreReported) {
       {{0}, {}, {cannotOpen}},
       {{0}, {}, {changed}},
       {{1, 1}, Pattern(2100, 2 * 2048), {}},
+      {large, Pattern(200000, 147 * 2048), {changed}},
   };
   for (std::size_t i = 0; i < files.size(); ++i) {
     const auto& [sizes, bytes, issues] = expected[i];
