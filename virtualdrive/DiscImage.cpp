@@ -277,8 +277,10 @@ bool DiscImage::PrepareForWriting(std::string& error) {
     userImage_ = false;
     imagePath_ = target;
     if (!file_.OpenForWriting(imagePath_, false, error)) return false;
-  } else if (!file_.OpenForWriting(imagePath_, true, error)) {
-    return false;
+  } else {
+    // A fresh blank starts an empty image; a recorded one (closed by an eject
+    // that could not keep it) goes on with its sectors intact.
+    if (!file_.OpenForWriting(imagePath_, !recorded_, error)) return false;
   }
   recorded_ = true;
   return true;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "tests/virtualdrive/image/RawSectorCheck.h"
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
 
@@ -55,6 +57,21 @@ TEST(RecorderTray, EjectKeepsTheWrittenDiscAndLoadsAFreshBlank) {
   ASSERT_EQ(finished.size(), 2u);
   EXPECT_EQ(second.finishedImage, finished[1]);
   EXPECT_NE(finished[0], finished[1]);
+}
+
+TEST(RecorderTray, AnEjectThatCannotKeepTheDiscLosesNoSector) {
+  RecorderHarness harness;
+  BurnDataSession(harness, 20, 3, 1);
+  {
+    std::ofstream blocker(harness.folder() / "burned discs");  // a file where the folder belongs
+  }
+  EXPECT_FALSE(harness.recorder().Eject().ok);
+
+  BurnDataSession(harness, 10, 0, 2);
+  fs::remove(harness.folder() / "burned discs");
+  const TrayResult kept = harness.recorder().Eject();
+  ASSERT_TRUE(kept.ok);
+  EXPECT_EQ(testsupport::CheckCueImageDataTracks(kept.finishedImage), "");
 }
 
 TEST(RecorderTray, ARestartedRecorderContinuesTheOpenTrack) {
