@@ -12,9 +12,9 @@
 
 namespace brenmark::testing {
 
-// A registry that enumerated one scripted drive, opened, with the enumeration's
-// commands forgotten.
-class RegistryWithOneDrive : public ::testing::Test {
+// A registry that enumerated one scripted drive, with the enumeration's
+// commands and messages forgotten.
+class RegistryWithOneEnumeratedDrive : public ::testing::Test {
  protected:
   void SetUp() override {
     auto provider = std::make_unique<FakeDeviceProvider>();
@@ -23,6 +23,21 @@ class RegistryWithOneDrive : public ::testing::Test {
     providers.push_back(std::move(provider));
     registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
     ASSERT_TRUE(registry->EnumerateDrives());
+    device->commands.clear();
+    prompt.messages.clear();
+  }
+
+  FakeUserPrompt prompt;
+  CountingSleeper sleeper;
+  std::shared_ptr<FakeDeviceState> device;
+  std::unique_ptr<DriveRegistry> registry;
+};
+
+// The same drive, opened.
+class RegistryWithOneDrive : public RegistryWithOneEnumeratedDrive {
+ protected:
+  void SetUp() override {
+    RegistryWithOneEnumeratedDrive::SetUp();
     ASSERT_TRUE(registry->OpenDevice(0));
     device->commands.clear();
   }
@@ -31,11 +46,6 @@ class RegistryWithOneDrive : public ::testing::Test {
     EXPECT_EQ(device->commands.size(), 1u);
     return device->commands.back();
   }
-
-  FakeUserPrompt prompt;
-  CountingSleeper sleeper;
-  std::shared_ptr<FakeDeviceState> device;
-  std::unique_ptr<DriveRegistry> registry;
 };
 
 }  // namespace brenmark::testing

@@ -7,31 +7,17 @@
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
 #include "reports/ReportDrive.h"
-#include "tests/drive/CountingSleeper.h"
-#include "tests/drive/FakeTransport.h"
-#include "tests/drive/FakeUserPrompt.h"
+#include "tests/drive/RegistryFixture.h"
 
 namespace brenmark {
 namespace {
 
-using testing::FakeDeviceProvider;
 using testing::FakeDeviceState;
 
 // Failures the virtual recorder cannot stage: a device that will not open, and
 // disc queries that fail after the same command succeeded earlier in the report.
-class ReportCommand : public ::testing::Test {
+class ReportCommand : public testing::RegistryWithOneEnumeratedDrive {
  protected:
-  void SetUp() override {
-    auto provider = std::make_unique<FakeDeviceProvider>();
-    device = provider->AddDevice("sr0");
-    std::vector<std::unique_ptr<DeviceProvider>> providers;
-    providers.push_back(std::move(provider));
-    registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
-    ASSERT_TRUE(registry->EnumerateDrives());
-    device->commands.clear();
-    prompt.messages.clear();
-  }
-
   void ExpectOneMessageAndClosed(const char* text) {
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, text);
@@ -40,11 +26,6 @@ class ReportCommand : public ::testing::Test {
     EXPECT_FALSE(registry->drive(0).isOpen);
     prompt.messages.clear();
   }
-
-  testing::FakeUserPrompt prompt;
-  testing::CountingSleeper sleeper;
-  std::shared_ptr<FakeDeviceState> device;
-  std::unique_ptr<DriveRegistry> registry;
 };
 
 TEST_F(ReportCommand, ADriveThatWillNotOpenGetsNoCommand) {
