@@ -7,6 +7,7 @@
 #include "datadisc/ImageLayout.h"
 #include "datadisc/ImageStream.h"
 #include "datadisc/SourceTree.h"
+#include "shell/UnreadableSources.h"
 
 namespace brenmark {
 namespace {
@@ -53,6 +54,9 @@ class DataDiscBurn {
     progress_.SetStatus("Initializing disc format...");
     progress_.SetPos(0);
     progress_.SetStatus("Analizing Directory Structure...");
+    if (!AcceptUnreadableSources(context_.inputs.sourceTree.get(), context_.prompt)) {
+      return End(datajob::kUnreadableSourcesRefused);
+    }
 
     if (drive_ < 0) return End(Stop(datajobtext::kNoDrive, datajob::kNoDrive));
     if (!registry_.OpenDevice(drive_)) return End(Stop(datajobtext::kNoDeviceAccess, datajob::kNoDeviceAccess));

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "datadisc/SourceTree.h"
+#include "drive/UserPrompt.h"
+
+namespace brenmark {
+
+namespace datajob {
+// The user chose not to burn without the source entries that cannot be read.
+inline constexpr int kUnreadableSourcesRefused = 33;
+}  // namespace datajob
+
+// The question a job asks before it writes anything when the scan of its
+// source folder met entries it cannot read: how many, the first few of them
+// with the reason, and whether to burn without them.
+std::string UnreadableSourcesQuestion(const std::vector<datadisc::UnreadableEntry>& entries);
+
+// True when there is nothing to ask, or the user agrees to burn without them.
+bool AcceptUnreadableSources(const datadisc::SourceTree* tree, UserPrompt& prompt);
+
+}  // namespace brenmark
