@@ -8,11 +8,6 @@
 
 namespace brenmark {
 
-namespace datajob {
-// The user chose not to burn without the source entries that cannot be read.
-inline constexpr int kUnreadableSourcesRefused = 33;
-}  // namespace datajob
-
 // The question a job asks before it writes anything when the scan of its
 // source folder met entries it cannot read: how many, the first few of them
 // with the reason, and whether to burn without them.
