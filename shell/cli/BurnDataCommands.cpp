@@ -73,7 +73,10 @@ int BurnData(CliSession& session, const std::vector<std::string>& arguments, Job
   session.HoldFinishedImages();
   auto job = session.jobs().Start(std::move(procedure),
                                   SnapshotJobInputs(session.jobState(), session.registry()), progress);
-  if (!job) return kExitFailed;
+  if (!job) {
+    session.PrintHeldImages(true);
+    return kExitFailed;
+  }
   job->Wait();
   progress->BreakLine();
   const bool burned = job->result() == datajob::kBurned;
