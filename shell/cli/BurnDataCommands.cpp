@@ -61,16 +61,23 @@ int BurnData(CliSession& session, const std::vector<std::string>& arguments, Job
   }
   if (!ChooseFolder(session, arguments[0])) return kExitUsage;
   const auto drive = session.SelectDrive();
-  if (!drive) return kExitUsage;
+  if (!drive) return kExitFailed;
   if (const auto refused = ChooseSpeed(session, *drive)) return *refused;
 
   auto progress = session.NewProgress();
+  // The disc's path is printed once the job has said how it ended.
+  session.HoldFinishedImages();
   auto job = session.jobs().Start(std::move(procedure),
                                   SnapshotJobInputs(session.jobState(), session.registry()), progress);
-  if (!job) return kExitFailed;
+  if (!job) {
+    session.PrintHeldImages(true);
+    return kExitFailed;
+  }
   job->Wait();
   progress->BreakLine();
-  return job->result() == datajob::kBurned ? kExitDone : kExitFailed;
+  const bool burned = job->result() == datajob::kBurned;
+  session.PrintHeldImages(!burned);
+  return burned ? kExitDone : kExitFailed;
 }
 
 }  // namespace
