@@ -7,6 +7,25 @@
 namespace brenmark::virtualdrive::testing {
 namespace {
 
+TEST(RecorderCommands, GetConfigurationStartsAtCoreWithTheInterfaceStandard) {
+  RecorderHarness harness;
+  auto cdb = cdb::Simple(0x46, 10);
+  cdb[3] = 0x01;
+  cdb[8] = 100;
+  const auto data = harness.Read(cdb, 100);
+  ASSERT_TRUE(data);
+  EXPECT_EQ(Be16(*data, 6), 0x0009);  // CD-R
+  EXPECT_EQ(Be16(*data, 8), 0x0001);  // Core first
+  EXPECT_EQ(Be32(*data, 12), 2u);     // ATAPI
+
+  cdb[1] = 0x02;  // only the starting feature
+  cdb[3] = 0x2F;
+  const auto dvdWrite = harness.Read(cdb, 100);
+  ASSERT_TRUE(dvdWrite);
+  EXPECT_EQ(Be32(*dvdWrite, 0), 4u + 8u);
+  EXPECT_EQ((*dvdWrite)[10] & 0x01, 0);  // not current with a CD-R in the tray
+}
+
 TEST(RecorderCommands, UnknownOpcodesAndShortBlocksAreIllegalRequests) {
   RecorderHarness harness;
   EXPECT_EQ(harness.Send(cdb::Simple(0x00, 6)), TransportResult::DeviceFailure);
@@ -56,6 +75,27 @@ TEST(RecorderCommands, BlankTrackInformationGivesTheWholeDisc) {
 
   EXPECT_FALSE(cd.Read(cdb::ReadTrackInformation(1, 2), 48));
   EXPECT_EQ(cd.sense(), sense::kInvalidFieldInCdb);
+}
+
+TEST(RecorderCommands, CapabilitiesPageAdvertisesWritingAndSpeeds) {
+  RecorderHarness cd;
+  const auto data = cd.Read(cdb::ModeSense(0x2A, 255), 255);
+  ASSERT_TRUE(data);
+  const std::uint8_t* page = data->data() + 8;
+  EXPECT_EQ(page[0], 0x2A);
+  EXPECT_EQ(page[3] & 0x17, 0x17);  // CD-R, CD-RW, DVD-R, test write
+  EXPECT_EQ(page[4] & 0xF0, 0xF0);  // BUF, multi-session, Form 2, Form 1
+  EXPECT_EQ(page[6] >> 5, 1);       // tray
+  EXPECT_GT(Be16(*data, 8 + 12), 0);
+  const int descriptors = Be16(*data, 8 + 30);
+  ASSERT_GE(descriptors, 3);
+  EXPECT_EQ(Be16(*data, 8 + 34), 8467);  // 48x CD first
+  EXPECT_EQ(Be16(*data, 0), 6 + 2 + page[1]);
+
+  RecorderHarness dvd(DvdRecorderModel());
+  const auto dvdPage = dvd.Read(cdb::ModeSense(0x2A, 255), 255);
+  ASSERT_TRUE(dvdPage);
+  EXPECT_EQ(Be16(*dvdPage, 8 + 34), 22160);  // 16x DVD first
 }
 
 TEST(RecorderCommands, WriteParametersPageRoundTripsAndRefusesNonsense) {
