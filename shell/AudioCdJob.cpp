@@ -76,24 +76,28 @@ class AudioCdBurn {
     if (!SelectWriteMode()) return Stop(audiojobtext::kWriteModeRefused, audiojob::kWriteModeRefused);
 
     bool complete = true;
+    int track = base;
     for (std::size_t i = 0; i < files_.size(); ++i) {
-      const int track = base + static_cast<int>(i);
       const std::int32_t lba = registry_.GetTrackStartAddress(drive_, track);
       if (lba == 0 && track != 1) {
-        return Stop(TrackAddressText(track), audiojob::kNoTrackAddress);
+        return Abandon(TrackAddressText(track), audiojob::kNoTrackAddress);
       }
       AudioTrackReader reader;
       const WavOpenResult opened = reader.Open(files_[i]);
-      if (opened == WavOpenResult::CannotOpen) return Stop(audiojobtext::kCannotOpenSource, audiojob::kBurnFailed);
+      if (opened == WavOpenResult::CannotOpen) return Abandon(audiojobtext::kCannotOpenSource, audiojob::kBurnFailed);
       if (opened == WavOpenResult::NotCdAudio) {
         context_.prompt.ShowMessage(WithPath(audiojobtext::kNotCdAudio, files_[i]), MessageIcon::Plain);
         complete = false;
         break;
       }
-      if (!WriteTrack(reader, i + 1, lba)) complete = false;
+      const TrackWritten written = WriteTrack(reader, i + 1, lba);
+      complete = complete && written.complete;
       progress_.SetStatus(TrackStatus("Closing Track %d of %d ...", i + 1, files_.size()));
       registry_.SynchronizeCache(drive_);
       registry_.CloseTrack(drive_, track);
+      // A track whose first write was given up stays empty on the disc; the
+      // next file takes its number.
+      if (written.anySector) ++track;
     }
 
     progress_.SetStatus("Closing Disc Session...");
@@ -148,16 +152,26 @@ class AudioCdBurn {
                                         kTrackModeAudio, nullptr) == 0;
   }
 
-  // Writes every sector of the track from `lba`; false when a write was given
-  // up (the rest of the file is skipped) or the file could not be read to its end.
-  bool WriteTrack(AudioTrackReader& reader, std::size_t position, std::int32_t lba) {
+  struct TrackWritten {
+    bool complete = true;  // false when a write was given up or the file was not read to its end
+    bool anySector = false;
+  };
+
+  // Writes every sector of the track from `lba`. After a write given up the
+  // rest of the file is skipped.
+  TrackWritten WriteTrack(AudioTrackReader& reader, std::size_t position, std::int32_t lba) {
     const auto size = static_cast<std::int32_t>(reader.samples().offset + reader.samples().bytes);
     progress_.SetRange(size);
     progress_.SetPos(0);
     progress_.SetStatus(TrackStatus("Burning Track %d of %d on CD ...", position, files_.size()));
     const std::span<std::uint8_t> chunk(context_.transferBuffer.data(), kSectorsPerWrite * audio::kAudioSectorBytes);
+    TrackWritten written;
     while (const std::uint32_t sectors = reader.Next(chunk)) {
-      if (registry_.WriteSectors(drive_, lba, static_cast<int>(sectors), kSectorBytes, chunk.data()) != 0) return false;
+      if (registry_.WriteSectors(drive_, lba, static_cast<int>(sectors), kSectorBytes, chunk.data()) != 0) {
+        written.complete = false;
+        return written;
+      }
+      written.anySector = true;
       progress_.SetPos(std::min(size, progress_.GetPos() + static_cast<std::int32_t>(sectors) * kSectorBytes));
       lba += static_cast<std::int32_t>(sectors);
     }
@@ -165,13 +179,20 @@ class AudioCdBurn {
       context_.prompt.ShowMessage(
           "The file " + reader.path() + " could not be read to its end; the rest of its track is silence.",
           MessageIcon::Plain);
-      return false;
+      written.complete = false;
     }
-    return true;
+    return written;
   }
 
   int Stop(const std::string& text, int result) {
     context_.prompt.ShowMessage(text, MessageIcon::Error);
+    return result;
+  }
+
+  // Ends the burn where it stands: the session stays open and the disc in the drive.
+  int Abandon(const std::string& text, int result) {
+    Stop(text, result);
+    progress_.SetStatus(audiojobtext::kBurnFailed);
     return result;
   }
 
