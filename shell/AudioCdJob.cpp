@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "audio/AudioTrackPlan.h"
 #include "audio/AudioTrackReader.h"
@@ -28,9 +29,11 @@ constexpr int kTrackModeAudio = 0;
 constexpr std::uint32_t kSectorsPerWrite = 16;
 constexpr int kSectorBytes = static_cast<int>(audio::kAudioSectorBytes);
 
-std::string WithPath(const char* text, const std::string& path) {
-  std::string result = text;
-  result.replace(result.find("%s"), 2, path);
+// The text with its "%s" replaced by the path.
+std::string WithPath(std::string_view text, const std::string& path) {
+  const std::size_t at = text.find("%s");
+  std::string result(text.substr(0, at));
+  result.append(path).append(text.substr(at + 2));
   return result;
 }
 
@@ -130,7 +133,7 @@ class AudioCdBurn {
   void WarnOfShortTracks(const AudioTrackPlan& plan) {
     std::string files;
     for (const audio::PlannedTrack& track : plan.tracks) {
-      if (track.paddedToMinimum) files += "\n" + track.path;
+      if (track.paddedToMinimum) files.append("\n").append(track.path);
     }
     if (files.empty()) return;
     context_.prompt.ShowMessage(
