@@ -72,25 +72,14 @@ const std::vector<std::string>& WavFiles() {
 
 void BM_AudioCd_BurnToVirtualCd(benchmark::State& state) {
   const auto& files = WavFiles();
-  const fs::path discs = BenchRoot() / "discs";
-  bench::VirtualRecorderRig rig(discs);
-  sync();
-  for (auto _ : state) {
+  bench::VirtualRecorderRig::TimeBurns(state, BenchRoot() / "discs", AudioCdJob, [&] {
     JobInputs inputs;
     inputs.sourceFiles = files;
     inputs.currentDrive = bench::VirtualRecorderRig::kCdDrive;
     inputs.writeSpeed = 7056;
-    if (!rig.Burn(AudioCdJob, std::move(inputs))) {
-      state.SkipWithError("the burn did not complete");
-      break;
-    }
-    state.PauseTiming();
-    fs::remove_all(discs / "burned discs");
-    sync();
-    state.ResumeTiming();
-  }
+    return inputs;
+  });
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kFileCount * kSampleBytes);
-  fs::remove_all(discs);
 }
 
 void BM_AudioCd_Cp(benchmark::State& state) {

@@ -4,6 +4,7 @@
 // a tool run as a child process, and the virtual recorders with a front end
 // that shows nothing.
 
+#include <benchmark/benchmark.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -114,6 +115,26 @@ struct VirtualRecorderRig {
     std::vector<std::unique_ptr<DeviceProvider>> providers;
     providers.push_back(std::make_unique<virtualdrive::VirtualRecorderProvider>(discs));
     return providers;
+  }
+
+  // Times one complete burn per iteration, each on a fresh blank disc; the
+  // finished images are removed and flushed out of the timing.
+  template <typename MakeInputs>
+  static void TimeBurns(benchmark::State& state, const fs::path& discs, JobProcedure procedure,
+                        MakeInputs makeInputs) {
+    VirtualRecorderRig rig(discs);
+    sync();
+    for (auto _ : state) {
+      if (!rig.Burn(procedure, makeInputs())) {
+        state.SkipWithError("the burn did not complete");
+        break;
+      }
+      state.PauseTiming();
+      fs::remove_all(discs / "burned discs");
+      sync();
+      state.ResumeTiming();
+    }
+    fs::remove_all(discs);
   }
 
   CountingPrompt prompt;

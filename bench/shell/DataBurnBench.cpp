@@ -75,10 +75,7 @@ const fs::path& ManySmallFiles() {
 
 // The folder choice and the burn, as the command line runs them.
 void BurnToVirtualDvd(benchmark::State& state, const fs::path& folder) {
-  const fs::path discs = BenchRoot() / "discs";
-  bench::VirtualRecorderRig rig(discs);
-  sync();
-  for (auto _ : state) {
+  bench::VirtualRecorderRig::TimeBurns(state, BenchRoot() / "discs", DataDvdJob, [&] {
     JobInputs inputs;
     inputs.sourceTree = std::make_unique<datadisc::SourceTree>(datadisc::SourceTree::kIsoAndJoliet,
                                                                datadisc::SourceTree::kIso83Names, false, false);
@@ -86,16 +83,8 @@ void BurnToVirtualDvd(benchmark::State& state, const fs::path& folder) {
     inputs.sourceTree->AddPath(folder.string(), nullptr);
     inputs.currentDrive = bench::VirtualRecorderRig::kDvdDrive;
     inputs.writeSpeed = 22160;
-    if (!rig.Burn(DataDvdJob, std::move(inputs))) {
-      state.SkipWithError("the burn did not complete");
-      break;
-    }
-    state.PauseTiming();
-    fs::remove_all(discs / "burned discs");
-    sync();
-    state.ResumeTiming();
-  }
-  fs::remove_all(discs);
+    return inputs;
+  });
 }
 
 void Genisoimage(benchmark::State& state, const fs::path& folder) {
