@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/BurnSequence.h"
 #include "shell/Job.h"
 
 namespace brenmark {
@@ -20,13 +21,14 @@ inline constexpr int kWriteModeRefused = 9;
 inline constexpr int kDiscNotWritable = 30;
 inline constexpr int kDoesNotFit = 31;       // the image is larger than the free space
 inline constexpr int kTreeRefused = 32;      // a file or the directory count the image cannot hold
+inline constexpr int kNoTrackInformation = 33;  // the drive did not tell where the track starts or its room
+inline constexpr int kNoDisc = 34;
 inline constexpr int kBurnFailed = 40;       // writing began and did not complete
 }  // namespace datajob
 
 // The texts the data disc job shows.
 namespace datajobtext {
-inline constexpr const char* kNoDrive =
-    "Error occure while retrieving current writer device.\nBurning process will be terminated.";
+inline constexpr const char* kNoDrive = burntext::kNoDrive;
 inline constexpr const char* kNoDeviceAccess =
     "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
 inline constexpr const char* kDiscNotWritable =
@@ -48,9 +50,12 @@ inline constexpr const char* kCannotOpenSource =
 inline constexpr const char* kCannotReadSource =
     "Can't read source file.\nBurning process will be terminated.";
 inline constexpr const char* kCloseSessionFailed = "Error Closing Session";
-inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
+inline constexpr const char* kNoTrackInformation = burntext::kNoTrackInformation;
+inline constexpr const char* kReserveFailed = "Can't reserve the track for the data on the disc.";
+inline constexpr const char* kSyncFailed = "The drive could not write the data from its cache to the disc.";
+inline constexpr const char* kTerminated = burntext::kTerminated;
 inline constexpr const char* kBurned = "Disc burned.";
-inline constexpr const char* kBurnFailed = "Disc burning failed.";
+inline constexpr const char* kBurnFailed = burntext::kBurnFailed;
 }  // namespace datajobtext
 
 }  // namespace brenmark

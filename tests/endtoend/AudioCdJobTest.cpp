@@ -247,7 +247,8 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
         "unreadable."},
        "Disc burning failed.", true, 1},
       {"track information unreadable", VirtualBench::kCdDrive, "READTRACKINFORMATION", {wavs.paths[0]},
-       audiojob::kNoTrackAddress, {"The drive could not tell"}, "Initializing disc format...", false, 0},
+       audiojob::kNoTrackInformation, {"Can't read the track information of the disc. The drive answered: 4/44/00"},
+       "Initializing disc format...", false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
