@@ -41,7 +41,10 @@ int RunBurnJob(CliSession& session, JobProcedure procedure) {
   session.HoldFinishedImages();
   auto job = session.jobs().Start(std::move(procedure),
                                   SnapshotJobInputs(session.jobState(), session.registry()), progress);
-  if (!job) return kExitFailed;
+  if (!job) {
+    session.PrintHeldImages(true);
+    return kExitFailed;
+  }
   job->Wait();
   progress->BreakLine();
   const bool burned = job->result() == 0;
