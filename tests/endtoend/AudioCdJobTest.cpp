@@ -121,10 +121,17 @@ TEST(AudioCdJob, CliBurnsEveryFileAsATrackHoldingExactlyItsSamplesAndFailsWithSt
   EXPECT_THAT(AudioTracksOf(cue), ElementsAre(1, 2, 3, 4));
   ExpectTracksHold(cue, 0, wavs.samples);
 
-  // A burn that does not complete ends with the failure and exit status 1.
-  const auto failed = Cli(data.path(), {"--fault", "WRITE10:count=3", "--no", "burn-audio", wavs.paths[0]});
+  // A burn that does not complete ends with the failure and exit status 1. The
+  // first track's only write was given up, so the next file becomes track 1.
+  const auto failed =
+      Cli(data.path(), {"--fault", "WRITE10:count=3", "--no", "burn-audio", wavs.paths[0], wavs.paths[3]});
   EXPECT_EQ(failed.exitStatus, 1);
   EXPECT_THAT(failed.err, HasSubstr("Disc burning failed."));
+  const auto kept = Lines(failed.out);
+  ASSERT_EQ(kept.size(), 1u);
+  const fs::path failedCue = kept[0].substr(0, kept[0].rfind(" (failed)"));
+  EXPECT_THAT(AudioTracksOf(failedCue), ElementsAre(1));
+  ExpectTracksHold(failedCue, 0, {wavs.samples[3]});
 }
 
 TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
