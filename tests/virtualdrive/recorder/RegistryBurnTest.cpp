@@ -87,51 +87,6 @@ TEST_F(RegistryBurn, AMachineWithoutDrivesListsTheTwoVirtualRecorders) {
   EXPECT_GT(bufferSize, 0u);
 }
 
-TEST_F(RegistryBurn, SeveralAudioTracks) {
-  const std::array<std::size_t, 3> lengths = {48, 32, 80};
-  ASSERT_TRUE(registry->OpenDevice(0));
-  SetWriting(0, 1, 0x00, 0, 0x00, 0);
-  std::vector<std::vector<std::uint8_t>> tracks;
-  for (std::size_t index = 0; index < lengths.size(); ++index) {
-    const int number = static_cast<int>(index) + 1;
-    tracks.push_back(Pattern(lengths[index], 2352, static_cast<std::uint32_t>(number)));
-    const std::int32_t start = registry->GetTrackStartAddress(0, number);
-    WriteBlocks(0, start, tracks.back(), 2352);
-    EXPECT_TRUE(registry->SynchronizeCache(0));
-    EXPECT_EQ(registry->CloseTrack(0, number), 0);
-  }
-  EXPECT_EQ(registry->CloseSession(0), 0);
-
-  std::array<std::uint8_t, 1200> toc{};
-  ASSERT_TRUE(registry->ReadToc(0, 1200, toc.data()));
-  ASSERT_TRUE(registry->ReadSessions(0));
-  const TocSession& session = registry->discToc.sessions[0];
-  ASSERT_EQ(session.trackCount(), 3);
-  EXPECT_EQ(session.TrackStart(1) - session.TrackStart(0), 48 + 2 + 150);
-  EXPECT_EQ(session.TrackLength(2), 80 + 2);
-  std::vector<std::uint8_t> audio(32 * 2352);
-  ASSERT_EQ(registry->ReadSectors(0, session.TrackStart(1) - 150, 16, audio.data(), 2352, 0x10), 0);
-  EXPECT_TRUE(std::equal(audio.begin(), audio.begin() + 16 * 2352, tracks[1].begin()));
-  registry->EjectDisc(0);
-  registry->CloseDevice(0);
-
-  ASSERT_EQ(finished.size(), 1u);
-  const ToolRun info = RunTool("cd-info --no-device-info --no-analyze --cue-file " + Quoted(finished[0]));
-  EXPECT_EQ(info.status, 0) << info.output;
-  EXPECT_EQ(CountOccurrences(info.output, " audio "), 3) << info.output;
-  EXPECT_NE(info.output.find("CD-DA"), std::string::npos) << info.output;
-
-  const ToolRun converted =
-      RunTool("cd " + Quoted(folder.path()) + " && bchunk -w " + Quoted(BinOf(finished[0])) + " " + Quoted(finished[0]) + " song");
-  ASSERT_EQ(converted.status, 0) << converted.output;
-  for (std::size_t index = 0; index < lengths.size(); ++index) {
-    const fs::path wav = folder.path() / ("song0" + std::to_string(index + 1) + ".wav");
-    const auto bytes = FileBytes(wav);
-    ASSERT_GE(bytes.size(), 44 + tracks[index].size()) << wav;
-    EXPECT_TRUE(std::equal(tracks[index].begin(), tracks[index].end(), bytes.begin() + 44)) << wav;
-  }
-}
-
 TEST_F(RegistryBurn, Mode2DiscWithFormOneAndFormTwoTracks) {
   ASSERT_TRUE(registry->OpenDevice(0));
   const std::uint8_t noSubheader[4] = {0, 0, 0, 0};
