@@ -1,5 +1,7 @@
 #include "virtualdrive/FaultInjector.h"
 
+#include "virtualdrive/VirtualRecorder.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -7,22 +9,6 @@
 namespace brenmark::virtualdrive {
 
 namespace {
-
-struct NamedOpcode {
-  std::string_view name;
-  std::uint8_t opcode;
-};
-
-constexpr NamedOpcode kOpcodes[] = {
-    {"STARTSTOPUNIT", 0x1B},     {"INQUIRY", 0x12},          {"GETCONFIGURATION", 0x46},
-    {"READDISCINFORMATION", 0x51}, {"READTRACKINFORMATION", 0x52}, {"READTOC", 0x43},
-    {"READTOCPMAATIP", 0x43},    {"READCAPACITY", 0x25},     {"MODESENSE10", 0x5A},
-    {"MODESENSE", 0x5A},         {"MODESELECT10", 0x55},     {"MODESELECT", 0x55},
-    {"SETCDSPEED", 0xBB},        {"RESERVETRACK", 0x53},     {"SYNCHRONIZECACHE", 0x35},
-    {"CLOSETRACKSESSION", 0x5B}, {"CLOSETRACK", 0x5B},       {"CLOSESESSION", 0x5B},
-    {"READCD", 0xBE},            {"WRITE10", 0x2A},          {"WRITE12", 0xAA},
-    {"READBUFFERCAPACITY", 0x5C},
-};
 
 std::string Upper(std::string_view text) {
   std::string result(text);
@@ -64,31 +50,11 @@ std::optional<Sense> ParseSense(std::string_view text) {
   return Sense{static_cast<std::uint8_t>(key), static_cast<std::uint8_t>(asc), static_cast<std::uint8_t>(ascq)};
 }
 
-Sense DefaultSense(std::uint8_t opcode) {
-  if (opcode == 0x2A || opcode == 0xAA) return sense::kWriteError;
-  if (opcode == 0xBE) return sense::kUnrecoveredReadError;
-  return Sense{0x04, 0x44, 0x00};
-}
-
 FaultParseResult Fail(std::string_view text, const std::string& why) {
   return {std::nullopt, "fault \"" + std::string(text) + "\": " + why};
 }
 
 }  // namespace
-
-std::optional<std::uint8_t> OpcodeNamed(std::string_view name) {
-  const std::string upper = Upper(name);
-  for (const NamedOpcode& entry : kOpcodes) {
-    if (entry.name == upper) return entry.opcode;
-  }
-  if (upper.size() > 2 && upper.compare(0, 2, "0X") == 0) {
-    unsigned value = 0;
-    if (ParseNumber(std::string_view(upper).substr(2), value, 16) && value <= 0xFF) {
-      return static_cast<std::uint8_t>(value);
-    }
-  }
-  return std::nullopt;
-}
 
 FaultParseResult ParseFaultSpec(std::string_view text) {
   const auto fields = Split(text, ':');
@@ -106,10 +72,10 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
     }
     return {spec, {}};
   }
-  const auto opcode = OpcodeNamed(fields[0]);
+  const auto opcode = VirtualRecorder::OpcodeNamed(fields[0]);
   if (!opcode) return Fail(text, "unknown command \"" + std::string(fields[0]) + "\"");
   spec.opcode = *opcode;
-  spec.sense = DefaultSense(*opcode);
+  spec.sense = VirtualRecorder::DefaultFaultSense(*opcode);
   bool countGiven = false;
   for (std::size_t index = 1; index < fields.size(); ++index) {
     const std::string_view field = fields[index];

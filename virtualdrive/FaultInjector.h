@@ -50,9 +50,6 @@ struct FaultParseResult {
 // "bufferfull:5", "READBUFFERCAPACITY:always".
 FaultParseResult ParseFaultSpec(std::string_view text);
 
-// The opcode of a command name as ParseFaultSpec accepts it.
-std::optional<std::uint8_t> OpcodeNamed(std::string_view name);
-
 // The armed faults of one recorder. Not synchronised: the recorder guards it.
 class FaultInjector {
  public:

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drive/ScsiTransport.h"
@@ -85,12 +86,35 @@ class VirtualRecorder {
   void ClearFaults();
   std::optional<Sense> LastSense() const;
 
+  // The opcode of a command name as `--fault` takes it (WRITE10, READCD, ...;
+  // case-blind) or an opcode in hex (0x2A).
+  static std::optional<std::uint8_t> OpcodeNamed(std::string_view name);
+  // The name of a command as the log shows it ("WRITE(10)"), or "OPCODE xxh".
+  static std::string CommandName(std::uint8_t opcode);
+  // The sense a fault on the command ends with unless told otherwise.
+  static Sense DefaultFaultSense(std::uint8_t opcode);
+
  private:
   struct Outcome {
     TransportResult result = TransportResult::Good;
     std::optional<Sense> sense;
   };
   struct Call;
+  // One row of the command set: everything the recorder knows of an opcode.
+  struct Command {
+    std::uint8_t opcode;
+    std::uint8_t cdbLength;
+    bool needsMedium;  // without a disc the answer is "medium not present"
+    Outcome (VirtualRecorder::*handler)(Call&);
+    std::string_view name;        // for the log
+    std::string_view faultNames;  // for --fault, separated by spaces
+    Sense faultSense;
+    // The block count of a transfer: its byte offset and width (0: not a
+    // transfer); the block address is bytes 2-5.
+    std::uint8_t countAt;
+    std::uint8_t countBytes;
+  };
+  static const Command* CommandOf(std::uint8_t opcode);
 
   static Outcome Refuse(const Sense& sense) { return {TransportResult::DeviceFailure, sense}; }
 
@@ -109,7 +133,7 @@ class VirtualRecorder {
   Outcome SynchronizeCache(Call& call);
   Outcome CloseTrackSession(Call& call);
   Outcome ReadCd(Call& call);
-  Outcome Write(Call& call, std::int32_t lba, std::uint32_t count);
+  Outcome Write(Call& call);
   Outcome ReadBufferCapacity(Call& call);
 
   const DiscState& CurrentState() const;
