@@ -139,7 +139,7 @@ fs::path StatePathFor(const fs::path& image) {
   return state;
 }
 
-fs::path SetAsideWorkFiles(const fs::path& workFolder) {
+std::optional<fs::path> SetAsideWorkFiles(const fs::path& workFolder, std::string& error) {
   fs::path base;
   for (int number = 1;; ++number) {
     base = workFolder / ("unreadable-" + std::to_string(number));
@@ -151,8 +151,14 @@ fs::path SetAsideWorkFiles(const fs::path& workFolder) {
     if (!taken) break;
   }
   for (const char* extension : {".bin", ".cue", ".iso", ".state"}) {
-    std::error_code ignored;
-    fs::rename(workFolder / (std::string(kWorkName) + extension), base.string() + extension, ignored);
+    const fs::path from = workFolder / (std::string(kWorkName) + extension);
+    std::error_code code;
+    if (!fs::exists(fs::symlink_status(from, code))) continue;
+    fs::rename(from, base.string() + extension, code);
+    if (code) {
+      error = "cannot rename " + from.string() + ": " + code.message();
+      return std::nullopt;
+    }
   }
   return base;
 }

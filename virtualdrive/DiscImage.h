@@ -79,8 +79,9 @@ struct DiscLoadResult {
 };
 
 // Renames the files of a disc in work that cannot be resumed, so that a new
-// disc does not overwrite them; returns their new name without extension.
-std::filesystem::path SetAsideWorkFiles(const std::filesystem::path& workFolder);
+// disc does not overwrite them; returns their new name without extension, or
+// nothing (with `error`) when a file that exists could not be renamed.
+std::optional<std::filesystem::path> SetAsideWorkFiles(const std::filesystem::path& workFolder, std::string& error);
 
 // The sidecar state file of an image: the same name with the extension ".state".
 std::filesystem::path StatePathFor(const std::filesystem::path& image);
