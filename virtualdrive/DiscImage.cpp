@@ -1,6 +1,7 @@
 #include "virtualdrive/DiscImage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <system_error>
 #include <vector>
@@ -163,9 +164,10 @@ std::optional<fs::path> SetAsideWorkFiles(const fs::path& workFolder, std::strin
   return base;
 }
 
-DiscImage DiscImage::Blank(MediumKind kind, const fs::path& workFolder) {
+DiscImage DiscImage::Blank(MediumKind kind, const fs::path& workFolder, int minutes) {
   DiscImage disc;
   disc.state = DiscState::Blank(kind);
+  if (IsCdMedium(kind)) disc.state.minutes = minutes;
   disc.format_ = IsCdMedium(kind) ? ImageFormat::RawCd : ImageFormat::Iso;
   disc.workFolder_ = workFolder;
   disc.imagePath_ = workFolder / (std::string(kWorkName) + (IsCdMedium(kind) ? ".bin" : ".iso"));
@@ -292,14 +294,27 @@ bool DiscImage::PrepareForWriting(std::string& error) {
   return true;
 }
 
+bool DiscImage::Failed() {
+  // Taken at once, before anything else can change errno.
+  const int reason = errno;
+  lastError_ = imagePath_.string() + ": " +
+               (reason != 0 ? std::generic_category().message(reason) : std::string("the write failed"));
+  return false;
+}
+
 bool DiscImage::WriteBlocks(std::int32_t lba, std::int32_t count, const std::uint8_t* data) {
   const std::int64_t blockSize = format_ == ImageFormat::RawCd ? kRawBlock : kUserBlock;
-  return file_.Write(lba * blockSize, data, static_cast<std::size_t>(count) * static_cast<std::size_t>(blockSize));
+  errno = 0;
+  if (file_.Write(lba * blockSize, data, static_cast<std::size_t>(count) * static_cast<std::size_t>(blockSize))) {
+    return true;
+  }
+  return Failed();
 }
 
 bool DiscImage::WriteFill(const DriveFill& fill) {
   if (fill.to <= fill.from) return true;
-  if (format_ == ImageFormat::Iso) return file_.ExtendTo(static_cast<std::int64_t>(fill.to) * kUserBlock);
+  errno = 0;
+  if (format_ == ImageFormat::Iso) return file_.ExtendTo(static_cast<std::int64_t>(fill.to) * kUserBlock) || Failed();
   constexpr std::int32_t kBatch = 64;
   std::vector<std::uint8_t> batch(static_cast<std::size_t>(kBatch * kRawBlock));
   for (std::int32_t lba = fill.from; lba < fill.to; lba += kBatch) {
@@ -312,11 +327,14 @@ bool DiscImage::WriteFill(const DriveFill& fill) {
   return true;
 }
 
-bool DiscImage::Flush() { return file_.Flush(); }
+bool DiscImage::Flush() {
+  errno = 0;
+  return file_.Flush() || Failed();
+}
 
 bool DiscImage::SaveDescription(std::string& error) {
   if (!Flush()) {
-    error = "cannot write " + imagePath_.string();
+    error = lastError_;
     return false;
   }
   if (format_ == ImageFormat::RawCd) {
@@ -339,7 +357,7 @@ bool DiscImage::SaveDescription(std::string& error) {
 
 std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::string& baseName, std::string& error) {
   if (!Flush()) {
-    error = "cannot write " + imagePath_.string();
+    error = lastError_;
     return std::nullopt;
   }
   file_.Close();
@@ -357,7 +375,11 @@ std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::str
   fs::remove(oldCue, code);
   fs::remove(StatePathFor(oldImage), code);
   imagePath_ = target;
-  if (!SaveDescription(error)) return std::nullopt;
+  if (!SaveDescription(error)) {
+    // The truth: the image is in its new place, its description is not.
+    error = "the image was moved to " + target.string() + " but not described there: " + error;
+    return std::nullopt;
+  }
   fs::path described = target;
   if (format_ == ImageFormat::RawCd) described.replace_extension(".cue");
   return described;

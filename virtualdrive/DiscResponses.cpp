@@ -128,7 +128,7 @@ Response FullToc(const DiscState& disc) {
           index == 0 ? geometry::kFirstLeadOutBlocks : geometry::kLaterLeadOutBlocks;
       const std::int32_t nextProgramArea = session.leadOutStart + leadOut + geometry::kLeadInBlocks;
       AddFullTocDescriptor(out, session.number, 0x50, 0xB0, LbaToMsf(nextProgramArea),
-                           FramesToMsf(geometry::kCdLastLeadOutFrame));
+                           FramesToMsf(geometry::CdLastLeadOutFrame(disc.minutes)));
     }
   }
   Put16(out, 0, static_cast<std::uint32_t>(out.size() - 2));

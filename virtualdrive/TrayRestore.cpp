@@ -25,7 +25,7 @@ RestoredTray FromRecord(const RecorderModel& model, const fs::path& workFolder) 
   const TrayRecord& record = *read.record;
   switch (record.content) {
     case TrayRecord::Content::Blank:
-      tray.disc = DiscImage::Blank(record.blankKind, workFolder);
+      tray.disc = DiscImage::Blank(record.blankKind, workFolder, record.blankMinutes);
       break;
     case TrayRecord::Content::Empty:
       tray.disc.reset();
@@ -66,6 +66,18 @@ RestoredTray RestoreTray(const RecorderModel& model, const fs::path& workFolder)
   ForgetTrayRecord(workFolder);
   tray.disc = DiscImage::Blank(model.blankKind, workFolder);
   return tray;
+}
+
+TrayFilesSnapshot SnapshotTrayFiles(const fs::path& workFolder) {
+  TrayFilesSnapshot snapshot;
+  for (const char* name : {"tray", "disc.state", "disc.cue", "disc.bin", "disc.iso"}) {
+    std::error_code code;
+    const fs::path path = workFolder / name;
+    const std::uintmax_t size = fs::file_size(path, code);
+    const fs::file_time_type time = code ? fs::file_time_type{} : fs::last_write_time(path, code);
+    snapshot.files.emplace_back(code ? 0 : size, code ? fs::file_time_type{} : time);
+  }
+  return snapshot;
 }
 
 }  // namespace brenmark::virtualdrive

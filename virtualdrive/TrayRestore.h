@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "virtualdrive/DiscImage.h"
 #include "virtualdrive/RecorderModel.h"
@@ -24,5 +26,13 @@ struct RestoredTray {
 // is burned on a blank the user did not put there. Leftover temporary files of
 // an interrupted save are removed.
 RestoredTray RestoreTray(const RecorderModel& model, const std::filesystem::path& workFolder);
+
+// Size and modification time of the files that hold a tray, so that a process
+// can tell whether another one has changed them since it last read them.
+struct TrayFilesSnapshot {
+  std::vector<std::pair<std::uintmax_t, std::filesystem::file_time_type>> files;
+  friend bool operator==(const TrayFilesSnapshot&, const TrayFilesSnapshot&) = default;
+};
+TrayFilesSnapshot SnapshotTrayFiles(const std::filesystem::path& workFolder);
 
 }  // namespace brenmark::virtualdrive

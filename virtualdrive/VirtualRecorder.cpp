@@ -9,6 +9,7 @@
 
 #include "virtualdrive/DeviceResponses.h"
 #include "virtualdrive/DiscResponses.h"
+#include "virtualdrive/TrayRestore.h"
 #include "virtualdrive/image/SectorEncoder.h"
 
 namespace brenmark::virtualdrive {
@@ -70,58 +71,63 @@ struct VirtualRecorder::Call {
 };
 
 VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::path burnedFolder)
-    : model_(std::move(model)),
-      workFolder_(std::move(workFolder)),
-      burnedFolder_(std::move(burnedFolder)),
-      disc_(DiscImage::Blank(model_.blankKind, workFolder_)) {
+    : model_(std::move(model)), workFolder_(std::move(workFolder)), burnedFolder_(std::move(burnedFolder)) {
   writeSpeed_ = model_.writeSpeeds.empty() ? 0 : model_.writeSpeeds.front();
-  DiscLoadResult resumed = DiscImage::Resume(workFolder_);
-  if (resumed.disc) {
-    disc_ = std::move(*resumed.disc);
-  } else if (!resumed.error.empty()) {
-    const fs::path keptAs = SetAsideWorkFiles(workFolder_);
-    startupProblem_ = resumed.error + "; its files were kept as " + keptAs.string() + ".*";
-    // The record may name what was in the tray before that disc; the blank replaces both.
-    ForgetTrayRecord(workFolder_);
-  } else {
-    RestoreTray();
-  }
-}
-
-void VirtualRecorder::RestoreTray() {
-  const TrayRecordResult read = ReadTrayRecord(workFolder_);
-  if (!read.record) {
-    if (!read.error.empty()) {
-      startupProblem_ = read.error + "; a blank was loaded instead";
-      ForgetTrayRecord(workFolder_);
-    }
-    return;
-  }
-  const TrayRecord& record = *read.record;
-  switch (record.content) {
-    case TrayRecord::Content::Blank:
-      disc_ = DiscImage::Blank(record.blankKind, workFolder_);
-      return;
-    case TrayRecord::Content::Empty:
-      disc_.reset();
-      return;
-    case TrayRecord::Content::Image: {
-      DiscLoadResult loaded = DiscImage::Load(record.image, !IsCdMedium(model_.blankKind), workFolder_);
-      if (loaded.disc) {
-        disc_ = std::move(*loaded.disc);
-        return;
-      }
-      startupProblem_ =
-          "the image in the tray can no longer be read (" + loaded.error + "); a blank was loaded instead";
-      ForgetTrayRecord(workFolder_);
-      return;
-    }
-  }
+  std::lock_guard lock(mutex_);
+  // The tray is read under the folder's lock, so that a disc another process
+  // is writing is never taken for a damaged one; while that process holds it,
+  // the tray is read by the first claim instead.
+  if (LockFolder() == ClaimResult::Busy) return;
+  Reload();
+  startupProblem_ = trayProblem_;
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+  folderLock_.Release();
 }
 
 VirtualRecorder::~VirtualRecorder() {
   std::lock_guard lock(mutex_);
-  SaveDisc();
+  if (claims_ > 0) SaveDisc();
+}
+
+VirtualRecorder::ClaimResult VirtualRecorder::LockFolder() {
+  std::error_code ignored;
+  fs::create_directories(workFolder_, ignored);
+  std::string error;
+  folderLock_ = platform::TryLockFolder(workFolder_, error);
+  // A folder that cannot carry a lock (not writable, not there) cannot carry
+  // a disc either: the commands that need one report that themselves.
+  return folderLock_.held() || !error.empty() ? ClaimResult::Claimed : ClaimResult::Busy;
+}
+
+void VirtualRecorder::Reload() {
+  if (loaded_ && SnapshotTrayFiles(workFolder_) == snapshot_) return;
+  loaded_ = true;
+  RestoredTray tray = RestoreTray(model_, workFolder_);
+  disc_ = std::move(tray.disc);
+  trayProblem_ = std::move(tray.problem);
+  simulation_.reset();
+  if (disc_ && IsRecordable(disc_->state.kind) && IsCdMedium(disc_->state.kind)) blankMinutes_ = disc_->state.minutes;
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+}
+
+VirtualRecorder::ClaimResult VirtualRecorder::Claim() {
+  std::lock_guard lock(mutex_);
+  if (claims_ == 0) {
+    if (LockFolder() == ClaimResult::Busy) return ClaimResult::Busy;
+    // Another process may have changed the tray since this one last held it.
+    Reload();
+  }
+  ++claims_;
+  return ClaimResult::Claimed;
+}
+
+void VirtualRecorder::Release() {
+  std::lock_guard lock(mutex_);
+  if (claims_ == 0) return;
+  if (--claims_ > 0) return;
+  if (!SaveDisc() && disc_) disc_->Flush();
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+  folderLock_.Release();
 }
 
 TransportResult VirtualRecorder::Execute(const ScsiRequest& request) {
@@ -131,6 +137,8 @@ TransportResult VirtualRecorder::Execute(const ScsiRequest& request) {
   }
   Call call{request, request.cdb, std::nullopt};
   Outcome outcome;
+  std::string problem;
+  WriteProblemObserver problemObserver;
   {
     std::lock_guard lock(mutex_);
     outcome = Dispatch(call);
@@ -143,7 +151,10 @@ TransportResult VirtualRecorder::Execute(const ScsiRequest& request) {
     record.sense = outcome.sense;
     log_.Append(record);
     lastSense_ = outcome.sense;
+    problem.swap(writeProblem_);
+    problemObserver = writeProblemObserver_;
   }
+  if (!problem.empty() && problemObserver) problemObserver(problem);
   if (call.finishedImage) {
     TrayResult finished;
     finished.finishedImage = *call.finishedImage;
@@ -175,8 +186,12 @@ VirtualRecorder::Outcome VirtualRecorder::StartStopUnit(Call& call) {
   const bool loadEject = (call.cdb[4] & 0x02) != 0;
   const bool start = (call.cdb[4] & 0x01) != 0;
   if (!loadEject || start) return {};
-  TrayResult result = Replace(DiscImage::Blank(model_.blankKind, workFolder_), TrayRecord::Blank(model_.blankKind));
-  if (!result.ok) return Refuse(sense::kWriteError);
+  TrayResult result = Replace(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
+                              TrayRecord::Blank(model_.blankKind, blankMinutes_));
+  if (!result.ok) {
+    NoteWriteProblem(result.message);
+    return Refuse(sense::kWriteError);
+  }
   if (!result.finishedImage.empty()) call.finishedImage = result.finishedImage;
   return {};
 }
@@ -277,7 +292,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReserveTrack(Call& call) {
   DiscState& state = StateForWriting();
   if (const auto refused = state.CheckReserve(blocks)) return Refuse(*refused);
   state.ApplyReserve(blocks);
-  SaveDisc();
+  if (!SaveDisc()) return Refuse(sense::kWriteError);
   return {};
 }
 
@@ -285,10 +300,10 @@ VirtualRecorder::Outcome VirtualRecorder::SynchronizeCache(Call&) {
   DiscState& state = StateForWriting();
   if (state.ReservationFullyWritten()) {
     const auto fills = state.ApplyCloseSession(writeParameters_.multiSessionField(), writeParameters_.sessionFormat());
-    if (!simulation_ && !ApplyFills(fills)) return Refuse(sense::kWriteError);
+    if (!simulation_ && !ApplyFills(fills)) return FileFailure();
   }
-  if (!disc_->Flush()) return Refuse(sense::kWriteError);
-  SaveDisc();
+  if (!disc_->Flush()) return FileFailure();
+  if (!SaveDisc()) return Refuse(sense::kWriteError);
   return {};
 }
 
@@ -305,8 +320,8 @@ VirtualRecorder::Outcome VirtualRecorder::CloseTrackSession(Call& call) {
   } else {
     return Refuse(sense::kInvalidFieldInCdb);
   }
-  if (!simulation_ && !ApplyFills(fills)) return Refuse(sense::kWriteError);
-  SaveDisc();
+  if (!simulation_ && !ApplyFills(fills)) return FileFailure();
+  if (!SaveDisc()) return Refuse(sense::kWriteError);
   return {};
 }
 
@@ -388,14 +403,17 @@ VirtualRecorder::Outcome VirtualRecorder::Write(Call& call) {
     return {};
   }
   std::string error;
-  if (!disc_->PrepareForWriting(error)) return Refuse(sense::kWriteError);
+  if (!disc_->PrepareForWriting(error)) {
+    NoteWriteProblem(error);
+    return Refuse(sense::kWriteError);
+  }
   const std::size_t tracksBefore = state.tracks.size();
   const auto fills = state.ApplyWrite(blocks, kind);
-  if (!ApplyFills(fills)) return Refuse(sense::kWriteError);
+  if (!ApplyFills(fills)) return FileFailure();
   const bool written = cd ? WriteEncoded(lba, count, call.request.buffer)
                           : disc_->WriteBlocks(lba, blocks, call.request.buffer);
-  if (!written) return Refuse(sense::kWriteError);
-  if (state.tracks.size() != tracksBefore) SaveDisc();
+  if (!written) return FileFailure();
+  if (state.tracks.size() != tracksBefore && !SaveDisc()) return Refuse(sense::kWriteError);
   return {};
 }
 
@@ -455,10 +473,22 @@ DiscState& VirtualRecorder::StateForWriting() {
   return disc_->state;
 }
 
-void VirtualRecorder::SaveDisc() {
-  if (!disc_ || !disc_->recorded()) return;
+bool VirtualRecorder::SaveDisc() {
+  if (!disc_ || !disc_->recorded()) return true;
   std::string error;
-  disc_->SaveDescription(error);
+  if (disc_->SaveDescription(error)) return true;
+  NoteWriteProblem(error);
+  return false;
+}
+
+VirtualRecorder::Outcome VirtualRecorder::FileFailure() {
+  NoteWriteProblem(disc_->lastError());
+  return Refuse(sense::kWriteError);
+}
+
+void VirtualRecorder::NoteWriteProblem(const std::string& detail) {
+  writeProblem_ = "The virtual recorder " + model_.shortName + " could not write its disc files in " +
+                  workFolder_.string() + ": " + detail;
 }
 
 TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRecord& record) {
@@ -481,6 +511,7 @@ TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRec
   }
   disc_ = std::move(next);
   simulation_.reset();
+  trayProblem_.clear();
   return result;
 }
 
@@ -515,12 +546,23 @@ void VirtualRecorder::NotifyFinished(const TrayResult& result) {
 
 std::string VirtualRecorder::DescribeTray() const {
   std::lock_guard lock(mutex_);
+  if (trayProblem_.empty()) return DescribeDisc();
+  if (!disc_) return "no disc: " + trayProblem_;
+  return DescribeDisc() + "\n" + trayProblem_;
+}
+
+std::string VirtualRecorder::DescribeDisc() const {
   if (!disc_) return "no disc (the tray is empty)";
   const DiscState& state = disc_->state;
   std::ostringstream text;
   const std::string medium = MediumName(state.kind);
   if (state.Status() == DiscStatus::Blank) {
-    text << "blank " << medium << (state.kind == MediumKind::CdR || state.kind == MediumKind::CdRw ? " (80 min)" : " (4.7 GB)");
+    text << "blank " << medium;
+    if (IsCdMedium(state.kind)) {
+      text << " (" << state.minutes << " min)";
+    } else {
+      text << " (4.7 GB)";
+    }
     return text.str();
   }
   text << medium << ", " << state.sessions.size() + (state.LastSessionState() == SessionState::Incomplete ? 1 : 0)
@@ -539,16 +581,25 @@ std::string VirtualRecorder::DescribeTray() const {
   return text.str();
 }
 
-TrayResult VirtualRecorder::InsertBlank(MediumKind kind) {
+TrayResult VirtualRecorder::InsertBlank(MediumKind kind, int minutes) {
   TrayResult result;
   if (!IsRecordable(kind)) {
     result.ok = false;
     result.message = MediumName(kind) + " cannot be blank";
     return result;
   }
+  if (minutes == 0) minutes = geometry::kDefaultCdMinutes;
+  if (IsCdMedium(kind) && !IsCdSizeOffered(minutes)) {
+    result.ok = false;
+    result.message = "no " + std::to_string(minutes) + "-minute CD-R exists; the sizes are " + CdSizesText();
+    return result;
+  }
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
-    result = Replace(DiscImage::Blank(kind, workFolder_), TrayRecord::Blank(kind));
+    result = Replace(DiscImage::Blank(kind, workFolder_, minutes), TrayRecord::Blank(kind, minutes));
+    if (result.ok && IsCdMedium(kind)) blankMinutes_ = minutes;
   }
   NotifyFinished(result);
   return result;
@@ -556,6 +607,8 @@ TrayResult VirtualRecorder::InsertBlank(MediumKind kind) {
 
 TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
   TrayResult result;
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
     // Absolute, so that a later run started elsewhere finds the same image.
@@ -576,9 +629,12 @@ TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
 
 TrayResult VirtualRecorder::Eject() {
   TrayResult result;
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
-    result = Replace(DiscImage::Blank(model_.blankKind, workFolder_), TrayRecord::Blank(model_.blankKind));
+    result = Replace(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
+                     TrayRecord::Blank(model_.blankKind, blankMinutes_));
   }
   NotifyFinished(result);
   return result;
@@ -586,6 +642,8 @@ TrayResult VirtualRecorder::Eject() {
 
 TrayResult VirtualRecorder::RemoveDisc() {
   TrayResult result;
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
     result = Replace(std::nullopt, TrayRecord::Empty());
@@ -597,6 +655,11 @@ TrayResult VirtualRecorder::RemoveDisc() {
 void VirtualRecorder::SetFinishedImageObserver(FinishedImageObserver observer) {
   std::lock_guard lock(mutex_);
   observer_ = std::move(observer);
+}
+
+void VirtualRecorder::SetWriteProblemObserver(WriteProblemObserver observer) {
+  std::lock_guard lock(mutex_);
+  writeProblemObserver_ = std::move(observer);
 }
 
 std::vector<CommandRecord> VirtualRecorder::CommandHistory() const {
