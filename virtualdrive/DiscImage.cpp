@@ -10,6 +10,7 @@
 #include "virtualdrive/TextFile.h"
 #include "virtualdrive/image/CueImage.h"
 #include "virtualdrive/image/CueSheet.h"
+#include "virtualdrive/image/ImageFileKind.h"
 #include "virtualdrive/image/SectorEncoder.h"
 
 namespace brenmark::virtualdrive {
@@ -114,6 +115,17 @@ std::string CheckStateAgainstImage(DiscState& disc, std::int64_t blocks, bool ra
   return {};
 }
 
+// An image the recorder's largest disc cannot hold is refused, naming that
+// disc's capacity.
+std::string CheckFitsRecorder(std::int64_t blocks, bool cd) {
+  const std::int64_t capacity =
+      cd ? geometry::CdCapacityBlocks(geometry::kCdMinutes.back()) : geometry::kDvdCapacityBlocks;
+  if (blocks <= capacity) return {};
+  const std::string what = cd ? "a CD of " + std::to_string(geometry::kCdMinutes.back()) + " minutes" : "a DVD-R";
+  return "too large for this recorder: " + std::to_string(blocks) + " sectors, and " + what + " holds at most " +
+         std::to_string(capacity) + " sectors (" + std::to_string(capacity * kUserBlock / 1000000) + " MB)";
+}
+
 void EncodeZeroSector(TrackKind kind, std::int32_t lba, std::uint8_t* raw) {
   static const std::array<std::uint8_t, 2324> zeros{};
   switch (kind) {
@@ -193,7 +205,9 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
     if (blocks <= 0 || cue.image->sheet.tracks.empty()) {
       return {std::nullopt, path.string() + ": the image holds no track"};
     }
-    if (blocks > 0x7FFFFFFF) return {std::nullopt, path.string() + ": image too large"};
+    if (const std::string problem = CheckFitsRecorder(blocks, true); !problem.empty()) {
+      return {std::nullopt, path.string() + ": " + problem};
+    }
     disc.state = StateOfCueSheet(cue.image->sheet, blocks);
     if (const std::string problem = CheckCueLayout(disc.state); !problem.empty()) {
       return {std::nullopt, path.string() + ": " + problem};
@@ -201,6 +215,9 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
   } else if (extension == ".iso") {
     disc.format_ = ImageFormat::Iso;
     disc.imagePath_ = path;
+    if (const std::string kind = NonRegularFileKind(path); !kind.empty()) {
+      return {std::nullopt, path.string() + ": " + kind + ", not a regular file"};
+    }
     std::error_code code;
     const auto size = fs::file_size(path, code);
     if (code) return {std::nullopt, path.string() + ": " + code.message()};
@@ -208,7 +225,9 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
       return {std::nullopt, path.string() + ": not a whole number of 2048-byte sectors"};
     }
     blocks = static_cast<std::int64_t>(size / kUserBlock);
-    if (blocks > 0x7FFFFFFF) return {std::nullopt, path.string() + ": image too large"};
+    if (const std::string problem = CheckFitsRecorder(blocks, !dvdRecorder); !problem.empty()) {
+      return {std::nullopt, path.string() + ": " + problem};
+    }
     disc.state = DiscState::Blank(dvdRecorder ? MediumKind::DvdRom : MediumKind::CdRom);
     disc.state.tracks.push_back(
         {1, 1, TrackKind::Mode1, 0, 0, static_cast<std::int32_t>(blocks), 0, true});
@@ -216,6 +235,13 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
     disc.state.finalized = true;
   } else {
     return {std::nullopt, path.string() + ": not a .cue or .iso image"};
+  }
+  // A pressed CD is as long as it needs to be, within the sizes a CD can have.
+  for (const int minutes : geometry::kCdMinutes) {
+    if (!IsCdMedium(disc.state.kind) || blocks <= geometry::CdCapacityBlocks(minutes)) {
+      disc.state.minutes = std::max(minutes, geometry::kDefaultCdMinutes);
+      break;
+    }
   }
   if (const auto text = ReadTextFile(StatePathFor(path))) {
     DiscStateParseResult parsed = ParseDiscState(*text);
