@@ -83,6 +83,8 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
     const std::size_t equals = field.find('=');
     const std::string name = Upper(field.substr(0, equals));
     const std::string_view value = equals == std::string_view::npos ? std::string_view{} : field.substr(equals + 1);
+    const bool countField = upper == "ONCE" || upper == "ALWAYS" || name == "COUNT";
+    if (countField && countGiven) return Fail(text, "once, always and count= exclude each other");
     if (upper == "ONCE") {
       spec.count = 1;
       countGiven = true;
@@ -98,7 +100,7 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
       countGiven = true;
     } else if (name == "FROM") {
       std::int32_t lba = 0;
-      if (!ParseNumber(value, lba)) return Fail(text, "from must be a block address");
+      if (!ParseNumber(value, lba) || lba < 0) return Fail(text, "from must be a block address (0 or more)");
       spec.fromLba = lba;
     } else if (name == "SENSE") {
       const auto sense = ParseSense(value);
@@ -112,24 +114,39 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
   return {spec, {}};
 }
 
+void FaultInjector::Arm(const FaultSpec& spec) { faults_.push_back({spec, spec.count, 0}); }
+
 std::optional<FaultSpec> FaultInjector::Take(std::uint8_t opcode, std::int32_t lba, std::int32_t blocks) {
-  for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-    if (it->kind != FaultSpec::Kind::FailCommand || it->opcode != opcode) continue;
-    if (it->fromLba && (blocks <= 0 || static_cast<std::int64_t>(lba) + blocks <= *it->fromLba)) continue;
-    FaultSpec taken = *it;
-    if (it->count && --*it->count == 0) faults_.erase(it);
-    return taken;
+  for (Armed& armed : faults_) {
+    const FaultSpec& spec = armed.spec;
+    if (spec.kind != FaultSpec::Kind::FailCommand || spec.opcode != opcode) continue;
+    if (spec.fromLba && (blocks <= 0 || static_cast<std::int64_t>(lba) + blocks <= *spec.fromLba)) continue;
+    if (!Use(armed)) continue;
+    return spec;
   }
   return std::nullopt;
 }
 
 bool FaultInjector::TakeBufferFull() {
-  for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-    if (it->kind != FaultSpec::Kind::BufferFull) continue;
-    if (it->count && --*it->count == 0) faults_.erase(it);
-    return true;
+  for (Armed& armed : faults_) {
+    if (armed.spec.kind == FaultSpec::Kind::BufferFull && Use(armed)) return true;
   }
   return false;
+}
+
+bool FaultInjector::Use(Armed& armed) {
+  if (armed.left && *armed.left == 0) return false;
+  if (armed.left) --*armed.left;
+  ++armed.met;
+  return true;
+}
+
+std::vector<std::size_t> FaultInjector::NeverMet() const {
+  std::vector<std::size_t> unmet;
+  for (std::size_t index = 0; index < faults_.size(); ++index) {
+    if (faults_[index].met == 0) unmet.push_back(index);
+  }
+  return unmet;
 }
 
 }  // namespace brenmark::virtualdrive

@@ -487,7 +487,7 @@ VirtualRecorder::Outcome VirtualRecorder::FileFailure() {
 }
 
 void VirtualRecorder::NoteWriteProblem(const std::string& detail) {
-  writeProblem_ = "The virtual recorder " + model_.shortName + " could not write its disc files in " +
+  writeProblem_ = "the virtual recorder " + model_.shortName + " could not write its disc files in " +
                   workFolder_.string() + ": " + detail;
 }
 
@@ -680,6 +680,11 @@ void VirtualRecorder::ArmFault(const FaultSpec& spec) {
 void VirtualRecorder::ClearFaults() {
   std::lock_guard lock(mutex_);
   faults_.Clear();
+}
+
+std::vector<std::size_t> VirtualRecorder::FaultsNeverMet() const {
+  std::lock_guard lock(mutex_);
+  return faults_.NeverMet();
 }
 
 std::string VirtualRecorder::StartupProblem() const {

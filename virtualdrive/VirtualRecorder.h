@@ -111,6 +111,8 @@ class VirtualRecorder {
   void ClearCommandHistory();
   void ArmFault(const FaultSpec& spec);
   void ClearFaults();
+  // The places, in arming order, of the armed faults no command has met.
+  std::vector<std::size_t> FaultsNeverMet() const;
   std::optional<Sense> LastSense() const;
 
   // The opcode of a command name as `--fault` takes it (WRITE10, READCD, ...;
