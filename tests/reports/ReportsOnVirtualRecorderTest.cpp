@@ -23,8 +23,8 @@ constexpr int kDvdDrive = 1;
 constexpr char kCdDeviceReport[] =
     "Drive Model - virtual-cd: Brenmark Virtual CD-RW   \n"
     "Interface - ATAPI\n"
-    "Read - CD-R; CD-RW; DVD-ROM; DVD-R/RW; \n"
-    "Write - CD-R; CD-RW; DVD-R/RW; \n"
+    "Read - CD-R; CD-RW; \n"
+    "Write - CD-R; CD-RW; \n"
     "Sector Types - Mode 1; Mode 2 Form 1; Mode 2 Form 2; \n"
     "Test burning - Supported\n"
     "Multisesion Discs - Supported\n"

@@ -117,7 +117,7 @@ TEST_F(RegistryBurn, AMachineWithoutDrivesListsTheTwoVirtualRecorders) {
     EXPECT_EQ(drive.interfaceStandard, 2u);
     EXPECT_EQ(drive.canWriteCdR, 1);
     EXPECT_EQ(drive.canWriteCdRw, 1);
-    EXPECT_EQ(drive.canWriteDvdR, 1);
+    EXPECT_EQ(drive.canWriteDvdR, index == 1 ? 1 : 0);  // the CD recorder writes no DVD
     EXPECT_EQ(drive.canTestWrite, 1);
     EXPECT_EQ(drive.canWriteDvdRam, 0);
   }
