@@ -56,6 +56,7 @@ struct VirtualRecorder::Call {
   const ScsiRequest& request;
   const std::uint8_t* cdb;
   std::optional<fs::path> finishedImage;
+  std::optional<std::uint32_t> dataInBytes;  // what a response filled of the transfer
   // The block address and count of a transfer.
   std::int32_t lba = 0;
   std::uint32_t blocks = 0;
@@ -63,10 +64,11 @@ struct VirtualRecorder::Call {
   bool hasDataOut() const { return request.direction == DataDirection::Out && request.length > 0; }
 
   // Copies a response into the host's buffer, cut to the allocation length.
-  void DataIn(const std::vector<std::uint8_t>& response, std::uint32_t allocation) const {
+  void DataIn(const std::vector<std::uint8_t>& response, std::uint32_t allocation) {
     if (request.direction == DataDirection::Out) return;
     const std::size_t count = std::min<std::size_t>({response.size(), allocation, request.length});
     if (count > 0) std::memcpy(request.buffer, response.data(), count);
+    dataInBytes = static_cast<std::uint32_t>(count);
   }
 };
 
@@ -130,12 +132,12 @@ void VirtualRecorder::Release() {
   folderLock_.Release();
 }
 
-TransportResult VirtualRecorder::Execute(const ScsiRequest& request) {
+CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
   if (request.cdb == nullptr || request.cdbLength == 0 || request.cdbLength > 16 ||
       (request.length > 0 && request.buffer == nullptr)) {
     return TransportResult::TransportFailure;
   }
-  Call call{request, request.cdb, std::nullopt};
+  Call call{request, request.cdb, std::nullopt, std::nullopt};
   Outcome outcome;
   std::string problem;
   WriteProblemObserver problemObserver;
@@ -160,7 +162,11 @@ TransportResult VirtualRecorder::Execute(const ScsiRequest& request) {
     finished.finishedImage = *call.finishedImage;
     NotifyFinished(finished);
   }
-  return outcome.result;
+  std::optional<SenseCode> sense;
+  if (outcome.sense) sense = SenseCode{outcome.sense->key, outcome.sense->asc, outcome.sense->ascq};
+  const std::uint32_t residual =
+      call.dataInBytes && outcome.result == TransportResult::Good ? request.length - *call.dataInBytes : 0;
+  return CommandOutcome(outcome.result, sense, residual);
 }
 
 VirtualRecorder::Outcome VirtualRecorder::Dispatch(Call& call) {
