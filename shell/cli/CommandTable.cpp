@@ -6,6 +6,7 @@ int RunDrives(CliSession&, const std::vector<std::string>&);
 int RunTray(CliSession&, const std::vector<std::string>&);
 int RunBurnCd(CliSession&, const std::vector<std::string>&);
 int RunBurnDvd(CliSession&, const std::vector<std::string>&);
+int RunBurnAudio(CliSession&, const std::vector<std::string>&);
 int RunDeviceInfo(CliSession&, const std::vector<std::string>&);
 int RunDiscInfo(CliSession&, const std::vector<std::string>&);
 
@@ -14,18 +15,26 @@ namespace {
 constexpr CliCommand kCommands[] = {
     {"drives", "",
      "Lists the recorders with their indexes, the real ones first, then the virtual ones.", RunDrives},
-    {"tray", "[show | blank | insert IMAGE | eject | empty]",
+    {"tray", "[show | blank [--minutes N] | insert IMAGE | eject | empty]",
      "Works the tray of a virtual recorder (the --drive one, else the first virtual recorder).\n"
-     "show: what is in the tray (the default); blank: load a fresh blank disc; insert IMAGE:\n"
+     "show: what is in the tray (the default); blank: load a fresh blank disc (a CD-R of\n"
+     "--minutes N, 21 to 99 minutes, on the CD recorder); insert IMAGE:\n"
      "load a .cue or .iso image (it is never modified); eject: take the disc out, printing the\n"
      "path of the finished image when the disc was written; empty: take the disc out like\n"
-     "eject and leave the tray empty. The tray stays as left for the next run.",
+     "eject and leave the tray empty. The tray stays as left for the next run. While another\n"
+     "process uses the recorder, its tray is refused as busy.",
      RunTray},
     {"burn-cd", "FOLDER",
      "Burns FOLDER as an ISO 9660 + Joliet data CD (label TestDisc) to the drive, at the speed\n"
      "chosen with --speed or the drive's fastest one.",
      RunBurnCd},
     {"burn-dvd", "FOLDER", "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd.", RunBurnDvd},
+    {"burn-audio", "FILE.wav...",
+     "Burns the WAV files as an audio CD, one track per file in the order given, and closes the\n"
+     "disc. Each file must hold 16-bit stereo PCM at 44.1 kHz; a file shorter than 4 seconds is\n"
+     "completed with silence. A disc that can take another session gets the tracks after its\n"
+     "own. Track numbers past 99 or more audio than the disc holds are refused before writing.",
+     RunBurnAudio},
     {"device-info", "",
      "Prints the drive's information report on the standard output: model, interface, the\n"
      "media it reads and writes, its features, buffer, loading mechanism and write speeds.\n"
