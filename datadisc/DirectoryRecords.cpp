@@ -103,7 +103,7 @@ std::size_t JolietIdentifier(const SourceNode& node, std::uint8_t* out) {
 
 }  // namespace
 
-void EncodeRecordTime(std::time_t time, std::uint8_t* out) {
+void EncodeRecordTime(std::time_t time, std::uint8_t* out, bool evenSecond) {
   std::tm local{};
   localtime_r(&time, &local);
   out[0] = static_cast<std::uint8_t>(local.tm_year);
@@ -111,7 +111,7 @@ void EncodeRecordTime(std::time_t time, std::uint8_t* out) {
   out[2] = static_cast<std::uint8_t>(local.tm_mday);
   out[3] = static_cast<std::uint8_t>(local.tm_hour);
   out[4] = static_cast<std::uint8_t>(local.tm_min);
-  out[5] = static_cast<std::uint8_t>(local.tm_sec - local.tm_sec % 2);
+  out[5] = static_cast<std::uint8_t>(evenSecond ? local.tm_sec - local.tm_sec % 2 : local.tm_sec);
   out[6] = 0;
 }
 
