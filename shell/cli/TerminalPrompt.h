@@ -11,8 +11,9 @@
 namespace brenmark::cli {
 
 // Message boxes and Yes/No questions on the command line. Messages are printed;
-// a question is answered by the preset answer (--yes / --no) when there is one,
-// else asked on the terminal, else answered No.
+// a question, and a message that waits for the user to act, are answered by
+// the preset answer (--yes / --no) when there is one, else asked on the
+// terminal, else answered No.
 class TerminalPrompt final : public UserPrompt {
  public:
   TerminalPrompt(std::FILE* out, std::FILE* terminalIn, std::optional<bool> presetAnswer)
@@ -23,6 +24,7 @@ class TerminalPrompt final : public UserPrompt {
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
+  bool WaitForUser(const std::string& text) override;
 
  private:
   std::mutex mutex_;
