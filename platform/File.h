@@ -54,7 +54,7 @@ class File {
   // Makes the written data durable.
   bool Sync();
   // Size and kind of the open file.
-  std::optional<FileStatus> Status();
+  std::optional<FileStatus> Status() const;
   // Hints that the file will be read once from start to end.
   void AdviseSequential();
 
@@ -68,10 +68,10 @@ class File {
  private:
   static constexpr std::intptr_t kNoHandle = -1;
 
-  bool Fail();
+  bool Fail() const;
 
   std::intptr_t handle_ = kNoHandle;
-  std::string lastError_;
+  mutable std::string lastError_;
 };
 
 }  // namespace brenmark::platform

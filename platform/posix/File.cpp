@@ -32,7 +32,7 @@ File& File::operator=(File&& other) noexcept {
   return *this;
 }
 
-bool File::Fail() {
+bool File::Fail() const {
   lastError_ = LastOsErrorText();
   return false;
 }
@@ -129,7 +129,7 @@ bool File::Resize(std::int64_t size) {
 
 bool File::Sync() { return ::fsync(static_cast<int>(handle_)) == 0 || Fail(); }
 
-std::optional<FileStatus> File::Status() {
+std::optional<FileStatus> File::Status() const {
   struct stat info {};
   if (::fstat(static_cast<int>(handle_), &info) != 0) {
     Fail();

@@ -14,7 +14,7 @@ int RunBurnAudio(CliSession& session, const std::vector<std::string>& arguments)
   }
   session.jobState().sourceFiles = arguments;
   const auto drive = session.SelectDrive();
-  if (!drive) return kExitUsage;
+  if (!drive) return kExitFailed;
   if (const auto refused = ChooseSpeed(session, *drive)) return *refused;
   return RunBurnJob(session, AudioCdJob);
 }

@@ -33,7 +33,7 @@ int BurnData(CliSession& session, const std::vector<std::string>& arguments, Job
   }
   if (!ChooseFolder(session, arguments[0])) return kExitUsage;
   const auto drive = session.SelectDrive();
-  if (!drive) return kExitUsage;
+  if (!drive) return kExitFailed;
   if (const auto refused = ChooseSpeed(session, *drive)) return *refused;
 
   return RunBurnJob(session, std::move(procedure));

@@ -37,12 +37,16 @@ std::optional<int> ChooseSpeed(CliSession& session, int drive) {
 
 int RunBurnJob(CliSession& session, JobProcedure procedure) {
   auto progress = session.NewProgress();
+  // A disc's path is printed once the job has said how it ended.
+  session.HoldFinishedImages();
   auto job = session.jobs().Start(std::move(procedure),
                                   SnapshotJobInputs(session.jobState(), session.registry()), progress);
   if (!job) return kExitFailed;
   job->Wait();
   progress->BreakLine();
-  return job->result() == 0 ? kExitDone : kExitFailed;
+  const bool burned = job->result() == 0;
+  session.PrintHeldImages(!burned);
+  return burned ? kExitDone : kExitFailed;
 }
 
 }  // namespace brenmark::cli

@@ -1,20 +1,15 @@
 #include "shell/cli/CliSession.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 
 #include "drive/sgio/SgDeviceProvider.h"
+#include "platform/Terminal.h"
 #include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::cli {
-namespace {
-
-bool IsTerminal(std::FILE* file) { return isatty(fileno(file)) == 1; }
-
-}  // namespace
+using platform::IsTerminal;
 
 CliSession::CliSession(const CliOptions& options)
     : options_(options),
@@ -22,6 +17,11 @@ CliSession::CliSession(const CliOptions& options)
   // A message or a question starts on a line of its own, below the bar.
   prompt_.SetBeforeOutput([this] {
     if (currentProgress_) currentProgress_->BreakLine();
+  });
+  // Asked for another disc, the user first learns where the finished ones are.
+  prompt_.SetBeforeWait([this] {
+    PrintHeldImages(false);
+    HoldFinishedImages();
   });
 }
 
@@ -68,9 +68,28 @@ void CliSession::Enumerate() {
 }
 
 void CliSession::PrintFinishedImage(const std::string& path) {
+  std::lock_guard lock(imagesMutex_);
+  if (heldImages_) {
+    heldImages_->push_back(path);
+    return;
+  }
   if (currentProgress_) currentProgress_->BreakLine();
   std::fprintf(stdout, "%s\n", path.c_str());
   std::fflush(stdout);
+}
+
+void CliSession::HoldFinishedImages() {
+  std::lock_guard lock(imagesMutex_);
+  heldImages_.emplace();
+}
+
+void CliSession::PrintHeldImages(bool failed) {
+  std::lock_guard lock(imagesMutex_);
+  if (!heldImages_) return;
+  // The mark follows on the same line, so a script reading whole lines still gets the path first.
+  for (const std::string& path : *heldImages_) std::fprintf(stdout, "%s%s\n", path.c_str(), failed ? " (failed)" : "");
+  std::fflush(stdout);
+  heldImages_.reset();
 }
 
 std::optional<int> CliSession::SelectDrive() {

@@ -31,8 +31,10 @@ bool TerminalPrompt::AskYesNo(const std::string& text) {
   if (beforeOutput_) beforeOutput_();
   std::fprintf(out_, "[Question] %s [y/n] ", text.c_str());
   if (presetAnswer_ || terminalIn_ == nullptr) {
-    const bool answer = presetAnswer_.value_or(false);
-    std::fprintf(out_, "%s\n", answer ? "y" : "n");
+    const bool spent = presetAnswer_.value_or(false) && presetYesGiven_ >= kMaxPresetYes;
+    const bool answer = presetAnswer_.value_or(false) && !spent;
+    if (answer) ++presetYesGiven_;
+    std::fprintf(out_, "%s\n", answer ? "y" : spent ? "n (--yes has answered its 10 questions)" : "n");
     std::fflush(out_);
     return answer;
   }
@@ -54,6 +56,7 @@ bool TerminalPrompt::AskYesNo(const std::string& text) {
 bool TerminalPrompt::WaitForUser(const std::string& text) {
   std::lock_guard lock(mutex_);
   if (beforeOutput_) beforeOutput_();
+  if (beforeWait_) beforeWait_();
   std::fprintf(out_, "%s\n", text.c_str());
   if (presetAnswer_ || terminalIn_ == nullptr) {
     const bool answer = presetAnswer_.value_or(false);
