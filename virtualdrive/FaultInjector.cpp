@@ -130,6 +130,8 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
       if (!ParseNumber(value, count) || count == 0) return Fail(text, "count must be a positive number");
       spec.count = count;
       countGiven = true;
+    } else if (name == "AFTER") {
+      if (!ParseNumber(value, spec.passFirst)) return Fail(text, "after must be a number of commands");
     } else if (name == "FROM") {
       std::int32_t lba = 0;
       if (!ParseNumber(value, lba)) return Fail(text, "from must be a block address");
@@ -150,6 +152,10 @@ std::optional<FaultSpec> FaultInjector::Take(std::uint8_t opcode, std::int32_t l
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     if (it->kind != FaultSpec::Kind::FailCommand || it->opcode != opcode) continue;
     if (it->fromLba && (blocks <= 0 || static_cast<std::int64_t>(lba) + blocks <= *it->fromLba)) continue;
+    if (it->passFirst > 0) {
+      --it->passFirst;
+      continue;
+    }
     FaultSpec taken = *it;
     if (it->count && --*it->count == 0) faults_.erase(it);
     return taken;

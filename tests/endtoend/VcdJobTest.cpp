@@ -210,6 +210,9 @@ TEST(VcdJob, EachFailureEndsAsTold) {
       {"track information unreadable",
        [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READTRACKINFORMATION"); },
        vcdjobtext::kNoTrackStart, vcdjob::kNoDiscInformation, false, "Initializing disc format..."},
+      {"capacity unreadable",
+       [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READDISCINFORMATION:after=1"); },
+       vcdjobtext::kNoCapacity, vcdjob::kNoDiscInformation, false, "Initializing disc format..."},
   };
   for (const FailureRow& row : rows) {
     SCOPED_TRACE(row.name);
