@@ -25,8 +25,6 @@ constexpr std::uint64_t kFileSizeLimit = std::uint64_t{1} << 32;
 constexpr std::int64_t kReservedSectors = 20000;
 // A spanning remainder smaller than this is not given a disc of its own.
 constexpr std::uint64_t kSmallestRemainder = 20000;
-// The spanning size test counts 2332 bytes per sector, the track 2324.
-constexpr std::uint64_t kSpanningBytesPerSector = 2332;
 constexpr int kSessionFormatCdRomXa = 0x20;
 constexpr int kTrackModeData = 4;
 constexpr int kMultiSessionClosed = 0x40;
@@ -114,7 +112,7 @@ class VcdBurn {
                   vcdjob::kNoDiscInformation);
     }
     if (!spanning_) {
-      if (files().size() == 1 && room < static_cast<std::int64_t>(total_ / kMpegDataSize)) {
+      if (files().size() == 1 && vcd::NeedsSeveralDiscs(total_, room)) {
         spanning_ = true;
         prompt_.ShowMessage(vcdjobtext::kNeedsMoreDiscs, MessageIcon::Information);
       } else {
@@ -126,10 +124,7 @@ class VcdBurn {
 
     VcdTrackTable table;
     if (spanning_) {
-      const std::uint64_t left = total_ - written_;
-      const auto length = room < static_cast<std::int64_t>(left / kSpanningBytesPerSector)
-                              ? static_cast<std::uint32_t>(room)
-                              : static_cast<std::uint32_t>(vcd::MpegSectorsFor(left));
+      const std::uint32_t length = vcd::NextDiscLength(total_ - written_, room);
       table.entries.push_back({vcd::kFirstDataStart, length});
       table.end = vcd::kFirstDataStart + length;
     } else if (const int stop = LayFiles(table); stop != 0) {

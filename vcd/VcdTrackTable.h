@@ -47,6 +47,21 @@ constexpr std::uint64_t MpegSectorsFor(std::uint64_t bytes) {
   return (bytes + kMpegDataSize - 1) / kMpegDataSize;
 }
 
+// Spreading one file over several discs, each with `room` sectors for MPEG
+// data (its capacity less the 20000 sectors kept free): the file needs more
+// than one disc when its whole sectors outnumber the room.
+constexpr bool NeedsSeveralDiscs(std::uint64_t fileSize, std::int64_t room) {
+  return room < static_cast<std::int64_t>(fileSize / kMpegDataSize);
+}
+
+// The data sectors of the next disc of a spread file with `left` bytes to go:
+// the whole room when the bytes, counted 2332 to a sector, exceed it; else
+// the sectors the bytes fill.
+constexpr std::uint32_t NextDiscLength(std::uint64_t left, std::int64_t room) {
+  return room < static_cast<std::int64_t>(left / kMpegBlockSize) ? static_cast<std::uint32_t>(room)
+                                                                  : static_cast<std::uint32_t>(MpegSectorsFor(left));
+}
+
 // Lays out one track per file size, in order. Nothing when a track or the disc
 // would run past what 32-bit sector addresses hold.
 std::optional<VcdTrackTable> LayTracks(std::span<const std::uint64_t> fileSizes);

@@ -273,3 +273,57 @@ TEST(VcdJob, AFileGoneBeforeItsTrackFinishesTheDiscAsFailed) {
 
 }  // namespace
 }  // namespace brenmark::endtoend
+
+namespace brenmark::endtoend {
+namespace {
+
+// The MPEG data of a disc image: the user data of every Mode 2 Form 2 sector
+// whose subheader marks it as MPEG data, in address order.
+std::string MpegDataOf(const fs::path& cue) {
+  constexpr std::size_t kRaw = 2352;
+  std::ifstream in(BinOf(cue), std::ios::binary);
+  std::string data;
+  std::vector<char> sector(kRaw);
+  while (in.read(sector.data(), static_cast<std::streamsize>(kRaw))) {
+    if (sector[15] == 2 && static_cast<std::uint8_t>(sector[18]) == 0x62) data.append(sector.data() + 24, 2324);
+  }
+  return data;
+}
+
+TEST(VcdJob, OneFileSpreadOverThreeSmallDiscsEveryByteOnceInOrder) {
+  ScratchFolder sources("vcd-spanning");
+  const fs::path movie = sources.path() / "movie.mpg";
+  // A 21-minute disc has room for 74,499 sectors: two full discs, then 728,648 bytes.
+  WritePatternFile(movie, 347000000, 3);
+
+  VirtualBench bench;
+  bench.recorder(VirtualBench::kCdDrive).InsertBlank(virtualdrive::MediumKind::CdR, 21);
+  const auto run = BurnVcd(bench, {movie.string()});
+  EXPECT_EQ(run.result, vcdjob::kBurned);
+  const auto messages = bench.prompt.messages();
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_EQ(messages[0].text, vcdjobtext::kNeedsMoreDiscs);
+  EXPECT_EQ(messages[0].icon, MessageIcon::Information);
+  for (int i : {1, 2}) {
+    EXPECT_EQ(messages[i].text, vcdjobtext::kInsertAnotherDisc);
+    EXPECT_EQ(messages[i].icon, MessageIcon::Plain);
+  }
+  EXPECT_EQ(std::count(run.statuses.begin(), run.statuses.end(), "Starting New Volume..."), 2);
+  EXPECT_EQ(std::count(run.statuses.begin(), run.statuses.end(), vcdjobtext::kDone), 3);
+
+  const auto images = bench.finishedImages();
+  ASSERT_EQ(images.size(), 3u);
+  std::string spread;
+  for (const fs::path& image : images) {
+    const auto info = RunProgram({"vcd-info", "--no-banner", "--cue-file=" + image.string()});
+    EXPECT_EQ(info.exitStatus, 0);
+    EXPECT_THAT(info.out, HasSubstr("entries: 1"));
+    spread += MpegDataOf(image);
+  }
+  const std::string source = ReadWholeFile(movie);
+  EXPECT_EQ(spread.size(), (74499u * 2 + 314) * 2324);
+  ExpectSameStream(spread, source);
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend

@@ -98,6 +98,18 @@ TEST(VcdTrackTable, SectorsAndSpacingFollowTheFileSizes) {
   EXPECT_FALSE(LayTracks(tooLarge).has_value());
 }
 
+TEST(VcdTrackTable, AFileSpreadOverDiscs) {
+  constexpr std::int64_t kRoom = 359999 - 20000;
+  EXPECT_FALSE(NeedsSeveralDiscs(700000000, kRoom));
+  EXPECT_TRUE(NeedsSeveralDiscs(900000000, kRoom));
+  EXPECT_EQ(NextDiscLength(900000000, kRoom), 339999u);
+  EXPECT_EQ(900000000 - std::uint64_t{339999} * 2324, 109842324u);
+  EXPECT_EQ(NextDiscLength(109842324, kRoom), 47265u);
+  // Counted 2332 to a sector the bytes fit, so the disc takes all of them.
+  EXPECT_EQ(NextDiscLength(std::uint64_t{1000} * 2332, 1000), 1004u);
+  EXPECT_EQ(NextDiscLength(std::uint64_t{1001} * 2332, 1000), 1000u);
+}
+
 TEST(VcdFileSystem, TwoTracksThroughDescriptorDirectoriesAndEntries) {
   const VcdTrackTable table = TableOf({2324 * 100, 2324 * 50});
 
