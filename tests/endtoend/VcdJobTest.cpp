@@ -327,3 +327,48 @@ TEST(VcdJob, OneFileSpreadOverThreeSmallDiscsEveryByteOnceInOrder) {
 
 }  // namespace
 }  // namespace brenmark::endtoend
+
+namespace brenmark::endtoend {
+namespace {
+
+ProcessOutput Cli(const fs::path& dataDir, std::vector<std::string> arguments) {
+  std::vector<std::string> argv = {BRENMARK_CLI_PATH, "--data-dir", dataDir.string(), "--drive", "virtual-cd"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return RunProgram(argv);
+}
+
+TEST(BurnVcdCommand, YesAnswersTheRequestForAnotherDiscAndEachDiscIsPrinted) {
+  ScratchFolder sources("vcd-cli");
+  const fs::path movie = sources.path() / "movie.mpg";
+  // One byte more than two 21-minute discs' room counted 2332 to a sector: two discs.
+  WritePatternFile(movie, 74500ull * 2332, 5);
+  ScratchFolder data("vcd-cli-data");
+  ASSERT_EQ(Cli(data.path(), {"tray", "blank", "--minutes", "21"}).exitStatus, 0);
+
+  const auto burned = Cli(data.path(), {"--yes", "burn-vcd", movie.string()});
+  EXPECT_EQ(burned.exitStatus, 0) << burned.err;
+  const auto paths = Lines(burned.out);
+  ASSERT_EQ(paths.size(), 2u) << burned.out;
+  for (const std::string& path : paths) {
+    EXPECT_THAT(path, ::testing::EndsWith(".cue"));
+    EXPECT_TRUE(fs::exists(path));
+  }
+  EXPECT_THAT(burned.err, HasSubstr(vcdjobtext::kInsertAnotherDisc));
+  EXPECT_THAT(burned.err, HasSubstr("[--yes: going on]"));
+
+  // Without an answer no further disc is asked for: the rest is told and the run fails.
+  const auto stopped = Cli(data.path(), {"burn-vcd", movie.string()});
+  EXPECT_EQ(stopped.exitStatus, 1);
+  EXPECT_EQ(Lines(stopped.out).size(), 1u);
+  EXPECT_THAT(stopped.err, HasSubstr("The last 598324 bytes of " + movie.string() + " were not written."));
+
+  std::vector<std::string> tooMany = {"burn-vcd"};
+  tooMany.insert(tooMany.end(), 33, movie.string());
+  const auto refused = Cli(data.path(), tooMany);
+  EXPECT_EQ(refused.exitStatus, 1);
+  EXPECT_THAT(refused.err, HasSubstr("at most 32 MPEG files; 33 were chosen"));
+  EXPECT_THAT(RunProgram({BRENMARK_CLI_PATH, "--help"}).out, HasSubstr("burn-vcd FILE.mpg..."));
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend
