@@ -36,18 +36,6 @@ class VideoFilesDlgTest : public QObject {
     file.write(QByteArray(2324 * 20, '\x5A'));
     file.close();
 
-    {  // a cancelled speed dialog starts nothing
-      gui.files.fileAnswers = {QStringList{stream}};
-      ModalHandler<CAddVideoFilesDlg> list([](CAddVideoFilesDlg& dialog) {
-        Click(dialog, 1002);
-        Click(dialog, 1);
-      });
-      ModalHandler<CSpeedSelectDlg> cancel([](CSpeedSelectDlg& dialog) { Click(dialog, 2); });
-      Click(gui.window(), 1006);
-      QVERIFY(list.handled() && cancel.handled());
-      QVERIFY(gui.window().progressWindows().empty());
-    }
-
     gui.files.fileAnswers = {QStringList{stream}};
     ModalHandler<CAddVideoFilesDlg> list([](CAddVideoFilesDlg& dialog) {
       Click(dialog, 1002);

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "vcd/MpegSectors.h"
 #include "vcd/VcdFileSystem.h"
 #include "vcd/VcdTrackTable.h"
 
@@ -225,26 +224,6 @@ TEST(VcdFileSystem, ThirtyTwoTracksFillTheMpegavSector) {
   ASSERT_EQ(records.size(), 34u);
   EXPECT_EQ(records.back().identifier, "AVSEQ32.DAT;1");
   EXPECT_EQ(records.back().offset + records.back().length, 96u + 32 * 60);
-}
-
-TEST(VcdFileSystem, OtherSectorsOfTrack1AreZero) {
-  const VcdTrackTable table = TableOf({2324});
-  for (const std::uint32_t lba : {0u, 15u, 18u, 31u, 39u, 149u, 152u, 2559u}) {
-    EXPECT_EQ(Sector(lba, table), Bytes(2048, 0)) << lba;
-  }
-}
-
-TEST(MpegSectors, DataAndEmptySubheaders) {
-  Bytes block(kMpegBlockSize, 0xEE);
-  PutMpegSubheader(3, block.data());
-  EXPECT_EQ(Bytes(block.begin(), block.begin() + 9), Bytes({3, 1, 0x62, 0x0F, 3, 1, 0x62, 0x0F, 0xEE}));
-  FillEmptyBlock(3, block.data());
-  Bytes empty(kMpegBlockSize, 0);
-  for (std::size_t i : {0u, 4u}) {
-    empty[i] = 3;
-    empty[i + 2] = 0x60;
-  }
-  EXPECT_EQ(block, empty);
 }
 
 }  // namespace
