@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Utf8Path.h"
+
 namespace brenmark::audio {
 
 std::uint32_t TrackSectors(std::uint64_t sampleBytes) {
@@ -12,20 +14,21 @@ std::uint32_t TrackSectors(std::uint64_t sampleBytes) {
 
 WavOpenResult AudioTrackReader::Open(const std::string& path) {
   path_ = path;
-  file_ = std::ifstream(path, std::ios::binary);
-  if (!file_.is_open()) return WavOpenResult::CannotOpen;
-  file_.seekg(0, std::ios::end);
-  const std::streamoff size = file_.tellg();
-  if (size < 0) return WavOpenResult::NotCdAudio;
-  const auto samples = FindCdAudioSamples(file_, static_cast<std::uint64_t>(size));
+  file_ = platform::File();
+  if (!file_.OpenSource(platform::PathFromUtf8(path))) return WavOpenResult::CannotOpen;
+  const auto status = file_.Status();
+  if (!status || status->kind != platform::FileKind::Regular) return WavOpenResult::CannotOpen;
+  const auto readAt = [this](std::uint64_t offset, std::uint8_t* out, std::size_t count) {
+    return file_.ReadAt(static_cast<std::int64_t>(offset), out, count) == static_cast<std::int64_t>(count);
+  };
+  const auto samples = FindCdAudioSamples(readAt, status->size);
   if (!samples) return WavOpenResult::NotCdAudio;
   samples_ = *samples;
   sectorCount_ = TrackSectors(samples_.bytes);
   sectorsDone_ = 0;
   bytesRead_ = 0;
   readFailed_ = false;
-  file_.clear();
-  file_.seekg(static_cast<std::streamoff>(samples_.offset));
+  file_.AdviseSequential();
   return WavOpenResult::Ok;
 }
 
@@ -36,11 +39,12 @@ std::uint32_t AudioTrackReader::Next(std::span<std::uint8_t> buffer) {
   const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, samples_.bytes - bytesRead_));
   std::size_t got = 0;
   if (wanted > 0 && !readFailed_) {
-    file_.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(wanted));
-    got = static_cast<std::size_t>(file_.gcount());
+    const std::int64_t read =
+        file_.ReadAt(static_cast<std::int64_t>(samples_.offset + bytesRead_), buffer.data(), wanted);
+    got = read > 0 ? static_cast<std::size_t>(read) : 0;
     readFailed_ = got < wanted;
-    bytesRead_ += wanted;
   }
+  bytesRead_ += wanted;
   std::memset(buffer.data() + got, 0, bytes - got);
   sectorsDone_ += sectors;
   return sectors;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <span>
 #include <string>
 
 #include "audio/WavFile.h"
+#include "platform/File.h"
 
 namespace brenmark::audio {
 
@@ -25,6 +25,7 @@ enum class WavOpenResult : std::uint8_t { Ok, CannotOpen, NotCdAudio };
 // the minimum track length. No sample is dropped.
 class AudioTrackReader {
  public:
+  // `path` is UTF-8. Anything but a regular file cannot be opened.
   WavOpenResult Open(const std::string& path);
 
   const std::string& path() const { return path_; }
@@ -42,7 +43,7 @@ class AudioTrackReader {
 
  private:
   std::string path_;
-  std::ifstream file_;
+  platform::File file_;
   WavSamples samples_;
   std::uint32_t sectorCount_ = 0;
   std::uint32_t sectorsDone_ = 0;

@@ -36,13 +36,6 @@ std::uint32_t Le32(const std::uint8_t* bytes) {
          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
-bool ReadAt(std::istream& file, std::uint64_t offset, std::uint8_t* out, std::size_t count) {
-  file.clear();
-  file.seekg(static_cast<std::streamoff>(offset));
-  file.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
-  return static_cast<std::size_t>(file.gcount()) == count;
-}
-
 // True when a `fmt ` chunk body describes CD audio.
 bool IsCdAudioFormat(const std::uint8_t* body, std::uint32_t size) {
   if (size < kPlainFormatBytes) return false;
@@ -60,9 +53,9 @@ bool IsCdAudioFormat(const std::uint8_t* body, std::uint32_t size) {
 
 }  // namespace
 
-std::optional<WavSamples> FindCdAudioSamples(std::istream& file, std::uint64_t fileSize) {
+std::optional<WavSamples> FindCdAudioSamples(const ReadBytesAt& readAt, std::uint64_t fileSize) {
   std::array<std::uint8_t, kRiffHeaderBytes> riff{};
-  if (fileSize < kRiffHeaderBytes || !ReadAt(file, 0, riff.data(), riff.size())) return std::nullopt;
+  if (fileSize < kRiffHeaderBytes || !readAt(0, riff.data(), riff.size())) return std::nullopt;
   if (std::memcmp(riff.data(), "RIFF", 4) != 0 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) {
     return std::nullopt;
   }
@@ -74,14 +67,14 @@ std::optional<WavSamples> FindCdAudioSamples(std::istream& file, std::uint64_t f
   std::uint64_t offset = kRiffHeaderBytes;
   for (int chunk = 0; chunk < kMaxChunks && offset + kChunkHeaderBytes <= fileSize; ++chunk) {
     std::array<std::uint8_t, kChunkHeaderBytes> header{};
-    if (!ReadAt(file, offset, header.data(), header.size())) return std::nullopt;
+    if (!readAt(offset, header.data(), header.size())) return std::nullopt;
     const std::uint32_t size = Le32(header.data() + 4);
     const std::uint64_t body = offset + kChunkHeaderBytes;
 
     if (std::memcmp(header.data(), "fmt ", 4) == 0 && !formatIsCdAudio) {
       std::array<std::uint8_t, kExtensibleFormatBytes> format{};
       const auto wanted = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, format.size()));
-      if (body + wanted > fileSize || !ReadAt(file, body, format.data(), wanted)) return std::nullopt;
+      if (body + wanted > fileSize || !readAt(body, format.data(), wanted)) return std::nullopt;
       formatIsCdAudio = IsCdAudioFormat(format.data(), size);
       if (!*formatIsCdAudio) return std::nullopt;
     } else if (std::memcmp(header.data(), "data", 4) == 0 && !samples) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/BurnSequence.h"
 #include "shell/Job.h"
 
 namespace brenmark {
@@ -15,16 +16,15 @@ inline constexpr int kBurned = 0;
 inline constexpr int kNoDrive = -1;
 inline constexpr int kWriteModeRefused = 9;
 inline constexpr int kDiscNotWritable = 30;
-inline constexpr int kDoesNotFit = 31;      // more audio than the disc's free space
-inline constexpr int kTooManyTracks = 32;   // track numbers past the last a CD holds
-inline constexpr int kNoTrackAddress = 33;  // the drive did not tell where a track starts
-inline constexpr int kBurnFailed = 40;      // writing began and did not complete
+inline constexpr int kDoesNotFit = 31;          // more audio than the disc's free space
+inline constexpr int kTooManyTracks = 32;       // track numbers past the last a CD holds
+inline constexpr int kNoTrackInformation = 33;  // the drive did not tell a track's start or room
+inline constexpr int kNoDisc = 34;
+inline constexpr int kBurnFailed = 40;          // writing began and did not complete
 }  // namespace audiojob
 
 // The texts the audio CD job shows.
 namespace audiojobtext {
-inline constexpr const char* kNoDrive =
-    "Error occure while retrieving current writer device.\nBurning process will be terminated.";
 inline constexpr const char* kDiscNotWritable =
     "Disc in the destination device is not empty.\nBurning process will be terminated.";
 inline constexpr const char* kSpeedRefused =
@@ -38,9 +38,7 @@ inline constexpr const char* kNotCdAudio = "File %s not WAV file with PCM format
 inline constexpr const char* kCloseSessionFailed =
     "Error occure while closing last session. As the result disc might have incomplete session and might be "
     "unreadable.";
-inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
 inline constexpr const char* kDone = "Audio CD is done.";
-inline constexpr const char* kBurnFailed = "Disc burning failed.";
 }  // namespace audiojobtext
 
 }  // namespace brenmark

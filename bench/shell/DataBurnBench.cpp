@@ -4,17 +4,16 @@
 // $BRENMARK_BENCH_DIR (default: the temporary folder) and removed at the end.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "bench/shell/BurnBench.h"
+#include "bench/shell/BenchSupport.h"
 #include "datadisc/SourceTree.h"
+#include "drive/DriveRegistry.h"
 #include "shell/DataDiscJob.h"
 
 namespace {
@@ -76,32 +75,21 @@ const fs::path& ManySmallFiles() {
 
 // The folder choice and the burn, as the command line runs them.
 void BurnToVirtualDvd(benchmark::State& state, const fs::path& folder) {
-  const fs::path discs = BenchRoot() / "discs";
-  bench::VirtualRecorders recorders(discs);
-  bench::FlushWriteback();
-  for (auto _ : state) {
+  bench::VirtualRecorderRig::TimeBurns(state, BenchRoot() / "discs", DataDvdJob, [&] {
     JobInputs inputs;
     inputs.sourceTree = std::make_unique<datadisc::SourceTree>(datadisc::SourceTree::kIsoAndJoliet,
                                                                datadisc::SourceTree::kIso83Names, false, false);
     inputs.sourceTree->SetVolumeLabel(datadisc::SourceTree::kDefaultVolumeLabel);
     inputs.sourceTree->AddPath(folder.string(), nullptr);
-    inputs.currentDrive = bench::VirtualRecorders::kDvdDrive;
+    inputs.currentDrive = bench::VirtualRecorderRig::kDvdDrive;
     inputs.writeSpeed = 22160;
-    if (!recorders.Run(DataDvdJob, std::move(inputs))) {
-      state.SkipWithError("the burn did not complete");
-      break;
-    }
-    state.PauseTiming();
-    fs::remove_all(discs / "burned discs");
-    bench::FlushWriteback();
-    state.ResumeTiming();
-  }
-  fs::remove_all(discs);
+    return inputs;
+  });
 }
 
 void Genisoimage(benchmark::State& state, const fs::path& folder) {
   const fs::path image = BenchRoot() / "genisoimage.iso";
-  bench::FlushWriteback();
+  sync();
   for (auto _ : state) {
     if (!bench::RunTool({"genisoimage", "-quiet", "-J", "-o", image.string(), folder.string()})) {
       state.SkipWithError("genisoimage failed");
@@ -109,7 +97,7 @@ void Genisoimage(benchmark::State& state, const fs::path& folder) {
     }
     state.PauseTiming();
     fs::remove(image);
-    bench::FlushWriteback();
+    sync();
     state.ResumeTiming();
   }
 }

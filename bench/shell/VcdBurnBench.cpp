@@ -8,13 +8,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "bench/shell/BurnBench.h"
+#include "bench/shell/BenchSupport.h"
 #include "shell/VcdJob.h"
 
 namespace brenmark::bench {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kFiles = 4;
 constexpr int kCopiesPerFile = 15;
@@ -45,24 +43,13 @@ const std::vector<std::string>& Streams() {
 }
 
 void BM_Vcd600MB_BurnToVirtualCd(benchmark::State& state) {
-  const fs::path discs = BenchRoot() / "discs";
-  VirtualRecorders recorders(discs);
-  FlushWriteback();
-  for (auto _ : state) {
+  VirtualRecorderRig::TimeBurns(state, BenchRoot() / "discs", VcdJob, [] {
     JobInputs inputs;
     inputs.sourceFiles = Streams();
-    inputs.currentDrive = VirtualRecorders::kCdDrive;
+    inputs.currentDrive = VirtualRecorderRig::kCdDrive;
     inputs.writeSpeed = 8467;
-    if (!recorders.Run(VcdJob, std::move(inputs))) {
-      state.SkipWithError("the burn did not complete");
-      break;
-    }
-    state.PauseTiming();
-    fs::remove_all(discs / "burned discs");
-    FlushWriteback();
-    state.ResumeTiming();
-  }
-  fs::remove_all(discs);
+    return inputs;
+  });
 }
 
 void BM_Vcd600MB_Vcdimager(benchmark::State& state) {
@@ -70,7 +57,7 @@ void BM_Vcd600MB_Vcdimager(benchmark::State& state) {
   std::vector<std::string> command = {"vcdimager", "--quiet", "-t", "vcd2", "-c", image.string() + ".cue",
                                       "-b", image.string() + ".bin"};
   command.insert(command.end(), Streams().begin(), Streams().end());
-  FlushWriteback();
+  sync();
   for (auto _ : state) {
     if (!RunTool(command)) {
       state.SkipWithError("vcdimager failed");
@@ -79,7 +66,7 @@ void BM_Vcd600MB_Vcdimager(benchmark::State& state) {
     state.PauseTiming();
     fs::remove(image.string() + ".cue");
     fs::remove(image.string() + ".bin");
-    FlushWriteback();
+    sync();
     state.ResumeTiming();
   }
 }

@@ -37,11 +37,14 @@ std::optional<int> ChooseSpeed(CliSession& session, int drive) {
 
 int RunBurnJob(CliSession& session, JobProcedure procedure) {
   auto progress = session.NewProgress();
-  // A disc's path is printed once the job has said how it ended.
+  // The disc's path is printed once the job has said how it ended.
   session.HoldFinishedImages();
   auto job = session.jobs().Start(std::move(procedure),
                                   SnapshotJobInputs(session.jobState(), session.registry()), progress);
-  if (!job) return kExitFailed;
+  if (!job) {
+    session.PrintHeldImages(true);
+    return kExitFailed;
+  }
   job->Wait();
   progress->BreakLine();
   const bool burned = job->result() == 0;

@@ -1,7 +1,7 @@
 // Finding the samples of WAV files as editors and recorders write them.
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <cstring>
 
 #include "audio/WavFile.h"
 #include "tests/audio/WavBytes.h"
@@ -16,8 +16,12 @@ using test::Riff;
 using test::WavFormat;
 
 std::optional<WavSamples> Find(const std::string& bytes) {
-  std::istringstream file(bytes);
-  return FindCdAudioSamples(file, bytes.size());
+  const auto readAt = [&](std::uint64_t offset, std::uint8_t* out, std::size_t count) {
+    if (offset > bytes.size() || count > bytes.size() - offset) return false;
+    std::memcpy(out, bytes.data() + offset, count);
+    return true;
+  };
+  return FindCdAudioSamples(readAt, bytes.size());
 }
 
 struct AcceptedCase {
