@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/BurnSequence.h"
 #include "shell/Job.h"
 
 namespace brenmark {
@@ -25,8 +26,7 @@ inline constexpr int kBurnFailed = 40;         // writing began and did not comp
 
 // The texts the Video CD job shows.
 namespace vcdjobtext {
-inline constexpr const char* kNoDrive =
-    "Error occure while retrieving current writer device.\nBurning process will be terminated.";
+inline constexpr const char* kNoDrive = burntext::kNoDrive;
 inline constexpr const char* kNoFiles = "You have not add any video files.\nBurning process will be terminated.";
 inline constexpr const char* kNoSourceInformation =
     "Error retrieving information about source file.\nBurning process will be terminated.";
@@ -43,8 +43,8 @@ inline constexpr const char* kInsertAnotherDisc =
     "The video file was longer then CD Capacity.\nPlease Insert another blank CD-R/RW into drive to burn "
     "another\npart of video file and then press OK button.";
 inline constexpr const char* kNoCapacity = "Can't read the capacity of the disc.";
-inline constexpr const char* kNoTrackStart = "Can't read where a track of the disc starts.";
-inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
+inline constexpr const char* kNoTrackStart = burntext::kNoTrackInformation;
+inline constexpr const char* kTerminated = burntext::kTerminated;
 inline constexpr const char* kDone = "Video CD is Done.";
 inline constexpr const char* kFailed = "Video CD burning failed.";
 }  // namespace vcdjobtext
