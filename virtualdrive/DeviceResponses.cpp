@@ -5,19 +5,11 @@
 #include <initializer_list>
 #include <string>
 
+#include "virtualdrive/BigEndian.h"
+
 namespace brenmark::virtualdrive {
 
 namespace {
-
-void Put16(std::uint8_t* at, std::uint32_t value) {
-  at[0] = static_cast<std::uint8_t>(value >> 8);
-  at[1] = static_cast<std::uint8_t>(value);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-  Put16(at, value >> 16);
-  Put16(at + 2, value);
-}
 
 std::uint16_t ProfileOf(MediumKind kind) {
   switch (kind) {

@@ -1,7 +1,6 @@
 #include "virtualdrive/DiscImage.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
 #include <system_error>
 #include <vector>
@@ -321,16 +320,13 @@ bool DiscImage::PrepareForWriting(std::string& error) {
 }
 
 bool DiscImage::Failed() {
-  // Taken at once, before anything else can change errno.
-  const int reason = errno;
-  lastError_ = imagePath_.string() + ": " +
-               (reason != 0 ? std::generic_category().message(reason) : std::string("the write failed"));
+  const std::string& reason = file_.lastError();
+  lastError_ = imagePath_.string() + ": " + (reason.empty() ? std::string("the write failed") : reason);
   return false;
 }
 
 bool DiscImage::WriteBlocks(std::int32_t lba, std::int32_t count, const std::uint8_t* data) {
   const std::int64_t blockSize = format_ == ImageFormat::RawCd ? kRawBlock : kUserBlock;
-  errno = 0;
   if (file_.Write(lba * blockSize, data, static_cast<std::size_t>(count) * static_cast<std::size_t>(blockSize))) {
     return true;
   }
@@ -339,7 +335,6 @@ bool DiscImage::WriteBlocks(std::int32_t lba, std::int32_t count, const std::uin
 
 bool DiscImage::WriteFill(const DriveFill& fill) {
   if (fill.to <= fill.from) return true;
-  errno = 0;
   if (format_ == ImageFormat::Iso) return file_.ExtendTo(static_cast<std::int64_t>(fill.to) * kUserBlock) || Failed();
   constexpr std::int32_t kBatch = 64;
   std::vector<std::uint8_t> batch(static_cast<std::size_t>(kBatch * kRawBlock));
@@ -354,7 +349,6 @@ bool DiscImage::WriteFill(const DriveFill& fill) {
 }
 
 bool DiscImage::Flush() {
-  errno = 0;
   return file_.Flush() || Failed();
 }
 

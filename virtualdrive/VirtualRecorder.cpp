@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "virtualdrive/BigEndian.h"
 #include "virtualdrive/DeviceResponses.h"
 #include "virtualdrive/DiscResponses.h"
 #include "virtualdrive/TrayRestore.h"
@@ -19,27 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint32_t kBufferBytes = 2048 * 1024;
-
-std::uint16_t Get16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] << 8 | at[1]); }
-
-std::uint32_t Get24(const std::uint8_t* at) {
-  return static_cast<std::uint32_t>(at[0]) << 16 | static_cast<std::uint32_t>(at[1]) << 8 | at[2];
-}
-
-std::uint32_t Get32(const std::uint8_t* at) {
-  return static_cast<std::uint32_t>(at[0]) << 24 | static_cast<std::uint32_t>(at[1]) << 16 |
-         static_cast<std::uint32_t>(at[2]) << 8 | at[3];
-}
-
-void Put16(std::uint8_t* at, std::uint32_t value) {
-  at[0] = static_cast<std::uint8_t>(value >> 8);
-  at[1] = static_cast<std::uint8_t>(value);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-  Put16(at, value >> 16);
-  Put16(at + 2, value);
-}
 
 std::string TrackKindText(TrackKind kind) {
   switch (kind) {
