@@ -105,14 +105,14 @@ std::size_t JolietIdentifier(const SourceNode& node, std::uint8_t* out) {
 
 }  // namespace
 
-void EncodeRecordTime(std::time_t time, std::uint8_t* out) {
+void EncodeRecordTime(std::time_t time, std::uint8_t* out, bool evenSecond) {
   const std::tm local = platform::LocalTime(time);
   out[0] = static_cast<std::uint8_t>(local.tm_year);
   out[1] = static_cast<std::uint8_t>(local.tm_mon + 1);
   out[2] = static_cast<std::uint8_t>(local.tm_mday);
   out[3] = static_cast<std::uint8_t>(local.tm_hour);
   out[4] = static_cast<std::uint8_t>(local.tm_min);
-  out[5] = static_cast<std::uint8_t>(local.tm_sec - local.tm_sec % 2);
+  out[5] = static_cast<std::uint8_t>(evenSecond ? local.tm_sec - local.tm_sec % 2 : local.tm_sec);
   out[6] = 0;
 }
 

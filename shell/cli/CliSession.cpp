@@ -20,6 +20,11 @@ CliSession::CliSession(const CliOptions& options)
   prompt_.SetBeforeOutput([this] {
     if (currentProgress_) currentProgress_->BreakLine();
   });
+  // Asked for another disc, the user first learns where the finished ones are.
+  prompt_.SetBeforeWait([this] {
+    PrintHeldImages(false);
+    HoldFinishedImages();
+  });
 }
 
 CliSession::~CliSession() {

@@ -21,8 +21,10 @@
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/AudioCdJob.h"
+#include "shell/VcdJob.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CAddAudioFilesDlg.h"
+#include "shell/qt/CAddVideoFilesDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTrayDlg.h"
@@ -63,7 +65,6 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   setContextMenuPolicy(Qt::ActionsContextMenu);
 
   // Jobs whose issues have not landed yet.
-  ui_->videoRunButton->setEnabled(false);
   ui_->grabRunButton->setEnabled(false);
   ui_->trayButton->setVisible(false);
 
@@ -74,6 +75,7 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   connect(ui_->burnCdButton, &QPushButton::clicked, this, &CMainDlg::BurnCd);
   connect(ui_->burnDvdButton, &QPushButton::clicked, this, &CMainDlg::BurnDvd);
   connect(ui_->audioRunButton, &QPushButton::clicked, this, &CMainDlg::RunAudioTest);
+  connect(ui_->videoRunButton, &QPushButton::clicked, this, &CMainDlg::RunVideoTest);
   connect(ui_->discInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDiscInfo);
   connect(ui_->deviceInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDeviceInfo);
   connect(ui_->orderButton, &QPushButton::clicked, this, &CMainDlg::Order);
@@ -176,6 +178,12 @@ void CMainDlg::RunAudioTest() {
   CAddAudioFilesDlg files(services_.files, services_.jobState.sourceFiles, this);
   if (files.exec() != QDialog::Accepted || !ChooseSpeed()) return;
   StartJob(AudioCdJob);
+}
+
+void CMainDlg::RunVideoTest() {
+  CAddVideoFilesDlg files(services_.files, services_.jobState.sourceFiles, this);
+  if (files.exec() != QDialog::Accepted || !ChooseSpeed()) return;
+  StartJob(VcdJob);
 }
 
 bool CMainDlg::ChooseSpeed() {

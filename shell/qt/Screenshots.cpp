@@ -9,6 +9,7 @@
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CAddAudioFilesDlg.h"
+#include "shell/qt/CAddVideoFilesDlg.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
@@ -70,6 +71,8 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   std::vector<std::string> noSources;
   CAddAudioFilesDlg audioFiles(session.files(), noSources, &window);
   shots.Shoot(audioFiles, QStringLiteral("audio-files"));
+  CAddVideoFilesDlg videoFiles(session.files(), noSources, &window);
+  shots.Shoot(videoFiles, QStringLiteral("video-files"));
 
   CProgressDlg progress(&window);
   shots.Shoot(progress, QStringLiteral("progress-window"));
