@@ -2,17 +2,25 @@
 
 #include <QPointer>
 
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "shell/ProgressBarState.h"
 #include "shell/ProgressSink.h"
 #include "shell/qt/CProgressDlg.h"
 
 namespace brenmark::gui {
 
-// Carries a job's progress calls to its own progress window. Each call is applied
-// on the user-interface thread before it returns; a hidden window still takes
-// them. Once the window is gone (the application is closing) calls do nothing.
+// Carries a job's progress calls to its own progress window without ever
+// making the job wait for the user-interface thread: each call updates a copy
+// of the window's state at once (so GetPos answers from it), and the window is
+// brought up to date by one queued update at a time, however many calls come
+// in meanwhile. A hidden window still takes them; once the window is gone
+// (the application is closing) they only change the copy.
 class QtProgressSink final : public ProgressSink {
  public:
-  explicit QtProgressSink(CProgressDlg* window) : window_(window) {}
+  explicit QtProgressSink(CProgressDlg* window);
 
   void SetStatus(const std::string& text) override;
   void SetRange(std::int32_t maximum) override;
@@ -24,10 +32,27 @@ class QtProgressSink final : public ProgressSink {
   void EnableClose(bool enabled) override;
 
  private:
-  template <typename Work>
-  auto Apply(Work&& work);
+  // What the window shows, as the job last set it.
+  struct Display {
+    std::string status;
+    ProgressBarState bar;
+    bool closeEnabled = true;
+    bool statusChanged = false;
+    bool closeChanged = false;
+  };
+  struct Shared {
+    std::mutex mutex;
+    Display display;
+    bool updateQueued = false;
+    QPointer<CProgressDlg> window;
+  };
 
-  QPointer<CProgressDlg> window_;
+  // Changes the copy under the lock and queues an update unless one is waiting.
+  template <typename Change>
+  void Update(Change&& change);
+  static void Apply(Shared& shared);
+
+  std::shared_ptr<Shared> shared_;
 };
 
 }  // namespace brenmark::gui

@@ -78,8 +78,8 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   if (registry.currentDrive >= 0) {
     const Drive& drive = registry.drive(registry.currentDrive);
     if (auto* recorder = session.trays().RecorderFor(drive)) {
-      CTrayDlg tray(*recorder, QString::fromStdString(drive.displayName),
-                    session.trays().burnedFolder(), session.files(), session.prompt(), &window);
+      CTrayDlg tray(*recorder, QString::fromStdString(drive.displayName), session.trays(),
+                    session.files(), session.prompt(), &window);
       shots.Shoot(tray, QStringLiteral("virtual-tray"));
     }
   }
