@@ -38,8 +38,7 @@ JobWindows::JobWindows(QWidget* owner, JobRunner& jobs, UserPrompt& prompt, Virt
 JobWindows::~JobWindows() = default;
 
 QString JobWindows::OutcomeText(int result) {
-  return result == 0 ? QStringLiteral("Finished.")
-                     : QStringLiteral("Ended without completing (result %1).").arg(result);
+  return result == 0 ? QStringLiteral("Finished.") : QStringLiteral("Ended without completing.");
 }
 
 bool JobWindows::Start(JobProcedure procedure, JobInputs inputs, const QString& jobName,

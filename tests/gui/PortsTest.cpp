@@ -1,5 +1,6 @@
-// The two ports of the desktop front end: prompts and progress calls made on a
-// job thread are applied on the user-interface thread before the call returns.
+// The two ports of the desktop front end: prompts made on a job thread are
+// answered on the user-interface thread before the call returns; progress
+// calls return at once and reach the window on that thread.
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -125,8 +126,8 @@ class PortsTest : public QObject {
     QVERIFY(!window.isModal());
   }
 
-  // Every call is applied before it returns: the job reads back what it wrote.
-  void progressCallsFromJobThreadAreSynchronous() {
+  // The job reads back what it wrote at once; the window shows the same.
+  void progressCallsReadBackAndReachTheWindow() {
     CProgressDlg window;
     window.show();
     QtProgressSink sink(&window);
