@@ -17,6 +17,7 @@
 #include "reports/DiscReport.h"
 #include "shell/DataDiscJob.h"
 #include "shell/DriveLeases.h"
+#include "shell/DriveNames.h"
 #include "shell/JobState.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
@@ -61,13 +62,6 @@ QString JobNameOf(const QObject* command) {
     default:
       return QStringLiteral("Job");
   }
-}
-
-// "virtual-dvd" of "virtual-dvd: Brenmark Virtual DVD-R", "sr0" of "sr0: ...".
-QString DriveShortName(const Drive& drive) {
-  const QString name = QString::fromStdString(drive.displayName);
-  const qsizetype colon = name.indexOf(QStringLiteral(": "));
-  return colon > 0 ? name.left(colon) : name;
 }
 
 // The main window's folder choice: a new tree of the folder with ISO 9660 and
@@ -153,7 +147,7 @@ void CMainDlg::FillDriveList() {
   registry.EnumerateDrives();
   const QSignalBlocker quiet(ui_->driveCombo);
   for (int index = 0; index < registry.driveCount; ++index) {
-    ui_->driveCombo->addItem(QString::fromStdString(registry.drive(index).displayName));
+    ui_->driveCombo->addItem(QString::fromStdString(ListedDriveName(registry.drive(index))));
   }
   if (registry.currentDrive != -1) ui_->driveCombo->setCurrentIndex(registry.currentDrive);
   ui_->trayButton->setVisible(VirtualRecorderAt(registry.currentDrive) != nullptr);
@@ -309,7 +303,7 @@ bool CMainDlg::ChooseSpeed() {
 void CMainDlg::StartJob(JobProcedure procedure) {
   const int drive = services_.registry.currentDrive;
   const QString driveName = drive >= 0 && drive < services_.registry.driveCount
-                                ? DriveShortName(services_.registry.drive(drive))
+                                ? QString::fromStdString(ShortDriveName(services_.registry.drive(drive)))
                                 : QStringLiteral("no drive");
   jobWindows_->Start(std::move(procedure), SnapshotJobInputs(services_.jobState, services_.registry),
                      JobNameOf(sender()), driveName, VirtualRecorderAt(drive));

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "shell/DriveNames.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/CAboutDlg.h"
@@ -78,7 +79,7 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   if (registry.currentDrive >= 0) {
     const Drive& drive = registry.drive(registry.currentDrive);
     if (auto* recorder = session.trays().RecorderFor(drive)) {
-      CTrayDlg tray(*recorder, QString::fromStdString(drive.displayName), session.trays(),
+      CTrayDlg tray(*recorder, QString::fromStdString(ListedDriveName(drive)), session.trays(),
                     session.files(), session.prompt(), &window);
       shots.Shoot(tray, QStringLiteral("virtual-tray"));
     }

@@ -11,6 +11,7 @@
 
 #include "datadisc/SourceTree.h"
 #include "shell/DataDiscJob.h"
+#include "shell/DriveNames.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CProgressDlg.h"
@@ -111,7 +112,8 @@ class MainDlgTest : public QObject {
     QCOMPARE(registry.driveCount, 2);
     QCOMPARE(combo->count(), 2);
     for (int index = 0; index < combo->count(); ++index) {
-      QCOMPARE(combo->itemText(index), QString::fromStdString(registry.drive(index).displayName));
+      QCOMPARE(combo->itemText(index), QString::fromStdString(ListedDriveName(registry.drive(index))));
+      QVERIFY(!combo->itemText(index).endsWith(QLatin1Char(' ')));
     }
     QVERIFY(combo->itemText(0).contains(QStringLiteral("virtual"), Qt::CaseInsensitive));
     QCOMPARE(combo->currentIndex(), 0);
