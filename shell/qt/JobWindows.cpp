@@ -24,6 +24,7 @@ constexpr int kCascadeStep = 28;
 
 struct JobWindows::Entry {
   QPointer<CProgressDlg> window;
+  std::shared_ptr<QtProgressSink> progress;
   QAction* action = nullptr;
   QString title;
   bool running = true;
@@ -55,7 +56,8 @@ bool JobWindows::Start(JobProcedure procedure, JobInputs inputs, const QString& 
   // The job reports its end from its own thread; the window learns of it on
   // this one, after every progress update the job made before.
   Entry* ended = entry.get();
-  auto job = jobs_.Start(std::move(procedure), std::move(inputs), std::make_shared<QtProgressSink>(window),
+  entry->progress = std::make_shared<QtProgressSink>(window);
+  auto job = jobs_.Start(std::move(procedure), std::move(inputs), entry->progress,
                          [this, ended](int result) {
                            QMetaObject::invokeMethod(this, [this, ended, result] { JobEnded(*ended, result); },
                                                      Qt::QueuedConnection);
@@ -105,6 +107,7 @@ int JobWindows::RunningCount() const {
 
 void JobWindows::JobEnded(Entry& entry, int result) {
   entry.running = false;
+  entry.progress->Flush();
   entry.action->setText(entry.title + QStringLiteral(" - ended"));
   QString image;
   if (entry.recorder) {

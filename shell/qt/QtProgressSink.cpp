@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QTimer>
 
 namespace brenmark::gui {
 
@@ -24,15 +25,27 @@ void QtProgressSink::Update(Change&& change) {
     shared_->updateQueued = true;
   }
   // The application object outlives every window, so it is the safe place to
-  // queue to; the update holds the shared state, not the sink.
+  // queue to; the update holds the shared state, not the sink. It waits one
+  // update interval on the user-interface thread, taking in later calls.
   QMetaObject::invokeMethod(
-      QCoreApplication::instance(), [shared = shared_] { Apply(*shared); }, Qt::QueuedConnection);
+      QCoreApplication::instance(),
+      [shared = shared_] {
+        QTimer::singleShot(1000 / kUpdatesPerSecond, QCoreApplication::instance(),
+                           [shared] { Apply(*shared); });
+      },
+      Qt::QueuedConnection);
 }
+
+void QtProgressSink::Flush() { Apply(*shared_); }
 
 void QtProgressSink::Apply(Shared& shared) {
   Display display;
   {
     std::lock_guard lock(shared.mutex);
+    // Nothing new since the last update (a flush came first).
+    if (!shared.updateQueued && !shared.display.statusChanged && !shared.display.closeChanged) {
+      return;
+    }
     shared.updateQueued = false;
     display = shared.display;
     shared.display.statusChanged = false;

@@ -15,8 +15,9 @@ namespace brenmark::gui {
 // Carries a job's progress calls to its own progress window without ever
 // making the job wait for the user-interface thread: each call updates a copy
 // of the window's state at once (so GetPos answers from it), and the window is
-// brought up to date by one queued update at a time, however many calls come
-// in meanwhile. A hidden window still takes them; once the window is gone
+// brought up to date by one update at a time, at most kUpdatesPerSecond times
+// a second however many calls come in, so that drawing never takes the job's
+// processor time. A hidden window still takes them; once the window is gone
 // (the application is closing) they only change the copy.
 class QtProgressSink final : public ProgressSink {
  public:
@@ -30,6 +31,12 @@ class QtProgressSink final : public ProgressSink {
   void SetStep(std::int32_t step) override;
   void StepIt() override;
   void EnableClose(bool enabled) override;
+
+  // Brings the window up to date now; on the user-interface thread, once the
+  // job has ended, so that its window shows the job's last calls.
+  void Flush();
+
+  static constexpr int kUpdatesPerSecond = 25;
 
  private:
   // What the window shows, as the job last set it.

@@ -145,8 +145,9 @@ class PortsTest : public QObject {
       seen.push_back(sink.GetPos());
     });
     QCOMPARE(seen, (std::vector<std::int32_t>{250, 350, 200}));
-    QCOMPARE(window.Status(), QStringLiteral("Writing tracks..."));
+    QTRY_COMPARE(window.Status(), QStringLiteral("Writing tracks..."));
     QVERIFY(!window.IsCloseEnabled());
+    QCOMPARE(window.GetPos(), 200);
   }
 
   // The close box and Close hide the window; the job goes on writing to it.
@@ -155,12 +156,14 @@ class PortsTest : public QObject {
     window.show();
     QtProgressSink sink(&window);
     RunOnJobThread([&] { sink.EnableClose(false); });
+    QTRY_VERIFY(!window.IsCloseEnabled());
     window.close();
     QVERIFY(!window.isVisible());
     RunOnJobThread([&] {
       sink.SetStatus("Disc burned.");
       sink.EnableClose(true);
     });
+    sink.Flush();  // as the job's end does
     QCOMPARE(window.Status(), QStringLiteral("Disc burned."));
     QVERIFY(window.IsCloseEnabled());
 
