@@ -14,6 +14,8 @@
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTrayDlg.h"
 #include "shell/qt/DesktopSession.h"
+#include "shell/qt/FinishingJobsDlg.h"
+#include "shell/qt/JobWindows.h"
 #include "shell/qt/MessagePresenter.h"
 
 namespace brenmark::gui {
@@ -74,6 +76,18 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   progress.SetPos(420);
   progress.EnableClose(false);
   shots.Shoot(progress, QStringLiteral("progress-window-running"));
+  progress.NameJob(QStringLiteral("Burn DVD"), QStringLiteral("virtual-dvd"));
+  progress.SetStatus(QStringLiteral("Disc burned."));
+  progress.SetPos(1000);
+  progress.EnableClose(true);
+  progress.ShowEnding(JobWindows::OutcomeText(0),
+                      QDir(QString::fromStdString(session.trays().burnedFolder().string()))
+                          .filePath(QStringLiteral("virtual-dvd-20261207-041500.iso")));
+  shots.Shoot(progress, QStringLiteral("progress-window-ended"));
+
+  FinishingJobsDlg finishing(&window);
+  finishing.SetRunningCount(2);
+  shots.Shoot(finishing, QStringLiteral("finishing-jobs"));
 
   DriveRegistry& registry = session.registry();
   if (registry.currentDrive >= 0) {
