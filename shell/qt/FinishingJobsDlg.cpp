@@ -14,6 +14,7 @@ namespace brenmark::gui {
 FinishingJobsDlg::FinishingJobsDlg(QWidget* parent) : QDialog(parent), text_(new QLabel(this)) {
   setWindowTitle(kApplicationName);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  text_->setMinimumWidth(280);
   auto* busy = new QProgressBar(this);
   busy->setRange(0, 0);
   busy->setTextVisible(false);
