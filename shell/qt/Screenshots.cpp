@@ -9,6 +9,7 @@
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/CAboutDlg.h"
+#include "shell/qt/CAddAudioFilesDlg.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
@@ -68,6 +69,10 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
 
   CSpeedSelectDlg speed(SpeedLabels(session), &window);
   shots.Shoot(speed, QStringLiteral("speed-selection"));
+
+  std::vector<std::string> noSources;
+  CAddAudioFilesDlg audioFiles(session.files(), noSources, &window);
+  shots.Shoot(audioFiles, QStringLiteral("audio-files"));
 
   CProgressDlg progress(&window);
   shots.Shoot(progress, QStringLiteral("progress-window"));
