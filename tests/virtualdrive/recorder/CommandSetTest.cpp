@@ -7,20 +7,6 @@
 namespace brenmark::virtualdrive::testing {
 namespace {
 
-TEST(RecorderCommands, InquiryNamesTheVirtualRecorderInFixedFields) {
-  RecorderHarness harness;
-  auto cdb = cdb::Simple(0x12, 6);
-  cdb[4] = 100;
-  const auto data = harness.Read(cdb, 100);
-  ASSERT_TRUE(data);
-  EXPECT_EQ((*data)[0], 0x05);
-  EXPECT_EQ(std::string(data->begin() + 8, data->begin() + 32), "BrenmarkVirtual CD-RW   ");
-
-  cdb[1] = 0x01;  // vital product data pages are not offered
-  EXPECT_FALSE(harness.Read(cdb, 100));
-  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-}
-
 TEST(RecorderCommands, GetConfigurationStartsAtCoreWithTheInterfaceStandard) {
   RecorderHarness harness;
   auto cdb = cdb::Simple(0x46, 10);
@@ -89,16 +75,6 @@ TEST(RecorderCommands, BlankTrackInformationGivesTheWholeDisc) {
 
   EXPECT_FALSE(cd.Read(cdb::ReadTrackInformation(1, 2), 48));
   EXPECT_EQ(cd.sense(), sense::kInvalidFieldInCdb);
-}
-
-TEST(RecorderCommands, BlankDiscHasNoTableOfContentsAndCapacityZero) {
-  RecorderHarness harness;
-  EXPECT_FALSE(harness.Read(cdb::ReadToc(2, true, 1200), 1200));
-  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-  const auto capacity = harness.Read(cdb::Simple(0x25, 10), 8);
-  ASSERT_TRUE(capacity);
-  EXPECT_EQ(Be32(*capacity, 0), 0u);
-  EXPECT_EQ(Be32(*capacity, 4), 2048u);
 }
 
 TEST(RecorderCommands, CapabilitiesPageAdvertisesWritingAndSpeeds) {
