@@ -59,4 +59,13 @@ std::filesystem::path VirtualTrays::LastBurnedDisc(const virtualdrive::VirtualRe
   return newest;
 }
 
+std::vector<std::string> VirtualTrays::StartupProblems() const {
+  std::vector<std::string> problems;
+  for (const auto& recorder : recorders_) {
+    const std::string problem = recorder->StartupProblem();
+    if (!problem.empty()) problems.push_back(recorder->model().shortName + ": " + problem);
+  }
+  return problems;
+}
+
 }  // namespace brenmark::gui

@@ -447,6 +447,8 @@ class MainDlgTest : public QObject {
       seen << dialog.Contents();
       dialog.InsertImage();
       seen << dialog.Contents();
+      auto* size = dialog.findChild<QComboBox*>(QStringLiteral("blankSize"));
+      size->setCurrentIndex(size->findText(QStringLiteral("21 min")));
       dialog.InsertBlank();
       seen << dialog.Contents();
       dialog.accept();
@@ -456,7 +458,7 @@ class MainDlgTest : public QObject {
     QCOMPARE(seen.size(), 3);
     QVERIFY(seen[0].startsWith(QStringLiteral("blank")));
     QVERIFY(seen[1].contains(QStringLiteral("cdda.cue")));
-    QVERIFY(seen[2].startsWith(QStringLiteral("blank")));
+    QCOMPARE(seen[2], QStringLiteral("blank CD-R (21 min)"));
     QVERIFY(gui.presenter.shown.empty());
   }
 

@@ -18,8 +18,8 @@ using virtualdrive::VirtualRecorder;
 constexpr char kCdDeviceReport[] =
     "Drive Model - virtual-cd: Brenmark Virtual CD-RW   \n"
     "Interface - ATAPI\n"
-    "Read - CD-R; CD-RW; DVD-ROM; DVD-R/RW; \n"
-    "Write - CD-R; CD-RW; DVD-R/RW; \n"
+    "Read - CD-R; CD-RW; \n"
+    "Write - CD-R; CD-RW; \n"
     "Sector Types - Mode 1; Mode 2 Form 1; Mode 2 Form 2; \n"
     "Test burning - Supported\n"
     "Multisesion Discs - Supported\n"
@@ -164,6 +164,8 @@ TEST_F(ReportsOnVirtualRecorder, DeviceReportsOfBothRecorders) {
   std::string dvdReport = kCdDeviceReport;
   dvdReport.replace(dvdReport.find("virtual-cd"), 10, "virtual-dvd");
   dvdReport.replace(dvdReport.find("CD-RW   "), 8, "DVD-R   ");
+  dvdReport.replace(dvdReport.find("Read - CD-R; CD-RW; "), 20, "Read - CD-R; CD-RW; DVD-ROM; DVD-R/RW; ");
+  dvdReport.replace(dvdReport.find("Write - CD-R; CD-RW; "), 21, "Write - CD-R; CD-RW; DVD-R/RW; ");
   dvdReport.erase(dvdReport.find("48x CD"));
   dvdReport +=
       "16x DVD (22160 KB/Sec)\n"

@@ -144,12 +144,15 @@ inline std::uint16_t Be16(const std::vector<std::uint8_t>& data, std::size_t at)
   return static_cast<std::uint16_t>(data[at] << 8 | data[at + 1]);
 }
 
-// A recorder in a temporary folder and one-line ways to talk to it.
+// A recorder in a temporary folder, claimed as a process that has the drive
+// open claims it, and one-line ways to talk to it.
 class RecorderHarness {
  public:
   explicit RecorderHarness(RecorderModel model = CdRecorderModel())
       : recorder_(std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
-                                                    folder_.path() / "burned discs")) {}
+                                                    folder_.path() / "burned discs")) {
+    recorder_->Claim();
+  }
 
   VirtualRecorder& recorder() { return *recorder_; }
   const std::filesystem::path& folder() const { return folder_.path(); }
@@ -160,6 +163,7 @@ class RecorderHarness {
     if (whileStopped) whileStopped();
     recorder_ = std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
                                                   folder_.path() / "burned discs");
+    recorder_->Claim();
   }
 
   TransportResult Send(const cdb::Bytes& bytes, DataDirection direction = DataDirection::None,

@@ -70,6 +70,7 @@ TEST_F(RegistryBurn, AMachineWithoutDrivesListsTheTwoVirtualRecorders) {
   EXPECT_EQ(registry->drive(0).displayName, "virtual-cd: Brenmark Virtual CD-RW   ");
   EXPECT_EQ(registry->drive(1).displayName, "virtual-dvd: Brenmark Virtual DVD-R   ");
   EXPECT_EQ(registry->drive(0).interfaceStandard, 2u);
+  EXPECT_EQ(registry->drive(0).canWriteDvdR, 0);  // the CD recorder writes no DVD
   EXPECT_EQ(registry->drive(1).canWriteDvdR, 1);
   EXPECT_EQ(registry->drive(1).canWriteDvdRam, 0);
   EXPECT_TRUE(prompt.messages.empty());
