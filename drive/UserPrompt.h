@@ -5,7 +5,7 @@
 namespace brenmark {
 
 // The icon a message box carries.
-enum class MessageIcon { Plain, Error, Information };
+enum class MessageIcon { Plain, Error, Warning, Information };
 
 // How the engine talks to the user: a message with an OK button, or a Yes/No
 // question. Front ends show it and block the caller until it is answered; the

@@ -9,6 +9,7 @@ packages=(
   libmp3lame-dev
   clang libclang-rt-14-dev
   xorriso genisoimage libcdio-utils vcdimager bchunk sox ffmpeg
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

@@ -31,7 +31,9 @@ struct JobContext {
   std::vector<std::uint8_t> transferBuffer = std::vector<std::uint8_t>(kTransferBufferSize);
 };
 
-// The procedure a job thread runs. Its result is what the job ended with.
+// The procedure a job thread runs. Its result is what the job ended with: 0
+// when it did everything it was asked, anything else when it stopped short
+// (the front ends say which of the two it was).
 using JobProcedure = std::function<int(JobContext&)>;
 
 // A started job, as the front end sees it.

@@ -5,8 +5,9 @@
 
 namespace brenmark {
 
-// The only ways a job touches its progress window. Each call returns once the
-// front end has applied it.
+// The only ways a job touches its progress window. No call waits for the user
+// or a busy window: GetPos answers with what the job last set, and the front
+// end shows the state as soon as it can.
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;

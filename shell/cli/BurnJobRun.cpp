@@ -12,7 +12,7 @@ namespace brenmark::cli {
 std::optional<int> ChooseSpeed(CliSession& session, int drive) {
   SpeedSelection selection;
   if (selection.Load(session.registry(), drive, session.leases()) == SpeedSelection::LoadResult::DriveBusy) {
-    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Error);
+    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
     return kExitFailed;
   }
   int index = selection.initialSelection();

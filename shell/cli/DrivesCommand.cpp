@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "shell/DriveNames.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 
@@ -12,7 +13,7 @@ int RunDrives(CliSession& session, const std::vector<std::string>& arguments) {
   }
   DriveRegistry& registry = session.registry();
   for (int i = 0; i < registry.driveCount; ++i) {
-    std::fprintf(session.out(), "%d\t%s\n", i, registry.drive(i).displayName.c_str());
+    std::fprintf(session.out(), "%d\t%s\n", i, ListedDriveName(registry.drive(i)).c_str());
   }
   return kExitDone;
 }

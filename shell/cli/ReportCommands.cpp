@@ -49,7 +49,7 @@ int RunReport(CliSession& session, const std::vector<std::string>& arguments, Re
   if (*drive >= 0) {
     lease = session.leases().TryAcquire(*drive);
     if (!lease) {
-      session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Error);
+      session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
       return kExitFailed;
     }
   }

@@ -9,6 +9,8 @@ const char* IconLabel(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::Error:
       return "[Error] ";
+    case MessageIcon::Warning:
+      return "[Warning] ";
     case MessageIcon::Information:
       return "[Information] ";
     case MessageIcon::Plain:

@@ -51,7 +51,7 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   // The tray stays shut while a job uses the recorder.
   const auto lease = session.leases().TryAcquire(drive);
   if (!lease) {
-    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Error);
+    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
     return kExitFailed;
   }
 

@@ -1,13 +1,13 @@
 #include "shell/qt/CMainDlg.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLayout>
+#include <QMenu>
 #include <QPushButton>
-#include <QThread>
-#include <QUrl>
 
 #include <optional>
 
@@ -16,10 +16,12 @@
 #include "reports/DiscReport.h"
 #include "shell/DataDiscJob.h"
 #include "shell/DriveLeases.h"
+#include "shell/DriveNames.h"
 #include "shell/JobState.h"
 #include "shell/SourceFolder.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
+#include "shell/qt/BackgroundWork.h"
 #include "shell/AudioCdJob.h"
 #include "shell/VcdJob.h"
 #include "shell/qt/CAboutDlg.h"
@@ -28,9 +30,11 @@
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTrayDlg.h"
+#include "shell/qt/DesktopOpener.h"
+#include "shell/qt/Documentation.h"
 #include "shell/qt/FileBrowser.h"
+#include "shell/qt/JobWindows.h"
 #include "shell/qt/MessagePresenter.h"
-#include "shell/qt/QtProgressSink.h"
 #include "shell/qt/VirtualTrays.h"
 #include "ui_CMainDlg.h"
 
@@ -42,17 +46,44 @@ const QString kFolderBrowserTitle = QStringLiteral("Choose a folder:");
 const char kNoFolderMessage[] = "You have not select a folder to burn on disc.";
 const QString kLeaveDuringJobQuestion = QStringLiteral(
     "A job is still running.\n"
-    "If you leave now, Brenmark closes its windows and ends once the job has finished.\n"
+    "If you leave now, Brenmark closes its main window, finishes the job and then quits.\n"
     "Do you want to leave?");
+const QString kNotAvailableYet = QStringLiteral("This test is not available in this version of Brenmark.");
+
+// The name a progress window gives the job started by a command button.
+QString JobNameOf(const QObject* command) {
+  switch (command ? command->property("controlId").toInt() : 0) {
+    case 1003:
+      return QStringLiteral("Burn CD");
+    case 1004:
+      return QStringLiteral("Burn DVD");
+    case 1005:
+      return QStringLiteral("Burn Audio CD");
+    case 1006:
+      return QStringLiteral("Burn Video CD");
+    case 1007:
+      return QStringLiteral("Grab Audio CD");
+    default:
+      return QStringLiteral("Job");
+  }
+}
+
 
 }  // namespace
 
 CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
-    : QDialog(parent), ui_(new Ui::CMainDlg), services_(services) {
+    : QDialog(parent),
+      ui_(new Ui::CMainDlg),
+      services_(services),
+      jobWindows_(new JobWindows(this, services.jobs, services.prompt, services.trays)),
+      scanWork_(new BackgroundWork(this)),
+      reportWork_(new BackgroundWork(this)) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setWindowIcon(AppIcon());
+  // The window keeps the size of its layout, as its template does.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   // The window manager owns the system menu here, so the about item lives in
   // the window's own context menu, after a separator.
@@ -67,10 +98,22 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   // Jobs whose issues have not landed yet.
   ui_->grabRunButton->setEnabled(false);
   ui_->trayButton->setVisible(false);
+  // A command that is not available says why.
+  for (auto* button : findChildren<QPushButton*>()) {
+    if (!button->isEnabled()) button->setToolTip(kNotAvailableYet);
+  }
+
+  ui_->scanIndicator->hide();
+  ui_->jobsButton->setMenu(jobWindows_->menu());
+  ui_->jobsButton->setEnabled(false);
+  connect(jobWindows_, &JobWindows::RunningCountChanged, this,
+          [this] { ui_->jobsButton->setEnabled(true); });
 
   connect(ui_->driveCombo, &QComboBox::currentIndexChanged, this, &CMainDlg::SelectDrive);
   connect(ui_->trayButton, &QToolButton::clicked, this, &CMainDlg::ShowTray);
   connect(ui_->chooseFolderButton, &QPushButton::clicked, this, &CMainDlg::ChooseFolderToBurn);
+  connect(ui_->folderEdit, &QLineEdit::returnPressed, this, &CMainDlg::TakeTypedFolder);
+  connect(ui_->cancelScanButton, &QPushButton::clicked, this, &CMainDlg::CancelScan);
   connect(ui_->chooseOutputButton, &QPushButton::clicked, this, &CMainDlg::ChooseOutputFolder);
   connect(ui_->burnCdButton, &QPushButton::clicked, this, &CMainDlg::BurnCd);
   connect(ui_->burnDvdButton, &QPushButton::clicked, this, &CMainDlg::BurnDvd);
@@ -83,16 +126,23 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
 
   ui_->outputEdit->clear();
   services_.jobState.sourceTree.reset();
+  // Start in the folder field: Enter there takes a typed folder and never
+  // ends the program.
+  ui_->folderEdit->setFocus();
 }
 
-CMainDlg::~CMainDlg() = default;
+CMainDlg::~CMainDlg() {
+  // Jobs, scans and reports report back to this window: let them end while
+  // it is still whole.
+  WaitForJobs();
+}
 
 void CMainDlg::FillDriveList() {
   DriveRegistry& registry = services_.registry;
   registry.EnumerateDrives();
   const QSignalBlocker quiet(ui_->driveCombo);
   for (int index = 0; index < registry.driveCount; ++index) {
-    ui_->driveCombo->addItem(QString::fromStdString(registry.drive(index).displayName));
+    ui_->driveCombo->addItem(QString::fromStdString(ListedDriveName(registry.drive(index))));
   }
   if (registry.currentDrive != -1) ui_->driveCombo->setCurrentIndex(registry.currentDrive);
   ui_->trayButton->setVisible(VirtualRecorderAt(registry.currentDrive) != nullptr);
@@ -103,18 +153,18 @@ virtualdrive::VirtualRecorder* CMainDlg::VirtualRecorderAt(int drive) {
   return services_.trays.RecorderFor(services_.registry.drive(drive));
 }
 
-bool CMainDlg::IsJobRunning() const {
-  for (const auto& job : jobs_) {
-    if (!job->Finished()) return true;
-  }
-  return false;
-}
+std::vector<QPointer<CProgressDlg>> CMainDlg::progressWindows() const { return jobWindows_->windows(); }
+
+bool CMainDlg::IsJobRunning() const { return jobWindows_->RunningCount() > 0; }
+
+bool CMainDlg::IsScanning() const { return !ui_->scanIndicator->isHidden(); }
+
+bool CMainDlg::IsReportRunning() const { return reportWork_->Busy(); }
 
 void CMainDlg::WaitForJobs() {
-  while (IsJobRunning()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(10);
-  }
+  jobWindows_->WaitForJobs();
+  scanWork_->WaitForAll();
+  reportWork_->WaitForAll();
 }
 
 void CMainDlg::done(int result) {
@@ -123,13 +173,14 @@ void CMainDlg::done(int result) {
 }
 
 void CMainDlg::keyPressEvent(QKeyEvent* event) {
-  // The window has no default button: Enter presses the focused button,
-  // and anywhere else ends the window as Exit does.
+  // The window has no default button: Enter presses the focused button, is
+  // the folder fields' own (it never ends the program there), and anywhere
+  // else ends the window as Exit does.
   if (event->modifiers() == Qt::NoModifier &&
       (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
     if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) {
       button->click();
-    } else {
+    } else if (!qobject_cast<QLineEdit*>(focusWidget())) {
       done(QDialog::Accepted);
     }
     return;
@@ -150,10 +201,64 @@ void CMainDlg::SelectDrive(int index) {
 
 void CMainDlg::ChooseFolderToBurn() {
   const auto folder = services_.files.ChooseFolder(this, kFolderBrowserTitle);
-  if (!folder) return;
-  ui_->folderEdit->setText(QDir::toNativeSeparators(*folder));
+  if (folder) ScanFolder(*folder);
+}
 
-  services_.jobState.sourceTree = BuildSourceTree(folder->toStdString());
+void CMainDlg::TakeTypedFolder() {
+  const QString typed = ui_->folderEdit->text().trimmed();
+  if (typed.isEmpty()) return;
+  if (!QFileInfo(typed).isDir()) {
+    services_.prompt.ShowMessage(
+        QStringLiteral("%1 is not a folder.").arg(QDir::toNativeSeparators(typed)).toStdString(),
+        MessageIcon::Warning);
+    return;
+  }
+  ScanFolder(QDir(typed).absolutePath());
+}
+
+void CMainDlg::ScanFolder(const QString& folder) {
+  // The tree is built on a thread of its own; Burn waits for it. Only the
+  // latest choice counts: a cancelled or overtaken scan's tree is dropped.
+  if (!IsScanning()) folderBeforeScan_ = ui_->folderEdit->text();
+  ui_->folderEdit->setText(QDir::toNativeSeparators(folder));
+  const unsigned number = ++scanNumber_;
+  ShowScanning(true);
+  scanWork_->Run([path = QFile::encodeName(folder).toStdString()] { return BuildSourceTree(path); },
+                 [this, number](std::unique_ptr<datadisc::SourceTree> tree) {
+                   if (number != scanNumber_) return;
+                   services_.jobState.sourceTree = std::move(tree);
+                   ShowScanning(false);
+                 });
+}
+
+void CMainDlg::CancelScan() {
+  if (!IsScanning()) return;
+  ++scanNumber_;
+  ui_->folderEdit->setText(folderBeforeScan_);
+  ShowScanning(false);
+}
+
+void CMainDlg::ShowScanning(bool scanning) {
+  ui_->scanIndicator->setVisible(scanning);
+  ui_->burnCdButton->setEnabled(!scanning);
+  ui_->burnDvdButton->setEnabled(!scanning);
+  ShowBusyCursor();
+}
+
+void CMainDlg::ShowReportRunning(bool running) {
+  // The report is about the current drive: the drive list waits for it.
+  ui_->driveCombo->setEnabled(!running);
+  ui_->discInfoButton->setEnabled(!running);
+  ui_->deviceInfoButton->setEnabled(!running);
+  ShowBusyCursor();
+}
+
+void CMainDlg::ShowBusyCursor() {
+  if (IsScanning() || IsReportRunning()) {
+    setCursor(Qt::BusyCursor);
+  } else {
+    unsetCursor();
+  }
 }
 
 void CMainDlg::ChooseOutputFolder() {
@@ -203,25 +308,18 @@ bool CMainDlg::ChooseSpeed() {
 }
 
 void CMainDlg::StartJob(JobProcedure procedure) {
-  // The window is shown only once the job has its drive; it is never deleted
-  // while the main window lives, so the job can always write to it.
-  auto* window = new CProgressDlg(this);
-  window->setWindowIcon(windowIcon());
-  auto job = services_.jobs.Start(std::move(procedure),
-                                  SnapshotJobInputs(services_.jobState, services_.registry),
-                                  std::make_shared<QtProgressSink>(window));
-  if (!job) {
-    delete window;
-    return;
-  }
-  jobs_.push_back(std::move(job));
-  progressWindows_.push_back(window);
-  window->show();
+  const int drive = services_.registry.currentDrive;
+  const QString driveName = drive >= 0 && drive < services_.registry.driveCount
+                                ? QString::fromStdString(ShortDriveName(services_.registry.drive(drive)))
+                                : QStringLiteral("no drive");
+  jobWindows_->Start(std::move(procedure), SnapshotJobInputs(services_.jobState, services_.registry),
+                     JobNameOf(sender()), driveName, VirtualRecorderAt(drive));
 }
 
 void CMainDlg::RunReport(bool (*report)(DriveRegistry&, UserPrompt&)) {
-  // Reports run here, on the user-interface thread, holding the drive's lease
-  // so that they never talk to a drive a job is using.
+  // The report's queries run on a thread of their own, holding the drive's
+  // lease until its box has been closed, so they never talk to a drive a job
+  // is using; the window stays responsive meanwhile.
   const int drive = services_.registry.currentDrive;
   std::optional<DriveLeases::Lease> lease;
   if (drive >= 0) {
@@ -231,7 +329,13 @@ void CMainDlg::RunReport(bool (*report)(DriveRegistry&, UserPrompt&)) {
       return;
     }
   }
-  report(services_.registry, services_.prompt);
+  ShowReportRunning(true);
+  reportWork_->Run(
+      [report, &registry = services_.registry, &prompt = services_.prompt, lease = std::move(lease)]() mutable {
+        report(registry, prompt);
+        lease.reset();
+      },
+      [this] { ShowReportRunning(false); });
 }
 
 void CMainDlg::GetDiscInfo() { RunReport(ShowDiscReport); }
@@ -239,7 +343,15 @@ void CMainDlg::GetDiscInfo() { RunReport(ShowDiscReport); }
 void CMainDlg::GetDeviceInfo() { RunReport(ShowDeviceReport); }
 
 void CMainDlg::Order() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QStringLiteral(BRENMARK_README_PATH)));
+  const QString documentation = DocumentationPath();
+  if (documentation.isEmpty()) {
+    services_.prompt.ShowMessage(QStringLiteral("The documentation of Brenmark was not found; it belongs at %1.")
+                                     .arg(QDir::toNativeSeparators(InstalledDocumentationPath()))
+                                     .toStdString(),
+                                 MessageIcon::Warning);
+    return;
+  }
+  OpenOnDesktop(documentation, services_.prompt);
 }
 
 void CMainDlg::ShowTray() {
@@ -252,13 +364,13 @@ void CMainDlg::ShowTray() {
     ShowBusyMessage();
     return;
   }
-  CTrayDlg tray(*recorder, ui_->driveCombo->currentText(), services_.trays.burnedFolder(),
-                services_.files, services_.prompt, this);
+  CTrayDlg tray(*recorder, ui_->driveCombo->currentText(), services_.trays, services_.files,
+                services_.prompt, this);
   tray.exec();
 }
 
 void CMainDlg::ShowBusyMessage() {
-  services_.prompt.ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Error);
+  services_.prompt.ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
 }
 
 }  // namespace brenmark::gui

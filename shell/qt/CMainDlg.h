@@ -25,8 +25,10 @@ class VirtualRecorder;
 
 namespace brenmark::gui {
 
+class BackgroundWork;
 class CProgressDlg;
 class FileBrowser;
+class JobWindows;
 class MessagePresenter;
 class VirtualTrays;
 
@@ -44,7 +46,8 @@ struct MainDlgServices {
 
 // The main window: the drive list, the folder choices and one command per
 // function. Jobs run on their own threads, each with its own progress window;
-// the window stays usable meanwhile.
+// folder scans and reports run on threads of their own too, so the window
+// stays responsive throughout.
 class CMainDlg final : public QDialog {
   Q_OBJECT
 
@@ -55,9 +58,13 @@ class CMainDlg final : public QDialog {
   // Lists the drives found by enumeration and selects the first one.
   void FillDriveList();
   // The progress windows of the jobs started so far, oldest first.
-  const std::vector<QPointer<CProgressDlg>>& progressWindows() const { return progressWindows_; }
+  std::vector<QPointer<CProgressDlg>> progressWindows() const;
+  JobWindows& jobWindows() { return *jobWindows_; }
   bool IsJobRunning() const;
-  // Blocks, serving the user-interface thread's events, until every job ended.
+  bool IsScanning() const;
+  bool IsReportRunning() const;
+  // Serves the user-interface thread's events until every job, scan and
+  // report has ended.
   void WaitForJobs();
   // Leaving while a job runs needs the user's consent.
   void done(int result) override;
@@ -71,6 +78,8 @@ class CMainDlg final : public QDialog {
  private slots:
   void SelectDrive(int index);
   void ChooseFolderToBurn();
+  void TakeTypedFolder();
+  void CancelScan();
   void ChooseOutputFolder();
   void BurnCd();
   void BurnDvd();
@@ -82,8 +91,13 @@ class CMainDlg final : public QDialog {
   void ShowTray();
 
  private:
+  void ScanFolder(const QString& folder);
+  void ShowScanning(bool scanning);
+  void ShowReportRunning(bool running);
+  void ShowBusyCursor();
   void BurnDataDisc(JobProcedure procedure);
   bool ChooseSpeed();
+  // Starts a job on the current drive, named after the command that asked.
   void StartJob(JobProcedure procedure);
   void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));
   void ShowBusyMessage();
@@ -91,8 +105,13 @@ class CMainDlg final : public QDialog {
 
   std::unique_ptr<Ui::CMainDlg> ui_;
   MainDlgServices services_;
-  std::vector<QPointer<CProgressDlg>> progressWindows_;
-  std::vector<std::shared_ptr<Job>> jobs_;
+  JobWindows* jobWindows_;
+  BackgroundWork* scanWork_;
+  BackgroundWork* reportWork_;
+  // Counts folder choices; a scan whose number is no longer the last one was
+  // cancelled or overtaken, and its tree is dropped.
+  unsigned scanNumber_ = 0;
+  QString folderBeforeScan_;
 };
 
 }  // namespace brenmark::gui

@@ -1,16 +1,37 @@
 #include "shell/qt/CProgressDlg.h"
 
+#include <QDir>
+#include <QLayout>
+
 #include "ui_CProgressDlg.h"
 
 namespace brenmark::gui {
 
+namespace {
+
+// The window keeps one width whatever its texts say; long lines wrap.
+constexpr int kBarWidth = 360;
+
+}  // namespace
+
 CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent), ui_(new Ui::CProgressDlg) {
   ui_->setupUi(this);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  ui_->progressBar->setMinimumWidth(kBarWidth);
+  ui_->outcomeLine->setMinimumWidth(kBarWidth);
+  ui_->outcomeLine->hide();
+  ui_->showImageButton->hide();
+  connect(ui_->showImageButton, &QPushButton::clicked, this,
+          [this] { emit ImageFolderRequested(image_); });
   ShowPosition();
 }
 
 CProgressDlg::~CProgressDlg() = default;
+
+void CProgressDlg::NameJob(const QString& job, const QString& drive) {
+  setWindowTitle(QStringLiteral("Current Progress - %1 on %2").arg(job, drive));
+}
 
 void CProgressDlg::SetStatus(const QString& text) { ui_->statusLine->setText(text); }
 
@@ -34,6 +55,19 @@ void CProgressDlg::StepIt() {
 void CProgressDlg::EnableClose(bool enabled) { ui_->closeButton->setEnabled(enabled); }
 
 bool CProgressDlg::IsCloseEnabled() const { return ui_->closeButton->isEnabled(); }
+
+void CProgressDlg::ShowEnding(const QString& outcome, const QString& image) {
+  image_ = image;
+  QString text = outcome;
+  if (!image.isEmpty()) {
+    text += QStringLiteral(" The disc is kept as %1.").arg(QDir::toNativeSeparators(image));
+  }
+  ui_->outcomeLine->setText(text);
+  ui_->outcomeLine->show();
+  ui_->showImageButton->setVisible(!image.isEmpty());
+}
+
+QString CProgressDlg::Outcome() const { return ui_->outcomeLine->isHidden() ? QString() : ui_->outcomeLine->text(); }
 
 void CProgressDlg::ShowPosition() {
   // The bar widget ignores values outside its range, so the range goes first.

@@ -14,8 +14,9 @@ class CProgressDlg;
 namespace brenmark::gui {
 
 // The modeless progress window of one job: a status line, a progress bar and
-// Close. Close and the close box only hide it; it lives as long as the main
-// window, so its job can always write to it.
+// Close, and once the job has ended a line that says how it ended (with the
+// disc image it left, if any). Close and the close box only hide it; it lives
+// as long as the main window, so its job can always write to it.
 class CProgressDlg final : public QDialog {
   Q_OBJECT
 
@@ -23,21 +24,36 @@ class CProgressDlg final : public QDialog {
   explicit CProgressDlg(QWidget* parent = nullptr);
   ~CProgressDlg() override;
 
+  // "Current Progress - <job> on <drive>"; the plain title without a job.
+  void NameJob(const QString& job, const QString& drive);
+
   void SetStatus(const QString& text);
   QString Status() const;
   void SetRange(std::int32_t maximum);
   void SetPos(std::int32_t position);
   std::int32_t GetPos() const { return bar_.position(); }
+  std::int32_t Maximum() const { return bar_.maximum(); }
   void SetStep(std::int32_t step) { bar_.SetStep(step); }
   void StepIt();
   void EnableClose(bool enabled);
   bool IsCloseEnabled() const;
+
+  // The job has ended: `outcome` says how, `image` (when not empty) is the
+  // finished disc image the user may ask to see.
+  void ShowEnding(const QString& outcome, const QString& image);
+  QString Outcome() const;
+  QString Image() const { return image_; }
+
+ signals:
+  // The user asked to see the folder of the finished image.
+  void ImageFolderRequested(const QString& image);
 
  private:
   void ShowPosition();
 
   std::unique_ptr<Ui::CProgressDlg> ui_;
   ProgressBarState bar_;
+  QString image_;
 };
 
 }  // namespace brenmark::gui

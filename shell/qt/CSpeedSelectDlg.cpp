@@ -1,8 +1,19 @@
 #include "shell/qt/CSpeedSelectDlg.h"
 
+#include <QFontMetrics>
+#include <QLayout>
+
 #include "ui_CSpeedSelectDlg.h"
 
 namespace brenmark::gui {
+
+namespace {
+
+// Room beside the title in a title bar: the window icon and the close box,
+// with the window manager's margins.
+constexpr int kTitleBarExtras = 140;
+
+}  // namespace
 
 CSpeedSelectDlg::CSpeedSelectDlg(const QStringList& speedLabels, QWidget* parent)
     : QDialog(parent), ui_(new Ui::CSpeedSelectDlg) {
@@ -10,6 +21,11 @@ CSpeedSelectDlg::CSpeedSelectDlg(const QStringList& speedLabels, QWidget* parent
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   ui_->speedCombo->addItems(speedLabels);
   ui_->speedCombo->setCurrentIndex(speedLabels.isEmpty() ? -1 : 0);
+  // Title bars often use a bold font: wide enough for the whole title in it.
+  QFont titleFont = font();
+  titleFont.setBold(true);
+  ui_->speedGroup->setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarExtras);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 CSpeedSelectDlg::~CSpeedSelectDlg() = default;

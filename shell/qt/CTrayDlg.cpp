@@ -1,12 +1,13 @@
 #include "shell/qt/CTrayDlg.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QUrl>
+#include <QLayout>
 
 #include "drive/UserPrompt.h"
+#include "shell/qt/DesktopOpener.h"
 #include "shell/qt/FileBrowser.h"
+#include "shell/qt/VirtualTrays.h"
 #include "ui_CTrayDlg.h"
 
 namespace brenmark::gui {
@@ -20,16 +21,16 @@ QString PathText(const std::filesystem::path& path) {
 }  // namespace
 
 CTrayDlg::CTrayDlg(virtualdrive::VirtualRecorder& recorder, const QString& driveName,
-                   std::filesystem::path burnedFolder, FileBrowser& files, UserPrompt& prompt,
-                   QWidget* parent)
+                   VirtualTrays& trays, FileBrowser& files, UserPrompt& prompt, QWidget* parent)
     : QDialog(parent),
       ui_(new Ui::CTrayDlg),
       recorder_(recorder),
-      burnedFolder_(std::move(burnedFolder)),
+      trays_(trays),
       files_(files),
       prompt_(prompt) {
   ui_->setupUi(this);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
   ui_->recorderName->setText(driveName);
   ui_->contents->setText(QString::fromStdString(recorder_.DescribeTray()));
   ui_->note->hide();
@@ -42,6 +43,9 @@ CTrayDlg::CTrayDlg(virtualdrive::VirtualRecorder& recorder, const QString& drive
   ui_->blankSize->setVisible(cdRecorder);
   connect(ui_->insertBlankButton, &QPushButton::clicked, this, &CTrayDlg::InsertBlank);
   connect(ui_->insertImageButton, &QPushButton::clicked, this, &CTrayDlg::InsertImage);
+  connect(ui_->insertLastBurnedButton, &QPushButton::clicked, this, &CTrayDlg::InsertLastBurned);
+  connect(ui_->ejectButton, &QPushButton::clicked, this, &CTrayDlg::Eject);
+  connect(ui_->emptyTrayButton, &QPushButton::clicked, this, &CTrayDlg::EmptyTray);
   connect(ui_->burnedDiscsButton, &QPushButton::clicked, this, &CTrayDlg::OpenBurnedDiscs);
 }
 
@@ -61,15 +65,30 @@ void CTrayDlg::InsertImage() {
   Report(recorder_.InsertImage(std::filesystem::path(QFile::encodeName(*image).toStdString())));
 }
 
+void CTrayDlg::InsertLastBurned() {
+  const std::filesystem::path last = trays_.LastBurnedDisc(recorder_);
+  if (last.empty()) {
+    prompt_.ShowMessage("No disc burned on this recorder was found in " + trays_.burnedFolder().string() + ".",
+                        MessageIcon::Warning);
+    return;
+  }
+  Report(recorder_.InsertImage(last));
+}
+
+void CTrayDlg::Eject() { Report(recorder_.Eject()); }
+
+void CTrayDlg::EmptyTray() { Report(recorder_.RemoveDisc()); }
+
 void CTrayDlg::OpenBurnedDiscs() {
-  QDir().mkpath(PathText(burnedFolder_));
-  QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(burnedFolder_)));
+  const QString folder = PathText(trays_.burnedFolder());
+  QDir().mkpath(folder);
+  OpenOnDesktop(folder, prompt_);
 }
 
 void CTrayDlg::Report(const virtualdrive::TrayResult& result) {
   ui_->contents->setText(QString::fromStdString(recorder_.DescribeTray()));
   if (!result.finishedImage.empty()) {
-    ui_->note->setText(QStringLiteral("The written disc taken out is kept as %1")
+    ui_->note->setText(QStringLiteral("The written disc taken out is kept as %1.")
                            .arg(QDir::toNativeSeparators(PathText(result.finishedImage))));
     ui_->note->show();
   }

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-#include <filesystem>
 #include <memory>
 
 #include "virtualdrive/VirtualRecorder.h"
@@ -18,15 +17,17 @@ class UserPrompt;
 namespace brenmark::gui {
 
 class FileBrowser;
+class VirtualTrays;
 
 // The tray of a virtual recorder: what disc it holds, a fresh blank, any .iso
-// or .cue image, and the folder where ejected discs are kept.
+// or .cue image, the disc it burned last, an eject or an empty tray, and the
+// folder where ejected discs are kept.
 class CTrayDlg final : public QDialog {
   Q_OBJECT
 
  public:
   CTrayDlg(virtualdrive::VirtualRecorder& recorder, const QString& driveName,
-           std::filesystem::path burnedFolder, FileBrowser& files, UserPrompt& prompt,
+           VirtualTrays& trays, FileBrowser& files, UserPrompt& prompt,
            QWidget* parent = nullptr);
   ~CTrayDlg() override;
 
@@ -35,6 +36,9 @@ class CTrayDlg final : public QDialog {
  public slots:
   void InsertBlank();
   void InsertImage();
+  void InsertLastBurned();
+  void Eject();
+  void EmptyTray();
   void OpenBurnedDiscs();
 
  private:
@@ -42,7 +46,7 @@ class CTrayDlg final : public QDialog {
 
   std::unique_ptr<Ui::CTrayDlg> ui_;
   virtualdrive::VirtualRecorder& recorder_;
-  std::filesystem::path burnedFolder_;
+  VirtualTrays& trays_;
   FileBrowser& files_;
   UserPrompt& prompt_;
 };

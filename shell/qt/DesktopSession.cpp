@@ -2,6 +2,7 @@
 
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
+#include "shell/qt/JobWindows.h"
 
 namespace brenmark::gui {
 
@@ -43,6 +44,10 @@ DesktopSession::~DesktopSession() {
 
 int DesktopSession::Run() {
   window_->exec();
+  // Jobs still running after the user has left are finished first, with a
+  // window that says so; their boxes are still shown, now without an owner.
+  prompt_.SetOwnerWindow(nullptr);
+  window_->jobWindows().FinishRunningJobs();
   return 0;
 }
 

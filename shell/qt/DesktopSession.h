@@ -33,8 +33,10 @@ class DesktopSession {
   DesktopSession(const DesktopSession&) = delete;
   DesktopSession& operator=(const DesktopSession&) = delete;
 
-  // Shows the main window and runs the application until the user leaves; then
-  // lets running jobs end, with no more boxes (questions are answered No).
+  // Shows the main window and runs the application until the user leaves;
+  // then finishes the jobs still running, saying so, and returns when they
+  // have ended. Destroying the session without that lets them end without
+  // the user: no box is shown and every question is answered No.
   int Run();
 
   CMainDlg& window() { return *window_; }

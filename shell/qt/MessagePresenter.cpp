@@ -10,6 +10,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::Error:
       return QMessageBox::Critical;
+    case MessageIcon::Warning:
+      return QMessageBox::Warning;
     case MessageIcon::Information:
       return QMessageBox::Information;
     case MessageIcon::Plain:
@@ -18,8 +20,10 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
   return QMessageBox::NoIcon;
 }
 
-bool AskWithIcon(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
+bool AskWithIcon(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                 QMessageBox::StandardButton defaultAnswer) {
   QMessageBox box(icon, kApplicationName, text, QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(defaultAnswer);
   return box.exec() == QMessageBox::Yes;
 }
 
@@ -31,11 +35,12 @@ void MessageBoxPresenter::ShowMessage(QWidget* parent, const QString& text, Mess
 }
 
 bool MessageBoxPresenter::AskYesNo(QWidget* parent, const QString& text) {
-  return AskWithIcon(parent, text, QMessageBox::Critical);
+  return AskWithIcon(parent, text, QMessageBox::Critical, QMessageBox::Yes);
 }
 
 bool MessageBoxPresenter::Confirm(QWidget* parent, const QString& text) {
-  return AskWithIcon(parent, text, QMessageBox::Question);
+  // The application's own questions guard a step the user may regret: Enter says No.
+  return AskWithIcon(parent, text, QMessageBox::Question, QMessageBox::No);
 }
 
 }  // namespace brenmark::gui

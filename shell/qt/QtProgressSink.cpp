@@ -1,58 +1,101 @@
 #include "shell/qt/QtProgressSink.h"
 
 #include <QCoreApplication>
-
-#include <type_traits>
-
-#include "shell/qt/UiThread.h"
+#include <QMetaObject>
+#include <QTimer>
 
 namespace brenmark::gui {
 
-template <typename Work>
-auto QtProgressSink::Apply(Work&& work) {
+QtProgressSink::QtProgressSink(CProgressDlg* window) : shared_(std::make_shared<Shared>()) {
+  shared_->window = window;
+  if (window) {
+    shared_->display.status = window->Status().toStdString();
+    shared_->display.bar.SetRange(window->Maximum());
+    shared_->display.bar.SetPos(window->GetPos());
+    shared_->display.closeEnabled = window->IsCloseEnabled();
+  }
+}
+
+template <typename Change>
+void QtProgressSink::Update(Change&& change) {
+  {
+    std::lock_guard lock(shared_->mutex);
+    change(shared_->display);
+    if (shared_->updateQueued) return;
+    shared_->updateQueued = true;
+  }
   // The application object outlives every window, so it is the safe place to
-  // queue to; the window itself is checked again once on its own thread.
-  return RunOnUiThread(QCoreApplication::instance(), [this, &work] {
-    using Result = std::invoke_result_t<Work&, CProgressDlg&>;
-    if constexpr (std::is_void_v<Result>) {
-      if (!window_.isNull()) work(*window_);
-    } else {
-      return window_.isNull() ? Result{} : work(*window_);
+  // queue to; the update holds the shared state, not the sink. It waits one
+  // update interval on the user-interface thread, taking in later calls.
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [shared = shared_] {
+        QTimer::singleShot(1000 / kUpdatesPerSecond, QCoreApplication::instance(),
+                           [shared] { Apply(*shared); });
+      },
+      Qt::QueuedConnection);
+}
+
+void QtProgressSink::Flush() { Apply(*shared_); }
+
+void QtProgressSink::Apply(Shared& shared) {
+  Display display;
+  {
+    std::lock_guard lock(shared.mutex);
+    // Nothing new since the last update (a flush came first).
+    if (!shared.updateQueued && !shared.display.statusChanged && !shared.display.closeChanged) {
+      return;
     }
-  });
+    shared.updateQueued = false;
+    display = shared.display;
+    shared.display.statusChanged = false;
+    shared.display.closeChanged = false;
+  }
+  CProgressDlg* window = shared.window.data();
+  if (!window) return;
+  if (display.statusChanged) window->SetStatus(QString::fromStdString(display.status));
+  window->SetRange(display.bar.maximum());
+  window->SetPos(display.bar.position());
+  if (display.closeChanged) window->EnableClose(display.closeEnabled);
 }
 
 void QtProgressSink::SetStatus(const std::string& text) {
-  const QString status = QString::fromStdString(text);
-  Apply([&](CProgressDlg& window) { window.SetStatus(status); });
+  Update([&](Display& display) {
+    display.status = text;
+    display.statusChanged = true;
+  });
 }
 
 void QtProgressSink::SetRange(std::int32_t maximum) {
-  Apply([&](CProgressDlg& window) { window.SetRange(maximum); });
+  Update([&](Display& display) { display.bar.SetRange(maximum); });
 }
 
 void QtProgressSink::SetRange16(std::uint16_t maximum) {
-  Apply([&](CProgressDlg& window) { window.SetRange(maximum); });
+  Update([&](Display& display) { display.bar.SetRange(maximum); });
 }
 
 void QtProgressSink::SetPos(std::int32_t position) {
-  Apply([&](CProgressDlg& window) { window.SetPos(position); });
+  Update([&](Display& display) { display.bar.SetPos(position); });
 }
 
 std::int32_t QtProgressSink::GetPos() {
-  return Apply([](CProgressDlg& window) { return window.GetPos(); });
+  std::lock_guard lock(shared_->mutex);
+  return shared_->display.bar.position();
 }
 
 void QtProgressSink::SetStep(std::int32_t step) {
-  Apply([&](CProgressDlg& window) { window.SetStep(step); });
+  Update([&](Display& display) { display.bar.SetStep(step); });
 }
 
 void QtProgressSink::StepIt() {
-  Apply([](CProgressDlg& window) { window.StepIt(); });
+  Update([](Display& display) { display.bar.StepIt(); });
 }
 
 void QtProgressSink::EnableClose(bool enabled) {
-  Apply([&](CProgressDlg& window) { window.EnableClose(enabled); });
+  Update([&](Display& display) {
+    display.closeEnabled = enabled;
+    display.closeChanged = true;
+  });
 }
 
 }  // namespace brenmark::gui

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "shell/DriveNames.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/CAboutDlg.h"
@@ -15,6 +16,8 @@
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTrayDlg.h"
 #include "shell/qt/DesktopSession.h"
+#include "shell/qt/FinishingJobsDlg.h"
+#include "shell/qt/JobWindows.h"
 #include "shell/qt/MessagePresenter.h"
 
 namespace brenmark::gui {
@@ -81,13 +84,25 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   progress.SetPos(420);
   progress.EnableClose(false);
   shots.Shoot(progress, QStringLiteral("progress-window-running"));
+  progress.NameJob(QStringLiteral("Burn DVD"), QStringLiteral("virtual-dvd"));
+  progress.SetStatus(QStringLiteral("Disc burned."));
+  progress.SetPos(1000);
+  progress.EnableClose(true);
+  progress.ShowEnding(JobWindows::OutcomeText(0),
+                      QDir(QString::fromStdString(session.trays().burnedFolder().string()))
+                          .filePath(QStringLiteral("virtual-dvd-20261207-041500.iso")));
+  shots.Shoot(progress, QStringLiteral("progress-window-ended"));
+
+  FinishingJobsDlg finishing(&window);
+  finishing.SetRunningCount(2);
+  shots.Shoot(finishing, QStringLiteral("finishing-jobs"));
 
   DriveRegistry& registry = session.registry();
   if (registry.currentDrive >= 0) {
     const Drive& drive = registry.drive(registry.currentDrive);
     if (auto* recorder = session.trays().RecorderFor(drive)) {
-      CTrayDlg tray(*recorder, QString::fromStdString(drive.displayName),
-                    session.trays().burnedFolder(), session.files(), session.prompt(), &window);
+      CTrayDlg tray(*recorder, QString::fromStdString(ListedDriveName(drive)), session.trays(),
+                    session.files(), session.prompt(), &window);
       shots.Shoot(tray, QStringLiteral("virtual-tray"));
     }
   }

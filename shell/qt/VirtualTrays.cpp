@@ -13,6 +13,15 @@ std::vector<std::unique_ptr<DeviceProvider>> VirtualTrays::MakeProviders(bool re
   DeviceProviders devices = MakeDeviceProviders(folder_, realDrives);
   recorders_ = std::move(devices.virtualRecorders);
   burnedFolder_ = std::move(devices.burnedFolder);
+  for (const auto& recorder : recorders_) {
+    const virtualdrive::VirtualRecorder* key = recorder.get();
+    recorder->SetFinishedImageObserver([this, key](const std::filesystem::path& image) {
+      std::lock_guard lock(finishedMutex_);
+      FinishedImage& last = finished_[key];
+      last.path = image;
+      ++last.serial;
+    });
+  }
   return std::move(devices.providers);
 }
 
@@ -21,6 +30,30 @@ virtualdrive::VirtualRecorder* VirtualTrays::RecorderFor(const Drive& drive) con
     if (recorder->model().shortName == drive.devicePath) return recorder.get();
   }
   return nullptr;
+}
+
+VirtualTrays::FinishedImage VirtualTrays::LastFinishedImage(
+    const virtualdrive::VirtualRecorder* recorder) const {
+  std::lock_guard lock(finishedMutex_);
+  const auto found = finished_.find(recorder);
+  return found == finished_.end() ? FinishedImage{} : found->second;
+}
+
+std::filesystem::path VirtualTrays::LastBurnedDisc(const virtualdrive::VirtualRecorder& recorder) const {
+  if (auto last = LastFinishedImage(&recorder).path; !last.empty()) return last;
+  // Kept images are named "<recorder>-<UTC time>[-n]", so the greatest name is the newest.
+  const std::string prefix = recorder.model().shortName + "-";
+  std::filesystem::path newest;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(burnedFolder_, error)) {
+    const std::filesystem::path& path = entry.path();
+    const std::string name = path.filename().string();
+    const bool image = path.extension() == ".cue" || path.extension() == ".iso";
+    if (image && name.starts_with(prefix) && (newest.empty() || name > newest.filename().string())) {
+      newest = path;
+    }
+  }
+  return newest;
 }
 
 std::vector<std::string> VirtualTrays::StartupProblems() const {

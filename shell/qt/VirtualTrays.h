@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,10 +32,24 @@ class VirtualTrays {
   // Where ejected discs are kept as finished images.
   const std::filesystem::path& burnedFolder() const { return burnedFolder_; }
 
+  // The last image a recorder's eject kept in this session, numbered: the
+  // number grows with every image, so a caller can tell whether its own work
+  // produced one. Any thread.
+  struct FinishedImage {
+    std::filesystem::path path;
+    std::uint64_t serial = 0;
+  };
+  FinishedImage LastFinishedImage(const virtualdrive::VirtualRecorder* recorder) const;
+  // The disc `recorder` burned last: the last one of this session, else the
+  // newest of its images in the burned discs folder. Empty when there is none.
+  std::filesystem::path LastBurnedDisc(const virtualdrive::VirtualRecorder& recorder) const;
+
  private:
   std::filesystem::path folder_;
   std::filesystem::path burnedFolder_;
   std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>> recorders_;
+  mutable std::mutex finishedMutex_;
+  std::map<const virtualdrive::VirtualRecorder*, FinishedImage> finished_;
 };
 
 }  // namespace brenmark::gui

@@ -4,12 +4,14 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSet>
 #include <QTest>
 #include <QToolButton>
 
 #include "datadisc/SourceTree.h"
 #include "shell/DataDiscJob.h"
+#include "shell/DriveNames.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CProgressDlg.h"
@@ -34,9 +36,11 @@ class UrlCatcher : public QObject {
   void Open(const QUrl& url) { opened << url; }
 };
 
+// Chooses the folder with "..." and waits for its scan.
 void ChooseFolder(GuiHarness& gui, const QString& folder) {
   gui.files.answers.push_back(folder);
   Click(gui.window(), 1002);
+  QTRY_VERIFY(!gui.window().IsScanning());
 }
 
 // Burn CD through the speed dialog, answering it with "Burn".
@@ -46,8 +50,12 @@ void BurnCd(GuiHarness& gui) {
 }
 
 CProgressDlg* LastProgressWindow(GuiHarness& gui) {
-  const auto& windows = gui.window().progressWindows();
+  const auto windows = gui.window().progressWindows();
   return windows.empty() ? nullptr : windows.back().data();
+}
+
+QMenu* JobsMenu(GuiHarness& gui) {
+  return gui.window().findChild<QToolButton*>(QStringLiteral("jobsButton"))->menu();
 }
 
 }  // namespace
@@ -93,7 +101,8 @@ class MainDlgTest : public QObject {
     QCOMPARE(registry.driveCount, 2);
     QCOMPARE(combo->count(), 2);
     for (int index = 0; index < combo->count(); ++index) {
-      QCOMPARE(combo->itemText(index), QString::fromStdString(registry.drive(index).displayName));
+      QCOMPARE(combo->itemText(index), QString::fromStdString(ListedDriveName(registry.drive(index))));
+      QVERIFY(!combo->itemText(index).endsWith(QLatin1Char(' ')));
     }
     QVERIFY(combo->itemText(0).contains(QStringLiteral("virtual"), Qt::CaseInsensitive));
     QCOMPARE(combo->currentIndex(), 0);
@@ -187,15 +196,39 @@ class MainDlgTest : public QObject {
     CProgressDlg* progress = LastProgressWindow(gui);
     QVERIFY(progress);
     QVERIFY(progress->isVisible());
-    QCOMPARE(progress->windowTitle(), QStringLiteral("Current Progress"));
-    QTRY_COMPARE_WITH_TIMEOUT(progress->Status(), QStringLiteral("Disc burned."), 60000);
-    QTRY_VERIFY_WITH_TIMEOUT(progress->IsCloseEnabled(), 10000);
-    QTRY_VERIFY(!gui.window().IsJobRunning());
+    QCOMPARE(progress->windowTitle(), QStringLiteral("Current Progress - Burn CD on virtual-cd"));
+    QVERIFY(progress->Outcome().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
+    QCOMPARE(progress->Status(), QStringLiteral("Disc burned."));
+    QVERIFY(progress->IsCloseEnabled());
     QVERIFY(gui.presenter.shown.empty());
 
-    const QStringList kept = QDir(QString::fromStdString(gui.session->trays().burnedFolder().string()))
-                                 .entryList({QStringLiteral("*.cue")});
+    // The last line names the image the recorder kept, which is the one file there.
+    const QDir burned(QString::fromStdString(gui.session->trays().burnedFolder().string()));
+    const QStringList kept = burned.entryList({QStringLiteral("*.cue")});
     QCOMPARE(kept.size(), 1);
+    QCOMPARE(progress->Image(), burned.filePath(kept[0]));
+    QCOMPARE(progress->Outcome(), QStringLiteral("Finished. The disc is kept as %1.")
+                                      .arg(QDir::toNativeSeparators(burned.filePath(kept[0]))));
+
+    // The tray takes that disc back to append to it, and empties and ejects.
+    QStringList seen;
+    ModalHandler<CTrayDlg> tray([&](CTrayDlg& dialog) {
+      dialog.InsertLastBurned();
+      seen << dialog.Contents();
+      dialog.EmptyTray();
+      seen << dialog.Contents();
+      dialog.Eject();
+      seen << dialog.Contents();
+      dialog.accept();
+    });
+    gui.window().findChild<QToolButton*>(QStringLiteral("trayButton"))->click();
+    QVERIFY(tray.handled());
+    QCOMPARE(seen.size(), 3);
+    QVERIFY2(seen[0].contains(kept[0]), qPrintable(seen[0]));
+    QVERIFY2(seen[1].contains(QStringLiteral("empty")), qPrintable(seen[1]));
+    QVERIFY2(seen[2].startsWith(QStringLiteral("blank")), qPrintable(seen[2]));
+    QVERIFY(gui.presenter.shown.empty());
   }
 
   void secondJobGetsItsOwnWindowAndBusyDriveRefusesOthers() {
@@ -214,28 +247,54 @@ class MainDlgTest : public QObject {
     QCOMPARE(gui.presenter.texts(), (std::vector<QString>(3, busy)));
     QCOMPARE(gui.window().progressWindows().size(), std::size_t{1});
 
-    QTRY_COMPARE_WITH_TIMEOUT(first->Status(), QStringLiteral("Disc burned."), 60000);
-    QTRY_VERIFY(!gui.window().IsJobRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
     first->close();
 
     BurnCd(gui);
     QCOMPARE(gui.window().progressWindows().size(), std::size_t{2});
     CProgressDlg* second = LastProgressWindow(gui);
     QVERIFY(second != first);
-    QTRY_COMPARE_WITH_TIMEOUT(second->Status(), QStringLiteral("Disc burned."), 60000);
-    QCOMPARE(first->Status(), QStringLiteral("Disc burned."));
+    // The second opens a step below and to the right of the first, which stays put.
+    QCOMPARE(second->pos() - first->pos(), QPoint(28, 28));
     QVERIFY(!first->isVisible());
+
+    // The Jobs menu lists both and brings a hidden window back.
+    QMenu* jobs = JobsMenu(gui);
+    QCOMPARE(jobs->actions().size(), 2);
+    QCOMPARE(jobs->actions()[0]->text(), QStringLiteral("Burn CD on virtual-cd - ended"));
+    jobs->actions()[0]->trigger();
+    QVERIFY(first->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
+    QCOMPARE(jobs->actions()[1]->text(), QStringLiteral("Burn CD on virtual-cd - ended"));
+    QCOMPARE(first->Status(), QStringLiteral("Disc burned."));
+    QCOMPARE(second->Status(), QStringLiteral("Disc burned."));
   }
 
+  // The queries run off the user-interface thread; while the report is open
+  // the drive stays leased and the drive list waits for it.
   void reportTextAppearsInMessageBox() {
     GuiHarness gui;
+    auto* combo = Control<QComboBox>(gui.window(), 1000);
+    std::vector<bool> leasedWhileShown;
+    std::vector<bool> listEnabledWhileShown;
+    gui.presenter.whileShown = [&] {
+      leasedWhileShown.push_back(gui.session->leases().IsBusy(0));
+      listEnabledWhileShown.push_back(combo->isEnabled());
+    };
     Click(gui.window(), 1009);
-    QCOMPARE(gui.presenter.shown.size(), std::size_t{1});
+    QTRY_COMPARE(gui.presenter.shown.size(), std::size_t{1});
     QVERIFY(!gui.presenter.shown[0].text.isEmpty());
     QVERIFY(gui.presenter.shown[0].onUiThread);
+    QTRY_VERIFY(!gui.window().IsReportRunning());
+    QTRY_VERIFY(combo->isEnabled());
+    QVERIFY(!gui.session->leases().IsBusy(0));
+
     Click(gui.window(), 1008);
-    QCOMPARE(gui.presenter.shown.size(), std::size_t{2});
+    QTRY_COMPARE(gui.presenter.shown.size(), std::size_t{2});
     QVERIFY(gui.presenter.shown[1].text != gui.presenter.shown[0].text);
+    QTRY_VERIFY(!gui.session->leases().IsBusy(0));
+    QCOMPARE(leasedWhileShown, (std::vector<bool>{true, true}));
+    QCOMPARE(listEnabledWhileShown, (std::vector<bool>{false, false}));
   }
 
   void retryQuestionReachesUiThreadAndNoEndsJob() {
@@ -261,8 +320,30 @@ class MainDlgTest : public QObject {
     QVERIFY(question->text.startsWith(QStringLiteral("Error writing sector ")));
     QVERIFY(question->text.endsWith(QStringLiteral(".\nTry again?")));
     QVERIFY(question->onUiThread);
-    // Giving up is not reported as a burned disc.
+    // Giving up is not reported as a burned disc, in the status or the last line.
     QCOMPARE(progress->Status(), QString::fromLatin1(datajobtext::kBurnFailed));
+    QVERIFY2(progress->Outcome().startsWith(QStringLiteral("Ended without completing")),
+             qPrintable(progress->Outcome()));
+  }
+
+  // A job that stops before writing ends with a line saying so, and its
+  // window, hidden meanwhile, comes back.
+  void earlyEndSaysSoAndHiddenWindowComesBack() {
+    GuiHarness gui;
+    ChooseFolder(gui, gui.MakeSourceFolder("source"));
+    gui.session->trays().RecorderFor(gui.session->registry().drive(0))->RemoveDisc();
+    // The error box is open while the user hides the window.
+    gui.presenter.whileShown = [&] { LastProgressWindow(gui)->hide(); };
+    BurnCd(gui);
+    CProgressDlg* progress = LastProgressWindow(gui);
+    QVERIFY(progress);
+    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
+    QVERIFY(!gui.presenter.shown.empty());
+    QVERIFY(progress->isVisible());
+    QVERIFY(progress->IsCloseEnabled());
+    QVERIFY2(progress->Outcome().startsWith(QStringLiteral("Ended without completing")),
+             qPrintable(progress->Outcome()));
+    QVERIFY(progress->Image().isEmpty());
   }
 
   void leavingDuringJobAsksFirst() {
@@ -283,14 +364,72 @@ class MainDlgTest : public QObject {
     QVERIFY(!gui.window().isVisible());
   }
 
-  void enterOutsideButtonsEndsWindowLikeExit() {
+  // Enter in a folder field takes the typed folder and never ends the
+  // program; on the drive list it still ends it as Exit does.
+  void enterTakesTypedFolderAndEndsOnlyFromDriveList() {
     GuiHarness gui;
     gui.window().show();
+    auto* folderEdit = Control<QLineEdit>(gui.window(), 1001);
+    auto* outputEdit = Control<QLineEdit>(gui.window(), 1012);
+    QCOMPARE(gui.window().focusWidget(), folderEdit);
+    QTest::keyClick(folderEdit, Qt::Key_Return);  // right after start-up
+    QVERIFY(gui.window().isVisible());
+
+    const QString typed = gui.MakeSourceFolder("typed");
+    folderEdit->setText(typed);
+    QTest::keyClick(folderEdit, Qt::Key_Return);
+    QVERIFY(gui.window().isVisible());
+    QTRY_VERIFY(!gui.window().IsScanning());
+    const datadisc::SourceTree* tree = gui.session->jobState().sourceTree.get();
+    QVERIFY(tree);
+    QCOMPARE(tree->entries().size(), std::size_t{1});
+    QCOMPARE(folderEdit->text(), QDir::toNativeSeparators(typed));
+
+    folderEdit->setText(typed + QStringLiteral("/readme.txt"));
+    QTest::keyClick(folderEdit, Qt::Key_Return);
+    QCOMPARE(gui.presenter.texts(),
+             (std::vector<QString>{QDir::toNativeSeparators(typed + QStringLiteral("/readme.txt")) +
+                                   QStringLiteral(" is not a folder.")}));
+    QCOMPARE(gui.session->jobState().sourceTree.get(), tree);
+
+    outputEdit->setFocus();
+    outputEdit->setText(QStringLiteral("/somewhere"));
+    QTest::keyClick(outputEdit, Qt::Key_Return);
+    QVERIFY(gui.window().isVisible());
+    QCOMPARE(outputEdit->text(), QStringLiteral("/somewhere"));
+
     auto* combo = Control<QComboBox>(gui.window(), 1000);
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Return);
     QVERIFY(!gui.window().isVisible());
     QVERIFY(gui.presenter.confirmations.empty());
+  }
+
+  // The scan runs on its own thread: Burn waits for it, and Cancel keeps the
+  // folder chosen before (its tree and its text).
+  void scanShowsBusyAndCancelKeepsEarlierFolder() {
+    GuiHarness gui;
+    auto* edit = Control<QLineEdit>(gui.window(), 1001);
+    const QString first = gui.MakeSourceFolder("first");
+    ChooseFolder(gui, first);
+    const datadisc::SourceTree* firstTree = gui.session->jobState().sourceTree.get();
+    QVERIFY(firstTree);
+
+    gui.files.answers.push_back(gui.MakeSourceFolder("second"));
+    Click(gui.window(), 1002);
+    // Nothing has been delivered yet: the events of this thread have not run.
+    QVERIFY(gui.window().IsScanning());
+    QVERIFY(!Control<QPushButton>(gui.window(), 1003)->isEnabled());
+    QVERIFY(!Control<QPushButton>(gui.window(), 1004)->isEnabled());
+    QCOMPARE(gui.window().cursor().shape(), Qt::BusyCursor);
+    gui.window().findChild<QPushButton*>(QStringLiteral("cancelScanButton"))->click();
+
+    QVERIFY(!gui.window().IsScanning());
+    QVERIFY(Control<QPushButton>(gui.window(), 1003)->isEnabled());
+    QCOMPARE(edit->text(), QDir::toNativeSeparators(first));
+    gui.window().WaitForJobs();  // the cancelled scan's thread has ended and delivered
+    QCOMPARE(gui.session->jobState().sourceTree.get(), firstTree);
+    QCOMPARE(gui.window().cursor().shape(), Qt::ArrowCursor);
   }
 
   // The tray button belongs to the virtual recorders; its dialog shows the

@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,9 +28,11 @@ class ScriptedPresenter final : public MessagePresenter {
 
   void ShowMessage(QWidget*, const QString& text, MessageIcon icon) override {
     shown.push_back({text, icon, OnUiThread(), false});
+    if (whileShown) whileShown();
   }
   bool AskYesNo(QWidget*, const QString& text) override {
     shown.push_back({text, MessageIcon::Error, OnUiThread(), true});
+    if (whileShown) whileShown();
     return answerYes;
   }
   bool Confirm(QWidget*, const QString& text) override {
@@ -47,6 +50,8 @@ class ScriptedPresenter final : public MessagePresenter {
   std::vector<QString> confirmations;
   bool answerYes = false;
   bool confirmLeaving = false;
+  // Runs while a box is "open", as a user looking at the screen then.
+  std::function<void()> whileShown;
 
  private:
   static bool OnUiThread() { return QThread::currentThread() == qApp->thread(); }

@@ -72,7 +72,7 @@ TEST_F(JobRunnerTest, ADriveInUseRefusesASecondJobUntilTheFirstHasEnded) {
   EXPECT_EQ(refused, nullptr);
   ASSERT_EQ(prompt.messages().size(), 1u);
   EXPECT_EQ(prompt.messages()[0].text, DriveLeases::kBusyMessage);
-  EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Error);
+  EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Warning);
 
   // Another drive, and a job without a drive (it reports that itself), still start.
   auto other = runner.Start(waitForRelease, InputsFor(1), std::make_shared<test::RecordingProgress>());

@@ -1,0 +1,51 @@
+# Writes a man page for a program from its --help text.
+# cmake -DPROGRAM=path -DNAME=name -DSUMMARY=text -DVERSION=v -DOUTPUT=file -P ManPageFromHelp.cmake
+#
+# The help text's first block (up to the first empty line) is the synopsis,
+# every later line that ends in ":" and starts in column 0 is a section, and
+# everything else is kept as preformatted text.
+execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} --help failed: ${status}")
+endif()
+
+# roff: a backslash is written \e, and a line starting with . or ' is protected.
+string(REPLACE "\\" "\\e" help "${help}")
+string(REGEX REPLACE "\n([.'])" "\n\\\\&\\1" help "\n${help}")
+string(REGEX REPLACE "^\n" "" help "${help}")
+string(REPLACE ";" "\\;" help "${help}")
+string(REPLACE "\n" ";" lines "${help}")
+
+string(TOUPPER "${NAME}" title)
+string(TIMESTAMP today "%Y-%m-%d" UTC)
+set(page ".TH ${title} 1 \"${today}\" \"${NAME} ${VERSION}\" \"User Commands\"\n")
+string(APPEND page ".SH NAME\n${NAME} \\- ${SUMMARY}\n.SH SYNOPSIS\n.nf\n")
+set(section "SYNOPSIS")
+foreach(line IN LISTS lines)
+  if(section STREQUAL "SYNOPSIS")
+    if(line STREQUAL "")
+      set(section "")
+      string(APPEND page ".fi\n")
+    elseif(NOT line MATCHES "^Usage:")
+      string(STRIP "${line}" line)
+      string(APPEND page "${line}\n")
+    endif()
+  elseif(line MATCHES "^([A-Z][A-Za-z ]*):$")
+    string(TOUPPER "${CMAKE_MATCH_1}" heading)
+    if(NOT section STREQUAL "")
+      string(APPEND page ".fi\n")
+    endif()
+    set(section "${heading}")
+    string(APPEND page ".SH ${heading}\n.nf\n")
+  else()
+    if(section STREQUAL "")
+      set(section "DESCRIPTION")
+      string(APPEND page ".SH DESCRIPTION\n.nf\n")
+    endif()
+    string(APPEND page "${line}\n")
+  endif()
+endforeach()
+if(NOT section STREQUAL "")
+  string(APPEND page ".fi\n")
+endif()
+file(WRITE "${OUTPUT}" "${page}")
