@@ -15,4 +15,9 @@ bool IsTerminal(std::FILE* stream) {
          GetConsoleMode(handle, &mode);
 }
 
+void UseUtf8Terminal() {
+  SetConsoleOutputCP(CP_UTF8);
+  SetConsoleCP(CP_UTF8);
+}
+
 }  // namespace brenmark::platform
