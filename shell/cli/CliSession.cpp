@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <charconv>
 
-#include "drive/sgio/SgDeviceProvider.h"
 #include "platform/Terminal.h"
+#include "platform/Utf8Path.h"
+#include "shell/DeviceProviders.h"
 #include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
@@ -41,18 +42,16 @@ std::shared_ptr<TerminalProgress> CliSession::NewProgress() {
 }
 
 void CliSession::Enumerate() {
-  auto virtualRecorders = options_.dataDir
-                              ? std::make_unique<virtualdrive::VirtualRecorderProvider>(*options_.dataDir)
-                              : std::make_unique<virtualdrive::VirtualRecorderProvider>();
-  recorders_ = virtualRecorders->recorders();
+  DeviceProviders devices =
+      MakeDeviceProviders(options_.dataDir ? platform::PathFromUtf8(*options_.dataDir)
+                                           : virtualdrive::DefaultVirtualRecorderFolder(),
+                          /*realDrives=*/true);
+  recorders_ = devices.virtualRecorders;
   for (const auto& recorder : recorders_) {
     recorder->SetFinishedImageObserver(
-        [this](const std::filesystem::path& image) { PrintFinishedImage(image.string()); });
+        [this](const std::filesystem::path& image) { PrintFinishedImage(platform::Utf8FromPath(image)); });
   }
-  std::vector<std::unique_ptr<DeviceProvider>> providers;
-  providers.push_back(std::make_unique<sgio::SgDeviceProvider>());
-  providers.push_back(std::move(virtualRecorders));
-  registry_ = std::make_unique<DriveRegistry>(prompt_, sleeper_, std::move(providers));
+  registry_ = std::make_unique<DriveRegistry>(prompt_, sleeper_, std::move(devices.providers));
   registry_->EnumerateDrives();
   // Armed once the drive list stands, so that the faults meet the command's
   // own commands rather than those of enumeration.

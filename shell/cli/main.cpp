@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/DataFolderCheck.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliOptions.h"
 #include "shell/cli/CliSession.h"
@@ -86,6 +87,14 @@ int main(int argc, char** argv) {
   if (command == commands.end()) {
     std::fprintf(stderr, "brenmark-cli: unknown command %s (see --help)\n", options->command.c_str());
     return brenmark::cli::kExitUsage;
+  }
+  if (options->dataDir) {
+    const auto check = brenmark::CheckDataFolder(*options->dataDir, "--data-dir");
+    if (check.verdict != brenmark::DataFolderCheck::Verdict::Usable) {
+      std::fprintf(stderr, "brenmark-cli: %s\n", check.message.c_str());
+      return check.verdict == brenmark::DataFolderCheck::Verdict::Empty ? brenmark::cli::kExitUsage
+                                                                       : brenmark::cli::kExitFailed;
+    }
   }
   brenmark::cli::CliSession session(*options);
   return command->run(session, options->arguments);

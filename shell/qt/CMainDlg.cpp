@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QThread>
@@ -12,13 +11,13 @@
 
 #include <optional>
 
-#include "datadisc/SourceTree.h"
 #include "drive/DriveRegistry.h"
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
 #include "shell/DataDiscJob.h"
 #include "shell/DriveLeases.h"
 #include "shell/JobState.h"
+#include "shell/SourceFolder.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/CAboutDlg.h"
@@ -150,12 +149,7 @@ void CMainDlg::ChooseFolderToBurn() {
   if (!folder) return;
   ui_->folderEdit->setText(QDir::toNativeSeparators(*folder));
 
-  using datadisc::SourceTree;
-  auto tree = std::make_unique<SourceTree>(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names,
-                                           false, false);
-  tree->SetVolumeLabel(SourceTree::kDefaultVolumeLabel);
-  tree->AddPath(QFile::encodeName(*folder).toStdString(), nullptr);
-  services_.jobState.sourceTree = std::move(tree);
+  services_.jobState.sourceTree = BuildSourceTree(folder->toStdString());
 }
 
 void CMainDlg::ChooseOutputFolder() {
