@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/LocalTime.h"
 #include "virtualdrive/DiscResponses.h"
 #include "virtualdrive/image/SectorEncoder.h"
 
@@ -654,8 +655,7 @@ TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRec
 
 std::string VirtualRecorder::UniqueBurnedName() const {
   const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
+  const std::tm utc = platform::UtcTime(now);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
   const std::string base = model_.shortName + "-" + stamp;

@@ -34,14 +34,17 @@ bool SyncFolder(const std::filesystem::path& folder, std::string& error) {
   return false;
 }
 
-// Access rights on this system are only known by trying: a probe file that
-// the system removes as soon as it is closed.
-bool CanWriteInFolder(const std::filesystem::path& folder) {
+// A probe file that the system removes as soon as it is closed.
+bool CanWriteInFolder(const std::filesystem::path& folder, std::string& error) {
   const std::wstring probe =
-      ExtendedPath(folder) + L"\\.brenmark-probe-" + std::to_wstring(GetCurrentProcessId());
+      ExtendedPath(folder) + L"\\.write-test-" + std::to_wstring(GetCurrentProcessId());
   HANDLE handle = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (handle == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_FILE_EXISTS) return true;
+    error = LastSystemErrorText();
+    return false;
+  }
   CloseHandle(handle);
   return true;
 }

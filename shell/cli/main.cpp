@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/CommandLine.h"
+#include "platform/Terminal.h"
 #include "shell/DataFolderCheck.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliOptions.h"
@@ -48,6 +50,9 @@ void PrintHelp(std::FILE* out) {
                "                      MODESELECT10, CLOSETRACKSESSION, or an opcode such as 0x2A\n"
                "  --data-dir DIR      where the virtual recorders keep their discs (default: the\n"
                "                      user's XDG data directory)\n"
+               "  --transport aspi|spti  how real drives are reached on Windows: the host-adapter\n"
+               "                      library or the system's pass-through (default: by the\n"
+               "                      system's version, or the BRENMARK_TRANSPORT variable)\n"
                "  --help              this text\n"
                "\nProgress goes to the standard error, as a bar on a terminal and as plain status\n"
                "lines otherwise; messages are printed there too. The path of every finished image\n"
@@ -59,7 +64,8 @@ void PrintHelp(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  brenmark::platform::UseUtf8Terminal();
+  const std::vector<std::string> args = brenmark::platform::CommandLineArguments(argc, argv);
   std::string error;
   const auto options = brenmark::cli::ParseCommandLine(args, error);
   if (!options) {

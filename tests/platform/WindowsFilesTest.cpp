@@ -118,8 +118,9 @@ TEST_F(WindowsFilesTest, RenameReplacesAFile) {
   std::string text;
   in >> text;
   EXPECT_EQ(text, "new");
-  EXPECT_TRUE(CanWriteInFolder(root_));
-  EXPECT_FALSE(CanWriteInFolder(root_ / "missing"));
+  EXPECT_TRUE(CanWriteInFolder(root_, error)) << error;
+  EXPECT_FALSE(CanWriteInFolder(root_ / "missing", error));
+  EXPECT_FALSE(error.empty());
 }
 
 TEST_F(WindowsFilesTest, OneFolderLockHolderWithinAProcess) {
