@@ -146,13 +146,15 @@ fs::path SetAsideWorkFiles(const fs::path& workFolder) {
     bool taken = false;
     for (const char* extension : {".bin", ".cue", ".iso", ".state"}) {
       std::error_code ignored;
-      taken = taken || fs::exists(base.string() + extension, ignored);
+      fs::path file = base;
+      taken = taken || fs::exists(file += extension, ignored);
     }
     if (!taken) break;
   }
   for (const char* extension : {".bin", ".cue", ".iso", ".state"}) {
     std::error_code ignored;
-    fs::rename(workFolder / (std::string(kWorkName) + extension), base.string() + extension, ignored);
+    fs::path file = base;
+    fs::rename(workFolder / (std::string(kWorkName) + extension), file += extension, ignored);
   }
   return base;
 }

@@ -17,7 +17,8 @@ std::optional<std::string> ReadTextFile(const fs::path& path) {
 }
 
 bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std::string& error) {
-  const fs::path temporary = path.string() + ".new";
+  fs::path temporary = path;
+  temporary += ".new";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out << text;

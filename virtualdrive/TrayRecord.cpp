@@ -1,3 +1,4 @@
+#include "platform/Utf8Path.h"
 #include "virtualdrive/TrayRecord.h"
 
 #include <system_error>
@@ -22,7 +23,7 @@ std::string FormatTrayRecord(const TrayRecord& record) {
   switch (record.content) {
     case TrayRecord::Content::Blank: return text + "blank " + MediumName(record.blankKind) + "\n";
     case TrayRecord::Content::Empty: return text + "empty\n";
-    case TrayRecord::Content::Image: return text + std::string(kImageKey) + record.image.string() + "\n";
+    case TrayRecord::Content::Image: return text + std::string(kImageKey) + platform::Utf8FromPath(record.image) + "\n";
   }
   return text;
 }
@@ -38,7 +39,7 @@ TrayRecordResult ParseTrayRecord(std::string_view text) {
     return {std::nullopt, "tray record: no blank " + std::string(rest.substr(6)) + " exists"};
   }
   if (rest.starts_with(kImageKey)) {
-    const fs::path image(rest.substr(kImageKey.size()));
+    const fs::path image = platform::PathFromUtf8(rest.substr(kImageKey.size()));
     if (image.is_absolute()) return {TrayRecord::Image(image), {}};
     return {std::nullopt, "tray record: the image path " + image.string() + " is not absolute"};
   }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/Utf8Path.h"
 #include "shell/DataDiscJob.h"
 #include "shell/SourceFolder.h"
 #include "shell/SpeedSelection.h"
@@ -45,7 +46,7 @@ std::optional<int> ChooseSpeed(CliSession& session, int drive) {
 // Joliet names, label "TestDisc".
 bool ChooseFolder(CliSession& session, const std::string& folder) {
   std::error_code error;
-  if (!std::filesystem::is_directory(folder, error)) {
+  if (!std::filesystem::is_directory(platform::PathFromUtf8(folder), error)) {
     session.Complain(folder + " is not a folder");
     return false;
   }

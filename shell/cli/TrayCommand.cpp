@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "platform/Utf8Path.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 #include "virtualdrive/VirtualRecorder.h"
@@ -55,7 +56,7 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
     return kExitDone;
   }
   if (action == "blank") return Report(session, recorder->InsertBlank(recorder->model().blankKind));
-  if (action == "insert") return Report(session, recorder->InsertImage(arguments[1]));
+  if (action == "insert") return Report(session, recorder->InsertImage(platform::PathFromUtf8(arguments[1])));
   if (action == "empty") return Report(session, recorder->RemoveDisc());
   return Report(session, recorder->Eject());
 }
