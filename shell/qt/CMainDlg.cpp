@@ -20,7 +20,9 @@
 #include "shell/SourceFolder.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
+#include "shell/AudioCdJob.h"
 #include "shell/qt/CAboutDlg.h"
+#include "shell/qt/CAddAudioFilesDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTrayDlg.h"
@@ -61,7 +63,6 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   setContextMenuPolicy(Qt::ActionsContextMenu);
 
   // Jobs whose issues have not landed yet.
-  ui_->audioRunButton->setEnabled(false);
   ui_->videoRunButton->setEnabled(false);
   ui_->grabRunButton->setEnabled(false);
   ui_->trayButton->setVisible(false);
@@ -72,6 +73,7 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   connect(ui_->chooseOutputButton, &QPushButton::clicked, this, &CMainDlg::ChooseOutputFolder);
   connect(ui_->burnCdButton, &QPushButton::clicked, this, &CMainDlg::BurnCd);
   connect(ui_->burnDvdButton, &QPushButton::clicked, this, &CMainDlg::BurnDvd);
+  connect(ui_->audioRunButton, &QPushButton::clicked, this, &CMainDlg::RunAudioTest);
   connect(ui_->discInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDiscInfo);
   connect(ui_->deviceInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDeviceInfo);
   connect(ui_->orderButton, &QPushButton::clicked, this, &CMainDlg::Order);
@@ -168,6 +170,12 @@ void CMainDlg::BurnDataDisc(JobProcedure procedure) {
   }
   if (!ChooseSpeed()) return;
   StartJob(std::move(procedure));
+}
+
+void CMainDlg::RunAudioTest() {
+  CAddAudioFilesDlg files(services_.files, services_.jobState.sourceFiles, this);
+  if (files.exec() != QDialog::Accepted || !ChooseSpeed()) return;
+  StartJob(AudioCdJob);
 }
 
 bool CMainDlg::ChooseSpeed() {

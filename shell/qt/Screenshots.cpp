@@ -8,6 +8,7 @@
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/CAboutDlg.h"
+#include "shell/qt/CAddAudioFilesDlg.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
@@ -65,6 +66,10 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
 
   CSpeedSelectDlg speed(SpeedLabels(session), &window);
   shots.Shoot(speed, QStringLiteral("speed-selection"));
+
+  std::vector<std::string> noSources;
+  CAddAudioFilesDlg audioFiles(session.files(), noSources, &window);
+  shots.Shoot(audioFiles, QStringLiteral("audio-files"));
 
   CProgressDlg progress(&window);
   shots.Shoot(progress, QStringLiteral("progress-window"));
