@@ -87,7 +87,7 @@ if [ -n "$linux_cli" ]; then
     fail "the Windows disc's size differs from the Linux disc's"
   # Only the recording times may differ: 7-byte times in directory records,
   # 17-byte ones in the volume descriptors.
-  differing=$(cmp -l "$work/linux.track01.iso" "$work/windows.track01.iso" | wc -l)
+  differing=$(cmp -l "$work/linux.track01.iso" "$work/windows.track01.iso" | wc -l || true)
   [ "$differing" -lt 800 ] || fail "$differing bytes differ from the Linux disc"
 fi
 
