@@ -50,11 +50,14 @@ void PrintHelp(std::FILE* out) {
                "                      COMMAND[:once|:always|:count=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]\n"
                "                      or bufferfull:N|always; COMMAND is a name such as WRITE10,\n"
                "                      MODESELECT10, CLOSETRACKSESSION, or an opcode such as 0x2A\n"
+               "                      A fault no command met is reported at the end of the run\n"
                "  --data-dir DIR      where the virtual recorders keep their discs (default: the\n"
                "                      user's XDG data directory)\n"
                "  --transport aspi|spti  how real drives are reached on Windows: the host-adapter\n"
                "                      library or the system's pass-through (default: by the\n"
                "                      system's version, or the BRENMARK_TRANSPORT variable)\n"
+               "  --minutes N         with tray blank: the size of the blank CD-R, 21, 63, 74,\n"
+               "                      80, 90 or 99 minutes (default 80); later ejects load the same\n"
                "  --help              this text\n"
                "\nProgress goes to the standard error, as a bar on a terminal and as plain status\n"
                "lines otherwise; messages are printed there too. The path of every finished image\n"
@@ -104,6 +107,12 @@ int main(int argc, char** argv) {
                                                                        : brenmark::cli::kExitFailed;
     }
   }
+  if (options->minutes && options->command != "tray") {
+    std::fprintf(stderr, "brenmark-cli: --minutes goes with tray blank (see --help)\n");
+    return brenmark::cli::kExitUsage;
+  }
   brenmark::cli::CliSession session(*options);
-  return command->run(session, options->arguments);
+  const int status = command->run(session, options->arguments);
+  session.ReportFaultsNeverMet();
+  return status;
 }

@@ -66,26 +66,6 @@ ProcessOutput RunProgram(const std::vector<std::string>& argv) {
   return output;
 }
 
-ScratchFolder::ScratchFolder(const std::string& purpose) {
-  std::string pattern = (std::filesystem::temp_directory_path() / ("brenmark-" + purpose + "-XXXXXX")).string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-ProcessOutput ExtractImage(const std::filesystem::path& iso, std::int32_t session,
-                           const std::filesystem::path& target) {
-  std::vector<std::string> extract = {"xorriso", "-abort_on", "FAILURE"};
-  if (session != 0) extract.insert(extract.end(), {"-load", "sbsector", std::to_string(session)});
-  extract.insert(extract.end(),
-                 {"-indev", iso.string(), "-osirrox", "on", "-extract", "/", target.string()});
-  return RunProgram(extract);
-}
-
 void WritePatternFile(const std::filesystem::path& path, std::uint64_t size, std::uint32_t seed) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream file(path, std::ios::binary);
