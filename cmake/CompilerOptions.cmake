@@ -16,7 +16,14 @@ endif()
 
 # Adds a GoogleTest executable built from the given sources and registers its tests.
 # Usage: brenmark_add_test(NAME sources... LIBS libs...)
-find_package(GTest REQUIRED)
+# The cross build compiles GoogleTest from Debian's sources; natively the
+# installed package is used.
+if(CMAKE_CROSSCOMPILING)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+  find_package(GTest REQUIRED)
+endif()
 include(GoogleTest)
 function(brenmark_add_test name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})

@@ -30,26 +30,39 @@ bool DriveRegistry::HasDrive(int index) const {
 }
 
 bool DriveRegistry::EnumerateDrives() {
-  if (accessMode != AccessMode::None) return true;  // the table is fixed once filled
-  // This platform reaches its drives through an opened device: the
-  // pass-through mode, whatever the providers stand for.
-  accessMode = AccessMode::Spti;
+  if (enumerated_) return *enumerated_;  // the table is fixed once filled
+  bool usable = true;
   for (auto& provider : providers_) {
     if (driveCount >= kMaxDrives) break;
-    for (DeviceCandidate& candidate : provider->FindDevices()) {
+    std::vector<DeviceCandidate> candidates = provider->FindDevices();
+    const ProviderTransport transport = provider->Transport();
+    if (!transport.usable) usable = false;
+    if (accessMode == AccessMode::None && transport.mode != AccessMode::None) {
+      accessMode = transport.mode;
+      aspiFunctions = transport.aspiFunctions;
+    }
+    for (DeviceCandidate& candidate : candidates) {
       if (driveCount >= kMaxDrives) break;
-      AddEnumeratedDevice(std::move(candidate));
+      AddEnumeratedDevice(std::move(candidate), transport.mode);
     }
   }
+  // Devices that stand for no platform transport (the virtual recorders) are
+  // reached through an opened device, as the pass-through's are.
+  if (accessMode == AccessMode::None && usable) accessMode = AccessMode::Spti;
   currentDrive = driveCount != 0 ? 0 : -1;
-  return true;
+  enumerated_ = usable;
+  return usable;
 }
 
-void DriveRegistry::AddEnumeratedDevice(DeviceCandidate candidate) {
+void DriveRegistry::AddEnumeratedDevice(DeviceCandidate candidate, AccessMode mode) {
   const int index = driveCount;
   auto record = std::make_unique<Drive>();
+  record->haId = candidate.haId;
+  record->targetId = candidate.targetId;
+  record->lun = candidate.lun;
   record->devicePath = LimitText(std::move(candidate.devicePath));
-  record->displayName = LimitText(candidate.shortName + ": ");
+  // A host-adapter device is named by its model text alone.
+  if (mode != AccessMode::Aspi) record->displayName = LimitText(candidate.shortName + ": ");
   record->deviceHandle = std::move(candidate.transport);
   drives[static_cast<std::size_t>(index)] = std::move(record);
   ++driveCount;
@@ -62,7 +75,15 @@ void DriveRegistry::AddEnumeratedDevice(DeviceCandidate candidate) {
   added.isOpen = true;
 
   std::string model;
-  if (Inquiry(index, model)) added.displayName = LimitText(added.displayName + model);
+  const bool hasModel = Inquiry(index, model);
+  if (!hasModel && mode == AccessMode::Aspi) {
+    // A host-adapter device that does not answer INQUIRY is left out.
+    CloseDevice(index);
+    drives[static_cast<std::size_t>(index)].reset();
+    --driveCount;
+    return;
+  }
+  if (hasModel) added.displayName = LimitText(added.displayName + model);
   added.interfaceStandard = GetConfiguration(index);
   std::uint32_t mask = 0;
   if (GetCapabilities(index, &mask, nullptr, nullptr, {})) {

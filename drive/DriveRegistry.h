@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,11 +18,6 @@ namespace brenmark {
 namespace mmc {
 struct Command;
 }
-
-// How commands reach the drives: 1 through a host-adapter library addressed by
-// adapter/target/LUN, -1 through the platform's pass-through on an opened device,
-// 0 none (no drive exists).
-enum class AccessMode : std::int32_t { None = 0, Aspi = 1, Spti = -1 };
 
 // One recorder. Text fields hold at most 127 characters, as the fixed 128-byte
 // fields they stand for.
@@ -174,11 +170,12 @@ class DriveRegistry {
                                 std::uint32_t length);
   int WriteWithRetry(int index, std::int32_t lba, int blockCount, int blockSize,
                      const std::uint8_t* buffer, bool streamingWrite);
-  void AddEnumeratedDevice(DeviceCandidate candidate);
+  void AddEnumeratedDevice(DeviceCandidate candidate, AccessMode mode);
 
   UserPrompt& prompt_;
   Sleeper& sleeper_;
   std::vector<std::unique_ptr<DeviceProvider>> providers_;
+  std::optional<bool> enumerated_;  // EnumerateDrives' result once it has run
 };
 
 }  // namespace brenmark

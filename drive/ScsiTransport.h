@@ -37,12 +37,34 @@ class ScsiTransport {
   virtual CommandOutcome Execute(const ScsiRequest& request) = 0;
 };
 
+// How commands reach the drives: 1 through a host-adapter library addressed by
+// adapter/target/LUN, -1 through the platform's pass-through on an opened device,
+// 0 none (no drive exists).
+enum class AccessMode : std::int32_t { None = 0, Aspi = 1, Spti = -1 };
+
 // A device found by a provider: the short name that prefixes its display text
-// ("sr0", ...), the path it is opened by, and the transport that reaches it.
+// ("sr0", "E", ...), the path it is opened by, its host-adapter address (0 when
+// it has none), and the transport that reaches it.
 struct DeviceCandidate {
   std::string shortName;
   std::string devicePath;
   std::unique_ptr<ScsiTransport> transport;
+  std::uint8_t haId = 0;
+  std::uint8_t targetId = 0;
+  std::uint8_t lun = 0;
+};
+
+// The platform transport a provider stands for, as known once it has looked
+// for its devices.
+struct ProviderTransport {
+  // Aspi or Spti; None for providers that are not the platform's transport
+  // (the virtual recorders, a test's scripted devices).
+  AccessMode mode = AccessMode::None;
+  // False when the transport could not be used at all: a host-adapter
+  // library that is missing or offers no host adapter.
+  bool usable = true;
+  // The host-adapter library's functions that were found (bit mask).
+  std::uint8_t aspiFunctions = 0;
 };
 
 // A source of devices for enumeration: the platform's pass-through, the virtual
@@ -51,6 +73,7 @@ class DeviceProvider {
  public:
   virtual ~DeviceProvider() = default;
   virtual std::vector<DeviceCandidate> FindDevices() = 0;
+  virtual ProviderTransport Transport() const { return {}; }
 };
 
 }  // namespace brenmark

@@ -6,5 +6,7 @@ namespace brenmark::platform {
 
 // The calendar time of `time` in the user's time zone.
 std::tm LocalTime(std::time_t time);
+// The calendar time of `time` in UTC.
+std::tm UtcTime(std::time_t time);
 
 }  // namespace brenmark::platform

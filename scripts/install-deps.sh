@@ -10,6 +10,8 @@ packages=(
   clang libclang-rt-14-dev
   xorriso genisoimage libcdio-utils vcdimager bchunk sox ffmpeg
   desktop-file-utils appstream dpkg-dev file
+  # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
+  g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine
 )
 
 missing=()
@@ -20,5 +22,7 @@ done
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+# 32-bit Wine comes from the i386 architecture.
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

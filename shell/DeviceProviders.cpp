@@ -1,14 +1,13 @@
 #include "shell/DeviceProviders.h"
 
-#include "drive/sgio/SgDeviceProvider.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark {
 
 DeviceProviders MakeDeviceProviders(const std::filesystem::path& virtualRecorderFolder,
-                                    bool realDrives) {
+                                    std::unique_ptr<DeviceProvider> realDrives) {
   DeviceProviders made;
-  if (realDrives) made.providers.push_back(std::make_unique<sgio::SgDeviceProvider>());
+  if (realDrives) made.providers.push_back(std::move(realDrives));
   auto virtualRecorders = std::make_unique<virtualdrive::VirtualRecorderProvider>(virtualRecorderFolder);
   made.virtualRecorders = virtualRecorders->recorders();
   made.burnedFolder = virtualRecorders->burnedFolder();

@@ -10,8 +10,8 @@
 namespace brenmark {
 
 // What the drive registry enumerates, as both front ends set it up: the
-// machine's own recorders first (when wanted), then the two virtual recorders
-// with their discs in `virtualRecorderFolder`.
+// machine's own recorders first (through `realDrives`, when given), then the
+// two virtual recorders with their discs in `virtualRecorderFolder`.
 struct DeviceProviders {
   std::vector<std::unique_ptr<DeviceProvider>> providers;
   // The CD recorder first, then the DVD recorder; shared with their provider.
@@ -21,6 +21,6 @@ struct DeviceProviders {
 };
 
 DeviceProviders MakeDeviceProviders(const std::filesystem::path& virtualRecorderFolder,
-                                    bool realDrives);
+                                    std::unique_ptr<DeviceProvider> realDrives);
 
 }  // namespace brenmark

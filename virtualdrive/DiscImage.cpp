@@ -158,7 +158,8 @@ std::optional<fs::path> SetAsideWorkFiles(const fs::path& workFolder, std::strin
     bool taken = false;
     for (const char* extension : {".bin", ".cue", ".iso", ".state"}) {
       std::error_code ignored;
-      taken = taken || fs::exists(base.string() + extension, ignored);
+      fs::path file = base;
+      taken = taken || fs::exists(file += extension, ignored);
     }
     if (!taken) break;
   }
@@ -166,7 +167,8 @@ std::optional<fs::path> SetAsideWorkFiles(const fs::path& workFolder, std::strin
     const fs::path from = workFolder / (std::string(kWorkName) + extension);
     std::error_code code;
     if (!fs::exists(fs::symlink_status(from, code))) continue;
-    fs::rename(from, base.string() + extension, code);
+    fs::path to = base;
+    fs::rename(from, to += extension, code);
     if (code) {
       error = "cannot rename " + from.string() + ": " + code.message();
       return std::nullopt;

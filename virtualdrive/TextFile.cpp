@@ -29,7 +29,8 @@ std::optional<std::string> ReadTextFile(const fs::path& path) {
 }
 
 bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std::string& error) {
-  const fs::path temporary = path.string() + std::string(kTemporarySuffix);
+  fs::path temporary = path;
+  temporary += kTemporarySuffix;
   std::error_code code;
   bool written = false;
   {

@@ -1,3 +1,4 @@
+#include "platform/Utf8Path.h"
 #include "virtualdrive/TrayRecord.h"
 
 #include <charconv>
@@ -26,7 +27,7 @@ std::string FormatTrayRecord(const TrayRecord& record) {
       if (IsCdMedium(record.blankKind)) text += " " + std::to_string(record.blankMinutes);
       return text + "\n";
     case TrayRecord::Content::Empty: return text + "empty\n";
-    case TrayRecord::Content::Image: return text + std::string(kImageKey) + record.image.string() + "\n";
+    case TrayRecord::Content::Image: return text + std::string(kImageKey) + platform::Utf8FromPath(record.image) + "\n";
   }
   return text;
 }
@@ -53,7 +54,7 @@ TrayRecordResult ParseTrayRecord(std::string_view text) {
     return {std::nullopt, "tray record: no blank " + std::string(blank) + " exists"};
   }
   if (rest.starts_with(kImageKey)) {
-    const fs::path image(rest.substr(kImageKey.size()));
+    const fs::path image = platform::PathFromUtf8(rest.substr(kImageKey.size()));
     if (image.is_absolute()) return {TrayRecord::Image(image), {}};
     return {std::nullopt, "tray record: the image path " + image.string() + " is not absolute"};
   }

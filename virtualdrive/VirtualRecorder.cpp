@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "bytes/ByteOrder.h"
+#include "platform/LocalTime.h"
 #include "virtualdrive/DeviceResponses.h"
 #include "virtualdrive/DiscResponses.h"
 #include "virtualdrive/TrayRestore.h"
@@ -503,8 +504,7 @@ TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRec
 
 std::string VirtualRecorder::UniqueBurnedName() const {
   const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
+  const std::tm utc = platform::UtcTime(now);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
   const std::string base = model_.shortName + "-" + stamp;

@@ -17,6 +17,7 @@ class SgDeviceProvider final : public DeviceProvider {
                             std::filesystem::path blockClassFolder = "/sys/class/block");
 
   std::vector<DeviceCandidate> FindDevices() override;
+  ProviderTransport Transport() const override { return {AccessMode::Spti}; }
 
   // The srN names of the qualifying devices, in order.
   std::vector<std::string> FindDeviceNames() const;

@@ -9,6 +9,8 @@ namespace {
 
 constexpr std::uint8_t kExecScsiCommand = 2;
 constexpr std::uint8_t kGetDeviceTypeCommand = 1;
+constexpr std::uint8_t kAbortCommand = 3;
+constexpr std::size_t kSenseAreaOffset = 64;
 constexpr std::uint8_t kSenseLength = 14;
 constexpr std::size_t kMaxCdbLength = 16;
 
@@ -52,6 +54,23 @@ GetDeviceTypeBlock BuildGetDeviceType(std::uint8_t haId, std::uint8_t targetId) 
 
 bool IsCdRomDevice(const GetDeviceTypeBlock& completed) {
   return completed[1] == kAspiStatusComplete && completed[10] == kCdRomDeviceType;
+}
+
+AbortBlock BuildAbort(std::uint8_t haId, std::uint32_t requestPointer) {
+  AbortBlock block{};
+  block[0] = kAbortCommand;
+  block[2] = haId;
+  bytes::WriteLe32(&block[8], requestPointer);
+  return block;
+}
+
+CommandOutcome ExecScsiOutcome(const ExecScsiCmdBlock& completed) {
+  if (completed[1] == kAspiStatusComplete) return TransportResult::Good;
+  std::optional<SenseCode> sense;
+  SenseCode decoded;
+  if (DecodeSense(std::span<const std::uint8_t>(&completed[kSenseAreaOffset], kSenseLength), decoded))
+    sense = decoded;
+  return CommandOutcome(TransportResult::DeviceFailure, sense);
 }
 
 }  // namespace brenmark::windows

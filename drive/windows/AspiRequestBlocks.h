@@ -12,7 +12,9 @@ namespace brenmark::windows {
 // values they have there.
 using ExecScsiCmdBlock = std::array<std::uint8_t, 80>;
 using GetDeviceTypeBlock = std::array<std::uint8_t, 12>;
+using AbortBlock = std::array<std::uint8_t, 12>;
 
+inline constexpr std::uint8_t kAspiStatusPending = 0;
 inline constexpr std::uint8_t kAspiStatusComplete = 1;
 inline constexpr std::uint8_t kCdRomDeviceType = 5;
 
@@ -31,5 +33,14 @@ GetDeviceTypeBlock BuildGetDeviceType(std::uint8_t haId, std::uint8_t targetId);
 
 // True when a completed device-type query found a CD-ROM device.
 bool IsCdRomDevice(const GetDeviceTypeBlock& completed);
+
+// SRB_Abort asking the adapter to abandon the request block at `requestPointer`
+// (command code 3).
+AbortBlock BuildAbort(std::uint8_t haId, std::uint32_t requestPointer);
+
+// The outcome of a completed SRB_ExecSCSICmd: good exactly when SRB_Status is
+// SS_COMP; otherwise a device failure, with the sense the library copied into
+// the block's sense area when there is any. The library reports no residual.
+CommandOutcome ExecScsiOutcome(const ExecScsiCmdBlock& completed);
 
 }  // namespace brenmark::windows

@@ -47,4 +47,19 @@ PassThroughBlock BuildPassThroughDirect(std::uint8_t pathId, std::uint8_t target
   return block;
 }
 
+CommandOutcome PassThroughOutcome(bool callSucceeded, const PassThroughBlock& completed,
+                                  std::uint32_t requestedLength) {
+  if (!callSucceeded) return TransportResult::TransportFailure;
+  const std::uint32_t transferred = bytes::ReadLe32(&completed[12]);
+  const std::uint32_t residual = transferred < requestedLength ? requestedLength - transferred : 0;
+  if (completed[2] == 0) return CommandOutcome(TransportResult::Good, std::nullopt, residual);
+  // The system sets SenseInfoLength to the bytes it returned.
+  const std::size_t senseLength = std::min<std::size_t>(completed[7], completed.size() - kSenseInfoOffset);
+  std::optional<SenseCode> sense;
+  SenseCode decoded;
+  if (DecodeSense(std::span<const std::uint8_t>(&completed[kSenseInfoOffset], senseLength), decoded))
+    sense = decoded;
+  return CommandOutcome(TransportResult::DeviceFailure, sense, residual);
+}
+
 }  // namespace brenmark::windows

@@ -23,4 +23,11 @@ PassThroughBlock BuildPassThroughDirect(std::uint8_t pathId, std::uint8_t target
                                         std::uint8_t lun, const ScsiRequest& request,
                                         std::uint32_t dataBuffer);
 
+// The outcome of a pass-through call on the completed block. A failed call
+// never reached the device; a SCSI status other than GOOD is a device failure
+// with the sense the system placed in the block's sense area. The residual is
+// what the system did not transfer of the requested length.
+CommandOutcome PassThroughOutcome(bool callSucceeded, const PassThroughBlock& completed,
+                                  std::uint32_t requestedLength);
+
 }  // namespace brenmark::windows

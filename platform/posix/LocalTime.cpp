@@ -8,4 +8,10 @@ std::tm LocalTime(std::time_t time) {
   return local;
 }
 
+std::tm UtcTime(std::time_t time) {
+  std::tm utc{};
+  gmtime_r(&time, &utc);
+  return utc;
+}
+
 }  // namespace brenmark::platform

@@ -6,4 +6,7 @@ namespace brenmark::platform {
 
 bool IsTerminal(std::FILE* stream) { return stream != nullptr && ::isatty(::fileno(stream)) == 1; }
 
+// Terminals here take the bytes of the user's locale, UTF-8 in practice.
+void UseUtf8Terminal() {}
+
 }  // namespace brenmark::platform

@@ -1,5 +1,6 @@
 #include <filesystem>
 
+#include "platform/Utf8Path.h"
 #include "shell/DataDiscJob.h"
 #include "shell/SourceFolder.h"
 #include "shell/cli/BurnJobRun.h"
@@ -13,7 +14,7 @@ namespace {
 // Joliet names, label "TestDisc".
 bool ChooseFolder(CliSession& session, const std::string& folder) {
   std::error_code error;
-  if (!std::filesystem::is_directory(folder, error)) {
+  if (!std::filesystem::is_directory(platform::PathFromUtf8(folder), error)) {
     session.Complain(folder + " is not a folder");
     return false;
   }

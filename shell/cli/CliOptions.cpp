@@ -47,7 +47,8 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
       options.answer = answer;
       continue;
     }
-    if (arg != "--drive" && arg != "--speed" && arg != "--fault" && arg != "--data-dir" && arg != "--minutes") {
+    if (arg != "--drive" && arg != "--speed" && arg != "--fault" && arg != "--data-dir" &&
+        arg != "--transport" && arg != "--minutes") {
       error = "unknown option " + arg;
       return std::nullopt;
     }
@@ -68,6 +69,12 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         error = "--speed needs a positive number of KB/s, not " + value;
         return std::nullopt;
       }
+    } else if (arg == "--transport") {
+      if (value != "aspi" && value != "spti") {
+        error = "--transport is aspi or spti, not " + value;
+        return std::nullopt;
+      }
+      options.transport = value;
     } else if (arg == "--fault") {
       options.faults.push_back(value);
     } else if (arg == "--minutes") {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 
+#include "drive/PlatformDevices.h"
 #include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
 #include "shell/DeviceProviders.h"
@@ -48,10 +50,16 @@ std::shared_ptr<TerminalProgress> CliSession::NewProgress() {
 }
 
 void CliSession::Enumerate() {
+  // --transport, else the environment, else the system's own choice.
+  const char* fromEnvironment = std::getenv("BRENMARK_TRANSPORT");
+  const std::string transport = options_.transport.value_or(fromEnvironment ? fromEnvironment : "");
+  std::unique_ptr<DeviceProvider> realDrives = MakePlatformDeviceProvider(prompt_, transport);
+  if (!realDrives)
+    Complain("there is no transport " + transport + " on this system; only the virtual recorders are listed");
   DeviceProviders devices =
       MakeDeviceProviders(options_.dataDir ? platform::PathFromUtf8(*options_.dataDir)
                                            : virtualdrive::DefaultVirtualRecorderFolder(),
-                          /*realDrives=*/true);
+                          std::move(realDrives));
   recorders_ = devices.virtualRecorders;
   for (const auto& recorder : recorders_) {
     recorder->SetFinishedImageObserver(

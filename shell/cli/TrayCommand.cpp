@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "platform/Utf8Path.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 #include "virtualdrive/VirtualRecorder.h"
@@ -67,7 +68,7 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
     }
     return Report(session, recorder->InsertBlank(kind, minutes.value_or(0)));
   }
-  if (action == "insert") return Report(session, recorder->InsertImage(arguments[1]));
+  if (action == "insert") return Report(session, recorder->InsertImage(platform::PathFromUtf8(arguments[1])));
   if (action == "empty") return Report(session, recorder->RemoveDisc());
   return Report(session, recorder->Eject());
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/CommandLine.h"
+#include "platform/Terminal.h"
 #include "shell/DataFolderCheck.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliOptions.h"
@@ -51,6 +53,9 @@ void PrintHelp(std::FILE* out) {
                "                      A fault no command met is reported at the end of the run\n"
                "  --data-dir DIR      where the virtual recorders keep their discs (default: the\n"
                "                      user's XDG data directory)\n"
+               "  --transport aspi|spti  how real drives are reached on Windows: the host-adapter\n"
+               "                      library or the system's pass-through (default: by the\n"
+               "                      system's version, or the BRENMARK_TRANSPORT variable)\n"
                "  --minutes N         with tray blank: the size of the blank CD-R, 21, 63, 74,\n"
                "                      80, 90 or 99 minutes (default 80); later ejects load the same\n"
                "  --help              this text\n"
@@ -64,7 +69,8 @@ void PrintHelp(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  brenmark::platform::UseUtf8Terminal();
+  const std::vector<std::string> args = brenmark::platform::CommandLineArguments(argc, argv);
   std::string error;
   const auto options = brenmark::cli::ParseCommandLine(args, error);
   if (!options) {

@@ -1,5 +1,6 @@
 #include "shell/qt/VirtualTrays.h"
 
+#include "drive/sgio/SgDeviceProvider.h"
 #include "shell/DeviceProviders.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
@@ -10,7 +11,8 @@ VirtualTrays::VirtualTrays(const std::string& folder)
                              : std::filesystem::path(folder)) {}
 
 std::vector<std::unique_ptr<DeviceProvider>> VirtualTrays::MakeProviders(bool realDrives) {
-  DeviceProviders devices = MakeDeviceProviders(folder_, realDrives);
+  DeviceProviders devices =
+      MakeDeviceProviders(folder_, realDrives ? std::make_unique<sgio::SgDeviceProvider>() : nullptr);
   recorders_ = std::move(devices.virtualRecorders);
   burnedFolder_ = std::move(devices.burnedFolder);
   for (const auto& recorder : recorders_) {

@@ -115,6 +115,42 @@ TEST_F(Enumeration, ProvidersInOrderAndAtMostSixtyFourDrives) {
   EXPECT_EQ(first.findCalls, 1);
 }
 
+TEST_F(Enumeration, HostAdapterDevicesAreNamedByModelAndSkippedWithoutOne) {
+  FakeDeviceProvider& adapters = AddProvider();
+  adapters.transport = {AccessMode::Aspi, true, 0x1F};
+  auto silent = adapters.AddDevice("0:1");
+  silent->Reply(TransportResult::DeviceFailure);  // INQUIRY
+  auto answering = adapters.AddDevice("1:4");
+  Bytes inquiry(100, ' ');
+  const std::string model = "ACME    CD-RW Writer";
+  std::copy(model.begin(), model.end(), inquiry.begin() + 8);
+  answering->Reply(TransportResult::Good, inquiry);
+  AddProvider().AddDevice("virtual-cd");
+
+  DriveRegistry& registry = Enumerate();
+  EXPECT_EQ(registry.accessMode, AccessMode::Aspi);
+  EXPECT_EQ(registry.aspiFunctions, 0x1F);
+  ASSERT_EQ(registry.driveCount, 2);
+  EXPECT_EQ(registry.drive(0).displayName, "ACME     CD-RW Writer    ");
+  EXPECT_EQ(registry.drive(1).displayName, "virtual-cd: ");
+  EXPECT_EQ(silent->closeCalls, 1);  // asked, closed and left out
+  EXPECT_TRUE(prompt.messages.empty());
+}
+
+TEST_F(Enumeration, AnUnusableHostAdapterLibraryFailsEnumerationButKeepsTheOtherDevices) {
+  AddProvider().transport = {AccessMode::None, false, 0x03};
+  AddProvider().AddDevice("virtual-cd");
+  std::vector<std::unique_ptr<DeviceProvider>> list;
+  for (auto& provider : providers) list.push_back(std::move(provider));
+  DriveRegistry registry(prompt, sleeper, std::move(list));
+  EXPECT_FALSE(registry.EnumerateDrives());
+  EXPECT_EQ(registry.accessMode, AccessMode::None);
+  EXPECT_EQ(registry.driveCount, 1);
+  EXPECT_EQ(registry.currentDrive, 0);
+  EXPECT_FALSE(registry.EnumerateDrives());  // the result stands; nothing is enumerated again
+  EXPECT_EQ(registry.driveCount, 1);
+}
+
 TEST_F(Enumeration, CommandsNeedAnOpenDeviceAndAnIndexInTheTable) {
   auto device = AddProvider().AddDevice("sr0");
   DriveRegistry& registry = Enumerate();

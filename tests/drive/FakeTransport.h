@@ -138,7 +138,10 @@ class FakeDeviceProvider final : public DeviceProvider {
     return candidates;
   }
 
+  ProviderTransport Transport() const override { return transport; }
+
   int findCalls = 0;
+  ProviderTransport transport;  // what the provider stands for; a scripted one by default
 
  private:
   struct Device {

@@ -5,6 +5,7 @@
 
 #include "drive/windows/AspiRequestBlocks.h"
 #include "drive/windows/PassThroughBlock.h"
+#include "drive/windows/TransportChoice.h"
 
 namespace brenmark::testing {
 namespace {
@@ -86,6 +87,70 @@ TEST(PassThroughBlock, DirectionsAndTimeoutsOfTheCommandSet) {
     EXPECT_EQ(block[8], dataIn) << int(opcode);
     EXPECT_EQ(block[16] | block[17] << 8, static_cast<int>(timeout)) << int(opcode);
   }
+}
+
+// Fixed-format sense for key/ASC/ASCQ at `offset` of a block.
+template <std::size_t N>
+void PlaceSense(std::array<std::uint8_t, N>& block, std::size_t offset, SenseCode code) {
+  block[offset] = 0x70;
+  block[offset + 2] = code.key;
+  block[offset + 7] = 10;
+  block[offset + 12] = code.asc;
+  block[offset + 13] = code.ascq;
+}
+
+TEST(PassThroughBlock, OutcomeOfTheCompletedBlock) {
+  const std::uint8_t cdb[10] = {0x51};
+  const ScsiRequest request{cdb, 10, DataDirection::In, nullptr, 32, 10};
+  windows::PassThroughBlock block = windows::BuildPassThroughDirect(0, 0, 0, request, 0x1000);
+
+  EXPECT_EQ(windows::PassThroughOutcome(false, block, 32).result, TransportResult::TransportFailure);
+  // The system lowers DataTransferLength to what moved.
+  block[12] = 28;
+  const CommandOutcome good = windows::PassThroughOutcome(true, block, 32);
+  EXPECT_EQ(good.result, TransportResult::Good);
+  EXPECT_EQ(good.residual, 4u);
+
+  block[2] = 0x02;  // CHECK CONDITION
+  block[7] = 18;    // sense bytes returned
+  PlaceSense(block, 48, {0x03, 0x0C, 0x00});
+  const CommandOutcome refused = windows::PassThroughOutcome(true, block, 32);
+  EXPECT_EQ(refused.result, TransportResult::DeviceFailure);
+  EXPECT_TRUE(refused.HasSense({0x03, 0x0C, 0x00}));
+  block[7] = 0;  // no sense returned: none is made up from stale bytes
+  EXPECT_FALSE(windows::PassThroughOutcome(true, block, 32).sense.has_value());
+}
+
+TEST(AspiRequestBlocks, OutcomeOfTheCompletedBlockAndTheAbortRequest) {
+  const std::uint8_t cdb[10] = {0x2A};
+  const ScsiRequest write{cdb, 10, DataDirection::Out, nullptr, 2048, 10};
+  windows::ExecScsiCmdBlock block = windows::BuildExecScsiCmd(1, 2, 0, write, 0, 0);
+  block[1] = 1;
+  EXPECT_EQ(windows::ExecScsiOutcome(block).result, TransportResult::Good);
+  block[1] = 4;  // SS_ERR
+  EXPECT_FALSE(windows::ExecScsiOutcome(block).sense.has_value());
+  PlaceSense(block, 64, {0x05, 0x21, 0x00});
+  const CommandOutcome refused = windows::ExecScsiOutcome(block);
+  EXPECT_EQ(refused.result, TransportResult::DeviceFailure);
+  EXPECT_TRUE(refused.HasSense({0x05, 0x21, 0x00}));
+
+  EXPECT_EQ(AsBytes(windows::BuildAbort(3, 0x00AB1234)),
+            (Bytes{3, 0, 3, 0, 0, 0, 0, 0, 0x34, 0x12, 0xAB, 0x00}));
+}
+
+TEST(TransportChoice, ByVersionUnlessForced) {
+  // GetVersion values: 95, 98, Me (top bit set), NT 4, 2000, XP, 7.
+  const std::pair<std::uint32_t, AccessMode> versions[] = {
+      {0xC3B60004, AccessMode::Aspi}, {0xC0000A04, AccessMode::Aspi}, {0xC0005A04, AccessMode::Aspi},
+      {0x05650004, AccessMode::Aspi}, {0x08930005, AccessMode::Spti}, {0x0A280105, AccessMode::Spti},
+      {0x1DB10106, AccessMode::Spti}};
+  for (const auto& [version, mode] : versions) {
+    EXPECT_EQ(windows::ChooseTransport(version, ""), mode) << std::hex << version;
+    EXPECT_EQ(windows::ChooseTransport(version, "aspi"), AccessMode::Aspi);
+    EXPECT_EQ(windows::ChooseTransport(version, "spti"), AccessMode::Spti);
+  }
+  EXPECT_EQ(windows::ChooseTransport(0x1DB10106, "ASPI"), std::nullopt);
+  EXPECT_EQ(windows::ChooseTransport(0x1DB10106, "sg"), std::nullopt);
 }
 
 }  // namespace

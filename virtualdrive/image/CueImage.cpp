@@ -1,3 +1,4 @@
+#include "platform/Utf8Path.h"
 #include "virtualdrive/image/CueImage.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
 // The named file if it exists, else the single entry of its folder whose name matches
 // it ignoring case. Empty when there is no such file.
 fs::path FindBinFile(const fs::path& cueFolder, const std::string& binFileName) {
-  const fs::path named = cueFolder / fs::path(binFileName);
+  const fs::path named = cueFolder / platform::PathFromUtf8(binFileName);
   std::error_code error;
   if (fs::is_regular_file(named, error)) return named;
 

@@ -1,0 +1,170 @@
+#include "platform/File.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/Directory.h"
+#include "platform/windows/HandleStatus.h"
+#include "platform/windows/OpenFolder.h"
+#include "platform/windows/WideText.h"
+
+namespace brenmark::platform {
+namespace {
+
+// Files stay renamable and removable while open, as on other systems.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kLargestTransfer = 1u << 30;
+
+HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+std::intptr_t Create(const std::wstring& path, DWORD access, DWORD disposition, DWORD flags) {
+  return reinterpret_cast<std::intptr_t>(
+      CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr));
+}
+
+OVERLAPPED At(std::int64_t offset) {
+  OVERLAPPED position{};
+  position.Offset = static_cast<DWORD>(offset);
+  position.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+  return position;
+}
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoHandle)), lastError_(std::move(other.lastError_)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kNoHandle);
+    lastError_ = std::move(other.lastError_);
+  }
+  return *this;
+}
+
+bool File::Fail() const {
+  lastError_ = LastSystemErrorText();
+  return false;
+}
+
+bool File::OpenForReading(const std::filesystem::path& path) {
+  Close();
+  handle_ = Create(ExtendedPath(path), GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  return isOpen() || Fail();
+}
+
+bool File::OpenSource(const std::filesystem::path& path) {
+  Close();
+  handle_ = Create(ExtendedPath(path), GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
+  return isOpen() || Fail();
+}
+
+bool File::OpenSourceAt(const Directory& folder, const std::string& name) {
+  Close();
+  handle_ = Create(OpenFolder::Of(folder.handle_).EntryPath(name), GENERIC_READ, OPEN_EXISTING,
+                   FILE_FLAG_SEQUENTIAL_SCAN);
+  return isOpen() || Fail();
+}
+
+bool File::OpenForWriting(const std::filesystem::path& path, bool truncate) {
+  Close();
+  handle_ = Create(ExtendedPath(path), GENERIC_READ | GENERIC_WRITE,
+                   truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  return isOpen() || Fail();
+}
+
+bool File::Close() {
+  if (!isOpen()) return true;
+  return CloseHandle(AsHandle(std::exchange(handle_, kNoHandle))) || Fail();
+}
+
+std::int64_t File::Read(void* data, std::size_t length) {
+  auto* bytes = static_cast<char*>(data);
+  std::size_t done = 0;
+  while (done < length) {
+    DWORD got = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(length - done, kLargestTransfer));
+    if (!ReadFile(AsHandle(handle_), bytes + done, wanted, &got, nullptr)) {
+      if (GetLastError() == ERROR_HANDLE_EOF || GetLastError() == ERROR_BROKEN_PIPE) break;
+      Fail();
+      return -1;
+    }
+    if (got == 0) break;
+    done += got;
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+std::int64_t File::ReadAt(std::int64_t offset, void* data, std::size_t length) {
+  auto* bytes = static_cast<char*>(data);
+  std::size_t done = 0;
+  while (done < length) {
+    DWORD got = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(length - done, kLargestTransfer));
+    OVERLAPPED position = At(offset + static_cast<std::int64_t>(done));
+    if (!ReadFile(AsHandle(handle_), bytes + done, wanted, &got, &position)) {
+      if (GetLastError() == ERROR_HANDLE_EOF) break;
+      Fail();
+      return -1;
+    }
+    if (got == 0) break;
+    done += got;
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+bool File::WriteAt(std::int64_t offset, const void* data, std::size_t length) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    DWORD put = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(length, kLargestTransfer));
+    OVERLAPPED position = At(offset);
+    if (!WriteFile(AsHandle(handle_), bytes, wanted, &put, &position)) return Fail();
+    if (put == 0) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return Fail();
+    }
+    bytes += put;
+    offset += put;
+    length -= put;
+  }
+  return true;
+}
+
+bool File::Resize(std::int64_t size) {
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  return (SetFilePointerEx(AsHandle(handle_), end, nullptr, FILE_BEGIN) &&
+          SetEndOfFile(AsHandle(handle_))) ||
+         Fail();
+}
+
+bool File::Sync() { return FlushFileBuffers(AsHandle(handle_)) || Fail(); }
+
+std::optional<FileStatus> File::Status() const {
+  auto status = StatusOfHandle(AsHandle(handle_));
+  if (!status) Fail();
+  return status;
+}
+
+// The system reads ahead on its own for files opened as sources.
+void File::AdviseSequential() {}
+
+File::LockAttempt File::TryLockExclusive() {
+  // A byte-range lock belongs to the handle: another handle, in this process
+  // or another, is refused until this one is closed.
+  OVERLAPPED start{};
+  if (LockFileEx(AsHandle(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                 &start))
+    return LockAttempt::Locked;
+  if (GetLastError() == ERROR_LOCK_VIOLATION) return LockAttempt::Busy;
+  Fail();
+  return LockAttempt::Failed;
+}
+
+}  // namespace brenmark::platform

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "drive/DriveRegistry.h"
+#include "drive/windows/AspiDeviceProvider.h"
+#include "drive/windows/AspiLibrary.h"
+#include "drive/windows/AspiTransport.h"
+#include "tests/drive/CountingSleeper.h"
+#include "tests/drive/FakeUserPrompt.h"
+
+namespace brenmark::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The test library beside this program stands in for the system's: two host
+// adapters with the virtual recorders behind them.
+class AspiTransportTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = fs::temp_directory_path() / ("brenmark-aspi-" + std::to_string(GetCurrentProcessId()));
+    fs::create_directories(folder_);
+    SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_FOLDER", folder_.wstring().c_str());
+  }
+  static void TearDownTestSuite() {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+  void TearDown() override { SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_STALL", nullptr); }
+
+  DriveRegistry& Enumerate() {
+    std::vector<std::unique_ptr<DeviceProvider>> providers;
+    providers.push_back(std::make_unique<windows::AspiDeviceProvider>(prompt));
+    registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
+    enumerated = registry->EnumerateDrives();
+    return *registry;
+  }
+
+  static inline fs::path folder_;
+  FakeUserPrompt prompt;
+  CountingSleeper sleeper;
+  std::unique_ptr<DriveRegistry> registry;
+  bool enumerated = false;
+};
+
+TEST_F(AspiTransportTest, EnumeratesTheCdDevicesOfEveryAdapterInOrder) {
+  DriveRegistry& drives = Enumerate();
+  EXPECT_TRUE(enumerated);
+  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_EQ(drives.accessMode, AccessMode::Aspi);
+  EXPECT_EQ(drives.aspiFunctions, 0x1F);
+  ASSERT_EQ(drives.driveCount, 2);  // the disk at adapter 0, target 1 is no CD device
+  EXPECT_EQ(drives.currentDrive, 0);
+  const int addresses[2][2] = {{0, 3}, {1, 0}};
+  for (int i : {0, 1}) {
+    const Drive& drive = drives.drive(i);
+    EXPECT_EQ(drive.haId, addresses[i][0]);
+    EXPECT_EQ(drive.targetId, addresses[i][1]);
+    EXPECT_EQ(drive.displayName.rfind("Brenmark Virtual ", 0), 0u) << drive.displayName;
+    EXPECT_EQ(drive.interfaceStandard, 2u) << drive.displayName;  // ATAPI
+  }
+  EXPECT_EQ(drives.drive(0).canWriteCdRw, 1);
+  EXPECT_EQ(drives.drive(1).canWriteDvdR, 1);
+}
+
+TEST_F(AspiTransportTest, DataComesBackAndRefusalsCarryTheirSense) {
+  DriveRegistry& drives = Enumerate();
+  ASSERT_GE(drives.driveCount, 1);
+  ASSERT_TRUE(drives.OpenDevice(0));
+  std::uint32_t mask = 0;
+  std::uint32_t speeds[8] = {};
+  ASSERT_TRUE(drives.GetCapabilities(0, &mask, nullptr, nullptr, speeds));
+  EXPECT_NE(mask & capability::kWritesCdR, 0u);
+  EXPECT_NE(speeds[0], 0u);
+
+  // READ CD of a sector past the end of a blank disc.
+  std::vector<std::uint8_t> sector(2352);
+  const std::uint8_t readCd[12] = {0xBE, 0, 0, 0x10, 0, 0, 0, 0, 1, 0x10, 0, 0};
+  ScsiTransport& transport = *drives.drive(0).deviceHandle;
+  const CommandOutcome refused =
+      transport.Execute(ScsiRequest{readCd, 12, DataDirection::In, sector.data(), 2352, 10});
+  EXPECT_EQ(refused.result, TransportResult::DeviceFailure);
+  ASSERT_TRUE(refused.sense.has_value());
+  EXPECT_EQ(refused.sense->key, 5);
+  drives.CloseDevice(0);
+  EXPECT_EQ(transport.Execute(ScsiRequest{readCd, 12, DataDirection::In, sector.data(), 2352, 10}).result,
+            TransportResult::TransportFailure);  // closed
+}
+
+TEST_F(AspiTransportTest, ARequestThatNeverCompletesEndsAtItsTimeOut) {
+  DriveRegistry& drives = Enumerate();
+  ASSERT_GE(drives.driveCount, 1);
+  ASSERT_TRUE(drives.OpenDevice(0));
+  auto& transport = *drives.drive(0).deviceHandle;
+  SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_STALL", L"35");
+  const std::uint8_t synchronize[10] = {0x35};
+  const auto start = std::chrono::steady_clock::now();
+  const CommandOutcome outcome = transport.Execute(ScsiRequest{synchronize, 10, DataDirection::None, nullptr, 0, 1});
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(outcome.result, TransportResult::TransportFailure);
+  EXPECT_GE(waited, std::chrono::milliseconds(900));
+  EXPECT_LT(waited, std::chrono::seconds(8));
+
+  // The given-up request is kept by the library; the drive goes on working.
+  SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_STALL", nullptr);
+  EXPECT_TRUE(drives.IsMediaPresent(0));
+  drives.CloseDevice(0);
+}
+
+TEST(AspiLibraryLoad, TheFunctionsOfTheLibraryBesideTheProgram) {
+  FakeUserPrompt prompt;
+  std::uint8_t mask = 0;
+  const auto library = windows::AspiLibrary::Load(prompt, mask);
+  ASSERT_TRUE(library);
+  EXPECT_EQ(mask, 0x1F);
+  EXPECT_TRUE(prompt.messages.empty());
+}
+
+}  // namespace
+}  // namespace brenmark::testing

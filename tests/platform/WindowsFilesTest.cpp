@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/DataFolder.h"
+#include "platform/Directory.h"
+#include "platform/File.h"
+#include "platform/FileStatus.h"
+#include "platform/FileSystem.h"
+#include "platform/FolderLock.h"
+#include "platform/Utf8Path.h"
+
+namespace brenmark::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Names the ANSI calls of a Western code page cannot spell.
+const std::string kFolderName = "Mu\xCC\x88sik \xE2\x80\x93 \xE6\x97\xA5\xE6\x9C\xAC";  // Müsik – 日本
+const std::string kFileName = "\xCE\xB1\xCE\xB2\xCE\xB3 \xF0\x9F\x8E\xB5.txt";          // αβγ 🎵.txt
+
+class WindowsFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / ("brenmark-files-" + std::to_string(GetCurrentProcessId()));
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);  // left by an earlier run with the same process id
+    fs::create_directories(root_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+  // Writes through the platform layer, as the engine does.
+  void Write(const fs::path& path, const std::string& text) {
+    File file;
+    ASSERT_TRUE(file.OpenForWriting(path, true)) << file.lastError();
+    ASSERT_TRUE(file.WriteAt(0, text.data(), text.size())) << file.lastError();
+    ASSERT_TRUE(file.Close());
+  }
+  fs::path root_;
+};
+
+TEST_F(WindowsFilesTest, NamesOutsideTheCodePageAreListedStatedAndRead) {
+  const fs::path folderPath = root_ / PathFromUtf8(kFolderName);
+  fs::create_directories(folderPath);
+  Write(folderPath / PathFromUtf8(kFileName), "twelve bytes");
+
+  Directory root;
+  ASSERT_TRUE(root.Open(root_)) << root.lastError();
+  std::vector<std::string> names;
+  ASSERT_TRUE(root.List(names));
+  EXPECT_EQ(names, std::vector<std::string>{kFolderName});
+
+  Directory folder;
+  ASSERT_TRUE(folder.OpenAt(root, kFolderName)) << folder.lastError();
+  ASSERT_TRUE(folder.List(names));
+  EXPECT_EQ(names, std::vector<std::string>{kFileName});
+
+  const auto status = folder.StatusOf(kFileName);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->kind, FileKind::Regular);
+  EXPECT_EQ(status->size, 12u);
+  EXPECT_GT(status->creationTime, 1500000000);
+  const auto byPath = ReadFileStatus(folderPath / PathFromUtf8(kFileName));
+  ASSERT_TRUE(byPath);
+  EXPECT_EQ(byPath->inode, status->inode);
+  EXPECT_EQ(root.StatusOf(kFolderName)->kind, FileKind::Directory);
+
+  File file;
+  ASSERT_TRUE(file.OpenSourceAt(folder, kFileName)) << file.lastError();
+  char text[32] = {};
+  const std::int64_t got = file.Read(text, sizeof text);
+  EXPECT_EQ(std::string(text, static_cast<std::size_t>(got)), "twelve bytes");
+  EXPECT_EQ(Utf8FromPath(folderPath.filename()), kFolderName);
+}
+
+TEST_F(WindowsFilesTest, PositionalTransfersSizesAndErrors) {
+  File file;
+  ASSERT_TRUE(file.OpenForWriting(root_ / "written", true));
+  ASSERT_TRUE(file.WriteAt(4096, "x", 1));
+  EXPECT_EQ(file.Status()->size, 4097u);
+  char bytes[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+  EXPECT_EQ(file.ReadAt(4092, bytes, sizeof bytes), 5);  // short at the end
+  EXPECT_EQ(std::string(bytes, 5), std::string("\0\0\0\0x", 5));
+  EXPECT_EQ(file.ReadAt(9000, bytes, sizeof bytes), 0);
+  ASSERT_TRUE(file.Resize(10));
+  EXPECT_EQ(file.Status()->size, 10u);
+  ASSERT_TRUE(file.Sync());
+  ASSERT_TRUE(file.Close());
+
+  File readOnly;
+  ASSERT_TRUE(readOnly.OpenForReading(root_ / "written"));
+  EXPECT_FALSE(readOnly.WriteAt(0, "x", 1));
+  EXPECT_FALSE(readOnly.lastError().empty());
+
+  std::string error;
+  EXPECT_FALSE(ReadFileStatus(root_ / "missing", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(File().OpenForWriting(root_ / "no folder" / "file", true));
+  EXPECT_TRUE(RemoveFile(root_ / "missing", error));
+  Directory notAFolder;
+  EXPECT_FALSE(notAFolder.Open(root_ / "written"));
+}
+
+TEST_F(WindowsFilesTest, RenameReplacesAFile) {
+  Write(root_ / "old", "old");
+  Write(root_ / "new", "new");
+  std::string error;
+  ASSERT_TRUE(RenameFile(root_ / "new", root_ / "old", error)) << error;
+  EXPECT_TRUE(SyncFolder(root_, error)) << error;
+  EXPECT_FALSE(SyncFolder(root_ / "missing", error));
+  std::ifstream in(root_ / "old");
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "new");
+  EXPECT_TRUE(CanWriteInFolder(root_, error)) << error;
+  EXPECT_FALSE(CanWriteInFolder(root_ / "missing", error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST_F(WindowsFilesTest, OneFolderLockHolderWithinAProcess) {
+  std::string error;
+  FolderLock first = TryLockFolder(root_, error);
+  ASSERT_TRUE(first.held()) << error;
+  FolderLock second = TryLockFolder(root_, error);
+  EXPECT_FALSE(second.held());
+  EXPECT_EQ(error, "");
+  first.Release();
+  EXPECT_TRUE(TryLockFolder(root_, error).held()) << error;
+  EXPECT_FALSE(TryLockFolder(root_ / "missing", error).held());
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(WindowsDataFolder, TheUsersLocalApplicationData) {
+  const std::wstring saved = _wgetenv(L"LOCALAPPDATA") ? _wgetenv(L"LOCALAPPDATA") : L"";
+  _wputenv_s(L"LOCALAPPDATA", L"D:\\Users\\T\xE9ster\\AppData\\Local");
+  EXPECT_EQ(ApplicationDataFolder(), fs::path(L"D:\\Users\\T\xE9ster\\AppData\\Local\\Brenmark"));
+  _wputenv_s(L"LOCALAPPDATA", saved.c_str());
+}
+
+}  // namespace
+}  // namespace brenmark::platform
