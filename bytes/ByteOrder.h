@@ -49,11 +49,6 @@ inline void WriteLe16(std::uint8_t* p, std::uint32_t value) {
   p[1] = static_cast<std::uint8_t>(value >> 8);
 }
 
-inline std::uint32_t ReadLe32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 inline void WriteLe32(std::uint8_t* p, std::uint32_t value) {
   p[0] = static_cast<std::uint8_t>(value);
   p[1] = static_cast<std::uint8_t>(value >> 8);
