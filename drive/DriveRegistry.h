@@ -42,6 +42,7 @@ struct Drive {
   std::uint8_t canTestWrite = 0;
   std::uint8_t canWriteDvdRam = 0;
   std::int32_t lastError = 0;  // 1 open failed, 2 capability page failed
+  std::uint32_t readRetries = 0;  // sector reads repeated after a failure, since enumeration
 };
 
 // Capability mask bits read from mode page 2Ah.
