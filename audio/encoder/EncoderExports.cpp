@@ -158,6 +158,9 @@ __attribute__((visibility("default"))) std::uint32_t beInitStream(EncoderConfig*
   if (config->configKind != mp3::kConfigKindLame || config->structSize < sizeof(EncoderConfig)) {
     return mp3::kInvalidFormat;
   }
+  if (config->sampleRate == 0 || (config->enableVbr == 0 && config->bitrate == 0)) {
+    return mp3::kInvalidFormatParameters;
+  }
   lame_global_flags* flags = lame_init();
   if (flags == nullptr) return mp3::kNoMoreHandles;
   if (!Configure(flags, *config)) {
