@@ -6,6 +6,7 @@
 
 #include "datadisc/IsoBytes.h"
 #include "datadisc/Utf16.h"
+#include "platform/LocalTime.h"
 
 namespace brenmark::datadisc {
 namespace {
@@ -104,8 +105,7 @@ std::size_t JolietIdentifier(const SourceNode& node, std::uint8_t* out) {
 }  // namespace
 
 void EncodeRecordTime(std::time_t time, std::uint8_t* out) {
-  std::tm local{};
-  localtime_r(&time, &local);
+  const std::tm local = platform::LocalTime(time);
   out[0] = static_cast<std::uint8_t>(local.tm_year);
   out[1] = static_cast<std::uint8_t>(local.tm_mon + 1);
   out[2] = static_cast<std::uint8_t>(local.tm_mday);

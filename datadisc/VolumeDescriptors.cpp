@@ -7,6 +7,7 @@
 
 #include "datadisc/IsoBytes.h"
 #include "datadisc/Utf16.h"
+#include "platform/LocalTime.h"
 
 namespace brenmark::datadisc {
 namespace {
@@ -60,8 +61,7 @@ void BuildCommon(std::uint8_t type, const DescriptorFields& fields, std::uint8_t
 }  // namespace
 
 void EncodeDescriptorDate(std::time_t time, std::uint8_t* out) {
-  std::tm local{};
-  localtime_r(&time, &local);
+  const std::tm local = platform::LocalTime(time);
   char text[64];
   std::snprintf(text, sizeof text, "%d%02d%02d%02d%02d%02d001", local.tm_year + 1900,
                 local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);

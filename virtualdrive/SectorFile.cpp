@@ -1,10 +1,5 @@
 #include "virtualdrive/SectorFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -22,7 +17,7 @@ constexpr std::size_t kGatherBelow = 8 * 1024;
 SectorFile::~SectorFile() { Close(); }
 
 SectorFile::SectorFile(SectorFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
+    : file_(std::move(other.file_)),
       writable_(std::exchange(other.writable_, false)),
       pending_(std::move(other.pending_)),
       pendingOffset_(std::exchange(other.pendingOffset_, 0)),
@@ -31,7 +26,7 @@ SectorFile::SectorFile(SectorFile&& other) noexcept
 SectorFile& SectorFile::operator=(SectorFile&& other) noexcept {
   if (this != &other) {
     Close();
-    fd_ = std::exchange(other.fd_, -1);
+    file_ = std::move(other.file_);
     writable_ = std::exchange(other.writable_, false);
     pending_ = std::move(other.pending_);
     pendingOffset_ = std::exchange(other.pendingOffset_, 0);
@@ -42,9 +37,8 @@ SectorFile& SectorFile::operator=(SectorFile&& other) noexcept {
 
 bool SectorFile::OpenForReading(const std::filesystem::path& path, std::string& error) {
   Close();
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) {
-    error = "cannot open " + path.string() + ": " + std::strerror(errno);
+  if (!file_.OpenForReading(path)) {
+    error = "cannot open " + path.string() + ": " + file_.lastError();
     return false;
   }
   writable_ = false;
@@ -53,9 +47,8 @@ bool SectorFile::OpenForReading(const std::filesystem::path& path, std::string& 
 
 bool SectorFile::OpenForWriting(const std::filesystem::path& path, bool truncate, std::string& error) {
   Close();
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : 0), 0644);
-  if (fd_ < 0) {
-    error = "cannot open " + path.string() + " for writing: " + std::strerror(errno);
+  if (!file_.OpenForWriting(path, truncate)) {
+    error = "cannot open " + path.string() + " for writing: " + file_.lastError();
     return false;
   }
   writable_ = true;
@@ -71,31 +64,23 @@ bool SectorFile::Flush() {
 
 bool SectorFile::Close() {
   const bool flushed = Flush();
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  const bool closed = file_.Close();
   writable_ = false;
-  return flushed;
+  return flushed && closed;
 }
 
 std::int64_t SectorFile::Size() const {
-  struct stat info {};
-  if (fd_ < 0 || ::fstat(fd_, &info) != 0) return 0;
+  if (!file_.isOpen()) return 0;
+  const auto status = file_.Status();
+  if (!status) return 0;
+  const auto onDisk = static_cast<std::int64_t>(status->size);
   const std::int64_t pendingEnd = pendingOffset_ + static_cast<std::int64_t>(pendingLength_);
-  return pendingLength_ > 0 && pendingEnd > info.st_size ? pendingEnd : info.st_size;
+  return pendingLength_ > 0 && pendingEnd > onDisk ? pendingEnd : onDisk;
 }
 
 bool SectorFile::Read(std::int64_t offset, void* data, std::size_t length) {
   if (!Flush()) return false;
-  auto* bytes = static_cast<char*>(data);
-  while (length > 0) {
-    const ssize_t got = ::pread(fd_, bytes, length, offset);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    bytes += got;
-    offset += got;
-    length -= static_cast<std::size_t>(got);
-  }
-  return true;
+  return file_.ReadAt(offset, data, length) == static_cast<std::int64_t>(length);
 }
 
 bool SectorFile::Write(std::int64_t offset, const void* data, std::size_t length) {
@@ -118,22 +103,13 @@ bool SectorFile::Write(std::int64_t offset, const void* data, std::size_t length
 }
 
 bool SectorFile::WriteNow(std::int64_t offset, const void* data, std::size_t length) {
-  const auto* bytes = static_cast<const char*>(data);
-  while (length > 0) {
-    const ssize_t put = ::pwrite(fd_, bytes, length, offset);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    bytes += put;
-    offset += put;
-    length -= static_cast<std::size_t>(put);
-  }
-  return true;
+  return file_.WriteAt(offset, data, length);
 }
 
 bool SectorFile::ExtendTo(std::int64_t size) {
   if (!writable_ || !Flush()) return false;
   if (Size() >= size) return true;
-  return ::ftruncate(fd_, size) == 0;
+  return file_.Resize(size);
 }
 
 }  // namespace brenmark::virtualdrive

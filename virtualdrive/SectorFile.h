@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/File.h"
+
 namespace brenmark::virtualdrive {
 
 // An image file addressed by byte offset, written in place.
@@ -34,7 +36,7 @@ class SectorFile {
   // Flushes and closes; returns what Flush returned.
   bool Close();
 
-  bool isOpen() const { return fd_ >= 0; }
+  bool isOpen() const { return file_.isOpen(); }
   bool writable() const { return writable_; }
   std::int64_t Size() const;
 
@@ -47,7 +49,7 @@ class SectorFile {
  private:
   bool WriteNow(std::int64_t offset, const void* data, std::size_t length);
 
-  int fd_ = -1;
+  platform::File file_;
   bool writable_ = false;
   // Allocated once, when the file is first opened for writing.
   std::vector<std::uint8_t> pending_;

@@ -1,23 +1,15 @@
 #include "virtualdrive/VirtualRecorderProvider.h"
 
-#include <cstdlib>
 #include <utility>
+
+#include "platform/DataFolder.h"
 
 namespace brenmark::virtualdrive {
 
 namespace fs = std::filesystem;
 
 fs::path DefaultVirtualRecorderFolder() {
-  fs::path base;
-  if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome != nullptr && fs::path(dataHome).is_absolute()) {
-    base = dataHome;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    base = fs::path(home) / ".local" / "share";
-  } else {
-    std::error_code ignored;
-    base = fs::temp_directory_path(ignored);
-  }
-  return base / "brenmark" / "virtual-recorders";
+  return platform::ApplicationDataFolder() / "virtual-recorders";
 }
 
 VirtualRecorderTransport::VirtualRecorderTransport(std::shared_ptr<VirtualRecorder> recorder)

@@ -1,20 +1,15 @@
 #include "shell/cli/CliSession.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 
 #include "drive/sgio/SgDeviceProvider.h"
+#include "platform/Terminal.h"
 #include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::cli {
-namespace {
-
-bool IsTerminal(std::FILE* file) { return isatty(fileno(file)) == 1; }
-
-}  // namespace
+using platform::IsTerminal;
 
 CliSession::CliSession(const CliOptions& options)
     : options_(options),

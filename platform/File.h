@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/FileStatus.h"
+
+namespace brenmark::platform {
+
+class Directory;
+
+// One open file, closed when destroyed. Every call that fails keeps the
+// system's text for the failure in lastError().
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens an existing file for reading only.
+  bool OpenForReading(const std::filesystem::path& path);
+  // Opens a file chosen by the user as burn source for reading: a named pipe
+  // or a device cannot block the caller and never becomes its terminal.
+  bool OpenSource(const std::filesystem::path& path);
+  // The same for the entry `name` of an open folder, so that the path's
+  // length is not limited.
+  bool OpenSourceAt(const Directory& folder, const std::string& name);
+  // Opens for reading and writing, creating the file when missing; with
+  // `truncate`, an existing file is emptied.
+  bool OpenForWriting(const std::filesystem::path& path, bool truncate);
+  // Flushes nothing (there is no user-space buffer) and closes; false when the
+  // system reported a failure on closing (a late write error).
+  bool Close();
+
+  bool isOpen() const { return handle_ != kNoHandle; }
+  const std::string& lastError() const { return lastError_; }
+
+  // Reads from the current position; returns the bytes read (fewer only at the
+  // end of the file, or when a source would block), -1 on failure.
+  std::int64_t Read(void* data, std::size_t length);
+  // Reads up to `length` bytes at `offset`; the bytes read (fewer only at the
+  // end of the file), -1 on failure.
+  std::int64_t ReadAt(std::int64_t offset, void* data, std::size_t length);
+  // Writes all `length` bytes at `offset`; false when any could not be written.
+  bool WriteAt(std::int64_t offset, const void* data, std::size_t length);
+  // Sets the file's size, extending with zeros or cutting.
+  bool Resize(std::int64_t size);
+  // Makes the written data durable.
+  bool Sync();
+  // Size and kind of the open file.
+  std::optional<FileStatus> Status() const;
+  // Hints that the file will be read once from start to end.
+  void AdviseSequential();
+
+  enum class LockAttempt : unsigned char { Locked, Busy, Failed };
+  // Takes an exclusive advisory lock on the open file without waiting. It is
+  // held until the file is closed, and by the system no longer than the
+  // process lives. Another open of the same file, in this process or any
+  // other, finds it Busy.
+  LockAttempt TryLockExclusive();
+
+ private:
+  static constexpr std::intptr_t kNoHandle = -1;
+
+  bool Fail() const;
+
+  std::intptr_t handle_ = kNoHandle;
+  mutable std::string lastError_;
+};
+
+}  // namespace brenmark::platform

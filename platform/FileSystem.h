@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace brenmark::platform {
+
+// Whole-file operations the standard library cannot do durably or with the
+// system's own error text. Each returns false with `error` set on failure.
+
+// Replaces `to` with `from` in one step (both in the same file system).
+bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                std::string& error);
+// Removes a file; a file that is already gone is not an error.
+bool RemoveFile(const std::filesystem::path& path, std::string& error);
+// Makes the folder's entries (names created, renamed, removed) durable.
+bool SyncFolder(const std::filesystem::path& folder, std::string& error);
+// Whether the current user may create files in `folder`.
+bool CanWriteInFolder(const std::filesystem::path& folder);
+
+}  // namespace brenmark::platform

@@ -1,0 +1,165 @@
+#include "platform/File.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "platform/Directory.h"
+#include "platform/posix/OsError.h"
+
+namespace brenmark::platform {
+namespace {
+
+constexpr int kSourceFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoHandle)), lastError_(std::move(other.lastError_)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kNoHandle);
+    lastError_ = std::move(other.lastError_);
+  }
+  return *this;
+}
+
+bool File::Fail() const {
+  lastError_ = LastOsErrorText();
+  return false;
+}
+
+bool File::OpenForReading(const std::filesystem::path& path) {
+  Close();
+  handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return isOpen() || Fail();
+}
+
+bool File::OpenSource(const std::filesystem::path& path) {
+  Close();
+  handle_ = ::open(path.c_str(), kSourceFlags);
+  return isOpen() || Fail();
+}
+
+bool File::OpenSourceAt(const Directory& folder, const std::string& name) {
+  Close();
+  handle_ = ::openat(static_cast<int>(folder.handle_), name.c_str(), kSourceFlags);
+  return isOpen() || Fail();
+}
+
+bool File::OpenForWriting(const std::filesystem::path& path, bool truncate) {
+  Close();
+  handle_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : 0), 0644);
+  return isOpen() || Fail();
+}
+
+bool File::Close() {
+  if (!isOpen()) return true;
+  const int fd = static_cast<int>(std::exchange(handle_, kNoHandle));
+  // The descriptor is gone after close even when it reports an error; it is
+  // never closed twice.
+  return ::close(fd) == 0 || Fail();
+}
+
+std::int64_t File::Read(void* data, std::size_t length) {
+  auto* bytes = static_cast<char*>(data);
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t got = ::read(static_cast<int>(handle_), bytes + done, length - done);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      // A source opened without blocking that has nothing to give ends here.
+      if (errno == EAGAIN && done > 0) break;
+      Fail();
+      return -1;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+std::int64_t File::ReadAt(std::int64_t offset, void* data, std::size_t length) {
+  auto* bytes = static_cast<char*>(data);
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t got = ::pread(static_cast<int>(handle_), bytes + done, length - done,
+                                static_cast<off_t>(offset) + static_cast<off_t>(done));
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      Fail();
+      return -1;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+bool File::WriteAt(std::int64_t offset, const void* data, std::size_t length) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    const ssize_t put = ::pwrite(static_cast<int>(handle_), bytes, length, static_cast<off_t>(offset));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return Fail();
+    }
+    if (put == 0) {
+      errno = EIO;
+      return Fail();
+    }
+    bytes += put;
+    offset += put;
+    length -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+bool File::Resize(std::int64_t size) {
+  return ::ftruncate(static_cast<int>(handle_), static_cast<off_t>(size)) == 0 || Fail();
+}
+
+bool File::Sync() { return ::fsync(static_cast<int>(handle_)) == 0 || Fail(); }
+
+std::optional<FileStatus> File::Status() const {
+  struct stat info {};
+  if (::fstat(static_cast<int>(handle_), &info) != 0) {
+    Fail();
+    return std::nullopt;
+  }
+  FileStatus status;
+  status.kind = S_ISDIR(info.st_mode)   ? FileKind::Directory
+                : S_ISREG(info.st_mode) ? FileKind::Regular
+                                        : FileKind::Other;
+  status.size = status.kind == FileKind::Directory ? 0 : static_cast<std::uint64_t>(info.st_size);
+  status.creationTime = info.st_mtime;
+  status.device = info.st_dev;
+  status.inode = info.st_ino;
+  return status;
+}
+
+void File::AdviseSequential() {
+  ::posix_fadvise(static_cast<int>(handle_), 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+}  // namespace brenmark::platform
+
+namespace brenmark::platform {
+
+File::LockAttempt File::TryLockExclusive() {
+  // flock belongs to the open file description, not to the process.
+  if (::flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0) return LockAttempt::Locked;
+  if (errno == EWOULDBLOCK) return LockAttempt::Busy;
+  Fail();
+  return LockAttempt::Failed;
+}
+
+}  // namespace brenmark::platform

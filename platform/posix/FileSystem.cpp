@@ -1,0 +1,38 @@
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/posix/OsError.h"
+
+namespace brenmark::platform {
+
+bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                std::string& error) {
+  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  error = LastOsErrorText();
+  return false;
+}
+
+bool RemoveFile(const std::filesystem::path& path, std::string& error) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  error = LastOsErrorText();
+  return false;
+}
+
+bool SyncFolder(const std::filesystem::path& folder, std::string& error) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  bool ok = fd >= 0 && ::fsync(fd) == 0;
+  if (!ok) error = LastOsErrorText();
+  if (fd >= 0) ::close(fd);
+  return ok;
+}
+
+bool CanWriteInFolder(const std::filesystem::path& folder) {
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace brenmark::platform
