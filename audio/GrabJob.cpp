@@ -263,6 +263,12 @@ class Grab {
     AudioChunkReader reader(registry_, drive_, pool, track.firstSector, track.firstSector + track.sectors,
                             checksums);
     std::uint32_t produced = 0;
+    const auto encodedWriteFailed = [&] {
+      const int stop = Stop(grabtext::kWriteDataFailed, grabjob::kWriteFailed);
+      encoder.beDeinitStream(stream, output.get(), &produced);
+      encoder.beCloseStream(stream);
+      return stop;
+    };
     for (std::size_t chunk = reader.Read(input.get(), chunkBytes); chunk > 0;
          chunk = reader.Read(input.get(), chunkBytes)) {
       if (encoder.beEncodeChunk(stream, static_cast<std::uint32_t>(chunk / 2),
@@ -272,13 +278,10 @@ class Grab {
         encoder.beCloseStream(stream);
         return Stop(grabtext::kEncodingError, grabjob::kEncoderFailed);
       }
-      if (!file.Write(output.get(), produced)) {
-        const int stop = Stop(grabtext::kWriteDataFailed, grabjob::kWriteFailed);
-        encoder.beDeinitStream(stream, output.get(), &produced);
-        encoder.beCloseStream(stream);
-        return stop;
-      }
+      if (!file.Write(output.get(), produced)) return encodedWriteFailed();
     }
+    // The encoded chunks still gathered go out before the encoder's last bytes.
+    if (!file.Flush()) return encodedWriteFailed();
     if (encoder.beDeinitStream(stream, output.get(), &produced) != mp3::kOk) {
       encoder.beCloseStream(stream);
       return Stop(grabtext::kStreamNotClosed, grabjob::kEncoderFailed);
@@ -290,7 +293,7 @@ class Grab {
     }
     encoder.beCloseStream(stream);
     if (!file.Close()) return Stop(grabtext::kWriteFlushFailed, grabjob::kWriteFailed);
-    encoder.beWriteVBRHeader(path.c_str());
+    encoder.beWriteVBRHeader(path.string().c_str());
     Report(track, path, reader.sectorsRead(), registry_.drive(drive_).readRetries - retriesBefore, checksums);
     return grabjob::kGrabbed;
   }

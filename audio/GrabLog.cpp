@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "platform/File.h"
+
 namespace brenmark::audio {
 namespace {
 
@@ -48,13 +50,14 @@ GrabLog::GrabLog(std::filesystem::path folder, std::string driveName)
     : path_(std::move(folder) / kFileName), driveName_(std::move(driveName)) {}
 
 bool GrabLog::Add(const GrabbedTrack& track) {
-  std::FILE* file = std::fopen(path_.c_str(), started_ ? "ab" : "wb");
-  if (file == nullptr) return false;
+  platform::File file;
+  if (!file.OpenForWriting(path_, !started_)) return false;
   std::string text = started_ ? "\n" : "Drive: " + driveName_ + "\n\n";
   text += TrackLogText(track);
   started_ = true;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  return std::fclose(file) == 0 && written;
+  const auto status = file.Status();
+  const bool written = status && file.WriteAt(static_cast<std::int64_t>(status->size), text.data(), text.size());
+  return file.Close() && written;
 }
 
 }  // namespace brenmark::audio

@@ -4,7 +4,7 @@ namespace brenmark::mp3 {
 namespace {
 
 template <typename Function>
-bool LookUp(const SharedLibrary& library, const char* name, Function& function) {
+bool LookUp(const platform::SharedLibrary& library, const char* name, Function& function) {
   function = reinterpret_cast<Function>(library.Symbol(name));
   return function != nullptr;
 }
@@ -25,6 +25,6 @@ EncoderLibrary::LoadResult EncoderLibrary::Load(const std::filesystem::path& pat
   return LoadResult::FunctionMissing;
 }
 
-std::filesystem::path DefaultEncoderLibraryPath() { return ExecutableFolder() / kEncoderLibraryName; }
+std::filesystem::path DefaultEncoderLibraryPath() { return platform::ExecutableFolder() / kEncoderLibraryName; }
 
 }  // namespace brenmark::mp3

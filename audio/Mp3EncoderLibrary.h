@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "audio/Mp3EncoderInterface.h"
-#include "audio/SharedLibrary.h"
+#include "platform/SharedLibrary.h"
 
 namespace brenmark::mp3 {
 
@@ -24,7 +24,7 @@ class EncoderLibrary {
   BeWriteVbrHeaderFunction beWriteVBRHeader = nullptr;
 
  private:
-  SharedLibrary library_;
+  platform::SharedLibrary library_;
 };
 
 // The library beside the running program.

@@ -1,5 +1,7 @@
 #include "audio/OutputFile.h"
 
+#include <cstring>
+
 namespace brenmark::audio {
 namespace {
 
@@ -7,25 +9,47 @@ constexpr std::size_t kBufferSize = 1 << 16;
 
 }  // namespace
 
-OutputFile::~OutputFile() { Close(); }
-
 bool OutputFile::Create(const std::filesystem::path& path) {
-  Close();
-  file_ = std::fopen(path.c_str(), "wb");
-  if (file_ != nullptr) std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
-  return file_ != nullptr;
+  buffer_.clear();
+  buffer_.reserve(kBufferSize);
+  written_ = 0;
+  return file_.OpenForWriting(path, true);
 }
 
 bool OutputFile::Write(const void* bytes, std::size_t count) {
-  return file_ != nullptr && std::fwrite(bytes, 1, count, file_) == count;
+  if (!file_.isOpen()) return false;
+  if (buffer_.size() + count > kBufferSize && !Flush()) return false;
+  if (count >= kBufferSize) {
+    if (!file_.WriteAt(written_, bytes, count)) return false;
+    written_ += static_cast<std::int64_t>(count);
+    return true;
+  }
+  const auto* from = static_cast<const std::uint8_t*>(bytes);
+  buffer_.insert(buffer_.end(), from, from + count);
+  return true;
+}
+
+bool OutputFile::Flush() {
+  if (buffer_.empty()) return true;
+  const bool written = file_.WriteAt(written_, buffer_.data(), buffer_.size());
+  if (written) written_ += static_cast<std::int64_t>(buffer_.size());
+  buffer_.clear();
+  return written;
+}
+
+bool OutputFile::WriteAt(std::int64_t offset, const void* bytes, std::size_t count) {
+  return file_.WriteAt(offset, bytes, count);
+}
+
+std::int64_t OutputFile::SizeOnDisk() const {
+  const auto status = file_.Status();
+  return status ? static_cast<std::int64_t>(status->size) : -1;
 }
 
 bool OutputFile::Close() {
-  if (file_ == nullptr) return true;
-  const bool flushed = std::fflush(file_) == 0;
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  return flushed && closed;
+  if (!file_.isOpen()) return true;
+  const bool flushed = Flush();
+  return file_.Close() && flushed;
 }
 
 }  // namespace brenmark::audio

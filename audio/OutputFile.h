@@ -1,28 +1,34 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
+#include <vector>
+
+#include "platform/File.h"
 
 namespace brenmark::audio {
 
-// A file the grab job writes, created empty (an existing one is replaced).
-// Every write reports whether all of its bytes went out.
+// A file the grab job writes from its start, created empty (an existing one
+// is replaced). Small writes are gathered in a buffer; every write reports
+// whether its bytes went out, once they are due to.
 class OutputFile {
  public:
-  OutputFile() = default;
-  ~OutputFile();
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-
   bool Create(const std::filesystem::path& path);
   bool Write(const void* bytes, std::size_t count);
-  // Flushes and closes; false when buffered bytes could not be written.
+  // Writes the gathered bytes; false when they could not all be written.
+  bool Flush();
+  // Overwrites bytes already written, after a Flush.
+  bool WriteAt(std::int64_t offset, const void* bytes, std::size_t count);
+  // The size the file really has on disk, after a Flush; -1 when unknown.
+  std::int64_t SizeOnDisk() const;
+  // Flushes and closes; false when any of it failed.
   bool Close();
-  bool open() const { return file_ != nullptr; }
 
  private:
-  std::FILE* file_ = nullptr;
+  platform::File file_;
+  std::vector<std::uint8_t> buffer_;
+  std::int64_t written_ = 0;  // where the next flush writes
 };
 
 }  // namespace brenmark::audio

@@ -1,6 +1,5 @@
 #include "audio/WavTrackFile.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace brenmark::audio {
@@ -8,7 +7,7 @@ namespace {
 
 constexpr std::uint32_t kRiffSizeOffset = 4;
 constexpr std::uint32_t kDataSizeOffset = 40;
-constexpr std::uint32_t kRiffExtra = 36;  // the header bytes after the RIFF size field, less "data" and its size
+constexpr std::uint32_t kRiffExtra = 36;  // the RIFF size counts the header bytes after its field too
 
 void PutLe32(std::uint8_t* at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -17,12 +16,6 @@ void PutLe32(std::uint8_t* at, std::uint32_t value) {
 void PutLe16(std::uint8_t* at, std::uint16_t value) {
   at[0] = static_cast<std::uint8_t>(value);
   at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-bool WriteLe32At(std::FILE* file, long offset, std::uint32_t value) {
-  std::uint8_t bytes[4];
-  PutLe32(bytes, value);
-  return std::fseek(file, offset, SEEK_SET) == 0 && std::fwrite(bytes, 1, 4, file) == 4;
 }
 
 }  // namespace
@@ -45,10 +38,7 @@ std::array<std::uint8_t, 44> WavHeader(std::uint32_t dataSize) {
   return header;
 }
 
-bool WavTrackFile::Create(const std::filesystem::path& path) {
-  path_ = path;
-  return file_.Create(path);
-}
+bool WavTrackFile::Create(const std::filesystem::path& path) { return file_.Create(path); }
 
 bool WavTrackFile::WriteHeader(std::uint32_t dataSize) {
   const auto header = WavHeader(dataSize);
@@ -58,22 +48,20 @@ bool WavTrackFile::WriteHeader(std::uint32_t dataSize) {
 bool WavTrackFile::Append(const std::uint8_t* bytes, std::size_t count) { return file_.Write(bytes, count); }
 
 bool WavTrackFile::Finish() {
-  const bool closed = file_.Close();
-  // Reopened after closing, so that the size is what reached the disk, also
-  // when the last writes did not.
-  std::FILE* file = std::fopen(path_.c_str(), "r+b");
-  if (file == nullptr) return false;
-  bool rewritten = std::fseek(file, 0, SEEK_END) == 0;
-  const long size = rewritten ? std::ftell(file) : -1;
-  if (size >= static_cast<long>(kHeaderSize)) {
-    const auto dataSize = static_cast<std::uint32_t>(size - static_cast<long>(kHeaderSize));
-    rewritten = WriteLe32At(file, kDataSizeOffset, dataSize) &&
-                WriteLe32At(file, kRiffSizeOffset, dataSize + kRiffExtra);
-  } else {
-    rewritten = false;
+  // The sizes come from what reached the disk, also when the last writes did not.
+  const bool flushed = file_.Flush();
+  const std::int64_t size = file_.SizeOnDisk();
+  bool rewritten = false;
+  if (size >= static_cast<std::int64_t>(kHeaderSize)) {
+    const auto dataSize = static_cast<std::uint32_t>(size - static_cast<std::int64_t>(kHeaderSize));
+    std::uint8_t field[4];
+    PutLe32(field, dataSize);
+    rewritten = file_.WriteAt(kDataSizeOffset, field, sizeof field);
+    PutLe32(field, dataSize + kRiffExtra);
+    rewritten = file_.WriteAt(kRiffSizeOffset, field, sizeof field) && rewritten;
   }
-  const bool reclosed = std::fclose(file) == 0;
-  return closed && rewritten && reclosed;
+  const bool closed = file_.Close();
+  return flushed && rewritten && closed;
 }
 
 }  // namespace brenmark::audio

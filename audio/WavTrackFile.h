@@ -23,12 +23,11 @@ class WavTrackFile {
   // Writes the header claiming `dataSize` bytes; false when not all of it was written.
   bool WriteHeader(std::uint32_t dataSize);
   bool Append(const std::uint8_t* bytes, std::size_t count);
-  // Closes the file and rewrites the size fields from its real size, whatever
-  // happened before; false when any of that failed.
+  // Rewrites the size fields from the file's real size, whatever happened
+  // before, and closes it; false when any of that or an earlier write failed.
   bool Finish();
 
  private:
-  std::filesystem::path path_;
   OutputFile file_;
 };
 

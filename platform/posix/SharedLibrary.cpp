@@ -1,10 +1,10 @@
-#include "audio/SharedLibrary.h"
+#include "platform/SharedLibrary.h"
 
 #include <dlfcn.h>
 
 #include <system_error>
 
-namespace brenmark {
+namespace brenmark::platform {
 
 SharedLibrary::~SharedLibrary() { Unload(); }
 
@@ -31,4 +31,4 @@ std::filesystem::path ExecutableFolder() {
   return error ? std::filesystem::path() : program.parent_path();
 }
 
-}  // namespace brenmark
+}  // namespace brenmark::platform

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-namespace brenmark {
+namespace brenmark::platform {
 
 // A shared library loaded at run time; unloaded when the object goes.
 class SharedLibrary {
@@ -24,7 +24,8 @@ class SharedLibrary {
   void* handle_ = nullptr;
 };
 
-// The folder the running program was started from.
+// The folder of the running program's file, where the libraries it loads
+// by name are installed; empty when it cannot be found.
 std::filesystem::path ExecutableFolder();
 
-}  // namespace brenmark
+}  // namespace brenmark::platform
