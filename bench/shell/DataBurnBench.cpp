@@ -20,12 +20,15 @@
 #include "drive/DriveRegistry.h"
 #include "shell/DataDiscJob.h"
 #include "shell/Job.h"
+#include "bench/support/QuietFrontEnd.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace brenmark;
+using bench::CountingPrompt;
+using bench::SilentProgress;
 
 // $BRENMARK_BENCH_DIR keeps the generated folders between runs; without it
 // they live in a folder of this run that is removed at the end.
@@ -104,28 +107,6 @@ const fs::path& ManySmallFiles() {
   });
   return folder;
 }
-
-class SilentProgress final : public ProgressSink {
- public:
-  void SetStatus(const std::string&) override {}
-  void SetRange(std::int32_t) override {}
-  void SetRange16(std::uint16_t) override {}
-  void SetPos(std::int32_t position) override { position_ = position; }
-  std::int32_t GetPos() override { return position_; }
-  void SetStep(std::int32_t) override {}
-  void StepIt() override {}
-  void EnableClose(bool) override {}
-
- private:
-  std::int32_t position_ = 0;
-};
-
-class CountingPrompt final : public UserPrompt {
- public:
-  void ShowMessage(const std::string&, MessageIcon) override { ++messages; }
-  bool AskYesNo(const std::string&) override { return false; }
-  int messages = 0;
-};
 
 // The folder choice and the burn, as the command line runs them.
 void BurnToVirtualDvd(benchmark::State& state, const fs::path& folder) {
