@@ -13,6 +13,7 @@
 #include "audio/TrackChecksums.h"
 #include "audio/TrackTimeTable.h"
 #include "audio/WavTrackFile.h"
+#include "platform/Utf8Path.h"
 
 namespace brenmark::audio {
 namespace {
@@ -77,7 +78,7 @@ class Grab {
         progress_(context.progress),
         registry_(context.registry),
         drive_(context.inputs.currentDrive),
-        folder_(context.inputs.outputFolder),
+        folder_(platform::PathFromUtf8(context.inputs.outputFolder)),
         options_(options) {}
 
   int Run() {
@@ -165,7 +166,7 @@ class Grab {
   }
 
   int CheckPathLength() {
-    const std::string longest = (std::filesystem::path(folder_) / "track99.wav").string();
+    const std::string longest = (folder_ / "track99.wav").string();
     if (longest.size() <= kPathLimit) return 0;
     return Stop("The output folder name is too long: the file names in it would be longer than 1023 characters." +
                     std::string(grabtext::kTerminated),
@@ -175,7 +176,7 @@ class Grab {
   std::filesystem::path OutputPath(int number, const char* extension) const {
     char name[16];
     std::snprintf(name, sizeof name, "track%02d.%s", number, extension);
-    return std::filesystem::path(folder_) / name;
+    return folder_ / name;
   }
 
   int GrabWav(const TrackPlan& track, bool& fileWritten) {
@@ -314,7 +315,7 @@ class Grab {
     if (!log_->Add(track) && !logWarned_) {
       logWarned_ = true;
       context_.prompt.ShowMessage("The checksums could not be written to " +
-                                      (std::filesystem::path(folder_) / GrabLog::kFileName).string() + ".",
+                                      (folder_ / GrabLog::kFileName).string() + ".",
                                   MessageIcon::Plain);
     }
     if (options_.onTrackWritten) options_.onTrackWritten(track);
@@ -334,7 +335,7 @@ class Grab {
   ProgressSink& progress_;
   DriveRegistry& registry_;
   const int drive_;
-  const std::string folder_;
+  const std::filesystem::path folder_;
   const GrabOptions& options_;
   std::unique_ptr<GrabLog> log_;
   bool logWarned_ = false;

@@ -1,6 +1,9 @@
 #include "audio/TrackChecksums.h"
 
+#include <algorithm>
 #include <array>
+
+#include "audio/Crc32.h"
 
 namespace brenmark::audio {
 namespace {
@@ -8,35 +11,8 @@ namespace {
 constexpr std::uint64_t kSamplesPerSector = 588;
 constexpr std::uint64_t kSkippedSectors = 5;
 
-// Eight tables of the reflected polynomial EDB88320h, for eight bytes a step.
-using CrcTables = std::array<std::array<std::uint32_t, 256>, 8>;
-
-CrcTables MakeCrcTables() {
-  CrcTables tables{};
-  for (std::uint32_t n = 0; n < 256; ++n) {
-    std::uint32_t c = n;
-    for (int bit = 0; bit < 8; ++bit) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    tables[0][n] = c;
-  }
-  for (std::uint32_t n = 0; n < 256; ++n) {
-    for (std::size_t t = 1; t < 8; ++t) tables[t][n] = (tables[t - 1][n] >> 8) ^ tables[0][tables[t - 1][n] & 0xFF];
-  }
-  return tables;
-}
-
-const CrcTables kCrcTables = MakeCrcTables();
-
-std::uint32_t UpdateCrc(std::uint32_t crc, const std::uint8_t* bytes, std::size_t count) {
-  const auto& t = kCrcTables;
-  while (count >= 8) {
-    const std::uint32_t low = crc ^ (bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24);
-    crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
-          t[3][bytes[4]] ^ t[2][bytes[5]] ^ t[1][bytes[6]] ^ t[0][bytes[7]];
-    bytes += 8;
-    count -= 8;
-  }
-  while (count-- > 0) crc = t[0][(crc ^ *bytes++) & 0xFF] ^ (crc >> 8);
-  return crc;
+std::uint32_t Le32(const std::uint8_t* bytes) {
+  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
 }  // namespace
@@ -49,27 +25,38 @@ TrackChecksums::TrackChecksums(std::uint64_t sampleCount, bool firstTrack, bool 
                              : sampleCount) {}
 
 void TrackChecksums::Add(const std::uint8_t* bytes, std::size_t count) {
-  crc_ = UpdateCrc(crc_, bytes, count);
+  crc_ = UpdateCrc32(crc_, bytes, count);
   while (partialCount_ > 0 && partialCount_ < 4 && count > 0) {
     partial_[partialCount_++] = *bytes++;
     --count;
   }
   if (partialCount_ == 4) {
-    AddSample(partial_[0] | partial_[1] << 8 | partial_[2] << 16 | static_cast<std::uint32_t>(partial_[3]) << 24);
+    AddSamples(partial_, 1);
     partialCount_ = 0;
   }
-  for (; count >= 4; bytes += 4, count -= 4) {
-    AddSample(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24);
-  }
+  const std::size_t whole = count / 4;
+  AddSamples(bytes, whole);
+  bytes += whole * 4;
+  count -= whole * 4;
   while (count-- > 0) partial_[partialCount_++] = *bytes++;
 }
 
-void TrackChecksums::AddSample(std::uint32_t sample) {
-  const std::uint64_t number = ++position_;
-  if (number < firstCounted_ || number > lastCounted_) return;
-  const std::uint64_t product = static_cast<std::uint64_t>(sample) * (number & 0xFFFFFFFFu);
-  v1_ += static_cast<std::uint32_t>(product);
-  v2_ += static_cast<std::uint32_t>(product) + static_cast<std::uint32_t>(product >> 32);
+void TrackChecksums::AddSamples(const std::uint8_t* bytes, std::size_t count) {
+  // Samples position_ + 1 ... position_ + count arrive; only those within
+  // [firstCounted_, lastCounted_] are summed, in one loop without branches.
+  const std::uint64_t first = std::max(position_ + 1, firstCounted_);
+  const std::uint64_t last = std::min(position_ + count, lastCounted_);
+  std::uint32_t low = 0;
+  std::uint32_t high = 0;
+  for (std::uint64_t number = first; number <= last; ++number) {
+    const std::uint64_t product =
+        static_cast<std::uint64_t>(Le32(bytes + 4 * (number - position_ - 1))) * (number & 0xFFFFFFFFu);
+    low += static_cast<std::uint32_t>(product);
+    high += static_cast<std::uint32_t>(product >> 32);
+  }
+  v1_ += low;
+  v2_ += low + high;
+  position_ += count;
 }
 
 }  // namespace brenmark::audio

@@ -21,11 +21,11 @@ class TrackChecksums {
   std::uint32_t accurateRipV2() const { return v2_; }
 
  private:
-  void AddSample(std::uint32_t sample);
+  void AddSamples(const std::uint8_t* bytes, std::size_t count);
 
   std::uint64_t firstCounted_;
   std::uint64_t lastCounted_;
-  std::uint64_t position_ = 0;  // the number of the next sample, from 1
+  std::uint64_t position_ = 0;  // the samples taken so far
   std::uint32_t crc_ = 0xFFFFFFFFu;
   std::uint32_t v1_ = 0;
   std::uint32_t v2_ = 0;

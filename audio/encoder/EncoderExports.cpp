@@ -12,6 +12,12 @@
 
 #include "audio/Mp3EncoderInterface.h"
 
+#if defined(_WIN32)
+#define BRENMARK_ENCODER_EXPORT __declspec(dllexport)
+#else
+#define BRENMARK_ENCODER_EXPORT __attribute__((visibility("default")))
+#endif
+
 namespace {
 
 using brenmark::mp3::EncoderConfig;
@@ -133,7 +139,7 @@ bool Configure(lame_global_flags* flags, const EncoderConfig& config) {
 
 extern "C" {
 
-__attribute__((visibility("default"))) std::uint32_t beVersion(EncoderVersion* version) {
+BRENMARK_ENCODER_EXPORT std::uint32_t beVersion(EncoderVersion* version) {
   if (version == nullptr) return mp3::kInvalidFormatParameters;
   std::memset(version, 0, sizeof *version);
   version->libraryMajor = 1;
@@ -148,7 +154,7 @@ __attribute__((visibility("default"))) std::uint32_t beVersion(EncoderVersion* v
   return mp3::kOk;
 }
 
-__attribute__((visibility("default"))) std::uint32_t beInitStream(EncoderConfig* config,
+BRENMARK_ENCODER_EXPORT std::uint32_t beInitStream(EncoderConfig* config,
                                                                   std::uint32_t* samplesPerChunk,
                                                                   std::uint32_t* outputBufferSize,
                                                                   StreamHandle* stream) {
@@ -178,7 +184,7 @@ __attribute__((visibility("default"))) std::uint32_t beInitStream(EncoderConfig*
   return mp3::kOk;
 }
 
-__attribute__((visibility("default"))) std::uint32_t beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount,
+BRENMARK_ENCODER_EXPORT std::uint32_t beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount,
                                                                    const std::int16_t* samples,
                                                                    std::uint8_t* output,
                                                                    std::uint32_t* outputBytes) {
@@ -198,7 +204,7 @@ __attribute__((visibility("default"))) std::uint32_t beEncodeChunk(StreamHandle 
   return mp3::kOk;
 }
 
-__attribute__((visibility("default"))) std::uint32_t beDeinitStream(StreamHandle stream, std::uint8_t* output,
+BRENMARK_ENCODER_EXPORT std::uint32_t beDeinitStream(StreamHandle stream, std::uint8_t* output,
                                                                     std::uint32_t* outputBytes) {
   Stream found;
   if (!Streams().Find(stream, found)) return mp3::kInvalidHandle;
@@ -210,11 +216,11 @@ __attribute__((visibility("default"))) std::uint32_t beDeinitStream(StreamHandle
   return mp3::kOk;
 }
 
-__attribute__((visibility("default"))) std::uint32_t beCloseStream(StreamHandle stream) {
+BRENMARK_ENCODER_EXPORT std::uint32_t beCloseStream(StreamHandle stream) {
   return Streams().Close(stream) ? mp3::kOk : mp3::kInvalidHandle;
 }
 
-__attribute__((visibility("default"))) std::uint32_t beWriteVBRHeader(const char* fileName) {
+BRENMARK_ENCODER_EXPORT std::uint32_t beWriteVBRHeader(const char* fileName) {
   lame_global_flags* flags = Streams().TakeClosed();
   if (flags == nullptr) return mp3::kInvalidHandle;
   std::uint32_t result = mp3::kInvalidFormatParameters;

@@ -5,6 +5,7 @@
 // under $BRENMARK_BENCH_DIR (default: a temporary folder removed at the end).
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,6 +96,10 @@ bool Run(const std::vector<std::string>& arguments) {
   argv.push_back(nullptr);
   const pid_t child = fork();
   if (child == 0) {
+    // The tools' progress lines are not part of the work measured.
+    const int quiet = open("/dev/null", O_WRONLY);
+    dup2(quiet, 1);
+    dup2(quiet, 2);
     execvp(argv[0], argv.data());
     _exit(127);
   }

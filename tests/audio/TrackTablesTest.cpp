@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "audio/Crc32.h"
 #include "audio/TrackChecksums.h"
 #include "audio/TrackTimeTable.h"
 
@@ -74,9 +75,23 @@ TEST(TrackChecksums, AreTheSameWhateverPiecesTheAudioArrivesIn) {
       EXPECT_EQ(pieces.accurateRipV2(), whole.accurateRipV2());
     }
   }
-  TrackChecksums known(0, false, false);
-  known.Add(reinterpret_cast<const std::uint8_t*>("123456789"), 9);
-  EXPECT_EQ(known.crc32(), 0xCBF43926u);  // the CRC-32 check value
+}
+
+TEST(Crc32, MatchesTheBitwiseDefinitionAtEveryLengthAndAlignment) {
+  std::vector<std::uint8_t> bytes(1200);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + (i >> 5));
+  for (std::size_t start = 0; start < 3; ++start) {
+    for (std::size_t length = 0; start + length <= bytes.size(); length += length < 300 ? 1 : 97) {
+      std::uint32_t bitwise = 0xFFFFFFFF;
+      for (std::size_t i = start; i < start + length; ++i) {
+        bitwise ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) bitwise = (bitwise >> 1) ^ (0xEDB88320u & (0u - (bitwise & 1)));
+      }
+      ASSERT_EQ(UpdateCrc32(0xFFFFFFFF, bytes.data() + start, length), bitwise) << start << " " << length;
+    }
+  }
+  const auto* check = reinterpret_cast<const std::uint8_t*>("123456789");
+  EXPECT_EQ(~UpdateCrc32(0xFFFFFFFF, check, 9), 0xCBF43926u);  // the CRC-32 check value
 }
 
 }  // namespace
