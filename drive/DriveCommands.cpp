@@ -215,10 +215,8 @@ int DriveRegistry::CloseSession(int index) {
 }
 
 bool DriveRegistry::EjectDisc(int index) {
-  if (!HasDrive(index)) return false;
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
-  Send(index, mmc::StartStopEject(), scratch.data(), mmc::kScratchLength);  // outcome not used
-  return true;
+  return Send(index, mmc::StartStopEject(), scratch.data(), mmc::kScratchLength) == TransportResult::Good;
 }
 
 }  // namespace brenmark

@@ -95,11 +95,19 @@ bool DriveRegistry::CloseDevice(int index) {
   return true;
 }
 
+const CommandOutcome& DriveRegistry::LastOutcome(int index) const {
+  static const CommandOutcome kNoDrive(TransportResult::TransportFailure);
+  return HasDrive(index) ? drives[static_cast<std::size_t>(index)]->lastOutcome : kNoDrive;
+}
+
 TransportResult DriveRegistry::Send(int index, const mmc::Command& command, std::uint8_t* buffer,
                                     std::uint32_t length) {
   if (!HasDrive(index)) return TransportResult::TransportFailure;
   Drive& target = drive(index);
-  if (!target.isOpen || !target.deviceHandle) return TransportResult::TransportFailure;
+  if (!target.isOpen || !target.deviceHandle) {
+    target.lastOutcome = TransportResult::TransportFailure;
+    return TransportResult::TransportFailure;
+  }
   ScsiRequest request;
   request.cdb = command.cdb.data();
   request.cdbLength = command.cdbLength;
@@ -107,7 +115,8 @@ TransportResult DriveRegistry::Send(int index, const mmc::Command& command, std:
   request.buffer = buffer;
   request.length = length;
   request.timeoutSeconds = command.timeoutSeconds;
-  return target.deviceHandle->Execute(request);
+  target.lastOutcome = target.deviceHandle->Execute(request);
+  return target.lastOutcome.result;
 }
 
 }  // namespace brenmark

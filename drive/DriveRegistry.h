@@ -42,6 +42,7 @@ struct Drive {
   std::uint8_t canTestWrite = 0;
   std::uint8_t canWriteDvdRam = 0;
   std::int32_t lastError = 0;  // 1 open failed, 2 capability page failed
+  CommandOutcome lastOutcome;   // what the last command sent to the drive ended with
   std::uint32_t readRetries = 0;  // sector reads repeated after a failure, since enumeration
 };
 
@@ -96,6 +97,12 @@ class DriveRegistry {
   bool HasDrive(int index) const;
   Drive& drive(int index) { return *drives[static_cast<std::size_t>(index)]; }
 
+  // What the last command sent to the drive ended with, sense and residual
+  // included: the operations keep their return conventions, and callers that
+  // need to know why one failed ask here. A transport failure for an index
+  // outside the table.
+  const CommandOutcome& LastOutcome(int index) const;
+
   // Device access.
   bool OpenDevice(int index);
   bool CloseDevice(int index);
@@ -131,6 +138,7 @@ class DriveRegistry {
   bool SynchronizeCache(int index);
   int CloseTrack(int index, std::int32_t trackNumber);
   int CloseSession(int index);
+  // True when the drive carried out the eject.
   bool EjectDisc(int index);
 
   // Mode page 2Ah. Absent (null or empty) outputs are neither computed nor
@@ -150,14 +158,21 @@ class DriveRegistry {
                                    std::uint32_t* blankLength);
 
  private:
-  // Sends one command to the drive in slot index. A missing drive or a device
-  // that is not open is a transport failure; nothing is sent then.
+  // Sends one command to the drive in slot index and keeps its outcome as the
+  // drive's last. A missing drive or a device that is not open is a transport
+  // failure; nothing is sent then.
   TransportResult Send(int index, const mmc::Command& command, std::uint8_t* buffer,
                        std::uint32_t length);
   // One READ BUFFER CAPACITY; false when the command failed.
   bool QueryBufferCapacity(int index, std::uint32_t& bufferLength, std::uint32_t& blankLength);
-  // Polls every 200 ms while the drive answers with less free room than needed.
+  // Polls every 200 ms while the drive answers with less free room than
+  // needed, for at most 30 s in a row without room.
   void WaitForBufferRoom(int index, std::uint32_t neededBytes);
+  // Sends a transfer; while the drive answers that it is becoming ready or
+  // busy with a long write, waits and sends it again (bounded), so that such
+  // answers are not counted as failed tries.
+  TransportResult SendWhenReady(int index, const mmc::Command& command, std::uint8_t* buffer,
+                                std::uint32_t length);
   int WriteWithRetry(int index, std::int32_t lba, int blockCount, int blockSize,
                      const std::uint8_t* buffer, bool streamingWrite);
   void AddEnumeratedDevice(DeviceCandidate candidate);

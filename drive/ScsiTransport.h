@@ -5,17 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "drive/CommandOutcome.h"
+
 namespace brenmark {
 
 // Which way data moves during a command.
 enum class DataDirection : std::uint8_t { None, In, Out };
-
-// The three outcomes every command maps to its own return value.
-enum class TransportResult {
-  Good,              // delivered and completed with good status
-  TransportFailure,  // the request could not be created or delivered
-  DeviceFailure,     // delivered, but the device did not end with good status
-};
 
 // One command for one device: a 6-, 10- or 12-byte CDB, its data and its time-out.
 struct ScsiRequest {
@@ -39,7 +34,7 @@ class ScsiTransport {
   virtual void Close() = 0;
   // Executes one command and blocks until it has ended or timed out. A command
   // sent while the device is not open is a transport failure.
-  virtual TransportResult Execute(const ScsiRequest& request) = 0;
+  virtual CommandOutcome Execute(const ScsiRequest& request) = 0;
 };
 
 // A device found by a provider: the short name that prefixes its display text

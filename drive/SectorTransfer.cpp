@@ -15,6 +15,13 @@ namespace {
 constexpr int kAttemptsPerSeries = 3;
 constexpr std::chrono::milliseconds kRetryPause{1000};
 constexpr std::chrono::milliseconds kBufferPollPause{200};
+// A drive whose buffer never drains is not waited for without end: after 30 s
+// without room the write is tried, with its retries and question.
+constexpr int kMaxBufferPollsWithoutRoom = 30'000 / 200;
+// A drive that answers "becoming ready" or "long write in progress" is asked
+// again once a second, for at most two minutes per attempt.
+constexpr std::chrono::milliseconds kNotReadyPause{1000};
+constexpr int kMaxNotReadyWaits = 120;
 constexpr int kGivenUp = 2;
 
 constexpr int kReadTransportFailure = 3, kReadDeviceFailure = 4;
@@ -46,7 +53,7 @@ int DriveRegistry::ReadSectors(int index, std::int32_t lba, int blockCount, std:
       if (attempt > 0) sleeper_.SleepFor(kRetryPause);
       if (attempt > 0 || !firstAttempt) ++drive(index).readRetries;
       if (length > 0) std::memset(buffer, 0, length);
-      if (mmc::ResultCode(Send(index, command, buffer, length), kReadTransportFailure,
+      if (mmc::ResultCode(SendWhenReady(index, command, buffer, length), kReadTransportFailure,
                           kReadDeviceFailure) == 0)
         return 0;
     }
@@ -78,7 +85,7 @@ int DriveRegistry::WriteWithRetry(int index, std::int32_t lba, int blockCount, i
     WaitForBufferRoom(index, length);
     for (int attempt = 0; attempt < kAttemptsPerSeries; ++attempt) {
       if (attempt > 0) sleeper_.SleepFor(kRetryPause);
-      const TransportResult result = Send(index, command, data, length);
+      const TransportResult result = SendWhenReady(index, command, data, length);
       const int code = streamingWrite
                            ? mmc::ResultCode(result, kWrite12TransportFailure, kWrite12DeviceFailure)
                            : mmc::ResultCode(result, kWrite10TransportFailure, kWrite10DeviceFailure);
@@ -94,8 +101,22 @@ void DriveRegistry::WaitForBufferRoom(int index, std::uint32_t neededBytes) {
   std::uint32_t blankLength = 0;
   // A drive that cannot report its buffer is not waited for: the write attempt
   // follows, with its own retries and question.
-  while (QueryBufferCapacity(index, bufferLength, blankLength) && blankLength < neededBytes)
+  for (int polls = 0; polls < kMaxBufferPollsWithoutRoom &&
+                      QueryBufferCapacity(index, bufferLength, blankLength) && blankLength < neededBytes;
+       ++polls)
     sleeper_.SleepFor(kBufferPollPause);
+}
+
+TransportResult DriveRegistry::SendWhenReady(int index, const mmc::Command& command, std::uint8_t* buffer,
+                                             std::uint32_t length) {
+  TransportResult result = Send(index, command, buffer, length);
+  for (int waits = 0; waits < kMaxNotReadyWaits && result == TransportResult::DeviceFailure &&
+                      LastOutcome(index).sense && IsTransientNotReady(*LastOutcome(index).sense);
+       ++waits) {
+    sleeper_.SleepFor(kNotReadyPause);
+    result = Send(index, command, buffer, length);
+  }
+  return result;
 }
 
 bool DriveRegistry::QueryBufferCapacity(int index, std::uint32_t& bufferLength,

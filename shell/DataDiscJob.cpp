@@ -2,50 +2,37 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "datadisc/ImageLayout.h"
-#include "datadisc/ImageStream.h"
 #include "datadisc/SourceTree.h"
+#include "shell/BurnSequence.h"
+#include "shell/IsoImageSource.h"
 
 namespace brenmark {
 namespace {
 
-using datadisc::FileIssue;
-using datadisc::GroupKind;
 using datadisc::ImageLayout;
-using datadisc::ImageStream;
 using datadisc::LayoutResult;
 using datadisc::LayoutStatus;
-using datadisc::SectorGroup;
 using datadisc::SourceTree;
 
 enum class Variant { Cd, Dvd };
 
-constexpr int kSectorSize = 2048;
-constexpr int kModePageLength = 64;
-constexpr int kWriteParametersPage = 0x05;
-constexpr int kBufferUnderrunProtection = 0x01;
-constexpr int kTrackAtOnce = 1;
-constexpr int kSessionAtOnce = 2;
 constexpr int kSessionFormatCdRom = 0x00;
 constexpr int kSessionFormatCdRomXa = 0x20;
-constexpr int kBlockTypeMode1 = 8;
-constexpr int kBlockTypeMode2Form1 = 10;
-constexpr int kMultiSessionAllowed = 0xC0;
 constexpr int kTrackModeDataUninterrupted = 4;
-// A write command carries at most 255 blocks; larger groups go out in parts.
-constexpr std::uint32_t kMaxBlocksPerWrite = 255;
 // A track at once ends in two run-out blocks that the drive writes itself.
 constexpr std::int64_t kRunOutBlocks = 2;
+constexpr std::int64_t kBytesPerMegabyte = 1024 * 1024;
 
 class DataDiscBurn {
  public:
   DataDiscBurn(JobContext& context, Variant variant)
       : context_(context),
         progress_(context.progress),
-        registry_(context.registry),
-        drive_(context.inputs.currentDrive),
+        burn_(context),
         variant_(variant) {}
 
   int Run() {
@@ -54,27 +41,32 @@ class DataDiscBurn {
     progress_.SetPos(0);
     progress_.SetStatus("Analizing Directory Structure...");
 
-    if (drive_ < 0) return End(Stop(datajobtext::kNoDrive, datajob::kNoDrive));
-    if (!registry_.OpenDevice(drive_)) return End(Stop(datajobtext::kNoDeviceAccess, datajob::kNoDeviceAccess));
+    if (burn_.drive() < 0) return End(Stop(datajobtext::kNoDrive, datajob::kNoDrive));
+    if (!burn_.Open()) return End(Stop(datajobtext::kNoDeviceAccess, datajob::kNoDeviceAccess));
     const int result = RunOnOpenDrive();
-    registry_.CloseDevice(drive_);
+    burn_.Close();
     return End(result);
   }
 
  private:
   int RunOnOpenDrive() {
     std::int32_t track = 1;
-    if (!registry_.IsDiscBlank(drive_)) {
-      if (!registry_.IsDiscAppendable(drive_)) {
+    switch (burn_.CheckDisc(track)) {
+      case DiscCheck::Blank:
+      case DiscCheck::Appendable:
+        break;
+      case DiscCheck::NoDisc:
+        return Stop(burntext::kNoDisc, datajob::kNoDisc);
+      case DiscCheck::NotWritable:
         return Stop(datajobtext::kDiscNotWritable, datajob::kDiscNotWritable);
-      }
-      track = registry_.GetLastTrackNumber(drive_);
     }
-    const std::int32_t sessionStart = registry_.GetTrackStartAddress(drive_, track);
+    // Laying the image out from a guessed start would put every address in it wrong.
+    const std::optional<std::int32_t> sessionStart = burn_.TrackStart(track);
+    if (!sessionStart) return StopWithAnswer(datajobtext::kNoTrackInformation, datajob::kNoTrackInformation);
 
     SourceTree* tree = context_.inputs.sourceTree.get();
     if (tree == nullptr) return Stop(datajobtext::kNoRoot, datajob::kNoEntries);
-    ImageLayout layout(*tree, static_cast<std::uint32_t>(sessionStart));
+    ImageLayout layout(*tree, static_cast<std::uint32_t>(*sessionStart));
     if (const int stop = Lay(*tree, layout); stop != 0) return stop;
 
     progress_.SetStatus("Preparing Burning...");
@@ -83,20 +75,39 @@ class DataDiscBurn {
     progress_.SetStep(1);
     if (const int stop = CheckCapacity(track, layout); stop != 0) return stop;
 
-    if (registry_.SetSpeed(drive_, static_cast<std::int32_t>(context_.inputs.writeSpeed), 0) != 0) {
-      context_.prompt.ShowMessage(datajobtext::kSpeedRefused, MessageIcon::Plain);
-    }
-    if (!SelectWriteMode(tree->xaRecords)) {
+    if (!burn_.SetSpeed()) context_.prompt.ShowMessage(datajobtext::kSpeedRefused, MessageIcon::Plain);
+    const bool dvd = variant_ == Variant::Dvd;
+    IsoImageSource source(layout, !dvd && tree->xaRecords, progress_, context_.prompt);
+    if (!burn_.SetWriteMode(WriteModeFor(source))) {
       return Stop(datajobtext::kWriteModeRefused, datajob::kWriteModeRefused);
     }
-    if (variant_ == Variant::Dvd) {
-      registry_.ReserveTrack(drive_, static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
+    // Without its reservation a session at once has nowhere to go: nothing is
+    // written, and the disc is still finished as far as it can be.
+    bool written = false;
+    if (!dvd || Reserve(layout)) {
+      progress_.SetStatus("Writing Data To CD...");
+      written = burn_.Write(source, dvd ? WriteCommand::Write12 : WriteCommand::Write10) == WriteEnd::Written;
     }
+    return Finish(layout, written) ? datajob::kBurned : datajob::kBurnFailed;
+  }
 
-    progress_.SetStatus("Writing Data To CD...");
-    const bool written = WriteImage(layout);
-    Finish(layout, written);
-    return written ? datajob::kBurned : datajob::kBurnFailed;
+  bool Reserve(const ImageLayout& layout) {
+    if (burn_.ReserveTrack(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart))) return true;
+    context_.prompt.ShowMessage(WithAnswer(datajobtext::kReserveFailed) + datajobtext::kTerminated,
+                                MessageIcon::Error);
+    return false;
+  }
+
+  WriteMode WriteModeFor(const IsoImageSource& source) const {
+    WriteMode mode;
+    const bool xa = source.dataBlockType() == IsoImageSource::kBlockTypeMode2Form1;
+    mode.writeType = variant_ == Variant::Dvd ? WriteMode::kSessionAtOnce : WriteMode::kTrackAtOnce;
+    mode.sessionFormat = xa ? kSessionFormatCdRomXa : kSessionFormatCdRom;
+    mode.dataBlockType = source.dataBlockType();
+    mode.multiSessionBits = context_.inputs.multiSession != 0 ? WriteMode::kMultiSessionAllowed : 0;
+    mode.trackMode = kTrackModeDataUninterrupted;
+    if (xa) mode.subheader = std::array<std::uint8_t, 4>{};
+    return mode;
   }
 
   // Numbers the directories and gives every entry its sectors, stepping the
@@ -158,107 +169,56 @@ class DataDiscBurn {
   int CheckCapacity(std::int32_t track, const ImageLayout& layout) {
     const std::int64_t needed = static_cast<std::int64_t>(layout.imageEnd) - layout.sessionStart +
                                 (variant_ == Variant::Cd ? kRunOutBlocks : 0);
-    const std::int64_t free = registry_.GetTrackFreeBlocks(drive_, track);
-    if (needed <= free) return 0;
+    const std::optional<std::int32_t> free = burn_.TrackFreeBlocks(track);
+    if (!free) return StopWithAnswer(datajobtext::kNoTrackInformation, datajob::kNoTrackInformation);
+    if (needed <= *free) return 0;
+    // Megabytes rounded so that what is needed never reads as what is free.
+    const std::int64_t neededMb = (needed * 2048 + kBytesPerMegabyte - 1) / kBytesPerMegabyte;
+    const std::int64_t freeMb = std::int64_t{*free} * 2048 / kBytesPerMegabyte;
     const std::string text = "The data does not fit on the disc: it needs " + std::to_string(needed) +
-                             " sectors, the disc has " + std::to_string(free) + " free." +
+                             " sectors (" + std::to_string(neededMb) + " MB), the disc has " +
+                             std::to_string(*free) + " free (" + std::to_string(freeMb) + " MB)." +
                              datajobtext::kTerminated;
     return Stop(text, datajob::kDoesNotFit);
   }
 
-  bool SelectWriteMode(bool xaRecords) {
-    std::array<std::uint8_t, kModePageLength> page{};
-    registry_.ModeSense(drive_, kWriteParametersPage, kModePageLength, page.data());
-    const bool dvd = variant_ == Variant::Dvd;
-    const bool xa = !dvd && xaRecords;
-    const std::array<std::uint8_t, 4> xaSubheader{};
-    const int multiSession = context_.inputs.multiSession != 0 ? kMultiSessionAllowed : 0;
-    return registry_.SetWriteParameters(drive_, kModePageLength, page.data(), kBufferUnderrunProtection,
-                                        dvd ? kSessionAtOnce : kTrackAtOnce,
-                                        xa ? kSessionFormatCdRomXa : kSessionFormatCdRom,
-                                        xa ? kBlockTypeMode2Form1 : kBlockTypeMode1, multiSession,
-                                        kTrackModeDataUninterrupted,
-                                        xa ? xaSubheader.data() : nullptr) == 0;
-  }
-
-  // Writes every group of the image in order; false when a write was given up
-  // or a source file could not be read.
-  bool WriteImage(const ImageLayout& layout) {
-    ImageStream stream(layout);
-    SectorGroup group;
-    bool filesReached = false;
-    bool changeWarned = false;
-    while (stream.Next(group)) {
-      if (group.kind == GroupKind::FileData && !filesReached) {
-        progress_.SetPos(static_cast<std::int32_t>(layout.fileDataStart - layout.sessionStart));
-        filesReached = true;
-      }
-      switch (group.issue) {
-        case FileIssue::None:
-          break;
-        case FileIssue::CannotOpen:
-          context_.prompt.ShowMessage(datajobtext::kCannotOpenSource, MessageIcon::Error);
-          return false;
-        case FileIssue::ReadFailed:
-          context_.prompt.ShowMessage(datajobtext::kCannotReadSource, MessageIcon::Error);
-          return false;
-        case FileIssue::SizeChanged:
-          // The stream keeps the file to its recorded extent; the user hears of it once.
-          if (!changeWarned) {
-            context_.prompt.ShowMessage(SizeChangedText(*group.file), MessageIcon::Plain);
-            changeWarned = true;
-          }
-          break;
-      }
-      if (group.sectorCount == 0) continue;
-      if (group.StepBefore()) progress_.StepIt();
-      if (!WriteGroup(group)) return false;
-      for (std::uint32_t i = 0; i < group.StepsAfter(); ++i) progress_.StepIt();
-    }
-    if (!filesReached) {
-      progress_.SetPos(static_cast<std::int32_t>(layout.fileDataStart - layout.sessionStart));
-    }
-    return true;
-  }
-
-  static std::string SizeChangedText(const datadisc::SourceNode& file) {
-    return "The file " + file.sourcePath +
-           " has changed since the folder was chosen.\nChanged files are written with the size "
-           "they had then, cut or padded with zeros.";
-  }
-
-  bool WriteGroup(const SectorGroup& group) {
-    for (std::uint32_t done = 0; done < group.sectorCount;) {
-      const std::uint32_t count = std::min(group.sectorCount - done, kMaxBlocksPerWrite);
-      const auto lba = static_cast<std::int32_t>(group.firstSector + done);
-      const std::uint8_t* data = group.data.data() + static_cast<std::size_t>(done) * kSectorSize;
-      const int result =
-          variant_ == Variant::Dvd
-              ? registry_.WriteSectors12(drive_, lba, static_cast<int>(count), kSectorSize, data)
-              : registry_.WriteSectors(drive_, lba, static_cast<int>(count), kSectorSize, data);
-      if (result != 0) return false;
-      done += count;
-    }
-    return true;
-  }
-
   // Runs whether or not the writing completed: the drive's cache is flushed,
-  // the session closed (CD) and the disc ejected either way.
-  void Finish(const ImageLayout& layout, bool written) {
+  // the session closed (CD) and the disc ejected either way. True when the
+  // burn is complete: written, and the cache written to the disc (which on a
+  // DVD also closes the session).
+  bool Finish(const ImageLayout& layout, bool written) {
     progress_.SetPos(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
+    bool synchronized = false;
     if (variant_ == Variant::Cd) {
       progress_.SetStatus("Synchronizing Cache...");
-      registry_.SynchronizeCache(drive_);
+      synchronized = SynchronizeCache();
       progress_.SetStatus("Closing Disk Session...");
-      if (registry_.CloseSession(drive_) != 0) {
+      if (!burn_.CloseSession()) {
         context_.prompt.ShowMessage(datajobtext::kCloseSessionFailed, MessageIcon::Plain);
       }
     } else {
       progress_.SetStatus("Closing Session...");
-      registry_.SynchronizeCache(drive_);
+      synchronized = SynchronizeCache();
     }
-    progress_.SetStatus(written ? datajobtext::kBurned : datajobtext::kBurnFailed);
-    registry_.EjectDisc(drive_);
+    const bool burned = written && synchronized;
+    progress_.SetStatus(burned ? datajobtext::kBurned : datajobtext::kBurnFailed);
+    burn_.Eject();
+    return burned;
+  }
+
+  bool SynchronizeCache() {
+    if (burn_.SynchronizeCache()) return true;
+    context_.prompt.ShowMessage(WithAnswer(datajobtext::kSyncFailed), MessageIcon::Error);
+    return false;
+  }
+
+  // The text followed by what the drive answered to the last command.
+  std::string WithAnswer(const char* text) const {
+    return std::string(text) + " The drive answered: " + burn_.LastAnswer() + ".";
+  }
+
+  int StopWithAnswer(const char* text, int result) {
+    return Stop(WithAnswer(text) + datajobtext::kTerminated, result);
   }
 
   int Stop(const std::string& text, int result) {
@@ -273,8 +233,7 @@ class DataDiscBurn {
 
   JobContext& context_;
   ProgressSink& progress_;
-  DriveRegistry& registry_;
-  const int drive_;
+  BurnSequence burn_;
   const Variant variant_;
 };
 

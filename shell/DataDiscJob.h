@@ -20,6 +20,8 @@ inline constexpr int kWriteModeRefused = 9;
 inline constexpr int kDiscNotWritable = 30;
 inline constexpr int kDoesNotFit = 31;       // the image is larger than the free space
 inline constexpr int kTreeRefused = 32;      // a file or the directory count the image cannot hold
+inline constexpr int kNoTrackInformation = 33;  // the drive did not tell where the track starts or its room
+inline constexpr int kNoDisc = 34;
 inline constexpr int kBurnFailed = 40;       // writing began and did not complete
 }  // namespace datajob
 
@@ -48,6 +50,9 @@ inline constexpr const char* kCannotOpenSource =
 inline constexpr const char* kCannotReadSource =
     "Can't read source file.\nBurning process will be terminated.";
 inline constexpr const char* kCloseSessionFailed = "Error Closing Session";
+inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
+inline constexpr const char* kReserveFailed = "Can't reserve the track for the data on the disc.";
+inline constexpr const char* kSyncFailed = "The drive could not write the data from its cache to the disc.";
 inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
 inline constexpr const char* kBurned = "Disc burned.";
 inline constexpr const char* kBurnFailed = "Disc burning failed.";

@@ -103,14 +103,16 @@ struct VirtualRecorder::Call {
   const ScsiRequest& request;
   const std::uint8_t* cdb;
   std::optional<fs::path> finishedImage;
+  std::optional<std::uint32_t> dataInBytes;  // what a response filled of the transfer
 
   bool hasDataOut() const { return request.direction == DataDirection::Out && request.length > 0; }
 
   // Copies a response into the host's buffer, cut to the allocation length.
-  void DataIn(const std::vector<std::uint8_t>& response, std::uint32_t allocation) const {
+  void DataIn(const std::vector<std::uint8_t>& response, std::uint32_t allocation) {
     if (request.direction == DataDirection::Out) return;
     const std::size_t count = std::min<std::size_t>({response.size(), allocation, request.length});
     if (count > 0) std::memcpy(request.buffer, response.data(), count);
+    dataInBytes = static_cast<std::uint32_t>(count);
   }
 };
 
@@ -169,12 +171,12 @@ VirtualRecorder::~VirtualRecorder() {
   SaveDisc();
 }
 
-TransportResult VirtualRecorder::Execute(const ScsiRequest& request) {
+CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
   if (request.cdb == nullptr || request.cdbLength == 0 || request.cdbLength > 16 ||
       (request.length > 0 && request.buffer == nullptr)) {
     return TransportResult::TransportFailure;
   }
-  Call call{request, request.cdb, std::nullopt};
+  Call call{request, request.cdb, std::nullopt, std::nullopt};
   Outcome outcome;
   {
     std::lock_guard lock(mutex_);
@@ -194,7 +196,11 @@ TransportResult VirtualRecorder::Execute(const ScsiRequest& request) {
     finished.finishedImage = *call.finishedImage;
     NotifyFinished(finished);
   }
-  return outcome.result;
+  std::optional<SenseCode> sense;
+  if (outcome.sense) sense = SenseCode{outcome.sense->key, outcome.sense->asc, outcome.sense->ascq};
+  const std::uint32_t residual =
+      call.dataInBytes && outcome.result == TransportResult::Good ? request.length - *call.dataInBytes : 0;
+  return CommandOutcome(outcome.result, sense, residual);
 }
 
 VirtualRecorder::Outcome VirtualRecorder::Dispatch(Call& call) {

@@ -51,10 +51,11 @@ class VirtualRecorder {
   VirtualRecorder(const VirtualRecorder&) = delete;
   VirtualRecorder& operator=(const VirtualRecorder&) = delete;
 
-  // Runs one command: Good, or DeviceFailure with the sense in LastSense() and
-  // in the command log. A request without a CDB or with a data length but no
-  // buffer cannot be delivered: TransportFailure.
-  TransportResult Execute(const ScsiRequest& request);
+  // Runs one command: Good, or DeviceFailure with its sense (also in
+  // LastSense() and in the command log), and the residual of a data-in command
+  // whose response was shorter than the transfer. A request without a CDB or
+  // with a data length but no buffer cannot be delivered: TransportFailure.
+  CommandOutcome Execute(const ScsiRequest& request);
 
   const RecorderModel& model() const { return model_; }
 

@@ -22,7 +22,7 @@ bool VirtualRecorderTransport::Open() {
 
 void VirtualRecorderTransport::Close() { open_ = false; }
 
-TransportResult VirtualRecorderTransport::Execute(const ScsiRequest& request) {
+CommandOutcome VirtualRecorderTransport::Execute(const ScsiRequest& request) {
   if (!open_) return TransportResult::TransportFailure;
   return recorder_->Execute(request);
 }

@@ -23,7 +23,7 @@ class VirtualRecorderTransport final : public ScsiTransport {
 
   bool Open() override;
   void Close() override;
-  TransportResult Execute(const ScsiRequest& request) override;
+  CommandOutcome Execute(const ScsiRequest& request) override;
 
  private:
   std::shared_ptr<VirtualRecorder> recorder_;

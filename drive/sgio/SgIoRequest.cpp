@@ -1,5 +1,6 @@
 #include "drive/sgio/SgIoRequest.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -38,11 +39,21 @@ sg_io_hdr_t MakeRequestHeader(const ScsiRequest& request, unsigned char* senseBu
   return header;
 }
 
-TransportResult ClassifyResult(int ioctlResult, const sg_io_hdr_t& header) {
-  if (ioctlResult < 0) return TransportResult::TransportFailure;
-  if (header.status != 0 || header.host_status != 0 || header.driver_status != 0)
-    return TransportResult::DeviceFailure;
-  return TransportResult::Good;
+CommandOutcome ClassifyResult(int ioctlResult, const sg_io_hdr_t& header) {
+  constexpr unsigned kDriverErrorMask = 0x07;  // the driver's own result; 08h only flags sense
+  constexpr unsigned kDriverSense = 0x08;
+  if (ioctlResult < 0 || header.host_status != 0 || (header.driver_status & kDriverErrorMask) != 0)
+    return TransportResult::TransportFailure;
+  const auto residual = static_cast<std::uint32_t>(header.resid > 0 ? header.resid : 0);
+  if (header.status == 0 && (header.driver_status & kDriverSense) == 0)
+    return CommandOutcome(TransportResult::Good, std::nullopt, residual);
+  std::optional<SenseCode> sense;
+  SenseCode decoded;
+  if (header.sbp != nullptr &&
+      DecodeSense(std::span<const std::uint8_t>(header.sbp, std::min<std::size_t>(header.sb_len_wr, header.mx_sb_len)),
+                  decoded))
+    sense = decoded;
+  return CommandOutcome(TransportResult::DeviceFailure, sense, residual);
 }
 
 }  // namespace brenmark::sgio

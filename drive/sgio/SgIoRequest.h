@@ -15,9 +15,11 @@ inline constexpr unsigned char kSenseLength = 32;
 // length without a direction. Time-outs go from seconds to milliseconds.
 sg_io_hdr_t MakeRequestHeader(const ScsiRequest& request, unsigned char* senseBuffer);
 
-// The result class of an SG_IO call: a failed ioctl was never delivered; a
-// delivered command is good only when the SCSI, host and driver status are
-// all clear.
-TransportResult ClassifyResult(int ioctlResult, const sg_io_hdr_t& header);
+// The outcome of an SG_IO call. A failed ioctl, or a host adapter or driver
+// that could not carry the command (host status, or a driver error other than
+// "sense available"), is a transport failure: the device never answered. A
+// command the device ended with a SCSI status other than GOOD, or with sense,
+// is a device failure carrying the decoded sense. The residual is the kernel's.
+CommandOutcome ClassifyResult(int ioctlResult, const sg_io_hdr_t& header);
 
 }  // namespace brenmark::sgio

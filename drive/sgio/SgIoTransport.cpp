@@ -26,7 +26,7 @@ void SgIoTransport::Close() {
   fd_ = -1;
 }
 
-TransportResult SgIoTransport::Execute(const ScsiRequest& request) {
+CommandOutcome SgIoTransport::Execute(const ScsiRequest& request) {
   if (fd_ < 0 || request.cdb == nullptr) return TransportResult::TransportFailure;
   unsigned char sense[kSenseLength] = {};
   sg_io_hdr_t header = MakeRequestHeader(request, sense);

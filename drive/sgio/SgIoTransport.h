@@ -17,7 +17,7 @@ class SgIoTransport final : public ScsiTransport {
   // Opens the node for reading and writing without blocking on an empty tray.
   bool Open() override;
   void Close() override;
-  TransportResult Execute(const ScsiRequest& request) override;
+  CommandOutcome Execute(const ScsiRequest& request) override;
 
  private:
   std::string devicePath_;

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,8 +28,14 @@ struct RecordedCommand {
 // The answer to one command: its result class and the bytes copied into the
 // buffer of a data-in command (at most the request's length).
 struct ScriptedReply {
+  ScriptedReply() = default;
+  ScriptedReply(TransportResult resultClass, std::vector<std::uint8_t> bytes = {},
+                std::optional<SenseCode> senseCode = std::nullopt)
+      : result(resultClass), data(std::move(bytes)), sense(senseCode) {}
+
   TransportResult result = TransportResult::Good;
   std::vector<std::uint8_t> data;
+  std::optional<SenseCode> sense;  // given with a device failure
 };
 
 // Everything a test scripts and inspects. It outlives the transport, which the
@@ -48,7 +55,10 @@ struct FakeDeviceState {
   std::function<ScriptedReply(const RecordedCommand&)> responder;
 
   void Reply(TransportResult result, std::vector<std::uint8_t> data = {}) {
-    replies.push_back(ScriptedReply{result, std::move(data)});
+    replies.push_back(ScriptedReply{result, std::move(data), std::nullopt});
+  }
+  void ReplySense(const SenseCode& sense) {
+    replies.push_back(ScriptedReply{TransportResult::DeviceFailure, {}, sense});
   }
   std::vector<std::uint8_t> Opcodes() const {
     std::vector<std::uint8_t> opcodes;
@@ -73,7 +83,7 @@ class FakeTransport final : public ScsiTransport {
     state_->isOpen = false;
   }
 
-  TransportResult Execute(const ScsiRequest& request) override {
+  CommandOutcome Execute(const ScsiRequest& request) override {
     if (!state_->isOpen) {
       ++state_->commandsWhileClosed;
       return TransportResult::TransportFailure;
@@ -101,7 +111,7 @@ class FakeTransport final : public ScsiTransport {
       const std::size_t count = std::min<std::size_t>(reply.data.size(), request.length);
       std::copy_n(reply.data.begin(), count, request.buffer);
     }
-    return reply.result;
+    return CommandOutcome(reply.result, reply.sense);
   }
 
  private:

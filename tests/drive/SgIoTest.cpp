@@ -55,22 +55,50 @@ TEST(SgIoRequest, MapsDirectionLengthAndTimeout) {
 }
 
 TEST(SgIoRequest, ClassifiesTheThreeResults) {
-  // ioctl result, SCSI status, host status, driver status.
+  // ioctl result, SCSI status, host status, driver status. The host adapter
+  // and the driver failing to carry a command is not the device's answer.
   const std::tuple<int, int, int, int, TransportResult> cases[] = {
       {0, 0, 0, 0, TransportResult::Good},
       {-1, 0, 0, 0, TransportResult::TransportFailure},
       {0, 0x02, 0, 0, TransportResult::DeviceFailure},  // CHECK CONDITION
+      {0, 0x02, 0, 0x08, TransportResult::DeviceFailure},  // ... with the driver's "sense available"
       {-1, 0x02, 0, 0, TransportResult::TransportFailure},
-      {0, 0, 0x03, 0, TransportResult::DeviceFailure},  // time-out in the host adapter
-      {0, 0, 0, 0x08, TransportResult::DeviceFailure},
+      {0, 0, 0x03, 0, TransportResult::TransportFailure},  // time-out in the host adapter
+      {0, 0, 0x01, 0, TransportResult::TransportFailure},  // no connection
+      {0, 0x02, 0, 0x06, TransportResult::TransportFailure},  // driver time-out
   };
   for (const auto& [ioctlResult, status, hostStatus, driverStatus, expected] : cases) {
     sg_io_hdr_t header{};
     header.status = static_cast<unsigned char>(status);
     header.host_status = static_cast<unsigned short>(hostStatus);
     header.driver_status = static_cast<unsigned short>(driverStatus);
-    EXPECT_EQ(sgio::ClassifyResult(ioctlResult, header), expected);
+    EXPECT_EQ(sgio::ClassifyResult(ioctlResult, header).result, expected)
+        << ioctlResult << " " << status << " " << hostStatus << " " << driverStatus;
   }
+}
+
+TEST(SgIoRequest, ADeviceFailureCarriesTheSenseTheKernelWroteAndTheResidual) {
+  unsigned char sense[sgio::kSenseLength] = {0x70, 0, 0x03, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x0C, 0x00};
+  sg_io_hdr_t header{};
+  header.status = 0x02;
+  header.driver_status = 0x08;
+  header.sbp = sense;
+  header.mx_sb_len = sgio::kSenseLength;
+  header.sb_len_wr = 18;
+  header.resid = 4096;
+  const CommandOutcome outcome = sgio::ClassifyResult(0, header);
+  ASSERT_TRUE(outcome.sense);
+  EXPECT_EQ(outcome.Text(), "3/0C/00 write error");
+  EXPECT_EQ(outcome.residual, 4096u);
+
+  header.sb_len_wr = 0;  // CHECK CONDITION without sense bytes: nothing is made up
+  EXPECT_FALSE(sgio::ClassifyResult(0, header).sense);
+  header.status = 0;
+  header.driver_status = 0;
+  header.resid = 100;  // a short read that ended well
+  const CommandOutcome shortRead = sgio::ClassifyResult(0, header);
+  EXPECT_TRUE(shortRead.good());
+  EXPECT_EQ(shortRead.residual, 100u);
 }
 
 TEST(SgIoTransport, UndeliverableCommandsAreTransportFailures) {

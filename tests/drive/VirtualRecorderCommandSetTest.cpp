@@ -10,6 +10,7 @@
 #include "drive/DriveRegistry.h"
 #include "tests/drive/CountingSleeper.h"
 #include "tests/drive/FakeUserPrompt.h"
+#include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 // The command set against the built-in recorder, which reads every command
@@ -150,6 +151,55 @@ TEST_F(VirtualRecorderCommandSet, RetriesRideOverFailuresTheRecorderReports) {
   sleeper.waits.clear();
   EXPECT_EQ(registry->WriteSectors(kCd, 16, 1, 2048, data.data()), 0);
   EXPECT_EQ(sleeper.Count(200ms), 3);
+}
+
+void Arm(virtualdrive::VirtualRecorder& recorder, const char* text) {
+  const auto fault = virtualdrive::ParseFaultSpec(text);
+  ASSERT_TRUE(fault.spec) << fault.error;
+  recorder.ArmFault(*fault.spec);
+}
+
+TEST_F(VirtualRecorderCommandSet, TheLastOutcomeOfADriveKeepsItsSenseAndResidual) {
+  Bytes data(2048);
+  EXPECT_EQ(registry->WriteSectors(kCd, 1000, 1, 2048, data.data()), 2);
+  EXPECT_EQ(registry->LastOutcome(kCd).Text(), "5/21/02 invalid address for write");
+  std::int32_t sessions = 0;
+  ASSERT_TRUE(registry->GetDiscInfo(kCd, &sessions, nullptr, nullptr));
+  EXPECT_TRUE(registry->LastOutcome(kCd).good());
+  EXPECT_GT(registry->LastOutcome(kCd).residual, 0u);  // 256 bytes asked, fewer given
+  EXPECT_EQ(registry->LastOutcome(-1).result, TransportResult::TransportFailure);
+
+  Arm(CdRecorder(), "STARTSTOPUNIT");
+  EXPECT_FALSE(registry->EjectDisc(kCd));  // what the drive answered, not a blanket yes
+  EXPECT_TRUE(registry->EjectDisc(kCd));
+}
+
+TEST_F(VirtualRecorderCommandSet, ADriveThatIsBecomingReadyIsWaitedForWithoutUsingUpTries) {
+  Arm(CdRecorder(), "WRITE10:count=4:sense=2/04/08");
+  Arm(CdRecorder(), "READCD:count=2:sense=2/04/01");
+  WriteDataTrack(16);
+  Bytes sector(2048);
+  ASSERT_EQ(registry->ReadSectors(kCd, 0, 1, sector.data(), 2048, 0x10), 0);
+  EXPECT_EQ(sleeper.Count(1000ms), 6);
+  EXPECT_TRUE(prompt.questions.empty());
+
+  // A drive that never gets ready is not waited for without end: each try
+  // waits a bounded time, then counts as failed, and the user is asked.
+  sleeper.waits.clear();
+  Arm(CdRecorder(), "WRITE10:always:sense=2/04/01");
+  EXPECT_EQ(registry->WriteSectors(kCd, 16, 1, 2048, sector.data()), 2);
+  EXPECT_EQ(prompt.questions.size(), 1u);
+  EXPECT_EQ(sleeper.Count(1000ms), 3 * 120 + 2);
+}
+
+TEST_F(VirtualRecorderCommandSet, ABufferThatNeverDrainsIsWaitedForThirtySecondsThenWritten) {
+  WriteDataTrack(16);
+  sleeper.waits.clear();
+  Arm(CdRecorder(), "bufferfull:always");
+  Bytes data(2048);
+  EXPECT_EQ(registry->WriteSectors(kCd, 16, 1, 2048, data.data()), 0);
+  EXPECT_EQ(sleeper.Count(200ms), 150);
+  EXPECT_EQ(sleeper.waits.size(), 150u);
 }
 
 }  // namespace

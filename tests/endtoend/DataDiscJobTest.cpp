@@ -206,7 +206,9 @@ TEST(DataDiscJob, ASourceFileGoneSinceTheScanStopsTheWritingAtThatFile) {
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
   EXPECT_EQ(outcome.result, datajob::kBurnFailed);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
-  EXPECT_EQ(bench.prompt.messages()[0].text, datajobtext::kCannotOpenSource);
+  // The file's path on a line of its own after the message.
+  EXPECT_EQ(bench.prompt.messages()[0].text,
+            std::string(datajobtext::kCannotOpenSource) + "\n" + (example.data() / "Sub" / "a.txt").string());
   const auto writes = Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
   ASSERT_FALSE(writes.empty());
   EXPECT_EQ(writes.back(), (Transfer{29, 1}));  // readme.txt; a.txt at 30 is never written

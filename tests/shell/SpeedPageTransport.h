@@ -33,7 +33,7 @@ class SpeedPageTransport final : public ScsiTransport {
   }
   void Close() override { open_ = false; }
 
-  TransportResult Execute(const ScsiRequest& request) override {
+  CommandOutcome Execute(const ScsiRequest& request) override {
     ++counters_->commands;
     if (!open_) return TransportResult::TransportFailure;
     if (request.buffer != nullptr) std::memset(request.buffer, 0, request.length);

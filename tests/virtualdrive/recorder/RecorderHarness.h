@@ -191,7 +191,7 @@ class RecorderHarness {
     request.direction = direction;
     request.buffer = buffer;
     request.length = length;
-    return recorder_->Execute(request);
+    return recorder_->Execute(request).result;
   }
   // Data-in command; nullopt on failure.
   std::optional<std::vector<std::uint8_t>> Read(const cdb::Bytes& bytes, std::uint32_t length) {
