@@ -22,7 +22,6 @@ constexpr std::int32_t kTocLength = 9600;
 constexpr std::size_t kSectorBytes = AudioChunkReader::kSectorBytes;
 constexpr std::int32_t kSectorsPerRead = AudioChunkReader::kSectorsPerRead;
 constexpr std::uint8_t kUserDataOnly = 0x10;
-constexpr std::size_t kPathLimit = 1023;
 constexpr std::uint64_t kSamplesPerSector = 588;
 
 std::string Format(const char* format, int a, int b = 0, int c = 0) {
@@ -167,7 +166,7 @@ class Grab {
 
   int CheckPathLength() {
     const std::string longest = (folder_ / "track99.wav").string();
-    if (longest.size() <= kPathLimit) return 0;
+    if (longest.size() <= JobState::kOutputFolderLimit) return 0;
     return Stop("The output folder name is too long: the file names in it would be longer than 1023 characters." +
                     std::string(grabtext::kTerminated),
                 grabjob::kPathTooLong);
