@@ -46,7 +46,12 @@ enum class WriteCommand : std::uint8_t { Write10, Write12 };
 
 // Texts the burning jobs share.
 namespace burntext {
+inline constexpr const char* kNoDrive =
+    "Error occure while retrieving current writer device.\nBurning process will be terminated.";
 inline constexpr const char* kNoDisc = "There is no disc in the drive.\nBurning process will be terminated.";
+inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
+inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
+inline constexpr const char* kBurnFailed = "Disc burning failed.";
 }
 
 // The drive steps every burning job is made of, on the job's drive

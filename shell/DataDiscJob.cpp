@@ -1,6 +1,5 @@
 #include "shell/DataDiscJob.h"
 
-#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>

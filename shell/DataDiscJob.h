@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/BurnSequence.h"
 #include "shell/Job.h"
 
 namespace brenmark {
@@ -27,8 +28,7 @@ inline constexpr int kBurnFailed = 40;       // writing began and did not comple
 
 // The texts the data disc job shows.
 namespace datajobtext {
-inline constexpr const char* kNoDrive =
-    "Error occure while retrieving current writer device.\nBurning process will be terminated.";
+inline constexpr const char* kNoDrive = burntext::kNoDrive;
 inline constexpr const char* kNoDeviceAccess =
     "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
 inline constexpr const char* kDiscNotWritable =
@@ -50,12 +50,12 @@ inline constexpr const char* kCannotOpenSource =
 inline constexpr const char* kCannotReadSource =
     "Can't read source file.\nBurning process will be terminated.";
 inline constexpr const char* kCloseSessionFailed = "Error Closing Session";
-inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
+inline constexpr const char* kNoTrackInformation = burntext::kNoTrackInformation;
 inline constexpr const char* kReserveFailed = "Can't reserve the track for the data on the disc.";
 inline constexpr const char* kSyncFailed = "The drive could not write the data from its cache to the disc.";
-inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
+inline constexpr const char* kTerminated = burntext::kTerminated;
 inline constexpr const char* kBurned = "Disc burned.";
-inline constexpr const char* kBurnFailed = "Disc burning failed.";
+inline constexpr const char* kBurnFailed = burntext::kBurnFailed;
 }  // namespace datajobtext
 
 }  // namespace brenmark

@@ -5,10 +5,6 @@
 // under $BRENMARK_BENCH_DIR (default: a temporary folder removed at the end).
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,9 +14,7 @@
 #include <vector>
 
 #include "audio/GrabJob.h"
-#include "bench/support/QuietFrontEnd.h"
-#include "drive/DriveRegistry.h"
-#include "shell/Job.h"
+#include "bench/shell/BenchSupport.h"
 #include "virtualdrive/VirtualRecorder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
@@ -28,25 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace brenmark;
+using bench::BenchRoot;
+using bench::RunTool;
 
 constexpr int kTracks = 20;
 constexpr int kSectorsPerTrack = 74 * 60 * 75 / kTracks;  // 74 minutes in all
 constexpr std::size_t kSectorBytes = 2352;
-constexpr int kCdDrive = 0;
-
-const char* ChosenRoot() { return std::getenv("BRENMARK_BENCH_DIR"); }
-
-fs::path BenchRoot() {
-  if (const char* chosen = ChosenRoot()) return chosen;
-  return fs::temp_directory_path() / ("brenmark-grab-bench-" + std::to_string(getpid()));
-}
-
-struct RemoveAtExit {
-  ~RemoveAtExit() {
-    std::error_code ignored;
-    if (ChosenRoot() == nullptr) fs::remove_all(BenchRoot(), ignored);
-  }
-} removeAtExit;
+constexpr int kCdDrive = bench::VirtualRecorderRig::kCdDrive;
 
 // Music-like audio: a chord whose notes change per track, with a little noise.
 void WriteTrack(std::ofstream& bin, int track) {
@@ -90,50 +72,24 @@ const fs::path& DiscImage() {
   return cue;
 }
 
-bool Run(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    // The tools' progress lines are not part of the work measured.
-    const int quiet = open("/dev/null", O_WRONLY);
-    dup2(quiet, 1);
-    dup2(quiet, 2);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void FreshFolder(const fs::path& folder) {
   fs::remove_all(folder);
   fs::create_directories(folder);
   sync();
 }
 
-// Every track of the disc, as brenmark-cli grab runs it.
+// Every track of the disc, as brenmark-cli grab runs it. The recorder keeps
+// the image in its tray between runs, so it is inserted once beforehand.
 void GrabDisc(benchmark::State& state, std::int32_t format) {
   const fs::path discs = BenchRoot() / "recorders";
   const fs::path out = BenchRoot() / "grabbed";
-  bench::CountingPrompt prompt;
-  SystemSleeper sleeper;
-  auto provider = std::make_unique<virtualdrive::VirtualRecorderProvider>(discs);
-  if (!provider->recorders()[kCdDrive]->InsertImage(DiscImage()).ok) {
+  if (!virtualdrive::VirtualRecorderProvider(discs).recorders()[kCdDrive]->InsertImage(DiscImage()).ok) {
     state.SkipWithError("the image was refused");
     return;
   }
-  std::vector<std::unique_ptr<DeviceProvider>> providers;
-  providers.push_back(std::move(provider));
-  DriveRegistry registry(prompt, sleeper, std::move(providers));
-  registry.EnumerateDrives();
-  DriveLeases leases;
-  JobRunner runner(registry, prompt, leases);
+  bench::VirtualRecorderRig rig(discs);
   audio::GrabOptions options;
   options.encoderLibrary = BRENMARK_ENCODER_PATH;
-
   FreshFolder(out);
   for (auto _ : state) {
     JobInputs inputs;
@@ -142,9 +98,7 @@ void GrabDisc(benchmark::State& state, std::int32_t format) {
     std::fill_n(inputs.trackSelected.begin(), kTracks, std::uint8_t{1});
     std::copy(audio::grabsetting::kDefaults.begin(), audio::grabsetting::kDefaults.end(), inputs.grabSettings.begin());
     inputs.grabSettings[audio::grabsetting::kOutputFormat] = format;
-    auto job = runner.Start(audio::MakeGrabJob(options), std::move(inputs), std::make_shared<bench::SilentProgress>());
-    job->Wait();
-    if (job->result() != audio::grabjob::kGrabbed || prompt.messages != 0) {
+    if (!rig.Burn(audio::MakeGrabJob(options), std::move(inputs))) {
       state.SkipWithError("the grab did not complete");
       break;
     }
@@ -161,7 +115,7 @@ const fs::path& BchunkWavs() {
     const fs::path wavs = BenchRoot() / "bchunk-wavs";
     FreshFolder(wavs);
     const fs::path cue = DiscImage();
-    Run({"bchunk", "-w", (cue.parent_path() / "disc.bin").string(), cue.string(), (wavs / "track").string()});
+    RunTool({"bchunk", "-w", (cue.parent_path() / "disc.bin").string(), cue.string(), (wavs / "track").string()});
     return wavs;
   }();
   return folder;
@@ -174,7 +128,7 @@ void BM_Wav_Bchunk(benchmark::State& state) {
   const fs::path out = BenchRoot() / "bchunk";
   FreshFolder(out);
   for (auto _ : state) {
-    if (!Run({"bchunk", "-w", (cue.parent_path() / "disc.bin").string(), cue.string(), (out / "track").string()})) {
+    if (!RunTool({"bchunk", "-w", (cue.parent_path() / "disc.bin").string(), cue.string(), (out / "track").string()})) {
       state.SkipWithError("bchunk failed");
       break;
     }
@@ -194,7 +148,7 @@ void BM_Mp3At128_LameOnTheWavs(benchmark::State& state) {
   for (const auto& entry : fs::directory_iterator(wavs)) inputs.push_back(entry.path());
   for (auto _ : state) {
     for (const fs::path& wav : inputs) {
-      if (!Run({"lame", "--quiet", "-b", "128", wav.string(), (out / wav.filename()).replace_extension(".mp3").string()})) {
+      if (!RunTool({"lame", "--quiet", "-b", "128", wav.string(), (out / wav.filename()).replace_extension(".mp3").string()})) {
         state.SkipWithError("lame failed");
         break;
       }

@@ -4,59 +4,24 @@
 // $BRENMARK_BENCH_DIR (default: the temporary folder) and removed at the end.
 #include <benchmark/benchmark.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench/shell/BenchSupport.h"
 #include "datadisc/SourceTree.h"
 #include "drive/DriveRegistry.h"
 #include "shell/DataDiscJob.h"
-#include "shell/Job.h"
-#include "bench/support/QuietFrontEnd.h"
-#include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace brenmark;
-using bench::CountingPrompt;
-using bench::SilentProgress;
-
-// $BRENMARK_BENCH_DIR keeps the generated folders between runs; without it
-// they live in a folder of this run that is removed at the end.
-const char* ChosenRoot() { return std::getenv("BRENMARK_BENCH_DIR"); }
-
-fs::path BenchRoot() {
-  if (const char* chosen = ChosenRoot()) return chosen;
-  return fs::temp_directory_path() / ("brenmark-burn-bench-" + std::to_string(getpid()));
-}
-
-struct RemoveAtExit {
-  ~RemoveAtExit() {
-    std::error_code ignored;
-    if (ChosenRoot() == nullptr) fs::remove_all(BenchRoot(), ignored);
-  }
-} removeAtExit;
-
-// Generates a folder once; a finished one (with its marker) is reused.
-template <typename Generate>
-fs::path Prepared(const fs::path& root, Generate generate) {
-  const fs::path marker = root.parent_path() / "complete";
-  if (!fs::exists(marker)) {
-    fs::remove_all(root.parent_path());
-    generate(root);
-    std::ofstream{marker};
-  }
-  return root;
-}
+using bench::BenchRoot;
+using bench::Prepared;
 
 // Files take their bytes from one block of random data, at an offset of their own.
 void WriteFile(const fs::path& path, std::uint64_t size, std::mt19937& random) {
@@ -110,52 +75,23 @@ const fs::path& ManySmallFiles() {
 
 // The folder choice and the burn, as the command line runs them.
 void BurnToVirtualDvd(benchmark::State& state, const fs::path& folder) {
-  const fs::path discs = BenchRoot() / "discs";
-  CountingPrompt prompt;
-  SystemSleeper sleeper;
-  std::vector<std::unique_ptr<DeviceProvider>> providers;
-  providers.push_back(std::make_unique<virtualdrive::VirtualRecorderProvider>(discs));
-  DriveRegistry registry(prompt, sleeper, std::move(providers));
-  registry.EnumerateDrives();
-  DriveLeases leases;
-  JobRunner runner(registry, prompt, leases);
-  constexpr int kDvdDrive = 1;
-
-  sync();
-  for (auto _ : state) {
+  bench::VirtualRecorderRig::TimeBurns(state, BenchRoot() / "discs", DataDvdJob, [&] {
     JobInputs inputs;
     inputs.sourceTree = std::make_unique<datadisc::SourceTree>(datadisc::SourceTree::kIsoAndJoliet,
                                                                datadisc::SourceTree::kIso83Names, false, false);
     inputs.sourceTree->SetVolumeLabel(datadisc::SourceTree::kDefaultVolumeLabel);
     inputs.sourceTree->AddPath(folder.string(), nullptr);
-    inputs.currentDrive = kDvdDrive;
+    inputs.currentDrive = bench::VirtualRecorderRig::kDvdDrive;
     inputs.writeSpeed = 22160;
-    auto job = runner.Start(DataDvdJob, std::move(inputs), std::make_shared<SilentProgress>());
-    job->Wait();
-    if (job->result() != datajob::kBurned || prompt.messages != 0) {
-      state.SkipWithError("the burn did not complete");
-      break;
-    }
-    state.PauseTiming();
-    fs::remove_all(discs / "burned discs");
-    sync();
-    state.ResumeTiming();
-  }
-  fs::remove_all(discs);
+    return inputs;
+  });
 }
 
 void Genisoimage(benchmark::State& state, const fs::path& folder) {
   const fs::path image = BenchRoot() / "genisoimage.iso";
   sync();
   for (auto _ : state) {
-    const pid_t child = fork();
-    if (child == 0) {
-      execlp("genisoimage", "genisoimage", "-quiet", "-J", "-o", image.c_str(), folder.c_str(), nullptr);
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!bench::RunTool({"genisoimage", "-quiet", "-J", "-o", image.string(), folder.string()})) {
       state.SkipWithError("genisoimage failed");
       break;
     }

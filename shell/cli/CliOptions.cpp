@@ -62,6 +62,10 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     }
     const std::string& value = args[++i];
     if (arg == "--drive") {
+      if (value.empty()) {
+        error = "--drive is empty; give a drive's index or name (see brenmark-cli drives)";
+        return std::nullopt;
+      }
       options.drive = value;
     } else if (arg == "--speed") {
       options.speed = ParseSpeed(value);

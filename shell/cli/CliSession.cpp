@@ -63,9 +63,28 @@ void CliSession::Enumerate() {
 }
 
 void CliSession::PrintFinishedImage(const std::string& path) {
+  std::lock_guard lock(imagesMutex_);
+  if (heldImages_) {
+    heldImages_->push_back(path);
+    return;
+  }
   if (currentProgress_) currentProgress_->BreakLine();
   std::fprintf(stdout, "%s\n", path.c_str());
   std::fflush(stdout);
+}
+
+void CliSession::HoldFinishedImages() {
+  std::lock_guard lock(imagesMutex_);
+  heldImages_.emplace();
+}
+
+void CliSession::PrintHeldImages(bool failed) {
+  std::lock_guard lock(imagesMutex_);
+  if (!heldImages_) return;
+  // The mark follows on the same line, so a script reading whole lines still gets the path first.
+  for (const std::string& path : *heldImages_) std::fprintf(stdout, "%s%s\n", path.c_str(), failed ? " (failed)" : "");
+  std::fflush(stdout);
+  heldImages_.reset();
 }
 
 std::optional<int> CliSession::SelectDrive() {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,12 @@ class CliSession {
   // The first drive that is a virtual recorder, or -1.
   int FirstVirtualDrive();
 
+  // From now on finished images are kept back instead of printed at once,
+  // until PrintHeldImages prints them, each followed by " (failed)" on the
+  // same line when the job that made it failed.
+  void HoldFinishedImages();
+  void PrintHeldImages(bool failed);
+
   // Prints a command's own error on the standard error.
   void Complain(const std::string& text) const;
 
@@ -61,6 +68,8 @@ class CliSession {
   void PrintFinishedImage(const std::string& path);
 
   CliOptions options_;
+  std::mutex imagesMutex_;  // finished images are reported on the job's thread
+  std::optional<std::vector<std::string>> heldImages_;
   std::shared_ptr<TerminalProgress> currentProgress_;
   TerminalPrompt prompt_;
   SystemSleeper sleeper_;

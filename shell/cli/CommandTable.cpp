@@ -6,6 +6,7 @@ int RunDrives(CliSession&, const std::vector<std::string>&);
 int RunTray(CliSession&, const std::vector<std::string>&);
 int RunBurnCd(CliSession&, const std::vector<std::string>&);
 int RunBurnDvd(CliSession&, const std::vector<std::string>&);
+int RunBurnAudio(CliSession&, const std::vector<std::string>&);
 int RunDeviceInfo(CliSession&, const std::vector<std::string>&);
 int RunDiscInfo(CliSession&, const std::vector<std::string>&);
 int RunGrab(CliSession&, const std::vector<std::string>&);
@@ -27,6 +28,12 @@ constexpr CliCommand kCommands[] = {
      "chosen with --speed or the drive's fastest one.",
      RunBurnCd},
     {"burn-dvd", "FOLDER", "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd.", RunBurnDvd},
+    {"burn-audio", "FILE.wav...",
+     "Burns the WAV files as an audio CD, one track per file in the order given, and closes the\n"
+     "disc. Each file must hold 16-bit stereo PCM at 44.1 kHz; a file shorter than 4 seconds is\n"
+     "completed with silence. A disc that can take another session gets the tracks after its\n"
+     "own. Track numbers past 99 or more audio than the disc holds are refused before writing.",
+     RunBurnAudio},
     {"device-info", "",
      "Prints the drive's information report on the standard output: model, interface, the\n"
      "media it reads and writes, its features, buffer, loading mechanism and write speeds.\n"

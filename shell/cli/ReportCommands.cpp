@@ -42,7 +42,7 @@ int RunReport(CliSession& session, const std::vector<std::string>& arguments, Re
     return kExitUsage;
   }
   const auto drive = session.SelectDrive();
-  if (!drive) return kExitUsage;
+  if (!drive) return kExitFailed;
   // A report keeps its drive while it queries it; with no drive there is
   // nothing to hold, and the report says so itself.
   std::optional<DriveLeases::Lease> lease;

@@ -31,8 +31,10 @@ bool TerminalPrompt::AskYesNo(const std::string& text) {
   if (beforeOutput_) beforeOutput_();
   std::fprintf(out_, "[Question] %s [y/n] ", text.c_str());
   if (presetAnswer_ || terminalIn_ == nullptr) {
-    const bool answer = presetAnswer_.value_or(false);
-    std::fprintf(out_, "%s\n", answer ? "y" : "n");
+    const bool spent = presetAnswer_.value_or(false) && presetYesGiven_ >= kMaxPresetYes;
+    const bool answer = presetAnswer_.value_or(false) && !spent;
+    if (answer) ++presetYesGiven_;
+    std::fprintf(out_, "%s\n", answer ? "y" : spent ? "n (--yes has answered its 10 questions)" : "n");
     std::fflush(out_);
     return answer;
   }

@@ -12,9 +12,13 @@ namespace brenmark::cli {
 
 // Message boxes and Yes/No questions on the command line. Messages are printed;
 // a question is answered by the preset answer (--yes / --no) when there is one,
-// else asked on the terminal, else answered No.
+// else asked on the terminal, else answered No. A preset Yes answers at most
+// kMaxPresetYes questions in one run and No after them, so that a write that
+// always fails is not retried without end.
 class TerminalPrompt final : public UserPrompt {
  public:
+  static constexpr int kMaxPresetYes = 10;
+
   TerminalPrompt(std::FILE* out, std::FILE* terminalIn, std::optional<bool> presetAnswer)
       : out_(out), terminalIn_(terminalIn), presetAnswer_(presetAnswer) {}
 
@@ -29,6 +33,7 @@ class TerminalPrompt final : public UserPrompt {
   std::FILE* out_;
   std::FILE* terminalIn_;  // null when there is no terminal to ask on
   std::optional<bool> presetAnswer_;
+  int presetYesGiven_ = 0;
   std::function<void()> beforeOutput_;
 };
 

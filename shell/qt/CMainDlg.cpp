@@ -23,7 +23,9 @@
 #include "shell/JobState.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
+#include "shell/AudioCdJob.h"
 #include "shell/qt/CAboutDlg.h"
+#include "shell/qt/CAddAudioFilesDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTestGrabDlg.h"
@@ -66,7 +68,6 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   setContextMenuPolicy(Qt::ActionsContextMenu);
 
   // Jobs whose issues have not landed yet.
-  ui_->audioRunButton->setEnabled(false);
   ui_->videoRunButton->setEnabled(false);
   ui_->trayButton->setVisible(false);
 
@@ -77,6 +78,7 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   connect(ui_->grabRunButton, &QPushButton::clicked, this, &CMainDlg::RunGrabTest);
   connect(ui_->burnCdButton, &QPushButton::clicked, this, &CMainDlg::BurnCd);
   connect(ui_->burnDvdButton, &QPushButton::clicked, this, &CMainDlg::BurnDvd);
+  connect(ui_->audioRunButton, &QPushButton::clicked, this, &CMainDlg::RunAudioTest);
   connect(ui_->discInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDiscInfo);
   connect(ui_->deviceInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDeviceInfo);
   connect(ui_->orderButton, &QPushButton::clicked, this, &CMainDlg::Order);
@@ -178,6 +180,12 @@ void CMainDlg::BurnDataDisc(JobProcedure procedure) {
   }
   if (!ChooseSpeed()) return;
   StartJob(std::move(procedure));
+}
+
+void CMainDlg::RunAudioTest() {
+  CAddAudioFilesDlg files(services_.files, services_.jobState.sourceFiles, this);
+  if (files.exec() != QDialog::Accepted || !ChooseSpeed()) return;
+  StartJob(AudioCdJob);
 }
 
 bool CMainDlg::ChooseSpeed() {

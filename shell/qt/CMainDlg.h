@@ -74,6 +74,7 @@ class CMainDlg final : public QDialog {
   void ChooseOutputFolder();
   void BurnCd();
   void BurnDvd();
+  void RunAudioTest();
   void RunGrabTest();
   void GetDiscInfo();
   void GetDeviceInfo();

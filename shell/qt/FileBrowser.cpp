@@ -18,4 +18,10 @@ std::optional<QString> DesktopFileBrowser::ChooseDiscImage(QWidget* parent) {
   return image;
 }
 
+std::optional<QStringList> DesktopFileBrowser::ChooseFiles(QWidget* parent, const QString& filter) {
+  const QStringList files = QFileDialog::getOpenFileNames(parent, QString(), QString(), filter);
+  if (files.isEmpty()) return std::nullopt;
+  return files;
+}
+
 }  // namespace brenmark::gui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -16,6 +17,9 @@ class FileBrowser {
   virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& title) = 0;
   // A disc image (.iso or .cue) to load, or nothing when the user cancels.
   virtual std::optional<QString> ChooseDiscImage(QWidget* parent) = 0;
+  // Several existing files matching `filter` (Qt's notation), in the order the
+  // dialog returns them, or nothing when the user cancels.
+  virtual std::optional<QStringList> ChooseFiles(QWidget* parent, const QString& filter) = 0;
 };
 
 // The desktop's own folder and file dialogs.
@@ -23,6 +27,7 @@ class DesktopFileBrowser final : public FileBrowser {
  public:
   std::optional<QString> ChooseFolder(QWidget* parent, const QString& title) override;
   std::optional<QString> ChooseDiscImage(QWidget* parent) override;
+  std::optional<QStringList> ChooseFiles(QWidget* parent, const QString& filter) override;
 };
 
 }  // namespace brenmark::gui

@@ -8,6 +8,7 @@
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/CAboutDlg.h"
+#include "shell/qt/CAddAudioFilesDlg.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
@@ -66,6 +67,10 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
 
   CSpeedSelectDlg speed(SpeedLabels(session), &window);
   shots.Shoot(speed, QStringLiteral("speed-selection"));
+
+  std::vector<std::string> noSources;
+  CAddAudioFilesDlg audioFiles(session.files(), noSources, &window);
+  shots.Shoot(audioFiles, QStringLiteral("audio-files"));
 
   CTestGrabDlg grab({QStringLiteral("Track 01 - 04:00 -- Size: 40.37 Mb"),
                      QStringLiteral("Track 02 - 03:30 -- Size: 35.33 Mb")},

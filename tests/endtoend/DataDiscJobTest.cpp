@@ -5,6 +5,7 @@
 #include <fstream>
 #include <future>
 
+#include "shell/BurnSequence.h"
 #include "shell/SpeedSelection.h"
 #include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/VirtualBench.h"
@@ -143,7 +144,66 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(EarlyStop{"ModeSelectRefused", "MODESELECT10", datajob::kWriteModeRefused,
                                 datajobtext::kWriteModeRefused},
                       EarlyStop{"DiscInformationFails", "READDISCINFORMATION:always", datajob::kDiscNotWritable,
-                                datajobtext::kDiscNotWritable}),
+                                datajobtext::kDiscNotWritable},
+                      // A session start of 0 taken from a failed answer would misplace the whole image.
+                      EarlyStop{"TrackInformationFails", "READTRACKINFORMATION", datajob::kNoTrackInformation,
+                                "Can't read the track information of the disc. The drive answered: 4/44/00 internal "
+                                "target failure.\nBurning process will be terminated."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DataDiscJob, AnEmptyTrayIsToldAsNoDiscNotAsACompletedOne) {
+  WorkedExample example;
+  VirtualBench bench;
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  ASSERT_TRUE(recorder.RemoveDisc().ok);
+  recorder.ClearCommandHistory();
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, datajob::kNoDisc);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_EQ(bench.prompt.messages()[0].text, burntext::kNoDisc);
+  EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO"));
+}
+
+// A step around the writing that the drive refuses makes the burn a failure,
+// and the disc is still closed and ejected as far as the drive lets it.
+struct RefusedStep {
+  const char* name;
+  JobProcedure job;
+  int drive;
+  const char* fault;
+  const char* message;  // part of the one message shown
+  std::size_t writes;
+  std::vector<std::string> lastCommands;
+};
+
+class DataDiscJobRefusedStep : public ::testing::TestWithParam<RefusedStep> {};
+
+TEST_P(DataDiscJobRefusedStep, FailsTheBurnButStillClosesAndEjects) {
+  const RefusedStep& step = GetParam();
+  WorkedExample example;
+  VirtualBench bench;
+  auto& recorder = bench.recorder(step.drive);
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec(step.fault).spec);
+  const auto outcome = bench.Burn(step.job, step.drive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, datajob::kBurnFailed);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr(step.message));
+  EXPECT_EQ(Writes(recorder.CommandHistory()).size(), step.writes);
+  const auto commands = DescribeWithoutBufferPolls(recorder.CommandHistory());
+  ASSERT_GE(commands.size(), step.lastCommands.size());
+  EXPECT_EQ(std::vector<std::string>(commands.end() - static_cast<std::ptrdiff_t>(step.lastCommands.size()),
+                                     commands.end()),
+            step.lastCommands);
+  EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurnFailed);
+  EXPECT_EQ(outcome.progress->calls().back(), "close on");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DataDiscJobRefusedStep,
+    ::testing::Values(RefusedStep{"CacheSynchronisation", DataCdJob, VirtualBench::kCdDrive, "SYNCHRONIZECACHE",
+                                  "4/44/00 internal target failure", 33, {"SYNCCACHE", "CLOSE 2", "STARTSTOP"}},
+                      RefusedStep{"Reservation", DataDvdJob, VirtualBench::kDvdDrive, "RESERVETRACK",
+                                  datajobtext::kReserveFailed, 0, {"RESERVE 33", "SYNCCACHE", "STARTSTOP"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DataDiscJob, ACompletedDiscIsRefusedBeforeAnythingIsComputed) {
@@ -176,7 +236,7 @@ TEST(DataDiscJob, AnImageLargerThanTheFreeSpaceIsRefusedWithoutWriting) {
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("does not fit on the disc"));
   // 27 sectors before the file, 390625 of it, and the two run-out blocks.
-  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("needs 390654 sectors"));
+  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("needs 390654 sectors (763 MB), the disc has"));
   const auto commands = Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
   EXPECT_THAT(commands, ElementsAre("DISCINFO", "TRACKINFO 1", "TRACKINFO 1"));
   EXPECT_THAT(bench.finishedImages(), IsEmpty());

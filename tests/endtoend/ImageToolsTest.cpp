@@ -151,7 +151,14 @@ TEST(Cli, ReportsTheFailurePathsOfTheDataJobAndExitsNonZero) {
   EXPECT_THAT(givenUp.err, HasSubstr("[Question] Error writing sector 25.\nTry again? [y/n] n"));
   EXPECT_THAT(givenUp.err, HasSubstr("Disc burning failed."));
   EXPECT_THAT(givenUp.err, ::testing::Not(HasSubstr("Disc burned.")));
-  EXPECT_THAT(Lines(givenUp.out), SizeIs(1));  // the partly written disc is still ejected
+  // The partly written disc is still ejected; its path is marked as a failed disc's.
+  ASSERT_THAT(Lines(givenUp.out), SizeIs(1));
+  EXPECT_THAT(Lines(givenUp.out)[0], ::testing::EndsWith(".cue (failed)"));
+
+  const auto syncFails = Cli(discs.path(), {"--fault", "SYNCHRONIZECACHE", "burn-cd", folder});
+  EXPECT_EQ(syncFails.exitStatus, 1);
+  EXPECT_THAT(syncFails.err, HasSubstr("Disc burning failed."));
+  EXPECT_THAT(syncFails.out, HasSubstr(" (failed)\n"));
 
   const auto closeFails = Cli(discs.path(), {"--fault", "CLOSETRACKSESSION", "burn-cd", folder});
   EXPECT_EQ(closeFails.exitStatus, 0);
@@ -182,7 +189,14 @@ TEST(Cli, ListsDrivesAndWorksTheTrayOfAVirtualRecorder) {
   EXPECT_EQ(blankEject.exitStatus, 0);
   EXPECT_EQ(blankEject.out, "");  // a blank disc leaves no image behind
   EXPECT_EQ(Cli(discs.path(), {"tray", "open"}).exitStatus, 2);
-  EXPECT_NE(Cli(discs.path(), {"--drive", "no such drive", "tray"}).exitStatus, 0);
+  // A well-formed command line naming no drive fails (1); an empty name is malformed (2).
+  for (const char* unknown : {"no such drive", "99999999999999999999", "-1"}) {
+    EXPECT_EQ(Cli(discs.path(), {"--drive", unknown, "tray"}).exitStatus, 1) << unknown;
+    EXPECT_EQ(Cli(discs.path(), {"--drive", unknown, "burn-cd", discs.path().string()}).exitStatus, 1) << unknown;
+  }
+  const auto emptyDrive = Cli(discs.path(), {"--drive", "", "device-info"});
+  EXPECT_EQ(emptyDrive.exitStatus, 2);
+  EXPECT_THAT(emptyDrive.err, HasSubstr("--drive is empty"));
 
   const auto help = RunProgram({BRENMARK_CLI_PATH, "--help"});
   EXPECT_EQ(help.exitStatus, 0);

@@ -41,6 +41,20 @@ VirtualBench::Outcome VirtualBench::Burn(JobProcedure procedure, int drive, cons
   inputs.currentDrive = drive;
   inputs.writeSpeed = speed;
   inputs.multiSession = multiSession;
+  return Run(std::move(procedure), std::move(inputs));
+}
+
+VirtualBench::Outcome VirtualBench::BurnFiles(JobProcedure procedure, int drive, std::vector<std::string> files,
+                                              std::uint8_t multiSession, std::uint32_t speed) {
+  JobInputs inputs;
+  inputs.sourceFiles = std::move(files);
+  inputs.currentDrive = drive;
+  inputs.writeSpeed = speed;
+  inputs.multiSession = multiSession;
+  return Run(std::move(procedure), std::move(inputs));
+}
+
+VirtualBench::Outcome VirtualBench::Run(JobProcedure procedure, JobInputs inputs) {
   Outcome outcome;
   outcome.progress = std::make_shared<test::RecordingProgress>();
   auto job = runner->Start(std::move(procedure), std::move(inputs), outcome.progress);

@@ -39,6 +39,9 @@ class VirtualBench {
   };
   Outcome Burn(JobProcedure procedure, int drive, const datadisc::SourceTree& tree,
                std::uint8_t multiSession = 0, std::uint32_t speed = 705);
+  // Runs a job that burns a list of files (audio CD, Video CD) to its end.
+  Outcome BurnFiles(JobProcedure procedure, int drive, std::vector<std::string> files,
+                    std::uint8_t multiSession = 0, std::uint32_t speed = 705);
 
   std::vector<std::filesystem::path> finishedImages() const;
 
@@ -50,6 +53,8 @@ class VirtualBench {
   std::unique_ptr<JobRunner> runner;
 
  private:
+  Outcome Run(JobProcedure procedure, JobInputs inputs);
+
   std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>> recorders_;
   mutable std::mutex finishedMutex_;
   std::vector<std::filesystem::path> finished_;

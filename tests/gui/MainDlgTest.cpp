@@ -71,8 +71,8 @@ class MainDlgTest : public QObject {
       QCOMPARE(button->text(), text);
       QVERIFY(!button->isDefault());
     }
-    for (int id : {1005, 1006}) QVERIFY(!Control<QPushButton>(window, id)->isEnabled());
-    QVERIFY(Control<QPushButton>(window, 1007)->isEnabled());
+    for (int id : {1005, 1007}) QVERIFY(Control<QPushButton>(window, id)->isEnabled());
+    QVERIFY(!Control<QPushButton>(window, 1006)->isEnabled());
     QVERIFY(Control<QComboBox>(window, 1000));
     QVERIFY(Control<QLineEdit>(window, 1001));
     QCOMPARE(Control<QLineEdit>(window, 1012)->text(), QString());

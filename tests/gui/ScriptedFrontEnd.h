@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 
 #include <deque>
@@ -51,7 +52,7 @@ class ScriptedPresenter final : public MessagePresenter {
   static bool OnUiThread() { return QThread::currentThread() == qApp->thread(); }
 };
 
-// Stands in for the folder and file dialogs: answers from a queue, where
+// Stands in for the folder and file dialogs: answers from queues, where
 // nullopt is a cancelled dialog.
 class ScriptedFileBrowser final : public FileBrowser {
  public:
@@ -64,7 +65,18 @@ class ScriptedFileBrowser final : public FileBrowser {
     return Next();
   }
 
+  std::optional<QStringList> ChooseFiles(QWidget*, const QString& filter) override {
+    titles.push_back(filter);
+    std::optional<QStringList> answer;
+    if (!fileAnswers.empty()) {
+      answer.swap(fileAnswers.front());
+      fileAnswers.pop_front();
+    }
+    return answer;
+  }
+
   std::deque<std::optional<QString>> answers;
+  std::deque<std::optional<QStringList>> fileAnswers;
   std::vector<QString> titles;
 
  private:

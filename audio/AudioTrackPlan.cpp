@@ -1,0 +1,33 @@
+#include "audio/AudioTrackPlan.h"
+
+namespace brenmark::audio {
+namespace {
+
+constexpr std::int64_t kRunOutBlocks = 2;
+constexpr std::int64_t kPregapBlocks = 150;
+
+}  // namespace
+
+std::int64_t AudioTrackPlan::BlocksNeeded() const {
+  std::int64_t blocks = 0;
+  for (const PlannedTrack& track : tracks) blocks += track.sectors + kRunOutBlocks;
+  if (tracks.size() > 1) blocks += kPregapBlocks * static_cast<std::int64_t>(tracks.size() - 1);
+  return blocks;
+}
+
+std::int64_t AudioTrackPlan::LastTrackNumber(int firstTrack) const {
+  return firstTrack + static_cast<std::int64_t>(tracks.size()) - 1;
+}
+
+AudioTrackPlan PlanAudioTracks(std::span<const std::string> files) {
+  AudioTrackPlan plan;
+  for (const std::string& path : files) {
+    AudioTrackReader reader;
+    plan.stopReason = reader.Open(path);
+    if (plan.stopReason != WavOpenResult::Ok) break;
+    plan.tracks.push_back({path, reader.sectorCount(), reader.paddedToMinimum()});
+  }
+  return plan;
+}
+
+}  // namespace brenmark::audio

@@ -1,0 +1,90 @@
+#include "audio/WavFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace brenmark::audio {
+namespace {
+
+constexpr std::uint64_t kRiffHeaderBytes = 12;
+constexpr std::uint64_t kChunkHeaderBytes = 8;
+// A walk over more chunks than this is a hostile file, not a recording.
+constexpr int kMaxChunks = 4096;
+
+constexpr std::uint16_t kFormatPcm = 0x0001;
+constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+constexpr std::uint32_t kPlainFormatBytes = 16;
+constexpr std::uint32_t kExtensibleFormatBytes = 40;
+constexpr std::uint16_t kExtensionBytes = 22;
+// The sub-format of extensible PCM; its first two bytes are the PCM tag.
+constexpr std::array<std::uint8_t, 16> kPcmSubFormat = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                                        0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+constexpr std::uint16_t kChannels = 2;
+constexpr std::uint32_t kSampleRate = 44100;
+constexpr std::uint32_t kByteRate = 176400;
+constexpr std::uint16_t kBlockAlign = 4;
+constexpr std::uint16_t kBitsPerSample = 16;
+
+std::uint16_t Le16(const std::uint8_t* bytes) {
+  return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
+std::uint32_t Le32(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// True when a `fmt ` chunk body describes CD audio.
+bool IsCdAudioFormat(const std::uint8_t* body, std::uint32_t size) {
+  if (size < kPlainFormatBytes) return false;
+  const std::uint16_t tag = Le16(body);
+  if (tag == kFormatExtensible) {
+    if (size < kExtensibleFormatBytes || Le16(body + 16) < kExtensionBytes) return false;
+    if (Le16(body + 18) != kBitsPerSample) return false;  // valid bits per sample
+    if (std::memcmp(body + 24, kPcmSubFormat.data(), kPcmSubFormat.size()) != 0) return false;
+  } else if (tag != kFormatPcm) {
+    return false;
+  }
+  return Le16(body + 2) == kChannels && Le32(body + 4) == kSampleRate && Le32(body + 8) == kByteRate &&
+         Le16(body + 12) == kBlockAlign && Le16(body + 14) == kBitsPerSample;
+}
+
+}  // namespace
+
+std::optional<WavSamples> FindCdAudioSamples(const ReadBytesAt& readAt, std::uint64_t fileSize) {
+  std::array<std::uint8_t, kRiffHeaderBytes> riff{};
+  if (fileSize < kRiffHeaderBytes || !readAt(0, riff.data(), riff.size())) return std::nullopt;
+  if (std::memcmp(riff.data(), "RIFF", 4) != 0 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) {
+    return std::nullopt;
+  }
+
+  // The RIFF size is not trusted: writers that stream leave it wrong. The file
+  // size bounds the walk instead.
+  std::optional<bool> formatIsCdAudio;
+  std::optional<WavSamples> samples;
+  std::uint64_t offset = kRiffHeaderBytes;
+  for (int chunk = 0; chunk < kMaxChunks && offset + kChunkHeaderBytes <= fileSize; ++chunk) {
+    std::array<std::uint8_t, kChunkHeaderBytes> header{};
+    if (!readAt(offset, header.data(), header.size())) return std::nullopt;
+    const std::uint32_t size = Le32(header.data() + 4);
+    const std::uint64_t body = offset + kChunkHeaderBytes;
+
+    if (std::memcmp(header.data(), "fmt ", 4) == 0 && !formatIsCdAudio) {
+      std::array<std::uint8_t, kExtensibleFormatBytes> format{};
+      const auto wanted = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, format.size()));
+      if (body + wanted > fileSize || !readAt(body, format.data(), wanted)) return std::nullopt;
+      formatIsCdAudio = IsCdAudioFormat(format.data(), size);
+      if (!*formatIsCdAudio) return std::nullopt;
+    } else if (std::memcmp(header.data(), "data", 4) == 0 && !samples) {
+      samples = WavSamples{body, std::min<std::uint64_t>(size, fileSize - body)};
+    }
+    if (formatIsCdAudio && samples) return samples;
+    // Chunks are padded to an even length.
+    offset = body + size + (size & 1u);
+  }
+  return std::nullopt;
+}
+
+}  // namespace brenmark::audio

@@ -1,0 +1,22 @@
+#include "shell/AudioCdJob.h"
+#include "shell/cli/BurnJobRun.h"
+#include "shell/cli/CliCommand.h"
+#include "shell/cli/CliSession.h"
+
+namespace brenmark::cli {
+
+// The audio file list in the order of the command line, the first file
+// becoming the first track.
+int RunBurnAudio(CliSession& session, const std::vector<std::string>& arguments) {
+  if (arguments.empty()) {
+    session.Complain("usage: burn-audio FILE.wav...");
+    return kExitUsage;
+  }
+  session.jobState().sourceFiles = arguments;
+  const auto drive = session.SelectDrive();
+  if (!drive) return kExitFailed;
+  if (const auto refused = ChooseSpeed(session, *drive)) return *refused;
+  return RunBurnJob(session, AudioCdJob);
+}
+
+}  // namespace brenmark::cli

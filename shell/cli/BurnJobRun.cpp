@@ -1,0 +1,55 @@
+#include "shell/cli/BurnJobRun.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "shell/SpeedSelection.h"
+#include "shell/cli/CliCommand.h"
+#include "shell/cli/CliSession.h"
+
+namespace brenmark::cli {
+
+std::optional<int> ChooseSpeed(CliSession& session, int drive) {
+  SpeedSelection selection;
+  if (selection.Load(session.registry(), drive, session.leases()) == SpeedSelection::LoadResult::DriveBusy) {
+    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Error);
+    return kExitFailed;
+  }
+  int index = selection.initialSelection();
+  if (const auto wanted = session.options().speed) {
+    const auto& speeds = selection.speeds();
+    const auto found = std::find(speeds.begin(), speeds.end(), *wanted);
+    if (found == speeds.end() && !(speeds.empty() && *wanted == SpeedSelection::kDefaultSpeed)) {
+      std::string listed;
+      for (const std::string& entry : selection.entries()) listed += "\n  " + entry;
+      session.Complain("--speed " + std::to_string(*wanted) + " is not a speed of this drive; it offers:" +
+                       (listed.empty() ? std::string(" none (only the default 705)") : listed));
+      return kExitUsage;
+    }
+    index = found == speeds.end() ? -1 : static_cast<int>(found - speeds.begin());
+  }
+  selection.Burn(session.registry(), index);
+  const std::string label =
+      index < 0 ? std::to_string(SpeedSelection::kDefaultSpeed) + " KB/Sec" : selection.entries()[static_cast<std::size_t>(index)];
+  std::fprintf(session.err(), "Write speed: %s\n", label.c_str());
+  return std::nullopt;
+}
+
+int RunBurnJob(CliSession& session, JobProcedure procedure) {
+  auto progress = session.NewProgress();
+  // The disc's path is printed once the job has said how it ended.
+  session.HoldFinishedImages();
+  auto job = session.jobs().Start(std::move(procedure),
+                                  SnapshotJobInputs(session.jobState(), session.registry()), progress);
+  if (!job) {
+    session.PrintHeldImages(true);
+    return kExitFailed;
+  }
+  job->Wait();
+  progress->BreakLine();
+  const bool burned = job->result() == 0;
+  session.PrintHeldImages(!burned);
+  return burned ? kExitDone : kExitFailed;
+}
+
+}  // namespace brenmark::cli

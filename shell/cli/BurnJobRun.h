@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+
+#include "shell/Job.h"
+
+namespace brenmark::cli {
+
+class CliSession;
+
+// The speed dialog without its window: --speed must be one of the drive's
+// speeds; without it the dialog's preselection stands. The exit status of a
+// refusal, or nothing when a speed was chosen.
+std::optional<int> ChooseSpeed(CliSession& session, int drive);
+
+// Starts a burn job with the session's inputs, waits for it and gives the
+// exit status: done only when the job ended with 0.
+int RunBurnJob(CliSession& session, JobProcedure procedure);
+
+}  // namespace brenmark::cli

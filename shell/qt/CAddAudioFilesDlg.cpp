@@ -1,0 +1,18 @@
+#include "shell/qt/CAddAudioFilesDlg.h"
+
+#include "ui_CAddAudioFilesDlg.h"
+
+namespace brenmark::gui {
+
+CAddAudioFilesDlg::CAddAudioFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles,
+                                     QWidget* parent)
+    : SourceFilesDlg(files, QStringLiteral("WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)"), sourceFiles,
+                     parent),
+      ui_(new Ui::CAddAudioFilesDlg) {
+  ui_->setupUi(this);
+  Attach(ui_->fileList, ui_->addFilesButton);
+}
+
+CAddAudioFilesDlg::~CAddAudioFilesDlg() = default;
+
+}  // namespace brenmark::gui
