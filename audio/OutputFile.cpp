@@ -6,6 +6,7 @@ namespace brenmark::audio {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 16;
+constexpr std::size_t kDirectWrite = 1 << 14;
 
 }  // namespace
 
@@ -18,8 +19,10 @@ bool OutputFile::Create(const std::filesystem::path& path) {
 
 bool OutputFile::Write(const void* bytes, std::size_t count) {
   if (!file_.isOpen()) return false;
-  if (buffer_.size() + count > kBufferSize && !Flush()) return false;
-  if (count >= kBufferSize) {
+  // Large writes (a read of 16 sectors) go straight to the file, small ones
+  // (encoded chunks) are gathered.
+  if ((buffer_.size() + count > kBufferSize || count >= kDirectWrite) && !Flush()) return false;
+  if (count >= kDirectWrite) {
     if (!file_.WriteAt(written_, bytes, count)) return false;
     written_ += static_cast<std::int64_t>(count);
     return true;
