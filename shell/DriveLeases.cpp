@@ -22,9 +22,17 @@ void DriveLeases::Lease::Release() {
   if (owner_ != nullptr) std::exchange(owner_, nullptr)->Release(drive_);
 }
 
+void DriveLeases::SetOutsideHold(std::function<bool(int)> tryHold, std::function<void(int)> letGo) {
+  std::lock_guard lock(mutex_);
+  tryHold_ = std::move(tryHold);
+  letGo_ = std::move(letGo);
+}
+
 std::optional<DriveLeases::Lease> DriveLeases::TryAcquire(int drive) {
   std::lock_guard lock(mutex_);
-  if (!held_.insert(drive).second) return std::nullopt;
+  if (held_.contains(drive)) return std::nullopt;
+  if (tryHold_ && !tryHold_(drive)) return std::nullopt;
+  held_.insert(drive);
   return Lease(this, drive);
 }
 
@@ -35,7 +43,7 @@ bool DriveLeases::IsBusy(int drive) const {
 
 void DriveLeases::Release(int drive) {
   std::lock_guard lock(mutex_);
-  held_.erase(drive);
+  if (held_.erase(drive) > 0 && letGo_) letGo_(drive);
 }
 
 }  // namespace brenmark

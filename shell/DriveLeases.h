@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -8,7 +9,9 @@ namespace brenmark {
 
 // Keeps a drive to one caller at a time. A job holds its drive's lease from its
 // start to its end; reports and the speed dialog hold it while they query the
-// drive. Whoever is refused tells the user kBusyMessage.
+// drive. Whoever is refused tells the user kBusyMessage. A drive that other
+// processes share (a virtual recorder) is also held against them for as long
+// as the lease lasts, through the outside hold.
 class DriveLeases {
  public:
   static constexpr const char* kBusyMessage =
@@ -38,7 +41,12 @@ class DriveLeases {
   DriveLeases(const DriveLeases&) = delete;
   DriveLeases& operator=(const DriveLeases&) = delete;
 
-  // The lease of a free drive, or nothing when another caller holds it.
+  // Taken with every lease and given back with it; `tryHold` false: another
+  // process holds the drive, and the lease is refused.
+  void SetOutsideHold(std::function<bool(int drive)> tryHold, std::function<void(int drive)> letGo);
+
+  // The lease of a free drive, or nothing when another caller (in this
+  // process or, through the outside hold, another one) holds it.
   std::optional<Lease> TryAcquire(int drive);
   bool IsBusy(int drive) const;
 
@@ -47,6 +55,8 @@ class DriveLeases {
 
   mutable std::mutex mutex_;
   std::set<int> held_;
+  std::function<bool(int)> tryHold_;
+  std::function<void(int)> letGo_;
 };
 
 }  // namespace brenmark

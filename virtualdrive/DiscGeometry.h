@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
 
 namespace brenmark::virtualdrive {
 
@@ -10,9 +12,13 @@ inline constexpr std::int32_t kFramesPerSecond = 75;
 inline constexpr std::int32_t kFramesPerMinute = 60 * kFramesPerSecond;
 // MSF time on CD counts 150 frames before logical block 0.
 inline constexpr std::int32_t kMsfOffset = 150;
-// Last possible lead-out start of an 80-minute CD-R: 79:59:74.
-inline constexpr std::int32_t kCdLastLeadOutFrame = 79 * kFramesPerMinute + 59 * kFramesPerSecond + 74;
-inline constexpr std::int32_t kCdCapacityBlocks = kCdLastLeadOutFrame - kMsfOffset;
+// The CD-R sizes a blank can have, in minutes, and the usual one.
+inline constexpr std::array<int, 6> kCdMinutes = {21, 63, 74, 80, 90, 99};
+inline constexpr int kDefaultCdMinutes = 80;
+// Last possible lead-out start of a CD-R: one frame before its size, 79:59:74
+// on an 80-minute disc.
+inline constexpr std::int32_t CdLastLeadOutFrame(int minutes) { return minutes * kFramesPerMinute - 1; }
+inline constexpr std::int32_t CdCapacityBlocks(int minutes) { return CdLastLeadOutFrame(minutes) - kMsfOffset; }
 // Single-layer 4.7 GB DVD-R.
 inline constexpr std::int32_t kDvdCapacityBlocks = 2298496;
 
@@ -24,6 +30,23 @@ inline constexpr std::int32_t kLeadInBlocks = 4500;
 // ATIP start of the lead-in of a blank 80-minute disc: 97:26:66.
 inline constexpr std::int32_t kBlankLeadInFrame = 97 * kFramesPerMinute + 26 * kFramesPerSecond + 66;
 }  // namespace geometry
+
+inline bool IsCdSizeOffered(int minutes) {
+  for (const int offered : geometry::kCdMinutes) {
+    if (offered == minutes) return true;
+  }
+  return false;
+}
+
+// "21, 63, 74, 80, 90 or 99".
+inline std::string CdSizesText() {
+  std::string text;
+  for (std::size_t index = 0; index < geometry::kCdMinutes.size(); ++index) {
+    if (index > 0) text += index + 1 == geometry::kCdMinutes.size() ? " or " : ", ";
+    text += std::to_string(geometry::kCdMinutes[index]);
+  }
+  return text;
+}
 
 struct Msf {
   std::uint8_t minute = 0;

@@ -9,6 +9,7 @@
 #include "virtualdrive/TextFile.h"
 #include "virtualdrive/image/CueImage.h"
 #include "virtualdrive/image/CueSheet.h"
+#include "virtualdrive/image/ImageFileKind.h"
 #include "virtualdrive/image/SectorEncoder.h"
 
 namespace brenmark::virtualdrive {
@@ -113,6 +114,17 @@ std::string CheckStateAgainstImage(DiscState& disc, std::int64_t blocks, bool ra
   return {};
 }
 
+// An image the recorder's largest disc cannot hold is refused, naming that
+// disc's capacity.
+std::string CheckFitsRecorder(std::int64_t blocks, bool cd) {
+  const std::int64_t capacity =
+      cd ? geometry::CdCapacityBlocks(geometry::kCdMinutes.back()) : geometry::kDvdCapacityBlocks;
+  if (blocks <= capacity) return {};
+  const std::string what = cd ? "a CD of " + std::to_string(geometry::kCdMinutes.back()) + " minutes" : "a DVD-R";
+  return "too large for this recorder: " + std::to_string(blocks) + " sectors, and " + what + " holds at most " +
+         std::to_string(capacity) + " sectors (" + std::to_string(capacity * kUserBlock / 1000000) + " MB)";
+}
+
 void EncodeZeroSector(TrackKind kind, std::int32_t lba, std::uint8_t* raw) {
   static const std::array<std::uint8_t, 2324> zeros{};
   switch (kind) {
@@ -139,7 +151,7 @@ fs::path StatePathFor(const fs::path& image) {
   return state;
 }
 
-fs::path SetAsideWorkFiles(const fs::path& workFolder) {
+std::optional<fs::path> SetAsideWorkFiles(const fs::path& workFolder, std::string& error) {
   fs::path base;
   for (int number = 1;; ++number) {
     base = workFolder / ("unreadable-" + std::to_string(number));
@@ -151,15 +163,22 @@ fs::path SetAsideWorkFiles(const fs::path& workFolder) {
     if (!taken) break;
   }
   for (const char* extension : {".bin", ".cue", ".iso", ".state"}) {
-    std::error_code ignored;
-    fs::rename(workFolder / (std::string(kWorkName) + extension), base.string() + extension, ignored);
+    const fs::path from = workFolder / (std::string(kWorkName) + extension);
+    std::error_code code;
+    if (!fs::exists(fs::symlink_status(from, code))) continue;
+    fs::rename(from, base.string() + extension, code);
+    if (code) {
+      error = "cannot rename " + from.string() + ": " + code.message();
+      return std::nullopt;
+    }
   }
   return base;
 }
 
-DiscImage DiscImage::Blank(MediumKind kind, const fs::path& workFolder) {
+DiscImage DiscImage::Blank(MediumKind kind, const fs::path& workFolder, int minutes) {
   DiscImage disc;
   disc.state = DiscState::Blank(kind);
+  if (IsCdMedium(kind)) disc.state.minutes = minutes;
   disc.format_ = IsCdMedium(kind) ? ImageFormat::RawCd : ImageFormat::Iso;
   disc.workFolder_ = workFolder;
   disc.imagePath_ = workFolder / (std::string(kWorkName) + (IsCdMedium(kind) ? ".bin" : ".iso"));
@@ -185,7 +204,9 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
     if (blocks <= 0 || cue.image->sheet.tracks.empty()) {
       return {std::nullopt, path.string() + ": the image holds no track"};
     }
-    if (blocks > 0x7FFFFFFF) return {std::nullopt, path.string() + ": image too large"};
+    if (const std::string problem = CheckFitsRecorder(blocks, true); !problem.empty()) {
+      return {std::nullopt, path.string() + ": " + problem};
+    }
     disc.state = StateOfCueSheet(cue.image->sheet, blocks);
     if (const std::string problem = CheckCueLayout(disc.state); !problem.empty()) {
       return {std::nullopt, path.string() + ": " + problem};
@@ -193,6 +214,9 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
   } else if (extension == ".iso") {
     disc.format_ = ImageFormat::Iso;
     disc.imagePath_ = path;
+    if (const std::string kind = NonRegularFileKind(path); !kind.empty()) {
+      return {std::nullopt, path.string() + ": " + kind + ", not a regular file"};
+    }
     std::error_code code;
     const auto size = fs::file_size(path, code);
     if (code) return {std::nullopt, path.string() + ": " + code.message()};
@@ -200,7 +224,9 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
       return {std::nullopt, path.string() + ": not a whole number of 2048-byte sectors"};
     }
     blocks = static_cast<std::int64_t>(size / kUserBlock);
-    if (blocks > 0x7FFFFFFF) return {std::nullopt, path.string() + ": image too large"};
+    if (const std::string problem = CheckFitsRecorder(blocks, !dvdRecorder); !problem.empty()) {
+      return {std::nullopt, path.string() + ": " + problem};
+    }
     disc.state = DiscState::Blank(dvdRecorder ? MediumKind::DvdRom : MediumKind::CdRom);
     disc.state.tracks.push_back(
         {1, 1, TrackKind::Mode1, 0, 0, static_cast<std::int32_t>(blocks), 0, true});
@@ -208,6 +234,13 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
     disc.state.finalized = true;
   } else {
     return {std::nullopt, path.string() + ": not a .cue or .iso image"};
+  }
+  // A pressed CD is as long as it needs to be, within the sizes a CD can have.
+  for (const int minutes : geometry::kCdMinutes) {
+    if (!IsCdMedium(disc.state.kind) || blocks <= geometry::CdCapacityBlocks(minutes)) {
+      disc.state.minutes = std::max(minutes, geometry::kDefaultCdMinutes);
+      break;
+    }
   }
   if (const auto text = ReadTextFile(StatePathFor(path))) {
     DiscStateParseResult parsed = ParseDiscState(*text);
@@ -286,14 +319,23 @@ bool DiscImage::PrepareForWriting(std::string& error) {
   return true;
 }
 
+bool DiscImage::Failed() {
+  const std::string& reason = file_.lastError();
+  lastError_ = imagePath_.string() + ": " + (reason.empty() ? std::string("the write failed") : reason);
+  return false;
+}
+
 bool DiscImage::WriteBlocks(std::int32_t lba, std::int32_t count, const std::uint8_t* data) {
   const std::int64_t blockSize = format_ == ImageFormat::RawCd ? kRawBlock : kUserBlock;
-  return file_.Write(lba * blockSize, data, static_cast<std::size_t>(count) * static_cast<std::size_t>(blockSize));
+  if (file_.Write(lba * blockSize, data, static_cast<std::size_t>(count) * static_cast<std::size_t>(blockSize))) {
+    return true;
+  }
+  return Failed();
 }
 
 bool DiscImage::WriteFill(const DriveFill& fill) {
   if (fill.to <= fill.from) return true;
-  if (format_ == ImageFormat::Iso) return file_.ExtendTo(static_cast<std::int64_t>(fill.to) * kUserBlock);
+  if (format_ == ImageFormat::Iso) return file_.ExtendTo(static_cast<std::int64_t>(fill.to) * kUserBlock) || Failed();
   constexpr std::int32_t kBatch = 64;
   std::vector<std::uint8_t> batch(static_cast<std::size_t>(kBatch * kRawBlock));
   for (std::int32_t lba = fill.from; lba < fill.to; lba += kBatch) {
@@ -306,11 +348,13 @@ bool DiscImage::WriteFill(const DriveFill& fill) {
   return true;
 }
 
-bool DiscImage::Flush() { return file_.Flush(); }
+bool DiscImage::Flush() {
+  return file_.Flush() || Failed();
+}
 
 bool DiscImage::SaveDescription(std::string& error) {
   if (!Flush()) {
-    error = "cannot write " + imagePath_.string();
+    error = lastError_;
     return false;
   }
   if (format_ == ImageFormat::RawCd) {
@@ -333,7 +377,7 @@ bool DiscImage::SaveDescription(std::string& error) {
 
 std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::string& baseName, std::string& error) {
   if (!Flush()) {
-    error = "cannot write " + imagePath_.string();
+    error = lastError_;
     return std::nullopt;
   }
   file_.Close();
@@ -351,7 +395,11 @@ std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::str
   fs::remove(oldCue, code);
   fs::remove(StatePathFor(oldImage), code);
   imagePath_ = target;
-  if (!SaveDescription(error)) return std::nullopt;
+  if (!SaveDescription(error)) {
+    // The truth: the image is in its new place, its description is not.
+    error = "the image was moved to " + target.string() + " but not described there: " + error;
+    return std::nullopt;
+  }
   fs::path described = target;
   if (format_ == ImageFormat::RawCd) described.replace_extension(".cue");
   return described;

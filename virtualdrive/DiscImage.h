@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "virtualdrive/DiscGeometry.h"
 #include "virtualdrive/DiscState.h"
 #include "virtualdrive/SectorFile.h"
 
@@ -22,7 +23,8 @@ struct DiscLoadResult;
 class DiscImage {
  public:
   // A fresh blank whose image will be created in `workFolder` on the first write.
-  static DiscImage Blank(MediumKind kind, const std::filesystem::path& workFolder);
+  static DiscImage Blank(MediumKind kind, const std::filesystem::path& workFolder,
+                         int minutes = geometry::kDefaultCdMinutes);
   // A user's .cue or .iso image; an .iso becomes a CD in a CD recorder and a
   // DVD in a DVD recorder. A sidecar state file next to the image restores
   // sessions and open tracks.
@@ -39,6 +41,8 @@ class DiscImage {
   const std::filesystem::path& sourcePath() const { return sourcePath_; }
   // True once the recorder has written to this disc.
   bool recorded() const { return recorded_; }
+  // The image file and the system's reason of the last failed write.
+  const std::string& lastError() const { return lastError_; }
 
   // One raw 2352-byte sector of a CD (encoded on the fly for an .iso).
   bool ReadRawSector(std::int32_t lba, std::uint8_t* raw);
@@ -70,7 +74,10 @@ class DiscImage {
   std::filesystem::path sourcePath_;
   bool userImage_ = false;
   bool recorded_ = false;
+  std::string lastError_;
   SectorFile file_;
+
+  bool Failed();
 };
 
 struct DiscLoadResult {
@@ -79,8 +86,9 @@ struct DiscLoadResult {
 };
 
 // Renames the files of a disc in work that cannot be resumed, so that a new
-// disc does not overwrite them; returns their new name without extension.
-std::filesystem::path SetAsideWorkFiles(const std::filesystem::path& workFolder);
+// disc does not overwrite them; returns their new name without extension, or
+// nothing (with `error`) when a file that exists could not be renamed.
+std::optional<std::filesystem::path> SetAsideWorkFiles(const std::filesystem::path& workFolder, std::string& error);
 
 // The sidecar state file of an image: the same name with the extension ".state".
 std::filesystem::path StatePathFor(const std::filesystem::path& image);

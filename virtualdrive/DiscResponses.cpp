@@ -128,7 +128,7 @@ Response FullToc(const DiscState& disc) {
           index == 0 ? geometry::kFirstLeadOutBlocks : geometry::kLaterLeadOutBlocks;
       const std::int32_t nextProgramArea = session.leadOutStart + leadOut + geometry::kLeadInBlocks;
       AddFullTocDescriptor(out, session.number, 0x50, 0xB0, LbaToMsf(nextProgramArea),
-                           FramesToMsf(geometry::kCdLastLeadOutFrame));
+                           FramesToMsf(geometry::CdLastLeadOutFrame(disc.minutes)));
     }
   }
   Put16(out, 0, static_cast<std::uint32_t>(out.size() - 2));
@@ -271,32 +271,6 @@ std::vector<std::uint8_t> Capacity(const DiscState& disc) {
   Put32(out, 0, static_cast<std::uint32_t>(disc.LastRecordedBlock()));
   Put32(out, 4, 2048);
   return out;
-}
-
-std::vector<std::uint8_t> CapabilitiesPage(const RecorderModel& model, std::uint16_t currentWriteSpeed) {
-  const std::size_t descriptors = model.writeSpeeds.size();
-  std::vector<std::uint8_t> page(32 + 4 * descriptors, 0);
-  page[0] = 0x2A;
-  page[1] = static_cast<std::uint8_t>(page.size() - 2);
-  page[2] = 0x1F;  // reads CD-R, CD-RW, Method 2, DVD-ROM, DVD-R
-  page[3] = 0x17;  // writes CD-R, CD-RW, DVD-R; test write
-  page[4] = 0xF1;  // BUF, multi-session, Mode 2 Form 2 and Form 1, audio play
-  page[5] = 0x03;  // CD-DA commands, accurate stream
-  page[6] = 0x29;  // tray, eject, lock
-  const std::uint16_t fastest = model.writeSpeeds.empty() ? 0 : model.writeSpeeds.front();
-  const bool dvd = !IsCdMedium(model.blankKind);
-  Put16(page, 8, dvd ? 22160 : 8467);  // maximum read speed
-  Put16(page, 10, 256);                // volume levels
-  Put16(page, 12, 2048);               // buffer size, KB
-  Put16(page, 14, dvd ? 22160 : 8467);
-  Put16(page, 18, fastest);
-  Put16(page, 20, currentWriteSpeed);
-  Put16(page, 28, currentWriteSpeed);
-  Put16(page, 30, static_cast<std::uint32_t>(descriptors));
-  for (std::size_t index = 0; index < descriptors; ++index) {
-    Put16(page, 32 + 4 * index + 2, model.writeSpeeds[index]);
-  }
-  return page;
 }
 
 }  // namespace brenmark::virtualdrive

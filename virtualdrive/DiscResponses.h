@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "virtualdrive/DiscState.h"
-#include "virtualdrive/RecorderModel.h"
 #include "virtualdrive/Sense.h"
 
 namespace brenmark::virtualdrive {
@@ -28,8 +27,5 @@ Response TableOfContents(const DiscState& disc, std::uint8_t format, bool msf, s
 
 // READ CAPACITY (8 bytes): last recorded block and block size 2048.
 std::vector<std::uint8_t> Capacity(const DiscState& disc);
-
-// Mode page 2Ah with the model's write speed descriptors.
-std::vector<std::uint8_t> CapabilitiesPage(const RecorderModel& model, std::uint16_t currentWriteSpeed);
 
 }  // namespace brenmark::virtualdrive

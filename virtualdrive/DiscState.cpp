@@ -47,7 +47,7 @@ DiscState DiscState::Blank(MediumKind kind) {
 }
 
 std::int32_t DiscState::Capacity() const {
-  return IsCdMedium(kind) ? geometry::kCdCapacityBlocks : geometry::kDvdCapacityBlocks;
+  return IsCdMedium(kind) ? geometry::CdCapacityBlocks(minutes) : geometry::kDvdCapacityBlocks;
 }
 
 DiscStatus DiscState::Status() const {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "virtualdrive/DiscGeometry.h"
 #include "virtualdrive/Sense.h"
 
 namespace brenmark::virtualdrive {
@@ -70,6 +71,7 @@ class DiscState {
   static DiscState Blank(MediumKind kind);
 
   MediumKind kind = MediumKind::CdR;
+  int minutes = geometry::kDefaultCdMinutes;  // size of a CD: its capacity and ATIP follow it
   std::vector<DiscTrack> tracks;
   std::vector<DiscSession> sessions;  // closed sessions, in order
   bool finalized = false;

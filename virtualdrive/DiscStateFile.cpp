@@ -70,6 +70,7 @@ std::string FormatDiscState(const DiscState& disc) {
   std::ostringstream out;
   out << "brenmark-disc 1\n";
   out << "medium " << MediumName(disc.kind) << "\n";
+  if (IsCdMedium(disc.kind) && disc.minutes != geometry::kDefaultCdMinutes) out << "minutes " << disc.minutes << "\n";
   out << "finalized " << (disc.finalized ? 1 : 0) << "\n";
   out << "reserved " << disc.reservedBlocks << "\n";
   for (const DiscSession& session : disc.sessions) {
@@ -109,6 +110,8 @@ DiscStateParseResult ParseDiscState(std::string_view text) {
       ok = kind.has_value();
       disc.kind = kind.value_or(MediumKind::CdR);
       sawMedium = ok;
+    } else if (key == "minutes") {
+      ok = static_cast<bool>(fields >> disc.minutes) && IsCdSizeOffered(disc.minutes);
     } else if (key == "finalized") {
       int value = 0;
       ok = static_cast<bool>(fields >> value) && (value == 0 || value == 1);

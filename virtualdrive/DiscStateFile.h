@@ -13,6 +13,7 @@ namespace brenmark::virtualdrive {
 //
 //   brenmark-disc 1
 //   medium CD-R
+//   minutes 63          (a CD of another size than 80 minutes only)
 //   finalized 0
 //   reserved 0
 //   session <number> <lead-out start> <next session allowed 0|1> <format>

@@ -1,5 +1,7 @@
 #include "virtualdrive/FaultInjector.h"
 
+#include "virtualdrive/VirtualRecorder.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -7,22 +9,6 @@
 namespace brenmark::virtualdrive {
 
 namespace {
-
-struct NamedOpcode {
-  std::string_view name;
-  std::uint8_t opcode;
-};
-
-constexpr NamedOpcode kOpcodes[] = {
-    {"STARTSTOPUNIT", 0x1B},     {"INQUIRY", 0x12},          {"GETCONFIGURATION", 0x46},
-    {"READDISCINFORMATION", 0x51}, {"READTRACKINFORMATION", 0x52}, {"READTOC", 0x43},
-    {"READTOCPMAATIP", 0x43},    {"READCAPACITY", 0x25},     {"MODESENSE10", 0x5A},
-    {"MODESENSE", 0x5A},         {"MODESELECT10", 0x55},     {"MODESELECT", 0x55},
-    {"SETCDSPEED", 0xBB},        {"RESERVETRACK", 0x53},     {"SYNCHRONIZECACHE", 0x35},
-    {"CLOSETRACKSESSION", 0x5B}, {"CLOSETRACK", 0x5B},       {"CLOSESESSION", 0x5B},
-    {"READCD", 0xBE},            {"WRITE10", 0x2A},          {"WRITE12", 0xAA},
-    {"READBUFFERCAPACITY", 0x5C},
-};
 
 std::string Upper(std::string_view text) {
   std::string result(text);
@@ -64,31 +50,11 @@ std::optional<Sense> ParseSense(std::string_view text) {
   return Sense{static_cast<std::uint8_t>(key), static_cast<std::uint8_t>(asc), static_cast<std::uint8_t>(ascq)};
 }
 
-Sense DefaultSense(std::uint8_t opcode) {
-  if (opcode == 0x2A || opcode == 0xAA) return sense::kWriteError;
-  if (opcode == 0xBE) return sense::kUnrecoveredReadError;
-  return Sense{0x04, 0x44, 0x00};
-}
-
 FaultParseResult Fail(std::string_view text, const std::string& why) {
   return {std::nullopt, "fault \"" + std::string(text) + "\": " + why};
 }
 
 }  // namespace
-
-std::optional<std::uint8_t> OpcodeNamed(std::string_view name) {
-  const std::string upper = Upper(name);
-  for (const NamedOpcode& entry : kOpcodes) {
-    if (entry.name == upper) return entry.opcode;
-  }
-  if (upper.size() > 2 && upper.compare(0, 2, "0X") == 0) {
-    unsigned value = 0;
-    if (ParseNumber(std::string_view(upper).substr(2), value, 16) && value <= 0xFF) {
-      return static_cast<std::uint8_t>(value);
-    }
-  }
-  return std::nullopt;
-}
 
 FaultParseResult ParseFaultSpec(std::string_view text) {
   const auto fields = Split(text, ':');
@@ -106,10 +72,10 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
     }
     return {spec, {}};
   }
-  const auto opcode = OpcodeNamed(fields[0]);
+  const auto opcode = VirtualRecorder::OpcodeNamed(fields[0]);
   if (!opcode) return Fail(text, "unknown command \"" + std::string(fields[0]) + "\"");
   spec.opcode = *opcode;
-  spec.sense = DefaultSense(*opcode);
+  spec.sense = VirtualRecorder::DefaultFaultSense(*opcode);
   bool countGiven = false;
   for (std::size_t index = 1; index < fields.size(); ++index) {
     const std::string_view field = fields[index];
@@ -117,6 +83,8 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
     const std::size_t equals = field.find('=');
     const std::string name = Upper(field.substr(0, equals));
     const std::string_view value = equals == std::string_view::npos ? std::string_view{} : field.substr(equals + 1);
+    const bool countField = upper == "ONCE" || upper == "ALWAYS" || name == "COUNT";
+    if (countField && countGiven) return Fail(text, "once, always and count= exclude each other");
     if (upper == "ONCE") {
       spec.count = 1;
       countGiven = true;
@@ -132,7 +100,7 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
       countGiven = true;
     } else if (name == "FROM") {
       std::int32_t lba = 0;
-      if (!ParseNumber(value, lba)) return Fail(text, "from must be a block address");
+      if (!ParseNumber(value, lba) || lba < 0) return Fail(text, "from must be a block address (0 or more)");
       spec.fromLba = lba;
     } else if (name == "SENSE") {
       const auto sense = ParseSense(value);
@@ -146,24 +114,39 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
   return {spec, {}};
 }
 
+void FaultInjector::Arm(const FaultSpec& spec) { faults_.push_back({spec, spec.count, 0}); }
+
 std::optional<FaultSpec> FaultInjector::Take(std::uint8_t opcode, std::int32_t lba, std::int32_t blocks) {
-  for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-    if (it->kind != FaultSpec::Kind::FailCommand || it->opcode != opcode) continue;
-    if (it->fromLba && (blocks <= 0 || static_cast<std::int64_t>(lba) + blocks <= *it->fromLba)) continue;
-    FaultSpec taken = *it;
-    if (it->count && --*it->count == 0) faults_.erase(it);
-    return taken;
+  for (Armed& armed : faults_) {
+    const FaultSpec& spec = armed.spec;
+    if (spec.kind != FaultSpec::Kind::FailCommand || spec.opcode != opcode) continue;
+    if (spec.fromLba && (blocks <= 0 || static_cast<std::int64_t>(lba) + blocks <= *spec.fromLba)) continue;
+    if (!Use(armed)) continue;
+    return spec;
   }
   return std::nullopt;
 }
 
 bool FaultInjector::TakeBufferFull() {
-  for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-    if (it->kind != FaultSpec::Kind::BufferFull) continue;
-    if (it->count && --*it->count == 0) faults_.erase(it);
-    return true;
+  for (Armed& armed : faults_) {
+    if (armed.spec.kind == FaultSpec::Kind::BufferFull && Use(armed)) return true;
   }
   return false;
+}
+
+bool FaultInjector::Use(Armed& armed) {
+  if (armed.left && *armed.left == 0) return false;
+  if (armed.left) --*armed.left;
+  ++armed.met;
+  return true;
+}
+
+std::vector<std::size_t> FaultInjector::NeverMet() const {
+  std::vector<std::size_t> unmet;
+  for (std::size_t index = 0; index < faults_.size(); ++index) {
+    if (faults_[index].met == 0) unmet.push_back(index);
+  }
+  return unmet;
 }
 
 }  // namespace brenmark::virtualdrive

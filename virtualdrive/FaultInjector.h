@@ -40,7 +40,8 @@ struct FaultParseResult {
 // COMMAND is a command name without spaces or punctuation (INQUIRY, WRITE10,
 // WRITE12, READCD, READBUFFERCAPACITY, MODESELECT10, CLOSETRACKSESSION,
 // SYNCHRONIZECACHE, ...) or an opcode in hex (0x2A). Names are case-blind.
-// A command fault fails once unless told otherwise; with from= it fails every
+// A command fault fails once unless told otherwise (once, always and count=
+// exclude each other); with from= (a block address, 0 or more) it fails every
 // transfer reaching that block unless a count is given. The sense is hex: key,
 // ASC and ASCQ; by default a write error (3/0C/00) for writes, an unrecovered
 // read error (3/11/00) for READ CD and a hardware failure (4/44/00) for the rest.
@@ -50,13 +51,11 @@ struct FaultParseResult {
 // "bufferfull:5", "READBUFFERCAPACITY:always".
 FaultParseResult ParseFaultSpec(std::string_view text);
 
-// The opcode of a command name as ParseFaultSpec accepts it.
-std::optional<std::uint8_t> OpcodeNamed(std::string_view name);
-
-// The armed faults of one recorder. Not synchronised: the recorder guards it.
+// The armed faults of one recorder, in the order armed. Not synchronised:
+// the recorder guards it.
 class FaultInjector {
  public:
-  void Arm(const FaultSpec& spec) { faults_.push_back(spec); }
+  void Arm(const FaultSpec& spec);
   void Clear() { faults_.clear(); }
 
   // The fault a command meets, consuming one use of it; `lba` and `blocks`
@@ -64,9 +63,18 @@ class FaultInjector {
   std::optional<FaultSpec> Take(std::uint8_t opcode, std::int32_t lba, std::int32_t blocks);
   // True when READ BUFFER CAPACITY is to report a full buffer this time.
   bool TakeBufferFull();
+  // The places, in arming order, of the faults no command has met.
+  std::vector<std::size_t> NeverMet() const;
 
  private:
-  std::vector<FaultSpec> faults_;
+  struct Armed {
+    FaultSpec spec;
+    std::optional<std::uint32_t> left;  // uses left; nullopt: without end
+    std::uint32_t met = 0;
+  };
+  static bool Use(Armed& armed);
+
+  std::vector<Armed> faults_;
 };
 
 }  // namespace brenmark::virtualdrive

@@ -37,6 +37,8 @@ class SectorFile {
   bool Close();
 
   bool isOpen() const { return file_.isOpen(); }
+  // The system's reason for the last failed call.
+  const std::string& lastError() const { return file_.lastError(); }
   bool writable() const { return writable_; }
   std::int64_t Size() const;
 

@@ -10,7 +10,12 @@ namespace brenmark::virtualdrive {
 std::optional<std::string> ReadTextFile(const std::filesystem::path& path);
 
 // Writes beside `path` and renames over it, so that a reader sees the old
-// text or the new one, never a part.
+// text or the new one, never a part. On failure `error` names the file and
+// the system's reason, and the temporary file is removed.
 bool WriteTextFileAtomically(const std::filesystem::path& path, const std::string& text, std::string& error);
+
+// Removes the temporary files an interrupted WriteTextFileAtomically left in
+// `folder` (a process killed between writing and renaming).
+void RemoveLeftoverTemporaries(const std::filesystem::path& folder);
 
 }  // namespace brenmark::virtualdrive

@@ -1,5 +1,6 @@
 #include "virtualdrive/TrayRecord.h"
 
+#include <charconv>
 #include <system_error>
 
 #include "virtualdrive/TextFile.h"
@@ -20,7 +21,10 @@ fs::path RecordPath(const fs::path& workFolder) { return workFolder / "tray"; }
 std::string FormatTrayRecord(const TrayRecord& record) {
   std::string text(kHeader);
   switch (record.content) {
-    case TrayRecord::Content::Blank: return text + "blank " + MediumName(record.blankKind) + "\n";
+    case TrayRecord::Content::Blank:
+      text += "blank " + MediumName(record.blankKind);
+      if (IsCdMedium(record.blankKind)) text += " " + std::to_string(record.blankMinutes);
+      return text + "\n";
     case TrayRecord::Content::Empty: return text + "empty\n";
     case TrayRecord::Content::Image: return text + std::string(kImageKey) + record.image.string() + "\n";
   }
@@ -33,9 +37,20 @@ TrayRecordResult ParseTrayRecord(std::string_view text) {
   if (rest.ends_with('\n')) rest.remove_suffix(1);
   if (rest == "empty") return {TrayRecord::Empty(), {}};
   if (rest.starts_with("blank ")) {
-    const auto kind = MediumNamed(rest.substr(6));
-    if (kind && IsRecordable(*kind)) return {TrayRecord::Blank(*kind), {}};
-    return {std::nullopt, "tray record: no blank " + std::string(rest.substr(6)) + " exists"};
+    const std::string_view blank = rest.substr(6);
+    const std::string_view name = blank.substr(0, blank.find(' '));
+    const auto kind = MediumNamed(name);
+    int minutes = geometry::kDefaultCdMinutes;
+    if (name.size() < blank.size()) {
+      const std::string_view number = blank.substr(name.size() + 1);
+      const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), minutes);
+      if (ec != std::errc() || end != number.data() + number.size() || !kind || !IsCdMedium(*kind) ||
+          !IsCdSizeOffered(minutes)) {
+        return {std::nullopt, "tray record: no blank " + std::string(blank) + " exists"};
+      }
+    }
+    if (kind && IsRecordable(*kind)) return {TrayRecord::Blank(*kind, minutes), {}};
+    return {std::nullopt, "tray record: no blank " + std::string(blank) + " exists"};
   }
   if (rest.starts_with(kImageKey)) {
     const fs::path image(rest.substr(kImageKey.size()));

@@ -15,7 +15,7 @@ namespace brenmark::virtualdrive {
 // the same tray. A disc in work has its own state file, which comes first.
 //
 //   brenmark-tray 1
-//   blank <medium> | empty | image <absolute path, up to the end of the file>
+//   blank <medium> [<minutes of a CD>] | empty | image <absolute path, up to the end of the file>
 //
 // The image path runs to the end of the file so that any file name can be kept.
 struct TrayRecord {
@@ -23,11 +23,16 @@ struct TrayRecord {
 
   Content content = Content::Blank;
   MediumKind blankKind = MediumKind::CdR;
+  int blankMinutes = geometry::kDefaultCdMinutes;
   std::filesystem::path image;
 
-  static TrayRecord Blank(MediumKind kind) { return {Content::Blank, kind, {}}; }
-  static TrayRecord Empty() { return {Content::Empty, MediumKind::CdR, {}}; }
-  static TrayRecord Image(std::filesystem::path path) { return {Content::Image, MediumKind::CdR, std::move(path)}; }
+  static TrayRecord Blank(MediumKind kind, int minutes = geometry::kDefaultCdMinutes) {
+    return {Content::Blank, kind, minutes, {}};
+  }
+  static TrayRecord Empty() { return {Content::Empty, MediumKind::CdR, geometry::kDefaultCdMinutes, {}}; }
+  static TrayRecord Image(std::filesystem::path path) {
+    return {Content::Image, MediumKind::CdR, geometry::kDefaultCdMinutes, std::move(path)};
+  }
 };
 
 std::string FormatTrayRecord(const TrayRecord& record);

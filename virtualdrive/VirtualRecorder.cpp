@@ -7,7 +7,10 @@
 #include <sstream>
 #include <utility>
 
+#include "virtualdrive/BigEndian.h"
+#include "virtualdrive/DeviceResponses.h"
 #include "virtualdrive/DiscResponses.h"
+#include "virtualdrive/TrayRestore.h"
 #include "virtualdrive/image/SectorEncoder.h"
 
 namespace brenmark::virtualdrive {
@@ -17,76 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint32_t kBufferBytes = 2048 * 1024;
-
-std::uint16_t Get16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] << 8 | at[1]); }
-
-std::uint32_t Get24(const std::uint8_t* at) {
-  return static_cast<std::uint32_t>(at[0]) << 16 | static_cast<std::uint32_t>(at[1]) << 8 | at[2];
-}
-
-std::uint32_t Get32(const std::uint8_t* at) {
-  return static_cast<std::uint32_t>(at[0]) << 24 | static_cast<std::uint32_t>(at[1]) << 16 |
-         static_cast<std::uint32_t>(at[2]) << 8 | at[3];
-}
-
-void Put16(std::uint8_t* at, std::uint32_t value) {
-  at[0] = static_cast<std::uint8_t>(value >> 8);
-  at[1] = static_cast<std::uint8_t>(value);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-  Put16(at, value >> 16);
-  Put16(at + 2, value);
-}
-
-// CDB length of an opcode's command group.
-std::uint8_t CdbLengthOf(std::uint8_t opcode) {
-  if (opcode < 0x20) return 6;
-  if (opcode < 0x60) return 10;
-  if (opcode >= 0xA0 && opcode < 0xC0) return 12;
-  return 16;
-}
-
-void AppendFeature(std::vector<std::uint8_t>& out, std::uint16_t code, std::uint8_t version, bool current,
-                   std::initializer_list<std::uint8_t> data) {
-  const std::uint8_t header[4] = {
-      static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code),
-      static_cast<std::uint8_t>(version << 2 | (code <= 1 ? 0x02 : 0) | (current ? 1 : 0)),
-      static_cast<std::uint8_t>(data.size())};
-  out.reserve(out.size() + sizeof header + data.size());
-  out.insert(out.end(), std::begin(header), std::end(header));
-  for (const std::uint8_t byte : data) out.push_back(byte);
-}
-
-std::uint16_t ProfileOf(MediumKind kind) {
-  switch (kind) {
-    case MediumKind::CdRom: return 0x0008;
-    case MediumKind::CdR: return 0x0009;
-    case MediumKind::CdRw: return 0x000A;
-    case MediumKind::DvdRom: return 0x0010;
-    case MediumKind::DvdR: return 0x0011;
-  }
-  return 0;
-}
-
-// The commands that need a disc; without one a drive answers "medium not present".
-bool NeedsMedium(std::uint8_t opcode) {
-  switch (opcode) {
-    case 0x25:  // READ CAPACITY
-    case 0x2A:  // WRITE(10)
-    case 0x35:  // SYNCHRONIZE CACHE
-    case 0x43:  // READ TOC/PMA/ATIP
-    case 0x51:  // READ DISC INFORMATION
-    case 0x52:  // READ TRACK INFORMATION
-    case 0x53:  // RESERVE TRACK
-    case 0x5B:  // CLOSE TRACK/SESSION
-    case 0xAA:  // WRITE(12)
-    case 0xBE:  // READ CD
-      return true;
-    default:
-      return false;
-  }
-}
 
 std::string TrackKindText(TrackKind kind) {
   switch (kind) {
@@ -104,6 +37,9 @@ struct VirtualRecorder::Call {
   const std::uint8_t* cdb;
   std::optional<fs::path> finishedImage;
   std::optional<std::uint32_t> dataInBytes;  // what a response filled of the transfer
+  // The block address and count of a transfer.
+  std::int32_t lba = 0;
+  std::uint32_t blocks = 0;
 
   bool hasDataOut() const { return request.direction == DataDirection::Out && request.length > 0; }
 
@@ -117,58 +53,63 @@ struct VirtualRecorder::Call {
 };
 
 VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::path burnedFolder)
-    : model_(std::move(model)),
-      workFolder_(std::move(workFolder)),
-      burnedFolder_(std::move(burnedFolder)),
-      disc_(DiscImage::Blank(model_.blankKind, workFolder_)) {
+    : model_(std::move(model)), workFolder_(std::move(workFolder)), burnedFolder_(std::move(burnedFolder)) {
   writeSpeed_ = model_.writeSpeeds.empty() ? 0 : model_.writeSpeeds.front();
-  DiscLoadResult resumed = DiscImage::Resume(workFolder_);
-  if (resumed.disc) {
-    disc_ = std::move(*resumed.disc);
-  } else if (!resumed.error.empty()) {
-    const fs::path keptAs = SetAsideWorkFiles(workFolder_);
-    startupProblem_ = resumed.error + "; its files were kept as " + keptAs.string() + ".*";
-    // The record may name what was in the tray before that disc; the blank replaces both.
-    ForgetTrayRecord(workFolder_);
-  } else {
-    RestoreTray();
-  }
-}
-
-void VirtualRecorder::RestoreTray() {
-  const TrayRecordResult read = ReadTrayRecord(workFolder_);
-  if (!read.record) {
-    if (!read.error.empty()) {
-      startupProblem_ = read.error + "; a blank was loaded instead";
-      ForgetTrayRecord(workFolder_);
-    }
-    return;
-  }
-  const TrayRecord& record = *read.record;
-  switch (record.content) {
-    case TrayRecord::Content::Blank:
-      disc_ = DiscImage::Blank(record.blankKind, workFolder_);
-      return;
-    case TrayRecord::Content::Empty:
-      disc_.reset();
-      return;
-    case TrayRecord::Content::Image: {
-      DiscLoadResult loaded = DiscImage::Load(record.image, !IsCdMedium(model_.blankKind), workFolder_);
-      if (loaded.disc) {
-        disc_ = std::move(*loaded.disc);
-        return;
-      }
-      startupProblem_ =
-          "the image in the tray can no longer be read (" + loaded.error + "); a blank was loaded instead";
-      ForgetTrayRecord(workFolder_);
-      return;
-    }
-  }
+  std::lock_guard lock(mutex_);
+  // The tray is read under the folder's lock, so that a disc another process
+  // is writing is never taken for a damaged one; while that process holds it,
+  // the tray is read by the first claim instead.
+  if (LockFolder() == ClaimResult::Busy) return;
+  Reload();
+  startupProblem_ = trayProblem_;
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+  folderLock_.Release();
 }
 
 VirtualRecorder::~VirtualRecorder() {
   std::lock_guard lock(mutex_);
-  SaveDisc();
+  if (claims_ > 0) SaveDisc();
+}
+
+VirtualRecorder::ClaimResult VirtualRecorder::LockFolder() {
+  std::error_code ignored;
+  fs::create_directories(workFolder_, ignored);
+  std::string error;
+  folderLock_ = platform::TryLockFolder(workFolder_, error);
+  // A folder that cannot carry a lock (not writable, not there) cannot carry
+  // a disc either: the commands that need one report that themselves.
+  return folderLock_.held() || !error.empty() ? ClaimResult::Claimed : ClaimResult::Busy;
+}
+
+void VirtualRecorder::Reload() {
+  if (loaded_ && SnapshotTrayFiles(workFolder_) == snapshot_) return;
+  loaded_ = true;
+  RestoredTray tray = RestoreTray(model_, workFolder_);
+  disc_ = std::move(tray.disc);
+  trayProblem_ = std::move(tray.problem);
+  simulation_.reset();
+  if (disc_ && IsRecordable(disc_->state.kind) && IsCdMedium(disc_->state.kind)) blankMinutes_ = disc_->state.minutes;
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+}
+
+VirtualRecorder::ClaimResult VirtualRecorder::Claim() {
+  std::lock_guard lock(mutex_);
+  if (claims_ == 0) {
+    if (LockFolder() == ClaimResult::Busy) return ClaimResult::Busy;
+    // Another process may have changed the tray since this one last held it.
+    Reload();
+  }
+  ++claims_;
+  return ClaimResult::Claimed;
+}
+
+void VirtualRecorder::Release() {
+  std::lock_guard lock(mutex_);
+  if (claims_ == 0) return;
+  if (--claims_ > 0) return;
+  if (!SaveDisc() && disc_) disc_->Flush();
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+  folderLock_.Release();
 }
 
 CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
@@ -178,6 +119,8 @@ CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
   }
   Call call{request, request.cdb, std::nullopt, std::nullopt};
   Outcome outcome;
+  std::string problem;
+  WriteProblemObserver problemObserver;
   {
     std::lock_guard lock(mutex_);
     outcome = Dispatch(call);
@@ -190,7 +133,10 @@ CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
     record.sense = outcome.sense;
     log_.Append(record);
     lastSense_ = outcome.sense;
+    problem.swap(writeProblem_);
+    problemObserver = writeProblemObserver_;
   }
+  if (!problem.empty() && problemObserver) problemObserver(problem);
   if (call.finishedImage) {
     TrayResult finished;
     finished.finishedImage = *call.finishedImage;
@@ -204,135 +150,50 @@ CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
 }
 
 VirtualRecorder::Outcome VirtualRecorder::Dispatch(Call& call) {
-  const std::uint8_t opcode = call.cdb[0];
-  if (call.request.cdbLength < CdbLengthOf(opcode)) {
-    return {TransportResult::DeviceFailure, sense::kInvalidFieldInCdb};
+  const Command* command = CommandOf(call.cdb[0]);
+  if (command == nullptr) return Refuse(sense::kInvalidOpcode);
+  if (call.request.cdbLength < command->cdbLength) return Refuse(sense::kInvalidFieldInCdb);
+  if (command->countBytes > 0) {
+    call.lba = static_cast<std::int32_t>(Get32(call.cdb + 2));
+    for (std::uint8_t index = 0; index < command->countBytes; ++index) {
+      call.blocks = call.blocks << 8 | call.cdb[command->countAt + index];
+    }
   }
-  std::int32_t lba = 0;
-  std::uint32_t blocks = 0;
-  if (opcode == 0x2A) {
-    lba = static_cast<std::int32_t>(Get32(call.cdb + 2));
-    blocks = Get16(call.cdb + 7);
-  } else if (opcode == 0xAA) {
-    lba = static_cast<std::int32_t>(Get32(call.cdb + 2));
-    blocks = Get32(call.cdb + 6);
-  } else if (opcode == 0xBE) {
-    lba = static_cast<std::int32_t>(Get32(call.cdb + 2));
-    blocks = Get24(call.cdb + 6);
-  }
-  if (const auto fault = faults_.Take(opcode, lba, static_cast<std::int32_t>(std::min<std::uint32_t>(blocks, 0x7FFFFFFF)))) {
+  const auto faultBlocks = static_cast<std::int32_t>(std::min<std::uint32_t>(call.blocks, 0x7FFFFFFF));
+  if (const auto fault = faults_.Take(command->opcode, call.lba, faultBlocks)) {
     if (fault->transportFailure) return {TransportResult::TransportFailure, std::nullopt};
-    return {TransportResult::DeviceFailure, fault->sense};
+    return Refuse(fault->sense);
   }
-  if (!disc_ && NeedsMedium(opcode)) return Refuse(sense::kMediumNotPresent);
-  switch (opcode) {
-    case 0x1B: return StartStopUnit(call);
-    case 0x12: return Inquiry(call);
-    case 0x46: return GetConfiguration(call);
-    case 0x51: return ReadDiscInformation(call);
-    case 0x52: return ReadTrackInformation(call);
-    case 0x43: return ReadToc(call);
-    case 0x25: return ReadCapacity(call);
-    case 0x5A: return ModeSense(call);
-    case 0x55: return ModeSelect(call);
-    case 0xBB: return SetCdSpeed(call);
-    case 0x53: return ReserveTrack(call);
-    case 0x35: return SynchronizeCache(call);
-    case 0x5B: return CloseTrackSession(call);
-    case 0xBE: return ReadCd(call);
-    case 0x2A:
-    case 0xAA: return Write(call, lba, blocks);
-    case 0x5C: return ReadBufferCapacity(call);
-    default: break;
-  }
-  return {TransportResult::DeviceFailure, sense::kInvalidOpcode};
+  if (!disc_ && command->needsMedium) return Refuse(sense::kMediumNotPresent);
+  return (this->*command->handler)(call);
 }
 
 VirtualRecorder::Outcome VirtualRecorder::StartStopUnit(Call& call) {
   const bool loadEject = (call.cdb[4] & 0x02) != 0;
   const bool start = (call.cdb[4] & 0x01) != 0;
   if (!loadEject || start) return {};
-  TrayResult result = Replace(DiscImage::Blank(model_.blankKind, workFolder_), TrayRecord::Blank(model_.blankKind));
-  if (!result.ok) return Refuse(sense::kWriteError);
+  TrayResult result = Replace(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
+                              TrayRecord::Blank(model_.blankKind, blankMinutes_));
+  if (!result.ok) {
+    NoteWriteProblem(result.message);
+    return Refuse(sense::kWriteError);
+  }
   if (!result.finishedImage.empty()) call.finishedImage = result.finishedImage;
   return {};
 }
 
 VirtualRecorder::Outcome VirtualRecorder::Inquiry(Call& call) {
   if ((call.cdb[1] & 0x01) != 0 || call.cdb[2] != 0) return Refuse(sense::kInvalidFieldInCdb);
-  std::vector<std::uint8_t> response(36, 0);
-  response[0] = 0x05;  // CD/DVD device
-  response[1] = 0x80;  // removable medium
-  response[2] = 0x05;
-  response[3] = 0x02;
-  response[4] = static_cast<std::uint8_t>(response.size() - 5);
-  const auto putText = [&response](std::size_t at, std::size_t width, const std::string& text) {
-    for (std::size_t index = 0; index < width; ++index) {
-      response[at + index] = static_cast<std::uint8_t>(index < text.size() ? text[index] : ' ');
-    }
-  };
-  putText(8, 8, model_.vendor);
-  putText(16, 16, model_.product);
-  putText(32, 4, model_.revision);
-  call.DataIn(response, Get16(call.cdb + 3));
+  call.DataIn(InquiryData(model_), Get16(call.cdb + 3));
   return {};
 }
 
 VirtualRecorder::Outcome VirtualRecorder::GetConfiguration(Call& call) {
-  const std::uint8_t requestType = call.cdb[1] & 0x03;
-  if (requestType == 3) return Refuse(sense::kInvalidFieldInCdb);
-  const std::uint16_t startingFeature = Get16(call.cdb + 2);
-  // With the tray empty no profile is current, nor any feature of a medium.
   // With an empty tray no profile and no medium feature is current.
-  const bool loaded = disc_.has_value();
-  const MediumKind medium = loaded ? CurrentState().kind : MediumKind::CdR;
-  const bool cd = loaded && IsCdMedium(medium);
-  const bool dvd = loaded && !IsCdMedium(medium);
-  const std::uint16_t currentProfile = loaded ? ProfileOf(medium) : 0;
-
-  struct Feature {
-    std::uint16_t code;
-    std::vector<std::uint8_t> bytes;
-    bool current;
-  };
-  std::vector<Feature> features;
-  const auto add = [&features](std::uint16_t code, std::uint8_t version, bool current,
-                               std::initializer_list<std::uint8_t> data) {
-    Feature feature{code, {}, current};
-    AppendFeature(feature.bytes, code, version, current, data);
-    features.push_back(std::move(feature));
-  };
-  constexpr std::array<std::uint16_t, 5> kProfiles = {0x0011, 0x0010, 0x000A, 0x0009, 0x0008};
-  Feature profileList{0x0000, {0x00, 0x00, 0x03, static_cast<std::uint8_t>(4 * kProfiles.size())}, true};
-  for (const std::uint16_t profile : kProfiles) {
-    profileList.bytes.push_back(static_cast<std::uint8_t>(profile >> 8));
-    profileList.bytes.push_back(static_cast<std::uint8_t>(profile));
-    profileList.bytes.push_back(profile == currentProfile ? 1 : 0);
-    profileList.bytes.push_back(0);
-  }
-  features.push_back(std::move(profileList));
-  const std::uint32_t standard = model_.interfaceStandard;
-  add(0x0001, 2, true,
-      {static_cast<std::uint8_t>(standard >> 24), static_cast<std::uint8_t>(standard >> 16),
-       static_cast<std::uint8_t>(standard >> 8), static_cast<std::uint8_t>(standard), 0x01, 0, 0, 0});
-  add(0x0002, 1, true, {0, 0, 0, 0});
-  add(0x0003, 0, true, {0x29, 0, 0, 0});
-  add(0x001E, 1, cd, {0, 0, 0, 0});
-  add(0x001F, 0, dvd, {0, 0, 0, 0});
-  // Data block types 0, 8, 10, 12 and 13.
-  add(0x002D, 2, cd && IsRecordable(medium), {0x46, 0, 0x35, 0x01});
-  add(0x002F, 1, dvd && medium == MediumKind::DvdR, {0x44, 0, 0, 0});
-
-  std::vector<std::uint8_t> response(8, 0);
-  Put16(response.data() + 6, currentProfile);
-  for (const Feature& feature : features) {
-    if (feature.code < startingFeature) continue;
-    if (requestType == 1 && !feature.current) continue;
-    if (requestType == 2 && feature.code != startingFeature) continue;
-    response.insert(response.end(), feature.bytes.begin(), feature.bytes.end());
-  }
-  Put32(response.data(), static_cast<std::uint32_t>(response.size() - 4));
-  call.DataIn(response, Get16(call.cdb + 7));
+  const std::optional<MediumKind> medium = disc_ ? std::optional(CurrentState().kind) : std::nullopt;
+  Response response = Configuration(model_, medium, call.cdb[1] & 0x03, Get16(call.cdb + 2));
+  if (response.error) return Refuse(*response.error);
+  call.DataIn(response.data, Get16(call.cdb + 7));
   return {};
 }
 
@@ -365,40 +226,10 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCapacity(Call& call) {
 }
 
 VirtualRecorder::Outcome VirtualRecorder::ModeSense(Call& call) {
-  const std::uint8_t control = call.cdb[2] >> 6;
-  const std::uint8_t pageCode = call.cdb[2] & 0x3F;
   if (call.cdb[3] != 0) return Refuse(sense::kInvalidFieldInCdb);
-  if (control == 3) return Refuse(sense::kSavingParametersNotSupported);
-  std::vector<std::uint8_t> response(8, 0);
-  const auto appendWriteParameters = [&]() {
-    std::array<std::uint8_t, WriteParameters::kPageSize> page = control == 2 ? WriteParameters().page()
-                                                                             : writeParameters_.page();
-    if (control == 1) {
-      // Changeable: every field the recorder takes from MODE SELECT.
-      page.fill(0);
-      page[0] = WriteParameters::kPageCode;
-      page[1] = WriteParameters::kPageSize - 2;
-      for (std::size_t at : {2, 3, 4, 8, 10, 11, 12, 13, 14, 15, 48, 49, 50, 51}) page[at] = 0xFF;
-    }
-    response.insert(response.end(), page.begin(), page.end());
-  };
-  const auto appendCapabilities = [&]() {
-    std::vector<std::uint8_t> page = CapabilitiesPage(model_, writeSpeed_);
-    if (control == 1) std::fill(page.begin() + 2, page.end(), std::uint8_t{0});
-    response.insert(response.end(), page.begin(), page.end());
-  };
-  if (pageCode == 0x05) {
-    appendWriteParameters();
-  } else if (pageCode == 0x2A) {
-    appendCapabilities();
-  } else if (pageCode == 0x3F) {
-    appendWriteParameters();
-    appendCapabilities();
-  } else {
-    return Refuse(sense::kInvalidFieldInCdb);
-  }
-  Put16(response.data(), static_cast<std::uint32_t>(response.size() - 2));
-  call.DataIn(response, Get16(call.cdb + 7));
+  Response response = ModePages(model_, writeParameters_, writeSpeed_, call.cdb[2] >> 6, call.cdb[2] & 0x3F);
+  if (response.error) return Refuse(*response.error);
+  call.DataIn(response.data, Get16(call.cdb + 7));
   return {};
 }
 
@@ -447,7 +278,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReserveTrack(Call& call) {
   DiscState& state = StateForWriting();
   if (const auto refused = state.CheckReserve(blocks)) return Refuse(*refused);
   state.ApplyReserve(blocks);
-  SaveDisc();
+  if (!SaveDisc()) return Refuse(sense::kWriteError);
   return {};
 }
 
@@ -455,10 +286,10 @@ VirtualRecorder::Outcome VirtualRecorder::SynchronizeCache(Call&) {
   DiscState& state = StateForWriting();
   if (state.ReservationFullyWritten()) {
     const auto fills = state.ApplyCloseSession(writeParameters_.multiSessionField(), writeParameters_.sessionFormat());
-    if (!simulation_ && !ApplyFills(fills)) return Refuse(sense::kWriteError);
+    if (!simulation_ && !ApplyFills(fills)) return FileFailure();
   }
-  if (!disc_->Flush()) return Refuse(sense::kWriteError);
-  SaveDisc();
+  if (!disc_->Flush()) return FileFailure();
+  if (!SaveDisc()) return Refuse(sense::kWriteError);
   return {};
 }
 
@@ -475,8 +306,8 @@ VirtualRecorder::Outcome VirtualRecorder::CloseTrackSession(Call& call) {
   } else {
     return Refuse(sense::kInvalidFieldInCdb);
   }
-  if (!simulation_ && !ApplyFills(fills)) return Refuse(sense::kWriteError);
-  SaveDisc();
+  if (!simulation_ && !ApplyFills(fills)) return FileFailure();
+  if (!SaveDisc()) return Refuse(sense::kWriteError);
   return {};
 }
 
@@ -532,7 +363,9 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
   return {};
 }
 
-VirtualRecorder::Outcome VirtualRecorder::Write(Call& call, std::int32_t lba, std::uint32_t count) {
+VirtualRecorder::Outcome VirtualRecorder::Write(Call& call) {
+  const std::int32_t lba = call.lba;
+  const std::uint32_t count = call.blocks;
   DiscState& state = StateForWriting();
   const bool cd = IsCdMedium(state.kind);
   const std::uint8_t writeType = writeParameters_.writeType();
@@ -556,14 +389,17 @@ VirtualRecorder::Outcome VirtualRecorder::Write(Call& call, std::int32_t lba, st
     return {};
   }
   std::string error;
-  if (!disc_->PrepareForWriting(error)) return Refuse(sense::kWriteError);
+  if (!disc_->PrepareForWriting(error)) {
+    NoteWriteProblem(error);
+    return Refuse(sense::kWriteError);
+  }
   const std::size_t tracksBefore = state.tracks.size();
   const auto fills = state.ApplyWrite(blocks, kind);
-  if (!ApplyFills(fills)) return Refuse(sense::kWriteError);
+  if (!ApplyFills(fills)) return FileFailure();
   const bool written = cd ? WriteEncoded(lba, count, call.request.buffer)
                           : disc_->WriteBlocks(lba, blocks, call.request.buffer);
-  if (!written) return Refuse(sense::kWriteError);
-  if (state.tracks.size() != tracksBefore) SaveDisc();
+  if (!written) return FileFailure();
+  if (state.tracks.size() != tracksBefore && !SaveDisc()) return Refuse(sense::kWriteError);
   return {};
 }
 
@@ -623,10 +459,22 @@ DiscState& VirtualRecorder::StateForWriting() {
   return disc_->state;
 }
 
-void VirtualRecorder::SaveDisc() {
-  if (!disc_ || !disc_->recorded()) return;
+bool VirtualRecorder::SaveDisc() {
+  if (!disc_ || !disc_->recorded()) return true;
   std::string error;
-  disc_->SaveDescription(error);
+  if (disc_->SaveDescription(error)) return true;
+  NoteWriteProblem(error);
+  return false;
+}
+
+VirtualRecorder::Outcome VirtualRecorder::FileFailure() {
+  NoteWriteProblem(disc_->lastError());
+  return Refuse(sense::kWriteError);
+}
+
+void VirtualRecorder::NoteWriteProblem(const std::string& detail) {
+  writeProblem_ = "the virtual recorder " + model_.shortName + " could not write its disc files in " +
+                  workFolder_.string() + ": " + detail;
 }
 
 TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRecord& record) {
@@ -649,6 +497,7 @@ TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRec
   }
   disc_ = std::move(next);
   simulation_.reset();
+  trayProblem_.clear();
   return result;
 }
 
@@ -683,12 +532,23 @@ void VirtualRecorder::NotifyFinished(const TrayResult& result) {
 
 std::string VirtualRecorder::DescribeTray() const {
   std::lock_guard lock(mutex_);
+  if (trayProblem_.empty()) return DescribeDisc();
+  if (!disc_) return "no disc: " + trayProblem_;
+  return DescribeDisc() + "\n" + trayProblem_;
+}
+
+std::string VirtualRecorder::DescribeDisc() const {
   if (!disc_) return "no disc (the tray is empty)";
   const DiscState& state = disc_->state;
   std::ostringstream text;
   const std::string medium = MediumName(state.kind);
   if (state.Status() == DiscStatus::Blank) {
-    text << "blank " << medium << (state.kind == MediumKind::CdR || state.kind == MediumKind::CdRw ? " (80 min)" : " (4.7 GB)");
+    text << "blank " << medium;
+    if (IsCdMedium(state.kind)) {
+      text << " (" << state.minutes << " min)";
+    } else {
+      text << " (4.7 GB)";
+    }
     return text.str();
   }
   text << medium << ", " << state.sessions.size() + (state.LastSessionState() == SessionState::Incomplete ? 1 : 0)
@@ -707,16 +567,25 @@ std::string VirtualRecorder::DescribeTray() const {
   return text.str();
 }
 
-TrayResult VirtualRecorder::InsertBlank(MediumKind kind) {
+TrayResult VirtualRecorder::InsertBlank(MediumKind kind, int minutes) {
   TrayResult result;
   if (!IsRecordable(kind)) {
     result.ok = false;
     result.message = MediumName(kind) + " cannot be blank";
     return result;
   }
+  if (minutes == 0) minutes = geometry::kDefaultCdMinutes;
+  if (IsCdMedium(kind) && !IsCdSizeOffered(minutes)) {
+    result.ok = false;
+    result.message = "no " + std::to_string(minutes) + "-minute CD-R exists; the sizes are " + CdSizesText();
+    return result;
+  }
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
-    result = Replace(DiscImage::Blank(kind, workFolder_), TrayRecord::Blank(kind));
+    result = Replace(DiscImage::Blank(kind, workFolder_, minutes), TrayRecord::Blank(kind, minutes));
+    if (result.ok && IsCdMedium(kind)) blankMinutes_ = minutes;
   }
   NotifyFinished(result);
   return result;
@@ -724,6 +593,8 @@ TrayResult VirtualRecorder::InsertBlank(MediumKind kind) {
 
 TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
   TrayResult result;
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
     // Absolute, so that a later run started elsewhere finds the same image.
@@ -744,9 +615,12 @@ TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
 
 TrayResult VirtualRecorder::Eject() {
   TrayResult result;
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
-    result = Replace(DiscImage::Blank(model_.blankKind, workFolder_), TrayRecord::Blank(model_.blankKind));
+    result = Replace(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
+                     TrayRecord::Blank(model_.blankKind, blankMinutes_));
   }
   NotifyFinished(result);
   return result;
@@ -754,6 +628,8 @@ TrayResult VirtualRecorder::Eject() {
 
 TrayResult VirtualRecorder::RemoveDisc() {
   TrayResult result;
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
     result = Replace(std::nullopt, TrayRecord::Empty());
@@ -765,6 +641,11 @@ TrayResult VirtualRecorder::RemoveDisc() {
 void VirtualRecorder::SetFinishedImageObserver(FinishedImageObserver observer) {
   std::lock_guard lock(mutex_);
   observer_ = std::move(observer);
+}
+
+void VirtualRecorder::SetWriteProblemObserver(WriteProblemObserver observer) {
+  std::lock_guard lock(mutex_);
+  writeProblemObserver_ = std::move(observer);
 }
 
 std::vector<CommandRecord> VirtualRecorder::CommandHistory() const {
@@ -785,6 +666,11 @@ void VirtualRecorder::ArmFault(const FaultSpec& spec) {
 void VirtualRecorder::ClearFaults() {
   std::lock_guard lock(mutex_);
   faults_.Clear();
+}
+
+std::vector<std::size_t> VirtualRecorder::FaultsNeverMet() const {
+  std::lock_guard lock(mutex_);
+  return faults_.NeverMet();
 }
 
 std::string VirtualRecorder::StartupProblem() const {

@@ -6,15 +6,19 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drive/ScsiTransport.h"
+#include "platform/FolderLock.h"
 #include "virtualdrive/CommandLog.h"
+#include "virtualdrive/DiscGeometry.h"
 #include "virtualdrive/DiscImage.h"
 #include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/RecorderModel.h"
 #include "virtualdrive/Sense.h"
 #include "virtualdrive/TrayRecord.h"
+#include "virtualdrive/TrayRestore.h"
 #include "virtualdrive/WriteParameters.h"
 
 namespace brenmark::virtualdrive {
@@ -45,6 +49,11 @@ class VirtualRecorder {
   // Told the .cue or .iso path of every finished image, after the eject that
   // produced it, on the thread that ejected.
   using FinishedImageObserver = std::function<void(const std::filesystem::path&)>;
+  // Told why a command failed when the recorder could not write its own files
+  // (the folder, the system's reason), on the thread that sent the command.
+  using WriteProblemObserver = std::function<void(const std::string&)>;
+
+  enum class ClaimResult : std::uint8_t { Claimed, Busy };
 
   VirtualRecorder(RecorderModel model, std::filesystem::path workFolder, std::filesystem::path burnedFolder);
   ~VirtualRecorder();
@@ -59,32 +68,61 @@ class VirtualRecorder {
 
   const RecorderModel& model() const { return model_; }
 
-  // The tray: what is in it as text, and the user's actions. Each takes out
-  // the disc in the tray first (keeping it when it was written).
+  // Holds the recorder for this process: its work folder is locked (the
+  // system releases the lock when the process ends, however it ends) and the
+  // tray is read again, as another process may have changed it. Busy while
+  // another process holds it. Claims nest; each Claimed needs one Release.
+  // Tray actions claim by themselves; commands rely on their caller's claim.
+  ClaimResult Claim();
+  void Release();
+
+  // The tray: what is in it as text (with a second line saying why, when the
+  // tray is not as it was left), and the user's actions. Each takes out the
+  // disc in the tray first (keeping it when it was written); each is refused
+  // while another process holds the recorder.
   std::string DescribeTray() const;
-  TrayResult InsertBlank(MediumKind kind);
+  // A blank CD of `minutes` (one of the offered sizes; 0 for the usual 80)
+  // or DVD, remembered for the blanks that later ejects load.
+  TrayResult InsertBlank(MediumKind kind, int minutes = 0);
   // A .cue/.bin or .iso image; it is read, never written: appending a session
   // writes to the recorder's own copy, which the eject keeps.
   TrayResult InsertImage(const std::filesystem::path& path);
-  // Takes the disc out and loads a fresh blank of the recorder's kind.
+  // Takes the disc out and loads a fresh blank of the recorder's kind and of
+  // the size last chosen.
   TrayResult Eject();
   // Takes the disc out and leaves the tray empty: the media commands then
   // answer "medium not present" until a blank or an image is inserted.
   TrayResult RemoveDisc();
 
   void SetFinishedImageObserver(FinishedImageObserver observer);
+  void SetWriteProblemObserver(WriteProblemObserver observer);
 
   // Why the tray could not be restored at start-up: a disc in work that
-  // cannot be resumed (its files are kept aside) or a user's image that can no
-  // longer be read. A blank is loaded instead; empty when there was no problem.
+  // cannot be resumed (its files set aside, or why they could not be) or a
+  // user's image that can no longer be read (the tray keeps its place and
+  // reports no disc); empty when there was no problem.
   std::string StartupProblem() const;
+
+  // The message of a tray action refused because another process holds the recorder.
+  static constexpr const char* kBusyMessage =
+      "The selected device is busy with another job.\nPlease wait until that job has finished.";
 
   // Test facilities.
   std::vector<CommandRecord> CommandHistory() const;
   void ClearCommandHistory();
   void ArmFault(const FaultSpec& spec);
   void ClearFaults();
+  // The places, in arming order, of the armed faults no command has met.
+  std::vector<std::size_t> FaultsNeverMet() const;
   std::optional<Sense> LastSense() const;
+
+  // The opcode of a command name as `--fault` takes it (WRITE10, READCD, ...;
+  // case-blind) or an opcode in hex (0x2A).
+  static std::optional<std::uint8_t> OpcodeNamed(std::string_view name);
+  // The name of a command as the log shows it ("WRITE(10)"), or "OPCODE xxh".
+  static std::string CommandName(std::uint8_t opcode);
+  // The sense a fault on the command ends with unless told otherwise.
+  static Sense DefaultFaultSense(std::uint8_t opcode);
 
  private:
   struct Outcome {
@@ -92,6 +130,21 @@ class VirtualRecorder {
     std::optional<Sense> sense;
   };
   struct Call;
+  // One row of the command set: everything the recorder knows of an opcode.
+  struct Command {
+    std::uint8_t opcode;
+    std::uint8_t cdbLength;
+    bool needsMedium;  // without a disc the answer is "medium not present"
+    Outcome (VirtualRecorder::*handler)(Call&);
+    std::string_view name;        // for the log
+    std::string_view faultNames;  // for --fault, separated by spaces
+    Sense faultSense;
+    // The block count of a transfer: its byte offset and width (0: not a
+    // transfer); the block address is bytes 2-5.
+    std::uint8_t countAt;
+    std::uint8_t countBytes;
+  };
+  static const Command* CommandOf(std::uint8_t opcode);
 
   static Outcome Refuse(const Sense& sense) { return {TransportResult::DeviceFailure, sense}; }
 
@@ -110,16 +163,43 @@ class VirtualRecorder {
   Outcome SynchronizeCache(Call& call);
   Outcome CloseTrackSession(Call& call);
   Outcome ReadCd(Call& call);
-  Outcome Write(Call& call, std::int32_t lba, std::uint32_t count);
+  Outcome Write(Call& call);
   Outcome ReadBufferCapacity(Call& call);
 
   const DiscState& CurrentState() const;
   DiscState& StateForWriting();
   bool WriteEncoded(std::int32_t lba, std::uint32_t count, const std::uint8_t* data);
   bool ApplyFills(const std::vector<DriveFill>& fills);
-  void SaveDisc();
-  // Puts back what the tray record of the work folder names, when no disc is in work.
-  void RestoreTray();
+  // Writes the cue sheet and state file of a written disc; false (with the
+  // problem noted) when they could not be written.
+  bool SaveDisc();
+  void NoteWriteProblem(const std::string& detail);
+  // A write error for a failed write to the disc's image file.
+  Outcome FileFailure();
+  std::string DescribeDisc() const;
+  // Takes the folder lock; Busy only when another holder has it.
+  ClaimResult LockFolder();
+  // Reads the tray from the work folder again, unless its files are as this
+  // recorder last left or read them.
+  void Reload();
+  static TrayResult BusyResult() { return {false, kBusyMessage, {}}; }
+
+  // A claim for the length of one tray action.
+  class TrayClaim {
+   public:
+    explicit TrayClaim(VirtualRecorder& recorder)
+        : recorder_(recorder), held_(recorder.Claim() == ClaimResult::Claimed) {}
+    ~TrayClaim() {
+      if (held_) recorder_.Release();
+    }
+    TrayClaim(const TrayClaim&) = delete;
+    TrayClaim& operator=(const TrayClaim&) = delete;
+    explicit operator bool() const { return held_; }
+
+   private:
+    VirtualRecorder& recorder_;
+    bool held_;
+  };
   // Records `record`, moves a written disc to the burned discs and loads
   // `next` (nothing for an empty tray); an empty path when nothing was kept.
   TrayResult Replace(std::optional<DiscImage> next, const TrayRecord& record);
@@ -139,7 +219,15 @@ class VirtualRecorder {
   FaultInjector faults_;
   std::optional<Sense> lastSense_;
   std::string startupProblem_;
+  std::string trayProblem_;   // why the tray is not as it was left
+  std::string writeProblem_;  // of the command running, told to the observer
+  int blankMinutes_ = geometry::kDefaultCdMinutes;
+  platform::FolderLock folderLock_;
+  int claims_ = 0;
+  bool loaded_ = false;
+  TrayFilesSnapshot snapshot_;
   FinishedImageObserver observer_;
+  WriteProblemObserver writeProblemObserver_;
   std::vector<std::uint8_t> scratch_;  // encoded sectors of one write
 };
 

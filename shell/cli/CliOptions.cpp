@@ -6,7 +6,8 @@
 namespace brenmark::cli {
 namespace {
 
-std::optional<std::uint32_t> ParseSpeed(const std::string& text) {
+// A positive decimal number.
+std::optional<std::uint32_t> ParsePositive(const std::string& text) {
   std::uint32_t value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || value == 0) return std::nullopt;
@@ -46,7 +47,8 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
       options.answer = answer;
       continue;
     }
-    const bool shared = arg == "--drive" || arg == "--speed" || arg == "--fault" || arg == "--data-dir";
+    const bool shared = arg == "--drive" || arg == "--speed" || arg == "--fault" || arg == "--data-dir" ||
+                        arg == "--minutes";
     if (!shared && !options.command.empty()) {
       // After the command name, other options are the command's own.
       options.arguments.push_back(arg);
@@ -68,13 +70,20 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
       }
       options.drive = value;
     } else if (arg == "--speed") {
-      options.speed = ParseSpeed(value);
+      options.speed = ParsePositive(value);
       if (!options.speed) {
         error = "--speed needs a positive number of KB/s, not " + value;
         return std::nullopt;
       }
     } else if (arg == "--fault") {
       options.faults.push_back(value);
+    } else if (arg == "--minutes") {
+      const auto minutes = ParsePositive(value);
+      if (!minutes || *minutes > 999) {
+        error = "--minutes needs the size of a CD-R in minutes, not " + value;
+        return std::nullopt;
+      }
+      options.minutes = static_cast<int>(*minutes);
     } else {
       options.dataDir = value;
     }

@@ -15,6 +15,7 @@ struct CliOptions {
   std::optional<bool> answer;           // --yes / --no
   std::vector<std::string> faults;      // --fault SPEC, in the order given
   std::optional<std::string> dataDir;   // --data-dir DIR
+  std::optional<int> minutes;           // --minutes N, the size of a blank CD-R
   bool help = false;
   std::string command;
   std::vector<std::string> arguments;

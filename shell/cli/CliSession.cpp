@@ -6,6 +6,7 @@
 #include "drive/sgio/SgDeviceProvider.h"
 #include "platform/Terminal.h"
 #include "virtualdrive/FaultInjector.h"
+#include "virtualdrive/VirtualRecorder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::cli {
@@ -49,11 +50,28 @@ void CliSession::Enumerate() {
     recorder->SetFinishedImageObserver(
         [this](const std::filesystem::path& image) { PrintFinishedImage(image.string()); });
   }
+  for (const auto& recorder : recorders_) {
+    const std::string name = recorder->model().shortName;
+    recorder->SetWriteProblemObserver([this, name](const std::string& problem) {
+      if (currentProgress_) currentProgress_->BreakLine();
+      Complain(problem);
+    });
+    if (const std::string problem = recorder->StartupProblem(); !problem.empty()) Complain(name + ": " + problem);
+  }
   std::vector<std::unique_ptr<DeviceProvider>> providers;
   providers.push_back(std::make_unique<sgio::SgDeviceProvider>());
   providers.push_back(std::move(virtualRecorders));
   registry_ = std::make_unique<DriveRegistry>(prompt_, sleeper_, std::move(providers));
   registry_->EnumerateDrives();
+  // A virtual recorder is held against other processes while it is leased.
+  leases_.SetOutsideHold(
+      [this](int drive) {
+        auto* recorder = VirtualRecorderAt(drive);
+        return recorder == nullptr || recorder->Claim() == virtualdrive::VirtualRecorder::ClaimResult::Claimed;
+      },
+      [this](int drive) {
+        if (auto* recorder = VirtualRecorderAt(drive)) recorder->Release();
+      });
   // Armed once the drive list stands, so that the faults meet the command's
   // own commands rather than those of enumeration.
   for (const std::string& text : options_.faults) {
@@ -138,6 +156,18 @@ int CliSession::FirstVirtualDrive() {
     if (VirtualRecorderAt(i) != nullptr) return i;
   }
   return -1;
+}
+
+void CliSession::ReportFaultsNeverMet() const {
+  if (recorders_.empty()) return;
+  // Each recorder is armed with every fault: one no recorder met was never sent.
+  for (std::size_t index = 0; index < options_.faults.size(); ++index) {
+    const bool met = std::any_of(recorders_.begin(), recorders_.end(), [index](const auto& recorder) {
+      const auto unmet = recorder->FaultsNeverMet();
+      return std::find(unmet.begin(), unmet.end(), index) == unmet.end();
+    });
+    if (!met) Complain("--fault " + options_.faults[index] + ": the armed command was never sent");
+  }
 }
 
 void CliSession::Complain(const std::string& text) const {

@@ -63,6 +63,9 @@ class CliSession {
   // Prints a command's own error on the standard error.
   void Complain(const std::string& text) const;
 
+  // Names every --fault that no command of the run met.
+  void ReportFaultsNeverMet() const;
+
  private:
   void Enumerate();
   void PrintFinishedImage(const std::string& path);

@@ -37,7 +37,12 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   const std::size_t expected = action == "insert" ? 2 : (arguments.empty() ? 0 : 1);
   if (arguments.size() != expected ||
       (action != "show" && action != "blank" && action != "insert" && action != "eject" && action != "empty")) {
-    session.Complain("usage: tray [show | blank | insert IMAGE | eject | empty]");
+    session.Complain("usage: tray [show | blank [--minutes N] | insert IMAGE | eject | empty]");
+    return kExitUsage;
+  }
+  const std::optional<int> minutes = session.options().minutes;
+  if (minutes && (action != "blank" || !virtualdrive::IsCdSizeOffered(*minutes))) {
+    session.Complain("--minutes goes with tray blank and is one of " + virtualdrive::CdSizesText());
     return kExitUsage;
   }
   int drive = -1;
@@ -54,7 +59,14 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
     std::fprintf(session.out(), "%s\n", recorder->DescribeTray().c_str());
     return kExitDone;
   }
-  if (action == "blank") return Report(session, recorder->InsertBlank(recorder->model().blankKind));
+  if (action == "blank") {
+    const virtualdrive::MediumKind kind = recorder->model().blankKind;
+    if (minutes && !virtualdrive::IsCdMedium(kind)) {
+      session.Complain(recorder->model().shortName + " takes DVD-R blanks; --minutes sizes a CD-R");
+      return kExitUsage;
+    }
+    return Report(session, recorder->InsertBlank(kind, minutes.value_or(0)));
+  }
   if (action == "insert") return Report(session, recorder->InsertImage(arguments[1]));
   if (action == "empty") return Report(session, recorder->RemoveDisc());
   return Report(session, recorder->Eject());

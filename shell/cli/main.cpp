@@ -47,8 +47,11 @@ void PrintHelp(std::FILE* out) {
                "                      COMMAND[:once|:always|:count=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]\n"
                "                      or bufferfull:N|always; COMMAND is a name such as WRITE10,\n"
                "                      MODESELECT10, CLOSETRACKSESSION, or an opcode such as 0x2A\n"
+               "                      A fault no command met is reported at the end of the run\n"
                "  --data-dir DIR      where the virtual recorders keep their discs (default: the\n"
                "                      user's XDG data directory)\n"
+               "  --minutes N         with tray blank: the size of the blank CD-R, 21, 63, 74,\n"
+               "                      80, 90 or 99 minutes (default 80); later ejects load the same\n"
                "  --help              this text\n"
                "\nProgress goes to the standard error, as a bar on a terminal and as plain status\n"
                "lines otherwise; messages are printed there too. The path of every finished image\n"
@@ -89,6 +92,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "brenmark-cli: unknown command %s (see --help)\n", options->command.c_str());
     return brenmark::cli::kExitUsage;
   }
+  if (options->minutes && options->command != "tray") {
+    std::fprintf(stderr, "brenmark-cli: --minutes goes with tray blank (see --help)\n");
+    return brenmark::cli::kExitUsage;
+  }
   brenmark::cli::CliSession session(*options);
-  return command->run(session, options->arguments);
+  const int status = command->run(session, options->arguments);
+  session.ReportFaultsNeverMet();
+  return status;
 }

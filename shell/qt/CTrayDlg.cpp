@@ -33,6 +33,13 @@ CTrayDlg::CTrayDlg(virtualdrive::VirtualRecorder& recorder, const QString& drive
   ui_->recorderName->setText(driveName);
   ui_->contents->setText(QString::fromStdString(recorder_.DescribeTray()));
   ui_->note->hide();
+  // CD-R blanks come in several sizes; the DVD recorder's DVD-R in one.
+  const bool cdRecorder = virtualdrive::IsCdMedium(recorder_.model().blankKind);
+  for (const int minutes : virtualdrive::geometry::kCdMinutes) {
+    ui_->blankSize->addItem(QStringLiteral("%1 min").arg(minutes), minutes);
+  }
+  ui_->blankSize->setCurrentIndex(ui_->blankSize->findData(virtualdrive::geometry::kDefaultCdMinutes));
+  ui_->blankSize->setVisible(cdRecorder);
   connect(ui_->insertBlankButton, &QPushButton::clicked, this, &CTrayDlg::InsertBlank);
   connect(ui_->insertImageButton, &QPushButton::clicked, this, &CTrayDlg::InsertImage);
   connect(ui_->burnedDiscsButton, &QPushButton::clicked, this, &CTrayDlg::OpenBurnedDiscs);
@@ -42,7 +49,11 @@ CTrayDlg::~CTrayDlg() = default;
 
 QString CTrayDlg::Contents() const { return ui_->contents->text(); }
 
-void CTrayDlg::InsertBlank() { Report(recorder_.InsertBlank(recorder_.model().blankKind)); }
+void CTrayDlg::InsertBlank() {
+  const virtualdrive::MediumKind kind = recorder_.model().blankKind;
+  const int minutes = virtualdrive::IsCdMedium(kind) ? ui_->blankSize->currentData().toInt() : 0;
+  Report(recorder_.InsertBlank(kind, minutes));
+}
 
 void CTrayDlg::InsertImage() {
   const auto image = files_.ChooseDiscImage(this);

@@ -26,4 +26,13 @@ virtualdrive::VirtualRecorder* VirtualTrays::RecorderFor(const Drive& drive) con
   return nullptr;
 }
 
+std::vector<std::string> VirtualTrays::StartupProblems() const {
+  std::vector<std::string> problems;
+  for (const auto& recorder : recorders_) {
+    const std::string problem = recorder->StartupProblem();
+    if (!problem.empty()) problems.push_back(recorder->model().shortName + ": " + problem);
+  }
+  return problems;
+}
+
 }  // namespace brenmark::gui

@@ -23,6 +23,9 @@ class VirtualTrays {
 
   // The virtual recorder behind `drive`, or null for a real drive.
   virtualdrive::VirtualRecorder* RecorderFor(const Drive& drive) const;
+  // What the recorders found wrong with their trays at start-up, each
+  // prefixed with the recorder's name.
+  std::vector<std::string> StartupProblems() const;
   // Where ejected discs are kept as finished images.
   const std::filesystem::path& burnedFolder() const { return burnedFolder_; }
 

@@ -2,28 +2,15 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <random>
 
 namespace brenmark::datadisc::test {
-
-TempFolder::TempFolder() {
-  std::random_device seed;
-  path_ = std::filesystem::temp_directory_path() /
-          ("brenmark-datadisc-" + std::to_string(seed()) + std::to_string(seed()));
-  std::filesystem::create_directories(path_);
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
 
 std::uint8_t PatternByte(std::size_t offset) {
   return static_cast<std::uint8_t>((offset * 7 + offset / 2048) & 0xFF);
 }
 
 std::filesystem::path TempFolder::MakeFile(const std::string& relative, std::size_t size) const {
-  const std::filesystem::path file = path_ / relative;
+  const std::filesystem::path file = path() / relative;
   std::filesystem::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary);
   std::vector<char> bytes(size);
@@ -33,7 +20,7 @@ std::filesystem::path TempFolder::MakeFile(const std::string& relative, std::siz
 }
 
 std::filesystem::path TempFolder::MakeFolder(const std::string& relative) const {
-  const std::filesystem::path folder = path_ / relative;
+  const std::filesystem::path folder = path() / relative;
   std::filesystem::create_directories(folder);
   return folder;
 }

@@ -10,24 +10,17 @@
 #include "datadisc/FileStatus.h"
 #include "datadisc/ImageLayout.h"
 #include "datadisc/ImageStream.h"
+#include "tests/support/TempFolder.h"
 
 namespace brenmark::datadisc::test {
 
-// A folder under the system's temporary directory, removed with its contents.
-class TempFolder {
+// A temporary folder that makes patterned files and folders in itself.
+class TempFolder : public testsupport::TempFolder {
  public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
+  TempFolder() : testsupport::TempFolder("datadisc") {}
   // Creates a file (and its folders) holding `size` bytes of a repeating pattern.
   std::filesystem::path MakeFile(const std::string& relative, std::size_t size) const;
   std::filesystem::path MakeFolder(const std::string& relative) const;
-
- private:
-  std::filesystem::path path_;
 };
 
 // The bytes MakeFile writes at `offset`.

@@ -2,9 +2,6 @@
 // Debian tools: isovfy, isoinfo and xorriso.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -16,34 +13,18 @@
 #include "datadisc/ImageLayout.h"
 #include "datadisc/SourceTree.h"
 #include "tests/datadisc/DataDiscTestSupport.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/ExternalTool.h"
 
 namespace brenmark::datadisc {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandResult {
-  int status;
-  std::string output;
-};
-
-CommandResult RunCommand(const std::string& command) {
-  CommandResult result{-1, {}};
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return result;
-  char chunk[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.output.append(chunk, got);
-  result.status = ::pclose(pipe);
-  return result;
-}
-
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
-
-std::vector<char> ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::FileBytes;
+using testsupport::Quoted;
+using testsupport::RunTool;
+using testsupport::ToolRun;
 
 // Source file (relative to the temp folder) -> where the Joliet tree puts it.
 using ExpectedFiles = std::map<std::string, std::string>;
@@ -148,11 +129,11 @@ class IndependentReader : public ::testing::Test {
 TEST_F(IndependentReader, JolietImageReadsBackWholly) {
   const RenderedImage rendered = Render(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false);
 
-  const CommandResult verify = RunCommand("isovfy " + Quote(rendered.image));
+  const ToolRun verify = RunTool("isovfy " + Quoted(rendered.image));
   EXPECT_EQ(verify.status, 0) << verify.output;
   EXPECT_NE(verify.output.find("No errors found"), std::string::npos) << verify.output;
 
-  const CommandResult iso = RunCommand("isoinfo -l -i " + Quote(rendered.image));
+  const ToolRun iso = RunTool("isoinfo -l -i " + Quoted(rendered.image));
   ASSERT_EQ(iso.status, 0) << iso.output;
   const auto isoNames = ListedNames(iso.output);
   EXPECT_EQ(isoNames.size(), rendered.nodes);
@@ -161,7 +142,7 @@ TEST_F(IndependentReader, JolietImageReadsBackWholly) {
   for (const char* name : {"READ_ME.TXT;1", "READ_M_1.TXT;1", "READ_M_2.TXT;1"})
     EXPECT_EQ(isoNames.count(name), 1u) << name;
 
-  const CommandResult joliet = RunCommand("isoinfo -J -l -i " + Quote(rendered.image));
+  const ToolRun joliet = RunTool("isoinfo -J -l -i " + Quoted(rendered.image));
   ASSERT_EQ(joliet.status, 0) << joliet.output;
   const auto jolietNames = ListedNames(joliet.output);
   EXPECT_EQ(jolietNames.size(), rendered.nodes);
@@ -169,13 +150,13 @@ TEST_F(IndependentReader, JolietImageReadsBackWholly) {
   EXPECT_EQ(jolietNames.count("empty two"), 1u);
 
   const fs::path out = folder_.path() / "extracted";
-  const CommandResult extract = RunCommand("LC_ALL=C.UTF-8 xorriso -osirrox on -indev " +
-                                           Quote(rendered.image) + " -extract / " + Quote(out));
+  const ToolRun extract = RunTool("LC_ALL=C.UTF-8 xorriso -osirrox on -indev " +
+                                           Quoted(rendered.image) + " -extract / " + Quoted(out));
   ASSERT_EQ(extract.status, 0) << extract.output;
   for (const auto& [source, extracted] : files_) {
     const fs::path back = out / extracted;
     ASSERT_TRUE(fs::exists(back)) << extracted;
-    EXPECT_EQ(ReadAll(back), ReadAll(folder_.path() / source)) << extracted;
+    EXPECT_EQ(FileBytes(back), FileBytes(folder_.path() / source)) << extracted;
   }
   const std::string a58(58, 'A');
   const std::multiset<std::size_t> collidingSizes = {
@@ -194,7 +175,7 @@ TEST_F(IndependentReader, IsoOnlyAndXaImagesVerify) {
         std::tuple{SourceTree::kIsoAndJoliet, SourceTree::kIso30Names, true}}) {
     SCOPED_TRACE(testing::Message() << "mode " << mode << " level " << level << " xa " << xa);
     const RenderedImage rendered = Render(mode, level, xa);
-    const CommandResult verify = RunCommand("isovfy " + Quote(rendered.image));
+    const ToolRun verify = RunTool("isovfy " + Quoted(rendered.image));
     if (xa) {
       // The checker reads the 14-byte CD-XA field as a damaged SUSP area; that
       // complaint, on every record, is the only one allowed.
@@ -202,7 +183,7 @@ TEST_F(IndependentReader, IsoOnlyAndXaImagesVerify) {
     } else {
       EXPECT_NE(verify.output.find("No errors found"), std::string::npos) << verify.output;
     }
-    const CommandResult iso = RunCommand("isoinfo -l -i " + Quote(rendered.image));
+    const ToolRun iso = RunTool("isoinfo -l -i " + Quoted(rendered.image));
     EXPECT_EQ(ListedNames(iso.output).size(), rendered.nodes);
   }
 }

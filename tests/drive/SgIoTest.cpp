@@ -139,19 +139,5 @@ TEST(SgDeviceProvider, FindsCdRomNodesInNumericOrder) {
   ASSERT_NE(candidates[0].transport, nullptr);
 }
 
-TEST(SgDeviceProvider, ThisMachineHasNoOpticalDriveSoEnumerationIsEmpty) {
-  if (!sgio::SgDeviceProvider().FindDeviceNames().empty())
-    GTEST_SKIP() << "an optical drive is attached";
-  FakeUserPrompt prompt;
-  CountingSleeper sleeper;
-  std::vector<std::unique_ptr<DeviceProvider>> providers;
-  providers.push_back(std::make_unique<sgio::SgDeviceProvider>());
-  DriveRegistry registry(prompt, sleeper, std::move(providers));
-  EXPECT_TRUE(registry.EnumerateDrives());
-  EXPECT_EQ(registry.driveCount, 0);
-  EXPECT_EQ(registry.currentDrive, -1);
-  EXPECT_TRUE(prompt.messages.empty());
-}
-
 }  // namespace
 }  // namespace brenmark::testing

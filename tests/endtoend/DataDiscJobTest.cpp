@@ -76,31 +76,6 @@ TEST(DataDiscJob, BurnsADvdSessionAtOnceAfterReservingItsTrack) {
               ElementsAre("Closing Session...", "Disc burned."));
 }
 
-TEST(DataDiscJob, WritesFileContentsInChunksOfSixteenThenSingleSectors) {
-  ScratchFolder folder("chunks");
-  WritePatternFile(folder.path() / "d" / "1.bin", 32768, 1);
-  WritePatternFile(folder.path() / "d" / "2.bin", 32769, 2);
-  WritePatternFile(folder.path() / "d" / "3.bin", 0, 3);
-  WritePatternFile(folder.path() / "d" / "4.bin", 100000, 4);
-  VirtualBench bench;
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "d")).result,
-            datajob::kBurned);
-  // Root, d: 16 + 3 + 4 path tables + 2 ISO + 2 Joliet directories = 27 sectors before the files.
-  std::vector<Transfer> files;
-  for (const Transfer& write : Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory())) {
-    if (write.lba >= 27) files.push_back(write);
-  }
-  std::vector<Transfer> expected;
-  std::int32_t lba = 27;
-  for (int i = 0; i < 16; ++i) expected.push_back({lba++, 1});
-  expected.push_back({lba, 16});
-  lba += 16;
-  expected.push_back({lba++, 1});
-  for (int i = 0; i < 3; ++i, lba += 16) expected.push_back({lba, 16});
-  expected.push_back({lba, 1});
-  EXPECT_EQ(files, expected);
-}
-
 TEST(DataDiscJob, WithoutADriveTheJobStopsBeforeAnyCommand) {
   WorkedExample example;
   VirtualBench bench;

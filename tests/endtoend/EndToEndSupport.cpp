@@ -66,17 +66,6 @@ ProcessOutput RunProgram(const std::vector<std::string>& argv) {
   return output;
 }
 
-ScratchFolder::ScratchFolder(const std::string& purpose) {
-  std::string pattern = (std::filesystem::temp_directory_path() / ("brenmark-" + purpose + "-XXXXXX")).string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
 void WritePatternFile(const std::filesystem::path& path, std::uint64_t size, std::uint32_t seed) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream file(path, std::ios::binary);

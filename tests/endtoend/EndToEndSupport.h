@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
+
 namespace brenmark::endtoend {
 
 // What a finished child process left behind.
@@ -18,19 +20,7 @@ struct ProcessOutput {
 // from /dev/null, and collects its output.
 ProcessOutput RunProgram(const std::vector<std::string>& argv);
 
-// A folder under the system's temporary folder, removed with all it holds.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(const std::string& purpose);
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using ScratchFolder = testsupport::TempFolder;
 
 // Writes `size` bytes of a pattern that differs per file and per offset.
 void WritePatternFile(const std::filesystem::path& path, std::uint64_t size, std::uint32_t seed);

@@ -10,6 +10,7 @@
 #include "platform/Directory.h"
 #include "platform/File.h"
 #include "platform/FileStatus.h"
+#include "tests/support/TempFolder.h"
 
 namespace brenmark::platform {
 namespace {
@@ -19,7 +20,6 @@ namespace fs = std::filesystem;
 class FileStatusTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("brenmark-status-" + std::to_string(::getpid()));
     fs::create_directories(root_ / "folder");
     std::ofstream(root_ / "file", std::ios::binary) << "12345";
     fs::create_symlink("file", root_ / "good link");
@@ -28,8 +28,8 @@ class FileStatusTest : public ::testing::Test {
     fs::create_symlink("loop a", root_ / "loop b");
     ::mkfifo((root_ / "pipe").c_str(), 0600);
   }
-  void TearDown() override { fs::remove_all(root_); }
-  fs::path root_;
+  testsupport::TempFolder temp_{"status"};
+  fs::path root_ = temp_.path();
 };
 
 TEST_F(FileStatusTest, KindsAndSizesByPathAndInsideAFolder) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/FolderLock.h"
+#include "tests/support/TempFolder.h"
 
 namespace brenmark::platform {
 namespace {
@@ -15,12 +16,6 @@ namespace fs = std::filesystem;
 
 class FolderLockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("brenmark-lock-" + std::to_string(::getpid()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   bool LockIsFree() {
     std::string error;
     const FolderLock probe = TryLockFolder(folder_, error);
@@ -28,7 +23,8 @@ class FolderLockTest : public ::testing::Test {
     return probe.held();
   }
 
-  fs::path folder_;
+  testsupport::TempFolder temp_{"lock"};
+  fs::path folder_ = temp_.path();
 };
 
 TEST_F(FolderLockTest, OneHolderAtATimeWithinAProcess) {

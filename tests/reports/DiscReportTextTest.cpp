@@ -29,25 +29,6 @@ TocSession Session(std::int32_t startMinute, std::int32_t startSecond, std::int3
   return session;
 }
 
-TEST(DiscReportText, BlankCdWithoutTableOfContentsEndsWithTheSizeLine) {
-  DiscReportValues values;
-  values.sessionCount = 1;
-  values.lastTrackNumber = 1;
-  values.statusMask = 0x1 | 0x20 | 0x40 | 0x400;
-  values.lastBlockAddress = 0;
-  values.lastLeadOutStartFrames = 79 * 4500 + 59 * 75 + 74;
-
-  EXPECT_EQ(BuildDiscReportText(values),
-            "Sessions - 1\n"
-            "Tracks - 1\n"
-            "Disc Status - Empty Disc\n"
-            "Disc Type - Not ReWritable\n"
-            "Last Session Status - Empty\n"
-            "Disc Mode - CD-DA or CD-ROM;\n"
-            "Media Capacity - 0.00 MB (0 sectors)\n"
-            "Media Size - 720.00 MB (359999 sectors)\n");
-}
-
 TEST(DiscReportText, UnnamedStatesLeaveTheirLinesEmpty) {
   DiscReportValues values;
   values.sessionCount = 2;

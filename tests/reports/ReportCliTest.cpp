@@ -4,13 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "drive/DriveRegistry.h"
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
-#include "tests/drive/CountingSleeper.h"
-#include "tests/drive/FakeUserPrompt.h"
 #include "tests/endtoend/EndToEndSupport.h"
-#include "virtualdrive/VirtualRecorderProvider.h"
+#include "tests/support/VirtualRecorderRegistry.h"
 
 namespace brenmark {
 namespace {
@@ -19,16 +16,8 @@ using endtoend::ProcessOutput;
 
 // brenmark-cli on virtual recorders of its own, next to an in-process registry
 // whose recorders hold the same blank discs.
-class ReportCli : public ::testing::Test {
+class ReportCli : public testsupport::VirtualRecorderRegistry<> {
  protected:
-  void SetUp() override {
-    auto provider = std::make_unique<virtualdrive::VirtualRecorderProvider>(ownFolder.path());
-    std::vector<std::unique_ptr<DeviceProvider>> providers;
-    providers.push_back(std::move(provider));
-    registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
-    ASSERT_TRUE(registry->EnumerateDrives());
-  }
-
   ProcessOutput Cli(const std::vector<std::string>& arguments) {
     std::vector<std::string> argv = {BRENMARK_CLI_PATH, "--data-dir", cliFolder.path().string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -47,18 +36,14 @@ class ReportCli : public ::testing::Test {
   }
 
   endtoend::ScratchFolder cliFolder{"reports-cli"};
-  endtoend::ScratchFolder ownFolder{"reports-own"};
-  testing::FakeUserPrompt prompt;
-  testing::CountingSleeper sleeper;
-  std::unique_ptr<DriveRegistry> registry;
 };
 
 TEST_F(ReportCli, PrintsTheReportTextsOfBothRecorders) {
-  const std::string recorders[] = {"virtual-cd", "virtual-dvd"};
+  const std::string names[] = {"virtual-cd", "virtual-dvd"};
   for (int drive = 0; drive < 2; ++drive) {
     for (const std::string command : {"device-info", "disc-info"}) {
-      SCOPED_TRACE(recorders[drive] + " " + command);
-      const ProcessOutput output = Cli({"--drive", recorders[drive], command});
+      SCOPED_TRACE(names[drive] + " " + command);
+      const ProcessOutput output = Cli({"--drive", names[drive], command});
       EXPECT_EQ(output.exitStatus, 0) << output.err;
       EXPECT_EQ(output.out, InProcessReport(drive, command));
       EXPECT_EQ(output.err, "");

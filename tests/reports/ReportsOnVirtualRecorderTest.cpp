@@ -5,26 +5,21 @@
 #include <string>
 #include <vector>
 
-#include "drive/DriveRegistry.h"
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
-#include "tests/drive/CountingSleeper.h"
+#include "tests/support/VirtualRecorderRegistry.h"
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
-#include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark {
 namespace {
 
 using virtualdrive::VirtualRecorder;
 
-constexpr int kCdDrive = 0;
-constexpr int kDvdDrive = 1;
-
 constexpr char kCdDeviceReport[] =
     "Drive Model - virtual-cd: Brenmark Virtual CD-RW   \n"
     "Interface - ATAPI\n"
-    "Read - CD-R; CD-RW; DVD-ROM; DVD-R/RW; \n"
-    "Write - CD-R; CD-RW; DVD-R/RW; \n"
+    "Read - CD-R; CD-RW; \n"
+    "Write - CD-R; CD-RW; \n"
     "Sector Types - Mode 1; Mode 2 Form 1; Mode 2 Form 2; \n"
     "Test burning - Supported\n"
     "Multisesion Discs - Supported\n"
@@ -92,18 +87,14 @@ std::vector<std::uint8_t> Opcodes(const VirtualRecorder& recorder) {
   return opcodes;
 }
 
-// Both virtual recorders in a temporary folder, enumerated by the registry.
-class ReportsOnVirtualRecorder : public ::testing::Test {
+// Both virtual recorders, enumerated by the registry.
+class ReportsOnVirtualRecorder : public testsupport::VirtualRecorderRegistry<ReportPrompt> {
  protected:
   void SetUp() override {
-    auto provider = std::make_unique<virtualdrive::VirtualRecorderProvider>(folder.path());
-    cd = provider->recorders().at(0);
-    dvd = provider->recorders().at(1);
-    std::vector<std::unique_ptr<DeviceProvider>> providers;
-    providers.push_back(std::move(provider));
-    registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
-    ASSERT_TRUE(registry->EnumerateDrives());
+    VirtualRecorderRegistry::SetUp();
     ASSERT_EQ(registry->driveCount, 2);
+    cd = recorders.at(0);
+    dvd = recorders.at(1);
     prompt.registry = registry.get();
     prompt.texts.clear();
   }
@@ -159,12 +150,8 @@ class ReportsOnVirtualRecorder : public ::testing::Test {
     recorder.ArmFault(*parsed.spec);
   }
 
-  virtualdrive::testing::TempFolder folder;
   std::shared_ptr<VirtualRecorder> cd;
   std::shared_ptr<VirtualRecorder> dvd;
-  ReportPrompt prompt;
-  testing::CountingSleeper sleeper;
-  std::unique_ptr<DriveRegistry> registry;
 };
 
 TEST_F(ReportsOnVirtualRecorder, DeviceReportsOfBothRecorders) {
@@ -177,6 +164,8 @@ TEST_F(ReportsOnVirtualRecorder, DeviceReportsOfBothRecorders) {
   std::string dvdReport = kCdDeviceReport;
   dvdReport.replace(dvdReport.find("virtual-cd"), 10, "virtual-dvd");
   dvdReport.replace(dvdReport.find("CD-RW   "), 8, "DVD-R   ");
+  dvdReport.replace(dvdReport.find("Read - CD-R; CD-RW; "), 20, "Read - CD-R; CD-RW; DVD-ROM; DVD-R/RW; ");
+  dvdReport.replace(dvdReport.find("Write - CD-R; CD-RW; "), 21, "Write - CD-R; CD-RW; DVD-R/RW; ");
   dvdReport.erase(dvdReport.find("48x CD"));
   dvdReport +=
       "16x DVD (22160 KB/Sec)\n"

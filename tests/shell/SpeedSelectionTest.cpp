@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/drive/FakeTransport.h"
 #include "tests/shell/RecordingFrontEnd.h"
-#include "tests/shell/SpeedPageTransport.h"
 
 namespace brenmark {
 namespace {
@@ -12,16 +12,36 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+// A capabilities page offering the given write speeds, in that order.
+std::vector<std::uint8_t> CapabilitiesPage(const std::vector<std::uint16_t>& speeds) {
+  std::vector<std::uint8_t> reply(8 + 34 + 4 * speeds.size(), 0);
+  reply[8] = 0x2A;
+  reply[8 + 1] = static_cast<std::uint8_t>(30 + 4 * speeds.size());
+  reply[8 + 31] = static_cast<std::uint8_t>(speeds.size());
+  for (std::size_t i = 0; i < speeds.size(); ++i) {
+    reply[8 + 34 + 4 * i] = static_cast<std::uint8_t>(speeds[i] >> 8);
+    reply[8 + 35 + 4 * i] = static_cast<std::uint8_t>(speeds[i]);
+  }
+  return reply;
+}
+
+// Drives that answer the capabilities page with their speeds and every other command with nothing.
 struct SpeedFixture {
   SpeedFixture(std::initializer_list<std::vector<std::uint16_t>> drives) {
+    auto provider = std::make_unique<testing::FakeDeviceProvider>();
+    for (const auto& speeds : drives) {
+      devices.push_back(provider->AddDevice("sr" + std::to_string(devices.size())));
+      devices.back()->responder = [page = CapabilitiesPage(speeds)](const testing::RecordedCommand& command) {
+        return testing::ScriptedReply{TransportResult::Good, command.opcode() == 0x5A ? page : std::vector<std::uint8_t>{}};
+      };
+    }
     std::vector<std::unique_ptr<DeviceProvider>> providers;
-    providers.push_back(std::make_unique<test::SpeedPageProvider>(std::vector<std::vector<std::uint16_t>>(drives), counters));
+    providers.push_back(std::move(provider));
     registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
     registry->EnumerateDrives();
   }
 
-  std::shared_ptr<test::SpeedPageTransport::Counters> counters =
-      std::make_shared<test::SpeedPageTransport::Counters>();
+  std::vector<std::shared_ptr<testing::FakeDeviceState>> devices;
   test::RecordingPrompt prompt;
   test::NoSleep sleeper;
   std::unique_ptr<DriveRegistry> registry;
@@ -77,14 +97,14 @@ TEST(SpeedSelection, SortsOnlyTheFirstFiftySpeeds) {
 
 TEST(SpeedSelection, NoDriveGivesAnEmptyListWithoutTouchingTheRegistry) {
   SpeedFixture fixture{{7056}};
-  const int commandsAfterEnumeration = fixture.counters->commands;
-  const int opensAfterEnumeration = fixture.counters->opens;
+  const auto commandsAfterEnumeration = fixture.devices[0]->commands.size();
+  const int opensAfterEnumeration = fixture.devices[0]->openCalls;
   SpeedSelection selection;
   EXPECT_EQ(selection.Load(*fixture.registry, -1, fixture.leases), SpeedSelection::LoadResult::Loaded);
   EXPECT_THAT(selection.entries(), IsEmpty());
   EXPECT_EQ(selection.initialSelection(), -1);
-  EXPECT_EQ(fixture.counters->commands, commandsAfterEnumeration);
-  EXPECT_EQ(fixture.counters->opens, opensAfterEnumeration);
+  EXPECT_EQ(fixture.devices[0]->commands.size(), commandsAfterEnumeration);
+  EXPECT_EQ(fixture.devices[0]->openCalls, opensAfterEnumeration);
 
   selection.Burn(*fixture.registry, selection.initialSelection());
   EXPECT_EQ(fixture.registry->writeSpeed, 705u);
@@ -94,11 +114,11 @@ TEST(SpeedSelection, ABusyDriveIsNotQueried) {
   SpeedFixture fixture{{7056}};
   auto jobLease = fixture.leases.TryAcquire(0);
   ASSERT_TRUE(jobLease);
-  const int commandsBefore = fixture.counters->commands;
+  const auto commandsBefore = fixture.devices[0]->commands.size();
   SpeedSelection selection;
   EXPECT_EQ(selection.Load(*fixture.registry, 0, fixture.leases), SpeedSelection::LoadResult::DriveBusy);
   EXPECT_THAT(selection.entries(), IsEmpty());
-  EXPECT_EQ(fixture.counters->commands, commandsBefore);
+  EXPECT_EQ(fixture.devices[0]->commands.size(), commandsBefore);
   // The speed dialog's own lease is gone again.
   jobLease.reset();
   EXPECT_FALSE(fixture.leases.IsBusy(0));

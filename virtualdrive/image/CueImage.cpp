@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "virtualdrive/image/ImageFileKind.h"
 #include "virtualdrive/image/SectorEncoder.h"
 
 namespace brenmark::virtualdrive {
@@ -62,6 +63,9 @@ std::string TrackName(const CueTrack& track) { return "track " + std::to_string(
 
 CueImageResult OpenCueImage(const fs::path& cuePath) {
   std::error_code error;
+  if (const std::string kind = NonRegularFileKind(cuePath); !kind.empty()) {
+    return Refuse(cuePath, "is " + kind + ", not a cue sheet file");
+  }
   if (!fs::is_regular_file(cuePath, error)) return Refuse(cuePath, "no such cue sheet");
   const std::uintmax_t cueSize = fs::file_size(cuePath, error);
   if (error) return Refuse(cuePath, "cannot read the cue sheet: " + error.message());
@@ -75,7 +79,9 @@ CueImageResult OpenCueImage(const fs::path& cuePath) {
 
   const fs::path binPath = FindBinFile(cuePath.parent_path(), sheet.binFileName);
   if (binPath.empty()) {
-    return Refuse(cuePath, "the image file \"" + sheet.binFileName + "\" it names is missing");
+    const std::string kind = NonRegularFileKind(cuePath.parent_path() / fs::path(sheet.binFileName));
+    return Refuse(cuePath, "the image file \"" + sheet.binFileName + "\" it names is " +
+                               (kind.empty() ? std::string("missing") : kind + ", not a regular file"));
   }
   const std::uintmax_t binSize = fs::file_size(binPath, error);
   if (error) return Refuse(cuePath, "cannot read " + binPath.string() + ": " + error.message());

@@ -1,12 +1,12 @@
 #include "virtualdrive/image/CueImage.h"
 #include "virtualdrive/image/SectorEncoder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace brenmark::virtualdrive {
 namespace {
@@ -15,15 +15,6 @@ namespace fs = std::filesystem;
 
 class CueImageTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("brenmark-cueimage-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   // Writes `content`, or `bytes` zero bytes, to a file of the folder.
   fs::path Write(const std::string& name, const std::string& content, std::size_t bytes = 0) {
     const fs::path path = folder_ / name;
@@ -32,7 +23,8 @@ class CueImageTest : public ::testing::Test {
     return path;
   }
 
-  fs::path folder_;
+  testsupport::TempFolder temp_{"cueimage"};
+  fs::path folder_ = temp_.path();
 };
 
 TEST_F(CueImageTest, OpensRecordedImageAndRefusesWhatIsNoCueSheet) {

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "tests/support/Bytes.h"
+#include "tests/support/ExternalTool.h"
+#include "tests/support/TempFolder.h"
 #include "tests/virtualdrive/image/RawSectorCheck.h"
 #include "virtualdrive/image/CueImage.h"
 #include "virtualdrive/image/SectorEncoder.h"
@@ -18,25 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool ToolInstalled(const std::string& tool) {
-  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string RunAndCapture(const std::string& command) {
-  std::string output;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return output;
-  char chunk[4096];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-    output.append(chunk, got);
-  ::pclose(pipe);
-  return output;
-}
-
-std::vector<std::uint8_t> ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::RunTool;
+using testsupport::ToolInstalled;
+using testsupport::FileBytes;
+using testsupport::Quoted;
 
 // A mixed-mode disc as the recorder writes it: a Mode 1 track holding a real ISO 9660
 // file system, then an audio track with its 150-sector pregap stored in the file, then a
@@ -47,13 +32,8 @@ class CueImageToolsTest : public ::testing::Test {
                                 kMode2Sectors = 40;
 
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("brenmark-cuetools-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
     const std::vector<std::uint8_t> source =
-        ReadFile(fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "isofs-m1.bin");
+        FileBytes(fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "isofs-m1.bin");
     ASSERT_EQ(source.size(), kDataSectors * kRawSectorSize);
     std::ofstream bin(folder_ / "disc.bin", std::ios::binary);
     std::array<std::uint8_t, kRawSectorSize> raw;
@@ -85,9 +65,9 @@ class CueImageToolsTest : public ::testing::Test {
                                    kDataSectors + kPregap + kAudioSectors}}};
     std::ofstream(folder_ / "disc.cue", std::ios::binary) << FormatCueSheet(sheet);
   }
-  void TearDown() override { fs::remove_all(folder_); }
 
-  fs::path folder_;
+  testsupport::TempFolder temp_{"cuetools"};
+  fs::path folder_ = temp_.path();
   std::vector<std::uint8_t> userData_;
   std::vector<std::uint8_t> audio_;
 };
@@ -101,8 +81,7 @@ TEST_F(CueImageToolsTest, WrittenImagePassesOwnChecks) {
 
 TEST_F(CueImageToolsTest, DiscInfoToolListsTracksAndModes) {
   if (!ToolInstalled("cd-info")) GTEST_SKIP() << "cd-info is not installed";
-  const std::string output = RunAndCapture("cd-info --no-device-info --cue-file '" +
-                                           (folder_ / "disc.cue").string() + "'");
+  const std::string output = RunTool("cd-info --no-device-info --cue-file " + Quoted(folder_ / "disc.cue")).output;
   for (const char* line : {"CD-ROM Track List (1 - 3)", "  1: 00:02:00  000000 data",
                            "  2: 00:08:02  000452 audio", "  3: 00:12:02  000752 XA",
                            "170: 00:12:42  000792 leadout", "CD-ROM with ISO 9660 filesystem"})
@@ -111,10 +90,9 @@ TEST_F(CueImageToolsTest, DiscInfoToolListsTracksAndModes) {
 
 TEST_F(CueImageToolsTest, ConverterSplitsTracksIntoIsoAndWav) {
   if (!ToolInstalled("bchunk")) GTEST_SKIP() << "bchunk is not installed";
-  const std::string output = RunAndCapture("cd '" + folder_.string() +
-                                           "' && bchunk -w disc.bin disc.cue track");
-  EXPECT_EQ(ReadFile(folder_ / "track01.iso"), userData_) << output;
-  const std::vector<std::uint8_t> wav = ReadFile(folder_ / "track02.wav");
+  const std::string output = RunTool("cd " + Quoted(folder_) + " && bchunk -w disc.bin disc.cue track").output;
+  EXPECT_EQ(FileBytes(folder_ / "track01.iso"), userData_) << output;
+  const std::vector<std::uint8_t> wav = FileBytes(folder_ / "track02.wav");
   ASSERT_EQ(wav.size(), 44 + audio_.size()) << output;
   EXPECT_TRUE(std::equal(audio_.begin(), audio_.end(), wav.begin() + 44));
   EXPECT_TRUE(fs::exists(folder_ / "track03.iso")) << output;

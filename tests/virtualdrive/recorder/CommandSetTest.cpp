@@ -7,20 +7,6 @@
 namespace brenmark::virtualdrive::testing {
 namespace {
 
-TEST(RecorderCommands, InquiryNamesTheVirtualRecorderInFixedFields) {
-  RecorderHarness harness;
-  auto cdb = cdb::Simple(0x12, 6);
-  cdb[4] = 100;
-  const auto data = harness.Read(cdb, 100);
-  ASSERT_TRUE(data);
-  EXPECT_EQ((*data)[0], 0x05);
-  EXPECT_EQ(std::string(data->begin() + 8, data->begin() + 32), "BrenmarkVirtual CD-RW   ");
-
-  cdb[1] = 0x01;  // vital product data pages are not offered
-  EXPECT_FALSE(harness.Read(cdb, 100));
-  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-}
-
 TEST(RecorderCommands, GetConfigurationStartsAtCoreWithTheInterfaceStandard) {
   RecorderHarness harness;
   auto cdb = cdb::Simple(0x46, 10);
@@ -32,12 +18,27 @@ TEST(RecorderCommands, GetConfigurationStartsAtCoreWithTheInterfaceStandard) {
   EXPECT_EQ(Be16(*data, 8), 0x0001);  // Core first
   EXPECT_EQ(Be32(*data, 12), 2u);     // ATAPI
 
+  // A CD recorder knows no DVD: neither DVD Read nor DVD-R Write, nor a DVD
+  // profile; the DVD recorder offers both, not current with a CD-R in the tray.
   cdb[1] = 0x02;  // only the starting feature
-  cdb[3] = 0x2F;
-  const auto dvdWrite = harness.Read(cdb, 100);
-  ASSERT_TRUE(dvdWrite);
-  EXPECT_EQ(Be32(*dvdWrite, 0), 4u + 8u);
-  EXPECT_EQ((*dvdWrite)[10] & 0x01, 0);  // not current with a CD-R in the tray
+  RecorderHarness dvd(DvdRecorderModel());
+  ASSERT_EQ(dvd.recorder().InsertBlank(MediumKind::CdR).ok, true);
+  for (const std::uint8_t feature : {0x1F, 0x2F}) {
+    cdb[3] = feature;
+    const auto cdAnswer = harness.Read(cdb, 100);
+    ASSERT_TRUE(cdAnswer);
+    EXPECT_EQ(Be32(*cdAnswer, 0), 4u) << int{feature};
+    const auto dvdAnswer = dvd.Read(cdb, 100);
+    ASSERT_TRUE(dvdAnswer);
+    EXPECT_EQ(Be32(*dvdAnswer, 0), 4u + 8u) << int{feature};
+    EXPECT_EQ((*dvdAnswer)[10] & 0x01, 0) << int{feature};
+  }
+  cdb[1] = 0x00;
+  cdb[3] = 0x00;
+  const auto profiles = harness.Read(cdb, 100);
+  ASSERT_TRUE(profiles);
+  const std::size_t listLength = (*profiles)[11];
+  for (std::size_t at = 12; at < 12 + listLength; at += 4) EXPECT_LT(Be16(*profiles, at), 0x0010) << at;
 }
 
 TEST(RecorderCommands, UnknownOpcodesAndShortBlocksAreIllegalRequests) {
@@ -91,23 +92,14 @@ TEST(RecorderCommands, BlankTrackInformationGivesTheWholeDisc) {
   EXPECT_EQ(cd.sense(), sense::kInvalidFieldInCdb);
 }
 
-TEST(RecorderCommands, BlankDiscHasNoTableOfContentsAndCapacityZero) {
-  RecorderHarness harness;
-  EXPECT_FALSE(harness.Read(cdb::ReadToc(2, true, 1200), 1200));
-  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-  const auto capacity = harness.Read(cdb::Simple(0x25, 10), 8);
-  ASSERT_TRUE(capacity);
-  EXPECT_EQ(Be32(*capacity, 0), 0u);
-  EXPECT_EQ(Be32(*capacity, 4), 2048u);
-}
-
 TEST(RecorderCommands, CapabilitiesPageAdvertisesWritingAndSpeeds) {
   RecorderHarness cd;
   const auto data = cd.Read(cdb::ModeSense(0x2A, 255), 255);
   ASSERT_TRUE(data);
   const std::uint8_t* page = data->data() + 8;
   EXPECT_EQ(page[0], 0x2A);
-  EXPECT_EQ(page[3] & 0x17, 0x17);  // CD-R, CD-RW, DVD-R, test write
+  EXPECT_EQ(page[2], 0x07);  // reads CD-R, CD-RW, Method 2; no DVD
+  EXPECT_EQ(page[3], 0x07);  // writes CD-R, CD-RW; test write; no DVD
   EXPECT_EQ(page[4] & 0xF0, 0xF0);  // BUF, multi-session, Form 2, Form 1
   EXPECT_EQ(page[6] >> 5, 1);       // tray
   EXPECT_GT(Be16(*data, 8 + 12), 0);
@@ -120,6 +112,7 @@ TEST(RecorderCommands, CapabilitiesPageAdvertisesWritingAndSpeeds) {
   const auto dvdPage = dvd.Read(cdb::ModeSense(0x2A, 255), 255);
   ASSERT_TRUE(dvdPage);
   EXPECT_EQ(Be16(*dvdPage, 8 + 34), 22160);  // 16x DVD first
+  EXPECT_EQ((*dvdPage)[8 + 3] & 0x17, 0x17);   // CD-R, CD-RW, DVD-R, test write
 }
 
 TEST(RecorderCommands, WriteParametersPageRoundTripsAndRefusesNonsense) {

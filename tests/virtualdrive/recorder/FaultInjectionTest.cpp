@@ -41,7 +41,8 @@ TEST(FaultSpecText, ParsesTheDocumentedForms) {
 TEST(FaultSpecText, RejectsWhatItCannotRead) {
   for (const char* text : {"", "FLY", "WRITE10:count=0", "WRITE10:count=x", "WRITE10:sense=3/0C",
                            "WRITE10:sense=G/00/00", "WRITE10:from=", "bufferfull", "bufferfull:0",
-                           "WRITE10:sometimes", "0x1FF"}) {
+                           "WRITE10:sometimes", "0x1FF", "WRITE10:from=-5", "WRITE10:once:always",
+                           "WRITE10:count=2:once"}) {
     const FaultParseResult result = ParseFaultSpec(text);
     EXPECT_FALSE(result.spec) << text;
     EXPECT_NE(result.error, "") << text;
@@ -58,6 +59,19 @@ TEST(RecorderFaults, CommandFailsTheChosenNumberOfTimesWithTheChosenSense) {
   // The failed attempts changed nothing: the retry lands at the same address.
   EXPECT_EQ(harness.Write(0, 1, Pattern(1, 2048, 0)), TransportResult::Good);
   EXPECT_EQ(harness.sense(), std::nullopt);
+}
+
+// A fault armed on a command the run never sends (WRITE(10) on a recorder
+// written with WRITE(12)) is reported, so that a test run does not pass for
+// a fault that never fired.
+TEST(RecorderFaults, FaultsNoCommandMetAreReported) {
+  RecorderHarness harness;
+  harness.recorder().ArmFault(Parsed("WRITE12"));
+  harness.recorder().ArmFault(Parsed("WRITE10:count=5"));
+  harness.recorder().ArmFault(Parsed("bufferfull:1"));
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  EXPECT_EQ(harness.Write(0, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.recorder().FaultsNeverMet(), (std::vector<std::size_t>{0, 2}));
 }
 
 TEST(RecorderFaults, FailsTransfersFromAnAddressOn) {

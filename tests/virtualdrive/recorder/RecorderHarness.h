@@ -1,44 +1,23 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/support/Bytes.h"
+#include "tests/support/TempFolder.h"
 #include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark::virtualdrive::testing {
 
-// A folder under the system's temporary directory, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "brenmark-vrec-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::vector<std::uint8_t> FileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::FileBytes;
+using testsupport::Pattern;
+using testsupport::TempFolder;
 
 inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
@@ -165,12 +144,15 @@ inline std::uint16_t Be16(const std::vector<std::uint8_t>& data, std::size_t at)
   return static_cast<std::uint16_t>(data[at] << 8 | data[at + 1]);
 }
 
-// A recorder in a temporary folder and one-line ways to talk to it.
+// A recorder in a temporary folder, claimed as a process that has the drive
+// open claims it, and one-line ways to talk to it.
 class RecorderHarness {
  public:
   explicit RecorderHarness(RecorderModel model = CdRecorderModel())
       : recorder_(std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
-                                                    folder_.path() / "burned discs")) {}
+                                                    folder_.path() / "burned discs")) {
+    recorder_->Claim();
+  }
 
   VirtualRecorder& recorder() { return *recorder_; }
   const std::filesystem::path& folder() const { return folder_.path(); }
@@ -181,6 +163,7 @@ class RecorderHarness {
     if (whileStopped) whileStopped();
     recorder_ = std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
                                                   folder_.path() / "burned discs");
+    recorder_->Claim();
   }
 
   TransportResult Send(const cdb::Bytes& bytes, DataDirection direction = DataDirection::None,
@@ -234,14 +217,5 @@ class RecorderHarness {
   TempFolder folder_;
   std::unique_ptr<VirtualRecorder> recorder_;
 };
-
-// Deterministic user data: each block carries its index in every byte pair.
-inline std::vector<std::uint8_t> Pattern(std::size_t blocks, std::size_t blockSize, std::uint32_t seed) {
-  std::vector<std::uint8_t> data(blocks * blockSize);
-  for (std::size_t index = 0; index < data.size(); ++index) {
-    data[index] = static_cast<std::uint8_t>((index * 31 + seed * 7 + index / blockSize) & 0xFF);
-  }
-  return data;
-}
 
 }  // namespace brenmark::virtualdrive::testing

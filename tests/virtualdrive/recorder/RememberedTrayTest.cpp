@@ -54,11 +54,13 @@ TEST(RememberedTray, TheNextRecorderFindsTheSameImageOrBlank) {
   EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)");
 }
 
-TEST(RememberedTray, AnImageThatCannotBeReadAnyMoreGivesABlankAndAReason) {
+// An inserted image that can no longer be read keeps its place: the drive
+// reports no disc (nothing is burned on a blank the user did not insert) and
+// says which image and why, at every start until the image is back.
+TEST(RememberedTray, AnImageThatCannotBeReadAnyMoreKeepsItsPlaceWithNoDisc) {
   RecorderHarness harness;
   TempFolder images;
   const fs::path cue = CopyAudioCd(images.path());
-  const fs::path record = harness.folder() / "work" / "tray";
   const std::vector<std::uint8_t> cueBytes = FileBytes(cue);
   struct Damage {
     const char* what;
@@ -66,9 +68,8 @@ TEST(RememberedTray, AnImageThatCannotBeReadAnyMoreGivesABlankAndAReason) {
     std::string expectedInProblem;
   };
   const Damage damages[] = {
-      {"bin removed", [&] { fs::rename(images.path() / "cdda.bin", images.path() / "kept.bin"); }, cue.string()},
-      {"cue no longer a sheet", [&] { WriteFile(cue, "TRACK"); }, cue.string()},
-      {"record garbled", [&] { WriteFile(record, "brenmark-tray 1\nimage relative.cue\n"); }, record.string()},
+      {"bin removed", [&] { fs::rename(images.path() / "cdda.bin", images.path() / "kept.bin"); }, "missing"},
+      {"cue no longer a sheet", [&] { WriteFile(cue, "TRACK"); }, "TRACK before any FILE"},
   };
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.what);
@@ -78,20 +79,74 @@ TEST(RememberedTray, AnImageThatCannotBeReadAnyMoreGivesABlankAndAReason) {
       damage.apply();
       cueAfterDamage = FileBytes(cue);
     });
-    const std::string problem = harness.recorder().StartupProblem();
-    EXPECT_NE(problem.find(damage.expectedInProblem), std::string::npos) << problem;
-    EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)");
+    for (int start = 0; start < 2; ++start) {
+      const std::string problem = harness.recorder().StartupProblem();
+      EXPECT_NE(problem.find(cue.string()), std::string::npos) << problem;
+      EXPECT_NE(problem.find(damage.expectedInProblem), std::string::npos) << problem;
+      EXPECT_EQ(harness.recorder().DescribeTray(), "no disc: " + problem);
+      EXPECT_FALSE(harness.Read(cdb::ReadDiscInformation(), 34));
+      EXPECT_EQ(harness.sense(), sense::kMediumNotPresent);
+      EXPECT_EQ(harness.Write(0, 1, Pattern(1, 2048, 1)), TransportResult::DeviceFailure);
+      EXPECT_EQ(harness.sense(), sense::kMediumNotPresent);
+      harness.Restart();
+    }
     EXPECT_EQ(FileBytes(cue), cueAfterDamage);  // the user's file is left as it is
 
-    // Reported once: the blank is what the tray now holds.
-    harness.Restart();
+    // Once the image is whole again, it is in the tray again.
+    harness.Restart([&] {
+      WriteFile(cue, std::string(cueBytes.begin(), cueBytes.end()));
+      std::error_code ignored;
+      fs::rename(images.path() / "kept.bin", images.path() / "cdda.bin", ignored);
+    });
     EXPECT_EQ(harness.recorder().StartupProblem(), "");
-    EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)");
-
-    WriteFile(cue, std::string(cueBytes.begin(), cueBytes.end()));
-    std::error_code ignored;
-    fs::rename(images.path() / "kept.bin", images.path() / "cdda.bin", ignored);
+    EXPECT_EQ(harness.DiscInformation()[2], 0x0E);
   }
+}
+
+TEST(RememberedTray, AGarbledTrayRecordGivesABlankAndAReasonOnce) {
+  RecorderHarness harness;
+  const fs::path record = harness.folder() / "work" / "tray";
+  ASSERT_TRUE(harness.recorder().RemoveDisc().ok);
+  harness.Restart([&] { WriteFile(record, "brenmark-tray 1\nimage relative.cue\n"); });
+  EXPECT_NE(harness.recorder().StartupProblem().find(record.string()), std::string::npos);
+  EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)\n" + harness.recorder().StartupProblem());
+  harness.Restart();
+  EXPECT_EQ(harness.recorder().StartupProblem(), "");
+  EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)");
+}
+
+// CD-R blanks of the offered sizes: what the disc reports follows the size,
+// the size is remembered with the tray and by the blanks later ejects load.
+TEST(RememberedTray, CdBlanksOfChosenSizes) {
+  RecorderHarness harness;
+  EXPECT_FALSE(harness.recorder().InsertBlank(MediumKind::CdR, 75).ok);
+  struct Size {
+    int minutes;
+    std::uint8_t leadOutMinute;  // last possible lead-out start, MM:59:74
+  };
+  for (const Size size : {Size{21, 20}, Size{99, 98}, Size{74, 73}}) {
+    SCOPED_TRACE(size.minutes);
+    ASSERT_TRUE(harness.recorder().InsertBlank(MediumKind::CdR, size.minutes).ok);
+    harness.Restart();
+    EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (" + std::to_string(size.minutes) + " min)");
+    const std::vector<std::uint8_t> info = harness.DiscInformation();
+    ASSERT_EQ(info.size(), 34u);
+    EXPECT_EQ(info[21], size.leadOutMinute);
+    EXPECT_EQ(info[22], 59);
+    EXPECT_EQ(info[23], 74);
+    const std::int32_t capacity = size.minutes * 60 * 75 - 1 - 150;
+    // The first track starts at block 0: the invisible track holds all of it.
+    EXPECT_EQ(static_cast<std::int32_t>(Be32(harness.TrackInformation(1), 16)), capacity);
+  }
+  // A written 74-minute disc stays one across a restart, and the eject that
+  // keeps it loads another 74-minute blank.
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  ASSERT_EQ(harness.Write(0, 2, Pattern(2, 2048, 1)), TransportResult::Good);
+  harness.Restart();
+  EXPECT_EQ(harness.DiscInformation()[21], 73);
+  ASSERT_FALSE(harness.recorder().Eject().finishedImage.empty());
+  harness.Restart();
+  EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (74 min)");
 }
 
 TEST(RememberedTray, ADiscInWorkComesBeforeTheInsertedImage) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "tests/virtualdrive/image/RawSectorCheck.h"
@@ -101,7 +103,10 @@ TEST(RecorderTray, AnUnreadableDiscInWorkIsKeptAsideNotOverwritten) {
   const auto written = FileBytes(work / "disc.bin");
   harness.Restart([&work] { WriteFile(work / "disc.state", "brenmark-disc 1\nmedium CD-R\ntrack 1 1 mode1 0 0 10\n"); });
 
-  EXPECT_NE(harness.recorder().StartupProblem().find("unreadable-1"), std::string::npos);
+  const std::string problem = harness.recorder().StartupProblem();
+  EXPECT_NE(problem.find((work / "unreadable-1").string() + ".*"), std::string::npos) << problem;
+  // tray show says the same, on the line after the blank that replaced the disc.
+  EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)\n" + problem);
   EXPECT_EQ(harness.DiscInformation()[2], 0x00);
   ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
   ASSERT_EQ(harness.Write(0, 1, Pattern(1, 2048, 2)), TransportResult::Good);
@@ -205,6 +210,56 @@ TEST(RecorderTray, MalformedImagesAreRefusedWithAReason) {
   EXPECT_NE(refused(folder.path() / "ok.iso").find("shorter"), std::string::npos);
 
   EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)");
+}
+
+}  // namespace
+}  // namespace brenmark::virtualdrive::testing
+
+namespace brenmark::virtualdrive::testing {
+namespace {
+
+// Images the tray refuses, each with a message that says what is wrong with it.
+TEST(RecorderTray, ImagesThatAreNotFilesOrTooLargeAreRefusedSayingWhy) {
+  TempFolder images;
+  const fs::path& at = images.path();
+  const fs::path fifo = at / "pipe.iso";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", at / "device.iso");
+  fs::create_directory(at / "folder.iso");
+  ASSERT_EQ(::mkfifo((at / "pipe.bin").c_str(), 0600), 0);
+  WriteFile(at / "pipe.cue", "FILE \"pipe.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+  fs::create_directory(at / "folder.bin");
+  WriteFile(at / "folder.cue", "FILE \"folder.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+  // Sparse: 5 GiB, more than a DVD-R holds; and a CD image just over 99 minutes.
+  std::ofstream(at / "big.iso").close();
+  fs::resize_file(at / "big.iso", 5ull << 30);
+  std::ofstream(at / "long.bin").close();
+  fs::resize_file(at / "long.bin", (99ull * 60 * 75 - 150) * 2352);
+  WriteFile(at / "long.cue", "FILE \"long.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+
+  struct Case {
+    const char* image;
+    bool dvdRecorder;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"pipe.iso", false, "a named pipe, not a regular file"},
+      {"device.iso", true, "a device, not a regular file"},
+      {"folder.iso", false, "a folder, not a regular file"},
+      {"pipe.cue", false, "\"pipe.bin\" it names is a named pipe, not a regular file"},
+      {"folder.cue", false, "\"folder.bin\" it names is a folder, not a regular file"},
+      {"big.iso", false, "a CD of 99 minutes holds at most 445349 sectors (912 MB)"},
+      {"big.iso", true, "a DVD-R holds at most 2298496 sectors (4707 MB)"},
+      {"long.cue", true, "a CD of 99 minutes holds at most"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(std::string(test.image) + (test.dvdRecorder ? " in the DVD recorder" : " in the CD recorder"));
+    RecorderHarness harness(test.dvdRecorder ? DvdRecorderModel() : CdRecorderModel());
+    const TrayResult result = harness.recorder().InsertImage(at / test.image);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find(test.expected), std::string::npos) << result.message;
+    EXPECT_EQ(harness.recorder().DescribeTray().rfind("blank ", 0), 0u);  // the tray is as it was
+  }
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/virtualdrive/recorder/RecorderHarness.h"
+
+namespace brenmark::virtualdrive::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the recorder tells about its own files, as a front end would print it.
+class ProblemListener {
+ public:
+  explicit ProblemListener(VirtualRecorder& recorder) {
+    recorder.SetWriteProblemObserver([this](const std::string& problem) { problems_.push_back(problem); });
+  }
+  const std::vector<std::string>& problems() const { return problems_; }
+
+ private:
+  std::vector<std::string> problems_;
+};
+
+bool LeftoverTemporaries(const fs::path& folder) {
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() == ".new") return true;
+  }
+  return false;
+}
+
+// A state file that cannot be replaced fails the command that needed it, with
+// a write error and a reason naming the folder; nothing half-written is left.
+TEST(RecorderWriteFailures, AStateFileThatCannotBeSavedIsAWriteError) {
+  RecorderHarness harness;
+  ProblemListener listener(harness.recorder());
+  const fs::path work = harness.folder() / "work";
+  fs::create_directories(work / "disc.state" / "in the way");
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+
+  // The first write opens a track, which the state file has to record.
+  EXPECT_EQ(harness.Write(0, 2, Pattern(2, 2048, 1)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kWriteError);
+  ASSERT_EQ(listener.problems().size(), 1u);
+  EXPECT_NE(listener.problems()[0].find(work.string()), std::string::npos) << listener.problems()[0];
+  EXPECT_NE(listener.problems()[0].find("disc.state"), std::string::npos) << listener.problems()[0];
+  EXPECT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kWriteError);
+  EXPECT_FALSE(LeftoverTemporaries(work));
+}
+
+// A full disk under the data folder: the write fails with a write error and
+// the system's reason, and a later start removes what an interrupted save left.
+TEST(RecorderWriteFailures, AFullDiskIsTold) {
+  RecorderHarness harness(DvdRecorderModel());
+  ProblemListener listener(harness.recorder());
+  const fs::path work = harness.folder() / "work";
+  fs::create_symlink("/dev/full", work / "disc.iso");
+  WriteSetup sessionAtOnce;
+  sessionAtOnce.writeType = 2;
+  ASSERT_EQ(harness.SetWriteParameters(sessionAtOnce), TransportResult::Good);
+  ASSERT_EQ(harness.Send(cdb::ReserveTrack(64)), TransportResult::Good);
+  std::vector<std::uint8_t> data = Pattern(64, 2048, 1);
+  EXPECT_EQ(harness.SendOut(cdb::Write12(0, 64), data), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kWriteError);
+  ASSERT_FALSE(listener.problems().empty());
+  const std::string& problem = listener.problems().back();
+  EXPECT_NE(problem.find("No space left on device"), std::string::npos) << problem;
+  EXPECT_NE(problem.find(work.string()), std::string::npos) << problem;
+
+  WriteFile(work / "tray.new", "brenmark-tray 1\n");
+  harness.Restart({}, DvdRecorderModel());
+  EXPECT_FALSE(LeftoverTemporaries(work));
+}
+
+}  // namespace
+}  // namespace brenmark::virtualdrive::testing

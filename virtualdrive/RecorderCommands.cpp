@@ -1,0 +1,90 @@
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+
+#include "virtualdrive/VirtualRecorder.h"
+
+namespace brenmark::virtualdrive {
+
+namespace {
+
+constexpr Sense kHardwareFailure{0x04, 0x44, 0x00};
+
+std::string Upper(std::string_view text) {
+  std::string result(text);
+  std::transform(result.begin(), result.end(), result.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return result;
+}
+
+}  // namespace
+
+// The command set of the recorder, in one place: what Dispatch checks and
+// calls, what the command log names and what --fault accepts.
+const VirtualRecorder::Command* VirtualRecorder::CommandOf(std::uint8_t opcode) {
+  using R = VirtualRecorder;
+  static const Command kCommands[] = {
+      {0x12, 6, false, &R::Inquiry, "INQUIRY", "INQUIRY", kHardwareFailure, 0, 0},
+      {0x1B, 6, false, &R::StartStopUnit, "START STOP UNIT", "STARTSTOPUNIT", kHardwareFailure, 0, 0},
+      {0x25, 10, true, &R::ReadCapacity, "READ CAPACITY", "READCAPACITY", kHardwareFailure, 0, 0},
+      {0x2A, 10, true, &R::Write, "WRITE(10)", "WRITE10", sense::kWriteError, 7, 2},
+      {0x35, 10, true, &R::SynchronizeCache, "SYNCHRONIZE CACHE", "SYNCHRONIZECACHE", kHardwareFailure, 0, 0},
+      {0x43, 10, true, &R::ReadToc, "READ TOC/PMA/ATIP", "READTOC READTOCPMAATIP", kHardwareFailure, 0, 0},
+      {0x46, 10, false, &R::GetConfiguration, "GET CONFIGURATION", "GETCONFIGURATION", kHardwareFailure, 0, 0},
+      {0x51, 10, true, &R::ReadDiscInformation, "READ DISC INFORMATION", "READDISCINFORMATION", kHardwareFailure, 0,
+       0},
+      {0x52, 10, true, &R::ReadTrackInformation, "READ TRACK INFORMATION", "READTRACKINFORMATION", kHardwareFailure,
+       0, 0},
+      {0x53, 10, true, &R::ReserveTrack, "RESERVE TRACK", "RESERVETRACK", kHardwareFailure, 0, 0},
+      {0x55, 10, false, &R::ModeSelect, "MODE SELECT(10)", "MODESELECT10 MODESELECT", kHardwareFailure, 0, 0},
+      {0x5A, 10, false, &R::ModeSense, "MODE SENSE(10)", "MODESENSE10 MODESENSE", kHardwareFailure, 0, 0},
+      {0x5B, 10, true, &R::CloseTrackSession, "CLOSE TRACK/SESSION", "CLOSETRACKSESSION CLOSETRACK CLOSESESSION",
+       kHardwareFailure, 0, 0},
+      {0x5C, 10, false, &R::ReadBufferCapacity, "READ BUFFER CAPACITY", "READBUFFERCAPACITY", kHardwareFailure, 0,
+       0},
+      {0xAA, 12, true, &R::Write, "WRITE(12)", "WRITE12", sense::kWriteError, 6, 4},
+      {0xBB, 12, false, &R::SetCdSpeed, "SET CD SPEED", "SETCDSPEED", kHardwareFailure, 0, 0},
+      {0xBE, 12, true, &R::ReadCd, "READ CD", "READCD", sense::kUnrecoveredReadError, 6, 3},
+  };
+  for (const Command& command : kCommands) {
+    if (command.opcode == opcode) return &command;
+  }
+  return nullptr;
+}
+
+std::optional<std::uint8_t> VirtualRecorder::OpcodeNamed(std::string_view name) {
+  const std::string upper = Upper(name);
+  if (upper.size() > 2 && upper.compare(0, 2, "0X") == 0) {
+    unsigned value = 0;
+    const char* end = upper.data() + upper.size();
+    const auto [ptr, ec] = std::from_chars(upper.data() + 2, end, value, 16);
+    if (ec == std::errc() && ptr == end && value <= 0xFF) return static_cast<std::uint8_t>(value);
+    return std::nullopt;
+  }
+  for (unsigned opcode = 0; opcode <= 0xFF; ++opcode) {
+    const Command* command = CommandOf(static_cast<std::uint8_t>(opcode));
+    if (command == nullptr) continue;
+    std::string_view names = command->faultNames;
+    while (!names.empty()) {
+      const std::size_t space = names.find(' ');
+      if (names.substr(0, space) == upper) return command->opcode;
+      names = space == std::string_view::npos ? std::string_view{} : names.substr(space + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+std::string VirtualRecorder::CommandName(std::uint8_t opcode) {
+  if (const Command* command = CommandOf(opcode)) return std::string(command->name);
+  char text[16];
+  std::snprintf(text, sizeof text, "OPCODE %02Xh", opcode);
+  return text;
+}
+
+Sense VirtualRecorder::DefaultFaultSense(std::uint8_t opcode) {
+  const Command* command = CommandOf(opcode);
+  return command != nullptr ? command->faultSense : kHardwareFailure;
+}
+
+}  // namespace brenmark::virtualdrive
