@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "bytes/ByteOrder.h"
+
 namespace brenmark::audio {
 namespace {
 
@@ -27,28 +29,19 @@ constexpr std::uint32_t kByteRate = 176400;
 constexpr std::uint16_t kBlockAlign = 4;
 constexpr std::uint16_t kBitsPerSample = 16;
 
-std::uint16_t Le16(const std::uint8_t* bytes) {
-  return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-std::uint32_t Le32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
 // True when a `fmt ` chunk body describes CD audio.
 bool IsCdAudioFormat(const std::uint8_t* body, std::uint32_t size) {
   if (size < kPlainFormatBytes) return false;
-  const std::uint16_t tag = Le16(body);
+  const std::uint16_t tag = bytes::ReadLe16(body);
   if (tag == kFormatExtensible) {
-    if (size < kExtensibleFormatBytes || Le16(body + 16) < kExtensionBytes) return false;
-    if (Le16(body + 18) != kBitsPerSample) return false;  // valid bits per sample
+    if (size < kExtensibleFormatBytes || bytes::ReadLe16(body + 16) < kExtensionBytes) return false;
+    if (bytes::ReadLe16(body + 18) != kBitsPerSample) return false;  // valid bits per sample
     if (std::memcmp(body + 24, kPcmSubFormat.data(), kPcmSubFormat.size()) != 0) return false;
   } else if (tag != kFormatPcm) {
     return false;
   }
-  return Le16(body + 2) == kChannels && Le32(body + 4) == kSampleRate && Le32(body + 8) == kByteRate &&
-         Le16(body + 12) == kBlockAlign && Le16(body + 14) == kBitsPerSample;
+  return bytes::ReadLe16(body + 2) == kChannels && bytes::ReadLe32(body + 4) == kSampleRate && bytes::ReadLe32(body + 8) == kByteRate &&
+         bytes::ReadLe16(body + 12) == kBlockAlign && bytes::ReadLe16(body + 14) == kBitsPerSample;
 }
 
 }  // namespace
@@ -68,7 +61,7 @@ std::optional<WavSamples> FindCdAudioSamples(const ReadBytesAt& readAt, std::uin
   for (int chunk = 0; chunk < kMaxChunks && offset + kChunkHeaderBytes <= fileSize; ++chunk) {
     std::array<std::uint8_t, kChunkHeaderBytes> header{};
     if (!readAt(offset, header.data(), header.size())) return std::nullopt;
-    const std::uint32_t size = Le32(header.data() + 4);
+    const std::uint32_t size = bytes::ReadLe32(header.data() + 4);
     const std::uint64_t body = offset + kChunkHeaderBytes;
 
     if (std::memcmp(header.data(), "fmt ", 4) == 0 && !formatIsCdAudio) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "bytes/ByteOrder.h"
 #include "datadisc/IsoBytes.h"
 #include "datadisc/Utf16.h"
 #include "platform/LocalTime.h"
@@ -104,14 +105,14 @@ std::size_t JolietIdentifier(const SourceNode& node, std::uint8_t* out) {
 
 }  // namespace
 
-void EncodeRecordTime(std::time_t time, std::uint8_t* out) {
+void EncodeRecordTime(std::time_t time, std::uint8_t* out, bool evenSecond) {
   const std::tm local = platform::LocalTime(time);
   out[0] = static_cast<std::uint8_t>(local.tm_year);
   out[1] = static_cast<std::uint8_t>(local.tm_mon + 1);
   out[2] = static_cast<std::uint8_t>(local.tm_mday);
   out[3] = static_cast<std::uint8_t>(local.tm_hour);
   out[4] = static_cast<std::uint8_t>(local.tm_min);
-  out[5] = static_cast<std::uint8_t>(local.tm_sec - local.tm_sec % 2);
+  out[5] = static_cast<std::uint8_t>(evenSecond ? local.tm_sec - local.tm_sec % 2 : local.tm_sec);
   out[6] = 0;
 }
 
@@ -120,20 +121,20 @@ std::uint32_t WriteDirectoryRecord(const RecordFields& fields, std::uint8_t* out
   const std::uint32_t length = RecordLength(identifierLength, fields.xaField);
   out[0] = static_cast<std::uint8_t>(length);
   out[1] = 0;
-  PutBoth32(out + 2, fields.extent);
-  PutBoth32(out + 10, fields.dataLength);
+  bytes::WriteBoth32(out + 2, fields.extent);
+  bytes::WriteBoth32(out + 10, fields.dataLength);
   std::memcpy(out + 18, fields.recordingTime, 7);
   out[25] = fields.isDirectory ? 2 : 0;
   out[26] = 0;
   out[27] = 0;
-  PutBoth16(out + 28, 1);
+  bytes::WriteBoth16(out + 28, 1);
   out[32] = static_cast<std::uint8_t>(identifierLength);
   std::copy(fields.identifier.begin(), fields.identifier.end(), out + 33);
   if (identifierLength % 2 == 0) out[33 + identifierLength] = 0;
   if (fields.xaField) {
     std::uint8_t* xa = out + length - kXaFieldSize;
     std::memset(xa, 0, kXaFieldSize);
-    PutBe16(xa + 4, fields.xaAttributes);
+    bytes::WriteBe16(xa + 4, fields.xaAttributes);
     xa[6] = 'X';
     xa[7] = 'A';
   }

@@ -25,8 +25,9 @@ struct RecordOptions {
 };
 
 // The seven recording-time bytes of a record: local time, years since 1900,
-// month, day, hour, minute, second rounded down to even, GMT offset 0.
-void EncodeRecordTime(std::time_t time, std::uint8_t* out);
+// month, day, hour, minute, second (rounded down to even unless told not to),
+// GMT offset 0.
+void EncodeRecordTime(std::time_t time, std::uint8_t* out, bool evenSecond = true);
 
 // The fields of one directory record.
 struct RecordFields {

@@ -1,16 +1,11 @@
 #include "datadisc/ImageStream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "datadisc/DirectoryRecords.h"
 #include "datadisc/IsoBytes.h"
 #include "datadisc/VolumeDescriptors.h"
+#include "platform/Utf8Path.h"
 
 namespace brenmark::datadisc {
 namespace {
@@ -23,21 +18,6 @@ constexpr std::uint64_t kChunkBytes = kChunkSectors * kSectorSize;
 // ends in. Kept small enough that the data is still in the CPU cache when the
 // groups are written.
 constexpr std::uint64_t kReadAheadBytes = 4 * kChunkBytes;
-
-// Reads up to `count` bytes; returns the bytes read, or -1 when reading failed.
-std::int64_t ReadFully(int fd, std::uint8_t* out, std::uint64_t count) {
-  std::uint64_t done = 0;
-  while (done < count) {
-    const ssize_t got = ::read(fd, out + done, count - done);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    done += static_cast<std::uint64_t>(got);
-  }
-  return static_cast<std::int64_t>(done);
-}
 
 }  // namespace
 
@@ -241,28 +221,49 @@ FileIssue ImageStream::OpenFile(const SourceNode& file) {
   windowOffset_ = 0;
   windowBytes_ = 0;
 
-  struct stat status {};
+  const platform::Directory* folder = file.parent != nullptr ? OpenFolder(*file.parent) : nullptr;
+  if (file.parent != nullptr && folder == nullptr) return FileIssue::CannotOpen;
+
   if (file.dataLength == 0) {
     // Nothing to read: only notice that the file vanished or grew.
-    if (::stat(file.sourcePath.c_str(), &status) != 0) return FileIssue::CannotOpen;
-    const bool grew = S_ISREG(status.st_mode) && static_cast<std::uint64_t>(status.st_size) != 0;
+    const auto status = folder != nullptr
+                            ? folder->StatusOf(file.sourceName)
+                            : platform::ReadFileStatus(platform::PathFromUtf8(file.sourcePath));
+    if (!status || status->kind == platform::FileKind::UnresolvedLink) return FileIssue::CannotOpen;
+    const bool grew = status->kind == platform::FileKind::Regular && status->size != 0;
     return grew ? FileIssue::SizeChanged : FileIssue::None;
   }
 
-  // Non-blocking, so that a named pipe cannot stall the burn.
-  fd_ = ::open(file.sourcePath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  readable_ = fd_ >= 0;
+  // A source never blocks, so that a named pipe cannot stall the burn.
+  readable_ = folder != nullptr ? source_.OpenSourceAt(*folder, file.sourceName)
+                                : source_.OpenSource(platform::PathFromUtf8(file.sourcePath));
   if (!readable_) return FileIssue::CannotOpen;
-  if (file.dataLength > kReadAheadBytes) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-  if (::fstat(fd_, &status) == 0 && static_cast<std::uint64_t>(status.st_size) != file.fileSize) {
+  if (file.dataLength > kReadAheadBytes) source_.AdviseSequential();
+  if (const auto status = source_.Status(); status && status->size != file.fileSize) {
     return FileIssue::SizeChanged;
   }
   return FileIssue::None;
 }
 
+const platform::Directory* ImageStream::OpenFolder(const SourceNode& folder) {
+  std::vector<const SourceNode*> chain;
+  for (const SourceNode* node = &folder; node != nullptr; node = node->parent) chain.push_back(node);
+  std::reverse(chain.begin(), chain.end());
+  std::size_t kept = 0;
+  while (kept < folders_.size() && kept < chain.size() && folders_[kept].node == chain[kept]) ++kept;
+  folders_.erase(folders_.begin() + static_cast<std::ptrdiff_t>(kept), folders_.end());
+  for (std::size_t i = kept; i < chain.size(); ++i) {
+    platform::Directory handle;
+    const bool opened = i == 0 ? handle.Open(platform::PathFromUtf8(chain[i]->sourcePath))
+                               : handle.OpenAt(folders_.back().handle, chain[i]->sourceName);
+    if (!opened) return nullptr;
+    folders_.push_back({chain[i], std::move(handle)});
+  }
+  return &folders_.back().handle;
+}
+
 void ImageStream::CloseFile() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  source_.Close();
   readable_ = false;
   file_ = nullptr;
 }
@@ -312,7 +313,7 @@ FileIssue ImageStream::ReadAhead() {
   std::uint64_t filled = 0;
   FileIssue issue = FileIssue::None;
   if (readable_) {
-    const std::int64_t got = ReadFully(fd_, window.data(), wanted);
+    const std::int64_t got = source_.Read(window.data(), wanted);
     if (got < 0) {
       readable_ = false;
       issue = FileIssue::ReadFailed;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "datadisc/ImageLayout.h"
+#include "platform/Directory.h"
+#include "platform/File.h"
 
 namespace brenmark::datadisc {
 
@@ -80,6 +82,9 @@ struct SectorGroup {
 // A zero-byte file produces no group unless it has an issue; then it yields a
 // group of 0 sectors that carries the issue and must not be written.
 //
+// Files are opened relative to their open folder, so that the length of their
+// full path does not matter; a top-level file is opened by its path.
+//
 // All data lives in one buffer allocated at construction, as large as the
 // largest group and at least as large as the window in which file contents are
 // read ahead. The tree must not change while the stream is used.
@@ -126,6 +131,9 @@ class ImageStream {
   bool NextFileGroup(SectorGroup& group);
   const SourceNode* NextFile();
   FileIssue OpenFile(const SourceNode& file);
+  // The open folder holding the entries of `folder`, opened relative to its
+  // parent's; null when it cannot be opened.
+  const platform::Directory* OpenFolder(const SourceNode& folder);
   // Reads the next window of the current file to the start of the buffer.
   FileIssue ReadAhead();
   void CloseFile();
@@ -142,7 +150,13 @@ class ImageStream {
   std::ptrdiff_t fileList_ = -1;
   std::size_t fileIndex_ = 0;
   const SourceNode* file_ = nullptr;  // the file being written
-  int fd_ = -1;
+  // The folders from a top-level entry down to the current file's folder.
+  struct OpenedFolder {
+    const SourceNode* node;
+    platform::Directory handle;
+  };
+  std::vector<OpenedFolder> folders_;
+  platform::File source_;
   bool readable_ = false;
   bool issueReported_ = false;
   std::uint32_t fileSector_ = 0;     // next sector of the current file

@@ -18,33 +18,4 @@ constexpr std::uint64_t RoundToSectors(std::uint64_t bytes) {
   return SectorsFor(bytes) * kSectorSize;
 }
 
-inline void PutLe16(std::uint8_t* out, std::uint16_t v) {
-  out[0] = static_cast<std::uint8_t>(v);
-  out[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-inline void PutBe16(std::uint8_t* out, std::uint16_t v) {
-  out[0] = static_cast<std::uint8_t>(v >> 8);
-  out[1] = static_cast<std::uint8_t>(v);
-}
-
-inline void PutLe32(std::uint8_t* out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-inline void PutBe32(std::uint8_t* out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * (3 - i)));
-}
-
-// Both-endian fields: the little-endian form followed by the big-endian form.
-inline void PutBoth16(std::uint8_t* out, std::uint16_t v) {
-  PutLe16(out, v);
-  PutBe16(out + 2, v);
-}
-
-inline void PutBoth32(std::uint8_t* out, std::uint32_t v) {
-  PutLe32(out, v);
-  PutBe32(out + 4, v);
-}
-
 }  // namespace brenmark::datadisc

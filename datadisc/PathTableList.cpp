@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "datadisc/IsoBytes.h"
+#include "bytes/ByteOrder.h"
 #include "datadisc/Utf16.h"
 
 namespace brenmark::datadisc {
@@ -24,11 +24,11 @@ std::uint8_t* PutRecordHead(std::uint8_t* out, std::uint32_t identifierLength, s
   out[0] = static_cast<std::uint8_t>(identifierLength);
   out[1] = 0;
   if (bigEndian) {
-    PutBe32(out + 2, extent);
-    PutBe16(out + 6, parent);
+    bytes::WriteBe32(out + 2, extent);
+    bytes::WriteBe16(out + 6, parent);
   } else {
-    PutLe32(out + 2, extent);
-    PutLe16(out + 6, parent);
+    bytes::WriteLe32(out + 2, extent);
+    bytes::WriteLe16(out + 6, parent);
   }
   return out + 8;
 }

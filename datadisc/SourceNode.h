@@ -17,7 +17,9 @@ using EntryList = std::vector<std::unique_ptr<SourceNode>>;
 class SourceNode {
  public:
   std::string sourcePath;  // where the entry is read from, as it was added
-  std::string sourceName;  // the last component of sourcePath
+  // The entry's name in its folder: the last component of sourcePath (at the
+  // top level, of its real path when sourcePath ends in "." or "..").
+  std::string sourceName;
   std::string discName;    // sourceName after the tree's naming rule and any collision rename
   bool isDirectory = false;
 

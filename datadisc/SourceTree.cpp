@@ -1,16 +1,15 @@
 #include "datadisc/SourceTree.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstring>
+#include <filesystem>
 #include <unordered_set>
 #include <utility>
 
 #include "datadisc/CollisionResolver.h"
 #include "datadisc/Names.h"
+#include "platform/Directory.h"
+#include "platform/File.h"
+#include "platform/Utf8Path.h"
 
 namespace brenmark::datadisc {
 namespace {
@@ -20,6 +19,21 @@ std::string_view LastComponent(std::string_view path) {
   while (!path.empty() && path.back() == '/') path.remove_suffix(1);
   const std::size_t slash = path.rfind('/');
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// The name of the entry a path leads to. A path ending in "." or ".." names
+// a folder whose name is the last component of the path it resolves to;
+// "root" stands for the file system root (an empty name here).
+std::string EntryNameOf(const std::string& path) {
+  const std::string_view last = LastComponent(path);
+  if (last != "." && last != "..") return std::string(last);
+  namespace fs = std::filesystem;
+  const fs::path given = platform::PathFromUtf8(path);
+  std::error_code error;
+  fs::path real = fs::canonical(given, error);
+  if (error) real = fs::absolute(given, error).lexically_normal();
+  if (!real.has_filename()) real = real.parent_path();
+  return platform::Utf8FromPath(real.filename());
 }
 
 std::string JoinPath(const std::string& folder, std::string_view name) {
@@ -91,8 +105,8 @@ std::unique_ptr<SourceNode> SourceTree::MakeNode(SourceNode* parent, const std::
   node->sourceName = name.empty() ? std::string(kUnnamedFolderName) : std::string(name);
   node->discName = node->sourceName;
   MakeDiscName(node->discName);
-  node->isDirectory = status.isDirectory;
-  node->fileSize = status.isDirectory ? 0 : status.size;
+  node->isDirectory = status.isDirectory();
+  node->fileSize = status.isDirectory() ? 0 : status.size;
   node->dataLength = static_cast<std::uint32_t>(node->fileSize);
   node->creationTime = status.creationTime;
   node->parent = parent;
@@ -100,12 +114,13 @@ std::unique_ptr<SourceNode> SourceTree::MakeNode(SourceNode* parent, const std::
 }
 
 SourceNode* SourceTree::AddEntry(SourceNode* parent, const std::string& path) {
-  return AddEntry(parent, path, ReadFileStatus(path).value_or(FileStatus{}));
+  return AddEntry(parent, path,
+                  platform::ReadFileStatus(platform::PathFromUtf8(path)).value_or(FileStatus{}));
 }
 
 SourceNode* SourceTree::AddEntry(SourceNode* parent, const std::string& path,
                                  const FileStatus& status) {
-  auto node = MakeNode(parent, path, LastComponent(path), status);
+  auto node = MakeNode(parent, path, EntryNameOf(path), status);
   EntryList& list = ListOf(parent);
   int counter = 1;
   for (;;) {
@@ -135,43 +150,67 @@ void SourceTree::InsertAll(EntryList& list, EntryList fresh) const {
 }
 
 SourceNode* SourceTree::AddPath(const std::string& path, SourceNode* parent) {
-  const FileStatus status = ReadFileStatus(path).value_or(FileStatus{});
-  SourceNode* node = AddEntry(parent, path, status);
-  if (status.isDirectory) {
-    std::vector<FolderIdentity> ancestors{{status.device, status.inode}};
-    ScanFolder(path, node, ancestors);
+  const std::filesystem::path where = platform::PathFromUtf8(path);
+  std::string reason;
+  const auto status = platform::ReadFileStatus(where, &reason);
+  if (!status || status->kind == platform::FileKind::UnresolvedLink) {
+    unreadable_.push_back({path, reason});
+    return nullptr;
+  }
+  if (status->kind == platform::FileKind::Regular) {
+    platform::File probe;
+    if (!probe.OpenSource(where)) {
+      unreadable_.push_back({path, probe.lastError()});
+      return nullptr;
+    }
+  }
+  SourceNode* node = AddEntry(parent, path, *status);
+  if (status->isDirectory()) {
+    platform::Directory folder;
+    if (!folder.Open(where)) {
+      unreadable_.push_back({path, folder.lastError()});
+      return node;
+    }
+    std::vector<FolderIdentity> ancestors{{status->device, status->inode}};
+    ScanFolder(folder, path, node, ancestors);
   }
   return node;
 }
 
-void SourceTree::ScanFolder(const std::string& path, SourceNode* node) {
-  std::vector<FolderIdentity> ancestors;
-  if (const auto status = ReadFileStatus(path))
-    ancestors.push_back({status->device, status->inode});
-  ScanFolder(path, node, ancestors);
+bool SourceTree::CheckReadable(const platform::Directory& folder, const std::string& name,
+                               const std::string& path) {
+  platform::File probe;
+  if (probe.OpenSourceAt(folder, name)) return true;
+  unreadable_.push_back({path, probe.lastError()});
+  return false;
 }
 
-void SourceTree::ScanFolder(const std::string& path, SourceNode* node,
+void SourceTree::ScanFolder(platform::Directory& folder, const std::string& path, SourceNode* node,
                             std::vector<FolderIdentity>& ancestors) {
-  const int folderFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd < 0) return;
-  DIR* folder = ::fdopendir(folderFd);
-  if (folder == nullptr) {
-    ::close(folderFd);
+  std::vector<std::string> names;
+  if (!folder.List(names)) {
+    unreadable_.push_back({path, folder.lastError()});
     return;
   }
 
   EntryList fresh;
   std::vector<std::pair<SourceNode*, FolderIdentity>> subfolders;
-  while (const dirent* entry = ::readdir(folder)) {
-    const char* name = entry->d_name;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-    const FileStatus status = ReadFileStatusAt(folderFd, name).value_or(FileStatus{});
-    fresh.push_back(MakeNode(node, JoinPath(path, name), name, status));
-    if (status.isDirectory)
-      subfolders.push_back({fresh.back().get(), {status.device, status.inode}});
+  std::string reason;
+  for (const std::string& name : names) {
+    std::string childPath = JoinPath(path, name);
+    const auto status = folder.StatusOf(name, &reason);
+    if (!status || status->kind == platform::FileKind::UnresolvedLink) {
+      unreadable_.push_back({std::move(childPath), reason});
+      continue;
+    }
+    // Only regular files are opened to find out: opening a device can have
+    // effects of its own.
+    if (status->kind == platform::FileKind::Regular && !CheckReadable(folder, name, childPath))
+      continue;
+    fresh.push_back(MakeNode(node, childPath, name, *status));
+    if (status->isDirectory())
+      subfolders.push_back({fresh.back().get(), {status->device, status->inode}});
   }
-  ::closedir(folder);
 
   InsertAll(ListOf(node), std::move(fresh));
 
@@ -180,8 +219,13 @@ void SourceTree::ScanFolder(const std::string& path, SourceNode* node,
       return a.device == identity.device && a.inode == identity.inode;
     });
     if (isAncestor) continue;
+    platform::Directory inner;
+    if (!inner.OpenAt(folder, child->sourceName)) {
+      unreadable_.push_back({child->sourcePath, inner.lastError()});
+      continue;
+    }
     ancestors.push_back(identity);
-    ScanFolder(child->sourcePath, child, ancestors);
+    ScanFolder(inner, child->sourcePath, child, ancestors);
     ancestors.pop_back();
   }
 }
@@ -192,6 +236,7 @@ std::uint32_t SourceTree::ComputeDepth() {
 }
 
 void SourceTree::Clear() {
+  unreadable_.clear();
   // Children are released before their parents, without deep recursion.
   std::vector<std::unique_ptr<SourceNode>> pending;
   pending.swap(entries_);
@@ -206,6 +251,7 @@ std::unique_ptr<SourceTree> SourceTree::Clone() const {
   auto copy = std::make_unique<SourceTree>(namingMode, isoLevel, useFileTimes, xaRecords);
   copy->volumeLabel = volumeLabel;
   copy->depth = depth;
+  copy->unreadable_ = unreadable_;
   struct Pending {
     const EntryList* from;
     EntryList* to;

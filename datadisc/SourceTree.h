@@ -7,10 +7,24 @@
 #include <string_view>
 #include <vector>
 
-#include "datadisc/FileStatus.h"
 #include "datadisc/SourceNode.h"
+#include "platform/FileStatus.h"
+
+namespace brenmark::platform {
+class Directory;
+}
 
 namespace brenmark::datadisc {
+
+using platform::FileStatus;
+
+// An entry the scan found but cannot read: a symbolic link whose target
+// cannot be reached, a file that cannot be opened, a folder that cannot be
+// listed. The entry is left out of the tree (a folder stays, empty).
+struct UnreadableEntry {
+  std::string path;
+  std::string reason;  // the system's text
+};
 
 // The folder chosen for a data disc: every entry with its names, sizes and
 // times, the volume label and the options that decide what the image holds.
@@ -23,8 +37,8 @@ class SourceTree {
   static constexpr std::uint32_t kIso30Names = 1;
   // The label the main window gives every new tree.
   static constexpr std::string_view kDefaultVolumeLabel = "TestDisc";
-  // The name given to a chosen folder whose path has no last component (the
-  // file system root "/").
+  // The name given to a chosen folder whose real path has no last component
+  // (the file system root "/").
   static constexpr std::string_view kUnnamedFolderName = "root";
 
   SourceTree(std::int32_t namingMode, std::uint32_t isoLevel, bool useFileTimes, bool xaRecords);
@@ -44,28 +58,31 @@ class SourceTree {
   // The disc root directory's entries in sibling order.
   const EntryList& entries() const { return entries_; }
 
+  // What AddPath could not read, in the order they met it.
+  const std::vector<UnreadableEntry>& unreadable() const { return unreadable_; }
+
   // Sets the label; in ISO-only mode it is made an 8.3 name.
   void SetVolumeLabel(std::string_view text);
 
   // Adds the entry at `path` to `parent`'s children (the top level when
   // `parent` is null), reading its status from the file system. A path that
-  // cannot be examined gives a file of 0 bytes. Returns the new node.
+  // cannot be examined gives a file of 0 bytes. Returns the new node. A path
+  // ending in "." or ".." is named by the last component of its real path.
   SourceNode* AddEntry(SourceNode* parent, const std::string& path);
   // The same with the status given by the caller.
   SourceNode* AddEntry(SourceNode* parent, const std::string& path, const FileStatus& status);
 
-  // AddEntry, then ScanFolder when the path is a folder.
+  // AddEntry; for a folder, then every entry below it (hidden ones included),
+  // each folder opened relative to its parent so that depth is not limited
+  // by the length of a path. What cannot be read is noted in unreadable()
+  // instead of added (the path itself: null is returned); a folder that is
+  // its own ancestor through a symbolic link is not entered again.
   SourceNode* AddPath(const std::string& path, SourceNode* parent);
-
-  // Adds every entry of the folder (hidden ones included) below `node`,
-  // recursively. A folder that cannot be listed adds nothing; a folder that
-  // is its own ancestor through a symbolic link is not entered again.
-  void ScanFolder(const std::string& path, SourceNode* node);
 
   // Computes and stores `depth`: the deepest nesting of entry lists, at least 1.
   std::uint32_t ComputeDepth();
 
-  // Frees every node.
+  // Frees every node and forgets what could not be read.
   void Clear();
 
   // A deep copy with every node's names, sizes, times and extents, so that a
@@ -93,10 +110,14 @@ class SourceTree {
   // Inserts nodes in the given order, renaming each one that meets an equal
   // name, as if each had been added on its own.
   void InsertAll(EntryList& list, EntryList fresh) const;
-  void ScanFolder(const std::string& path, SourceNode* node,
+  void ScanFolder(platform::Directory& folder, const std::string& path, SourceNode* node,
                   std::vector<FolderIdentity>& ancestors);
+  // Notes a regular file that cannot be opened; true when it can.
+  bool CheckReadable(const platform::Directory& folder, const std::string& name,
+                     const std::string& path);
 
   EntryList entries_;
+  std::vector<UnreadableEntry> unreadable_;
 };
 
 }  // namespace brenmark::datadisc

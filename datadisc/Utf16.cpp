@@ -1,5 +1,7 @@
 #include "datadisc/Utf16.h"
 
+#include "bytes/ByteOrder.h"
+
 namespace brenmark::datadisc {
 namespace {
 
@@ -8,8 +10,8 @@ bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 // Writes one character as one or two big-endian code units; returns the bytes used.
 std::size_t WriteChar(char32_t codePoint, std::uint8_t* out) {
   auto put = [&out](char32_t unit) {
-    *out++ = static_cast<std::uint8_t>(unit >> 8);
-    *out++ = static_cast<std::uint8_t>(unit & 0xFF);
+    bytes::WriteBe16(out, unit);
+    out += 2;
   };
   if (codePoint < 0x10000) {
     put(codePoint);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "bytes/ByteOrder.h"
 #include "datadisc/IsoBytes.h"
 #include "datadisc/Utf16.h"
 #include "platform/LocalTime.h"
@@ -33,21 +34,21 @@ void BuildCommon(std::uint8_t type, const DescriptorFields& fields, std::uint8_t
   d[0] = type;
   PutText(d + 1, kStandardIdentifier);
   d[6] = 1;
-  PutBoth32(d + 80, fields.volumeSpaceSize);
-  PutBoth16(d + 120, 1);
-  PutBoth16(d + 124, 1);
-  PutBoth16(d + 128, kSectorSize);
-  PutBoth32(d + 132, static_cast<std::uint32_t>(fields.pathTableSize));
-  PutLe32(d + 140, fields.lTable);
-  PutBe32(d + 148, fields.lTable + static_cast<std::uint32_t>(SectorsFor(fields.pathTableSize)));
+  bytes::WriteBoth32(d + 80, fields.volumeSpaceSize);
+  bytes::WriteBoth16(d + 120, 1);
+  bytes::WriteBoth16(d + 124, 1);
+  bytes::WriteBoth16(d + 128, kSectorSize);
+  bytes::WriteBoth32(d + 132, static_cast<std::uint32_t>(fields.pathTableSize));
+  bytes::WriteLe32(d + 140, fields.lTable);
+  bytes::WriteBe32(d + 148, fields.lTable + static_cast<std::uint32_t>(SectorsFor(fields.pathTableSize)));
 
   std::uint8_t* root = d + 156;
   root[0] = 34;
-  PutBoth32(root + 2, fields.rootExtent);
-  PutBoth32(root + 10, static_cast<std::uint32_t>(RoundToSectors(fields.rootSize)));
+  bytes::WriteBoth32(root + 2, fields.rootExtent);
+  bytes::WriteBoth32(root + 10, static_cast<std::uint32_t>(RoundToSectors(fields.rootSize)));
   std::memcpy(root + 18, kRootRecordTime, sizeof kRootRecordTime);
   root[25] = 2;
-  PutBoth16(root + 28, 1);
+  bytes::WriteBoth16(root + 28, 1);
   root[32] = 1;
 
   EncodeDescriptorDate(fields.now, d + 813);

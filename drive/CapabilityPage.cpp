@@ -1,6 +1,6 @@
 #include "drive/CapabilityPage.h"
 
-#include "drive/ByteOrder.h"
+#include "bytes/ByteOrder.h"
 #include "drive/DriveRegistry.h"
 
 namespace brenmark::capabilities {

@@ -1,7 +1,7 @@
 #include <array>
 #include <cstring>
 
-#include "drive/ByteOrder.h"
+#include "bytes/ByteOrder.h"
 #include "drive/DiscInformation.h"
 #include "drive/DriveRegistry.h"
 #include "drive/FullToc.h"

@@ -1,6 +1,6 @@
 #include "drive/FullToc.h"
 
-#include "drive/ByteOrder.h"
+#include "bytes/ByteOrder.h"
 
 namespace brenmark {
 namespace {

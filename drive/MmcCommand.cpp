@@ -1,6 +1,6 @@
 #include "drive/MmcCommand.h"
 
-#include "drive/ByteOrder.h"
+#include "bytes/ByteOrder.h"
 
 namespace brenmark::mmc {
 namespace {

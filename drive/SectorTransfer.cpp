@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "drive/ByteOrder.h"
+#include "bytes/ByteOrder.h"
 #include "drive/DriveRegistry.h"
 #include "drive/MmcCommand.h"
 

@@ -16,6 +16,13 @@ class UserPrompt {
   virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
   // A Yes/No question with the error icon; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
+  // A plain message the user closes once they have done what it asks (such as
+  // inserting another disc); false when nobody can. Where a message already
+  // waits for its OK, that is all it takes.
+  virtual bool WaitForUser(const std::string& text) {
+    ShowMessage(text, MessageIcon::Plain);
+    return true;
+  }
 };
 
 }  // namespace brenmark

@@ -15,7 +15,8 @@ bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
 bool RemoveFile(const std::filesystem::path& path, std::string& error);
 // Makes the folder's entries (names created, renamed, removed) durable.
 bool SyncFolder(const std::filesystem::path& folder, std::string& error);
-// Whether the current user may create files in `folder`.
-bool CanWriteInFolder(const std::filesystem::path& folder);
+// Whether files can be created in `folder`, found out by creating and
+// removing one, so that permissions and read-only mounts both show.
+bool CanWriteInFolder(const std::filesystem::path& folder, std::string& error);
 
 }  // namespace brenmark::platform

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
   libmp3lame-dev
   clang libclang-rt-14-dev
-  xorriso genisoimage libcdio-utils vcdimager bchunk sox mpg123 lame
+  xorriso genisoimage libcdio-utils vcdimager bchunk sox ffmpeg mpg123 lame
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include "datadisc/SourceTree.h"
 #include "shell/BurnSequence.h"
 #include "shell/IsoImageSource.h"
+#include "shell/UnreadableSources.h"
 
 namespace brenmark {
 namespace {
@@ -39,6 +40,9 @@ class DataDiscBurn {
     progress_.SetStatus("Initializing disc format...");
     progress_.SetPos(0);
     progress_.SetStatus("Analizing Directory Structure...");
+    if (!AcceptUnreadableSources(context_.inputs.sourceTree.get(), context_.prompt)) {
+      return End(datajob::kUnreadableSourcesRefused);
+    }
 
     if (burn_.drive() < 0) return End(Stop(datajobtext::kNoDrive, datajob::kNoDrive));
     if (!burn_.Open()) return End(Stop(datajobtext::kNoDeviceAccess, datajob::kNoDeviceAccess));

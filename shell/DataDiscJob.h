@@ -23,6 +23,7 @@ inline constexpr int kDoesNotFit = 31;       // the image is larger than the fre
 inline constexpr int kTreeRefused = 32;      // a file or the directory count the image cannot hold
 inline constexpr int kNoTrackInformation = 33;  // the drive did not tell where the track starts or its room
 inline constexpr int kNoDisc = 34;
+inline constexpr int kUnreadableSourcesRefused = 35;  // not burned without entries that cannot be read
 inline constexpr int kBurnFailed = 40;       // writing began and did not complete
 }  // namespace datajob
 

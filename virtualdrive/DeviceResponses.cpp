@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "virtualdrive/BigEndian.h"
+#include "bytes/ByteOrder.h"
 
 namespace brenmark::virtualdrive {
 
@@ -93,14 +93,14 @@ Response Configuration(const RecorderModel& model, std::optional<MediumKind> med
 
   Response response;
   response.data.assign(8, 0);
-  Put16(response.data.data() + 6, currentProfile);
+  bytes::WriteBe16(response.data.data() + 6, currentProfile);
   for (const Feature& feature : features) {
     if (feature.code < startingFeature) continue;
     if (requestType == 1 && !feature.current) continue;
     if (requestType == 2 && feature.code != startingFeature) continue;
     response.data.insert(response.data.end(), feature.bytes.begin(), feature.bytes.end());
   }
-  Put32(response.data.data(), static_cast<std::uint32_t>(response.data.size() - 4));
+  bytes::WriteBe32(response.data.data(), static_cast<std::uint32_t>(response.data.size() - 4));
   return response;
 }
 
@@ -116,16 +116,16 @@ std::vector<std::uint8_t> CapabilitiesPage(const RecorderModel& model, std::uint
   page[5] = 0x03;               // CD-DA commands, accurate stream
   page[6] = 0x29;               // tray, eject, lock
   const std::uint16_t fastest = model.writeSpeeds.empty() ? 0 : model.writeSpeeds.front();
-  Put16(page.data() + 8, dvd ? 22160 : 8467);  // maximum read speed
-  Put16(page.data() + 10, 256);                // volume levels
-  Put16(page.data() + 12, 2048);               // buffer size, KB
-  Put16(page.data() + 14, dvd ? 22160 : 8467);
-  Put16(page.data() + 18, fastest);
-  Put16(page.data() + 20, currentWriteSpeed);
-  Put16(page.data() + 28, currentWriteSpeed);
-  Put16(page.data() + 30, static_cast<std::uint32_t>(descriptors));
+  bytes::WriteBe16(page.data() + 8, dvd ? 22160 : 8467);  // maximum read speed
+  bytes::WriteBe16(page.data() + 10, 256);                // volume levels
+  bytes::WriteBe16(page.data() + 12, 2048);               // buffer size, KB
+  bytes::WriteBe16(page.data() + 14, dvd ? 22160 : 8467);
+  bytes::WriteBe16(page.data() + 18, fastest);
+  bytes::WriteBe16(page.data() + 20, currentWriteSpeed);
+  bytes::WriteBe16(page.data() + 28, currentWriteSpeed);
+  bytes::WriteBe16(page.data() + 30, static_cast<std::uint32_t>(descriptors));
   for (std::size_t index = 0; index < descriptors; ++index) {
-    Put16(page.data() + 32 + 4 * index + 2, model.writeSpeeds[index]);
+    bytes::WriteBe16(page.data() + 32 + 4 * index + 2, model.writeSpeeds[index]);
   }
   return page;
 }
@@ -153,7 +153,7 @@ Response ModePages(const RecorderModel& model, const WriteParameters& writeParam
     if (pageControl == 1) std::fill(page.begin() + 2, page.end(), std::uint8_t{0});
     response.data.insert(response.data.end(), page.begin(), page.end());
   }
-  Put16(response.data.data(), static_cast<std::uint32_t>(response.data.size() - 2));
+  bytes::WriteBe16(response.data.data(), static_cast<std::uint32_t>(response.data.size() - 2));
   return response;
 }
 

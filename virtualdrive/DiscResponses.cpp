@@ -1,22 +1,11 @@
 #include "virtualdrive/DiscResponses.h"
 
+#include "bytes/ByteOrder.h"
 #include "virtualdrive/DiscGeometry.h"
 
 namespace brenmark::virtualdrive {
 
 namespace {
-
-void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-  out[at] = static_cast<std::uint8_t>(value >> 8);
-  out[at + 1] = static_cast<std::uint8_t>(value);
-}
-
-void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-  out[at] = static_cast<std::uint8_t>(value >> 24);
-  out[at + 1] = static_cast<std::uint8_t>(value >> 16);
-  out[at + 2] = static_cast<std::uint8_t>(value >> 8);
-  out[at + 3] = static_cast<std::uint8_t>(value);
-}
 
 void PutMsf(std::vector<std::uint8_t>& out, std::size_t at, Msf msf) {
   out[at] = 0;
@@ -31,7 +20,7 @@ void PutDiscAddress(std::vector<std::uint8_t>& out, std::size_t at, const DiscSt
   if (IsCdMedium(disc.kind)) {
     PutMsf(out, at, FramesToMsf(frames));
   } else {
-    Put32(out, at, static_cast<std::uint32_t>(lba));
+    bytes::WriteBe32(&out[at], static_cast<std::uint32_t>(lba));
   }
 }
 
@@ -53,26 +42,26 @@ std::uint8_t DataMode(TrackKind kind) {
 
 std::vector<std::uint8_t> DescribeTrack(const DiscState& disc, const DiscTrack& track) {
   std::vector<std::uint8_t> out(48, 0);
-  Put16(out, 0, 46);
+  bytes::WriteBe16(&out[0], 46);
   out[2] = static_cast<std::uint8_t>(track.number);
   out[3] = static_cast<std::uint8_t>(track.session);
   out[5] = static_cast<std::uint8_t>(track.Control());
   out[6] = DataMode(track.kind);
-  Put32(out, 8, static_cast<std::uint32_t>(track.start));
+  bytes::WriteBe32(&out[8], static_cast<std::uint32_t>(track.start));
   std::int32_t size = track.ExtentEnd() - track.start;
   if (!track.closed) {
     const std::int32_t free = disc.FreeBlocks();
     if (const auto nwa = disc.NextWritableAddress()) {
       out[7] = 0x01;
-      Put32(out, 12, static_cast<std::uint32_t>(*nwa));
+      bytes::WriteBe32(&out[12], static_cast<std::uint32_t>(*nwa));
     }
-    Put32(out, 16, static_cast<std::uint32_t>(free));
+    bytes::WriteBe32(&out[16], static_cast<std::uint32_t>(free));
     size += free;
   }
-  Put32(out, 24, static_cast<std::uint32_t>(size));
+  bytes::WriteBe32(&out[24], static_cast<std::uint32_t>(size));
   if (track.end > track.start) {
     out[7] |= 0x02;
-    Put32(out, 28, static_cast<std::uint32_t>(track.end - 1));
+    bytes::WriteBe32(&out[28], static_cast<std::uint32_t>(track.end - 1));
   }
   return out;
 }
@@ -80,16 +69,16 @@ std::vector<std::uint8_t> DescribeTrack(const DiscState& disc, const DiscTrack& 
 std::vector<std::uint8_t> DescribeInvisibleTrack(const DiscState& disc, const NextTrack& next) {
   std::vector<std::uint8_t> out(48, 0);
   const std::int32_t free = disc.FreeBlocks();
-  Put16(out, 0, 46);
+  bytes::WriteBe16(&out[0], 46);
   out[2] = static_cast<std::uint8_t>(next.number);
   out[3] = static_cast<std::uint8_t>(next.session);
   out[5] = 0x04;
   out[6] = 0x40 | 0x0F;  // blank, data mode not yet known
   out[7] = 0x01;
-  Put32(out, 8, static_cast<std::uint32_t>(next.start));
-  Put32(out, 12, static_cast<std::uint32_t>(next.start));
-  Put32(out, 16, static_cast<std::uint32_t>(free));
-  Put32(out, 24, static_cast<std::uint32_t>(free));
+  bytes::WriteBe32(&out[8], static_cast<std::uint32_t>(next.start));
+  bytes::WriteBe32(&out[12], static_cast<std::uint32_t>(next.start));
+  bytes::WriteBe32(&out[16], static_cast<std::uint32_t>(free));
+  bytes::WriteBe32(&out[24], static_cast<std::uint32_t>(free));
   return out;
 }
 
@@ -131,7 +120,7 @@ Response FullToc(const DiscState& disc) {
                            FramesToMsf(geometry::CdLastLeadOutFrame(disc.minutes)));
     }
   }
-  Put16(out, 0, static_cast<std::uint32_t>(out.size() - 2));
+  bytes::WriteBe16(&out[0], static_cast<std::uint32_t>(out.size() - 2));
   return {out, std::nullopt};
 }
 
@@ -139,7 +128,7 @@ void PutTocAddress(std::vector<std::uint8_t>& out, std::size_t at, std::int32_t 
   if (msf) {
     PutMsf(out, at, LbaToMsf(lba));
   } else {
-    Put32(out, at, static_cast<std::uint32_t>(lba));
+    bytes::WriteBe32(&out[at], static_cast<std::uint32_t>(lba));
   }
 }
 
@@ -170,14 +159,14 @@ Response FormattedToc(const DiscState& disc, bool msf, std::uint8_t startTrack) 
   out[at + 1] = static_cast<std::uint8_t>(0x10 | disc.tracks.back().Control());
   out[at + 2] = 0xAA;
   PutTocAddress(out, at + 4, lastSession.leadOutStart, msf);
-  Put16(out, 0, static_cast<std::uint32_t>(out.size() - 2));
+  bytes::WriteBe16(&out[0], static_cast<std::uint32_t>(out.size() - 2));
   return {out, std::nullopt};
 }
 
 Response SessionInformation(const DiscState& disc, bool msf) {
   std::vector<std::uint8_t> out(12, 0);
   const DiscSession& lastSession = disc.sessions.back();
-  Put16(out, 0, 10);
+  bytes::WriteBe16(&out[0], 10);
   out[2] = 1;
   out[3] = static_cast<std::uint8_t>(lastSession.number);
   for (const DiscTrack& track : disc.tracks) {
@@ -194,7 +183,7 @@ Response SessionInformation(const DiscState& disc, bool msf) {
 
 std::vector<std::uint8_t> DiscInformation(const DiscState& disc) {
   std::vector<std::uint8_t> out(34, 0);
-  Put16(out, 0, 32);
+  bytes::WriteBe16(&out[0], 32);
   out[2] = static_cast<std::uint8_t>((IsErasable(disc.kind) ? 0x10 : 0) |
                                      (static_cast<std::uint8_t>(disc.LastSessionState()) << 2) |
                                      static_cast<std::uint8_t>(disc.Status()));
@@ -268,8 +257,8 @@ Response TableOfContents(const DiscState& disc, std::uint8_t format, bool msf, s
 
 std::vector<std::uint8_t> Capacity(const DiscState& disc) {
   std::vector<std::uint8_t> out(8, 0);
-  Put32(out, 0, static_cast<std::uint32_t>(disc.LastRecordedBlock()));
-  Put32(out, 4, 2048);
+  bytes::WriteBe32(&out[0], static_cast<std::uint32_t>(disc.LastRecordedBlock()));
+  bytes::WriteBe32(&out[4], 2048);
   return out;
 }
 

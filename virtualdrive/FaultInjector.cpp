@@ -98,6 +98,8 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
       if (!ParseNumber(value, count) || count == 0) return Fail(text, "count must be a positive number");
       spec.count = count;
       countGiven = true;
+    } else if (name == "AFTER") {
+      if (!ParseNumber(value, spec.passFirst)) return Fail(text, "after must be a number of commands");
     } else if (name == "FROM") {
       std::int32_t lba = 0;
       if (!ParseNumber(value, lba) || lba < 0) return Fail(text, "from must be a block address (0 or more)");
@@ -121,6 +123,10 @@ std::optional<FaultSpec> FaultInjector::Take(std::uint8_t opcode, std::int32_t l
     const FaultSpec& spec = armed.spec;
     if (spec.kind != FaultSpec::Kind::FailCommand || spec.opcode != opcode) continue;
     if (spec.fromLba && (blocks <= 0 || static_cast<std::int64_t>(lba) + blocks <= *spec.fromLba)) continue;
+    if (armed.passed < spec.passFirst) {
+      ++armed.passed;
+      continue;
+    }
     if (!Use(armed)) continue;
     return spec;
   }

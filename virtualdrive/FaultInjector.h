@@ -23,6 +23,8 @@ struct FaultSpec {
   std::optional<std::uint32_t> count = 1;
   // Only transfers whose blocks reach this address or beyond.
   std::optional<std::int32_t> fromLba;
+  // Matching commands let through before the fault strikes.
+  std::uint32_t passFirst = 0;
   Sense sense{0x03, 0x0C, 0x00};
   bool transportFailure = false;
 };
@@ -34,7 +36,7 @@ struct FaultParseResult {
 
 // Parses the text form of a fault, fields separated by ':'.
 //
-//   COMMAND[:once|:always|:count=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]
+//   COMMAND[:once|:always|:count=N][:after=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]
 //   bufferfull:N | bufferfull:always
 //
 // COMMAND is a command name without spaces or punctuation (INQUIRY, WRITE10,
@@ -42,7 +44,8 @@ struct FaultParseResult {
 // SYNCHRONIZECACHE, ...) or an opcode in hex (0x2A). Names are case-blind.
 // A command fault fails once unless told otherwise (once, always and count=
 // exclude each other); with from= (a block address, 0 or more) it fails every
-// transfer reaching that block unless a count is given. The sense is hex: key,
+// transfer reaching that block unless a count is given; with after=N the first
+// N matching commands run as usual. The sense is hex: key,
 // ASC and ASCQ; by default a write error (3/0C/00) for writes, an unrecovered
 // read error (3/11/00) for READ CD and a hardware failure (4/44/00) for the rest.
 // `transport` makes the command a transport failure instead.
@@ -71,6 +74,7 @@ class FaultInjector {
     FaultSpec spec;
     std::optional<std::uint32_t> left;  // uses left; nullopt: without end
     std::uint32_t met = 0;
+    std::uint32_t passed = 0;  // matching commands let through so far
   };
   static bool Use(Armed& armed);
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <utility>
 
-#include "virtualdrive/BigEndian.h"
+#include "bytes/ByteOrder.h"
 #include "virtualdrive/DeviceResponses.h"
 #include "virtualdrive/DiscResponses.h"
 #include "virtualdrive/TrayRestore.h"
@@ -154,7 +154,7 @@ VirtualRecorder::Outcome VirtualRecorder::Dispatch(Call& call) {
   if (command == nullptr) return Refuse(sense::kInvalidOpcode);
   if (call.request.cdbLength < command->cdbLength) return Refuse(sense::kInvalidFieldInCdb);
   if (command->countBytes > 0) {
-    call.lba = static_cast<std::int32_t>(Get32(call.cdb + 2));
+    call.lba = static_cast<std::int32_t>(bytes::ReadBe32(call.cdb + 2));
     for (std::uint8_t index = 0; index < command->countBytes; ++index) {
       call.blocks = call.blocks << 8 | call.cdb[command->countAt + index];
     }
@@ -184,29 +184,29 @@ VirtualRecorder::Outcome VirtualRecorder::StartStopUnit(Call& call) {
 
 VirtualRecorder::Outcome VirtualRecorder::Inquiry(Call& call) {
   if ((call.cdb[1] & 0x01) != 0 || call.cdb[2] != 0) return Refuse(sense::kInvalidFieldInCdb);
-  call.DataIn(InquiryData(model_), Get16(call.cdb + 3));
+  call.DataIn(InquiryData(model_), bytes::ReadBe16(call.cdb + 3));
   return {};
 }
 
 VirtualRecorder::Outcome VirtualRecorder::GetConfiguration(Call& call) {
   // With an empty tray no profile and no medium feature is current.
   const std::optional<MediumKind> medium = disc_ ? std::optional(CurrentState().kind) : std::nullopt;
-  Response response = Configuration(model_, medium, call.cdb[1] & 0x03, Get16(call.cdb + 2));
+  Response response = Configuration(model_, medium, call.cdb[1] & 0x03, bytes::ReadBe16(call.cdb + 2));
   if (response.error) return Refuse(*response.error);
-  call.DataIn(response.data, Get16(call.cdb + 7));
+  call.DataIn(response.data, bytes::ReadBe16(call.cdb + 7));
   return {};
 }
 
 VirtualRecorder::Outcome VirtualRecorder::ReadDiscInformation(Call& call) {
   if ((call.cdb[1] & 0x07) != 0) return Refuse(sense::kInvalidFieldInCdb);
-  call.DataIn(DiscInformation(CurrentState()), Get16(call.cdb + 7));
+  call.DataIn(DiscInformation(CurrentState()), bytes::ReadBe16(call.cdb + 7));
   return {};
 }
 
 VirtualRecorder::Outcome VirtualRecorder::ReadTrackInformation(Call& call) {
-  Response response = TrackInformation(CurrentState(), call.cdb[1] & 0x03, Get32(call.cdb + 2));
+  Response response = TrackInformation(CurrentState(), call.cdb[1] & 0x03, bytes::ReadBe32(call.cdb + 2));
   if (response.error) return Refuse(*response.error);
-  call.DataIn(response.data, Get16(call.cdb + 7));
+  call.DataIn(response.data, bytes::ReadBe16(call.cdb + 7));
   return {};
 }
 
@@ -216,7 +216,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadToc(Call& call) {
   const bool msf = (call.cdb[1] & 0x02) != 0;
   Response response = TableOfContents(CurrentState(), format, msf, call.cdb[6]);
   if (response.error) return Refuse(*response.error);
-  call.DataIn(response.data, Get16(call.cdb + 7));
+  call.DataIn(response.data, bytes::ReadBe16(call.cdb + 7));
   return {};
 }
 
@@ -229,18 +229,18 @@ VirtualRecorder::Outcome VirtualRecorder::ModeSense(Call& call) {
   if (call.cdb[3] != 0) return Refuse(sense::kInvalidFieldInCdb);
   Response response = ModePages(model_, writeParameters_, writeSpeed_, call.cdb[2] >> 6, call.cdb[2] & 0x3F);
   if (response.error) return Refuse(*response.error);
-  call.DataIn(response.data, Get16(call.cdb + 7));
+  call.DataIn(response.data, bytes::ReadBe16(call.cdb + 7));
   return {};
 }
 
 VirtualRecorder::Outcome VirtualRecorder::ModeSelect(Call& call) {
   if ((call.cdb[1] & 0x10) == 0 || (call.cdb[1] & 0x01) != 0) return Refuse(sense::kInvalidFieldInCdb);
-  const std::uint32_t listLength = Get16(call.cdb + 7);
+  const std::uint32_t listLength = bytes::ReadBe16(call.cdb + 7);
   if (listLength == 0) return {};
   if (!call.hasDataOut() || listLength > call.request.length) return Refuse(sense::kInvalidFieldInCdb);
   if (listLength < 8) return Refuse(sense::kParameterListLengthError);
   const std::uint8_t* list = call.request.buffer;
-  std::size_t offset = 8 + Get16(list + 6);
+  std::size_t offset = 8 + bytes::ReadBe16(list + 6);
   WriteParameters selected = writeParameters_;
   while (offset + 2 <= listLength) {
     const std::uint8_t* page = list + offset;
@@ -259,7 +259,7 @@ VirtualRecorder::Outcome VirtualRecorder::ModeSelect(Call& call) {
 
 VirtualRecorder::Outcome VirtualRecorder::SetCdSpeed(Call& call) {
   if ((call.cdb[1] & 0x03) > 1) return Refuse(sense::kInvalidFieldInCdb);
-  const std::uint16_t requested = Get16(call.cdb + 4);
+  const std::uint16_t requested = bytes::ReadBe16(call.cdb + 4);
   if (model_.writeSpeeds.empty()) return {};
   // The fastest speed not above the request; the slowest for anything below it.
   writeSpeed_ = model_.writeSpeeds.back();
@@ -274,7 +274,7 @@ VirtualRecorder::Outcome VirtualRecorder::SetCdSpeed(Call& call) {
 
 VirtualRecorder::Outcome VirtualRecorder::ReserveTrack(Call& call) {
   if ((call.cdb[1] & 0x01) != 0) return Refuse(sense::kInvalidFieldInCdb);
-  const auto blocks = static_cast<std::int32_t>(std::min<std::uint32_t>(Get32(call.cdb + 5), 0x7FFFFFFF));
+  const auto blocks = static_cast<std::int32_t>(std::min<std::uint32_t>(bytes::ReadBe32(call.cdb + 5), 0x7FFFFFFF));
   DiscState& state = StateForWriting();
   if (const auto refused = state.CheckReserve(blocks)) return Refuse(*refused);
   state.ApplyReserve(blocks);
@@ -298,7 +298,7 @@ VirtualRecorder::Outcome VirtualRecorder::CloseTrackSession(Call& call) {
   DiscState& state = StateForWriting();
   std::vector<DriveFill> fills;
   if (function == 1) {
-    if (const auto refused = state.CheckCloseTrack(Get16(call.cdb + 4))) return Refuse(*refused);
+    if (const auto refused = state.CheckCloseTrack(bytes::ReadBe16(call.cdb + 4))) return Refuse(*refused);
     fills = state.ApplyCloseTrack();
   } else if (function == 2) {
     if (const auto refused = state.CheckCloseSession()) return Refuse(*refused);
@@ -313,8 +313,8 @@ VirtualRecorder::Outcome VirtualRecorder::CloseTrackSession(Call& call) {
 
 VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
   const std::uint8_t expected = (call.cdb[1] >> 2) & 0x07;
-  const auto lba = static_cast<std::int32_t>(Get32(call.cdb + 2));
-  const std::uint32_t count = Get24(call.cdb + 6);
+  const auto lba = static_cast<std::int32_t>(bytes::ReadBe32(call.cdb + 2));
+  const std::uint32_t count = bytes::ReadBe24(call.cdb + 6);
   const std::uint8_t fields = call.cdb[9];
   if (expected > 5 || (fields & 0x06) != 0 || (call.cdb[10] & 0x07) != 0) return Refuse(sense::kInvalidFieldInCdb);
   const DiscState& state = disc_->state;
@@ -434,18 +434,18 @@ bool VirtualRecorder::ApplyFills(const std::vector<DriveFill>& fills) {
 VirtualRecorder::Outcome VirtualRecorder::ReadBufferCapacity(Call& call) {
   const bool inBlocks = (call.cdb[1] & 0x01) != 0;
   std::vector<std::uint8_t> response(12, 0);
-  Put16(response.data(), 10);
+  bytes::WriteBe16(response.data(), 10);
   // Writes leave the buffer at once (the image file holds back at most a few
   // sectors), so it is always empty unless a test asks for it to be full.
   const std::uint32_t free = faults_.TakeBufferFull() ? 0 : kBufferBytes;
   if (inBlocks) {
     response[3] = 0x01;
-    Put32(response.data() + 8, free / 2048);
+    bytes::WriteBe32(response.data() + 8, free / 2048);
   } else {
-    Put32(response.data() + 4, kBufferBytes);
-    Put32(response.data() + 8, free);
+    bytes::WriteBe32(response.data() + 4, kBufferBytes);
+    bytes::WriteBe32(response.data() + 8, free);
   }
-  call.DataIn(response, Get16(call.cdb + 7));
+  call.DataIn(response, bytes::ReadBe16(call.cdb + 7));
   return {};
 }
 

@@ -63,13 +63,13 @@ std::unique_ptr<SourceTree> MemoryTree(std::size_t entries) {
                                            false, false);
   tree->SetVolumeLabel(SourceTree::kDefaultVolumeLabel);
   const std::string topPath = "/bench/Chosen folder";
-  SourceNode* top = tree->AddEntry(nullptr, topPath, FileStatus{true, 0, 0, 0, 0});
+  SourceNode* top = tree->AddEntry(nullptr, topPath, FileStatus{platform::FileKind::Directory, 0, 0, 0, 0});
   for (std::size_t folder = 0; folder < FoldersFor(entries); ++folder) {
     const std::string dirPath = topPath + "/" + FolderName(folder);
-    SourceNode* dir = tree->AddEntry(top, dirPath, FileStatus{true, 0, 0, 0, 0});
+    SourceNode* dir = tree->AddEntry(top, dirPath, FileStatus{platform::FileKind::Directory, 0, 0, 0, 0});
     for (std::size_t file = 0; file < kFilesPerFolder; ++file) {
       tree->AddEntry(dir, dirPath + "/" + FileName(file),
-                     FileStatus{false, 1000 + file * 3000, 0, 0, 0});
+                     FileStatus{platform::FileKind::Regular, 1000 + file * 3000, 0, 0, 0});
     }
   }
   tree->ComputeDepth();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "drive/ByteOrder.h"
+#include "bytes/ByteOrder.h"
 
 namespace brenmark::windows {
 namespace {

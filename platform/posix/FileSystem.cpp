@@ -31,8 +31,16 @@ bool SyncFolder(const std::filesystem::path& folder, std::string& error) {
   return ok;
 }
 
-bool CanWriteInFolder(const std::filesystem::path& folder) {
-  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+bool CanWriteInFolder(const std::filesystem::path& folder, std::string& error) {
+  const std::filesystem::path probe = folder / (".write-test-" + std::to_string(::getpid()));
+  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0 && errno != EEXIST) {
+    error = LastOsErrorText();
+    return false;
+  }
+  if (fd >= 0) ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
 }
 
 }  // namespace brenmark::platform

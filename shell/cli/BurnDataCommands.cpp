@@ -1,7 +1,7 @@
 #include <filesystem>
 
-#include "datadisc/SourceTree.h"
 #include "shell/DataDiscJob.h"
+#include "shell/SourceFolder.h"
 #include "shell/cli/BurnJobRun.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
@@ -17,11 +17,7 @@ bool ChooseFolder(CliSession& session, const std::string& folder) {
     session.Complain(folder + " is not a folder");
     return false;
   }
-  auto tree = std::make_unique<datadisc::SourceTree>(datadisc::SourceTree::kIsoAndJoliet,
-                                                     datadisc::SourceTree::kIso83Names, false, false);
-  tree->SetVolumeLabel(datadisc::SourceTree::kDefaultVolumeLabel);
-  tree->AddPath(folder, nullptr);
-  session.jobState().sourceTree = std::move(tree);
+  session.jobState().sourceTree = BuildSourceTree(folder);
   return true;
 }
 

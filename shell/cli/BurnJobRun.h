@@ -14,7 +14,9 @@ class CliSession;
 std::optional<int> ChooseSpeed(CliSession& session, int drive);
 
 // Starts a burn job with the session's inputs, waits for it and gives the
-// exit status: done only when the job ended with 0.
+// exit status: done only when the job ended with 0. The paths of the discs it
+// finished are printed when it has ended, marked "(failed)" when it failed;
+// discs finished before the job asks for another disc are printed then.
 int RunBurnJob(CliSession& session, JobProcedure procedure);
 
 }  // namespace brenmark::cli

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <charconv>
 
-#include "drive/sgio/SgDeviceProvider.h"
 #include "platform/Terminal.h"
+#include "platform/Utf8Path.h"
+#include "shell/DeviceProviders.h"
 #include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/VirtualRecorder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
@@ -18,6 +19,11 @@ CliSession::CliSession(const CliOptions& options)
   // A message or a question starts on a line of its own, below the bar.
   prompt_.SetBeforeOutput([this] {
     if (currentProgress_) currentProgress_->BreakLine();
+  });
+  // Asked for another disc, the user first learns where the finished ones are.
+  prompt_.SetBeforeWait([this] {
+    PrintHeldImages(false);
+    HoldFinishedImages();
   });
 }
 
@@ -42,13 +48,14 @@ std::shared_ptr<TerminalProgress> CliSession::NewProgress() {
 }
 
 void CliSession::Enumerate() {
-  auto virtualRecorders = options_.dataDir
-                              ? std::make_unique<virtualdrive::VirtualRecorderProvider>(*options_.dataDir)
-                              : std::make_unique<virtualdrive::VirtualRecorderProvider>();
-  recorders_ = virtualRecorders->recorders();
+  DeviceProviders devices =
+      MakeDeviceProviders(options_.dataDir ? platform::PathFromUtf8(*options_.dataDir)
+                                           : virtualdrive::DefaultVirtualRecorderFolder(),
+                          /*realDrives=*/true);
+  recorders_ = devices.virtualRecorders;
   for (const auto& recorder : recorders_) {
     recorder->SetFinishedImageObserver(
-        [this](const std::filesystem::path& image) { PrintFinishedImage(image.string()); });
+        [this](const std::filesystem::path& image) { PrintFinishedImage(platform::Utf8FromPath(image)); });
   }
   for (const auto& recorder : recorders_) {
     const std::string name = recorder->model().shortName;
@@ -58,10 +65,7 @@ void CliSession::Enumerate() {
     });
     if (const std::string problem = recorder->StartupProblem(); !problem.empty()) Complain(name + ": " + problem);
   }
-  std::vector<std::unique_ptr<DeviceProvider>> providers;
-  providers.push_back(std::make_unique<sgio::SgDeviceProvider>());
-  providers.push_back(std::move(virtualRecorders));
-  registry_ = std::make_unique<DriveRegistry>(prompt_, sleeper_, std::move(providers));
+  registry_ = std::make_unique<DriveRegistry>(prompt_, sleeper_, std::move(devices.providers));
   registry_->EnumerateDrives();
   // A virtual recorder is held against other processes while it is leased.
   leases_.SetOutsideHold(

@@ -7,6 +7,7 @@ int RunTray(CliSession&, const std::vector<std::string>&);
 int RunBurnCd(CliSession&, const std::vector<std::string>&);
 int RunBurnDvd(CliSession&, const std::vector<std::string>&);
 int RunBurnAudio(CliSession&, const std::vector<std::string>&);
+int RunBurnVcd(CliSession&, const std::vector<std::string>&);
 int RunDeviceInfo(CliSession&, const std::vector<std::string>&);
 int RunDiscInfo(CliSession&, const std::vector<std::string>&);
 int RunGrab(CliSession&, const std::vector<std::string>&);
@@ -36,6 +37,14 @@ constexpr CliCommand kCommands[] = {
      "completed with silence. A disc that can take another session gets the tracks after its\n"
      "own. Track numbers past 99 or more audio than the disc holds are refused before writing.",
      RunBurnAudio},
+    {"burn-vcd", "FILE.mpg...",
+     "Burns MPEG-1 files (at most 32, each under 4 GB) as a Video CD to a blank CD, one track\n"
+     "per file in the order given, at the speed chosen with --speed or the drive's fastest one.\n"
+     "A single file too large for the disc is spread over several discs; before each further\n"
+     "disc the command waits for Enter (--yes goes on at once, --no stops). The virtual\n"
+     "recorder loads a fresh blank of the same size on every eject. Each finished disc's image\n"
+     "path is printed when it is ejected.",
+     RunBurnVcd},
     {"device-info", "",
      "Prints the drive's information report on the standard output: model, interface, the\n"
      "media it reads and writes, its features, buffer, loading mechanism and write speeds.\n"

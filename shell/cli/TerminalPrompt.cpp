@@ -53,4 +53,22 @@ bool TerminalPrompt::AskYesNo(const std::string& text) {
   }
 }
 
+bool TerminalPrompt::WaitForUser(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  if (beforeOutput_) beforeOutput_();
+  if (beforeWait_) beforeWait_();
+  std::fprintf(out_, "%s\n", text.c_str());
+  if (presetAnswer_ || terminalIn_ == nullptr) {
+    const bool answer = presetAnswer_.value_or(false);
+    std::fprintf(out_, "%s\n", answer ? "[--yes: going on]" : "[no one to answer: stopping]");
+    std::fflush(out_);
+    return answer;
+  }
+  std::fprintf(out_, "Press Enter to go on, or type n and Enter to stop: ");
+  std::fflush(out_);
+  char line[64];
+  if (std::fgets(line, sizeof line, terminalIn_) == nullptr) return false;
+  return std::tolower(static_cast<unsigned char>(line[0])) != 'n';
+}
+
 }  // namespace brenmark::cli

@@ -11,10 +11,11 @@
 namespace brenmark::cli {
 
 // Message boxes and Yes/No questions on the command line. Messages are printed;
-// a question is answered by the preset answer (--yes / --no) when there is one,
-// else asked on the terminal, else answered No. A preset Yes answers at most
-// kMaxPresetYes questions in one run and No after them, so that a write that
-// always fails is not retried without end.
+// a question, and a message that waits for the user to act, are answered by
+// the preset answer (--yes / --no) when there is one, else asked on the
+// terminal, else answered No. A preset Yes answers at most kMaxPresetYes
+// questions in one run and No after them, so that a write that always fails
+// is not retried without end.
 class TerminalPrompt final : public UserPrompt {
  public:
   static constexpr int kMaxPresetYes = 10;
@@ -24,9 +25,12 @@ class TerminalPrompt final : public UserPrompt {
 
   // Runs before anything is printed, so that a progress line can be ended first.
   void SetBeforeOutput(std::function<void()> beforeOutput) { beforeOutput_ = std::move(beforeOutput); }
+  // Runs before the user is asked to act on the medium (WaitForUser).
+  void SetBeforeWait(std::function<void()> beforeWait) { beforeWait_ = std::move(beforeWait); }
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
+  bool WaitForUser(const std::string& text) override;
 
  private:
   std::mutex mutex_;
@@ -35,6 +39,7 @@ class TerminalPrompt final : public UserPrompt {
   std::optional<bool> presetAnswer_;
   int presetYesGiven_ = 0;
   std::function<void()> beforeOutput_;
+  std::function<void()> beforeWait_;
 };
 
 }  // namespace brenmark::cli

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/DataFolderCheck.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliOptions.h"
 #include "shell/cli/CliSession.h"
@@ -95,6 +96,14 @@ int main(int argc, char** argv) {
   if (options->minutes && options->command != "tray") {
     std::fprintf(stderr, "brenmark-cli: --minutes goes with tray blank (see --help)\n");
     return brenmark::cli::kExitUsage;
+  }
+  if (options->dataDir) {
+    const auto check = brenmark::CheckDataFolder(*options->dataDir, "--data-dir");
+    if (check.verdict != brenmark::DataFolderCheck::Verdict::Usable) {
+      std::fprintf(stderr, "brenmark-cli: %s\n", check.message.c_str());
+      return check.verdict == brenmark::DataFolderCheck::Verdict::Empty ? brenmark::cli::kExitUsage
+                                                                       : brenmark::cli::kExitFailed;
+    }
   }
   brenmark::cli::CliSession session(*options);
   const int status = command->run(session, options->arguments);

@@ -21,11 +21,14 @@
 #include "shell/DataDiscJob.h"
 #include "shell/DriveLeases.h"
 #include "shell/JobState.h"
+#include "shell/SourceFolder.h"
 #include "shell/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/AudioCdJob.h"
+#include "shell/VcdJob.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CAddAudioFilesDlg.h"
+#include "shell/qt/CAddVideoFilesDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTestGrabDlg.h"
@@ -67,8 +70,6 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   addActions({separator, about});
   setContextMenuPolicy(Qt::ActionsContextMenu);
 
-  // Jobs whose issues have not landed yet.
-  ui_->videoRunButton->setEnabled(false);
   ui_->trayButton->setVisible(false);
 
   connect(ui_->driveCombo, &QComboBox::currentIndexChanged, this, &CMainDlg::SelectDrive);
@@ -79,6 +80,7 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   connect(ui_->burnCdButton, &QPushButton::clicked, this, &CMainDlg::BurnCd);
   connect(ui_->burnDvdButton, &QPushButton::clicked, this, &CMainDlg::BurnDvd);
   connect(ui_->audioRunButton, &QPushButton::clicked, this, &CMainDlg::RunAudioTest);
+  connect(ui_->videoRunButton, &QPushButton::clicked, this, &CMainDlg::RunVideoTest);
   connect(ui_->discInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDiscInfo);
   connect(ui_->deviceInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDeviceInfo);
   connect(ui_->orderButton, &QPushButton::clicked, this, &CMainDlg::Order);
@@ -156,12 +158,7 @@ void CMainDlg::ChooseFolderToBurn() {
   if (!folder) return;
   ui_->folderEdit->setText(QDir::toNativeSeparators(*folder));
 
-  using datadisc::SourceTree;
-  auto tree = std::make_unique<SourceTree>(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names,
-                                           false, false);
-  tree->SetVolumeLabel(SourceTree::kDefaultVolumeLabel);
-  tree->AddPath(QFile::encodeName(*folder).toStdString(), nullptr);
-  services_.jobState.sourceTree = std::move(tree);
+  services_.jobState.sourceTree = BuildSourceTree(folder->toStdString());
 }
 
 void CMainDlg::ChooseOutputFolder() {
@@ -186,6 +183,12 @@ void CMainDlg::RunAudioTest() {
   CAddAudioFilesDlg files(services_.files, services_.jobState.sourceFiles, this);
   if (files.exec() != QDialog::Accepted || !ChooseSpeed()) return;
   StartJob(AudioCdJob);
+}
+
+void CMainDlg::RunVideoTest() {
+  CAddVideoFilesDlg files(services_.files, services_.jobState.sourceFiles, this);
+  if (files.exec() != QDialog::Accepted || !ChooseSpeed()) return;
+  StartJob(VcdJob);
 }
 
 bool CMainDlg::ChooseSpeed() {

@@ -75,6 +75,7 @@ class CMainDlg final : public QDialog {
   void BurnCd();
   void BurnDvd();
   void RunAudioTest();
+  void RunVideoTest();
   void RunGrabTest();
   void GetDiscInfo();
   void GetDeviceInfo();

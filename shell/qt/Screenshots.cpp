@@ -9,6 +9,7 @@
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CAddAudioFilesDlg.h"
+#include "shell/qt/CAddVideoFilesDlg.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
@@ -71,6 +72,8 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   std::vector<std::string> noSources;
   CAddAudioFilesDlg audioFiles(session.files(), noSources, &window);
   shots.Shoot(audioFiles, QStringLiteral("audio-files"));
+  CAddVideoFilesDlg videoFiles(session.files(), noSources, &window);
+  shots.Shoot(videoFiles, QStringLiteral("video-files"));
 
   CTestGrabDlg grab({QStringLiteral("Track 01 - 04:00 -- Size: 40.37 Mb"),
                      QStringLiteral("Track 02 - 03:30 -- Size: 35.33 Mb")},

@@ -1,6 +1,6 @@
 #include "shell/qt/VirtualTrays.h"
 
-#include "drive/sgio/SgDeviceProvider.h"
+#include "shell/DeviceProviders.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::gui {
@@ -10,13 +10,10 @@ VirtualTrays::VirtualTrays(const std::string& folder)
                              : std::filesystem::path(folder)) {}
 
 std::vector<std::unique_ptr<DeviceProvider>> VirtualTrays::MakeProviders(bool realDrives) {
-  std::vector<std::unique_ptr<DeviceProvider>> providers;
-  if (realDrives) providers.push_back(std::make_unique<sgio::SgDeviceProvider>());
-  auto virtualRecorders = std::make_unique<virtualdrive::VirtualRecorderProvider>(folder_);
-  recorders_ = virtualRecorders->recorders();
-  burnedFolder_ = virtualRecorders->burnedFolder();
-  providers.push_back(std::move(virtualRecorders));
-  return providers;
+  DeviceProviders devices = MakeDeviceProviders(folder_, realDrives);
+  recorders_ = std::move(devices.virtualRecorders);
+  burnedFolder_ = std::move(devices.burnedFolder);
+  return std::move(devices.providers);
 }
 
 virtualdrive::VirtualRecorder* VirtualTrays::RecorderFor(const Drive& drive) const {

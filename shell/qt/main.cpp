@@ -2,8 +2,10 @@
 #include <QCommandLineParser>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <memory>
 
+#include "shell/DataFolderCheck.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/DesktopSession.h"
 #include "shell/qt/FileBrowser.h"
@@ -28,6 +30,13 @@ int main(int argc, char* argv[]) {
       QStringLiteral("folder"));
   parser.addOptions({screenshots, dataDir});
   parser.process(app);
+  if (parser.isSet(dataDir)) {
+    const auto check = brenmark::CheckDataFolder(parser.value(dataDir).toStdString(), "--data-dir");
+    if (check.verdict != brenmark::DataFolderCheck::Verdict::Usable) {
+      std::fprintf(stderr, "%s: %s\n", qPrintable(QApplication::applicationName()), check.message.c_str());
+      return check.verdict == brenmark::DataFolderCheck::Verdict::Empty ? 2 : 1;
+    }
+  }
 
   // Screenshots show only the virtual recorders, with discs in a folder of their
   // own, so that they look the same on every machine and leave nothing behind.

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "datadisc/FileStatus.h"
+#include "datadisc/SourceTree.h"
 #include "datadisc/ImageLayout.h"
 #include "datadisc/ImageStream.h"
 #include "tests/support/TempFolder.h"
@@ -41,8 +41,8 @@ std::vector<std::uint8_t> Render(const ImageLayout& layout);
 std::vector<std::uint8_t> Sectors(const std::vector<std::uint8_t>& image, std::uint32_t sector,
                                   std::uint32_t count = 1);
 
-inline FileStatus FileOf(std::uint64_t size) { return FileStatus{false, size, 0, 0, 0}; }
-inline FileStatus Folder() { return FileStatus{true, 0, 0, 0, 0}; }
+inline FileStatus FileOf(std::uint64_t size) { return FileStatus{platform::FileKind::Regular, size, 0, 0, 0}; }
+inline FileStatus Folder() { return FileStatus{platform::FileKind::Directory, 0, 0, 0, 0}; }
 
 // Fixed wall clock: 2004-03-05 09:07:03 in UTC; the test process runs in UTC.
 inline constexpr std::time_t kFixedNow = 1078477623;

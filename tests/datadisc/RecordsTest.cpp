@@ -78,7 +78,7 @@ TEST(Records, FileTimesOnlyForFiles) {
   test::UseUtc();
   SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, true, false);
   SourceNode* top = tree.AddEntry(nullptr, "/src/T", Folder());
-  tree.AddEntry(top, "/src/T/f", FileStatus{false, 1, 978307201, 0, 0});  // 2001-01-01 00:00:01
+  tree.AddEntry(top, "/src/T/f", FileStatus{platform::FileKind::Regular, 1, 978307201, 0, 0});  // 2001-01-01 00:00:01
   tree.AddEntry(top, "/src/T/g", Folder());
   tree.ComputeDepth();
   ImageLayout layout(tree, 0);

@@ -113,6 +113,15 @@ TEST(SourceTree, FolderWithoutLastComponentGetsAName) {
   const SourceNode* slashed = tree.AddEntry(nullptr, "/media/usb stick/", Folder());
   EXPECT_EQ(slashed->discName, "usb stick");
   EXPECT_EQ(slashed->sourcePath, "/media/usb stick/");
+
+  // "." and ".." stand for a folder with a name of its own.
+  test::TempFolder folder;
+  folder.MakeFolder("Top/sub");
+  const std::string top = (folder.path() / "Top").string();
+  for (const std::string& path : {top + "/.", top + "/sub/..", top + "/sub/../"}) {
+    EXPECT_EQ(tree.AddEntry(nullptr, path, Folder())->sourceName, "Top") << path;
+  }
+  EXPECT_EQ(tree.AddEntry(nullptr, "/..", Folder())->sourceName, "root");
 }
 
 TEST(SourceTree, LabelAndFileStatus) {
@@ -145,18 +154,28 @@ TEST(SourceTree, LabelAndFileStatus) {
   EXPECT_EQ(big->fileSize, 0x100000005ULL);
 }
 
-TEST(SourceTree, LinksNeitherLoopNorVanish) {
+TEST(SourceTree, LinksNeitherLoopNorVanishAndWhatCannotBeReadIsNoted) {
   test::TempFolder folder;
   folder.MakeFile("Top/sub/file", 4);
   fs::create_directory_symlink(folder.path() / "Top", folder.path() / "Top/sub/back");
   fs::create_symlink(folder.path() / "nowhere", folder.path() / "Top/dangling");
+  fs::create_symlink("loop", folder.path() / "Top/sub/loop");
   fs::create_symlink(folder.path() / "Top/sub/file", folder.path() / "Top/link");
 
   SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
-  const SourceNode* top = tree.AddPath((folder.path() / "Top").string(), nullptr);
-  EXPECT_EQ(DiscNames(top->children()), (std::vector<std::string>{"dangling", "link", "sub"}));
-  EXPECT_EQ(top->children()[1]->dataLength, 4u);  // a link to a file is the file
-  const SourceNode* sub = top->children()[2].get();
+  const std::string topPath = (folder.path() / "Top").string();
+  const SourceNode* top = tree.AddPath(topPath, nullptr);
+  EXPECT_EQ(DiscNames(top->children()), (std::vector<std::string>{"link", "sub"}));
+  EXPECT_EQ(top->children()[0]->dataLength, 4u);  // a link to a file is the file
+  ASSERT_EQ(tree.unreadable().size(), 2u);
+  EXPECT_EQ(tree.unreadable()[0].path, topPath + "/dangling");
+  EXPECT_EQ(tree.unreadable()[0].reason, "No such file or directory");
+  EXPECT_EQ(tree.unreadable()[1].path, topPath + "/sub/loop");
+  EXPECT_EQ(tree.unreadable()[1].reason, "Too many levels of symbolic links");
+  EXPECT_EQ(tree.Clone()->unreadable().size(), 2u);
+  EXPECT_EQ(tree.AddPath(topPath + "/missing", nullptr), nullptr);
+  EXPECT_EQ(tree.unreadable().size(), 3u);
+  const SourceNode* sub = top->children()[1].get();
   ASSERT_EQ(sub->children().size(), 2u);
   const SourceNode* back = sub->children()[0].get();
   EXPECT_TRUE(back->isDirectory);

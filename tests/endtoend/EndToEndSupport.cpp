@@ -66,6 +66,15 @@ ProcessOutput RunProgram(const std::vector<std::string>& argv) {
   return output;
 }
 
+ProcessOutput ExtractImage(const std::filesystem::path& iso, std::int32_t session,
+                           const std::filesystem::path& target) {
+  std::vector<std::string> extract = {"xorriso", "-abort_on", "FAILURE"};
+  if (session != 0) extract.insert(extract.end(), {"-load", "sbsector", std::to_string(session)});
+  extract.insert(extract.end(),
+                 {"-indev", iso.string(), "-osirrox", "on", "-extract", "/", target.string()});
+  return RunProgram(extract);
+}
+
 void WritePatternFile(const std::filesystem::path& path, std::uint64_t size, std::uint32_t seed) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream file(path, std::ios::binary);

@@ -22,6 +22,11 @@ ProcessOutput RunProgram(const std::vector<std::string>& argv);
 
 using ScratchFolder = testsupport::TempFolder;
 
+// Extracts the whole image of the session starting at `session` into
+// `target` with xorriso.
+ProcessOutput ExtractImage(const std::filesystem::path& iso, std::int32_t session,
+                           const std::filesystem::path& target);
+
 // Writes `size` bytes of a pattern that differs per file and per offset.
 void WritePatternFile(const std::filesystem::path& path, std::uint64_t size, std::uint32_t seed);
 

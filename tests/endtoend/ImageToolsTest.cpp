@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/endtoend/CliRun.h"
 #include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/VirtualBench.h"
 
@@ -38,12 +39,6 @@ void ExpectSameFiles(const fs::path& expected, const fs::path& actual) {
   EXPECT_TRUE(fs::is_directory(actual / "nothing here"));
 }
 
-ProcessOutput Cli(const fs::path& dataDir, std::vector<std::string> arguments) {
-  std::vector<std::string> argv = {BRENMARK_CLI_PATH, "--data-dir", dataDir.string()};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return RunProgram(argv);
-}
-
 // isovfy, isoinfo and a Joliet extraction by xorriso of an image whose session
 // starts at `session`.
 void CheckImage(const fs::path& iso, std::int32_t session, const fs::path& source) {
@@ -66,13 +61,7 @@ void CheckImage(const fs::path& iso, std::int32_t session, const fs::path& sourc
   }
 
   ScratchFolder extracted("extracted");
-  std::vector<std::string> extract = {"xorriso", "-abort_on", "FAILURE"};
-  if (session != 0) {
-    extract.insert(extract.end(), {"-load", "sbsector", start});
-  }
-  extract.insert(extract.end(), {"-indev", iso.string(), "-osirrox", "on", "-extract", "/",
-                                 extracted.path().string()});
-  const auto run = RunProgram(extract);
+  const auto run = ExtractImage(iso, session, extracted.path());
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   ExpectSameFiles(source, extracted.path() / source.filename());
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "bytes/ByteOrder.h"
+
 namespace brenmark::virtualdrive {
 namespace {
 
@@ -30,19 +32,14 @@ constexpr EdcTables MakeEdcTables() {
 
 constexpr EdcTables kTables = MakeEdcTables();
 
-std::uint32_t LoadLittleEndian32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 }  // namespace
 
 std::uint32_t ComputeEdc(const std::uint8_t* data, std::size_t length) {
   std::uint32_t crc = 0;
   while (length >= 16) {
     const std::array<std::uint32_t, 4> words = {
-        LoadLittleEndian32(data) ^ crc, LoadLittleEndian32(data + 4),
-        LoadLittleEndian32(data + 8), LoadLittleEndian32(data + 12)};
+        bytes::ReadLe32(data) ^ crc, bytes::ReadLe32(data + 4),
+        bytes::ReadLe32(data + 8), bytes::ReadLe32(data + 12)};
     crc = 0;
     for (std::size_t w = 0; w < words.size(); ++w) {
       const std::size_t table = 15 - 4 * w;

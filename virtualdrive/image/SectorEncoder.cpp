@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "bytes/ByteOrder.h"
 #include "virtualdrive/image/SectorParity.h"
 
 namespace brenmark::virtualdrive {
@@ -29,15 +30,8 @@ std::uint8_t ToBcd(std::int32_t value) {
   return static_cast<std::uint8_t>(((value / 10) << 4) | (value % 10));
 }
 
-void StoreLittleEndian32(std::uint32_t value, std::uint8_t* out) {
-  out[0] = static_cast<std::uint8_t>(value);
-  out[1] = static_cast<std::uint8_t>(value >> 8);
-  out[2] = static_cast<std::uint8_t>(value >> 16);
-  out[3] = static_cast<std::uint8_t>(value >> 24);
-}
-
 void WriteEdc(std::uint8_t* raw, std::size_t from, std::size_t to) {
-  StoreLittleEndian32(ComputeEdc(raw + from, to - from), raw + to);
+  bytes::WriteLe32(raw + to, ComputeEdc(raw + from, to - from));
 }
 
 void WriteSubheader(const std::uint8_t* subheader8, std::uint8_t* raw) {

@@ -23,6 +23,10 @@ TEST(FaultSpecText, ParsesTheDocumentedForms) {
   EXPECT_EQ(spec.fromLba, 1000);
   EXPECT_FALSE(spec.count);  // every transfer from there on
 
+  spec = Parsed("READDISCINFORMATION:after=1");
+  EXPECT_EQ(spec.passFirst, 1u);
+  EXPECT_EQ(spec.count, 1u);
+
   spec = Parsed("bufferfull:5");
   EXPECT_EQ(spec.kind, FaultSpec::Kind::BufferFull);
   EXPECT_EQ(spec.count, 5u);
@@ -41,7 +45,7 @@ TEST(FaultSpecText, ParsesTheDocumentedForms) {
 TEST(FaultSpecText, RejectsWhatItCannotRead) {
   for (const char* text : {"", "FLY", "WRITE10:count=0", "WRITE10:count=x", "WRITE10:sense=3/0C",
                            "WRITE10:sense=G/00/00", "WRITE10:from=", "bufferfull", "bufferfull:0",
-                           "WRITE10:sometimes", "0x1FF", "WRITE10:from=-5", "WRITE10:once:always",
+                           "WRITE10:sometimes", "WRITE10:after=x", "0x1FF", "WRITE10:from=-5", "WRITE10:once:always",
                            "WRITE10:count=2:once"}) {
     const FaultParseResult result = ParseFaultSpec(text);
     EXPECT_FALSE(result.spec) << text;

@@ -1,0 +1,23 @@
+#include "shell/VcdJob.h"
+#include "shell/cli/BurnJobRun.h"
+#include "shell/cli/CliCommand.h"
+#include "shell/cli/CliSession.h"
+
+namespace brenmark::cli {
+
+// The video file list in the order of the command line, the first file
+// becoming track 2; then the speed and the Video CD job.
+int RunBurnVcd(CliSession& session, const std::vector<std::string>& arguments) {
+  if (arguments.empty() || arguments.size() > JobState::kMaxSourceFiles) {
+    session.Complain("usage: burn-vcd FILE.mpg... (1 to " + std::to_string(JobState::kMaxSourceFiles) +
+                     " files)");
+    return kExitUsage;
+  }
+  session.jobState().sourceFiles = arguments;
+  const auto drive = session.SelectDrive();
+  if (!drive) return kExitFailed;
+  if (const auto refused = ChooseSpeed(session, *drive)) return *refused;
+  return RunBurnJob(session, VcdJob);
+}
+
+}  // namespace brenmark::cli

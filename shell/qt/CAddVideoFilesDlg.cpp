@@ -1,0 +1,17 @@
+#include "shell/qt/CAddVideoFilesDlg.h"
+
+#include "ui_CAddVideoFilesDlg.h"
+
+namespace brenmark::gui {
+
+CAddVideoFilesDlg::CAddVideoFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles,
+                                     QWidget* parent)
+    : SourceFilesDlg(files, QStringLiteral("MPEG1 Files (*.mpg)"), sourceFiles, parent),
+      ui_(new Ui::CAddVideoFilesDlg) {
+  ui_->setupUi(this);
+  Attach(ui_->fileList, ui_->addFilesButton);
+}
+
+CAddVideoFilesDlg::~CAddVideoFilesDlg() = default;
+
+}  // namespace brenmark::gui
