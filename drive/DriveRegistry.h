@@ -39,6 +39,7 @@ struct Drive {
   std::uint8_t canWriteDvdRam = 0;
   std::int32_t lastError = 0;  // 1 open failed, 2 capability page failed
   CommandOutcome lastOutcome;   // what the last command sent to the drive ended with
+  std::uint32_t readRetries = 0;  // sector reads repeated after a failure, since enumeration
 };
 
 // Capability mask bits read from mode page 2Ah.

@@ -48,9 +48,10 @@ int DriveRegistry::ReadSectors(int index, std::int32_t lba, int blockCount, std:
   const mmc::Command command =
       mmc::ReadCd(lba, static_cast<std::uint8_t>(blockCount & 0xFF), mainChannelSelection);
 
-  for (;;) {
+  for (bool firstAttempt = true;; firstAttempt = false) {
     for (int attempt = 0; attempt < kAttemptsPerSeries; ++attempt) {
       if (attempt > 0) sleeper_.SleepFor(kRetryPause);
+      if (attempt > 0 || !firstAttempt) ++drive(index).readRetries;
       if (length > 0) std::memset(buffer, 0, length);
       if (mmc::ResultCode(SendWhenReady(index, command, buffer, length), kReadTransportFailure,
                           kReadDeviceFailure) == 0)

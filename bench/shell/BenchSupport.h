@@ -5,6 +5,7 @@
 // that shows nothing.
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,12 +57,16 @@ fs::path Prepared(const fs::path& root, Generate generate) {
 }
 
 // Runs a program found on the PATH and waits for it; true when it exited with 0.
+// Its progress lines are not part of the work measured: its output is dropped.
 inline bool RunTool(const std::vector<std::string>& argv) {
   const pid_t child = fork();
   if (child == 0) {
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
+    const int quiet = open("/dev/null", O_WRONLY);
+    dup2(quiet, 1);
+    dup2(quiet, 2);
     execvp(args[0], args.data());
     _exit(127);
   }

@@ -47,8 +47,14 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
       options.answer = answer;
       continue;
     }
-    if (arg != "--drive" && arg != "--speed" && arg != "--fault" && arg != "--data-dir" &&
-        arg != "--transport" && arg != "--minutes") {
+    const bool shared = arg == "--drive" || arg == "--speed" || arg == "--fault" || arg == "--data-dir" ||
+                        arg == "--transport" || arg == "--minutes";
+    if (!shared && !options.command.empty()) {
+      // After the command name, other options are the command's own.
+      options.arguments.push_back(arg);
+      continue;
+    }
+    if (!shared) {
       error = "unknown option " + arg;
       return std::nullopt;
     }

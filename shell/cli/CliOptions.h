@@ -22,7 +22,8 @@ struct CliOptions {
   std::vector<std::string> arguments;
 };
 
-// Options may stand before or after the command; "--" ends them. On a malformed
+// Options may stand before or after the command; options not shared by all commands
+// that follow the command name are passed on as its arguments; "--" ends them. On a malformed
 // line the result is empty and error says why.
 std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args, std::string& error);
 

@@ -11,6 +11,9 @@
 
 #include <optional>
 
+#include "audio/DiscTracks.h"
+#include "audio/GrabJob.h"
+#include "datadisc/SourceTree.h"
 #include "drive/DriveRegistry.h"
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
@@ -29,6 +32,7 @@
 #include "shell/qt/CAddVideoFilesDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
+#include "shell/qt/CTestGrabDlg.h"
 #include "shell/qt/CTrayDlg.h"
 #include "shell/qt/DesktopOpener.h"
 #include "shell/qt/Documentation.h"
@@ -44,6 +48,7 @@ namespace {
 
 const QString kFolderBrowserTitle = QStringLiteral("Choose a folder:");
 const char kNoFolderMessage[] = "You have not select a folder to burn on disc.";
+const char kNoOutputFolderMessage[] = "Please select output folder to store files.";
 const QString kLeaveDuringJobQuestion = QStringLiteral(
     "A job is still running.\n"
     "If you leave now, Brenmark closes its main window, finishes the job and then quits.\n"
@@ -95,8 +100,6 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   addActions({separator, about});
   setContextMenuPolicy(Qt::ActionsContextMenu);
 
-  // Jobs whose issues have not landed yet.
-  ui_->grabRunButton->setEnabled(false);
   ui_->trayButton->setVisible(false);
   // A command that is not available says why.
   for (auto* button : findChildren<QPushButton*>()) {
@@ -115,6 +118,7 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   connect(ui_->folderEdit, &QLineEdit::returnPressed, this, &CMainDlg::TakeTypedFolder);
   connect(ui_->cancelScanButton, &QPushButton::clicked, this, &CMainDlg::CancelScan);
   connect(ui_->chooseOutputButton, &QPushButton::clicked, this, &CMainDlg::ChooseOutputFolder);
+  connect(ui_->grabRunButton, &QPushButton::clicked, this, &CMainDlg::RunGrabTest);
   connect(ui_->burnCdButton, &QPushButton::clicked, this, &CMainDlg::BurnCd);
   connect(ui_->burnDvdButton, &QPushButton::clicked, this, &CMainDlg::BurnDvd);
   connect(ui_->audioRunButton, &QPushButton::clicked, this, &CMainDlg::RunAudioTest);
@@ -305,6 +309,35 @@ bool CMainDlg::ChooseSpeed() {
   if (dialog.exec() != QDialog::Accepted) return false;
   speeds.Burn(registry, dialog.SelectedIndex());
   return true;
+}
+
+void CMainDlg::RunGrabTest() {
+  JobState& state = services_.jobState;
+  state.outputFolder = QFile::encodeName(ui_->outputEdit->text()).toStdString();
+  if (state.outputFolder.empty()) {
+    services_.prompt.ShowMessage(kNoOutputFolderMessage, MessageIcon::Plain);
+    return;
+  }
+  // The disc's tracks are read holding the drive's lease, as a report does.
+  const int drive = services_.registry.currentDrive;
+  audio::TrackTimeTable tracks;
+  {
+    std::optional<DriveLeases::Lease> lease;
+    if (drive >= 0 && !(lease = services_.leases.TryAcquire(drive))) {
+      ShowBusyMessage();
+      return;
+    }
+    tracks = audio::ReadDiscTracks(services_.registry, drive, services_.prompt);
+  }
+  QStringList lines;
+  for (int track = 1; tracks.Holds(track); ++track) {
+    lines << QString::fromStdString(audio::TrackListText(track, tracks.Start(track), tracks.End(track)));
+  }
+  CTestGrabDlg dialog(lines, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  state.trackSelected = dialog.SelectedTracks();
+  state.grabSettings = dialog.Settings();
+  StartJob(audio::GrabJob);
 }
 
 void CMainDlg::StartJob(JobProcedure procedure) {

@@ -85,6 +85,7 @@ class CMainDlg final : public QDialog {
   void BurnDvd();
   void RunAudioTest();
   void RunVideoTest();
+  void RunGrabTest();
   void GetDiscInfo();
   void GetDeviceInfo();
   void Order();

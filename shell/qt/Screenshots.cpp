@@ -14,6 +14,7 @@
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
+#include "shell/qt/CTestGrabDlg.h"
 #include "shell/qt/CTrayDlg.h"
 #include "shell/qt/DesktopSession.h"
 #include "shell/qt/FinishingJobsDlg.h"
@@ -76,6 +77,11 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   shots.Shoot(audioFiles, QStringLiteral("audio-files"));
   CAddVideoFilesDlg videoFiles(session.files(), noSources, &window);
   shots.Shoot(videoFiles, QStringLiteral("video-files"));
+
+  CTestGrabDlg grab({QStringLiteral("Track 01 - 04:00 -- Size: 40.37 Mb"),
+                     QStringLiteral("Track 02 - 03:30 -- Size: 35.33 Mb")},
+                    &window);
+  shots.Shoot(grab, QStringLiteral("track-selection"));
 
   CProgressDlg progress(&window);
   shots.Shoot(progress, QStringLiteral("progress-window"));

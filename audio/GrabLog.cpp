@@ -1,0 +1,63 @@
+#include "audio/GrabLog.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "platform/File.h"
+
+namespace brenmark::audio {
+namespace {
+
+std::string Hex(std::uint32_t value) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08" PRIX32, value);
+  return text;
+}
+
+MsfTime MsfOfFrames(std::int32_t frames) {
+  return {static_cast<std::uint8_t>(frames / 4500), static_cast<std::uint8_t>(frames / 75 % 60),
+          static_cast<std::uint8_t>(frames % 75)};
+}
+
+}  // namespace
+
+std::string ChecksumLine(const GrabbedTrack& track) {
+  std::string line = track.path.filename().string() + "  CRC32 " + Hex(track.crc32) + "  AccurateRip v1 " +
+                     Hex(track.accurateRipV1) + "  v2 " + Hex(track.accurateRipV2);
+  if (track.readRetries > 0) line += "  read retries " + std::to_string(track.readRetries);
+  if (!track.complete()) line += "  (incomplete: read given up)";
+  return line;
+}
+
+std::string TrackLogText(const GrabbedTrack& track) {
+  char heading[96];
+  std::snprintf(heading, sizeof heading, "Track %02d  start %s  end %s  length %s (%d sectors)\n", track.number,
+                FormatMsf(track.start).c_str(), FormatMsf(track.end).c_str(),
+                FormatMsf(MsfOfFrames(track.sectors)).c_str(), static_cast<int>(track.sectors));
+  std::string text = heading;
+  text += "  File: " + track.path.string() + "\n";
+  if (!track.complete()) {
+    text += "  Incomplete: the read was given up after " + std::to_string(track.sectorsRead) + " sectors\n";
+  }
+  text += "  Read retries: " + std::to_string(track.readRetries) + "\n";
+  text += "  CRC32: " + Hex(track.crc32) + "\n";
+  text += "  AccurateRip v1: " + Hex(track.accurateRipV1) + "\n";
+  text += "  AccurateRip v2: " + Hex(track.accurateRipV2) + "\n";
+  return text;
+}
+
+GrabLog::GrabLog(std::filesystem::path folder, std::string driveName)
+    : path_(std::move(folder) / kFileName), driveName_(std::move(driveName)) {}
+
+bool GrabLog::Add(const GrabbedTrack& track) {
+  platform::File file;
+  if (!file.OpenForWriting(path_, !started_)) return false;
+  std::string text = started_ ? "\n" : "Drive: " + driveName_ + "\n\n";
+  text += TrackLogText(track);
+  started_ = true;
+  const auto status = file.Status();
+  const bool written = status && file.WriteAt(static_cast<std::int64_t>(status->size), text.data(), text.size());
+  return file.Close() && written;
+}
+
+}  // namespace brenmark::audio

@@ -1,0 +1,167 @@
+// A 74-minute audio disc grabbed from the virtual CD recorder, against the
+// tools a user would otherwise take: `bchunk -w` on the same .bin/.cue for
+// WAV, and `lame -b 128` on the WAV files bchunk wrote for MP3 at 128 kbit/s.
+// Dirty pages are flushed before every timed run. The image is generated once
+// under $BRENMARK_BENCH_DIR (default: a temporary folder removed at the end).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "audio/GrabJob.h"
+#include "bench/shell/BenchSupport.h"
+#include "virtualdrive/VirtualRecorder.h"
+#include "virtualdrive/VirtualRecorderProvider.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace brenmark;
+using bench::BenchRoot;
+using bench::RunTool;
+
+constexpr int kTracks = 20;
+constexpr int kSectorsPerTrack = 74 * 60 * 75 / kTracks;  // 74 minutes in all
+constexpr std::size_t kSectorBytes = 2352;
+constexpr int kCdDrive = bench::VirtualRecorderRig::kCdDrive;
+
+// Music-like audio: a chord whose notes change per track, with a little noise.
+void WriteTrack(std::ofstream& bin, int track) {
+  std::vector<std::int16_t> samples(kSectorBytes / 2 * 75);  // one second
+  std::uint32_t noise = 12345u + static_cast<std::uint32_t>(track);
+  const double base = 110.0 * std::pow(2.0, track / 12.0);
+  for (int second = 0; second < kSectorsPerTrack / 75; ++second) {
+    for (std::size_t i = 0; i < samples.size() / 2; ++i) {
+      const double t = (second * 44100.0 + static_cast<double>(i)) / 44100.0;
+      noise = noise * 1664525u + 1013904223u;
+      const double left = 6000 * std::sin(2 * M_PI * base * t) + 4000 * std::sin(2 * M_PI * base * 1.5 * t);
+      const double right = 6000 * std::sin(2 * M_PI * base * 1.25 * t) + static_cast<double>(noise >> 22) - 512;
+      samples[2 * i] = static_cast<std::int16_t>(left);
+      samples[2 * i + 1] = static_cast<std::int16_t>(right);
+    }
+    bin.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+  }
+}
+
+const fs::path& DiscImage() {
+  static const fs::path cue = [] {
+    const fs::path folder = BenchRoot() / "disc";
+    const fs::path sheet = folder / "disc.cue";
+    if (fs::exists(folder / "complete")) return sheet;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::ofstream bin(folder / "disc.bin", std::ios::binary);
+    std::string text = "FILE \"disc.bin\" BINARY\n";
+    for (int track = 1; track <= kTracks; ++track) {
+      const int start = (track - 1) * kSectorsPerTrack;
+      char lines[96];
+      std::snprintf(lines, sizeof lines, "  TRACK %02d AUDIO\n    INDEX 01 %02d:%02d:%02d\n", track, start / 4500,
+                    start / 75 % 60, start % 75);
+      text += lines;
+      WriteTrack(bin, track);
+    }
+    std::ofstream(sheet) << text;
+    std::ofstream{folder / "complete"};
+    return sheet;
+  }();
+  return cue;
+}
+
+void FreshFolder(const fs::path& folder) {
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  sync();
+}
+
+// Every track of the disc, as brenmark-cli grab runs it. The recorder keeps
+// the image in its tray between runs, so it is inserted once beforehand.
+void GrabDisc(benchmark::State& state, std::int32_t format) {
+  const fs::path discs = BenchRoot() / "recorders";
+  const fs::path out = BenchRoot() / "grabbed";
+  if (!virtualdrive::VirtualRecorderProvider(discs).recorders()[kCdDrive]->InsertImage(DiscImage()).ok) {
+    state.SkipWithError("the image was refused");
+    return;
+  }
+  bench::VirtualRecorderRig rig(discs);
+  audio::GrabOptions options;
+  options.encoderLibrary = BRENMARK_ENCODER_PATH;
+  FreshFolder(out);
+  for (auto _ : state) {
+    JobInputs inputs;
+    inputs.currentDrive = kCdDrive;
+    inputs.outputFolder = out.string();
+    std::fill_n(inputs.trackSelected.begin(), kTracks, std::uint8_t{1});
+    std::copy(audio::grabsetting::kDefaults.begin(), audio::grabsetting::kDefaults.end(), inputs.grabSettings.begin());
+    inputs.grabSettings[audio::grabsetting::kOutputFormat] = format;
+    if (!rig.Burn(audio::MakeGrabJob(options), std::move(inputs))) {
+      state.SkipWithError("the grab did not complete");
+      break;
+    }
+    state.PauseTiming();
+    FreshFolder(out);
+    state.ResumeTiming();
+  }
+  fs::remove_all(discs);
+}
+
+// bchunk's WAV files of the disc, made once, for lame to encode.
+const fs::path& BchunkWavs() {
+  static const fs::path folder = [] {
+    const fs::path wavs = BenchRoot() / "bchunk-wavs";
+    FreshFolder(wavs);
+    const fs::path cue = DiscImage();
+    RunTool({"bchunk", "-w", (cue.parent_path() / "disc.bin").string(), cue.string(), (wavs / "track").string()});
+    return wavs;
+  }();
+  return folder;
+}
+
+void BM_Wav_GrabFromVirtualCd(benchmark::State& state) { GrabDisc(state, audio::grabsetting::kFormatWav); }
+
+void BM_Wav_Bchunk(benchmark::State& state) {
+  const fs::path cue = DiscImage();
+  const fs::path out = BenchRoot() / "bchunk";
+  FreshFolder(out);
+  for (auto _ : state) {
+    if (!RunTool({"bchunk", "-w", (cue.parent_path() / "disc.bin").string(), cue.string(), (out / "track").string()})) {
+      state.SkipWithError("bchunk failed");
+      break;
+    }
+    state.PauseTiming();
+    FreshFolder(out);
+    state.ResumeTiming();
+  }
+}
+
+void BM_Mp3At128_GrabFromVirtualCd(benchmark::State& state) { GrabDisc(state, audio::grabsetting::kFormatMp3); }
+
+void BM_Mp3At128_LameOnTheWavs(benchmark::State& state) {
+  const fs::path wavs = BchunkWavs();
+  const fs::path out = BenchRoot() / "lame";
+  FreshFolder(out);
+  std::vector<fs::path> inputs;
+  for (const auto& entry : fs::directory_iterator(wavs)) inputs.push_back(entry.path());
+  for (auto _ : state) {
+    for (const fs::path& wav : inputs) {
+      if (!RunTool({"lame", "--quiet", "-b", "128", wav.string(), (out / wav.filename()).replace_extension(".mp3").string()})) {
+        state.SkipWithError("lame failed");
+        break;
+      }
+    }
+    state.PauseTiming();
+    FreshFolder(out);
+    state.ResumeTiming();
+  }
+}
+
+BENCHMARK(BM_Wav_GrabFromVirtualCd)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Wav_Bchunk)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Mp3At128_GrabFromVirtualCd)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Mp3At128_LameOnTheWavs)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+}  // namespace

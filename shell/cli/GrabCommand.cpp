@@ -1,0 +1,152 @@
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "audio/DiscTracks.h"
+#include "audio/GrabJob.h"
+#include "shell/cli/CliCommand.h"
+#include "shell/cli/CliSession.h"
+
+namespace brenmark::cli {
+namespace {
+
+using audio::grabsetting::kBitrates;
+
+struct GrabRequest {
+  std::int32_t format = audio::grabsetting::kFormatWav;
+  std::int32_t bitrateIndex = audio::grabsetting::kDefaults[audio::grabsetting::kBitrateIndex];
+  std::optional<std::array<std::uint8_t, JobState::kTrackSlots>> tracks;
+  std::string folder;
+};
+
+std::optional<int> ParseNumber(std::string_view text) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// "1,3-5" as track slots; nothing for a malformed list or a track outside 1-99.
+std::optional<std::array<std::uint8_t, JobState::kTrackSlots>> ParseTrackList(const std::string& list) {
+  std::array<std::uint8_t, JobState::kTrackSlots> slots{};
+  std::size_t from = 0;
+  while (from <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', from), list.size());
+    const std::string_view item(list.data() + from, comma - from);
+    const std::size_t dash = item.find('-');
+    const auto first = ParseNumber(item.substr(0, dash));
+    const auto last = dash == std::string_view::npos ? first : ParseNumber(item.substr(dash + 1));
+    if (!first || !last || *first < 1 || *last > static_cast<int>(JobState::kTrackSlots) || *first > *last) {
+      return std::nullopt;
+    }
+    for (int track = *first; track <= *last; ++track) slots[static_cast<std::size_t>(track - 1)] = 1;
+    from = comma + 1;
+  }
+  return slots;
+}
+
+std::optional<GrabRequest> ParseGrabArguments(CliSession& session, const std::vector<std::string>& arguments) {
+  GrabRequest request;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const bool takesValue = argument == "--format" || argument == "--bitrate" || argument == "--tracks";
+    if (!takesValue) {
+      if (argument.size() > 1 && argument[0] == '-') {
+        session.Complain("grab: unknown option " + argument);
+        return std::nullopt;
+      }
+      positional.push_back(argument);
+      continue;
+    }
+    if (i + 1 == arguments.size()) {
+      session.Complain("grab: " + argument + " needs a value");
+      return std::nullopt;
+    }
+    const std::string& value = arguments[++i];
+    if (argument == "--format") {
+      if (value != "wav" && value != "mp3") {
+        session.Complain("grab: --format is wav or mp3, not " + value);
+        return std::nullopt;
+      }
+      request.format = value == "wav" ? audio::grabsetting::kFormatWav : audio::grabsetting::kFormatMp3;
+    } else if (argument == "--bitrate") {
+      const auto kbps = ParseNumber(value);
+      const auto* found = kbps ? std::find(std::begin(kBitrates), std::end(kBitrates), *kbps) : std::end(kBitrates);
+      if (found == std::end(kBitrates)) {
+        std::string listed;
+        for (int rate : kBitrates) listed += " " + std::to_string(rate);
+        session.Complain("grab: --bitrate must be one of" + listed + " kbit/s, not " + value);
+        return std::nullopt;
+      }
+      request.bitrateIndex = static_cast<std::int32_t>(found - std::begin(kBitrates));
+    } else {
+      request.tracks = ParseTrackList(value);
+      if (!request.tracks) {
+        session.Complain("grab: --tracks takes track numbers 1-99 and ranges, like 1,3-5; not " + value);
+        return std::nullopt;
+      }
+    }
+  }
+  if (positional.size() != 1 || positional[0].empty()) {
+    session.Complain("usage: grab [--format wav|mp3] [--bitrate KBPS] [--tracks LIST] OUTPUT_FOLDER");
+    return std::nullopt;
+  }
+  request.folder = positional[0];
+  return request;
+}
+
+// Every audio track of the disc, read as the track dialog reads it; the drive
+// is held while it is read.
+std::optional<std::array<std::uint8_t, JobState::kTrackSlots>> AudioTracksOnDisc(CliSession& session, int drive) {
+  std::array<std::uint8_t, JobState::kTrackSlots> slots{};
+  if (drive < 0) return slots;
+  const auto lease = session.leases().TryAcquire(drive);
+  if (!lease) {
+    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Error);
+    return std::nullopt;
+  }
+  const audio::TrackTimeTable table = audio::ReadDiscTracks(session.registry(), drive, session.prompt());
+  for (std::size_t slot = 0; slot < table.tracks.size(); ++slot) slots[slot] = table.tracks[slot].data ? 0 : 1;
+  return slots;
+}
+
+}  // namespace
+
+int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
+  const auto request = ParseGrabArguments(session, arguments);
+  if (!request) return kExitUsage;
+  const auto drive = session.SelectDrive();
+  if (!drive) return kExitUsage;
+  const auto tracks = request->tracks ? request->tracks : AudioTracksOnDisc(session, *drive);
+  if (!tracks) return kExitFailed;
+
+  JobState& state = session.jobState();
+  state.outputFolder = request->folder;
+  state.trackSelected = *tracks;
+  std::copy(audio::grabsetting::kDefaults.begin(), audio::grabsetting::kDefaults.end(), state.grabSettings.begin());
+  state.grabSettings[audio::grabsetting::kOutputFormat] = request->format;
+  state.grabSettings[audio::grabsetting::kBitrateIndex] = request->bitrateIndex;
+
+  auto progress = session.NewProgress();
+  audio::GrabOptions options;
+  options.onTrackWritten = [&session, progress](const audio::GrabbedTrack& track) {
+    progress->BreakLine();
+    std::fprintf(session.err(), "%s\n", audio::ChecksumLine(track).c_str());
+    if (track.complete()) {
+      std::fprintf(session.out(), "%s\n", track.path.string().c_str());
+      std::fflush(session.out());
+    }
+  };
+  auto job = session.jobs().Start(audio::MakeGrabJob(std::move(options)),
+                                  SnapshotJobInputs(state, session.registry()), progress);
+  if (!job) return kExitFailed;
+  job->Wait();
+  progress->BreakLine();
+  return job->result() == audio::grabjob::kGrabbed ? kExitDone : kExitFailed;
+}
+
+}  // namespace brenmark::cli
