@@ -2,28 +2,18 @@
 # (`cpack -G DEB` in the build folder; scripts/run.sh --package does both).
 #
 #   bin/brenmark, bin/brenmark-cli        the two programs
-#   lib/brenmark/                         components the programs load (the MP3 encoder)
+#   bin/lame_enc.so                       the MP3 encoder, loaded from the programs' own folder
 #   share/applications/, share/metainfo/  the desktop entry and its AppStream data
 #   share/icons/hicolor/<n>x<n>/apps/     the application icon, drawn by the program's own code
 #   share/man/man1/brenmark-cli.1.gz      made from brenmark-cli --help
 #   share/doc/brenmark/README.md          what "Order" opens
 
 set(BRENMARK_APP_ID org.brenmark.Brenmark)
-set(BRENMARK_COMPONENT_DIR ${CMAKE_INSTALL_LIBDIR}/brenmark)
-
-# The programs find their components in lib/brenmark next to their bin/.
 foreach(program brenmark brenmark-cli)
   if(TARGET ${program})
-    set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../${BRENMARK_COMPONENT_DIR}")
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
-
-# A shared library the programs load, installed where their run path points.
-# The MP3 encoder component is installed with it once it is part of the build.
-function(brenmark_install_component target)
-  install(TARGETS ${target} LIBRARY DESTINATION ${BRENMARK_COMPONENT_DIR})
-endfunction()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

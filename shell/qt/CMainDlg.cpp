@@ -53,7 +53,6 @@ const QString kLeaveDuringJobQuestion = QStringLiteral(
     "A job is still running.\n"
     "If you leave now, Brenmark closes its main window, finishes the job and then quits.\n"
     "Do you want to leave?");
-const QString kNotAvailableYet = QStringLiteral("This test is not available in this version of Brenmark.");
 
 // The name a progress window gives the job started by a command button.
 QString JobNameOf(const QObject* command) {
@@ -101,10 +100,6 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   setContextMenuPolicy(Qt::ActionsContextMenu);
 
   ui_->trayButton->setVisible(false);
-  // A command that is not available says why.
-  for (auto* button : findChildren<QPushButton*>()) {
-    if (!button->isEnabled()) button->setToolTip(kNotAvailableYet);
-  }
 
   ui_->scanIndicator->hide();
   ui_->jobsButton->setMenu(jobWindows_->menu());
