@@ -17,19 +17,22 @@ endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# The man page of brenmark-cli, from its own --help.
-set(BRENMARK_MAN_PAGE ${PROJECT_BINARY_DIR}/man/brenmark-cli.1)
-add_custom_command(
-  OUTPUT ${BRENMARK_MAN_PAGE}.gz
-  COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:brenmark-cli> -DNAME=brenmark-cli
-          "-DSUMMARY=burn data discs and read drive and disc reports from a terminal"
-          -DVERSION=${PROJECT_VERSION} -DOUTPUT=${BRENMARK_MAN_PAGE}
-          -P ${PROJECT_SOURCE_DIR}/cmake/ManPageFromHelp.cmake
-  COMMAND gzip -9nf ${BRENMARK_MAN_PAGE}
-  DEPENDS brenmark-cli ${PROJECT_SOURCE_DIR}/cmake/ManPageFromHelp.cmake
-  COMMENT "Writing the man page of brenmark-cli")
-add_custom_target(brenmark_man_page ALL DEPENDS ${BRENMARK_MAN_PAGE}.gz)
-install(FILES ${BRENMARK_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The man page of brenmark-cli, from its own --help; a cross build cannot run
+# the program it builds, and Windows has no man pages.
+if(NOT CMAKE_CROSSCOMPILING)
+  set(BRENMARK_MAN_PAGE ${PROJECT_BINARY_DIR}/man/brenmark-cli.1)
+  add_custom_command(
+    OUTPUT ${BRENMARK_MAN_PAGE}.gz
+    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:brenmark-cli> -DNAME=brenmark-cli
+            "-DSUMMARY=burn data discs and read drive and disc reports from a terminal"
+            -DVERSION=${PROJECT_VERSION} -DOUTPUT=${BRENMARK_MAN_PAGE}
+            -P ${PROJECT_SOURCE_DIR}/cmake/ManPageFromHelp.cmake
+    COMMAND gzip -9nf ${BRENMARK_MAN_PAGE}
+    DEPENDS brenmark-cli ${PROJECT_SOURCE_DIR}/cmake/ManPageFromHelp.cmake
+    COMMENT "Writing the man page of brenmark-cli")
+  add_custom_target(brenmark_man_page ALL DEPENDS ${BRENMARK_MAN_PAGE}.gz)
+  install(FILES ${BRENMARK_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 
 if(TARGET brenmark)
   set(desktop ${PROJECT_SOURCE_DIR}/shell/qt/install)
