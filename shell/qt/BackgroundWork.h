@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMetaObject>
 #include <QObject>
 
@@ -64,6 +65,9 @@ class BackgroundWork final : public QObject {
   void WaitForAll() {
     while (Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     JoinEnded();
+    // A thread marks itself ended just before it posts its result: once it has
+    // been joined the result is queued, so it is handed over here, not lost.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
   }
 
  private:
