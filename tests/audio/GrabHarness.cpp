@@ -47,12 +47,6 @@ std::vector<std::uint32_t> GrabHarness::TakeReadSizes() {
   return sizes;
 }
 
-std::vector<std::string> GrabHarness::ErrorMessages() const {
-  std::vector<std::string> texts;
-  for (const auto& message : bench.prompt.messages()) texts.push_back(message.text);
-  return texts;
-}
-
 DecodedMp3 DecodeMp3(const std::filesystem::path& mp3, const std::filesystem::path& scratch) {
   const auto wav = scratch / (mp3.stem().string() + "-decoded.wav");
   const auto run = endtoend::RunProgram({"mpg123", "-w", wav.string(), mp3.string()});

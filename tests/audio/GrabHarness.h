@@ -29,7 +29,6 @@ class GrabHarness {
 
   // The block counts of the READ CD commands the CD recorder received since the last call.
   std::vector<std::uint32_t> TakeReadSizes();
-  std::vector<std::string> ErrorMessages() const;
   std::vector<std::uint8_t> Pcm(int track) const { return TrackPcm(cue, tracks, track); }
 
   std::vector<ImageTrack> tracks;

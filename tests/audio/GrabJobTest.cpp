@@ -10,6 +10,7 @@
 
 #include "audio/GrabLog.h"
 #include "tests/audio/GrabHarness.h"
+#include "tests/audio/WavBytes.h"
 #include "virtualdrive/FaultInjector.h"
 
 namespace brenmark::test {
@@ -26,25 +27,13 @@ std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
   return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
-std::uint16_t Le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-// The header of a WAV file as a player reads it, and whether its sizes agree with the file.
+// The header of a WAV file as a player reads it: CD audio, sizes that agree with the file.
 void ExpectCdWavHeader(const std::vector<std::uint8_t>& file) {
   ASSERT_GE(file.size(), kHeader);
-  EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "RIFF");
-  EXPECT_EQ(std::string(file.begin() + 8, file.begin() + 16), "WAVEfmt ");
-  EXPECT_EQ(Le32(file, 16), 16u);
-  EXPECT_EQ(Le16(file, 20), 1);
-  EXPECT_EQ(Le16(file, 22), 2);
-  EXPECT_EQ(Le32(file, 24), 44100u);
-  EXPECT_EQ(Le32(file, 28), 176400u);
-  EXPECT_EQ(Le16(file, 32), 4);
-  EXPECT_EQ(Le16(file, 34), 16);
-  EXPECT_EQ(std::string(file.begin() + 36, file.begin() + 40), "data");
-  EXPECT_EQ(Le32(file, 40), file.size() - kHeader) << "data size";
-  EXPECT_EQ(Le32(file, 4), file.size() - 8) << "RIFF size";
+  const auto data = static_cast<std::uint32_t>(file.size() - kHeader);
+  EXPECT_EQ(std::string(file.begin(), file.begin() + kHeader),
+            "RIFF" + audio::test::Le(data + 36, 4) + "WAVE" + audio::test::FormatChunk({}) + "data" +
+                audio::test::Le(data, 4));
 }
 
 std::vector<std::uint32_t> Repeat(std::uint32_t value, std::size_t count) {
@@ -62,7 +51,7 @@ TEST(GrabJob, WavFilesHoldEachTrackExactlyAndReadSixteenSectorsThenSingles) {
   const auto outcome = harness.Grab({1, 2, 3, 4});
 
   EXPECT_EQ(outcome.result, grabjob::kGrabbed);
-  EXPECT_TRUE(harness.ErrorMessages().empty());
+  EXPECT_TRUE(harness.bench.prompt.texts().empty());
   for (int track = 1; track <= 4; ++track) {
     SCOPED_TRACE(track);
     const auto file = ReadBytes(harness.folder / ("track0" + std::to_string(track) + ".wav"));
@@ -86,7 +75,7 @@ TEST(GrabJob, Mp3FilesDecodeToEachTrackAtTheChosenRateAndReadSixteenUntilFewerRe
   const auto outcome = harness.Grab({2, 3, 4, 5}, kFormatMp3, k192);
 
   EXPECT_EQ(outcome.result, grabjob::kGrabbed);
-  EXPECT_TRUE(harness.ErrorMessages().empty());
+  EXPECT_TRUE(harness.bench.prompt.texts().empty());
   EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 1, 1, 1, 1}, {16, 1}, {16}, Repeat(16, 25)}));
   EXPECT_EQ(outcome.progress->statuses().at(1), "Grabbing Track 2 (1 of 4)");
   EXPECT_EQ(outcome.progress->statuses().back(), "4 Tracks Grabbed");
@@ -173,7 +162,7 @@ TEST(GrabJob, AFullDiskEndsTheJobWithAWriteErrorAndAWavFileWhoseSizesAreTrue) {
       return harness.Grab({1, 2}, format);
     }();
     EXPECT_EQ(outcome.result, grabjob::kWriteFailed);
-    EXPECT_EQ(harness.ErrorMessages(), std::vector<std::string>{grabtext::kWriteDataFailed});
+    EXPECT_EQ(harness.bench.prompt.texts(), std::vector<std::string>{grabtext::kWriteDataFailed});
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
     EXPECT_FALSE(std::filesystem::exists(harness.folder / (format == kFormatWav ? "track02.wav" : "track02.mp3")));
     if (format == kFormatWav) {
@@ -196,7 +185,7 @@ TEST(GrabJob, AReadGivenUpEndsAWavGrabWithTrueSizesButOnlyCutsAnMp3TrackShort) {
     const auto outcome = harness.Grab({1, 2}, format);
 
     EXPECT_EQ(harness.bench.prompt.questions(), std::vector<std::string>{"Error reading sector 16.\nTry again?"});
-    EXPECT_TRUE(harness.ErrorMessages().empty());
+    EXPECT_TRUE(harness.bench.prompt.texts().empty());
     ASSERT_FALSE(outcome.written.empty());
     EXPECT_EQ(outcome.written[0].sectorsRead, 16);
     EXPECT_EQ(outcome.written[0].readRetries, 2u);
@@ -273,7 +262,7 @@ TEST(GrabJob, TracksTheDiscDoesNotHoldAndDataTracksAreNamedAndSkippedAndTheCount
   const auto outcome = harness.Grab({2, 3, 7, 9});
 
   EXPECT_EQ(outcome.result, grabjob::kGrabbed);
-  EXPECT_EQ(harness.ErrorMessages(), (std::vector<std::string>{"Tracks not on the disc are skipped: 7, 9.",
+  EXPECT_EQ(harness.bench.prompt.texts(), (std::vector<std::string>{"Tracks not on the disc are skipped: 7, 9.",
                                                               "Data tracks are not grabbed as audio: 2."}));
   EXPECT_EQ(endtoend::ListFiles(harness.folder),
             (std::vector<std::filesystem::path>{"grab.log", "track03.wav"}));

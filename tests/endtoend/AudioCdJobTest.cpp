@@ -8,6 +8,7 @@
 #include "audio/AudioTrackReader.h"
 #include "shell/AudioCdJob.h"
 #include "tests/audio/WavBytes.h"
+#include "tests/endtoend/CliRun.h"
 #include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/VirtualBench.h"
 #include "virtualdrive/FaultInjector.h"
@@ -89,22 +90,10 @@ void ExpectTracksHold(const fs::path& cue, std::size_t first, const std::vector<
   }
 }
 
-ProcessOutput Cli(const fs::path& dataDir, std::vector<std::string> arguments) {
-  std::vector<std::string> argv = {BRENMARK_CLI_PATH, "--data-dir", dataDir.string(), "--drive", "virtual-cd"};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return RunProgram(argv);
-}
-
-std::vector<std::string> Texts(const std::vector<test::RecordingPrompt::Message>& messages) {
-  std::vector<std::string> texts;
-  for (const auto& message : messages) texts.push_back(message.text);
-  return texts;
-}
-
 TEST(AudioCdJob, CliBurnsEveryFileAsATrackHoldingExactlyItsSamplesAndFailsWithStatus1) {
   WavSet wavs;
   ScratchFolder data("cli");
-  std::vector<std::string> arguments = {"burn-audio"};
+  std::vector<std::string> arguments = {"--drive", "virtual-cd", "burn-audio"};
   arguments.insert(arguments.end(), wavs.paths.begin(), wavs.paths.end());
   const auto run = Cli(data.path(), arguments);
   ASSERT_EQ(run.exitStatus, 0) << run.err;
@@ -124,7 +113,7 @@ TEST(AudioCdJob, CliBurnsEveryFileAsATrackHoldingExactlyItsSamplesAndFailsWithSt
   // A burn that does not complete ends with the failure and exit status 1. The
   // first track's only write was given up, so the next file becomes track 1.
   const auto failed =
-      Cli(data.path(), {"--fault", "WRITE10:count=3", "--no", "burn-audio", wavs.paths[0], wavs.paths[3]});
+      Cli(data.path(), {"--drive", "virtual-cd", "--fault", "WRITE10:count=3", "--no", "burn-audio", wavs.paths[0], wavs.paths[3]});
   EXPECT_EQ(failed.exitStatus, 1);
   EXPECT_THAT(failed.err, HasSubstr("Disc burning failed."));
   const auto kept = Lines(failed.out);
@@ -155,7 +144,7 @@ TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
   recorder.ClearCommandHistory();
   const auto refused = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[3]});
   EXPECT_EQ(refused.result, audiojob::kDiscNotWritable);
-  EXPECT_THAT(Texts(bench.prompt.messages()),
+  EXPECT_THAT(bench.prompt.texts(),
               ElementsAre("Disc in the destination device is not empty.\nBurning process will be terminated."));
   EXPECT_THAT(Describe(recorder.CommandHistory()), Not(Contains("MODESELECT")));
 }
@@ -249,7 +238,7 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
     if (*c.fault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(c.fault).spec);
     const auto outcome = bench.BurnFiles(AudioCdJob, c.drive, c.files);
     EXPECT_EQ(outcome.result, c.result);
-    const auto texts = Texts(bench.prompt.messages());
+    const auto texts = bench.prompt.texts();
     ASSERT_EQ(texts.size(), c.messages.size());
     for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_THAT(texts[i], HasSubstr(c.messages[i]));
     EXPECT_EQ(outcome.progress->statuses().back(), c.lastStatus);

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "tests/endtoend/EndToEndSupport.h"
+#include "tests/endtoend/CliRun.h"
 
 namespace brenmark::endtoend {
 namespace {
@@ -12,12 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-ProcessOutput Cli(const fs::path& dataDir, std::vector<std::string> arguments) {
-  std::vector<std::string> argv = {BRENMARK_CLI_PATH, "--data-dir", dataDir.string()};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return RunProgram(argv);
-}
 
 // A full disk under the data folder: the burn fails naming the folder and the
 // system's reason, not only the sector.

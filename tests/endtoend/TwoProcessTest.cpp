@@ -10,7 +10,7 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/endtoend/EndToEndSupport.h"
+#include "tests/endtoend/CliRun.h"
 
 extern char** environ;
 
@@ -21,12 +21,6 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 constexpr const char* kBusy = "The selected device is busy with another job.\nPlease wait until that job has finished.";
-
-ProcessOutput Cli(const fs::path& dataDir, std::vector<std::string> arguments) {
-  std::vector<std::string> argv = {BRENMARK_CLI_PATH, "--data-dir", dataDir.string()};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return RunProgram(argv);
-}
 
 // Starts brenmark-cli in the background, its output discarded.
 pid_t StartCli(const std::vector<std::string>& arguments) {

@@ -117,15 +117,6 @@ class PortsTest : public QObject {
                                 "Error writing sector 16.\nTry again?"}));
   }
 
-  void progressWindowStartsAsCreated() {
-    CProgressDlg window;
-    QCOMPARE(window.windowTitle(), QStringLiteral("Current Progress"));
-    QCOMPARE(window.Status(), QStringLiteral("Progress Bar"));
-    QVERIFY(window.IsCloseEnabled());
-    QCOMPARE(window.GetPos(), 0);
-    QVERIFY(!window.isModal());
-  }
-
   // The job reads back what it wrote at once; the window shows the same.
   void progressCallsReadBackAndReachTheWindow() {
     CProgressDlg window;

@@ -103,6 +103,12 @@ class RecordingPrompt final : public UserPrompt {
     std::lock_guard lock(mutex_);
     return messages_;
   }
+  std::vector<std::string> texts() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> texts;
+    for (const auto& message : messages_) texts.push_back(message.text);
+    return texts;
+  }
   std::vector<std::string> questions() const {
     std::lock_guard lock(mutex_);
     return questions_;

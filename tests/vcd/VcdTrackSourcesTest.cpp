@@ -107,19 +107,11 @@ TEST(MpegTrackSource, RunsPaddingAndEveryByteOnce) {
     EXPECT_EQ(stepped, dataBlocks);
     EXPECT_EQ(mpeg.taken(), c.size);
 
-    // Every block: subheader by kind; the data blocks carry the file in order.
-    std::uint64_t offset = 0;
+    // Every block's subheader by kind; the data itself is compared end to end after a burn.
     for (std::size_t b = 0; b < blocks.size() / kMpegBlockSize; ++b) {
       const std::uint8_t* block = blocks.data() + b * kMpegBlockSize;
       const bool data = b >= lead && b < lead + dataBlocks;
       EXPECT_EQ(Bytes(block, block + 4), data ? Bytes({3, 1, 0x62, 0x0F}) : Bytes({3, 0, 0x60, 0})) << b;
-      for (std::uint32_t i = 0; i < kMpegDataSize; ++i, offset += data ? 1 : 0) {
-        const std::uint8_t expected = data && offset < c.size ? PatternByte(offset) : 0;
-        if (block[kSubheaderSize + i] != expected) {
-          ADD_FAILURE() << "block " << b << " byte " << i;
-          return;
-        }
-      }
     }
   }
 }

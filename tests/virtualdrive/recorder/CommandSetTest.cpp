@@ -92,29 +92,6 @@ TEST(RecorderCommands, BlankTrackInformationGivesTheWholeDisc) {
   EXPECT_EQ(cd.sense(), sense::kInvalidFieldInCdb);
 }
 
-TEST(RecorderCommands, CapabilitiesPageAdvertisesWritingAndSpeeds) {
-  RecorderHarness cd;
-  const auto data = cd.Read(cdb::ModeSense(0x2A, 255), 255);
-  ASSERT_TRUE(data);
-  const std::uint8_t* page = data->data() + 8;
-  EXPECT_EQ(page[0], 0x2A);
-  EXPECT_EQ(page[2], 0x07);  // reads CD-R, CD-RW, Method 2; no DVD
-  EXPECT_EQ(page[3], 0x07);  // writes CD-R, CD-RW; test write; no DVD
-  EXPECT_EQ(page[4] & 0xF0, 0xF0);  // BUF, multi-session, Form 2, Form 1
-  EXPECT_EQ(page[6] >> 5, 1);       // tray
-  EXPECT_GT(Be16(*data, 8 + 12), 0);
-  const int descriptors = Be16(*data, 8 + 30);
-  ASSERT_GE(descriptors, 3);
-  EXPECT_EQ(Be16(*data, 8 + 34), 8467);  // 48x CD first
-  EXPECT_EQ(Be16(*data, 0), 6 + 2 + page[1]);
-
-  RecorderHarness dvd(DvdRecorderModel());
-  const auto dvdPage = dvd.Read(cdb::ModeSense(0x2A, 255), 255);
-  ASSERT_TRUE(dvdPage);
-  EXPECT_EQ(Be16(*dvdPage, 8 + 34), 22160);  // 16x DVD first
-  EXPECT_EQ((*dvdPage)[8 + 3] & 0x17, 0x17);   // CD-R, CD-RW, DVD-R, test write
-}
-
 TEST(RecorderCommands, WriteParametersPageRoundTripsAndRefusesNonsense) {
   RecorderHarness harness;
   WriteSetup setup;

@@ -5,37 +5,16 @@
 #include <memory>
 #include <string>
 
-#include "tests/support/ExternalTool.h"
 #include "tests/support/VirtualRecorderRegistry.h"
-#include "tests/virtualdrive/image/RawSectorCheck.h"
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
 
 namespace brenmark::virtualdrive::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
-using testsupport::Quoted;
-using testsupport::RunTool;
-using testsupport::ToolRun;
-
-int CountOccurrences(const std::string& text, const std::string& word) {
-  int count = 0;
-  for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++count;
-  return count;
-}
-
 // The virtual recorders as the only drives of the machine, used through the
 // registry the way the burning jobs use a drive.
 class RegistryBurn : public testsupport::VirtualRecorderRegistry<> {
  protected:
-  void SetUp() override {
-    VirtualRecorderRegistry::SetUp();
-    for (const auto& recorder : recorders) {
-      recorder->SetFinishedImageObserver([this](const fs::path& path) { finished.push_back(path); });
-    }
-  }
-
   void SetWriting(int drive, int writeType, int sessionFormat, int blockType, int multiSession, int trackMode,
                   const std::uint8_t* subheader = nullptr) {
     std::array<std::uint8_t, 64> page{};
@@ -56,13 +35,6 @@ class RegistryBurn : public testsupport::VirtualRecorderRegistry<> {
     }
   }
 
-  fs::path BinOf(const fs::path& cue) {
-    fs::path bin = cue;
-    bin.replace_extension(".bin");
-    return bin;
-  }
-
-  std::vector<fs::path> finished;
 };
 
 TEST_F(RegistryBurn, AMachineWithoutDrivesListsTheTwoVirtualRecorders) {
@@ -86,54 +58,6 @@ TEST_F(RegistryBurn, AMachineWithoutDrivesListsTheTwoVirtualRecorders) {
             (std::vector<std::uint32_t>{8467, 7056, 5645, 4234, 2822, 1411, 706, 0}));
   EXPECT_NE(mask & capability::kWritesCdR, 0u);
   EXPECT_GT(bufferSize, 0u);
-}
-
-TEST_F(RegistryBurn, Mode2DiscWithFormOneAndFormTwoTracks) {
-  ASSERT_TRUE(registry->OpenDevice(0));
-  const std::uint8_t noSubheader[4] = {0, 0, 0, 0};
-  SetWriting(0, 1, 0x20, 10, 0x40, 4, noSubheader);
-  WriteBlocks(0, registry->GetTrackStartAddress(0, 1), Pattern(64, 2048, 1), 2048);
-  EXPECT_TRUE(registry->SynchronizeCache(0));
-  EXPECT_EQ(registry->CloseTrack(0, 1), 0);
-
-  const std::uint8_t mpegSubheader[4] = {1, 1, 0x62, 0x0F};
-  SetWriting(0, 1, 0x20, 13, 0x40, 4, mpegSubheader);
-  std::vector<std::uint8_t> blocks = Pattern(40, 2332, 2);
-  for (std::size_t block = 0; block < 40; ++block) {
-    const bool empty = block < 5;
-    const std::uint8_t subheader[8] = {1, static_cast<std::uint8_t>(empty ? 0 : 1),
-                                       static_cast<std::uint8_t>(empty ? 0x60 : 0x62), static_cast<std::uint8_t>(empty ? 0 : 0x0F),
-                                       1, static_cast<std::uint8_t>(empty ? 0 : 1),
-                                       static_cast<std::uint8_t>(empty ? 0x60 : 0x62), static_cast<std::uint8_t>(empty ? 0 : 0x0F)};
-    std::copy(subheader, subheader + 8, blocks.begin() + static_cast<std::ptrdiff_t>(block * 2332));
-  }
-  const std::int32_t second = registry->GetTrackStartAddress(0, 2);
-  EXPECT_EQ(second, 64 + 2 + 150);
-  WriteBlocks(0, second, blocks, 2332);
-  EXPECT_TRUE(registry->SynchronizeCache(0));
-  EXPECT_EQ(registry->CloseTrack(0, 2), 0);
-  EXPECT_EQ(registry->CloseSession(0), 0);
-
-  std::int32_t sessions = 0;
-  std::int32_t lastTrack = 0;
-  std::uint32_t status = 0;
-  ASSERT_TRUE(registry->GetDiscInfo(0, &sessions, &lastTrack, &status));
-  EXPECT_EQ(lastTrack, 2);
-  EXPECT_NE(status & 0x1000u, 0u);  // CD-ROM XA
-  EXPECT_NE(status & 0x4u, 0u);     // complete
-  registry->EjectDisc(0);
-  registry->CloseDevice(0);
-
-  ASSERT_EQ(finished.size(), 1u);
-  EXPECT_EQ(testsupport::CheckCueImageDataTracks(finished[0]), "");
-  const ToolRun info = RunTool("cd-info --no-device-info --no-analyze --cue-file " + Quoted(finished[0]));
-  EXPECT_EQ(info.status, 0) << info.output;
-  EXPECT_NE(info.output.find("CD DATA (Mode 2)"), std::string::npos) << info.output;
-  EXPECT_EQ(CountOccurrences(info.output, " XA "), 2) << info.output;
-  const ToolRun converted = RunTool("cd " + Quoted(folder.path()) + " && bchunk " + Quoted(BinOf(finished[0])) + " " +
-                                Quoted(finished[0]) + " vcd");
-  EXPECT_EQ(converted.status, 0) << converted.output;
-  EXPECT_TRUE(fs::exists(folder.path() / "vcd02.iso")) << converted.output;
 }
 
 void Arm(VirtualRecorder& recorder, const char* text) {

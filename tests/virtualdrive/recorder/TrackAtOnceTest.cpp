@@ -105,44 +105,6 @@ TEST_F(TrackAtOnce, ReadCdReturnsWhatWasWritten) {
   EXPECT_EQ(harness.sense(), sense::kUnrecoveredReadError);
 }
 
-TEST_F(TrackAtOnce, AudioAndMode2TracksReadBack) {
-  WriteSetup audio;
-  audio.dataBlockType = 0;
-  audio.trackMode = 0;
-  ASSERT_EQ(harness.SetWriteParameters(audio), TransportResult::Good);
-  const auto samples = Pattern(16, 2352, 4);
-  ASSERT_EQ(harness.Write(0, 16, samples), TransportResult::Good);
-  ASSERT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::Good);
-  EXPECT_EQ(harness.Read(cdb::ReadCd(0, 16, kUserData), 16 * 2352).value(), samples);
-
-  WriteSetup form1;
-  form1.dataBlockType = 10;
-  form1.sessionFormat = 0x20;
-  form1.subheader = {0, 0, 0x08, 0};
-  ASSERT_EQ(harness.SetWriteParameters(form1), TransportResult::Good);
-  const std::int32_t start = harness.TrackStart(2);
-  const auto data = Pattern(2, 2048, 5);
-  ASSERT_EQ(harness.Write(start, 2, data), TransportResult::Good);
-  WriteSetup form2;
-  form2.dataBlockType = 13;
-  form2.sessionFormat = 0x20;
-  ASSERT_EQ(harness.SetWriteParameters(form2), TransportResult::Good);
-  auto block = Pattern(1, 2332, 6);
-  const std::uint8_t subheader[8] = {1, 1, 0x62, 0x0F, 1, 1, 0x62, 0x0F};
-  std::memcpy(block.data(), subheader, 8);
-  ASSERT_EQ(harness.Write(start + 2, 1, block), TransportResult::Good);
-
-  EXPECT_EQ(harness.Read(cdb::ReadCd(start, 2, kUserData, 4), 4096).value(), data);
-  const auto form2Data = harness.Read(cdb::ReadCd(start + 2, 1, kUserData, 5), 2324);
-  ASSERT_TRUE(form2Data);
-  EXPECT_EQ(std::memcmp(form2Data->data(), block.data() + 8, 2324), 0);
-  for (std::int32_t lba = start - 150; lba < start + 3; ++lba) {
-    const auto raw = harness.Read(cdb::ReadCd(lba, 1, kWholeSector), 2352);
-    ASSERT_TRUE(raw) << lba;
-    EXPECT_EQ(testsupport::CheckRawDataSector(raw->data(), lba), "") << lba;
-  }
-}
-
 TEST_F(TrackAtOnce, ClosingSessionsFollowsMultisessionGeometry) {
   WriteSetup open;
   open.multiSession = 3;

@@ -140,22 +140,6 @@ TEST(RecorderTray, AppendingToAnInsertedImageWorksOnACopy) {
   EXPECT_EQ(testsupport::CheckCueImageDataTracks(kept.finishedImage), "");
 }
 
-TEST(RecorderTray, InsertedAudioImageReadsBackAndStaysUntouched) {
-  RecorderHarness harness;
-  const fs::path cue = fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "cdda.cue";
-  const auto bin = FileBytes(fs::path(BRENMARK_TESTDATA_DIR) / "cue" / "cdda.bin");
-  ASSERT_TRUE(harness.recorder().InsertImage(cue).ok);
-  const auto disc = harness.DiscInformation();
-  EXPECT_EQ(disc[2], 0x0E);
-  const auto toc = harness.Read(cdb::ReadToc(2, true, 1200), 1200).value();
-  EXPECT_EQ(toc[4 + 3], 0xA0);
-  const auto audio = harness.Read(cdb::ReadCd(0, 10, 0x10, 1), 10 * 2352);
-  ASSERT_TRUE(audio);
-  EXPECT_TRUE(std::equal(audio->begin(), audio->end(), bin.begin()));
-  EXPECT_EQ(harness.Write(302, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
-  EXPECT_TRUE(harness.recorder().Eject().finishedImage.empty());
-}
-
 TEST(RecorderTray, IsoImagesBecomeDataDiscsOfTheRecordersKind) {
   TempFolder folder;
   const fs::path iso = folder.path() / "data.iso";

@@ -1,8 +1,10 @@
-// The audio file list dialog, alone and as the main window's audio Run Test
-// opens it.
+// The source file list dialogs, alone and as the main window's audio and video
+// Run Tests open them.
+#include <QFile>
 #include <QTest>
 
 #include "shell/qt/CAddAudioFilesDlg.h"
+#include "shell/qt/CAddVideoFilesDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "tests/audio/WavBytes.h"
@@ -26,9 +28,28 @@ std::vector<std::string> Strings(const QStringList& paths) {
   return out;
 }
 
+// Chooses `source` in the list dialog the Run Test button `button` opens,
+// takes the offered speed, and waits for the job's last status.
+template <typename ListDialog>
+void RunTest(GuiHarness& gui, int button, const QString& source, const QString& doneStatus) {
+  gui.files.fileAnswers = {QStringList{source}};
+  ModalHandler<ListDialog> list([](ListDialog& dialog) {
+    Click(dialog, 1002);
+    Click(dialog, 1);
+  });
+  ModalHandler<CSpeedSelectDlg> speed([](CSpeedSelectDlg& dialog) { Click(dialog, 1); });
+  Click(gui.window(), button);
+  QVERIFY(list.handled() && speed.handled());
+  QCOMPARE(gui.window().progressWindows().size(), std::size_t{1});
+  CProgressDlg* progress = gui.window().progressWindows().back().data();
+  QTRY_COMPARE_WITH_TIMEOUT(progress->Status(), doneStatus, 60000);
+  QTRY_VERIFY(!gui.window().IsJobRunning());
+  QVERIFY(gui.presenter.shown.empty());
+}
+
 }  // namespace
 
-class AudioFilesDlgTest : public QObject {
+class SourceFilesDlgTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -71,23 +92,21 @@ class AudioFilesDlgTest : public QObject {
       QCOMPARE(gui.session->jobState().sourceFiles, std::vector<std::string>{"/kept.wav"});
     }
 
-    gui.files.fileAnswers = {QStringList{wav}};
-    ModalHandler<CAddAudioFilesDlg> list([](CAddAudioFilesDlg& dialog) {
-      Click(dialog, 1002);
-      Click(dialog, 1);
-    });
-    ModalHandler<CSpeedSelectDlg> speed([](CSpeedSelectDlg& dialog) { Click(dialog, 1); });
-    Click(gui.window(), 1005);
-    QVERIFY(list.handled() && speed.handled());
-    QCOMPARE(gui.window().progressWindows().size(), std::size_t{1});
-    CProgressDlg* progress = gui.window().progressWindows().back().data();
-    QTRY_COMPARE_WITH_TIMEOUT(progress->Status(), QStringLiteral("Audio CD is done."), 60000);
-    QTRY_VERIFY(!gui.window().IsJobRunning());
-    QVERIFY(gui.presenter.shown.empty());
+    RunTest<CAddAudioFilesDlg>(gui, 1005, wav, QStringLiteral("Audio CD is done."));
+  }
+
+  void videoRunTestBurnsTheChosenMpegFile() {
+    GuiHarness gui;
+    const QString stream = QDir(gui.sources.path()).filePath(QStringLiteral("clip.mpg"));
+    QFile file(stream);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(2324 * 20, '\x5A'));
+    file.close();
+    RunTest<CAddVideoFilesDlg>(gui, 1006, stream, QStringLiteral("Video CD is Done."));
   }
 };
 
 }  // namespace brenmark::gui::test
 
-QTEST_MAIN(brenmark::gui::test::AudioFilesDlgTest)
-#include "AudioFilesDlgTest.moc"
+QTEST_MAIN(brenmark::gui::test::SourceFilesDlgTest)
+#include "SourceFilesDlgTest.moc"
