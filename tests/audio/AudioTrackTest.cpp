@@ -8,6 +8,7 @@
 #include "audio/AudioTrackPlan.h"
 #include "audio/AudioTrackReader.h"
 #include "tests/audio/WavBytes.h"
+#include "tests/support/TempFolder.h"
 
 namespace brenmark::audio {
 namespace {
@@ -22,11 +23,8 @@ using test::WriteBytes;
 
 class AudioTrack : public ::testing::Test {
  protected:
-  AudioTrack() { fs::create_directories(folder_); }
-  ~AudioTrack() override { fs::remove_all(folder_); }
-
   std::string Write(const std::string& name, const std::string& bytes) {
-    const fs::path path = folder_ / name;
+    const fs::path path = folder_.path() / name;
     WriteBytes(path, bytes);
     return path.string();
   }
@@ -41,7 +39,8 @@ class AudioTrack : public ::testing::Test {
     return track;
   }
 
-  const fs::path folder_ = fs::path(::testing::TempDir()) / "brenmark-audio-track";
+  // Its own folder: the tests of this file run as parallel processes.
+  const testsupport::TempFolder folder_{"audio-track"};
 };
 
 TEST_F(AudioTrack, AFileThatShrinksIsToldAndTheTrackKeepsItsLength) {
@@ -61,7 +60,7 @@ TEST_F(AudioTrack, PlanStopsAtTheFirstFileThatCannotBeBurned) {
   const std::string one = Write("1.wav", CanonicalWav(Samples(kAudioSectorBytes * 500, 1)));
   const std::string two = Write("2.wav", CanonicalWav(Samples(10, 2)));
   const std::string mono = Write("mono.wav", Riff({FormatChunk({.channels = 1}), Chunk("data", "ab")}));
-  const std::string missing = (folder_ / "missing.wav").string();
+  const std::string missing = (folder_.path() / "missing.wav").string();
 
   const std::vector<std::string> good = {one, two};
   const AudioTrackPlan all = PlanAudioTracks(good);

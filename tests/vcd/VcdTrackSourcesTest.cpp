@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -20,7 +21,7 @@ class PatternFile {
  public:
   explicit PatternFile(std::uint64_t size)
       : path_(std::filesystem::temp_directory_path() /
-              ("brenmark-vcd-source-" + std::to_string(size) + ".mpg")) {
+              ("brenmark-vcd-source-" + std::to_string(::getpid()) + "-" + std::to_string(size) + ".mpg")) {
     std::ofstream out(path_, std::ios::binary);
     for (std::uint64_t i = 0; i < size; ++i) out.put(static_cast<char>(PatternByte(i)));
   }
