@@ -330,8 +330,9 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
     const std::int64_t address = static_cast<std::int64_t>(lba) + index;
     const DiscTrack* track = address > 0x7FFFFFFF ? nullptr : state.TrackContaining(static_cast<std::int32_t>(address));
     if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
-    // The run-out blocks of a track-at-once track cannot be read back.
-    if (address >= track->end) return Refuse(sense::kUnrecoveredReadError);
+    // The run-out blocks of a track-at-once data track cannot be read back;
+    // those of an audio track play as the silence the drive recorded there.
+    if (address >= track->end && track->kind != TrackKind::Audio) return Refuse(sense::kUnrecoveredReadError);
     if (!disc_->ReadRawSector(static_cast<std::int32_t>(address), raw.data())) {
       return Refuse(sense::kUnrecoveredReadError);
     }

@@ -123,6 +123,34 @@ TEST(AudioCdJob, CliBurnsEveryFileAsATrackHoldingExactlyItsSamplesAndFailsWithSt
   ExpectTracksHold(failedCue, 0, {wavs.samples[3]});
 }
 
+// A burned disc grabs back whole: the gaps the recorder wrote between the
+// tracks (run-out, pregap) read as silence, the image inserted after the
+// burn and again after an eject.
+TEST(AudioCdJob, CliGrabsABurnedDiscBackToItsSamplesFollowedOnlyBySilence) {
+  WavSet wavs;
+  ScratchFolder data("round-trip");
+  const auto burn = Cli(data.path(), {"--drive", "virtual-cd", "burn-audio", wavs.paths[1], wavs.paths[2]});
+  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+  const std::string cue = Lines(burn.out).at(0);
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue}).exitStatus, 0);
+  for (const char* round : {"inserted", "ejected and inserted again"}) {
+    SCOPED_TRACE(round);
+    const fs::path out = data.path() / round;
+    fs::create_directory(out);
+    const auto grab = Cli(data.path(), {"--drive", "virtual-cd", "grab", out.string()});
+    ASSERT_EQ(grab.exitStatus, 0) << grab.err;
+    for (std::size_t i = 0; i < 2; ++i) {
+      const std::string& samples = wavs.samples[i + 1];
+      const std::string grabbed = ReadWholeFile(out / ("track0" + std::to_string(i + 1) + ".wav")).substr(44);
+      ASSERT_GE(grabbed.size(), audio::TrackSectors(samples.size()) * kSector);
+      EXPECT_TRUE(grabbed.compare(0, samples.size(), samples) == 0);
+      EXPECT_EQ(grabbed.find_first_not_of('\0', samples.size()), std::string::npos);
+    }
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "eject"}).exitStatus, 0);
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue}).exitStatus, 0);
+  }
+}
+
 TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
   WavSet wavs;
   VirtualBench bench;
