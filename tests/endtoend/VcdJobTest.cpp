@@ -178,6 +178,8 @@ TEST(VcdJob, EachFailureEndsAsTold) {
        vcdjob::kNoFiles, false, "Initializing disc format..."},
       {"missing file", [](auto&, auto& files, auto&, auto folder) { files = {(folder / "gone.mpg").string()}; },
        vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation, false, "Initializing disc format..."},
+      {"a device, not a file", [](auto&, auto& files, auto&, auto) { files = {"/dev/null"}; },
+       vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation, false, "Initializing disc format..."},
       {"drive not accessible", [](auto&, auto&, int& drive, auto) { drive = 7; }, vcdjobtext::kNoDeviceAccess,
        vcdjob::kNoDeviceAccess, false, "Initializing disc format..."},
       {"disc not blank",
