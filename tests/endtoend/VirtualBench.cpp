@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "shell/SourceFolder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::endtoend {
@@ -27,11 +28,7 @@ VirtualBench::VirtualBench(bool answerYes) : prompt(answerYes) {
 VirtualBench::~VirtualBench() { runner.reset(); }
 
 std::unique_ptr<datadisc::SourceTree> VirtualBench::TreeOf(const std::filesystem::path& folder) {
-  auto tree = std::make_unique<datadisc::SourceTree>(datadisc::SourceTree::kIsoAndJoliet,
-                                                     datadisc::SourceTree::kIso83Names, false, false);
-  tree->SetVolumeLabel(datadisc::SourceTree::kDefaultVolumeLabel);
-  tree->AddPath(folder.string(), nullptr);
-  return tree;
+  return BuildSourceTree(folder.string());
 }
 
 VirtualBench::Outcome VirtualBench::Burn(JobProcedure procedure, int drive, const datadisc::SourceTree& tree,

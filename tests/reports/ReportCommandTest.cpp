@@ -80,19 +80,5 @@ TEST_F(ReportCommand, NoCurrentDriveMeansNoDriveOperation) {
   EXPECT_TRUE(device->commands.empty());
 }
 
-TEST(ReportWithoutDrives, BothReportsTellTheUser) {
-  testing::FakeUserPrompt prompt;
-  testing::CountingSleeper sleeper;
-  DriveRegistry registry(prompt, sleeper, {});
-  ASSERT_TRUE(registry.EnumerateDrives());
-  ASSERT_EQ(registry.currentDrive, -1);
-
-  EXPECT_FALSE(ShowDeviceReport(registry, prompt));
-  EXPECT_FALSE(ShowDiscReport(registry, prompt));
-  ASSERT_EQ(prompt.messages.size(), 2u);
-  EXPECT_EQ(prompt.messages[0].text, kNoReportDriveText);
-  EXPECT_EQ(prompt.messages[1].text, kNoReportDriveText);
-}
-
 }  // namespace
 }  // namespace brenmark
