@@ -35,23 +35,21 @@ VirtualBench::Outcome VirtualBench::Burn(JobProcedure procedure, int drive, cons
                                          std::uint8_t multiSession, std::uint32_t speed) {
   JobInputs inputs;
   inputs.sourceTree = tree.Clone();
-  inputs.currentDrive = drive;
-  inputs.writeSpeed = speed;
-  inputs.multiSession = multiSession;
-  return Run(std::move(procedure), std::move(inputs));
+  return Run(std::move(procedure), std::move(inputs), drive, multiSession, speed);
 }
 
 VirtualBench::Outcome VirtualBench::BurnFiles(JobProcedure procedure, int drive, std::vector<std::string> files,
                                               std::uint8_t multiSession, std::uint32_t speed) {
   JobInputs inputs;
   inputs.sourceFiles = std::move(files);
+  return Run(std::move(procedure), std::move(inputs), drive, multiSession, speed);
+}
+
+VirtualBench::Outcome VirtualBench::Run(JobProcedure procedure, JobInputs inputs, int drive,
+                                        std::uint8_t multiSession, std::uint32_t speed) {
   inputs.currentDrive = drive;
   inputs.writeSpeed = speed;
   inputs.multiSession = multiSession;
-  return Run(std::move(procedure), std::move(inputs));
-}
-
-VirtualBench::Outcome VirtualBench::Run(JobProcedure procedure, JobInputs inputs) {
   Outcome outcome;
   outcome.progress = std::make_shared<test::RecordingProgress>();
   auto job = runner->Start(std::move(procedure), std::move(inputs), outcome.progress);

@@ -53,7 +53,7 @@ class VirtualBench {
   std::unique_ptr<JobRunner> runner;
 
  private:
-  Outcome Run(JobProcedure procedure, JobInputs inputs);
+  Outcome Run(JobProcedure procedure, JobInputs inputs, int drive, std::uint8_t multiSession, std::uint32_t speed);
 
   std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>> recorders_;
   mutable std::mutex finishedMutex_;

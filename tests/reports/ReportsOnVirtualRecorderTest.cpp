@@ -188,6 +188,16 @@ TEST_F(ReportsOnVirtualRecorder, EmptyTrayAndFailingQueries) {
                                       "Media Size - 2333.76 MB (1166880 sectors)\n");
   EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) + kAudioCdCapacity + kAudioCdSessions);
 
+  // Disc information that fails after the same command succeeded earlier in the
+  // report: after the presence check the report ends; at the lead-out it shows 0.
+  ArmFault(*cd, "READDISCINFORMATION:after=1");
+  EXPECT_EQ(DiscReport(kCdDrive), kDiscInfoFailedText);
+  ArmFault(*cd, "READDISCINFORMATION:after=2");
+  EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) +
+                                      "Media Capacity - 0.60 MB (301 sectors)\n"
+                                      "Media Size - 0.00 MB (0 sectors)\n" +
+                                      kAudioCdSessions);
+
   ArmFault(*dvd, "MODESENSE10");
   EXPECT_EQ(DeviceReport(kDvdDrive), kCapabilitiesFailedText);
   EXPECT_EQ(DeviceReport(kDvdDrive).substr(0, 27), "Drive Model - virtual-dvd: ");
