@@ -57,7 +57,6 @@ bool WaitWithoutEvents(const std::atomic<bool>& flag) {
   return flag;
 }
 
-
 // Runs `work` on a thread of its own while this thread serves its events, as a
 // job does against the running application.
 template <typename Work>
