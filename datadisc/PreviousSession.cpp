@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -217,55 +217,41 @@ class SessionReader {
 };
 
 // Gives the entries of a Joliet directory the names of their ISO 9660 twins:
-// files are the same extent in both trees; directories are matched by the
-// first file extent they hold, the rest of them in order.
+// a file is its twin's extent and size; a directory is matched by its first
+// file's. Entries of equal keys (empty files share an extent) and directories
+// without files are paired in the order the two trees list them.
 void MatchIsoNames(std::vector<PreviousEntry>& joliet, const std::vector<PreviousEntry>& iso) {
   struct Pair {
     std::vector<PreviousEntry>* joliet;
     const std::vector<PreviousEntry>* iso;
   };
-  auto fingerprint = [](const PreviousEntry& directory) -> std::optional<std::pair<std::uint32_t, std::uint32_t>> {
-    for (const PreviousEntry& child : directory.children) {
-      if (!child.isDirectory && child.size > 0) return std::pair{child.extent, child.size};
+  // Extent and size of a file, of a directory's first non-empty file; a
+  // directory without one has the key of no file (extent and size ~0).
+  auto keyOf = [](const PreviousEntry& entry) -> std::uint64_t {
+    if (!entry.isDirectory) return (std::uint64_t{entry.extent} << 32 | entry.size) << 1;
+    for (const PreviousEntry& child : entry.children) {
+      if (!child.isDirectory && child.size > 0) return (std::uint64_t{child.extent} << 32 | child.size) << 1 | 1;
     }
-    return std::nullopt;
+    return ~std::uint64_t{0};
+  };
+  struct Twins {
+    std::vector<const PreviousEntry*> entries;
+    std::size_t taken = 0;
   };
   std::vector<Pair> pending{{&joliet, &iso}};
+  std::unordered_map<std::uint64_t, Twins> twins;
   while (!pending.empty()) {
     const Pair pair = pending.back();
     pending.pop_back();
-    std::map<std::pair<std::uint32_t, std::uint32_t>, const PreviousEntry*> files;
-    std::map<std::pair<std::uint32_t, std::uint32_t>, const PreviousEntry*> directories;
-    std::vector<const PreviousEntry*> plainDirectories;
-    std::unordered_set<const PreviousEntry*> used;
-    for (const PreviousEntry& entry : *pair.iso) {
-      if (!entry.isDirectory) {
-        files.try_emplace({entry.extent, entry.size}, &entry);
-      } else if (const auto key = fingerprint(entry)) {
-        directories.try_emplace(*key, &entry);
-      } else {
-        plainDirectories.push_back(&entry);
-      }
-    }
-    std::vector<PreviousEntry*> unmatched;
+    twins.clear();
+    for (const PreviousEntry& entry : *pair.iso) twins[keyOf(entry)].entries.push_back(&entry);
     for (PreviousEntry& entry : *pair.joliet) {
-      const PreviousEntry* twin = nullptr;
-      if (!entry.isDirectory) {
-        const auto found = files.find({entry.extent, entry.size});
-        if (found != files.end()) twin = found->second;
-      } else if (const auto key = fingerprint(entry)) {
-        const auto found = directories.find(*key);
-        if (found != directories.end()) twin = found->second;
-      } else {
-        unmatched.push_back(&entry);
-      }
-      if (twin == nullptr || !used.insert(twin).second) continue;
-      entry.isoName = twin->name;
-      if (entry.isDirectory) pending.push_back({&entry.children, &twin->children});
-    }
-    for (std::size_t i = 0; i < unmatched.size() && i < plainDirectories.size(); ++i) {
-      unmatched[i]->isoName = plainDirectories[i]->name;
-      pending.push_back({&unmatched[i]->children, &plainDirectories[i]->children});
+      const auto found = twins.find(keyOf(entry));
+      if (found == twins.end() || found->second.taken == found->second.entries.size()) continue;
+      const PreviousEntry& twin = *found->second.entries[found->second.taken++];
+      if (twin.isDirectory != entry.isDirectory) continue;
+      entry.isoName = twin.name;
+      if (entry.isDirectory) pending.push_back({&entry.children, &twin.children});
     }
   }
 }
