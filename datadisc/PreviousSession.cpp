@@ -30,6 +30,10 @@ constexpr std::uint8_t kDirectoryFlag = 0x02;
 constexpr std::uint8_t kMultiExtentFlag = 0x80;
 // A directory larger than this is taken for damage, not read.
 constexpr std::uint32_t kMaxDirectoryBytes = 16 * 1024 * 1024;
+// Nor is a tree whose directories hold more than this in all (a disc's tree
+// of 100,000 files takes about 7 MB); directories that overlap could
+// otherwise make a small disc read like an endless one.
+constexpr std::uint64_t kMaxTreeBytes = 64 * 1024 * 1024;
 // Blocks asked for by one read command.
 constexpr std::uint32_t kBlocksPerRead = 32;
 // Joliet names longer than this would not fit a directory record when written again.
@@ -107,6 +111,7 @@ class SessionReader {
   bool ReadTree(const VolumeRoot& root, bool joliet, std::vector<PreviousEntry>& out) {
     visited_.clear();
     directories_ = 1;
+    std::uint64_t treeBytes = 0;
     struct Pending {
       std::vector<PreviousEntry>* list;
       std::uint32_t extent;
@@ -121,6 +126,8 @@ class SessionReader {
       if (directory.depth > kMaxPreviousDepth) return Damage("its directories nest too deep");
       if (!visited_.insert(directory.extent).second) return Damage("a directory is reached twice");
       if (directory.size == 0 || directory.size > kMaxDirectoryBytes) return Damage("a directory has a bad size");
+      treeBytes += directory.size;
+      if (treeBytes > kMaxTreeBytes) return Damage("its directories are too large");
       if (!Read(directory.extent, static_cast<std::uint32_t>(SectorsFor(directory.size)), data)) return false;
       if (!ParseDirectory(data, directory.size, joliet, *directory.list)) return false;
       for (PreviousEntry& entry : *directory.list) {
