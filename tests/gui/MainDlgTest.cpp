@@ -2,6 +2,7 @@
 // commands as the user meets them, the tray's memory of burned discs, and
 // leaving while work is under way.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLineEdit>
@@ -181,6 +182,36 @@ class MainDlgTest : public QObject {
     QVERIFY2(seen[1].contains(QStringLiteral("empty")), qPrintable(seen[1]));
     QVERIFY2(seen[2].startsWith(QStringLiteral("blank")), qPrintable(seen[2]));
     QVERIFY(gui.presenter.shown.empty());
+  }
+
+  void discLeftOpenGetsASecondSessionKeepingItsFiles() {
+    GuiHarness gui;
+    ChooseFolder(gui, gui.MakeSourceFolder("source"));
+    bool offeredUnchecked = false;
+    ModalHandler<CSpeedSelectDlg> leaveOpen([&](CSpeedSelectDlg& dialog) {
+      auto* check = dialog.findChild<QCheckBox*>(QStringLiteral("leaveOpenCheck"));
+      offeredUnchecked = check->isVisibleTo(&dialog) && !check->isChecked();
+      check->setChecked(true);
+      Click(dialog, 1);
+    });
+    Click(gui.window(), 1003);
+    QVERIFY(offeredUnchecked);
+    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
+
+    ModalHandler<CTrayDlg> tray([](CTrayDlg& dialog) {
+      dialog.InsertLastBurned();
+      dialog.accept();
+    });
+    gui.window().findChild<QToolButton*>(QStringLiteral("trayButton"))->click();
+    QVERIFY(tray.handled());
+    BurnCd(gui);
+    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
+    QCOMPARE(LastProgressWindow(gui)->Status(), QStringLiteral("Disc burned."));
+    QCOMPARE(gui.presenter.shown.size(), std::size_t{1});
+    // The same folder again: its two folders merge, its two files replace the old ones.
+    QCOMPARE(gui.presenter.shown[0].text, QStringLiteral("2 entries of the previous session imported.\n"
+                                                         "Replaced by the new file: /source/readme.txt\n"
+                                                         "Replaced by the new file: /source/sub/data.bin"));
   }
 
   void secondJobGetsItsOwnWindowAndBusyDriveRefusesOthers() {
