@@ -1,19 +1,17 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <vector>
 
 #include "drive/Sleeper.h"
 
 namespace brenmark::testing {
 
-// Records the waits instead of sleeping; an optional hook runs on each wait.
+// Records the waits instead of sleeping.
 class CountingSleeper final : public Sleeper {
  public:
   void SleepFor(std::chrono::milliseconds duration) override {
     waits.push_back(duration);
-    if (onSleep) onSleep();
   }
 
   int Count(std::chrono::milliseconds duration) const {
@@ -23,7 +21,6 @@ class CountingSleeper final : public Sleeper {
   }
 
   std::vector<std::chrono::milliseconds> waits;
-  std::function<void()> onSleep;
 };
 
 }  // namespace brenmark::testing

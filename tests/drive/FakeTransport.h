@@ -57,9 +57,6 @@ struct FakeDeviceState {
   void Reply(TransportResult result, std::vector<std::uint8_t> data = {}) {
     replies.push_back(ScriptedReply{result, std::move(data), std::nullopt});
   }
-  void ReplySense(const SenseCode& sense) {
-    replies.push_back(ScriptedReply{TransportResult::DeviceFailure, {}, sense});
-  }
   std::vector<std::uint8_t> Opcodes() const {
     std::vector<std::uint8_t> opcodes;
     for (const RecordedCommand& command : commands) opcodes.push_back(command.opcode());

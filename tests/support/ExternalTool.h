@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -21,10 +20,6 @@ inline ToolRun RunTool(const std::string& command) {
   for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) run.output.append(chunk, got);
   run.status = ::pclose(pipe);
   return run;
-}
-
-inline bool ToolInstalled(const std::string& tool) {
-  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 // A path as one shell word.
