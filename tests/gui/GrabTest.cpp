@@ -9,7 +9,7 @@
 #include "audio/GrabJob.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CTestGrabDlg.h"
-#include "shell/qt/VirtualTrays.h"
+#include "shell/VirtualTrays.h"
 #include "tests/gui/GuiHarness.h"
 #include "virtualdrive/VirtualRecorder.h"
 
