@@ -24,6 +24,7 @@ class DialogWatcher {
 
   void Then(Step step) { steps_.push_back(std::move(step)); }
   bool Done() const { return steps_.empty(); }
+  std::size_t Pending() const { return steps_.size(); }
 
  private:
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);

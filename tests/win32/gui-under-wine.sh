@@ -18,7 +18,7 @@ exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
     touch "$WINEPREFIX/.brenmark-gui"
   fi
   status=0
-  wine "$@" || status=$?
+  timeout 300 wine "$@" || status=$?
   wineserver -k 2>/dev/null || true
   exit $status
 ' gui-under-wine "$@"
