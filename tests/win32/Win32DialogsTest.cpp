@@ -145,15 +145,19 @@ class Win32Gui : public ::testing::Test {
   void Click(int id, std::vector<DialogWatcher::Step> steps = {}) {
     DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
     for (auto& step : steps) watcher.Then(std::move(step));
-    // A dialog nobody expected is named and closed, so that the test goes on.
+    CloseUnexpectedDialogs(watcher);
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(main, id)));
+    EXPECT_EQ(watcher.Pending(), kSpareSteps) << "a dialog expected after " << id << " did not open";
+  }
+
+  // A dialog nobody expected is named and closed, so that the test goes on.
+  static void CloseUnexpectedDialogs(DialogWatcher& watcher) {
     for (std::size_t spare = 0; spare < kSpareSteps; ++spare) {
       watcher.Then([](HWND dialog) {
         ADD_FAILURE() << "unexpected dialog \"" << WindowText(dialog) << "\": " << MessageBoxText(dialog);
         ClickLater(dialog, IDCANCEL);
       });
     }
-    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(main, id)));
-    EXPECT_EQ(watcher.Pending(), kSpareSteps) << "a dialog expected after " << id << " did not open";
   }
 
   bool IsOursToIgnore(HWND window) {
@@ -173,6 +177,8 @@ class Win32Gui : public ::testing::Test {
   }
 
   void WaitForJobs() {
+    DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
+    CloseUnexpectedDialogs(watcher);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
     while (session->window().RunningJobs() > 0 && std::chrono::steady_clock::now() < deadline) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
@@ -290,6 +296,57 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
   const std::filesystem::path image = session->trays().LastFinishedImage(recorder).path;
   ASSERT_FALSE(image.empty());
   std::ofstream(platform::PathFromUtf8(WorkFolder() + "\\burned-cd.txt")) << platform::Utf8FromPath(image) << "\n";
+}
+
+// Audio CD, grab and Video CD through their dialogs, each job ending with its
+// window back and Close enabled; the script checks the files they made.
+TEST_F(Win32Gui, AudioCdGrabAndVideoCdRuns) {
+  const std::string work = WorkFolder();
+  auto* recorder = session->trays().RecorderFor(session->registry().drive(0));
+  const auto addFilesThenOk = [](HWND dialog) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
+    ClickLater(dialog, IDOK);
+  };
+  const auto burnAtFirstSpeed = [](HWND speed) { ClickLater(speed, IDOK); };
+  const auto expectFinished = [this](const char* status) {
+    WaitForJobs();
+    const HWND progress = session->window().progressWindows().back();
+    EXPECT_TRUE(WindowText(progress).ends_with(" - Finished.")) << WindowText(progress);
+    if (status) {
+      EXPECT_EQ(WindowText(GetDlgItem(progress, 1015)), status);
+    }
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(progress, 1)));
+  };
+  const auto trayButton = [](int id) {
+    return [id](HWND tray) {
+      SendMessageW(tray, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+      ClickLater(tray, IDCANCEL);
+    };
+  };
+  std::ofstream images(platform::PathFromUtf8(work + "\\burned-audio-and-video.txt"));
+
+  files.files = {std::vector<std::string>{work + "\\one.wav", work + "\\two.wav"}};
+  Click(1005, {addFilesThenOk, burnAtFirstSpeed});
+  expectFinished(nullptr);
+  images << platform::Utf8FromPath(session->trays().LastFinishedImage(recorder).path) << "\n";
+
+  // The burned disc back in the tray, both tracks grabbed (the list shows
+  // "two" first, so it is track 1).
+  Click(1016, {trayButton(IDC_TRAY_INSERT_LAST)});
+  SetDlgItemTextW(main, 1012, platform::WideFromUtf8(work + "\\grabbed").c_str());
+  Click(1007, {[](HWND dialog) {
+    EXPECT_EQ(SendDlgItemMessageW(dialog, 1011, LB_GETCOUNT, 0, 0), 2);
+    SendDlgItemMessageW(dialog, 1011, LB_SETSEL, TRUE, -1);
+    ClickLater(dialog, IDOK);
+  }});
+  expectFinished("2 Tracks Grabbed");
+
+  Click(1016, {trayButton(IDC_TRAY_INSERT_BLANK)});
+  files.files = {std::vector<std::string>{work + "\\clip.mpg"}};
+  Click(1006, {addFilesThenOk, burnAtFirstSpeed});
+  expectFinished(nullptr);
+  images << platform::Utf8FromPath(session->trays().LastFinishedImage(recorder).path) << "\n";
+  EXPECT_EQ(session->window().progressWindows().size(), 3u);
 }
 
 TEST(OpenFileResult, ManyNamesAfterTheirFolder) {

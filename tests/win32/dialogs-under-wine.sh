@@ -18,6 +18,13 @@ mkdir -p "$work/source/Фото/deeper"
 printf 'hello\n' > "$work/source/Фото/привет.txt"
 head -c 300000 /dev/urandom > "$work/source/Фото/deeper/data.bin"
 
+# Two short WAV files and an MPEG-1 clip for the audio CD, grab and Video CD runs.
+sox -n -r 44100 -c 2 -b 16 "$work/one.wav" synth 5 sine 440
+sox -n -r 44100 -c 2 -b 16 "$work/two.wav" synth 6 sine 660
+ffmpeg -v error -y -f lavfi -i testsrc=duration=2:size=352x240:rate=29.97 -f lavfi -i sine=duration=2 \
+  -target ntsc-vcd "$work/clip.mpg"
+mkdir "$work/grabbed"
+
 BRENMARK_WIN32_TEST_DIR=$(windows_path "$work") "$here/gui-under-wine.sh" "$prefix" "$tests"
 
 # The disc the main window burned, read back on this side.
@@ -29,6 +36,17 @@ isoinfo -d -i "$work/track01.iso" | grep -q "Volume id: TestDisc" || fail "volum
 LANG=C.UTF-8 xorriso -osirrox on -indev "$work/track01.iso" -extract /source "$work/read-back" > /dev/null 2>&1 ||
   fail "extracting $cue"
 diff -r "$work/source" "$work/read-back" || fail "the disc does not hold the folder"
+
+# The grabbed tracks hold the samples of the files burned, "two" as track 1.
+for pair in "two 01" "one 02"; do
+  set -- $pair
+  sox "$work/$1.wav" -t raw "$work/$1.raw"
+  sox "$work/grabbed/track$2.wav" -t raw "$work/track$2.raw" || fail "no track$2.wav grabbed"
+  cmp -n "$(stat -c %s "$work/$1.raw")" "$work/$1.raw" "$work/track$2.raw" || fail "track$2.wav is not $1.wav"
+done
+vcd_cue=$(linux_path < "$work/burned-audio-and-video.txt" | tail -1)
+vcd-info --no-banner --cue-file="$vcd_cue" > "$work/vcd-info" 2>&1 || fail "vcd-info $vcd_cue"
+grep -q "entries: 1" "$work/vcd-info" || fail "the Video CD has not one entry"
 
 # Every window as it looks, in the folder the README names.
 rm -rf "$screenshots"
