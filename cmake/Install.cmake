@@ -2,7 +2,7 @@
 # (`cpack -G DEB` in the build folder; scripts/run.sh --package does both).
 #
 #   bin/brenmark, bin/brenmark-cli        the two programs
-#   bin/lame_enc.so                       the MP3 encoder, loaded from the programs' own folder
+#   bin/lame_enc.so (.dll)                the MP3 encoder, loaded from the programs' own folder
 #   share/applications/, share/metainfo/  the desktop entry and its AppStream data
 #   share/icons/hicolor/<n>x<n>/apps/     the application icon, drawn by the program's own code
 #   share/man/man1/brenmark-cli.1.gz      made from brenmark-cli --help

@@ -15,9 +15,14 @@ constexpr std::uint64_t kLargestFile = std::numeric_limits<std::uint32_t>::max()
 constexpr std::uint32_t kSystemAreaSectors = 16;
 
 // Gives the entries of one list their ISO identifiers, renaming the second
-// and later of equal ones.
+// and later of equal ones. Names an earlier session recorded stay as they
+// were; a new entry that would take one of them is renamed.
 void NameIsoEntries(const EntryList& list, const SourceTree& tree) {
   for (const auto& node : list) {
+    if (!node->previousIsoName.empty()) {
+      node->isoName = node->previousIsoName;
+      continue;
+    }
     node->isoName = node->discName;
     tree.MakeIsoName(node->isoName);
   }
@@ -25,8 +30,12 @@ void NameIsoEntries(const EntryList& list, const SourceTree& tree) {
 
   std::unordered_set<std::string_view> kept;
   kept.reserve(list.size());
+  for (const auto& node : list) {
+    if (!node->previousIsoName.empty()) kept.insert(node->isoName);
+  }
   std::vector<SourceNode*> duplicates;
   for (const auto& node : list) {
+    if (!node->previousIsoName.empty()) continue;
     if (!kept.insert(node->isoName).second) duplicates.push_back(node.get());
   }
   if (duplicates.empty()) return;
@@ -146,7 +155,7 @@ LayoutResult ImageLayout::AssignListExtents(const EntryList& list, std::uint16_t
       node->jolietDirLength = index < jolietSizes_.size()
                                   ? static_cast<std::uint32_t>(RoundToSectors(jolietSizes_[index]))
                                   : 0;
-    } else {
+    } else if (!node->fromPreviousSession) {
       node->isoExtent = static_cast<std::uint32_t>(next_);
       node->jolietExtent = node->isoExtent;
       next_ += SectorsFor(node->dataLength);

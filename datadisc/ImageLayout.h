@@ -62,7 +62,8 @@ class ImageLayout {
   void AssignIsoDirectories(const std::function<void()>& afterDirectory = {});
   void AssignJolietDirectories(const std::function<void()>& afterDirectory = {});
   // Gives every entry its extent (files in sibling order, the root's list
-  // first, then each path table entry's list) and every directory node its
+  // first, then each path table entry's list; files of an earlier session
+  // keep theirs) and every directory node its
   // rounded sizes. `afterList` runs once per list.
   LayoutResult AssignEntryExtents(const std::function<void()>& afterList = {});
 

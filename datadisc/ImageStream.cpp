@@ -205,7 +205,7 @@ const SourceNode* ImageStream::NextFile() {
                                 : entries[static_cast<std::size_t>(fileList_)].node->children();
     while (fileIndex_ < list.size()) {
       const SourceNode* node = list[fileIndex_++].get();
-      if (!node->isDirectory) return node;
+      if (!node->isDirectory && !node->fromPreviousSession) return node;
     }
     if (static_cast<std::size_t>(fileList_ + 1) >= entries.size()) return nullptr;
     ++fileList_;

@@ -78,6 +78,7 @@ struct SectorGroup {
 // directories, then the Joliet ones, each directory in one group; then the
 // contents of every file (the root's list first, then each path table entry's
 // list, in sibling order), read from the source files as they are produced.
+// Files an earlier session recorded are not written again.
 //
 // A zero-byte file produces no group unless it has an issue; then it yields a
 // group of 0 sectors that carries the issue and must not be written.

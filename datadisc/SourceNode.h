@@ -36,6 +36,13 @@ class SourceNode {
   // unique among its siblings. Set by the layout of each burn.
   std::string isoName;
 
+  // Recorded by an earlier session of the disc: a file keeps its extent there
+  // and is not read again. A directory is written anew either way.
+  bool fromPreviousSession = false;
+  // The ISO 9660 identifier an earlier session gave the entry, kept by every
+  // later one; empty when the entry is new or its ISO 9660 record was not found.
+  std::string previousIsoName;
+
   SourceNode* parent = nullptr;  // the directory holding this entry; null at the top level
 
   // The directory's entries in sibling order (empty for files and empty folders).

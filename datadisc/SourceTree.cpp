@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -230,6 +231,78 @@ void SourceTree::ScanFolder(platform::Directory& folder, const std::string& path
   }
 }
 
+std::unique_ptr<SourceNode> SourceTree::MakePreviousNode(const PreviousEntry& entry, SourceNode* parent) const {
+  auto node = std::make_unique<SourceNode>();
+  node->fromPreviousSession = true;
+  node->previousIsoName = entry.isoName;
+  if (joliet()) {
+    node->discName = entry.name;
+  } else if (!entry.isoName.empty()) {
+    node->discName = entry.isoName;
+  } else {
+    node->discName = entry.name;
+    MakeIsoName(node->discName);
+  }
+  node->sourceName = node->discName;
+  node->isDirectory = entry.isDirectory;
+  if (!entry.isDirectory) {
+    node->isoExtent = entry.extent;
+    node->jolietExtent = entry.extent;
+    node->dataLength = entry.size;
+    node->fileSize = entry.size;
+  }
+  node->creationTime = entry.recordingTime;
+  node->parent = parent;
+  return node;
+}
+
+std::size_t SourceTree::MergePreviousSession(std::vector<PreviousEntry>& previous,
+                                             std::vector<std::string>& replaced) {
+  struct Pending {
+    std::vector<PreviousEntry>* from;
+    SourceNode* into;  // null: the top level
+    std::string path;
+  };
+  std::size_t kept = 0;
+  std::vector<Pending> pending{{&previous, nullptr, {}}};
+  while (!pending.empty()) {
+    Pending level = std::move(pending.back());
+    pending.pop_back();
+    EntryList& list = ListOf(level.into);
+    std::unordered_map<std::string_view, SourceNode*> present;
+    present.reserve(list.size() + level.from->size());
+    for (const auto& node : list) present.emplace(node->discName, node.get());
+    EntryList added;
+    for (PreviousEntry& entry : *level.from) {
+      auto node = MakePreviousNode(entry, level.into);
+      std::string path = level.path + "/" + node->discName;
+      const auto found = present.find(node->discName);
+      if (found == present.end()) {
+        ++kept;
+        present.emplace(node->discName, node.get());
+        if (entry.isDirectory) pending.push_back({&entry.children, node.get(), std::move(path)});
+        added.push_back(std::move(node));
+        continue;
+      }
+      SourceNode* same = found->second;
+      // Twice the same name in one previous directory: the first one stands.
+      if (same->fromPreviousSession) continue;
+      if (same->isDirectory && entry.isDirectory) {
+        ++kept;
+        same->previousIsoName = entry.isoName;
+        pending.push_back({&entry.children, same, std::move(path)});
+      } else {
+        replaced.push_back(std::move(path));
+      }
+    }
+    std::sort(added.begin(), added.end(), NodeBefore);
+    const auto oldSize = static_cast<std::ptrdiff_t>(list.size());
+    list.insert(list.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    std::inplace_merge(list.begin(), list.begin() + oldSize, list.end(), NodeBefore);
+  }
+  return kept;
+}
+
 std::uint32_t SourceTree::ComputeDepth() {
   depth = DeepestLevel(entries_, 1);
   return depth;
@@ -276,6 +349,8 @@ std::unique_ptr<SourceTree> SourceTree::Clone() const {
       twin->creationTime = node->creationTime;
       twin->fileSize = node->fileSize;
       twin->isoName = node->isoName;
+      twin->fromPreviousSession = node->fromPreviousSession;
+      twin->previousIsoName = node->previousIsoName;
       twin->parent = list.parent;
       SourceNode* placed = list.to->emplace_back(std::move(twin)).get();
       if (!node->children_.empty()) pending.push_back({&node->children_, &placed->children_, placed});

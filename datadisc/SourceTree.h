@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datadisc/PreviousSession.h"
 #include "datadisc/SourceNode.h"
 #include "platform/FileStatus.h"
 
@@ -79,6 +80,12 @@ class SourceTree {
   // its own ancestor through a symbolic link is not entered again.
   SourceNode* AddPath(const std::string& path, SourceNode* parent);
 
+  // Adds the entries an earlier session recorded, so that the tree is the
+  // union of both: directories of equal names are merged; an entry whose name
+  // a new one already has is left out and its path on the disc ("/a/b.txt")
+  // added to `replaced`. Returns how many previous entries the tree now holds.
+  std::size_t MergePreviousSession(std::vector<PreviousEntry>& previous, std::vector<std::string>& replaced);
+
   // Computes and stores `depth`: the deepest nesting of entry lists, at least 1.
   std::uint32_t ComputeDepth();
 
@@ -110,6 +117,7 @@ class SourceTree {
   // Inserts nodes in the given order, renaming each one that meets an equal
   // name, as if each had been added on its own.
   void InsertAll(EntryList& list, EntryList fresh) const;
+  std::unique_ptr<SourceNode> MakePreviousNode(const PreviousEntry& entry, SourceNode* parent) const;
   void ScanFolder(platform::Directory& folder, const std::string& path, SourceNode* node,
                   std::vector<FolderIdentity>& ancestors);
   // Notes a regular file that cannot be opened; true when it can.

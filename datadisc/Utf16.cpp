@@ -106,4 +106,38 @@ std::string ToUtf16Be(std::string_view text, std::size_t maxUnits) {
   return result;
 }
 
+std::string Utf8FromUtf16Be(const std::uint8_t* data, std::size_t length) {
+  constexpr char32_t kReplacement = 0xFFFD;
+  std::string text;
+  text.reserve(length);
+  const std::size_t units = length / 2;
+  for (std::size_t i = 0; i < units; ++i) {
+    char32_t codePoint = bytes::ReadBe16(data + 2 * i);
+    if (codePoint >= 0xD800 && codePoint <= 0xDBFF && i + 1 < units) {
+      const char32_t low = bytes::ReadBe16(data + 2 * (i + 1));
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    if (codePoint >= 0xD800 && codePoint <= 0xDFFF) codePoint = kReplacement;
+    if (codePoint < 0x80) {
+      text += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+      text += static_cast<char>(0xC0 | (codePoint >> 6));
+      text += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+      text += static_cast<char>(0xE0 | (codePoint >> 12));
+      text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+      text += static_cast<char>(0xF0 | (codePoint >> 18));
+      text += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+      text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+  }
+  return text;
+}
+
 }  // namespace brenmark::datadisc

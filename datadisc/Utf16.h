@@ -38,4 +38,8 @@ std::size_t WriteUtf16Be(std::string_view text, std::uint8_t* out);
 // units and never splitting a surrogate pair.
 std::string ToUtf16Be(std::string_view text, std::size_t maxUnits = SIZE_MAX);
 
+// Converts UTF-16 big-endian bytes (an odd last byte is ignored) to UTF-8;
+// a surrogate without its partner becomes U+FFFD.
+std::string Utf8FromUtf16Be(const std::uint8_t* data, std::size_t length);
+
 }  // namespace brenmark::datadisc

@@ -16,14 +16,24 @@ packages=(
   xvfb xauth
 )
 
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+# The Windows build cross-compiles libmp3lame from Debian's source package
+# (apt-get source), which needs source entries beside the binary ones.
+deb_sources=/etc/apt/sources.list.d/debian.sources
+src_sources=/etc/apt/sources.list.d/debian-src.sources
+if [ -f "$deb_sources" ] && ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  sed 's/^Types: deb$/Types: deb-src/' "$deb_sources" | $sudo tee "$src_sources" > /dev/null
+  $sudo apt-get update -qq
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 # 32-bit Wine comes from the i386 architecture.
 dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
 $sudo apt-get update -qq

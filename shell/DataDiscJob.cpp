@@ -8,6 +8,7 @@
 #include "datadisc/SourceTree.h"
 #include "shell/BurnSequence.h"
 #include "shell/IsoImageSource.h"
+#include "shell/PreviousSessionImport.h"
 #include "shell/UnreadableSources.h"
 
 namespace brenmark {
@@ -54,7 +55,8 @@ class DataDiscBurn {
  private:
   int RunOnOpenDrive() {
     std::int32_t track = 1;
-    switch (burn_.CheckDisc(track)) {
+    const DiscCheck disc = burn_.CheckDisc(track);
+    switch (disc) {
       case DiscCheck::Blank:
       case DiscCheck::Appendable:
         break;
@@ -69,6 +71,9 @@ class DataDiscBurn {
 
     SourceTree* tree = context_.inputs.sourceTree.get();
     if (tree == nullptr) return Stop(datajobtext::kNoRoot, datajob::kNoEntries);
+    if (disc == DiscCheck::Appendable) {
+      if (const int stop = KeepPreviousSession(*tree); stop != 0) return stop;
+    }
     ImageLayout layout(*tree, static_cast<std::uint32_t>(*sessionStart));
     if (const int stop = Lay(*tree, layout); stop != 0) return stop;
 
@@ -92,6 +97,23 @@ class DataDiscBurn {
       written = burn_.Write(source, dvd ? WriteCommand::Write12 : WriteCommand::Write10) == WriteEnd::Written;
     }
     return Finish(layout, written) ? datajob::kBurned : datajob::kBurnFailed;
+  }
+
+  // Makes the files of the disc's last session part of the new one; when
+  // they cannot be, the user decides whether to append without them.
+  int KeepPreviousSession(SourceTree& tree) {
+    progress_.SetStatus(importtext::kReading);
+    const SessionImportResult result = ImportLastSession(context_.registry, burn_.drive(), tree);
+    switch (result.status) {
+      case SessionImportResult::Status::NoPreviousSession:
+        return 0;
+      case SessionImportResult::Status::Imported:
+        context_.prompt.ShowMessage(ImportNotice(result), MessageIcon::Information);
+        return 0;
+      case SessionImportResult::Status::NotImportable:
+        break;
+    }
+    return context_.prompt.AskYesNo(AppendWithoutQuestion(result.reason)) ? 0 : datajob::kPreviousSessionRefused;
   }
 
   bool Reserve(const ImageLayout& layout) {

@@ -24,6 +24,7 @@ inline constexpr int kTreeRefused = 32;      // a file or the directory count th
 inline constexpr int kNoTrackInformation = 33;  // the drive did not tell where the track starts or its room
 inline constexpr int kNoDisc = 34;
 inline constexpr int kUnreadableSourcesRefused = 35;  // not burned without entries that cannot be read
+inline constexpr int kPreviousSessionRefused = 36;  // not appended without the files already on the disc
 inline constexpr int kBurnFailed = 40;       // writing began and did not complete
 }  // namespace datajob
 

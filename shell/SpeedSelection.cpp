@@ -62,9 +62,9 @@ std::uint32_t SpeedSelection::SpeedFor(int selectedIndex) const {
   return speeds_[static_cast<std::size_t>(selectedIndex)];
 }
 
-void SpeedSelection::Burn(DriveRegistry& registry, int selectedIndex) const {
+void SpeedSelection::Burn(DriveRegistry& registry, int selectedIndex, bool leaveDiscOpen) const {
   registry.writeSpeed = SpeedFor(selectedIndex);
-  registry.multiSession = 0;
+  registry.multiSession = leaveDiscOpen ? 1 : 0;
 }
 
 }  // namespace brenmark

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/Utf8Path.h"
@@ -22,16 +23,21 @@ bool ChooseFolder(CliSession& session, const std::string& folder) {
   return true;
 }
 
-int BurnData(CliSession& session, const std::vector<std::string>& arguments, JobProcedure procedure,
+constexpr const char* kMultiSessionOption = "--multisession";
+
+int BurnData(CliSession& session, std::vector<std::string> arguments, JobProcedure procedure,
              const char* name) {
+  const auto option = std::find(arguments.begin(), arguments.end(), kMultiSessionOption);
+  const bool leaveDiscOpen = option != arguments.end();
+  if (leaveDiscOpen) arguments.erase(option);
   if (arguments.size() != 1) {
-    session.Complain(std::string("usage: ") + name + " FOLDER");
+    session.Complain(std::string("usage: ") + name + " [" + kMultiSessionOption + "] FOLDER");
     return kExitUsage;
   }
   if (!ChooseFolder(session, arguments[0])) return kExitUsage;
   const auto drive = session.SelectDrive();
   if (!drive) return kExitFailed;
-  if (const auto refused = ChooseSpeed(session, *drive)) return *refused;
+  if (const auto refused = ChooseSpeed(session, *drive, leaveDiscOpen)) return *refused;
 
   return RunBurnJob(session, std::move(procedure));
 }

@@ -9,7 +9,7 @@
 
 namespace brenmark::cli {
 
-std::optional<int> ChooseSpeed(CliSession& session, int drive) {
+std::optional<int> ChooseSpeed(CliSession& session, int drive, bool leaveDiscOpen) {
   SpeedSelection selection;
   if (selection.Load(session.registry(), drive, session.leases()) == SpeedSelection::LoadResult::DriveBusy) {
     session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
@@ -28,7 +28,7 @@ std::optional<int> ChooseSpeed(CliSession& session, int drive) {
     }
     index = found == speeds.end() ? -1 : static_cast<int>(found - speeds.begin());
   }
-  selection.Burn(session.registry(), index);
+  selection.Burn(session.registry(), index, leaveDiscOpen);
   const std::string label =
       index < 0 ? std::to_string(SpeedSelection::kDefaultSpeed) + " KB/Sec" : selection.entries()[static_cast<std::size_t>(index)];
   std::fprintf(session.err(), "Write speed: %s\n", label.c_str());

@@ -10,8 +10,9 @@ class CliSession;
 
 // The speed dialog without its window: --speed must be one of the drive's
 // speeds; without it the dialog's preselection stands. The exit status of a
-// refusal, or nothing when a speed was chosen.
-std::optional<int> ChooseSpeed(CliSession& session, int drive);
+// refusal, or nothing when a speed was chosen. `leaveDiscOpen`: the burn asks
+// for a disc that takes further sessions.
+std::optional<int> ChooseSpeed(CliSession& session, int drive, bool leaveDiscOpen = false);
 
 // Starts a burn job with the session's inputs, waits for it and gives the
 // exit status: done only when the job ended with 0. The paths of the discs it

@@ -26,11 +26,15 @@ constexpr CliCommand kCommands[] = {
      "eject and leave the tray empty. The tray stays as left for the next run. While another\n"
      "process uses the recorder, its tray is refused as busy.",
      RunTray},
-    {"burn-cd", "FOLDER",
+    {"burn-cd", "[--multisession] FOLDER",
      "Burns FOLDER as an ISO 9660 + Joliet data CD (label TestDisc) to the drive, at the speed\n"
-     "chosen with --speed or the drive's fastest one.",
+     "chosen with --speed or the drive's fastest one. --multisession leaves the disc open for\n"
+     "more sessions. On a disc left open the new session also holds the files of the previous\n"
+     "one (a new file replaces an old one of the same name); when those cannot be read, the\n"
+     "command asks whether to append without them (--yes / --no answer).",
      RunBurnCd},
-    {"burn-dvd", "FOLDER", "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd.", RunBurnDvd},
+    {"burn-dvd", "[--multisession] FOLDER", "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd.",
+     RunBurnDvd},
     {"burn-audio", "FILE.wav...",
      "Burns the WAV files as an audio CD, one track per file in the order given, and closes the\n"
      "disc. Each file must hold 16-bit stereo PCM at 44.1 kHz; a file shorter than 4 seconds is\n"

@@ -256,7 +256,7 @@ void CMainDlg::BurnDataDisc(JobProcedure procedure) {
     services_.prompt.ShowMessage(kNoFolderMessage, MessageIcon::Plain);
     return;
   }
-  if (!ChooseSpeed()) return;
+  if (!ChooseSpeed(true)) return;
   StartJob(std::move(procedure));
 }
 
@@ -272,7 +272,7 @@ void CMainDlg::RunVideoTest() {
   StartJob(VcdJob);
 }
 
-bool CMainDlg::ChooseSpeed() {
+bool CMainDlg::ChooseSpeed(bool dataDisc) {
   DriveRegistry& registry = services_.registry;
   SpeedSelection speeds;
   if (speeds.Load(registry, registry.currentDrive, services_.leases) ==
@@ -282,9 +282,9 @@ bool CMainDlg::ChooseSpeed() {
   }
   QStringList labels;
   for (const std::string& entry : speeds.entries()) labels << QString::fromStdString(entry);
-  CSpeedSelectDlg dialog(labels, this);
+  CSpeedSelectDlg dialog(labels, dataDisc, this);
   if (dialog.exec() != QDialog::Accepted) return false;
-  speeds.Burn(registry, dialog.SelectedIndex());
+  speeds.Burn(registry, dialog.SelectedIndex(), dialog.LeaveDiscOpen());
   return true;
 }
 

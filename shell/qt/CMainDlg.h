@@ -97,7 +97,8 @@ class CMainDlg final : public QDialog {
   void ShowReportRunning(bool running);
   void ShowBusyCursor();
   void BurnDataDisc(JobProcedure procedure);
-  bool ChooseSpeed();
+  // `dataDisc`: the dialog offers to leave the disc open for more sessions.
+  bool ChooseSpeed(bool dataDisc = false);
   // Starts a job on the current drive, named after the command that asked.
   void StartJob(JobProcedure procedure);
   void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));

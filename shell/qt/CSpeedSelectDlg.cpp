@@ -15,9 +15,10 @@ constexpr int kTitleBarExtras = 140;
 
 }  // namespace
 
-CSpeedSelectDlg::CSpeedSelectDlg(const QStringList& speedLabels, QWidget* parent)
+CSpeedSelectDlg::CSpeedSelectDlg(const QStringList& speedLabels, bool offerLeaveDiscOpen, QWidget* parent)
     : QDialog(parent), ui_(new Ui::CSpeedSelectDlg) {
   ui_->setupUi(this);
+  ui_->leaveOpenCheck->setVisible(offerLeaveDiscOpen);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   ui_->speedCombo->addItems(speedLabels);
   ui_->speedCombo->setCurrentIndex(speedLabels.isEmpty() ? -1 : 0);
@@ -31,5 +32,7 @@ CSpeedSelectDlg::CSpeedSelectDlg(const QStringList& speedLabels, QWidget* parent
 CSpeedSelectDlg::~CSpeedSelectDlg() = default;
 
 int CSpeedSelectDlg::SelectedIndex() const { return ui_->speedCombo->currentIndex(); }
+
+bool CSpeedSelectDlg::LeaveDiscOpen() const { return !ui_->leaveOpenCheck->isHidden() && ui_->leaveOpenCheck->isChecked(); }
 
 }  // namespace brenmark::gui

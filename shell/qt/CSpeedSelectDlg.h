@@ -11,17 +11,19 @@ class CSpeedSelectDlg;
 
 namespace brenmark::gui {
 
-// The modal speed dialog: one entry per speed, the fastest first and selected.
+// The modal speed dialog: one entry per speed, the fastest first and selected,
+// and for a data disc the check box "Leave disc open for more sessions" (off).
 // "Burn" accepts and "Cancel" rejects; what a choice means is the caller's.
 class CSpeedSelectDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  CSpeedSelectDlg(const QStringList& speedLabels, QWidget* parent = nullptr);
+  CSpeedSelectDlg(const QStringList& speedLabels, bool offerLeaveDiscOpen = false, QWidget* parent = nullptr);
   ~CSpeedSelectDlg() override;
 
   // The chosen entry, -1 when the list is empty.
   int SelectedIndex() const;
+  bool LeaveDiscOpen() const;
 
  private:
   std::unique_ptr<Ui::CSpeedSelectDlg> ui_;

@@ -69,7 +69,7 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   CAboutDlg about(&window);
   shots.Shoot(about, QStringLiteral("about-box"));
 
-  CSpeedSelectDlg speed(SpeedLabels(session), &window);
+  CSpeedSelectDlg speed(SpeedLabels(session), /*offerLeaveDiscOpen=*/true, &window);
   shots.Shoot(speed, QStringLiteral("speed-selection"));
 
   std::vector<std::string> noSources;

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "tests/audio/AudioDiscImage.h"
-#include "tests/endtoend/EndToEndSupport.h"
+#include "tests/endtoend/CliRun.h"
 
 namespace brenmark::test {
 namespace {
 
 using endtoend::Lines;
 using endtoend::ProcessOutput;
-using endtoend::RunProgram;
 
 class GrabCliTest : public ::testing::Test {
  protected:
@@ -20,10 +19,7 @@ class GrabCliTest : public ::testing::Test {
     std::filesystem::create_directory(out);
   }
 
-  ProcessOutput Cli(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {BRENMARK_CLI_PATH, "--data-dir", (scratch.path() / "discs").string()});
-    return RunProgram(arguments);
-  }
+  ProcessOutput Cli(std::vector<std::string> arguments) { return endtoend::Cli(scratch.path() / "discs", arguments); }
 
   endtoend::ScratchFolder scratch{"grab-cli"};
   std::filesystem::path out = scratch.path() / "out";

@@ -65,18 +65,6 @@ void UseUtc() {
   tzset();
 }
 
-void PutBoth32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-    out[at + 7 - static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-  }
-}
-
-void PutBoth16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t value) {
-  out[at] = out[at + 3] = static_cast<std::uint8_t>(value);
-  out[at + 1] = out[at + 2] = static_cast<std::uint8_t>(value >> 8);
-}
-
 std::uint32_t ReadLe32(const std::uint8_t* at) {
   return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
 }

@@ -50,8 +50,6 @@ std::time_t FixedClock();
 void UseUtc();
 
 // Independent little helpers for building expected bytes.
-void PutBoth32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value);
-void PutBoth16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t value);
 std::uint32_t ReadLe32(const std::uint8_t* at);
 std::uint32_t ReadBe32(const std::uint8_t* at);
 std::string Utf16Be(std::u16string_view text);

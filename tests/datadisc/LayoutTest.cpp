@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "datadisc/ImageLayout.h"
-#include "datadisc/ImageStream.h"
 #include "datadisc/SourceTree.h"
 #include "tests/datadisc/DataDiscTestSupport.h"
 
@@ -69,32 +68,6 @@ TEST_F(Layout, ZeroByteFilesShareTheNextAddress) {
   EXPECT_EQ(next->isoExtent, layout.fileDataStart);
   EXPECT_EQ(last->isoExtent, layout.fileDataStart + 2);
   EXPECT_EQ(layout.imageEnd, layout.fileDataStart + 3);
-}
-
-TEST_F(Layout, AppendedSessionShiftsEveryAddress) {
-  SourceNode* top = Dir(nullptr, "Data");
-  File(top, "readme.txt", 100);
-  File(Dir(top, "Sub"), "a.txt", 5000);
-  ImageLayout blank(tree_, 0);
-  ASSERT_TRUE(RunLayout(blank).ok());
-  const auto addresses = [&](const ImageLayout& l) {
-    return std::vector<std::uint32_t>{l.primaryDescriptor, l.isoMTable,  l.jolietRootExtent,
-                                      l.fileDataStart,     l.imageEnd,   top->isoExtent};
-  };
-  EXPECT_EQ(addresses(blank), (std::vector<std::uint32_t>{16, 20, 26, 29, 33, 24}));
-  ImageLayout appended(tree_, 11400);
-  ASSERT_TRUE(RunLayout(appended).ok());
-  EXPECT_EQ(addresses(appended),
-            (std::vector<std::uint32_t>{11416, 11420, 11426, 11429, 11433, 11424}));
-
-  ImageStream stream(appended, test::FixedClock);
-  SectorGroup group;
-  std::uint32_t expected = 11400;
-  while (stream.Next(group)) {
-    EXPECT_EQ(group.firstSector, expected);
-    expected += group.sectorCount;
-  }
-  EXPECT_EQ(expected, appended.imageEnd);
 }
 
 // A chain of directories `levels` deep below the chosen folder's list.

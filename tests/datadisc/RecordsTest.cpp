@@ -18,33 +18,6 @@ using test::FileOf;
 using test::Folder;
 using test::Sectors;
 
-TEST(Records, SixtyOneFilesCrossIntoASecondSector) {
-  test::UseUtc();
-  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
-  // 61 files whose ISO records are 46 bytes (NAME_NN.TXT;1 is 13 + 33 = 46).
-  SourceNode* top = tree.AddEntry(nullptr, "/src/T", Folder());
-  for (int i = 0; i < 61; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/src/T/NAME_%02d.TXT", i);
-    tree.AddEntry(top, name, FileOf(static_cast<std::uint64_t>(i)));
-  }
-  tree.ComputeDepth();
-  ImageLayout layout(tree, 0);
-  ASSERT_TRUE(layout.Run().ok());
-  EXPECT_EQ(layout.IsoDirectorySizeOf(0), 2048u + 18 * 46);
-  EXPECT_EQ(top->dataLength, 4096u);
-
-  const auto records = Sectors(test::Render(layout), top->isoExtent, 2);
-  // 68 + 43 * 46 = 2046: the 44th record starts the second sector.
-  EXPECT_EQ(records[68 + 42 * 46], 46);
-  EXPECT_EQ(records[2046], 0);
-  EXPECT_EQ(records[2047], 0);
-  EXPECT_EQ(records[2048], 46);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&records[2048 + 33]), 13), "NAME_43.TXT;1");
-  EXPECT_EQ(records[2048 + 17 * 46], 46);
-  EXPECT_EQ(records[2048 + 18 * 46], 0);
-}
-
 TEST(Records, XaFieldOnEveryRecord) {
   test::UseUtc();
   SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, true);
@@ -142,11 +115,6 @@ TEST(Descriptors, LongLabelsAreCutAtCharacterBoundaries) {
   BuildJolietDescriptor(fields, buffer);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&buffer[40]), 12),
             test::Utf16Be(u"Grüße") + std::string(2, '\0'));
-
-  BuildTerminator(buffer);
-  std::vector<std::uint8_t> terminator{255, 'C', 'D', '0', '0', '1', 1};
-  terminator.resize(2048);
-  EXPECT_EQ(buffer, terminator);
 }
 
 }  // namespace

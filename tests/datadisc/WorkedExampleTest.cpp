@@ -29,27 +29,8 @@ TEST(WorkedExample, WholeImageByteForByte) {
 
   ImageLayout layout(tree, 0);
   ASSERT_TRUE(layout.Run().ok());
-  EXPECT_EQ((std::vector<std::uint64_t>{layout.isoPathTableSize, layout.jolietPathTableSize,
-                                        layout.isoRootSize, layout.jolietRootSize,
-                                        layout.IsoDirectorySizeOf(0), layout.IsoDirectorySizeOf(1),
-                                        layout.JolietDirectorySizeOf(0),
-                                        layout.JolietDirectorySizeOf(1), layout.fileDataStart,
-                                        layout.imageEnd}),
-            (std::vector<std::uint64_t>{34, 40, 106, 110, 150, 108, 166, 116, 29, 33}));
-
   ImageStream stream(layout, test::FixedClock);
   const auto groups = test::CaptureAll(stream);
-
-  // The writes, in order: first sector and sector count of each.
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> writes, expectedWrites;
-  for (const auto& captured : groups)
-    writes.emplace_back(captured.group.firstSector, captured.group.sectorCount);
-  for (std::uint32_t s = 0; s <= 32; ++s) expectedWrites.emplace_back(s, 1);
-  EXPECT_EQ(writes, expectedWrites);
-  EXPECT_EQ(groups[16].group.kind, GroupKind::PrimaryDescriptor);
-  EXPECT_EQ(groups[17].group.kind, GroupKind::JolietDescriptor);
-  EXPECT_EQ(groups[29].group.file->sourceName, "readme.txt");
-
   const std::vector<std::uint8_t> image = test::Assemble(groups, 0);
   const std::vector<std::uint8_t> recorded =
       testsupport::FileBytes(std::filesystem::path(BRENMARK_TESTDATA_DIR) / "worked-example.iso");

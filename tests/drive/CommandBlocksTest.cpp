@@ -96,13 +96,6 @@ TEST_F(WriteCommands, WriteParametersPageIsPlacedBehindTheModeHeader) {
   std::copy(page.begin(), page.end(), expected.begin() + 8);
   std::copy(subheader, subheader + 4, expected.begin() + 56);
   EXPECT_EQ(OnlyCommand().dataOut, expected);
-
-  device->commands.clear();
-  buffer.fill(0xEE);
-  ASSERT_EQ(registry->SetWriteParameters(0, 64, buffer.data(), 0, 2, 0, 8, 0, 4, nullptr), 0);
-  EXPECT_EQ(OnlyCommand().dataOut[10], 0x02);
-  EXPECT_EQ(OnlyCommand().dataOut[11], 0x04);
-  EXPECT_EQ(Bytes(buffer.begin() + 56, buffer.begin() + 60), Bytes(4, 0xEE));  // no subheader
 }
 
 }  // namespace

@@ -78,35 +78,6 @@ TEST_F(DiscQueries, CountsAndCapacityFromDiscInformationOrZeroOnFailure) {
   EXPECT_EQ(sessions + lastTrack + static_cast<std::int32_t>(mask), 0);
 }
 
-TEST_F(DiscQueries, AddressesAreDecodedOnlyFromGoodReplies) {
-  const Bytes capacity{0x00, 0x00, 0x03, 0xE7, 0x00, 0x00, 0x08, 0x00};
-  Bytes trackInfo(28, 0);
-  trackInfo[9] = 0x01;
-  trackInfo[10] = 0x23;
-  trackInfo[11] = 0x45;
-  device->Reply(TransportResult::Good, capacity);
-  device->Reply(TransportResult::Good, trackInfo);
-  device->Reply(TransportResult::DeviceFailure, capacity);
-  device->Reply(TransportResult::DeviceFailure, trackInfo);
-  for (const int expected : {1, 0}) {
-    EXPECT_EQ(registry->ReadCapacity(0), 999 * expected);  // the last block's address
-    EXPECT_EQ(registry->GetTrackStartAddress(0, 2), 0x12345 * expected);
-  }
-}
-
-TEST_F(DiscQueries, InquiryJoinsVendorAndProductKeepingTheirBlanks) {
-  Bytes response(100, 0);
-  const std::string fields = "ACME    Writer 52x      1.00";
-  std::copy(fields.begin(), fields.end(), response.begin() + 8);
-  device->Reply(TransportResult::Good, response);
-  std::string model = "stale";
-  ASSERT_TRUE(registry->Inquiry(0, model));
-  EXPECT_EQ(model, "ACME     Writer 52x      ");
-  device->Reply(TransportResult::DeviceFailure, response);
-  EXPECT_FALSE(registry->Inquiry(0, model));
-  EXPECT_EQ(model, "");
-}
-
 TEST_F(DiscQueries, CallersBuffersAreZeroedUpToTheRequestedLength) {
   Bytes buffer(300, 0xAA);
   device->Reply(TransportResult::Good, {1, 2, 3});

@@ -59,14 +59,6 @@ TEST_F(SectorTransfer, ReadAsksAfterThreeFailuresAndRetriesOnYes) {
   EXPECT_EQ(prompt.questions, (std::vector<std::string>{"Error reading sector 77.\nTry again?"}));
 }
 
-TEST_F(SectorTransfer, WriteAsksWithTheStartAddressAndNoGivesUp) {
-  FailAllWrites();
-  EXPECT_EQ(registry->WriteSectors(0, 1234, 16, 2352, data.data()), 2);
-  EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kWrite10, kWrite10, kWrite10}));
-  EXPECT_EQ(prompt.questions, (std::vector<std::string>{"Error writing sector 1234.\nTry again?"}));
-  EXPECT_EQ(sleeper.waits, (std::vector<std::chrono::milliseconds>{1000ms, 1000ms}));
-}
-
 TEST_F(SectorTransfer, YesStartsANewBufferWaitAndThreeMoreAttempts) {
   FailAllWrites();
   prompt.answers = {true, false};

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -7,12 +6,10 @@
 #include <tuple>
 #include <vector>
 
-#include "drive/DriveRegistry.h"
 #include "drive/sgio/SgDeviceProvider.h"
 #include "drive/sgio/SgIoRequest.h"
 #include "drive/sgio/SgIoTransport.h"
-#include "tests/drive/CountingSleeper.h"
-#include "tests/drive/FakeUserPrompt.h"
+#include "tests/support/TempFolder.h"
 
 namespace brenmark::testing {
 namespace {
@@ -116,8 +113,8 @@ TEST(SgIoTransport, UndeliverableCommandsAreTransportFailures) {
 }
 
 TEST(SgDeviceProvider, FindsCdRomNodesInNumericOrder) {
-  const fs::path root = fs::temp_directory_path() / ("brenmark-sg-" + std::to_string(::getpid()));
-  fs::remove_all(root);
+  const testsupport::TempFolder folder("sg");
+  const fs::path& root = folder.path();
   // Name and device type; no type means the type file cannot be read.
   const std::pair<const char*, const char*> nodes[] = {
       {"sr10", "5\n"}, {"sr2", "5\n"}, {"sr0", "5\n"},  {"sr1", "4\n"},  // 4: write-once device
@@ -132,7 +129,6 @@ TEST(SgDeviceProvider, FindsCdRomNodesInNumericOrder) {
   sgio::SgDeviceProvider provider(root / "dev", root / "sys");
   EXPECT_EQ(provider.FindDeviceNames(), (std::vector<std::string>{"sr0", "sr2", "sr10"}));
   std::vector<DeviceCandidate> candidates = provider.FindDevices();
-  fs::remove_all(root);
   ASSERT_EQ(candidates.size(), 3u);
   EXPECT_EQ(candidates[0].shortName, "sr0");
   EXPECT_EQ(candidates[0].devicePath, (root / "dev" / "sr0").string());

@@ -14,19 +14,14 @@ std::uint32_t Be(const virtualdrive::CommandRecord& record, std::size_t at, std:
 std::string Describe(const virtualdrive::CommandRecord& record) {
   switch (record.opcode()) {
     case 0x1B: return "STARTSTOP";
-    case 0x12: return "INQUIRY";
-    case 0x46: return "GETCONFIGURATION";
     case 0x51: return "DISCINFO";
     case 0x52: return "TRACKINFO " + std::to_string(record.cdb[5]);
-    case 0x43: return "READTOC";
-    case 0x25: return "READCAPACITY";
     case 0x5A: return "MODESENSE " + std::to_string(record.cdb[2] & 0x3F);
     case 0x55: return "MODESELECT";
     case 0xBB: return "SETSPEED " + std::to_string(Be(record, 4, 2));
     case 0x53: return "RESERVE " + std::to_string(Be(record, 5, 4));
     case 0x35: return "SYNCCACHE";
     case 0x5B: return "CLOSE " + std::to_string(record.cdb[2] & 0x07);
-    case 0xBE: return "READCD";
     case 0x5C: return "BUFFERCAPACITY";
     case 0x2A:
       return "WRITE10 " + std::to_string(static_cast<std::int32_t>(Be(record, 2, 4))) + " " +

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "shell/SourceFolder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::endtoend {
@@ -27,34 +28,28 @@ VirtualBench::VirtualBench(bool answerYes) : prompt(answerYes) {
 VirtualBench::~VirtualBench() { runner.reset(); }
 
 std::unique_ptr<datadisc::SourceTree> VirtualBench::TreeOf(const std::filesystem::path& folder) {
-  auto tree = std::make_unique<datadisc::SourceTree>(datadisc::SourceTree::kIsoAndJoliet,
-                                                     datadisc::SourceTree::kIso83Names, false, false);
-  tree->SetVolumeLabel(datadisc::SourceTree::kDefaultVolumeLabel);
-  tree->AddPath(folder.string(), nullptr);
-  return tree;
+  return BuildSourceTree(folder.string());
 }
 
 VirtualBench::Outcome VirtualBench::Burn(JobProcedure procedure, int drive, const datadisc::SourceTree& tree,
                                          std::uint8_t multiSession, std::uint32_t speed) {
   JobInputs inputs;
   inputs.sourceTree = tree.Clone();
-  inputs.currentDrive = drive;
-  inputs.writeSpeed = speed;
-  inputs.multiSession = multiSession;
-  return Run(std::move(procedure), std::move(inputs));
+  return Run(std::move(procedure), std::move(inputs), drive, multiSession, speed);
 }
 
 VirtualBench::Outcome VirtualBench::BurnFiles(JobProcedure procedure, int drive, std::vector<std::string> files,
                                               std::uint8_t multiSession, std::uint32_t speed) {
   JobInputs inputs;
   inputs.sourceFiles = std::move(files);
+  return Run(std::move(procedure), std::move(inputs), drive, multiSession, speed);
+}
+
+VirtualBench::Outcome VirtualBench::Run(JobProcedure procedure, JobInputs inputs, int drive,
+                                        std::uint8_t multiSession, std::uint32_t speed) {
   inputs.currentDrive = drive;
   inputs.writeSpeed = speed;
   inputs.multiSession = multiSession;
-  return Run(std::move(procedure), std::move(inputs));
-}
-
-VirtualBench::Outcome VirtualBench::Run(JobProcedure procedure, JobInputs inputs) {
   Outcome outcome;
   outcome.progress = std::make_shared<test::RecordingProgress>();
   auto job = runner->Start(std::move(procedure), std::move(inputs), outcome.progress);

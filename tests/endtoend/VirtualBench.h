@@ -29,7 +29,7 @@ class VirtualBench {
 
   virtualdrive::VirtualRecorder& recorder(int drive) { return *recorders_[static_cast<std::size_t>(drive)]; }
 
-  // The main window's tree of a folder: ISO 9660 + Joliet, 8.3 names, "TestDisc".
+  // The front ends' tree of a folder: ISO 9660 + Joliet, 8.3 names, "TestDisc".
   static std::unique_ptr<datadisc::SourceTree> TreeOf(const std::filesystem::path& folder);
 
   // Runs a data disc job to its end on `drive` with the given tree.
@@ -53,7 +53,7 @@ class VirtualBench {
   std::unique_ptr<JobRunner> runner;
 
  private:
-  Outcome Run(JobProcedure procedure, JobInputs inputs);
+  Outcome Run(JobProcedure procedure, JobInputs inputs, int drive, std::uint8_t multiSession, std::uint32_t speed);
 
   std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>> recorders_;
   mutable std::mutex finishedMutex_;

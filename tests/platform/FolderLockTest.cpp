@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "platform/FolderLock.h"
@@ -36,30 +32,6 @@ TEST_F(FolderLockTest, OneHolderAtATimeWithinAProcess) {
   EXPECT_FALSE(LockIsFree());
   moved.Release();
   EXPECT_TRUE(LockIsFree());
-}
-
-TEST_F(FolderLockTest, AKilledHolderLeavesTheFolderFree) {
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::string error;
-    const FolderLock lock = TryLockFolder(folder_, error);
-    const char held = lock.held() ? 'y' : 'n';
-    (void)!::write(ready[1], &held, 1);
-    ::pause();
-    ::_exit(0);
-  }
-  char held = 0;
-  ASSERT_EQ(::read(ready[0], &held, 1), 1);
-  EXPECT_EQ(held, 'y');
-  EXPECT_FALSE(LockIsFree());
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
-  EXPECT_TRUE(LockIsFree());
-  ::close(ready[0]);
-  ::close(ready[1]);
 }
 
 TEST_F(FolderLockTest, AMissingFolderIsAFailureNotBusy) {

@@ -28,29 +28,9 @@ DeviceReportValues BareDrive() {
 }
 
 // The virtual recorders' reports show the common capabilities; these are the
-// lines they never reach: every bit at once, and names out of range.
-TEST(DeviceReportText, EveryCapabilityAndOutOfRangeNames) {
+// lines they never reach: bits they lack, and names out of range.
+TEST(DeviceReportText, CapabilitiesTheRecordersLackAndOutOfRangeNames) {
   DeviceReportValues values = BareDrive();
-  values.capabilityMask = 0x7FFFF;
-  values.interfaceStandard = 5;
-  values.loadingMechanism = 4;
-  EXPECT_EQ(BuildDeviceReportText(values),
-            "Drive Model - E: \n"
-            "Interface - Interface Fibre Channel\n"
-            "Read - CD-R; CD-RW; DVD-ROM; DVD-R/RW; DVD-RAM;\n"
-            "Write - CD-R; CD-RW; DVD-R/RW; DVD-RAM; \n"
-            "Sector Types - Mode 1; Mode 2 Form 1; Mode 2 Form 2; \n"
-            "Test burning - Supported\n"
-            "Multisesion Discs - Supported\n"
-            "Buffer Underrun Overflow - Supported\n"
-            "ISRC - Supported\n"
-            "UPC - Supported\n"
-            "Code Bar - Supported\n"
-            "Buffer Size - 0 KB\n"
-            "Changer with individually changeable discs\n"
-            "\n"
-            "Write Speeds:\n");
-
   // A mix of bits no recorder has, so that no two bits can trade places unseen.
   values.capabilityMask = 0x1 | 0x8 | 0x80 | 0x200 | 0x1000 | 0x4000 | 0x20000;
   const std::vector<std::string> lines = Lines(BuildDeviceReportText(values));

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <vector>
-
 #include "drive/DriveRegistry.h"
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
@@ -12,10 +9,8 @@
 namespace brenmark {
 namespace {
 
-using testing::FakeDeviceState;
-
-// Failures the virtual recorder cannot stage: a device that will not open, and
-// disc queries that fail after the same command succeeded earlier in the report.
+// What the virtual recorders cannot stage: a device that will not open, and no
+// current drive.
 class ReportCommand : public testing::RegistryWithOneEnumeratedDrive {
  protected:
   void ExpectOneMessageAndClosed(const char* text) {
@@ -37,38 +32,6 @@ TEST_F(ReportCommand, ADriveThatWillNotOpenGetsNoCommand) {
   EXPECT_TRUE(device->commands.empty());
 }
 
-TEST_F(ReportCommand, DiscInformationFailingAfterThePresenceCheck) {
-  device->Reply(TransportResult::Good);
-  device->Reply(TransportResult::DeviceFailure);
-  EXPECT_FALSE(ShowDiscReport(*registry, prompt));
-  ExpectOneMessageAndClosed(kDiscInfoFailedText);
-  EXPECT_EQ(device->Opcodes(), (std::vector<std::uint8_t>{0x51, 0x51}));
-}
-
-TEST_F(ReportCommand, AFailingLeadOutQueryShowsZeroAndTheReportGoesOn) {
-  std::vector<std::uint8_t> discInformation(32, 0);
-  discInformation[2] = 0x05;  // incomplete disc, last session incomplete
-  discInformation[4] = discInformation[6] = 1;
-  discInformation[8] = 0x10;  // CD-I
-  discInformation[21] = 79, discInformation[22] = 59, discInformation[23] = 74;
-  device->Reply(TransportResult::Good, discInformation);
-  device->Reply(TransportResult::Good, discInformation);
-  device->Reply(TransportResult::Good, {0, 0, 0x03, 0xE7});
-  device->Reply(TransportResult::DeviceFailure, discInformation);
-  device->Reply(TransportResult::DeviceFailure);
-
-  EXPECT_TRUE(ShowDiscReport(*registry, prompt));
-  ExpectOneMessageAndClosed(
-      "Sessions - 1\n"
-      "Tracks - 1\n"
-      "Disc Status - Incomplete Disc\n"
-      "Disc Type - Not ReWritable\n"
-      "Last Session Status - Incomplete\n"
-      "Disc Mode - CD-I;\n"
-      "Media Capacity - 2.00 MB (999 sectors)\n"
-      "Media Size - 0.00 MB (0 sectors)\n");
-}
-
 TEST_F(ReportCommand, NoCurrentDriveMeansNoDriveOperation) {
   registry->currentDrive = -1;
   const int openCalls = device->openCalls;
@@ -78,20 +41,6 @@ TEST_F(ReportCommand, NoCurrentDriveMeansNoDriveOperation) {
   ExpectOneMessageAndClosed(kNoReportDriveText);
   EXPECT_EQ(device->openCalls, openCalls);
   EXPECT_TRUE(device->commands.empty());
-}
-
-TEST(ReportWithoutDrives, BothReportsTellTheUser) {
-  testing::FakeUserPrompt prompt;
-  testing::CountingSleeper sleeper;
-  DriveRegistry registry(prompt, sleeper, {});
-  ASSERT_TRUE(registry.EnumerateDrives());
-  ASSERT_EQ(registry.currentDrive, -1);
-
-  EXPECT_FALSE(ShowDeviceReport(registry, prompt));
-  EXPECT_FALSE(ShowDiscReport(registry, prompt));
-  ASSERT_EQ(prompt.messages.size(), 2u);
-  EXPECT_EQ(prompt.messages[0].text, kNoReportDriveText);
-  EXPECT_EQ(prompt.messages[1].text, kNoReportDriveText);
 }
 
 }  // namespace

@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
+#include "tests/endtoend/CliRun.h"
 #include "tests/support/VirtualRecorderRegistry.h"
-#include "tests/virtualdrive/recorder/RecorderHarness.h"
 
 namespace brenmark {
 namespace {
@@ -121,25 +120,6 @@ class ReportsOnVirtualRecorder : public testsupport::VirtualRecorderRegistry<Rep
     return OnlyMessage();
   }
 
-  // Writes one Mode 1 track of `blocks` (at most 255) blocks through the registry and closes
-  // its session, leaving the disc open for another one when asked.
-  void BurnSession(std::int32_t blocks, bool allowNextSession) {
-    ASSERT_TRUE(registry->OpenDevice(kCdDrive));
-    std::array<std::uint8_t, 64> page{};
-    ASSERT_EQ(registry->ModeSense(kCdDrive, 0x05, 64, page.data()), 0);
-    ASSERT_EQ(registry->SetWriteParameters(kCdDrive, 64, page.data(), 1, 1, 0x00, 8,
-                                           allowNextSession ? 0xC0 : 0x00, 4, nullptr),
-              0);
-    const std::int32_t track = registry->GetLastTrackNumber(kCdDrive);
-    const std::int32_t start = registry->GetTrackStartAddress(kCdDrive, track);
-    const std::vector<std::uint8_t> data(static_cast<std::size_t>(blocks) * 2048, 0x5A);
-    ASSERT_EQ(registry->WriteSectors(kCdDrive, start, blocks, 2048, data.data()), 0);
-    ASSERT_TRUE(registry->SynchronizeCache(kCdDrive));
-    ASSERT_EQ(registry->CloseTrack(kCdDrive, track), 0);
-    ASSERT_EQ(registry->CloseSession(kCdDrive), 0);
-    registry->CloseDevice(kCdDrive);
-  }
-
   void InsertAudioCd() {
     ASSERT_TRUE(cd->InsertImage(std::string(BRENMARK_TESTDATA_DIR) + "/cue/cdda.cue").ok);
   }
@@ -195,28 +175,6 @@ TEST_F(ReportsOnVirtualRecorder, AudioCdLoadedFromAnImage) {
   EXPECT_TRUE(prompt.openWhileShown);
 }
 
-TEST_F(ReportsOnVirtualRecorder, DiscWithTwoSessions) {
-  BurnSession(200, true);
-  BurnSession(50, false);
-  // Each track ends in 2 run-out blocks; the second session's track starts
-  // 11400 blocks after the first lead-out.
-  EXPECT_EQ(DiscReport(kCdDrive),
-            "Sessions - 2\n"
-            "Tracks - 2\n"
-            "Disc Status - Complete Disc\n"
-            "Disc Type - Not ReWritable\n"
-            "Last Session Status - Complete\n"
-            "Disc Mode - CD-DA or CD-ROM;\n"
-            "Media Capacity - 23.31 MB (11653 sectors)\n"
-            "Media Size - 2333.76 MB (1166880 sectors)\n"
-            "Session  1  00:00:00  CD-Audio or Mode 1  (0.69 MB) \n"
-            "Track  1  00:02:00  00:02:52  Data \n"
-            "\n"
-            "Session  2  02:34:52  CD-Audio or Mode 1  (0.39 MB) \n"
-            "Track  2  02:36:52  00:00:52  Data \n"
-            "\n");
-}
-
 TEST_F(ReportsOnVirtualRecorder, EmptyTrayAndFailingQueries) {
   // A drive without a disc refuses READ DISC INFORMATION with "medium not present".
   ASSERT_TRUE(cd->RemoveDisc().ok);
@@ -230,9 +188,46 @@ TEST_F(ReportsOnVirtualRecorder, EmptyTrayAndFailingQueries) {
                                       "Media Size - 2333.76 MB (1166880 sectors)\n");
   EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) + kAudioCdCapacity + kAudioCdSessions);
 
+  // Disc information that fails after the same command succeeded earlier in the
+  // report: after the presence check the report ends; at the lead-out it shows 0.
+  ArmFault(*cd, "READDISCINFORMATION:after=1");
+  EXPECT_EQ(DiscReport(kCdDrive), kDiscInfoFailedText);
+  ArmFault(*cd, "READDISCINFORMATION:after=2");
+  EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) +
+                                      "Media Capacity - 0.60 MB (301 sectors)\n"
+                                      "Media Size - 0.00 MB (0 sectors)\n" +
+                                      kAudioCdSessions);
+
   ArmFault(*dvd, "MODESENSE10");
   EXPECT_EQ(DeviceReport(kDvdDrive), kCapabilitiesFailedText);
   EXPECT_EQ(DeviceReport(kDvdDrive).substr(0, 27), "Drive Model - virtual-dvd: ");
+}
+
+// brenmark-cli, on virtual recorders of its own whose trays hold the same
+// blank discs, prints the same texts, and failures as messages with status 1.
+TEST_F(ReportsOnVirtualRecorder, TheCommandLinePrintsTheSameTextsAndFailuresAsMessages) {
+  endtoend::ScratchFolder data{"reports-cli"};
+  const std::string names[] = {"virtual-cd", "virtual-dvd"};
+  for (int drive = 0; drive < 2; ++drive) {
+    for (const std::string command : {"device-info", "disc-info"}) {
+      SCOPED_TRACE(names[drive] + " " + command);
+      const endtoend::ProcessOutput output = endtoend::Cli(data.path(), {"--drive", names[drive], command});
+      EXPECT_EQ(output.exitStatus, 0) << output.err;
+      EXPECT_EQ(output.out, command == "device-info" ? DeviceReport(drive) : DiscReport(drive));
+      EXPECT_EQ(output.err, "");
+    }
+  }
+  const auto failed = endtoend::Cli(data.path(), {"--drive", "virtual-dvd", "--fault", "MODESENSE10", "device-info"});
+  EXPECT_EQ(failed.exitStatus, 1);
+  EXPECT_EQ(failed.out, "");
+  EXPECT_EQ(failed.err, std::string(kCapabilitiesFailedText) + "\n");
+  // A tray left empty by an earlier run.
+  ASSERT_EQ(endtoend::Cli(data.path(), {"--drive", "virtual-dvd", "tray", "empty"}).exitStatus, 0);
+  const auto noDisc = endtoend::Cli(data.path(), {"--drive", "virtual-dvd", "disc-info"});
+  EXPECT_EQ(noDisc.exitStatus, 1);
+  EXPECT_EQ(noDisc.out, "");
+  EXPECT_EQ(noDisc.err, std::string(kNoMediaText) + "\n");
+  EXPECT_EQ(endtoend::Cli(data.path(), {"disc-info", "extra"}).exitStatus, 2);
 }
 
 }  // namespace

@@ -11,10 +11,9 @@ namespace {
 
 class JobRunnerTest : public ::testing::Test {
  protected:
-  JobInputs InputsFor(int drive, std::uint32_t speed = 0) {
+  JobInputs InputsFor(int drive) {
     JobInputs inputs;
     inputs.currentDrive = drive;
-    inputs.writeSpeed = speed;
     return inputs;
   }
 
@@ -24,37 +23,6 @@ class JobRunnerTest : public ::testing::Test {
   DriveLeases leases;
   JobRunner runner{registry, prompt, leases};
 };
-
-TEST_F(JobRunnerTest, AJobWorksOnItsOwnInputsAndReportsItsResult) {
-  std::promise<void> release;
-  std::shared_future<void> released = release.get_future().share();
-  auto progress = std::make_shared<test::RecordingProgress>();
-  JobState state;
-  state.outputFolder = "/tmp/first";
-  registry.currentDrive = 3;
-  registry.writeSpeed = 1411;
-  JobInputs inputs = SnapshotJobInputs(state, registry);
-
-  auto job = runner.Start(
-      [released](JobContext& context) {
-        released.wait();
-        context.progress.SetStatus(context.inputs.outputFolder);
-        return static_cast<int>(context.inputs.writeSpeed) + context.inputs.currentDrive;
-      },
-      std::move(inputs), progress);
-  ASSERT_NE(job, nullptr);
-
-  // The front end goes on changing its state while the job runs.
-  state.outputFolder = "/tmp/second";
-  registry.currentDrive = 0;
-  registry.writeSpeed = 705;
-  EXPECT_FALSE(job->Finished());
-  release.set_value();
-  job->Wait();
-  EXPECT_TRUE(job->Finished());
-  EXPECT_EQ(job->result(), 1414);
-  EXPECT_EQ(progress->statuses(), std::vector<std::string>{"/tmp/first"});
-}
 
 TEST_F(JobRunnerTest, ADriveInUseRefusesASecondJobUntilTheFirstHasEnded) {
   std::promise<void> release;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -43,7 +44,6 @@ class RecordingProgress final : public ProgressSink {
   void StepIt() override {
     std::lock_guard lock(mutex_);
     bar_.StepIt();
-    ++steps_;
   }
   void EnableClose(bool enabled) override { Log(enabled ? "close on" : "close off"); }
 
@@ -57,10 +57,6 @@ class RecordingProgress final : public ProgressSink {
       if (call.rfind("status ", 0) == 0) result.push_back(call.substr(7));
     }
     return result;
-  }
-  int steps() const {
-    std::lock_guard lock(mutex_);
-    return steps_;
   }
   std::int32_t position() const {
     std::lock_guard lock(mutex_);
@@ -76,7 +72,32 @@ class RecordingProgress final : public ProgressSink {
   mutable std::mutex mutex_;
   std::vector<std::string> calls_;
   ProgressBarState bar_;
-  int steps_ = 0;
+};
+
+// A recording progress window that also runs an action when the job shows a
+// given status, on the job's thread: a test's way to act at a step of a job,
+// or to hold the job there.
+class ActingProgress final : public ProgressSink {
+ public:
+  ActingProgress(std::string status, std::function<void()> action)
+      : status_(std::move(status)), action_(std::move(action)) {}
+  void SetStatus(const std::string& text) override {
+    if (text == status_) action_();
+    record.SetStatus(text);
+  }
+  void SetRange(std::int32_t maximum) override { record.SetRange(maximum); }
+  void SetRange16(std::uint16_t maximum) override { record.SetRange16(maximum); }
+  void SetPos(std::int32_t position) override { record.SetPos(position); }
+  std::int32_t GetPos() override { return record.GetPos(); }
+  void SetStep(std::int32_t step) override { record.SetStep(step); }
+  void StepIt() override { record.StepIt(); }
+  void EnableClose(bool enabled) override { record.EnableClose(enabled); }
+
+  RecordingProgress record;
+
+ private:
+  std::string status_;
+  std::function<void()> action_;
 };
 
 // Message boxes written down with their icon; questions answered as told.

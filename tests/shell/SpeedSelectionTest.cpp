@@ -71,6 +71,8 @@ TEST(SpeedSelection, ListsCdSpeedsAndBurnStoresTheChosenOne) {
   selection.Burn(*fixture.registry, 1);
   EXPECT_EQ(fixture.registry->writeSpeed, 4234u);
   EXPECT_EQ(fixture.registry->multiSession, 0);
+  selection.Burn(*fixture.registry, 1, /*leaveDiscOpen=*/true);
+  EXPECT_EQ(fixture.registry->multiSession, 1);
 }
 
 TEST(SpeedSelection, UnitsFollowTheFirstSpeedAsDelivered) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
 #include "vcd/VcdTrackSources.h"
 
 namespace brenmark::vcd {
@@ -16,20 +16,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 std::uint8_t PatternByte(std::uint64_t offset) { return static_cast<std::uint8_t>(offset * 7 + offset / 251); }
 
-// A file of `size` pattern bytes under the temporary folder, removed at the end.
-class PatternFile {
- public:
-  explicit PatternFile(std::uint64_t size)
-      : path_(std::filesystem::temp_directory_path() /
-              ("brenmark-vcd-source-" + std::to_string(::getpid()) + "-" + std::to_string(size) + ".mpg")) {
-    std::ofstream out(path_, std::ios::binary);
+// A file of `size` pattern bytes in a temporary folder of its own.
+struct PatternFile {
+  explicit PatternFile(std::uint64_t size) {
+    std::ofstream out(path(), std::ios::binary);
     for (std::uint64_t i = 0; i < size; ++i) out.put(static_cast<char>(PatternByte(i)));
   }
-  ~PatternFile() { std::filesystem::remove(path_); }
-  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path path() const { return folder.path() / "source.mpg"; }
 
- private:
-  std::filesystem::path path_;
+  testsupport::TempFolder folder{"vcd-source"};
 };
 
 struct RunShape {

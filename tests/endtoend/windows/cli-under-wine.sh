@@ -12,11 +12,7 @@ wine_run=$1 cli=$2 aspi_library=$3 linux_cli=${4:-}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/brenmark-wine-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-expect() {  # expect TEXT FILE
-  grep -qF -- "$1" "$2" || { cat "$2" >&2; fail "'$1' missing from $(basename "$2")"; }
-}
-wcli() { "$wine_run" "$cli" --data-dir "$work/data" "$@"; }
+. "$(dirname "$0")/wine-check-helpers.sh"
 
 # A folder as a user keeps it: names in several scripts, a nested folder,
 # a file larger than one write.
@@ -47,8 +43,6 @@ read_cd() {  # read_cd CUE OUT_PREFIX
   cmp -s "$out.hello" "$source/Фото альбом/привет.txt" || fail "contents of привет.txt in $cue"
   cmp -s "$out.data" "$source/plain/data.bin" || fail "contents of data.bin in $cue"
 }
-# A path the Windows program printed (CR LF line ends, backslashes) as a Linux path.
-to_linux() { tr -d '\r' | sed 's|\\|/|g; s|^[A-Za-z]:|/|'; }
 
 # Plain commands.
 wcli drives > "$work/drives"
@@ -65,7 +59,7 @@ cue=$(to_linux < "$work/burn-cd" | tail -1)
 [ -f "$cue" ] || fail "burn-cd printed no image: $(cat "$work/burn-cd")"
 read_cd "$cue" "$work/windows"
 expect "Фото альбом/привет.txt" "$work/windows.joliet"
-wcli --drive virtual-cd tray insert "$(winepath -w "$cue" 2>/dev/null || echo "$cue")" > /dev/null
+wcli --drive virtual-cd tray insert "$(to_windows "$cue")" > /dev/null
 wcli --drive virtual-cd disc-info > "$work/disc-info"
 expect "1" "$work/disc-info"
 

@@ -55,41 +55,16 @@ TEST(RecorderCommands, UnknownOpcodesAndShortBlocksAreIllegalRequests) {
   EXPECT_EQ(harness.Send(cdb::Simple(0x12, 6), DataDirection::In, nullptr, 36), TransportResult::TransportFailure);
 }
 
-TEST(RecorderCommands, BlankCdRAndDvdRDiscInformation) {
+// Blank discs as the reports and the jobs do not read them: the invisible
+// track by its number, a track beyond it, and an erasable blank.
+TEST(RecorderCommands, BlankDiscQueriesTheJobsDoNotMake) {
   RecorderHarness cd;
-  const auto info = cd.DiscInformation();
-  ASSERT_EQ(info.size(), 34u);
-  EXPECT_EQ(Be16(info, 0), 32);
-  EXPECT_EQ(info[2], 0x00);  // blank, last session empty
-  EXPECT_EQ(info[4], 1);
-  EXPECT_EQ(info[5], 1);
-  EXPECT_EQ(info[6], 1);
-  EXPECT_EQ(info[21] * 4500 + info[22] * 75 + info[23], 359999);  // 79:59:74
-
-  RecorderHarness dvd(DvdRecorderModel());
-  const auto dvdInfo = dvd.DiscInformation();
-  EXPECT_EQ(dvdInfo[2], 0x00);
-  EXPECT_EQ(Be32(dvdInfo, 20), 2298496u);
-
-  EXPECT_FALSE(MediumNamed("cd"));
-  ASSERT_EQ(cd.recorder().InsertBlank(MediumNamed("cd-rw").value()).ok, true);
-  EXPECT_EQ(cd.DiscInformation()[2], 0x10);  // erasable
-}
-
-TEST(RecorderCommands, BlankTrackInformationGivesTheWholeDisc) {
-  RecorderHarness cd;
-  const auto track = cd.TrackInformation(1);
-  EXPECT_EQ(Be32(track, 8), 0u);
-  EXPECT_EQ(track[7] & 0x01, 1);
-  EXPECT_EQ(Be32(track, 12), 0u);
-  EXPECT_EQ(Be32(track, 16), 359849u);
-  EXPECT_EQ(cd.TrackInformation(0xFF), track);  // the invisible track
-
-  RecorderHarness dvd(DvdRecorderModel());
-  EXPECT_EQ(Be32(dvd.TrackInformation(1), 16), 2298496u);
-
+  EXPECT_EQ(cd.TrackInformation(0xFF), cd.TrackInformation(1));
   EXPECT_FALSE(cd.Read(cdb::ReadTrackInformation(1, 2), 48));
   EXPECT_EQ(cd.sense(), sense::kInvalidFieldInCdb);
+  EXPECT_FALSE(MediumNamed("cd"));
+  ASSERT_EQ(cd.recorder().InsertBlank(MediumNamed("cd-rw").value()).ok, true);
+  EXPECT_EQ(cd.DiscInformation()[2], 0x10);
 }
 
 TEST(RecorderCommands, WriteParametersPageRoundTripsAndRefusesNonsense) {
@@ -150,16 +125,6 @@ TEST(RecorderCommands, SetSpeedPicksTheFastestSpeedNotAboveTheRequest) {
   EXPECT_EQ(Be16(page, 8 + 28), 8467);
   cdb[1] = 0x03;
   EXPECT_EQ(harness.Send(cdb), TransportResult::DeviceFailure);
-}
-
-TEST(RecorderCommands, ReadBufferCapacityReportsAnEmptyBuffer) {
-  RecorderHarness harness;
-  auto cdb = cdb::Simple(0x5C, 10);
-  cdb[8] = 12;
-  const auto data = harness.Read(cdb, 36);
-  ASSERT_TRUE(data);
-  EXPECT_GE(Be32(*data, 4), 37632u);
-  EXPECT_EQ(Be32(*data, 8), Be32(*data, 4));
 }
 
 TEST(RecorderCommands, AllocationLengthCutsTheResponse) {

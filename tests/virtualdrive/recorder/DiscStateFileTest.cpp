@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "virtualdrive/DiscStateFile.h"
-#include "virtualdrive/TrayRecord.h"
 
 namespace brenmark::virtualdrive {
 namespace {
@@ -28,28 +27,6 @@ TEST(DiscStateFile, RefusesInconsistentDiscs) {
   finished.replace(finished.find("finalized 0"), 11, "finalized 1");
   EXPECT_NE(refusedWith(finished), "");  // its only session allows another
   EXPECT_NE(refusedWith("brenmark-disc 1\nmedium CD-R\ntrack 1 1 mode1 0 0 999999 0 1\n"), "");
-}
-
-}  // namespace
-}  // namespace brenmark::virtualdrive
-
-namespace brenmark::virtualdrive {
-namespace {
-
-// The size of a blank CD-R survives the tray record; sizes no CD-R has, or a
-// size on a DVD, are refused rather than taken as 80 minutes.
-TEST(TrayRecordText, KeepsTheSizeOfABlankCdAndRefusesImpossibleSizes) {
-  const TrayRecordResult small = ParseTrayRecord(FormatTrayRecord(TrayRecord::Blank(MediumKind::CdRw, 21)));
-  ASSERT_TRUE(small.record);
-  EXPECT_EQ(small.record->blankKind, MediumKind::CdRw);
-  EXPECT_EQ(small.record->blankMinutes, 21);
-  const TrayRecordResult older = ParseTrayRecord("brenmark-tray 1\nblank CD-R\n");
-  ASSERT_TRUE(older.record);
-  EXPECT_EQ(older.record->blankMinutes, 80);
-  for (const char* text : {"brenmark-tray 1\nblank CD-R 75\n", "brenmark-tray 1\nblank CD-R 80x\n",
-                           "brenmark-tray 1\nblank DVD-R 80\n", "brenmark-tray 1\nblank CD-R \n"}) {
-    EXPECT_FALSE(ParseTrayRecord(text).record) << text;
-  }
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
@@ -36,37 +34,6 @@ TEST(VirtualRecorderProvider, OffersTheCdRecorderThenTheDvdRecorder) {
   ASSERT_EQ(provider.recorders().size(), 2u);
   EXPECT_EQ(provider.recorders()[1]->DescribeTray(), "blank DVD-R (4.7 GB)");
   EXPECT_EQ(provider.burnedFolder(), folder.path() / "burned discs");
-}
-
-// Puts an environment variable back as it was.
-class SavedVariable {
- public:
-  explicit SavedVariable(const char* name) : name_(name) {
-    const char* value = std::getenv(name);
-    if (value) value_ = value;
-  }
-  ~SavedVariable() {
-    if (value_) {
-      ::setenv(name_, value_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> value_;
-};
-
-TEST(VirtualRecorderProvider, DefaultFolderFollowsXdgDataHome) {
-  SavedVariable dataHome("XDG_DATA_HOME");
-  SavedVariable home("HOME");
-  ::setenv("XDG_DATA_HOME", "/srv/data", 1);
-  EXPECT_EQ(DefaultVirtualRecorderFolder(), std::filesystem::path("/srv/data/brenmark/virtual-recorders"));
-  ::setenv("XDG_DATA_HOME", "relative/ignored", 1);
-  ::setenv("HOME", "/home/someone", 1);
-  EXPECT_EQ(DefaultVirtualRecorderFolder(),
-            std::filesystem::path("/home/someone/.local/share/brenmark/virtual-recorders"));
 }
 
 }  // namespace

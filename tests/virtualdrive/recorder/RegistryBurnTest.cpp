@@ -34,31 +34,7 @@ class RegistryBurn : public testsupport::VirtualRecorderRegistry<> {
       ASSERT_EQ(registry->WriteSectors(drive, at, count, blockSize, chunk), 0) << "at " << at;
     }
   }
-
 };
-
-TEST_F(RegistryBurn, AMachineWithoutDrivesListsTheTwoVirtualRecorders) {
-  ASSERT_EQ(registry->driveCount, 2);
-  EXPECT_EQ(registry->drive(0).displayName, "virtual-cd: Brenmark Virtual CD-RW   ");
-  EXPECT_EQ(registry->drive(1).displayName, "virtual-dvd: Brenmark Virtual DVD-R   ");
-  EXPECT_EQ(registry->drive(0).interfaceStandard, 2u);
-  EXPECT_EQ(registry->drive(0).canWriteDvdR, 0);  // the CD recorder writes no DVD
-  EXPECT_EQ(registry->drive(1).canWriteDvdR, 1);
-  EXPECT_EQ(registry->drive(1).canWriteDvdRam, 0);
-  EXPECT_TRUE(prompt.messages.empty());
-
-  ASSERT_TRUE(registry->OpenDevice(0));
-  EXPECT_TRUE(registry->IsMediaPresent(0) && registry->IsDiscBlank(0));
-  EXPECT_EQ(registry->GetDiscCapacity(0), 359999);
-  EXPECT_FALSE(registry->ReadSessions(0));  // no table of contents yet
-  std::uint32_t mask = 0, bufferSize = 0;
-  std::array<std::uint32_t, 100> speeds{};
-  ASSERT_TRUE(registry->GetCapabilities(0, &mask, nullptr, &bufferSize, speeds));
-  EXPECT_EQ(std::vector<std::uint32_t>(speeds.begin(), speeds.begin() + 8),
-            (std::vector<std::uint32_t>{8467, 7056, 5645, 4234, 2822, 1411, 706, 0}));
-  EXPECT_NE(mask & capability::kWritesCdR, 0u);
-  EXPECT_GT(bufferSize, 0u);
-}
 
 void Arm(VirtualRecorder& recorder, const char* text) {
   const auto fault = ParseFaultSpec(text);

@@ -1,15 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "tests/virtualdrive/image/RawSectorCheck.h"
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
 
 namespace brenmark::virtualdrive::testing {
 namespace {
 
 constexpr std::uint8_t kUserData = 0x10;
-constexpr std::uint8_t kWholeSector = 0xF8;
 
 class TrackAtOnce : public ::testing::Test {
  protected:
@@ -37,17 +33,8 @@ TEST_F(TrackAtOnce, TracksFollowEachOtherWithRunOutAndPregap) {
   const auto first = harness.TrackInformation(1);
   EXPECT_EQ(Be32(first, 24), 102u);  // size includes the run-out
   EXPECT_EQ(first[7] & 0x01, 0);      // closed: no writable address
-
-  // Track 3 is incomplete while written: READ TRACK INFORMATION gives its start.
-  const std::int32_t third = harness.TrackStart(3);
-  EXPECT_EQ(third, 252 + 10 + 2 + 150);
-  ASSERT_EQ(harness.Write(third, 4, Pattern(4, 2048, 3)), TransportResult::Good);
-  const auto open = harness.TrackInformation(3);
-  EXPECT_EQ(Be32(open, 8), static_cast<std::uint32_t>(third));
-  EXPECT_EQ(Be32(open, 12), static_cast<std::uint32_t>(third + 4));
-  const auto disc = harness.DiscInformation();
-  EXPECT_EQ(disc[2], 0x05);  // incomplete disc, incomplete session
-  EXPECT_EQ(disc[6], 3);
+  // An open track's next writable address is in TrayTest (a restarted recorder).
+  EXPECT_EQ(harness.TrackStart(3), 252 + 10 + 2 + 150);
 }
 
 TEST_F(TrackAtOnce, WritesThatARealDriveRefuses) {
@@ -84,18 +71,11 @@ TEST_F(TrackAtOnce, WritesThatARealDriveRefuses) {
   EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
 }
 
-TEST_F(TrackAtOnce, ReadCdReturnsWhatWasWritten) {
+// What was written reads back in the tray tests; here the blocks that cannot
+// be read: nothing written there yet, a wrong expected sector type, run-out blocks.
+TEST_F(TrackAtOnce, ReadCdRefusesWhatWasNotWrittenAsAsked) {
   ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
-  const auto data = Pattern(20, 2048, 9);
-  ASSERT_EQ(harness.Write(0, 20, data), TransportResult::Good);
-  const auto user = harness.Read(cdb::ReadCd(0, 20, kUserData), 20 * 2048);
-  ASSERT_TRUE(user);
-  EXPECT_EQ(*user, data);
-  const auto raw = harness.Read(cdb::ReadCd(5, 1, kWholeSector), 2352);
-  ASSERT_TRUE(raw);
-  EXPECT_EQ(testsupport::CheckRawDataSector(raw->data(), 5), "");
-  EXPECT_EQ(std::memcmp(raw->data() + 16, data.data() + 5 * 2048, 2048), 0);
-  // Nothing written there yet, wrong expected sector type, run-out blocks.
+  ASSERT_EQ(harness.Write(0, 20, Pattern(20, 2048, 9)), TransportResult::Good);
   EXPECT_FALSE(harness.Read(cdb::ReadCd(20, 1, kUserData), 2048));
   EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
   EXPECT_FALSE(harness.Read(cdb::ReadCd(0, 1, kUserData, 1), 2352));

@@ -160,50 +160,8 @@ TEST(RecorderTray, IsoImagesBecomeDataDiscsOfTheRecordersKind) {
   EXPECT_EQ(Be16(dvd.Read(config, 8).value(), 6), 0x0010);  // DVD-ROM
 }
 
-TEST(RecorderTray, MalformedImagesAreRefusedWithAReason) {
-  RecorderHarness harness;
-  TempFolder folder;
-  const fs::path data = fs::path(BRENMARK_TESTDATA_DIR) / "cue";
-  const auto refused = [&harness](const fs::path& path) {
-    const TrayResult result = harness.recorder().InsertImage(path);
-    EXPECT_FALSE(result.ok) << path;
-    EXPECT_NE(result.message.find(path.filename().string()), std::string::npos) << result.message;
-    return result.message;
-  };
-  refused(data / "bad-msf-1.cue");
-  refused(folder.path() / "missing.cue");
-
-  // A sheet whose track lies beyond the end of a truncated .bin.
-  WriteFile(folder.path() / "short.bin", std::string(2352 * 10, '\0'));
-  WriteFile(folder.path() / "short.cue",
-            "FILE \"short.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
-            "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n");
-  refused(folder.path() / "short.cue");
-  WriteFile(folder.path() / "nobin.cue", "FILE \"absent.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
-  refused(folder.path() / "nobin.cue");
-  WriteFile(folder.path() / "odd.iso", std::string(3000, 'x'));
-  refused(folder.path() / "odd.iso");
-  WriteFile(folder.path() / "disc.img", "x");
-  refused(folder.path() / "disc.img");
-
-  // A sidecar that does not fit its image.
-  WriteFile(folder.path() / "ok.iso", std::string(2048 * 4, '\0'));
-  WriteFile(folder.path() / "ok.state",
-            "brenmark-disc 1\nmedium DVD-R\nfinalized 1\nreserved 0\nsession 1 40 0 0\n"
-            "track 1 1 mode1 0 0 40 0 1\n");
-  EXPECT_NE(refused(folder.path() / "ok.iso").find("shorter"), std::string::npos);
-
-  EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)");
-}
-
-}  // namespace
-}  // namespace brenmark::virtualdrive::testing
-
-namespace brenmark::virtualdrive::testing {
-namespace {
-
 // Images the tray refuses, each with a message that says what is wrong with it.
-TEST(RecorderTray, ImagesThatAreNotFilesOrTooLargeAreRefusedSayingWhy) {
+TEST(RecorderTray, BrokenOrUnfitImagesAreRefusedSayingWhy) {
   TempFolder images;
   const fs::path& at = images.path();
   const fs::path fifo = at / "pipe.iso";
@@ -220,6 +178,13 @@ TEST(RecorderTray, ImagesThatAreNotFilesOrTooLargeAreRefusedSayingWhy) {
   std::ofstream(at / "long.bin").close();
   fs::resize_file(at / "long.bin", (99ull * 60 * 75 - 150) * 2352);
   WriteFile(at / "long.cue", "FILE \"long.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+  WriteFile(at / "odd.iso", std::string(3000, 'x'));
+  WriteFile(at / "disc.img", "x");
+  // A sidecar that does not fit its image.
+  WriteFile(at / "ok.iso", std::string(2048 * 4, '\0'));
+  WriteFile(at / "ok.state",
+            "brenmark-disc 1\nmedium DVD-R\nfinalized 1\nreserved 0\nsession 1 40 0 0\n"
+            "track 1 1 mode1 0 0 40 0 1\n");
 
   struct Case {
     const char* image;
@@ -235,6 +200,10 @@ TEST(RecorderTray, ImagesThatAreNotFilesOrTooLargeAreRefusedSayingWhy) {
       {"big.iso", false, "a CD of 99 minutes holds at most 445349 sectors (912 MB)"},
       {"big.iso", true, "a DVD-R holds at most 2298496 sectors (4707 MB)"},
       {"long.cue", true, "a CD of 99 minutes holds at most"},
+      {BRENMARK_TESTDATA_DIR "/cue/bad-msf-1.cue", false, "bad-msf-1.cue"},
+      {"odd.iso", false, "odd.iso"},
+      {"disc.img", false, "disc.img"},
+      {"ok.iso", false, "shorter"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(std::string(test.image) + (test.dvdRecorder ? " in the DVD recorder" : " in the CD recorder"));

@@ -46,29 +46,10 @@ TEST(RecorderWriteFailures, AStateFileThatCannotBeSavedIsAWriteError) {
   EXPECT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kWriteError);
   EXPECT_FALSE(LeftoverTemporaries(work));
-}
 
-// A full disk under the data folder: the write fails with a write error and
-// the system's reason, and a later start removes what an interrupted save left.
-TEST(RecorderWriteFailures, AFullDiskIsTold) {
-  RecorderHarness harness(DvdRecorderModel());
-  ProblemListener listener(harness.recorder());
-  const fs::path work = harness.folder() / "work";
-  fs::create_symlink("/dev/full", work / "disc.iso");
-  WriteSetup sessionAtOnce;
-  sessionAtOnce.writeType = 2;
-  ASSERT_EQ(harness.SetWriteParameters(sessionAtOnce), TransportResult::Good);
-  ASSERT_EQ(harness.Send(cdb::ReserveTrack(64)), TransportResult::Good);
-  std::vector<std::uint8_t> data = Pattern(64, 2048, 1);
-  EXPECT_EQ(harness.SendOut(cdb::Write12(0, 64), data), TransportResult::DeviceFailure);
-  EXPECT_EQ(harness.sense(), sense::kWriteError);
-  ASSERT_FALSE(listener.problems().empty());
-  const std::string& problem = listener.problems().back();
-  EXPECT_NE(problem.find("No space left on device"), std::string::npos) << problem;
-  EXPECT_NE(problem.find(work.string()), std::string::npos) << problem;
-
+  // A later start removes what an interrupted save left.
   WriteFile(work / "tray.new", "brenmark-tray 1\n");
-  harness.Restart({}, DvdRecorderModel());
+  harness.Restart();
   EXPECT_FALSE(LeftoverTemporaries(work));
 }
 

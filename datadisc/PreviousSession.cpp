@@ -1,0 +1,320 @@
+#include "datadisc/PreviousSession.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "bytes/ByteOrder.h"
+#include "datadisc/IsoBytes.h"
+#include "datadisc/PathTableList.h"
+#include "datadisc/Utf16.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+constexpr std::uint32_t kDescriptorsOffset = 16;
+// A descriptor set longer than this is not one a burner wrote.
+constexpr std::uint32_t kMaxDescriptors = 32;
+constexpr std::uint8_t kPrimaryType = 1;
+constexpr std::uint8_t kSupplementaryType = 2;
+constexpr std::uint8_t kTerminatorType = 255;
+constexpr std::uint32_t kVolumeSpaceOffset = 80;
+constexpr std::uint32_t kEscapeOffset = 88;
+constexpr std::uint32_t kRootRecordOffset = 156;
+constexpr std::uint32_t kMinRecordLength = 34;
+constexpr std::uint8_t kDirectoryFlag = 0x02;
+constexpr std::uint8_t kMultiExtentFlag = 0x80;
+// A directory larger than this is taken for damage, not read.
+constexpr std::uint32_t kMaxDirectoryBytes = 16 * 1024 * 1024;
+// Nor is a tree whose directories hold more than this in all (a disc's tree
+// of 100,000 files takes about 7 MB); directories that overlap could
+// otherwise make a small disc read like an endless one.
+constexpr std::uint64_t kMaxTreeBytes = 64 * 1024 * 1024;
+// Blocks asked for by one read command.
+constexpr std::uint32_t kBlocksPerRead = 32;
+// Joliet names longer than this would not fit a directory record when written again.
+constexpr std::size_t kMaxJolietIdentifierBytes = 200;
+constexpr std::size_t kMaxIsoIdentifierBytes = 200;
+
+struct Failure {
+  PreviousSession::Status status;
+  std::string reason;
+};
+
+// Seconds since 1970 of a record's seven time bytes (their own GMT offset
+// taken off); 0 for a date that cannot be one.
+std::int64_t RecordTime(const std::uint8_t* time) {
+  const int year = 1900 + time[0];
+  const unsigned month = time[1];
+  const unsigned day = time[2];
+  if (month < 1 || month > 12 || day < 1 || day > 31) return 0;
+  // Days from 1970-01-01 to the civil date.
+  const int y = year - (month <= 2 ? 1 : 0);
+  const int era = y / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + doe - 719468;
+  const auto offsetQuarters = static_cast<std::int8_t>(time[6]);
+  return days * 86400 + time[3] * 3600 + time[4] * 60 + time[5] - offsetQuarters * 15 * 60;
+}
+
+// A file identifier without its version (";1").
+std::string WithoutVersion(std::string name) {
+  const std::size_t semicolon = name.rfind(';');
+  if (semicolon != std::string::npos) name.resize(semicolon);
+  return name;
+}
+
+struct VolumeRoot {
+  std::uint32_t extent = 0;
+  std::uint32_t size = 0;
+};
+
+class SessionReader {
+ public:
+  SessionReader(const BlockReader& read, std::uint32_t readableEnd) : read_(read), end_(readableEnd) {}
+
+  // The descriptors: the primary one's root, and the Joliet one's when there is one.
+  bool ReadDescriptors(std::uint32_t sessionStart, VolumeRoot& iso, std::optional<VolumeRoot>& joliet) {
+    std::vector<std::uint8_t> block;
+    bool primary = false;
+    for (std::uint32_t i = 0; i < kMaxDescriptors; ++i) {
+      if (!Read(sessionStart + kDescriptorsOffset + i, 1, block)) return false;
+      if (std::memcmp(block.data() + 1, "CD001", 5) != 0 || block[6] != 1) {
+        if (primary) break;
+        return Fail(PreviousSession::Status::NotIso9660, "holds no ISO 9660 file system");
+      }
+      const std::uint8_t type = block[0];
+      if (type == kTerminatorType) break;
+      const std::uint8_t* escape = block.data() + kEscapeOffset;
+      const bool jolietEscape = escape[0] == 0x25 && escape[1] == 0x2F &&
+                                (escape[2] == 0x40 || escape[2] == 0x43 || escape[2] == 0x45);
+      if (type == kPrimaryType && !primary) {
+        primary = true;
+        iso = RootOf(block.data());
+        // Everything of the file system lies within its volume space.
+        end_ = std::min(end_, bytes::ReadLe32(block.data() + kVolumeSpaceOffset));
+      } else if (type == kSupplementaryType && jolietEscape && !joliet) {
+        joliet = RootOf(block.data());
+      }
+    }
+    if (!primary) return Fail(PreviousSession::Status::NotIso9660, "holds no ISO 9660 file system");
+    return true;
+  }
+
+  // Reads the tree below a root directory; `joliet` decides how names are read.
+  bool ReadTree(const VolumeRoot& root, bool joliet, std::vector<PreviousEntry>& out) {
+    visited_.clear();
+    directories_ = 1;
+    std::uint64_t treeBytes = 0;
+    struct Pending {
+      std::vector<PreviousEntry>* list;
+      std::uint32_t extent;
+      std::uint32_t size;
+      std::size_t depth;
+    };
+    std::vector<Pending> pending{{&out, root.extent, root.size, 1}};
+    std::vector<std::uint8_t> data;
+    while (!pending.empty()) {
+      const Pending directory = pending.back();
+      pending.pop_back();
+      if (directory.depth > kMaxPreviousDepth) return Damage("its directories nest too deep");
+      if (!visited_.insert(directory.extent).second) return Damage("a directory is reached twice");
+      if (directory.size == 0 || directory.size > kMaxDirectoryBytes) return Damage("a directory has a bad size");
+      treeBytes += directory.size;
+      if (treeBytes > kMaxTreeBytes) return Damage("its directories are too large");
+      if (!Read(directory.extent, static_cast<std::uint32_t>(SectorsFor(directory.size)), data)) return false;
+      if (!ParseDirectory(data, directory.size, joliet, *directory.list)) return false;
+      for (PreviousEntry& entry : *directory.list) {
+        if (!entry.isDirectory) continue;
+        if (++directories_ > PathTableList::kMaxDirectories) return Damage("it holds too many directories");
+        pending.push_back({&entry.children, entry.extent, entry.size, directory.depth + 1});
+      }
+    }
+    return true;
+  }
+
+  Failure failure() const { return failure_; }
+
+ private:
+  static VolumeRoot RootOf(const std::uint8_t* descriptor) {
+    const std::uint8_t* record = descriptor + kRootRecordOffset;
+    return {bytes::ReadLe32(record + 2), bytes::ReadLe32(record + 10)};
+  }
+
+  bool ParseDirectory(const std::vector<std::uint8_t>& data, std::uint32_t size, bool joliet,
+                      std::vector<PreviousEntry>& list) {
+    std::uint32_t offset = 0;
+    list.reserve(size / kMinRecordLength);
+    while (offset < size) {
+      const std::uint32_t inSector = offset % kSectorSize;
+      const std::uint8_t length = data[offset];
+      if (length == 0) {
+        offset += kSectorSize - inSector;
+        continue;
+      }
+      if (length < kMinRecordLength || inSector + length > kSectorSize || offset + length > size) {
+        return Damage("a directory record is malformed");
+      }
+      const std::uint8_t* record = data.data() + offset;
+      offset += length;
+      const std::uint8_t identifierLength = record[32];
+      if (33u + identifierLength > length) return Damage("a directory record is malformed");
+      const std::uint8_t* identifier = record + 33;
+      // "." and ".." describe the directory and its parent, not entries.
+      if (identifierLength == 1 && (identifier[0] == 0 || identifier[0] == 1)) continue;
+      PreviousEntry entry;
+      const std::uint8_t flags = record[25];
+      if ((flags & kMultiExtentFlag) != 0) return Damage("a file is recorded in several extents");
+      entry.isDirectory = (flags & kDirectoryFlag) != 0;
+      entry.extent = bytes::ReadLe32(record + 2);
+      entry.size = bytes::ReadLe32(record + 10);
+      entry.recordingTime = RecordTime(record + 18);
+      if (joliet) {
+        if (identifierLength > kMaxJolietIdentifierBytes) return Damage("a name is too long");
+        entry.name = Utf8FromUtf16Be(identifier, identifierLength);
+      } else {
+        if (identifierLength > kMaxIsoIdentifierBytes) return Damage("a name is too long");
+        entry.name.assign(reinterpret_cast<const char*>(identifier), identifierLength);
+      }
+      if (!entry.isDirectory) entry.name = WithoutVersion(std::move(entry.name));
+      if (entry.name.empty()) return Damage("an entry has no name");
+      const std::uint64_t sectors = SectorsFor(entry.size);
+      if (sectors > 0 && std::uint64_t{entry.extent} + sectors > end_) {
+        return Damage("an entry lies beyond the end of the volume");
+      }
+      list.push_back(std::move(entry));
+    }
+    return true;
+  }
+
+  bool Read(std::uint32_t lba, std::uint32_t count, std::vector<std::uint8_t>& out) {
+    if (std::uint64_t{lba} + count > end_) return Damage("a block lies beyond the end of the volume");
+    out.resize(std::size_t{count} * kSectorSize);
+    for (std::uint32_t done = 0; done < count;) {
+      const std::uint32_t blocks = std::min(kBlocksPerRead, count - done);
+      if (!read_(lba + done, blocks, out.data() + std::size_t{done} * kSectorSize)) {
+        return Fail(PreviousSession::Status::Unreadable,
+                    "could not be read (block " + std::to_string(lba + done) + ")");
+      }
+      done += blocks;
+    }
+    return true;
+  }
+
+  bool Damage(const std::string& reason) {
+    return Fail(PreviousSession::Status::Damaged, "is damaged (" + reason + ")");
+  }
+
+  bool Fail(PreviousSession::Status status, std::string reason) {
+    failure_ = {status, std::move(reason)};
+    return false;
+  }
+
+  const BlockReader& read_;
+  std::uint32_t end_;
+  std::unordered_set<std::uint32_t> visited_;
+  std::size_t directories_ = 0;
+  Failure failure_{PreviousSession::Status::Read, {}};
+};
+
+// Gives the entries of a Joliet directory the names of their ISO 9660 twins:
+// a file is its twin's extent and size; a directory is matched by its first
+// file's. Entries of equal keys (empty files share an extent) and directories
+// without files are paired in the order the two trees list them.
+void MatchIsoNames(std::vector<PreviousEntry>& joliet, const std::vector<PreviousEntry>& iso) {
+  struct Pair {
+    std::vector<PreviousEntry>* joliet;
+    const std::vector<PreviousEntry>* iso;
+  };
+  // Extent and size of a file, of a directory's first non-empty file; a
+  // directory without one has the key of no file (extent and size ~0).
+  auto keyOf = [](const PreviousEntry& entry) -> std::uint64_t {
+    if (!entry.isDirectory) return (std::uint64_t{entry.extent} << 32 | entry.size) << 1;
+    for (const PreviousEntry& child : entry.children) {
+      if (!child.isDirectory && child.size > 0) return (std::uint64_t{child.extent} << 32 | child.size) << 1 | 1;
+    }
+    return ~std::uint64_t{0};
+  };
+  struct Twins {
+    std::vector<const PreviousEntry*> entries;
+    std::size_t taken = 0;
+  };
+  std::vector<Pair> pending{{&joliet, &iso}};
+  std::unordered_map<std::uint64_t, Twins> twins;
+  while (!pending.empty()) {
+    const Pair pair = pending.back();
+    pending.pop_back();
+    twins.clear();
+    for (const PreviousEntry& entry : *pair.iso) twins[keyOf(entry)].entries.push_back(&entry);
+    for (PreviousEntry& entry : *pair.joliet) {
+      const auto found = twins.find(keyOf(entry));
+      if (found == twins.end() || found->second.taken == found->second.entries.size()) continue;
+      const PreviousEntry& twin = *found->second.entries[found->second.taken++];
+      if (twin.isDirectory != entry.isDirectory) continue;
+      entry.isoName = twin.name;
+      if (entry.isDirectory) pending.push_back({&entry.children, &twin.children});
+    }
+  }
+}
+
+std::size_t CountEntries(const std::vector<PreviousEntry>& list) {
+  std::size_t count = 0;
+  std::vector<const std::vector<PreviousEntry>*> pending{&list};
+  while (!pending.empty()) {
+    const auto* entries = pending.back();
+    pending.pop_back();
+    count += entries->size();
+    for (const PreviousEntry& entry : *entries) {
+      if (entry.isDirectory) pending.push_back(&entry.children);
+    }
+  }
+  return count;
+}
+
+void NameAfterIsoTree(std::vector<PreviousEntry>& list) {
+  std::vector<std::vector<PreviousEntry>*> pending{&list};
+  while (!pending.empty()) {
+    auto* entries = pending.back();
+    pending.pop_back();
+    for (PreviousEntry& entry : *entries) {
+      entry.isoName = entry.name;
+      if (entry.isDirectory) pending.push_back(&entry.children);
+    }
+  }
+}
+
+}  // namespace
+
+PreviousSession ReadPreviousSession(const BlockReader& read, std::uint32_t sessionStart,
+                                    std::uint32_t readableEnd) {
+  PreviousSession session;
+  SessionReader reader(read, readableEnd);
+  auto failed = [&reader, &session] {
+    session.status = reader.failure().status;
+    session.reason = reader.failure().reason;
+    session.root.clear();
+    return session;
+  };
+  VolumeRoot iso;
+  std::optional<VolumeRoot> joliet;
+  if (!reader.ReadDescriptors(sessionStart, iso, joliet)) return failed();
+  session.joliet = joliet.has_value();
+  if (!reader.ReadTree(joliet ? *joliet : iso, session.joliet, session.root)) return failed();
+  if (session.joliet) {
+    std::vector<PreviousEntry> isoTree;
+    if (!reader.ReadTree(iso, false, isoTree)) return failed();
+    MatchIsoNames(session.root, isoTree);
+  } else {
+    NameAfterIsoTree(session.root);
+  }
+  session.entryCount = CountEntries(session.root);
+  return session;
+}
+
+}  // namespace brenmark::datadisc

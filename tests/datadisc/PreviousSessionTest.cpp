@@ -1,0 +1,120 @@
+// The file system of an earlier session read back from the worked example's
+// image, as it is and with one structure spoilt at a time: a spoilt session
+// is refused, never followed into a loop or beyond the volume.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bytes/ByteOrder.h"
+#include "datadisc/PreviousSession.h"
+#include "datadisc/Utf16.h"
+#include "tests/support/Bytes.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+using Status = PreviousSession::Status;
+
+// The worked example: ISO 9660 directories at 23 (root), 24 (Data), 25 (Sub);
+// Joliet ones at 26, 27, 28; readme.txt at 29, a.txt at 30; 33 sectors.
+std::vector<std::uint8_t> WorkedExample() {
+  return testsupport::FileBytes(std::filesystem::path(BRENMARK_TESTDATA_DIR) / "worked-example.iso");
+}
+
+// The directory record in `sector` whose identifier is `identifier`.
+std::uint8_t* RecordOf(std::vector<std::uint8_t>& image, std::uint32_t sector, const std::string& identifier) {
+  const auto begin = image.begin() + sector * 2048;
+  const auto found = std::search(begin, begin + 2048, identifier.begin(), identifier.end());
+  EXPECT_NE(found, begin + 2048) << identifier;
+  return &*found - 33;
+}
+
+std::string Joliet(const std::string& name) { return ToUtf16Be(name); }
+
+PreviousSession ReadImage(const std::vector<std::uint8_t>& image, std::uint32_t unreadable = UINT32_MAX) {
+  const BlockReader read = [&](std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {
+    if (lba <= unreadable && unreadable < lba + count) return false;
+    if ((lba + count) * 2048ull > image.size()) return false;
+    std::copy_n(image.begin() + lba * 2048, count * 2048, out);
+    return true;
+  };
+  return ReadPreviousSession(read, 0, 1000);
+}
+
+TEST(PreviousSession, ReadsBothTreesOfTheWorkedExample) {
+  const PreviousSession session = ReadImage(WorkedExample());
+  ASSERT_EQ(session.status, Status::Read) << session.reason;
+  EXPECT_TRUE(session.joliet);
+  EXPECT_EQ(session.entryCount, 4u);
+  ASSERT_EQ(session.root.size(), 1u);
+  const PreviousEntry& data = session.root[0];
+  EXPECT_EQ(data.name + "|" + data.isoName, "Data|DATA");
+  ASSERT_EQ(data.children.size(), 2u);
+  const PreviousEntry& sub = data.children[0];
+  const PreviousEntry& readme = data.children[1];
+  EXPECT_EQ(sub.name + "|" + sub.isoName, "Sub|SUB");
+  EXPECT_EQ(readme.name + "|" + readme.isoName, "readme.txt|README.TXT");
+  EXPECT_EQ(readme.extent, 29u);
+  EXPECT_EQ(readme.size, 100u);
+  ASSERT_EQ(sub.children.size(), 1u);
+  EXPECT_EQ(sub.children[0].name + "|" + sub.children[0].isoName, "a.txt|A.TXT");
+  EXPECT_EQ(sub.children[0].extent, 30u);
+}
+
+TEST(PreviousSession, RefusesSpoiltSessionsSayingWhy) {
+  struct Case {
+    const char* what;
+    std::function<void(std::vector<std::uint8_t>&)> spoil;
+    Status expected;
+  };
+  const auto setExtent = [](std::uint8_t* record, std::uint32_t extent) { bytes::WriteBoth32(record + 2, extent); };
+  const std::vector<Case> cases = {
+      {"no descriptor", [](auto& image) { std::fill_n(image.begin() + 16 * 2048, 2048, 0); }, Status::NotIso9660},
+      {"Joliet loop to the root", [&](auto& image) { setExtent(RecordOf(image, 27, Joliet("Sub")), 26); },
+       Status::Damaged},
+      {"ISO 9660 loop to the root", [&](auto& image) { setExtent(RecordOf(image, 24, "SUB"), 23); },
+       Status::Damaged},
+      {"file beyond the volume", [&](auto& image) { setExtent(RecordOf(image, 27, Joliet("readme.txt;1")), 40); },
+       Status::Damaged},
+      {"directory of 1 GiB",
+       [](auto& image) { bytes::WriteBoth32(RecordOf(image, 27, Joliet("Sub")) + 10, 0x40000000); },
+       Status::Damaged},
+      {"record shorter than its fields", [](auto& image) { RecordOf(image, 27, Joliet("readme.txt;1"))[0] = 20; },
+       Status::Damaged},
+      {"record past the directory's end",
+       [](auto& image) { bytes::WriteBoth32(RecordOf(image, 26, Joliet("Data")) + 10, 120); }, Status::Damaged},
+      {"identifier longer than its record",
+       [](auto& image) { RecordOf(image, 28, Joliet("a.txt;1"))[32] = 200; }, Status::Damaged},
+      {"root beyond the disc", [](auto& image) { bytes::WriteBoth32(image.data() + 17 * 2048 + 158, 5000); },
+       Status::Damaged},
+  };
+  for (const Case& test : cases) {
+    std::vector<std::uint8_t> image = WorkedExample();
+    test.spoil(image);
+    const PreviousSession session = ReadImage(image);
+    EXPECT_EQ(session.status, test.expected) << test.what << ": " << session.reason;
+    EXPECT_TRUE(session.root.empty()) << test.what;
+    EXPECT_FALSE(session.reason.empty()) << test.what;
+  }
+
+  // Random bytes anywhere in the descriptors and directories: an answer every time.
+  std::mt19937 random(17);
+  for (int run = 0; run < 2000; ++run) {
+    std::vector<std::uint8_t> image = WorkedExample();
+    for (int flip = 0; flip < 8; ++flip) image[16 * 2048 + random() % (13 * 2048)] = static_cast<std::uint8_t>(random());
+    const PreviousSession session = ReadImage(image);
+    EXPECT_EQ(session.status == Status::Read, session.reason.empty()) << run;
+  }
+
+  const PreviousSession unreadable = ReadImage(WorkedExample(), 25);
+  EXPECT_EQ(unreadable.status, Status::Unreadable);
+  EXPECT_EQ(unreadable.reason, "could not be read (block 25)");
+}
+
+}  // namespace
+}  // namespace brenmark::datadisc

@@ -1,0 +1,187 @@
+// Sessions appended to a CD left open: each new session holds the files of
+// the ones before, as the independent tools see the last session.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "shell/AudioCdJob.h"
+#include "tests/audio/WavBytes.h"
+#include "tests/endtoend/CliRun.h"
+#include "tests/endtoend/CommandTrace.h"
+#include "tests/endtoend/VirtualBench.h"
+#include "virtualdrive/FaultInjector.h"
+
+namespace brenmark::endtoend {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::SizeIs;
+
+constexpr std::size_t kSector = 2048;
+
+// The user data of a finished CD by block address, seen as a drive mounting
+// its last session sees it: the last session's descriptors copied to block 16,
+// so that tools without a session option read that session. The session's
+// start comes back in `lastSession`.
+fs::path LastSessionView(const fs::path& cue, const fs::path& folder, std::int32_t* lastSession = nullptr) {
+  const fs::path flat = folder / "flat.iso";
+  ExtractMode1UserData(BinOf(cue), flat);
+  std::string image = ReadWholeFile(flat);
+  std::size_t start = 0;
+  for (std::size_t block = 16; (block + 1) * kSector <= image.size(); ++block) {
+    if (image.compare(block * kSector, 6, "\x01" "CD001") == 0) start = block - 16;
+  }
+  image.replace(16 * kSector, 3 * kSector, image, (start + 16) * kSector, 3 * kSector);
+  const fs::path view = folder / "last-session.iso";
+  std::ofstream(view, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+  if (lastSession != nullptr) *lastSession = static_cast<std::int32_t>(start);
+  return view;
+}
+
+// xorriso lists and extracts exactly the files of `expected`, with their
+// bytes; isoinfo lists the Joliet tree; isovfy finds nothing wrong.
+void ExpectDiscHolds(const fs::path& cue, const fs::path& expected) {
+  ScratchFolder work("appended-check");
+  const fs::path view = LastSessionView(cue, work.path());
+
+  const auto find = RunProgram({"xorriso", "-indev", view.string(), "-find", "/", "-type", "f"});
+  ASSERT_EQ(find.exitStatus, 0) << find.err;
+  std::vector<std::string> listed;
+  for (const std::string& line : Lines(find.out)) listed.push_back(line.substr(2, line.size() - 3));  // '/x' -> x
+  std::vector<std::string> files;
+  for (const fs::path& file : ListFiles(expected)) files.push_back(file.generic_string());
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, files);
+
+  const fs::path extracted = work.path() / "extracted";
+  const auto extract = ExtractImage(view, 0, extracted);
+  ASSERT_EQ(extract.exitStatus, 0) << extract.err;
+  for (const fs::path& file : ListFiles(expected)) {
+    EXPECT_TRUE(ReadWholeFile(expected / file) == ReadWholeFile(extracted / file)) << file;
+  }
+  EXPECT_EQ(ListFiles(extracted), ListFiles(expected));
+
+  // isoinfo writes Joliet names in Latin-1, files with their ";1".
+  const auto joliet = RunProgram({"isoinfo", "-J", "-j", "iso8859-1", "-f", "-i", view.string()});
+  ASSERT_EQ(joliet.exitStatus, 0) << joliet.err;
+  std::vector<std::string> jolietFiles;
+  for (const std::string& line : Lines(joliet.out)) {
+    if (!line.ends_with(";1")) continue;
+    std::string name;
+    for (const unsigned char c : line.substr(1, line.size() - 3)) {
+      if (c < 0x80) {
+        name += static_cast<char>(c);
+      } else {
+        name += static_cast<char>(0xC0 | (c >> 6));
+        name += static_cast<char>(0x80 | (c & 0x3F));
+      }
+    }
+    jolietFiles.push_back(name);
+  }
+  std::sort(jolietFiles.begin(), jolietFiles.end());
+  EXPECT_EQ(jolietFiles, files);
+
+  const auto verify = RunProgram({"isovfy", view.string()});
+  EXPECT_THAT(verify.out, HasSubstr("No errors found")) << verify.out << verify.err;
+}
+
+// Writes a file into the burned folder and into the tree the disc should hold.
+void Put(const fs::path& source, const fs::path& expected, const std::string& path, std::uint64_t size,
+         std::uint32_t seed) {
+  WritePatternFile(source / path, size, seed);
+  WritePatternFile(expected / path, size, seed);
+}
+
+TEST(AppendedSessions, ThreeSessionsThroughTheCliEachHoldingEveryFileSoFar) {
+  ScratchFolder discs("appended-discs");
+  ScratchFolder sources("appended-sources");
+  ScratchFolder expected("appended-expected");
+  const fs::path one = sources.path() / "one" / "Photos";
+  const fs::path two = sources.path() / "two" / "Documents";
+  const fs::path three = sources.path() / "three" / "Photos";
+  Put(one, expected.path() / "Photos", "beach.jpg", 300000, 1);
+  Put(one, expected.path() / "Photos", "notes.txt", 100, 2);
+  Put(one, expected.path() / "Photos", "2024/Grüße.txt", 32769, 3);
+  Put(two, expected.path() / "Documents", "letter.txt", 5000, 4);
+  Put(two, expected.path() / "Documents", "empty.dat", 0, 5);
+  WritePatternFile(three / "notes.txt", 777, 6);  // replaces the first session's
+  WritePatternFile(expected.path() / "Photos" / "notes.txt", 777, 6);
+  Put(three, expected.path() / "Photos", "2024/more.bin", 70000, 7);
+
+  fs::path previous;
+  std::string lastErr;
+  for (const fs::path& folder : {one, two, three}) {
+    if (!previous.empty()) {
+      ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-cd", "tray", "insert", previous.string()}).exitStatus, 0);
+    }
+    const auto burn = Cli(discs.path(), {"--drive", "virtual-cd", "burn-cd", "--multisession", folder.string()});
+    ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+    ASSERT_THAT(Lines(burn.out), SizeIs(1));
+    previous = Lines(burn.out)[0];
+    lastErr = burn.err;
+    // The tree so far, less what later sessions bring.
+    ScratchFolder soFar("appended-so-far");
+    fs::copy(expected.path(), soFar.path(), fs::copy_options::recursive);
+    if (folder == one) fs::remove_all(soFar.path() / "Documents");
+    if (folder != three) {
+      fs::remove(soFar.path() / "Photos" / "2024" / "more.bin");
+      WritePatternFile(soFar.path() / "Photos" / "notes.txt", 100, 2);
+    }
+    ExpectDiscHolds(previous, soFar.path());
+  }
+  EXPECT_THAT(lastErr, HasSubstr("7 entries of the previous session imported."));
+  EXPECT_THAT(lastErr, HasSubstr("Replaced by the new file: /Photos/notes.txt"));
+
+  ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-cd", "tray", "insert", previous.string()}).exitStatus, 0);
+  const auto info = Cli(discs.path(), {"--drive", "virtual-cd", "disc-info"});
+  EXPECT_THAT(info.out, HasSubstr("Sessions - 4"));
+  EXPECT_THAT(info.out, HasSubstr("Incomplete Disc"));
+}
+
+TEST(AppendedSessions, AnAudioSessionIsNotImportedOnceTheUserAgrees) {
+  ScratchFolder folder("appended-audio");
+  const fs::path wav = folder.path() / "tone.wav";
+  audio::test::WriteBytes(wav, audio::test::CanonicalWav(audio::test::Samples(4 * 588 * 300, 1)));
+  WritePatternFile(folder.path() / "Data" / "file.txt", 3000, 2);
+
+  VirtualBench bench(/*answerYes=*/true);
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  ASSERT_EQ(bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wav.string()}, /*multiSession=*/1).result, 0);
+  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Data")).result,
+            datajob::kBurned);
+  ASSERT_THAT(bench.prompt.questions(), SizeIs(1));
+  EXPECT_THAT(bench.prompt.questions()[0], HasSubstr("its last session holds audio"));
+
+  ScratchFolder expected("appended-audio-expected");
+  WritePatternFile(expected.path() / "Data" / "file.txt", 3000, 2);
+  ExpectDiscHolds(bench.finishedImages().at(1), expected.path());
+}
+
+TEST(AppendedSessions, ADamagedPreviousDirectoryStopsBeforeWritingWhenTheUserSaysNo) {
+  ScratchFolder folder("appended-damaged");
+  WritePatternFile(folder.path() / "First" / "a.txt", 3000, 1);
+  WritePatternFile(folder.path() / "Second" / "b.txt", 3000, 2);
+  VirtualBench bench;
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "First"), 1).result,
+            datajob::kBurned);
+  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
+  recorder.ClearCommandHistory();
+  // Blocks 16-18 descriptors, 19-22 path tables, 23-24 ISO 9660 directories,
+  // 25 the Joliet root, 26 the Joliet directory First.
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec("READCD:from=26:always").spec);
+
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Second"));
+  EXPECT_EQ(outcome.result, datajob::kPreviousSessionRefused);
+  ASSERT_THAT(bench.prompt.questions(), SizeIs(2));
+  EXPECT_EQ(bench.prompt.questions()[0], "Error reading sector 26.\nTry again?");
+  EXPECT_THAT(bench.prompt.questions()[1], HasSubstr("its last session could not be read (block 26)"));
+  EXPECT_THAT(Writes(recorder.CommandHistory()), SizeIs(0));
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend

@@ -1,0 +1,272 @@
+// Jobs as the desktop runs them. The two ports: prompts made on a job thread
+// are answered on the user-interface thread before the call returns; progress
+// calls return at once and reach the window on that thread, whether it is
+// shown, hidden or the user has left. Leaving with a job running finishes the
+// job first, saying so.
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "shell/qt/CProgressDlg.h"
+#include "shell/qt/FinishingJobsDlg.h"
+#include "shell/qt/JobWindows.h"
+#include "shell/qt/QtProgressSink.h"
+#include "shell/qt/QtUserPrompt.h"
+#include "tests/gui/GuiHarness.h"
+
+namespace brenmark::gui::test {
+
+namespace {
+
+constexpr std::int32_t kCalls = 20000;
+
+// A job that waits for `go`, then makes kCalls display-only progress calls
+// and says when it has made them all.
+JobProcedure ChattyJob(std::shared_future<void> go, std::atomic<bool>& called) {
+  return [go, &called](JobContext& context) {
+    context.progress.EnableClose(false);
+    go.wait();
+    context.progress.SetRange(kCalls);
+    for (std::int32_t i = 1; i <= kCalls; ++i) {
+      context.progress.SetPos(i);
+      context.progress.SetStatus("Writing " + std::to_string(i));
+    }
+    called = true;
+    context.progress.EnableClose(true);
+    return context.progress.GetPos() == kCalls ? 0 : 1;
+  };
+}
+
+bool StartTestJob(GuiHarness& gui, JobProcedure procedure) {
+  return gui.window().jobWindows().Start(std::move(procedure), JobInputs{}, QStringLiteral("Test Job"),
+                                         QStringLiteral("nowhere"), nullptr);
+}
+
+// Waits without serving this thread's events, as a busy user-interface thread would.
+bool WaitWithoutEvents(const std::atomic<bool>& flag) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!flag && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return flag;
+}
+
+// Runs `work` on a thread of its own while this thread serves its events, as a
+// job does against the running application.
+template <typename Work>
+void RunOnJobThread(Work work) {
+  std::atomic<bool> done = false;
+  std::thread job([&] {
+    work();
+    done = true;
+  });
+  while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  job.join();
+}
+
+QPushButton* CloseButton(CProgressDlg& window) {
+  for (auto* button : window.findChildren<QPushButton*>()) {
+    if (button->property("controlId").toInt() == 1) return button;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class JobsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void promptFromJobThreadIsShownOnUiThreadAndAnswered() {
+    ScriptedPresenter presenter;
+    QtUserPrompt prompt(presenter);
+    presenter.answerYes = true;
+    bool answer = false;
+    RunOnJobThread([&] {
+      prompt.ShowMessage("Disc burned.", MessageIcon::Information);
+      answer = prompt.AskYesNo("Retry?");
+    });
+    QVERIFY(answer);
+    QCOMPARE(presenter.shown.size(), std::size_t{2});
+    QCOMPARE(presenter.shown[0].text, QStringLiteral("Disc burned."));
+    QCOMPARE(presenter.shown[0].icon, MessageIcon::Information);
+    QVERIFY(presenter.shown[0].onUiThread);
+    QVERIFY(presenter.shown[1].question);
+    QVERIFY(presenter.shown[1].onUiThread);
+    // On the user-interface thread itself the call runs directly.
+    presenter.answerYes = false;
+    QVERIFY(!prompt.AskYesNo("Retry?"));
+    QCOMPARE(presenter.shown.size(), std::size_t{3});
+  }
+
+  // Once the user has left, jobs still running get No and show nothing.
+  void dismissedPromptAnswersNoAndShowsNothing() {
+    ScriptedPresenter presenter;
+    presenter.answerYes = true;
+    QtUserPrompt prompt(presenter);
+    prompt.Dismiss();
+    bool answer = true;
+    RunOnJobThread([&] {
+      prompt.ShowMessage("Disc burned.", MessageIcon::Plain);
+      answer = prompt.AskYesNo("Retry?");
+    });
+    QVERIFY(!answer);
+    QVERIFY(presenter.shown.empty());
+  }
+
+  // The real boxes: the application's name as title, the icon asked for, and
+  // a job thread's question answered on the user-interface thread.
+  void messageBoxesCarryApplicationNameAndIcon() {
+    MessageBoxPresenter presenter;
+    QtUserPrompt prompt(presenter);
+    QStringList seen;
+    {
+      ModalHandler<QMessageBox> ok([&](QMessageBox& box) {
+        seen << box.windowTitle() << box.text();
+        QCOMPARE(box.icon(), QMessageBox::NoIcon);
+        box.button(QMessageBox::Ok)->click();
+      });
+      prompt.ShowMessage("No media detected in selected Device.", MessageIcon::Plain);
+      QVERIFY(ok.handled());
+    }
+    bool answer = true;
+    {
+      ModalHandler<QMessageBox> no([&](QMessageBox& box) {
+        seen << box.windowTitle() << box.text();
+        QCOMPARE(box.icon(), QMessageBox::Critical);
+        box.button(QMessageBox::No)->click();
+      });
+      RunOnJobThread([&] { answer = prompt.AskYesNo("Error writing sector 16.\nTry again?"); });
+      QVERIFY(no.handled());
+    }
+    QVERIFY(!answer);
+    QCOMPARE(seen, (QStringList{"Brenmark", "No media detected in selected Device.", "Brenmark",
+                                "Error writing sector 16.\nTry again?"}));
+  }
+
+  // The job reads back what it wrote at once; the window shows the same.
+  void progressCallsReadBackAndReachTheWindow() {
+    CProgressDlg window;
+    window.show();
+    QtProgressSink sink(&window);
+    std::vector<std::int32_t> seen;
+    RunOnJobThread([&] {
+      sink.EnableClose(false);
+      sink.SetStatus("Writing tracks...");
+      sink.SetRange(1000);
+      sink.SetPos(250);
+      seen.push_back(sink.GetPos());
+      sink.SetStep(100);
+      sink.StepIt();
+      seen.push_back(sink.GetPos());
+      sink.SetRange16(200);
+      seen.push_back(sink.GetPos());
+    });
+    QCOMPARE(seen, (std::vector<std::int32_t>{250, 350, 200}));
+    QTRY_COMPARE(window.Status(), QStringLiteral("Writing tracks..."));
+    QVERIFY(!window.IsCloseEnabled());
+    QCOMPARE(window.GetPos(), 200);
+  }
+
+  // Close, which is not the default button, hides the window.
+  void closeHidesTheWindow() {
+    CProgressDlg window;
+    window.show();
+    QPushButton* close = CloseButton(window);
+    QVERIFY(close);
+    QVERIFY(!close->isDefault());
+    QTest::mouseClick(close, Qt::LeftButton);
+    QVERIFY(!window.isVisible());
+  }
+
+  void progressToClosedWindowIsDropped() {
+    auto* window = new CProgressDlg;
+    QtProgressSink sink(window);
+    delete window;
+    std::int32_t position = -1;
+    RunOnJobThread([&] {
+      sink.SetStatus("late");
+      position = sink.GetPos();
+    });
+    QCOMPARE(position, 0);
+  }
+
+  // The window shown or hidden, the job's display calls all return while
+  // this thread serves no events; the window catches up afterwards and,
+  // hidden, comes back when the job has ended.
+  void progressCallsNeverWaitForTheWindow() {
+    for (const bool hidden : {false, true}) {
+      GuiHarness gui;
+      gui.window().show();
+      std::promise<void> go;
+      std::atomic<bool> called = false;
+      QVERIFY(StartTestJob(gui, ChattyJob(go.get_future().share(), called)));
+      CProgressDlg* window = gui.window().progressWindows().back();
+      QCOMPARE(window->windowTitle(), QStringLiteral("Current Progress - Test Job on nowhere"));
+      if (hidden) window->close();
+      go.set_value();
+      QVERIFY2(WaitWithoutEvents(called), hidden ? "hidden" : "shown");
+
+      QTRY_VERIFY(!gui.window().IsJobRunning());
+      QCOMPARE(window->GetPos(), kCalls);
+      QCOMPARE(window->Status(), QStringLiteral("Writing %1").arg(kCalls));
+      QVERIFY(window->IsCloseEnabled());
+      QCOMPARE(window->Outcome(), QStringLiteral("Finished."));
+      QVERIFY(window->isVisible());
+    }
+  }
+
+  // Exit with a job running: the main window goes, a window says that
+  // Brenmark is finishing the job, and the session returns once it has ended.
+  void leavingFinishesRunningJobsFirst() {
+    GuiHarness gui;
+    gui.presenter.confirmLeaving = true;
+    std::promise<void> go;
+    std::atomic<bool> called = false;
+    const std::shared_future<void> started = go.get_future().share();
+    QVERIFY(StartTestJob(gui, ChattyJob(started, called)));
+    QVERIFY(StartTestJob(gui, ChattyJob(started, called)));
+
+    QStringList finishingTexts;
+    bool mainWindowShown = true;
+    QTimer watcher;
+    watcher.setInterval(5);
+    connect(&watcher, &QTimer::timeout, [&] {
+      if (gui.window().isVisible()) {
+        Click(gui.window(), 2);  // Exit, answering the question with Yes
+        return;
+      }
+      if (FinishingJobsDlg* finishing = gui.window().jobWindows().finishingWindow()) {
+        mainWindowShown = gui.window().isVisible();
+        finishingTexts << finishing->Text() << QString::number(finishing->isVisible());
+        watcher.stop();
+        go.set_value();
+      }
+    });
+    watcher.start();
+    gui.session->Run();
+
+    QVERIFY(called);
+    QVERIFY(!gui.window().IsJobRunning());
+    QVERIFY(!mainWindowShown);
+    QCOMPARE(gui.presenter.confirmations.size(), std::size_t{1});
+    QCOMPARE(finishingTexts,
+             (QStringList{QStringLiteral("Brenmark is finishing 2 jobs.\nIt quits when they have ended."),
+                          QStringLiteral("1")}));
+    for (const auto& window : gui.window().progressWindows()) {
+      QCOMPARE(window->Outcome(), QStringLiteral("Finished."));
+    }
+    QVERIFY(gui.window().jobWindows().finishingWindow() == nullptr);
+  }
+};
+
+}  // namespace brenmark::gui::test
+
+QTEST_MAIN(brenmark::gui::test::JobsTest)
+#include "JobsTest.moc"

@@ -1,0 +1,204 @@
+// The main window's Run Tests: the source file list dialogs of the audio and
+// video tests, alone and as the tests open them; the grab test's output folder
+// check, its track dialog read from the disc in the virtual recorder, and the
+// grab job.
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+#include "audio/GrabJob.h"
+#include "shell/qt/CAddAudioFilesDlg.h"
+#include "shell/qt/CAddVideoFilesDlg.h"
+#include "shell/qt/CProgressDlg.h"
+#include "shell/qt/CSpeedSelectDlg.h"
+#include "shell/qt/CTestGrabDlg.h"
+#include "shell/qt/VirtualTrays.h"
+#include "tests/audio/WavBytes.h"
+#include "tests/gui/GuiHarness.h"
+#include "virtualdrive/VirtualRecorder.h"
+
+namespace brenmark::gui::test {
+
+namespace {
+
+const QString kWavFilter = QStringLiteral("WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)");
+
+QStringList Paths(std::initializer_list<const char*> names) {
+  QStringList paths;
+  for (const char* name : names) paths << QStringLiteral("/music/") + QString::fromLatin1(name);
+  return paths;
+}
+
+std::vector<std::string> Strings(const QStringList& paths) {
+  std::vector<std::string> out;
+  for (const QString& path : paths) out.push_back(path.toStdString());
+  return out;
+}
+
+// Chooses `source` in the list dialog the Run Test button `button` opens,
+// takes the offered speed, and waits for the job's last status.
+template <typename ListDialog>
+void RunTest(GuiHarness& gui, int button, const QString& source, const QString& doneStatus) {
+  gui.files.fileAnswers = {QStringList{source}};
+  ModalHandler<ListDialog> list([](ListDialog& dialog) {
+    Click(dialog, 1002);
+    Click(dialog, 1);
+  });
+  ModalHandler<CSpeedSelectDlg> speed([](CSpeedSelectDlg& dialog) { Click(dialog, 1); });
+  Click(gui.window(), button);
+  QVERIFY(list.handled() && speed.handled());
+  QCOMPARE(gui.window().progressWindows().size(), std::size_t{1});
+  CProgressDlg* progress = gui.window().progressWindows().back().data();
+  QTRY_COMPARE_WITH_TIMEOUT(progress->Status(), doneStatus, 60000);
+  QTRY_VERIFY(!gui.window().IsJobRunning());
+  QVERIFY(gui.presenter.shown.empty());
+}
+
+void InsertImage(GuiHarness& gui, const QString& cue) {
+  DriveRegistry& registry = gui.session->registry();
+  auto* recorder = gui.session->trays().RecorderFor(registry.drive(registry.currentDrive));
+  QVERIFY(recorder);
+  QVERIFY(recorder->InsertImage(cue.toStdString()).ok);
+}
+
+// Clicks the lines of the list as a user would; each click toggles one.
+void ClickLines(QListWidget& list, std::initializer_list<int> rows) {
+  for (int row : rows) {
+    const QRect place = list.visualItemRect(list.item(row));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, place.center());
+  }
+}
+
+}  // namespace
+
+class RunTestDialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void addFilesListsInReverseAndReplacesOnlyWhenChosen() {
+    ScriptedFileBrowser files;
+    std::vector<std::string> sources = {"/old/slot0.wav"};
+    CAddAudioFilesDlg dialog(files, sources);
+    QVERIFY(dialog.Files().isEmpty());  // the list starts empty, whatever the sources hold
+    files.fileAnswers = {Paths({"a.wav", "b.wav", "c.wav"}), std::nullopt, Paths({"d.wav", "e.wav"})};
+
+    Click(dialog, 1002);
+    QCOMPARE(files.titles, std::vector<QString>{kWavFilter});
+    QCOMPARE(dialog.Files(), Paths({"c.wav", "b.wav", "a.wav"}));
+    Click(dialog, 1002);  // cancelled: the list stays
+    QCOMPARE(dialog.Files(), Paths({"c.wav", "b.wav", "a.wav"}));
+    Click(dialog, 1002);  // a second choice replaces the first
+    QCOMPARE(dialog.Files(), Paths({"e.wav", "d.wav"}));
+    QCOMPARE(sources, std::vector<std::string>{"/old/slot0.wav"});
+
+    Click(dialog, 1);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(sources, Strings(Paths({"e.wav", "d.wav"})));
+  }
+
+  void runTestGoesFromTheListThroughTheSpeedDialogToTheJob() {
+    GuiHarness gui;
+    const QString wav = QDir(gui.sources.path()).filePath(QStringLiteral("tone.wav"));
+    audio::test::WriteBytes(wav.toStdString(), audio::test::CanonicalWav(audio::test::Samples(2352 * 300, 1)));
+
+    {  // a cancelled list keeps the sources, starts nothing and asks for no speed
+      gui.session->jobState().sourceFiles = {"/kept.wav"};
+      gui.files.fileAnswers = {QStringList{wav}};
+      ModalHandler<CAddAudioFilesDlg> cancel([](CAddAudioFilesDlg& dialog) {
+        Click(dialog, 1002);
+        Click(dialog, 2);
+      });
+      Click(gui.window(), 1005);
+      QVERIFY(cancel.handled());
+      QVERIFY(gui.window().progressWindows().empty());
+      QCOMPARE(gui.session->jobState().sourceFiles, std::vector<std::string>{"/kept.wav"});
+    }
+
+    RunTest<CAddAudioFilesDlg>(gui, 1005, wav, QStringLiteral("Audio CD is done."));
+  }
+
+  void videoRunTestBurnsTheChosenMpegFile() {
+    GuiHarness gui;
+    const QString stream = QDir(gui.sources.path()).filePath(QStringLiteral("clip.mpg"));
+    QFile file(stream);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(2324 * 20, '\x5A'));
+    file.close();
+    RunTest<CAddVideoFilesDlg>(gui, 1006, stream, QStringLiteral("Video CD is Done."));
+  }
+
+  void grabWithoutOutputFolderAsksForOneAndOpensNoDialog() {
+    GuiHarness gui;
+    bool dialogShown = false;
+    ModalHandler<CTestGrabDlg> never([&](CTestGrabDlg& dialog) {
+      dialogShown = true;
+      dialog.reject();
+    });
+    Click(gui.window(), 1007);
+    QCOMPARE(gui.presenter.texts(), std::vector<QString>{QStringLiteral("Please select output folder to store files.")});
+    QCOMPARE(gui.presenter.shown[0].icon, MessageIcon::Plain);
+    QVERIFY(!dialogShown);
+  }
+
+  void trackDialogListsTheDiscAndGrabsTheTogglesSelection() {
+    GuiHarness gui;
+    InsertImage(gui, QStringLiteral(BRENMARK_TESTDATA_DIR "/cue/cdda.cue"));
+    QTemporaryDir out;
+    Control<QLineEdit>(gui.window(), 1012)->setText(out.path());
+
+    ModalHandler<CTestGrabDlg> choose([](CTestGrabDlg& dialog) {
+      auto* list = Control<QListWidget>(dialog, 1011);
+      QVERIFY(list);
+      QCOMPARE(list->count(), 1);
+      QCOMPARE(list->item(0)->text(), QStringLiteral("Track 01 - 00:04 -- Size: 0.68 Mb"));
+      QVERIFY(Control<QPushButton>(dialog, 1)->isDefault());
+      ClickLines(*list, {0, 0});
+      QVERIFY(dialog.SelectedTracks()[0] == 0);
+      ClickLines(*list, {0});
+      QVERIFY(dialog.SelectedTracks()[0] == 1);
+      QVERIFY(dialog.Settings() == audio::grabsetting::kDefaults);
+      Click(dialog, 1);
+    });
+    Click(gui.window(), 1007);
+    QVERIFY(choose.handled());
+    const auto& windows = gui.window().progressWindows();
+    QCOMPARE(windows.size(), std::size_t{1});
+    QTRY_COMPARE_WITH_TIMEOUT(windows.back()->Status(), QStringLiteral("1 Tracks Grabbed"), 30000);
+    QTRY_VERIFY(!gui.window().IsJobRunning());
+    QVERIFY(QFile::exists(QDir(out.path()).filePath(QStringLiteral("track01.wav"))));
+    QVERIFY(gui.presenter.shown.empty());
+  }
+
+  void mp3AndItsBitrateAreChosenInTheDialogAndCancelStartsNothing() {
+    GuiHarness gui;
+    Control<QLineEdit>(gui.window(), 1012)->setText(QStringLiteral("/tmp"));
+    gui.session->jobState().trackSelected[4] = 1;
+    ModalHandler<CTestGrabDlg> choose([](CTestGrabDlg& dialog) {
+      // A blank disc has no tracks to list.
+      QCOMPARE(Control<QListWidget>(dialog, 1011)->count(), 0);
+      auto* format = dialog.findChild<QComboBox*>(QStringLiteral("formatCombo"));
+      auto* bitrate = dialog.findChild<QComboBox*>(QStringLiteral("bitrateCombo"));
+      QCOMPARE(format->currentText(), QStringLiteral("WAV"));
+      QVERIFY(!bitrate->isEnabled());
+      format->setCurrentIndex(1);
+      QVERIFY(bitrate->isEnabled());
+      QCOMPARE(bitrate->currentText(), QStringLiteral("128 kbit/s"));
+      bitrate->setCurrentIndex(bitrate->findText(QStringLiteral("192 kbit/s")));
+      const auto settings = dialog.Settings();
+      QCOMPARE(settings[audio::grabsetting::kOutputFormat], audio::grabsetting::kFormatMp3);
+      QCOMPARE(audio::grabsetting::kBitrates[settings[audio::grabsetting::kBitrateIndex]], 192);
+      Click(dialog, 2);
+    });
+    Click(gui.window(), 1007);
+    QVERIFY(choose.handled());
+    QVERIFY(gui.window().progressWindows().empty());
+    QCOMPARE(gui.session->jobState().trackSelected[4], std::uint8_t{1});
+  }
+};
+
+}  // namespace brenmark::gui::test
+
+QTEST_MAIN(brenmark::gui::test::RunTestDialogsTest)
+#include "RunTestDialogsTest.moc"
