@@ -6,7 +6,7 @@ namespace brenmark::audio {
 namespace {
 
 constexpr std::int32_t kTocLength = 9600;
-constexpr std::int32_t kHighestLastTrack = 98;
+constexpr std::int32_t kHighestLastTrack = 99;
 
 }  // namespace
 

@@ -71,7 +71,10 @@ std::optional<WavSamples> FindCdAudioSamples(const ReadBytesAt& readAt, std::uin
       formatIsCdAudio = IsCdAudioFormat(format.data(), size);
       if (!*formatIsCdAudio) return std::nullopt;
     } else if (std::memcmp(header.data(), "data", 4) == 0 && !samples) {
-      samples = WavSamples{body, std::min<std::uint64_t>(size, fileSize - body)};
+      // A size of 0 is what a writer that streams leaves before it knows the
+      // length: the samples run to the end of the file.
+      const std::uint64_t rest = fileSize - body;
+      samples = WavSamples{body, size == 0 ? rest : std::min<std::uint64_t>(size, rest)};
     }
     if (formatIsCdAudio && samples) return samples;
     // Chunks are padded to an even length.

@@ -281,7 +281,9 @@ class VcdBurn {
   static std::optional<std::uint64_t> OpenForSize(platform::File& file, const std::string& path) {
     if (!file.OpenSource(platform::PathFromUtf8(path))) return std::nullopt;
     const auto status = file.Status();
-    if (!status || status->isDirectory()) return std::nullopt;
+    // A pipe or a device has no size to plan the disc with: only a regular
+    // file is burned, not an empty track in its place.
+    if (!status || status->kind != platform::FileKind::Regular) return std::nullopt;
     return status->size;
   }
 

@@ -162,7 +162,8 @@ void BuildEntriesVcd(const VcdTrackTable& table, std::span<std::uint8_t> buffer)
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t x = table.entries[i].dataStart + kEntryPointFrames;
     std::uint8_t* entry = out + 12 + 4 * i;
-    entry[0] = static_cast<std::uint8_t>(i + 2);
+    // Players read the track number as BCD, like the time after it.
+    entry[0] = Bcd(static_cast<std::uint32_t>(i + 2));
     entry[1] = Bcd(x / 4500);
     entry[2] = Bcd(x % 4500 / 75);
     entry[3] = Bcd(x % 75);

@@ -331,9 +331,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
     const DiscTrack* track = address > 0x7FFFFFFF ? nullptr : state.TrackContaining(static_cast<std::int32_t>(address));
     if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
     // The run-out blocks of a track-at-once data track cannot be read back;
-    // an audio track's play as the silence the image holds there, so that a
-    // track read to where the table of contents says the next one starts
-    // reads whole.
+    // those of an audio track play as the silence the drive recorded there.
     if (address >= track->end && track->kind != TrackKind::Audio) return Refuse(sense::kUnrecoveredReadError);
     if (!disc_->ReadRawSector(static_cast<std::int32_t>(address), raw.data())) {
       return Refuse(sense::kUnrecoveredReadError);

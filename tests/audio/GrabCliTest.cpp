@@ -40,6 +40,16 @@ TEST_F(GrabCliTest, Mp3WithChosenTracksAndBitrateUsesTheLibraryBesideTheProgram)
   EXPECT_EQ(Lines(run.out), std::vector<std::string>{(out / "track03.mp3").string()});
 }
 
+TEST_F(GrabCliTest, AFullDiscOf99TracksIsGrabbedWhole) {
+  const auto cue = WriteDiscImage(scratch.path(), "full", std::vector<ImageTrack>(99, {2}));
+  ASSERT_EQ(Cli({"tray", "insert", cue.string()}).exitStatus, 0);
+  const auto run = Cli({"grab", out.string()});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  const auto paths = Lines(run.out);
+  ASSERT_EQ(paths.size(), 99u);
+  EXPECT_EQ(paths.back(), (out / "track99.wav").string());
+}
+
 TEST_F(GrabCliTest, RefusesMalformedArgumentsBeforeTouchingTheDrive) {
   const std::vector<std::vector<std::string>> lines = {
       {"grab"},

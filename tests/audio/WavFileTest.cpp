@@ -55,6 +55,7 @@ TEST(WavFile, FindsTheDataChunkWhereverTheChunksPutIt) {
       {"chunks after data", Riff({FormatChunk({}), Chunk("data", samples), Chunk("id3 ", std::string(40, 't'))}), 44, 1001},
       {"data cut short", Riff({FormatChunk({}), "data" + Le(1u << 30, 4) + samples}), 44, 1001},
       {"streamed sizes", Riff({FormatChunk({}), "data" + Le(0xFFFFFFFFu, 4) + samples}), 44, 1001},
+      {"data size left 0", Riff({FormatChunk({}), "data" + Le(0, 4) + samples}), 44, 1001},
   };
   for (const AcceptedCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -71,9 +71,16 @@ std::vector<int> AudioTracksOf(const fs::path& cue) {
   return tracks;
 }
 
+// Audio as a track holds it: the samples, then only silence, at least four
+// seconds in all.
+void ExpectSamplesThenSilence(const std::string& audio, const std::string& samples) {
+  ASSERT_GE(audio.size(), audio::TrackSectors(samples.size()) * kSector);
+  EXPECT_TRUE(audio.compare(0, samples.size(), samples) == 0);
+  EXPECT_EQ(audio.find_first_not_of('\0', samples.size()), std::string::npos);
+}
+
 // Splits the image with bchunk -w and checks that its tracks from the
-// `first` on (counting from 0) hold the given samples, each followed only by
-// silence, at least four seconds long.
+// `first` on (counting from 0) hold the given samples.
 void ExpectTracksHold(const fs::path& cue, std::size_t first, const std::vector<std::string>& samples) {
   ScratchFolder split("split");
   const auto run = RunProgram({"bchunk", "-w", BinOf(cue).string(), cue.string(), (split.path() / "t").string()});
@@ -83,10 +90,7 @@ void ExpectTracksHold(const fs::path& cue, std::size_t first, const std::vector<
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const fs::path wav = split.path() / wavs[first + i];
     SCOPED_TRACE(wav.string());
-    const std::string data = ReadWholeFile(wav).substr(44);
-    ASSERT_GE(data.size(), audio::TrackSectors(samples[i].size()) * kSector);
-    EXPECT_TRUE(data.compare(0, samples[i].size(), samples[i]) == 0);
-    EXPECT_EQ(data.find_first_not_of('\0', samples[i].size()), std::string::npos);
+    ExpectSamplesThenSilence(ReadWholeFile(wav).substr(44), samples[i]);
   }
 }
 
@@ -121,6 +125,29 @@ TEST(AudioCdJob, CliBurnsEveryFileAsATrackHoldingExactlyItsSamplesAndFailsWithSt
   const fs::path failedCue = kept[0].substr(0, kept[0].rfind(" (failed)"));
   EXPECT_THAT(AudioTracksOf(failedCue), ElementsAre(1));
   ExpectTracksHold(failedCue, 0, {wavs.samples[3]});
+}
+
+// A burned disc grabs back whole: the gaps the recorder wrote between the
+// tracks (run-out, pregap) read as silence, the image inserted after the
+// burn and again after an eject.
+TEST(AudioCdJob, CliGrabsABurnedDiscBackToItsSamplesFollowedOnlyBySilence) {
+  WavSet wavs;
+  ScratchFolder data("round-trip");
+  const auto burn = Cli(data.path(), {"--drive", "virtual-cd", "burn-audio", wavs.paths[1], wavs.paths[2]});
+  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+  const std::string cue = Lines(burn.out).at(0);
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue}).exitStatus, 0);
+  for (const char* round : {"inserted", "ejected and inserted again"}) {
+    SCOPED_TRACE(round);
+    const fs::path out = data.path() / round;
+    fs::create_directory(out);
+    const auto grab = Cli(data.path(), {"--drive", "virtual-cd", "grab", out.string()});
+    ASSERT_EQ(grab.exitStatus, 0) << grab.err;
+    ExpectSamplesThenSilence(ReadWholeFile(out / "track01.wav").substr(44), wavs.samples[1]);
+    ExpectSamplesThenSilence(ReadWholeFile(out / "track02.wav").substr(44), wavs.samples[2]);
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "eject"}).exitStatus, 0);
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue}).exitStatus, 0);
+  }
 }
 
 TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {

@@ -82,6 +82,21 @@ void ExpectSameStream(const std::string& ripped, const std::string& source) {
   EXPECT_EQ(ripped.find_first_not_of('\0', source.size()), std::string::npos);
 }
 
+// Track numbers from 10 on are where a plain byte and BCD part.
+TEST(VcdJob, EveryEntryOfFifteenFilesPointsAtItsOwnTrack) {
+  ScratchFolder sources("vcd-fifteen");
+  const fs::path stream = sources.path() / "stream.mpg";
+  WritePatternFile(stream, 2324 * 2, 3);
+  VirtualBench bench;
+  ASSERT_EQ(BurnVcd(bench, std::vector<std::string>(15, stream.string())).result, vcdjob::kBurned);
+  const auto info = RunProgram({"vcd-info", "--no-banner", "--cue-file=" + bench.finishedImages().at(0).string()});
+  for (int entry : {9, 14}) {
+    char line[64];
+    std::snprintf(line, sizeof line, "ENTRY[%02d]: track# %2d (SEQUENCE[%d])", entry, entry + 1, entry);
+    EXPECT_THAT(info.out, HasSubstr(line));
+  }
+}
+
 TEST(VcdJob, TwoFilesMakeADiscThePlayersToolsRead) {
   ScratchFolder sources("vcd-sources");
   const fs::path first = sources.path() / "first.mpg";
@@ -153,6 +168,8 @@ TEST(VcdJob, EachFailureEndsAsTold) {
       {"no file", [](auto&, auto& files, auto&, auto) { files.clear(); }, vcdjobtext::kNoFiles,
        vcdjob::kNoFiles, false, "Initializing disc format..."},
       {"missing file", [](auto&, auto& files, auto&, auto folder) { files = {(folder / "gone.mpg").string()}; },
+       vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation, false, "Initializing disc format..."},
+      {"a device, not a file", [](auto&, auto& files, auto&, auto) { files = {"/dev/null"}; },
        vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation, false, "Initializing disc format..."},
       {"drive not accessible", [](auto&, auto&, int& drive, auto) { drive = 7; }, vcdjobtext::kNoDeviceAccess,
        vcdjob::kNoDeviceAccess, false, "Initializing disc format..."},

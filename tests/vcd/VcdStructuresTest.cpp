@@ -191,8 +191,8 @@ TEST(VcdFileSystem, EntryPointTimesAndTrackNumbersInBcd) {
   for (std::uint32_t i = 0; i < 11; ++i) table.entries.push_back({i == 10 ? 30000u : 2860 + i, 1});
   const Bytes entries = Sector(kEntriesVcdSector, table);
   EXPECT_EQ(entries[11], 11);
-  // Entry 10: track 12 as a plain byte, 30105 frames = 06:41:30.
-  EXPECT_EQ(Bytes(entries.begin() + 52, entries.begin() + 56), Bytes({0x0C, 0x06, 0x41, 0x30}));
+  // Entry 10: track 12, 30105 frames = 06:41:30.
+  EXPECT_EQ(Bytes(entries.begin() + 52, entries.begin() + 56), Bytes({0x12, 0x06, 0x41, 0x30}));
 }
 
 TEST(VcdFileSystem, ThirtyTwoTracksFillTheMpegavSector) {
