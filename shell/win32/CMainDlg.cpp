@@ -1,5 +1,6 @@
 #include "shell/win32/CMainDlg.h"
 
+#include <functional>
 #include <optional>
 
 #include "audio/DiscTracks.h"
@@ -45,6 +46,10 @@ namespace {
 // height of a title bar, so that every title stays readable.
 constexpr int kCascadeStep = 28;
 
+BackgroundWork::Post PostingTo(UiDispatcher& ui) {
+  return [&ui](std::function<void()> call) { ui.Post(std::move(call)); };
+}
+
 }  // namespace
 
 struct CMainDlg::JobEntry {
@@ -54,10 +59,14 @@ struct CMainDlg::JobEntry {
   bool running = true;
 };
 
-CMainDlg::CMainDlg(MainDlgServices services) : services_(services) {}
+CMainDlg::CMainDlg(MainDlgServices services)
+    : services_(services),
+      scanWork_(PostingTo(services.ui), UiDispatcher::ServeMessages),
+      reportWork_(PostingTo(services.ui), UiDispatcher::ServeMessages) {}
 
 CMainDlg::~CMainDlg() {
-  // Jobs report to their windows: let them end while the windows are whole.
+  // Jobs, scans and reports report to the windows: let them end while the
+  // windows are whole.
   WaitForJobs();
   jobEntries_.clear();
   if (!modal_ && IsWindow(window_)) DestroyWindow(window_);
@@ -88,14 +97,9 @@ int CMainDlg::RunningJobs() const {
 }
 
 void CMainDlg::WaitForJobs() {
-  while (RunningJobs() > 0) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  while (RunningJobs() > 0) UiDispatcher::ServeMessages();
+  scanWork_.WaitForAll();
+  reportWork_.WaitForAll();
 }
 
 INT_PTR CALLBACK CMainDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -110,8 +114,12 @@ INT_PTR CALLBACK CMainDlg::DialogProc(HWND window, UINT message, WPARAM wParam, 
   return dialog ? dialog->Handle(message, wParam, lParam) : FALSE;
 }
 
-INT_PTR CMainDlg::Handle(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CMainDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) != HTCLIENT || !SetBusyCursor()) return FALSE;
+      SetWindowLongPtrW(window_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return TRUE;
@@ -159,6 +167,8 @@ void CMainDlg::OnCommand(int id, int code) {
       return;
     case IDC_CHOOSE_FOLDER:
       return ChooseFolderToBurn();
+    case IDC_CANCEL_SCAN:
+      return CancelScan();
     case IDC_CHOOSE_OUTPUT:
       return ChooseOutputFolder();
     case IDC_BURN_CD:
@@ -235,10 +245,60 @@ void CMainDlg::TakeTypedFolder() {
 }
 
 void CMainDlg::ScanFolder(const std::string& folder) {
+  // The tree is built on a thread of its own; Burn waits for it. Only the
+  // latest choice counts: a cancelled or overtaken scan's tree is dropped.
+  if (!scanning_) folderBeforeScan_ = ItemText(IDC_FOLDER_EDIT);
   SetItemText(IDC_FOLDER_EDIT, folder);
-  const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  services_.jobState.sourceTree = BuildSourceTree(folder);
-  SetCursor(previous);
+  const unsigned number = ++scanNumber_;
+  ShowScanning(true);
+  scanWork_.Run([folder] { return BuildSourceTree(folder); },
+                [this, number](std::unique_ptr<datadisc::SourceTree> tree) {
+                  if (number != scanNumber_) return;
+                  services_.jobState.sourceTree = std::move(tree);
+                  ShowScanning(false);
+                });
+}
+
+void CMainDlg::CancelScan() {
+  if (!scanning_) return;
+  ++scanNumber_;
+  SetItemText(IDC_FOLDER_EDIT, folderBeforeScan_);
+  ShowScanning(false);
+}
+
+void CMainDlg::ShowScanning(bool scanning) {
+  scanning_ = scanning;
+  ShowWindow(GetDlgItem(window_, IDC_SCAN_STATUS), scanning ? SW_SHOW : SW_HIDE);
+  EnableItem(IDC_CANCEL_SCAN, scanning);
+  ShowWindow(GetDlgItem(window_, IDC_CANCEL_SCAN), scanning ? SW_SHOW : SW_HIDE);
+  EnableItem(IDC_BURN_CD, !scanning);
+  EnableItem(IDC_BURN_DVD, !scanning);
+  ShowBusyCursor();
+}
+
+void CMainDlg::ShowReportRunning(bool running) {
+  // The report is about the current drive: the drive list waits for it.
+  EnableItem(IDC_DRIVE_COMBO, !running);
+  EnableItem(IDC_DISC_INFO, !running);
+  EnableItem(IDC_DEVICE_INFO, !running);
+  ShowBusyCursor();
+}
+
+void CMainDlg::ShowBusyCursor() {
+  // The cursor is chosen when it moves; one resting on the window is chosen again now.
+  POINT point{};
+  GetCursorPos(&point);
+  const HWND under = WindowFromPoint(point);
+  if (under == window_ || IsChild(window_, under)) {
+    SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  }
+}
+
+bool CMainDlg::SetBusyCursor() {
+  if (!scanning_ && !reportWork_.Busy()) return false;
+  // The window still answers while it works: the arrow with the hourglass.
+  SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+  return true;
 }
 
 void CMainDlg::ChooseOutputFolder() {
@@ -348,15 +408,21 @@ void CMainDlg::JobEnded(JobEntry& entry, int result) {
 
 void CMainDlg::RunReport(bool (*report)(DriveRegistry&, UserPrompt&)) {
   // The report holds the drive's lease, so it never talks to a drive a job is using.
+  // Its queries run on a thread of their own, holding the lease until its box
+  // has been closed; the window stays responsive meanwhile.
   const int drive = services_.registry.currentDrive;
   std::optional<DriveLeases::Lease> lease;
   if (drive >= 0 && !(lease = services_.leases.TryAcquire(drive))) {
     ShowBusyMessage();
     return;
   }
-  const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  report(services_.registry, services_.prompt);
-  SetCursor(previous);
+  ShowReportRunning(true);
+  reportWork_.Run(
+      [report, &registry = services_.registry, &prompt = services_.prompt, lease = std::move(lease)]() mutable {
+        report(registry, prompt);
+        lease.reset();
+      },
+      [this] { ShowReportRunning(false); });
 }
 
 void CMainDlg::Order() {
@@ -393,6 +459,13 @@ virtualdrive::VirtualRecorder* CMainDlg::VirtualRecorderAt(int drive) {
 }
 
 std::string CMainDlg::ItemText(int id) const { return WindowText(GetDlgItem(window_, id)); }
+
+void CMainDlg::EnableItem(int id, bool enabled) {
+  const HWND item = GetDlgItem(window_, id);
+  // Focus left on a disabled control would take no keys: it moves on first.
+  if (!enabled && GetFocus() == item) SendMessageW(window_, WM_NEXTDLGCTL, 0, FALSE);
+  EnableWindow(item, enabled);
+}
 
 void CMainDlg::SetItemText(int id, const std::string& text) {
   SetDlgItemTextW(window_, id, platform::WideFromUtf8(text).c_str());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/BackgroundWork.h"
 #include "shell/Job.h"
 
 namespace brenmark {
@@ -42,8 +43,8 @@ struct MainDlgServices {
 
 // The main window: the drive list, the folder choices and one command per
 // function. Jobs run on their own threads, each with its own progress window,
-// so the window stays usable while they run; reports and folder scans run
-// here, on the user-interface thread.
+// so the window stays usable while they run; folder scans and reports run on
+// threads of their own too, their results handed back to this thread.
 class CMainDlg {
  public:
   explicit CMainDlg(MainDlgServices services);
@@ -60,7 +61,10 @@ class CMainDlg {
   // The progress windows of the jobs started so far, oldest first.
   std::vector<HWND> progressWindows() const;
   int RunningJobs() const;
-  // Serves the user-interface thread's messages until every job has ended.
+  bool IsScanning() const { return scanning_; }
+  bool IsReportRunning() const { return reportWork_.Busy(); }
+  // Serves the user-interface thread's messages until every job, scan and
+  // report has ended.
   void WaitForJobs();
 
  private:
@@ -76,6 +80,11 @@ class CMainDlg {
   void ChooseFolderToBurn();
   void TakeTypedFolder();
   void ScanFolder(const std::string& folder);
+  void CancelScan();
+  void ShowScanning(bool scanning);
+  void ShowReportRunning(bool running);
+  void ShowBusyCursor();
+  bool SetBusyCursor();
   void ChooseOutputFolder();
   void BurnDataDisc(JobProcedure procedure, int commandId);
   void RunAudioTest();
@@ -91,11 +100,19 @@ class CMainDlg {
   virtualdrive::VirtualRecorder* VirtualRecorderAt(int drive);
   std::string ItemText(int id) const;
   void SetItemText(int id, const std::string& text);
+  void EnableItem(int id, bool enabled);
 
   MainDlgServices services_;
   HWND window_ = nullptr;
   bool modal_ = false;
   std::vector<std::unique_ptr<JobEntry>> jobEntries_;
+  BackgroundWork scanWork_;
+  BackgroundWork reportWork_;
+  bool scanning_ = false;
+  // Counts folder choices; a scan whose number is no longer the last one was
+  // cancelled or overtaken, and its tree is dropped.
+  unsigned scanNumber_ = 0;
+  std::string folderBeforeScan_;
 };
 
 }  // namespace brenmark::win32

@@ -46,6 +46,15 @@ void UiDispatcher::Post(std::function<void()> work) {
   if (PostMessageW(window_, kPostMessage, 0, reinterpret_cast<LPARAM>(queued.get()))) queued.release();
 }
 
+void UiDispatcher::ServeMessages() {
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
 LRESULT CALLBACK UiDispatcher::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kCallMessage:

@@ -24,6 +24,9 @@ class UiDispatcher {
   void Call(const std::function<void()>& work);
   // Queues `work` for the user-interface thread's message loop.
   void Post(std::function<void()> work);
+  // Waits for messages to this thread and serves them (the calls of other
+  // threads among them).
+  static void ServeMessages();
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

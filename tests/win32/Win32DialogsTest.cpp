@@ -147,6 +147,9 @@ class Win32Gui : public ::testing::Test {
     for (auto& step : steps) watcher.Then(std::move(step));
     CloseUnexpectedDialogs(watcher);
     SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(main, id)));
+    // Scans and reports run on threads of their own: their boxes open and
+    // their results arrive while this thread serves its messages.
+    ServeMessagesUntil([this] { return !session->window().IsScanning() && !session->window().IsReportRunning(); });
     EXPECT_EQ(watcher.Pending(), kSpareSteps) << "a dialog expected after " << id << " did not open";
   }
 
@@ -179,13 +182,17 @@ class Win32Gui : public ::testing::Test {
   void WaitForJobs() {
     DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
     CloseUnexpectedDialogs(watcher);
+    ServeMessagesUntil([this] { return session->window().RunningJobs() == 0; });
+    ASSERT_EQ(session->window().RunningJobs(), 0) << "the job did not end";
+  }
+
+  static void ServeMessagesUntil(const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-    while (session->window().RunningJobs() > 0 && std::chrono::steady_clock::now() < deadline) {
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
       MSG message;
       while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
-    ASSERT_EQ(session->window().RunningJobs(), 0) << "the job did not end";
   }
 
   static constexpr std::size_t kSpareSteps = 3;
@@ -296,6 +303,43 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
   const std::filesystem::path image = session->trays().LastFinishedImage(recorder).path;
   ASSERT_FALSE(image.empty());
   std::ofstream(platform::PathFromUtf8(WorkFolder() + "\\burned-cd.txt")) << platform::Utf8FromPath(image) << "\n";
+}
+
+// The folder is scanned on a thread of its own: the window goes on serving
+// messages with Burn disabled and Cancel shown, and takes the tree when the
+// scan has ended; Cancel keeps the folder chosen before; leaving while a scan
+// runs waits for it.
+TEST_F(Win32Gui, FolderScannedOffTheWindowsThread) {
+  const std::string source = WorkFolder() + "\\source";
+  files.folders = {source, WorkFolder(), WorkFolder()};
+  const auto choose = [this] { SendMessageW(main, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0); };
+  const auto expectScanning = [this](bool scanning) {
+    EXPECT_EQ(session->window().IsScanning(), scanning);
+    EXPECT_EQ(IsWindowEnabled(GetDlgItem(main, 1003)) != FALSE, !scanning);
+    EXPECT_EQ(IsWindowEnabled(GetDlgItem(main, 1004)) != FALSE, !scanning);
+    EXPECT_EQ(IsWindowVisible(GetDlgItem(main, IDC_SCAN_STATUS)) != FALSE, scanning);
+    EXPECT_EQ(IsWindowVisible(GetDlgItem(main, IDC_CANCEL_SCAN)) != FALSE, scanning);
+  };
+  choose();
+  // Nothing is handed over before this thread serves its messages again.
+  expectScanning(true);
+  EXPECT_EQ(session->jobState().sourceTree, nullptr);
+  EXPECT_EQ(WindowText(GetDlgItem(main, 1001)), source);
+  ServeMessagesUntil([this] { return !session->window().IsScanning(); });
+  expectScanning(false);
+  const datadisc::SourceTree* tree = session->jobState().sourceTree.get();
+  ASSERT_NE(tree, nullptr);
+
+  choose();
+  expectScanning(true);
+  SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_CANCEL_SCAN, BN_CLICKED), 0);
+  expectScanning(false);
+  EXPECT_EQ(WindowText(GetDlgItem(main, 1001)), source);
+  session->window().WaitForJobs();  // the cancelled scan has ended and handed its tree over
+  EXPECT_EQ(session->jobState().sourceTree.get(), tree);
+
+  choose();
+  session.reset();
 }
 
 // Audio CD, grab and Video CD through their dialogs, each job ending with its
