@@ -312,7 +312,7 @@ void CMainDlg::BurnDataDisc(JobProcedure procedure, int commandId) {
     services_.prompt.ShowMessage(kNoFolderMessage, MessageIcon::Plain);
     return;
   }
-  if (!ChooseSpeed()) return;
+  if (!ChooseSpeed(true)) return;
   StartJob(std::move(procedure), commandId);
 }
 
@@ -328,17 +328,17 @@ void CMainDlg::RunVideoTest() {
   StartJob(VcdJob, IDC_VIDEO_RUN);
 }
 
-bool CMainDlg::ChooseSpeed() {
+bool CMainDlg::ChooseSpeed(bool dataDisc) {
   DriveRegistry& registry = services_.registry;
   SpeedSelection speeds;
   if (speeds.Load(registry, registry.currentDrive, services_.leases) == SpeedSelection::LoadResult::DriveBusy) {
     ShowBusyMessage();
     return false;
   }
-  CSpeedSelectDlg dialog(speeds.entries());
+  CSpeedSelectDlg dialog(speeds.entries(), dataDisc);
   int selected = -1;
   if (!dialog.Choose(window_, selected)) return false;
-  speeds.Burn(registry, selected);
+  speeds.Burn(registry, selected, dialog.leaveDiscOpen());
   return true;
 }
 

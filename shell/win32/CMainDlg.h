@@ -90,7 +90,8 @@ class CMainDlg {
   void RunAudioTest();
   void RunVideoTest();
   void RunGrabTest();
-  bool ChooseSpeed();
+  // `dataDisc`: the dialog offers to leave the disc open for more sessions.
+  bool ChooseSpeed(bool dataDisc = false);
   void StartJob(JobProcedure procedure, int commandId);
   void JobEnded(JobEntry& entry, int result);
   void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));

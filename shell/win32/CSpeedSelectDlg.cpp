@@ -17,10 +17,14 @@ void CSpeedSelectDlg::OnInit() {
                  reinterpret_cast<LPARAM>(platform::WideFromUtf8(entry).c_str()));
   }
   if (!entries_.empty()) SendMessageW(Item(IDC_DRIVE_COMBO), CB_SETCURSEL, 0, 0);
+  if (offerLeaveDiscOpen_) ShowWindow(Item(IDC_LEAVE_OPEN), SW_SHOW);
 }
 
 bool CSpeedSelectDlg::OnCommand(int id, int) {
-  if (id == IDOK) selected_ = static_cast<int>(SendMessageW(Item(IDC_DRIVE_COMBO), CB_GETCURSEL, 0, 0));
+  if (id == IDOK) {
+    selected_ = static_cast<int>(SendMessageW(Item(IDC_DRIVE_COMBO), CB_GETCURSEL, 0, 0));
+    leaveDiscOpen_ = offerLeaveDiscOpen_ && IsDlgButtonChecked(window(), IDC_LEAVE_OPEN) == BST_CHECKED;
+  }
   return false;
 }
 

@@ -8,20 +8,26 @@
 namespace brenmark::win32 {
 
 // The speed dialog: the speed texts given (fastest first, the first one
-// selected), "Burn" and "Cancel".
+// selected), for a data disc the check box "Leave disc open for more
+// sessions" (off), "Burn" and "Cancel".
 class CSpeedSelectDlg final : public ModalDialog {
  public:
-  explicit CSpeedSelectDlg(std::vector<std::string> entries) : entries_(std::move(entries)) {}
+  explicit CSpeedSelectDlg(std::vector<std::string> entries, bool offerLeaveDiscOpen = false)
+      : entries_(std::move(entries)), offerLeaveDiscOpen_(offerLeaveDiscOpen) {}
 
   // True for "Burn"; `selected` is then the chosen entry, or -1 for none.
   bool Choose(HWND owner, int& selected);
+  // Whether "Burn" was pressed with the offered check box ticked.
+  bool leaveDiscOpen() const { return leaveDiscOpen_; }
 
  private:
   void OnInit() override;
   bool OnCommand(int id, int code) override;
 
   std::vector<std::string> entries_;
+  bool offerLeaveDiscOpen_;
   int selected_ = -1;
+  bool leaveDiscOpen_ = false;
 };
 
 }  // namespace brenmark::win32

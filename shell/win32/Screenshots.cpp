@@ -101,7 +101,7 @@ bool RenderScreenshots(Win32Session& session, const std::filesystem::path& folde
   speeds.Load(session.registry(), 0, session.leases());
   shoot("speed-selection.png", [&] {
     int selected = -1;
-    CSpeedSelectDlg(speeds.entries()).Choose(main, selected);
+    CSpeedSelectDlg(speeds.entries(), /*offerLeaveDiscOpen=*/true).Choose(main, selected);
   });
 
   ExampleFiles examples;

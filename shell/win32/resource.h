@@ -37,6 +37,9 @@
 #define IDC_GRAB_FORMAT 1017
 #define IDC_GRAB_BITRATE 1018
 
+// The speed dialog's "Leave disc open for more sessions".
+#define IDC_LEAVE_OPEN 1019
+
 // The tray dialog.
 #define IDC_TRAY_RECORDER 1101
 #define IDC_TRAY_CONTENTS 1102

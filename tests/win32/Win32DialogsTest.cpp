@@ -1,7 +1,8 @@
 // The Windows desktop program's dialogs, driven in-process through window
 // messages under Wine: the templates' controls and texts, the main window's
 // commands, and a data CD burned through the speed dialog into the virtual
-// recorder (the script that runs this test reads the disc with Linux tools).
+// recorder and left open for a second session (the script that runs this test
+// reads the disc with Linux tools).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -17,6 +18,7 @@
 
 #include "platform/Utf8Path.h"
 #include "platform/windows/WideText.h"
+#include "shell/PreviousSessionImport.h"
 #include "shell/VirtualTrays.h"
 #include "shell/win32/DialogWatcher.h"
 #include "shell/win32/FileChooser.h"
@@ -79,7 +81,8 @@ const Template kMainTemplate{"Brenmark - Demo Application For Oakhollow", 388, 1
                               {1009, "Get Device Info"}, {1010, "Order Oakhollow now"}, {1012, ""}, {1013, "..."},
                               {2, "Exit"}}};
 const Template kAboutTemplate{"About Brenmark", 235, 153, {{1, "OK"}}};
-const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 95, {{1000, nullptr}, {1, "Burn"}, {2, "Cancel"}}};
+const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 95,
+                              {{1000, nullptr}, {1019, "Leave disc open for more sessions"}, {1, "Burn"}, {2, "Cancel"}}};
 const Template kProgressTemplate{"Current Progress - Burn CD on virtual-cd - Finished.", 291, 55,
                                  {{1015, "Disc burned."}, {1014, nullptr}, {1, "Close"}}};
 const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 183,
@@ -179,11 +182,14 @@ class Win32Gui : public ::testing::Test {
     };
   }
 
-  void WaitForJobs() {
+  // Lets the running jobs end, answering the dialogs they open with `steps`.
+  void WaitForJobs(std::vector<DialogWatcher::Step> steps = {}) {
     DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
+    for (auto& step : steps) watcher.Then(std::move(step));
     CloseUnexpectedDialogs(watcher);
     ServeMessagesUntil([this] { return session->window().RunningJobs() == 0; });
     ASSERT_EQ(session->window().RunningJobs(), 0) << "the job did not end";
+    EXPECT_EQ(watcher.Pending(), kSpareSteps) << "a dialog expected during the job did not open";
   }
 
   static void ServeMessagesUntil(const std::function<bool()>& done) {
@@ -193,6 +199,14 @@ class Win32Gui : public ::testing::Test {
       MSG message;
       while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
+  }
+
+  // A step that presses a button of the tray dialog and closes it.
+  static DialogWatcher::Step TrayButton(int id) {
+    return [id](HWND tray) {
+      SendMessageW(tray, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+      ClickLater(tray, IDCANCEL);
+    };
   }
 
   static constexpr std::size_t kSpareSteps = 3;
@@ -255,6 +269,7 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
                },
                [](HWND speed) {
                  ExpectTemplate(speed, kSpeedTemplate);
+                 EXPECT_FALSE(IsWindowVisible(GetDlgItem(speed, 1019)));
                  ClickLater(speed, IDCANCEL);
                }});
   // The first file chosen is listed last; OK stores the list from the top.
@@ -289,6 +304,9 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
     ASSERT_FALSE(entries.empty());
     EXPECT_NE(entries.front().find("x CD ("), std::string::npos) << entries.front();
     EXPECT_EQ(SendDlgItemMessageW(speed, 1000, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(speed, 1019)));
+    EXPECT_EQ(IsDlgButtonChecked(speed, 1019), BST_UNCHECKED);
+    CheckDlgButton(speed, 1019, BST_CHECKED);
     ClickLater(speed, IDOK);
   }});
   WaitForJobs();
@@ -303,6 +321,31 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
   const std::filesystem::path image = session->trays().LastFinishedImage(recorder).path;
   ASSERT_FALSE(image.empty());
   std::ofstream(platform::PathFromUtf8(WorkFolder() + "\\burned-cd.txt")) << platform::Utf8FromPath(image) << "\n";
+
+  // Left open: back in the tray it takes a second session that keeps the first one's files.
+  Click(1016, {TrayButton(IDC_TRAY_INSERT_LAST)});
+  Click(1008, {[](HWND box) {
+          EXPECT_NE(MessageBoxText(box).find("Disc Status - Incomplete Disc"), std::string::npos) << MessageBoxText(box);
+          ClickLater(box, IDOK);
+        }});
+  Click(1003, {[](HWND speed) { ClickLater(speed, IDOK); }});
+  WaitForJobs({ExpectMessage("3 entries of the previous session imported.\n"
+                              "Replaced by the new file: /source/Фото/привет.txt\n"
+                              "Replaced by the new file: /source/Фото/deeper/data.bin")});
+  EXPECT_EQ(WindowText(GetDlgItem(session->window().progressWindows().back(), 1015)), "Disc burned.");
+}
+
+// The question asked when a previous session cannot be kept is a Yes/No box.
+TEST_F(Win32Gui, PreviousSessionQuestionAsAMessageBox) {
+  const std::string question = AppendWithoutQuestion("its last session holds audio, not an ISO 9660 file system");
+  DialogWatcher watcher;
+  watcher.Then([&question](HWND box) {
+    EXPECT_EQ(MessageBoxText(box), question);
+    EXPECT_NE(GetDlgItem(box, IDYES), nullptr);
+    ClickLater(box, IDNO);
+  });
+  EXPECT_FALSE(session->prompt().AskYesNo(question));
+  EXPECT_TRUE(watcher.Done());
 }
 
 // The folder is scanned on a thread of its own: the window goes on serving
@@ -361,12 +404,6 @@ TEST_F(Win32Gui, AudioCdGrabAndVideoCdRuns) {
     }
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(progress, 1)));
   };
-  const auto trayButton = [](int id) {
-    return [id](HWND tray) {
-      SendMessageW(tray, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-      ClickLater(tray, IDCANCEL);
-    };
-  };
   std::ofstream images(platform::PathFromUtf8(work + "\\burned-audio-and-video.txt"));
 
   files.files = {std::vector<std::string>{work + "\\one.wav", work + "\\two.wav"}};
@@ -376,7 +413,7 @@ TEST_F(Win32Gui, AudioCdGrabAndVideoCdRuns) {
 
   // The burned disc back in the tray, both tracks grabbed (the list shows
   // "two" first, so it is track 1).
-  Click(1016, {trayButton(IDC_TRAY_INSERT_LAST)});
+  Click(1016, {TrayButton(IDC_TRAY_INSERT_LAST)});
   SetDlgItemTextW(main, 1012, platform::WideFromUtf8(work + "\\grabbed").c_str());
   Click(1007, {[](HWND dialog) {
     EXPECT_EQ(SendDlgItemMessageW(dialog, 1011, LB_GETCOUNT, 0, 0), 2);
@@ -385,7 +422,7 @@ TEST_F(Win32Gui, AudioCdGrabAndVideoCdRuns) {
   }});
   expectFinished("2 Tracks Grabbed");
 
-  Click(1016, {trayButton(IDC_TRAY_INSERT_BLANK)});
+  Click(1016, {TrayButton(IDC_TRAY_INSERT_BLANK)});
   files.files = {std::vector<std::string>{work + "\\clip.mpg"}};
   Click(1006, {addFilesThenOk, burnAtFirstSpeed});
   expectFinished(nullptr);
