@@ -224,22 +224,26 @@ class SessionReader {
 };
 
 // Gives the entries of a Joliet directory the names of their ISO 9660 twins:
-// a file is its twin's extent and size; a directory is matched by its first
-// file's. Entries of equal keys (empty files share an extent) and directories
-// without files are paired in the order the two trees list them.
+// a file is its twin's extent and size; a directory is matched by the lowest
+// extent and size among its files, since the two trees may list the files
+// in different orders. Entries of equal keys (empty files share an extent)
+// and directories without files are paired in the order the two trees list them.
 void MatchIsoNames(std::vector<PreviousEntry>& joliet, const std::vector<PreviousEntry>& iso) {
   struct Pair {
     std::vector<PreviousEntry>* joliet;
     const std::vector<PreviousEntry>* iso;
   };
-  // Extent and size of a file, of a directory's first non-empty file; a
-  // directory without one has the key of no file (extent and size ~0).
+  // Extent and size of a file, the lowest of a directory's non-empty files;
+  // a directory without one has the key of no file (extent and size ~0).
   auto keyOf = [](const PreviousEntry& entry) -> std::uint64_t {
     if (!entry.isDirectory) return (std::uint64_t{entry.extent} << 32 | entry.size) << 1;
+    std::uint64_t key = ~std::uint64_t{0};
     for (const PreviousEntry& child : entry.children) {
-      if (!child.isDirectory && child.size > 0) return (std::uint64_t{child.extent} << 32 | child.size) << 1 | 1;
+      if (!child.isDirectory && child.size > 0) {
+        key = std::min(key, (std::uint64_t{child.extent} << 32 | child.size) << 1 | 1);
+      }
     }
-    return ~std::uint64_t{0};
+    return key;
   };
   struct Twins {
     std::vector<const PreviousEntry*> entries;

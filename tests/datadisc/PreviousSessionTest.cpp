@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -14,6 +15,8 @@
 #include "datadisc/PreviousSession.h"
 #include "datadisc/Utf16.h"
 #include "tests/support/Bytes.h"
+#include "tests/support/ExternalTool.h"
+#include "tests/support/TempFolder.h"
 
 namespace brenmark::datadisc {
 namespace {
@@ -64,6 +67,36 @@ TEST(PreviousSession, ReadsBothTreesOfTheWorkedExample) {
   ASSERT_EQ(sub.children.size(), 1u);
   EXPECT_EQ(sub.children[0].name + "|" + sub.children[0].isoName, "a.txt|A.TXT");
   EXPECT_EQ(sub.children[0].extent, 30u);
+}
+
+// Another burner lists a directory's files in each tree's own order ("B.txt"
+// before "a.txt" in Joliet, A.TXT before B.TXT in ISO 9660) and renames
+// colliding ISO 9660 names its own way: each entry still gets its own ISO
+// name, as isoinfo shows it at the entry's extent.
+TEST(PreviousSession, KeepsTheIsoNamesOfAnotherBurnersTree) {
+  testsupport::TempFolder folder("previous-foreign");
+  const std::filesystem::path source = folder.path() / "source";
+  std::filesystem::create_directories(source / "Dir");
+  for (const char* name : {"B.txt", "a.txt", "collision_name_1.txt", "collision_name_2.txt"}) {
+    std::ofstream(source / "Dir" / name) << name;
+  }
+  const std::filesystem::path image = folder.path() / "foreign.iso";
+  const auto made = testsupport::RunTool("xorriso -as mkisofs -J -o " + testsupport::Quoted(image) + " " +
+                                         testsupport::Quoted(source));
+  ASSERT_EQ(made.status, 0) << made.output;
+  const auto listing = testsupport::RunTool("isoinfo -l -i " + testsupport::Quoted(image));
+
+  const PreviousSession session = ReadImage(testsupport::FileBytes(image));
+  ASSERT_EQ(session.status, Status::Read) << session.reason;
+  ASSERT_EQ(session.root.size(), 1u);
+  EXPECT_EQ(session.root[0].isoName, "DIR");
+  ASSERT_EQ(session.root[0].children.size(), 4u);
+  for (const PreviousEntry& entry : session.root[0].children) {
+    const std::size_t name = listing.output.find("  " + entry.isoName + ";1");
+    ASSERT_NE(name, std::string::npos) << entry.name << " as '" << entry.isoName << "'\n" << listing.output;
+    const std::size_t bracket = listing.output.rfind('[', name);
+    EXPECT_EQ(std::stoul(listing.output.substr(bracket + 1)), entry.extent) << entry.name;
+  }
 }
 
 TEST(PreviousSession, RefusesSpoiltSessionsSayingWhy) {
