@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "bytes/ByteOrder.h"
 #include "shell/AudioCdJob.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/CliRun.h"
@@ -17,6 +18,7 @@ namespace brenmark::endtoend {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::SizeIs;
 
@@ -181,6 +183,44 @@ TEST(AppendedSessions, ADamagedPreviousDirectoryStopsBeforeWritingWhenTheUserSay
   EXPECT_EQ(bench.prompt.questions()[0], "Error reading sector 26.\nTry again?");
   EXPECT_THAT(bench.prompt.questions()[1], HasSubstr("its last session could not be read (block 26)"));
   EXPECT_THAT(Writes(recorder.CommandHistory()), SizeIs(0));
+}
+
+// More sessions than the first 1200 bytes of the table of contents describe:
+// a burned session, 22 of one block, then a copy of the burned one whose
+// directories point back into it. The last session is the one imported.
+TEST(AppendedSessions, TheLastOfManySessionsIsImported) {
+  ScratchFolder folder("appended-many");
+  WritePatternFile(folder.path() / "First" / "a.txt", 3000, 1);
+  WritePatternFile(folder.path() / "Second" / "b.txt", 3000, 2);
+  VirtualBench bench;
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "First"), 1).result,
+            datajob::kBurned);
+  const std::string first = ReadWholeFile(BinOf(bench.finishedImages().at(0)));
+  const auto blocks = static_cast<std::int32_t>(first.size() / 2352);
+  std::string state = "brenmark-disc 1\nmedium CD-R\nfinalized 0\nreserved 0\n";
+  std::string tracks = "track 1 1 mode1 0 0 " + std::to_string(blocks - 2) + " 2 1\n";
+  state += "session 1 " + std::to_string(blocks) + " 1 0\n";
+  for (std::int32_t session = 2; session <= 24; ++session) {
+    const std::int32_t start = blocks + session - 2;
+    const std::int32_t end = session < 24 ? start + 1 : start + blocks;
+    tracks += "track " + std::to_string(session) + " " + std::to_string(session) + " mode1 " + std::to_string(start) +
+              " " + std::to_string(start) + " " + std::to_string(end) + " 0 1\n";
+    state += "session " + std::to_string(session) + " " + std::to_string(end) + " 1 0\n";
+  }
+  const fs::path cue = folder.path() / "many.cue";
+  std::ofstream(cue) << "FILE \"many.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+  std::ofstream(folder.path() / "many.state") << state << tracks;
+  std::string copy = first;  // its volume now reaches to its own end
+  bytes::WriteBoth32(reinterpret_cast<std::uint8_t*>(copy.data()) + 16 * 2352 + 16 + 80,
+                     static_cast<std::uint32_t>(2 * blocks + 22));
+  std::ofstream(folder.path() / "many.bin", std::ios::binary) << first << std::string(22 * 2352, '\0') << copy;
+  const auto inserted = recorder.InsertImage(cue);
+  ASSERT_TRUE(inserted.ok) << inserted.message;
+
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Second")).result,
+            datajob::kBurned);
+  EXPECT_THAT(bench.prompt.texts(), Contains(HasSubstr("2 entries of the previous session imported.")));
 }
 
 }  // namespace
