@@ -83,23 +83,25 @@ class Grab {
   int Run() {
     progress_.EnableClose(false);
     progress_.SetStatus(grabtext::kInitializing);
-    if (drive_ < 0) return End(Stop(grabtext::kNoDrive, grabjob::kNoDrive));
-    if (const int stop = CheckPathLength(); stop != 0) return End(stop);
-    if (!registry_.OpenDevice(drive_)) return End(Stop(grabtext::kNoDeviceAccess, grabjob::kNoDeviceAccess));
+    if (drive_ < 0) return context_.End(context_.Stop(grabtext::kNoDrive, grabjob::kNoDrive));
+    if (const int stop = CheckPathLength(); stop != 0) return context_.End(stop);
+    if (!registry_.OpenDevice(drive_)) {
+      return context_.End(context_.Stop(grabtext::kNoDeviceAccess, grabjob::kNoDeviceAccess));
+    }
     const int result = RunOnOpenDrive();
     registry_.CloseDevice(drive_);
     if (result == grabjob::kGrabbed) {
       progress_.SetRange16(100);
       progress_.SetPos(100);
     }
-    return End(result);
+    return context_.End(result);
   }
 
  private:
   int RunOnOpenDrive() {
     std::vector<std::uint8_t> toc(kTocLength);
     if (!registry_.ReadToc(drive_, kTocLength, toc.data())) {
-      return Stop(grabtext::kTocUnreadable, grabjob::kTocUnreadable);
+      return context_.Stop(grabtext::kTocUnreadable, grabjob::kTocUnreadable);
     }
     const std::vector<TrackPlan> plan = PlanTracks(ReadTrackTimes(toc.data(), toc.size()));
     log_ = std::make_unique<GrabLog>(folder_, registry_.drive(drive_).displayName);
@@ -167,9 +169,10 @@ class Grab {
   int CheckPathLength() {
     const std::string longest = (folder_ / "track99.wav").string();
     if (longest.size() <= JobState::kOutputFolderLimit) return 0;
-    return Stop("The output folder name is too long: the file names in it would be longer than 1023 characters." +
-                    std::string(grabtext::kTerminated),
-                grabjob::kPathTooLong);
+    return context_.Stop(
+        "The output folder name is too long: the file names in it would be longer than 1023 characters." +
+            std::string(grabtext::kTerminated),
+        grabjob::kPathTooLong);
   }
 
   std::filesystem::path OutputPath(int number, const char* extension) const {
@@ -181,7 +184,7 @@ class Grab {
   int GrabWav(const TrackPlan& track, bool& fileWritten) {
     const std::filesystem::path path = OutputPath(track.number, "wav");
     WavTrackFile file;
-    if (!file.Create(path)) return Stop(grabtext::kCannotCreateWav, grabjob::kCannotCreateFile);
+    if (!file.Create(path)) return context_.Stop(grabtext::kCannotCreateWav, grabjob::kCannotCreateFile);
     fileWritten = true;
     progress_.SetRange(track.sectors);
     progress_.SetPos(0);
@@ -206,7 +209,7 @@ class Grab {
       position += count;
       progress_.SetPos(progress_.GetPos() + count);
     }
-    if (!file.Finish() || !writes) return Stop(grabtext::kWriteDataFailed, grabjob::kWriteFailed);
+    if (!file.Finish() || !writes) return context_.Stop(grabtext::kWriteDataFailed, grabjob::kWriteFailed);
     Report(track, path, position - track.firstSector, registry_.drive(drive_).readRetries - retriesBefore,
            checksums);
     return givenUp ? grabjob::kReadGivenUp : grabjob::kGrabbed;
@@ -218,9 +221,9 @@ class Grab {
         options_.encoderLibrary.empty() ? mp3::DefaultEncoderLibraryPath() : options_.encoderLibrary;
     switch (encoder.Load(library)) {
       case mp3::EncoderLibrary::LoadResult::NotLoaded:
-        return Stop(grabtext::kEncoderNotLoaded, grabjob::kEncoderFailed);
+        return context_.Stop(grabtext::kEncoderNotLoaded, grabjob::kEncoderFailed);
       case mp3::EncoderLibrary::LoadResult::FunctionMissing:
-        return Stop(grabtext::kEncoderFunctionMissing, grabjob::kEncoderFailed);
+        return context_.Stop(grabtext::kEncoderFunctionMissing, grabjob::kEncoderFailed);
       case mp3::EncoderLibrary::LoadResult::Loaded:
         break;
     }
@@ -229,7 +232,7 @@ class Grab {
 
     const std::filesystem::path path = OutputPath(track.number, "mp3");
     OutputFile file;
-    if (!file.Create(path)) return Stop(grabtext::kCannotCreateMp3, grabjob::kCannotCreateFile);
+    if (!file.Create(path)) return context_.Stop(grabtext::kCannotCreateMp3, grabjob::kCannotCreateFile);
     fileWritten = true;
 
     mp3::EncoderConfig config = ConfigFrom(context_.inputs.grabSettings);
@@ -237,7 +240,7 @@ class Grab {
     std::uint32_t outputSize = 0;
     mp3::StreamHandle stream = 0;
     if (encoder.beInitStream(&config, &samplesPerChunk, &outputSize, &stream) != mp3::kOk) {
-      return Stop(grabtext::kStreamNotOpened, grabjob::kEncoderFailed);
+      return context_.Stop(grabtext::kStreamNotOpened, grabjob::kEncoderFailed);
     }
     const std::size_t chunkBytes = std::size_t{2} * samplesPerChunk;
     // The sectors read and not yet encoded: one chunk plus one read at most.
@@ -251,7 +254,7 @@ class Grab {
       pool = largerPool ? std::span<std::uint8_t>(largerPool.get(), poolBytes) : std::span<std::uint8_t>();
     }
     if (!output || !input || pool.empty()) {
-      const int stop = Stop(grabtext::kOutOfMemory, grabjob::kEncoderFailed);
+      const int stop = context_.Stop(grabtext::kOutOfMemory, grabjob::kEncoderFailed);
       encoder.beCloseStream(stream);
       return stop;
     }
@@ -264,7 +267,7 @@ class Grab {
                             checksums);
     std::uint32_t produced = 0;
     const auto encodedWriteFailed = [&] {
-      const int stop = Stop(grabtext::kWriteDataFailed, grabjob::kWriteFailed);
+      const int stop = context_.Stop(grabtext::kWriteDataFailed, grabjob::kWriteFailed);
       encoder.beDeinitStream(stream, output.get(), &produced);
       encoder.beCloseStream(stream);
       return stop;
@@ -276,7 +279,7 @@ class Grab {
                                 &produced) != mp3::kOk) {
         encoder.beDeinitStream(stream, output.get(), &produced);
         encoder.beCloseStream(stream);
-        return Stop(grabtext::kEncodingError, grabjob::kEncoderFailed);
+        return context_.Stop(grabtext::kEncodingError, grabjob::kEncoderFailed);
       }
       if (!file.Write(output.get(), produced)) return encodedWriteFailed();
     }
@@ -284,15 +287,15 @@ class Grab {
     if (!file.Flush()) return encodedWriteFailed();
     if (encoder.beDeinitStream(stream, output.get(), &produced) != mp3::kOk) {
       encoder.beCloseStream(stream);
-      return Stop(grabtext::kStreamNotClosed, grabjob::kEncoderFailed);
+      return context_.Stop(grabtext::kStreamNotClosed, grabjob::kEncoderFailed);
     }
     if (produced != 0 && !file.Write(output.get(), produced)) {
-      const int stop = Stop(grabtext::kWriteFlushFailed, grabjob::kWriteFailed);
+      const int stop = context_.Stop(grabtext::kWriteFlushFailed, grabjob::kWriteFailed);
       encoder.beCloseStream(stream);
       return stop;
     }
     encoder.beCloseStream(stream);
-    if (!file.Close()) return Stop(grabtext::kWriteFlushFailed, grabjob::kWriteFailed);
+    if (!file.Close()) return context_.Stop(grabtext::kWriteFlushFailed, grabjob::kWriteFailed);
     encoder.beWriteVBRHeader(path.string().c_str());
     Report(track, path, reader.sectorsRead(), registry_.drive(drive_).readRetries - retriesBefore, checksums);
     return grabjob::kGrabbed;
@@ -318,16 +321,6 @@ class Grab {
                                   MessageIcon::Plain);
     }
     if (options_.onTrackWritten) options_.onTrackWritten(track);
-  }
-
-  int Stop(const std::string& text, int result) {
-    context_.prompt.ShowMessage(text, MessageIcon::Error);
-    return result;
-  }
-
-  int End(int result) {
-    progress_.EnableClose(true);
-    return result;
   }
 
   JobContext& context_;

@@ -34,7 +34,7 @@ if(NOT CMAKE_CROSSCOMPILING)
   install(FILES ${BRENMARK_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
-if(TARGET brenmark)
+if(TARGET brenmark AND TARGET brenmark-render-icon)
   set(desktop ${PROJECT_SOURCE_DIR}/shell/qt/install)
   install(FILES ${desktop}/${BRENMARK_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${desktop}/${BRENMARK_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

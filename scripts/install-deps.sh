@@ -12,6 +12,8 @@ packages=(
   desktop-file-utils appstream dpkg-dev file
   # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine
+  # The Windows desktop program's dialog tests run on a virtual X display.
+  xvfb xauth
 )
 
 sudo=""

@@ -42,11 +42,11 @@ class AudioCdBurn {
   int Run() {
     progress_.EnableClose(false);
     progress_.SetStatus("Initializing disc format...");
-    if (burn_.drive() < 0) return End(Stop(burntext::kNoDrive, audiojob::kNoDrive));
+    if (burn_.drive() < 0) return context_.End(context_.Stop(burntext::kNoDrive, audiojob::kNoDrive));
     burn_.Open();
     const int result = RunOnOpenDrive();
     burn_.Close();
-    return End(result);
+    return context_.End(result);
   }
 
  private:
@@ -57,9 +57,9 @@ class AudioCdBurn {
       case DiscCheck::Appendable:
         break;
       case DiscCheck::NoDisc:
-        return Stop(burntext::kNoDisc, audiojob::kNoDisc);
+        return context_.Stop(burntext::kNoDisc, audiojob::kNoDisc);
       case DiscCheck::NotWritable:
-        return Stop(audiojobtext::kDiscNotWritable, audiojob::kDiscNotWritable);
+        return context_.Stop(audiojobtext::kDiscNotWritable, audiojob::kDiscNotWritable);
     }
     const AudioTrackPlan plan = audio::PlanAudioTracks(files_);
     if (const int stop = CheckPlan(plan, base); stop != 0) return stop;
@@ -71,14 +71,14 @@ class AudioCdBurn {
     mode.dataBlockType = AudioTrackSource::kBlockTypeRaw;
     mode.multiSessionBits = context_.inputs.multiSession != 0 ? WriteMode::kMultiSessionAllowed : 0;
     mode.trackMode = kTrackModeAudio;
-    if (!burn_.SetWriteMode(mode)) return Stop(audiojobtext::kWriteModeRefused, audiojob::kWriteModeRefused);
+    if (!burn_.SetWriteMode(mode)) return context_.Stop(audiojobtext::kWriteModeRefused, audiojob::kWriteModeRefused);
 
     bool complete = true;
     std::int32_t track = base;
     for (std::size_t i = 0; i < files_.size(); ++i) {
       // Writing from a guessed address would put the track over what is on the disc.
       const std::optional<std::int32_t> start = burn_.TrackStart(track);
-      if (!start) return Abandon(WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
+      if (!start) return Abandon(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
                                  audiojob::kNoTrackInformation);
       AudioTrackReader reader;
       switch (reader.Open(files_[i])) {
@@ -115,20 +115,22 @@ class AudioCdBurn {
   int CheckPlan(const AudioTrackPlan& plan, std::int32_t base) {
     const std::int64_t lastTrack = plan.LastTrackNumber(base);
     if (lastTrack > audio::kMaxTrackNumber) {
-      return Stop("The disc would need track numbers up to " + std::to_string(lastTrack) + ", but a CD holds " +
-                      std::to_string(audio::kMaxTrackNumber) + " tracks at most." + burntext::kTerminated,
-                  audiojob::kTooManyTracks);
+      return context_.Stop("The disc would need track numbers up to " + std::to_string(lastTrack) +
+                               ", but a CD holds " + std::to_string(audio::kMaxTrackNumber) + " tracks at most." +
+                               burntext::kTerminated,
+                           audiojob::kTooManyTracks);
     }
     if (plan.tracks.empty()) return 0;
     const std::optional<std::int32_t> free = burn_.TrackFreeBlocks(base);
     if (!free) {
-      return Stop(WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated, audiojob::kNoTrackInformation);
+      return context_.Stop(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
+                           audiojob::kNoTrackInformation);
     }
     const std::int64_t needed = plan.BlocksNeeded();
     if (needed <= *free) return 0;
-    return Stop("The audio does not fit on the disc: it needs " + std::to_string(needed) + " sectors, the disc has " +
-                    std::to_string(*free) + " free." + burntext::kTerminated,
-                audiojob::kDoesNotFit);
+    return context_.Stop("The audio does not fit on the disc: it needs " + std::to_string(needed) +
+                             " sectors, the disc has " + std::to_string(*free) + " free." + burntext::kTerminated,
+                         audiojob::kDoesNotFit);
   }
 
   void WarnOfShortTracks(const AudioTrackPlan& plan) {
@@ -155,25 +157,10 @@ class AudioCdBurn {
     return complete ? audiojob::kBurned : audiojob::kBurnFailed;
   }
 
-  // The text followed by what the drive answered to the last command.
-  std::string WithAnswer(const char* text) const {
-    return std::string(text) + " The drive answered: " + burn_.LastAnswer() + ".";
-  }
-
-  int Stop(const std::string& text, int result) {
-    context_.prompt.ShowMessage(text, MessageIcon::Error);
-    return result;
-  }
-
   // Ends the burn where it stands: the session stays open and the disc in the drive.
   int Abandon(const std::string& text, int result) {
-    Stop(text, result);
+    context_.Stop(text, result);
     progress_.SetStatus(burntext::kBurnFailed);
-    return result;
-  }
-
-  int End(int result) {
-    progress_.EnableClose(true);
     return result;
   }
 

@@ -102,6 +102,8 @@ bool BurnSequence::CloseSession() { return registry_.CloseSession(drive_) == 0; 
 
 bool BurnSequence::Eject() { return registry_.EjectDisc(drive_); }
 
-std::string BurnSequence::LastAnswer() const { return registry_.LastOutcome(drive_).Text(); }
+std::string BurnSequence::WithAnswer(const std::string& text) const {
+  return text + " The drive answered: " + registry_.LastOutcome(drive_).Text() + ".";
+}
 
 }  // namespace brenmark

@@ -112,8 +112,9 @@ class BurnSequence {
   bool CloseSession();
   bool Eject();
 
-  // What the drive answered to the last command, e.g. "3/0C/00 write error".
-  std::string LastAnswer() const;
+  // The text followed by what the drive answered to the last command,
+  // e.g. "... The drive answered: 3/0C/00 write error.".
+  std::string WithAnswer(const std::string& text) const;
 
  private:
   DriveRegistry& registry_;

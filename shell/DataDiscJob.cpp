@@ -42,14 +42,14 @@ class DataDiscBurn {
     progress_.SetPos(0);
     progress_.SetStatus("Analizing Directory Structure...");
     if (!AcceptUnreadableSources(context_.inputs.sourceTree.get(), context_.prompt)) {
-      return End(datajob::kUnreadableSourcesRefused);
+      return context_.End(datajob::kUnreadableSourcesRefused);
     }
 
-    if (burn_.drive() < 0) return End(Stop(datajobtext::kNoDrive, datajob::kNoDrive));
-    if (!burn_.Open()) return End(Stop(datajobtext::kNoDeviceAccess, datajob::kNoDeviceAccess));
+    if (burn_.drive() < 0) return context_.End(context_.Stop(datajobtext::kNoDrive, datajob::kNoDrive));
+    if (!burn_.Open()) return context_.End(context_.Stop(datajobtext::kNoDeviceAccess, datajob::kNoDeviceAccess));
     const int result = RunOnOpenDrive();
     burn_.Close();
-    return End(result);
+    return context_.End(result);
   }
 
  private:
@@ -61,16 +61,16 @@ class DataDiscBurn {
       case DiscCheck::Appendable:
         break;
       case DiscCheck::NoDisc:
-        return Stop(burntext::kNoDisc, datajob::kNoDisc);
+        return context_.Stop(burntext::kNoDisc, datajob::kNoDisc);
       case DiscCheck::NotWritable:
-        return Stop(datajobtext::kDiscNotWritable, datajob::kDiscNotWritable);
+        return context_.Stop(datajobtext::kDiscNotWritable, datajob::kDiscNotWritable);
     }
     // Laying the image out from a guessed start would put every address in it wrong.
     const std::optional<std::int32_t> sessionStart = burn_.TrackStart(track);
     if (!sessionStart) return StopWithAnswer(datajobtext::kNoTrackInformation, datajob::kNoTrackInformation);
 
     SourceTree* tree = context_.inputs.sourceTree.get();
-    if (tree == nullptr) return Stop(datajobtext::kNoRoot, datajob::kNoEntries);
+    if (tree == nullptr) return context_.Stop(datajobtext::kNoRoot, datajob::kNoEntries);
     if (disc == DiscCheck::Appendable) {
       if (const int stop = KeepPreviousSession(*tree); stop != 0) return stop;
     }
@@ -87,7 +87,7 @@ class DataDiscBurn {
     const bool dvd = variant_ == Variant::Dvd;
     IsoImageSource source(layout, !dvd && tree->xaRecords, progress_, context_.prompt);
     if (!burn_.SetWriteMode(WriteModeFor(source))) {
-      return Stop(datajobtext::kWriteModeRefused, datajob::kWriteModeRefused);
+      return context_.Stop(datajobtext::kWriteModeRefused, datajob::kWriteModeRefused);
     }
     // Without its reservation a session at once has nowhere to go: nothing is
     // written, and the disc is still finished as far as it can be.
@@ -118,7 +118,7 @@ class DataDiscBurn {
 
   bool Reserve(const ImageLayout& layout) {
     if (burn_.ReserveTrack(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart))) return true;
-    context_.prompt.ShowMessage(WithAnswer(datajobtext::kReserveFailed) + datajobtext::kTerminated,
+    context_.prompt.ShowMessage(burn_.WithAnswer(datajobtext::kReserveFailed) + datajobtext::kTerminated,
                                 MessageIcon::Error);
     return false;
   }
@@ -178,15 +178,15 @@ class DataDiscBurn {
       case LayoutStatus::Ok:
         return 0;
       case LayoutStatus::NoEntries:
-        return Stop(datajobtext::kNoRoot, datajob::kNoEntries);
+        return context_.Stop(datajobtext::kNoRoot, datajob::kNoEntries);
       case LayoutStatus::StructureError:
-        return Stop(datajobtext::kStructureError, datajob::kStructureError);
+        return context_.Stop(datajobtext::kStructureError, datajob::kStructureError);
       case LayoutStatus::FileTooLarge:
       case LayoutStatus::TooManyDirectories:
       case LayoutStatus::ImageTooLarge:
         break;
     }
-    return Stop(result.message + datajobtext::kTerminated, datajob::kTreeRefused);
+    return context_.Stop(result.message + datajobtext::kTerminated, datajob::kTreeRefused);
   }
 
   // Refuses an image that would run past the free space of the track about
@@ -204,7 +204,7 @@ class DataDiscBurn {
                              " sectors (" + std::to_string(neededMb) + " MB), the disc has " +
                              std::to_string(*free) + " free (" + std::to_string(freeMb) + " MB)." +
                              datajobtext::kTerminated;
-    return Stop(text, datajob::kDoesNotFit);
+    return context_.Stop(text, datajob::kDoesNotFit);
   }
 
   // Runs whether or not the writing completed: the drive's cache is flushed,
@@ -233,27 +233,12 @@ class DataDiscBurn {
 
   bool SynchronizeCache() {
     if (burn_.SynchronizeCache()) return true;
-    context_.prompt.ShowMessage(WithAnswer(datajobtext::kSyncFailed), MessageIcon::Error);
+    context_.prompt.ShowMessage(burn_.WithAnswer(datajobtext::kSyncFailed), MessageIcon::Error);
     return false;
   }
 
-  // The text followed by what the drive answered to the last command.
-  std::string WithAnswer(const char* text) const {
-    return std::string(text) + " The drive answered: " + burn_.LastAnswer() + ".";
-  }
-
   int StopWithAnswer(const char* text, int result) {
-    return Stop(WithAnswer(text) + datajobtext::kTerminated, result);
-  }
-
-  int Stop(const std::string& text, int result) {
-    context_.prompt.ShowMessage(text, MessageIcon::Error);
-    return result;
-  }
-
-  int End(int result) {
-    progress_.EnableClose(true);
-    return result;
+    return context_.Stop(burn_.WithAnswer(text) + datajobtext::kTerminated, result);
   }
 
   JobContext& context_;

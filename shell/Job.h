@@ -29,6 +29,17 @@ struct JobContext {
   UserPrompt& prompt;
   JobInputs inputs;
   std::vector<std::uint8_t> transferBuffer = std::vector<std::uint8_t>(kTransferBufferSize);
+
+  // Tells the user why the job stops; returns the job's result.
+  int Stop(const std::string& text, int result) {
+    prompt.ShowMessage(text, MessageIcon::Error);
+    return result;
+  }
+  // Lets the user close the progress window; returns the job's result.
+  int End(int result) {
+    progress.EnableClose(true);
+    return result;
+  }
 };
 
 // The procedure a job thread runs. Its result is what the job ended with: 0

@@ -56,21 +56,21 @@ class VcdBurn {
   std::size_t trackCount() const { return files().size() + 1; }
 
   int Start() {
-    if (burn_.drive() < 0) return Stop(vcdjobtext::kNoDrive, vcdjob::kNoDrive);
-    if (files().empty()) return Stop(vcdjobtext::kNoFiles, vcdjob::kNoFiles);
+    if (burn_.drive() < 0) return context_.Stop(vcdjobtext::kNoDrive, vcdjob::kNoDrive);
+    if (files().empty()) return context_.Stop(vcdjobtext::kNoFiles, vcdjob::kNoFiles);
     // The MPEGAV directory is one sector: more files would run past it.
     if (files().size() > vcd::kMaxMpegTracks) {
-      return Stop("A Video CD holds at most " + std::to_string(vcd::kMaxMpegTracks) + " MPEG files; " +
+      return context_.Stop("A Video CD holds at most " + std::to_string(vcd::kMaxMpegTracks) + " MPEG files; " +
                       std::to_string(files().size()) + " were chosen." + vcdjobtext::kTerminated,
                   vcdjob::kFilesRefused);
     }
     if (files().size() == 1) {
       const auto size = OpenForSize(single_, files()[0]);
-      if (!size) return Stop(vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation);
-      if (*size >= kFileSizeLimit) return Stop(TooLargeText(files()[0]), vcdjob::kFilesRefused);
+      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation);
+      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(files()[0]), vcdjob::kFilesRefused);
       total_ = *size;
     }
-    if (!burn_.Open()) return Stop(vcdjobtext::kNoDeviceAccess, vcdjob::kNoDeviceAccess);
+    if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, vcdjob::kNoDeviceAccess);
 
     for (;;) {
       const int result = BurnDisc();
@@ -89,7 +89,7 @@ class VcdBurn {
         progress_.SetStatus(vcdjobtext::kFailed);
         return vcdjob::kBurnFailed;
       }
-      if (!burn_.Open()) return Stop(vcdjobtext::kNoDeviceAccess, vcdjob::kNoDeviceAccess);
+      if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, vcdjob::kNoDeviceAccess);
     }
   }
 
@@ -98,16 +98,16 @@ class VcdBurn {
     std::int32_t firstTrack = 1;
     switch (burn_.CheckDisc(firstTrack)) {
       case DiscCheck::Blank: break;
-      case DiscCheck::NoDisc: return Stop(burntext::kNoDisc, vcdjob::kNoDisc);
+      case DiscCheck::NoDisc: return context_.Stop(burntext::kNoDisc, vcdjob::kNoDisc);
       case DiscCheck::Appendable:
-      case DiscCheck::NotWritable: return Stop(vcdjobtext::kDiscNotEmpty, vcdjob::kDiscNotEmpty);
+      case DiscCheck::NotWritable: return context_.Stop(vcdjobtext::kDiscNotEmpty, vcdjob::kDiscNotEmpty);
     }
     // A capacity or a track start the drive did not give would be used as 0.
     const std::optional<std::int32_t> capacity = burn_.DiscCapacity();
     if (!capacity) return StopWithAnswer(vcdjobtext::kNoCapacity, vcdjob::kNoDiscInformation);
     const std::int64_t room = static_cast<std::int64_t>(*capacity) - kReservedSectors;
     if (room <= 0) {
-      return Stop("The disc holds " + std::to_string(*capacity) + " sectors, too few for a Video CD." +
+      return context_.Stop("The disc holds " + std::to_string(*capacity) + " sectors, too few for a Video CD." +
                       vcdjobtext::kTerminated,
                   vcdjob::kNoDiscInformation);
     }
@@ -154,8 +154,8 @@ class VcdBurn {
     for (const std::string& path : files()) {
       platform::File file;
       const auto size = OpenForSize(file, path);
-      if (!size) return Stop(vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation);
-      if (*size >= kFileSizeLimit) return Stop(TooLargeText(path), vcdjob::kFilesRefused);
+      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation);
+      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(path), vcdjob::kFilesRefused);
       sizes_.push_back(*size);
     }
     table = *vcd::LayTracks(sizes_);
@@ -165,7 +165,7 @@ class VcdBurn {
   bool BurnMpegTrack(std::size_t i, const vcd::VcdTrackEntry& entry) {
     const std::size_t track = i + 2;
     const std::optional<std::int32_t> start = burn_.TrackStart(static_cast<std::int32_t>(track));
-    if (!start) return Fail(WithAnswer(vcdjobtext::kNoTrackStart) + vcdjobtext::kTerminated);
+    if (!start) return Fail(burn_.WithAnswer(vcdjobtext::kNoTrackStart) + vcdjobtext::kTerminated);
     // Data written anywhere but at dataStart would not be where the file system says.
     if (*start > static_cast<std::int64_t>(entry.dataStart)) {
       return Fail("The drive starts track " + std::to_string(track) + " at sector " + std::to_string(*start) +
@@ -206,7 +206,7 @@ class VcdBurn {
   // drive places it.
   bool CloseTrack(std::int32_t track) {
     if (burn_.SynchronizeCache() && burn_.CloseTrack(track)) return true;
-    return Fail(WithAnswer("The drive could not close track " + std::to_string(track) + ".") +
+    return Fail(burn_.WithAnswer("The drive could not close track " + std::to_string(track) + ".") +
                 vcdjobtext::kTerminated);
   }
 
@@ -251,17 +251,8 @@ class VcdBurn {
     return false;
   }
 
-  int Stop(const std::string& text, int result) {
-    prompt_.ShowMessage(text, MessageIcon::Error);
-    return result;
-  }
-
   int StopWithAnswer(const std::string& text, int result) {
-    return Stop(WithAnswer(text) + vcdjobtext::kTerminated, result);
-  }
-
-  std::string WithAnswer(const std::string& text) const {
-    return text + " The drive answered: " + burn_.LastAnswer() + ".";
+    return context_.Stop(burn_.WithAnswer(text) + vcdjobtext::kTerminated, result);
   }
 
   std::string TooLargeText(const std::string& path) const {

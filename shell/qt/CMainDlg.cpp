@@ -18,6 +18,8 @@
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
 #include "shell/DataDiscJob.h"
+#include "shell/DesktopTexts.h"
+#include "shell/Documentation.h"
 #include "shell/DriveLeases.h"
 #include "shell/DriveNames.h"
 #include "shell/JobState.h"
@@ -35,43 +37,24 @@
 #include "shell/qt/CTestGrabDlg.h"
 #include "shell/qt/CTrayDlg.h"
 #include "shell/qt/DesktopOpener.h"
-#include "shell/qt/Documentation.h"
 #include "shell/qt/FileBrowser.h"
 #include "shell/qt/JobWindows.h"
 #include "shell/qt/MessagePresenter.h"
-#include "shell/qt/VirtualTrays.h"
+#include "shell/VirtualTrays.h"
 #include "ui_CMainDlg.h"
 
 namespace brenmark::gui {
 
 namespace {
 
-const QString kFolderBrowserTitle = QStringLiteral("Choose a folder:");
-const char kNoFolderMessage[] = "You have not select a folder to burn on disc.";
-const char kNoOutputFolderMessage[] = "Please select output folder to store files.";
-const QString kLeaveDuringJobQuestion = QStringLiteral(
-    "A job is still running.\n"
-    "If you leave now, Brenmark closes its main window, finishes the job and then quits.\n"
-    "Do you want to leave?");
+using namespace desktoptext;
+
+const QString kFolderBrowserTitle = QString::fromUtf8(desktoptext::kFolderBrowserTitle);
 
 // The name a progress window gives the job started by a command button.
 QString JobNameOf(const QObject* command) {
-  switch (command ? command->property("controlId").toInt() : 0) {
-    case 1003:
-      return QStringLiteral("Burn CD");
-    case 1004:
-      return QStringLiteral("Burn DVD");
-    case 1005:
-      return QStringLiteral("Burn Audio CD");
-    case 1006:
-      return QStringLiteral("Burn Video CD");
-    case 1007:
-      return QStringLiteral("Grab Audio CD");
-    default:
-      return QStringLiteral("Job");
-  }
+  return QString::fromStdString(JobName(command ? command->property("controlId").toInt() : 0));
 }
-
 
 }  // namespace
 
@@ -167,7 +150,7 @@ void CMainDlg::WaitForJobs() {
 }
 
 void CMainDlg::done(int result) {
-  if (IsJobRunning() && !services_.presenter.Confirm(this, kLeaveDuringJobQuestion)) return;
+  if (IsJobRunning() && !services_.presenter.Confirm(this, QString::fromUtf8(kLeaveDuringJobQuestion))) return;
   QDialog::done(result);
 }
 
@@ -207,9 +190,8 @@ void CMainDlg::TakeTypedFolder() {
   const QString typed = ui_->folderEdit->text().trimmed();
   if (typed.isEmpty()) return;
   if (!QFileInfo(typed).isDir()) {
-    services_.prompt.ShowMessage(
-        QStringLiteral("%1 is not a folder.").arg(QDir::toNativeSeparators(typed)).toStdString(),
-        MessageIcon::Warning);
+    services_.prompt.ShowMessage(NotAFolderMessage(QDir::toNativeSeparators(typed).toStdString()),
+                                 MessageIcon::Warning);
     return;
   }
   ScanFolder(QDir(typed).absolutePath());
@@ -371,15 +353,13 @@ void CMainDlg::GetDiscInfo() { RunReport(ShowDiscReport); }
 void CMainDlg::GetDeviceInfo() { RunReport(ShowDeviceReport); }
 
 void CMainDlg::Order() {
-  const QString documentation = DocumentationPath();
-  if (documentation.isEmpty()) {
-    services_.prompt.ShowMessage(QStringLiteral("The documentation of Brenmark was not found; it belongs at %1.")
-                                     .arg(QDir::toNativeSeparators(InstalledDocumentationPath()))
-                                     .toStdString(),
+  const std::filesystem::path documentation = DocumentationPath();
+  if (documentation.empty()) {
+    services_.prompt.ShowMessage(DocumentationMissingMessage(InstalledDocumentationPath().string()),
                                  MessageIcon::Warning);
     return;
   }
-  OpenOnDesktop(documentation, services_.prompt);
+  OpenOnDesktop(QString::fromStdString(documentation.string()), services_.prompt);
 }
 
 void CMainDlg::ShowTray() {

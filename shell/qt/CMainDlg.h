@@ -13,6 +13,7 @@ class CMainDlg;
 }
 
 namespace brenmark {
+class VirtualTrays;
 class DriveLeases;
 class DriveRegistry;
 struct JobState;
@@ -30,7 +31,6 @@ class CProgressDlg;
 class FileBrowser;
 class JobWindows;
 class MessagePresenter;
-class VirtualTrays;
 
 // What the main window works with; all of it outlives the window.
 struct MainDlgServices {

@@ -7,7 +7,7 @@
 #include "drive/UserPrompt.h"
 #include "shell/qt/DesktopOpener.h"
 #include "shell/qt/FileBrowser.h"
-#include "shell/qt/VirtualTrays.h"
+#include "shell/VirtualTrays.h"
 #include "ui_CTrayDlg.h"
 
 namespace brenmark::gui {

@@ -12,12 +12,12 @@ class CTrayDlg;
 
 namespace brenmark {
 class UserPrompt;
+class VirtualTrays;
 }
 
 namespace brenmark::gui {
 
 class FileBrowser;
-class VirtualTrays;
 
 // The tray of a virtual recorder: what disc it holds, a fresh blank, any .iso
 // or .cue image, the disc it burned last, an eject or an empty tray, and the

@@ -1,5 +1,6 @@
 #include "shell/qt/DesktopSession.h"
 
+#include "drive/PlatformDevices.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/JobWindows.h"
@@ -11,7 +12,8 @@ DesktopSession::DesktopSession(MessagePresenter& presenter, FileBrowser& files,
     : files_(files),
       prompt_(presenter),
       trays_(options.virtualDiscFolder.toStdString()),
-      registry_(prompt_, sleeper_, trays_.MakeProviders(options.realDrives)),
+      registry_(prompt_, sleeper_,
+                trays_.MakeProviders(options.realDrives ? MakePlatformDeviceProvider(prompt_, "") : nullptr)),
       jobs_(registry_, prompt_, leases_),
       window_(std::make_unique<CMainDlg>(MainDlgServices{registry_, leases_, jobs_, jobState_,
                                                          prompt_, presenter, files_, trays_})) {

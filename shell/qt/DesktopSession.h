@@ -10,7 +10,7 @@
 #include "shell/Job.h"
 #include "shell/JobState.h"
 #include "shell/qt/QtUserPrompt.h"
-#include "shell/qt/VirtualTrays.h"
+#include "shell/VirtualTrays.h"
 
 namespace brenmark::gui {
 

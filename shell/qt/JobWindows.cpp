@@ -6,11 +6,12 @@
 #include <QMenu>
 #include <QScreen>
 
+#include "shell/DesktopTexts.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/DesktopOpener.h"
 #include "shell/qt/FinishingJobsDlg.h"
 #include "shell/qt/QtProgressSink.h"
-#include "shell/qt/VirtualTrays.h"
+#include "shell/VirtualTrays.h"
 
 namespace brenmark::gui {
 
@@ -39,7 +40,7 @@ JobWindows::JobWindows(QWidget* owner, JobRunner& jobs, UserPrompt& prompt, Virt
 JobWindows::~JobWindows() = default;
 
 QString JobWindows::OutcomeText(int result) {
-  return result == 0 ? QStringLiteral("Finished.") : QStringLiteral("Ended without completing.");
+  return QString::fromStdString(desktoptext::OutcomeText(result));
 }
 
 bool JobWindows::Start(JobProcedure procedure, JobInputs inputs, const QString& jobName,

@@ -14,6 +14,10 @@ class QAction;
 class QMenu;
 class QWidget;
 
+namespace brenmark {
+class VirtualTrays;
+}
+
 namespace brenmark::virtualdrive {
 class VirtualRecorder;
 }
@@ -22,7 +26,6 @@ namespace brenmark::gui {
 
 class CProgressDlg;
 class FinishingJobsDlg;
-class VirtualTrays;
 
 // Starts jobs for the main window, each with a progress window of its own,
 // whatever the job: the window names the job and its drive, opens a little

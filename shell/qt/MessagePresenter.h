@@ -3,13 +3,14 @@
 #include <QString>
 
 #include "drive/UserPrompt.h"
+#include "shell/DesktopTexts.h"
 
 class QWidget;
 
 namespace brenmark::gui {
 
 // The title every message box of the application carries.
-inline const QString kApplicationName = QStringLiteral("Brenmark");
+inline const QString kApplicationName = QString::fromUtf8(desktoptext::kApplicationName);
 
 // Shows message boxes on the user-interface thread. The application uses real
 // boxes; tests put a scripted presenter in their place.

@@ -14,7 +14,7 @@
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTestGrabDlg.h"
-#include "shell/qt/VirtualTrays.h"
+#include "shell/VirtualTrays.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/gui/GuiHarness.h"
 #include "virtualdrive/VirtualRecorder.h"

@@ -11,18 +11,18 @@
 #include "drive/DriveRegistry.h"
 #include "virtualdrive/VirtualRecorder.h"
 
-namespace brenmark::gui {
+namespace brenmark {
 
-// The built-in virtual recorders as the main window sees them: which drives of
+// The built-in virtual recorders as the desktop front ends see them: which drives of
 // the list they are, and their trays.
 class VirtualTrays {
  public:
-  // `folder` holds the recorders' discs; empty for the user's data folder.
+  // `folder` (UTF-8) holds the recorders' discs; empty for the user's data folder.
   explicit VirtualTrays(const std::string& folder);
 
-  // The drive sources for enumeration: the machine's own recorders (when asked
-  // for) and then the two virtual recorders.
-  std::vector<std::unique_ptr<DeviceProvider>> MakeProviders(bool realDrives);
+  // The drive sources for enumeration: the machine's own recorders (through
+  // `realDrives`, when given) and then the two virtual recorders.
+  std::vector<std::unique_ptr<DeviceProvider>> MakeProviders(std::unique_ptr<DeviceProvider> realDrives);
 
   // The virtual recorder behind `drive`, or null for a real drive.
   virtualdrive::VirtualRecorder* RecorderFor(const Drive& drive) const;
@@ -52,4 +52,4 @@ class VirtualTrays {
   std::map<const virtualdrive::VirtualRecorder*, FinishedImage> finished_;
 };
 
-}  // namespace brenmark::gui
+}  // namespace brenmark

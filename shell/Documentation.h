@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QString>
+#include <filesystem>
 
-namespace brenmark::gui {
+namespace brenmark {
 
 // The README that "Order" opens: the installed documentation next to the
 // program (share/doc/brenmark below its prefix), else the source tree's when
 // the program runs from its build folder. Empty when neither exists.
-QString DocumentationPath();
+std::filesystem::path DocumentationPath();
 
 // Where the installed documentation is expected, for messages.
-QString InstalledDocumentationPath();
+std::filesystem::path InstalledDocumentationPath();
 
-}  // namespace brenmark::gui
+}  // namespace brenmark

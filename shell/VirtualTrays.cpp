@@ -1,18 +1,17 @@
-#include "shell/qt/VirtualTrays.h"
+#include "shell/VirtualTrays.h"
 
-#include "drive/sgio/SgDeviceProvider.h"
+#include "platform/Utf8Path.h"
 #include "shell/DeviceProviders.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
-namespace brenmark::gui {
+namespace brenmark {
 
 VirtualTrays::VirtualTrays(const std::string& folder)
-    : folder_(folder.empty() ? virtualdrive::DefaultVirtualRecorderFolder()
-                             : std::filesystem::path(folder)) {}
+    : folder_(folder.empty() ? virtualdrive::DefaultVirtualRecorderFolder() : platform::PathFromUtf8(folder)) {}
 
-std::vector<std::unique_ptr<DeviceProvider>> VirtualTrays::MakeProviders(bool realDrives) {
-  DeviceProviders devices =
-      MakeDeviceProviders(folder_, realDrives ? std::make_unique<sgio::SgDeviceProvider>() : nullptr);
+std::vector<std::unique_ptr<DeviceProvider>> VirtualTrays::MakeProviders(
+    std::unique_ptr<DeviceProvider> realDrives) {
+  DeviceProviders devices = MakeDeviceProviders(folder_, std::move(realDrives));
   recorders_ = std::move(devices.virtualRecorders);
   burnedFolder_ = std::move(devices.burnedFolder);
   for (const auto& recorder : recorders_) {
@@ -49,9 +48,9 @@ std::filesystem::path VirtualTrays::LastBurnedDisc(const virtualdrive::VirtualRe
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(burnedFolder_, error)) {
     const std::filesystem::path& path = entry.path();
-    const std::string name = path.filename().string();
+    const std::string name = platform::Utf8FromPath(path.filename());
     const bool image = path.extension() == ".cue" || path.extension() == ".iso";
-    if (image && name.starts_with(prefix) && (newest.empty() || name > newest.filename().string())) {
+    if (image && name.starts_with(prefix) && (newest.empty() || name > platform::Utf8FromPath(newest.filename()))) {
       newest = path;
     }
   }
@@ -67,4 +66,4 @@ std::vector<std::string> VirtualTrays::StartupProblems() const {
   return problems;
 }
 
-}  // namespace brenmark::gui
+}  // namespace brenmark

@@ -1,0 +1,27 @@
+#include "shell/win32/CSpeedSelectDlg.h"
+
+#include "platform/windows/WideText.h"
+#include "shell/win32/resource.h"
+
+namespace brenmark::win32 {
+
+bool CSpeedSelectDlg::Choose(HWND owner, int& selected) {
+  if (Run(owner, IDD_SPEED_SELECT) != IDOK) return false;
+  selected = selected_;
+  return true;
+}
+
+void CSpeedSelectDlg::OnInit() {
+  for (const std::string& entry : entries_) {
+    SendMessageW(Item(IDC_DRIVE_COMBO), CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(platform::WideFromUtf8(entry).c_str()));
+  }
+  if (!entries_.empty()) SendMessageW(Item(IDC_DRIVE_COMBO), CB_SETCURSEL, 0, 0);
+}
+
+bool CSpeedSelectDlg::OnCommand(int id, int) {
+  if (id == IDOK) selected_ = static_cast<int>(SendMessageW(Item(IDC_DRIVE_COMBO), CB_GETCURSEL, 0, 0));
+  return false;
+}
+
+}  // namespace brenmark::win32

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "shell/JobState.h"
+#include "shell/win32/ModalDialog.h"
+
+namespace brenmark::win32 {
+
+// The track dialog: one line per track (each click toggles a line), the file
+// format and the MP3 bit rate; "Grab" stores the choice.
+class CTestGrabDlg final : public ModalDialog {
+ public:
+  explicit CTestGrabDlg(std::vector<std::string> trackLines) : lines_(std::move(trackLines)) {}
+
+  // True for "Grab"; the selected tracks and the settings are then set.
+  bool Choose(HWND owner);
+
+  const std::array<std::uint8_t, JobState::kTrackSlots>& selectedTracks() const { return selected_; }
+  const std::array<std::int32_t, JobState::kGrabSettingCount>& settings() const { return settings_; }
+
+ private:
+  void OnInit() override;
+  bool OnCommand(int id, int code) override;
+  void ShowBitrateForFormat();
+  void StoreChoice();
+
+  std::vector<std::string> lines_;
+  std::array<std::uint8_t, JobState::kTrackSlots> selected_{};
+  std::array<std::int32_t, JobState::kGrabSettingCount> settings_{};
+};
+
+}  // namespace brenmark::win32

@@ -1,0 +1,73 @@
+#include "shell/win32/SourceFilesDlg.h"
+
+#include <commctrl.h>
+
+#include "platform/windows/WideText.h"
+#include "shell/JobState.h"
+#include "shell/win32/resource.h"
+
+namespace brenmark::win32 {
+
+namespace {
+
+constexpr int kFilenameColumnWidth = 400;
+constexpr std::size_t kItemTextLimit = 1000;
+constexpr const char* kAudioFilter = "WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)|*.wav||";
+constexpr const char* kVideoFilter = "MPEG1 Files (*.mpg)|*.mpg||";
+
+}  // namespace
+
+bool SourceFilesDlg::Choose(HWND owner) {
+  return Run(owner, kind_ == Kind::Audio ? IDD_ADD_AUDIO_FILES : IDD_ADD_VIDEO_FILES) == IDOK;
+}
+
+void SourceFilesDlg::OnInit() {
+  wchar_t title[] = L"Filename";
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = kFilenameColumnWidth;
+  column.pszText = title;
+  SendMessageW(Item(IDC_SOURCE_LIST), LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+}
+
+bool SourceFilesDlg::OnCommand(int id, int) {
+  if (id == IDC_CHOOSE_FOLDER) {
+    AddFiles();
+    return true;
+  }
+  if (id == IDOK) StoreList();
+  return false;
+}
+
+void SourceFilesDlg::AddFiles() {
+  const auto chosen = files_.ChooseFiles(window(), kind_ == Kind::Audio ? kAudioFilter : kVideoFilter);
+  if (!chosen) return;
+  const HWND list = Item(IDC_SOURCE_LIST);
+  SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+  for (const std::string& path : *chosen) {
+    std::wstring text = platform::WideFromUtf8(path);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = 0;
+    item.pszText = text.data();
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+void SourceFilesDlg::StoreList() {
+  const HWND list = Item(IDC_SOURCE_LIST);
+  const auto count = static_cast<std::size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  sourceFiles_.clear();
+  for (std::size_t index = 0; index < count && index < JobState::kMaxSourceFiles; ++index) {
+    wchar_t text[kItemTextLimit] = L"";
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = static_cast<int>(kItemTextLimit);
+    SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    sourceFiles_.push_back(platform::Utf8FromWide(text));
+  }
+}
+
+}  // namespace brenmark::win32

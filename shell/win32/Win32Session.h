@@ -1,0 +1,62 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "drive/DriveRegistry.h"
+#include "drive/Sleeper.h"
+#include "shell/DriveLeases.h"
+#include "shell/Job.h"
+#include "shell/JobState.h"
+#include "shell/VirtualTrays.h"
+#include "shell/win32/CMainDlg.h"
+#include "shell/win32/UiDispatcher.h"
+#include "shell/win32/Win32UserPrompt.h"
+
+namespace brenmark::win32 {
+
+class FileChooser;
+
+// Everything the Windows desktop program runs on, built in dependency order:
+// the dispatcher to the user-interface thread, the prompt, the drive registry
+// with the real and the virtual recorders, the job runner, the shared job
+// inputs and the main window. Made on the user-interface thread.
+class Win32Session {
+ public:
+  struct Options {
+    std::string virtualDiscFolder;  // UTF-8; where the virtual recorders keep their discs
+    bool realDrives = true;         // also list the machine's own recorders
+  };
+
+  Win32Session(FileChooser& files, const Options& options);
+  // Jobs still running end without the user: no box is shown and every
+  // question is answered No.
+  ~Win32Session();
+  Win32Session(const Win32Session&) = delete;
+  Win32Session& operator=(const Win32Session&) = delete;
+
+  // Shows the main window until the user leaves (after the jobs have ended).
+  void Run();
+
+  CMainDlg& window() { return *window_; }
+  DriveRegistry& registry() { return registry_; }
+  VirtualTrays& trays() { return trays_; }
+  JobState& jobState() { return jobState_; }
+  Win32UserPrompt& prompt() { return prompt_; }
+  FileChooser& files() { return files_; }
+  DriveLeases& leases() { return leases_; }
+
+ private:
+  UiDispatcher ui_;
+  Win32UserPrompt prompt_;
+  SystemSleeper sleeper_;
+  VirtualTrays trays_;
+  DriveRegistry registry_;
+  DriveLeases leases_;
+  JobRunner jobs_;
+  JobState jobState_;
+  FileChooser& files_;
+  std::unique_ptr<CMainDlg> window_;
+};
+
+}  // namespace brenmark::win32

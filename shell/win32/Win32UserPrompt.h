@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "drive/UserPrompt.h"
+#include "shell/win32/UiDispatcher.h"
+
+namespace brenmark::win32 {
+
+// Message boxes for the engine, shown on the user-interface thread whatever
+// thread asks (a job waits there until its box is closed).
+class Win32UserPrompt final : public UserPrompt {
+ public:
+  explicit Win32UserPrompt(UiDispatcher& ui) : ui_(ui) {}
+
+  // The window the boxes belong to; null for none.
+  void SetOwnerWindow(HWND owner) { owner_ = owner; }
+  // From now on no box is shown: messages are dropped and questions answered
+  // No (the application is going away without the user).
+  void Dismiss() { dismissed_ = true; }
+
+  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  bool AskYesNo(const std::string& text) override;
+
+ private:
+  int Show(const std::string& text, UINT style);
+
+  UiDispatcher& ui_;
+  std::atomic<HWND> owner_ = nullptr;
+  std::atomic<bool> dismissed_ = false;
+};
+
+// A message box of the application on the calling thread, with its title.
+int ShowMessageBox(HWND owner, const std::string& text, UINT style);
+
+}  // namespace brenmark::win32

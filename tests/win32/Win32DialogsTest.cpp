@@ -1,0 +1,371 @@
+// The Windows desktop program's dialogs, driven in-process through window
+// messages under Wine: the templates' controls and texts, the main window's
+// commands, and a data CD burned through the speed dialog into the virtual
+// recorder (the script that runs this test reads the disc with Linux tools).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Utf8Path.h"
+#include "platform/windows/WideText.h"
+#include "shell/VirtualTrays.h"
+#include "shell/win32/DialogWatcher.h"
+#include "shell/win32/FileChooser.h"
+#include "shell/win32/ModalDialog.h"
+#include "shell/win32/OpenFileResult.h"
+#include "shell/win32/Win32Session.h"
+#include "shell/win32/resource.h"
+
+namespace brenmark::win32 {
+namespace {
+
+// The folder the running script gave this test (a Windows path).
+std::string WorkFolder() {
+  const char* folder = std::getenv("BRENMARK_WIN32_TEST_DIR");
+  return folder ? folder : ".";
+}
+
+// Answers the folder browser and the open-file dialog from the test's script.
+class ScriptedFiles final : public FileChooser {
+ public:
+  std::deque<std::optional<std::string>> folders;
+  std::deque<std::optional<std::vector<std::string>>> files;
+  std::vector<std::string> titles;
+  std::vector<std::string> filters;
+
+  std::optional<std::string> ChooseFolder(HWND, const std::string& title) override {
+    titles.push_back(title);
+    return Next(folders);
+  }
+  std::optional<std::vector<std::string>> ChooseFiles(HWND, const std::string& filter) override {
+    filters.push_back(filter);
+    return Next(files);
+  }
+  std::optional<std::string> ChooseDiscImage(HWND) override { return std::nullopt; }
+
+ private:
+  template <typename T>
+  static T Next(std::deque<T>& answers) {
+    if (answers.empty()) return {};
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+  }
+};
+
+struct Control {
+  int id;
+  const char* text;  // null: any text
+};
+
+struct Template {
+  const char* title;
+  int width, height;  // dialog units
+  std::vector<Control> controls;
+};
+
+const Template kMainTemplate{"Brenmark - Demo Application For Oakhollow", 388, 199,
+                             {{1000, nullptr}, {1001, ""}, {1002, "..."}, {1003, "Burn CD"}, {1004, "Burn DVD"},
+                              {1005, "Run Test"}, {1006, "Run Test"}, {1007, "Run Test"}, {1008, "Get Disc Info"},
+                              {1009, "Get Device Info"}, {1010, "Order Oakhollow now"}, {1012, ""}, {1013, "..."},
+                              {2, "Exit"}}};
+const Template kAboutTemplate{"About Brenmark", 235, 153, {{1, "OK"}}};
+const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 95, {{1000, nullptr}, {1, "Burn"}, {2, "Cancel"}}};
+const Template kProgressTemplate{"Current Progress - Burn CD on virtual-cd - Finished.", 291, 55,
+                                 {{1015, "Disc burned."}, {1014, nullptr}, {1, "Close"}}};
+const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 183,
+                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"}}};
+const Template kVideoTemplate{"Oakhollow - Video CD Burning Test", 292, 170,
+                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"}}};
+const Template kGrabTemplate{"Oakhollow - Audio Grabbing Test", 190, 234, {{1011, nullptr}, {2, "Cancel"}, {1, "Grab"}}};
+
+void ExpectTemplate(HWND dialog, const Template& expected) {
+  SCOPED_TRACE(expected.title);
+  EXPECT_EQ(WindowText(dialog), expected.title);
+  RECT size{0, 0, expected.width, expected.height};
+  MapDialogRect(dialog, &size);
+  RECT client{};
+  GetClientRect(dialog, &client);
+  EXPECT_EQ(client.right, size.right);
+  EXPECT_EQ(client.bottom, size.bottom);
+  for (const Control& control : expected.controls) {
+    const HWND item = GetDlgItem(dialog, control.id);
+    ASSERT_NE(item, nullptr) << "control " << control.id;
+    if (control.text) {
+      EXPECT_EQ(WindowText(item), control.text) << "control " << control.id;
+    }
+  }
+}
+
+// The text of a message box: its longest static text (the icon is a static too).
+std::string MessageBoxText(HWND box) {
+  std::string text;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t className[16] = L"";
+    GetClassNameW(child, className, 16);
+    const std::string childText = WindowText(child);
+    if (std::wstring_view(className) == L"Static" && childText.size() > text.size()) text = childText;
+  }
+  return text;
+}
+
+std::vector<std::string> ComboEntries(HWND combo) {
+  std::vector<std::string> entries;
+  const auto count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT index = 0; index < count; ++index) {
+    std::wstring text(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    entries.push_back(platform::Utf8FromWide(text.c_str()));
+  }
+  return entries;
+}
+
+class Win32Gui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Win32Session::Options options;
+    options.virtualDiscFolder = WorkFolder() + "\\data-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    options.realDrives = false;
+    session = std::make_unique<Win32Session>(files, options);
+    main = session->window().Create();
+    ASSERT_NE(main, nullptr);
+  }
+  void TearDown() override { session.reset(); }
+
+  // Presses a main window button, answering the dialogs it opens with `steps`.
+  void Click(int id, std::vector<DialogWatcher::Step> steps = {}) {
+    DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
+    for (auto& step : steps) watcher.Then(std::move(step));
+    CloseUnexpectedDialogs(watcher);
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(main, id)));
+    EXPECT_EQ(watcher.Pending(), kSpareSteps) << "a dialog expected after " << id << " did not open";
+  }
+
+  // A dialog nobody expected is named and closed, so that the test goes on.
+  static void CloseUnexpectedDialogs(DialogWatcher& watcher) {
+    for (std::size_t spare = 0; spare < kSpareSteps; ++spare) {
+      watcher.Then([](HWND dialog) {
+        ADD_FAILURE() << "unexpected dialog \"" << WindowText(dialog) << "\": " << MessageBoxText(dialog);
+        ClickLater(dialog, IDCANCEL);
+      });
+    }
+  }
+
+  bool IsOursToIgnore(HWND window) {
+    if (window == main) return true;
+    for (const HWND progress : session->window().progressWindows()) {
+      if (window == progress) return true;
+    }
+    return false;
+  }
+
+  // A step that expects a message box saying `text` and closes it.
+  static DialogWatcher::Step ExpectMessage(std::string text) {
+    return [text](HWND box) {
+      EXPECT_EQ(MessageBoxText(box), text);
+      ClickLater(box, IDOK);
+    };
+  }
+
+  void WaitForJobs() {
+    DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
+    CloseUnexpectedDialogs(watcher);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+    while (session->window().RunningJobs() > 0 && std::chrono::steady_clock::now() < deadline) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    ASSERT_EQ(session->window().RunningJobs(), 0) << "the job did not end";
+  }
+
+  static constexpr std::size_t kSpareSteps = 3;
+
+  ScriptedFiles files;
+  std::unique_ptr<Win32Session> session;
+  HWND main = nullptr;
+};
+
+TEST_F(Win32Gui, MainWindowWithItsSystemMenuAndAboutBox) {
+  ExpectTemplate(main, kMainTemplate);
+  const LONG style = GetWindowLongW(main, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  EXPECT_EQ(ComboEntries(GetDlgItem(main, 1000)),
+            (std::vector<std::string>{"virtual-cd: Brenmark Virtual CD-RW", "virtual-dvd: Brenmark Virtual DVD-R"}));
+  EXPECT_EQ(SendDlgItemMessageW(main, 1000, CB_GETCURSEL, 0, 0), 0);
+
+  const HMENU systemMenu = GetSystemMenu(main, FALSE);
+  const int last = GetMenuItemCount(systemMenu) - 1;
+  wchar_t about[64] = L"";
+  GetMenuStringW(systemMenu, static_cast<UINT>(last), about, 64, MF_BYPOSITION);
+  EXPECT_EQ(platform::Utf8FromWide(about), "&About Brenmark...");
+  EXPECT_EQ(GetMenuItemID(systemMenu, last), 16u);
+  EXPECT_TRUE(GetMenuState(systemMenu, static_cast<UINT>(last - 1), MF_BYPOSITION) & MF_SEPARATOR);
+
+  DialogWatcher watcher;
+  watcher.Then([](HWND box) {
+    ExpectTemplate(box, kAboutTemplate);
+    ClickLater(box, IDOK);
+  });
+  SendMessageW(main, WM_SYSCOMMAND, 16, 0);
+  EXPECT_TRUE(watcher.Done());
+}
+
+TEST_F(Win32Gui, CommandsWithoutTheirInputsAndTheReports) {
+  Click(1003, {ExpectMessage("You have not select a folder to burn on disc.")});
+  Click(1007, {ExpectMessage("Please select output folder to store files.")});
+  Click(1009, {[](HWND box) {
+          EXPECT_EQ(MessageBoxText(box).rfind("Drive Model - virtual-cd: Brenmark Virtual CD-RW", 0), 0u) << MessageBoxText(box);
+          ClickLater(box, IDOK);
+        }});
+  Click(1008, {[](HWND box) {
+          EXPECT_NE(MessageBoxText(box).find("Disc Status - Empty Disc"), std::string::npos) << MessageBoxText(box);
+          ClickLater(box, IDOK);
+        }});
+  // A cancelled folder browser keeps what was there.
+  files.folders = {std::nullopt};
+  Click(1013);
+  EXPECT_EQ(files.titles, std::vector<std::string>{"Choose a folder:"});
+  EXPECT_EQ(WindowText(GetDlgItem(main, 1012)), "");
+}
+
+TEST_F(Win32Gui, FileListAndTrackDialogs) {
+  files.files = {std::vector<std::string>{"C:\\a.wav", "C:\\b.wav", "C:\\c.wav"}};
+  Click(1005, {[](HWND dialog) {
+                 ExpectTemplate(dialog, kAudioTemplate);
+                 SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
+                 ClickLater(dialog, IDOK);
+               },
+               [](HWND speed) {
+                 ExpectTemplate(speed, kSpeedTemplate);
+                 ClickLater(speed, IDCANCEL);
+               }});
+  // The first file chosen is listed last; OK stores the list from the top.
+  EXPECT_EQ(session->jobState().sourceFiles, (std::vector<std::string>{"C:\\c.wav", "C:\\b.wav", "C:\\a.wav"}));
+  EXPECT_EQ(files.filters.back(), "WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)|*.wav||");
+  EXPECT_TRUE(session->window().progressWindows().empty());
+
+  Click(1006, {[](HWND dialog) {
+    ExpectTemplate(dialog, kVideoTemplate);
+    ClickLater(dialog, IDCANCEL);
+  }});
+  SetDlgItemTextW(main, 1012, L"C:\\grabbed");
+  // A blank disc has no table of contents: no tracks to list.
+  Click(1007, {ExpectMessage("Error occure while reading TOC data."), [](HWND dialog) {
+                 ExpectTemplate(dialog, kGrabTemplate);
+                 EXPECT_EQ(SendDlgItemMessageW(dialog, 1011, LB_GETCOUNT, 0, 0), 0);
+                 ClickLater(dialog, IDCANCEL);
+               }});
+  EXPECT_TRUE(session->window().progressWindows().empty());
+}
+
+TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
+  const std::string source = WorkFolder() + "\\source";
+  files.folders = {source};
+  Click(1002);
+  EXPECT_EQ(WindowText(GetDlgItem(main, 1001)), source);
+  ASSERT_NE(session->jobState().sourceTree, nullptr);
+
+  Click(1003, {[](HWND speed) {
+    ExpectTemplate(speed, kSpeedTemplate);
+    const auto entries = ComboEntries(GetDlgItem(speed, 1000));
+    ASSERT_FALSE(entries.empty());
+    EXPECT_NE(entries.front().find("x CD ("), std::string::npos) << entries.front();
+    EXPECT_EQ(SendDlgItemMessageW(speed, 1000, CB_GETCURSEL, 0, 0), 0);
+    ClickLater(speed, IDOK);
+  }});
+  WaitForJobs();
+  ASSERT_EQ(session->window().progressWindows().size(), 1u);
+  const HWND progress = session->window().progressWindows().front();
+  ExpectTemplate(progress, kProgressTemplate);
+  EXPECT_TRUE(IsWindowVisible(progress));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(progress, 1)));
+
+  // The script reads the disc with the Linux tools.
+  auto* recorder = session->trays().RecorderFor(session->registry().drive(0));
+  const std::filesystem::path image = session->trays().LastFinishedImage(recorder).path;
+  ASSERT_FALSE(image.empty());
+  std::ofstream(platform::PathFromUtf8(WorkFolder() + "\\burned-cd.txt")) << platform::Utf8FromPath(image) << "\n";
+}
+
+// Audio CD, grab and Video CD through their dialogs, each job ending with its
+// window back and Close enabled; the script checks the files they made.
+TEST_F(Win32Gui, AudioCdGrabAndVideoCdRuns) {
+  const std::string work = WorkFolder();
+  auto* recorder = session->trays().RecorderFor(session->registry().drive(0));
+  const auto addFilesThenOk = [](HWND dialog) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
+    ClickLater(dialog, IDOK);
+  };
+  const auto burnAtFirstSpeed = [](HWND speed) { ClickLater(speed, IDOK); };
+  const auto expectFinished = [this](const char* status) {
+    WaitForJobs();
+    const HWND progress = session->window().progressWindows().back();
+    EXPECT_TRUE(WindowText(progress).ends_with(" - Finished.")) << WindowText(progress);
+    if (status) {
+      EXPECT_EQ(WindowText(GetDlgItem(progress, 1015)), status);
+    }
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(progress, 1)));
+  };
+  const auto trayButton = [](int id) {
+    return [id](HWND tray) {
+      SendMessageW(tray, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+      ClickLater(tray, IDCANCEL);
+    };
+  };
+  std::ofstream images(platform::PathFromUtf8(work + "\\burned-audio-and-video.txt"));
+
+  files.files = {std::vector<std::string>{work + "\\one.wav", work + "\\two.wav"}};
+  Click(1005, {addFilesThenOk, burnAtFirstSpeed});
+  expectFinished(nullptr);
+  images << platform::Utf8FromPath(session->trays().LastFinishedImage(recorder).path) << "\n";
+
+  // The burned disc back in the tray, both tracks grabbed (the list shows
+  // "two" first, so it is track 1).
+  Click(1016, {trayButton(IDC_TRAY_INSERT_LAST)});
+  SetDlgItemTextW(main, 1012, platform::WideFromUtf8(work + "\\grabbed").c_str());
+  Click(1007, {[](HWND dialog) {
+    EXPECT_EQ(SendDlgItemMessageW(dialog, 1011, LB_GETCOUNT, 0, 0), 2);
+    SendDlgItemMessageW(dialog, 1011, LB_SETSEL, TRUE, -1);
+    ClickLater(dialog, IDOK);
+  }});
+  expectFinished("2 Tracks Grabbed");
+
+  Click(1016, {trayButton(IDC_TRAY_INSERT_BLANK)});
+  files.files = {std::vector<std::string>{work + "\\clip.mpg"}};
+  Click(1006, {addFilesThenOk, burnAtFirstSpeed});
+  expectFinished(nullptr);
+  images << platform::Utf8FromPath(session->trays().LastFinishedImage(recorder).path) << "\n";
+  EXPECT_EQ(session->window().progressWindows().size(), 3u);
+}
+
+TEST(OpenFileResult, ManyNamesAfterTheirFolder) {
+  // A selection whose names add up to far more than a path's 260 characters.
+  std::wstring result = L"C:\\Music";
+  result.push_back(L'\0');
+  std::vector<std::wstring> expected;
+  for (int i = 0; i < 40; ++i) {
+    const std::wstring name = L"a rather long track name number " + std::to_wstring(i) + L".wav";
+    result += name;
+    result.push_back(L'\0');
+    expected.push_back(L"C:\\Music\\" + name);
+  }
+  result.push_back(L'\0');
+  EXPECT_GT(result.size(), 260u);
+  EXPECT_LE(result.size(), kOpenFileResultChars);
+  EXPECT_EQ(SplitOpenFileResult(result.data(), result.size()), expected);
+  EXPECT_EQ(SplitOpenFileResult(L"C:\\one.wav\0", 12), std::vector<std::wstring>{L"C:\\one.wav"});
+}
+
+}  // namespace
+}  // namespace brenmark::win32
