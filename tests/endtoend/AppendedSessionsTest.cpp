@@ -193,29 +193,30 @@ TEST(AppendedSessions, TheLastOfManySessionsIsImported) {
   WritePatternFile(folder.path() / "First" / "a.txt", 3000, 1);
   WritePatternFile(folder.path() / "Second" / "b.txt", 3000, 2);
   VirtualBench bench;
-  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
   ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "First"), 1).result,
             datajob::kBurned);
   const std::string first = ReadWholeFile(BinOf(bench.finishedImages().at(0)));
   const auto blocks = static_cast<std::int32_t>(first.size() / 2352);
-  std::string state = "brenmark-disc 1\nmedium CD-R\nfinalized 0\nreserved 0\n";
-  std::string tracks = "track 1 1 mode1 0 0 " + std::to_string(blocks - 2) + " 2 1\n";
-  state += "session 1 " + std::to_string(blocks) + " 1 0\n";
-  for (std::int32_t session = 2; session <= 24; ++session) {
-    const std::int32_t start = blocks + session - 2;
-    const std::int32_t end = session < 24 ? start + 1 : start + blocks;
-    tracks += "track " + std::to_string(session) + " " + std::to_string(session) + " mode1 " + std::to_string(start) +
-              " " + std::to_string(start) + " " + std::to_string(end) + " 0 1\n";
-    state += "session " + std::to_string(session) + " " + std::to_string(end) + " 1 0\n";
-  }
-  const fs::path cue = folder.path() / "many.cue";
-  std::ofstream(cue) << "FILE \"many.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
-  std::ofstream(folder.path() / "many.state") << state << tracks;
+  std::string tracks;
+  std::string sessions;
+  const auto add = [&](int number, std::int32_t start, std::int32_t end) {
+    const std::string n = std::to_string(number);
+    tracks += "track " + n + " " + n + " mode1 " + std::to_string(start) + " " + std::to_string(start) + " " +
+              std::to_string(end) + " 0 1\n";
+    sessions += "session " + n + " " + std::to_string(end) + " 1 0\n";
+  };
+  add(1, 0, blocks);
+  for (int number = 2; number < 24; ++number) add(number, blocks + number - 2, blocks + number - 1);
+  add(24, blocks + 22, 2 * blocks + 22);
   std::string copy = first;  // its volume now reaches to its own end
   bytes::WriteBoth32(reinterpret_cast<std::uint8_t*>(copy.data()) + 16 * 2352 + 16 + 80,
                      static_cast<std::uint32_t>(2 * blocks + 22));
+  const fs::path cue = folder.path() / "many.cue";
+  std::ofstream(cue) << "FILE \"many.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+  std::ofstream(folder.path() / "many.state") << "brenmark-disc 1\nmedium CD-R\nfinalized 0\nreserved 0\n"
+                                              << sessions << tracks;
   std::ofstream(folder.path() / "many.bin", std::ios::binary) << first << std::string(22 * 2352, '\0') << copy;
-  const auto inserted = recorder.InsertImage(cue);
+  const auto inserted = bench.recorder(VirtualBench::kCdDrive).InsertImage(cue);
   ASSERT_TRUE(inserted.ok) << inserted.message;
 
   ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Second")).result,
