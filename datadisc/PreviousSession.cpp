@@ -1,6 +1,7 @@
 #include "datadisc/PreviousSession.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -223,42 +224,80 @@ class SessionReader {
   Failure failure_{PreviousSession::Status::Read, {}};
 };
 
-// Gives the entries of a Joliet directory the names of their ISO 9660 twins:
-// a file is its twin's extent and size; a directory is matched by its first
-// file's. Entries of equal keys (empty files share an extent) and directories
-// without files are paired in the order the two trees list them.
+// The key that finds an entry's twin in the other tree: a file's extent and
+// size (one key for every empty file); a directory's, the lowest of the
+// non-empty files anywhere below it, since the two trees may list entries in
+// different orders; ~0 for a directory without any. Directories' keys are
+// stored in `keys`.
+std::uint64_t SubtreeKey(const PreviousEntry& entry, std::unordered_map<const PreviousEntry*, std::uint64_t>& keys) {
+  if (!entry.isDirectory) {
+    return entry.size == 0 ? ~std::uint64_t{0} - 1 : (std::uint64_t{entry.extent} << 32 | entry.size) << 1;
+  }
+  std::uint64_t key = ~std::uint64_t{0};
+  for (const PreviousEntry& child : entry.children) {
+    const std::uint64_t childKey = SubtreeKey(child, keys);
+    if (childKey < ~std::uint64_t{0} - 1) key = std::min(key, childKey | 1);
+  }
+  keys[&entry] = key;
+  return key;
+}
+
+// Gives the entries of a Joliet directory the names of their ISO 9660 twins,
+// found by SubtreeKey. Among entries of equal keys (empty files, directories
+// without files) the twin whose name is the Joliet name in capitals is taken
+// first, then the others in the order the two trees list them.
 void MatchIsoNames(std::vector<PreviousEntry>& joliet, const std::vector<PreviousEntry>& iso) {
+  std::unordered_map<const PreviousEntry*, std::uint64_t> keys;
+  for (const PreviousEntry& entry : joliet) SubtreeKey(entry, keys);
+  for (const PreviousEntry& entry : iso) SubtreeKey(entry, keys);
+  const auto keyOf = [&keys](const PreviousEntry& entry) {
+    return entry.isDirectory ? keys.at(&entry) : SubtreeKey(entry, keys);
+  };
+  const auto capitals = [](std::string name) {
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+  };
   struct Pair {
     std::vector<PreviousEntry>* joliet;
     const std::vector<PreviousEntry>* iso;
   };
-  // Extent and size of a file, of a directory's first non-empty file; a
-  // directory without one has the key of no file (extent and size ~0).
-  auto keyOf = [](const PreviousEntry& entry) -> std::uint64_t {
-    if (!entry.isDirectory) return (std::uint64_t{entry.extent} << 32 | entry.size) << 1;
-    for (const PreviousEntry& child : entry.children) {
-      if (!child.isDirectory && child.size > 0) return (std::uint64_t{child.extent} << 32 | child.size) << 1 | 1;
-    }
-    return ~std::uint64_t{0};
-  };
-  struct Twins {
-    std::vector<const PreviousEntry*> entries;
-    std::size_t taken = 0;
-  };
   std::vector<Pair> pending{{&joliet, &iso}};
-  std::unordered_map<std::uint64_t, Twins> twins;
+  std::unordered_map<std::string_view, std::size_t> byName;
+  std::unordered_map<std::uint64_t, std::vector<std::size_t>> byKey;  // last is first listed
   while (!pending.empty()) {
     const Pair pair = pending.back();
     pending.pop_back();
-    twins.clear();
-    for (const PreviousEntry& entry : *pair.iso) twins[keyOf(entry)].entries.push_back(&entry);
-    for (PreviousEntry& entry : *pair.joliet) {
-      const auto found = twins.find(keyOf(entry));
-      if (found == twins.end() || found->second.taken == found->second.entries.size()) continue;
-      const PreviousEntry& twin = *found->second.entries[found->second.taken++];
-      if (twin.isDirectory != entry.isDirectory) continue;
-      entry.isoName = twin.name;
-      if (entry.isDirectory) pending.push_back({&entry.children, &twin.children});
+    const std::vector<PreviousEntry>& twins = *pair.iso;
+    std::vector<bool> taken(twins.size(), false);
+    std::vector<bool> named(pair.joliet->size(), false);
+    byName.clear();
+    byKey.clear();
+    for (std::size_t i = twins.size(); i-- > 0;) {
+      byName[twins[i].name] = i;
+      byKey[keyOf(twins[i])].push_back(i);
+    }
+    auto give = [&](PreviousEntry& entry, std::size_t twin) {
+      taken[twin] = true;
+      if (twins[twin].isDirectory != entry.isDirectory) return;
+      entry.isoName = twins[twin].name;
+      if (entry.isDirectory) pending.push_back({&entry.children, &twins[twin].children});
+    };
+    for (std::size_t j = 0; j < pair.joliet->size(); ++j) {
+      PreviousEntry& entry = (*pair.joliet)[j];
+      const auto found = byName.find(capitals(entry.name));
+      if (found == byName.end() || taken[found->second] || keyOf(twins[found->second]) != keyOf(entry)) continue;
+      named[j] = true;
+      give(entry, found->second);
+    }
+    for (std::size_t j = 0; j < pair.joliet->size(); ++j) {
+      if (named[j]) continue;
+      const auto found = byKey.find(keyOf((*pair.joliet)[j]));
+      if (found == byKey.end()) continue;
+      std::vector<std::size_t>& candidates = found->second;
+      while (!candidates.empty() && taken[candidates.back()]) candidates.pop_back();
+      if (candidates.empty()) continue;
+      give((*pair.joliet)[j], candidates.back());
+      candidates.pop_back();
     }
   }
 }

@@ -1,7 +1,9 @@
 #include "shell/PreviousSessionImport.h"
 
-#include <array>
+#include <algorithm>
+#include <vector>
 
+#include "bytes/ByteOrder.h"
 #include "drive/FullToc.h"
 #include "drive/MmcCommand.h"
 
@@ -13,22 +15,36 @@ constexpr std::uint8_t kUserDataOnly = 0x10;
 constexpr int kBlockSize = 2048;
 // MSF addresses count 150 frames before block 0.
 constexpr std::int32_t kMsfOffset = 150;
+// The most a READ TOC allocation length can ask for.
+constexpr std::size_t kLongestToc = 0xFFFF;
 
 }  // namespace
 
 SessionImportResult ImportLastSession(DriveRegistry& registry, int drive, datadisc::SourceTree& tree) {
   SessionImportResult result;
-  std::array<std::uint8_t, mmc::kSessionsTocLength> response{};
-  if (!registry.ReadToc(drive, static_cast<std::int32_t>(response.size()), response.data())) {
+  // The last session is the one imported, so the whole table is read: a disc
+  // of many sessions has a longer one than the usual buffer holds.
+  std::vector<std::uint8_t> response(mmc::kSessionsTocLength);
+  bool tocRead = registry.ReadToc(drive, static_cast<std::int32_t>(response.size()), response.data());
+  const std::size_t tocLength = bytes::ReadBe16(response.data()) + std::size_t{2};
+  if (tocRead && tocLength > response.size()) {
+    response.resize(std::min(tocLength, kLongestToc));
+    tocRead = registry.ReadToc(drive, static_cast<std::int32_t>(response.size()), response.data());
+  }
+  if (!tocRead) {
     result.status = SessionImportResult::Status::NotImportable;
     result.reason = "the drive did not give the table of contents (" + registry.LastOutcome(drive).Text() + ")";
     return result;
   }
   const DiscToc toc = ParseFullToc(response.data(), response.size());
-  if (toc.sessions.empty() || toc.sessions.back().tracks.empty()) return result;
+  if (toc.sessions.empty()) return result;
 
   const TocSession& last = toc.sessions.back();
   result.status = SessionImportResult::Status::NotImportable;
+  if (last.tracks.empty()) {
+    result.reason = "the table of contents does not say where its last session lies";
+    return result;
+  }
   if (last.tracks.front().audio != 0) {
     result.reason = "its last session holds audio, not an ISO 9660 file system";
     return result;

@@ -266,9 +266,18 @@ DiscLoadResult DiscImage::Resume(const fs::path& workFolder) {
   DiscStateParseResult parsed = ParseDiscState(*text);
   if (!parsed.state) return {std::nullopt, statePath.string() + ": " + parsed.error};
   DiscImage disc = Blank(parsed.state->kind, workFolder);
+  const std::int64_t blockSize = disc.format_ == ImageFormat::RawCd ? kRawBlock : kUserBlock;
+  // A process that died while writing can leave part of a block at the end;
+  // that block was never written whole, and the image is kept in whole blocks
+  // so that it can be loaded again once ejected.
+  std::error_code sizeError;
+  const std::uintmax_t bytes = fs::file_size(disc.imagePath_, sizeError);
+  if (!sizeError && bytes % blockSize != 0) {
+    fs::resize_file(disc.imagePath_, bytes - bytes % blockSize, sizeError);
+    if (sizeError) return {std::nullopt, disc.imagePath_.string() + ": " + sizeError.message()};
+  }
   std::string error;
   if (!disc.file_.OpenForWriting(disc.imagePath_, false, error)) return {std::nullopt, error};
-  const std::int64_t blockSize = disc.format_ == ImageFormat::RawCd ? kRawBlock : kUserBlock;
   if (const std::string problem =
           CheckStateAgainstImage(*parsed.state, disc.file_.Size() / blockSize, disc.format_ == ImageFormat::RawCd);
       !problem.empty()) {

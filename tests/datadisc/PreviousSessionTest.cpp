@@ -4,16 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bytes/ByteOrder.h"
 #include "datadisc/PreviousSession.h"
 #include "datadisc/Utf16.h"
 #include "tests/support/Bytes.h"
+#include "tests/support/ExternalTool.h"
+#include "tests/support/TempFolder.h"
 
 namespace brenmark::datadisc {
 namespace {
@@ -64,6 +69,48 @@ TEST(PreviousSession, ReadsBothTreesOfTheWorkedExample) {
   ASSERT_EQ(sub.children.size(), 1u);
   EXPECT_EQ(sub.children[0].name + "|" + sub.children[0].isoName, "a.txt|A.TXT");
   EXPECT_EQ(sub.children[0].extent, 30u);
+}
+
+// Another burner lists entries in each tree's own order ("B.txt" before
+// "a.txt" in Joliet, A.TXT before B.TXT in ISO 9660; so too the folders
+// "Zeta" and "alpha" that hold only folders, and the empty files "Z.dat" and
+// "a.dat") and renames colliding ISO 9660 names its own way: every file
+// still gets its own ISO name, as isoinfo shows it at the file's extent.
+TEST(PreviousSession, KeepsTheIsoNamesOfAnotherBurnersTree) {
+  testsupport::TempFolder folder("previous-foreign");
+  const std::filesystem::path source = folder.path() / "source";
+  for (const char* path : {"Dir/B.txt", "Dir/a.txt", "Dir/collision_name_1.txt", "Dir/collision_name_2.txt",
+                           "Dir/Zeta/in/z.txt", "Dir/alpha/in/a2.txt", "Dir/Z.dat", "Dir/a.dat"}) {
+    std::filesystem::create_directories((source / path).parent_path());
+    std::ofstream file(source / path);
+    if (!std::string_view(path).ends_with(".dat")) file << path;
+  }
+  const std::filesystem::path image = folder.path() / "foreign.iso";
+  const auto made = testsupport::RunTool("xorriso -as mkisofs -J -o " + testsupport::Quoted(image) + " " +
+                                         testsupport::Quoted(source));
+  ASSERT_EQ(made.status, 0) << made.output;
+  const auto listing = testsupport::RunTool("isoinfo -l -i " + testsupport::Quoted(image));
+
+  const PreviousSession session = ReadImage(testsupport::FileBytes(image));
+  ASSERT_EQ(session.status, Status::Read) << session.reason;
+  ASSERT_EQ(session.root.size(), 1u);
+  EXPECT_EQ(session.root[0].isoName, "DIR");
+  std::size_t files = 0;
+  std::vector<const PreviousEntry*> pending{&session.root[0]};
+  while (!pending.empty()) {
+    const PreviousEntry& entry = *pending.back();
+    pending.pop_back();
+    for (const PreviousEntry& child : entry.children) pending.push_back(&child);
+    if (entry.isDirectory) continue;
+    ++files;
+    const std::size_t name = listing.output.find("  " + entry.isoName + ";1");
+    ASSERT_NE(name, std::string::npos) << entry.name << " as '" << entry.isoName << "'\n" << listing.output;
+    EXPECT_EQ(std::stoul(listing.output.substr(listing.output.rfind('[', name) + 1)), entry.extent) << entry.name;
+    if (entry.name.ends_with(".dat")) {
+      EXPECT_EQ(entry.isoName.front(), std::toupper(entry.name.front())) << entry.name;
+    }
+  }
+  EXPECT_EQ(files, 8u);
 }
 
 TEST(PreviousSession, RefusesSpoiltSessionsSayingWhy) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "bytes/ByteOrder.h"
 #include "shell/AudioCdJob.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/CliRun.h"
@@ -17,6 +18,7 @@ namespace brenmark::endtoend {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::SizeIs;
 
@@ -181,6 +183,45 @@ TEST(AppendedSessions, ADamagedPreviousDirectoryStopsBeforeWritingWhenTheUserSay
   EXPECT_EQ(bench.prompt.questions()[0], "Error reading sector 26.\nTry again?");
   EXPECT_THAT(bench.prompt.questions()[1], HasSubstr("its last session could not be read (block 26)"));
   EXPECT_THAT(Writes(recorder.CommandHistory()), SizeIs(0));
+}
+
+// More sessions than the first 1200 bytes of the table of contents describe:
+// a burned session, 22 of one block, then a copy of the burned one whose
+// directories point back into it. The last session is the one imported.
+TEST(AppendedSessions, TheLastOfManySessionsIsImported) {
+  ScratchFolder folder("appended-many");
+  WritePatternFile(folder.path() / "First" / "a.txt", 3000, 1);
+  WritePatternFile(folder.path() / "Second" / "b.txt", 3000, 2);
+  VirtualBench bench;
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "First"), 1).result,
+            datajob::kBurned);
+  const std::string first = ReadWholeFile(BinOf(bench.finishedImages().at(0)));
+  const auto blocks = static_cast<std::int32_t>(first.size() / 2352);
+  std::string tracks;
+  std::string sessions;
+  const auto add = [&](int number, std::int32_t start, std::int32_t end) {
+    const std::string n = std::to_string(number);
+    tracks += "track " + n + " " + n + " mode1 " + std::to_string(start) + " " + std::to_string(start) + " " +
+              std::to_string(end) + " 0 1\n";
+    sessions += "session " + n + " " + std::to_string(end) + " 1 0\n";
+  };
+  add(1, 0, blocks);
+  for (int number = 2; number < 24; ++number) add(number, blocks + number - 2, blocks + number - 1);
+  add(24, blocks + 22, 2 * blocks + 22);
+  std::string copy = first;  // its volume now reaches to its own end
+  bytes::WriteBoth32(reinterpret_cast<std::uint8_t*>(copy.data()) + 16 * 2352 + 16 + 80,
+                     static_cast<std::uint32_t>(2 * blocks + 22));
+  const fs::path cue = folder.path() / "many.cue";
+  std::ofstream(cue) << "FILE \"many.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+  std::ofstream(folder.path() / "many.state") << "brenmark-disc 1\nmedium CD-R\nfinalized 0\nreserved 0\n"
+                                              << sessions << tracks;
+  std::ofstream(folder.path() / "many.bin", std::ios::binary) << first << std::string(22 * 2352, '\0') << copy;
+  const auto inserted = bench.recorder(VirtualBench::kCdDrive).InsertImage(cue);
+  ASSERT_TRUE(inserted.ok) << inserted.message;
+
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Second")).result,
+            datajob::kBurned);
+  EXPECT_THAT(bench.prompt.texts(), Contains(HasSubstr("2 entries of the previous session imported.")));
 }
 
 }  // namespace

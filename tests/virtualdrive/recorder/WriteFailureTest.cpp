@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
@@ -51,6 +52,19 @@ TEST(RecorderWriteFailures, AStateFileThatCannotBeSavedIsAWriteError) {
   WriteFile(work / "tray.new", "brenmark-tray 1\n");
   harness.Restart();
   EXPECT_FALSE(LeftoverTemporaries(work));
+}
+
+// A process killed while writing a block leaves part of it in the image: the
+// next start drops it, so that the disc, once ejected, can be inserted again.
+TEST(RecorderWriteFailures, APartBlockLeftByAKilledWriterIsDropped) {
+  RecorderHarness harness;
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  ASSERT_EQ(harness.Write(0, 2, Pattern(2, 2048, 1)), TransportResult::Good);
+  harness.Restart([&] { std::ofstream(harness.folder() / "work" / "disc.bin", std::ios::app) << "half a block"; });
+  const TrayResult ejected = harness.recorder().Eject();
+  ASSERT_TRUE(ejected.ok) << ejected.message;
+  const TrayResult inserted = harness.recorder().InsertImage(ejected.finishedImage);
+  EXPECT_TRUE(inserted.ok) << inserted.message;
 }
 
 }  // namespace
