@@ -226,6 +226,10 @@ class DataDiscBurn {
       synchronized = SynchronizeCache();
     }
     const bool burned = written && synchronized;
+    // Session at once leaves no room for another session, whatever was asked.
+    if (burned && variant_ == Variant::Dvd && context_.inputs.multiSession != 0) {
+      context_.prompt.ShowMessage(datajobtext::kDvdClosed, MessageIcon::Plain);
+    }
     progress_.SetStatus(burned ? datajobtext::kBurned : datajobtext::kBurnFailed);
     burn_.Eject();
     return burned;

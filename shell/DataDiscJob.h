@@ -57,6 +57,8 @@ inline constexpr const char* kReserveFailed = "Can't reserve the track for the d
 inline constexpr const char* kSyncFailed = "The drive could not write the data from its cache to the disc.";
 inline constexpr const char* kTerminated = burntext::kTerminated;
 inline constexpr const char* kBurned = "Disc burned.";
+inline constexpr const char* kDvdClosed =
+    "A DVD is written in one session at once: the disc has been closed and cannot take more sessions.";
 inline constexpr const char* kBurnFailed = burntext::kBurnFailed;
 }  // namespace datajobtext
 

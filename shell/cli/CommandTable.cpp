@@ -33,7 +33,9 @@ constexpr CliCommand kCommands[] = {
      "one (a new file replaces an old one of the same name); when those cannot be read, the\n"
      "command asks whether to append without them (--yes / --no answer).",
      RunBurnCd},
-    {"burn-dvd", "[--multisession] FOLDER", "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd.",
+    {"burn-dvd", "[--multisession] FOLDER",
+     "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd. A DVD is written in one\n"
+     "session at once, which closes it even with --multisession (the burn says so).",
      RunBurnDvd},
     {"burn-audio", "FILE.wav...",
      "Burns the WAV files as an audio CD, one track per file in the order given, and closes the\n"

@@ -20,6 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::Contains;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::SizeIs;
 
 constexpr std::size_t kSector = 2048;
@@ -141,6 +142,17 @@ TEST(AppendedSessions, ThreeSessionsThroughTheCliEachHoldingEveryFileSoFar) {
   const auto info = Cli(discs.path(), {"--drive", "virtual-cd", "disc-info"});
   EXPECT_THAT(info.out, HasSubstr("Sessions - 4"));
   EXPECT_THAT(info.out, HasSubstr("Incomplete Disc"));
+}
+
+TEST(AppendedSessions, ADvdAskedToStayOpenIsClosedAndTheUserIsTold) {
+  ScratchFolder discs("appended-dvd-discs");
+  ScratchFolder source("appended-dvd-source");
+  WritePatternFile(source.path() / "file.bin", 5000, 1);
+  const auto burn = Cli(discs.path(), {"--drive", "virtual-dvd", "burn-dvd", "--multisession", source.path().string()});
+  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+  EXPECT_THAT(burn.err, HasSubstr(datajobtext::kDvdClosed));
+  ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "insert", Lines(burn.out).at(0)}).exitStatus, 0);
+  EXPECT_THAT(Cli(discs.path(), {"--drive", "virtual-dvd", "disc-info"}).out, Not(HasSubstr("Incomplete Disc")));
 }
 
 TEST(AppendedSessions, AnAudioSessionIsNotImportedOnceTheUserAgrees) {
