@@ -30,4 +30,16 @@ TrackTimeTable ReadDiscTracks(DriveRegistry& registry, int drive, UserPrompt& pr
   return table;
 }
 
+std::optional<std::vector<std::string>> ReadTrackListLines(DriveRegistry& registry, DriveLeases& leases, int drive,
+                                                           UserPrompt& prompt) {
+  std::optional<DriveLeases::Lease> lease;
+  if (drive >= 0 && !(lease = leases.TryAcquire(drive))) return std::nullopt;
+  const TrackTimeTable tracks = ReadDiscTracks(registry, drive, prompt);
+  std::vector<std::string> lines;
+  for (int track = 1; tracks.Holds(track); ++track) {
+    lines.push_back(TrackListText(track, tracks.Start(track), tracks.End(track)));
+  }
+  return lines;
+}
+
 }  // namespace brenmark::audio

@@ -295,21 +295,14 @@ void CMainDlg::RunGrabTest() {
     services_.prompt.ShowMessage(kNoOutputFolderMessage, MessageIcon::Plain);
     return;
   }
-  // The disc's tracks are read holding the drive's lease, as a report does.
-  const int drive = services_.registry.currentDrive;
-  audio::TrackTimeTable tracks;
-  {
-    std::optional<DriveLeases::Lease> lease;
-    if (drive >= 0 && !(lease = services_.leases.TryAcquire(drive))) {
-      ShowBusyMessage();
-      return;
-    }
-    tracks = audio::ReadDiscTracks(services_.registry, drive, services_.prompt);
+  const std::optional<std::vector<std::string>> tracks =
+      audio::ReadTrackListLines(services_.registry, services_.leases, services_.registry.currentDrive, services_.prompt);
+  if (!tracks) {
+    ShowBusyMessage();
+    return;
   }
   QStringList lines;
-  for (int track = 1; tracks.Holds(track); ++track) {
-    lines << QString::fromStdString(audio::TrackListText(track, tracks.Start(track), tracks.End(track)));
-  }
+  for (const std::string& line : *tracks) lines << QString::fromStdString(line);
   CTestGrabDlg dialog(lines, this);
   if (dialog.exec() != QDialog::Accepted) return;
   state.trackSelected = dialog.SelectedTracks();

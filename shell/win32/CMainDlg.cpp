@@ -349,22 +349,13 @@ void CMainDlg::RunGrabTest() {
     services_.prompt.ShowMessage(kNoOutputFolderMessage, MessageIcon::Plain);
     return;
   }
-  // The disc's tracks are read holding the drive's lease, as a report does.
-  const int drive = services_.registry.currentDrive;
-  audio::TrackTimeTable tracks;
-  {
-    std::optional<DriveLeases::Lease> lease;
-    if (drive >= 0 && !(lease = services_.leases.TryAcquire(drive))) {
-      ShowBusyMessage();
-      return;
-    }
-    tracks = audio::ReadDiscTracks(services_.registry, drive, services_.prompt);
+  std::optional<std::vector<std::string>> lines =
+      audio::ReadTrackListLines(services_.registry, services_.leases, services_.registry.currentDrive, services_.prompt);
+  if (!lines) {
+    ShowBusyMessage();
+    return;
   }
-  std::vector<std::string> lines;
-  for (int track = 1; tracks.Holds(track); ++track) {
-    lines.push_back(audio::TrackListText(track, tracks.Start(track), tracks.End(track)));
-  }
-  CTestGrabDlg dialog(std::move(lines));
+  CTestGrabDlg dialog(std::move(*lines));
   if (!dialog.Choose(window_)) return;
   state.trackSelected = dialog.selectedTracks();
   state.grabSettings = dialog.settings();
