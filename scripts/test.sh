@@ -33,6 +33,8 @@ cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cma
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENMARK_WERROR=ON -DBRENMARK_GUI=OFF \
   -DBRENMARK_LINUX_CLI="$PWD/build/release/shell/cli/brenmark-cli"
 cmake --build build/windows -j "$jobs"
+# The shared prefix is made once here, not by the first tests starting side by side.
+cmake/wine-run.sh wineboot > /dev/null 2>&1
 ctest --test-dir build/windows --output-on-failure -j "$jobs"
 wineserver -k || true
 echo "Windows stage: $(( $(date +%s) - windows_start )) s"
