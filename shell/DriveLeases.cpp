@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "virtualdrive/VirtualRecorder.h"
+
 namespace brenmark {
 
 DriveLeases::Lease::Lease(Lease&& other) noexcept
@@ -22,16 +24,17 @@ void DriveLeases::Lease::Release() {
   if (owner_ != nullptr) std::exchange(owner_, nullptr)->Release(drive_);
 }
 
-void DriveLeases::SetOutsideHold(std::function<bool(int)> tryHold, std::function<void(int)> letGo) {
+void DriveLeases::HoldVirtualRecorders(RecorderAt recorderAt) {
   std::lock_guard lock(mutex_);
-  tryHold_ = std::move(tryHold);
-  letGo_ = std::move(letGo);
+  recorderAt_ = std::move(recorderAt);
 }
 
 std::optional<DriveLeases::Lease> DriveLeases::TryAcquire(int drive) {
   std::lock_guard lock(mutex_);
   if (held_.contains(drive)) return std::nullopt;
-  if (tryHold_ && !tryHold_(drive)) return std::nullopt;
+  if (auto* recorder = recorderAt_ ? recorderAt_(drive) : nullptr) {
+    if (recorder->Claim() != virtualdrive::VirtualRecorder::ClaimResult::Claimed) return std::nullopt;
+  }
   held_.insert(drive);
   return Lease(this, drive);
 }
@@ -43,7 +46,8 @@ bool DriveLeases::IsBusy(int drive) const {
 
 void DriveLeases::Release(int drive) {
   std::lock_guard lock(mutex_);
-  if (held_.erase(drive) > 0 && letGo_) letGo_(drive);
+  if (held_.erase(drive) == 0 || !recorderAt_) return;
+  if (auto* recorder = recorderAt_(drive)) recorder->Release();
 }
 
 }  // namespace brenmark

@@ -7,11 +7,15 @@
 
 namespace brenmark {
 
+namespace virtualdrive {
+class VirtualRecorder;
+}
+
 // Keeps a drive to one caller at a time. A job holds its drive's lease from its
 // start to its end; reports and the speed dialog hold it while they query the
 // drive. Whoever is refused tells the user kBusyMessage. A drive that other
 // processes share (a virtual recorder) is also held against them for as long
-// as the lease lasts, through the outside hold.
+// as the lease lasts.
 class DriveLeases {
  public:
   static constexpr const char* kBusyMessage =
@@ -41,12 +45,15 @@ class DriveLeases {
   DriveLeases(const DriveLeases&) = delete;
   DriveLeases& operator=(const DriveLeases&) = delete;
 
-  // Taken with every lease and given back with it; `tryHold` false: another
-  // process holds the drive, and the lease is refused.
-  void SetOutsideHold(std::function<bool(int drive)> tryHold, std::function<void(int drive)> letGo);
+  // `recorderAt` names the virtual recorder behind a drive (null for a real
+  // one); its claim on the recorder's folder is taken with every lease and
+  // given back with it, and a recorder another process has claimed refuses
+  // the lease.
+  using RecorderAt = std::function<virtualdrive::VirtualRecorder*(int drive)>;
+  void HoldVirtualRecorders(RecorderAt recorderAt);
 
   // The lease of a free drive, or nothing when another caller (in this
-  // process or, through the outside hold, another one) holds it.
+  // process or, for a virtual recorder, another one) holds it.
   std::optional<Lease> TryAcquire(int drive);
   bool IsBusy(int drive) const;
 
@@ -55,8 +62,7 @@ class DriveLeases {
 
   mutable std::mutex mutex_;
   std::set<int> held_;
-  std::function<bool(int)> tryHold_;
-  std::function<void(int)> letGo_;
+  RecorderAt recorderAt_;
 };
 
 }  // namespace brenmark

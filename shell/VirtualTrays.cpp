@@ -33,6 +33,10 @@ virtualdrive::VirtualRecorder* VirtualTrays::RecorderFor(const Drive& drive) con
   return nullptr;
 }
 
+virtualdrive::VirtualRecorder* VirtualTrays::RecorderAt(DriveRegistry& registry, int drive) const {
+  return registry.HasDrive(drive) ? RecorderFor(registry.drive(drive)) : nullptr;
+}
+
 VirtualTrays::FinishedImage VirtualTrays::LastFinishedImage(
     const virtualdrive::VirtualRecorder* recorder) const {
   std::lock_guard lock(finishedMutex_);

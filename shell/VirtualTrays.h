@@ -26,6 +26,8 @@ class VirtualTrays {
 
   // The virtual recorder behind `drive`, or null for a real drive.
   virtualdrive::VirtualRecorder* RecorderFor(const Drive& drive) const;
+  // The same by the drive's index; null also for an index with no drive.
+  virtualdrive::VirtualRecorder* RecorderAt(DriveRegistry& registry, int drive) const;
   // What the recorders found wrong with their trays at start-up, each
   // prefixed with the recorder's name.
   std::vector<std::string> StartupProblems() const;

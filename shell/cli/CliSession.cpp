@@ -75,15 +75,7 @@ void CliSession::Enumerate() {
   }
   registry_ = std::make_unique<DriveRegistry>(prompt_, sleeper_, std::move(devices.providers));
   registry_->EnumerateDrives();
-  // A virtual recorder is held against other processes while it is leased.
-  leases_.SetOutsideHold(
-      [this](int drive) {
-        auto* recorder = VirtualRecorderAt(drive);
-        return recorder == nullptr || recorder->Claim() == virtualdrive::VirtualRecorder::ClaimResult::Claimed;
-      },
-      [this](int drive) {
-        if (auto* recorder = VirtualRecorderAt(drive)) recorder->Release();
-      });
+  leases_.HoldVirtualRecorders([this](int drive) { return VirtualRecorderAt(drive); });
   // Armed once the drive list stands, so that the faults meet the command's
   // own commands rather than those of enumeration.
   for (const std::string& text : options_.faults) {

@@ -131,8 +131,7 @@ void CMainDlg::FillDriveList() {
 }
 
 virtualdrive::VirtualRecorder* CMainDlg::VirtualRecorderAt(int drive) {
-  if (drive < 0 || drive >= services_.registry.driveCount) return nullptr;
-  return services_.trays.RecorderFor(services_.registry.drive(drive));
+  return services_.trays.RecorderAt(services_.registry, drive);
 }
 
 std::vector<QPointer<CProgressDlg>> CMainDlg::progressWindows() const { return jobWindows_->windows(); }

@@ -445,8 +445,7 @@ void CMainDlg::ShowTray() {
 void CMainDlg::ShowBusyMessage() { services_.prompt.ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning); }
 
 virtualdrive::VirtualRecorder* CMainDlg::VirtualRecorderAt(int drive) {
-  if (!services_.registry.HasDrive(drive)) return nullptr;
-  return services_.trays.RecorderFor(services_.registry.drive(drive));
+  return services_.trays.RecorderAt(services_.registry, drive);
 }
 
 std::string CMainDlg::ItemText(int id) const { return WindowText(GetDlgItem(window_, id)); }

@@ -13,17 +13,7 @@ Win32Session::Win32Session(FileChooser& files, const Options& options)
       files_(files),
       window_(std::make_unique<CMainDlg>(
           MainDlgServices{registry_, leases_, jobs_, jobState_, prompt_, ui_, files_, trays_})) {
-  // A virtual recorder is held against other processes while it is leased.
-  leases_.SetOutsideHold(
-      [this](int drive) {
-        auto* recorder = registry_.HasDrive(drive) ? trays_.RecorderFor(registry_.drive(drive)) : nullptr;
-        return recorder == nullptr || recorder->Claim() == virtualdrive::VirtualRecorder::ClaimResult::Claimed;
-      },
-      [this](int drive) {
-        if (auto* recorder = registry_.HasDrive(drive) ? trays_.RecorderFor(registry_.drive(drive)) : nullptr) {
-          recorder->Release();
-        }
-      });
+  leases_.HoldVirtualRecorders([this](int drive) { return trays_.RecorderAt(registry_, drive); });
   for (const std::string& problem : trays_.StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
 }
 
