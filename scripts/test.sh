@@ -20,9 +20,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 # ThreadSanitizer over the job tests only: jobs run on worker threads of their own.
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENMARK_WERROR=ON -DBRENMARK_TSAN=ON -DBRENMARK_GUI=OFF
-cmake --build build/tsan -j "$jobs" --target shell_job_tests endtoend_data_job_tests
-TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/shell/shell_job_tests
-TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/endtoend/endtoend_data_job_tests
+cmake --build build/tsan -j "$jobs" --target jobs_tests burn_data_job_tests
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/jobs/jobs_tests
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/jobs/burn/burn_data_job_tests
 
 # The 32-bit Windows programs, cross-built and tested under Wine in one shared
 # prefix with one wineserver; the discs the Windows program burns are read with

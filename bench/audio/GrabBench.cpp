@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/GrabJob.h"
-#include "bench/shell/BenchSupport.h"
+#include "jobs/grab/GrabJob.h"
+#include "bench/jobs/BenchSupport.h"
 #include "virtualdrive/VirtualRecorder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 

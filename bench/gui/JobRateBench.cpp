@@ -23,8 +23,8 @@
 
 #include "datadisc/SourceTree.h"
 #include "drive/DriveRegistry.h"
-#include "shell/DataDiscJob.h"
-#include "shell/Job.h"
+#include "jobs/burn/DataDiscJob.h"
+#include "jobs/Job.h"
 #include "shell/cli/TerminalProgress.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"

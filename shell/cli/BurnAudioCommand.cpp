@@ -1,4 +1,4 @@
-#include "shell/AudioCdJob.h"
+#include "jobs/burn/AudioCdJob.h"
 #include "shell/cli/BurnJobRun.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"

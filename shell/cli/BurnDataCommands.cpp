@@ -2,7 +2,7 @@
 #include <filesystem>
 
 #include "platform/Utf8Path.h"
-#include "shell/DataDiscJob.h"
+#include "jobs/burn/DataDiscJob.h"
 #include "shell/SourceFolder.h"
 #include "shell/cli/BurnJobRun.h"
 #include "shell/cli/CliCommand.h"

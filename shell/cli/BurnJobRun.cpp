@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "shell/SpeedSelection.h"
+#include "jobs/SpeedSelection.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 

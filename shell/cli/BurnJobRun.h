@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "shell/Job.h"
+#include "jobs/Job.h"
 
 namespace brenmark::cli {
 

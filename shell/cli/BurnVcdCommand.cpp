@@ -1,4 +1,4 @@
-#include "shell/VcdJob.h"
+#include "jobs/burn/VcdJob.h"
 #include "shell/cli/BurnJobRun.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "drive/DriveRegistry.h"
-#include "shell/DriveLeases.h"
-#include "shell/Job.h"
-#include "shell/JobState.h"
+#include "jobs/DriveLeases.h"
+#include "jobs/Job.h"
+#include "jobs/JobState.h"
 #include "shell/cli/CliOptions.h"
 #include "shell/cli/TerminalProgress.h"
 #include "shell/cli/TerminalPrompt.h"

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "audio/DiscTracks.h"
-#include "audio/GrabJob.h"
+#include "jobs/grab/DiscTracks.h"
+#include "jobs/grab/GrabJob.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 

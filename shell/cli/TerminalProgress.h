@@ -5,7 +5,7 @@
 #include <string>
 
 #include "shell/ProgressBarState.h"
-#include "shell/ProgressSink.h"
+#include "jobs/ProgressSink.h"
 
 namespace brenmark::cli {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "shell/Job.h"
+#include "jobs/Job.h"
 
 namespace Ui {
 class CMainDlg;

@@ -1,6 +1,6 @@
 #include "shell/qt/CTestGrabDlg.h"
 
-#include "audio/GrabJob.h"
+#include "jobs/grab/GrabJob.h"
 #include "ui_CTestGrabDlg.h"
 
 namespace brenmark::gui {

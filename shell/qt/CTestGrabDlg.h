@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "shell/JobState.h"
+#include "jobs/JobState.h"
 
 namespace Ui {
 class CTestGrabDlg;

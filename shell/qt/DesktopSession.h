@@ -6,9 +6,9 @@
 
 #include "drive/DriveRegistry.h"
 #include "drive/Sleeper.h"
-#include "shell/DriveLeases.h"
-#include "shell/Job.h"
-#include "shell/JobState.h"
+#include "jobs/DriveLeases.h"
+#include "jobs/Job.h"
+#include "jobs/JobState.h"
 #include "shell/qt/QtUserPrompt.h"
 #include "shell/VirtualTrays.h"
 

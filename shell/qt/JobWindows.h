@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "shell/Job.h"
+#include "jobs/Job.h"
 
 class QAction;
 class QMenu;

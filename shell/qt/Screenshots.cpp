@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "shell/DriveNames.h"
-#include "shell/SpeedSelection.h"
+#include "jobs/SpeedSelection.h"
 #include "shell/qt/AppIcon.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CAddAudioFilesDlg.h"

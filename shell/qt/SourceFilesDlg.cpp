@@ -5,7 +5,7 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
-#include "shell/JobState.h"
+#include "jobs/JobState.h"
 #include "shell/qt/FileBrowser.h"
 
 namespace brenmark::gui {

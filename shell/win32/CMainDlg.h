@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "shell/BackgroundWork.h"
-#include "shell/Job.h"
+#include "jobs/Job.h"
 
 namespace brenmark {
 class DriveLeases;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "audio/GrabJob.h"
+#include "jobs/grab/GrabJob.h"
 #include "platform/windows/WideText.h"
 #include "shell/win32/resource.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/JobState.h"
+#include "jobs/JobState.h"
 #include "shell/win32/ModalDialog.h"
 
 namespace brenmark::win32 {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "audio/TrackTimeTable.h"
-#include "shell/SpeedSelection.h"
+#include "jobs/SpeedSelection.h"
 #include "shell/win32/CAboutDlg.h"
 #include "shell/win32/CProgressDlg.h"
 #include "shell/win32/CSpeedSelectDlg.h"

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/windows/WideText.h"
-#include "shell/JobState.h"
+#include "jobs/JobState.h"
 #include "shell/win32/resource.h"
 
 namespace brenmark::win32 {

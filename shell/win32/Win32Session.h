@@ -5,9 +5,9 @@
 
 #include "drive/DriveRegistry.h"
 #include "drive/Sleeper.h"
-#include "shell/DriveLeases.h"
-#include "shell/Job.h"
-#include "shell/JobState.h"
+#include "jobs/DriveLeases.h"
+#include "jobs/Job.h"
+#include "jobs/JobState.h"
 #include "shell/VirtualTrays.h"
 #include "shell/win32/CMainDlg.h"
 #include "shell/win32/UiDispatcher.h"

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "drive/DriveRegistry.h"
-#include "tests/drive/CountingSleeper.h"
+#include "tests/support/CountingSleeper.h"
 #include "tests/drive/FakeTransport.h"
-#include "tests/drive/FakeUserPrompt.h"
+#include "tests/support/FakeUserPrompt.h"
 
 namespace brenmark::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "bytes/ByteOrder.h"
-#include "shell/AudioCdJob.h"
+#include "jobs/burn/AudioCdJob.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/CliRun.h"
 #include "tests/endtoend/CommandTrace.h"

@@ -8,10 +8,10 @@
 
 #include "datadisc/SourceTree.h"
 #include "drive/DriveRegistry.h"
-#include "shell/DataDiscJob.h"
-#include "shell/Job.h"
+#include "jobs/burn/DataDiscJob.h"
+#include "jobs/Job.h"
 #include "tests/endtoend/EndToEndSupport.h"
-#include "tests/shell/RecordingFrontEnd.h"
+#include "tests/support/RecordingFrontEnd.h"
 #include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark::endtoend {

@@ -14,9 +14,9 @@
 #include <fstream>
 
 #include "datadisc/SourceTree.h"
-#include "shell/DataDiscJob.h"
+#include "jobs/burn/DataDiscJob.h"
 #include "shell/DriveNames.h"
-#include "shell/SpeedSelection.h"
+#include "jobs/SpeedSelection.h"
 #include "shell/qt/BackgroundWork.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CProgressDlg.h"

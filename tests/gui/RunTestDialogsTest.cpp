@@ -8,7 +8,7 @@
 #include <QListWidget>
 #include <QTest>
 
-#include "audio/GrabJob.h"
+#include "jobs/grab/GrabJob.h"
 #include "shell/qt/CAddAudioFilesDlg.h"
 #include "shell/qt/CAddVideoFilesDlg.h"
 #include "shell/qt/CProgressDlg.h"

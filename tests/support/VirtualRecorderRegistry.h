@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "drive/DriveRegistry.h"
-#include "tests/drive/CountingSleeper.h"
-#include "tests/drive/FakeUserPrompt.h"
+#include "tests/support/CountingSleeper.h"
+#include "tests/support/FakeUserPrompt.h"
 #include "tests/support/TempFolder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 

@@ -18,7 +18,7 @@
 
 #include "platform/Utf8Path.h"
 #include "platform/windows/WideText.h"
-#include "shell/PreviousSessionImport.h"
+#include "jobs/burn/PreviousSessionImport.h"
 #include "shell/VirtualTrays.h"
 #include "shell/win32/DialogWatcher.h"
 #include "shell/win32/FileChooser.h"

@@ -10,8 +10,8 @@
 #include "drive/windows/AspiDeviceProvider.h"
 #include "drive/windows/AspiLibrary.h"
 #include "drive/windows/AspiTransport.h"
-#include "tests/drive/CountingSleeper.h"
-#include "tests/drive/FakeUserPrompt.h"
+#include "tests/support/CountingSleeper.h"
+#include "tests/support/FakeUserPrompt.h"
 
 namespace brenmark::testing {
 namespace {

@@ -10,8 +10,8 @@
 #include "drive/windows/SptiDeviceProvider.h"
 #include "drive/windows/SptiTransport.h"
 #include "platform/Utf8Path.h"
-#include "tests/drive/CountingSleeper.h"
-#include "tests/drive/FakeUserPrompt.h"
+#include "tests/support/CountingSleeper.h"
+#include "tests/support/FakeUserPrompt.h"
 
 namespace brenmark::testing {
 namespace {

@@ -1,0 +1,53 @@
+#include "jobs/DriveLeases.h"
+
+#include <utility>
+
+#include "virtualdrive/VirtualRecorder.h"
+
+namespace brenmark {
+
+DriveLeases::Lease::Lease(Lease&& other) noexcept
+    : owner_(std::exchange(other.owner_, nullptr)), drive_(other.drive_) {}
+
+DriveLeases::Lease& DriveLeases::Lease::operator=(Lease&& other) noexcept {
+  if (this != &other) {
+    Release();
+    owner_ = std::exchange(other.owner_, nullptr);
+    drive_ = other.drive_;
+  }
+  return *this;
+}
+
+DriveLeases::Lease::~Lease() { Release(); }
+
+void DriveLeases::Lease::Release() {
+  if (owner_ != nullptr) std::exchange(owner_, nullptr)->Release(drive_);
+}
+
+void DriveLeases::HoldVirtualRecorders(RecorderAt recorderAt) {
+  std::lock_guard lock(mutex_);
+  recorderAt_ = std::move(recorderAt);
+}
+
+std::optional<DriveLeases::Lease> DriveLeases::TryAcquire(int drive) {
+  std::lock_guard lock(mutex_);
+  if (held_.contains(drive)) return std::nullopt;
+  if (auto* recorder = recorderAt_ ? recorderAt_(drive) : nullptr) {
+    if (recorder->Claim() != virtualdrive::VirtualRecorder::ClaimResult::Claimed) return std::nullopt;
+  }
+  held_.insert(drive);
+  return Lease(this, drive);
+}
+
+bool DriveLeases::IsBusy(int drive) const {
+  std::lock_guard lock(mutex_);
+  return held_.contains(drive);
+}
+
+void DriveLeases::Release(int drive) {
+  std::lock_guard lock(mutex_);
+  if (held_.erase(drive) == 0 || !recorderAt_) return;
+  if (auto* recorder = recorderAt_(drive)) recorder->Release();
+}
+
+}  // namespace brenmark

@@ -1,0 +1,87 @@
+#include "jobs/Job.h"
+
+#include <utility>
+
+namespace brenmark {
+
+bool Job::Finished() const {
+  std::lock_guard lock(mutex_);
+  return finished_;
+}
+
+void Job::Wait() const {
+  std::unique_lock lock(mutex_);
+  ended_.wait(lock, [this] { return finished_; });
+}
+
+int Job::result() const {
+  std::lock_guard lock(mutex_);
+  return result_;
+}
+
+void Job::MarkFinished(int result) {
+  {
+    std::lock_guard lock(mutex_);
+    result_ = result;
+    finished_ = true;
+  }
+  ended_.notify_all();
+}
+
+JobRunner::JobRunner(DriveRegistry& registry, UserPrompt& prompt, DriveLeases& leases)
+    : registry_(registry), prompt_(prompt), leases_(leases) {}
+
+JobRunner::~JobRunner() {
+  std::list<Worker> workers;
+  {
+    std::lock_guard lock(workersMutex_);
+    workers.swap(workers_);
+  }
+  for (Worker& worker : workers) worker.thread.join();
+}
+
+std::shared_ptr<Job> JobRunner::Start(JobProcedure procedure, JobInputs inputs,
+                                      std::shared_ptr<ProgressSink> progress,
+                                      EndObserver onEnded) {
+  JoinFinished();
+  std::optional<DriveLeases::Lease> lease;
+  if (inputs.currentDrive >= 0) {
+    lease = leases_.TryAcquire(inputs.currentDrive);
+    if (!lease) {
+      prompt_.ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
+      return nullptr;
+    }
+  }
+
+  auto job = std::make_shared<Job>();
+  auto context = std::make_unique<JobContext>(
+      JobContext{registry_, *progress, prompt_, std::move(inputs)});
+  auto body = [job, procedure = std::move(procedure), context = std::move(context),
+               progress = std::move(progress), lease = std::move(lease),
+               onEnded = std::move(onEnded)]() mutable {
+    const int result = procedure(*context);
+    context.reset();
+    lease.reset();
+    if (onEnded) onEnded(result);
+    job->MarkFinished(result);
+  };
+
+  std::lock_guard lock(workersMutex_);
+  workers_.push_back(Worker{job, std::thread(std::move(body))});
+  return job;
+}
+
+void JobRunner::JoinFinished() {
+  std::list<Worker> finished;
+  {
+    std::lock_guard lock(workersMutex_);
+    for (auto it = workers_.begin(); it != workers_.end();) {
+      auto next = std::next(it);
+      if (it->job->Finished()) finished.splice(finished.end(), workers_, it);
+      it = next;
+    }
+  }
+  for (Worker& worker : finished) worker.thread.join();
+}
+
+}  // namespace brenmark

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "drive/DriveRegistry.h"
+#include "drive/UserPrompt.h"
+#include "jobs/DriveLeases.h"
+#include "jobs/JobState.h"
+#include "jobs/ProgressSink.h"
+
+namespace brenmark {
+
+// What a running job works with: its own inputs, its own progress window and
+// its own transfer buffer. Only the registry is shared, and the job's lease
+// keeps every other caller off its drive.
+struct JobContext {
+  static constexpr std::size_t kTransferBufferSize = 60000;
+
+  DriveRegistry& registry;
+  ProgressSink& progress;
+  UserPrompt& prompt;
+  JobInputs inputs;
+  std::vector<std::uint8_t> transferBuffer = std::vector<std::uint8_t>(kTransferBufferSize);
+
+  // Tells the user why the job stops; returns the job's result.
+  int Stop(const std::string& text, int result) {
+    prompt.ShowMessage(text, MessageIcon::Error);
+    return result;
+  }
+  // Lets the user close the progress window; returns the job's result.
+  int End(int result) {
+    progress.EnableClose(true);
+    return result;
+  }
+};
+
+// The procedure a job thread runs. Its result is what the job ended with: 0
+// when it did everything it was asked, anything else when it stopped short
+// (the front ends say which of the two it was).
+using JobProcedure = std::function<int(JobContext&)>;
+
+// A started job, as the front end sees it.
+class Job {
+ public:
+  bool Finished() const;
+  // Blocks until the procedure has returned; the front ends that must not block
+  // use the end observer given to JobRunner::Start instead.
+  void Wait() const;
+  // The procedure's result; meaningful once Finished().
+  int result() const;
+
+ private:
+  friend class JobRunner;
+  void MarkFinished(int result);
+
+  mutable std::mutex mutex_;
+  mutable std::condition_variable ended_;
+  bool finished_ = false;
+  int result_ = 0;
+};
+
+// Starts jobs, one worker thread each, and joins them all when destroyed.
+class JobRunner {
+ public:
+  using EndObserver = std::function<void(int result)>;
+
+  JobRunner(DriveRegistry& registry, UserPrompt& prompt, DriveLeases& leases);
+  ~JobRunner();
+  JobRunner(const JobRunner&) = delete;
+  JobRunner& operator=(const JobRunner&) = delete;
+
+  // Takes the lease of inputs.currentDrive (when there is one) and starts the
+  // procedure on a new thread. When the drive is busy the user is told so and
+  // nothing starts: the result is null. onEnded runs on the job thread after
+  // the procedure has returned and the drive has been released.
+  std::shared_ptr<Job> Start(JobProcedure procedure, JobInputs inputs,
+                             std::shared_ptr<ProgressSink> progress, EndObserver onEnded = {});
+
+ private:
+  struct Worker {
+    std::shared_ptr<Job> job;
+    std::thread thread;
+  };
+  void JoinFinished();
+
+  DriveRegistry& registry_;
+  UserPrompt& prompt_;
+  DriveLeases& leases_;
+  std::mutex workersMutex_;
+  std::list<Worker> workers_;
+};
+
+}  // namespace brenmark

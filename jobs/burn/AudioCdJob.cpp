@@ -1,0 +1,177 @@
+#include "jobs/burn/AudioCdJob.h"
+
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "audio/AudioTrackPlan.h"
+#include "audio/AudioTrackReader.h"
+#include "jobs/burn/AudioTrackSource.h"
+
+namespace brenmark {
+namespace {
+
+using audio::AudioTrackPlan;
+using audio::AudioTrackReader;
+using audio::WavOpenResult;
+
+constexpr int kSessionFormatCdDa = 0x00;
+constexpr int kTrackModeAudio = 0;
+
+// The text with its "%s" replaced by the path.
+std::string WithPath(std::string_view text, const std::string& path) {
+  const std::size_t at = text.find("%s");
+  std::string result(text.substr(0, at));
+  result.append(path).append(text.substr(at + 2));
+  return result;
+}
+
+std::string TrackStatus(const char* format, std::size_t track, std::size_t count) {
+  std::array<char, 96> text{};
+  std::snprintf(text.data(), text.size(), format, static_cast<int>(track), static_cast<int>(count));
+  return text.data();
+}
+
+class AudioCdBurn {
+ public:
+  explicit AudioCdBurn(JobContext& context)
+      : context_(context), progress_(context.progress), burn_(context), files_(context.inputs.sourceFiles) {}
+
+  int Run() {
+    progress_.EnableClose(false);
+    progress_.SetStatus("Initializing disc format...");
+    if (burn_.drive() < 0) return context_.End(context_.Stop(burntext::kNoDrive, audiojob::kNoDrive));
+    burn_.Open();
+    const int result = RunOnOpenDrive();
+    burn_.Close();
+    return context_.End(result);
+  }
+
+ private:
+  int RunOnOpenDrive() {
+    std::int32_t base = 1;
+    switch (burn_.CheckDisc(base)) {
+      case DiscCheck::Blank:
+      case DiscCheck::Appendable:
+        break;
+      case DiscCheck::NoDisc:
+        return context_.Stop(burntext::kNoDisc, audiojob::kNoDisc);
+      case DiscCheck::NotWritable:
+        return context_.Stop(audiojobtext::kDiscNotWritable, audiojob::kDiscNotWritable);
+    }
+    const AudioTrackPlan plan = audio::PlanAudioTracks(files_);
+    if (const int stop = CheckPlan(plan, base); stop != 0) return stop;
+    WarnOfShortTracks(plan);
+
+    if (!burn_.SetSpeed()) context_.prompt.ShowMessage(audiojobtext::kSpeedRefused, MessageIcon::Plain);
+    WriteMode mode;
+    mode.sessionFormat = kSessionFormatCdDa;
+    mode.dataBlockType = AudioTrackSource::kBlockTypeRaw;
+    mode.multiSessionBits = context_.inputs.multiSession != 0 ? WriteMode::kMultiSessionAllowed : 0;
+    mode.trackMode = kTrackModeAudio;
+    if (!burn_.SetWriteMode(mode)) return context_.Stop(audiojobtext::kWriteModeRefused, audiojob::kWriteModeRefused);
+
+    bool complete = true;
+    std::int32_t track = base;
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      // Writing from a guessed address would put the track over what is on the disc.
+      const std::optional<std::int32_t> start = burn_.TrackStart(track);
+      if (!start) return Abandon(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
+                                 audiojob::kNoTrackInformation);
+      AudioTrackReader reader;
+      switch (reader.Open(files_[i])) {
+        case WavOpenResult::Ok:
+          break;
+        case WavOpenResult::CannotOpen:
+          return Abandon(audiojobtext::kCannotOpenSource, audiojob::kBurnFailed);
+        case WavOpenResult::NotCdAudio:
+          context_.prompt.ShowMessage(WithPath(audiojobtext::kNotCdAudio, files_[i]), MessageIcon::Plain);
+          return Finish(false);
+      }
+      AudioTrackSource source(reader, *start, context_.transferBuffer, progress_);
+      progress_.SetRange(source.progressRange());
+      progress_.SetPos(0);
+      progress_.SetStatus(TrackStatus("Burning Track %d of %d on CD ...", i + 1, files_.size()));
+      // After a write given up the rest of the file is skipped; the track is closed all the same.
+      complete = burn_.Write(source) == WriteEnd::Written && complete;
+      if (reader.readFailed()) {
+        context_.prompt.ShowMessage("The file " + files_[i] + " could not be read to its end; the rest of its "
+                                    "track is silence.", MessageIcon::Plain);
+        complete = false;
+      }
+      progress_.SetStatus(TrackStatus("Closing Track %d of %d ...", i + 1, files_.size()));
+      burn_.SynchronizeCache();
+      burn_.CloseTrack(track);
+      // A track whose first write was given up stays empty on the disc; the
+      // next file takes its number.
+      if (source.anyWritten()) ++track;
+    }
+    return Finish(complete);
+  }
+
+  // Refuses, before anything is written, tracks the disc cannot number or hold.
+  int CheckPlan(const AudioTrackPlan& plan, std::int32_t base) {
+    const std::int64_t lastTrack = plan.LastTrackNumber(base);
+    if (lastTrack > audio::kMaxTrackNumber) {
+      return context_.Stop("The disc would need track numbers up to " + std::to_string(lastTrack) +
+                               ", but a CD holds " + std::to_string(audio::kMaxTrackNumber) + " tracks at most." +
+                               burntext::kTerminated,
+                           audiojob::kTooManyTracks);
+    }
+    if (plan.tracks.empty()) return 0;
+    const std::optional<std::int32_t> free = burn_.TrackFreeBlocks(base);
+    if (!free) {
+      return context_.Stop(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
+                           audiojob::kNoTrackInformation);
+    }
+    const std::int64_t needed = plan.BlocksNeeded();
+    if (needed <= *free) return 0;
+    return context_.Stop("The audio does not fit on the disc: it needs " + std::to_string(needed) +
+                             " sectors, the disc has " + std::to_string(*free) + " free." + burntext::kTerminated,
+                         audiojob::kDoesNotFit);
+  }
+
+  void WarnOfShortTracks(const AudioTrackPlan& plan) {
+    std::string files;
+    for (const audio::PlannedTrack& track : plan.tracks) {
+      if (track.paddedToMinimum) files.append("\n").append(track.path);
+    }
+    if (files.empty()) return;
+    context_.prompt.ShowMessage(
+        "A track must last at least 4 seconds: these files are shorter, and their tracks are completed with "
+        "silence:" + files,
+        MessageIcon::Plain);
+  }
+
+  // Closes the session, which finalises the disc, and ejects it.
+  int Finish(bool complete) {
+    progress_.SetStatus("Closing Disc Session...");
+    if (!burn_.CloseSession()) {
+      context_.prompt.ShowMessage(audiojobtext::kCloseSessionFailed, MessageIcon::Plain);
+      complete = false;
+    }
+    progress_.SetStatus(complete ? audiojobtext::kDone : burntext::kBurnFailed);
+    burn_.Eject();
+    return complete ? audiojob::kBurned : audiojob::kBurnFailed;
+  }
+
+  // Ends the burn where it stands: the session stays open and the disc in the drive.
+  int Abandon(const std::string& text, int result) {
+    context_.Stop(text, result);
+    progress_.SetStatus(burntext::kBurnFailed);
+    return result;
+  }
+
+  JobContext& context_;
+  ProgressSink& progress_;
+  BurnSequence burn_;
+  const std::vector<std::string>& files_;
+};
+
+}  // namespace
+
+int AudioCdJob(JobContext& context) { return AudioCdBurn(context).Run(); }
+
+}  // namespace brenmark

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "jobs/burn/BurnSequence.h"
+#include "jobs/Job.h"
+
+namespace brenmark {
+
+// Burns the job's WAV files as the audio tracks of a CD on the job's drive,
+// one track at once per file in list order, then closes the session and
+// ejects the disc.
+int AudioCdJob(JobContext& context);
+
+// What the audio CD job ends with.
+namespace audiojob {
+inline constexpr int kBurned = 0;
+inline constexpr int kNoDrive = -1;
+inline constexpr int kWriteModeRefused = 9;
+inline constexpr int kDiscNotWritable = 30;
+inline constexpr int kDoesNotFit = 31;          // more audio than the disc's free space
+inline constexpr int kTooManyTracks = 32;       // track numbers past the last a CD holds
+inline constexpr int kNoTrackInformation = 33;  // the drive did not tell a track's start or room
+inline constexpr int kNoDisc = 34;
+inline constexpr int kBurnFailed = 40;          // writing began and did not complete
+}  // namespace audiojob
+
+// The texts the audio CD job shows.
+namespace audiojobtext {
+inline constexpr const char* kDiscNotWritable =
+    "Disc in the destination device is not empty.\nBurning process will be terminated.";
+inline constexpr const char* kSpeedRefused =
+    "Can't select writing speed. The default speed will be used.\nIt may take much more time then you "
+    "expected.";
+inline constexpr const char* kWriteModeRefused =
+    "Error occure while selecting writing mode.\nThe burning process will be terminated.";
+inline constexpr const char* kCannotOpenSource = "Error opening source stream.\nBurning process will be terminated.";
+// %s: the file's path.
+inline constexpr const char* kNotCdAudio = "File %s not WAV file with PCM format - 16 bit, stereo, 44.1khz.";
+inline constexpr const char* kCloseSessionFailed =
+    "Error occure while closing last session. As the result disc might have incomplete session and might be "
+    "unreadable.";
+inline constexpr const char* kDone = "Audio CD is done.";
+}  // namespace audiojobtext
+
+}  // namespace brenmark

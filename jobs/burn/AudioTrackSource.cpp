@@ -1,0 +1,31 @@
+#include "jobs/burn/AudioTrackSource.h"
+
+#include <algorithm>
+
+namespace brenmark {
+
+AudioTrackSource::AudioTrackSource(audio::AudioTrackReader& reader, std::int32_t start,
+                                   std::span<std::uint8_t> buffer, ProgressSink& progress)
+    : reader_(reader),
+      next_(start),
+      buffer_(buffer.first(std::min<std::size_t>(buffer.size(), kBlocksPerRun * audio::kAudioSectorBytes))),
+      progress_(progress),
+      range_(static_cast<std::int32_t>(reader.samples().offset + reader.samples().bytes)) {}
+
+SourceStep AudioTrackSource::Next(SectorRun& run) {
+  const std::uint32_t count = reader_.Next(buffer_);
+  if (count == 0) return SourceStep::End;
+  run.firstSector = next_;
+  run.count = count;
+  run.data = buffer_.first(std::size_t{count} * audio::kAudioSectorBytes);
+  next_ += static_cast<std::int32_t>(count);
+  return SourceStep::Run;
+}
+
+void AudioTrackSource::AfterWrite(const SectorRun& run) {
+  anyWritten_ = true;
+  const auto bytes = static_cast<std::int32_t>(run.data.size());
+  progress_.SetPos(std::min(range_, progress_.GetPos() + bytes));
+}
+
+}  // namespace brenmark

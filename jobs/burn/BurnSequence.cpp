@@ -1,0 +1,109 @@
+#include "jobs/burn/BurnSequence.h"
+
+#include <algorithm>
+
+namespace brenmark {
+namespace {
+
+constexpr int kModePageLength = 64;
+constexpr int kWriteParametersPage = 0x05;
+// A write command carries at most 255 blocks; longer runs go out in parts.
+constexpr std::uint32_t kMaxBlocksPerWrite = 255;
+
+}  // namespace
+
+BurnSequence::BurnSequence(JobContext& context)
+    : registry_(context.registry),
+      drive_(context.inputs.currentDrive),
+      writeSpeed_(static_cast<std::int32_t>(context.inputs.writeSpeed)) {}
+
+BurnSequence::~BurnSequence() { Close(); }
+
+bool BurnSequence::Open() {
+  open_ = registry_.OpenDevice(drive_);
+  return open_;
+}
+
+void BurnSequence::Close() {
+  if (!open_) return;
+  registry_.CloseDevice(drive_);
+  open_ = false;
+}
+
+DiscCheck BurnSequence::CheckDisc(std::int32_t& firstTrack) {
+  firstTrack = 1;
+  if (registry_.IsDiscBlank(drive_)) return DiscCheck::Blank;
+  const CommandOutcome& answer = registry_.LastOutcome(drive_);
+  if (answer.sense && IsMediumNotPresent(*answer.sense)) return DiscCheck::NoDisc;
+  if (!registry_.IsDiscAppendable(drive_)) return DiscCheck::NotWritable;
+  firstTrack = registry_.GetLastTrackNumber(drive_);
+  return DiscCheck::Appendable;
+}
+
+std::optional<std::int32_t> BurnSequence::TrackStart(std::int32_t track) {
+  const std::int32_t start = registry_.GetTrackStartAddress(drive_, track);
+  if (!registry_.LastOutcome(drive_).good()) return std::nullopt;
+  return start;
+}
+
+std::optional<std::int32_t> BurnSequence::DiscCapacity() {
+  const std::int32_t capacity = registry_.GetDiscCapacity(drive_);
+  if (!registry_.LastOutcome(drive_).good()) return std::nullopt;
+  return capacity;
+}
+
+std::optional<std::int32_t> BurnSequence::TrackFreeBlocks(std::int32_t track) {
+  const std::int32_t free = registry_.GetTrackFreeBlocks(drive_, track);
+  if (!registry_.LastOutcome(drive_).good()) return std::nullopt;
+  return free;
+}
+
+bool BurnSequence::SetSpeed() { return registry_.SetSpeed(drive_, writeSpeed_, 0) == 0; }
+
+bool BurnSequence::SetWriteMode(const WriteMode& mode) {
+  std::array<std::uint8_t, kModePageLength> page{};
+  registry_.ModeSense(drive_, kWriteParametersPage, kModePageLength, page.data());
+  return registry_.SetWriteParameters(drive_, kModePageLength, page.data(), mode.flags, mode.writeType,
+                                      mode.sessionFormat, mode.dataBlockType, mode.multiSessionBits,
+                                      mode.trackMode, mode.subheader ? mode.subheader->data() : nullptr) == 0;
+}
+
+bool BurnSequence::ReserveTrack(std::int32_t blocks) { return registry_.ReserveTrack(drive_, blocks) == 0; }
+
+WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
+  const int blockSize = source.blockSize();
+  SectorRun run;
+  for (;;) {
+    switch (source.Next(run)) {
+      case SourceStep::End: return WriteEnd::Written;
+      case SourceStep::Failed: return WriteEnd::SourceFailed;
+      case SourceStep::Run: break;
+    }
+    source.BeforeWrite(run);
+    for (std::uint32_t done = 0; done < run.count;) {
+      const std::uint32_t count = std::min(run.count - done, kMaxBlocksPerWrite);
+      const std::int32_t lba = run.firstSector + static_cast<std::int32_t>(done);
+      const std::uint8_t* data = run.data.data() + static_cast<std::size_t>(done) * static_cast<std::size_t>(blockSize);
+      const int result = command == WriteCommand::Write12
+                             ? registry_.WriteSectors12(drive_, lba, static_cast<int>(count), blockSize, data)
+                             : registry_.WriteSectors(drive_, lba, static_cast<int>(count), blockSize, data);
+      if (result != 0) return WriteEnd::GivenUp;
+      done += count;
+    }
+    source.AfterWrite(run);
+  }
+}
+
+bool BurnSequence::SynchronizeCache() { return registry_.SynchronizeCache(drive_); }
+
+bool BurnSequence::CloseTrack(std::int32_t track) { return registry_.CloseTrack(drive_, track) == 0; }
+
+bool BurnSequence::CloseSession() { return registry_.CloseSession(drive_) == 0; }
+
+bool BurnSequence::Eject() { return registry_.EjectDisc(drive_); }
+
+std::string BurnSequence::WithAnswer(const std::string& text) const {
+  return text + " The drive answered: " + registry_.LastOutcome(drive_).Text() + ".";
+}
+
+}  // namespace brenmark

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "drive/SectorSource.h"
+#include "jobs/Job.h"
+
+namespace brenmark {
+
+// The Write Parameters a job sets before it writes a track or a session.
+struct WriteMode {
+  static constexpr int kBufferUnderrunFree = 0x01;
+  static constexpr int kTrackAtOnce = 1;
+  static constexpr int kSessionAtOnce = 2;
+  static constexpr int kMultiSessionAllowed = 0xC0;
+
+  int flags = kBufferUnderrunFree;
+  int writeType = kTrackAtOnce;
+  int sessionFormat = 0x00;
+  int dataBlockType = 8;
+  int multiSessionBits = 0;
+  int trackMode = 4;
+  std::optional<std::array<std::uint8_t, 4>> subheader;
+};
+
+// What the disc in the drive allows.
+enum class DiscCheck : std::uint8_t {
+  Blank,        // write from track 1
+  Appendable,   // write the disc's next track (its last, still empty one)
+  NotWritable,  // neither blank nor appendable (or the drive did not say)
+  NoDisc,       // the drive answered that no medium is present
+};
+
+// How writing a source ended.
+enum class WriteEnd : std::uint8_t {
+  Written,       // every run was written
+  GivenUp,       // a write failed and the user declined to try again
+  SourceFailed,  // the source could not give its next run (it has said why)
+};
+
+// Which write command carries the blocks.
+enum class WriteCommand : std::uint8_t { Write10, Write12 };
+
+// Texts the burning jobs share.
+namespace burntext {
+inline constexpr const char* kNoDrive =
+    "Error occure while retrieving current writer device.\nBurning process will be terminated.";
+inline constexpr const char* kNoDisc = "There is no disc in the drive.\nBurning process will be terminated.";
+inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
+inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
+inline constexpr const char* kBurnFailed = "Disc burning failed.";
+}
+
+// The drive steps every burning job is made of, on the job's drive
+// (inputs.currentDrive), each one MMC operation or a short fixed series.
+// A job calls them in its own order and decides with its own texts what a
+// failure means; the operations never talk to the user, except the writes
+// through the retry question of the sector transfers.
+//
+// A job with several tracks in one session, track at once:
+//   BurnSequence burn(context);
+//   if (!burn.Open()) ...;
+//   std::int32_t first = 1;
+//   if (burn.CheckDisc(first) == DiscCheck::NoDisc) ...;
+//   if (!burn.SetSpeed()) ...warn;
+//   if (!burn.SetWriteMode({.dataBlockType = source.dataBlockType(), ...})) ...;
+//   for each track t from `first`:
+//     auto start = burn.TrackStart(t);               // next writable address
+//     MySource source(file, *start);                  // runs from *start on
+//     burn.Write(source);                             // retries, question, progress hooks
+//     burn.SynchronizeCache(); burn.CloseTrack(t);
+//   burn.CloseSession(); burn.Eject(); burn.Close();
+class BurnSequence {
+ public:
+  explicit BurnSequence(JobContext& context);
+  // Closes the drive when the job did not.
+  ~BurnSequence();
+  BurnSequence(const BurnSequence&) = delete;
+  BurnSequence& operator=(const BurnSequence&) = delete;
+
+  int drive() const { return drive_; }
+
+  bool Open();
+  void Close();
+
+  // Blank: firstTrack 1; appendable: the disc's last track number, the empty
+  // track to write. Reads the disc information up to twice.
+  DiscCheck CheckDisc(std::int32_t& firstTrack);
+  // The start address and the free blocks of a track; nothing when the drive
+  // could not say (a start of 0 would then be a guess).
+  std::optional<std::int32_t> TrackStart(std::int32_t track);
+  // The disc's capacity in sectors (the start of its last possible lead-out);
+  // nothing when the drive could not say.
+  std::optional<std::int32_t> DiscCapacity();
+  std::optional<std::int32_t> TrackFreeBlocks(std::int32_t track);
+
+  // The job's chosen write speed, rotation control 0; false when refused.
+  bool SetSpeed();
+  // Reads the Write Parameters page and writes it back with `mode`.
+  bool SetWriteMode(const WriteMode& mode);
+  bool ReserveTrack(std::int32_t blocks);
+
+  // Writes every run of the source in order, at most 255 blocks per command,
+  // through the sector transfers' buffer wait, retries and question.
+  WriteEnd Write(SectorSource& source, WriteCommand command = WriteCommand::Write10);
+
+  bool SynchronizeCache();
+  bool CloseTrack(std::int32_t track);
+  bool CloseSession();
+  bool Eject();
+
+  // The text followed by what the drive answered to the last command,
+  // e.g. "... The drive answered: 3/0C/00 write error.".
+  std::string WithAnswer(const std::string& text) const;
+
+ private:
+  DriveRegistry& registry_;
+  const int drive_;
+  const std::int32_t writeSpeed_;
+  bool open_ = false;
+};
+
+}  // namespace brenmark

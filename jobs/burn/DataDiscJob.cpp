@@ -1,0 +1,259 @@
+#include "jobs/burn/DataDiscJob.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "datadisc/ImageLayout.h"
+#include "datadisc/SourceTree.h"
+#include "jobs/burn/BurnSequence.h"
+#include "jobs/burn/IsoImageSource.h"
+#include "jobs/burn/PreviousSessionImport.h"
+#include "jobs/burn/UnreadableSources.h"
+
+namespace brenmark {
+namespace {
+
+using datadisc::ImageLayout;
+using datadisc::LayoutResult;
+using datadisc::LayoutStatus;
+using datadisc::SourceTree;
+
+enum class Variant { Cd, Dvd };
+
+constexpr int kSessionFormatCdRom = 0x00;
+constexpr int kSessionFormatCdRomXa = 0x20;
+constexpr int kTrackModeDataUninterrupted = 4;
+// A track at once ends in two run-out blocks that the drive writes itself.
+constexpr std::int64_t kRunOutBlocks = 2;
+constexpr std::int64_t kBytesPerMegabyte = 1024 * 1024;
+
+class DataDiscBurn {
+ public:
+  DataDiscBurn(JobContext& context, Variant variant)
+      : context_(context),
+        progress_(context.progress),
+        burn_(context),
+        variant_(variant) {}
+
+  int Run() {
+    progress_.EnableClose(false);
+    progress_.SetStatus("Initializing disc format...");
+    progress_.SetPos(0);
+    progress_.SetStatus("Analizing Directory Structure...");
+    if (!AcceptUnreadableSources(context_.inputs.sourceTree.get(), context_.prompt)) {
+      return context_.End(datajob::kUnreadableSourcesRefused);
+    }
+
+    if (burn_.drive() < 0) return context_.End(context_.Stop(datajobtext::kNoDrive, datajob::kNoDrive));
+    if (!burn_.Open()) return context_.End(context_.Stop(datajobtext::kNoDeviceAccess, datajob::kNoDeviceAccess));
+    const int result = RunOnOpenDrive();
+    burn_.Close();
+    return context_.End(result);
+  }
+
+ private:
+  int RunOnOpenDrive() {
+    std::int32_t track = 1;
+    const DiscCheck disc = burn_.CheckDisc(track);
+    switch (disc) {
+      case DiscCheck::Blank:
+      case DiscCheck::Appendable:
+        break;
+      case DiscCheck::NoDisc:
+        return context_.Stop(burntext::kNoDisc, datajob::kNoDisc);
+      case DiscCheck::NotWritable:
+        return context_.Stop(datajobtext::kDiscNotWritable, datajob::kDiscNotWritable);
+    }
+    // Laying the image out from a guessed start would put every address in it wrong.
+    const std::optional<std::int32_t> sessionStart = burn_.TrackStart(track);
+    if (!sessionStart) return StopWithAnswer(datajobtext::kNoTrackInformation, datajob::kNoTrackInformation);
+
+    SourceTree* tree = context_.inputs.sourceTree.get();
+    if (tree == nullptr) return context_.Stop(datajobtext::kNoRoot, datajob::kNoEntries);
+    if (disc == DiscCheck::Appendable) {
+      if (const int stop = KeepPreviousSession(*tree); stop != 0) return stop;
+    }
+    ImageLayout layout(*tree, static_cast<std::uint32_t>(*sessionStart));
+    if (const int stop = Lay(*tree, layout); stop != 0) return stop;
+
+    progress_.SetStatus("Preparing Burning...");
+    progress_.SetPos(0);
+    progress_.SetRange(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
+    progress_.SetStep(1);
+    if (const int stop = CheckCapacity(track, layout); stop != 0) return stop;
+
+    if (!burn_.SetSpeed()) context_.prompt.ShowMessage(datajobtext::kSpeedRefused, MessageIcon::Plain);
+    const bool dvd = variant_ == Variant::Dvd;
+    IsoImageSource source(layout, !dvd && tree->xaRecords, progress_, context_.prompt);
+    if (!burn_.SetWriteMode(WriteModeFor(source))) {
+      return context_.Stop(datajobtext::kWriteModeRefused, datajob::kWriteModeRefused);
+    }
+    // Without its reservation a session at once has nowhere to go: nothing is
+    // written, and the disc is still finished as far as it can be.
+    bool written = false;
+    if (!dvd || Reserve(layout)) {
+      progress_.SetStatus("Writing Data To CD...");
+      written = burn_.Write(source, dvd ? WriteCommand::Write12 : WriteCommand::Write10) == WriteEnd::Written;
+    }
+    return Finish(layout, written) ? datajob::kBurned : datajob::kBurnFailed;
+  }
+
+  // Makes the files of the disc's last session part of the new one; when
+  // they cannot be, the user decides whether to append without them.
+  int KeepPreviousSession(SourceTree& tree) {
+    progress_.SetStatus(importtext::kReading);
+    const SessionImportResult result = ImportLastSession(context_.registry, burn_.drive(), tree);
+    switch (result.status) {
+      case SessionImportResult::Status::NoPreviousSession:
+        return 0;
+      case SessionImportResult::Status::Imported:
+        context_.prompt.ShowMessage(ImportNotice(result), MessageIcon::Information);
+        return 0;
+      case SessionImportResult::Status::NotImportable:
+        break;
+    }
+    return context_.prompt.AskYesNo(AppendWithoutQuestion(result.reason)) ? 0 : datajob::kPreviousSessionRefused;
+  }
+
+  bool Reserve(const ImageLayout& layout) {
+    if (burn_.ReserveTrack(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart))) return true;
+    context_.prompt.ShowMessage(burn_.WithAnswer(datajobtext::kReserveFailed) + datajobtext::kTerminated,
+                                MessageIcon::Error);
+    return false;
+  }
+
+  WriteMode WriteModeFor(const IsoImageSource& source) const {
+    WriteMode mode;
+    const bool xa = source.dataBlockType() == IsoImageSource::kBlockTypeMode2Form1;
+    mode.writeType = variant_ == Variant::Dvd ? WriteMode::kSessionAtOnce : WriteMode::kTrackAtOnce;
+    mode.sessionFormat = xa ? kSessionFormatCdRomXa : kSessionFormatCdRom;
+    mode.dataBlockType = source.dataBlockType();
+    mode.multiSessionBits = context_.inputs.multiSession != 0 ? WriteMode::kMultiSessionAllowed : 0;
+    mode.trackMode = kTrackModeDataUninterrupted;
+    if (xa) mode.subheader = std::array<std::uint8_t, 4>{};
+    return mode;
+  }
+
+  // Numbers the directories and gives every entry its sectors, stepping the
+  // bar as each stage goes; non-zero when the tree cannot be laid out.
+  int Lay(SourceTree& tree, ImageLayout& layout) {
+    tree.ComputeDepth();
+    if (!tree.joliet() && tree.depth > ImageLayout::kMaxIsoOnlyDepth) {
+      context_.prompt.ShowMessage(datajobtext::kDepthTruncated, MessageIcon::Plain);
+      tree.depth = ImageLayout::kMaxIsoOnlyDepth;
+    }
+    progress_.SetRange16(static_cast<std::uint16_t>(tree.depth + 1));
+    progress_.SetStep(1);
+    auto step = [this] { progress_.StepIt(); };
+
+    if (const int stop = StopOnLayoutFailure(layout.Prepare()); stop != 0) return stop;
+    if (const int stop = StopOnLayoutFailure(layout.BuildPathTables([&](std::uint32_t) { step(); }));
+        stop != 0) {
+      return stop;
+    }
+    step();  // the path table size
+    layout.AssignPathTableSectors();
+
+    const auto directoryCount = static_cast<std::int32_t>(layout.pathTables().DirectoryCount());
+    StartStage("Creating Directory Records...", directoryCount);
+    layout.AssignIsoDirectories(step);
+    if (tree.joliet()) {
+      StartStage("Creating Directory Records...", directoryCount);
+      layout.AssignJolietDirectories(step);
+    }
+    StartStage("Creating CD File System...", directoryCount);
+    return StopOnLayoutFailure(layout.AssignEntryExtents(step));
+  }
+
+  void StartStage(const char* status, std::int32_t range) {
+    progress_.SetStatus(status);
+    progress_.SetPos(0);
+    progress_.SetRange(range);
+    progress_.SetStep(1);
+  }
+
+  int StopOnLayoutFailure(const LayoutResult& result) {
+    switch (result.status) {
+      case LayoutStatus::Ok:
+        return 0;
+      case LayoutStatus::NoEntries:
+        return context_.Stop(datajobtext::kNoRoot, datajob::kNoEntries);
+      case LayoutStatus::StructureError:
+        return context_.Stop(datajobtext::kStructureError, datajob::kStructureError);
+      case LayoutStatus::FileTooLarge:
+      case LayoutStatus::TooManyDirectories:
+      case LayoutStatus::ImageTooLarge:
+        break;
+    }
+    return context_.Stop(result.message + datajobtext::kTerminated, datajob::kTreeRefused);
+  }
+
+  // Refuses an image that would run past the free space of the track about
+  // to be written, before anything is sent that changes the disc.
+  int CheckCapacity(std::int32_t track, const ImageLayout& layout) {
+    const std::int64_t needed = static_cast<std::int64_t>(layout.imageEnd) - layout.sessionStart +
+                                (variant_ == Variant::Cd ? kRunOutBlocks : 0);
+    const std::optional<std::int32_t> free = burn_.TrackFreeBlocks(track);
+    if (!free) return StopWithAnswer(datajobtext::kNoTrackInformation, datajob::kNoTrackInformation);
+    if (needed <= *free) return 0;
+    // Megabytes rounded so that what is needed never reads as what is free.
+    const std::int64_t neededMb = (needed * 2048 + kBytesPerMegabyte - 1) / kBytesPerMegabyte;
+    const std::int64_t freeMb = std::int64_t{*free} * 2048 / kBytesPerMegabyte;
+    const std::string text = "The data does not fit on the disc: it needs " + std::to_string(needed) +
+                             " sectors (" + std::to_string(neededMb) + " MB), the disc has " +
+                             std::to_string(*free) + " free (" + std::to_string(freeMb) + " MB)." +
+                             datajobtext::kTerminated;
+    return context_.Stop(text, datajob::kDoesNotFit);
+  }
+
+  // Runs whether or not the writing completed: the drive's cache is flushed,
+  // the session closed (CD) and the disc ejected either way. True when the
+  // burn is complete: written, and the cache written to the disc (which on a
+  // DVD also closes the session).
+  bool Finish(const ImageLayout& layout, bool written) {
+    progress_.SetPos(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
+    bool synchronized = false;
+    if (variant_ == Variant::Cd) {
+      progress_.SetStatus("Synchronizing Cache...");
+      synchronized = SynchronizeCache();
+      progress_.SetStatus("Closing Disk Session...");
+      if (!burn_.CloseSession()) {
+        context_.prompt.ShowMessage(datajobtext::kCloseSessionFailed, MessageIcon::Plain);
+      }
+    } else {
+      progress_.SetStatus("Closing Session...");
+      synchronized = SynchronizeCache();
+    }
+    const bool burned = written && synchronized;
+    // Session at once leaves no room for another session, whatever was asked.
+    if (burned && variant_ == Variant::Dvd && context_.inputs.multiSession != 0) {
+      context_.prompt.ShowMessage(datajobtext::kDvdClosed, MessageIcon::Plain);
+    }
+    progress_.SetStatus(burned ? datajobtext::kBurned : datajobtext::kBurnFailed);
+    burn_.Eject();
+    return burned;
+  }
+
+  bool SynchronizeCache() {
+    if (burn_.SynchronizeCache()) return true;
+    context_.prompt.ShowMessage(burn_.WithAnswer(datajobtext::kSyncFailed), MessageIcon::Error);
+    return false;
+  }
+
+  int StopWithAnswer(const char* text, int result) {
+    return context_.Stop(burn_.WithAnswer(text) + datajobtext::kTerminated, result);
+  }
+
+  JobContext& context_;
+  ProgressSink& progress_;
+  BurnSequence burn_;
+  const Variant variant_;
+};
+
+}  // namespace
+
+int DataCdJob(JobContext& context) { return DataDiscBurn(context, Variant::Cd).Run(); }
+int DataDvdJob(JobContext& context) { return DataDiscBurn(context, Variant::Dvd).Run(); }
+
+}  // namespace brenmark

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "jobs/burn/BurnSequence.h"
+#include "jobs/Job.h"
+
+namespace brenmark {
+
+// Burns the job's source tree as an ISO 9660 + Joliet data disc on the job's
+// drive: track at once on CD, session at once on DVD.
+int DataCdJob(JobContext& context);
+int DataDvdJob(JobContext& context);
+
+// What a data disc job ends with.
+namespace datajob {
+inline constexpr int kBurned = 0;
+inline constexpr int kNoDrive = -1;
+inline constexpr int kNoEntries = 1;
+inline constexpr int kStructureError = 4;
+inline constexpr int kNoDeviceAccess = 5;
+inline constexpr int kWriteModeRefused = 9;
+inline constexpr int kDiscNotWritable = 30;
+inline constexpr int kDoesNotFit = 31;       // the image is larger than the free space
+inline constexpr int kTreeRefused = 32;      // a file or the directory count the image cannot hold
+inline constexpr int kNoTrackInformation = 33;  // the drive did not tell where the track starts or its room
+inline constexpr int kNoDisc = 34;
+inline constexpr int kUnreadableSourcesRefused = 35;  // not burned without entries that cannot be read
+inline constexpr int kPreviousSessionRefused = 36;  // not appended without the files already on the disc
+inline constexpr int kBurnFailed = 40;       // writing began and did not complete
+}  // namespace datajob
+
+// The texts the data disc job shows.
+namespace datajobtext {
+inline constexpr const char* kNoDrive = burntext::kNoDrive;
+inline constexpr const char* kNoDeviceAccess =
+    "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
+inline constexpr const char* kDiscNotWritable =
+    "Disk is not empty and have completed status.\nBurning process will be terminated.";
+inline constexpr const char* kNoRoot =
+    "Can't detect the root of the disc filesystem.\nBurning process will be terminated.";
+inline constexpr const char* kStructureError =
+    "Detected error in file structure organizing.\nBurning process will be terminated.";
+inline constexpr const char* kDepthTruncated =
+    "The deep of the directory structure is grater then 8 levels, it will be truncated down to 8 "
+    "levels.";
+inline constexpr const char* kSpeedRefused =
+    "Can't select writing speed. Default speed will be used. \nSo it might be taken much more time "
+    "then you expected.";
+inline constexpr const char* kWriteModeRefused =
+    "Error occure while selecting writing mode.\nBurning process will be terminated.";
+inline constexpr const char* kCannotOpenSource =
+    "Can't open source file.\nBurning process will be terminated.";
+inline constexpr const char* kCannotReadSource =
+    "Can't read source file.\nBurning process will be terminated.";
+inline constexpr const char* kCloseSessionFailed = "Error Closing Session";
+inline constexpr const char* kNoTrackInformation = burntext::kNoTrackInformation;
+inline constexpr const char* kReserveFailed = "Can't reserve the track for the data on the disc.";
+inline constexpr const char* kSyncFailed = "The drive could not write the data from its cache to the disc.";
+inline constexpr const char* kTerminated = burntext::kTerminated;
+inline constexpr const char* kBurned = "Disc burned.";
+inline constexpr const char* kDvdClosed =
+    "A DVD is written in one session at once: the disc has been closed and cannot take more sessions.";
+inline constexpr const char* kBurnFailed = burntext::kBurnFailed;
+}  // namespace datajobtext
+
+}  // namespace brenmark

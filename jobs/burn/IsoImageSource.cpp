@@ -1,0 +1,72 @@
+#include "jobs/burn/IsoImageSource.h"
+
+#include <string>
+
+#include "jobs/burn/DataDiscJob.h"
+
+namespace brenmark {
+namespace {
+
+using datadisc::FileIssue;
+using datadisc::GroupKind;
+
+std::string SizeChangedText(const datadisc::SourceNode& file) {
+  return "The file " + file.sourcePath +
+         " has changed since the folder was chosen.\nChanged files are written with the size "
+         "they had then, cut or padded with zeros.";
+}
+
+}  // namespace
+
+IsoImageSource::IsoImageSource(const datadisc::ImageLayout& layout, bool mode2Form1, ProgressSink& progress,
+                               UserPrompt& prompt)
+    : layout_(layout), mode2Form1_(mode2Form1), progress_(progress), prompt_(prompt), stream_(layout) {}
+
+SourceStep IsoImageSource::Next(SectorRun& run) {
+  while (stream_.Next(group_)) {
+    if (group_.kind == GroupKind::FileData) ReachFiles();
+    switch (group_.issue) {
+      case FileIssue::None:
+        break;
+      case FileIssue::CannotOpen:
+        // The path on a line of its own, so that it can be read whole.
+        prompt_.ShowMessage(std::string(datajobtext::kCannotOpenSource) + "\n" + group_.file->sourcePath,
+                            MessageIcon::Error);
+        return SourceStep::Failed;
+      case FileIssue::ReadFailed:
+        prompt_.ShowMessage(std::string(datajobtext::kCannotReadSource) + "\n" + group_.file->sourcePath,
+                            MessageIcon::Error);
+        return SourceStep::Failed;
+      case FileIssue::SizeChanged:
+        // The stream keeps the file to its recorded extent; the user hears of it once.
+        if (!changeWarned_) {
+          prompt_.ShowMessage(SizeChangedText(*group_.file), MessageIcon::Plain);
+          changeWarned_ = true;
+        }
+        break;
+    }
+    if (group_.sectorCount == 0) continue;
+    run.firstSector = static_cast<std::int32_t>(group_.firstSector);
+    run.count = group_.sectorCount;
+    run.data = group_.data;
+    return SourceStep::Run;
+  }
+  ReachFiles();
+  return SourceStep::End;
+}
+
+void IsoImageSource::BeforeWrite(const SectorRun&) {
+  if (group_.StepBefore()) progress_.StepIt();
+}
+
+void IsoImageSource::AfterWrite(const SectorRun&) {
+  for (std::uint32_t i = 0; i < group_.StepsAfter(); ++i) progress_.StepIt();
+}
+
+void IsoImageSource::ReachFiles() {
+  if (filesReached_) return;
+  progress_.SetPos(static_cast<std::int32_t>(layout_.fileDataStart - layout_.sessionStart));
+  filesReached_ = true;
+}
+
+}  // namespace brenmark

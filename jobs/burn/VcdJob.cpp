@@ -1,0 +1,296 @@
+#include "jobs/burn/VcdJob.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/File.h"
+#include "platform/Utf8Path.h"
+#include "jobs/burn/BurnSequence.h"
+#include "vcd/VcdTrackSources.h"
+#include "vcd/VcdTrackTable.h"
+
+namespace brenmark {
+namespace {
+
+using vcd::kMpegDataSize;
+using vcd::VcdTrackTable;
+
+// Sizes are recorded as 32-bit numbers on the disc.
+constexpr std::uint64_t kFileSizeLimit = std::uint64_t{1} << 32;
+// Sectors of every disc's capacity that are kept free.
+constexpr std::int64_t kReservedSectors = 20000;
+// A spanning remainder smaller than this is not given a disc of its own.
+constexpr std::uint64_t kSmallestRemainder = 20000;
+constexpr int kSessionFormatCdRomXa = 0x20;
+constexpr int kTrackModeData = 4;
+constexpr int kMultiSessionClosed = 0x40;
+constexpr std::uint8_t kMpegSubheader[4] = {0x01, 0x01, 0x62, 0x0F};
+
+std::string TrackText(const char* pattern, std::size_t track, std::size_t count) {
+  char text[96];
+  std::snprintf(text, sizeof text, pattern, static_cast<int>(track), static_cast<int>(count));
+  return text;
+}
+
+class VcdBurn {
+ public:
+  explicit VcdBurn(JobContext& context)
+      : context_(context), progress_(context.progress), prompt_(context.prompt), burn_(context) {}
+
+  int Run() {
+    progress_.EnableClose(false);
+    progress_.SetStatus("Initializing disc format...");
+    const int result = Start();
+    single_.Close();
+    burn_.Close();
+    progress_.EnableClose(true);
+    return result;
+  }
+
+ private:
+  const std::vector<std::string>& files() const { return context_.inputs.sourceFiles; }
+  std::size_t trackCount() const { return files().size() + 1; }
+
+  int Start() {
+    if (burn_.drive() < 0) return context_.Stop(vcdjobtext::kNoDrive, vcdjob::kNoDrive);
+    if (files().empty()) return context_.Stop(vcdjobtext::kNoFiles, vcdjob::kNoFiles);
+    // The MPEGAV directory is one sector: more files would run past it.
+    if (files().size() > vcd::kMaxMpegTracks) {
+      return context_.Stop("A Video CD holds at most " + std::to_string(vcd::kMaxMpegTracks) + " MPEG files; " +
+                      std::to_string(files().size()) + " were chosen." + vcdjobtext::kTerminated,
+                  vcdjob::kFilesRefused);
+    }
+    if (files().size() == 1) {
+      const auto size = OpenForSize(single_, files()[0]);
+      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation);
+      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(files()[0]), vcdjob::kFilesRefused);
+      total_ = *size;
+    }
+    if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, vcdjob::kNoDeviceAccess);
+
+    for (;;) {
+      const int result = BurnDisc();
+      // After a failure the part on the failed disc is not complete: no further disc is asked for.
+      if (result != vcdjob::kBurned || !spanning_ || written_ >= total_) return result;
+      const std::uint64_t left = total_ - written_;
+      if (left < kSmallestRemainder) {
+        prompt_.ShowMessage(NotWrittenText(left) + " A remainder of fewer than " +
+                                std::to_string(kSmallestRemainder) + " bytes is not given a disc of its own.",
+                            MessageIcon::Plain);
+        return result;
+      }
+      progress_.SetStatus("Starting New Volume...");
+      if (!prompt_.WaitForUser(vcdjobtext::kInsertAnotherDisc)) {
+        prompt_.ShowMessage(NotWrittenText(left) + " No further disc was inserted.", MessageIcon::Error);
+        progress_.SetStatus(vcdjobtext::kFailed);
+        return vcdjob::kBurnFailed;
+      }
+      if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, vcdjob::kNoDeviceAccess);
+    }
+  }
+
+  // One disc, from the blank check to the eject; the result of the stop or of Finish.
+  int BurnDisc() {
+    std::int32_t firstTrack = 1;
+    switch (burn_.CheckDisc(firstTrack)) {
+      case DiscCheck::Blank: break;
+      case DiscCheck::NoDisc: return context_.Stop(burntext::kNoDisc, vcdjob::kNoDisc);
+      case DiscCheck::Appendable:
+      case DiscCheck::NotWritable: return context_.Stop(vcdjobtext::kDiscNotEmpty, vcdjob::kDiscNotEmpty);
+    }
+    // A capacity or a track start the drive did not give would be used as 0.
+    const std::optional<std::int32_t> capacity = burn_.DiscCapacity();
+    if (!capacity) return StopWithAnswer(vcdjobtext::kNoCapacity, vcdjob::kNoDiscInformation);
+    const std::int64_t room = static_cast<std::int64_t>(*capacity) - kReservedSectors;
+    if (room <= 0) {
+      return context_.Stop("The disc holds " + std::to_string(*capacity) + " sectors, too few for a Video CD." +
+                      vcdjobtext::kTerminated,
+                  vcdjob::kNoDiscInformation);
+    }
+    if (!spanning_) {
+      if (files().size() == 1 && vcd::NeedsSeveralDiscs(total_, room)) {
+        spanning_ = true;
+        prompt_.ShowMessage(vcdjobtext::kNeedsMoreDiscs, MessageIcon::Information);
+      } else {
+        single_.Close();
+      }
+    }
+    if (!burn_.TrackStart(1)) return StopWithAnswer(vcdjobtext::kNoTrackStart, vcdjob::kNoDiscInformation);
+    progress_.SetStatus(TrackText("Writing Track %d of %d on Video CD ...", 1, trackCount()));
+
+    VcdTrackTable table;
+    if (spanning_) {
+      const std::uint32_t length = vcd::NextDiscLength(total_ - written_, room);
+      table.entries.push_back({vcd::kFirstDataStart, length});
+      table.end = vcd::kFirstDataStart + length;
+    } else if (const int stop = LayFiles(table); stop != 0) {
+      return stop;
+    }
+
+    if (!burn_.SetSpeed()) prompt_.ShowMessage(vcdjobtext::kSpeedRefused, MessageIcon::Plain);
+    if (!burn_.SetWriteMode(Track1Mode())) return FailAndFinish(vcdjobtext::kWriteModeRefused);
+    progress_.SetRange(static_cast<std::int32_t>(vcd::kTrack1Sectors));
+    progress_.SetPos(0);
+    progress_.SetStep(1);
+    vcd::Track1Source track1(table, std::time(nullptr), context_.transferBuffer, Stepper());
+    if (burn_.Write(track1) != WriteEnd::Written) return Finish(false);
+    progress_.SetStatus(TrackText("Closing Track %d of %d on Video CD ...", 1, trackCount()));
+    if (!CloseTrack(1)) return Finish(false);
+
+    if (!burn_.SetWriteMode(MpegMode())) return FailAndFinish(vcdjobtext::kWriteModeRefused);
+    for (std::size_t i = 0; i < table.entries.size(); ++i) {
+      if (!BurnMpegTrack(i, table.entries[i])) return Finish(false);
+    }
+    return Finish(true);
+  }
+
+  // The track table of the files in order, from their sizes now.
+  int LayFiles(VcdTrackTable& table) {
+    sizes_.clear();
+    for (const std::string& path : files()) {
+      platform::File file;
+      const auto size = OpenForSize(file, path);
+      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation);
+      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(path), vcdjob::kFilesRefused);
+      sizes_.push_back(*size);
+    }
+    table = *vcd::LayTracks(sizes_);
+    return 0;
+  }
+
+  bool BurnMpegTrack(std::size_t i, const vcd::VcdTrackEntry& entry) {
+    const std::size_t track = i + 2;
+    const std::optional<std::int32_t> start = burn_.TrackStart(static_cast<std::int32_t>(track));
+    if (!start) return Fail(burn_.WithAnswer(vcdjobtext::kNoTrackStart) + vcdjobtext::kTerminated);
+    // Data written anywhere but at dataStart would not be where the file system says.
+    if (*start > static_cast<std::int64_t>(entry.dataStart)) {
+      return Fail("The drive starts track " + std::to_string(track) + " at sector " + std::to_string(*start) +
+                  ", behind sector " + std::to_string(entry.dataStart) + " where its data belongs." +
+                  vcdjobtext::kTerminated);
+    }
+    progress_.SetStatus(TrackText("Starting Track %d of %d on Video CD ...", track, trackCount()));
+
+    platform::File own;
+    platform::File* file = &single_;
+    std::uint64_t budget = 0;
+    if (spanning_) {
+      budget = std::min<std::uint64_t>(std::uint64_t{entry.dataLength} * kMpegDataSize, total_ - written_);
+    } else {
+      if (!own.OpenSource(platform::PathFromUtf8(files()[i]))) return Fail(vcdjobtext::kCannotOpenSource);
+      file = &own;
+      budget = sizes_[i];
+    }
+    progress_.SetRange(static_cast<std::int32_t>(entry.dataLength));
+    progress_.SetPos(0);
+    progress_.SetStep(1);
+    progress_.SetStatus(TrackText("Burning Track %d of %d on Video CD ...", track, trackCount()));
+
+    const vcd::MpegTrackSource::Track place{static_cast<std::uint8_t>(i + 1), *start, entry.dataStart, budget};
+    vcd::MpegTrackSource source(*file, place, context_.transferBuffer, Stepper());
+    const WriteEnd end = burn_.Write(source);
+    if (spanning_) written_ += source.taken();
+    if (end == WriteEnd::SourceFailed) {
+      return Fail("Can't read source file " + files()[i] + ": " + source.failure() + "." +
+                  vcdjobtext::kTerminated);
+    }
+    if (end != WriteEnd::Written) return false;
+    progress_.SetStatus(TrackText("Closing Track %d of %d ...", track, trackCount()));
+    return CloseTrack(static_cast<std::int32_t>(track));
+  }
+
+  // Flushes the track and closes it, so that the next track starts where the
+  // drive places it.
+  bool CloseTrack(std::int32_t track) {
+    if (burn_.SynchronizeCache() && burn_.CloseTrack(track)) return true;
+    return Fail(burn_.WithAnswer("The drive could not close track " + std::to_string(track) + ".") +
+                vcdjobtext::kTerminated);
+  }
+
+  WriteMode Track1Mode() const {
+    WriteMode mode;
+    mode.sessionFormat = kSessionFormatCdRomXa;
+    mode.dataBlockType = 10;
+    mode.multiSessionBits = context_.inputs.multiSession != 0 ? WriteMode::kMultiSessionAllowed : kMultiSessionClosed;
+    mode.trackMode = kTrackModeData;
+    mode.subheader = std::array<std::uint8_t, 4>{};
+    return mode;
+  }
+
+  WriteMode MpegMode() const {
+    WriteMode mode = Track1Mode();
+    mode.dataBlockType = 13;
+    mode.subheader = std::array<std::uint8_t, 4>{kMpegSubheader[0], kMpegSubheader[1], kMpegSubheader[2],
+                                                 kMpegSubheader[3]};
+    return mode;
+  }
+
+  // Closes the session and ejects the disc whether or not the writing
+  // completed; the last status says which.
+  int Finish(bool written) {
+    progress_.SetStatus("Closing Disk Session...");
+    const bool synced = burn_.SynchronizeCache();
+    const bool closed = burn_.CloseSession();
+    const bool burned = written && synced && closed;
+    progress_.SetStatus(burned ? vcdjobtext::kDone : vcdjobtext::kFailed);
+    burn_.Eject();
+    burn_.Close();
+    return burned ? vcdjob::kBurned : vcdjob::kBurnFailed;
+  }
+
+  int FailAndFinish(const std::string& text) {
+    Fail(text);
+    return Finish(false);
+  }
+
+  bool Fail(const std::string& text) {
+    prompt_.ShowMessage(text, MessageIcon::Error);
+    return false;
+  }
+
+  int StopWithAnswer(const std::string& text, int result) {
+    return context_.Stop(burn_.WithAnswer(text) + vcdjobtext::kTerminated, result);
+  }
+
+  std::string TooLargeText(const std::string& path) const {
+    return "The file " + path + " is 4 GB or larger; a Video CD cannot record its size." + vcdjobtext::kTerminated;
+  }
+
+  std::string NotWrittenText(std::uint64_t left) const {
+    return "The last " + std::to_string(left) + " bytes of " + files()[0] + " were not written.";
+  }
+
+  vcd::BlocksWritten Stepper() {
+    return [this](std::uint32_t blocks) {
+      for (std::uint32_t i = 0; i < blocks; ++i) progress_.StepIt();
+    };
+  }
+
+  static std::optional<std::uint64_t> OpenForSize(platform::File& file, const std::string& path) {
+    if (!file.OpenSource(platform::PathFromUtf8(path))) return std::nullopt;
+    const auto status = file.Status();
+    // A pipe or a device has no size to plan the disc with: only a regular
+    // file is burned, not an empty track in its place.
+    if (!status || status->kind != platform::FileKind::Regular) return std::nullopt;
+    return status->size;
+  }
+
+  JobContext& context_;
+  ProgressSink& progress_;
+  UserPrompt& prompt_;
+  BurnSequence burn_;
+  platform::File single_;  // the one source file while it spans discs
+  std::vector<std::uint64_t> sizes_;
+  bool spanning_ = false;
+  std::uint64_t total_ = 0;
+  std::uint64_t written_ = 0;
+};
+
+}  // namespace
+
+int VcdJob(JobContext& context) { return VcdBurn(context).Run(); }
+
+}  // namespace brenmark

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "jobs/burn/BurnSequence.h"
+#include "jobs/Job.h"
+
+namespace brenmark {
+
+// Burns the job's source files as a Video CD on the job's drive: track 1 with
+// the file system and control files, then one MPEG track per file, track at
+// once. A single file larger than the disc is spread over several discs.
+int VcdJob(JobContext& context);
+
+// What a Video CD job ends with.
+namespace vcdjob {
+inline constexpr int kBurned = 0;
+inline constexpr int kNoDrive = -1;
+inline constexpr int kNoFiles = 1;
+inline constexpr int kNoSourceInformation = 2;
+inline constexpr int kNoDeviceAccess = 5;
+inline constexpr int kDiscNotEmpty = 6;
+inline constexpr int kNoDisc = 7;
+inline constexpr int kFilesRefused = 32;       // too many files, or a file of 4 GiB or more
+inline constexpr int kNoDiscInformation = 33;  // the drive did not tell the capacity or a track start
+inline constexpr int kBurnFailed = 40;         // writing began and did not complete
+}  // namespace vcdjob
+
+// The texts the Video CD job shows.
+namespace vcdjobtext {
+inline constexpr const char* kNoDrive = burntext::kNoDrive;
+inline constexpr const char* kNoFiles = "You have not add any video files.\nBurning process will be terminated.";
+inline constexpr const char* kNoSourceInformation =
+    "Error retrieving information about source file.\nBurning process will be terminated.";
+inline constexpr const char* kNoDeviceAccess =
+    "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
+inline constexpr const char* kDiscNotEmpty =
+    "Disc in the destination device is not empty.\nBurning process will be terminated.";
+inline constexpr const char* kNeedsMoreDiscs = "The video file you have selected need more than one CD-R/RW disc.";
+inline constexpr const char* kSpeedRefused = "Can't select writing speed. The default speed will be used.";
+inline constexpr const char* kWriteModeRefused =
+    "Error occure while selecting writing mode.\nBurning process will be terminated.";
+inline constexpr const char* kCannotOpenSource = "Error opening source file.\nBurnign process will be terminated.";
+inline constexpr const char* kInsertAnotherDisc =
+    "The video file was longer then CD Capacity.\nPlease Insert another blank CD-R/RW into drive to burn "
+    "another\npart of video file and then press OK button.";
+inline constexpr const char* kNoCapacity = "Can't read the capacity of the disc.";
+inline constexpr const char* kNoTrackStart = burntext::kNoTrackInformation;
+inline constexpr const char* kTerminated = burntext::kTerminated;
+inline constexpr const char* kDone = "Video CD is Done.";
+inline constexpr const char* kFailed = "Video CD burning failed.";
+}  // namespace vcdjobtext
+
+}  // namespace brenmark

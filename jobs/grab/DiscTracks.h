@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio/TrackTimeTable.h"
+#include "drive/DriveRegistry.h"
+#include "drive/UserPrompt.h"
+#include "jobs/DriveLeases.h"
+
+namespace brenmark::audio {
+
+// The tracks of the disc in a drive, read as the track dialog opens: the drive
+// opened, its last track number asked (1 to 99 go on), the full table of
+// contents read and walked, the drive closed. An empty table when any step
+// fails; the open and read failures are told through the prompt. A drive
+// index of -1 gives an empty table without touching any drive.
+TrackTimeTable ReadDiscTracks(DriveRegistry& registry, int drive, UserPrompt& prompt);
+
+// The track dialog's lines for the disc in a drive, read holding the drive's
+// lease as a report does. Nothing when another job holds the drive.
+std::optional<std::vector<std::string>> ReadTrackListLines(DriveRegistry& registry, DriveLeases& leases, int drive,
+                                                           UserPrompt& prompt);
+
+}  // namespace brenmark::audio

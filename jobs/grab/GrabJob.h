@@ -1,0 +1,81 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+#include "audio/GrabbedTrack.h"
+#include "jobs/Job.h"
+
+namespace brenmark::audio {
+
+// What the grab job is given besides its inputs: where the MP3 encoder library
+// is, and who hears of each file written (on the job thread).
+struct GrabOptions {
+  std::filesystem::path encoderLibrary;  // empty: the library beside the program
+  std::function<void(const GrabbedTrack&)> onTrackWritten;
+};
+
+// Copies the selected audio tracks of the disc in the job's drive into
+// track%02d.wav (or .mp3) files in the output folder, with grab.log beside them.
+JobProcedure MakeGrabJob(GrabOptions options);
+int GrabJob(JobContext& context);
+
+// The grabSettings fields, in order.
+namespace grabsetting {
+inline constexpr std::size_t kOutputFormat = 0;
+inline constexpr std::size_t kBitrateIndex = 1;
+inline constexpr std::size_t kSampleRateIndex = 2;
+inline constexpr std::size_t kEncoderMode = 3;
+inline constexpr std::size_t kEncoderPreset = 4;
+inline constexpr std::size_t kMpegVersion = 5;
+inline constexpr std::int32_t kFormatWav = 1;
+inline constexpr std::int32_t kFormatMp3 = 2;
+inline constexpr std::int32_t kBitrates[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+inline constexpr std::int32_t kSampleRates[] = {48000, 44100, 32000};
+// The main window's settings: WAV; for MP3, 128 kbit/s, 44100 Hz, stereo, MPEG-1.
+inline constexpr std::array<std::int32_t, 6> kDefaults = {kFormatWav, 8, 1, 0, 0, 1};
+}  // namespace grabsetting
+
+// What a grab job ends with.
+namespace grabjob {
+inline constexpr int kGrabbed = 0;
+inline constexpr int kNoDrive = -1;
+inline constexpr int kNoDeviceAccess = 5;
+inline constexpr int kTocUnreadable = 6;
+inline constexpr int kPathTooLong = 7;
+inline constexpr int kCannotCreateFile = 8;
+inline constexpr int kWriteFailed = 9;
+inline constexpr int kReadGivenUp = 10;
+inline constexpr int kEncoderFailed = 11;  // the library missing or incomplete, or an encoder call failed
+}  // namespace grabjob
+
+// The texts the grab job shows.
+namespace grabtext {
+inline constexpr const char* kTerminated = "\nGrabbing process will be terminated.";
+inline constexpr const char* kNoDrive = "Can't detect the selected CD Device.\nGrabbing process will be terminated.";
+inline constexpr const char* kNoDeviceAccess =
+    "Can't get access to CD/DVD Device.\nGrabbing process will be terminated.";
+inline constexpr const char* kTocUnreadable =
+    "Error occure while retrieving tracks information.\nGrabbing process will be terminated.";
+inline constexpr const char* kCannotCreateWav =
+    "Unable to create output WAV file.\nGrabbing process will be terminated.";
+inline constexpr const char* kCannotCreateMp3 =
+    "Unable to create output MP3 file.\nGrabbing process will be terminated.";
+inline constexpr const char* kEncoderNotLoaded = "Error loading MP3 encoder.\nGrabbing process will be terminated.";
+inline constexpr const char* kEncoderFunctionMissing =
+    "Unable to get MP3 encoder interfaces.\nGrabbing process will be terminated.";
+inline constexpr const char* kStreamNotOpened =
+    "Error opening encoding stream.\nGrabbing process will be terminated.";
+inline constexpr const char* kOutOfMemory =
+    "Out of memory. Can't allocate buffers for MP3 encoding.\nGrabbing process will be terminated.";
+inline constexpr const char* kEncodingError = "Encoding error occure.\nGrabbing process will be terminated.";
+inline constexpr const char* kWriteDataFailed =
+    "Error writing data to output file.\nGrabbing process will be terminated.";
+inline constexpr const char* kStreamNotClosed = "Error closing stream.\nGrabbing process will be terminated.";
+inline constexpr const char* kWriteFlushFailed = "Error writing to output file.\nGrabbing process will be terminated.";
+inline constexpr const char* kInitializing = "Initializing disc format...";
+}  // namespace grabtext
+
+}  // namespace brenmark::audio

@@ -1,0 +1,88 @@
+#include "jobs/Job.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "tests/support/RecordingFrontEnd.h"
+
+namespace brenmark {
+namespace {
+
+class JobRunnerTest : public ::testing::Test {
+ protected:
+  JobInputs InputsFor(int drive) {
+    JobInputs inputs;
+    inputs.currentDrive = drive;
+    return inputs;
+  }
+
+  test::RecordingPrompt prompt;
+  test::NoSleep sleeper;
+  DriveRegistry registry{prompt, sleeper, {}};
+  DriveLeases leases;
+  JobRunner runner{registry, prompt, leases};
+};
+
+TEST_F(JobRunnerTest, ADriveInUseRefusesASecondJobUntilTheFirstHasEnded) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  auto waitForRelease = [released](JobContext&) {
+    released.wait();
+    return 0;
+  };
+
+  auto first = runner.Start(waitForRelease, InputsFor(0), std::make_shared<test::RecordingProgress>());
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(leases.IsBusy(0));
+
+  auto refused = runner.Start(waitForRelease, InputsFor(0), std::make_shared<test::RecordingProgress>());
+  EXPECT_EQ(refused, nullptr);
+  ASSERT_EQ(prompt.messages().size(), 1u);
+  EXPECT_EQ(prompt.messages()[0].text, DriveLeases::kBusyMessage);
+  EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Warning);
+
+  // Another drive, and a job without a drive (it reports that itself), still start.
+  auto other = runner.Start(waitForRelease, InputsFor(1), std::make_shared<test::RecordingProgress>());
+  auto noDrive = runner.Start(waitForRelease, InputsFor(-1), std::make_shared<test::RecordingProgress>());
+  EXPECT_NE(other, nullptr);
+  EXPECT_NE(noDrive, nullptr);
+
+  release.set_value();
+  first->Wait();
+  EXPECT_FALSE(leases.IsBusy(0));
+  auto again = runner.Start([](JobContext&) { return 7; }, InputsFor(0),
+                            std::make_shared<test::RecordingProgress>());
+  ASSERT_NE(again, nullptr);
+  again->Wait();
+  EXPECT_EQ(again->result(), 7);
+}
+
+TEST_F(JobRunnerTest, TheEndObserverRunsAfterTheDriveIsFree) {
+  std::promise<std::pair<int, bool>> observed;
+  auto job = runner.Start([](JobContext&) { return -1; }, InputsFor(2),
+                          std::make_shared<test::RecordingProgress>(),
+                          [this, &observed](int result) { observed.set_value({result, leases.IsBusy(2)}); });
+  ASSERT_NE(job, nullptr);
+  const auto [result, busy] = observed.get_future().get();
+  EXPECT_EQ(result, -1);
+  EXPECT_FALSE(busy);
+}
+
+TEST(DriveLeases, ALeaseTravelsWithItsOwnerAndIsReleasedOnce) {
+  DriveLeases leases;
+  std::optional<DriveLeases::Lease> held = leases.TryAcquire(1);
+  ASSERT_TRUE(held);
+  EXPECT_FALSE(leases.TryAcquire(1));
+  DriveLeases::Lease moved = std::move(*held);
+  held.reset();
+  EXPECT_TRUE(leases.IsBusy(1));
+  {
+    DriveLeases::Lease sink = std::move(moved);
+  }
+  EXPECT_FALSE(leases.IsBusy(1));
+  EXPECT_TRUE(leases.TryAcquire(1));
+}
+
+}  // namespace
+}  // namespace brenmark

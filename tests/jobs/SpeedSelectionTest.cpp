@@ -1,0 +1,130 @@
+#include "jobs/SpeedSelection.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/drive/FakeTransport.h"
+#include "tests/support/RecordingFrontEnd.h"
+
+namespace brenmark {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// A capabilities page offering the given write speeds, in that order.
+std::vector<std::uint8_t> CapabilitiesPage(const std::vector<std::uint16_t>& speeds) {
+  std::vector<std::uint8_t> reply(8 + 34 + 4 * speeds.size(), 0);
+  reply[8] = 0x2A;
+  reply[8 + 1] = static_cast<std::uint8_t>(30 + 4 * speeds.size());
+  reply[8 + 31] = static_cast<std::uint8_t>(speeds.size());
+  for (std::size_t i = 0; i < speeds.size(); ++i) {
+    reply[8 + 34 + 4 * i] = static_cast<std::uint8_t>(speeds[i] >> 8);
+    reply[8 + 35 + 4 * i] = static_cast<std::uint8_t>(speeds[i]);
+  }
+  return reply;
+}
+
+// Drives that answer the capabilities page with their speeds and every other command with nothing.
+struct SpeedFixture {
+  SpeedFixture(std::initializer_list<std::vector<std::uint16_t>> drives) {
+    auto provider = std::make_unique<testing::FakeDeviceProvider>();
+    for (const auto& speeds : drives) {
+      devices.push_back(provider->AddDevice("sr" + std::to_string(devices.size())));
+      devices.back()->responder = [page = CapabilitiesPage(speeds)](const testing::RecordedCommand& command) {
+        return testing::ScriptedReply{TransportResult::Good, command.opcode() == 0x5A ? page : std::vector<std::uint8_t>{}};
+      };
+    }
+    std::vector<std::unique_ptr<DeviceProvider>> providers;
+    providers.push_back(std::move(provider));
+    registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
+    registry->EnumerateDrives();
+  }
+
+  std::vector<std::shared_ptr<testing::FakeDeviceState>> devices;
+  test::RecordingPrompt prompt;
+  test::NoSleep sleeper;
+  std::unique_ptr<DriveRegistry> registry;
+  DriveLeases leases;
+};
+
+TEST(SpeedSelection, ListsDvdSpeedsFastestFirstWithTheFirstSelected) {
+  SpeedFixture fixture{{1385, 2770, 5540}};
+  SpeedSelection selection;
+  ASSERT_EQ(selection.Load(*fixture.registry, 0, fixture.leases), SpeedSelection::LoadResult::Loaded);
+  EXPECT_TRUE(selection.dvdUnits());
+  EXPECT_THAT(selection.entries(),
+              ElementsAre("4x DVD (5540 KB/Sec)", "2x DVD (2770 KB/Sec)", "1x DVD (1385 KB/Sec)"));
+  EXPECT_EQ(selection.initialSelection(), 0);
+  EXPECT_FALSE(fixture.registry->drive(0).isOpen);
+}
+
+TEST(SpeedSelection, ListsCdSpeedsAndBurnStoresTheChosenOne) {
+  SpeedFixture fixture{{7056, 1411, 4234}};
+  SpeedSelection selection;
+  selection.Load(*fixture.registry, 0, fixture.leases);
+  EXPECT_FALSE(selection.dvdUnits());
+  EXPECT_THAT(selection.entries(),
+              ElementsAre("40x CD (7056 KB/Sec)", "24x CD (4234 KB/Sec)", "8x CD (1411 KB/Sec)"));
+
+  fixture.registry->multiSession = 1;
+  selection.Burn(*fixture.registry, 1);
+  EXPECT_EQ(fixture.registry->writeSpeed, 4234u);
+  EXPECT_EQ(fixture.registry->multiSession, 0);
+  selection.Burn(*fixture.registry, 1, /*leaveDiscOpen=*/true);
+  EXPECT_EQ(fixture.registry->multiSession, 1);
+}
+
+TEST(SpeedSelection, UnitsFollowTheFirstSpeedAsDelivered) {
+  // 2770 % 1385 == 0 makes the list DVD speeds although 176 comes later.
+  SpeedFixture fixture{{2770, 176}};
+  SpeedSelection selection;
+  selection.Load(*fixture.registry, 0, fixture.leases);
+  EXPECT_TRUE(selection.dvdUnits());
+  EXPECT_THAT(selection.entries(), ElementsAre("2x DVD (2770 KB/Sec)", "0x DVD (176 KB/Sec)"));
+}
+
+TEST(SpeedSelection, SortsOnlyTheFirstFiftySpeeds) {
+  std::vector<std::uint16_t> speeds;
+  for (std::uint16_t i = 1; i <= 52; ++i) speeds.push_back(static_cast<std::uint16_t>(176 * i));
+  SpeedFixture fixture{speeds};
+  SpeedSelection selection;
+  selection.Load(*fixture.registry, 0, fixture.leases);
+  ASSERT_EQ(selection.speeds().size(), 52u);
+  EXPECT_EQ(selection.speeds()[0], 176u * 50);
+  EXPECT_EQ(selection.speeds()[49], 176u);
+  EXPECT_EQ(selection.speeds()[50], 176u * 51);
+  EXPECT_EQ(selection.speeds()[51], 176u * 52);
+}
+
+TEST(SpeedSelection, NoDriveGivesAnEmptyListWithoutTouchingTheRegistry) {
+  SpeedFixture fixture{{7056}};
+  const auto commandsAfterEnumeration = fixture.devices[0]->commands.size();
+  const int opensAfterEnumeration = fixture.devices[0]->openCalls;
+  SpeedSelection selection;
+  EXPECT_EQ(selection.Load(*fixture.registry, -1, fixture.leases), SpeedSelection::LoadResult::Loaded);
+  EXPECT_THAT(selection.entries(), IsEmpty());
+  EXPECT_EQ(selection.initialSelection(), -1);
+  EXPECT_EQ(fixture.devices[0]->commands.size(), commandsAfterEnumeration);
+  EXPECT_EQ(fixture.devices[0]->openCalls, opensAfterEnumeration);
+
+  selection.Burn(*fixture.registry, selection.initialSelection());
+  EXPECT_EQ(fixture.registry->writeSpeed, 705u);
+}
+
+TEST(SpeedSelection, ABusyDriveIsNotQueried) {
+  SpeedFixture fixture{{7056}};
+  auto jobLease = fixture.leases.TryAcquire(0);
+  ASSERT_TRUE(jobLease);
+  const auto commandsBefore = fixture.devices[0]->commands.size();
+  SpeedSelection selection;
+  EXPECT_EQ(selection.Load(*fixture.registry, 0, fixture.leases), SpeedSelection::LoadResult::DriveBusy);
+  EXPECT_THAT(selection.entries(), IsEmpty());
+  EXPECT_EQ(fixture.devices[0]->commands.size(), commandsBefore);
+  // The speed dialog's own lease is gone again.
+  jobLease.reset();
+  EXPECT_FALSE(fixture.leases.IsBusy(0));
+}
+
+}  // namespace
+}  // namespace brenmark

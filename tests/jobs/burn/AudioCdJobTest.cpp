@@ -1,0 +1,281 @@
+// Audio CDs burned from WAV files on the virtual CD recorder, through the job
+// and through brenmark-cli, read back with cd-info and bchunk.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "audio/AudioTrackReader.h"
+#include "jobs/burn/AudioCdJob.h"
+#include "tests/audio/WavBytes.h"
+#include "tests/endtoend/CliRun.h"
+#include "tests/endtoend/CommandTrace.h"
+#include "tests/endtoend/VirtualBench.h"
+#include "virtualdrive/FaultInjector.h"
+
+namespace brenmark::endtoend {
+namespace {
+
+namespace fs = std::filesystem;
+using audio::test::Chunk;
+using audio::test::FormatChunk;
+using audio::test::Le;
+using audio::test::Riff;
+using audio::test::Samples;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+constexpr std::size_t kSector = audio::kAudioSectorBytes;
+
+// WAV files as editors write them, each with an odd number of sample frames:
+// a canonical one, one with LIST and fact chunks before its data, one with an
+// extensible header, and one of a few frames, less than one write.
+struct WavSet {
+  WavSet() {
+    audio::test::WavFormat extensible;
+    extensible.extensible = true;
+    samples = {Samples(4 * (588 * 320 + 1), 1), Samples(4 * (588 * 301 + 3), 2), Samples(4 * (588 * 310 + 5), 3),
+               Samples(4 * 7, 4)};
+    Add("canonical.wav", Riff({FormatChunk({}), Chunk("data", samples[0])}));
+    Add("tagged.wav", Riff({FormatChunk({}), Chunk("LIST", "INFOISFT" + Le(4, 4) + "edit"), Chunk("fact", Le(1, 4)),
+                            Chunk("data", samples[1])}));
+    Add("extensible.wav", Riff({FormatChunk(extensible), Chunk("fact", Le(7, 4)), Chunk("data", samples[2])}));
+    Add("short.wav", Riff({FormatChunk({}), Chunk("data", samples[3])}));
+  }
+
+  void Add(const std::string& name, const std::string& bytes) {
+    paths.push_back(Path(name));
+    audio::test::WriteBytes(paths.back(), bytes);
+  }
+
+  std::string Path(const std::string& name) const { return (folder.path() / name).string(); }
+
+  ScratchFolder folder{"wavs"};
+  std::vector<std::string> samples;
+  std::vector<std::string> paths;
+};
+
+// The audio tracks cd-info lists in a cue sheet, by number.
+std::vector<int> AudioTracksOf(const fs::path& cue) {
+  const auto info = RunProgram({"cd-info", "--no-device-info", "--no-cddb", "--cue-file=" + cue.string()});
+  EXPECT_EQ(info.exitStatus, 0) << info.err;
+  std::vector<int> tracks;
+  const std::regex line(R"(^\s*(\d+): \d\d:\d\d:\d\d\s+\d+ audio)");
+  for (const std::string& text : Lines(info.out)) {
+    std::smatch match;
+    if (std::regex_search(text, match, line)) tracks.push_back(std::stoi(match[1]));
+  }
+  return tracks;
+}
+
+// Audio as a track holds it: the samples, then only silence, at least four
+// seconds in all.
+void ExpectSamplesThenSilence(const std::string& audio, const std::string& samples) {
+  ASSERT_GE(audio.size(), audio::TrackSectors(samples.size()) * kSector);
+  EXPECT_TRUE(audio.compare(0, samples.size(), samples) == 0);
+  EXPECT_EQ(audio.find_first_not_of('\0', samples.size()), std::string::npos);
+}
+
+// Splits the image with bchunk -w and checks that its tracks from the
+// `first` on (counting from 0) hold the given samples.
+void ExpectTracksHold(const fs::path& cue, std::size_t first, const std::vector<std::string>& samples) {
+  ScratchFolder split("split");
+  const auto run = RunProgram({"bchunk", "-w", BinOf(cue).string(), cue.string(), (split.path() / "t").string()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const auto wavs = ListFiles(split.path());
+  ASSERT_EQ(wavs.size(), first + samples.size());
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const fs::path wav = split.path() / wavs[first + i];
+    SCOPED_TRACE(wav.string());
+    ExpectSamplesThenSilence(ReadWholeFile(wav).substr(44), samples[i]);
+  }
+}
+
+TEST(AudioCdJob, CliBurnsEveryFileAsATrackHoldingExactlyItsSamplesAndFailsWithStatus1) {
+  WavSet wavs;
+  ScratchFolder data("cli");
+  std::vector<std::string> arguments = {"--drive", "virtual-cd", "burn-audio"};
+  arguments.insert(arguments.end(), wavs.paths.begin(), wavs.paths.end());
+  const auto run = Cli(data.path(), arguments);
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  for (const char* status : {"Burning Track 1 of 4 on CD ...", "Closing Track 4 of 4 ...", "Closing Disc Session...",
+                             "Audio CD is done."}) {
+    EXPECT_THAT(run.err, HasSubstr(status));
+  }
+  EXPECT_THAT(run.err, HasSubstr("at least 4 seconds"));
+  EXPECT_THAT(run.err, HasSubstr(wavs.Path("short.wav")));
+
+  const auto lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 1u);
+  const fs::path cue = lines.back();
+  EXPECT_THAT(AudioTracksOf(cue), ElementsAre(1, 2, 3, 4));
+  ExpectTracksHold(cue, 0, wavs.samples);
+
+  // A burn that does not complete ends with the failure and exit status 1. The
+  // first track's only write was given up, so the next file becomes track 1.
+  const auto failed =
+      Cli(data.path(), {"--drive", "virtual-cd", "--fault", "WRITE10:count=3", "--no", "burn-audio", wavs.paths[0], wavs.paths[3]});
+  EXPECT_EQ(failed.exitStatus, 1);
+  EXPECT_THAT(failed.err, HasSubstr("Disc burning failed."));
+  const auto kept = Lines(failed.out);
+  ASSERT_EQ(kept.size(), 1u);
+  const fs::path failedCue = kept[0].substr(0, kept[0].rfind(" (failed)"));
+  EXPECT_THAT(AudioTracksOf(failedCue), ElementsAre(1));
+  ExpectTracksHold(failedCue, 0, {wavs.samples[3]});
+}
+
+// A burned disc grabs back whole: the gaps the recorder wrote between the
+// tracks (run-out, pregap) read as silence, the image inserted after the
+// burn and again after an eject.
+TEST(AudioCdJob, CliGrabsABurnedDiscBackToItsSamplesFollowedOnlyBySilence) {
+  WavSet wavs;
+  ScratchFolder data("round-trip");
+  const auto burn = Cli(data.path(), {"--drive", "virtual-cd", "burn-audio", wavs.paths[1], wavs.paths[2]});
+  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+  const std::string cue = Lines(burn.out).at(0);
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue}).exitStatus, 0);
+  for (const char* round : {"inserted", "ejected and inserted again"}) {
+    SCOPED_TRACE(round);
+    const fs::path out = data.path() / round;
+    fs::create_directory(out);
+    const auto grab = Cli(data.path(), {"--drive", "virtual-cd", "grab", out.string()});
+    ASSERT_EQ(grab.exitStatus, 0) << grab.err;
+    ExpectSamplesThenSilence(ReadWholeFile(out / "track01.wav").substr(44), wavs.samples[1]);
+    ExpectSamplesThenSilence(ReadWholeFile(out / "track02.wav").substr(44), wavs.samples[2]);
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "eject"}).exitStatus, 0);
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue}).exitStatus, 0);
+  }
+}
+
+TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
+  WavSet wavs;
+  VirtualBench bench;
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  // A first session that leaves the disc open for another.
+  ASSERT_EQ(bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]}, 1).result, audiojob::kBurned);
+  ASSERT_EQ(bench.finishedImages().size(), 1u);
+  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages()[0]).ok);
+
+  const auto appended = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[1], wavs.paths[2]});
+  ASSERT_EQ(appended.result, audiojob::kBurned);
+  EXPECT_THAT(appended.progress->statuses(), Contains("Burning Track 2 of 2 on CD ..."));
+  ASSERT_EQ(bench.finishedImages().size(), 2u);
+  const fs::path cue = bench.finishedImages()[1];
+  EXPECT_THAT(AudioTracksOf(cue), ElementsAre(1, 2, 3));
+  ExpectTracksHold(cue, 0, {wavs.samples[0], wavs.samples[1], wavs.samples[2]});
+
+  ASSERT_TRUE(recorder.InsertImage(cue).ok);
+  recorder.ClearCommandHistory();
+  const auto refused = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[3]});
+  EXPECT_EQ(refused.result, audiojob::kDiscNotWritable);
+  EXPECT_THAT(bench.prompt.texts(),
+              ElementsAre("Disc in the destination device is not empty.\nBurning process will be terminated."));
+  EXPECT_THAT(Describe(recorder.CommandHistory()), Not(Contains("MODESELECT")));
+}
+
+// A blank disc and a list the disc cannot take: refused before the write
+// parameters are set, and so before anything is written.
+TEST(AudioCdJob, TracksTheDiscCannotNumberOrHoldAreRefusedBeforeWriting) {
+  ScratchFolder folder("refused");
+  std::vector<std::string> hundred;
+  for (int i = 0; i < 100; ++i) {
+    hundred.push_back((folder.path() / ("t" + std::to_string(i) + ".wav")).string());
+    audio::test::WriteBytes(hundred.back(), audio::test::CanonicalWav(""));
+  }
+  // 90 minutes of audio that take no room on the file system.
+  const fs::path huge = folder.path() / "huge.wav";
+  const std::uint32_t hugeBytes = 90u * 60u * 176400u;
+  audio::test::WriteBytes(huge, Riff({FormatChunk({}), "data" + Le(hugeBytes, 4)}));
+  fs::resize_file(huge, 44 + std::uintmax_t{hugeBytes});
+
+  struct Case {
+    const char* name;
+    std::vector<std::string> files;
+    int result;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"100 tracks", hundred, audiojob::kTooManyTracks, "track numbers up to 100"},
+      {"90 minutes", {huge.string()}, audiojob::kDoesNotFit, "does not fit on the disc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VirtualBench bench;
+    const auto outcome = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, c.files);
+    EXPECT_EQ(outcome.result, c.result);
+    ASSERT_EQ(bench.prompt.messages().size(), 1u);
+    EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr(c.text));
+    EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Error);
+    EXPECT_THAT(Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory()), Not(Contains("MODESELECT")));
+    EXPECT_THAT(bench.finishedImages(), IsEmpty());
+  }
+}
+
+// One case per failure of the job: what the user is told, what the drive
+// was sent, and how the job ends.
+TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
+  WavSet wavs;
+  const std::string mono = wavs.Path("mono.wav");
+  audio::test::WriteBytes(mono, Riff({FormatChunk({.channels = 1}), Chunk("data", Samples(4000, 5))}));
+  const std::string missing = wavs.Path("missing.wav");
+
+  struct Case {
+    const char* name;
+    int drive;
+    const char* fault;
+    std::vector<std::string> files;
+    int result;
+    std::vector<std::string> messages;
+    const char* lastStatus;
+    bool ejected;
+    int tracksWritten;
+  };
+  const Case cases[] = {
+      {"no drive", -1, "", {wavs.paths[0]}, audiojob::kNoDrive,
+       {"Error occure while retrieving current writer device.\nBurning process will be terminated."},
+       "Initializing disc format...", false, 0},
+      {"speed refused", VirtualBench::kCdDrive, "SETCDSPEED", {wavs.paths[0]}, audiojob::kBurned,
+       {"Can't select writing speed. The default speed will be used.\nIt may take much more time then you expected."},
+       "Audio CD is done.", true, 1},
+      {"write mode refused", VirtualBench::kCdDrive, "MODESELECT10", {wavs.paths[0]}, audiojob::kWriteModeRefused,
+       {"Error occure while selecting writing mode.\nThe burning process will be terminated."},
+       "Initializing disc format...", false, 0},
+      {"file cannot be opened", VirtualBench::kCdDrive, "", {wavs.paths[0], missing}, audiojob::kBurnFailed,
+       {"Error opening source stream.\nBurning process will be terminated."}, "Disc burning failed.", false, 1},
+      {"not CD audio", VirtualBench::kCdDrive, "", {wavs.paths[0], mono, wavs.paths[1]}, audiojob::kBurnFailed,
+       {"File " + mono + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."}, "Disc burning failed.", true, 1},
+      {"write given up", VirtualBench::kCdDrive, "WRITE10:from=100:count=3", {wavs.paths[0], wavs.paths[1]},
+       audiojob::kBurnFailed, {}, "Disc burning failed.", true, 2},
+      {"session not closed", VirtualBench::kCdDrive, "CLOSETRACKSESSION:count=2", {wavs.paths[0]},
+       audiojob::kBurnFailed,
+       {"Error occure while closing last session. As the result disc might have incomplete session and might be "
+        "unreadable."},
+       "Disc burning failed.", true, 1},
+      {"track information unreadable", VirtualBench::kCdDrive, "READTRACKINFORMATION", {wavs.paths[0]},
+       audiojob::kNoTrackInformation, {"Can't read the track information of the disc. The drive answered: 4/44/00"},
+       "Initializing disc format...", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VirtualBench bench;
+    auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+    if (*c.fault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(c.fault).spec);
+    const auto outcome = bench.BurnFiles(AudioCdJob, c.drive, c.files);
+    EXPECT_EQ(outcome.result, c.result);
+    const auto texts = bench.prompt.texts();
+    ASSERT_EQ(texts.size(), c.messages.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_THAT(texts[i], HasSubstr(c.messages[i]));
+    EXPECT_EQ(outcome.progress->statuses().back(), c.lastStatus);
+    EXPECT_EQ(outcome.progress->calls().back(), "close on");
+
+    const auto history = Describe(recorder.CommandHistory());
+    EXPECT_EQ(std::count(history.begin(), history.end(), "CLOSE 1"), c.tracksWritten);
+    EXPECT_EQ(std::count(history.begin(), history.end(), "STARTSTOP"), c.ejected ? 1 : 0);
+  }
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend

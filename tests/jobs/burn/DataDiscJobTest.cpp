@@ -1,0 +1,330 @@
+// The data disc jobs run against the virtual recorders with a test front end.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <future>
+
+#include "jobs/burn/BurnSequence.h"
+#include "tests/endtoend/CommandTrace.h"
+#include "tests/endtoend/VirtualBench.h"
+
+namespace brenmark::endtoend {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// The folder of the worked example: Data/readme.txt (100 bytes), Data/Sub/a.txt (5000 bytes).
+struct WorkedExample {
+  WorkedExample() {
+    WritePatternFile(folder.path() / "Data" / "readme.txt", 100, 1);
+    WritePatternFile(folder.path() / "Data" / "Sub" / "a.txt", 5000, 2);
+  }
+  fs::path data() const { return folder.path() / "Data"; }
+  ScratchFolder folder{"worked"};
+};
+
+TEST(DataDiscJob, BurnsTheWorkedExampleToCdStepByStep) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto tree = VirtualBench::TreeOf(example.data());
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree, 0, 7056);
+  EXPECT_EQ(outcome.result, datajob::kBurned);
+  EXPECT_THAT(bench.prompt.messages(), IsEmpty());
+
+  std::vector<std::string> expected = {"DISCINFO", "TRACKINFO 1", "TRACKINFO 1", "SETSPEED 7056",
+                                       "MODESENSE 5", "MODESELECT"};
+  for (int lba = 0; lba < 33; ++lba) {
+    expected.push_back("BUFFERCAPACITY");
+    expected.push_back("WRITE10 " + std::to_string(lba) + " 1");
+  }
+  for (const char* word : {"SYNCCACHE", "CLOSE 2", "STARTSTOP"}) expected.push_back(word);
+  EXPECT_THAT(Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory()), ElementsAreArray(expected));
+
+  EXPECT_THAT(outcome.progress->statuses(),
+              ElementsAre("Initializing disc format...", "Analizing Directory Structure...",
+                          "Creating Directory Records...", "Creating Directory Records...",
+                          "Creating CD File System...", "Preparing Burning...", "Writing Data To CD...",
+                          "Synchronizing Cache...", "Closing Disk Session...", "Disc burned."));
+  const auto calls = outcome.progress->calls();
+  EXPECT_EQ(calls.front(), "close off");
+  EXPECT_EQ(calls.back(), "close on");
+  EXPECT_EQ(outcome.progress->position(), 33);
+  // The front end's tree is left as it was; the job laid out its own copy.
+  EXPECT_EQ(tree->entries().front()->isoExtent, 0u);
+  EXPECT_EQ(bench.finishedImages().size(), 1u);
+}
+
+TEST(DataDiscJob, BurnsADvdSessionAtOnceAfterReservingItsTrack) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto outcome = bench.Burn(DataDvdJob, VirtualBench::kDvdDrive, *VirtualBench::TreeOf(example.data()), 0, 5540);
+  EXPECT_EQ(outcome.result, datajob::kBurned);
+  std::vector<std::string> expected = {"DISCINFO",   "TRACKINFO 1", "TRACKINFO 1", "SETSPEED 5540",
+                                       "MODESENSE 5", "MODESELECT",  "RESERVE 33"};
+  for (int lba = 0; lba < 33; ++lba) expected.push_back("WRITE12 " + std::to_string(lba) + " 1");
+  for (const char* word : {"SYNCCACHE", "STARTSTOP"}) expected.push_back(word);
+  EXPECT_THAT(DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kDvdDrive).CommandHistory()),
+              ElementsAreArray(expected));
+  const auto statuses = outcome.progress->statuses();
+  EXPECT_THAT(std::vector<std::string>(statuses.end() - 2, statuses.end()),
+              ElementsAre("Closing Session...", "Disc burned."));
+}
+
+// Each stop before writing: its message, its result, and not one write.
+struct EarlyStop {
+  const char* name;
+  const char* fault;  // armed on the CD recorder
+  int result;
+  const char* message;
+  int drive = VirtualBench::kCdDrive;
+};
+
+class DataDiscJobEarlyStop : public ::testing::TestWithParam<EarlyStop> {};
+
+TEST_P(DataDiscJobEarlyStop, EndsWithItsMessageAndWritesNothing) {
+  WorkedExample example;
+  VirtualBench bench;
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  if (*GetParam().fault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(GetParam().fault).spec);
+  const auto outcome = bench.Burn(DataCdJob, GetParam().drive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, GetParam().result);
+  ASSERT_FALSE(bench.prompt.messages().empty());
+  EXPECT_EQ(bench.prompt.messages().back().text, GetParam().message);
+  EXPECT_EQ(bench.prompt.messages().back().icon, MessageIcon::Error);
+  EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
+  EXPECT_EQ(recorder.CommandHistory().empty(), GetParam().drive < 0);  // without a drive, no command at all
+  EXPECT_EQ(outcome.progress->calls().back(), "close on");
+  EXPECT_FALSE(bench.registry->drive(VirtualBench::kCdDrive).isOpen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DataDiscJobEarlyStop,
+    ::testing::Values(EarlyStop{"NoDrive", "", datajob::kNoDrive, datajobtext::kNoDrive, -1},
+                      EarlyStop{"ModeSelectRefused", "MODESELECT10", datajob::kWriteModeRefused,
+                                datajobtext::kWriteModeRefused},
+                      EarlyStop{"DiscInformationFails", "READDISCINFORMATION:always", datajob::kDiscNotWritable,
+                                datajobtext::kDiscNotWritable},
+                      // A session start of 0 taken from a failed answer would misplace the whole image.
+                      EarlyStop{"TrackInformationFails", "READTRACKINFORMATION", datajob::kNoTrackInformation,
+                                "Can't read the track information of the disc. The drive answered: 4/44/00 internal "
+                                "target failure.\nBurning process will be terminated."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DataDiscJob, AnEmptyTrayIsToldAsNoDiscNotAsACompletedOne) {
+  WorkedExample example;
+  VirtualBench bench;
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  ASSERT_TRUE(recorder.RemoveDisc().ok);
+  recorder.ClearCommandHistory();
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, datajob::kNoDisc);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_EQ(bench.prompt.messages()[0].text, burntext::kNoDisc);
+  EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO"));
+}
+
+// A step around the writing that the drive refuses makes the burn a failure,
+// and the disc is still closed and ejected as far as the drive lets it.
+struct RefusedStep {
+  const char* name;
+  JobProcedure job;
+  int drive;
+  const char* fault;
+  const char* message;  // part of the one message shown
+  std::size_t writes;
+  std::vector<std::string> lastCommands;
+};
+
+class DataDiscJobRefusedStep : public ::testing::TestWithParam<RefusedStep> {};
+
+TEST_P(DataDiscJobRefusedStep, FailsTheBurnButStillClosesAndEjects) {
+  const RefusedStep& step = GetParam();
+  WorkedExample example;
+  VirtualBench bench;
+  auto& recorder = bench.recorder(step.drive);
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec(step.fault).spec);
+  const auto outcome = bench.Burn(step.job, step.drive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, datajob::kBurnFailed);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr(step.message));
+  EXPECT_EQ(Writes(recorder.CommandHistory()).size(), step.writes);
+  const auto commands = DescribeWithoutBufferPolls(recorder.CommandHistory());
+  ASSERT_GE(commands.size(), step.lastCommands.size());
+  EXPECT_EQ(std::vector<std::string>(commands.end() - static_cast<std::ptrdiff_t>(step.lastCommands.size()),
+                                     commands.end()),
+            step.lastCommands);
+  EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurnFailed);
+  EXPECT_EQ(outcome.progress->calls().back(), "close on");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DataDiscJobRefusedStep,
+    ::testing::Values(RefusedStep{"CacheSynchronisation", DataCdJob, VirtualBench::kCdDrive, "SYNCHRONIZECACHE",
+                                  "4/44/00 internal target failure", 33, {"SYNCCACHE", "CLOSE 2", "STARTSTOP"}},
+                      RefusedStep{"Reservation", DataDvdJob, VirtualBench::kDvdDrive, "RESERVETRACK",
+                                  datajobtext::kReserveFailed, 0, {"RESERVE 33", "SYNCCACHE", "STARTSTOP"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DataDiscJob, ACompletedDiscIsRefusedBeforeAnythingIsComputed) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto tree = VirtualBench::TreeOf(example.data());
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, datajob::kBurned);
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
+  recorder.ClearCommandHistory();
+
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
+  EXPECT_EQ(outcome.result, datajob::kDiscNotWritable);
+  EXPECT_EQ(bench.prompt.messages().back().text, datajobtext::kDiscNotWritable);
+  EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO"));
+  EXPECT_THAT(outcome.progress->statuses(),
+              ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
+}
+
+TEST(DataDiscJob, AnImageLargerThanTheFreeSpaceIsRefusedWithoutWriting) {
+  ScratchFolder folder("large");
+  fs::create_directories(folder.path() / "big");
+  {
+    std::ofstream sparse(folder.path() / "big" / "huge.bin", std::ios::binary);
+  }
+  fs::resize_file(folder.path() / "big" / "huge.bin", 800'000'000);  // sparse: costs no disk space
+  VirtualBench bench;
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "big"));
+  EXPECT_EQ(outcome.result, datajob::kDoesNotFit);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("does not fit on the disc"));
+  // 27 sectors before the file, 390625 of it, and the two run-out blocks.
+  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("needs 390654 sectors (763 MB), the disc has"));
+  const auto commands = Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  EXPECT_THAT(commands, ElementsAre("DISCINFO", "TRACKINFO 1", "TRACKINFO 1"));
+  EXPECT_THAT(bench.finishedImages(), IsEmpty());
+}
+
+TEST(DataDiscJob, AWriteGivenUpStillFinishesTheDiscButReportsTheFailure) {
+  WorkedExample example;
+  VirtualBench bench(/*answerYes=*/false);
+  bench.recorder(VirtualBench::kCdDrive).ArmFault(*virtualdrive::ParseFaultSpec("WRITE10:from=20").spec);
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, datajob::kBurnFailed);
+  EXPECT_THAT(bench.prompt.questions(), ElementsAre("Error writing sector 20.\nTry again?"));
+  const auto commands = DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  EXPECT_THAT(std::vector<std::string>(commands.end() - 6, commands.end()),
+              ElementsAre("WRITE10 20 1", "WRITE10 20 1", "WRITE10 20 1", "SYNCCACHE", "CLOSE 2", "STARTSTOP"));
+  const auto statuses = outcome.progress->statuses();
+  EXPECT_EQ(statuses.back(), datajobtext::kBurnFailed);
+  EXPECT_THAT(statuses, ::testing::Not(::testing::Contains(std::string(datajobtext::kBurned))));
+  EXPECT_EQ(outcome.progress->calls().back(), "close on");
+}
+
+TEST(DataDiscJob, ASourceFileGoneSinceTheScanStopsTheWritingAtThatFile) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto tree = VirtualBench::TreeOf(example.data());
+  fs::remove(example.data() / "Sub" / "a.txt");
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
+  EXPECT_EQ(outcome.result, datajob::kBurnFailed);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  // The file's path on a line of its own after the message.
+  EXPECT_EQ(bench.prompt.messages()[0].text,
+            std::string(datajobtext::kCannotOpenSource) + "\n" + (example.data() / "Sub" / "a.txt").string());
+  const auto writes = Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  ASSERT_FALSE(writes.empty());
+  EXPECT_EQ(writes.back(), (Transfer{29, 1}));  // readme.txt; a.txt at 30 is never written
+  EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurnFailed);
+  EXPECT_EQ(bench.finishedImages().size(), 1u);
+}
+
+TEST(DataDiscJob, AFailedCloseAndARefusedSpeedAreOnlyReported) {
+  WorkedExample example;
+  VirtualBench bench;
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec("CLOSETRACKSESSION").spec);
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec("SETCDSPEED").spec);
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
+  EXPECT_EQ(outcome.result, datajob::kBurned);
+  const auto messages = bench.prompt.messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].text, datajobtext::kSpeedRefused);
+  EXPECT_EQ(messages[0].icon, MessageIcon::Plain);
+  EXPECT_EQ(messages[1].text, datajobtext::kCloseSessionFailed);
+  EXPECT_EQ(messages[1].icon, MessageIcon::Plain);
+  EXPECT_EQ(Writes(recorder.CommandHistory()).size(), 33u);
+  EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurned);
+}
+
+// What is written for them is in StreamTest.
+TEST(DataDiscJob, FilesThatChangedSinceTheScanGiveOneWarningAndTheBurnGoesOn) {
+  ScratchFolder folder("changed");
+  const fs::path root = folder.path() / "c";
+  WritePatternFile(root / "1grows.bin", 3000, 1);
+  WritePatternFile(root / "2shrinks.bin", 5000, 2);
+  WritePatternFile(root / "3steady.bin", 4096, 3);
+  VirtualBench bench;
+  const auto tree = VirtualBench::TreeOf(root);
+  WritePatternFile(root / "1grows.bin", 9000, 4);
+  WritePatternFile(root / "2shrinks.bin", 10, 5);
+
+  const auto outcome = bench.Burn(DataDvdJob, VirtualBench::kDvdDrive, *tree);
+  EXPECT_EQ(outcome.result, datajob::kBurned);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Plain);
+  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("1grows.bin"));
+}
+
+TEST(DataDiscJob, RunsOnItsOwnInputsWhileTheFrontEndMovesOn) {
+  WorkedExample example;
+  VirtualBench bench;
+  JobState state;
+  state.sourceTree = VirtualBench::TreeOf(example.data());
+  bench.registry->currentDrive = VirtualBench::kCdDrive;
+  bench.registry->writeSpeed = 1411;
+
+  // The job waits at its first status until the front end has changed everything.
+  std::promise<void> open;
+  auto progress = std::make_shared<test::ActingProgress>(
+      "Initializing disc format...", [gate = open.get_future().share()] { gate.wait(); });
+  auto job = bench.runner->Start(DataCdJob, SnapshotJobInputs(state, *bench.registry), progress);
+  ASSERT_NE(job, nullptr);
+
+  state.sourceTree.reset();
+  bench.registry->currentDrive = VirtualBench::kDvdDrive;
+  bench.registry->writeSpeed = 176;
+  open.set_value();
+  job->Wait();
+
+  EXPECT_EQ(job->result(), datajob::kBurned);
+  EXPECT_EQ(progress->record.statuses().back(), datajobtext::kBurned);
+  const auto cdCommands = Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  EXPECT_THAT(cdCommands, ::testing::Contains("SETSPEED 1411"));
+  EXPECT_EQ(Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory()).size(), 33u);
+  EXPECT_THAT(bench.recorder(VirtualBench::kDvdDrive).CommandHistory(), IsEmpty());
+}
+
+TEST(DataDiscJob, TwoJobsOnTwoDrivesRunAtOnce) {
+  WorkedExample example;
+  VirtualBench bench;
+  JobState state;
+  state.sourceTree = VirtualBench::TreeOf(example.data());
+  bench.registry->currentDrive = VirtualBench::kCdDrive;
+  auto cd = bench.runner->Start(DataCdJob, SnapshotJobInputs(state, *bench.registry),
+                                std::make_shared<test::RecordingProgress>());
+  bench.registry->currentDrive = VirtualBench::kDvdDrive;
+  auto dvd = bench.runner->Start(DataDvdJob, SnapshotJobInputs(state, *bench.registry),
+                                 std::make_shared<test::RecordingProgress>());
+  ASSERT_NE(cd, nullptr);
+  ASSERT_NE(dvd, nullptr);
+  cd->Wait();
+  dvd->Wait();
+  EXPECT_EQ(cd->result(), datajob::kBurned);
+  EXPECT_EQ(dvd->result(), datajob::kBurned);
+  EXPECT_EQ(bench.finishedImages().size(), 2u);
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend

@@ -1,0 +1,316 @@
+// The Video CD job against the virtual CD recorder; its discs read back with
+// vcd-info, vcdxrip and ffprobe.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+
+#include "jobs/burn/VcdJob.h"
+#include "tests/endtoend/CliRun.h"
+#include "tests/endtoend/CommandTrace.h"
+#include "tests/endtoend/VirtualBench.h"
+#include "virtualdrive/FaultInjector.h"
+
+namespace brenmark::endtoend {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// A few seconds of Video CD MPEG-1 made by ffmpeg ("ntsc-vcd" or "pal-vcd").
+void MakeVcdStream(const fs::path& path, int seconds, const std::string& target) {
+  const bool ntsc = target == "ntsc-vcd";
+  const std::string duration = "duration=" + std::to_string(seconds);
+  const auto made = RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                "testsrc=" + duration + (ntsc ? ":size=352x240:rate=29.97" : ":size=352x288:rate=25"),
+                                "-f", "lavfi", "-i", "sine=" + duration, "-target", target, path.string()});
+  ASSERT_EQ(made.exitStatus, 0) << made.err;
+}
+
+// Cuts a file to exactly `size` bytes, the last of them not zero.
+void CutTo(const fs::path& path, std::uintmax_t size) {
+  fs::resize_file(path, size);
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  file.seekp(static_cast<std::streamoff>(size - 1));
+  file.put('\xB9');
+}
+
+using test::ActingProgress;
+
+struct VcdRun {
+  int result = 0;
+  std::vector<std::string> statuses;
+  std::vector<std::string> calls;
+};
+
+VcdRun BurnVcd(VirtualBench& bench, std::vector<std::string> files, int drive = VirtualBench::kCdDrive,
+               std::shared_ptr<ActingProgress> progress = nullptr) {
+  if (!progress) progress = std::make_shared<ActingProgress>("", [] {});
+  JobInputs inputs;
+  inputs.sourceFiles = std::move(files);
+  inputs.currentDrive = drive;
+  inputs.writeSpeed = 705;
+  auto job = bench.runner->Start(VcdJob, std::move(inputs), progress);
+  if (!job) return {};
+  job->Wait();
+  return {job->result(), progress->record.statuses(), progress->record.calls()};
+}
+
+// Extracts the MPEG tracks of a disc image with vcdxrip, in track order.
+std::vector<std::string> RipTracks(const fs::path& cue, const fs::path& into, std::size_t count) {
+  const auto ripped = RunProgram({"env", "-C", into.string(), "vcdxrip", "--quiet", "--nofiles",
+                                  "--cue-file=" + cue.string()});
+  EXPECT_EQ(ripped.exitStatus, 0) << ripped.out << ripped.err;
+  std::vector<std::string> tracks;
+  for (std::size_t i = 1; i <= count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "avseq%02zu.mpg", i);
+    tracks.push_back(ReadWholeFile(into / name));
+  }
+  return tracks;
+}
+
+// The ripped data is the source, then at most the zero padding of its last
+// sector (the ripper leaves out sectors that hold only zeros).
+void ExpectSameStream(const std::string& ripped, const std::string& source) {
+  ASSERT_GE(ripped.size(), source.size());
+  EXPECT_LT(ripped.size() - source.size(), 2324u);
+  EXPECT_TRUE(ripped.compare(0, source.size(), source) == 0) << "the data differs";
+  EXPECT_EQ(ripped.find_first_not_of('\0', source.size()), std::string::npos);
+}
+
+// Track numbers from 10 on are where a plain byte and BCD part.
+TEST(VcdJob, EveryEntryOfFifteenFilesPointsAtItsOwnTrack) {
+  ScratchFolder sources("vcd-fifteen");
+  const fs::path stream = sources.path() / "stream.mpg";
+  WritePatternFile(stream, 2324 * 2, 3);
+  VirtualBench bench;
+  ASSERT_EQ(BurnVcd(bench, std::vector<std::string>(15, stream.string())).result, vcdjob::kBurned);
+  const auto info = RunProgram({"vcd-info", "--no-banner", "--cue-file=" + bench.finishedImages().at(0).string()});
+  for (int entry : {9, 14}) {
+    char line[64];
+    std::snprintf(line, sizeof line, "ENTRY[%02d]: track# %2d (SEQUENCE[%d])", entry, entry + 1, entry);
+    EXPECT_THAT(info.out, HasSubstr(line));
+  }
+}
+
+TEST(VcdJob, TwoFilesMakeADiscThePlayersToolsRead) {
+  ScratchFolder sources("vcd-sources");
+  const fs::path first = sources.path() / "first.mpg";
+  const fs::path second = sources.path() / "second.mpg";
+  MakeVcdStream(first, 3, "ntsc-vcd");
+  MakeVcdStream(second, 2, "ntsc-vcd");
+  // A file that ends one byte into its last sector.
+  const auto packs = fs::file_size(second) / 2324;
+  CutTo(second, 2324 * (packs - 1) + 1);
+
+  VirtualBench bench;
+  const auto run = BurnVcd(bench, {first.string(), second.string()});
+  EXPECT_EQ(run.result, vcdjob::kBurned);
+  EXPECT_THAT(bench.prompt.texts(), IsEmpty());
+  EXPECT_THAT(run.statuses,
+              ElementsAre("Initializing disc format...", "Writing Track 1 of 3 on Video CD ...",
+                          "Closing Track 1 of 3 on Video CD ...", "Starting Track 2 of 3 on Video CD ...",
+                          "Burning Track 2 of 3 on Video CD ...", "Closing Track 2 of 3 ...",
+                          "Starting Track 3 of 3 on Video CD ...", "Burning Track 3 of 3 on Video CD ...",
+                          "Closing Track 3 of 3 ...", "Closing Disk Session...", "Video CD is Done."));
+
+  const auto images = bench.finishedImages();
+  ASSERT_EQ(images.size(), 1u);
+  const auto info = RunProgram({"vcd-info", "--no-banner", "--cue-file=" + images[0].string()});
+  EXPECT_EQ(info.exitStatus, 0);
+  EXPECT_THAT(info.out, HasSubstr("VCD 2.0 detected"));
+  EXPECT_THAT(info.out, HasSubstr("entries: 2"));
+  EXPECT_THAT(info.out, HasSubstr("AVSEQ02.DAT;1"));
+  EXPECT_EQ(info.err, "");
+  EXPECT_EQ(info.out.find("**"), std::string::npos) << info.out;
+
+  ScratchFolder rip("vcd-rip");
+  const auto tracks = RipTracks(images[0], rip.path(), 2);
+  ExpectSameStream(tracks[0], ReadWholeFile(first));
+  ExpectSameStream(tracks[1], ReadWholeFile(second));
+  const auto probe = RunProgram({"ffprobe", "-v", "error", "-show_entries", "stream=codec_name",
+                                 "-of", "csv=p=0", (rip.path() / "avseq01.mpg").string()});
+  EXPECT_THAT(Lines(probe.out), ElementsAre("mpeg1video", "mp2"));
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend
+
+namespace brenmark::endtoend {
+namespace {
+
+// One failure: how it is brought about, what the user is told, how the job ends.
+struct FailureRow {
+  std::string name;
+  std::function<void(VirtualBench&, std::vector<std::string>& files, int& drive, fs::path folder)> arrange;
+  std::string message;  // the start of the first error message
+  int result;
+  bool finished;        // the session was closed (as far as it could be) and the disc ejected
+  std::string lastStatus;
+};
+
+void Arm(VirtualBench& bench, const std::string& fault) {
+  bench.recorder(VirtualBench::kCdDrive).ArmFault(*virtualdrive::ParseFaultSpec(fault).spec);
+}
+
+TEST(VcdJob, EachFailureEndsAsTold) {
+  ScratchFolder sources("vcd-failures");
+  const fs::path stream = sources.path() / "stream.mpg";
+  WritePatternFile(stream, 2324 * 40, 7);
+
+  const std::vector<FailureRow> rows = {
+      {"no drive", [](auto&, auto&, int& drive, auto) { drive = -1; }, vcdjobtext::kNoDrive, vcdjob::kNoDrive,
+       false, "Initializing disc format..."},
+      {"no file", [](auto&, auto& files, auto&, auto) { files.clear(); }, vcdjobtext::kNoFiles,
+       vcdjob::kNoFiles, false, "Initializing disc format..."},
+      {"missing file", [](auto&, auto& files, auto&, auto folder) { files = {(folder / "gone.mpg").string()}; },
+       vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation, false, "Initializing disc format..."},
+      {"a device, not a file", [](auto&, auto& files, auto&, auto) { files = {"/dev/null"}; },
+       vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation, false, "Initializing disc format..."},
+      {"drive not accessible", [](auto&, auto&, int& drive, auto) { drive = 7; }, vcdjobtext::kNoDeviceAccess,
+       vcdjob::kNoDeviceAccess, false, "Initializing disc format..."},
+      {"disc not blank",
+       [](VirtualBench& bench, auto& files, auto&, auto) {
+         BurnVcd(bench, files);
+         bench.recorder(VirtualBench::kCdDrive).InsertImage(bench.finishedImages().at(0));
+       },
+       vcdjobtext::kDiscNotEmpty, vcdjob::kDiscNotEmpty, false, "Initializing disc format..."},
+      {"write mode refused", [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "MODESELECT10"); },
+       vcdjobtext::kWriteModeRefused, vcdjob::kBurnFailed, true, vcdjobtext::kFailed},
+      {"write given up", [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "WRITE10:from=2860"); }, "",
+       vcdjob::kBurnFailed, true, vcdjobtext::kFailed},
+      {"more than 32 files", [](auto&, auto& files, auto&, auto) { files.assign(33, files[0]); },
+       "A Video CD holds at most 32 MPEG files; 33 were chosen.", vcdjob::kFilesRefused, false,
+       "Initializing disc format..."},
+      {"a file of 4 GiB",
+       [](auto&, auto& files, auto&, auto folder) {
+         const fs::path large = folder / "large.mpg";
+         std::ofstream(large).close();
+         fs::resize_file(large, std::uintmax_t{1} << 32);
+         files = {large.string()};
+       },
+       "The file " + (sources.path() / "large.mpg").string() + " is 4 GB or larger", vcdjob::kFilesRefused,
+       false, "Initializing disc format..."},
+      {"track information unreadable",
+       [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READTRACKINFORMATION"); },
+       vcdjobtext::kNoTrackStart, vcdjob::kNoDiscInformation, false, "Initializing disc format..."},
+      {"capacity unreadable",
+       [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READDISCINFORMATION:after=1"); },
+       vcdjobtext::kNoCapacity, vcdjob::kNoDiscInformation, false, "Initializing disc format..."},
+  };
+  for (const FailureRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    VirtualBench bench;
+    std::vector<std::string> files = {stream.string()};
+    int drive = VirtualBench::kCdDrive;
+    row.arrange(bench, files, drive, sources.path());
+    const std::size_t messagesBefore = bench.prompt.messages().size();
+    bench.recorder(VirtualBench::kCdDrive).ClearCommandHistory();
+
+    const auto run = BurnVcd(bench, files, drive);
+    EXPECT_EQ(run.result, row.result);
+    const auto messages = bench.prompt.messages();
+    if (!row.message.empty()) {
+      ASSERT_GT(messages.size(), messagesBefore);
+      EXPECT_THAT(messages[messagesBefore].text, ::testing::StartsWith(row.message));
+      EXPECT_EQ(messages[messagesBefore].icon, MessageIcon::Error);
+    }
+    const auto history = bench.recorder(VirtualBench::kCdDrive).CommandHistory();
+    const auto commands = Describe(history);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "STARTSTOP"), row.finished ? 1 : 0);
+    if (!row.finished) {
+      EXPECT_THAT(Writes(history), IsEmpty());
+    }
+    EXPECT_EQ(run.statuses.back(), row.lastStatus);
+    EXPECT_EQ(run.calls.back(), "close on");
+  }
+}
+
+TEST(VcdJob, ARefusedSpeedIsToldAndTheBurnGoesOn) {
+  ScratchFolder sources("vcd-speed");
+  const fs::path stream = sources.path() / "stream.mpg";
+  WritePatternFile(stream, 2324 * 3, 7);
+  VirtualBench bench;
+  Arm(bench, "SETCDSPEED");
+  const auto run = BurnVcd(bench, {stream.string()});
+  EXPECT_EQ(run.result, vcdjob::kBurned);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_EQ(bench.prompt.messages()[0].text, vcdjobtext::kSpeedRefused);
+  EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Plain);
+}
+
+TEST(VcdJob, AFileGoneBeforeItsTrackFinishesTheDiscAsFailed) {
+  ScratchFolder sources("vcd-gone");
+  const fs::path kept = sources.path() / "kept.mpg";
+  const fs::path gone = sources.path() / "gone.mpg";
+  WritePatternFile(kept, 2324 * 3, 1);
+  WritePatternFile(gone, 2324 * 3, 2);
+  VirtualBench bench;
+  auto progress = std::make_shared<ActingProgress>("Starting Track 3 of 3 on Video CD ...", [&] { fs::remove(gone); });
+  const auto run = BurnVcd(bench, {kept.string(), gone.string()}, VirtualBench::kCdDrive, progress);
+  EXPECT_EQ(run.result, vcdjob::kBurnFailed);
+  EXPECT_THAT(bench.prompt.texts(), ElementsAre(vcdjobtext::kCannotOpenSource));
+  EXPECT_THAT(std::vector<std::string>(run.statuses.end() - 2, run.statuses.end()),
+              ElementsAre("Closing Disk Session...", vcdjobtext::kFailed));
+  EXPECT_EQ(bench.finishedImages().size(), 1u);
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend
+
+namespace brenmark::endtoend {
+namespace {
+
+// The MPEG data of a disc image: the user data of every Mode 2 Form 2 sector
+// whose subheader marks it as MPEG data, in address order.
+std::string MpegDataOf(const fs::path& cue) {
+  constexpr std::size_t kRaw = 2352;
+  std::ifstream in(BinOf(cue), std::ios::binary);
+  std::string data;
+  std::vector<char> sector(kRaw);
+  while (in.read(sector.data(), static_cast<std::streamsize>(kRaw))) {
+    if (sector[15] == 2 && static_cast<std::uint8_t>(sector[18]) == 0x62) data.append(sector.data() + 24, 2324);
+  }
+  return data;
+}
+
+// A file spread over two small discs: --yes answers the request for another
+// disc, each disc is printed, and together they hold every byte once, in order.
+TEST(BurnVcdCommand, YesAnswersTheRequestForAnotherDiscAndEachDiscIsPrinted) {
+  ScratchFolder sources("vcd-cli");
+  const fs::path movie = sources.path() / "movie.mpg";
+  // One byte more than two 21-minute discs' room counted 2332 to a sector: two discs.
+  WritePatternFile(movie, 74500ull * 2332, 5);
+  ScratchFolder data("vcd-cli-data");
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank", "--minutes", "21"}).exitStatus, 0);
+
+  const auto burned = Cli(data.path(), {"--drive", "virtual-cd", "--yes", "burn-vcd", movie.string()});
+  EXPECT_EQ(burned.exitStatus, 0) << burned.err;
+  const auto paths = Lines(burned.out);
+  ASSERT_EQ(paths.size(), 2u) << burned.out;
+  std::string spread;
+  for (const std::string& path : paths) {
+    const auto info = RunProgram({"vcd-info", "--no-banner", "--cue-file=" + path});
+    EXPECT_THAT(info.out, HasSubstr("entries: 1")) << path;
+    spread += MpegDataOf(path);
+  }
+  ExpectSameStream(spread, ReadWholeFile(movie));
+  EXPECT_THAT(burned.err, HasSubstr(vcdjobtext::kNeedsMoreDiscs));
+  EXPECT_THAT(burned.err, HasSubstr(vcdjobtext::kInsertAnotherDisc));
+  EXPECT_THAT(burned.err, HasSubstr("[--yes: going on]"));
+
+  // Without an answer no further disc is asked for: the rest is told and the run fails.
+  const auto stopped = Cli(data.path(), {"--drive", "virtual-cd", "burn-vcd", movie.string()});
+  EXPECT_EQ(stopped.exitStatus, 1);
+  EXPECT_EQ(Lines(stopped.out).size(), 1u);
+  EXPECT_THAT(stopped.err, HasSubstr("The last 598324 bytes of " + movie.string() + " were not written."));
+
+  EXPECT_THAT(RunProgram({BRENMARK_CLI_PATH, "--help"}).out, HasSubstr("burn-vcd FILE.mpg..."));
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend

@@ -1,0 +1,275 @@
+// The grab job against the virtual recorder with generated audio discs: files
+// compared with the image's PCM, read sizes from the recorder's command log,
+// and every way a grab can fail.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstring>
+#include <string>
+
+#include "audio/Crc32.h"
+#include "audio/GrabLog.h"
+#include "tests/jobs/grab/GrabHarness.h"
+#include "tests/audio/WavBytes.h"
+#include "virtualdrive/FaultInjector.h"
+
+namespace brenmark::test {
+namespace {
+
+namespace grabjob = audio::grabjob;
+namespace grabtext = audio::grabtext;
+using audio::grabsetting::kFormatMp3;
+using audio::grabsetting::kFormatWav;
+
+constexpr std::size_t kHeader = 44;
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+// The header of a WAV file as a player reads it: CD audio, sizes that agree with the file.
+void ExpectCdWavHeader(const std::vector<std::uint8_t>& file) {
+  ASSERT_GE(file.size(), kHeader);
+  const auto data = static_cast<std::uint32_t>(file.size() - kHeader);
+  EXPECT_EQ(std::string(file.begin(), file.begin() + kHeader),
+            "RIFF" + audio::test::Le(data + 36, 4) + "WAVE" + audio::test::FormatChunk({}) + "data" +
+                audio::test::Le(data, 4));
+}
+
+std::vector<std::uint32_t> Repeat(std::uint32_t value, std::size_t count) {
+  return std::vector<std::uint32_t>(count, value);
+}
+
+std::vector<std::uint32_t> Join(std::initializer_list<std::vector<std::uint32_t>> parts) {
+  std::vector<std::uint32_t> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+TEST(GrabJob, WavFilesHoldEachTrackExactlyAndReadSixteenSectorsThenSingles) {
+  GrabHarness harness({{20}, {17}, {16}, {300}});
+  const auto outcome = harness.Grab({1, 2, 3, 4});
+
+  EXPECT_EQ(outcome.result, grabjob::kGrabbed);
+  EXPECT_TRUE(harness.bench.prompt.texts().empty());
+  for (int track = 1; track <= 4; ++track) {
+    SCOPED_TRACE(track);
+    const auto file = ReadBytes(harness.folder / ("track0" + std::to_string(track) + ".wav"));
+    ExpectCdWavHeader(file);
+    const auto pcm = harness.Pcm(track);
+    ASSERT_EQ(file.size() - kHeader, pcm.size());
+    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), file.begin() + kHeader)) << (std::mismatch(pcm.begin(), pcm.end(), file.begin() + kHeader).first - pcm.begin());
+  }
+  EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 1, 1, 1, 1}, {16, 1}, Repeat(1, 16), Repeat(16, 18), Repeat(1, 12)}));
+  EXPECT_EQ(outcome.progress->statuses(),
+            (std::vector<std::string>{grabtext::kInitializing, "Grabbing Track 1 (1 of 4)", "Grabbing Track 2 (2 of 4)",
+                                      "Grabbing Track 3 (3 of 4)", "Grabbing Track 4 (4 of 4)", "4 Tracks Grabbed"}));
+  const auto calls = outcome.progress->calls();
+  EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
+            (std::vector<std::string>{"range16 100", "pos 100", "close on"}));
+}
+
+TEST(GrabJob, Mp3FilesDecodeToEachTrackAtTheChosenRateAndReadSixteenUntilFewerRemain) {
+  GrabHarness harness({{300}, {20}, {17}, {16}, {400}});
+  constexpr std::int32_t k192 = 10;
+  const auto outcome = harness.Grab({2, 3, 4, 5}, kFormatMp3, k192);
+
+  EXPECT_EQ(outcome.result, grabjob::kGrabbed);
+  EXPECT_TRUE(harness.bench.prompt.texts().empty());
+  EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 1, 1, 1, 1}, {16, 1}, {16}, Repeat(16, 25)}));
+  EXPECT_EQ(outcome.progress->statuses().at(1), "Grabbing Track 2 (1 of 4)");
+  EXPECT_EQ(outcome.progress->statuses().back(), "4 Tracks Grabbed");
+  const auto decoded = DecodeMp3(harness.folder / "track05.mp3", harness.scratch.path());
+  EXPECT_NE(decoded.stream.find("MPEG 1.0 L III cbr192 44100 stereo"), std::string::npos) << decoded.stream;
+  // The stream carries no gapless tag: the decoder's output starts with the
+  // encoder's 576 and the decoder's 529 samples of delay, and the last frame
+  // is padded, so the audio itself lies within one 1152-sample frame.
+  constexpr std::int64_t kDelay = 576 + 529;
+  constexpr std::int64_t kFrame = 1152;
+  const std::int64_t source = 400 * 588;
+  EXPECT_GE(static_cast<std::int64_t>(decoded.samples) - kDelay, source);
+  EXPECT_LT(static_cast<std::int64_t>(decoded.samples) - kDelay, source + kFrame);
+}
+
+// The checksums of a track, computed here the plain way, word by word (the CRC
+// is checked against its bitwise definition in TrackTablesTest).
+struct Checksums {
+  std::uint32_t crc = 0, v1 = 0, v2 = 0;
+};
+Checksums ComputeChecksums(const std::vector<std::uint8_t>& pcm, bool first, bool last) {
+  Checksums sums;
+  sums.crc = ~audio::UpdateCrc32(0xFFFFFFFF, pcm.data(), pcm.size());
+  const std::uint64_t n = pcm.size() / 4;
+  for (std::uint64_t i = 1; i <= n; ++i) {
+    if ((first && i < 5 * 588 - 1) || (last && i > n - 5 * 588)) continue;
+    const std::uint64_t word = Le32(pcm, (i - 1) * 4);
+    sums.v1 += static_cast<std::uint32_t>(word * i);
+    sums.v2 += static_cast<std::uint32_t>(word * i) + static_cast<std::uint32_t>((word * i) >> 32);
+  }
+  return sums;
+}
+
+TEST(GrabJob, ChecksumsOfEveryTrackMatchThePublishedAlgorithmsAndGoToTheLog) {
+  // Track 1 (data) makes track 2 the first audio track; track 4 is the last.
+  GrabHarness harness({{300, true}, {400}, {350}, {420}});
+  const auto outcome = harness.Grab({2, 3, 4});
+  ASSERT_EQ(outcome.written.size(), 3u);
+  const std::string log = endtoend::ReadWholeFile(harness.folder / audio::GrabLog::kFileName);
+  EXPECT_NE(log.find("Drive: virtual-cd"), std::string::npos);
+  for (const auto& track : outcome.written) {
+    SCOPED_TRACE(track.number);
+    const auto expected = ComputeChecksums(harness.Pcm(track.number), track.number == 2, track.number == 4);
+    EXPECT_EQ(track.crc32, expected.crc);
+    EXPECT_EQ(track.accurateRipV1, expected.v1);
+    EXPECT_EQ(track.accurateRipV2, expected.v2);
+    EXPECT_NE(log.find(audio::TrackLogText(track)), std::string::npos);
+  }
+  EXPECT_NE(log.find("Track 03  start 00:11:25  end 00:16:00  length 00:04:50 (350 sectors)"), std::string::npos)
+      << log;
+}
+
+// Lowers the largest file size this process may write, as a full disk would
+// stop it, until the end of the scope.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int);
+};
+
+TEST(GrabJob, AFullDiskEndsTheJobWithAWriteErrorAndAWavFileWhoseSizesAreTrue) {
+  for (const std::int32_t format : {kFormatWav, kFormatMp3}) {
+    SCOPED_TRACE(format);
+    GrabHarness harness(std::vector<ImageTrack>{{300}, {300}});
+    const auto outcome = [&] {
+      FileSizeLimit limit(20000);
+      return harness.Grab({1, 2}, format);
+    }();
+    EXPECT_EQ(outcome.result, grabjob::kWriteFailed);
+    EXPECT_EQ(harness.bench.prompt.texts(), std::vector<std::string>{grabtext::kWriteDataFailed});
+    EXPECT_EQ(outcome.progress->calls().back(), "close on");
+    EXPECT_FALSE(std::filesystem::exists(harness.folder / (format == kFormatWav ? "track02.wav" : "track02.mp3")));
+    if (format == kFormatWav) {
+      const auto file = ReadBytes(harness.folder / "track01.wav");
+      EXPECT_EQ(file.size(), 20000u);
+      ExpectCdWavHeader(file);
+    }
+  }
+}
+
+TEST(GrabJob, AReadGivenUpEndsAWavGrabWithTrueSizesButOnlyCutsAnMp3TrackShort) {
+  for (const std::int32_t format : {kFormatWav, kFormatMp3}) {
+    SCOPED_TRACE(format);
+    GrabHarness harness(std::vector<ImageTrack>{{300}, {40}});
+    virtualdrive::FaultSpec fault;
+    fault.opcode = 0xBE;
+    fault.fromLba = 16;
+    fault.count = 3;  // the three attempts of the second read; the user then gives up
+    harness.bench.recorder(harness.drive).ArmFault(fault);
+    const auto outcome = harness.Grab({1, 2}, format);
+
+    EXPECT_EQ(harness.bench.prompt.questions(), std::vector<std::string>{"Error reading sector 16.\nTry again?"});
+    EXPECT_TRUE(harness.bench.prompt.texts().empty());
+    ASSERT_FALSE(outcome.written.empty());
+    EXPECT_EQ(outcome.written[0].sectorsRead, 16);
+    EXPECT_EQ(outcome.written[0].readRetries, 2u);
+    if (format == kFormatWav) {
+      EXPECT_EQ(outcome.result, grabjob::kReadGivenUp);
+      const auto file = ReadBytes(harness.folder / "track01.wav");
+      ExpectCdWavHeader(file);
+      EXPECT_EQ(file.size(), kHeader + 16 * 2352);
+      EXPECT_FALSE(std::filesystem::exists(harness.folder / "track02.wav"));
+    } else {
+      EXPECT_EQ(outcome.result, grabjob::kGrabbed);
+      EXPECT_EQ(outcome.written.size(), 2u);
+      EXPECT_EQ(outcome.progress->statuses().back(), "2 Tracks Grabbed");
+    }
+  }
+}
+
+TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
+  struct Row {
+    const char* name;
+    std::int32_t format;
+    std::function<void(GrabHarness&, audio::GrabOptions&)> arrange;
+    int result;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {"no drive", kFormatWav, [](GrabHarness& h, audio::GrabOptions&) { h.drive = -1; }, grabjob::kNoDrive,
+       grabtext::kNoDrive},
+      {"table of contents unreadable", kFormatWav,
+       [](GrabHarness& h, audio::GrabOptions&) {
+         virtualdrive::FaultSpec fault;
+         fault.opcode = 0x43;
+         h.bench.recorder(h.drive).ArmFault(fault);
+       },
+       grabjob::kTocUnreadable, grabtext::kTocUnreadable},
+      {"folder missing (WAV)", kFormatWav,
+       [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, grabjob::kCannotCreateFile,
+       grabtext::kCannotCreateWav},
+      {"folder missing (MP3)", kFormatMp3,
+       [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, grabjob::kCannotCreateFile,
+       grabtext::kCannotCreateMp3},
+      {"encoder library missing", kFormatMp3,
+       [](GrabHarness& h, audio::GrabOptions& o) { o.encoderLibrary = h.scratch.path() / "absent.so"; },
+       grabjob::kEncoderFailed, grabtext::kEncoderNotLoaded},
+      {"encoder library without beCloseStream", kFormatMp3,
+       [](GrabHarness&, audio::GrabOptions& o) { o.encoderLibrary = BRENMARK_INCOMPLETE_ENCODER_PATH; },
+       grabjob::kEncoderFailed, grabtext::kEncoderFunctionMissing},
+      {"folder name too long", kFormatWav,
+       [](GrabHarness& h, audio::GrabOptions&) { h.folder /= std::string(1023 - h.folder.string().size(), 'f'); },
+       grabjob::kPathTooLong,
+       std::string("The output folder name is too long: the file names in it would be longer than 1023 "
+                   "characters.") + grabtext::kTerminated},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    GrabHarness harness(std::vector<ImageTrack>{{40}});
+    audio::GrabOptions options;
+    row.arrange(harness, options);
+    const auto outcome = harness.Grab({1}, row.format, 8, options);
+    EXPECT_EQ(outcome.result, row.result);
+    ASSERT_EQ(harness.bench.prompt.messages().size(), 1u);
+    EXPECT_EQ(harness.bench.prompt.messages()[0].text, row.message);
+    EXPECT_EQ(harness.bench.prompt.messages()[0].icon, MessageIcon::Error);
+    EXPECT_TRUE(harness.TakeReadSizes().empty());
+    std::error_code tooLong;
+    EXPECT_FALSE(std::filesystem::exists(harness.folder / "track01.mp3", tooLong));
+    EXPECT_FALSE(std::filesystem::exists(harness.folder / "track01.wav", tooLong));
+    EXPECT_EQ(outcome.progress->calls().back(), "close on");
+  }
+}
+
+TEST(GrabJob, TracksTheDiscDoesNotHoldAndDataTracksAreNamedAndSkippedAndTheCountIsOfFilesWritten) {
+  GrabHarness harness({{40}, {300, true}, {40}});
+  const auto outcome = harness.Grab({2, 3, 7, 9});
+
+  EXPECT_EQ(outcome.result, grabjob::kGrabbed);
+  EXPECT_EQ(harness.bench.prompt.texts(), (std::vector<std::string>{"Tracks not on the disc are skipped: 7, 9.",
+                                                              "Data tracks are not grabbed as audio: 2."}));
+  EXPECT_EQ(endtoend::ListFiles(harness.folder),
+            (std::vector<std::filesystem::path>{"grab.log", "track03.wav"}));
+  EXPECT_EQ(outcome.progress->statuses(), (std::vector<std::string>{grabtext::kInitializing,
+                                                                   "Grabbing Track 3 (1 of 1)", "1 Tracks Grabbed"}));
+
+  const auto noFormat = harness.Grab({1, 3}, 3);
+  EXPECT_EQ(noFormat.progress->statuses().back(), "0 Tracks Grabbed");
+  EXPECT_EQ(noFormat.progress->statuses().at(2), "Grabbing Track 3 (2 of 2)");
+}
+
+}  // namespace
+}  // namespace brenmark::test

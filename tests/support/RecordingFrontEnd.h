@@ -1,0 +1,151 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "drive/Sleeper.h"
+#include "drive/UserPrompt.h"
+#include "shell/ProgressBarState.h"
+#include "jobs/ProgressSink.h"
+
+namespace brenmark::test {
+
+// A progress window that writes down every call as a line of text ("status X",
+// "range 5", "step", "close on", ...), for tests that check what a job reported.
+class RecordingProgress final : public ProgressSink {
+ public:
+  void SetStatus(const std::string& text) override { Log("status " + text); }
+  void SetRange(std::int32_t maximum) override {
+    Log("range " + std::to_string(maximum));
+    std::lock_guard lock(mutex_);
+    bar_.SetRange(maximum);
+  }
+  void SetRange16(std::uint16_t maximum) override {
+    Log("range16 " + std::to_string(maximum));
+    std::lock_guard lock(mutex_);
+    bar_.SetRange(maximum);
+  }
+  void SetPos(std::int32_t position) override {
+    Log("pos " + std::to_string(position));
+    std::lock_guard lock(mutex_);
+    bar_.SetPos(position);
+  }
+  std::int32_t GetPos() override {
+    std::lock_guard lock(mutex_);
+    return bar_.position();
+  }
+  void SetStep(std::int32_t step) override {
+    Log("setstep " + std::to_string(step));
+    std::lock_guard lock(mutex_);
+    bar_.SetStep(step);
+  }
+  void StepIt() override {
+    std::lock_guard lock(mutex_);
+    bar_.StepIt();
+  }
+  void EnableClose(bool enabled) override { Log(enabled ? "close on" : "close off"); }
+
+  std::vector<std::string> calls() const {
+    std::lock_guard lock(mutex_);
+    return calls_;
+  }
+  std::vector<std::string> statuses() const {
+    std::vector<std::string> result;
+    for (const std::string& call : calls()) {
+      if (call.rfind("status ", 0) == 0) result.push_back(call.substr(7));
+    }
+    return result;
+  }
+  std::int32_t position() const {
+    std::lock_guard lock(mutex_);
+    return bar_.position();
+  }
+
+ private:
+  void Log(std::string call) {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(std::move(call));
+  }
+
+  mutable std::mutex mutex_;
+  std::vector<std::string> calls_;
+  ProgressBarState bar_;
+};
+
+// A recording progress window that also runs an action when the job shows a
+// given status, on the job's thread: a test's way to act at a step of a job,
+// or to hold the job there.
+class ActingProgress final : public ProgressSink {
+ public:
+  ActingProgress(std::string status, std::function<void()> action)
+      : status_(std::move(status)), action_(std::move(action)) {}
+  void SetStatus(const std::string& text) override {
+    if (text == status_) action_();
+    record.SetStatus(text);
+  }
+  void SetRange(std::int32_t maximum) override { record.SetRange(maximum); }
+  void SetRange16(std::uint16_t maximum) override { record.SetRange16(maximum); }
+  void SetPos(std::int32_t position) override { record.SetPos(position); }
+  std::int32_t GetPos() override { return record.GetPos(); }
+  void SetStep(std::int32_t step) override { record.SetStep(step); }
+  void StepIt() override { record.StepIt(); }
+  void EnableClose(bool enabled) override { record.EnableClose(enabled); }
+
+  RecordingProgress record;
+
+ private:
+  std::string status_;
+  std::function<void()> action_;
+};
+
+// Message boxes written down with their icon; questions answered as told.
+class RecordingPrompt final : public UserPrompt {
+ public:
+  struct Message {
+    std::string text;
+    MessageIcon icon;
+  };
+
+  explicit RecordingPrompt(bool answer = false) : answer_(answer) {}
+
+  void ShowMessage(const std::string& text, MessageIcon icon) override {
+    std::lock_guard lock(mutex_);
+    messages_.push_back({text, icon});
+  }
+  bool AskYesNo(const std::string& text) override {
+    std::lock_guard lock(mutex_);
+    questions_.push_back(text);
+    return answer_;
+  }
+
+  std::vector<Message> messages() const {
+    std::lock_guard lock(mutex_);
+    return messages_;
+  }
+  std::vector<std::string> texts() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> texts;
+    for (const auto& message : messages_) texts.push_back(message.text);
+    return texts;
+  }
+  std::vector<std::string> questions() const {
+    std::lock_guard lock(mutex_);
+    return questions_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  bool answer_;
+  std::vector<Message> messages_;
+  std::vector<std::string> questions_;
+};
+
+// Waits that return at once.
+class NoSleep final : public Sleeper {
+ public:
+  void SleepFor(std::chrono::milliseconds) override {}
+};
+
+}  // namespace brenmark::test
