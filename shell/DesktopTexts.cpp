@@ -19,7 +19,7 @@ std::string JobName(int commandId) {
   }
 }
 
-std::string OutcomeText(int result) { return result == 0 ? "Finished." : "Ended without completing."; }
+std::string OutcomeText(JobEnd result) { return result == JobEnd::Done ? "Finished." : "Ended without completing."; }
 
 std::string NotAFolderMessage(const std::string& typed) { return typed + " is not a folder."; }
 

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "jobs/JobEnd.h"
+
 namespace brenmark {
 
 // What the desktop front ends say in their main window, whatever toolkit
@@ -22,7 +24,7 @@ inline constexpr const char* kLeaveDuringJobQuestion =
 std::string JobName(int commandId);
 
 // The line that says how a job ended (`result` 0: it did everything it was asked).
-std::string OutcomeText(int result);
+std::string OutcomeText(JobEnd result);
 
 // "<folder> is not a folder." for a folder typed by hand.
 std::string NotAFolderMessage(const std::string& typed);

@@ -124,7 +124,7 @@ void BM_CommandLineProgress(benchmark::State& state) {
   for (auto _ : state) {
     auto job = runner.Start(DataDvdJob, BurnInputs(), std::make_shared<cli::TerminalProgress>(nowhere, true));
     job->Wait();
-    if (job->result() != datajob::kBurned || prompt.messages != 0) {
+    if (job->result() != JobEnd::Done || prompt.messages != 0) {
       state.SkipWithError("the burn did not complete");
       break;
     }
@@ -186,7 +186,7 @@ void DesktopProgress(benchmark::State& state, Window how) {
         jobs.FinishRunningJobs();
         break;
     }
-    if (!jobs.windows().back()->Outcome().startsWith(gui::JobWindows::OutcomeText(0)) || presenter.messages != 0) {
+    if (!jobs.windows().back()->Outcome().startsWith(gui::JobWindows::OutcomeText(JobEnd::Done)) || presenter.messages != 0) {
       state.SkipWithError("the burn did not complete");
       break;
     }

@@ -146,7 +146,7 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
   if (!job) return kExitFailed;
   job->Wait();
   progress->BreakLine();
-  return job->result() == audio::grabjob::kGrabbed ? kExitDone : kExitFailed;
+  return job->result() == JobEnd::Done ? kExitDone : kExitFailed;
 }
 
 }  // namespace brenmark::cli

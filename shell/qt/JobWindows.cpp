@@ -39,7 +39,7 @@ JobWindows::JobWindows(QWidget* owner, JobRunner& jobs, UserPrompt& prompt, Virt
 
 JobWindows::~JobWindows() = default;
 
-QString JobWindows::OutcomeText(int result) {
+QString JobWindows::OutcomeText(JobEnd result) {
   return QString::fromStdString(desktoptext::OutcomeText(result));
 }
 
@@ -59,7 +59,7 @@ bool JobWindows::Start(JobProcedure procedure, JobInputs inputs, const QString& 
   Entry* ended = entry.get();
   entry->progress = std::make_shared<QtProgressSink>(window);
   auto job = jobs_.Start(std::move(procedure), std::move(inputs), entry->progress,
-                         [this, ended](int result) {
+                         [this, ended](JobEnd result) {
                            QMetaObject::invokeMethod(this, [this, ended, result] { JobEnded(*ended, result); },
                                                      Qt::QueuedConnection);
                          });
@@ -106,7 +106,7 @@ int JobWindows::RunningCount() const {
   return count;
 }
 
-void JobWindows::JobEnded(Entry& entry, int result) {
+void JobWindows::JobEnded(Entry& entry, JobEnd result) {
   entry.running = false;
   entry.progress->Flush();
   entry.action->setText(entry.title + QStringLiteral(" - ended"));

@@ -61,7 +61,7 @@ class JobWindows final : public QObject {
   FinishingJobsDlg* finishingWindow() const { return finishing_; }
 
   // The ending line of a job with `result` (0: it did everything it was asked).
-  static QString OutcomeText(int result);
+  static QString OutcomeText(JobEnd result);
 
  signals:
   void RunningCountChanged(int count);
@@ -70,7 +70,7 @@ class JobWindows final : public QObject {
   struct Entry;
 
   void Place(CProgressDlg& window);
-  void JobEnded(Entry& entry, int result);
+  void JobEnded(Entry& entry, JobEnd result);
   void ShowAgain(CProgressDlg* window);
   void OpenImageFolder(const QString& image);
 

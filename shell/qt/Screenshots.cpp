@@ -94,7 +94,7 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   progress.SetStatus(QStringLiteral("Disc burned."));
   progress.SetPos(1000);
   progress.EnableClose(true);
-  progress.ShowEnding(JobWindows::OutcomeText(0),
+  progress.ShowEnding(JobWindows::OutcomeText(JobEnd::Done),
                       QDir(QString::fromStdString(session.trays().burnedFolder().string()))
                           .filePath(QStringLiteral("virtual-dvd-20261207-041500.iso")));
   shots.Shoot(progress, QStringLiteral("progress-window-ended"));

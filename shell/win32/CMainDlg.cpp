@@ -374,7 +374,7 @@ void CMainDlg::StartJob(JobProcedure procedure, int commandId) {
   // this one, after every progress update the job made before.
   JobEntry* ended = entry.get();
   const auto job = services_.jobs.Start(std::move(procedure), SnapshotJobInputs(services_.jobState, registry),
-                                        entry->progress, [this, ended](int result) {
+                                        entry->progress, [this, ended](JobEnd result) {
                                           services_.ui.Post([this, ended, result] { JobEnded(*ended, result); });
                                         });
   if (!job) return;
@@ -389,7 +389,7 @@ void CMainDlg::StartJob(JobProcedure procedure, int commandId) {
   jobEntries_.push_back(std::move(entry));
 }
 
-void CMainDlg::JobEnded(JobEntry& entry, int result) {
+void CMainDlg::JobEnded(JobEntry& entry, JobEnd result) {
   entry.running = false;
   entry.progress->Flush();
   // The title says how the job ended; the window comes back to say it.

@@ -93,7 +93,7 @@ class CMainDlg {
   // `dataDisc`: the dialog offers to leave the disc open for more sessions.
   bool ChooseSpeed(bool dataDisc = false);
   void StartJob(JobProcedure procedure, int commandId);
-  void JobEnded(JobEntry& entry, int result);
+  void JobEnded(JobEntry& entry, JobEnd result);
   void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));
   void Order();
   void ShowTray();

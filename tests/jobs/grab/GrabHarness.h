@@ -18,7 +18,7 @@ class GrabHarness {
   explicit GrabHarness(std::vector<ImageTrack> tracks);
 
   struct Outcome {
-    int result = 0;
+    JobEnd result = JobEnd::Done;
     std::shared_ptr<RecordingProgress> progress;
     std::vector<audio::GrabbedTrack> written;
   };

@@ -17,7 +17,6 @@
 namespace brenmark::test {
 namespace {
 
-namespace grabjob = audio::grabjob;
 namespace grabtext = audio::grabtext;
 using audio::grabsetting::kFormatMp3;
 using audio::grabsetting::kFormatWav;
@@ -51,7 +50,7 @@ TEST(GrabJob, WavFilesHoldEachTrackExactlyAndReadSixteenSectorsThenSingles) {
   GrabHarness harness({{20}, {17}, {16}, {300}});
   const auto outcome = harness.Grab({1, 2, 3, 4});
 
-  EXPECT_EQ(outcome.result, grabjob::kGrabbed);
+  EXPECT_EQ(outcome.result, JobEnd::Done);
   EXPECT_TRUE(harness.bench.prompt.texts().empty());
   for (int track = 1; track <= 4; ++track) {
     SCOPED_TRACE(track);
@@ -75,7 +74,7 @@ TEST(GrabJob, Mp3FilesDecodeToEachTrackAtTheChosenRateAndReadSixteenUntilFewerRe
   constexpr std::int32_t k192 = 10;
   const auto outcome = harness.Grab({2, 3, 4, 5}, kFormatMp3, k192);
 
-  EXPECT_EQ(outcome.result, grabjob::kGrabbed);
+  EXPECT_EQ(outcome.result, JobEnd::Done);
   EXPECT_TRUE(harness.bench.prompt.texts().empty());
   EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 1, 1, 1, 1}, {16, 1}, {16}, Repeat(16, 25)}));
   EXPECT_EQ(outcome.progress->statuses().at(1), "Grabbing Track 2 (1 of 4)");
@@ -158,7 +157,7 @@ TEST(GrabJob, AFullDiskEndsTheJobWithAWriteErrorAndAWavFileWhoseSizesAreTrue) {
       FileSizeLimit limit(20000);
       return harness.Grab({1, 2}, format);
     }();
-    EXPECT_EQ(outcome.result, grabjob::kWriteFailed);
+    EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
     EXPECT_EQ(harness.bench.prompt.texts(), std::vector<std::string>{grabtext::kWriteDataFailed});
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
     EXPECT_FALSE(std::filesystem::exists(harness.folder / (format == kFormatWav ? "track02.wav" : "track02.mp3")));
@@ -187,13 +186,13 @@ TEST(GrabJob, AReadGivenUpEndsAWavGrabWithTrueSizesButOnlyCutsAnMp3TrackShort) {
     EXPECT_EQ(outcome.written[0].sectorsRead, 16);
     EXPECT_EQ(outcome.written[0].readRetries, 2u);
     if (format == kFormatWav) {
-      EXPECT_EQ(outcome.result, grabjob::kReadGivenUp);
+      EXPECT_EQ(outcome.result, JobEnd::ReadGivenUp);
       const auto file = ReadBytes(harness.folder / "track01.wav");
       ExpectCdWavHeader(file);
       EXPECT_EQ(file.size(), kHeader + 16 * 2352);
       EXPECT_FALSE(std::filesystem::exists(harness.folder / "track02.wav"));
     } else {
-      EXPECT_EQ(outcome.result, grabjob::kGrabbed);
+      EXPECT_EQ(outcome.result, JobEnd::Done);
       EXPECT_EQ(outcome.written.size(), 2u);
       EXPECT_EQ(outcome.progress->statuses().back(), "2 Tracks Grabbed");
     }
@@ -205,11 +204,11 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
     const char* name;
     std::int32_t format;
     std::function<void(GrabHarness&, audio::GrabOptions&)> arrange;
-    int result;
+    JobEnd result;
     std::string message;
   };
   const std::vector<Row> rows = {
-      {"no drive", kFormatWav, [](GrabHarness& h, audio::GrabOptions&) { h.drive = -1; }, grabjob::kNoDrive,
+      {"no drive", kFormatWav, [](GrabHarness& h, audio::GrabOptions&) { h.drive = -1; }, JobEnd::NoDrive,
        grabtext::kNoDrive},
       {"table of contents unreadable", kFormatWav,
        [](GrabHarness& h, audio::GrabOptions&) {
@@ -217,22 +216,22 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
          fault.opcode = 0x43;
          h.bench.recorder(h.drive).ArmFault(fault);
        },
-       grabjob::kTocUnreadable, grabtext::kTocUnreadable},
+       JobEnd::TocUnreadable, grabtext::kTocUnreadable},
       {"folder missing (WAV)", kFormatWav,
-       [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, grabjob::kCannotCreateFile,
+       [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, JobEnd::OutputNotCreated,
        grabtext::kCannotCreateWav},
       {"folder missing (MP3)", kFormatMp3,
-       [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, grabjob::kCannotCreateFile,
+       [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, JobEnd::OutputNotCreated,
        grabtext::kCannotCreateMp3},
       {"encoder library missing", kFormatMp3,
        [](GrabHarness& h, audio::GrabOptions& o) { o.encoderLibrary = h.scratch.path() / "absent.so"; },
-       grabjob::kEncoderFailed, grabtext::kEncoderNotLoaded},
+       JobEnd::EncoderFailed, grabtext::kEncoderNotLoaded},
       {"encoder library without beCloseStream", kFormatMp3,
        [](GrabHarness&, audio::GrabOptions& o) { o.encoderLibrary = BRENMARK_INCOMPLETE_ENCODER_PATH; },
-       grabjob::kEncoderFailed, grabtext::kEncoderFunctionMissing},
+       JobEnd::EncoderFailed, grabtext::kEncoderFunctionMissing},
       {"folder name too long", kFormatWav,
        [](GrabHarness& h, audio::GrabOptions&) { h.folder /= std::string(1023 - h.folder.string().size(), 'f'); },
-       grabjob::kPathTooLong,
+       JobEnd::OutputPathTooLong,
        std::string("The output folder name is too long: the file names in it would be longer than 1023 "
                    "characters.") + grabtext::kTerminated},
   };
@@ -258,7 +257,7 @@ TEST(GrabJob, TracksTheDiscDoesNotHoldAndDataTracksAreNamedAndSkippedAndTheCount
   GrabHarness harness({{40}, {300, true}, {40}});
   const auto outcome = harness.Grab({2, 3, 7, 9});
 
-  EXPECT_EQ(outcome.result, grabjob::kGrabbed);
+  EXPECT_EQ(outcome.result, JobEnd::Done);
   EXPECT_EQ(harness.bench.prompt.texts(), (std::vector<std::string>{"Tracks not on the disc are skipped: 7, 9.",
                                                               "Data tracks are not grabbed as audio: 2."}));
   EXPECT_EQ(endtoend::ListFiles(harness.folder),
