@@ -103,6 +103,7 @@ using BeEncodeChunkFunction = std::uint32_t (*)(StreamHandle stream, std::uint32
 using BeDeinitStreamFunction = std::uint32_t (*)(StreamHandle stream, std::uint8_t* output,
                                                  std::uint32_t* outputBytes);
 using BeCloseStreamFunction = std::uint32_t (*)(StreamHandle stream);
+// The complete file of the caller's last closed stream, by its path in UTF-8.
 using BeWriteVbrHeaderFunction = std::uint32_t (*)(const char* fileName);
 }
 

@@ -7,7 +7,7 @@
 
 namespace brenmark::mp3 {
 
-// The encoder library loaded for one track, with its six functions.
+// The encoder library loaded for one grab, with its six functions.
 class EncoderLibrary {
  public:
   enum class LoadResult { Loaded, NotLoaded, FunctionMissing };

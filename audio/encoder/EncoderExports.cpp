@@ -6,11 +6,17 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <thread>
 
 #include "audio/Mp3EncoderInterface.h"
+
+#if defined(_WIN32)
+#include "platform/windows/WideText.h"
+#endif
 
 #if defined(_WIN32)
 #define BRENMARK_ENCODER_EXPORT __declspec(dllexport)
@@ -89,6 +95,22 @@ class StreamTable {
 StreamTable& Streams() {
   static StreamTable table;
   return table;
+}
+
+// A complete file opened for its tag, by a path in UTF-8. The narrow calls of
+// Windows take the ANSI code page, which may not hold every character of a
+// name, so there the file is opened by the wide-character path in its extended
+// form; a name that is not UTF-8 is still taken in the ANSI code page.
+std::FILE* OpenForTag(const char* fileName) {
+#if defined(_WIN32)
+  try {
+    const std::filesystem::path path(brenmark::platform::WideFromUtf8(fileName));
+    if (std::FILE* file = _wfopen(brenmark::platform::ExtendedPath(path).c_str(), L"r+b")) return file;
+  } catch (const std::exception&) {
+    // A path that cannot be made absolute is left to the narrow call.
+  }
+#endif
+  return std::fopen(fileName, "r+b");
 }
 
 MPEG_mode ModeOf(std::int32_t mode) {
@@ -225,7 +247,7 @@ BRENMARK_ENCODER_EXPORT std::uint32_t beWriteVBRHeader(const char* fileName) {
   if (flags == nullptr) return mp3::kInvalidHandle;
   std::uint32_t result = mp3::kInvalidFormatParameters;
   if (fileName != nullptr) {
-    if (std::FILE* file = std::fopen(fileName, "r+b")) {
+    if (std::FILE* file = OpenForTag(fileName)) {
       // Writes the tag frame when the stream reserved one; leaves the file as it is otherwise.
       lame_mp3_tags_fid(flags, file);
       result = std::fclose(file) == 0 ? mp3::kOk : mp3::kInvalidFormat;

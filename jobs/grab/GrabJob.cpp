@@ -3,24 +3,23 @@
 #include <array>
 #include <cstdio>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
-#include "audio/AudioChunkReader.h"
 #include "audio/GrabLog.h"
 #include "audio/Mp3EncoderLibrary.h"
+#include "audio/Mp3TrackWriter.h"
 #include "audio/TrackChecksums.h"
 #include "audio/TrackTimeTable.h"
-#include "audio/WavTrackFile.h"
+#include "audio/WavTrackWriter.h"
 #include "platform/Utf8Path.h"
 
 namespace brenmark::audio {
 namespace {
 
 constexpr std::int32_t kTocLength = 9600;
-constexpr std::size_t kSectorBytes = AudioChunkReader::kSectorBytes;
-constexpr std::int32_t kSectorsPerRead = AudioChunkReader::kSectorsPerRead;
+constexpr std::size_t kSectorBytes = 2352;
+constexpr std::int32_t kSectorsPerRead = 16;
 constexpr std::uint8_t kUserDataOnly = 0x10;
 constexpr std::uint64_t kSamplesPerSector = 588;
 
@@ -56,6 +55,42 @@ mp3::EncoderConfig ConfigFrom(const std::array<std::int32_t, JobState::kGrabSett
   config.originalFlag = 1;
   config.noBitReservoir = 1;
   return config;
+}
+
+// How the tracks of an output format are read and written. A WAV grab reads
+// the last 16 sectors of a track one by one and ends at a read the user gave
+// up; an MP3 grab reads 16 while 16 remain and finishes a track cut short by
+// such a read as a whole file, then goes on.
+struct OutputFormat {
+  const char* extension;
+  const char* cannotCreate;             // told when the file cannot be created
+  std::int32_t fullReadsWhileMoreThan;  // sectors left: 16 are read at a time while more remain
+  bool givenUpReadEndsGrab;
+  bool encoded;                         // written through the MP3 encoder library
+};
+constexpr OutputFormat kWav{"wav", grabtext::kCannotCreateWav, 16, true, false};
+constexpr OutputFormat kMp3{"mp3", grabtext::kCannotCreateMp3, 15, false, true};
+
+// What the user is told when a track writer failed, and how the grab ends.
+struct WriteFailure {
+  const char* text;
+  JobEnd end;
+};
+
+WriteFailure FailureOf(TrackWriteStatus status, const OutputFormat& format) {
+  switch (status) {
+    case TrackWriteStatus::NotCreated: return {format.cannotCreate, JobEnd::OutputNotCreated};
+    case TrackWriteStatus::StreamNotOpened: return {grabtext::kStreamNotOpened, JobEnd::EncoderFailed};
+    case TrackWriteStatus::OutOfMemory: return {grabtext::kOutOfMemory, JobEnd::EncoderFailed};
+    case TrackWriteStatus::EncodingFailed: return {grabtext::kEncodingError, JobEnd::EncoderFailed};
+    case TrackWriteStatus::StreamNotClosed: return {grabtext::kStreamNotClosed, JobEnd::EncoderFailed};
+    case TrackWriteStatus::EndNotWritten: return {grabtext::kWriteFlushFailed, JobEnd::OutputWriteFailed};
+    case TrackWriteStatus::TagNotWritten: return {grabtext::kTagNotWritten, JobEnd::OutputWriteFailed};
+    case TrackWriteStatus::DataNotWritten:
+    case TrackWriteStatus::Ok:
+      break;
+  }
+  return {grabtext::kWriteDataFailed, JobEnd::OutputWriteFailed};
 }
 
 // One track to grab: its number, where it lies and whether it is the disc's
@@ -106,28 +141,53 @@ class Grab {
     const std::vector<TrackPlan> plan = PlanTracks(ReadTrackTimes(toc.data(), toc.size()));
     log_ = std::make_unique<GrabLog>(folder_, registry_.drive(drive_).displayName);
 
+    const OutputFormat* format = nullptr;
+    switch (context_.inputs.grabSettings[grabsetting::kOutputFormat]) {
+      case grabsetting::kFormatWav:
+        format = &kWav;
+        break;
+      case grabsetting::kFormatMp3:
+        format = &kMp3;
+        break;
+      default:
+        break;
+    }
     int written = 0;
     int ordinal = 1;
     for (const TrackPlan& track : plan) {
       progress_.SetStatus(
           Format("Grabbing Track %d (%d of %d)", track.number, ordinal, static_cast<int>(plan.size())));
-      JobEnd result = JobEnd::Done;
+      ++ordinal;
+      if (format == nullptr) continue;
+      if (const JobEnd made = MakeWriter(*format); made != JobEnd::Done) return made;
       bool fileWritten = false;
-      switch (context_.inputs.grabSettings[grabsetting::kOutputFormat]) {
-        case grabsetting::kFormatWav:
-          result = GrabWav(track, fileWritten);
-          break;
-        case grabsetting::kFormatMp3:
-          result = GrabMp3(track, fileWritten);
-          break;
-        default:
-          break;
-      }
+      const JobEnd result = GrabTrack(track, *format, fileWritten);
       if (fileWritten) ++written;
       if (result != JobEnd::Done) return result;
-      ++ordinal;
     }
     progress_.SetStatus(Format("%d Tracks Grabbed", written));
+    return JobEnd::Done;
+  }
+
+  // The writer of the grab's format, made with its first track: the encoder
+  // library is loaded once for all the tracks of the grab.
+  JobEnd MakeWriter(const OutputFormat& format) {
+    if (writer_) return JobEnd::Done;
+    if (!format.encoded) {
+      writer_ = std::make_unique<WavTrackWriter>();
+      return JobEnd::Done;
+    }
+    const std::filesystem::path library =
+        options_.encoderLibrary.empty() ? mp3::DefaultEncoderLibraryPath() : options_.encoderLibrary;
+    switch (encoder_.Load(library)) {
+      case mp3::EncoderLibrary::LoadResult::NotLoaded:
+        return context_.Stop(grabtext::kEncoderNotLoaded, JobEnd::EncoderFailed);
+      case mp3::EncoderLibrary::LoadResult::FunctionMissing:
+        return context_.Stop(grabtext::kEncoderFunctionMissing, JobEnd::EncoderFailed);
+      case mp3::EncoderLibrary::LoadResult::Loaded:
+        break;
+    }
+    writer_ = std::make_unique<Mp3TrackWriter>(encoder_, ConfigFrom(context_.inputs.grabSettings));
     return JobEnd::Done;
   }
 
@@ -181,124 +241,47 @@ class Grab {
     return folder_ / name;
   }
 
-  JobEnd GrabWav(const TrackPlan& track, bool& fileWritten) {
-    const std::filesystem::path path = OutputPath(track.number, "wav");
-    WavTrackFile file;
-    if (!file.Create(path)) return context_.Stop(grabtext::kCannotCreateWav, JobEnd::OutputNotCreated);
+  // Reads the track's sectors in order, each read added to the checksums and
+  // handed to the writer, with the drive's retries and the user's question on
+  // a read that fails.
+  JobEnd GrabTrack(const TrackPlan& track, const OutputFormat& format, bool& fileWritten) {
+    const std::filesystem::path path = OutputPath(track.number, format.extension);
+    TrackWriteStatus status = writer_->Open(path, static_cast<std::uint64_t>(track.sectors) * kSectorBytes);
+    if (status == TrackWriteStatus::NotCreated) return Fail(status, format);
     fileWritten = true;
     progress_.SetRange(track.sectors);
     progress_.SetPos(0);
     TrackChecksums checksums(static_cast<std::uint64_t>(track.sectors) * kSamplesPerSector, track.firstAudio,
                              track.lastAudio);
     const std::uint32_t retriesBefore = registry_.drive(drive_).readRetries;
-    bool writes = file.WriteHeader(static_cast<std::uint32_t>(track.sectors) * kSectorBytes);
     bool givenUp = false;
     std::int32_t position = track.firstSector;
     const std::int32_t end = track.firstSector + track.sectors;
     std::uint8_t* buffer = context_.transferBuffer.data();
-    while (writes && position < end) {
-      const std::int32_t count = end - position > kSectorsPerRead ? kSectorsPerRead : 1;
+    while (status == TrackWriteStatus::Ok && position < end) {
+      const std::int32_t count = end - position > format.fullReadsWhileMoreThan ? kSectorsPerRead : 1;
       const std::size_t bytes = static_cast<std::size_t>(count) * kSectorBytes;
       if (registry_.ReadSectors(drive_, position, count, buffer, static_cast<int>(kSectorBytes), kUserDataOnly) != 0) {
         givenUp = true;
         break;
       }
       checksums.Add(buffer, bytes);
-      writes = file.Append(buffer, bytes);
-      if (!writes) break;
+      status = writer_->Write(buffer, bytes);
+      if (status != TrackWriteStatus::Ok) break;
       position += count;
       progress_.SetPos(progress_.GetPos() + count);
     }
-    if (!file.Finish() || !writes) return context_.Stop(grabtext::kWriteDataFailed, JobEnd::OutputWriteFailed);
+    if (status == TrackWriteStatus::Ok) status = writer_->Finish();
+    if (status != TrackWriteStatus::Ok) return Fail(status, format);
     Report(track, path, position - track.firstSector, registry_.drive(drive_).readRetries - retriesBefore,
            checksums);
-    return givenUp ? JobEnd::ReadGivenUp : JobEnd::Done;
+    return givenUp && format.givenUpReadEndsGrab ? JobEnd::ReadGivenUp : JobEnd::Done;
   }
 
-  JobEnd GrabMp3(const TrackPlan& track, bool& fileWritten) {
-    mp3::EncoderLibrary encoder;
-    const std::filesystem::path library =
-        options_.encoderLibrary.empty() ? mp3::DefaultEncoderLibraryPath() : options_.encoderLibrary;
-    switch (encoder.Load(library)) {
-      case mp3::EncoderLibrary::LoadResult::NotLoaded:
-        return context_.Stop(grabtext::kEncoderNotLoaded, JobEnd::EncoderFailed);
-      case mp3::EncoderLibrary::LoadResult::FunctionMissing:
-        return context_.Stop(grabtext::kEncoderFunctionMissing, JobEnd::EncoderFailed);
-      case mp3::EncoderLibrary::LoadResult::Loaded:
-        break;
-    }
-    mp3::EncoderVersion version{};
-    encoder.beVersion(&version);
-
-    const std::filesystem::path path = OutputPath(track.number, "mp3");
-    OutputFile file;
-    if (!file.Create(path)) return context_.Stop(grabtext::kCannotCreateMp3, JobEnd::OutputNotCreated);
-    fileWritten = true;
-
-    mp3::EncoderConfig config = ConfigFrom(context_.inputs.grabSettings);
-    std::uint32_t samplesPerChunk = 0;
-    std::uint32_t outputSize = 0;
-    mp3::StreamHandle stream = 0;
-    if (encoder.beInitStream(&config, &samplesPerChunk, &outputSize, &stream) != mp3::kOk) {
-      return context_.Stop(grabtext::kStreamNotOpened, JobEnd::EncoderFailed);
-    }
-    const std::size_t chunkBytes = std::size_t{2} * samplesPerChunk;
-    // The sectors read and not yet encoded: one chunk plus one read at most.
-    const std::size_t poolBytes = chunkBytes + kSectorsPerRead * kSectorBytes;
-    std::unique_ptr<std::uint8_t[]> output(new (std::nothrow) std::uint8_t[outputSize]);
-    std::unique_ptr<std::uint8_t[]> input(new (std::nothrow) std::uint8_t[chunkBytes]);
-    std::unique_ptr<std::uint8_t[]> largerPool;
-    std::span<std::uint8_t> pool(context_.transferBuffer);
-    if (poolBytes > pool.size()) {
-      largerPool.reset(new (std::nothrow) std::uint8_t[poolBytes]);
-      pool = largerPool ? std::span<std::uint8_t>(largerPool.get(), poolBytes) : std::span<std::uint8_t>();
-    }
-    if (!output || !input || pool.empty()) {
-      const JobEnd stop = context_.Stop(grabtext::kOutOfMemory, JobEnd::EncoderFailed);
-      encoder.beCloseStream(stream);
-      return stop;
-    }
-    std::fill(context_.transferBuffer.begin(), context_.transferBuffer.end(), std::uint8_t{0});
-
-    TrackChecksums checksums(static_cast<std::uint64_t>(track.sectors) * kSamplesPerSector, track.firstAudio,
-                             track.lastAudio);
-    const std::uint32_t retriesBefore = registry_.drive(drive_).readRetries;
-    AudioChunkReader reader(registry_, drive_, pool, track.firstSector, track.firstSector + track.sectors,
-                            checksums);
-    std::uint32_t produced = 0;
-    const auto encodedWriteFailed = [&] {
-      const JobEnd stop = context_.Stop(grabtext::kWriteDataFailed, JobEnd::OutputWriteFailed);
-      encoder.beDeinitStream(stream, output.get(), &produced);
-      encoder.beCloseStream(stream);
-      return stop;
-    };
-    for (std::size_t chunk = reader.Read(input.get(), chunkBytes); chunk > 0;
-         chunk = reader.Read(input.get(), chunkBytes)) {
-      if (encoder.beEncodeChunk(stream, static_cast<std::uint32_t>(chunk / 2),
-                                reinterpret_cast<const std::int16_t*>(input.get()), output.get(),
-                                &produced) != mp3::kOk) {
-        encoder.beDeinitStream(stream, output.get(), &produced);
-        encoder.beCloseStream(stream);
-        return context_.Stop(grabtext::kEncodingError, JobEnd::EncoderFailed);
-      }
-      if (!file.Write(output.get(), produced)) return encodedWriteFailed();
-    }
-    // The encoded chunks still gathered go out before the encoder's last bytes.
-    if (!file.Flush()) return encodedWriteFailed();
-    if (encoder.beDeinitStream(stream, output.get(), &produced) != mp3::kOk) {
-      encoder.beCloseStream(stream);
-      return context_.Stop(grabtext::kStreamNotClosed, JobEnd::EncoderFailed);
-    }
-    if (produced != 0 && !file.Write(output.get(), produced)) {
-      const JobEnd stop = context_.Stop(grabtext::kWriteFlushFailed, JobEnd::OutputWriteFailed);
-      encoder.beCloseStream(stream);
-      return stop;
-    }
-    encoder.beCloseStream(stream);
-    if (!file.Close()) return context_.Stop(grabtext::kWriteFlushFailed, JobEnd::OutputWriteFailed);
-    encoder.beWriteVBRHeader(path.string().c_str());
-    Report(track, path, reader.sectorsRead(), registry_.drive(drive_).readRetries - retriesBefore, checksums);
-    return JobEnd::Done;
+  JobEnd Fail(TrackWriteStatus status, const OutputFormat& format) {
+    writer_->Abandon();
+    const WriteFailure failure = FailureOf(status, format);
+    return context_.Stop(failure.text, failure.end);
   }
 
   void Report(const TrackPlan& plan, const std::filesystem::path& path, std::int32_t sectorsRead,
@@ -329,6 +312,8 @@ class Grab {
   const int drive_;
   const std::filesystem::path folder_;
   const GrabOptions& options_;
+  mp3::EncoderLibrary encoder_;
+  std::unique_ptr<TrackWriter> writer_;  // uses encoder_
   std::unique_ptr<GrabLog> log_;
   bool logWarned_ = false;
 };

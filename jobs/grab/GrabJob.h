@@ -62,6 +62,8 @@ inline constexpr const char* kWriteDataFailed =
     "Error writing data to output file.\nGrabbing process will be terminated.";
 inline constexpr const char* kStreamNotClosed = "Error closing stream.\nGrabbing process will be terminated.";
 inline constexpr const char* kWriteFlushFailed = "Error writing to output file.\nGrabbing process will be terminated.";
+inline constexpr const char* kTagNotWritten =
+    "Error writing MP3 header to output file.\nGrabbing process will be terminated.";
 inline constexpr const char* kInitializing = "Initializing disc format...";
 }  // namespace grabtext
 

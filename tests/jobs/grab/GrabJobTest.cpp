@@ -253,6 +253,22 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
   }
 }
 
+TEST(GrabJob, AnMp3TagTheEncoderLibraryCannotWriteFailsThatTrackAndEndsTheJobSayingSo) {
+  GrabHarness harness(std::vector<ImageTrack>{{40}, {40}});
+  audio::GrabOptions options;
+  options.encoderLibrary = BRENMARK_TAG_FAILING_ENCODER_PATH;
+  const auto outcome = harness.Grab({1, 2}, kFormatMp3, 8, options);
+
+  EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
+  ASSERT_EQ(harness.bench.prompt.messages().size(), 1u);
+  EXPECT_EQ(harness.bench.prompt.messages()[0].text, grabtext::kTagNotWritten);
+  EXPECT_EQ(harness.bench.prompt.messages()[0].icon, MessageIcon::Error);
+  EXPECT_TRUE(outcome.written.empty());
+  EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 16}, Repeat(1, 8)}));
+  EXPECT_FALSE(std::filesystem::exists(harness.folder / "track02.mp3"));
+  EXPECT_EQ(outcome.progress->calls().back(), "close on");
+}
+
 TEST(GrabJob, TracksTheDiscDoesNotHoldAndDataTracksAreNamedAndSkippedAndTheCountIsOfFilesWritten) {
   GrabHarness harness({{40}, {300, true}, {40}});
   const auto outcome = harness.Grab({2, 3, 7, 9});

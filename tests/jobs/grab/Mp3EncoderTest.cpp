@@ -1,13 +1,17 @@
 // The MP3 encoder library through its six functions, as the grab job loads it:
 // what the configuration record asks for is what mpg123 finds in the stream,
-// and beWriteVBRHeader completes the tag frame a stream reserved.
+// and beWriteVBRHeader completes the tag frame a stream reserved; the stream's
+// owner and the MP3 track writer over it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 
 #include "audio/Mp3EncoderLibrary.h"
+#include "audio/Mp3EncoderStream.h"
+#include "audio/Mp3TrackWriter.h"
 #include "audio/OutputFile.h"
+#include "platform/Utf8Path.h"
 #include "tests/jobs/grab/GrabHarness.h"
 
 namespace brenmark::test {
@@ -29,14 +33,20 @@ mp3::EncoderConfig Config(std::int32_t mode, std::uint32_t mpegVersion, std::uin
   return config;
 }
 
-// Encodes kSamples stereo samples of a tone-like walk into `path` as the grab
-// job does, chunk by chunk; returns false when a call failed.
+// kSamples stereo samples of a tone-like walk.
+std::vector<std::int16_t> Walk() {
+  std::vector<std::int16_t> samples(kSamples * 2);
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i * 97) % 20000 - 10000);
+  return samples;
+}
+
+// Encodes the walk into `path` chunk by chunk through the six functions;
+// returns false when a call failed.
 bool Encode(mp3::EncoderLibrary& encoder, mp3::EncoderConfig config, const std::filesystem::path& path) {
   std::uint32_t samplesPerChunk = 0, outputSize = 0;
   mp3::StreamHandle stream = 0;
   if (encoder.beInitStream(&config, &samplesPerChunk, &outputSize, &stream) != mp3::kOk) return false;
-  std::vector<std::int16_t> samples(kSamples * 2);
-  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i * 97) % 20000 - 10000);
+  const std::vector<std::int16_t> samples = Walk();
   std::vector<std::uint8_t> output(outputSize);
   audio::OutputFile file;
   bool ok = file.Create(path);
@@ -124,6 +134,51 @@ TEST_F(Mp3EncoderTest, CallsOutsideTheContractAreRefusedNotFollowed) {
   EXPECT_EQ(encoder.beCloseStream(stream), mp3::kOk);
   EXPECT_EQ(encoder.beCloseStream(stream), mp3::kInvalidHandle);
   EXPECT_EQ(encoder.beDeinitStream(stream, output.data(), &produced), mp3::kInvalidHandle);
+}
+
+TEST_F(Mp3EncoderTest, TheStreamIsClosedByItsOwnerWhetherATrackIsFinishedAbandonedOrNeitherAndTheTagIsWritten) {
+  // A tag call answers kOk only when a stream of this thread was closed since
+  // the last one; the probe is any existing file (no stream here reserves a tag).
+  const auto probe = scratch.path() / "probe.mp3";
+  std::ofstream(probe) << "probe";
+  const auto closedSinceLastCall = [&] { return encoder.beWriteVBRHeader(probe.c_str()) == mp3::kOk; };
+  closedSinceLastCall();
+  ASSERT_FALSE(closedSinceLastCall());
+
+  {
+    mp3::EncoderStream stream(encoder);
+    ASSERT_TRUE(stream.Open(Config(mp3::kModeStereo, mp3::kMpeg1, 128)));
+  }
+  EXPECT_TRUE(closedSinceLastCall());
+
+  audio::Mp3TrackWriter writer(encoder, Config(mp3::kModeStereo, mp3::kMpeg1, 128));
+  const std::vector<std::int16_t> walk = Walk();
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(walk.data());
+  const std::size_t size = walk.size() * sizeof walk[0];
+  ASSERT_EQ(writer.Open(scratch.path() / "abandoned.mp3", size), audio::TrackWriteStatus::Ok);
+  ASSERT_EQ(writer.Write(bytes, 16 * 2352), audio::TrackWriteStatus::Ok);
+  writer.Abandon();
+  EXPECT_TRUE(closedSinceLastCall());
+
+  // A finished track, in a folder whose name is not ASCII, is handed over in
+  // reads of 16 sectors and single sectors, across the encoder's chunks.
+  const auto folder = scratch.path() / platform::PathFromUtf8("Музыка ♫");
+  std::filesystem::create_directory(folder);
+  ASSERT_EQ(writer.Open(folder / "track01.mp3", size), audio::TrackWriteStatus::Ok);
+  for (std::size_t at = 0; at < size;) {
+    const std::size_t read = std::min<std::size_t>(size - at, size - at > 16 * 2352 ? 16 * 2352 : 2352);
+    ASSERT_EQ(writer.Write(bytes + at, read), audio::TrackWriteStatus::Ok);
+    at += read;
+  }
+  EXPECT_EQ(writer.Finish(), audio::TrackWriteStatus::Ok);
+  EXPECT_FALSE(closedSinceLastCall()) << "the writer left its stream's tag call undone";
+  const auto decoded = DecodeMp3(folder / "track01.mp3", scratch.path());
+  EXPECT_EQ(decoded.stream, "MPEG 1.0 L III cbr128 44100 stereo");
+  // Every sample given is in the stream: the decoder adds the encoder's and
+  // its own delay, and the last frame is padded.
+  constexpr std::uint64_t kDelay = 576 + 529;
+  EXPECT_GE(decoded.samples, kSamples + kDelay);
+  EXPECT_LT(decoded.samples, kSamples + kDelay + 1152);
 }
 
 }  // namespace

@@ -1,0 +1,21 @@
+#include "audio/WavTrackWriter.h"
+
+namespace brenmark::audio {
+
+TrackWriteStatus WavTrackWriter::Open(const std::filesystem::path& path, std::uint64_t audioBytes) {
+  if (!file_.Create(path)) return TrackWriteStatus::NotCreated;
+  return file_.WriteHeader(static_cast<std::uint32_t>(audioBytes)) ? TrackWriteStatus::Ok
+                                                                   : TrackWriteStatus::DataNotWritten;
+}
+
+TrackWriteStatus WavTrackWriter::Write(const std::uint8_t* samples, std::size_t bytes) {
+  return file_.Append(samples, bytes) ? TrackWriteStatus::Ok : TrackWriteStatus::DataNotWritten;
+}
+
+TrackWriteStatus WavTrackWriter::Finish() {
+  return file_.Finish() ? TrackWriteStatus::Ok : TrackWriteStatus::DataNotWritten;
+}
+
+void WavTrackWriter::Abandon() { file_.Finish(); }
+
+}  // namespace brenmark::audio

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "audio/TrackWriter.h"
+#include "audio/WavTrackFile.h"
+
+namespace brenmark::audio {
+
+// Tracks as CD audio WAV files. The header claims the whole track until the
+// file is finished or abandoned: then both size fields say what the file holds.
+class WavTrackWriter final : public TrackWriter {
+ public:
+  TrackWriteStatus Open(const std::filesystem::path& path, std::uint64_t audioBytes) override;
+  TrackWriteStatus Write(const std::uint8_t* samples, std::size_t bytes) override;
+  TrackWriteStatus Finish() override;
+  void Abandon() override;
+
+ private:
+  WavTrackFile file_;
+};
+
+}  // namespace brenmark::audio
