@@ -36,23 +36,17 @@ std::string NumberList(const std::vector<int>& numbers) {
   return text;
 }
 
-template <std::size_t N>
-std::int32_t Entry(const std::int32_t (&table)[N], std::int32_t index) {
-  return index >= 0 && static_cast<std::size_t>(index) < N ? table[index] : 0;
-}
-
-// The encoder's configuration record from the grab settings; an index outside
-// its table gives 0, which the encoder refuses.
-mp3::EncoderConfig ConfigFrom(const std::array<std::int32_t, JobState::kGrabSettingCount>& settings) {
+// The encoder's configuration record from the grab settings.
+mp3::EncoderConfig ConfigFrom(const GrabSettings& settings) {
   mp3::EncoderConfig config{};
   config.configKind = mp3::kConfigKindLame;
   config.structVersion = mp3::kConfigStructVersion;
   config.structSize = sizeof config;
-  config.sampleRate = static_cast<std::uint32_t>(Entry(grabsetting::kSampleRates, settings[grabsetting::kSampleRateIndex]));
-  config.mode = settings[grabsetting::kEncoderMode];
-  config.bitrate = static_cast<std::uint32_t>(Entry(grabsetting::kBitrates, settings[grabsetting::kBitrateIndex]));
-  config.preset = settings[grabsetting::kEncoderPreset];
-  config.mpegVersion = static_cast<std::uint32_t>(settings[grabsetting::kMpegVersion]);
+  config.sampleRate = static_cast<std::uint32_t>(settings.sampleRateHz);
+  config.mode = settings.encoderMode;
+  config.bitrate = static_cast<std::uint32_t>(settings.bitrateKbps);
+  config.preset = settings.encoderPreset;
+  config.mpegVersion = static_cast<std::uint32_t>(settings.mpegVersion);
   config.originalFlag = 1;
   config.noBitReservoir = 1;
   return config;
@@ -113,14 +107,12 @@ class Grab {
           Format("Grabbing Track %d (%d of %d)", track.number, ordinal, static_cast<int>(plan.size())));
       JobEnd result = JobEnd::Done;
       bool fileWritten = false;
-      switch (context_.inputs.grabSettings[grabsetting::kOutputFormat]) {
-        case grabsetting::kFormatWav:
+      switch (context_.inputs.grabSettings.format) {
+        case GrabFormat::Wav:
           result = GrabWav(track, fileWritten);
           break;
-        case grabsetting::kFormatMp3:
+        case GrabFormat::Mp3:
           result = GrabMp3(track, fileWritten);
-          break;
-        default:
           break;
       }
       if (fileWritten) ++written;
