@@ -51,6 +51,7 @@ namespace burntext {
 inline constexpr const char* kNoDrive =
     "Error occure while retrieving current writer device.\nBurning process will be terminated.";
 inline constexpr const char* kNoDisc = "There is no disc in the drive.\nBurning process will be terminated.";
+inline constexpr const char* kNoDeviceAccess = "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
 inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
 inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
 inline constexpr const char* kBurnFailed = "Disc burning failed.";
