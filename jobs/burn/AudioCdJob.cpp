@@ -43,7 +43,7 @@ class AudioCdBurn {
     progress_.EnableClose(false);
     progress_.SetStatus("Initializing disc format...");
     if (burn_.drive() < 0) return context_.End(context_.Stop(burntext::kNoDrive, JobEnd::NoDrive));
-    burn_.Open();
+    if (!burn_.Open()) return context_.End(context_.Stop(burntext::kNoDeviceAccess, JobEnd::NoDeviceAccess));
     const JobEnd result = RunOnOpenDrive();
     burn_.Close();
     return context_.End(result);

@@ -61,9 +61,11 @@ std::optional<std::int32_t> BurnSequence::TrackFreeBlocks(std::int32_t track) {
 bool BurnSequence::SetSpeed() { return registry_.SetSpeed(drive_, writeSpeed_, 0) == 0; }
 
 bool BurnSequence::SetWriteMode(const WriteMode& mode) {
+  // The page is changed in place and sent back whole: a page the drive did not
+  // give would send zeros for every field the job does not set.
   std::array<std::uint8_t, kModePageLength> page{};
-  registry_.ModeSense(drive_, kWriteParametersPage, kModePageLength, page.data());
-  return registry_.SetWriteParameters(drive_, kModePageLength, page.data(), mode.flags, mode.writeType,
+  if (registry_.ModeSense(drive_, kWriteParametersPage, kModePageLength, page.data()) != 0) return false;
+  return registry_.SetWriteParameters(drive_, kModePageLength, page.data(), mode.flags, static_cast<int>(mode.writeType),
                                       mode.sessionFormat, mode.dataBlockType, mode.multiSessionBits,
                                       mode.trackMode, mode.subheader ? mode.subheader->data() : nullptr) == 0;
 }

@@ -11,14 +11,16 @@
 namespace brenmark {
 
 // The Write Parameters a job sets before it writes a track or a session.
+// How the drive lays the written blocks: track by track, or a whole session
+// after a reservation.
+enum class WriteType : int { TrackAtOnce = 1, SessionAtOnce = 2 };
+
 struct WriteMode {
   static constexpr int kBufferUnderrunFree = 0x01;
-  static constexpr int kTrackAtOnce = 1;
-  static constexpr int kSessionAtOnce = 2;
   static constexpr int kMultiSessionAllowed = 0xC0;
 
   int flags = kBufferUnderrunFree;
-  int writeType = kTrackAtOnce;
+  WriteType writeType = WriteType::TrackAtOnce;
   int sessionFormat = 0x00;
   int dataBlockType = 8;
   int multiSessionBits = 0;
@@ -49,6 +51,7 @@ namespace burntext {
 inline constexpr const char* kNoDrive =
     "Error occure while retrieving current writer device.\nBurning process will be terminated.";
 inline constexpr const char* kNoDisc = "There is no disc in the drive.\nBurning process will be terminated.";
+inline constexpr const char* kNoDeviceAccess = "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
 inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
 inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
 inline constexpr const char* kBurnFailed = "Disc burning failed.";

@@ -126,7 +126,7 @@ class DataDiscBurn {
   WriteMode WriteModeFor(const IsoImageSource& source) const {
     WriteMode mode;
     const bool xa = source.dataBlockType() == IsoImageSource::kBlockTypeMode2Form1;
-    mode.writeType = variant_ == Variant::Dvd ? WriteMode::kSessionAtOnce : WriteMode::kTrackAtOnce;
+    mode.writeType = variant_ == Variant::Dvd ? WriteType::SessionAtOnce : WriteType::TrackAtOnce;
     mode.sessionFormat = xa ? kSessionFormatCdRomXa : kSessionFormatCdRom;
     mode.dataBlockType = source.dataBlockType();
     mode.multiSessionBits = context_.inputs.multiSession != 0 ? WriteMode::kMultiSessionAllowed : 0;

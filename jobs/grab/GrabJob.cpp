@@ -1,6 +1,5 @@
 #include "jobs/grab/GrabJob.h"
 
-#include <array>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -35,23 +34,17 @@ std::string NumberList(const std::vector<int>& numbers) {
   return text;
 }
 
-template <std::size_t N>
-std::int32_t Entry(const std::int32_t (&table)[N], std::int32_t index) {
-  return index >= 0 && static_cast<std::size_t>(index) < N ? table[index] : 0;
-}
-
-// The encoder's configuration record from the grab settings; an index outside
-// its table gives 0, which the encoder refuses.
-mp3::EncoderConfig ConfigFrom(const std::array<std::int32_t, JobState::kGrabSettingCount>& settings) {
+// The encoder's configuration record from the grab settings.
+mp3::EncoderConfig ConfigFrom(const GrabSettings& settings) {
   mp3::EncoderConfig config{};
   config.configKind = mp3::kConfigKindLame;
   config.structVersion = mp3::kConfigStructVersion;
   config.structSize = sizeof config;
-  config.sampleRate = static_cast<std::uint32_t>(Entry(grabsetting::kSampleRates, settings[grabsetting::kSampleRateIndex]));
-  config.mode = settings[grabsetting::kEncoderMode];
-  config.bitrate = static_cast<std::uint32_t>(Entry(grabsetting::kBitrates, settings[grabsetting::kBitrateIndex]));
-  config.preset = settings[grabsetting::kEncoderPreset];
-  config.mpegVersion = static_cast<std::uint32_t>(settings[grabsetting::kMpegVersion]);
+  config.sampleRate = static_cast<std::uint32_t>(settings.sampleRateHz);
+  config.mode = settings.encoderMode;
+  config.bitrate = static_cast<std::uint32_t>(settings.bitrateKbps);
+  config.preset = settings.encoderPreset;
+  config.mpegVersion = static_cast<std::uint32_t>(settings.mpegVersion);
   config.originalFlag = 1;
   config.noBitReservoir = 1;
   return config;
@@ -141,29 +134,18 @@ class Grab {
     const std::vector<TrackPlan> plan = PlanTracks(ReadTrackTimes(toc.data(), toc.size()));
     log_ = std::make_unique<GrabLog>(folder_, registry_.drive(drive_).displayName);
 
-    const OutputFormat* format = nullptr;
-    switch (context_.inputs.grabSettings[grabsetting::kOutputFormat]) {
-      case grabsetting::kFormatWav:
-        format = &kWav;
-        break;
-      case grabsetting::kFormatMp3:
-        format = &kMp3;
-        break;
-      default:
-        break;
-    }
+    const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;
     int written = 0;
     int ordinal = 1;
     for (const TrackPlan& track : plan) {
       progress_.SetStatus(
           Format("Grabbing Track %d (%d of %d)", track.number, ordinal, static_cast<int>(plan.size())));
-      ++ordinal;
-      if (format == nullptr) continue;
-      if (const JobEnd made = MakeWriter(*format); made != JobEnd::Done) return made;
+      if (const JobEnd made = MakeWriter(format); made != JobEnd::Done) return made;
       bool fileWritten = false;
-      const JobEnd result = GrabTrack(track, *format, fileWritten);
+      const JobEnd result = GrabTrack(track, format, fileWritten);
       if (fileWritten) ++written;
       if (result != JobEnd::Done) return result;
+      ++ordinal;
     }
     progress_.SetStatus(Format("%d Tracks Grabbed", written));
     return JobEnd::Done;

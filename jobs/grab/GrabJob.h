@@ -22,22 +22,6 @@ struct GrabOptions {
 JobProcedure MakeGrabJob(GrabOptions options);
 JobEnd GrabJob(JobContext& context);
 
-// The grabSettings fields, in order.
-namespace grabsetting {
-inline constexpr std::size_t kOutputFormat = 0;
-inline constexpr std::size_t kBitrateIndex = 1;
-inline constexpr std::size_t kSampleRateIndex = 2;
-inline constexpr std::size_t kEncoderMode = 3;
-inline constexpr std::size_t kEncoderPreset = 4;
-inline constexpr std::size_t kMpegVersion = 5;
-inline constexpr std::int32_t kFormatWav = 1;
-inline constexpr std::int32_t kFormatMp3 = 2;
-inline constexpr std::int32_t kBitrates[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-inline constexpr std::int32_t kSampleRates[] = {48000, 44100, 32000};
-// The main window's settings: WAV; for MP3, 128 kbit/s, 44100 Hz, stereo, MPEG-1.
-inline constexpr std::array<std::int32_t, 6> kDefaults = {kFormatWav, 8, 1, 0, 0, 1};
-}  // namespace grabsetting
-
 // The texts the grab job shows.
 namespace grabtext {
 inline constexpr const char* kTerminated = "\nGrabbing process will be terminated.";

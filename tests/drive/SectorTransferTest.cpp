@@ -42,6 +42,24 @@ TEST_F(SectorTransfer, ReadSucceedingOnSecondAttemptIsSilent) {
   EXPECT_TRUE(prompt.questions.empty());
 }
 
+// A count the one-byte field cannot carry is refused before anything is sent,
+// never cut to its low byte (256 would be a transfer of nothing, "done").
+TEST_F(SectorTransfer, BlockCountsTheCommandCannotCarryAreRefusedUnsent) {
+  Bytes buffer(256 * 2352);
+  for (const int count : {256, 257, 511, -1}) {
+    SCOPED_TRACE(count);
+    EXPECT_EQ(registry->ReadSectors(0, 0, count, buffer.data(), 2352, 0x10), 2);
+    EXPECT_EQ(registry->WriteSectors(0, 0, count, 2048, buffer.data()), 2);
+    EXPECT_EQ(registry->WriteSectors12(0, 0, count, 2048, buffer.data()), 2);
+  }
+  EXPECT_TRUE(device->commands.empty());
+  EXPECT_TRUE(prompt.questions.empty());
+
+  EXPECT_EQ(registry->ReadSectors(0, 0, 255, buffer.data(), 2352, 0x10), 0);
+  ASSERT_EQ(device->commands.size(), 1u);
+  EXPECT_EQ(device->commands[0].cdb[8], 255);
+}
+
 TEST_F(SectorTransfer, ReadAsksAfterThreeFailuresAndRetriesOnYes) {
   for (int i = 0; i < 5; ++i) device->Reply(TransportResult::DeviceFailure);
   prompt.answers = {true};
