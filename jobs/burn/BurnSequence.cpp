@@ -13,7 +13,8 @@ constexpr std::uint32_t kMaxBlocksPerWrite = 255;
 }  // namespace
 
 BurnSequence::BurnSequence(JobContext& context)
-    : registry_(context.registry),
+    : context_(context),
+      registry_(context.registry),
       drive_(context.inputs.currentDrive),
       writeSpeed_(static_cast<std::int32_t>(context.inputs.writeSpeed)) {}
 
@@ -22,6 +23,14 @@ BurnSequence::~BurnSequence() { Close(); }
 bool BurnSequence::Open() {
   open_ = registry_.OpenDevice(drive_);
   return open_;
+}
+
+JobEnd BurnSequence::OnOpenDrive(const char* noDriveText, const std::function<JobEnd()>& body) {
+  if (drive_ < 0) return context_.Stop(noDriveText, JobEnd::NoDrive);
+  if (!Open()) return context_.Stop(burntext::kNoDeviceAccess, JobEnd::NoDeviceAccess);
+  const JobEnd result = body();
+  Close();
+  return result;
 }
 
 void BurnSequence::Close() {

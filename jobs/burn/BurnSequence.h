@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -88,6 +89,9 @@ class BurnSequence {
 
   bool Open();
   void Close();
+  // Opens the drive, runs `body` on it and closes it; a job without a drive
+  // (told `noDriveText`) or whose drive cannot be opened stops before it.
+  JobEnd OnOpenDrive(const char* noDriveText, const std::function<JobEnd()>& body);
 
   // Blank: firstTrack 1; appendable: the disc's last track number, the empty
   // track to write. Reads the disc information up to twice.
@@ -120,6 +124,7 @@ class BurnSequence {
   std::string WithAnswer(const std::string& text) const;
 
  private:
+  JobContext& context_;
   DriveRegistry& registry_;
   const int drive_;
   const std::int32_t writeSpeed_;
