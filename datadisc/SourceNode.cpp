@@ -35,7 +35,9 @@ std::string SourceNode::SourcePath() const {
     anchor = anchor->parent;
   }
   std::string path = stored(*anchor) ? anchor->apart_->sourcePath : std::string();
-  for (auto node = below.rbegin(); node != below.rend(); ++node) path = JoinSourcePath(std::move(path), (*node)->sourceName());
+  for (auto node = below.rbegin(); node != below.rend(); ++node) {
+    path = JoinSourcePath(std::move(path), (*node)->sourceName());
+  }
   return path;
 }
 

@@ -102,7 +102,9 @@ SourceNode* SourceTree::AddEntry(SourceNode* parent, const std::string& path,
                                  const FileStatus& status) {
   auto node = MakeNode(parent, EntryNameOf(path), status);
   // The path is kept unless the parent's path and the name give it.
-  if (parent == nullptr || JoinSourcePath(parent->SourcePath(), node->sourceName()) != path) node->apart().sourcePath = path;
+  if (parent == nullptr || JoinSourcePath(parent->SourcePath(), node->sourceName()) != path) {
+    node->apart().sourcePath = path;
+  }
   EntryList& list = ListOf(parent);
   int counter = 1;
   for (;;) {
