@@ -17,6 +17,7 @@ ctest --test-dir build/release --output-on-failure --no-tests=error -j "$jobs"
 # The Debian package, as a distribution's checker reads it.
 package=$(scripts/run.sh --package)
 lintian --fail-on error,warning "$package"
+echo "lintian: no errors or warnings in $package"
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENMARK_WERROR=ON -DBRENMARK_TESTS=ON -DBRENMARK_GUI=ON \
   -DBRENMARK_SANITIZE=ON -DBRENMARK_TSAN=OFF
