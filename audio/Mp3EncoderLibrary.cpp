@@ -1,5 +1,7 @@
 #include "audio/Mp3EncoderLibrary.h"
 
+#include <system_error>
+
 namespace brenmark::mp3 {
 namespace {
 
@@ -25,6 +27,12 @@ EncoderLibrary::LoadResult EncoderLibrary::Load(const std::filesystem::path& pat
   return LoadResult::FunctionMissing;
 }
 
-std::filesystem::path DefaultEncoderLibraryPath() { return platform::ExecutableFolder() / kEncoderLibraryName; }
+std::filesystem::path DefaultEncoderLibraryPath(const std::filesystem::path& programFolder) {
+  const auto beside = programFolder / kEncoderLibraryName;
+  const auto installed = programFolder.parent_path() / "lib" / "brenmark" / kEncoderLibraryName;
+  std::error_code error;
+  if (!std::filesystem::exists(beside, error) && std::filesystem::exists(installed, error)) return installed;
+  return beside;
+}
 
 }  // namespace brenmark::mp3

@@ -27,7 +27,11 @@ class EncoderLibrary {
   platform::SharedLibrary library_;
 };
 
-// The library beside the running program.
-std::filesystem::path DefaultEncoderLibraryPath();
+// The encoder library for a program in programFolder: beside it when it is
+// there (the build tree, and the Windows programs' installed layout), else in
+// lib/brenmark/ beside the program's bin folder, where an installation keeps it.
+// The path beside the program is returned when neither exists.
+std::filesystem::path DefaultEncoderLibraryPath(
+    const std::filesystem::path& programFolder = platform::ExecutableFolder());
 
 }  // namespace brenmark::mp3

@@ -1,5 +1,5 @@
 # Writes a man page for a program from its --help text.
-# cmake -DPROGRAM=path -DNAME=name -DSUMMARY=text -DVERSION=v -DOUTPUT=file -P ManPageFromHelp.cmake
+# cmake -DPROGRAM=path -DNAME=name -DSUMMARY=text -DVERSION=v -DDATE=yyyy-mm-dd -DOUTPUT=file -P ManPageFromHelp.cmake
 #
 # The help text's first block (up to the first empty line) is the synopsis,
 # every later line that ends in ":" and starts in column 0 is a section, and
@@ -17,8 +17,7 @@ string(REPLACE ";" "\\;" help "${help}")
 string(REPLACE "\n" ";" lines "${help}")
 
 string(TOUPPER "${NAME}" title)
-string(TIMESTAMP today "%Y-%m-%d" UTC)
-set(page ".TH ${title} 1 \"${today}\" \"${NAME} ${VERSION}\" \"User Commands\"\n")
+set(page ".TH ${title} 1 \"${DATE}\" \"${NAME} ${VERSION}\" \"User Commands\"\n")
 string(APPEND page ".SH NAME\n${NAME} \\- ${SUMMARY}\n.SH SYNOPSIS\n.nf\n")
 set(section "SYNOPSIS")
 foreach(line IN LISTS lines)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Brenmark needs to build, run and test.
+# The package manager's output goes to a log, shown only when it fails.
 set -euo pipefail
 
 packages=(
@@ -9,7 +10,7 @@ packages=(
   libmp3lame-dev
   clang libclang-rt-14-dev
   xorriso genisoimage libcdio-utils vcdimager bchunk sox ffmpeg mpg123 lame
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
   # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine
   # The Windows desktop program's dialog tests run on a virtual X display.
@@ -19,22 +20,43 @@ packages=(
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
+log="$(cd "$(dirname "$0")/.." && pwd)/build/install-deps.log"
+
+# Runs a command with its output appended to the log; when it fails, shows the
+# log's last lines and stops.
+logged() {
+  if ! "$@" >> "$log" 2>&1; then
+    echo "Installing packages failed: $*" >&2
+    echo "Last lines of $log:" >&2
+    tail -n 40 "$log" >&2
+    exit 1
+  fi
+}
+
 # The Windows build cross-compiles libmp3lame from Debian's source package
 # (apt-get source), which needs source entries beside the binary ones.
 deb_sources=/etc/apt/sources.list.d/debian.sources
 src_sources=/etc/apt/sources.list.d/debian-src.sources
+need_sources=false
 if [ -f "$deb_sources" ] && ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-  sed 's/^Types: deb$/Types: deb-src/' "$deb_sources" | $sudo tee "$src_sources" > /dev/null
-  $sudo apt-get update -qq
+  need_sources=true
 fi
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+[ ${#missing[@]} -eq 0 ] && [ "$need_sources" = false ] && exit 0
 
+mkdir -p "$(dirname "$log")"
+: > "$log"
+echo "Installing packages (log: $log)"
+if [ "$need_sources" = true ]; then
+  sed 's/^Types: deb$/Types: deb-src/' "$deb_sources" | $sudo tee "$src_sources" > /dev/null
+fi
 # 32-bit Wine comes from the i386 architecture.
-dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+dpkg --print-foreign-architectures | grep -qx i386 || logged $sudo dpkg --add-architecture i386
+logged $sudo apt-get update
+if [ ${#missing[@]} -gt 0 ]; then
+  logged $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
