@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "shell/desktop/JobKind.h"
+
 namespace brenmark {
 
 // What the desktop front ends say in their main window, whatever toolkit
@@ -17,12 +19,14 @@ inline constexpr const char* kLeaveDuringJobQuestion =
     "If you leave now, Brenmark closes its main window, finishes the job and then quits.\n"
     "Do you want to leave?";
 
-// The name a progress window gives the job started by the main window's
-// command `commandId` (1003 Burn CD ... 1007 grab).
-std::string JobName(int commandId);
+// The name a progress window gives a job the main window started.
+std::string JobName(desktop::JobKind kind);
 
-// The line that says how a job ended (`result` 0: it did everything it was asked).
-std::string OutcomeText(int result);
+// The line that says how a job ended: it did everything it was asked, or not.
+std::string OutcomeText(bool completed);
+
+// The line that follows it when the job's recorder kept the disc as `image`.
+std::string KeptImageText(const std::string& image);
 
 // "<folder> is not a folder." for a folder typed by hand.
 std::string NotAFolderMessage(const std::string& typed);
