@@ -39,6 +39,7 @@ bool JobBoard::Start(JobProcedure procedure, JobInputs inputs, const std::string
 void JobBoard::Ended(std::size_t index, bool completed) {
   JobEntry& entry = entries_[index];
   entry.running = false;
+  entry.completed = completed;
   entry.resultLine = desktoptext::OutcomeText(completed);
   if (entry.recorder) {
     const VirtualTrays::FinishedImage finished = trays_.LastFinishedImage(entry.recorder);

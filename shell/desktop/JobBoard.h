@@ -27,6 +27,7 @@ struct JobEntry {
   std::size_t index = 0;     // its place on the board, oldest first
   std::string title;         // "<job> on <drive>"
   bool running = true;
+  bool completed = false;    // once ended: it did everything it was asked
   std::string resultLine;    // once ended: how, and where the disc is kept
   std::filesystem::path keptImage;  // once ended: the image its recorder kept, if any
   virtualdrive::VirtualRecorder* recorder = nullptr;
