@@ -130,7 +130,7 @@ bool RenderScreenshots(Win32Session& session, const std::filesystem::path& folde
   }
   shoot("message.png", [&] { ShowMessageBox(main, "You have not select a folder to burn on disc.", MB_OK); });
 
-  CProgressDlg progress(main, "Current Progress - Burn CD on virtual-cd");
+  CProgressDlg progress(main, "Current Progress - Burn CD on virtual-cd", [](const std::filesystem::path&) {});
   progress.SetStatus("Writing track 1...");
   progress.SetRange(100);
   progress.SetPos(40);
