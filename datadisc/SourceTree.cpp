@@ -62,7 +62,7 @@ std::uint32_t DeepestLevel(const EntryList& list, std::uint32_t level) {
 
 }  // namespace
 
-SourceTree::SourceTree(std::int32_t namingMode_, std::uint32_t isoLevel_, bool useFileTimes_,
+SourceTree::SourceTree(NamingMode namingMode_, IsoLevel isoLevel_, bool useFileTimes_,
                        bool xaRecords_)
     : namingMode(namingMode_),
       isoLevel(isoLevel_),

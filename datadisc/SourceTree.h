@@ -27,30 +27,34 @@ struct UnreadableEntry {
   std::string reason;  // the system's text
 };
 
+// Which name sets the image carries, and how long its ISO 9660 names may be.
+enum class NamingMode : std::int32_t { IsoOnly = 1, IsoAndJoliet = 2 };
+enum class IsoLevel : std::uint32_t { Names83 = 0, Names30 = 1 };
+
 // The folder chosen for a data disc: every entry with its names, sizes and
 // times, the volume label and the options that decide what the image holds.
 // The layout of a burn writes addresses and sizes into the nodes.
 class SourceTree {
  public:
-  static constexpr std::int32_t kIsoOnly = 1;
-  static constexpr std::int32_t kIsoAndJoliet = 2;
-  static constexpr std::uint32_t kIso83Names = 0;
-  static constexpr std::uint32_t kIso30Names = 1;
+  static constexpr NamingMode kIsoOnly = NamingMode::IsoOnly;
+  static constexpr NamingMode kIsoAndJoliet = NamingMode::IsoAndJoliet;
+  static constexpr IsoLevel kIso83Names = IsoLevel::Names83;
+  static constexpr IsoLevel kIso30Names = IsoLevel::Names30;
   // The label the main window gives every new tree.
   static constexpr std::string_view kDefaultVolumeLabel = "TestDisc";
   // The name given to a chosen folder whose real path has no last component
   // (the file system root "/").
   static constexpr std::string_view kUnnamedFolderName = "root";
 
-  SourceTree(std::int32_t namingMode, std::uint32_t isoLevel, bool useFileTimes, bool xaRecords);
+  SourceTree(NamingMode namingMode, IsoLevel isoLevel, bool useFileTimes, bool xaRecords);
   ~SourceTree();
   SourceTree(const SourceTree&) = delete;
   SourceTree& operator=(const SourceTree&) = delete;
 
   std::string volumeLabel;
   std::uint32_t depth = 1;  // nested entry lists, set by ComputeDepth
-  std::int32_t namingMode;  // 1: ISO 9660 only; 2: ISO 9660 plus Joliet
-  std::uint32_t isoLevel;   // 0: 8.3 names; 1: names of up to 30 characters
+  NamingMode namingMode;
+  IsoLevel isoLevel;
   bool useFileTimes;        // file records carry the file's creation time
   bool xaRecords;           // records carry the CD-XA system use field
 

@@ -1,8 +1,28 @@
 #include "jobs/Job.h"
 
+#include <exception>
+#include <string>
 #include <utility>
 
 namespace brenmark {
+
+namespace {
+
+constexpr const char* kUnexpectedError = "The job stopped on an unexpected error";
+
+// Runs the procedure; an exception ends the job as failed with its reason
+// told, instead of ending the whole program from a worker thread.
+JobEnd RunToEnd(const JobProcedure& procedure, JobContext& context) {
+  try {
+    return procedure(context);
+  } catch (const std::exception& error) {
+    return context.End(context.Stop(std::string(kUnexpectedError) + ": " + error.what(), JobEnd::Crashed));
+  } catch (...) {
+    return context.End(context.Stop(std::string(kUnexpectedError) + ".", JobEnd::Crashed));
+  }
+}
+
+}  // namespace
 
 bool Job::Finished() const {
   std::lock_guard lock(mutex_);
@@ -14,12 +34,12 @@ void Job::Wait() const {
   ended_.wait(lock, [this] { return finished_; });
 }
 
-int Job::result() const {
+JobEnd Job::result() const {
   std::lock_guard lock(mutex_);
   return result_;
 }
 
-void Job::MarkFinished(int result) {
+void Job::MarkFinished(JobEnd result) {
   {
     std::lock_guard lock(mutex_);
     result_ = result;
@@ -59,7 +79,7 @@ std::shared_ptr<Job> JobRunner::Start(JobProcedure procedure, JobInputs inputs,
   auto body = [job, procedure = std::move(procedure), context = std::move(context),
                progress = std::move(progress), lease = std::move(lease),
                onEnded = std::move(onEnded)]() mutable {
-    const int result = procedure(*context);
+    const JobEnd result = RunToEnd(procedure, *context);
     context.reset();
     lease.reset();
     if (onEnded) onEnded(result);

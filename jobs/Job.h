@@ -13,6 +13,7 @@
 #include "drive/DriveRegistry.h"
 #include "drive/UserPrompt.h"
 #include "jobs/DriveLeases.h"
+#include "jobs/JobEnd.h"
 #include "jobs/JobState.h"
 #include "jobs/ProgressSink.h"
 
@@ -31,21 +32,21 @@ struct JobContext {
   std::vector<std::uint8_t> transferBuffer = std::vector<std::uint8_t>(kTransferBufferSize);
 
   // Tells the user why the job stops; returns the job's result.
-  int Stop(const std::string& text, int result) {
+  JobEnd Stop(const std::string& text, JobEnd result) {
     prompt.ShowMessage(text, MessageIcon::Error);
     return result;
   }
   // Lets the user close the progress window; returns the job's result.
-  int End(int result) {
+  JobEnd End(JobEnd result) {
     progress.EnableClose(true);
     return result;
   }
 };
 
-// The procedure a job thread runs. Its result is what the job ended with: 0
-// when it did everything it was asked, anything else when it stopped short
-// (the front ends say which of the two it was).
-using JobProcedure = std::function<int(JobContext&)>;
+// The procedure a job thread runs. Its result is what the job ended with:
+// Done when it did everything it was asked, anything else when it stopped
+// short (the front ends say which of the two it was).
+using JobProcedure = std::function<JobEnd(JobContext&)>;
 
 // A started job, as the front end sees it.
 class Job {
@@ -55,22 +56,22 @@ class Job {
   // use the end observer given to JobRunner::Start instead.
   void Wait() const;
   // The procedure's result; meaningful once Finished().
-  int result() const;
+  JobEnd result() const;
 
  private:
   friend class JobRunner;
-  void MarkFinished(int result);
+  void MarkFinished(JobEnd result);
 
   mutable std::mutex mutex_;
   mutable std::condition_variable ended_;
   bool finished_ = false;
-  int result_ = 0;
+  JobEnd result_ = JobEnd::Done;
 };
 
 // Starts jobs, one worker thread each, and joins them all when destroyed.
 class JobRunner {
  public:
-  using EndObserver = std::function<void(int result)>;
+  using EndObserver = std::function<void(JobEnd result)>;
 
   JobRunner(DriveRegistry& registry, UserPrompt& prompt, DriveLeases& leases);
   ~JobRunner();

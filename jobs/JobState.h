@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "jobs/grab/GrabSettings.h"
+
 namespace brenmark {
 
 class DriveRegistry;
@@ -20,7 +22,6 @@ struct JobState {
   static constexpr std::size_t kMaxSourceFiles = 100;
   static constexpr std::size_t kTrackSlots = 99;
   static constexpr std::size_t kOutputFolderLimit = 1023;
-  static constexpr std::size_t kGrabSettingCount = 6;
 
   JobState();
   ~JobState();
@@ -30,7 +31,7 @@ struct JobState {
   std::vector<std::string> sourceFiles;  // at most kMaxSourceFiles, in list order
   std::array<std::uint8_t, kTrackSlots> trackSelected{};  // slot k is track k + 1
   std::string outputFolder;
-  std::array<std::int32_t, kGrabSettingCount> grabSettings{};
+  audio::GrabSettings grabSettings;
   std::unique_ptr<datadisc::SourceTree> sourceTree;  // the folder chosen for a data disc, or none
 };
 
@@ -45,7 +46,7 @@ struct JobInputs {
   std::vector<std::string> sourceFiles;
   std::array<std::uint8_t, JobState::kTrackSlots> trackSelected{};
   std::string outputFolder;
-  std::array<std::int32_t, JobState::kGrabSettingCount> grabSettings{};
+  audio::GrabSettings grabSettings;
   std::unique_ptr<datadisc::SourceTree> sourceTree;  // a private copy; the job writes its extents into it
   std::int32_t currentDrive = -1;
   std::uint32_t writeSpeed = 0;

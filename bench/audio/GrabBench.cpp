@@ -80,7 +80,7 @@ void FreshFolder(const fs::path& folder) {
 
 // Every track of the disc, as brenmark-cli grab runs it. The recorder keeps
 // the image in its tray between runs, so it is inserted once beforehand.
-void GrabDisc(benchmark::State& state, std::int32_t format) {
+void GrabDisc(benchmark::State& state, audio::GrabFormat format) {
   const fs::path discs = BenchRoot() / "recorders";
   const fs::path out = BenchRoot() / "grabbed";
   if (!virtualdrive::VirtualRecorderProvider(discs).recorders()[kCdDrive]->InsertImage(DiscImage()).ok) {
@@ -96,8 +96,7 @@ void GrabDisc(benchmark::State& state, std::int32_t format) {
     inputs.currentDrive = kCdDrive;
     inputs.outputFolder = out.string();
     std::fill_n(inputs.trackSelected.begin(), kTracks, std::uint8_t{1});
-    std::copy(audio::grabsetting::kDefaults.begin(), audio::grabsetting::kDefaults.end(), inputs.grabSettings.begin());
-    inputs.grabSettings[audio::grabsetting::kOutputFormat] = format;
+    inputs.grabSettings.format = format;
     if (!rig.Burn(audio::MakeGrabJob(options), std::move(inputs))) {
       state.SkipWithError("the grab did not complete");
       break;
@@ -121,7 +120,7 @@ const fs::path& BchunkWavs() {
   return folder;
 }
 
-void BM_Wav_GrabFromVirtualCd(benchmark::State& state) { GrabDisc(state, audio::grabsetting::kFormatWav); }
+void BM_Wav_GrabFromVirtualCd(benchmark::State& state) { GrabDisc(state, audio::GrabFormat::Wav); }
 
 void BM_Wav_Bchunk(benchmark::State& state) {
   const fs::path cue = DiscImage();
@@ -138,7 +137,7 @@ void BM_Wav_Bchunk(benchmark::State& state) {
   }
 }
 
-void BM_Mp3At128_GrabFromVirtualCd(benchmark::State& state) { GrabDisc(state, audio::grabsetting::kFormatMp3); }
+void BM_Mp3At128_GrabFromVirtualCd(benchmark::State& state) { GrabDisc(state, audio::GrabFormat::Mp3); }
 
 void BM_Mp3At128_LameOnTheWavs(benchmark::State& state) {
   const fs::path wavs = BchunkWavs();

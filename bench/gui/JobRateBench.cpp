@@ -188,7 +188,7 @@ void DesktopProgress(benchmark::State& state, Window how) {
         jobs.FinishRunningJobs();
         break;
     }
-    if (!board.jobs().back().resultLine.starts_with(desktoptext::OutcomeText(true)) || presenter.messages != 0) {
+    if (!board.jobs().back().resultLine.starts_with(desktoptext::OutcomeText(JobEnd::Done)) || presenter.messages != 0) {
       state.SkipWithError("the burn did not complete");
       break;
     }

@@ -109,11 +109,11 @@ struct VirtualRecorderRig {
     registry.EnumerateDrives();
   }
 
-  // Runs a job to its end; true when it ended with 0 and showed no message.
+  // Runs a job to its end; true when it ended Done and showed no message.
   bool Burn(JobProcedure procedure, JobInputs inputs) {
     auto job = runner.Start(std::move(procedure), std::move(inputs), std::make_shared<SilentProgress>());
     job->Wait();
-    return job->result() == 0 && prompt.messages == 0;
+    return job->result() == JobEnd::Done && prompt.messages == 0;
   }
 
   static std::vector<std::unique_ptr<DeviceProvider>> Providers(const fs::path& discs) {

@@ -39,30 +39,30 @@ class AudioCdBurn {
   explicit AudioCdBurn(JobContext& context)
       : context_(context), progress_(context.progress), burn_(context), files_(context.inputs.sourceFiles) {}
 
-  int Run() {
+  JobEnd Run() {
     progress_.EnableClose(false);
     progress_.SetStatus("Initializing disc format...");
-    if (burn_.drive() < 0) return context_.End(context_.Stop(burntext::kNoDrive, audiojob::kNoDrive));
+    if (burn_.drive() < 0) return context_.End(context_.Stop(burntext::kNoDrive, JobEnd::NoDrive));
     burn_.Open();
-    const int result = RunOnOpenDrive();
+    const JobEnd result = RunOnOpenDrive();
     burn_.Close();
     return context_.End(result);
   }
 
  private:
-  int RunOnOpenDrive() {
+  JobEnd RunOnOpenDrive() {
     std::int32_t base = 1;
     switch (burn_.CheckDisc(base)) {
       case DiscCheck::Blank:
       case DiscCheck::Appendable:
         break;
       case DiscCheck::NoDisc:
-        return context_.Stop(burntext::kNoDisc, audiojob::kNoDisc);
+        return context_.Stop(burntext::kNoDisc, JobEnd::NoDisc);
       case DiscCheck::NotWritable:
-        return context_.Stop(audiojobtext::kDiscNotWritable, audiojob::kDiscNotWritable);
+        return context_.Stop(audiojobtext::kDiscNotWritable, JobEnd::DiscNotWritable);
     }
     const AudioTrackPlan plan = audio::PlanAudioTracks(files_);
-    if (const int stop = CheckPlan(plan, base); stop != 0) return stop;
+    if (const JobEnd stop = CheckPlan(plan, base); stop != JobEnd::Done) return stop;
     WarnOfShortTracks(plan);
 
     if (!burn_.SetSpeed()) context_.prompt.ShowMessage(audiojobtext::kSpeedRefused, MessageIcon::Plain);
@@ -71,7 +71,7 @@ class AudioCdBurn {
     mode.dataBlockType = AudioTrackSource::kBlockTypeRaw;
     mode.multiSessionBits = context_.inputs.multiSession != 0 ? WriteMode::kMultiSessionAllowed : 0;
     mode.trackMode = kTrackModeAudio;
-    if (!burn_.SetWriteMode(mode)) return context_.Stop(audiojobtext::kWriteModeRefused, audiojob::kWriteModeRefused);
+    if (!burn_.SetWriteMode(mode)) return context_.Stop(audiojobtext::kWriteModeRefused, JobEnd::WriteModeRefused);
 
     bool complete = true;
     std::int32_t track = base;
@@ -79,13 +79,13 @@ class AudioCdBurn {
       // Writing from a guessed address would put the track over what is on the disc.
       const std::optional<std::int32_t> start = burn_.TrackStart(track);
       if (!start) return Abandon(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
-                                 audiojob::kNoTrackInformation);
+                                 JobEnd::NoDriveInformation);
       AudioTrackReader reader;
       switch (reader.Open(files_[i])) {
         case WavOpenResult::Ok:
           break;
         case WavOpenResult::CannotOpen:
-          return Abandon(audiojobtext::kCannotOpenSource, audiojob::kBurnFailed);
+          return Abandon(audiojobtext::kCannotOpenSource, JobEnd::BurnFailed);
         case WavOpenResult::NotCdAudio:
           context_.prompt.ShowMessage(WithPath(audiojobtext::kNotCdAudio, files_[i]), MessageIcon::Plain);
           return Finish(false);
@@ -112,25 +112,25 @@ class AudioCdBurn {
   }
 
   // Refuses, before anything is written, tracks the disc cannot number or hold.
-  int CheckPlan(const AudioTrackPlan& plan, std::int32_t base) {
+  JobEnd CheckPlan(const AudioTrackPlan& plan, std::int32_t base) {
     const std::int64_t lastTrack = plan.LastTrackNumber(base);
     if (lastTrack > audio::kMaxTrackNumber) {
       return context_.Stop("The disc would need track numbers up to " + std::to_string(lastTrack) +
                                ", but a CD holds " + std::to_string(audio::kMaxTrackNumber) + " tracks at most." +
                                burntext::kTerminated,
-                           audiojob::kTooManyTracks);
+                           JobEnd::SourcesRefused);
     }
-    if (plan.tracks.empty()) return 0;
+    if (plan.tracks.empty()) return JobEnd::Done;
     const std::optional<std::int32_t> free = burn_.TrackFreeBlocks(base);
     if (!free) {
       return context_.Stop(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
-                           audiojob::kNoTrackInformation);
+                           JobEnd::NoDriveInformation);
     }
     const std::int64_t needed = plan.BlocksNeeded();
-    if (needed <= *free) return 0;
+    if (needed <= *free) return JobEnd::Done;
     return context_.Stop("The audio does not fit on the disc: it needs " + std::to_string(needed) +
                              " sectors, the disc has " + std::to_string(*free) + " free." + burntext::kTerminated,
-                         audiojob::kDoesNotFit);
+                         JobEnd::DoesNotFit);
   }
 
   void WarnOfShortTracks(const AudioTrackPlan& plan) {
@@ -146,7 +146,7 @@ class AudioCdBurn {
   }
 
   // Closes the session, which finalises the disc, and ejects it.
-  int Finish(bool complete) {
+  JobEnd Finish(bool complete) {
     progress_.SetStatus("Closing Disc Session...");
     if (!burn_.CloseSession()) {
       context_.prompt.ShowMessage(audiojobtext::kCloseSessionFailed, MessageIcon::Plain);
@@ -154,11 +154,11 @@ class AudioCdBurn {
     }
     progress_.SetStatus(complete ? audiojobtext::kDone : burntext::kBurnFailed);
     burn_.Eject();
-    return complete ? audiojob::kBurned : audiojob::kBurnFailed;
+    return complete ? JobEnd::Done : JobEnd::BurnFailed;
   }
 
   // Ends the burn where it stands: the session stays open and the disc in the drive.
-  int Abandon(const std::string& text, int result) {
+  JobEnd Abandon(const std::string& text, JobEnd result) {
     context_.Stop(text, result);
     progress_.SetStatus(burntext::kBurnFailed);
     return result;
@@ -172,6 +172,6 @@ class AudioCdBurn {
 
 }  // namespace
 
-int AudioCdJob(JobContext& context) { return AudioCdBurn(context).Run(); }
+JobEnd AudioCdJob(JobContext& context) { return AudioCdBurn(context).Run(); }
 
 }  // namespace brenmark

@@ -8,20 +8,7 @@ namespace brenmark {
 // Burns the job's WAV files as the audio tracks of a CD on the job's drive,
 // one track at once per file in list order, then closes the session and
 // ejects the disc.
-int AudioCdJob(JobContext& context);
-
-// What the audio CD job ends with.
-namespace audiojob {
-inline constexpr int kBurned = 0;
-inline constexpr int kNoDrive = -1;
-inline constexpr int kWriteModeRefused = 9;
-inline constexpr int kDiscNotWritable = 30;
-inline constexpr int kDoesNotFit = 31;          // more audio than the disc's free space
-inline constexpr int kTooManyTracks = 32;       // track numbers past the last a CD holds
-inline constexpr int kNoTrackInformation = 33;  // the drive did not tell a track's start or room
-inline constexpr int kNoDisc = 34;
-inline constexpr int kBurnFailed = 40;          // writing began and did not complete
-}  // namespace audiojob
+JobEnd AudioCdJob(JobContext& context);
 
 // The texts the audio CD job shows.
 namespace audiojobtext {

@@ -63,7 +63,7 @@ bool BurnSequence::SetSpeed() { return registry_.SetSpeed(drive_, writeSpeed_, 0
 bool BurnSequence::SetWriteMode(const WriteMode& mode) {
   std::array<std::uint8_t, kModePageLength> page{};
   registry_.ModeSense(drive_, kWriteParametersPage, kModePageLength, page.data());
-  return registry_.SetWriteParameters(drive_, kModePageLength, page.data(), mode.flags, mode.writeType,
+  return registry_.SetWriteParameters(drive_, kModePageLength, page.data(), mode.flags, static_cast<int>(mode.writeType),
                                       mode.sessionFormat, mode.dataBlockType, mode.multiSessionBits,
                                       mode.trackMode, mode.subheader ? mode.subheader->data() : nullptr) == 0;
 }

@@ -11,14 +11,16 @@
 namespace brenmark {
 
 // The Write Parameters a job sets before it writes a track or a session.
+// How the drive lays the written blocks: track by track, or a whole session
+// after a reservation.
+enum class WriteType : int { TrackAtOnce = 1, SessionAtOnce = 2 };
+
 struct WriteMode {
   static constexpr int kBufferUnderrunFree = 0x01;
-  static constexpr int kTrackAtOnce = 1;
-  static constexpr int kSessionAtOnce = 2;
   static constexpr int kMultiSessionAllowed = 0xC0;
 
   int flags = kBufferUnderrunFree;
-  int writeType = kTrackAtOnce;
+  WriteType writeType = WriteType::TrackAtOnce;
   int sessionFormat = 0x00;
   int dataBlockType = 8;
   int multiSessionBits = 0;

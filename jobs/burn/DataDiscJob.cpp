@@ -36,24 +36,24 @@ class DataDiscBurn {
         burn_(context),
         variant_(variant) {}
 
-  int Run() {
+  JobEnd Run() {
     progress_.EnableClose(false);
     progress_.SetStatus("Initializing disc format...");
     progress_.SetPos(0);
     progress_.SetStatus("Analizing Directory Structure...");
     if (!AcceptUnreadableSources(context_.inputs.sourceTree.get(), context_.prompt)) {
-      return context_.End(datajob::kUnreadableSourcesRefused);
+      return context_.End(JobEnd::UnreadableSourcesRefused);
     }
 
-    if (burn_.drive() < 0) return context_.End(context_.Stop(datajobtext::kNoDrive, datajob::kNoDrive));
-    if (!burn_.Open()) return context_.End(context_.Stop(datajobtext::kNoDeviceAccess, datajob::kNoDeviceAccess));
-    const int result = RunOnOpenDrive();
+    if (burn_.drive() < 0) return context_.End(context_.Stop(datajobtext::kNoDrive, JobEnd::NoDrive));
+    if (!burn_.Open()) return context_.End(context_.Stop(datajobtext::kNoDeviceAccess, JobEnd::NoDeviceAccess));
+    const JobEnd result = RunOnOpenDrive();
     burn_.Close();
     return context_.End(result);
   }
 
  private:
-  int RunOnOpenDrive() {
+  JobEnd RunOnOpenDrive() {
     std::int32_t track = 1;
     const DiscCheck disc = burn_.CheckDisc(track);
     switch (disc) {
@@ -61,33 +61,33 @@ class DataDiscBurn {
       case DiscCheck::Appendable:
         break;
       case DiscCheck::NoDisc:
-        return context_.Stop(burntext::kNoDisc, datajob::kNoDisc);
+        return context_.Stop(burntext::kNoDisc, JobEnd::NoDisc);
       case DiscCheck::NotWritable:
-        return context_.Stop(datajobtext::kDiscNotWritable, datajob::kDiscNotWritable);
+        return context_.Stop(datajobtext::kDiscNotWritable, JobEnd::DiscNotWritable);
     }
     // Laying the image out from a guessed start would put every address in it wrong.
     const std::optional<std::int32_t> sessionStart = burn_.TrackStart(track);
-    if (!sessionStart) return StopWithAnswer(datajobtext::kNoTrackInformation, datajob::kNoTrackInformation);
+    if (!sessionStart) return StopWithAnswer(datajobtext::kNoTrackInformation, JobEnd::NoDriveInformation);
 
     SourceTree* tree = context_.inputs.sourceTree.get();
-    if (tree == nullptr) return context_.Stop(datajobtext::kNoRoot, datajob::kNoEntries);
+    if (tree == nullptr) return context_.Stop(datajobtext::kNoRoot, JobEnd::NothingToWrite);
     if (disc == DiscCheck::Appendable) {
-      if (const int stop = KeepPreviousSession(*tree); stop != 0) return stop;
+      if (const JobEnd stop = KeepPreviousSession(*tree); stop != JobEnd::Done) return stop;
     }
     ImageLayout layout(*tree, static_cast<std::uint32_t>(*sessionStart));
-    if (const int stop = Lay(*tree, layout); stop != 0) return stop;
+    if (const JobEnd stop = Lay(*tree, layout); stop != JobEnd::Done) return stop;
 
     progress_.SetStatus("Preparing Burning...");
     progress_.SetPos(0);
     progress_.SetRange(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
     progress_.SetStep(1);
-    if (const int stop = CheckCapacity(track, layout); stop != 0) return stop;
+    if (const JobEnd stop = CheckCapacity(track, layout); stop != JobEnd::Done) return stop;
 
     if (!burn_.SetSpeed()) context_.prompt.ShowMessage(datajobtext::kSpeedRefused, MessageIcon::Plain);
     const bool dvd = variant_ == Variant::Dvd;
     IsoImageSource source(layout, !dvd && tree->xaRecords, progress_, context_.prompt);
     if (!burn_.SetWriteMode(WriteModeFor(source))) {
-      return context_.Stop(datajobtext::kWriteModeRefused, datajob::kWriteModeRefused);
+      return context_.Stop(datajobtext::kWriteModeRefused, JobEnd::WriteModeRefused);
     }
     // Without its reservation a session at once has nowhere to go: nothing is
     // written, and the disc is still finished as far as it can be.
@@ -96,24 +96,24 @@ class DataDiscBurn {
       progress_.SetStatus("Writing Data To CD...");
       written = burn_.Write(source, dvd ? WriteCommand::Write12 : WriteCommand::Write10) == WriteEnd::Written;
     }
-    return Finish(layout, written) ? datajob::kBurned : datajob::kBurnFailed;
+    return Finish(layout, written) ? JobEnd::Done : JobEnd::BurnFailed;
   }
 
   // Makes the files of the disc's last session part of the new one; when
   // they cannot be, the user decides whether to append without them.
-  int KeepPreviousSession(SourceTree& tree) {
+  JobEnd KeepPreviousSession(SourceTree& tree) {
     progress_.SetStatus(importtext::kReading);
     const SessionImportResult result = ImportLastSession(context_.registry, burn_.drive(), tree);
     switch (result.status) {
       case SessionImportResult::Status::NoPreviousSession:
-        return 0;
+        return JobEnd::Done;
       case SessionImportResult::Status::Imported:
         context_.prompt.ShowMessage(ImportNotice(result), MessageIcon::Information);
-        return 0;
+        return JobEnd::Done;
       case SessionImportResult::Status::NotImportable:
         break;
     }
-    return context_.prompt.AskYesNo(AppendWithoutQuestion(result.reason)) ? 0 : datajob::kPreviousSessionRefused;
+    return context_.prompt.AskYesNo(AppendWithoutQuestion(result.reason)) ? JobEnd::Done : JobEnd::PreviousSessionRefused;
   }
 
   bool Reserve(const ImageLayout& layout) {
@@ -126,7 +126,7 @@ class DataDiscBurn {
   WriteMode WriteModeFor(const IsoImageSource& source) const {
     WriteMode mode;
     const bool xa = source.dataBlockType() == IsoImageSource::kBlockTypeMode2Form1;
-    mode.writeType = variant_ == Variant::Dvd ? WriteMode::kSessionAtOnce : WriteMode::kTrackAtOnce;
+    mode.writeType = variant_ == Variant::Dvd ? WriteType::SessionAtOnce : WriteType::TrackAtOnce;
     mode.sessionFormat = xa ? kSessionFormatCdRomXa : kSessionFormatCdRom;
     mode.dataBlockType = source.dataBlockType();
     mode.multiSessionBits = context_.inputs.multiSession != 0 ? WriteMode::kMultiSessionAllowed : 0;
@@ -137,7 +137,7 @@ class DataDiscBurn {
 
   // Numbers the directories and gives every entry its sectors, stepping the
   // bar as each stage goes; non-zero when the tree cannot be laid out.
-  int Lay(SourceTree& tree, ImageLayout& layout) {
+  JobEnd Lay(SourceTree& tree, ImageLayout& layout) {
     tree.ComputeDepth();
     if (!tree.joliet() && tree.depth > ImageLayout::kMaxIsoOnlyDepth) {
       context_.prompt.ShowMessage(datajobtext::kDepthTruncated, MessageIcon::Plain);
@@ -147,9 +147,9 @@ class DataDiscBurn {
     progress_.SetStep(1);
     auto step = [this] { progress_.StepIt(); };
 
-    if (const int stop = StopOnLayoutFailure(layout.Prepare()); stop != 0) return stop;
-    if (const int stop = StopOnLayoutFailure(layout.BuildPathTables([&](std::uint32_t) { step(); }));
-        stop != 0) {
+    if (const JobEnd stop = StopOnLayoutFailure(layout.Prepare()); stop != JobEnd::Done) return stop;
+    if (const JobEnd stop = StopOnLayoutFailure(layout.BuildPathTables([&](std::uint32_t) { step(); }));
+        stop != JobEnd::Done) {
       return stop;
     }
     step();  // the path table size
@@ -173,30 +173,30 @@ class DataDiscBurn {
     progress_.SetStep(1);
   }
 
-  int StopOnLayoutFailure(const LayoutResult& result) {
+  JobEnd StopOnLayoutFailure(const LayoutResult& result) {
     switch (result.status) {
       case LayoutStatus::Ok:
-        return 0;
+        return JobEnd::Done;
       case LayoutStatus::NoEntries:
-        return context_.Stop(datajobtext::kNoRoot, datajob::kNoEntries);
+        return context_.Stop(datajobtext::kNoRoot, JobEnd::NothingToWrite);
       case LayoutStatus::StructureError:
-        return context_.Stop(datajobtext::kStructureError, datajob::kStructureError);
+        return context_.Stop(datajobtext::kStructureError, JobEnd::StructureError);
       case LayoutStatus::FileTooLarge:
       case LayoutStatus::TooManyDirectories:
       case LayoutStatus::ImageTooLarge:
         break;
     }
-    return context_.Stop(result.message + datajobtext::kTerminated, datajob::kTreeRefused);
+    return context_.Stop(result.message + datajobtext::kTerminated, JobEnd::SourcesRefused);
   }
 
   // Refuses an image that would run past the free space of the track about
   // to be written, before anything is sent that changes the disc.
-  int CheckCapacity(std::int32_t track, const ImageLayout& layout) {
+  JobEnd CheckCapacity(std::int32_t track, const ImageLayout& layout) {
     const std::int64_t needed = static_cast<std::int64_t>(layout.imageEnd) - layout.sessionStart +
                                 (variant_ == Variant::Cd ? kRunOutBlocks : 0);
     const std::optional<std::int32_t> free = burn_.TrackFreeBlocks(track);
-    if (!free) return StopWithAnswer(datajobtext::kNoTrackInformation, datajob::kNoTrackInformation);
-    if (needed <= *free) return 0;
+    if (!free) return StopWithAnswer(datajobtext::kNoTrackInformation, JobEnd::NoDriveInformation);
+    if (needed <= *free) return JobEnd::Done;
     // Megabytes rounded so that what is needed never reads as what is free.
     const std::int64_t neededMb = (needed * 2048 + kBytesPerMegabyte - 1) / kBytesPerMegabyte;
     const std::int64_t freeMb = std::int64_t{*free} * 2048 / kBytesPerMegabyte;
@@ -204,7 +204,7 @@ class DataDiscBurn {
                              " sectors (" + std::to_string(neededMb) + " MB), the disc has " +
                              std::to_string(*free) + " free (" + std::to_string(freeMb) + " MB)." +
                              datajobtext::kTerminated;
-    return context_.Stop(text, datajob::kDoesNotFit);
+    return context_.Stop(text, JobEnd::DoesNotFit);
   }
 
   // Runs whether or not the writing completed: the drive's cache is flushed,
@@ -241,7 +241,7 @@ class DataDiscBurn {
     return false;
   }
 
-  int StopWithAnswer(const char* text, int result) {
+  JobEnd StopWithAnswer(const char* text, JobEnd result) {
     return context_.Stop(burn_.WithAnswer(text) + datajobtext::kTerminated, result);
   }
 
@@ -253,7 +253,7 @@ class DataDiscBurn {
 
 }  // namespace
 
-int DataCdJob(JobContext& context) { return DataDiscBurn(context, Variant::Cd).Run(); }
-int DataDvdJob(JobContext& context) { return DataDiscBurn(context, Variant::Dvd).Run(); }
+JobEnd DataCdJob(JobContext& context) { return DataDiscBurn(context, Variant::Cd).Run(); }
+JobEnd DataDvdJob(JobContext& context) { return DataDiscBurn(context, Variant::Dvd).Run(); }
 
 }  // namespace brenmark

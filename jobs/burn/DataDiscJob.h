@@ -7,26 +7,8 @@ namespace brenmark {
 
 // Burns the job's source tree as an ISO 9660 + Joliet data disc on the job's
 // drive: track at once on CD, session at once on DVD.
-int DataCdJob(JobContext& context);
-int DataDvdJob(JobContext& context);
-
-// What a data disc job ends with.
-namespace datajob {
-inline constexpr int kBurned = 0;
-inline constexpr int kNoDrive = -1;
-inline constexpr int kNoEntries = 1;
-inline constexpr int kStructureError = 4;
-inline constexpr int kNoDeviceAccess = 5;
-inline constexpr int kWriteModeRefused = 9;
-inline constexpr int kDiscNotWritable = 30;
-inline constexpr int kDoesNotFit = 31;       // the image is larger than the free space
-inline constexpr int kTreeRefused = 32;      // a file or the directory count the image cannot hold
-inline constexpr int kNoTrackInformation = 33;  // the drive did not tell where the track starts or its room
-inline constexpr int kNoDisc = 34;
-inline constexpr int kUnreadableSourcesRefused = 35;  // not burned without entries that cannot be read
-inline constexpr int kPreviousSessionRefused = 36;  // not appended without the files already on the disc
-inline constexpr int kBurnFailed = 40;       // writing began and did not complete
-}  // namespace datajob
+JobEnd DataCdJob(JobContext& context);
+JobEnd DataDvdJob(JobContext& context);
 
 // The texts the data disc job shows.
 namespace datajobtext {

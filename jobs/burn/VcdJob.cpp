@@ -41,10 +41,10 @@ class VcdBurn {
   explicit VcdBurn(JobContext& context)
       : context_(context), progress_(context.progress), prompt_(context.prompt), burn_(context) {}
 
-  int Run() {
+  JobEnd Run() {
     progress_.EnableClose(false);
     progress_.SetStatus("Initializing disc format...");
-    const int result = Start();
+    const JobEnd result = Start();
     single_.Close();
     burn_.Close();
     progress_.EnableClose(true);
@@ -55,27 +55,27 @@ class VcdBurn {
   const std::vector<std::string>& files() const { return context_.inputs.sourceFiles; }
   std::size_t trackCount() const { return files().size() + 1; }
 
-  int Start() {
-    if (burn_.drive() < 0) return context_.Stop(vcdjobtext::kNoDrive, vcdjob::kNoDrive);
-    if (files().empty()) return context_.Stop(vcdjobtext::kNoFiles, vcdjob::kNoFiles);
+  JobEnd Start() {
+    if (burn_.drive() < 0) return context_.Stop(vcdjobtext::kNoDrive, JobEnd::NoDrive);
+    if (files().empty()) return context_.Stop(vcdjobtext::kNoFiles, JobEnd::NothingToWrite);
     // The MPEGAV directory is one sector: more files would run past it.
     if (files().size() > vcd::kMaxMpegTracks) {
       return context_.Stop("A Video CD holds at most " + std::to_string(vcd::kMaxMpegTracks) + " MPEG files; " +
                       std::to_string(files().size()) + " were chosen." + vcdjobtext::kTerminated,
-                  vcdjob::kFilesRefused);
+                  JobEnd::SourcesRefused);
     }
     if (files().size() == 1) {
       const auto size = OpenForSize(single_, files()[0]);
-      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation);
-      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(files()[0]), vcdjob::kFilesRefused);
+      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, JobEnd::SourceUnreadable);
+      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(files()[0]), JobEnd::SourcesRefused);
       total_ = *size;
     }
-    if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, vcdjob::kNoDeviceAccess);
+    if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, JobEnd::NoDeviceAccess);
 
     for (;;) {
-      const int result = BurnDisc();
+      const JobEnd result = BurnDisc();
       // After a failure the part on the failed disc is not complete: no further disc is asked for.
-      if (result != vcdjob::kBurned || !spanning_ || written_ >= total_) return result;
+      if (result != JobEnd::Done || !spanning_ || written_ >= total_) return result;
       const std::uint64_t left = total_ - written_;
       if (left < kSmallestRemainder) {
         prompt_.ShowMessage(NotWrittenText(left) + " A remainder of fewer than " +
@@ -87,29 +87,29 @@ class VcdBurn {
       if (!prompt_.WaitForUser(vcdjobtext::kInsertAnotherDisc)) {
         prompt_.ShowMessage(NotWrittenText(left) + " No further disc was inserted.", MessageIcon::Error);
         progress_.SetStatus(vcdjobtext::kFailed);
-        return vcdjob::kBurnFailed;
+        return JobEnd::BurnFailed;
       }
-      if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, vcdjob::kNoDeviceAccess);
+      if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, JobEnd::NoDeviceAccess);
     }
   }
 
   // One disc, from the blank check to the eject; the result of the stop or of Finish.
-  int BurnDisc() {
+  JobEnd BurnDisc() {
     std::int32_t firstTrack = 1;
     switch (burn_.CheckDisc(firstTrack)) {
       case DiscCheck::Blank: break;
-      case DiscCheck::NoDisc: return context_.Stop(burntext::kNoDisc, vcdjob::kNoDisc);
+      case DiscCheck::NoDisc: return context_.Stop(burntext::kNoDisc, JobEnd::NoDisc);
       case DiscCheck::Appendable:
-      case DiscCheck::NotWritable: return context_.Stop(vcdjobtext::kDiscNotEmpty, vcdjob::kDiscNotEmpty);
+      case DiscCheck::NotWritable: return context_.Stop(vcdjobtext::kDiscNotEmpty, JobEnd::DiscNotWritable);
     }
     // A capacity or a track start the drive did not give would be used as 0.
     const std::optional<std::int32_t> capacity = burn_.DiscCapacity();
-    if (!capacity) return StopWithAnswer(vcdjobtext::kNoCapacity, vcdjob::kNoDiscInformation);
+    if (!capacity) return StopWithAnswer(vcdjobtext::kNoCapacity, JobEnd::NoDriveInformation);
     const std::int64_t room = static_cast<std::int64_t>(*capacity) - kReservedSectors;
     if (room <= 0) {
       return context_.Stop("The disc holds " + std::to_string(*capacity) + " sectors, too few for a Video CD." +
                       vcdjobtext::kTerminated,
-                  vcdjob::kNoDiscInformation);
+                  JobEnd::NoDriveInformation);
     }
     if (!spanning_) {
       if (files().size() == 1 && vcd::NeedsSeveralDiscs(total_, room)) {
@@ -119,7 +119,7 @@ class VcdBurn {
         single_.Close();
       }
     }
-    if (!burn_.TrackStart(1)) return StopWithAnswer(vcdjobtext::kNoTrackStart, vcdjob::kNoDiscInformation);
+    if (!burn_.TrackStart(1)) return StopWithAnswer(vcdjobtext::kNoTrackStart, JobEnd::NoDriveInformation);
     progress_.SetStatus(TrackText("Writing Track %d of %d on Video CD ...", 1, trackCount()));
 
     VcdTrackTable table;
@@ -127,7 +127,7 @@ class VcdBurn {
       const std::uint32_t length = vcd::NextDiscLength(total_ - written_, room);
       table.entries.push_back({vcd::kFirstDataStart, length});
       table.end = vcd::kFirstDataStart + length;
-    } else if (const int stop = LayFiles(table); stop != 0) {
+    } else if (const JobEnd stop = LayFiles(table); stop != JobEnd::Done) {
       return stop;
     }
 
@@ -149,17 +149,17 @@ class VcdBurn {
   }
 
   // The track table of the files in order, from their sizes now.
-  int LayFiles(VcdTrackTable& table) {
+  JobEnd LayFiles(VcdTrackTable& table) {
     sizes_.clear();
     for (const std::string& path : files()) {
       platform::File file;
       const auto size = OpenForSize(file, path);
-      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation);
-      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(path), vcdjob::kFilesRefused);
+      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, JobEnd::SourceUnreadable);
+      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(path), JobEnd::SourcesRefused);
       sizes_.push_back(*size);
     }
     table = *vcd::LayTracks(sizes_);
-    return 0;
+    return JobEnd::Done;
   }
 
   bool BurnMpegTrack(std::size_t i, const vcd::VcdTrackEntry& entry) {
@@ -230,7 +230,7 @@ class VcdBurn {
 
   // Closes the session and ejects the disc whether or not the writing
   // completed; the last status says which.
-  int Finish(bool written) {
+  JobEnd Finish(bool written) {
     progress_.SetStatus("Closing Disk Session...");
     const bool synced = burn_.SynchronizeCache();
     const bool closed = burn_.CloseSession();
@@ -238,10 +238,10 @@ class VcdBurn {
     progress_.SetStatus(burned ? vcdjobtext::kDone : vcdjobtext::kFailed);
     burn_.Eject();
     burn_.Close();
-    return burned ? vcdjob::kBurned : vcdjob::kBurnFailed;
+    return burned ? JobEnd::Done : JobEnd::BurnFailed;
   }
 
-  int FailAndFinish(const std::string& text) {
+  JobEnd FailAndFinish(const std::string& text) {
     Fail(text);
     return Finish(false);
   }
@@ -251,7 +251,7 @@ class VcdBurn {
     return false;
   }
 
-  int StopWithAnswer(const std::string& text, int result) {
+  JobEnd StopWithAnswer(const std::string& text, JobEnd result) {
     return context_.Stop(burn_.WithAnswer(text) + vcdjobtext::kTerminated, result);
   }
 
@@ -291,6 +291,6 @@ class VcdBurn {
 
 }  // namespace
 
-int VcdJob(JobContext& context) { return VcdBurn(context).Run(); }
+JobEnd VcdJob(JobContext& context) { return VcdBurn(context).Run(); }
 
 }  // namespace brenmark

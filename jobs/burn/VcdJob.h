@@ -8,21 +8,7 @@ namespace brenmark {
 // Burns the job's source files as a Video CD on the job's drive: track 1 with
 // the file system and control files, then one MPEG track per file, track at
 // once. A single file larger than the disc is spread over several discs.
-int VcdJob(JobContext& context);
-
-// What a Video CD job ends with.
-namespace vcdjob {
-inline constexpr int kBurned = 0;
-inline constexpr int kNoDrive = -1;
-inline constexpr int kNoFiles = 1;
-inline constexpr int kNoSourceInformation = 2;
-inline constexpr int kNoDeviceAccess = 5;
-inline constexpr int kDiscNotEmpty = 6;
-inline constexpr int kNoDisc = 7;
-inline constexpr int kFilesRefused = 32;       // too many files, or a file of 4 GiB or more
-inline constexpr int kNoDiscInformation = 33;  // the drive did not tell the capacity or a track start
-inline constexpr int kBurnFailed = 40;         // writing began and did not complete
-}  // namespace vcdjob
+JobEnd VcdJob(JobContext& context);
 
 // The texts the Video CD job shows.
 namespace vcdjobtext {

@@ -36,23 +36,17 @@ std::string NumberList(const std::vector<int>& numbers) {
   return text;
 }
 
-template <std::size_t N>
-std::int32_t Entry(const std::int32_t (&table)[N], std::int32_t index) {
-  return index >= 0 && static_cast<std::size_t>(index) < N ? table[index] : 0;
-}
-
-// The encoder's configuration record from the grab settings; an index outside
-// its table gives 0, which the encoder refuses.
-mp3::EncoderConfig ConfigFrom(const std::array<std::int32_t, JobState::kGrabSettingCount>& settings) {
+// The encoder's configuration record from the grab settings.
+mp3::EncoderConfig ConfigFrom(const GrabSettings& settings) {
   mp3::EncoderConfig config{};
   config.configKind = mp3::kConfigKindLame;
   config.structVersion = mp3::kConfigStructVersion;
   config.structSize = sizeof config;
-  config.sampleRate = static_cast<std::uint32_t>(Entry(grabsetting::kSampleRates, settings[grabsetting::kSampleRateIndex]));
-  config.mode = settings[grabsetting::kEncoderMode];
-  config.bitrate = static_cast<std::uint32_t>(Entry(grabsetting::kBitrates, settings[grabsetting::kBitrateIndex]));
-  config.preset = settings[grabsetting::kEncoderPreset];
-  config.mpegVersion = static_cast<std::uint32_t>(settings[grabsetting::kMpegVersion]);
+  config.sampleRate = static_cast<std::uint32_t>(settings.sampleRateHz);
+  config.mode = settings.encoderMode;
+  config.bitrate = static_cast<std::uint32_t>(settings.bitrateKbps);
+  config.preset = settings.encoderPreset;
+  config.mpegVersion = static_cast<std::uint32_t>(settings.mpegVersion);
   config.originalFlag = 1;
   config.noBitReservoir = 1;
   return config;
@@ -80,17 +74,17 @@ class Grab {
         folder_(platform::PathFromUtf8(context.inputs.outputFolder)),
         options_(options) {}
 
-  int Run() {
+  JobEnd Run() {
     progress_.EnableClose(false);
     progress_.SetStatus(grabtext::kInitializing);
-    if (drive_ < 0) return context_.End(context_.Stop(grabtext::kNoDrive, grabjob::kNoDrive));
-    if (const int stop = CheckPathLength(); stop != 0) return context_.End(stop);
+    if (drive_ < 0) return context_.End(context_.Stop(grabtext::kNoDrive, JobEnd::NoDrive));
+    if (const JobEnd stop = CheckPathLength(); stop != JobEnd::Done) return context_.End(stop);
     if (!registry_.OpenDevice(drive_)) {
-      return context_.End(context_.Stop(grabtext::kNoDeviceAccess, grabjob::kNoDeviceAccess));
+      return context_.End(context_.Stop(grabtext::kNoDeviceAccess, JobEnd::NoDeviceAccess));
     }
-    const int result = RunOnOpenDrive();
+    const JobEnd result = RunOnOpenDrive();
     registry_.CloseDevice(drive_);
-    if (result == grabjob::kGrabbed) {
+    if (result == JobEnd::Done) {
       progress_.SetRange16(100);
       progress_.SetPos(100);
     }
@@ -98,10 +92,10 @@ class Grab {
   }
 
  private:
-  int RunOnOpenDrive() {
+  JobEnd RunOnOpenDrive() {
     std::vector<std::uint8_t> toc(kTocLength);
     if (!registry_.ReadToc(drive_, kTocLength, toc.data())) {
-      return context_.Stop(grabtext::kTocUnreadable, grabjob::kTocUnreadable);
+      return context_.Stop(grabtext::kTocUnreadable, JobEnd::TocUnreadable);
     }
     const std::vector<TrackPlan> plan = PlanTracks(ReadTrackTimes(toc.data(), toc.size()));
     log_ = std::make_unique<GrabLog>(folder_, registry_.drive(drive_).displayName);
@@ -111,24 +105,22 @@ class Grab {
     for (const TrackPlan& track : plan) {
       progress_.SetStatus(
           Format("Grabbing Track %d (%d of %d)", track.number, ordinal, static_cast<int>(plan.size())));
-      int result = grabjob::kGrabbed;
+      JobEnd result = JobEnd::Done;
       bool fileWritten = false;
-      switch (context_.inputs.grabSettings[grabsetting::kOutputFormat]) {
-        case grabsetting::kFormatWav:
+      switch (context_.inputs.grabSettings.format) {
+        case GrabFormat::Wav:
           result = GrabWav(track, fileWritten);
           break;
-        case grabsetting::kFormatMp3:
+        case GrabFormat::Mp3:
           result = GrabMp3(track, fileWritten);
-          break;
-        default:
           break;
       }
       if (fileWritten) ++written;
-      if (result != grabjob::kGrabbed) return result;
+      if (result != JobEnd::Done) return result;
       ++ordinal;
     }
     progress_.SetStatus(Format("%d Tracks Grabbed", written));
-    return grabjob::kGrabbed;
+    return JobEnd::Done;
   }
 
   // The selected tracks the disc holds as audio, in order; the others are
@@ -166,13 +158,13 @@ class Grab {
     return plan;
   }
 
-  int CheckPathLength() {
+  JobEnd CheckPathLength() {
     const std::string longest = (folder_ / "track99.wav").string();
-    if (longest.size() <= JobState::kOutputFolderLimit) return 0;
+    if (longest.size() <= JobState::kOutputFolderLimit) return JobEnd::Done;
     return context_.Stop(
         "The output folder name is too long: the file names in it would be longer than 1023 characters." +
             std::string(grabtext::kTerminated),
-        grabjob::kPathTooLong);
+        JobEnd::OutputPathTooLong);
   }
 
   std::filesystem::path OutputPath(int number, const char* extension) const {
@@ -181,10 +173,10 @@ class Grab {
     return folder_ / name;
   }
 
-  int GrabWav(const TrackPlan& track, bool& fileWritten) {
+  JobEnd GrabWav(const TrackPlan& track, bool& fileWritten) {
     const std::filesystem::path path = OutputPath(track.number, "wav");
     WavTrackFile file;
-    if (!file.Create(path)) return context_.Stop(grabtext::kCannotCreateWav, grabjob::kCannotCreateFile);
+    if (!file.Create(path)) return context_.Stop(grabtext::kCannotCreateWav, JobEnd::OutputNotCreated);
     fileWritten = true;
     progress_.SetRange(track.sectors);
     progress_.SetPos(0);
@@ -209,21 +201,21 @@ class Grab {
       position += count;
       progress_.SetPos(progress_.GetPos() + count);
     }
-    if (!file.Finish() || !writes) return context_.Stop(grabtext::kWriteDataFailed, grabjob::kWriteFailed);
+    if (!file.Finish() || !writes) return context_.Stop(grabtext::kWriteDataFailed, JobEnd::OutputWriteFailed);
     Report(track, path, position - track.firstSector, registry_.drive(drive_).readRetries - retriesBefore,
            checksums);
-    return givenUp ? grabjob::kReadGivenUp : grabjob::kGrabbed;
+    return givenUp ? JobEnd::ReadGivenUp : JobEnd::Done;
   }
 
-  int GrabMp3(const TrackPlan& track, bool& fileWritten) {
+  JobEnd GrabMp3(const TrackPlan& track, bool& fileWritten) {
     mp3::EncoderLibrary encoder;
     const std::filesystem::path library =
         options_.encoderLibrary.empty() ? mp3::DefaultEncoderLibraryPath() : options_.encoderLibrary;
     switch (encoder.Load(library)) {
       case mp3::EncoderLibrary::LoadResult::NotLoaded:
-        return context_.Stop(grabtext::kEncoderNotLoaded, grabjob::kEncoderFailed);
+        return context_.Stop(grabtext::kEncoderNotLoaded, JobEnd::EncoderFailed);
       case mp3::EncoderLibrary::LoadResult::FunctionMissing:
-        return context_.Stop(grabtext::kEncoderFunctionMissing, grabjob::kEncoderFailed);
+        return context_.Stop(grabtext::kEncoderFunctionMissing, JobEnd::EncoderFailed);
       case mp3::EncoderLibrary::LoadResult::Loaded:
         break;
     }
@@ -232,7 +224,7 @@ class Grab {
 
     const std::filesystem::path path = OutputPath(track.number, "mp3");
     OutputFile file;
-    if (!file.Create(path)) return context_.Stop(grabtext::kCannotCreateMp3, grabjob::kCannotCreateFile);
+    if (!file.Create(path)) return context_.Stop(grabtext::kCannotCreateMp3, JobEnd::OutputNotCreated);
     fileWritten = true;
 
     mp3::EncoderConfig config = ConfigFrom(context_.inputs.grabSettings);
@@ -240,7 +232,7 @@ class Grab {
     std::uint32_t outputSize = 0;
     mp3::StreamHandle stream = 0;
     if (encoder.beInitStream(&config, &samplesPerChunk, &outputSize, &stream) != mp3::kOk) {
-      return context_.Stop(grabtext::kStreamNotOpened, grabjob::kEncoderFailed);
+      return context_.Stop(grabtext::kStreamNotOpened, JobEnd::EncoderFailed);
     }
     const std::size_t chunkBytes = std::size_t{2} * samplesPerChunk;
     // The sectors read and not yet encoded: one chunk plus one read at most.
@@ -254,7 +246,7 @@ class Grab {
       pool = largerPool ? std::span<std::uint8_t>(largerPool.get(), poolBytes) : std::span<std::uint8_t>();
     }
     if (!output || !input || pool.empty()) {
-      const int stop = context_.Stop(grabtext::kOutOfMemory, grabjob::kEncoderFailed);
+      const JobEnd stop = context_.Stop(grabtext::kOutOfMemory, JobEnd::EncoderFailed);
       encoder.beCloseStream(stream);
       return stop;
     }
@@ -267,7 +259,7 @@ class Grab {
                             checksums);
     std::uint32_t produced = 0;
     const auto encodedWriteFailed = [&] {
-      const int stop = context_.Stop(grabtext::kWriteDataFailed, grabjob::kWriteFailed);
+      const JobEnd stop = context_.Stop(grabtext::kWriteDataFailed, JobEnd::OutputWriteFailed);
       encoder.beDeinitStream(stream, output.get(), &produced);
       encoder.beCloseStream(stream);
       return stop;
@@ -279,7 +271,7 @@ class Grab {
                                 &produced) != mp3::kOk) {
         encoder.beDeinitStream(stream, output.get(), &produced);
         encoder.beCloseStream(stream);
-        return context_.Stop(grabtext::kEncodingError, grabjob::kEncoderFailed);
+        return context_.Stop(grabtext::kEncodingError, JobEnd::EncoderFailed);
       }
       if (!file.Write(output.get(), produced)) return encodedWriteFailed();
     }
@@ -287,18 +279,18 @@ class Grab {
     if (!file.Flush()) return encodedWriteFailed();
     if (encoder.beDeinitStream(stream, output.get(), &produced) != mp3::kOk) {
       encoder.beCloseStream(stream);
-      return context_.Stop(grabtext::kStreamNotClosed, grabjob::kEncoderFailed);
+      return context_.Stop(grabtext::kStreamNotClosed, JobEnd::EncoderFailed);
     }
     if (produced != 0 && !file.Write(output.get(), produced)) {
-      const int stop = context_.Stop(grabtext::kWriteFlushFailed, grabjob::kWriteFailed);
+      const JobEnd stop = context_.Stop(grabtext::kWriteFlushFailed, JobEnd::OutputWriteFailed);
       encoder.beCloseStream(stream);
       return stop;
     }
     encoder.beCloseStream(stream);
-    if (!file.Close()) return context_.Stop(grabtext::kWriteFlushFailed, grabjob::kWriteFailed);
+    if (!file.Close()) return context_.Stop(grabtext::kWriteFlushFailed, JobEnd::OutputWriteFailed);
     encoder.beWriteVBRHeader(path.string().c_str());
     Report(track, path, reader.sectorsRead(), registry_.drive(drive_).readRetries - retriesBefore, checksums);
-    return grabjob::kGrabbed;
+    return JobEnd::Done;
   }
 
   void Report(const TrackPlan& plan, const std::filesystem::path& path, std::int32_t sectorsRead,
@@ -339,6 +331,6 @@ JobProcedure MakeGrabJob(GrabOptions options) {
   return [options = std::move(options)](JobContext& context) { return Grab(context, options).Run(); };
 }
 
-int GrabJob(JobContext& context) { return Grab(context, GrabOptions{}).Run(); }
+JobEnd GrabJob(JobContext& context) { return Grab(context, GrabOptions{}).Run(); }
 
 }  // namespace brenmark::audio

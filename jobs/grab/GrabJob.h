@@ -20,36 +20,7 @@ struct GrabOptions {
 // Copies the selected audio tracks of the disc in the job's drive into
 // track%02d.wav (or .mp3) files in the output folder, with grab.log beside them.
 JobProcedure MakeGrabJob(GrabOptions options);
-int GrabJob(JobContext& context);
-
-// The grabSettings fields, in order.
-namespace grabsetting {
-inline constexpr std::size_t kOutputFormat = 0;
-inline constexpr std::size_t kBitrateIndex = 1;
-inline constexpr std::size_t kSampleRateIndex = 2;
-inline constexpr std::size_t kEncoderMode = 3;
-inline constexpr std::size_t kEncoderPreset = 4;
-inline constexpr std::size_t kMpegVersion = 5;
-inline constexpr std::int32_t kFormatWav = 1;
-inline constexpr std::int32_t kFormatMp3 = 2;
-inline constexpr std::int32_t kBitrates[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-inline constexpr std::int32_t kSampleRates[] = {48000, 44100, 32000};
-// The main window's settings: WAV; for MP3, 128 kbit/s, 44100 Hz, stereo, MPEG-1.
-inline constexpr std::array<std::int32_t, 6> kDefaults = {kFormatWav, 8, 1, 0, 0, 1};
-}  // namespace grabsetting
-
-// What a grab job ends with.
-namespace grabjob {
-inline constexpr int kGrabbed = 0;
-inline constexpr int kNoDrive = -1;
-inline constexpr int kNoDeviceAccess = 5;
-inline constexpr int kTocUnreadable = 6;
-inline constexpr int kPathTooLong = 7;
-inline constexpr int kCannotCreateFile = 8;
-inline constexpr int kWriteFailed = 9;
-inline constexpr int kReadGivenUp = 10;
-inline constexpr int kEncoderFailed = 11;  // the library missing or incomplete, or an encoder call failed
-}  // namespace grabjob
+JobEnd GrabJob(JobContext& context);
 
 // The texts the grab job shows.
 namespace grabtext {

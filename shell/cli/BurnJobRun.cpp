@@ -47,7 +47,7 @@ int RunBurnJob(CliSession& session, JobProcedure procedure) {
   }
   job->Wait();
   progress->BreakLine();
-  const bool burned = job->result() == 0;
+  const bool burned = job->result() == JobEnd::Done;
   session.PrintHeldImages(!burned);
   return burned ? kExitDone : kExitFailed;
 }

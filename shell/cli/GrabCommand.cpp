@@ -13,11 +13,10 @@
 namespace brenmark::cli {
 namespace {
 
-using audio::grabsetting::kBitrates;
+using audio::kMp3Bitrates;
 
 struct GrabRequest {
-  std::int32_t format = audio::grabsetting::kFormatWav;
-  std::int32_t bitrateIndex = audio::grabsetting::kDefaults[audio::grabsetting::kBitrateIndex];
+  audio::GrabSettings settings;
   std::optional<std::array<std::uint8_t, JobState::kTrackSlots>> tracks;
   std::string folder;
 };
@@ -72,17 +71,17 @@ std::optional<GrabRequest> ParseGrabArguments(CliSession& session, const std::ve
         session.Complain("grab: --format is wav or mp3, not " + value);
         return std::nullopt;
       }
-      request.format = value == "wav" ? audio::grabsetting::kFormatWav : audio::grabsetting::kFormatMp3;
+      request.settings.format = value == "wav" ? audio::GrabFormat::Wav : audio::GrabFormat::Mp3;
     } else if (argument == "--bitrate") {
       const auto kbps = ParseNumber(value);
-      const auto* found = kbps ? std::find(std::begin(kBitrates), std::end(kBitrates), *kbps) : std::end(kBitrates);
-      if (found == std::end(kBitrates)) {
+      const auto* found = kbps ? std::find(std::begin(kMp3Bitrates), std::end(kMp3Bitrates), *kbps) : std::end(kMp3Bitrates);
+      if (found == std::end(kMp3Bitrates)) {
         std::string listed;
-        for (int rate : kBitrates) listed += " " + std::to_string(rate);
+        for (int rate : kMp3Bitrates) listed += " " + std::to_string(rate);
         session.Complain("grab: --bitrate must be one of" + listed + " kbit/s, not " + value);
         return std::nullopt;
       }
-      request.bitrateIndex = static_cast<std::int32_t>(found - std::begin(kBitrates));
+      request.settings.bitrateKbps = *found;
     } else {
       request.tracks = ParseTrackList(value);
       if (!request.tracks) {
@@ -127,9 +126,7 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
   JobState& state = session.jobState();
   state.outputFolder = request->folder;
   state.trackSelected = *tracks;
-  std::copy(audio::grabsetting::kDefaults.begin(), audio::grabsetting::kDefaults.end(), state.grabSettings.begin());
-  state.grabSettings[audio::grabsetting::kOutputFormat] = request->format;
-  state.grabSettings[audio::grabsetting::kBitrateIndex] = request->bitrateIndex;
+  state.grabSettings = request->settings;
 
   auto progress = session.NewProgress();
   audio::GrabOptions options;
@@ -146,7 +143,7 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
   if (!job) return kExitFailed;
   job->Wait();
   progress->BreakLine();
-  return job->result() == audio::grabjob::kGrabbed ? kExitDone : kExitFailed;
+  return job->result() == JobEnd::Done ? kExitDone : kExitFailed;
 }
 
 }  // namespace brenmark::cli

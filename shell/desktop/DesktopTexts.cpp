@@ -18,7 +18,7 @@ std::string JobName(desktop::JobKind kind) {
   return "Job";
 }
 
-std::string OutcomeText(bool completed) { return completed ? "Finished." : "Ended without completing."; }
+std::string OutcomeText(JobEnd end) { return end == JobEnd::Done ? "Finished." : "Ended without completing."; }
 
 std::string KeptImageText(const std::string& image) { return "The disc is kept as " + image + "."; }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "jobs/JobEnd.h"
 #include "shell/desktop/JobKind.h"
 
 namespace brenmark {
@@ -22,8 +23,8 @@ inline constexpr const char* kLeaveDuringJobQuestion =
 // The name a progress window gives a job the main window started.
 std::string JobName(desktop::JobKind kind);
 
-// The line that says how a job ended: it did everything it was asked, or not.
-std::string OutcomeText(bool completed);
+// The line that says how a job ended: it did everything it was asked (Done), or not.
+std::string OutcomeText(JobEnd end);
 
 // The line that follows it when the job's recorder kept the disc as `image`.
 std::string KeptImageText(const std::string& image);

@@ -23,8 +23,8 @@ bool JobBoard::Start(JobProcedure procedure, JobInputs inputs, const std::string
   // the user-interface thread, after every progress update the job made before.
   const std::size_t index = entry.index;
   auto job = jobs_.Start(std::move(procedure), std::move(inputs), windows_.OpenJobWindow(entry),
-                         [post = ui_.post, this, index](int result) {
-                           post([this, index, result] { Ended(index, result == 0); });
+                         [post = ui_.post, this, index](JobEnd end) {
+                           post([this, index, end] { Ended(index, end); });
                          });
   if (!job) {
     windows_.DropJobWindow(entry);
@@ -36,11 +36,11 @@ bool JobBoard::Start(JobProcedure procedure, JobInputs inputs, const std::string
   return true;
 }
 
-void JobBoard::Ended(std::size_t index, bool completed) {
+void JobBoard::Ended(std::size_t index, JobEnd end) {
   JobEntry& entry = entries_[index];
   entry.running = false;
-  entry.completed = completed;
-  entry.resultLine = desktoptext::OutcomeText(completed);
+  entry.end = end;
+  entry.resultLine = desktoptext::OutcomeText(end);
   if (entry.recorder) {
     const VirtualTrays::FinishedImage finished = trays_.LastFinishedImage(entry.recorder);
     if (finished.serial != entry.imageSerialAtStart) {

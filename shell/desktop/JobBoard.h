@@ -27,7 +27,7 @@ struct JobEntry {
   std::size_t index = 0;     // its place on the board, oldest first
   std::string title;         // "<job> on <drive>"
   bool running = true;
-  bool completed = false;    // once ended: it did everything it was asked
+  JobEnd end = JobEnd::Done;  // once ended: how
   std::string resultLine;    // once ended: how, and where the disc is kept
   std::filesystem::path keptImage;  // once ended: the image its recorder kept, if any
   virtualdrive::VirtualRecorder* recorder = nullptr;
@@ -77,7 +77,7 @@ class JobBoard {
   void WaitForJobs();
 
  private:
-  void Ended(std::size_t index, bool completed);
+  void Ended(std::size_t index, JobEnd end);
 
   JobRunner& jobs_;
   VirtualTrays& trays_;

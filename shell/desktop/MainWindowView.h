@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "jobs/JobState.h"
+#include "jobs/grab/GrabSettings.h"
 #include "shell/desktop/JobKind.h"
 
 namespace brenmark::virtualdrive {
@@ -37,7 +38,7 @@ struct SpeedChoice {
 // The track dialog's answer.
 struct TrackChoice {
   std::array<std::uint8_t, JobState::kTrackSlots> trackSelected{};
-  decltype(JobState::grabSettings) settings{};
+  audio::GrabSettings settings;
 };
 
 // What the main window's logic asks of the toolkit that draws it. Texts are

@@ -6,8 +6,6 @@
 namespace brenmark::gui {
 namespace {
 
-namespace setting = audio::grabsetting;
-
 constexpr int kWavEntry = 0;
 
 }  // namespace
@@ -17,10 +15,10 @@ CTestGrabDlg::CTestGrabDlg(const QStringList& trackLines, QWidget* parent)
   ui_->setupUi(this);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   ui_->trackList->addItems(trackLines);
-  for (const std::int32_t kbps : setting::kBitrates) {
+  for (const std::int32_t kbps : audio::kMp3Bitrates) {
     ui_->bitrateCombo->addItem(QStringLiteral("%1 kbit/s").arg(kbps));
   }
-  ui_->bitrateCombo->setCurrentIndex(setting::kDefaults[setting::kBitrateIndex]);
+  ui_->bitrateCombo->setCurrentIndex(audio::Mp3BitrateEntry(audio::GrabSettings{}.bitrateKbps));
   ui_->formatCombo->setCurrentIndex(kWavEntry);
   ShowBitrateFor(kWavEntry);
   connect(ui_->formatCombo, &QComboBox::currentIndexChanged, this, &CTestGrabDlg::ShowBitrateFor);
@@ -36,12 +34,8 @@ std::array<std::uint8_t, JobState::kTrackSlots> CTestGrabDlg::SelectedTracks() c
   return selected;
 }
 
-std::array<std::int32_t, JobState::kGrabSettingCount> CTestGrabDlg::Settings() const {
-  std::array<std::int32_t, JobState::kGrabSettingCount> settings = setting::kDefaults;
-  settings[setting::kOutputFormat] =
-      ui_->formatCombo->currentIndex() == kWavEntry ? setting::kFormatWav : setting::kFormatMp3;
-  settings[setting::kBitrateIndex] = ui_->bitrateCombo->currentIndex();
-  return settings;
+audio::GrabSettings CTestGrabDlg::Settings() const {
+  return audio::DialogGrabSettings(ui_->formatCombo->currentIndex() != kWavEntry, ui_->bitrateCombo->currentIndex());
 }
 
 void CTestGrabDlg::ShowBitrateFor(int formatIndex) { ui_->bitrateCombo->setEnabled(formatIndex != kWavEntry); }

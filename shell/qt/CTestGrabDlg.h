@@ -28,7 +28,7 @@ class CTestGrabDlg final : public QDialog {
   // Slot k is 1 when line k (track k + 1) is selected.
   std::array<std::uint8_t, JobState::kTrackSlots> SelectedTracks() const;
   // The grab settings with the chosen format and bit rate.
-  std::array<std::int32_t, JobState::kGrabSettingCount> Settings() const;
+  audio::GrabSettings Settings() const;
 
  private:
   void ShowBitrateFor(int formatIndex);

@@ -96,7 +96,7 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   progress.EnableClose(true);
   const QString image = QDir(QString::fromStdString(session.trays().burnedFolder().string()))
                             .filePath(QStringLiteral("virtual-dvd-20261207-041500.iso"));
-  progress.ShowEnding(QString::fromStdString(desktoptext::OutcomeText(true) + " " +
+  progress.ShowEnding(QString::fromStdString(desktoptext::OutcomeText(JobEnd::Done) + " " +
                                              desktoptext::KeptImageText(QDir::toNativeSeparators(image).toStdString())),
                       image);
   shots.Shoot(progress, QStringLiteral("progress-window-ended"));

@@ -10,7 +10,6 @@ namespace brenmark::win32 {
 
 namespace {
 
-namespace setting = audio::grabsetting;
 
 constexpr int kWavEntry = 0;
 
@@ -30,10 +29,11 @@ void CTestGrabDlg::OnInit() {
   AddEntry(Item(IDC_GRAB_FORMAT), L"WAV");
   AddEntry(Item(IDC_GRAB_FORMAT), L"MP3");
   SendMessageW(Item(IDC_GRAB_FORMAT), CB_SETCURSEL, kWavEntry, 0);
-  for (const std::int32_t kbps : setting::kBitrates) {
+  for (const std::int32_t kbps : audio::kMp3Bitrates) {
     AddEntry(Item(IDC_GRAB_BITRATE), std::to_wstring(kbps) + L" kbit/s");
   }
-  SendMessageW(Item(IDC_GRAB_BITRATE), CB_SETCURSEL, static_cast<WPARAM>(setting::kDefaults[setting::kBitrateIndex]), 0);
+  SendMessageW(Item(IDC_GRAB_BITRATE), CB_SETCURSEL,
+               static_cast<WPARAM>(audio::Mp3BitrateEntry(audio::GrabSettings{}.bitrateKbps)), 0);
   ShowBitrateForFormat();
 }
 
@@ -59,10 +59,8 @@ void CTestGrabDlg::StoreChoice() {
   for (const int index : indexes) {
     if (index >= 0 && static_cast<std::size_t>(index) < selected_.size()) selected_[static_cast<std::size_t>(index)] = 1;
   }
-  settings_ = setting::kDefaults;
-  settings_[setting::kOutputFormat] =
-      SendMessageW(Item(IDC_GRAB_FORMAT), CB_GETCURSEL, 0, 0) == kWavEntry ? setting::kFormatWav : setting::kFormatMp3;
-  settings_[setting::kBitrateIndex] = static_cast<std::int32_t>(SendMessageW(Item(IDC_GRAB_BITRATE), CB_GETCURSEL, 0, 0));
+  settings_ = audio::DialogGrabSettings(SendMessageW(Item(IDC_GRAB_FORMAT), CB_GETCURSEL, 0, 0) != kWavEntry,
+                                        static_cast<int>(SendMessageW(Item(IDC_GRAB_BITRATE), CB_GETCURSEL, 0, 0)));
 }
 
 }  // namespace brenmark::win32

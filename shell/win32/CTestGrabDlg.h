@@ -20,7 +20,7 @@ class CTestGrabDlg final : public ModalDialog {
   bool Choose(HWND owner);
 
   const std::array<std::uint8_t, JobState::kTrackSlots>& selectedTracks() const { return selected_; }
-  const std::array<std::int32_t, JobState::kGrabSettingCount>& settings() const { return settings_; }
+  const audio::GrabSettings& settings() const { return settings_; }
 
  private:
   void OnInit() override;
@@ -30,7 +30,7 @@ class CTestGrabDlg final : public ModalDialog {
 
   std::vector<std::string> lines_;
   std::array<std::uint8_t, JobState::kTrackSlots> selected_{};
-  std::array<std::int32_t, JobState::kGrabSettingCount> settings_{};
+  audio::GrabSettings settings_;
 };
 
 }  // namespace brenmark::win32

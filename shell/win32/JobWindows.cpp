@@ -59,7 +59,7 @@ void JobWindows::ShowJobEnded(const desktop::JobEntry& job) {
   Window& window = windows_[job.index];
   window.progress->Flush();
   // The title says how the job ended, and the window comes back to say it.
-  window.dialog->SetTitle(kTitlePrefix + job.title + " - " + desktoptext::OutcomeText(job.completed));
+  window.dialog->SetTitle(kTitlePrefix + job.title + " - " + desktoptext::OutcomeText(job.end));
   window.dialog->ShowEnding(job.resultLine, job.keptImage);
   window.dialog->Show();
 }

@@ -143,8 +143,8 @@ bool RenderScreenshots(Win32Session& session, const std::filesystem::path& folde
   progress.SetStatus("Disc burned.");
   progress.SetPos(100);
   progress.EnableClose(true);
-  progress.SetTitle("Current Progress - Burn CD on virtual-cd - " + desktoptext::OutcomeText(true));
-  progress.ShowEnding(desktoptext::OutcomeText(true) + " " +
+  progress.SetTitle("Current Progress - Burn CD on virtual-cd - " + desktoptext::OutcomeText(JobEnd::Done));
+  progress.ShowEnding(desktoptext::OutcomeText(JobEnd::Done) + " " +
                           desktoptext::KeptImageText(platform::Utf8FromPath(std::filesystem::path(image).make_preferred())),
                       image);
   written &= CaptureWindow(progress.hwnd(), folder / "progress-ended.png");

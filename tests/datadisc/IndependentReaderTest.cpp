@@ -105,7 +105,7 @@ std::set<std::string> Complaints(const std::string& output) {
 
 class IndependentReader : public ::testing::Test {
  protected:
-  RenderedImage Render(std::int32_t mode, std::uint32_t isoLevel, bool xa) {
+  RenderedImage Render(NamingMode mode, IsoLevel isoLevel, bool xa) {
     SourceTree tree(mode, isoLevel, false, xa);
     tree.SetVolumeLabel(SourceTree::kDefaultVolumeLabel);
     tree.AddPath((folder_.path() / "Top").string(), nullptr);
@@ -166,7 +166,8 @@ TEST_F(IndependentReader, IsoOnlyAndXaImagesVerify) {
        {std::tuple{SourceTree::kIsoOnly, SourceTree::kIso83Names, false},
         std::tuple{SourceTree::kIsoOnly, SourceTree::kIso30Names, true},
         std::tuple{SourceTree::kIsoAndJoliet, SourceTree::kIso30Names, true}}) {
-    SCOPED_TRACE(testing::Message() << "mode " << mode << " level " << level << " xa " << xa);
+    SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(mode) << " level " << static_cast<int>(level)
+                                    << " xa " << xa);
     const RenderedImage rendered = Render(mode, level, xa);
     const ToolRun verify = RunTool("isovfy " + Quoted(rendered.image));
     if (xa) {

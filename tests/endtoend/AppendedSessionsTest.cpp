@@ -163,10 +163,10 @@ TEST(AppendedSessions, AnAudioSessionIsNotImportedOnceTheUserAgrees) {
 
   VirtualBench bench(/*answerYes=*/true);
   auto& recorder = bench.recorder(VirtualBench::kCdDrive);
-  ASSERT_EQ(bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wav.string()}, /*multiSession=*/1).result, 0);
+  ASSERT_EQ(bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wav.string()}, /*multiSession=*/1).result, JobEnd::Done);
   ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
   ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Data")).result,
-            datajob::kBurned);
+            JobEnd::Done);
   ASSERT_THAT(bench.prompt.questions(), SizeIs(1));
   EXPECT_THAT(bench.prompt.questions()[0], HasSubstr("its last session holds audio"));
 
@@ -182,7 +182,7 @@ TEST(AppendedSessions, ADamagedPreviousDirectoryStopsBeforeWritingWhenTheUserSay
   VirtualBench bench;
   auto& recorder = bench.recorder(VirtualBench::kCdDrive);
   ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "First"), 1).result,
-            datajob::kBurned);
+            JobEnd::Done);
   ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
   recorder.ClearCommandHistory();
   // Blocks 16-18 descriptors, 19-22 path tables, 23-24 ISO 9660 directories,
@@ -190,7 +190,7 @@ TEST(AppendedSessions, ADamagedPreviousDirectoryStopsBeforeWritingWhenTheUserSay
   recorder.ArmFault(*virtualdrive::ParseFaultSpec("READCD:from=26:always").spec);
 
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Second"));
-  EXPECT_EQ(outcome.result, datajob::kPreviousSessionRefused);
+  EXPECT_EQ(outcome.result, JobEnd::PreviousSessionRefused);
   ASSERT_THAT(bench.prompt.questions(), SizeIs(2));
   EXPECT_EQ(bench.prompt.questions()[0], "Error reading sector 26.\nTry again?");
   EXPECT_THAT(bench.prompt.questions()[1], HasSubstr("its last session could not be read (block 26)"));
@@ -206,7 +206,7 @@ TEST(AppendedSessions, TheLastOfManySessionsIsImported) {
   WritePatternFile(folder.path() / "Second" / "b.txt", 3000, 2);
   VirtualBench bench;
   ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "First"), 1).result,
-            datajob::kBurned);
+            JobEnd::Done);
   const std::string first = ReadWholeFile(BinOf(bench.finishedImages().at(0)));
   const auto blocks = static_cast<std::int32_t>(first.size() / 2352);
   std::string tracks;
@@ -232,7 +232,7 @@ TEST(AppendedSessions, TheLastOfManySessionsIsImported) {
   ASSERT_TRUE(inserted.ok) << inserted.message;
 
   ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Second")).result,
-            datajob::kBurned);
+            JobEnd::Done);
   EXPECT_THAT(bench.prompt.texts(), Contains(HasSubstr("2 entries of the previous session imported.")));
 }
 

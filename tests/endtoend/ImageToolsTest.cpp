@@ -77,12 +77,12 @@ TEST(ImageTools, AnAppendableDiscGetsASecondSessionTheToolsRead) {
   ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(source.path() / "First"),
                        /*multiSession=*/1)
                 .result,
-            datajob::kBurned);
+            JobEnd::Done);
   ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
   recorder.ClearCommandHistory();
 
   ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(source.path() / "Second")).result,
-            datajob::kBurned);
+            JobEnd::Done);
   const auto writes = Writes(recorder.CommandHistory());
   ASSERT_FALSE(writes.empty());
   const std::int32_t session = writes.front().lba;

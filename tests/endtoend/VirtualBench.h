@@ -34,7 +34,7 @@ class VirtualBench {
 
   // Runs a data disc job to its end on `drive` with the given tree.
   struct Outcome {
-    int result = 0;
+    JobEnd result = JobEnd::Done;
     std::shared_ptr<test::RecordingProgress> progress;
   };
   Outcome Burn(JobProcedure procedure, int drive, const datadisc::SourceTree& tree,

@@ -39,7 +39,7 @@ JobProcedure ChattyJob(std::shared_future<void> go, std::atomic<bool>& called) {
     }
     called = true;
     context.progress.EnableClose(true);
-    return context.progress.GetPos() == kCalls ? 0 : 1;
+    return context.progress.GetPos() == kCalls ? JobEnd::Done : JobEnd::BurnFailed;
   };
 }
 

@@ -158,7 +158,7 @@ class RunTestDialogsTest : public QObject {
       QVERIFY(dialog.SelectedTracks()[0] == 0);
       ClickLines(*list, {0});
       QVERIFY(dialog.SelectedTracks()[0] == 1);
-      QVERIFY(dialog.Settings() == audio::grabsetting::kDefaults);
+      QVERIFY(dialog.Settings() == audio::GrabSettings{});
       Click(dialog, 1);
     });
     Click(gui.window(), 1007);
@@ -187,8 +187,8 @@ class RunTestDialogsTest : public QObject {
       QCOMPARE(bitrate->currentText(), QStringLiteral("128 kbit/s"));
       bitrate->setCurrentIndex(bitrate->findText(QStringLiteral("192 kbit/s")));
       const auto settings = dialog.Settings();
-      QCOMPARE(settings[audio::grabsetting::kOutputFormat], audio::grabsetting::kFormatMp3);
-      QCOMPARE(audio::grabsetting::kBitrates[settings[audio::grabsetting::kBitrateIndex]], 192);
+      QVERIFY(settings.format == audio::GrabFormat::Mp3);
+      QCOMPARE(settings.bitrateKbps, 192);
       Click(dialog, 2);
     });
     Click(gui.window(), 1007);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <stdexcept>
 
 #include "tests/support/RecordingFrontEnd.h"
 
@@ -29,7 +30,7 @@ TEST_F(JobRunnerTest, ADriveInUseRefusesASecondJobUntilTheFirstHasEnded) {
   std::shared_future<void> released = release.get_future().share();
   auto waitForRelease = [released](JobContext&) {
     released.wait();
-    return 0;
+    return JobEnd::Done;
   };
 
   auto first = runner.Start(waitForRelease, InputsFor(0), std::make_shared<test::RecordingProgress>());
@@ -51,22 +52,46 @@ TEST_F(JobRunnerTest, ADriveInUseRefusesASecondJobUntilTheFirstHasEnded) {
   release.set_value();
   first->Wait();
   EXPECT_FALSE(leases.IsBusy(0));
-  auto again = runner.Start([](JobContext&) { return 7; }, InputsFor(0),
+  auto again = runner.Start([](JobContext&) { return JobEnd::BurnFailed; }, InputsFor(0),
                             std::make_shared<test::RecordingProgress>());
   ASSERT_NE(again, nullptr);
   again->Wait();
-  EXPECT_EQ(again->result(), 7);
+  EXPECT_EQ(again->result(), JobEnd::BurnFailed);
 }
 
 TEST_F(JobRunnerTest, TheEndObserverRunsAfterTheDriveIsFree) {
-  std::promise<std::pair<int, bool>> observed;
-  auto job = runner.Start([](JobContext&) { return -1; }, InputsFor(2),
+  std::promise<std::pair<JobEnd, bool>> observed;
+  auto job = runner.Start([](JobContext&) { return JobEnd::NoDrive; }, InputsFor(2),
                           std::make_shared<test::RecordingProgress>(),
-                          [this, &observed](int result) { observed.set_value({result, leases.IsBusy(2)}); });
+                          [this, &observed](JobEnd result) { observed.set_value({result, leases.IsBusy(2)}); });
   ASSERT_NE(job, nullptr);
   const auto [result, busy] = observed.get_future().get();
-  EXPECT_EQ(result, -1);
+  EXPECT_EQ(result, JobEnd::NoDrive);
   EXPECT_FALSE(busy);
+}
+
+// A job that throws ends failed with the reason told, its window closable and
+// its drive free; the program and the other jobs go on.
+TEST_F(JobRunnerTest, AnExceptionEndsItsJobAsFailedAndTellsWhy) {
+  auto progress = std::make_shared<test::RecordingProgress>();
+  auto thrower = runner.Start([](JobContext&) -> JobEnd { throw std::runtime_error("no room for the image"); },
+                              InputsFor(0), progress);
+  ASSERT_NE(thrower, nullptr);
+  thrower->Wait();
+  EXPECT_EQ(thrower->result(), JobEnd::Crashed);
+  ASSERT_EQ(prompt.messages().size(), 1u);
+  EXPECT_EQ(prompt.messages()[0].text, "The job stopped on an unexpected error: no room for the image");
+  EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Error);
+  EXPECT_EQ(progress->calls().back(), "close on");
+  EXPECT_FALSE(leases.IsBusy(0));
+
+  auto unknown = runner.Start([](JobContext&) -> JobEnd { throw 42; }, InputsFor(0),
+                              std::make_shared<test::RecordingProgress>());
+  ASSERT_NE(unknown, nullptr);
+  unknown->Wait();
+  EXPECT_EQ(unknown->result(), JobEnd::Crashed);
+  ASSERT_EQ(prompt.messages().size(), 2u);
+  EXPECT_EQ(prompt.messages()[1].text, "The job stopped on an unexpected error.");
 }
 
 TEST(DriveLeases, ALeaseTravelsWithItsOwnerAndIsReleasedOnce) {

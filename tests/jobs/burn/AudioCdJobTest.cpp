@@ -155,12 +155,12 @@ TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
   VirtualBench bench;
   auto& recorder = bench.recorder(VirtualBench::kCdDrive);
   // A first session that leaves the disc open for another.
-  ASSERT_EQ(bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]}, 1).result, audiojob::kBurned);
+  ASSERT_EQ(bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]}, 1).result, JobEnd::Done);
   ASSERT_EQ(bench.finishedImages().size(), 1u);
   ASSERT_TRUE(recorder.InsertImage(bench.finishedImages()[0]).ok);
 
   const auto appended = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[1], wavs.paths[2]});
-  ASSERT_EQ(appended.result, audiojob::kBurned);
+  ASSERT_EQ(appended.result, JobEnd::Done);
   EXPECT_THAT(appended.progress->statuses(), Contains("Burning Track 2 of 2 on CD ..."));
   ASSERT_EQ(bench.finishedImages().size(), 2u);
   const fs::path cue = bench.finishedImages()[1];
@@ -170,7 +170,7 @@ TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
   ASSERT_TRUE(recorder.InsertImage(cue).ok);
   recorder.ClearCommandHistory();
   const auto refused = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[3]});
-  EXPECT_EQ(refused.result, audiojob::kDiscNotWritable);
+  EXPECT_EQ(refused.result, JobEnd::DiscNotWritable);
   EXPECT_THAT(bench.prompt.texts(),
               ElementsAre("Disc in the destination device is not empty.\nBurning process will be terminated."));
   EXPECT_THAT(Describe(recorder.CommandHistory()), Not(Contains("MODESELECT")));
@@ -194,12 +194,12 @@ TEST(AudioCdJob, TracksTheDiscCannotNumberOrHoldAreRefusedBeforeWriting) {
   struct Case {
     const char* name;
     std::vector<std::string> files;
-    int result;
+    JobEnd result;
     const char* text;
   };
   const Case cases[] = {
-      {"100 tracks", hundred, audiojob::kTooManyTracks, "track numbers up to 100"},
-      {"90 minutes", {huge.string()}, audiojob::kDoesNotFit, "does not fit on the disc"},
+      {"100 tracks", hundred, JobEnd::SourcesRefused, "track numbers up to 100"},
+      {"90 minutes", {huge.string()}, JobEnd::DoesNotFit, "does not fit on the disc"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -227,35 +227,35 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
     int drive;
     const char* fault;
     std::vector<std::string> files;
-    int result;
+    JobEnd result;
     std::vector<std::string> messages;
     const char* lastStatus;
     bool ejected;
     int tracksWritten;
   };
   const Case cases[] = {
-      {"no drive", -1, "", {wavs.paths[0]}, audiojob::kNoDrive,
+      {"no drive", -1, "", {wavs.paths[0]}, JobEnd::NoDrive,
        {"Error occure while retrieving current writer device.\nBurning process will be terminated."},
        "Initializing disc format...", false, 0},
-      {"speed refused", VirtualBench::kCdDrive, "SETCDSPEED", {wavs.paths[0]}, audiojob::kBurned,
+      {"speed refused", VirtualBench::kCdDrive, "SETCDSPEED", {wavs.paths[0]}, JobEnd::Done,
        {"Can't select writing speed. The default speed will be used.\nIt may take much more time then you expected."},
        "Audio CD is done.", true, 1},
-      {"write mode refused", VirtualBench::kCdDrive, "MODESELECT10", {wavs.paths[0]}, audiojob::kWriteModeRefused,
+      {"write mode refused", VirtualBench::kCdDrive, "MODESELECT10", {wavs.paths[0]}, JobEnd::WriteModeRefused,
        {"Error occure while selecting writing mode.\nThe burning process will be terminated."},
        "Initializing disc format...", false, 0},
-      {"file cannot be opened", VirtualBench::kCdDrive, "", {wavs.paths[0], missing}, audiojob::kBurnFailed,
+      {"file cannot be opened", VirtualBench::kCdDrive, "", {wavs.paths[0], missing}, JobEnd::BurnFailed,
        {"Error opening source stream.\nBurning process will be terminated."}, "Disc burning failed.", false, 1},
-      {"not CD audio", VirtualBench::kCdDrive, "", {wavs.paths[0], mono, wavs.paths[1]}, audiojob::kBurnFailed,
+      {"not CD audio", VirtualBench::kCdDrive, "", {wavs.paths[0], mono, wavs.paths[1]}, JobEnd::BurnFailed,
        {"File " + mono + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."}, "Disc burning failed.", true, 1},
       {"write given up", VirtualBench::kCdDrive, "WRITE10:from=100:count=3", {wavs.paths[0], wavs.paths[1]},
-       audiojob::kBurnFailed, {}, "Disc burning failed.", true, 2},
+       JobEnd::BurnFailed, {}, "Disc burning failed.", true, 2},
       {"session not closed", VirtualBench::kCdDrive, "CLOSETRACKSESSION:count=2", {wavs.paths[0]},
-       audiojob::kBurnFailed,
+       JobEnd::BurnFailed,
        {"Error occure while closing last session. As the result disc might have incomplete session and might be "
         "unreadable."},
        "Disc burning failed.", true, 1},
       {"track information unreadable", VirtualBench::kCdDrive, "READTRACKINFORMATION", {wavs.paths[0]},
-       audiojob::kNoTrackInformation, {"Can't read the track information of the disc. The drive answered: 4/44/00"},
+       JobEnd::NoDriveInformation, {"Can't read the track information of the disc. The drive answered: 4/44/00"},
        "Initializing disc format...", false, 0},
   };
   for (const Case& c : cases) {

@@ -33,7 +33,7 @@ TEST(DataDiscJob, BurnsTheWorkedExampleToCdStepByStep) {
   VirtualBench bench;
   const auto tree = VirtualBench::TreeOf(example.data());
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree, 0, 7056);
-  EXPECT_EQ(outcome.result, datajob::kBurned);
+  EXPECT_EQ(outcome.result, JobEnd::Done);
   EXPECT_THAT(bench.prompt.messages(), IsEmpty());
 
   std::vector<std::string> expected = {"DISCINFO", "TRACKINFO 1", "TRACKINFO 1", "SETSPEED 7056",
@@ -63,7 +63,7 @@ TEST(DataDiscJob, BurnsADvdSessionAtOnceAfterReservingItsTrack) {
   WorkedExample example;
   VirtualBench bench;
   const auto outcome = bench.Burn(DataDvdJob, VirtualBench::kDvdDrive, *VirtualBench::TreeOf(example.data()), 0, 5540);
-  EXPECT_EQ(outcome.result, datajob::kBurned);
+  EXPECT_EQ(outcome.result, JobEnd::Done);
   std::vector<std::string> expected = {"DISCINFO",   "TRACKINFO 1", "TRACKINFO 1", "SETSPEED 5540",
                                        "MODESENSE 5", "MODESELECT",  "RESERVE 33"};
   for (int lba = 0; lba < 33; ++lba) expected.push_back("WRITE12 " + std::to_string(lba) + " 1");
@@ -79,7 +79,7 @@ TEST(DataDiscJob, BurnsADvdSessionAtOnceAfterReservingItsTrack) {
 struct EarlyStop {
   const char* name;
   const char* fault;  // armed on the CD recorder
-  int result;
+  JobEnd result;
   const char* message;
   int drive = VirtualBench::kCdDrive;
 };
@@ -104,13 +104,13 @@ TEST_P(DataDiscJobEarlyStop, EndsWithItsMessageAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, DataDiscJobEarlyStop,
-    ::testing::Values(EarlyStop{"NoDrive", "", datajob::kNoDrive, datajobtext::kNoDrive, -1},
-                      EarlyStop{"ModeSelectRefused", "MODESELECT10", datajob::kWriteModeRefused,
+    ::testing::Values(EarlyStop{"NoDrive", "", JobEnd::NoDrive, datajobtext::kNoDrive, -1},
+                      EarlyStop{"ModeSelectRefused", "MODESELECT10", JobEnd::WriteModeRefused,
                                 datajobtext::kWriteModeRefused},
-                      EarlyStop{"DiscInformationFails", "READDISCINFORMATION:always", datajob::kDiscNotWritable,
+                      EarlyStop{"DiscInformationFails", "READDISCINFORMATION:always", JobEnd::DiscNotWritable,
                                 datajobtext::kDiscNotWritable},
                       // A session start of 0 taken from a failed answer would misplace the whole image.
-                      EarlyStop{"TrackInformationFails", "READTRACKINFORMATION", datajob::kNoTrackInformation,
+                      EarlyStop{"TrackInformationFails", "READTRACKINFORMATION", JobEnd::NoDriveInformation,
                                 "Can't read the track information of the disc. The drive answered: 4/44/00 internal "
                                 "target failure.\nBurning process will be terminated."}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -122,7 +122,7 @@ TEST(DataDiscJob, AnEmptyTrayIsToldAsNoDiscNotAsACompletedOne) {
   ASSERT_TRUE(recorder.RemoveDisc().ok);
   recorder.ClearCommandHistory();
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
-  EXPECT_EQ(outcome.result, datajob::kNoDisc);
+  EXPECT_EQ(outcome.result, JobEnd::NoDisc);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_EQ(bench.prompt.messages()[0].text, burntext::kNoDisc);
   EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO"));
@@ -149,7 +149,7 @@ TEST_P(DataDiscJobRefusedStep, FailsTheBurnButStillClosesAndEjects) {
   auto& recorder = bench.recorder(step.drive);
   recorder.ArmFault(*virtualdrive::ParseFaultSpec(step.fault).spec);
   const auto outcome = bench.Burn(step.job, step.drive, *VirtualBench::TreeOf(example.data()));
-  EXPECT_EQ(outcome.result, datajob::kBurnFailed);
+  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr(step.message));
   EXPECT_EQ(Writes(recorder.CommandHistory()).size(), step.writes);
@@ -174,13 +174,13 @@ TEST(DataDiscJob, ACompletedDiscIsRefusedBeforeAnythingIsComputed) {
   WorkedExample example;
   VirtualBench bench;
   const auto tree = VirtualBench::TreeOf(example.data());
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, datajob::kBurned);
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, JobEnd::Done);
   auto& recorder = bench.recorder(VirtualBench::kCdDrive);
   ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
   recorder.ClearCommandHistory();
 
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
-  EXPECT_EQ(outcome.result, datajob::kDiscNotWritable);
+  EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
   EXPECT_EQ(bench.prompt.messages().back().text, datajobtext::kDiscNotWritable);
   EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO"));
   EXPECT_THAT(outcome.progress->statuses(),
@@ -196,7 +196,7 @@ TEST(DataDiscJob, AnImageLargerThanTheFreeSpaceIsRefusedWithoutWriting) {
   fs::resize_file(folder.path() / "big" / "huge.bin", 800'000'000);  // sparse: costs no disk space
   VirtualBench bench;
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "big"));
-  EXPECT_EQ(outcome.result, datajob::kDoesNotFit);
+  EXPECT_EQ(outcome.result, JobEnd::DoesNotFit);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("does not fit on the disc"));
   // 27 sectors before the file, 390625 of it, and the two run-out blocks.
@@ -211,7 +211,7 @@ TEST(DataDiscJob, AWriteGivenUpStillFinishesTheDiscButReportsTheFailure) {
   VirtualBench bench(/*answerYes=*/false);
   bench.recorder(VirtualBench::kCdDrive).ArmFault(*virtualdrive::ParseFaultSpec("WRITE10:from=20").spec);
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
-  EXPECT_EQ(outcome.result, datajob::kBurnFailed);
+  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
   EXPECT_THAT(bench.prompt.questions(), ElementsAre("Error writing sector 20.\nTry again?"));
   const auto commands = DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
   EXPECT_THAT(std::vector<std::string>(commands.end() - 6, commands.end()),
@@ -228,7 +228,7 @@ TEST(DataDiscJob, ASourceFileGoneSinceTheScanStopsTheWritingAtThatFile) {
   const auto tree = VirtualBench::TreeOf(example.data());
   fs::remove(example.data() / "Sub" / "a.txt");
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
-  EXPECT_EQ(outcome.result, datajob::kBurnFailed);
+  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   // The file's path on a line of its own after the message.
   EXPECT_EQ(bench.prompt.messages()[0].text,
@@ -247,7 +247,7 @@ TEST(DataDiscJob, AFailedCloseAndARefusedSpeedAreOnlyReported) {
   recorder.ArmFault(*virtualdrive::ParseFaultSpec("CLOSETRACKSESSION").spec);
   recorder.ArmFault(*virtualdrive::ParseFaultSpec("SETCDSPEED").spec);
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
-  EXPECT_EQ(outcome.result, datajob::kBurned);
+  EXPECT_EQ(outcome.result, JobEnd::Done);
   const auto messages = bench.prompt.messages();
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0].text, datajobtext::kSpeedRefused);
@@ -271,7 +271,7 @@ TEST(DataDiscJob, FilesThatChangedSinceTheScanGiveOneWarningAndTheBurnGoesOn) {
   WritePatternFile(root / "2shrinks.bin", 10, 5);
 
   const auto outcome = bench.Burn(DataDvdJob, VirtualBench::kDvdDrive, *tree);
-  EXPECT_EQ(outcome.result, datajob::kBurned);
+  EXPECT_EQ(outcome.result, JobEnd::Done);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Plain);
   EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("1grows.bin"));
@@ -298,7 +298,7 @@ TEST(DataDiscJob, RunsOnItsOwnInputsWhileTheFrontEndMovesOn) {
   open.set_value();
   job->Wait();
 
-  EXPECT_EQ(job->result(), datajob::kBurned);
+  EXPECT_EQ(job->result(), JobEnd::Done);
   EXPECT_EQ(progress->record.statuses().back(), datajobtext::kBurned);
   const auto cdCommands = Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
   EXPECT_THAT(cdCommands, ::testing::Contains("SETSPEED 1411"));
@@ -321,8 +321,8 @@ TEST(DataDiscJob, TwoJobsOnTwoDrivesRunAtOnce) {
   ASSERT_NE(dvd, nullptr);
   cd->Wait();
   dvd->Wait();
-  EXPECT_EQ(cd->result(), datajob::kBurned);
-  EXPECT_EQ(dvd->result(), datajob::kBurned);
+  EXPECT_EQ(cd->result(), JobEnd::Done);
+  EXPECT_EQ(dvd->result(), JobEnd::Done);
   EXPECT_EQ(bench.finishedImages().size(), 2u);
 }
 

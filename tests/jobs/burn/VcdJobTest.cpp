@@ -41,7 +41,7 @@ void CutTo(const fs::path& path, std::uintmax_t size) {
 using test::ActingProgress;
 
 struct VcdRun {
-  int result = 0;
+  JobEnd result = JobEnd::Done;
   std::vector<std::string> statuses;
   std::vector<std::string> calls;
 };
@@ -88,7 +88,7 @@ TEST(VcdJob, EveryEntryOfFifteenFilesPointsAtItsOwnTrack) {
   const fs::path stream = sources.path() / "stream.mpg";
   WritePatternFile(stream, 2324 * 2, 3);
   VirtualBench bench;
-  ASSERT_EQ(BurnVcd(bench, std::vector<std::string>(15, stream.string())).result, vcdjob::kBurned);
+  ASSERT_EQ(BurnVcd(bench, std::vector<std::string>(15, stream.string())).result, JobEnd::Done);
   const auto info = RunProgram({"vcd-info", "--no-banner", "--cue-file=" + bench.finishedImages().at(0).string()});
   for (int entry : {9, 14}) {
     char line[64];
@@ -109,7 +109,7 @@ TEST(VcdJob, TwoFilesMakeADiscThePlayersToolsRead) {
 
   VirtualBench bench;
   const auto run = BurnVcd(bench, {first.string(), second.string()});
-  EXPECT_EQ(run.result, vcdjob::kBurned);
+  EXPECT_EQ(run.result, JobEnd::Done);
   EXPECT_THAT(bench.prompt.texts(), IsEmpty());
   EXPECT_THAT(run.statuses,
               ElementsAre("Initializing disc format...", "Writing Track 1 of 3 on Video CD ...",
@@ -148,7 +148,7 @@ struct FailureRow {
   std::string name;
   std::function<void(VirtualBench&, std::vector<std::string>& files, int& drive, fs::path folder)> arrange;
   std::string message;  // the start of the first error message
-  int result;
+  JobEnd result;
   bool finished;        // the session was closed (as far as it could be) and the disc ejected
   std::string lastStatus;
 };
@@ -163,28 +163,28 @@ TEST(VcdJob, EachFailureEndsAsTold) {
   WritePatternFile(stream, 2324 * 40, 7);
 
   const std::vector<FailureRow> rows = {
-      {"no drive", [](auto&, auto&, int& drive, auto) { drive = -1; }, vcdjobtext::kNoDrive, vcdjob::kNoDrive,
+      {"no drive", [](auto&, auto&, int& drive, auto) { drive = -1; }, vcdjobtext::kNoDrive, JobEnd::NoDrive,
        false, "Initializing disc format..."},
       {"no file", [](auto&, auto& files, auto&, auto) { files.clear(); }, vcdjobtext::kNoFiles,
-       vcdjob::kNoFiles, false, "Initializing disc format..."},
+       JobEnd::NothingToWrite, false, "Initializing disc format..."},
       {"missing file", [](auto&, auto& files, auto&, auto folder) { files = {(folder / "gone.mpg").string()}; },
-       vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation, false, "Initializing disc format..."},
+       vcdjobtext::kNoSourceInformation, JobEnd::SourceUnreadable, false, "Initializing disc format..."},
       {"a device, not a file", [](auto&, auto& files, auto&, auto) { files = {"/dev/null"}; },
-       vcdjobtext::kNoSourceInformation, vcdjob::kNoSourceInformation, false, "Initializing disc format..."},
+       vcdjobtext::kNoSourceInformation, JobEnd::SourceUnreadable, false, "Initializing disc format..."},
       {"drive not accessible", [](auto&, auto&, int& drive, auto) { drive = 7; }, vcdjobtext::kNoDeviceAccess,
-       vcdjob::kNoDeviceAccess, false, "Initializing disc format..."},
+       JobEnd::NoDeviceAccess, false, "Initializing disc format..."},
       {"disc not blank",
        [](VirtualBench& bench, auto& files, auto&, auto) {
          BurnVcd(bench, files);
          bench.recorder(VirtualBench::kCdDrive).InsertImage(bench.finishedImages().at(0));
        },
-       vcdjobtext::kDiscNotEmpty, vcdjob::kDiscNotEmpty, false, "Initializing disc format..."},
+       vcdjobtext::kDiscNotEmpty, JobEnd::DiscNotWritable, false, "Initializing disc format..."},
       {"write mode refused", [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "MODESELECT10"); },
-       vcdjobtext::kWriteModeRefused, vcdjob::kBurnFailed, true, vcdjobtext::kFailed},
+       vcdjobtext::kWriteModeRefused, JobEnd::BurnFailed, true, vcdjobtext::kFailed},
       {"write given up", [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "WRITE10:from=2860"); }, "",
-       vcdjob::kBurnFailed, true, vcdjobtext::kFailed},
+       JobEnd::BurnFailed, true, vcdjobtext::kFailed},
       {"more than 32 files", [](auto&, auto& files, auto&, auto) { files.assign(33, files[0]); },
-       "A Video CD holds at most 32 MPEG files; 33 were chosen.", vcdjob::kFilesRefused, false,
+       "A Video CD holds at most 32 MPEG files; 33 were chosen.", JobEnd::SourcesRefused, false,
        "Initializing disc format..."},
       {"a file of 4 GiB",
        [](auto&, auto& files, auto&, auto folder) {
@@ -193,14 +193,14 @@ TEST(VcdJob, EachFailureEndsAsTold) {
          fs::resize_file(large, std::uintmax_t{1} << 32);
          files = {large.string()};
        },
-       "The file " + (sources.path() / "large.mpg").string() + " is 4 GB or larger", vcdjob::kFilesRefused,
+       "The file " + (sources.path() / "large.mpg").string() + " is 4 GB or larger", JobEnd::SourcesRefused,
        false, "Initializing disc format..."},
       {"track information unreadable",
        [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READTRACKINFORMATION"); },
-       vcdjobtext::kNoTrackStart, vcdjob::kNoDiscInformation, false, "Initializing disc format..."},
+       vcdjobtext::kNoTrackStart, JobEnd::NoDriveInformation, false, "Initializing disc format..."},
       {"capacity unreadable",
        [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READDISCINFORMATION:after=1"); },
-       vcdjobtext::kNoCapacity, vcdjob::kNoDiscInformation, false, "Initializing disc format..."},
+       vcdjobtext::kNoCapacity, JobEnd::NoDriveInformation, false, "Initializing disc format..."},
   };
   for (const FailureRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -237,7 +237,7 @@ TEST(VcdJob, ARefusedSpeedIsToldAndTheBurnGoesOn) {
   VirtualBench bench;
   Arm(bench, "SETCDSPEED");
   const auto run = BurnVcd(bench, {stream.string()});
-  EXPECT_EQ(run.result, vcdjob::kBurned);
+  EXPECT_EQ(run.result, JobEnd::Done);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_EQ(bench.prompt.messages()[0].text, vcdjobtext::kSpeedRefused);
   EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Plain);
@@ -252,7 +252,7 @@ TEST(VcdJob, AFileGoneBeforeItsTrackFinishesTheDiscAsFailed) {
   VirtualBench bench;
   auto progress = std::make_shared<ActingProgress>("Starting Track 3 of 3 on Video CD ...", [&] { fs::remove(gone); });
   const auto run = BurnVcd(bench, {kept.string(), gone.string()}, VirtualBench::kCdDrive, progress);
-  EXPECT_EQ(run.result, vcdjob::kBurnFailed);
+  EXPECT_EQ(run.result, JobEnd::BurnFailed);
   EXPECT_THAT(bench.prompt.texts(), ElementsAre(vcdjobtext::kCannotOpenSource));
   EXPECT_THAT(std::vector<std::string>(run.statuses.end() - 2, run.statuses.end()),
               ElementsAre("Closing Disk Session...", vcdjobtext::kFailed));

@@ -17,15 +17,14 @@ GrabHarness::GrabHarness(std::vector<ImageTrack> imageTracks)
   bench.recorder(drive).ClearCommandHistory();
 }
 
-GrabHarness::Outcome GrabHarness::Grab(const std::vector<int>& selected, std::int32_t format,
-                                       std::int32_t bitrateIndex, audio::GrabOptions options) {
+GrabHarness::Outcome GrabHarness::Grab(const std::vector<int>& selected, audio::GrabFormat format,
+                                       std::int32_t bitrateKbps, audio::GrabOptions options) {
   JobInputs inputs;
   inputs.currentDrive = drive;
   inputs.outputFolder = folder.string();
   for (int track : selected) inputs.trackSelected[static_cast<std::size_t>(track - 1)] = 1;
-  std::copy(audio::grabsetting::kDefaults.begin(), audio::grabsetting::kDefaults.end(), inputs.grabSettings.begin());
-  inputs.grabSettings[audio::grabsetting::kOutputFormat] = format;
-  inputs.grabSettings[audio::grabsetting::kBitrateIndex] = bitrateIndex;
+  inputs.grabSettings.format = format;
+  inputs.grabSettings.bitrateKbps = bitrateKbps;
   if (options.encoderLibrary.empty()) options.encoderLibrary = BRENMARK_ENCODER_PATH;
   Outcome outcome;
   outcome.progress = std::make_shared<RecordingProgress>();

@@ -18,14 +18,14 @@ class GrabHarness {
   explicit GrabHarness(std::vector<ImageTrack> tracks);
 
   struct Outcome {
-    int result = 0;
+    JobEnd result = JobEnd::Done;
     std::shared_ptr<RecordingProgress> progress;
     std::vector<audio::GrabbedTrack> written;
   };
   // Grabs the given track numbers with the main window's settings, changed to
-  // `format` and `bitrateIndex`.
-  Outcome Grab(const std::vector<int>& selected, std::int32_t format = audio::grabsetting::kFormatWav,
-               std::int32_t bitrateIndex = 8, audio::GrabOptions options = {});
+  // `format` and `bitrateKbps`.
+  Outcome Grab(const std::vector<int>& selected, audio::GrabFormat format = audio::GrabFormat::Wav,
+               std::int32_t bitrateKbps = 128, audio::GrabOptions options = {});
 
   // The block counts of the READ CD commands the CD recorder received since the last call.
   std::vector<std::uint32_t> TakeReadSizes();

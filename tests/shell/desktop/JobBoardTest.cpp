@@ -41,16 +41,16 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
   std::promise<void> go;
   const std::shared_future<void> started = go.get_future().share();
   std::atomic<int> returned = 0;
-  const auto job = [&](bool completes) -> JobProcedure {
-    return [&, completes, started](JobContext& context) {
+  const auto job = [&](JobEnd end) -> JobProcedure {
+    return [&, end, started](JobContext& context) {
       started.wait();
-      context.progress.SetStatus(completes ? "done" : "stopped");
+      context.progress.SetStatus(end == JobEnd::Done ? "done" : "stopped");
       ++returned;
-      return completes ? 0 : 1;
+      return end;
     };
   };
-  ASSERT_TRUE(board.Start(job(true), JobInputs{}, "First", "nowhere", nullptr));
-  ASSERT_TRUE(board.Start(job(false), JobInputs{}, "Second", "nowhere", nullptr));
+  ASSERT_TRUE(board.Start(job(JobEnd::Done), JobInputs{}, "First", "nowhere", nullptr));
+  ASSERT_TRUE(board.Start(job(JobEnd::BurnFailed), JobInputs{}, "Second", "nowhere", nullptr));
   EXPECT_EQ(windows.shown, (std::vector<std::string>{"First on nowhere", "Second on nowhere"}));
   EXPECT_EQ(board.RunningCount(), 2);
 
@@ -66,8 +66,8 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
   ASSERT_EQ(windows.ended.size(), 2u);
   for (const JobEntry& ended : windows.ended) {
     EXPECT_EQ(windows.progress[ended.index]->record.statuses(),
-              std::vector<std::string>{ended.completed ? "done" : "stopped"});
-    EXPECT_EQ(ended.resultLine, ended.completed ? "Finished." : "Ended without completing.");
+              std::vector<std::string>{ended.end == JobEnd::Done ? "done" : "stopped"});
+    EXPECT_EQ(ended.resultLine, ended.end == JobEnd::Done ? "Finished." : "Ended without completing.");
   }
   EXPECT_EQ(windows.menu, (std::vector<std::string>{"First on nowhere - ended", "Second on nowhere - ended"}));
 }
@@ -75,9 +75,9 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
 TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
   std::promise<void> release;
   const std::shared_future<void> held = release.get_future().share();
-  ASSERT_TRUE(board.Start([held](JobContext&) { held.wait(); return 0; }, OnDrive(0), "Holder", "virtual-cd",
+  ASSERT_TRUE(board.Start([held](JobContext&) { held.wait(); return JobEnd::Done; }, OnDrive(0), "Holder", "virtual-cd",
                           engine.RecorderAt(0)));
-  EXPECT_FALSE(board.Start([](JobContext&) { return 0; }, OnDrive(0), "Refused", "virtual-cd", engine.RecorderAt(0)));
+  EXPECT_FALSE(board.Start([](JobContext&) { return JobEnd::Done; }, OnDrive(0), "Refused", "virtual-cd", engine.RecorderAt(0)));
   release.set_value();
   EXPECT_EQ(windows.dropped, std::vector<std::string>{"Refused on virtual-cd"});
   EXPECT_EQ(board.jobs().size(), 1u);
@@ -88,7 +88,7 @@ TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
 
   // The next job takes the place the refused one would have had.
   board.WaitForJobs();
-  ASSERT_TRUE(board.Start([](JobContext&) { return 0; }, OnDrive(1), "Next", "virtual-dvd", nullptr));
+  ASSERT_TRUE(board.Start([](JobContext&) { return JobEnd::Done; }, OnDrive(1), "Next", "virtual-dvd", nullptr));
   EXPECT_EQ(board.jobs().back().index, 1u);
   board.WaitForJobs();
 }

@@ -193,7 +193,7 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
   ASSERT_TRUE(ui.ServeUntil([this] { return logic.RunningJobs() == 0; }));
   ASSERT_EQ(windows.ended.size(), 1u);
   const JobEntry& ended = windows.ended[0];
-  EXPECT_TRUE(ended.completed);
+  EXPECT_EQ(ended.end, JobEnd::Done);
   const std::filesystem::path kept = engine.trays().LastFinishedImage(engine.RecorderAt(0)).path;
   ASSERT_FALSE(kept.empty());
   EXPECT_EQ(ended.keptImage, kept);
@@ -206,7 +206,7 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
   logic.BurnDataDisc(JobKind::DataDvd);
   ASSERT_TRUE(ui.ServeUntil([this] { return logic.RunningJobs() == 0; }));
   ASSERT_EQ(windows.ended.size(), 2u);
-  EXPECT_FALSE(windows.ended[1].completed);
+  EXPECT_NE(windows.ended[1].end, JobEnd::Done);
   EXPECT_TRUE(windows.ended[1].keptImage.empty());
   EXPECT_EQ(windows.ended[1].resultLine, "Ended without completing.");
   EXPECT_EQ(windows.menu, (std::vector<std::string>{"Burn CD on virtual-cd - ended", "Burn DVD on virtual-cd - ended"}));
