@@ -24,11 +24,11 @@ namespace brenmark::desktop::test {
 class TestUiThread {
  public:
   UiThread access() {
+    // The poster is done with this object once it lets go of the lock: the
+    // test may end as soon as it has served the call.
     return {[this](std::function<void()> call) {
-              {
-                const std::lock_guard lock(mutex_);
-                calls_.push_back(std::move(call));
-              }
+              const std::lock_guard lock(mutex_);
+              calls_.push_back(std::move(call));
               posted_.notify_one();
             },
             [this] { Serve(); }};
