@@ -34,19 +34,26 @@ std::string RetryQuestion(const char* format, std::int32_t lba) {
   return text;
 }
 
-// Bytes moved by one transfer; only the low 8 bits of the block count are sent.
+// READ CD and the writes carry their block count in one byte.
+constexpr int kMaxBlocksPerTransfer = 255;
+
+// A count the command cannot carry would be cut to its low byte and move
+// other blocks than asked (256 would move none and report success).
+bool CarriesBlockCount(int blockCount) { return blockCount >= 0 && blockCount <= kMaxBlocksPerTransfer; }
+
+// Bytes moved by one transfer of a count the command carries.
 std::uint32_t TransferBytes(int blockCount, int blockSize) {
-  return static_cast<std::uint32_t>(blockCount & 0xFF) * static_cast<std::uint32_t>(blockSize);
+  return static_cast<std::uint32_t>(blockCount) * static_cast<std::uint32_t>(blockSize);
 }
 
 }  // namespace
 
 int DriveRegistry::ReadSectors(int index, std::int32_t lba, int blockCount, std::uint8_t* buffer,
                                int blockSize, std::uint8_t mainChannelSelection) {
-  const std::uint32_t length = blockSize < 0 ? 0 : TransferBytes(blockCount, blockSize);
-  if (!HasDrive(index) || blockSize < 0 || (buffer == nullptr && length > 0)) return kGivenUp;
-  const mmc::Command command =
-      mmc::ReadCd(lba, static_cast<std::uint8_t>(blockCount & 0xFF), mainChannelSelection);
+  if (!HasDrive(index) || blockSize < 0 || !CarriesBlockCount(blockCount)) return kGivenUp;
+  const std::uint32_t length = TransferBytes(blockCount, blockSize);
+  if (buffer == nullptr && length > 0) return kGivenUp;
+  const mmc::Command command = mmc::ReadCd(lba, static_cast<std::uint8_t>(blockCount), mainChannelSelection);
 
   for (bool firstAttempt = true;; firstAttempt = false) {
     for (int attempt = 0; attempt < kAttemptsPerSeries; ++attempt) {
@@ -74,9 +81,10 @@ int DriveRegistry::WriteSectors12(int index, std::int32_t lba, int blockCount, i
 
 int DriveRegistry::WriteWithRetry(int index, std::int32_t lba, int blockCount, int blockSize,
                                   const std::uint8_t* buffer, bool streamingWrite) {
-  const std::uint32_t length = blockSize < 0 ? 0 : TransferBytes(blockCount, blockSize);
-  if (!HasDrive(index) || blockSize < 0 || (buffer == nullptr && length > 0)) return kGivenUp;
-  const auto blocks = static_cast<std::uint8_t>(blockCount & 0xFF);
+  if (!HasDrive(index) || blockSize < 0 || !CarriesBlockCount(blockCount)) return kGivenUp;
+  const std::uint32_t length = TransferBytes(blockCount, blockSize);
+  if (buffer == nullptr && length > 0) return kGivenUp;
+  const auto blocks = static_cast<std::uint8_t>(blockCount);
   const mmc::Command command = streamingWrite ? mmc::Write12(lba, blocks) : mmc::Write10(lba, blocks);
   // The transport's buffer is not const, but a data-out command only reads it.
   auto* data = const_cast<std::uint8_t*>(buffer);

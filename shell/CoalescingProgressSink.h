@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/ProgressBarState.h"
+#include "jobs/ProgressBarState.h"
 #include "jobs/ProgressSink.h"
 
 namespace brenmark {

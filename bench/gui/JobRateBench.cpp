@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "datadisc/SourceTree.h"
+#include "tests/support/RecordingPrompt.h"
 #include "drive/DriveRegistry.h"
 #include "jobs/burn/DataDiscJob.h"
 #include "jobs/Job.h"
@@ -103,16 +104,9 @@ void Count(benchmark::State& state) {
                           static_cast<std::int64_t>(kFileBytes));
 }
 
-class SilentPrompt final : public UserPrompt {
- public:
-  void ShowMessage(const std::string&, MessageIcon) override { ++messages; }
-  bool AskYesNo(const std::string&) override { return false; }
-  int messages = 0;
-};
-
 void BM_CommandLineProgress(benchmark::State& state) {
   const fs::path discs = BenchRoot() / "discs";
-  SilentPrompt prompt;
+  test::RecordingPrompt prompt;
   SystemSleeper sleeper;
   std::vector<std::unique_ptr<DeviceProvider>> providers;
   providers.push_back(std::make_unique<virtualdrive::VirtualRecorderProvider>(discs));
@@ -125,7 +119,7 @@ void BM_CommandLineProgress(benchmark::State& state) {
   for (auto _ : state) {
     auto job = runner.Start(DataDvdJob, BurnInputs(), std::make_shared<cli::TerminalProgress>(nowhere, true));
     job->Wait();
-    if (job->result() != datajob::kBurned || prompt.messages != 0) {
+    if (job->result() != JobEnd::Done || !prompt.messages().empty()) {
       state.SkipWithError("the burn did not complete");
       break;
     }

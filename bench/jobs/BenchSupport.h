@@ -20,7 +20,8 @@
 #include "drive/DriveRegistry.h"
 #include "drive/UserPrompt.h"
 #include "jobs/Job.h"
-#include "jobs/ProgressSink.h"
+#include "tests/support/RecordingProgress.h"
+#include "tests/support/RecordingPrompt.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::bench {
@@ -75,30 +76,6 @@ inline bool RunTool(const std::vector<std::string>& argv) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// A progress window that shows nothing and keeps only the bar's position.
-class SilentProgress final : public ProgressSink {
- public:
-  void SetStatus(const std::string&) override {}
-  void SetRange(std::int32_t) override {}
-  void SetRange16(std::uint16_t) override {}
-  void SetPos(std::int32_t position) override { position_ = position; }
-  std::int32_t GetPos() override { return position_; }
-  void SetStep(std::int32_t) override {}
-  void StepIt() override {}
-  void EnableClose(bool) override {}
-
- private:
-  std::int32_t position_ = 0;
-};
-
-// Counts the messages a burn shows and answers No to every question.
-class CountingPrompt final : public UserPrompt {
- public:
-  void ShowMessage(const std::string&, MessageIcon) override { ++messages; }
-  bool AskYesNo(const std::string&) override { return false; }
-  int messages = 0;
-};
-
 // The virtual recorders (0 CD, 1 DVD) keeping their discs in `discs`, and the
 // job mechanism, as the command line sets them up.
 struct VirtualRecorderRig {
@@ -111,9 +88,9 @@ struct VirtualRecorderRig {
 
   // Runs a job to its end; true when it ended Done and showed no message.
   bool Burn(JobProcedure procedure, JobInputs inputs) {
-    auto job = runner.Start(std::move(procedure), std::move(inputs), std::make_shared<SilentProgress>());
+    auto job = runner.Start(std::move(procedure), std::move(inputs), std::make_shared<test::SilentProgress>());
     job->Wait();
-    return job->result() == JobEnd::Done && prompt.messages == 0;
+    return job->result() == JobEnd::Done && prompt.messages().empty();
   }
 
   static std::vector<std::unique_ptr<DeviceProvider>> Providers(const fs::path& discs) {
@@ -142,7 +119,7 @@ struct VirtualRecorderRig {
     fs::remove_all(discs);
   }
 
-  CountingPrompt prompt;
+  test::RecordingPrompt prompt;
   SystemSleeper sleeper;
   DriveRegistry registry;
   DriveLeases leases;

@@ -89,7 +89,7 @@ void BM_ImportPreviousSession(benchmark::State& state) {
   fs::create_directories(newFolder);
   std::ofstream(newFolder / "new.txt") << "new";
 
-  bench::CountingPrompt prompt;
+  test::RecordingPrompt prompt;
   SystemSleeper sleeper;
   auto provider = std::make_unique<virtualdrive::VirtualRecorderProvider>(BenchRoot() / "import" / "recorders");
   if (!provider->recorders().at(0)->InsertImage(disc.cue).ok) {

@@ -42,11 +42,7 @@ class AudioCdBurn {
   JobEnd Run() {
     progress_.EnableClose(false);
     progress_.SetStatus("Initializing disc format...");
-    if (burn_.drive() < 0) return context_.End(context_.Stop(burntext::kNoDrive, JobEnd::NoDrive));
-    burn_.Open();
-    const JobEnd result = RunOnOpenDrive();
-    burn_.Close();
-    return context_.End(result);
+    return context_.End(burn_.OnOpenDrive(burntext::kNoDrive, [this] { return RunOnOpenDrive(); }));
   }
 
  private:

@@ -13,7 +13,8 @@ constexpr std::uint32_t kMaxBlocksPerWrite = 255;
 }  // namespace
 
 BurnSequence::BurnSequence(JobContext& context)
-    : registry_(context.registry),
+    : context_(context),
+      registry_(context.registry),
       drive_(context.inputs.currentDrive),
       writeSpeed_(static_cast<std::int32_t>(context.inputs.writeSpeed)) {}
 
@@ -22,6 +23,14 @@ BurnSequence::~BurnSequence() { Close(); }
 bool BurnSequence::Open() {
   open_ = registry_.OpenDevice(drive_);
   return open_;
+}
+
+JobEnd BurnSequence::OnOpenDrive(const char* noDriveText, const std::function<JobEnd()>& body) {
+  if (drive_ < 0) return context_.Stop(noDriveText, JobEnd::NoDrive);
+  if (!Open()) return context_.Stop(burntext::kNoDeviceAccess, JobEnd::NoDeviceAccess);
+  const JobEnd result = body();
+  Close();
+  return result;
 }
 
 void BurnSequence::Close() {
@@ -61,8 +70,10 @@ std::optional<std::int32_t> BurnSequence::TrackFreeBlocks(std::int32_t track) {
 bool BurnSequence::SetSpeed() { return registry_.SetSpeed(drive_, writeSpeed_, 0) == 0; }
 
 bool BurnSequence::SetWriteMode(const WriteMode& mode) {
+  // The page is changed in place and sent back whole: a page the drive did not
+  // give would send zeros for every field the job does not set.
   std::array<std::uint8_t, kModePageLength> page{};
-  registry_.ModeSense(drive_, kWriteParametersPage, kModePageLength, page.data());
+  if (registry_.ModeSense(drive_, kWriteParametersPage, kModePageLength, page.data()) != 0) return false;
   return registry_.SetWriteParameters(drive_, kModePageLength, page.data(), mode.flags, static_cast<int>(mode.writeType),
                                       mode.sessionFormat, mode.dataBlockType, mode.multiSessionBits,
                                       mode.trackMode, mode.subheader ? mode.subheader->data() : nullptr) == 0;

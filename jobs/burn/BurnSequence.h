@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -51,6 +52,7 @@ namespace burntext {
 inline constexpr const char* kNoDrive =
     "Error occure while retrieving current writer device.\nBurning process will be terminated.";
 inline constexpr const char* kNoDisc = "There is no disc in the drive.\nBurning process will be terminated.";
+inline constexpr const char* kNoDeviceAccess = "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
 inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
 inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
 inline constexpr const char* kBurnFailed = "Disc burning failed.";
@@ -87,6 +89,9 @@ class BurnSequence {
 
   bool Open();
   void Close();
+  // Opens the drive, runs `body` on it and closes it; a job without a drive
+  // (told `noDriveText`) or whose drive cannot be opened stops before it.
+  JobEnd OnOpenDrive(const char* noDriveText, const std::function<JobEnd()>& body);
 
   // Blank: firstTrack 1; appendable: the disc's last track number, the empty
   // track to write. Reads the disc information up to twice.
@@ -119,6 +124,7 @@ class BurnSequence {
   std::string WithAnswer(const std::string& text) const;
 
  private:
+  JobContext& context_;
   DriveRegistry& registry_;
   const int drive_;
   const std::int32_t writeSpeed_;

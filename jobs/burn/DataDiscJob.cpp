@@ -45,11 +45,7 @@ class DataDiscBurn {
       return context_.End(JobEnd::UnreadableSourcesRefused);
     }
 
-    if (burn_.drive() < 0) return context_.End(context_.Stop(datajobtext::kNoDrive, JobEnd::NoDrive));
-    if (!burn_.Open()) return context_.End(context_.Stop(datajobtext::kNoDeviceAccess, JobEnd::NoDeviceAccess));
-    const JobEnd result = RunOnOpenDrive();
-    burn_.Close();
-    return context_.End(result);
+    return context_.End(burn_.OnOpenDrive(datajobtext::kNoDrive, [this] { return RunOnOpenDrive(); }));
   }
 
  private:

@@ -13,8 +13,7 @@ JobEnd DataDvdJob(JobContext& context);
 // The texts the data disc job shows.
 namespace datajobtext {
 inline constexpr const char* kNoDrive = burntext::kNoDrive;
-inline constexpr const char* kNoDeviceAccess =
-    "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
+inline constexpr const char* kNoDeviceAccess = burntext::kNoDeviceAccess;
 inline constexpr const char* kDiscNotWritable =
     "Disk is not empty and have completed status.\nBurning process will be terminated.";
 inline constexpr const char* kNoRoot =

@@ -16,8 +16,7 @@ inline constexpr const char* kNoDrive = burntext::kNoDrive;
 inline constexpr const char* kNoFiles = "You have not add any video files.\nBurning process will be terminated.";
 inline constexpr const char* kNoSourceInformation =
     "Error retrieving information about source file.\nBurning process will be terminated.";
-inline constexpr const char* kNoDeviceAccess =
-    "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
+inline constexpr const char* kNoDeviceAccess = burntext::kNoDeviceAccess;
 inline constexpr const char* kDiscNotEmpty =
     "Disc in the destination device is not empty.\nBurning process will be terminated.";
 inline constexpr const char* kNeedsMoreDiscs = "The video file you have selected need more than one CD-R/RW disc.";

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "shell/ProgressBarState.h"
+#include "jobs/ProgressBarState.h"
 #include "jobs/ProgressSink.h"
 
 namespace brenmark::cli {

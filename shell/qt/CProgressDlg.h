@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "shell/ProgressBarState.h"
+#include "jobs/ProgressBarState.h"
 
 namespace Ui {
 class CProgressDlg;

@@ -42,7 +42,7 @@ std::vector<CommandCase> EncodedCommands() {
        {0x53, 0, 0, 0, 0, 0x01, 0x02, 0x03, 0x04, 0}, In, 32, 10},
       {"CloseTrack", [](auto& r, auto) { r.CloseTrack(0, 0x203); },
        {0x5B, 0, 0x01, 0, 0, 0x03, 0, 0, 0, 0}, None, 32, 60},
-      {"ReadSectors", [](auto& r, auto b) { r.ReadSectors(0, -150, 0x102, b, 2352, 0x10); },
+      {"ReadSectors", [](auto& r, auto b) { r.ReadSectors(0, -150, 0x02, b, 2352, 0x10); },
        {0xBE, 0, 0xFF, 0xFF, 0xFF, 0x6A, 0, 0, 0x02, 0x10, 0, 0}, In, 2 * 2352, 10},
   };
 }
@@ -70,7 +70,7 @@ TEST_F(WriteCommands, WritesSendTheBlockCountAndTheCallersData) {
   std::vector<std::uint8_t> data(16 * 2048);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
   ASSERT_EQ(registry->WriteSectors(0, 0x00012345, 16, 2048, data.data()), 0);
-  ASSERT_EQ(registry->WriteSectors12(0, -2, 0x110, 2048, data.data()), 0);
+  ASSERT_EQ(registry->WriteSectors12(0, -2, 0x10, 2048, data.data()), 0);
 
   ASSERT_EQ(device->Opcodes(), (Bytes{0x5C, 0x2A, 0x5C, 0xAA}));
   const RecordedCommand& write10 = device->commands[1];
@@ -80,7 +80,7 @@ TEST_F(WriteCommands, WritesSendTheBlockCountAndTheCallersData) {
   EXPECT_EQ(write10.dataOut, data);
   const RecordedCommand& write12 = device->commands[3];
   EXPECT_EQ(write12.cdb, (Bytes{0xAA, 0, 0xFF, 0xFF, 0xFF, 0xFE, 0, 0, 0, 0x10, 0x80, 0}));
-  EXPECT_EQ(write12.dataOut, data);  // only the low 8 bits of the count are used
+  EXPECT_EQ(write12.dataOut, data);
 }
 
 TEST_F(WriteCommands, WriteParametersPageIsPlacedBehindTheModeHeader) {

@@ -7,7 +7,7 @@
 #include "drive/DriveRegistry.h"
 #include "tests/support/CountingSleeper.h"
 #include "tests/drive/FakeTransport.h"
-#include "tests/support/FakeUserPrompt.h"
+#include "tests/support/RecordingPrompt.h"
 
 namespace brenmark::testing {
 namespace {
@@ -28,8 +28,8 @@ class Enumeration : public ::testing::Test {
     return *providers.emplace_back(std::make_unique<FakeDeviceProvider>());
   }
 
-  FakeUserPrompt prompt;
-  CountingSleeper sleeper;
+  test::RecordingPrompt prompt;
+  test::CountingSleeper sleeper;
   std::vector<std::unique_ptr<FakeDeviceProvider>> providers;
   std::unique_ptr<DriveRegistry> registry;
 };
@@ -40,7 +40,7 @@ TEST_F(Enumeration, NoDevicesGivesAnEmptyListSilently) {
   EXPECT_EQ(registry.accessMode, AccessMode::Spti);
   EXPECT_EQ(registry.driveCount, 0);
   EXPECT_EQ(registry.currentDrive, -1);
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
 }
 
 TEST_F(Enumeration, ReadsModelInterfaceAndCapabilitiesThenClosesTheDevice) {
@@ -68,7 +68,7 @@ TEST_F(Enumeration, ReadsModelInterfaceAndCapabilitiesThenClosesTheDevice) {
                               drive.canTestWrite, drive.canWriteDvdRam}),
             (std::vector<int>{1, 0, 1, 0, 1}));
   EXPECT_FALSE(drive.isOpen);
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
 }
 
 TEST_F(Enumeration, FailingDevicesStayWithTheirPrefix) {
@@ -82,8 +82,8 @@ TEST_F(Enumeration, FailingDevicesStayWithTheirPrefix) {
   DriveRegistry& registry = Enumerate();
   ASSERT_EQ(registry.driveCount, 2);
   EXPECT_TRUE(closed->commands.empty());
-  ASSERT_EQ(prompt.messages.size(), 1u);  // only for the device that could not be opened
-  EXPECT_EQ(prompt.messages[0].text, "Can't Retrieve CD/DVD Device Model.");
+  ASSERT_EQ(prompt.messages().size(), 1u);  // only for the device that could not be opened
+  EXPECT_EQ(prompt.messages()[0].text, "Can't Retrieve CD/DVD Device Model.");
   EXPECT_FALSE(registry.OpenDevice(0));
   EXPECT_EQ(registry.drive(0).lastError, 1);
   for (int i : {0, 1}) {
@@ -134,7 +134,7 @@ TEST_F(Enumeration, HostAdapterDevicesAreNamedByModelAndSkippedWithoutOne) {
   EXPECT_EQ(registry.drive(0).displayName, "ACME     CD-RW Writer    ");
   EXPECT_EQ(registry.drive(1).displayName, "virtual-cd: ");
   EXPECT_EQ(silent->closeCalls, 1);  // asked, closed and left out
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
 }
 
 TEST_F(Enumeration, AnUnusableHostAdapterLibraryFailsEnumerationButKeepsTheOtherDevices) {
@@ -181,7 +181,7 @@ TEST_F(Enumeration, CommandsNeedAnOpenDeviceAndAnIndexInTheTable) {
     EXPECT_EQ(registry.WriteSectors12(index, 0, 1, 2048, buffer.data()), 2);
   }
   EXPECT_TRUE(device->commands.empty());
-  EXPECT_TRUE(prompt.questions.empty());
+  EXPECT_TRUE(prompt.questions().empty());
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "drive/DriveRegistry.h"
 #include "tests/support/CountingSleeper.h"
 #include "tests/drive/FakeTransport.h"
-#include "tests/support/FakeUserPrompt.h"
+#include "tests/support/RecordingPrompt.h"
 
 namespace brenmark::testing {
 
@@ -24,11 +24,11 @@ class RegistryWithOneEnumeratedDrive : public ::testing::Test {
     registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
     ASSERT_TRUE(registry->EnumerateDrives());
     device->commands.clear();
-    prompt.messages.clear();
+    prompt.Forget();
   }
 
-  FakeUserPrompt prompt;
-  CountingSleeper sleeper;
+  test::RecordingPrompt prompt;
+  test::CountingSleeper sleeper;
   std::shared_ptr<FakeDeviceState> device;
   std::unique_ptr<DriveRegistry> registry;
 };

@@ -39,34 +39,52 @@ TEST_F(SectorTransfer, ReadSucceedingOnSecondAttemptIsSilent) {
   EXPECT_EQ(registry->ReadSectors(0, 1000, 1, buffer.data(), 2352, 0x10), 0);
   EXPECT_EQ(device->Opcodes(), (Bytes{kReadCd, kReadCd}));
   EXPECT_EQ(sleeper.waits, (std::vector<std::chrono::milliseconds>{1000ms}));
-  EXPECT_TRUE(prompt.questions.empty());
+  EXPECT_TRUE(prompt.questions().empty());
+}
+
+// A count the one-byte field cannot carry is refused before anything is sent,
+// never cut to its low byte (256 would be a transfer of nothing, "done").
+TEST_F(SectorTransfer, BlockCountsTheCommandCannotCarryAreRefusedUnsent) {
+  Bytes buffer(256 * 2352);
+  for (const int count : {256, 257, 511, -1}) {
+    SCOPED_TRACE(count);
+    EXPECT_EQ(registry->ReadSectors(0, 0, count, buffer.data(), 2352, 0x10), 2);
+    EXPECT_EQ(registry->WriteSectors(0, 0, count, 2048, buffer.data()), 2);
+    EXPECT_EQ(registry->WriteSectors12(0, 0, count, 2048, buffer.data()), 2);
+  }
+  EXPECT_TRUE(device->commands.empty());
+  EXPECT_TRUE(prompt.questions().empty());
+
+  EXPECT_EQ(registry->ReadSectors(0, 0, 255, buffer.data(), 2352, 0x10), 0);
+  ASSERT_EQ(device->commands.size(), 1u);
+  EXPECT_EQ(device->commands[0].cdb[8], 255);
 }
 
 TEST_F(SectorTransfer, ReadAsksAfterThreeFailuresAndRetriesOnYes) {
   for (int i = 0; i < 5; ++i) device->Reply(TransportResult::DeviceFailure);
-  prompt.answers = {true};
+  prompt.ScriptAnswers({true});
   Bytes buffer(2352);
   EXPECT_EQ(registry->ReadSectors(0, -150, 1, buffer.data(), 2352, 0x10), 0);
   EXPECT_EQ(device->commands.size(), 6u);
-  EXPECT_EQ(prompt.questions, (std::vector<std::string>{"Error reading sector -150.\nTry again?"}));
+  EXPECT_EQ(prompt.questions(), (std::vector<std::string>{"Error reading sector -150.\nTry again?"}));
   EXPECT_EQ(sleeper.Count(1000ms), 4);
 
-  prompt.questions.clear();
+  prompt.Forget();
   device->responder = [](const RecordedCommand&) {
     return ScriptedReply{TransportResult::TransportFailure, {}};
   };
   EXPECT_EQ(registry->ReadSectors(0, 77, 1, buffer.data(), 2352, 0x10), 2);
-  EXPECT_EQ(prompt.questions, (std::vector<std::string>{"Error reading sector 77.\nTry again?"}));
+  EXPECT_EQ(prompt.questions(), (std::vector<std::string>{"Error reading sector 77.\nTry again?"}));
 }
 
 TEST_F(SectorTransfer, YesStartsANewBufferWaitAndThreeMoreAttempts) {
   FailAllWrites();
-  prompt.answers = {true, false};
+  prompt.ScriptAnswers({true, false});
   EXPECT_EQ(registry->WriteSectors12(0, -2, 16, 2048, data.data()), 2);
   EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kWrite12, kWrite12, kWrite12,
                                       kBufferCapacity, kWrite12, kWrite12, kWrite12}));
-  ASSERT_EQ(prompt.questions.size(), 2u);
-  EXPECT_EQ(prompt.questions[0], "Error writing sector -2.\nTry again?");
+  ASSERT_EQ(prompt.questions().size(), 2u);
+  EXPECT_EQ(prompt.questions()[0], "Error writing sector -2.\nTry again?");
 }
 
 TEST_F(SectorTransfer, BufferWaitComparesBytesAndPollsEvery200ms) {
@@ -95,7 +113,7 @@ TEST_F(SectorTransfer, RefusedDeviceStillEndsInTheQuestion) {
   Bytes buffer(2048);
   EXPECT_EQ(registry->ReadSectors(0, 5, 1, buffer.data(), 2048, 0x10), 2);
   EXPECT_EQ(registry->WriteSectors(0, 5, 1, 2048, buffer.data()), 2);
-  EXPECT_EQ(prompt.questions.size(), 2u);
+  EXPECT_EQ(prompt.questions().size(), 2u);
   EXPECT_EQ(device->commandsWhileClosed, 0);  // nothing reached the device
 }
 

@@ -11,7 +11,9 @@
 #include "jobs/burn/DataDiscJob.h"
 #include "jobs/Job.h"
 #include "tests/endtoend/EndToEndSupport.h"
-#include "tests/support/RecordingFrontEnd.h"
+#include "tests/support/CountingSleeper.h"
+#include "tests/support/RecordingProgress.h"
+#include "tests/support/RecordingPrompt.h"
 #include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark::endtoend {

@@ -5,7 +5,9 @@
 #include <future>
 #include <stdexcept>
 
-#include "tests/support/RecordingFrontEnd.h"
+#include "tests/support/CountingSleeper.h"
+#include "tests/support/RecordingProgress.h"
+#include "tests/support/RecordingPrompt.h"
 
 namespace brenmark {
 namespace {

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/drive/FakeTransport.h"
-#include "tests/support/RecordingFrontEnd.h"
+#include "tests/support/CountingSleeper.h"
+#include "tests/support/RecordingProgress.h"
+#include "tests/support/RecordingPrompt.h"
 
 namespace brenmark {
 namespace {

@@ -14,12 +14,12 @@ namespace {
 class ReportCommand : public testing::RegistryWithOneEnumeratedDrive {
  protected:
   void ExpectOneMessageAndClosed(const char* text) {
-    ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0].text, text);
-    EXPECT_EQ(prompt.messages[0].icon, MessageIcon::Plain);
+    ASSERT_EQ(prompt.messages().size(), 1u);
+    EXPECT_EQ(prompt.messages()[0].text, text);
+    EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Plain);
     EXPECT_FALSE(device->isOpen);
     EXPECT_FALSE(registry->drive(0).isOpen);
-    prompt.messages.clear();
+    prompt.Forget();
   }
 };
 

@@ -5,14 +5,12 @@
 
 #include "drive/Sleeper.h"
 
-namespace brenmark::testing {
+namespace brenmark::test {
 
 // Records the waits instead of sleeping.
 class CountingSleeper final : public Sleeper {
  public:
-  void SleepFor(std::chrono::milliseconds duration) override {
-    waits.push_back(duration);
-  }
+  void SleepFor(std::chrono::milliseconds duration) override { waits.push_back(duration); }
 
   int Count(std::chrono::milliseconds duration) const {
     int count = 0;
@@ -23,4 +21,10 @@ class CountingSleeper final : public Sleeper {
   std::vector<std::chrono::milliseconds> waits;
 };
 
-}  // namespace brenmark::testing
+// Waits that return at once, from any thread.
+class NoSleep final : public Sleeper {
+ public:
+  void SleepFor(std::chrono::milliseconds) override {}
+};
+
+}  // namespace brenmark::test

@@ -7,7 +7,7 @@
 
 #include "drive/DriveRegistry.h"
 #include "tests/support/CountingSleeper.h"
-#include "tests/support/FakeUserPrompt.h"
+#include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempFolder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
@@ -15,7 +15,7 @@ namespace brenmark::testsupport {
 
 // The two virtual recorders, kept in a temporary folder, as the only drives of a
 // registry that has enumerated them: drive 0 records CDs, drive 1 DVDs.
-template <typename Prompt = testing::FakeUserPrompt>
+template <typename Prompt = test::RecordingPrompt>
 class VirtualRecorderRegistry : public ::testing::Test {
  protected:
   static constexpr int kCdDrive = 0;
@@ -32,7 +32,7 @@ class VirtualRecorderRegistry : public ::testing::Test {
 
   TempFolder folder{"recorders"};
   Prompt prompt;
-  testing::CountingSleeper sleeper;
+  test::CountingSleeper sleeper;
   std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>> recorders;
   std::unique_ptr<DriveRegistry> registry;
 };

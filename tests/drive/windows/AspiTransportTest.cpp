@@ -11,7 +11,7 @@
 #include "drive/windows/AspiLibrary.h"
 #include "drive/windows/AspiTransport.h"
 #include "tests/support/CountingSleeper.h"
-#include "tests/support/FakeUserPrompt.h"
+#include "tests/support/RecordingPrompt.h"
 
 namespace brenmark::testing {
 namespace {
@@ -42,8 +42,8 @@ class AspiTransportTest : public ::testing::Test {
   }
 
   static inline fs::path folder_;
-  FakeUserPrompt prompt;
-  CountingSleeper sleeper;
+  test::RecordingPrompt prompt;
+  test::CountingSleeper sleeper;
   std::unique_ptr<DriveRegistry> registry;
   bool enumerated = false;
 };
@@ -51,7 +51,7 @@ class AspiTransportTest : public ::testing::Test {
 TEST_F(AspiTransportTest, EnumeratesTheCdDevicesOfEveryAdapterInOrder) {
   DriveRegistry& drives = Enumerate();
   EXPECT_TRUE(enumerated);
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
   EXPECT_EQ(drives.accessMode, AccessMode::Aspi);
   EXPECT_EQ(drives.aspiFunctions, 0x1F);
   ASSERT_EQ(drives.driveCount, 2);  // the disk at adapter 0, target 1 is no CD device
@@ -113,12 +113,12 @@ TEST_F(AspiTransportTest, ARequestThatNeverCompletesEndsAtItsTimeOut) {
 }
 
 TEST(AspiLibraryLoad, TheFunctionsOfTheLibraryBesideTheProgram) {
-  FakeUserPrompt prompt;
+  test::RecordingPrompt prompt;
   std::uint8_t mask = 0;
   const auto library = windows::AspiLibrary::Load(prompt, mask);
   ASSERT_TRUE(library);
   EXPECT_EQ(mask, 0x1F);
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
 }
 
 }  // namespace

@@ -11,15 +11,15 @@
 #include "drive/windows/SptiTransport.h"
 #include "platform/Utf8Path.h"
 #include "tests/support/CountingSleeper.h"
-#include "tests/support/FakeUserPrompt.h"
+#include "tests/support/RecordingPrompt.h"
 
 namespace brenmark::testing {
 namespace {
 
 // The test system has no CD drive letter.
 TEST(SptiProvider, ASystemWithoutCdDrivesListsNoneSilently) {
-  FakeUserPrompt prompt;
-  CountingSleeper sleeper;
+  test::RecordingPrompt prompt;
+  test::CountingSleeper sleeper;
   std::vector<std::unique_ptr<DeviceProvider>> providers;
   providers.push_back(std::make_unique<windows::SptiDeviceProvider>());
   DriveRegistry registry(prompt, sleeper, std::move(providers));
@@ -27,7 +27,7 @@ TEST(SptiProvider, ASystemWithoutCdDrivesListsNoneSilently) {
   EXPECT_EQ(registry.accessMode, AccessMode::Spti);
   EXPECT_EQ(registry.driveCount, 0);
   EXPECT_EQ(registry.currentDrive, -1);
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
 }
 
 TEST(SptiTransport, FailuresToReachADeviceAreTransportFailures) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <string_view>
 
 #include "audio/AudioTrackReader.h"
 #include "jobs/burn/AudioCdJob.h"
@@ -237,6 +238,12 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
       {"no drive", -1, "", {wavs.paths[0]}, JobEnd::NoDrive,
        {"Error occure while retrieving current writer device.\nBurning process will be terminated."},
        "Initializing disc format...", false, 0},
+      {"drive not accessible", 7, "", {wavs.paths[0]}, JobEnd::NoDeviceAccess,
+       {"Can't get access to CD/DVD Device.\nBurning process will be terminated."}, "Initializing disc format...",
+       false, 0},
+      {"mode page unreadable", VirtualBench::kCdDrive, "MODESENSE10", {wavs.paths[0]}, JobEnd::WriteModeRefused,
+       {"Error occure while selecting writing mode.\nThe burning process will be terminated."},
+       "Initializing disc format...", false, 0},
       {"speed refused", VirtualBench::kCdDrive, "SETCDSPEED", {wavs.paths[0]}, JobEnd::Done,
        {"Can't select writing speed. The default speed will be used.\nIt may take much more time then you expected."},
        "Audio CD is done.", true, 1},
@@ -274,6 +281,10 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
     const auto history = Describe(recorder.CommandHistory());
     EXPECT_EQ(std::count(history.begin(), history.end(), "CLOSE 1"), c.tracksWritten);
     EXPECT_EQ(std::count(history.begin(), history.end(), "STARTSTOP"), c.ejected ? 1 : 0);
+    // A mode page the drive did not give is never sent back.
+    if (std::string_view(c.fault) == "MODESENSE10") {
+      EXPECT_THAT(history, Not(Contains("MODESELECT")));
+    }
   }
 }
 

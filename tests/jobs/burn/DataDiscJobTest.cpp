@@ -107,6 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(EarlyStop{"NoDrive", "", JobEnd::NoDrive, datajobtext::kNoDrive, -1},
                       EarlyStop{"ModeSelectRefused", "MODESELECT10", JobEnd::WriteModeRefused,
                                 datajobtext::kWriteModeRefused},
+                      EarlyStop{"ModeSenseFails", "MODESENSE10", JobEnd::WriteModeRefused,
+                                datajobtext::kWriteModeRefused},
                       EarlyStop{"DiscInformationFails", "READDISCINFORMATION:always", JobEnd::DiscNotWritable,
                                 datajobtext::kDiscNotWritable},
                       // A session start of 0 taken from a failed answer would misplace the whole image.

@@ -46,7 +46,7 @@ TEST_F(RegistryBurn, TheLastOutcomeOfADriveKeepsItsSenseAndResidual) {
   ASSERT_TRUE(registry->OpenDevice(0));
   std::vector<std::uint8_t> data(2048);
   EXPECT_EQ(registry->WriteSectors(0, 1000, 1, 2048, data.data()), 2);
-  EXPECT_EQ(prompt.questions, (std::vector<std::string>{"Error writing sector 1000.\nTry again?"}));
+  EXPECT_EQ(prompt.questions(), (std::vector<std::string>{"Error writing sector 1000.\nTry again?"}));
   EXPECT_EQ(registry->LastOutcome(0).Text(), "5/21/02 invalid address for write");
   std::int32_t sessions = 0;
   ASSERT_TRUE(registry->GetDiscInfo(0, &sessions, nullptr, nullptr));
@@ -69,14 +69,14 @@ TEST_F(RegistryBurn, ADriveThatIsBecomingReadyIsWaitedForWithoutUsingUpTries) {
   std::vector<std::uint8_t> sector(2048);
   ASSERT_EQ(registry->ReadSectors(0, 0, 1, sector.data(), 2048, 0x10), 0);
   EXPECT_EQ(sleeper.Count(milliseconds(1000)), 6);
-  EXPECT_TRUE(prompt.questions.empty());
+  EXPECT_TRUE(prompt.questions().empty());
 
   // A drive that never gets ready is not waited for without end: each try
   // waits a bounded time, then counts as failed, and the user is asked.
   sleeper.waits.clear();
   Arm(*recorders[0], "WRITE10:always:sense=2/04/01");
   EXPECT_EQ(registry->WriteSectors(0, 16, 1, 2048, sector.data()), 2);
-  EXPECT_EQ(prompt.questions.size(), 1u);
+  EXPECT_EQ(prompt.questions().size(), 1u);
   EXPECT_EQ(sleeper.Count(milliseconds(1000)), 3 * 120 + 2);
 }
 

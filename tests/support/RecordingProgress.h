@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "drive/Sleeper.h"
-#include "drive/UserPrompt.h"
-#include "shell/ProgressBarState.h"
+#include "jobs/ProgressBarState.h"
 #include "jobs/ProgressSink.h"
 
 namespace brenmark::test {
@@ -100,52 +98,21 @@ class ActingProgress final : public ProgressSink {
   std::function<void()> action_;
 };
 
-// Message boxes written down with their icon; questions answered as told.
-class RecordingPrompt final : public UserPrompt {
+// A progress window that shows nothing and keeps only the bar's position:
+// for benchmarks, where a record of every call would be what is measured.
+class SilentProgress final : public ProgressSink {
  public:
-  struct Message {
-    std::string text;
-    MessageIcon icon;
-  };
-
-  explicit RecordingPrompt(bool answer = false) : answer_(answer) {}
-
-  void ShowMessage(const std::string& text, MessageIcon icon) override {
-    std::lock_guard lock(mutex_);
-    messages_.push_back({text, icon});
-  }
-  bool AskYesNo(const std::string& text) override {
-    std::lock_guard lock(mutex_);
-    questions_.push_back(text);
-    return answer_;
-  }
-
-  std::vector<Message> messages() const {
-    std::lock_guard lock(mutex_);
-    return messages_;
-  }
-  std::vector<std::string> texts() const {
-    std::lock_guard lock(mutex_);
-    std::vector<std::string> texts;
-    for (const auto& message : messages_) texts.push_back(message.text);
-    return texts;
-  }
-  std::vector<std::string> questions() const {
-    std::lock_guard lock(mutex_);
-    return questions_;
-  }
+  void SetStatus(const std::string&) override {}
+  void SetRange(std::int32_t) override {}
+  void SetRange16(std::uint16_t) override {}
+  void SetPos(std::int32_t position) override { position_ = position; }
+  std::int32_t GetPos() override { return position_; }
+  void SetStep(std::int32_t) override {}
+  void StepIt() override {}
+  void EnableClose(bool) override {}
 
  private:
-  mutable std::mutex mutex_;
-  bool answer_;
-  std::vector<Message> messages_;
-  std::vector<std::string> questions_;
-};
-
-// Waits that return at once.
-class NoSleep final : public Sleeper {
- public:
-  void SleepFor(std::chrono::milliseconds) override {}
+  std::int32_t position_ = 0;
 };
 
 }  // namespace brenmark::test
