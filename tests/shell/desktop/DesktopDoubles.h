@@ -15,7 +15,7 @@
 #include "shell/desktop/JobBoard.h"
 #include "shell/desktop/MainWindowView.h"
 #include "shell/desktop/UiThread.h"
-#include "tests/support/RecordingFrontEnd.h"
+#include "tests/support/RecordingProgress.h"
 
 namespace brenmark::desktop::test {
 

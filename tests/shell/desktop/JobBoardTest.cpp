@@ -9,7 +9,7 @@
 #include "shell/EngineSession.h"
 #include "shell/desktop/JobBoard.h"
 #include "tests/shell/desktop/DesktopDoubles.h"
-#include "tests/support/FakeUserPrompt.h"
+#include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempFolder.h"
 
 namespace brenmark::desktop::test {
@@ -30,7 +30,7 @@ class JobBoardTest : public ::testing::Test {
   }
 
   testsupport::TempFolder discs{"board-discs"};
-  testing::FakeUserPrompt prompt;
+  brenmark::test::RecordingPrompt prompt;
   EngineSession engine{prompt, VirtualOnly(discs.path())};
   TestUiThread ui;
   RecordingJobWindows windows;
@@ -83,8 +83,8 @@ TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
   EXPECT_EQ(board.jobs().size(), 1u);
   EXPECT_EQ(windows.progress.size(), 1u);
   EXPECT_EQ(windows.menu, std::vector<std::string>{"Holder on virtual-cd - running"});
-  ASSERT_EQ(prompt.messages.size(), 1u);
-  EXPECT_EQ(prompt.messages[0].text, DriveLeases::kBusyMessage);
+  ASSERT_EQ(prompt.messages().size(), 1u);
+  EXPECT_EQ(prompt.messages()[0].text, DriveLeases::kBusyMessage);
 
   // The next job takes the place the refused one would have had.
   board.WaitForJobs();

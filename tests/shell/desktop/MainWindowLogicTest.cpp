@@ -13,7 +13,7 @@
 #include "shell/desktop/DesktopTexts.h"
 #include "shell/desktop/MainWindowLogic.h"
 #include "tests/shell/desktop/DesktopDoubles.h"
-#include "tests/support/FakeUserPrompt.h"
+#include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempFolder.h"
 #include "virtualdrive/FaultInjector.h"
 
@@ -48,15 +48,11 @@ class MainWindowLogicTest : public ::testing::Test {
     ASSERT_TRUE(ui.ServeUntil([this] { return !logic.IsScanning(); }));
   }
 
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const auto& message : prompt.messages) texts.push_back(message.text);
-    return texts;
-  }
+  std::vector<std::string> Messages() const { return prompt.texts(); }
 
   testsupport::TempFolder discs{"logic-discs"};
   testsupport::TempFolder sources{"logic-sources"};
-  testing::FakeUserPrompt prompt;
+  brenmark::test::RecordingPrompt prompt;
   EngineSession engine{prompt, VirtualOnly(discs.path())};
   TestUiThread ui;
   ScriptedView view;
@@ -88,7 +84,7 @@ TEST_F(MainWindowLogicTest, BurnTakesOnlyTheFolderTheFieldShows) {
   view.folderText = MakeSourceFolder("typed");
   logic.BurnDataDisc(JobKind::DataDvd);
   EXPECT_EQ(Messages(), (std::vector<std::string>{kNoFolderMessage, kNoFolderMessage}));
-  EXPECT_EQ(prompt.messages[0].icon, MessageIcon::Plain);
+  EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Plain);
 
   const std::string chosen = MakeSourceFolder("chosen");
   view.folders.push_back(chosen);
@@ -108,8 +104,8 @@ TEST_F(MainWindowLogicTest, BurnTakesOnlyTheFolderTheFieldShows) {
   // under the chosen folder's name.
   view.folderText = MakeSourceFolder("other");
   logic.BurnDataDisc(JobKind::DataCd);
-  EXPECT_EQ(prompt.messages.size(), 3u);
-  EXPECT_EQ(prompt.messages.back().text, kNoFolderMessage);
+  EXPECT_EQ(prompt.messages().size(), 3u);
+  EXPECT_EQ(prompt.messages().back().text, kNoFolderMessage);
   EXPECT_TRUE(view.speedLists.empty());
 
   view.folderText = chosen;
@@ -135,7 +131,7 @@ TEST_F(MainWindowLogicTest, TypedFoldersCancelledAndOvertakenScans) {
   view.folderText = first + "/readme.txt";
   logic.TakeTypedFolder();
   EXPECT_EQ(Messages(), std::vector<std::string>{first + "/readme.txt is not a folder."});
-  EXPECT_EQ(prompt.messages[0].icon, MessageIcon::Warning);
+  EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Warning);
   EXPECT_EQ(engine.jobState().sourceTree.get(), firstTree);
 
   view.folderText = first;
@@ -248,13 +244,13 @@ TEST_F(MainWindowLogicTest, ReportHoldsTheDriveUntilItsBoxIsClosed) {
   ASSERT_TRUE(ui.ServeUntil([this] { return !logic.IsReportRunning() && view.enabled[MainControl::DriveList]; }));
   EXPECT_FALSE(engine.leases().IsBusy(0));
   EXPECT_FALSE(view.busy);
-  ASSERT_EQ(prompt.messages.size(), 1u);
-  EXPECT_NE(prompt.messages[0].text.find("Empty Disc"), std::string::npos) << prompt.messages[0].text;
+  ASSERT_EQ(prompt.messages().size(), 1u);
+  EXPECT_NE(prompt.messages()[0].text.find("Empty Disc"), std::string::npos) << prompt.messages()[0].text;
 
   logic.OpenTray();
   EXPECT_EQ(view.trays, std::vector<std::string>{"virtual-cd: Brenmark Virtual CD-RW"});
   logic.OpenDocumentation();
-  EXPECT_EQ(view.documents.size() + prompt.messages.size(), 2u);
+  EXPECT_EQ(view.documents.size() + prompt.messages().size(), 2u);
 }
 
 TEST_F(MainWindowLogicTest, LeavingAsksOnlyWhileJobsRun) {
