@@ -18,7 +18,7 @@ bool RenderImageToFile(const ImageLayout& layout, const std::string& imagePath, 
   bool ok = true;
   while (ok && stream.Next(group)) {
     if (group.issue != FileIssue::None && issues != nullptr) {
-      issues->push_back({group.file->sourcePath, group.issue});
+      issues->push_back({group.file->SourcePath(), group.issue});
     }
     const auto offset = static_cast<std::int64_t>(group.firstSector - layout.sessionStart) *
                         static_cast<std::int64_t>(kSectorSize);

@@ -19,8 +19,8 @@ constexpr std::uint32_t kSystemAreaSectors = 16;
 // were; a new entry that would take one of them is renamed.
 void NameIsoEntries(const EntryList& list, const SourceTree& tree) {
   for (const auto& node : list) {
-    if (!node->previousIsoName.empty()) {
-      node->isoName = node->previousIsoName;
+    if (!node->previousIsoName().empty()) {
+      node->isoName = node->previousIsoName();
       continue;
     }
     node->isoName = node->discName;
@@ -31,11 +31,11 @@ void NameIsoEntries(const EntryList& list, const SourceTree& tree) {
   std::unordered_set<std::string_view> kept;
   kept.reserve(list.size());
   for (const auto& node : list) {
-    if (!node->previousIsoName.empty()) kept.insert(node->isoName);
+    if (!node->previousIsoName().empty()) kept.insert(node->isoName);
   }
   std::vector<SourceNode*> duplicates;
   for (const auto& node : list) {
-    if (!node->previousIsoName.empty()) continue;
+    if (!node->previousIsoName().empty()) continue;
     if (!kept.insert(node->isoName).second) duplicates.push_back(node.get());
   }
   if (duplicates.empty()) return;
@@ -67,7 +67,7 @@ LayoutResult ImageLayout::Prepare() {
         pending.push_back(&node->children());
       } else if (node->fileSize > kLargestFile) {
         return {LayoutStatus::FileTooLarge,
-                "The file \"" + node->sourcePath +
+                "The file \"" + node->SourcePath() +
                     "\" is 4 GB or larger; files of that size cannot be burned yet."};
       }
     }

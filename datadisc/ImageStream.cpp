@@ -205,7 +205,8 @@ const SourceNode* ImageStream::NextFile() {
                                 : entries[static_cast<std::size_t>(fileList_)].node->children();
     while (fileIndex_ < list.size()) {
       const SourceNode* node = list[fileIndex_++].get();
-      if (!node->isDirectory && !node->fromPreviousSession) return node;
+      // An empty file has nothing to write: it is neither opened nor examined.
+      if (!node->isDirectory && !node->fromPreviousSession && node->dataLength > 0) return node;
     }
     if (static_cast<std::size_t>(fileList_ + 1) >= entries.size()) return nullptr;
     ++fileList_;
@@ -224,19 +225,9 @@ FileIssue ImageStream::OpenFile(const SourceNode& file) {
   const platform::Directory* folder = file.parent != nullptr ? OpenFolder(*file.parent) : nullptr;
   if (file.parent != nullptr && folder == nullptr) return FileIssue::CannotOpen;
 
-  if (file.dataLength == 0) {
-    // Nothing to read: only notice that the file vanished or grew.
-    const auto status = folder != nullptr
-                            ? folder->StatusOf(file.sourceName)
-                            : platform::ReadFileStatus(platform::PathFromUtf8(file.sourcePath));
-    if (!status || status->kind == platform::FileKind::UnresolvedLink) return FileIssue::CannotOpen;
-    const bool grew = status->kind == platform::FileKind::Regular && status->size != 0;
-    return grew ? FileIssue::SizeChanged : FileIssue::None;
-  }
-
   // A source never blocks, so that a named pipe cannot stall the burn.
-  readable_ = folder != nullptr ? source_.OpenSourceAt(*folder, file.sourceName)
-                                : source_.OpenSource(platform::PathFromUtf8(file.sourcePath));
+  readable_ = folder != nullptr ? source_.OpenSourceAt(*folder, file.sourceName())
+                                : source_.OpenSource(platform::PathFromUtf8(file.SourcePath()));
   if (!readable_) return FileIssue::CannotOpen;
   if (file.dataLength > kReadAheadBytes) source_.AdviseSequential();
   if (const auto status = source_.Status(); status && status->size != file.fileSize) {
@@ -254,8 +245,8 @@ const platform::Directory* ImageStream::OpenFolder(const SourceNode& folder) {
   folders_.erase(folders_.begin() + static_cast<std::ptrdiff_t>(kept), folders_.end());
   for (std::size_t i = kept; i < chain.size(); ++i) {
     platform::Directory handle;
-    const bool opened = i == 0 ? handle.Open(platform::PathFromUtf8(chain[i]->sourcePath))
-                               : handle.OpenAt(folders_.back().handle, chain[i]->sourceName);
+    const bool opened = i == 0 ? handle.Open(platform::PathFromUtf8(chain[i]->SourcePath()))
+                               : handle.OpenAt(folders_.back().handle, chain[i]->sourceName());
     if (!opened) return nullptr;
     folders_.push_back({chain[i], std::move(handle)});
   }
@@ -275,13 +266,6 @@ bool ImageStream::NextFileGroup(SectorGroup& group) {
     const SourceNode* file = NextFile();
     if (file == nullptr) return false;
     pending = OpenFile(*file);
-    if (fileRemaining_ == 0 && pending != FileIssue::None) {
-      Emit(group, GroupKind::FileData, fileSector_, 0);
-      group.file = file_;
-      group.issue = pending;
-      CloseFile();
-      return true;
-    }
   }
 
   const std::uint32_t sectors = fileRemaining_ > kChunkBytes ? kChunkSectors : 1;

@@ -34,7 +34,7 @@ enum class GroupKind : std::uint8_t {
 // not be opened or read, is padded with zeros; a longer one is cut.
 enum class FileIssue : std::uint8_t {
   None,
-  CannotOpen,   // the file cannot be opened (or, at 0 bytes, no longer exists)
+  CannotOpen,   // the file cannot be opened
   SizeChanged,  // its size is no longer the size it had when it was scanned
   ReadFailed,   // reading failed part way
 };
@@ -66,7 +66,7 @@ struct SectorGroup {
 //   while (stream.Next(group)) {
 //     if (group.kind == GroupKind::FileData && first file group) SetPos(fileDataStart - S);
 //     if (group.StepBefore()) StepIt();
-//     if (group.issue != FileIssue::None) warn about group.file->sourcePath;
+//     if (group.issue != FileIssue::None) warn about group.file->SourcePath();
 //     if (group.sectorCount > 0) write group.data at group.firstSector;  // stop on failure
 //     for (i < group.StepsAfter()) StepIt();
 //   }
@@ -80,8 +80,8 @@ struct SectorGroup {
 // list, in sibling order), read from the source files as they are produced.
 // Files an earlier session recorded are not written again.
 //
-// A zero-byte file produces no group unless it has an issue; then it yields a
-// group of 0 sectors that carries the issue and must not be written.
+// A zero-byte file produces no group: it is neither opened nor examined, so
+// what became of it since the scan is not noticed (the disc holds it empty).
 //
 // Files are opened relative to their open folder, so that the length of their
 // full path does not matter; a top-level file is opened by its path.

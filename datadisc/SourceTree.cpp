@@ -7,9 +7,8 @@
 #include <utility>
 
 #include "datadisc/CollisionResolver.h"
+#include "datadisc/FolderScan.h"
 #include "datadisc/Names.h"
-#include "platform/Directory.h"
-#include "platform/File.h"
 #include "platform/Utf8Path.h"
 
 namespace brenmark::datadisc {
@@ -37,27 +36,8 @@ std::string EntryNameOf(const std::string& path) {
   return platform::Utf8FromPath(real.filename());
 }
 
-std::string JoinPath(const std::string& folder, std::string_view name) {
-  std::string path;
-  path.reserve(folder.size() + 1 + name.size());
-  path = folder;
-  if (path.empty() || path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
 bool NodeBefore(const std::unique_ptr<SourceNode>& a, const std::unique_ptr<SourceNode>& b) {
   return CompareNames(a->discName, b->discName) < 0;
-}
-
-std::uint32_t DeepestLevel(const EntryList& list, std::uint32_t level) {
-  std::uint32_t deepest = level;
-  for (const auto& node : list) {
-    if (!node->children().empty()) {
-      deepest = std::max(deepest, DeepestLevel(node->children(), level + 1));
-    }
-  }
-  return deepest;
 }
 
 }  // namespace
@@ -98,14 +78,13 @@ void SourceTree::MakeIsoName(std::string& name) const {
   }
 }
 
-std::unique_ptr<SourceNode> SourceTree::MakeNode(SourceNode* parent, const std::string& path,
-                                                 std::string_view name,
+std::unique_ptr<SourceNode> SourceTree::MakeNode(SourceNode* parent, std::string_view name,
                                                  const FileStatus& status) const {
   auto node = std::make_unique<SourceNode>();
-  node->sourcePath = path;
-  node->sourceName = name.empty() ? std::string(kUnnamedFolderName) : std::string(name);
-  node->discName = node->sourceName;
+  const std::string_view sourceName = name.empty() ? kUnnamedFolderName : name;
+  node->discName = sourceName;
   MakeDiscName(node->discName);
+  if (node->discName != sourceName) node->apart().sourceName = sourceName;
   node->isDirectory = status.isDirectory();
   node->fileSize = status.isDirectory() ? 0 : status.size;
   node->dataLength = static_cast<std::uint32_t>(node->fileSize);
@@ -121,7 +100,11 @@ SourceNode* SourceTree::AddEntry(SourceNode* parent, const std::string& path) {
 
 SourceNode* SourceTree::AddEntry(SourceNode* parent, const std::string& path,
                                  const FileStatus& status) {
-  auto node = MakeNode(parent, path, EntryNameOf(path), status);
+  auto node = MakeNode(parent, EntryNameOf(path), status);
+  // The path is kept unless the parent's path and the name give it.
+  if (parent == nullptr || JoinSourcePath(parent->SourcePath(), node->sourceName()) != path) {
+    node->apart().sourcePath = path;
+  }
   EntryList& list = ListOf(parent);
   int counter = 1;
   for (;;) {
@@ -129,6 +112,7 @@ SourceNode* SourceTree::AddEntry(SourceNode* parent, const std::string& path,
     if (at == list.end() || (*at)->discName != node->discName) {
       return list.insert(at, std::move(node))->get();
     }
+    node->KeepSourceName();
     ResolveCollision(node->discName, counter++, NameLimit());
   }
 }
@@ -140,6 +124,7 @@ void SourceTree::InsertAll(EntryList& list, EntryList fresh) const {
   CollisionResolver resolver(NameLimit());
   for (auto& node : fresh) {
     if (taken.insert(node->discName).second) continue;
+    node->KeepSourceName();
     resolver.Resolve(node->discName, [&](const std::string& name) { return taken.contains(name); });
     taken.insert(node->discName);
   }
@@ -151,90 +136,13 @@ void SourceTree::InsertAll(EntryList& list, EntryList fresh) const {
 }
 
 SourceNode* SourceTree::AddPath(const std::string& path, SourceNode* parent) {
-  const std::filesystem::path where = platform::PathFromUtf8(path);
-  std::string reason;
-  const auto status = platform::ReadFileStatus(where, &reason);
-  if (!status || status->kind == platform::FileKind::UnresolvedLink) {
-    unreadable_.push_back({path, reason});
-    return nullptr;
-  }
-  if (status->kind == platform::FileKind::Regular) {
-    platform::File probe;
-    if (!probe.OpenSource(where)) {
-      unreadable_.push_back({path, probe.lastError()});
-      return nullptr;
-    }
-  }
-  SourceNode* node = AddEntry(parent, path, *status);
-  if (status->isDirectory()) {
-    platform::Directory folder;
-    if (!folder.Open(where)) {
-      unreadable_.push_back({path, folder.lastError()});
-      return node;
-    }
-    std::vector<FolderIdentity> ancestors{{status->device, status->inode}};
-    ScanFolder(folder, path, node, ancestors);
-  }
-  return node;
-}
-
-bool SourceTree::CheckReadable(const platform::Directory& folder, const std::string& name,
-                               const std::string& path) {
-  platform::File probe;
-  if (probe.OpenSourceAt(folder, name)) return true;
-  unreadable_.push_back({path, probe.lastError()});
-  return false;
-}
-
-void SourceTree::ScanFolder(platform::Directory& folder, const std::string& path, SourceNode* node,
-                            std::vector<FolderIdentity>& ancestors) {
-  std::vector<std::string> names;
-  if (!folder.List(names)) {
-    unreadable_.push_back({path, folder.lastError()});
-    return;
-  }
-
-  EntryList fresh;
-  std::vector<std::pair<SourceNode*, FolderIdentity>> subfolders;
-  std::string reason;
-  for (const std::string& name : names) {
-    std::string childPath = JoinPath(path, name);
-    const auto status = folder.StatusOf(name, &reason);
-    if (!status || status->kind == platform::FileKind::UnresolvedLink) {
-      unreadable_.push_back({std::move(childPath), reason});
-      continue;
-    }
-    // Only regular files are opened to find out: opening a device can have
-    // effects of its own.
-    if (status->kind == platform::FileKind::Regular && !CheckReadable(folder, name, childPath))
-      continue;
-    fresh.push_back(MakeNode(node, childPath, name, *status));
-    if (status->isDirectory())
-      subfolders.push_back({fresh.back().get(), {status->device, status->inode}});
-  }
-
-  InsertAll(ListOf(node), std::move(fresh));
-
-  for (auto& [child, identity] : subfolders) {
-    const bool isAncestor = std::any_of(ancestors.begin(), ancestors.end(), [&](const auto& a) {
-      return a.device == identity.device && a.inode == identity.inode;
-    });
-    if (isAncestor) continue;
-    platform::Directory inner;
-    if (!inner.OpenAt(folder, child->sourceName)) {
-      unreadable_.push_back({child->sourcePath, inner.lastError()});
-      continue;
-    }
-    ancestors.push_back(identity);
-    ScanFolder(inner, child->sourcePath, child, ancestors);
-    ancestors.pop_back();
-  }
+  return FolderScan(*this).AddPath(path, parent);
 }
 
 std::unique_ptr<SourceNode> SourceTree::MakePreviousNode(const PreviousEntry& entry, SourceNode* parent) const {
   auto node = std::make_unique<SourceNode>();
   node->fromPreviousSession = true;
-  node->previousIsoName = entry.isoName;
+  node->SetPreviousIsoName(entry.isoName);
   if (joliet()) {
     node->discName = entry.name;
   } else if (!entry.isoName.empty()) {
@@ -243,7 +151,6 @@ std::unique_ptr<SourceNode> SourceTree::MakePreviousNode(const PreviousEntry& en
     node->discName = entry.name;
     MakeIsoName(node->discName);
   }
-  node->sourceName = node->discName;
   node->isDirectory = entry.isDirectory;
   if (!entry.isDirectory) {
     node->isoExtent = entry.extent;
@@ -289,7 +196,7 @@ std::size_t SourceTree::MergePreviousSession(std::vector<PreviousEntry>& previou
       if (same->fromPreviousSession) continue;
       if (same->isDirectory && entry.isDirectory) {
         ++kept;
-        same->previousIsoName = entry.isoName;
+        same->SetPreviousIsoName(entry.isoName);
         pending.push_back({&entry.children, same, std::move(path)});
       } else {
         replaced.push_back(std::move(path));
@@ -304,7 +211,17 @@ std::size_t SourceTree::MergePreviousSession(std::vector<PreviousEntry>& previou
 }
 
 std::uint32_t SourceTree::ComputeDepth() {
-  depth = DeepestLevel(entries_, 1);
+  // Iterative, like Clear and Clone, so that a deep tree does not exhaust the stack.
+  depth = 1;
+  std::vector<std::pair<const EntryList*, std::uint32_t>> pending{{&entries_, 1}};
+  while (!pending.empty()) {
+    const auto [list, level] = pending.back();
+    pending.pop_back();
+    depth = std::max(depth, level);
+    for (const auto& node : *list) {
+      if (!node->children().empty()) pending.push_back({&node->children(), level + 1});
+    }
+  }
   return depth;
 }
 
@@ -316,7 +233,9 @@ void SourceTree::Clear() {
   while (!pending.empty()) {
     std::unique_ptr<SourceNode> node = std::move(pending.back());
     pending.pop_back();
-    for (auto& child : node->children_) pending.push_back(std::move(child));
+    if (node->children_) {
+      for (auto& child : *node->children_) pending.push_back(std::move(child));
+    }
   }
 }
 
@@ -338,22 +257,20 @@ std::unique_ptr<SourceTree> SourceTree::Clone() const {
     list.to->reserve(list.from->size());
     for (const auto& node : *list.from) {
       auto twin = std::make_unique<SourceNode>();
-      twin->sourcePath = node->sourcePath;
-      twin->sourceName = node->sourceName;
       twin->discName = node->discName;
-      twin->isDirectory = node->isDirectory;
+      twin->isoName = node->isoName;
+      twin->parent = list.parent;
+      twin->creationTime = node->creationTime;
+      twin->fileSize = node->fileSize;
       twin->isoExtent = node->isoExtent;
       twin->jolietExtent = node->jolietExtent;
       twin->dataLength = node->dataLength;
       twin->jolietDirLength = node->jolietDirLength;
-      twin->creationTime = node->creationTime;
-      twin->fileSize = node->fileSize;
-      twin->isoName = node->isoName;
+      twin->isDirectory = node->isDirectory;
       twin->fromPreviousSession = node->fromPreviousSession;
-      twin->previousIsoName = node->previousIsoName;
-      twin->parent = list.parent;
+      if (node->apart_) twin->apart_ = std::make_unique<SourceNode::Apart>(*node->apart_);
       SourceNode* placed = list.to->emplace_back(std::move(twin)).get();
-      if (!node->children_.empty()) pending.push_back({&node->children_, &placed->children_, placed});
+      if (!node->children().empty()) pending.push_back({&node->children(), &placed->ownChildren(), placed});
     }
   }
   return copy;

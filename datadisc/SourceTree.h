@@ -11,10 +11,6 @@
 #include "datadisc/SourceNode.h"
 #include "platform/FileStatus.h"
 
-namespace brenmark::platform {
-class Directory;
-}
-
 namespace brenmark::datadisc {
 
 using platform::FileStatus;
@@ -77,11 +73,9 @@ class SourceTree {
   // The same with the status given by the caller.
   SourceNode* AddEntry(SourceNode* parent, const std::string& path, const FileStatus& status);
 
-  // AddEntry; for a folder, then every entry below it (hidden ones included),
-  // each folder opened relative to its parent so that depth is not limited
-  // by the length of a path. What cannot be read is noted in unreadable()
-  // instead of added (the path itself: null is returned); a folder that is
-  // its own ancestor through a symbolic link is not entered again.
+  // AddEntry; for a folder, then every entry below it (see FolderScan). What
+  // cannot be read is noted in unreadable() instead of added (the path
+  // itself: null is returned).
   SourceNode* AddPath(const std::string& path, SourceNode* parent);
 
   // Adds the entries an earlier session recorded, so that the tree is the
@@ -110,23 +104,15 @@ class SourceTree {
   std::size_t IsoNameLimit() const;
 
  private:
-  struct FolderIdentity {
-    std::uint64_t device;
-    std::uint64_t inode;
-  };
+  friend class FolderScan;
 
-  EntryList& ListOf(SourceNode* parent) { return parent ? parent->children_ : entries_; }
-  std::unique_ptr<SourceNode> MakeNode(SourceNode* parent, const std::string& path,
-                                       std::string_view name, const FileStatus& status) const;
+  EntryList& ListOf(SourceNode* parent) { return parent ? parent->ownChildren() : entries_; }
+  // A node named `name` under the tree's naming rule.
+  std::unique_ptr<SourceNode> MakeNode(SourceNode* parent, std::string_view name, const FileStatus& status) const;
   // Inserts nodes in the given order, renaming each one that meets an equal
   // name, as if each had been added on its own.
   void InsertAll(EntryList& list, EntryList fresh) const;
   std::unique_ptr<SourceNode> MakePreviousNode(const PreviousEntry& entry, SourceNode* parent) const;
-  void ScanFolder(platform::Directory& folder, const std::string& path, SourceNode* node,
-                  std::vector<FolderIdentity>& ancestors);
-  // Notes a regular file that cannot be opened; true when it can.
-  bool CheckReadable(const platform::Directory& folder, const std::string& name,
-                     const std::string& path);
 
   EntryList entries_;
   std::vector<UnreadableEntry> unreadable_;

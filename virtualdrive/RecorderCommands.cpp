@@ -3,7 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "virtualdrive/VirtualRecorder.h"
+#include "bytes/ByteOrder.h"
+#include "virtualdrive/RecorderCall.h"
 
 namespace brenmark::virtualdrive {
 
@@ -85,6 +86,25 @@ std::string VirtualRecorder::CommandName(std::uint8_t opcode) {
 Sense VirtualRecorder::DefaultFaultSense(std::uint8_t opcode) {
   const Command* command = CommandOf(opcode);
   return command != nullptr ? command->faultSense : kHardwareFailure;
+}
+
+VirtualRecorder::Outcome VirtualRecorder::Dispatch(Call& call) {
+  const Command* command = CommandOf(call.cdb[0]);
+  if (command == nullptr) return Refuse(sense::kInvalidOpcode);
+  if (call.request.cdbLength < command->cdbLength) return Refuse(sense::kInvalidFieldInCdb);
+  if (command->countBytes > 0) {
+    call.lba = static_cast<std::int32_t>(bytes::ReadBe32(call.cdb + 2));
+    for (std::uint8_t index = 0; index < command->countBytes; ++index) {
+      call.blocks = call.blocks << 8 | call.cdb[command->countAt + index];
+    }
+  }
+  const auto faultBlocks = static_cast<std::int32_t>(std::min<std::uint32_t>(call.blocks, 0x7FFFFFFF));
+  if (const auto fault = faults_.Take(command->opcode, call.lba, faultBlocks)) {
+    if (fault->transportFailure) return {TransportResult::TransportFailure, std::nullopt};
+    return Refuse(fault->sense);
+  }
+  if (!disc_ && command->needsMedium) return Refuse(sense::kMediumNotPresent);
+  return (this->*command->handler)(call);
 }
 
 }  // namespace brenmark::virtualdrive

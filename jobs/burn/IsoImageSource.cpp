@@ -11,7 +11,7 @@ using datadisc::FileIssue;
 using datadisc::GroupKind;
 
 std::string SizeChangedText(const datadisc::SourceNode& file) {
-  return "The file " + file.sourcePath +
+  return "The file " + file.SourcePath() +
          " has changed since the folder was chosen.\nChanged files are written with the size "
          "they had then, cut or padded with zeros.";
 }
@@ -30,11 +30,11 @@ SourceStep IsoImageSource::Next(SectorRun& run) {
         break;
       case FileIssue::CannotOpen:
         // The path on a line of its own, so that it can be read whole.
-        prompt_.ShowMessage(std::string(datajobtext::kCannotOpenSource) + "\n" + group_.file->sourcePath,
+        prompt_.ShowMessage(std::string(datajobtext::kCannotOpenSource) + "\n" + group_.file->SourcePath(),
                             MessageIcon::Error);
         return SourceStep::Failed;
       case FileIssue::ReadFailed:
-        prompt_.ShowMessage(std::string(datajobtext::kCannotReadSource) + "\n" + group_.file->sourcePath,
+        prompt_.ShowMessage(std::string(datajobtext::kCannotReadSource) + "\n" + group_.file->SourcePath(),
                             MessageIcon::Error);
         return SourceStep::Failed;
       case FileIssue::SizeChanged:

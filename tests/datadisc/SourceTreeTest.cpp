@@ -41,13 +41,13 @@ TEST(SourceTree, ScanKeepsEverythingSortedByDiscName) {
   SourceNode* data = tree.AddPath((folder.path() / "Data").string(), nullptr);
   ASSERT_EQ(tree.entries().size(), 1u);
   EXPECT_TRUE(data->isDirectory);
-  EXPECT_EQ(data->sourceName, "Data");
+  EXPECT_EQ(data->sourceName(), "Data");
   EXPECT_EQ(DiscNames(data->children()),
             (std::vector<std::string>{"\xC3\xA9t\xC3\xA9", ".hidden", "Sub", "empty", "readme.txt",
                                       "_under"}));
   const SourceNode* sub = data->children()[2].get();
   EXPECT_EQ(sub->parent, data);
-  EXPECT_EQ(sub->sourcePath, (folder.path() / "Data/Sub").string());
+  EXPECT_EQ(sub->SourcePath(), (folder.path() / "Data/Sub").string());
   EXPECT_EQ(sub->firstChild()->dataLength, 5000u);
   EXPECT_EQ(tree.ComputeDepth(), 3u);
 
@@ -62,9 +62,9 @@ TEST(SourceTree, ScanKeepsEverythingSortedByDiscName) {
 // order the folder listing gives them.
 TEST(SourceTree, ScanMatchesOneByOneInsertion) {
   test::TempFolder folder;
-  for (const char* name : {"A.TXT", "a.txt", "A_1.TXT", "a_1.txt", "A.txt", "A_1_2.TXT", "b", "B",
-                           "A_2.TXT", "x.A.TXT"})
-    folder.MakeFile(std::string("Top/") + name, 1);
+  std::vector<std::string> sourceNames{"A.TXT", "a.txt", "A_1.TXT", "a_1.txt", "A.txt",
+                                       "A_1_2.TXT", "b", "B", "A_2.TXT", "x.A.TXT"};
+  for (const std::string& name : sourceNames) folder.MakeFile("Top/" + name, 1);
   SourceTree scanned(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
   scanned.AddPath((folder.path() / "Top").string(), nullptr);
 
@@ -84,25 +84,39 @@ TEST(SourceTree, ScanMatchesOneByOneInsertion) {
   EXPECT_EQ(names.size(), 10u);
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), NameOrder()));
   EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+
+  // Whatever the naming rule and the renames made of the disc names, each
+  // entry is still read by its own name, in the tree and in its clone.
+  std::sort(sourceNames.begin(), sourceNames.end());
+  const auto clone = scanned.Clone();
+  for (const SourceTree* tree : {&scanned, clone.get()}) {
+    std::vector<std::string> read;
+    for (const auto& node : tree->entries()[0]->children()) {
+      read.push_back(node->sourceName());
+      EXPECT_EQ(node->SourcePath(), (folder.path() / "Top" / node->sourceName()).string());
+    }
+    std::sort(read.begin(), read.end());
+    EXPECT_EQ(read, sourceNames);
+  }
 }
 
 TEST(SourceTree, FolderWithoutLastComponentGetsAName) {
   SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
   const SourceNode* root = tree.AddEntry(nullptr, "/", Folder());
-  EXPECT_EQ(root->sourceName, "root");
+  EXPECT_EQ(root->sourceName(), "root");
   EXPECT_EQ(root->discName, "root");
   const SourceNode* slashed = tree.AddEntry(nullptr, "/media/usb stick/", Folder());
   EXPECT_EQ(slashed->discName, "usb stick");
-  EXPECT_EQ(slashed->sourcePath, "/media/usb stick/");
+  EXPECT_EQ(slashed->SourcePath(), "/media/usb stick/");
 
   // "." and ".." stand for a folder with a name of its own.
   test::TempFolder folder;
   folder.MakeFolder("Top/sub");
   const std::string top = (folder.path() / "Top").string();
   for (const std::string& path : {top + "/.", top + "/sub/..", top + "/sub/../"}) {
-    EXPECT_EQ(tree.AddEntry(nullptr, path, Folder())->sourceName, "Top") << path;
+    EXPECT_EQ(tree.AddEntry(nullptr, path, Folder())->sourceName(), "Top") << path;
   }
-  EXPECT_EQ(tree.AddEntry(nullptr, "/..", Folder())->sourceName, "root");
+  EXPECT_EQ(tree.AddEntry(nullptr, "/..", Folder())->sourceName(), "root");
 }
 
 TEST(SourceTree, LabelAndFileStatus) {

@@ -1,0 +1,134 @@
+// READ CD: sectors of the disc with the fields the CDB selects.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "bytes/ByteOrder.h"
+#include "virtualdrive/RecorderCall.h"
+#include "virtualdrive/image/SectorEncoder.h"
+
+namespace brenmark::virtualdrive {
+namespace {
+
+// What the CDB asks of every block: the expected sector type and the fields.
+struct ReadCdRequest {
+  std::uint8_t expected;
+  std::uint8_t fields;
+
+  bool sync() const { return (fields & 0x80) != 0; }
+  std::uint8_t headers() const { return (fields >> 5) & 0x03; }
+  bool user() const { return (fields & 0x10) != 0; }
+  bool edc() const { return (fields & 0x08) != 0; }
+};
+
+// The refusal of a track whose kind is not the expected sector type, as far as
+// the kind tells it (a Mode 2 track's form is in each sector).
+std::optional<Sense> CheckTrackKind(const DiscTrack& track, std::uint8_t expected) {
+  switch (track.kind) {
+    case TrackKind::Audio:
+      if (expected != 0 && expected != 1) return sense::kIllegalModeForThisTrack;
+      break;
+    case TrackKind::Mode1:
+      if (expected != 0 && expected != 2) return sense::kIllegalModeForThisTrack;
+      break;
+    case TrackKind::Mode2:
+      if (expected == 1 || expected == 2) return sense::kIllegalModeForThisTrack;
+      break;
+  }
+  return std::nullopt;
+}
+
+// The run-out blocks of a track-at-once data track cannot be read back;
+// those of an audio track play as the silence the drive recorded there.
+bool InDataRunOut(const DiscTrack& track, std::int64_t address) {
+  return address >= track.end && track.kind != TrackKind::Audio;
+}
+
+// Appends the selected fields of one raw sector of `track`, or refuses it.
+std::optional<Sense> AppendFields(const DiscTrack& track, const ReadCdRequest& read,
+                                  const std::array<std::uint8_t, kRawSectorSize>& raw,
+                                  std::vector<std::uint8_t>& response) {
+  if (const auto refused = CheckTrackKind(track, read.expected)) return refused;
+  const auto append = [&response, &raw](std::size_t from, std::size_t to) {
+    response.insert(response.end(), raw.begin() + static_cast<std::ptrdiff_t>(from),
+                    raw.begin() + static_cast<std::ptrdiff_t>(to));
+  };
+  if (track.kind == TrackKind::Audio) {
+    if ((read.fields & 0xF8) != 0) append(0, kRawSectorSize);
+    return std::nullopt;
+  }
+  if (read.sync()) append(0, 12);
+  if (read.headers() & 0x01) append(12, 16);
+  if (track.kind == TrackKind::Mode1) {
+    if (read.user()) append(16, 2064);
+    if (read.edc()) append(2064, kRawSectorSize);
+    return std::nullopt;
+  }
+  const bool form2 = (raw[18] & 0x20) != 0;
+  if ((read.expected == 4 && form2) || (read.expected == 5 && !form2)) return sense::kIllegalModeForThisTrack;
+  if (read.headers() & 0x02) append(16, 24);
+  if (read.user()) append(24, form2 ? 2348 : 2072);
+  if (read.edc()) append(form2 ? 2348 : 2072, kRawSectorSize);
+  return std::nullopt;
+}
+
+// The blocks [from, to) of `track` that the host's buffer does not take:
+// refused as reading them would be, without reading them.
+std::optional<Sense> CheckUntransferred(const DiscTrack& track, std::int64_t from, std::int64_t to,
+                                        std::uint8_t expected) {
+  if (InDataRunOut(track, from)) return sense::kUnrecoveredReadError;
+  if (const auto refused = CheckTrackKind(track, expected)) return refused;
+  if (InDataRunOut(track, to - 1)) return sense::kUnrecoveredReadError;
+  return std::nullopt;
+}
+
+}  // namespace
+
+// The host's buffer bounds the work: blocks are read and their fields
+// gathered until the buffer is full; like a drive whose transfer is cut by
+// the host, the answer for the remaining blocks is what reading them would
+// give (out of range, a data track's run-out, another sector type), found
+// from the tracks alone.
+VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
+  const ReadCdRequest read{static_cast<std::uint8_t>((call.cdb[1] >> 2) & 0x07), call.cdb[9]};
+  const auto lba = static_cast<std::int32_t>(bytes::ReadBe32(call.cdb + 2));
+  const std::uint32_t count = bytes::ReadBe24(call.cdb + 6);
+  if (read.expected > 5 || (read.fields & 0x06) != 0 || (call.cdb[10] & 0x07) != 0) {
+    return Refuse(sense::kInvalidFieldInCdb);
+  }
+  const DiscState& state = disc_->state;
+  if (!IsCdMedium(state.kind)) return Refuse(sense::kIllegalModeForThisTrack);
+  const std::size_t wanted = call.request.direction == DataDirection::In ? call.request.length : 0;
+  std::vector<std::uint8_t> response;
+  std::array<std::uint8_t, kRawSectorSize> raw{};
+  const std::int64_t end = static_cast<std::int64_t>(lba) + count;
+  std::int64_t address = lba;
+  while (address < end) {
+    const DiscTrack* track = address > 0x7FFFFFFF ? nullptr : state.TrackContaining(static_cast<std::int32_t>(address));
+    if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
+    const std::int64_t trackEnd = std::min<std::int64_t>(end, track->ExtentEnd());
+    if (response.size() >= wanted) {
+      if (const auto refused = CheckUntransferred(*track, address, trackEnd, read.expected)) return Refuse(*refused);
+      address = trackEnd;
+      continue;
+    }
+    if (InDataRunOut(*track, address)) return Refuse(sense::kUnrecoveredReadError);
+    if (!disc_->ReadRawSector(static_cast<std::int32_t>(address), raw.data())) {
+      return Refuse(sense::kUnrecoveredReadError);
+    }
+    const std::size_t before = response.size();
+    if (const auto refused = AppendFields(*track, read, raw, response)) return Refuse(*refused);
+    ++address;
+    // Fields that select nothing of this track's sectors transfer nothing from any of them.
+    if (response.size() == before && address < trackEnd) {
+      if (const auto refused = CheckUntransferred(*track, address, trackEnd, read.expected)) return Refuse(*refused);
+      address = trackEnd;
+    }
+  }
+  call.DataIn(response, call.request.length);
+  return {};
+}
+
+}  // namespace brenmark::virtualdrive

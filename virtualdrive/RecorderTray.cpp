@@ -1,0 +1,250 @@
+// The tray and the recorder's place among processes: claims on the work
+// folder, reading the tray again after another process, the user's tray
+// actions and the eject command.
+#include <ctime>
+#include <sstream>
+#include <string>
+#include <utility>
+
+#include "platform/LocalTime.h"
+#include "virtualdrive/RecorderCall.h"
+#include "virtualdrive/TrayRestore.h"
+
+namespace brenmark::virtualdrive {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string TrackKindText(TrackKind kind) {
+  switch (kind) {
+    case TrackKind::Audio: return "audio";
+    case TrackKind::Mode1: return "Mode 1";
+    case TrackKind::Mode2: return "Mode 2";
+  }
+  return "data";
+}
+
+}  // namespace
+
+VirtualRecorder::ClaimResult VirtualRecorder::LockFolder() {
+  std::error_code ignored;
+  fs::create_directories(workFolder_, ignored);
+  std::string error;
+  folderLock_ = platform::TryLockFolder(workFolder_, error);
+  // A folder that cannot carry a lock (not writable, not there) cannot carry
+  // a disc either: the commands that need one report that themselves.
+  return folderLock_.held() || !error.empty() ? ClaimResult::Claimed : ClaimResult::Busy;
+}
+
+void VirtualRecorder::Reload() {
+  if (loaded_ && SnapshotTrayFiles(workFolder_) == snapshot_) return;
+  loaded_ = true;
+  RestoredTray tray = RestoreTray(model_, workFolder_);
+  disc_ = std::move(tray.disc);
+  trayProblem_ = std::move(tray.problem);
+  simulation_.reset();
+  if (disc_ && IsRecordable(disc_->state.kind) && IsCdMedium(disc_->state.kind)) blankMinutes_ = disc_->state.minutes;
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+}
+
+VirtualRecorder::ClaimResult VirtualRecorder::Claim() {
+  std::lock_guard lock(mutex_);
+  if (claims_ == 0) {
+    if (LockFolder() == ClaimResult::Busy) return ClaimResult::Busy;
+    // Another process may have changed the tray since this one last held it.
+    Reload();
+  }
+  ++claims_;
+  return ClaimResult::Claimed;
+}
+
+void VirtualRecorder::Release() {
+  std::lock_guard lock(mutex_);
+  if (claims_ == 0) return;
+  if (--claims_ > 0) return;
+  if (!SaveDisc() && disc_) disc_->Flush();
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+  folderLock_.Release();
+}
+
+VirtualRecorder::Outcome VirtualRecorder::StartStopUnit(Call& call) {
+  const bool loadEject = (call.cdb[4] & 0x02) != 0;
+  const bool start = (call.cdb[4] & 0x01) != 0;
+  if (!loadEject || start) return {};
+  TrayResult result = Replace(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
+                              TrayRecord::Blank(model_.blankKind, blankMinutes_));
+  if (!result.ok) {
+    NoteWriteProblem(result.message);
+    return Refuse(sense::kWriteError);
+  }
+  if (!result.finishedImage.empty()) call.finishedImage = result.finishedImage;
+  return {};
+}
+
+TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRecord& record) {
+  TrayResult result;
+  std::string error;
+  // Recorded first: a later run must not find the tray as it was before this action.
+  if (!WriteTrayRecord(workFolder_, record, error)) {
+    result.ok = false;
+    result.message = "cannot record what is in the tray: " + error;
+    return result;
+  }
+  if (disc_ && disc_->recorded()) {
+    const auto kept = disc_->MoveTo(burnedFolder_, UniqueBurnedName(), error);
+    if (!kept) {
+      result.ok = false;
+      result.message = "cannot keep the written disc: " + error;
+      return result;
+    }
+    result.finishedImage = *kept;
+  }
+  disc_ = std::move(next);
+  simulation_.reset();
+  trayProblem_.clear();
+  return result;
+}
+
+std::string VirtualRecorder::UniqueBurnedName() const {
+  const std::time_t now = std::time(nullptr);
+  const std::tm utc = platform::UtcTime(now);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
+  const std::string base = model_.shortName + "-" + stamp;
+  std::string name = base;
+  for (int suffix = 2;; ++suffix) {
+    bool taken = false;
+    for (const char* extension : {".bin", ".iso", ".cue", ".state"}) {
+      std::error_code ignored;
+      taken = taken || fs::exists(burnedFolder_ / (name + extension), ignored);
+    }
+    if (!taken) return name;
+    name = base + "-" + std::to_string(suffix);
+  }
+}
+
+void VirtualRecorder::NotifyFinished(const TrayResult& result) {
+  if (result.finishedImage.empty()) return;
+  FinishedImageObserver observer;
+  {
+    std::lock_guard lock(mutex_);
+    observer = observer_;
+  }
+  if (observer) observer(result.finishedImage);
+}
+
+std::string VirtualRecorder::DescribeTray() const {
+  std::lock_guard lock(mutex_);
+  if (trayProblem_.empty()) return DescribeDisc();
+  if (!disc_) return "no disc: " + trayProblem_;
+  return DescribeDisc() + "\n" + trayProblem_;
+}
+
+std::string VirtualRecorder::DescribeDisc() const {
+  if (!disc_) return "no disc (the tray is empty)";
+  const DiscState& state = disc_->state;
+  std::ostringstream text;
+  const std::string medium = MediumName(state.kind);
+  if (state.Status() == DiscStatus::Blank) {
+    text << "blank " << medium;
+    if (IsCdMedium(state.kind)) {
+      text << " (" << state.minutes << " min)";
+    } else {
+      text << " (4.7 GB)";
+    }
+    return text.str();
+  }
+  text << medium << ", " << state.sessions.size() + (state.LastSessionState() == SessionState::Incomplete ? 1 : 0)
+       << " session(s), " << state.tracks.size() << " track(s)";
+  for (const DiscTrack& track : state.tracks) {
+    text << (track.number == 1 ? ": " : ", ") << track.number << ' ' << TrackKindText(track.kind);
+  }
+  if (state.finalized) {
+    text << ", complete";
+  } else if (state.LastSessionState() == SessionState::Empty) {
+    text << ", appendable";
+  } else {
+    text << ", session open";
+  }
+  if (!disc_->sourcePath().empty()) text << " (image " << disc_->sourcePath().string() << ")";
+  return text.str();
+}
+
+TrayResult VirtualRecorder::InsertBlank(MediumKind kind, int minutes) {
+  TrayResult result;
+  if (!IsRecordable(kind)) {
+    result.ok = false;
+    result.message = MediumName(kind) + " cannot be blank";
+    return result;
+  }
+  if (minutes == 0) minutes = geometry::kDefaultCdMinutes;
+  if (IsCdMedium(kind) && !IsCdSizeOffered(minutes)) {
+    result.ok = false;
+    result.message = "no " + std::to_string(minutes) + "-minute CD-R exists; the sizes are " + CdSizesText();
+    return result;
+  }
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
+  {
+    std::lock_guard lock(mutex_);
+    result = Replace(DiscImage::Blank(kind, workFolder_, minutes), TrayRecord::Blank(kind, minutes));
+    if (result.ok && IsCdMedium(kind)) blankMinutes_ = minutes;
+  }
+  NotifyFinished(result);
+  return result;
+}
+
+TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
+  TrayResult result;
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
+  {
+    std::lock_guard lock(mutex_);
+    // Absolute, so that a later run started elsewhere finds the same image.
+    std::error_code ignored;
+    const fs::path absolute = fs::absolute(path, ignored);
+    const fs::path image = absolute.empty() ? path : absolute;
+    DiscLoadResult loaded = DiscImage::Load(image, !IsCdMedium(model_.blankKind), workFolder_);
+    if (!loaded.disc) {
+      result.ok = false;
+      result.message = loaded.error;
+      return result;
+    }
+    result = Replace(std::move(*loaded.disc), TrayRecord::Image(image));
+  }
+  NotifyFinished(result);
+  return result;
+}
+
+TrayResult VirtualRecorder::Eject() {
+  TrayResult result;
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
+  {
+    std::lock_guard lock(mutex_);
+    result = Replace(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
+                     TrayRecord::Blank(model_.blankKind, blankMinutes_));
+  }
+  NotifyFinished(result);
+  return result;
+}
+
+TrayResult VirtualRecorder::RemoveDisc() {
+  TrayResult result;
+  TrayClaim claim(*this);
+  if (!claim) return BusyResult();
+  {
+    std::lock_guard lock(mutex_);
+    result = Replace(std::nullopt, TrayRecord::Empty());
+  }
+  NotifyFinished(result);
+  return result;
+}
+
+std::string VirtualRecorder::StartupProblem() const {
+  std::lock_guard lock(mutex_);
+  return startupProblem_;
+}
+
+}  // namespace brenmark::virtualdrive

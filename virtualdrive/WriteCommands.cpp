@@ -1,0 +1,122 @@
+// The commands that write the disc: WRITE, RESERVE TRACK, SYNCHRONIZE CACHE,
+// CLOSE TRACK/SESSION.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bytes/ByteOrder.h"
+#include "virtualdrive/RecorderCall.h"
+#include "virtualdrive/image/SectorEncoder.h"
+
+namespace brenmark::virtualdrive {
+
+VirtualRecorder::Outcome VirtualRecorder::ReserveTrack(Call& call) {
+  if ((call.cdb[1] & 0x01) != 0) return Refuse(sense::kInvalidFieldInCdb);
+  const auto blocks = static_cast<std::int32_t>(std::min<std::uint32_t>(bytes::ReadBe32(call.cdb + 5), 0x7FFFFFFF));
+  DiscState& state = StateForWriting();
+  if (const auto refused = state.CheckReserve(blocks)) return Refuse(*refused);
+  state.ApplyReserve(blocks);
+  if (!SaveDisc()) return Refuse(sense::kWriteError);
+  return {};
+}
+
+VirtualRecorder::Outcome VirtualRecorder::SynchronizeCache(Call&) {
+  DiscState& state = StateForWriting();
+  if (state.ReservationFullyWritten()) {
+    const auto fills = state.ApplyCloseSession(writeParameters_.multiSessionField(), writeParameters_.sessionFormat());
+    if (!simulation_ && !ApplyFills(fills)) return FileFailure();
+  }
+  if (!disc_->Flush()) return FileFailure();
+  if (!SaveDisc()) return Refuse(sense::kWriteError);
+  return {};
+}
+
+VirtualRecorder::Outcome VirtualRecorder::CloseTrackSession(Call& call) {
+  const std::uint8_t function = call.cdb[2] & 0x07;
+  DiscState& state = StateForWriting();
+  std::vector<DriveFill> fills;
+  if (function == 1) {
+    if (const auto refused = state.CheckCloseTrack(bytes::ReadBe16(call.cdb + 4))) return Refuse(*refused);
+    fills = state.ApplyCloseTrack();
+  } else if (function == 2) {
+    if (const auto refused = state.CheckCloseSession()) return Refuse(*refused);
+    fills = state.ApplyCloseSession(writeParameters_.multiSessionField(), writeParameters_.sessionFormat());
+  } else {
+    return Refuse(sense::kInvalidFieldInCdb);
+  }
+  if (!simulation_ && !ApplyFills(fills)) return FileFailure();
+  if (!SaveDisc()) return Refuse(sense::kWriteError);
+  return {};
+}
+
+VirtualRecorder::Outcome VirtualRecorder::Write(Call& call) {
+  const std::int32_t lba = call.lba;
+  const std::uint32_t count = call.blocks;
+  DiscState& state = StateForWriting();
+  const bool cd = IsCdMedium(state.kind);
+  const std::uint8_t writeType = writeParameters_.writeType();
+  // Track at once on CD; session at once on DVD-R. Session at once on CD would
+  // need a cue sheet, which this recorder does not take.
+  if (IsRecordable(state.kind) && !state.finalized && ((cd && writeType != 1) || (!cd && writeType != 2))) {
+    return Refuse(sense::kIllegalModeForThisTrack);
+  }
+  const std::uint32_t blockSize = writeParameters_.BlockSize();
+  if (!cd && blockSize != 2048) return Refuse(sense::kIllegalModeForThisTrack);
+  const std::uint64_t expectedBytes = static_cast<std::uint64_t>(count) * blockSize;
+  const std::uint64_t sentBytes = call.request.direction == DataDirection::Out ? call.request.length : 0;
+  if (expectedBytes != sentBytes) return Refuse(sense::kInvalidFieldInCdb);
+  if (count == 0) return {};
+  if (count > 0x7FFFFFFF) return Refuse(sense::kLbaOutOfRange);
+  const TrackKind kind = writeParameters_.TrackKindFor(call.request.buffer);
+  const auto blocks = static_cast<std::int32_t>(count);
+  if (const auto refused = state.CheckWrite(lba, blocks, kind)) return Refuse(*refused);
+  if (simulation_) {
+    state.ApplyWrite(blocks, kind);
+    return {};
+  }
+  std::string error;
+  if (!disc_->PrepareForWriting(error)) {
+    NoteWriteProblem(error);
+    return Refuse(sense::kWriteError);
+  }
+  const std::size_t tracksBefore = state.tracks.size();
+  const auto fills = state.ApplyWrite(blocks, kind);
+  if (!ApplyFills(fills)) return FileFailure();
+  const bool written = cd ? WriteEncoded(lba, count, call.request.buffer)
+                          : disc_->WriteBlocks(lba, blocks, call.request.buffer);
+  if (!written) return FileFailure();
+  if (state.tracks.size() != tracksBefore && !SaveDisc()) return Refuse(sense::kWriteError);
+  return {};
+}
+
+bool VirtualRecorder::WriteEncoded(std::int32_t lba, std::uint32_t count, const std::uint8_t* data) {
+  const std::uint8_t type = writeParameters_.dataBlockType();
+  if (type == 0) return disc_->WriteBlocks(lba, static_cast<std::int32_t>(count), data);
+  scratch_.resize(static_cast<std::size_t>(count) * kRawSectorSize);
+  const auto sub = writeParameters_.subheader();
+  const std::array<std::uint8_t, 8> subheader{sub[0], sub[1], sub[2], sub[3], sub[0], sub[1], sub[2], sub[3]};
+  const std::uint32_t blockSize = writeParameters_.BlockSize();
+  for (std::uint32_t index = 0; index < count; ++index) {
+    const std::int32_t address = lba + static_cast<std::int32_t>(index);
+    const std::uint8_t* block = data + static_cast<std::size_t>(index) * blockSize;
+    std::uint8_t* raw = scratch_.data() + static_cast<std::size_t>(index) * kRawSectorSize;
+    switch (type) {
+      case 8: EncodeMode1Sector(address, block, raw); break;
+      case 10: EncodeMode2Form1Sector(address, subheader.data(), block, raw); break;
+      case 12: EncodeMode2Form2Sector(address, subheader.data(), block, raw); break;
+      default: EncodeMode2Block(address, block, raw); break;
+    }
+  }
+  return disc_->WriteBlocks(lba, static_cast<std::int32_t>(count), scratch_.data());
+}
+
+bool VirtualRecorder::ApplyFills(const std::vector<DriveFill>& fills) {
+  for (const DriveFill& fill : fills) {
+    if (!disc_->WriteFill(fill)) return false;
+  }
+  return true;
+}
+
+}  // namespace brenmark::virtualdrive
