@@ -151,7 +151,7 @@ TEST_F(MainWindowLogicTest, TypedFoldersCancelledAndOvertakenScans) {
   EXPECT_FALSE(logic.IsScanning());
   EXPECT_EQ(view.folderText, third);
   ASSERT_NE(engine.jobState().sourceTree, nullptr);
-  EXPECT_EQ(engine.jobState().sourceTree->entries().front()->sourceName, "third");
+  EXPECT_EQ(engine.jobState().sourceTree->entries().front()->sourceName(), "third");
   EXPECT_EQ(view.folderTitles, std::vector<std::string>(3, desktoptext::kFolderBrowserTitle));
 
   view.folders = {std::nullopt, third};
