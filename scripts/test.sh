@@ -25,10 +25,12 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure --no-tests=error -j "$jobs"
 
-# ThreadSanitizer over the job tests only: jobs run on worker threads of their own.
+# ThreadSanitizer over the job tests and the desktop's shared logic: jobs, scans
+# and reports run on worker threads of their own.
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENMARK_WERROR=ON -DBRENMARK_TSAN=ON -DBRENMARK_GUI=OFF
-cmake --build build/tsan -j "$jobs" --target jobs_tests burn_data_job_tests
+cmake --build build/tsan -j "$jobs" --target jobs_tests burn_data_job_tests desktop_tests
 TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/jobs/jobs_tests
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/shell/desktop_tests
 TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/jobs/burn/burn_data_job_tests
 
 # The 32-bit Windows programs, cross-built and tested under Wine in one shared

@@ -6,8 +6,9 @@
 
 namespace brenmark {
 
-VirtualTrays::VirtualTrays(const std::string& folder)
-    : folder_(folder.empty() ? virtualdrive::DefaultVirtualRecorderFolder() : platform::PathFromUtf8(folder)) {}
+VirtualTrays::VirtualTrays(const std::filesystem::path& folder, FinishedImageObserver onFinishedImage)
+    : folder_(folder.empty() ? virtualdrive::DefaultVirtualRecorderFolder() : folder),
+      onFinishedImage_(std::move(onFinishedImage)) {}
 
 std::vector<std::unique_ptr<DeviceProvider>> VirtualTrays::MakeProviders(
     std::unique_ptr<DeviceProvider> realDrives) {
@@ -17,10 +18,13 @@ std::vector<std::unique_ptr<DeviceProvider>> VirtualTrays::MakeProviders(
   for (const auto& recorder : recorders_) {
     const virtualdrive::VirtualRecorder* key = recorder.get();
     recorder->SetFinishedImageObserver([this, key](const std::filesystem::path& image) {
-      std::lock_guard lock(finishedMutex_);
-      FinishedImage& last = finished_[key];
-      last.path = image;
-      ++last.serial;
+      {
+        std::lock_guard lock(finishedMutex_);
+        FinishedImage& last = finished_[key];
+        last.path = image;
+        ++last.serial;
+      }
+      if (onFinishedImage_) onFinishedImage_(image);
     });
   }
   return std::move(devices.providers);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,13 +18,18 @@ namespace brenmark {
 // the list they are, and their trays.
 class VirtualTrays {
  public:
-  // `folder` (UTF-8) holds the recorders' discs; empty for the user's data folder.
-  explicit VirtualTrays(const std::string& folder);
+  using FinishedImageObserver = std::function<void(const std::filesystem::path&)>;
+
+  // `folder` holds the recorders' discs; empty for the user's data folder.
+  // `onFinishedImage`, when given, is also told of every image an eject keeps.
+  explicit VirtualTrays(const std::filesystem::path& folder, FinishedImageObserver onFinishedImage = {});
 
   // The drive sources for enumeration: the machine's own recorders (through
   // `realDrives`, when given) and then the two virtual recorders.
   std::vector<std::unique_ptr<DeviceProvider>> MakeProviders(std::unique_ptr<DeviceProvider> realDrives);
 
+  // The CD recorder first, then the DVD recorder; empty before MakeProviders.
+  const std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>>& recorders() const { return recorders_; }
   // The virtual recorder behind `drive`, or null for a real drive.
   virtualdrive::VirtualRecorder* RecorderFor(const Drive& drive) const;
   // The same by the drive's index; null also for an index with no drive.
@@ -48,6 +54,7 @@ class VirtualTrays {
 
  private:
   std::filesystem::path folder_;
+  FinishedImageObserver onFinishedImage_;
   std::filesystem::path burnedFolder_;
   std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>> recorders_;
   mutable std::mutex finishedMutex_;

@@ -27,6 +27,7 @@
 #include "jobs/burn/DataDiscJob.h"
 #include "jobs/Job.h"
 #include "shell/cli/TerminalProgress.h"
+#include "shell/desktop/DesktopTexts.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/DesktopSession.h"
@@ -158,29 +159,30 @@ void DesktopProgress(benchmark::State& state, Window how) {
   gui::DesktopSession session(presenter, files, options);
   gui::CMainDlg& window = session.window();
   gui::JobWindows& jobs = window.jobWindows();
+  desktop::JobBoard& board = window.jobBoard();
   window.show();
   sync();
   for (auto _ : state) {
     if (how == Window::AfterExit) window.show();
-    if (!jobs.Start(DataDvdJob, BurnInputs(), QStringLiteral("Burn DVD"), QStringLiteral("virtual-dvd"),
-                    session.trays().RecorderFor(session.registry().drive(kDvdDrive)))) {
+    if (!board.Start(DataDvdJob, BurnInputs(), "Burn DVD", "virtual-dvd",
+                     session.trays().RecorderFor(session.registry().drive(kDvdDrive)))) {
       state.SkipWithError("the burn did not start");
       break;
     }
     switch (how) {
       case Window::Shown:
-        jobs.WaitForJobs();
+        board.WaitForJobs();
         break;
       case Window::Hidden:
         jobs.windows().back()->close();
-        jobs.WaitForJobs();
+        board.WaitForJobs();
         break;
       case Window::AfterExit:
         window.hide();
         jobs.FinishRunningJobs();
         break;
     }
-    if (!jobs.windows().back()->Outcome().startsWith(gui::JobWindows::OutcomeText(JobEnd::Done)) || presenter.messages != 0) {
+    if (!board.jobs().back().resultLine.starts_with(desktoptext::OutcomeText(JobEnd::Done)) || presenter.messages != 0) {
       state.SkipWithError("the burn did not complete");
       break;
     }

@@ -4,13 +4,10 @@
 #include <charconv>
 #include <cstdlib>
 
-#include "drive/PlatformDevices.h"
 #include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
-#include "shell/DeviceProviders.h"
 #include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/VirtualRecorder.h"
-#include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::cli {
 using platform::IsTerminal;
@@ -29,59 +26,40 @@ CliSession::CliSession(const CliOptions& options)
   });
 }
 
-CliSession::~CliSession() {
-  // Jobs end before the registry they use goes away.
-  jobs_.reset();
-}
-
-DriveRegistry& CliSession::registry() {
-  if (!registry_) Enumerate();
-  return *registry_;
-}
-
-JobRunner& CliSession::jobs() {
-  if (!jobs_) jobs_ = std::make_unique<JobRunner>(registry(), prompt_, leases_);
-  return *jobs_;
-}
+CliSession::~CliSession() = default;
 
 std::shared_ptr<TerminalProgress> CliSession::NewProgress() {
   currentProgress_ = std::make_shared<TerminalProgress>(stderr, IsTerminal(stderr));
   return currentProgress_;
 }
 
-void CliSession::Enumerate() {
+EngineSession& CliSession::engine() {
+  if (engine_) return *engine_;
   // --transport, else the environment, else the system's own choice.
   const char* fromEnvironment = std::getenv("BRENMARK_TRANSPORT");
   const std::string transport = options_.transport.value_or(fromEnvironment ? fromEnvironment : "");
-  std::unique_ptr<DeviceProvider> realDrives = MakePlatformDeviceProvider(prompt_, transport);
-  if (!realDrives)
+  EngineSession::Options engine;
+  engine.transport = transport;
+  if (options_.dataDir) engine.virtualRecorderFolder = platform::PathFromUtf8(*options_.dataDir);
+  engine.onFinishedImage = [this](const std::filesystem::path& image) {
+    PrintFinishedImage(platform::Utf8FromPath(image));
+  };
+  engine.onWriteProblem = [this](const std::string& problem) {
+    if (currentProgress_) currentProgress_->BreakLine();
+    Complain(problem);
+  };
+  engine_ = std::make_unique<EngineSession>(prompt_, std::move(engine));
+  if (!engine_->FoundTransport()) {
     Complain("there is no transport " + transport + " on this system; only the virtual recorders are listed");
-  DeviceProviders devices =
-      MakeDeviceProviders(options_.dataDir ? platform::PathFromUtf8(*options_.dataDir)
-                                           : virtualdrive::DefaultVirtualRecorderFolder(),
-                          std::move(realDrives));
-  recorders_ = devices.virtualRecorders;
-  for (const auto& recorder : recorders_) {
-    recorder->SetFinishedImageObserver(
-        [this](const std::filesystem::path& image) { PrintFinishedImage(platform::Utf8FromPath(image)); });
   }
-  for (const auto& recorder : recorders_) {
-    const std::string name = recorder->model().shortName;
-    recorder->SetWriteProblemObserver([this, name](const std::string& problem) {
-      if (currentProgress_) currentProgress_->BreakLine();
-      Complain(problem);
-    });
-    if (const std::string problem = recorder->StartupProblem(); !problem.empty()) Complain(name + ": " + problem);
-  }
-  registry_ = std::make_unique<DriveRegistry>(prompt_, sleeper_, std::move(devices.providers));
-  registry_->EnumerateDrives();
-  leases_.HoldVirtualRecorders([this](int drive) { return VirtualRecorderAt(drive); });
+  for (const std::string& problem : engine_->trays().StartupProblems()) Complain(problem);
   // Armed once the drive list stands, so that the faults meet the command's
   // own commands rather than those of enumeration.
   for (const std::string& text : options_.faults) {
     const auto fault = virtualdrive::ParseFaultSpec(text);
-    for (const auto& recorder : recorders_) recorder->ArmFault(*fault.spec);
+    for (const auto& recorder : engine_->trays().recorders()) recorder->ArmFault(*fault.spec);
   }
+  return *engine_;
 }
 
 void CliSession::PrintFinishedImage(const std::string& path) {
@@ -145,15 +123,7 @@ std::optional<int> CliSession::SelectDrive() {
   return index;
 }
 
-virtualdrive::VirtualRecorder* CliSession::VirtualRecorderAt(int drive) {
-  DriveRegistry& drives = registry();
-  if (drive < 0 || drive >= drives.driveCount) return nullptr;
-  const std::string& path = drives.drive(drive).devicePath;
-  for (const auto& recorder : recorders_) {
-    if (recorder->model().shortName == path) return recorder.get();
-  }
-  return nullptr;
-}
+virtualdrive::VirtualRecorder* CliSession::VirtualRecorderAt(int drive) { return engine().RecorderAt(drive); }
 
 int CliSession::FirstVirtualDrive() {
   for (int i = 0; i < registry().driveCount; ++i) {
@@ -163,10 +133,11 @@ int CliSession::FirstVirtualDrive() {
 }
 
 void CliSession::ReportFaultsNeverMet() const {
-  if (recorders_.empty()) return;
+  if (!engine_) return;
+  const auto& recorders = engine_->trays().recorders();
   // Each recorder is armed with every fault: one no recorder met was never sent.
   for (std::size_t index = 0; index < options_.faults.size(); ++index) {
-    const bool met = std::any_of(recorders_.begin(), recorders_.end(), [index](const auto& recorder) {
+    const bool met = std::any_of(recorders.begin(), recorders.end(), [index](const auto& recorder) {
       const auto unmet = recorder->FaultsNeverMet();
       return std::find(unmet.begin(), unmet.end(), index) == unmet.end();
     });

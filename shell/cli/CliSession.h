@@ -11,6 +11,7 @@
 #include "jobs/DriveLeases.h"
 #include "jobs/Job.h"
 #include "jobs/JobState.h"
+#include "shell/EngineSession.h"
 #include "shell/cli/CliOptions.h"
 #include "shell/cli/TerminalProgress.h"
 #include "shell/cli/TerminalPrompt.h"
@@ -21,9 +22,10 @@ class VirtualRecorder;
 
 namespace brenmark::cli {
 
-// What every command works with: the options, the terminal front end, the
-// drive registry (real recorders first, then the virtual ones) and the job
-// mechanism. The registry is enumerated the first time a command asks for it.
+// What every command works with: the options, the terminal front end and the
+// engine (drive registry with the real recorders first, then the virtual
+// ones, leases, job mechanism), which is set up the first time a command asks
+// for it.
 class CliSession {
  public:
   explicit CliSession(const CliOptions& options);
@@ -35,11 +37,11 @@ class CliSession {
   std::FILE* out() const { return stdout; }
   std::FILE* err() const { return stderr; }
 
-  DriveRegistry& registry();
+  DriveRegistry& registry() { return engine().registry(); }
   UserPrompt& prompt() { return prompt_; }
-  DriveLeases& leases() { return leases_; }
-  JobRunner& jobs();
-  JobState& jobState() { return jobState_; }
+  DriveLeases& leases() { return engine().leases(); }
+  JobRunner& jobs() { return engine().jobs(); }
+  JobState& jobState() { return engine().jobState(); }
 
   // A progress window for one job.
   std::shared_ptr<TerminalProgress> NewProgress();
@@ -67,7 +69,7 @@ class CliSession {
   void ReportFaultsNeverMet() const;
 
  private:
-  void Enumerate();
+  EngineSession& engine();
   void PrintFinishedImage(const std::string& path);
 
   CliOptions options_;
@@ -75,12 +77,7 @@ class CliSession {
   std::optional<std::vector<std::string>> heldImages_;
   std::shared_ptr<TerminalProgress> currentProgress_;
   TerminalPrompt prompt_;
-  SystemSleeper sleeper_;
-  DriveLeases leases_;
-  JobState jobState_;
-  std::unique_ptr<DriveRegistry> registry_;
-  std::vector<std::shared_ptr<virtualdrive::VirtualRecorder>> recorders_;
-  std::unique_ptr<JobRunner> jobs_;
+  std::unique_ptr<EngineSession> engine_;
 };
 
 }  // namespace brenmark::cli

@@ -1,34 +1,16 @@
 #include "shell/qt/CMainDlg.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
 #include <QPushButton>
 
-#include <optional>
-
-#include "jobs/grab/DiscTracks.h"
-#include "jobs/grab/GrabJob.h"
-#include "datadisc/SourceTree.h"
-#include "drive/DriveRegistry.h"
-#include "reports/DeviceReport.h"
-#include "reports/DiscReport.h"
-#include "jobs/burn/DataDiscJob.h"
-#include "shell/DesktopTexts.h"
-#include "shell/Documentation.h"
-#include "jobs/DriveLeases.h"
-#include "shell/DriveNames.h"
-#include "jobs/JobState.h"
-#include "shell/SourceFolder.h"
-#include "jobs/SpeedSelection.h"
+#include "shell/EngineSession.h"
+#include "shell/desktop/DesktopTexts.h"
 #include "shell/qt/AppIcon.h"
-#include "shell/qt/BackgroundWork.h"
-#include "jobs/burn/AudioCdJob.h"
-#include "jobs/burn/VcdJob.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CAddAudioFilesDlg.h"
 #include "shell/qt/CAddVideoFilesDlg.h"
@@ -40,31 +22,29 @@
 #include "shell/qt/FileBrowser.h"
 #include "shell/qt/JobWindows.h"
 #include "shell/qt/MessagePresenter.h"
-#include "shell/VirtualTrays.h"
+#include "shell/qt/UiThread.h"
 #include "ui_CMainDlg.h"
 
 namespace brenmark::gui {
 
 namespace {
 
-using namespace desktoptext;
-
-const QString kFolderBrowserTitle = QString::fromUtf8(desktoptext::kFolderBrowserTitle);
-
-// The name a progress window gives the job started by a command button.
-QString JobNameOf(const QObject* command) {
-  return QString::fromStdString(JobName(command ? command->property("controlId").toInt() : 0));
+QStringList ToStringList(const std::vector<std::string>& lines) {
+  QStringList list;
+  for (const std::string& line : lines) list << QString::fromStdString(line);
+  return list;
 }
 
 }  // namespace
+
+using desktop::JobKind;
+using desktop::MainControl;
 
 CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
     : QDialog(parent),
       ui_(new Ui::CMainDlg),
       services_(services),
-      jobWindows_(new JobWindows(this, services.jobs, services.prompt, services.trays)),
-      scanWork_(new BackgroundWork(this)),
-      reportWork_(new BackgroundWork(this)) {
+      jobWindows_(new JobWindows(this, services.prompt)) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -81,33 +61,29 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   connect(about, &QAction::triggered, this, &CMainDlg::ShowAboutBox);
   addActions({separator, about});
   setContextMenuPolicy(Qt::ActionsContextMenu);
-
-  ui_->trayButton->setVisible(false);
-
-  ui_->scanIndicator->hide();
   ui_->jobsButton->setMenu(jobWindows_->menu());
-  ui_->jobsButton->setEnabled(false);
-  connect(jobWindows_, &JobWindows::RunningCountChanged, this,
-          [this] { ui_->jobsButton->setEnabled(true); });
 
-  connect(ui_->driveCombo, &QComboBox::currentIndexChanged, this, &CMainDlg::SelectDrive);
-  connect(ui_->trayButton, &QToolButton::clicked, this, &CMainDlg::ShowTray);
-  connect(ui_->chooseFolderButton, &QPushButton::clicked, this, &CMainDlg::ChooseFolderToBurn);
-  connect(ui_->folderEdit, &QLineEdit::returnPressed, this, &CMainDlg::TakeTypedFolder);
-  connect(ui_->cancelScanButton, &QPushButton::clicked, this, &CMainDlg::CancelScan);
-  connect(ui_->chooseOutputButton, &QPushButton::clicked, this, &CMainDlg::ChooseOutputFolder);
-  connect(ui_->grabRunButton, &QPushButton::clicked, this, &CMainDlg::RunGrabTest);
-  connect(ui_->burnCdButton, &QPushButton::clicked, this, &CMainDlg::BurnCd);
-  connect(ui_->burnDvdButton, &QPushButton::clicked, this, &CMainDlg::BurnDvd);
-  connect(ui_->audioRunButton, &QPushButton::clicked, this, &CMainDlg::RunAudioTest);
-  connect(ui_->videoRunButton, &QPushButton::clicked, this, &CMainDlg::RunVideoTest);
-  connect(ui_->discInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDiscInfo);
-  connect(ui_->deviceInfoButton, &QPushButton::clicked, this, &CMainDlg::GetDeviceInfo);
-  connect(ui_->orderButton, &QPushButton::clicked, this, &CMainDlg::Order);
+  desktop::MainWindowView& view = *this;
+  logic_ = std::make_unique<desktop::MainWindowLogic>(services_.engine, view, *jobWindows_, UiThreadOf(this));
+  jobWindows_->Attach(logic_->board());
+  desktop::MainWindowLogic& logic = *logic_;
+
+  connect(ui_->driveCombo, &QComboBox::currentIndexChanged, this, [&logic](int index) { logic.SelectDrive(index); });
+  connect(ui_->trayButton, &QToolButton::clicked, this, [&logic] { logic.OpenTray(); });
+  connect(ui_->chooseFolderButton, &QPushButton::clicked, this, [&logic] { logic.ChooseFolderToBurn(); });
+  connect(ui_->folderEdit, &QLineEdit::returnPressed, this, [&logic] { logic.TakeTypedFolder(); });
+  connect(ui_->cancelScanButton, &QPushButton::clicked, this, [&logic] { logic.CancelScan(); });
+  connect(ui_->chooseOutputButton, &QPushButton::clicked, this, [&logic] { logic.ChooseOutputFolder(); });
+  connect(ui_->grabRunButton, &QPushButton::clicked, this, [&logic] { logic.GrabAudio(); });
+  connect(ui_->burnCdButton, &QPushButton::clicked, this, [&logic] { logic.BurnDataDisc(JobKind::DataCd); });
+  connect(ui_->burnDvdButton, &QPushButton::clicked, this, [&logic] { logic.BurnDataDisc(JobKind::DataDvd); });
+  connect(ui_->audioRunButton, &QPushButton::clicked, this, [&logic] { logic.BurnFiles(JobKind::AudioCd); });
+  connect(ui_->videoRunButton, &QPushButton::clicked, this, [&logic] { logic.BurnFiles(JobKind::VideoCd); });
+  connect(ui_->discInfoButton, &QPushButton::clicked, this, [&logic] { logic.ShowDiscReport(); });
+  connect(ui_->deviceInfoButton, &QPushButton::clicked, this, [&logic] { logic.ShowDeviceReport(); });
+  connect(ui_->orderButton, &QPushButton::clicked, this, [&logic] { logic.OpenDocumentation(); });
   connect(ui_->exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
-  ui_->outputEdit->clear();
-  services_.jobState.sourceTree.reset();
   // Start in the folder field: Enter there takes a typed folder and never
   // ends the program.
   ui_->folderEdit->setFocus();
@@ -116,40 +92,15 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
 CMainDlg::~CMainDlg() {
   // Jobs, scans and reports report back to this window: let them end while
   // it is still whole.
-  WaitForJobs();
+  logic_.reset();
 }
 
-void CMainDlg::FillDriveList() {
-  DriveRegistry& registry = services_.registry;
-  registry.EnumerateDrives();
-  const QSignalBlocker quiet(ui_->driveCombo);
-  for (int index = 0; index < registry.driveCount; ++index) {
-    ui_->driveCombo->addItem(QString::fromStdString(ListedDriveName(registry.drive(index))));
-  }
-  if (registry.currentDrive != -1) ui_->driveCombo->setCurrentIndex(registry.currentDrive);
-  ui_->trayButton->setVisible(VirtualRecorderAt(registry.currentDrive) != nullptr);
-}
-
-virtualdrive::VirtualRecorder* CMainDlg::VirtualRecorderAt(int drive) {
-  return services_.trays.RecorderAt(services_.registry, drive);
-}
+void CMainDlg::FillDriveList() { logic_->Open(); }
 
 std::vector<QPointer<CProgressDlg>> CMainDlg::progressWindows() const { return jobWindows_->windows(); }
 
-bool CMainDlg::IsJobRunning() const { return jobWindows_->RunningCount() > 0; }
-
-bool CMainDlg::IsScanning() const { return !ui_->scanIndicator->isHidden(); }
-
-bool CMainDlg::IsReportRunning() const { return reportWork_->Busy(); }
-
-void CMainDlg::WaitForJobs() {
-  jobWindows_->WaitForJobs();
-  scanWork_->WaitForAll();
-  reportWork_->WaitForAll();
-}
-
 void CMainDlg::done(int result) {
-  if (IsJobRunning() && !services_.presenter.Confirm(this, QString::fromUtf8(kLeaveDuringJobQuestion))) return;
+  if (!logic_->MayLeave()) return;
   QDialog::done(result);
 }
 
@@ -174,203 +125,90 @@ void CMainDlg::ShowAboutBox() {
   about.exec();
 }
 
-void CMainDlg::SelectDrive(int index) {
-  if (index < 0) return;
-  services_.registry.currentDrive = index;
-  ui_->trayButton->setVisible(VirtualRecorderAt(index) != nullptr);
+void CMainDlg::ShowDrives(const std::vector<std::string>& names, int selected) {
+  const QSignalBlocker quiet(ui_->driveCombo);
+  ui_->driveCombo->clear();
+  ui_->driveCombo->addItems(ToStringList(names));
+  if (selected != -1) ui_->driveCombo->setCurrentIndex(selected);
 }
 
-void CMainDlg::ChooseFolderToBurn() {
-  const auto folder = services_.files.ChooseFolder(this, kFolderBrowserTitle);
-  if (folder) ScanFolder(*folder);
-}
+std::string CMainDlg::FolderText() const { return ui_->folderEdit->text().toStdString(); }
 
-void CMainDlg::TakeTypedFolder() {
-  const QString typed = ui_->folderEdit->text().trimmed();
-  if (typed.isEmpty()) return;
-  if (!QFileInfo(typed).isDir()) {
-    services_.prompt.ShowMessage(NotAFolderMessage(QDir::toNativeSeparators(typed).toStdString()),
-                                 MessageIcon::Warning);
-    return;
+void CMainDlg::SetFolderText(const std::string& text) { ui_->folderEdit->setText(QString::fromStdString(text)); }
+
+std::string CMainDlg::OutputText() const { return ui_->outputEdit->text().toStdString(); }
+
+void CMainDlg::SetOutputText(const std::string& text) { ui_->outputEdit->setText(QString::fromStdString(text)); }
+
+QWidget* CMainDlg::ControlOf(MainControl control) const {
+  switch (control) {
+    case MainControl::DriveList:
+      return ui_->driveCombo;
+    case MainControl::TrayButton:
+      return ui_->trayButton;
+    case MainControl::BurnCd:
+      return ui_->burnCdButton;
+    case MainControl::BurnDvd:
+      return ui_->burnDvdButton;
+    case MainControl::ScanIndicator:
+      return ui_->scanIndicator;
+    case MainControl::DiscInfo:
+      return ui_->discInfoButton;
+    case MainControl::DeviceInfo:
+      return ui_->deviceInfoButton;
+    case MainControl::JobsMenu:
+      return ui_->jobsButton;
   }
-  ScanFolder(QDir(typed).absolutePath());
+  return nullptr;
 }
 
-void CMainDlg::ScanFolder(const QString& folder) {
-  // The tree is built on a thread of its own; Burn waits for it. Only the
-  // latest choice counts: a cancelled or overtaken scan's tree is dropped.
-  if (!IsScanning()) folderBeforeScan_ = ui_->folderEdit->text();
-  ui_->folderEdit->setText(QDir::toNativeSeparators(folder));
-  const unsigned number = ++scanNumber_;
-  ShowScanning(true);
-  scanWork_->Run([path = QFile::encodeName(folder).toStdString()] { return BuildSourceTree(path); },
-                 [this, number](std::unique_ptr<datadisc::SourceTree> tree) {
-                   if (number != scanNumber_) return;
-                   services_.jobState.sourceTree = std::move(tree);
-                   ShowScanning(false);
-                 });
-}
+void CMainDlg::Enable(MainControl control, bool enabled) { ControlOf(control)->setEnabled(enabled); }
 
-void CMainDlg::CancelScan() {
-  if (!IsScanning()) return;
-  ++scanNumber_;
-  ui_->folderEdit->setText(folderBeforeScan_);
-  ShowScanning(false);
-}
+void CMainDlg::Show(MainControl control, bool shown) { ControlOf(control)->setVisible(shown); }
 
-void CMainDlg::ShowScanning(bool scanning) {
-  ui_->scanIndicator->setVisible(scanning);
-  ui_->burnCdButton->setEnabled(!scanning);
-  ui_->burnDvdButton->setEnabled(!scanning);
-  ShowBusyCursor();
-}
-
-void CMainDlg::ShowReportRunning(bool running) {
-  // The report is about the current drive: the drive list waits for it.
-  ui_->driveCombo->setEnabled(!running);
-  ui_->discInfoButton->setEnabled(!running);
-  ui_->deviceInfoButton->setEnabled(!running);
-  ShowBusyCursor();
-}
-
-void CMainDlg::ShowBusyCursor() {
-  if (IsScanning() || IsReportRunning()) {
+void CMainDlg::ShowBusy(bool busy) {
+  if (busy) {
     setCursor(Qt::BusyCursor);
   } else {
     unsetCursor();
   }
 }
 
-void CMainDlg::ChooseOutputFolder() {
-  const auto folder = services_.files.ChooseFolder(this, kFolderBrowserTitle);
-  if (folder) ui_->outputEdit->setText(QDir::toNativeSeparators(*folder));
+std::optional<std::string> CMainDlg::ChooseFolder(const std::string& title) {
+  const auto folder = services_.files.ChooseFolder(this, QString::fromStdString(title));
+  if (!folder) return std::nullopt;
+  return QDir::toNativeSeparators(*folder).toStdString();
 }
 
-void CMainDlg::BurnCd() { BurnDataDisc(DataCdJob); }
-
-void CMainDlg::BurnDvd() { BurnDataDisc(DataDvdJob); }
-
-void CMainDlg::BurnDataDisc(JobProcedure procedure) {
-  if (!services_.jobState.sourceTree) {
-    services_.prompt.ShowMessage(kNoFolderMessage, MessageIcon::Plain);
-    return;
-  }
-  if (!ChooseSpeed(true)) return;
-  StartJob(std::move(procedure));
+bool CMainDlg::ChooseFiles(JobKind kind, std::vector<std::string>& files) {
+  if (kind == JobKind::AudioCd) return CAddAudioFilesDlg(services_.files, files, this).exec() == QDialog::Accepted;
+  return CAddVideoFilesDlg(services_.files, files, this).exec() == QDialog::Accepted;
 }
 
-void CMainDlg::RunAudioTest() {
-  CAddAudioFilesDlg files(services_.files, services_.jobState.sourceFiles, this);
-  if (files.exec() != QDialog::Accepted || !ChooseSpeed()) return;
-  StartJob(AudioCdJob);
+std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) {
+  CSpeedSelectDlg dialog(ToStringList(speeds), dataDisc, this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return desktop::SpeedChoice{dialog.SelectedIndex(), dialog.LeaveDiscOpen()};
 }
 
-void CMainDlg::RunVideoTest() {
-  CAddVideoFilesDlg files(services_.files, services_.jobState.sourceFiles, this);
-  if (files.exec() != QDialog::Accepted || !ChooseSpeed()) return;
-  StartJob(VcdJob);
+std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines) {
+  CTestGrabDlg dialog(ToStringList(lines), this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return desktop::TrackChoice{dialog.SelectedTracks(), dialog.Settings()};
 }
 
-bool CMainDlg::ChooseSpeed(bool dataDisc) {
-  DriveRegistry& registry = services_.registry;
-  SpeedSelection speeds;
-  if (speeds.Load(registry, registry.currentDrive, services_.leases) ==
-      SpeedSelection::LoadResult::DriveBusy) {
-    ShowBusyMessage();
-    return false;
-  }
-  QStringList labels;
-  for (const std::string& entry : speeds.entries()) labels << QString::fromStdString(entry);
-  CSpeedSelectDlg dialog(labels, dataDisc, this);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  speeds.Burn(registry, dialog.SelectedIndex(), dialog.LeaveDiscOpen());
-  return true;
-}
-
-void CMainDlg::RunGrabTest() {
-  JobState& state = services_.jobState;
-  state.outputFolder = QFile::encodeName(ui_->outputEdit->text()).toStdString();
-  if (state.outputFolder.empty()) {
-    services_.prompt.ShowMessage(kNoOutputFolderMessage, MessageIcon::Plain);
-    return;
-  }
-  const std::optional<std::vector<std::string>> tracks =
-      audio::ReadTrackListLines(services_.registry, services_.leases, services_.registry.currentDrive, services_.prompt);
-  if (!tracks) {
-    ShowBusyMessage();
-    return;
-  }
-  QStringList lines;
-  for (const std::string& line : *tracks) lines << QString::fromStdString(line);
-  CTestGrabDlg dialog(lines, this);
-  if (dialog.exec() != QDialog::Accepted) return;
-  state.trackSelected = dialog.SelectedTracks();
-  state.grabSettings = dialog.Settings();
-  StartJob(audio::GrabJob);
-}
-
-void CMainDlg::StartJob(JobProcedure procedure) {
-  const int drive = services_.registry.currentDrive;
-  const QString driveName = drive >= 0 && drive < services_.registry.driveCount
-                                ? QString::fromStdString(ShortDriveName(services_.registry.drive(drive)))
-                                : QStringLiteral("no drive");
-  jobWindows_->Start(std::move(procedure), SnapshotJobInputs(services_.jobState, services_.registry),
-                     JobNameOf(sender()), driveName, VirtualRecorderAt(drive));
-}
-
-void CMainDlg::RunReport(bool (*report)(DriveRegistry&, UserPrompt&)) {
-  // The report's queries run on a thread of their own, holding the drive's
-  // lease until its box has been closed, so they never talk to a drive a job
-  // is using; the window stays responsive meanwhile.
-  const int drive = services_.registry.currentDrive;
-  std::optional<DriveLeases::Lease> lease;
-  if (drive >= 0) {
-    lease = services_.leases.TryAcquire(drive);
-    if (!lease) {
-      ShowBusyMessage();
-      return;
-    }
-  }
-  ShowReportRunning(true);
-  reportWork_->Run(
-      [report, &registry = services_.registry, &prompt = services_.prompt, lease = std::move(lease)]() mutable {
-        report(registry, prompt);
-        lease.reset();
-      },
-      [this] { ShowReportRunning(false); });
-}
-
-void CMainDlg::GetDiscInfo() { RunReport(ShowDiscReport); }
-
-void CMainDlg::GetDeviceInfo() { RunReport(ShowDeviceReport); }
-
-void CMainDlg::Order() {
-  const std::filesystem::path documentation = DocumentationPath();
-  if (documentation.empty()) {
-    services_.prompt.ShowMessage(DocumentationMissingMessage(InstalledDocumentationPath().string()),
-                                 MessageIcon::Warning);
-    return;
-  }
-  OpenOnDesktop(QString::fromStdString(documentation.string()), services_.prompt);
-}
-
-void CMainDlg::ShowTray() {
-  const int drive = services_.registry.currentDrive;
-  virtualdrive::VirtualRecorder* recorder = VirtualRecorderAt(drive);
-  if (!recorder) return;
-  // A disc is not swapped under a running job.
-  const auto lease = services_.leases.TryAcquire(drive);
-  if (!lease) {
-    ShowBusyMessage();
-    return;
-  }
-  CTrayDlg tray(*recorder, ui_->driveCombo->currentText(), services_.trays, services_.files,
+void CMainDlg::OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) {
+  CTrayDlg tray(recorder, QString::fromStdString(driveName), services_.engine.trays(), services_.files,
                 services_.prompt, this);
   tray.exec();
 }
 
-void CMainDlg::ShowBusyMessage() {
-  services_.prompt.ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
+void CMainDlg::OpenDocument(const std::filesystem::path& document) {
+  OpenOnDesktop(QString::fromStdString(document.string()), services_.prompt);
+}
+
+bool CMainDlg::ConfirmLeaving(const std::string& question) {
+  return services_.presenter.Confirm(this, QString::fromStdString(question));
 }
 
 }  // namespace brenmark::gui

@@ -6,27 +6,20 @@
 #include <memory>
 #include <vector>
 
-#include "jobs/Job.h"
+#include "shell/desktop/MainWindowLogic.h"
+#include "shell/desktop/MainWindowView.h"
 
 namespace Ui {
 class CMainDlg;
 }
 
 namespace brenmark {
-class VirtualTrays;
-class DriveLeases;
-class DriveRegistry;
-struct JobState;
+class EngineSession;
 class UserPrompt;
 }  // namespace brenmark
 
-namespace brenmark::virtualdrive {
-class VirtualRecorder;
-}
-
 namespace brenmark::gui {
 
-class BackgroundWork;
 class CProgressDlg;
 class FileBrowser;
 class JobWindows;
@@ -34,38 +27,35 @@ class MessagePresenter;
 
 // What the main window works with; all of it outlives the window.
 struct MainDlgServices {
-  DriveRegistry& registry;
-  DriveLeases& leases;
-  JobRunner& jobs;
-  JobState& jobState;
+  EngineSession& engine;
   UserPrompt& prompt;
   MessagePresenter& presenter;
   FileBrowser& files;
-  VirtualTrays& trays;
 };
 
-// The main window: the drive list, the folder choices and one command per
-// function. Jobs run on their own threads, each with its own progress window;
-// folder scans and reports run on threads of their own too, so the window
-// stays responsive throughout.
-class CMainDlg final : public QDialog {
+// The main window: draws what the shared main-window logic decides and
+// forwards the user's commands to it. Jobs run on their own threads, each
+// with its own progress window; folder scans and reports run on threads of
+// their own too, so the window stays responsive.
+class CMainDlg final : public QDialog, private desktop::MainWindowView {
   Q_OBJECT
 
  public:
   explicit CMainDlg(MainDlgServices services, QWidget* parent = nullptr);
   ~CMainDlg() override;
 
-  // Lists the drives found by enumeration and selects the first one.
+  // Lists the drives found by enumeration and selects the current one.
   void FillDriveList();
   // The progress windows of the jobs started so far, oldest first.
   std::vector<QPointer<CProgressDlg>> progressWindows() const;
   JobWindows& jobWindows() { return *jobWindows_; }
-  bool IsJobRunning() const;
-  bool IsScanning() const;
-  bool IsReportRunning() const;
+  desktop::JobBoard& jobBoard() { return logic_->board(); }
+  bool IsJobRunning() const { return logic_->RunningJobs() > 0; }
+  bool IsScanning() const { return logic_->IsScanning(); }
+  bool IsReportRunning() const { return logic_->IsReportRunning(); }
   // Serves the user-interface thread's events until every job, scan and
   // report has ended.
-  void WaitForJobs();
+  void WaitForJobs() { logic_->WaitForJobs(); }
   // Leaving while a job runs needs the user's consent.
   void done(int result) override;
 
@@ -75,45 +65,30 @@ class CMainDlg final : public QDialog {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
 
- private slots:
-  void SelectDrive(int index);
-  void ChooseFolderToBurn();
-  void TakeTypedFolder();
-  void CancelScan();
-  void ChooseOutputFolder();
-  void BurnCd();
-  void BurnDvd();
-  void RunAudioTest();
-  void RunVideoTest();
-  void RunGrabTest();
-  void GetDiscInfo();
-  void GetDeviceInfo();
-  void Order();
-  void ShowTray();
-
  private:
-  void ScanFolder(const QString& folder);
-  void ShowScanning(bool scanning);
-  void ShowReportRunning(bool running);
-  void ShowBusyCursor();
-  void BurnDataDisc(JobProcedure procedure);
-  // `dataDisc`: the dialog offers to leave the disc open for more sessions.
-  bool ChooseSpeed(bool dataDisc = false);
-  // Starts a job on the current drive, named after the command that asked.
-  void StartJob(JobProcedure procedure);
-  void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));
-  void ShowBusyMessage();
-  virtualdrive::VirtualRecorder* VirtualRecorderAt(int drive);
+  // The view the logic draws on.
+  void ShowDrives(const std::vector<std::string>& names, int selected) override;
+  std::string FolderText() const override;
+  void SetFolderText(const std::string& text) override;
+  std::string OutputText() const override;
+  void SetOutputText(const std::string& text) override;
+  void Enable(desktop::MainControl control, bool enabled) override;
+  void Show(desktop::MainControl control, bool shown) override;
+  void ShowBusy(bool busy) override;
+  std::optional<std::string> ChooseFolder(const std::string& title) override;
+  bool ChooseFiles(desktop::JobKind kind, std::vector<std::string>& files) override;
+  std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) override;
+  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override;
+  void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) override;
+  void OpenDocument(const std::filesystem::path& document) override;
+  bool ConfirmLeaving(const std::string& question) override;
+
+  QWidget* ControlOf(desktop::MainControl control) const;
 
   std::unique_ptr<Ui::CMainDlg> ui_;
   MainDlgServices services_;
   JobWindows* jobWindows_;
-  BackgroundWork* scanWork_;
-  BackgroundWork* reportWork_;
-  // Counts folder choices; a scan whose number is no longer the last one was
-  // cancelled or overtaken, and its tree is dropped.
-  unsigned scanNumber_ = 0;
-  QString folderBeforeScan_;
+  std::unique_ptr<desktop::MainWindowLogic> logic_;
 };
 
 }  // namespace brenmark::gui

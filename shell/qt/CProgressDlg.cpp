@@ -1,6 +1,5 @@
 #include "shell/qt/CProgressDlg.h"
 
-#include <QDir>
 #include <QLayout>
 
 #include "ui_CProgressDlg.h"
@@ -29,9 +28,7 @@ CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent), ui_(new Ui::CProg
 
 CProgressDlg::~CProgressDlg() = default;
 
-void CProgressDlg::NameJob(const QString& job, const QString& drive) {
-  setWindowTitle(QStringLiteral("Current Progress - %1 on %2").arg(job, drive));
-}
+void CProgressDlg::NameJob(const QString& job) { setWindowTitle(QStringLiteral("Current Progress - %1").arg(job)); }
 
 void CProgressDlg::SetStatus(const QString& text) { ui_->statusLine->setText(text); }
 
@@ -56,13 +53,9 @@ void CProgressDlg::EnableClose(bool enabled) { ui_->closeButton->setEnabled(enab
 
 bool CProgressDlg::IsCloseEnabled() const { return ui_->closeButton->isEnabled(); }
 
-void CProgressDlg::ShowEnding(const QString& outcome, const QString& image) {
+void CProgressDlg::ShowEnding(const QString& line, const QString& image) {
   image_ = image;
-  QString text = outcome;
-  if (!image.isEmpty()) {
-    text += QStringLiteral(" The disc is kept as %1.").arg(QDir::toNativeSeparators(image));
-  }
-  ui_->outcomeLine->setText(text);
+  ui_->outcomeLine->setText(line);
   ui_->outcomeLine->show();
   ui_->showImageButton->setVisible(!image.isEmpty());
 }

@@ -24,8 +24,8 @@ class CProgressDlg final : public QDialog {
   explicit CProgressDlg(QWidget* parent = nullptr);
   ~CProgressDlg() override;
 
-  // "Current Progress - <job> on <drive>"; the plain title without a job.
-  void NameJob(const QString& job, const QString& drive);
+  // "Current Progress - <job>"; the plain title without a job.
+  void NameJob(const QString& job);
 
   void SetStatus(const QString& text);
   QString Status() const;
@@ -38,9 +38,9 @@ class CProgressDlg final : public QDialog {
   void EnableClose(bool enabled);
   bool IsCloseEnabled() const;
 
-  // The job has ended: `outcome` says how, `image` (when not empty) is the
-  // finished disc image the user may ask to see.
-  void ShowEnding(const QString& outcome, const QString& image);
+  // The job has ended: `line` says how (and where its disc is kept), `image`
+  // (when not empty) is the finished disc image the user may ask to see.
+  void ShowEnding(const QString& line, const QString& image);
   QString Outcome() const;
   QString Image() const { return image_; }
 

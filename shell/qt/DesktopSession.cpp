@@ -1,26 +1,31 @@
 #include "shell/qt/DesktopSession.h"
 
-#include "drive/PlatformDevices.h"
+#include "platform/Utf8Path.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/JobWindows.h"
 
 namespace brenmark::gui {
 
-DesktopSession::DesktopSession(MessagePresenter& presenter, FileBrowser& files,
-                               const Options& options)
+namespace {
+
+EngineSession::Options EngineOptions(const DesktopSession::Options& options) {
+  EngineSession::Options engine;
+  engine.virtualRecorderFolder = platform::PathFromUtf8(options.virtualDiscFolder.toStdString());
+  engine.realDrives = options.realDrives;
+  return engine;
+}
+
+}  // namespace
+
+DesktopSession::DesktopSession(MessagePresenter& presenter, FileBrowser& files, const Options& options)
     : files_(files),
       prompt_(presenter),
-      trays_(options.virtualDiscFolder.toStdString()),
-      registry_(prompt_, sleeper_,
-                trays_.MakeProviders(options.realDrives ? MakePlatformDeviceProvider(prompt_, "") : nullptr)),
-      jobs_(registry_, prompt_, leases_),
-      window_(std::make_unique<CMainDlg>(MainDlgServices{registry_, leases_, jobs_, jobState_,
-                                                         prompt_, presenter, files_, trays_})) {
+      engine_(prompt_, EngineOptions(options)),
+      window_(std::make_unique<CMainDlg>(MainDlgServices{engine_, prompt_, presenter, files_})) {
   prompt_.SetOwnerWindow(window_.get());
-  leases_.HoldVirtualRecorders([this](int drive) { return trays_.RecorderAt(registry_, drive); });
   window_->FillDriveList();
-  for (const std::string& problem : trays_.StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
+  for (const std::string& problem : engine_.trays().StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
 }
 
 DesktopSession::~DesktopSession() {

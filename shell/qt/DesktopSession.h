@@ -4,13 +4,8 @@
 
 #include <memory>
 
-#include "drive/DriveRegistry.h"
-#include "drive/Sleeper.h"
-#include "jobs/DriveLeases.h"
-#include "jobs/Job.h"
-#include "jobs/JobState.h"
+#include "shell/EngineSession.h"
 #include "shell/qt/QtUserPrompt.h"
-#include "shell/VirtualTrays.h"
 
 namespace brenmark::gui {
 
@@ -19,8 +14,8 @@ class FileBrowser;
 class MessagePresenter;
 
 // Everything the desktop application runs on, built in dependency order: the
-// prompt, the drive registry with the real and the virtual recorders, the job
-// runner, the shared job inputs and the main window.
+// prompt, the engine (drive registry with the real and the virtual recorders,
+// leases, job runner, the shared job inputs) and the main window.
 class DesktopSession {
  public:
   struct Options {
@@ -40,22 +35,18 @@ class DesktopSession {
   int Run();
 
   CMainDlg& window() { return *window_; }
-  DriveRegistry& registry() { return registry_; }
-  DriveLeases& leases() { return leases_; }
-  VirtualTrays& trays() { return trays_; }
+  EngineSession& engine() { return engine_; }
+  DriveRegistry& registry() { return engine_.registry(); }
+  DriveLeases& leases() { return engine_.leases(); }
+  VirtualTrays& trays() { return engine_.trays(); }
   FileBrowser& files() { return files_; }
   UserPrompt& prompt() { return prompt_; }
-  JobState& jobState() { return jobState_; }
+  JobState& jobState() { return engine_.jobState(); }
 
  private:
   FileBrowser& files_;
   QtUserPrompt prompt_;
-  SystemSleeper sleeper_;
-  VirtualTrays trays_;
-  DriveRegistry registry_;
-  DriveLeases leases_;
-  JobRunner jobs_;
-  JobState jobState_;
+  EngineSession engine_;
   std::unique_ptr<CMainDlg> window_;
 };
 

@@ -4,82 +4,72 @@
 #include <QPointer>
 #include <QString>
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "jobs/Job.h"
+#include "drive/UserPrompt.h"
+#include "shell/desktop/JobBoard.h"
 
-class QAction;
 class QMenu;
 class QWidget;
-
-namespace brenmark {
-class VirtualTrays;
-}
-
-namespace brenmark::virtualdrive {
-class VirtualRecorder;
-}
 
 namespace brenmark::gui {
 
 class CProgressDlg;
 class FinishingJobsDlg;
+class QtProgressSink;
 
-// Starts jobs for the main window, each with a progress window of its own,
-// whatever the job: the window names the job and its drive, opens a little
-// below and to the right of the previous one, is listed in the Jobs menu (from
-// which a hidden one comes back), and when its job ends it comes back by
-// itself, saying how the job ended and which disc image it left.
+// Draws the job board: a progress window per job that names the job and its
+// drive and opens a little below and to the right of the previous one, the
+// Jobs menu (from which a hidden window comes back), and each window back by
+// itself when its job ends, with the line that says how it ended.
 //
 // Progress windows are owned by `owner` and never deleted before it, so a job
 // can always write to its window.
-class JobWindows final : public QObject {
+class JobWindows final : public QObject, public desktop::JobBoardView {
   Q_OBJECT
 
  public:
-  JobWindows(QWidget* owner, JobRunner& jobs, UserPrompt& prompt, VirtualTrays& trays);
+  JobWindows(QWidget* owner, UserPrompt& prompt);
   ~JobWindows() override;
 
-  // Starts `procedure` on `inputs` as "<jobName> on <driveName>". False when
-  // it did not start (its drive is busy; the user has been told).
-  bool Start(JobProcedure procedure, JobInputs inputs, const QString& jobName,
-             const QString& driveName, virtualdrive::VirtualRecorder* recorder);
+  // The board whose jobs this draws; set once, before the first job.
+  void Attach(desktop::JobBoard& board) { board_ = &board; }
 
   QMenu* menu() const { return menu_; }
   // The progress windows of the jobs started so far, oldest first.
   std::vector<QPointer<CProgressDlg>> windows() const;
-  int RunningCount() const;
 
   // After the user has left: a window says that Brenmark is finishing its
   // jobs, and this returns once the last one has ended.
   void FinishRunningJobs();
-  // Serves the user-interface thread's events until every job has ended.
-  void WaitForJobs();
   // The finishing window while it is shown, else null.
   FinishingJobsDlg* finishingWindow() const { return finishing_; }
 
-  // The ending line of a job with `result` (0: it did everything it was asked).
-  static QString OutcomeText(JobEnd result);
+  std::shared_ptr<ProgressSink> OpenJobWindow(const desktop::JobEntry& job) override;
+  void DropJobWindow(const desktop::JobEntry& job) override;
+  void ShowJobWindow(const desktop::JobEntry& job) override;
+  void ShowJobEnded(const desktop::JobEntry& job) override;
+  void ListJobs(const std::vector<std::string>& lines) override;
 
  signals:
   void RunningCountChanged(int count);
 
  private:
-  struct Entry;
+  struct Window {
+    QPointer<CProgressDlg> dialog;
+    std::shared_ptr<QtProgressSink> progress;
+  };
 
   void Place(CProgressDlg& window);
-  void JobEnded(Entry& entry, JobEnd result);
-  void ShowAgain(CProgressDlg* window);
+  static void ShowAgain(CProgressDlg* window);
   void OpenImageFolder(const QString& image);
 
   QWidget* owner_;
-  JobRunner& jobs_;
   UserPrompt& prompt_;
-  VirtualTrays& trays_;
+  desktop::JobBoard* board_ = nullptr;
   QMenu* menu_;
-  std::vector<std::unique_ptr<Entry>> entries_;
+  std::vector<Window> windows_;
   FinishingJobsDlg* finishing_ = nullptr;
 };
 

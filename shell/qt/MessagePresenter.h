@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "drive/UserPrompt.h"
-#include "shell/DesktopTexts.h"
+#include "shell/desktop/DesktopTexts.h"
 
 class QWidget;
 

@@ -18,7 +18,7 @@
 #include "shell/qt/CTrayDlg.h"
 #include "shell/qt/DesktopSession.h"
 #include "shell/qt/FinishingJobsDlg.h"
-#include "shell/qt/JobWindows.h"
+#include "shell/desktop/DesktopTexts.h"
 #include "shell/qt/MessagePresenter.h"
 
 namespace brenmark::gui {
@@ -90,13 +90,15 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   progress.SetPos(420);
   progress.EnableClose(false);
   shots.Shoot(progress, QStringLiteral("progress-window-running"));
-  progress.NameJob(QStringLiteral("Burn DVD"), QStringLiteral("virtual-dvd"));
+  progress.NameJob(QStringLiteral("Burn DVD on virtual-dvd"));
   progress.SetStatus(QStringLiteral("Disc burned."));
   progress.SetPos(1000);
   progress.EnableClose(true);
-  progress.ShowEnding(JobWindows::OutcomeText(JobEnd::Done),
-                      QDir(QString::fromStdString(session.trays().burnedFolder().string()))
-                          .filePath(QStringLiteral("virtual-dvd-20261207-041500.iso")));
+  const QString image = QDir(QString::fromStdString(session.trays().burnedFolder().string()))
+                            .filePath(QStringLiteral("virtual-dvd-20261207-041500.iso"));
+  progress.ShowEnding(QString::fromStdString(desktoptext::OutcomeText(JobEnd::Done) + " " +
+                                             desktoptext::KeptImageText(QDir::toNativeSeparators(image).toStdString())),
+                      image);
   shots.Shoot(progress, QStringLiteral("progress-window-ended"));
 
   FinishingJobsDlg finishing(&window);

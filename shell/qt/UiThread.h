@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
 
 #include <type_traits>
 #include <utility>
+
+#include "shell/desktop/UiThread.h"
 
 namespace brenmark::gui {
 
@@ -24,6 +28,15 @@ auto RunOnUiThread(QObject* context, Work&& work) -> std::invoke_result_t<Work&>
                               Qt::BlockingQueuedConnection);
     return result;
   }
+}
+
+// Shared desktop code's way to the thread that owns `context`: calls queued
+// to `context` (dropped once it has gone), and that thread's event loop served.
+inline desktop::UiThread UiThreadOf(QObject* context) {
+  return {[context](std::function<void()> call) {
+            QMetaObject::invokeMethod(context, std::move(call), Qt::QueuedConnection);
+          },
+          [] { QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents); }};
 }
 
 }  // namespace brenmark::gui

@@ -6,49 +6,37 @@
 #include <string>
 #include <vector>
 
-#include "shell/BackgroundWork.h"
-#include "jobs/Job.h"
+#include "shell/desktop/MainWindowLogic.h"
+#include "shell/desktop/MainWindowView.h"
+#include "shell/win32/JobWindows.h"
 
 namespace brenmark {
-class DriveLeases;
-class DriveRegistry;
-class VirtualTrays;
-struct JobState;
-class UserPrompt;
-}  // namespace brenmark
-
-namespace brenmark::virtualdrive {
-class VirtualRecorder;
+class EngineSession;
 }
 
 namespace brenmark::win32 {
 
-class CProgressDlg;
 class FileChooser;
 class UiDispatcher;
-class Win32ProgressSink;
 class Win32UserPrompt;
 
 // What the main window works with; all of it outlives the window.
 struct MainDlgServices {
-  DriveRegistry& registry;
-  DriveLeases& leases;
-  JobRunner& jobs;
-  JobState& jobState;
+  EngineSession& engine;
   Win32UserPrompt& prompt;
   UiDispatcher& ui;
   FileChooser& files;
-  VirtualTrays& trays;
 };
 
-// The main window: the drive list, the folder choices and one command per
-// function. Jobs run on their own threads, each with its own progress window,
-// so the window stays usable while they run; folder scans and reports run on
-// threads of their own too, their results handed back to this thread.
-class CMainDlg {
+// The main window: draws what the shared main-window logic decides and
+// forwards the user's commands to it. Jobs run on their own threads, each
+// with its own progress window, so the window stays usable while they run;
+// folder scans and reports run on threads of their own too, their results
+// handed back to this thread.
+class CMainDlg final : private desktop::MainWindowView {
  public:
   explicit CMainDlg(MainDlgServices services);
-  ~CMainDlg();
+  ~CMainDlg() override;
   CMainDlg(const CMainDlg&) = delete;
   CMainDlg& operator=(const CMainDlg&) = delete;
 
@@ -59,61 +47,50 @@ class CMainDlg {
   HWND hwnd() const { return window_; }
 
   // The progress windows of the jobs started so far, oldest first.
-  std::vector<HWND> progressWindows() const;
-  int RunningJobs() const;
-  bool IsScanning() const { return scanning_; }
-  bool IsReportRunning() const { return reportWork_.Busy(); }
+  std::vector<HWND> progressWindows() const { return jobWindows_.windows(); }
+  JobWindows& jobWindows() { return jobWindows_; }
+  desktop::JobBoard& jobBoard() { return logic_.board(); }
+  int RunningJobs() const { return logic_.RunningJobs(); }
+  bool IsScanning() const { return logic_.IsScanning(); }
+  bool IsReportRunning() const { return logic_.IsReportRunning(); }
   // Serves the user-interface thread's messages until every job, scan and
   // report has ended.
-  void WaitForJobs();
+  void WaitForJobs() { logic_.WaitForJobs(); }
 
  private:
-  struct JobEntry;
-
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnInit();
   void OnCommand(int id, int code);
   void Leave();
-
-  void SelectDrive();
-  void ChooseFolderToBurn();
-  void TakeTypedFolder();
-  void ScanFolder(const std::string& folder);
-  void CancelScan();
-  void ShowScanning(bool scanning);
-  void ShowReportRunning(bool running);
+  void ShowJobsMenu();
   void ShowBusyCursor();
-  bool SetBusyCursor();
-  void ChooseOutputFolder();
-  void BurnDataDisc(JobProcedure procedure, int commandId);
-  void RunAudioTest();
-  void RunVideoTest();
-  void RunGrabTest();
-  // `dataDisc`: the dialog offers to leave the disc open for more sessions.
-  bool ChooseSpeed(bool dataDisc = false);
-  void StartJob(JobProcedure procedure, int commandId);
-  void JobEnded(JobEntry& entry, JobEnd result);
-  void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));
-  void Order();
-  void ShowTray();
-  void ShowBusyMessage();
-  virtualdrive::VirtualRecorder* VirtualRecorderAt(int drive);
-  std::string ItemText(int id) const;
-  void SetItemText(int id, const std::string& text);
+
+  // The view the logic draws on.
+  void ShowDrives(const std::vector<std::string>& names, int selected) override;
+  std::string FolderText() const override;
+  void SetFolderText(const std::string& text) override;
+  std::string OutputText() const override;
+  void SetOutputText(const std::string& text) override;
+  void Enable(desktop::MainControl control, bool enabled) override;
+  void Show(desktop::MainControl control, bool shown) override;
+  void ShowBusy(bool busy) override;
+  std::optional<std::string> ChooseFolder(const std::string& title) override;
+  bool ChooseFiles(desktop::JobKind kind, std::vector<std::string>& files) override;
+  std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) override;
+  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override;
+  void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) override;
+  void OpenDocument(const std::filesystem::path& document) override;
+  bool ConfirmLeaving(const std::string& question) override;
+
   void EnableItem(int id, bool enabled);
 
   MainDlgServices services_;
   HWND window_ = nullptr;
   bool modal_ = false;
-  std::vector<std::unique_ptr<JobEntry>> jobEntries_;
-  BackgroundWork scanWork_;
-  BackgroundWork reportWork_;
-  bool scanning_ = false;
-  // Counts folder choices; a scan whose number is no longer the last one was
-  // cancelled or overtaken, and its tree is dropped.
-  unsigned scanNumber_ = 0;
-  std::string folderBeforeScan_;
+  bool busy_ = false;
+  JobWindows jobWindows_;
+  desktop::MainWindowLogic logic_;
 };
 
 }  // namespace brenmark::win32

@@ -3,16 +3,22 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 namespace brenmark::win32 {
 
 // The modeless progress window of one job: a status line, a progress bar and
-// Close. Close and the close box only hide it; it is destroyed with its owner,
-// the main window, so its job can always write to it.
+// Close, and once the job has ended a line that says how it ended (with the
+// disc image it left, if any, and a button that shows the image's folder).
+// Close and the close box only hide it; it is destroyed with its owner, the
+// main window, so its job can always write to it.
 class CProgressDlg {
  public:
-  CProgressDlg(HWND owner, const std::string& title);
+  using OpenFolder = std::function<void(const std::filesystem::path& folder)>;
+
+  CProgressDlg(HWND owner, const std::string& title, OpenFolder openFolder = nullptr);
   ~CProgressDlg();
   CProgressDlg(const CProgressDlg&) = delete;
   CProgressDlg& operator=(const CProgressDlg&) = delete;
@@ -23,12 +29,17 @@ class CProgressDlg {
   void SetRange(std::int32_t maximum);
   void SetPos(std::int32_t position);
   void EnableClose(bool enabled);
+  // The job has ended: `line` says how; `image`, when not empty, is the disc
+  // image its recorder kept.
+  void ShowEnding(const std::string& line, const std::filesystem::path& image);
   void Show();
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND window_;
+  OpenFolder openFolder_;
+  std::filesystem::path image_;
 };
 
 }  // namespace brenmark::win32

@@ -6,6 +6,8 @@
 
 #include "audio/TrackTimeTable.h"
 #include "jobs/SpeedSelection.h"
+#include "platform/Utf8Path.h"
+#include "shell/desktop/DesktopTexts.h"
 #include "shell/win32/CAboutDlg.h"
 #include "shell/win32/CProgressDlg.h"
 #include "shell/win32/CSpeedSelectDlg.h"
@@ -128,13 +130,24 @@ bool RenderScreenshots(Win32Session& session, const std::filesystem::path& folde
   }
   shoot("message.png", [&] { ShowMessageBox(main, "You have not select a folder to burn on disc.", MB_OK); });
 
-  CProgressDlg progress(main, "Current Progress - Burn CD on virtual-cd");
+  CProgressDlg progress(main, "Current Progress - Burn CD on virtual-cd", [](const std::filesystem::path&) {});
   progress.SetStatus("Writing track 1...");
   progress.SetRange(100);
   progress.SetPos(40);
   progress.EnableClose(false);
   progress.Show();
   written &= CaptureWindow(progress.hwnd(), folder / "progress.png");
+
+  // The same window once its job has ended, with the image its recorder kept.
+  const std::filesystem::path image = session.trays().burnedFolder() / "virtual-cd-20261207-041500.cue";
+  progress.SetStatus("Disc burned.");
+  progress.SetPos(100);
+  progress.EnableClose(true);
+  progress.SetTitle("Current Progress - Burn CD on virtual-cd - " + desktoptext::OutcomeText(JobEnd::Done));
+  progress.ShowEnding(desktoptext::OutcomeText(JobEnd::Done) + " " +
+                          desktoptext::KeptImageText(platform::Utf8FromPath(std::filesystem::path(image).make_preferred())),
+                      image);
+  written &= CaptureWindow(progress.hwnd(), folder / "progress-ended.png");
   return written;
 }
 

@@ -1,18 +1,21 @@
 #include "shell/win32/UiDispatcher.h"
 
-#include <memory>
-
 namespace brenmark::win32 {
 
 namespace {
 
 constexpr UINT kCallMessage = WM_APP + 1;
-constexpr UINT kPostMessage = WM_APP + 2;
+constexpr UINT kRunQueuedMessage = WM_APP + 2;
+constexpr UINT_PTR kRetryTimer = 1;
+constexpr UINT kRetryMilliseconds = 10;
 constexpr wchar_t kWindowClass[] = L"BrenmarkUiDispatcher";
 
 }  // namespace
 
-UiDispatcher::UiDispatcher() : threadId_(GetCurrentThreadId()) {
+UiDispatcher::UiDispatcher(PostWakeUp postWakeUp)
+    : threadId_(GetCurrentThreadId()),
+      postWakeUp_(postWakeUp ? std::move(postWakeUp)
+                             : [](HWND window, UINT message) { return PostMessageW(window, message, 0, 0) != FALSE; }) {
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -20,14 +23,12 @@ UiDispatcher::UiDispatcher() : threadId_(GetCurrentThreadId()) {
   RegisterClassW(&windowClass);  // fails harmlessly when a second dispatcher registers it again
   window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                             GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 UiDispatcher::~UiDispatcher() {
   // Work still queued is dropped with the window; its owners have gone.
-  MSG message;
-  while (PeekMessageW(&message, window_, kPostMessage, kPostMessage, PM_REMOVE)) {
-    delete reinterpret_cast<std::function<void()>*>(message.lParam);
-  }
+  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
 }
 
@@ -42,8 +43,38 @@ void UiDispatcher::Call(const std::function<void()>& work) {
 }
 
 void UiDispatcher::Post(std::function<void()> work) {
-  auto queued = std::make_unique<std::function<void()>>(std::move(work));
-  if (PostMessageW(window_, kPostMessage, 0, reinterpret_cast<LPARAM>(queued.get()))) queued.release();
+  {
+    const std::lock_guard lock(mutex_);
+    queued_.push_back(std::move(work));
+    if (wakeUpPending_) return;
+    wakeUpPending_ = true;
+  }
+  WakeUp();
+}
+
+void UiDispatcher::WakeUp() {
+  if (postWakeUp_(window_, kRunQueuedMessage)) return;
+  // The message could not be posted. The user-interface thread is never made
+  // to wait for itself: there a timer runs the queue once it serves messages
+  // again. Another thread's notification is sent past the full posted-message
+  // queue without waiting for it to be handled.
+  if (OnUiThread() ? SetTimer(window_, kRetryTimer, kRetryMilliseconds, nullptr) != 0
+                   : SendNotifyMessageW(window_, kRunQueuedMessage, 0, 0) != FALSE) {
+    return;
+  }
+  // Nothing reached the thread: the next Post asks again.
+  const std::lock_guard lock(mutex_);
+  wakeUpPending_ = false;
+}
+
+void UiDispatcher::RunQueued() {
+  std::deque<std::function<void()>> ready;
+  {
+    const std::lock_guard lock(mutex_);
+    ready.swap(queued_);
+    wakeUpPending_ = false;
+  }
+  for (auto& work : ready) work();
 }
 
 void UiDispatcher::ServeMessages() {
@@ -56,18 +87,23 @@ void UiDispatcher::ServeMessages() {
 }
 
 LRESULT CALLBACK UiDispatcher::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* dispatcher = reinterpret_cast<UiDispatcher*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   switch (message) {
     case kCallMessage:
       (*reinterpret_cast<const std::function<void()>*>(lParam))();
       return 0;
-    case kPostMessage: {
-      const std::unique_ptr<std::function<void()>> work(reinterpret_cast<std::function<void()>*>(lParam));
-      (*work)();
+    case WM_TIMER:
+      if (wParam != kRetryTimer) break;
+      KillTimer(window, kRetryTimer);
+      if (dispatcher) dispatcher->RunQueued();
       return 0;
-    }
+    case kRunQueuedMessage:
+      if (dispatcher) dispatcher->RunQueued();
+      return 0;
     default:
-      return DefWindowProcW(window, message, wParam, lParam);
+      break;
   }
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace brenmark::win32

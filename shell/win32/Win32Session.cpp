@@ -1,20 +1,26 @@
 #include "shell/win32/Win32Session.h"
 
-#include "drive/PlatformDevices.h"
+#include "platform/Utf8Path.h"
 
 namespace brenmark::win32 {
 
+namespace {
+
+EngineSession::Options EngineOptions(const Win32Session::Options& options) {
+  EngineSession::Options engine;
+  engine.virtualRecorderFolder = platform::PathFromUtf8(options.virtualDiscFolder);
+  engine.realDrives = options.realDrives;
+  return engine;
+}
+
+}  // namespace
+
 Win32Session::Win32Session(FileChooser& files, const Options& options)
     : prompt_(ui_),
-      trays_(options.virtualDiscFolder),
-      registry_(prompt_, sleeper_,
-                trays_.MakeProviders(options.realDrives ? MakePlatformDeviceProvider(prompt_, "") : nullptr)),
-      jobs_(registry_, prompt_, leases_),
+      engine_(prompt_, EngineOptions(options)),
       files_(files),
-      window_(std::make_unique<CMainDlg>(
-          MainDlgServices{registry_, leases_, jobs_, jobState_, prompt_, ui_, files_, trays_})) {
-  leases_.HoldVirtualRecorders([this](int drive) { return trays_.RecorderAt(registry_, drive); });
-  for (const std::string& problem : trays_.StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
+      window_(std::make_unique<CMainDlg>(MainDlgServices{engine_, prompt_, ui_, files_})) {
+  for (const std::string& problem : engine_.trays().StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
 }
 
 Win32Session::~Win32Session() {

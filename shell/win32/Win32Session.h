@@ -3,12 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "drive/DriveRegistry.h"
-#include "drive/Sleeper.h"
-#include "jobs/DriveLeases.h"
-#include "jobs/Job.h"
-#include "jobs/JobState.h"
-#include "shell/VirtualTrays.h"
+#include "shell/EngineSession.h"
 #include "shell/win32/CMainDlg.h"
 #include "shell/win32/UiDispatcher.h"
 #include "shell/win32/Win32UserPrompt.h"
@@ -18,9 +13,9 @@ namespace brenmark::win32 {
 class FileChooser;
 
 // Everything the Windows desktop program runs on, built in dependency order:
-// the dispatcher to the user-interface thread, the prompt, the drive registry
-// with the real and the virtual recorders, the job runner, the shared job
-// inputs and the main window. Made on the user-interface thread.
+// the dispatcher to the user-interface thread, the prompt, the engine (drive
+// registry with the real and the virtual recorders, leases, job runner, the
+// shared job inputs) and the main window. Made on the user-interface thread.
 class Win32Session {
  public:
   struct Options {
@@ -39,22 +34,18 @@ class Win32Session {
   void Run();
 
   CMainDlg& window() { return *window_; }
-  DriveRegistry& registry() { return registry_; }
-  VirtualTrays& trays() { return trays_; }
-  JobState& jobState() { return jobState_; }
+  EngineSession& engine() { return engine_; }
+  DriveRegistry& registry() { return engine_.registry(); }
+  VirtualTrays& trays() { return engine_.trays(); }
+  JobState& jobState() { return engine_.jobState(); }
   Win32UserPrompt& prompt() { return prompt_; }
   FileChooser& files() { return files_; }
-  DriveLeases& leases() { return leases_; }
+  DriveLeases& leases() { return engine_.leases(); }
 
  private:
   UiDispatcher ui_;
   Win32UserPrompt prompt_;
-  SystemSleeper sleeper_;
-  VirtualTrays trays_;
-  DriveRegistry registry_;
-  DriveLeases leases_;
-  JobRunner jobs_;
-  JobState jobState_;
+  EngineSession engine_;
   FileChooser& files_;
   std::unique_ptr<CMainDlg> window_;
 };

@@ -1,7 +1,7 @@
 #include "shell/win32/Win32UserPrompt.h"
 
 #include "platform/windows/WideText.h"
-#include "shell/DesktopTexts.h"
+#include "shell/desktop/DesktopTexts.h"
 
 namespace brenmark::win32 {
 

@@ -37,6 +37,12 @@
 #define IDC_GRAB_FORMAT 1017
 #define IDC_GRAB_BITRATE 1018
 
+// The main window's Jobs menu button; the progress window's result line and
+// its button that shows the kept image's folder.
+#define IDC_JOBS 1020
+#define IDC_PROGRESS_RESULT 1021
+#define IDC_PROGRESS_IMAGE 1022
+
 // The speed dialog's "Leave disc open for more sessions".
 #define IDC_LEAVE_OPEN 1019
 

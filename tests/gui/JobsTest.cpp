@@ -44,8 +44,7 @@ JobProcedure ChattyJob(std::shared_future<void> go, std::atomic<bool>& called) {
 }
 
 bool StartTestJob(GuiHarness& gui, JobProcedure procedure) {
-  return gui.window().jobWindows().Start(std::move(procedure), JobInputs{}, QStringLiteral("Test Job"),
-                                         QStringLiteral("nowhere"), nullptr);
+  return gui.window().jobBoard().Start(std::move(procedure), JobInputs{}, "Test Job", "nowhere", nullptr);
 }
 
 // Waits without serving this thread's events, as a busy user-interface thread would.

@@ -17,13 +17,14 @@
 #include "jobs/burn/DataDiscJob.h"
 #include "shell/DriveNames.h"
 #include "jobs/SpeedSelection.h"
-#include "shell/qt/BackgroundWork.h"
+#include "shell/BackgroundWork.h"
 #include "shell/qt/CAboutDlg.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTrayDlg.h"
 #include "shell/qt/DesktopOpener.h"
 #include "shell/qt/QtUserPrompt.h"
+#include "shell/qt/UiThread.h"
 #include "tests/gui/GuiHarness.h"
 
 namespace brenmark::gui::test {
@@ -510,7 +511,8 @@ class MainDlgTest : public QObject {
   void backgroundResultsArriveOnTheUserInterfaceThread() {
     QStringList delivered;
     {
-      BackgroundWork work;
+      QObject context;
+      BackgroundWork work(UiThreadOf(&context).post, UiThreadOf(&context).serveEvents);
       for (int i = 0; i < 3; ++i) {
         work.Run([i] { return QThread::currentThread() != qApp->thread() ? i : -1; },
                  [&delivered](int value) {

@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -26,6 +25,7 @@
 #include "shell/win32/OpenFileResult.h"
 #include "shell/win32/Win32Session.h"
 #include "shell/win32/resource.h"
+#include "tests/win32/ServeMessages.h"
 
 namespace brenmark::win32 {
 namespace {
@@ -192,15 +192,6 @@ class Win32Gui : public ::testing::Test {
     EXPECT_EQ(watcher.Pending(), kSpareSteps) << "a dialog expected during the job did not open";
   }
 
-  static void ServeMessagesUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-      MSG message;
-      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
-  }
-
   // A step that presses a button of the tray dialog and closes it.
   static DialogWatcher::Step TrayButton(int id) {
     return [id](HWND tray) {
@@ -224,6 +215,8 @@ TEST_F(Win32Gui, MainWindowWithItsSystemMenuAndAboutBox) {
   EXPECT_EQ(ComboEntries(GetDlgItem(main, 1000)),
             (std::vector<std::string>{"virtual-cd: Brenmark Virtual CD-RW", "virtual-dvd: Brenmark Virtual DVD-R"}));
   EXPECT_EQ(SendDlgItemMessageW(main, 1000, CB_GETCURSEL, 0, 0), 0);
+  // No job yet: nothing for the Jobs menu to list.
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_JOBS)));
 
   const HMENU systemMenu = GetSystemMenu(main, FALSE);
   const int last = GetMenuItemCount(systemMenu) - 1;
@@ -320,6 +313,17 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
   auto* recorder = session->trays().RecorderFor(session->registry().drive(0));
   const std::filesystem::path image = session->trays().LastFinishedImage(recorder).path;
   ASSERT_FALSE(image.empty());
+  // The window's last line says where the disc is kept, with a button to its
+  // folder; the Jobs menu lists the job.
+  EXPECT_EQ(WindowText(GetDlgItem(progress, IDC_PROGRESS_RESULT)),
+            "Finished. The disc is kept as " + platform::Utf8FromPath(std::filesystem::path(image).make_preferred()) + ".");
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(progress, IDC_PROGRESS_IMAGE)));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_JOBS)));
+  const HMENU jobs = session->window().jobWindows().menu();
+  ASSERT_EQ(GetMenuItemCount(jobs), 1);
+  wchar_t line[80] = L"";
+  GetMenuStringW(jobs, 0, line, 80, MF_BYPOSITION);
+  EXPECT_EQ(platform::Utf8FromWide(line), "Burn CD on virtual-cd - ended");
   std::ofstream(platform::PathFromUtf8(WorkFolder() + "\\burned-cd.txt")) << platform::Utf8FromPath(image) << "\n";
 
   // Left open: back in the tray it takes a second session that keeps the first one's files.

@@ -52,7 +52,7 @@ grep -q "entries: 1" "$work/vcd-info" || fail "the Video CD has not one entry"
 rm -rf "$screenshots"
 "$here/gui-under-wine.sh" "$prefix" "$program" --data-dir "$(windows_path "$work/shots-data")" \
   --screenshots "$(windows_path "$screenshots")"
-for name in main-window about speed-selection progress audio-files video-files track-selection tray message; do
+for name in main-window about speed-selection progress progress-ended audio-files video-files track-selection tray message; do
   [ "$(head -c 4 "$screenshots/$name.png" | tail -c 3)" = PNG ] || fail "no screenshot $name.png"
 done
 echo "screenshots in $screenshots"

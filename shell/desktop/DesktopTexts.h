@@ -3,6 +3,7 @@
 #include <string>
 
 #include "jobs/JobEnd.h"
+#include "shell/desktop/JobKind.h"
 
 namespace brenmark {
 
@@ -19,12 +20,14 @@ inline constexpr const char* kLeaveDuringJobQuestion =
     "If you leave now, Brenmark closes its main window, finishes the job and then quits.\n"
     "Do you want to leave?";
 
-// The name a progress window gives the job started by the main window's
-// command `commandId` (1003 Burn CD ... 1007 grab).
-std::string JobName(int commandId);
+// The name a progress window gives a job the main window started.
+std::string JobName(desktop::JobKind kind);
 
-// The line that says how a job ended (`result` 0: it did everything it was asked).
-std::string OutcomeText(JobEnd result);
+// The line that says how a job ended: it did everything it was asked (Done), or not.
+std::string OutcomeText(JobEnd end);
+
+// The line that follows it when the job's recorder kept the disc as `image`.
+std::string KeptImageText(const std::string& image);
 
 // "<folder> is not a folder." for a folder typed by hand.
 std::string NotAFolderMessage(const std::string& typed);

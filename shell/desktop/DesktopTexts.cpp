@@ -1,0 +1,31 @@
+#include "shell/desktop/DesktopTexts.h"
+
+namespace brenmark::desktoptext {
+
+std::string JobName(desktop::JobKind kind) {
+  switch (kind) {
+    case desktop::JobKind::DataCd:
+      return "Burn CD";
+    case desktop::JobKind::DataDvd:
+      return "Burn DVD";
+    case desktop::JobKind::AudioCd:
+      return "Burn Audio CD";
+    case desktop::JobKind::VideoCd:
+      return "Burn Video CD";
+    case desktop::JobKind::AudioGrab:
+      return "Grab Audio CD";
+  }
+  return "Job";
+}
+
+std::string OutcomeText(JobEnd end) { return end == JobEnd::Done ? "Finished." : "Ended without completing."; }
+
+std::string KeptImageText(const std::string& image) { return "The disc is kept as " + image + "."; }
+
+std::string NotAFolderMessage(const std::string& typed) { return typed + " is not a folder."; }
+
+std::string DocumentationMissingMessage(const std::string& expected) {
+  return "The documentation of Brenmark was not found; it belongs at " + expected + ".";
+}
+
+}  // namespace brenmark::desktoptext

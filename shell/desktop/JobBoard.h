@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jobs/Job.h"
+#include "jobs/ProgressSink.h"
+#include "shell/desktop/UiThread.h"
+
+namespace brenmark {
+class VirtualTrays;
+}
+
+namespace brenmark::virtualdrive {
+class VirtualRecorder;
+}
+
+namespace brenmark::desktop {
+
+// One job the desktop started, as its window and the Jobs menu show it.
+struct JobEntry {
+  std::size_t index = 0;     // its place on the board, oldest first
+  std::string title;         // "<job> on <drive>"
+  bool running = true;
+  JobEnd end = JobEnd::Done;  // once ended: how
+  std::string resultLine;    // once ended: how, and where the disc is kept
+  std::filesystem::path keptImage;  // once ended: the image its recorder kept, if any
+  virtualdrive::VirtualRecorder* recorder = nullptr;
+  std::uint64_t imageSerialAtStart = 0;
+};
+
+// What a front end draws for the job board: a progress window per job and the
+// Jobs menu. Called on the user-interface thread.
+class JobBoardView {
+ public:
+  virtual ~JobBoardView() = default;
+  // Makes the job's window, not shown yet, and the sink its progress goes to.
+  virtual std::shared_ptr<ProgressSink> OpenJobWindow(const JobEntry& job) = 0;
+  // The job did not start (its drive is busy): its window goes again.
+  virtual void DropJobWindow(const JobEntry& job) = 0;
+  // The job has its drive: its window is placed and shown.
+  virtual void ShowJobWindow(const JobEntry& job) = 0;
+  // The job has ended: its window shows its last progress and its result
+  // line, and comes back if hidden.
+  virtual void ShowJobEnded(const JobEntry& job) = 0;
+  // The Jobs menu, one line per job, oldest first.
+  virtual void ListJobs(const std::vector<std::string>& lines) = 0;
+};
+
+// The desktop's jobs: starts each on its own thread with a window of its own,
+// learns on the user-interface thread how it ended and which disc image its
+// virtual recorder kept, and keeps the Jobs menu's lines.
+class JobBoard {
+ public:
+  JobBoard(JobRunner& jobs, VirtualTrays& trays, JobBoardView& windows, UiThread ui);
+  // Lets every job end first: its end is delivered to this board.
+  ~JobBoard();
+  JobBoard(const JobBoard&) = delete;
+  JobBoard& operator=(const JobBoard&) = delete;
+
+  // Starts `procedure` on `inputs` as "<jobName> on <driveName>"; `recorder`
+  // is the job's virtual recorder, if any. False when it did not start (its
+  // drive is busy; the user has been told).
+  bool Start(JobProcedure procedure, JobInputs inputs, const std::string& jobName, const std::string& driveName,
+             virtualdrive::VirtualRecorder* recorder);
+
+  const std::deque<JobEntry>& jobs() const { return entries_; }
+  int RunningCount() const;
+  // "<title> - running" or "<title> - ended", oldest first.
+  std::vector<std::string> MenuLines() const;
+  // Serves the user-interface thread's events until every job has ended.
+  void WaitForJobs();
+
+ private:
+  void Ended(std::size_t index, JobEnd end);
+
+  JobRunner& jobs_;
+  VirtualTrays& trays_;
+  JobBoardView& windows_;
+  UiThread ui_;
+  std::deque<JobEntry> entries_;
+};
+
+}  // namespace brenmark::desktop

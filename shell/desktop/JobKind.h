@@ -1,0 +1,8 @@
+#pragma once
+
+namespace brenmark::desktop {
+
+// The jobs the main window starts, one per command.
+enum class JobKind { DataCd, DataDvd, AudioCd, VideoCd, AudioGrab };
+
+}  // namespace brenmark::desktop

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <string>
+
+#include "drive/UserPrompt.h"
+#include "shell/BackgroundWork.h"
+#include "shell/EngineSession.h"
+#include "shell/desktop/JobBoard.h"
+#include "shell/desktop/JobKind.h"
+#include "shell/desktop/MainWindowView.h"
+#include "shell/desktop/UiThread.h"
+
+namespace brenmark::desktop {
+
+// The main window's decisions, whatever toolkit draws it: the drive list and
+// the tray button, which folder a data disc burns (the one the folder field
+// shows, once its scan has ended), when Burn is enabled, which job each
+// command starts with which inputs, the reports and the tray under the
+// drive's lease, and leaving while jobs run. Folder scans and reports run on
+// threads of their own; their results come back on the user-interface thread.
+class MainWindowLogic {
+ public:
+  MainWindowLogic(EngineSession& engine, MainWindowView& view, JobBoardView& jobWindows, UiThread ui);
+  // Jobs, scans and reports report back to the window: they end first.
+  ~MainWindowLogic();
+  MainWindowLogic(const MainWindowLogic&) = delete;
+  MainWindowLogic& operator=(const MainWindowLogic&) = delete;
+
+  // The drive list with the current drive selected, and the empty fields.
+  void Open();
+  void SelectDrive(int index);
+  void ChooseFolderToBurn();
+  // Enter in the folder field.
+  void TakeTypedFolder();
+  void CancelScan();
+  void ChooseOutputFolder();
+  void BurnDataDisc(JobKind kind);  // DataCd or DataDvd
+  void BurnFiles(JobKind kind);     // AudioCd or VideoCd
+  void GrabAudio();
+  void ShowDiscReport();
+  void ShowDeviceReport();
+  void OpenDocumentation();
+  void OpenTray();
+  // False when jobs run and the user chose to stay.
+  bool MayLeave();
+
+  bool IsScanning() const { return scanning_; }
+  bool IsReportRunning() const { return reportWork_.Busy(); }
+  int RunningJobs() const { return board_.RunningCount(); }
+  JobBoard& board() { return board_; }
+  // Serves the user-interface thread's events until every job, scan and
+  // report has ended.
+  void WaitForJobs();
+
+ private:
+  void ScanFolder(const std::string& folder);
+  void ShowScanning(bool scanning);
+  void ShowReportRunning(bool running);
+  // `dataDisc`: the dialog offers to leave the disc open for more sessions.
+  bool ChooseSpeed(bool dataDisc);
+  void StartJob(JobKind kind);
+  void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));
+  void ShowBusyMessage();
+
+  EngineSession& engine_;
+  MainWindowView& view_;
+  JobBoard board_;
+  BackgroundWork scanWork_;
+  BackgroundWork reportWork_;
+  bool scanning_ = false;
+  // Counts folder choices; a scan whose number is no longer the last one was
+  // cancelled or overtaken, and its tree is dropped.
+  unsigned scanNumber_ = 0;
+  std::string folderBeforeScan_;
+  // The folder whose tree the job state holds, as the folder field showed it.
+  std::string scannedFolder_;
+};
+
+}  // namespace brenmark::desktop

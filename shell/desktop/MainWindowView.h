@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jobs/JobState.h"
+#include "jobs/grab/GrabSettings.h"
+#include "shell/desktop/JobKind.h"
+
+namespace brenmark::virtualdrive {
+class VirtualRecorder;
+}
+
+namespace brenmark::desktop {
+
+// The main window's controls whose state the logic decides.
+enum class MainControl {
+  DriveList,
+  TrayButton,
+  BurnCd,
+  BurnDvd,
+  ScanIndicator,  // "Scanning the folder..." with its Cancel
+  DiscInfo,
+  DeviceInfo,
+  JobsMenu,
+};
+
+// The speed dialog's answer: the chosen line, and whether a data disc stays open.
+struct SpeedChoice {
+  int index = 0;
+  bool leaveDiscOpen = false;
+};
+
+// The track dialog's answer.
+struct TrackChoice {
+  std::array<std::uint8_t, JobState::kTrackSlots> trackSelected{};
+  audio::GrabSettings settings;
+};
+
+// What the main window's logic asks of the toolkit that draws it. Texts are
+// UTF-8; paths are as the user sees them. Called on the user-interface thread.
+class MainWindowView {
+ public:
+  virtual ~MainWindowView() = default;
+
+  virtual void ShowDrives(const std::vector<std::string>& names, int selected) = 0;
+  virtual std::string FolderText() const = 0;
+  virtual void SetFolderText(const std::string& text) = 0;
+  virtual std::string OutputText() const = 0;
+  virtual void SetOutputText(const std::string& text) = 0;
+  virtual void Enable(MainControl control, bool enabled) = 0;
+  virtual void Show(MainControl control, bool shown) = 0;
+  // The window works in the background (a scan or a report): the busy cursor.
+  virtual void ShowBusy(bool busy) = 0;
+
+  // The dialogs; nothing (or false) when the user cancelled.
+  virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
+  // The audio or video file list, edited in place.
+  virtual bool ChooseFiles(JobKind kind, std::vector<std::string>& files) = 0;
+  virtual std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) = 0;
+  virtual std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines) = 0;
+  virtual void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) = 0;
+  virtual void OpenDocument(const std::filesystem::path& document) = 0;
+  // Yes/No: leave although jobs are running.
+  virtual bool ConfirmLeaving(const std::string& question) = 0;
+};
+
+}  // namespace brenmark::desktop

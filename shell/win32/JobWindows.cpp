@@ -1,0 +1,83 @@
+#include "shell/win32/JobWindows.h"
+
+#include "platform/windows/WideText.h"
+#include "shell/desktop/CascadePlace.h"
+#include "shell/desktop/DesktopTexts.h"
+#include "shell/win32/CProgressDlg.h"
+#include "shell/win32/ShellOpen.h"
+#include "shell/win32/Win32ProgressSink.h"
+
+namespace brenmark::win32 {
+
+namespace {
+
+const std::string kTitlePrefix = "Current Progress - ";
+
+}  // namespace
+
+JobWindows::JobWindows(UiDispatcher& ui, UserPrompt& prompt) : ui_(ui), prompt_(prompt) {}
+
+JobWindows::~JobWindows() {
+  if (menu_) DestroyMenu(menu_);
+}
+
+std::vector<HWND> JobWindows::windows() const {
+  std::vector<HWND> handles;
+  for (const Window& window : windows_) handles.push_back(window.dialog->hwnd());
+  return handles;
+}
+
+std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry& job) {
+  auto dialog = std::make_unique<CProgressDlg>(owner_, kTitlePrefix + job.title,
+                                               [this](const std::filesystem::path& folder) {
+                                                 OpenWithShell(owner_, folder, prompt_);
+                                               });
+  auto progress = std::make_shared<Win32ProgressSink>(ui_, *dialog);
+  windows_.push_back({std::move(dialog), progress});
+  return progress;
+}
+
+void JobWindows::DropJobWindow(const desktop::JobEntry&) { windows_.pop_back(); }
+
+void JobWindows::ShowJobWindow(const desktop::JobEntry& job) {
+  const HWND window = windows_[job.index].dialog->hwnd();
+  if (job.index > 0) {
+    RECT previous{}, first{}, size{}, screen{};
+    GetWindowRect(windows_[job.index - 1].dialog->hwnd(), &previous);
+    GetWindowRect(windows_.front().dialog->hwnd(), &first);
+    GetWindowRect(window, &size);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+    const desktop::WindowPlace place = desktop::CascadePlace(
+        {previous.left, previous.top}, {first.left, first.top}, size.right - size.left, size.bottom - size.top,
+        {screen.left, screen.top, screen.right, screen.bottom});
+    SetWindowPos(window, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
+  windows_[job.index].dialog->Show();
+}
+
+void JobWindows::ShowJobEnded(const desktop::JobEntry& job) {
+  Window& window = windows_[job.index];
+  window.progress->Flush();
+  // The title says how the job ended, and the window comes back to say it.
+  window.dialog->SetTitle(kTitlePrefix + job.title + " - " + desktoptext::OutcomeText(job.end));
+  window.dialog->ShowEnding(job.resultLine, job.keptImage);
+  window.dialog->Show();
+}
+
+void JobWindows::ListJobs(const std::vector<std::string>& lines) {
+  if (menu_) DestroyMenu(menu_);
+  menu_ = CreatePopupMenu();
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    AppendMenuW(menu_, MF_STRING, index + 1, platform::WideFromUtf8(lines[index]).c_str());
+  }
+}
+
+void JobWindows::PopUpMenu(POINT point) {
+  if (!menu_) return;
+  const UINT chosen = static_cast<UINT>(
+      TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, 0, owner_,
+                     nullptr));
+  if (chosen >= 1 && chosen <= windows_.size()) windows_[chosen - 1].dialog->Show();
+}
+
+}  // namespace brenmark::win32

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "shell/desktop/JobBoard.h"
+
+namespace brenmark {
+class UserPrompt;
+}
+
+namespace brenmark::win32 {
+
+class CProgressDlg;
+class UiDispatcher;
+class Win32ProgressSink;
+
+// Draws the job board: a progress window per job, titled with the job and its
+// drive, opening a little below and to the right of the previous one; when
+// its job ends the window comes back, its title and its result line saying
+// how it ended. The Jobs menu lists every job and brings its window back.
+class JobWindows final : public desktop::JobBoardView {
+ public:
+  JobWindows(UiDispatcher& ui, UserPrompt& prompt);
+  ~JobWindows() override;
+  JobWindows(const JobWindows&) = delete;
+  JobWindows& operator=(const JobWindows&) = delete;
+
+  // The window the progress windows belong to; set before the first job.
+  void SetOwner(HWND owner) { owner_ = owner; }
+  std::vector<HWND> windows() const;
+  // The Jobs menu as ListJobs last drew it; its item ids are 1 + the job's index.
+  HMENU menu() const { return menu_; }
+  // Shows the Jobs menu at `point` (screen coordinates) and the window of the
+  // job the user picks.
+  void PopUpMenu(POINT point);
+
+  std::shared_ptr<ProgressSink> OpenJobWindow(const desktop::JobEntry& job) override;
+  void DropJobWindow(const desktop::JobEntry& job) override;
+  void ShowJobWindow(const desktop::JobEntry& job) override;
+  void ShowJobEnded(const desktop::JobEntry& job) override;
+  void ListJobs(const std::vector<std::string>& lines) override;
+
+ private:
+  struct Window {
+    std::unique_ptr<CProgressDlg> dialog;
+    std::shared_ptr<Win32ProgressSink> progress;
+  };
+
+  UiDispatcher& ui_;
+  UserPrompt& prompt_;
+  HWND owner_ = nullptr;
+  HMENU menu_ = nullptr;
+  std::vector<Window> windows_;
+};
+
+}  // namespace brenmark::win32

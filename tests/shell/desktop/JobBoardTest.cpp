@@ -1,0 +1,97 @@
+// The job board: each job's window learns of the job's end on the
+// user-interface thread only, after its last progress call; a job refused its
+// drive leaves no entry.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+
+#include "shell/EngineSession.h"
+#include "shell/desktop/JobBoard.h"
+#include "tests/shell/desktop/DesktopDoubles.h"
+#include "tests/support/RecordingPrompt.h"
+#include "tests/support/TempFolder.h"
+
+namespace brenmark::desktop::test {
+namespace {
+
+class JobBoardTest : public ::testing::Test {
+ protected:
+  static EngineSession::Options VirtualOnly(const std::filesystem::path& folder) {
+    EngineSession::Options options;
+    options.virtualRecorderFolder = folder;
+    options.realDrives = false;
+    return options;
+  }
+
+  JobInputs OnDrive(int drive) {
+    engine.registry().currentDrive = drive;
+    return SnapshotJobInputs(engine.jobState(), engine.registry());
+  }
+
+  testsupport::TempFolder discs{"board-discs"};
+  brenmark::test::RecordingPrompt prompt;
+  EngineSession engine{prompt, VirtualOnly(discs.path())};
+  TestUiThread ui;
+  RecordingJobWindows windows;
+  JobBoard board{engine.jobs(), engine.trays(), windows, ui.access()};
+};
+
+TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
+  std::promise<void> go;
+  const std::shared_future<void> started = go.get_future().share();
+  std::atomic<int> returned = 0;
+  const auto job = [&](JobEnd end) -> JobProcedure {
+    return [&, end, started](JobContext& context) {
+      started.wait();
+      context.progress.SetStatus(end == JobEnd::Done ? "done" : "stopped");
+      ++returned;
+      return end;
+    };
+  };
+  ASSERT_TRUE(board.Start(job(JobEnd::Done), JobInputs{}, "First", "nowhere", nullptr));
+  ASSERT_TRUE(board.Start(job(JobEnd::BurnFailed), JobInputs{}, "Second", "nowhere", nullptr));
+  EXPECT_EQ(windows.shown, (std::vector<std::string>{"First on nowhere", "Second on nowhere"}));
+  EXPECT_EQ(board.RunningCount(), 2);
+
+  go.set_value();
+  while (returned < 2 || ui.Queued() < 2) std::this_thread::yield();
+  // Both jobs have returned; the board still counts them running until this
+  // thread serves their ends.
+  EXPECT_EQ(board.RunningCount(), 2);
+  EXPECT_TRUE(windows.ended.empty());
+  EXPECT_EQ(board.MenuLines(), (std::vector<std::string>{"First on nowhere - running", "Second on nowhere - running"}));
+
+  board.WaitForJobs();
+  ASSERT_EQ(windows.ended.size(), 2u);
+  for (const JobEntry& ended : windows.ended) {
+    EXPECT_EQ(windows.progress[ended.index]->record.statuses(),
+              std::vector<std::string>{ended.end == JobEnd::Done ? "done" : "stopped"});
+    EXPECT_EQ(ended.resultLine, ended.end == JobEnd::Done ? "Finished." : "Ended without completing.");
+  }
+  EXPECT_EQ(windows.menu, (std::vector<std::string>{"First on nowhere - ended", "Second on nowhere - ended"}));
+}
+
+TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
+  std::promise<void> release;
+  const std::shared_future<void> held = release.get_future().share();
+  ASSERT_TRUE(board.Start([held](JobContext&) { held.wait(); return JobEnd::Done; }, OnDrive(0), "Holder", "virtual-cd",
+                          engine.RecorderAt(0)));
+  EXPECT_FALSE(board.Start([](JobContext&) { return JobEnd::Done; }, OnDrive(0), "Refused", "virtual-cd", engine.RecorderAt(0)));
+  release.set_value();
+  EXPECT_EQ(windows.dropped, std::vector<std::string>{"Refused on virtual-cd"});
+  EXPECT_EQ(board.jobs().size(), 1u);
+  EXPECT_EQ(windows.progress.size(), 1u);
+  EXPECT_EQ(windows.menu, std::vector<std::string>{"Holder on virtual-cd - running"});
+  ASSERT_EQ(prompt.messages().size(), 1u);
+  EXPECT_EQ(prompt.messages()[0].text, DriveLeases::kBusyMessage);
+
+  // The next job takes the place the refused one would have had.
+  board.WaitForJobs();
+  ASSERT_TRUE(board.Start([](JobContext&) { return JobEnd::Done; }, OnDrive(1), "Next", "virtual-dvd", nullptr));
+  EXPECT_EQ(board.jobs().back().index, 1u);
+  board.WaitForJobs();
+}
+
+}  // namespace
+}  // namespace brenmark::desktop::test
