@@ -23,8 +23,11 @@ AudioTrackPlan PlanAudioTracks(std::span<const std::string> files) {
   AudioTrackPlan plan;
   for (const std::string& path : files) {
     AudioTrackReader reader;
-    plan.stopReason = reader.Open(path);
-    if (plan.stopReason != WavOpenResult::Ok) break;
+    const WavOpenResult opened = reader.Open(path);
+    if (opened != WavOpenResult::Ok) {
+      plan.refused.push_back({path, opened, reader.openError()});
+      continue;
+    }
     plan.tracks.push_back({path, reader.sectorCount(), reader.paddedToMinimum()});
   }
   return plan;

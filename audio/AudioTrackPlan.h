@@ -19,14 +19,20 @@ struct PlannedTrack {
   bool paddedToMinimum = false;
 };
 
+// A file of the list that cannot be burned, and why.
+struct RefusedFile {
+  std::string path;
+  WavOpenResult reason = WavOpenResult::CannotOpen;
+  std::string systemReason;  // the system's words when the file could not be opened
+};
+
 // What a burn of a list of WAV files will write, measured before anything is
-// written: one track per file in list order, up to the first file that cannot
-// be burned (the burn stops there).
+// written: every file of the list is opened and measured, one track per file
+// that can be burned, in list order.
 struct AudioTrackPlan {
   std::vector<PlannedTrack> tracks;
-  // Why the file after the planned tracks cannot be burned; Ok when every
-  // file of the list is planned.
-  WavOpenResult stopReason = WavOpenResult::Ok;
+  // In list order; a list with any of them is not burned.
+  std::vector<RefusedFile> refused;
 
   // Blocks the tracks take when written track at once: their sectors, the two
   // run-out blocks the drive adds after each, and the 150-block pregap it

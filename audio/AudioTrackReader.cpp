@@ -14,10 +14,21 @@ std::uint32_t TrackSectors(std::uint64_t sampleBytes) {
 
 WavOpenResult AudioTrackReader::Open(const std::string& path) {
   path_ = path;
+  openError_.clear();
   file_ = platform::File();
-  if (!file_.OpenSource(platform::PathFromUtf8(path))) return WavOpenResult::CannotOpen;
+  if (!file_.OpenSource(platform::PathFromUtf8(path))) {
+    openError_ = file_.lastError();
+    return WavOpenResult::CannotOpen;
+  }
   const auto status = file_.Status();
-  if (!status || status->kind != platform::FileKind::Regular) return WavOpenResult::CannotOpen;
+  if (!status) {
+    openError_ = file_.lastError();
+    return WavOpenResult::CannotOpen;
+  }
+  if (status->kind != platform::FileKind::Regular) {
+    openError_ = "Not a regular file.";
+    return WavOpenResult::CannotOpen;
+  }
   const auto readAt = [this](std::uint64_t offset, std::uint8_t* out, std::size_t count) {
     return file_.ReadAt(static_cast<std::int64_t>(offset), out, count) == static_cast<std::int64_t>(count);
   };

@@ -29,6 +29,8 @@ class AudioTrackReader {
   WavOpenResult Open(const std::string& path);
 
   const std::string& path() const { return path_; }
+  // Why the last Open could not open the file, in the system's words.
+  const std::string& openError() const { return openError_; }
   const WavSamples& samples() const { return samples_; }
   std::uint32_t sectorCount() const { return sectorCount_; }
   // True when silence was added to reach the minimum track length.
@@ -43,6 +45,7 @@ class AudioTrackReader {
 
  private:
   std::string path_;
+  std::string openError_;
   platform::File file_;
   WavSamples samples_;
   std::uint32_t sectorCount_ = 0;

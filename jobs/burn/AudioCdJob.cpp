@@ -19,6 +19,9 @@ using audio::WavOpenResult;
 
 constexpr int kSessionFormatCdDa = 0x00;
 constexpr int kTrackModeAudio = 0;
+// The profiles of CD media: CD-ROM, CD-R, CD-RW.
+constexpr std::uint16_t kFirstCdProfile = 0x0008;
+constexpr std::uint16_t kLastCdProfile = 0x000A;
 
 // The text with its "%s" replaced by the path.
 std::string WithPath(std::string_view text, const std::string& path) {
@@ -57,7 +60,13 @@ class AudioCdBurn {
       case DiscCheck::NotWritable:
         return context_.Stop(audiojobtext::kDiscNotWritable, JobEnd::DiscNotWritable);
     }
+    // A drive that names no profile is left to refuse the writes itself.
+    const std::uint16_t profile = context_.registry.GetCurrentProfile(burn_.drive());
+    if (profile != 0 && (profile < kFirstCdProfile || profile > kLastCdProfile)) {
+      return context_.Stop(audiojobtext::kNotACd, JobEnd::SourcesRefused);
+    }
     const AudioTrackPlan plan = audio::PlanAudioTracks(files_);
+    if (!plan.refused.empty()) return RefuseFiles(plan.refused);
     if (const JobEnd stop = CheckPlan(plan, base); stop != JobEnd::Done) return stop;
     WarnOfShortTracks(plan);
 
@@ -105,6 +114,21 @@ class AudioCdBurn {
       if (source.anyWritten()) ++track;
     }
     return Finish(complete);
+  }
+
+  // Refuses the whole list, naming each file that cannot be burned and why.
+  JobEnd RefuseFiles(const std::vector<audio::RefusedFile>& refused) {
+    std::string text;
+    for (const audio::RefusedFile& file : refused) {
+      if (!text.empty()) text.append("\n\n");
+      if (file.reason == WavOpenResult::CannotOpen) {
+        text.append(audiojobtext::kCannotOpenSource).append("\n").append(file.path).append(": ").append(file.systemReason);
+      } else {
+        text.append(WithPath(audiojobtext::kNotCdAudio, file.path)).append(burntext::kTerminated);
+      }
+    }
+    const bool unreadable = refused.front().reason == WavOpenResult::CannotOpen;
+    return context_.Stop(text, unreadable ? JobEnd::SourceUnreadable : JobEnd::SourcesRefused);
   }
 
   // Refuses, before anything is written, tracks the disc cannot number or hold.

@@ -1,6 +1,7 @@
 // Finding the samples of WAV files as editors and recorders write them; a WAV
 // file that changes while its track is read, and the plan a burn checks before
 // it writes. What a track holds is checked end to end on burned discs.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -25,6 +26,8 @@ using test::Riff;
 using test::Samples;
 using test::WavFormat;
 using test::WriteBytes;
+using ::testing::IsEmpty;
+using ::testing::Not;
 
 std::optional<WavSamples> Find(const std::string& bytes) {
   const auto readAt = [&](std::uint64_t offset, std::uint8_t* out, std::size_t count) {
@@ -140,7 +143,7 @@ TEST_F(AudioTrack, AFileThatShrinksIsToldAndTheTrackKeepsItsLength) {
   EXPECT_EQ(track.find_first_not_of('\0', kAudioSectorBytes * 100), std::string::npos);
 }
 
-TEST_F(AudioTrack, PlanStopsAtTheFirstFileThatCannotBeBurned) {
+TEST_F(AudioTrack, PlanMeasuresEveryFileAndNamesEachOneThatCannotBeBurned) {
   const std::string one = Write("1.wav", CanonicalWav(Samples(kAudioSectorBytes * 500, 1)));
   const std::string two = Write("2.wav", CanonicalWav(Samples(10, 2)));
   const std::string mono = Write("mono.wav", Riff({FormatChunk({.channels = 1}), Chunk("data", "ab")}));
@@ -148,7 +151,7 @@ TEST_F(AudioTrack, PlanStopsAtTheFirstFileThatCannotBeBurned) {
 
   const std::vector<std::string> good = {one, two};
   const AudioTrackPlan all = PlanAudioTracks(good);
-  EXPECT_EQ(all.stopReason, WavOpenResult::Ok);
+  EXPECT_THAT(all.refused, IsEmpty());
   ASSERT_EQ(all.tracks.size(), 2u);
   EXPECT_FALSE(all.tracks[0].paddedToMinimum);
   EXPECT_TRUE(all.tracks[1].paddedToMinimum);
@@ -156,15 +159,25 @@ TEST_F(AudioTrack, PlanStopsAtTheFirstFileThatCannotBeBurned) {
   EXPECT_EQ(all.BlocksNeeded(), 954);
   EXPECT_EQ(all.LastTrackNumber(98), 99);
 
-  const std::vector<std::string> withMono = {one, mono, two};
-  const AudioTrackPlan stopped = PlanAudioTracks(withMono);
-  EXPECT_EQ(stopped.stopReason, WavOpenResult::NotCdAudio);
-  EXPECT_EQ(stopped.tracks.size(), 1u);
-  EXPECT_EQ(stopped.BlocksNeeded(), 502);
+  // The files after a refused one are measured all the same.
+  const std::vector<std::string> withBad = {one, mono, two, missing};
+  const AudioTrackPlan mixed = PlanAudioTracks(withBad);
+  ASSERT_EQ(mixed.refused.size(), 2u);
+  EXPECT_EQ(mixed.refused[0].path, mono);
+  EXPECT_EQ(mixed.refused[0].reason, WavOpenResult::NotCdAudio);
+  EXPECT_EQ(mixed.refused[1].path, missing);
+  EXPECT_EQ(mixed.refused[1].reason, WavOpenResult::CannotOpen);
+  EXPECT_THAT(mixed.refused[1].systemReason, Not(IsEmpty()));
+  ASSERT_EQ(mixed.tracks.size(), 2u);
+  EXPECT_EQ(mixed.tracks[1].path, two);
+  EXPECT_EQ(mixed.BlocksNeeded(), 954);
 
-  const std::vector<std::string> withMissing = {missing, one};
-  EXPECT_EQ(PlanAudioTracks(withMissing).stopReason, WavOpenResult::CannotOpen);
-  EXPECT_EQ(PlanAudioTracks(withMissing).BlocksNeeded(), 0);
+  // A folder is no WAV file: refused with a reason the user can read.
+  const std::vector<std::string> folder = {folder_.path().string()};
+  const AudioTrackPlan ofFolder = PlanAudioTracks(folder);
+  ASSERT_EQ(ofFolder.refused.size(), 1u);
+  EXPECT_EQ(ofFolder.refused[0].reason, WavOpenResult::CannotOpen);
+  EXPECT_THAT(ofFolder.refused[0].systemReason, Not(IsEmpty()));
 }
 
 }  // namespace

@@ -221,6 +221,8 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
   WavSet wavs;
   const std::string mono = wavs.Path("mono.wav");
   audio::test::WriteBytes(mono, Riff({FormatChunk({.channels = 1}), Chunk("data", Samples(4000, 5))}));
+  const std::string halfRate = wavs.Path("22khz.wav");
+  audio::test::WriteBytes(halfRate, Riff({FormatChunk({.rate = 22050}), Chunk("data", Samples(4000, 6))}));
   const std::string missing = wavs.Path("missing.wav");
 
   struct Case {
@@ -250,10 +252,20 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
       {"write mode refused", VirtualBench::kCdDrive, "MODESELECT10", {wavs.paths[0]}, JobEnd::WriteModeRefused,
        {"Error occure while selecting writing mode.\nThe burning process will be terminated."},
        "Initializing disc format...", false, 0},
-      {"file cannot be opened", VirtualBench::kCdDrive, "", {wavs.paths[0], missing}, JobEnd::BurnFailed,
-       {"Error opening source stream.\nBurning process will be terminated."}, "Disc burning failed.", false, 1},
-      {"not CD audio", VirtualBench::kCdDrive, "", {wavs.paths[0], mono, wavs.paths[1]}, JobEnd::BurnFailed,
-       {"File " + mono + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."}, "Disc burning failed.", true, 1},
+      // A list with a file that cannot be burned is refused whole, the file
+      // named with the reason, before anything is written.
+      {"file cannot be opened", VirtualBench::kCdDrive, "", {wavs.paths[0], wavs.paths[1], missing},
+       JobEnd::SourceUnreadable,
+       {"Error opening source stream.\nBurning process will be terminated.\n" + missing + ": "},
+       "Initializing disc format...", false, 0},
+      {"not CD audio", VirtualBench::kCdDrive, "", {wavs.paths[0], mono, wavs.paths[1]}, JobEnd::SourcesRefused,
+       {"File " + mono + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."}, "Initializing disc format...",
+       false, 0},
+      {"22 kHz", VirtualBench::kCdDrive, "", {wavs.paths[0], wavs.paths[1], halfRate}, JobEnd::SourcesRefused,
+       {"File " + halfRate + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."},
+       "Initializing disc format...", false, 0},
+      {"DVD recorder", VirtualBench::kDvdDrive, "", {wavs.paths[0]}, JobEnd::SourcesRefused,
+       {"The disc in the recorder is not a CD"}, "Initializing disc format...", false, 0},
       {"write given up", VirtualBench::kCdDrive, "WRITE10:from=100:count=3", {wavs.paths[0], wavs.paths[1]},
        JobEnd::BurnFailed, {}, "Disc burning failed.", true, 2},
       {"session not closed", VirtualBench::kCdDrive, "CLOSETRACKSESSION:count=2", {wavs.paths[0]},
@@ -268,7 +280,7 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     VirtualBench bench;
-    auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+    auto& recorder = bench.recorder(c.drive == VirtualBench::kDvdDrive ? c.drive : VirtualBench::kCdDrive);
     if (*c.fault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(c.fault).spec);
     const auto outcome = bench.BurnFiles(AudioCdJob, c.drive, c.files);
     EXPECT_EQ(outcome.result, c.result);
@@ -281,6 +293,14 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
     const auto history = Describe(recorder.CommandHistory());
     EXPECT_EQ(std::count(history.begin(), history.end(), "CLOSE 1"), c.tracksWritten);
     EXPECT_EQ(std::count(history.begin(), history.end(), "STARTSTOP"), c.ejected ? 1 : 0);
+    if (c.tracksWritten == 0) {
+      EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
+    }
+    // What is refused is refused before the write parameters are sent.
+    if (c.result == JobEnd::SourceUnreadable || c.result == JobEnd::SourcesRefused) {
+      EXPECT_THAT(history, Not(Contains("MODESELECT")));
+      EXPECT_THAT(bench.finishedImages(), IsEmpty());
+    }
     // A mode page the drive did not give is never sent back.
     if (std::string_view(c.fault) == "MODESENSE10") {
       EXPECT_THAT(history, Not(Contains("MODESELECT")));
