@@ -106,9 +106,6 @@ class DriveRegistry {
   // Enumeration queries.
   bool Inquiry(int index, std::string& modelText);
   std::uint32_t GetConfiguration(int index);
-  // The profile of the medium in the drive (GET CONFIGURATION header); 0 when
-  // the drive did not say or holds no medium.
-  std::uint16_t GetCurrentProfile(int index);
 
   // Disc state (READ DISC INFORMATION).
   bool IsMediaPresent(int index);

@@ -19,9 +19,6 @@ using audio::WavOpenResult;
 
 constexpr int kSessionFormatCdDa = 0x00;
 constexpr int kTrackModeAudio = 0;
-// The profiles of CD media: CD-ROM, CD-R, CD-RW.
-constexpr std::uint16_t kFirstCdProfile = 0x0008;
-constexpr std::uint16_t kLastCdProfile = 0x000A;
 
 // The text with its "%s" replaced by the path.
 std::string WithPath(std::string_view text, const std::string& path) {
@@ -59,11 +56,6 @@ class AudioCdBurn {
         return context_.Stop(burntext::kNoDisc, JobEnd::NoDisc);
       case DiscCheck::NotWritable:
         return context_.Stop(audiojobtext::kDiscNotWritable, JobEnd::DiscNotWritable);
-    }
-    // A drive that names no profile is left to refuse the writes itself.
-    const std::uint16_t profile = context_.registry.GetCurrentProfile(burn_.drive());
-    if (profile != 0 && (profile < kFirstCdProfile || profile > kLastCdProfile)) {
-      return context_.Stop(audiojobtext::kNotACd, JobEnd::SourcesRefused);
     }
     const AudioTrackPlan plan = audio::PlanAudioTracks(files_);
     if (!plan.refused.empty()) return RefuseFiles(plan.refused);

@@ -7,8 +7,8 @@ namespace brenmark {
 
 // Burns the job's WAV files as the audio tracks of a CD on the job's drive,
 // one track at once per file in list order, then closes the session and
-// ejects the disc. Nothing is written when the disc is not a CD, or when any
-// file of the list cannot be opened or is not CD audio.
+// ejects the disc. Nothing is written when any file of the list cannot be
+// opened or is not CD audio.
 JobEnd AudioCdJob(JobContext& context);
 
 // The texts the audio CD job shows.
@@ -23,9 +23,6 @@ inline constexpr const char* kWriteModeRefused =
 inline constexpr const char* kCannotOpenSource = "Error opening source stream.\nBurning process will be terminated.";
 // %s: the file's path.
 inline constexpr const char* kNotCdAudio = "File %s not WAV file with PCM format - 16 bit, stereo, 44.1khz.";
-inline constexpr const char* kNotACd =
-    "The disc in the recorder is not a CD: audio tracks can be written on a CD-R or CD-RW only.\nBurning process "
-    "will be terminated.";
 inline constexpr const char* kCloseSessionFailed =
     "Error occure while closing last session. As the result disc might have incomplete session and might be "
     "unreadable.";
