@@ -231,7 +231,7 @@ FileIssue ImageStream::OpenFile(const SourceNode& file) {
   if (!readable_) return FileIssue::CannotOpen;
   if (file.dataLength > kReadAheadBytes) source_.AdviseSequential();
   if (const auto status = source_.Status(); status && status->size != file.fileSize) {
-    return FileIssue::SizeChanged;
+    return status->size < file.fileSize ? FileIssue::Shrunk : FileIssue::Grew;
   }
   return FileIssue::None;
 }
@@ -305,7 +305,7 @@ FileIssue ImageStream::ReadAhead() {
       filled = static_cast<std::uint64_t>(got);
       if (filled < wanted) {
         readable_ = false;
-        issue = FileIssue::SizeChanged;
+        issue = FileIssue::Shrunk;
       }
     }
   }

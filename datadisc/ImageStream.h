@@ -35,7 +35,8 @@ enum class GroupKind : std::uint8_t {
 enum class FileIssue : std::uint8_t {
   None,
   CannotOpen,   // the file cannot be opened
-  SizeChanged,  // its size is no longer the size it had when it was scanned
+  Shrunk,       // it holds less than when it was scanned: the rest of its extent is zeros
+  Grew,         // it holds more than when it was scanned: it is cut to its scanned size
   ReadFailed,   // reading failed part way
 };
 

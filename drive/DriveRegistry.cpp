@@ -105,6 +105,7 @@ bool DriveRegistry::OpenDevice(int index) {
     return false;
   }
   target.isOpen = true;
+  target.bufferReportIgnored = false;
   return true;
 }
 

@@ -40,6 +40,9 @@ struct Drive {
   std::int32_t lastError = 0;  // 1 open failed, 2 capability page failed
   CommandOutcome lastOutcome;   // what the last command sent to the drive ended with
   std::uint32_t readRetries = 0;  // sector reads repeated after a failure, since enumeration
+  // Its buffer report was waited for in vain and the write then went through:
+  // the report is not waited for again until the drive is next opened.
+  bool bufferReportIgnored = false;
 };
 
 // Capability mask bits read from mode page 2Ah.
@@ -162,8 +165,8 @@ class DriveRegistry {
   // One READ BUFFER CAPACITY; false when the command failed.
   bool QueryBufferCapacity(int index, std::uint32_t& bufferLength, std::uint32_t& blankLength);
   // Polls every 200 ms while the drive answers with less free room than
-  // needed, for at most 30 s in a row without room.
-  void WaitForBufferRoom(int index, std::uint32_t neededBytes);
+  // needed, for at most 30 s in a row without room. False when that time ran out.
+  bool WaitForBufferRoom(int index, std::uint32_t neededBytes);
   // Sends a transfer; while the drive answers that it is becoming ready or
   // busy with a long write, waits and sends it again (bounded), so that such
   // answers are not counted as failed tries.

@@ -16,8 +16,11 @@ constexpr int kAttemptsPerSeries = 3;
 constexpr std::chrono::milliseconds kRetryPause{1000};
 constexpr std::chrono::milliseconds kBufferPollPause{200};
 // A drive whose buffer never drains is not waited for without end: after 30 s
-// without room the write is tried, with its retries and question.
+// without room the write is tried, with its retries and question. When that
+// write goes through, the report is taken as wrong and no longer waited for.
 constexpr int kMaxBufferPollsWithoutRoom = 30'000 / 200;
+constexpr const char* kBufferReportIgnored =
+    "The drive's buffer report never showed room, yet it took the data: it is no longer waited for.";
 // A drive that answers "becoming ready" or "long write in progress" is asked
 // again once a second, for at most two minutes per attempt.
 constexpr std::chrono::milliseconds kNotReadyPause{1000};
@@ -90,29 +93,36 @@ int DriveRegistry::WriteWithRetry(int index, std::int32_t lba, int blockCount, i
   auto* data = const_cast<std::uint8_t*>(buffer);
 
   for (;;) {
-    WaitForBufferRoom(index, length);
+    Drive& target = drive(index);
+    const bool waitRanOut = !target.bufferReportIgnored && !WaitForBufferRoom(index, length);
     for (int attempt = 0; attempt < kAttemptsPerSeries; ++attempt) {
       if (attempt > 0) sleeper_.SleepFor(kRetryPause);
       const TransportResult result = SendWhenReady(index, command, data, length);
       const int code = streamingWrite
                            ? mmc::ResultCode(result, kWrite12TransportFailure, kWrite12DeviceFailure)
                            : mmc::ResultCode(result, kWrite10TransportFailure, kWrite10DeviceFailure);
-      if (code == 0) return 0;
+      if (code != 0) continue;
+      if (waitRanOut) {
+        target.bufferReportIgnored = true;
+        prompt_.ShowMessage(kBufferReportIgnored, MessageIcon::Plain);
+      }
+      return 0;
     }
     if (!prompt_.AskYesNo(RetryQuestion("Error writing sector %ld.\nTry again?", lba)))
       return kGivenUp;
   }
 }
 
-void DriveRegistry::WaitForBufferRoom(int index, std::uint32_t neededBytes) {
+bool DriveRegistry::WaitForBufferRoom(int index, std::uint32_t neededBytes) {
   std::uint32_t bufferLength = 0;
   std::uint32_t blankLength = 0;
   // A drive that cannot report its buffer is not waited for: the write attempt
   // follows, with its own retries and question.
-  for (int polls = 0; polls < kMaxBufferPollsWithoutRoom &&
-                      QueryBufferCapacity(index, bufferLength, blankLength) && blankLength < neededBytes;
-       ++polls)
+  for (int polls = 0; polls < kMaxBufferPollsWithoutRoom; ++polls) {
+    if (!QueryBufferCapacity(index, bufferLength, blankLength) || blankLength >= neededBytes) return true;
     sleeper_.SleepFor(kBufferPollPause);
+  }
+  return false;
 }
 
 TransportResult DriveRegistry::SendWhenReady(int index, const mmc::Command& command, std::uint8_t* buffer,

@@ -32,6 +32,8 @@ inline constexpr const char* kCannotOpenSource =
     "Can't open source file.\nBurning process will be terminated.";
 inline constexpr const char* kCannotReadSource =
     "Can't read source file.\nBurning process will be terminated.";
+inline constexpr const char* kSourceShrunk =
+    "A source file became shorter while it was being written.\nBurning process will be terminated.";
 inline constexpr const char* kCloseSessionFailed = "Error Closing Session";
 inline constexpr const char* kNoTrackInformation = burntext::kNoTrackInformation;
 inline constexpr const char* kReserveFailed = "Can't reserve the track for the data on the disc.";

@@ -10,10 +10,10 @@ namespace {
 using datadisc::FileIssue;
 using datadisc::GroupKind;
 
-std::string SizeChangedText(const datadisc::SourceNode& file) {
+std::string GrewText(const datadisc::SourceNode& file) {
   return "The file " + file.SourcePath() +
-         " has changed since the folder was chosen.\nChanged files are written with the size "
-         "they had then, cut or padded with zeros.";
+         " has grown since the folder was chosen.\nGrown files are written with the size "
+         "they had then.";
 }
 
 }  // namespace
@@ -37,10 +37,16 @@ SourceStep IsoImageSource::Next(SectorRun& run) {
         prompt_.ShowMessage(std::string(datajobtext::kCannotReadSource) + "\n" + group_.file->SourcePath(),
                             MessageIcon::Error);
         return SourceStep::Failed;
-      case FileIssue::SizeChanged:
-        // The stream keeps the file to its recorded extent; the user hears of it once.
+      case FileIssue::Shrunk:
+        // Its extent would be finished with zeros: the disc would hold a damaged file.
+        prompt_.ShowMessage(std::string(datajobtext::kSourceShrunk) + "\n" + group_.file->SourcePath(),
+                            MessageIcon::Error);
+        return SourceStep::Failed;
+      case FileIssue::Grew:
+        // The stream keeps the file to its recorded extent, a consistent older
+        // state of it; the user hears of it once.
         if (!changeWarned_) {
-          prompt_.ShowMessage(SizeChangedText(*group_.file), MessageIcon::Plain);
+          prompt_.ShowMessage(GrewText(*group_.file), MessageIcon::Plain);
           changeWarned_ = true;
         }
         break;

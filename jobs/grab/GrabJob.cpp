@@ -132,6 +132,7 @@ class Grab {
       return context_.Stop(grabtext::kTocUnreadable, JobEnd::TocUnreadable);
     }
     const std::vector<TrackPlan> plan = PlanTracks(ReadTrackTimes(toc.data(), toc.size()));
+    if (plan.empty()) return context_.Stop(grabtext::kNoAudioTrack, JobEnd::NoAudioTrack);
     log_ = std::make_unique<GrabLog>(folder_, registry_.drive(drive_).displayName);
 
     const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;

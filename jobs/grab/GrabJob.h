@@ -48,6 +48,8 @@ inline constexpr const char* kStreamNotClosed = "Error closing stream.\nGrabbing
 inline constexpr const char* kWriteFlushFailed = "Error writing to output file.\nGrabbing process will be terminated.";
 inline constexpr const char* kTagNotWritten =
     "Error writing MP3 header to output file.\nGrabbing process will be terminated.";
+inline constexpr const char* kNoAudioTrack =
+    "None of the chosen tracks is an audio track on this disc: no track was grabbed.";
 inline constexpr const char* kInitializing = "Initializing disc format...";
 }  // namespace grabtext
 

@@ -112,15 +112,15 @@ TEST_F(Stream, ChangedFilesKeepTheirExtentAndAreReported) {
   ASSERT_EQ(files.size(), 5u);
   using Sizes = std::vector<std::uint32_t>;
   using Issues = std::vector<FileIssue>;
-  constexpr auto changed = FileIssue::SizeChanged, cannotOpen = FileIssue::CannotOpen;
+  constexpr auto shrunk = FileIssue::Shrunk, grew = FileIssue::Grew, cannotOpen = FileIssue::CannotOpen;
   Sizes large(9, 16);
   large.insert(large.end(), 3, 1);
   const std::tuple<std::string, Sizes, std::vector<std::uint8_t>, Issues> expected[] = {
-      {"1 shrinks", {16, 1, 1, 1, 1}, Pattern(1000, 20 * 2048), {changed}},
-      {"2 grows", {1, 1}, Pattern(3000, 2 * 2048), {changed}},
+      {"1 shrinks", {16, 1, 1, 1, 1}, Pattern(1000, 20 * 2048), {shrunk}},
+      {"2 grows", {1, 1}, Pattern(3000, 2 * 2048), {grew}},
       {"3 vanishes", {1, 1, 1}, Pattern(0, 3 * 2048), {cannotOpen}},
       {"6 intact", {1, 1}, Pattern(2100, 2 * 2048), {}},
-      {"7 shrinks late", large, Pattern(200000, 147 * 2048), {changed}},
+      {"7 shrinks late", large, Pattern(200000, 147 * 2048), {shrunk}},
   };
   for (std::size_t i = 0; i < files.size(); ++i) {
     const auto& [name, sizes, bytes, issues] = expected[i];

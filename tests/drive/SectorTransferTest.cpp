@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -106,6 +107,35 @@ TEST_F(SectorTransfer, FailingBufferQueryGoesOnToTheWrite) {
   EXPECT_EQ(registry->WriteSectors(0, 0, 16, 2352, data.data()), 0);
   EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kWrite10}));
   EXPECT_TRUE(sleeper.waits.empty());
+}
+
+// A drive whose report never shows room: the 30 s wait is spent again until
+// a write goes through after it, then not until the drive is opened anew.
+TEST_F(SectorTransfer, ABufferReportThatNeverShowsRoomIsWaitedForUntilAWriteGoesThroughDespiteIt) {
+  bool writesFail = true;
+  device->responder = [&writesFail](const RecordedCommand& command) {
+    if (command.opcode() == kBufferCapacity) return ScriptedReply{TransportResult::Good, BufferCapacity(0)};
+    return ScriptedReply{writesFail ? TransportResult::DeviceFailure : TransportResult::Good, {}};
+  };
+  const auto bufferWaits = [this] { return std::count(sleeper.waits.begin(), sleeper.waits.end(), 200ms); };
+  const int fullWait = 30'000 / 200;
+
+  prompt.ScriptAnswers({false});
+  EXPECT_EQ(registry->WriteSectors(0, 0, 16, 2048, data.data()), 2);
+  EXPECT_EQ(bufferWaits(), fullWait);
+  EXPECT_TRUE(prompt.messages().empty());
+
+  writesFail = false;
+  for (std::int32_t lba : {0, 16, 32}) EXPECT_EQ(registry->WriteSectors(0, lba, 16, 2048, data.data()), 0);
+  EXPECT_EQ(bufferWaits(), 2 * fullWait);
+  ASSERT_EQ(prompt.messages().size(), 1u);
+  EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Plain);
+
+  ASSERT_TRUE(registry->CloseDevice(0));
+  ASSERT_TRUE(registry->OpenDevice(0));
+  EXPECT_EQ(registry->WriteSectors12(0, 48, 16, 2048, data.data()), 0);
+  EXPECT_EQ(bufferWaits(), 3 * fullWait);
+  EXPECT_EQ(prompt.messages().size(), 2u);
 }
 
 TEST_F(SectorTransfer, RefusedDeviceStillEndsInTheQuestion) {

@@ -261,22 +261,47 @@ TEST(DataDiscJob, AFailedCloseAndARefusedSpeedAreOnlyReported) {
 }
 
 // What is written for them is in StreamTest.
-TEST(DataDiscJob, FilesThatChangedSinceTheScanGiveOneWarningAndTheBurnGoesOn) {
+TEST(DataDiscJob, FilesThatGrewSinceTheScanGiveOneWarningAndTheBurnGoesOn) {
   ScratchFolder folder("changed");
   const fs::path root = folder.path() / "c";
   WritePatternFile(root / "1grows.bin", 3000, 1);
-  WritePatternFile(root / "2shrinks.bin", 5000, 2);
+  WritePatternFile(root / "2grows.bin", 5000, 2);
   WritePatternFile(root / "3steady.bin", 4096, 3);
   VirtualBench bench;
   const auto tree = VirtualBench::TreeOf(root);
   WritePatternFile(root / "1grows.bin", 9000, 4);
-  WritePatternFile(root / "2shrinks.bin", 10, 5);
+  WritePatternFile(root / "2grows.bin", 6000, 5);
 
   const auto outcome = bench.Burn(DataDvdJob, VirtualBench::kDvdDrive, *tree);
   EXPECT_EQ(outcome.result, JobEnd::Done);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Plain);
   EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("1grows.bin"));
+}
+
+// Its missing end would go to the disc as zeros: the burn fails, naming the
+// file, and the disc is still finished and ejected.
+TEST(DataDiscJob, AFileThatShrinksDuringTheBurnFailsIt) {
+  WorkedExample example;
+  VirtualBench bench;
+  JobInputs inputs;
+  inputs.sourceTree = VirtualBench::TreeOf(example.data());
+  inputs.currentDrive = VirtualBench::kCdDrive;
+  const fs::path shrinking = example.data() / "Sub" / "a.txt";
+  auto progress = std::make_shared<test::ActingProgress>("Writing Data To CD...",
+                                                         [&shrinking] { fs::resize_file(shrinking, 1000); });
+  auto job = bench.runner->Start(DataCdJob, std::move(inputs), progress);
+  ASSERT_NE(job, nullptr);
+  job->Wait();
+
+  EXPECT_EQ(job->result(), JobEnd::BurnFailed);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  EXPECT_EQ(bench.prompt.messages()[0].text, std::string(datajobtext::kSourceShrunk) + "\n" + shrinking.string());
+  EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Error);
+  const auto commands = DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  EXPECT_THAT(std::vector<std::string>(commands.end() - 3, commands.end()),
+              ElementsAre("SYNCCACHE", "CLOSE 2", "STARTSTOP"));
+  EXPECT_EQ(progress->record.statuses().back(), datajobtext::kBurnFailed);
 }
 
 TEST(DataDiscJob, RunsOnItsOwnInputsWhileTheFrontEndMovesOn) {

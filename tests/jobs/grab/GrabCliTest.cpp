@@ -40,6 +40,17 @@ TEST_F(GrabCliTest, Mp3WithChosenTracksAndBitrateUsesTheLibraryBesideTheProgram)
   EXPECT_EQ(Lines(run.out), std::vector<std::string>{(out / "track03.mp3").string()});
 }
 
+TEST_F(GrabCliTest, TracksThatAreNoAudioOnTheDiscFailTheGrab) {
+  for (const char* tracks : {"2", "5", "2,5"}) {
+    SCOPED_TRACE(tracks);
+    const auto run = Cli({"grab", "--tracks", tracks, out.string()});
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_NE(run.err.find("no track was grabbed"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Tracks Grabbed"), std::string::npos) << run.err;
+  }
+}
+
 TEST_F(GrabCliTest, AFullDiscOf99TracksIsGrabbedWhole) {
   const auto cue = WriteDiscImage(scratch.path(), "full", std::vector<ImageTrack>(99, {2}));
   ASSERT_EQ(Cli({"tray", "insert", cue.string()}).exitStatus, 0);

@@ -281,5 +281,17 @@ TEST(GrabJob, TracksTheDiscDoesNotHoldAndDataTracksAreNamedAndSkippedAndTheCount
                                                                    "Grabbing Track 3 (1 of 1)", "1 Tracks Grabbed"}));
 }
 
+TEST(GrabJob, AChoiceWithoutAnAudioTrackOnTheDiscEndsTheJobFailedWithoutFiles) {
+  GrabHarness harness({{40}, {300, true}});
+  const auto outcome = harness.Grab({2, 7});
+
+  EXPECT_EQ(outcome.result, JobEnd::NoAudioTrack);
+  EXPECT_EQ(harness.bench.prompt.texts(),
+            (std::vector<std::string>{"Tracks not on the disc are skipped: 7.",
+                                      "Data tracks are not grabbed as audio: 2.", grabtext::kNoAudioTrack}));
+  EXPECT_TRUE(endtoend::ListFiles(harness.folder).empty());
+  EXPECT_EQ(outcome.progress->statuses(), std::vector<std::string>{grabtext::kInitializing});
+}
+
 }  // namespace
 }  // namespace brenmark::test
