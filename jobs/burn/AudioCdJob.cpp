@@ -48,14 +48,9 @@ class AudioCdBurn {
  private:
   JobEnd RunOnOpenDrive() {
     std::int32_t base = 1;
-    switch (burn_.CheckDisc(base)) {
-      case DiscCheck::Blank:
-      case DiscCheck::Appendable:
-        break;
-      case DiscCheck::NoDisc:
-        return context_.Stop(burntext::kNoDisc, JobEnd::NoDisc);
-      case DiscCheck::NotWritable:
-        return context_.Stop(audiojobtext::kDiscNotWritable, JobEnd::DiscNotWritable);
+    if (const JobEnd stop = burn_.StopUnlessWritable(burn_.CheckDisc(base), audiojobtext::kDiscNotWritable);
+        stop != JobEnd::Done) {
+      return stop;
     }
     const AudioTrackPlan plan = audio::PlanAudioTracks(files_);
     if (!plan.refused.empty()) return RefuseFiles(plan.refused);

@@ -33,6 +33,19 @@ JobEnd BurnSequence::OnOpenDrive(const char* noDriveText, const std::function<Jo
   return result;
 }
 
+JobEnd BurnSequence::StopUnlessWritable(DiscCheck disc, const char* notWritableText) {
+  switch (disc) {
+    case DiscCheck::Blank:
+    case DiscCheck::Appendable:
+      return JobEnd::Done;
+    case DiscCheck::NoDisc:
+      return context_.Stop(burntext::kNoDisc, JobEnd::NoDisc);
+    case DiscCheck::NotWritable:
+      break;
+  }
+  return context_.Stop(notWritableText, JobEnd::DiscNotWritable);
+}
+
 void BurnSequence::Close() {
   if (!open_) return;
   registry_.CloseDevice(drive_);

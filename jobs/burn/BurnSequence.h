@@ -96,6 +96,9 @@ class BurnSequence {
   // Blank: firstTrack 1; appendable: the disc's last track number, the empty
   // track to write. Reads the disc information up to twice.
   DiscCheck CheckDisc(std::int32_t& firstTrack);
+  // Done for a blank or appendable disc; otherwise tells the user (no disc, or
+  // `notWritableText`) and returns how the job ends.
+  JobEnd StopUnlessWritable(DiscCheck disc, const char* notWritableText);
   // The start address and the free blocks of a track; nothing when the drive
   // could not say (a start of 0 would then be a guess).
   std::optional<std::int32_t> TrackStart(std::int32_t track);

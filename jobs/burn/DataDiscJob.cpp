@@ -52,14 +52,8 @@ class DataDiscBurn {
   JobEnd RunOnOpenDrive() {
     std::int32_t track = 1;
     const DiscCheck disc = burn_.CheckDisc(track);
-    switch (disc) {
-      case DiscCheck::Blank:
-      case DiscCheck::Appendable:
-        break;
-      case DiscCheck::NoDisc:
-        return context_.Stop(burntext::kNoDisc, JobEnd::NoDisc);
-      case DiscCheck::NotWritable:
-        return context_.Stop(datajobtext::kDiscNotWritable, JobEnd::DiscNotWritable);
+    if (const JobEnd stop = burn_.StopUnlessWritable(disc, datajobtext::kDiscNotWritable); stop != JobEnd::Done) {
+      return stop;
     }
     // Laying the image out from a guessed start would put every address in it wrong.
     const std::optional<std::int32_t> sessionStart = burn_.TrackStart(track);
