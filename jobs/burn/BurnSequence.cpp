@@ -9,6 +9,8 @@ constexpr int kModePageLength = 64;
 constexpr int kWriteParametersPage = 0x05;
 // A write command carries at most 255 blocks; longer runs go out in parts.
 constexpr std::uint32_t kMaxBlocksPerWrite = 255;
+// The disc information's status mask: the last session is incomplete.
+constexpr std::uint32_t kLastSessionIncomplete = 0x80;
 
 }  // namespace
 
@@ -43,7 +45,12 @@ JobEnd BurnSequence::StopUnlessWritable(DiscCheck disc, const char* notWritableT
     case DiscCheck::NotWritable:
       break;
   }
-  return context_.Stop(notWritableText, JobEnd::DiscNotWritable);
+  return context_.Stop(IsLastSessionOpen() ? burntext::kUnfinishedDisc : notWritableText, JobEnd::DiscNotWritable);
+}
+
+bool BurnSequence::IsLastSessionOpen() {
+  std::uint32_t status = 0;
+  return registry_.GetDiscInfo(drive_, nullptr, nullptr, &status) && (status & kLastSessionIncomplete) != 0;
 }
 
 void BurnSequence::Close() {

@@ -56,6 +56,11 @@ inline constexpr const char* kNoDeviceAccess = "Can't get access to CD/DVD Devic
 inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
 inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
 inline constexpr const char* kBurnFailed = "Disc burning failed.";
+// A disc whose last session was left open, as a burn that was stopped midway leaves it.
+inline constexpr const char* kUnfinishedDisc =
+    "The disc in the drive holds a session that was never closed (a burn stopped midway), so nothing more can "
+    "be written on it.\nInsert a blank disc (for a virtual recorder: brenmark-cli tray blank, or Tray... > Insert "
+    "Blank in the desktop programs).\nBurning process will be terminated.";
 }
 
 // The drive steps every burning job is made of, on the job's drive
@@ -96,8 +101,8 @@ class BurnSequence {
   // Blank: firstTrack 1; appendable: the disc's last track number, the empty
   // track to write. Reads the disc information up to twice.
   DiscCheck CheckDisc(std::int32_t& firstTrack);
-  // Done for a blank or appendable disc; otherwise tells the user (no disc, or
-  // `notWritableText`) and returns how the job ends.
+  // Done for a blank or appendable disc; otherwise tells the user (no disc, a
+  // disc left unfinished, or `notWritableText`) and returns how the job ends.
   JobEnd StopUnlessWritable(DiscCheck disc, const char* notWritableText);
   // The start address and the free blocks of a track; nothing when the drive
   // could not say (a start of 0 would then be a guess).
@@ -127,6 +132,9 @@ class BurnSequence {
   std::string WithAnswer(const std::string& text) const;
 
  private:
+  // The disc holds a session that was written in part and never closed.
+  bool IsLastSessionOpen();
+
   JobContext& context_;
   DriveRegistry& registry_;
   const int drive_;

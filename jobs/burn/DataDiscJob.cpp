@@ -199,23 +199,24 @@ class DataDiscBurn {
 
   // Runs whether or not the writing completed: the drive's cache is flushed,
   // the session closed (CD) and the disc ejected either way. True when the
-  // burn is complete: written, and the cache written to the disc (which on a
-  // DVD also closes the session).
+  // burn is complete: written, the cache written to the disc (which on a DVD
+  // also closes the session) and, on a CD, the session closed.
   bool Finish(const ImageLayout& layout, bool written) {
     progress_.SetPos(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
     bool synchronized = false;
+    bool closed = true;
     if (variant_ == Variant::Cd) {
       progress_.SetStatus("Synchronizing Cache...");
       synchronized = SynchronizeCache();
       progress_.SetStatus("Closing Disk Session...");
-      if (!burn_.CloseSession()) {
-        context_.prompt.ShowMessage(datajobtext::kCloseSessionFailed, MessageIcon::Plain);
-      }
+      // A session left open is not readable in most drives: the burn has failed.
+      closed = burn_.CloseSession();
+      if (!closed) context_.prompt.ShowMessage(datajobtext::kCloseSessionFailed, MessageIcon::Plain);
     } else {
       progress_.SetStatus("Closing Session...");
       synchronized = SynchronizeCache();
     }
-    const bool burned = written && synchronized;
+    const bool burned = written && synchronized && closed;
     // Session at once leaves no room for another session, whatever was asked.
     if (burned && variant_ == Variant::Dvd && context_.inputs.multiSession != 0) {
       context_.prompt.ShowMessage(datajobtext::kDvdClosed, MessageIcon::Plain);

@@ -117,8 +117,9 @@ TEST(Cli, ReportsTheFailurePathsOfTheDataJobAndExitsNonZero) {
   EXPECT_THAT(Lines(givenUp.out)[0], ::testing::EndsWith(".cue (failed)"));
 
   const auto closeFails = Cli(discs.path(), {"--fault", "CLOSETRACKSESSION", "burn-cd", folder});
-  EXPECT_EQ(closeFails.exitStatus, 0);
+  EXPECT_EQ(closeFails.exitStatus, 1);
   EXPECT_THAT(closeFails.err, HasSubstr("Error Closing Session"));
+  EXPECT_THAT(Lines(closeFails.out)[0], ::testing::EndsWith(".cue (failed)"));
 
   const auto noFolder = Cli(discs.path(), {"burn-cd", (source.path() / "missing").string()});
   EXPECT_EQ(noFolder.exitStatus, 2);

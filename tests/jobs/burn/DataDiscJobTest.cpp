@@ -184,9 +184,26 @@ TEST(DataDiscJob, ACompletedDiscIsRefusedBeforeAnythingIsComputed) {
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
   EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
   EXPECT_EQ(bench.prompt.messages().back().text, datajobtext::kDiscNotWritable);
-  EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO"));
+  EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO"));
   EXPECT_THAT(outcome.progress->statuses(),
               ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
+}
+
+TEST(DataDiscJob, ADiscLeftWithAnOpenSessionIsNamedAsUnfinishedNotAsCompleted) {
+  WorkedExample example;
+  VirtualBench bench;
+  const auto tree = VirtualBench::TreeOf(example.data());
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec("CLOSETRACKSESSION:always").spec);
+  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, JobEnd::BurnFailed);
+  recorder.ClearFaults();
+  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
+  recorder.ClearCommandHistory();
+
+  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
+  EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
+  EXPECT_EQ(bench.prompt.messages().back().text, burntext::kUnfinishedDisc);
+  EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
 }
 
 TEST(DataDiscJob, AnImageLargerThanTheFreeSpaceIsRefusedWithoutWriting) {
@@ -242,14 +259,14 @@ TEST(DataDiscJob, ASourceFileGoneSinceTheScanStopsTheWritingAtThatFile) {
   EXPECT_EQ(bench.finishedImages().size(), 1u);
 }
 
-TEST(DataDiscJob, AFailedCloseAndARefusedSpeedAreOnlyReported) {
+TEST(DataDiscJob, ARefusedSpeedIsOnlyReportedButAFailedCloseFailsTheBurn) {
   WorkedExample example;
   VirtualBench bench;
   auto& recorder = bench.recorder(VirtualBench::kCdDrive);
   recorder.ArmFault(*virtualdrive::ParseFaultSpec("CLOSETRACKSESSION").spec);
   recorder.ArmFault(*virtualdrive::ParseFaultSpec("SETCDSPEED").spec);
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
-  EXPECT_EQ(outcome.result, JobEnd::Done);
+  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
   const auto messages = bench.prompt.messages();
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0].text, datajobtext::kSpeedRefused);
@@ -257,7 +274,7 @@ TEST(DataDiscJob, AFailedCloseAndARefusedSpeedAreOnlyReported) {
   EXPECT_EQ(messages[1].text, datajobtext::kCloseSessionFailed);
   EXPECT_EQ(messages[1].icon, MessageIcon::Plain);
   EXPECT_EQ(Writes(recorder.CommandHistory()).size(), 33u);
-  EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurned);
+  EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurnFailed);
 }
 
 // What is written for them is in StreamTest.
