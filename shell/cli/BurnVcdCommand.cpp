@@ -2,15 +2,15 @@
 #include "shell/cli/BurnJobRun.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
+#include "vcd/VcdTrackTable.h"
 
 namespace brenmark::cli {
 
 // The video file list in the order of the command line, the first file
 // becoming track 2; then the speed and the Video CD job.
 int RunBurnVcd(CliSession& session, const std::vector<std::string>& arguments) {
-  if (arguments.empty() || arguments.size() > JobState::kMaxSourceFiles) {
-    session.Complain("usage: burn-vcd FILE.mpg... (1 to " + std::to_string(JobState::kMaxSourceFiles) +
-                     " files)");
+  if (arguments.empty() || arguments.size() > vcd::kMaxMpegTracks) {
+    session.Complain("usage: burn-vcd FILE.mpg... (1 to " + std::to_string(vcd::kMaxMpegTracks) + " files)");
     return kExitUsage;
   }
   session.jobState().sourceFiles = arguments;

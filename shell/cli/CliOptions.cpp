@@ -38,6 +38,10 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
       options.help = true;
       continue;
     }
+    if (arg == "--version") {
+      options.version = true;
+      continue;
+    }
     if (arg == "--yes" || arg == "--no") {
       const bool answer = arg == "--yes";
       if (options.answer && *options.answer != answer) {

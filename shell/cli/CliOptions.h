@@ -18,6 +18,7 @@ struct CliOptions {
   std::optional<std::string> transport; // --transport aspi|spti
   std::optional<int> minutes;           // --minutes N, the size of a blank CD-R
   bool help = false;
+  bool version = false;                 // --version
   std::string command;
   std::vector<std::string> arguments;
 };

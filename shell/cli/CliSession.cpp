@@ -6,6 +6,7 @@
 
 #include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
+#include "shell/cli/PathLine.h"
 #include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/VirtualRecorder.h"
 
@@ -69,7 +70,7 @@ void CliSession::PrintFinishedImage(const std::string& path) {
     return;
   }
   if (currentProgress_) currentProgress_->BreakLine();
-  std::fprintf(stdout, "%s\n", path.c_str());
+  std::fprintf(stdout, "%s\n", PathLine(path).c_str());
   std::fflush(stdout);
 }
 
@@ -82,7 +83,7 @@ void CliSession::PrintHeldImages(bool failed) {
   std::lock_guard lock(imagesMutex_);
   if (!heldImages_) return;
   // The mark follows on the same line, so a script reading whole lines still gets the path first.
-  for (const std::string& path : *heldImages_) std::fprintf(stdout, "%s%s\n", path.c_str(), failed ? " (failed)" : "");
+  for (const std::string& path : *heldImages_) std::fprintf(stdout, "%s%s\n", PathLine(path).c_str(), failed ? " (failed)" : "");
   std::fflush(stdout);
   heldImages_.reset();
 }

@@ -9,6 +9,7 @@
 #include "jobs/grab/GrabJob.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
+#include "shell/cli/PathLine.h"
 
 namespace brenmark::cli {
 namespace {
@@ -134,7 +135,7 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
     progress->BreakLine();
     std::fprintf(session.err(), "%s\n", audio::ChecksumLine(track).c_str());
     if (track.complete()) {
-      std::fprintf(session.out(), "%s\n", track.path.string().c_str());
+      std::fprintf(session.out(), "%s\n", PathLine(track.path.string()).c_str());
       std::fflush(session.out());
     }
   };

@@ -59,9 +59,12 @@ void PrintHelp(std::FILE* out) {
                "  --minutes N         with tray blank: the size of the blank CD-R, 21, 63, 74,\n"
                "                      80, 90 or 99 minutes (default 80); later ejects load the same\n"
                "  --help              this text\n"
+               "  --version           the program's version\n"
                "\nProgress goes to the standard error, as a bar on a terminal and as plain status\n"
                "lines otherwise; messages are printed there too. The path of every finished image\n"
-               "a virtual recorder ejects is printed on the standard output, on a line of its own.\n"
+               "a virtual recorder ejects is printed on the standard output, on a line of its own;\n"
+               "a path holding a newline or another control character is printed in double quotes\n"
+               "with C escapes (\\n, \\\", \\\\, \\xHH).\n"
                "The exit status is 0 when the command completed, 1 when it did not, 2 for a wrong\n"
                "command line.\n");
 }
@@ -76,6 +79,10 @@ int main(int argc, char** argv) {
   if (!options) {
     std::fprintf(stderr, "brenmark-cli: %s (see --help)\n", error.c_str());
     return brenmark::cli::kExitUsage;
+  }
+  if (options->version) {
+    std::printf("brenmark-cli %s\n", BRENMARK_VERSION);
+    return brenmark::cli::kExitDone;
   }
   if (options->help) {
     PrintHelp(stdout);
