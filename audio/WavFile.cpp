@@ -13,6 +13,10 @@ constexpr std::uint64_t kRiffHeaderBytes = 12;
 constexpr std::uint64_t kChunkHeaderBytes = 8;
 // A walk over more chunks than this is a hostile file, not a recording.
 constexpr int kMaxChunks = 4096;
+// An RF64 file's 32-bit size field that says "see the ds64 chunk".
+constexpr std::uint64_t kSizeInDs64 = 0xFFFFFFFF;
+// The ds64 chunk's RIFF size, data size and sample count, 64 bits each.
+constexpr std::uint64_t kDs64Bytes = 24;
 
 constexpr std::uint16_t kFormatPcm = 0x0001;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
@@ -49,7 +53,10 @@ bool IsCdAudioFormat(const std::uint8_t* body, std::uint32_t size) {
 std::optional<WavSamples> FindCdAudioSamples(const ReadBytesAt& readAt, std::uint64_t fileSize) {
   std::array<std::uint8_t, kRiffHeaderBytes> riff{};
   if (fileSize < kRiffHeaderBytes || !readAt(0, riff.data(), riff.size())) return std::nullopt;
-  if (std::memcmp(riff.data(), "RIFF", 4) != 0 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) {
+  // RF64 (and its broadcast twin BW64) is RIFF with 64-bit sizes in a `ds64`
+  // chunk, for files that may pass 4 GiB; its 32-bit size fields then read FFFFFFFFh.
+  const bool rf64 = std::memcmp(riff.data(), "RF64", 4) == 0 || std::memcmp(riff.data(), "BW64", 4) == 0;
+  if ((!rf64 && std::memcmp(riff.data(), "RIFF", 4) != 0) || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) {
     return std::nullopt;
   }
 
@@ -57,20 +64,29 @@ std::optional<WavSamples> FindCdAudioSamples(const ReadBytesAt& readAt, std::uin
   // size bounds the walk instead.
   std::optional<bool> formatIsCdAudio;
   std::optional<WavSamples> samples;
+  std::optional<std::uint64_t> ds64DataBytes;
   std::uint64_t offset = kRiffHeaderBytes;
   for (int chunk = 0; chunk < kMaxChunks && offset + kChunkHeaderBytes <= fileSize; ++chunk) {
     std::array<std::uint8_t, kChunkHeaderBytes> header{};
     if (!readAt(offset, header.data(), header.size())) return std::nullopt;
-    const std::uint32_t size = bytes::ReadLe32(header.data() + 4);
+    std::uint64_t size = bytes::ReadLe32(header.data() + 4);
     const std::uint64_t body = offset + kChunkHeaderBytes;
+    const bool isData = std::memcmp(header.data(), "data", 4) == 0;
+    if (isData && size == kSizeInDs64 && ds64DataBytes) size = *ds64DataBytes;
 
-    if (std::memcmp(header.data(), "fmt ", 4) == 0 && !formatIsCdAudio) {
+    if (rf64 && chunk == 0 && std::memcmp(header.data(), "ds64", 4) == 0) {
+      std::array<std::uint8_t, kDs64Bytes> sizes{};
+      if (size < kDs64Bytes || body + kDs64Bytes > fileSize || !readAt(body, sizes.data(), sizes.size())) {
+        return std::nullopt;
+      }
+      ds64DataBytes = bytes::ReadLe32(sizes.data() + 8) | std::uint64_t{bytes::ReadLe32(sizes.data() + 12)} << 32;
+    } else if (std::memcmp(header.data(), "fmt ", 4) == 0 && !formatIsCdAudio) {
       std::array<std::uint8_t, kExtensibleFormatBytes> format{};
       const auto wanted = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, format.size()));
       if (body + wanted > fileSize || !readAt(body, format.data(), wanted)) return std::nullopt;
-      formatIsCdAudio = IsCdAudioFormat(format.data(), size);
+      formatIsCdAudio = IsCdAudioFormat(format.data(), wanted);
       if (!*formatIsCdAudio) return std::nullopt;
-    } else if (std::memcmp(header.data(), "data", 4) == 0 && !samples) {
+    } else if (isData && !samples) {
       // A size of 0 is what a writer that streams leaves before it knows the
       // length: the samples run to the end of the file.
       const std::uint64_t rest = fileSize - body;
@@ -78,6 +94,7 @@ std::optional<WavSamples> FindCdAudioSamples(const ReadBytesAt& readAt, std::uin
     }
     if (formatIsCdAudio && samples) return samples;
     // Chunks are padded to an even length.
+    if (size > fileSize - body) break;
     offset = body + size + (size & 1u);
   }
   return std::nullopt;

@@ -69,6 +69,38 @@ TEST(WavFile, FindsTheDataChunkWhereverTheChunksPutIt) {
   }
 }
 
+// RF64 as writers of long recordings leave it: 32-bit sizes FFFFFFFFh, the real ones in ds64.
+std::string Rf64(const std::string& magic, std::uint64_t dataBytes, std::initializer_list<std::string> chunks) {
+  const std::string ds64 = Chunk("ds64", Le(0, 4) + Le(0, 4) + Le(static_cast<std::uint32_t>(dataBytes), 4) +
+                                             Le(static_cast<std::uint32_t>(dataBytes >> 32), 4) + std::string(12, '\0'));
+  std::string body = "WAVE" + ds64;
+  for (const std::string& chunk : chunks) body += chunk;
+  return magic + Le(0xFFFFFFFFu, 4) + body;
+}
+
+TEST(WavFile, FindsTheSamplesOfRf64FilesByTheirDs64Sizes) {
+  const std::string samples(1001, 'x');
+  const std::string data = "data" + Le(0xFFFFFFFFu, 4) + samples;
+  const AcceptedCase cases[] = {
+      {"RF64", Rf64("RF64", 1001, {FormatChunk({}), data}), 12 + 36 + 24 + 8, 1001},
+      {"BW64", Rf64("BW64", 1001, {FormatChunk({}), data}), 12 + 36 + 24 + 8, 1001},
+      // The ds64 size steps over the samples to the format after them.
+      {"data before fmt", Rf64("RF64", 1000, {"data" + Le(0xFFFFFFFFu, 4) + samples.substr(1), FormatChunk({})}),
+       12 + 36 + 8, 1000},
+      {"ds64 shorter than the file", Rf64("RF64", 600, {FormatChunk({}), data}), 12 + 36 + 24 + 8, 600},
+  };
+  for (const AcceptedCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto found = Find(c.file);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->offset, c.offset);
+    EXPECT_EQ(found->bytes, c.bytes);
+  }
+  // ds64 must come first and be whole; a size it gives past the file's end does not carry the walk beyond it.
+  EXPECT_FALSE(Find(Rf64("RF64", std::uint64_t{1} << 40, {"data" + Le(0xFFFFFFFFu, 4) + samples, FormatChunk({})})));
+  EXPECT_FALSE(Find("RF64" + Le(0xFFFFFFFFu, 4) + "WAVE" + Chunk("ds64", std::string(8, '\0'))));
+}
+
 TEST(WavFile, RefusesWhatIsNotCdAudioAndNeverReadsPastTheFile) {
   const std::string data = Chunk("data", std::string(64, 'x'));
   auto format = [](auto change) {

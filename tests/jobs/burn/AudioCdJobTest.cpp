@@ -306,5 +306,26 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
   }
 }
 
+// RF64, as a recorder of long takes writes it (here ffmpeg), burns like any WAV.
+TEST(AudioCdJob, AnRf64FileBurnsToExactlyItsSamples) {
+  ScratchFolder folder("rf64");
+  const std::string wav = (folder.path() / "take.wav").string();
+  const std::string raw = (folder.path() / "take.raw").string();
+  const std::vector<std::string> sine = {"ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i",
+                                         "sine=frequency=440:duration=5", "-ac", "2", "-ar", "44100", "-c:a", "pcm_s16le"};
+  for (const std::vector<std::string>& output : {std::vector<std::string>{"-rf64", "always", wav},
+                                                 std::vector<std::string>{"-f", "s16le", raw}}) {
+    std::vector<std::string> argv = sine;
+    argv.insert(argv.end(), output.begin(), output.end());
+    const auto made = RunProgram(argv);
+    ASSERT_EQ(made.exitStatus, 0) << made.err;
+  }
+  ASSERT_EQ(ReadWholeFile(wav).substr(0, 4), "RF64");
+  ScratchFolder data("rf64-data");
+  const auto run = Cli(data.path(), {"--drive", "virtual-cd", "burn-audio", wav});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  ExpectTracksHold(Lines(run.out).at(0), 0, {ReadWholeFile(raw)});
+}
+
 }  // namespace
 }  // namespace brenmark::endtoend
