@@ -218,7 +218,7 @@ FileIssue ImageStream::OpenFile(const SourceNode& file) {
   file_ = &file;
   fileSector_ = file.isoExtent;
   fileRemaining_ = file.dataLength;
-  issueReported_ = false;
+  reportedIssue_ = FileIssue::None;
   windowOffset_ = 0;
   windowBytes_ = 0;
 
@@ -278,9 +278,9 @@ bool ImageStream::NextFileGroup(SectorGroup& group) {
   Emit(group, GroupKind::FileData, fileSector_, sectors, windowOffset_);
   windowOffset_ += sectors * std::uint64_t{kSectorSize};
   group.file = file_;
-  if (pending != FileIssue::None && !issueReported_) {
+  if (pending != FileIssue::None && pending != reportedIssue_) {
     group.issue = pending;
-    issueReported_ = true;
+    reportedIssue_ = pending;
   }
   fileSector_ += sectors;
   fileRemaining_ -= wanted;

@@ -160,7 +160,9 @@ class ImageStream {
   std::vector<OpenedFolder> folders_;
   platform::File source_;
   bool readable_ = false;
-  bool issueReported_ = false;
+  // The current file's last reported issue: each kind is told once, and a
+  // file that grew and then came up short is told both.
+  FileIssue reportedIssue_ = FileIssue::None;
   std::uint32_t fileSector_ = 0;     // next sector of the current file
   std::uint64_t fileRemaining_ = 0;  // bytes of its extent still to produce
   // The part of the buffer holding the current file's read-ahead: the next

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -30,8 +31,10 @@ class Stream : public ::testing::Test {
     ASSERT_TRUE(layout_.Run().ok());
   }
 
-  // The file groups, per source name, in the order they came.
-  std::vector<std::pair<std::string, FileWrites>> Files() {
+  // The file groups, per source name, in the order they came; `afterGroup`
+  // runs after each file group, as a burn writes it.
+  std::vector<std::pair<std::string, FileWrites>> Files(
+      const std::function<void(const std::string& name)>& afterGroup = {}) {
     ImageStream stream(layout_, test::FixedClock);
     std::vector<std::pair<std::string, FileWrites>> files;
     SectorGroup group;
@@ -45,6 +48,7 @@ class Stream : public ::testing::Test {
       writes.sizes.push_back(group.sectorCount);
       writes.bytes.insert(writes.bytes.end(), group.data.begin(), group.data.end());
       if (group.issue != FileIssue::None) writes.issues.push_back(group.issue);
+      if (afterGroup) afterGroup(files.back().first);
     }
     return files;
   }
@@ -129,6 +133,21 @@ TEST_F(Stream, ChangedFilesKeepTheirExtentAndAreReported) {
     EXPECT_EQ(files[i].second.bytes, bytes) << name;
     EXPECT_EQ(files[i].second.issues, issues) << name;
   }
+}
+
+// A file that had grown when it was opened and then came up short while it
+// was read is reported as both: the shrinking is what damages the disc.
+TEST_F(Stream, AFileThatGrewAndThenShrankIsReportedAsShrunkToo) {
+  folder_.MakeFile("Top/changes", 300000);
+  Scan();
+  folder_.MakeFile("Top/changes", 400000);
+  bool cut = false;
+  const auto files = Files([&](const std::string&) {
+    if (!cut) fs::resize_file(folder_.path() / "Top/changes", 1000);
+    cut = true;
+  });
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].second.issues, (std::vector<FileIssue>{FileIssue::Grew, FileIssue::Shrunk}));
 }
 
 }  // namespace
