@@ -16,7 +16,7 @@ namespace brenmark::datadisc {
 // equal names costs k steps instead of k * k / 2.
 class CollisionResolver {
  public:
-  explicit CollisionResolver(std::size_t limit) : limit_(limit) {}
+  explicit CollisionResolver(NameLength length) : length_(length) {}
 
   // `name` is taken; changes it until isTaken(name) is false.
   template <typename IsTaken>
@@ -25,7 +25,7 @@ class CollisionResolver {
     int counter = progress->second.counter;
     name = progress->second.name;
     do {
-      ResolveCollision(name, ++counter, limit_);
+      ResolveCollision(name, ++counter, length_);
     } while (isTaken(name));
     progress->second = Progress{counter, name};
   }
@@ -36,7 +36,7 @@ class CollisionResolver {
     std::string name;  // the name that counter gave
   };
 
-  std::size_t limit_;
+  NameLength length_;
   std::unordered_map<std::string, Progress> progress_;
 };
 

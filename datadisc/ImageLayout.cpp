@@ -41,7 +41,7 @@ void NameIsoEntries(const EntryList& list, const SourceTree& tree) {
   if (duplicates.empty()) return;
 
   std::unordered_set<std::string> renamed;
-  CollisionResolver resolver(tree.IsoNameLimit());
+  CollisionResolver resolver(NameLength{tree.IsoNameLimit(), LengthUnit::Bytes});
   for (SourceNode* node : duplicates) {
     resolver.Resolve(node->isoName, [&](const std::string& name) {
       return kept.contains(name) || renamed.contains(name);

@@ -21,22 +21,37 @@ void MakeDCharacters(std::string& text, std::size_t from, std::size_t keepDotAt)
   }
 }
 
-// Cuts a name to `limit` bytes keeping the text from its last dot. Without a
-// dot, or when that text alone would not leave room for any of the rest, the
-// name's first bytes are kept. `boundary` keeps UTF-8 characters whole.
-void CutKeepingExtension(std::string& name, std::size_t limit, bool boundary) {
-  if (name.size() <= limit) return;
-  auto prefix = [&](std::string_view text, std::size_t bytes) {
-    return boundary ? Utf8PrefixLength(text, bytes) : bytes;
-  };
+// How long `text` is, and the longest prefix within `limit`, counted in `unit`;
+// prefixes end on a character boundary.
+std::size_t LengthOf(std::string_view text, LengthUnit unit) {
+  return unit == LengthUnit::Bytes ? text.size() : Utf16Units(text);
+}
+
+std::size_t PrefixWithin(std::string_view text, std::size_t limit, LengthUnit unit) {
+  return unit == LengthUnit::Bytes ? Utf8PrefixLength(text, limit) : Utf16PrefixLength(text, limit);
+}
+
+// Cuts a name to its length limit keeping the text from its last dot. Without
+// a dot, or when that text alone would not leave room for any of the rest, the
+// name's start is kept. `prefix` gives the longest prefix of a text within a
+// limit.
+template <typename Prefix>
+void CutKeepingExtension(std::string& name, std::size_t limit, LengthUnit unit, Prefix prefix) {
+  if (LengthOf(name, unit) <= limit) return;
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos || name.size() - dot >= limit) {
+  const std::size_t extensionLength = dot == std::string::npos ? 0 : LengthOf(std::string_view(name).substr(dot), unit);
+  if (dot == std::string::npos || extensionLength >= limit) {
     name.resize(prefix(name, limit));
     return;
   }
-  const std::size_t extensionLength = name.size() - dot;
-  const std::size_t baseLength = prefix(name, limit - extensionLength);
+  const std::size_t baseLength = prefix(std::string_view(name).substr(0, dot), limit - extensionLength);
   name.erase(baseLength, dot - baseLength);
+}
+
+// Characters a Joliet name may not hold.
+bool IsJolietForbidden(char c) {
+  return static_cast<unsigned char>(c) < 0x20 || c == '*' || c == '/' || c == ':' || c == ';' || c == '?' ||
+         c == '\\';
 }
 
 // Rank of a byte in the sibling order: signed value, with '_' above all.
@@ -62,11 +77,21 @@ void MakeIso83Name(std::string& name) {
 }
 
 void MakeIso30Name(std::string& name) {
-  CutKeepingExtension(name, kIso30Limit, false);
+  // Every byte becomes one character of the ISO name, so the cut counts bytes
+  // and may fall inside a UTF-8 sequence.
+  CutKeepingExtension(name, kIso30Limit, LengthUnit::Bytes,
+                      [](std::string_view, std::size_t limit) { return limit; });
   MakeDCharacters(name, 0, name.rfind('.'));
 }
 
-void MakeJolietName(std::string& name) { CutKeepingExtension(name, kJolietLimit, true); }
+void MakeJolietName(std::string& name) {
+  for (char& c : name) {
+    if (IsJolietForbidden(c)) c = '_';
+  }
+  CutKeepingExtension(name, kJolietLength.limit, kJolietLength.unit, [](std::string_view text, std::size_t limit) {
+    return PrefixWithin(text, limit, kJolietLength.unit);
+  });
+}
 
 int CompareNames(std::string_view a, std::string_view b) {
   const std::size_t common = a.size() < b.size() ? a.size() : b.size();
@@ -79,7 +104,8 @@ int CompareNames(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-void ResolveCollision(std::string& name, int counter, std::size_t limit) {
+void ResolveCollision(std::string& name, int counter, NameLength length) {
+  const std::size_t limit = length.limit;
   const std::size_t firstDot = name.find('.');
   const std::size_t lastDot = name.rfind('.');
   std::string base = name.substr(0, firstDot);
@@ -87,13 +113,15 @@ void ResolveCollision(std::string& name, int counter, std::size_t limit) {
   std::string suffix = std::to_string(counter);
   suffix.insert(suffix.begin(), '_');
 
-  if (base.size() + suffix.size() + extension.size() > limit) {
-    if (suffix.size() + extension.size() <= limit) {
-      base.resize(Utf8PrefixLength(base, limit - suffix.size() - extension.size()));
+  // The suffix is ASCII: as long in bytes as in code units.
+  const std::size_t extensionLength = LengthOf(extension, length.unit);
+  if (LengthOf(base, length.unit) + suffix.size() + extensionLength > limit) {
+    if (suffix.size() + extensionLength <= limit) {
+      base.resize(PrefixWithin(base, limit - suffix.size() - extensionLength, length.unit));
     } else {
       base.clear();
       const std::size_t room = limit > suffix.size() ? limit - suffix.size() : 0;
-      extension.resize(Utf8PrefixLength(extension, room));
+      extension.resize(PrefixWithin(extension, room, length.unit));
     }
   }
   name = std::move(base);

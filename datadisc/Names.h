@@ -1,15 +1,26 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace brenmark::datadisc {
 
-// Length limits of the three name rules, in bytes.
+// Length limits of the three name rules: the ISO 9660 ones in bytes, the
+// Joliet one in the UTF-16 code units the disc stores a Joliet name in.
 inline constexpr std::size_t kIso83Limit = 12;
 inline constexpr std::size_t kIso30Limit = 30;
 inline constexpr std::size_t kJolietLimit = 62;
+
+enum class LengthUnit : std::uint8_t { Bytes, Utf16Units };
+
+// How long a name of a rule may be, and in what it is counted.
+struct NameLength {
+  std::size_t limit = 0;
+  LengthUnit unit = LengthUnit::Bytes;
+};
+inline constexpr NameLength kJolietLength{kJolietLimit, LengthUnit::Utf16Units};
 
 // The 8.3 rule: base of at most 8 and extension of at most 3 bytes after the
 // last dot, upper-cased, every byte outside A-Z 0-9 _ replaced by '_'.
@@ -20,8 +31,10 @@ void MakeIso83Name(std::string& name);
 // by '_'.
 void MakeIso30Name(std::string& name);
 
-// The Joliet length rule: at most 62 bytes keeping the text from the last dot.
-// Case and characters are kept; the cut never splits a UTF-8 character.
+// The Joliet rule: the characters Joliet forbids (* / : ; ? \ and control
+// characters) replaced by '_', then at most 62 UTF-16 code units keeping the
+// text from the last dot. Case and every other character are kept; the cut
+// never splits a character.
 void MakeJolietName(std::string& name);
 
 // Sibling order: byte by byte, a shorter prefix first, '_' after every other
@@ -36,9 +49,9 @@ struct NameOrder {
 
 // Renames an entry whose name equals a sibling's: the base (up to the first
 // dot) followed by "_<counter>" and the extension (from the last dot), the
-// base cut so that the whole stays within `limit` bytes. Cuts never split a
-// UTF-8 character. When even an empty base does not make room, the extension
-// is cut from its end.
-void ResolveCollision(std::string& name, int counter, std::size_t limit);
+// base cut so that the whole stays within `length`. Cuts never split a
+// character. When even an empty base does not make room, the extension is cut
+// from its end.
+void ResolveCollision(std::string& name, int counter, NameLength length);
 
 }  // namespace brenmark::datadisc

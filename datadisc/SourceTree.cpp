@@ -56,7 +56,9 @@ void SourceTree::SetVolumeLabel(std::string_view text) {
   if (!joliet()) MakeIso83Name(volumeLabel);
 }
 
-std::size_t SourceTree::NameLimit() const { return joliet() ? kJolietLimit : IsoNameLimit(); }
+NameLength SourceTree::DiscNameLength() const {
+  return joliet() ? kJolietLength : NameLength{IsoNameLimit(), LengthUnit::Bytes};
+}
 
 std::size_t SourceTree::IsoNameLimit() const {
   return isoLevel == kIso83Names ? kIso83Limit : kIso30Limit;
@@ -113,7 +115,7 @@ SourceNode* SourceTree::AddEntry(SourceNode* parent, const std::string& path,
       return list.insert(at, std::move(node))->get();
     }
     node->KeepSourceName();
-    ResolveCollision(node->discName, counter++, NameLimit());
+    ResolveCollision(node->discName, counter++, DiscNameLength());
   }
 }
 
@@ -121,7 +123,7 @@ void SourceTree::InsertAll(EntryList& list, EntryList fresh) const {
   std::unordered_set<std::string_view> taken;
   taken.reserve(list.size() + fresh.size());
   for (const auto& node : list) taken.insert(node->discName);
-  CollisionResolver resolver(NameLimit());
+  CollisionResolver resolver(DiscNameLength());
   for (auto& node : fresh) {
     if (taken.insert(node->discName).second) continue;
     node->KeepSourceName();

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datadisc/Names.h"
 #include "datadisc/PreviousSession.h"
 #include "datadisc/SourceNode.h"
 #include "platform/FileStatus.h"
@@ -94,8 +95,8 @@ class SourceTree {
   // burn can lay out its own tree while the original stays as it was.
   std::unique_ptr<SourceTree> Clone() const;
 
-  // The byte limit of discName under the tree's naming rule.
-  std::size_t NameLimit() const;
+  // How long discName may be under the tree's naming rule.
+  NameLength DiscNameLength() const;
   // The discName rule of the tree's mode, applied in place.
   void MakeDiscName(std::string& name) const;
   // The ISO 9660 rule of the tree's isoLevel, applied in place.

@@ -80,6 +80,18 @@ std::size_t Utf16Units(std::string_view text) {
   return units;
 }
 
+std::size_t Utf16PrefixLength(std::string_view text, std::size_t maxUnits) {
+  std::size_t units = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const DecodedChar c = DecodeUtf8(text, pos);
+    units += c.codePoint >= 0x10000 ? 2 : 1;
+    if (units > maxUnits) break;
+    pos += c.length;
+  }
+  return pos;
+}
+
 std::size_t WriteUtf16Be(std::string_view text, std::uint8_t* out) {
   std::size_t written = 0;
   for (std::size_t pos = 0; pos < text.size();) {

@@ -30,6 +30,11 @@ std::size_t Utf8PrefixLength(std::string_view text, std::size_t maxBytes);
 // Number of UTF-16 code units the text converts to.
 std::size_t Utf16Units(std::string_view text);
 
+// The largest byte length of a prefix of `text` that ends on a character
+// boundary and converts to at most maxUnits UTF-16 code units (a character
+// beyond U+FFFF takes two, and is never split).
+std::size_t Utf16PrefixLength(std::string_view text, std::size_t maxUnits);
+
 // Writes the text as UTF-16 big-endian to `out` (2 * Utf16Units(text) bytes)
 // and returns the number of bytes written.
 std::size_t WriteUtf16Be(std::string_view text, std::uint8_t* out);

@@ -32,11 +32,14 @@ using ExpectedFiles = std::map<std::string, std::string>;
 ExpectedFiles MakeAwkwardTree(const test::TempFolder& folder) {
   const std::string a58(58, 'A');
   std::string umlauts;
-  for (int i = 0; i < 40; ++i) umlauts += "\xC3\xBC";  // 80 bytes of ü
+  for (int i = 0; i < 70; ++i) umlauts += "\xC3\xBC";  // 70 characters, 140 bytes
 
   ExpectedFiles files = {
-      // 84 bytes of two-byte characters: cut to 29 characters, not 58.5.
-      {"Top/" + umlauts + ".txt", "Top/" + umlauts.substr(0, 58) + ".txt"},
+      // Counted in characters as the disc stores them: 58 of them kept, and 40 kept whole.
+      {"Top/" + umlauts + ".txt", "Top/" + umlauts.substr(0, 2 * 58) + ".txt"},
+      {"Top/" + umlauts.substr(0, 2 * 40) + ".txt", "Top/" + umlauts.substr(0, 2 * 40) + ".txt"},
+      // A semicolon would start a version number for Joliet readers.
+      {"Top/semi;colon.txt", "Top/semi_colon.txt"},
       // An invalid UTF-8 byte becomes the Latin-1 character of that value.
       {"Top/bad\xFF.txt", "Top/bad\xC3\xBF.txt"},
   };

@@ -46,14 +46,25 @@ TEST(NameRules, IsoTables) {
 
 TEST(NameRules, JolietCutsKeepExtensionAndCharacters) {
   const std::string n58 = std::string(58, 'n'), hugeExtension = "ab." + std::string(70, 'e');
+  std::string cjk40, accented125, emoji60;
+  for (int i = 0; i < 40; ++i) cjk40 += "\xE6\x97\xA5";     // 40 characters, 120 bytes
+  for (int i = 0; i < 125; ++i) accented125 += "\xC3\xA9";  // 125 characters
+  for (int i = 0; i < 60; ++i) emoji60 += "\xF0\x9F\x98\x80";  // 60 characters, two code units each
   const std::pair<std::string, std::string> cases[] = {
       {std::string(72, 'n') + ".doc", n58 + ".doc"},
       {n58 + ".doc", n58 + ".doc"},
       {std::string(70, 'n'), std::string(62, 'n')},
-      // 57 ASCII bytes then three-byte characters: the cut at 58 would split one.
-      {std::string(57, 'x') + "\xE6\x97\xA5\xE6\x9C\xAC.txt", std::string(57, 'x') + ".txt"},
+      // The limit counts code units, not bytes: 44 units stay whole.
+      {cjk40 + ".txt", cjk40 + ".txt"},
+      {accented125, accented125.substr(0, 2 * 62)},
+      {emoji60, emoji60.substr(0, 4 * 31)},
+      // 58 units of base: an emoji would need 59 and 60, so it goes whole.
+      {std::string(57, 'x') + "\xF0\x9F\x98\x80" + ".txt", std::string(57, 'x') + ".txt"},
       // An extension as long as the limit leaves no room: the name's start is kept.
       {hugeExtension, hugeExtension.substr(0, 62)},
+      // What Joliet readers take as separators or a version is replaced.
+      {"a;b.txt", "a_b.txt"},
+      {"what? *now*: a\\b\tc.txt", "what_ _now__ a_b_c.txt"},
   };
   for (const auto& [name, joliet] : cases) EXPECT_EQ(Apply<MakeJolietName>(name), joliet) << name;
 }
@@ -71,29 +82,33 @@ TEST(NameRules, SortOrder) {
 }
 
 TEST(NameRules, CollisionChains) {
-  std::string accented;
-  for (int i = 0; i < 29; ++i) accented += "\xC3\xA9";  // 58 bytes
-  const std::tuple<std::string, int, std::size_t, std::string> cases[] = {
+  std::string accented, emoji;
+  for (int i = 0; i < 29; ++i) accented += "\xC3\xA9";  // 29 characters
+  for (int i = 0; i < 29; ++i) emoji += "\xF0\x9F\x98\x80";  // 58 code units
+  const NameLength iso83{kIso83Limit}, iso30{kIso30Limit};
+  const std::tuple<std::string, int, NameLength, std::string> cases[] = {
       // Read me.txt and Read_me.txt both give READ_ME.TXT in ISO-only mode.
-      {"READ_ME.TXT", 1, kIso83Limit, "READ_M_1.TXT"},
-      {"READ_M_1.TXT", 2, kIso83Limit, "READ_M_2.TXT"},
-      {"A.TXT", 1, kIso83Limit, "A_1.TXT"},
-      {"A_1.TXT", 2, kIso83Limit, "A_1_2.TXT"},
-      {"my.file.name.txt", 1, kJolietLimit, "my_1.txt"},
-      {"noext", 12, kJolietLimit, "noext_12"},
-      // A cut in Joliet mode keeps characters whole.
-      {"x" + accented + ".txt", 1, kJolietLimit, "x" + accented.substr(0, 54) + "_1.txt"},
+      {"READ_ME.TXT", 1, iso83, "READ_M_1.TXT"},
+      {"READ_M_1.TXT", 2, iso83, "READ_M_2.TXT"},
+      {"A.TXT", 1, iso83, "A_1.TXT"},
+      {"A_1.TXT", 2, iso83, "A_1_2.TXT"},
+      {"my.file.name.txt", 1, kJolietLength, "my_1.txt"},
+      {"noext", 12, kJolietLength, "noext_12"},
+      // 60 code units with the suffix: no cut.
+      {"x" + accented + ".txt", 1, kJolietLength, "x" + accented + "_1.txt"},
+      // 58 + 2 + 4 units: one emoji (two units) gives way, never half of one.
+      {emoji + ".txt", 1, kJolietLength, emoji.substr(0, 4 * 28) + "_1.txt"},
       // No room even for an empty base: the extension gives way, within the limit.
-      {"." + std::string(29, 'E'), 1, kIso30Limit, "_1." + std::string(27, 'E')},
+      {"." + std::string(29, 'E'), 1, iso30, "_1." + std::string(27, 'E')},
   };
-  for (const auto& [name, counter, limit, renamed] : cases)
-    EXPECT_EQ(Apply<ResolveCollision>(name, counter, limit), renamed) << name;
+  for (const auto& [name, counter, length, renamed] : cases)
+    EXPECT_EQ(Apply<ResolveCollision>(name, counter, length), renamed) << name;
 }
 
 // Resolving many equal names at once must give what resolving them one by
 // one, each walking its counters from 1, gives.
 TEST(NameRules, BulkCollisionsMatchOneByOne) {
-  for (std::size_t limit : {kIso83Limit, kIso30Limit, kJolietLimit}) {
+  for (const NameLength limit : {NameLength{kIso83Limit}, NameLength{kIso30Limit}, kJolietLength}) {
     std::vector<std::string> names;
     for (int i = 0; i < 400; ++i)
       names.push_back(i % 3 == 0   ? "REPORT.PDF"
@@ -119,7 +134,7 @@ TEST(NameRules, BulkCollisionsMatchOneByOne) {
       }
       bulk.push_back(name);
     }
-    EXPECT_EQ(bulk, naive) << "limit " << limit;
+    EXPECT_EQ(bulk, naive) << "limit " << limit.limit;
   }
 }
 
