@@ -1,5 +1,8 @@
 #include "drive/windows/TransportChoice.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace brenmark::windows {
 
 AccessMode TransportForVersion(std::uint32_t version) {
@@ -10,8 +13,13 @@ AccessMode TransportForVersion(std::uint32_t version) {
 
 std::optional<AccessMode> ChooseTransport(std::uint32_t version, std::string_view forced) {
   if (forced.empty()) return TransportForVersion(version);
-  if (forced == "aspi") return AccessMode::Aspi;
-  if (forced == "spti") return AccessMode::Spti;
+  // Windows users write names in any case: ASPI, Spti, ...
+  const auto is = [&](std::string_view name) {
+    return std::equal(forced.begin(), forced.end(), name.begin(), name.end(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+  };
+  if (is("aspi")) return AccessMode::Aspi;
+  if (is("spti")) return AccessMode::Spti;
   return std::nullopt;
 }
 

@@ -13,7 +13,7 @@ namespace brenmark::windows {
 // the pass-through from Windows 2000 on.
 AccessMode TransportForVersion(std::uint32_t version);
 
-// The transport a user forced by name ("aspi" or "spti"), else the one of the
+// The transport a user forced by name ("aspi" or "spti", in any case), else the one of the
 // version when `forced` is empty; nothing for any other name.
 std::optional<AccessMode> ChooseTransport(std::uint32_t version, std::string_view forced);
 

@@ -1,5 +1,7 @@
 #include "shell/cli/CliOptions.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 
@@ -80,11 +82,14 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         return std::nullopt;
       }
     } else if (arg == "--transport") {
-      if (value != "aspi" && value != "spti") {
+      std::string name = value;
+      std::transform(name.begin(), name.end(), name.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      if (name != "aspi" && name != "spti") {
         error = "--transport is aspi or spti, not " + value;
         return std::nullopt;
       }
-      options.transport = value;
+      options.transport = name;
     } else if (arg == "--fault") {
       options.faults.push_back(value);
     } else if (arg == "--minutes") {

@@ -148,7 +148,9 @@ TEST(TransportChoice, ByVersionUnlessForced) {
     EXPECT_EQ(windows::ChooseTransport(version, "aspi"), AccessMode::Aspi);
     EXPECT_EQ(windows::ChooseTransport(version, "spti"), AccessMode::Spti);
   }
-  EXPECT_EQ(windows::ChooseTransport(0x1DB10106, "ASPI"), std::nullopt);
+  EXPECT_EQ(windows::ChooseTransport(0x1DB10106, "ASPI"), AccessMode::Aspi);
+  EXPECT_EQ(windows::ChooseTransport(0x1DB10106, "Spti"), AccessMode::Spti);
+  EXPECT_EQ(windows::ChooseTransport(0x1DB10106, "aspix"), std::nullopt);
   EXPECT_EQ(windows::ChooseTransport(0x1DB10106, "sg"), std::nullopt);
 }
 

@@ -1,5 +1,6 @@
 // The command line's own conventions: the version, options after the command,
-// one printed path per line whatever the path holds, the Video CD's file limit.
+// transport names in any letter case, --drive checked by every command, one
+// printed path per line whatever the path holds, the Video CD's file limit.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -23,6 +24,12 @@ TEST(CliConventions, VersionAndOptionsAfterTheCommand) {
                                          data.path().string(), "show"});
   EXPECT_EQ(tray.exitStatus, 0) << tray.err;
   EXPECT_THAT(tray.out, HasSubstr("DVD"));
+
+  EXPECT_EQ(Cli(data.path(), {"--transport", "SPTI", "drives"}).exitStatus, 0);
+  // A drive no recorder answers to is an error whatever the command.
+  const ProcessOutput unknown = Cli(data.path(), {"drives", "--drive", "no-such-recorder"});
+  EXPECT_EQ(unknown.exitStatus, 1);
+  EXPECT_THAT(unknown.err, HasSubstr("no-such-recorder"));
 }
 
 TEST(CliConventions, AFinishedImagePathHoldingANewlineStaysOneQuotedLine) {
