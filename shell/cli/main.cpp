@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/CommandLine.h"
+#include "platform/DataFolder.h"
+#include "platform/Utf8Path.h"
 #include "platform/Terminal.h"
 #include "shell/DataFolderCheck.h"
 #include "shell/cli/CliCommand.h"
@@ -51,8 +53,8 @@ void PrintHelp(std::FILE* out) {
                "                      or bufferfull:N|always; COMMAND is a name such as WRITE10,\n"
                "                      MODESELECT10, CLOSETRACKSESSION, or an opcode such as 0x2A\n"
                "                      A fault no command met is reported at the end of the run\n"
-               "  --data-dir DIR      where the virtual recorders keep their discs (default: the\n"
-               "                      user's XDG data directory)\n"
+               "  --data-dir DIR      where the virtual recorders keep their discs (default:\n"
+               "                      %s)\n"
                "  --transport aspi|spti  how real drives are reached on Windows: the host-adapter\n"
                "                      library or the system's pass-through (default: by the\n"
                "                      system's version, or the BRENMARK_TRANSPORT variable)\n"
@@ -66,7 +68,8 @@ void PrintHelp(std::FILE* out) {
                "a path holding a newline or another control character is printed in double quotes\n"
                "with C escapes (\\n, \\\", \\\\, \\xHH).\n"
                "The exit status is 0 when the command completed, 1 when it did not, 2 for a wrong\n"
-               "command line.\n");
+               "command line.\n",
+               brenmark::platform::Utf8FromPath(brenmark::platform::ApplicationDataFolder()).c_str());
 }
 
 }  // namespace
