@@ -118,6 +118,9 @@ class DriveRegistry {
   // Enumeration queries.
   bool Inquiry(int index, std::string& modelText);
   std::uint32_t GetConfiguration(int index);
+  // The profile of the medium in the drive (GET CONFIGURATION); 0 when there
+  // is none or the drive did not say.
+  std::uint16_t CurrentProfile(int index);
 
   // Disc state (READ DISC INFORMATION).
   bool IsMediaPresent(int index);
@@ -181,6 +184,11 @@ class DriveRegistry {
   // answers are not counted as failed tries.
   TransportResult SendWhenReady(int index, const mmc::Command& command, std::uint8_t* buffer,
                                 std::uint32_t length);
+  // After a failed transfer: whether repeating it unasked can help. Not when
+  // the drive refused the command (ILLEGAL REQUEST), nor after a write error
+  // on write-once media, whose blocks the attempt has spent; the drive's
+  // answer to the transfer stays its last outcome.
+  bool WorthRetryingUnasked(int index, bool writing);
   int WriteWithRetry(int index, std::int32_t lba, int blockCount, int blockSize,
                      const std::uint8_t* buffer, bool streamingWrite);
   void AddEnumeratedDevice(DeviceCandidate candidate, AccessMode mode);
