@@ -117,7 +117,7 @@ TEST_F(Enumeration, ListsADriveHeldElsewhereWhileOpeningForUseIsExclusive) {
   EXPECT_FALSE(registry.OpenDevice(0));
   EXPECT_TRUE(registry.LastOutcome(0).DeviceInUse());
   EXPECT_STREQ(registry.OpenFailureText(0, "could not open"), kDriveInUseText);
-  EXPECT_EQ(registry.LastOutcome(0).Text(), "transport failure: system error 16 (Device or resource busy)");
+  EXPECT_EQ(registry.LastOutcome(0).Text().rfind("transport failure: system error 16 (", 0), 0u);
 
   device->heldElsewhere = false;
   ASSERT_TRUE(registry.OpenDevice(0));
