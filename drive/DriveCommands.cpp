@@ -47,14 +47,6 @@ std::uint32_t DriveRegistry::GetConfiguration(int index) {
   return bytes::ReadBe32(&response[12]);  // Core feature: physical interface standard
 }
 
-std::uint16_t DriveRegistry::CurrentProfile(int index) {
-  std::array<std::uint8_t, mmc::kConfigurationLength> response{};
-  if (Send(index, mmc::GetConfigurationCore(), response.data(), mmc::kConfigurationLength) !=
-      TransportResult::Good)
-    return 0;
-  return bytes::ReadBe16(&response[6]);  // the header's current profile
-}
-
 bool DriveRegistry::IsMediaPresent(int index) {
   std::array<std::uint8_t, mmc::kDiscInformationLength> response{};
   return Send(index, mmc::ReadDiscInformation(), response.data(), mmc::kDiscInformationLength) ==

@@ -118,9 +118,6 @@ class DriveRegistry {
   // Enumeration queries.
   bool Inquiry(int index, std::string& modelText);
   std::uint32_t GetConfiguration(int index);
-  // The profile of the medium in the drive (GET CONFIGURATION); 0 when there
-  // is none or the drive did not say.
-  std::uint16_t CurrentProfile(int index);
 
   // Disc state (READ DISC INFORMATION).
   bool IsMediaPresent(int index);

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "bytes/ByteOrder.h"
+#include "drive/DiscInformation.h"
 #include "drive/DriveRegistry.h"
-#include "drive/MediumProfile.h"
 #include "drive/MmcCommand.h"
 
 // Sector reads and writes: two silent retries one second apart, then the user
@@ -124,7 +124,10 @@ bool DriveRegistry::WorthRetryingUnasked(int index, bool writing) {
   if (!failed.sense) return true;
   if (IsIllegalRequest(*failed.sense)) return false;
   if (!writing || !IsWriteError(*failed.sense)) return true;
-  const bool writeOnce = IsWriteOnceProfile(CurrentProfile(index));
+  // The disc information tells a write-once disc by its erasable bit; GET
+  // CONFIGURATION belongs to enumeration.
+  std::uint32_t status = 0;
+  const bool writeOnce = GetDiscInfo(index, nullptr, nullptr, &status) && (status & discinfo::kNotErasable) != 0;
   drive(index).lastOutcome = failed;
   return !writeOnce;
 }

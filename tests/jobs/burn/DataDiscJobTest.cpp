@@ -218,7 +218,7 @@ TEST(DataDiscJob, AWriteGivenUpStillFinishesTheDiscButReportsTheFailure) {
   const auto commands = DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
   // A write error on a CD-R goes to the question at once, once the medium is known to be one.
   EXPECT_THAT(std::vector<std::string>(commands.end() - 5, commands.end()),
-              ElementsAre("WRITE10 20 1", "GETCONFIG", "SYNCCACHE", "CLOSE 2", "STARTSTOP"));
+              ElementsAre("WRITE10 20 1", "DISCINFO", "SYNCCACHE", "CLOSE 2", "STARTSTOP"));
   const auto statuses = outcome.progress->statuses();
   EXPECT_EQ(statuses.back(), datajobtext::kBurnFailed);
   EXPECT_THAT(statuses, ::testing::Not(::testing::Contains(std::string(datajobtext::kBurned))));
