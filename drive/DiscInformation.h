@@ -13,5 +13,7 @@ std::int32_t LastTrackNumber(const std::uint8_t* response);
 std::int32_t CapacityFrames(const std::uint8_t* response);
 // One bit from each group: disc status, erasable, state of last session, disc type.
 std::uint32_t StatusMask(const std::uint8_t* response);
+// The status mask's bit of a disc that is not erasable (CD-R, DVD-R, ...).
+inline constexpr std::uint32_t kNotErasable = 0x20;
 
 }  // namespace brenmark::discinfo

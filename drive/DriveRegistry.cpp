@@ -68,7 +68,8 @@ void DriveRegistry::AddEnumeratedDevice(DeviceCandidate candidate, AccessMode mo
   ++driveCount;
 
   Drive& added = drive(index);
-  if (!added.deviceHandle || !added.deviceHandle->Open()) {
+  // Only looked at: another program holding the drive does not hide it.
+  if (!added.deviceHandle || !added.deviceHandle->OpenShared()) {
     prompt_.ShowMessage("Can't Retrieve CD/DVD Device Model.", MessageIcon::Plain);
     return;
   }
@@ -102,6 +103,8 @@ bool DriveRegistry::OpenDevice(int index) {
   if (target.isOpen) return true;
   if (!target.deviceHandle || !target.deviceHandle->Open()) {
     target.lastError = 1;
+    target.lastOutcome = target.deviceHandle ? target.deviceHandle->OpenFailure()
+                                             : CommandOutcome(TransportResult::TransportFailure);
     return false;
   }
   target.isOpen = true;
@@ -115,6 +118,10 @@ bool DriveRegistry::CloseDevice(int index) {
   if (target.deviceHandle) target.deviceHandle->Close();
   target.isOpen = false;
   return true;
+}
+
+const char* DriveRegistry::OpenFailureText(int index, const char* otherwise) const {
+  return LastOutcome(index).DeviceInUse() ? kDriveInUseText : otherwise;
 }
 
 const CommandOutcome& DriveRegistry::LastOutcome(int index) const {

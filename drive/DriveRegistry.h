@@ -68,6 +68,10 @@ inline constexpr std::uint32_t kReadsIsrc = 0x20000;
 inline constexpr std::uint32_t kReadsUpc = 0x40000;
 }  // namespace capability
 
+// What the user is told of a drive that another job or program holds.
+inline constexpr char kDriveInUseText[] =
+    "The selected device is busy with another job.\nPlease wait until that job has finished.";
+
 // The process-wide drive table and every drive operation. Operations take the
 // drive index first and keep the original return conventions: booleans, values
 // that are 0 on failure, or codes that are 0 on success. Callers never pass -1.
@@ -102,9 +106,14 @@ class DriveRegistry {
   // outside the table.
   const CommandOutcome& LastOutcome(int index) const;
 
-  // Device access.
+  // Device access. OpenDevice keeps the drive from other programs until
+  // CloseDevice; when it fails, LastOutcome tells why (DeviceInUse: another
+  // program holds the drive, and the user is told kDriveInUseText).
   bool OpenDevice(int index);
   bool CloseDevice(int index);
+  // After a failed OpenDevice: kDriveInUseText when another program holds
+  // the drive, else the caller's own text.
+  const char* OpenFailureText(int index, const char* otherwise) const;
 
   // Enumeration queries.
   bool Inquiry(int index, std::string& modelText);
@@ -172,6 +181,11 @@ class DriveRegistry {
   // answers are not counted as failed tries.
   TransportResult SendWhenReady(int index, const mmc::Command& command, std::uint8_t* buffer,
                                 std::uint32_t length);
+  // After a failed transfer: whether repeating it unasked can help. Not when
+  // the drive refused the command (ILLEGAL REQUEST), nor after a write error
+  // on write-once media, whose blocks the attempt has spent; the drive's
+  // answer to the transfer stays its last outcome.
+  bool WorthRetryingUnasked(int index, bool writing);
   int WriteWithRetry(int index, std::int32_t lba, int blockCount, int blockSize,
                      const std::uint8_t* buffer, bool streamingWrite);
   void AddEnumeratedDevice(DeviceCandidate candidate, AccessMode mode);

@@ -28,8 +28,15 @@ class ScsiTransport {
  public:
   virtual ~ScsiTransport() = default;
 
-  // Makes the device usable for Execute; false when it cannot be opened.
+  // Makes the device usable for Execute and keeps it from other programs
+  // that ask for it the same way while it stays open; false when it cannot
+  // be opened.
   virtual bool Open() = 0;
+  // Makes the device usable for a few queries without keeping it from
+  // anyone (enumeration); a transport without that difference opens as Open.
+  virtual bool OpenShared() { return Open(); }
+  // Why the last Open or OpenShared failed, as a transport failure.
+  virtual CommandOutcome OpenFailure() const { return TransportResult::TransportFailure; }
   // Releases what Open acquired; safe to call when not open.
   virtual void Close() = 0;
   // Executes one command and blocks until it has ended or timed out. A command

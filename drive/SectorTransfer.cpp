@@ -4,11 +4,13 @@
 #include <string>
 
 #include "bytes/ByteOrder.h"
+#include "drive/DiscInformation.h"
 #include "drive/DriveRegistry.h"
 #include "drive/MmcCommand.h"
 
 // Sector reads and writes: two silent retries one second apart, then the user
-// decides whether another series of three attempts is made.
+// decides whether another series of three attempts is made. An answer that a
+// retry cannot change goes to the user at once.
 namespace brenmark {
 namespace {
 
@@ -66,6 +68,7 @@ int DriveRegistry::ReadSectors(int index, std::int32_t lba, int blockCount, std:
       if (mmc::ResultCode(SendWhenReady(index, command, buffer, length), kReadTransportFailure,
                           kReadDeviceFailure) == 0)
         return 0;
+      if (!WorthRetryingUnasked(index, false)) break;
     }
     if (!prompt_.AskYesNo(RetryQuestion("Error reading sector %ld.\nTry again?", lba)))
       return kGivenUp;
@@ -101,7 +104,10 @@ int DriveRegistry::WriteWithRetry(int index, std::int32_t lba, int blockCount, i
       const int code = streamingWrite
                            ? mmc::ResultCode(result, kWrite12TransportFailure, kWrite12DeviceFailure)
                            : mmc::ResultCode(result, kWrite10TransportFailure, kWrite10DeviceFailure);
-      if (code != 0) continue;
+      if (code != 0) {
+        if (!WorthRetryingUnasked(index, true)) break;
+        continue;
+      }
       if (waitRanOut) {
         target.bufferReportIgnored = true;
         prompt_.ShowMessage(kBufferReportIgnored, MessageIcon::Plain);
@@ -111,6 +117,19 @@ int DriveRegistry::WriteWithRetry(int index, std::int32_t lba, int blockCount, i
     if (!prompt_.AskYesNo(RetryQuestion("Error writing sector %ld.\nTry again?", lba)))
       return kGivenUp;
   }
+}
+
+bool DriveRegistry::WorthRetryingUnasked(int index, bool writing) {
+  const CommandOutcome failed = LastOutcome(index);
+  if (!failed.sense) return true;
+  if (IsIllegalRequest(*failed.sense)) return false;
+  if (!writing || !IsWriteError(*failed.sense)) return true;
+  // The disc information tells a write-once disc by its erasable bit; GET
+  // CONFIGURATION belongs to enumeration.
+  std::uint32_t status = 0;
+  const bool writeOnce = GetDiscInfo(index, nullptr, nullptr, &status) && (status & discinfo::kNotErasable) != 0;
+  drive(index).lastOutcome = failed;
+  return !writeOnce;
 }
 
 bool DriveRegistry::WaitForBufferRoom(int index, std::uint32_t neededBytes) {

@@ -66,6 +66,10 @@ bool IsTransientNotReady(const SenseCode& sense) {
   return sense == sensecode::kBecomingReady || sense == sensecode::kLongWriteInProgress;
 }
 
+bool IsIllegalRequest(const SenseCode& sense) { return sense.key == 0x05; }
+
+bool IsWriteError(const SenseCode& sense) { return sense.key == 0x03 && sense.asc == 0x0C; }
+
 bool DecodeSense(std::span<const std::uint8_t> bytes, SenseCode& sense) {
   if (bytes.empty()) return false;
   switch (bytes[0] & 0x7F) {

@@ -33,6 +33,13 @@ bool IsMediumNotPresent(const SenseCode& sense);
 // is the answer, not a failed try.
 bool IsTransientNotReady(const SenseCode& sense);
 
+// True for ILLEGAL REQUEST (key 5): the drive refused the command as it was
+// given, and sends the same answer to the same command again.
+bool IsIllegalRequest(const SenseCode& sense);
+
+// True for the "write error" family (3/0C/xx).
+bool IsWriteError(const SenseCode& sense);
+
 // Reads key, ASC and ASCQ from fixed-format (70h/71h) or descriptor-format
 // (72h/73h) sense data; false when the bytes hold neither or are too short.
 bool DecodeSense(std::span<const std::uint8_t> bytes, SenseCode& sense);

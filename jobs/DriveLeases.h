@@ -5,6 +5,8 @@
 #include <optional>
 #include <set>
 
+#include "drive/DriveRegistry.h"
+
 namespace brenmark {
 
 namespace virtualdrive {
@@ -18,8 +20,7 @@ class VirtualRecorder;
 // as the lease lasts.
 class DriveLeases {
  public:
-  static constexpr const char* kBusyMessage =
-      "The selected device is busy with another job.\nPlease wait until that job has finished.";
+  static constexpr const char* kBusyMessage = kDriveInUseText;
 
   // Released when destroyed; movable so that it can travel with a job.
   class Lease {

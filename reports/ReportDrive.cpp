@@ -9,7 +9,7 @@ int OpenReportDrive(DriveRegistry& registry, UserPrompt& prompt) {
     return -1;
   }
   if (!registry.OpenDevice(index)) {
-    prompt.ShowMessage(kReportOpenFailedText, MessageIcon::Plain);
+    prompt.ShowMessage(registry.OpenFailureText(index, kReportOpenFailedText), MessageIcon::Plain);
     return -1;
   }
   return index;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "drive/sgio/SgIoTimeouts.h"
+
 namespace brenmark::sgio {
 namespace {
 
@@ -24,7 +26,7 @@ sg_io_hdr_t MakeRequestHeader(const ScsiRequest& request, unsigned char* senseBu
   header.cmdp = const_cast<unsigned char*>(request.cdb);
   header.mx_sb_len = kSenseLength;
   header.sbp = senseBuffer;
-  header.timeout = TimeoutMilliseconds(request.timeoutSeconds);
+  header.timeout = TimeoutMilliseconds(SgIoTimeoutSeconds(request));
 
   const bool hasData = request.length > 0 && request.buffer != nullptr;
   switch (hasData ? request.direction : DataDirection::None) {
@@ -39,11 +41,12 @@ sg_io_hdr_t MakeRequestHeader(const ScsiRequest& request, unsigned char* senseBu
   return header;
 }
 
-CommandOutcome ClassifyResult(int ioctlResult, const sg_io_hdr_t& header) {
+CommandOutcome ClassifyResult(int ioctlResult, const sg_io_hdr_t& header, int systemError) {
   constexpr unsigned kDriverErrorMask = 0x07;  // the driver's own result; 08h only flags sense
   constexpr unsigned kDriverSense = 0x08;
-  if (ioctlResult < 0 || header.host_status != 0 || (header.driver_status & kDriverErrorMask) != 0)
-    return TransportResult::TransportFailure;
+  if (ioctlResult < 0) return CommandOutcome::NotDelivered(systemError);
+  if (header.host_status != 0 || (header.driver_status & kDriverErrorMask) != 0)
+    return CommandOutcome::NotDelivered(0, header.host_status, header.driver_status);
   const auto residual = static_cast<std::uint32_t>(header.resid > 0 ? header.resid : 0);
   if (header.status == 0 && (header.driver_status & kDriverSense) == 0)
     return CommandOutcome(TransportResult::Good, std::nullopt, residual);

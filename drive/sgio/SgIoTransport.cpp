@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 #include "drive/sgio/SgIoRequest.h"
@@ -14,11 +15,18 @@ SgIoTransport::SgIoTransport(std::string devicePath) : devicePath_(std::move(dev
 
 SgIoTransport::~SgIoTransport() { Close(); }
 
-bool SgIoTransport::Open() {
+bool SgIoTransport::Open() { return OpenWithFlags(O_EXCL); }
+
+bool SgIoTransport::OpenShared() { return OpenWithFlags(0); }
+
+bool SgIoTransport::OpenWithFlags(int extraFlags) {
   if (fd_ >= 0) return true;
-  fd_ = ::open(devicePath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  fd_ = ::open(devicePath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | extraFlags);
+  openError_ = fd_ >= 0 ? 0 : errno;
   return fd_ >= 0;
 }
+
+CommandOutcome SgIoTransport::OpenFailure() const { return CommandOutcome::NotDelivered(openError_); }
 
 void SgIoTransport::Close() {
   if (fd_ < 0) return;
@@ -27,10 +35,12 @@ void SgIoTransport::Close() {
 }
 
 CommandOutcome SgIoTransport::Execute(const ScsiRequest& request) {
-  if (fd_ < 0 || request.cdb == nullptr) return TransportResult::TransportFailure;
+  if (fd_ < 0) return CommandOutcome::NotDelivered(EBADF);
+  if (request.cdb == nullptr) return CommandOutcome::NotDelivered(EINVAL);
   unsigned char sense[kSenseLength] = {};
   sg_io_hdr_t header = MakeRequestHeader(request, sense);
-  return ClassifyResult(::ioctl(fd_, SG_IO, &header), header);
+  const int result = ::ioctl(fd_, SG_IO, &header);
+  return ClassifyResult(result, header, result < 0 ? errno : 0);
 }
 
 }  // namespace brenmark::sgio

@@ -15,13 +15,21 @@ class SgIoTransport final : public ScsiTransport {
   SgIoTransport& operator=(const SgIoTransport&) = delete;
 
   // Opens the node for reading and writing without blocking on an empty tray.
+  // Open asks for it exclusively (O_EXCL), so that another burner asking the
+  // same cannot interleave its commands with ours and gets "busy" instead;
+  // OpenShared does not.
   bool Open() override;
+  bool OpenShared() override;
+  CommandOutcome OpenFailure() const override;
   void Close() override;
   CommandOutcome Execute(const ScsiRequest& request) override;
 
  private:
+  bool OpenWithFlags(int extraFlags);
+
   std::string devicePath_;
   int fd_ = -1;
+  int openError_ = 0;
 };
 
 }  // namespace brenmark::sgio

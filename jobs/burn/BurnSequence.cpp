@@ -29,7 +29,7 @@ bool BurnSequence::Open() {
 
 JobEnd BurnSequence::OnOpenDrive(const char* noDriveText, const std::function<JobEnd()>& body) {
   if (drive_ < 0) return context_.Stop(noDriveText, JobEnd::NoDrive);
-  if (!Open()) return context_.Stop(burntext::kNoDeviceAccess, JobEnd::NoDeviceAccess);
+  if (!Open()) return context_.Stop(registry_.OpenFailureText(drive_, burntext::kNoDeviceAccess), JobEnd::NoDeviceAccess);
   const JobEnd result = body();
   Close();
   return result;

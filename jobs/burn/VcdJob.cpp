@@ -53,6 +53,9 @@ class VcdBurn {
 
  private:
   const std::vector<std::string>& files() const { return context_.inputs.sourceFiles; }
+  const char* NoDeviceAccessText() const {
+    return context_.registry.OpenFailureText(burn_.drive(), vcdjobtext::kNoDeviceAccess);
+  }
   std::size_t trackCount() const { return files().size() + 1; }
 
   JobEnd Start() {
@@ -70,7 +73,7 @@ class VcdBurn {
       if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(files()[0]), JobEnd::SourcesRefused);
       total_ = *size;
     }
-    if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, JobEnd::NoDeviceAccess);
+    if (!burn_.Open()) return context_.Stop(NoDeviceAccessText(), JobEnd::NoDeviceAccess);
 
     for (;;) {
       const JobEnd result = BurnDisc();
@@ -89,7 +92,7 @@ class VcdBurn {
         progress_.SetStatus(vcdjobtext::kFailed);
         return JobEnd::BurnFailed;
       }
-      if (!burn_.Open()) return context_.Stop(vcdjobtext::kNoDeviceAccess, JobEnd::NoDeviceAccess);
+      if (!burn_.Open()) return context_.Stop(NoDeviceAccessText(), JobEnd::NoDeviceAccess);
     }
   }
 

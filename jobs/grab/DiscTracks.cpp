@@ -13,7 +13,7 @@ constexpr std::int32_t kHighestLastTrack = 99;
 TrackTimeTable ReadDiscTracks(DriveRegistry& registry, int drive, UserPrompt& prompt) {
   if (drive < 0) return {};
   if (!registry.OpenDevice(drive)) {
-    prompt.ShowMessage("Error occure while opening device.", MessageIcon::Plain);
+    prompt.ShowMessage(registry.OpenFailureText(drive, "Error occure while opening device."), MessageIcon::Plain);
     return {};
   }
   TrackTimeTable table;

@@ -114,7 +114,8 @@ class Grab {
     if (drive_ < 0) return context_.End(context_.Stop(grabtext::kNoDrive, JobEnd::NoDrive));
     if (const JobEnd stop = CheckPathLength(); stop != JobEnd::Done) return context_.End(stop);
     if (!registry_.OpenDevice(drive_)) {
-      return context_.End(context_.Stop(grabtext::kNoDeviceAccess, JobEnd::NoDeviceAccess));
+      return context_.End(
+          context_.Stop(registry_.OpenFailureText(drive_, grabtext::kNoDeviceAccess), JobEnd::NoDeviceAccess));
     }
     const JobEnd result = RunOnOpenDrive();
     registry_.CloseDevice(drive_);

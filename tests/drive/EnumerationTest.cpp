@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +96,36 @@ TEST_F(Enumeration, FailingDevicesStayWithTheirPrefix) {
               0);
   }
   EXPECT_EQ(registry.drive(1).lastError, 2);
+}
+
+// Enumeration only looks at a drive, so one that another program holds is
+// still listed with its model; a job's open keeps the drive to itself, and
+// a drive held elsewhere is refused with the message for a drive in use.
+TEST_F(Enumeration, ListsADriveHeldElsewhereWhileOpeningForUseIsExclusive) {
+  auto device = AddProvider().AddDevice("sr0");
+  device->heldElsewhere = true;
+  Bytes inquiry(100, ' ');
+  const std::string model = "ACME    Writer";
+  std::copy(model.begin(), model.end(), inquiry.begin() + 8);
+  device->Reply(TransportResult::Good, inquiry);
+
+  DriveRegistry& registry = Enumerate();
+  EXPECT_EQ(registry.drive(0).displayName.rfind("sr0: ACME     Writer", 0), 0u);
+  EXPECT_FALSE(device->isOpen);
+  EXPECT_TRUE(prompt.messages().empty());
+
+  EXPECT_FALSE(registry.OpenDevice(0));
+  EXPECT_TRUE(registry.LastOutcome(0).DeviceInUse());
+  EXPECT_STREQ(registry.OpenFailureText(0, "could not open"), kDriveInUseText);
+  EXPECT_EQ(registry.LastOutcome(0).Text().rfind("transport failure: system error 16 (", 0), 0u);
+
+  device->heldElsewhere = false;
+  ASSERT_TRUE(registry.OpenDevice(0));
+  EXPECT_TRUE(device->openedExclusively);
+  device->openSucceeds = false;
+  registry.CloseDevice(0);
+  EXPECT_FALSE(registry.OpenDevice(0));
+  EXPECT_STREQ(registry.OpenFailureText(0, "could not open"), "could not open");
 }
 
 TEST_F(Enumeration, ProvidersInOrderAndAtMostSixtyFourDrives) {

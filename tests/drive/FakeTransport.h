@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -42,7 +43,11 @@ struct ScriptedReply {
 // registry owns, so tests hold it through a shared_ptr.
 struct FakeDeviceState {
   bool openSucceeds = true;
+  // Another program holds the device: an exclusive open is refused as busy,
+  // a shared one still succeeds.
+  bool heldElsewhere = false;
   bool isOpen = false;
+  bool openedExclusively = false;
   int openCalls = 0;
   int closeCalls = 0;
   int commandsWhileClosed = 0;
@@ -71,8 +76,20 @@ class FakeTransport final : public ScsiTransport {
 
   bool Open() override {
     ++state_->openCalls;
-    state_->isOpen = state_->openSucceeds;
+    state_->isOpen = state_->openSucceeds && !state_->heldElsewhere;
+    state_->openedExclusively = state_->isOpen;
     return state_->isOpen;
+  }
+
+  bool OpenShared() override {
+    ++state_->openCalls;
+    state_->isOpen = state_->openSucceeds;
+    state_->openedExclusively = false;
+    return state_->isOpen;
+  }
+
+  CommandOutcome OpenFailure() const override {
+    return CommandOutcome::NotDelivered(state_->heldElsewhere ? EBUSY : ENOENT);
   }
 
   void Close() override {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
+#include "drive/MmcCommand.h"
 #include "drive/sgio/SgDeviceProvider.h"
 #include "drive/sgio/SgIoRequest.h"
 #include "drive/sgio/SgIoTransport.h"
@@ -27,8 +30,8 @@ TEST(SgIoRequest, MapsDirectionLengthAndTimeout) {
     unsigned expectedLength, expectedTimeout;
   };
   const Case cases[] = {
-      {DataDirection::In, 64, 10, SG_DXFER_FROM_DEV, 64, 10000},
-      {DataDirection::Out, 48, 20, SG_DXFER_TO_DEV, 48, 20000},
+      {DataDirection::In, 64, 10, SG_DXFER_FROM_DEV, 64, 200000},
+      {DataDirection::Out, 48, 20, SG_DXFER_TO_DEV, 48, 200000},
       // The scratch buffer of a command that moves no data is not handed over.
       {DataDirection::None, 32, 6000, SG_DXFER_NONE, 0, 6000000},
       {DataDirection::In, 0, 600, SG_DXFER_NONE, 0, 600000},
@@ -49,6 +52,40 @@ TEST(SgIoRequest, MapsDirectionLengthAndTimeout) {
 
   ScsiRequest forever{cdb, 12, DataDirection::None, nullptr, 0, 0xFFFFFFFF};
   EXPECT_LT(sgio::MakeRequestHeader(forever, sense).timeout, 0xFFFFFFFFu);  // never "no limit"
+}
+
+// What the kernel is told to wait for each command the engine sends, as the
+// command set builds it: long enough for a real recorder, never shorter than
+// the command asks for.
+TEST(SgIoRequest, GivesEachCommandClassTheTimeARealRecorderNeeds) {
+  unsigned char sense[sgio::kSenseLength];
+  const auto timeoutOf = [&sense](const mmc::Command& command) {
+    const ScsiRequest request{command.cdb.data(), command.cdbLength, command.direction, nullptr, 0,
+                              command.timeoutSeconds};
+    return sgio::MakeRequestHeader(request, sense).timeout / 1000;
+  };
+  mmc::Command format, blank;
+  format.cdb[0] = 0x04;
+  format.cdbLength = 6;
+  blank.cdb[0] = 0xA1;
+  blank.cdbLength = 12;
+  const std::pair<const char*, std::pair<mmc::Command, unsigned>> cases[] = {
+      {"WRITE(10)", {mmc::Write10(0, 16), 200}},
+      {"WRITE(12)", {mmc::Write12(0, 16), 200}},
+      {"RESERVE TRACK", {mmc::ReserveTrack(1000), 200}},
+      {"READ CD", {mmc::ReadCd(0, 16, 0x10), 200}},
+      {"INQUIRY", {mmc::Inquiry(), 200}},
+      {"SYNCHRONIZE CACHE", {mmc::SynchronizeCache(), 6000}},
+      {"CLOSE TRACK", {mmc::CloseTrack(1), 200}},
+      {"CLOSE SESSION", {mmc::CloseSession(), 600}},
+      {"SET CD SPEED", {mmc::SetCdSpeed(1764, 0), 600}},
+      {"FORMAT UNIT", {format, 3600}},
+      {"BLANK", {blank, 3600}},
+  };
+  for (const auto& [name, commandAndSeconds] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(timeoutOf(commandAndSeconds.first), commandAndSeconds.second);
+  }
 }
 
 TEST(SgIoRequest, ClassifiesTheThreeResults) {
@@ -72,6 +109,29 @@ TEST(SgIoRequest, ClassifiesTheThreeResults) {
     EXPECT_EQ(sgio::ClassifyResult(ioctlResult, header).result, expected)
         << ioctlResult << " " << status << " " << hostStatus << " " << driverStatus;
   }
+}
+
+// A transport failure tells in its text what failed: the system call (with
+// its error number) or the host adapter or driver (with their status bytes).
+TEST(SgIoRequest, ATransportFailureKeepsTheSystemErrorAndTheStatusBytes) {
+  sg_io_hdr_t header{};
+  const CommandOutcome refused = sgio::ClassifyResult(-1, header, EIO);
+  EXPECT_EQ(refused.systemError, EIO);
+  EXPECT_EQ(refused.Text(), "transport failure: system error 5 (Input/output error)");
+  EXPECT_FALSE(refused.DeviceInUse());
+
+  header.host_status = 0x01;  // no connection
+  const CommandOutcome noConnection = sgio::ClassifyResult(0, header);
+  EXPECT_EQ(noConnection.hostStatus, 0x01);
+  EXPECT_EQ(noConnection.Text(), "transport failure: host status 01h, driver status 00h");
+
+  header.host_status = 0;
+  header.status = 0x02;
+  header.driver_status = 0x08 | 0x06;  // sense flagged, but the driver timed out
+  EXPECT_EQ(sgio::ClassifyResult(0, header).Text(), "transport failure: host status 00h, driver status 0Eh");
+
+  EXPECT_TRUE(sgio::ClassifyResult(-1, header, EBUSY).DeviceInUse());
+  EXPECT_EQ(CommandOutcome(TransportResult::TransportFailure).Text(), "transport failure");
 }
 
 TEST(SgIoRequest, ADeviceFailureCarriesTheSenseTheKernelWroteAndTheResidual) {
@@ -98,18 +158,22 @@ TEST(SgIoRequest, ADeviceFailureCarriesTheSenseTheKernelWroteAndTheResidual) {
   EXPECT_EQ(shortRead.residual, 100u);
 }
 
-TEST(SgIoTransport, UndeliverableCommandsAreTransportFailures) {
+TEST(SgIoTransport, UndeliverableCommandsAreTransportFailuresSayingWhy) {
   sgio::SgIoTransport transport("/nonexistent/sr0");
   const std::uint8_t cdb[10] = {0x25};
   std::uint8_t data[32];
   ScsiRequest request{cdb, 10, DataDirection::In, data, 32, 10};
-  EXPECT_EQ(transport.Execute(request), TransportResult::TransportFailure);
+  EXPECT_EQ(transport.Execute(request).systemError, EBADF);
   EXPECT_FALSE(transport.Open());
+  EXPECT_EQ(transport.OpenFailure().systemError, ENOENT);
+  EXPECT_FALSE(transport.OpenShared());
   EXPECT_EQ(transport.Execute(request), TransportResult::TransportFailure);
 
   sgio::SgIoTransport notScsi("/dev/null");  // opens, but refuses the ioctl
   ASSERT_TRUE(notScsi.Open());
-  EXPECT_EQ(notScsi.Execute(request), TransportResult::TransportFailure);
+  const CommandOutcome refused = notScsi.Execute(request);
+  EXPECT_EQ(refused, TransportResult::TransportFailure);
+  EXPECT_EQ(refused.systemError, ENOTTY);
 }
 
 TEST(SgDeviceProvider, FindsCdRomNodesInNumericOrder) {

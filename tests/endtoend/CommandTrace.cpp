@@ -14,6 +14,7 @@ std::uint32_t Be(const virtualdrive::CommandRecord& record, std::size_t at, std:
 std::string Describe(const virtualdrive::CommandRecord& record) {
   switch (record.opcode()) {
     case 0x1B: return "STARTSTOP";
+    case 0x46: return "GETCONFIG";
     case 0x51: return "DISCINFO";
     case 0x52: return "TRACKINFO " + std::to_string(record.cdb[5]);
     case 0x5A: return "MODESENSE " + std::to_string(record.cdb[2] & 0x3F);

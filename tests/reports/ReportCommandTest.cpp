@@ -30,6 +30,12 @@ TEST_F(ReportCommand, ADriveThatWillNotOpenGetsNoCommand) {
   EXPECT_FALSE(ShowDiscReport(*registry, prompt));
   ExpectOneMessageAndClosed(kReportOpenFailedText);
   EXPECT_TRUE(device->commands.empty());
+
+  device->heldElsewhere = true;  // another program has the drive
+  device->openSucceeds = true;
+  EXPECT_FALSE(ShowDiscReport(*registry, prompt));
+  ExpectOneMessageAndClosed(kDriveInUseText);
+  EXPECT_TRUE(device->commands.empty());
 }
 
 TEST_F(ReportCommand, NoCurrentDriveMeansNoDriveOperation) {

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "tests/support/Bytes.h"
+#include "tests/support/VirtualRecorderRegistry.h"
+#include "virtualdrive/FaultInjector.h"
+
+// The sector transfers' retries decided by the drive's answer, against the
+// virtual CD recorder with armed faults.
+namespace brenmark::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint8_t kReadCd = 0xBE, kWrite10 = 0x2A;
+constexpr int kCd = 0;  // the fixture's CD recorder
+
+class SenseRetry : public testsupport::VirtualRecorderRegistry<> {
+ protected:
+  // A blank disc of the kind in the CD recorder, opened and set up for track
+  // at once with 2048-byte Mode 1 blocks; the commands so far forgotten.
+  void LoadBlank(virtualdrive::MediumKind kind) {
+    ASSERT_TRUE(recorder().InsertBlank(kind).ok);
+    ASSERT_TRUE(registry->OpenDevice(kCd));
+    std::array<std::uint8_t, 64> page{};
+    registry->ModeSense(kCd, 0x05, 64, page.data());
+    ASSERT_EQ(registry->SetWriteParameters(kCd, 64, page.data(), 1, 1, 0x00, 8, 0x00, 4, nullptr), 0);
+    recorder().ClearCommandHistory();
+  }
+
+  void Arm(const char* text) {
+    const auto fault = virtualdrive::ParseFaultSpec(text);
+    ASSERT_TRUE(fault.spec) << fault.error;
+    recorder().ArmFault(*fault.spec);
+  }
+
+  long Sent(std::uint8_t opcode) const {
+    const auto history = recorder().CommandHistory();
+    return std::count_if(history.begin(), history.end(),
+                         [opcode](const virtualdrive::CommandRecord& record) { return record.opcode() == opcode; });
+  }
+
+  virtualdrive::VirtualRecorder& recorder() const { return *recorders[kCd]; }
+
+  std::vector<std::uint8_t> blocks = testsupport::Pattern(16, 2048, 3);
+};
+
+TEST_F(SenseRetry, AWriteErrorOnWriteOnceMediaGoesToTheQuestionAtOnce) {
+  LoadBlank(virtualdrive::MediumKind::CdR);
+  Arm("WRITE10:count=2:sense=3/0C/00");
+  prompt.ScriptAnswers({true, false});
+  EXPECT_EQ(registry->WriteSectors(kCd, 0, 16, 2048, blocks.data()), 2);
+  EXPECT_EQ(Sent(kWrite10), 2);  // one per series
+  EXPECT_EQ(prompt.questions(), (std::vector<std::string>(2, "Error writing sector 0.\nTry again?")));
+  EXPECT_EQ(sleeper.Count(1000ms), 0);
+  // The medium query made on the way does not hide what the write ended with.
+  EXPECT_EQ(registry->LastOutcome(kCd).Text(), "3/0C/00 write error");
+}
+
+TEST_F(SenseRetry, AWriteErrorOnRewritableMediaIsStillRetriedSilently) {
+  LoadBlank(virtualdrive::MediumKind::CdRw);
+  Arm("WRITE10:count=2:sense=3/0C/00");
+  EXPECT_EQ(registry->WriteSectors(kCd, 0, 16, 2048, blocks.data()), 0);
+  EXPECT_EQ(Sent(kWrite10), 3);
+  EXPECT_EQ(sleeper.Count(1000ms), 2);
+  EXPECT_TRUE(prompt.questions().empty());
+}
+
+TEST_F(SenseRetry, AnIllegalRequestIsNotRepeatedUnasked) {
+  LoadBlank(virtualdrive::MediumKind::CdRw);
+  // A write away from the next writable address: the drive refuses it (5/21/02).
+  EXPECT_EQ(registry->WriteSectors(kCd, 1000, 16, 2048, blocks.data()), 2);
+  EXPECT_EQ(Sent(kWrite10), 1);
+  EXPECT_EQ(registry->LastOutcome(kCd).Text(), "5/21/02 invalid address for write");
+
+  ASSERT_EQ(registry->WriteSectors(kCd, 0, 16, 2048, blocks.data()), 0);
+  Arm("READCD:count=1:sense=5/24/00");
+  prompt.ScriptAnswers({true});
+  std::vector<std::uint8_t> sector(2048);
+  EXPECT_EQ(registry->ReadSectors(kCd, 5, 1, sector.data(), 2048, 0x10), 0);
+  EXPECT_EQ(Sent(kReadCd), 2);
+  EXPECT_EQ(prompt.questions(), (std::vector<std::string>{"Error writing sector 1000.\nTry again?",
+                                                          "Error reading sector 5.\nTry again?"}));
+  EXPECT_EQ(sleeper.Count(1000ms), 0);
+  EXPECT_TRUE(std::equal(sector.begin(), sector.end(), blocks.begin() + 5 * 2048));
+}
+
+// Answers that may pass keep their two silent retries, whatever the medium.
+TEST_F(SenseRetry, TransientAnswersKeepTheirSilentRetries) {
+  LoadBlank(virtualdrive::MediumKind::CdR);
+  Arm("WRITE10:count=2:sense=6/28/00");  // medium may have changed
+  ASSERT_EQ(registry->WriteSectors(kCd, 0, 16, 2048, blocks.data()), 0);
+  Arm("READCD:count=1:sense=3/11/00");  // unrecovered read error
+  Arm("READCD:count=1:transport");
+  std::vector<std::uint8_t> sector(2048);
+  EXPECT_EQ(registry->ReadSectors(kCd, 0, 1, sector.data(), 2048, 0x10), 0);
+  EXPECT_EQ(Sent(kWrite10), 3);
+  EXPECT_EQ(Sent(kReadCd), 3);
+  EXPECT_EQ(sleeper.Count(1000ms), 4);
+  EXPECT_TRUE(prompt.questions().empty());
+}
+
+}  // namespace
+}  // namespace brenmark::testing
