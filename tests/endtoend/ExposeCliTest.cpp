@@ -111,6 +111,8 @@ TEST(ExposeCli, TheDeviceAnswersTheFileCallsOfABlockDeviceAndNothingElseChanges)
   EXPECT_EQ(values.at("file_ioctl"), "ENOTTY");
   EXPECT_EQ(values.at("file_flock"), "0");
   EXPECT_EQ(values.at("other_node"), "ENOENT");
+  EXPECT_EQ(values.at("reused_number"), "same");
+  EXPECT_EQ(values.at("reused_ioctl"), "ENOTTY");
 }
 
 TEST(ExposeCli, RefusesPathsThatExistAndRunsNoCommandThen) {

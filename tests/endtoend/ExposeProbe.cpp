@@ -110,6 +110,15 @@ int Surface(const char* device, const char* file) {
   Print("__open_2", fortified < 0 ? ErrorName(errno) : "ok");
   close(fortified);
 
+  // A device closed by the C library's own close (fclose on fdopen's stream):
+  // the next file given its number is an ordinary file again.
+  const int streamed = open(device, O_RDONLY | O_NONBLOCK);
+  std::fclose(fdopen(streamed, "r"));
+  const int reused = open(file, O_RDONLY);
+  Print("reused_number", reused == streamed ? "same" : "other");
+  Print("reused_ioctl", Result(ioctl(reused, SG_GET_VERSION_NUM, &version)));
+  close(reused);
+
   Print("file_stat", Kind(stat(file, &status), status));
   const int plain = open(file, O_RDONLY);
   char first = 0;

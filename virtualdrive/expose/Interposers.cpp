@@ -109,12 +109,23 @@ Next<int (*)(int, int, void*)> nextFcntl("fcntl");
 Next<int (*)(int, int, void*)> nextFcntl64("fcntl64");
 Next<int (*)(int, int)> nextFlock("flock");
 
+// A descriptor the system has just handed out for another file: if it once
+// stood for a device and was closed by a call not taken over here (fclose on
+// fdopen's stream, close_range), that device's open is over.
+int Fresh(int descriptor) {
+  ExposedDevices* devices = Devices();
+  if (descriptor >= 0 && devices != nullptr) {
+    if (ExposedDevice* stale = devices->Forget(descriptor)) stale->Close();
+  }
+  return descriptor;
+}
+
 // Opens a device: claims its recorder and gives a descriptor of its own, on
 // the null device, that the other calls recognise.
 int OpenDevice(ExposedDevice& device, int flags) {
   int error = 0;
   if (!device.Open(error)) return Fail(error);
-  const int descriptor = CallNext(nextOpen, "/dev/null", O_RDWR | (flags & O_CLOEXEC));
+  const int descriptor = Fresh(CallNext(nextOpen, "/dev/null", O_RDWR | (flags & O_CLOEXEC)));
   if (descriptor < 0) {
     const int openError = errno;
     device.Close();
@@ -168,7 +179,7 @@ int open(const char* path, int flags, ...) {
   const mode_t mode = ModeArgument(flags, arguments);
   va_end(arguments);
   if (ExposedDevice* device = DeviceAt(path)) return OpenDevice(*device, flags);
-  return CallNext(nextOpen, path, flags, mode);
+  return Fresh(CallNext(nextOpen, path, flags, mode));
 }
 
 int open64(const char* path, int flags, ...) {
@@ -177,7 +188,7 @@ int open64(const char* path, int flags, ...) {
   const mode_t mode = ModeArgument(flags, arguments);
   va_end(arguments);
   if (ExposedDevice* device = DeviceAt(path)) return OpenDevice(*device, flags);
-  return CallNext(nextOpen64, path, flags, mode);
+  return Fresh(CallNext(nextOpen64, path, flags, mode));
 }
 
 int openat(int directory, const char* path, int flags, ...) {
@@ -186,7 +197,7 @@ int openat(int directory, const char* path, int flags, ...) {
   const mode_t mode = ModeArgument(flags, arguments);
   va_end(arguments);
   if (ExposedDevice* device = DeviceAtAt(directory, path)) return OpenDevice(*device, flags);
-  return CallNext(nextOpenat, directory, path, flags, mode);
+  return Fresh(CallNext(nextOpenat, directory, path, flags, mode));
 }
 
 int openat64(int directory, const char* path, int flags, ...) {
@@ -195,7 +206,7 @@ int openat64(int directory, const char* path, int flags, ...) {
   const mode_t mode = ModeArgument(flags, arguments);
   va_end(arguments);
   if (ExposedDevice* device = DeviceAtAt(directory, path)) return OpenDevice(*device, flags);
-  return CallNext(nextOpenat64, directory, path, flags, mode);
+  return Fresh(CallNext(nextOpenat64, directory, path, flags, mode));
 }
 
 // The fortified forms, called when the flags create no file.
