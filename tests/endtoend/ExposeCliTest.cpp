@@ -269,6 +269,22 @@ TEST(ExposeCli, TransportAndHostFailuresEndTheBurnAsFailed) {
   }
 }
 
+// A disc file that cannot be written: the program gets a write error, and
+// its standard error says where and why.
+TEST(ExposeCli, AFullDiskIsAWriteErrorNamingTheFolderAndTheReason) {
+  ScratchFolder data("expose-full");
+  ScratchFolder source("expose-full-source");
+  WritePatternFile(source.path() / "file.bin", 300000, 1);
+  fs::create_directories(data.path() / "virtual-dvd");
+  fs::create_symlink("/dev/full", data.path() / "virtual-dvd" / "disc.iso");
+  const ProcessOutput burn =
+      Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr91", "--no", "burn-dvd", source.path().string()}));
+  EXPECT_EQ(burn.exitStatus, 1);
+  EXPECT_THAT(burn.err, HasSubstr("brenmark-expose: the virtual recorder virtual-dvd could not write its disc files in " +
+                                  (data.path() / "virtual-dvd").string()));
+  EXPECT_THAT(burn.err, HasSubstr("No space left on device"));
+}
+
 // One process holds the device open: another's open and tray are refused as
 // busy, and both succeed once it has closed it.
 TEST(ExposeCli, ADeviceHeldOpenIsBusyForOtherProcesses) {

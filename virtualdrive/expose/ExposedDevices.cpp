@@ -1,6 +1,7 @@
 #include "virtualdrive/expose/ExposedDevices.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -35,6 +36,12 @@ ExposedDevices::ExposedDevices(ExposeSettings settings) : settings_(std::move(se
 virtualdrive::VirtualRecorder& ExposedDevices::Recorder(std::size_t index) {
   std::call_once(made_, [this] {
     provider_ = std::make_unique<virtualdrive::VirtualRecorderProvider>(settings_.dataFolder);
+    // The program only learns of a write error; why the files could not be
+    // written goes to its standard error, as brenmark-cli tells it.
+    for (const auto& recorder : provider_->recorders()) {
+      recorder->SetWriteProblemObserver(
+          [](const std::string& problem) { std::fprintf(stderr, "brenmark-expose: %s\n", problem.c_str()); });
+    }
     for (const std::string& text : settings_.faults) {
       const auto fault = virtualdrive::ParseFaultSpec(text);
       if (!fault.spec) continue;
