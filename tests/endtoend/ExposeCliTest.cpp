@@ -273,16 +273,17 @@ TEST(ExposeCli, TransportAndHostFailuresEndTheBurnAsFailed) {
 // its standard error says where and why.
 TEST(ExposeCli, AFullDiskIsAWriteErrorNamingTheFolderAndTheReason) {
   ScratchFolder data("expose-full");
-  ScratchFolder source("expose-full-source");
-  WritePatternFile(source.path() / "file.bin", 300000, 1);
-  fs::create_directories(data.path() / "virtual-dvd");
-  fs::create_symlink("/dev/full", data.path() / "virtual-dvd" / "disc.iso");
-  const ProcessOutput burn =
-      Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr91", "--no", "burn-dvd", source.path().string()}));
+  const fs::path work = data.path() / "virtual-dvd";
+  fs::create_directories(work);
+  fs::create_symlink("/dev/full", work / "disc.iso");
+  WritePatternFile(data.path() / "source" / "file.bin", 300000, 1);
+  const ProcessOutput burn = Expose(
+      data.path(), {}, {},
+      Inner(data.path(), {"--drive", "sr91", "--no", "burn-dvd", (data.path() / "source").string()}));
   EXPECT_EQ(burn.exitStatus, 1);
-  EXPECT_THAT(burn.err, HasSubstr("brenmark-expose: the virtual recorder virtual-dvd could not write its disc files in " +
-                                  (data.path() / "virtual-dvd").string()));
-  EXPECT_THAT(burn.err, HasSubstr("No space left on device"));
+  EXPECT_THAT(burn.err, ::testing::AllOf(HasSubstr("brenmark-expose: the virtual recorder virtual-dvd could not write "
+                                                   "its disc files in " + work.string()),
+                                         HasSubstr("No space left on device")));
 }
 
 // One process holds the device open: another's open and tray are refused as
