@@ -317,6 +317,8 @@ int ioctl(int descriptor, unsigned long request, ...) noexcept {
   return CallNext(nextIoctl, descriptor, request, argument);
 }
 
+// The argument of every command fits a pointer's slot; the next fcntl reads
+// it as the command's own type.
 int fcntl(int descriptor, int command, ...) {
   va_list arguments;
   va_start(arguments, command);
