@@ -3,6 +3,7 @@
 #
 #   bin/brenmark, bin/brenmark-cli        the two programs
 #   lib/brenmark/lame_enc.so              the MP3 encoder (audio/encoder; lame_enc.dll beside the .exe on Windows)
+#   lib/brenmark/brenmark-expose.so       what `brenmark-cli expose` preloads (virtualdrive/expose; Linux)
 #   share/applications/, share/metainfo/  the desktop entry and its AppStream data
 #   share/icons/hicolor/<n>x<n>/apps/     the application icon, drawn by the program's own code
 #   share/man/man1/brenmark.1.gz          from packaging/brenmark.1.in
@@ -24,6 +25,9 @@ foreach(program brenmark brenmark-cli)
   endif()
 endforeach()
 add_dependencies(brenmark_installable brenmark_mp3encoder)
+if(TARGET brenmark_expose_preload)
+  add_dependencies(brenmark_installable brenmark_expose_preload)
+endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${BRENMARK_PACKAGING}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

@@ -15,6 +15,9 @@ constexpr std::uint32_t kBufferBytes = 2048 * 1024;
 
 }  // namespace
 
+// Ready whenever a disc is in the tray: the dispatch answers an empty one.
+VirtualRecorder::Outcome VirtualRecorder::TestUnitReady(Call&) { return {}; }
+
 VirtualRecorder::Outcome VirtualRecorder::Inquiry(Call& call) {
   if ((call.cdb[1] & 0x01) != 0 || call.cdb[2] != 0) return Refuse(sense::kInvalidFieldInCdb);
   call.DataIn(InquiryData(model_), bytes::ReadBe16(call.cdb + 3));

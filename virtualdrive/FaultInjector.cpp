@@ -98,6 +98,12 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
       if (!ParseNumber(value, count) || count == 0) return Fail(text, "count must be a positive number");
       spec.count = count;
       countGiven = true;
+    } else if (name == "HOST") {
+      unsigned status = 0;
+      if (!ParseNumber(value, status, 16) || status == 0 || status > 0xFF)
+        return Fail(text, "host must be a host adapter status in hex, 01 to FF");
+      spec.hostStatus = static_cast<std::uint8_t>(status);
+      spec.transportFailure = true;
     } else if (name == "AFTER") {
       if (!ParseNumber(value, spec.passFirst)) return Fail(text, "after must be a number of commands");
     } else if (name == "FROM") {

@@ -27,6 +27,9 @@ struct FaultSpec {
   std::uint32_t passFirst = 0;
   Sense sense{0x03, 0x0C, 0x00};
   bool transportFailure = false;
+  // With a transport failure: the host adapter status a pass-through reports
+  // (01h no connection, 03h time-out, ...); 0 when the call itself fails.
+  std::uint8_t hostStatus = 0;
 };
 
 struct FaultParseResult {
@@ -36,7 +39,7 @@ struct FaultParseResult {
 
 // Parses the text form of a fault, fields separated by ':'.
 //
-//   COMMAND[:once|:always|:count=N][:after=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]
+//   COMMAND[:once|:always|:count=N][:after=N][:from=LBA][:sense=K/ASC/ASCQ][:transport][:host=HH]
 //   bufferfull:N | bufferfull:always
 //
 // COMMAND is a command name without spaces or punctuation (INQUIRY, WRITE10,
@@ -48,7 +51,8 @@ struct FaultParseResult {
 // N matching commands run as usual. The sense is hex: key,
 // ASC and ASCQ; by default a write error (3/0C/00) for writes, an unrecovered
 // read error (3/11/00) for READ CD and a hardware failure (4/44/00) for the rest.
-// `transport` makes the command a transport failure instead.
+// `transport` makes the command a transport failure instead; `host=HH` (hex,
+// 01 to FF) does too, one the host adapter reports with that status.
 //
 // Examples: "WRITE10:count=3:sense=3/0C/00", "WRITE10:from=1000",
 // "bufferfull:5", "READBUFFERCAPACITY:always".

@@ -26,6 +26,7 @@ std::string Upper(std::string_view text) {
 const VirtualRecorder::Command* VirtualRecorder::CommandOf(std::uint8_t opcode) {
   using R = VirtualRecorder;
   static const Command kCommands[] = {
+      {0x00, 6, true, &R::TestUnitReady, "TEST UNIT READY", "TESTUNITREADY", kHardwareFailure, 0, 0},
       {0x12, 6, false, &R::Inquiry, "INQUIRY", "INQUIRY", kHardwareFailure, 0, 0},
       {0x1B, 6, false, &R::StartStopUnit, "START STOP UNIT", "STARTSTOPUNIT", kHardwareFailure, 0, 0},
       {0x25, 10, true, &R::ReadCapacity, "READ CAPACITY", "READCAPACITY", kHardwareFailure, 0, 0},
@@ -100,7 +101,7 @@ VirtualRecorder::Outcome VirtualRecorder::Dispatch(Call& call) {
   }
   const auto faultBlocks = static_cast<std::int32_t>(std::min<std::uint32_t>(call.blocks, 0x7FFFFFFF));
   if (const auto fault = faults_.Take(command->opcode, call.lba, faultBlocks)) {
-    if (fault->transportFailure) return {TransportResult::TransportFailure, std::nullopt};
+    if (fault->transportFailure) return {TransportResult::TransportFailure, std::nullopt, fault->hostStatus};
     return Refuse(fault->sense);
   }
   if (!disc_ && command->needsMedium) return Refuse(sense::kMediumNotPresent);

@@ -29,7 +29,8 @@ VirtualRecorder::~VirtualRecorder() {
   if (claims_ > 0) SaveDisc();
 }
 
-CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
+CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request, std::uint8_t* hostStatus) {
+  if (hostStatus != nullptr) *hostStatus = 0;
   if (request.cdb == nullptr || request.cdbLength == 0 || request.cdbLength > 16 ||
       (request.length > 0 && request.buffer == nullptr)) {
     return TransportResult::TransportFailure;
@@ -53,6 +54,7 @@ CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
     problem.swap(writeProblem_);
     problemObserver = writeProblemObserver_;
   }
+  if (hostStatus != nullptr) *hostStatus = outcome.hostStatus;
   if (!problem.empty() && problemObserver) problemObserver(problem);
   if (call.finishedImage) {
     TrayResult finished;

@@ -64,7 +64,9 @@ class VirtualRecorder {
   // LastSense() and in the command log), and the residual of a data-in command
   // whose response was shorter than the transfer. A request without a CDB or
   // with a data length but no buffer cannot be delivered: TransportFailure.
-  CommandOutcome Execute(const ScsiRequest& request);
+  // `hostStatus`, when given, receives the host adapter status of an injected
+  // transport failure (0 for every other outcome).
+  CommandOutcome Execute(const ScsiRequest& request, std::uint8_t* hostStatus = nullptr);
 
   const RecorderModel& model() const { return model_; }
 
@@ -128,6 +130,7 @@ class VirtualRecorder {
   struct Outcome {
     TransportResult result = TransportResult::Good;
     std::optional<Sense> sense;
+    std::uint8_t hostStatus = 0;
   };
   struct Call;
   // One row of the command set: everything the recorder knows of an opcode.
@@ -149,6 +152,7 @@ class VirtualRecorder {
   static Outcome Refuse(const Sense& sense) { return {TransportResult::DeviceFailure, sense}; }
 
   Outcome Dispatch(Call& call);
+  Outcome TestUnitReady(Call& call);
   Outcome StartStopUnit(Call& call);
   Outcome Inquiry(Call& call);
   Outcome GetConfiguration(Call& call);

@@ -1,7 +1,11 @@
 #include "drive/sgio/SgDeviceProvider.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <system_error>
@@ -13,6 +17,7 @@ namespace brenmark::sgio {
 namespace {
 
 constexpr int kCdRomDeviceType = 5;
+constexpr unsigned kScsiCdRomMajor = 11;
 
 // The N of a name "srN", N decimal digits only.
 std::optional<unsigned> SrNumber(const std::string& name) {
@@ -31,11 +36,32 @@ bool IsCdRomDevice(const std::filesystem::path& blockClassFolder, const std::str
   return static_cast<bool>(typeFile >> type) && type == kCdRomDeviceType;
 }
 
+bool IsCdRomNode(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISBLK(status.st_mode) && major(status.st_rdev) == kScsiCdRomMajor;
+}
+
 }  // namespace
 
-SgDeviceProvider::SgDeviceProvider(std::filesystem::path deviceFolder,
-                                   std::filesystem::path blockClassFolder)
-    : deviceFolder_(std::move(deviceFolder)), blockClassFolder_(std::move(blockClassFolder)) {}
+std::vector<std::string> ExtraDevicesFromEnvironment() {
+  std::vector<std::string> paths;
+  const char* value = std::getenv(kExtraDevicesVariable);
+  if (value == nullptr) return paths;
+  const std::string_view text(value);
+  std::size_t begin = 0;
+  while (begin <= text.size()) {
+    const std::size_t end = std::min(text.find(':', begin), text.size());
+    if (end > begin) paths.emplace_back(text.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  return paths;
+}
+
+SgDeviceProvider::SgDeviceProvider(std::filesystem::path deviceFolder, std::filesystem::path blockClassFolder,
+                                   std::vector<std::string> extraDevices)
+    : deviceFolder_(std::move(deviceFolder)),
+      blockClassFolder_(std::move(blockClassFolder)),
+      extraDevices_(std::move(extraDevices)) {}
 
 std::vector<std::string> SgDeviceProvider::FindDeviceNames() const {
   std::vector<std::pair<unsigned, std::string>> found;
@@ -57,6 +83,11 @@ std::vector<DeviceCandidate> SgDeviceProvider::FindDevices() {
     std::string path = (deviceFolder_ / name).string();
     auto transport = std::make_unique<SgIoTransport>(path);
     candidates.push_back(DeviceCandidate{std::move(name), std::move(path), std::move(transport)});
+  }
+  for (const std::string& path : extraDevices_) {
+    if (!IsCdRomNode(path)) continue;
+    std::string name = std::filesystem::path(path).filename().string();
+    candidates.push_back(DeviceCandidate{std::move(name), path, std::make_unique<SgIoTransport>(path)});
   }
   return candidates;
 }

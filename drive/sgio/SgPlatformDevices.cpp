@@ -7,7 +7,7 @@ namespace brenmark {
 std::unique_ptr<DeviceProvider> MakePlatformDeviceProvider(UserPrompt&,
                                                            std::string_view forcedTransport) {
   if (!forcedTransport.empty() && forcedTransport != "spti") return nullptr;
-  return std::make_unique<sgio::SgDeviceProvider>();
+  return std::make_unique<sgio::SgDeviceProvider>("/dev", "/sys/class/block", sgio::ExtraDevicesFromEnvironment());
 }
 
 }  // namespace brenmark

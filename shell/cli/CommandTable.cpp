@@ -11,6 +11,9 @@ int RunBurnVcd(CliSession&, const std::vector<std::string>&);
 int RunDeviceInfo(CliSession&, const std::vector<std::string>&);
 int RunDiscInfo(CliSession&, const std::vector<std::string>&);
 int RunGrab(CliSession&, const std::vector<std::string>&);
+#if defined(__linux__)
+int RunExpose(CliSession&, const std::vector<std::string>&);
+#endif
 
 namespace {
 
@@ -68,6 +71,19 @@ constexpr CliCommand kCommands[] = {
      "standard output, its CRC32 and AccurateRip v1/v2 checksums on the standard error; both\n"
      "go with the drive, the track times and any read retries to grab.log in OUTPUT_FOLDER.",
      RunGrab},
+#if defined(__linux__)
+    {"expose", "[--cd-as PATH] [--dvd-as PATH] -- COMMAND [ARGS...]",
+     "Runs COMMAND with the virtual recorders shown as CD/DVD devices: the CD recorder at\n"
+     "/dev/sr90 and the DVD recorder at /dev/sr91, or at the paths given (which must not exist\n"
+     "on the system). Any program, and its children, can open them and send them SCSI\n"
+     "commands through SG_IO as to a real drive; brenmark-cli run inside lists them as sr90 and\n"
+     "sr91. The recorders keep their discs in the data folder as always, and while COMMAND has\n"
+     "a device open, other processes find that recorder busy. --fault arms the recorders COMMAND\n"
+     "uses; with :transport a faulty command fails the ioctl (EIO), with :host=HH it reports the\n"
+     "host adapter status HH (01 no connection, 03 time-out). The two device paths are printed\n"
+     "on the standard error first; the status is COMMAND's (127 when it could not be run).",
+     RunExpose},
+#endif
 };
 
 }  // namespace

@@ -50,6 +50,7 @@ void PrintHelp(std::FILE* out) {
                "  --fault SPEC        arm the virtual recorders' fault injection for this run;\n"
                "                      may be given more than once. SPEC is\n"
                "                      COMMAND[:once|:always|:count=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]\n"
+               "                      [:host=HH] (HH: the host adapter status an exposed device reports)\n"
                "                      or bufferfull:N|always; COMMAND is a name such as WRITE10,\n"
                "                      MODESELECT10, CLOSETRACKSESSION, or an opcode such as 0x2A\n"
                "                      A fault no command met is reported at the end of the run\n"

@@ -22,6 +22,32 @@ TEST(FaultSpecText, AnOpcodeInHexWithATransportFailure) {
   EXPECT_EQ(spec.count, 1u);
 }
 
+// A host adapter failure is a transport failure that also names the adapter's
+// status, which only a pass-through device can report.
+TEST(RecorderFaults, AHostStatusReachesTheCallerAndOnlyForItsCommand) {
+  const FaultSpec spec = Parsed("TESTUNITREADY:host=03");
+  EXPECT_TRUE(spec.transportFailure);
+  EXPECT_EQ(spec.hostStatus, 0x03);
+  for (const char* text : {"TESTUNITREADY:host=0", "TESTUNITREADY:host=100", "TESTUNITREADY:host=x"})
+    EXPECT_FALSE(ParseFaultSpec(text).spec) << text;
+
+  RecorderHarness harness;
+  harness.recorder().ArmFault(spec);
+  const auto unit = cdb::Simple(0x00, 6);
+  ScsiRequest request;
+  request.cdb = unit.data();
+  request.cdbLength = 6;
+  std::uint8_t host = 0xEE;
+  EXPECT_EQ(harness.recorder().Execute(request, &host).result, TransportResult::TransportFailure);
+  EXPECT_EQ(host, 0x03);
+  EXPECT_EQ(harness.recorder().Execute(request, &host).result, TransportResult::Good);
+  EXPECT_EQ(host, 0x00);
+  // An empty tray is not ready: medium not present.
+  ASSERT_TRUE(harness.recorder().RemoveDisc().ok);
+  EXPECT_EQ(harness.Send(unit), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kMediumNotPresent);
+}
+
 TEST(FaultSpecText, RejectsWhatItCannotRead) {
   for (const char* text : {"", "FLY", "WRITE10:count=0", "WRITE10:count=x", "WRITE10:sense=3/0C",
                            "WRITE10:sense=G/00/00", "WRITE10:from=", "bufferfull", "bufferfull:0",

@@ -1,0 +1,318 @@
+// brenmark-cli expose: the virtual recorders as /dev/srN devices for other
+// programs. Our own engine reaches them through SG_IO as it reaches a real
+// drive, other programs through the same device calls; the discs are read
+// back with the independent tools.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <thread>
+#include <tuple>
+
+#include "tests/audio/WavBytes.h"
+#include "tests/endtoend/CliRun.h"
+#include "tests/endtoend/VirtualBench.h"
+
+namespace brenmark::endtoend {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr const char* kBusy = "The selected device is busy with another job.";
+
+// brenmark-cli [outer...] expose [exposeOptions...] -- command...
+ProcessOutput Expose(const fs::path& data, std::vector<std::string> outer, std::vector<std::string> exposeOptions,
+                     const std::vector<std::string>& command) {
+  outer.push_back("expose");
+  outer.insert(outer.end(), exposeOptions.begin(), exposeOptions.end());
+  outer.push_back("--");
+  outer.insert(outer.end(), command.begin(), command.end());
+  return Cli(data, outer);
+}
+
+// brenmark-cli on the same data folder, as the command expose runs.
+std::vector<std::string> Inner(const fs::path& data, std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), {BRENMARK_CLI_PATH, "--data-dir", data.string()});
+  return arguments;
+}
+
+// The finished image the last eject kept (the exposed recorder's own eject
+// is not seen by the command's program, which only sent the command).
+// Images kept within one second are told apart by a suffix, so the later of
+// two equal times has the longer name.
+fs::path NewestImage(const fs::path& data, const std::string& extension) {
+  fs::path newest;
+  const auto age = [](const fs::path& path) {
+    return std::make_tuple(fs::last_write_time(path), path.filename().string().size(), path.filename().string());
+  };
+  for (const auto& entry : fs::directory_iterator(data / "burned discs")) {
+    if (entry.path().extension() == extension && (newest.empty() || age(entry.path()) > age(newest)))
+      newest = entry.path();
+  }
+  return newest;
+}
+
+void ExpectSameFiles(const fs::path& expected, const fs::path& actual) {
+  ASSERT_EQ(ListFiles(expected), ListFiles(actual));
+  for (const fs::path& file : ListFiles(expected))
+    EXPECT_EQ(ReadWholeFile(expected / file), ReadWholeFile(actual / file)) << file;
+}
+
+// The start of the last session of a flat image: the last primary volume
+// descriptor is 16 blocks into it.
+std::int32_t LastSessionStart(const fs::path& iso) {
+  const std::string image = ReadWholeFile(iso);
+  std::int32_t start = 0;
+  for (std::size_t block = 16; (block + 1) * 2048 <= image.size(); ++block) {
+    if (image.compare(block * 2048, 6, "\x01" "CD001") == 0) start = static_cast<std::int32_t>(block - 16);
+  }
+  return start;
+}
+
+std::map<std::string, std::string> Values(const std::string& text) {
+  std::map<std::string, std::string> values;
+  for (const std::string& line : Lines(text)) {
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return values;
+}
+
+TEST(ExposeCli, TheDeviceAnswersTheFileCallsOfABlockDeviceAndNothingElseChanges) {
+  ScratchFolder data("expose-surface");
+  const fs::path file = data.path() / "plain.txt";
+  std::FILE* out = std::fopen(file.c_str(), "w");
+  std::fputs("plain", out);
+  std::fclose(out);
+  const ProcessOutput run = Expose(data.path(), {}, {}, {EXPOSE_PROBE_PATH, "surface", "/dev/sr90", file.string()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_THAT(run.err, HasSubstr("/dev/sr90"));
+  EXPECT_THAT(run.err, HasSubstr("/dev/sr91"));
+  const auto values = Values(run.out);
+  for (const char* call : {"stat", "lstat", "fstatat", "__xstat", "statx", "fstat"})
+    EXPECT_EQ(values.at(call), "block 11:90") << call;
+  EXPECT_EQ(values.at("stat64"), "block");
+  for (const char* call : {"access", "flock", "setlk", "close"}) EXPECT_EQ(values.at(call), "0") << call;
+  for (const char* call : {"open", "openat", "__open_2"}) EXPECT_EQ(values.at(call), "ok") << call;
+  EXPECT_EQ(values.at("getlk"), "unlocked");
+  EXPECT_EQ(values.at("sg_version"), "3");
+  EXPECT_EQ(values.at("inquiry"), "type 5 status 0 vendor Brenmark");
+  EXPECT_EQ(values.at("identity"), "ENOTTY");
+  EXPECT_EQ(values.at("inquiry_after_close"), "EBADF");
+  // An ordinary file and another node are the system's.
+  EXPECT_EQ(values.at("file_stat"), "regular 5");
+  EXPECT_EQ(values.at("file_read"), "p");
+  EXPECT_EQ(values.at("file_fstat"), "regular 5");
+  EXPECT_EQ(values.at("file_ioctl"), "ENOTTY");
+  EXPECT_EQ(values.at("file_flock"), "0");
+  EXPECT_EQ(values.at("other_node"), "ENOENT");
+  EXPECT_EQ(values.at("reused_number"), "same");
+  EXPECT_EQ(values.at("reused_ioctl"), "ENOTTY");
+}
+
+TEST(ExposeCli, RefusesPathsThatExistAndRunsNoCommandThen) {
+  ScratchFolder data("expose-refused");
+  const ProcessOutput run = Expose(data.path(), {}, {"--cd-as", "/dev/null"}, {"true"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_THAT(run.err, HasSubstr("/dev/null exists on this system"));
+  EXPECT_EQ(Expose(data.path(), {}, {}, {"sh", "-c", "exit 7"}).exitStatus, 7);
+  EXPECT_EQ(Expose(data.path(), {}, {}, {"/nonexistent/program"}).exitStatus, 127);
+}
+
+// A data CD and a session appended to it, through SG_IO on sr90.
+TEST(ExposeCli, DataCdAndAnAppendedSessionBurnThroughTheDevice) {
+  ScratchFolder data("expose-cd");
+  ScratchFolder sources("expose-cd-sources");
+  WritePatternFile(sources.path() / "one" / "photo.jpg", 300000, 1);
+  WritePatternFile(sources.path() / "two" / "letter.txt", 5000, 2);
+
+  const ProcessOutput first = Expose(
+      data.path(), {}, {},
+      Inner(data.path(), {"--drive", "sr90", "burn-cd", "--multisession", (sources.path() / "one").string()}));
+  ASSERT_EQ(first.exitStatus, 0) << first.err;
+  EXPECT_THAT(first.err, HasSubstr("Disc burned."));
+  const fs::path firstCue = NewestImage(data.path(), ".cue");
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", firstCue.string()}).exitStatus, 0);
+
+  const ProcessOutput second = Expose(
+      data.path(), {}, {}, Inner(data.path(), {"--drive", "sr90", "burn-cd", (sources.path() / "two").string()}));
+  ASSERT_EQ(second.exitStatus, 0) << second.err;
+  EXPECT_THAT(second.err, HasSubstr("entries of the previous session imported"));
+  const fs::path secondCue = NewestImage(data.path(), ".cue");
+  ASSERT_NE(secondCue, firstCue);
+
+  ScratchFolder work("expose-cd-read");
+  const fs::path flat = work.path() / "flat.iso";
+  ExtractMode1UserData(BinOf(secondCue), flat);
+  const std::int32_t last = LastSessionStart(flat);
+  ASSERT_GT(last, 0);
+  // Each burned folder is a folder of the disc; the last session holds both.
+  ASSERT_EQ(ExtractImage(flat, 0, work.path() / "first").exitStatus, 0);
+  ExpectSameFiles(sources.path() / "one", work.path() / "first" / "one");
+  EXPECT_FALSE(fs::exists(work.path() / "first" / "two"));
+  ASSERT_EQ(ExtractImage(flat, last, work.path() / "last").exitStatus, 0);
+  ExpectSameFiles(sources.path(), work.path() / "last");
+}
+
+// A DVD on sr91, and both reports: the same as the in-process recorder's
+// but for the drive's name.
+TEST(ExposeCli, DataDvdAndTheReportsMatchTheInProcessRecorder) {
+  ScratchFolder data("expose-dvd");
+  ScratchFolder source("expose-dvd-source");
+  WritePatternFile(source.path() / "big.bin", 700000, 3);
+  const ProcessOutput burn =
+      Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr91", "burn-dvd", source.path().string()}));
+  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+  const fs::path iso = NewestImage(data.path(), ".iso");
+  ScratchFolder read("expose-dvd-read");
+  ASSERT_EQ(ExtractImage(iso, 0, read.path()).exitStatus, 0);
+  ExpectSameFiles(source.path(), read.path() / source.path().filename());
+
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "insert", iso.string()}).exitStatus, 0);
+  for (const char* report : {"device-info", "disc-info"}) {
+    const ProcessOutput exposed = Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr91", report}));
+    const ProcessOutput direct = Cli(data.path(), {"--drive", "virtual-dvd", report});
+    ASSERT_EQ(exposed.exitStatus, 0) << exposed.err;
+    ASSERT_EQ(direct.exitStatus, 0) << direct.err;
+    std::string renamed = exposed.out;
+    for (std::size_t at = renamed.find("sr91"); at != std::string::npos; at = renamed.find("sr91"))
+      renamed.replace(at, 4, "virtual-dvd");
+    EXPECT_EQ(renamed, direct.out) << report;
+  }
+}
+
+TEST(ExposeCli, AudioCdThenGrabbedToWavAndMp3ThroughTheDevice) {
+  ScratchFolder data("expose-audio");
+  ScratchFolder work("expose-audio-work");
+  const std::string samples = audio::test::Samples(4 * 588 * 300, 5);
+  const fs::path wav = work.path() / "tone.wav";
+  audio::test::WriteBytes(wav, audio::test::CanonicalWav(samples));
+  const ProcessOutput burn =
+      Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr90", "burn-audio", wav.string()}));
+  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+  const fs::path cue = NewestImage(data.path(), ".cue");
+  const ProcessOutput info = RunProgram({"cd-info", "--no-header", "--no-device-info", "--cue-file", cue.string()});
+  EXPECT_THAT(info.out, HasSubstr("audio"));
+
+  // Grabbed through the device and in this process alike, to the byte.
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue.string()}).exitStatus, 0);
+  for (const char* format : {"wav", "mp3"}) {
+    const fs::path exposed = work.path() / "exposed" / format;
+    const fs::path direct = work.path() / "direct" / format;
+    fs::create_directories(exposed);
+    fs::create_directories(direct);
+    const ProcessOutput grab = Expose(
+        data.path(), {}, {}, Inner(data.path(), {"--drive", "sr90", "grab", "--format", format, exposed.string()}));
+    ASSERT_EQ(grab.exitStatus, 0) << grab.err;
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "grab", "--format", format, direct.string()}).exitStatus, 0);
+    const std::string track = std::string("track01.") + format;
+    EXPECT_EQ(ReadWholeFile(exposed / track), ReadWholeFile(direct / track)) << format;
+  }
+  const std::string grabbed = ReadWholeFile(work.path() / "exposed" / "wav" / "track01.wav");
+  constexpr std::size_t kWavHeader = 44;
+  ASSERT_GE(grabbed.size(), kWavHeader + samples.size());
+  EXPECT_TRUE(grabbed.compare(kWavHeader, samples.size(), samples) == 0);
+  const ProcessOutput decoded = RunProgram({"mpg123", "-t", (work.path() / "exposed" / "mp3" / "track01.mp3").string()});
+  EXPECT_EQ(decoded.exitStatus, 0) << decoded.err;
+  EXPECT_THAT(decoded.err, HasSubstr("MPEG 1.0 L III cbr128 44100 stereo"));
+}
+
+TEST(ExposeCli, VideoCdThroughTheDevice) {
+  ScratchFolder data("expose-vcd");
+  ScratchFolder work("expose-vcd-work");
+  const fs::path stream = work.path() / "stream.mpg";
+  WritePatternFile(stream, 2324 * 40, 7);
+  const ProcessOutput burn =
+      Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr90", "burn-vcd", stream.string()}));
+  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+  const ProcessOutput info =
+      RunProgram({"vcd-info", "--no-banner", "--cue-file=" + NewestImage(data.path(), ".cue").string()});
+  EXPECT_THAT(info.out, HasSubstr("VCD 2.0 detected"));
+}
+
+// A program of its own kind finds the disc: programs on libburn look for
+// drives among /dev/sr0 to /dev/sr31 only, so the CD recorder is shown there.
+TEST(ExposeCli, AnotherProgramListsTheDiscInTheRecorder) {
+  ScratchFolder data("expose-toc");
+  ScratchFolder source("expose-toc-source");
+  WritePatternFile(source.path() / "file.bin", 40000, 4);
+  const ProcessOutput burn = Cli(data.path(), {"--drive", "virtual-cd", "burn-cd", source.path().string()});
+  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", Lines(burn.out).at(0)}).exitStatus, 0);
+  const ProcessOutput toc = Expose(data.path(), {}, {"--cd-as", "/dev/sr30", "--dvd-as", "/dev/sr31"},
+                                   {"xorriso", "-outdev", "/dev/sr30", "-toc"});
+  ASSERT_EQ(toc.exitStatus, 0) << toc.err;
+  const std::string all = toc.out + toc.err;
+  EXPECT_THAT(all, HasSubstr("product 'Virtual CD-RW'"));
+  EXPECT_THAT(all, HasSubstr("Media status : is written , is closed"));
+  EXPECT_THAT(all, HasSubstr("TOC layout   : Idx ,  sbsector ,       Size , Volume Id"));
+}
+
+// Faults armed on the exposed recorders reach the program through SG_IO: a
+// transport failure as a failed ioctl, a host failure in the header; either
+// ends the burn as a failed burn.
+TEST(ExposeCli, TransportAndHostFailuresEndTheBurnAsFailed) {
+  ScratchFolder source("expose-fault-source");
+  WritePatternFile(source.path() / "file.bin", 40000, 6);
+  for (const char* fault : {"WRITE10:transport:always", "WRITE10:host=03:always", "WRITE10:host=01:always"}) {
+    ScratchFolder data("expose-fault");
+    const ProcessOutput burn = Expose(data.path(), {"--fault", fault}, {},
+                                      Inner(data.path(), {"--drive", "sr90", "--no", "burn-cd", source.path().string()}));
+    EXPECT_EQ(burn.exitStatus, 1) << fault;
+    EXPECT_THAT(burn.err, HasSubstr("Error writing sector 0.")) << fault;
+    EXPECT_THAT(burn.err, HasSubstr("Disc burning failed.")) << fault;
+  }
+}
+
+// A disc file that cannot be written: the program gets a write error, and
+// its standard error says where and why.
+TEST(ExposeCli, AFullDiskIsAWriteErrorNamingTheFolderAndTheReason) {
+  ScratchFolder data("expose-full");
+  const fs::path work = data.path() / "virtual-dvd";
+  fs::create_directories(work);
+  fs::create_symlink("/dev/full", work / "disc.iso");
+  WritePatternFile(data.path() / "source" / "file.bin", 300000, 1);
+  const ProcessOutput burn = Expose(
+      data.path(), {}, {},
+      Inner(data.path(), {"--drive", "sr91", "--no", "burn-dvd", (data.path() / "source").string()}));
+  EXPECT_EQ(burn.exitStatus, 1);
+  EXPECT_THAT(burn.err, ::testing::AllOf(HasSubstr("brenmark-expose: the virtual recorder virtual-dvd could not write "
+                                                   "its disc files in " + work.string()),
+                                         HasSubstr("No space left on device")));
+}
+
+// One process holds the device open: another's open and tray are refused as
+// busy, and both succeed once it has closed it.
+TEST(ExposeCli, ADeviceHeldOpenIsBusyForOtherProcesses) {
+  ScratchFolder data("expose-busy");
+  const fs::path heldMark = data.path() / "held.out";
+  const std::string holder = std::string(BRENMARK_CLI_PATH) + " --data-dir " + data.path().string() +
+                             " expose -- " + EXPOSE_PROBE_PATH + " hold /dev/sr90 > " + heldMark.string() + " 2>&1";
+  std::FILE* hold = popen(holder.c_str(), "w");
+  ASSERT_NE(hold, nullptr);
+  for (int wait = 0; wait < 600 && ReadWholeFile(heldMark).find("held") == std::string::npos; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_THAT(ReadWholeFile(heldMark), HasSubstr("held"));
+
+  const ProcessOutput open = Expose(data.path(), {}, {}, {EXPOSE_PROBE_PATH, "open", "/dev/sr90"});
+  EXPECT_EQ(open.exitStatus, 1);
+  EXPECT_EQ(open.out, "open=EBUSY\n");
+  const ProcessOutput tray = Cli(data.path(), {"--drive", "virtual-cd", "tray", "eject"});
+  EXPECT_EQ(tray.exitStatus, 1);
+  EXPECT_THAT(tray.err, HasSubstr(kBusy));
+  // The other recorder is free.
+  EXPECT_EQ(Expose(data.path(), {}, {}, {EXPOSE_PROBE_PATH, "open", "/dev/sr91"}).out, "open=0\n");
+
+  std::fputs("\n", hold);
+  EXPECT_EQ(pclose(hold), 0);
+  EXPECT_EQ(Expose(data.path(), {}, {}, {EXPOSE_PROBE_PATH, "open", "/dev/sr90"}).out, "open=0\n");
+  EXPECT_THAT(Cli(data.path(), {"--drive", "virtual-cd", "tray", "eject"}).err, Not(HasSubstr(kBusy)));
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend

@@ -1,0 +1,207 @@
+// The device a virtual recorder is shown as, driven in this process the way
+// the preloaded library drives it for another program.
+#include <gtest/gtest.h>
+#include <linux/cdrom.h>
+#include <scsi/scsi.h>
+#include <scsi/sg.h>
+#include <sys/sysmacros.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "tests/support/TempFolder.h"
+#include "virtualdrive/expose/ExposedDevices.h"
+
+namespace brenmark::expose {
+namespace {
+
+struct SgCall {
+  std::array<unsigned char, 16> cdb{};
+  std::array<unsigned char, 64> data{};
+  std::array<unsigned char, 32> sense{};
+  sg_io_hdr_t header{};
+
+  SgCall(std::initializer_list<unsigned char> bytes, int direction, unsigned length, unsigned char senseRoom = 32) {
+    std::copy(bytes.begin(), bytes.end(), cdb.begin());
+    header.interface_id = 'S';
+    header.cmd_len = static_cast<unsigned char>(bytes.size());
+    header.cmdp = cdb.data();
+    header.dxfer_direction = direction;
+    header.dxfer_len = length;
+    header.dxferp = data.data();
+    header.mx_sb_len = senseRoom;
+    header.sbp = sense.data();
+  }
+};
+
+class ExposedDeviceTest : public ::testing::Test {
+ protected:
+  ExposeSettings Settings(std::vector<std::string> faults = {}) {
+    return ExposeSettings{"/dev/sr90", "/dev/sr91", folder_.path(), std::move(faults)};
+  }
+  int Run(ExposedDevice& device, SgCall& call, int& error) { return device.Control(SG_IO, &call.header, error); }
+
+  testsupport::TempFolder folder_{"exposed-device"};
+};
+
+TEST_F(ExposedDeviceTest, PathsAndNodesAreThoseOfTheSettings) {
+  ExposedDevices devices(ExposeSettings{"/dev/sr90", "/tmp/elsewhere", folder_.path(), {}});
+  ASSERT_NE(devices.AtPath("/dev/sr90"), nullptr);
+  EXPECT_EQ(devices.AtPath("/dev/sr9"), nullptr);
+  EXPECT_EQ(devices.AtPath("/dev/sr900"), nullptr);
+  EXPECT_EQ(devices.AtPath(nullptr), nullptr);
+  struct stat cd {};
+  devices.AtPath("/dev/sr90")->Describe(cd);
+  EXPECT_TRUE(S_ISBLK(cd.st_mode));
+  EXPECT_EQ(major(cd.st_rdev), 11u);
+  EXPECT_EQ(minor(cd.st_rdev), 90u);
+  // A path not named srN takes the DVD recorder's usual number.
+  struct statx dvd {};
+  devices.AtPath("/tmp/elsewhere")->Describe(dvd);
+  EXPECT_EQ(dvd.stx_rdev_minor, 91u);
+  EXPECT_TRUE(S_ISBLK(dvd.stx_mode));
+}
+
+TEST_F(ExposedDeviceTest, SgIoCarriesDataStatusSenseAndResidual) {
+  ExposedDevices devices(Settings());
+  ExposedDevice& cd = *devices.AtPath("/dev/sr90");
+  int error = 0;
+  ASSERT_TRUE(cd.Open(error));
+
+  SgCall inquiry({0x12, 0, 0, 0, 64, 0}, SG_DXFER_FROM_DEV, 64);
+  ASSERT_EQ(Run(cd, inquiry, error), 0);
+  EXPECT_EQ(inquiry.header.status, 0);
+  EXPECT_EQ(inquiry.header.info & SG_INFO_OK_MASK, SG_INFO_OK);
+  EXPECT_EQ(inquiry.data[0] & 0x1F, 5);  // a CD/DVD device
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(inquiry.data.data() + 8), 8), "Brenmark");
+  // The standard answer is shorter than the 64 bytes asked for.
+  EXPECT_GT(inquiry.header.resid, 0);
+  EXPECT_LT(inquiry.header.resid, 64);
+
+  // An unknown command: CHECK CONDITION with fixed-format sense, cut to the room given.
+  SgCall unknown({0xA1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0, 14);
+  ASSERT_EQ(Run(cd, unknown, error), 0);
+  EXPECT_EQ(unknown.header.status, 0x02);
+  EXPECT_EQ(unknown.header.masked_status, 0x01);
+  EXPECT_EQ(unknown.header.driver_status, 0x08);
+  EXPECT_EQ(unknown.header.host_status, 0);
+  EXPECT_EQ(unknown.header.sb_len_wr, 14);
+  EXPECT_EQ(unknown.sense[0], 0x70);
+  EXPECT_EQ(unknown.sense[2], 0x05);
+  EXPECT_EQ(unknown.sense[12], 0x20);
+  EXPECT_EQ(unknown.sense[14], 0);  // beyond the room given
+  EXPECT_EQ(unknown.header.info & SG_INFO_OK_MASK, SG_INFO_CHECK);
+
+  // Malformed headers are refused as the kernel refuses them.
+  SgCall wrongInterface({0x00, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0);
+  wrongInterface.header.interface_id = 'Z';
+  EXPECT_EQ(Run(cd, wrongInterface, error), -1);
+  EXPECT_EQ(error, EINVAL);
+  SgCall noBuffer({0x12, 0, 0, 0, 36, 0}, SG_DXFER_FROM_DEV, 36);
+  noBuffer.header.dxferp = nullptr;
+  EXPECT_EQ(Run(cd, noBuffer, error), -1);
+  EXPECT_EQ(error, EFAULT);
+  cd.Close();
+}
+
+TEST_F(ExposedDeviceTest, TransportFaultsFailTheCallOrReportTheHostStatus) {
+  ExposedDevices devices(Settings({"INQUIRY:transport", "TESTUNITREADY:host=01"}));
+  ExposedDevice& cd = *devices.AtPath("/dev/sr90");
+  int error = 0;
+  ASSERT_TRUE(cd.Open(error));
+  SgCall inquiry({0x12, 0, 0, 0, 36, 0}, SG_DXFER_FROM_DEV, 36);
+  EXPECT_EQ(Run(cd, inquiry, error), -1);
+  EXPECT_EQ(error, EIO);
+  SgCall ready({0x00, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0);
+  ASSERT_EQ(Run(cd, ready, error), 0);
+  EXPECT_EQ(ready.header.host_status, 0x01);
+  EXPECT_EQ(ready.header.status, 0);
+  EXPECT_EQ(ready.header.info & SG_INFO_OK_MASK, SG_INFO_CHECK);
+  // Each fault struck once.
+  EXPECT_EQ(Run(cd, inquiry, error), 0);
+  EXPECT_EQ(Run(cd, ready, error), 0);
+  EXPECT_EQ(ready.header.host_status, 0);
+  cd.Close();
+}
+
+TEST_F(ExposedDeviceTest, QueriesAndTheTrayBeforeAProgramTrustsTheDevice) {
+  ExposedDevices devices(Settings());
+  ExposedDevice& dvd = *devices.AtPath("/dev/sr91");
+  int error = 0;
+  ASSERT_TRUE(dvd.Open(error));
+  Sg_scsi_id id{};
+  ASSERT_EQ(dvd.Control(SG_GET_SCSI_ID, &id, error), 0);
+  EXPECT_EQ(id.scsi_type, 5);
+  EXPECT_EQ(id.host_no, 91);
+  int idLun[2] = {};
+  ASSERT_EQ(dvd.Control(SCSI_IOCTL_GET_IDLUN, idLun, error), 0);
+  int bus = -1;
+  ASSERT_EQ(dvd.Control(SCSI_IOCTL_GET_BUS_NUMBER, &bus, error), 0);
+  EXPECT_EQ(idLun[0] >> 24 & 0xFF, bus);
+  int size = 65536;
+  ASSERT_EQ(dvd.Control(SG_SET_RESERVED_SIZE, &size, error), 0);
+  size = 0;
+  ASSERT_EQ(dvd.Control(SG_GET_RESERVED_SIZE, &size, error), 0);
+  EXPECT_EQ(size, 65536);
+  EXPECT_NE(dvd.Control(CDROM_GET_CAPABILITY, nullptr, error) & CDC_DVD_R, 0);
+  EXPECT_EQ(dvd.Control(SG_GET_VERSION_NUM, nullptr, error), -1);
+  EXPECT_EQ(error, EFAULT);
+  EXPECT_EQ(dvd.Control(0x030d, nullptr, error), -1);  // the ATA identity: not this device's
+  EXPECT_EQ(error, ENOTTY);
+
+  EXPECT_EQ(dvd.Control(CDROM_DRIVE_STATUS, nullptr, error), CDS_DISC_OK);
+  SgCall removal({0x1B, 0, 0, 0, 0x02, 0}, SG_DXFER_NONE, 0);
+  ASSERT_EQ(Run(dvd, removal, error), 0);  // eject: a fresh blank is loaded
+  EXPECT_EQ(dvd.Control(CDROMEJECT, nullptr, error), 0);
+  EXPECT_EQ(dvd.Control(CDROM_DRIVE_STATUS, nullptr, error), CDS_DISC_OK);
+  dvd.Close();
+}
+
+// Two openers of one recorder in different processes exclude each other; the
+// folder lock behind it excludes two holders in one process alike.
+TEST_F(ExposedDeviceTest, ASecondHolderIsRefusedAsBusyUntilTheFirstCloses) {
+  ExposedDevices first(Settings());
+  ExposedDevices second(Settings());
+  int error = 0;
+  ASSERT_TRUE(first.AtPath("/dev/sr90")->Open(error));
+  ASSERT_TRUE(first.AtPath("/dev/sr90")->Open(error));  // nested in one holder
+  EXPECT_FALSE(second.AtPath("/dev/sr90")->Open(error));
+  EXPECT_EQ(error, EBUSY);
+  EXPECT_TRUE(second.AtPath("/dev/sr91")->Open(error));
+  first.AtPath("/dev/sr90")->Close();
+  EXPECT_FALSE(second.AtPath("/dev/sr90")->Open(error));
+  first.AtPath("/dev/sr90")->Close();
+  EXPECT_TRUE(second.AtPath("/dev/sr90")->Open(error));
+  second.AtPath("/dev/sr90")->Close();
+  second.AtPath("/dev/sr91")->Close();
+
+  first.Opened(7, *first.AtPath("/dev/sr91"));
+  EXPECT_EQ(first.AtDescriptor(7), first.AtPath("/dev/sr91"));
+  EXPECT_EQ(first.AtDescriptor(8), nullptr);
+  EXPECT_EQ(first.Forget(7), first.AtPath("/dev/sr91"));
+  EXPECT_EQ(first.AtDescriptor(7), nullptr);
+}
+
+TEST(ExposeSettingsText, TheVariablesExposeSetsAreReadBack) {
+  const ExposeSettings settings{"/dev/sr90", "/dev/sr91", "/data/recorders", {"WRITE10:transport", "0x00:host=03"}};
+  const auto variables = ExposeVariables(settings, "/opt/lib/brenmark-expose.so", "other.so");
+  const auto lookup = [&variables](const char* name) -> const char* {
+    for (const auto& [key, value] : variables) {
+      if (key == name) return value.c_str();
+    }
+    return nullptr;
+  };
+  const auto read = ReadExposeSettings(lookup);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->cdPath, settings.cdPath);
+  EXPECT_EQ(read->dvdPath, settings.dvdPath);
+  EXPECT_EQ(read->dataFolder, settings.dataFolder);
+  EXPECT_EQ(read->faults, settings.faults);
+  EXPECT_STREQ(lookup("LD_PRELOAD"), "/opt/lib/brenmark-expose.so other.so");
+  EXPECT_STREQ(lookup("BRENMARK_EXTRA_DEVICES"), "/dev/sr90:/dev/sr91");
+  EXPECT_FALSE(ReadExposeSettings([](const char*) -> const char* { return nullptr; }));
+}
+
+}  // namespace
+}  // namespace brenmark::expose

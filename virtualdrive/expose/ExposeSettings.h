@@ -1,0 +1,40 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace brenmark::expose {
+
+// What `brenmark-cli expose` hands the programs it runs, through their
+// environment: where each virtual recorder appears as a device node, the
+// folder holding the recorders' discs, and the faults to arm in them.
+struct ExposeSettings {
+  std::string cdPath;   // empty: the CD recorder is not shown
+  std::string dvdPath;  // empty: the DVD recorder is not shown
+  std::filesystem::path dataFolder;
+  std::vector<std::string> faults;  // in the text form of --fault
+};
+
+// The file name of the preloaded library that shows the recorders.
+inline constexpr const char* kExposeLibraryName = "brenmark-expose.so";
+
+// The variables to set for the command: the settings, the device list the
+// SG_IO provider reads, and LD_PRELOAD with `library` before what
+// `currentPreload` (the caller's LD_PRELOAD, possibly empty) names.
+std::vector<std::pair<std::string, std::string>> ExposeVariables(const ExposeSettings& settings,
+                                                                 const std::filesystem::path& library,
+                                                                 const std::string& currentPreload);
+
+// The settings from the environment as `lookup` reads it (getenv's contract:
+// null when unset); nothing when no device is to be shown.
+std::optional<ExposeSettings> ReadExposeSettings(const std::function<const char*(const char*)>& lookup);
+
+// Where the program finds the library: beside itself, else as a private
+// library of the installed package (lib/brenmark/ beside bin/).
+std::filesystem::path DefaultExposeLibraryPath(const std::filesystem::path& programFolder);
+
+}  // namespace brenmark::expose

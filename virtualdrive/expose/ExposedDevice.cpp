@@ -1,0 +1,149 @@
+#include "virtualdrive/expose/ExposedDevice.h"
+
+#include <linux/cdrom.h>
+#include <scsi/scsi.h>
+#include <scsi/sg.h>
+#include <sys/sysmacros.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "virtualdrive/expose/SgIoAnswer.h"
+
+namespace brenmark::expose {
+namespace {
+
+constexpr unsigned kScsiCdRomMajor = 11;
+constexpr mode_t kNodeMode = S_IFBLK | 0666;
+constexpr int kSgVersion = 30527;
+constexpr int kCdRomDeviceType = 5;
+// How many descriptors have the device open; the C library's header leaves it out.
+constexpr unsigned long kSgGetAccessCount = 0x2289;
+
+constexpr int kCdCapabilities = CDC_CLOSE_TRAY | CDC_OPEN_TRAY | CDC_LOCK | CDC_SELECT_SPEED | CDC_MULTI_SESSION |
+                                CDC_MCN | CDC_MEDIA_CHANGED | CDC_PLAY_AUDIO | CDC_DRIVE_STATUS |
+                                CDC_GENERIC_PACKET | CDC_CD_R | CDC_CD_RW;
+constexpr int kDvdCapabilities = kCdCapabilities | CDC_DVD | CDC_DVD_R;
+
+// The address the SCSI queries report, as the kernel packs it for GET_IDLUN.
+struct IdLun {
+  int deviceId;
+  int hostUniqueId;
+};
+
+template <typename Value>
+int Answer(void* argument, Value value, int& error) {
+  if (argument == nullptr) {
+    error = EFAULT;
+    return -1;
+  }
+  std::memcpy(argument, &value, sizeof value);
+  return 0;
+}
+
+}  // namespace
+
+ExposedDevice::ExposedDevice(std::string path, unsigned number, bool writesDvd,
+                             std::function<virtualdrive::VirtualRecorder&()> recorder)
+    : path_(std::move(path)), number_(number), writesDvd_(writesDvd), recorder_(std::move(recorder)) {}
+
+void ExposedDevice::Describe(struct stat& status) const {
+  std::memset(&status, 0, sizeof status);
+  status.st_mode = kNodeMode;
+  status.st_nlink = 1;
+  status.st_rdev = makedev(kScsiCdRomMajor, number_);
+  status.st_dev = makedev(0, 5);  // the device folder's file system
+  status.st_ino = 0x42000 + number_;
+  status.st_blksize = 2048;
+}
+
+void ExposedDevice::Describe(struct statx& status) const {
+  std::memset(&status, 0, sizeof status);
+  status.stx_mask = STATX_BASIC_STATS;
+  status.stx_mode = kNodeMode;
+  status.stx_nlink = 1;
+  status.stx_rdev_major = kScsiCdRomMajor;
+  status.stx_rdev_minor = number_;
+  status.stx_dev_minor = 5;
+  status.stx_ino = 0x42000 + number_;
+  status.stx_blksize = 2048;
+}
+
+bool ExposedDevice::Open(int& error) {
+  if (recorder_().Claim() == virtualdrive::VirtualRecorder::ClaimResult::Busy) {
+    error = EBUSY;
+    return false;
+  }
+  return true;
+}
+
+void ExposedDevice::Close() { recorder_().Release(); }
+
+bool ExposedDevice::RunSimpleCommand(std::uint8_t opcode, std::uint8_t startStop) {
+  const std::uint8_t cdb[6] = {opcode, 0, 0, 0, startStop, 0};
+  ScsiRequest request;
+  request.cdb = cdb;
+  request.cdbLength = sizeof cdb;
+  return recorder_().Execute(request).good();
+}
+
+int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
+  switch (request) {
+    case SG_IO:
+      if (argument == nullptr) break;
+      return AnswerSgIo(recorder_(), *static_cast<sg_io_hdr_t*>(argument), error);
+    case SG_GET_VERSION_NUM: return Answer(argument, kSgVersion, error);
+    case SG_GET_SCSI_ID: {
+      Sg_scsi_id id{};
+      id.host_no = static_cast<int>(number_);
+      id.scsi_type = kCdRomDeviceType;
+      id.h_cmd_per_lun = 1;
+      id.d_queue_depth = 1;
+      return Answer(argument, id, error);
+    }
+    case SCSI_IOCTL_GET_IDLUN: {
+      // id, lun and channel 0; the host number in the top byte.
+      const int host = static_cast<int>(number_ & 0xFF);
+      return Answer(argument, IdLun{host << 24, host}, error);
+    }
+    case SCSI_IOCTL_GET_BUS_NUMBER: return Answer(argument, static_cast<int>(number_), error);
+    case kSgGetAccessCount: return Answer(argument, 1, error);
+    case SG_EMULATED_HOST: return Answer(argument, 0, error);
+    case SG_GET_RESERVED_SIZE: return Answer(argument, reservedSize_.load(), error);
+    case SG_SET_RESERVED_SIZE: {
+      if (argument == nullptr) break;
+      int size = 0;
+      std::memcpy(&size, argument, sizeof size);
+      if (size < 0) {
+        error = EINVAL;
+        return -1;
+      }
+      reservedSize_ = size;
+      return 0;
+    }
+    case SG_GET_TIMEOUT: return timeoutTicks_.load();
+    case SG_SET_TIMEOUT: {
+      if (argument == nullptr) break;
+      int ticks = 0;
+      std::memcpy(&ticks, argument, sizeof ticks);
+      timeoutTicks_ = ticks;
+      return 0;
+    }
+    case CDROM_DRIVE_STATUS: return RunSimpleCommand(0x00, 0) ? CDS_DISC_OK : CDS_NO_DISC;
+    case CDROM_GET_CAPABILITY: return writesDvd_ ? kDvdCapabilities : kCdCapabilities;
+    case CDROMEJECT:
+      if (RunSimpleCommand(0x1B, 0x02)) return 0;
+      error = EIO;
+      return -1;
+    case CDROMCLOSETRAY:
+    case CDROM_LOCKDOOR:
+    case CDROM_SELECT_SPEED:
+    case CDROM_MEDIA_CHANGED: return 0;
+    default: error = ENOTTY; return -1;
+  }
+  error = EFAULT;
+  return -1;
+}
+
+}  // namespace brenmark::expose

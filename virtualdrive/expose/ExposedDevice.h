@@ -1,0 +1,53 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "virtualdrive/VirtualRecorder.h"
+
+namespace brenmark::expose {
+
+// One virtual recorder shown as a SCSI CD-ROM device node (/dev/srN): what
+// the stat calls give for it, what its open and close do to the recorder's
+// claim, and its answers to ioctl.
+class ExposedDevice {
+ public:
+  // The recorder is made when the device is first opened; `number` is the
+  // node's minor number and the SCSI host number programs see.
+  ExposedDevice(std::string path, unsigned number, bool writesDvd,
+                std::function<virtualdrive::VirtualRecorder&()> recorder);
+
+  const std::string& path() const { return path_; }
+
+  // A block device, major 11 (SCSI CD-ROM), minor `number`, readable and
+  // writable by all.
+  void Describe(struct stat& status) const;
+  void Describe(struct statx& status) const;
+
+  // One more open descriptor: claims the recorder for this process. Refused
+  // with EBUSY while another process holds it, as a drive opened exclusively.
+  bool Open(int& error);
+  // One descriptor fewer: gives back its claim.
+  void Close();
+
+  // The ioctl requests a program makes on a CD/DVD device: SG_IO through the
+  // recorder, the SCSI generic and CD-ROM queries; anything else is ENOTTY.
+  // Returns the ioctl result; -1 with `error` set.
+  int Control(unsigned long request, void* argument, int& error);
+
+ private:
+  // TEST UNIT READY or START STOP UNIT (eject) through the recorder; true when good.
+  bool RunSimpleCommand(std::uint8_t opcode, std::uint8_t startStop);
+
+  std::string path_;
+  unsigned number_;
+  bool writesDvd_;
+  std::function<virtualdrive::VirtualRecorder&()> recorder_;
+  std::atomic<int> reservedSize_{32768};
+  std::atomic<int> timeoutTicks_{6000};
+};
+
+}  // namespace brenmark::expose

@@ -1,0 +1,86 @@
+#include "virtualdrive/expose/ExposedDevices.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "virtualdrive/FaultInjector.h"
+
+namespace brenmark::expose {
+namespace {
+
+// The N of a node named srN, else `fallback`.
+unsigned NodeNumber(const std::string& path, unsigned fallback) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  unsigned number = 0;
+  const char* last = name.data() + name.size();
+  if (name.size() < 3 || name.compare(0, 2, "sr") != 0) return fallback;
+  const auto [end, error] = std::from_chars(name.data() + 2, last, number);
+  return error == std::errc() && end == last && number < 256 ? number : fallback;
+}
+
+}  // namespace
+
+ExposedDevices::ExposedDevices(ExposeSettings settings) : settings_(std::move(settings)) {
+  // The provider lists the CD recorder first, then the DVD recorder.
+  const std::string* paths[] = {&settings_.cdPath, &settings_.dvdPath};
+  for (std::size_t index = 0; index < 2; ++index) {
+    if (paths[index]->empty()) continue;
+    devices_.push_back(std::make_unique<ExposedDevice>(
+        *paths[index], NodeNumber(*paths[index], 90 + static_cast<unsigned>(index)), index == 1,
+        [this, index]() -> virtualdrive::VirtualRecorder& { return Recorder(index); }));
+  }
+}
+
+virtualdrive::VirtualRecorder& ExposedDevices::Recorder(std::size_t index) {
+  std::call_once(made_, [this] {
+    provider_ = std::make_unique<virtualdrive::VirtualRecorderProvider>(settings_.dataFolder);
+    // The program only learns of a write error; why the files could not be
+    // written goes to its standard error, as brenmark-cli tells it.
+    for (const auto& recorder : provider_->recorders()) {
+      recorder->SetWriteProblemObserver(
+          [](const std::string& problem) { std::fprintf(stderr, "brenmark-expose: %s\n", problem.c_str()); });
+    }
+    for (const std::string& text : settings_.faults) {
+      const auto fault = virtualdrive::ParseFaultSpec(text);
+      if (!fault.spec) continue;
+      for (const auto& recorder : provider_->recorders()) recorder->ArmFault(*fault.spec);
+    }
+  });
+  return *provider_->recorders()[index];
+}
+
+ExposedDevice* ExposedDevices::AtPath(const char* path) {
+  if (path == nullptr) return nullptr;
+  for (const auto& device : devices_) {
+    if (std::strcmp(device->path().c_str(), path) == 0) return device.get();
+  }
+  return nullptr;
+}
+
+ExposedDevice* ExposedDevices::AtDescriptor(int descriptor) {
+  if (openCount_.load() == 0) return nullptr;
+  std::lock_guard lock(descriptorsMutex_);
+  const auto found = descriptors_.find(descriptor);
+  return found == descriptors_.end() ? nullptr : found->second;
+}
+
+void ExposedDevices::Opened(int descriptor, ExposedDevice& device) {
+  std::lock_guard lock(descriptorsMutex_);
+  descriptors_[descriptor] = &device;
+  openCount_ = descriptors_.size();
+}
+
+ExposedDevice* ExposedDevices::Forget(int descriptor) {
+  if (openCount_.load() == 0) return nullptr;
+  std::lock_guard lock(descriptorsMutex_);
+  const auto found = descriptors_.find(descriptor);
+  if (found == descriptors_.end()) return nullptr;
+  ExposedDevice* device = found->second;
+  descriptors_.erase(found);
+  openCount_ = descriptors_.size();
+  return device;
+}
+
+}  // namespace brenmark::expose

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "virtualdrive/VirtualRecorderProvider.h"
+#include "virtualdrive/expose/ExposeSettings.h"
+#include "virtualdrive/expose/ExposedDevice.h"
+
+namespace brenmark::expose {
+
+// The devices one process shows: the CD and DVD recorders over the settings'
+// data folder (made, with the settings' faults armed, the first time a device
+// is used), and which open descriptors stand for which device.
+class ExposedDevices {
+ public:
+  explicit ExposedDevices(ExposeSettings settings);
+
+  // The device whose path is exactly `path`, or null (also for null).
+  ExposedDevice* AtPath(const char* path);
+  // The device an open descriptor stands for, or null.
+  ExposedDevice* AtDescriptor(int descriptor);
+
+  // `descriptor` now stands for the device, which it has opened.
+  void Opened(int descriptor, ExposedDevice& device);
+  // The device `descriptor` stood for, forgotten; null when it stood for none.
+  ExposedDevice* Forget(int descriptor);
+
+ private:
+  virtualdrive::VirtualRecorder& Recorder(std::size_t index);
+
+  ExposeSettings settings_;
+  std::vector<std::unique_ptr<ExposedDevice>> devices_;
+  std::once_flag made_;
+  std::unique_ptr<virtualdrive::VirtualRecorderProvider> provider_;
+  std::mutex descriptorsMutex_;
+  std::unordered_map<int, ExposedDevice*> descriptors_;
+  // Checked before the table, so that calls on other descriptors take no lock.
+  std::atomic<std::size_t> openCount_{0};
+};
+
+}  // namespace brenmark::expose

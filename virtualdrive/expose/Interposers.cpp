@@ -1,0 +1,343 @@
+// The C library's file calls, taken over for the exposed device paths only.
+// Every call on another path or descriptor goes straight to the function the
+// C library (or the next preloaded library) provides.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+#include "virtualdrive/expose/ExposedDevices.h"
+
+namespace {
+
+using brenmark::expose::ExposedDevice;
+using brenmark::expose::ExposedDevices;
+
+// A function of the next library in the search order, looked up on first
+// use. A lookup that reenters the interposers (the dynamic linker working on
+// the lookup) finds nothing, and the call fails with ENOSYS, instead of
+// recursing.
+template <typename Function>
+class Next {
+ public:
+  explicit constexpr Next(const char* name) : name_(name) {}
+
+  Function get() {
+    void* address = address_.load(std::memory_order_acquire);
+    if (address != nullptr) return reinterpret_cast<Function>(address);
+    thread_local bool resolving = false;
+    if (resolving) return nullptr;
+    resolving = true;
+    address = dlsym(RTLD_NEXT, name_);
+    resolving = false;
+    address_.store(address, std::memory_order_release);
+    return reinterpret_cast<Function>(address);
+  }
+
+ private:
+  const char* name_;
+  std::atomic<void*> address_{nullptr};
+};
+
+template <typename Function, typename... Arguments>
+int CallNext(Next<Function>& next, Arguments... arguments) {
+  const Function function = next.get();
+  if (function == nullptr) {
+    errno = ENOSYS;
+    return -1;
+  }
+  return function(arguments...);
+}
+
+// The devices this process shows; null when the environment names none. Kept
+// for the life of the process: calls may still come while it exits.
+ExposedDevices* Devices() {
+  static ExposedDevices* devices = [] {
+    const auto settings = brenmark::expose::ReadExposeSettings([](const char* name) { return std::getenv(name); });
+    return settings ? new ExposedDevices(*settings) : nullptr;
+  }();
+  return devices;
+}
+
+ExposedDevice* DeviceAt(const char* path) {
+  ExposedDevices* devices = Devices();
+  return devices == nullptr ? nullptr : devices->AtPath(path);
+}
+
+ExposedDevice* DeviceAtAt(int directory, const char* path) {
+  // A device is named by its absolute path; a relative one resolves elsewhere.
+  (void)directory;
+  return path != nullptr && path[0] == '/' ? DeviceAt(path) : nullptr;
+}
+
+ExposedDevice* DeviceOf(int descriptor) {
+  ExposedDevices* devices = Devices();
+  return devices == nullptr ? nullptr : devices->AtDescriptor(descriptor);
+}
+
+int Fail(int error) {
+  errno = error;
+  return -1;
+}
+
+Next<int (*)(const char*, int, ...)> nextOpen("open");
+Next<int (*)(const char*, int, ...)> nextOpen64("open64");
+Next<int (*)(int, const char*, int, ...)> nextOpenat("openat");
+Next<int (*)(int, const char*, int, ...)> nextOpenat64("openat64");
+Next<int (*)(int)> nextClose("close");
+Next<int (*)(const char*, struct stat*)> nextStat("stat");
+Next<int (*)(const char*, struct stat*)> nextLstat("lstat");
+Next<int (*)(int, struct stat*)> nextFstat("fstat");
+Next<int (*)(int, const char*, struct stat*, int)> nextFstatat("fstatat");
+Next<int (*)(const char*, struct stat64*)> nextStat64("stat64");
+Next<int (*)(const char*, struct stat64*)> nextLstat64("lstat64");
+Next<int (*)(int, struct stat64*)> nextFstat64("fstat64");
+Next<int (*)(int, const char*, struct stat64*, int)> nextFstatat64("fstatat64");
+Next<int (*)(int, const char*, int, unsigned, struct statx*)> nextStatx("statx");
+Next<int (*)(const char*, int)> nextAccess("access");
+Next<int (*)(int, const char*, int, int)> nextFaccessat("faccessat");
+Next<int (*)(int, unsigned long, void*)> nextIoctl("ioctl");
+Next<int (*)(int, int, void*)> nextFcntl("fcntl");
+Next<int (*)(int, int, void*)> nextFcntl64("fcntl64");
+Next<int (*)(int, int)> nextFlock("flock");
+
+// A descriptor the system has just handed out for another file: if it once
+// stood for a device and was closed by a call not taken over here (fclose on
+// fdopen's stream, close_range), that device's open is over.
+int Fresh(int descriptor) {
+  ExposedDevices* devices = Devices();
+  if (descriptor >= 0 && devices != nullptr) {
+    if (ExposedDevice* stale = devices->Forget(descriptor)) stale->Close();
+  }
+  return descriptor;
+}
+
+// Opens a device: claims its recorder and gives a descriptor of its own, on
+// the null device, that the other calls recognise.
+int OpenDevice(ExposedDevice& device, int flags) {
+  int error = 0;
+  if (!device.Open(error)) return Fail(error);
+  const int descriptor = Fresh(CallNext(nextOpen, "/dev/null", O_RDWR | (flags & O_CLOEXEC)));
+  if (descriptor < 0) {
+    const int openError = errno;
+    device.Close();
+    return Fail(openError);
+  }
+  Devices()->Opened(descriptor, device);
+  return descriptor;
+}
+
+mode_t ModeArgument(int flags, va_list arguments) {
+  return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(arguments, mode_t) : 0;
+}
+
+template <typename Status>
+int DescribeDevice(const ExposedDevice& device, Status* status) {
+  if (status == nullptr) return Fail(EFAULT);
+  struct stat described;
+  device.Describe(described);
+  static_assert(sizeof(Status) == sizeof described, "stat and stat64 share one layout here");
+  std::memcpy(static_cast<void*>(status), &described, sizeof described);
+  return 0;
+}
+
+// An advisory lock on a device always succeeds: the claim taken by its open
+// already keeps other processes out.
+int LockCommand(int descriptor, int command, void* argument, Next<int (*)(int, int, void*)>& next) {
+  if (DeviceOf(descriptor) != nullptr) {
+    switch (command) {
+      case F_SETLK:
+      case F_SETLKW:
+      case F_OFD_SETLK:
+      case F_OFD_SETLKW: return 0;
+      case F_GETLK:
+      case F_OFD_GETLK:
+        if (argument == nullptr) return Fail(EFAULT);
+        static_cast<struct flock*>(argument)->l_type = F_UNLCK;
+        return 0;
+      default: break;
+    }
+  }
+  return CallNext(next, descriptor, command, argument);
+}
+
+}  // namespace
+
+extern "C" {
+
+int open(const char* path, int flags, ...) {
+  va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = ModeArgument(flags, arguments);
+  va_end(arguments);
+  if (ExposedDevice* device = DeviceAt(path)) return OpenDevice(*device, flags);
+  return Fresh(CallNext(nextOpen, path, flags, mode));
+}
+
+int open64(const char* path, int flags, ...) {
+  va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = ModeArgument(flags, arguments);
+  va_end(arguments);
+  if (ExposedDevice* device = DeviceAt(path)) return OpenDevice(*device, flags);
+  return Fresh(CallNext(nextOpen64, path, flags, mode));
+}
+
+int openat(int directory, const char* path, int flags, ...) {
+  va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = ModeArgument(flags, arguments);
+  va_end(arguments);
+  if (ExposedDevice* device = DeviceAtAt(directory, path)) return OpenDevice(*device, flags);
+  return Fresh(CallNext(nextOpenat, directory, path, flags, mode));
+}
+
+int openat64(int directory, const char* path, int flags, ...) {
+  va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = ModeArgument(flags, arguments);
+  va_end(arguments);
+  if (ExposedDevice* device = DeviceAtAt(directory, path)) return OpenDevice(*device, flags);
+  return Fresh(CallNext(nextOpenat64, directory, path, flags, mode));
+}
+
+// The fortified forms, called when the flags create no file.
+int __open_2(const char* path, int flags) { return open(path, flags); }
+int __open64_2(const char* path, int flags) { return open64(path, flags); }
+int __openat_2(int directory, const char* path, int flags) { return openat(directory, path, flags); }
+int __openat64_2(int directory, const char* path, int flags) { return openat64(directory, path, flags); }
+
+int close(int descriptor) {
+  ExposedDevices* devices = Devices();
+  if (devices != nullptr) {
+    if (ExposedDevice* device = devices->Forget(descriptor)) device->Close();
+  }
+  return CallNext(nextClose, descriptor);
+}
+
+int stat(const char* path, struct stat* status) noexcept {
+  if (ExposedDevice* device = DeviceAt(path)) return DescribeDevice(*device, status);
+  return CallNext(nextStat, path, status);
+}
+
+int lstat(const char* path, struct stat* status) noexcept {
+  if (ExposedDevice* device = DeviceAt(path)) return DescribeDevice(*device, status);
+  return CallNext(nextLstat, path, status);
+}
+
+int fstat(int descriptor, struct stat* status) noexcept {
+  if (ExposedDevice* device = DeviceOf(descriptor)) return DescribeDevice(*device, status);
+  return CallNext(nextFstat, descriptor, status);
+}
+
+int fstatat(int directory, const char* path, struct stat* status, int flags) noexcept {
+  if (ExposedDevice* device = DeviceAtAt(directory, path)) return DescribeDevice(*device, status);
+  if ((flags & AT_EMPTY_PATH) != 0 && path != nullptr && path[0] == '\0') {
+    if (ExposedDevice* device = DeviceOf(directory)) return DescribeDevice(*device, status);
+  }
+  return CallNext(nextFstatat, directory, path, status, flags);
+}
+
+int stat64(const char* path, struct stat64* status) noexcept {
+  if (ExposedDevice* device = DeviceAt(path)) return DescribeDevice(*device, status);
+  return CallNext(nextStat64, path, status);
+}
+
+int lstat64(const char* path, struct stat64* status) noexcept {
+  if (ExposedDevice* device = DeviceAt(path)) return DescribeDevice(*device, status);
+  return CallNext(nextLstat64, path, status);
+}
+
+int fstat64(int descriptor, struct stat64* status) noexcept {
+  if (ExposedDevice* device = DeviceOf(descriptor)) return DescribeDevice(*device, status);
+  return CallNext(nextFstat64, descriptor, status);
+}
+
+int fstatat64(int directory, const char* path, struct stat64* status, int flags) noexcept {
+  if (ExposedDevice* device = DeviceAtAt(directory, path)) return DescribeDevice(*device, status);
+  if ((flags & AT_EMPTY_PATH) != 0 && path != nullptr && path[0] == '\0') {
+    if (ExposedDevice* device = DeviceOf(directory)) return DescribeDevice(*device, status);
+  }
+  return CallNext(nextFstatat64, directory, path, status, flags);
+}
+
+// The entry points older binaries call; on this system's layout the version
+// argument names the one structure the plain calls fill.
+int __xstat(int, const char* path, struct stat* status) { return stat(path, status); }
+int __lxstat(int, const char* path, struct stat* status) { return lstat(path, status); }
+int __fxstat(int, int descriptor, struct stat* status) { return fstat(descriptor, status); }
+int __fxstatat(int, int directory, const char* path, struct stat* status, int flags) {
+  return fstatat(directory, path, status, flags);
+}
+int __xstat64(int, const char* path, struct stat64* status) { return stat64(path, status); }
+int __lxstat64(int, const char* path, struct stat64* status) { return lstat64(path, status); }
+int __fxstat64(int, int descriptor, struct stat64* status) { return fstat64(descriptor, status); }
+int __fxstatat64(int, int directory, const char* path, struct stat64* status, int flags) {
+  return fstatat64(directory, path, status, flags);
+}
+
+int statx(int directory, const char* path, int flags, unsigned mask, struct statx* status) noexcept {
+  ExposedDevice* device = DeviceAtAt(directory, path);
+  if (device == nullptr && (flags & AT_EMPTY_PATH) != 0 && path != nullptr && path[0] == '\0')
+    device = DeviceOf(directory);
+  if (device == nullptr) return CallNext(nextStatx, directory, path, flags, mask, status);
+  if (status == nullptr) return Fail(EFAULT);
+  device->Describe(*status);
+  return 0;
+}
+
+int access(const char* path, int mode) noexcept {
+  if (DeviceAt(path) != nullptr) return 0;
+  return CallNext(nextAccess, path, mode);
+}
+
+int faccessat(int directory, const char* path, int mode, int flags) noexcept {
+  if (DeviceAtAt(directory, path) != nullptr) return 0;
+  return CallNext(nextFaccessat, directory, path, mode, flags);
+}
+
+int ioctl(int descriptor, unsigned long request, ...) noexcept {
+  va_list arguments;
+  va_start(arguments, request);
+  void* argument = va_arg(arguments, void*);
+  va_end(arguments);
+  if (ExposedDevice* device = DeviceOf(descriptor)) {
+    int error = 0;
+    const int result = device->Control(request, argument, error);
+    return result < 0 ? Fail(error) : result;
+  }
+  return CallNext(nextIoctl, descriptor, request, argument);
+}
+
+// The argument of every command fits a pointer's slot; the next fcntl reads
+// it as the command's own type.
+int fcntl(int descriptor, int command, ...) {
+  va_list arguments;
+  va_start(arguments, command);
+  void* argument = va_arg(arguments, void*);
+  va_end(arguments);
+  return LockCommand(descriptor, command, argument, nextFcntl);
+}
+
+int fcntl64(int descriptor, int command, ...) {
+  va_list arguments;
+  va_start(arguments, command);
+  void* argument = va_arg(arguments, void*);
+  va_end(arguments);
+  return LockCommand(descriptor, command, argument, nextFcntl64);
+}
+
+int flock(int descriptor, int operation) noexcept {
+  if (DeviceOf(descriptor) != nullptr) return 0;
+  return CallNext(nextFlock, descriptor, operation);
+}
+
+}  // extern "C"
