@@ -2,8 +2,6 @@
 // program, one path per finished file on the standard output.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -12,8 +10,6 @@
 
 #include "tests/jobs/grab/AudioDiscImage.h"
 #include "tests/endtoend/CliRun.h"
-
-extern char** environ;
 
 namespace brenmark::test {
 namespace {
@@ -92,27 +88,12 @@ TEST_F(GrabCliTest, FilesAlreadyThereAreNamedAndKeptUnlessOverwriteOrYesIsGiven)
   }
 }
 
-// Starts brenmark-cli in the background, its output discarded.
-pid_t StartCli(std::vector<std::string> argv) {
-  argv.insert(argv.begin(), BRENMARK_CLI_PATH);
-  std::vector<char*> pointers;
-  for (std::string& argument : argv) pointers.push_back(argument.data());
-  pointers.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? pid : -1;
-}
-
 TEST_F(GrabCliTest, AGrabKilledInTheMiddleOfATrackLeavesNothingUnderThatTracksName) {
   const auto cue = WriteDiscImage(scratch.path(), "long", {{40}, {3000}});
   ASSERT_EQ(Cli({"tray", "insert", cue.string()}).exitStatus, 0);
   // Reads of track 2 from block 1000 on fail, and are retried a second apart
   // for as long as --yes answers: the grab is held there, mid-track.
-  const pid_t grab = StartCli({"--data-dir", (scratch.path() / "discs").string(), "--yes", "--fault",
+  const pid_t grab = endtoend::StartCli({"--data-dir", (scratch.path() / "discs").string(), "--yes", "--fault",
                                "READCD:from=1000:always", "grab", out.string()});
   ASSERT_GT(grab, 0);
   const auto holding = [&] {
