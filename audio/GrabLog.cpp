@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/File.h"
+#include "platform/LocalTime.h"
 
 namespace brenmark::audio {
 namespace {
@@ -25,7 +26,6 @@ std::string ChecksumLine(const GrabbedTrack& track) {
   std::string line = track.path.filename().string() + "  CRC32 " + Hex(track.crc32) + "  AccurateRip v1 " +
                      Hex(track.accurateRipV1) + "  v2 " + Hex(track.accurateRipV2);
   if (track.readRetries > 0) line += "  read retries " + std::to_string(track.readRetries);
-  if (!track.complete()) line += "  (incomplete: read given up)";
   return line;
 }
 
@@ -35,9 +35,10 @@ std::string TrackLogText(const GrabbedTrack& track) {
                 FormatMsf(track.start).c_str(), FormatMsf(track.end).c_str(),
                 FormatMsf(MsfOfFrames(track.sectors)).c_str(), static_cast<int>(track.sectors));
   std::string text = heading;
-  text += "  File: " + track.path.string() + "\n";
-  if (!track.complete()) {
-    text += "  Incomplete: the read was given up after " + std::to_string(track.sectorsRead) + " sectors\n";
+  if (track.complete()) {
+    text += "  File: " + track.path.string() + "\n";
+  } else {
+    text += "  Not kept: the read was given up after " + std::to_string(track.sectorsRead) + " sectors\n";
   }
   text += "  Read retries: " + std::to_string(track.readRetries) + "\n";
   text += "  CRC32: " + Hex(track.crc32) + "\n";
@@ -46,18 +47,29 @@ std::string TrackLogText(const GrabbedTrack& track) {
   return text;
 }
 
-GrabLog::GrabLog(std::filesystem::path folder, std::string driveName)
-    : path_(std::move(folder) / kFileName), driveName_(std::move(driveName)) {}
+GrabLog::GrabLog(std::filesystem::path folder, std::string driveName, std::time_t started)
+    : path_(std::move(folder) / kFileName) {
+  const std::tm local = platform::LocalTime(started);
+  char when[32];
+  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+  heading_ = std::string("Grab of ") + when + "\nDrive: " + driveName + "\n\n";
+}
 
-bool GrabLog::Add(const GrabbedTrack& track) {
+bool GrabLog::Add(const GrabbedTrack& track, std::string& error) {
   platform::File file;
-  if (!file.OpenForWriting(path_, !started_)) return false;
-  std::string text = started_ ? "\n" : "Drive: " + driveName_ + "\n\n";
-  text += TrackLogText(track);
-  started_ = true;
+  if (!file.OpenForAppending(path_)) {
+    error = file.lastError();
+    return false;
+  }
   const auto status = file.Status();
+  // A section is set apart from the one before it by an empty line.
+  std::string text = started_ ? "\n" : (status && status->size > 0 ? "\n" : "") + heading_;
+  text += TrackLogText(track);
   const bool written = status && file.WriteAt(static_cast<std::int64_t>(status->size), text.data(), text.size());
-  return file.Close() && written;
+  if (written) started_ = true;
+  const bool closed = file.Close();
+  if (!written || !closed) error = file.lastError();
+  return written && closed;
 }
 
 }  // namespace brenmark::audio

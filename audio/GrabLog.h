@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -7,21 +8,24 @@
 
 namespace brenmark::audio {
 
-// grab.log in the output folder: the drive, then per track its times, read
-// retries and checksums. Created (replacing an older one) with the first
-// track a grab writes; each track's lines are flushed as they are added.
+// grab.log in the output folder: one section per grab, added behind those of
+// earlier grabs: when it started and the drive, then per track its times,
+// read retries and checksums. The log is opened anew for each track, never
+// through a link, and its lines reach the file as they are added.
 class GrabLog {
  public:
   static constexpr const char* kFileName = "grab.log";
 
-  GrabLog(std::filesystem::path folder, std::string driveName);
+  GrabLog(std::filesystem::path folder, std::string driveName, std::time_t started);
 
-  // False when the log could not be written.
-  bool Add(const GrabbedTrack& track);
+  // False when the log could not be written; `error` then says why.
+  bool Add(const GrabbedTrack& track, std::string& error);
+
+  const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;
-  std::string driveName_;
+  std::string heading_;  // the section's first lines, written with its first track
   bool started_ = false;
 };
 

@@ -11,10 +11,9 @@ namespace brenmark::audio {
 Mp3TrackWriter::Mp3TrackWriter(const mp3::EncoderLibrary& encoder, const mp3::EncoderConfig& config)
     : encoder_(encoder), config_(config), stream_(encoder) {}
 
-TrackWriteStatus Mp3TrackWriter::Open(const std::filesystem::path& path, std::uint64_t) {
-  path_ = path;
+TrackWriteStatus Mp3TrackWriter::Open(const std::filesystem::path& path, std::uint64_t, bool replaceExisting) {
   gathered_ = 0;
-  if (!file_.Create(path)) return TrackWriteStatus::NotCreated;
+  if (!file_.Create(path, replaceExisting)) return TrackWriteStatus::NotCreated;
   // A stream that takes no samples a chunk could never be given the track.
   if (!stream_.Open(config_) || stream_.samplesPerChunk() == 0) return TrackWriteStatus::StreamNotOpened;
   chunkBytes_ = std::size_t{2} * stream_.samplesPerChunk();
@@ -59,15 +58,15 @@ TrackWriteStatus Mp3TrackWriter::Finish() {
   stream_.Close();
   if (!file_.Close()) return TrackWriteStatus::EndNotWritten;
   // The library opens the complete file by its name, given in UTF-8 on every system.
-  if (encoder_.beWriteVBRHeader(platform::Utf8FromPath(path_).c_str()) != mp3::kOk) {
+  if (encoder_.beWriteVBRHeader(platform::Utf8FromPath(file_.temporaryPath()).c_str()) != mp3::kOk) {
     return TrackWriteStatus::TagNotWritten;
   }
-  return TrackWriteStatus::Ok;
+  return file_.Commit() ? TrackWriteStatus::Ok : TrackWriteStatus::NotNamed;
 }
 
 void Mp3TrackWriter::Abandon() {
   stream_.Close();
-  file_.Close();
+  file_.Discard();
   gathered_ = 0;
 }
 

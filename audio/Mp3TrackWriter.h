@@ -13,16 +13,20 @@ namespace brenmark::audio {
 
 // Tracks as MP3 files through the encoder library: the samples are gathered
 // into the stream's chunks and encoded chunk by chunk; finishing writes the
-// encoder's last bytes and has the library complete the file's tag.
+// encoder's last bytes and has the library complete the file's tag (the
+// Info tag, with the encoder's delay and padding, when the configuration asks
+// for it), before the file is given its name.
 class Mp3TrackWriter final : public TrackWriter {
  public:
   // The library stays loaded, and the configuration the same, for every track.
   Mp3TrackWriter(const mp3::EncoderLibrary& encoder, const mp3::EncoderConfig& config);
 
-  TrackWriteStatus Open(const std::filesystem::path& path, std::uint64_t audioBytes) override;
+  TrackWriteStatus Open(const std::filesystem::path& path, std::uint64_t audioBytes,
+                        bool replaceExisting) override;
   TrackWriteStatus Write(const std::uint8_t* samples, std::size_t bytes) override;
   TrackWriteStatus Finish() override;
   void Abandon() override;
+  const std::string& lastError() const override { return file_.lastError(); }
 
  private:
   TrackWriteStatus EncodeGathered();
@@ -31,7 +35,6 @@ class Mp3TrackWriter final : public TrackWriter {
   const mp3::EncoderConfig config_;
   mp3::EncoderStream stream_;
   OutputFile file_;
-  std::filesystem::path path_;
   std::unique_ptr<std::uint8_t[]> chunk_;   // the samples of the next chunk
   std::unique_ptr<std::uint8_t[]> output_;  // the encoder's bytes for one chunk
   std::size_t chunkBytes_ = 0;

@@ -1,20 +1,52 @@
 #include "audio/OutputFile.h"
 
-#include <cstring>
+#include <cstdio>
+#include <random>
+
+#include "platform/FileSystem.h"
 
 namespace brenmark::audio {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 16;
 constexpr std::size_t kDirectWrite = 1 << 14;
+// Names taken by others (a grab killed before, a planted entry) are passed over.
+constexpr int kTemporaryNameAttempts = 16;
+
+std::filesystem::path TemporaryName(const std::filesystem::path& path, std::uint32_t tag) {
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".part-%08x", static_cast<unsigned>(tag));
+  std::filesystem::path temporary = path;
+  temporary += suffix;
+  return temporary;
+}
 
 }  // namespace
 
-bool OutputFile::Create(const std::filesystem::path& path) {
+OutputFile::~OutputFile() { Discard(); }
+
+bool OutputFile::Failed(const std::string& reason) {
+  error_ = reason;
+  return false;
+}
+
+bool OutputFile::Create(const std::filesystem::path& path, bool replaceExisting) {
+  Discard();
   buffer_.clear();
   buffer_.reserve(kBufferSize);
   written_ = 0;
-  return file_.OpenForWriting(path, true);
+  error_.clear();
+  path_ = path;
+  replaceExisting_ = replaceExisting;
+  std::random_device random;
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    const std::filesystem::path candidate = TemporaryName(path, random());
+    if (platform::LookAtEntry(candidate) != platform::EntryAtPath::Nothing) continue;
+    if (!file_.CreateNew(candidate)) return Failed(file_.lastError());
+    temporary_ = candidate;
+    return true;
+  }
+  return Failed("no free temporary name beside it");
 }
 
 bool OutputFile::Write(const void* bytes, std::size_t count) {
@@ -23,7 +55,7 @@ bool OutputFile::Write(const void* bytes, std::size_t count) {
   // (encoded chunks) are gathered.
   if ((buffer_.size() + count > kBufferSize || count >= kDirectWrite) && !Flush()) return false;
   if (count >= kDirectWrite) {
-    if (!file_.WriteAt(written_, bytes, count)) return false;
+    if (!file_.WriteAt(written_, bytes, count)) return Failed(file_.lastError());
     written_ += static_cast<std::int64_t>(count);
     return true;
   }
@@ -37,11 +69,11 @@ bool OutputFile::Flush() {
   const bool written = file_.WriteAt(written_, buffer_.data(), buffer_.size());
   if (written) written_ += static_cast<std::int64_t>(buffer_.size());
   buffer_.clear();
-  return written;
+  return written || Failed(file_.lastError());
 }
 
 bool OutputFile::WriteAt(std::int64_t offset, const void* bytes, std::size_t count) {
-  return file_.WriteAt(offset, bytes, count);
+  return file_.WriteAt(offset, bytes, count) || Failed(file_.lastError());
 }
 
 std::int64_t OutputFile::SizeOnDisk() const {
@@ -52,7 +84,26 @@ std::int64_t OutputFile::SizeOnDisk() const {
 bool OutputFile::Close() {
   if (!file_.isOpen()) return true;
   const bool flushed = Flush();
-  return file_.Close() && flushed;
+  return (file_.Close() || Failed(file_.lastError())) && flushed;
+}
+
+bool OutputFile::Commit() {
+  if (temporary_.empty() || file_.isOpen()) return Failed("the file is not complete");
+  std::string error;
+  const bool renamed = replaceExisting_ ? platform::RenameFile(temporary_, path_, error)
+                                        : platform::RenameFileNoReplace(temporary_, path_, error);
+  if (!renamed) return Failed(error);
+  temporary_.clear();
+  return true;
+}
+
+void OutputFile::Discard() {
+  file_.Close();
+  buffer_.clear();
+  if (temporary_.empty()) return;
+  std::string ignored;
+  platform::RemoveFile(temporary_, ignored);
+  temporary_.clear();
 }
 
 }  // namespace brenmark::audio

@@ -3,18 +3,30 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "platform/File.h"
 
 namespace brenmark::audio {
 
-// A file the grab job writes from its start, created empty (an existing one
-// is replaced). Small writes are gathered in a buffer; every write reports
-// whether its bytes went out, once they are due to.
+// A file the grab job writes from its start. It is made new under a temporary
+// name beside its own, never through a link, and given its name only when
+// complete (Commit); until then, or when discarded, nothing is at its name
+// that claims more than it holds. Small writes are gathered in a buffer;
+// every write reports whether its bytes went out, once they are due to. Each
+// failure keeps the system's reason in lastError().
 class OutputFile {
  public:
-  bool Create(const std::filesystem::path& path);
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates the temporary file for `path`. With `replaceExisting`, Commit
+  // replaces what is at `path` then (a link itself, never what it points to);
+  // without, Commit fails when anything is there.
+  bool Create(const std::filesystem::path& path, bool replaceExisting);
   bool Write(const void* bytes, std::size_t count);
   // Writes the gathered bytes; false when they could not all be written.
   bool Flush();
@@ -24,11 +36,26 @@ class OutputFile {
   std::int64_t SizeOnDisk() const;
   // Flushes and closes; false when any of it failed.
   bool Close();
+  // After Close: gives the file its name.
+  bool Commit();
+  // Closes the file and removes it from under its temporary name.
+  void Discard();
+
+  const std::filesystem::path& path() const { return path_; }
+  // Where the file is until Commit.
+  const std::filesystem::path& temporaryPath() const { return temporary_; }
+  const std::string& lastError() const { return error_; }
 
  private:
+  bool Failed(const std::string& reason);
+
   platform::File file_;
+  std::filesystem::path path_;
+  std::filesystem::path temporary_;  // empty once committed or discarded
+  bool replaceExisting_ = false;
   std::vector<std::uint8_t> buffer_;
   std::int64_t written_ = 0;  // where the next flush writes
+  std::string error_;
 };
 
 }  // namespace brenmark::audio

@@ -38,7 +38,9 @@ std::array<std::uint8_t, 44> WavHeader(std::uint32_t dataSize) {
   return header;
 }
 
-bool WavTrackFile::Create(const std::filesystem::path& path) { return file_.Create(path); }
+bool WavTrackFile::Create(const std::filesystem::path& path, bool replaceExisting) {
+  return file_.Create(path, replaceExisting);
+}
 
 bool WavTrackFile::WriteHeader(std::uint32_t dataSize) {
   const auto header = WavHeader(dataSize);
@@ -48,8 +50,7 @@ bool WavTrackFile::WriteHeader(std::uint32_t dataSize) {
 bool WavTrackFile::Append(const std::uint8_t* bytes, std::size_t count) { return file_.Write(bytes, count); }
 
 bool WavTrackFile::Finish() {
-  // The sizes come from what reached the disk, also when the last writes did not.
-  const bool flushed = file_.Flush();
+  if (!file_.Flush()) return false;
   const std::int64_t size = file_.SizeOnDisk();
   bool rewritten = false;
   if (size >= static_cast<std::int64_t>(kHeaderSize)) {
@@ -60,8 +61,7 @@ bool WavTrackFile::Finish() {
     PutLe32(field, dataSize + kRiffExtra);
     rewritten = file_.WriteAt(kRiffSizeOffset, field, sizeof field) && rewritten;
   }
-  const bool closed = file_.Close();
-  return flushed && rewritten && closed;
+  return rewritten && file_.Close();
 }
 
 }  // namespace brenmark::audio

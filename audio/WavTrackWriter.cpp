@@ -2,8 +2,9 @@
 
 namespace brenmark::audio {
 
-TrackWriteStatus WavTrackWriter::Open(const std::filesystem::path& path, std::uint64_t audioBytes) {
-  if (!file_.Create(path)) return TrackWriteStatus::NotCreated;
+TrackWriteStatus WavTrackWriter::Open(const std::filesystem::path& path, std::uint64_t audioBytes,
+                                      bool replaceExisting) {
+  if (!file_.Create(path, replaceExisting)) return TrackWriteStatus::NotCreated;
   return file_.WriteHeader(static_cast<std::uint32_t>(audioBytes)) ? TrackWriteStatus::Ok
                                                                    : TrackWriteStatus::DataNotWritten;
 }
@@ -13,9 +14,10 @@ TrackWriteStatus WavTrackWriter::Write(const std::uint8_t* samples, std::size_t 
 }
 
 TrackWriteStatus WavTrackWriter::Finish() {
-  return file_.Finish() ? TrackWriteStatus::Ok : TrackWriteStatus::DataNotWritten;
+  if (!file_.Finish()) return TrackWriteStatus::DataNotWritten;
+  return file_.Commit() ? TrackWriteStatus::Ok : TrackWriteStatus::NotNamed;
 }
 
-void WavTrackWriter::Abandon() { file_.Finish(); }
+void WavTrackWriter::Abandon() { file_.Discard(); }
 
 }  // namespace brenmark::audio

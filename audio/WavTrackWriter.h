@@ -6,13 +6,16 @@
 namespace brenmark::audio {
 
 // Tracks as CD audio WAV files. The header claims the whole track until the
-// file is finished or abandoned: then both size fields say what the file holds.
+// file is finished: then both size fields say what the file holds, and only
+// then does the file have its name.
 class WavTrackWriter final : public TrackWriter {
  public:
-  TrackWriteStatus Open(const std::filesystem::path& path, std::uint64_t audioBytes) override;
+  TrackWriteStatus Open(const std::filesystem::path& path, std::uint64_t audioBytes,
+                        bool replaceExisting) override;
   TrackWriteStatus Write(const std::uint8_t* samples, std::size_t bytes) override;
   TrackWriteStatus Finish() override;
   void Abandon() override;
+  const std::string& lastError() const override { return file_.lastError(); }
 
  private:
   WavTrackFile file_;

@@ -34,6 +34,14 @@ class File {
   // Opens for reading and writing, creating the file when missing; with
   // `truncate`, an existing file is emptied.
   bool OpenForWriting(const std::filesystem::path& path, bool truncate);
+  // Creates a new file for reading and writing. Fails when anything is at
+  // `path` already, a link included (dangling or not): nothing existing is
+  // opened, replaced or written through.
+  bool CreateNew(const std::filesystem::path& path);
+  // Opens a regular file for reading and writing, creating it when missing,
+  // to add to its end. A link (a reparse point on Windows) at `path` is
+  // refused, not followed, and so is anything but a regular file.
+  bool OpenForAppending(const std::filesystem::path& path);
   // Flushes nothing (there is no user-space buffer) and closes; false when the
   // system reported a failure on closing (a late write error).
   bool Close();
@@ -73,5 +81,11 @@ class File {
   std::intptr_t handle_ = kNoHandle;
   mutable std::string lastError_;
 };
+
+// What is at a path itself, a link not followed.
+enum class EntryAtPath : unsigned char { Nothing, RegularFile, Link, Other };
+// Nothing also when the path cannot be examined: creating a file there then
+// tells why.
+EntryAtPath LookAtEntry(const std::filesystem::path& path);
 
 }  // namespace brenmark::platform

@@ -11,6 +11,10 @@ namespace brenmark::platform {
 // Replaces `to` with `from` in one step (both in the same file system).
 bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to,
                 std::string& error);
+// Gives `from` the name `to` when nothing is there yet; fails, changing
+// nothing, when anything is (a link included).
+bool RenameFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                         std::string& error);
 // Removes a file; a file that is already gone is not an error.
 bool RemoveFile(const std::filesystem::path& path, std::string& error);
 // Makes the folder's entries (names created, renamed, removed) durable.

@@ -1,6 +1,7 @@
 #include "jobs/grab/GrabJob.h"
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "audio/TrackChecksums.h"
 #include "audio/TrackTimeTable.h"
 #include "audio/WavTrackWriter.h"
+#include "platform/File.h"
 #include "platform/Utf8Path.h"
 
 namespace brenmark::audio {
@@ -47,22 +49,23 @@ mp3::EncoderConfig ConfigFrom(const GrabSettings& settings) {
   config.mpegVersion = static_cast<std::uint32_t>(settings.mpegVersion);
   config.originalFlag = 1;
   config.noBitReservoir = 1;
+  // The first frame carries the Info tag: with the encoder's delay and
+  // padding in it, players give back exactly the track's samples.
+  config.writeVbrHeader = 1;
   return config;
 }
 
-// How the tracks of an output format are read and written. A WAV grab reads
-// the last 16 sectors of a track one by one and ends at a read the user gave
-// up; an MP3 grab reads 16 while 16 remain and finishes a track cut short by
-// such a read as a whole file, then goes on.
+// How the tracks of an output format are read and written: a WAV grab reads
+// the last 16 sectors of a track one by one, an MP3 grab reads 16 while 16
+// remain.
 struct OutputFormat {
   const char* extension;
   const char* cannotCreate;             // told when the file cannot be created
   std::int32_t fullReadsWhileMoreThan;  // sectors left: 16 are read at a time while more remain
-  bool givenUpReadEndsGrab;
   bool encoded;                         // written through the MP3 encoder library
 };
-constexpr OutputFormat kWav{"wav", grabtext::kCannotCreateWav, 16, true, false};
-constexpr OutputFormat kMp3{"mp3", grabtext::kCannotCreateMp3, 15, false, true};
+constexpr OutputFormat kWav{"wav", grabtext::kCannotCreateWav, 16, false};
+constexpr OutputFormat kMp3{"mp3", grabtext::kCannotCreateMp3, 15, true};
 
 // What the user is told when a track writer failed, and how the grab ends.
 struct WriteFailure {
@@ -79,6 +82,7 @@ WriteFailure FailureOf(TrackWriteStatus status, const OutputFormat& format) {
     case TrackWriteStatus::StreamNotClosed: return {grabtext::kStreamNotClosed, JobEnd::EncoderFailed};
     case TrackWriteStatus::EndNotWritten: return {grabtext::kWriteFlushFailed, JobEnd::OutputWriteFailed};
     case TrackWriteStatus::TagNotWritten: return {grabtext::kTagNotWritten, JobEnd::OutputWriteFailed};
+    case TrackWriteStatus::NotNamed: return {grabtext::kNotNamed, JobEnd::OutputWriteFailed};
     case TrackWriteStatus::DataNotWritten:
     case TrackWriteStatus::Ok:
       break;
@@ -134,22 +138,53 @@ class Grab {
     }
     const std::vector<TrackPlan> plan = PlanTracks(ReadTrackTimes(toc.data(), toc.size()));
     if (plan.empty()) return context_.Stop(grabtext::kNoAudioTrack, JobEnd::NoAudioTrack);
-    log_ = std::make_unique<GrabLog>(folder_, registry_.drive(drive_).displayName);
-
     const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;
-    int written = 0;
+    if (const JobEnd checked = CheckOutputNames(plan, format); checked != JobEnd::Done) return checked;
+    log_ = std::make_unique<GrabLog>(folder_, registry_.drive(drive_).displayName, std::time(nullptr));
+
     int ordinal = 1;
     for (const TrackPlan& track : plan) {
       progress_.SetStatus(
           Format("Grabbing Track %d (%d of %d)", track.number, ordinal, static_cast<int>(plan.size())));
       if (const JobEnd made = MakeWriter(format); made != JobEnd::Done) return made;
-      bool fileWritten = false;
-      const JobEnd result = GrabTrack(track, format, fileWritten);
-      if (fileWritten) ++written;
-      if (result != JobEnd::Done) return result;
+      if (const JobEnd result = GrabTrack(track, format); result != JobEnd::Done) return result;
       ++ordinal;
     }
-    progress_.SetStatus(Format("%d Tracks Grabbed", written));
+    progress_.SetStatus(Format("%d Tracks Grabbed", static_cast<int>(plan.size())));
+    return JobEnd::Done;
+  }
+
+  // Before the first read: grab.log must be a file of its own, and files at
+  // the names of the output files are replaced only when the user says so.
+  JobEnd CheckOutputNames(const std::vector<TrackPlan>& plan, const OutputFormat& format) {
+    const std::filesystem::path log = folder_ / GrabLog::kFileName;
+    const platform::EntryAtPath logEntry = platform::LookAtEntry(log);
+    if (logEntry == platform::EntryAtPath::Link || logEntry == platform::EntryAtPath::Other) {
+      return context_.Stop(std::string(grabtext::kLogNotAFile) + "\n" + log.string() + grabtext::kTerminated,
+                           JobEnd::OutputNotCreated);
+    }
+    std::vector<std::string> taken;
+    for (const TrackPlan& track : plan) {
+      const std::filesystem::path path = OutputPath(track.number, format.extension);
+      if (platform::LookAtEntry(path) != platform::EntryAtPath::Nothing) taken.push_back(path.filename().string());
+    }
+    replaceExisting_ = false;
+    if (taken.empty()) return JobEnd::Done;
+    switch (context_.inputs.grabSettings.existingOutputs) {
+      case ExistingOutputs::Replace:
+        break;
+      case ExistingOutputs::Ask:
+        if (!context_.prompt.AskYesNo(Format(grabtext::kReplaceQuestion, static_cast<int>(taken.size())))) {
+          return JobEnd::OutputsExist;
+        }
+        break;
+      case ExistingOutputs::Refuse: {
+        std::string names;
+        for (const std::string& name : taken) names += (names.empty() ? "" : ", ") + name;
+        return context_.Stop(grabtext::kOutputsExist + names + ".", JobEnd::OutputsExist);
+      }
+    }
+    replaceExisting_ = true;
     return JobEnd::Done;
   }
 
@@ -227,12 +262,13 @@ class Grab {
 
   // Reads the track's sectors in order, each read added to the checksums and
   // handed to the writer, with the drive's retries and the user's question on
-  // a read that fails.
-  JobEnd GrabTrack(const TrackPlan& track, const OutputFormat& format, bool& fileWritten) {
+  // a read that fails. A track whose read the user gave up is not kept, and
+  // the grab ends there.
+  JobEnd GrabTrack(const TrackPlan& track, const OutputFormat& format) {
     const std::filesystem::path path = OutputPath(track.number, format.extension);
-    TrackWriteStatus status = writer_->Open(path, static_cast<std::uint64_t>(track.sectors) * kSectorBytes);
-    if (status == TrackWriteStatus::NotCreated) return Fail(status, format);
-    fileWritten = true;
+    TrackWriteStatus status =
+        writer_->Open(path, static_cast<std::uint64_t>(track.sectors) * kSectorBytes, replaceExisting_);
+    if (status == TrackWriteStatus::NotCreated) return Fail(status, format, path);
     progress_.SetRange(track.sectors);
     progress_.SetPos(0);
     TrackChecksums checksums(static_cast<std::uint64_t>(track.sectors) * kSamplesPerSector, track.firstAudio,
@@ -255,17 +291,24 @@ class Grab {
       position += count;
       progress_.SetPos(progress_.GetPos() + count);
     }
-    if (status == TrackWriteStatus::Ok) status = writer_->Finish();
-    if (status != TrackWriteStatus::Ok) return Fail(status, format);
+    if (givenUp) {
+      writer_->Abandon();
+    } else {
+      if (status == TrackWriteStatus::Ok) status = writer_->Finish();
+      if (status != TrackWriteStatus::Ok) return Fail(status, format, path);
+    }
     Report(track, path, position - track.firstSector, registry_.drive(drive_).readRetries - retriesBefore,
            checksums);
-    return givenUp && format.givenUpReadEndsGrab ? JobEnd::ReadGivenUp : JobEnd::Done;
+    return givenUp ? JobEnd::ReadGivenUp : JobEnd::Done;
   }
 
-  JobEnd Fail(TrackWriteStatus status, const OutputFormat& format) {
+  // The failure's own text, then the file and the system's reason on a line of their own.
+  JobEnd Fail(TrackWriteStatus status, const OutputFormat& format, const std::filesystem::path& path) {
+    const std::string reason = writer_->lastError();
     writer_->Abandon();
     const WriteFailure failure = FailureOf(status, format);
-    return context_.Stop(failure.text, failure.end);
+    return context_.Stop(std::string(failure.text) + "\n" + path.string() + (reason.empty() ? "" : ": " + reason),
+                         failure.end);
   }
 
   void Report(const TrackPlan& plan, const std::filesystem::path& path, std::int32_t sectorsRead,
@@ -281,13 +324,14 @@ class Grab {
     track.crc32 = checksums.crc32();
     track.accurateRipV1 = checksums.accurateRipV1();
     track.accurateRipV2 = checksums.accurateRipV2();
-    if (!log_->Add(track) && !logWarned_) {
+    std::string error;
+    if (!log_->Add(track, error) && !logWarned_) {
       logWarned_ = true;
-      context_.prompt.ShowMessage("The checksums could not be written to " +
-                                      (folder_ / GrabLog::kFileName).string() + ".",
+      context_.prompt.ShowMessage("The checksums could not be written to grab.log.\n" + log_->path().string() +
+                                      ": " + error,
                                   MessageIcon::Plain);
     }
-    if (options_.onTrackWritten) options_.onTrackWritten(track);
+    if (track.complete() && options_.onTrackWritten) options_.onTrackWritten(track);
   }
 
   JobContext& context_;
@@ -300,6 +344,7 @@ class Grab {
   std::unique_ptr<TrackWriter> writer_;  // uses encoder_
   std::unique_ptr<GrabLog> log_;
   bool logWarned_ = false;
+  bool replaceExisting_ = false;  // the user agreed to replace files at the output names
 };
 
 }  // namespace

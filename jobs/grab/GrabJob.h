@@ -18,7 +18,9 @@ struct GrabOptions {
 };
 
 // Copies the selected audio tracks of the disc in the job's drive into
-// track%02d.wav (or .mp3) files in the output folder, with grab.log beside them.
+// track%02d.wav (or .mp3) files in the output folder, with grab.log beside
+// them. Each file has its name once it is complete; files already at those
+// names are replaced only as the settings' existingOutputs says.
 JobProcedure MakeGrabJob(GrabOptions options);
 JobEnd GrabJob(JobContext& context);
 
@@ -46,6 +48,11 @@ inline constexpr const char* kWriteDataFailed =
     "Error writing data to output file.\nGrabbing process will be terminated.";
 inline constexpr const char* kStreamNotClosed = "Error closing stream.\nGrabbing process will be terminated.";
 inline constexpr const char* kWriteFlushFailed = "Error writing to output file.\nGrabbing process will be terminated.";
+inline constexpr const char* kNotNamed =
+    "The grabbed file could not be given its name.\nGrabbing process will be terminated.";
+inline constexpr const char* kReplaceQuestion = "%d files in the folder would be replaced. Replace them?";
+inline constexpr const char* kOutputsExist = "These files are in the output folder already and are not replaced: ";
+inline constexpr const char* kLogNotAFile = "grab.log in the output folder is a link or not a regular file; it is not written through.";
 inline constexpr const char* kTagNotWritten =
     "Error writing MP3 header to output file.\nGrabbing process will be terminated.";
 inline constexpr const char* kNoAudioTrack =

@@ -7,6 +7,11 @@ namespace brenmark::audio {
 
 enum class GrabFormat { Wav, Mp3 };
 
+// What the grab does when files are already at the names of its output files:
+// asks the user once (the desktop programs), replaces them (the command line's
+// --overwrite or --yes) or refuses to grab, naming them.
+enum class ExistingOutputs { Ask, Replace, Refuse };
+
 // What the grab is asked to write: the format and, for MP3, the encoder's
 // settings. The defaults are the main window's: WAV; for MP3, 128 kbit/s,
 // 44100 Hz, stereo, MPEG-1.
@@ -17,6 +22,7 @@ struct GrabSettings {
   std::int32_t encoderMode = 0;    // the encoder's channel mode: 0 stereo
   std::int32_t encoderPreset = 0;  // the encoder's preset: 0 none
   std::int32_t mpegVersion = 1;    // 1: MPEG-1
+  ExistingOutputs existingOutputs = ExistingOutputs::Ask;
 
   bool operator==(const GrabSettings&) const = default;
 };

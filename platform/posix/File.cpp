@@ -61,6 +61,31 @@ bool File::OpenForWriting(const std::filesystem::path& path, bool truncate) {
   return isOpen() || Fail();
 }
 
+bool File::CreateNew(const std::filesystem::path& path) {
+  Close();
+  handle_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  return isOpen() || Fail();
+}
+
+bool File::OpenForAppending(const std::filesystem::path& path) {
+  Close();
+  // Without blocking, so that a named pipe put there cannot hold the caller.
+  handle_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  if (!isOpen()) return Fail();
+  struct stat info {};
+  if (::fstat(static_cast<int>(handle_), &info) != 0) {
+    Fail();
+    Close();
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    Close();
+    lastError_ = "not a regular file";
+    return false;
+  }
+  return true;
+}
+
 bool File::Close() {
   if (!isOpen()) return true;
   const int fd = static_cast<int>(std::exchange(handle_, kNoHandle));
@@ -160,6 +185,17 @@ File::LockAttempt File::TryLockExclusive() {
   if (errno == EWOULDBLOCK) return LockAttempt::Busy;
   Fail();
   return LockAttempt::Failed;
+}
+
+}  // namespace brenmark::platform
+
+namespace brenmark::platform {
+
+EntryAtPath LookAtEntry(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return EntryAtPath::Nothing;
+  if (S_ISLNK(info.st_mode)) return EntryAtPath::Link;
+  return S_ISREG(info.st_mode) ? EntryAtPath::RegularFile : EntryAtPath::Other;
 }
 
 }  // namespace brenmark::platform

@@ -17,6 +17,21 @@ bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
   return false;
 }
 
+bool RenameFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                         std::string& error) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  // File systems that cannot rename without replacing: a second name, which
+  // is refused when the name is taken, then the first one removed.
+  if (errno == EINVAL || errno == ENOSYS) {
+    if (::link(from.c_str(), to.c_str()) == 0) {
+      ::unlink(from.c_str());
+      return true;
+    }
+  }
+  error = LastOsErrorText();
+  return false;
+}
+
 bool RemoveFile(const std::filesystem::path& path, std::string& error) {
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
   error = LastOsErrorText();

@@ -78,6 +78,36 @@ bool File::OpenForWriting(const std::filesystem::path& path, bool truncate) {
   return isOpen() || Fail();
 }
 
+// A link is opened as itself, never followed, so that CREATE_NEW finds it there.
+bool File::CreateNew(const std::filesystem::path& path) {
+  Close();
+  handle_ = Create(ExtendedPath(path), GENERIC_READ | GENERIC_WRITE, CREATE_NEW,
+                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+  return isOpen() || Fail();
+}
+
+bool File::OpenForAppending(const std::filesystem::path& path) {
+  Close();
+  handle_ = Create(ExtendedPath(path), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS,
+                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!isOpen()) return Fail();
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(AsHandle(handle_), &information)) {
+    Fail();
+    Close();
+    return false;
+  }
+  const DWORD attributes = information.dwFileAttributes;
+  if ((attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+      GetFileType(AsHandle(handle_)) != FILE_TYPE_DISK) {
+    Close();
+    lastError_ = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? "a link (reparse point), not followed"
+                                                                  : "not a regular file";
+    return false;
+  }
+  return true;
+}
+
 bool File::Close() {
   if (!isOpen()) return true;
   return CloseHandle(AsHandle(std::exchange(handle_, kNoHandle))) || Fail();
@@ -165,6 +195,18 @@ File::LockAttempt File::TryLockExclusive() {
   if (GetLastError() == ERROR_LOCK_VIOLATION) return LockAttempt::Busy;
   Fail();
   return LockAttempt::Failed;
+}
+
+}  // namespace brenmark::platform
+
+namespace brenmark::platform {
+
+// The attributes of a link are its own: GetFileAttributesW does not follow it.
+EntryAtPath LookAtEntry(const std::filesystem::path& path) {
+  const DWORD attributes = GetFileAttributesW(ExtendedPath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return EntryAtPath::Nothing;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return EntryAtPath::Link;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryAtPath::Other : EntryAtPath::RegularFile;
 }
 
 }  // namespace brenmark::platform

@@ -15,6 +15,13 @@ bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
   return false;
 }
 
+bool RenameFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                         std::string& error) {
+  if (MoveFileExW(ExtendedPath(from).c_str(), ExtendedPath(to).c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  error = LastSystemErrorText();
+  return false;
+}
+
 bool RemoveFile(const std::filesystem::path& path, std::string& error) {
   if (DeleteFileW(ExtendedPath(path).c_str())) return true;
   const DWORD code = GetLastError();

@@ -63,13 +63,15 @@ constexpr CliCommand kCommands[] = {
      "Prints the report of the disc in the drive, like device-info: sessions, tracks, states,\n"
      "mode and capacity, then each session with its tracks' start times, lengths and kinds.",
      RunDiscInfo},
-    {"grab", "[--format wav|mp3] [--bitrate KBPS] [--tracks LIST] OUTPUT_FOLDER",
+    {"grab", "[--format wav|mp3] [--bitrate KBPS] [--tracks LIST] [--overwrite] OUTPUT_FOLDER",
      "Copies audio tracks of the disc in the drive into OUTPUT_FOLDER as track01.wav, ...\n"
      "(--format mp3: track01.mp3, ... at --bitrate KBPS, one of 32 40 48 56 64 80 96 112 128\n"
      "160 192 224 256 320; 128 by default). --tracks LIST chooses tracks, like 1,3-5; by\n"
      "default every audio track is grabbed. The path of each finished file is printed on the\n"
      "standard output, its CRC32 and AccurateRip v1/v2 checksums on the standard error; both\n"
-     "go with the drive, the track times and any read retries to grab.log in OUTPUT_FOLDER.",
+     "go with the drive, the track times and any read retries to grab.log in OUTPUT_FOLDER,\n"
+     "one section per grab. Files already at the output names are named and the grab refused\n"
+     "unless --overwrite (or --yes) is given; each file gets its name only once complete.",
      RunGrab},
 #if defined(__linux__)
     {"expose", "[--cd-as PATH] [--dvd-as PATH] -- COMMAND [ARGS...]",

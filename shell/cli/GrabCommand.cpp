@@ -50,10 +50,17 @@ std::optional<std::array<std::uint8_t, JobState::kTrackSlots>> ParseTrackList(co
 
 std::optional<GrabRequest> ParseGrabArguments(CliSession& session, const std::vector<std::string>& arguments) {
   GrabRequest request;
+  // Files at the output names are named and left alone unless --overwrite or --yes is given.
+  request.settings.existingOutputs = session.options().answer.value_or(false) ? audio::ExistingOutputs::Replace
+                                                                             : audio::ExistingOutputs::Refuse;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const bool takesValue = argument == "--format" || argument == "--bitrate" || argument == "--tracks";
+    if (argument == "--overwrite") {
+      request.settings.existingOutputs = audio::ExistingOutputs::Replace;
+      continue;
+    }
     if (!takesValue) {
       if (argument.size() > 1 && argument[0] == '-') {
         session.Complain("grab: unknown option " + argument);
@@ -92,7 +99,7 @@ std::optional<GrabRequest> ParseGrabArguments(CliSession& session, const std::ve
     }
   }
   if (positional.size() != 1 || positional[0].empty()) {
-    session.Complain("usage: grab [--format wav|mp3] [--bitrate KBPS] [--tracks LIST] OUTPUT_FOLDER");
+    session.Complain("usage: grab [--format wav|mp3] [--bitrate KBPS] [--tracks LIST] [--overwrite] OUTPUT_FOLDER");
     return std::nullopt;
   }
   request.folder = positional[0];
@@ -134,16 +141,15 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
   options.onTrackWritten = [&session, progress](const audio::GrabbedTrack& track) {
     progress->BreakLine();
     std::fprintf(session.err(), "%s\n", audio::ChecksumLine(track).c_str());
-    if (track.complete()) {
-      std::fprintf(session.out(), "%s\n", PathLine(track.path.string()).c_str());
-      std::fflush(session.out());
-    }
+    std::fprintf(session.out(), "%s\n", PathLine(track.path.string()).c_str());
+    std::fflush(session.out());
   };
   auto job = session.jobs().Start(audio::MakeGrabJob(std::move(options)),
                                   SnapshotJobInputs(state, session.registry()), progress);
   if (!job) return kExitFailed;
   job->Wait();
   progress->BreakLine();
+  if (job->result() == JobEnd::OutputsExist) session.Complain("grab: give --overwrite to replace them");
   return job->result() == JobEnd::Done ? kExitDone : kExitFailed;
 }
 

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <fcntl.h>
+#include <spawn.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/endtoend/EndToEndSupport.h"
+
+extern char** environ;
 
 namespace brenmark::endtoend {
 
@@ -14,6 +19,25 @@ inline ProcessOutput Cli(const std::filesystem::path& dataDir, std::vector<std::
   std::vector<std::string> argv = {BRENMARK_CLI_PATH, "--data-dir", dataDir.string()};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return RunProgram(argv);
+}
+
+// Starts brenmark-cli in the background, its output discarded; its process
+// id, or -1.
+inline pid_t StartCli(const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {BRENMARK_CLI_PATH};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::vector<char*> pointers;
+  for (std::string& argument : argv) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? pid : -1;
 }
 
 }  // namespace brenmark::endtoend

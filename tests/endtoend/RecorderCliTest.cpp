@@ -1,19 +1,15 @@
 // What brenmark-cli tells about the virtual recorders' own files and options,
 // and two processes on one recorder: the second is refused while the first
 // burns, and a first process killed outright frees it.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <thread>
 
 #include "tests/endtoend/CliRun.h"
-
-extern char** environ;
 
 namespace brenmark::endtoend {
 namespace {
@@ -71,24 +67,6 @@ TEST(RecorderCli, BlankSizesAndFaultsAreCheckedAndReported) {
 }
 
 constexpr const char* kBusy = "The selected device is busy with another job.\nPlease wait until that job has finished.";
-
-// Starts brenmark-cli in the background, its output discarded.
-pid_t StartCli(const std::vector<std::string>& arguments) {
-  std::vector<std::string> argv = {BRENMARK_CLI_PATH};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  std::vector<char*> pointers;
-  for (std::string& argument : argv) pointers.push_back(argument.data());
-  pointers.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? pid : -1;
-}
 
 TEST(TwoProcesses, ARecorderBurningInOneProcessIsBusyForAnotherUntilThatOneDies) {
   ScratchFolder data("two-process-data");

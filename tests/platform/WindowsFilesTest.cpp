@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderLock.h"
 #include "platform/Utf8Path.h"
+#include "platform/windows/WideText.h"
 
 namespace brenmark::platform {
 namespace {
@@ -121,6 +122,34 @@ TEST_F(WindowsFilesTest, RenameReplacesAFile) {
   EXPECT_TRUE(CanWriteInFolder(root_, error)) << error;
   EXPECT_FALSE(CanWriteInFolder(root_ / "missing", error));
   EXPECT_FALSE(error.empty());
+}
+
+// Output files never replace or go through what is at their names unless told
+// to; a symbolic link is seen as itself where the system lets this user make one.
+TEST_F(WindowsFilesTest, OutputFilesAreCreatedNewAndReplaceNothingUnlessAsked) {
+  Write(root_ / "mine", "mine");
+  File file;
+  EXPECT_FALSE(file.CreateNew(root_ / "mine"));
+  ASSERT_TRUE(file.CreateNew(root_ / "grabbed")) << file.lastError();
+  ASSERT_TRUE(file.Close());
+  std::string error;
+  EXPECT_FALSE(RenameFileNoReplace(root_ / "grabbed", root_ / "mine", error));
+  EXPECT_EQ(fs::file_size(root_ / "mine"), 4u);
+  ASSERT_TRUE(RenameFileNoReplace(root_ / "grabbed", root_ / "free", error)) << error;
+  EXPECT_EQ(LookAtEntry(root_ / "grabbed"), EntryAtPath::Nothing);
+  EXPECT_TRUE(file.OpenForAppending(root_ / "free")) << file.lastError();
+  EXPECT_FALSE(file.OpenForAppending(root_));
+
+  if (!CreateSymbolicLinkW(ExtendedPath(root_ / "link").c_str(), ExtendedPath(root_ / "mine").c_str(),
+                           SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) ||
+      LookAtEntry(root_ / "link") != EntryAtPath::Link) {
+    return;
+  }
+  EXPECT_FALSE(file.CreateNew(root_ / "link"));
+  EXPECT_FALSE(file.OpenForAppending(root_ / "link"));
+  ASSERT_TRUE(RenameFile(root_ / "free", root_ / "link", error)) << error;
+  EXPECT_EQ(LookAtEntry(root_ / "link"), EntryAtPath::RegularFile);
+  EXPECT_EQ(fs::file_size(root_ / "mine"), 4u);
 }
 
 TEST_F(WindowsFilesTest, OneFolderLockHolderWithinAProcess) {

@@ -1,6 +1,12 @@
 // brenmark-cli grab as a script runs it: the encoder library found beside the
 // program, one path per finished file on the standard output.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
 
 #include "tests/jobs/grab/AudioDiscImage.h"
 #include "tests/endtoend/CliRun.h"
@@ -61,6 +67,61 @@ TEST_F(GrabCliTest, AFullDiscOf99TracksIsGrabbedWhole) {
   EXPECT_EQ(paths.back(), (out / "track99.wav").string());
 }
 
+TEST_F(GrabCliTest, FilesAlreadyThereAreNamedAndKeptUnlessOverwriteOrYesIsGiven) {
+  ASSERT_EQ(Cli({"grab", out.string()}).exitStatus, 0);
+  std::ofstream(out / "track01.wav") << "mine";
+
+  const auto refused = Cli({"grab", out.string()});
+  EXPECT_EQ(refused.exitStatus, 1);
+  EXPECT_TRUE(refused.out.empty());
+  EXPECT_NE(refused.err.find(": track01.wav, track03.wav.\n"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("--overwrite"), std::string::npos) << refused.err;
+  EXPECT_EQ(endtoend::ReadWholeFile(out / "track01.wav"), "mine");
+
+  for (const std::vector<std::string>& line : {std::vector<std::string>{"grab", "--overwrite", out.string()},
+                                               std::vector<std::string>{"--yes", "grab", out.string()}}) {
+    SCOPED_TRACE(line[1]);
+    std::ofstream(out / "track01.wav") << "mine";
+    const auto run = Cli(line);
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(ReadBytes(out / "track01.wav").size(), 44u + 40 * 2352);
+  }
+}
+
+TEST_F(GrabCliTest, AGrabKilledInTheMiddleOfATrackLeavesNothingUnderThatTracksName) {
+  const auto cue = WriteDiscImage(scratch.path(), "long", {{40}, {3000}});
+  ASSERT_EQ(Cli({"tray", "insert", cue.string()}).exitStatus, 0);
+  // Reads of track 2 from block 1000 on fail, and are retried a second apart
+  // for as long as --yes answers: the grab is held there, mid-track.
+  const pid_t grab = endtoend::StartCli({"--data-dir", (scratch.path() / "discs").string(), "--yes", "--fault",
+                               "READCD:from=1000:always", "grab", out.string()});
+  ASSERT_GT(grab, 0);
+  const auto holding = [&] {
+    for (const auto& entry : std::filesystem::directory_iterator(out)) {
+      if (entry.path().filename().string().rfind("track02.wav", 0) == 0 &&
+          entry.file_size() >= 44 + (1000 - 40) * 2352) {
+        return true;
+      }
+    }
+    return false;
+  };
+  bool held = false;
+  for (int attempt = 0; attempt < 3000 && !held; ++attempt) {
+    held = holding();
+    if (!held) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(grab, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(grab, &status, 0), grab);
+  ASSERT_TRUE(held);
+  ASSERT_TRUE(WIFSIGNALED(status));
+
+  EXPECT_FALSE(std::filesystem::exists(out / "track02.wav"));
+  const auto first = ReadBytes(out / "track01.wav");
+  ASSERT_EQ(first.size(), 44u + 40 * 2352);
+  EXPECT_EQ(first[40] | first[41] << 8 | first[42] << 16, 40 * 2352);
+}
+
 TEST_F(GrabCliTest, RefusesMalformedArgumentsBeforeTouchingTheDrive) {
   const std::vector<std::vector<std::string>> lines = {
       {"grab"},
@@ -80,7 +141,10 @@ TEST_F(GrabCliTest, RefusesMalformedArgumentsBeforeTouchingTheDrive) {
   }
   const auto failed = Cli({"grab", (out / "missing").string()});
   EXPECT_EQ(failed.exitStatus, 1);
-  EXPECT_NE(failed.err.find("Unable to create output WAV file."), std::string::npos) << failed.err;
+  EXPECT_NE(failed.err.find("Unable to create output WAV file.\nGrabbing process will be terminated.\n" +
+                            (out / "missing" / "track01.wav").string() + ": No such file or directory"),
+            std::string::npos)
+      << failed.err;
 }
 
 }  // namespace

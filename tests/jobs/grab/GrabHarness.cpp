@@ -25,10 +25,14 @@ GrabHarness::Outcome GrabHarness::Grab(const std::vector<int>& selected, audio::
   for (int track : selected) inputs.trackSelected[static_cast<std::size_t>(track - 1)] = 1;
   inputs.grabSettings.format = format;
   inputs.grabSettings.bitrateKbps = bitrateKbps;
+  inputs.grabSettings.existingOutputs = existingOutputs;
   if (options.encoderLibrary.empty()) options.encoderLibrary = BRENMARK_ENCODER_PATH;
   Outcome outcome;
   outcome.progress = std::make_shared<RecordingProgress>();
-  options.onTrackWritten = [&outcome](const audio::GrabbedTrack& track) { outcome.written.push_back(track); };
+  options.onTrackWritten = [&outcome, also = options.onTrackWritten](const audio::GrabbedTrack& track) {
+    outcome.written.push_back(track);
+    if (also) also(track);
+  };
   auto job = bench.runner->Start(audio::MakeGrabJob(options), std::move(inputs), outcome.progress);
   if (!job) throw std::runtime_error("the job did not start");
   job->Wait();

@@ -23,7 +23,8 @@ class GrabHarness {
     std::vector<audio::GrabbedTrack> written;
   };
   // Grabs the given track numbers with the main window's settings, changed to
-  // `format` and `bitrateKbps`.
+  // `format`, `bitrateKbps` and existingOutputs; the options' onTrackWritten
+  // hears of each file after the outcome has it.
   Outcome Grab(const std::vector<int>& selected, audio::GrabFormat format = audio::GrabFormat::Wav,
                std::int32_t bitrateKbps = 128, audio::GrabOptions options = {});
 
@@ -37,6 +38,7 @@ class GrabHarness {
   std::filesystem::path cue;
   std::filesystem::path folder;  // the output folder
   int drive = endtoend::VirtualBench::kCdDrive;
+  audio::ExistingOutputs existingOutputs = audio::ExistingOutputs::Ask;
 };
 
 // The number of stereo samples mpg123 decodes from an MP3 file, and what it

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "audio/Crc32.h"
@@ -78,16 +79,15 @@ TEST(GrabJob, Mp3FilesDecodeToEachTrackAtTheChosenRateAndReadSixteenUntilFewerRe
   EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 1, 1, 1, 1}, {16, 1}, {16}, Repeat(16, 25)}));
   EXPECT_EQ(outcome.progress->statuses().at(1), "Grabbing Track 2 (1 of 4)");
   EXPECT_EQ(outcome.progress->statuses().back(), "4 Tracks Grabbed");
-  const auto decoded = DecodeMp3(harness.folder / "track05.mp3", harness.scratch.path());
-  EXPECT_NE(decoded.stream.find("MPEG 1.0 L III cbr192 44100 stereo"), std::string::npos) << decoded.stream;
-  // The stream carries no gapless tag: the decoder's output starts with the
-  // encoder's 576 and the decoder's 529 samples of delay, and the last frame
-  // is padded, so the audio itself lies within one 1152-sample frame.
-  constexpr std::int64_t kDelay = 576 + 529;
-  constexpr std::int64_t kFrame = 1152;
-  const std::int64_t source = 400 * 588;
-  EXPECT_GE(static_cast<std::int64_t>(decoded.samples) - kDelay, source);
-  EXPECT_LT(static_cast<std::int64_t>(decoded.samples) - kDelay, source + kFrame);
+  // The Info tag tells the decoder the encoder's delay and padding: each
+  // track decodes to exactly its own samples, so albums play without gaps.
+  for (const auto& [number, sectors] : {std::pair{2, 20}, {3, 17}, {4, 16}, {5, 400}}) {
+    SCOPED_TRACE(number);
+    const auto decoded =
+        DecodeMp3(harness.folder / ("track0" + std::to_string(number) + ".mp3"), harness.scratch.path());
+    EXPECT_EQ(decoded.stream, "MPEG 1.0 L III cbr192 44100 stereo");
+    EXPECT_EQ(decoded.samples, static_cast<std::uint64_t>(sectors) * 588);
+  }
 }
 
 // The checksums of a track, computed here the plain way, word by word (the CRC
@@ -148,53 +148,51 @@ class FileSizeLimit {
   void (*previousHandler_)(int);
 };
 
-TEST(GrabJob, AFullDiskEndsTheJobWithAWriteErrorAndAWavFileWhoseSizesAreTrue) {
+const char* Extension(audio::GrabFormat format) { return format == kFormatWav ? "wav" : "mp3"; }
+
+TEST(GrabJob, AFullDiskEndsTheJobNamingTheFileAndWhyAndLeavesNoPartialFile) {
   for (const audio::GrabFormat format : {kFormatWav, kFormatMp3}) {
-    SCOPED_TRACE(format == kFormatWav ? "WAV" : "MP3");
+    SCOPED_TRACE(Extension(format));
     GrabHarness harness(std::vector<ImageTrack>{{300}, {300}});
     const auto outcome = [&] {
       FileSizeLimit limit(20000);
       return harness.Grab({1, 2}, format);
     }();
     EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
-    EXPECT_EQ(harness.bench.prompt.texts(), std::vector<std::string>{grabtext::kWriteDataFailed});
+    const auto path = harness.folder / (std::string("track01.") + Extension(format));
+    EXPECT_EQ(harness.bench.prompt.texts(),
+              std::vector<std::string>{std::string(grabtext::kWriteDataFailed) + "\n" + path.string() +
+                                       ": File too large"});
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
-    EXPECT_FALSE(std::filesystem::exists(harness.folder / (format == kFormatWav ? "track02.wav" : "track02.mp3")));
-    if (format == kFormatWav) {
-      const auto file = ReadBytes(harness.folder / "track01.wav");
-      EXPECT_EQ(file.size(), 20000u);
-      ExpectCdWavHeader(file);
-    }
+    EXPECT_TRUE(outcome.written.empty());
+    EXPECT_TRUE(endtoend::ListFiles(harness.folder).empty());
   }
 }
 
-TEST(GrabJob, AReadGivenUpEndsAWavGrabWithTrueSizesButOnlyCutsAnMp3TrackShort) {
+TEST(GrabJob, AReadGivenUpKeepsNoFileOfThatTrackAndEndsTheGrabFailed) {
   for (const audio::GrabFormat format : {kFormatWav, kFormatMp3}) {
-    SCOPED_TRACE(format == kFormatWav ? "WAV" : "MP3");
-    GrabHarness harness(std::vector<ImageTrack>{{300}, {40}});
+    SCOPED_TRACE(Extension(format));
+    GrabHarness harness(std::vector<ImageTrack>{{40}, {300}, {40}});
     virtualdrive::FaultSpec fault;
     fault.opcode = 0xBE;
-    fault.fromLba = 16;
-    fault.count = 3;  // the three attempts of the second read; the user then gives up
+    fault.fromLba = 56;
+    fault.count = 3;  // the three attempts of track 2's second read; the user then gives up
     harness.bench.recorder(harness.drive).ArmFault(fault);
-    const auto outcome = harness.Grab({1, 2}, format);
+    const auto outcome = harness.Grab({1, 2, 3}, format);
 
-    EXPECT_EQ(harness.bench.prompt.questions(), std::vector<std::string>{"Error reading sector 16.\nTry again?"});
+    EXPECT_EQ(outcome.result, JobEnd::ReadGivenUp);
+    EXPECT_EQ(harness.bench.prompt.questions(), std::vector<std::string>{"Error reading sector 56.\nTry again?"});
     EXPECT_TRUE(harness.bench.prompt.texts().empty());
-    ASSERT_FALSE(outcome.written.empty());
-    EXPECT_EQ(outcome.written[0].sectorsRead, 16);
-    EXPECT_EQ(outcome.written[0].readRetries, 2u);
-    if (format == kFormatWav) {
-      EXPECT_EQ(outcome.result, JobEnd::ReadGivenUp);
-      const auto file = ReadBytes(harness.folder / "track01.wav");
-      ExpectCdWavHeader(file);
-      EXPECT_EQ(file.size(), kHeader + 16 * 2352);
-      EXPECT_FALSE(std::filesystem::exists(harness.folder / "track02.wav"));
-    } else {
-      EXPECT_EQ(outcome.result, JobEnd::Done);
-      EXPECT_EQ(outcome.written.size(), 2u);
-      EXPECT_EQ(outcome.progress->statuses().back(), "2 Tracks Grabbed");
-    }
+    ASSERT_EQ(outcome.written.size(), 1u);
+    EXPECT_EQ(outcome.written[0].number, 1);
+    EXPECT_NE(outcome.progress->statuses().back().find("Grabbing Track 2"), std::string::npos);
+    EXPECT_EQ(endtoend::ListFiles(harness.folder),
+              (std::vector<std::filesystem::path>{"grab.log", std::string("track01.") + Extension(format)}));
+    const std::string log = endtoend::ReadWholeFile(harness.folder / audio::GrabLog::kFileName);
+    EXPECT_NE(log.find("Track 02  start 00:02:40"), std::string::npos) << log;
+    EXPECT_NE(log.find("  Not kept: the read was given up after 16 sectors\n  Read retries: 2\n"),
+              std::string::npos)
+        << log;
   }
 }
 
@@ -218,10 +216,22 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
        JobEnd::TocUnreadable, grabtext::kTocUnreadable},
       {"folder missing (WAV)", kFormatWav,
        [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, JobEnd::OutputNotCreated,
-       grabtext::kCannotCreateWav},
+       std::string(grabtext::kCannotCreateWav) + "\n{folder}/track01.wav: No such file or directory"},
       {"folder missing (MP3)", kFormatMp3,
        [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, JobEnd::OutputNotCreated,
-       grabtext::kCannotCreateMp3},
+       std::string(grabtext::kCannotCreateMp3) + "\n{folder}/track01.mp3: No such file or directory"},
+      {"folder a file", kFormatWav,
+       [](GrabHarness& h, audio::GrabOptions&) {
+         h.folder = h.scratch.path() / "a file";
+         std::ofstream(h.folder) << "not a folder";
+       },
+       JobEnd::OutputNotCreated, std::string(grabtext::kCannotCreateWav) + "\n{folder}/track01.wav: Not a directory"},
+      {"grab.log a link", kFormatWav,
+       [](GrabHarness& h, audio::GrabOptions&) {
+         std::filesystem::create_symlink(h.scratch.path() / "elsewhere.log", h.folder / "grab.log");
+       },
+       JobEnd::OutputNotCreated,
+       std::string(grabtext::kLogNotAFile) + "\n{folder}/grab.log" + grabtext::kTerminated},
       {"encoder library missing", kFormatMp3,
        [](GrabHarness& h, audio::GrabOptions& o) { o.encoderLibrary = h.scratch.path() / "absent.so"; },
        JobEnd::EncoderFailed, grabtext::kEncoderNotLoaded},
@@ -242,12 +252,17 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
     const auto outcome = harness.Grab({1}, row.format, 128, options);
     EXPECT_EQ(outcome.result, row.result);
     ASSERT_EQ(harness.bench.prompt.messages().size(), 1u);
-    EXPECT_EQ(harness.bench.prompt.messages()[0].text, row.message);
+    std::string message = row.message;
+    if (const auto at = message.find("{folder}"); at != std::string::npos) {
+      message.replace(at, 8, harness.folder.string());
+    }
+    EXPECT_EQ(harness.bench.prompt.messages()[0].text, message);
     EXPECT_EQ(harness.bench.prompt.messages()[0].icon, MessageIcon::Error);
     EXPECT_TRUE(harness.TakeReadSizes().empty());
     std::error_code tooLong;
     EXPECT_FALSE(std::filesystem::exists(harness.folder / "track01.mp3", tooLong));
     EXPECT_FALSE(std::filesystem::exists(harness.folder / "track01.wav", tooLong));
+    EXPECT_FALSE(std::filesystem::exists(harness.scratch.path() / "elsewhere.log"));
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
   }
 }
@@ -260,12 +275,104 @@ TEST(GrabJob, AnMp3TagTheEncoderLibraryCannotWriteFailsThatTrackAndEndsTheJobSay
 
   EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
   ASSERT_EQ(harness.bench.prompt.messages().size(), 1u);
-  EXPECT_EQ(harness.bench.prompt.messages()[0].text, grabtext::kTagNotWritten);
+  EXPECT_EQ(harness.bench.prompt.messages()[0].text,
+            std::string(grabtext::kTagNotWritten) + "\n" + (harness.folder / "track01.mp3").string());
   EXPECT_EQ(harness.bench.prompt.messages()[0].icon, MessageIcon::Error);
   EXPECT_TRUE(outcome.written.empty());
   EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 16}, Repeat(1, 8)}));
-  EXPECT_FALSE(std::filesystem::exists(harness.folder / "track02.mp3"));
+  EXPECT_TRUE(endtoend::ListFiles(harness.folder).empty());
   EXPECT_EQ(outcome.progress->calls().back(), "close on");
+}
+
+TEST(GrabJob, FilesAtTheOutputNamesAreReplacedOnlyWhenTheUserSaysSoAndLinksAreNeverWrittenThrough) {
+  struct Row {
+    const char* name;
+    audio::ExistingOutputs existing;
+    bool answer;
+    JobEnd result;
+  };
+  const Row rows[] = {
+      {"asked, no", audio::ExistingOutputs::Ask, false, JobEnd::OutputsExist},
+      {"refused", audio::ExistingOutputs::Refuse, false, JobEnd::OutputsExist},
+      {"asked, yes", audio::ExistingOutputs::Ask, true, JobEnd::Done},
+      {"replaced", audio::ExistingOutputs::Replace, false, JobEnd::Done},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    GrabHarness harness({{40}, {40}, {40}});
+    const auto target = harness.scratch.path() / "elsewhere.txt";
+    std::ofstream(target) << "precious";
+    std::ofstream(harness.folder / "track02.wav") << "a recording of mine";
+    std::filesystem::create_symlink(target, harness.folder / "track03.wav");
+    harness.existingOutputs = row.existing;
+    harness.bench.prompt.ScriptAnswers({row.answer});
+    const auto outcome = harness.Grab({1, 2, 3});
+
+    EXPECT_EQ(outcome.result, row.result);
+    EXPECT_EQ(endtoend::ReadWholeFile(target), "precious");
+    const auto questions = harness.bench.prompt.questions();
+    if (row.existing == audio::ExistingOutputs::Ask) {
+      EXPECT_EQ(questions, std::vector<std::string>{"2 files in the folder would be replaced. Replace them?"});
+    } else {
+      EXPECT_TRUE(questions.empty());
+    }
+    if (row.result == JobEnd::Done) {
+      for (int track : {2, 3}) {
+        const auto path = harness.folder / ("track0" + std::to_string(track) + ".wav");
+        EXPECT_FALSE(std::filesystem::is_symlink(path));
+        const auto file = ReadBytes(path);
+        EXPECT_TRUE(file.size() == kHeader + 40 * 2352 &&
+                    std::equal(file.begin() + kHeader, file.end(), harness.Pcm(track).begin()));
+      }
+      continue;
+    }
+    EXPECT_TRUE(harness.TakeReadSizes().empty());
+    EXPECT_FALSE(std::filesystem::exists(harness.folder / "track01.wav"));
+    EXPECT_EQ(endtoend::ReadWholeFile(harness.folder / "track02.wav"), "a recording of mine");
+    EXPECT_TRUE(std::filesystem::is_symlink(harness.folder / "track03.wav"));
+    EXPECT_EQ(harness.bench.prompt.texts(),
+              row.existing == audio::ExistingOutputs::Refuse
+                  ? std::vector<std::string>{std::string(grabtext::kOutputsExist) + "track02.wav, track03.wav."}
+                  : std::vector<std::string>{});
+  }
+}
+
+TEST(GrabJob, AFileThatComesToATracksNameDuringTheGrabIsLeftAsItIsAndTheGrabFails) {
+  GrabHarness harness({{40}, {40}});
+  const auto planted = harness.folder / "track02.wav";
+  audio::GrabOptions options;
+  options.onTrackWritten = [&](const audio::GrabbedTrack&) { std::ofstream(planted) << "planted"; };
+  const auto outcome = harness.Grab({1, 2}, kFormatWav, 128, options);
+
+  EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
+  EXPECT_EQ(harness.bench.prompt.texts(),
+            std::vector<std::string>{std::string(grabtext::kNotNamed) + "\n" + planted.string() + ": File exists"});
+  EXPECT_EQ(endtoend::ReadWholeFile(planted), "planted");
+  EXPECT_EQ(endtoend::ListFiles(harness.folder),
+            (std::vector<std::filesystem::path>{"grab.log", "track01.wav", "track02.wav"}));
+}
+
+TEST(GrabJob, EachGrabAddsItsSectionToGrabLog) {
+  GrabHarness harness({{40}, {40}});
+  std::ofstream(harness.folder / audio::GrabLog::kFileName) << "notes of my own\n";
+  harness.existingOutputs = audio::ExistingOutputs::Replace;
+  const auto first = harness.Grab({1});
+  const auto second = harness.Grab({1, 2});
+  ASSERT_EQ(first.written.size(), 1u);
+  ASSERT_EQ(second.written.size(), 2u);
+
+  const std::string log = endtoend::ReadWholeFile(harness.folder / audio::GrabLog::kFileName);
+  const std::string section = "\nGrab of ";
+  const auto firstSection = log.find(section);
+  const auto secondSection = log.find(section, firstSection + 1);
+  ASSERT_NE(secondSection, std::string::npos) << log;
+  EXPECT_EQ(log.substr(0, firstSection), "notes of my own\n");
+  EXPECT_LT(log.find(audio::TrackLogText(first.written[0])), secondSection) << log;
+  // A section: when it started, the drive, an empty line, then the tracks.
+  const auto drive = log.find("\nDrive: virtual-cd", secondSection);
+  ASSERT_NE(drive, std::string::npos) << log;
+  EXPECT_EQ(log.substr(log.find("\n\n", drive) + 2),
+            audio::TrackLogText(second.written[0]) + "\n" + audio::TrackLogText(second.written[1]));
 }
 
 TEST(GrabJob, TracksTheDiscDoesNotHoldAndDataTracksAreNamedAndSkippedAndTheCountIsOfFilesWritten) {

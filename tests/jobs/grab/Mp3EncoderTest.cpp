@@ -49,7 +49,7 @@ bool Encode(mp3::EncoderLibrary& encoder, mp3::EncoderConfig config, const std::
   const std::vector<std::int16_t> samples = Walk();
   std::vector<std::uint8_t> output(outputSize);
   audio::OutputFile file;
-  bool ok = file.Create(path);
+  bool ok = file.Create(path, true);
   std::uint32_t produced = 0;
   for (std::size_t at = 0; ok && at < samples.size(); at += samplesPerChunk) {
     const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(samplesPerChunk, samples.size() - at));
@@ -58,7 +58,7 @@ bool Encode(mp3::EncoderLibrary& encoder, mp3::EncoderConfig config, const std::
   }
   ok = ok && encoder.beDeinitStream(stream, output.data(), &produced) == mp3::kOk && file.Write(output.data(), produced);
   ok = encoder.beCloseStream(stream) == mp3::kOk && ok;
-  return file.Close() && ok;
+  return file.Close() && file.Commit() && ok;
 }
 
 class Mp3EncoderTest : public ::testing::Test {
@@ -155,7 +155,7 @@ TEST_F(Mp3EncoderTest, TheStreamIsClosedByItsOwnerWhetherATrackIsFinishedAbandon
   const std::vector<std::int16_t> walk = Walk();
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(walk.data());
   const std::size_t size = walk.size() * sizeof walk[0];
-  ASSERT_EQ(writer.Open(scratch.path() / "abandoned.mp3", size), audio::TrackWriteStatus::Ok);
+  ASSERT_EQ(writer.Open(scratch.path() / "abandoned.mp3", size, false), audio::TrackWriteStatus::Ok);
   ASSERT_EQ(writer.Write(bytes, 16 * 2352), audio::TrackWriteStatus::Ok);
   writer.Abandon();
   EXPECT_TRUE(closedSinceLastCall());
@@ -164,7 +164,7 @@ TEST_F(Mp3EncoderTest, TheStreamIsClosedByItsOwnerWhetherATrackIsFinishedAbandon
   // reads of 16 sectors and single sectors, across the encoder's chunks.
   const auto folder = scratch.path() / platform::PathFromUtf8("Музыка ♫");
   std::filesystem::create_directory(folder);
-  ASSERT_EQ(writer.Open(folder / "track01.mp3", size), audio::TrackWriteStatus::Ok);
+  ASSERT_EQ(writer.Open(folder / "track01.mp3", size, false), audio::TrackWriteStatus::Ok);
   for (std::size_t at = 0; at < size;) {
     const std::size_t read = std::min<std::size_t>(size - at, size - at > 16 * 2352 ? 16 * 2352 : 2352);
     ASSERT_EQ(writer.Write(bytes + at, read), audio::TrackWriteStatus::Ok);
