@@ -46,6 +46,14 @@ JobEnd BurnSequence::StopUnlessWritable(DiscCheck disc, const char* notWritableT
   return context_.Stop(notWritableText, JobEnd::DiscNotWritable);
 }
 
+bool BurnSequence::TakesCdTracks(std::int32_t freeBlocks) const {
+  // The last possible lead-out of the longest CD, at 100 minutes.
+  constexpr std::int32_t kLargestCdBlocks = 100 * 60 * 75 - 150;
+  const Drive& recorder = registry_.drive(drive_);
+  const bool writesCd = !recorder.capabilitiesRead || recorder.canWriteCdR != 0 || recorder.canWriteCdRw != 0;
+  return writesCd && freeBlocks <= kLargestCdBlocks;
+}
+
 void BurnSequence::Close() {
   if (!open_) return;
   registry_.CloseDevice(drive_);

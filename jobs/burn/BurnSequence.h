@@ -56,6 +56,9 @@ inline constexpr const char* kNoDeviceAccess = "Can't get access to CD/DVD Devic
 inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
 inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
 inline constexpr const char* kBurnFailed = "Disc burning failed.";
+inline constexpr const char* kNotACd =
+    "The disc in the recorder is not a CD, or the recorder cannot write CDs: audio and Video CD tracks can be "
+    "written on a CD-R or CD-RW only.";
 }
 
 // The drive steps every burning job is made of, on the job's drive
@@ -99,6 +102,11 @@ class BurnSequence {
   // Done for a blank or appendable disc; otherwise tells the user (no disc, or
   // `notWritableText`) and returns how the job ends.
   JobEnd StopUnlessWritable(DiscCheck disc, const char* notWritableText);
+  // Whether CD tracks (audio, Mode 2) can go on the disc, from what is known
+  // without asking the drive again: its capability page, read when the drives
+  // were listed, names CD-R or CD-RW writing, and the disc's `freeBlocks` are
+  // no more than a CD holds (a DVD has several times more).
+  bool TakesCdTracks(std::int32_t freeBlocks) const;
   // The start address and the free blocks of a track; nothing when the drive
   // could not say (a start of 0 would then be a guess).
   std::optional<std::int32_t> TrackStart(std::int32_t track);
