@@ -80,7 +80,10 @@ MpegStreamKind ClassifyMpegStream(std::span<const std::uint8_t> start) {
   std::vector<std::uint8_t> video;
   std::optional<std::uint8_t> videoStream;
   std::size_t at = 0;
-  while (IsStartCode(start, at)) {
+  for (;;) {
+    // Zero bytes may stand between packs: a Video CD stream's empty sectors are zeros.
+    while (at < start.size() && start[at] == 0 && !IsStartCode(start, at)) ++at;
+    if (!IsStartCode(start, at)) break;
     const std::uint8_t code = start[at + 3];
     if (code == kProgramEnd) break;
     if (code == kPackStart) {

@@ -76,12 +76,6 @@ std::optional<std::int32_t> BurnSequence::TrackStart(std::int32_t track) {
   return start;
 }
 
-std::optional<std::int32_t> BurnSequence::DiscCapacity() {
-  const std::int32_t capacity = registry_.GetDiscCapacity(drive_);
-  if (!registry_.LastOutcome(drive_).good()) return std::nullopt;
-  return capacity;
-}
-
 std::optional<std::int32_t> BurnSequence::TrackFreeBlocks(std::int32_t track) {
   const std::int32_t free = registry_.GetTrackFreeBlocks(drive_, track);
   if (!registry_.LastOutcome(drive_).good()) return std::nullopt;

@@ -110,9 +110,6 @@ class BurnSequence {
   // The start address and the free blocks of a track; nothing when the drive
   // could not say (a start of 0 would then be a guess).
   std::optional<std::int32_t> TrackStart(std::int32_t track);
-  // The disc's capacity in sectors (the start of its last possible lead-out);
-  // nothing when the drive could not say.
-  std::optional<std::int32_t> DiscCapacity();
   std::optional<std::int32_t> TrackFreeBlocks(std::int32_t track);
 
   // The job's chosen write speed, rotation control 0; false when refused.

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/File.h"
-#include "vcd/MpegStreamCheck.h"
 #include "platform/Utf8Path.h"
 #include "jobs/burn/BurnSequence.h"
+#include "vcd/MpegStreamCheck.h"
 #include "vcd/VcdTrackSources.h"
 #include "vcd/VcdTrackTable.h"
 

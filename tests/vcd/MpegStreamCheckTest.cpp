@@ -41,6 +41,13 @@ Bytes SplitStream(std::uint8_t follower) {
 
 TEST(MpegStreamCheck, TellsMpegOneFromWhatAVideoCdCannotTake) {
   EXPECT_EQ(ClassifyMpegStream(SplitStream(0xB8)), MpegStreamKind::MpegOneSystemStream);
+  // Zero bytes between packs (empty sectors) are allowed; other bytes there are not.
+  Bytes padded = Pack();
+  Append(padded, Bytes(2000, 0x00));
+  Append(padded, SplitStream(0xB8));
+  EXPECT_EQ(ClassifyMpegStream(padded), MpegStreamKind::MpegOneSystemStream);
+  padded[1000] = 0x01;
+  EXPECT_EQ(ClassifyMpegStream(padded), MpegStreamKind::Damaged);
   // The extension in the audio packet does not count; the one after the video's sequence header does.
   EXPECT_EQ(ClassifyMpegStream(SplitStream(0xB5)), MpegStreamKind::MpegTwoVideo);
 

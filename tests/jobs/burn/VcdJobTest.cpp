@@ -383,7 +383,9 @@ TEST(VcdJob, FilesThatAreNotMpegOneSystemStreamsAreRefusedByName) {
       {made("audio.mpg", {"-vn", "-c:a", "mp2", "-f", "mpeg"}), "no MPEG video sequence header"},
       {made("movie.mp4", {"-c:v", "mpeg1video", "-f", "mp4"}), "it does not begin with an MPEG pack header"},
   };
-  std::vector<std::string> files = {good};
+  // Without sound a Video CD stream has empty sectors of zeros between its packs.
+  const std::string silent = made("silent.mpg", {"-an", "-target", "ntsc-vcd"});
+  std::vector<std::string> files = {good, silent};
   for (const auto& file : refused) files.push_back(file.path);
 
   VirtualBench bench;
@@ -393,6 +395,7 @@ TEST(VcdJob, FilesThatAreNotMpegOneSystemStreamsAreRefusedByName) {
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   const std::string text = bench.prompt.messages()[0].text;
   EXPECT_EQ(text.find(good), std::string::npos);
+  EXPECT_EQ(text.find(silent), std::string::npos) << text;
   for (const auto& file : refused) {
     EXPECT_THAT(text, HasSubstr("The file " + file.path + " cannot go on a Video CD: " + file.reason));
   }
