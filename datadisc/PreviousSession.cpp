@@ -37,9 +37,13 @@ constexpr std::uint32_t kMaxDirectoryBytes = 16 * 1024 * 1024;
 constexpr std::uint64_t kMaxTreeBytes = 64 * 1024 * 1024;
 // Blocks asked for by one read command.
 constexpr std::uint32_t kBlocksPerRead = 32;
-// Joliet names longer than this would not fit a directory record when written again.
-constexpr std::size_t kMaxJolietIdentifierBytes = 200;
+// Joliet names of up to 103 characters, as other burners write them, still
+// fit a directory record with their version when written again.
+constexpr std::size_t kMaxJolietNameUnits = 103;
 constexpr std::size_t kMaxIsoIdentifierBytes = 200;
+// The size of a directory reached through a Rock Ridge child link: its own
+// "." record tells it.
+constexpr std::uint32_t kSizeFromDotRecord = 0xFFFFFFFF;
 
 struct Failure {
   PreviousSession::Status status;
@@ -69,6 +73,39 @@ std::string WithoutVersion(std::string name) {
   const std::size_t semicolon = name.rfind(';');
   if (semicolon != std::string::npos) name.resize(semicolon);
   return name;
+}
+
+// Whether a name read from a disc can name an entry of a folder: not "." or
+// "..", and holding no separator or NUL (which would make it a path).
+bool IsPlainName(const std::string& name) {
+  if (name == "." || name == "..") return false;
+#ifdef _WIN32
+  if (name.find('\\') != std::string::npos) return false;
+#endif
+  return name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+// The name as a message can show it: control characters as '?'.
+std::string Shown(std::string name) {
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  }
+  return name;
+}
+
+// The Rock Ridge entry `signature` in a record's system use area (after its
+// identifier and padding byte), if the record has one.
+const std::uint8_t* SystemUseEntry(const std::uint8_t* record, const char* signature) {
+  const std::uint8_t length = record[0];
+  const std::uint8_t identifierLength = record[32];
+  std::uint32_t at = 33u + identifierLength + (identifierLength % 2 == 0 ? 1u : 0u);
+  while (at + 4 <= length) {
+    const std::uint8_t entryLength = record[at + 2];
+    if (entryLength < 4 || at + entryLength > length) return nullptr;
+    if (record[at] == signature[0] && record[at + 1] == signature[1]) return record + at;
+    at += entryLength;
+  }
+  return nullptr;
 }
 
 struct VolumeRoot {
@@ -122,10 +159,13 @@ class SessionReader {
     std::vector<Pending> pending{{&out, root.extent, root.size, 1}};
     std::vector<std::uint8_t> data;
     while (!pending.empty()) {
-      const Pending directory = pending.back();
+      Pending directory = pending.back();
       pending.pop_back();
       if (directory.depth > kMaxPreviousDepth) return Damage("its directories nest too deep");
       if (!visited_.insert(directory.extent).second) return Damage("a directory is reached twice");
+      if (directory.size == kSizeFromDotRecord && !SizeFromDotRecord(directory.extent, directory.size, data)) {
+        return false;
+      }
       if (directory.size == 0 || directory.size > kMaxDirectoryBytes) return Damage("a directory has a bad size");
       treeBytes += directory.size;
       if (treeBytes > kMaxTreeBytes) return Damage("its directories are too large");
@@ -146,6 +186,16 @@ class SessionReader {
   static VolumeRoot RootOf(const std::uint8_t* descriptor) {
     const std::uint8_t* record = descriptor + kRootRecordOffset;
     return {bytes::ReadLe32(record + 2), bytes::ReadLe32(record + 10)};
+  }
+
+  // A relocated directory's size, from the "." record at its start.
+  bool SizeFromDotRecord(std::uint32_t extent, std::uint32_t& size, std::vector<std::uint8_t>& data) {
+    if (!Read(extent, 1, data)) return false;
+    if (data[0] < kMinRecordLength || data[32] != 1 || data[33] != 0) {
+      return Damage("a relocated directory does not begin with its own record");
+    }
+    size = bytes::ReadLe32(data.data() + 10);
+    return true;
   }
 
   bool ParseDirectory(const std::vector<std::uint8_t>& data, std::uint32_t size, bool joliet,
@@ -169,6 +219,9 @@ class SessionReader {
       const std::uint8_t* identifier = record + 33;
       // "." and ".." describe the directory and its parent, not entries.
       if (identifierLength == 1 && (identifier[0] == 0 || identifier[0] == 1)) continue;
+      // A directory that Rock Ridge moved to its relocation folder is read
+      // where its child link stands, which is where its names put it.
+      if (!joliet && SystemUseEntry(record, "RE") != nullptr) continue;
       PreviousEntry entry;
       const std::uint8_t flags = record[25];
       if ((flags & kMultiExtentFlag) != 0) return Damage("a file is recorded in several extents");
@@ -177,7 +230,6 @@ class SessionReader {
       entry.size = bytes::ReadLe32(record + 10);
       entry.recordingTime = RecordTime(record + 18);
       if (joliet) {
-        if (identifierLength > kMaxJolietIdentifierBytes) return Damage("a name is too long");
         entry.name = Utf8FromUtf16Be(identifier, identifierLength);
       } else {
         if (identifierLength > kMaxIsoIdentifierBytes) return Damage("a name is too long");
@@ -185,6 +237,20 @@ class SessionReader {
       }
       if (!entry.isDirectory) entry.name = WithoutVersion(std::move(entry.name));
       if (entry.name.empty()) return Damage("an entry has no name");
+      if (joliet && Utf16Units(entry.name) > kMaxJolietNameUnits) return Damage("a name is too long");
+      if (!IsPlainName(entry.name)) {
+        return Fail(PreviousSession::Status::Damaged,
+                    "holds an entry named \"" + Shown(entry.name) + "\", which is not a name a folder can hold");
+      }
+      if (const std::uint8_t* link = joliet ? nullptr : SystemUseEntry(record, "CL")) {
+        if (link[2] < 12) return Damage("a directory record is malformed");
+        entry.isDirectory = true;
+        entry.extent = bytes::ReadLe32(link + 4);
+        entry.size = kSizeFromDotRecord;
+        if (entry.extent >= end_) return Damage("a relocated directory lies beyond the end of the volume");
+        list.push_back(std::move(entry));
+        continue;
+      }
       const std::uint64_t sectors = SectorsFor(entry.size);
       if (sectors > 0 && std::uint64_t{entry.extent} + sectors > end_) {
         return Damage("an entry lies beyond the end of the volume");

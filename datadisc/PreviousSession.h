@@ -48,10 +48,14 @@ struct PreviousSession {
 // Reads the volume descriptors of the session that starts at `sessionStart`
 // and every directory of its Joliet tree (the ISO 9660 tree when there is no
 // Joliet one), then the ISO 9660 tree to give each entry its ISO 9660 name.
-// Nothing outside blocks 0 to `readableEnd` - 1 is read; a loop between
-// directories, an extent beyond the volume or the disc, a record that
-// breaks the record rules, more directories than path tables can number or
-// a tree deeper than kMaxPreviousDepth makes the session Damaged.
+// A folder that Rock Ridge relocated is read in the ISO 9660 tree where its
+// child link stands, not in the relocation folder, so both trees have the
+// same shape. Nothing outside blocks 0 to `readableEnd` - 1 is read; a loop
+// between directories, an extent beyond the volume or the disc, a record that
+// breaks the record rules, a Joliet name of more than 103 characters, a name
+// that is not one a folder can hold (".", "..", one with a separator or NUL),
+// more directories than path tables can number or a tree deeper than
+// kMaxPreviousDepth makes the session Damaged.
 PreviousSession ReadPreviousSession(const BlockReader& read, std::uint32_t sessionStart,
                                     std::uint32_t readableEnd);
 

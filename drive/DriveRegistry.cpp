@@ -93,6 +93,7 @@ void DriveRegistry::AddEnumeratedDevice(DeviceCandidate candidate, AccessMode mo
     added.canWriteDvdR = (mask & capability::kWritesDvdR) ? 1 : 0;
     added.canTestWrite = (mask & capability::kTestWrite) ? 1 : 0;
     added.canWriteDvdRam = (mask & capability::kWritesDvdRam) ? 1 : 0;
+    added.capabilitiesRead = true;
   }
   CloseDevice(index);
 }

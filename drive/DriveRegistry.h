@@ -37,6 +37,7 @@ struct Drive {
   std::uint8_t canWriteDvdR = 0;
   std::uint8_t canTestWrite = 0;
   std::uint8_t canWriteDvdRam = 0;
+  bool capabilitiesRead = false;  // the can... flags come from the drive's mode page 2Ah
   std::int32_t lastError = 0;  // 1 open failed, 2 capability page failed
   CommandOutcome lastOutcome;   // what the last command sent to the drive ended with
   std::uint32_t readRetries = 0;  // sector reads repeated after a failure, since enumeration

@@ -47,19 +47,32 @@ constexpr std::uint64_t MpegSectorsFor(std::uint64_t bytes) {
   return (bytes + kMpegDataSize - 1) / kMpegDataSize;
 }
 
-// Spreading one file over several discs, each with `room` sectors for MPEG
-// data (its capacity less the 20000 sectors kept free): the file needs more
-// than one disc when its whole sectors outnumber the room.
+// Blocks the drive writes itself behind each track written track at once.
+inline constexpr std::uint32_t kRunOutSectors = 2;
+
+// The blocks a disc's tracks take from block 0: up to the last track's data,
+// then its empty sectors and run-out.
+constexpr std::int64_t BlocksUsed(const VcdTrackTable& table) {
+  return static_cast<std::int64_t>(table.end) - kTrackSpacing + kTrailingEmptySectors + kRunOutSectors;
+}
+
+// The data sectors a disc of `freeBlocks` (from block 0) has room for when it
+// carries one MPEG track; 0 or less when it has none.
+constexpr std::int64_t DataRoom(std::int64_t freeBlocks) {
+  return freeBlocks - kFirstDataStart - kTrailingEmptySectors - kRunOutSectors;
+}
+
+// Spreading one file over several discs, each with `room` data sectors: the
+// file needs more than one disc when its sectors outnumber the room.
 constexpr bool NeedsSeveralDiscs(std::uint64_t fileSize, std::int64_t room) {
-  return room < static_cast<std::int64_t>(fileSize / kMpegDataSize);
+  return room < static_cast<std::int64_t>(MpegSectorsFor(fileSize));
 }
 
 // The data sectors of the next disc of a spread file with `left` bytes to go:
-// the whole room when the bytes, counted 2332 to a sector, exceed it; else
-// the sectors the bytes fill.
+// the whole room, or the sectors the bytes fill when they fit in it.
 constexpr std::uint32_t NextDiscLength(std::uint64_t left, std::int64_t room) {
-  return room < static_cast<std::int64_t>(left / kMpegBlockSize) ? static_cast<std::uint32_t>(room)
-                                                                  : static_cast<std::uint32_t>(MpegSectorsFor(left));
+  return NeedsSeveralDiscs(left, room) ? static_cast<std::uint32_t>(room)
+                                       : static_cast<std::uint32_t>(MpegSectorsFor(left));
 }
 
 // Lays out one track per file size, in order. Nothing when a track or the disc

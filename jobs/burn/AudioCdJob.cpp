@@ -52,9 +52,18 @@ class AudioCdBurn {
         stop != JobEnd::Done) {
       return stop;
     }
+    // The free blocks also tell a DVD from a CD, without asking the drive for its profile.
+    const std::optional<std::int32_t> free = burn_.TrackFreeBlocks(base);
+    if (!free) {
+      return context_.Stop(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
+                           JobEnd::NoDriveInformation);
+    }
+    if (!burn_.TakesCdTracks(*free)) {
+      return context_.Stop(std::string(burntext::kNotACd) + burntext::kTerminated, JobEnd::DiscNotWritable);
+    }
     const AudioTrackPlan plan = audio::PlanAudioTracks(files_);
     if (!plan.refused.empty()) return RefuseFiles(plan.refused);
-    if (const JobEnd stop = CheckPlan(plan, base); stop != JobEnd::Done) return stop;
+    if (const JobEnd stop = CheckPlan(plan, base, *free); stop != JobEnd::Done) return stop;
     WarnOfShortTracks(plan);
 
     if (!burn_.SetSpeed()) context_.prompt.ShowMessage(audiojobtext::kSpeedRefused, MessageIcon::Plain);
@@ -119,7 +128,7 @@ class AudioCdBurn {
   }
 
   // Refuses, before anything is written, tracks the disc cannot number or hold.
-  JobEnd CheckPlan(const AudioTrackPlan& plan, std::int32_t base) {
+  JobEnd CheckPlan(const AudioTrackPlan& plan, std::int32_t base, std::int32_t free) {
     const std::int64_t lastTrack = plan.LastTrackNumber(base);
     if (lastTrack > audio::kMaxTrackNumber) {
       return context_.Stop("The disc would need track numbers up to " + std::to_string(lastTrack) +
@@ -127,16 +136,10 @@ class AudioCdBurn {
                                burntext::kTerminated,
                            JobEnd::SourcesRefused);
     }
-    if (plan.tracks.empty()) return JobEnd::Done;
-    const std::optional<std::int32_t> free = burn_.TrackFreeBlocks(base);
-    if (!free) {
-      return context_.Stop(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
-                           JobEnd::NoDriveInformation);
-    }
     const std::int64_t needed = plan.BlocksNeeded();
-    if (needed <= *free) return JobEnd::Done;
+    if (needed <= free) return JobEnd::Done;
     return context_.Stop("The audio does not fit on the disc: it needs " + std::to_string(needed) +
-                             " sectors, the disc has " + std::to_string(*free) + " free." + burntext::kTerminated,
+                             " sectors, the disc has " + std::to_string(free) + " free." + burntext::kTerminated,
                          JobEnd::DoesNotFit);
   }
 

@@ -7,8 +7,9 @@ namespace brenmark {
 
 // Burns the job's WAV files as the audio tracks of a CD on the job's drive,
 // one track at once per file in list order, then closes the session and
-// ejects the disc. Nothing is written when any file of the list cannot be
-// opened or is not CD audio.
+// ejects the disc. Nothing is written when the recorder or its disc cannot
+// take CD tracks (a DVD), or when any file of the list cannot be opened or is
+// not CD audio.
 JobEnd AudioCdJob(JobContext& context);
 
 // The texts the audio CD job shows.

@@ -53,6 +53,14 @@ bool BurnSequence::IsLastSessionOpen() {
   return registry_.GetDiscInfo(drive_, nullptr, nullptr, &status) && (status & kLastSessionIncomplete) != 0;
 }
 
+bool BurnSequence::TakesCdTracks(std::int32_t freeBlocks) const {
+  // The last possible lead-out of the longest CD, at 100 minutes.
+  constexpr std::int32_t kLargestCdBlocks = 100 * 60 * 75 - 150;
+  const Drive& recorder = registry_.drive(drive_);
+  const bool writesCd = !recorder.capabilitiesRead || recorder.canWriteCdR != 0 || recorder.canWriteCdRw != 0;
+  return writesCd && freeBlocks <= kLargestCdBlocks;
+}
+
 void BurnSequence::Close() {
   if (!open_) return;
   registry_.CloseDevice(drive_);
@@ -73,12 +81,6 @@ std::optional<std::int32_t> BurnSequence::TrackStart(std::int32_t track) {
   const std::int32_t start = registry_.GetTrackStartAddress(drive_, track);
   if (!registry_.LastOutcome(drive_).good()) return std::nullopt;
   return start;
-}
-
-std::optional<std::int32_t> BurnSequence::DiscCapacity() {
-  const std::int32_t capacity = registry_.GetDiscCapacity(drive_);
-  if (!registry_.LastOutcome(drive_).good()) return std::nullopt;
-  return capacity;
 }
 
 std::optional<std::int32_t> BurnSequence::TrackFreeBlocks(std::int32_t track) {

@@ -61,6 +61,9 @@ inline constexpr const char* kUnfinishedDisc =
     "The disc in the drive holds a session that was never closed (a burn stopped midway), so nothing more can "
     "be written on it.\nInsert a blank disc (for a virtual recorder: brenmark-cli tray blank, or Tray... > Insert "
     "Blank in the desktop programs).\nBurning process will be terminated.";
+inline constexpr const char* kNotACd =
+    "The disc in the recorder is not a CD, or the recorder cannot write CDs: audio and Video CD tracks can be "
+    "written on a CD-R or CD-RW only.";
 }
 
 // The drive steps every burning job is made of, on the job's drive
@@ -104,12 +107,14 @@ class BurnSequence {
   // Done for a blank or appendable disc; otherwise tells the user (no disc, a
   // disc left unfinished, or `notWritableText`) and returns how the job ends.
   JobEnd StopUnlessWritable(DiscCheck disc, const char* notWritableText);
+  // Whether CD tracks (audio, Mode 2) can go on the disc, from what is known
+  // without asking the drive again: its capability page, read when the drives
+  // were listed, names CD-R or CD-RW writing, and the disc's `freeBlocks` are
+  // no more than a CD holds (a DVD has several times more).
+  bool TakesCdTracks(std::int32_t freeBlocks) const;
   // The start address and the free blocks of a track; nothing when the drive
   // could not say (a start of 0 would then be a guess).
   std::optional<std::int32_t> TrackStart(std::int32_t track);
-  // The disc's capacity in sectors (the start of its last possible lead-out);
-  // nothing when the drive could not say.
-  std::optional<std::int32_t> DiscCapacity();
   std::optional<std::int32_t> TrackFreeBlocks(std::int32_t track);
 
   // The job's chosen write speed, rotation control 0; false when refused.

@@ -10,6 +10,7 @@
 #include "platform/File.h"
 #include "platform/Utf8Path.h"
 #include "jobs/burn/BurnSequence.h"
+#include "vcd/MpegStreamCheck.h"
 #include "vcd/VcdTrackSources.h"
 #include "vcd/VcdTrackTable.h"
 
@@ -21,10 +22,6 @@ using vcd::VcdTrackTable;
 
 // Sizes are recorded as 32-bit numbers on the disc.
 constexpr std::uint64_t kFileSizeLimit = std::uint64_t{1} << 32;
-// Sectors of every disc's capacity that are kept free.
-constexpr std::int64_t kReservedSectors = 20000;
-// A spanning remainder smaller than this is not given a disc of its own.
-constexpr std::uint64_t kSmallestRemainder = 20000;
 constexpr int kSessionFormatCdRomXa = 0x20;
 constexpr int kTrackModeData = 4;
 constexpr int kMultiSessionClosed = 0x40;
@@ -67,12 +64,8 @@ class VcdBurn {
                       std::to_string(files().size()) + " were chosen." + vcdjobtext::kTerminated,
                   JobEnd::SourcesRefused);
     }
-    if (files().size() == 1) {
-      const auto size = OpenForSize(single_, files()[0]);
-      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, JobEnd::SourceUnreadable);
-      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(files()[0]), JobEnd::SourcesRefused);
-      total_ = *size;
-    }
+    if (const JobEnd stop = CheckSources(); stop != JobEnd::Done) return stop;
+    if (files().size() == 1) total_ = sizes_[0];
     if (!burn_.Open()) return context_.Stop(NoDeviceAccessText(), JobEnd::NoDeviceAccess);
 
     for (;;) {
@@ -80,12 +73,6 @@ class VcdBurn {
       // After a failure the part on the failed disc is not complete: no further disc is asked for.
       if (result != JobEnd::Done || !spanning_ || written_ >= total_) return result;
       const std::uint64_t left = total_ - written_;
-      if (left < kSmallestRemainder) {
-        prompt_.ShowMessage(NotWrittenText(left) + " A remainder of fewer than " +
-                                std::to_string(kSmallestRemainder) + " bytes is not given a disc of its own.",
-                            MessageIcon::Plain);
-        return result;
-      }
       progress_.SetStatus("Starting New Volume...");
       if (!prompt_.WaitForUser(vcdjobtext::kInsertAnotherDisc)) {
         prompt_.ShowMessage(NotWrittenText(left) + " No further disc was inserted.", MessageIcon::Error);
@@ -94,6 +81,50 @@ class VcdBurn {
       }
       if (!burn_.Open()) return context_.Stop(NoDeviceAccessText(), JobEnd::NoDeviceAccess);
     }
+  }
+
+  // Opens every file, takes its size and looks at its first megabyte, before
+  // the drive is touched: a file that cannot be read, is too large or is not
+  // an MPEG-1 system stream refuses the whole list, each such file named with
+  // its reason. The one file of a list is kept open for the burn.
+  JobEnd CheckSources() {
+    std::string unreadable;
+    std::string refused;
+    std::vector<std::uint8_t> start(vcd::kMpegCheckBytes);
+    for (const std::string& path : files()) {
+      platform::File own;
+      platform::File& file = files().size() == 1 ? single_ : own;
+      const auto size = OpenForSize(file, path);
+      const std::int64_t got = size ? file.ReadAt(0, start.data(), start.size()) : -1;
+      if (!size || got < 0) {
+        unreadable.append("\n").append(path).append(": ").append(ReasonOf(file, size.has_value()));
+        continue;
+      }
+      sizes_.push_back(*size);
+      if (*size >= kFileSizeLimit) {
+        AddRefusal(refused, path, "it is 4 GB or larger, and a Video CD cannot record its size");
+        continue;
+      }
+      const vcd::MpegStreamKind kind =
+          vcd::ClassifyMpegStream(std::span<const std::uint8_t>(start.data(), static_cast<std::size_t>(got)));
+      if (kind != vcd::MpegStreamKind::MpegOneSystemStream) AddRefusal(refused, path, vcd::MpegRefusalReason(kind));
+    }
+    if (!unreadable.empty()) {
+      return context_.Stop(vcdjobtext::kNoSourceInformation + unreadable, JobEnd::SourceUnreadable);
+    }
+    if (!refused.empty()) return context_.Stop(refused + vcdjobtext::kTerminated, JobEnd::SourcesRefused);
+    return JobEnd::Done;
+  }
+
+  static void AddRefusal(std::string& text, const std::string& path, const char* reason) {
+    if (!text.empty()) text.append("\n");
+    text.append("The file ").append(path).append(" cannot go on a Video CD: ").append(reason).append(".");
+  }
+
+  // The system's words when the file could not be opened or read; else that it is no regular file.
+  static std::string ReasonOf(const platform::File& file, bool measured) {
+    if (!file.lastError().empty()) return file.lastError();
+    return measured ? "it could not be read" : "it is not a regular file";
   }
 
   // One disc, from the blank check to the eject; the result of the stop or of Finish.
@@ -105,12 +136,15 @@ class VcdBurn {
       case DiscCheck::Appendable:
       case DiscCheck::NotWritable: return context_.Stop(vcdjobtext::kDiscNotEmpty, JobEnd::DiscNotWritable);
     }
-    // A capacity or a track start the drive did not give would be used as 0.
-    const std::optional<std::int32_t> capacity = burn_.DiscCapacity();
-    if (!capacity) return StopWithAnswer(vcdjobtext::kNoCapacity, JobEnd::NoDriveInformation);
-    const std::int64_t room = static_cast<std::int64_t>(*capacity) - kReservedSectors;
+    // Free blocks or a track start the drive did not give would be used as 0.
+    const std::optional<std::int32_t> freeBlocks = burn_.TrackFreeBlocks(firstTrack);
+    if (!freeBlocks) return StopWithAnswer(vcdjobtext::kNoCapacity, JobEnd::NoDriveInformation);
+    if (!burn_.TakesCdTracks(*freeBlocks)) {
+      return context_.Stop(std::string(burntext::kNotACd) + vcdjobtext::kTerminated, JobEnd::DiscNotWritable);
+    }
+    const std::int64_t room = vcd::DataRoom(*freeBlocks);
     if (room <= 0) {
-      return context_.Stop("The disc holds " + std::to_string(*capacity) + " sectors, too few for a Video CD." +
+      return context_.Stop("The disc holds " + std::to_string(*freeBlocks) + " sectors, too few for a Video CD." +
                       vcdjobtext::kTerminated,
                   JobEnd::NoDriveInformation);
     }
@@ -122,17 +156,23 @@ class VcdBurn {
         single_.Close();
       }
     }
-    if (!burn_.TrackStart(1)) return StopWithAnswer(vcdjobtext::kNoTrackStart, JobEnd::NoDriveInformation);
-    progress_.SetStatus(TrackText("Writing Track %d of %d on Video CD ...", 1, trackCount()));
 
     VcdTrackTable table;
     if (spanning_) {
       const std::uint32_t length = vcd::NextDiscLength(total_ - written_, room);
       table.entries.push_back({vcd::kFirstDataStart, length});
       table.end = vcd::kFirstDataStart + length;
-    } else if (const JobEnd stop = LayFiles(table); stop != JobEnd::Done) {
-      return stop;
+    } else {
+      table = *vcd::LayTracks(sizes_);
+      if (vcd::BlocksUsed(table) > *freeBlocks) {
+        return context_.Stop("The files need " + std::to_string(vcd::BlocksUsed(table)) +
+                                 " sectors on the disc, which has " + std::to_string(*freeBlocks) + " free." +
+                                 vcdjobtext::kTerminated,
+                             JobEnd::DoesNotFit);
+      }
     }
+    if (!burn_.TrackStart(1)) return StopWithAnswer(vcdjobtext::kNoTrackStart, JobEnd::NoDriveInformation);
+    progress_.SetStatus(TrackText("Writing Track %d of %d on Video CD ...", 1, trackCount()));
 
     if (!burn_.SetSpeed()) prompt_.ShowMessage(vcdjobtext::kSpeedRefused, MessageIcon::Plain);
     if (!burn_.SetWriteMode(Track1Mode())) return FailAndFinish(vcdjobtext::kWriteModeRefused);
@@ -149,20 +189,6 @@ class VcdBurn {
       if (!BurnMpegTrack(i, table.entries[i])) return Finish(false);
     }
     return Finish(true);
-  }
-
-  // The track table of the files in order, from their sizes now.
-  JobEnd LayFiles(VcdTrackTable& table) {
-    sizes_.clear();
-    for (const std::string& path : files()) {
-      platform::File file;
-      const auto size = OpenForSize(file, path);
-      if (!size) return context_.Stop(vcdjobtext::kNoSourceInformation, JobEnd::SourceUnreadable);
-      if (*size >= kFileSizeLimit) return context_.Stop(TooLargeText(path), JobEnd::SourcesRefused);
-      sizes_.push_back(*size);
-    }
-    table = *vcd::LayTracks(sizes_);
-    return JobEnd::Done;
   }
 
   bool BurnMpegTrack(std::size_t i, const vcd::VcdTrackEntry& entry) {
@@ -256,10 +282,6 @@ class VcdBurn {
 
   JobEnd StopWithAnswer(const std::string& text, JobEnd result) {
     return context_.Stop(burn_.WithAnswer(text) + vcdjobtext::kTerminated, result);
-  }
-
-  std::string TooLargeText(const std::string& path) const {
-    return "The file " + path + " is 4 GB or larger; a Video CD cannot record its size." + vcdjobtext::kTerminated;
   }
 
   std::string NotWrittenText(std::uint64_t left) const {

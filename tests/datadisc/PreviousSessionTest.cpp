@@ -14,7 +14,10 @@
 #include <vector>
 
 #include "bytes/ByteOrder.h"
+#include "datadisc/ImageFile.h"
+#include "datadisc/ImageLayout.h"
 #include "datadisc/PreviousSession.h"
+#include "datadisc/SourceTree.h"
 #include "datadisc/Utf16.h"
 #include "tests/support/Bytes.h"
 #include "tests/support/ExternalTool.h"
@@ -161,6 +164,104 @@ TEST(PreviousSession, RefusesSpoiltSessionsSayingWhy) {
   const PreviousSession unreadable = ReadImage(WorkedExample(), 25);
   EXPECT_EQ(unreadable.status, Status::Unreadable);
   EXPECT_EQ(unreadable.reason, "could not be read (block 25)");
+}
+
+// Names from a disc are names, not paths: an entry named "." or "..", or
+// whose name holds a separator or NUL, makes the session one the import
+// cannot keep (the job then asks whether to append without it), in either tree.
+TEST(PreviousSession, NamesThatArePathsMakeTheSessionNotImportable) {
+  const auto rename = [](std::uint8_t* record, const std::string& identifier) {
+    record[32] = static_cast<std::uint8_t>(identifier.size());
+    std::copy(identifier.begin(), identifier.end(), record + 33);
+  };
+  const struct {
+    std::uint32_t sector;
+    std::string identifier;
+    std::string renamed;
+    std::string shown;
+  } cases[] = {
+      {28, Joliet("a.txt;1"), Joliet("..;1"), ".."},
+      {28, Joliet("a.txt;1"), Joliet(".;1"), "."},
+      {28, Joliet("a.txt;1"), Joliet("x/z;1"), "x/z"},
+      {28, Joliet("a.txt;1"), Joliet(std::string("a\0b;1", 5)), "a?b"},
+      {27, Joliet("Sub"), Joliet(".."), ".."},
+      {25, "A.TXT;1", "..;1", ".."},
+      {24, "SUB", "X/Z", "X/Z"},
+  };
+  for (const auto& test : cases) {
+    std::vector<std::uint8_t> image = WorkedExample();
+    rename(RecordOf(image, test.sector, test.identifier), test.renamed);
+    const PreviousSession session = ReadImage(image);
+    EXPECT_EQ(session.status, Status::Damaged) << test.shown;
+    EXPECT_EQ(session.reason, "holds an entry named \"" + test.shown + "\", which is not a name a folder can hold");
+    EXPECT_TRUE(session.root.empty());
+  }
+}
+
+// What other burners legitimately write: Joliet names of 103 characters, and
+// folders nested deeper than ISO 9660 allows, which Rock Ridge moves to
+// RR_MOVED and links back. The Joliet tree stands; every ISO 9660 name is
+// the one at the same place in the ISO 9660 tree, and a session written on
+// top shows the same shape in both trees.
+TEST(PreviousSession, LongJolietNamesAndRelocatedFoldersOfAnotherBurner) {
+  testsupport::TempFolder folder("previous-relocated");
+  const std::filesystem::path source = folder.path() / "source";
+  const std::string longName = std::string(99, 'n') + ".txt";
+  const std::string deep = "a/b/c/d/e/f/g/h/i/j/deep.txt";
+  for (const std::string& path : {deep, "top/" + longName}) {
+    std::filesystem::create_directories((source / path).parent_path());
+    std::ofstream(source / path) << path;
+  }
+  const std::filesystem::path image = folder.path() / "relocated.iso";
+  const auto made = testsupport::RunTool(
+      "xorriso -compliance deep_paths_off:long_paths_off:joliet_long_names -rr_reloc_dir RR_MOVED -rockridge on "
+      "-joliet on -outdev " + testsupport::Quoted(image) + " -map " + testsupport::Quoted(source) + " / -commit");
+  ASSERT_EQ(made.status, 0) << made.output;
+  ASSERT_NE(testsupport::RunTool("isoinfo -l -i " + testsupport::Quoted(image)).output.find("RR_MOVED"),
+            std::string::npos) << "xorriso relocated nothing";
+
+  std::vector<std::uint8_t> bytes = testsupport::FileBytes(image);
+  PreviousSession session = ReadImage(bytes);
+  ASSERT_EQ(session.status, Status::Read) << session.reason;
+  const auto child = [](const std::vector<PreviousEntry>& list, const std::string& name) -> const PreviousEntry& {
+    const auto found = std::find_if(list.begin(), list.end(), [&](const PreviousEntry& e) { return e.name == name; });
+    EXPECT_NE(found, list.end()) << name;
+    return found == list.end() ? list.front() : *found;
+  };
+  EXPECT_EQ(child(child(session.root, "top").children, longName).name.size(), 103u);
+  const std::vector<PreviousEntry>* level = &session.root;
+  for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}) {
+    const PreviousEntry& entry = child(*level, name);
+    EXPECT_EQ(entry.isoName, std::string(1, static_cast<char>(std::toupper(name[0]))));
+    level = &entry.children;
+  }
+  EXPECT_EQ(child(*level, "deep.txt").isoName, "DEEP.TXT");
+
+  // A new session on top of it, as the data job lays it out after the import.
+  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+  tree.SetVolumeLabel(SourceTree::kDefaultVolumeLabel);
+  std::vector<std::string> replaced;
+  tree.MergePreviousSession(session.root, replaced);
+  tree.ComputeDepth();
+  const auto sessionStart = static_cast<std::uint32_t>((bytes.size() + 2047) / 2048);
+  ImageLayout layout(tree, sessionStart);
+  ASSERT_TRUE(layout.Run().ok());
+  const std::filesystem::path added = folder.path() / "added.iso";
+  std::string error;
+  ASSERT_TRUE(RenderImageToFile(layout, added.string(), error)) << error;
+  bytes.resize(std::size_t{sessionStart} * 2048);
+  const std::vector<std::uint8_t> second = testsupport::FileBytes(added);
+  bytes.insert(bytes.end(), second.begin(), second.end());
+  const std::filesystem::path both = folder.path() / "both.iso";
+  std::ofstream(both, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  const std::string at = " -T " + std::to_string(sessionStart) + " -i " + testsupport::Quoted(both);
+  const std::string isoPaths = testsupport::RunTool("isoinfo -f" + at).output;
+  const std::string jolietPaths = testsupport::RunTool("isoinfo -J -f" + at).output;
+  EXPECT_NE(isoPaths.find("/A/B/C/D/E/F/G/H/I/J/DEEP.TXT;1"), std::string::npos) << isoPaths;
+  EXPECT_NE(jolietPaths.find("/a/b/c/d/e/f/g/h/i/j/deep.txt"), std::string::npos) << jolietPaths;
+  EXPECT_NE(jolietPaths.find("/top/" + longName), std::string::npos) << jolietPaths;
+  EXPECT_EQ(isoPaths.find("RR_MOVED/"), std::string::npos) << isoPaths;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QTest>
 
 #include "jobs/grab/GrabJob.h"
@@ -122,10 +123,14 @@ class RunTestDialogsTest : public QObject {
   void videoRunTestBurnsTheChosenMpegFile() {
     GuiHarness gui;
     const QString stream = QDir(gui.sources.path()).filePath(QStringLiteral("clip.mpg"));
-    QFile file(stream);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(2324 * 20, '\x5A'));
-    file.close();
+    // The job takes MPEG-1 system streams only.
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                  QStringLiteral("-i"), QStringLiteral("testsrc=duration=1:size=352x240:rate=29.97"),
+                  QStringLiteral("-target"), QStringLiteral("ntsc-vcd"), stream});
+    QVERIFY(ffmpeg.waitForFinished(60000));
+    QCOMPARE(ffmpeg.exitCode(), 0);
     RunTest<CAddVideoFilesDlg>(gui, 1006, stream, QStringLiteral("Video CD is Done."));
   }
 

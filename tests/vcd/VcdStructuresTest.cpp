@@ -97,16 +97,28 @@ TEST(VcdTrackTable, SectorsAndSpacingFollowTheFileSizes) {
   EXPECT_FALSE(LayTracks(tooLarge).has_value());
 }
 
-TEST(VcdTrackTable, AFileSpreadOverDiscs) {
-  constexpr std::int64_t kRoom = 359999 - 20000;
-  EXPECT_FALSE(NeedsSeveralDiscs(700000000, kRoom));
-  EXPECT_TRUE(NeedsSeveralDiscs(900000000, kRoom));
-  EXPECT_EQ(NextDiscLength(900000000, kRoom), 339999u);
-  EXPECT_EQ(900000000 - std::uint64_t{339999} * 2324, 109842324u);
-  EXPECT_EQ(NextDiscLength(109842324, kRoom), 47265u);
-  // Counted 2332 to a sector the bytes fit, so the disc takes all of them.
-  EXPECT_EQ(NextDiscLength(std::uint64_t{1000} * 2332, 1000), 1004u);
-  EXPECT_EQ(NextDiscLength(std::uint64_t{1001} * 2332, 1000), 1000u);
+// A 21-minute disc (94,349 free blocks) is filled to its last block: the data
+// room is what is left after track 1, the gap, the empty sectors and the
+// run-out, and a spread file never gets more sectors than that room.
+TEST(VcdTrackTable, AFileSpreadOverDiscsFillsEachDisc) {
+  constexpr std::int64_t kFree = 94349;
+  const std::int64_t room = DataRoom(kFree);
+  EXPECT_EQ(room, 91437);
+  VcdTrackTable full;
+  full.entries.push_back({kFirstDataStart, static_cast<std::uint32_t>(room)});
+  full.end = kFirstDataStart + static_cast<std::uint32_t>(room) + kTrackSpacing;
+  EXPECT_EQ(BlocksUsed(full), kFree);
+
+  const std::uint64_t roomBytes = static_cast<std::uint64_t>(room) * 2324;
+  EXPECT_FALSE(NeedsSeveralDiscs(roomBytes, room));
+  EXPECT_TRUE(NeedsSeveralDiscs(roomBytes + 1, room));
+  // Bytes that fit counted 2332 to a sector but not 2324 to one still go over two discs.
+  const std::uint64_t between = static_cast<std::uint64_t>(room) * 2330;
+  EXPECT_TRUE(NeedsSeveralDiscs(between, room));
+  EXPECT_EQ(NextDiscLength(between, room), room);
+  EXPECT_EQ(NextDiscLength(between - roomBytes, room), MpegSectorsFor(between - roomBytes));
+  // The one byte past a full disc has a sector of its own on the next.
+  EXPECT_EQ(NextDiscLength(1, room), 1u);
 }
 
 // The ENTRIES and INFO records and the descriptor's fixed texts are read end to end by vcd-info.

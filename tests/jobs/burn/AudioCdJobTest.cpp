@@ -265,6 +265,9 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
       {"22 kHz", VirtualBench::kCdDrive, "", {wavs.paths[0], wavs.paths[1], halfRate}, JobEnd::SourcesRefused,
        {"File " + halfRate + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."},
        "Initializing disc format...", false, 0},
+      // A DVD is refused at once, not after failed writes.
+      {"DVD recorder", VirtualBench::kDvdDrive, "", {wavs.paths[0]}, JobEnd::DiscNotWritable,
+       {"The disc in the recorder is not a CD"}, "Initializing disc format...", false, 0},
       {"write given up", VirtualBench::kCdDrive, "WRITE10:from=100:count=3", {wavs.paths[0], wavs.paths[1]},
        JobEnd::BurnFailed, {}, "Disc burning failed.", true, 2},
       {"session not closed", VirtualBench::kCdDrive, "CLOSETRACKSESSION:count=2", {wavs.paths[0]},
@@ -279,7 +282,7 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     VirtualBench bench;
-    auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+    auto& recorder = bench.recorder(c.drive == VirtualBench::kDvdDrive ? c.drive : VirtualBench::kCdDrive);
     if (*c.fault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(c.fault).spec);
     const auto outcome = bench.BurnFiles(AudioCdJob, c.drive, c.files);
     EXPECT_EQ(outcome.result, c.result);
@@ -296,7 +299,8 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
       EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
     }
     // What is refused is refused before the write parameters are sent.
-    if (c.result == JobEnd::SourceUnreadable || c.result == JobEnd::SourcesRefused) {
+    if (c.result == JobEnd::SourceUnreadable || c.result == JobEnd::SourcesRefused ||
+        c.result == JobEnd::DiscNotWritable) {
       EXPECT_THAT(history, Not(Contains("MODESELECT")));
       EXPECT_THAT(bench.finishedImages(), IsEmpty());
     }

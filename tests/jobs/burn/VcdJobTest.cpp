@@ -38,6 +38,21 @@ void CutTo(const fs::path& path, std::uintmax_t size) {
   file.put('\xB9');
 }
 
+// A file of exactly `size` bytes (at least two packs) that the job takes for
+// an MPEG-1 system stream: the first two packs of a stream ffmpeg made (they
+// hold the sequence header), then a pattern of `seed`.
+void WriteMpegFile(const fs::path& path, std::uint64_t size, std::uint32_t seed) {
+  static const std::string head = [] {
+    ScratchFolder folder("vcd-head");
+    MakeVcdStream(folder.path() / "head.mpg", 1, "ntsc-vcd");
+    return ReadWholeFile(folder.path() / "head.mpg").substr(0, 2 * 2324);
+  }();
+  ASSERT_GE(size, head.size());
+  WritePatternFile(path, size, seed);
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  file.write(head.data(), static_cast<std::streamsize>(head.size()));
+}
+
 using test::ActingProgress;
 
 struct VcdRun {
@@ -86,7 +101,7 @@ void ExpectSameStream(const std::string& ripped, const std::string& source) {
 TEST(VcdJob, EveryEntryOfFifteenFilesPointsAtItsOwnTrack) {
   ScratchFolder sources("vcd-fifteen");
   const fs::path stream = sources.path() / "stream.mpg";
-  WritePatternFile(stream, 2324 * 2, 3);
+  WriteMpegFile(stream, 2324 * 2, 3);
   VirtualBench bench;
   ASSERT_EQ(BurnVcd(bench, std::vector<std::string>(15, stream.string())).result, JobEnd::Done);
   const auto info = RunProgram({"vcd-info", "--no-banner", "--cue-file=" + bench.finishedImages().at(0).string()});
@@ -160,7 +175,7 @@ void Arm(VirtualBench& bench, const std::string& fault) {
 TEST(VcdJob, EachFailureEndsAsTold) {
   ScratchFolder sources("vcd-failures");
   const fs::path stream = sources.path() / "stream.mpg";
-  WritePatternFile(stream, 2324 * 40, 7);
+  WriteMpegFile(stream, 2324 * 40, 7);
 
   const std::vector<FailureRow> rows = {
       {"no drive", [](auto&, auto&, int& drive, auto) { drive = -1; }, vcdjobtext::kNoDrive, JobEnd::NoDrive,
@@ -193,14 +208,29 @@ TEST(VcdJob, EachFailureEndsAsTold) {
          fs::resize_file(large, std::uintmax_t{1} << 32);
          files = {large.string()};
        },
-       "The file " + (sources.path() / "large.mpg").string() + " is 4 GB or larger", JobEnd::SourcesRefused,
-       false, "Initializing disc format..."},
-      {"track information unreadable",
-       [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READTRACKINFORMATION"); },
+       "The file " + (sources.path() / "large.mpg").string() + " cannot go on a Video CD: it is 4 GB or larger",
+       JobEnd::SourcesRefused, false, "Initializing disc format..."},
+      {"track start unreadable",
+       [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READTRACKINFORMATION:after=1"); },
        vcdjobtext::kNoTrackStart, JobEnd::NoDriveInformation, false, "Initializing disc format..."},
-      {"capacity unreadable",
-       [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READDISCINFORMATION:after=1"); },
+      {"free blocks unreadable",
+       [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "READTRACKINFORMATION"); },
        vcdjobtext::kNoCapacity, JobEnd::NoDriveInformation, false, "Initializing disc format..."},
+      // The DVD recorder's disc is refused at once, not after failed writes.
+      {"DVD recorder", [](auto&, auto&, int& drive, auto) { drive = VirtualBench::kDvdDrive; }, burntext::kNotACd,
+       JobEnd::DiscNotWritable, false, "Initializing disc format..."},
+      {"two files that overflow a 21-minute disc",
+       [](VirtualBench& bench, auto& files, auto&, auto folder) {
+         ASSERT_TRUE(bench.recorder(VirtualBench::kCdDrive).InsertBlank(virtualdrive::MediumKind::CdR, 21).ok);
+         files.clear();
+         for (const char* name : {"half1.mpg", "half2.mpg"}) {
+           WriteMpegFile(folder / name, 2324 * 2, 1);
+           fs::resize_file(folder / name, 2324ull * 46000);
+           files.push_back((folder / name).string());
+         }
+       },
+       "The files need 95162 sectors on the disc, which has 94349 free.", JobEnd::DoesNotFit, false,
+       "Initializing disc format..."},
   };
   for (const FailureRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -209,7 +239,8 @@ TEST(VcdJob, EachFailureEndsAsTold) {
     int drive = VirtualBench::kCdDrive;
     row.arrange(bench, files, drive, sources.path());
     const std::size_t messagesBefore = bench.prompt.messages().size();
-    bench.recorder(VirtualBench::kCdDrive).ClearCommandHistory();
+    auto& recorder = bench.recorder(drive == VirtualBench::kDvdDrive ? drive : VirtualBench::kCdDrive);
+    recorder.ClearCommandHistory();
 
     const auto run = BurnVcd(bench, files, drive);
     EXPECT_EQ(run.result, row.result);
@@ -219,7 +250,7 @@ TEST(VcdJob, EachFailureEndsAsTold) {
       EXPECT_THAT(messages[messagesBefore].text, ::testing::StartsWith(row.message));
       EXPECT_EQ(messages[messagesBefore].icon, MessageIcon::Error);
     }
-    const auto history = bench.recorder(VirtualBench::kCdDrive).CommandHistory();
+    const auto history = recorder.CommandHistory();
     const auto commands = Describe(history);
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "STARTSTOP"), row.finished ? 1 : 0);
     if (!row.finished) {
@@ -233,7 +264,7 @@ TEST(VcdJob, EachFailureEndsAsTold) {
 TEST(VcdJob, ARefusedSpeedIsToldAndTheBurnGoesOn) {
   ScratchFolder sources("vcd-speed");
   const fs::path stream = sources.path() / "stream.mpg";
-  WritePatternFile(stream, 2324 * 3, 7);
+  WriteMpegFile(stream, 2324 * 3, 7);
   VirtualBench bench;
   Arm(bench, "SETCDSPEED");
   const auto run = BurnVcd(bench, {stream.string()});
@@ -247,8 +278,8 @@ TEST(VcdJob, AFileGoneBeforeItsTrackFinishesTheDiscAsFailed) {
   ScratchFolder sources("vcd-gone");
   const fs::path kept = sources.path() / "kept.mpg";
   const fs::path gone = sources.path() / "gone.mpg";
-  WritePatternFile(kept, 2324 * 3, 1);
-  WritePatternFile(gone, 2324 * 3, 2);
+  WriteMpegFile(kept, 2324 * 3, 1);
+  WriteMpegFile(gone, 2324 * 3, 2);
   VirtualBench bench;
   auto progress = std::make_shared<ActingProgress>("Starting Track 3 of 3 on Video CD ...", [&] { fs::remove(gone); });
   const auto run = BurnVcd(bench, {kept.string(), gone.string()}, VirtualBench::kCdDrive, progress);
@@ -278,13 +309,17 @@ std::string MpegDataOf(const fs::path& cue) {
   return data;
 }
 
-// A file spread over two small discs: --yes answers the request for another
-// disc, each disc is printed, and together they hold every byte once, in order.
+// A file spread over two small discs: the first is filled to its last block,
+// --yes answers the request for another disc, the few bytes left over get a
+// disc of their own, each disc is printed, and together they hold every byte
+// once, in order.
 TEST(BurnVcdCommand, YesAnswersTheRequestForAnotherDiscAndEachDiscIsPrinted) {
   ScratchFolder sources("vcd-cli");
   const fs::path movie = sources.path() / "movie.mpg";
-  // One byte more than two 21-minute discs' room counted 2332 to a sector: two discs.
-  WritePatternFile(movie, 74500ull * 2332, 5);
+  // A 21-minute disc has 94,349 free blocks: room for 91,437 data sectors.
+  constexpr std::uint64_t kRoomBytes = 91437ull * 2324;
+  constexpr std::uint64_t kLeftOver = 5000;
+  WriteMpegFile(movie, kRoomBytes + kLeftOver, 5);
   ScratchFolder data("vcd-cli-data");
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank", "--minutes", "21"}).exitStatus, 0);
 
@@ -292,13 +327,15 @@ TEST(BurnVcdCommand, YesAnswersTheRequestForAnotherDiscAndEachDiscIsPrinted) {
   EXPECT_EQ(burned.exitStatus, 0) << burned.err;
   const auto paths = Lines(burned.out);
   ASSERT_EQ(paths.size(), 2u) << burned.out;
-  std::string spread;
+  std::vector<std::string> parts;
   for (const std::string& path : paths) {
     const auto info = RunProgram({"vcd-info", "--no-banner", "--cue-file=" + path});
     EXPECT_THAT(info.out, HasSubstr("entries: 1")) << path;
-    spread += MpegDataOf(path);
+    parts.push_back(MpegDataOf(path));
   }
-  ExpectSameStream(spread, ReadWholeFile(movie));
+  EXPECT_EQ(parts[0].size(), kRoomBytes);
+  EXPECT_EQ(fs::file_size(BinOf(paths[0])), 94349u * 2352) << "the first disc is not full";
+  ExpectSameStream(parts[0] + parts[1], ReadWholeFile(movie));
   EXPECT_THAT(burned.err, HasSubstr(vcdjobtext::kNeedsMoreDiscs));
   EXPECT_THAT(burned.err, HasSubstr(vcdjobtext::kInsertAnotherDisc));
   EXPECT_THAT(burned.err, HasSubstr("[--yes: going on]"));
@@ -307,9 +344,62 @@ TEST(BurnVcdCommand, YesAnswersTheRequestForAnotherDiscAndEachDiscIsPrinted) {
   const auto stopped = Cli(data.path(), {"--drive", "virtual-cd", "burn-vcd", movie.string()});
   EXPECT_EQ(stopped.exitStatus, 1);
   EXPECT_EQ(Lines(stopped.out).size(), 1u);
-  EXPECT_THAT(stopped.err, HasSubstr("The last 598324 bytes of " + movie.string() + " were not written."));
+  EXPECT_THAT(stopped.err, HasSubstr("The last 5000 bytes of " + movie.string() + " were not written."));
 
   EXPECT_THAT(RunProgram({BRENMARK_CLI_PATH, "--help"}).out, HasSubstr("burn-vcd FILE.mpg..."));
+}
+
+// Every file of the list is looked at before the drive is touched: each one
+// that is not an MPEG-1 system stream is named with the reason, and nothing
+// is written.
+TEST(VcdJob, FilesThatAreNotMpegOneSystemStreamsAreRefusedByName) {
+  ScratchFolder sources("vcd-kinds");
+  const auto made = [&](const std::string& name, std::vector<std::string> output) {
+    const fs::path path = sources.path() / name;
+    std::vector<std::string> command = {"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                        "testsrc=duration=1:size=352x240:rate=25", "-f", "lavfi", "-i",
+                                        "sine=duration=1"};
+    command.insert(command.end(), output.begin(), output.end());
+    command.push_back(path.string());
+    const auto run = RunProgram(command);
+    EXPECT_EQ(run.exitStatus, 0) << name << run.err;
+    return path.string();
+  };
+  const std::string good = (sources.path() / "good.mpg").string();
+  MakeVcdStream(good, 1, "pal-vcd");
+  const std::string random = (sources.path() / "random.mpg").string();
+  WritePatternFile(random, 2324 * 8, 9);
+  const std::string empty = (sources.path() / "empty.mpg").string();
+  std::ofstream(empty).close();
+  const struct {
+    std::string path;
+    std::string reason;
+  } refused[] = {
+      {random, "it does not begin with an MPEG pack header"},
+      {empty, "the file is empty"},
+      {made("sound.wav", {"-vn", "-f", "wav"}), "it does not begin with an MPEG pack header"},
+      {made("dvd.mpg", {"-target", "pal-dvd"}), "its pack headers are MPEG-2's"},
+      {made("mpeg2video.mpg", {"-c:v", "mpeg2video", "-c:a", "mp2", "-f", "mpeg"}), "its video is MPEG-2"},
+      {made("audio.mpg", {"-vn", "-c:a", "mp2", "-f", "mpeg"}), "no MPEG video sequence header"},
+      {made("movie.mp4", {"-c:v", "mpeg1video", "-f", "mp4"}), "it does not begin with an MPEG pack header"},
+  };
+  // Without sound a Video CD stream has empty sectors of zeros between its packs.
+  const std::string silent = made("silent.mpg", {"-an", "-target", "ntsc-vcd"});
+  std::vector<std::string> files = {good, silent};
+  for (const auto& file : refused) files.push_back(file.path);
+
+  VirtualBench bench;
+  bench.recorder(VirtualBench::kCdDrive).ClearCommandHistory();
+  const auto run = BurnVcd(bench, files);
+  EXPECT_EQ(run.result, JobEnd::SourcesRefused);
+  ASSERT_EQ(bench.prompt.messages().size(), 1u);
+  const std::string text = bench.prompt.messages()[0].text;
+  EXPECT_EQ(text.find(good), std::string::npos);
+  EXPECT_EQ(text.find(silent), std::string::npos) << text;
+  for (const auto& file : refused) {
+    EXPECT_THAT(text, HasSubstr("The file " + file.path + " cannot go on a Video CD: " + file.reason));
+  }
+  EXPECT_THAT(bench.recorder(VirtualBench::kCdDrive).CommandHistory(), IsEmpty());
 }
 
 }  // namespace
