@@ -81,15 +81,19 @@ class AudioCdBurn {
       const std::optional<std::int32_t> start = burn_.TrackStart(track);
       if (!start) return Abandon(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
                                  JobEnd::NoDriveInformation);
+      // The files were checked before writing; one that changed since is told by name.
       AudioTrackReader reader;
-      switch (reader.Open(files_[i])) {
-        case WavOpenResult::Ok:
-          break;
-        case WavOpenResult::CannotOpen:
-          return Abandon(audiojobtext::kCannotOpenSource, JobEnd::BurnFailed);
-        case WavOpenResult::NotCdAudio:
-          context_.prompt.ShowMessage(WithPath(audiojobtext::kNotCdAudio, files_[i]), MessageIcon::Plain);
-          return Finish(false);
+      const WavOpenResult opened = reader.Open(files_[i]);
+      if (opened != WavOpenResult::Ok) {
+        const std::string text = opened == WavOpenResult::CannotOpen
+                                     ? std::string(audiojobtext::kCannotOpenSource) + "\n" + files_[i] + ": " +
+                                           reader.openError()
+                                     : WithPath(audiojobtext::kNotCdAudio, files_[i]) + burntext::kTerminated;
+        // With no track written the disc is still blank: there is no session to close.
+        if (track == base) return context_.Stop(text, JobEnd::SourcesRefused);
+        if (opened == WavOpenResult::CannotOpen) return Abandon(text, JobEnd::BurnFailed);
+        context_.prompt.ShowMessage(text, MessageIcon::Plain);
+        return Finish(false);
       }
       AudioTrackSource source(reader, *start, context_.transferBuffer, progress_);
       progress_.SetRange(source.progressRange());
