@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
   libmp3lame-dev
   clang libclang-rt-14-dev
-  xorriso genisoimage libcdio-utils vcdimager bchunk sox ffmpeg mpg123 lame
+  xorriso cdrskin genisoimage libcdio-utils vcdimager bchunk sox ffmpeg mpg123 lame
   desktop-file-utils appstream dpkg-dev file lintian
   # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine

@@ -235,22 +235,36 @@ TEST(ExposeCli, VideoCdThroughTheDevice) {
   EXPECT_THAT(info.out, HasSubstr("VCD 2.0 detected"));
 }
 
-// A program of its own kind finds the disc: programs on libburn look for
-// drives among /dev/sr0 to /dev/sr31 only, so the CD recorder is shown there.
-TEST(ExposeCli, AnotherProgramListsTheDiscInTheRecorder) {
+// Programs of their own kind find the disc at the default paths: they take
+// drives beyond /dev/sr0 to /dev/sr31 from the kernel's table of CD-ROM
+// drives, which names the exposed devices, and read the TOC through SG_IO.
+TEST(ExposeCli, OtherProgramsListTheDiscInTheRecorder) {
   ScratchFolder data("expose-toc");
   ScratchFolder source("expose-toc-source");
   WritePatternFile(source.path() / "file.bin", 40000, 4);
   const ProcessOutput burn = Cli(data.path(), {"--drive", "virtual-cd", "burn-cd", source.path().string()});
   ASSERT_EQ(burn.exitStatus, 0) << burn.err;
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", Lines(burn.out).at(0)}).exitStatus, 0);
-  const ProcessOutput toc = Expose(data.path(), {}, {"--cd-as", "/dev/sr30", "--dvd-as", "/dev/sr31"},
-                                   {"xorriso", "-outdev", "/dev/sr30", "-toc"});
+
+  const ProcessOutput table = Expose(data.path(), {}, {}, {"cat", "/proc/sys/dev/cdrom/info"});
+  ASSERT_EQ(table.exitStatus, 0) << table.err;
+  EXPECT_THAT(table.out, ::testing::ContainsRegex("drive name:[^\n]*\tsr90\tsr91\n"));
+  // Only reading is answered: the table cannot be written.
+  EXPECT_NE(Expose(data.path(), {}, {}, {"sh", "-c", "echo x > /proc/sys/dev/cdrom/info"}).exitStatus, 0);
+
+  const ProcessOutput toc = Expose(data.path(), {}, {}, {"xorriso", "-outdev", "/dev/sr90", "-toc"});
   ASSERT_EQ(toc.exitStatus, 0) << toc.err;
   const std::string all = toc.out + toc.err;
   EXPECT_THAT(all, HasSubstr("product 'Virtual CD-RW'"));
   EXPECT_THAT(all, HasSubstr("Media status : is written , is closed"));
   EXPECT_THAT(all, HasSubstr("TOC layout   : Idx ,  sbsector ,       Size , Volume Id"));
+
+  const ProcessOutput cdrskin = Expose(data.path(), {}, {}, {"cdrskin", "dev=/dev/sr90", "-toc"});
+  ASSERT_EQ(cdrskin.exitStatus, 0) << cdrskin.err;
+  EXPECT_THAT(cdrskin.out, HasSubstr("Identifikation : 'Virtual CD-RW'"));
+  EXPECT_THAT(cdrskin.out, HasSubstr("track:   1 lba:         0 "));
+  EXPECT_THAT(cdrskin.out, HasSubstr("Media summary: 1 sessions, 1 tracks, closed CD-R"));
+  EXPECT_THAT(cdrskin.out, HasSubstr("track:lout lba:"));
 }
 
 // Faults armed on the exposed recorders reach the program through SG_IO: a

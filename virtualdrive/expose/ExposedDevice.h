@@ -21,6 +21,7 @@ class ExposedDevice {
                 std::function<virtualdrive::VirtualRecorder&()> recorder);
 
   const std::string& path() const { return path_; }
+  bool writesDvd() const { return writesDvd_; }
 
   // A block device, major 11 (SCSI CD-ROM), minor `number`, readable and
   // writable by all.

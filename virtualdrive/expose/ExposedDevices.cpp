@@ -33,6 +33,12 @@ ExposedDevices::ExposedDevices(ExposeSettings settings) : settings_(std::move(se
   }
 }
 
+std::vector<CdromTableDrive> ExposedDevices::TableDrives() const {
+  std::vector<CdromTableDrive> drives;
+  for (const auto& device : devices_) drives.push_back({device->path(), device->writesDvd()});
+  return drives;
+}
+
 virtualdrive::VirtualRecorder& ExposedDevices::Recorder(std::size_t index) {
   std::call_once(made_, [this] {
     provider_ = std::make_unique<virtualdrive::VirtualRecorderProvider>(settings_.dataFolder);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "virtualdrive/VirtualRecorderProvider.h"
+#include "virtualdrive/expose/CdromTable.h"
 #include "virtualdrive/expose/ExposeSettings.h"
 #include "virtualdrive/expose/ExposedDevice.h"
 
@@ -21,6 +22,8 @@ class ExposedDevices {
 
   // The device whose path is exactly `path`, or null (also for null).
   ExposedDevice* AtPath(const char* path);
+  // The devices as columns of the kernel's table of CD-ROM drives.
+  std::vector<CdromTableDrive> TableDrives() const;
   // The device an open descriptor stands for, or null.
   ExposedDevice* AtDescriptor(int descriptor);
 

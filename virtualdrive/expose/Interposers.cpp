@@ -5,15 +5,18 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "virtualdrive/expose/CdromTable.h"
 #include "virtualdrive/expose/ExposedDevices.h"
 
 namespace {
@@ -108,6 +111,8 @@ Next<int (*)(int, unsigned long, void*)> nextIoctl("ioctl");
 Next<int (*)(int, int, void*)> nextFcntl("fcntl");
 Next<int (*)(int, int, void*)> nextFcntl64("fcntl64");
 Next<int (*)(int, int)> nextFlock("flock");
+Next<FILE* (*)(const char*, const char*)> nextFopen("fopen");
+Next<FILE* (*)(const char*, const char*)> nextFopen64("fopen64");
 
 // A descriptor the system has just handed out for another file: if it once
 // stood for a device and was closed by a call not taken over here (fclose on
@@ -133,6 +138,71 @@ int OpenDevice(ExposedDevice& device, int flags) {
   }
   Devices()->Opened(descriptor, device);
   return descriptor;
+}
+
+// The kernel's table of CD-ROM drives, opened for reading while devices are
+// shown: burning programs take the drives it names as drives to consider.
+bool IsCdromTable(const char* path, int flags) {
+  return path != nullptr && (flags & O_ACCMODE) == O_RDONLY && std::strcmp(path, brenmark::expose::kCdromTablePath) == 0 &&
+         Devices() != nullptr;
+}
+
+// The system's own table; empty when it has none (no CD-ROM driver loaded).
+std::string SystemCdromTable() {
+  std::string table;
+  const int descriptor = CallNext(nextOpen, brenmark::expose::kCdromTablePath, O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return table;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t count = read(descriptor, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    table.append(buffer, static_cast<std::size_t>(count));
+  }
+  CallNext(nextClose, descriptor);
+  return table;
+}
+
+// A descriptor on an in-memory file holding the table with the devices added.
+int OpenCdromTable(int flags) {
+  const std::string table = brenmark::expose::CdromTableWithDrives(SystemCdromTable(), Devices()->TableDrives());
+  const int descriptor = Fresh(memfd_create("cdrom-info", (flags & O_CLOEXEC) != 0 ? MFD_CLOEXEC : 0));
+  if (descriptor < 0) return -1;
+  std::size_t written = 0;
+  while (written < table.size()) {
+    const ssize_t count = write(descriptor, table.data() + written, table.size() - written);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    written += static_cast<std::size_t>(count);
+  }
+  if (written < table.size() || lseek(descriptor, 0, SEEK_SET) != 0) {
+    const int error = errno;
+    CallNext(nextClose, descriptor);
+    return Fail(error);
+  }
+  return descriptor;
+}
+
+// fopen and fopen64: the table as a stream when it is opened for reading.
+FILE* OpenStream(Next<FILE* (*)(const char*, const char*)>& next, const char* path, const char* mode) {
+  const bool reads = mode != nullptr && mode[0] == 'r' && std::strchr(mode, '+') == nullptr;
+  if (reads && IsCdromTable(path, O_RDONLY)) {
+    const int descriptor = OpenCdromTable(std::strchr(mode, 'e') != nullptr ? O_CLOEXEC : 0);
+    if (descriptor < 0) return nullptr;
+    FILE* stream = fdopen(descriptor, "r");
+    if (stream == nullptr) {
+      const int error = errno;
+      CallNext(nextClose, descriptor);
+      errno = error;
+    }
+    return stream;
+  }
+  const auto function = next.get();
+  if (function == nullptr) {
+    errno = ENOSYS;
+    return nullptr;
+  }
+  return function(path, mode);
 }
 
 mode_t ModeArgument(int flags, va_list arguments) {
@@ -179,6 +249,7 @@ int open(const char* path, int flags, ...) {
   const mode_t mode = ModeArgument(flags, arguments);
   va_end(arguments);
   if (ExposedDevice* device = DeviceAt(path)) return OpenDevice(*device, flags);
+  if (IsCdromTable(path, flags)) return OpenCdromTable(flags);
   return Fresh(CallNext(nextOpen, path, flags, mode));
 }
 
@@ -188,6 +259,7 @@ int open64(const char* path, int flags, ...) {
   const mode_t mode = ModeArgument(flags, arguments);
   va_end(arguments);
   if (ExposedDevice* device = DeviceAt(path)) return OpenDevice(*device, flags);
+  if (IsCdromTable(path, flags)) return OpenCdromTable(flags);
   return Fresh(CallNext(nextOpen64, path, flags, mode));
 }
 
@@ -197,6 +269,7 @@ int openat(int directory, const char* path, int flags, ...) {
   const mode_t mode = ModeArgument(flags, arguments);
   va_end(arguments);
   if (ExposedDevice* device = DeviceAtAt(directory, path)) return OpenDevice(*device, flags);
+  if (IsCdromTable(path, flags)) return OpenCdromTable(flags);
   return Fresh(CallNext(nextOpenat, directory, path, flags, mode));
 }
 
@@ -206,6 +279,7 @@ int openat64(int directory, const char* path, int flags, ...) {
   const mode_t mode = ModeArgument(flags, arguments);
   va_end(arguments);
   if (ExposedDevice* device = DeviceAtAt(directory, path)) return OpenDevice(*device, flags);
+  if (IsCdromTable(path, flags)) return OpenCdromTable(flags);
   return Fresh(CallNext(nextOpenat64, directory, path, flags, mode));
 }
 
@@ -214,6 +288,9 @@ int __open_2(const char* path, int flags) { return open(path, flags); }
 int __open64_2(const char* path, int flags) { return open64(path, flags); }
 int __openat_2(int directory, const char* path, int flags) { return openat(directory, path, flags); }
 int __openat64_2(int directory, const char* path, int flags) { return openat64(directory, path, flags); }
+
+FILE* fopen(const char* path, const char* mode) { return OpenStream(nextFopen, path, mode); }
+FILE* fopen64(const char* path, const char* mode) { return OpenStream(nextFopen64, path, mode); }
 
 int close(int descriptor) {
   ExposedDevices* devices = Devices();
