@@ -343,7 +343,7 @@ TEST(AudioCdJob, AFileThatChangesAfterTheCheckIsNamedWhenItsTrackComes) {
   const auto [goneResult, goneTexts] = burnReplacingSecond([&] { fs::remove(second); });
   EXPECT_EQ(goneResult, JobEnd::BurnFailed);
   ASSERT_FALSE(goneTexts.empty());
-  EXPECT_THAT(goneTexts.back(), HasSubstr("Error opening source stream.\n" + second + ": No such file or directory"));
+  EXPECT_THAT(goneTexts.back(), HasSubstr("Error opening source stream.\nBurning process will be terminated.\n" + second + ": No such file or directory"));
 }
 
 // RF64, as a recorder of long takes writes it (here ffmpeg), burns like any WAV.
