@@ -30,7 +30,7 @@ CommandOutcome VirtualRecorderTransport::Execute(const ScsiRequest& request) {
 VirtualRecorderProvider::VirtualRecorderProvider(const fs::path& folder) : burnedFolder_(folder / "burned discs") {
   for (RecorderModel model : {CdRecorderModel(), DvdRecorderModel()}) {
     const fs::path work = folder / model.shortName;
-    recorders_.push_back(std::make_shared<VirtualRecorder>(std::move(model), work, burnedFolder_));
+    recorders_.push_back(std::make_shared<VirtualRecorder>(std::move(model), work, burnedFolder_, folder));
   }
 }
 

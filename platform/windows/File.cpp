@@ -78,6 +78,29 @@ bool File::OpenForWriting(const std::filesystem::path& path, bool truncate) {
   return isOpen() || Fail();
 }
 
+bool File::OpenForWritingNoFollow(const std::filesystem::path& path, NoFollowOpening how) {
+  Close();
+  const DWORD disposition = how == NoFollowOpening::Existing       ? OPEN_EXISTING
+                            : how == NoFollowOpening::CreateOrKeep ? OPEN_ALWAYS
+                                                                   : CREATE_NEW;
+  // The reparse point itself is opened, never what it points to, and refused.
+  handle_ = Create(ExtendedPath(path), GENERIC_READ | GENERIC_WRITE, disposition,
+                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!isOpen()) return Fail();
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(AsHandle(handle_), &info)) {
+    Fail();
+    Close();
+    return false;
+  }
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    CloseHandle(AsHandle(std::exchange(handle_, kNoHandle)));
+    lastError_ = "a link (reparse point) stands in its place and is not followed";
+    return false;
+  }
+  return true;
+}
+
 bool File::Close() {
   if (!isOpen()) return true;
   return CloseHandle(AsHandle(std::exchange(handle_, kNoHandle))) || Fail();
