@@ -11,11 +11,12 @@ namespace brenmark::virtualdrive {
 
 namespace fs = std::filesystem;
 
-VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::path burnedFolder, fs::path dataFolder)
+VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::path burnedFolder,
+                                 const std::vector<fs::path>& dataFolders)
     : model_(std::move(model)), workFolder_(std::move(workFolder)), burnedFolder_(std::move(burnedFolder)) {
   writeSpeed_ = model_.writeSpeeds.empty() ? 0 : model_.writeSpeeds.front();
   std::lock_guard lock(mutex_);
-  folderProblem_ = CheckFolders(dataFolder, workFolder_, burnedFolder_);
+  folderProblem_ = CheckFolders(dataFolders, workFolder_, burnedFolder_);
   if (!folderProblem_.empty()) {
     startupProblem_ = folderProblem_;
     loaded_ = true;
@@ -31,11 +32,14 @@ VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::p
   folderLock_.Release();
 }
 
-std::string VirtualRecorder::CheckFolders(const fs::path& dataFolder, const fs::path& workFolder,
+std::string VirtualRecorder::CheckFolders(const std::vector<fs::path>& dataFolders, const fs::path& workFolder,
                                           const fs::path& burnedFolder) {
-  // The data folder may be reached through a link the user made; the
+  // A data folder may be reached through a link the user made; the
   // recorder's own folders inside it are always real folders.
-  std::string problem = dataFolder.empty() ? std::string() : platform::CheckPrivateFolder(dataFolder, true);
+  std::string problem;
+  for (const fs::path& folder : dataFolders) {
+    if (problem.empty()) problem = platform::CheckPrivateFolder(folder, true);
+  }
   if (problem.empty()) problem = platform::CheckPrivateFolder(workFolder, false);
   if (problem.empty()) problem = platform::CheckPrivateFolder(burnedFolder, false);
   if (problem.empty()) return {};

@@ -55,12 +55,12 @@ class VirtualRecorder {
 
   enum class ClaimResult : std::uint8_t { Claimed, Busy };
 
-  // `dataFolder`, when given, is the folder that holds `workFolder` and
-  // `burnedFolder`. Each of them that another user owns or can write in is
-  // refused: the recorder then has no disc, touches nothing in its folders,
-  // refuses every tray action and tells why as its start-up problem.
+  // `dataFolders` are the folders that hold `workFolder` and `burnedFolder`.
+  // Any of them all that another user owns or can write in is refused: the
+  // recorder then has no disc, touches nothing in its folders, refuses every
+  // tray action and tells why as its start-up problem.
   VirtualRecorder(RecorderModel model, std::filesystem::path workFolder, std::filesystem::path burnedFolder,
-                  std::filesystem::path dataFolder = {});
+                  const std::vector<std::filesystem::path>& dataFolders = {});
   ~VirtualRecorder();
   VirtualRecorder(const VirtualRecorder&) = delete;
   VirtualRecorder& operator=(const VirtualRecorder&) = delete;
@@ -210,8 +210,8 @@ class VirtualRecorder {
   TrayResult Replace(std::optional<DiscImage> next, const TrayRecord& record);
   std::string UniqueBurnedName() const;
   // Why one of the recorder's folders cannot be trusted with its files.
-  static std::string CheckFolders(const std::filesystem::path& dataFolder, const std::filesystem::path& workFolder,
-                                  const std::filesystem::path& burnedFolder);
+  static std::string CheckFolders(const std::vector<std::filesystem::path>& dataFolders,
+                                  const std::filesystem::path& workFolder, const std::filesystem::path& burnedFolder);
   void NotifyFinished(const TrayResult& result);
 
   RecorderModel model_;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
@@ -93,6 +94,25 @@ TEST(RecorderFolders, FoldersOthersCanChangeAreRefusedAndLeftUntouched) {
       }
     }
   }
+}
+
+// The default folder lies inside the application's data folder, which is
+// checked too.
+TEST(RecorderFolders, TheApplicationsDataFolderIsCheckedForTheDefaultFolder) {
+  TempFolder temp;
+  const char* saved = std::getenv("XDG_DATA_HOME");
+  const std::string savedValue = saved != nullptr ? saved : "";
+  ::setenv("XDG_DATA_HOME", temp.path().c_str(), 1);
+  fs::create_directory(temp.path() / "brenmark");
+  fs::permissions(temp.path() / "brenmark", fs::perms::all);
+  const std::string problem = VirtualRecorderProvider().recorders()[0]->StartupProblem();
+  if (saved != nullptr) {
+    ::setenv("XDG_DATA_HOME", savedValue.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_DATA_HOME");
+  }
+  EXPECT_TRUE(Contains(problem, (temp.path() / "brenmark").string() + " can be written by other users")) << problem;
+  EXPECT_FALSE(fs::exists(temp.path() / "brenmark" / "virtual-recorders"));
 }
 
 TEST(RecorderFolders, ADataFolderOwnedByAnotherUserIsRefused) {
