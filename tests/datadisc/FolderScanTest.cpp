@@ -81,6 +81,11 @@ TEST(FolderScan, PseudoFileSystemsAreNotEntered) {
   EXPECT_EQ(NotedReason(roots, "/proc"), "a proc pseudo file system, which describes the running system: not scanned");
   EXPECT_EQ(NotedReason(roots, "/sys"), "a sysfs pseudo file system, which describes the running system: not scanned");
   EXPECT_EQ(roots.unreadable().size(), 3u);
+  // /dev reports the file system type of tmpfs; the mount table tells them apart.
+  if (const SourceNode* dev = roots.AddPath("/dev", nullptr); dev != nullptr && roots.unreadable().size() == 4) {
+    EXPECT_TRUE(dev->children().empty());
+    EXPECT_NE(NotedReason(roots, "/dev").find("a devtmpfs pseudo file system"), std::string::npos);
+  }
 
   test::TempFolder folder;
   folder.MakeFile("Top/kept.txt", 10);
