@@ -6,16 +6,16 @@
 
 #include "datadisc/SourceTree.h"
 #include "platform/File.h"
-#include "platform/FileStatus.h"
 #include "platform/Utf8Path.h"
 
 namespace brenmark::datadisc {
 
 SourceNode* FolderScan::AddPath(const std::string& path, SourceNode* parent) {
+  if (Stopped()) return nullptr;
   const std::filesystem::path where = platform::PathFromUtf8(path);
   std::string reason;
   const auto status = platform::ReadFileStatus(where, &reason);
-  if (!status || status->kind == platform::FileKind::UnresolvedLink) {
+  if (!status || LeftOut(*status, reason)) {
     NoteUnreadable(path, reason);
     return nullptr;
   }
@@ -33,32 +33,73 @@ SourceNode* FolderScan::AddPath(const std::string& path, SourceNode* parent) {
       NoteUnreadable(path, folder.lastError());
       return node;
     }
-    Walk(Level{std::move(folder), node, path, {status->device, status->inode}, {}});
+    Level top{std::move(folder), node, path, {status->device, status->inode}, {}};
+    if (ShouldEnter(top, nullptr)) Walk(std::move(top));
   }
   return node;
+}
+
+bool FolderScan::LeftOut(const platform::FileStatus& status, std::string& reason) {
+  switch (status.kind) {
+    case platform::FileKind::Regular:
+    case platform::FileKind::Directory: return false;
+    case platform::FileKind::UnresolvedLink: return true;  // `reason` says why
+    case platform::FileKind::NamedPipe:
+    case platform::FileKind::Socket:
+    case platform::FileKind::Device:
+    case platform::FileKind::Other: break;
+  }
+  // Reading one would block, have effects of its own or give no contents.
+  reason = std::string(platform::FileKindText(status.kind)) + ", not a file: skipped";
+  return true;
+}
+
+bool FolderScan::ShouldEnter(const Level& level, const Identity* parent) {
+  // Only a mount point can lie on another file system than its parent.
+  if (parent == nullptr || parent->device != level.identity.device) {
+    if (const std::string system = level.folder.PseudoFileSystem(); !system.empty()) {
+      NoteUnreadable(level.path, "a " + system + " pseudo file system, which describes the running system: not scanned");
+      return false;
+    }
+  }
+  return entered_.insert(level.identity).second;
+}
+
+bool FolderScan::Stopped() {
+  if (!stop_.stop_requested()) return false;
+  tree_.scanStopped_ = true;
+  return true;
 }
 
 void FolderScan::Walk(Level top) {
   std::vector<Level> levels;
   levels.push_back(std::move(top));
   AddEntriesOf(levels.back());
-  while (!levels.empty()) {
+  while (!levels.empty() && !Stopped()) {
     Level& level = levels.back();
     if (level.next == level.subfolders.size()) {
       levels.pop_back();
       continue;
     }
     const Subfolder subfolder = level.subfolders[level.next++];
-    const bool isAncestor = std::any_of(levels.begin(), levels.end(),
-                                        [&](const Level& above) { return above.identity == subfolder.identity; });
-    if (isAncestor) continue;
     std::string path = JoinSourcePath(level.path, subfolder.node->sourceName());
+    // A folder met before is not entered again, so that links can neither
+    // make the scan loop nor multiply it. A link back to an ancestor is how
+    // a tree refers to itself; any other repeat leaves something out.
+    if (entered_.contains(subfolder.identity)) {
+      const bool isAncestor = std::any_of(levels.begin(), levels.end(),
+                                          [&](const Level& above) { return above.identity == subfolder.identity; });
+      if (!isAncestor) NoteUnreadable(std::move(path), "the same folder as one scanned before: left empty");
+      continue;
+    }
     platform::Directory inner;
     if (!inner.OpenAt(level.folder, subfolder.node->sourceName())) {
       NoteUnreadable(std::move(path), inner.lastError());
       continue;
     }
-    levels.push_back(Level{std::move(inner), subfolder.node, std::move(path), subfolder.identity, {}});
+    Level next{std::move(inner), subfolder.node, std::move(path), subfolder.identity, {}};
+    if (!ShouldEnter(next, &level.identity)) continue;
+    levels.push_back(std::move(next));
     AddEntriesOf(levels.back());
   }
 }
@@ -72,13 +113,14 @@ void FolderScan::AddEntriesOf(Level& level) {
   fresh.reserve(names_.size());
   std::string reason;
   for (const std::string& name : names_) {
+    if (Stopped()) break;
     const auto status = level.folder.StatusOf(name, &reason);
-    if (!status || status->kind == platform::FileKind::UnresolvedLink) {
+    if (!status || LeftOut(*status, reason)) {
       NoteUnreadable(JoinSourcePath(level.path, name), reason);
       continue;
     }
-    // Only regular files with contents are opened to find out: opening a
-    // device can have effects of its own, and an empty file is never read.
+    // Only regular files with contents are opened to find out: an empty file
+    // is never read.
     if (status->kind == platform::FileKind::Regular && status->size > 0) {
       platform::File probe;
       if (!probe.OpenSourceAt(level.folder, name)) {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/Directory.h"
+#include "platform/FileStatus.h"
 
 namespace brenmark::datadisc {
 
@@ -17,11 +20,15 @@ class SourceTree;
 // the length of a path, and walked with a stack of its own, not recursion.
 // What cannot be read (a link whose target cannot be reached, a file with
 // contents that cannot be opened, a folder that cannot be opened or listed)
-// is noted in the tree's unreadable() instead of added; a folder that is its
-// own ancestor through a symbolic link is not entered again.
+// and what is not a file or a folder (a named pipe, a socket, a device) is
+// noted in the tree's unreadable() instead of added. A folder on a pseudo
+// file system (/proc, /sys, /dev, ...) is not entered, and each folder is
+// entered once: one reached again through a symbolic link stays empty. So a
+// scan holds no more than the real files below the folder, even from "/".
+// A stop request ends the scan before the next entry; the tree then says so.
 class FolderScan {
  public:
-  explicit FolderScan(SourceTree& tree) : tree_(tree) {}
+  FolderScan(SourceTree& tree, std::stop_token stop) : tree_(tree), stop_(std::move(stop)) {}
 
   // SourceTree::AddPath.
   SourceNode* AddPath(const std::string& path, SourceNode* parent);
@@ -31,6 +38,11 @@ class FolderScan {
     std::uint64_t device;
     std::uint64_t inode;
     bool operator==(const Identity&) const = default;
+  };
+  struct IdentityHash {
+    std::size_t operator()(const Identity& identity) const {
+      return std::hash<std::uint64_t>()(identity.inode * 31 + identity.device);
+    }
   };
   struct Subfolder {
     SourceNode* node;
@@ -47,12 +59,20 @@ class FolderScan {
   };
 
   void Walk(Level top);
+  // Whether a folder just opened is to be listed: false (noted) when it is a
+  // pseudo file system's, or when it was entered before.
+  bool ShouldEnter(const Level& level, const Identity* parent);
   // Adds the entries of the level's folder and finds its subfolders.
   void AddEntriesOf(Level& level);
+  // Whether an entry of this kind is noted instead of added (why, in `reason`).
+  static bool LeftOut(const platform::FileStatus& status, std::string& reason);
+  bool Stopped();
   void NoteUnreadable(std::string path, const std::string& reason);
 
   SourceTree& tree_;
+  std::stop_token stop_;
   std::vector<std::string> names_;  // of the folder being listed
+  std::unordered_set<Identity, IdentityHash> entered_;
 };
 
 }  // namespace brenmark::datadisc

@@ -137,8 +137,8 @@ void SourceTree::InsertAll(EntryList& list, EntryList fresh) const {
   std::inplace_merge(list.begin(), list.begin() + oldSize, list.end(), NodeBefore);
 }
 
-SourceNode* SourceTree::AddPath(const std::string& path, SourceNode* parent) {
-  return FolderScan(*this).AddPath(path, parent);
+SourceNode* SourceTree::AddPath(const std::string& path, SourceNode* parent, std::stop_token stop) {
+  return FolderScan(*this, std::move(stop)).AddPath(path, parent);
 }
 
 std::unique_ptr<SourceNode> SourceTree::MakePreviousNode(const PreviousEntry& entry, SourceNode* parent) const {
@@ -229,6 +229,7 @@ std::uint32_t SourceTree::ComputeDepth() {
 
 void SourceTree::Clear() {
   unreadable_.clear();
+  scanStopped_ = false;
   // Children are released before their parents, without deep recursion.
   std::vector<std::unique_ptr<SourceNode>> pending;
   pending.swap(entries_);
@@ -246,6 +247,7 @@ std::unique_ptr<SourceTree> SourceTree::Clone() const {
   copy->volumeLabel = volumeLabel;
   copy->depth = depth;
   copy->unreadable_ = unreadable_;
+  copy->scanStopped_ = scanStopped_;
   struct Pending {
     const EntryList* from;
     EntryList* to;

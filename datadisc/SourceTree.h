@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,8 +61,10 @@ class SourceTree {
   // The disc root directory's entries in sibling order.
   const EntryList& entries() const { return entries_; }
 
-  // What AddPath could not read, in the order they met it.
+  // What AddPath could not read or left out, in the order they met it.
   const std::vector<UnreadableEntry>& unreadable() const { return unreadable_; }
+  // True when a stop request ended an AddPath before it had scanned everything.
+  bool scanStopped() const { return scanStopped_; }
 
   // Sets the label; in ISO-only mode it is made an 8.3 name.
   void SetVolumeLabel(std::string_view text);
@@ -76,8 +79,9 @@ class SourceTree {
 
   // AddEntry; for a folder, then every entry below it (see FolderScan). What
   // cannot be read is noted in unreadable() instead of added (the path
-  // itself: null is returned).
-  SourceNode* AddPath(const std::string& path, SourceNode* parent);
+  // itself: null is returned). A request on `stop` ends the scan at the next
+  // entry, leaving scanStopped() true.
+  SourceNode* AddPath(const std::string& path, SourceNode* parent, std::stop_token stop = {});
 
   // Adds the entries an earlier session recorded, so that the tree is the
   // union of both: directories of equal names are merged; an entry whose name
@@ -117,6 +121,7 @@ class SourceTree {
 
   EntryList entries_;
   std::vector<UnreadableEntry> unreadable_;
+  bool scanStopped_ = false;
 };
 
 }  // namespace brenmark::datadisc

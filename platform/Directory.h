@@ -34,6 +34,11 @@ class Directory {
   // in the order the system gives them. False when the folder cannot be read.
   bool List(std::vector<std::string>& names);
 
+  // The name of the pseudo file system the folder lies on ("proc", "sysfs",
+  // "devtmpfs", "cgroup", ...): one whose entries describe the running system
+  // instead of holding files. Empty for any other file system.
+  std::string PseudoFileSystem() const;
+
   // The status of the entry `name`, as ReadFileStatus gives it for a path.
   std::optional<FileStatus> StatusOf(const std::string& name, std::string* error = nullptr) const;
 

@@ -42,6 +42,16 @@ class File {
   // to add to its end. A link (a reparse point on Windows) at `path` is
   // refused, not followed, and so is anything but a regular file.
   bool OpenForAppending(const std::filesystem::path& path);
+  // What OpenForWritingNoFollow does with the entry at the path.
+  enum class NoFollowOpening : unsigned char {
+    Existing,      // the file must exist; its contents stay
+    CreateOrKeep,  // created when missing; an existing file keeps its contents
+    CreateNew,     // created; any entry already of that name is a failure
+  };
+  // Opens for reading and writing like OpenForWriting, but never through a
+  // symbolic link (on Windows, a reparse point) standing at the path: such a
+  // link makes the open fail, saying so, and what it points to is untouched.
+  bool OpenForWritingNoFollow(const std::filesystem::path& path, NoFollowOpening how);
   // Flushes nothing (there is no user-space buffer) and closes; false when the
   // system reported a failure on closing (a late write error).
   bool Close();

@@ -12,9 +12,26 @@ enum class FileKind : std::uint8_t {
   Directory,
   // A symbolic link whose target cannot be reached (missing, or a loop of links).
   UnresolvedLink,
-  // Anything else: a named pipe, a device, a socket.
+  NamedPipe,
+  Socket,
+  Device,  // a character or block device
+  // Anything else the system has.
   Other,
 };
+
+// "a named pipe", "a socket", "a device", ... for messages.
+constexpr const char* FileKindText(FileKind kind) {
+  switch (kind) {
+    case FileKind::Regular: return "a file";
+    case FileKind::Directory: return "a folder";
+    case FileKind::UnresolvedLink: return "a link whose target cannot be reached";
+    case FileKind::NamedPipe: return "a named pipe";
+    case FileKind::Socket: return "a socket";
+    case FileKind::Device: return "a device";
+    case FileKind::Other: break;
+  }
+  return "a special file";
+}
 
 // What the engine keeps of one file system entry.
 struct FileStatus {

@@ -6,7 +6,7 @@ FolderLock TryLockFolder(const std::filesystem::path& folder, std::string& error
   error.clear();
   FolderLock lock;
   const std::filesystem::path lockPath = folder / FolderLock::kLockFileName;
-  if (!lock.file_.OpenForWriting(lockPath, false)) {
+  if (!lock.file_.OpenForWritingNoFollow(lockPath, File::NoFollowOpening::CreateOrKeep)) {
     error = "cannot open " + lockPath.string() + ": " + lock.file_.lastError();
     return lock;
   }

@@ -10,7 +10,12 @@ BackgroundWork::~BackgroundWork() {
     const std::lock_guard lock(handover_->mutex);
     handover_->closing = true;
   }
+  RequestStop();
   WaitForAll();
+}
+
+void BackgroundWork::RequestStop() {
+  for (Worker& worker : threads_) worker.stop.request_stop();
 }
 
 bool BackgroundWork::Busy() const {

@@ -5,6 +5,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 #include <type_traits>
 #include <utility>
@@ -17,7 +18,8 @@ namespace brenmark {
 // queues a call for it (from any thread), `serveEvents` serves its pending
 // events, waiting for one when there are none. Create and use it on the
 // user-interface thread. Its threads are joined when they have ended and, at
-// the latest, when it is destroyed; results not handed over by then are dropped.
+// the latest, when it is destroyed (after asking them to stop); results not
+// handed over by then are dropped.
 class BackgroundWork {
  public:
   using Post = std::function<void(std::function<void()>)>;
@@ -28,26 +30,40 @@ class BackgroundWork {
   BackgroundWork& operator=(const BackgroundWork&) = delete;
 
   // Runs `work()` on a new thread, then `deliver(result)` (or `deliver()` for
-  // work without a result) on the user-interface thread.
+  // work without a result) on the user-interface thread. Work that takes a
+  // std::stop_token is handed one, which RequestStop and destruction signal.
   template <typename Work, typename Deliver>
   void Run(Work work, Deliver deliver) {
     JoinEnded();
     auto ended = std::make_shared<std::atomic<bool>>(false);
-    auto body = [this, ended, work = std::move(work), deliver = std::move(deliver)]() mutable {
+    std::stop_source stop;
+    auto body = [this, ended, token = stop.get_token(), work = std::move(work),
+                 deliver = std::move(deliver)]() mutable {
+      auto call = [&] {
+        if constexpr (std::is_invocable_v<Work&, std::stop_token>) {
+          return work(token);
+        } else {
+          return work();
+        }
+      };
       std::function<void()> hand;
-      if constexpr (std::is_void_v<std::invoke_result_t<Work&>>) {
-        work();
+      if constexpr (std::is_void_v<decltype(call())>) {
+        call();
         hand = std::move(deliver);
       } else {
-        auto result = std::make_shared<std::invoke_result_t<Work&>>(work());
+        auto result = std::make_shared<decltype(call())>(call());
         hand = [deliver = std::move(deliver), result]() mutable { deliver(std::move(*result)); };
       }
       Hand(std::move(hand), *ended);
     };
-    threads_.push_back({std::thread(std::move(body)), std::move(ended)});
+    threads_.push_back({std::thread(std::move(body)), std::move(ended), std::move(stop)});
   }
 
   bool Busy() const;
+
+  // Asks every work still running that takes a stop token to stop; its result
+  // is still delivered.
+  void RequestStop();
 
   // Serves the user-interface thread's events until every thread has ended, so
   // that work waiting on the user (a report's box) can finish, then hands over
@@ -58,6 +74,7 @@ class BackgroundWork {
   struct Worker {
     std::thread thread;
     std::shared_ptr<std::atomic<bool>> ended;
+    std::stop_source stop;
   };
   // The results waiting for the user-interface thread. A call posted there
   // reaches them only while this object lives.

@@ -5,7 +5,8 @@
 namespace brenmark {
 
 // Whether a folder named on the command line can hold the virtual recorders'
-// discs. A missing folder is created.
+// discs: a folder of the user's own that no one else can write in. A missing
+// folder is created private to the user.
 struct DataFolderCheck {
   enum class Verdict { Usable, Empty, Unusable };
   Verdict verdict = Verdict::Usable;

@@ -4,7 +4,7 @@
 
 namespace brenmark {
 
-std::unique_ptr<datadisc::SourceTree> BuildSourceTree(const std::string& folder) {
+std::unique_ptr<datadisc::SourceTree> BuildSourceTree(const std::string& folder, std::stop_token stop) {
   using datadisc::SourceTree;
   auto tree = std::make_unique<SourceTree>(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names,
                                            /*useFileTimes=*/false, /*xaRecords=*/false);
@@ -12,7 +12,8 @@ std::unique_ptr<datadisc::SourceTree> BuildSourceTree(const std::string& folder)
   // The tree names entries by what lies between slashes; a Windows folder
   // comes with backslashes, which its generic form turns into slashes.
   const std::u8string generic = platform::PathFromUtf8(folder).generic_u8string();
-  tree->AddPath(std::string(generic.begin(), generic.end()), nullptr);
+  tree->AddPath(std::string(generic.begin(), generic.end()), nullptr, std::move(stop));
+  if (tree->scanStopped()) return nullptr;
   return tree;
 }
 

@@ -5,6 +5,9 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/PrivateFolder.h"
 #include "virtualdrive/DiscStateFile.h"
 #include "virtualdrive/TextFile.h"
 #include "virtualdrive/image/CueImage.h"
@@ -22,14 +25,53 @@ constexpr std::int64_t kRawBlock = 2352;
 constexpr std::int64_t kUserBlock = 2048;
 constexpr const char* kWorkName = "disc";
 
+using NoFollow = platform::File::NoFollowOpening;
+
+// Copies `from` into a new file `to`, in place of a regular file left there,
+// never through a link standing there.
+bool CopyToNewFile(const fs::path& from, const fs::path& to, std::string& error) {
+  platform::File source;
+  if (!source.OpenForReading(from)) {
+    error = "cannot copy " + from.string() + ": " + source.lastError();
+    return false;
+  }
+  platform::File target;
+  if (!RemoveLeftoverFile(to, error) || !target.OpenForWritingNoFollow(to, NoFollow::CreateNew)) {
+    error = "cannot create " + to.string() + ": " + (target.lastError().empty() ? error : target.lastError());
+    return false;
+  }
+  std::vector<std::uint8_t> buffer(1 << 20);
+  for (std::int64_t offset = 0;;) {
+    const std::int64_t got = source.ReadAt(offset, buffer.data(), buffer.size());
+    if (got < 0) {
+      error = "cannot read " + from.string() + ": " + source.lastError();
+      break;
+    }
+    if (got == 0) {
+      if (target.Close()) return true;
+      error = "cannot write " + to.string() + ": " + target.lastError();
+      break;
+    }
+    if (!target.WriteAt(offset, buffer.data(), static_cast<std::size_t>(got))) {
+      error = "cannot write " + to.string() + ": " + target.lastError();
+      break;
+    }
+    offset += got;
+  }
+  target.Close();
+  std::string ignored;
+  platform::RemoveFile(to, ignored);
+  return false;
+}
+
 bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
   std::error_code code;
+  // A rename replaces a link standing at `to` instead of writing through it.
   fs::rename(from, to, code);
   if (!code) return true;
   // Across file systems: copy, then remove the original.
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, code);
-  if (code) {
-    error = "cannot move " + from.string() + " to " + to.string() + ": " + code.message();
+  if (!CopyToNewFile(from, to, error)) {
+    error = "cannot move " + from.string() + " to " + to.string() + ": " + error;
     return false;
   }
   fs::remove(from, code);
@@ -267,17 +309,15 @@ DiscLoadResult DiscImage::Resume(const fs::path& workFolder) {
   if (!parsed.state) return {std::nullopt, statePath.string() + ": " + parsed.error};
   DiscImage disc = Blank(parsed.state->kind, workFolder);
   const std::int64_t blockSize = disc.format_ == ImageFormat::RawCd ? kRawBlock : kUserBlock;
+  std::string error;
+  if (!disc.file_.OpenForWriting(disc.imagePath_, NoFollow::CreateOrKeep, error)) return {std::nullopt, error};
   // A process that died while writing can leave part of a block at the end;
   // that block was never written whole, and the image is kept in whole blocks
   // so that it can be loaded again once ejected.
-  std::error_code sizeError;
-  const std::uintmax_t bytes = fs::file_size(disc.imagePath_, sizeError);
-  if (!sizeError && bytes % blockSize != 0) {
-    fs::resize_file(disc.imagePath_, bytes - bytes % blockSize, sizeError);
-    if (sizeError) return {std::nullopt, disc.imagePath_.string() + ": " + sizeError.message()};
+  const std::int64_t bytes = disc.file_.Size();
+  if (bytes % blockSize != 0 && !disc.file_.CutTo(bytes - bytes % blockSize)) {
+    return {std::nullopt, disc.imagePath_.string() + ": " + disc.file_.lastError()};
   }
-  std::string error;
-  if (!disc.file_.OpenForWriting(disc.imagePath_, false, error)) return {std::nullopt, error};
   if (const std::string problem =
           CheckStateAgainstImage(*parsed.state, disc.file_.Size() / blockSize, disc.format_ == ImageFormat::RawCd);
       !problem.empty()) {
@@ -304,27 +344,25 @@ bool DiscImage::ReadUserBlocks(std::int32_t lba, std::int32_t count, std::uint8_
 
 bool DiscImage::PrepareForWriting(std::string& error) {
   if (file_.isOpen() && file_.writable()) return true;
-  std::error_code code;
-  fs::create_directories(workFolder_, code);
-  if (code) {
-    error = "cannot create " + workFolder_.string() + ": " + code.message();
-    return false;
-  }
+  if (!platform::CreatePrivateFolders(workFolder_, error)) return false;
   const fs::path target = workFolder_ / (std::string(kWorkName) + (format_ == ImageFormat::RawCd ? ".bin" : ".iso"));
   if (userImage_) {
     file_.Close();
-    fs::copy_file(imagePath_, target, fs::copy_options::overwrite_existing, code);
-    if (code) {
-      error = "cannot copy " + imagePath_.string() + ": " + code.message();
-      return false;
-    }
+    if (!CopyToNewFile(imagePath_, target, error)) return false;
     userImage_ = false;
     imagePath_ = target;
-    if (!file_.OpenForWriting(imagePath_, false, error)) return false;
+    if (!file_.OpenForWriting(imagePath_, NoFollow::Existing, error)) return false;
+  } else if (recorded_) {
+    // A recorded disc (closed by an eject that could not keep it) goes on
+    // with its sectors intact.
+    if (!file_.OpenForWriting(imagePath_, NoFollow::CreateOrKeep, error)) return false;
   } else {
-    // A fresh blank starts an empty image; a recorded one (closed by an eject
-    // that could not keep it) goes on with its sectors intact.
-    if (!file_.OpenForWriting(imagePath_, !recorded_, error)) return false;
+    // A fresh blank starts a new, empty image in place of a file left there.
+    if (!RemoveLeftoverFile(imagePath_, error)) {
+      error = "cannot remove " + imagePath_.string() + ": " + error;
+      return false;
+    }
+    if (!file_.OpenForWriting(imagePath_, NoFollow::CreateNew, error)) return false;
   }
   recorded_ = true;
   return true;
@@ -393,9 +431,9 @@ std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::str
   }
   file_.Close();
   std::error_code code;
-  fs::create_directories(folder, code);
-  if (code) {
-    error = "cannot create " + folder.string() + ": " + code.message();
+  if (!platform::CreatePrivateFolders(folder, error)) return std::nullopt;
+  if (std::string problem = platform::CheckPrivateFolder(folder, false); !problem.empty()) {
+    error = std::move(problem);
     return std::nullopt;
   }
   const fs::path oldImage = imagePath_;

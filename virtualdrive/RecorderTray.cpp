@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/LocalTime.h"
+#include "platform/PrivateFolder.h"
 #include "virtualdrive/RecorderCall.h"
 #include "virtualdrive/TrayRestore.h"
 
@@ -28,9 +29,10 @@ std::string TrackKindText(TrackKind kind) {
 }  // namespace
 
 VirtualRecorder::ClaimResult VirtualRecorder::LockFolder() {
-  std::error_code ignored;
-  fs::create_directories(workFolder_, ignored);
+  // Folders that cannot be trusted are left alone; the recorder has no disc.
+  if (!folderProblem_.empty()) return ClaimResult::Claimed;
   std::string error;
+  platform::CreatePrivateFolders(workFolder_, error);
   folderLock_ = platform::TryLockFolder(workFolder_, error);
   // A folder that cannot carry a lock (not writable, not there) cannot carry
   // a disc either: the commands that need one report that themselves.
@@ -38,6 +40,7 @@ VirtualRecorder::ClaimResult VirtualRecorder::LockFolder() {
 }
 
 void VirtualRecorder::Reload() {
+  if (!folderProblem_.empty()) return;
   if (loaded_ && SnapshotTrayFiles(workFolder_) == snapshot_) return;
   loaded_ = true;
   RestoredTray tray = RestoreTray(model_, workFolder_);
@@ -84,6 +87,11 @@ VirtualRecorder::Outcome VirtualRecorder::StartStopUnit(Call& call) {
 
 TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRecord& record) {
   TrayResult result;
+  if (!folderProblem_.empty()) {
+    result.ok = false;
+    result.message = folderProblem_;
+    return result;
+  }
   std::string error;
   // Recorded first: a later run must not find the tray as it was before this action.
   if (!WriteTrayRecord(workFolder_, record, error)) {

@@ -45,9 +45,10 @@ bool SectorFile::OpenForReading(const std::filesystem::path& path, std::string& 
   return true;
 }
 
-bool SectorFile::OpenForWriting(const std::filesystem::path& path, bool truncate, std::string& error) {
+bool SectorFile::OpenForWriting(const std::filesystem::path& path, platform::File::NoFollowOpening how,
+                                std::string& error) {
   Close();
-  if (!file_.OpenForWriting(path, truncate)) {
+  if (!file_.OpenForWritingNoFollow(path, how)) {
     error = "cannot open " + path.string() + " for writing: " + file_.lastError();
     return false;
   }
@@ -104,6 +105,12 @@ bool SectorFile::Write(std::int64_t offset, const void* data, std::size_t length
 
 bool SectorFile::WriteNow(std::int64_t offset, const void* data, std::size_t length) {
   return file_.WriteAt(offset, data, length);
+}
+
+bool SectorFile::CutTo(std::int64_t size) {
+  if (!writable_ || !Flush()) return false;
+  if (Size() <= size) return true;
+  return file_.Resize(size);
 }
 
 bool SectorFile::ExtendTo(std::int64_t size) {

@@ -27,9 +27,9 @@ class SectorFile {
 
   // Opens an existing file for reading only.
   bool OpenForReading(const std::filesystem::path& path, std::string& error);
-  // Opens for reading and writing, creating the file when missing; `truncate`
-  // empties it.
-  bool OpenForWriting(const std::filesystem::path& path, bool truncate, std::string& error);
+  // Opens for reading and writing, never through a link standing at `path`
+  // (see platform::File::OpenForWritingNoFollow for `how`).
+  bool OpenForWriting(const std::filesystem::path& path, platform::File::NoFollowOpening how, std::string& error);
   // Writes what the write-behind buffer holds; false when that failed (the
   // bytes are dropped then, as a drive drops what it could not record).
   bool Flush();
@@ -47,6 +47,8 @@ class SectorFile {
   bool Write(std::int64_t offset, const void* data, std::size_t length);
   // Extends the file with zeros up to `size` bytes (no effect when larger).
   bool ExtendTo(std::int64_t size);
+  // Cuts the file to `size` bytes (no effect when shorter).
+  bool CutTo(std::int64_t size);
 
  private:
   bool WriteNow(std::int64_t offset, const void* data, std::size_t length);

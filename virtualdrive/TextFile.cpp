@@ -1,9 +1,11 @@
 #include "virtualdrive/TextFile.h"
 
-#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include "platform/File.h"
+#include "platform/FileSystem.h"
 
 namespace brenmark::virtualdrive {
 
@@ -13,9 +15,19 @@ namespace {
 
 constexpr std::string_view kTemporarySuffix = ".new";
 
-// The system's text for the last failure of a stream, when it left one.
-std::string StreamFailure(int savedErrno) {
-  return savedErrno != 0 ? std::generic_category().message(savedErrno) : std::string("the write failed");
+// Writes `text` into a new file at `path`, never through a link standing there.
+bool WriteNewFile(const fs::path& path, const std::string& text, std::string& error) {
+  platform::File file;
+  if (!RemoveLeftoverFile(path, error)) {
+    error = "cannot write " + path.string() + ": " + error;
+    return false;
+  }
+  if (!file.OpenForWritingNoFollow(path, platform::File::NoFollowOpening::CreateNew) ||
+      !file.WriteAt(0, text.data(), text.size()) || !file.Close()) {
+    error = "cannot write " + path.string() + ": " + file.lastError();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -32,16 +44,7 @@ bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std:
   fs::path temporary = path;
   temporary += kTemporarySuffix;
   std::error_code code;
-  bool written = false;
-  {
-    errno = 0;
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (out) out << text;
-    if (out) out.close();
-    written = static_cast<bool>(out);
-    if (!written) error = "cannot write " + temporary.string() + ": " + StreamFailure(errno);
-  }
-  if (written) {
+  if (WriteNewFile(temporary, text, error)) {
     fs::rename(temporary, path, code);
     if (!code) return true;
     error = "cannot replace " + path.string() + ": " + code.message();
@@ -49,6 +52,12 @@ bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std:
   // Nothing half-written is left behind.
   fs::remove(temporary, code);
   return false;
+}
+
+bool RemoveLeftoverFile(const fs::path& path, std::string& error) {
+  std::error_code code;
+  if (!fs::is_regular_file(fs::symlink_status(path, code))) return true;
+  return platform::RemoveFile(path, error);
 }
 
 void RemoveLeftoverTemporaries(const fs::path& folder) {

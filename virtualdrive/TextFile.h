@@ -14,6 +14,12 @@ std::optional<std::string> ReadTextFile(const std::filesystem::path& path);
 // the system's reason, and the temporary file is removed.
 bool WriteTextFileAtomically(const std::filesystem::path& path, const std::string& text, std::string& error);
 
+// Removes the regular file at `path`, left by an earlier write, so that a new
+// one can be created there. Anything else standing there (a link) is kept, so
+// that creating the new file fails instead of going through it. False, with
+// `error`, only when a regular file could not be removed.
+bool RemoveLeftoverFile(const std::filesystem::path& path, std::string& error);
+
 // Removes the temporary files an interrupted WriteTextFileAtomically left in
 // `folder` (a process killed between writing and renaming).
 void RemoveLeftoverTemporaries(const std::filesystem::path& folder);

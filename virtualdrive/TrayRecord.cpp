@@ -4,6 +4,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "platform/PrivateFolder.h"
 #include "virtualdrive/TextFile.h"
 
 namespace brenmark::virtualdrive {
@@ -70,12 +71,7 @@ TrayRecordResult ReadTrayRecord(const fs::path& workFolder) {
 }
 
 bool WriteTrayRecord(const fs::path& workFolder, const TrayRecord& record, std::string& error) {
-  std::error_code code;
-  fs::create_directories(workFolder, code);
-  if (code) {
-    error = "cannot create " + workFolder.string() + ": " + code.message();
-    return false;
-  }
+  if (!platform::CreatePrivateFolders(workFolder, error)) return false;
   return WriteTextFileAtomically(RecordPath(workFolder), FormatTrayRecord(record), error);
 }
 

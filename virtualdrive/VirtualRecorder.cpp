@@ -4,16 +4,24 @@
 #include <string>
 #include <utility>
 
+#include "platform/PrivateFolder.h"
 #include "virtualdrive/RecorderCall.h"
 
 namespace brenmark::virtualdrive {
 
 namespace fs = std::filesystem;
 
-VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::path burnedFolder)
+VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::path burnedFolder,
+                                 const std::vector<fs::path>& dataFolders)
     : model_(std::move(model)), workFolder_(std::move(workFolder)), burnedFolder_(std::move(burnedFolder)) {
   writeSpeed_ = model_.writeSpeeds.empty() ? 0 : model_.writeSpeeds.front();
   std::lock_guard lock(mutex_);
+  folderProblem_ = CheckFolders(dataFolders, workFolder_, burnedFolder_);
+  if (!folderProblem_.empty()) {
+    startupProblem_ = folderProblem_;
+    loaded_ = true;
+    return;
+  }
   // The tray is read under the folder's lock, so that a disc another process
   // is writing is never taken for a damaged one; while that process holds it,
   // the tray is read by the first claim instead.
@@ -22,6 +30,20 @@ VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::p
   startupProblem_ = trayProblem_;
   snapshot_ = SnapshotTrayFiles(workFolder_);
   folderLock_.Release();
+}
+
+std::string VirtualRecorder::CheckFolders(const std::vector<fs::path>& dataFolders, const fs::path& workFolder,
+                                          const fs::path& burnedFolder) {
+  // A data folder may be reached through a link the user made; the
+  // recorder's own folders inside it are always real folders.
+  std::string problem;
+  for (const fs::path& folder : dataFolders) {
+    if (problem.empty()) problem = platform::CheckPrivateFolder(folder, true);
+  }
+  if (problem.empty()) problem = platform::CheckPrivateFolder(workFolder, false);
+  if (problem.empty()) problem = platform::CheckPrivateFolder(burnedFolder, false);
+  if (problem.empty()) return {};
+  return "refused to keep discs in a folder other users can change: " + problem;
 }
 
 VirtualRecorder::~VirtualRecorder() {

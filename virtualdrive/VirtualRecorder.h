@@ -55,7 +55,12 @@ class VirtualRecorder {
 
   enum class ClaimResult : std::uint8_t { Claimed, Busy };
 
-  VirtualRecorder(RecorderModel model, std::filesystem::path workFolder, std::filesystem::path burnedFolder);
+  // `dataFolders` are the folders that hold `workFolder` and `burnedFolder`.
+  // Any of them all that another user owns or can write in is refused: the
+  // recorder then has no disc, touches nothing in its folders, refuses every
+  // tray action and tells why as its start-up problem.
+  VirtualRecorder(RecorderModel model, std::filesystem::path workFolder, std::filesystem::path burnedFolder,
+                  const std::vector<std::filesystem::path>& dataFolders = {});
   ~VirtualRecorder();
   VirtualRecorder(const VirtualRecorder&) = delete;
   VirtualRecorder& operator=(const VirtualRecorder&) = delete;
@@ -208,6 +213,9 @@ class VirtualRecorder {
   // `next` (nothing for an empty tray); an empty path when nothing was kept.
   TrayResult Replace(std::optional<DiscImage> next, const TrayRecord& record);
   std::string UniqueBurnedName() const;
+  // Why one of the recorder's folders cannot be trusted with its files.
+  static std::string CheckFolders(const std::vector<std::filesystem::path>& dataFolders,
+                                  const std::filesystem::path& workFolder, const std::filesystem::path& burnedFolder);
   void NotifyFinished(const TrayResult& result);
 
   RecorderModel model_;
@@ -223,6 +231,7 @@ class VirtualRecorder {
   FaultInjector faults_;
   std::optional<Sense> lastSense_;
   std::string startupProblem_;
+  std::string folderProblem_;  // why the folders cannot be trusted; empty when they can
   std::string trayProblem_;   // why the tray is not as it was left
   std::string writeProblem_;  // of the command running, told to the observer
   int blankMinutes_ = geometry::kDefaultCdMinutes;

@@ -33,7 +33,8 @@ class VirtualRecorderTransport final : public ScsiTransport {
 // Offers the virtual CD recorder ("virtual-cd") and the virtual DVD recorder
 // ("virtual-dvd"), in that order. Their discs live in `folder`: each
 // recorder's disc in work in a folder named after it, finished images in
-// "burned discs".
+// "burned discs". The folders are created private to the user; a recorder
+// whose folders other users can change refuses to work in them.
 class VirtualRecorderProvider final : public DeviceProvider {
  public:
   explicit VirtualRecorderProvider(const std::filesystem::path& folder = DefaultVirtualRecorderFolder());

@@ -1,11 +1,15 @@
 // Scanning, layout and production of every metadata sector for trees of
-// 10k, 100k and 1M entries.
+// 10k, 100k and 1M entries, and how soon a stopped scan ends.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
+#include <stop_token>
+#include <thread>
 #include <memory>
 #include <string>
 
@@ -87,6 +91,28 @@ void BM_ScanFolder(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * entries));
 }
 
+// From a stop request to the end of a scan that has run for 50 ms: of "/"
+// (argument 0) or of the tree of 100k entries (argument 1).
+void BM_StopScan(benchmark::State& state) {
+  const std::string folder = state.range(0) == 0 ? std::string("/") : Disk().Get(100'000).string();
+  for (auto _ : state) {
+    SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
+    std::stop_source stop;
+    std::atomic<bool> started = false;
+    std::thread scan([&] {
+      started = true;
+      tree.AddPath(folder, nullptr, stop.get_token());
+    });
+    while (!started) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto asked = std::chrono::steady_clock::now();
+    stop.request_stop();
+    scan.join();
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count());
+    if (!tree.scanStopped()) state.SkipWithError("the scan ended before it was stopped");
+  }
+}
+
 void BM_Layout(benchmark::State& state) {
   const auto entries = static_cast<std::size_t>(state.range(0));
   const auto tree = MemoryTree(entries);
@@ -120,6 +146,7 @@ void BM_MetadataSectors(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ScanFolder)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StopScan)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Layout)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MetadataSectors)
     ->Arg(10'000)

@@ -86,6 +86,22 @@ bool File::OpenForAppending(const std::filesystem::path& path) {
   return true;
 }
 
+bool File::OpenForWritingNoFollow(const std::filesystem::path& path, NoFollowOpening how) {
+  Close();
+  int flags = O_RDWR | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+  if (how == NoFollowOpening::CreateOrKeep) flags |= O_CREAT;
+  if (how == NoFollowOpening::CreateNew) flags |= O_CREAT | O_EXCL;
+  handle_ = ::open(path.c_str(), flags, 0600);
+  if (isOpen()) return true;
+  const bool linkInPlace = errno == ELOOP || errno == EEXIST;
+  Fail();
+  struct stat entry {};
+  if (linkInPlace && ::lstat(path.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+    lastError_ += " (a symbolic link stands in its place and is not followed)";
+  }
+  return false;
+}
+
 bool File::Close() {
   if (!isOpen()) return true;
   const int fd = static_cast<int>(std::exchange(handle_, kNoHandle));

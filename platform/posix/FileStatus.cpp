@@ -19,6 +19,12 @@ FileStatus FromStatx(const struct statx& sx, bool followed) {
     status.kind = FileKind::Regular;
   } else if (S_ISLNK(sx.stx_mode) && !followed) {
     status.kind = FileKind::UnresolvedLink;
+  } else if (S_ISFIFO(sx.stx_mode)) {
+    status.kind = FileKind::NamedPipe;
+  } else if (S_ISSOCK(sx.stx_mode)) {
+    status.kind = FileKind::Socket;
+  } else if (S_ISCHR(sx.stx_mode) || S_ISBLK(sx.stx_mode)) {
+    status.kind = FileKind::Device;
   } else {
     status.kind = FileKind::Other;
   }

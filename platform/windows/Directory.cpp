@@ -38,6 +38,9 @@ bool Directory::OpenAt(const Directory& parent, const std::string& name) {
   return true;
 }
 
+// Windows mounts no file system that describes the running system.
+std::string Directory::PseudoFileSystem() const { return {}; }
+
 void Directory::Close() {
   if (isOpen()) delete &OpenFolder::Of(std::exchange(handle_, kNoHandle));
 }

@@ -78,31 +78,46 @@ bool File::OpenForWriting(const std::filesystem::path& path, bool truncate) {
   return isOpen() || Fail();
 }
 
-// A link is opened as itself, never followed, so that CREATE_NEW finds it there.
-bool File::CreateNew(const std::filesystem::path& path) {
+bool File::OpenForWritingNoFollow(const std::filesystem::path& path, NoFollowOpening how) {
   Close();
-  handle_ = Create(ExtendedPath(path), GENERIC_READ | GENERIC_WRITE, CREATE_NEW,
+  const DWORD disposition = how == NoFollowOpening::Existing       ? OPEN_EXISTING
+                            : how == NoFollowOpening::CreateOrKeep ? OPEN_ALWAYS
+                                                                   : CREATE_NEW;
+  // The reparse point itself is opened, never what it points to, and refused.
+  handle_ = Create(ExtendedPath(path), GENERIC_READ | GENERIC_WRITE, disposition,
                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
-  return isOpen() || Fail();
+  if (!isOpen()) return Fail();
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(AsHandle(handle_), &info)) {
+    Fail();
+    Close();
+    return false;
+  }
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    CloseHandle(AsHandle(std::exchange(handle_, kNoHandle)));
+    lastError_ = "a link (reparse point) stands in its place and is not followed";
+    return false;
+  }
+  return true;
+}
+
+// A link is opened as itself and refused, so that CREATE_NEW finds it there.
+bool File::CreateNew(const std::filesystem::path& path) {
+  return OpenForWritingNoFollow(path, NoFollowOpening::CreateNew);
 }
 
 bool File::OpenForAppending(const std::filesystem::path& path) {
-  Close();
-  handle_ = Create(ExtendedPath(path), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS,
-                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
-  if (!isOpen()) return Fail();
+  if (!OpenForWritingNoFollow(path, NoFollowOpening::CreateOrKeep)) return false;
   BY_HANDLE_FILE_INFORMATION information{};
   if (!GetFileInformationByHandle(AsHandle(handle_), &information)) {
     Fail();
     Close();
     return false;
   }
-  const DWORD attributes = information.dwFileAttributes;
-  if ((attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
       GetFileType(AsHandle(handle_)) != FILE_TYPE_DISK) {
     Close();
-    lastError_ = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? "a link (reparse point), not followed"
-                                                                  : "not a regular file";
+    lastError_ = "not a regular file";
     return false;
   }
   return true;
@@ -196,10 +211,6 @@ File::LockAttempt File::TryLockExclusive() {
   Fail();
   return LockAttempt::Failed;
 }
-
-}  // namespace brenmark::platform
-
-namespace brenmark::platform {
 
 // The attributes of a link are its own: GetFileAttributesW does not follow it.
 EntryAtPath LookAtEntry(const std::filesystem::path& path) {

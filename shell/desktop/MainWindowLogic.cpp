@@ -114,7 +114,7 @@ void MainWindowLogic::ScanFolder(const std::string& folder) {
   view_.SetFolderText(folder);
   const unsigned number = ++scanNumber_;
   ShowScanning(true);
-  scanWork_.Run([folder] { return BuildSourceTree(folder); },
+  scanWork_.Run([folder](std::stop_token stop) { return BuildSourceTree(folder, std::move(stop)); },
                 [this, number, folder](std::unique_ptr<datadisc::SourceTree> tree) {
                   if (number != scanNumber_) return;
                   engine_.jobState().sourceTree = std::move(tree);

@@ -18,18 +18,21 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// A full disk under the data folder: the burn fails naming the folder and the
-// system's reason, not only the sector.
-TEST(RecorderCli, AFullDiskNamesTheFolderAndTheReason) {
-  ScratchFolder data("full-disk-data");
-  ScratchFolder source("full-disk-source");
+// A disc file that cannot be written (here a link stands where the image goes,
+// and is not written through): the burn fails naming the folder and the
+// reason, not only the sector.
+TEST(RecorderCli, AnImageThatCannotBeWrittenNamesTheFolderAndTheReason) {
+  ScratchFolder data("planted-link-data");
+  ScratchFolder source("planted-link-source");
   WritePatternFile(source.path() / "file.bin", 300000, 1);
+  WritePatternFile(source.path() / "target", 100, 2);
   fs::create_directories(data.path() / "virtual-dvd");
-  fs::create_symlink("/dev/full", data.path() / "virtual-dvd" / "disc.iso");
+  fs::create_symlink(source.path() / "target", data.path() / "virtual-dvd" / "disc.iso");
   const ProcessOutput burn = Cli(data.path(), {"--drive", "virtual-dvd", "--no", "burn-dvd", source.path().string()});
   EXPECT_EQ(burn.exitStatus, 1);
   EXPECT_THAT(burn.err, HasSubstr("could not write its disc files in " + (data.path() / "virtual-dvd").string()));
-  EXPECT_THAT(burn.err, HasSubstr("No space left on device"));
+  EXPECT_THAT(burn.err, HasSubstr("disc.iso for writing: File exists (a symbolic link stands in its place"));
+  EXPECT_EQ(fs::file_size(source.path() / "target"), 100u);
 }
 
 // An inserted image that vanished: every run says which and why, tray show

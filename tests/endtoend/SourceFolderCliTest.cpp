@@ -108,6 +108,9 @@ TEST(SourceFolders, AnUnusableDataFolderIsRefusedBeforeAnything) {
   ScratchFolder scratch("data-dir");
   const fs::path file = scratch.path() / "a file";
   WritePatternFile(file, 10, 1);
+  const fs::path shared = scratch.path() / "shared";
+  fs::create_directory(shared);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
   struct Case {
     std::string folder;
     int exitStatus;
@@ -117,6 +120,7 @@ TEST(SourceFolders, AnUnusableDataFolderIsRefusedBeforeAnything) {
       {"", 2, "--data-dir needs a folder"},
       {file.string(), 1, "--data-dir " + file.string() + " is not a folder"},
       {"/sys", 1, "--data-dir /sys: cannot write in the folder: Permission denied"},
+      {shared.string(), 1, "--data-dir: " + shared.string() + " can be written by other users (mode 1777); make it private with: chmod 700 '" + shared.string() + "'"},
   };
   for (const Case& c : cases) {
     const auto run = RunProgram({BRENMARK_CLI_PATH, "--data-dir", c.folder, "tray", "show"});
@@ -127,6 +131,7 @@ TEST(SourceFolders, AnUnusableDataFolderIsRefusedBeforeAnything) {
   // A folder that does not exist yet is made.
   EXPECT_EQ(Cli(scratch.path() / "new" / "discs", {"tray", "show"}).exitStatus, 0);
   EXPECT_TRUE(fs::is_directory(scratch.path() / "new" / "discs"));
+  EXPECT_EQ(fs::status(scratch.path() / "new").permissions(), fs::perms::owner_all);
 }
 
 }  // namespace

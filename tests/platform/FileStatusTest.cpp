@@ -10,6 +10,7 @@
 #include "platform/Directory.h"
 #include "platform/File.h"
 #include "platform/FileStatus.h"
+#include "tests/support/SpecialFiles.h"
 #include "tests/support/TempFolder.h"
 
 namespace brenmark::platform {
@@ -26,10 +27,11 @@ class FileStatusTest : public ::testing::Test {
     fs::create_symlink("nowhere", root_ / "dangling");
     fs::create_symlink("loop b", root_ / "loop a");
     fs::create_symlink("loop a", root_ / "loop b");
-    ::mkfifo((root_ / "pipe").c_str(), 0600);
+    testsupport::MakeFifo(root_ / "pipe");
   }
   testsupport::TempFolder temp_{"status"};
   fs::path root_ = temp_.path();
+  testsupport::BoundSocket socket_{root_ / "socket"};
 };
 
 TEST_F(FileStatusTest, KindsAndSizesByPathAndInsideAFolder) {
@@ -41,7 +43,8 @@ TEST_F(FileStatusTest, KindsAndSizesByPathAndInsideAFolder) {
   const Case cases[] = {
       {"file", FileKind::Regular, 5},       {"good link", FileKind::Regular, 5},
       {"folder", FileKind::Directory, 0},   {"dangling", FileKind::UnresolvedLink, 7},
-      {"loop a", FileKind::UnresolvedLink, 6}, {"pipe", FileKind::Other, 0},
+      {"loop a", FileKind::UnresolvedLink, 6}, {"pipe", FileKind::NamedPipe, 0},
+      {"socket", FileKind::Socket, 0},
   };
   Directory folder;
   ASSERT_TRUE(folder.Open(root_));
@@ -58,6 +61,7 @@ TEST_F(FileStatusTest, KindsAndSizesByPathAndInsideAFolder) {
       EXPECT_FALSE(byPathError.empty()) << c.name;
     }
   }
+  EXPECT_EQ(ReadFileStatus("/dev/null")->kind, FileKind::Device);
   std::string error;
   EXPECT_FALSE(ReadFileStatus(root_ / "missing", &error));
   EXPECT_EQ(error, "No such file or directory");

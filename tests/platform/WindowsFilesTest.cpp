@@ -12,6 +12,7 @@
 #include "platform/FileStatus.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderLock.h"
+#include "platform/PrivateFolder.h"
 #include "platform/Utf8Path.h"
 #include "platform/windows/WideText.h"
 
@@ -163,6 +164,36 @@ TEST_F(WindowsFilesTest, OneFolderLockHolderWithinAProcess) {
   EXPECT_TRUE(TryLockFolder(root_, error).held()) << error;
   EXPECT_FALSE(TryLockFolder(root_ / "missing", error).held());
   EXPECT_FALSE(error.empty());
+}
+
+// Private folders by any name; opening without following links creates, keeps
+// or refuses as asked, and a link (where the system lets the test make one) is
+// refused, its target untouched.
+TEST_F(WindowsFilesTest, PrivateFoldersAndFilesOpenedWithoutFollowingLinks) {
+  const fs::path folder = root_ / PathFromUtf8(kFolderName) / "discs";
+  std::string error;
+  ASSERT_TRUE(CreatePrivateFolders(folder, error)) << error;
+  EXPECT_EQ(CheckPrivateFolder(folder, false), "");
+  const fs::path path = folder / PathFromUtf8(kFileName);
+  File file;
+  EXPECT_FALSE(file.OpenForWritingNoFollow(path, File::NoFollowOpening::Existing));
+  ASSERT_TRUE(file.OpenForWritingNoFollow(path, File::NoFollowOpening::CreateNew)) << file.lastError();
+  ASSERT_TRUE(file.WriteAt(0, "kept", 4));
+  file.Close();
+  EXPECT_FALSE(file.OpenForWritingNoFollow(path, File::NoFollowOpening::CreateNew));
+  ASSERT_TRUE(file.OpenForWritingNoFollow(path, File::NoFollowOpening::CreateOrKeep)) << file.lastError();
+  EXPECT_EQ(file.Status()->size, 4u);
+  file.Close();
+
+  const fs::path link = folder / "link";
+  // Wine's call says it made a link and makes none.
+  if (!CreateSymbolicLinkW(link.c_str(), path.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) ||
+      GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "this system makes no symbolic links for the test";
+  }
+  EXPECT_FALSE(file.OpenForWritingNoFollow(link, File::NoFollowOpening::CreateOrKeep));
+  EXPECT_NE(file.lastError().find("not followed"), std::string::npos) << file.lastError();
+  EXPECT_EQ(fs::file_size(path), 4u);
 }
 
 TEST(WindowsDataFolder, TheUsersLocalApplicationData) {

@@ -26,7 +26,7 @@ TEST(SectorFileWriteBehind, WritesLandInOrderAndReadsSeeThem) {
   const auto path = folder.path() / "image.iso";
   SectorFile file;
   std::string error;
-  ASSERT_TRUE(file.OpenForWriting(path, true, error)) << error;
+  ASSERT_TRUE(file.OpenForWriting(path, platform::File::NoFollowOpening::CreateNew, error)) << error;
 
   const auto singles = Pattern(40, kBlock, 1);  // more than the write-behind buffer holds
   WriteSingly(file, 0, singles);
@@ -68,7 +68,7 @@ TEST(SectorFileWriteBehind, HeldBackSectorsReachTheFileOnEveryEnd) {
     const auto path = folder.path() / (std::string(end) + ".iso");
     {
       SectorFile file;
-      ASSERT_TRUE(file.OpenForWriting(path, true, error)) << error;
+      ASSERT_TRUE(file.OpenForWriting(path, platform::File::NoFollowOpening::CreateNew, error)) << error;
       WriteSingly(file, 0, data);
       if (std::strcmp(end, "close") == 0) {
         EXPECT_TRUE(file.Close());

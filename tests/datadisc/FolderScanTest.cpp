@@ -1,0 +1,160 @@
+// What a folder scan leaves out and where it stops: entries that are not files
+// or folders, pseudo file systems, folders reached again through links, and a
+// stop requested from another thread.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "datadisc/SourceTree.h"
+#include "tests/datadisc/DataDiscTestSupport.h"
+#include "tests/support/SpecialFiles.h"
+
+namespace brenmark::datadisc {
+namespace {
+
+namespace fs = std::filesystem;
+
+SourceTree MakeTree() { return SourceTree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false); }
+
+std::vector<std::string> Names(const EntryList& list) {
+  std::vector<std::string> names;
+  for (const auto& node : list) names.push_back(node->sourceName());
+  return names;
+}
+
+std::size_t CountNodes(const EntryList& list) {
+  std::size_t count = list.size();
+  for (const auto& node : list) count += CountNodes(node->children());
+  return count;
+}
+
+const SourceNode* Child(const SourceNode& folder, const std::string& name) {
+  for (const auto& node : folder.children()) {
+    if (node->sourceName() == name) return node.get();
+  }
+  return nullptr;
+}
+
+// The reason noted for `path`, or "(not noted)".
+std::string NotedReason(const SourceTree& tree, const std::string& path) {
+  for (const UnreadableEntry& entry : tree.unreadable()) {
+    if (entry.path == path) return entry.reason;
+  }
+  return "(not noted)";
+}
+
+TEST(FolderScan, PipesSocketsAndDevicesAreSkippedAndNamed) {
+  test::TempFolder folder;
+  folder.MakeFile("Top/kept.txt", 10);
+  const fs::path top = folder.path() / "Top";
+  testsupport::MakeFifo(top / "pipe");
+  testsupport::BoundSocket socket(top / "socket");
+  fs::create_symlink("/dev/null", top / "null");
+
+  SourceTree tree = MakeTree();
+  const SourceNode* node = tree.AddPath(top.string(), nullptr);
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(Names(node->children()), std::vector<std::string>{"kept.txt"});
+  EXPECT_EQ(NotedReason(tree, (top / "pipe").string()), "a named pipe, not a file: skipped");
+  EXPECT_EQ(NotedReason(tree, (top / "socket").string()), "a socket, not a file: skipped");
+  EXPECT_EQ(NotedReason(tree, (top / "null").string()), "a device, not a file: skipped");
+
+  // Chosen on its own, such an entry is not added either.
+  EXPECT_EQ(tree.AddPath((top / "pipe").string(), nullptr), nullptr);
+  EXPECT_EQ(tree.unreadable().size(), 4u);
+}
+
+// The running system's folders, chosen themselves or reached below a chosen
+// folder (through links here; from "/" they are mount points alike), stay
+// empty with a note naming them.
+TEST(FolderScan, PseudoFileSystemsAreNotEntered) {
+  SourceTree roots = MakeTree();
+  for (const char* root : {"/proc", "/sys", "/proc/self"}) {
+    const SourceNode* node = roots.AddPath(root, nullptr);
+    ASSERT_NE(node, nullptr) << root;
+    EXPECT_TRUE(node->children().empty()) << root;
+  }
+  EXPECT_EQ(NotedReason(roots, "/proc"), "a proc pseudo file system, which describes the running system: not scanned");
+  EXPECT_EQ(NotedReason(roots, "/sys"), "a sysfs pseudo file system, which describes the running system: not scanned");
+  EXPECT_EQ(roots.unreadable().size(), 3u);
+  // /dev reports the file system type of tmpfs; the mount table tells them apart.
+  if (const SourceNode* dev = roots.AddPath("/dev", nullptr); dev != nullptr && roots.unreadable().size() == 4) {
+    EXPECT_TRUE(dev->children().empty());
+    EXPECT_NE(NotedReason(roots, "/dev").find("a devtmpfs pseudo file system"), std::string::npos);
+  }
+
+  test::TempFolder folder;
+  folder.MakeFile("Top/kept.txt", 10);
+  const fs::path top = folder.path() / "Top";
+  fs::create_directory_symlink("/proc", top / "proc");
+  fs::create_directory_symlink("/sys/kernel", top / "kernel");
+  SourceTree below = MakeTree();
+  const SourceNode* node = below.AddPath(top.string(), nullptr);
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(Names(node->children()), (std::vector<std::string>{"kept.txt", "kernel", "proc"}));
+  EXPECT_EQ(CountNodes(node->children()), 3u);
+  EXPECT_NE(NotedReason(below, (top / "proc").string()).find("a proc pseudo file system"), std::string::npos);
+  EXPECT_NE(NotedReason(below, (top / "kernel").string()).find("a sysfs pseudo file system"), std::string::npos);
+}
+
+// Folders linked to from several places are scanned once: twenty levels of
+// two links each to the next level would otherwise make a million entries.
+TEST(FolderScan, EachFolderIsScannedOnceWhateverLinksLeadToIt) {
+  test::TempFolder folder;
+  constexpr int kLevels = 20;
+  for (int level = 0; level < kLevels; ++level) {
+    const fs::path here = folder.path() / ("level" + std::to_string(level));
+    folder.MakeFile("level" + std::to_string(level) + "/file", 1);
+    if (level + 1 < kLevels) {
+      const fs::path next = folder.path() / ("level" + std::to_string(level + 1));
+      fs::create_directory_symlink(next, here / "a");
+      fs::create_directory_symlink(next, here / "b");
+    }
+  }
+  SourceTree tree = MakeTree();
+  const SourceNode* top = tree.AddPath((folder.path() / "level0").string(), nullptr);
+  ASSERT_NE(top, nullptr);
+  // Each level once (the link listed first, and the file), plus the other
+  // link, empty, and the last file.
+  EXPECT_EQ(CountNodes(top->children()), 3u * (kLevels - 1) + 1);
+  const std::string repeat = Child(*top, "a")->children().empty() ? "a" : "b";
+  EXPECT_TRUE(Child(*top, repeat)->children().empty());
+  EXPECT_EQ(NotedReason(tree, (folder.path() / "level0" / repeat).string()),
+            "the same folder as one scanned before: left empty");
+  EXPECT_EQ(tree.unreadable().size(), kLevels - 1u);
+  EXPECT_FALSE(tree.scanStopped());
+}
+
+// A scan of "/" stopped from another thread ends, says so, and never went
+// below /proc or /sys whatever it had reached.
+TEST(FolderScan, AScanOfTheWholeSystemStopsWhenAsked) {
+  SourceTree tree = MakeTree();
+  std::stop_source stop;
+  const SourceNode* root = nullptr;
+  std::thread scan([&] { root = tree.AddPath("/", nullptr, stop.get_token()); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  stop.request_stop();
+  scan.join();
+  ASSERT_NE(root, nullptr);
+  EXPECT_TRUE(tree.scanStopped());
+  for (const char* pseudo : {"proc", "sys"}) {
+    if (const SourceNode* node = Child(*root, pseudo)) {
+      EXPECT_TRUE(node->children().empty()) << pseudo;
+    }
+  }
+
+  // A stop requested before the scan adds nothing at all.
+  SourceTree none = MakeTree();
+  std::stop_source stopped;
+  stopped.request_stop();
+  EXPECT_EQ(none.AddPath("/", nullptr, stopped.get_token()), nullptr);
+  EXPECT_TRUE(none.scanStopped());
+  EXPECT_TRUE(none.entries().empty());
+}
+
+}  // namespace
+}  // namespace brenmark::datadisc
