@@ -75,6 +75,14 @@ ProcessOutput ExtractImage(const std::filesystem::path& iso, std::int32_t sessio
   return RunProgram(extract);
 }
 
+ProcessOutput MakeVcdStream(const std::filesystem::path& path, int seconds, const std::string& target) {
+  const bool ntsc = target == "ntsc-vcd";
+  const std::string duration = "duration=" + std::to_string(seconds);
+  return RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                     "testsrc=" + duration + (ntsc ? ":size=352x240:rate=29.97" : ":size=352x288:rate=25"), "-f",
+                     "lavfi", "-i", "sine=" + duration, "-target", target, path.string()});
+}
+
 void WritePatternFile(const std::filesystem::path& path, std::uint64_t size, std::uint32_t seed) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream file(path, std::ios::binary);

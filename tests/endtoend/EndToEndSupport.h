@@ -30,6 +30,10 @@ ProcessOutput ExtractImage(const std::filesystem::path& iso, std::int32_t sessio
 // Writes `size` bytes of a pattern that differs per file and per offset.
 void WritePatternFile(const std::filesystem::path& path, std::uint64_t size, std::uint32_t seed);
 
+// A few seconds of Video CD MPEG-1 made by ffmpeg for `target` ("ntsc-vcd" or
+// "pal-vcd"): a test pattern with a tone.
+ProcessOutput MakeVcdStream(const std::filesystem::path& path, int seconds, const std::string& target);
+
 // Every regular file below `root`, as paths relative to it, sorted.
 std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& root);
 

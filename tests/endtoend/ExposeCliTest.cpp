@@ -226,7 +226,8 @@ TEST(ExposeCli, VideoCdThroughTheDevice) {
   ScratchFolder data("expose-vcd");
   ScratchFolder work("expose-vcd-work");
   const fs::path stream = work.path() / "stream.mpg";
-  WritePatternFile(stream, 2324 * 40, 7);
+  const ProcessOutput made = MakeVcdStream(stream, 2, "pal-vcd");
+  ASSERT_EQ(made.exitStatus, 0) << made.err;
   const ProcessOutput burn =
       Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr90", "burn-vcd", stream.string()}));
   ASSERT_EQ(burn.exitStatus, 0) << burn.err;
@@ -285,7 +286,7 @@ TEST(ExposeCli, TransportAndHostFailuresEndTheBurnAsFailed) {
 
 // A disc file that cannot be written: the program gets a write error, and
 // its standard error says where and why.
-TEST(ExposeCli, AFullDiskIsAWriteErrorNamingTheFolderAndTheReason) {
+TEST(ExposeCli, ADiscFileThatCannotBeWrittenIsAWriteErrorNamingTheFolderAndTheReason) {
   ScratchFolder data("expose-full");
   const fs::path work = data.path() / "virtual-dvd";
   fs::create_directories(work);
@@ -297,7 +298,7 @@ TEST(ExposeCli, AFullDiskIsAWriteErrorNamingTheFolderAndTheReason) {
   EXPECT_EQ(burn.exitStatus, 1);
   EXPECT_THAT(burn.err, ::testing::AllOf(HasSubstr("brenmark-expose: the virtual recorder virtual-dvd could not write "
                                                    "its disc files in " + work.string()),
-                                         HasSubstr("No space left on device")));
+                                         HasSubstr("a symbolic link stands in its place and is not followed")));
 }
 
 // One process holds the device open: another's open and tray are refused as

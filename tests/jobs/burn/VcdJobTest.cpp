@@ -20,13 +20,8 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-// A few seconds of Video CD MPEG-1 made by ffmpeg ("ntsc-vcd" or "pal-vcd").
-void MakeVcdStream(const fs::path& path, int seconds, const std::string& target) {
-  const bool ntsc = target == "ntsc-vcd";
-  const std::string duration = "duration=" + std::to_string(seconds);
-  const auto made = RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                "testsrc=" + duration + (ntsc ? ":size=352x240:rate=29.97" : ":size=352x288:rate=25"),
-                                "-f", "lavfi", "-i", "sine=" + duration, "-target", target, path.string()});
+void MakeStream(const fs::path& path, int seconds, const std::string& target) {
+  const auto made = MakeVcdStream(path, seconds, target);
   ASSERT_EQ(made.exitStatus, 0) << made.err;
 }
 
@@ -44,7 +39,7 @@ void CutTo(const fs::path& path, std::uintmax_t size) {
 void WriteMpegFile(const fs::path& path, std::uint64_t size, std::uint32_t seed) {
   static const std::string head = [] {
     ScratchFolder folder("vcd-head");
-    MakeVcdStream(folder.path() / "head.mpg", 1, "ntsc-vcd");
+    MakeStream(folder.path() / "head.mpg", 1, "ntsc-vcd");
     return ReadWholeFile(folder.path() / "head.mpg").substr(0, 2 * 2324);
   }();
   ASSERT_GE(size, head.size());
@@ -116,8 +111,8 @@ TEST(VcdJob, TwoFilesMakeADiscThePlayersToolsRead) {
   ScratchFolder sources("vcd-sources");
   const fs::path first = sources.path() / "first.mpg";
   const fs::path second = sources.path() / "second.mpg";
-  MakeVcdStream(first, 3, "ntsc-vcd");
-  MakeVcdStream(second, 2, "ntsc-vcd");
+  MakeStream(first, 3, "ntsc-vcd");
+  MakeStream(second, 2, "ntsc-vcd");
   // A file that ends one byte into its last sector.
   const auto packs = fs::file_size(second) / 2324;
   CutTo(second, 2324 * (packs - 1) + 1);
@@ -366,7 +361,7 @@ TEST(VcdJob, FilesThatAreNotMpegOneSystemStreamsAreRefusedByName) {
     return path.string();
   };
   const std::string good = (sources.path() / "good.mpg").string();
-  MakeVcdStream(good, 1, "pal-vcd");
+  MakeStream(good, 1, "pal-vcd");
   const std::string random = (sources.path() / "random.mpg").string();
   WritePatternFile(random, 2324 * 8, 9);
   const std::string empty = (sources.path() / "empty.mpg").string();
