@@ -69,7 +69,14 @@ void PrintHelp(std::FILE* out) {
                "a path holding a newline or another control character is printed in double quotes\n"
                "with C escapes (\\n, \\\", \\\\, \\xHH).\n"
                "The exit status is 0 when the command completed, 1 when it did not, 2 for a wrong\n"
-               "command line.\n",
+               "command line.\n"
+               "\nThe data folder and the folders the recorders make in it are private to their user\n"
+               "(mode 0700); one that another user owns or can write in is refused, naming it and\n"
+               "the mend. The recorders never write through a link standing where one of their\n"
+               "files goes. A burn's folder scan leaves out named pipes, sockets and devices, never\n"
+               "enters a pseudo file system (/proc, /sys, /dev, ...) and enters each folder once,\n"
+               "naming what it left out before anything is written. grab replaces no file already\n"
+               "at an output name unless --overwrite or --yes is given.\n",
                brenmark::platform::Utf8FromPath(brenmark::platform::ApplicationDataFolder()).c_str());
 }
 
