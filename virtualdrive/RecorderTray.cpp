@@ -78,7 +78,12 @@ VirtualRecorder::Outcome VirtualRecorder::StartStopUnit(Call& call) {
   TrayResult result = Replace(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
                               TrayRecord::Blank(model_.blankKind, blankMinutes_));
   if (!result.ok) {
-    NoteWriteProblem(result.message);
+    // A disc not kept is still whole in the work folder: the message says what failed instead.
+    if (!discNotKept_.empty()) {
+      writeProblem_ = "the virtual recorder " + model_.shortName + " " + result.message;
+    } else {
+      NoteWriteProblem(result.message);
+    }
     return Refuse(sense::kWriteError);
   }
   if (!result.finishedImage.empty()) call.finishedImage = result.finishedImage;
@@ -93,17 +98,21 @@ TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRec
     return result;
   }
   std::string error;
+  const bool written = disc_ && disc_->recorded();
+  discNotKept_.clear();
   // Recorded first: a later run must not find the tray as it was before this action.
   if (!WriteTrayRecord(workFolder_, record, error)) {
     result.ok = false;
     result.message = "cannot record what is in the tray: " + error;
+    if (written) discNotKept_ = result.message;
     return result;
   }
-  if (disc_ && disc_->recorded()) {
+  if (written) {
     const auto kept = disc_->MoveTo(burnedFolder_, UniqueBurnedName(), error);
     if (!kept) {
       result.ok = false;
       result.message = "cannot keep the written disc: " + error;
+      discNotKept_ = error;
       return result;
     }
     result.finishedImage = *kept;
@@ -248,6 +257,11 @@ TrayResult VirtualRecorder::RemoveDisc() {
   }
   NotifyFinished(result);
   return result;
+}
+
+std::string VirtualRecorder::DiscNotKeptReason() const {
+  std::lock_guard lock(mutex_);
+  return discNotKept_;
 }
 
 std::string VirtualRecorder::StartupProblem() const {

@@ -104,6 +104,12 @@ class VirtualRecorder {
   void SetFinishedImageObserver(FinishedImageObserver observer);
   void SetWriteProblemObserver(WriteProblemObserver observer);
 
+  // Why the last eject or tray action kept no image of the written disc in
+  // the tray (the burned discs folder cannot take it, or the tray could not
+  // be recorded); the disc then stays in the tray, and the next eject that
+  // can keeps it. Empty when that one kept it or there was nothing to keep.
+  std::string DiscNotKeptReason() const;
+
   // Why the tray could not be restored at start-up: a disc in work that
   // cannot be resumed (its files set aside, or why they could not be) or a
   // user's image that can no longer be read (the tray keeps its place and
@@ -234,6 +240,7 @@ class VirtualRecorder {
   std::string folderProblem_;  // why the folders cannot be trusted; empty when they can
   std::string trayProblem_;   // why the tray is not as it was left
   std::string writeProblem_;  // of the command running, told to the observer
+  std::string discNotKept_;   // see DiscNotKeptReason
   int blankMinutes_ = geometry::kDefaultCdMinutes;
   platform::FolderLock folderLock_;
   int claims_ = 0;

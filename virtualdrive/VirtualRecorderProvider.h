@@ -25,6 +25,8 @@ class VirtualRecorderTransport final : public ScsiTransport {
   void Close() override;
   CommandOutcome Execute(const ScsiRequest& request) override;
 
+  VirtualRecorder& recorder() const { return *recorder_; }
+
  private:
   std::shared_ptr<VirtualRecorder> recorder_;
   bool open_ = false;

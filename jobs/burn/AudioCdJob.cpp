@@ -167,7 +167,10 @@ class AudioCdBurn {
       complete = false;
     }
     progress_.SetStatus(complete ? audiojobtext::kDone : burntext::kBurnFailed);
-    burn_.Eject();
+    if (!burn_.EjectKeepingDisc()) {
+      progress_.SetStatus(burntext::kBurnFailed);
+      complete = false;
+    }
     return complete ? JobEnd::Done : JobEnd::BurnFailed;
   }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "virtualdrive/VirtualRecorderProvider.h"
+
 namespace brenmark {
 namespace {
 
@@ -133,7 +135,18 @@ bool BurnSequence::CloseTrack(std::int32_t track) { return registry_.CloseTrack(
 
 bool BurnSequence::CloseSession() { return registry_.CloseSession(drive_) == 0; }
 
-bool BurnSequence::Eject() { return registry_.EjectDisc(drive_); }
+bool BurnSequence::EjectKeepingDisc() {
+  if (registry_.EjectDisc(drive_)) return true;
+  const auto* recorder = dynamic_cast<const virtualdrive::VirtualRecorderTransport*>(
+      registry_.drive(drive_).deviceHandle.get());
+  if (recorder == nullptr) return true;
+  const std::string reason = recorder->recorder().DiscNotKeptReason();
+  if (reason.empty()) return true;
+  std::string text = burntext::kDiscNotKept;
+  text.replace(text.find("%s"), 2, reason);
+  context_.prompt.ShowMessage(text, MessageIcon::Error);
+  return false;
+}
 
 std::string BurnSequence::WithAnswer(const std::string& text) const {
   return text + " The drive answered: " + registry_.LastOutcome(drive_).Text() + ".";

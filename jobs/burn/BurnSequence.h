@@ -56,6 +56,11 @@ inline constexpr const char* kNoDeviceAccess = "Can't get access to CD/DVD Devic
 inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
 inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
 inline constexpr const char* kBurnFailed = "Disc burning failed.";
+// A virtual recorder's eject that could not keep the written disc as an image; %s says why.
+inline constexpr const char* kDiscNotKept =
+    "The disc was written, but the virtual recorder could not keep its image in the burned discs folder: %s.\n"
+    "The disc is still in the recorder's tray: the next eject keeps it once the folder can take it (brenmark-cli "
+    "tray eject, or Tray... > Eject in the desktop programs).";
 // A disc whose last session was left open, as a burn that was stopped midway leaves it.
 inline constexpr const char* kUnfinishedDisc =
     "The disc in the drive holds a session that was never closed (a burn stopped midway), so nothing more can "
@@ -70,7 +75,8 @@ inline constexpr const char* kNotACd =
 // (inputs.currentDrive), each one MMC operation or a short fixed series.
 // A job calls them in its own order and decides with its own texts what a
 // failure means; the operations never talk to the user, except the writes
-// through the retry question of the sector transfers.
+// through the retry question of the sector transfers and the eject of a
+// written disc a virtual recorder could not keep.
 //
 // A job with several tracks in one session, track at once:
 //   BurnSequence burn(context);
@@ -84,7 +90,7 @@ inline constexpr const char* kNotACd =
 //     MySource source(file, *start);                  // runs from *start on
 //     burn.Write(source);                             // retries, question, progress hooks
 //     burn.SynchronizeCache(); burn.CloseTrack(t);
-//   burn.CloseSession(); burn.Eject(); burn.Close();
+//   burn.CloseSession(); burn.EjectKeepingDisc(); burn.Close();
 class BurnSequence {
  public:
   explicit BurnSequence(JobContext& context);
@@ -130,7 +136,11 @@ class BurnSequence {
   bool SynchronizeCache();
   bool CloseTrack(std::int32_t track);
   bool CloseSession();
-  bool Eject();
+  // Ejects the disc. False only when a virtual recorder could not keep the
+  // written disc as an image: the user has then been told why and that the
+  // disc is still in the tray, and the burn has failed. A real drive's eject,
+  // carried out or refused, leaves the burn as it stood.
+  bool EjectKeepingDisc();
 
   // The text followed by what the drive answered to the last command,
   // e.g. "... The drive answered: 3/0C/00 write error.".

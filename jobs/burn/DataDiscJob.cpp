@@ -222,8 +222,9 @@ class DataDiscBurn {
       context_.prompt.ShowMessage(datajobtext::kDvdClosed, MessageIcon::Plain);
     }
     progress_.SetStatus(burned ? datajobtext::kBurned : datajobtext::kBurnFailed);
-    burn_.Eject();
-    return burned;
+    if (burn_.EjectKeepingDisc()) return burned;
+    progress_.SetStatus(datajobtext::kBurnFailed);
+    return false;
   }
 
   bool SynchronizeCache() {

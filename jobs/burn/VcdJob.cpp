@@ -263,9 +263,12 @@ class VcdBurn {
     progress_.SetStatus("Closing Disk Session...");
     const bool synced = burn_.SynchronizeCache();
     const bool closed = burn_.CloseSession();
-    const bool burned = written && synced && closed;
+    bool burned = written && synced && closed;
     progress_.SetStatus(burned ? vcdjobtext::kDone : vcdjobtext::kFailed);
-    burn_.Eject();
+    if (!burn_.EjectKeepingDisc()) {
+      progress_.SetStatus(vcdjobtext::kFailed);
+      burned = false;
+    }
     burn_.Close();
     return burned ? JobEnd::Done : JobEnd::BurnFailed;
   }

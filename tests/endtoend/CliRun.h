@@ -21,9 +21,9 @@ inline ProcessOutput Cli(const std::filesystem::path& dataDir, std::vector<std::
   return RunProgram(argv);
 }
 
-// Starts brenmark-cli in the background, its output discarded; its process
-// id, or -1.
-inline pid_t StartCli(const std::vector<std::string>& arguments) {
+// Starts brenmark-cli in the background, its output discarded, or with
+// `outputs` given written to `outputs`.out and `outputs`.err; its process id, or -1.
+inline pid_t StartCli(const std::vector<std::string>& arguments, const std::filesystem::path& outputs = {}) {
   std::vector<std::string> argv = {BRENMARK_CLI_PATH};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<char*> pointers;
@@ -32,8 +32,10 @@ inline pid_t StartCli(const std::vector<std::string>& arguments) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const std::string out = outputs.empty() ? "/dev/null" : outputs.string() + ".out";
+  const std::string err = outputs.empty() ? "/dev/null" : outputs.string() + ".err";
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = -1;
   const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

@@ -313,6 +313,33 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
   }
 }
 
+// An eject the drive refuses leaves the burn done, as a real drive's would;
+// a written disc the virtual recorder cannot keep fails it, saying why and
+// that the disc is still in the tray.
+TEST(AudioCdJob, ADiscTheRecorderCannotKeepFailsTheBurnWhileARefusedEjectDoesNot) {
+  WavSet wavs;
+  {
+    VirtualBench bench;
+    bench.recorder(VirtualBench::kCdDrive).ArmFault(*virtualdrive::ParseFaultSpec("STARTSTOP").spec);
+    const auto outcome = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]});
+    EXPECT_EQ(outcome.result, JobEnd::Done);
+    EXPECT_THAT(bench.prompt.texts(), IsEmpty());
+    EXPECT_EQ(outcome.progress->statuses().back(), "Audio CD is done.");
+  }
+  VirtualBench bench;
+  audio::test::WriteBytes(bench.discs.path() / "burned discs", "in the folder's place");
+  const auto outcome = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]});
+  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
+  const auto texts = bench.prompt.texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_THAT(texts[0], HasSubstr("could not keep its image in the burned discs folder: "));
+  EXPECT_THAT(texts[0], HasSubstr((bench.discs.path() / "burned discs").string()));
+  EXPECT_THAT(texts[0], HasSubstr("The disc is still in the recorder's tray"));
+  EXPECT_EQ(outcome.progress->statuses().back(), "Disc burning failed.");
+  EXPECT_THAT(bench.finishedImages(), IsEmpty());
+  EXPECT_THAT(bench.recorder(VirtualBench::kCdDrive).DescribeTray(), HasSubstr("1 track(s): 1 audio, complete"));
+}
+
 // A file that changes between the check before writing and its own track is
 // named with the reason; the tracks already written are closed as a disc.
 TEST(AudioCdJob, AFileThatChangesAfterTheCheckIsNamedWhenItsTrackComes) {

@@ -68,11 +68,13 @@ TEST(RecorderTray, AnEjectThatCannotKeepTheDiscLosesNoSector) {
     std::ofstream blocker(harness.folder() / "burned discs");  // a file where the folder belongs
   }
   EXPECT_FALSE(harness.recorder().Eject().ok);
+  EXPECT_EQ(harness.recorder().DiscNotKeptReason(), (harness.folder() / "burned discs").string() + " is not a folder");
 
   BurnDataSession(harness, 10, 0, 2);
   fs::remove(harness.folder() / "burned discs");
   const TrayResult kept = harness.recorder().Eject();
   ASSERT_TRUE(kept.ok);
+  EXPECT_EQ(harness.recorder().DiscNotKeptReason(), "");
   EXPECT_EQ(testsupport::CheckCueImageDataTracks(kept.finishedImage), "");
 }
 
