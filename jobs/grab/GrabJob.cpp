@@ -12,6 +12,7 @@
 #include "audio/TrackChecksums.h"
 #include "audio/TrackTimeTable.h"
 #include "audio/WavTrackWriter.h"
+#include "jobs/grab/OutputFolder.h"
 #include "platform/File.h"
 #include "platform/Utf8Path.h"
 
@@ -139,6 +140,7 @@ class Grab {
     const std::vector<TrackPlan> plan = PlanTracks(ReadTrackTimes(toc.data(), toc.size()));
     if (plan.empty()) return context_.Stop(grabtext::kNoAudioTrack, JobEnd::NoAudioTrack);
     const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;
+    if (const JobEnd ready = PrepareFolder(); ready != JobEnd::Done) return ready;
     if (const JobEnd checked = CheckOutputNames(plan, format); checked != JobEnd::Done) return checked;
     log_ = std::make_unique<GrabLog>(folder_, registry_.drive(drive_).displayName, std::time(nullptr));
 
@@ -152,6 +154,27 @@ class Grab {
     }
     progress_.SetStatus(Format("%d Tracks Grabbed", static_cast<int>(plan.size())));
     return JobEnd::Done;
+  }
+
+  // Before the first read: the output folder exists or is created now (asked
+  // first when the settings say so).
+  JobEnd PrepareFolder() {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(folder_, error);
+    if (std::filesystem::is_directory(status)) return JobEnd::Done;
+    const std::string shown = platform::Utf8FromPath(folder_);
+    if (std::filesystem::exists(status)) {
+      return context_.Stop(grabtext::kNotAFolder + shown + grabtext::kTerminated, JobEnd::OutputNotCreated);
+    }
+    if (context_.inputs.grabSettings.missingFolder == MissingFolder::Ask) {
+      std::string question = grabtext::kCreateFolderQuestion;
+      question.replace(question.find("%s"), 2, shown);
+      if (!context_.prompt.AskYesNo(question)) return JobEnd::OutputNotCreated;
+    }
+    std::string reason;
+    if (CreateOutputFolder(folder_, reason)) return JobEnd::Done;
+    return context_.Stop(grabtext::kFolderNotCreated + reason + "." + grabtext::kTerminated,
+                         JobEnd::OutputNotCreated);
   }
 
   // Before the first read: grab.log must be a file of its own, and files at

@@ -20,7 +20,9 @@ struct GrabOptions {
 // Copies the selected audio tracks of the disc in the job's drive into
 // track%02d.wav (or .mp3) files in the output folder, with grab.log beside
 // them. Each file has its name once it is complete; files already at those
-// names are replaced only as the settings' existingOutputs says.
+// names are replaced only as the settings' existingOutputs says. A missing
+// output folder is created (asking first when the settings' missingFolder
+// says so) before the first track is read.
 JobProcedure MakeGrabJob(GrabOptions options);
 JobEnd GrabJob(JobContext& context);
 
@@ -58,6 +60,9 @@ inline constexpr const char* kTagNotWritten =
 inline constexpr const char* kNoAudioTrack =
     "None of the chosen tracks is an audio track on this disc: no track was grabbed.";
 inline constexpr const char* kInitializing = "Initializing disc format...";
+inline constexpr const char* kCreateFolderQuestion = "The folder %s does not exist. Create it?";
+inline constexpr const char* kFolderNotCreated = "The output folder could not be created: ";
+inline constexpr const char* kNotAFolder = "The output folder is not a folder: ";
 }  // namespace grabtext
 
 }  // namespace brenmark::audio

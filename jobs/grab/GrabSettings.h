@@ -12,6 +12,10 @@ enum class GrabFormat { Wav, Mp3 };
 // --overwrite or --yes) or refuses to grab, naming them.
 enum class ExistingOutputs { Ask, Replace, Refuse };
 
+// What the grab does when its output folder does not exist: asks the user
+// whether to create it (the desktop programs) or creates it (the command line).
+enum class MissingFolder { Ask, Create };
+
 // What the grab is asked to write: the format and, for MP3, the encoder's
 // settings. The defaults are the main window's: WAV; for MP3, 128 kbit/s,
 // 44100 Hz, stereo, MPEG-1.
@@ -23,6 +27,7 @@ struct GrabSettings {
   std::int32_t encoderPreset = 0;  // the encoder's preset: 0 none
   std::int32_t mpegVersion = 1;    // 1: MPEG-1
   ExistingOutputs existingOutputs = ExistingOutputs::Ask;
+  MissingFolder missingFolder = MissingFolder::Ask;
 
   bool operator==(const GrabSettings&) const = default;
 };

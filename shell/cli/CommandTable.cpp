@@ -71,7 +71,8 @@ constexpr CliCommand kCommands[] = {
      "standard output, its CRC32 and AccurateRip v1/v2 checksums on the standard error; both\n"
      "go with the drive, the track times and any read retries to grab.log in OUTPUT_FOLDER,\n"
      "one section per grab. Files already at the output names are named and the grab refused\n"
-     "unless --overwrite (or --yes) is given; each file gets its name only once complete.",
+     "unless --overwrite (or --yes) is given; each file gets its name only once complete.\n"
+     "OUTPUT_FOLDER is created, with any missing parents, before the first track is read.",
      RunGrab},
 #if defined(__linux__)
     {"expose", "[--cd-as PATH] [--dvd-as PATH] -- COMMAND [ARGS...]",

@@ -53,6 +53,7 @@ std::optional<GrabRequest> ParseGrabArguments(CliSession& session, const std::ve
   // Files at the output names are named and left alone unless --overwrite or --yes is given.
   request.settings.existingOutputs = session.options().answer.value_or(false) ? audio::ExistingOutputs::Replace
                                                                              : audio::ExistingOutputs::Refuse;
+  request.settings.missingFolder = audio::MissingFolder::Create;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];

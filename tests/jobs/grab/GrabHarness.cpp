@@ -26,6 +26,7 @@ GrabHarness::Outcome GrabHarness::Grab(const std::vector<int>& selected, audio::
   inputs.grabSettings.format = format;
   inputs.grabSettings.bitrateKbps = bitrateKbps;
   inputs.grabSettings.existingOutputs = existingOutputs;
+  inputs.grabSettings.missingFolder = missingFolder;
   if (options.encoderLibrary.empty()) options.encoderLibrary = BRENMARK_ENCODER_PATH;
   Outcome outcome;
   outcome.progress = std::make_shared<RecordingProgress>();

@@ -23,7 +23,7 @@ class GrabHarness {
     std::vector<audio::GrabbedTrack> written;
   };
   // Grabs the given track numbers with the main window's settings, changed to
-  // `format`, `bitrateKbps` and existingOutputs; the options' onTrackWritten
+  // `format`, `bitrateKbps`, existingOutputs and missingFolder; the options' onTrackWritten
   // hears of each file after the outcome has it.
   Outcome Grab(const std::vector<int>& selected, audio::GrabFormat format = audio::GrabFormat::Wav,
                std::int32_t bitrateKbps = 128, audio::GrabOptions options = {});
@@ -39,6 +39,7 @@ class GrabHarness {
   std::filesystem::path folder;  // the output folder
   int drive = endtoend::VirtualBench::kCdDrive;
   audio::ExistingOutputs existingOutputs = audio::ExistingOutputs::Ask;
+  audio::MissingFolder missingFolder = audio::MissingFolder::Ask;
 };
 
 // The number of stereo samples mpg123 decodes from an MP3 file, and what it

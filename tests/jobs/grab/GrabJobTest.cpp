@@ -214,18 +214,28 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
          h.bench.recorder(h.drive).ArmFault(fault);
        },
        JobEnd::TocUnreadable, grabtext::kTocUnreadable},
-      {"folder missing (WAV)", kFormatWav,
-       [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, JobEnd::OutputNotCreated,
-       std::string(grabtext::kCannotCreateWav) + "\n{folder}/track01.wav: No such file or directory"},
-      {"folder missing (MP3)", kFormatMp3,
-       [](GrabHarness& h, audio::GrabOptions&) { h.folder /= "missing"; }, JobEnd::OutputNotCreated,
-       std::string(grabtext::kCannotCreateMp3) + "\n{folder}/track01.mp3: No such file or directory"},
       {"folder a file", kFormatWav,
        [](GrabHarness& h, audio::GrabOptions&) {
          h.folder = h.scratch.path() / "a file";
          std::ofstream(h.folder) << "not a folder";
        },
-       JobEnd::OutputNotCreated, std::string(grabtext::kCannotCreateWav) + "\n{folder}/track01.wav: Not a directory"},
+       JobEnd::OutputNotCreated, std::string(grabtext::kNotAFolder) + "{folder}" + grabtext::kTerminated},
+      {"folder to be made under a file", kFormatMp3,
+       [](GrabHarness& h, audio::GrabOptions&) {
+         std::ofstream(h.scratch.path() / "a file") << "not a folder";
+         h.folder = h.scratch.path() / "a file" / "new" / "newer";
+         h.missingFolder = audio::MissingFolder::Create;
+       },
+       JobEnd::OutputNotCreated,
+       std::string(grabtext::kFolderNotCreated) + "{scratch}/a file is not a folder." + grabtext::kTerminated},
+      {"folder to be made under a dangling link", kFormatWav,
+       [](GrabHarness& h, audio::GrabOptions&) {
+         std::filesystem::create_symlink(h.scratch.path() / "gone", h.scratch.path() / "link");
+         h.folder = h.scratch.path() / "link" / "new";
+         h.missingFolder = audio::MissingFolder::Create;
+       },
+       JobEnd::OutputNotCreated,
+       std::string(grabtext::kFolderNotCreated) + "{scratch}/link is not a folder." + grabtext::kTerminated},
       {"grab.log a link", kFormatWav,
        [](GrabHarness& h, audio::GrabOptions&) {
          std::filesystem::create_symlink(h.scratch.path() / "elsewhere.log", h.folder / "grab.log");
@@ -255,6 +265,9 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
     std::string message = row.message;
     if (const auto at = message.find("{folder}"); at != std::string::npos) {
       message.replace(at, 8, harness.folder.string());
+    }
+    if (const auto at = message.find("{scratch}"); at != std::string::npos) {
+      message.replace(at, 9, harness.scratch.path().string());
     }
     EXPECT_EQ(harness.bench.prompt.messages()[0].text, message);
     EXPECT_EQ(harness.bench.prompt.messages()[0].icon, MessageIcon::Error);
@@ -334,6 +347,43 @@ TEST(GrabJob, FilesAtTheOutputNamesAreReplacedOnlyWhenTheUserSaysSoAndLinksAreNe
               row.existing == audio::ExistingOutputs::Refuse
                   ? std::vector<std::string>{std::string(grabtext::kOutputsExist) + "track02.wav, track03.wav."}
                   : std::vector<std::string>{});
+  }
+}
+
+// A missing output folder, with its missing parents, is made before the
+// first read: at once, or when the user says yes; a no ends the grab unread.
+TEST(GrabJob, AMissingOutputFolderIsMadeWithItsParentsOnlyAsTheSettingsAndTheUserSay) {
+  struct Row {
+    const char* name;
+    audio::MissingFolder missing;
+    bool answer;
+    JobEnd result;
+  };
+  const Row rows[] = {
+      {"asked, yes", audio::MissingFolder::Ask, true, JobEnd::Done},
+      {"asked, no", audio::MissingFolder::Ask, false, JobEnd::OutputNotCreated},
+      {"made at once", audio::MissingFolder::Create, false, JobEnd::Done},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    GrabHarness harness(std::vector<ImageTrack>{{40}});
+    harness.folder = harness.scratch.path() / "new" / "newer";
+    harness.missingFolder = row.missing;
+    harness.bench.prompt.ScriptAnswers({row.answer});
+    const auto outcome = harness.Grab({1});
+
+    EXPECT_EQ(outcome.result, row.result);
+    EXPECT_EQ(harness.bench.prompt.questions(),
+              row.missing == audio::MissingFolder::Ask
+                  ? std::vector<std::string>{"The folder " + harness.folder.string() + " does not exist. Create it?"}
+                  : std::vector<std::string>{});
+    EXPECT_TRUE(harness.bench.prompt.texts().empty());
+    if (row.result == JobEnd::Done) {
+      EXPECT_EQ(std::filesystem::file_size(harness.folder / "track01.wav"), kHeader + 40 * 2352);
+    } else {
+      EXPECT_TRUE(harness.TakeReadSizes().empty());
+      EXPECT_FALSE(std::filesystem::exists(harness.scratch.path() / "new"));
+    }
   }
 }
 
