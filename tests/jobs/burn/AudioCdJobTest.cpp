@@ -2,6 +2,11 @@
 // and through brenmark-cli, read back with cd-info and bchunk.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <regex>
@@ -337,6 +342,66 @@ TEST(AudioCdJob, ADiscTheRecorderCannotKeepFailsTheBurnWhileARefusedEjectDoesNot
   EXPECT_THAT(texts[0], HasSubstr("The disc is still in the recorder's tray"));
   EXPECT_EQ(outcome.progress->statuses().back(), "Disc burning failed.");
   EXPECT_THAT(bench.finishedImages(), IsEmpty());
+  EXPECT_THAT(bench.recorder(VirtualBench::kCdDrive).DescribeTray(), HasSubstr("1 track(s): 1 audio, complete"));
+}
+
+// Makes a folder take no new entries: without write permission for a user,
+// immutable for root (whom permissions do not stop); undone when it goes.
+class ClosedFolder {
+ public:
+  explicit ClosedFolder(const fs::path& folder) : folder_(folder) {
+    if (::geteuid() != 0) {
+      closed_ = ::chmod(folder.c_str(), 0500) == 0;
+      return;
+    }
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    if (fd < 0 || ::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+      if (fd >= 0) ::close(fd);
+      return;
+    }
+    flags |= FS_IMMUTABLE_FL;
+    closed_ = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+  }
+  ~ClosedFolder() {
+    if (!closed_) return;
+    if (::geteuid() != 0) {
+      ::chmod(folder_.c_str(), 0700);
+      return;
+    }
+    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+      flags &= ~FS_IMMUTABLE_FL;
+      ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    ::close(fd);
+  }
+  ClosedFolder(const ClosedFolder&) = delete;
+  ClosedFolder& operator=(const ClosedFolder&) = delete;
+  bool closed() const { return closed_; }
+
+ private:
+  fs::path folder_;
+  bool closed_ = false;
+};
+
+TEST(AudioCdJob, ABurnedDiscsFolderThatTakesNoEntriesFailsTheBurnAndKeepsTheDiscInTheTray) {
+  WavSet wavs;
+  VirtualBench bench;
+  const fs::path burned = bench.discs.path() / "burned discs";
+  fs::create_directory(burned);
+  ::chmod(burned.c_str(), 0700);
+  ClosedFolder closed(burned);
+  if (!closed.closed()) GTEST_SKIP() << "this system lets no folder be closed to new entries";
+  const auto outcome = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]});
+  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
+  const auto texts = bench.prompt.texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_THAT(texts[0], HasSubstr("could not keep its image in the burned discs folder: "));
+  EXPECT_THAT(texts[0], HasSubstr(burned.string()));
+  EXPECT_TRUE(fs::is_empty(burned));
   EXPECT_THAT(bench.recorder(VirtualBench::kCdDrive).DescribeTray(), HasSubstr("1 track(s): 1 audio, complete"));
 }
 
