@@ -22,9 +22,14 @@ VirtualRecorder::Outcome VirtualRecorder::ReserveTrack(Call& call) {
   return {};
 }
 
+// On CD, track at once, the cache written out ends the open track: the drive
+// writes its run-out then, and programs that never send CLOSE TRACK rely on it.
 VirtualRecorder::Outcome VirtualRecorder::SynchronizeCache(Call&) {
   DiscState& state = StateForWriting();
-  if (state.ReservationFullyWritten()) {
+  if (IsCdMedium(state.kind) && writeParameters_.writeType() == 1 && state.OpenTrack() != nullptr) {
+    const auto fills = state.ApplyCloseTrack();
+    if (!simulation_ && !ApplyFills(fills)) return FileFailure();
+  } else if (state.ReservationFullyWritten()) {
     const auto fills = state.ApplyCloseSession(writeParameters_.multiSessionField(), writeParameters_.sessionFormat());
     if (!simulation_ && !ApplyFills(fills)) return FileFailure();
   }
