@@ -77,8 +77,9 @@ std::string WavSamples(const fs::path& wav) {
 
 // xorriso: its default on a blank CD-R is session at once, which this
 // recorder refuses; told to write track at once it writes a session, appends
-// a second, lists both and checks the whole medium.
-TEST(PeerConformance, XorrisoWritesAndAppendsSessionsOnACdR) {
+// a second, lists both and checks the whole medium; on a CD-RW it cannot
+// blank, and appends.
+TEST(PeerConformance, XorrisoWritesAndAppendsSessionsOnCdRAndCdRw) {
   ScratchFolder data("peer-xorriso-cd");
   ScratchFolder sources("peer-xorriso-cd-sources");
   WritePatternFile(sources.path() / "one" / "photo.jpg", 300000, 1);
@@ -111,13 +112,39 @@ TEST(PeerConformance, XorrisoWritesAndAppendsSessionsOnACdR) {
 
   ScratchFolder read("peer-xorriso-cd-read");
   const fs::path flat = read.path() / "flat.iso";
-  ExtractMode1UserData(BinOf(EjectedImage(data.path(), "virtual-cd", ".cue")), flat);
+  const fs::path cue = EjectedImage(data.path(), "virtual-cd", ".cue");
+  ExtractMode1UserData(BinOf(cue), flat);
   const std::int32_t last = LastSessionStart(flat);
   ASSERT_GT(last, 0);
   EXPECT_THAT(IsoinfoListing(flat, 0), ::testing::Not(HasSubstr("letter.txt")));
   EXPECT_EQ(IsoinfoFile(flat, 0, "/one/photo.jpg"), ReadWholeFile(sources.path() / "one" / "photo.jpg"));
   EXPECT_EQ(IsoinfoFile(flat, last, "/one/note.txt"), ReadWholeFile(sources.path() / "one" / "note.txt"));
   EXPECT_EQ(IsoinfoFile(flat, last, "/two/letter.txt"), ReadWholeFile(sources.path() / "two" / "letter.txt"));
+
+  // The same disc as a CD-RW: the recorder has no BLANK, which the program
+  // reports as a drive without it; appending still works.
+  const fs::path rewritable = read.path() / "rewritable";
+  fs::create_directories(rewritable);
+  fs::path state = cue;
+  state.replace_extension(".state");
+  for (const fs::path& file : {cue, BinOf(cue)}) fs::copy_file(file, rewritable / file.filename());
+  std::string stateText = ReadWholeFile(state);
+  stateText.replace(stateText.find("medium CD-R\n"), 12, "medium CD-RW\n");
+  audio::test::WriteBytes(rewritable / state.filename(), stateText);
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", (rewritable / cue.filename()).string()})
+                .exitStatus,
+            0);
+  const ProcessOutput blank = Peer(data.path(), {"xorriso", "-outdev", "/dev/sr90", "-blank", "as_needed"});
+  EXPECT_NE(blank.exitStatus, 0);
+  EXPECT_NE(blank.exitStatus, kTimedOut);
+  EXPECT_THAT(blank.out + blank.err, HasSubstr("BLANK: [5 20 00]"));
+  const ProcessOutput third = Peer(data.path(), {"xorriso", "-dev", "/dev/sr90", "-write_type", "tao", "-map",
+                                                 (sources.path() / "one").string(), "/three", "-commit"});
+  ASSERT_EQ(third.exitStatus, 0) << third.err;
+  const fs::path rewritten = read.path() / "rewritten.iso";
+  ExtractMode1UserData(BinOf(EjectedImage(data.path(), "virtual-cd", ".cue")), rewritten);
+  EXPECT_EQ(IsoinfoFile(rewritten, LastSessionStart(rewritten), "/three/photo.jpg"),
+            ReadWholeFile(sources.path() / "one" / "photo.jpg"));
 }
 
 // xorriso on the DVD recorder: a DVD-R is written session at once and closed.
