@@ -48,6 +48,7 @@ const VirtualRecorder::Command* VirtualRecorder::CommandOf(std::uint8_t opcode) 
        kHardwareFailure, 0, 0},
       {0x5C, 10, false, &R::ReadBufferCapacity, "READ BUFFER CAPACITY", "READBUFFERCAPACITY", kHardwareFailure, 0,
        0},
+      {0xA1, 12, true, &R::BlankDisc, "BLANK", "BLANK", kHardwareFailure, 0, 0},
       {0xA8, 12, true, &R::ReadData, "READ(12)", "READ12", sense::kUnrecoveredReadError, 6, 4},
       {0xAA, 12, true, &R::Write, "WRITE(12)", "WRITE12", sense::kWriteError, 6, 4},
       {0xB6, 12, false, &R::SetStreaming, "SET STREAMING", "SETSTREAMING", kHardwareFailure, 0, 0},

@@ -177,6 +177,7 @@ class VirtualRecorder {
   Outcome ReadData(Call& call);
   Outcome PreventAllowRemoval(Call& call);
   Outcome Write(Call& call);
+  Outcome BlankDisc(Call& call);
   Outcome ReadBufferCapacity(Call& call);
 
   const DiscState& CurrentState() const;

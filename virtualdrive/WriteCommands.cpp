@@ -1,5 +1,5 @@
 // The commands that write the disc: WRITE, RESERVE TRACK, SYNCHRONIZE CACHE,
-// CLOSE TRACK/SESSION.
+// CLOSE TRACK/SESSION, BLANK.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -53,6 +53,25 @@ VirtualRecorder::Outcome VirtualRecorder::CloseTrackSession(Call& call) {
   }
   if (!simulation_ && !ApplyFills(fills)) return FileFailure();
   if (!SaveDisc()) return Refuse(sense::kWriteError);
+  return {};
+}
+
+// BLANK of a CD-RW, the whole disc (type 0) or minimally (type 1): either
+// leaves a blank disc of the same size, at once whether or not the host
+// asked for an immediate answer. A disc this recorder wrote is kept in the
+// burned discs as an eject keeps it; an inserted image is never modified.
+VirtualRecorder::Outcome VirtualRecorder::BlankDisc(Call& call) {
+  if ((call.cdb[1] & 0x07) > 1) return Refuse(sense::kInvalidFieldInCdb);
+  const DiscState& state = disc_->state;
+  if (!IsErasable(state.kind)) return Refuse(sense::kIncompatibleMedium);
+  const MediumKind kind = state.kind;
+  const int minutes = state.minutes;
+  const TrayResult result = Replace(DiscImage::Blank(kind, workFolder_, minutes), TrayRecord::Blank(kind, minutes));
+  if (!result.ok) {
+    NoteWriteProblem(result.message);
+    return Refuse(sense::kWriteError);
+  }
+  blankMinutes_ = minutes;
   return {};
 }
 

@@ -1,6 +1,7 @@
 // The commands burning and reading programs send beyond what our own engine
 // does: READ(10)/READ(12) of user data, the ATIP, SET STREAMING, PREVENT
-// ALLOW MEDIUM REMOVAL, and a track at once ended by SYNCHRONIZE CACHE alone.
+// ALLOW MEDIUM REMOVAL, BLANK, and a track at once ended by SYNCHRONIZE CACHE
+// alone.
 #include <gtest/gtest.h>
 
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
@@ -135,6 +136,31 @@ TEST(BurningProgramCommands, SetStreamingChoosesTheWriteSpeedAndRemovalIsTaken) 
   EXPECT_EQ(harness.Send(prevent), TransportResult::Good);
   prevent[4] = 0x02;  // persistent prevention
   EXPECT_EQ(harness.Send(prevent), TransportResult::DeviceFailure);
+}
+
+// BLANK makes a written CD-RW blank again, of the same size; a CD-R cannot
+// be blanked.
+TEST(BurningProgramCommands, BlankEmptiesACdRwOnly) {
+  cdb::Bytes blank = cdb::Simple(0xA1, 12);
+  blank[1] = 0x11;  // immediate, minimal
+  RecorderHarness cdr;
+  EXPECT_EQ(cdr.Send(blank), TransportResult::DeviceFailure);
+  EXPECT_EQ(cdr.sense(), sense::kIncompatibleMedium);
+
+  RecorderHarness harness;
+  ASSERT_TRUE(harness.recorder().InsertBlank(MediumKind::CdRw, 74).ok);
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  ASSERT_EQ(harness.Write(0, 10, Pattern(10, 2048, 5)), TransportResult::Good);
+  ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
+  EXPECT_EQ(harness.DiscInformation()[2], 0x10 | 0x0C | 0x02);  // erasable, closed
+  ASSERT_EQ(harness.Send(blank), TransportResult::Good);
+  const auto disc = harness.DiscInformation();
+  EXPECT_EQ(disc[2], 0x10);  // erasable, blank
+  EXPECT_EQ(Be32(harness.TrackInformation(1), 16), 332849u);  // a 74-minute disc's free blocks
+  EXPECT_FALSE(harness.Read(Read10(0, 1), 2048));
+  blank[1] = 0x02;  // blanking a track: not offered
+  EXPECT_EQ(harness.Send(blank), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
 }
 
 }  // namespace
