@@ -1,5 +1,6 @@
 // The commands about the drive itself: identity, features, mode pages, speed
 // and buffer.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -65,11 +66,22 @@ VirtualRecorder::Outcome VirtualRecorder::ModeSelect(Call& call) {
   return {};
 }
 
+// The tray is worked only by the recorder's own tray actions, so there is
+// no eject button to lock; the command is taken as a drive takes it.
+VirtualRecorder::Outcome VirtualRecorder::PreventAllowRemoval(Call& call) {
+  if ((call.cdb[4] & 0x02) != 0) return Refuse(sense::kInvalidFieldInCdb);  // persistent prevent
+  return {};
+}
+
 VirtualRecorder::Outcome VirtualRecorder::SetCdSpeed(Call& call) {
   if ((call.cdb[1] & 0x03) > 1) return Refuse(sense::kInvalidFieldInCdb);
-  const std::uint16_t requested = bytes::ReadBe16(call.cdb + 4);
-  if (model_.writeSpeeds.empty()) return {};
-  // The fastest speed not above the request; the slowest for anything below it.
+  SelectWriteSpeed(bytes::ReadBe16(call.cdb + 4));
+  return {};
+}
+
+// The fastest speed not above the request; the slowest for anything below it.
+void VirtualRecorder::SelectWriteSpeed(std::uint32_t requested) {
+  if (model_.writeSpeeds.empty()) return;
   writeSpeed_ = model_.writeSpeeds.back();
   for (const std::uint16_t speed : model_.writeSpeeds) {
     if (speed <= requested) {
@@ -77,6 +89,23 @@ VirtualRecorder::Outcome VirtualRecorder::SetCdSpeed(Call& call) {
       break;
     }
   }
+}
+
+// Only the performance descriptor (type 0): its write size in KB over its
+// write time in milliseconds is the speed asked for.
+VirtualRecorder::Outcome VirtualRecorder::SetStreaming(Call& call) {
+  constexpr std::size_t kDescriptorSize = 28;
+  if (call.cdb[8] != 0) return Refuse(sense::kInvalidFieldInCdb);
+  const std::uint32_t length = bytes::ReadBe16(call.cdb + 9);
+  if (length == 0) return {};
+  if (length < kDescriptorSize || !call.hasDataOut() || call.request.length < length) {
+    return Refuse(sense::kParameterListLengthError);
+  }
+  const std::uint8_t* descriptor = call.request.buffer;
+  const std::uint64_t writeSize = bytes::ReadBe32(descriptor + 20);
+  const std::uint64_t writeTime = bytes::ReadBe32(descriptor + 24);
+  if (writeTime == 0) return Refuse(sense::kInvalidFieldInParameterList);
+  SelectWriteSpeed(static_cast<std::uint32_t>(std::min<std::uint64_t>(writeSize * 1000 / writeTime, 0xFFFF)));
   return {};
 }
 

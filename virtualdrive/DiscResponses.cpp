@@ -241,7 +241,32 @@ Response TrackInformation(const DiscState& disc, std::uint8_t addressType, std::
   return {{}, sense::kInvalidFieldInCdb};
 }
 
+namespace {
+
+// The ATIP a recordable CD carries in its pre-groove, whatever is written on
+// it: the lead-in start the blank disc's maker set and the last possible
+// lead-out start of its size.
+Response Atip(const DiscState& disc) {
+  if (!IsCdMedium(disc.kind) || !IsRecordable(disc.kind)) return {{}, sense::kInvalidFieldInCdb};
+  std::vector<std::uint8_t> out(28, 0);
+  bytes::WriteBe16(&out[0], static_cast<std::uint16_t>(out.size() - 2));
+  out[4] = 0x80 | 0x50;  // indicative target writing power 5
+  out[6] = static_cast<std::uint8_t>(0x80 | (IsErasable(disc.kind) ? 0x40 : 0));
+  const Msf leadIn = FramesToMsf(geometry::kBlankLeadInFrame);
+  const Msf leadOut = FramesToMsf(disc.Capacity() + geometry::kMsfOffset);
+  out[8] = leadIn.minute;
+  out[9] = leadIn.second;
+  out[10] = leadIn.frame;
+  out[12] = leadOut.minute;
+  out[13] = leadOut.second;
+  out[14] = leadOut.frame;
+  return {out, std::nullopt};
+}
+
+}  // namespace
+
 Response TableOfContents(const DiscState& disc, std::uint8_t format, bool msf, std::uint8_t trackOrSession) {
+  if (format == 4) return Atip(disc);
   // Only closed sessions have a table of contents; a blank disc has none.
   if (disc.sessions.empty()) return {{}, sense::kInvalidFieldInCdb};
   switch (format) {

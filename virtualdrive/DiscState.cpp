@@ -220,6 +220,12 @@ std::optional<Sense> DiscState::CheckCloseTrack(int number) const {
   }
   const auto next = Invisible();
   if (next && next->number == number) return std::nullopt;
+  // The last track of the session being written, already closed by
+  // SYNCHRONIZE CACHE: closing it again changes nothing.
+  if (!tracks.empty() && tracks.back().number == number &&
+      tracks.back().session > static_cast<int>(sessions.size())) {
+    return std::nullopt;
+  }
   return sense::kInvalidFieldInCdb;
 }
 

@@ -1,4 +1,5 @@
-// READ CD: sectors of the disc with the fields the CDB selects.
+// READ CD: sectors of the disc with the fields the CDB selects; READ(10) and
+// READ(12): the 2048 bytes of user data of data blocks.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -84,7 +85,58 @@ std::optional<Sense> CheckUntransferred(const DiscTrack& track, std::int64_t fro
   return std::nullopt;
 }
 
+// The 2048 bytes of user data of one raw sector of a data track, or the
+// refusal of a block that has none (audio, Mode 2 Form 2).
+std::optional<Sense> AppendUserData(const DiscTrack& track, const std::array<std::uint8_t, kRawSectorSize>& raw,
+                                    std::vector<std::uint8_t>& response) {
+  std::size_t from = 16;
+  if (track.kind == TrackKind::Audio) return sense::kIllegalModeForThisTrack;
+  if (track.kind == TrackKind::Mode2) {
+    if ((raw[18] & 0x20) != 0) return sense::kIllegalModeForThisTrack;
+    from = 24;
+  }
+  response.insert(response.end(), raw.begin() + static_cast<std::ptrdiff_t>(from),
+                  raw.begin() + static_cast<std::ptrdiff_t>(from + kUserBlockSize));
+  return std::nullopt;
+}
+
 }  // namespace
+
+// Blocks past what the host's buffer takes are not read, but the range is
+// still checked: its last block must lie on the disc, outside a data run-out.
+// A run-out block has no user data of the track's mode; drives refuse it as
+// an illegal mode, which is how readers tell a track at once's end from a
+// damaged block.
+VirtualRecorder::Outcome VirtualRecorder::ReadData(Call& call) {
+  const DiscState& state = disc_->state;
+  const std::int64_t end = static_cast<std::int64_t>(call.lba) + call.blocks;
+  if (call.lba < 0 || end > 0x7FFFFFFF) return Refuse(sense::kLbaOutOfRange);
+  if (call.blocks == 0) return {};
+  const DiscTrack* last = state.TrackContaining(static_cast<std::int32_t>(end - 1));
+  if (last == nullptr) return Refuse(sense::kLbaOutOfRange);
+  if (InDataRunOut(*last, end - 1)) return Refuse(sense::kIllegalModeForThisTrack);
+  const std::size_t wanted = call.request.direction == DataDirection::In ? call.request.length : 0;
+  const bool cd = IsCdMedium(state.kind);
+  std::vector<std::uint8_t> response;
+  std::array<std::uint8_t, kRawSectorSize> raw{};
+  for (std::int64_t address = call.lba; address < end && response.size() < wanted; ++address) {
+    const auto lba = static_cast<std::int32_t>(address);
+    const DiscTrack* track = state.TrackContaining(lba);
+    if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
+    if (InDataRunOut(*track, address)) return Refuse(sense::kIllegalModeForThisTrack);
+    if (!cd) {
+      response.resize(response.size() + kUserBlockSize);
+      if (!disc_->ReadUserBlocks(lba, 1, response.data() + response.size() - kUserBlockSize)) {
+        return Refuse(sense::kUnrecoveredReadError);
+      }
+      continue;
+    }
+    if (!disc_->ReadRawSector(lba, raw.data())) return Refuse(sense::kUnrecoveredReadError);
+    if (const auto refused = AppendUserData(*track, raw, response)) return Refuse(*refused);
+  }
+  call.DataIn(response, call.request.length);
+  return {};
+}
 
 // The host's buffer bounds the work: blocks are read and their fields
 // gathered until the buffer is full; like a drive whose transfer is cut by

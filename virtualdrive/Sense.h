@@ -36,6 +36,7 @@ inline constexpr Sense kInvalidFieldInCdb{0x05, 0x24, 0x00};
 inline constexpr Sense kInvalidFieldInParameterList{0x05, 0x26, 0x00};
 inline constexpr Sense kParameterListLengthError{0x05, 0x1A, 0x00};
 inline constexpr Sense kCommandSequenceError{0x05, 0x2C, 0x00};
+inline constexpr Sense kIncompatibleMedium{0x05, 0x30, 0x00};
 inline constexpr Sense kSavingParametersNotSupported{0x05, 0x39, 0x00};
 inline constexpr Sense kIllegalModeForThisTrack{0x05, 0x64, 0x00};
 }  // namespace sense

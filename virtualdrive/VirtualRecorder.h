@@ -174,11 +174,16 @@ class VirtualRecorder {
   Outcome ModeSense(Call& call);
   Outcome ModeSelect(Call& call);
   Outcome SetCdSpeed(Call& call);
+  Outcome SetStreaming(Call& call);
+  void SelectWriteSpeed(std::uint32_t requested);
   Outcome ReserveTrack(Call& call);
   Outcome SynchronizeCache(Call& call);
   Outcome CloseTrackSession(Call& call);
   Outcome ReadCd(Call& call);
+  Outcome ReadData(Call& call);
+  Outcome PreventAllowRemoval(Call& call);
   Outcome Write(Call& call);
+  Outcome BlankDisc(Call& call);
   Outcome ReadBufferCapacity(Call& call);
 
   const DiscState& CurrentState() const;

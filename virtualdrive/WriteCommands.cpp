@@ -1,5 +1,5 @@
 // The commands that write the disc: WRITE, RESERVE TRACK, SYNCHRONIZE CACHE,
-// CLOSE TRACK/SESSION.
+// CLOSE TRACK/SESSION, BLANK.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -22,9 +22,14 @@ VirtualRecorder::Outcome VirtualRecorder::ReserveTrack(Call& call) {
   return {};
 }
 
+// On CD, track at once, the cache written out ends the open track: the drive
+// writes its run-out then, and programs that never send CLOSE TRACK rely on it.
 VirtualRecorder::Outcome VirtualRecorder::SynchronizeCache(Call&) {
   DiscState& state = StateForWriting();
-  if (state.ReservationFullyWritten()) {
+  if (IsCdMedium(state.kind) && writeParameters_.writeType() == 1 && state.OpenTrack() != nullptr) {
+    const auto fills = state.ApplyCloseTrack();
+    if (!simulation_ && !ApplyFills(fills)) return FileFailure();
+  } else if (state.ReservationFullyWritten()) {
     const auto fills = state.ApplyCloseSession(writeParameters_.multiSessionField(), writeParameters_.sessionFormat());
     if (!simulation_ && !ApplyFills(fills)) return FileFailure();
   }
@@ -48,6 +53,25 @@ VirtualRecorder::Outcome VirtualRecorder::CloseTrackSession(Call& call) {
   }
   if (!simulation_ && !ApplyFills(fills)) return FileFailure();
   if (!SaveDisc()) return Refuse(sense::kWriteError);
+  return {};
+}
+
+// BLANK of a CD-RW, the whole disc (type 0) or minimally (type 1): either
+// leaves a blank disc of the same size, at once whether or not the host
+// asked for an immediate answer. A disc this recorder wrote is kept in the
+// burned discs as an eject keeps it; an inserted image is never modified.
+VirtualRecorder::Outcome VirtualRecorder::BlankDisc(Call& call) {
+  if ((call.cdb[1] & 0x07) > 1) return Refuse(sense::kInvalidFieldInCdb);
+  const DiscState& state = disc_->state;
+  if (!IsErasable(state.kind)) return Refuse(sense::kIncompatibleMedium);
+  const MediumKind kind = state.kind;
+  const int minutes = state.minutes;
+  const TrayResult result = Replace(DiscImage::Blank(kind, workFolder_, minutes), TrayRecord::Blank(kind, minutes));
+  if (!result.ok) {
+    NoteWriteProblem(result.message);
+    return Refuse(sense::kWriteError);
+  }
+  blankMinutes_ = minutes;
   return {};
 }
 

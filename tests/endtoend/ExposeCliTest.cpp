@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <map>
 #include <thread>
-#include <tuple>
 
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/CliRun.h"
+#include "tests/endtoend/ExposeRun.h"
 #include "tests/endtoend/VirtualBench.h"
 
 namespace brenmark::endtoend {
@@ -25,53 +25,16 @@ using ::testing::Not;
 
 constexpr const char* kBusy = "The selected device is busy with another job.";
 
-// brenmark-cli [outer...] expose [exposeOptions...] -- command...
-ProcessOutput Expose(const fs::path& data, std::vector<std::string> outer, std::vector<std::string> exposeOptions,
-                     const std::vector<std::string>& command) {
-  outer.push_back("expose");
-  outer.insert(outer.end(), exposeOptions.begin(), exposeOptions.end());
-  outer.push_back("--");
-  outer.insert(outer.end(), command.begin(), command.end());
-  return Cli(data, outer);
-}
-
 // brenmark-cli on the same data folder, as the command expose runs.
 std::vector<std::string> Inner(const fs::path& data, std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), {BRENMARK_CLI_PATH, "--data-dir", data.string()});
   return arguments;
 }
 
-// The finished image the last eject kept (the exposed recorder's own eject
-// is not seen by the command's program, which only sent the command).
-// Images kept within one second are told apart by a suffix, so the later of
-// two equal times has the longer name.
-fs::path NewestImage(const fs::path& data, const std::string& extension) {
-  fs::path newest;
-  const auto age = [](const fs::path& path) {
-    return std::make_tuple(fs::last_write_time(path), path.filename().string().size(), path.filename().string());
-  };
-  for (const auto& entry : fs::directory_iterator(data / "burned discs")) {
-    if (entry.path().extension() == extension && (newest.empty() || age(entry.path()) > age(newest)))
-      newest = entry.path();
-  }
-  return newest;
-}
-
 void ExpectSameFiles(const fs::path& expected, const fs::path& actual) {
   ASSERT_EQ(ListFiles(expected), ListFiles(actual));
   for (const fs::path& file : ListFiles(expected))
     EXPECT_EQ(ReadWholeFile(expected / file), ReadWholeFile(actual / file)) << file;
-}
-
-// The start of the last session of a flat image: the last primary volume
-// descriptor is 16 blocks into it.
-std::int32_t LastSessionStart(const fs::path& iso) {
-  const std::string image = ReadWholeFile(iso);
-  std::int32_t start = 0;
-  for (std::size_t block = 16; (block + 1) * 2048 <= image.size(); ++block) {
-    if (image.compare(block * 2048, 6, "\x01" "CD001") == 0) start = static_cast<std::int32_t>(block - 16);
-  }
-  return start;
 }
 
 std::map<std::string, std::string> Values(const std::string& text) {

@@ -9,6 +9,7 @@ namespace brenmark::virtualdrive {
 // data, EDC and the P/Q Reed-Solomon parity of the product code. The source data may
 // already sit at its place inside `raw` (encoding in place).
 inline constexpr std::size_t kRawSectorSize = 2352;
+inline constexpr std::size_t kUserBlockSize = 2048;
 
 // Writes the 12-byte sync pattern and the header (BCD MSF of lba + 150, then mode).
 void WriteSyncAndHeader(std::int32_t lba, std::uint8_t mode, std::uint8_t* raw);

@@ -80,7 +80,7 @@ TEST_F(ExposedDeviceTest, SgIoCarriesDataStatusSenseAndResidual) {
   EXPECT_LT(inquiry.header.resid, 64);
 
   // An unknown command: CHECK CONDITION with fixed-format sense, cut to the room given.
-  SgCall unknown({0xA1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0, 14);
+  SgCall unknown({0xA2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0, 14);
   ASSERT_EQ(Run(cd, unknown, error), 0);
   EXPECT_EQ(unknown.header.status, 0x02);
   EXPECT_EQ(unknown.header.masked_status, 0x01);

@@ -45,7 +45,7 @@ TEST(RecorderCommands, UnknownOpcodesAndShortBlocksAreIllegalRequests) {
   RecorderHarness harness;
   EXPECT_EQ(harness.Send(cdb::Simple(0x4A, 10)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kInvalidOpcode);
-  EXPECT_EQ(harness.Send(cdb::Simple(0xA1, 12)), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.Send(cdb::Simple(0xA2, 12)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kInvalidOpcode);
   // A READ CD block cut to ten bytes.
   EXPECT_EQ(harness.Send(cdb::Bytes{0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x10}), TransportResult::DeviceFailure);
