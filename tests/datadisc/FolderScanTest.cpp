@@ -11,7 +11,7 @@
 
 #include "datadisc/SourceTree.h"
 #include "tests/datadisc/DataDiscTestSupport.h"
-#include "tests/support/SpecialFiles.h"
+#include "tests/support/PipesAndSockets.h"
 
 namespace brenmark::datadisc {
 namespace {

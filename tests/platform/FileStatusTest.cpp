@@ -10,7 +10,7 @@
 #include "platform/Directory.h"
 #include "platform/File.h"
 #include "platform/FileStatus.h"
-#include "tests/support/SpecialFiles.h"
+#include "tests/support/PipesAndSockets.h"
 #include "tests/support/TempFolder.h"
 
 namespace brenmark::platform {
