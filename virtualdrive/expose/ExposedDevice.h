@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <atomic>
 #include <functional>
@@ -38,6 +39,11 @@ class ExposedDevice {
   // recorder, the SCSI generic and CD-ROM queries; anything else is ENOTTY.
   // Returns the ioctl result; -1 with `error` set.
   int Control(unsigned long request, void* argument, int& error);
+
+  // read() of the node: the data blocks' bytes from `offset` (see CdromRequests::Read).
+  ssize_t Read(void* buffer, std::size_t count, off_t offset, int& error);
+  // The node's size in bytes, which lseek from the end counts from.
+  off_t Size();
 
  private:
   // TEST UNIT READY or START STOP UNIT (eject) through the recorder; true when good.

@@ -179,8 +179,16 @@ TEST_F(ExposedDeviceTest, ASecondHolderIsRefusedAsBusyUntilTheFirstCloses) {
   first.Opened(7, *first.AtPath("/dev/sr91"));
   EXPECT_EQ(first.AtDescriptor(7), first.AtPath("/dev/sr91"));
   EXPECT_EQ(first.AtDescriptor(8), nullptr);
+  // A duplicate stands for the same device and moves with the original.
+  first.MoveTo(7, 4096);
+  first.Duplicated(7, 9);
+  EXPECT_EQ(first.AtDescriptor(9), first.AtPath("/dev/sr91"));
+  first.MoveTo(9, 6144);
+  EXPECT_EQ(first.Position(7), 6144);
   EXPECT_EQ(first.Forget(7), first.AtPath("/dev/sr91"));
   EXPECT_EQ(first.AtDescriptor(7), nullptr);
+  EXPECT_EQ(first.Position(9), 6144);
+  EXPECT_EQ(first.Forget(9), first.AtPath("/dev/sr91"));
 }
 
 TEST(ExposeSettingsText, TheVariablesExposeSetsAreReadBack) {
