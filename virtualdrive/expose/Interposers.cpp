@@ -378,11 +378,14 @@ int dup(int descriptor) noexcept {
   return Fresh(CallNext(nextDup, descriptor));
 }
 
+// A copy onto the descriptor itself changes nothing; onto another it first
+// closes what that one stood for.
 int dup2(int descriptor, int copy) noexcept {
-  ExposedDevice* device = DeviceOf(descriptor);
-  if (device == nullptr || descriptor == copy) return descriptor == copy ? CallNext(nextDup2, descriptor, copy)
-                                                                         : Fresh(CallNext(nextDup2, descriptor, copy));
-  return Duplicated(*device, descriptor, CallNext(nextDup2, descriptor, copy));
+  if (descriptor == copy) return CallNext(nextDup2, descriptor, copy);
+  if (ExposedDevice* device = DeviceOf(descriptor)) {
+    return Duplicated(*device, descriptor, CallNext(nextDup2, descriptor, copy));
+  }
+  return Fresh(CallNext(nextDup2, descriptor, copy));
 }
 
 int dup3(int descriptor, int copy, int flags) noexcept {
