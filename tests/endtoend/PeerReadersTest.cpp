@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(BurnedBy, PeerAudioReaders, ::testing::Values(AudioBurn
 // last session's start (the driver's multisession answer); isoinfo reads each
 // session's files through SCSI commands; cmp reads the node plainly and finds
 // each track's user data, up to the run-out, where the read fails as on a
-// real drive.
+// real drive; writing the node fails.
 TEST(PeerDataReaders, TwoSessionsOfOurBurnReadByteForByte) {
   ScratchFolder data("peer-readers-data");
   ScratchFolder work("peer-readers-data-work");
@@ -157,6 +157,11 @@ TEST(PeerDataReaders, TwoSessionsOfOurBurnReadByteForByte) {
   };
   EXPECT_TRUE(isoinfo(0, "/FIRST/PHOTO.BIN") == ReadWholeFile(first / "photo.bin"));
   EXPECT_TRUE(isoinfo(last, "/SECOND/NOTES.BIN") == ReadWholeFile(second / "notes.bin"));
+
+  // The node cannot be written: the disc is written with commands only.
+  const ProcessOutput written =
+      Read(data.path(), work.path(), "dd if=" + (first / "photo.bin").string() + " of=/dev/sr90 conv=notrunc");
+  EXPECT_NE(written.exitStatus, 0) << written.err;
 
   const std::int32_t firstTrack = last - kFirstSessionGap - kRunOutBlocks;
   const std::string flatPath = flat.string();

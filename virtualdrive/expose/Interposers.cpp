@@ -122,6 +122,9 @@ Next<int (*)(int, int, int)> nextDup3("dup3");
 Next<ssize_t (*)(int, void*, std::size_t)> nextRead("read");
 Next<ssize_t (*)(int, void*, std::size_t, off_t)> nextPread("pread");
 Next<ssize_t (*)(int, void*, std::size_t, off64_t)> nextPread64("pread64");
+Next<ssize_t (*)(int, const void*, std::size_t)> nextWrite("write");
+Next<ssize_t (*)(int, const void*, std::size_t, off_t)> nextPwrite("pwrite");
+Next<ssize_t (*)(int, const void*, std::size_t, off64_t)> nextPwrite64("pwrite64");
 Next<off_t (*)(int, off_t, int)> nextLseek("lseek");
 Next<off64_t (*)(int, off64_t, int)> nextLseek64("lseek64");
 Next<char* (*)(const char*, char*)> nextRealpath("realpath");
@@ -534,6 +537,24 @@ ssize_t __pread_chk(int descriptor, void* buffer, std::size_t count, off_t offse
 ssize_t __pread64_chk(int descriptor, void* buffer, std::size_t count, off64_t offset, std::size_t room) {
   if (count > room) std::abort();
   return pread64(descriptor, buffer, count, offset);
+}
+
+// The node of a CD or DVD recorder is a read-only block device: its discs are
+// written with commands, never through the node, and a write() there fails
+// as the kernel fails it rather than vanishing into the null device.
+ssize_t write(int descriptor, const void* buffer, std::size_t count) {
+  if (DeviceOf(descriptor) != nullptr) return Fail(EPERM);
+  return CallNext(nextWrite, descriptor, buffer, count);
+}
+
+ssize_t pwrite(int descriptor, const void* buffer, std::size_t count, off_t offset) {
+  if (DeviceOf(descriptor) != nullptr) return Fail(EPERM);
+  return CallNext(nextPwrite, descriptor, buffer, count, offset);
+}
+
+ssize_t pwrite64(int descriptor, const void* buffer, std::size_t count, off64_t offset) {
+  if (DeviceOf(descriptor) != nullptr) return Fail(EPERM);
+  return CallNext(nextPwrite64, descriptor, buffer, count, offset);
 }
 
 off_t lseek(int descriptor, off_t offset, int whence) noexcept {

@@ -51,52 +51,30 @@ class TwoSessionDisc : public ::testing::Test {
   std::int32_t second_ = 0;
 };
 
-TEST_F(TwoSessionDisc, TocEntriesLastSessionAndKindAsTheDriverGivesThem) {
+// The frames of an MSF address, as the block address + 150 it stands for.
+int Frames(const cdrom_msf0& msf) { return (msf.minute * 60 + msf.second) * 75 + msf.frame; }
+
+// cd-info shows the LBA answers end to end; here the MSF ones and what the
+// driver refuses.
+TEST_F(TwoSessionDisc, TocEntriesAndTheLastSessionInEitherAddressFormat) {
   int error = 0;
-  cdrom_tochdr header{};
-  ASSERT_EQ(Ask(CDROMREADTOCHDR, &header, error), 0);
-  EXPECT_EQ(header.cdth_trk0, 1);
-  EXPECT_EQ(header.cdth_trk1, 2);
-
-  const std::int32_t leadOut = second_ + kSecondTrackBlocks + 2;
-  struct Case {
-    std::uint8_t track;
-    std::uint8_t format;
-    std::int32_t lba;
-  };
-  for (const Case& entry : {Case{1, CDROM_LBA, 0}, Case{2, CDROM_LBA, second_}, Case{2, CDROM_MSF, second_},
-                            Case{CDROM_LEADOUT, CDROM_MSF, leadOut}}) {
-    cdrom_tocentry asked{};
-    asked.cdte_track = entry.track;
-    asked.cdte_format = entry.format;
-    ASSERT_EQ(Ask(CDROMREADTOCENTRY, &asked, error), 0) << int{entry.track};
-    if (entry.format == CDROM_LBA) {
-      EXPECT_EQ(asked.cdte_addr.lba, entry.lba);
-    } else {
-      const std::int32_t frames = entry.lba + 150;
-      EXPECT_EQ(asked.cdte_addr.msf.minute, frames / 4500);
-      EXPECT_EQ(asked.cdte_addr.msf.second, frames / 75 % 60);
-      EXPECT_EQ(asked.cdte_addr.msf.frame, frames % 75);
-    }
-    EXPECT_EQ(asked.cdte_adr, 1);
-    EXPECT_EQ(asked.cdte_ctrl & CDROM_DATA_TRACK, CDROM_DATA_TRACK);
+  cdrom_tocentry entry{};
+  entry.cdte_format = CDROM_MSF;
+  for (const auto& [track, lba] : {std::pair<int, std::int32_t>{2, second_}, {CDROM_LEADOUT, second_ + kSecondTrackBlocks + 2}}) {
+    entry.cdte_track = static_cast<std::uint8_t>(track);
+    ASSERT_EQ(Ask(CDROMREADTOCENTRY, &entry, error), 0);
+    EXPECT_EQ(Frames(entry.cdte_addr.msf), lba + 150) << track;
+    EXPECT_EQ(entry.cdte_ctrl & CDROM_DATA_TRACK, CDROM_DATA_TRACK);
   }
-  cdrom_tocentry unknownFormat{};
-  unknownFormat.cdte_track = 1;
-  unknownFormat.cdte_format = 7;
-  EXPECT_EQ(Ask(CDROMREADTOCENTRY, &unknownFormat, error), -1);
-  EXPECT_EQ(error, EINVAL);
-
   cdrom_multisession session{};
-  session.addr_format = CDROM_LBA;
-  ASSERT_EQ(Ask(CDROMMULTISESSION, &session, error), 0);
-  EXPECT_EQ(session.addr.lba, second_);
-  EXPECT_EQ(session.xa_flag, 1);
   session.addr_format = CDROM_MSF;
   ASSERT_EQ(Ask(CDROMMULTISESSION, &session, error), 0);
-  EXPECT_EQ(session.addr.msf.minute * 4500 + session.addr.msf.second * 75 + session.addr.msf.frame, second_ + 150);
+  EXPECT_EQ(Frames(session.addr.msf), second_ + 150);
+  EXPECT_EQ(session.xa_flag, 1);
 
-  EXPECT_EQ(Ask(CDROM_DISC_STATUS, nullptr, error), CDS_DATA_1);
+  entry.cdte_format = 7;
+  EXPECT_EQ(Ask(CDROMREADTOCENTRY, &entry, error), -1);
+  EXPECT_EQ(error, EINVAL);
 }
 
 // read() on the node: any byte range of the data, cut at the first block that
@@ -118,8 +96,6 @@ TEST_F(TwoSessionDisc, PlainReadsGiveTheUserDataUpToTheRunOut) {
   const off_t size = requests_.Size();
   EXPECT_GE(size, static_cast<off_t>(second_ + kSecondTrackBlocks) * 2048);
   EXPECT_EQ(requests_.Read(bytes.data(), bytes.size(), size, error), 0);
-  EXPECT_EQ(requests_.Read(bytes.data(), bytes.size(), -1, error), -1);
-  EXPECT_EQ(error, EINVAL);
 }
 
 // A packet carries the command as SG_IO does; a refused command fails the
@@ -144,10 +120,6 @@ TEST_F(TwoSessionDisc, PacketsRunOnTheRecorderAndFailWithTheirSense) {
   EXPECT_EQ(error, EIO);
   EXPECT_EQ(sense.sense_key, 0x05);
   EXPECT_EQ(sense.asc, 0x64);
-
-  packet.data_direction = 9;
-  EXPECT_EQ(Ask(CDROM_SEND_PACKET, &packet, error), -1);
-  EXPECT_EQ(error, EINVAL);
 }
 
 TEST(CdromRequests, AudioFramesAndWhatTheDiscIs) {
@@ -193,8 +165,6 @@ TEST(CdromRequests, AudioFramesAndWhatTheDiscIs) {
   cdrom_tochdr header{};
   EXPECT_EQ(requests.Answer(CDROMREADTOCHDR, &header, handled, error), -1);
   EXPECT_EQ(error, ENOMEDIUM);
-  EXPECT_EQ(requests.Answer(CDROMSUBCHNL, &header, handled, error), -1);
-  EXPECT_FALSE(handled);
 }
 
 }  // namespace
