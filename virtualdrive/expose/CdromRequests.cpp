@@ -225,6 +225,34 @@ int CdromRequests::SendPacket(void* argument, int& error) {
   return 0;
 }
 
+int CdromRequests::Capabilities() {
+  constexpr int kEveryDrive = CDC_CLOSE_TRAY | CDC_OPEN_TRAY | CDC_LOCK | CDC_SELECT_SPEED | CDC_SELECT_DISC |
+                              CDC_MULTI_SESSION | CDC_MCN | CDC_MEDIA_CHANGED | CDC_PLAY_AUDIO | CDC_RESET |
+                              CDC_DRIVE_STATUS | CDC_CD_R | CDC_CD_RW | CDC_DVD | CDC_DVD_R | CDC_DVD_RAM |
+                              CDC_GENERIC_PACKET | CDC_MRW | CDC_MRW_W | CDC_RAM;
+  // Not a changer, no Mount Rainier writing, not randomly writable.
+  int denied = CDC_SELECT_DISC | CDC_MRW | CDC_MRW_W | CDC_RAM;
+  const std::uint8_t cdb[10] = {0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 64, 0};
+  std::array<std::uint8_t, 64> answer{};
+  int ignored = 0;
+  if (Run(recorder_, cdb, sizeof cdb, answer.data(), answer.size(), ignored) != 0) {
+    return kEveryDrive & ~(denied | CDC_CD_R | CDC_CD_RW | CDC_DVD_R | CDC_DVD | CDC_DVD_RAM | CDC_SELECT_SPEED);
+  }
+  const std::size_t at = 8 + bytes::ReadBe16(answer.data() + 6);  // past the header and block descriptors
+  if (at + 7 > answer.size()) return kEveryDrive & ~denied;
+  const std::uint8_t* page = answer.data() + at;
+  const struct {
+    std::uint8_t byte;
+    std::uint8_t bit;
+    int capability;
+  } kGrants[] = {{2, 0x08, CDC_DVD},  {3, 0x20, CDC_DVD_RAM}, {3, 0x10, CDC_DVD_R},
+                 {3, 0x02, CDC_CD_RW}, {3, 0x01, CDC_CD_R},    {6, 0x08, CDC_OPEN_TRAY}};
+  for (const auto& grant : kGrants) {
+    if ((page[grant.byte] & grant.bit) == 0) denied |= grant.capability;
+  }
+  return kEveryDrive & ~denied;
+}
+
 off_t CdromRequests::Size() {
   const std::uint8_t cdb[10] = {0x25};
   std::array<std::uint8_t, 8> answer{};

@@ -34,6 +34,11 @@ class CdromRequests {
   // The bytes the data blocks span (READ CAPACITY); 0 without a readable disc.
   off_t Size();
 
+  // CDROM_GET_CAPABILITY as the driver sets it when the drive is attached:
+  // what it gives every SCSI CD-ROM drive, less what the capabilities mode
+  // page (2Ah) denies.
+  int Capabilities();
+
  private:
   int TocHeader(void* argument, int& error);
   int TocEntry(void* argument, int& error);

@@ -27,11 +27,6 @@ constexpr int kCdRomDeviceType = 5;
 // How many descriptors have the device open; the C library's header leaves it out.
 constexpr unsigned long kSgGetAccessCount = 0x2289;
 
-constexpr int kCdCapabilities = CDC_CLOSE_TRAY | CDC_OPEN_TRAY | CDC_LOCK | CDC_SELECT_SPEED | CDC_MULTI_SESSION |
-                                CDC_MCN | CDC_MEDIA_CHANGED | CDC_PLAY_AUDIO | CDC_DRIVE_STATUS |
-                                CDC_GENERIC_PACKET | CDC_CD_R | CDC_CD_RW;
-constexpr int kDvdCapabilities = kCdCapabilities | CDC_DVD | CDC_DVD_R;
-
 // The address the SCSI queries report, as the kernel packs it for GET_IDLUN.
 struct IdLun {
   int deviceId;
@@ -142,7 +137,11 @@ int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
     case BLKGETSIZE: return Answer(argument, static_cast<unsigned long>(Size() / 512), error);
     case BLKSSZGET: return Answer(argument, 2048, error);
     case CDROM_DRIVE_STATUS: return RunSimpleCommand(0x00, 0) ? CDS_DISC_OK : CDS_NO_DISC;
-    case CDROM_GET_CAPABILITY: return writesDvd_ ? kDvdCapabilities : kCdCapabilities;
+    case CDROM_GET_CAPABILITY: {
+      // Found once, as the driver finds it when the drive is attached.
+      if (capabilities_.load() < 0) capabilities_ = CdromRequests(recorder_()).Capabilities();
+      return capabilities_.load();
+    }
     case CDROMEJECT:
       if (RunSimpleCommand(0x1B, 0x02)) return 0;
       error = EIO;

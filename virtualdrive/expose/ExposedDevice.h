@@ -55,6 +55,7 @@ class ExposedDevice {
   std::function<virtualdrive::VirtualRecorder&()> recorder_;
   std::atomic<int> reservedSize_{32768};
   std::atomic<int> timeoutTicks_{6000};
+  std::atomic<int> capabilities_{-1};
 };
 
 }  // namespace brenmark::expose
