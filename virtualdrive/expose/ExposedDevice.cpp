@@ -1,14 +1,17 @@
 #include "virtualdrive/expose/ExposedDevice.h"
 
 #include <linux/cdrom.h>
+#include <linux/fs.h>
 #include <scsi/scsi.h>
 #include <scsi/sg.h>
 #include <sys/sysmacros.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
+#include "virtualdrive/expose/CdromRequests.h"
 #include "virtualdrive/expose/SgIoAnswer.h"
 
 namespace brenmark::expose {
@@ -17,14 +20,12 @@ namespace {
 constexpr unsigned kScsiCdRomMajor = 11;
 constexpr mode_t kNodeMode = S_IFBLK | 0666;
 constexpr int kSgVersion = 30527;
+// The largest transfer one command takes, as a drive's request queue limits
+// it; a reserved buffer asked for beyond it is cut to it.
+constexpr int kMaximumTransfer = 65536;
 constexpr int kCdRomDeviceType = 5;
 // How many descriptors have the device open; the C library's header leaves it out.
 constexpr unsigned long kSgGetAccessCount = 0x2289;
-
-constexpr int kCdCapabilities = CDC_CLOSE_TRAY | CDC_OPEN_TRAY | CDC_LOCK | CDC_SELECT_SPEED | CDC_MULTI_SESSION |
-                                CDC_MCN | CDC_MEDIA_CHANGED | CDC_PLAY_AUDIO | CDC_DRIVE_STATUS |
-                                CDC_GENERIC_PACKET | CDC_CD_R | CDC_CD_RW;
-constexpr int kDvdCapabilities = kCdCapabilities | CDC_DVD | CDC_DVD_R;
 
 // The address the SCSI queries report, as the kernel packs it for GET_IDLUN.
 struct IdLun {
@@ -119,7 +120,7 @@ int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
         error = EINVAL;
         return -1;
       }
-      reservedSize_ = size;
+      reservedSize_ = std::min(size, kMaximumTransfer);
       return 0;
     }
     case SG_GET_TIMEOUT: return timeoutTicks_.load();
@@ -130,8 +131,17 @@ int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
       timeoutTicks_ = ticks;
       return 0;
     }
+    // The block device's size and block size, which programs reading the
+    // node plainly ask for.
+    case BLKGETSIZE64: return Answer(argument, static_cast<std::uint64_t>(Size()), error);
+    case BLKGETSIZE: return Answer(argument, static_cast<unsigned long>(Size() / 512), error);
+    case BLKSSZGET: return Answer(argument, 2048, error);
     case CDROM_DRIVE_STATUS: return RunSimpleCommand(0x00, 0) ? CDS_DISC_OK : CDS_NO_DISC;
-    case CDROM_GET_CAPABILITY: return writesDvd_ ? kDvdCapabilities : kCdCapabilities;
+    case CDROM_GET_CAPABILITY: {
+      // Found once, as the driver finds it when the drive is attached.
+      if (capabilities_.load() < 0) capabilities_ = CdromRequests(recorder_()).Capabilities();
+      return capabilities_.load();
+    }
     case CDROMEJECT:
       if (RunSimpleCommand(0x1B, 0x02)) return 0;
       error = EIO;
@@ -140,10 +150,22 @@ int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
     case CDROM_LOCKDOOR:
     case CDROM_SELECT_SPEED:
     case CDROM_MEDIA_CHANGED: return 0;
-    default: error = ENOTTY; return -1;
+    default: {
+      bool handled = false;
+      const int result = CdromRequests(recorder_()).Answer(request, argument, handled, error);
+      if (handled) return result;
+      error = ENOTTY;
+      return -1;
+    }
   }
   error = EFAULT;
   return -1;
 }
+
+ssize_t ExposedDevice::Read(void* buffer, std::size_t count, off_t offset, int& error) {
+  return CdromRequests(recorder_()).Read(buffer, count, offset, error);
+}
+
+off_t ExposedDevice::Size() { return CdromRequests(recorder_()).Size(); }
 
 }  // namespace brenmark::expose

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <atomic>
 #include <functional>
@@ -39,6 +40,11 @@ class ExposedDevice {
   // Returns the ioctl result; -1 with `error` set.
   int Control(unsigned long request, void* argument, int& error);
 
+  // read() of the node: the data blocks' bytes from `offset` (see CdromRequests::Read).
+  ssize_t Read(void* buffer, std::size_t count, off_t offset, int& error);
+  // The node's size in bytes, which lseek from the end counts from.
+  off_t Size();
+
  private:
   // TEST UNIT READY or START STOP UNIT (eject) through the recorder; true when good.
   bool RunSimpleCommand(std::uint8_t opcode, std::uint8_t startStop);
@@ -49,6 +55,7 @@ class ExposedDevice {
   std::function<virtualdrive::VirtualRecorder&()> recorder_;
   std::atomic<int> reservedSize_{32768};
   std::atomic<int> timeoutTicks_{6000};
+  std::atomic<int> capabilities_{-1};
 };
 
 }  // namespace brenmark::expose

@@ -69,12 +69,20 @@ ExposedDevice* ExposedDevices::AtDescriptor(int descriptor) {
   if (openCount_.load() == 0) return nullptr;
   std::lock_guard lock(descriptorsMutex_);
   const auto found = descriptors_.find(descriptor);
-  return found == descriptors_.end() ? nullptr : found->second;
+  return found == descriptors_.end() ? nullptr : found->second.device;
 }
 
 void ExposedDevices::Opened(int descriptor, ExposedDevice& device) {
   std::lock_guard lock(descriptorsMutex_);
-  descriptors_[descriptor] = &device;
+  descriptors_[descriptor] = OpenDescriptor{&device, std::make_shared<off_t>(0)};
+  openCount_ = descriptors_.size();
+}
+
+void ExposedDevices::Duplicated(int descriptor, int copy) {
+  std::lock_guard lock(descriptorsMutex_);
+  const auto found = descriptors_.find(descriptor);
+  if (found == descriptors_.end()) return;
+  descriptors_[copy] = found->second;
   openCount_ = descriptors_.size();
 }
 
@@ -83,10 +91,22 @@ ExposedDevice* ExposedDevices::Forget(int descriptor) {
   std::lock_guard lock(descriptorsMutex_);
   const auto found = descriptors_.find(descriptor);
   if (found == descriptors_.end()) return nullptr;
-  ExposedDevice* device = found->second;
+  ExposedDevice* device = found->second.device;
   descriptors_.erase(found);
   openCount_ = descriptors_.size();
   return device;
+}
+
+off_t ExposedDevices::Position(int descriptor) {
+  std::lock_guard lock(descriptorsMutex_);
+  const auto found = descriptors_.find(descriptor);
+  return found == descriptors_.end() ? 0 : *found->second.position;
+}
+
+void ExposedDevices::MoveTo(int descriptor, off_t position) {
+  std::lock_guard lock(descriptorsMutex_);
+  const auto found = descriptors_.find(descriptor);
+  if (found != descriptors_.end()) *found->second.position = position;
 }
 
 }  // namespace brenmark::expose

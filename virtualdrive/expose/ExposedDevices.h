@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -29,8 +31,16 @@ class ExposedDevices {
 
   // `descriptor` now stands for the device, which it has opened.
   void Opened(int descriptor, ExposedDevice& device);
+  // `copy`, a duplicate of `descriptor`, stands for the same device (opened
+  // once more) and shares its position.
+  void Duplicated(int descriptor, int copy);
   // The device `descriptor` stood for, forgotten; null when it stood for none.
   ExposedDevice* Forget(int descriptor);
+
+  // Where the next read() on `descriptor` (and its duplicates) starts, 0 when
+  // just opened, and moving it, as reads and lseek do.
+  off_t Position(int descriptor);
+  void MoveTo(int descriptor, off_t position);
 
  private:
   virtualdrive::VirtualRecorder& Recorder(std::size_t index);
@@ -40,7 +50,11 @@ class ExposedDevices {
   std::once_flag made_;
   std::unique_ptr<virtualdrive::VirtualRecorderProvider> provider_;
   std::mutex descriptorsMutex_;
-  std::unordered_map<int, ExposedDevice*> descriptors_;
+  struct OpenDescriptor {
+    ExposedDevice* device;
+    std::shared_ptr<off_t> position;
+  };
+  std::unordered_map<int, OpenDescriptor> descriptors_;
   // Checked before the table, so that calls on other descriptors take no lock.
   std::atomic<std::size_t> openCount_{0};
 };

@@ -3,6 +3,7 @@
 // C library (or the next preloaded library) provides.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "virtualdrive/expose/CdromTable.h"
 #include "virtualdrive/expose/ExposedDevices.h"
@@ -51,11 +53,12 @@ class Next {
 };
 
 template <typename Function, typename... Arguments>
-int CallNext(Next<Function>& next, Arguments... arguments) {
+auto CallNext(Next<Function>& next, Arguments... arguments) {
   const Function function = next.get();
+  using Result = decltype(function(arguments...));
   if (function == nullptr) {
     errno = ENOSYS;
-    return -1;
+    return Result(-1);
   }
   return function(arguments...);
 }
@@ -113,6 +116,19 @@ Next<int (*)(int, int, void*)> nextFcntl64("fcntl64");
 Next<int (*)(int, int)> nextFlock("flock");
 Next<FILE* (*)(const char*, const char*)> nextFopen("fopen");
 Next<FILE* (*)(const char*, const char*)> nextFopen64("fopen64");
+Next<int (*)(int)> nextDup("dup");
+Next<int (*)(int, int)> nextDup2("dup2");
+Next<int (*)(int, int, int)> nextDup3("dup3");
+Next<ssize_t (*)(int, void*, std::size_t)> nextRead("read");
+Next<ssize_t (*)(int, void*, std::size_t, off_t)> nextPread("pread");
+Next<ssize_t (*)(int, void*, std::size_t, off64_t)> nextPread64("pread64");
+Next<ssize_t (*)(int, const void*, std::size_t)> nextWrite("write");
+Next<ssize_t (*)(int, const void*, std::size_t, off_t)> nextPwrite("pwrite");
+Next<ssize_t (*)(int, const void*, std::size_t, off64_t)> nextPwrite64("pwrite64");
+Next<off_t (*)(int, off_t, int)> nextLseek("lseek");
+Next<off64_t (*)(int, off64_t, int)> nextLseek64("lseek64");
+Next<char* (*)(const char*, char*)> nextRealpath("realpath");
+Next<char* (*)(const char*)> nextCanonicalize("canonicalize_file_name");
 
 // A descriptor the system has just handed out for another file: if it once
 // stood for a device and was closed by a call not taken over here (fclose on
@@ -138,6 +154,20 @@ int OpenDevice(ExposedDevice& device, int flags) {
   }
   Devices()->Opened(descriptor, device);
   return descriptor;
+}
+
+// A duplicate of a device's descriptor: one more open of the device, at the
+// same position. `copy` is what the system's duplicating call returned.
+int Duplicated(ExposedDevice& device, int descriptor, int copy) {
+  if (copy < 0) return copy;
+  Fresh(copy);
+  int error = 0;
+  if (!device.Open(error)) {
+    CallNext(nextClose, copy);
+    return Fail(error);
+  }
+  Devices()->Duplicated(descriptor, copy);
+  return copy;
 }
 
 // The kernel's table of CD-ROM drives, opened for reading while devices are
@@ -222,8 +252,11 @@ int DescribeDevice(const ExposedDevice& device, Status* status) {
 // An advisory lock on a device always succeeds: the claim taken by its open
 // already keeps other processes out.
 int LockCommand(int descriptor, int command, void* argument, Next<int (*)(int, int, void*)>& next) {
-  if (DeviceOf(descriptor) != nullptr) {
+  if (ExposedDevice* device = DeviceOf(descriptor)) {
     switch (command) {
+      case F_DUPFD:
+      case F_DUPFD_CLOEXEC:
+        return Duplicated(*device, descriptor, CallNext(next, descriptor, command, argument));
       case F_SETLK:
       case F_SETLKW:
       case F_OFD_SETLK:
@@ -237,6 +270,49 @@ int LockCommand(int descriptor, int command, void* argument, Next<int (*)(int, i
     }
   }
   return CallNext(next, descriptor, command, argument);
+}
+
+// read() on a device: its data blocks from the descriptor's position, which
+// moves past what was read.
+ssize_t ReadDevice(ExposedDevice& device, int descriptor, void* buffer, std::size_t count) {
+  int error = 0;
+  const off_t position = Devices()->Position(descriptor);
+  const ssize_t count_read = device.Read(buffer, count, position, error);
+  if (count_read < 0) return Fail(error);
+  Devices()->MoveTo(descriptor, position + count_read);
+  return count_read;
+}
+
+ssize_t ReadDeviceAt(ExposedDevice& device, void* buffer, std::size_t count, off_t offset) {
+  int error = 0;
+  const ssize_t count_read = device.Read(buffer, count, offset, error);
+  return count_read < 0 ? Fail(error) : count_read;
+}
+
+// lseek on a device: from the start, the position or the end of its data.
+off_t SeekDevice(ExposedDevice& device, int descriptor, off_t offset, int whence) {
+  off_t base = 0;
+  switch (whence) {
+    case SEEK_SET: break;
+    case SEEK_CUR: base = Devices()->Position(descriptor); break;
+    case SEEK_END: base = device.Size(); break;
+    default: return Fail(EINVAL);
+  }
+  if ((offset > 0 && base > std::numeric_limits<off_t>::max() - offset) || base + offset < 0) return Fail(EINVAL);
+  Devices()->MoveTo(descriptor, base + offset);
+  return base + offset;
+}
+
+// A device's path is already its own canonical name.
+char* ResolvedDevicePath(const char* path, char* resolved) {
+  if (resolved == nullptr) return strdup(path);
+  const std::size_t length = std::strlen(path);
+  if (length >= PATH_MAX) {
+    errno = ENAMETOOLONG;
+    return nullptr;
+  }
+  std::memcpy(resolved, path, length + 1);
+  return resolved;
 }
 
 }  // namespace
@@ -298,6 +374,28 @@ int close(int descriptor) {
     if (ExposedDevice* device = devices->Forget(descriptor)) device->Close();
   }
   return CallNext(nextClose, descriptor);
+}
+
+int dup(int descriptor) noexcept {
+  if (ExposedDevice* device = DeviceOf(descriptor)) return Duplicated(*device, descriptor, CallNext(nextDup, descriptor));
+  return Fresh(CallNext(nextDup, descriptor));
+}
+
+// A copy onto the descriptor itself changes nothing; onto another it first
+// closes what that one stood for.
+int dup2(int descriptor, int copy) noexcept {
+  if (descriptor == copy) return CallNext(nextDup2, descriptor, copy);
+  if (ExposedDevice* device = DeviceOf(descriptor)) {
+    return Duplicated(*device, descriptor, CallNext(nextDup2, descriptor, copy));
+  }
+  return Fresh(CallNext(nextDup2, descriptor, copy));
+}
+
+int dup3(int descriptor, int copy, int flags) noexcept {
+  if (ExposedDevice* device = DeviceOf(descriptor)) {
+    return Duplicated(*device, descriptor, CallNext(nextDup3, descriptor, copy, flags));
+  }
+  return Fresh(CallNext(nextDup3, descriptor, copy, flags));
 }
 
 int stat(const char* path, struct stat* status) noexcept {
@@ -410,6 +508,88 @@ int fcntl64(int descriptor, int command, ...) {
   void* argument = va_arg(arguments, void*);
   va_end(arguments);
   return LockCommand(descriptor, command, argument, nextFcntl64);
+}
+
+ssize_t read(int descriptor, void* buffer, std::size_t count) {
+  if (ExposedDevice* device = DeviceOf(descriptor)) return ReadDevice(*device, descriptor, buffer, count);
+  return CallNext(nextRead, descriptor, buffer, count);
+}
+
+ssize_t pread(int descriptor, void* buffer, std::size_t count, off_t offset) {
+  if (ExposedDevice* device = DeviceOf(descriptor)) return ReadDeviceAt(*device, buffer, count, offset);
+  return CallNext(nextPread, descriptor, buffer, count, offset);
+}
+
+ssize_t pread64(int descriptor, void* buffer, std::size_t count, off64_t offset) {
+  if (ExposedDevice* device = DeviceOf(descriptor)) return ReadDeviceAt(*device, buffer, count, offset);
+  return CallNext(nextPread64, descriptor, buffer, count, offset);
+}
+
+// The fortified forms, called where the buffer's size is known.
+ssize_t __read_chk(int descriptor, void* buffer, std::size_t count, std::size_t room) {
+  if (count > room) std::abort();
+  return read(descriptor, buffer, count);
+}
+ssize_t __pread_chk(int descriptor, void* buffer, std::size_t count, off_t offset, std::size_t room) {
+  if (count > room) std::abort();
+  return pread(descriptor, buffer, count, offset);
+}
+ssize_t __pread64_chk(int descriptor, void* buffer, std::size_t count, off64_t offset, std::size_t room) {
+  if (count > room) std::abort();
+  return pread64(descriptor, buffer, count, offset);
+}
+
+// The node of a CD or DVD recorder is a read-only block device: its discs are
+// written with commands, never through the node, and a write() there fails
+// as the kernel fails it rather than vanishing into the null device.
+ssize_t write(int descriptor, const void* buffer, std::size_t count) {
+  if (DeviceOf(descriptor) != nullptr) return Fail(EPERM);
+  return CallNext(nextWrite, descriptor, buffer, count);
+}
+
+ssize_t pwrite(int descriptor, const void* buffer, std::size_t count, off_t offset) {
+  if (DeviceOf(descriptor) != nullptr) return Fail(EPERM);
+  return CallNext(nextPwrite, descriptor, buffer, count, offset);
+}
+
+ssize_t pwrite64(int descriptor, const void* buffer, std::size_t count, off64_t offset) {
+  if (DeviceOf(descriptor) != nullptr) return Fail(EPERM);
+  return CallNext(nextPwrite64, descriptor, buffer, count, offset);
+}
+
+off_t lseek(int descriptor, off_t offset, int whence) noexcept {
+  if (ExposedDevice* device = DeviceOf(descriptor)) return SeekDevice(*device, descriptor, offset, whence);
+  return CallNext(nextLseek, descriptor, offset, whence);
+}
+
+off64_t lseek64(int descriptor, off64_t offset, int whence) noexcept {
+  if (ExposedDevice* device = DeviceOf(descriptor)) return SeekDevice(*device, descriptor, offset, whence);
+  return CallNext(nextLseek64, descriptor, offset, whence);
+}
+
+char* realpath(const char* path, char* resolved) noexcept {
+  if (DeviceAt(path) != nullptr) return ResolvedDevicePath(path, resolved);
+  const auto function = nextRealpath.get();
+  if (function == nullptr) {
+    errno = ENOSYS;
+    return nullptr;
+  }
+  return function(path, resolved);
+}
+
+char* __realpath_chk(const char* path, char* resolved, std::size_t room) {
+  if (resolved != nullptr && room < PATH_MAX) std::abort();
+  return realpath(path, resolved);
+}
+
+char* canonicalize_file_name(const char* path) noexcept {
+  if (DeviceAt(path) != nullptr) return ResolvedDevicePath(path, nullptr);
+  const auto function = nextCanonicalize.get();
+  if (function == nullptr) {
+    errno = ENOSYS;
+    return nullptr;
+  }
+  return function(path);
 }
 
 int flock(int descriptor, int operation) noexcept {

@@ -139,12 +139,19 @@ TEST_F(ExposedDeviceTest, QueriesAndTheTrayBeforeAProgramTrustsTheDevice) {
   int bus = -1;
   ASSERT_EQ(dvd.Control(SCSI_IOCTL_GET_BUS_NUMBER, &bus, error), 0);
   EXPECT_EQ(idLun[0] >> 24 & 0xFF, bus);
-  int size = 65536;
-  ASSERT_EQ(dvd.Control(SG_SET_RESERVED_SIZE, &size, error), 0);
-  size = 0;
-  ASSERT_EQ(dvd.Control(SG_GET_RESERVED_SIZE, &size, error), 0);
-  EXPECT_EQ(size, 65536);
-  EXPECT_NE(dvd.Control(CDROM_GET_CAPABILITY, nullptr, error) & CDC_DVD_R, 0);
+  // A reserved buffer beyond the largest transfer is cut to it, as the kernel does.
+  for (const auto& [asked, kept] : {std::pair{16384, 16384}, std::pair{1 << 30, 65536}}) {
+    int size = asked;
+    ASSERT_EQ(dvd.Control(SG_SET_RESERVED_SIZE, &size, error), 0);
+    ASSERT_EQ(dvd.Control(SG_GET_RESERVED_SIZE, &size, error), 0);
+    EXPECT_EQ(size, kept);
+  }
+  // The capabilities follow the recorder's mode page.
+  const int dvdCapabilities = dvd.Control(CDROM_GET_CAPABILITY, nullptr, error);
+  EXPECT_EQ(dvdCapabilities & (CDC_DVD | CDC_DVD_R | CDC_CD_R | CDC_OPEN_TRAY | CDC_DVD_RAM | CDC_RAM),
+            CDC_DVD | CDC_DVD_R | CDC_CD_R | CDC_OPEN_TRAY);
+  EXPECT_EQ(devices.AtPath("/dev/sr90")->Control(CDROM_GET_CAPABILITY, nullptr, error) & (CDC_DVD | CDC_CD_RW),
+            CDC_CD_RW);
   EXPECT_EQ(dvd.Control(SG_GET_VERSION_NUM, nullptr, error), -1);
   EXPECT_EQ(error, EFAULT);
   EXPECT_EQ(dvd.Control(0x030d, nullptr, error), -1);  // the ATA identity: not this device's
@@ -179,8 +186,16 @@ TEST_F(ExposedDeviceTest, ASecondHolderIsRefusedAsBusyUntilTheFirstCloses) {
   first.Opened(7, *first.AtPath("/dev/sr91"));
   EXPECT_EQ(first.AtDescriptor(7), first.AtPath("/dev/sr91"));
   EXPECT_EQ(first.AtDescriptor(8), nullptr);
+  // A duplicate stands for the same device and moves with the original.
+  first.MoveTo(7, 4096);
+  first.Duplicated(7, 9);
+  EXPECT_EQ(first.AtDescriptor(9), first.AtPath("/dev/sr91"));
+  first.MoveTo(9, 6144);
+  EXPECT_EQ(first.Position(7), 6144);
   EXPECT_EQ(first.Forget(7), first.AtPath("/dev/sr91"));
   EXPECT_EQ(first.AtDescriptor(7), nullptr);
+  EXPECT_EQ(first.Position(9), 6144);
+  EXPECT_EQ(first.Forget(9), first.AtPath("/dev/sr91"));
 }
 
 TEST(ExposeSettingsText, TheVariablesExposeSetsAreReadBack) {

@@ -1,0 +1,305 @@
+#include "virtualdrive/expose/CdromRequests.h"
+
+#include <linux/cdrom.h>
+#include <scsi/sg.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "bytes/ByteOrder.h"
+#include "virtualdrive/expose/SgIoAnswer.h"
+
+namespace brenmark::expose {
+namespace {
+
+constexpr std::uint8_t kReadToc = 0x43;
+constexpr std::uint8_t kTocAllocation = 12;
+constexpr std::uint32_t kBlockSize = 2048;
+constexpr std::uint32_t kRawFrameSize = 2352;
+// The most blocks one READ(10) of a plain read asks for.
+constexpr std::uint32_t kBlocksPerRead = 32;
+constexpr int kMsfOffset = 150;
+constexpr int kFramesPerSecond = 75;
+constexpr int kSecondsPerMinute = 60;
+
+// One MMC command with data in; 0, or -1 with the error the driver gives a
+// refused command: ENOMEDIUM without a disc, EIO otherwise.
+int Run(virtualdrive::VirtualRecorder& recorder, const std::uint8_t* cdb, std::uint8_t cdbLength,
+        std::uint8_t* buffer, std::uint32_t length, int& error) {
+  ScsiRequest request;
+  request.cdb = cdb;
+  request.cdbLength = cdbLength;
+  request.direction = length > 0 ? DataDirection::In : DataDirection::None;
+  request.buffer = buffer;
+  request.length = length;
+  const CommandOutcome outcome = recorder.Execute(request);
+  if (outcome.result == TransportResult::Good) return 0;
+  const bool noDisc = outcome.sense && outcome.sense->key == 0x02 && outcome.sense->asc == 0x3A;
+  error = noDisc ? ENOMEDIUM : EIO;
+  return -1;
+}
+
+// READ TOC/PMA/ATIP of `format` for `track`, the first 12 bytes of the answer.
+int ReadToc(virtualdrive::VirtualRecorder& recorder, std::uint8_t format, bool msf, std::uint8_t track,
+            std::array<std::uint8_t, kTocAllocation>& answer, int& error) {
+  const std::uint8_t cdb[10] = {kReadToc, static_cast<std::uint8_t>(msf ? 0x02 : 0), format, 0, 0, 0, track, 0,
+                                kTocAllocation, 0};
+  answer.fill(0);
+  return Run(recorder, cdb, sizeof cdb, answer.data(), kTocAllocation, error);
+}
+
+// The address `lba` in the format a program asked for.
+void SetAddress(cdrom_addr& address, std::int32_t lba, std::uint8_t format) {
+  if (format == CDROM_LBA) {
+    address.lba = lba;
+    return;
+  }
+  const std::int32_t frames = lba + kMsfOffset;
+  address.msf.minute = static_cast<std::uint8_t>(frames / (kFramesPerSecond * kSecondsPerMinute));
+  address.msf.second = static_cast<std::uint8_t>(frames / kFramesPerSecond % kSecondsPerMinute);
+  address.msf.frame = static_cast<std::uint8_t>(frames % kFramesPerSecond);
+}
+
+bool KnownAddressFormat(std::uint8_t format) { return format == CDROM_LBA || format == CDROM_MSF; }
+
+template <typename Value>
+bool Fetch(void* argument, Value& value, int& error) {
+  if (argument == nullptr) {
+    error = EFAULT;
+    return false;
+  }
+  std::memcpy(&value, argument, sizeof value);
+  return true;
+}
+
+template <typename Value>
+int Store(void* argument, const Value& value) {
+  std::memcpy(argument, &value, sizeof value);
+  return 0;
+}
+
+}  // namespace
+
+int CdromRequests::Answer(unsigned long request, void* argument, bool& handled, int& error) {
+  handled = true;
+  switch (request) {
+    case CDROMREADTOCHDR: return TocHeader(argument, error);
+    case CDROMREADTOCENTRY: return TocEntry(argument, error);
+    case CDROMMULTISESSION: return MultiSession(argument, error);
+    case CDROM_DISC_STATUS: return DiscStatus();
+    case CDROMREADAUDIO: return ReadAudio(argument, error);
+    case CDROM_SEND_PACKET: return SendPacket(argument, error);
+    default: handled = false; return -1;
+  }
+}
+
+int CdromRequests::TocHeader(void* argument, int& error) {
+  cdrom_tochdr header{};
+  if (!Fetch(argument, header, error)) return -1;
+  std::array<std::uint8_t, kTocAllocation> answer{};
+  if (ReadToc(recorder_, 0, false, 0, answer, error) != 0) return -1;
+  header.cdth_trk0 = answer[2];
+  header.cdth_trk1 = answer[3];
+  return Store(argument, header);
+}
+
+// The track's (or with CDROM_LEADOUT the lead-out's) descriptor of the TOC.
+int CdromRequests::TocEntry(void* argument, int& error) {
+  cdrom_tocentry entry{};
+  if (!Fetch(argument, entry, error)) return -1;
+  if (!KnownAddressFormat(entry.cdte_format)) {
+    error = EINVAL;
+    return -1;
+  }
+  std::array<std::uint8_t, kTocAllocation> answer{};
+  const bool msf = entry.cdte_format == CDROM_MSF;
+  if (ReadToc(recorder_, 0, msf, entry.cdte_track, answer, error) != 0) return -1;
+  entry.cdte_ctrl = answer[5] & 0x0F;
+  entry.cdte_adr = answer[5] >> 4;
+  entry.cdte_datamode = (entry.cdte_ctrl & CDROM_DATA_TRACK) != 0 ? 1 : 0;
+  if (msf) {
+    entry.cdte_addr.msf.minute = answer[9];
+    entry.cdte_addr.msf.second = answer[10];
+    entry.cdte_addr.msf.frame = answer[11];
+  } else {
+    entry.cdte_addr.lba = static_cast<int>(bytes::ReadBe32(answer.data() + 8));
+  }
+  return Store(argument, entry);
+}
+
+// The start of the last session (0 on a disc of one session, or one whose
+// sessions cannot be read), from the first track of the last complete session.
+int CdromRequests::MultiSession(void* argument, int& error) {
+  cdrom_multisession session{};
+  if (!Fetch(argument, session, error)) return -1;
+  if (!KnownAddressFormat(session.addr_format)) {
+    error = EINVAL;
+    return -1;
+  }
+  std::array<std::uint8_t, kTocAllocation> answer{};
+  int ignored = 0;
+  std::int32_t start = 0;
+  const bool listed = ReadToc(recorder_, 1, false, 0, answer, ignored) == 0 && bytes::ReadBe16(answer.data()) >= 10;
+  if (listed && answer[6] > 1) start = static_cast<std::int32_t>(bytes::ReadBe32(answer.data() + 8));
+  SetAddress(session.addr, start, session.addr_format);
+  session.xa_flag = start > 0 ? 1 : 0;
+  return Store(argument, session);
+}
+
+// What the tracks of the TOC are: audio, data, or both; no disc, or nothing
+// known when the TOC cannot be read (a blank disc).
+int CdromRequests::DiscStatus() {
+  std::array<std::uint8_t, kTocAllocation> answer{};
+  int refusal = 0;
+  if (ReadToc(recorder_, 0, false, 0, answer, refusal) != 0) return refusal == ENOMEDIUM ? CDS_NO_DISC : CDS_NO_INFO;
+  int audio = 0;
+  int data = 0;
+  for (unsigned track = answer[2]; track <= answer[3]; ++track) {
+    std::array<std::uint8_t, kTocAllocation> entry{};
+    if (ReadToc(recorder_, 0, true, static_cast<std::uint8_t>(track), entry, refusal) != 0) return CDS_NO_INFO;
+    ((entry[5] & CDROM_DATA_TRACK) != 0 ? data : audio) += 1;
+  }
+  if (audio > 0) return data > 0 ? CDS_MIXED : CDS_AUDIO;
+  return data > 0 ? CDS_DATA_1 : CDS_NO_INFO;
+}
+
+// Raw 2352-byte audio frames with READ CD, at most a second of them at once.
+int CdromRequests::ReadAudio(void* argument, int& error) {
+  cdrom_read_audio read{};
+  if (!Fetch(argument, read, error)) return -1;
+  std::int32_t lba = 0;
+  if (read.addr_format == CDROM_MSF) {
+    lba = (read.addr.msf.minute * kSecondsPerMinute + read.addr.msf.second) * kFramesPerSecond + read.addr.msf.frame -
+          kMsfOffset;
+  } else if (read.addr_format == CDROM_LBA) {
+    lba = read.addr.lba;
+  } else {
+    error = EINVAL;
+    return -1;
+  }
+  if (lba < 0 || read.nframes <= 0 || read.nframes > kFramesPerSecond) {
+    error = EINVAL;
+    return -1;
+  }
+  if (read.buf == nullptr) {
+    error = EFAULT;
+    return -1;
+  }
+  std::uint8_t cdb[12] = {0xBE, 0x01 << 2};
+  bytes::WriteBe32(cdb + 2, static_cast<std::uint32_t>(lba));
+  cdb[6] = 0;
+  cdb[7] = static_cast<std::uint8_t>(read.nframes >> 8);
+  cdb[8] = static_cast<std::uint8_t>(read.nframes);
+  cdb[9] = 0xF8;  // the whole frame
+  return Run(recorder_, cdb, sizeof cdb, read.buf, static_cast<std::uint32_t>(read.nframes) * kRawFrameSize, error);
+}
+
+// An MMC command in the CD-ROM driver's own packet form, carried as SG_IO;
+// the driver fails the call with EIO when the command did not end well.
+int CdromRequests::SendPacket(void* argument, int& error) {
+  cdrom_generic_command packet{};
+  if (!Fetch(argument, packet, error)) return -1;
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
+  header.cmdp = static_cast<cdrom_generic_command*>(argument)->cmd;
+  header.cmd_len = CDROM_PACKET_SIZE;
+  header.dxferp = packet.buffer;
+  header.dxfer_len = packet.buflen;
+  header.sbp = reinterpret_cast<unsigned char*>(packet.sense);
+  header.mx_sb_len = packet.sense != nullptr ? sizeof(request_sense) : 0;
+  header.timeout = packet.timeout > 0 ? static_cast<unsigned>(packet.timeout) : 0;
+  switch (packet.data_direction) {
+    case CGC_DATA_WRITE: header.dxfer_direction = SG_DXFER_TO_DEV; break;
+    case CGC_DATA_READ: header.dxfer_direction = SG_DXFER_FROM_DEV; break;
+    case CGC_DATA_NONE: header.dxfer_direction = SG_DXFER_NONE; break;
+    default: error = EINVAL; return -1;
+  }
+  if (AnswerSgIo(recorder_, header, error) != 0) return -1;
+  if (header.status != 0 || header.host_status != 0) {
+    error = EIO;
+    return -1;
+  }
+  return 0;
+}
+
+int CdromRequests::Capabilities() {
+  constexpr int kEveryDrive = CDC_CLOSE_TRAY | CDC_OPEN_TRAY | CDC_LOCK | CDC_SELECT_SPEED | CDC_SELECT_DISC |
+                              CDC_MULTI_SESSION | CDC_MCN | CDC_MEDIA_CHANGED | CDC_PLAY_AUDIO | CDC_RESET |
+                              CDC_DRIVE_STATUS | CDC_CD_R | CDC_CD_RW | CDC_DVD | CDC_DVD_R | CDC_DVD_RAM |
+                              CDC_GENERIC_PACKET | CDC_MRW | CDC_MRW_W | CDC_RAM;
+  // Not a changer, no Mount Rainier writing, not randomly writable.
+  int denied = CDC_SELECT_DISC | CDC_MRW | CDC_MRW_W | CDC_RAM;
+  const std::uint8_t cdb[10] = {0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 64, 0};
+  std::array<std::uint8_t, 64> answer{};
+  int ignored = 0;
+  if (Run(recorder_, cdb, sizeof cdb, answer.data(), answer.size(), ignored) != 0) {
+    return kEveryDrive & ~(denied | CDC_CD_R | CDC_CD_RW | CDC_DVD_R | CDC_DVD | CDC_DVD_RAM | CDC_SELECT_SPEED);
+  }
+  const std::size_t at = 8 + bytes::ReadBe16(answer.data() + 6);  // past the header and block descriptors
+  if (at + 7 > answer.size()) return kEveryDrive & ~denied;
+  const std::uint8_t* page = answer.data() + at;
+  const struct {
+    std::uint8_t byte;
+    std::uint8_t bit;
+    int capability;
+  } kGrants[] = {{2, 0x08, CDC_DVD},  {3, 0x20, CDC_DVD_RAM}, {3, 0x10, CDC_DVD_R},
+                 {3, 0x02, CDC_CD_RW}, {3, 0x01, CDC_CD_R},    {6, 0x08, CDC_OPEN_TRAY}};
+  for (const auto& grant : kGrants) {
+    if ((page[grant.byte] & grant.bit) == 0) denied |= grant.capability;
+  }
+  return kEveryDrive & ~denied;
+}
+
+off_t CdromRequests::Size() {
+  const std::uint8_t cdb[10] = {0x25};
+  std::array<std::uint8_t, 8> answer{};
+  int ignored = 0;
+  if (Run(recorder_, cdb, sizeof cdb, answer.data(), answer.size(), ignored) != 0) return 0;
+  return (static_cast<off_t>(bytes::ReadBe32(answer.data())) + 1) * kBlockSize;
+}
+
+// READ(10) of the blocks the range spans, several at once until one read
+// fails, then block by block so that every readable byte before the first
+// unreadable block is given.
+ssize_t CdromRequests::Read(void* buffer, std::size_t count, off_t offset, int& error) {
+  if (offset < 0) {
+    error = EINVAL;
+    return -1;
+  }
+  const off_t size = Size();
+  if (count == 0 || offset >= size) return 0;
+  count = std::min<std::size_t>(count, static_cast<std::size_t>(size - offset));
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::vector<std::uint8_t> blocks;
+  std::uint32_t blocksPerRead = kBlocksPerRead;
+  std::size_t done = 0;
+  while (done < count) {
+    const off_t at = offset + static_cast<off_t>(done);
+    const auto within = static_cast<std::size_t>(at % kBlockSize);
+    const auto spanned = static_cast<std::uint32_t>((within + (count - done) + kBlockSize - 1) / kBlockSize);
+    const std::uint32_t wanted = std::min(blocksPerRead, spanned);
+    std::uint8_t cdb[10] = {0x28};
+    bytes::WriteBe32(cdb + 2, static_cast<std::uint32_t>(at / kBlockSize));
+    bytes::WriteBe16(cdb + 7, wanted);
+    blocks.resize(static_cast<std::size_t>(wanted) * kBlockSize);
+    int refusal = 0;
+    if (Run(recorder_, cdb, sizeof cdb, blocks.data(), static_cast<std::uint32_t>(blocks.size()), refusal) != 0) {
+      if (wanted > 1) {
+        blocksPerRead = 1;
+        continue;
+      }
+      if (done > 0) return static_cast<ssize_t>(done);
+      error = EIO;
+      return -1;
+    }
+    const std::size_t taken = std::min(count - done, blocks.size() - within);
+    std::memcpy(out + done, blocks.data() + within, taken);
+    done += taken;
+  }
+  return static_cast<ssize_t>(done);
+}
+
+}  // namespace brenmark::expose
