@@ -1,5 +1,6 @@
 // READ CD: sectors of the disc with the fields the CDB selects; READ(10) and
-// READ(12): the 2048 bytes of user data of data blocks.
+// READ(12): the 2048 bytes of user data of data blocks; READ HEADER: a data
+// block's mode.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -101,6 +102,31 @@ std::optional<Sense> AppendUserData(const DiscTrack& track, const std::array<std
 }
 
 }  // namespace
+
+// The mode byte and address of a CD data block's header; audio blocks and a
+// data track's run-out have none that can be read.
+VirtualRecorder::Outcome VirtualRecorder::ReadHeader(Call& call) {
+  const DiscState& state = disc_->state;
+  if (!IsCdMedium(state.kind)) return Refuse(sense::kIncompatibleMedium);
+  const auto lba = static_cast<std::int32_t>(bytes::ReadBe32(call.cdb + 2));
+  const DiscTrack* track = lba < 0 ? nullptr : state.TrackContaining(lba);
+  if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
+  if (track->kind == TrackKind::Audio || InDataRunOut(*track, lba)) return Refuse(sense::kIllegalModeForThisTrack);
+  std::array<std::uint8_t, kRawSectorSize> raw{};
+  if (!disc_->ReadRawSector(lba, raw.data())) return Refuse(sense::kUnrecoveredReadError);
+  std::vector<std::uint8_t> response(8, 0);
+  response[0] = raw[15];
+  if ((call.cdb[1] & 0x02) != 0) {
+    const Msf msf = LbaToMsf(lba);
+    response[5] = msf.minute;
+    response[6] = msf.second;
+    response[7] = msf.frame;
+  } else {
+    bytes::WriteBe32(response.data() + 4, static_cast<std::uint32_t>(lba));
+  }
+  call.DataIn(response, bytes::ReadBe16(call.cdb + 7));
+  return {};
+}
 
 // Blocks past what the host's buffer takes are not read, but the range is
 // still checked: its last block must lie on the disc, outside a data run-out.
