@@ -1,7 +1,8 @@
 // What burning programs ask a recorder before and around writing: its write
 // speeds and current performance, media events, the incremental writing a
-// DVD-R program looks for before choosing disc at once, and the mode of a
-// data block's header.
+// DVD-R program looks for before choosing disc at once, the mode of a data
+// block's header; and the last write of a reservation, shorter than the
+// program's buffer.
 #include <gtest/gtest.h>
 
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
@@ -136,6 +137,35 @@ TEST(DriveQueries, ReadHeaderGivesTheModeOfDataBlocks) {
   }
   EXPECT_FALSE(harness.Read(ReadHeader(second + 500, false), 8));
   EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
+}
+
+// The CDB's blocks are written and whole blocks more are left over, as the
+// residual; data that is not whole blocks is refused.
+TEST(DriveQueries, AWriteTakesTheBlocksOfItsCdbFromALargerBuffer) {
+  RecorderHarness harness{DvdRecorderModel()};
+  ASSERT_EQ(harness.SetWriteParameters({.writeType = 2}), TransportResult::Good);
+  ASSERT_EQ(harness.Send(cdb::ReserveTrack(20)), TransportResult::Good);
+  ASSERT_EQ(harness.SendOut(cdb::Write12(0, 16), Pattern(16, 2048, 3)), TransportResult::Good);
+  std::vector<std::uint8_t> buffer = Pattern(16, 2048, 4);
+  const auto last = cdb::Write12(16, 4);
+  ScsiRequest request;
+  request.cdb = last.data();
+  request.cdbLength = static_cast<std::uint8_t>(last.size());
+  request.direction = DataDirection::Out;
+  request.buffer = buffer.data();
+  request.length = static_cast<std::uint32_t>(buffer.size()) - 1024;
+  EXPECT_EQ(harness.recorder().Execute(request).result, TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
+  request.length += 1024;
+  const CommandOutcome outcome = harness.recorder().Execute(request);
+  ASSERT_EQ(outcome.result, TransportResult::Good);
+  EXPECT_EQ(outcome.residual, 12u * 2048);
+  ASSERT_EQ(harness.Send(cdb::Simple(0x35, 10)), TransportResult::Good);  // closes the full reservation
+  EXPECT_EQ(harness.DiscInformation()[2] & 0x03, 0x02);
+  cdb::Bytes read12 = cdb::Write12(16, 4);
+  read12[0] = 0xA8;
+  buffer.resize(4 * 2048);
+  EXPECT_EQ(harness.Read(read12, 4 * 2048), buffer);
 }
 
 }  // namespace
