@@ -9,15 +9,18 @@
 
 #include "bytes/ByteOrder.h"
 #include "virtualdrive/RecorderCall.h"
+#include "virtualdrive/SubChannel.h"
 #include "virtualdrive/image/SectorEncoder.h"
 
 namespace brenmark::virtualdrive {
 namespace {
 
-// What the CDB asks of every block: the expected sector type and the fields.
+// What the CDB asks of every block: the expected sector type, the fields and
+// the sub-channel data.
 struct ReadCdRequest {
   std::uint8_t expected;
   std::uint8_t fields;
+  std::uint8_t subChannel;
 
   bool sync() const { return (fields & 0x80) != 0; }
   std::uint8_t headers() const { return (fields >> 5) & 0x03; }
@@ -170,10 +173,11 @@ VirtualRecorder::Outcome VirtualRecorder::ReadData(Call& call) {
 // give (out of range, a data track's run-out, another sector type), found
 // from the tracks alone.
 VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
-  const ReadCdRequest read{static_cast<std::uint8_t>((call.cdb[1] >> 2) & 0x07), call.cdb[9]};
+  const ReadCdRequest read{static_cast<std::uint8_t>((call.cdb[1] >> 2) & 0x07), call.cdb[9],
+                           static_cast<std::uint8_t>(call.cdb[10] & 0x07)};
   const auto lba = static_cast<std::int32_t>(bytes::ReadBe32(call.cdb + 2));
   const std::uint32_t count = bytes::ReadBe24(call.cdb + 6);
-  if (read.expected > 5 || (read.fields & 0x06) != 0 || (call.cdb[10] & 0x07) != 0) {
+  if (read.expected > 5 || (read.fields & 0x06) != 0 || !IsSubChannelSelection(read.subChannel)) {
     return Refuse(sense::kInvalidFieldInCdb);
   }
   const DiscState& state = disc_->state;
@@ -198,6 +202,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
     }
     const std::size_t before = response.size();
     if (const auto refused = AppendFields(*track, read, raw, response)) return Refuse(*refused);
+    AppendSubChannel(read.subChannel, *track, static_cast<std::int32_t>(address), response);
     ++address;
     // Fields that select nothing of this track's sectors transfer nothing from any of them.
     if (response.size() == before && address < trackEnd) {

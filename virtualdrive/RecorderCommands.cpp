@@ -35,6 +35,7 @@ const VirtualRecorder::Command* VirtualRecorder::CommandOf(std::uint8_t opcode) 
       {0x28, 10, true, &R::ReadData, "READ(10)", "READ10", sense::kUnrecoveredReadError, 7, 2},
       {0x2A, 10, true, &R::Write, "WRITE(10)", "WRITE10", sense::kWriteError, 7, 2},
       {0x35, 10, true, &R::SynchronizeCache, "SYNCHRONIZE CACHE", "SYNCHRONIZECACHE", kHardwareFailure, 0, 0},
+      {0x42, 10, true, &R::ReadSubChannel, "READ SUB-CHANNEL", "READSUBCHANNEL", kHardwareFailure, 0, 0},
       {0x43, 10, true, &R::ReadToc, "READ TOC/PMA/ATIP", "READTOC READTOCPMAATIP", kHardwareFailure, 0, 0},
       {0x44, 10, true, &R::ReadHeader, "READ HEADER", "READHEADER", sense::kUnrecoveredReadError, 0, 0},
       {0x46, 10, false, &R::GetConfiguration, "GET CONFIGURATION", "GETCONFIGURATION", kHardwareFailure, 0, 0},

@@ -189,6 +189,7 @@ class VirtualRecorder {
   Outcome GetEventStatus(Call& call);
   Outcome SendOpcInformation(Call& call);
   Outcome ReadHeader(Call& call);
+  Outcome ReadSubChannel(Call& call);
 
   const DiscState& CurrentState() const;
   DiscState& StateForWriting();

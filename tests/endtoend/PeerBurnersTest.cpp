@@ -41,14 +41,16 @@ std::string Swapped16(std::string bytes) {
   return bytes;
 }
 
-// The INDEX 01 time ("MM:SS:FF") of a track in a cue sheet.
-std::string CueTrackStart(const fs::path& cue, int track) {
+// The time ("MM:SS:FF") of an index of a track in a cue sheet.
+std::string CueIndex(const fs::path& cue, int track, int index) {
   char header[16];
+  char mark[16];
   std::snprintf(header, sizeof header, "TRACK %02d", track);
+  std::snprintf(mark, sizeof mark, "INDEX %02d ", index);
   const std::string text = ReadWholeFile(cue);
   const std::size_t at = text.find(header);
-  const std::size_t index = at == std::string::npos ? at : text.find("INDEX 01 ", at);
-  return index == std::string::npos ? std::string() : text.substr(index + 9, 8);
+  const std::size_t found = at == std::string::npos ? at : text.find(mark, at);
+  return found == std::string::npos ? std::string() : text.substr(found + 9, 8);
 }
 
 // wodim: a data track at once from an image, left open; its TOC (with the
@@ -115,8 +117,9 @@ TEST(PeerBurners, WodimAudioTracksAreSampleExact) {
   }
 }
 
-// cdrdao on discs our own jobs burned: the disc's state, its TOC and every
-// block of an audio disc (cdrdao keeps samples big-endian) and of a data
+// cdrdao on discs our own jobs burned: the disc's state, its TOC (the
+// pregap found in the sub-channel) and every block of an audio disc (cdrdao
+// keeps samples big-endian) and of a data
 // track written track at once (whose run-out it is told to leave); its own
 // writing, session at once with a cue sheet, is refused and leaves the blank.
 TEST(PeerBurners, CdrdaoReadsOurDiscsAndIsRefusedSessionAtOnce) {
@@ -144,9 +147,18 @@ TEST(PeerBurners, CdrdaoReadsOurDiscsAndIsRefusedSessionAtOnce) {
                                                      audioBin.string(), audioToc.string()});
   ASSERT_EQ(readAudio.exitStatus, 0) << readAudio.out << readAudio.err;
   EXPECT_TRUE(Swapped16(ReadWholeFile(audioBin)) == ReadWholeFile(BinOf(audioCue)));
-  const std::string tocText = ReadWholeFile(audioToc);
+  // The TOC alone, track 2's pregap found in the Q sub-channel where the
+  // recorder put it (the copy above finds pregaps only in the blocks it
+  // reads the sub-channel of).
+  const fs::path tocOnly = work.path() / "toc-only.toc";
+  const ProcessOutput readToc =
+      Peer(data.path(), {"cdrdao", "read-toc", "--device", "/dev/sr90", "--datafile", "audio.bin", tocOnly.string()});
+  ASSERT_EQ(readToc.exitStatus, 0) << readToc.out << readToc.err;
+  const std::string tocText = ReadWholeFile(tocOnly);
   EXPECT_EQ(CountMatches(tocText, "TRACK AUDIO"), 2) << tocText;
-  EXPECT_THAT(tocText, HasSubstr("audio.bin\" " + CueTrackStart(audioCue, 2) + " ")) << tocText;
+  EXPECT_THAT(tocText, HasSubstr("FILE \"audio.bin\" 0 " + CueIndex(audioCue, 2, 0) + "\n")) << tocText;
+  EXPECT_THAT(tocText, HasSubstr("FILE \"audio.bin\" " + CueIndex(audioCue, 2, 0) + " ")) << tocText;
+  EXPECT_THAT(tocText, HasSubstr("START 00:02:00\n")) << tocText;
 
   WritePatternFile(work.path() / "tree" / "report.pdf", 300000, 22);
   ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
