@@ -12,6 +12,8 @@ packages=(
   xorriso cdrskin genisoimage libcdio-utils vcdimager bchunk sox ffmpeg mpg123 lame
   # The rippers that read audio discs from the exposed recorder.
   cd-paranoia cdparanoia
+  # Burning programs the exposed recorders are tried with.
+  wodim cdrdao growisofs
   desktop-file-utils appstream dpkg-dev file lintian
   # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine

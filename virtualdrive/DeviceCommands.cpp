@@ -109,6 +109,27 @@ VirtualRecorder::Outcome VirtualRecorder::SetStreaming(Call& call) {
   return {};
 }
 
+VirtualRecorder::Outcome VirtualRecorder::GetPerformance(Call& call) {
+  const std::uint8_t dataType = call.cdb[1] & 0x1F;
+  Response response = Performance(model_, CurrentState().Capacity() - 1, writeSpeed_, call.cdb[10],
+                                  (dataType & 0x04) != 0, dataType & 0x03, bytes::ReadBe16(call.cdb + 8));
+  if (response.error) return Refuse(*response.error);
+  call.DataIn(response.data, call.request.length);
+  return {};
+}
+
+// Polled only: a host asking to be told asynchronously is refused, as by a
+// drive attached where that cannot happen.
+VirtualRecorder::Outcome VirtualRecorder::GetEventStatus(Call& call) {
+  if ((call.cdb[1] & 0x01) == 0) return Refuse(sense::kInvalidFieldInCdb);
+  call.DataIn(MediaEventStatus(disc_.has_value(), call.cdb[4]), bytes::ReadBe16(call.cdb + 7));
+  return {};
+}
+
+// The power calibration a recorder runs before writing: nothing to calibrate
+// here, so any request is done at once.
+VirtualRecorder::Outcome VirtualRecorder::SendOpcInformation(Call&) { return {}; }
+
 VirtualRecorder::Outcome VirtualRecorder::ReadBufferCapacity(Call& call) {
   const bool inBlocks = (call.cdb[1] & 0x01) != 0;
   std::vector<std::uint8_t> response(12, 0);

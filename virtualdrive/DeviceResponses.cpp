@@ -39,6 +39,14 @@ Feature MakeFeature(std::uint16_t code, std::uint8_t version, bool current, std:
   return feature;
 }
 
+std::uint16_t FastestReadSpeed(const RecorderModel& model) { return IsCdMedium(model.blankKind) ? 8467 : 22160; }
+
+void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  const std::size_t at = out.size();
+  out.resize(at + 4);
+  bytes::WriteBe32(out.data() + at, value);
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> InquiryData(const RecorderModel& model) {
@@ -89,6 +97,10 @@ Response Configuration(const RecorderModel& model, std::optional<MediumKind> med
   if (dvdRecorder) features.push_back(MakeFeature(0x001F, 0, dvd, {0, 0, 0, 0}));
   // Data block types 0, 8, 10, 12 and 13.
   features.push_back(MakeFeature(0x002D, 2, cd && IsRecordable(*medium), {0x46, 0, 0x35, 0x01}));
+  // Incremental streaming: known to the DVD recorder, never current, as it
+  // writes a DVD-R at once only; burning programs take that to mean disc at once.
+  // Mode 1 blocks, one link size of 16 blocks.
+  if (dvdRecorder) features.push_back(MakeFeature(0x0021, 1, false, {0x01, 0x00, 0x00, 0x01, 0x10, 0, 0, 0}));
   if (dvdRecorder) features.push_back(MakeFeature(0x002F, 1, dvd && *medium == MediumKind::DvdR, {0x44, 0, 0, 0}));
 
   Response response;
@@ -116,10 +128,10 @@ std::vector<std::uint8_t> CapabilitiesPage(const RecorderModel& model, std::uint
   page[5] = 0x03;               // CD-DA commands, accurate stream
   page[6] = 0x29;               // tray, eject, lock
   const std::uint16_t fastest = model.writeSpeeds.empty() ? 0 : model.writeSpeeds.front();
-  bytes::WriteBe16(page.data() + 8, dvd ? 22160 : 8467);  // maximum read speed
-  bytes::WriteBe16(page.data() + 10, 256);                // volume levels
-  bytes::WriteBe16(page.data() + 12, 2048);               // buffer size, KB
-  bytes::WriteBe16(page.data() + 14, dvd ? 22160 : 8467);
+  bytes::WriteBe16(page.data() + 8, FastestReadSpeed(model));  // maximum read speed
+  bytes::WriteBe16(page.data() + 10, 256);                     // volume levels
+  bytes::WriteBe16(page.data() + 12, 2048);                    // buffer size, KB
+  bytes::WriteBe16(page.data() + 14, FastestReadSpeed(model));
   bytes::WriteBe16(page.data() + 18, fastest);
   bytes::WriteBe16(page.data() + 20, currentWriteSpeed);
   bytes::WriteBe16(page.data() + 28, currentWriteSpeed);
@@ -128,6 +140,49 @@ std::vector<std::uint8_t> CapabilitiesPage(const RecorderModel& model, std::uint
     bytes::WriteBe16(page.data() + 32 + 4 * index + 2, model.writeSpeeds[index]);
   }
   return page;
+}
+
+Response Performance(const RecorderModel& model, std::int32_t lastBlock, std::uint16_t currentWriteSpeed,
+                     std::uint8_t type, bool write, std::uint8_t except, std::uint16_t maxDescriptors) {
+  constexpr std::uint32_t kDescriptorSize = 16;
+  const auto last = static_cast<std::uint32_t>(std::max<std::int32_t>(lastBlock, 0));
+  std::vector<std::vector<std::uint8_t>> descriptors;
+  std::uint8_t flags = 0;
+  if (type == 0x00) {
+    flags = static_cast<std::uint8_t>((write ? 0x02 : 0) | (except != 0 ? 0x01 : 0));
+    if (except == 0) {
+      const std::uint32_t speed = write ? currentWriteSpeed : FastestReadSpeed(model);
+      std::vector<std::uint8_t> nominal;
+      for (const std::uint32_t field : {0u, speed, last, speed}) PutBe32(nominal, field);
+      descriptors.push_back(std::move(nominal));
+    }
+  } else if (type == 0x03) {
+    for (const std::uint16_t speed : model.writeSpeeds) {
+      std::vector<std::uint8_t> descriptor = {0, 0, 0, 0};  // default rotation control
+      for (const std::uint32_t field : {last, std::uint32_t{FastestReadSpeed(model)}, std::uint32_t{speed}}) {
+        PutBe32(descriptor, field);
+      }
+      descriptors.push_back(std::move(descriptor));
+    }
+  } else {
+    return {{}, sense::kInvalidFieldInCdb};
+  }
+  Response response;
+  PutBe32(response.data, static_cast<std::uint32_t>(4 + kDescriptorSize * descriptors.size()));
+  response.data.insert(response.data.end(), {flags, 0, 0, 0});
+  const std::size_t sent = std::min<std::size_t>(descriptors.size(), maxDescriptors);
+  for (std::size_t index = 0; index < sent; ++index) {
+    response.data.insert(response.data.end(), descriptors[index].begin(), descriptors[index].end());
+  }
+  return response;
+}
+
+std::vector<std::uint8_t> MediaEventStatus(bool discPresent, std::uint8_t requestedClasses) {
+  constexpr std::uint8_t kMediaClass = 4;
+  constexpr std::uint8_t kSupportedClasses = 1 << kMediaClass;
+  if ((requestedClasses & kSupportedClasses) == 0) return {0, 2, 0x80, kSupportedClasses};  // no event available
+  // Event code 0: no change; media status bit 1: a disc is in.
+  return {0, 6, kMediaClass, kSupportedClasses, 0, static_cast<std::uint8_t>(discPresent ? 0x02 : 0), 0, 0};
 }
 
 Response ModePages(const RecorderModel& model, const WriteParameters& writeParameters, std::uint16_t writeSpeed,

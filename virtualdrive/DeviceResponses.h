@@ -24,6 +24,19 @@ Response Configuration(const RecorderModel& model, std::optional<MediumKind> med
 // Mode page 2Ah with the model's write speed descriptors.
 std::vector<std::uint8_t> CapabilitiesPage(const RecorderModel& model, std::uint16_t currentWriteSpeed);
 
+// GET PERFORMANCE over a disc whose last block is `lastBlock`: type 00h, the
+// nominal read or write performance (`write`) from block 0 to the last, at
+// the fastest read or the current write speed (`except` other than 0 asks for
+// exceptions, of which there are none); type 03h, the write speed
+// descriptors of the model. The data length counts every descriptor, at most
+// `maxDescriptors` of them follow. Other types are refused.
+Response Performance(const RecorderModel& model, std::int32_t lastBlock, std::uint16_t currentWriteSpeed,
+                     std::uint8_t type, bool write, std::uint8_t except, std::uint16_t maxDescriptors);
+
+// GET EVENT STATUS NOTIFICATION, polled: the media class only, reporting no
+// change and whether a disc is in; a request without it gets the header alone.
+std::vector<std::uint8_t> MediaEventStatus(bool discPresent, std::uint8_t requestedClasses);
+
 // MODE SENSE(10): the mode parameter header and page 05h, 2Ah or both (3Fh)
 // in the page control's form (0 current, 1 changeable, 2 default).
 Response ModePages(const RecorderModel& model, const WriteParameters& writeParameters, std::uint16_t writeSpeed,

@@ -1,6 +1,7 @@
 // The commands that describe the disc: disc and track information, table of
-// contents, capacity.
+// contents, the catalogue numbers of the sub-channel, capacity.
 #include <optional>
+#include <vector>
 
 #include "bytes/ByteOrder.h"
 #include "virtualdrive/DiscResponses.h"
@@ -28,6 +29,29 @@ VirtualRecorder::Outcome VirtualRecorder::ReadToc(Call& call) {
   Response response = TableOfContents(CurrentState(), format, msf, call.cdb[6]);
   if (response.error) return Refuse(*response.error);
   call.DataIn(response.data, bytes::ReadBe16(call.cdb + 7));
+  return {};
+}
+
+// The media catalogue number (format 2) and a track's ISRC (format 3): the
+// discs this recorder writes carry neither, which the valid bit says.
+VirtualRecorder::Outcome VirtualRecorder::ReadSubChannel(Call& call) {
+  constexpr std::uint8_t kNoAudioStatus = 0x15;
+  const std::uint8_t format = call.cdb[3];
+  if (format != 2 && format != 3) return Refuse(sense::kInvalidFieldInCdb);
+  const DiscTrack* track = format == 3 ? CurrentState().TrackNumbered(call.cdb[6]) : nullptr;
+  if (format == 3 && track == nullptr) return Refuse(sense::kInvalidFieldInCdb);
+  const bool subQ = (call.cdb[2] & 0x40) != 0;
+  std::vector<std::uint8_t> response(subQ ? 24 : 4, 0);
+  response[1] = kNoAudioStatus;
+  if (subQ) {
+    bytes::WriteBe16(&response[2], 20);
+    response[4] = format;
+    if (track != nullptr) {
+      response[5] = static_cast<std::uint8_t>(0x10 | track->Control());
+      response[6] = static_cast<std::uint8_t>(track->number);
+    }
+  }
+  call.DataIn(response, bytes::ReadBe16(call.cdb + 7));
   return {};
 }
 

@@ -1,5 +1,6 @@
 // READ CD: sectors of the disc with the fields the CDB selects; READ(10) and
-// READ(12): the 2048 bytes of user data of data blocks.
+// READ(12): the 2048 bytes of user data of data blocks; READ HEADER: a data
+// block's mode.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -8,15 +9,18 @@
 
 #include "bytes/ByteOrder.h"
 #include "virtualdrive/RecorderCall.h"
+#include "virtualdrive/SubChannel.h"
 #include "virtualdrive/image/SectorEncoder.h"
 
 namespace brenmark::virtualdrive {
 namespace {
 
-// What the CDB asks of every block: the expected sector type and the fields.
+// What the CDB asks of every block: the expected sector type, the fields and
+// the sub-channel data.
 struct ReadCdRequest {
   std::uint8_t expected;
   std::uint8_t fields;
+  std::uint8_t subChannel;
 
   bool sync() const { return (fields & 0x80) != 0; }
   std::uint8_t headers() const { return (fields >> 5) & 0x03; }
@@ -102,6 +106,31 @@ std::optional<Sense> AppendUserData(const DiscTrack& track, const std::array<std
 
 }  // namespace
 
+// The mode byte and address of a CD data block's header; audio blocks and a
+// data track's run-out have none that can be read.
+VirtualRecorder::Outcome VirtualRecorder::ReadHeader(Call& call) {
+  const DiscState& state = disc_->state;
+  if (!IsCdMedium(state.kind)) return Refuse(sense::kIncompatibleMedium);
+  const auto lba = static_cast<std::int32_t>(bytes::ReadBe32(call.cdb + 2));
+  const DiscTrack* track = lba < 0 ? nullptr : state.TrackContaining(lba);
+  if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
+  if (track->kind == TrackKind::Audio || InDataRunOut(*track, lba)) return Refuse(sense::kIllegalModeForThisTrack);
+  std::array<std::uint8_t, kRawSectorSize> raw{};
+  if (!disc_->ReadRawSector(lba, raw.data())) return Refuse(sense::kUnrecoveredReadError);
+  std::vector<std::uint8_t> response(8, 0);
+  response[0] = raw[15];
+  if ((call.cdb[1] & 0x02) != 0) {
+    const Msf msf = LbaToMsf(lba);
+    response[5] = msf.minute;
+    response[6] = msf.second;
+    response[7] = msf.frame;
+  } else {
+    bytes::WriteBe32(response.data() + 4, static_cast<std::uint32_t>(lba));
+  }
+  call.DataIn(response, bytes::ReadBe16(call.cdb + 7));
+  return {};
+}
+
 // Blocks past what the host's buffer takes are not read, but the range is
 // still checked: its last block must lie on the disc, outside a data run-out.
 // A run-out block has no user data of the track's mode; drives refuse it as
@@ -144,10 +173,11 @@ VirtualRecorder::Outcome VirtualRecorder::ReadData(Call& call) {
 // give (out of range, a data track's run-out, another sector type), found
 // from the tracks alone.
 VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
-  const ReadCdRequest read{static_cast<std::uint8_t>((call.cdb[1] >> 2) & 0x07), call.cdb[9]};
+  const ReadCdRequest read{static_cast<std::uint8_t>((call.cdb[1] >> 2) & 0x07), call.cdb[9],
+                           static_cast<std::uint8_t>(call.cdb[10] & 0x07)};
   const auto lba = static_cast<std::int32_t>(bytes::ReadBe32(call.cdb + 2));
   const std::uint32_t count = bytes::ReadBe24(call.cdb + 6);
-  if (read.expected > 5 || (read.fields & 0x06) != 0 || (call.cdb[10] & 0x07) != 0) {
+  if (read.expected > 5 || (read.fields & 0x06) != 0 || !IsSubChannelSelection(read.subChannel)) {
     return Refuse(sense::kInvalidFieldInCdb);
   }
   const DiscState& state = disc_->state;
@@ -172,6 +202,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
     }
     const std::size_t before = response.size();
     if (const auto refused = AppendFields(*track, read, raw, response)) return Refuse(*refused);
+    AppendSubChannel(read.subChannel, *track, static_cast<std::int32_t>(address), response);
     ++address;
     // Fields that select nothing of this track's sectors transfer nothing from any of them.
     if (response.size() == before && address < trackEnd) {

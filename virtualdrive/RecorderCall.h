@@ -17,7 +17,9 @@ struct VirtualRecorder::Call {
   const ScsiRequest& request;
   const std::uint8_t* cdb;
   std::optional<std::filesystem::path> finishedImage;
-  std::optional<std::uint32_t> dataInBytes;  // what a response filled of the transfer
+  // The part of the transfer the command used: what a response filled, or
+  // what a write took of the host's data.
+  std::optional<std::uint32_t> dataInBytes;
   // The block address and count of a transfer.
   std::int32_t lba = 0;
   std::uint32_t blocks = 0;

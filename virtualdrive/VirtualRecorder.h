@@ -185,6 +185,11 @@ class VirtualRecorder {
   Outcome Write(Call& call);
   Outcome BlankDisc(Call& call);
   Outcome ReadBufferCapacity(Call& call);
+  Outcome GetPerformance(Call& call);
+  Outcome GetEventStatus(Call& call);
+  Outcome SendOpcInformation(Call& call);
+  Outcome ReadHeader(Call& call);
+  Outcome ReadSubChannel(Call& call);
 
   const DiscState& CurrentState() const;
   DiscState& StateForWriting();

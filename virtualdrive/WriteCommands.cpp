@@ -88,9 +88,14 @@ VirtualRecorder::Outcome VirtualRecorder::Write(Call& call) {
   }
   const std::uint32_t blockSize = writeParameters_.BlockSize();
   if (!cd && blockSize != 2048) return Refuse(sense::kIllegalModeForThisTrack);
+  // The blocks of the CDB are taken from the host's data; whole blocks more
+  // (a program whose last write of a reservation is shorter than its buffer)
+  // are left over, as a drive leaves them. Less data, or data that is not
+  // whole blocks of the selected size, is a host writing other blocks.
   const std::uint64_t expectedBytes = static_cast<std::uint64_t>(count) * blockSize;
   const std::uint64_t sentBytes = call.request.direction == DataDirection::Out ? call.request.length : 0;
-  if (expectedBytes != sentBytes) return Refuse(sense::kInvalidFieldInCdb);
+  if (sentBytes < expectedBytes || sentBytes % blockSize != 0) return Refuse(sense::kInvalidFieldInCdb);
+  call.dataInBytes = static_cast<std::uint32_t>(expectedBytes);
   if (count == 0) return {};
   if (count > 0x7FFFFFFF) return Refuse(sense::kLbaOutOfRange);
   const TrackKind kind = writeParameters_.TrackKindFor(call.request.buffer);

@@ -35,10 +35,11 @@ int Report(CliSession& session, const virtualdrive::TrayResult& result) {
 
 int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   const std::string action = arguments.empty() ? "show" : arguments[0];
-  const std::size_t expected = action == "insert" ? 2 : (arguments.empty() ? 0 : 1);
+  const bool blankOfAKind = action == "blank" && arguments.size() == 2;
+  const std::size_t expected = action == "insert" || blankOfAKind ? 2 : (arguments.empty() ? 0 : 1);
   if (arguments.size() != expected ||
       (action != "show" && action != "blank" && action != "insert" && action != "eject" && action != "empty")) {
-    session.Complain("usage: tray [show | blank [--minutes N] | insert IMAGE | eject | empty]");
+    session.Complain("usage: tray [show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty]");
     return kExitUsage;
   }
   const std::optional<int> minutes = session.options().minutes;
@@ -61,7 +62,19 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
     return kExitDone;
   }
   if (action == "blank") {
-    const virtualdrive::MediumKind kind = recorder->model().blankKind;
+    virtualdrive::MediumKind kind = recorder->model().blankKind;
+    if (blankOfAKind) {
+      // Any recordable medium the recorder writes: the CD recorder takes no DVD.
+      const auto named = virtualdrive::MediumNamed(arguments[1]);
+      if (!named || !virtualdrive::IsRecordable(*named) ||
+          (virtualdrive::IsCdMedium(kind) && !virtualdrive::IsCdMedium(*named))) {
+        session.Complain(recorder->model().shortName + " takes blank " +
+                         (virtualdrive::IsCdMedium(kind) ? "cd-r or cd-rw" : "dvd-r, cd-r or cd-rw") + ", not " +
+                         arguments[1]);
+        return kExitUsage;
+      }
+      kind = *named;
+    }
     if (minutes && !virtualdrive::IsCdMedium(kind)) {
       session.Complain(recorder->model().shortName + " takes DVD-R blanks; --minutes sizes a CD-R");
       return kExitUsage;

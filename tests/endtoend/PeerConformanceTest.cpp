@@ -7,13 +7,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "tests/audio/WavBytes.h"
-#include "tests/endtoend/ExposeRun.h"
+#include "tests/endtoend/PeerRun.h"
 #include "tests/endtoend/VirtualBench.h"
 
 namespace brenmark::endtoend {
@@ -22,57 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-constexpr int kTimedOut = 124;  // the exit status of `timeout`
 constexpr std::int32_t kRunOutBlocks = 2;
 constexpr std::int32_t kFirstSessionGap = 11400;  // lead-out, lead-in and pregap of a first appended session
 
-// A peer program on the exposed recorders, stopped after two minutes.
-ProcessOutput Peer(const fs::path& data, const std::vector<std::string>& command) {
-  std::vector<std::string> timed = {"timeout", "120"};
-  timed.insert(timed.end(), command.begin(), command.end());
-  return Expose(data, {}, {}, timed);
-}
-
-void LoadBlank(const fs::path& data, const char* recorder) {
-  ASSERT_EQ(Cli(data, {"--drive", recorder, "tray", "blank"}).exitStatus, 0);
-}
-
-// Ejects the recorder's disc and gives the image it was kept as.
-fs::path EjectedImage(const fs::path& data, const char* recorder, const std::string& extension) {
-  const ProcessOutput eject = Cli(data, {"--drive", recorder, "tray", "eject"});
-  EXPECT_EQ(eject.exitStatus, 0) << eject.err;
-  return NewestImage(data, extension);
-}
-
-// A file of the ISO 9660 session starting at `session`, by its Rock Ridge path.
-std::string IsoinfoFile(const fs::path& iso, std::int32_t session, const std::string& path) {
-  return RunProgram({"isoinfo", "-i", iso.string(), "-T", std::to_string(session), "-R", "-x", path}).out;
-}
-
 std::string IsoinfoListing(const fs::path& iso, std::int32_t session) {
   return RunProgram({"isoinfo", "-i", iso.string(), "-T", std::to_string(session), "-R", "-l"}).out;
-}
-
-int CountMatches(const std::string& text, const std::string& pattern) {
-  const std::regex expression(pattern);
-  return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), expression),
-                                        std::sregex_iterator()));
-}
-
-// `samples` at the start of the audio `grabbed` holds, then only silence
-// (the end of the last sector and the drive's run-out).
-void ExpectSamplesThenSilence(const std::string& grabbed, const std::string& samples, const std::string& what) {
-  ASSERT_GE(grabbed.size(), samples.size()) << what;
-  EXPECT_TRUE(grabbed.compare(0, samples.size(), samples) == 0) << what;
-  EXPECT_TRUE(std::all_of(grabbed.begin() + static_cast<std::ptrdiff_t>(samples.size()), grabbed.end(),
-                          [](char byte) { return byte == 0; }))
-      << what;
-}
-
-std::string WavSamples(const fs::path& wav) {
-  constexpr std::size_t kCanonicalHeader = 44;
-  const std::string bytes = ReadWholeFile(wav);
-  return bytes.size() < kCanonicalHeader ? std::string() : bytes.substr(kCanonicalHeader);
 }
 
 // xorriso: its default on a blank CD-R is session at once, which this
@@ -85,7 +37,7 @@ TEST(PeerConformance, XorrisoWritesAndAppendsSessionsOnCdRAndCdRw) {
   WritePatternFile(sources.path() / "one" / "photo.jpg", 300000, 1);
   WritePatternFile(sources.path() / "one" / "note.txt", 700, 2);
   WritePatternFile(sources.path() / "two" / "letter.txt", 90000, 3);
-  LoadBlank(data.path(), "virtual-cd");
+  ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
 
   const ProcessOutput refused = Peer(data.path(), {"xorriso", "-outdev", "/dev/sr90", "-map",
                                                    (sources.path() / "one").string(), "/one", "-commit"});
@@ -151,7 +103,7 @@ TEST(PeerConformance, XorrisoWritesAClosedDvdR) {
   ScratchFolder data("peer-xorriso-dvd");
   ScratchFolder source("peer-xorriso-dvd-source");
   WritePatternFile(source.path() / "movie.bin", 900000, 4);
-  LoadBlank(data.path(), "virtual-dvd");
+  ASSERT_TRUE(LoadBlank(data.path(), "virtual-dvd"));
   const ProcessOutput burn = Peer(data.path(), {"xorriso", "-outdev", "/dev/sr91", "-close", "on", "-map",
                                                 source.path().string(), "/disc", "-commit"});
   ASSERT_EQ(burn.exitStatus, 0) << burn.out << burn.err;
@@ -177,7 +129,7 @@ TEST(PeerConformance, CdrskinWritesAnImageTrackAtOnceOnAnAppendableCdR) {
                 .exitStatus,
             0);
   const auto sectors = static_cast<std::int32_t>(fs::file_size(image) / 2048);
-  LoadBlank(data.path(), "virtual-cd");
+  ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
 
   const ProcessOutput atip = Peer(data.path(), {"cdrskin", "dev=/dev/sr90", "-atip"});
   ASSERT_EQ(atip.exitStatus, 0) << atip.err;
@@ -216,7 +168,7 @@ TEST(PeerConformance, CdrskinAudioTracksTrackAtOnceAreSampleExact) {
     audio::test::WriteBytes(wav, audio::test::CanonicalWav(samples[index]));
     command.push_back(wav.string());
   }
-  LoadBlank(data.path(), "virtual-cd");
+  ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
 
   const ProcessOutput refused = Peer(data.path(), command);
   EXPECT_NE(refused.exitStatus, 0);

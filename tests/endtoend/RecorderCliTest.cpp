@@ -106,6 +106,14 @@ TEST(RecorderCli, BlankSizesAndFaultsAreCheckedAndReported) {
   EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray"}).out, "blank CD-R (90 min)\n");
   EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank", "--minutes", "75"}).exitStatus, 2);
   EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "blank", "--minutes", "80"}).exitStatus, 2);
+  // A blank of another kind: a CD-RW of its size, no DVD in the CD recorder.
+  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank", "cd-rw", "--minutes", "74"}).exitStatus, 0);
+  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray"}).out, "blank CD-RW (74 min)\n");
+  for (const char* refused : {"dvd-r", "cd-rom", "floppy"}) {
+    EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank", refused}).exitStatus, 2) << refused;
+  }
+  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "blank", "cd-rw"}).exitStatus, 0);
+  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "blank", "dvd-r", "--minutes", "80"}).exitStatus, 2);
   EXPECT_EQ(Cli(data.path(), {"--minutes", "80", "drives"}).exitStatus, 2);
   EXPECT_EQ(Cli(data.path(), {"--fault", "WRITE10:from=-5", "drives"}).exitStatus, 2);
   // The device report reads the capability page and writes nothing.

@@ -13,9 +13,12 @@ constexpr unsigned short kDriverSense = 0x08;
 constexpr unsigned char kMinimumCdb = 6;
 constexpr unsigned char kMaximumCdb = 16;
 
-std::optional<DataDirection> DirectionOf(int sgDirection) {
+// The kernel looks at the direction only when there is data to move: a
+// command without data goes through whatever the direction says (programs
+// leave it zero), one with data needs a direction that moves it.
+std::optional<DataDirection> DirectionOf(int sgDirection, unsigned length) {
+  if (length == 0) return DataDirection::None;
   switch (sgDirection) {
-    case SG_DXFER_NONE: return DataDirection::None;
     case SG_DXFER_TO_DEV: return DataDirection::Out;
     case SG_DXFER_FROM_DEV:
     case SG_DXFER_TO_FROM_DEV: return DataDirection::In;
@@ -26,13 +29,13 @@ std::optional<DataDirection> DirectionOf(int sgDirection) {
 }  // namespace
 
 int AnswerSgIo(virtualdrive::VirtualRecorder& recorder, sg_io_hdr_t& header, int& error) {
-  const auto direction = DirectionOf(header.dxfer_direction);
+  const auto direction = DirectionOf(header.dxfer_direction, header.dxfer_len);
   if (header.interface_id != 'S' || header.cmd_len < kMinimumCdb || header.cmd_len > kMaximumCdb ||
       header.iovec_count != 0 || !direction) {
     error = EINVAL;
     return -1;
   }
-  const bool hasData = *direction != DataDirection::None && header.dxfer_len > 0;
+  const bool hasData = *direction != DataDirection::None;
   if (header.cmdp == nullptr || (hasData && header.dxferp == nullptr)) {
     error = EFAULT;
     return -1;

@@ -93,6 +93,17 @@ TEST_F(ExposedDeviceTest, SgIoCarriesDataStatusSenseAndResidual) {
   EXPECT_EQ(unknown.sense[14], 0);  // beyond the room given
   EXPECT_EQ(unknown.header.info & SG_INFO_OK_MASK, SG_INFO_CHECK);
 
+  // Without data the direction is not looked at (programs leave it zero);
+  // with data it must be one that moves data.
+  SgCall unsetDirection({0x00, 0, 0, 0, 0, 0}, 0, 0);
+  ASSERT_EQ(Run(cd, unsetDirection, error), 0);
+  EXPECT_EQ(unsetDirection.header.info & SG_INFO_OK_MASK, SG_INFO_OK);
+  for (const int direction : {0, SG_DXFER_NONE}) {
+    SgCall dataWithoutDirection({0x12, 0, 0, 0, 36, 0}, direction, 36);
+    EXPECT_EQ(Run(cd, dataWithoutDirection, error), -1) << direction;
+    EXPECT_EQ(error, EINVAL);
+  }
+
   // Malformed headers are refused as the kernel refuses them.
   SgCall wrongInterface({0x00, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0);
   wrongInterface.header.interface_id = 'Z';
