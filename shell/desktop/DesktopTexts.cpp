@@ -24,6 +24,10 @@ std::string KeptImageText(const std::string& image) { return "The disc is kept a
 
 std::string NotAFolderMessage(const std::string& typed) { return typed + " is not a folder."; }
 
+std::string OutputNotWritableMessage(const std::string& folder, const std::string& reason) {
+  return "No files can be written in the output folder " + folder + ": " + reason;
+}
+
 std::string DocumentationMissingMessage(const std::string& expected) {
   return "The documentation of Brenmark was not found; it belongs at " + expected + ".";
 }

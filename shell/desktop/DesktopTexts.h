@@ -15,6 +15,7 @@ inline constexpr const char* kApplicationName = "Brenmark";
 inline constexpr const char* kFolderBrowserTitle = "Choose a folder:";
 inline constexpr const char* kNoFolderMessage = "You have not select a folder to burn on disc.";
 inline constexpr const char* kNoOutputFolderMessage = "Please select output folder to store files.";
+inline constexpr const char* kNoTracksToGrabMessage = "The disc in the drive holds no tracks to grab.";
 inline constexpr const char* kLeaveDuringJobQuestion =
     "A job is still running.\n"
     "If you leave now, Brenmark closes its main window, finishes the job and then quits.\n"
@@ -31,6 +32,9 @@ std::string KeptImageText(const std::string& image);
 
 // "<folder> is not a folder." for a folder typed by hand.
 std::string NotAFolderMessage(const std::string& typed);
+
+// The grab's output folder that takes no new files, and the system's reason.
+std::string OutputNotWritableMessage(const std::string& folder, const std::string& reason);
 
 // Where "Order" looked for the documentation when it found none.
 std::string DocumentationMissingMessage(const std::string& expected);

@@ -9,6 +9,7 @@
 
 #include "datadisc/SourceTree.h"
 #include "jobs/DriveLeases.h"
+#include "platform/FileSystem.h"
 #include "shell/EngineSession.h"
 #include "shell/desktop/DesktopTexts.h"
 #include "shell/desktop/MainWindowLogic.h"
@@ -69,22 +70,32 @@ TEST_F(MainWindowLogicTest, DriveListSelectsTheCurrentDriveAndOnlyDrivesThatExis
   EXPECT_FALSE(view.enabled[MainControl::JobsMenu]);
   EXPECT_EQ(view.outputText, "");
 
+  EXPECT_TRUE(view.enabled[MainControl::AudioCdTest]);
+  EXPECT_TRUE(view.enabled[MainControl::VideoCdTest]);
+
+  // The DVD recorder writes no CDs: no audio CD or Video CD on it.
   logic.SelectDrive(1);
   EXPECT_EQ(engine.registry().currentDrive, 1);
+  EXPECT_FALSE(view.enabled[MainControl::AudioCdTest]);
+  EXPECT_FALSE(view.enabled[MainControl::VideoCdTest]);
   // An index the list does not hold selects nothing.
   logic.SelectDrive(2);
   logic.SelectDrive(-1);
   EXPECT_EQ(engine.registry().currentDrive, 1);
+  logic.SelectDrive(0);
+  EXPECT_TRUE(view.enabled[MainControl::AudioCdTest]);
 }
 
-// Burn burns the folder the field shows, and nothing else: not before a
-// folder was chosen, not while its scan runs, not a path typed over it.
-TEST_F(MainWindowLogicTest, BurnTakesOnlyTheFolderTheFieldShows) {
+// Burn burns the folder the field shows: an empty field or a path that is no
+// folder is refused; a path typed over the chosen folder, without Enter, is
+// scanned first and then burned; Burn waits while a scan runs.
+TEST_F(MainWindowLogicTest, BurnTakesTheFolderTheFieldShows) {
   logic.BurnDataDisc(JobKind::DataCd);
-  view.folderText = MakeSourceFolder("typed");
+  view.folderText = sources.path().string() + "/missing";
   logic.BurnDataDisc(JobKind::DataDvd);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{kNoFolderMessage, kNoFolderMessage}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{kNoFolderMessage, view.folderText + " is not a folder."}));
   EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Plain);
+  EXPECT_FALSE(logic.IsScanning());
 
   const std::string chosen = MakeSourceFolder("chosen");
   view.folders.push_back(chosen);
@@ -100,24 +111,33 @@ TEST_F(MainWindowLogicTest, BurnTakesOnlyTheFolderTheFieldShows) {
   EXPECT_FALSE(view.busy);
   ASSERT_NE(engine.jobState().sourceTree, nullptr);
 
-  // A path typed over the chosen folder, not taken with Enter, is not burned
-  // under the chosen folder's name.
-  view.folderText = MakeSourceFolder("other");
+  // Typed over the chosen folder (relative to the working folder), not taken
+  // with Enter: Burn scans it, shows it made absolute, then asks for the speed.
+  const std::string typed = MakeSourceFolder("typed");
+  const std::filesystem::path workingFolder = std::filesystem::current_path();
+  std::filesystem::current_path(sources.path());
+  view.folderText = "typed";
   logic.BurnDataDisc(JobKind::DataCd);
-  EXPECT_EQ(prompt.messages().size(), 3u);
-  EXPECT_EQ(prompt.messages().back().text, kNoFolderMessage);
+  std::filesystem::current_path(workingFolder);
+  EXPECT_EQ(view.folderText, typed);
+  EXPECT_TRUE(logic.IsScanning());
   EXPECT_TRUE(view.speedLists.empty());
-
-  view.folderText = chosen;
-  logic.BurnDataDisc(JobKind::DataCd);
+  ASSERT_TRUE(ui.ServeUntil([this] { return !logic.IsScanning(); }));
   ASSERT_EQ(view.speedOfferedLeaveOpen, std::vector<bool>{true});
   EXPECT_FALSE(view.speedLists[0].empty());
+  EXPECT_EQ(engine.jobState().sourceTree->entries().front()->sourceName(), "typed");
   EXPECT_TRUE(windows.opened.empty());  // the speed dialog was cancelled
+
+  // The held tree is burned without a new scan.
+  logic.BurnDataDisc(JobKind::DataCd);
+  EXPECT_FALSE(logic.IsScanning());
+  EXPECT_EQ(view.speedLists.size(), 2u);
 }
 
-// Enter takes a typed folder: a file is refused and the earlier tree kept;
-// Cancel during a scan brings the earlier text and tree back; a scan that an
-// overtaking choice has replaced is dropped.
+// Enter takes a typed folder: a file is refused and the earlier tree kept.
+// Cancel stops the scan and puts back the folder taken before it, also when
+// the field held a typed path; a pending burn goes with it. An overtaken
+// scan is stopped and dropped.
 TEST_F(MainWindowLogicTest, TypedFoldersCancelledAndOvertakenScans) {
   const std::string first = MakeSourceFolder("first");
   view.folderText = "  " + first + "/  ";
@@ -134,14 +154,18 @@ TEST_F(MainWindowLogicTest, TypedFoldersCancelledAndOvertakenScans) {
   EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Warning);
   EXPECT_EQ(engine.jobState().sourceTree.get(), firstTree);
 
-  view.folderText = first;
-  view.folders = {MakeSourceFolder("second")};
-  logic.ChooseFolderToBurn();
+  view.folderText = MakeSourceFolder("second");
+  logic.TakeTypedFolder();
   logic.CancelScan();
   EXPECT_FALSE(logic.IsScanning());
   EXPECT_EQ(view.folderText, first);
-  logic.WaitForJobs();  // the cancelled scan has ended and handed its tree over
+  view.folderText = MakeSourceFolder("burned-after-scan");
+  logic.BurnDataDisc(JobKind::DataCd);
+  logic.CancelScan();
+  logic.WaitForJobs();  // the cancelled scans have ended and handed their trees over
   EXPECT_EQ(engine.jobState().sourceTree.get(), firstTree);
+  EXPECT_EQ(view.folderText, first);
+  EXPECT_TRUE(view.speedLists.empty());
 
   const std::string third = MakeSourceFolder("third");
   view.folders = {MakeSourceFolder("overtaken"), third};
@@ -152,13 +176,36 @@ TEST_F(MainWindowLogicTest, TypedFoldersCancelledAndOvertakenScans) {
   EXPECT_EQ(view.folderText, third);
   ASSERT_NE(engine.jobState().sourceTree, nullptr);
   EXPECT_EQ(engine.jobState().sourceTree->entries().front()->sourceName(), "third");
-  EXPECT_EQ(view.folderTitles, std::vector<std::string>(3, desktoptext::kFolderBrowserTitle));
+  EXPECT_EQ(view.folderTitles, std::vector<std::string>(2, desktoptext::kFolderBrowserTitle));
 
   view.folders = {std::nullopt, third};
   logic.ChooseOutputFolder();
   EXPECT_EQ(view.outputText, "");
   logic.ChooseOutputFolder();
   EXPECT_EQ(view.outputText, third);
+}
+
+// Cancel, a new choice and leaving stop a scan: a scan of the whole file
+// system, which would hold WaitForJobs for minutes, ends at its next entry.
+TEST_F(MainWindowLogicTest, CancelNewChoiceAndLeavingStopTheScan) {
+  const std::string root = std::filesystem::path("/").make_preferred().string();
+  const auto stopsAfter = [this, &root](const std::function<void()>& stop) {
+    view.folders = {root};
+    logic.ChooseFolderToBurn();
+    EXPECT_TRUE(logic.IsScanning());
+    stop();
+    logic.WaitForJobs();  // returns once the scan's thread has ended
+    EXPECT_FALSE(logic.IsScanning());
+  };
+  stopsAfter([this] { logic.CancelScan(); });
+  stopsAfter([this] { EXPECT_TRUE(logic.MayLeave()); });
+  stopsAfter([this] {
+    view.folders = {MakeSourceFolder("small")};
+    logic.ChooseFolderToBurn();
+  });
+  EXPECT_EQ(view.folderText, MakeSourceFolder("small"));
+  ASSERT_NE(engine.jobState().sourceTree, nullptr);
+  EXPECT_EQ(engine.jobState().sourceTree->entries().front()->sourceName(), "small");
 }
 
 // A data CD through the speed dialog: the job is named after its command and
@@ -223,11 +270,22 @@ TEST_F(MainWindowLogicTest, FileListsTracksAndTheirCancelledDialogs) {
   EXPECT_EQ(Messages(), std::vector<std::string>{desktoptext::kNoOutputFolderMessage});
   EXPECT_TRUE(view.trackLists.empty());
 
+  // A blank disc has no tracks: no track dialog. A folder that takes no
+  // files is refused before the drive is read.
   view.outputText = sources.path().string();
   logic.GrabAudio();
   EXPECT_EQ(engine.jobState().outputFolder, sources.path().string());
-  ASSERT_EQ(view.trackLists.size(), 1u);
-  EXPECT_TRUE(view.trackLists[0].empty());  // a blank disc has no tracks
+  EXPECT_EQ(Messages().back(), desktoptext::kNoTracksToGrabMessage);
+  const std::filesystem::path readOnly = sources.path() / "read-only";
+  std::filesystem::create_directory(readOnly);
+  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  view.outputText = readOnly.string();
+  logic.GrabAudio();
+  if (std::string reason; !platform::CanWriteInFolder(readOnly, reason)) {  // root writes anywhere
+    EXPECT_EQ(Messages().back(), desktoptext::OutputNotWritableMessage(readOnly.string(), reason));
+  }
+  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_all);
+  EXPECT_TRUE(view.trackLists.empty());
   EXPECT_TRUE(windows.opened.empty());
   EXPECT_FALSE(engine.leases().IsBusy(0));
 }
@@ -261,6 +319,7 @@ TEST_F(MainWindowLogicTest, LeavingAsksOnlyWhileJobsRun) {
   view.speeds = {SpeedChoice{0, false}};
   logic.BurnDataDisc(JobKind::DataDvd);  // the CD recorder: a DVD is refused, but only once the job runs
   ASSERT_EQ(logic.RunningJobs(), 1);
+  EXPECT_EQ(view.speedOfferedLeaveOpen, std::vector<bool>{false});  // a DVD is always closed
   view.leave = false;
   EXPECT_FALSE(logic.MayLeave());
   view.leave = true;
