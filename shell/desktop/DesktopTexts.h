@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "jobs/JobEnd.h"
 #include "shell/desktop/JobKind.h"
@@ -29,6 +30,9 @@ std::string OutcomeText(JobEnd end);
 
 // The line that follows it when the job's recorder kept the disc as `image`.
 std::string KeptImageText(const std::string& image);
+
+// A file list as the Jobs menu names it: the first file, and how many follow.
+std::string SourceFilesText(const std::vector<std::string>& files);
 
 // "<folder> is not a folder." for a folder typed by hand.
 std::string NotAFolderMessage(const std::string& typed);

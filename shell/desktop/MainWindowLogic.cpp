@@ -267,9 +267,24 @@ void MainWindowLogic::StartJob(JobKind kind) {
   const int drive = registry.currentDrive;
   const std::string driveName = registry.HasDrive(drive) ? ShortDriveName(registry.drive(drive)) : "no drive";
   if (board_.Start(ProcedureOf(kind), SnapshotJobInputs(engine_.jobState(), registry), JobName(kind), driveName,
-                   engine_.RecorderAt(drive))) {
+                   engine_.RecorderAt(drive), SourceOf(kind))) {
     view_.Enable(MainControl::JobsMenu, true);
   }
+}
+
+std::string MainWindowLogic::SourceOf(JobKind kind) const {
+  const JobState& state = engine_.jobState();
+  switch (kind) {
+    case JobKind::DataCd:
+    case JobKind::DataDvd:
+      return scannedFolder_;
+    case JobKind::AudioCd:
+    case JobKind::VideoCd:
+      return SourceFilesText(state.sourceFiles);
+    case JobKind::AudioGrab:
+      return "to " + state.outputFolder;
+  }
+  return {};
 }
 
 void MainWindowLogic::RunReport(bool (*report)(DriveRegistry&, UserPrompt&)) {

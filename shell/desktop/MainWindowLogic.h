@@ -69,6 +69,8 @@ class MainWindowLogic {
   // `leaveOpenOffered`: the dialog offers to leave the disc open for more sessions.
   bool ChooseSpeed(bool leaveOpenOffered);
   void StartJob(JobKind kind);
+  // What the job of `kind` works from, as the Jobs menu names it.
+  std::string SourceOf(JobKind kind) const;
   void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));
   void ShowBusyMessage();
 

@@ -14,8 +14,9 @@ namespace brenmark::gui {
 
 namespace {
 
-constexpr int kFilenameColumnWidth = 400;
-constexpr int kCheckColumnWidth = 260;
+// Both columns show within the dialog's width.
+constexpr int kFilenameColumnWidth = 250;
+constexpr int kCheckColumnWidth = 150;
 
 }  // namespace
 

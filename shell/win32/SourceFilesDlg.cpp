@@ -10,8 +10,9 @@ namespace brenmark::win32 {
 
 namespace {
 
-constexpr int kFilenameColumnWidth = 400;
-constexpr int kCheckColumnWidth = 260;
+// Both columns show within the dialog's width.
+constexpr int kFilenameColumnWidth = 250;
+constexpr int kCheckColumnWidth = 150;
 constexpr std::size_t kItemTextLimit = 1000;
 constexpr const char* kAudioFilter = "WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)|*.wav||";
 constexpr const char* kVideoFilter = "MPEG1 Files (*.mpg)|*.mpg||";

@@ -212,7 +212,8 @@ TEST_F(MainWindowLogicTest, CancelNewChoiceAndLeavingStopTheScan) {
 // drive, the Jobs menu lists it, and its end says where the disc is kept. The
 // drive it holds refuses another burn, a report and the tray meanwhile.
 TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOthers) {
-  ChooseFolder(MakeSourceFolder("source"));
+  const std::string source = MakeSourceFolder("source");
+  ChooseFolder(source);
   view.speeds = {SpeedChoice{0, false}};
   std::promise<void> release;
   windows.holdAt = "Initializing disc format...";
@@ -220,7 +221,8 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
   logic.BurnDataDisc(JobKind::DataCd);
   EXPECT_EQ(windows.opened, std::vector<std::string>{"Burn CD on virtual-cd"});
   EXPECT_EQ(windows.shown, windows.opened);
-  EXPECT_EQ(windows.menu, std::vector<std::string>{"Burn CD on virtual-cd - running"});
+  const std::string started = logic.board().jobs()[0].startTime;
+  EXPECT_EQ(windows.menu, std::vector<std::string>{started + " Burn CD on virtual-cd, " + source + " - running"});
   EXPECT_TRUE(view.enabled[MainControl::JobsMenu]);
 
   logic.BurnDataDisc(JobKind::DataCd);
@@ -241,7 +243,7 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
   ASSERT_FALSE(kept.empty());
   EXPECT_EQ(ended.keptImage, kept);
   EXPECT_EQ(ended.resultLine, "Finished. The disc is kept as " + kept.string() + ".");
-  EXPECT_EQ(windows.menu, std::vector<std::string>{"Burn CD on virtual-cd - ended"});
+  EXPECT_EQ(windows.menu, std::vector<std::string>{started + " Burn CD on virtual-cd, " + source + " - Finished."});
   EXPECT_EQ(windows.progress[0]->record.statuses().back(), "Disc burned.");
 
   // A job that keeps no image is not credited with the one kept before it.
@@ -252,7 +254,8 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
   EXPECT_NE(windows.ended[1].end, JobEnd::Done);
   EXPECT_TRUE(windows.ended[1].keptImage.empty());
   EXPECT_EQ(windows.ended[1].resultLine, "Ended without completing.");
-  EXPECT_EQ(windows.menu, (std::vector<std::string>{"Burn CD on virtual-cd - ended", "Burn DVD on virtual-cd - ended"}));
+  EXPECT_EQ(windows.menu.back(), logic.board().jobs()[1].startTime + " Burn DVD on virtual-cd, " + source +
+                                     " - Ended without completing.");
 }
 
 // The audio and video commands take their file lists and the speed, the grab
