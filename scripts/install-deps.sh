@@ -19,6 +19,9 @@ packages=(
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine
   # The Windows desktop program's dialog tests run on a virtual X display.
   xvfb xauth
+  # The Qt program's tests through the accessibility tree, as a screen reader
+  # sees it: a D-Bus session, the accessibility bus, a window manager.
+  dbus at-spi2-core python3-pyatspi openbox
 )
 
 sudo=""

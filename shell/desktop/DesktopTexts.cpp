@@ -22,7 +22,18 @@ std::string OutcomeText(JobEnd end) { return end == JobEnd::Done ? "Finished." :
 
 std::string KeptImageText(const std::string& image) { return "The disc is kept as " + image + "."; }
 
+std::string SourceFilesText(const std::vector<std::string>& files) {
+  if (files.empty()) return {};
+  const std::size_t more = files.size() - 1;
+  if (more == 0) return files.front();
+  return files.front() + " and " + std::to_string(more) + (more == 1 ? " more file" : " more files");
+}
+
 std::string NotAFolderMessage(const std::string& typed) { return typed + " is not a folder."; }
+
+std::string OutputNotWritableMessage(const std::string& folder, const std::string& reason) {
+  return "No files can be written in the output folder " + folder + ": " + reason;
+}
 
 std::string DocumentationMissingMessage(const std::string& expected) {
   return "The documentation of Brenmark was not found; it belongs at " + expected + ".";

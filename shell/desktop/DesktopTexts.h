@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "jobs/JobEnd.h"
 #include "shell/desktop/JobKind.h"
@@ -15,6 +16,7 @@ inline constexpr const char* kApplicationName = "Brenmark";
 inline constexpr const char* kFolderBrowserTitle = "Choose a folder:";
 inline constexpr const char* kNoFolderMessage = "You have not select a folder to burn on disc.";
 inline constexpr const char* kNoOutputFolderMessage = "Please select output folder to store files.";
+inline constexpr const char* kNoTracksToGrabMessage = "The disc in the drive holds no tracks to grab.";
 inline constexpr const char* kLeaveDuringJobQuestion =
     "A job is still running.\n"
     "If you leave now, Brenmark closes its main window, finishes the job and then quits.\n"
@@ -29,8 +31,14 @@ std::string OutcomeText(JobEnd end);
 // The line that follows it when the job's recorder kept the disc as `image`.
 std::string KeptImageText(const std::string& image);
 
+// A file list as the Jobs menu names it: the first file, and how many follow.
+std::string SourceFilesText(const std::vector<std::string>& files);
+
 // "<folder> is not a folder." for a folder typed by hand.
 std::string NotAFolderMessage(const std::string& typed);
+
+// The grab's output folder that takes no new files, and the system's reason.
+std::string OutputNotWritableMessage(const std::string& folder, const std::string& reason);
 
 // Where "Order" looked for the documentation when it found none.
 std::string DocumentationMissingMessage(const std::string& expected);

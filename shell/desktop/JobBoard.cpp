@@ -1,10 +1,24 @@
 #include "shell/desktop/JobBoard.h"
 
+#include <cstdio>
+#include <ctime>
+
+#include "platform/LocalTime.h"
 #include "platform/Utf8Path.h"
 #include "shell/VirtualTrays.h"
 #include "shell/desktop/DesktopTexts.h"
 
 namespace brenmark::desktop {
+namespace {
+
+std::string ClockTime(std::time_t time) {
+  const std::tm local = platform::LocalTime(time);
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+  return text;
+}
+
+}  // namespace
 
 JobBoard::JobBoard(JobRunner& jobs, VirtualTrays& trays, JobBoardView& windows, UiThread ui)
     : jobs_(jobs), trays_(trays), windows_(windows), ui_(std::move(ui)) {}
@@ -12,10 +26,12 @@ JobBoard::JobBoard(JobRunner& jobs, VirtualTrays& trays, JobBoardView& windows, 
 JobBoard::~JobBoard() { WaitForJobs(); }
 
 bool JobBoard::Start(JobProcedure procedure, JobInputs inputs, const std::string& jobName,
-                     const std::string& driveName, virtualdrive::VirtualRecorder* recorder) {
+                     const std::string& driveName, virtualdrive::VirtualRecorder* recorder, const std::string& source) {
   JobEntry& entry = entries_.emplace_back();
   entry.index = entries_.size() - 1;
   entry.title = jobName + " on " + driveName;
+  entry.source = source;
+  entry.startTime = ClockTime(std::time(nullptr));
   entry.recorder = recorder;
   if (recorder) entry.imageSerialAtStart = trays_.LastFinishedImage(recorder).serial;
 
@@ -61,7 +77,11 @@ int JobBoard::RunningCount() const {
 
 std::vector<std::string> JobBoard::MenuLines() const {
   std::vector<std::string> lines;
-  for (const JobEntry& entry : entries_) lines.push_back(entry.title + (entry.running ? " - running" : " - ended"));
+  for (const JobEntry& entry : entries_) {
+    std::string line = entry.startTime + " " + entry.title;
+    if (!entry.source.empty()) line += ", " + entry.source;
+    lines.push_back(line + " - " + (entry.running ? std::string("running") : desktoptext::OutcomeText(entry.end)));
+  }
   return lines;
 }
 

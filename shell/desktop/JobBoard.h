@@ -26,6 +26,8 @@ namespace brenmark::desktop {
 struct JobEntry {
   std::size_t index = 0;     // its place on the board, oldest first
   std::string title;         // "<job> on <drive>"
+  std::string source;        // what it works from or on, as the Jobs menu names it; may be empty
+  std::string startTime;     // "HH:MM:SS", local time
   bool running = true;
   JobEnd end = JobEnd::Done;  // once ended: how
   std::string resultLine;    // once ended: how, and where the disc is kept
@@ -63,15 +65,16 @@ class JobBoard {
   JobBoard(const JobBoard&) = delete;
   JobBoard& operator=(const JobBoard&) = delete;
 
-  // Starts `procedure` on `inputs` as "<jobName> on <driveName>"; `recorder`
-  // is the job's virtual recorder, if any. False when it did not start (its
-  // drive is busy; the user has been told).
+  // Starts `procedure` on `inputs` as "<jobName> on <driveName>", working
+  // from `source`; `recorder` is the job's virtual recorder, if any. False
+  // when it did not start (its drive is busy; the user has been told).
   bool Start(JobProcedure procedure, JobInputs inputs, const std::string& jobName, const std::string& driveName,
-             virtualdrive::VirtualRecorder* recorder);
+             virtualdrive::VirtualRecorder* recorder, const std::string& source = {});
 
   const std::deque<JobEntry>& jobs() const { return entries_; }
   int RunningCount() const;
-  // "<title> - running" or "<title> - ended", oldest first.
+  // "<start time> <title>, <source> - running", or once ended "... - " and
+  // how it ended ("Finished." or "Ended without completing."), oldest first.
   std::vector<std::string> MenuLines() const;
   // Serves the user-interface thread's events until every job has ended.
   void WaitForJobs();

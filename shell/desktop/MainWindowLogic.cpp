@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "datadisc/SourceTree.h"
 #include "jobs/DriveLeases.h"
@@ -11,6 +12,7 @@
 #include "jobs/burn/VcdJob.h"
 #include "jobs/grab/DiscTracks.h"
 #include "jobs/grab/GrabJob.h"
+#include "platform/FileSystem.h"
 #include "platform/Utf8Path.h"
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
@@ -18,6 +20,7 @@
 #include "shell/DriveNames.h"
 #include "shell/SourceFolder.h"
 #include "shell/desktop/DesktopTexts.h"
+#include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark::desktop {
 
@@ -64,7 +67,10 @@ MainWindowLogic::MainWindowLogic(EngineSession& engine, MainWindowView& view, Jo
       scanWork_(ui.post, ui.serveEvents),
       reportWork_(ui.post, ui.serveEvents) {}
 
-MainWindowLogic::~MainWindowLogic() { WaitForJobs(); }
+MainWindowLogic::~MainWindowLogic() {
+  scanWork_.RequestStop();
+  WaitForJobs();
+}
 
 void MainWindowLogic::WaitForJobs() {
   board_.WaitForJobs();
@@ -77,7 +83,7 @@ void MainWindowLogic::Open() {
   std::vector<std::string> names;
   for (int index = 0; index < registry.driveCount; ++index) names.push_back(ListedDriveName(registry.drive(index)));
   view_.ShowDrives(names, registry.currentDrive);
-  view_.Show(MainControl::TrayButton, engine_.RecorderAt(registry.currentDrive) != nullptr);
+  ShowDriveControls(registry.currentDrive);
   view_.Show(MainControl::ScanIndicator, false);
   view_.Enable(MainControl::JobsMenu, !board_.jobs().empty());
   view_.SetOutputText("");
@@ -88,7 +94,24 @@ void MainWindowLogic::Open() {
 void MainWindowLogic::SelectDrive(int index) {
   if (!engine_.registry().HasDrive(index)) return;
   engine_.registry().currentDrive = index;
+  ShowDriveControls(index);
+}
+
+void MainWindowLogic::ShowDriveControls(int index) {
+  DriveRegistry& registry = engine_.registry();
   view_.Show(MainControl::TrayButton, engine_.RecorderAt(index) != nullptr);
+  // Audio CDs and Video CDs need a recorder that writes CDs: a virtual one
+  // whose blanks are CDs, a real one that says it writes them (or whose
+  // capabilities could not be read: it is given the benefit of the doubt).
+  bool writesCds = true;
+  if (const virtualdrive::VirtualRecorder* recorder = engine_.RecorderAt(index)) {
+    writesCds = virtualdrive::IsCdMedium(recorder->model().blankKind);
+  } else if (registry.HasDrive(index)) {
+    const Drive& drive = registry.drive(index);
+    writesCds = !drive.capabilitiesRead || drive.canWriteCdR != 0 || drive.canWriteCdRw != 0;
+  }
+  view_.Enable(MainControl::AudioCdTest, writesCds);
+  view_.Enable(MainControl::VideoCdTest, writesCds);
 }
 
 void MainWindowLogic::ChooseFolderToBurn() {
@@ -96,21 +119,27 @@ void MainWindowLogic::ChooseFolderToBurn() {
 }
 
 void MainWindowLogic::TakeTypedFolder() {
+  if (const auto folder = TypedFolder()) ScanFolder(*folder);
+}
+
+std::optional<std::string> MainWindowLogic::TypedFolder() {
   const std::string typed = Trimmed(view_.FolderText());
-  if (typed.empty()) return;
+  if (typed.empty()) return std::nullopt;
   std::filesystem::path path = platform::PathFromUtf8(typed);
   std::error_code error;
   if (!std::filesystem::is_directory(path, error)) {
     engine_.prompt().ShowMessage(NotAFolderMessage(platform::Utf8FromPath(path.make_preferred())), MessageIcon::Warning);
-    return;
+    return std::nullopt;
   }
-  ScanFolder(platform::Utf8FromPath(AbsoluteFolder(path)));
+  return platform::Utf8FromPath(AbsoluteFolder(path));
 }
 
 void MainWindowLogic::ScanFolder(const std::string& folder) {
   // The tree is built on a thread of its own; Burn waits for it. Only the
-  // latest choice counts: a cancelled or overtaken scan's tree is dropped.
-  if (!scanning_) folderBeforeScan_ = view_.FolderText();
+  // latest choice counts: an earlier scan still running is stopped, and a
+  // cancelled or overtaken scan's tree is dropped.
+  scanWork_.RequestStop();
+  pendingBurn_.reset();
   view_.SetFolderText(folder);
   const unsigned number = ++scanNumber_;
   ShowScanning(true);
@@ -120,13 +149,21 @@ void MainWindowLogic::ScanFolder(const std::string& folder) {
                   engine_.jobState().sourceTree = std::move(tree);
                   scannedFolder_ = folder;
                   ShowScanning(false);
+                  if (const auto burn = std::exchange(pendingBurn_, std::nullopt)) BurnScannedFolder(*burn);
                 });
 }
 
 void MainWindowLogic::CancelScan() {
   if (!scanning_) return;
+  // The field shows again the folder whose tree a burn would take.
+  StopScan();
+  view_.SetFolderText(scannedFolder_);
+}
+
+void MainWindowLogic::StopScan() {
+  scanWork_.RequestStop();
+  pendingBurn_.reset();
   ++scanNumber_;
-  view_.SetFolderText(folderBeforeScan_);
   ShowScanning(false);
 }
 
@@ -151,13 +188,25 @@ void MainWindowLogic::ChooseOutputFolder() {
 }
 
 void MainWindowLogic::BurnDataDisc(JobKind kind) {
-  // Only the folder the field shows is burned: a path typed over it (not yet
-  // taken with Enter) or left by a failed choice chooses nothing.
-  if (!engine_.jobState().sourceTree || view_.FolderText() != scannedFolder_) {
+  // The folder the field shows is burned: the one whose tree is held, or a
+  // path typed over it, which is scanned first and burned once its scan ends.
+  if (Trimmed(view_.FolderText()).empty()) {
     engine_.prompt().ShowMessage(kNoFolderMessage, MessageIcon::Plain);
     return;
   }
-  if (!ChooseSpeed(true)) return;
+  if (engine_.jobState().sourceTree && view_.FolderText() == scannedFolder_) {
+    BurnScannedFolder(kind);
+    return;
+  }
+  const auto folder = TypedFolder();
+  if (!folder) return;
+  ScanFolder(*folder);
+  pendingBurn_ = kind;
+}
+
+void MainWindowLogic::BurnScannedFolder(JobKind kind) {
+  // Only a CD is left open for more sessions.
+  if (!ChooseSpeed(kind == JobKind::DataCd)) return;
   StartJob(kind);
 }
 
@@ -166,14 +215,14 @@ void MainWindowLogic::BurnFiles(JobKind kind) {
   StartJob(kind);
 }
 
-bool MainWindowLogic::ChooseSpeed(bool dataDisc) {
+bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered) {
   DriveRegistry& registry = engine_.registry();
   SpeedSelection speeds;
   if (speeds.Load(registry, registry.currentDrive, engine_.leases()) == SpeedSelection::LoadResult::DriveBusy) {
     ShowBusyMessage();
     return false;
   }
-  const std::optional<SpeedChoice> choice = view_.ChooseSpeed(speeds.entries(), dataDisc);
+  const std::optional<SpeedChoice> choice = view_.ChooseSpeed(speeds.entries(), leaveOpenOffered);
   if (!choice) return false;
   speeds.Burn(registry, choice->index, choice->leaveDiscOpen);
   return true;
@@ -186,11 +235,24 @@ void MainWindowLogic::GrabAudio() {
     engine_.prompt().ShowMessage(kNoOutputFolderMessage, MessageIcon::Plain);
     return;
   }
+  // Refused before the drive is read: a folder that takes no files (a
+  // missing one is offered to be made by the job).
+  const std::filesystem::path output = platform::PathFromUtf8(state.outputFolder);
+  std::error_code error;
+  std::string reason;
+  if (std::filesystem::is_directory(output, error) && !platform::CanWriteInFolder(output, reason)) {
+    engine_.prompt().ShowMessage(OutputNotWritableMessage(state.outputFolder, reason), MessageIcon::Warning);
+    return;
+  }
   DriveRegistry& registry = engine_.registry();
   const std::optional<std::vector<std::string>> lines =
       audio::ReadTrackListLines(registry, engine_.leases(), registry.currentDrive, engine_.prompt());
   if (!lines) {
     ShowBusyMessage();
+    return;
+  }
+  if (lines->empty()) {
+    engine_.prompt().ShowMessage(kNoTracksToGrabMessage, MessageIcon::Plain);
     return;
   }
   const std::optional<TrackChoice> choice = view_.ChooseTracks(*lines);
@@ -205,9 +267,24 @@ void MainWindowLogic::StartJob(JobKind kind) {
   const int drive = registry.currentDrive;
   const std::string driveName = registry.HasDrive(drive) ? ShortDriveName(registry.drive(drive)) : "no drive";
   if (board_.Start(ProcedureOf(kind), SnapshotJobInputs(engine_.jobState(), registry), JobName(kind), driveName,
-                   engine_.RecorderAt(drive))) {
+                   engine_.RecorderAt(drive), SourceOf(kind))) {
     view_.Enable(MainControl::JobsMenu, true);
   }
+}
+
+std::string MainWindowLogic::SourceOf(JobKind kind) const {
+  const JobState& state = engine_.jobState();
+  switch (kind) {
+    case JobKind::DataCd:
+    case JobKind::DataDvd:
+      return scannedFolder_;
+    case JobKind::AudioCd:
+    case JobKind::VideoCd:
+      return SourceFilesText(state.sourceFiles);
+    case JobKind::AudioGrab:
+      return "to " + state.outputFolder;
+  }
+  return {};
 }
 
 void MainWindowLogic::RunReport(bool (*report)(DriveRegistry&, UserPrompt&)) {
@@ -258,7 +335,13 @@ void MainWindowLogic::OpenTray() {
   view_.OpenTray(*recorder, ListedDriveName(registry.drive(drive)));
 }
 
-bool MainWindowLogic::MayLeave() { return RunningJobs() == 0 || view_.ConfirmLeaving(kLeaveDuringJobQuestion); }
+bool MainWindowLogic::MayLeave() {
+  if (RunningJobs() > 0 && !view_.ConfirmLeaving(kLeaveDuringJobQuestion)) return false;
+  // Nothing waits for a scan once the window goes: it stops, so that the
+  // program ends with its windows.
+  if (scanning_) StopScan();
+  return true;
+}
 
 void MainWindowLogic::ShowBusyMessage() { engine_.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning); }
 

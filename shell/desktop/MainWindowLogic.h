@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "drive/UserPrompt.h"
@@ -14,7 +15,7 @@ namespace brenmark::desktop {
 
 // The main window's decisions, whatever toolkit draws it: the drive list and
 // the tray button, which folder a data disc burns (the one the folder field
-// shows, once its scan has ended), when Burn is enabled, which job each
+// shows, scanned first when it was typed), when Burn is enabled, which job each
 // command starts with which inputs, the reports and the tray under the
 // drive's lease, and leaving while jobs run. Folder scans and reports run on
 // threads of their own; their results come back on the user-interface thread.
@@ -32,6 +33,7 @@ class MainWindowLogic {
   void ChooseFolderToBurn();
   // Enter in the folder field.
   void TakeTypedFolder();
+  // Stops the running scan; the field shows the folder taken before it.
   void CancelScan();
   void ChooseOutputFolder();
   void BurnDataDisc(JobKind kind);  // DataCd or DataDvd
@@ -41,7 +43,8 @@ class MainWindowLogic {
   void ShowDeviceReport();
   void OpenDocumentation();
   void OpenTray();
-  // False when jobs run and the user chose to stay.
+  // False when jobs run and the user chose to stay; when leaving, a running
+  // folder scan is stopped.
   bool MayLeave();
 
   bool IsScanning() const { return scanning_; }
@@ -53,12 +56,21 @@ class MainWindowLogic {
   void WaitForJobs();
 
  private:
+  // The folder field's text as an absolute folder; nothing (after saying
+  // why, unless the field is empty) when it names no folder.
+  std::optional<std::string> TypedFolder();
   void ScanFolder(const std::string& folder);
+  void StopScan();
+  // The tray button and the Run Tests the drive `index` can serve.
+  void ShowDriveControls(int index);
+  void BurnScannedFolder(JobKind kind);
   void ShowScanning(bool scanning);
   void ShowReportRunning(bool running);
-  // `dataDisc`: the dialog offers to leave the disc open for more sessions.
-  bool ChooseSpeed(bool dataDisc);
+  // `leaveOpenOffered`: the dialog offers to leave the disc open for more sessions.
+  bool ChooseSpeed(bool leaveOpenOffered);
   void StartJob(JobKind kind);
+  // What the job of `kind` works from, as the Jobs menu names it.
+  std::string SourceOf(JobKind kind) const;
   void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));
   void ShowBusyMessage();
 
@@ -71,7 +83,8 @@ class MainWindowLogic {
   // Counts folder choices; a scan whose number is no longer the last one was
   // cancelled or overtaken, and its tree is dropped.
   unsigned scanNumber_ = 0;
-  std::string folderBeforeScan_;
+  // The burn Burn asked for while the field's folder was being scanned.
+  std::optional<JobKind> pendingBurn_;
   // The folder whose tree the job state holds, as the folder field showed it.
   std::string scannedFolder_;
 };

@@ -27,6 +27,8 @@ enum class MainControl {
   DiscInfo,
   DeviceInfo,
   JobsMenu,
+  AudioCdTest,  // the audio CD's Run Test
+  VideoCdTest,  // the Video CD's Run Test
 };
 
 // The speed dialog's answer: the chosen line, and whether a data disc stays open.

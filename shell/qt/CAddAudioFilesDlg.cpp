@@ -6,11 +6,11 @@ namespace brenmark::gui {
 
 CAddAudioFilesDlg::CAddAudioFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles,
                                      QWidget* parent)
-    : SourceFilesDlg(files, QStringLiteral("WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)"), sourceFiles,
-                     parent),
+    : SourceFilesDlg(files, QStringLiteral("WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)"), desktop::JobKind::AudioCd,
+                     sourceFiles, parent),
       ui_(new Ui::CAddAudioFilesDlg) {
   ui_->setupUi(this);
-  Attach(ui_->fileList, ui_->addFilesButton);
+  Attach(ui_->fileList, ui_->addFilesButton, ui_->okButton);
 }
 
 CAddAudioFilesDlg::~CAddAudioFilesDlg() = default;

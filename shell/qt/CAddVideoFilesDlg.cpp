@@ -6,10 +6,11 @@ namespace brenmark::gui {
 
 CAddVideoFilesDlg::CAddVideoFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles,
                                      QWidget* parent)
-    : SourceFilesDlg(files, QStringLiteral("MPEG1 Files (*.mpg)"), sourceFiles, parent),
+    : SourceFilesDlg(files, QStringLiteral("MPEG1 Files (*.mpg)"), desktop::JobKind::VideoCd, sourceFiles,
+                     parent),
       ui_(new Ui::CAddVideoFilesDlg) {
   ui_->setupUi(this);
-  Attach(ui_->fileList, ui_->addFilesButton);
+  Attach(ui_->fileList, ui_->addFilesButton, ui_->okButton);
 }
 
 CAddVideoFilesDlg::~CAddVideoFilesDlg() = default;

@@ -62,6 +62,7 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   addActions({separator, about});
   setContextMenuPolicy(Qt::ActionsContextMenu);
   ui_->jobsButton->setMenu(jobWindows_->menu());
+  NameControlsForScreenReaders();
 
   desktop::MainWindowView& view = *this;
   logic_ = std::make_unique<desktop::MainWindowLogic>(services_.engine, view, *jobWindows_, UiThreadOf(this));
@@ -87,6 +88,20 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   // Start in the folder field: Enter there takes a typed folder and never
   // ends the program.
   ui_->folderEdit->setFocus();
+}
+
+void CMainDlg::NameControlsForScreenReaders() {
+  // The fields take their labels' names, not their groups' titles, and the
+  // controls that look alike say what they belong to.
+  ui_->folderLabel->setBuddy(ui_->folderEdit);
+  ui_->outputLabel->setBuddy(ui_->outputEdit);
+  ui_->chooseFolderButton->setAccessibleName(QStringLiteral("Choose Folder To Burn"));
+  ui_->chooseOutputButton->setAccessibleName(QStringLiteral("Choose Output Folder"));
+  ui_->cancelScanButton->setAccessibleName(QStringLiteral("Cancel Scan"));
+  ui_->audioRunButton->setAccessibleName(QStringLiteral("Run Audio CD Test"));
+  ui_->videoRunButton->setAccessibleName(QStringLiteral("Run Video CD Test"));
+  ui_->grabRunButton->setAccessibleName(QStringLiteral("Run Grab Test"));
+  ui_->trayButton->setAccessibleName(QStringLiteral("Tray"));
 }
 
 CMainDlg::~CMainDlg() {
@@ -158,6 +173,10 @@ QWidget* CMainDlg::ControlOf(MainControl control) const {
       return ui_->deviceInfoButton;
     case MainControl::JobsMenu:
       return ui_->jobsButton;
+    case MainControl::AudioCdTest:
+      return ui_->audioRunButton;
+    case MainControl::VideoCdTest:
+      return ui_->videoRunButton;
   }
   return nullptr;
 }

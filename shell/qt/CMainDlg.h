@@ -84,6 +84,7 @@ class CMainDlg final : public QDialog, private desktop::MainWindowView {
   bool ConfirmLeaving(const std::string& question) override;
 
   QWidget* ControlOf(desktop::MainControl control) const;
+  void NameControlsForScreenReaders();
 
   std::unique_ptr<Ui::CMainDlg> ui_;
   MainDlgServices services_;

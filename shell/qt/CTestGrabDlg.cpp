@@ -15,6 +15,11 @@ CTestGrabDlg::CTestGrabDlg(const QStringList& trackLines, QWidget* parent)
   ui_->setupUi(this);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   ui_->trackList->addItems(trackLines);
+  // Every track is grabbed unless the user says otherwise; Grab waits for at least one.
+  ui_->trackList->selectAll();
+  connect(ui_->trackList, &QListWidget::itemSelectionChanged, this,
+          [this] { ui_->grabButton->setEnabled(!ui_->trackList->selectedItems().isEmpty()); });
+  ui_->grabButton->setEnabled(!trackLines.isEmpty());
   for (const std::int32_t kbps : audio::kMp3Bitrates) {
     ui_->bitrateCombo->addItem(QStringLiteral("%1 kbit/s").arg(kbps));
   }

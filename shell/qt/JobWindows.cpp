@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QScreen>
 
+#include <algorithm>
+
 #include "shell/desktop/CascadePlace.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/DesktopOpener.h"
@@ -34,23 +36,37 @@ void JobWindows::DropJobWindow(const desktop::JobEntry& job) {
 
 void JobWindows::ShowJobWindow(const desktop::JobEntry& job) {
   CProgressDlg* window = windows_[job.index].dialog;
-  Place(*window);
+  Place(*window, static_cast<int>(job.index));
   window->show();
 }
 
-void JobWindows::Place(CProgressDlg& window) {
-  // The first window opens where the window system puts it.
-  const std::size_t count = windows_.size();
-  if (count < 2 || !windows_[count - 2].dialog) return;
-  const QPoint previous = windows_[count - 2].dialog->pos();
-  const QPoint first = windows_.front().dialog ? windows_.front().dialog->pos() : previous;
+void JobWindows::Place(CProgressDlg& window, int index) {
+  // Beside the main window, within the available area of its screen.
   window.adjustSize();
   const QScreen* screen = owner_->screen();
   const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), QSize(1 << 20, 1 << 20));
+  const QRect main = owner_->frameGeometry();
+  // Before it is first shown a window has no frame yet: it gets one like the main window's.
+  const QSize frame = window.frameSize() == window.size()
+                          ? window.size() + owner_->frameGeometry().size() - owner_->size()
+                          : window.frameSize();
   const desktop::WindowPlace place =
-      desktop::CascadePlace({previous.x(), previous.y()}, {first.x(), first.y()}, window.frameSize().width(),
-                            window.frameSize().height(), {area.left(), area.top(), area.right() + 1, area.bottom() + 1});
+      desktop::CascadePlace(index, {main.left(), main.top(), main.right() + 1, main.bottom() + 1}, frame.width(),
+                            frame.height(), {area.left(), area.top(), area.right() + 1, area.bottom() + 1});
   window.move(place.x, place.y);
+}
+
+void JobWindows::KeepWithinScreen(CProgressDlg& window) {
+  // The ending line makes the window larger: it is moved back into the area
+  // where it would now leave it.
+  window.adjustSize();
+  const QScreen* screen = window.screen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  const QRect frame = window.frameGeometry();
+  const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+  const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+  window.move(window.pos() + QPoint(x - frame.left(), y - frame.top()));
 }
 
 std::vector<QPointer<CProgressDlg>> JobWindows::windows() const {
@@ -64,6 +80,7 @@ void JobWindows::ShowJobEnded(const desktop::JobEntry& job) {
   window.progress->Flush();
   if (!window.dialog) return;
   window.dialog->ShowEnding(QString::fromStdString(job.resultLine), QString::fromStdString(job.keptImage.string()));
+  KeepWithinScreen(*window.dialog);
   ShowAgain(window.dialog);
 }
 

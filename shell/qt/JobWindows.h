@@ -61,7 +61,8 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
     std::shared_ptr<QtProgressSink> progress;
   };
 
-  void Place(CProgressDlg& window);
+  void Place(CProgressDlg& window, int index);
+  static void KeepWithinScreen(CProgressDlg& window);
   static void ShowAgain(CProgressDlg* window);
   void OpenImageFolder(const QString& image);
 

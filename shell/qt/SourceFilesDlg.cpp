@@ -1,8 +1,10 @@
 #include "shell/qt/SourceFilesDlg.h"
 
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTreeWidget>
 
 #include "jobs/JobState.h"
@@ -12,26 +14,35 @@ namespace brenmark::gui {
 
 namespace {
 
-constexpr int kFilenameColumnWidth = 400;
+// Both columns show within the dialog's width.
+constexpr int kFilenameColumnWidth = 250;
+constexpr int kCheckColumnWidth = 150;
 
 }  // namespace
 
-SourceFilesDlg::SourceFilesDlg(FileBrowser& files, QString filter,
+SourceFilesDlg::SourceFilesDlg(FileBrowser& files, QString filter, desktop::JobKind kind,
                                std::vector<std::string>& sourceFiles, QWidget* parent)
-    : QDialog(parent), files_(files), filter_(std::move(filter)), sourceFiles_(sourceFiles) {
+    : QDialog(parent), files_(files), filter_(std::move(filter)), kind_(kind), sourceFiles_(sourceFiles) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 }
 
-void SourceFilesDlg::Attach(QTreeWidget* list, QAbstractButton* addFiles) {
+void SourceFilesDlg::Attach(QTreeWidget* list, QAbstractButton* addFiles, QAbstractButton* ok) {
   list_ = list;
-  list_->setColumnCount(1);
-  list_->setHeaderLabels({QStringLiteral("Filename")});
+  ok_ = ok;
+  list_->setColumnCount(2);
+  list_->setHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Length or problem")});
   list_->headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
   list_->header()->setStretchLastSection(false);
   list_->setColumnWidth(0, kFilenameColumnWidth);
+  list_->setColumnWidth(1, kCheckColumnWidth);
   list_->setRootIsDecorated(false);
   list_->setSortingEnabled(false);
+  list_->setAccessibleName(QStringLiteral("Files"));
+  totals_ = new QLabel(this);
+  totals_->setObjectName(QStringLiteral("totalsLabel"));
+  if (auto* column = qobject_cast<QBoxLayout*>(layout())) column->insertWidget(column->indexOf(list_) + 1, totals_);
   connect(addFiles, &QAbstractButton::clicked, this, &SourceFilesDlg::AddFiles);
+  ShowTotals();
 }
 
 QStringList SourceFilesDlg::Files() const {
@@ -44,10 +55,24 @@ void SourceFilesDlg::AddFiles() {
   const auto chosen = files_.ChooseFiles(this, filter_);
   if (!chosen) return;
   list_->clear();
-  for (const QString& path : *chosen) list_->insertTopLevelItem(0, new QTreeWidgetItem({path}));
+  checked_.clear();
+  for (const QString& path : *chosen) {
+    desktop::CheckedFile file = desktop::CheckSourceFile(kind_, QFile::encodeName(path).toStdString());
+    auto* item = new QTreeWidgetItem({path, QString::fromStdString(desktop::CheckedFileText(kind_, file))});
+    if (!file.problem.empty()) item->setForeground(1, palette().brush(QPalette::Disabled, QPalette::Text));
+    list_->insertTopLevelItem(0, item);
+    checked_.insert(checked_.begin(), std::move(file));
+  }
+  ShowTotals();
+}
+
+void SourceFilesDlg::ShowTotals() {
+  totals_->setText(QString::fromStdString(desktop::SourceListTotals(kind_, checked_)));
+  ok_->setEnabled(desktop::SourceListAcceptable(checked_));
 }
 
 void SourceFilesDlg::accept() {
+  if (!desktop::SourceListAcceptable(checked_)) return;
   const QStringList paths = Files();
   sourceFiles_.clear();
   for (qsizetype i = 0; i < paths.size() && i < static_cast<qsizetype>(JobState::kMaxSourceFiles); ++i) {

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "shell/desktop/SourceFileCheck.h"
+
 class QAbstractButton;
+class QLabel;
 class QTreeWidget;
 
 namespace brenmark::gui {
@@ -15,11 +18,14 @@ namespace brenmark::gui {
 class FileBrowser;
 
 // What the audio and the video file list dialogs share; each lays out its own
-// form and hands its list view (1011) and "Add Files..." button (1002) to
+// form and hands its list view (1011), "Add Files..." (1002) and OK buttons to
 // Attach. "Add Files..." replaces the list with the chosen files, inserting
 // each at the top, so the list shows them in the reverse of the order the file
-// dialog returned them. OK stores the list, top item first, as the job's
-// sources; Cancel leaves them as they were.
+// dialog returned them. Each file is checked as it is added: the list shows
+// its length or size, or why it cannot be burned, and the line below it the
+// totals against an 80-minute CD. OK, enabled only for a list with files and
+// none refused, stores the list, top item first, as the job's sources; Cancel
+// leaves them as they were.
 class SourceFilesDlg : public QDialog {
   Q_OBJECT
 
@@ -30,20 +36,28 @@ class SourceFilesDlg : public QDialog {
   void accept() override;
 
  protected:
-  // `filter` is the file dialog's filter in Qt's notation; OK writes `sourceFiles`.
-  SourceFilesDlg(FileBrowser& files, QString filter, std::vector<std::string>& sourceFiles,
+  // `filter` is the file dialog's filter in Qt's notation; `kind` (AudioCd or
+  // VideoCd) says how files are checked; OK writes `sourceFiles`.
+  SourceFilesDlg(FileBrowser& files, QString filter, desktop::JobKind kind, std::vector<std::string>& sourceFiles,
                  QWidget* parent);
 
-  void Attach(QTreeWidget* list, QAbstractButton* addFiles);
+  void Attach(QTreeWidget* list, QAbstractButton* addFiles, QAbstractButton* ok);
 
  private slots:
   void AddFiles();
 
  private:
+  void ShowTotals();
+
   FileBrowser& files_;
   const QString filter_;
+  const desktop::JobKind kind_;
   std::vector<std::string>& sourceFiles_;
   QTreeWidget* list_ = nullptr;
+  QAbstractButton* ok_ = nullptr;
+  QLabel* totals_ = nullptr;
+  // The checks of the list's files, top item first.
+  std::vector<desktop::CheckedFile> checked_;
 };
 
 }  // namespace brenmark::gui

@@ -43,6 +43,10 @@ int ItemOf(MainControl control) {
       return IDC_DEVICE_INFO;
     case MainControl::JobsMenu:
       return IDC_JOBS;
+    case MainControl::AudioCdTest:
+      return IDC_AUDIO_RUN;
+    case MainControl::VideoCdTest:
+      return IDC_VIDEO_RUN;
   }
   return 0;
 }

@@ -10,7 +10,6 @@ namespace brenmark::win32 {
 
 namespace {
 
-
 constexpr int kWavEntry = 0;
 
 void AddEntry(HWND combo, const std::wstring& text) {
@@ -26,6 +25,9 @@ void CTestGrabDlg::OnInit() {
     SendMessageW(Item(IDC_SOURCE_LIST), LB_ADDSTRING, 0,
                  reinterpret_cast<LPARAM>(platform::WideFromUtf8(line).c_str()));
   }
+  // Every track is grabbed unless the user says otherwise; Grab waits for at least one.
+  SendMessageW(Item(IDC_SOURCE_LIST), LB_SETSEL, TRUE, -1);
+  EnableGrabForSelection();
   AddEntry(Item(IDC_GRAB_FORMAT), L"WAV");
   AddEntry(Item(IDC_GRAB_FORMAT), L"MP3");
   SendMessageW(Item(IDC_GRAB_FORMAT), CB_SETCURSEL, kWavEntry, 0);
@@ -42,8 +44,20 @@ bool CTestGrabDlg::OnCommand(int id, int code) {
     ShowBitrateForFormat();
     return true;
   }
-  if (id == IDOK) StoreChoice();
+  if (id == IDC_SOURCE_LIST && code == LBN_SELCHANGE) {
+    EnableGrabForSelection();
+    return true;
+  }
+  if (id == IDOK) {
+    // Enter reaches Grab even while it is disabled.
+    if (SendMessageW(Item(IDC_SOURCE_LIST), LB_GETSELCOUNT, 0, 0) <= 0) return true;
+    StoreChoice();
+  }
   return false;
+}
+
+void CTestGrabDlg::EnableGrabForSelection() {
+  EnableWindow(Item(IDOK), SendMessageW(Item(IDC_SOURCE_LIST), LB_GETSELCOUNT, 0, 0) > 0);
 }
 
 void CTestGrabDlg::ShowBitrateForFormat() {

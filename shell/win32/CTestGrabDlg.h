@@ -26,6 +26,7 @@ class CTestGrabDlg final : public ModalDialog {
   void OnInit() override;
   bool OnCommand(int id, int code) override;
   void ShowBitrateForFormat();
+  void EnableGrabForSelection();
   void StoreChoice();
 
   std::vector<std::string> lines_;

@@ -1,11 +1,11 @@
 #include "shell/win32/JobWindows.h"
 
 #include "platform/windows/WideText.h"
-#include "shell/desktop/CascadePlace.h"
 #include "shell/desktop/DesktopTexts.h"
 #include "shell/win32/CProgressDlg.h"
 #include "shell/win32/ShellOpen.h"
 #include "shell/win32/Win32ProgressSink.h"
+#include "shell/win32/WindowPlacement.h"
 
 namespace brenmark::win32 {
 
@@ -40,18 +40,11 @@ std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry&
 void JobWindows::DropJobWindow(const desktop::JobEntry&) { windows_.pop_back(); }
 
 void JobWindows::ShowJobWindow(const desktop::JobEntry& job) {
+  // Beside the main window, within the work area of its monitor.
   const HWND window = windows_[job.index].dialog->hwnd();
-  if (job.index > 0) {
-    RECT previous{}, first{}, size{}, screen{};
-    GetWindowRect(windows_[job.index - 1].dialog->hwnd(), &previous);
-    GetWindowRect(windows_.front().dialog->hwnd(), &first);
-    GetWindowRect(window, &size);
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
-    const desktop::WindowPlace place = desktop::CascadePlace(
-        {previous.left, previous.top}, {first.left, first.top}, size.right - size.left, size.bottom - size.top,
-        {screen.left, screen.top, screen.right, screen.bottom});
-    SetWindowPos(window, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  }
+  const desktop::ScreenArea own = AreaOf(window);
+  MoveWindowTo(window, desktop::CascadePlace(static_cast<int>(job.index), AreaOf(owner_), own.right - own.left,
+                                             own.bottom - own.top, WorkAreaNear(owner_)));
   windows_[job.index].dialog->Show();
 }
 

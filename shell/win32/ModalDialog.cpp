@@ -1,6 +1,7 @@
 #include "shell/win32/ModalDialog.h"
 
 #include "platform/windows/WideText.h"
+#include "shell/win32/WindowPlacement.h"
 
 namespace brenmark::win32 {
 
@@ -27,6 +28,7 @@ INT_PTR CALLBACK ModalDialog::DialogProc(HWND window, UINT message, WPARAM wPara
     SetWindowLongPtrW(window, DWLP_USER, lParam);
     dialog->window_ = window;
     dialog->OnInit();
+    CentreOverOwner(window);
     return TRUE;
   }
   auto* dialog = reinterpret_cast<ModalDialog*>(GetWindowLongPtrW(window, DWLP_USER));

@@ -10,7 +10,9 @@ namespace brenmark::win32 {
 
 namespace {
 
-constexpr int kFilenameColumnWidth = 400;
+// Both columns show within the dialog's width.
+constexpr int kFilenameColumnWidth = 250;
+constexpr int kCheckColumnWidth = 150;
 constexpr std::size_t kItemTextLimit = 1000;
 constexpr const char* kAudioFilter = "WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)|*.wav||";
 constexpr const char* kVideoFilter = "MPEG1 Files (*.mpg)|*.mpg||";
@@ -22,13 +24,18 @@ bool SourceFilesDlg::Choose(HWND owner) {
 }
 
 void SourceFilesDlg::OnInit() {
-  wchar_t title[] = L"Filename";
+  wchar_t filename[] = L"Filename";
+  wchar_t check[] = L"Length or problem";
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
   column.fmt = LVCFMT_LEFT;
   column.cx = kFilenameColumnWidth;
-  column.pszText = title;
+  column.pszText = filename;
   SendMessageW(Item(IDC_SOURCE_LIST), LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  column.cx = kCheckColumnWidth;
+  column.pszText = check;
+  SendMessageW(Item(IDC_SOURCE_LIST), LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+  ShowTotals();
 }
 
 bool SourceFilesDlg::OnCommand(int id, int) {
@@ -36,7 +43,11 @@ bool SourceFilesDlg::OnCommand(int id, int) {
     AddFiles();
     return true;
   }
-  if (id == IDOK) StoreList();
+  if (id == IDOK) {
+    // Enter reaches OK even while it is disabled.
+    if (!desktop::SourceListAcceptable(checked_)) return true;
+    StoreList();
+  }
   return false;
 }
 
@@ -45,14 +56,27 @@ void SourceFilesDlg::AddFiles() {
   if (!chosen) return;
   const HWND list = Item(IDC_SOURCE_LIST);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+  checked_.clear();
   for (const std::string& path : *chosen) {
+    desktop::CheckedFile file = desktop::CheckSourceFile(jobKind(), path);
     std::wstring text = platform::WideFromUtf8(path);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = 0;
     item.pszText = text.data();
     SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    std::wstring checkText = platform::WideFromUtf8(desktop::CheckedFileText(jobKind(), file));
+    item.iSubItem = 1;
+    item.pszText = checkText.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    checked_.insert(checked_.begin(), std::move(file));
   }
+  ShowTotals();
+}
+
+void SourceFilesDlg::ShowTotals() {
+  SetItemText(IDC_SOURCE_TOTALS, desktop::SourceListTotals(jobKind(), checked_));
+  EnableWindow(Item(IDOK), desktop::SourceListAcceptable(checked_));
 }
 
 void SourceFilesDlg::StoreList() {

@@ -3,14 +3,18 @@
 #include <string>
 #include <vector>
 
+#include "shell/desktop/SourceFileCheck.h"
 #include "shell/win32/FileChooser.h"
 #include "shell/win32/ModalDialog.h"
 
 namespace brenmark::win32 {
 
 // The audio and video file list dialogs: a "Filename" list, "Add Files..."
-// (a new choice replaces the list, the first chosen file at the bottom), and
-// OK storing the list from the top as the job's source files.
+// (a new choice replaces the list, the first chosen file at the bottom), each
+// file checked as it is added (its length or size, or why it cannot be
+// burned, beside it; the totals against an 80-minute CD below the list), and
+// OK, enabled only for a list with files and none refused, storing the list
+// from the top as the job's source files.
 class SourceFilesDlg final : public ModalDialog {
  public:
   enum class Kind { Audio, Video };
@@ -25,11 +29,15 @@ class SourceFilesDlg final : public ModalDialog {
   void OnInit() override;
   bool OnCommand(int id, int code) override;
   void AddFiles();
+  void ShowTotals();
   void StoreList();
+  desktop::JobKind jobKind() const { return kind_ == Kind::Audio ? desktop::JobKind::AudioCd : desktop::JobKind::VideoCd; }
 
   Kind kind_;
   FileChooser& files_;
   std::vector<std::string>& sourceFiles_;
+  // The checks of the list's files, top item first.
+  std::vector<desktop::CheckedFile> checked_;
 };
 
 }  // namespace brenmark::win32

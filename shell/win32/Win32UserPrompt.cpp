@@ -2,6 +2,7 @@
 
 #include "platform/windows/WideText.h"
 #include "shell/desktop/DesktopTexts.h"
+#include "shell/win32/WindowPlacement.h"
 
 namespace brenmark::win32 {
 
@@ -24,6 +25,7 @@ UINT IconStyle(MessageIcon icon) {
 }  // namespace
 
 int ShowMessageBox(HWND owner, const std::string& text, UINT style) {
+  const CentreNextActivation centred(owner);
   return MessageBoxW(owner, platform::WideFromUtf8(text).c_str(),
                      platform::WideFromUtf8(desktoptext::kApplicationName).c_str(), style);
 }

@@ -42,6 +42,7 @@
 #define IDC_JOBS 1020
 #define IDC_PROGRESS_RESULT 1021
 #define IDC_PROGRESS_IMAGE 1022
+#define IDC_SOURCE_TOTALS 1023
 
 // The speed dialog's "Leave disc open for more sessions".
 #define IDC_LEAVE_OPEN 1019

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QSet>
 #include <QTest>
 #include <QToolButton>
@@ -107,14 +108,20 @@ class MainDlgTest : public QObject {
     QCOMPARE(registry.currentDrive, 1);
   }
 
-  void burnWithoutChosenFolderAsksForOne() {
+  // An empty field asks for a folder; a path typed there, not taken with
+  // Enter, is scanned and then burned.
+  void burnTakesTheFolderTheFieldShows() {
     GuiHarness gui;
-    // Typing a path does not choose a folder.
-    Control<QLineEdit>(gui.window(), 1001)->setText(gui.MakeSourceFolder("typed"));
     Click(gui.window(), 1003);
-    Click(gui.window(), 1004);
-    QCOMPARE(gui.presenter.texts(), (std::vector<QString>{kNoFolderMessage, kNoFolderMessage}));
+    QCOMPARE(gui.presenter.texts(), std::vector<QString>{kNoFolderMessage});
     QCOMPARE(gui.presenter.shown[0].icon, MessageIcon::Plain);
+
+    Control<QLineEdit>(gui.window(), 1001)->setText(gui.MakeSourceFolder("typed"));
+    ModalHandler<CSpeedSelectDlg> cancel([](CSpeedSelectDlg& dialog) { Click(dialog, 2); });
+    Click(gui.window(), 1004);
+    QTRY_VERIFY_WITH_TIMEOUT(cancel.handled(), 30000);
+    QCOMPARE(gui.session->jobState().sourceTree->entries().front()->sourceName(), std::string("typed"));
+    QCOMPARE(gui.presenter.shown.size(), std::size_t{1});
     QVERIFY(gui.window().progressWindows().empty());
   }
 
@@ -225,6 +232,7 @@ class MainDlgTest : public QObject {
     BurnCd(gui);
     CProgressDlg* first = LastProgressWindow(gui);
     QVERIFY(first);
+    const QPoint firstPlace = first->pos();
 
     // The job holds the drive until it ends: a second burn, a report and the
     // tray are refused with the busy message, and no window is added.
@@ -242,18 +250,25 @@ class MainDlgTest : public QObject {
     QCOMPARE(gui.window().progressWindows().size(), std::size_t{2});
     CProgressDlg* second = LastProgressWindow(gui);
     QVERIFY(second != first);
-    // The second opens a step below and to the right of the first, which stays put.
-    QCOMPARE(second->pos() - first->pos(), QPoint(28, 28));
+    // The second opens a step below where the first opened (and sideways,
+    // away from the main window); both stay within the screen's free area,
+    // the first also once its ending line has made it larger.
+    const QPoint step = second->pos() - firstPlace;
+    QCOMPARE(std::abs(step.x()), 28);
+    QCOMPARE(step.y(), 28);
+    const QRect area = gui.window().screen()->availableGeometry();
+    QVERIFY(area.contains(first->frameGeometry()) && area.contains(second->frameGeometry()));
     QVERIFY(!first->isVisible());
 
     // The Jobs menu lists both and brings a hidden window back.
     QMenu* jobs = JobsMenu(gui);
     QCOMPARE(jobs->actions().size(), 2);
-    QCOMPARE(jobs->actions()[0]->text(), QStringLiteral("Burn CD on virtual-cd - ended"));
+    QVERIFY(jobs->actions()[0]->text().contains(QStringLiteral(" Burn CD on virtual-cd, ")));
+    QVERIFY(jobs->actions()[0]->text().endsWith(QStringLiteral(" - Finished.")));
     jobs->actions()[0]->trigger();
     QVERIFY(first->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
-    QCOMPARE(jobs->actions()[1]->text(), QStringLiteral("Burn CD on virtual-cd - ended"));
+    QVERIFY(jobs->actions()[1]->text().endsWith(QStringLiteral(" - Finished.")));
     QCOMPARE(first->Status(), QStringLiteral("Disc burned."));
     QCOMPARE(second->Status(), QStringLiteral("Disc burned."));
   }

@@ -4,6 +4,9 @@
 // grab job.
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
@@ -25,18 +28,6 @@ namespace brenmark::gui::test {
 namespace {
 
 const QString kWavFilter = QStringLiteral("WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)");
-
-QStringList Paths(std::initializer_list<const char*> names) {
-  QStringList paths;
-  for (const char* name : names) paths << QStringLiteral("/music/") + QString::fromLatin1(name);
-  return paths;
-}
-
-std::vector<std::string> Strings(const QStringList& paths) {
-  std::vector<std::string> out;
-  for (const QString& path : paths) out.push_back(path.toStdString());
-  return out;
-}
 
 // Chooses `source` in the list dialog the Run Test button `button` opens,
 // takes the offered speed, and waits for the job's last status.
@@ -78,25 +69,46 @@ class RunTestDialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void addFilesListsInReverseAndReplacesOnlyWhenChosen() {
+  // The list shows what the file dialog chose in reverse, each file checked:
+  // OK stays disabled while the list is empty or holds a refused file.
+  void addFilesChecksEachFileAndOkTakesOnlyAGoodList() {
+    QTemporaryDir music;
+    const auto path = [&music](const char* name) { return QDir(music.path()).filePath(QString::fromLatin1(name)); };
+    for (const char* name : {"a.wav", "b.wav", "d.wav"}) {
+      audio::test::WriteBytes(path(name).toStdString(), audio::test::CanonicalWav(audio::test::Samples(2352 * 750, 1)));
+    }
+    audio::test::WriteBytes(path("e.wav").toStdString(), "no audio here");
     ScriptedFileBrowser files;
     std::vector<std::string> sources = {"/old/slot0.wav"};
     CAddAudioFilesDlg dialog(files, sources);
+    auto* ok = Control<QAbstractButton>(dialog, 1);
+    auto* list = Control<QTreeWidget>(dialog, 1011);
     QVERIFY(dialog.Files().isEmpty());  // the list starts empty, whatever the sources hold
-    files.fileAnswers = {Paths({"a.wav", "b.wav", "c.wav"}), std::nullopt, Paths({"d.wav", "e.wav"})};
+    QVERIFY(!ok->isEnabled());
+    files.fileAnswers = {QStringList{path("a.wav"), path("b.wav"), path("c.wav")}, std::nullopt,
+                         QStringList{path("d.wav"), path("e.wav")}, QStringList{path("a.wav"), path("d.wav")}};
 
     Click(dialog, 1002);
     QCOMPARE(files.titles, std::vector<QString>{kWavFilter});
-    QCOMPARE(dialog.Files(), Paths({"c.wav", "b.wav", "a.wav"}));
+    QCOMPARE(dialog.Files(), (QStringList{path("c.wav"), path("b.wav"), path("a.wav")}));
+    QVERIFY(list->topLevelItem(0)->text(1).startsWith(QStringLiteral("Refused: cannot be read: ")));
+    QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("0:10"));
+    QVERIFY(!ok->isEnabled());
     Click(dialog, 1002);  // cancelled: the list stays
-    QCOMPARE(dialog.Files(), Paths({"c.wav", "b.wav", "a.wav"}));
+    QCOMPARE(dialog.Files().size(), 3);
     Click(dialog, 1002);  // a second choice replaces the first
-    QCOMPARE(dialog.Files(), Paths({"e.wav", "d.wav"}));
+    QCOMPARE(dialog.Files(), (QStringList{path("e.wav"), path("d.wav")}));
+    QVERIFY(list->topLevelItem(0)->text(1).startsWith(QStringLiteral("Refused: not a WAV file")));
+    QVERIFY(!ok->isEnabled());
+    Click(dialog, 1002);
+    QVERIFY(ok->isEnabled());
+    auto* totals = dialog.findChild<QLabel*>(QStringLiteral("totalsLabel"));
+    QVERIFY(totals && totals->text().startsWith(QStringLiteral("Total: 2 files, 0:20, ")));
     QCOMPARE(sources, std::vector<std::string>{"/old/slot0.wav"});
 
     Click(dialog, 1);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(sources, Strings(Paths({"e.wav", "d.wav"})));
+    QCOMPARE(sources, (std::vector<std::string>{path("d.wav").toStdString(), path("a.wav").toStdString()}));
   }
 
   void runTestGoesFromTheListThroughTheSpeedDialogToTheJob() {
@@ -147,7 +159,7 @@ class RunTestDialogsTest : public QObject {
     QVERIFY(!dialogShown);
   }
 
-  void trackDialogListsTheDiscAndGrabsTheTogglesSelection() {
+  void trackDialogListsTheDiscAndGrabsTheSelection() {
     GuiHarness gui;
     InsertImage(gui, QStringLiteral(BRENMARK_TESTDATA_DIR "/cue/cdda.cue"));
     QTemporaryDir out;
@@ -158,11 +170,17 @@ class RunTestDialogsTest : public QObject {
       QVERIFY(list);
       QCOMPARE(list->count(), 1);
       QCOMPARE(list->item(0)->text(), QStringLiteral("Track 01 - 00:04 -- Size: 0.68 Mb"));
-      QVERIFY(Control<QPushButton>(dialog, 1)->isDefault());
-      ClickLines(*list, {0, 0});
+      auto* grab = Control<QPushButton>(dialog, 1);
+      QVERIFY(grab->isDefault());
+      // Every track is selected at first; Grab waits for at least one.
+      QVERIFY(dialog.SelectedTracks()[0] == 1);
+      QVERIFY(grab->isEnabled());
+      ClickLines(*list, {0});
       QVERIFY(dialog.SelectedTracks()[0] == 0);
+      QVERIFY(!grab->isEnabled());
       ClickLines(*list, {0});
       QVERIFY(dialog.SelectedTracks()[0] == 1);
+      QVERIFY(grab->isEnabled());
       QVERIFY(dialog.Settings() == audio::GrabSettings{});
       Click(dialog, 1);
     });
@@ -178,11 +196,11 @@ class RunTestDialogsTest : public QObject {
 
   void mp3AndItsBitrateAreChosenInTheDialogAndCancelStartsNothing() {
     GuiHarness gui;
+    InsertImage(gui, QStringLiteral(BRENMARK_TESTDATA_DIR "/cue/cdda.cue"));
     Control<QLineEdit>(gui.window(), 1012)->setText(QStringLiteral("/tmp"));
     gui.session->jobState().trackSelected[4] = 1;
     ModalHandler<CTestGrabDlg> choose([](CTestGrabDlg& dialog) {
-      // A blank disc has no tracks to list.
-      QCOMPARE(Control<QListWidget>(dialog, 1011)->count(), 0);
+      QCOMPARE(Control<QListWidget>(dialog, 1011)->count(), 1);
       auto* format = dialog.findChild<QComboBox*>(QStringLiteral("formatCombo"));
       auto* bitrate = dialog.findChild<QComboBox*>(QStringLiteral("bitrateCombo"));
       QCOMPARE(format->currentText(), QStringLiteral("WAV"));

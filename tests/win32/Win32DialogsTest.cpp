@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -86,9 +88,11 @@ const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 95,
 const Template kProgressTemplate{"Current Progress - Burn CD on virtual-cd - Finished.", 291, 55,
                                  {{1015, "Disc burned."}, {1014, nullptr}, {1, "Close"}}};
 const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 183,
-                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"}}};
+                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
+                               {IDC_SOURCE_TOTALS, "Total: 0 files, 0:00, 0.0 MB - 0% of an 80-minute CD."}}};
 const Template kVideoTemplate{"Oakhollow - Video CD Burning Test", 292, 170,
-                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"}}};
+                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
+                               {IDC_SOURCE_TOTALS, "Total: 0 files, 0.0 MB - 0% of an 80-minute CD."}}};
 const Template kGrabTemplate{"Oakhollow - Audio Grabbing Test", 190, 234, {{1011, nullptr}, {2, "Cancel"}, {1, "Grab"}}};
 
 void ExpectTemplate(HWND dialog, const Template& expected) {
@@ -119,6 +123,23 @@ std::string MessageBoxText(HWND box) {
     if (std::wstring_view(className) == L"Static" && childText.size() > text.size()) text = childText;
   }
   return text;
+}
+
+// The text of a file list's row, in `column` (0: the file, 1: its check).
+std::string ListText(HWND dialog, int row, int column) {
+  wchar_t text[400] = L"";
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 400;
+  SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return platform::Utf8FromWide(text);
+}
+
+RECT WindowRect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
 }
 
 std::vector<std::string> ComboEntries(HWND combo) {
@@ -254,10 +275,23 @@ TEST_F(Win32Gui, CommandsWithoutTheirInputsAndTheReports) {
 }
 
 TEST_F(Win32Gui, FileListAndTrackDialogs) {
-  files.files = {std::vector<std::string>{"C:\\a.wav", "C:\\b.wav", "C:\\c.wav"}};
+  // Each file is checked as it is added: OK waits for a list with files and
+  // none refused.
+  const std::string work = WorkFolder();
+  files.files = {std::vector<std::string>{work + "\\one.wav", work + "\\missing.wav"},
+                 std::vector<std::string>{work + "\\one.wav", work + "\\two.wav"}};
   Click(1005, {[](HWND dialog) {
                  ExpectTemplate(dialog, kAudioTemplate);
+                 EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
                  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
+                 EXPECT_EQ(ListText(dialog, 0, 1).rfind("Refused: cannot be read: ", 0), 0u) << ListText(dialog, 0, 1);
+                 EXPECT_EQ(ListText(dialog, 1, 1), "0:05");
+                 EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+                 SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
+                 EXPECT_EQ(ListText(dialog, 0, 1), "0:06");
+                 EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_SOURCE_TOTALS)).rfind("Total: 2 files, 0:11, ", 0), 0u)
+                     << WindowText(GetDlgItem(dialog, IDC_SOURCE_TOTALS));
+                 EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
                  ClickLater(dialog, IDOK);
                },
                [](HWND speed) {
@@ -266,7 +300,7 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
                  ClickLater(speed, IDCANCEL);
                }});
   // The first file chosen is listed last; OK stores the list from the top.
-  EXPECT_EQ(session->jobState().sourceFiles, (std::vector<std::string>{"C:\\c.wav", "C:\\b.wav", "C:\\a.wav"}));
+  EXPECT_EQ(session->jobState().sourceFiles, (std::vector<std::string>{work + "\\two.wav", work + "\\one.wav"}));
   EXPECT_EQ(files.filters.back(), "WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)|*.wav||");
   EXPECT_TRUE(session->window().progressWindows().empty());
 
@@ -275,12 +309,9 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
     ClickLater(dialog, IDCANCEL);
   }});
   SetDlgItemTextW(main, 1012, L"C:\\grabbed");
-  // A blank disc has no table of contents: no tracks to list.
-  Click(1007, {ExpectMessage("Error occure while reading TOC data."), [](HWND dialog) {
-                 ExpectTemplate(dialog, kGrabTemplate);
-                 EXPECT_EQ(SendDlgItemMessageW(dialog, 1011, LB_GETCOUNT, 0, 0), 0);
-                 ClickLater(dialog, IDCANCEL);
-               }});
+  // A blank disc has no table of contents: no tracks, and no track dialog.
+  Click(1007, {ExpectMessage("Error occure while reading TOC data."),
+               ExpectMessage("The disc in the drive holds no tracks to grab.")});
   EXPECT_TRUE(session->window().progressWindows().empty());
 }
 
@@ -321,9 +352,10 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_JOBS)));
   const HMENU jobs = session->window().jobWindows().menu();
   ASSERT_EQ(GetMenuItemCount(jobs), 1);
-  wchar_t line[80] = L"";
-  GetMenuStringW(jobs, 0, line, 80, MF_BYPOSITION);
-  EXPECT_EQ(platform::Utf8FromWide(line), "Burn CD on virtual-cd - ended");
+  wchar_t line[200] = L"";
+  GetMenuStringW(jobs, 0, line, 200, MF_BYPOSITION);
+  EXPECT_EQ(platform::Utf8FromWide(line), session->window().jobBoard().jobs()[0].startTime +
+                                              " Burn CD on virtual-cd, " + source + " - Finished.");
   std::ofstream(platform::PathFromUtf8(WorkFolder() + "\\burned-cd.txt")) << platform::Utf8FromPath(image) << "\n";
 
   // Left open: back in the tray it takes a second session that keeps the first one's files.
@@ -337,6 +369,50 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
                               "Replaced by the new file: /source/Фото/привет.txt\n"
                               "Replaced by the new file: /source/Фото/deeper/data.bin")});
   EXPECT_EQ(WindowText(GetDlgItem(session->window().progressWindows().back(), 1015)), "Disc burned.");
+}
+
+// Burn takes the folder the field shows: a path typed without Enter is
+// scanned, then burned; Cancel of a scan puts back the folder taken before.
+// The speed dialog opens centred over the main window, the progress window
+// beside it, both within the work area.
+TEST_F(Win32Gui, BurnTakesTheTypedFolderAndWindowsOpenInReach) {
+  SetWindowPos(main, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  RECT area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  const RECT mainRect = WindowRect(main);
+  const auto within = [&area](const RECT& rect) {
+    return rect.left >= area.left && rect.top >= area.top && rect.right <= area.right && rect.bottom <= area.bottom;
+  };
+  const std::string typed = WorkFolder() + "\\source\\Фото";
+  SetDlgItemTextW(main, 1001, platform::WideFromUtf8(typed).c_str());
+  Click(1003, {[&](HWND speed) {
+    const RECT rect = WindowRect(speed);
+    EXPECT_LE(std::abs((rect.left + rect.right) - (mainRect.left + mainRect.right)), 2);
+    EXPECT_LE(std::abs((rect.top + rect.bottom) - (mainRect.top + mainRect.bottom)), 2);
+    EXPECT_TRUE(within(rect));
+    ClickLater(speed, IDOK);
+  }});
+  EXPECT_EQ(WindowText(GetDlgItem(main, 1001)), typed);
+  ASSERT_NE(session->jobState().sourceTree, nullptr);
+  EXPECT_EQ(session->jobState().sourceTree->entries().front()->sourceName(), "Фото");
+  WaitForJobs();
+  ASSERT_EQ(session->window().progressWindows().size(), 1u);
+  const RECT progress = WindowRect(session->window().progressWindows().front());
+  EXPECT_TRUE(within(progress));
+  // Right of the main window, or as far right as the area allows when there is no room beside it.
+  if (mainRect.right + (progress.right - progress.left) <= area.right) {
+    EXPECT_EQ(progress.left, mainRect.right);
+  } else {
+    EXPECT_EQ(progress.right, area.right);
+  }
+
+  SetDlgItemTextW(main, 1001, platform::WideFromUtf8(WorkFolder()).c_str());
+  SetFocus(GetDlgItem(main, 1001));
+  SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_TRUE(session->window().IsScanning());
+  SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_CANCEL_SCAN, BN_CLICKED), 0);
+  EXPECT_EQ(WindowText(GetDlgItem(main, 1001)), typed);
+  EXPECT_EQ(session->jobState().sourceTree->entries().front()->sourceName(), "Фото");
 }
 
 // The question asked when a previous session cannot be kept is a Yes/No box.
@@ -355,7 +431,7 @@ TEST_F(Win32Gui, PreviousSessionQuestionAsAMessageBox) {
 // The folder is scanned on a thread of its own: the window goes on serving
 // messages with Burn disabled and Cancel shown, and takes the tree when the
 // scan has ended; Cancel keeps the folder chosen before; leaving while a scan
-// runs waits for it.
+// runs stops it.
 TEST_F(Win32Gui, FolderScannedOffTheWindowsThread) {
   const std::string source = WorkFolder() + "\\source";
   files.folders = {source, WorkFolder(), WorkFolder()};
@@ -420,8 +496,16 @@ TEST_F(Win32Gui, AudioCdGrabAndVideoCdRuns) {
   Click(1016, {TrayButton(IDC_TRAY_INSERT_LAST)});
   SetDlgItemTextW(main, 1012, platform::WideFromUtf8(work + "\\grabbed").c_str());
   Click(1007, {[](HWND dialog) {
+    ExpectTemplate(dialog, kGrabTemplate);
     EXPECT_EQ(SendDlgItemMessageW(dialog, 1011, LB_GETCOUNT, 0, 0), 2);
+    // Every track is selected at first; Grab waits for at least one.
+    EXPECT_EQ(SendDlgItemMessageW(dialog, 1011, LB_GETSELCOUNT, 0, 0), 2);
+    SendDlgItemMessageW(dialog, 1011, LB_SETSEL, FALSE, -1);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1011, LBN_SELCHANGE), 0);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
     SendDlgItemMessageW(dialog, 1011, LB_SETSEL, TRUE, -1);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1011, LBN_SELCHANGE), 0);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
     ClickLater(dialog, IDOK);
   }});
   expectFinished("2 Tracks Grabbed");

@@ -3,6 +3,8 @@
 // drive leaves no entry.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <atomic>
 #include <future>
 
@@ -49,7 +51,7 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
       return end;
     };
   };
-  ASSERT_TRUE(board.Start(job(JobEnd::Done), JobInputs{}, "First", "nowhere", nullptr));
+  ASSERT_TRUE(board.Start(job(JobEnd::Done), JobInputs{}, "First", "nowhere", nullptr, "/from/here"));
   ASSERT_TRUE(board.Start(job(JobEnd::BurnFailed), JobInputs{}, "Second", "nowhere", nullptr));
   EXPECT_EQ(windows.shown, (std::vector<std::string>{"First on nowhere", "Second on nowhere"}));
   EXPECT_EQ(board.RunningCount(), 2);
@@ -60,7 +62,11 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
   // thread serves their ends.
   EXPECT_EQ(board.RunningCount(), 2);
   EXPECT_TRUE(windows.ended.empty());
-  EXPECT_EQ(board.MenuLines(), (std::vector<std::string>{"First on nowhere - running", "Second on nowhere - running"}));
+  // The menu tells the jobs apart by start time, source and result.
+  const std::string first = board.jobs()[0].startTime, second = board.jobs()[1].startTime;
+  EXPECT_TRUE(std::regex_match(first, std::regex("[0-2][0-9]:[0-5][0-9]:[0-6][0-9]"))) << first;
+  EXPECT_EQ(board.MenuLines(), (std::vector<std::string>{first + " First on nowhere, /from/here - running",
+                                                         second + " Second on nowhere - running"}));
 
   board.WaitForJobs();
   ASSERT_EQ(windows.ended.size(), 2u);
@@ -69,7 +75,8 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
               std::vector<std::string>{ended.end == JobEnd::Done ? "done" : "stopped"});
     EXPECT_EQ(ended.resultLine, ended.end == JobEnd::Done ? "Finished." : "Ended without completing.");
   }
-  EXPECT_EQ(windows.menu, (std::vector<std::string>{"First on nowhere - ended", "Second on nowhere - ended"}));
+  EXPECT_EQ(windows.menu, (std::vector<std::string>{first + " First on nowhere, /from/here - Finished.",
+                                                    second + " Second on nowhere - Ended without completing."}));
 }
 
 TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
@@ -82,7 +89,7 @@ TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
   EXPECT_EQ(windows.dropped, std::vector<std::string>{"Refused on virtual-cd"});
   EXPECT_EQ(board.jobs().size(), 1u);
   EXPECT_EQ(windows.progress.size(), 1u);
-  EXPECT_EQ(windows.menu, std::vector<std::string>{"Holder on virtual-cd - running"});
+  EXPECT_EQ(windows.menu, std::vector<std::string>{board.jobs()[0].startTime + " Holder on virtual-cd - running"});
   ASSERT_EQ(prompt.messages().size(), 1u);
   EXPECT_EQ(prompt.messages()[0].text, DriveLeases::kBusyMessage);
 

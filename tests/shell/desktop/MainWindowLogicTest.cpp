@@ -9,6 +9,7 @@
 
 #include "datadisc/SourceTree.h"
 #include "jobs/DriveLeases.h"
+#include "platform/FileSystem.h"
 #include "shell/EngineSession.h"
 #include "shell/desktop/DesktopTexts.h"
 #include "shell/desktop/MainWindowLogic.h"
@@ -69,22 +70,32 @@ TEST_F(MainWindowLogicTest, DriveListSelectsTheCurrentDriveAndOnlyDrivesThatExis
   EXPECT_FALSE(view.enabled[MainControl::JobsMenu]);
   EXPECT_EQ(view.outputText, "");
 
+  EXPECT_TRUE(view.enabled[MainControl::AudioCdTest]);
+  EXPECT_TRUE(view.enabled[MainControl::VideoCdTest]);
+
+  // The DVD recorder writes no CDs: no audio CD or Video CD on it.
   logic.SelectDrive(1);
   EXPECT_EQ(engine.registry().currentDrive, 1);
+  EXPECT_FALSE(view.enabled[MainControl::AudioCdTest]);
+  EXPECT_FALSE(view.enabled[MainControl::VideoCdTest]);
   // An index the list does not hold selects nothing.
   logic.SelectDrive(2);
   logic.SelectDrive(-1);
   EXPECT_EQ(engine.registry().currentDrive, 1);
+  logic.SelectDrive(0);
+  EXPECT_TRUE(view.enabled[MainControl::AudioCdTest]);
 }
 
-// Burn burns the folder the field shows, and nothing else: not before a
-// folder was chosen, not while its scan runs, not a path typed over it.
-TEST_F(MainWindowLogicTest, BurnTakesOnlyTheFolderTheFieldShows) {
+// Burn burns the folder the field shows: an empty field or a path that is no
+// folder is refused; a path typed over the chosen folder, without Enter, is
+// scanned first and then burned; Burn waits while a scan runs.
+TEST_F(MainWindowLogicTest, BurnTakesTheFolderTheFieldShows) {
   logic.BurnDataDisc(JobKind::DataCd);
-  view.folderText = MakeSourceFolder("typed");
+  view.folderText = sources.path().string() + "/missing";
   logic.BurnDataDisc(JobKind::DataDvd);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{kNoFolderMessage, kNoFolderMessage}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{kNoFolderMessage, view.folderText + " is not a folder."}));
   EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Plain);
+  EXPECT_FALSE(logic.IsScanning());
 
   const std::string chosen = MakeSourceFolder("chosen");
   view.folders.push_back(chosen);
@@ -100,24 +111,33 @@ TEST_F(MainWindowLogicTest, BurnTakesOnlyTheFolderTheFieldShows) {
   EXPECT_FALSE(view.busy);
   ASSERT_NE(engine.jobState().sourceTree, nullptr);
 
-  // A path typed over the chosen folder, not taken with Enter, is not burned
-  // under the chosen folder's name.
-  view.folderText = MakeSourceFolder("other");
+  // Typed over the chosen folder (relative to the working folder), not taken
+  // with Enter: Burn scans it, shows it made absolute, then asks for the speed.
+  const std::string typed = MakeSourceFolder("typed");
+  const std::filesystem::path workingFolder = std::filesystem::current_path();
+  std::filesystem::current_path(sources.path());
+  view.folderText = "typed";
   logic.BurnDataDisc(JobKind::DataCd);
-  EXPECT_EQ(prompt.messages().size(), 3u);
-  EXPECT_EQ(prompt.messages().back().text, kNoFolderMessage);
+  std::filesystem::current_path(workingFolder);
+  EXPECT_EQ(view.folderText, typed);
+  EXPECT_TRUE(logic.IsScanning());
   EXPECT_TRUE(view.speedLists.empty());
-
-  view.folderText = chosen;
-  logic.BurnDataDisc(JobKind::DataCd);
+  ASSERT_TRUE(ui.ServeUntil([this] { return !logic.IsScanning(); }));
   ASSERT_EQ(view.speedOfferedLeaveOpen, std::vector<bool>{true});
   EXPECT_FALSE(view.speedLists[0].empty());
+  EXPECT_EQ(engine.jobState().sourceTree->entries().front()->sourceName(), "typed");
   EXPECT_TRUE(windows.opened.empty());  // the speed dialog was cancelled
+
+  // The held tree is burned without a new scan.
+  logic.BurnDataDisc(JobKind::DataCd);
+  EXPECT_FALSE(logic.IsScanning());
+  EXPECT_EQ(view.speedLists.size(), 2u);
 }
 
-// Enter takes a typed folder: a file is refused and the earlier tree kept;
-// Cancel during a scan brings the earlier text and tree back; a scan that an
-// overtaking choice has replaced is dropped.
+// Enter takes a typed folder: a file is refused and the earlier tree kept.
+// Cancel stops the scan and puts back the folder taken before it, also when
+// the field held a typed path; a pending burn goes with it. An overtaken
+// scan is stopped and dropped.
 TEST_F(MainWindowLogicTest, TypedFoldersCancelledAndOvertakenScans) {
   const std::string first = MakeSourceFolder("first");
   view.folderText = "  " + first + "/  ";
@@ -134,14 +154,18 @@ TEST_F(MainWindowLogicTest, TypedFoldersCancelledAndOvertakenScans) {
   EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Warning);
   EXPECT_EQ(engine.jobState().sourceTree.get(), firstTree);
 
-  view.folderText = first;
-  view.folders = {MakeSourceFolder("second")};
-  logic.ChooseFolderToBurn();
+  view.folderText = MakeSourceFolder("second");
+  logic.TakeTypedFolder();
   logic.CancelScan();
   EXPECT_FALSE(logic.IsScanning());
   EXPECT_EQ(view.folderText, first);
-  logic.WaitForJobs();  // the cancelled scan has ended and handed its tree over
+  view.folderText = MakeSourceFolder("burned-after-scan");
+  logic.BurnDataDisc(JobKind::DataCd);
+  logic.CancelScan();
+  logic.WaitForJobs();  // the cancelled scans have ended and handed their trees over
   EXPECT_EQ(engine.jobState().sourceTree.get(), firstTree);
+  EXPECT_EQ(view.folderText, first);
+  EXPECT_TRUE(view.speedLists.empty());
 
   const std::string third = MakeSourceFolder("third");
   view.folders = {MakeSourceFolder("overtaken"), third};
@@ -152,7 +176,7 @@ TEST_F(MainWindowLogicTest, TypedFoldersCancelledAndOvertakenScans) {
   EXPECT_EQ(view.folderText, third);
   ASSERT_NE(engine.jobState().sourceTree, nullptr);
   EXPECT_EQ(engine.jobState().sourceTree->entries().front()->sourceName(), "third");
-  EXPECT_EQ(view.folderTitles, std::vector<std::string>(3, desktoptext::kFolderBrowserTitle));
+  EXPECT_EQ(view.folderTitles, std::vector<std::string>(2, desktoptext::kFolderBrowserTitle));
 
   view.folders = {std::nullopt, third};
   logic.ChooseOutputFolder();
@@ -161,11 +185,35 @@ TEST_F(MainWindowLogicTest, TypedFoldersCancelledAndOvertakenScans) {
   EXPECT_EQ(view.outputText, third);
 }
 
+// Cancel, a new choice and leaving stop a scan: a scan of the whole file
+// system, which would hold WaitForJobs for minutes, ends at its next entry.
+TEST_F(MainWindowLogicTest, CancelNewChoiceAndLeavingStopTheScan) {
+  const std::string root = std::filesystem::path("/").make_preferred().string();
+  const auto stopsAfter = [this, &root](const std::function<void()>& stop) {
+    view.folders = {root};
+    logic.ChooseFolderToBurn();
+    EXPECT_TRUE(logic.IsScanning());
+    stop();
+    logic.WaitForJobs();  // returns once the scan's thread has ended
+    EXPECT_FALSE(logic.IsScanning());
+  };
+  stopsAfter([this] { logic.CancelScan(); });
+  stopsAfter([this] { EXPECT_TRUE(logic.MayLeave()); });
+  stopsAfter([this] {
+    view.folders = {MakeSourceFolder("small")};
+    logic.ChooseFolderToBurn();
+  });
+  EXPECT_EQ(view.folderText, MakeSourceFolder("small"));
+  ASSERT_NE(engine.jobState().sourceTree, nullptr);
+  EXPECT_EQ(engine.jobState().sourceTree->entries().front()->sourceName(), "small");
+}
+
 // A data CD through the speed dialog: the job is named after its command and
 // drive, the Jobs menu lists it, and its end says where the disc is kept. The
 // drive it holds refuses another burn, a report and the tray meanwhile.
 TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOthers) {
-  ChooseFolder(MakeSourceFolder("source"));
+  const std::string source = MakeSourceFolder("source");
+  ChooseFolder(source);
   view.speeds = {SpeedChoice{0, false}};
   std::promise<void> release;
   windows.holdAt = "Initializing disc format...";
@@ -173,7 +221,8 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
   logic.BurnDataDisc(JobKind::DataCd);
   EXPECT_EQ(windows.opened, std::vector<std::string>{"Burn CD on virtual-cd"});
   EXPECT_EQ(windows.shown, windows.opened);
-  EXPECT_EQ(windows.menu, std::vector<std::string>{"Burn CD on virtual-cd - running"});
+  const std::string started = logic.board().jobs()[0].startTime;
+  EXPECT_EQ(windows.menu, std::vector<std::string>{started + " Burn CD on virtual-cd, " + source + " - running"});
   EXPECT_TRUE(view.enabled[MainControl::JobsMenu]);
 
   logic.BurnDataDisc(JobKind::DataCd);
@@ -194,7 +243,7 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
   ASSERT_FALSE(kept.empty());
   EXPECT_EQ(ended.keptImage, kept);
   EXPECT_EQ(ended.resultLine, "Finished. The disc is kept as " + kept.string() + ".");
-  EXPECT_EQ(windows.menu, std::vector<std::string>{"Burn CD on virtual-cd - ended"});
+  EXPECT_EQ(windows.menu, std::vector<std::string>{started + " Burn CD on virtual-cd, " + source + " - Finished."});
   EXPECT_EQ(windows.progress[0]->record.statuses().back(), "Disc burned.");
 
   // A job that keeps no image is not credited with the one kept before it.
@@ -205,7 +254,8 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
   EXPECT_NE(windows.ended[1].end, JobEnd::Done);
   EXPECT_TRUE(windows.ended[1].keptImage.empty());
   EXPECT_EQ(windows.ended[1].resultLine, "Ended without completing.");
-  EXPECT_EQ(windows.menu, (std::vector<std::string>{"Burn CD on virtual-cd - ended", "Burn DVD on virtual-cd - ended"}));
+  EXPECT_EQ(windows.menu.back(), logic.board().jobs()[1].startTime + " Burn DVD on virtual-cd, " + source +
+                                     " - Ended without completing.");
 }
 
 // The audio and video commands take their file lists and the speed, the grab
@@ -223,11 +273,20 @@ TEST_F(MainWindowLogicTest, FileListsTracksAndTheirCancelledDialogs) {
   EXPECT_EQ(Messages(), std::vector<std::string>{desktoptext::kNoOutputFolderMessage});
   EXPECT_TRUE(view.trackLists.empty());
 
+  // A blank disc has no tracks: no track dialog. A folder that takes no
+  // files is refused before the drive is read.
   view.outputText = sources.path().string();
   logic.GrabAudio();
   EXPECT_EQ(engine.jobState().outputFolder, sources.path().string());
-  ASSERT_EQ(view.trackLists.size(), 1u);
-  EXPECT_TRUE(view.trackLists[0].empty());  // a blank disc has no tracks
+  EXPECT_EQ(Messages().back(), desktoptext::kNoTracksToGrabMessage);
+  // No file can be made in /proc, whoever runs the test.
+  view.outputText = "/proc";
+  logic.GrabAudio();
+  std::string reason;
+  ASSERT_FALSE(platform::CanWriteInFolder("/proc", reason));
+  EXPECT_EQ(Messages().back(), desktoptext::OutputNotWritableMessage("/proc", reason));
+  EXPECT_EQ(prompt.messages().back().icon, MessageIcon::Warning);
+  EXPECT_TRUE(view.trackLists.empty());
   EXPECT_TRUE(windows.opened.empty());
   EXPECT_FALSE(engine.leases().IsBusy(0));
 }
@@ -261,6 +320,7 @@ TEST_F(MainWindowLogicTest, LeavingAsksOnlyWhileJobsRun) {
   view.speeds = {SpeedChoice{0, false}};
   logic.BurnDataDisc(JobKind::DataDvd);  // the CD recorder: a DVD is refused, but only once the job runs
   ASSERT_EQ(logic.RunningJobs(), 1);
+  EXPECT_EQ(view.speedOfferedLeaveOpen, std::vector<bool>{false});  // a DVD is always closed
   view.leave = false;
   EXPECT_FALSE(logic.MayLeave());
   view.leave = true;
