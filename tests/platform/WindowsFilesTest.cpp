@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/DataFolder.h"
@@ -194,6 +196,52 @@ TEST_F(WindowsFilesTest, PrivateFoldersAndFilesOpenedWithoutFollowingLinks) {
   EXPECT_FALSE(file.OpenForWritingNoFollow(link, File::NoFollowOpening::CreateOrKeep));
   EXPECT_NE(file.lastError().find("not followed"), std::string::npos) << file.lastError();
   EXPECT_EQ(fs::file_size(path), 4u);
+}
+
+// The extended forms name what the plain forms name, and every message shows
+// backslashes only, whatever mix a path was put together from.
+TEST(WindowsPathForms, ExtendedFormsAreTheirPlainPathsAndMessagesUseBackslashes) {
+  const struct {
+    const char* given;
+    const wchar_t* plain;
+  } forms[] = {
+      {"\\\\?\\C:\\Data\\disc.cue", L"C:\\Data\\disc.cue"},
+      {"\\\\?\\unc\\server\\share\\x", L"\\\\server\\share\\x"},
+      {"\\\\?\\UNC\\server\\share\\Discs", L"\\\\server\\share\\Discs"},
+      {"\\\\?\\GLOBALROOT\\Device\\Cdrom0", L"\\\\?\\GLOBALROOT\\Device\\Cdrom0"},
+      {"C:/Data\\burned discs/name. ", L"C:\\Data\\burned discs\\name. "},
+      {"relative/folder", L"relative\\folder"},
+  };
+  for (const auto& form : forms) {
+    EXPECT_EQ(PathFromUtf8(form.given).wstring(), form.plain) << form.given;
+    EXPECT_EQ(Utf8FromPath(PathFromUtf8(form.given)), Utf8FromWide(form.plain)) << form.given;
+  }
+  EXPECT_EQ(ExtendedPath(PathFromUtf8("\\\\?\\UNC\\server\\share\\x")), L"\\\\?\\UNC\\server\\share\\x");
+  EXPECT_EQ(ExtendedPath(PathFromUtf8("\\\\?\\C:\\a\\..\\b\\name. ")), L"\\\\?\\C:\\b\\name. ");
+}
+
+// Names that end in a dot or a space (which other systems make) are entries of
+// their own, reached by their full name, through either form of the path.
+TEST_F(WindowsFilesTest, NamesEndingInADotOrASpaceAreTheirOwnEntries) {
+  Write(root_ / "name", "plain");
+  Write(root_ / "name.", "dot");
+  Write(root_ / "name ", "space");
+  Directory folder;
+  ASSERT_TRUE(folder.Open(PathFromUtf8("\\\\?\\" + Utf8FromPath(root_)))) << folder.lastError();
+  std::vector<std::string> names;
+  ASSERT_TRUE(folder.List(names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"name", "name ", "name."}));
+  for (const auto& [name, text] : {std::pair{"name.", "dot"}, std::pair{"name ", "space"}}) {
+    File file;
+    ASSERT_TRUE(file.OpenForReading(PathFromUtf8("\\\\?\\" + Utf8FromPath(root_ / name)))) << file.lastError();
+    EXPECT_EQ(file.Status()->size, std::string(text).size()) << name;
+    ASSERT_TRUE(file.OpenSourceAt(folder, name)) << file.lastError();
+    EXPECT_EQ(file.Status()->size, std::string(text).size()) << name;
+  }
+  // The standard library's removal cannot reach these names (and keeps trying).
+  std::string error;
+  for (const char* name : {"name.", "name "}) EXPECT_TRUE(RemoveFile(root_ / name, error)) << error;
 }
 
 TEST(WindowsDataFolder, TheUsersLocalApplicationData) {
