@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,6 +18,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderLock.h"
 #include "platform/PrivateFolder.h"
+#include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
 #include "platform/windows/WideText.h"
 
@@ -242,6 +246,50 @@ TEST_F(WindowsFilesTest, NamesEndingInADotOrASpaceAreTheirOwnEntries) {
   // The standard library's removal cannot reach these names (and keeps trying).
   std::string error;
   for (const char* name : {"name.", "name "}) EXPECT_TRUE(RemoveFile(root_ / name, error)) << error;
+}
+
+// Text reaches a console as its characters, even in a code page that cannot
+// spell them, and a pipe as its UTF-8 bytes. Wine makes a console only for a
+// program with a display: the test command runs this test once more under a
+// virtual display, with BRENMARK_TEST_CONSOLE set, where it must not skip.
+TEST(WindowsConsole, TextReachesAConsoleAsCharactersAndAPipeAsUtf8) {
+  const std::string text = "\xCE\xB1\xCE\xB2\xCE\xB3 \xD0\x9F\xD1\x80\xD0\xB8 \xE2\x80\x93 \xC3\xBC";  // αβγ При – ü
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+  std::FILE* piped = _fdopen(_open_osfhandle(reinterpret_cast<intptr_t>(writeEnd), 0), "wb");
+  ASSERT_NE(piped, nullptr);
+  PrintText(piped, "%s %d\n", text.c_str(), 7);
+  std::fclose(piped);
+  std::string received(64, '\0');
+  DWORD got = 0;
+  ASSERT_TRUE(ReadFile(readEnd, received.data(), static_cast<DWORD>(received.size()), &got, nullptr));
+  CloseHandle(readEnd);
+  EXPECT_EQ(received.substr(0, got), text + " 7\n");
+
+  FreeConsole();
+  AllocConsole();
+  const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD mode = 0;
+  if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) {
+    if (std::getenv("BRENMARK_TEST_CONSOLE") != nullptr) FAIL() << "no console to write on";
+    GTEST_SKIP() << "no console here";
+  }
+  SetConsoleOutputCP(1252);
+  CONSOLE_SCREEN_BUFFER_INFO before{};
+  ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before));
+  std::FILE* stream = _fdopen(_open_osfhandle(reinterpret_cast<intptr_t>(console), 0), "w");
+  ASSERT_NE(stream, nullptr);
+  WriteText(stream, text + "\n");
+  const std::wstring wide = WideFromUtf8(text);
+  std::wstring shown(wide.size(), L'\0');
+  DWORD read = 0;
+  ASSERT_TRUE(ReadConsoleOutputCharacterW(console, shown.data(), static_cast<DWORD>(shown.size()),
+                                          COORD{0, before.dwCursorPosition.Y}, &read));
+  EXPECT_EQ(shown, wide);
+  std::fclose(stream);
+  FreeConsole();
 }
 
 TEST(WindowsDataFolder, TheUsersLocalApplicationData) {

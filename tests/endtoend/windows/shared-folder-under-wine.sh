@@ -85,7 +85,6 @@ $freed || { cat "$work/freed.err"; fail "the recorder stayed locked after the Wi
 
 # Extended paths, and names that end in a dot or a space (made here, seen
 # through Wine).
-extended() { printf '\\\\?\\%s' "$(to_windows "$1")"; }
 printf 'dot\n' > "$source/ends with a dot."
 printf 'space\n' > "$source/ends with a space "
 "$wine_run" "$cli" --data-dir "$(extended "$work/extended-data")" --drive virtual-cd burn-cd "$(extended "$source")" \
