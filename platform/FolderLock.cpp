@@ -1,5 +1,7 @@
 #include "platform/FolderLock.h"
 
+#include "platform/Utf8Path.h"
+
 namespace brenmark::platform {
 
 FolderLock TryLockFolder(const std::filesystem::path& folder, std::string& error) {
@@ -7,12 +9,12 @@ FolderLock TryLockFolder(const std::filesystem::path& folder, std::string& error
   FolderLock lock;
   const std::filesystem::path lockPath = folder / FolderLock::kLockFileName;
   if (!lock.file_.OpenForWritingNoFollow(lockPath, File::NoFollowOpening::CreateOrKeep)) {
-    error = "cannot open " + lockPath.string() + ": " + lock.file_.lastError();
+    error = "cannot open " + Utf8FromPath(lockPath) + ": " + lock.file_.lastError();
     return lock;
   }
   const File::LockAttempt attempt = lock.file_.TryLockExclusive();
   if (attempt == File::LockAttempt::Failed)
-    error = "cannot lock " + lockPath.string() + ": " + lock.file_.lastError();
+    error = "cannot lock " + Utf8FromPath(lockPath) + ": " + lock.file_.lastError();
   if (attempt != File::LockAttempt::Locked) lock.file_.Close();
   return lock;
 }

@@ -1,8 +1,9 @@
 #include "shell/DataFolderCheck.h"
 
 #include <filesystem>
-#include <system_error>
+#include <optional>
 
+#include "platform/FileStatus.h"
 #include "platform/FileSystem.h"
 #include "platform/PrivateFolder.h"
 #include "platform/Utf8Path.h"
@@ -14,12 +15,15 @@ DataFolderCheck CheckDataFolder(const std::string& folder, const std::string& op
   if (folder.empty()) return {Verdict::Empty, option + " needs a folder, not an empty name"};
   const std::filesystem::path path = platform::PathFromUtf8(folder);
   const std::string named = option + " " + folder;
-  std::error_code error;
+  // Through the platform layer, which names every entry exactly: a name
+  // ending in a dot on Windows is that folder, not the one without the dot.
   std::string reason;
-  if (!std::filesystem::exists(path, error) && !error && !platform::CreatePrivateFolders(path, reason)) {
-    return {Verdict::Unusable, named + ": " + reason};
+  std::optional<platform::FileStatus> status = platform::ReadFileStatus(path);
+  if (!status) {
+    if (!platform::CreatePrivateFolders(path, reason)) return {Verdict::Unusable, named + ": " + reason};
+    status = platform::ReadFileStatus(path);
   }
-  if (!std::filesystem::is_directory(path, error)) {
+  if (!status || !status->isDirectory()) {
     return {Verdict::Unusable, named + " is not a folder"};
   }
   if (!platform::CanWriteInFolder(path, reason)) {

@@ -1,7 +1,6 @@
 #include "platform/File.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -196,9 +195,18 @@ void File::AdviseSequential() {
 namespace brenmark::platform {
 
 File::LockAttempt File::TryLockExclusive() {
-  // flock belongs to the open file description, not to the process.
-  if (::flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0) return LockAttempt::Locked;
-  if (errno == EWOULDBLOCK) return LockAttempt::Busy;
+  // A write lock on the first byte, owned by the open file description (not
+  // the process, so another open in this process is refused too). It is the
+  // lock the Windows program's LockFileEx becomes when it runs under Wine: the
+  // wineserver holds the same range as a POSIX record lock, and the two kinds
+  // exclude each other, so both programs honour one lock on a shared folder.
+  struct flock firstByte {};
+  firstByte.l_type = F_WRLCK;
+  firstByte.l_whence = SEEK_SET;
+  firstByte.l_start = 0;
+  firstByte.l_len = 1;
+  if (::fcntl(static_cast<int>(handle_), F_OFD_SETLK, &firstByte) == 0) return LockAttempt::Locked;
+  if (errno == EAGAIN || errno == EACCES) return LockAttempt::Busy;
   Fail();
   return LockAttempt::Failed;
 }

@@ -201,8 +201,10 @@ std::optional<FileStatus> File::Status() const {
 void File::AdviseSequential() {}
 
 File::LockAttempt File::TryLockExclusive() {
-  // A byte-range lock belongs to the handle: another handle, in this process
-  // or another, is refused until this one is closed.
+  // A byte-range lock on the first byte belongs to the handle: another handle,
+  // in this process or another, is refused until this one is closed. Under
+  // Wine the wineserver also holds it as a POSIX record lock on that byte,
+  // which the Linux program's lock of the same file honours.
   OVERLAPPED start{};
   if (LockFileEx(AsHandle(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                  &start))

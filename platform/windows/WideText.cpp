@@ -23,12 +23,28 @@ std::string Utf8FromWide(std::wstring_view wide) {
 }
 
 std::wstring ExtendedPath(const std::filesystem::path& path) {
-  std::wstring text = std::filesystem::absolute(path).lexically_normal().wstring();
+  // The standard library takes "\\?\..." and "\\.\..." for relative paths
+  // (and would put the current drive before them): they are kept as they are.
+  std::wstring given = path.wstring();
+  for (wchar_t& c : given) {
+    if (c == L'/') c = L'\\';
+  }
+  if (given.rfind(L"\\\\?\\", 0) == 0 || given.rfind(L"\\\\.\\", 0) == 0) return given;
+  // Nor does it know "\\server\share\...": the part after the two backslashes
+  // is resolved as a relative path.
+  if (given.rfind(L"\\\\", 0) == 0) {
+    std::wstring shared = std::filesystem::path(given.substr(2)).lexically_normal().wstring();
+    return L"\\\\?\\UNC\\" + shared;
+  }
+  // A relative path goes after the current folder, and only "." and ".." are
+  // resolved: the system's own completion would also drop the dots and spaces
+  // that end a name, and so open another entry than the one named.
+  const bool besideCurrent = !path.has_root_name() && !path.has_root_directory();
+  const std::filesystem::path whole = besideCurrent ? std::filesystem::current_path() / path : std::filesystem::absolute(path);
+  std::wstring text = whole.lexically_normal().wstring();
   for (wchar_t& c : text) {
     if (c == L'/') c = L'\\';
   }
-  if (text.rfind(L"\\\\?\\", 0) == 0 || text.rfind(L"\\\\.\\", 0) == 0) return text;
-  if (text.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + text.substr(2);
   return L"\\\\?\\" + text;
 }
 

@@ -1,8 +1,8 @@
 #include <algorithm>
-#include <filesystem>
 
-#include "platform/Utf8Path.h"
 #include "jobs/burn/DataDiscJob.h"
+#include "platform/FileStatus.h"
+#include "platform/Utf8Path.h"
 #include "shell/SourceFolder.h"
 #include "shell/cli/BurnJobRun.h"
 #include "shell/cli/CliCommand.h"
@@ -14,8 +14,8 @@ namespace {
 // The main window's folder choice: a new tree of the folder with ISO 9660 and
 // Joliet names, label "TestDisc".
 bool ChooseFolder(CliSession& session, const std::string& folder) {
-  std::error_code error;
-  if (!std::filesystem::is_directory(platform::PathFromUtf8(folder), error)) {
+  const auto status = platform::ReadFileStatus(platform::PathFromUtf8(folder));
+  if (!status || !status->isDirectory()) {
     session.Complain(folder + " is not a folder");
     return false;
   }

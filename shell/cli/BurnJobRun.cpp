@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "jobs/SpeedSelection.h"
+#include "platform/Terminal.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 
@@ -31,7 +32,7 @@ std::optional<int> ChooseSpeed(CliSession& session, int drive, bool leaveDiscOpe
   selection.Burn(session.registry(), index, leaveDiscOpen);
   const std::string label =
       index < 0 ? std::to_string(SpeedSelection::kDefaultSpeed) + " KB/Sec" : selection.entries()[static_cast<std::size_t>(index)];
-  std::fprintf(session.err(), "Write speed: %s\n", label.c_str());
+  platform::PrintText(session.err(), "Write speed: %s\n", label.c_str());
   return std::nullopt;
 }
 

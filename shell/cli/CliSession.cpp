@@ -70,7 +70,7 @@ void CliSession::PrintFinishedImage(const std::string& path) {
     return;
   }
   if (currentProgress_) currentProgress_->BreakLine();
-  std::fprintf(stdout, "%s\n", PathLine(path).c_str());
+  platform::PrintText(stdout, "%s\n", PathLine(path).c_str());
   std::fflush(stdout);
 }
 
@@ -83,7 +83,7 @@ void CliSession::PrintHeldImages(bool failed) {
   std::lock_guard lock(imagesMutex_);
   if (!heldImages_) return;
   // The mark follows on the same line, so a script reading whole lines still gets the path first.
-  for (const std::string& path : *heldImages_) std::fprintf(stdout, "%s%s\n", PathLine(path).c_str(), failed ? " (failed)" : "");
+  for (const std::string& path : *heldImages_) platform::PrintText(stdout, "%s%s\n", PathLine(path).c_str(), failed ? " (failed)" : "");
   std::fflush(stdout);
   heldImages_.reset();
 }
@@ -147,7 +147,7 @@ void CliSession::ReportFaultsNeverMet() const {
 }
 
 void CliSession::Complain(const std::string& text) const {
-  std::fprintf(stderr, "brenmark-cli: %s\n", text.c_str());
+  platform::PrintText(stderr, "brenmark-cli: %s\n", text.c_str());
 }
 
 }  // namespace brenmark::cli

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "platform/Terminal.h"
 #include "shell/DriveNames.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
@@ -15,7 +16,7 @@ int RunDrives(CliSession& session, const std::vector<std::string>& arguments) {
   if (session.options().drive && !session.SelectDrive()) return kExitFailed;
   DriveRegistry& registry = session.registry();
   for (int i = 0; i < registry.driveCount; ++i) {
-    std::fprintf(session.out(), "%d\t%s\n", i, ListedDriveName(registry.drive(i)).c_str());
+    platform::PrintText(session.out(), "%d\t%s\n", i, ListedDriveName(registry.drive(i)).c_str());
   }
   return kExitDone;
 }

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/SharedLibrary.h"
+#include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
@@ -94,7 +95,7 @@ int RunExpose(CliSession& session, const std::vector<std::string>& arguments) {
     return kExitFailed;
   }
 
-  std::fprintf(session.err(), "virtual-cd: %s\nvirtual-dvd: %s\n", settings.cdPath.c_str(), settings.dvdPath.c_str());
+  platform::PrintText(session.err(), "virtual-cd: %s\nvirtual-dvd: %s\n", settings.cdPath.c_str(), settings.dvdPath.c_str());
   std::fflush(session.err());
   const char* preload = std::getenv("LD_PRELOAD");
   std::vector<std::string> environment =

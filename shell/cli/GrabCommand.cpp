@@ -7,6 +7,8 @@
 
 #include "jobs/grab/DiscTracks.h"
 #include "jobs/grab/GrabJob.h"
+#include "platform/Terminal.h"
+#include "platform/Utf8Path.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 #include "shell/cli/PathLine.h"
@@ -141,8 +143,8 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
   audio::GrabOptions options;
   options.onTrackWritten = [&session, progress](const audio::GrabbedTrack& track) {
     progress->BreakLine();
-    std::fprintf(session.err(), "%s\n", audio::ChecksumLine(track).c_str());
-    std::fprintf(session.out(), "%s\n", PathLine(track.path.string()).c_str());
+    platform::PrintText(session.err(), "%s\n", audio::ChecksumLine(track).c_str());
+    platform::PrintText(session.out(), "%s\n", PathLine(platform::Utf8FromPath(track.path)).c_str());
     std::fflush(session.out());
   };
   auto job = session.jobs().Start(audio::MakeGrabJob(std::move(options)),

@@ -2,6 +2,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Terminal.h"
 #include "reports/DeviceReport.h"
 #include "reports/DiscReport.h"
 #include "shell/cli/CliCommand.h"
@@ -21,7 +22,7 @@ class HeldMessage final : public UserPrompt {
   bool AskYesNo(const std::string&) override { return false; }
 
   void PrintReport(std::FILE* out) const {
-    std::fputs(message_.c_str(), out);
+    platform::WriteText(out, message_);
     std::fflush(out);
   }
   void ForwardTo(UserPrompt& prompt) const {

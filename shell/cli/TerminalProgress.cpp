@@ -1,5 +1,7 @@
 #include "shell/cli/TerminalProgress.h"
 
+#include "platform/Terminal.h"
+
 namespace brenmark::cli {
 namespace {
 constexpr int kBarWidth = 30;
@@ -12,7 +14,7 @@ void TerminalProgress::SetStatus(const std::string& text) {
     drawnPercent_ = -1;
     Redraw();
   } else {
-    std::fprintf(out_, "%s\n", text.c_str());
+    platform::PrintText(out_, "%s\n", text.c_str());
     std::fflush(out_);
   }
 }
@@ -72,7 +74,7 @@ void TerminalProgress::Redraw() {
   const int filled = percent * kBarWidth / 100;
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.append(static_cast<std::size_t>(kBarWidth - filled), '.');
-  std::fprintf(out_, "\r\033[K[%s] %3d%%  %s", bar.c_str(), percent, status_.c_str());
+  platform::PrintText(out_, "\r\033[K[%s] %3d%%  %s", bar.c_str(), percent, status_.c_str());
   std::fflush(out_);
   lineOpen_ = true;
 }

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/Terminal.h"
+
 namespace brenmark::cli {
 namespace {
 
@@ -24,19 +26,19 @@ const char* IconLabel(MessageIcon icon) {
 void TerminalPrompt::ShowMessage(const std::string& text, MessageIcon icon) {
   std::lock_guard lock(mutex_);
   if (beforeOutput_) beforeOutput_();
-  std::fprintf(out_, "%s%s\n", IconLabel(icon), text.c_str());
+  platform::PrintText(out_, "%s%s\n", IconLabel(icon), text.c_str());
   std::fflush(out_);
 }
 
 bool TerminalPrompt::AskYesNo(const std::string& text) {
   std::lock_guard lock(mutex_);
   if (beforeOutput_) beforeOutput_();
-  std::fprintf(out_, "[Question] %s [y/n] ", text.c_str());
+  platform::PrintText(out_, "[Question] %s [y/n] ", text.c_str());
   if (presetAnswer_ || terminalIn_ == nullptr) {
     const bool spent = presetAnswer_.value_or(false) && presetYesGiven_ >= kMaxPresetYes;
     const bool answer = presetAnswer_.value_or(false) && !spent;
     if (answer) ++presetYesGiven_;
-    std::fprintf(out_, "%s\n", answer ? "y" : spent ? "n (--yes has answered its 10 questions)" : "n");
+    platform::PrintText(out_, "%s\n", answer ? "y" : spent ? "n (--yes has answered its 10 questions)" : "n");
     std::fflush(out_);
     return answer;
   }
@@ -44,13 +46,13 @@ bool TerminalPrompt::AskYesNo(const std::string& text) {
   for (;;) {
     char line[64];
     if (std::fgets(line, sizeof line, terminalIn_) == nullptr) {
-      std::fprintf(out_, "n\n");
+      platform::PrintText(out_, "n\n");
       return false;
     }
     const int answer = std::tolower(static_cast<unsigned char>(line[0]));
     if (answer == 'y') return true;
     if (answer == 'n') return false;
-    std::fprintf(out_, "Please answer y or n: ");
+    platform::PrintText(out_, "Please answer y or n: ");
     std::fflush(out_);
   }
 }
@@ -59,14 +61,14 @@ bool TerminalPrompt::WaitForUser(const std::string& text) {
   std::lock_guard lock(mutex_);
   if (beforeOutput_) beforeOutput_();
   if (beforeWait_) beforeWait_();
-  std::fprintf(out_, "%s\n", text.c_str());
+  platform::PrintText(out_, "%s\n", text.c_str());
   if (presetAnswer_ || terminalIn_ == nullptr) {
     const bool answer = presetAnswer_.value_or(false);
-    std::fprintf(out_, "%s\n", answer ? "[--yes: going on]" : "[no one to answer: stopping]");
+    platform::PrintText(out_, "%s\n", answer ? "[--yes: going on]" : "[no one to answer: stopping]");
     std::fflush(out_);
     return answer;
   }
-  std::fprintf(out_, "Press Enter to go on, or type n and Enter to stop: ");
+  platform::PrintText(out_, "Press Enter to go on, or type n and Enter to stop: ");
   std::fflush(out_);
   char line[64];
   if (std::fgets(line, sizeof line, terminalIn_) == nullptr) return false;

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
@@ -58,7 +59,7 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   }
 
   if (action == "show") {
-    std::fprintf(session.out(), "%s\n", recorder->DescribeTray().c_str());
+    platform::PrintText(session.out(), "%s\n", recorder->DescribeTray().c_str());
     return kExitDone;
   }
   if (action == "blank") {

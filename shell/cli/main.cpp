@@ -20,13 +20,13 @@ using brenmark::cli::CliCommand;
 using brenmark::cli::CliCommands;
 
 void PrintHelp(std::FILE* out) {
-  std::fprintf(out, "Usage:\n");
+  brenmark::platform::PrintText(out, "Usage:\n");
   for (const CliCommand& command : CliCommands()) {
-    std::fprintf(out, "  brenmark-cli [OPTIONS] %.*s%s%.*s\n", static_cast<int>(command.name.size()),
+    brenmark::platform::PrintText(out, "  brenmark-cli [OPTIONS] %.*s%s%.*s\n", static_cast<int>(command.name.size()),
                  command.name.data(), command.usage.empty() ? "" : " ",
                  static_cast<int>(command.usage.size()), command.usage.data());
   }
-  std::fprintf(out, "\nCommands:\n");
+  brenmark::platform::PrintText(out, "\nCommands:\n");
   for (const CliCommand& command : CliCommands()) {
     std::string text(command.description);
     std::string indented;
@@ -34,10 +34,10 @@ void PrintHelp(std::FILE* out) {
       indented += c;
       if (c == '\n') indented += "      ";
     }
-    std::fprintf(out, "  %.*s\n      %s\n", static_cast<int>(command.name.size()), command.name.data(),
+    brenmark::platform::PrintText(out, "  %.*s\n      %s\n", static_cast<int>(command.name.size()), command.name.data(),
                  indented.c_str());
   }
-  std::fprintf(out,
+  brenmark::platform::PrintText(out,
                "\nOptions:\n"
                "  --drive INDEX|NAME  the recorder to use: its index in the drive list, or its name\n"
                "                      (the whole text, its beginning such as sr0, or a unique part)\n"
@@ -88,11 +88,11 @@ int main(int argc, char** argv) {
   std::string error;
   const auto options = brenmark::cli::ParseCommandLine(args, error);
   if (!options) {
-    std::fprintf(stderr, "brenmark-cli: %s (see --help)\n", error.c_str());
+    brenmark::platform::PrintText(stderr, "brenmark-cli: %s (see --help)\n", error.c_str());
     return brenmark::cli::kExitUsage;
   }
   if (options->version) {
-    std::printf("brenmark-cli %s\n", BRENMARK_VERSION);
+    brenmark::platform::PrintText(stdout, "brenmark-cli %s\n", BRENMARK_VERSION);
     return brenmark::cli::kExitDone;
   }
   if (options->help) {
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   for (const std::string& fault : options->faults) {
     const auto parsed = brenmark::virtualdrive::ParseFaultSpec(fault);
     if (!parsed.spec) {
-      std::fprintf(stderr, "brenmark-cli: --fault %s: %s\n", fault.c_str(), parsed.error.c_str());
+      brenmark::platform::PrintText(stderr, "brenmark-cli: --fault %s: %s\n", fault.c_str(), parsed.error.c_str());
       return brenmark::cli::kExitUsage;
     }
   }
@@ -114,17 +114,17 @@ int main(int argc, char** argv) {
   const auto command = std::find_if(commands.begin(), commands.end(),
                                     [&](const CliCommand& c) { return c.name == options->command; });
   if (command == commands.end()) {
-    std::fprintf(stderr, "brenmark-cli: unknown command %s (see --help)\n", options->command.c_str());
+    brenmark::platform::PrintText(stderr, "brenmark-cli: unknown command %s (see --help)\n", options->command.c_str());
     return brenmark::cli::kExitUsage;
   }
   if (options->minutes && options->command != "tray") {
-    std::fprintf(stderr, "brenmark-cli: --minutes goes with tray blank (see --help)\n");
+    brenmark::platform::PrintText(stderr, "brenmark-cli: --minutes goes with tray blank (see --help)\n");
     return brenmark::cli::kExitUsage;
   }
   if (options->dataDir) {
     const auto check = brenmark::CheckDataFolder(*options->dataDir, "--data-dir");
     if (check.verdict != brenmark::DataFolderCheck::Verdict::Usable) {
-      std::fprintf(stderr, "brenmark-cli: %s\n", check.message.c_str());
+      brenmark::platform::PrintText(stderr, "brenmark-cli: %s\n", check.message.c_str());
       return check.verdict == brenmark::DataFolderCheck::Verdict::Empty ? brenmark::cli::kExitUsage
                                                                        : brenmark::cli::kExitFailed;
     }

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <io.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/DataFolder.h"
@@ -13,6 +18,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderLock.h"
 #include "platform/PrivateFolder.h"
+#include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
 #include "platform/windows/WideText.h"
 
@@ -194,6 +200,95 @@ TEST_F(WindowsFilesTest, PrivateFoldersAndFilesOpenedWithoutFollowingLinks) {
   EXPECT_FALSE(file.OpenForWritingNoFollow(link, File::NoFollowOpening::CreateOrKeep));
   EXPECT_NE(file.lastError().find("not followed"), std::string::npos) << file.lastError();
   EXPECT_EQ(fs::file_size(path), 4u);
+}
+
+// The extended forms name what the plain forms name, and every message shows
+// backslashes only, whatever mix a path was put together from.
+TEST(WindowsPathForms, ExtendedFormsAreTheirPlainPathsAndMessagesUseBackslashes) {
+  const struct {
+    const char* given;
+    const wchar_t* plain;
+  } forms[] = {
+      {"\\\\?\\C:\\Data\\disc.cue", L"C:\\Data\\disc.cue"},
+      {"\\\\?\\unc\\server\\share\\x", L"\\\\server\\share\\x"},
+      {"\\\\?\\UNC\\server\\share\\Discs", L"\\\\server\\share\\Discs"},
+      {"\\\\?\\GLOBALROOT\\Device\\Cdrom0", L"\\\\?\\GLOBALROOT\\Device\\Cdrom0"},
+      {"C:/Data\\burned discs/name. ", L"C:\\Data\\burned discs\\name. "},
+      {"relative/folder", L"relative\\folder"},
+  };
+  for (const auto& form : forms) {
+    EXPECT_EQ(PathFromUtf8(form.given).wstring(), form.plain) << form.given;
+    EXPECT_EQ(Utf8FromPath(PathFromUtf8(form.given)), Utf8FromWide(form.plain)) << form.given;
+  }
+  EXPECT_EQ(ExtendedPath(PathFromUtf8("\\\\?\\UNC\\server\\share\\x")), L"\\\\?\\UNC\\server\\share\\x");
+  EXPECT_EQ(ExtendedPath(PathFromUtf8("\\\\?\\C:\\a\\..\\b\\name. ")), L"\\\\?\\C:\\b\\name. ");
+}
+
+// Names that end in a dot or a space (which other systems make) are entries of
+// their own, reached by their full name, through either form of the path.
+TEST_F(WindowsFilesTest, NamesEndingInADotOrASpaceAreTheirOwnEntries) {
+  Write(root_ / "name", "plain");
+  Write(root_ / "name.", "dot");
+  Write(root_ / "name ", "space");
+  Directory folder;
+  ASSERT_TRUE(folder.Open(PathFromUtf8("\\\\?\\" + Utf8FromPath(root_)))) << folder.lastError();
+  std::vector<std::string> names;
+  ASSERT_TRUE(folder.List(names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"name", "name ", "name."}));
+  for (const auto& [name, text] : {std::pair{"name.", "dot"}, std::pair{"name ", "space"}}) {
+    File file;
+    ASSERT_TRUE(file.OpenForReading(PathFromUtf8("\\\\?\\" + Utf8FromPath(root_ / name)))) << file.lastError();
+    EXPECT_EQ(file.Status()->size, std::string(text).size()) << name;
+    ASSERT_TRUE(file.OpenSourceAt(folder, name)) << file.lastError();
+    EXPECT_EQ(file.Status()->size, std::string(text).size()) << name;
+  }
+  // The standard library's removal cannot reach these names (and keeps trying).
+  std::string error;
+  for (const char* name : {"name.", "name "}) EXPECT_TRUE(RemoveFile(root_ / name, error)) << error;
+}
+
+// Text reaches a console as its characters, even in a code page that cannot
+// spell them, and a pipe as its UTF-8 bytes. Wine makes a console only for a
+// program with a display: the test command runs the console part under a
+// virtual display, with BRENMARK_TEST_CONSOLE set.
+TEST(WindowsConsole, TextReachesAConsoleAsCharactersAndAPipeAsUtf8) {
+  const std::string text = "\xCE\xB1\xCE\xB2\xCE\xB3 \xD0\x9F\xD1\x80\xD0\xB8 \xE2\x80\x93 \xC3\xBC";  // αβγ При – ü
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+  std::FILE* piped = _fdopen(_open_osfhandle(reinterpret_cast<intptr_t>(writeEnd), 0), "wb");
+  ASSERT_NE(piped, nullptr);
+  PrintText(piped, "%s %d\n", text.c_str(), 7);
+  std::fclose(piped);
+  std::string received(64, '\0');
+  DWORD got = 0;
+  ASSERT_TRUE(ReadFile(readEnd, received.data(), static_cast<DWORD>(received.size()), &got, nullptr));
+  CloseHandle(readEnd);
+  EXPECT_EQ(received.substr(0, got), text + " 7\n");
+
+  // Making a console where there is none takes Wine half a minute.
+  if (std::getenv("BRENMARK_TEST_CONSOLE") == nullptr) GTEST_SKIP() << "the console is checked with BRENMARK_TEST_CONSOLE=1";
+  FreeConsole();
+  AllocConsole();
+  const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD mode = 0;
+  ASSERT_TRUE(console != INVALID_HANDLE_VALUE && GetConsoleMode(console, &mode)) << "no console to write on";
+  SetConsoleOutputCP(1252);
+  CONSOLE_SCREEN_BUFFER_INFO before{};
+  ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before));
+  std::FILE* stream = _fdopen(_open_osfhandle(reinterpret_cast<intptr_t>(console), 0), "w");
+  ASSERT_NE(stream, nullptr);
+  WriteText(stream, text + "\n");
+  const std::wstring wide = WideFromUtf8(text);
+  std::wstring shown(wide.size(), L'\0');
+  DWORD read = 0;
+  ASSERT_TRUE(ReadConsoleOutputCharacterW(console, shown.data(), static_cast<DWORD>(shown.size()),
+                                          COORD{0, before.dwCursorPosition.Y}, &read));
+  EXPECT_EQ(shown, wide);
+  std::fclose(stream);
+  FreeConsole();
 }
 
 TEST(WindowsDataFolder, TheUsersLocalApplicationData) {

@@ -3,6 +3,7 @@
 # from the Linux side:
 #   - burn-audio: cd-info lists the tracks, bchunk splits out exactly the WAV
 #     samples; the image is the Linux program's, byte for byte;
+#   - WAV and MPEG files and the grab folder given as extended paths;
 #   - grab to WAV (the samples of the disc, a header sox reads) and to MP3 with
 #     lame_enc.dll found beside the program in a non-ASCII folder (mpg123
 #     decodes the stream asked for); without the library, the grab stops with
@@ -29,7 +30,7 @@ done
 bytes_from() { tail -c +"$(($2 + 1))" "$1"; }
 
 # Audio CD.
-wcli --drive virtual-cd burn-audio "$work/tone1.wav" "$work/tone2.wav" > "$work/burn-audio" 2> "$work/burn-audio.err" ||
+wcli --drive virtual-cd burn-audio "$(extended "$work/tone1.wav")" "$work/tone2.wav" > "$work/burn-audio" 2> "$work/burn-audio.err" ||
   { cat "$work/burn-audio.err"; fail "burn-audio"; }
 expect "Audio CD is done." "$work/burn-audio.err"
 cue=$(to_linux < "$work/burn-audio" | tail -1)
@@ -58,7 +59,7 @@ cat "$work/tone1.raw" "$work/tone2.raw" > "$work/grab.bin"
 wcli --drive virtual-cd tray insert "$(to_windows "$work/grab.cue")" > /dev/null || fail "tray insert"
 
 mkdir "$work/wav"
-wcli --drive virtual-cd grab "$work/wav" > "$work/grab-wav" 2> "$work/grab-wav.err" ||
+wcli --drive virtual-cd grab "$(extended "$work/wav")" > "$work/grab-wav" 2> "$work/grab-wav.err" ||
   { cat "$work/grab-wav.err"; fail "grab to WAV"; }
 [ "$(to_linux < "$work/grab-wav" | xargs -d '\n' -n1 basename | tr '\n' ' ')" = "track01.wav track02.wav " ] ||
   fail "grab printed: $(cat "$work/grab-wav")"
@@ -101,7 +102,7 @@ expect "Error loading MP3 encoder." "$work/no-encoder.err"
 ffmpeg -v error -y -f lavfi -i testsrc=duration=3:size=352x240:rate=29.97 -f lavfi -i sine=duration=3 \
   -target ntsc-vcd "$work/movie.mpg"
 wcli --drive virtual-cd tray blank > /dev/null
-wcli --drive virtual-cd burn-vcd "$work/movie.mpg" > "$work/burn-vcd" 2> "$work/burn-vcd.err" ||
+wcli --drive virtual-cd burn-vcd "$(extended "$work/movie.mpg")" > "$work/burn-vcd" 2> "$work/burn-vcd.err" ||
   { cat "$work/burn-vcd.err"; fail "burn-vcd"; }
 vcd_cue=$(to_linux < "$work/burn-vcd" | tail -1)
 vcd-info --no-banner --cue-file="$vcd_cue" > "$work/vcd-info" 2>&1 || { cat "$work/vcd-info"; fail "vcd-info"; }

@@ -9,3 +9,5 @@ wcli() { "$wine_run" "$cli" --data-dir "$work/data" "$@"; }
 to_linux() { tr -d '\r' | sed 's|\\|/|g; s|^[A-Za-z]:|/|'; }
 # A Linux path as the Windows program takes it on its command line.
 to_windows() { winepath -w "$1" 2>/dev/null || echo "$1"; }
+# The same path in the extended form ("\\?\Z:\...").
+extended() { printf '\\\\?\\%s' "$(to_windows "$1")"; }
