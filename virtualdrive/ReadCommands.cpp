@@ -119,20 +119,25 @@ VirtualRecorder::Outcome VirtualRecorder::ReadData(Call& call) {
   const bool cd = IsCdMedium(state.kind);
   std::vector<std::uint8_t> response;
   std::array<std::uint8_t, kRawSectorSize> raw{};
-  for (std::int64_t address = call.lba; address < end && response.size() < wanted; ++address) {
+  for (std::int64_t address = call.lba; address < end && response.size() < wanted;) {
     const auto lba = static_cast<std::int32_t>(address);
     const DiscTrack* track = state.TrackContaining(lba);
     if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
     if (InDataRunOut(*track, address)) return Refuse(sense::kIllegalModeForThisTrack);
     if (!cd) {
-      response.resize(response.size() + kUserBlockSize);
-      if (!disc_->ReadUserBlocks(lba, 1, response.data() + response.size() - kUserBlockSize)) {
+      // A DVD holds the user data alone: the track's blocks the buffer takes are read at once.
+      const std::int64_t room = static_cast<std::int64_t>((wanted - response.size() + kUserBlockSize - 1) / kUserBlockSize);
+      const auto count = static_cast<std::int32_t>(std::min({end, std::int64_t{track->end}, address + room}) - address);
+      response.resize(response.size() + static_cast<std::size_t>(count) * kUserBlockSize);
+      if (!disc_->ReadUserBlocks(lba, count, response.data() + response.size() - static_cast<std::size_t>(count) * kUserBlockSize)) {
         return Refuse(sense::kUnrecoveredReadError);
       }
+      address += count;
       continue;
     }
     if (!disc_->ReadRawSector(lba, raw.data())) return Refuse(sense::kUnrecoveredReadError);
     if (const auto refused = AppendUserData(*track, raw, response)) return Refuse(*refused);
+    ++address;
   }
   call.DataIn(response, call.request.length);
   return {};
