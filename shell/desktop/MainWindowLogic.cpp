@@ -176,6 +176,7 @@ bool MainWindowLogic::ChooseSpeed(bool dataDisc) {
   const std::optional<SpeedChoice> choice = view_.ChooseSpeed(speeds.entries(), dataDisc);
   if (!choice) return false;
   speeds.Burn(registry, choice->index, choice->leaveDiscOpen);
+  engine_.jobState().verify = choice->verify;
   return true;
 }
 
