@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -116,30 +117,46 @@ VirtualRecorder::Outcome VirtualRecorder::ReadData(Call& call) {
   if (last == nullptr) return Refuse(sense::kLbaOutOfRange);
   if (InDataRunOut(*last, end - 1)) return Refuse(sense::kIllegalModeForThisTrack);
   const std::size_t wanted = call.request.direction == DataDirection::In ? call.request.length : 0;
-  const bool cd = IsCdMedium(state.kind);
+  if (!IsCdMedium(state.kind)) return ReadDvdUserData(call, end, wanted);
   std::vector<std::uint8_t> response;
   std::array<std::uint8_t, kRawSectorSize> raw{};
-  for (std::int64_t address = call.lba; address < end && response.size() < wanted;) {
+  for (std::int64_t address = call.lba; address < end && response.size() < wanted; ++address) {
     const auto lba = static_cast<std::int32_t>(address);
     const DiscTrack* track = state.TrackContaining(lba);
     if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
     if (InDataRunOut(*track, address)) return Refuse(sense::kIllegalModeForThisTrack);
-    if (!cd) {
-      // A DVD holds the user data alone: the track's blocks the buffer takes are read at once.
-      const std::int64_t room = static_cast<std::int64_t>((wanted - response.size() + kUserBlockSize - 1) / kUserBlockSize);
-      const auto count = static_cast<std::int32_t>(std::min({end, std::int64_t{track->end}, address + room}) - address);
-      response.resize(response.size() + static_cast<std::size_t>(count) * kUserBlockSize);
-      if (!disc_->ReadUserBlocks(lba, count, response.data() + response.size() - static_cast<std::size_t>(count) * kUserBlockSize)) {
-        return Refuse(sense::kUnrecoveredReadError);
-      }
-      address += count;
-      continue;
-    }
     if (!disc_->ReadRawSector(lba, raw.data())) return Refuse(sense::kUnrecoveredReadError);
     if (const auto refused = AppendUserData(*track, raw, response)) return Refuse(*refused);
-    ++address;
   }
   call.DataIn(response, call.request.length);
+  return {};
+}
+
+// A DVD holds the user data alone: each track's blocks go straight into the
+// host's buffer, as many at once as it takes; a buffer that ends within a
+// block gets that block's first bytes.
+VirtualRecorder::Outcome VirtualRecorder::ReadDvdUserData(Call& call, std::int64_t end, std::size_t wanted) {
+  const DiscState& state = disc_->state;
+  std::size_t filled = 0;
+  for (std::int64_t address = call.lba; address < end && filled < wanted;) {
+    const auto lba = static_cast<std::int32_t>(address);
+    const DiscTrack* track = state.TrackContaining(lba);
+    if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
+    if (InDataRunOut(*track, address)) return Refuse(sense::kIllegalModeForThisTrack);
+    const auto whole = static_cast<std::int64_t>((wanted - filled) / kUserBlockSize);
+    if (whole == 0) {
+      std::array<std::uint8_t, kUserBlockSize> block{};
+      if (!disc_->ReadUserBlocks(lba, 1, block.data())) return Refuse(sense::kUnrecoveredReadError);
+      std::memcpy(call.request.buffer + filled, block.data(), wanted - filled);
+      filled = wanted;
+      break;
+    }
+    const auto count = static_cast<std::int32_t>(std::min({end, std::int64_t{track->end}, address + whole}) - address);
+    if (!disc_->ReadUserBlocks(lba, count, call.request.buffer + filled)) return Refuse(sense::kUnrecoveredReadError);
+    filled += static_cast<std::size_t>(count) * kUserBlockSize;
+    address += count;
+  }
+  call.dataInBytes = static_cast<std::uint32_t>(filled);
   return {};
 }
 

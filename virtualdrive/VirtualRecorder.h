@@ -184,6 +184,7 @@ class VirtualRecorder {
   Outcome CloseTrackSession(Call& call);
   Outcome ReadCd(Call& call);
   Outcome ReadData(Call& call);
+  Outcome ReadDvdUserData(Call& call, std::int64_t end, std::size_t wanted);
   Outcome PreventAllowRemoval(Call& call);
   Outcome Write(Call& call);
   Outcome BlankDisc(Call& call);
