@@ -158,6 +158,9 @@ class DriveRegistry {
   // Sector transfers with silent retries and a Yes/No prompt; 0 done, 2 given up.
   int ReadSectors(int index, std::int32_t lba, int blockCount, std::uint8_t* buffer,
                   int blockSize, std::uint8_t mainChannelSelection);
+  // The 2048 bytes of user data of data blocks (READ(12), which DVDs answer
+  // too), with the same retries and question.
+  int ReadUserData(int index, std::int32_t lba, int blockCount, std::uint8_t* buffer);
   int WriteSectors(int index, std::int32_t lba, int blockCount, int blockSize,
                    const std::uint8_t* buffer);
   int WriteSectors12(int index, std::int32_t lba, int blockCount, int blockSize,
@@ -172,6 +175,9 @@ class DriveRegistry {
   // failure; nothing is sent then.
   TransportResult Send(int index, const mmc::Command& command, std::uint8_t* buffer,
                        std::uint32_t length);
+  // Sends a read with the silent retries and the Yes/No question; 0 done, 2 given up.
+  int ReadWithRetry(int index, const mmc::Command& command, std::int32_t lba, std::uint8_t* buffer,
+                    std::uint32_t length);
   // One READ BUFFER CAPACITY; false when the command failed.
   bool QueryBufferCapacity(int index, std::uint32_t& bufferLength, std::uint32_t& blankLength);
   // Polls every 200 ms while the drive answers with less free room than

@@ -113,6 +113,13 @@ Command ReadCd(std::int32_t lba, std::uint8_t blockCount, std::uint8_t mainChann
   return command;
 }
 
+Command Read12(std::int32_t lba, std::uint8_t blockCount) {
+  Command command = Make(0xA8, 12, DataDirection::In);
+  bytes::WriteBe32(&command.cdb[2], static_cast<std::uint32_t>(lba));
+  command.cdb[9] = blockCount;
+  return command;
+}
+
 Command Write10(std::int32_t lba, std::uint8_t blockCount) {
   Command command = Make(0x2A, 10, DataDirection::Out);
   bytes::WriteBe32(&command.cdb[2], static_cast<std::uint32_t>(lba));

@@ -43,6 +43,8 @@ Command SynchronizeCache();
 Command CloseTrack(std::int32_t trackNumber);
 Command CloseSession();
 Command ReadCd(std::int32_t lba, std::uint8_t blockCount, std::uint8_t mainChannelSelection);
+// The 2048-byte user data of data blocks, on any medium.
+Command Read12(std::int32_t lba, std::uint8_t blockCount);
 Command Write10(std::int32_t lba, std::uint8_t blockCount);
 Command Write12(std::int32_t lba, std::uint8_t blockCount);
 Command ReadBufferCapacity();

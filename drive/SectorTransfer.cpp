@@ -39,7 +39,9 @@ std::string RetryQuestion(const char* format, std::int32_t lba) {
   return text;
 }
 
-// READ CD and the writes carry their block count in one byte.
+constexpr int kUserDataBlockSize = 2048;
+
+// READ CD, READ(12) as sent here and the writes carry their block count in one byte.
 constexpr int kMaxBlocksPerTransfer = 255;
 
 // A count the command cannot carry would be cut to its low byte and move
@@ -56,10 +58,19 @@ std::uint32_t TransferBytes(int blockCount, int blockSize) {
 int DriveRegistry::ReadSectors(int index, std::int32_t lba, int blockCount, std::uint8_t* buffer,
                                int blockSize, std::uint8_t mainChannelSelection) {
   if (!HasDrive(index) || blockSize < 0 || !CarriesBlockCount(blockCount)) return kGivenUp;
-  const std::uint32_t length = TransferBytes(blockCount, blockSize);
-  if (buffer == nullptr && length > 0) return kGivenUp;
-  const mmc::Command command = mmc::ReadCd(lba, static_cast<std::uint8_t>(blockCount), mainChannelSelection);
+  return ReadWithRetry(index, mmc::ReadCd(lba, static_cast<std::uint8_t>(blockCount), mainChannelSelection), lba,
+                       buffer, TransferBytes(blockCount, blockSize));
+}
 
+int DriveRegistry::ReadUserData(int index, std::int32_t lba, int blockCount, std::uint8_t* buffer) {
+  if (!HasDrive(index) || !CarriesBlockCount(blockCount)) return kGivenUp;
+  return ReadWithRetry(index, mmc::Read12(lba, static_cast<std::uint8_t>(blockCount)), lba, buffer,
+                       TransferBytes(blockCount, kUserDataBlockSize));
+}
+
+int DriveRegistry::ReadWithRetry(int index, const mmc::Command& command, std::int32_t lba, std::uint8_t* buffer,
+                                 std::uint32_t length) {
+  if (buffer == nullptr && length > 0) return kGivenUp;
   for (bool firstAttempt = true;; firstAttempt = false) {
     for (int attempt = 0; attempt < kAttemptsPerSeries; ++attempt) {
       if (attempt > 0) sleeper_.SleepFor(kRetryPause);

@@ -21,6 +21,7 @@ enum class JobEnd : int {
   UnreadableSourcesRefused = 35, // not burned without entries that cannot be read
   PreviousSessionRefused = 36,   // not appended without the files already on the disc
   BurnFailed = 40,               // writing began and did not complete
+  VerifyFailed = 41,             // the disc was written, but reads back unlike what was written
   TocUnreadable = 50,            // the disc's table of contents could not be read
   OutputPathTooLong = 51,        // an output file's path is longer than the system takes
   OutputNotCreated = 52,         // an output file could not be created

@@ -19,6 +19,7 @@ JobInputs SnapshotJobInputs(const JobState& state, const DriveRegistry& registry
   inputs.trackSelected = state.trackSelected;
   inputs.outputFolder = state.outputFolder;
   inputs.grabSettings = state.grabSettings;
+  inputs.verify = state.verify;
   if (state.sourceTree) inputs.sourceTree = state.sourceTree->Clone();
   inputs.currentDrive = registry.currentDrive;
   inputs.writeSpeed = registry.writeSpeed;

@@ -33,6 +33,7 @@ struct JobState {
   std::string outputFolder;
   audio::GrabSettings grabSettings;
   std::unique_ptr<datadisc::SourceTree> sourceTree;  // the folder chosen for a data disc, or none
+  bool verify = false;  // a burn reads its disc back and compares it with what it wrote
 };
 
 // One job's own copy of everything it reads, taken when the job starts, so
@@ -51,6 +52,7 @@ struct JobInputs {
   std::int32_t currentDrive = -1;
   std::uint32_t writeSpeed = 0;
   std::uint8_t multiSession = 0;
+  bool verify = false;
 };
 
 // Copies the job's inputs out of the shared state and the registry fields.

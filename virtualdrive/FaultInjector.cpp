@@ -10,6 +10,9 @@ namespace brenmark::virtualdrive {
 
 namespace {
 
+constexpr std::uint8_t kWrite10 = 0x2A;
+constexpr std::uint8_t kWrite12 = 0xAA;
+
 std::string Upper(std::string_view text) {
   std::string result(text);
   std::transform(result.begin(), result.end(), result.begin(),
@@ -91,6 +94,9 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
     } else if (upper == "ALWAYS") {
       spec.count.reset();
       countGiven = true;
+    } else if (upper == "CORRUPT") {
+      if (*opcode != kWrite10 && *opcode != kWrite12) return Fail(text, "only WRITE10 and WRITE12 can corrupt");
+      spec.corrupt = true;
     } else if (upper == "TRANSPORT") {
       spec.transportFailure = true;
     } else if (name == "COUNT") {
@@ -118,7 +124,8 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
       return Fail(text, "unknown option \"" + std::string(field) + "\"");
     }
   }
-  if (spec.fromLba && !countGiven) spec.count.reset();
+  if (spec.corrupt && spec.transportFailure) return Fail(text, "a corrupting write answers GOOD, not a transport failure");
+  if (spec.fromLba && !countGiven && !spec.corrupt) spec.count.reset();
   return {spec, {}};
 }
 

@@ -30,6 +30,9 @@ struct FaultSpec {
   // With a transport failure: the host adapter status a pass-through reports
   // (01h no connection, 03h time-out, ...); 0 when the call itself fails.
   std::uint8_t hostStatus = 0;
+  // A write that answers GOOD but stores one block with a byte flipped: the
+  // block at fromLba when the transfer holds it, else the transfer's first.
+  bool corrupt = false;
 };
 
 struct FaultParseResult {
@@ -39,7 +42,7 @@ struct FaultParseResult {
 
 // Parses the text form of a fault, fields separated by ':'.
 //
-//   COMMAND[:once|:always|:count=N][:after=N][:from=LBA][:sense=K/ASC/ASCQ][:transport][:host=HH]
+//   COMMAND[:once|:always|:count=N][:after=N][:from=LBA][:sense=K/ASC/ASCQ][:transport][:host=HH][:corrupt]
 //   bufferfull:N | bufferfull:always
 //
 // COMMAND is a command name without spaces or punctuation (INQUIRY, WRITE10,
@@ -53,9 +56,12 @@ struct FaultParseResult {
 // read error (3/11/00) for READ CD and a hardware failure (4/44/00) for the rest.
 // `transport` makes the command a transport failure instead; `host=HH` (hex,
 // 01 to FF) does too, one the host adapter reports with that status.
+// `corrupt` (WRITE10 and WRITE12 only) lets the write go through and flips a
+// byte of one stored block instead; it strikes once unless told otherwise,
+// from= included.
 //
 // Examples: "WRITE10:count=3:sense=3/0C/00", "WRITE10:from=1000",
-// "bufferfull:5", "READBUFFERCAPACITY:always".
+// "bufferfull:5", "READBUFFERCAPACITY:always", "WRITE10:from=300:corrupt".
 FaultParseResult ParseFaultSpec(std::string_view text);
 
 // The armed faults of one recorder, in the order armed. Not synchronised:

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -145,7 +146,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadData(Call& call) {
   if (last == nullptr) return Refuse(sense::kLbaOutOfRange);
   if (InDataRunOut(*last, end - 1)) return Refuse(sense::kIllegalModeForThisTrack);
   const std::size_t wanted = call.request.direction == DataDirection::In ? call.request.length : 0;
-  const bool cd = IsCdMedium(state.kind);
+  if (!IsCdMedium(state.kind)) return ReadDvdUserData(call, end, wanted);
   std::vector<std::uint8_t> response;
   std::array<std::uint8_t, kRawSectorSize> raw{};
   for (std::int64_t address = call.lba; address < end && response.size() < wanted; ++address) {
@@ -153,17 +154,38 @@ VirtualRecorder::Outcome VirtualRecorder::ReadData(Call& call) {
     const DiscTrack* track = state.TrackContaining(lba);
     if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
     if (InDataRunOut(*track, address)) return Refuse(sense::kIllegalModeForThisTrack);
-    if (!cd) {
-      response.resize(response.size() + kUserBlockSize);
-      if (!disc_->ReadUserBlocks(lba, 1, response.data() + response.size() - kUserBlockSize)) {
-        return Refuse(sense::kUnrecoveredReadError);
-      }
-      continue;
-    }
     if (!disc_->ReadRawSector(lba, raw.data())) return Refuse(sense::kUnrecoveredReadError);
     if (const auto refused = AppendUserData(*track, raw, response)) return Refuse(*refused);
   }
   call.DataIn(response, call.request.length);
+  return {};
+}
+
+// A DVD holds the user data alone: each track's blocks go straight into the
+// host's buffer, as many at once as it takes; a buffer that ends within a
+// block gets that block's first bytes.
+VirtualRecorder::Outcome VirtualRecorder::ReadDvdUserData(Call& call, std::int64_t end, std::size_t wanted) {
+  const DiscState& state = disc_->state;
+  std::size_t filled = 0;
+  for (std::int64_t address = call.lba; address < end && filled < wanted;) {
+    const auto lba = static_cast<std::int32_t>(address);
+    const DiscTrack* track = state.TrackContaining(lba);
+    if (track == nullptr) return Refuse(sense::kLbaOutOfRange);
+    if (InDataRunOut(*track, address)) return Refuse(sense::kIllegalModeForThisTrack);
+    const auto whole = static_cast<std::int64_t>((wanted - filled) / kUserBlockSize);
+    if (whole == 0) {
+      std::array<std::uint8_t, kUserBlockSize> block{};
+      if (!disc_->ReadUserBlocks(lba, 1, block.data())) return Refuse(sense::kUnrecoveredReadError);
+      std::memcpy(call.request.buffer + filled, block.data(), wanted - filled);
+      filled = wanted;
+      break;
+    }
+    const auto count = static_cast<std::int32_t>(std::min({end, std::int64_t{track->end}, address + whole}) - address);
+    if (!disc_->ReadUserBlocks(lba, count, call.request.buffer + filled)) return Refuse(sense::kUnrecoveredReadError);
+    filled += static_cast<std::size_t>(count) * kUserBlockSize;
+    address += count;
+  }
+  call.dataInBytes = static_cast<std::uint32_t>(filled);
   return {};
 }
 

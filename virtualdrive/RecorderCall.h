@@ -23,6 +23,8 @@ struct VirtualRecorder::Call {
   // The block address and count of a transfer.
   std::int32_t lba = 0;
   std::uint32_t blocks = 0;
+  // A write the fault injector corrupts: the block stored with a byte flipped.
+  std::optional<std::int32_t> corruptBlock = std::nullopt;
 
   bool hasDataOut() const { return request.direction == DataDirection::Out && request.length > 0; }
 

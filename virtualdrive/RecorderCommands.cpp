@@ -115,7 +115,10 @@ VirtualRecorder::Outcome VirtualRecorder::Dispatch(Call& call) {
   const auto faultBlocks = static_cast<std::int32_t>(std::min<std::uint32_t>(call.blocks, 0x7FFFFFFF));
   if (const auto fault = faults_.Take(command->opcode, call.lba, faultBlocks)) {
     if (fault->transportFailure) return {TransportResult::TransportFailure, std::nullopt, fault->hostStatus};
-    return Refuse(fault->sense);
+    if (!fault->corrupt) return Refuse(fault->sense);
+    const bool holdsFrom = fault->fromLba && *fault->fromLba >= call.lba &&
+                           static_cast<std::int64_t>(*fault->fromLba) < static_cast<std::int64_t>(call.lba) + faultBlocks;
+    call.corruptBlock = holdsFrom ? *fault->fromLba : call.lba;
   }
   if (!disc_ && command->needsMedium) return Refuse(sense::kMediumNotPresent);
   return (this->*command->handler)(call);

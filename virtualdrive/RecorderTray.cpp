@@ -146,6 +146,7 @@ void VirtualRecorder::NotifyFinished(const TrayResult& result) {
   FinishedImageObserver observer;
   {
     std::lock_guard lock(mutex_);
+    lastKept_ = result.finishedImage;
     observer = observer_;
   }
   if (observer) observer(result.finishedImage);
@@ -262,6 +263,11 @@ TrayResult VirtualRecorder::RemoveDisc() {
 std::string VirtualRecorder::DiscNotKeptReason() const {
   std::lock_guard lock(mutex_);
   return discNotKept_;
+}
+
+std::filesystem::path VirtualRecorder::LastKeptImage() const {
+  std::lock_guard lock(mutex_);
+  return lastKept_;
 }
 
 std::string VirtualRecorder::StartupProblem() const {

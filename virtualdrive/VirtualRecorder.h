@@ -109,6 +109,9 @@ class VirtualRecorder {
   // be recorded); the disc then stays in the tray, and the next eject that
   // can keeps it. Empty when that one kept it or there was nothing to keep.
   std::string DiscNotKeptReason() const;
+  // The image the last eject or tray action kept of a written disc, in the
+  // burned discs folder; empty before any was kept.
+  std::filesystem::path LastKeptImage() const;
 
   // Why the tray could not be restored at start-up: a disc in work that
   // cannot be resumed (its files set aside, or why they could not be) or a
@@ -181,6 +184,7 @@ class VirtualRecorder {
   Outcome CloseTrackSession(Call& call);
   Outcome ReadCd(Call& call);
   Outcome ReadData(Call& call);
+  Outcome ReadDvdUserData(Call& call, std::int64_t end, std::size_t wanted);
   Outcome PreventAllowRemoval(Call& call);
   Outcome Write(Call& call);
   Outcome BlankDisc(Call& call);
@@ -251,6 +255,7 @@ class VirtualRecorder {
   std::string trayProblem_;   // why the tray is not as it was left
   std::string writeProblem_;  // of the command running, told to the observer
   std::string discNotKept_;   // see DiscNotKeptReason
+  std::filesystem::path lastKept_;  // see LastKeptImage
   int blankMinutes_ = geometry::kDefaultCdMinutes;
   platform::FolderLock folderLock_;
   int claims_ = 0;
@@ -259,6 +264,7 @@ class VirtualRecorder {
   FinishedImageObserver observer_;
   WriteProblemObserver writeProblemObserver_;
   std::vector<std::uint8_t> scratch_;  // encoded sectors of one write
+  std::vector<std::uint8_t> corrupted_;  // a write's blocks with the byte a corrupt fault flips
 };
 
 }  // namespace brenmark::virtualdrive

@@ -113,8 +113,14 @@ VirtualRecorder::Outcome VirtualRecorder::Write(Call& call) {
   const std::size_t tracksBefore = state.tracks.size();
   const auto fills = state.ApplyWrite(blocks, kind);
   if (!ApplyFills(fills)) return FileFailure();
-  const bool written = cd ? WriteEncoded(lba, count, call.request.buffer)
-                          : disc_->WriteBlocks(lba, blocks, call.request.buffer);
+  const std::uint8_t* data = call.request.buffer;
+  if (call.corruptBlock && *call.corruptBlock < lba + blocks) {
+    // The host's buffer stays as it was sent: only what is stored differs.
+    corrupted_.assign(data, data + expectedBytes);
+    corrupted_[static_cast<std::size_t>(*call.corruptBlock - lba) * blockSize + blockSize / 2] ^= 0xFF;
+    data = corrupted_.data();
+  }
+  const bool written = cd ? WriteEncoded(lba, count, data) : disc_->WriteBlocks(lba, blocks, data);
   if (!written) return FileFailure();
   if (state.tracks.size() != tracksBefore && !SaveDisc()) return Refuse(sense::kWriteError);
   return {};

@@ -9,6 +9,7 @@
 #include "audio/AudioTrackPlan.h"
 #include "audio/AudioTrackReader.h"
 #include "jobs/burn/AudioTrackSource.h"
+#include "jobs/burn/VerifyStep.h"
 
 namespace brenmark {
 namespace {
@@ -75,6 +76,7 @@ class AudioCdBurn {
     if (!burn_.SetWriteMode(mode)) return context_.Stop(audiojobtext::kWriteModeRefused, JobEnd::WriteModeRefused);
 
     bool complete = true;
+    base_ = base;
     std::int32_t track = base;
     for (std::size_t i = 0; i < files_.size(); ++i) {
       // Writing from a guessed address would put the track over what is on the disc.
@@ -167,11 +169,26 @@ class AudioCdBurn {
       complete = false;
     }
     progress_.SetStatus(complete ? audiojobtext::kDone : burntext::kBurnFailed);
+    std::optional<VerifyReport> verified;
+    if (complete && context_.inputs.verify) verified = VerifyWrittenTracks();
     if (!burn_.EjectKeepingDisc()) {
       progress_.SetStatus(burntext::kBurnFailed);
       complete = false;
     }
-    return complete ? JobEnd::Done : JobEnd::BurnFailed;
+    return EndWithVerify(context_, complete, verified, burn_.keptImage());
+  }
+
+  // Every track's samples, its silence padding included, read back raw and
+  // compared with what was written; each track was written as one run of
+  // blocks, in the order of the files.
+  VerifyReport VerifyWrittenTracks() {
+    std::vector<VerifyItem> items;
+    const auto& extents = burn_.written().extents();
+    for (std::size_t i = 0; i < extents.size() && i < files_.size(); ++i) {
+      const std::string number = std::to_string(base_ + static_cast<std::int32_t>(i));
+      items.push_back(TrackItem(extents[i], "track " + number + " (" + files_[i] + ")", ReadBackKind::AudioSamples));
+    }
+    return VerifyTracks(context_, burn_.drive(), burn_.written(), items);
   }
 
   // Ends the burn where it stands: the session stays open and the disc in the drive.
@@ -185,6 +202,7 @@ class AudioCdBurn {
   ProgressSink& progress_;
   BurnSequence burn_;
   const std::vector<std::string>& files_;
+  std::int32_t base_ = 1;
 };
 
 }  // namespace

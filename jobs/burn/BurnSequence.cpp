@@ -25,6 +25,8 @@ BurnSequence::BurnSequence(JobContext& context)
 BurnSequence::~BurnSequence() { Close(); }
 
 bool BurnSequence::Open() {
+  written_.Clear();
+  keptImage_.reset();
   open_ = registry_.OpenDevice(drive_);
   return open_;
 }
@@ -114,6 +116,7 @@ WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
       case SourceStep::Failed: return WriteEnd::SourceFailed;
       case SourceStep::Run: break;
     }
+    if (context_.inputs.verify) written_.Record(run, blockSize);
     source.BeforeWrite(run);
     for (std::uint32_t done = 0; done < run.count;) {
       const std::uint32_t count = std::min(run.count - done, kMaxBlocksPerWrite);
@@ -136,9 +139,15 @@ bool BurnSequence::CloseTrack(std::int32_t track) { return registry_.CloseTrack(
 bool BurnSequence::CloseSession() { return registry_.CloseSession(drive_) == 0; }
 
 bool BurnSequence::EjectKeepingDisc() {
-  if (registry_.EjectDisc(drive_)) return true;
   const auto* recorder = dynamic_cast<const virtualdrive::VirtualRecorderTransport*>(
       registry_.drive(drive_).deviceHandle.get());
+  const std::filesystem::path keptBefore = recorder != nullptr ? recorder->recorder().LastKeptImage() : "";
+  if (registry_.EjectDisc(drive_)) {
+    if (recorder != nullptr && recorder->recorder().LastKeptImage() != keptBefore) {
+      keptImage_ = recorder->recorder().LastKeptImage();
+    }
+    return true;
+  }
   if (recorder == nullptr) return true;
   const std::string reason = recorder->recorder().DiscNotKeptReason();
   if (reason.empty()) return true;

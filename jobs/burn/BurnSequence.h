@@ -2,12 +2,14 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "drive/SectorSource.h"
 #include "jobs/Job.h"
+#include "jobs/burn/WrittenDigests.h"
 
 namespace brenmark {
 
@@ -100,6 +102,12 @@ class BurnSequence {
   BurnSequence& operator=(const BurnSequence&) = delete;
 
   int drive() const { return drive_; }
+  // When the job verifies (inputs.verify): the digest of every block written
+  // since the drive was last opened.
+  const WrittenDigests& written() const { return written_; }
+  // The image a virtual recorder's eject kept of the disc, since the drive
+  // was last opened.
+  const std::optional<std::filesystem::path>& keptImage() const { return keptImage_; }
 
   bool Open();
   void Close();
@@ -155,6 +163,8 @@ class BurnSequence {
   const int drive_;
   const std::int32_t writeSpeed_;
   bool open_ = false;
+  WrittenDigests written_;
+  std::optional<std::filesystem::path> keptImage_;
 };
 
 }  // namespace brenmark

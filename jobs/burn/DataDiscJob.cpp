@@ -7,9 +7,11 @@
 #include "datadisc/ImageLayout.h"
 #include "datadisc/SourceTree.h"
 #include "jobs/burn/BurnSequence.h"
+#include "jobs/burn/DataDiscVerify.h"
 #include "jobs/burn/IsoImageSource.h"
 #include "jobs/burn/PreviousSessionImport.h"
 #include "jobs/burn/UnreadableSources.h"
+#include "jobs/burn/VerifyStep.h"
 
 namespace brenmark {
 namespace {
@@ -86,7 +88,7 @@ class DataDiscBurn {
       progress_.SetStatus("Writing Data To CD...");
       written = burn_.Write(source, dvd ? WriteCommand::Write12 : WriteCommand::Write10) == WriteEnd::Written;
     }
-    return Finish(layout, written) ? JobEnd::Done : JobEnd::BurnFailed;
+    return Finish(layout, written);
   }
 
   // Makes the files of the disc's last session part of the new one; when
@@ -198,10 +200,11 @@ class DataDiscBurn {
   }
 
   // Runs whether or not the writing completed: the drive's cache is flushed,
-  // the session closed (CD) and the disc ejected either way. True when the
+  // the session closed (CD) and the disc ejected either way. Done when the
   // burn is complete: written, the cache written to the disc (which on a DVD
-  // also closes the session) and, on a CD, the session closed.
-  bool Finish(const ImageLayout& layout, bool written) {
+  // also closes the session) and, on a CD, the session closed; and, when the
+  // job verifies, the disc read back as it was written.
+  JobEnd Finish(const ImageLayout& layout, bool written) {
     progress_.SetPos(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
     bool synchronized = false;
     bool closed = true;
@@ -222,9 +225,15 @@ class DataDiscBurn {
       context_.prompt.ShowMessage(datajobtext::kDvdClosed, MessageIcon::Plain);
     }
     progress_.SetStatus(burned ? datajobtext::kBurned : datajobtext::kBurnFailed);
-    if (burn_.EjectKeepingDisc()) return burned;
-    progress_.SetStatus(datajobtext::kBurnFailed);
-    return false;
+    // Read back before the eject, while the disc is still in the drive.
+    std::optional<VerifyReport> verified;
+    if (burned && context_.inputs.verify) {
+      DiscReadBack readBack(context_.registry, burn_.drive(), burn_.written());
+      verified = VerifyDataSession(context_, readBack, burn_.drive(), layout);
+    }
+    const bool kept = burn_.EjectKeepingDisc();
+    if (!kept) progress_.SetStatus(datajobtext::kBurnFailed);
+    return EndWithVerify(context_, burned && kept, verified, burn_.keptImage());
   }
 
   bool SynchronizeCache() {

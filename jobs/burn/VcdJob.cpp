@@ -10,6 +10,7 @@
 #include "platform/File.h"
 #include "platform/Utf8Path.h"
 #include "jobs/burn/BurnSequence.h"
+#include "jobs/burn/VerifyStep.h"
 #include "vcd/MpegStreamCheck.h"
 #include "vcd/VcdTrackSources.h"
 #include "vcd/VcdTrackTable.h"
@@ -265,12 +266,33 @@ class VcdBurn {
     const bool closed = burn_.CloseSession();
     bool burned = written && synced && closed;
     progress_.SetStatus(burned ? vcdjobtext::kDone : vcdjobtext::kFailed);
+    std::optional<VerifyReport> verified;
+    if (burned && context_.inputs.verify) verified = VerifyWrittenTracks();
     if (!burn_.EjectKeepingDisc()) {
       progress_.SetStatus(vcdjobtext::kFailed);
       burned = false;
     }
     burn_.Close();
-    return burned ? JobEnd::Done : JobEnd::BurnFailed;
+    return EndWithVerify(context_, burned, verified, burn_.keptImage());
+  }
+
+  // Every written sector read back: track 1 (the file system) as Mode 2
+  // Form 1 user data, each MPEG track with its subheaders. Each track was
+  // written as one run of blocks.
+  VerifyReport VerifyWrittenTracks() {
+    std::vector<VerifyItem> items;
+    const auto& extents = burn_.written().extents();
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+      if (i == 0) {
+        items.push_back(TrackItem(extents[i], "track 1 (the file system)", ReadBackKind::UserData));
+        continue;
+      }
+      // A file spread over discs is the one MPEG track of each.
+      const std::string& file = files()[std::min(i - 1, files().size() - 1)];
+      items.push_back(
+          TrackItem(extents[i], "track " + std::to_string(i + 1) + " (" + file + ")", ReadBackKind::Mode2WithSubheader));
+    }
+    return VerifyTracks(context_, burn_.drive(), burn_.written(), items);
   }
 
   JobEnd FailAndFinish(const std::string& text) {

@@ -7,9 +7,11 @@ namespace brenmark::cli {
 
 // The audio file list in the order of the command line, the first file
 // becoming the first track.
-int RunBurnAudio(CliSession& session, const std::vector<std::string>& arguments) {
+int RunBurnAudio(CliSession& session, const std::vector<std::string>& given) {
+  std::vector<std::string> arguments = given;
+  TakeVerifyOption(session, arguments);
   if (arguments.empty()) {
-    session.Complain("usage: burn-audio FILE.wav...");
+    session.Complain("usage: burn-audio [--verify] FILE.wav...");
     return kExitUsage;
   }
   session.jobState().sourceFiles = arguments;

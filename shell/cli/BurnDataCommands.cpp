@@ -27,11 +27,12 @@ constexpr const char* kMultiSessionOption = "--multisession";
 
 int BurnData(CliSession& session, std::vector<std::string> arguments, JobProcedure procedure,
              const char* name) {
+  TakeVerifyOption(session, arguments);
   const auto option = std::find(arguments.begin(), arguments.end(), kMultiSessionOption);
   const bool leaveDiscOpen = option != arguments.end();
   if (leaveDiscOpen) arguments.erase(option);
   if (arguments.size() != 1) {
-    session.Complain(std::string("usage: ") + name + " [" + kMultiSessionOption + "] FOLDER");
+    session.Complain(std::string("usage: ") + name + " [" + kMultiSessionOption + "] [--verify] FOLDER");
     return kExitUsage;
   }
   if (!ChooseFolder(session, arguments[0])) return kExitUsage;

@@ -36,6 +36,12 @@ std::optional<int> ChooseSpeed(CliSession& session, int drive, bool leaveDiscOpe
   return std::nullopt;
 }
 
+void TakeVerifyOption(CliSession& session, std::vector<std::string>& arguments) {
+  const auto option = std::find(arguments.begin(), arguments.end(), "--verify");
+  session.jobState().verify = option != arguments.end();
+  if (option != arguments.end()) arguments.erase(option);
+}
+
 int RunBurnJob(CliSession& session, JobProcedure procedure) {
   auto progress = session.NewProgress();
   // The disc's path is printed once the job has said how it ended.

@@ -8,9 +8,11 @@ namespace brenmark::cli {
 
 // The video file list in the order of the command line, the first file
 // becoming track 2; then the speed and the Video CD job.
-int RunBurnVcd(CliSession& session, const std::vector<std::string>& arguments) {
+int RunBurnVcd(CliSession& session, const std::vector<std::string>& given) {
+  std::vector<std::string> arguments = given;
+  TakeVerifyOption(session, arguments);
   if (arguments.empty() || arguments.size() > vcd::kMaxMpegTracks) {
-    session.Complain("usage: burn-vcd FILE.mpg... (1 to " + std::to_string(vcd::kMaxMpegTracks) + " files)");
+    session.Complain("usage: burn-vcd [--verify] FILE.mpg... (1 to " + std::to_string(vcd::kMaxMpegTracks) + " files)");
     return kExitUsage;
   }
   session.jobState().sourceFiles = arguments;

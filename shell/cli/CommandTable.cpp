@@ -30,30 +30,36 @@ constexpr CliCommand kCommands[] = {
      "eject and leave the tray empty. The tray stays as left for the next run. While another\n"
      "process uses the recorder, its tray is refused as busy.",
      RunTray},
-    {"burn-cd", "[--multisession] FOLDER",
+    {"burn-cd", "[--multisession] [--verify] FOLDER",
      "Burns FOLDER as an ISO 9660 + Joliet data CD (label TestDisc) to the drive, at the speed\n"
      "chosen with --speed or the drive's fastest one. --multisession leaves the disc open for\n"
      "more sessions. On a disc left open the new session also holds the files of the previous\n"
      "one (a new file replaces an old one of the same name); when those cannot be read, the\n"
-     "command asks whether to append without them (--yes / --no answer).",
+     "command asks whether to append without them (--yes / --no answer). --verify reads every\n"
+     "file of the new session back through the written directories before the eject and\n"
+     "compares it with what was written (files of earlier sessions are checked readable); any\n"
+     "difference or unreadable block ends the command with status 1, naming the file.",
      RunBurnCd},
-    {"burn-dvd", "[--multisession] FOLDER",
+    {"burn-dvd", "[--multisession] [--verify] FOLDER",
      "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd. A DVD is written in one\n"
      "session at once, which closes it even with --multisession (the burn says so).",
      RunBurnDvd},
-    {"burn-audio", "FILE.wav...",
+    {"burn-audio", "[--verify] FILE.wav...",
      "Burns the WAV files as an audio CD, one track per file in the order given, and closes the\n"
      "disc. Each file must hold 16-bit stereo PCM at 44.1 kHz; a file shorter than 4 seconds is\n"
      "completed with silence. A disc that can take another session gets the tracks after its\n"
-     "own. Track numbers past 99 or more audio than the disc holds are refused before writing.",
+     "own. Track numbers past 99 or more audio than the disc holds are refused before writing.\n"
+     "--verify reads every track's samples back before the eject and compares them with what\n"
+     "was written; a difference or an unreadable block ends with status 1, naming the track.",
      RunBurnAudio},
-    {"burn-vcd", "FILE.mpg...",
+    {"burn-vcd", "[--verify] FILE.mpg...",
      "Burns MPEG-1 files (at most 32, each under 4 GB) as a Video CD to a blank CD, one track\n"
      "per file in the order given, at the speed chosen with --speed or the drive's fastest one.\n"
      "A single file too large for the disc is spread over several discs; before each further\n"
      "disc the command waits for Enter (--yes goes on at once, --no stops). The virtual\n"
      "recorder loads a fresh blank of the same size on every eject. Each finished disc's image\n"
-     "path is printed when it is ejected.",
+     "path is printed when it is ejected. --verify reads every written sector of each disc back\n"
+     "before its eject, like burn-audio --verify, naming the track that differs.",
      RunBurnVcd},
     {"device-info", "",
      "Prints the drive's information report on the standard output: model, interface, the\n"

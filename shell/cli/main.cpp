@@ -51,6 +51,8 @@ void PrintHelp(std::FILE* out) {
                "                      may be given more than once. SPEC is\n"
                "                      COMMAND[:once|:always|:count=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]\n"
                "                      [:host=HH] (HH: the host adapter status an exposed device reports)\n"
+               "                      [:corrupt] (WRITE10/WRITE12: answers GOOD, stores the block\n"
+               "                      at LBA with a byte flipped)\n"
                "                      or bufferfull:N|always; COMMAND is a name such as WRITE10,\n"
                "                      MODESELECT10, CLOSETRACKSESSION, or an opcode such as 0x2A\n"
                "                      A fault no command met is reported at the end of the run\n"

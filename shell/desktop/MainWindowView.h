@@ -31,10 +31,12 @@ enum class MainControl {
   VideoCdTest,  // the Video CD's Run Test
 };
 
-// The speed dialog's answer: the chosen line, and whether a data disc stays open.
+// The speed dialog's answer: the chosen line, whether a data disc stays open,
+// and whether the burn reads its disc back ("Verify written data").
 struct SpeedChoice {
   int index = 0;
   bool leaveDiscOpen = false;
+  bool verify = false;
 };
 
 // The track dialog's answer.

@@ -207,7 +207,7 @@ bool CMainDlg::ChooseFiles(JobKind kind, std::vector<std::string>& files) {
 std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) {
   CSpeedSelectDlg dialog(ToStringList(speeds), dataDisc, this);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return desktop::SpeedChoice{dialog.SelectedIndex(), dialog.LeaveDiscOpen()};
+  return desktop::SpeedChoice{dialog.SelectedIndex(), dialog.LeaveDiscOpen(), dialog.Verify()};
 }
 
 std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines) {

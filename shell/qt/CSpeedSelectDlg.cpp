@@ -33,6 +33,8 @@ CSpeedSelectDlg::~CSpeedSelectDlg() = default;
 
 int CSpeedSelectDlg::SelectedIndex() const { return ui_->speedCombo->currentIndex(); }
 
+bool CSpeedSelectDlg::Verify() const { return ui_->verifyCheck->isChecked(); }
+
 bool CSpeedSelectDlg::LeaveDiscOpen() const { return !ui_->leaveOpenCheck->isHidden() && ui_->leaveOpenCheck->isChecked(); }
 
 }  // namespace brenmark::gui

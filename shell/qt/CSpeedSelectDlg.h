@@ -12,7 +12,8 @@ class CSpeedSelectDlg;
 namespace brenmark::gui {
 
 // The modal speed dialog: one entry per speed, the fastest first and selected,
-// and for a data disc the check box "Leave disc open for more sessions" (off).
+// for a data disc the check box "Leave disc open for more sessions" (off), and
+// for every burn "Verify written data" (off).
 // "Burn" accepts and "Cancel" rejects; what a choice means is the caller's.
 class CSpeedSelectDlg final : public QDialog {
   Q_OBJECT
@@ -24,6 +25,7 @@ class CSpeedSelectDlg final : public QDialog {
   // The chosen entry, -1 when the list is empty.
   int SelectedIndex() const;
   bool LeaveDiscOpen() const;
+  bool Verify() const;
 
  private:
   std::unique_ptr<Ui::CSpeedSelectDlg> ui_;

@@ -264,7 +264,7 @@ std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std:
   CSpeedSelectDlg dialog(speeds, dataDisc);
   int selected = -1;
   if (!dialog.Choose(window_, selected)) return std::nullopt;
-  return desktop::SpeedChoice{selected, dialog.leaveDiscOpen()};
+  return desktop::SpeedChoice{selected, dialog.leaveDiscOpen(), dialog.verify()};
 }
 
 std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines) {

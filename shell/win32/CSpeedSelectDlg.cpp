@@ -24,6 +24,7 @@ bool CSpeedSelectDlg::OnCommand(int id, int) {
   if (id == IDOK) {
     selected_ = static_cast<int>(SendMessageW(Item(IDC_DRIVE_COMBO), CB_GETCURSEL, 0, 0));
     leaveDiscOpen_ = offerLeaveDiscOpen_ && IsDlgButtonChecked(window(), IDC_LEAVE_OPEN) == BST_CHECKED;
+    verify_ = IsDlgButtonChecked(window(), IDC_VERIFY) == BST_CHECKED;
   }
   return false;
 }

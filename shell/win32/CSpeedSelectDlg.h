@@ -9,7 +9,8 @@ namespace brenmark::win32 {
 
 // The speed dialog: the speed texts given (fastest first, the first one
 // selected), for a data disc the check box "Leave disc open for more
-// sessions" (off), "Burn" and "Cancel".
+// sessions" (off), for every burn "Verify written data" (off), "Burn" and
+// "Cancel".
 class CSpeedSelectDlg final : public ModalDialog {
  public:
   explicit CSpeedSelectDlg(std::vector<std::string> entries, bool offerLeaveDiscOpen = false)
@@ -19,6 +20,8 @@ class CSpeedSelectDlg final : public ModalDialog {
   bool Choose(HWND owner, int& selected);
   // Whether "Burn" was pressed with the offered check box ticked.
   bool leaveDiscOpen() const { return leaveDiscOpen_; }
+  // Whether "Burn" was pressed with "Verify written data" ticked.
+  bool verify() const { return verify_; }
 
  private:
   void OnInit() override;
@@ -28,6 +31,7 @@ class CSpeedSelectDlg final : public ModalDialog {
   bool offerLeaveDiscOpen_;
   int selected_ = -1;
   bool leaveDiscOpen_ = false;
+  bool verify_ = false;
 };
 
 }  // namespace brenmark::win32

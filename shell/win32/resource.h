@@ -44,8 +44,9 @@
 #define IDC_PROGRESS_IMAGE 1022
 #define IDC_SOURCE_TOTALS 1023
 
-// The speed dialog's "Leave disc open for more sessions".
+// The speed dialog's "Leave disc open for more sessions" and "Verify written data".
 #define IDC_LEAVE_OPEN 1019
+#define IDC_VERIFY 1023
 
 // The tray dialog.
 #define IDC_TRAY_RECORDER 1101

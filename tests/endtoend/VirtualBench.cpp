@@ -50,6 +50,7 @@ VirtualBench::Outcome VirtualBench::Run(JobProcedure procedure, JobInputs inputs
   inputs.currentDrive = drive;
   inputs.writeSpeed = speed;
   inputs.multiSession = multiSession;
+  inputs.verify = verify;
   Outcome outcome;
   outcome.progress = std::make_shared<test::RecordingProgress>();
   auto job = runner->Start(std::move(procedure), std::move(inputs), outcome.progress);

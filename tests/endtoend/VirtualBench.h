@@ -47,6 +47,7 @@ class VirtualBench {
 
   std::vector<std::filesystem::path> finishedImages() const;
 
+  bool verify = false;  // the jobs read their discs back
   test::RecordingPrompt prompt;
   test::NoSleep sleeper;
   ScratchFolder discs{"recorders"};

@@ -198,13 +198,17 @@ class MainDlgTest : public QObject {
     bool offeredUnchecked = false;
     ModalHandler<CSpeedSelectDlg> leaveOpen([&](CSpeedSelectDlg& dialog) {
       auto* check = dialog.findChild<QCheckBox*>(QStringLiteral("leaveOpenCheck"));
-      offeredUnchecked = check->isVisibleTo(&dialog) && !check->isChecked();
+      auto* verify = dialog.findChild<QCheckBox*>(QStringLiteral("verifyCheck"));
+      offeredUnchecked = check->isVisibleTo(&dialog) && !check->isChecked() && verify->isVisibleTo(&dialog) &&
+                         !verify->isChecked();
       check->setChecked(true);
+      verify->setChecked(true);
       Click(dialog, 1);
     });
     Click(gui.window(), 1003);
     QVERIFY(offeredUnchecked);
     QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
+    QCOMPARE(LastProgressWindow(gui)->Status(), QStringLiteral("Verified: 2 files, 0.1 MB, no differences."));
 
     ModalHandler<CTrayDlg> tray([](CTrayDlg& dialog) {
       dialog.InsertLastBurned();

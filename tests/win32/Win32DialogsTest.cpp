@@ -83,8 +83,9 @@ const Template kMainTemplate{"Brenmark - Demo Application For Oakhollow", 388, 1
                               {1009, "Get Device Info"}, {1010, "Order Oakhollow now"}, {1012, ""}, {1013, "..."},
                               {2, "Exit"}}};
 const Template kAboutTemplate{"About Brenmark", 235, 153, {{1, "OK"}}};
-const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 95,
-                              {{1000, nullptr}, {1019, "Leave disc open for more sessions"}, {1, "Burn"}, {2, "Cancel"}}};
+const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 109,
+                              {{1000, nullptr}, {1019, "Leave disc open for more sessions"},
+                               {1023, "Verify written data"}, {1, "Burn"}, {2, "Cancel"}}};
 const Template kProgressTemplate{"Current Progress - Burn CD on virtual-cd - Finished.", 291, 55,
                                  {{1015, "Disc burned."}, {1014, nullptr}, {1, "Close"}}};
 const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 183,

@@ -14,6 +14,7 @@
 
 #include "audio/AudioTrackReader.h"
 #include "jobs/burn/AudioCdJob.h"
+#include "jobs/burn/VerifyReport.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/CliRun.h"
 #include "tests/endtoend/CommandTrace.h"
@@ -31,6 +32,7 @@ using audio::test::Le;
 using audio::test::Riff;
 using audio::test::Samples;
 using ::testing::Contains;
+using ::testing::ContainsRegex;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -134,6 +136,34 @@ TEST(AudioCdJob, CliBurnsEveryFileAsATrackHoldingExactlyItsSamplesAndFailsWithSt
   const fs::path failedCue = kept[0].substr(0, kept[0].rfind(" (failed)"));
   EXPECT_THAT(AudioTracksOf(failedCue), ElementsAre(1));
   ExpectTracksHold(failedCue, 0, {wavs.samples[3]});
+}
+
+// --verify reads every track back: a clean disc ends "no differences", a
+// block stored with a flipped byte (track 2 starts at 321 + 2 + 150 = 473)
+// and a block that cannot be read are named by their track, with status 1.
+TEST(AudioCdJob, CliVerifyNamesTheTrackThatDiffersOrCannotBeRead) {
+  WavSet wavs;
+  ScratchFolder data("cli-verify");
+  const auto burn = [&](std::vector<std::string> options) {
+    options.insert(options.begin(), {"--drive", "virtual-cd", "--no"});
+    options.insert(options.end(), {"burn-audio", "--verify"});
+    options.insert(options.end(), wavs.paths.begin(), wavs.paths.end());
+    return Cli(data.path(), options);
+  };
+  const auto clean = burn({});
+  EXPECT_EQ(clean.exitStatus, 0) << clean.err;
+  EXPECT_THAT(clean.err, HasSubstr("Verifying track 4 of 4..."));
+  EXPECT_THAT(clean.err, ContainsRegex("Verified: 4 tracks, [0-9.]+ MB, no differences\\."));
+
+  const auto corrupt = burn({"--fault", "WRITE10:from=480:corrupt"});
+  EXPECT_EQ(corrupt.exitStatus, 1);
+  EXPECT_THAT(corrupt.err, HasSubstr("Verification failed: 1 track differs: track 2 (" + wavs.paths[1] +
+                                     ") (first difference within " + ByteRangeText(7 * 2352, 2352) + ")"));
+
+  const auto unreadable = burn({"--fault", "READCD:from=480:count=3"});
+  EXPECT_EQ(unreadable.exitStatus, 1);
+  EXPECT_THAT(unreadable.err, HasSubstr("Verification failed: 1 track could not be read: track 2 (" + wavs.paths[1] +
+                                        ") (blocks 473-"));
 }
 
 // A burned disc grabs back whole: the gaps the recorder wrote between the

@@ -6,6 +6,7 @@
 #include <future>
 
 #include "jobs/burn/BurnSequence.h"
+#include "jobs/burn/VerifyReport.h"
 #include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/VirtualBench.h"
 
@@ -369,6 +370,80 @@ TEST(DataDiscJob, TwoJobsOnTwoDrivesRunAtOnce) {
   EXPECT_EQ(cd->result(), JobEnd::Done);
   EXPECT_EQ(dvd->result(), JobEnd::Done);
   EXPECT_EQ(bench.finishedImages().size(), 2u);
+}
+
+}  // namespace
+}  // namespace brenmark::endtoend
+
+namespace brenmark::endtoend {
+namespace {
+
+// The error messages a bench's prompt was shown.
+std::string ErrorsOf(const VirtualBench& bench) {
+  std::string text;
+  for (const auto& message : bench.prompt.messages()) {
+    if (message.icon == MessageIcon::Error) text += message.text + "\n";
+  }
+  return text;
+}
+
+// A verified second session: its own files compared with what was written,
+// the first session's file only read; a block stored with a flipped byte is
+// named by the file that holds it, at the place the image shows the flip, and
+// a block the drive cannot read is told as unreadable.
+TEST(DataDiscJob, VerifyNamesTheFileThatDiffersOrCannotBeRead) {
+  ScratchFolder first("verify-first");
+  ScratchFolder second("verify-second");
+  WritePatternFile(first.path() / "old.bin", 40 * 2048, 1);
+  WritePatternFile(second.path() / "a.txt", 100, 2);
+  WritePatternFile(second.path() / "big.bin", 600 * 2048, 3);
+  // A burned folder is a folder of the disc's root.
+  const std::string oldBin = "/" + first.path().filename().string() + "/old.bin";
+  const std::string aTxt = "/" + second.path().filename().string() + "/a.txt";
+  const std::string bigBin = "/" + second.path().filename().string() + "/big.bin";
+  VirtualBench bench;
+  bench.verify = true;
+  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+
+  const auto clean = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(first.path()), 1);
+  EXPECT_EQ(clean.result, JobEnd::Done) << ErrorsOf(bench);
+  EXPECT_EQ(clean.progress->statuses().back(), "Verified: 1 file, 0.1 MB, no differences.");
+  EXPECT_THAT(clean.progress->statuses(), testing::Contains("Verifying file 1 of 1..."));
+  const fs::path firstImage = bench.finishedImages().at(0);
+  EXPECT_THAT(ReadWholeFile(firstImage.parent_path() / (firstImage.stem().string() + ".verify.log")),
+              HasSubstr("same        " + oldBin + "\n"));
+
+  ASSERT_TRUE(recorder.InsertImage(firstImage).ok);
+  // The second session starts 11,400 blocks after the first one's lead-out, some 60 blocks in.
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec("WRITE10:from=11700:corrupt").spec);
+  const auto corrupt = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(second.path()), 0);
+  EXPECT_EQ(corrupt.result, JobEnd::VerifyFailed);
+  const std::string errors = ErrorsOf(bench);
+  EXPECT_THAT(errors, HasSubstr("Verification failed: 1 file differs: " + bigBin + " (first difference within bytes "));
+  // Where the flipped byte lies in the file, found in the image itself.
+  const fs::path iso = bench.discs.path() / "second.iso";
+  ExtractMode1UserData(BinOf(bench.finishedImages().at(1)), iso);
+  const std::string image = ReadWholeFile(iso);
+  const std::string big = ReadWholeFile(second.path() / "big.bin");
+  const std::size_t extent = image.find(big.substr(0, 2048));
+  ASSERT_NE(extent, std::string::npos);
+  std::size_t flipped = 0;
+  while (flipped < big.size() && image[extent + flipped] == big[flipped]) ++flipped;
+  ASSERT_LT(flipped, big.size());
+  const std::size_t blockStart = flipped / 2048 * 2048;
+  EXPECT_THAT(errors, HasSubstr("within " + ByteRangeText(blockStart, 2048) + ")"));
+  const fs::path secondImage = bench.finishedImages().at(1);
+  const std::string log = ReadWholeFile(secondImage.parent_path() / (secondImage.stem().string() + ".verify.log"));
+  EXPECT_THAT(log, HasSubstr("same        " + aTxt + "\n"));
+  EXPECT_THAT(log, HasSubstr("same        " + oldBin + " (earlier session)\n"));
+  EXPECT_THAT(log, HasSubstr("DIFFERS     " + bigBin));
+
+  bench.prompt.Forget();
+  recorder.ArmFault(*virtualdrive::ParseFaultSpec("READ12:from=400").spec);
+  const auto unreadable = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(second.path()), 0);
+  EXPECT_EQ(unreadable.result, JobEnd::VerifyFailed);
+  EXPECT_THAT(ErrorsOf(bench), HasSubstr("Verification failed: 1 file could not be read: " + bigBin + " (blocks "));
+  EXPECT_THAT(bench.prompt.questions(), testing::Contains(testing::StartsWith("Error reading sector")));
 }
 
 }  // namespace

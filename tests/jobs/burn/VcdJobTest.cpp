@@ -167,6 +167,39 @@ void Arm(VirtualBench& bench, const std::string& fault) {
   bench.recorder(VirtualBench::kCdDrive).ArmFault(*virtualdrive::ParseFaultSpec(fault).spec);
 }
 
+// --verify reads every written sector back: the file system of track 1 and
+// the MPEG track are each named when a block of theirs was stored with a
+// flipped byte or cannot be read, with status 1.
+TEST(VcdJob, CliVerifyNamesTheTrackThatDiffersOrCannotBeRead) {
+  ScratchFolder sources("vcd-verify");
+  ScratchFolder data("vcd-verify-data");
+  const std::string stream = (sources.path() / "stream.mpg").string();
+  WriteMpegFile(stream, 2324 * 40, 7);
+  const auto burn = [&](std::vector<std::string> options) {
+    options.insert(options.begin(), {"--drive", "virtual-cd", "--no"});
+    options.insert(options.end(), {"burn-vcd", "--verify", stream});
+    return Cli(data.path(), options);
+  };
+  const auto clean = burn({});
+  EXPECT_EQ(clean.exitStatus, 0) << clean.err;
+  EXPECT_THAT(clean.err, HasSubstr("Verifying track 2 of 2..."));
+  EXPECT_THAT(clean.err, HasSubstr("Verified: 2 tracks, "));
+
+  const struct {
+    const char* fault;
+    std::string told;
+  } rows[] = {
+      {"WRITE10:from=20:corrupt", "1 track differs: track 1 (the file system) (first difference within bytes 40,960-"},
+      {"WRITE10:from=2870:corrupt", "1 track differs: track 2 (" + stream + ") (first difference within bytes "},
+      {"READCD:from=2870:count=3", "1 track could not be read: track 2 (" + stream + ") (blocks "},
+  };
+  for (const auto& row : rows) {
+    const auto failed = burn({"--fault", row.fault});
+    EXPECT_EQ(failed.exitStatus, 1) << row.fault;
+    EXPECT_THAT(failed.err, HasSubstr("Verification failed: " + row.told)) << row.fault;
+  }
+}
+
 TEST(VcdJob, EachFailureEndsAsTold) {
   ScratchFolder sources("vcd-failures");
   const fs::path stream = sources.path() / "stream.mpg";
@@ -341,7 +374,7 @@ TEST(BurnVcdCommand, YesAnswersTheRequestForAnotherDiscAndEachDiscIsPrinted) {
   EXPECT_EQ(Lines(stopped.out).size(), 1u);
   EXPECT_THAT(stopped.err, HasSubstr("The last 5000 bytes of " + movie.string() + " were not written."));
 
-  EXPECT_THAT(RunProgram({BRENMARK_CLI_PATH, "--help"}).out, HasSubstr("burn-vcd FILE.mpg..."));
+  EXPECT_THAT(RunProgram({BRENMARK_CLI_PATH, "--help"}).out, HasSubstr("burn-vcd [--verify] FILE.mpg..."));
 }
 
 // Every file of the list is looked at before the drive is touched: each one

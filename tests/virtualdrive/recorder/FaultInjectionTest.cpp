@@ -52,7 +52,7 @@ TEST(FaultSpecText, RejectsWhatItCannotRead) {
   for (const char* text : {"", "FLY", "WRITE10:count=0", "WRITE10:count=x", "WRITE10:sense=3/0C",
                            "WRITE10:sense=G/00/00", "WRITE10:from=", "bufferfull", "bufferfull:0",
                            "WRITE10:sometimes", "WRITE10:after=x", "0x1FF", "WRITE10:from=-5", "WRITE10:once:always",
-                           "WRITE10:count=2:once"}) {
+                           "WRITE10:count=2:once", "READCD:corrupt", "WRITE10:corrupt:transport"}) {
     const FaultParseResult result = ParseFaultSpec(text);
     EXPECT_FALSE(result.spec) << text;
     EXPECT_NE(result.error, "") << text;
@@ -69,6 +69,27 @@ TEST(RecorderFaults, FailsTransfersFromAnAddressOn) {
   EXPECT_EQ(harness.Write(20, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
   harness.recorder().ClearFaults();
   EXPECT_EQ(harness.Write(20, 1, Pattern(1, 2048, 0)), TransportResult::Good);
+}
+
+// A silent corruption answers GOOD and stores the named block with one byte
+// flipped, once, whether the transfer starts at the block or holds it.
+TEST(RecorderFaults, ACorruptWriteStoresOneBlockChangedAndSaysNothing) {
+  RecorderHarness harness;
+  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
+  harness.recorder().ArmFault(Parsed("WRITE10:from=18:corrupt"));
+  const auto sent = Pattern(24, 2048, 3);
+  EXPECT_EQ(harness.Write(0, 16, {sent.begin(), sent.begin() + 16 * 2048}), TransportResult::Good);
+  EXPECT_EQ(harness.Write(16, 4, {sent.begin() + 16 * 2048, sent.begin() + 20 * 2048}), TransportResult::Good);
+  EXPECT_EQ(harness.Write(20, 4, {sent.begin() + 20 * 2048, sent.end()}), TransportResult::Good);
+  EXPECT_TRUE(harness.recorder().FaultsNeverMet().empty());
+
+  const auto stored = harness.Read(cdb::ReadCd(0, 24, 0x10), 24 * 2048).value_or(std::vector<std::uint8_t>{});
+  ASSERT_EQ(stored.size(), sent.size());
+  std::vector<std::size_t> differing;
+  for (std::size_t at = 0; at < sent.size(); ++at) {
+    if (stored[at] != sent[at]) differing.push_back(at);
+  }
+  EXPECT_EQ(differing, std::vector<std::size_t>{18 * 2048 + 1024});
 }
 
 TEST(RecorderFaults, BufferFullAndFailingBufferCapacity) {

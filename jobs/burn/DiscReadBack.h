@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "drive/DriveRegistry.h"
+#include "jobs/burn/WrittenDigests.h"
+
+namespace brenmark {
+
+// How the blocks of a part of the disc are read back: as the burn wrote them.
+enum class ReadBackKind : std::uint8_t {
+  UserData,           // 2048 bytes of a data block (Mode 1, Mode 2 Form 1, DVD), READ(12)
+  AudioSamples,       // the 2352 bytes of an audio block, READ CD
+  Mode2WithSubheader, // subheader and 2324 bytes of a Mode 2 Form 2 block, READ CD
+};
+
+// One part of a written disc the verify reads back on its own: a file, the
+// directory structure, a track.
+struct VerifyItem {
+  std::string name;  // as the user knows it: "/a/b.txt", "track 2 (song.wav)"
+  std::int32_t first = 0;
+  std::uint32_t blocks = 0;
+  std::uint64_t bytes = 0;  // what it holds for the user: a file's size, a track's bytes
+  ReadBackKind kind = ReadBackKind::UserData;
+  // Counted in the summary as one of its files or tracks (the directory
+  // structure is compared, not counted).
+  bool counted = true;
+};
+
+// What reading an item back found.
+struct VerifyFinding {
+  enum class Kind : std::uint8_t {
+    Same,        // every block as written (or, where nothing was written, readable)
+    Differs,     // `block` is the first that is not as written
+    Unreadable,  // the drive could not read the `blocks` blocks from `block`
+  };
+  Kind kind = Kind::Same;
+  std::int32_t block = 0;
+  std::uint32_t blocks = 1;
+};
+
+// Reads items back through the drive, block runs as long as one command
+// carries, and compares every block that the burn wrote with its digest;
+// a block it did not write (a file of an earlier session) is only read.
+// A run the drive cannot read (after the transfers' retries and question)
+// ends the item unreadable.
+class DiscReadBack {
+ public:
+  // Blocks of the item read so far, after each command.
+  using BlocksRead = std::function<void(std::uint32_t)>;
+
+  DiscReadBack(DriveRegistry& registry, int drive, const WrittenDigests& written);
+
+  VerifyFinding Check(const VerifyItem& item, const BlocksRead& blocksRead);
+
+ private:
+  bool Read(ReadBackKind kind, std::int32_t lba, std::uint32_t count);
+
+  DriveRegistry& registry_;
+  const int drive_;
+  const WrittenDigests& written_;
+  std::vector<std::uint8_t> buffer_;
+};
+
+int BlockSizeOf(ReadBackKind kind);
+
+}  // namespace brenmark
