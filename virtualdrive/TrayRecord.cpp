@@ -18,6 +18,15 @@ constexpr std::string_view kImageKey = "image ";
 
 fs::path RecordPath(const fs::path& workFolder) { return workFolder / "tray"; }
 
+// A data folder may be shared by the Linux program and the Windows program
+// running under Wine, so a record may name its image as the other system does:
+// `/...`, `X:\...` or `\\server\...`.
+bool AbsoluteOnEitherSystem(std::string_view text) {
+  const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (text.starts_with('/') || text.starts_with("\\\\")) return true;
+  return text.size() >= 3 && isLetter(text[0]) && text[1] == ':' && (text[2] == '\\' || text[2] == '/');
+}
+
 }  // namespace
 
 std::string FormatTrayRecord(const TrayRecord& record) {
@@ -55,8 +64,9 @@ TrayRecordResult ParseTrayRecord(std::string_view text) {
     return {std::nullopt, "tray record: no blank " + std::string(blank) + " exists"};
   }
   if (rest.starts_with(kImageKey)) {
-    const fs::path image = platform::PathFromUtf8(rest.substr(kImageKey.size()));
-    if (image.is_absolute()) return {TrayRecord::Image(image), {}};
+    const std::string_view named = rest.substr(kImageKey.size());
+    const fs::path image = platform::PathFromUtf8(named);
+    if (image.is_absolute() || AbsoluteOnEitherSystem(named)) return {TrayRecord::Image(image), {}};
     return {std::nullopt, "tray record: the image path " + image.string() + " is not absolute"};
   }
   return {std::nullopt, "tray record: cannot read \"" + std::string(rest) + "\""};

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "platform/Utf8Path.h"
 #include "virtualdrive/TextFile.h"
 #include "virtualdrive/TrayRecord.h"
 
@@ -31,6 +32,15 @@ RestoredTray FromRecord(const RecorderModel& model, const fs::path& workFolder) 
       tray.disc.reset();
       break;
     case TrayRecord::Content::Image: {
+      if (!record.image.is_absolute()) {
+        // Inserted by the program of the other system sharing this data folder:
+        // the record stays for it, and no blank is burned in its stead here.
+        tray.disc.reset();
+        tray.problem = "the image in the tray, " + platform::Utf8FromPath(record.image) +
+                       ", was inserted by a program that names files as another system does; the drive reports "
+                       "no disc until the tray is loaded again";
+        break;
+      }
       DiscLoadResult loaded = DiscImage::Load(record.image, !IsCdMedium(model.blankKind), workFolder);
       tray.disc = std::move(loaded.disc);
       if (!tray.disc) {

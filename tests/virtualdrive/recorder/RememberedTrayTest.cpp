@@ -206,6 +206,31 @@ TEST(EmptyTray, MediaCommandsAnswerMediumNotPresent) {
   EXPECT_EQ(Be16(*features, 6), 0x0000);
 }
 
+// Under Wine the Linux and the Windows program may share a data folder; an image
+// one of them inserted stays in the tray for it, and the other reports no disc
+// instead of loading a blank over the record.
+TEST(RememberedTray, AnImageTheOtherSystemInsertedStaysForIt) {
+  RecorderHarness harness;
+#ifdef _WIN32
+  const std::string otherSystems = "/home/user/discs/audio.cue";
+#else
+  const std::string otherSystems = "Z:\\home\\user\\discs\\audio.cue";
+#endif
+  const std::string record = "brenmark-tray 1\nimage " + otherSystems + "\n";
+  harness.Restart([&] {
+    fs::create_directories(harness.folder() / "work");
+    WriteFile(harness.folder() / "work" / "tray", record);
+  });
+  for (int start = 0; start < 2; ++start) {
+    const std::string problem = harness.recorder().StartupProblem();
+    EXPECT_NE(problem.find(otherSystems), std::string::npos) << problem;
+    EXPECT_FALSE(harness.Read(cdb::ReadDiscInformation(), 34));
+    EXPECT_EQ(harness.sense(), sense::kMediumNotPresent);
+    EXPECT_EQ(FileBytes(harness.folder() / "work" / "tray"), std::vector<std::uint8_t>(record.begin(), record.end()));
+    harness.Restart();
+  }
+}
+
 // Any image path and the size of a blank CD survive the record; sizes no CD-R
 // has, or a size on a DVD, are refused rather than taken as 80 minutes.
 TEST(TrayRecord, KeepsAnyImagePathAndBlankSizeAndRefusesWhatNoTrayHolds) {
