@@ -16,6 +16,12 @@ class UserPrompt {
   virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
   // A Yes/No question with the error icon; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
+  // A message in a window of its own title (a report about one drive);
+  // prompts without titled windows show it as any other message.
+  virtual void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) {
+    (void)title;
+    ShowMessage(text, icon);
+  }
   // A plain message the user closes once they have done what it asks (such as
   // inserting another disc); false when nobody can. Where a message already
   // waits for its OK, that is all it takes.

@@ -23,7 +23,7 @@ TrackTimeTable ReadDiscTracks(DriveRegistry& registry, int drive, UserPrompt& pr
     if (registry.ReadToc(drive, kTocLength, toc.data())) {
       table = ReadTrackTimes(toc.data(), toc.size());
     } else {
-      prompt.ShowMessage("Error occure while reading TOC data.", MessageIcon::Plain);
+      prompt.ShowMessage(kTocReadFailedText, MessageIcon::Plain);
     }
   }
   registry.CloseDevice(drive);

@@ -18,6 +18,9 @@ namespace brenmark::audio {
 // index of -1 gives an empty table without touching any drive.
 TrackTimeTable ReadDiscTracks(DriveRegistry& registry, int drive, UserPrompt& prompt);
 
+// Told when the disc's table of contents cannot be read (a blank disc has none).
+inline constexpr char kTocReadFailedText[] = "Error occure while reading TOC data.";
+
 // The track dialog's lines for the disc in a drive, read holding the drive's
 // lease as a report does. Nothing when another job holds the drive.
 std::optional<std::vector<std::string>> ReadTrackListLines(DriveRegistry& registry, DriveLeases& leases, int drive,

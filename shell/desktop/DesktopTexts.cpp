@@ -18,7 +18,18 @@ std::string JobName(desktop::JobKind kind) {
   return "Job";
 }
 
+std::string ReportTitle(const std::string& report, const std::string& driveName) {
+  return driveName.empty() ? report : report + " - " + driveName;
+}
+
 std::string OutcomeText(JobEnd end) { return end == JobEnd::Done ? "Finished." : "Ended without completing."; }
+
+std::optional<std::string> StoppedStatusText(const std::string& lastStatus) {
+  const std::size_t end = lastStatus.find_last_not_of(". ");
+  if (lastStatus.empty() || end == std::string::npos) return "Stopped.";
+  if (lastStatus.size() < 3 || lastStatus.compare(lastStatus.size() - 3, 3, "...") != 0) return std::nullopt;
+  return "Stopped at: " + lastStatus.substr(0, end + 1);
+}
 
 std::string KeptImageText(const std::string& image) { return "The disc is kept as " + image + "."; }
 

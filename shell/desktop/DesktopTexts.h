@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ inline constexpr const char* kFolderBrowserTitle = "Choose a folder:";
 inline constexpr const char* kNoFolderMessage = "You have not select a folder to burn on disc.";
 inline constexpr const char* kNoOutputFolderMessage = "Please select output folder to store files.";
 inline constexpr const char* kNoTracksToGrabMessage = "The disc in the drive holds no tracks to grab.";
+inline constexpr const char* kClearEndedJobs = "Clear Ended Jobs";
+inline constexpr const char* kDiscReportName = "Disc Information";
+inline constexpr const char* kDeviceReportName = "Device Information";
 inline constexpr const char* kLeaveDuringJobQuestion =
     "A job is still running.\n"
     "If you leave now, Brenmark closes its main window, finishes the job and then quits.\n"
@@ -25,8 +29,16 @@ inline constexpr const char* kLeaveDuringJobQuestion =
 // The name a progress window gives a job the main window started.
 std::string JobName(desktop::JobKind kind);
 
+// A report window's title: "<report> - <drive>", or the report alone without a drive.
+std::string ReportTitle(const std::string& report, const std::string& driveName);
+
 // The line that says how a job ended: it did everything it was asked (Done), or not.
 std::string OutcomeText(JobEnd end);
+
+// The status line of a job that failed while its last status still said what
+// it was doing (empty, or ending in "..."): "Stopped at: <that step>"; nothing
+// when the last status already tells how it ended.
+std::optional<std::string> StoppedStatusText(const std::string& lastStatus);
 
 // The line that follows it when the job's recorder kept the disc as `image`.
 std::string KeptImageText(const std::string& image);

@@ -26,11 +26,13 @@ JobBoard::JobBoard(JobRunner& jobs, VirtualTrays& trays, JobBoardView& windows, 
 JobBoard::~JobBoard() { WaitForJobs(); }
 
 bool JobBoard::Start(JobProcedure procedure, JobInputs inputs, const std::string& jobName,
-                     const std::string& driveName, virtualdrive::VirtualRecorder* recorder, const std::string& source) {
+                     const std::string& driveName, virtualdrive::VirtualRecorder* recorder, const std::string& source,
+                     const std::filesystem::path& outputFolder) {
   JobEntry& entry = entries_.emplace_back();
   entry.index = entries_.size() - 1;
   entry.title = jobName + " on " + driveName;
   entry.source = source;
+  entry.outputFolder = outputFolder;
   entry.startTime = ClockTime(std::time(nullptr));
   entry.recorder = recorder;
   if (recorder) entry.imageSerialAtStart = trays_.LastFinishedImage(recorder).serial;
@@ -38,17 +40,19 @@ bool JobBoard::Start(JobProcedure procedure, JobInputs inputs, const std::string
   // The job reports its end from its own thread; the board learns of it on
   // the user-interface thread, after every progress update the job made before.
   const std::size_t index = entry.index;
-  auto job = jobs_.Start(std::move(procedure), std::move(inputs), windows_.OpenJobWindow(entry),
+  auto& progress = progress_.emplace_back(std::make_shared<JobProgress>(windows_.OpenJobWindow(entry)));
+  auto job = jobs_.Start(std::move(procedure), std::move(inputs), progress,
                          [post = ui_.post, this, index](JobEnd end) {
                            post([this, index, end] { Ended(index, end); });
                          });
   if (!job) {
     windows_.DropJobWindow(entry);
     entries_.pop_back();
+    progress_.pop_back();
     return false;
   }
   windows_.ShowJobWindow(entry);
-  windows_.ListJobs(MenuLines());
+  windows_.ListJobs(Menu());
   return true;
 }
 
@@ -57,16 +61,19 @@ void JobBoard::Ended(std::size_t index, JobEnd end) {
   entry.running = false;
   entry.end = end;
   entry.resultLine = desktoptext::OutcomeText(end);
+  if (end != JobEnd::Done) progress_[index]->ShowFailed();
   if (entry.recorder) {
     const VirtualTrays::FinishedImage finished = trays_.LastFinishedImage(entry.recorder);
     if (finished.serial != entry.imageSerialAtStart) {
       entry.keptImage = finished.path;
+      entry.folderToOpen = finished.path.parent_path();
       std::filesystem::path shown = finished.path;
       entry.resultLine += " " + desktoptext::KeptImageText(platform::Utf8FromPath(shown.make_preferred()));
     }
   }
+  if (entry.folderToOpen.empty() && end == JobEnd::Done) entry.folderToOpen = entry.outputFolder;
   windows_.ShowJobEnded(entry);
-  windows_.ListJobs(MenuLines());
+  windows_.ListJobs(Menu());
 }
 
 int JobBoard::RunningCount() const {
@@ -75,14 +82,26 @@ int JobBoard::RunningCount() const {
   return count;
 }
 
-std::vector<std::string> JobBoard::MenuLines() const {
-  std::vector<std::string> lines;
+JobMenu JobBoard::Menu() const {
+  JobMenu menu;
   for (const JobEntry& entry : entries_) {
+    if (entry.cleared) continue;
     std::string line = entry.startTime + " " + entry.title;
     if (!entry.source.empty()) line += ", " + entry.source;
-    lines.push_back(line + " - " + (entry.running ? std::string("running") : desktoptext::OutcomeText(entry.end)));
+    menu.lines.push_back(line + " - " + (entry.running ? std::string("running") : desktoptext::OutcomeText(entry.end)));
+    menu.jobs.push_back(entry.index);
+    menu.endedListed = menu.endedListed || !entry.running;
   }
-  return lines;
+  return menu;
+}
+
+void JobBoard::ClearEnded() {
+  for (JobEntry& entry : entries_) {
+    if (entry.running || entry.cleared) continue;
+    entry.cleared = true;
+    windows_.CloseJobWindow(entry);
+  }
+  windows_.ListJobs(Menu());
 }
 
 void JobBoard::WaitForJobs() {

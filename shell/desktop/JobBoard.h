@@ -10,6 +10,7 @@
 
 #include "jobs/Job.h"
 #include "jobs/ProgressSink.h"
+#include "shell/desktop/JobProgress.h"
 #include "shell/desktop/UiThread.h"
 
 namespace brenmark {
@@ -32,8 +33,21 @@ struct JobEntry {
   JobEnd end = JobEnd::Done;  // once ended: how
   std::string resultLine;    // once ended: how, and where the disc is kept
   std::filesystem::path keptImage;  // once ended: the image its recorder kept, if any
+  std::filesystem::path outputFolder;  // where it writes files, if it does
+  // Once ended: the folder its window offers to open (the kept image's, or the
+  // output folder of a job that finished), if any.
+  std::filesystem::path folderToOpen;
   virtualdrive::VirtualRecorder* recorder = nullptr;
   std::uint64_t imageSerialAtStart = 0;
+  bool cleared = false;      // ended, and taken off the Jobs menu with its window
+};
+
+// The Jobs menu: a line per job not cleared, oldest first, the board index of
+// each line's job, and whether any of them has ended (and can be cleared).
+struct JobMenu {
+  std::vector<std::string> lines;
+  std::vector<std::size_t> jobs;
+  bool endedListed = false;
 };
 
 // What a front end draws for the job board: a progress window per job and the
@@ -50,8 +64,10 @@ class JobBoardView {
   // The job has ended: its window shows its last progress and its result
   // line, and comes back if hidden.
   virtual void ShowJobEnded(const JobEntry& job) = 0;
-  // The Jobs menu, one line per job, oldest first.
-  virtual void ListJobs(const std::vector<std::string>& lines) = 0;
+  // The ended job has been cleared: its window goes for good.
+  virtual void CloseJobWindow(const JobEntry& job) = 0;
+  // The Jobs menu as it now reads.
+  virtual void ListJobs(const JobMenu& menu) = 0;
 };
 
 // The desktop's jobs: starts each on its own thread with a window of its own,
@@ -66,16 +82,22 @@ class JobBoard {
   JobBoard& operator=(const JobBoard&) = delete;
 
   // Starts `procedure` on `inputs` as "<jobName> on <driveName>", working
-  // from `source`; `recorder` is the job's virtual recorder, if any. False
-  // when it did not start (its drive is busy; the user has been told).
+  // from `source` and writing files into `outputFolder` (if any); `recorder`
+  // is the job's virtual recorder, if any. False when it did not start (its
+  // drive is busy; the user has been told).
   bool Start(JobProcedure procedure, JobInputs inputs, const std::string& jobName, const std::string& driveName,
-             virtualdrive::VirtualRecorder* recorder, const std::string& source = {});
+             virtualdrive::VirtualRecorder* recorder, const std::string& source = {},
+             const std::filesystem::path& outputFolder = {});
 
   const std::deque<JobEntry>& jobs() const { return entries_; }
   int RunningCount() const;
   // "<start time> <title>, <source> - running", or once ended "... - " and
   // how it ended ("Finished." or "Ended without completing."), oldest first.
-  std::vector<std::string> MenuLines() const;
+  std::vector<std::string> MenuLines() const { return Menu().lines; }
+  JobMenu Menu() const;
+  // Takes the ended jobs off the Jobs menu and closes their windows; the
+  // running ones stay.
+  void ClearEnded();
   // Serves the user-interface thread's events until every job has ended.
   void WaitForJobs();
 
@@ -87,6 +109,8 @@ class JobBoard {
   JobBoardView& windows_;
   UiThread ui_;
   std::deque<JobEntry> entries_;
+  // Each entry's progress on its way to its window.
+  std::deque<std::shared_ptr<JobProgress>> progress_;
 };
 
 }  // namespace brenmark::desktop

@@ -20,6 +20,7 @@
 #include "shell/DriveNames.h"
 #include "shell/SourceFolder.h"
 #include "shell/desktop/DesktopTexts.h"
+#include "shell/desktop/TitledPrompt.h"
 #include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark::desktop {
@@ -43,6 +44,26 @@ JobProcedure ProcedureOf(JobKind kind) {
   }
   return {};
 }
+
+// Keeps the messages shown while the track list is read, to be shown once it
+// is known whether the disc holds any track; questions go through.
+class KeptMessages final : public UserPrompt {
+ public:
+  explicit KeptMessages(UserPrompt& prompt) : prompt_(prompt) {}
+  void ShowMessage(const std::string& text, MessageIcon icon) override { kept_.push_back({text, icon}); }
+  bool AskYesNo(const std::string& text) override { return prompt_.AskYesNo(text); }
+
+  // Shows the kept messages but those saying `left`.
+  void ShowAllBut(const std::string& left) {
+    for (const auto& [text, icon] : kept_) {
+      if (text != left) prompt_.ShowMessage(text, icon);
+    }
+  }
+
+ private:
+  UserPrompt& prompt_;
+  std::vector<std::pair<std::string, MessageIcon>> kept_;
+};
 
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
@@ -85,7 +106,7 @@ void MainWindowLogic::Open() {
   view_.ShowDrives(names, registry.currentDrive);
   ShowDriveControls(registry.currentDrive);
   view_.Show(MainControl::ScanIndicator, false);
-  view_.Enable(MainControl::JobsMenu, !board_.jobs().empty());
+  view_.Enable(MainControl::JobsMenu, !board_.Menu().lines.empty());
   view_.SetOutputText("");
   engine_.jobState().sourceTree.reset();
   scannedFolder_.clear();
@@ -246,12 +267,16 @@ void MainWindowLogic::GrabAudio() {
     return;
   }
   DriveRegistry& registry = engine_.registry();
+  KeptMessages kept(engine_.prompt());
   const std::optional<std::vector<std::string>> lines =
-      audio::ReadTrackListLines(registry, engine_.leases(), registry.currentDrive, engine_.prompt());
+      audio::ReadTrackListLines(registry, engine_.leases(), registry.currentDrive, kept);
   if (!lines) {
     ShowBusyMessage();
     return;
   }
+  // A blank disc has no table of contents to read: that it holds no tracks
+  // is all the user is told about it.
+  kept.ShowAllBut(lines->empty() ? audio::kTocReadFailedText : "");
   if (lines->empty()) {
     engine_.prompt().ShowMessage(kNoTracksToGrabMessage, MessageIcon::Plain);
     return;
@@ -268,7 +293,9 @@ void MainWindowLogic::StartJob(JobKind kind) {
   const int drive = registry.currentDrive;
   const std::string driveName = registry.HasDrive(drive) ? ShortDriveName(registry.drive(drive)) : "no drive";
   if (board_.Start(ProcedureOf(kind), SnapshotJobInputs(engine_.jobState(), registry), JobName(kind), driveName,
-                   engine_.RecorderAt(drive), SourceOf(kind))) {
+                   engine_.RecorderAt(drive), SourceOf(kind),
+                   kind == JobKind::AudioGrab ? platform::PathFromUtf8(engine_.jobState().outputFolder)
+                                              : std::filesystem::path())) {
     view_.Enable(MainControl::JobsMenu, true);
   }
 }
@@ -288,7 +315,7 @@ std::string MainWindowLogic::SourceOf(JobKind kind) const {
   return {};
 }
 
-void MainWindowLogic::RunReport(bool (*report)(DriveRegistry&, UserPrompt&)) {
+void MainWindowLogic::RunReport(bool (*report)(DriveRegistry&, UserPrompt&), const char* reportName) {
   // The report's queries run on a thread of their own, holding the drive's
   // lease until its box has been closed, so they never talk to a drive a job
   // is using; the window stays responsive meanwhile.
@@ -299,18 +326,20 @@ void MainWindowLogic::RunReport(bool (*report)(DriveRegistry&, UserPrompt&)) {
     ShowBusyMessage();
     return;
   }
+  const std::string driveName = registry.HasDrive(drive) ? ShortDriveName(registry.drive(drive)) : std::string();
   ShowReportRunning(true);
   reportWork_.Run(
-      [report, &registry, &prompt = engine_.prompt(), lease = std::move(lease)]() mutable {
+      [report, &registry, prompt = TitledPrompt(engine_.prompt(), ReportTitle(reportName, driveName)),
+       lease = std::move(lease)]() mutable {
         report(registry, prompt);
         lease.reset();
       },
       [this] { ShowReportRunning(false); });
 }
 
-void MainWindowLogic::ShowDiscReport() { RunReport(brenmark::ShowDiscReport); }
+void MainWindowLogic::ShowDiscReport() { RunReport(brenmark::ShowDiscReport, kDiscReportName); }
 
-void MainWindowLogic::ShowDeviceReport() { RunReport(brenmark::ShowDeviceReport); }
+void MainWindowLogic::ShowDeviceReport() { RunReport(brenmark::ShowDeviceReport, kDeviceReportName); }
 
 void MainWindowLogic::OpenDocumentation() {
   const std::filesystem::path documentation = DocumentationPath();
@@ -334,6 +363,11 @@ void MainWindowLogic::OpenTray() {
     return;
   }
   view_.OpenTray(*recorder, ListedDriveName(registry.drive(drive)));
+}
+
+void MainWindowLogic::ClearEndedJobs() {
+  board_.ClearEnded();
+  view_.Enable(MainControl::JobsMenu, !board_.Menu().lines.empty());
 }
 
 bool MainWindowLogic::MayLeave() {

@@ -43,6 +43,8 @@ class MainWindowLogic {
   void ShowDeviceReport();
   void OpenDocumentation();
   void OpenTray();
+  // The Jobs menu's "Clear Ended Jobs"; the menu goes with its last line.
+  void ClearEndedJobs();
   // False when jobs run and the user chose to stay; when leaving, a running
   // folder scan is stopped.
   bool MayLeave();
@@ -71,7 +73,8 @@ class MainWindowLogic {
   void StartJob(JobKind kind);
   // What the job of `kind` works from, as the Jobs menu names it.
   std::string SourceOf(JobKind kind) const;
-  void RunReport(bool (*report)(DriveRegistry&, UserPrompt&));
+  // `reportName` and the drive's name title the report's windows.
+  void RunReport(bool (*report)(DriveRegistry&, UserPrompt&), const char* reportName);
   void ShowBusyMessage();
 
   EngineSession& engine_;

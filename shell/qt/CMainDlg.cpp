@@ -67,6 +67,7 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   desktop::MainWindowView& view = *this;
   logic_ = std::make_unique<desktop::MainWindowLogic>(services_.engine, view, *jobWindows_, UiThreadOf(this));
   jobWindows_->Attach(logic_->board());
+  connect(jobWindows_, &JobWindows::ClearEndedRequested, this, [this] { logic_->ClearEndedJobs(); });
   desktop::MainWindowLogic& logic = *logic_;
 
   connect(ui_->driveCombo, &QComboBox::currentIndexChanged, this, [&logic](int index) { logic.SelectDrive(index); });

@@ -22,7 +22,7 @@ CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent), ui_(new Ui::CProg
   ui_->outcomeLine->hide();
   ui_->showImageButton->hide();
   connect(ui_->showImageButton, &QPushButton::clicked, this,
-          [this] { emit ImageFolderRequested(image_); });
+          [this] { emit FolderRequested(folder_); });
   ShowPosition();
 }
 
@@ -53,11 +53,11 @@ void CProgressDlg::EnableClose(bool enabled) { ui_->closeButton->setEnabled(enab
 
 bool CProgressDlg::IsCloseEnabled() const { return ui_->closeButton->isEnabled(); }
 
-void CProgressDlg::ShowEnding(const QString& line, const QString& image) {
-  image_ = image;
+void CProgressDlg::ShowEnding(const QString& line, const QString& folder) {
+  folder_ = folder;
   ui_->outcomeLine->setText(line);
   ui_->outcomeLine->show();
-  ui_->showImageButton->setVisible(!image.isEmpty());
+  ui_->showImageButton->setVisible(!folder.isEmpty());
 }
 
 QString CProgressDlg::Outcome() const { return ui_->outcomeLine->isHidden() ? QString() : ui_->outcomeLine->text(); }

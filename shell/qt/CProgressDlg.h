@@ -38,22 +38,23 @@ class CProgressDlg final : public QDialog {
   void EnableClose(bool enabled);
   bool IsCloseEnabled() const;
 
-  // The job has ended: `line` says how (and where its disc is kept), `image`
-  // (when not empty) is the finished disc image the user may ask to see.
-  void ShowEnding(const QString& line, const QString& image);
+  // The job has ended: `line` says how (and where its disc is kept), `folder`
+  // (when not empty) is what Open Folder opens: the kept image's folder, or
+  // the folder a finished grab wrote.
+  void ShowEnding(const QString& line, const QString& folder);
   QString Outcome() const;
-  QString Image() const { return image_; }
+  QString Folder() const { return folder_; }
 
  signals:
-  // The user asked to see the folder of the finished image.
-  void ImageFolderRequested(const QString& image);
+  // The user asked to see the job's folder.
+  void FolderRequested(const QString& folder);
 
  private:
   void ShowPosition();
 
   std::unique_ptr<Ui::CProgressDlg> ui_;
   ProgressBarState bar_;
-  QString image_;
+  QString folder_;
 };
 
 }  // namespace brenmark::gui

@@ -1,13 +1,13 @@
 #include "shell/qt/JobWindows.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QMenu>
 #include <QScreen>
 
 #include <algorithm>
 
 #include "shell/desktop/CascadePlace.h"
+#include "shell/desktop/DesktopTexts.h"
 #include "shell/qt/CProgressDlg.h"
 #include "shell/qt/DesktopOpener.h"
 #include "shell/qt/FinishingJobsDlg.h"
@@ -24,7 +24,7 @@ std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry&
   auto* window = new CProgressDlg(owner_);
   window->setWindowIcon(owner_->windowIcon());
   window->NameJob(QString::fromStdString(job.title));
-  connect(window, &CProgressDlg::ImageFolderRequested, this, &JobWindows::OpenImageFolder);
+  connect(window, &CProgressDlg::FolderRequested, this, &JobWindows::OpenFolder);
   windows_.push_back({window, std::make_shared<QtProgressSink>(window)});
   return windows_.back().progress;
 }
@@ -79,17 +79,23 @@ void JobWindows::ShowJobEnded(const desktop::JobEntry& job) {
   Window& window = windows_[job.index];
   window.progress->Flush();
   if (!window.dialog) return;
-  window.dialog->ShowEnding(QString::fromStdString(job.resultLine), QString::fromStdString(job.keptImage.string()));
+  window.dialog->ShowEnding(QString::fromStdString(job.resultLine), QString::fromStdString(job.folderToOpen.string()));
   KeepWithinScreen(*window.dialog);
   ShowAgain(window.dialog);
 }
 
-void JobWindows::ListJobs(const std::vector<std::string>& lines) {
+void JobWindows::CloseJobWindow(const desktop::JobEntry& job) { delete windows_[job.index].dialog.data(); }
+
+void JobWindows::ListJobs(const desktop::JobMenu& jobMenu) {
   menu_->clear();
-  for (std::size_t index = 0; index < lines.size(); ++index) {
-    QAction* action = menu_->addAction(QString::fromStdString(lines[index]));
-    connect(action, &QAction::triggered, this, [this, index] { ShowAgain(windows_[index].dialog); });
+  for (std::size_t line = 0; line < jobMenu.lines.size(); ++line) {
+    QAction* action = menu_->addAction(QString::fromStdString(jobMenu.lines[line]));
+    connect(action, &QAction::triggered, this, [this, job = jobMenu.jobs[line]] { ShowAgain(windows_[job].dialog); });
   }
+  menu_->addSeparator();
+  QAction* clear = menu_->addAction(QString::fromUtf8(desktoptext::kClearEndedJobs));
+  clear->setEnabled(jobMenu.endedListed);
+  connect(clear, &QAction::triggered, this, &JobWindows::ClearEndedRequested);
   emit RunningCountChanged(board_ ? board_->RunningCount() : 0);
 }
 
@@ -100,8 +106,8 @@ void JobWindows::ShowAgain(CProgressDlg* window) {
   window->activateWindow();
 }
 
-void JobWindows::OpenImageFolder(const QString& image) {
-  OpenOnDesktop(QFileInfo(image).absolutePath(), prompt_);
+void JobWindows::OpenFolder(const QString& folder) {
+  OpenOnDesktop(folder, prompt_);
 }
 
 void JobWindows::FinishRunningJobs() {

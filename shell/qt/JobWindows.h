@@ -24,8 +24,8 @@ class QtProgressSink;
 // Jobs menu (from which a hidden window comes back), and each window back by
 // itself when its job ends, with the line that says how it ended.
 //
-// Progress windows are owned by `owner` and never deleted before it, so a job
-// can always write to its window.
+// Progress windows are owned by `owner` and deleted before it only once their
+// job has ended and been cleared, so a job can always write to its window.
 class JobWindows final : public QObject, public desktop::JobBoardView {
   Q_OBJECT
 
@@ -50,10 +50,13 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   void DropJobWindow(const desktop::JobEntry& job) override;
   void ShowJobWindow(const desktop::JobEntry& job) override;
   void ShowJobEnded(const desktop::JobEntry& job) override;
-  void ListJobs(const std::vector<std::string>& lines) override;
+  void CloseJobWindow(const desktop::JobEntry& job) override;
+  void ListJobs(const desktop::JobMenu& jobMenu) override;
 
  signals:
   void RunningCountChanged(int count);
+  // The Jobs menu's "Clear Ended Jobs".
+  void ClearEndedRequested();
 
  private:
   struct Window {
@@ -64,7 +67,7 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   void Place(CProgressDlg& window, int index);
   static void KeepWithinScreen(CProgressDlg& window);
   static void ShowAgain(CProgressDlg* window);
-  void OpenImageFolder(const QString& image);
+  void OpenFolder(const QString& folder);
 
   QWidget* owner_;
   UserPrompt& prompt_;

@@ -30,7 +30,12 @@ bool AskWithIcon(QWidget* parent, const QString& text, QMessageBox::Icon icon,
 }  // namespace
 
 void MessageBoxPresenter::ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) {
-  QMessageBox box(BoxIcon(icon), kApplicationName, text, QMessageBox::Ok, parent);
+  ShowTitledMessage(parent, kApplicationName, text, icon);
+}
+
+void MessageBoxPresenter::ShowTitledMessage(QWidget* parent, const QString& title, const QString& text,
+                                            MessageIcon icon) {
+  QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Ok, parent);
   box.exec();
 }
 

@@ -18,6 +18,8 @@ class MessagePresenter {
  public:
   virtual ~MessagePresenter() = default;
   virtual void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) = 0;
+  // A message in a box of its own title (a report about one drive).
+  virtual void ShowTitledMessage(QWidget* parent, const QString& title, const QString& text, MessageIcon icon) = 0;
   // A Yes/No question with the error icon; true for Yes.
   virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
   // A Yes/No question with the question icon, for the application's own choices.
@@ -28,6 +30,7 @@ class MessagePresenter {
 class MessageBoxPresenter final : public MessagePresenter {
  public:
   void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) override;
+  void ShowTitledMessage(QWidget* parent, const QString& title, const QString& text, MessageIcon icon) override;
   bool AskYesNo(QWidget* parent, const QString& text) override;
   bool Confirm(QWidget* parent, const QString& text) override;
 };

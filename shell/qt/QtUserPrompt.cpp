@@ -14,6 +14,14 @@ void QtUserPrompt::ShowMessage(const std::string& text, MessageIcon icon) {
   });
 }
 
+void QtUserPrompt::ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) {
+  const QString boxTitle = QString::fromStdString(title);
+  const QString message = QString::fromStdString(text);
+  RunOnUiThread(this, [&] {
+    if (!dismissed_) presenter_.ShowTitledMessage(owner_, boxTitle, message, icon);
+  });
+}
+
 bool QtUserPrompt::AskYesNo(const std::string& text) {
   const QString question = QString::fromStdString(text);
   return RunOnUiThread(this, [&] { return !dismissed_ && presenter_.AskYesNo(owner_, question); });

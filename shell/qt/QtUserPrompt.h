@@ -28,6 +28,7 @@ class QtUserPrompt final : public QObject, public UserPrompt {
   void Dismiss() { dismissed_ = true; }
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
+  void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
 
  private:

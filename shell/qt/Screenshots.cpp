@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -98,7 +99,7 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
                             .filePath(QStringLiteral("virtual-dvd-20261207-041500.iso"));
   progress.ShowEnding(QString::fromStdString(desktoptext::OutcomeText(JobEnd::Done) + " " +
                                              desktoptext::KeptImageText(QDir::toNativeSeparators(image).toStdString())),
-                      image);
+                      QFileInfo(image).absolutePath());
   shots.Shoot(progress, QStringLiteral("progress-window-ended"));
 
   FinishingJobsDlg finishing(&window);

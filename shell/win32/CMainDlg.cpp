@@ -194,7 +194,7 @@ void CMainDlg::ShowJobsMenu() {
   // The menu opens below the button.
   RECT button{};
   GetWindowRect(GetDlgItem(window_, IDC_JOBS), &button);
-  jobWindows_.PopUpMenu({button.left, button.bottom});
+  if (jobWindows_.PopUpMenu({button.left, button.bottom})) logic_.ClearEndedJobs();
 }
 
 void CMainDlg::ShowDrives(const std::vector<std::string>& names, int selected) {

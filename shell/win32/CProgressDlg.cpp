@@ -7,15 +7,46 @@
 
 namespace brenmark::win32 {
 
+namespace {
+
+// Marks the progress windows for the modal loop's key hook.
+constexpr wchar_t kProgressWindowMark[] = L"BrenmarkProgressWindow";
+
+// The hook that serves this thread's progress windows, and how many exist.
+thread_local HHOOK modalLoopHook = nullptr;
+thread_local int progressWindows = 0;
+
+}  // namespace
+
 CProgressDlg::CProgressDlg(HWND owner, const std::string& title, OpenFolder openFolder)
     : window_(CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROGRESS), owner, DialogProc,
                                  reinterpret_cast<LPARAM>(this))),
       openFolder_(std::move(openFolder)) {
   SetTitle(title);
+  SetPropW(window_, kProgressWindowMark, window_);
+  if (progressWindows++ == 0) {
+    modalLoopHook = SetWindowsHookExW(WH_MSGFILTER, ModalLoopKeys, nullptr, GetCurrentThreadId());
+  }
 }
 
 CProgressDlg::~CProgressDlg() {
-  if (IsWindow(window_)) DestroyWindow(window_);
+  if (IsWindow(window_)) {
+    RemovePropW(window_, kProgressWindowMark);
+    DestroyWindow(window_);
+  }
+  if (--progressWindows == 0 && modalLoopHook) {
+    UnhookWindowsHookEx(modalLoopHook);
+    modalLoopHook = nullptr;
+  }
+}
+
+LRESULT CALLBACK CProgressDlg::ModalLoopKeys(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == MSGF_DIALOGBOX) {
+    MSG* message = reinterpret_cast<MSG*>(lParam);
+    const HWND root = message->hwnd ? GetAncestor(message->hwnd, GA_ROOT) : nullptr;
+    if (root && GetPropW(root, kProgressWindowMark) && IsDialogMessageW(root, message)) return TRUE;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 void CProgressDlg::SetTitle(const std::string& title) {
@@ -36,11 +67,11 @@ void CProgressDlg::SetPos(std::int32_t position) {
 
 void CProgressDlg::EnableClose(bool enabled) { EnableWindow(GetDlgItem(window_, IDOK), enabled); }
 
-void CProgressDlg::ShowEnding(const std::string& line, const std::filesystem::path& image) {
-  image_ = image;
+void CProgressDlg::ShowEnding(const std::string& line, const std::filesystem::path& folder) {
+  folder_ = folder;
   SetDlgItemTextW(window_, IDC_PROGRESS_RESULT, platform::WideFromUtf8(line).c_str());
   ShowWindow(GetDlgItem(window_, IDC_PROGRESS_RESULT), SW_SHOW);
-  ShowWindow(GetDlgItem(window_, IDC_PROGRESS_IMAGE), image.empty() || !openFolder_ ? SW_HIDE : SW_SHOW);
+  ShowWindow(GetDlgItem(window_, IDC_PROGRESS_IMAGE), folder.empty() || !openFolder_ ? SW_HIDE : SW_SHOW);
 }
 
 void CProgressDlg::Show() {
@@ -61,7 +92,7 @@ INT_PTR CALLBACK CProgressDlg::DialogProc(HWND window, UINT message, WPARAM wPar
       }
       if (LOWORD(wParam) == IDC_PROGRESS_IMAGE) {
         const auto* dialog = reinterpret_cast<const CProgressDlg*>(GetWindowLongPtrW(window, DWLP_USER));
-        if (dialog && dialog->openFolder_ && !dialog->image_.empty()) dialog->openFolder_(dialog->image_.parent_path());
+        if (dialog && dialog->openFolder_ && !dialog->folder_.empty()) dialog->openFolder_(dialog->folder_);
         return TRUE;
       }
       return FALSE;

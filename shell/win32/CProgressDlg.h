@@ -12,8 +12,9 @@ namespace brenmark::win32 {
 // The modeless progress window of one job: a status line, a progress bar and
 // Close, and once the job has ended a line that says how it ended (with the
 // disc image it left, if any, and a button that shows the image's folder).
-// Close and the close box only hide it; it is destroyed with its owner, the
-// main window, so its job can always write to it.
+// Close, the close box and Escape only hide it (Escape too while the main
+// window runs its own modal loop); it is destroyed with its owner, the main
+// window, so its job can always write to it.
 class CProgressDlg {
  public:
   using OpenFolder = std::function<void(const std::filesystem::path& folder)>;
@@ -29,17 +30,20 @@ class CProgressDlg {
   void SetRange(std::int32_t maximum);
   void SetPos(std::int32_t position);
   void EnableClose(bool enabled);
-  // The job has ended: `line` says how; `image`, when not empty, is the disc
-  // image its recorder kept.
-  void ShowEnding(const std::string& line, const std::filesystem::path& image);
+  // The job has ended: `line` says how; `folder`, when not empty, is what
+  // Open Folder opens (the kept image's folder, or the one a grab wrote).
+  void ShowEnding(const std::string& line, const std::filesystem::path& folder);
   void Show();
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Gives the progress windows their dialog keys inside another window's
+  // modal loop, which handles only its own dialog's keys.
+  static LRESULT CALLBACK ModalLoopKeys(int code, WPARAM wParam, LPARAM lParam);
 
   HWND window_;
   OpenFolder openFolder_;
-  std::filesystem::path image_;
+  std::filesystem::path folder_;
 };
 
 }  // namespace brenmark::win32

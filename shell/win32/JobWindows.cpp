@@ -23,7 +23,7 @@ JobWindows::~JobWindows() {
 
 std::vector<HWND> JobWindows::windows() const {
   std::vector<HWND> handles;
-  for (const Window& window : windows_) handles.push_back(window.dialog->hwnd());
+  for (const Window& window : windows_) handles.push_back(window.dialog ? window.dialog->hwnd() : nullptr);
   return handles;
 }
 
@@ -53,24 +53,35 @@ void JobWindows::ShowJobEnded(const desktop::JobEntry& job) {
   window.progress->Flush();
   // The title says how the job ended, and the window comes back to say it.
   window.dialog->SetTitle(kTitlePrefix + job.title + " - " + desktoptext::OutcomeText(job.end));
-  window.dialog->ShowEnding(job.resultLine, job.keptImage);
+  window.dialog->ShowEnding(job.resultLine, job.folderToOpen);
   window.dialog->Show();
 }
 
-void JobWindows::ListJobs(const std::vector<std::string>& lines) {
-  if (menu_) DestroyMenu(menu_);
-  menu_ = CreatePopupMenu();
-  for (std::size_t index = 0; index < lines.size(); ++index) {
-    AppendMenuW(menu_, MF_STRING, index + 1, platform::WideFromUtf8(lines[index]).c_str());
-  }
+void JobWindows::CloseJobWindow(const desktop::JobEntry& job) {
+  Window& window = windows_[job.index];
+  window.progress->Flush();
+  window.dialog.reset();
 }
 
-void JobWindows::PopUpMenu(POINT point) {
-  if (!menu_) return;
+void JobWindows::ListJobs(const desktop::JobMenu& jobMenu) {
+  if (menu_) DestroyMenu(menu_);
+  menu_ = CreatePopupMenu();
+  for (std::size_t line = 0; line < jobMenu.lines.size(); ++line) {
+    AppendMenuW(menu_, MF_STRING, jobMenu.jobs[line] + 1, platform::WideFromUtf8(jobMenu.lines[line]).c_str());
+  }
+  AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu_, MF_STRING | (jobMenu.endedListed ? MF_ENABLED : MF_GRAYED), kClearEndedItem,
+              platform::WideFromUtf8(desktoptext::kClearEndedJobs).c_str());
+}
+
+bool JobWindows::PopUpMenu(POINT point) {
+  if (!menu_) return false;
   const UINT chosen = static_cast<UINT>(
       TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, 0, owner_,
                      nullptr));
-  if (chosen >= 1 && chosen <= windows_.size()) windows_[chosen - 1].dialog->Show();
+  if (chosen == kClearEndedItem) return true;
+  if (chosen >= 1 && chosen <= windows_.size() && windows_[chosen - 1].dialog) windows_[chosen - 1].dialog->Show();
+  return false;
 }
 
 }  // namespace brenmark::win32

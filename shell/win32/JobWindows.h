@@ -20,7 +20,8 @@ class Win32ProgressSink;
 // Draws the job board: a progress window per job, titled with the job and its
 // drive, opening a little below and to the right of the previous one; when
 // its job ends the window comes back, its title and its result line saying
-// how it ended. The Jobs menu lists every job and brings its window back.
+// how it ended. The Jobs menu lists every job not cleared and brings its
+// window back; a cleared job's window is destroyed.
 class JobWindows final : public desktop::JobBoardView {
  public:
   JobWindows(UiDispatcher& ui, UserPrompt& prompt);
@@ -31,17 +32,21 @@ class JobWindows final : public desktop::JobBoardView {
   // The window the progress windows belong to; set before the first job.
   void SetOwner(HWND owner) { owner_ = owner; }
   std::vector<HWND> windows() const;
-  // The Jobs menu as ListJobs last drew it; its item ids are 1 + the job's index.
+  // The Jobs menu as ListJobs last drew it; a job's item id is 1 + the job's
+  // index, the last item clears the ended jobs.
   HMENU menu() const { return menu_; }
   // Shows the Jobs menu at `point` (screen coordinates) and the window of the
-  // job the user picks.
-  void PopUpMenu(POINT point);
+  // job the user picks; true when the user picked "Clear Ended Jobs".
+  bool PopUpMenu(POINT point);
+  // The id of "Clear Ended Jobs" in the menu.
+  static constexpr UINT kClearEndedItem = 0xFFFF;
 
   std::shared_ptr<ProgressSink> OpenJobWindow(const desktop::JobEntry& job) override;
   void DropJobWindow(const desktop::JobEntry& job) override;
   void ShowJobWindow(const desktop::JobEntry& job) override;
   void ShowJobEnded(const desktop::JobEntry& job) override;
-  void ListJobs(const std::vector<std::string>& lines) override;
+  void CloseJobWindow(const desktop::JobEntry& job) override;
+  void ListJobs(const desktop::JobMenu& jobMenu) override;
 
  private:
   struct Window {

@@ -146,7 +146,7 @@ bool RenderScreenshots(Win32Session& session, const std::filesystem::path& folde
   progress.SetTitle("Current Progress - Burn CD on virtual-cd - " + desktoptext::OutcomeText(JobEnd::Done));
   progress.ShowEnding(desktoptext::OutcomeText(JobEnd::Done) + " " +
                           desktoptext::KeptImageText(platform::Utf8FromPath(std::filesystem::path(image).make_preferred())),
-                      image);
+                      std::filesystem::path(image).parent_path());
   written &= CaptureWindow(progress.hwnd(), folder / "progress-ended.png");
   return written;
 }

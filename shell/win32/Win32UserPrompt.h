@@ -23,17 +23,19 @@ class Win32UserPrompt final : public UserPrompt {
   void Dismiss() { dismissed_ = true; }
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
+  void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
 
  private:
-  int Show(const std::string& text, UINT style);
+  int Show(const std::string& title, const std::string& text, UINT style);
 
   UiDispatcher& ui_;
   std::atomic<HWND> owner_ = nullptr;
   std::atomic<bool> dismissed_ = false;
 };
 
-// A message box of the application on the calling thread, with its title.
-int ShowMessageBox(HWND owner, const std::string& text, UINT style);
+// A message box of the application on the calling thread, titled with the
+// application's name unless `title` names another.
+int ShowMessageBox(HWND owner, const std::string& text, UINT style, const std::string& title = {});
 
 }  // namespace brenmark::win32

@@ -182,6 +182,19 @@ class JobsTest : public QObject {
     QVERIFY(!close->isDefault());
     QTest::mouseClick(close, Qt::LeftButton);
     QVERIFY(!window.isVisible());
+
+    // While the job runs Close is disabled; Escape and the title bar's close
+    // box still hide the window, and it stays whole for the job's next call.
+    window.EnableClose(false);
+    window.show();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(!window.isVisible());
+    window.show();
+    QVERIFY(window.close());
+    QVERIFY(!window.isVisible());
+    QVERIFY(!window.IsCloseEnabled());
+    window.SetStatus(QStringLiteral("still writing"));
+    QCOMPARE(window.Status(), QStringLiteral("still writing"));
   }
 
   void progressToClosedWindowIsDropped() {

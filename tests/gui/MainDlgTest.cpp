@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QSet>
 #include <QTest>
@@ -168,7 +169,7 @@ class MainDlgTest : public QObject {
     const QDir burned(QString::fromStdString(gui.session->trays().burnedFolder().string()));
     const QStringList kept = burned.entryList({QStringLiteral("*.cue")});
     QCOMPARE(kept.size(), 1);
-    QCOMPARE(progress->Image(), burned.filePath(kept[0]));
+    QCOMPARE(QDir(progress->Folder()), burned);
     QCOMPARE(progress->Outcome(), QStringLiteral("Finished. The disc is kept as %1.")
                                       .arg(QDir::toNativeSeparators(burned.filePath(kept[0]))));
 
@@ -234,7 +235,7 @@ class MainDlgTest : public QObject {
     gui.session->trays().RecorderFor(gui.session->registry().drive(0))->ArmFault(
         *virtualdrive::ParseFaultSpec("SETCDSPEED").spec);
     BurnCd(gui);
-    CProgressDlg* first = LastProgressWindow(gui);
+    QPointer<CProgressDlg> first = LastProgressWindow(gui);
     QVERIFY(first);
     const QPoint firstPlace = first->pos();
 
@@ -252,7 +253,7 @@ class MainDlgTest : public QObject {
 
     BurnCd(gui);
     QCOMPARE(gui.window().progressWindows().size(), std::size_t{2});
-    CProgressDlg* second = LastProgressWindow(gui);
+    QPointer<CProgressDlg> second = LastProgressWindow(gui);
     QVERIFY(second != first);
     // The second opens a step below where the first opened (and sideways,
     // away from the main window); both stay within the screen's free area,
@@ -266,7 +267,8 @@ class MainDlgTest : public QObject {
 
     // The Jobs menu lists both and brings a hidden window back.
     QMenu* jobs = JobsMenu(gui);
-    QCOMPARE(jobs->actions().size(), 2);
+    QCOMPARE(jobs->actions().size(), 4);  // both jobs, a separator, "Clear Ended Jobs"
+    QVERIFY(jobs->actions()[3]->isEnabled());
     QVERIFY(jobs->actions()[0]->text().contains(QStringLiteral(" Burn CD on virtual-cd, ")));
     QVERIFY(jobs->actions()[0]->text().endsWith(QStringLiteral(" - Finished.")));
     jobs->actions()[0]->trigger();
@@ -275,6 +277,13 @@ class MainDlgTest : public QObject {
     QVERIFY(jobs->actions()[1]->text().endsWith(QStringLiteral(" - Finished.")));
     QCOMPARE(first->Status(), QStringLiteral("Disc burned."));
     QCOMPARE(second->Status(), QStringLiteral("Disc burned."));
+
+    // Clearing the ended jobs closes their windows; the Jobs button goes with its lines.
+    jobs->actions().back()->trigger();
+    QVERIFY(!first && !second);
+    QCOMPARE(jobs->actions().size(), 2);
+    QVERIFY(!jobs->actions().back()->isEnabled());
+    QVERIFY(!gui.window().findChild<QToolButton*>(QStringLiteral("jobsButton"))->isEnabled());
   }
 
   // The queries run off the user-interface thread; while the report is open
@@ -299,6 +308,8 @@ class MainDlgTest : public QObject {
     Click(gui.window(), 1008);
     QTRY_COMPARE(gui.presenter.shown.size(), std::size_t{2});
     QVERIFY(gui.presenter.shown[1].text != gui.presenter.shown[0].text);
+    QCOMPARE(gui.presenter.shown[0].title, QStringLiteral("Device Information - virtual-cd"));
+    QCOMPARE(gui.presenter.shown[1].title, QStringLiteral("Disc Information - virtual-cd"));
     QTRY_VERIFY(!gui.session->leases().IsBusy(0));
     QCOMPARE(leasedWhileShown, (std::vector<bool>{true, true}));
     QCOMPARE(listEnabledWhileShown, (std::vector<bool>{false, false}));
@@ -350,7 +361,7 @@ class MainDlgTest : public QObject {
     QVERIFY(progress->IsCloseEnabled());
     QVERIFY2(progress->Outcome().startsWith(QStringLiteral("Ended without completing")),
              qPrintable(progress->Outcome()));
-    QVERIFY(progress->Image().isEmpty());
+    QVERIFY(progress->Folder().isEmpty());
   }
 
   void leavingDuringJobAsksFirst() {

@@ -192,6 +192,8 @@ class RunTestDialogsTest : public QObject {
     QTRY_VERIFY(!gui.window().IsJobRunning());
     QVERIFY(QFile::exists(QDir(out.path()).filePath(QStringLiteral("track01.wav"))));
     QVERIFY(gui.presenter.shown.empty());
+    // The finished grab's window offers the folder it wrote.
+    QCOMPARE(QDir(windows.back()->Folder()), QDir(out.path()));
   }
 
   void mp3AndItsBitrateAreChosenInTheDialogAndCancelStartsNothing() {

@@ -24,14 +24,19 @@ class ScriptedPresenter final : public MessagePresenter {
     MessageIcon icon;
     bool onUiThread;
     bool question;
+    QString title;  // empty for the application's own title
   };
 
   void ShowMessage(QWidget*, const QString& text, MessageIcon icon) override {
-    shown.push_back({text, icon, OnUiThread(), false});
+    shown.push_back({text, icon, OnUiThread(), false, {}});
+    if (whileShown) whileShown();
+  }
+  void ShowTitledMessage(QWidget*, const QString& title, const QString& text, MessageIcon icon) override {
+    shown.push_back({text, icon, OnUiThread(), false, title});
     if (whileShown) whileShown();
   }
   bool AskYesNo(QWidget*, const QString& text) override {
-    shown.push_back({text, MessageIcon::Error, OnUiThread(), true});
+    shown.push_back({text, MessageIcon::Error, OnUiThread(), true, {}});
     if (whileShown) whileShown();
     return answerYes;
   }

@@ -18,13 +18,18 @@ class RecordingPrompt final : public UserPrompt {
   struct Message {
     std::string text;
     MessageIcon icon;
+    std::string title;  // empty for the application's own title
   };
 
   explicit RecordingPrompt(bool defaultAnswer = false) : defaultAnswer_(defaultAnswer) {}
 
   void ShowMessage(const std::string& text, MessageIcon icon) override {
     std::lock_guard lock(mutex_);
-    messages_.push_back({text, icon});
+    messages_.push_back({text, icon, {}});
+  }
+  void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) override {
+    std::lock_guard lock(mutex_);
+    messages_.push_back({text, icon, title});
   }
   bool AskYesNo(const std::string& text) override {
     std::lock_guard lock(mutex_);

@@ -262,10 +262,12 @@ TEST_F(Win32Gui, CommandsWithoutTheirInputsAndTheReports) {
   Click(1007, {ExpectMessage("Please select output folder to store files.")});
   Click(1009, {[](HWND box) {
           EXPECT_EQ(MessageBoxText(box).rfind("Drive Model - virtual-cd: Brenmark Virtual CD-RW", 0), 0u) << MessageBoxText(box);
+          EXPECT_EQ(WindowText(box), "Device Information - virtual-cd");
           ClickLater(box, IDOK);
         }});
   Click(1008, {[](HWND box) {
           EXPECT_NE(MessageBoxText(box).find("Disc Status - Empty Disc"), std::string::npos) << MessageBoxText(box);
+          EXPECT_EQ(WindowText(box), "Disc Information - virtual-cd");
           ClickLater(box, IDOK);
         }});
   // A cancelled folder browser keeps what was there.
@@ -310,9 +312,8 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
     ClickLater(dialog, IDCANCEL);
   }});
   SetDlgItemTextW(main, 1012, L"C:\\grabbed");
-  // A blank disc has no table of contents: no tracks, and no track dialog.
-  Click(1007, {ExpectMessage("Error occure while reading TOC data."),
-               ExpectMessage("The disc in the drive holds no tracks to grab.")});
+  // A blank disc has no tracks, which is all it is told about it: no track dialog.
+  Click(1007, {ExpectMessage("The disc in the drive holds no tracks to grab.")});
   EXPECT_TRUE(session->window().progressWindows().empty());
 }
 
@@ -340,6 +341,16 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
   ExpectTemplate(progress, kProgressTemplate);
   EXPECT_TRUE(IsWindowVisible(progress));
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(progress, 1)));
+  {
+    // Escape hides the window, Close disabled as while a job runs, also when
+    // the key comes through the main window's modal loop.
+    EnableWindow(GetDlgItem(progress, 1), FALSE);
+    MSG escape{progress, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_TRUE(CallMsgFilterW(&escape, MSGF_DIALOGBOX));
+    EXPECT_FALSE(IsWindowVisible(progress));
+    EnableWindow(GetDlgItem(progress, 1), TRUE);
+    ShowWindow(progress, SW_SHOW);
+  }
 
   // The script reads the disc with the Linux tools.
   auto* recorder = session->trays().RecorderFor(session->registry().drive(0));
@@ -352,12 +363,20 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(progress, IDC_PROGRESS_IMAGE)));
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_JOBS)));
   const HMENU jobs = session->window().jobWindows().menu();
-  ASSERT_EQ(GetMenuItemCount(jobs), 1);
+  ASSERT_EQ(GetMenuItemCount(jobs), 3);  // the job, a separator, "Clear Ended Jobs"
   wchar_t line[200] = L"";
   GetMenuStringW(jobs, 0, line, 200, MF_BYPOSITION);
   EXPECT_EQ(platform::Utf8FromWide(line), session->window().jobBoard().jobs()[0].startTime +
                                               " Burn CD on virtual-cd, " + source + " - Finished.");
+  EXPECT_FALSE(GetMenuState(jobs, JobWindows::kClearEndedItem, MF_BYCOMMAND) & MF_GRAYED);
   std::ofstream(platform::PathFromUtf8(WorkFolder() + "\\burned-cd.txt")) << platform::Utf8FromPath(image) << "\n";
+
+  // Clearing the ended job destroys its window and leaves only the greyed clear item.
+  session->window().jobBoard().ClearEnded();
+  EXPECT_FALSE(IsWindow(progress));
+  const HMENU cleared = session->window().jobWindows().menu();
+  ASSERT_EQ(GetMenuItemCount(cleared), 2);
+  EXPECT_TRUE(GetMenuState(cleared, JobWindows::kClearEndedItem, MF_BYCOMMAND) & MF_GRAYED);
 
   // Left open: back in the tray it takes a second session that keeps the first one's files.
   Click(1016, {TrayButton(IDC_TRAY_INSERT_LAST)});
@@ -510,6 +529,8 @@ TEST_F(Win32Gui, AudioCdGrabAndVideoCdRuns) {
     ClickLater(dialog, IDOK);
   }});
   expectFinished("2 Tracks Grabbed");
+  // The finished grab offers its output folder.
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(session->window().progressWindows().back(), IDC_PROGRESS_IMAGE)));
 
   Click(1016, {TrayButton(IDC_TRAY_INSERT_BLANK)});
   files.files = {std::vector<std::string>{work + "\\clip.mpg"}};

@@ -238,11 +238,11 @@ class DesktopAsUser(unittest.TestCase):
         wait_for(lambda: not has_state(audio, pyatspi.STATE_ENABLED), "no audio CD on the DVD recorder")
         self.assertFalse(has_state(video, pyatspi.STATE_ENABLED))
 
-        # A blank disc has no tracks: the grab stops before the track dialog.
+        # A blank disc has no tracks, which is all it is told about it: the
+        # grab stops before the track dialog.
         type_into(self.main, "Output Folder:", self.work)
         press(self.main, "Run Grab Test")
-        for message in ("Error occure while reading TOC data.", "The disc in the drive holds no tracks to grab."):
-            close_with(self.message_box(message), "OK")
+        close_with(self.message_box("The disc in the drive holds no tracks to grab."), "OK")
         self.assertFalse([w for w in self.program.windows() if w.name.startswith("Oakhollow - Audio Grabbing")])
 
 

@@ -81,9 +81,16 @@ class RecordingJobWindows final : public JobBoardView {
   }
   void ShowJobWindow(const JobEntry& job) override { shown.push_back(job.title); }
   void ShowJobEnded(const JobEntry& job) override { ended.push_back(job); }
-  void ListJobs(const std::vector<std::string>& lines) override { menu = lines; }
+  void CloseJobWindow(const JobEntry& job) override { closed.push_back(job.title); }
+  void ListJobs(const JobMenu& jobMenu) override {
+    menu = jobMenu.lines;
+    menuJobs = jobMenu.jobs;
+    endedListed = jobMenu.endedListed;
+  }
 
-  std::vector<std::string> opened, dropped, shown, menu;
+  std::vector<std::string> opened, dropped, shown, closed, menu;
+  std::vector<std::size_t> menuJobs;
+  bool endedListed = false;
   std::vector<JobEntry> ended;
   std::vector<std::shared_ptr<brenmark::test::ActingProgress>> progress;
   std::string holdAt;

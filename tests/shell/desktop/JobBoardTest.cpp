@@ -79,6 +79,87 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
                                                     second + " Second on nowhere - Ended without completing."}));
 }
 
+// A failed job's window does not go on saying what the job was doing, nor show
+// a full bar; a finished job's window, and a failure the job itself told, stay.
+TEST_F(JobBoardTest, FailedJobsWindowSaysWhereItStopped) {
+  struct Case {
+    std::string status;
+    std::int32_t reached;
+    JobEnd end;
+    std::string shownStatus;
+    std::int32_t shownPosition;
+  };
+  const std::vector<Case> cases = {
+      {"Preparing Burning...", 10, JobEnd::BurnFailed, "Stopped at: Preparing Burning", 0},
+      {"Burning Track 2 of 3 on CD ...", 4, JobEnd::SourceUnreadable, "Stopped at: Burning Track 2 of 3 on CD", 4},
+      {"", 0, JobEnd::NoDisc, "Stopped.", 0},
+      {"Disc burning failed.", 10, JobEnd::BurnFailed, "Disc burning failed.", 0},
+      {"Closing Session...", 10, JobEnd::Done, "Closing Session...", 10},
+  };
+  for (const Case& test : cases) {
+    ASSERT_TRUE(board.Start(
+        [test](JobContext& context) {
+          context.progress.SetRange(10);
+          context.progress.SetPos(test.reached);
+          if (!test.status.empty()) context.progress.SetStatus(test.status);
+          return test.end;
+        },
+        JobInputs{}, "Job", "nowhere", nullptr));
+  }
+  board.WaitForJobs();
+  ASSERT_EQ(windows.progress.size(), cases.size());
+  for (std::size_t index = 0; index < cases.size(); ++index) {
+    const auto& record = windows.progress[index]->record;
+    const std::vector<std::string> statuses = record.statuses();
+    EXPECT_EQ(statuses.empty() ? std::string() : statuses.back(), cases[index].shownStatus) << index;
+    EXPECT_EQ(record.position(), cases[index].shownPosition) << index;
+  }
+}
+
+// Clearing takes the ended jobs off the menu and closes their windows; a job
+// still running stays listed, and its window still comes from its own line.
+TEST_F(JobBoardTest, ClearingEndedJobsKeepsTheRunningOnes) {
+  std::promise<void> release;
+  const std::shared_future<void> held = release.get_future().share();
+  ASSERT_TRUE(board.Start([](JobContext&) { return JobEnd::BurnFailed; }, JobInputs{}, "Early", "nowhere", nullptr));
+  board.WaitForJobs();
+  ASSERT_TRUE(board.Start([held](JobContext&) { held.wait(); return JobEnd::Done; }, JobInputs{}, "Late", "nowhere",
+                          nullptr));
+  EXPECT_TRUE(windows.endedListed);
+
+  board.ClearEnded();
+  EXPECT_EQ(windows.closed, std::vector<std::string>{"Early on nowhere"});
+  EXPECT_EQ(windows.menu, std::vector<std::string>{board.jobs()[1].startTime + " Late on nowhere - running"});
+  EXPECT_EQ(windows.menuJobs, std::vector<std::size_t>{1});
+  EXPECT_FALSE(windows.endedListed);
+
+  release.set_value();
+  board.WaitForJobs();
+  EXPECT_EQ(windows.ended.back().title, "Late on nowhere");
+  EXPECT_TRUE(windows.endedListed);
+  board.ClearEnded();
+  EXPECT_EQ(windows.closed, (std::vector<std::string>{"Early on nowhere", "Late on nowhere"}));
+  EXPECT_TRUE(windows.menu.empty());
+  // The next job is listed alone, at its own place on the board.
+  ASSERT_TRUE(board.Start([](JobContext&) { return JobEnd::Done; }, JobInputs{}, "Next", "nowhere", nullptr));
+  EXPECT_EQ(windows.menuJobs, std::vector<std::size_t>{2});
+  board.WaitForJobs();
+}
+
+// A job that writes files offers their folder once it has finished, not
+// after failing.
+TEST_F(JobBoardTest, FinishedJobOffersItsOutputFolder) {
+  for (const JobEnd end : {JobEnd::Done, JobEnd::OutputWriteFailed}) {
+    ASSERT_TRUE(board.Start([end](JobContext&) { return end; }, JobInputs{}, "Grab", "nowhere", nullptr, "to /out",
+                            "/out"));
+  }
+  board.WaitForJobs();
+  // The jobs may end in either order.
+  ASSERT_EQ(board.jobs().size(), 2u);
+  EXPECT_EQ(board.jobs()[0].folderToOpen, std::filesystem::path("/out"));
+  EXPECT_TRUE(board.jobs()[1].folderToOpen.empty());
+}
+
 TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
   std::promise<void> release;
   const std::shared_future<void> held = release.get_future().share();

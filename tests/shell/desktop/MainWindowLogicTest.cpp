@@ -242,6 +242,7 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
   const std::filesystem::path kept = engine.trays().LastFinishedImage(engine.RecorderAt(0)).path;
   ASSERT_FALSE(kept.empty());
   EXPECT_EQ(ended.keptImage, kept);
+  EXPECT_EQ(ended.folderToOpen, kept.parent_path());
   EXPECT_EQ(ended.resultLine, "Finished. The disc is kept as " + kept.string() + ".");
   EXPECT_EQ(windows.menu, std::vector<std::string>{started + " Burn CD on virtual-cd, " + source + " - Finished."});
   EXPECT_EQ(windows.progress[0]->record.statuses().back(), "Disc burned.");
@@ -291,7 +292,9 @@ TEST_F(MainWindowLogicTest, FileListsTracksAndTheirCancelledDialogs) {
   view.outputText = sources.path().string();
   logic.GrabAudio();
   EXPECT_EQ(engine.jobState().outputFolder, sources.path().string());
-  EXPECT_EQ(Messages().back(), desktoptext::kNoTracksToGrabMessage);
+  // It is not told as a table of contents that cannot be read first.
+  EXPECT_EQ(Messages(), (std::vector<std::string>{desktoptext::kNoOutputFolderMessage,
+                                                  desktoptext::kNoTracksToGrabMessage}));
   // No file can be made in /proc, whoever runs the test.
   view.outputText = "/proc";
   logic.GrabAudio();
@@ -318,11 +321,21 @@ TEST_F(MainWindowLogicTest, ReportHoldsTheDriveUntilItsBoxIsClosed) {
   EXPECT_FALSE(view.busy);
   ASSERT_EQ(prompt.messages().size(), 1u);
   EXPECT_NE(prompt.messages()[0].text.find("Empty Disc"), std::string::npos) << prompt.messages()[0].text;
+  EXPECT_EQ(prompt.messages()[0].title, "Disc Information - virtual-cd");
+
+  // Each report is titled after itself and the drive it was asked of.
+  logic.SelectDrive(1);
+  logic.ShowDeviceReport();
+  ASSERT_TRUE(ui.ServeUntil([this] { return !logic.IsReportRunning(); }));
+  ASSERT_EQ(prompt.messages().size(), 2u);
+  EXPECT_EQ(prompt.messages()[1].title, "Device Information - virtual-dvd");
+  prompt.Forget();
+  logic.SelectDrive(0);
 
   logic.OpenTray();
   EXPECT_EQ(view.trays, std::vector<std::string>{"virtual-cd: Brenmark Virtual CD-RW"});
   logic.OpenDocumentation();
-  EXPECT_EQ(view.documents.size() + prompt.messages().size(), 2u);
+  EXPECT_EQ(view.documents.size() + prompt.messages().size(), 1u);
 }
 
 TEST_F(MainWindowLogicTest, LeavingAsksOnlyWhileJobsRun) {
@@ -340,7 +353,16 @@ TEST_F(MainWindowLogicTest, LeavingAsksOnlyWhileJobsRun) {
   EXPECT_TRUE(logic.MayLeave());
   EXPECT_EQ(view.leavingQuestions, std::vector<std::string>(2, desktoptext::kLeaveDuringJobQuestion));
   logic.WaitForJobs();
-  EXPECT_EQ(windows.ended.size(), 1u);
+  ASSERT_EQ(windows.ended.size(), 1u);
+  // The refused job's window does not go on saying what it was doing.
+  const std::string lastStatus = windows.progress[0]->record.statuses().back();
+  EXPECT_NE(lastStatus.substr(lastStatus.size() - 3), "...") << lastStatus;
+
+  // Clearing the ended job leaves nothing in the Jobs menu, which goes.
+  EXPECT_TRUE(view.enabled[MainControl::JobsMenu]);
+  logic.ClearEndedJobs();
+  EXPECT_EQ(windows.closed, std::vector<std::string>{"Burn DVD on virtual-cd"});
+  EXPECT_FALSE(view.enabled[MainControl::JobsMenu]);
 }
 
 }  // namespace
