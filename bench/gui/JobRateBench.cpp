@@ -133,6 +133,7 @@ void BM_CommandLineProgress(benchmark::State& state) {
 class SilentPresenter final : public gui::MessagePresenter {
  public:
   void ShowMessage(QWidget*, const QString&, MessageIcon) override { ++messages; }
+  void ShowTitledMessage(QWidget*, const QString&, const QString&, MessageIcon) override { ++messages; }
   bool AskYesNo(QWidget*, const QString&) override { return false; }
   bool Confirm(QWidget*, const QString&) override { return true; }
   int messages = 0;
