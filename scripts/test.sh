@@ -44,8 +44,8 @@ cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cma
 cmake --build build/windows -j "$jobs"
 # The shared prefix is made once here, not by the first tests starting side by side.
 cmake/wine-run.sh wineboot > /dev/null 2>&1
-# One test at a time: the tests share one wineserver, and a host-adapter request
-# held up by it past the transport's 10-second wait fails a burn.
+# One test at a time: they share one wineserver, and side by side a burn through
+# the test host-adapter library has failed now and then (cause not yet found).
 ctest --test-dir build/windows --output-on-failure --no-tests=error -j 1
 wineserver -k || true
 echo "Windows stage: $(( $(date +%s) - windows_start )) s"
