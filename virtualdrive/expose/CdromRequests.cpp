@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bytes/ByteOrder.h"
+#include "virtualdrive/DiscGeometry.h"
 #include "virtualdrive/expose/SgIoAnswer.h"
 
 namespace brenmark::expose {
@@ -21,9 +22,6 @@ constexpr std::uint32_t kBlockSize = 2048;
 constexpr std::uint32_t kRawFrameSize = 2352;
 // The most blocks one READ(10) of a plain read asks for.
 constexpr std::uint32_t kBlocksPerRead = 32;
-constexpr int kMsfOffset = 150;
-constexpr int kFramesPerSecond = 75;
-constexpr int kSecondsPerMinute = 60;
 
 // One MMC command with data in; 0, or -1 with the error the driver gives a
 // refused command: ENOMEDIUM without a disc, EIO otherwise.
@@ -57,10 +55,10 @@ void SetAddress(cdrom_addr& address, std::int32_t lba, std::uint8_t format) {
     address.lba = lba;
     return;
   }
-  const std::int32_t frames = lba + kMsfOffset;
-  address.msf.minute = static_cast<std::uint8_t>(frames / (kFramesPerSecond * kSecondsPerMinute));
-  address.msf.second = static_cast<std::uint8_t>(frames / kFramesPerSecond % kSecondsPerMinute);
-  address.msf.frame = static_cast<std::uint8_t>(frames % kFramesPerSecond);
+  const virtualdrive::Msf msf = virtualdrive::LbaToMsf(lba);
+  address.msf.minute = msf.minute;
+  address.msf.second = msf.second;
+  address.msf.frame = msf.frame;
 }
 
 bool KnownAddressFormat(std::uint8_t format) { return format == CDROM_LBA || format == CDROM_MSF; }
@@ -172,15 +170,16 @@ int CdromRequests::ReadAudio(void* argument, int& error) {
   if (!Fetch(argument, read, error)) return -1;
   std::int32_t lba = 0;
   if (read.addr_format == CDROM_MSF) {
-    lba = (read.addr.msf.minute * kSecondsPerMinute + read.addr.msf.second) * kFramesPerSecond + read.addr.msf.frame -
-          kMsfOffset;
+    lba = read.addr.msf.minute * virtualdrive::geometry::kFramesPerMinute +
+          read.addr.msf.second * virtualdrive::geometry::kFramesPerSecond + read.addr.msf.frame -
+          virtualdrive::geometry::kMsfOffset;
   } else if (read.addr_format == CDROM_LBA) {
     lba = read.addr.lba;
   } else {
     error = EINVAL;
     return -1;
   }
-  if (lba < 0 || read.nframes <= 0 || read.nframes > kFramesPerSecond) {
+  if (lba < 0 || read.nframes <= 0 || read.nframes > virtualdrive::geometry::kFramesPerSecond) {
     error = EINVAL;
     return -1;
   }
