@@ -22,8 +22,16 @@ TrackTimeTable ReadDiscTracks(DriveRegistry& registry, int drive, UserPrompt& pr
 inline constexpr char kTocReadFailedText[] = "Error occure while reading TOC data.";
 
 // The track dialog's lines for the disc in a drive, read holding the drive's
-// lease as a report does. Nothing when another job holds the drive.
-std::optional<std::vector<std::string>> ReadTrackListLines(DriveRegistry& registry, DriveLeases& leases, int drive,
-                                                           UserPrompt& prompt);
+// lease as a report does. `failed`: the drive could not be opened, or the disc
+// is not blank and its table of contents gave no track; the user has been told
+// which. A blank disc gives no line and no failure.
+struct DiscTrackList {
+  std::vector<std::string> lines;
+  bool failed = false;
+};
+
+// Nothing when another job holds the drive.
+std::optional<DiscTrackList> ReadTrackList(DriveRegistry& registry, DriveLeases& leases, int drive,
+                                           UserPrompt& prompt);
 
 }  // namespace brenmark::audio

@@ -45,26 +45,6 @@ JobProcedure ProcedureOf(JobKind kind) {
   return {};
 }
 
-// Keeps the messages shown while the track list is read, to be shown once it
-// is known whether the disc holds any track; questions go through.
-class KeptMessages final : public UserPrompt {
- public:
-  explicit KeptMessages(UserPrompt& prompt) : prompt_(prompt) {}
-  void ShowMessage(const std::string& text, MessageIcon icon) override { kept_.push_back({text, icon}); }
-  bool AskYesNo(const std::string& text) override { return prompt_.AskYesNo(text); }
-
-  // Shows the kept messages but those saying `left`.
-  void ShowAllBut(const std::string& left) {
-    for (const auto& [text, icon] : kept_) {
-      if (text != left) prompt_.ShowMessage(text, icon);
-    }
-  }
-
- private:
-  UserPrompt& prompt_;
-  std::vector<std::pair<std::string, MessageIcon>> kept_;
-};
-
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
@@ -267,21 +247,19 @@ void MainWindowLogic::GrabAudio() {
     return;
   }
   DriveRegistry& registry = engine_.registry();
-  KeptMessages kept(engine_.prompt());
-  const std::optional<std::vector<std::string>> lines =
-      audio::ReadTrackListLines(registry, engine_.leases(), registry.currentDrive, kept);
-  if (!lines) {
+  const std::optional<audio::DiscTrackList> list =
+      audio::ReadTrackList(registry, engine_.leases(), registry.currentDrive, engine_.prompt());
+  if (!list) {
     ShowBusyMessage();
     return;
   }
-  // A blank disc has no table of contents to read: that it holds no tracks
-  // is all the user is told about it.
-  kept.ShowAllBut(lines->empty() ? audio::kTocReadFailedText : "");
-  if (lines->empty()) {
+  // A disc that could not be read has been told as such; a blank one holds no tracks.
+  if (list->failed) return;
+  if (list->lines.empty()) {
     engine_.prompt().ShowMessage(kNoTracksToGrabMessage, MessageIcon::Plain);
     return;
   }
-  const std::optional<TrackChoice> choice = view_.ChooseTracks(*lines);
+  const std::optional<TrackChoice> choice = view_.ChooseTracks(list->lines);
   if (!choice) return;
   state.trackSelected = choice->trackSelected;
   state.grabSettings = choice->settings;

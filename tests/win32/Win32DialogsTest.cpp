@@ -313,7 +313,7 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
   }});
   SetDlgItemTextW(main, 1012, L"C:\\grabbed");
   // A blank disc has no tracks, which is all it is told about it: no track dialog.
-  Click(1007, {ExpectMessage("The disc in the drive holds no tracks to grab.")});
+  Click(1007, {ExpectMessage("The disc in the drive is blank: it holds no audio tracks to grab.")});
   EXPECT_TRUE(session->window().progressWindows().empty());
 }
 

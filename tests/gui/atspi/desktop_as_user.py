@@ -242,7 +242,7 @@ class DesktopAsUser(unittest.TestCase):
         # grab stops before the track dialog.
         type_into(self.main, "Output Folder:", self.work)
         press(self.main, "Run Grab Test")
-        close_with(self.message_box("The disc in the drive holds no tracks to grab."), "OK")
+        close_with(self.message_box("The disc in the drive is blank: it holds no audio tracks to grab."), "OK")
         self.assertFalse([w for w in self.program.windows() if w.name.startswith("Oakhollow - Audio Grabbing")])
 
 

@@ -9,6 +9,7 @@
 
 #include "datadisc/SourceTree.h"
 #include "jobs/DriveLeases.h"
+#include "jobs/grab/DiscTracks.h"
 #include "platform/FileSystem.h"
 #include "shell/EngineSession.h"
 #include "shell/desktop/DesktopTexts.h"
@@ -17,6 +18,7 @@
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempFolder.h"
 #include "virtualdrive/FaultInjector.h"
+#include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark::desktop::test {
 namespace {
@@ -295,6 +297,14 @@ TEST_F(MainWindowLogicTest, FileListsTracksAndTheirCancelledDialogs) {
   // It is not told as a table of contents that cannot be read first.
   EXPECT_EQ(Messages(), (std::vector<std::string>{desktoptext::kNoOutputFolderMessage,
                                                   desktoptext::kNoTracksToGrabMessage}));
+  // A disc that does not answer for its state and tracks is told as a table
+  // of contents that cannot be read, and not as a blank one.
+  const auto unreadable = virtualdrive::ParseFaultSpec("READDISCINFORMATION:count=2");
+  ASSERT_TRUE(unreadable.spec) << unreadable.error;
+  engine.RecorderAt(0)->ArmFault(*unreadable.spec);
+  logic.GrabAudio();
+  EXPECT_EQ(Messages().back(), audio::kTocReadFailedText);
+  EXPECT_EQ(Messages().size(), 3u);
   // No file can be made in /proc, whoever runs the test.
   view.outputText = "/proc";
   logic.GrabAudio();
