@@ -36,6 +36,12 @@ struct JobContext {
     prompt.ShowMessage(text, MessageIcon::Error);
     return result;
   }
+  // Tells a notice that needs no answer: in the progress window where it
+  // takes notices, else as a plain message.
+  void Notify(const std::string& text) { TellNotice(progress, prompt, text); }
+  static void TellNotice(ProgressSink& progress, UserPrompt& prompt, const std::string& text) {
+    if (!progress.ShowNotice(text)) prompt.ShowMessage(text, MessageIcon::Plain);
+  }
   // Lets the user close the progress window; returns the job's result.
   JobEnd End(JobEnd result) {
     progress.EnableClose(true);

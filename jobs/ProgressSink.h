@@ -19,6 +19,13 @@ class ProgressSink {
   virtual void SetStep(std::int32_t step) = 0;
   virtual void StepIt() = 0;
   virtual void EnableClose(bool enabled) = 0;
+  // A notice of the job's own that needs no answer, added to the window's
+  // text so that the job goes on at once. False when the window has no place
+  // for notices: the caller shows it as a message then.
+  virtual bool ShowNotice(const std::string& text) {
+    (void)text;
+    return false;
+  }
 };
 
 }  // namespace brenmark

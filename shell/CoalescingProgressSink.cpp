@@ -5,11 +5,14 @@ namespace brenmark {
 std::optional<CoalescingProgressSink::Display> CoalescingProgressSink::State::TakeUpdate() {
   std::lock_guard lock(mutex_);
   // Nothing new since the last update (a flush came first).
-  if (!updateQueued_ && !display_.statusChanged && !display_.closeChanged) return std::nullopt;
+  if (!updateQueued_ && !display_.statusChanged && !display_.closeChanged && !display_.noticesChanged) {
+    return std::nullopt;
+  }
   updateQueued_ = false;
   Display display = display_;
   display_.statusChanged = false;
   display_.closeChanged = false;
+  display_.noticesChanged = false;
   return display;
 }
 
@@ -61,6 +64,15 @@ void CoalescingProgressSink::EnableClose(bool enabled) {
     display.closeEnabled = enabled;
     display.closeChanged = true;
   });
+}
+
+bool CoalescingProgressSink::ShowNotice(const std::string& text) {
+  Update([&](Display& display) {
+    if (!display.notices.empty()) display.notices += '\n';
+    display.notices += text;
+    display.noticesChanged = true;
+  });
+  return true;
 }
 
 }  // namespace brenmark

@@ -13,10 +13,12 @@ namespace brenmark {
 // What a progress window shows, as the job last set it.
 struct ProgressDisplay {
   std::string status;
+  std::string notices;  // the job's notices, one a line, oldest first
   ProgressBarState bar;
   bool closeEnabled = true;
   bool statusChanged = false;
   bool closeChanged = false;
+  bool noticesChanged = false;
 };
 
 // A job's progress calls for a window that lives on the user-interface thread,
@@ -52,6 +54,7 @@ class CoalescingProgressSink : public ProgressSink {
   void SetStep(std::int32_t step) override;
   void StepIt() override;
   void EnableClose(bool enabled) override;
+  bool ShowNotice(const std::string& text) override;
 
  protected:
   explicit CoalescingProgressSink(Display initial = {}) : state_(std::make_shared<State>(std::move(initial))) {}

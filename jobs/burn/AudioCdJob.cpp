@@ -104,8 +104,7 @@ class AudioCdBurn {
       // After a write given up the rest of the file is skipped; the track is closed all the same.
       complete = burn_.Write(source) == WriteEnd::Written && complete;
       if (reader.readFailed()) {
-        context_.prompt.ShowMessage("The file " + files_[i] + " could not be read to its end; the rest of its "
-                                    "track is silence.", MessageIcon::Plain);
+        context_.Notify("The file " + files_[i] + " could not be read to its end; the rest of its track is silence.");
         complete = false;
       }
       progress_.SetStatus(TrackStatus("Closing Track %d of %d ...", i + 1, files_.size()));
@@ -155,10 +154,8 @@ class AudioCdBurn {
       if (track.paddedToMinimum) files.append("\n").append(track.path);
     }
     if (files.empty()) return;
-    context_.prompt.ShowMessage(
-        "A track must last at least 4 seconds: these files are shorter, and their tracks are completed with "
-        "silence:" + files,
-        MessageIcon::Plain);
+    context_.Notify("A track must last at least 4 seconds: these files are shorter, and their tracks are completed "
+                    "with silence:" + files);
   }
 
   // Closes the session, which finalises the disc, and ejects it.

@@ -100,7 +100,7 @@ class DataDiscBurn {
       case SessionImportResult::Status::NoPreviousSession:
         return JobEnd::Done;
       case SessionImportResult::Status::Imported:
-        context_.prompt.ShowMessage(ImportNotice(result), MessageIcon::Information);
+        context_.Notify(ImportNotice(result));
         return JobEnd::Done;
       case SessionImportResult::Status::NotImportable:
         break;
@@ -222,7 +222,7 @@ class DataDiscBurn {
     const bool burned = written && synchronized && closed;
     // Session at once leaves no room for another session, whatever was asked.
     if (burned && variant_ == Variant::Dvd && context_.inputs.multiSession != 0) {
-      context_.prompt.ShowMessage(datajobtext::kDvdClosed, MessageIcon::Plain);
+      context_.Notify(datajobtext::kDvdClosed);
     }
     progress_.SetStatus(burned ? datajobtext::kBurned : datajobtext::kBurnFailed);
     // Read back before the eject, while the disc is still in the drive.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "jobs/Job.h"
 #include "jobs/burn/DataDiscJob.h"
 
 namespace brenmark {
@@ -46,7 +47,7 @@ SourceStep IsoImageSource::Next(SectorRun& run) {
         // The stream keeps the file to its recorded extent, a consistent older
         // state of it; the user hears of it once.
         if (!changeWarned_) {
-          prompt_.ShowMessage(GrewText(*group_.file), MessageIcon::Plain);
+          JobContext::TellNotice(progress_, prompt_, GrewText(*group_.file));
           changeWarned_ = true;
         }
         break;

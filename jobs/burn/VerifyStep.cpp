@@ -17,11 +17,10 @@ std::string Numbered(const std::string& noun, std::size_t number, std::size_t co
 
 // Writes the log as a new file; an entry already at its name is left alone
 // and the user told, as is any other failure: the verify's result stands.
-void WriteLog(UserPrompt& prompt, const std::filesystem::path& path, const std::string& text) {
+void WriteLog(JobContext& context, const std::filesystem::path& path, const std::string& text) {
   platform::File file;
   if (file.CreateNew(path) && file.WriteAt(0, text.data(), text.size())) return;
-  prompt.ShowMessage("The verify log " + platform::Utf8FromPath(path) + " could not be written: " + file.lastError(),
-                     MessageIcon::Plain);
+  context.Notify("The verify log " + platform::Utf8FromPath(path) + " could not be written: " + file.lastError());
 }
 
 }  // namespace
@@ -81,7 +80,7 @@ bool TellVerifyResult(JobContext& context, const VerifyReport& report,
   if (keptImage) {
     const std::filesystem::path log =
         keptImage->parent_path() / platform::PathFromUtf8(platform::Utf8FromPath(keptImage->stem()) + ".verify.log");
-    WriteLog(context.prompt, log, report.LogText());
+    WriteLog(context, log, report.LogText());
   }
   context.progress.SetStatus(summary);
   if (report.passed()) return true;

@@ -258,12 +258,10 @@ class Grab {
       }
     }
     if (!missing.empty()) {
-      context_.prompt.ShowMessage("Tracks not on the disc are skipped: " + NumberList(missing) + ".",
-                                  MessageIcon::Plain);
+      context_.Notify("Tracks not on the disc are skipped: " + NumberList(missing) + ".");
     }
     if (!data.empty()) {
-      context_.prompt.ShowMessage("Data tracks are not grabbed as audio: " + NumberList(data) + ".",
-                                  MessageIcon::Plain);
+      context_.Notify("Data tracks are not grabbed as audio: " + NumberList(data) + ".");
     }
     return plan;
   }
@@ -350,9 +348,7 @@ class Grab {
     std::string error;
     if (!log_->Add(track, error) && !logWarned_) {
       logWarned_ = true;
-      context_.prompt.ShowMessage("The checksums could not be written to grab.log.\n" + log_->path().string() +
-                                      ": " + error,
-                                  MessageIcon::Plain);
+      context_.Notify("The checksums could not be written to grab.log.\n" + log_->path().string() + ": " + error);
     }
     if (track.complete() && options_.onTrackWritten) options_.onTrackWritten(track);
   }

@@ -26,6 +26,7 @@ class JobProgress final : public ProgressSink {
   void SetStep(std::int32_t step) override;
   void StepIt() override;
   void EnableClose(bool enabled) override { window_->EnableClose(enabled); }
+  bool ShowNotice(const std::string& text) override { return window_->ShowNotice(text); }
 
   // The job has ended without completing; called once it no longer reports.
   void ShowFailed();

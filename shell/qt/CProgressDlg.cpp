@@ -20,6 +20,8 @@ CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent), ui_(new Ui::CProg
   ui_->progressBar->setMinimumWidth(kBarWidth);
   ui_->outcomeLine->setMinimumWidth(kBarWidth);
   ui_->outcomeLine->hide();
+  ui_->noticeLines->setMinimumWidth(kBarWidth);
+  ui_->noticeLines->hide();
   ui_->showImageButton->hide();
   connect(ui_->showImageButton, &QPushButton::clicked, this,
           [this] { emit FolderRequested(folder_); });
@@ -52,6 +54,13 @@ void CProgressDlg::StepIt() {
 void CProgressDlg::EnableClose(bool enabled) { ui_->closeButton->setEnabled(enabled); }
 
 bool CProgressDlg::IsCloseEnabled() const { return ui_->closeButton->isEnabled(); }
+
+void CProgressDlg::SetNotices(const QString& text) {
+  ui_->noticeLines->setText(text);
+  ui_->noticeLines->setVisible(!text.isEmpty());
+}
+
+QString CProgressDlg::Notices() const { return ui_->noticeLines->isHidden() ? QString() : ui_->noticeLines->text(); }
 
 void CProgressDlg::ShowEnding(const QString& line, const QString& folder) {
   folder_ = folder;

@@ -37,6 +37,9 @@ class CProgressDlg final : public QDialog {
   void StepIt();
   void EnableClose(bool enabled);
   bool IsCloseEnabled() const;
+  // The job's notices, one a line, shown below the bar once there are any.
+  void SetNotices(const QString& text);
+  QString Notices() const;
 
   // The job has ended: `line` says how (and where its disc is kept), `folder`
   // (when not empty) is what Open Folder opens: the kept image's folder, or

@@ -46,6 +46,7 @@ void QtProgressSink::Show(CProgressDlg* window, State& state) {
   window->SetRange(display->bar.maximum());
   window->SetPos(display->bar.position());
   if (display->closeChanged) window->EnableClose(display->closeEnabled);
+  if (display->noticesChanged) window->SetNotices(QString::fromStdString(display->notices));
 }
 
 }  // namespace brenmark::gui

@@ -67,6 +67,32 @@ void CProgressDlg::SetPos(std::int32_t position) {
 
 void CProgressDlg::EnableClose(bool enabled) { EnableWindow(GetDlgItem(window_, IDOK), enabled); }
 
+void CProgressDlg::SetNotices(const std::string& text) {
+  // The notices' box lies below the window's first size: the window grows to
+  // show it once the first notice comes.
+  const HWND notices = GetDlgItem(window_, IDC_PROGRESS_NOTICES);
+  if ((GetWindowLongW(notices, GWL_STYLE) & WS_VISIBLE) == 0 && !text.empty()) {
+    RECT box{};
+    GetWindowRect(notices, &box);
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    RECT margin{0, 0, 0, 7};
+    MapDialogRect(window_, &margin);
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, box.bottom - frame.top + margin.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(notices, SW_SHOWNA);
+  }
+  // An edit control breaks lines at CR LF only.
+  std::string lines;
+  for (const char c : text) {
+    if (c == '\n') lines += '\r';
+    lines += c;
+  }
+  SetDlgItemTextW(window_, IDC_PROGRESS_NOTICES, platform::WideFromUtf8(lines).c_str());
+  // The latest notice in view.
+  SendMessageW(notices, EM_LINESCROLL, 0, SendMessageW(notices, EM_GETLINECOUNT, 0, 0));
+}
+
 void CProgressDlg::ShowEnding(const std::string& line, const std::filesystem::path& folder) {
   folder_ = folder;
   SetDlgItemTextW(window_, IDC_PROGRESS_RESULT, platform::WideFromUtf8(line).c_str());

@@ -30,6 +30,8 @@ class CProgressDlg {
   void SetRange(std::int32_t maximum);
   void SetPos(std::int32_t position);
   void EnableClose(bool enabled);
+  // The job's notices, one a line, shown below the bar once there are any.
+  void SetNotices(const std::string& text);
   // The job has ended: `line` says how; `folder`, when not empty, is what
   // Open Folder opens (the kept image's folder, or the one a grab wrote).
   void ShowEnding(const std::string& line, const std::filesystem::path& folder);

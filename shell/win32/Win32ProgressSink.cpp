@@ -17,6 +17,7 @@ void Win32ProgressSink::Show(CProgressDlg& window, State& state) {
   window.SetRange(display->bar.maximum());
   window.SetPos(display->bar.position());
   if (display->closeChanged) window.EnableClose(display->closeEnabled);
+  if (display->noticesChanged) window.SetNotices(display->notices);
 }
 
 }  // namespace brenmark::win32

@@ -37,12 +37,13 @@
 #define IDC_GRAB_FORMAT 1017
 #define IDC_GRAB_BITRATE 1018
 
-// The main window's Jobs menu button; the progress window's result line and
-// its button that shows the kept image's folder.
+// The main window's Jobs menu button; the progress window's result line, its
+// button that shows the kept image's folder, and the job's notices.
 #define IDC_JOBS 1020
 #define IDC_PROGRESS_RESULT 1021
 #define IDC_PROGRESS_IMAGE 1022
 #define IDC_SOURCE_TOTALS 1023
+#define IDC_PROGRESS_NOTICES 1024
 
 // The speed dialog's "Leave disc open for more sessions" and "Verify written data".
 #define IDC_LEAVE_OPEN 1019
