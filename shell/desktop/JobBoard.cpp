@@ -74,6 +74,9 @@ void JobBoard::Ended(std::size_t index, JobEnd end) {
   if (entry.folderToOpen.empty() && end == JobEnd::Done) entry.folderToOpen = entry.outputFolder;
   windows_.ShowJobEnded(entry);
   windows_.ListJobs(Menu());
+  if (notifier_) {
+    notifier_->TellJobEnded(std::string(desktoptext::kApplicationName) + ": " + entry.title, entry.resultLine);
+  }
 }
 
 int JobBoard::RunningCount() const {
@@ -106,6 +109,12 @@ void JobBoard::ClearEnded() {
 
 void JobBoard::WaitForJobs() {
   while (RunningCount() > 0) ui_.serveEvents();
+}
+
+void JobBoard::WaitForJobs(JobEndNotifier& notifier) {
+  notifier_ = &notifier;
+  WaitForJobs();
+  notifier_ = nullptr;
 }
 
 }  // namespace brenmark::desktop

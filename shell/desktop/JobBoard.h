@@ -10,6 +10,7 @@
 
 #include "jobs/Job.h"
 #include "jobs/ProgressSink.h"
+#include "shell/desktop/JobEndNotifier.h"
 #include "shell/desktop/JobProgress.h"
 #include "shell/desktop/UiThread.h"
 
@@ -100,6 +101,9 @@ class JobBoard {
   void ClearEnded();
   // Serves the user-interface thread's events until every job has ended.
   void WaitForJobs();
+  // The same once the main window is gone: each end is also told through
+  // `notifier`, the last one before this returns.
+  void WaitForJobs(JobEndNotifier& notifier);
 
  private:
   void Ended(std::size_t index, JobEnd end);
@@ -108,6 +112,7 @@ class JobBoard {
   VirtualTrays& trays_;
   JobBoardView& windows_;
   UiThread ui_;
+  JobEndNotifier* notifier_ = nullptr;
   std::deque<JobEntry> entries_;
   // Each entry's progress on its way to its window.
   std::deque<std::shared_ptr<JobProgress>> progress_;

@@ -3,6 +3,7 @@
 #include "platform/Utf8Path.h"
 #include "shell/qt/CMainDlg.h"
 #include "shell/qt/CProgressDlg.h"
+#include "shell/qt/DesktopNotifier.h"
 #include "shell/qt/JobWindows.h"
 
 namespace brenmark::gui {
@@ -42,9 +43,11 @@ DesktopSession::~DesktopSession() {
 int DesktopSession::Run() {
   window_->exec();
   // Jobs still running after the user has left are finished first, with a
-  // window that says so; their boxes are still shown, now without an owner.
+  // window that says so, and each one's end told by a desktop notification;
+  // their boxes are still shown, now without an owner.
   prompt_.SetOwnerWindow(nullptr);
-  window_->jobWindows().FinishRunningJobs();
+  DesktopNotifier notifier;
+  window_->jobWindows().FinishRunningJobs(notifier);
   return 0;
 }
 

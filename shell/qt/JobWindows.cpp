@@ -110,7 +110,7 @@ void JobWindows::OpenFolder(const QString& folder) {
   OpenOnDesktop(folder, prompt_);
 }
 
-void JobWindows::FinishRunningJobs() {
+void JobWindows::FinishRunningJobs(desktop::JobEndNotifier& notifier) {
   if (!board_ || board_->RunningCount() == 0) return;
   FinishingJobsDlg finishing;
   finishing_ = &finishing;
@@ -123,7 +123,7 @@ void JobWindows::FinishRunningJobs() {
     }
   });
   finishing.show();
-  board_->WaitForJobs();
+  board_->WaitForJobs(notifier);
   finishing_ = nullptr;
 }
 

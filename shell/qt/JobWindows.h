@@ -41,8 +41,9 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   std::vector<QPointer<CProgressDlg>> windows() const;
 
   // After the user has left: a window says that Brenmark is finishing its
-  // jobs, and this returns once the last one has ended.
-  void FinishRunningJobs();
+  // jobs, each job's end is told through `notifier`, and this returns once
+  // the last one has been told.
+  void FinishRunningJobs(desktop::JobEndNotifier& notifier);
   // The finishing window while it is shown, else null.
   FinishingJobsDlg* finishingWindow() const { return finishing_; }
 

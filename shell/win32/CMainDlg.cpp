@@ -7,6 +7,7 @@
 #include "shell/win32/CTestGrabDlg.h"
 #include "shell/win32/CTrayDlg.h"
 #include "shell/win32/FileChooser.h"
+#include "shell/win32/JobEndMessage.h"
 #include "shell/win32/ModalDialog.h"
 #include "shell/win32/ShellOpen.h"
 #include "shell/win32/SourceFilesDlg.h"
@@ -178,9 +179,12 @@ void CMainDlg::OnCommand(int id, int code) {
 void CMainDlg::Leave() {
   if (!logic_.MayLeave()) return;
   if (RunningJobs() > 0) {
-    // The jobs finish first, their windows still shown; then the program ends.
+    // The jobs finish first, their windows still shown, each end told in a
+    // message of its own; then the program ends.
     ShowWindow(window_, SW_HIDE);
     services_.prompt.SetOwnerWindow(nullptr);
+    JobEndMessage endMessage;
+    logic_.board().WaitForJobs(endMessage);
     WaitForJobs();
   }
   if (modal_) {

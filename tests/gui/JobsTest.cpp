@@ -2,15 +2,18 @@
 // are answered on the user-interface thread before the call returns; progress
 // calls return at once and reach the window on that thread, whether it is
 // shown, hidden or the user has left. Leaving with a job running finishes the
-// job first, saying so.
+// job first, saying so, and tells each job's end by a desktop notification.
+#include <QDBusConnection>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include "shell/qt/CProgressDlg.h"
@@ -68,6 +71,52 @@ void RunOnJobThread(Work work) {
   while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   job.join();
 }
+
+// The desktop's notification service, on a bus connection and a thread of its
+// own (the program waits for its answer on the user-interface thread), writing
+// down each notification as "<application>|<summary>|<body>|<timeout>".
+class FakeNotifications final : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+ public:
+  FakeNotifications() : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake"))) {}
+  ~FakeNotifications() override {
+    bus_.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+    bus_.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake"));
+    thread_.quit();
+    thread_.wait();
+  }
+
+  // False without a session bus, or when another service has the name.
+  bool Start() {
+    moveToThread(&thread_);
+    thread_.start();
+    return bus_.registerService(QStringLiteral("org.freedesktop.Notifications")) &&
+           bus_.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
+                               QDBusConnection::ExportAllSlots);
+  }
+
+  QStringList told() const {
+    const std::lock_guard lock(mutex_);
+    return told_;
+  }
+
+ public slots:
+  uint Notify(const QString& application, uint, const QString&, const QString& summary, const QString& body,
+              const QStringList&, const QVariantMap&, int timeout) {
+    const std::lock_guard lock(mutex_);
+    told_ << QStringList{application, summary, body, QString::number(timeout)}.join(QLatin1Char('|'));
+    return static_cast<uint>(told_.size());
+  }
+
+ private:
+  QDBusConnection bus_;
+  QThread thread_;
+  mutable std::mutex mutex_;
+  QStringList told_;
+};
 
 QPushButton* CloseButton(CProgressDlg& window) {
   for (auto* button : window.findChildren<QPushButton*>()) {
@@ -235,8 +284,11 @@ class JobsTest : public QObject {
   }
 
   // Exit with a job running: the main window goes, a window says that
-  // Brenmark is finishing the job, and the session returns once it has ended.
+  // Brenmark is finishing the job, each end is told by a desktop
+  // notification, and the session returns once the last one has been told.
   void leavingFinishesRunningJobsFirst() {
+    FakeNotifications notifications;
+    QVERIFY2(notifications.Start(), "needs a session bus of its own (dbus-run-session)");
     GuiHarness gui;
     gui.presenter.confirmLeaving = true;
     std::promise<void> go;
@@ -275,6 +327,8 @@ class JobsTest : public QObject {
       QCOMPARE(window->Outcome(), QStringLiteral("Finished."));
     }
     QVERIFY(gui.window().jobWindows().finishingWindow() == nullptr);
+    QCOMPARE(notifications.told(),
+             QStringList(2, QStringLiteral("Brenmark|Brenmark: Test Job on nowhere|Finished.|0")));
   }
 };
 

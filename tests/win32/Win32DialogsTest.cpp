@@ -13,6 +13,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -493,6 +494,35 @@ TEST_F(Win32Gui, FolderScannedOffTheWindowsThread) {
 
   choose();
   session.reset();
+}
+
+// Exit while a job runs: once the user agrees the main window goes, the job
+// finishes, and its end is told in a message box that needs no main window.
+TEST_F(Win32Gui, JobEndAfterLeavingToldInAMessage) {
+  std::promise<void> go;
+  const std::shared_future<void> released = go.get_future().share();
+  ASSERT_TRUE(session->window().jobBoard().Start(
+      [released](JobContext&) {
+        released.wait();
+        return JobEnd::Done;
+      },
+      JobInputs{}, "Test Job", "nowhere", nullptr));
+  DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
+  watcher.Then([&go](HWND question) {
+    ClickLater(question, IDYES);
+    go.set_value();
+  });
+  watcher.Then([](HWND told) {
+    EXPECT_EQ(WindowText(told), "Brenmark: Test Job on nowhere");
+    EXPECT_EQ(MessageBoxText(told), "Finished.");
+    EXPECT_EQ(GetWindow(told, GW_OWNER), nullptr);
+    ClickLater(told, IDOK);
+  });
+  CloseUnexpectedDialogs(watcher);
+  SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  EXPECT_EQ(watcher.Pending(), kSpareSteps);
+  EXPECT_FALSE(IsWindowVisible(main));
+  EXPECT_EQ(session->window().RunningJobs(), 0);
 }
 
 // Audio CD, grab and Video CD through their dialogs, each job ending with its

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <set>
 
 #include <atomic>
 #include <future>
@@ -68,7 +69,14 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
   EXPECT_EQ(board.MenuLines(), (std::vector<std::string>{first + " First on nowhere, /from/here - running",
                                                          second + " Second on nowhere - running"}));
 
-  board.WaitForJobs();
+  // The user has left: each end is also told without the main window.
+  struct : JobEndNotifier {
+    void TellJobEnded(const std::string& summary, const std::string& body) override {
+      told.insert(summary + " | " + body);
+    }
+    std::set<std::string> told;
+  } notifier;
+  board.WaitForJobs(notifier);
   ASSERT_EQ(windows.ended.size(), 2u);
   for (const JobEntry& ended : windows.ended) {
     EXPECT_EQ(windows.progress[ended.index]->record.statuses(),
@@ -77,6 +85,8 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
   }
   EXPECT_EQ(windows.menu, (std::vector<std::string>{first + " First on nowhere, /from/here - Finished.",
                                                     second + " Second on nowhere - Ended without completing."}));
+  EXPECT_EQ(notifier.told, (std::set<std::string>{"Brenmark: First on nowhere | Finished.",
+                                                  "Brenmark: Second on nowhere | Ended without completing."}));
 }
 
 // A failed job's window does not go on saying what the job was doing, nor show
