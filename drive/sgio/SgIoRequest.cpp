@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include "drive/sgio/SgIoTimeouts.h"
+#include "drive/CommandTimeouts.h"
 
 namespace brenmark::sgio {
 namespace {
@@ -26,7 +26,7 @@ sg_io_hdr_t MakeRequestHeader(const ScsiRequest& request, unsigned char* senseBu
   header.cmdp = const_cast<unsigned char*>(request.cdb);
   header.mx_sb_len = kSenseLength;
   header.sbp = senseBuffer;
-  header.timeout = TimeoutMilliseconds(SgIoTimeoutSeconds(request));
+  header.timeout = TimeoutMilliseconds(CommandTimeoutSeconds(request));
 
   const bool hasData = request.length > 0 && request.buffer != nullptr;
   switch (hasData ? request.direction : DataDirection::None) {

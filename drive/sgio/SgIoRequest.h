@@ -13,7 +13,7 @@ inline constexpr unsigned char kSenseLength = 32;
 // Fills an SG_IO header for one request. A command without a data direction
 // carries no buffer, whatever length it names: the kernel refuses a data
 // length without a direction. The time-out is the command's, raised to what
-// SG_IO needs (SgIoTimeouts.h), in milliseconds.
+// every transport gives it (CommandTimeouts.h), in milliseconds.
 sg_io_hdr_t MakeRequestHeader(const ScsiRequest& request, unsigned char* senseBuffer);
 
 // The outcome of an SG_IO call. A failed ioctl (keeping its error number), or

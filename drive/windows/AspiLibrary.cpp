@@ -58,8 +58,13 @@ std::shared_ptr<AspiLibrary> AspiLibrary::Load(UserPrompt& prompt, std::uint8_t&
 
 AspiLibrary::~AspiLibrary() {
   FreeLibrary(static_cast<HMODULE>(module_));
-  // Only now can no late completion reach the abandoned requests.
-  abandoned_.clear();
+  // A library kept loaded by another user (or by itself) may still complete
+  // an abandoned request later, writing its block and data and signalling its
+  // event; such a request is left allocated for the rest of the process. Only
+  // those the library has completed are freed.
+  for (std::unique_ptr<Request>& request : abandoned_) {
+    if (WaitForSingleObject(request->event, 0) != WAIT_OBJECT_0) static_cast<void>(request.release());
+  }
 }
 
 std::uint32_t AspiLibrary::SupportInfo() const { return supportInfo_(); }

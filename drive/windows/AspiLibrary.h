@@ -38,7 +38,8 @@ class AspiLibrary {
   std::uint32_t Send(void* block) const;
 
   // Keeps a request the library never completed, even after being asked to
-  // abort it, until the library is unloaded: the library may still write into it.
+  // abort it: the library may still write into it. It is freed with the
+  // library if it has completed by then, and never otherwise.
   void Abandon(std::unique_ptr<Request> request);
 
  private:

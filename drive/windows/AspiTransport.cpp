@@ -24,8 +24,8 @@ DWORD Milliseconds(std::uint32_t seconds) {
 }  // namespace
 
 AspiTransport::AspiTransport(std::shared_ptr<AspiLibrary> library, std::uint8_t haId,
-                             std::uint8_t targetId, std::uint8_t lun)
-    : library_(std::move(library)), haId_(haId), targetId_(targetId), lun_(lun) {}
+                             std::uint8_t targetId, std::uint8_t lun, CommandTimeoutPolicy timeout)
+    : library_(std::move(library)), haId_(haId), targetId_(targetId), lun_(lun), timeout_(timeout) {}
 
 AspiTransport::~AspiTransport() = default;
 
@@ -50,7 +50,7 @@ CommandOutcome AspiTransport::Execute(const ScsiRequest& request) {
                                    Address(pending.event));
   ResetEvent(pending.event);
   if (library_->Send(pending.block.data()) == kAspiStatusPending &&
-      !AwaitCompletion(request.timeoutSeconds))
+      !AwaitCompletion(timeout_(request)))
     return TransportResult::TransportFailure;
 
   const CommandOutcome outcome = ExecScsiOutcome(pending.block);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "drive/CommandTimeouts.h"
 #include "drive/ScsiTransport.h"
 #include "drive/windows/AspiLibrary.h"
 
@@ -10,11 +11,12 @@ namespace brenmark::windows {
 
 // Sends commands through the host-adapter library to one adapter, target and
 // LUN. There is nothing to open; a command waits for the library's
-// completion event at most for the command's time-out.
+// completion event at most for its time-out (CommandTimeouts.h, unless the
+// maker chooses another policy).
 class AspiTransport final : public ScsiTransport {
  public:
   AspiTransport(std::shared_ptr<AspiLibrary> library, std::uint8_t haId, std::uint8_t targetId,
-                std::uint8_t lun);
+                std::uint8_t lun, CommandTimeoutPolicy timeout = &CommandTimeoutSeconds);
   ~AspiTransport() override;
   AspiTransport(const AspiTransport&) = delete;
   AspiTransport& operator=(const AspiTransport&) = delete;
@@ -34,6 +36,7 @@ class AspiTransport final : public ScsiTransport {
   std::uint8_t haId_;
   std::uint8_t targetId_;
   std::uint8_t lun_;
+  CommandTimeoutPolicy timeout_;
   bool open_ = false;
   // Reused from command to command; replaced when one is given up.
   std::unique_ptr<AspiLibrary::Request> request_;

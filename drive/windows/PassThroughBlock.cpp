@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "bytes/ByteOrder.h"
+#include "drive/CommandTimeouts.h"
 
 namespace brenmark::windows {
 namespace {
@@ -39,7 +40,7 @@ PassThroughBlock BuildPassThroughDirect(std::uint8_t pathId, std::uint8_t target
   block[7] = kSenseInfoLength;
   block[8] = PassThroughDataIn(request);
   bytes::WriteLe32(&block[12], request.length);
-  bytes::WriteLe32(&block[16], request.timeoutSeconds);
+  bytes::WriteLe32(&block[16], CommandTimeoutSeconds(request));
   bytes::WriteLe32(&block[20], dataBuffer);
   bytes::WriteLe32(&block[24], kSenseInfoOffset);
   if (request.cdb != nullptr)

@@ -19,6 +19,8 @@ inline constexpr std::uint32_t kPassThroughDirectIoctl = 0x4D014;
 std::uint8_t PassThroughDataIn(const ScsiRequest& request);
 
 // The block for one request; the data buffer is given as its 32-bit address.
+// The time-out is the command's, raised to what every transport gives it
+// (CommandTimeouts.h).
 PassThroughBlock BuildPassThroughDirect(std::uint8_t pathId, std::uint8_t targetId,
                                         std::uint8_t lun, const ScsiRequest& request,
                                         std::uint32_t dataBuffer);

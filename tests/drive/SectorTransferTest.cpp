@@ -34,15 +34,6 @@ class SectorTransfer : public RegistryWithOneDrive {
   Bytes data = Bytes(16 * 2352, 0x55);
 };
 
-TEST_F(SectorTransfer, ReadSucceedingOnSecondAttemptIsSilent) {
-  device->Reply(TransportResult::DeviceFailure);
-  Bytes buffer(2352);
-  EXPECT_EQ(registry->ReadSectors(0, 1000, 1, buffer.data(), 2352, 0x10), 0);
-  EXPECT_EQ(device->Opcodes(), (Bytes{kReadCd, kReadCd}));
-  EXPECT_EQ(sleeper.waits, (std::vector<std::chrono::milliseconds>{1000ms}));
-  EXPECT_TRUE(prompt.questions().empty());
-}
-
 // A count the one-byte field cannot carry is refused before anything is sent,
 // never cut to its low byte (256 would be a transfer of nothing, "done").
 TEST_F(SectorTransfer, BlockCountsTheCommandCannotCarryAreRefusedUnsent) {

@@ -57,11 +57,11 @@ TEST(AspiRequestBlocks, GetDeviceTypeLayoutAndAnswer) {
 TEST(PassThroughBlock, Layout) {
   const std::uint8_t cdb[12] = {0xBE, 0, 0, 0, 0x10, 0, 0, 0, 1, 0x10, 0, 0};
   const ScsiRequest read{cdb, 12, DataDirection::In, nullptr, 2352, 10};
-  // Length, CDB and sense lengths, data in, 2352 bytes, 10 seconds, buffer, sense offset, CDB.
+  // Length, CDB and sense lengths, data in, 2352 bytes, 200 seconds, buffer, sense offset, CDB.
   const Bytes expected = Block(80, {{0, {44}},
                                     {6, {12, 24, 1}},
                                     {12, {0x30, 0x09}},
-                                    {16, {10}},
+                                    {16, {200}},
                                     {20, {0x00, 0x10, 0x40, 0x00, 48}},
                                     {28, Bytes(cdb, cdb + 12)}});
   EXPECT_EQ(AsBytes(windows::BuildPassThroughDirect(0, 0, 0, read, 0x00401000)), expected);
@@ -74,17 +74,20 @@ TEST(PassThroughBlock, Layout) {
 
 TEST(PassThroughBlock, DirectionsAndTimeoutsOfTheCommandSet) {
   // Opcode, direction and time-out as the command set sends them; the block's data-in
-  // byte, which READ TOC, READ CAPACITY and READ BUFFER CAPACITY leave unspecified.
-  const std::tuple<std::uint8_t, DataDirection, std::uint32_t, std::uint8_t> cases[] = {
-      {0x2A, DataDirection::Out, 10, 0}, {0x12, DataDirection::In, 10, 1}, {0x35, DataDirection::None, 6000, 2},
-      {0x43, DataDirection::In, 20, 2},  {0x25, DataDirection::In, 10, 2}, {0x5C, DataDirection::In, 10, 2},
+  // byte, which READ TOC, READ CAPACITY and READ BUFFER CAPACITY leave unspecified,
+  // and the time-out the system is given: what SG_IO gives the same command.
+  const std::tuple<std::uint8_t, DataDirection, std::uint32_t, std::uint8_t, int> cases[] = {
+      {0x2A, DataDirection::Out, 10, 0, 200},   {0x12, DataDirection::In, 10, 1, 200},
+      {0x35, DataDirection::None, 6000, 2, 6000}, {0x43, DataDirection::In, 20, 2, 200},
+      {0x25, DataDirection::In, 10, 2, 200},    {0x5C, DataDirection::In, 10, 2, 200},
+      {0xA1, DataDirection::None, 10, 2, 3600},
   };
-  for (const auto& [opcode, direction, timeout, dataIn] : cases) {
+  for (const auto& [opcode, direction, timeout, dataIn, sentTimeout] : cases) {
     const std::uint8_t cdb[10] = {opcode};
     const ScsiRequest request{cdb, 10, direction, nullptr, 32, timeout};
     const windows::PassThroughBlock block = windows::BuildPassThroughDirect(0, 0, 0, request, 0);
     EXPECT_EQ(block[8], dataIn) << int(opcode);
-    EXPECT_EQ(block[16] | block[17] << 8, static_cast<int>(timeout)) << int(opcode);
+    EXPECT_EQ(block[16] | block[17] << 8, sentTimeout) << int(opcode);
   }
 }
 

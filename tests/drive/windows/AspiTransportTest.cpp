@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "drive/DriveRegistry.h"
@@ -31,7 +32,10 @@ class AspiTransportTest : public ::testing::Test {
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
   }
-  void TearDown() override { SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_STALL", nullptr); }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_STALL", nullptr);
+    SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_LATE", nullptr);
+  }
 
   DriveRegistry& Enumerate() {
     std::vector<std::unique_ptr<DeviceProvider>> providers;
@@ -92,24 +96,62 @@ TEST_F(AspiTransportTest, DataComesBackAndRefusalsCarryTheirSense) {
             TransportResult::TransportFailure);  // closed
 }
 
+// The requests below are given one second instead of the commands' own time-outs.
+std::uint32_t OneSecond(const ScsiRequest&) { return 1; }
+
+constexpr std::uint8_t kInquiry[6] = {0x12, 0, 0, 0, 96, 0};
+
 TEST_F(AspiTransportTest, ARequestThatNeverCompletesEndsAtItsTimeOut) {
-  DriveRegistry& drives = Enumerate();
-  ASSERT_GE(drives.driveCount, 1);
-  ASSERT_TRUE(drives.OpenDevice(0));
-  auto& transport = *drives.drive(0).deviceHandle;
+  std::uint8_t mask = 0;
+  auto library = windows::AspiLibrary::Load(prompt, mask);
+  ASSERT_TRUE(library);
+  windows::AspiTransport transport(library, 0, 3, 0, &OneSecond);
+  ASSERT_TRUE(transport.Open());
   SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_STALL", L"35");
   const std::uint8_t synchronize[10] = {0x35};
   const auto start = std::chrono::steady_clock::now();
-  const CommandOutcome outcome = transport.Execute(ScsiRequest{synchronize, 10, DataDirection::None, nullptr, 0, 1});
+  const CommandOutcome outcome = transport.Execute(ScsiRequest{synchronize, 10, DataDirection::None, nullptr, 0, 6000});
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(outcome.result, TransportResult::TransportFailure);
   EXPECT_GE(waited, std::chrono::milliseconds(900));
-  EXPECT_LT(waited, std::chrono::seconds(8));
+  EXPECT_LT(waited, std::chrono::seconds(60));  // not the command's own 6000 s
 
   // The given-up request is kept by the library; the drive goes on working.
   SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_STALL", nullptr);
-  EXPECT_TRUE(drives.IsMediaPresent(0));
-  drives.CloseDevice(0);
+  std::uint8_t reply[96] = {};
+  EXPECT_TRUE(transport.Execute(ScsiRequest{kInquiry, 6, DataDirection::In, reply, 96, 10}).good());
+  EXPECT_EQ(reply[0], 0x05);  // a CD/DVD device
+}
+
+// A count the test library keeps (its completions, or those whose event was
+// gone); all ones when it is not loaded.
+DWORD LibraryCount(const char* name) {
+  using Counter = DWORD(__cdecl*)();
+  const auto counter =
+      reinterpret_cast<Counter>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"wnaspi32.dll"), name)));
+  return counter != nullptr ? counter() : DWORD{0xFFFFFFFF};
+}
+
+// A request given up that the library completes later still has its block,
+// data and event, even once its transport and the library's last user are gone.
+TEST_F(AspiTransportTest, ALateCompletionFindsItsGivenUpRequestWhole) {
+  DWORD completed = 0, lost = 0;
+  {
+    std::uint8_t mask = 0;
+    auto library = windows::AspiLibrary::Load(prompt, mask);
+    ASSERT_TRUE(library);
+    completed = LibraryCount("BrenmarkTestCompletions");
+    lost = LibraryCount("BrenmarkTestLostCompletions");
+    windows::AspiTransport transport(std::move(library), 0, 3, 0, &OneSecond);
+    ASSERT_TRUE(transport.Open());
+    SetEnvironmentVariableW(L"BRENMARK_TEST_ASPI_LATE", L"12");
+    std::uint8_t reply[96] = {};
+    EXPECT_EQ(transport.Execute(ScsiRequest{kInquiry, 6, DataDirection::In, reply, 96, 10}).result,
+              TransportResult::TransportFailure);
+  }
+  for (int tenths = 0; tenths < 600 && LibraryCount("BrenmarkTestCompletions") == completed; ++tenths) Sleep(100);
+  EXPECT_EQ(LibraryCount("BrenmarkTestCompletions"), completed + 1);
+  EXPECT_EQ(LibraryCount("BrenmarkTestLostCompletions"), lost);
 }
 
 TEST(AspiLibraryLoad, TheFunctionsOfTheLibraryBesideTheProgram) {

@@ -1,18 +1,23 @@
-// A host-adapter library for tests, built as wnaspi32.dll: two host adapters
-// with the virtual recorders behind them, reading the request blocks of the
-// published interface on its own. Adapter 0 has a disk at target 1 and the
-// virtual CD recorder at target 3; adapter 1 has the virtual DVD recorder at
-// target 0. Commands complete on a thread of their own and signal the
-// request's event, as a real adapter's do.
+// A host-adapter library for tests, built as wnaspi32.dll: two host
+// adapters with the virtual recorders behind them, reading the request blocks
+// of the published interface on its own. Adapter 0 has a disk at target 1 and
+// the virtual CD recorder at target 3; adapter 1 has the virtual DVD recorder
+// at target 0. Commands complete on a thread of the library's own and signal
+// the request's event, as a real adapter's do.
 //
 // BRENMARK_TEST_ASPI_FOLDER names the recorders' data folder (no adapter
 // without it); BRENMARK_TEST_ASPI_STALL names an opcode (hex) that is never
-// completed, not even when aborted.
+// completed, not even when aborted; BRENMARK_TEST_ASPI_LATE one that completes
+// only five seconds after it was sent, whether aborted or not.
 #include <windows.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +32,7 @@ using brenmark::virtualdrive::VirtualRecorder;
 constexpr std::uint32_t kPending = 0x00, kComplete = 0x01, kError = 0x04;
 constexpr std::uint32_t kNoDevice = 0x82, kInvalidRequest = 0xE0, kNoAdapters = 0xE8;
 constexpr std::uint8_t kCheckCondition = 0x02;
+constexpr DWORD kLateMilliseconds = 5000;
 
 std::wstring Environment(const wchar_t* name) {
   wchar_t value[1024];
@@ -45,18 +51,20 @@ struct Device {
   std::shared_ptr<VirtualRecorder> recorder;  // null for the disk
 };
 
+// Never destroyed: the completing thread may be inside a recorder when the
+// process ends.
 const std::vector<Device>& Devices() {
-  static const std::vector<Device> devices = [] {
-    std::vector<Device> list;
+  static const std::vector<Device>* const devices = [] {
+    auto* list = new std::vector<Device>;
     const std::wstring folder = Environment(L"BRENMARK_TEST_ASPI_FOLDER");
     if (folder.empty()) return list;
     brenmark::virtualdrive::VirtualRecorderProvider provider{std::filesystem::path(folder)};
-    list.push_back({0, 1, 0x00, nullptr});
-    list.push_back({0, 3, 0x05, provider.recorders()[0]});
-    list.push_back({1, 0, 0x05, provider.recorders()[1]});
+    list->push_back({0, 1, 0x00, nullptr});
+    list->push_back({0, 3, 0x05, provider.recorders()[0]});
+    list->push_back({1, 0, 0x05, provider.recorders()[1]});
     return list;
   }();
-  return devices;
+  return *devices;
 }
 
 const Device* Find(int adapter, int target, int lun) {
@@ -66,10 +74,15 @@ const Device* Find(int adapter, int target, int lun) {
   return nullptr;
 }
 
-bool Stalls(std::uint8_t opcode) {
-  const std::wstring stalled = Environment(L"BRENMARK_TEST_ASPI_STALL");
-  return !stalled.empty() && std::wcstoul(stalled.c_str(), nullptr, 16) == opcode;
+bool Named(const wchar_t* variable, std::uint8_t opcode) {
+  const std::wstring named = Environment(variable);
+  return !named.empty() && std::wcstoul(named.c_str(), nullptr, 16) == opcode;
 }
+
+// Requests completed, and those of them whose event could not be signalled:
+// the request was freed, or its event closed, while the library still held it.
+std::atomic<DWORD> completions{0};
+std::atomic<DWORD> lostCompletions{0};
 
 // Runs one SRB_ExecSCSICmd on the recorder and completes it.
 void Complete(std::uint8_t* block, VirtualRecorder& recorder) {
@@ -99,8 +112,57 @@ void Complete(std::uint8_t* block, VirtualRecorder& recorder) {
       block[64 + 13] = outcome.sense->ascq;
     }
   }
-  if (flags & 0x40) SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(Le32(&block[24]))));
+  if ((flags & 0x40) != 0 && !SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(Le32(&block[24])))))
+    ++lostCompletions;
+  ++completions;
 }
+
+// The requests handed over, completed in order by one thread that lives as
+// long as the process: no two commands run at once, and no thread is left
+// behind finishing one when its caller has moved on. Never destroyed, as the
+// thread never ends.
+class CompletionQueue {
+ public:
+  static CompletionQueue& Instance() {
+    static CompletionQueue* const queue = new CompletionQueue();
+    return *queue;
+  }
+
+  void Add(std::uint8_t* block, VirtualRecorder& recorder, DWORD delayMilliseconds) {
+    {
+      const std::lock_guard<std::mutex> hold(lock_);
+      waiting_.push_back({block, &recorder, delayMilliseconds});
+    }
+    added_.notify_one();
+  }
+
+ private:
+  struct Waiting {
+    std::uint8_t* block;
+    VirtualRecorder* recorder;
+    DWORD delayMilliseconds;
+  };
+
+  CompletionQueue() { std::thread([this] { Run(); }).detach(); }
+
+  [[noreturn]] void Run() {
+    for (;;) {
+      Waiting next;
+      {
+        std::unique_lock<std::mutex> hold(lock_);
+        added_.wait(hold, [this] { return !waiting_.empty(); });
+        next = waiting_.front();
+        waiting_.pop_front();
+      }
+      if (next.delayMilliseconds > 0) Sleep(next.delayMilliseconds);
+      Complete(next.block, *next.recorder);
+    }
+  }
+
+  std::mutex lock_;
+  std::condition_variable added_;
+  std::deque<Waiting> waiting_;
+};
 
 std::uint32_t ExecScsiCommand(std::uint8_t* block) {
   const Device* device = Find(block[2], block[8], block[9]);
@@ -109,8 +171,9 @@ std::uint32_t ExecScsiCommand(std::uint8_t* block) {
     return kNoDevice;
   }
   block[1] = kPending;
-  if (Stalls(block[48])) return kPending;
-  std::thread([block, recorder = device->recorder] { Complete(block, *recorder); }).detach();
+  if (Named(L"BRENMARK_TEST_ASPI_STALL", block[48])) return kPending;
+  const DWORD delay = Named(L"BRENMARK_TEST_ASPI_LATE", block[48]) ? kLateMilliseconds : 0;
+  CompletionQueue::Instance().Add(block, *device->recorder, delay);
   return kPending;
 }
 
@@ -147,10 +210,15 @@ __declspec(dllexport) DWORD __cdecl GetASPI32Buffer(void*) { return 0; }
 __declspec(dllexport) DWORD __cdecl FreeASPI32Buffer(void*) { return 0; }
 __declspec(dllexport) DWORD __cdecl TranslateASPI32Address(void*, void*) { return 0; }
 
+// For the tests: how many requests were completed, and how many of them found
+// their event gone.
+__declspec(dllexport) DWORD __cdecl BrenmarkTestCompletions() { return completions.load(); }
+__declspec(dllexport) DWORD __cdecl BrenmarkTestLostCompletions() { return lostCompletions.load(); }
+
 }  // extern "C"
 
-// Requests complete on detached threads; the library is never unloaded so
-// that none of them can outlive its code.
+// Requests complete on a thread that never ends; the library is never
+// unloaded so that the thread cannot outlive its code.
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
   if (reason == DLL_PROCESS_ATTACH) {
     HMODULE self = nullptr;

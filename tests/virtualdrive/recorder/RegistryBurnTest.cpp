@@ -80,17 +80,5 @@ TEST_F(RegistryBurn, ADriveThatIsBecomingReadyIsWaitedForWithoutUsingUpTries) {
   EXPECT_EQ(sleeper.Count(milliseconds(1000)), 3 * 120 + 2);
 }
 
-TEST_F(RegistryBurn, ABufferThatNeverDrainsIsWaitedForThirtySecondsThenWritten) {
-  ASSERT_TRUE(registry->OpenDevice(0));
-  SetWriting(0, 1, 0x00, 8, 0x00, 4);
-  WriteBlocks(0, 0, Pattern(16, 2048, 1), 2048);
-  sleeper.waits.clear();
-  Arm(*recorders[0], "bufferfull:always");
-  std::vector<std::uint8_t> data(2048);
-  EXPECT_EQ(registry->WriteSectors(0, 16, 1, 2048, data.data()), 0);
-  EXPECT_EQ(sleeper.Count(std::chrono::milliseconds(200)), 150);
-  EXPECT_EQ(sleeper.waits.size(), 150u);
-}
-
 }  // namespace
 }  // namespace brenmark::virtualdrive::testing

@@ -145,29 +145,6 @@ TEST(RememberedTray, CdBlanksOfChosenSizes) {
   EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (74 min)");
 }
 
-TEST(RememberedTray, ADiscInWorkComesBeforeTheInsertedImage) {
-  RecorderHarness harness;
-  WriteSetup appendable;
-  appendable.multiSession = 3;
-  ASSERT_EQ(harness.SetWriteParameters(appendable), TransportResult::Good);
-  ASSERT_EQ(harness.Write(0, 20, Pattern(20, 2048, 1)), TransportResult::Good);
-  ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
-  const fs::path image = harness.recorder().Eject().finishedImage;
-  fs::path bin = image;
-  bin.replace_extension(".bin");
-  const auto binBefore = FileBytes(bin);
-
-  ASSERT_TRUE(harness.recorder().InsertImage(image).ok);
-  const std::int32_t start = harness.TrackStart(2);
-  ASSERT_EQ(harness.Write(start, 4, Pattern(4, 2048, 2)), TransportResult::Good);
-  harness.Restart();
-
-  EXPECT_EQ(harness.recorder().StartupProblem(), "");
-  EXPECT_EQ(harness.DiscInformation()[2], 0x05);  // the copy, its second session open
-  EXPECT_EQ(harness.Read(cdb::ReadCd(start, 4, 0x10), 4 * 2048).value(), Pattern(4, 2048, 2));
-  EXPECT_EQ(FileBytes(bin), binBefore);
-}
-
 TEST(EmptyTray, MediaCommandsAnswerMediumNotPresent) {
   RecorderHarness harness;
   ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);

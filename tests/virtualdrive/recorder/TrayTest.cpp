@@ -115,6 +115,7 @@ TEST(RecorderTray, AnUnreadableDiscInWorkIsKeptAsideNotOverwritten) {
   EXPECT_EQ(FileBytes(work / "unreadable-1.bin"), written);
 }
 
+// A disc in work comes before the image inserted when it was started.
 TEST(RecorderTray, AppendingToAnInsertedImageWorksOnACopy) {
   RecorderHarness harness;
   BurnDataSession(harness, 20, 3, 1);
@@ -127,6 +128,10 @@ TEST(RecorderTray, AppendingToAnInsertedImageWorksOnACopy) {
   ASSERT_TRUE(harness.recorder().InsertImage(image).ok);
   EXPECT_EQ(harness.DiscInformation()[2], 0x01);  // appendable
   BurnDataSession(harness, 8, 0, 2);
+  // The next recorder finds the copy in work, not the inserted image.
+  harness.Restart();
+  EXPECT_EQ(harness.recorder().StartupProblem(), "");
+  EXPECT_EQ(harness.DiscInformation()[4], 2);
   const TrayResult kept = harness.recorder().Eject();
   ASSERT_TRUE(kept.ok);
   EXPECT_NE(kept.finishedImage, image);

@@ -1,8 +1,8 @@
-#include "drive/sgio/SgIoTimeouts.h"
+#include "drive/CommandTimeouts.h"
 
 #include <algorithm>
 
-namespace brenmark::sgio {
+namespace brenmark {
 namespace {
 
 constexpr std::uint8_t kFormatUnit = 0x04;
@@ -21,10 +21,10 @@ std::uint32_t LeastTimeoutSeconds(std::uint8_t opcode) {
 
 }  // namespace
 
-std::uint32_t SgIoTimeoutSeconds(const ScsiRequest& request) {
+std::uint32_t CommandTimeoutSeconds(const ScsiRequest& request) {
   const std::uint32_t least =
       request.cdb != nullptr && request.cdbLength > 0 ? LeastTimeoutSeconds(request.cdb[0]) : kLeastTimeoutSeconds;
   return std::max(request.timeoutSeconds, least);
 }
 
-}  // namespace brenmark::sgio
+}  // namespace brenmark
