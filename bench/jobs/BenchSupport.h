@@ -87,8 +87,9 @@ struct VirtualRecorderRig {
   }
 
   // Runs a job to its end; true when it ended Done and showed no message.
-  bool Burn(JobProcedure procedure, JobInputs inputs) {
-    auto job = runner.Start(std::move(procedure), std::move(inputs), std::make_shared<test::SilentProgress>());
+  bool Burn(JobProcedure procedure, JobInputs inputs,
+            std::shared_ptr<ProgressSink> progress = std::make_shared<test::SilentProgress>()) {
+    auto job = runner.Start(std::move(procedure), std::move(inputs), std::move(progress));
     job->Wait();
     return job->result() == JobEnd::Done && prompt.messages().empty();
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "jobs/burn/RunDigests.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark {
@@ -108,6 +109,14 @@ bool BurnSequence::SetWriteMode(const WriteMode& mode) {
 bool BurnSequence::ReserveTrack(std::int32_t blocks) { return registry_.ReserveTrack(drive_, blocks) == 0; }
 
 WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
+  if (!context_.inputs.verify) return WriteRuns(source, command, nullptr);
+  RunDigests digests(written_, source.blockSize());
+  const WriteEnd end = WriteRuns(source, command, &digests);
+  digests.Finish();
+  return end;
+}
+
+WriteEnd BurnSequence::WriteRuns(SectorSource& source, WriteCommand command, RunDigests* digests) {
   const int blockSize = source.blockSize();
   SectorRun run;
   for (;;) {
@@ -116,7 +125,7 @@ WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
       case SourceStep::Failed: return WriteEnd::SourceFailed;
       case SourceStep::Run: break;
     }
-    if (context_.inputs.verify) written_.Record(run, blockSize);
+    if (digests != nullptr) digests->Add(run);
     source.BeforeWrite(run);
     for (std::uint32_t done = 0; done < run.count;) {
       const std::uint32_t count = std::min(run.count - done, kMaxBlocksPerWrite);

@@ -13,6 +13,8 @@
 
 namespace brenmark {
 
+class RunDigests;
+
 // The Write Parameters a job sets before it writes a track or a session.
 // How the drive lays the written blocks: track by track, or a whole session
 // after a reservation.
@@ -138,7 +140,8 @@ class BurnSequence {
   bool ReserveTrack(std::int32_t blocks);
 
   // Writes every run of the source in order, at most 255 blocks per command,
-  // through the sector transfers' buffer wait, retries and question.
+  // through the sector transfers' buffer wait, retries and question; when the
+  // job verifies, the digests of every run sent are recorded before it returns.
   WriteEnd Write(SectorSource& source, WriteCommand command = WriteCommand::Write10);
 
   bool SynchronizeCache();
@@ -157,6 +160,7 @@ class BurnSequence {
  private:
   // The disc holds a session that was written in part and never closed.
   bool IsLastSessionOpen();
+  WriteEnd WriteRuns(SectorSource& source, WriteCommand command, RunDigests* digests);
 
   JobContext& context_;
   DriveRegistry& registry_;

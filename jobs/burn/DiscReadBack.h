@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "drive/DriveRegistry.h"
+#include "jobs/burn/DigestThread.h"
 #include "jobs/burn/WrittenDigests.h"
 
 namespace brenmark {
@@ -46,7 +48,9 @@ struct VerifyFinding {
 // carries, and compares every block that the burn wrote with its digest;
 // a block it did not write (a file of an earlier session) is only read.
 // A run the drive cannot read (after the transfers' retries and question)
-// ends the item unreadable.
+// ends the item unreadable. An item of more than one chunk is read into two
+// buffers in turn: the digests of one are made on a second thread while the
+// next chunk is read into the other.
 class DiscReadBack {
  public:
   // Blocks of the item read so far, after each command.
@@ -57,12 +61,23 @@ class DiscReadBack {
   VerifyFinding Check(const VerifyItem& item, const BlocksRead& blocksRead);
 
  private:
-  bool Read(ReadBackKind kind, std::int32_t lba, std::uint32_t count);
+  // Blocks read into a buffer, waiting to be compared.
+  struct Chunk {
+    std::int32_t first = 0;
+    std::uint32_t count = 0;
+  };
+
+  // Reads a chunk command by command; the finding of a command that failed.
+  std::optional<VerifyFinding> ReadChunk(ReadBackKind kind, const Chunk& chunk, std::uint8_t* buffer);
+  bool Read(ReadBackKind kind, std::int32_t lba, std::uint32_t count, std::uint8_t* buffer);
+  // The first block of the chunk that is not as written.
+  std::optional<VerifyFinding> Compare(const Chunk& chunk, const std::vector<std::uint64_t>& digests) const;
 
   DriveRegistry& registry_;
   const int drive_;
   const WrittenDigests& written_;
-  std::vector<std::uint8_t> buffer_;
+  std::vector<std::uint8_t> buffers_[2];
+  DigestThread digests_;
 };
 
 int BlockSizeOf(ReadBackKind kind);

@@ -1,19 +1,14 @@
 #include "jobs/burn/WrittenDigests.h"
 
-#include "bytes/BlockDigest.h"
-
 namespace brenmark {
 
-void WrittenDigests::Record(const SectorRun& run, int blockSize) {
-  if (run.count == 0) return;
-  if (extents_.empty() || extents_.back().end() != run.firstSector || extents_.back().blockSize != blockSize) {
-    extents_.push_back({run.firstSector, blockSize, {}});
+void WrittenDigests::Record(std::int32_t first, int blockSize, std::span<const std::uint64_t> digests) {
+  if (digests.empty()) return;
+  if (extents_.empty() || extents_.back().end() != first || extents_.back().blockSize != blockSize) {
+    extents_.push_back({first, blockSize, {}});
   }
-  std::vector<std::uint64_t>& digests = extents_.back().digests;
-  const auto size = static_cast<std::size_t>(blockSize);
-  for (std::uint32_t block = 0; block < run.count; ++block) {
-    digests.push_back(bytes::BlockDigest::Of(run.data.subspan(block * size, size)));
-  }
+  std::vector<std::uint64_t>& recorded = extents_.back().digests;
+  recorded.insert(recorded.end(), digests.begin(), digests.end());
 }
 
 std::optional<std::uint64_t> WrittenDigests::At(std::int32_t lba) const {

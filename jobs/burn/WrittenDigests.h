@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
-#include "drive/SectorSource.h"
 
 namespace brenmark {
 
@@ -23,7 +23,8 @@ class WrittenDigests {
   };
 
   void Clear() { extents_.clear(); }
-  void Record(const SectorRun& run, int blockSize);
+  // The digests of blocks written from `first` on.
+  void Record(std::int32_t first, int blockSize, std::span<const std::uint64_t> digests);
 
   // The digest of the block at `lba` as it was written; nothing when no
   // block was written there.

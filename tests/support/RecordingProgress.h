@@ -100,7 +100,7 @@ class ActingProgress final : public ProgressSink {
 
 // A progress window that shows nothing and keeps only the bar's position:
 // for benchmarks, where a record of every call would be what is measured.
-class SilentProgress final : public ProgressSink {
+class SilentProgress : public ProgressSink {
  public:
   void SetStatus(const std::string&) override {}
   void SetRange(std::int32_t) override {}

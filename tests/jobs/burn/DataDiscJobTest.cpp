@@ -396,7 +396,8 @@ TEST(DataDiscJob, VerifyNamesTheFileThatDiffersOrCannotBeRead) {
   ScratchFolder second("verify-second");
   WritePatternFile(first.path() / "old.bin", 40 * 2048, 1);
   WritePatternFile(second.path() / "a.txt", 100, 2);
-  WritePatternFile(second.path() / "big.bin", 600 * 2048, 3);
+  // More blocks than one read-back chunk: the flipped block is found while the next chunk is read.
+  WritePatternFile(second.path() / "big.bin", 2600 * 2048, 3);
   // A burned folder is a folder of the disc's root.
   const std::string oldBin = "/" + first.path().filename().string() + "/old.bin";
   const std::string aTxt = "/" + second.path().filename().string() + "/a.txt";
