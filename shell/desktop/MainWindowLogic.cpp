@@ -110,11 +110,12 @@ void MainWindowLogic::Open() {
   ShowDriveControls(registry.currentDrive);
   view_.Show(MainControl::ScanIndicator, false);
   view_.Enable(MainControl::JobsMenu, !board_.Menu().lines.empty());
-  // The folder field is scanned when Burn is pressed, as a typed folder is.
-  view_.SetFolderText(ExistingFolder(settings_.Read(SettingsStore::kFolderToBurn)));
+  // The remembered folder is scanned when Burn is pressed, as a typed one is;
+  // Cancel of another folder's scan puts it back.
+  scannedFolder_ = ExistingFolder(settings_.Read(SettingsStore::kFolderToBurn));
+  view_.SetFolderText(scannedFolder_);
   view_.SetOutputText(ExistingFolder(settings_.Read(SettingsStore::kOutputFolder)));
   engine_.jobState().sourceTree.reset();
-  scannedFolder_.clear();
 }
 
 void MainWindowLogic::SelectDrive(int index) {

@@ -94,7 +94,8 @@ class MainWindowLogic {
   unsigned scanNumber_ = 0;
   // The burn Burn asked for while the field's folder was being scanned.
   std::optional<JobKind> pendingBurn_;
-  // The folder whose tree the job state holds, as the folder field showed it.
+  // The folder whose tree the job state holds, as the folder field showed it
+  // (before the first scan, the folder remembered from the last run).
   std::string scannedFolder_;
 };
 

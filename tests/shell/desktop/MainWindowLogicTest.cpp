@@ -91,9 +91,10 @@ TEST_F(MainWindowLogicTest, DriveListSelectsTheCurrentDriveAndOnlyDrivesThatExis
   EXPECT_TRUE(view.enabled[MainControl::AudioCdTest]);
 }
 
-// A run's choices come back in the next: the drive, each field's folder, and
-// where each folder and file dialog opens (the field's own folder first);
-// a drive or folder that is gone since falls back silently.
+// A run's choices come back in the next: the drive, each field's folder (put
+// back by Cancel of another folder's scan), and where each folder and file
+// dialog opens (the field's own folder first); a drive or folder that is gone
+// since falls back silently.
 TEST_F(MainWindowLogicTest, TheNextRunStartsWithWhatTheLastOneChose) {
   const std::string chosen = MakeSourceFolder("chosen");
   const std::string output = MakeSourceFolder("output");
@@ -105,15 +106,19 @@ TEST_F(MainWindowLogicTest, TheNextRunStartsWithWhatTheLastOneChose) {
   view.folders.push_back(output);
   logic.ChooseOutputFolder();
 
-  // Opens the next run's window; what its fields showed then.
+  // Opens the next run's window; what its fields showed then, and the folder
+  // field after a scan's Cancel.
   const auto nextRun = [this, &music](ScriptedView& next) {
     SettingsFile stored{discs.path() / "brenmark.ini"};
     MainWindowLogic nextLogic{engine, next, windows, ui.access(), stored};
     nextLogic.Open();
-    const std::vector<std::string> fields{next.folderText, next.outputText};
+    std::vector<std::string> fields{next.folderText, next.outputText};
+    next.folders = {std::nullopt, music};
     nextLogic.ChooseFolderToBurn();
     next.folderText = music;
     nextLogic.ChooseFolderToBurn();
+    nextLogic.CancelScan();
+    fields.push_back(next.folderText);
     next.outputText.clear();
     nextLogic.ChooseOutputFolder();
     nextLogic.BurnFiles(JobKind::AudioCd);
@@ -121,7 +126,7 @@ TEST_F(MainWindowLogicTest, TheNextRunStartsWithWhatTheLastOneChose) {
     return fields;
   };
   ScriptedView next;
-  EXPECT_EQ(nextRun(next), (std::vector<std::string>{chosen, output}));
+  EXPECT_EQ(nextRun(next), (std::vector<std::string>{chosen, output, chosen}));
   EXPECT_EQ(next.selectedDrive, 1);
   EXPECT_FALSE(next.enabled[MainControl::AudioCdTest]);
   EXPECT_EQ(next.folderStarts, (std::vector<std::string>{chosen, music, output}));
@@ -130,7 +135,7 @@ TEST_F(MainWindowLogicTest, TheNextRunStartsWithWhatTheLastOneChose) {
   std::filesystem::remove_all(chosen);
   settings.Write(SettingsStore::kDrive, "sr9: Gone Recorder");
   ScriptedView last;
-  EXPECT_EQ(nextRun(last), (std::vector<std::string>{"", output}));
+  EXPECT_EQ(nextRun(last), (std::vector<std::string>{"", output, ""}));
   EXPECT_EQ(last.selectedDrive, 0);
   EXPECT_EQ(last.folderStarts, (std::vector<std::string>{"", music, output}));
   EXPECT_TRUE(Messages().empty());
