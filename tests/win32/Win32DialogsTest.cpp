@@ -122,14 +122,18 @@ void ExpectTemplate(HWND dialog, const Template& expected) {
   }
 }
 
+std::string ClassOf(HWND window) {
+  wchar_t name[32] = L"";
+  GetClassNameW(window, name, 32);
+  return platform::Utf8FromWide(name);
+}
+
 // The text of a message box: its longest static text (the icon is a static too).
 std::string MessageBoxText(HWND box) {
   std::string text;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    wchar_t className[16] = L"";
-    GetClassNameW(child, className, 16);
     const std::string childText = WindowText(child);
-    if (std::wstring_view(className) == L"Static" && childText.size() > text.size()) text = childText;
+    if (ClassOf(child) == "Static" && childText.size() > text.size()) text = childText;
   }
   return text;
 }
@@ -164,11 +168,20 @@ std::string AccessibleNameOf(HWND control) {
   return text;
 }
 
-// Each field is read with the static label placed right before it in z-order.
-// (Wine keeps no names set through the accessibility layer's property
-// services, so the controls named that way are not checked here.)
+// Each field has its static label right before it in z-order, which a screen
+// reader reads as the field's name. Wine's accessibility layer reads it so
+// for edit fields only, and keeps no names set through its property services
+// (the controls named that way are not checked here).
 void ExpectFieldsReadTheirLabels(HWND dialog, std::vector<std::pair<int, std::string>> fields) {
-  for (const auto& [id, label] : fields) EXPECT_EQ(AccessibleNameOf(GetDlgItem(dialog, id)), label) << "control " << id;
+  for (const auto& [id, label] : fields) {
+    const HWND field = GetDlgItem(dialog, id);
+    const HWND before = GetWindow(field, GW_HWNDPREV);
+    EXPECT_EQ(ClassOf(before), "Static") << "control " << id;
+    EXPECT_EQ(WindowText(before), label) << "control " << id;
+    if (ClassOf(field) == "Edit") {
+      EXPECT_EQ(AccessibleNameOf(field), label) << "control " << id;
+    }
+  }
 }
 
 RECT WindowRect(HWND window) {
