@@ -105,7 +105,11 @@ void MainWindowLogic::Open() {
   for (int index = 0; index < registry.driveCount; ++index) names.push_back(ListedDriveName(registry.drive(index)));
   // A drive chosen in an earlier run that is gone now leaves the first chosen.
   const auto remembered = std::find(names.begin(), names.end(), settings_.Read(SettingsStore::kDrive));
-  registry.currentDrive = remembered != names.end() ? static_cast<int>(remembered - names.begin()) : names.empty() ? -1 : 0;
+  if (remembered != names.end()) {
+    registry.currentDrive = static_cast<int>(remembered - names.begin());
+  } else if (!names.empty()) {
+    registry.currentDrive = 0;
+  }
   view_.ShowDrives(names, registry.currentDrive);
   ShowDriveControls(registry.currentDrive);
   view_.Show(MainControl::ScanIndicator, false);
