@@ -1,6 +1,8 @@
 #include "shell/desktop/SettingsFile.h"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "platform/File.h"
@@ -24,7 +26,7 @@ bool HasControlCharacter(std::string_view text) {
 std::optional<std::string> ReadSmallRegularFile(const fs::path& path) {
   if (platform::LookAtEntry(path) != platform::EntryAtPath::RegularFile) return std::nullopt;
   platform::File file;
-  // Opened as a source: whatever stands there by now, the open does not block.
+  // Opened as burn sources are: a pipe put there since it was looked at cannot block the open.
   if (!file.OpenSource(path)) return std::nullopt;
   const auto status = file.Status();
   if (!status || status->kind != platform::FileKind::Regular || status->size > kMostBytes) return std::nullopt;
@@ -35,8 +37,7 @@ std::optional<std::string> ReadSmallRegularFile(const fs::path& path) {
   return text;
 }
 
-}  // namespace
-
+// The settings a file's text holds; nothing when it is not such a file.
 std::optional<std::map<std::string, std::string>> ParseSettingsText(std::string_view text) {
   std::map<std::string, std::string> values;
   bool inSection = false;
@@ -66,6 +67,8 @@ std::string SettingsText(const std::map<std::string, std::string>& values) {
   for (const auto& [key, value] : values) text += key + "=" + value + "\n";
   return text;
 }
+
+}  // namespace
 
 SettingsFile::SettingsFile(fs::path path) : path_(std::move(path)) {
   if (const auto text = ReadSmallRegularFile(path_)) {

@@ -2,9 +2,7 @@
 
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "shell/desktop/SettingsStore.h"
 
@@ -30,9 +28,5 @@ class SettingsFile final : public SettingsStore {
   std::filesystem::path path_;
   std::map<std::string, std::string> values_;
 };
-
-// The settings a file's text holds; nothing when it is not such a file.
-std::optional<std::map<std::string, std::string>> ParseSettingsText(std::string_view text);
-std::string SettingsText(const std::map<std::string, std::string>& values);
 
 }  // namespace brenmark::desktop

@@ -42,7 +42,6 @@ TEST(SettingsFileTest, OnlyAWholeSettingsFileIsTaken) {
     std::ofstream(folder.path() / "brenmark.ini", std::ios::binary | std::ios::trunc) << c.text;
     SettingsFile settings(folder.path() / "brenmark.ini");
     EXPECT_EQ(settings.Read(SettingsStore::kDrive), c.drive);
-    EXPECT_EQ(ParseSettingsText(c.text).has_value(), *c.drive != '\0');
   }
   std::ofstream(folder.path() / "brenmark.ini", std::ios::binary | std::ios::trunc)
       << "[Brenmark]\ndrive=" << std::string(70 * 1024, 'x') << "\n";
