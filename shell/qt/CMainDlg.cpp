@@ -196,7 +196,8 @@ void CMainDlg::ShowBusy(bool busy) {
 }
 
 std::optional<std::string> CMainDlg::ChooseFolder(const std::string& title, const std::string& startFolder) {
-  const auto folder = services_.files.ChooseFolder(this, QString::fromStdString(title), QString::fromStdString(startFolder));
+  const auto folder =
+      services_.files.ChooseFolder(this, QString::fromStdString(title), QString::fromStdString(startFolder));
   if (!folder) return std::nullopt;
   return QDir::toNativeSeparators(*folder).toStdString();
 }

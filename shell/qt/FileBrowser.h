@@ -21,7 +21,8 @@ class FileBrowser {
   // Several existing files matching `filter` (Qt's notation), in the order the
   // dialog returns them, or nothing when the user cancels; the dialog opens in
   // `startFolder`.
-  virtual std::optional<QStringList> ChooseFiles(QWidget* parent, const QString& filter, const QString& startFolder) = 0;
+  virtual std::optional<QStringList> ChooseFiles(QWidget* parent, const QString& filter,
+                                                 const QString& startFolder) = 0;
 };
 
 // The desktop's own folder and file dialogs.
