@@ -141,9 +141,9 @@ class SilentPresenter final : public gui::MessagePresenter {
 
 class NoFileBrowser final : public gui::FileBrowser {
  public:
-  std::optional<QString> ChooseFolder(QWidget*, const QString&) override { return std::nullopt; }
+  std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&) override { return std::nullopt; }
   std::optional<QString> ChooseDiscImage(QWidget*) override { return std::nullopt; }
-  std::optional<QStringList> ChooseFiles(QWidget*, const QString&) override { return std::nullopt; }
+  std::optional<QStringList> ChooseFiles(QWidget*, const QString&, const QString&) override { return std::nullopt; }
 };
 
 enum class Window { Shown, Hidden, AfterExit };

@@ -1,5 +1,6 @@
 #include "shell/desktop/MainWindowLogic.h"
 
+#include <algorithm>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -59,11 +60,30 @@ std::filesystem::path AbsoluteFolder(const std::filesystem::path& typed) {
   return folder.make_preferred();
 }
 
+// The folder `text` names, made absolute, when it is a folder now; else empty.
+std::string ExistingFolder(const std::string& text) {
+  const std::string trimmed = Trimmed(text);
+  if (trimmed.empty()) return {};
+  const std::filesystem::path path = platform::PathFromUtf8(trimmed);
+  std::error_code error;
+  if (!std::filesystem::is_directory(path, error)) return {};
+  return platform::Utf8FromPath(AbsoluteFolder(path));
+}
+
+// Where the folder browser of a field opens: in the field's folder, else in
+// the one remembered for it.
+std::string StartFolder(const std::string& fieldText, const std::string& remembered) {
+  std::string folder = ExistingFolder(fieldText);
+  return folder.empty() ? ExistingFolder(remembered) : folder;
+}
+
 }  // namespace
 
-MainWindowLogic::MainWindowLogic(EngineSession& engine, MainWindowView& view, JobBoardView& jobWindows, UiThread ui)
+MainWindowLogic::MainWindowLogic(EngineSession& engine, MainWindowView& view, JobBoardView& jobWindows, UiThread ui,
+                                 SettingsStore& settings)
     : engine_(engine),
       view_(view),
+      settings_(settings),
       board_(engine.jobs(), engine.trays(), jobWindows, ui),
       scanWork_(ui.post, ui.serveEvents),
       reportWork_(ui.post, ui.serveEvents) {}
@@ -83,18 +103,30 @@ void MainWindowLogic::Open() {
   DriveRegistry& registry = engine_.registry();
   std::vector<std::string> names;
   for (int index = 0; index < registry.driveCount; ++index) names.push_back(ListedDriveName(registry.drive(index)));
+  // A drive chosen in an earlier run that is gone now leaves the first chosen.
+  const auto remembered = std::find(names.begin(), names.end(), settings_.Read(SettingsStore::kDrive));
+  if (remembered != names.end()) {
+    registry.currentDrive = static_cast<int>(remembered - names.begin());
+  } else if (!names.empty()) {
+    registry.currentDrive = 0;
+  }
   view_.ShowDrives(names, registry.currentDrive);
   ShowDriveControls(registry.currentDrive);
   view_.Show(MainControl::ScanIndicator, false);
   view_.Enable(MainControl::JobsMenu, !board_.Menu().lines.empty());
-  view_.SetOutputText("");
+  // The remembered folder is scanned when Burn is pressed, as a typed one is;
+  // Cancel of another folder's scan puts it back.
+  scannedFolder_ = ExistingFolder(settings_.Read(SettingsStore::kFolderToBurn));
+  view_.SetFolderText(scannedFolder_);
+  view_.SetOutputText(ExistingFolder(settings_.Read(SettingsStore::kOutputFolder)));
   engine_.jobState().sourceTree.reset();
-  scannedFolder_.clear();
 }
 
 void MainWindowLogic::SelectDrive(int index) {
-  if (!engine_.registry().HasDrive(index)) return;
-  engine_.registry().currentDrive = index;
+  DriveRegistry& registry = engine_.registry();
+  if (!registry.HasDrive(index)) return;
+  registry.currentDrive = index;
+  settings_.Write(SettingsStore::kDrive, ListedDriveName(registry.drive(index)));
   ShowDriveControls(index);
 }
 
@@ -116,7 +148,8 @@ void MainWindowLogic::ShowDriveControls(int index) {
 }
 
 void MainWindowLogic::ChooseFolderToBurn() {
-  if (const auto folder = view_.ChooseFolder(kFolderBrowserTitle)) ScanFolder(*folder);
+  const std::string start = StartFolder(view_.FolderText(), settings_.Read(SettingsStore::kFolderToBurn));
+  if (const auto folder = view_.ChooseFolder(kFolderBrowserTitle, start)) ScanFolder(*folder);
 }
 
 void MainWindowLogic::TakeTypedFolder() {
@@ -149,6 +182,7 @@ void MainWindowLogic::ScanFolder(const std::string& folder) {
                   if (number != scanNumber_) return;
                   engine_.jobState().sourceTree = std::move(tree);
                   scannedFolder_ = folder;
+                  settings_.Write(SettingsStore::kFolderToBurn, folder);
                   ShowScanning(false);
                   if (const auto burn = std::exchange(pendingBurn_, std::nullopt)) BurnScannedFolder(*burn);
                 });
@@ -185,7 +219,11 @@ void MainWindowLogic::ShowReportRunning(bool running) {
 }
 
 void MainWindowLogic::ChooseOutputFolder() {
-  if (const auto folder = view_.ChooseFolder(kFolderBrowserTitle)) view_.SetOutputText(*folder);
+  const std::string start = StartFolder(view_.OutputText(), settings_.Read(SettingsStore::kOutputFolder));
+  if (const auto folder = view_.ChooseFolder(kFolderBrowserTitle, start)) {
+    view_.SetOutputText(*folder);
+    settings_.Write(SettingsStore::kOutputFolder, *folder);
+  }
 }
 
 void MainWindowLogic::BurnDataDisc(JobKind kind) {
@@ -212,7 +250,11 @@ void MainWindowLogic::BurnScannedFolder(JobKind kind) {
 }
 
 void MainWindowLogic::BurnFiles(JobKind kind) {
-  if (!view_.ChooseFiles(kind, engine_.jobState().sourceFiles) || !ChooseSpeed(false)) return;
+  const char* key = kind == JobKind::AudioCd ? SettingsStore::kAudioFilesFolder : SettingsStore::kVideoFilesFolder;
+  std::string dialogFolder = ExistingFolder(settings_.Read(key));
+  const bool chosen = view_.ChooseFiles(kind, engine_.jobState().sourceFiles, dialogFolder);
+  if (!dialogFolder.empty()) settings_.Write(key, dialogFolder);
+  if (!chosen || !ChooseSpeed(false)) return;
   StartJob(kind);
 }
 
@@ -263,6 +305,7 @@ void MainWindowLogic::GrabAudio() {
   if (!choice) return;
   state.trackSelected = choice->trackSelected;
   state.grabSettings = choice->settings;
+  settings_.Write(SettingsStore::kOutputFolder, platform::Utf8FromPath(AbsoluteFolder(output)));
   StartJob(JobKind::AudioGrab);
 }
 

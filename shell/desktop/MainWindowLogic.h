@@ -9,6 +9,7 @@
 #include "shell/desktop/JobBoard.h"
 #include "shell/desktop/JobKind.h"
 #include "shell/desktop/MainWindowView.h"
+#include "shell/desktop/SettingsStore.h"
 #include "shell/desktop/UiThread.h"
 
 namespace brenmark::desktop {
@@ -19,15 +20,19 @@ namespace brenmark::desktop {
 // command starts with which inputs, the reports and the tray under the
 // drive's lease, and leaving while jobs run. Folder scans and reports run on
 // threads of their own; their results come back on the user-interface thread.
+// `settings` keeps, between runs, the chosen drive and the last folder of
+// each folder field and file dialog; the dialogs start there.
 class MainWindowLogic {
  public:
-  MainWindowLogic(EngineSession& engine, MainWindowView& view, JobBoardView& jobWindows, UiThread ui);
+  MainWindowLogic(EngineSession& engine, MainWindowView& view, JobBoardView& jobWindows, UiThread ui,
+                  SettingsStore& settings);
   // Jobs, scans and reports report back to the window: they end first.
   ~MainWindowLogic();
   MainWindowLogic(const MainWindowLogic&) = delete;
   MainWindowLogic& operator=(const MainWindowLogic&) = delete;
 
-  // The drive list with the current drive selected, and the empty fields.
+  // The drive list with the drive chosen last selected (the first when it is
+  // gone), and the fields with their last folders where these still exist.
   void Open();
   void SelectDrive(int index);
   void ChooseFolderToBurn();
@@ -79,6 +84,7 @@ class MainWindowLogic {
 
   EngineSession& engine_;
   MainWindowView& view_;
+  SettingsStore& settings_;
   JobBoard board_;
   BackgroundWork scanWork_;
   BackgroundWork reportWork_;
@@ -88,7 +94,8 @@ class MainWindowLogic {
   unsigned scanNumber_ = 0;
   // The burn Burn asked for while the field's folder was being scanned.
   std::optional<JobKind> pendingBurn_;
-  // The folder whose tree the job state holds, as the folder field showed it.
+  // The folder whose tree the job state holds, as the folder field showed it
+  // (before the first scan, the folder remembered from the last run).
   std::string scannedFolder_;
 };
 

@@ -61,10 +61,12 @@ class MainWindowView {
   // The window works in the background (a scan or a report): the busy cursor.
   virtual void ShowBusy(bool busy) = 0;
 
-  // The dialogs; nothing (or false) when the user cancelled.
-  virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
-  // The audio or video file list, edited in place.
-  virtual bool ChooseFiles(JobKind kind, std::vector<std::string>& files) = 0;
+  // The dialogs; nothing (or false) when the user cancelled. A folder
+  // browser opens in `startFolder` (the system's choice when empty).
+  virtual std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) = 0;
+  // The audio or video file list, edited in place. Its file dialog opens in
+  // `dialogFolder` and leaves there the folder the files were last chosen in.
+  virtual bool ChooseFiles(JobKind kind, std::vector<std::string>& files, std::string& dialogFolder) = 0;
   virtual std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) = 0;
   virtual std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines) = 0;
   virtual void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) = 0;

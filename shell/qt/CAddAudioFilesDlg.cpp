@@ -5,9 +5,9 @@
 namespace brenmark::gui {
 
 CAddAudioFilesDlg::CAddAudioFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles,
-                                     QWidget* parent)
+                                     std::string& dialogFolder, QWidget* parent)
     : SourceFilesDlg(files, QStringLiteral("WAV Files (16 bit, Stereo, 44.1kHz)(*.wav)"), desktop::JobKind::AudioCd,
-                     sourceFiles, parent),
+                     sourceFiles, dialogFolder, parent),
       ui_(new Ui::CAddAudioFilesDlg) {
   ui_->setupUi(this);
   Attach(ui_->fileList, ui_->addFilesButton, ui_->okButton);

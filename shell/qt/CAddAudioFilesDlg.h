@@ -15,7 +15,8 @@ class CAddAudioFilesDlg final : public SourceFilesDlg {
   Q_OBJECT
 
  public:
-  CAddAudioFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles, QWidget* parent = nullptr);
+  CAddAudioFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles, std::string& dialogFolder,
+                    QWidget* parent = nullptr);
   ~CAddAudioFilesDlg() override;
 
  private:

@@ -5,9 +5,9 @@
 namespace brenmark::gui {
 
 CAddVideoFilesDlg::CAddVideoFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles,
-                                     QWidget* parent)
+                                     std::string& dialogFolder, QWidget* parent)
     : SourceFilesDlg(files, QStringLiteral("MPEG1 Files (*.mpg)"), desktop::JobKind::VideoCd, sourceFiles,
-                     parent),
+                     dialogFolder, parent),
       ui_(new Ui::CAddVideoFilesDlg) {
   ui_->setupUi(this);
   Attach(ui_->fileList, ui_->addFilesButton, ui_->okButton);

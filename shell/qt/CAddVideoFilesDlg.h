@@ -15,7 +15,8 @@ class CAddVideoFilesDlg final : public SourceFilesDlg {
   Q_OBJECT
 
  public:
-  CAddVideoFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles, QWidget* parent = nullptr);
+  CAddVideoFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles, std::string& dialogFolder,
+                    QWidget* parent = nullptr);
   ~CAddVideoFilesDlg() override;
 
  private:

@@ -65,7 +65,8 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   NameControlsForScreenReaders();
 
   desktop::MainWindowView& view = *this;
-  logic_ = std::make_unique<desktop::MainWindowLogic>(services_.engine, view, *jobWindows_, UiThreadOf(this));
+  logic_ = std::make_unique<desktop::MainWindowLogic>(services_.engine, view, *jobWindows_, UiThreadOf(this),
+                                                      services_.settings);
   jobWindows_->Attach(logic_->board());
   connect(jobWindows_, &JobWindows::ClearEndedRequested, this, [this] { logic_->ClearEndedJobs(); });
   desktop::MainWindowLogic& logic = *logic_;
@@ -194,15 +195,18 @@ void CMainDlg::ShowBusy(bool busy) {
   }
 }
 
-std::optional<std::string> CMainDlg::ChooseFolder(const std::string& title) {
-  const auto folder = services_.files.ChooseFolder(this, QString::fromStdString(title));
+std::optional<std::string> CMainDlg::ChooseFolder(const std::string& title, const std::string& startFolder) {
+  const auto folder =
+      services_.files.ChooseFolder(this, QString::fromStdString(title), QString::fromStdString(startFolder));
   if (!folder) return std::nullopt;
   return QDir::toNativeSeparators(*folder).toStdString();
 }
 
-bool CMainDlg::ChooseFiles(JobKind kind, std::vector<std::string>& files) {
-  if (kind == JobKind::AudioCd) return CAddAudioFilesDlg(services_.files, files, this).exec() == QDialog::Accepted;
-  return CAddVideoFilesDlg(services_.files, files, this).exec() == QDialog::Accepted;
+bool CMainDlg::ChooseFiles(JobKind kind, std::vector<std::string>& files, std::string& dialogFolder) {
+  if (kind == JobKind::AudioCd) {
+    return CAddAudioFilesDlg(services_.files, files, dialogFolder, this).exec() == QDialog::Accepted;
+  }
+  return CAddVideoFilesDlg(services_.files, files, dialogFolder, this).exec() == QDialog::Accepted;
 }
 
 std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) {

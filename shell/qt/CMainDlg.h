@@ -31,6 +31,7 @@ struct MainDlgServices {
   UserPrompt& prompt;
   MessagePresenter& presenter;
   FileBrowser& files;
+  desktop::SettingsStore& settings;
 };
 
 // The main window: draws what the shared main-window logic decides and
@@ -75,8 +76,8 @@ class CMainDlg final : public QDialog, private desktop::MainWindowView {
   void Enable(desktop::MainControl control, bool enabled) override;
   void Show(desktop::MainControl control, bool shown) override;
   void ShowBusy(bool busy) override;
-  std::optional<std::string> ChooseFolder(const std::string& title) override;
-  bool ChooseFiles(desktop::JobKind kind, std::vector<std::string>& files) override;
+  std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) override;
+  bool ChooseFiles(desktop::JobKind kind, std::vector<std::string>& files, std::string& dialogFolder) override;
   std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) override;
   std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override;
   void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) override;

@@ -23,7 +23,8 @@ DesktopSession::DesktopSession(MessagePresenter& presenter, FileBrowser& files, 
     : files_(files),
       prompt_(presenter),
       engine_(prompt_, EngineOptions(options)),
-      window_(std::make_unique<CMainDlg>(MainDlgServices{engine_, prompt_, presenter, files_})) {
+      window_(std::make_unique<CMainDlg>(
+          MainDlgServices{engine_, prompt_, presenter, files_, options.settings ? *options.settings : runSettings_})) {
   prompt_.SetOwnerWindow(window_.get());
   window_->FillDriveList();
   for (const std::string& problem : engine_.trays().StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);

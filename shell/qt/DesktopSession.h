@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "shell/EngineSession.h"
+#include "shell/desktop/SettingsStore.h"
 #include "shell/qt/QtUserPrompt.h"
 
 namespace brenmark::gui {
@@ -21,6 +22,8 @@ class DesktopSession {
   struct Options {
     QString virtualDiscFolder;  // where the virtual recorders keep their discs
     bool realDrives = true;     // also list the machine's own recorders
+    // What is remembered between runs; nothing outlives the run without it.
+    desktop::SettingsStore* settings = nullptr;
   };
 
   DesktopSession(MessagePresenter& presenter, FileBrowser& files, const Options& options);
@@ -45,6 +48,7 @@ class DesktopSession {
 
  private:
   FileBrowser& files_;
+  desktop::RunSettings runSettings_;
   QtUserPrompt prompt_;
   EngineSession engine_;
   std::unique_ptr<CMainDlg> window_;

@@ -4,8 +4,9 @@
 
 namespace brenmark::gui {
 
-std::optional<QString> DesktopFileBrowser::ChooseFolder(QWidget* parent, const QString& title) {
-  const QString folder = QFileDialog::getExistingDirectory(parent, title);
+std::optional<QString> DesktopFileBrowser::ChooseFolder(QWidget* parent, const QString& title,
+                                                        const QString& startFolder) {
+  const QString folder = QFileDialog::getExistingDirectory(parent, title, startFolder);
   if (folder.isEmpty()) return std::nullopt;
   return folder;
 }
@@ -18,8 +19,9 @@ std::optional<QString> DesktopFileBrowser::ChooseDiscImage(QWidget* parent) {
   return image;
 }
 
-std::optional<QStringList> DesktopFileBrowser::ChooseFiles(QWidget* parent, const QString& filter) {
-  const QStringList files = QFileDialog::getOpenFileNames(parent, QString(), QString(), filter);
+std::optional<QStringList> DesktopFileBrowser::ChooseFiles(QWidget* parent, const QString& filter,
+                                                           const QString& startFolder) {
+  const QStringList files = QFileDialog::getOpenFileNames(parent, QString(), startFolder, filter);
   if (files.isEmpty()) return std::nullopt;
   return files;
 }

@@ -74,9 +74,10 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
   shots.Shoot(speed, QStringLiteral("speed-selection"));
 
   std::vector<std::string> noSources;
-  CAddAudioFilesDlg audioFiles(session.files(), noSources, &window);
+  std::string dialogFolder;
+  CAddAudioFilesDlg audioFiles(session.files(), noSources, dialogFolder, &window);
   shots.Shoot(audioFiles, QStringLiteral("audio-files"));
-  CAddVideoFilesDlg videoFiles(session.files(), noSources, &window);
+  CAddVideoFilesDlg videoFiles(session.files(), noSources, dialogFolder, &window);
   shots.Shoot(videoFiles, QStringLiteral("video-files"));
 
   CTestGrabDlg grab({QStringLiteral("Track 01 - 04:00 -- Size: 40.37 Mb"),

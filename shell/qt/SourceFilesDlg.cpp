@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QBoxLayout>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
@@ -21,8 +23,13 @@ constexpr int kCheckColumnWidth = 150;
 }  // namespace
 
 SourceFilesDlg::SourceFilesDlg(FileBrowser& files, QString filter, desktop::JobKind kind,
-                               std::vector<std::string>& sourceFiles, QWidget* parent)
-    : QDialog(parent), files_(files), filter_(std::move(filter)), kind_(kind), sourceFiles_(sourceFiles) {
+                               std::vector<std::string>& sourceFiles, std::string& dialogFolder, QWidget* parent)
+    : QDialog(parent),
+      files_(files),
+      filter_(std::move(filter)),
+      kind_(kind),
+      sourceFiles_(sourceFiles),
+      dialogFolder_(dialogFolder) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 }
 
@@ -52,8 +59,11 @@ QStringList SourceFilesDlg::Files() const {
 }
 
 void SourceFilesDlg::AddFiles() {
-  const auto chosen = files_.ChooseFiles(this, filter_);
+  const auto chosen = files_.ChooseFiles(this, filter_, QString::fromStdString(dialogFolder_));
   if (!chosen) return;
+  if (!chosen->isEmpty()) {
+    dialogFolder_ = QDir::toNativeSeparators(QFileInfo(chosen->front()).absolutePath()).toStdString();
+  }
   list_->clear();
   checked_.clear();
   for (const QString& path : *chosen) {

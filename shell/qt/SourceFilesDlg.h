@@ -37,9 +37,11 @@ class SourceFilesDlg : public QDialog {
 
  protected:
   // `filter` is the file dialog's filter in Qt's notation; `kind` (AudioCd or
-  // VideoCd) says how files are checked; OK writes `sourceFiles`.
+  // VideoCd) says how files are checked; OK writes `sourceFiles`. The file
+  // dialog opens in `dialogFolder`, which becomes the folder of the files
+  // chosen last.
   SourceFilesDlg(FileBrowser& files, QString filter, desktop::JobKind kind, std::vector<std::string>& sourceFiles,
-                 QWidget* parent);
+                 std::string& dialogFolder, QWidget* parent);
 
   void Attach(QTreeWidget* list, QAbstractButton* addFiles, QAbstractButton* ok);
 
@@ -53,6 +55,7 @@ class SourceFilesDlg : public QDialog {
   const QString filter_;
   const desktop::JobKind kind_;
   std::vector<std::string>& sourceFiles_;
+  std::string& dialogFolder_;
   QTreeWidget* list_ = nullptr;
   QAbstractButton* ok_ = nullptr;
   QLabel* totals_ = nullptr;

@@ -10,6 +10,7 @@
 #include "shell/qt/DesktopSession.h"
 #include "shell/qt/FileBrowser.h"
 #include "shell/qt/MessagePresenter.h"
+#include "shell/qt/QtSettingsStore.h"
 #include "shell/qt/Screenshots.h"
 
 int main(int argc, char* argv[]) {
@@ -49,6 +50,9 @@ int main(int argc, char* argv[]) {
     options.virtualDiscFolder = scratch->path();
   }
   options.realDrives = !shooting;
+  // Screenshots remember nothing and start from nothing remembered.
+  brenmark::gui::QtSettingsStore settings;
+  if (!shooting) options.settings = &settings;
   brenmark::gui::MessageBoxPresenter presenter;
   brenmark::gui::DesktopFileBrowser files;
   brenmark::gui::DesktopSession session(presenter, files, options);

@@ -2,6 +2,7 @@
 
 #include "platform/windows/WideText.h"
 #include "shell/EngineSession.h"
+#include "shell/win32/AccessibleNames.h"
 #include "shell/win32/CAboutDlg.h"
 #include "shell/win32/CSpeedSelectDlg.h"
 #include "shell/win32/CTestGrabDlg.h"
@@ -57,7 +58,7 @@ int ItemOf(MainControl control) {
 CMainDlg::CMainDlg(MainDlgServices services)
     : services_(services),
       jobWindows_(services.ui, services.prompt),
-      logic_(services.engine, *this, jobWindows_, UiThreadOf(services.ui)) {}
+      logic_(services.engine, *this, jobWindows_, UiThreadOf(services.ui), services.settings) {}
 
 CMainDlg::~CMainDlg() {
   // Jobs, scans and reports report to the windows: let them end while the
@@ -125,6 +126,14 @@ void CMainDlg::OnInit() {
   const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
   SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  // The fields read the labels before them; these say what they belong to.
+  SetAccessibleNames(window_, {{IDC_DRIVE_COMBO, L"Current Device"},
+                               {IDC_CHOOSE_FOLDER, L"Choose Folder To Burn"},
+                               {IDC_CANCEL_SCAN, L"Cancel Scan"},
+                               {IDC_AUDIO_RUN, L"Run Audio CD Test"},
+                               {IDC_VIDEO_RUN, L"Run Video CD Test"},
+                               {IDC_GRAB_RUN, L"Run Grab Test"},
+                               {IDC_CHOOSE_OUTPUT, L"Choose Output Folder"}});
   logic_.Open();
 }
 
@@ -255,13 +264,13 @@ void CMainDlg::ShowBusyCursor() {
   }
 }
 
-std::optional<std::string> CMainDlg::ChooseFolder(const std::string& title) {
-  return services_.files.ChooseFolder(window_, title);
+std::optional<std::string> CMainDlg::ChooseFolder(const std::string& title, const std::string& startFolder) {
+  return services_.files.ChooseFolder(window_, title, startFolder);
 }
 
-bool CMainDlg::ChooseFiles(JobKind kind, std::vector<std::string>& files) {
+bool CMainDlg::ChooseFiles(JobKind kind, std::vector<std::string>& files, std::string& dialogFolder) {
   const auto list = kind == JobKind::AudioCd ? SourceFilesDlg::Kind::Audio : SourceFilesDlg::Kind::Video;
-  return SourceFilesDlg(list, services_.files, files).Choose(window_);
+  return SourceFilesDlg(list, services_.files, files, dialogFolder).Choose(window_);
 }
 
 std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) {

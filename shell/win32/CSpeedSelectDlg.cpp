@@ -1,6 +1,7 @@
 #include "shell/win32/CSpeedSelectDlg.h"
 
 #include "platform/windows/WideText.h"
+#include "shell/win32/AccessibleNames.h"
 #include "shell/win32/resource.h"
 
 namespace brenmark::win32 {
@@ -18,6 +19,7 @@ void CSpeedSelectDlg::OnInit() {
   }
   if (!entries_.empty()) SendMessageW(Item(IDC_DRIVE_COMBO), CB_SETCURSEL, 0, 0);
   if (offerLeaveDiscOpen_) ShowWindow(Item(IDC_LEAVE_OPEN), SW_SHOW);
+  SetAccessibleNames(window(), {{IDC_DRIVE_COMBO, L"Burning Speed"}});
 }
 
 bool CSpeedSelectDlg::OnCommand(int id, int) {

@@ -3,6 +3,7 @@
 #include "drive/UserPrompt.h"
 #include "platform/Utf8Path.h"
 #include "shell/VirtualTrays.h"
+#include "shell/win32/AccessibleNames.h"
 #include "shell/win32/ShellOpen.h"
 #include "shell/win32/resource.h"
 
@@ -22,6 +23,7 @@ void CTrayDlg::OnInit() {
     if (minutes == virtualdrive::geometry::kDefaultCdMinutes) SendMessageW(sizes, CB_SETCURSEL, index, 0);
   }
   ShowWindow(sizes, virtualdrive::IsCdMedium(recorder_.model().blankKind) ? SW_SHOW : SW_HIDE);
+  SetAccessibleNames(window(), {{IDC_TRAY_BLANK_SIZE, L"Blank Size"}});
 }
 
 bool CTrayDlg::OnCommand(int id, int) {

@@ -13,11 +13,15 @@ namespace brenmark::win32 {
 class FileChooser {
  public:
   virtual ~FileChooser() = default;
-  // A folder, or nothing when the user cancels.
-  virtual std::optional<std::string> ChooseFolder(HWND owner, const std::string& title) = 0;
+  // A folder, or nothing when the user cancels; the browser opens on
+  // `startFolder` (the system's choice when empty).
+  virtual std::optional<std::string> ChooseFolder(HWND owner, const std::string& title,
+                                                  const std::string& startFolder) = 0;
   // Existing files matching `filter` ("description|pattern|...||"), in the
-  // order the dialog returns them, or nothing when the user cancels.
-  virtual std::optional<std::vector<std::string>> ChooseFiles(HWND owner, const std::string& filter) = 0;
+  // order the dialog returns them, or nothing when the user cancels; the
+  // dialog opens in `startFolder`.
+  virtual std::optional<std::vector<std::string>> ChooseFiles(HWND owner, const std::string& filter,
+                                                              const std::string& startFolder) = 0;
   // A disc image (.iso or .cue) to load, or nothing when the user cancels.
   virtual std::optional<std::string> ChooseDiscImage(HWND owner) = 0;
 };
@@ -25,8 +29,9 @@ class FileChooser {
 // The system's folder browser and open-file dialog.
 class SystemFileChooser final : public FileChooser {
  public:
-  std::optional<std::string> ChooseFolder(HWND owner, const std::string& title) override;
-  std::optional<std::vector<std::string>> ChooseFiles(HWND owner, const std::string& filter) override;
+  std::optional<std::string> ChooseFolder(HWND owner, const std::string& title, const std::string& startFolder) override;
+  std::optional<std::vector<std::string>> ChooseFiles(HWND owner, const std::string& filter,
+                                                      const std::string& startFolder) override;
   std::optional<std::string> ChooseDiscImage(HWND owner) override;
 };
 

@@ -36,8 +36,8 @@ void LetDraw(HWND window) {
 // A file chooser whose answers are the examples the screenshots show.
 class ExampleFiles final : public FileChooser {
  public:
-  std::optional<std::string> ChooseFolder(HWND, const std::string&) override { return std::nullopt; }
-  std::optional<std::vector<std::string>> ChooseFiles(HWND, const std::string& filter) override {
+  std::optional<std::string> ChooseFolder(HWND, const std::string&, const std::string&) override { return std::nullopt; }
+  std::optional<std::vector<std::string>> ChooseFiles(HWND, const std::string& filter, const std::string&) override {
     if (filter.find(".wav") != std::string::npos) return std::vector<std::string>{"C:\\Music\\intro.wav", "C:\\Music\\song.wav"};
     return std::vector<std::string>{"C:\\Video\\holiday.mpg"};
   }
@@ -108,6 +108,7 @@ bool RenderScreenshots(Win32Session& session, const std::filesystem::path& folde
 
   ExampleFiles examples;
   std::vector<std::string> sources;
+  std::string dialogFolder;
   for (const auto kind : {SourceFilesDlg::Kind::Audio, SourceFilesDlg::Kind::Video}) {
     DialogWatcher watcher([main](HWND window) { return window == main; });
     watcher.Then([&, kind](HWND dialog) {
@@ -115,7 +116,7 @@ bool RenderScreenshots(Win32Session& session, const std::filesystem::path& folde
       written &= CaptureWindow(dialog, folder / (kind == SourceFilesDlg::Kind::Audio ? "audio-files.png" : "video-files.png"));
       ClickLater(dialog, IDCANCEL);
     });
-    SourceFilesDlg(kind, examples, sources).Choose(main);
+    SourceFilesDlg(kind, examples, sources, dialogFolder).Choose(main);
   }
 
   shoot("track-selection.png", [&] {

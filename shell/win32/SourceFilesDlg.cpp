@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include "platform/Utf8Path.h"
 #include "platform/windows/WideText.h"
 #include "jobs/JobState.h"
+#include "shell/win32/AccessibleNames.h"
 #include "shell/win32/resource.h"
 
 namespace brenmark::win32 {
@@ -35,6 +37,7 @@ void SourceFilesDlg::OnInit() {
   column.cx = kCheckColumnWidth;
   column.pszText = check;
   SendMessageW(Item(IDC_SOURCE_LIST), LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+  SetAccessibleNames(window(), {{IDC_SOURCE_LIST, L"Files"}});
   ShowTotals();
 }
 
@@ -52,8 +55,11 @@ bool SourceFilesDlg::OnCommand(int id, int) {
 }
 
 void SourceFilesDlg::AddFiles() {
-  const auto chosen = files_.ChooseFiles(window(), kind_ == Kind::Audio ? kAudioFilter : kVideoFilter);
+  const auto chosen = files_.ChooseFiles(window(), kind_ == Kind::Audio ? kAudioFilter : kVideoFilter, dialogFolder_);
   if (!chosen) return;
+  if (!chosen->empty()) {
+    dialogFolder_ = platform::Utf8FromPath(platform::PathFromUtf8(chosen->front()).parent_path().make_preferred());
+  }
   const HWND list = Item(IDC_SOURCE_LIST);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   checked_.clear();

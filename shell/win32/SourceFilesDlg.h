@@ -14,13 +14,14 @@ namespace brenmark::win32 {
 // file checked as it is added (its length or size, or why it cannot be
 // burned, beside it; the totals against an 80-minute CD below the list), and
 // OK, enabled only for a list with files and none refused, storing the list
-// from the top as the job's source files.
+// from the top as the job's source files. The file dialog opens in the
+// folder it is given, which becomes the folder of the files chosen last.
 class SourceFilesDlg final : public ModalDialog {
  public:
   enum class Kind { Audio, Video };
 
-  SourceFilesDlg(Kind kind, FileChooser& files, std::vector<std::string>& sourceFiles)
-      : kind_(kind), files_(files), sourceFiles_(sourceFiles) {}
+  SourceFilesDlg(Kind kind, FileChooser& files, std::vector<std::string>& sourceFiles, std::string& dialogFolder)
+      : kind_(kind), files_(files), sourceFiles_(sourceFiles), dialogFolder_(dialogFolder) {}
 
   // True for OK (the source files are then stored).
   bool Choose(HWND owner);
@@ -36,6 +37,7 @@ class SourceFilesDlg final : public ModalDialog {
   Kind kind_;
   FileChooser& files_;
   std::vector<std::string>& sourceFiles_;
+  std::string& dialogFolder_;
   // The checks of the list's files, top item first.
   std::vector<desktop::CheckedFile> checked_;
 };

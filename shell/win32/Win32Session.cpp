@@ -19,7 +19,8 @@ Win32Session::Win32Session(FileChooser& files, const Options& options)
     : prompt_(ui_),
       engine_(prompt_, EngineOptions(options)),
       files_(files),
-      window_(std::make_unique<CMainDlg>(MainDlgServices{engine_, prompt_, ui_, files_})) {
+      window_(std::make_unique<CMainDlg>(
+          MainDlgServices{engine_, prompt_, ui_, files_, options.settings ? *options.settings : runSettings_})) {
   for (const std::string& problem : engine_.trays().StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
 }
 

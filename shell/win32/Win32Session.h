@@ -4,6 +4,7 @@
 #include <string>
 
 #include "shell/EngineSession.h"
+#include "shell/desktop/SettingsStore.h"
 #include "shell/win32/CMainDlg.h"
 #include "shell/win32/UiDispatcher.h"
 #include "shell/win32/Win32UserPrompt.h"
@@ -21,6 +22,8 @@ class Win32Session {
   struct Options {
     std::string virtualDiscFolder;  // UTF-8; where the virtual recorders keep their discs
     bool realDrives = true;         // also list the machine's own recorders
+    // What is remembered between runs; nothing outlives the run without it.
+    desktop::SettingsStore* settings = nullptr;
   };
 
   Win32Session(FileChooser& files, const Options& options);
@@ -47,6 +50,7 @@ class Win32Session {
   Win32UserPrompt prompt_;
   EngineSession engine_;
   FileChooser& files_;
+  desktop::RunSettings runSettings_;
   std::unique_ptr<CMainDlg> window_;
 };
 

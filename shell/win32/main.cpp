@@ -5,13 +5,16 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/DataFolder.h"
 #include "platform/Utf8Path.h"
 #include "platform/windows/WideText.h"
 #include "shell/DataFolderCheck.h"
+#include "shell/desktop/SettingsFile.h"
 #include "shell/win32/FileChooser.h"
 #include "shell/win32/Screenshots.h"
 #include "shell/win32/Win32Session.h"
@@ -76,6 +79,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   options.virtualDiscFolder = arguments->dataDir.value_or("");
   // Screenshots show only the virtual recorders, so that they look the same on every machine.
   options.realDrives = !arguments->screenshots;
+  // Remembered in the data folder the recorders use; screenshots start from
+  // nothing remembered and keep nothing.
+  const std::filesystem::path dataFolder =
+      arguments->dataDir ? platform::PathFromUtf8(*arguments->dataDir) : platform::ApplicationDataFolder();
+  desktop::SettingsFile settings(dataFolder / L"brenmark.ini");
+  if (!arguments->screenshots) options.settings = &settings;
   win32::Win32Session session(files, options);
   int status = 0;
   if (arguments->screenshots) {

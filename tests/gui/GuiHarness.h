@@ -32,13 +32,15 @@ inline void Click(QWidget& root, int id) {
 }
 
 // A desktop session on the virtual recorders only, with its discs in a
-// temporary folder and scripted boxes and file dialogs.
+// temporary folder and scripted boxes and file dialogs; it remembers nothing
+// between runs unless given a store.
 class GuiHarness {
  public:
-  GuiHarness() {
+  explicit GuiHarness(desktop::SettingsStore* settings = nullptr) {
     DesktopSession::Options options;
     options.virtualDiscFolder = discs.path();
     options.realDrives = false;
+    options.settings = settings;
     session = std::make_unique<DesktopSession>(presenter, files, options);
   }
   ~GuiHarness() { session.reset(); }

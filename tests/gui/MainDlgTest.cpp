@@ -25,6 +25,7 @@
 #include "shell/qt/CSpeedSelectDlg.h"
 #include "shell/qt/CTrayDlg.h"
 #include "shell/qt/DesktopOpener.h"
+#include "shell/qt/QtSettingsStore.h"
 #include "shell/qt/QtUserPrompt.h"
 #include "shell/qt/UiThread.h"
 #include "tests/gui/GuiHarness.h"
@@ -107,6 +108,36 @@ class MainDlgTest : public QObject {
 
     combo->setCurrentIndex(1);
     QCOMPARE(registry.currentDrive, 1);
+  }
+
+  // The drive and the fields' folders chosen in one run are there when the
+  // next run starts, and the folder browser opens on the field's folder.
+  void aSecondRunStartsWithTheRememberedDriveAndFolders() {
+    QTemporaryDir config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    QTemporaryDir kept;
+    QDir(kept.path()).mkpath(QStringLiteral("source/sub"));
+    QDir(kept.path()).mkpath(QStringLiteral("output"));
+    const QString source = QDir(kept.path()).filePath(QStringLiteral("source"));
+    const QString output = QDir(kept.path()).filePath(QStringLiteral("output"));
+    {
+      QtSettingsStore settings;
+      GuiHarness gui(&settings);
+      Control<QComboBox>(gui.window(), 1000)->setCurrentIndex(1);
+      ChooseFolder(gui, source);
+      gui.files.answers.push_back(output);
+      Click(gui.window(), 1013);
+    }
+    QVERIFY(QFile::exists(config.path() + QStringLiteral("/brenmark/brenmark.conf")));
+
+    QtSettingsStore settings;
+    GuiHarness gui(&settings);
+    QCOMPARE(Control<QComboBox>(gui.window(), 1000)->currentIndex(), 1);
+    QCOMPARE(gui.session->registry().currentDrive, 1);
+    QCOMPARE(Control<QLineEdit>(gui.window(), 1001)->text(), source);
+    QCOMPARE(Control<QLineEdit>(gui.window(), 1012)->text(), output);
+    Click(gui.window(), 1002);
+    QCOMPARE(gui.files.starts, std::vector<QString>{source});
   }
 
   // An empty field asks for a folder; a path typed there, not taken with

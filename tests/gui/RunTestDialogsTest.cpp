@@ -80,7 +80,8 @@ class RunTestDialogsTest : public QObject {
     audio::test::WriteBytes(path("e.wav").toStdString(), "no audio here");
     ScriptedFileBrowser files;
     std::vector<std::string> sources = {"/old/slot0.wav"};
-    CAddAudioFilesDlg dialog(files, sources);
+    std::string dialogFolder = "/start";
+    CAddAudioFilesDlg dialog(files, sources, dialogFolder);
     auto* ok = Control<QAbstractButton>(dialog, 1);
     auto* list = Control<QTreeWidget>(dialog, 1011);
     QVERIFY(dialog.Files().isEmpty());  // the list starts empty, whatever the sources hold
@@ -90,6 +91,8 @@ class RunTestDialogsTest : public QObject {
 
     Click(dialog, 1002);
     QCOMPARE(files.titles, std::vector<QString>{kWavFilter});
+    // The file dialog opens where it was given, then where files were last chosen.
+    QCOMPARE(dialogFolder, QDir::toNativeSeparators(music.path()).toStdString());
     QCOMPARE(dialog.Files(), (QStringList{path("c.wav"), path("b.wav"), path("a.wav")}));
     QVERIFY(list->topLevelItem(0)->text(1).startsWith(QStringLiteral("Refused: cannot be read: ")));
     QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("0:10"));
@@ -109,6 +112,7 @@ class RunTestDialogsTest : public QObject {
     Click(dialog, 1);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(sources, (std::vector<std::string>{path("d.wav").toStdString(), path("a.wav").toStdString()}));
+    QCOMPARE(files.starts, (std::vector<QString>{QStringLiteral("/start"), music.path(), music.path(), music.path()}));
   }
 
   void runTestGoesFromTheListThroughTheSpeedDialogToTheJob() {

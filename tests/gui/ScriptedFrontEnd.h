@@ -66,8 +66,9 @@ class ScriptedPresenter final : public MessagePresenter {
 // nullopt is a cancelled dialog.
 class ScriptedFileBrowser final : public FileBrowser {
  public:
-  std::optional<QString> ChooseFolder(QWidget*, const QString& title) override {
+  std::optional<QString> ChooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
     titles.push_back(title);
+    starts.push_back(startFolder);
     return Next();
   }
   std::optional<QString> ChooseDiscImage(QWidget*) override {
@@ -75,8 +76,9 @@ class ScriptedFileBrowser final : public FileBrowser {
     return Next();
   }
 
-  std::optional<QStringList> ChooseFiles(QWidget*, const QString& filter) override {
+  std::optional<QStringList> ChooseFiles(QWidget*, const QString& filter, const QString& startFolder) override {
     titles.push_back(filter);
+    starts.push_back(startFolder);
     std::optional<QStringList> answer;
     if (!fileAnswers.empty()) {
       answer.swap(fileAnswers.front());
@@ -88,6 +90,8 @@ class ScriptedFileBrowser final : public FileBrowser {
   std::deque<std::optional<QString>> answers;
   std::deque<std::optional<QStringList>> fileAnswers;
   std::vector<QString> titles;
+  // The folders the folder and file dialogs opened in.
+  std::vector<QString> starts;
 
  private:
   std::optional<QString> Next() {

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <cstdlib>
 #include <deque>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "platform/windows/WideText.h"
 #include "jobs/burn/PreviousSessionImport.h"
 #include "shell/VirtualTrays.h"
+#include "shell/desktop/SettingsFile.h"
 #include "shell/win32/DialogWatcher.h"
 #include "shell/win32/FileChooser.h"
 #include "shell/win32/ModalDialog.h"
@@ -46,13 +49,17 @@ class ScriptedFiles final : public FileChooser {
   std::deque<std::optional<std::vector<std::string>>> files;
   std::vector<std::string> titles;
   std::vector<std::string> filters;
+  std::vector<std::string> starts;  // where each dialog opened
 
-  std::optional<std::string> ChooseFolder(HWND, const std::string& title) override {
+  std::optional<std::string> ChooseFolder(HWND, const std::string& title, const std::string& startFolder) override {
     titles.push_back(title);
+    starts.push_back(startFolder);
     return Next(folders);
   }
-  std::optional<std::vector<std::string>> ChooseFiles(HWND, const std::string& filter) override {
+  std::optional<std::vector<std::string>> ChooseFiles(HWND, const std::string& filter,
+                                                      const std::string& startFolder) override {
     filters.push_back(filter);
+    starts.push_back(startFolder);
     return Next(files);
   }
   std::optional<std::string> ChooseDiscImage(HWND) override { return std::nullopt; }
@@ -115,14 +122,18 @@ void ExpectTemplate(HWND dialog, const Template& expected) {
   }
 }
 
+std::string ClassOf(HWND window) {
+  wchar_t name[32] = L"";
+  GetClassNameW(window, name, 32);
+  return platform::Utf8FromWide(name);
+}
+
 // The text of a message box: its longest static text (the icon is a static too).
 std::string MessageBoxText(HWND box) {
   std::string text;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    wchar_t className[16] = L"";
-    GetClassNameW(child, className, 16);
     const std::string childText = WindowText(child);
-    if (std::wstring_view(className) == L"Static" && childText.size() > text.size()) text = childText;
+    if (ClassOf(child) == "Static" && childText.size() > text.size()) text = childText;
   }
   return text;
 }
@@ -136,6 +147,41 @@ std::string ListText(HWND dialog, int row, int column) {
   item.cchTextMax = 400;
   SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
   return platform::Utf8FromWide(text);
+}
+
+// The name a screen reader reads for a control, from the accessibility layer.
+std::string AccessibleNameOf(HWND control) {
+  IAccessible* accessible = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                        reinterpret_cast<void**>(&accessible)))) {
+    return {};
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  std::string text;
+  if (SUCCEEDED(accessible->get_accName(self, &name)) && name) text = platform::Utf8FromWide(name);
+  SysFreeString(name);
+  accessible->Release();
+  return text;
+}
+
+// Each field has its static label right before it in z-order, which a screen
+// reader reads as the field's name. Wine's accessibility layer reads it so
+// for edit fields only, and keeps no names set through its property services
+// (the controls named that way are not checked here).
+void ExpectFieldsReadTheirLabels(HWND dialog, std::vector<std::pair<int, std::string>> fields) {
+  for (const auto& [id, label] : fields) {
+    const HWND field = GetDlgItem(dialog, id);
+    const HWND before = GetWindow(field, GW_HWNDPREV);
+    EXPECT_EQ(ClassOf(before), "Static") << "control " << id;
+    EXPECT_EQ(WindowText(before), label) << "control " << id;
+    if (ClassOf(field) == "Edit") {
+      EXPECT_EQ(AccessibleNameOf(field), label) << "control " << id;
+    }
+  }
 }
 
 RECT WindowRect(HWND window) {
@@ -232,6 +278,7 @@ class Win32Gui : public ::testing::Test {
 
 TEST_F(Win32Gui, MainWindowWithItsSystemMenuAndAboutBox) {
   ExpectTemplate(main, kMainTemplate);
+  ExpectFieldsReadTheirLabels(main, {{IDC_FOLDER_EDIT, "Selected Folder To Burn:"}, {IDC_OUTPUT_EDIT, "Output Folder:"}});
   const LONG style = GetWindowLongW(main, GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
@@ -316,6 +363,36 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
   // A blank disc has no tracks, which is all it is told about it: no track dialog.
   Click(1007, {ExpectMessage("The disc in the drive is blank: it holds no audio tracks to grab.")});
   EXPECT_TRUE(session->window().progressWindows().empty());
+}
+
+// A second run starts with the drive and the folder the first chose, kept in
+// an ini file, and the folder browser opens on the field's folder.
+TEST_F(Win32Gui, ASecondRunStartsWithTheRememberedDriveAndFolder) {
+  std::optional<desktop::SettingsFile> settings;
+  const auto startAgain = [&] {
+    session.reset();
+    settings.emplace(platform::PathFromUtf8(WorkFolder()) / L"remembered" / L"brenmark.ini");
+    Win32Session::Options options;
+    options.virtualDiscFolder = WorkFolder() + "\\data-remembered";
+    options.realDrives = false;
+    options.settings = &*settings;
+    session = std::make_unique<Win32Session>(files, options);
+    main = session->window().Create();
+  };
+  startAgain();
+  SendDlgItemMessageW(main, IDC_DRIVE_COMBO, CB_SETCURSEL, 1, 0);
+  SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_COMBO, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(GetDlgItem(main, IDC_DRIVE_COMBO)));
+  const std::string source = WorkFolder() + "\\source";
+  files.folders = {source};
+  Click(1002);
+
+  startAgain();
+  EXPECT_EQ(SendDlgItemMessageW(main, IDC_DRIVE_COMBO, CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(WindowText(GetDlgItem(main, IDC_FOLDER_EDIT)), source);
+  files.folders = {std::nullopt};
+  Click(1002);
+  EXPECT_EQ(files.starts, (std::vector<std::string>{"", source}));
 }
 
 TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
@@ -557,6 +634,9 @@ TEST_F(Win32Gui, AudioCdGrabAndVideoCdRuns) {
   SetDlgItemTextW(main, 1012, platform::WideFromUtf8(work + "\\grabbed").c_str());
   Click(1007, {[](HWND dialog) {
     ExpectTemplate(dialog, kGrabTemplate);
+    ExpectFieldsReadTheirLabels(dialog, {{IDC_SOURCE_LIST, "Select tracks to grab:"},
+                                         {IDC_GRAB_FORMAT, "Format:"},
+                                         {IDC_GRAB_BITRATE, "MP3 bit rate:"}});
     EXPECT_EQ(SendDlgItemMessageW(dialog, 1011, LB_GETCOUNT, 0, 0), 2);
     // Every track is selected at first; Grab waits for at least one.
     EXPECT_EQ(SendDlgItemMessageW(dialog, 1011, LB_GETSELCOUNT, 0, 0), 2);

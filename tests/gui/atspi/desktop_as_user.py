@@ -55,7 +55,10 @@ class Program:
     """One run of the desktop program, its windows reached through AT-SPI."""
 
     def __init__(self, data_dir):
-        self.process = subprocess.Popen([PROGRAM, "--data-dir", data_dir])
+        # What the program remembers stays beside the case's data folder.
+        config = os.path.join(os.path.dirname(data_dir), "config")
+        environment = dict(os.environ, XDG_CONFIG_HOME=config)
+        self.process = subprocess.Popen([PROGRAM, "--data-dir", data_dir], env=environment)
         self.app = wait_for(self._application, "the program on the accessibility bus")
 
     def _application(self):

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <map>
@@ -113,14 +114,18 @@ class ScriptedView final : public MainWindowView {
   void Show(MainControl control, bool on) override { shown[control] = on; }
   void ShowBusy(bool on) override { busy = on; }
 
-  std::optional<std::string> ChooseFolder(const std::string& title) override {
+  std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) override {
     folderTitles.push_back(title);
+    folderStarts.push_back(startFolder);
     return Next(folders);
   }
-  bool ChooseFiles(JobKind kind, std::vector<std::string>& list) override {
+  // The file dialog leaves the folder of the first file it was answered with.
+  bool ChooseFiles(JobKind kind, std::vector<std::string>& list, std::string& dialogFolder) override {
     fileKinds.push_back(kind);
+    fileDialogStarts.push_back(dialogFolder);
     const auto answer = Next(files);
     if (answer) list = *answer;
+    if (answer && !answer->empty()) dialogFolder = std::filesystem::path(answer->front()).parent_path().string();
     return answer.has_value();
   }
   std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& entries, bool dataDisc) override {
@@ -155,7 +160,7 @@ class ScriptedView final : public MainWindowView {
   std::deque<std::optional<SpeedChoice>> speeds;
   std::deque<std::optional<TrackChoice>> tracks;
   bool leave = false;
-  std::vector<std::string> folderTitles, trays, leavingQuestions;
+  std::vector<std::string> folderTitles, folderStarts, fileDialogStarts, trays, leavingQuestions;
   std::vector<JobKind> fileKinds;
   std::vector<std::vector<std::string>> speedLists, trackLists;
   std::vector<bool> speedOfferedLeaveOpen;

@@ -14,6 +14,7 @@
 #include "shell/EngineSession.h"
 #include "shell/desktop/DesktopTexts.h"
 #include "shell/desktop/MainWindowLogic.h"
+#include "shell/desktop/SettingsFile.h"
 #include "tests/shell/desktop/DesktopDoubles.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempFolder.h"
@@ -60,7 +61,9 @@ class MainWindowLogicTest : public ::testing::Test {
   TestUiThread ui;
   ScriptedView view;
   RecordingJobWindows windows;
-  MainWindowLogic logic{engine, view, windows, ui.access()};
+  // Kept in the data folder as the Windows program keeps them.
+  SettingsFile settings{discs.path() / "brenmark.ini"};
+  MainWindowLogic logic{engine, view, windows, ui.access(), settings};
 };
 
 TEST_F(MainWindowLogicTest, DriveListSelectsTheCurrentDriveAndOnlyDrivesThatExist) {
@@ -86,6 +89,56 @@ TEST_F(MainWindowLogicTest, DriveListSelectsTheCurrentDriveAndOnlyDrivesThatExis
   EXPECT_EQ(engine.registry().currentDrive, 1);
   logic.SelectDrive(0);
   EXPECT_TRUE(view.enabled[MainControl::AudioCdTest]);
+}
+
+// A run's choices come back in the next: the drive, each field's folder (put
+// back by Cancel of another folder's scan), and where each folder and file
+// dialog opens (the field's own folder first); a drive or folder that is gone
+// since falls back silently.
+TEST_F(MainWindowLogicTest, TheNextRunStartsWithWhatTheLastOneChose) {
+  const std::string chosen = MakeSourceFolder("chosen");
+  const std::string output = MakeSourceFolder("output");
+  const std::string music = MakeSourceFolder("music");
+  view.files.push_back(std::vector<std::string>{music + "/a.wav"});
+  logic.BurnFiles(JobKind::AudioCd);  // the speed dialog is cancelled
+  logic.SelectDrive(1);
+  ChooseFolder(chosen);
+  view.folders.push_back(output);
+  logic.ChooseOutputFolder();
+
+  // Opens the next run's window; what its fields showed then, and the folder
+  // field after a scan's Cancel.
+  const auto nextRun = [this, &music](ScriptedView& next) {
+    SettingsFile stored{discs.path() / "brenmark.ini"};
+    MainWindowLogic nextLogic{engine, next, windows, ui.access(), stored};
+    nextLogic.Open();
+    std::vector<std::string> fields{next.folderText, next.outputText};
+    next.folders = {std::nullopt, music};
+    nextLogic.ChooseFolderToBurn();
+    next.folderText = music;
+    nextLogic.ChooseFolderToBurn();
+    nextLogic.CancelScan();
+    fields.push_back(next.folderText);
+    next.outputText.clear();
+    nextLogic.ChooseOutputFolder();
+    nextLogic.BurnFiles(JobKind::AudioCd);
+    nextLogic.BurnFiles(JobKind::VideoCd);
+    return fields;
+  };
+  ScriptedView next;
+  EXPECT_EQ(nextRun(next), (std::vector<std::string>{chosen, output, chosen}));
+  EXPECT_EQ(next.selectedDrive, 1);
+  EXPECT_FALSE(next.enabled[MainControl::AudioCdTest]);
+  EXPECT_EQ(next.folderStarts, (std::vector<std::string>{chosen, music, output}));
+  EXPECT_EQ(next.fileDialogStarts, (std::vector<std::string>{music, ""}));
+
+  std::filesystem::remove_all(chosen);
+  settings.Write(SettingsStore::kDrive, "sr9: Gone Recorder");
+  ScriptedView last;
+  EXPECT_EQ(nextRun(last), (std::vector<std::string>{"", output, ""}));
+  EXPECT_EQ(last.selectedDrive, 0);
+  EXPECT_EQ(last.folderStarts, (std::vector<std::string>{"", music, output}));
+  EXPECT_TRUE(Messages().empty());
 }
 
 // Burn burns the folder the field shows: an empty field or a path that is no
