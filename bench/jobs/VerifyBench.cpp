@@ -138,11 +138,32 @@ void BM_Dvd_VerifyAgainstCat(benchmark::State& state) {
   RemoveBurnedDiscs();
   double plainBurn = 0, plainProcessor = 0, digestBurn = 0, digestProcessor = 0, verify = 0, cat = 0;
   for (auto _ : state) {
-    const auto plain = std::make_shared<PhaseClock>();
-    bool done = rig.Burn(DataDvdJob, DvdInputs(false), plain);
-    RemoveBurnedDiscs();
-    const auto verified = std::make_shared<PhaseClock>();
-    done = done && rig.Burn(DataDvdJob, DvdInputs(true), verified);
+    // The two burns take turns at going first, so that neither always meets
+    // the page cache the other left behind. Each clock starts with its burn.
+    std::shared_ptr<PhaseClock> plain, verified;
+    const auto burnPlain = [&] {
+      plain = std::make_shared<PhaseClock>();
+      return rig.Burn(DataDvdJob, DvdInputs(false), plain);
+    };
+    const auto burnVerified = [&] {
+      verified = std::make_shared<PhaseClock>();
+      return rig.Burn(DataDvdJob, DvdInputs(true), verified);
+    };
+    bool done = false;
+    if (state.iterations() % 2 == 0) {
+      done = burnPlain();
+      RemoveBurnedDiscs();
+      done = done && burnVerified();
+    } else {
+      const fs::path kept = Discs() / "verified image";
+      done = burnVerified();
+      if (done) fs::rename(KeptImage(), kept);
+      RemoveBurnedDiscs();
+      done = done && burnPlain();
+      RemoveBurnedDiscs();
+      fs::create_directories(Discs() / "burned discs");
+      if (done) fs::rename(kept, Discs() / "burned discs" / "verified image");
+    }
     const fs::path image = done ? KeptImage() : fs::path();
     sync();
     const double catStart = Seconds();
@@ -189,6 +210,6 @@ void BM_BlockDigests(benchmark::State& state) {
 }
 
 BENCHMARK(BM_BlockDigests)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Dvd_VerifyAgainstCat)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_Dvd_VerifyAgainstCat)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(4);
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "jobs/burn/RunDigests.h"
+#include "jobs/burn/DigestThread.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark {
@@ -109,14 +109,6 @@ bool BurnSequence::SetWriteMode(const WriteMode& mode) {
 bool BurnSequence::ReserveTrack(std::int32_t blocks) { return registry_.ReserveTrack(drive_, blocks) == 0; }
 
 WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
-  if (!context_.inputs.verify) return WriteRuns(source, command, nullptr);
-  RunDigests digests(written_, source.blockSize());
-  const WriteEnd end = WriteRuns(source, command, &digests);
-  digests.Finish();
-  return end;
-}
-
-WriteEnd BurnSequence::WriteRuns(SectorSource& source, WriteCommand command, RunDigests* digests) {
   const int blockSize = source.blockSize();
   SectorRun run;
   for (;;) {
@@ -125,7 +117,9 @@ WriteEnd BurnSequence::WriteRuns(SectorSource& source, WriteCommand command, Run
       case SourceStep::Failed: return WriteEnd::SourceFailed;
       case SourceStep::Run: break;
     }
-    if (digests != nullptr) digests->Add(run);
+    // Digested here, on the job's thread: a run is hot in the cache, and
+    // handing it to the digest thread cost the burn more than digesting it.
+    if (context_.inputs.verify) written_.Record(run.firstSector, blockSize, BlockDigests(run.data, blockSize));
     source.BeforeWrite(run);
     for (std::uint32_t done = 0; done < run.count;) {
       const std::uint32_t count = std::min(run.count - done, kMaxBlocksPerWrite);

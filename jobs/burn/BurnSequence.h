@@ -13,7 +13,6 @@
 
 namespace brenmark {
 
-class RunDigests;
 
 // The Write Parameters a job sets before it writes a track or a session.
 // How the drive lays the written blocks: track by track, or a whole session
@@ -160,7 +159,6 @@ class BurnSequence {
  private:
   // The disc holds a session that was written in part and never closed.
   bool IsLastSessionOpen();
-  WriteEnd WriteRuns(SectorSource& source, WriteCommand command, RunDigests* digests);
 
   JobContext& context_;
   DriveRegistry& registry_;

@@ -5,33 +5,29 @@
 #include <span>
 
 #include "bytes/BlockDigest.h"
-#include "jobs/burn/RunDigests.h"
+#include "jobs/burn/DigestThread.h"
 #include "jobs/burn/WrittenDigests.h"
 #include "tests/support/Bytes.h"
 
 namespace brenmark {
 namespace {
 
-// Runs go through batches handed to the digest thread (small runs gathered,
-// one larger than a batch alone); what is recorded is every block's digest,
-// in place. Runs that follow one another make one extent; a gap or another
-// block size starts the next, and a block is found only where one was written.
-TEST(WrittenDigests, RecordsEveryRunThroughTheDigestThread) {
+// What is recorded is every block's digest, in place. Runs that follow one
+// another make one extent; a gap or another block size starts the next, and a
+// block is found only where one was written.
+TEST(WrittenDigests, RecordsEveryBlockOfEveryRun) {
   constexpr std::uint32_t kBlocks = 1700;
   const auto data = testsupport::Pattern(kBlocks, 2048, 9);
   const auto block = [&data](std::uint32_t index) { return std::span(data).subspan(index * 2048, 2048); };
   WrittenDigests written;
-  RunDigests digests(written, 2048);
   std::uint32_t done = 0;
   for (const std::uint32_t count : {2u, 1u, 600u, 1000u, 16u, 1u, 80u}) {
-    digests.Add({static_cast<std::int32_t>(10 + done), count, std::span(data).subspan(done * 2048, count * 2048)});
+    written.Record(static_cast<std::int32_t>(10 + done), 2048,
+                   BlockDigests(std::span(data).subspan(done * 2048, count * 2048), 2048));
     done += count;
   }
-  digests.Finish();
   const auto audio = testsupport::Pattern(1, 2352, 3);
-  RunDigests audioDigests(written, 2352);
-  audioDigests.Add({5000, 1, audio});
-  audioDigests.Finish();
+  written.Record(5000, 2352, BlockDigests(audio, 2352));
 
   ASSERT_EQ(written.extents().size(), 2u);
   EXPECT_EQ(written.extents()[0].end(), static_cast<std::int32_t>(10 + kBlocks));
