@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "jobs/burn/DigestThread.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark {
@@ -119,7 +118,7 @@ WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
     }
     // Digested here, on the job's thread: a run is hot in the cache, and
     // handing it to the digest thread cost the burn more than digesting it.
-    if (context_.inputs.verify) written_.Record(run.firstSector, blockSize, BlockDigests(run.data, blockSize));
+    if (context_.inputs.verify) written_.Record(run.firstSector, blockSize, run.data);
     source.BeforeWrite(run);
     for (std::uint32_t done = 0; done < run.count;) {
       const std::uint32_t count = std::min(run.count - done, kMaxBlocksPerWrite);

@@ -1,14 +1,20 @@
 #include "jobs/burn/WrittenDigests.h"
 
+#include "bytes/BlockDigest.h"
+
 namespace brenmark {
 
-void WrittenDigests::Record(std::int32_t first, int blockSize, std::span<const std::uint64_t> digests) {
-  if (digests.empty()) return;
+void WrittenDigests::Record(std::int32_t first, int blockSize, std::span<const std::uint8_t> blocks) {
+  if (blockSize <= 0) return;
+  const auto size = static_cast<std::size_t>(blockSize);
+  if (blocks.size() < size) return;
   if (extents_.empty() || extents_.back().end() != first || extents_.back().blockSize != blockSize) {
     extents_.push_back({first, blockSize, {}});
   }
   std::vector<std::uint64_t>& recorded = extents_.back().digests;
-  recorded.insert(recorded.end(), digests.begin(), digests.end());
+  for (std::size_t at = 0; at + size <= blocks.size(); at += size) {
+    recorded.push_back(bytes::BlockDigest::Of(blocks.subspan(at, size)));
+  }
 }
 
 std::optional<std::uint64_t> WrittenDigests::At(std::int32_t lba) const {

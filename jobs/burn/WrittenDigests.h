@@ -23,8 +23,9 @@ class WrittenDigests {
   };
 
   void Clear() { extents_.clear(); }
-  // The digests of blocks written from `first` on.
-  void Record(std::int32_t first, int blockSize, std::span<const std::uint64_t> digests);
+  // Digests the whole blocks of `blocks`, written from `first` on, straight
+  // into the record: a burn calls this for every run it writes.
+  void Record(std::int32_t first, int blockSize, std::span<const std::uint8_t> blocks);
 
   // The digest of the block at `lba` as it was written; nothing when no
   // block was written there.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,7 @@ TEST(BlockDigest, GivesItsKnownAnswersAndSeesEveryByteInItsPlace) {
   for (const auto& [length, digest] : known) {
     auto data = Numbered(length);
     EXPECT_EQ(bytes::BlockDigest::Of(data), digest) << length;
+    EXPECT_EQ(bytes::BlockDigest::OfPortable(data), digest) << length;
     std::set<std::uint64_t> digests{digest};
     for (std::size_t at = 0; at < length; ++at) {
       data[at] ^= 0x01;
@@ -46,6 +48,24 @@ TEST(BlockDigest, GivesItsKnownAnswersAndSeesEveryByteInItsPlace) {
     }
   }
 }
+
+#ifdef BRENMARK_DIGEST_AVX2
+// The AVX2 lanes against the portable ones, for every length up to two
+// sectors and a half and from unaligned starts, on bytes of every value.
+TEST(BlockDigest, TheWideVectorsGiveThePortableDigests) {
+  if (!bytes::BlockDigest::HasWideVectors()) GTEST_SKIP() << "this processor has no AVX2";
+  std::vector<std::uint8_t> data(6000);
+  std::uint64_t state = 1;
+  for (std::uint8_t& byte : data) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    byte = static_cast<std::uint8_t>(state >> 56);
+  }
+  for (std::size_t length = 0; length <= 5880; ++length) {
+    const auto bytes = std::span<const std::uint8_t>(data).subspan(length % 61, length);
+    ASSERT_EQ(bytes::BlockDigest::OfWide(bytes), bytes::BlockDigest::OfPortable(bytes)) << length;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace brenmark

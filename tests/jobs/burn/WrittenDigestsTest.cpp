@@ -5,7 +5,6 @@
 #include <span>
 
 #include "bytes/BlockDigest.h"
-#include "jobs/burn/DigestThread.h"
 #include "jobs/burn/WrittenDigests.h"
 #include "tests/support/Bytes.h"
 
@@ -22,12 +21,11 @@ TEST(WrittenDigests, RecordsEveryBlockOfEveryRun) {
   WrittenDigests written;
   std::uint32_t done = 0;
   for (const std::uint32_t count : {2u, 1u, 600u, 1000u, 16u, 1u, 80u}) {
-    written.Record(static_cast<std::int32_t>(10 + done), 2048,
-                   BlockDigests(std::span(data).subspan(done * 2048, count * 2048), 2048));
+    written.Record(static_cast<std::int32_t>(10 + done), 2048, std::span(data).subspan(done * 2048, count * 2048));
     done += count;
   }
   const auto audio = testsupport::Pattern(1, 2352, 3);
-  written.Record(5000, 2352, BlockDigests(audio, 2352));
+  written.Record(5000, 2352, audio);
 
   ASSERT_EQ(written.extents().size(), 2u);
   EXPECT_EQ(written.extents()[0].end(), static_cast<std::int32_t>(10 + kBlocks));
