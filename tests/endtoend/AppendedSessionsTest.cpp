@@ -5,12 +5,13 @@
 
 #include <algorithm>
 #include <fstream>
+#include <utility>
 
 #include "bytes/ByteOrder.h"
 #include "jobs/burn/AudioCdJob.h"
 #include "tests/audio/WavBytes.h"
-#include "tests/endtoend/CliRun.h"
 #include "tests/endtoend/CommandTrace.h"
+#include "tests/endtoend/ExposeRun.h"
 #include "tests/endtoend/VirtualBench.h"
 #include "virtualdrive/FaultInjector.h"
 
@@ -27,45 +28,28 @@ constexpr std::size_t kSector = 2048;
 
 // The user data of a finished CD by block address, seen as a drive mounting
 // its last session sees it: the last session's descriptors copied to block 16,
-// so that tools without a session option read that session. The session's
-// start comes back in `lastSession`.
-fs::path LastSessionView(const fs::path& cue, const fs::path& folder, std::int32_t* lastSession = nullptr) {
+// so that tools without a session option read that session.
+fs::path LastSessionView(const fs::path& cue, const fs::path& folder) {
   const fs::path flat = folder / "flat.iso";
   ExtractMode1UserData(BinOf(cue), flat);
   std::string image = ReadWholeFile(flat);
-  std::size_t start = 0;
-  for (std::size_t block = 16; (block + 1) * kSector <= image.size(); ++block) {
-    if (image.compare(block * kSector, 6, "\x01" "CD001") == 0) start = block - 16;
-  }
+  const auto start = static_cast<std::size_t>(LastSessionStart(flat));
   image.replace(16 * kSector, 3 * kSector, image, (start + 16) * kSector, 3 * kSector);
   const fs::path view = folder / "last-session.iso";
   std::ofstream(view, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
-  if (lastSession != nullptr) *lastSession = static_cast<std::int32_t>(start);
   return view;
 }
 
-// xorriso lists and extracts exactly the files of `expected`, with their
-// bytes; isoinfo lists the Joliet tree; isovfy finds nothing wrong.
+// xorriso extracts exactly the files of `expected`, with their bytes; isoinfo
+// lists the same files in the Joliet tree; isovfy finds nothing wrong.
 void ExpectDiscHolds(const fs::path& cue, const fs::path& expected) {
   ScratchFolder work("appended-check");
   const fs::path view = LastSessionView(cue, work.path());
 
-  const auto find = RunProgram({"xorriso", "-indev", view.string(), "-find", "/", "-type", "f"});
-  ASSERT_EQ(find.exitStatus, 0) << find.err;
-  std::vector<std::string> listed;
-  for (const std::string& line : Lines(find.out)) listed.push_back(line.substr(2, line.size() - 3));  // '/x' -> x
-  std::vector<std::string> files;
-  for (const fs::path& file : ListFiles(expected)) files.push_back(file.generic_string());
-  std::sort(listed.begin(), listed.end());
-  EXPECT_EQ(listed, files);
-
   const fs::path extracted = work.path() / "extracted";
   const auto extract = ExtractImage(view, 0, extracted);
   ASSERT_EQ(extract.exitStatus, 0) << extract.err;
-  for (const fs::path& file : ListFiles(expected)) {
-    EXPECT_TRUE(ReadWholeFile(expected / file) == ReadWholeFile(extracted / file)) << file;
-  }
-  EXPECT_EQ(ListFiles(extracted), ListFiles(expected));
+  ExpectSameFiles(expected, extracted);
 
   // isoinfo writes Joliet names in Latin-1, files with their ";1".
   const auto joliet = RunProgram({"isoinfo", "-J", "-j", "iso8859-1", "-f", "-i", view.string()});
@@ -85,38 +69,41 @@ void ExpectDiscHolds(const fs::path& cue, const fs::path& expected) {
     jolietFiles.push_back(name);
   }
   std::sort(jolietFiles.begin(), jolietFiles.end());
+  std::vector<std::string> files;
+  for (const fs::path& file : ListFiles(expected)) files.push_back(file.generic_string());
   EXPECT_EQ(jolietFiles, files);
 
   const auto verify = RunProgram({"isovfy", view.string()});
   EXPECT_THAT(verify.out, HasSubstr("No errors found")) << verify.out << verify.err;
 }
 
-// Writes a file into the burned folder and into the tree the disc should hold.
-void Put(const fs::path& source, const fs::path& expected, const std::string& path, std::uint64_t size,
-         std::uint32_t seed) {
-  WritePatternFile(source / path, size, seed);
-  WritePatternFile(expected / path, size, seed);
+// Burns `folder` as a data CD on the bench's CD recorder, left open if asked.
+JobEnd BurnDataCd(VirtualBench& bench, const fs::path& folder, std::uint8_t multiSession = 0) {
+  return bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder), multiSession).result;
 }
 
 TEST(AppendedSessions, ThreeSessionsThroughTheCliEachHoldingEveryFileSoFar) {
+  struct Session {
+    const char* folder;  // the burned folder, a folder of the disc
+    std::vector<std::pair<const char*, std::uint64_t>> files;
+  };
+  const Session sessions[] = {
+      {"Photos", {{"beach.jpg", 300000}, {"notes.txt", 100}, {"2024/Grüße.txt", 32769}}},
+      {"Documents", {{"letter.txt", 5000}, {"empty.dat", 0}}},
+      {"Photos", {{"notes.txt", 777}, {"2024/more.bin", 70000}}},  // replaces the first session's notes
+  };
   ScratchFolder discs("appended-discs");
   ScratchFolder sources("appended-sources");
-  ScratchFolder expected("appended-expected");
-  const fs::path one = sources.path() / "one" / "Photos";
-  const fs::path two = sources.path() / "two" / "Documents";
-  const fs::path three = sources.path() / "three" / "Photos";
-  Put(one, expected.path() / "Photos", "beach.jpg", 300000, 1);
-  Put(one, expected.path() / "Photos", "notes.txt", 100, 2);
-  Put(one, expected.path() / "Photos", "2024/Grüße.txt", 32769, 3);
-  Put(two, expected.path() / "Documents", "letter.txt", 5000, 4);
-  Put(two, expected.path() / "Documents", "empty.dat", 0, 5);
-  WritePatternFile(three / "notes.txt", 777, 6);  // replaces the first session's
-  WritePatternFile(expected.path() / "Photos" / "notes.txt", 777, 6);
-  Put(three, expected.path() / "Photos", "2024/more.bin", 70000, 7);
-
+  ScratchFolder expected("appended-expected");  // the tree so far
+  std::uint32_t seed = 0;
   fs::path previous;
   std::string lastErr;
-  for (const fs::path& folder : {one, two, three}) {
+  for (const Session& session : sessions) {
+    const fs::path folder = sources.path() / std::to_string(seed) / session.folder;
+    for (const auto& [path, size] : session.files) {
+      WritePatternFile(folder / path, size, ++seed);
+      WritePatternFile(expected.path() / session.folder / path, size, seed);
+    }
     if (!previous.empty()) {
       ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-cd", "tray", "insert", previous.string()}).exitStatus, 0);
     }
@@ -125,15 +112,7 @@ TEST(AppendedSessions, ThreeSessionsThroughTheCliEachHoldingEveryFileSoFar) {
     ASSERT_THAT(Lines(burn.out), SizeIs(1));
     previous = Lines(burn.out)[0];
     lastErr = burn.err;
-    // The tree so far, less what later sessions bring.
-    ScratchFolder soFar("appended-so-far");
-    fs::copy(expected.path(), soFar.path(), fs::copy_options::recursive);
-    if (folder == one) fs::remove_all(soFar.path() / "Documents");
-    if (folder != three) {
-      fs::remove(soFar.path() / "Photos" / "2024" / "more.bin");
-      WritePatternFile(soFar.path() / "Photos" / "notes.txt", 100, 2);
-    }
-    ExpectDiscHolds(previous, soFar.path());
+    ExpectDiscHolds(previous, expected.path());
   }
   EXPECT_THAT(lastErr, HasSubstr("7 entries of the previous session imported."));
   EXPECT_THAT(lastErr, HasSubstr("Replaced by the new file: /Photos/notes.txt"));
@@ -165,8 +144,7 @@ TEST(AppendedSessions, AnAudioSessionIsNotImportedOnceTheUserAgrees) {
   auto& recorder = bench.recorder(VirtualBench::kCdDrive);
   ASSERT_EQ(bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wav.string()}, /*multiSession=*/1).result, JobEnd::Done);
   ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Data")).result,
-            JobEnd::Done);
+  ASSERT_EQ(BurnDataCd(bench, folder.path() / "Data"), JobEnd::Done);
   ASSERT_THAT(bench.prompt.questions(), SizeIs(1));
   EXPECT_THAT(bench.prompt.questions()[0], HasSubstr("its last session holds audio"));
 
@@ -181,16 +159,14 @@ TEST(AppendedSessions, ADamagedPreviousDirectoryStopsBeforeWritingWhenTheUserSay
   WritePatternFile(folder.path() / "Second" / "b.txt", 3000, 2);
   VirtualBench bench;
   auto& recorder = bench.recorder(VirtualBench::kCdDrive);
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "First"), 1).result,
-            JobEnd::Done);
+  ASSERT_EQ(BurnDataCd(bench, folder.path() / "First", 1), JobEnd::Done);
   ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
   recorder.ClearCommandHistory();
   // Blocks 16-18 descriptors, 19-22 path tables, 23-24 ISO 9660 directories,
   // 25 the Joliet root, 26 the Joliet directory First.
   recorder.ArmFault(*virtualdrive::ParseFaultSpec("READCD:from=26:always").spec);
 
-  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Second"));
-  EXPECT_EQ(outcome.result, JobEnd::PreviousSessionRefused);
+  EXPECT_EQ(BurnDataCd(bench, folder.path() / "Second"), JobEnd::PreviousSessionRefused);
   ASSERT_THAT(bench.prompt.questions(), SizeIs(2));
   EXPECT_EQ(bench.prompt.questions()[0], "Error reading sector 26.\nTry again?");
   EXPECT_THAT(bench.prompt.questions()[1], HasSubstr("its last session could not be read (block 26)"));
@@ -205,8 +181,7 @@ TEST(AppendedSessions, TheLastOfManySessionsIsImported) {
   WritePatternFile(folder.path() / "First" / "a.txt", 3000, 1);
   WritePatternFile(folder.path() / "Second" / "b.txt", 3000, 2);
   VirtualBench bench;
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "First"), 1).result,
-            JobEnd::Done);
+  ASSERT_EQ(BurnDataCd(bench, folder.path() / "First", 1), JobEnd::Done);
   const std::string first = ReadWholeFile(BinOf(bench.finishedImages().at(0)));
   const auto blocks = static_cast<std::int32_t>(first.size() / 2352);
   std::string tracks;
@@ -231,8 +206,7 @@ TEST(AppendedSessions, TheLastOfManySessionsIsImported) {
   const auto inserted = bench.recorder(VirtualBench::kCdDrive).InsertImage(cue);
   ASSERT_TRUE(inserted.ok) << inserted.message;
 
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(folder.path() / "Second")).result,
-            JobEnd::Done);
+  ASSERT_EQ(BurnDataCd(bench, folder.path() / "Second"), JobEnd::Done);
   EXPECT_THAT(bench.prompt.texts(), Contains(HasSubstr("2 entries of the previous session imported.")));
 }
 

@@ -1,8 +1,11 @@
 // The command line's own conventions: the version, options after the command,
-// transport names in any letter case, --drive checked by every command, one
-// printed path per line whatever the path holds, the Video CD's file limit.
+// transport names in any letter case, --drive checked by every command, the
+// tray's blanks and their sizes, options checked before anything is done, one
+// printed path per line whatever the path holds.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include "tests/endtoend/CliRun.h"
 
@@ -12,24 +15,83 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 TEST(CliConventions, VersionAndOptionsAfterTheCommand) {
   const ProcessOutput version = RunProgram({BRENMARK_CLI_PATH, "--version"});
   EXPECT_EQ(version.exitStatus, 0);
   EXPECT_THAT(version.out, MatchesRegex("brenmark-cli [0-9]+\\.[0-9]+(\\.[0-9]+)?\n"));
+  EXPECT_EQ(RunProgram({BRENMARK_CLI_PATH, "--help"}).exitStatus, 0);
 
   ScratchFolder data("conventions-data");
   const ProcessOutput tray = RunProgram({BRENMARK_CLI_PATH, "tray", "--drive", "virtual-dvd", "--data-dir",
                                          data.path().string(), "show"});
   EXPECT_EQ(tray.exitStatus, 0) << tray.err;
   EXPECT_THAT(tray.out, HasSubstr("DVD"));
+  EXPECT_THAT(Cli(data.path(), {"drives"}).out, HasSubstr("virtual-dvd"));
+}
 
-  EXPECT_EQ(Cli(data.path(), {"--transport", "SPTI", "drives"}).exitStatus, 0);
-  // A drive no recorder answers to is an error whatever the command.
-  const ProcessOutput unknown = Cli(data.path(), {"drives", "--drive", "no-such-recorder"});
-  EXPECT_EQ(unknown.exitStatus, 1);
-  EXPECT_THAT(unknown.err, HasSubstr("no-such-recorder"));
+// Run one after another on one data folder: a well-formed command line that
+// cannot be carried out ends with 1, a malformed one with 2, before anything
+// is done; the tray's answers show what the blanks made of it.
+TEST(CliConventions, CommandLinesEndWithTheirStatusAndAnswer) {
+  ScratchFolder data("conventions-steps");
+  const std::string folder = data.path().string();
+  std::vector<std::string> tooManyStreams = {"burn-vcd"};
+  for (int i = 0; i < 33; ++i) tooManyStreams.push_back(folder + "/f" + std::to_string(i) + ".mpg");
+  struct Step {
+    std::vector<std::string> arguments;
+    int exitStatus;
+    std::string err = "";                 // a part of the standard error
+    std::optional<std::string> out = {};  // the whole standard output
+  };
+  const Step steps[] = {
+      {{"--transport", "SPTI", "drives"}, 0},
+      {{"drives", "--drive", "no-such-recorder"}, 1, "no-such-recorder"},
+      {{"tray", "insert", folder + "/nothing.cue"}, 1},
+      {{"tray", "eject"}, 0, "", ""},  // a blank disc leaves no image behind
+      {{"tray", "open"}, 2},
+      {{"--drive", "no such drive", "tray"}, 1},
+      {{"--drive", "99999999999999999999", "tray"}, 1},
+      {{"--drive", "-1", "tray"}, 1},
+      {{"--drive", "no such drive", "burn-cd", folder}, 1},
+      {{"--drive", "99999999999999999999", "burn-cd", folder}, 1},
+      {{"--drive", "-1", "burn-cd", folder}, 1},
+      {{"--drive", "", "device-info"}, 2, "--drive is empty"},
+      {{"burn-cd", folder + "/missing"}, 2},
+      {{"--speed", "1234", "burn-cd", folder}, 2, "40x CD (7056 KB/Sec)"},
+      {tooManyStreams, 2, "(1 to 32 files)"},
+      {{"--drive", "virtual-cd", "tray", "blank", "--minutes", "90"}, 0},
+      {{"--drive", "virtual-cd", "tray"}, 0, "", "blank CD-R (90 min)\n"},
+      {{"--drive", "virtual-cd", "tray", "blank", "--minutes", "75"}, 2},
+      {{"--drive", "virtual-dvd", "tray", "blank", "--minutes", "80"}, 2},
+      // A blank of another kind: a CD-RW of its size, no DVD in the CD recorder.
+      {{"--drive", "virtual-cd", "tray", "blank", "cd-rw", "--minutes", "74"}, 0},
+      {{"--drive", "virtual-cd", "tray"}, 0, "", "blank CD-RW (74 min)\n"},
+      {{"--drive", "virtual-cd", "tray", "blank", "dvd-r"}, 2},
+      {{"--drive", "virtual-cd", "tray", "blank", "cd-rom"}, 2},
+      {{"--drive", "virtual-cd", "tray", "blank", "floppy"}, 2},
+      {{"--drive", "virtual-dvd", "tray", "blank", "cd-rw"}, 0},
+      {{"--drive", "virtual-dvd", "tray", "blank", "dvd-r", "--minutes", "80"}, 2},
+      {{"--minutes", "80", "drives"}, 2},
+      {{"--fault", "WRITE10:from=-5", "drives"}, 2},
+  };
+  for (const Step& step : steps) {
+    std::string line;
+    for (const std::string& argument : step.arguments) line += " " + argument.substr(0, 40);
+    const ProcessOutput run = Cli(data.path(), step.arguments);
+    EXPECT_EQ(run.exitStatus, step.exitStatus) << line << "\n" << run.err;
+    EXPECT_THAT(run.err, HasSubstr(step.err)) << line;
+    if (step.out) {
+      EXPECT_EQ(run.out, *step.out) << line;
+    }
+  }
+  // The device report reads the capability page and writes nothing.
+  const ProcessOutput unmet =
+      Cli(data.path(), {"--drive", "virtual-cd", "--fault", "WRITE10", "--fault", "MODESENSE10", "device-info"});
+  EXPECT_THAT(unmet.err, HasSubstr("--fault WRITE10: the armed command was never sent"));
+  EXPECT_THAT(unmet.err, Not(HasSubstr("--fault MODESENSE10")));
 }
 
 TEST(CliConventions, AFinishedImagePathHoldingANewlineStaysOneQuotedLine) {
@@ -42,15 +104,6 @@ TEST(CliConventions, AFinishedImagePathHoldingANewlineStaysOneQuotedLine) {
   ASSERT_EQ(burn.out.find('\n'), burn.out.size() - 1) << burn.out;
   EXPECT_THAT(burn.out, StartsWith("\"" + base.path().string() + "/two\\nlines/burned discs/virtual-cd-"));
   EXPECT_THAT(burn.out, MatchesRegex(".*\\.cue\"\n"));
-}
-
-TEST(CliConventions, BurnVcdNamesTheVideoCdLimitOf32Files) {
-  ScratchFolder data("conventions-vcd");
-  std::vector<std::string> arguments = {"burn-vcd"};
-  for (int i = 0; i < 33; ++i) arguments.push_back((data.path() / ("f" + std::to_string(i) + ".mpg")).string());
-  const ProcessOutput burn = Cli(data.path(), arguments);
-  EXPECT_EQ(burn.exitStatus, 2);
-  EXPECT_THAT(burn.err, HasSubstr("(1 to 32 files)"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 
 #include <filesystem>
@@ -40,6 +41,13 @@ inline pid_t StartCli(const std::vector<std::string>& arguments, const std::file
   const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   return spawned == 0 ? pid : -1;
+}
+
+// `actual` holds the files of `expected` under the same paths, with the same bytes, and no others.
+inline void ExpectSameFiles(const std::filesystem::path& expected, const std::filesystem::path& actual) {
+  const auto files = ListFiles(expected);
+  ASSERT_EQ(files, ListFiles(actual));
+  for (const auto& file : files) EXPECT_TRUE(ReadWholeFile(expected / file) == ReadWholeFile(actual / file)) << file;
 }
 
 }  // namespace brenmark::endtoend

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <thread>
 
@@ -25,16 +26,11 @@ using ::testing::Not;
 
 constexpr const char* kBusy = "The selected device is busy with another job.";
 
-// brenmark-cli on the same data folder, as the command expose runs.
-std::vector<std::string> Inner(const fs::path& data, std::vector<std::string> arguments) {
+// brenmark-cli on the same data folder, run by the command expose runs.
+ProcessOutput ExposedCli(const fs::path& data, std::vector<std::string> arguments,
+                         std::vector<std::string> outer = {}) {
   arguments.insert(arguments.begin(), {BRENMARK_CLI_PATH, "--data-dir", data.string()});
-  return arguments;
-}
-
-void ExpectSameFiles(const fs::path& expected, const fs::path& actual) {
-  ASSERT_EQ(ListFiles(expected), ListFiles(actual));
-  for (const fs::path& file : ListFiles(expected))
-    EXPECT_EQ(ReadWholeFile(expected / file), ReadWholeFile(actual / file)) << file;
+  return Expose(data, std::move(outer), {}, arguments);
 }
 
 std::map<std::string, std::string> Values(const std::string& text) {
@@ -49,33 +45,22 @@ std::map<std::string, std::string> Values(const std::string& text) {
 TEST(ExposeCli, TheDeviceAnswersTheFileCallsOfABlockDeviceAndNothingElseChanges) {
   ScratchFolder data("expose-surface");
   const fs::path file = data.path() / "plain.txt";
-  std::FILE* out = std::fopen(file.c_str(), "w");
-  std::fputs("plain", out);
-  std::fclose(out);
+  std::ofstream(file) << "plain";
   const ProcessOutput run = Expose(data.path(), {}, {}, {EXPOSE_PROBE_PATH, "surface", "/dev/sr90", file.string()});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_THAT(run.err, HasSubstr("/dev/sr90"));
   EXPECT_THAT(run.err, HasSubstr("/dev/sr91"));
-  const auto values = Values(run.out);
-  for (const char* call : {"stat", "lstat", "fstatat", "__xstat", "statx", "fstat"})
-    EXPECT_EQ(values.at(call), "block 11:90") << call;
-  EXPECT_EQ(values.at("stat64"), "block");
-  for (const char* call : {"access", "flock", "setlk", "close"}) EXPECT_EQ(values.at(call), "0") << call;
-  for (const char* call : {"open", "openat", "__open_2"}) EXPECT_EQ(values.at(call), "ok") << call;
-  EXPECT_EQ(values.at("getlk"), "unlocked");
-  EXPECT_EQ(values.at("sg_version"), "3");
-  EXPECT_EQ(values.at("inquiry"), "type 5 status 0 vendor Brenmark");
-  EXPECT_EQ(values.at("identity"), "ENOTTY");
-  EXPECT_EQ(values.at("inquiry_after_close"), "EBADF");
-  // An ordinary file and another node are the system's.
-  EXPECT_EQ(values.at("file_stat"), "regular 5");
-  EXPECT_EQ(values.at("file_read"), "p");
-  EXPECT_EQ(values.at("file_fstat"), "regular 5");
-  EXPECT_EQ(values.at("file_ioctl"), "ENOTTY");
-  EXPECT_EQ(values.at("file_flock"), "0");
-  EXPECT_EQ(values.at("other_node"), "ENOENT");
-  EXPECT_EQ(values.at("reused_number"), "same");
-  EXPECT_EQ(values.at("reused_ioctl"), "ENOTTY");
+  const std::string node = "block 11:90";
+  // The node is a block device to every form of stat, opens and locks as one;
+  // an ordinary file, another node and a reused descriptor are the system's.
+  const std::map<std::string, std::string> expected = {
+      {"stat", node}, {"lstat", node}, {"fstatat", node}, {"__xstat", node}, {"statx", node}, {"fstat", node},
+      {"stat64", "block"}, {"access", "0"}, {"flock", "0"}, {"setlk", "0"}, {"close", "0"}, {"open", "ok"},
+      {"openat", "ok"}, {"__open_2", "ok"}, {"getlk", "unlocked"}, {"sg_version", "3"},
+      {"inquiry", "type 5 status 0 vendor Brenmark"}, {"identity", "ENOTTY"}, {"inquiry_after_close", "EBADF"},
+      {"file_stat", "regular 5"}, {"file_read", "p"}, {"file_fstat", "regular 5"}, {"file_ioctl", "ENOTTY"},
+      {"file_flock", "0"}, {"other_node", "ENOENT"}, {"reused_number", "same"}, {"reused_ioctl", "ENOTTY"}};
+  EXPECT_EQ(Values(run.out), expected);
 }
 
 TEST(ExposeCli, RefusesPathsThatExistAndRunsNoCommandThen) {
@@ -94,16 +79,15 @@ TEST(ExposeCli, DataCdAndAnAppendedSessionBurnThroughTheDevice) {
   WritePatternFile(sources.path() / "one" / "photo.jpg", 300000, 1);
   WritePatternFile(sources.path() / "two" / "letter.txt", 5000, 2);
 
-  const ProcessOutput first = Expose(
-      data.path(), {}, {},
-      Inner(data.path(), {"--drive", "sr90", "burn-cd", "--multisession", (sources.path() / "one").string()}));
+  const ProcessOutput first =
+      ExposedCli(data.path(), {"--drive", "sr90", "burn-cd", "--multisession", (sources.path() / "one").string()});
   ASSERT_EQ(first.exitStatus, 0) << first.err;
   EXPECT_THAT(first.err, HasSubstr("Disc burned."));
   const fs::path firstCue = NewestImage(data.path(), ".cue");
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", firstCue.string()}).exitStatus, 0);
 
-  const ProcessOutput second = Expose(
-      data.path(), {}, {}, Inner(data.path(), {"--drive", "sr90", "burn-cd", (sources.path() / "two").string()}));
+  const ProcessOutput second =
+      ExposedCli(data.path(), {"--drive", "sr90", "burn-cd", (sources.path() / "two").string()});
   ASSERT_EQ(second.exitStatus, 0) << second.err;
   EXPECT_THAT(second.err, HasSubstr("entries of the previous session imported"));
   const fs::path secondCue = NewestImage(data.path(), ".cue");
@@ -128,8 +112,7 @@ TEST(ExposeCli, DataDvdAndTheReportsMatchTheInProcessRecorder) {
   ScratchFolder data("expose-dvd");
   ScratchFolder source("expose-dvd-source");
   WritePatternFile(source.path() / "big.bin", 700000, 3);
-  const ProcessOutput burn =
-      Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr91", "burn-dvd", source.path().string()}));
+  const ProcessOutput burn = ExposedCli(data.path(), {"--drive", "sr91", "burn-dvd", source.path().string()});
   ASSERT_EQ(burn.exitStatus, 0) << burn.err;
   const fs::path iso = NewestImage(data.path(), ".iso");
   ScratchFolder read("expose-dvd-read");
@@ -138,7 +121,7 @@ TEST(ExposeCli, DataDvdAndTheReportsMatchTheInProcessRecorder) {
 
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "insert", iso.string()}).exitStatus, 0);
   for (const char* report : {"device-info", "disc-info"}) {
-    const ProcessOutput exposed = Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr91", report}));
+    const ProcessOutput exposed = ExposedCli(data.path(), {"--drive", "sr91", report});
     const ProcessOutput direct = Cli(data.path(), {"--drive", "virtual-dvd", report});
     ASSERT_EQ(exposed.exitStatus, 0) << exposed.err;
     ASSERT_EQ(direct.exitStatus, 0) << direct.err;
@@ -149,14 +132,14 @@ TEST(ExposeCli, DataDvdAndTheReportsMatchTheInProcessRecorder) {
   }
 }
 
-TEST(ExposeCli, AudioCdThenGrabbedToWavAndMp3ThroughTheDevice) {
+// An audio CD burned and grabbed to WAV and MP3, then a Video CD, all through sr90.
+TEST(ExposeCli, AudioCdGrabbedToWavAndMp3ThenAVideoCdThroughTheDevice) {
   ScratchFolder data("expose-audio");
   ScratchFolder work("expose-audio-work");
   const std::string samples = audio::test::Samples(4 * 588 * 300, 5);
   const fs::path wav = work.path() / "tone.wav";
   audio::test::WriteBytes(wav, audio::test::CanonicalWav(samples));
-  const ProcessOutput burn =
-      Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr90", "burn-audio", wav.string()}));
+  const ProcessOutput burn = ExposedCli(data.path(), {"--drive", "sr90", "burn-audio", wav.string()});
   ASSERT_EQ(burn.exitStatus, 0) << burn.err;
   const fs::path cue = NewestImage(data.path(), ".cue");
   const ProcessOutput info = RunProgram({"cd-info", "--no-header", "--no-device-info", "--cue-file", cue.string()});
@@ -169,8 +152,8 @@ TEST(ExposeCli, AudioCdThenGrabbedToWavAndMp3ThroughTheDevice) {
     const fs::path direct = work.path() / "direct" / format;
     fs::create_directories(exposed);
     fs::create_directories(direct);
-    const ProcessOutput grab = Expose(
-        data.path(), {}, {}, Inner(data.path(), {"--drive", "sr90", "grab", "--format", format, exposed.string()}));
+    const ProcessOutput grab =
+        ExposedCli(data.path(), {"--drive", "sr90", "grab", "--format", format, exposed.string()});
     ASSERT_EQ(grab.exitStatus, 0) << grab.err;
     ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "grab", "--format", format, direct.string()}).exitStatus, 0);
     const std::string track = std::string("track01.") + format;
@@ -183,20 +166,16 @@ TEST(ExposeCli, AudioCdThenGrabbedToWavAndMp3ThroughTheDevice) {
   const ProcessOutput decoded = RunProgram({"mpg123", "-t", (work.path() / "exposed" / "mp3" / "track01.mp3").string()});
   EXPECT_EQ(decoded.exitStatus, 0) << decoded.err;
   EXPECT_THAT(decoded.err, HasSubstr("MPEG 1.0 L III cbr128 44100 stereo"));
-}
 
-TEST(ExposeCli, VideoCdThroughTheDevice) {
-  ScratchFolder data("expose-vcd");
-  ScratchFolder work("expose-vcd-work");
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank"}).exitStatus, 0);
   const fs::path stream = work.path() / "stream.mpg";
   const ProcessOutput made = MakeVcdStream(stream, 2, "pal-vcd");
   ASSERT_EQ(made.exitStatus, 0) << made.err;
-  const ProcessOutput burn =
-      Expose(data.path(), {}, {}, Inner(data.path(), {"--drive", "sr90", "burn-vcd", stream.string()}));
-  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
-  const ProcessOutput info =
+  const ProcessOutput burnVcd = ExposedCli(data.path(), {"--drive", "sr90", "burn-vcd", stream.string()});
+  ASSERT_EQ(burnVcd.exitStatus, 0) << burnVcd.err;
+  const ProcessOutput vcdInfo =
       RunProgram({"vcd-info", "--no-banner", "--cue-file=" + NewestImage(data.path(), ".cue").string()});
-  EXPECT_THAT(info.out, HasSubstr("VCD 2.0 detected"));
+  EXPECT_THAT(vcdInfo.out, HasSubstr("VCD 2.0 detected"));
 }
 
 // Programs of their own kind find the disc at the default paths: they take
@@ -239,8 +218,8 @@ TEST(ExposeCli, TransportAndHostFailuresEndTheBurnAsFailed) {
   WritePatternFile(source.path() / "file.bin", 40000, 6);
   for (const char* fault : {"WRITE10:transport:always", "WRITE10:host=03:always", "WRITE10:host=01:always"}) {
     ScratchFolder data("expose-fault");
-    const ProcessOutput burn = Expose(data.path(), {"--fault", fault}, {},
-                                      Inner(data.path(), {"--drive", "sr90", "--no", "burn-cd", source.path().string()}));
+    const ProcessOutput burn =
+        ExposedCli(data.path(), {"--drive", "sr90", "--no", "burn-cd", source.path().string()}, {"--fault", fault});
     EXPECT_EQ(burn.exitStatus, 1) << fault;
     EXPECT_THAT(burn.err, HasSubstr("Error writing sector 0.")) << fault;
     EXPECT_THAT(burn.err, HasSubstr("Disc burning failed.")) << fault;
@@ -255,9 +234,8 @@ TEST(ExposeCli, ADiscFileThatCannotBeWrittenIsAWriteErrorNamingTheFolderAndTheRe
   fs::create_directories(work);
   fs::create_symlink("/dev/full", work / "disc.iso");
   WritePatternFile(data.path() / "source" / "file.bin", 300000, 1);
-  const ProcessOutput burn = Expose(
-      data.path(), {}, {},
-      Inner(data.path(), {"--drive", "sr91", "--no", "burn-dvd", (data.path() / "source").string()}));
+  const ProcessOutput burn =
+      ExposedCli(data.path(), {"--drive", "sr91", "--no", "burn-dvd", (data.path() / "source").string()});
   EXPECT_EQ(burn.exitStatus, 1);
   EXPECT_THAT(burn.err, ::testing::AllOf(HasSubstr("brenmark-expose: the virtual recorder virtual-dvd could not write "
                                                    "its disc files in " + work.string()),

@@ -26,14 +26,8 @@ extern "C" int __open_2(const char* path, int flags);
 namespace {
 
 std::string ErrorName(int error) {
-  switch (error) {
-    case ENOENT: return "ENOENT";
-    case EBUSY: return "EBUSY";
-    case ENOTTY: return "ENOTTY";
-    case EBADF: return "EBADF";
-    case EIO: return "EIO";
-    default: return std::to_string(error);
-  }
+  const char* name = strerrorname_np(error);
+  return name != nullptr ? name : std::to_string(error);
 }
 
 std::string Result(int result) { return result < 0 ? ErrorName(errno) : std::to_string(result); }

@@ -1,17 +1,20 @@
-// The other burning programs on the exposed recorders: wodim writes track at
-// once, cdrdao reads the discs our own jobs burn (and is refused the session
-// at once it writes with), growisofs writes a DVD-R. Each disc is read back by
-// another program than the one that wrote it, and compared with what the
-// recorder keeps. Every run has a time limit.
+// The other burning programs on the exposed recorders: wodim and cdrskin
+// write a data track at once, cdrdao reads the discs our own jobs burn (and is
+// refused the session at once it writes with), xorriso writes and appends
+// sessions on CD-R and CD-RW and closes a DVD-R, growisofs writes a DVD-R.
+// What the recorder does not do (session at once on CD) it refuses as a
+// track-at-once drive does, and the program must end saying so. Each disc is
+// read back by another program than the one that wrote it, and compared with
+// what the recorder keeps. Every run has a time limit, so a program waiting
+// for an answer that never comes fails the test instead of hanging it.
+// (Audio written track at once by peers is read back in PeerReadersTest.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "tests/audio/WavBytes.h"
 #include "tests/endtoend/PeerRun.h"
 #include "tests/endtoend/VirtualBench.h"
 
@@ -21,99 +24,69 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
-
-constexpr std::int32_t kRunOutBlocks = 2;
-constexpr std::int32_t kFirstSessionGap = 11400;
-
-// `work`/image.iso, an ISO 9660 image of the folder `work`/tree holding one
-// file of `size` bytes, made by another program than the ones tested; empty
-// when it could not be made.
-fs::path ImageOfOneFile(const fs::path& work, const std::string& name, std::uint64_t size, std::uint32_t seed) {
-  WritePatternFile(work / "tree" / name, size, seed);
-  const fs::path image = work / "image.iso";
-  const ProcessOutput made =
-      RunProgram({"xorriso", "-as", "mkisofs", "-quiet", "-R", "-o", image.string(), (work / "tree").string()});
-  return made.exitStatus == 0 ? image : fs::path();
-}
+using ::testing::Not;
 
 std::string Swapped16(std::string bytes) {
   for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) std::swap(bytes[at], bytes[at + 1]);
   return bytes;
 }
 
-// The time ("MM:SS:FF") of an index of a track in a cue sheet.
-std::string CueIndex(const fs::path& cue, int track, int index) {
-  char header[16];
-  char mark[16];
-  std::snprintf(header, sizeof header, "TRACK %02d", track);
-  std::snprintf(mark, sizeof mark, "INDEX %02d ", index);
-  const std::string text = ReadWholeFile(cue);
-  const std::size_t at = text.find(header);
-  const std::size_t found = at == std::string::npos ? at : text.find(mark, at);
-  return found == std::string::npos ? std::string() : text.substr(found + 9, 8);
+std::string IsoinfoListing(const fs::path& iso, std::int32_t session) {
+  return RunProgram({"isoinfo", "-i", iso.string(), "-T", std::to_string(session), "-R", "-l"}).out;
 }
 
-// wodim: a data track at once from an image, left open; its TOC (with the
-// track's mode read from a block header) and the next session's start; the
-// disc holds the image block for block.
-TEST(PeerBurners, WodimWritesADataTrackAtOnce) {
-  ScratchFolder data("peer-wodim-data");
-  ScratchFolder work("peer-wodim-data-work");
-  const fs::path image = ImageOfOneFile(work.path(), "data.bin", 500000, 11);
-  ASSERT_FALSE(image.empty());
-  const auto sectors = static_cast<std::int32_t>(fs::file_size(image) / 2048);
-  ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
-
-  const ProcessOutput capabilities = Peer(data.path(), {"wodim", "dev=/dev/sr90", "-prcap"});
-  ASSERT_EQ(capabilities.exitStatus, 0) << capabilities.err;
-  EXPECT_THAT(capabilities.out, HasSubstr("Does write CD-R media"));
-  EXPECT_THAT(capabilities.out, HasSubstr("Does not write DVD-R media"));
-
-  const ProcessOutput burn = Peer(data.path(), {"wodim", "dev=/dev/sr90", "gracetime=2", "-tao", "-multi", "-data",
-                                                image.string()});
-  ASSERT_EQ(burn.exitStatus, 0) << burn.out << burn.err;
-  const ProcessOutput toc = Peer(data.path(), {"wodim", "dev=/dev/sr90", "-toc"});
-  ASSERT_EQ(toc.exitStatus, 0) << toc.err;
-  EXPECT_THAT(toc.out, ContainsRegex("track: +1 lba: +0 .* control: 4 mode: 1\n"));
-  EXPECT_THAT(toc.out, ContainsRegex("track:lout lba: +" + std::to_string(sectors + kRunOutBlocks) + " "));
-  const ProcessOutput msinfo = Peer(data.path(), {"wodim", "dev=/dev/sr90", "-msinfo"});
-  ASSERT_EQ(msinfo.exitStatus, 0) << msinfo.err;
-  EXPECT_THAT(msinfo.out, HasSubstr("0," + std::to_string(sectors + kRunOutBlocks + kFirstSessionGap) + "\n"));
-
-  const fs::path flat = work.path() / "flat.iso";
-  ExtractMode1UserData(BinOf(EjectedImage(data.path(), "virtual-cd", ".cue")), flat);
-  EXPECT_TRUE(ReadWholeFile(flat).substr(0, fs::file_size(image)) == ReadWholeFile(image));
-  EXPECT_TRUE(IsoinfoFile(flat, 0, "/data.bin") == ReadWholeFile(work.path() / "tree" / "data.bin"));
+// Our own report of a DVD a peer wrote: one closed session.
+void ExpectOneClosedSession(const fs::path& data, const fs::path& iso) {
+  ASSERT_EQ(Cli(data, {"--drive", "virtual-dvd", "tray", "insert", iso.string()}).exitStatus, 0);
+  const ProcessOutput info = Cli(data, {"--drive", "virtual-dvd", "disc-info"});
+  EXPECT_THAT(info.out, ::testing::AllOf(HasSubstr("Sessions - 1"), HasSubstr("Disc Status - Complete Disc")));
 }
 
-// wodim -audio, track at once, padded to whole sectors: every sample lands,
-// as bchunk finds, on a disc its TOC lists as two audio tracks.
-TEST(PeerBurners, WodimAudioTracksAreSampleExact) {
-  ScratchFolder data("peer-wodim-audio");
-  ScratchFolder work("peer-wodim-audio-work");
-  const std::vector<std::string> samples = {audio::test::Samples(4 * 44100 * 4, 12),
-                                            audio::test::Samples(4 * 44100 * 4 + 777 * 4, 13)};
-  std::vector<std::string> command = {"wodim", "dev=/dev/sr90", "gracetime=2", "-tao", "-pad", "-audio"};
-  for (std::size_t index = 0; index < samples.size(); ++index) {
-    const fs::path wav = work.path() / ("take" + std::to_string(index + 1) + ".wav");
-    audio::test::WriteBytes(wav, audio::test::CanonicalWav(samples[index]));
-    command.push_back(wav.string());
-  }
-  ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
-  const ProcessOutput burn = Peer(data.path(), command);
-  ASSERT_EQ(burn.exitStatus, 0) << burn.out << burn.err;
-  const ProcessOutput toc = Peer(data.path(), {"wodim", "dev=/dev/sr90", "-toc"});
-  ASSERT_EQ(toc.exitStatus, 0) << toc.err;
-  EXPECT_EQ(CountMatches(toc.out, "track: +[12] lba: .* control: 0 mode: -1\n"), 2) << toc.out;
+// wodim and cdrskin: what they ask of the blank, a data track at once from an
+// image left open; its TOC (with the track's mode read from a block header)
+// and the next session's start; the disc holds the image block for block.
+TEST(PeerBurners, ADataTrackAtOnceFromAnImage) {
+  struct Burner {
+    const char* program;
+    const char* option;
+    const char* query;
+    std::vector<std::string> answers;
+  };
+  const Burner burners[] = {
+      {"wodim", "gracetime=2", "-prcap", {"Does write CD-R media", "Does not write DVD-R media"}},
+      {"cdrskin", "-v", "-atip", {"Is not erasable", "ATIP start of lead out: 359849 (79:59/74)"}},
+  };
+  for (const Burner& burner : burners) {
+    SCOPED_TRACE(burner.program);
+    ScratchFolder data("peer-tao-data");
+    ScratchFolder work("peer-tao-work");
+    const fs::path image = ImageOfOneFile(work.path(), "data.bin", 500000, 11);
+    ASSERT_FALSE(image.empty());
+    const auto sectors = static_cast<std::int32_t>(fs::file_size(image) / 2048);
+    ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
+    const auto run = [&](std::vector<std::string> arguments) {
+      arguments.insert(arguments.begin(), {burner.program, "dev=/dev/sr90"});
+      return Peer(data.path(), arguments);
+    };
 
-  const fs::path cue = EjectedImage(data.path(), "virtual-cd", ".cue");
-  const fs::path split = work.path() / "split";
-  fs::create_directories(split);
-  ASSERT_EQ(RunProgram({"bchunk", "-w", BinOf(cue).string(), cue.string(), (split / "track").string()}).exitStatus,
-            0);
-  for (std::size_t index = 0; index < samples.size(); ++index) {
-    ExpectSamplesThenSilence(WavSamples(split / ("track0" + std::to_string(index + 1) + ".wav")), samples[index],
-                             "track " + std::to_string(index + 1));
+    const ProcessOutput query = run({burner.query});
+    ASSERT_EQ(query.exitStatus, 0) << query.err;
+    for (const std::string& answer : burner.answers) EXPECT_THAT(query.out, HasSubstr(answer));
+
+    const ProcessOutput burn = run({burner.option, "-tao", "-multi", "-data", image.string()});
+    ASSERT_EQ(burn.exitStatus, 0) << burn.out << burn.err;
+    const ProcessOutput toc = run({"-toc"});
+    ASSERT_EQ(toc.exitStatus, 0) << toc.err;
+    EXPECT_THAT(toc.out, ContainsRegex("track: +1 lba: +0 .* control: 4 mode: 1\n"));
+    EXPECT_THAT(toc.out, ContainsRegex("track:lout lba: +" + std::to_string(sectors + kRunOutBlocks) + " "));
+    const ProcessOutput msinfo = run({"-msinfo"});
+    ASSERT_EQ(msinfo.exitStatus, 0) << msinfo.err;
+    EXPECT_EQ(msinfo.out, "0," + std::to_string(sectors + kRunOutBlocks + kFirstSessionGap) + "\n");
+
+    const fs::path flat = work.path() / "flat.iso";
+    ExtractMode1UserData(BinOf(EjectedImage(data.path(), "virtual-cd", ".cue")), flat);
+    EXPECT_TRUE(ReadWholeFile(flat).substr(0, fs::file_size(image)) == ReadWholeFile(image));
+    EXPECT_TRUE(IsoinfoFile(flat, 0, "/data.bin") == ReadWholeFile(work.path() / "tree" / "data.bin"));
   }
 }
 
@@ -126,11 +99,9 @@ TEST(PeerBurners, CdrdaoReadsOurDiscsAndIsRefusedSessionAtOnce) {
   ScratchFolder data("peer-cdrdao");
   ScratchFolder work("peer-cdrdao-work");
   std::vector<std::string> burnAudio = {"--drive", "virtual-cd", "burn-audio"};
-  for (int index = 1; index <= 2; ++index) {
-    const fs::path wav = work.path() / ("take" + std::to_string(index) + ".wav");
-    audio::test::WriteBytes(wav, audio::test::CanonicalWav(audio::test::Samples(5 * 44100 * 4 + 100 * 4, 20 + index)));
-    burnAudio.push_back(wav.string());
-  }
+  for (const std::string& wav : WriteTakes(work.path(), {audio::test::Samples(5 * 44100 * 4 + 100 * 4, 21),
+                                                         audio::test::Samples(5 * 44100 * 4 + 100 * 4, 22)}))
+    burnAudio.push_back(wav);
   ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
   ASSERT_EQ(Cli(data.path(), burnAudio).exitStatus, 0);
   const fs::path audioCue = NewestImage(data.path(), ".cue");
@@ -207,9 +178,93 @@ TEST(PeerBurners, GrowisofsWritesAnImageToADvdR) {
   const fs::path iso = EjectedImage(data.path(), "virtual-dvd", ".iso");
   EXPECT_TRUE(ReadWholeFile(iso) == ReadWholeFile(image));
   EXPECT_TRUE(IsoinfoFile(iso, 0, "/movie.bin") == ReadWholeFile(work.path() / "tree" / "movie.bin"));
-  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "insert", iso.string()}).exitStatus, 0);
-  const ProcessOutput info = Cli(data.path(), {"--drive", "virtual-dvd", "disc-info"});
-  EXPECT_THAT(info.out, ::testing::AllOf(HasSubstr("Sessions - 1"), HasSubstr("Disc Status - Complete Disc")));
+  ExpectOneClosedSession(data.path(), iso);
+}
+
+// xorriso: its default on a blank CD-R is session at once, which this
+// recorder refuses; told to write track at once it writes a session, appends
+// a second, lists both and checks the whole medium; the same disc as a
+// CD-RW it blanks and writes again.
+TEST(PeerBurners, XorrisoWritesAndAppendsSessionsOnCdRAndCdRw) {
+  ScratchFolder data("peer-xorriso-cd");
+  ScratchFolder sources("peer-xorriso-cd-sources");
+  WritePatternFile(sources.path() / "one" / "photo.jpg", 300000, 1);
+  WritePatternFile(sources.path() / "one" / "note.txt", 700, 2);
+  WritePatternFile(sources.path() / "two" / "letter.txt", 90000, 3);
+  ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
+
+  const ProcessOutput refused = Peer(
+      data.path(), {"xorriso", "-outdev", "/dev/sr90", "-map", (sources.path() / "one").string(), "/one", "-commit"});
+  EXPECT_NE(refused.exitStatus, 0);
+  EXPECT_NE(refused.exitStatus, kTimedOut);
+  EXPECT_THAT(refused.out + refused.err, HasSubstr("SEND CUE SHEET: [5 20 00]"));
+
+  const ProcessOutput first = Peer(data.path(), {"xorriso", "-outdev", "/dev/sr90", "-write_type", "tao", "-close",
+                                                 "off", "-map", (sources.path() / "one").string(), "/one", "-commit"});
+  ASSERT_EQ(first.exitStatus, 0) << first.err;
+  const ProcessOutput second = Peer(data.path(), {"xorriso", "-dev", "/dev/sr90", "-write_type", "tao", "-map",
+                                                  (sources.path() / "two").string(), "/two", "-commit"});
+  ASSERT_EQ(second.exitStatus, 0) << second.err;
+  const ProcessOutput toc = Peer(data.path(), {"xorriso", "-indev", "/dev/sr90", "-toc"});
+  ASSERT_EQ(toc.exitStatus, 0) << toc.err;
+  EXPECT_EQ(CountMatches(toc.out + toc.err, "ISO session *: *[12] ,"), 2) << toc.out << toc.err;
+  // Every block reads but the run-outs of the tracks, which are where a
+  // track at once ends.
+  const ProcessOutput check = Peer(data.path(), {"xorriso", "-indev", "/dev/sr90", "-check_media", "--"});
+  EXPECT_EQ(check.exitStatus, 0) << check.out << check.err;
+  EXPECT_EQ(CountMatches(check.out + check.err, "Media region : .* tao_end"), 2) << check.out << check.err;
+  EXPECT_EQ(CountMatches(check.out + check.err, "Media region : .* (unreadable|partial)"), 0);
+
+  ScratchFolder read("peer-xorriso-cd-read");
+  const fs::path flat = read.path() / "flat.iso";
+  const fs::path cue = EjectedImage(data.path(), "virtual-cd", ".cue");
+  ExtractMode1UserData(BinOf(cue), flat);
+  const std::int32_t last = LastSessionStart(flat);
+  ASSERT_GT(last, 0);
+  EXPECT_THAT(IsoinfoListing(flat, 0), Not(HasSubstr("letter.txt")));
+  EXPECT_EQ(IsoinfoFile(flat, 0, "/one/photo.jpg"), ReadWholeFile(sources.path() / "one" / "photo.jpg"));
+  EXPECT_EQ(IsoinfoFile(flat, last, "/one/note.txt"), ReadWholeFile(sources.path() / "one" / "note.txt"));
+  EXPECT_EQ(IsoinfoFile(flat, last, "/two/letter.txt"), ReadWholeFile(sources.path() / "two" / "letter.txt"));
+
+  // The same disc as a CD-RW, blanked as needed and written again.
+  const fs::path rewritable = read.path() / "rewritable";
+  fs::create_directories(rewritable);
+  fs::path state = cue;
+  state.replace_extension(".state");
+  for (const fs::path& file : {cue, BinOf(cue)}) fs::copy_file(file, rewritable / file.filename());
+  std::string stateText = ReadWholeFile(state);
+  stateText.replace(stateText.find("medium CD-R\n"), 12, "medium CD-RW\n");
+  audio::test::WriteBytes(rewritable / state.filename(), stateText);
+  ASSERT_EQ(
+      Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", (rewritable / cue.filename()).string()}).exitStatus,
+      0);
+  const ProcessOutput blank = Peer(data.path(), {"xorriso", "-outdev", "/dev/sr90", "-blank", "as_needed"});
+  ASSERT_EQ(blank.exitStatus, 0) << blank.out << blank.err;
+  EXPECT_THAT(Cli(data.path(), {"--drive", "virtual-cd", "tray"}).out, HasSubstr("blank CD-RW (80 min)"));
+  const ProcessOutput again = Peer(data.path(), {"xorriso", "-outdev", "/dev/sr90", "-write_type", "tao", "-map",
+                                                 (sources.path() / "two").string(), "/again", "-commit"});
+  ASSERT_EQ(again.exitStatus, 0) << again.err;
+  const fs::path rewritten = read.path() / "rewritten.iso";
+  ExtractMode1UserData(BinOf(EjectedImage(data.path(), "virtual-cd", ".cue")), rewritten);
+  EXPECT_EQ(LastSessionStart(rewritten), 0);
+  EXPECT_THAT(IsoinfoListing(rewritten, 0), Not(HasSubstr("photo.jpg")));
+  EXPECT_EQ(IsoinfoFile(rewritten, 0, "/again/letter.txt"), ReadWholeFile(sources.path() / "two" / "letter.txt"));
+}
+
+// xorriso on the DVD recorder: a DVD-R is written session at once and closed.
+TEST(PeerBurners, XorrisoWritesAClosedDvdR) {
+  ScratchFolder data("peer-xorriso-dvd");
+  ScratchFolder source("peer-xorriso-dvd-source");
+  WritePatternFile(source.path() / "movie.bin", 900000, 4);
+  ASSERT_TRUE(LoadBlank(data.path(), "virtual-dvd"));
+  const ProcessOutput burn = Peer(data.path(), {"xorriso", "-outdev", "/dev/sr91", "-close", "on", "-map",
+                                                source.path().string(), "/disc", "-commit"});
+  ASSERT_EQ(burn.exitStatus, 0) << burn.out << burn.err;
+  const fs::path iso = EjectedImage(data.path(), "virtual-dvd", ".iso");
+  EXPECT_EQ(IsoinfoFile(iso, 0, "/disc/movie.bin"), ReadWholeFile(source.path() / "movie.bin"));
+  const ProcessOutput verified = RunProgram({"isovfy", iso.string()});
+  EXPECT_THAT(verified.out + verified.err, HasSubstr("No errors found"));
+  ExpectOneClosedSession(data.path(), iso);
 }
 
 }  // namespace

@@ -8,13 +8,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
 
-#include "tests/audio/WavBytes.h"
-#include "tests/endtoend/ExposeRun.h"
+#include "tests/endtoend/PeerRun.h"
 #include "tests/endtoend/VirtualBench.h"
 
 namespace brenmark::endtoend {
@@ -22,29 +20,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kWavHeader = 44;  // what both our grab and the rippers write before the samples
-constexpr std::int32_t kRunOutBlocks = 2;
-constexpr std::int32_t kFirstSessionGap = 11400;
-
 // `command` on the exposed recorders, run in `folder` and stopped after two minutes.
 ProcessOutput Read(const fs::path& data, const fs::path& folder, const std::string& command) {
   return Expose(data, {}, {}, {"sh", "-c", "cd '" + folder.string() + "' && exec timeout 120 " + command});
 }
 
-std::string Pcm(const fs::path& wav) {
-  const std::string bytes = ReadWholeFile(wav);
-  return bytes.size() < kWavHeader ? std::string() : bytes.substr(kWavHeader);
-}
-
 // The start of track `number` in a cue sheet (INDEX 01, no 150-block offset).
 std::int32_t CueTrackStart(const fs::path& cue, int number) {
-  const std::string text = ReadWholeFile(cue);
-  char track[16];
-  std::snprintf(track, sizeof track, "TRACK %02d", number);
-  std::smatch time;
-  const std::string after = text.substr(std::min(text.find(track), text.size()));
-  if (!std::regex_search(after, time, std::regex("INDEX 01 (\\d+):(\\d+):(\\d+)"))) return -1;
-  return (std::stoi(time[1]) * 60 + std::stoi(time[2])) * 75 + std::stoi(time[3]);
+  const std::string time = CueIndex(cue, number, 1);
+  if (time.empty()) return -1;
+  return (std::stoi(time.substr(0, 2)) * 60 + std::stoi(time.substr(3, 2))) * 75 + std::stoi(time.substr(6, 2));
 }
 
 // The LSN cd-info lists for track `number`, or -1.
@@ -54,40 +39,57 @@ std::int32_t CdInfoTrackStart(const std::string& listing, int number, const std:
   return std::regex_search(listing, found, line) ? std::stoi(found[1]) : -1;
 }
 
-fs::path KeptImage(const fs::path& data) {
-  const ProcessOutput eject = Cli(data, {"--drive", "virtual-cd", "tray", "eject"});
-  EXPECT_EQ(eject.exitStatus, 0) << eject.err;
-  return NewestImage(data, ".cue");
-}
-
-// Who burns the audio disc the readers read.
-enum class AudioBurner { Ours, Cdrskin };
+// Who burns the audio disc the readers read: brenmark-cli, or a peer program
+// writing track at once (its command without the files; how its TOC lists
+// an audio track), which may first try session at once, refused as a
+// track-at-once drive refuses it.
+struct AudioBurner {
+  const char* name;
+  std::vector<std::string> command;
+  const char* tocTrack = "";
+  std::vector<std::string> sessionAtOnce = {};
+  friend void PrintTo(const AudioBurner& burner, std::ostream* out) { *out << burner.name; }
+};
 
 class PeerAudioReaders : public ::testing::TestWithParam<AudioBurner> {};
 
-// Two tracks, the first ending inside a sector, burned by us or by cdrskin
-// (track at once); cd-info lists them where the disc has them; cd-paranoia
-// and cdparanoia rip every sample our grab writes, and those are the sources
-// followed by silence (the rest of the last sector, the run-out, and on the
-// first track the pregap of the next, which rippers count with it).
-TEST_P(PeerAudioReaders, RippersGrabExactlyWhatOurGrabWrites) {
+// Two tracks, the first ending inside a sector, the second on a sector's end.
+// The burning peer lists both as audio in its TOC; bchunk and cd-info read
+// them from the kept cue sheet, cd-info from the device where the disc has
+// them; cd-paranoia and cdparanoia rip every sample our grab writes, and
+// those are the sources followed by silence (the rest of the last sector, the
+// run-out, and on the first track the pregap of the next, which rippers count
+// with it).
+TEST_P(PeerAudioReaders, EveryReaderFindsEverySample) {
   ScratchFolder data("peer-readers-audio");
   ScratchFolder work("peer-readers-audio-work");
   const std::vector<std::string> samples = {audio::test::Samples(4 * 44100 * 4 + 1234 * 4, 11),
                                             audio::test::Samples(5 * 44100 * 4, 12)};
-  std::vector<std::string> wavs;
-  for (std::size_t index = 0; index < samples.size(); ++index) {
-    const fs::path wav = work.path() / ("source" + std::to_string(index + 1) + ".wav");
-    audio::test::WriteBytes(wav, audio::test::CanonicalWav(samples[index]));
-    wavs.push_back(wav.string());
+  const std::vector<std::string> wavs = WriteTakes(work.path(), samples);
+  ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
+  const bool ours = GetParam().command.empty();
+  if (!GetParam().sessionAtOnce.empty()) {
+    std::vector<std::string> command = GetParam().sessionAtOnce;
+    command.insert(command.end(), wavs.begin(), wavs.end());
+    const ProcessOutput refused = Peer(data.path(), command);
+    EXPECT_NE(refused.exitStatus, 0);
+    EXPECT_NE(refused.exitStatus, kTimedOut);
+    EXPECT_THAT(refused.out + refused.err, ::testing::HasSubstr("SEND CUE SHEET: [5 20 00]"));
   }
-  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank"}).exitStatus, 0);
-  std::vector<std::string> burn = {"--drive", "virtual-cd", "burn-audio"};
-  if (GetParam() == AudioBurner::Cdrskin) burn = {"expose", "--", "timeout", "120", "cdrskin", "dev=/dev/sr90", "-tao", "-audio"};
+  std::vector<std::string> burn =
+      ours ? std::vector<std::string>{"--drive", "virtual-cd", "burn-audio"} : GetParam().command;
   burn.insert(burn.end(), wavs.begin(), wavs.end());
-  const ProcessOutput burned = Cli(data.path(), burn);
+  const ProcessOutput burned = ours ? Cli(data.path(), burn) : Peer(data.path(), burn);
   ASSERT_EQ(burned.exitStatus, 0) << burned.out << burned.err;
-  const fs::path cue = KeptImage(data.path());
+  if (!ours) {
+    const ProcessOutput toc = Peer(data.path(), {GetParam().command[0], "dev=/dev/sr90", "-toc"});
+    ASSERT_EQ(toc.exitStatus, 0) << toc.err;
+    EXPECT_EQ(CountMatches(toc.out, std::string("track: +[12] lba: .* ") + GetParam().tocTrack + "\n"), 2) << toc.out;
+  }
+  const fs::path cue = EjectedImage(data.path(), "virtual-cd", ".cue");
+  const ProcessOutput listed =
+      RunProgram({"cd-info", "--no-header", "--no-device-info", "--no-cddb", "--cue-file", cue.string()});
+  EXPECT_EQ(CountMatches(listed.out, "\\n +[0-9]+: [0-9:]+ +[0-9]+ audio"), 2) << listed.out;
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue.string()}).exitStatus, 0);
 
   const ProcessOutput info = Read(data.path(), work.path(), "cd-info --no-header --no-cddb /dev/sr90");
@@ -95,30 +97,39 @@ TEST_P(PeerAudioReaders, RippersGrabExactlyWhatOurGrabWrites) {
   EXPECT_EQ(CdInfoTrackStart(info.out, 1, "audio"), 0) << info.out;
   EXPECT_EQ(CdInfoTrackStart(info.out, 2, "audio"), CueTrackStart(cue, 2)) << info.out;
 
-  const std::vector<std::string> folders = {"grab", "cd-paranoia", "cdparanoia"};
-  for (const std::string& folder : folders) fs::create_directories(work.path() / folder);
+  for (const char* folder : {"bchunk", "grab", "cd-paranoia", "cdparanoia"})
+    fs::create_directories(work.path() / folder);
+  ASSERT_EQ(RunProgram({"bchunk", "-w", BinOf(cue).string(), cue.string(), (work.path() / "bchunk" / "track").string()})
+                .exitStatus,
+            0);
   const ProcessOutput grab = Cli(data.path(), {"--drive", "virtual-cd", "grab", (work.path() / "grab").string()});
   ASSERT_EQ(grab.exitStatus, 0) << grab.err;
-  const ProcessOutput libcdio = Read(data.path(), work.path() / "cd-paranoia", "cd-paranoia -d /dev/sr90 -B");
-  EXPECT_EQ(libcdio.exitStatus, 0) << libcdio.err;
-  const ProcessOutput ripped = Read(data.path(), work.path() / "cdparanoia", "cdparanoia -d /dev/sr90 -B");
-  EXPECT_EQ(ripped.exitStatus, 0) << ripped.err;
+  for (const char* ripper : {"cd-paranoia", "cdparanoia"}) {
+    const ProcessOutput ripped = Read(data.path(), work.path() / ripper, std::string(ripper) + " -d /dev/sr90 -B");
+    EXPECT_EQ(ripped.exitStatus, 0) << ripper << ripped.err;
+  }
 
   for (std::size_t index = 0; index < samples.size(); ++index) {
     const std::string number = "track0" + std::to_string(index + 1);
-    const std::string ours = Pcm(work.path() / "grab" / (number + ".wav"));
-    ASSERT_GE(ours.size(), samples[index].size()) << number;
-    EXPECT_TRUE(ours.compare(0, samples[index].size(), samples[index]) == 0) << number;
-    EXPECT_TRUE(std::all_of(ours.begin() + static_cast<std::ptrdiff_t>(samples[index].size()), ours.end(),
-                            [](char byte) { return byte == 0; }))
-        << number;
-    EXPECT_TRUE(Pcm(work.path() / "cd-paranoia" / (number + ".cdda.wav")) == ours) << "cd-paranoia " << number;
-    EXPECT_TRUE(Pcm(work.path() / "cdparanoia" / (number + ".cdda.wav")) == ours) << "cdparanoia " << number;
+    const auto take = [&](const char* reader, const char* suffix) {
+      return WavSamples(work.path() / reader / (number + suffix));
+    };
+    const std::string grabbed = take("grab", ".wav");
+    ExpectSamplesThenSilence(grabbed, samples[index], "grab " + number);
+    ExpectSamplesThenSilence(take("bchunk", ".wav"), samples[index], "bchunk " + number);
+    for (const char* ripper : {"cd-paranoia", "cdparanoia"})
+      EXPECT_TRUE(take(ripper, ".cdda.wav") == grabbed) << ripper << " " << number;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(BurnedBy, PeerAudioReaders, ::testing::Values(AudioBurner::Ours, AudioBurner::Cdrskin),
-                         [](const auto& info) { return info.param == AudioBurner::Ours ? "Us" : "Cdrskin"; });
+INSTANTIATE_TEST_SUITE_P(
+    BurnedBy, PeerAudioReaders,
+    ::testing::Values(AudioBurner{"Us", {}},
+                      AudioBurner{"Cdrskin", {"cdrskin", "dev=/dev/sr90", "-tao", "-audio"}, "control: 0 mode: 0",
+                                  {"cdrskin", "dev=/dev/sr90", "-audio"}},
+                      AudioBurner{"Wodim", {"wodim", "dev=/dev/sr90", "gracetime=2", "-tao", "-pad", "-audio"},
+                                  "control: 0 mode: -1"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A data CD of two sessions burned by us: cd-info lists both tracks and the
 // last session's start (the driver's multisession answer); isoinfo reads each
@@ -137,7 +148,7 @@ TEST(PeerDataReaders, TwoSessionsOfOurBurnReadByteForByte) {
   const fs::path open = NewestImage(data.path(), ".cue");
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", open.string()}).exitStatus, 0);
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "burn-cd", second.string()}).exitStatus, 0);
-  const fs::path cue = KeptImage(data.path());
+  const fs::path cue = EjectedImage(data.path(), "virtual-cd", ".cue");
   const fs::path flat = work.path() / "flat.iso";
   ExtractMode1UserData(BinOf(cue), flat);
   const std::int32_t last = LastSessionStart(flat);

@@ -3,17 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "tests/audio/WavBytes.h"
 #include "tests/endtoend/ExposeRun.h"
 
 namespace brenmark::endtoend {
 
 inline constexpr int kTimedOut = 124;  // the exit status of `timeout`
+inline constexpr std::int32_t kRunOutBlocks = 2;
+inline constexpr std::int32_t kFirstSessionGap = 11400;  // lead-out, lead-in and pregap of a first appended session
 
 // A peer program on the exposed recorders, stopped after two minutes.
 inline ProcessOutput Peer(const std::filesystem::path& data, const std::vector<std::string>& command) {
@@ -56,11 +60,45 @@ inline void ExpectSamplesThenSilence(const std::string& grabbed, const std::stri
       << what;
 }
 
+// `work`/image.iso, an ISO 9660 image of the folder `work`/tree holding one
+// file of `size` bytes, made by another program than the ones tested; empty
+// when it could not be made.
+inline std::filesystem::path ImageOfOneFile(const std::filesystem::path& work, const std::string& name,
+                                            std::uint64_t size, std::uint32_t seed) {
+  WritePatternFile(work / "tree" / name, size, seed);
+  const std::filesystem::path image = work / "image.iso";
+  const ProcessOutput made =
+      RunProgram({"xorriso", "-as", "mkisofs", "-quiet", "-R", "-o", image.string(), (work / "tree").string()});
+  return made.exitStatus == 0 ? image : std::filesystem::path();
+}
+
+// The time ("MM:SS:FF") of an index of a track in a cue sheet.
+inline std::string CueIndex(const std::filesystem::path& cue, int track, int index) {
+  char header[16];
+  char mark[16];
+  std::snprintf(header, sizeof header, "TRACK %02d", track);
+  std::snprintf(mark, sizeof mark, "INDEX %02d ", index);
+  const std::string text = ReadWholeFile(cue);
+  const std::size_t at = text.find(header);
+  const std::size_t found = at == std::string::npos ? at : text.find(mark, at);
+  return found == std::string::npos ? std::string() : text.substr(found + 9, 8);
+}
+
 // The samples of a canonical WAV file (its header 44 bytes).
 inline std::string WavSamples(const std::filesystem::path& wav) {
   constexpr std::size_t kCanonicalHeader = 44;
   const std::string bytes = ReadWholeFile(wav);
   return bytes.size() < kCanonicalHeader ? std::string() : bytes.substr(kCanonicalHeader);
+}
+
+// Each of `samples` as a canonical WAV file `work`/takeN.wav; their paths.
+inline std::vector<std::string> WriteTakes(const std::filesystem::path& work, const std::vector<std::string>& samples) {
+  std::vector<std::string> wavs;
+  for (const std::string& take : samples) {
+    wavs.push_back((work / ("take" + std::to_string(wavs.size() + 1) + ".wav")).string());
+    audio::test::WriteBytes(wavs.back(), audio::test::CanonicalWav(take));
+  }
+  return wavs;
 }
 
 }  // namespace brenmark::endtoend

@@ -100,29 +100,6 @@ TEST(RecorderCli, AWrittenDiscThatCannotBeKeptFailsTheBurnAndStaysInTheTray) {
   }
 }
 
-TEST(RecorderCli, BlankSizesAndFaultsAreCheckedAndReported) {
-  ScratchFolder data("options-data");
-  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank", "--minutes", "90"}).exitStatus, 0);
-  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray"}).out, "blank CD-R (90 min)\n");
-  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank", "--minutes", "75"}).exitStatus, 2);
-  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "blank", "--minutes", "80"}).exitStatus, 2);
-  // A blank of another kind: a CD-RW of its size, no DVD in the CD recorder.
-  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank", "cd-rw", "--minutes", "74"}).exitStatus, 0);
-  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray"}).out, "blank CD-RW (74 min)\n");
-  for (const char* refused : {"dvd-r", "cd-rom", "floppy"}) {
-    EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank", refused}).exitStatus, 2) << refused;
-  }
-  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "blank", "cd-rw"}).exitStatus, 0);
-  EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "blank", "dvd-r", "--minutes", "80"}).exitStatus, 2);
-  EXPECT_EQ(Cli(data.path(), {"--minutes", "80", "drives"}).exitStatus, 2);
-  EXPECT_EQ(Cli(data.path(), {"--fault", "WRITE10:from=-5", "drives"}).exitStatus, 2);
-  // The device report reads the capability page and writes nothing.
-  const ProcessOutput unmet =
-      Cli(data.path(), {"--drive", "virtual-cd", "--fault", "WRITE10", "--fault", "MODESENSE10", "device-info"});
-  EXPECT_THAT(unmet.err, HasSubstr("--fault WRITE10: the armed command was never sent"));
-  EXPECT_THAT(unmet.err, Not(HasSubstr("--fault MODESENSE10")));
-}
-
 constexpr const char* kBusy = "The selected device is busy with another job.\nPlease wait until that job has finished.";
 
 TEST(TwoProcesses, ARecorderBurningInOneProcessIsBusyForAnotherUntilThatOneDies) {
@@ -168,12 +145,6 @@ TEST(TwoProcesses, ARecorderBurningInOneProcessIsBusyForAnotherUntilThatOneDies)
   EXPECT_EQ(after.exitStatus, 0) << after.err;
   EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank"}).exitStatus, 0);
 }
-
-}  // namespace
-}  // namespace brenmark::endtoend
-
-namespace brenmark::endtoend {
-namespace {
 
 // burn-cd --verify with block 300 stored with a flipped byte ends with status
 // 1 naming the file that holds it; burn-dvd --verify of the same folder on a

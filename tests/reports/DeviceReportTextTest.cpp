@@ -58,20 +58,23 @@ std::string SpeedLines(std::vector<std::uint32_t> speedList) {
   return text.substr(text.find(heading) + heading.size());
 }
 
-TEST(DeviceReportText, TheFastestSpeedAloneDecidesCdOrDvdUnits) {
-  EXPECT_EQ(SpeedLines({5540, 2770, 1385, 0}),
-            "4x DVD (5540 KB/Sec)\n2x DVD (2770 KB/Sec)\n1x DVD (1385 KB/Sec)\n");
-  EXPECT_EQ(SpeedLines({1411, 2770, 0}), "2x DVD (2770 KB/Sec)\n1x DVD (1411 KB/Sec)\n");
-  EXPECT_EQ(SpeedLines({8467, 5540, 0}), "48x CD (8467 KB/Sec)\n31x CD (5540 KB/Sec)\n");
-  // 19 over a multiple of 1385 still counts as DVD, 20 over does not.
-  EXPECT_EQ(SpeedLines({2789, 0}), "2x DVD (2789 KB/Sec)\n");
-  EXPECT_EQ(SpeedLines({2790, 0}), "15x CD (2790 KB/Sec)\n");
-}
-
-TEST(DeviceReportText, SpeedListEndsAtItsTerminatorAndKeepsDuplicates) {
-  EXPECT_EQ(SpeedLines({1764, 1764, 0, 7056}),
-            "10x CD (1764 KB/Sec)\n10x CD (1764 KB/Sec)\n");
-  EXPECT_EQ(SpeedLines({}), "");
+// The fastest speed alone decides CD or DVD units; the list ends at its
+// terminator and keeps duplicates.
+TEST(DeviceReportText, SpeedLines) {
+  const struct {
+    std::vector<std::uint32_t> speeds;
+    const char* lines;
+  } cases[] = {
+      {{5540, 2770, 1385, 0}, "4x DVD (5540 KB/Sec)\n2x DVD (2770 KB/Sec)\n1x DVD (1385 KB/Sec)\n"},
+      {{1411, 2770, 0}, "2x DVD (2770 KB/Sec)\n1x DVD (1411 KB/Sec)\n"},
+      {{8467, 5540, 0}, "48x CD (8467 KB/Sec)\n31x CD (5540 KB/Sec)\n"},
+      // 19 over a multiple of 1385 still counts as DVD, 20 over does not.
+      {{2789, 0}, "2x DVD (2789 KB/Sec)\n"},
+      {{2790, 0}, "15x CD (2790 KB/Sec)\n"},
+      {{1764, 1764, 0, 7056}, "10x CD (1764 KB/Sec)\n10x CD (1764 KB/Sec)\n"},
+      {{}, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SpeedLines(c.speeds), c.lines) << ::testing::PrintToString(c.speeds);
 }
 
 TEST(DeviceReportText, FiftySpeedsAreShownWholeAndFurtherOnesAreLeftOut) {

@@ -7,26 +7,13 @@
 namespace brenmark {
 namespace {
 
-TocTrack Track(std::int32_t number, std::int32_t minute, std::int32_t second, std::int32_t frame,
-               bool audio) {
-  TocTrack track;
-  track.trackNumber = number;
-  track.startMinute = minute;
-  track.startSecond = second;
-  track.startFrame = frame;
-  track.audio = audio ? 1 : 0;
-  return track;
+TocTrack Track(std::int32_t number, std::int32_t minute, std::int32_t second, std::int32_t frame, bool audio) {
+  return {minute, second, frame, audio ? 1 : 0, number};
 }
 
 TocSession Session(std::int32_t startMinute, std::int32_t startSecond, std::int32_t leadOutMinute,
                    std::int32_t leadOutSecond, std::int32_t discType) {
-  TocSession session;
-  session.startMinute = startMinute;
-  session.startSecond = startSecond;
-  session.leadOutMinute = leadOutMinute;
-  session.leadOutSecond = leadOutSecond;
-  session.discType = discType;
-  return session;
+  return {startMinute, startSecond, 0, leadOutMinute, leadOutSecond, 0, 0, 0, discType, {}};
 }
 
 TEST(DiscReportText, UnnamedStatesLeaveTheirLinesEmpty) {

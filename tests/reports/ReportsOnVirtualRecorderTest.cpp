@@ -106,19 +106,15 @@ class ReportsOnVirtualRecorder : public testsupport::VirtualRecorderRegistry<Rep
     return text;
   }
 
-  std::string DiscReport(int drive) {
+  // A report of `drive`, closed once it is shown.
+  std::string Report(bool (*show)(DriveRegistry&, UserPrompt&), int drive) {
     registry->currentDrive = drive;
-    ShowDiscReport(*registry, prompt);
+    show(*registry, prompt);
     EXPECT_FALSE(registry->drive(drive).isOpen);
     return OnlyMessage();
   }
-
-  std::string DeviceReport(int drive) {
-    registry->currentDrive = drive;
-    ShowDeviceReport(*registry, prompt);
-    EXPECT_FALSE(registry->drive(drive).isOpen);
-    return OnlyMessage();
-  }
+  std::string DiscReport(int drive) { return Report(ShowDiscReport, drive); }
+  std::string DeviceReport(int drive) { return Report(ShowDeviceReport, drive); }
 
   void InsertAudioCd() {
     ASSERT_TRUE(cd->InsertImage(std::string(BRENMARK_TESTDATA_DIR) + "/cue/cdda.cue").ok);
