@@ -43,7 +43,6 @@ class GuiHarness {
     options.settings = settings;
     session = std::make_unique<DesktopSession>(presenter, files, options);
   }
-  ~GuiHarness() { session.reset(); }
 
   CMainDlg& window() { return session->window(); }
 

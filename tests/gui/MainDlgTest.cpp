@@ -16,8 +16,6 @@
 #include <fstream>
 
 #include "datadisc/SourceTree.h"
-#include "jobs/burn/DataDiscJob.h"
-#include "shell/DriveNames.h"
 #include "jobs/SpeedSelection.h"
 #include "shell/BackgroundWork.h"
 #include "shell/qt/CAboutDlg.h"
@@ -33,8 +31,6 @@
 namespace brenmark::gui::test {
 
 namespace {
-
-const QString kNoFolderMessage = QStringLiteral("You have not select a folder to burn on disc.");
 
 // Receives the addresses the window asks the desktop to open.
 class UrlCatcher : public QObject {
@@ -65,10 +61,6 @@ CProgressDlg* LastProgressWindow(GuiHarness& gui) {
   return windows.empty() ? nullptr : windows.back().data();
 }
 
-QMenu* JobsMenu(GuiHarness& gui) {
-  return gui.window().findChild<QToolButton*>(QStringLiteral("jobsButton"))->menu();
-}
-
 }  // namespace
 
 class MainDlgTest : public QObject {
@@ -95,19 +87,6 @@ class MainDlgTest : public QObject {
     ModalHandler<CAboutDlg> about([](CAboutDlg& dialog) { Click(dialog, 1); });
     actions.last()->trigger();
     QVERIFY(about.handled());
-  }
-
-  void driveListShowsVirtualRecordersWithFirstSelected() {
-    GuiHarness gui;
-    auto* combo = Control<QComboBox>(gui.window(), 1000);
-    DriveRegistry& registry = gui.session->registry();
-    QCOMPARE(combo->count(), 2);
-    QCOMPARE(combo->itemText(1), QString::fromStdString(ListedDriveName(registry.drive(1))));
-    QCOMPARE(combo->currentIndex(), 0);
-    QCOMPARE(registry.currentDrive, 0);
-
-    combo->setCurrentIndex(1);
-    QCOMPARE(registry.currentDrive, 1);
   }
 
   // The drive and the fields' folders chosen in one run are there when the
@@ -140,26 +119,12 @@ class MainDlgTest : public QObject {
     QCOMPARE(gui.files.starts, std::vector<QString>{source});
   }
 
-  // An empty field asks for a folder; a path typed there, not taken with
-  // Enter, is scanned and then burned.
-  void burnTakesTheFolderTheFieldShows() {
+  // A path typed in the folder field, not taken with Enter, is scanned and
+  // offered for burning: the speed dialog lists the speeds fastest first, and
+  // its Cancel starts nothing and keeps the speed.
+  void burnTakesTheTypedFolderAndCancelledSpeedStartsNothing() {
     GuiHarness gui;
-    Click(gui.window(), 1003);
-    QCOMPARE(gui.presenter.texts(), std::vector<QString>{kNoFolderMessage});
-    QCOMPARE(gui.presenter.shown[0].icon, MessageIcon::Plain);
-
     Control<QLineEdit>(gui.window(), 1001)->setText(gui.MakeSourceFolder("typed"));
-    ModalHandler<CSpeedSelectDlg> cancel([](CSpeedSelectDlg& dialog) { Click(dialog, 2); });
-    Click(gui.window(), 1004);
-    QTRY_VERIFY_WITH_TIMEOUT(cancel.handled(), 30000);
-    QCOMPARE(gui.session->jobState().sourceTree->entries().front()->sourceName(), std::string("typed"));
-    QCOMPARE(gui.presenter.shown.size(), std::size_t{1});
-    QVERIFY(gui.window().progressWindows().empty());
-  }
-
-  void speedDialogListsSpeedsFastestFirstAndCancelStartsNothing() {
-    GuiHarness gui;
-    ChooseFolder(gui, gui.MakeSourceFolder("source"));
     DriveRegistry& registry = gui.session->registry();
     SpeedSelection expected;
     expected.Load(registry, 0, gui.session->leases());
@@ -174,10 +139,12 @@ class MainDlgTest : public QObject {
       selected = combo->currentIndex();
       Click(dialog, 2);
     });
-    Click(gui.window(), 1003);
-    QVERIFY(cancel.handled());
+    Click(gui.window(), 1004);
+    QTRY_VERIFY_WITH_TIMEOUT(cancel.handled(), 30000);
+    QCOMPARE(gui.session->jobState().sourceTree->entries().front()->sourceName(), std::string("typed"));
     QVERIFY(listed == expected.entries());
     QCOMPARE(selected, 0);
+    QVERIFY(gui.presenter.shown.empty());
     QVERIFY(gui.window().progressWindows().empty());
     QCOMPARE(registry.writeSpeed, speedBefore);
   }
@@ -259,27 +226,13 @@ class MainDlgTest : public QObject {
                                                                 "Replaced by the new file: /source/sub/data.bin"));
   }
 
-  void secondJobGetsItsOwnWindowAndBusyDriveRefusesOthers() {
+  void secondJobGetsItsOwnWindowAndTheJobsMenuListsBoth() {
     GuiHarness gui;
     ChooseFolder(gui, gui.MakeSourceFolder("source"));
-    // The refused speed is told on this thread: the job waits for it, holding
-    // the drive, until this thread serves its events again.
-    gui.session->trays().RecorderFor(gui.session->registry().drive(0))->ArmFault(
-        *virtualdrive::ParseFaultSpec("SETCDSPEED").spec);
     BurnCd(gui);
     QPointer<CProgressDlg> first = LastProgressWindow(gui);
     QVERIFY(first);
     const QPoint firstPlace = first->pos();
-
-    // The job holds the drive until it ends: a second burn, a report and the
-    // tray are refused with the busy message, and no window is added.
-    Click(gui.window(), 1003);
-    Click(gui.window(), 1009);
-    gui.window().findChild<QToolButton*>(QStringLiteral("trayButton"))->click();
-    const QString busy = QString::fromLatin1(DriveLeases::kBusyMessage);
-    QCOMPARE(gui.presenter.texts(), (std::vector<QString>(3, busy)));
-    QCOMPARE(gui.window().progressWindows().size(), std::size_t{1});
-
     QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
     first->close();
 
@@ -298,7 +251,7 @@ class MainDlgTest : public QObject {
     QVERIFY(!first->isVisible());
 
     // The Jobs menu lists both and brings a hidden window back.
-    QMenu* jobs = JobsMenu(gui);
+    QMenu* jobs = gui.window().findChild<QToolButton*>(QStringLiteral("jobsButton"))->menu();
     QCOMPARE(jobs->actions().size(), 4);  // both jobs, a separator, "Clear Ended Jobs"
     QVERIFY(jobs->actions()[3]->isEnabled());
     QVERIFY(jobs->actions()[0]->text().contains(QStringLiteral(" Burn CD on virtual-cd, ")));
@@ -347,55 +300,6 @@ class MainDlgTest : public QObject {
     QCOMPARE(listEnabledWhileShown, (std::vector<bool>{false, false}));
   }
 
-  void retryQuestionReachesUiThreadAndNoEndsJob() {
-    GuiHarness gui;
-    ChooseFolder(gui, gui.MakeSourceFolder("source"));
-    auto* recorder = gui.session->trays().RecorderFor(gui.session->registry().drive(0));
-    QVERIFY(recorder);
-    virtualdrive::FaultSpec fault;
-    fault.opcode = 0x2A;  // WRITE(10)
-    fault.count = std::nullopt;
-    recorder->ArmFault(fault);
-    gui.presenter.answerYes = false;
-
-    BurnCd(gui);
-    CProgressDlg* progress = LastProgressWindow(gui);
-    QVERIFY(progress);
-    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
-    QTRY_VERIFY(progress->IsCloseEnabled());
-
-    const auto question = std::find_if(gui.presenter.shown.begin(), gui.presenter.shown.end(),
-                                       [](const auto& shown) { return shown.question; });
-    QVERIFY(question != gui.presenter.shown.end());
-    QVERIFY(question->text.startsWith(QStringLiteral("Error writing sector ")));
-    QVERIFY(question->text.endsWith(QStringLiteral(".\nTry again?")));
-    QVERIFY(question->onUiThread);
-    // Giving up is not reported as a burned disc, in the status or the last line.
-    QCOMPARE(progress->Status(), QString::fromLatin1(datajobtext::kBurnFailed));
-    QVERIFY2(progress->Outcome().startsWith(QStringLiteral("Ended without completing")),
-             qPrintable(progress->Outcome()));
-  }
-
-  // A job that stops before writing ends with a line saying so, and its
-  // window, hidden meanwhile, comes back.
-  void earlyEndSaysSoAndHiddenWindowComesBack() {
-    GuiHarness gui;
-    ChooseFolder(gui, gui.MakeSourceFolder("source"));
-    gui.session->trays().RecorderFor(gui.session->registry().drive(0))->RemoveDisc();
-    // The error box is open while the user hides the window.
-    gui.presenter.whileShown = [&] { LastProgressWindow(gui)->hide(); };
-    BurnCd(gui);
-    CProgressDlg* progress = LastProgressWindow(gui);
-    QVERIFY(progress);
-    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
-    QVERIFY(!gui.presenter.shown.empty());
-    QVERIFY(progress->isVisible());
-    QVERIFY(progress->IsCloseEnabled());
-    QVERIFY2(progress->Outcome().startsWith(QStringLiteral("Ended without completing")),
-             qPrintable(progress->Outcome()));
-    QVERIFY(progress->Folder().isEmpty());
-  }
-
   void leavingDuringJobAsksFirst() {
     GuiHarness gui;
     gui.window().show();
@@ -431,13 +335,6 @@ class MainDlgTest : public QObject {
     QCOMPARE(tree->entries().size(), std::size_t{1});
     QCOMPARE(folderEdit->text(), QDir::toNativeSeparators(typed));
 
-    folderEdit->setText(typed + QStringLiteral("/readme.txt"));
-    QTest::keyClick(folderEdit, Qt::Key_Return);
-    QCOMPARE(gui.presenter.texts(),
-             (std::vector<QString>{QDir::toNativeSeparators(typed + QStringLiteral("/readme.txt")) +
-                                   QStringLiteral(" is not a folder.")}));
-    QCOMPARE(gui.session->jobState().sourceTree.get(), tree);
-
     outputEdit->setFocus();
     outputEdit->setText(QStringLiteral("/somewhere"));
     QTest::keyClick(outputEdit, Qt::Key_Return);
@@ -451,9 +348,9 @@ class MainDlgTest : public QObject {
     QVERIFY(gui.presenter.confirmations.empty());
   }
 
-  // The scan runs on its own thread: Burn waits for it. Cancelling the scan or
-  // the dialog keeps the folder chosen before (its tree and its text); a
-  // scan that ends replaces it.
+  // The scan runs on its own thread: Burn waits for it. Cancelling the scan
+  // keeps the folder chosen before (its tree and its text); a scan that ends
+  // replaces it.
   void choosingFolderScansItAndCancelKeepsTheEarlierOne() {
     GuiHarness gui;
     auto* edit = Control<QLineEdit>(gui.window(), 1001);
@@ -481,18 +378,9 @@ class MainDlgTest : public QObject {
     QCOMPARE(gui.session->jobState().sourceTree.get(), firstTree);
     QCOMPARE(gui.window().cursor().shape(), Qt::ArrowCursor);
 
-    gui.files.answers.push_back(std::nullopt);
-    Click(gui.window(), 1002);
-    QCOMPARE(gui.session->jobState().sourceTree.get(), firstTree);
     ChooseFolder(gui, second);
     QVERIFY(gui.session->jobState().sourceTree.get() != firstTree);
     QCOMPARE(edit->text(), QDir::toNativeSeparators(second));
-    QCOMPARE(gui.files.titles, (std::vector<QString>(4, QStringLiteral("Choose a folder:"))));
-
-    // The output folder: the chosen path becomes the edit's text.
-    gui.files.answers.push_back(first);
-    Click(gui.window(), 1013);
-    QCOMPARE(Control<QLineEdit>(gui.window(), 1012)->text(), QDir::toNativeSeparators(first));
   }
 
   // The tray button belongs to the virtual recorders; its dialog shows the

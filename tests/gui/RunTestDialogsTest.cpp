@@ -1,7 +1,6 @@
 // The main window's Run Tests: the source file list dialogs of the audio and
-// video tests, alone and as the tests open them; the grab test's output folder
-// check, its track dialog read from the disc in the virtual recorder, and the
-// grab job.
+// video tests, alone and as the tests open them; the grab test's track dialog
+// read from the disc in the virtual recorder, and the grab job.
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -148,19 +147,6 @@ class RunTestDialogsTest : public QObject {
     QVERIFY(ffmpeg.waitForFinished(60000));
     QCOMPARE(ffmpeg.exitCode(), 0);
     RunTest<CAddVideoFilesDlg>(gui, 1006, stream, QStringLiteral("Video CD is Done."));
-  }
-
-  void grabWithoutOutputFolderAsksForOneAndOpensNoDialog() {
-    GuiHarness gui;
-    bool dialogShown = false;
-    ModalHandler<CTestGrabDlg> never([&](CTestGrabDlg& dialog) {
-      dialogShown = true;
-      dialog.reject();
-    });
-    Click(gui.window(), 1007);
-    QCOMPARE(gui.presenter.texts(), std::vector<QString>{QStringLiteral("Please select output folder to store files.")});
-    QCOMPARE(gui.presenter.shown[0].icon, MessageIcon::Plain);
-    QVERIFY(!dialogShown);
   }
 
   void trackDialogListsTheDiscAndGrabsTheSelection() {

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "shell/qt/FileBrowser.h"
@@ -27,17 +28,12 @@ class ScriptedPresenter final : public MessagePresenter {
     QString title;  // empty for the application's own title
   };
 
-  void ShowMessage(QWidget*, const QString& text, MessageIcon icon) override {
-    shown.push_back({text, icon, OnUiThread(), false, {}});
-    if (whileShown) whileShown();
-  }
+  void ShowMessage(QWidget*, const QString& text, MessageIcon icon) override { Show(text, icon, false); }
   void ShowTitledMessage(QWidget*, const QString& title, const QString& text, MessageIcon icon) override {
-    shown.push_back({text, icon, OnUiThread(), false, title});
-    if (whileShown) whileShown();
+    Show(text, icon, false, title);
   }
   bool AskYesNo(QWidget*, const QString& text) override {
-    shown.push_back({text, MessageIcon::Error, OnUiThread(), true, {}});
-    if (whileShown) whileShown();
+    Show(text, MessageIcon::Error, true);
     return answerYes;
   }
   bool Confirm(QWidget*, const QString& text) override {
@@ -59,7 +55,10 @@ class ScriptedPresenter final : public MessagePresenter {
   std::function<void()> whileShown;
 
  private:
-  static bool OnUiThread() { return QThread::currentThread() == qApp->thread(); }
+  void Show(const QString& text, MessageIcon icon, bool question, const QString& title = {}) {
+    shown.push_back({text, icon, QThread::currentThread() == qApp->thread(), question, title});
+    if (whileShown) whileShown();
+  }
 };
 
 // Stands in for the folder and file dialogs: answers from queues, where
@@ -69,22 +68,16 @@ class ScriptedFileBrowser final : public FileBrowser {
   std::optional<QString> ChooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
     titles.push_back(title);
     starts.push_back(startFolder);
-    return Next();
+    return Next(answers);
   }
   std::optional<QString> ChooseDiscImage(QWidget*) override {
     titles.push_back(QStringLiteral("image"));
-    return Next();
+    return Next(answers);
   }
-
   std::optional<QStringList> ChooseFiles(QWidget*, const QString& filter, const QString& startFolder) override {
     titles.push_back(filter);
     starts.push_back(startFolder);
-    std::optional<QStringList> answer;
-    if (!fileAnswers.empty()) {
-      answer.swap(fileAnswers.front());
-      fileAnswers.pop_front();
-    }
-    return answer;
+    return Next(fileAnswers);
   }
 
   std::deque<std::optional<QString>> answers;
@@ -94,11 +87,12 @@ class ScriptedFileBrowser final : public FileBrowser {
   std::vector<QString> starts;
 
  private:
-  std::optional<QString> Next() {
-    std::optional<QString> answer;
-    if (!answers.empty()) {
-      answer.swap(answers.front());
-      answers.pop_front();
+  template <typename T>
+  static std::optional<T> Next(std::deque<std::optional<T>>& queue) {
+    std::optional<T> answer;  // swapped, not moved: GCC sees a moved QString as maybe uninitialized
+    if (!queue.empty()) {
+      answer.swap(queue.front());
+      queue.pop_front();
     }
     return answer;
   }

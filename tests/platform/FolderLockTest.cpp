@@ -35,10 +35,7 @@ TEST_F(FolderLockTest, OneHolderAtATimeWithinAProcess) {
   EXPECT_FALSE(LockIsFree());
   moved.Release();
   EXPECT_TRUE(LockIsFree());
-}
-
-TEST_F(FolderLockTest, AMissingFolderIsAFailureNotBusy) {
-  std::string error;
+  // A missing folder is a failure, not a busy one.
   EXPECT_FALSE(TryLockFolder(folder_ / "missing", error).held());
   EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }

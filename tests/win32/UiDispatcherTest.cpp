@@ -42,29 +42,26 @@ class FullQueue {
   std::atomic<int> failuresLeft_;
 };
 
-TEST(UiDispatcher, WorkFromAnotherThreadRunsInOrderWhenItsMessageCannotBePosted) {
-  FullQueue full(1000);
-  UiDispatcher ui(full.poster());
-  std::vector<int> ran;
-  std::thread worker([&ui, &ran] {
-    for (int i = 0; i < 3; ++i) ui.Post([&ran, i] { ran.push_back(i); });
-  });
-  worker.join();
-  EXPECT_TRUE(ServeMessagesUntil([&ran] { return ran.size() == 3; }));
-  EXPECT_EQ(ran, (std::vector<int>{0, 1, 2}));
-  EXPECT_GE(full.attempts, 1);
-}
-
-TEST(UiDispatcher, WorkFromItsOwnThreadRunsWhenItsMessageCannotBePosted) {
-  FullQueue full(1000);
-  UiDispatcher ui(full.poster());
-  std::vector<int> ran;
-  ui.Post([&ran] { ran.push_back(1); });
-  // Never at once, on the caller's stack: only once the thread serves its messages.
-  EXPECT_TRUE(ran.empty());
-  ui.Post([&ran] { ran.push_back(2); });
-  EXPECT_TRUE(ServeMessagesUntil([&ran] { return ran.size() == 2; }));
-  EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+// Posted from another thread or from the user-interface thread itself, the
+// work runs in order, and never at once on the caller's stack.
+TEST(UiDispatcher, WorkRunsInOrderWhenItsMessageCannotBePosted) {
+  for (const bool fromOwnThread : {false, true}) {
+    FullQueue full(1000);
+    UiDispatcher ui(full.poster());
+    std::vector<int> ran;
+    const auto post = [&ui, &ran] {
+      for (int i = 0; i < 3; ++i) ui.Post([&ran, i] { ran.push_back(i); });
+    };
+    if (fromOwnThread) {
+      post();
+      EXPECT_TRUE(ran.empty());
+    } else {
+      std::thread(post).join();
+    }
+    EXPECT_TRUE(ServeMessagesUntil([&ran] { return ran.size() == 3; })) << fromOwnThread;
+    EXPECT_EQ(ran, (std::vector<int>{0, 1, 2})) << fromOwnThread;
+    EXPECT_GE(full.attempts, 1);
+  }
 }
 
 // One update of many whose message is lost must not leave the window showing

@@ -213,26 +213,30 @@ class Win32Gui : public ::testing::Test {
   }
   void TearDown() override { session.reset(); }
 
-  // Presses a main window button, answering the dialogs it opens with `steps`.
-  void Click(int id, std::vector<DialogWatcher::Step> steps = {}) {
+  // Runs `action`, answering the dialogs it opens with `steps`; a dialog
+  // nobody expected is named and closed, so that the test goes on.
+  void WithDialogs(std::vector<DialogWatcher::Step> steps, const std::function<void()>& action,
+                   const std::string& when) {
     DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
     for (auto& step : steps) watcher.Then(std::move(step));
-    CloseUnexpectedDialogs(watcher);
-    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(main, id)));
-    // Scans and reports run on threads of their own: their boxes open and
-    // their results arrive while this thread serves its messages.
-    ServeMessagesUntil([this] { return !session->window().IsScanning() && !session->window().IsReportRunning(); });
-    EXPECT_EQ(watcher.Pending(), kSpareSteps) << "a dialog expected after " << id << " did not open";
-  }
-
-  // A dialog nobody expected is named and closed, so that the test goes on.
-  static void CloseUnexpectedDialogs(DialogWatcher& watcher) {
     for (std::size_t spare = 0; spare < kSpareSteps; ++spare) {
       watcher.Then([](HWND dialog) {
         ADD_FAILURE() << "unexpected dialog \"" << WindowText(dialog) << "\": " << MessageBoxText(dialog);
         ClickLater(dialog, IDCANCEL);
       });
     }
+    action();
+    EXPECT_EQ(watcher.Pending(), kSpareSteps) << "a dialog expected " << when << " did not open";
+  }
+
+  // Presses a main window button, answering the dialogs it opens with `steps`.
+  // Scans and reports run on threads of their own: their boxes open and their
+  // results arrive while this thread serves its messages.
+  void Click(int id, std::vector<DialogWatcher::Step> steps = {}) {
+    WithDialogs(std::move(steps), [this, id] {
+      SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(main, id)));
+      ServeMessagesUntil([this] { return !session->window().IsScanning() && !session->window().IsReportRunning(); });
+    }, "after " + std::to_string(id));
   }
 
   bool IsOursToIgnore(HWND window) {
@@ -253,12 +257,10 @@ class Win32Gui : public ::testing::Test {
 
   // Lets the running jobs end, answering the dialogs they open with `steps`.
   void WaitForJobs(std::vector<DialogWatcher::Step> steps = {}) {
-    DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
-    for (auto& step : steps) watcher.Then(std::move(step));
-    CloseUnexpectedDialogs(watcher);
-    ServeMessagesUntil([this] { return session->window().RunningJobs() == 0; });
+    WithDialogs(std::move(steps),
+                [this] { ServeMessagesUntil([this] { return session->window().RunningJobs() == 0; }); },
+                "during the job");
     ASSERT_EQ(session->window().RunningJobs(), 0) << "the job did not end";
-    EXPECT_EQ(watcher.Pending(), kSpareSteps) << "a dialog expected during the job did not open";
   }
 
   // A step that presses a button of the tray dialog and closes it.
@@ -584,20 +586,17 @@ TEST_F(Win32Gui, JobEndAfterLeavingToldInAMessage) {
         return JobEnd::Done;
       },
       JobInputs{}, "Test Job", "nowhere", nullptr));
-  DialogWatcher watcher([this](HWND window) { return IsOursToIgnore(window); });
-  watcher.Then([&go](HWND question) {
-    ClickLater(question, IDYES);
-    go.set_value();
-  });
-  watcher.Then([](HWND told) {
-    EXPECT_EQ(WindowText(told), "Brenmark: Test Job on nowhere");
-    EXPECT_EQ(MessageBoxText(told), "Finished.");
-    EXPECT_EQ(GetWindow(told, GW_OWNER), nullptr);
-    ClickLater(told, IDOK);
-  });
-  CloseUnexpectedDialogs(watcher);
-  SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  EXPECT_EQ(watcher.Pending(), kSpareSteps);
+  WithDialogs({[&go](HWND question) {
+                 ClickLater(question, IDYES);
+                 go.set_value();
+               },
+               [](HWND told) {
+                 EXPECT_EQ(WindowText(told), "Brenmark: Test Job on nowhere");
+                 EXPECT_EQ(MessageBoxText(told), "Finished.");
+                 EXPECT_EQ(GetWindow(told, GW_OWNER), nullptr);
+                 ClickLater(told, IDOK);
+               }},
+              [this] { SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }, "on leaving");
   EXPECT_FALSE(IsWindowVisible(main));
   EXPECT_EQ(session->window().RunningJobs(), 0);
 }

@@ -13,12 +13,21 @@
 #include <string>
 #include <vector>
 
+#include "shell/EngineSession.h"
 #include "shell/desktop/JobBoard.h"
 #include "shell/desktop/MainWindowView.h"
 #include "shell/desktop/UiThread.h"
 #include "tests/support/RecordingProgress.h"
 
 namespace brenmark::desktop::test {
+
+// An engine on the virtual recorders only, their discs kept in `folder`.
+inline EngineSession::Options VirtualOnly(const std::filesystem::path& folder) {
+  EngineSession::Options options;
+  options.virtualRecorderFolder = folder;
+  options.realDrives = false;
+  return options;
+}
 
 // The test's own thread as the user-interface thread: posted calls wait in a
 // queue until the test serves them.

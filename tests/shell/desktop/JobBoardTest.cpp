@@ -20,13 +20,6 @@ namespace {
 
 class JobBoardTest : public ::testing::Test {
  protected:
-  static EngineSession::Options VirtualOnly(const std::filesystem::path& folder) {
-    EngineSession::Options options;
-    options.virtualRecorderFolder = folder;
-    options.realDrives = false;
-    return options;
-  }
-
   JobInputs OnDrive(int drive) {
     engine.registry().currentDrive = drive;
     return SnapshotJobInputs(engine.jobState(), engine.registry());
