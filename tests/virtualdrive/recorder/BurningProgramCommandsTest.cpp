@@ -9,24 +9,10 @@
 namespace brenmark::virtualdrive::testing {
 namespace {
 
-cdb::Bytes Read10(std::int32_t lba, std::uint16_t blocks) {
-  cdb::Bytes bytes = cdb::Write10(lba, blocks);
-  bytes[0] = 0x28;
-  return bytes;
-}
-
-cdb::Bytes Read12(std::int32_t lba, std::uint32_t blocks) {
-  cdb::Bytes bytes = cdb::Write12(lba, blocks);
-  bytes[0] = 0xA8;
-  return bytes;
-}
+using cdb::Read10;
+using cdb::Read12;
 
 cdb::Bytes SynchronizeCache() { return cdb::Simple(0x35, 10); }
-
-std::vector<std::uint8_t> Blocks(const std::vector<std::uint8_t>& data, std::size_t first, std::size_t count) {
-  return {data.begin() + static_cast<std::ptrdiff_t>(first * 2048),
-          data.begin() + static_cast<std::ptrdiff_t>((first + count) * 2048)};
-}
 
 // Two data tracks and an audio track, each ended by SYNCHRONIZE CACHE and
 // no CLOSE TRACK, as track-at-once programs write them; READ(10) gives back
@@ -47,10 +33,7 @@ TEST(BurningProgramCommands, TracksEndedByTheCacheReadBackWithRead10) {
   EXPECT_EQ(harness.Send(cdb::CloseTrack(2)), TransportResult::Good);
   EXPECT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-  WriteSetup audio;
-  audio.dataBlockType = 0;
-  audio.trackMode = 0;
-  ASSERT_EQ(harness.SetWriteParameters(audio), TransportResult::Good);
+  ASSERT_EQ(harness.SetWriteParameters({.dataBlockType = 0, .trackMode = 0}), TransportResult::Good);
   const std::int32_t third = harness.TrackStart(3);
   ASSERT_EQ(harness.SendOut(cdb::Write10(third, 2), Pattern(2, 2352, 3)), TransportResult::Good);
   ASSERT_EQ(harness.Send(SynchronizeCache()), TransportResult::Good);
@@ -59,7 +42,7 @@ TEST(BurningProgramCommands, TracksEndedByTheCacheReadBackWithRead10) {
   EXPECT_EQ(harness.Read(Read10(0, 20), 20 * 2048), first);
   EXPECT_EQ(harness.Read(Read12(second, 5), 5 * 2048), secondData);
   // A buffer that takes fewer blocks than asked gets the first of them.
-  EXPECT_EQ(harness.Read(Read10(2, 18), 3 * 2048), Blocks(first, 2, 3));
+  EXPECT_EQ(harness.Read(Read10(2, 18), 3 * 2048), std::vector(first.begin() + 2 * 2048, first.begin() + 5 * 2048));
   // Run-out blocks: an illegal mode, also at the end of a longer range.
   EXPECT_FALSE(harness.Read(Read10(20, 1), 2048));
   EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
@@ -69,39 +52,6 @@ TEST(BurningProgramCommands, TracksEndedByTheCacheReadBackWithRead10) {
   EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
   EXPECT_FALSE(harness.Read(Read10(third + 200, 1), 2048));
   EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
-}
-
-TEST(BurningProgramCommands, Read12OnADvdGivesItsBlocks) {
-  RecorderHarness harness{DvdRecorderModel()};
-  WriteSetup sessionAtOnce;
-  sessionAtOnce.writeType = 2;
-  ASSERT_EQ(harness.SetWriteParameters(sessionAtOnce), TransportResult::Good);
-  ASSERT_EQ(harness.Send(cdb::ReserveTrack(30)), TransportResult::Good);
-  const auto data = Pattern(30, 2048, 4);
-  ASSERT_EQ(harness.SendOut(cdb::Write12(0, 30), data), TransportResult::Good);
-  ASSERT_EQ(harness.Send(SynchronizeCache()), TransportResult::Good);
-  EXPECT_EQ(harness.Read(Read12(25, 5), 5 * 2048), Blocks(data, 25, 5));
-  EXPECT_FALSE(harness.Read(Read12(25, 6), 6 * 2048));
-  EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
-}
-
-// The ATIP of a blank CD-R: its maker's lead-in start and the last possible
-// lead-out of its size; a DVD has none.
-TEST(BurningProgramCommands, AtipOfRecordableCdsOnly) {
-  RecorderHarness cd;
-  const auto atip = cd.Read(cdb::ReadToc(4, false, 28), 28);
-  ASSERT_TRUE(atip);
-  EXPECT_EQ(Be16(*atip, 0), 26);
-  EXPECT_EQ((*atip)[6] & 0x40, 0);  // not erasable
-  EXPECT_EQ((*atip)[8], 97);
-  EXPECT_EQ((*atip)[9], 26);
-  EXPECT_EQ((*atip)[10], 66);
-  EXPECT_EQ((*atip)[12], 79);
-  EXPECT_EQ((*atip)[13], 59);
-  EXPECT_EQ((*atip)[14], 74);
-  RecorderHarness dvd{DvdRecorderModel()};
-  EXPECT_FALSE(dvd.Read(cdb::ReadToc(4, false, 28), 28));
-  EXPECT_EQ(dvd.sense(), sense::kInvalidFieldInCdb);
 }
 
 TEST(BurningProgramCommands, SetStreamingChoosesTheWriteSpeedAndRemovalIsTaken) {
@@ -118,14 +68,10 @@ TEST(BurningProgramCommands, SetStreamingChoosesTheWriteSpeedAndRemovalIsTaken) 
     }
     return harness.SendOut(command, descriptor);
   };
-  const auto currentSpeed = [&harness] {
-    const auto page = harness.Read(cdb::ModeSense(0x2A, 200), 200).value();
-    return Be16(page, 8 + 28);
-  };
   ASSERT_EQ(streaming(0, 6000, 1000), TransportResult::Good);
-  EXPECT_EQ(currentSpeed(), 5540);
+  EXPECT_EQ(harness.CurrentWriteSpeed(), 5540);
   ASSERT_EQ(streaming(0, 100, 1000), TransportResult::Good);
-  EXPECT_EQ(currentSpeed(), 1385);
+  EXPECT_EQ(harness.CurrentWriteSpeed(), 1385);
   EXPECT_EQ(streaming(0, 100, 0), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kInvalidFieldInParameterList);
   EXPECT_EQ(streaming(5, 100, 1000), TransportResult::DeviceFailure);
@@ -138,12 +84,27 @@ TEST(BurningProgramCommands, SetStreamingChoosesTheWriteSpeedAndRemovalIsTaken) 
   EXPECT_EQ(harness.Send(prevent), TransportResult::DeviceFailure);
 }
 
-// BLANK makes a written CD-RW blank again, of the same size; a CD-R cannot
-// be blanked.
-TEST(BurningProgramCommands, BlankEmptiesACdRwOnly) {
+// The ATIP of a blank CD-R: its maker's lead-in start and the last possible
+// lead-out of its size; a DVD has none. BLANK makes a written CD-RW blank
+// again, of the same size; a CD-R cannot be blanked.
+TEST(BurningProgramCommands, AtipOfRecordableCdsAndBlankingOfRewritableOnes) {
+  RecorderHarness cdr;
+  const auto atip = cdr.Read(cdb::ReadToc(4, false, 28), 28);
+  ASSERT_TRUE(atip);
+  EXPECT_EQ(Be16(*atip, 0), 26);
+  EXPECT_EQ((*atip)[6] & 0x40, 0);  // not erasable
+  EXPECT_EQ((*atip)[8], 97);
+  EXPECT_EQ((*atip)[9], 26);
+  EXPECT_EQ((*atip)[10], 66);
+  EXPECT_EQ((*atip)[12], 79);
+  EXPECT_EQ((*atip)[13], 59);
+  EXPECT_EQ((*atip)[14], 74);
+  RecorderHarness dvd{DvdRecorderModel()};
+  EXPECT_FALSE(dvd.Read(cdb::ReadToc(4, false, 28), 28));
+  EXPECT_EQ(dvd.sense(), sense::kInvalidFieldInCdb);
+
   cdb::Bytes blank = cdb::Simple(0xA1, 12);
   blank[1] = 0x11;  // immediate, minimal
-  RecorderHarness cdr;
   EXPECT_EQ(cdr.Send(blank), TransportResult::DeviceFailure);
   EXPECT_EQ(cdr.sense(), sense::kIncompatibleMedium);
 
@@ -154,8 +115,7 @@ TEST(BurningProgramCommands, BlankEmptiesACdRwOnly) {
   ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
   EXPECT_EQ(harness.DiscInformation()[2], 0x10 | 0x0C | 0x02);  // erasable, closed
   ASSERT_EQ(harness.Send(blank), TransportResult::Good);
-  const auto disc = harness.DiscInformation();
-  EXPECT_EQ(disc[2], 0x10);  // erasable, blank
+  EXPECT_EQ(harness.DiscInformation()[2], 0x10);  // erasable, blank
   EXPECT_EQ(Be32(harness.TrackInformation(1), 16), 332849u);  // a 74-minute disc's free blocks
   EXPECT_FALSE(harness.Read(Read10(0, 1), 2048));
   blank[1] = 0x02;  // blanking a track: not offered

@@ -82,7 +82,8 @@ TEST(DriveQueries, MediaEventsTellWhetherADiscIsIn) {
 // The Q sub-channel of the blocks around a pregap, formatted and raw: the
 // track, the index, the relative time counting down to the track's start
 // and up after it, the absolute time, a CRC that checks; P marks the pregap.
-TEST(DriveQueries, ReadCdGivesTheQSubChannelOfEachBlock) {
+// READ SUB-CHANNEL tells of no catalogue numbers.
+TEST(DriveQueries, TheSubChannelOfEachBlockAndNoCatalogueNumbers) {
   RecorderHarness harness;
   ASSERT_EQ(harness.SetWriteParameters({.dataBlockType = 0, .trackMode = 0}), TransportResult::Good);
   ASSERT_EQ(harness.SendOut(cdb::Write10(0, 10), Pattern(10, 2352, 1)), TransportResult::Good);
@@ -135,14 +136,8 @@ TEST(DriveQueries, ReadCdGivesTheQSubChannelOfEachBlock) {
   both[10] = 3;
   EXPECT_FALSE(harness.Read(both, 2352 + 16));
   EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-}
 
-// No catalogue number and no ISRC, said by the valid bits.
-TEST(DriveQueries, ReadSubChannelHasNoCatalogueNumbers) {
-  RecorderHarness harness;
-  ASSERT_EQ(harness.SetWriteParameters({.dataBlockType = 0, .trackMode = 0}), TransportResult::Good);
-  ASSERT_EQ(harness.SendOut(cdb::Write10(0, 10), Pattern(10, 2352, 1)), TransportResult::Good);
-  ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
+  // READ SUB-CHANNEL: no catalogue number and no ISRC, said by the valid bits.
   cdb::Bytes read = cdb::Simple(0x42, 10);
   read[2] = 0x40;
   cdb::Put16(read, 7, 24);
@@ -155,7 +150,7 @@ TEST(DriveQueries, ReadSubChannelHasNoCatalogueNumbers) {
     EXPECT_EQ((*answer)[4], format);
     EXPECT_EQ((*answer)[8] & 0x80, 0);
   }
-  read[6] = 2;  // no such track
+  read[6] = 3;  // no such track
   EXPECT_FALSE(harness.Read(read, 24));
   read[3] = 1;  // the current position of audio play: no play here
   EXPECT_FALSE(harness.Read(read, 24));

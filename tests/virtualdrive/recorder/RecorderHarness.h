@@ -28,6 +28,11 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& text
 namespace cdb {
 using Bytes = std::vector<std::uint8_t>;
 
+inline Bytes Simple(std::uint8_t opcode, std::size_t length) {
+  Bytes cdb(length, 0);
+  cdb[0] = opcode;
+  return cdb;
+}
 inline void Put16(Bytes& cdb, std::size_t at, std::uint32_t value) {
   cdb[at] = static_cast<std::uint8_t>(value >> 8);
   cdb[at + 1] = static_cast<std::uint8_t>(value);
@@ -38,23 +43,30 @@ inline void Put32(Bytes& cdb, std::size_t at, std::uint32_t value) {
 }
 
 inline Bytes Write10(std::int32_t lba, std::uint16_t blocks) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x2A;
+  Bytes cdb = Simple(0x2A, 10);
   Put32(cdb, 2, static_cast<std::uint32_t>(lba));
   Put16(cdb, 7, blocks);
   return cdb;
 }
 inline Bytes Write12(std::int32_t lba, std::uint32_t blocks) {
-  Bytes cdb(12, 0);
-  cdb[0] = 0xAA;
+  Bytes cdb = Simple(0xAA, 12);
   Put32(cdb, 2, static_cast<std::uint32_t>(lba));
   Put32(cdb, 6, blocks);
   cdb[10] = 0x80;
   return cdb;
 }
+inline Bytes Read10(std::int32_t lba, std::uint16_t blocks) {
+  Bytes cdb = Write10(lba, blocks);
+  cdb[0] = 0x28;
+  return cdb;
+}
+inline Bytes Read12(std::int32_t lba, std::uint32_t blocks) {
+  Bytes cdb = Write12(lba, blocks);
+  cdb[0] = 0xA8;
+  return cdb;
+}
 inline Bytes ReadCd(std::int32_t lba, std::uint32_t blocks, std::uint8_t fields, std::uint8_t expectedType = 0) {
-  Bytes cdb(12, 0);
-  cdb[0] = 0xBE;
+  Bytes cdb = Simple(0xBE, 12);
   cdb[1] = static_cast<std::uint8_t>(expectedType << 2);
   Put32(cdb, 2, static_cast<std::uint32_t>(lba));
   cdb[6] = static_cast<std::uint8_t>(blocks >> 16);
@@ -64,63 +76,50 @@ inline Bytes ReadCd(std::int32_t lba, std::uint32_t blocks, std::uint8_t fields,
   return cdb;
 }
 inline Bytes CloseTrack(int number) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x5B;
+  Bytes cdb = Simple(0x5B, 10);
   cdb[2] = 0x01;
   Put16(cdb, 4, static_cast<std::uint32_t>(number));
   return cdb;
 }
 inline Bytes CloseSession() {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x5B;
+  Bytes cdb = Simple(0x5B, 10);
   cdb[2] = 0x02;
   return cdb;
 }
 inline Bytes ReadTrackInformation(std::uint8_t addressType, std::uint32_t value) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x52;
+  Bytes cdb = Simple(0x52, 10);
   cdb[1] = addressType;
   Put32(cdb, 2, value);
   Put16(cdb, 7, 48);
   return cdb;
 }
 inline Bytes ReadDiscInformation() {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x51;
+  Bytes cdb = Simple(0x51, 10);
   Put16(cdb, 7, 34);
   return cdb;
 }
 inline Bytes ReadToc(std::uint8_t format, bool msf, std::uint16_t length) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x43;
+  Bytes cdb = Simple(0x43, 10);
   cdb[1] = msf ? 0x02 : 0x00;
   cdb[2] = format;
   Put16(cdb, 7, length);
   return cdb;
 }
 inline Bytes ModeSense(std::uint8_t page, std::uint16_t length) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x5A;
+  Bytes cdb = Simple(0x5A, 10);
   cdb[2] = page;
   Put16(cdb, 7, length);
   return cdb;
 }
 inline Bytes ModeSelect(std::uint16_t length) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x55;
+  Bytes cdb = Simple(0x55, 10);
   cdb[1] = 0x10;
   Put16(cdb, 7, length);
   return cdb;
 }
 inline Bytes ReserveTrack(std::uint32_t blocks) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x53;
+  Bytes cdb = Simple(0x53, 10);
   Put32(cdb, 5, blocks);
-  return cdb;
-}
-inline Bytes Simple(std::uint8_t opcode, std::size_t length) {
-  Bytes cdb(length, 0);
-  cdb[0] = opcode;
   return cdb;
 }
 }  // namespace cdb
@@ -148,11 +147,7 @@ inline std::uint16_t Be16(const std::vector<std::uint8_t>& data, std::size_t at)
 // open claims it, and one-line ways to talk to it.
 class RecorderHarness {
  public:
-  explicit RecorderHarness(RecorderModel model = CdRecorderModel())
-      : recorder_(std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
-                                                    folder_.path() / "burned discs")) {
-    recorder_->Claim();
-  }
+  explicit RecorderHarness(RecorderModel model = CdRecorderModel()) { Start(std::move(model)); }
 
   VirtualRecorder& recorder() { return *recorder_; }
   const std::filesystem::path& folder() const { return folder_.path(); }
@@ -161,19 +156,12 @@ class RecorderHarness {
   void Restart(const std::function<void()>& whileStopped = {}, RecorderModel model = CdRecorderModel()) {
     recorder_.reset();
     if (whileStopped) whileStopped();
-    recorder_ = std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
-                                                  folder_.path() / "burned discs");
-    recorder_->Claim();
+    Start(std::move(model));
   }
 
   TransportResult Send(const cdb::Bytes& bytes, DataDirection direction = DataDirection::None,
                        std::uint8_t* buffer = nullptr, std::uint32_t length = 0) {
-    ScsiRequest request;
-    request.cdb = bytes.data();
-    request.cdbLength = static_cast<std::uint8_t>(bytes.size());
-    request.direction = direction;
-    request.buffer = buffer;
-    request.length = length;
+    const ScsiRequest request{bytes.data(), static_cast<std::uint8_t>(bytes.size()), direction, buffer, length};
     return recorder_->Execute(request).result;
   }
   // Data-in command; nullopt on failure.
@@ -212,8 +200,16 @@ class RecorderHarness {
     return Read(cdb::ReadDiscInformation(), 34).value_or(std::vector<std::uint8_t>{});
   }
   std::int32_t TrackStart(int track) { return static_cast<std::int32_t>(Be32(TrackInformation(track), 8)); }
+  // The current write speed in kB/s, from the capabilities page.
+  std::uint16_t CurrentWriteSpeed() { return Be16(Read(cdb::ModeSense(0x2A, 255), 255).value(), 8 + 28); }
 
  private:
+  void Start(RecorderModel model) {
+    recorder_ = std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
+                                                  folder_.path() / "burned discs");
+    recorder_->Claim();
+  }
+
   TempFolder folder_;
   std::unique_ptr<VirtualRecorder> recorder_;
 };

@@ -127,9 +127,7 @@ TEST(RememberedTray, CdBlanksOfChosenSizes) {
     EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (" + std::to_string(size.minutes) + " min)");
     const std::vector<std::uint8_t> info = harness.DiscInformation();
     ASSERT_EQ(info.size(), 34u);
-    EXPECT_EQ(info[21], size.leadOutMinute);
-    EXPECT_EQ(info[22], 59);
-    EXPECT_EQ(info[23], 74);
+    EXPECT_EQ(std::vector(info.begin() + 21, info.begin() + 24), (std::vector<std::uint8_t>{size.leadOutMinute, 59, 74}));
     const std::int32_t capacity = size.minutes * 60 * 75 - 1 - 150;
     // The first track starts at block 0: the invisible track holds all of it.
     EXPECT_EQ(static_cast<std::int32_t>(Be32(harness.TrackInformation(1), 16)), capacity);
@@ -172,13 +170,9 @@ TEST(EmptyTray, MediaCommandsAnswerMediumNotPresent) {
   EXPECT_EQ(harness.sense(), sense::kMediumNotPresent);
 
   // The drive itself still answers; no profile is current.
-  auto inquiry = cdb::Simple(0x12, 6);
-  inquiry[4] = 36;
-  EXPECT_TRUE(harness.Read(inquiry, 36));
+  EXPECT_TRUE(harness.Read(cdb::Bytes{0x12, 0, 0, 0, 36, 0}, 36));
   EXPECT_TRUE(harness.Read(cdb::ModeSense(0x2A, 200), 200));
-  auto configuration = cdb::Simple(0x46, 10);
-  configuration[8] = 200;
-  const auto features = harness.Read(configuration, 200);
+  const auto features = harness.Read(cdb::Bytes{0x46, 0, 0, 0, 0, 0, 0, 0, 200, 0}, 200);
   ASSERT_TRUE(features);
   EXPECT_EQ(Be16(*features, 6), 0x0000);
 }
