@@ -57,10 +57,7 @@ TEST(BurningProgramCommands, TracksEndedByTheCacheReadBackWithRead10) {
 TEST(BurningProgramCommands, SetStreamingChoosesTheWriteSpeedAndRemovalIsTaken) {
   RecorderHarness harness{DvdRecorderModel()};
   const auto streaming = [&harness](std::uint8_t type, std::uint32_t kilobytes, std::uint32_t milliseconds) {
-    cdb::Bytes command(12, 0);
-    command[0] = 0xB6;
-    command[8] = type;
-    cdb::Put16(command, 9, 28);
+    const cdb::Bytes command{0xB6, 0, 0, 0, 0, 0, 0, 0, type, 0, 28, 0};
     std::vector<std::uint8_t> descriptor(28, 0);
     for (int shift = 0; shift < 4; ++shift) {
       descriptor[23 - shift] = static_cast<std::uint8_t>(kilobytes >> (8 * shift));
@@ -77,11 +74,8 @@ TEST(BurningProgramCommands, SetStreamingChoosesTheWriteSpeedAndRemovalIsTaken) 
   EXPECT_EQ(streaming(5, 100, 1000), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
 
-  cdb::Bytes prevent = cdb::Simple(0x1E, 6);
-  prevent[4] = 0x01;
-  EXPECT_EQ(harness.Send(prevent), TransportResult::Good);
-  prevent[4] = 0x02;  // persistent prevention
-  EXPECT_EQ(harness.Send(prevent), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.Send({0x1E, 0, 0, 0, 0x01, 0}), TransportResult::Good);
+  EXPECT_EQ(harness.Send({0x1E, 0, 0, 0, 0x02, 0}), TransportResult::DeviceFailure);  // persistent prevention
 }
 
 // The ATIP of a blank CD-R: its maker's lead-in start and the last possible
@@ -103,8 +97,7 @@ TEST(BurningProgramCommands, AtipOfRecordableCdsAndBlankingOfRewritableOnes) {
   EXPECT_FALSE(dvd.Read(cdb::ReadToc(4, false, 28), 28));
   EXPECT_EQ(dvd.sense(), sense::kInvalidFieldInCdb);
 
-  cdb::Bytes blank = cdb::Simple(0xA1, 12);
-  blank[1] = 0x11;  // immediate, minimal
+  cdb::Bytes blank{0xA1, 0x11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // immediate, minimal
   EXPECT_EQ(cdr.Send(blank), TransportResult::DeviceFailure);
   EXPECT_EQ(cdr.sense(), sense::kIncompatibleMedium);
 

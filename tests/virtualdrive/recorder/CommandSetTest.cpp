@@ -69,9 +69,7 @@ TEST(RecorderCommands, BlankDiscQueriesTheJobsDoNotMake) {
 
   // The allocation length cuts the response.
   std::vector<std::uint8_t> buffer(34, 0xAB);
-  auto shortInformation = cdb::ReadDiscInformation();
-  cdb::Put16(shortInformation, 7, 4);
-  ASSERT_EQ(cd.Send(shortInformation, DataDirection::In, buffer.data(), 34), TransportResult::Good);
+  ASSERT_EQ(cd.Send({0x51, 0, 0, 0, 0, 0, 0, 0, 4, 0}, DataDirection::In, buffer.data(), 34), TransportResult::Good);
   EXPECT_EQ(Be16(buffer, 0), 32);
   EXPECT_EQ(buffer[4], 0xAB);  // beyond the allocation length: untouched
 }

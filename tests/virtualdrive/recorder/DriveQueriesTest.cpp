@@ -11,21 +11,11 @@ namespace brenmark::virtualdrive::testing {
 namespace {
 
 cdb::Bytes GetPerformance(std::uint8_t type, std::uint8_t dataType, std::uint16_t descriptors) {
-  cdb::Bytes bytes(12, 0);
-  bytes[0] = 0xAC;
-  bytes[1] = dataType;
-  cdb::Put16(bytes, 8, descriptors);
-  bytes[10] = type;
-  return bytes;
+  return {0xAC, dataType, 0, 0, 0, 0, 0, 0, cdb::ByteOf(descriptors, 1), cdb::ByteOf(descriptors, 0), type, 0};
 }
 
 cdb::Bytes GetEventStatus(bool polled, std::uint8_t classes) {
-  cdb::Bytes bytes(10, 0);
-  bytes[0] = 0x4A;
-  bytes[1] = polled ? 1 : 0;
-  bytes[4] = classes;
-  cdb::Put16(bytes, 7, 8);
-  return bytes;
+  return {0x4A, cdb::ByteOf(polled ? 1 : 0, 0), 0, 0, classes, 0, 0, 0, 8, 0};
 }
 
 // The write speed descriptors a program lists and chooses from, the one

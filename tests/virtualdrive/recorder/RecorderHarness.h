@@ -37,23 +37,18 @@ inline void Put16(Bytes& cdb, std::size_t at, std::uint32_t value) {
   cdb[at] = static_cast<std::uint8_t>(value >> 8);
   cdb[at + 1] = static_cast<std::uint8_t>(value);
 }
-inline void Put32(Bytes& cdb, std::size_t at, std::uint32_t value) {
-  Put16(cdb, at, value >> 16);
-  Put16(cdb, at + 2, value);
-}
+
+// Byte `index` of `value`, counted from the least significant.
+constexpr std::uint8_t ByteOf(std::uint32_t value, int index) { return static_cast<std::uint8_t>(value >> (8 * index)); }
 
 inline Bytes Write10(std::int32_t lba, std::uint16_t blocks) {
-  Bytes cdb = Simple(0x2A, 10);
-  Put32(cdb, 2, static_cast<std::uint32_t>(lba));
-  Put16(cdb, 7, blocks);
-  return cdb;
+  const auto at = static_cast<std::uint32_t>(lba);
+  return {0x2A, 0, ByteOf(at, 3), ByteOf(at, 2), ByteOf(at, 1), ByteOf(at, 0), 0, ByteOf(blocks, 1), ByteOf(blocks, 0), 0};
 }
 inline Bytes Write12(std::int32_t lba, std::uint32_t blocks) {
-  Bytes cdb = Simple(0xAA, 12);
-  Put32(cdb, 2, static_cast<std::uint32_t>(lba));
-  Put32(cdb, 6, blocks);
-  cdb[10] = 0x80;
-  return cdb;
+  const auto at = static_cast<std::uint32_t>(lba);
+  return {0xAA,           0,    ByteOf(at, 3), ByteOf(at, 2), ByteOf(at, 1), ByteOf(at, 0), ByteOf(blocks, 3),
+          ByteOf(blocks, 2), ByteOf(blocks, 1), ByteOf(blocks, 0), 0x80, 0};
 }
 inline Bytes Read10(std::int32_t lba, std::uint16_t blocks) {
   Bytes cdb = Write10(lba, blocks);
@@ -66,61 +61,28 @@ inline Bytes Read12(std::int32_t lba, std::uint32_t blocks) {
   return cdb;
 }
 inline Bytes ReadCd(std::int32_t lba, std::uint32_t blocks, std::uint8_t fields, std::uint8_t expectedType = 0) {
-  Bytes cdb = Simple(0xBE, 12);
-  cdb[1] = static_cast<std::uint8_t>(expectedType << 2);
-  Put32(cdb, 2, static_cast<std::uint32_t>(lba));
-  cdb[6] = static_cast<std::uint8_t>(blocks >> 16);
-  cdb[7] = static_cast<std::uint8_t>(blocks >> 8);
-  cdb[8] = static_cast<std::uint8_t>(blocks);
-  cdb[9] = fields;
-  return cdb;
+  const auto at = static_cast<std::uint32_t>(lba);
+  return {0xBE,          static_cast<std::uint8_t>(expectedType << 2), ByteOf(at, 3), ByteOf(at, 2), ByteOf(at, 1),
+          ByteOf(at, 0), ByteOf(blocks, 2), ByteOf(blocks, 1), ByteOf(blocks, 0), fields, 0, 0};
 }
 inline Bytes CloseTrack(int number) {
-  Bytes cdb = Simple(0x5B, 10);
-  cdb[2] = 0x01;
-  Put16(cdb, 4, static_cast<std::uint32_t>(number));
-  return cdb;
+  const auto track = static_cast<std::uint32_t>(number);
+  return {0x5B, 0, 0x01, 0, ByteOf(track, 1), ByteOf(track, 0), 0, 0, 0, 0};
 }
-inline Bytes CloseSession() {
-  Bytes cdb = Simple(0x5B, 10);
-  cdb[2] = 0x02;
-  return cdb;
-}
+inline Bytes CloseSession() { return {0x5B, 0, 0x02, 0, 0, 0, 0, 0, 0, 0}; }
 inline Bytes ReadTrackInformation(std::uint8_t addressType, std::uint32_t value) {
-  Bytes cdb = Simple(0x52, 10);
-  cdb[1] = addressType;
-  Put32(cdb, 2, value);
-  Put16(cdb, 7, 48);
-  return cdb;
+  return {0x52, addressType, ByteOf(value, 3), ByteOf(value, 2), ByteOf(value, 1), ByteOf(value, 0), 0, 0, 48, 0};
 }
-inline Bytes ReadDiscInformation() {
-  Bytes cdb = Simple(0x51, 10);
-  Put16(cdb, 7, 34);
-  return cdb;
-}
+inline Bytes ReadDiscInformation() { return {0x51, 0, 0, 0, 0, 0, 0, 0, 34, 0}; }
 inline Bytes ReadToc(std::uint8_t format, bool msf, std::uint16_t length) {
-  Bytes cdb = Simple(0x43, 10);
-  cdb[1] = msf ? 0x02 : 0x00;
-  cdb[2] = format;
-  Put16(cdb, 7, length);
-  return cdb;
+  return {0x43, ByteOf(msf ? 0x02 : 0x00, 0), format, 0, 0, 0, 0, ByteOf(length, 1), ByteOf(length, 0), 0};
 }
 inline Bytes ModeSense(std::uint8_t page, std::uint16_t length) {
-  Bytes cdb = Simple(0x5A, 10);
-  cdb[2] = page;
-  Put16(cdb, 7, length);
-  return cdb;
+  return {0x5A, 0, page, 0, 0, 0, 0, ByteOf(length, 1), ByteOf(length, 0), 0};
 }
-inline Bytes ModeSelect(std::uint16_t length) {
-  Bytes cdb = Simple(0x55, 10);
-  cdb[1] = 0x10;
-  Put16(cdb, 7, length);
-  return cdb;
-}
+inline Bytes ModeSelect(std::uint16_t length) { return {0x55, 0x10, 0, 0, 0, 0, 0, ByteOf(length, 1), ByteOf(length, 0), 0}; }
 inline Bytes ReserveTrack(std::uint32_t blocks) {
-  Bytes cdb = Simple(0x53, 10);
-  Put32(cdb, 5, blocks);
-  return cdb;
+  return {0x53, 0, 0, 0, 0, ByteOf(blocks, 3), ByteOf(blocks, 2), ByteOf(blocks, 1), ByteOf(blocks, 0), 0};
 }
 }  // namespace cdb
 
