@@ -17,7 +17,6 @@ using virtualdrive::testing::cdb::CloseSession;
 using virtualdrive::testing::cdb::CloseTrack;
 using virtualdrive::testing::Pattern;
 using virtualdrive::testing::RecorderHarness;
-using virtualdrive::testing::WriteSetup;
 
 constexpr std::uint16_t kFirstTrackBlocks = 100;
 constexpr std::uint16_t kSecondTrackBlocks = 10;
@@ -26,9 +25,7 @@ constexpr std::uint16_t kSecondTrackBlocks = 10;
 class TwoSessionDisc : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteSetup open;
-    open.multiSession = 3;
-    ASSERT_EQ(harness_.SetWriteParameters(open), TransportResult::Good);
+    ASSERT_EQ(harness_.SetWriteParameters({.multiSession = 3}), TransportResult::Good);
     ASSERT_EQ(harness_.Write(0, kFirstTrackBlocks, first_), TransportResult::Good);
     ASSERT_EQ(harness_.Send(CloseTrack(1)), TransportResult::Good);
     ASSERT_EQ(harness_.Send(CloseSession()), TransportResult::Good);
@@ -129,10 +126,7 @@ TEST(CdromRequests, AudioFramesAndWhatTheDiscIs) {
   int error = 0;
   EXPECT_EQ(requests.Answer(CDROM_DISC_STATUS, nullptr, handled, error), CDS_NO_INFO);  // blank
 
-  WriteSetup audio;
-  audio.dataBlockType = 0;
-  audio.trackMode = 0;
-  ASSERT_EQ(harness.SetWriteParameters(audio), TransportResult::Good);
+  ASSERT_EQ(harness.SetWriteParameters({.dataBlockType = 0, .trackMode = 0}), TransportResult::Good);
   const auto samples = Pattern(300, 2352, 3);
   ASSERT_EQ(harness.Write(0, 300, samples), TransportResult::Good);
   ASSERT_EQ(harness.Send(CloseTrack(1)), TransportResult::Good);

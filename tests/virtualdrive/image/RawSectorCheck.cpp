@@ -67,6 +67,15 @@ std::string CheckParity(const std::uint8_t* raw) {
   return {};
 }
 
+std::uint32_t BitwiseEdc(const std::uint8_t* data, std::size_t length) {
+  std::uint32_t crc = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1u) ? (crc >> 1) ^ 0xD8018001u : crc >> 1;
+  }
+  return crc;
+}
+
 std::uint32_t StoredEdc(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
          (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
@@ -116,16 +125,22 @@ std::string CheckMode2(const std::uint8_t* raw) {
   return CheckParity(withoutHeader.data());
 }
 
-}  // namespace
-
-std::uint32_t BitwiseEdc(const std::uint8_t* data, std::size_t length) {
-  std::uint32_t crc = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    crc ^= data[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1u) ? (crc >> 1) ^ 0xD8018001u : crc >> 1;
+// Checks `count` sectors read from `in` from sector `firstSector` of the file, whose
+// address is its number; each must carry the header mode `mode`.
+std::string CheckSectors(std::ifstream& in, std::int64_t firstSector, std::int64_t count, std::uint8_t mode) {
+  in.seekg(firstSector * static_cast<std::int64_t>(kSectorSize));
+  std::vector<std::uint8_t> raw(kSectorSize);
+  for (std::int64_t sector = firstSector; sector < firstSector + count; ++sector) {
+    const std::string where = "sector " + std::to_string(sector);
+    if (!in.read(reinterpret_cast<char*>(raw.data()), kSectorSize)) return where + " is missing";
+    const std::string fault = raw[15] != mode ? "header mode differs from the track mode"
+                                              : CheckRawDataSector(raw.data(), static_cast<std::int32_t>(sector));
+    if (!fault.empty()) return where + ": " + fault;
   }
-  return crc;
+  return {};
 }
+
+}  // namespace
 
 std::string CheckRawDataSector(const std::uint8_t* raw, std::int32_t lba) {
   if (std::string fault = CheckSyncAndHeader(raw, lba); !fault.empty()) return fault;
@@ -139,37 +154,7 @@ std::string CheckRawDataSector(const std::uint8_t* raw, std::int32_t lba) {
   }
 }
 
-namespace {
-
-// Checks `count` sectors read from `in`, the first being sector `firstSector` of the file
-// at address `firstLba`; `mode`, when not 0, is the header mode each sector must carry.
-std::string CheckSectors(std::ifstream& in, std::int64_t firstSector, std::int64_t count,
-                         std::int32_t firstLba, std::uint8_t mode = 0) {
-  in.seekg(firstSector * static_cast<std::int64_t>(kSectorSize));
-  std::vector<std::uint8_t> raw(kSectorSize);
-  for (std::int64_t i = 0; i < count; ++i) {
-    const std::string where = "sector " + std::to_string(firstSector + i);
-    if (!in.read(reinterpret_cast<char*>(raw.data()), kSectorSize)) return where + " is missing";
-    const auto lba = static_cast<std::int32_t>(firstLba + i);
-    const std::string fault = mode != 0 && raw[15] != mode
-                                  ? "header mode differs from the track mode"
-                                  : CheckRawDataSector(raw.data(), lba);
-    if (!fault.empty()) return where + " (LBA " + std::to_string(lba) + "): " + fault;
-  }
-  return {};
-}
-
-}  // namespace
-
-std::string CheckBinDataSectors(const std::filesystem::path& binPath, std::int64_t firstSector,
-                                std::int64_t count, std::int32_t firstLba) {
-  std::ifstream in(binPath, std::ios::binary);
-  if (!in) return "cannot open " + binPath.string();
-  return CheckSectors(in, firstSector, count, firstLba);
-}
-
-std::string CheckCueImageDataTracks(const std::filesystem::path& cuePath,
-                                    std::int32_t fileStartLba) {
+std::string CheckCueImageDataTracks(const std::filesystem::path& cuePath) {
   using virtualdrive::CueTrackMode;
   const virtualdrive::CueImageResult opened = virtualdrive::OpenCueImage(cuePath);
   if (!opened.image) return opened.error;
@@ -183,8 +168,7 @@ std::string CheckCueImageDataTracks(const std::filesystem::path& cuePath,
                                  ? tracks[t + 1].pregapStart.value_or(tracks[t + 1].start)
                                  : image.sectorCount;
     const std::uint8_t mode = tracks[t].mode == CueTrackMode::Mode1Raw ? 1 : 2;
-    const std::string fault =
-        CheckSectors(in, begin, end - begin, static_cast<std::int32_t>(fileStartLba + begin), mode);
+    const std::string fault = CheckSectors(in, begin, end - begin, mode);
     if (!fault.empty()) return "track " + std::to_string(tracks[t].number) + ", " + fault;
   }
   return {};

@@ -10,21 +10,13 @@
 // Every check returns an empty string when the data is sound, else the first fault.
 namespace brenmark::testsupport {
 
-std::uint32_t BitwiseEdc(const std::uint8_t* data, std::size_t length);
-
 // Sync, BCD header address of `lba`, mode 1 or 2 and, by mode and form: the Mode 1
 // zero field, matching subheader copies, EDC, and the P and Q syndromes.
 std::string CheckRawDataSector(const std::uint8_t* raw, std::int32_t lba);
 
-// Checks `count` sectors of a .bin of raw sectors, starting at sector `firstSector`,
-// whose address is `firstLba`.
-std::string CheckBinDataSectors(const std::filesystem::path& binPath, std::int64_t firstSector,
-                                std::int64_t count, std::int32_t firstLba);
-
 // Checks every sector of every data track of a cue/bin image, from its first index to
 // the first index of the next track (or the end of the file), and that the header mode
-// matches the track mode. The first sector of the file has address `fileStartLba`.
-std::string CheckCueImageDataTracks(const std::filesystem::path& cuePath,
-                                    std::int32_t fileStartLba = 0);
+// matches the track mode. The first sector of the file has address 0.
+std::string CheckCueImageDataTracks(const std::filesystem::path& cuePath);
 
 }  // namespace brenmark::testsupport

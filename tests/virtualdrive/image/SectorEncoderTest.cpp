@@ -3,24 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "tests/support/Bytes.h"
 #include "tests/virtualdrive/image/RawSectorCheck.h"
 
 namespace brenmark::virtualdrive {
 namespace {
 
 using Sector = std::array<std::uint8_t, kRawSectorSize>;
-
-std::vector<std::uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::FileBytes;
 
 Sector Garbage() {
   Sector sector;
@@ -43,8 +38,7 @@ TEST(SectorEncoderTest, ReproducesRecordedMode2Sectors) {
                                          {"mode2form2-empty-lba300.bin", 300, true},
                                          {"mode2form2-lba451.bin", 451, true}}) {
     SCOPED_TRACE(file);
-    const std::vector<std::uint8_t> original =
-        ReadFile(std::string(BRENMARK_TESTDATA_DIR) + "/raw-sectors/" + file);
+    const std::vector<std::uint8_t> original = FileBytes(std::string(BRENMARK_TESTDATA_DIR) + "/raw-sectors/" + file);
     ASSERT_EQ(original.size(), kRawSectorSize);
     ASSERT_EQ((original[18] & 0x20) != 0, form2);
 
@@ -63,8 +57,7 @@ TEST(SectorEncoderTest, ReproducesRecordedMode2Sectors) {
 }
 
 TEST(SectorEncoderTest, ReproducesEveryMode1SectorOfARecordedTrack) {
-  const std::vector<std::uint8_t> image =
-      ReadFile(std::string(BRENMARK_TESTDATA_DIR) + "/cue/isofs-m1.bin");
+  const std::vector<std::uint8_t> image = FileBytes(std::string(BRENMARK_TESTDATA_DIR) + "/cue/isofs-m1.bin");
   ASSERT_EQ(image.size(), 302 * kRawSectorSize);
   for (std::size_t index = 0; index < image.size() / kRawSectorSize; ++index) {
     const std::uint8_t* original = image.data() + index * kRawSectorSize;

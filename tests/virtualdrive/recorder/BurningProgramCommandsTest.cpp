@@ -9,24 +9,10 @@
 namespace brenmark::virtualdrive::testing {
 namespace {
 
-cdb::Bytes Read10(std::int32_t lba, std::uint16_t blocks) {
-  cdb::Bytes bytes = cdb::Write10(lba, blocks);
-  bytes[0] = 0x28;
-  return bytes;
-}
-
-cdb::Bytes Read12(std::int32_t lba, std::uint32_t blocks) {
-  cdb::Bytes bytes = cdb::Write12(lba, blocks);
-  bytes[0] = 0xA8;
-  return bytes;
-}
+using cdb::Read10;
+using cdb::Read12;
 
 cdb::Bytes SynchronizeCache() { return cdb::Simple(0x35, 10); }
-
-std::vector<std::uint8_t> Blocks(const std::vector<std::uint8_t>& data, std::size_t first, std::size_t count) {
-  return {data.begin() + static_cast<std::ptrdiff_t>(first * 2048),
-          data.begin() + static_cast<std::ptrdiff_t>((first + count) * 2048)};
-}
 
 // Two data tracks and an audio track, each ended by SYNCHRONIZE CACHE and
 // no CLOSE TRACK, as track-at-once programs write them; READ(10) gives back
@@ -47,10 +33,7 @@ TEST(BurningProgramCommands, TracksEndedByTheCacheReadBackWithRead10) {
   EXPECT_EQ(harness.Send(cdb::CloseTrack(2)), TransportResult::Good);
   EXPECT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-  WriteSetup audio;
-  audio.dataBlockType = 0;
-  audio.trackMode = 0;
-  ASSERT_EQ(harness.SetWriteParameters(audio), TransportResult::Good);
+  ASSERT_EQ(harness.SetWriteParameters({.dataBlockType = 0, .trackMode = 0}), TransportResult::Good);
   const std::int32_t third = harness.TrackStart(3);
   ASSERT_EQ(harness.SendOut(cdb::Write10(third, 2), Pattern(2, 2352, 3)), TransportResult::Good);
   ASSERT_EQ(harness.Send(SynchronizeCache()), TransportResult::Good);
@@ -59,7 +42,7 @@ TEST(BurningProgramCommands, TracksEndedByTheCacheReadBackWithRead10) {
   EXPECT_EQ(harness.Read(Read10(0, 20), 20 * 2048), first);
   EXPECT_EQ(harness.Read(Read12(second, 5), 5 * 2048), secondData);
   // A buffer that takes fewer blocks than asked gets the first of them.
-  EXPECT_EQ(harness.Read(Read10(2, 18), 3 * 2048), Blocks(first, 2, 3));
+  EXPECT_EQ(harness.Read(Read10(2, 18), 3 * 2048), std::vector(first.begin() + 2 * 2048, first.begin() + 5 * 2048));
   // Run-out blocks: an illegal mode, also at the end of a longer range.
   EXPECT_FALSE(harness.Read(Read10(20, 1), 2048));
   EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
@@ -71,25 +54,36 @@ TEST(BurningProgramCommands, TracksEndedByTheCacheReadBackWithRead10) {
   EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
 }
 
-TEST(BurningProgramCommands, Read12OnADvdGivesItsBlocks) {
+TEST(BurningProgramCommands, SetStreamingChoosesTheWriteSpeedAndRemovalIsTaken) {
   RecorderHarness harness{DvdRecorderModel()};
-  WriteSetup sessionAtOnce;
-  sessionAtOnce.writeType = 2;
-  ASSERT_EQ(harness.SetWriteParameters(sessionAtOnce), TransportResult::Good);
-  ASSERT_EQ(harness.Send(cdb::ReserveTrack(30)), TransportResult::Good);
-  const auto data = Pattern(30, 2048, 4);
-  ASSERT_EQ(harness.SendOut(cdb::Write12(0, 30), data), TransportResult::Good);
-  ASSERT_EQ(harness.Send(SynchronizeCache()), TransportResult::Good);
-  EXPECT_EQ(harness.Read(Read12(25, 5), 5 * 2048), Blocks(data, 25, 5));
-  EXPECT_FALSE(harness.Read(Read12(25, 6), 6 * 2048));
-  EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
+  const auto streaming = [&harness](std::uint8_t type, std::uint32_t kilobytes, std::uint32_t milliseconds) {
+    const cdb::Bytes command{0xB6, 0, 0, 0, 0, 0, 0, 0, type, 0, 28, 0};
+    std::vector<std::uint8_t> descriptor(28, 0);
+    for (int shift = 0; shift < 4; ++shift) {
+      descriptor[23 - shift] = static_cast<std::uint8_t>(kilobytes >> (8 * shift));
+      descriptor[27 - shift] = static_cast<std::uint8_t>(milliseconds >> (8 * shift));
+    }
+    return harness.SendOut(command, descriptor);
+  };
+  ASSERT_EQ(streaming(0, 6000, 1000), TransportResult::Good);
+  EXPECT_EQ(harness.CurrentWriteSpeed(), 5540);
+  ASSERT_EQ(streaming(0, 100, 1000), TransportResult::Good);
+  EXPECT_EQ(harness.CurrentWriteSpeed(), 1385);
+  EXPECT_EQ(streaming(0, 100, 0), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInParameterList);
+  EXPECT_EQ(streaming(5, 100, 1000), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
+
+  EXPECT_EQ(harness.Send({0x1E, 0, 0, 0, 0x01, 0}), TransportResult::Good);
+  EXPECT_EQ(harness.Send({0x1E, 0, 0, 0, 0x02, 0}), TransportResult::DeviceFailure);  // persistent prevention
 }
 
 // The ATIP of a blank CD-R: its maker's lead-in start and the last possible
-// lead-out of its size; a DVD has none.
-TEST(BurningProgramCommands, AtipOfRecordableCdsOnly) {
-  RecorderHarness cd;
-  const auto atip = cd.Read(cdb::ReadToc(4, false, 28), 28);
+// lead-out of its size; a DVD has none. BLANK makes a written CD-RW blank
+// again, of the same size; a CD-R cannot be blanked.
+TEST(BurningProgramCommands, AtipOfRecordableCdsAndBlankingOfRewritableOnes) {
+  RecorderHarness cdr;
+  const auto atip = cdr.Read(cdb::ReadToc(4, false, 28), 28);
   ASSERT_TRUE(atip);
   EXPECT_EQ(Be16(*atip, 0), 26);
   EXPECT_EQ((*atip)[6] & 0x40, 0);  // not erasable
@@ -102,48 +96,8 @@ TEST(BurningProgramCommands, AtipOfRecordableCdsOnly) {
   RecorderHarness dvd{DvdRecorderModel()};
   EXPECT_FALSE(dvd.Read(cdb::ReadToc(4, false, 28), 28));
   EXPECT_EQ(dvd.sense(), sense::kInvalidFieldInCdb);
-}
 
-TEST(BurningProgramCommands, SetStreamingChoosesTheWriteSpeedAndRemovalIsTaken) {
-  RecorderHarness harness{DvdRecorderModel()};
-  const auto streaming = [&harness](std::uint8_t type, std::uint32_t kilobytes, std::uint32_t milliseconds) {
-    cdb::Bytes command(12, 0);
-    command[0] = 0xB6;
-    command[8] = type;
-    cdb::Put16(command, 9, 28);
-    std::vector<std::uint8_t> descriptor(28, 0);
-    for (int shift = 0; shift < 4; ++shift) {
-      descriptor[23 - shift] = static_cast<std::uint8_t>(kilobytes >> (8 * shift));
-      descriptor[27 - shift] = static_cast<std::uint8_t>(milliseconds >> (8 * shift));
-    }
-    return harness.SendOut(command, descriptor);
-  };
-  const auto currentSpeed = [&harness] {
-    const auto page = harness.Read(cdb::ModeSense(0x2A, 200), 200).value();
-    return Be16(page, 8 + 28);
-  };
-  ASSERT_EQ(streaming(0, 6000, 1000), TransportResult::Good);
-  EXPECT_EQ(currentSpeed(), 5540);
-  ASSERT_EQ(streaming(0, 100, 1000), TransportResult::Good);
-  EXPECT_EQ(currentSpeed(), 1385);
-  EXPECT_EQ(streaming(0, 100, 0), TransportResult::DeviceFailure);
-  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInParameterList);
-  EXPECT_EQ(streaming(5, 100, 1000), TransportResult::DeviceFailure);
-  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-
-  cdb::Bytes prevent = cdb::Simple(0x1E, 6);
-  prevent[4] = 0x01;
-  EXPECT_EQ(harness.Send(prevent), TransportResult::Good);
-  prevent[4] = 0x02;  // persistent prevention
-  EXPECT_EQ(harness.Send(prevent), TransportResult::DeviceFailure);
-}
-
-// BLANK makes a written CD-RW blank again, of the same size; a CD-R cannot
-// be blanked.
-TEST(BurningProgramCommands, BlankEmptiesACdRwOnly) {
-  cdb::Bytes blank = cdb::Simple(0xA1, 12);
-  blank[1] = 0x11;  // immediate, minimal
-  RecorderHarness cdr;
+  cdb::Bytes blank{0xA1, 0x11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // immediate, minimal
   EXPECT_EQ(cdr.Send(blank), TransportResult::DeviceFailure);
   EXPECT_EQ(cdr.sense(), sense::kIncompatibleMedium);
 
@@ -154,8 +108,7 @@ TEST(BurningProgramCommands, BlankEmptiesACdRwOnly) {
   ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
   EXPECT_EQ(harness.DiscInformation()[2], 0x10 | 0x0C | 0x02);  // erasable, closed
   ASSERT_EQ(harness.Send(blank), TransportResult::Good);
-  const auto disc = harness.DiscInformation();
-  EXPECT_EQ(disc[2], 0x10);  // erasable, blank
+  EXPECT_EQ(harness.DiscInformation()[2], 0x10);  // erasable, blank
   EXPECT_EQ(Be32(harness.TrackInformation(1), 16), 332849u);  // a 74-minute disc's free blocks
   EXPECT_FALSE(harness.Read(Read10(0, 1), 2048));
   blank[1] = 0x02;  // blanking a track: not offered

@@ -8,9 +8,7 @@ namespace {
 class DvdSessionAtOnce : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteSetup sessionAtOnce;
-    sessionAtOnce.writeType = 2;
-    ASSERT_EQ(harness.SetWriteParameters(sessionAtOnce), TransportResult::Good);
+    ASSERT_EQ(harness.SetWriteParameters({.writeType = 2}), TransportResult::Good);
   }
 
   TransportResult Write12(std::int32_t lba, std::uint32_t blocks, std::uint32_t seed) {
@@ -39,7 +37,9 @@ TEST_F(DvdSessionAtOnce, ReservedTrackWrittenAndSynchronisedFinishesTheDisc) {
   const auto toc = harness.Read(cdb::ReadToc(0, false, 100), 100).value();
   EXPECT_EQ(Be32(toc, 4 + 8 + 4), 40u);  // lead-out
   EXPECT_FALSE(harness.Read(cdb::ReadToc(2, true, 100), 100));  // no full TOC on DVD
-
+  EXPECT_EQ(harness.Read(cdb::Read12(32, 8), 8 * 2048), Pattern(8, 2048, 2));
+  EXPECT_FALSE(harness.Read(cdb::Read12(32, 9), 9 * 2048));
+  EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
 }
 
 TEST_F(DvdSessionAtOnce, ClosingEarlyFillsTheReservation) {
@@ -59,10 +59,7 @@ TEST_F(DvdSessionAtOnce, RefusesTrackAtOnceRawBlocksAndSecondReservations) {
   ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);  // track at once
   EXPECT_EQ(Write12(0, 1, 1), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
-  WriteSetup raw;
-  raw.writeType = 2;
-  raw.dataBlockType = 0;
-  ASSERT_EQ(harness.SetWriteParameters(raw), TransportResult::Good);
+  ASSERT_EQ(harness.SetWriteParameters({.writeType = 2, .dataBlockType = 0}), TransportResult::Good);
   EXPECT_EQ(harness.SendOut(cdb::Write12(0, 1), Pattern(1, 2352, 0)), TransportResult::DeviceFailure);
   EXPECT_FALSE(harness.Read(cdb::ReadCd(0, 1, 0x10), 2048));  // no READ CD on DVD media
 

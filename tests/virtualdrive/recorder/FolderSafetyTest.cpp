@@ -62,10 +62,7 @@ TEST(RecorderFolders, FoldersOthersCanChangeAreRefusedAndLeftUntouched) {
     EXPECT_TRUE(Contains(problem, data.string())) << problem;
     ASSERT_EQ(recorder.Claim(), VirtualRecorder::ClaimResult::Claimed);
     const std::uint8_t testUnitReady[6] = {};
-    ScsiRequest request;
-    request.cdb = testUnitReady;
-    request.cdbLength = 6;
-    EXPECT_EQ(recorder.Execute(request).result, TransportResult::DeviceFailure);  // no medium
+    EXPECT_EQ(recorder.Execute({testUnitReady, 6}).result, TransportResult::DeviceFailure);  // no medium
     recorder.Release();
     const TrayResult blank = recorder.InsertBlank(MediumKind::CdR);
     EXPECT_FALSE(blank.ok);

@@ -17,12 +17,7 @@ TEST(VirtualRecorderProvider, OffersTheCdRecorderThenTheDvdRecorder) {
   // Commands reach the recorder only between Open and Close.
   std::vector<std::uint8_t> inquiry(36, 0);
   const std::uint8_t cdb[6] = {0x12, 0, 0, 0, 36, 0};
-  ScsiRequest request;
-  request.cdb = cdb;
-  request.cdbLength = 6;
-  request.direction = DataDirection::In;
-  request.buffer = inquiry.data();
-  request.length = 36;
+  const ScsiRequest request{cdb, 6, DataDirection::In, inquiry.data(), 36};
   EXPECT_EQ(devices[1].transport->Execute(request), TransportResult::TransportFailure);
   ASSERT_TRUE(devices[1].transport->Open());
   EXPECT_EQ(devices[1].transport->Execute(request), TransportResult::Good);

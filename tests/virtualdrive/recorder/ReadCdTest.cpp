@@ -29,46 +29,35 @@ std::uint64_t BytesReadByThisProcess() {
 // A host whose buffer holds a few blocks asks READ CD for many more: the
 // recorder reads what the buffer takes, not the disc, and answers for the
 // rest of the range as reading it would.
-class ReadCdIntoASmallBuffer : public ::testing::Test {
- protected:
-  static constexpr std::uint32_t kDiscSectors = 400000;  // about 940 MB of raw sectors
+TEST(ReadCdIntoASmallBuffer, FillsTheBufferReadsNoMoreAndRefusesARangePastTheDisc) {
+  constexpr std::uint32_t kDiscSectors = 400000;  // about 940 MB of raw sectors
+  // A sparse audio image: only its first sectors hold data.
+  TempFolder images;
+  const std::vector<std::uint8_t> first = Pattern(3, kRawSector, 5);
+  const fs::path bin = images.path() / "long.bin";
+  std::ofstream(bin, std::ios::binary).close();
+  fs::resize_file(bin, std::uint64_t{kDiscSectors} * kRawSector);
+  std::fstream(bin, std::ios::binary | std::ios::in | std::ios::out)
+      .write(reinterpret_cast<const char*>(first.data()), static_cast<std::streamsize>(first.size()));
+  WriteFile(images.path() / "long.cue", "FILE \"long.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  RecorderHarness harness;
+  ASSERT_TRUE(harness.recorder().InsertImage(images.path() / "long.cue").ok);
 
-  void SetUp() override {
-    // A sparse audio image: only its first sectors hold data.
-    const fs::path bin = images_.path() / "long.bin";
-    std::ofstream(bin, std::ios::binary).close();
-    fs::resize_file(bin, std::uint64_t{kDiscSectors} * kRawSector);
-    std::fstream head(bin, std::ios::binary | std::ios::in | std::ios::out);
-    head.write(reinterpret_cast<const char*>(first_.data()), static_cast<std::streamsize>(first_.size()));
-    head.close();
-    WriteFile(images_.path() / "long.cue", "FILE \"long.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
-    ASSERT_TRUE(harness_.recorder().InsertImage(images_.path() / "long.cue").ok);
-  }
-
-  TempFolder images_;
-  RecorderHarness harness_;
-  const std::vector<std::uint8_t> first_ = Pattern(3, kRawSector, 5);
-};
-
-TEST_F(ReadCdIntoASmallBuffer, FillsTheBufferAndReadsNoMore) {
   // Two whole blocks and part of a third.
   constexpr std::uint32_t kBuffer = 2 * kRawSector + 100;
-  const std::uint64_t before = BytesReadByThisProcess();
-  const auto data = harness_.Read(cdb::ReadCd(0, kDiscSectors, kAllFields), kBuffer);
-  const std::uint64_t read = BytesReadByThisProcess() - before;
+  std::uint64_t before = BytesReadByThisProcess();
+  const auto data = harness.Read(cdb::ReadCd(0, kDiscSectors, kAllFields), kBuffer);
+  EXPECT_LT(BytesReadByThisProcess() - before, 64u * kRawSector);
   ASSERT_TRUE(data);
-  EXPECT_EQ(*data, std::vector<std::uint8_t>(first_.begin(), first_.begin() + kBuffer));
-  EXPECT_LT(read, 64u * kRawSector);
-}
+  EXPECT_EQ(*data, std::vector<std::uint8_t>(first.begin(), first.begin() + kBuffer));
 
-TEST_F(ReadCdIntoASmallBuffer, ARangePastTheDiscIsRefusedWithoutReadingIt) {
-  const std::uint64_t before = BytesReadByThisProcess();
-  EXPECT_FALSE(harness_.Read(cdb::ReadCd(0, 0xFFFFFF, kAllFields), kRawSector));
-  EXPECT_EQ(harness_.sense(), sense::kLbaOutOfRange);
+  before = BytesReadByThisProcess();
+  EXPECT_FALSE(harness.Read(cdb::ReadCd(0, 0xFFFFFF, kAllFields), kRawSector));
+  EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
   // Without a buffer nothing is read, and a data sector type asked of the
   // audio track is refused all the same.
-  EXPECT_FALSE(harness_.Read(cdb::ReadCd(kDiscSectors - 2, 2, 0x10, 2), 0));
-  EXPECT_EQ(harness_.sense(), sense::kIllegalModeForThisTrack);
+  EXPECT_FALSE(harness.Read(cdb::ReadCd(kDiscSectors - 2, 2, 0x10, 2), 0));
+  EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
   EXPECT_LT(BytesReadByThisProcess() - before, 64u * kRawSector);
 }
 

@@ -28,100 +28,61 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& text
 namespace cdb {
 using Bytes = std::vector<std::uint8_t>;
 
-inline void Put16(Bytes& cdb, std::size_t at, std::uint32_t value) {
-  cdb[at] = static_cast<std::uint8_t>(value >> 8);
-  cdb[at + 1] = static_cast<std::uint8_t>(value);
-}
-inline void Put32(Bytes& cdb, std::size_t at, std::uint32_t value) {
-  Put16(cdb, at, value >> 16);
-  Put16(cdb, at + 2, value);
-}
-
-inline Bytes Write10(std::int32_t lba, std::uint16_t blocks) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x2A;
-  Put32(cdb, 2, static_cast<std::uint32_t>(lba));
-  Put16(cdb, 7, blocks);
-  return cdb;
-}
-inline Bytes Write12(std::int32_t lba, std::uint32_t blocks) {
-  Bytes cdb(12, 0);
-  cdb[0] = 0xAA;
-  Put32(cdb, 2, static_cast<std::uint32_t>(lba));
-  Put32(cdb, 6, blocks);
-  cdb[10] = 0x80;
-  return cdb;
-}
-inline Bytes ReadCd(std::int32_t lba, std::uint32_t blocks, std::uint8_t fields, std::uint8_t expectedType = 0) {
-  Bytes cdb(12, 0);
-  cdb[0] = 0xBE;
-  cdb[1] = static_cast<std::uint8_t>(expectedType << 2);
-  Put32(cdb, 2, static_cast<std::uint32_t>(lba));
-  cdb[6] = static_cast<std::uint8_t>(blocks >> 16);
-  cdb[7] = static_cast<std::uint8_t>(blocks >> 8);
-  cdb[8] = static_cast<std::uint8_t>(blocks);
-  cdb[9] = fields;
-  return cdb;
-}
-inline Bytes CloseTrack(int number) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x5B;
-  cdb[2] = 0x01;
-  Put16(cdb, 4, static_cast<std::uint32_t>(number));
-  return cdb;
-}
-inline Bytes CloseSession() {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x5B;
-  cdb[2] = 0x02;
-  return cdb;
-}
-inline Bytes ReadTrackInformation(std::uint8_t addressType, std::uint32_t value) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x52;
-  cdb[1] = addressType;
-  Put32(cdb, 2, value);
-  Put16(cdb, 7, 48);
-  return cdb;
-}
-inline Bytes ReadDiscInformation() {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x51;
-  Put16(cdb, 7, 34);
-  return cdb;
-}
-inline Bytes ReadToc(std::uint8_t format, bool msf, std::uint16_t length) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x43;
-  cdb[1] = msf ? 0x02 : 0x00;
-  cdb[2] = format;
-  Put16(cdb, 7, length);
-  return cdb;
-}
-inline Bytes ModeSense(std::uint8_t page, std::uint16_t length) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x5A;
-  cdb[2] = page;
-  Put16(cdb, 7, length);
-  return cdb;
-}
-inline Bytes ModeSelect(std::uint16_t length) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x55;
-  cdb[1] = 0x10;
-  Put16(cdb, 7, length);
-  return cdb;
-}
-inline Bytes ReserveTrack(std::uint32_t blocks) {
-  Bytes cdb(10, 0);
-  cdb[0] = 0x53;
-  Put32(cdb, 5, blocks);
-  return cdb;
-}
 inline Bytes Simple(std::uint8_t opcode, std::size_t length) {
   Bytes cdb(length, 0);
   cdb[0] = opcode;
   return cdb;
+}
+inline void Put16(Bytes& cdb, std::size_t at, std::uint32_t value) {
+  cdb[at] = static_cast<std::uint8_t>(value >> 8);
+  cdb[at + 1] = static_cast<std::uint8_t>(value);
+}
+
+// Byte `index` of `value`, counted from the least significant.
+constexpr std::uint8_t ByteOf(std::uint32_t value, int index) { return static_cast<std::uint8_t>(value >> (8 * index)); }
+
+inline Bytes Write10(std::int32_t lba, std::uint16_t blocks) {
+  const auto at = static_cast<std::uint32_t>(lba);
+  return {0x2A, 0, ByteOf(at, 3), ByteOf(at, 2), ByteOf(at, 1), ByteOf(at, 0), 0, ByteOf(blocks, 1), ByteOf(blocks, 0), 0};
+}
+inline Bytes Write12(std::int32_t lba, std::uint32_t blocks) {
+  const auto at = static_cast<std::uint32_t>(lba);
+  return {0xAA,           0,    ByteOf(at, 3), ByteOf(at, 2), ByteOf(at, 1), ByteOf(at, 0), ByteOf(blocks, 3),
+          ByteOf(blocks, 2), ByteOf(blocks, 1), ByteOf(blocks, 0), 0x80, 0};
+}
+inline Bytes Read10(std::int32_t lba, std::uint16_t blocks) {
+  Bytes cdb = Write10(lba, blocks);
+  cdb[0] = 0x28;
+  return cdb;
+}
+inline Bytes Read12(std::int32_t lba, std::uint32_t blocks) {
+  Bytes cdb = Write12(lba, blocks);
+  cdb[0] = 0xA8;
+  return cdb;
+}
+inline Bytes ReadCd(std::int32_t lba, std::uint32_t blocks, std::uint8_t fields, std::uint8_t expectedType = 0) {
+  const auto at = static_cast<std::uint32_t>(lba);
+  return {0xBE,          static_cast<std::uint8_t>(expectedType << 2), ByteOf(at, 3), ByteOf(at, 2), ByteOf(at, 1),
+          ByteOf(at, 0), ByteOf(blocks, 2), ByteOf(blocks, 1), ByteOf(blocks, 0), fields, 0, 0};
+}
+inline Bytes CloseTrack(int number) {
+  const auto track = static_cast<std::uint32_t>(number);
+  return {0x5B, 0, 0x01, 0, ByteOf(track, 1), ByteOf(track, 0), 0, 0, 0, 0};
+}
+inline Bytes CloseSession() { return {0x5B, 0, 0x02, 0, 0, 0, 0, 0, 0, 0}; }
+inline Bytes ReadTrackInformation(std::uint8_t addressType, std::uint32_t value) {
+  return {0x52, addressType, ByteOf(value, 3), ByteOf(value, 2), ByteOf(value, 1), ByteOf(value, 0), 0, 0, 48, 0};
+}
+inline Bytes ReadDiscInformation() { return {0x51, 0, 0, 0, 0, 0, 0, 0, 34, 0}; }
+inline Bytes ReadToc(std::uint8_t format, bool msf, std::uint16_t length) {
+  return {0x43, ByteOf(msf ? 0x02 : 0x00, 0), format, 0, 0, 0, 0, ByteOf(length, 1), ByteOf(length, 0), 0};
+}
+inline Bytes ModeSense(std::uint8_t page, std::uint16_t length) {
+  return {0x5A, 0, page, 0, 0, 0, 0, ByteOf(length, 1), ByteOf(length, 0), 0};
+}
+inline Bytes ModeSelect(std::uint16_t length) { return {0x55, 0x10, 0, 0, 0, 0, 0, ByteOf(length, 1), ByteOf(length, 0), 0}; }
+inline Bytes ReserveTrack(std::uint32_t blocks) {
+  return {0x53, 0, 0, 0, 0, ByteOf(blocks, 3), ByteOf(blocks, 2), ByteOf(blocks, 1), ByteOf(blocks, 0), 0};
 }
 }  // namespace cdb
 
@@ -148,11 +109,7 @@ inline std::uint16_t Be16(const std::vector<std::uint8_t>& data, std::size_t at)
 // open claims it, and one-line ways to talk to it.
 class RecorderHarness {
  public:
-  explicit RecorderHarness(RecorderModel model = CdRecorderModel())
-      : recorder_(std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
-                                                    folder_.path() / "burned discs")) {
-    recorder_->Claim();
-  }
+  explicit RecorderHarness(RecorderModel model = CdRecorderModel()) { Start(std::move(model)); }
 
   VirtualRecorder& recorder() { return *recorder_; }
   const std::filesystem::path& folder() const { return folder_.path(); }
@@ -161,19 +118,12 @@ class RecorderHarness {
   void Restart(const std::function<void()>& whileStopped = {}, RecorderModel model = CdRecorderModel()) {
     recorder_.reset();
     if (whileStopped) whileStopped();
-    recorder_ = std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
-                                                  folder_.path() / "burned discs");
-    recorder_->Claim();
+    Start(std::move(model));
   }
 
   TransportResult Send(const cdb::Bytes& bytes, DataDirection direction = DataDirection::None,
                        std::uint8_t* buffer = nullptr, std::uint32_t length = 0) {
-    ScsiRequest request;
-    request.cdb = bytes.data();
-    request.cdbLength = static_cast<std::uint8_t>(bytes.size());
-    request.direction = direction;
-    request.buffer = buffer;
-    request.length = length;
+    const ScsiRequest request{bytes.data(), static_cast<std::uint8_t>(bytes.size()), direction, buffer, length};
     return recorder_->Execute(request).result;
   }
   // Data-in command; nullopt on failure.
@@ -212,8 +162,16 @@ class RecorderHarness {
     return Read(cdb::ReadDiscInformation(), 34).value_or(std::vector<std::uint8_t>{});
   }
   std::int32_t TrackStart(int track) { return static_cast<std::int32_t>(Be32(TrackInformation(track), 8)); }
+  // The current write speed in kB/s, from the capabilities page.
+  std::uint16_t CurrentWriteSpeed() { return Be16(Read(cdb::ModeSense(0x2A, 255), 255).value(), 8 + 28); }
 
  private:
+  void Start(RecorderModel model) {
+    recorder_ = std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
+                                                  folder_.path() / "burned discs");
+    recorder_->Claim();
+  }
+
   TempFolder folder_;
   std::unique_ptr<VirtualRecorder> recorder_;
 };

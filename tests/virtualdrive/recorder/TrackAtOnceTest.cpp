@@ -20,24 +20,18 @@ class TrackAtOnce : public ::testing::Test {
   RecorderHarness harness;
 };
 
-TEST_F(TrackAtOnce, TracksFollowEachOtherWithRunOutAndPregap) {
-  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
-  EXPECT_EQ(WriteMode1Track(1, 100, 1), 0);
-  // 100 blocks, 2 run-out blocks, 150 pregap blocks.
-  EXPECT_EQ(harness.TrackStart(2), 252);
-  const auto second = harness.TrackInformation(2);
-  EXPECT_EQ(Be32(second, 12), 252u);
-  EXPECT_EQ(Be32(second, 16), 359849u - 252u);
-  EXPECT_EQ(WriteMode1Track(2, 10, 2), 252);
-
-  const auto first = harness.TrackInformation(1);
-  EXPECT_EQ(Be32(first, 24), 102u);  // size includes the run-out
-  EXPECT_EQ(first[7] & 0x01, 0);      // closed: no writable address
-  // An open track's next writable address is in TrayTest (a restarted recorder).
-  EXPECT_EQ(harness.TrackStart(3), 252 + 10 + 2 + 150);
-}
-
-TEST_F(TrackAtOnce, WritesThatARealDriveRefuses) {
+// Tracks follow each other with run-out and pregap; the writes and closes a real
+// drive refuses.
+TEST_F(TrackAtOnce, TracksFollowWithRunOutAndPregapAndBadWritesAreRefused) {
+  // Closing an empty session, a foreign track, or with an unknown function.
+  EXPECT_EQ(harness.Send(cdb::CloseSession()), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kCommandSequenceError);
+  EXPECT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::Good);  // invisible track: nothing to do
+  EXPECT_EQ(harness.Send(cdb::CloseTrack(2)), TransportResult::DeviceFailure);
+  auto badClose = cdb::CloseSession();
+  badClose[2] = 0x05;
+  EXPECT_EQ(harness.Send(badClose), TransportResult::DeviceFailure);
+  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
   ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
   // Not the next writable address.
   EXPECT_EQ(harness.Write(16, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
@@ -45,28 +39,28 @@ TEST_F(TrackAtOnce, WritesThatARealDriveRefuses) {
   // Blocks of the wrong size for data block type 8.
   EXPECT_EQ(harness.Write(0, 1, Pattern(1, 2352, 0)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-  // Past the capacity.
-  ASSERT_EQ(harness.Write(0, 1, Pattern(1, 2048, 0)), TransportResult::Good);
-  ASSERT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::Good);
+  EXPECT_EQ(WriteMode1Track(1, 100, 1), 0);
   const std::int32_t start = harness.TrackStart(2);
-  const std::uint32_t tooMany = 359849u - static_cast<std::uint32_t>(start) + 1;
-  std::vector<std::uint8_t> big(static_cast<std::size_t>(tooMany) * 2048, 0);
-  auto write12 = cdb::Write12(start, tooMany);
-  EXPECT_EQ(harness.SendOut(write12, big), TransportResult::DeviceFailure);
+  EXPECT_EQ(start, 100 + 2 + 150);
+  const auto first = harness.TrackInformation(1);
+  EXPECT_EQ(Be32(first, 24), 102u);  // size includes the run-out
+  EXPECT_EQ(first[7] & 0x01, 0);      // closed: no writable address
+  const auto second = harness.TrackInformation(2);
+  const std::uint32_t freeBlocks = 359849u - static_cast<std::uint32_t>(start);
+  EXPECT_EQ(Be32(second, 12), static_cast<std::uint32_t>(start));
+  EXPECT_EQ(Be32(second, 16), freeBlocks);
+  // Past the capacity.
+  EXPECT_EQ(harness.SendOut(cdb::Write12(start, freeBlocks + 1), std::vector<std::uint8_t>((freeBlocks + 1) * 2048u)),
+            TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kLbaOutOfRange);
   // Session at once on CD without a cue sheet.
-  WriteSetup sessionAtOnce;
-  sessionAtOnce.writeType = 2;
-  ASSERT_EQ(harness.SetWriteParameters(sessionAtOnce), TransportResult::Good);
+  ASSERT_EQ(harness.SetWriteParameters({.writeType = 2}), TransportResult::Good);
   EXPECT_EQ(harness.Write(start, 1, Pattern(1, 2048, 0)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
   // An audio block into an open data track.
   ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
   ASSERT_EQ(harness.Write(start, 1, Pattern(1, 2048, 0)), TransportResult::Good);
-  WriteSetup audio;
-  audio.dataBlockType = 0;
-  audio.trackMode = 0;
-  ASSERT_EQ(harness.SetWriteParameters(audio), TransportResult::Good);
+  ASSERT_EQ(harness.SetWriteParameters({.dataBlockType = 0, .trackMode = 0}), TransportResult::Good);
   EXPECT_EQ(harness.Write(start + 1, 1, Pattern(1, 2352, 0)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kIllegalModeForThisTrack);
 }
@@ -86,9 +80,7 @@ TEST_F(TrackAtOnce, ReadCdRefusesWhatWasNotWrittenAsAsked) {
 }
 
 TEST_F(TrackAtOnce, ClosingSessionsFollowsMultisessionGeometry) {
-  WriteSetup open;
-  open.multiSession = 3;
-  ASSERT_EQ(harness.SetWriteParameters(open), TransportResult::Good);
+  ASSERT_EQ(harness.SetWriteParameters({.multiSession = 3}), TransportResult::Good);
   WriteMode1Track(1, 300, 1);
   ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
   // Lead-out at 302; the next session's first track 11400 blocks later.
@@ -142,21 +134,8 @@ TEST_F(TrackAtOnce, ClosingSessionsFollowsMultisessionGeometry) {
   EXPECT_EQ(Be32(capacity, 0), static_cast<std::uint32_t>(secondLeadOut + 6900 + 12 - 1));
 }
 
-TEST_F(TrackAtOnce, ClosingAnEmptySessionOrAForeignTrackIsRefused) {
-  EXPECT_EQ(harness.Send(cdb::CloseSession()), TransportResult::DeviceFailure);
-  EXPECT_EQ(harness.sense(), sense::kCommandSequenceError);
-  EXPECT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::Good);  // invisible track: nothing to do
-  EXPECT_EQ(harness.Send(cdb::CloseTrack(2)), TransportResult::DeviceFailure);
-  auto bad = cdb::CloseSession();
-  bad[2] = 0x05;
-  EXPECT_EQ(harness.Send(bad), TransportResult::DeviceFailure);
-  EXPECT_EQ(harness.sense(), sense::kInvalidFieldInCdb);
-}
-
 TEST_F(TrackAtOnce, TestWriteLeavesTheDiscBlank) {
-  WriteSetup dummy;
-  dummy.testWrite = true;
-  ASSERT_EQ(harness.SetWriteParameters(dummy), TransportResult::Good);
+  ASSERT_EQ(harness.SetWriteParameters({.testWrite = true}), TransportResult::Good);
   ASSERT_EQ(harness.Write(0, 8, Pattern(8, 2048, 1)), TransportResult::Good);
   EXPECT_EQ(harness.Write(4, 1, Pattern(1, 2048, 1)), TransportResult::DeviceFailure);
   ASSERT_EQ(harness.Write(8, 1, Pattern(1, 2048, 1)), TransportResult::Good);

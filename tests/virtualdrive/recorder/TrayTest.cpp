@@ -14,39 +14,29 @@ namespace fs = std::filesystem;
 
 // Burns one Mode 1 track of `blocks` blocks and closes the session.
 void BurnDataSession(RecorderHarness& harness, std::uint16_t blocks, std::uint8_t multiSession, std::uint32_t seed) {
-  WriteSetup setup;
-  setup.multiSession = multiSession;
-  ASSERT_EQ(harness.SetWriteParameters(setup), TransportResult::Good);
-  const auto info = harness.DiscInformation();
-  const int track = info[6];
-  const std::int32_t start = harness.TrackStart(track);
+  ASSERT_EQ(harness.SetWriteParameters({.multiSession = multiSession}), TransportResult::Good);
+  const std::int32_t start = harness.TrackStart(harness.DiscInformation()[6]);  // the last track's
   ASSERT_EQ(harness.Write(start, blocks, Pattern(blocks, 2048, seed)), TransportResult::Good);
   ASSERT_EQ(harness.Send(cdb::CloseSession()), TransportResult::Good);
 }
 
-cdb::Bytes EjectCommand() {
-  auto cdb = cdb::Simple(0x1B, 6);
-  cdb[4] = 0x02;
-  return cdb;
-}
+const cdb::Bytes kEject{0x1B, 0, 0, 0, 0x02, 0};
 
 TEST(RecorderTray, EjectKeepsTheWrittenDiscAndLoadsAFreshBlank) {
   RecorderHarness harness;
   std::vector<fs::path> finished;
   harness.recorder().SetFinishedImageObserver([&finished](const fs::path& path) { finished.push_back(path); });
 
-  ASSERT_EQ(harness.Send(EjectCommand()), TransportResult::Good);
+  ASSERT_EQ(harness.Send(kEject), TransportResult::Good);
   EXPECT_TRUE(finished.empty());  // a blank leaves nothing behind
 
   BurnDataSession(harness, 30, 0, 1);
   EXPECT_EQ(harness.recorder().DescribeTray(), "CD-R, 1 session(s), 1 track(s): 1 Mode 1, complete");
-  ASSERT_EQ(harness.Send(EjectCommand()), TransportResult::Good);
+  ASSERT_EQ(harness.Send(kEject), TransportResult::Good);
   ASSERT_EQ(finished.size(), 1u);
   EXPECT_EQ(finished[0].parent_path(), harness.folder() / "burned discs");
   EXPECT_EQ(finished[0].extension(), ".cue");
-  fs::path bin = finished[0];
-  bin.replace_extension(".bin");
-  EXPECT_EQ(fs::file_size(bin), 32u * 2352u);
+  EXPECT_EQ(fs::file_size(fs::path(finished[0]).replace_extension(".bin")), 32u * 2352u);
   EXPECT_TRUE(fs::exists(StatePathFor(finished[0])));
   EXPECT_EQ(testsupport::CheckCueImageDataTracks(finished[0]), "");
   EXPECT_EQ(harness.recorder().DescribeTray(), "blank CD-R (80 min)");
@@ -120,8 +110,7 @@ TEST(RecorderTray, AppendingToAnInsertedImageWorksOnACopy) {
   RecorderHarness harness;
   BurnDataSession(harness, 20, 3, 1);
   const fs::path image = harness.recorder().Eject().finishedImage;
-  fs::path bin = image;
-  bin.replace_extension(".bin");
+  const fs::path bin = fs::path(image).replace_extension(".bin");
   const auto binBefore = FileBytes(bin);
   const auto stateBefore = FileBytes(StatePathFor(image));
 
@@ -162,9 +151,8 @@ TEST(RecorderTray, IsoImagesBecomeDataDiscsOfTheRecordersKind) {
   RecorderHarness dvd(DvdRecorderModel());
   ASSERT_TRUE(dvd.recorder().InsertImage(iso).ok);
   EXPECT_EQ(Be32(dvd.Read(cdb::Simple(0x25, 10), 8).value(), 0), 11u);
-  auto config = cdb::Simple(0x46, 10);
-  config[8] = 8;
-  EXPECT_EQ(Be16(dvd.Read(config, 8).value(), 6), 0x0010);  // DVD-ROM
+  const cdb::Bytes getConfiguration{0x46, 0, 0, 0, 0, 0, 0, 0, 8, 0};
+  EXPECT_EQ(Be16(dvd.Read(getConfiguration, 8).value(), 6), 0x0010);  // DVD-ROM
 }
 
 // Images the tray refuses, each with a message that says what is wrong with it.

@@ -10,18 +10,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What the recorder tells about its own files, as a front end would print it.
-class ProblemListener {
- public:
-  explicit ProblemListener(VirtualRecorder& recorder) {
-    recorder.SetWriteProblemObserver([this](const std::string& problem) { problems_.push_back(problem); });
-  }
-  const std::vector<std::string>& problems() const { return problems_; }
-
- private:
-  std::vector<std::string> problems_;
-};
-
 bool LeftoverTemporaries(const fs::path& folder) {
   for (const auto& entry : fs::directory_iterator(folder)) {
     if (entry.path().extension() == ".new") return true;
@@ -33,7 +21,8 @@ bool LeftoverTemporaries(const fs::path& folder) {
 // a write error and a reason naming the folder; nothing half-written is left.
 TEST(RecorderWriteFailures, AStateFileThatCannotBeSavedIsAWriteError) {
   RecorderHarness harness;
-  ProblemListener listener(harness.recorder());
+  std::vector<std::string> problems;  // what a front end would print
+  harness.recorder().SetWriteProblemObserver([&problems](const std::string& problem) { problems.push_back(problem); });
   const fs::path work = harness.folder() / "work";
   fs::create_directories(work / "disc.state" / "in the way");
   ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
@@ -41,9 +30,9 @@ TEST(RecorderWriteFailures, AStateFileThatCannotBeSavedIsAWriteError) {
   // The first write opens a track, which the state file has to record.
   EXPECT_EQ(harness.Write(0, 2, Pattern(2, 2048, 1)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kWriteError);
-  ASSERT_EQ(listener.problems().size(), 1u);
-  EXPECT_NE(listener.problems()[0].find(work.string()), std::string::npos) << listener.problems()[0];
-  EXPECT_NE(listener.problems()[0].find("disc.state"), std::string::npos) << listener.problems()[0];
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].find(work.string()), std::string::npos) << problems[0];
+  EXPECT_NE(problems[0].find("disc.state"), std::string::npos) << problems[0];
   EXPECT_EQ(harness.Send(cdb::CloseTrack(1)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kWriteError);
   EXPECT_FALSE(LeftoverTemporaries(work));
