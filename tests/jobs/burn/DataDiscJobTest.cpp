@@ -173,38 +173,36 @@ INSTANTIATE_TEST_SUITE_P(
                                   datajobtext::kReserveFailed, 0, {"RESERVE 33", "SYNCCACHE", "STARTSTOP"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DataDiscJob, ACompletedDiscIsRefusedBeforeAnythingIsComputed) {
-  WorkedExample example;
-  VirtualBench bench;
-  const auto tree = VirtualBench::TreeOf(example.data());
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, JobEnd::Done);
-  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
-  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
-  recorder.ClearCommandHistory();
+// A disc burned before, closed or left with an open session, is refused
+// before anything is computed, and named for what it is.
+TEST(DataDiscJob, AWrittenDiscIsRefusedBeforeAnythingIsComputed) {
+  const struct {
+    const char* firstBurnFault;
+    JobEnd firstBurn;
+    std::string message;
+  } rows[] = {
+      {"", JobEnd::Done, datajobtext::kDiscNotWritable},
+      {"CLOSETRACKSESSION:always", JobEnd::BurnFailed, burntext::kUnfinishedDisc},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    WorkedExample example;
+    VirtualBench bench;
+    const auto tree = VirtualBench::TreeOf(example.data());
+    auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+    if (*row.firstBurnFault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(row.firstBurnFault).spec);
+    ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, row.firstBurn);
+    recorder.ClearFaults();
+    ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
+    recorder.ClearCommandHistory();
 
-  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
-  EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
-  EXPECT_EQ(bench.prompt.messages().back().text, datajobtext::kDiscNotWritable);
-  EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO"));
-  EXPECT_THAT(outcome.progress->statuses(),
-              ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
-}
-
-TEST(DataDiscJob, ADiscLeftWithAnOpenSessionIsNamedAsUnfinishedNotAsCompleted) {
-  WorkedExample example;
-  VirtualBench bench;
-  const auto tree = VirtualBench::TreeOf(example.data());
-  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
-  recorder.ArmFault(*virtualdrive::ParseFaultSpec("CLOSETRACKSESSION:always").spec);
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, JobEnd::BurnFailed);
-  recorder.ClearFaults();
-  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
-  recorder.ClearCommandHistory();
-
-  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
-  EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
-  EXPECT_EQ(bench.prompt.messages().back().text, burntext::kUnfinishedDisc);
-  EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
+    const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
+    EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
+    EXPECT_EQ(bench.prompt.messages().back().text, row.message);
+    EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO"));
+    EXPECT_THAT(outcome.progress->statuses(),
+                ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
+  }
 }
 
 TEST(DataDiscJob, AnImageLargerThanTheFreeSpaceIsRefusedWithoutWriting) {
@@ -371,12 +369,6 @@ TEST(DataDiscJob, TwoJobsOnTwoDrivesRunAtOnce) {
   EXPECT_EQ(dvd->result(), JobEnd::Done);
   EXPECT_EQ(bench.finishedImages().size(), 2u);
 }
-
-}  // namespace
-}  // namespace brenmark::endtoend
-
-namespace brenmark::endtoend {
-namespace {
 
 // The error messages a bench's prompt was shown.
 std::string ErrorsOf(const VirtualBench& bench) {
