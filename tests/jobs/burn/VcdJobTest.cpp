@@ -147,12 +147,6 @@ TEST(VcdJob, TwoFilesMakeADiscThePlayersToolsRead) {
   EXPECT_THAT(Lines(probe.out), ElementsAre("mpeg1video", "mp2"));
 }
 
-}  // namespace
-}  // namespace brenmark::endtoend
-
-namespace brenmark::endtoend {
-namespace {
-
 // One failure: how it is brought about, what the user is told, how the job ends.
 struct FailureRow {
   std::string name;
@@ -317,12 +311,6 @@ TEST(VcdJob, AFileGoneBeforeItsTrackFinishesTheDiscAsFailed) {
               ElementsAre("Closing Disk Session...", vcdjobtext::kFailed));
   EXPECT_EQ(bench.finishedImages().size(), 1u);
 }
-
-}  // namespace
-}  // namespace brenmark::endtoend
-
-namespace brenmark::endtoend {
-namespace {
 
 // The MPEG data of a disc image: the user data of every Mode 2 Form 2 sector
 // whose subheader marks it as MPEG data, in address order.

@@ -124,10 +124,9 @@ TEST_F(GrabCliTest, AGrabKilledInTheMiddleOfATrackLeavesNothingUnderThatTracksNa
     }
     return false;
   };
-  bool held = false;
-  for (int attempt = 0; attempt < 3000 && !held; ++attempt) {
-    held = holding();
-    if (!held) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  bool held = holding();
+  for (int attempt = 0; attempt < 3000 && !held; ++attempt, held = holding()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ::kill(grab, SIGKILL);
   int status = 0;
