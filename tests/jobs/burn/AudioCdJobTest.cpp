@@ -232,6 +232,13 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
   audio::test::WriteBytes(huge, Riff({FormatChunk({}), "data" + Le(hugeBytes, 4)}));
   fs::resize_file(huge, 44 + std::uintmax_t{hugeBytes});
 
+  const std::string writeMode = "Error occure while selecting writing mode.\nThe burning process will be terminated.";
+  const auto notCdAudio = [](const std::string& path) {
+    return "File " + path + " not WAV file with PCM format - 16 bit, stereo, 44.1khz.";
+  };
+  constexpr int kCd = VirtualBench::kCdDrive;
+  // A job that writes no track stops at its first status, the disc left in
+  // the tray; one that writes a track ends by ejecting the disc.
   struct Case {
     const char* name;
     int drive;
@@ -239,76 +246,60 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
     std::vector<std::string> files;
     JobEnd result;
     std::vector<std::string> messages;
-    const char* lastStatus;
-    bool ejected;
     int tracksWritten;
   };
   const Case cases[] = {
       {"no drive", -1, "", {wavs.paths[0]}, JobEnd::NoDrive,
-       {"Error occure while retrieving current writer device.\nBurning process will be terminated."},
-       "Initializing disc format...", false, 0},
+       {"Error occure while retrieving current writer device.\nBurning process will be terminated."}, 0},
       {"drive not accessible", 7, "", {wavs.paths[0]}, JobEnd::NoDeviceAccess,
-       {"Can't get access to CD/DVD Device.\nBurning process will be terminated."}, "Initializing disc format...",
-       false, 0},
-      {"mode page unreadable", VirtualBench::kCdDrive, "MODESENSE10", {wavs.paths[0]}, JobEnd::WriteModeRefused,
-       {"Error occure while selecting writing mode.\nThe burning process will be terminated."},
-       "Initializing disc format...", false, 0},
-      {"speed refused", VirtualBench::kCdDrive, "SETCDSPEED", {wavs.paths[0]}, JobEnd::Done,
+       {"Can't get access to CD/DVD Device.\nBurning process will be terminated."}, 0},
+      {"mode page unreadable", kCd, "MODESENSE10", {wavs.paths[0]}, JobEnd::WriteModeRefused, {writeMode}, 0},
+      {"speed refused", kCd, "SETCDSPEED", {wavs.paths[0]}, JobEnd::Done,
        {"Can't select writing speed. The default speed will be used.\nIt may take much more time then you expected."},
-       "Audio CD is done.", true, 1},
-      {"write mode refused", VirtualBench::kCdDrive, "MODESELECT10", {wavs.paths[0]}, JobEnd::WriteModeRefused,
-       {"Error occure while selecting writing mode.\nThe burning process will be terminated."},
-       "Initializing disc format...", false, 0},
+       1},
+      {"write mode refused", kCd, "MODESELECT10", {wavs.paths[0]}, JobEnd::WriteModeRefused, {writeMode}, 0},
       // A list with a file that cannot be burned is refused whole, the file
       // named with the reason, before anything is written.
-      {"file cannot be opened", VirtualBench::kCdDrive, "", {wavs.paths[0], wavs.paths[1], missing},
-       JobEnd::SourceUnreadable,
-       {"Error opening source stream.\nBurning process will be terminated.\n" + missing + ": "},
-       "Initializing disc format...", false, 0},
-      {"not CD audio", VirtualBench::kCdDrive, "", {wavs.paths[0], mono, wavs.paths[1]}, JobEnd::SourcesRefused,
-       {"File " + mono + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."}, "Initializing disc format...",
-       false, 0},
-      {"22 kHz", VirtualBench::kCdDrive, "", {wavs.paths[0], wavs.paths[1], halfRate}, JobEnd::SourcesRefused,
-       {"File " + halfRate + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."},
-       "Initializing disc format...", false, 0},
+      {"file cannot be opened", kCd, "", {wavs.paths[0], wavs.paths[1], missing}, JobEnd::SourceUnreadable,
+       {"Error opening source stream.\nBurning process will be terminated.\n" + missing + ": "}, 0},
+      {"not CD audio", kCd, "", {wavs.paths[0], mono, wavs.paths[1]}, JobEnd::SourcesRefused, {notCdAudio(mono)}, 0},
+      {"22 kHz", kCd, "", {wavs.paths[0], wavs.paths[1], halfRate}, JobEnd::SourcesRefused, {notCdAudio(halfRate)}, 0},
       // A blank disc and a list it cannot number or hold.
-      {"100 tracks", VirtualBench::kCdDrive, "", hundred, JobEnd::SourcesRefused, {"track numbers up to 100"},
-       "Initializing disc format...", false, 0},
-      {"90 minutes", VirtualBench::kCdDrive, "", {huge}, JobEnd::DoesNotFit, {"does not fit on the disc"},
-       "Initializing disc format...", false, 0},
+      {"100 tracks", kCd, "", hundred, JobEnd::SourcesRefused, {"track numbers up to 100"}, 0},
+      {"90 minutes", kCd, "", {huge}, JobEnd::DoesNotFit, {"does not fit on the disc"}, 0},
       // A DVD is refused at once, not after failed writes.
       {"DVD recorder", VirtualBench::kDvdDrive, "", {wavs.paths[0]}, JobEnd::DiscNotWritable,
-       {"The disc in the recorder is not a CD"}, "Initializing disc format...", false, 0},
-      {"write given up", VirtualBench::kCdDrive, "WRITE10:from=100:count=3", {wavs.paths[0], wavs.paths[1]},
-       JobEnd::BurnFailed, {}, "Disc burning failed.", true, 2},
-      {"session not closed", VirtualBench::kCdDrive, "CLOSETRACKSESSION:count=2", {wavs.paths[0]},
-       JobEnd::BurnFailed,
+       {"The disc in the recorder is not a CD"}, 0},
+      {"write given up", kCd, "WRITE10:from=100:count=3", {wavs.paths[0], wavs.paths[1]}, JobEnd::BurnFailed, {}, 2},
+      {"session not closed", kCd, "CLOSETRACKSESSION:count=2", {wavs.paths[0]}, JobEnd::BurnFailed,
        {"Error occure while closing last session. As the result disc might have incomplete session and might be "
         "unreadable."},
-       "Disc burning failed.", true, 1},
-      {"track information unreadable", VirtualBench::kCdDrive, "READTRACKINFORMATION", {wavs.paths[0]},
-       JobEnd::NoDriveInformation, {"Can't read the track information of the disc. The drive answered: 4/44/00"},
-       "Initializing disc format...", false, 0},
+       1},
+      {"track information unreadable", kCd, "READTRACKINFORMATION", {wavs.paths[0]}, JobEnd::NoDriveInformation,
+       {"Can't read the track information of the disc. The drive answered: 4/44/00"}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     VirtualBench bench;
-    auto& recorder = bench.recorder(c.drive == VirtualBench::kDvdDrive ? c.drive : VirtualBench::kCdDrive);
+    auto& recorder = bench.recorder(c.drive == VirtualBench::kDvdDrive ? c.drive : kCd);
     if (*c.fault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(c.fault).spec);
     const auto outcome = bench.BurnFiles(AudioCdJob, c.drive, c.files);
     EXPECT_EQ(outcome.result, c.result);
     const auto texts = bench.prompt.texts();
     ASSERT_EQ(texts.size(), c.messages.size());
     for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_THAT(texts[i], HasSubstr(c.messages[i]));
-    if (!c.ejected && !texts.empty()) {
+    const bool ejected = c.tracksWritten > 0;
+    if (!ejected && !texts.empty()) {
       EXPECT_EQ(bench.prompt.messages().back().icon, MessageIcon::Error);
     }
-    EXPECT_EQ(outcome.progress->statuses().back(), c.lastStatus);
+    EXPECT_EQ(outcome.progress->statuses().back(), !ejected                     ? "Initializing disc format..."
+                                                   : c.result == JobEnd::Done ? "Audio CD is done."
+                                                                              : "Disc burning failed.");
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
 
     const auto history = Describe(recorder.CommandHistory());
     EXPECT_EQ(std::count(history.begin(), history.end(), "CLOSE 1"), c.tracksWritten);
-    EXPECT_EQ(std::count(history.begin(), history.end(), "STARTSTOP"), c.ejected ? 1 : 0);
+    EXPECT_EQ(std::count(history.begin(), history.end(), "STARTSTOP"), ejected ? 1 : 0);
     if (c.tracksWritten == 0) {
       EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
     }
