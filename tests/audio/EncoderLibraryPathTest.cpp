@@ -38,9 +38,5 @@ TEST(EncoderLibraryPathTest, PrefersACopyBesideTheProgramThenTheInstalledOne) {
   EXPECT_EQ(DefaultEncoderLibraryPath(bin), beside);
 }
 
-TEST(EncoderLibraryPathTest, TheRunningProgramsOwnFolderByDefault) {
-  EXPECT_EQ(DefaultEncoderLibraryPath().parent_path(), platform::ExecutableFolder());
-}
-
 }  // namespace
 }  // namespace brenmark::mp3

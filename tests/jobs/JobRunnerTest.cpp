@@ -14,10 +14,13 @@ namespace {
 
 class JobRunnerTest : public ::testing::Test {
  protected:
-  JobInputs InputsFor(int drive) {
+  // Starts `procedure` on `drive` with a progress window of its own.
+  std::shared_ptr<Job> Start(JobProcedure procedure, int drive,
+                             std::shared_ptr<ProgressSink> progress = std::make_shared<test::RecordingProgress>(),
+                             JobRunner::EndObserver onEnded = {}) {
     JobInputs inputs;
     inputs.currentDrive = drive;
-    return inputs;
+    return runner.Start(std::move(procedure), std::move(inputs), std::move(progress), std::move(onEnded));
   }
 
   test::RecordingPrompt prompt;
@@ -35,27 +38,24 @@ TEST_F(JobRunnerTest, ADriveInUseRefusesASecondJobUntilTheFirstHasEnded) {
     return JobEnd::Done;
   };
 
-  auto first = runner.Start(waitForRelease, InputsFor(0), std::make_shared<test::RecordingProgress>());
+  auto first = Start(waitForRelease, 0);
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(leases.IsBusy(0));
 
-  auto refused = runner.Start(waitForRelease, InputsFor(0), std::make_shared<test::RecordingProgress>());
+  auto refused = Start(waitForRelease, 0);
   EXPECT_EQ(refused, nullptr);
   ASSERT_EQ(prompt.messages().size(), 1u);
   EXPECT_EQ(prompt.messages()[0].text, DriveLeases::kBusyMessage);
   EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Warning);
 
   // Another drive, and a job without a drive (it reports that itself), still start.
-  auto other = runner.Start(waitForRelease, InputsFor(1), std::make_shared<test::RecordingProgress>());
-  auto noDrive = runner.Start(waitForRelease, InputsFor(-1), std::make_shared<test::RecordingProgress>());
-  EXPECT_NE(other, nullptr);
-  EXPECT_NE(noDrive, nullptr);
+  EXPECT_NE(Start(waitForRelease, 1), nullptr);
+  EXPECT_NE(Start(waitForRelease, -1), nullptr);
 
   release.set_value();
   first->Wait();
   EXPECT_FALSE(leases.IsBusy(0));
-  auto again = runner.Start([](JobContext&) { return JobEnd::BurnFailed; }, InputsFor(0),
-                            std::make_shared<test::RecordingProgress>());
+  auto again = Start([](JobContext&) { return JobEnd::BurnFailed; }, 0);
   ASSERT_NE(again, nullptr);
   again->Wait();
   EXPECT_EQ(again->result(), JobEnd::BurnFailed);
@@ -63,8 +63,7 @@ TEST_F(JobRunnerTest, ADriveInUseRefusesASecondJobUntilTheFirstHasEnded) {
 
 TEST_F(JobRunnerTest, TheEndObserverRunsAfterTheDriveIsFree) {
   std::promise<std::pair<JobEnd, bool>> observed;
-  auto job = runner.Start([](JobContext&) { return JobEnd::NoDrive; }, InputsFor(2),
-                          std::make_shared<test::RecordingProgress>(),
+  auto job = Start([](JobContext&) { return JobEnd::NoDrive; }, 2, std::make_shared<test::RecordingProgress>(),
                           [this, &observed](JobEnd result) { observed.set_value({result, leases.IsBusy(2)}); });
   ASSERT_NE(job, nullptr);
   const auto [result, busy] = observed.get_future().get();
@@ -76,8 +75,7 @@ TEST_F(JobRunnerTest, TheEndObserverRunsAfterTheDriveIsFree) {
 // its drive free; the program and the other jobs go on.
 TEST_F(JobRunnerTest, AnExceptionEndsItsJobAsFailedAndTellsWhy) {
   auto progress = std::make_shared<test::RecordingProgress>();
-  auto thrower = runner.Start([](JobContext&) -> JobEnd { throw std::runtime_error("no room for the image"); },
-                              InputsFor(0), progress);
+  auto thrower = Start([](JobContext&) -> JobEnd { throw std::runtime_error("no room for the image"); }, 0, progress);
   ASSERT_NE(thrower, nullptr);
   thrower->Wait();
   EXPECT_EQ(thrower->result(), JobEnd::Crashed);
@@ -87,8 +85,7 @@ TEST_F(JobRunnerTest, AnExceptionEndsItsJobAsFailedAndTellsWhy) {
   EXPECT_EQ(progress->calls().back(), "close on");
   EXPECT_FALSE(leases.IsBusy(0));
 
-  auto unknown = runner.Start([](JobContext&) -> JobEnd { throw 42; }, InputsFor(0),
-                              std::make_shared<test::RecordingProgress>());
+  auto unknown = Start([](JobContext&) -> JobEnd { throw 42; }, 0);
   ASSERT_NE(unknown, nullptr);
   unknown->Wait();
   EXPECT_EQ(unknown->result(), JobEnd::Crashed);

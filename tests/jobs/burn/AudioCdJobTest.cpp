@@ -215,44 +215,6 @@ TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
   EXPECT_THAT(Describe(recorder.CommandHistory()), Not(Contains("MODESELECT")));
 }
 
-// A blank disc and a list the disc cannot take: refused before the write
-// parameters are set, and so before anything is written.
-TEST(AudioCdJob, TracksTheDiscCannotNumberOrHoldAreRefusedBeforeWriting) {
-  ScratchFolder folder("refused");
-  std::vector<std::string> hundred;
-  for (int i = 0; i < 100; ++i) {
-    hundred.push_back((folder.path() / ("t" + std::to_string(i) + ".wav")).string());
-    audio::test::WriteBytes(hundred.back(), audio::test::CanonicalWav(""));
-  }
-  // 90 minutes of audio that take no room on the file system.
-  const fs::path huge = folder.path() / "huge.wav";
-  const std::uint32_t hugeBytes = 90u * 60u * 176400u;
-  audio::test::WriteBytes(huge, Riff({FormatChunk({}), "data" + Le(hugeBytes, 4)}));
-  fs::resize_file(huge, 44 + std::uintmax_t{hugeBytes});
-
-  struct Case {
-    const char* name;
-    std::vector<std::string> files;
-    JobEnd result;
-    const char* text;
-  };
-  const Case cases[] = {
-      {"100 tracks", hundred, JobEnd::SourcesRefused, "track numbers up to 100"},
-      {"90 minutes", {huge.string()}, JobEnd::DoesNotFit, "does not fit on the disc"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    VirtualBench bench;
-    const auto outcome = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, c.files);
-    EXPECT_EQ(outcome.result, c.result);
-    ASSERT_EQ(bench.prompt.messages().size(), 1u);
-    EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr(c.text));
-    EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Error);
-    EXPECT_THAT(Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory()), Not(Contains("MODESELECT")));
-    EXPECT_THAT(bench.finishedImages(), IsEmpty());
-  }
-}
-
 // One case per failure of the job: what the user is told, what the drive
 // was sent, and how the job ends.
 TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
@@ -262,7 +224,21 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
   const std::string halfRate = wavs.Path("22khz.wav");
   audio::test::WriteBytes(halfRate, Riff({FormatChunk({.rate = 22050}), Chunk("data", Samples(4000, 6))}));
   const std::string missing = wavs.Path("missing.wav");
+  std::vector<std::string> hundred;
+  for (int i = 0; i < 100; ++i) hundred.push_back(wavs.paths[3]);
+  // 90 minutes of audio that take no room on the file system.
+  const std::string huge = wavs.Path("huge.wav");
+  const std::uint32_t hugeBytes = 90u * 60u * 176400u;
+  audio::test::WriteBytes(huge, Riff({FormatChunk({}), "data" + Le(hugeBytes, 4)}));
+  fs::resize_file(huge, 44 + std::uintmax_t{hugeBytes});
 
+  const std::string writeMode = "Error occure while selecting writing mode.\nThe burning process will be terminated.";
+  const auto notCdAudio = [](const std::string& path) {
+    return "File " + path + " not WAV file with PCM format - 16 bit, stereo, 44.1khz.";
+  };
+  constexpr int kCd = VirtualBench::kCdDrive;
+  // A job that writes no track stops at its first status, the disc left in
+  // the tray; one that writes a track ends by ejecting the disc.
   struct Case {
     const char* name;
     int drive;
@@ -270,74 +246,66 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
     std::vector<std::string> files;
     JobEnd result;
     std::vector<std::string> messages;
-    const char* lastStatus;
-    bool ejected;
     int tracksWritten;
   };
   const Case cases[] = {
       {"no drive", -1, "", {wavs.paths[0]}, JobEnd::NoDrive,
-       {"Error occure while retrieving current writer device.\nBurning process will be terminated."},
-       "Initializing disc format...", false, 0},
+       {"Error occure while retrieving current writer device.\nBurning process will be terminated."}, 0},
       {"drive not accessible", 7, "", {wavs.paths[0]}, JobEnd::NoDeviceAccess,
-       {"Can't get access to CD/DVD Device.\nBurning process will be terminated."}, "Initializing disc format...",
-       false, 0},
-      {"mode page unreadable", VirtualBench::kCdDrive, "MODESENSE10", {wavs.paths[0]}, JobEnd::WriteModeRefused,
-       {"Error occure while selecting writing mode.\nThe burning process will be terminated."},
-       "Initializing disc format...", false, 0},
-      {"speed refused", VirtualBench::kCdDrive, "SETCDSPEED", {wavs.paths[0]}, JobEnd::Done,
+       {"Can't get access to CD/DVD Device.\nBurning process will be terminated."}, 0},
+      {"mode page unreadable", kCd, "MODESENSE10", {wavs.paths[0]}, JobEnd::WriteModeRefused, {writeMode}, 0},
+      {"speed refused", kCd, "SETCDSPEED", {wavs.paths[0]}, JobEnd::Done,
        {"Can't select writing speed. The default speed will be used.\nIt may take much more time then you expected."},
-       "Audio CD is done.", true, 1},
-      {"write mode refused", VirtualBench::kCdDrive, "MODESELECT10", {wavs.paths[0]}, JobEnd::WriteModeRefused,
-       {"Error occure while selecting writing mode.\nThe burning process will be terminated."},
-       "Initializing disc format...", false, 0},
+       1},
+      {"write mode refused", kCd, "MODESELECT10", {wavs.paths[0]}, JobEnd::WriteModeRefused, {writeMode}, 0},
       // A list with a file that cannot be burned is refused whole, the file
       // named with the reason, before anything is written.
-      {"file cannot be opened", VirtualBench::kCdDrive, "", {wavs.paths[0], wavs.paths[1], missing},
-       JobEnd::SourceUnreadable,
-       {"Error opening source stream.\nBurning process will be terminated.\n" + missing + ": "},
-       "Initializing disc format...", false, 0},
-      {"not CD audio", VirtualBench::kCdDrive, "", {wavs.paths[0], mono, wavs.paths[1]}, JobEnd::SourcesRefused,
-       {"File " + mono + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."}, "Initializing disc format...",
-       false, 0},
-      {"22 kHz", VirtualBench::kCdDrive, "", {wavs.paths[0], wavs.paths[1], halfRate}, JobEnd::SourcesRefused,
-       {"File " + halfRate + " not WAV file with PCM format - 16 bit, stereo, 44.1khz."},
-       "Initializing disc format...", false, 0},
+      {"file cannot be opened", kCd, "", {wavs.paths[0], wavs.paths[1], missing}, JobEnd::SourceUnreadable,
+       {"Error opening source stream.\nBurning process will be terminated.\n" + missing + ": "}, 0},
+      {"not CD audio", kCd, "", {wavs.paths[0], mono, wavs.paths[1]}, JobEnd::SourcesRefused, {notCdAudio(mono)}, 0},
+      {"22 kHz", kCd, "", {wavs.paths[0], wavs.paths[1], halfRate}, JobEnd::SourcesRefused, {notCdAudio(halfRate)}, 0},
+      // A blank disc and a list it cannot number or hold.
+      {"100 tracks", kCd, "", hundred, JobEnd::SourcesRefused, {"track numbers up to 100"}, 0},
+      {"90 minutes", kCd, "", {huge}, JobEnd::DoesNotFit, {"does not fit on the disc"}, 0},
       // A DVD is refused at once, not after failed writes.
       {"DVD recorder", VirtualBench::kDvdDrive, "", {wavs.paths[0]}, JobEnd::DiscNotWritable,
-       {"The disc in the recorder is not a CD"}, "Initializing disc format...", false, 0},
-      {"write given up", VirtualBench::kCdDrive, "WRITE10:from=100:count=3", {wavs.paths[0], wavs.paths[1]},
-       JobEnd::BurnFailed, {}, "Disc burning failed.", true, 2},
-      {"session not closed", VirtualBench::kCdDrive, "CLOSETRACKSESSION:count=2", {wavs.paths[0]},
-       JobEnd::BurnFailed,
+       {"The disc in the recorder is not a CD"}, 0},
+      {"write given up", kCd, "WRITE10:from=100:count=3", {wavs.paths[0], wavs.paths[1]}, JobEnd::BurnFailed, {}, 2},
+      {"session not closed", kCd, "CLOSETRACKSESSION:count=2", {wavs.paths[0]}, JobEnd::BurnFailed,
        {"Error occure while closing last session. As the result disc might have incomplete session and might be "
         "unreadable."},
-       "Disc burning failed.", true, 1},
-      {"track information unreadable", VirtualBench::kCdDrive, "READTRACKINFORMATION", {wavs.paths[0]},
-       JobEnd::NoDriveInformation, {"Can't read the track information of the disc. The drive answered: 4/44/00"},
-       "Initializing disc format...", false, 0},
+       1},
+      {"track information unreadable", kCd, "READTRACKINFORMATION", {wavs.paths[0]}, JobEnd::NoDriveInformation,
+       {"Can't read the track information of the disc. The drive answered: 4/44/00"}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     VirtualBench bench;
-    auto& recorder = bench.recorder(c.drive == VirtualBench::kDvdDrive ? c.drive : VirtualBench::kCdDrive);
+    auto& recorder = bench.recorder(c.drive == VirtualBench::kDvdDrive ? c.drive : kCd);
     if (*c.fault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(c.fault).spec);
     const auto outcome = bench.BurnFiles(AudioCdJob, c.drive, c.files);
     EXPECT_EQ(outcome.result, c.result);
     const auto texts = bench.prompt.texts();
     ASSERT_EQ(texts.size(), c.messages.size());
     for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_THAT(texts[i], HasSubstr(c.messages[i]));
-    EXPECT_EQ(outcome.progress->statuses().back(), c.lastStatus);
+    const bool ejected = c.tracksWritten > 0;
+    if (!ejected && !texts.empty()) {
+      EXPECT_EQ(bench.prompt.messages().back().icon, MessageIcon::Error);
+    }
+    EXPECT_EQ(outcome.progress->statuses().back(), !ejected                     ? "Initializing disc format..."
+                                                   : c.result == JobEnd::Done ? "Audio CD is done."
+                                                                              : "Disc burning failed.");
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
 
     const auto history = Describe(recorder.CommandHistory());
     EXPECT_EQ(std::count(history.begin(), history.end(), "CLOSE 1"), c.tracksWritten);
-    EXPECT_EQ(std::count(history.begin(), history.end(), "STARTSTOP"), c.ejected ? 1 : 0);
+    EXPECT_EQ(std::count(history.begin(), history.end(), "STARTSTOP"), ejected ? 1 : 0);
     if (c.tracksWritten == 0) {
       EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
     }
     // What is refused is refused before the write parameters are sent.
     if (c.result == JobEnd::SourceUnreadable || c.result == JobEnd::SourcesRefused ||
-        c.result == JobEnd::DiscNotWritable) {
+        c.result == JobEnd::DiscNotWritable || c.result == JobEnd::DoesNotFit) {
       EXPECT_THAT(history, Not(Contains("MODESELECT")));
       EXPECT_THAT(bench.finishedImages(), IsEmpty());
     }
@@ -348,9 +316,22 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
   }
 }
 
+// A burn whose image the burned discs folder `burned` did not take: failed,
+// saying why and that the disc is still in the recorder's tray.
+void ExpectImageNotKept(VirtualBench& bench, const fs::path& burned, const VirtualBench::Outcome& outcome) {
+  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
+  const auto texts = bench.prompt.texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_THAT(texts[0], HasSubstr("could not keep its image in the burned discs folder: "));
+  EXPECT_THAT(texts[0], HasSubstr(burned.string()));
+  EXPECT_THAT(texts[0], HasSubstr("The disc is still in the recorder's tray"));
+  EXPECT_EQ(outcome.progress->statuses().back(), "Disc burning failed.");
+  EXPECT_THAT(bench.finishedImages(), IsEmpty());
+  EXPECT_THAT(bench.recorder(VirtualBench::kCdDrive).DescribeTray(), HasSubstr("1 track(s): 1 audio, complete"));
+}
+
 // An eject the drive refuses leaves the burn done, as a real drive's would;
-// a written disc the virtual recorder cannot keep fails it, saying why and
-// that the disc is still in the tray.
+// a file in the burned discs folder's place fails it.
 TEST(AudioCdJob, ADiscTheRecorderCannotKeepFailsTheBurnWhileARefusedEjectDoesNot) {
   WavSet wavs;
   {
@@ -362,51 +343,31 @@ TEST(AudioCdJob, ADiscTheRecorderCannotKeepFailsTheBurnWhileARefusedEjectDoesNot
     EXPECT_EQ(outcome.progress->statuses().back(), "Audio CD is done.");
   }
   VirtualBench bench;
-  audio::test::WriteBytes(bench.discs.path() / "burned discs", "in the folder's place");
-  const auto outcome = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]});
-  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
-  const auto texts = bench.prompt.texts();
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_THAT(texts[0], HasSubstr("could not keep its image in the burned discs folder: "));
-  EXPECT_THAT(texts[0], HasSubstr((bench.discs.path() / "burned discs").string()));
-  EXPECT_THAT(texts[0], HasSubstr("The disc is still in the recorder's tray"));
-  EXPECT_EQ(outcome.progress->statuses().back(), "Disc burning failed.");
-  EXPECT_THAT(bench.finishedImages(), IsEmpty());
-  EXPECT_THAT(bench.recorder(VirtualBench::kCdDrive).DescribeTray(), HasSubstr("1 track(s): 1 audio, complete"));
+  const fs::path burned = bench.discs.path() / "burned discs";
+  audio::test::WriteBytes(burned, "in the folder's place");
+  ExpectImageNotKept(bench, burned, bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]}));
+}
+
+// Sets or clears a folder's immutable flag; false when the system refuses.
+bool SetImmutable(const fs::path& folder, bool immutable) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  int flags = 0;
+  bool set = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  set = set && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) ::close(fd);
+  return set;
 }
 
 // Makes a folder take no new entries: without write permission for a user,
 // immutable for root (whom permissions do not stop); undone when it goes.
 class ClosedFolder {
  public:
-  explicit ClosedFolder(const fs::path& folder) : folder_(folder) {
-    if (::geteuid() != 0) {
-      closed_ = ::chmod(folder.c_str(), 0500) == 0;
-      return;
-    }
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    int flags = 0;
-    if (fd < 0 || ::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
-      if (fd >= 0) ::close(fd);
-      return;
-    }
-    flags |= FS_IMMUTABLE_FL;
-    closed_ = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    ::close(fd);
-  }
+  explicit ClosedFolder(const fs::path& folder)
+      : folder_(folder), closed_(::geteuid() != 0 ? ::chmod(folder.c_str(), 0500) == 0 : SetImmutable(folder, true)) {}
   ~ClosedFolder() {
-    if (!closed_) return;
-    if (::geteuid() != 0) {
-      ::chmod(folder_.c_str(), 0700);
-      return;
-    }
-    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
-    int flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-      flags &= ~FS_IMMUTABLE_FL;
-      ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-    }
-    ::close(fd);
+    if (closed_ && ::geteuid() != 0) ::chmod(folder_.c_str(), 0700);
+    if (closed_ && ::geteuid() == 0) SetImmutable(folder_, false);
   }
   ClosedFolder(const ClosedFolder&) = delete;
   ClosedFolder& operator=(const ClosedFolder&) = delete;
@@ -414,7 +375,7 @@ class ClosedFolder {
 
  private:
   fs::path folder_;
-  bool closed_ = false;
+  bool closed_;
 };
 
 TEST(AudioCdJob, ABurnedDiscsFolderThatTakesNoEntriesFailsTheBurnAndKeepsTheDiscInTheTray) {
@@ -425,14 +386,8 @@ TEST(AudioCdJob, ABurnedDiscsFolderThatTakesNoEntriesFailsTheBurnAndKeepsTheDisc
   ::chmod(burned.c_str(), 0700);
   ClosedFolder closed(burned);
   if (!closed.closed()) GTEST_SKIP() << "this system lets no folder be closed to new entries";
-  const auto outcome = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]});
-  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
-  const auto texts = bench.prompt.texts();
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_THAT(texts[0], HasSubstr("could not keep its image in the burned discs folder: "));
-  EXPECT_THAT(texts[0], HasSubstr(burned.string()));
+  ExpectImageNotKept(bench, burned, bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]}));
   EXPECT_TRUE(fs::is_empty(burned));
-  EXPECT_THAT(bench.recorder(VirtualBench::kCdDrive).DescribeTray(), HasSubstr("1 track(s): 1 audio, complete"));
 }
 
 // A file that changes between the check before writing and its own track is

@@ -77,46 +77,39 @@ TEST(DataDiscJob, BurnsADvdSessionAtOnceAfterReservingItsTrack) {
 }
 
 // Each stop before writing: its message, its result, and not one write.
-struct EarlyStop {
-  const char* name;
-  const char* fault;  // armed on the CD recorder
-  JobEnd result;
-  const char* message;
-  int drive = VirtualBench::kCdDrive;
-};
-
-class DataDiscJobEarlyStop : public ::testing::TestWithParam<EarlyStop> {};
-
-TEST_P(DataDiscJobEarlyStop, EndsWithItsMessageAndWritesNothing) {
-  WorkedExample example;
-  VirtualBench bench;
-  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
-  if (*GetParam().fault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(GetParam().fault).spec);
-  const auto outcome = bench.Burn(DataCdJob, GetParam().drive, *VirtualBench::TreeOf(example.data()));
-  EXPECT_EQ(outcome.result, GetParam().result);
-  ASSERT_FALSE(bench.prompt.messages().empty());
-  EXPECT_EQ(bench.prompt.messages().back().text, GetParam().message);
-  EXPECT_EQ(bench.prompt.messages().back().icon, MessageIcon::Error);
-  EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
-  EXPECT_EQ(recorder.CommandHistory().empty(), GetParam().drive < 0);  // without a drive, no command at all
-  EXPECT_EQ(outcome.progress->calls().back(), "close on");
-  EXPECT_FALSE(bench.registry->drive(VirtualBench::kCdDrive).isOpen);
+TEST(DataDiscJob, EachStopBeforeWritingEndsWithItsMessageAndWritesNothing) {
+  const struct {
+    const char* fault;  // armed on the CD recorder
+    JobEnd result;
+    std::string message;
+    int drive = VirtualBench::kCdDrive;
+  } stops[] = {
+      {"", JobEnd::NoDrive, datajobtext::kNoDrive, -1},
+      {"MODESELECT10", JobEnd::WriteModeRefused, datajobtext::kWriteModeRefused},
+      {"MODESENSE10", JobEnd::WriteModeRefused, datajobtext::kWriteModeRefused},
+      {"READDISCINFORMATION:always", JobEnd::DiscNotWritable, datajobtext::kDiscNotWritable},
+      // A session start of 0 taken from a failed answer would misplace the whole image.
+      {"READTRACKINFORMATION", JobEnd::NoDriveInformation,
+       "Can't read the track information of the disc. The drive answered: 4/44/00 internal target failure.\nBurning "
+       "process will be terminated."},
+  };
+  for (const auto& stop : stops) {
+    SCOPED_TRACE(stop.fault);
+    WorkedExample example;
+    VirtualBench bench;
+    auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+    if (*stop.fault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(stop.fault).spec);
+    const auto outcome = bench.Burn(DataCdJob, stop.drive, *VirtualBench::TreeOf(example.data()));
+    EXPECT_EQ(outcome.result, stop.result);
+    ASSERT_FALSE(bench.prompt.messages().empty());
+    EXPECT_EQ(bench.prompt.messages().back().text, stop.message);
+    EXPECT_EQ(bench.prompt.messages().back().icon, MessageIcon::Error);
+    EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
+    EXPECT_EQ(recorder.CommandHistory().empty(), stop.drive < 0);  // without a drive, no command at all
+    EXPECT_EQ(outcome.progress->calls().back(), "close on");
+    EXPECT_FALSE(bench.registry->drive(VirtualBench::kCdDrive).isOpen);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, DataDiscJobEarlyStop,
-    ::testing::Values(EarlyStop{"NoDrive", "", JobEnd::NoDrive, datajobtext::kNoDrive, -1},
-                      EarlyStop{"ModeSelectRefused", "MODESELECT10", JobEnd::WriteModeRefused,
-                                datajobtext::kWriteModeRefused},
-                      EarlyStop{"ModeSenseFails", "MODESENSE10", JobEnd::WriteModeRefused,
-                                datajobtext::kWriteModeRefused},
-                      EarlyStop{"DiscInformationFails", "READDISCINFORMATION:always", JobEnd::DiscNotWritable,
-                                datajobtext::kDiscNotWritable},
-                      // A session start of 0 taken from a failed answer would misplace the whole image.
-                      EarlyStop{"TrackInformationFails", "READTRACKINFORMATION", JobEnd::NoDriveInformation,
-                                "Can't read the track information of the disc. The drive answered: 4/44/00 internal "
-                                "target failure.\nBurning process will be terminated."}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DataDiscJob, AnEmptyTrayIsToldAsNoDiscNotAsACompletedOne) {
   WorkedExample example;
@@ -133,78 +126,71 @@ TEST(DataDiscJob, AnEmptyTrayIsToldAsNoDiscNotAsACompletedOne) {
 
 // A step around the writing that the drive refuses makes the burn a failure,
 // and the disc is still closed and ejected as far as the drive lets it.
-struct RefusedStep {
-  const char* name;
-  JobProcedure job;
-  int drive;
-  const char* fault;
-  const char* message;  // part of the one message shown
-  std::size_t writes;
-  std::vector<std::string> lastCommands;
-};
-
-class DataDiscJobRefusedStep : public ::testing::TestWithParam<RefusedStep> {};
-
-TEST_P(DataDiscJobRefusedStep, FailsTheBurnButStillClosesAndEjects) {
-  const RefusedStep& step = GetParam();
-  WorkedExample example;
-  VirtualBench bench;
-  auto& recorder = bench.recorder(step.drive);
-  recorder.ArmFault(*virtualdrive::ParseFaultSpec(step.fault).spec);
-  const auto outcome = bench.Burn(step.job, step.drive, *VirtualBench::TreeOf(example.data()));
-  EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
-  ASSERT_EQ(bench.prompt.messages().size(), 1u);
-  EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr(step.message));
-  EXPECT_EQ(Writes(recorder.CommandHistory()).size(), step.writes);
-  const auto commands = DescribeWithoutBufferPolls(recorder.CommandHistory());
-  ASSERT_GE(commands.size(), step.lastCommands.size());
-  EXPECT_EQ(std::vector<std::string>(commands.end() - static_cast<std::ptrdiff_t>(step.lastCommands.size()),
-                                     commands.end()),
-            step.lastCommands);
-  EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurnFailed);
-  EXPECT_EQ(outcome.progress->calls().back(), "close on");
+TEST(DataDiscJob, ARefusedStepFailsTheBurnButStillClosesAndEjects) {
+  const struct {
+    JobProcedure job;
+    int drive;
+    const char* fault;
+    const char* message;  // part of the one message shown
+    std::size_t writes;
+    std::vector<std::string> lastCommands;
+  } steps[] = {
+      {DataCdJob, VirtualBench::kCdDrive, "SYNCHRONIZECACHE", "4/44/00 internal target failure", 33,
+       {"SYNCCACHE", "CLOSE 2", "STARTSTOP"}},
+      {DataDvdJob, VirtualBench::kDvdDrive, "RESERVETRACK", datajobtext::kReserveFailed, 0,
+       {"RESERVE 33", "SYNCCACHE", "STARTSTOP"}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.fault);
+    WorkedExample example;
+    VirtualBench bench;
+    auto& recorder = bench.recorder(step.drive);
+    recorder.ArmFault(*virtualdrive::ParseFaultSpec(step.fault).spec);
+    const auto outcome = bench.Burn(step.job, step.drive, *VirtualBench::TreeOf(example.data()));
+    EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
+    ASSERT_EQ(bench.prompt.messages().size(), 1u);
+    EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr(step.message));
+    EXPECT_EQ(Writes(recorder.CommandHistory()).size(), step.writes);
+    const auto commands = DescribeWithoutBufferPolls(recorder.CommandHistory());
+    ASSERT_GE(commands.size(), step.lastCommands.size());
+    EXPECT_EQ(std::vector<std::string>(commands.end() - static_cast<std::ptrdiff_t>(step.lastCommands.size()),
+                                       commands.end()),
+              step.lastCommands);
+    EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurnFailed);
+    EXPECT_EQ(outcome.progress->calls().back(), "close on");
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, DataDiscJobRefusedStep,
-    ::testing::Values(RefusedStep{"CacheSynchronisation", DataCdJob, VirtualBench::kCdDrive, "SYNCHRONIZECACHE",
-                                  "4/44/00 internal target failure", 33, {"SYNCCACHE", "CLOSE 2", "STARTSTOP"}},
-                      RefusedStep{"Reservation", DataDvdJob, VirtualBench::kDvdDrive, "RESERVETRACK",
-                                  datajobtext::kReserveFailed, 0, {"RESERVE 33", "SYNCCACHE", "STARTSTOP"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+// A disc burned before, closed or left with an open session, is refused
+// before anything is computed, and named for what it is.
+TEST(DataDiscJob, AWrittenDiscIsRefusedBeforeAnythingIsComputed) {
+  const struct {
+    const char* firstBurnFault;
+    JobEnd firstBurn;
+    std::string message;
+  } rows[] = {
+      {"", JobEnd::Done, datajobtext::kDiscNotWritable},
+      {"CLOSETRACKSESSION:always", JobEnd::BurnFailed, burntext::kUnfinishedDisc},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    WorkedExample example;
+    VirtualBench bench;
+    const auto tree = VirtualBench::TreeOf(example.data());
+    auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+    if (*row.firstBurnFault) recorder.ArmFault(*virtualdrive::ParseFaultSpec(row.firstBurnFault).spec);
+    ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, row.firstBurn);
+    recorder.ClearFaults();
+    ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
+    recorder.ClearCommandHistory();
 
-TEST(DataDiscJob, ACompletedDiscIsRefusedBeforeAnythingIsComputed) {
-  WorkedExample example;
-  VirtualBench bench;
-  const auto tree = VirtualBench::TreeOf(example.data());
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, JobEnd::Done);
-  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
-  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
-  recorder.ClearCommandHistory();
-
-  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
-  EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
-  EXPECT_EQ(bench.prompt.messages().back().text, datajobtext::kDiscNotWritable);
-  EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO"));
-  EXPECT_THAT(outcome.progress->statuses(),
-              ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
-}
-
-TEST(DataDiscJob, ADiscLeftWithAnOpenSessionIsNamedAsUnfinishedNotAsCompleted) {
-  WorkedExample example;
-  VirtualBench bench;
-  const auto tree = VirtualBench::TreeOf(example.data());
-  auto& recorder = bench.recorder(VirtualBench::kCdDrive);
-  recorder.ArmFault(*virtualdrive::ParseFaultSpec("CLOSETRACKSESSION:always").spec);
-  ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, JobEnd::BurnFailed);
-  recorder.ClearFaults();
-  ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
-  recorder.ClearCommandHistory();
-
-  const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
-  EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
-  EXPECT_EQ(bench.prompt.messages().back().text, burntext::kUnfinishedDisc);
-  EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
+    const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
+    EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
+    EXPECT_EQ(bench.prompt.messages().back().text, row.message);
+    EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO"));
+    EXPECT_THAT(outcome.progress->statuses(),
+                ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
+  }
 }
 
 TEST(DataDiscJob, AnImageLargerThanTheFreeSpaceIsRefusedWithoutWriting) {
@@ -371,12 +357,6 @@ TEST(DataDiscJob, TwoJobsOnTwoDrivesRunAtOnce) {
   EXPECT_EQ(dvd->result(), JobEnd::Done);
   EXPECT_EQ(bench.finishedImages().size(), 2u);
 }
-
-}  // namespace
-}  // namespace brenmark::endtoend
-
-namespace brenmark::endtoend {
-namespace {
 
 // The error messages a bench's prompt was shown.
 std::string ErrorsOf(const VirtualBench& bench) {

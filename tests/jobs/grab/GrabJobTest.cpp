@@ -173,11 +173,8 @@ TEST(GrabJob, AReadGivenUpKeepsNoFileOfThatTrackAndEndsTheGrabFailed) {
   for (const audio::GrabFormat format : {kFormatWav, kFormatMp3}) {
     SCOPED_TRACE(Extension(format));
     GrabHarness harness(std::vector<ImageTrack>{{40}, {300}, {40}});
-    virtualdrive::FaultSpec fault;
-    fault.opcode = 0xBE;
-    fault.fromLba = 56;
-    fault.count = 3;  // the three attempts of track 2's second read; the user then gives up
-    harness.bench.recorder(harness.drive).ArmFault(fault);
+    // The three attempts of track 2's second read; the user then gives up.
+    harness.bench.recorder(harness.drive).ArmFault(*virtualdrive::ParseFaultSpec("READCD:from=56:count=3").spec);
     const auto outcome = harness.Grab({1, 2, 3}, format);
 
     EXPECT_EQ(outcome.result, JobEnd::ReadGivenUp);
@@ -209,9 +206,7 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
        grabtext::kNoDrive},
       {"table of contents unreadable", kFormatWav,
        [](GrabHarness& h, audio::GrabOptions&) {
-         virtualdrive::FaultSpec fault;
-         fault.opcode = 0x43;
-         h.bench.recorder(h.drive).ArmFault(fault);
+         h.bench.recorder(h.drive).ArmFault(*virtualdrive::ParseFaultSpec("READTOC").spec);
        },
        JobEnd::TocUnreadable, grabtext::kTocUnreadable},
       {"folder a file", kFormatWav,

@@ -102,16 +102,13 @@ TEST_F(Mp3EncoderTest, TheTagFrameIsWrittenOnlyWhenTheStreamReservedIt) {
     EXPECT_EQ(encoder.beWriteVBRHeader(path.c_str()), mp3::kOk);
     const auto after = ReadBytes(path);
     ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after == before, !reserve);
     // The tag sits in the first frame behind its 4-byte header and 32 bytes of side information.
-    const std::string tag(after.begin() + 36, after.begin() + 40);
-    if (!reserve) {
-      EXPECT_EQ(after, before);
-      continue;
-    }
-    EXPECT_NE(after, before);
-    EXPECT_EQ(tag, "Info");
+    EXPECT_EQ(std::string(after.begin() + 36, after.begin() + 40) == "Info", reserve);
     // With the tag's delay and padding the decoder gives back exactly the samples encoded.
-    EXPECT_EQ(DecodeMp3(path, scratch.path()).samples, kSamples);
+    if (reserve) {
+      EXPECT_EQ(DecodeMp3(path, scratch.path()).samples, kSamples);
+    }
   }
 }
 
