@@ -58,6 +58,12 @@ std::vector<std::uint8_t> Sectors(const std::vector<std::uint8_t>& image, std::u
   return {begin, begin + static_cast<std::ptrdiff_t>(count) * 2048};
 }
 
+std::size_t CountNodes(const EntryList& list) {
+  std::size_t count = list.size();
+  for (const auto& node : list) count += CountNodes(node->children());
+  return count;
+}
+
 std::time_t FixedClock() { return kFixedNow; }
 
 void UseUtc() {

@@ -41,6 +41,9 @@ std::vector<std::uint8_t> Render(const ImageLayout& layout);
 std::vector<std::uint8_t> Sectors(const std::vector<std::uint8_t>& image, std::uint32_t sector,
                                   std::uint32_t count = 1);
 
+// The nodes of a list and of everything below it.
+std::size_t CountNodes(const EntryList& list);
+
 inline FileStatus FileOf(std::uint64_t size) { return FileStatus{platform::FileKind::Regular, size, 0, 0, 0}; }
 inline FileStatus Folder() { return FileStatus{platform::FileKind::Directory, 0, 0, 0, 0}; }
 
