@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "datadisc/ImageStream.h"
+
 namespace brenmark::datadisc::test {
 
 std::uint8_t PatternByte(std::size_t offset) {
@@ -25,37 +27,28 @@ std::filesystem::path TempFolder::MakeFolder(const std::string& relative) const 
   return folder;
 }
 
-std::vector<CapturedGroup> CaptureAll(ImageStream& stream) {
-  std::vector<CapturedGroup> groups;
-  SectorGroup group;
-  while (stream.Next(group)) {
-    groups.push_back({group, std::vector<std::uint8_t>(group.data.begin(), group.data.end())});
-  }
-  return groups;
-}
-
-std::vector<std::uint8_t> Assemble(const std::vector<CapturedGroup>& groups,
-                                   std::uint32_t firstSector) {
-  std::vector<std::uint8_t> image;
-  for (const auto& captured : groups) {
-    const std::size_t at =
-        static_cast<std::size_t>(captured.group.firstSector - firstSector) * 2048;
-    if (image.size() < at + captured.data.size()) image.resize(at + captured.data.size());
-    std::copy(captured.data.begin(), captured.data.end(),
-              image.begin() + static_cast<std::ptrdiff_t>(at));
-  }
-  return image;
-}
-
 std::vector<std::uint8_t> Render(const ImageLayout& layout) {
   ImageStream stream(layout, FixedClock);
-  return Assemble(CaptureAll(stream), layout.sessionStart);
+  std::vector<std::uint8_t> image;
+  SectorGroup group;
+  while (stream.Next(group)) {
+    const std::size_t at = static_cast<std::size_t>(group.firstSector - layout.sessionStart) * 2048;
+    if (image.size() < at + group.data.size()) image.resize(at + group.data.size());
+    std::copy(group.data.begin(), group.data.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+  return image;
 }
 
 std::vector<std::uint8_t> Sectors(const std::vector<std::uint8_t>& image, std::uint32_t sector,
                                   std::uint32_t count) {
   const auto begin = image.begin() + static_cast<std::ptrdiff_t>(sector) * 2048;
   return {begin, begin + static_cast<std::ptrdiff_t>(count) * 2048};
+}
+
+std::size_t CountNodes(const EntryList& list) {
+  std::size_t count = list.size();
+  for (const auto& node : list) count += CountNodes(node->children());
+  return count;
 }
 
 std::time_t FixedClock() { return kFixedNow; }

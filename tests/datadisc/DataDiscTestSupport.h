@@ -9,7 +9,6 @@
 
 #include "datadisc/SourceTree.h"
 #include "datadisc/ImageLayout.h"
-#include "datadisc/ImageStream.h"
 #include "tests/support/TempFolder.h"
 
 namespace brenmark::datadisc::test {
@@ -26,20 +25,15 @@ class TempFolder : public testsupport::TempFolder {
 // The bytes MakeFile writes at `offset`.
 std::uint8_t PatternByte(std::size_t offset);
 
-// Every group of a stream, with a copy of its data.
-struct CapturedGroup {
-  SectorGroup group;
-  std::vector<std::uint8_t> data;
-};
-std::vector<CapturedGroup> CaptureAll(ImageStream& stream);
-// The image the groups make, from `firstSector` on.
-std::vector<std::uint8_t> Assemble(const std::vector<CapturedGroup>& groups,
-                                   std::uint32_t firstSector);
-// The image of a layout that has run, streamed at the fixed time.
+// The image of a layout that has run, streamed at the fixed time, from the
+// session's first sector on.
 std::vector<std::uint8_t> Render(const ImageLayout& layout);
 // `count` sectors of an image from `sector` on.
 std::vector<std::uint8_t> Sectors(const std::vector<std::uint8_t>& image, std::uint32_t sector,
                                   std::uint32_t count = 1);
+
+// The nodes of a list and of everything below it.
+std::size_t CountNodes(const EntryList& list);
 
 inline FileStatus FileOf(std::uint64_t size) { return FileStatus{platform::FileKind::Regular, size, 0, 0, 0}; }
 inline FileStatus Folder() { return FileStatus{platform::FileKind::Directory, 0, 0, 0, 0}; }

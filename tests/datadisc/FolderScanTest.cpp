@@ -26,12 +26,6 @@ std::vector<std::string> Names(const EntryList& list) {
   return names;
 }
 
-std::size_t CountNodes(const EntryList& list) {
-  std::size_t count = list.size();
-  for (const auto& node : list) count += CountNodes(node->children());
-  return count;
-}
-
 const SourceNode* Child(const SourceNode& folder, const std::string& name) {
   for (const auto& node : folder.children()) {
     if (node->sourceName() == name) return node.get();
@@ -96,7 +90,7 @@ TEST(FolderScan, PseudoFileSystemsAreNotEntered) {
   const SourceNode* node = below.AddPath(top.string(), nullptr);
   ASSERT_NE(node, nullptr);
   EXPECT_EQ(Names(node->children()), (std::vector<std::string>{"kept.txt", "kernel", "proc"}));
-  EXPECT_EQ(CountNodes(node->children()), 3u);
+  EXPECT_EQ(test::CountNodes(node->children()), 3u);
   EXPECT_NE(NotedReason(below, (top / "proc").string()).find("a proc pseudo file system"), std::string::npos);
   EXPECT_NE(NotedReason(below, (top / "kernel").string()).find("a sysfs pseudo file system"), std::string::npos);
 }
@@ -120,7 +114,7 @@ TEST(FolderScan, EachFolderIsScannedOnceWhateverLinksLeadToIt) {
   ASSERT_NE(top, nullptr);
   // Each level once (the link listed first, and the file), plus the other
   // link, empty, and the last file.
-  EXPECT_EQ(CountNodes(top->children()), 3u * (kLevels - 1) + 1);
+  EXPECT_EQ(test::CountNodes(top->children()), 3u * (kLevels - 1) + 1);
   const std::string repeat = Child(*top, "a")->children().empty() ? "a" : "b";
   EXPECT_TRUE(Child(*top, repeat)->children().empty());
   EXPECT_EQ(NotedReason(tree, (folder.path() / "level0" / repeat).string()),

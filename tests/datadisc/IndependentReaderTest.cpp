@@ -77,13 +77,6 @@ struct RenderedImage {
   std::size_t nodes = 0;
 };
 
-void CountNodes(const EntryList& list, std::size_t& count) {
-  for (const auto& node : list) {
-    ++count;
-    CountNodes(node->children(), count);
-  }
-}
-
 // The names a listing shows, per directory, without "." and "..".
 std::multiset<std::string> ListedNames(const std::string& listing) {
   std::multiset<std::string> names;
@@ -121,7 +114,7 @@ class IndependentReader : public ::testing::Test {
     std::vector<RenderedIssue> issues;
     EXPECT_TRUE(RenderImageToFile(layout, rendered.image.string(), error, &issues)) << error;
     EXPECT_TRUE(issues.empty());
-    CountNodes(tree.entries(), rendered.nodes);
+    rendered.nodes = test::CountNodes(tree.entries());
     return rendered;
   }
 

@@ -91,44 +91,39 @@ TEST(LayoutDepth, IsoOnlyTreesAreCutBelowLevelNine) {
   }
 }
 
-TEST(LayoutLimits, RefusesWhatWouldCorruptTheImage) {
-  SourceTree empty(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
-  ImageLayout none(empty, 0);
+TEST_F(Layout, RefusesWhatWouldCorruptTheImage) {
+  ImageLayout none(tree_, 0);
   EXPECT_EQ(none.Run().status, LayoutStatus::NoEntries);
 
   // 4 GiB minus one byte still fits; 4 GiB is refused, naming the file.
-  SourceTree files(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
-  SourceNode* top = files.AddEntry(nullptr, "/src/top", Folder());
-  files.AddEntry(top, "/src/top/fits.bin", FileOf(0xFFFFFFFFULL));
-  files.ComputeDepth();
-  ImageLayout fits(files, 0);
-  ASSERT_TRUE(fits.Run().ok());
+  SourceNode* top = Dir(nullptr, "top");
+  File(top, "top/fits.bin", 0xFFFFFFFFULL);
+  ImageLayout fits(tree_, 0);
+  ASSERT_TRUE(RunLayout(fits).ok());
   EXPECT_EQ(fits.imageEnd, fits.fileDataStart + 2097152u);
-  files.AddEntry(top, "/src/top/huge video.mkv", FileOf(0x100000000ULL));
-  ImageLayout huge(files, 0);
-  const LayoutResult result = huge.Run();
+  File(top, "top/huge video.mkv", 0x100000000ULL);
+  ImageLayout huge(tree_, 0);
+  const LayoutResult result = RunLayout(huge);
   EXPECT_EQ(result.status, LayoutStatus::FileTooLarge);
   EXPECT_NE(result.message.find("/src/top/huge video.mkv"), std::string::npos) << result.message;
 }
 
-TEST(LayoutLimits, AtMost65535Directories) {
+TEST_F(Layout, AtMost65535Directories) {
   // The root, the chosen folder and 65533 folders below it: exactly the limit.
-  SourceTree tree(SourceTree::kIsoAndJoliet, SourceTree::kIso83Names, false, false);
-  SourceNode* top = tree.AddEntry(nullptr, "/src/top", Folder());
+  SourceNode* top = Dir(nullptr, "top");
   for (int i = 0; i < 65533; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "d%06d", i);
-    tree.AddEntry(top, std::string("/src/top/") + name, Folder());
+    Dir(top, std::string("top/") + name);
   }
-  tree.ComputeDepth();
-  ImageLayout atLimit(tree, 0);
-  ASSERT_TRUE(atLimit.Run().ok());
+  ImageLayout atLimit(tree_, 0);
+  ASSERT_TRUE(RunLayout(atLimit).ok());
   EXPECT_EQ(atLimit.pathTables().DirectoryCount(), 65535u);
   EXPECT_EQ(atLimit.pathTables().entries().back().number, 65535);
 
-  tree.AddEntry(top, "/src/top/one more", Folder());
-  ImageLayout beyond(tree, 0);
-  const LayoutResult result = beyond.Run();
+  Dir(top, "top/one more");
+  ImageLayout beyond(tree_, 0);
+  const LayoutResult result = RunLayout(beyond);
   EXPECT_EQ(result.status, LayoutStatus::TooManyDirectories);
   EXPECT_NE(result.message.find("65535"), std::string::npos);
 }

@@ -34,15 +34,15 @@ TEST(Records, XaFieldOnEveryRecord) {
   const auto image = test::Render(layout);
   for (std::uint32_t extent : {top->isoExtent, top->jolietExtent}) {
     const auto records = Sectors(image, extent);
-    EXPECT_EQ(records[0], 48);
-    EXPECT_EQ(records[48], 48);
-    const std::uint8_t dirXa[] = {0, 0, 0, 0, 0x8D, 0x55, 'X', 'A', 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(&records[34], dirXa, 14), 0);
-    EXPECT_EQ(std::memcmp(&records[48 + 34], dirXa, 14), 0);
-    EXPECT_EQ(std::memcmp(&records[96 + records[96] - 14], dirXa, 14), 0);  // Sub
-    const std::size_t file = 96 + records[96];
-    const std::uint8_t fileXa[] = {0, 0, 0, 0, 0x0D, 0x55, 'X', 'A', 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(&records[file + records[file] - 14], fileXa, 14), 0);
+    // The last 14 bytes of the record at `at`, and the XA field with the given attributes.
+    const auto tail = [&records](std::size_t at) {
+      return std::vector<std::uint8_t>(records.begin() + at + records[at] - 14, records.begin() + at + records[at]);
+    };
+    const auto xa = [](std::uint8_t attributes) {
+      return std::vector<std::uint8_t>{0, 0, 0, 0, attributes, 0x55, 'X', 'A', 0, 0, 0, 0, 0, 0};
+    };
+    for (const std::size_t at : {0, 48, 96}) EXPECT_EQ(tail(at), xa(0x8D)) << at;  // the dots and Sub
+    EXPECT_EQ(tail(96 + records[96]), xa(0x0D));                                    // readme.txt
   }
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&image[16 * 2048 + 1024]), 8), "CD-XA001");
 }

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -70,14 +69,8 @@ TEST(SourceTree, ScanMatchesOneByOneInsertion) {
 
   SourceTree oneByOne(SourceTree::kIsoOnly, SourceTree::kIso83Names, false, false);
   SourceNode* top = oneByOne.AddEntry(nullptr, (folder.path() / "Top").string(), Folder());
-  DIR* listing = ::opendir((folder.path() / "Top").c_str());
-  ASSERT_NE(listing, nullptr);
-  while (const dirent* entry = ::readdir(listing)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..")
-      oneByOne.AddEntry(top, (folder.path() / "Top" / name).string(), FileOf(1));
-  }
-  ::closedir(listing);
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder.path() / "Top"))
+    oneByOne.AddEntry(top, entry.path().string(), FileOf(1));
 
   const auto names = DiscNames(scanned.entries()[0]->children());
   EXPECT_EQ(names, DiscNames(top->children()));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/drive/RegistryFixture.h"
+#include "tests/support/Bytes.h"
 
 namespace brenmark::testing {
 namespace {
@@ -67,8 +68,7 @@ INSTANTIATE_TEST_SUITE_P(EveryOperation, CommandBlocks, ::testing::ValuesIn(Enco
 using WriteCommands = RegistryWithOneDrive;
 
 TEST_F(WriteCommands, WritesSendTheBlockCountAndTheCallersData) {
-  std::vector<std::uint8_t> data(16 * 2048);
-  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+  const Bytes data = testsupport::Pattern(16, 2048, 1);
   ASSERT_EQ(registry->WriteSectors(0, 0x00012345, 16, 2048, data.data()), 0);
   ASSERT_EQ(registry->WriteSectors12(0, -2, 0x10, 2048, data.data()), 0);
 

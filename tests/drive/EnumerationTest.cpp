@@ -15,14 +15,21 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// An INQUIRY response naming `model` (vendor and product, 8 + 16 bytes).
+Bytes Inquiry(const std::string& model) {
+  Bytes inquiry(100, ' ');
+  std::copy(model.begin(), model.end(), inquiry.begin() + 8);
+  return inquiry;
+}
+
 class Enumeration : public ::testing::Test {
  protected:
   // Enumerates over the providers added so far.
-  DriveRegistry& Enumerate() {
+  DriveRegistry& Enumerate(bool succeeds = true) {
     std::vector<std::unique_ptr<DeviceProvider>> list;
     for (auto& provider : providers) list.push_back(std::move(provider));
     registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(list));
-    EXPECT_TRUE(registry->EnumerateDrives());
+    EXPECT_EQ(registry->EnumerateDrives(), succeeds);
     return *registry;
   }
   FakeDeviceProvider& AddProvider() {
@@ -46,13 +53,10 @@ TEST_F(Enumeration, NoDevicesGivesAnEmptyListSilently) {
 
 TEST_F(Enumeration, ReadsModelInterfaceAndCapabilitiesThenClosesTheDevice) {
   auto device = AddProvider().AddDevice("sr0");
-  Bytes inquiry(100, ' ');
-  const std::string model = "ACME    DVD-RW Writer";
-  std::copy(model.begin(), model.end(), inquiry.begin() + 8);
   Bytes configuration(100, 0), page(255, 0);
   configuration[15] = 2;
   page[8 + 3] = 0x31;
-  for (const Bytes& reply : {inquiry, configuration, page})
+  for (const Bytes& reply : {Inquiry("ACME    DVD-RW Writer"), configuration, page})
     device->Reply(TransportResult::Good, reply);
 
   DriveRegistry& registry = Enumerate();
@@ -104,10 +108,7 @@ TEST_F(Enumeration, FailingDevicesStayWithTheirPrefix) {
 TEST_F(Enumeration, ListsADriveHeldElsewhereWhileOpeningForUseIsExclusive) {
   auto device = AddProvider().AddDevice("sr0");
   device->heldElsewhere = true;
-  Bytes inquiry(100, ' ');
-  const std::string model = "ACME    Writer";
-  std::copy(model.begin(), model.end(), inquiry.begin() + 8);
-  device->Reply(TransportResult::Good, inquiry);
+  device->Reply(TransportResult::Good, Inquiry("ACME    Writer"));
 
   DriveRegistry& registry = Enumerate();
   EXPECT_EQ(registry.drive(0).displayName.rfind("sr0: ACME     Writer", 0), 0u);
@@ -151,11 +152,7 @@ TEST_F(Enumeration, HostAdapterDevicesAreNamedByModelAndSkippedWithoutOne) {
   adapters.transport = {AccessMode::Aspi, true, 0x1F};
   auto silent = adapters.AddDevice("0:1");
   silent->Reply(TransportResult::DeviceFailure);  // INQUIRY
-  auto answering = adapters.AddDevice("1:4");
-  Bytes inquiry(100, ' ');
-  const std::string model = "ACME    CD-RW Writer";
-  std::copy(model.begin(), model.end(), inquiry.begin() + 8);
-  answering->Reply(TransportResult::Good, inquiry);
+  adapters.AddDevice("1:4")->Reply(TransportResult::Good, Inquiry("ACME    CD-RW Writer"));
   AddProvider().AddDevice("virtual-cd");
 
   DriveRegistry& registry = Enumerate();
@@ -171,10 +168,7 @@ TEST_F(Enumeration, HostAdapterDevicesAreNamedByModelAndSkippedWithoutOne) {
 TEST_F(Enumeration, AnUnusableHostAdapterLibraryFailsEnumerationButKeepsTheOtherDevices) {
   AddProvider().transport = {AccessMode::None, false, 0x03};
   AddProvider().AddDevice("virtual-cd");
-  std::vector<std::unique_ptr<DeviceProvider>> list;
-  for (auto& provider : providers) list.push_back(std::move(provider));
-  DriveRegistry registry(prompt, sleeper, std::move(list));
-  EXPECT_FALSE(registry.EnumerateDrives());
+  DriveRegistry& registry = Enumerate(false);
   EXPECT_EQ(registry.accessMode, AccessMode::None);
   EXPECT_EQ(registry.driveCount, 1);
   EXPECT_EQ(registry.currentDrive, 0);

@@ -6,7 +6,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,14 +28,8 @@ struct RecordedCommand {
 // The answer to one command: its result class and the bytes copied into the
 // buffer of a data-in command (at most the request's length).
 struct ScriptedReply {
-  ScriptedReply() = default;
-  ScriptedReply(TransportResult resultClass, std::vector<std::uint8_t> bytes = {},
-                std::optional<SenseCode> senseCode = std::nullopt)
-      : result(resultClass), data(std::move(bytes)), sense(senseCode) {}
-
   TransportResult result = TransportResult::Good;
   std::vector<std::uint8_t> data;
-  std::optional<SenseCode> sense;  // given with a device failure
 };
 
 // Everything a test scripts and inspects. It outlives the transport, which the
@@ -60,7 +53,7 @@ struct FakeDeviceState {
   std::function<ScriptedReply(const RecordedCommand&)> responder;
 
   void Reply(TransportResult result, std::vector<std::uint8_t> data = {}) {
-    replies.push_back(ScriptedReply{result, std::move(data), std::nullopt});
+    replies.push_back(ScriptedReply{result, std::move(data)});
   }
   std::vector<std::uint8_t> Opcodes() const {
     std::vector<std::uint8_t> opcodes;
@@ -102,11 +95,8 @@ class FakeTransport final : public ScsiTransport {
       ++state_->commandsWhileClosed;
       return TransportResult::TransportFailure;
     }
-    RecordedCommand recorded;
-    recorded.cdb.assign(request.cdb, request.cdb + request.cdbLength);
-    recorded.direction = request.direction;
-    recorded.length = request.length;
-    recorded.timeoutSeconds = request.timeoutSeconds;
+    RecordedCommand recorded{{request.cdb, request.cdb + request.cdbLength}, request.direction, request.length,
+                             request.timeoutSeconds, {}};
     if (request.direction == DataDirection::Out && request.buffer != nullptr)
       recorded.dataOut.assign(request.buffer, request.buffer + request.length);
 
@@ -125,7 +115,7 @@ class FakeTransport final : public ScsiTransport {
       const std::size_t count = std::min<std::size_t>(reply.data.size(), request.length);
       std::copy_n(reply.data.begin(), count, request.buffer);
     }
-    return CommandOutcome(reply.result, reply.sense);
+    return reply.result;
   }
 
  private:

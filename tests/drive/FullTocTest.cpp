@@ -37,6 +37,15 @@ class TocBuilder {
 
 DiscToc Parse(const Bytes& response) { return ParseFullToc(response.data(), response.size()); }
 
+// A session's start (MMSSFF), first and last track number, disc type and
+// lead-out frame, then each track's number and audio flag.
+std::vector<int> Summary(const TocSession& session) {
+  std::vector<int> summary{session.startMinute * 10000 + session.startSecond * 100 + session.startFrame,
+                           session.firstTrackNumber, session.lastTrackNumber, session.discType, session.LeadOut()};
+  for (const TocTrack& track : session.tracks) summary.insert(summary.end(), {track.trackNumber, track.audio});
+  return summary;
+}
+
 Bytes TwoSessionToc() {
   return TocBuilder()
       .Point(1, 0xA0, 1, 0x20)
@@ -56,28 +65,17 @@ TEST(FullToc, TwoSessionsWithTheSecondStartingAtTheAnnouncedProgramArea) {
   const DiscToc toc = Parse(TwoSessionToc());
   ASSERT_EQ(toc.sessionCount(), 2);
   const TocSession& first = toc.sessions[0];
-  EXPECT_EQ(first.startMinute + first.startSecond + first.startFrame, 0);
-  EXPECT_EQ(first.firstTrackNumber, 1);
-  EXPECT_EQ(first.lastTrackNumber, 2);
-  EXPECT_EQ(first.discType, 0x20);
-  EXPECT_EQ(first.LeadOut(), 10 * 4500);
-  ASSERT_EQ(first.trackCount(), 2);
-  EXPECT_EQ(first.tracks[0].trackNumber, 1);
-  EXPECT_EQ(first.tracks[0].audio, 0);  // CONTROL 4: data
-  EXPECT_EQ(first.tracks[1].audio, 1);  // CONTROL 0: audio
+  // CONTROL 4 is a data track, 0 an audio one.
+  EXPECT_EQ(Summary(first), (std::vector<int>{0, 1, 2, 0x20, 10 * 4500, 1, 0, 2, 1}));
   EXPECT_EQ(first.TrackStart(0), 150);
   EXPECT_EQ(first.TrackLength(0), 5 * 4500 - 150);
   EXPECT_EQ(first.TrackLength(1), 10 * 4500 - 5 * 4500);  // last track ends at the lead-out
   EXPECT_EQ(first.TrackLength(2), 0);
   EXPECT_EQ(first.TrackLength(-1), 0);
 
+  // CONTROL 2 leaves bit 2 clear: audio.
   const TocSession& second = toc.sessions[1];
-  EXPECT_EQ(second.startMinute * 10000 + second.startSecond * 100 + second.startFrame, 123200);
-  EXPECT_EQ(second.firstTrackNumber, 3);
-  EXPECT_EQ(second.discType, 0x00);
-  ASSERT_EQ(second.trackCount(), 1);
-  EXPECT_EQ(second.tracks[0].trackNumber, 3);
-  EXPECT_EQ(second.tracks[0].audio, 1);  // CONTROL 2 leaves bit 2 clear
+  EXPECT_EQ(Summary(second), (std::vector<int>{123200, 3, 3, 0x00, 20 * 4500, 3, 1}));
   EXPECT_EQ(second.TrackLength(0), 20 * 4500 - (12 * 4500 + 34 * 75));
 }
 
@@ -90,9 +88,7 @@ TEST(FullToc, DescriptorsBeforeTheFirstSessionAreIgnored) {
                                 .Track(1, 0, 1, 0, 2)
                                 .Build());
   ASSERT_EQ(toc.sessionCount(), 1);
-  EXPECT_EQ(toc.sessions[0].lastTrackNumber, 0);
-  EXPECT_EQ(toc.sessions[0].LeadOut(), 0);
-  EXPECT_EQ(toc.sessions[0].trackCount(), 1);
+  EXPECT_EQ(Summary(toc.sessions[0]), (std::vector<int>{0, 1, 0, 0, 0, 1, 1}));
   EXPECT_EQ(toc.sessions[0].TrackLength(0), 0);  // no A2h: the track's end is zero
 }
 

@@ -57,19 +57,15 @@ TEST(AspiRequestBlocks, GetDeviceTypeLayoutAndAnswer) {
 TEST(PassThroughBlock, Layout) {
   const std::uint8_t cdb[12] = {0xBE, 0, 0, 0, 0x10, 0, 0, 0, 1, 0x10, 0, 0};
   const ScsiRequest read{cdb, 12, DataDirection::In, nullptr, 2352, 10};
-  // Length, CDB and sense lengths, data in, 2352 bytes, 200 seconds, buffer, sense offset, CDB.
+  // Length, path, target, LUN, CDB and sense lengths, data in, 2352 bytes, 200 seconds, buffer,
+  // sense offset, CDB.
   const Bytes expected = Block(80, {{0, {44}},
-                                    {6, {12, 24, 1}},
+                                    {3, {1, 2, 3, 12, 24, 1}},
                                     {12, {0x30, 0x09}},
                                     {16, {200}},
                                     {20, {0x00, 0x10, 0x40, 0x00, 48}},
                                     {28, Bytes(cdb, cdb + 12)}});
-  EXPECT_EQ(AsBytes(windows::BuildPassThroughDirect(0, 0, 0, read, 0x00401000)), expected);
-
-  const windows::PassThroughBlock addressed = windows::BuildPassThroughDirect(1, 2, 3, read, 0);
-  EXPECT_EQ(addressed[3], 1);
-  EXPECT_EQ(addressed[4], 2);
-  EXPECT_EQ(addressed[5], 3);
+  EXPECT_EQ(AsBytes(windows::BuildPassThroughDirect(1, 2, 3, read, 0x00401000)), expected);
 }
 
 TEST(PassThroughBlock, DirectionsAndTimeoutsOfTheCommandSet) {

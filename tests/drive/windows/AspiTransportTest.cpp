@@ -154,14 +154,5 @@ TEST_F(AspiTransportTest, ALateCompletionFindsItsGivenUpRequestWhole) {
   EXPECT_EQ(LibraryCount("BrenmarkTestLostCompletions"), lost);
 }
 
-TEST(AspiLibraryLoad, TheFunctionsOfTheLibraryBesideTheProgram) {
-  test::RecordingPrompt prompt;
-  std::uint8_t mask = 0;
-  const auto library = windows::AspiLibrary::Load(prompt, mask);
-  ASSERT_TRUE(library);
-  EXPECT_EQ(mask, 0x1F);
-  EXPECT_TRUE(prompt.messages().empty());
-}
-
 }  // namespace
 }  // namespace brenmark::testing

@@ -22,11 +22,13 @@
 #include <thread>
 #include <vector>
 
+#include "bytes/ByteOrder.h"
 #include "drive/ScsiTransport.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace {
 
+using brenmark::bytes::ReadLe32;
 using brenmark::virtualdrive::VirtualRecorder;
 
 constexpr std::uint32_t kPending = 0x00, kComplete = 0x01, kError = 0x04;
@@ -38,10 +40,6 @@ std::wstring Environment(const wchar_t* name) {
   wchar_t value[1024];
   const DWORD length = GetEnvironmentVariableW(name, value, 1024);
   return length > 0 && length < 1024 ? std::wstring(value, length) : std::wstring();
-}
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 struct Device {
@@ -93,8 +91,8 @@ void Complete(std::uint8_t* block, VirtualRecorder& recorder) {
   request.direction = (flags & 0x08) ? brenmark::DataDirection::In
                       : (flags & 0x10) ? brenmark::DataDirection::Out
                                        : brenmark::DataDirection::None;
-  request.length = Le32(&block[12]);
-  request.buffer = reinterpret_cast<std::uint8_t*>(static_cast<std::uintptr_t>(Le32(&block[16])));
+  request.length = ReadLe32(&block[12]);
+  request.buffer = reinterpret_cast<std::uint8_t*>(static_cast<std::uintptr_t>(ReadLe32(&block[16])));
   const brenmark::CommandOutcome outcome = recorder.Execute(request);
 
   const std::uint8_t senseLength = block[20];
@@ -112,7 +110,7 @@ void Complete(std::uint8_t* block, VirtualRecorder& recorder) {
       block[64 + 13] = outcome.sense->ascq;
     }
   }
-  if ((flags & 0x40) != 0 && !SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(Le32(&block[24])))))
+  if ((flags & 0x40) != 0 && !SetEvent(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(ReadLe32(&block[24])))))
     ++lostCompletions;
   ++completions;
 }
