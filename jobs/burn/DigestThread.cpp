@@ -4,14 +4,18 @@
 
 namespace brenmark {
 
-std::vector<std::uint64_t> BlockDigests(std::span<const std::uint8_t> data, int blockSize) {
-  std::vector<std::uint64_t> digests;
-  if (blockSize <= 0) return digests;
+void AppendBlockDigests(std::span<const std::uint8_t> data, int blockSize, std::vector<std::uint64_t>& digests) {
+  if (blockSize <= 0) return;
   const auto size = static_cast<std::size_t>(blockSize);
-  digests.reserve(data.size() / size);
   for (std::size_t at = 0; at + size <= data.size(); at += size) {
     digests.push_back(bytes::BlockDigest::Of(data.subspan(at, size)));
   }
+}
+
+std::vector<std::uint64_t> BlockDigests(std::span<const std::uint8_t> data, int blockSize) {
+  std::vector<std::uint64_t> digests;
+  if (blockSize > 0) digests.reserve(data.size() / static_cast<std::size_t>(blockSize));
+  AppendBlockDigests(data, blockSize, digests);
   return digests;
 }
 

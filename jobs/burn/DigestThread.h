@@ -10,6 +10,9 @@
 
 namespace brenmark {
 
+// Adds the digest of every whole block of `blockSize` bytes in `data`, in
+// order, to the end of `digests`.
+void AppendBlockDigests(std::span<const std::uint8_t> data, int blockSize, std::vector<std::uint64_t>& digests);
 // The digest of every whole block of `blockSize` bytes in `data`, in order.
 std::vector<std::uint64_t> BlockDigests(std::span<const std::uint8_t> data, int blockSize);
 

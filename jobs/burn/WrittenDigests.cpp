@@ -1,20 +1,15 @@
 #include "jobs/burn/WrittenDigests.h"
 
-#include "bytes/BlockDigest.h"
+#include "jobs/burn/DigestThread.h"
 
 namespace brenmark {
 
 void WrittenDigests::Record(std::int32_t first, int blockSize, std::span<const std::uint8_t> blocks) {
-  if (blockSize <= 0) return;
-  const auto size = static_cast<std::size_t>(blockSize);
-  if (blocks.size() < size) return;
+  if (blockSize <= 0 || blocks.size() < static_cast<std::size_t>(blockSize)) return;
   if (extents_.empty() || extents_.back().end() != first || extents_.back().blockSize != blockSize) {
     extents_.push_back({first, blockSize, {}});
   }
-  std::vector<std::uint64_t>& recorded = extents_.back().digests;
-  for (std::size_t at = 0; at + size <= blocks.size(); at += size) {
-    recorded.push_back(bytes::BlockDigest::Of(blocks.subspan(at, size)));
-  }
+  AppendBlockDigests(blocks, blockSize, extents_.back().digests);
 }
 
 std::optional<std::uint64_t> WrittenDigests::At(std::int32_t lba) const {
