@@ -2,23 +2,16 @@
 #include <cstring>
 
 #include "bytes/ByteOrder.h"
+#include "drive/CapabilityPage.h"
 #include "drive/DiscInformation.h"
-#include "drive/DriveRegistry.h"
+#include "drive/DriveHandle.h"
 #include "drive/FullToc.h"
 #include "drive/MmcCommand.h"
 
-// The MMC command set of the registry: one command block per operation, its
+// The MMC command set of a drive handle: one command block per operation, its
 // response decoded into a plain value.
 namespace brenmark {
 namespace {
-
-// Failure codes for a request that cannot be made (bad index or arguments)
-// are the operation's transport-failure codes.
-constexpr int kModeSenseTransportFailure = 3, kModeSenseDeviceFailure = 4;
-constexpr int kWriteParametersTransportFailure = 3, kWriteParametersDeviceFailure = 5;
-constexpr int kSpeedTransportFailure = 1, kSpeedDeviceFailure = 2;
-constexpr int kReserveTransportFailure = 3, kReserveDeviceFailure = 4;
-constexpr int kCloseTransportFailure = 1, kCloseDeviceFailure = 2;
 
 // Page bytes of the Write Parameters page, counted from its page code byte.
 constexpr std::size_t kModeHeaderSize = 8;
@@ -26,197 +19,135 @@ constexpr std::size_t kSubheaderPageOffset = 48;
 
 }  // namespace
 
-bool DriveRegistry::Inquiry(int index, std::string& modelText) {
-  modelText.clear();
+DriveResult<std::string> DriveHandle::Inquiry() {
   std::array<std::uint8_t, mmc::kInquiryLength> response{};
-  if (Send(index, mmc::Inquiry(), response.data(), mmc::kInquiryLength) != TransportResult::Good)
-    return false;
+  if (DriveStatus sent = Query(mmc::Inquiry(), response); !sent) return sent.outcome();
   // Vendor (8 characters), a space, product (16 characters), as a C text.
   std::string text(reinterpret_cast<const char*>(&response[8]), 8);
   text += ' ';
   text.append(reinterpret_cast<const char*>(&response[16]), 16);
-  modelText = text.substr(0, text.find('\0'));
-  return true;
+  return text.substr(0, text.find('\0'));
 }
 
-std::uint32_t DriveRegistry::GetConfiguration(int index) {
+DriveResult<std::uint32_t> DriveHandle::GetConfiguration() {
   std::array<std::uint8_t, mmc::kConfigurationLength> response{};
-  if (Send(index, mmc::GetConfigurationCore(), response.data(), mmc::kConfigurationLength) !=
-      TransportResult::Good)
-    return 0;
+  if (DriveStatus sent = Query(mmc::GetConfigurationCore(), response); !sent) return sent.outcome();
   return bytes::ReadBe32(&response[12]);  // Core feature: physical interface standard
 }
 
-bool DriveRegistry::IsMediaPresent(int index) {
+DriveResult<DiscSummary> DriveHandle::ReadDiscSummary() {
   std::array<std::uint8_t, mmc::kDiscInformationLength> response{};
-  return Send(index, mmc::ReadDiscInformation(), response.data(), mmc::kDiscInformationLength) ==
-         TransportResult::Good;
+  if (DriveStatus sent = Query(mmc::ReadDiscInformation(), response); !sent) return sent.outcome();
+  return DiscSummary{discinfo::IsBlank(response.data()), discinfo::IsAppendable(response.data()),
+                     discinfo::LastTrackNumber(response.data()), discinfo::CapacityFrames(response.data())};
 }
 
-bool DriveRegistry::IsDiscBlank(int index) {
-  std::array<std::uint8_t, mmc::kDiscInformationLength> response{};
-  return Send(index, mmc::ReadDiscInformation(), response.data(), mmc::kDiscInformationLength) ==
-             TransportResult::Good &&
-         discinfo::IsBlank(response.data());
-}
-
-bool DriveRegistry::IsDiscAppendable(int index) {
-  std::array<std::uint8_t, mmc::kDiscInformationLength> response{};
-  return Send(index, mmc::ReadDiscInformation(), response.data(), mmc::kDiscInformationLength) ==
-             TransportResult::Good &&
-         discinfo::IsAppendable(response.data());
-}
-
-bool DriveRegistry::GetDiscInfo(int index, std::int32_t* sessionCount,
-                                std::int32_t* lastTrackNumber, std::uint32_t* statusMask) {
-  if (sessionCount) *sessionCount = 0;
-  if (lastTrackNumber) *lastTrackNumber = 0;
-  if (statusMask) *statusMask = 0;
+DriveResult<DiscStatus> DriveHandle::GetDiscInfo() {
   std::array<std::uint8_t, mmc::kDiscInfoReportLength> response{};
-  if (Send(index, mmc::ReadDiscInformation(), response.data(), mmc::kDiscInfoReportLength) !=
-      TransportResult::Good)
-    return false;
-  if (sessionCount) *sessionCount = discinfo::SessionCount(response.data());
-  if (lastTrackNumber) *lastTrackNumber = discinfo::LastTrackNumber(response.data());
-  if (statusMask) *statusMask = discinfo::StatusMask(response.data());
-  return true;
+  if (DriveStatus sent = Query(mmc::ReadDiscInformation(), response); !sent) return sent.outcome();
+  return DiscStatus{discinfo::SessionCount(response.data()), discinfo::LastTrackNumber(response.data()),
+                    discinfo::StatusMask(response.data())};
 }
 
-std::int32_t DriveRegistry::GetLastTrackNumber(int index) {
-  std::array<std::uint8_t, mmc::kDiscInformationLength> response{};
-  if (Send(index, mmc::ReadDiscInformation(), response.data(), mmc::kDiscInformationLength) !=
-      TransportResult::Good)
-    return 0;
-  return discinfo::LastTrackNumber(response.data());
-}
-
-std::int32_t DriveRegistry::GetDiscCapacity(int index) {
-  std::array<std::uint8_t, mmc::kDiscInformationLength> response{};
-  if (Send(index, mmc::ReadDiscInformation(), response.data(), mmc::kDiscInformationLength) !=
-      TransportResult::Good)
-    return 0;
-  return discinfo::CapacityFrames(response.data());
-}
-
-std::int32_t DriveRegistry::GetTrackStartAddress(int index, std::int32_t trackNumber) {
+DriveResult<TrackInformation> DriveHandle::ReadTrackInformation(std::int32_t trackNumber) {
   std::array<std::uint8_t, mmc::kTrackInformationLength> response{};
-  if (Send(index, mmc::ReadTrackInformation(trackNumber), response.data(),
-           mmc::kTrackInformationLength) != TransportResult::Good)
-    return 0;
-  return static_cast<std::int32_t>(bytes::ReadBe32(&response[8]));
+  if (DriveStatus sent = Query(mmc::ReadTrackInformation(trackNumber), response); !sent) return sent.outcome();
+  return TrackInformation{static_cast<std::int32_t>(bytes::ReadBe32(&response[8])),
+                          static_cast<std::int32_t>(bytes::ReadBe32(&response[16]))};
 }
 
-std::int32_t DriveRegistry::GetTrackFreeBlocks(int index, std::int32_t trackNumber) {
-  std::array<std::uint8_t, mmc::kTrackInformationLength> response{};
-  if (Send(index, mmc::ReadTrackInformation(trackNumber), response.data(),
-           mmc::kTrackInformationLength) != TransportResult::Good)
-    return 0;
-  return static_cast<std::int32_t>(bytes::ReadBe32(&response[16]));
+DriveStatus DriveHandle::ReadToc(std::span<std::uint8_t> response) {
+  // The allocation length has two bytes; a longer buffer is asked for what fits.
+  if (response.size() > 0xFFFF) response = response.first(0xFFFF);
+  std::memset(response.data(), 0, response.size());
+  return Query(mmc::ReadFullToc(static_cast<std::uint16_t>(response.size())), response);
 }
 
-bool DriveRegistry::ReadToc(int index, std::int32_t length, std::uint8_t* buffer) {
-  if (!HasDrive(index) || length < 0 || (buffer == nullptr && length > 0)) return false;
-  const auto transferLength = static_cast<std::uint32_t>(length);
-  if (transferLength > 0) std::memset(buffer, 0, transferLength);
-  return Send(index, mmc::ReadFullToc(static_cast<std::uint16_t>(transferLength)), buffer,
-              transferLength) == TransportResult::Good;
-}
-
-bool DriveRegistry::ReadSessions(int index) {
+DriveResult<DiscToc> DriveHandle::ReadSessions() {
   std::array<std::uint8_t, mmc::kSessionsTocLength> response{};
-  if (Send(index, mmc::ReadFullToc(mmc::kSessionsTocLength), response.data(),
-           mmc::kSessionsTocLength) != TransportResult::Good)
-    return false;
-  discToc = ParseFullToc(response.data(), response.size());
-  return true;
+  if (DriveStatus sent = Query(mmc::ReadFullToc(mmc::kSessionsTocLength), response); !sent) return sent.outcome();
+  return ParseFullToc(response.data(), response.size());
 }
 
-std::int32_t DriveRegistry::ReadCapacity(int index) {
+DriveResult<std::int32_t> DriveHandle::ReadCapacity() {
   std::array<std::uint8_t, mmc::kReadCapacityLength> response{};
-  if (Send(index, mmc::ReadCapacity(), response.data(), mmc::kReadCapacityLength) !=
-      TransportResult::Good)
-    return 0;
-  return static_cast<std::int32_t>(bytes::ReadBe32(&response[0]));  // last block, not a count
+  if (DriveStatus sent = Query(mmc::ReadCapacity(), response); !sent) return sent.outcome();
+  return static_cast<std::int32_t>(bytes::ReadBe32(&response[0]));
 }
 
-int DriveRegistry::ModeSense(int index, int pageCode, int length, std::uint8_t* buffer) {
-  const auto allocationLength = static_cast<std::uint8_t>(length & 0xFF);
-  if (!HasDrive(index) || (buffer == nullptr && allocationLength > 0))
-    return kModeSenseTransportFailure;
-  if (allocationLength > 0) std::memset(buffer, 0, allocationLength);
-  return mmc::ResultCode(
-      Send(index, mmc::ModeSense10(pageCode, allocationLength), buffer, allocationLength),
-      kModeSenseTransportFailure, kModeSenseDeviceFailure);
+DriveStatus DriveHandle::ModeSense(int pageCode, std::span<std::uint8_t> response) {
+  // The allocation length has one byte.
+  if (response.size() > 0xFF) response = response.first(0xFF);
+  std::memset(response.data(), 0, response.size());
+  return Query(mmc::ModeSense10(pageCode, static_cast<std::uint8_t>(response.size())), response);
 }
 
-int DriveRegistry::SetWriteParameters(int index, int length, std::uint8_t* buffer, int flags,
-                                      int writeType, int sessionFormat, int dataBlockType,
-                                      int multiSessionBits, int trackMode,
-                                      const std::uint8_t* subheader) {
-  const auto transferLength = static_cast<std::uint8_t>(length & 0xFF);
+DriveStatus DriveHandle::SetWriteParameters(std::span<std::uint8_t> page, const WriteMode& mode) {
   // The page is written up to the subheader's last byte, which the parameter
   // list of 60 bytes ends with; a shorter buffer cannot hold it.
-  if (!HasDrive(index) || buffer == nullptr || transferLength < mmc::kWriteParametersListLength)
-    return kWriteParametersTransportFailure;
+  if (page.size() > 0xFF) page = page.first(0xFF);
+  if (page.size() < mmc::kWriteParametersListLength) return CommandOutcome(TransportResult::TransportFailure);
 
-  std::uint8_t* page = buffer + kModeHeaderSize;
-  page[0] = 0x05;
-  page[1] = 0x32;
-  page[2] = static_cast<std::uint8_t>(((flags & 0x01) ? 0x40 : 0) | ((flags & 0x10) ? 0x20 : 0) |
-                                      ((flags & 0x02) ? 0x10 : 0) | (writeType & 0xFF));
-  page[3] = static_cast<std::uint8_t>(((flags & 0x08) ? 0x10 : 0) | ((flags & 0x04) ? 0x20 : 0) |
-                                      (multiSessionBits & 0xFF) | (trackMode & 0xFF));
-  page[4] = static_cast<std::uint8_t>(dataBlockType & 0xFF);
-  page[5] = 0;  // link size
-  page[6] = 0;
-  page[7] = 0;  // host application code
-  page[8] = static_cast<std::uint8_t>(sessionFormat & 0xFF);
-  page[9] = 0;
-  bytes::WriteBe32(&page[10], 32);   // packet size
-  bytes::WriteBe16(&page[14], 150);  // audio pause length
-  page[16] = 0;                      // no media catalog number
-  if (subheader != nullptr) std::memcpy(&page[kSubheaderPageOffset], subheader, 4);
+  std::uint8_t* fields = page.data() + kModeHeaderSize;
+  const int flags = mode.flags;
+  fields[0] = 0x05;
+  fields[1] = 0x32;
+  fields[2] = static_cast<std::uint8_t>(((flags & 0x01) ? 0x40 : 0) | ((flags & 0x10) ? 0x20 : 0) |
+                                        ((flags & 0x02) ? 0x10 : 0) | (static_cast<int>(mode.writeType) & 0xFF));
+  fields[3] = static_cast<std::uint8_t>(((flags & 0x08) ? 0x10 : 0) | ((flags & 0x04) ? 0x20 : 0) |
+                                        (mode.multiSessionBits & 0xFF) | (mode.trackMode & 0xFF));
+  fields[4] = static_cast<std::uint8_t>(mode.dataBlockType & 0xFF);
+  fields[5] = 0;  // link size
+  fields[6] = 0;
+  fields[7] = 0;  // host application code
+  fields[8] = static_cast<std::uint8_t>(mode.sessionFormat & 0xFF);
+  fields[9] = 0;
+  bytes::WriteBe32(&fields[10], 32);   // packet size
+  bytes::WriteBe16(&fields[14], 150);  // audio pause length
+  fields[16] = 0;                      // no media catalog number
+  if (mode.subheader) std::memcpy(&fields[kSubheaderPageOffset], mode.subheader->data(), 4);
 
-  return mmc::ResultCode(Send(index, mmc::ModeSelect10(), buffer, transferLength),
-                         kWriteParametersTransportFailure, kWriteParametersDeviceFailure);
+  return Query(mmc::ModeSelect10(), page);
 }
 
-int DriveRegistry::SetSpeed(int index, std::int32_t writeSpeedKBps, int rotationControl) {
+DriveStatus DriveHandle::SetSpeed(std::int32_t writeSpeedKBps, int rotationControl) {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
-  return mmc::ResultCode(Send(index, mmc::SetCdSpeed(writeSpeedKBps, rotationControl),
-                              scratch.data(), mmc::kScratchLength),
-                         kSpeedTransportFailure, kSpeedDeviceFailure);
+  return Query(mmc::SetCdSpeed(writeSpeedKBps, rotationControl), scratch);
 }
 
-int DriveRegistry::ReserveTrack(int index, std::int32_t sizeInBlocks) {
+DriveStatus DriveHandle::ReserveTrack(std::int32_t sizeInBlocks) {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
-  return mmc::ResultCode(
-      Send(index, mmc::ReserveTrack(sizeInBlocks), scratch.data(), mmc::kScratchLength),
-      kReserveTransportFailure, kReserveDeviceFailure);
+  return Query(mmc::ReserveTrack(sizeInBlocks), scratch);
 }
 
-bool DriveRegistry::SynchronizeCache(int index) {
+DriveStatus DriveHandle::SynchronizeCache() {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
-  return Send(index, mmc::SynchronizeCache(), scratch.data(), mmc::kScratchLength) ==
-         TransportResult::Good;
+  return Query(mmc::SynchronizeCache(), scratch);
 }
 
-int DriveRegistry::CloseTrack(int index, std::int32_t trackNumber) {
+DriveStatus DriveHandle::CloseTrack(std::int32_t trackNumber) {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
-  return mmc::ResultCode(
-      Send(index, mmc::CloseTrack(trackNumber), scratch.data(), mmc::kScratchLength),
-      kCloseTransportFailure, kCloseDeviceFailure);
+  return Query(mmc::CloseTrack(trackNumber), scratch);
 }
 
-int DriveRegistry::CloseSession(int index) {
+DriveStatus DriveHandle::CloseSession() {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
-  return mmc::ResultCode(Send(index, mmc::CloseSession(), scratch.data(), mmc::kScratchLength),
-                         kCloseTransportFailure, kCloseDeviceFailure);
+  return Query(mmc::CloseSession(), scratch);
 }
 
-bool DriveRegistry::EjectDisc(int index) {
+DriveStatus DriveHandle::EjectDisc() {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
-  return Send(index, mmc::StartStopEject(), scratch.data(), mmc::kScratchLength) == TransportResult::Good;
+  return Query(mmc::StartStopEject(), scratch);
+}
+
+DriveResult<DriveCapabilities> DriveHandle::GetCapabilities(std::span<std::uint32_t> speedList) {
+  constexpr int kCapabilitiesPage = 0x2A;
+  std::array<std::uint8_t, capabilities::kResponseLength> response{};
+  if (DriveStatus sent = ModeSense(kCapabilitiesPage, response); !sent) return sent.outcome();
+  const std::uint8_t* page = response.data() + capabilities::kPageOffset;
+  capabilities::WriteSpeeds(page, response.size() - capabilities::kPageOffset, speedList);
+  return DriveCapabilities{capabilities::Mask(page), capabilities::LoadingMechanism(page),
+                           capabilities::BufferSizeKb(page)};
 }
 
 }  // namespace brenmark

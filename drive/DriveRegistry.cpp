@@ -1,8 +1,7 @@
 #include "drive/DriveRegistry.h"
 
+#include <cerrno>
 #include <utility>
-
-#include "drive/MmcCommand.h"
 
 namespace brenmark {
 namespace {
@@ -19,14 +18,14 @@ DriveRegistry::DriveRegistry(UserPrompt& prompt, Sleeper& sleeper,
     : prompt_(prompt), sleeper_(sleeper), providers_(std::move(providers)) {}
 
 DriveRegistry::~DriveRegistry() {
-  for (auto& slot : drives) {
-    if (slot && slot->deviceHandle) slot->deviceHandle->Close();
+  for (auto& slot : slots_) {
+    if (slot && slot->transport) slot->transport->Close();
   }
 }
 
 bool DriveRegistry::HasDrive(int index) const {
   return index >= 0 && index < driveCount && index < kMaxDrives &&
-         drives[static_cast<std::size_t>(index)] != nullptr;
+         slots_[static_cast<std::size_t>(index)] != nullptr;
 }
 
 bool DriveRegistry::EnumerateDrives() {
@@ -56,97 +55,65 @@ bool DriveRegistry::EnumerateDrives() {
 
 void DriveRegistry::AddEnumeratedDevice(DeviceCandidate candidate, AccessMode mode) {
   const int index = driveCount;
-  auto record = std::make_unique<Drive>();
-  record->haId = candidate.haId;
-  record->targetId = candidate.targetId;
-  record->lun = candidate.lun;
-  record->devicePath = LimitText(std::move(candidate.devicePath));
+  auto slot = std::make_unique<DriveSlot>();
+  Drive& added = slot->record;
+  added.haId = candidate.haId;
+  added.targetId = candidate.targetId;
+  added.lun = candidate.lun;
+  added.devicePath = LimitText(std::move(candidate.devicePath));
   // A host-adapter device is named by its model text alone.
-  if (mode != AccessMode::Aspi) record->displayName = LimitText(candidate.shortName + ": ");
-  record->deviceHandle = std::move(candidate.transport);
-  drives[static_cast<std::size_t>(index)] = std::move(record);
+  if (mode != AccessMode::Aspi) added.displayName = LimitText(candidate.shortName + ": ");
+  slot->transport = std::move(candidate.transport);
+  DriveSlot& filled = *(slots_[static_cast<std::size_t>(index)] = std::move(slot));
   ++driveCount;
 
-  Drive& added = drive(index);
   // Only looked at: another program holding the drive does not hide it.
-  if (!added.deviceHandle || !added.deviceHandle->OpenShared()) {
+  if (!filled.transport || !filled.transport->OpenShared()) {
+    added.lastError = 1;
     prompt_.ShowMessage("Can't Retrieve CD/DVD Device Model.", MessageIcon::Plain);
     return;
   }
-  added.isOpen = true;
+  filled.open = true;
+  DriveHandle handle(filled, index, prompt_, sleeper_);
 
-  std::string model;
-  const bool hasModel = Inquiry(index, model);
-  if (!hasModel && mode == AccessMode::Aspi) {
+  const DriveResult<std::string> model = handle.Inquiry();
+  if (!model && mode == AccessMode::Aspi) {
     // A host-adapter device that does not answer INQUIRY is left out.
-    CloseDevice(index);
-    drives[static_cast<std::size_t>(index)].reset();
+    handle.Close();
+    slots_[static_cast<std::size_t>(index)].reset();
     --driveCount;
     return;
   }
-  if (hasModel) added.displayName = LimitText(added.displayName + model);
-  added.interfaceStandard = GetConfiguration(index);
-  std::uint32_t mask = 0;
-  if (GetCapabilities(index, &mask, nullptr, nullptr, {})) {
+  if (model) added.displayName = LimitText(added.displayName + *model);
+  added.interfaceStandard = handle.GetConfiguration().value_or(0);
+  if (const DriveResult<DriveCapabilities> capabilities = handle.GetCapabilities()) {
+    const std::uint32_t mask = capabilities->mask;
     added.canWriteCdR = (mask & capability::kWritesCdR) ? 1 : 0;
     added.canWriteCdRw = (mask & capability::kWritesCdRw) ? 1 : 0;
     added.canWriteDvdR = (mask & capability::kWritesDvdR) ? 1 : 0;
     added.canTestWrite = (mask & capability::kTestWrite) ? 1 : 0;
     added.canWriteDvdRam = (mask & capability::kWritesDvdRam) ? 1 : 0;
     added.capabilitiesRead = true;
+  } else {
+    added.lastError = 2;
   }
-  CloseDevice(index);
 }
 
-bool DriveRegistry::OpenDevice(int index) {
-  if (!HasDrive(index)) return false;
-  Drive& target = drive(index);
-  if (target.isOpen) return true;
-  if (!target.deviceHandle || !target.deviceHandle->Open()) {
-    target.lastError = 1;
-    target.lastOutcome = target.deviceHandle ? target.deviceHandle->OpenFailure()
-                                             : CommandOutcome(TransportResult::TransportFailure);
-    return false;
+DriveResult<DriveHandle> DriveRegistry::Open(int index) {
+  if (!HasDrive(index)) return CommandOutcome(TransportResult::TransportFailure);
+  DriveSlot& slot = *slots_[static_cast<std::size_t>(index)];
+  // One handle at a time: a second one would share the device's state
+  // behind the first one's back.
+  if (slot.open.exchange(true)) return CommandOutcome::NotDelivered(EBUSY);
+  if (!slot.transport || !slot.transport->Open()) {
+    slot.open = false;
+    return slot.transport ? slot.transport->OpenFailure() : CommandOutcome(TransportResult::TransportFailure);
   }
-  target.isOpen = true;
-  target.bufferReportIgnored = false;
-  return true;
+  return DriveHandle(slot, index, prompt_, sleeper_);
 }
 
-bool DriveRegistry::CloseDevice(int index) {
-  if (!HasDrive(index)) return false;
-  Drive& target = drive(index);
-  if (target.deviceHandle) target.deviceHandle->Close();
-  target.isOpen = false;
-  return true;
-}
-
-const char* DriveRegistry::OpenFailureText(int index, const char* otherwise) const {
-  return LastOutcome(index).DeviceInUse() ? kDriveInUseText : otherwise;
-}
-
-const CommandOutcome& DriveRegistry::LastOutcome(int index) const {
-  static const CommandOutcome kNoDrive(TransportResult::TransportFailure);
-  return HasDrive(index) ? drives[static_cast<std::size_t>(index)]->lastOutcome : kNoDrive;
-}
-
-TransportResult DriveRegistry::Send(int index, const mmc::Command& command, std::uint8_t* buffer,
-                                    std::uint32_t length) {
-  if (!HasDrive(index)) return TransportResult::TransportFailure;
-  Drive& target = drive(index);
-  if (!target.isOpen || !target.deviceHandle) {
-    target.lastOutcome = TransportResult::TransportFailure;
-    return TransportResult::TransportFailure;
-  }
-  ScsiRequest request;
-  request.cdb = command.cdb.data();
-  request.cdbLength = command.cdbLength;
-  request.direction = command.direction;
-  request.buffer = buffer;
-  request.length = length;
-  request.timeoutSeconds = command.timeoutSeconds;
-  target.lastOutcome = target.deviceHandle->Execute(request);
-  return target.lastOutcome.result;
+bool DriveRegistry::IsOpen(int index) const {
+  return HasDrive(index) && slots_[static_cast<std::size_t>(index)]->open;
 }
 
 }  // namespace brenmark

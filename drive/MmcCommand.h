@@ -50,18 +50,3 @@ Command Write12(std::int32_t lba, std::uint8_t blockCount);
 Command ReadBufferCapacity();
 
 }  // namespace brenmark::mmc
-
-namespace brenmark::mmc {
-
-// Maps a transport result to an operation's code: 0 on good status, else the
-// operation's own code for a transport or a device failure.
-inline int ResultCode(TransportResult result, int transportFailureCode, int deviceFailureCode) {
-  switch (result) {
-    case TransportResult::Good: return 0;
-    case TransportResult::TransportFailure: return transportFailureCode;
-    case TransportResult::DeviceFailure: return deviceFailureCode;
-  }
-  return transportFailureCode;
-}
-
-}  // namespace brenmark::mmc

@@ -5,7 +5,7 @@
 
 #include "bytes/ByteOrder.h"
 #include "drive/DiscInformation.h"
-#include "drive/DriveRegistry.h"
+#include "drive/DriveHandle.h"
 #include "drive/MmcCommand.h"
 
 // Sector reads and writes: two silent retries one second apart, then the user
@@ -27,11 +27,6 @@ constexpr const char* kBufferReportIgnored =
 // again once a second, for at most two minutes per attempt.
 constexpr std::chrono::milliseconds kNotReadyPause{1000};
 constexpr int kMaxNotReadyWaits = 120;
-constexpr int kGivenUp = 2;
-
-constexpr int kReadTransportFailure = 3, kReadDeviceFailure = 4;
-constexpr int kWrite10TransportFailure = 3, kWrite10DeviceFailure = 4;
-constexpr int kWrite12TransportFailure = 3, kWrite12DeviceFailure = 4;
 
 std::string RetryQuestion(const char* format, std::int32_t lba) {
   char text[64];
@@ -55,137 +50,106 @@ std::uint32_t TransferBytes(int blockCount, int blockSize) {
 
 }  // namespace
 
-int DriveRegistry::ReadSectors(int index, std::int32_t lba, int blockCount, std::uint8_t* buffer,
-                               int blockSize, std::uint8_t mainChannelSelection) {
-  if (!HasDrive(index) || blockSize < 0 || !CarriesBlockCount(blockCount)) return kGivenUp;
-  return ReadWithRetry(index, mmc::ReadCd(lba, static_cast<std::uint8_t>(blockCount), mainChannelSelection), lba,
-                       buffer, TransferBytes(blockCount, blockSize));
+DriveStatus DriveHandle::ReadSectors(std::int32_t lba, int blockCount, std::uint8_t* buffer, int blockSize,
+                                     std::uint8_t mainChannelSelection) {
+  if (blockSize < 0 || !CarriesBlockCount(blockCount)) return CommandOutcome(TransportResult::TransportFailure);
+  return ReadWithRetry(mmc::ReadCd(lba, static_cast<std::uint8_t>(blockCount), mainChannelSelection), lba, buffer,
+                       TransferBytes(blockCount, blockSize));
 }
 
-int DriveRegistry::ReadUserData(int index, std::int32_t lba, int blockCount, std::uint8_t* buffer) {
-  if (!HasDrive(index) || !CarriesBlockCount(blockCount)) return kGivenUp;
-  return ReadWithRetry(index, mmc::Read12(lba, static_cast<std::uint8_t>(blockCount)), lba, buffer,
+DriveStatus DriveHandle::ReadUserData(std::int32_t lba, int blockCount, std::uint8_t* buffer) {
+  if (!CarriesBlockCount(blockCount)) return CommandOutcome(TransportResult::TransportFailure);
+  return ReadWithRetry(mmc::Read12(lba, static_cast<std::uint8_t>(blockCount)), lba, buffer,
                        TransferBytes(blockCount, kUserDataBlockSize));
 }
 
-int DriveRegistry::ReadWithRetry(int index, const mmc::Command& command, std::int32_t lba, std::uint8_t* buffer,
-                                 std::uint32_t length) {
-  if (buffer == nullptr && length > 0) return kGivenUp;
+DriveStatus DriveHandle::ReadWithRetry(const mmc::Command& command, std::int32_t lba, std::uint8_t* buffer,
+                                       std::uint32_t length) {
+  if (buffer == nullptr && length > 0) return CommandOutcome(TransportResult::TransportFailure);
   for (bool firstAttempt = true;; firstAttempt = false) {
+    CommandOutcome failed;
     for (int attempt = 0; attempt < kAttemptsPerSeries; ++attempt) {
-      if (attempt > 0) sleeper_.SleepFor(kRetryPause);
-      if (attempt > 0 || !firstAttempt) ++drive(index).readRetries;
+      if (attempt > 0) sleeper_->SleepFor(kRetryPause);
+      if (attempt > 0 || !firstAttempt) ++readRetries_;
       if (length > 0) std::memset(buffer, 0, length);
-      if (mmc::ResultCode(SendWhenReady(index, command, buffer, length), kReadTransportFailure,
-                          kReadDeviceFailure) == 0)
-        return 0;
-      if (!WorthRetryingUnasked(index, false)) break;
+      failed = SendWhenReady(command, buffer, length);
+      if (failed.good()) return Done{};
+      if (!WorthRetryingUnasked(failed, false)) break;
     }
-    if (!prompt_.AskYesNo(RetryQuestion("Error reading sector %ld.\nTry again?", lba)))
-      return kGivenUp;
+    if (!prompt_->AskYesNo(RetryQuestion("Error reading sector %ld.\nTry again?", lba))) return failed;
   }
 }
 
-int DriveRegistry::WriteSectors(int index, std::int32_t lba, int blockCount, int blockSize,
-                                const std::uint8_t* buffer) {
-  return WriteWithRetry(index, lba, blockCount, blockSize, buffer, false);
+DriveStatus DriveHandle::WriteSectors(std::int32_t lba, int blockCount, int blockSize, const std::uint8_t* buffer) {
+  return WriteWithRetry(lba, blockCount, blockSize, buffer, false);
 }
 
-int DriveRegistry::WriteSectors12(int index, std::int32_t lba, int blockCount, int blockSize,
-                                  const std::uint8_t* buffer) {
-  return WriteWithRetry(index, lba, blockCount, blockSize, buffer, true);
+DriveStatus DriveHandle::WriteSectors12(std::int32_t lba, int blockCount, int blockSize,
+                                        const std::uint8_t* buffer) {
+  return WriteWithRetry(lba, blockCount, blockSize, buffer, true);
 }
 
-int DriveRegistry::WriteWithRetry(int index, std::int32_t lba, int blockCount, int blockSize,
-                                  const std::uint8_t* buffer, bool streamingWrite) {
-  if (!HasDrive(index) || blockSize < 0 || !CarriesBlockCount(blockCount)) return kGivenUp;
+DriveStatus DriveHandle::WriteWithRetry(std::int32_t lba, int blockCount, int blockSize, const std::uint8_t* buffer,
+                                        bool streamingWrite) {
+  if (blockSize < 0 || !CarriesBlockCount(blockCount)) return CommandOutcome(TransportResult::TransportFailure);
   const std::uint32_t length = TransferBytes(blockCount, blockSize);
-  if (buffer == nullptr && length > 0) return kGivenUp;
+  if (buffer == nullptr && length > 0) return CommandOutcome(TransportResult::TransportFailure);
   const auto blocks = static_cast<std::uint8_t>(blockCount);
   const mmc::Command command = streamingWrite ? mmc::Write12(lba, blocks) : mmc::Write10(lba, blocks);
   // The transport's buffer is not const, but a data-out command only reads it.
   auto* data = const_cast<std::uint8_t*>(buffer);
 
   for (;;) {
-    Drive& target = drive(index);
-    const bool waitRanOut = !target.bufferReportIgnored && !WaitForBufferRoom(index, length);
+    const bool waitRanOut = !bufferReportIgnored_ && !WaitForBufferRoom(length);
+    CommandOutcome failed;
     for (int attempt = 0; attempt < kAttemptsPerSeries; ++attempt) {
-      if (attempt > 0) sleeper_.SleepFor(kRetryPause);
-      const TransportResult result = SendWhenReady(index, command, data, length);
-      const int code = streamingWrite
-                           ? mmc::ResultCode(result, kWrite12TransportFailure, kWrite12DeviceFailure)
-                           : mmc::ResultCode(result, kWrite10TransportFailure, kWrite10DeviceFailure);
-      if (code != 0) {
-        if (!WorthRetryingUnasked(index, true)) break;
+      if (attempt > 0) sleeper_->SleepFor(kRetryPause);
+      failed = SendWhenReady(command, data, length);
+      if (!failed.good()) {
+        if (!WorthRetryingUnasked(failed, true)) break;
         continue;
       }
       if (waitRanOut) {
-        target.bufferReportIgnored = true;
-        prompt_.ShowMessage(kBufferReportIgnored, MessageIcon::Plain);
+        bufferReportIgnored_ = true;
+        prompt_->ShowMessage(kBufferReportIgnored, MessageIcon::Plain);
       }
-      return 0;
+      return Done{};
     }
-    if (!prompt_.AskYesNo(RetryQuestion("Error writing sector %ld.\nTry again?", lba)))
-      return kGivenUp;
+    if (!prompt_->AskYesNo(RetryQuestion("Error writing sector %ld.\nTry again?", lba))) return failed;
   }
 }
 
-bool DriveRegistry::WorthRetryingUnasked(int index, bool writing) {
-  const CommandOutcome failed = LastOutcome(index);
+bool DriveHandle::WorthRetryingUnasked(const CommandOutcome& failed, bool writing) {
   if (!failed.sense) return true;
   if (IsIllegalRequest(*failed.sense)) return false;
   if (!writing || !IsWriteError(*failed.sense)) return true;
   // The disc information tells a write-once disc by its erasable bit; GET
   // CONFIGURATION belongs to enumeration.
-  std::uint32_t status = 0;
-  const bool writeOnce = GetDiscInfo(index, nullptr, nullptr, &status) && (status & discinfo::kNotErasable) != 0;
-  drive(index).lastOutcome = failed;
-  return !writeOnce;
+  const DriveResult<DiscStatus> disc = GetDiscInfo();
+  return !(disc && (disc->statusMask & discinfo::kNotErasable) != 0);
 }
 
-bool DriveRegistry::WaitForBufferRoom(int index, std::uint32_t neededBytes) {
-  std::uint32_t bufferLength = 0;
-  std::uint32_t blankLength = 0;
+bool DriveHandle::WaitForBufferRoom(std::uint32_t neededBytes) {
   // A drive that cannot report its buffer is not waited for: the write attempt
   // follows, with its own retries and question.
   for (int polls = 0; polls < kMaxBufferPollsWithoutRoom; ++polls) {
-    if (!QueryBufferCapacity(index, bufferLength, blankLength) || blankLength >= neededBytes) return true;
-    sleeper_.SleepFor(kBufferPollPause);
+    std::array<std::uint8_t, mmc::kBufferCapacityLength> response{};
+    if (!Query(mmc::ReadBufferCapacity(), response)) return true;
+    if (bytes::ReadBe32(&response[8]) >= neededBytes) return true;  // the blank (free) length
+    sleeper_->SleepFor(kBufferPollPause);
   }
   return false;
 }
 
-TransportResult DriveRegistry::SendWhenReady(int index, const mmc::Command& command, std::uint8_t* buffer,
-                                             std::uint32_t length) {
-  TransportResult result = Send(index, command, buffer, length);
-  for (int waits = 0; waits < kMaxNotReadyWaits && result == TransportResult::DeviceFailure &&
-                      LastOutcome(index).sense && IsTransientNotReady(*LastOutcome(index).sense);
+CommandOutcome DriveHandle::SendWhenReady(const mmc::Command& command, std::uint8_t* buffer, std::uint32_t length) {
+  CommandOutcome outcome = Send(command, buffer, length);
+  for (int waits = 0; waits < kMaxNotReadyWaits && outcome.result == TransportResult::DeviceFailure &&
+                      outcome.sense && IsTransientNotReady(*outcome.sense);
        ++waits) {
-    sleeper_.SleepFor(kNotReadyPause);
-    result = Send(index, command, buffer, length);
+    sleeper_->SleepFor(kNotReadyPause);
+    outcome = Send(command, buffer, length);
   }
-  return result;
-}
-
-bool DriveRegistry::QueryBufferCapacity(int index, std::uint32_t& bufferLength,
-                                        std::uint32_t& blankLength) {
-  std::array<std::uint8_t, mmc::kBufferCapacityLength> response{};
-  if (Send(index, mmc::ReadBufferCapacity(), response.data(), mmc::kBufferCapacityLength) !=
-      TransportResult::Good)
-    return false;
-  bufferLength = bytes::ReadBe32(&response[4]);
-  blankLength = bytes::ReadBe32(&response[8]);
-  return true;
-}
-
-std::uint32_t DriveRegistry::ReadBufferCapacity(int index, std::uint32_t* bufferLength,
-                                                std::uint32_t* blankLength) {
-  std::uint32_t total = 0;
-  std::uint32_t blank = 0;
-  if (!QueryBufferCapacity(index, total, blank)) return 0;
-  if (bufferLength) *bufferLength = total;
-  if (blankLength) *blankLength = blank;
-  return blank;
+  return outcome;
 }
 
 }  // namespace brenmark

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "virtualdrive/VirtualRecorder.h"
-
 namespace brenmark {
 
 DriveLeases::Lease::Lease(Lease&& other) noexcept
@@ -24,17 +22,15 @@ void DriveLeases::Lease::Release() {
   if (owner_ != nullptr) std::exchange(owner_, nullptr)->Release(drive_);
 }
 
-void DriveLeases::HoldVirtualRecorders(RecorderAt recorderAt) {
+void DriveLeases::ClaimAcrossProcesses(DriveClaims& claims) {
   std::lock_guard lock(mutex_);
-  recorderAt_ = std::move(recorderAt);
+  claims_ = &claims;
 }
 
 std::optional<DriveLeases::Lease> DriveLeases::TryAcquire(int drive) {
   std::lock_guard lock(mutex_);
   if (held_.contains(drive)) return std::nullopt;
-  if (auto* recorder = recorderAt_ ? recorderAt_(drive) : nullptr) {
-    if (recorder->Claim() != virtualdrive::VirtualRecorder::ClaimResult::Claimed) return std::nullopt;
-  }
+  if (claims_ != nullptr && !claims_->Claim(drive)) return std::nullopt;
   held_.insert(drive);
   return Lease(this, drive);
 }
@@ -46,8 +42,7 @@ bool DriveLeases::IsBusy(int drive) const {
 
 void DriveLeases::Release(int drive) {
   std::lock_guard lock(mutex_);
-  if (held_.erase(drive) == 0 || !recorderAt_) return;
-  if (auto* recorder = recorderAt_(drive)) recorder->Release();
+  if (held_.erase(drive) != 0 && claims_ != nullptr) claims_->Release(drive);
 }
 
 }  // namespace brenmark

@@ -1,23 +1,19 @@
 #pragma once
 
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <set>
 
 #include "drive/DriveRegistry.h"
+#include "jobs/DriveClaims.h"
 
 namespace brenmark {
-
-namespace virtualdrive {
-class VirtualRecorder;
-}
 
 // Keeps a drive to one caller at a time. A job holds its drive's lease from its
 // start to its end; reports and the speed dialog hold it while they query the
 // drive. Whoever is refused tells the user kBusyMessage. A drive that other
-// processes share (a virtual recorder) is also held against them for as long
-// as the lease lasts.
+// processes share (a virtual recorder) is also claimed against them for as
+// long as the lease lasts.
 class DriveLeases {
  public:
   static constexpr const char* kBusyMessage = kDriveInUseText;
@@ -46,12 +42,9 @@ class DriveLeases {
   DriveLeases(const DriveLeases&) = delete;
   DriveLeases& operator=(const DriveLeases&) = delete;
 
-  // `recorderAt` names the virtual recorder behind a drive (null for a real
-  // one); its claim on the recorder's folder is taken with every lease and
-  // given back with it, and a recorder another process has claimed refuses
-  // the lease.
-  using RecorderAt = std::function<virtualdrive::VirtualRecorder*(int drive)>;
-  void HoldVirtualRecorders(RecorderAt recorderAt);
+  // `claims` is taken with every lease and given back with it; a drive
+  // another process has claimed refuses the lease. It outlives the leases.
+  void ClaimAcrossProcesses(DriveClaims& claims);
 
   // The lease of a free drive, or nothing when another caller (in this
   // process or, for a virtual recorder, another one) holds it.
@@ -63,7 +56,7 @@ class DriveLeases {
 
   mutable std::mutex mutex_;
   std::set<int> held_;
-  RecorderAt recorderAt_;
+  DriveClaims* claims_ = nullptr;
 };
 
 }  // namespace brenmark

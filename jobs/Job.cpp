@@ -48,8 +48,9 @@ void Job::MarkFinished(JobEnd result) {
   ended_.notify_all();
 }
 
-JobRunner::JobRunner(DriveRegistry& registry, UserPrompt& prompt, DriveLeases& leases)
-    : registry_(registry), prompt_(prompt), leases_(leases) {}
+JobRunner::JobRunner(DriveRegistry& registry, UserPrompt& prompt, DriveLeases& leases,
+                     const EjectedDiscs* ejectedDiscs)
+    : registry_(registry), prompt_(prompt), leases_(leases), ejectedDiscs_(ejectedDiscs) {}
 
 JobRunner::~JobRunner() {
   std::list<Worker> workers;
@@ -75,7 +76,7 @@ std::shared_ptr<Job> JobRunner::Start(JobProcedure procedure, JobInputs inputs,
 
   auto job = std::make_shared<Job>();
   auto context = std::make_unique<JobContext>(
-      JobContext{registry_, *progress, prompt_, std::move(inputs)});
+      JobContext{registry_, *progress, prompt_, std::move(inputs), ejectedDiscs_});
   auto body = [job, procedure = std::move(procedure), context = std::move(context),
                progress = std::move(progress), lease = std::move(lease),
                onEnded = std::move(onEnded)]() mutable {

@@ -13,6 +13,7 @@
 #include "drive/DriveRegistry.h"
 #include "drive/UserPrompt.h"
 #include "jobs/DriveLeases.h"
+#include "jobs/EjectedDiscs.h"
 #include "jobs/JobEnd.h"
 #include "jobs/JobState.h"
 #include "jobs/ProgressSink.h"
@@ -29,6 +30,9 @@ struct JobContext {
   ProgressSink& progress;
   UserPrompt& prompt;
   JobInputs inputs;
+  // What drives that keep their ejected discs say after an eject; null when
+  // the front end has no such drives.
+  const EjectedDiscs* ejectedDiscs = nullptr;
   std::vector<std::uint8_t> transferBuffer = std::vector<std::uint8_t>(kTransferBufferSize);
 
   // Tells the user why the job stops; returns the job's result.
@@ -79,7 +83,8 @@ class JobRunner {
  public:
   using EndObserver = std::function<void(JobEnd result)>;
 
-  JobRunner(DriveRegistry& registry, UserPrompt& prompt, DriveLeases& leases);
+  JobRunner(DriveRegistry& registry, UserPrompt& prompt, DriveLeases& leases,
+            const EjectedDiscs* ejectedDiscs = nullptr);
   ~JobRunner();
   JobRunner(const JobRunner&) = delete;
   JobRunner& operator=(const JobRunner&) = delete;
@@ -101,6 +106,7 @@ class JobRunner {
   DriveRegistry& registry_;
   UserPrompt& prompt_;
   DriveLeases& leases_;
+  const EjectedDiscs* ejectedDiscs_;
   std::mutex workersMutex_;
   std::list<Worker> workers_;
 };

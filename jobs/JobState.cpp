@@ -22,8 +22,8 @@ JobInputs SnapshotJobInputs(const JobState& state, const DriveRegistry& registry
   inputs.verify = state.verify;
   if (state.sourceTree) inputs.sourceTree = state.sourceTree->Clone();
   inputs.currentDrive = registry.currentDrive;
-  inputs.writeSpeed = registry.writeSpeed;
-  inputs.multiSession = registry.multiSession;
+  inputs.writeSpeed = state.writeSpeed;
+  inputs.multiSession = state.multiSession;
   return inputs;
 }
 

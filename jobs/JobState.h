@@ -34,6 +34,8 @@ struct JobState {
   audio::GrabSettings grabSettings;
   std::unique_ptr<datadisc::SourceTree> sourceTree;  // the folder chosen for a data disc, or none
   bool verify = false;  // a burn reads its disc back and compares it with what it wrote
+  std::uint32_t writeSpeed = 0;   // KB/s, chosen in the speed dialog
+  std::uint8_t multiSession = 0;  // 1: the burn leaves the disc open for more sessions
 };
 
 // One job's own copy of everything it reads, taken when the job starts, so
@@ -55,7 +57,7 @@ struct JobInputs {
   bool verify = false;
 };
 
-// Copies the job's inputs out of the shared state and the registry fields.
+// Copies the job's inputs out of the shared state, with the registry's current drive.
 JobInputs SnapshotJobInputs(const JobState& state, const DriveRegistry& registry);
 
 }  // namespace brenmark

@@ -36,9 +36,9 @@ SpeedSelection::LoadResult SpeedSelection::Load(DriveRegistry& registry, int dri
   if (!lease) return LoadResult::DriveBusy;
 
   std::array<std::uint32_t, kListSize> list{};
-  registry.OpenDevice(drive);
-  if (registry.GetCapabilities(drive, nullptr, nullptr, nullptr, list)) Arrange(list);
-  registry.CloseDevice(drive);
+  if (DriveResult<DriveHandle> handle = registry.Open(drive)) {
+    if (handle->GetCapabilities(list)) Arrange(list);
+  }
   return LoadResult::Loaded;
 }
 
@@ -62,9 +62,9 @@ std::uint32_t SpeedSelection::SpeedFor(int selectedIndex) const {
   return speeds_[static_cast<std::size_t>(selectedIndex)];
 }
 
-void SpeedSelection::Burn(DriveRegistry& registry, int selectedIndex, bool leaveDiscOpen) const {
-  registry.writeSpeed = SpeedFor(selectedIndex);
-  registry.multiSession = leaveDiscOpen ? 1 : 0;
+void SpeedSelection::Burn(JobState& state, int selectedIndex, bool leaveDiscOpen) const {
+  state.writeSpeed = SpeedFor(selectedIndex);
+  state.multiSession = leaveDiscOpen ? 1 : 0;
 }
 
 }  // namespace brenmark

@@ -7,6 +7,7 @@
 
 #include "drive/DriveRegistry.h"
 #include "jobs/DriveLeases.h"
+#include "jobs/JobState.h"
 
 namespace brenmark {
 
@@ -34,9 +35,10 @@ class SpeedSelection {
 
   // The speed "Burn" stores for the selected entry (-1: none).
   std::uint32_t SpeedFor(int selectedIndex) const;
-  // "Burn": writeSpeed := the selected speed or the default; multiSession := 1
-  // when the user chose to leave the disc open for more sessions, else 0.
-  void Burn(DriveRegistry& registry, int selectedIndex, bool leaveDiscOpen = false) const;
+  // "Burn": the next job's writeSpeed := the selected speed or the default;
+  // multiSession := 1 when the user chose to leave the disc open for more
+  // sessions, else 0.
+  void Burn(JobState& state, int selectedIndex, bool leaveDiscOpen = false) const;
 
  private:
   void Arrange(std::array<std::uint32_t, kListSize>& list);

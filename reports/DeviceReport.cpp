@@ -8,24 +8,26 @@
 namespace brenmark {
 
 bool ShowDeviceReport(DriveRegistry& registry, UserPrompt& prompt) {
-  const int index = OpenReportDrive(registry, prompt);
-  if (index < 0) return false;
+  std::optional<DriveHandle> drive = OpenReportDrive(registry, prompt);
+  if (!drive) return false;
 
-  DeviceReportValues values;
   std::array<std::uint32_t, kMaxReportedSpeeds + 1> speeds{};  // room for the terminating 0
-  if (!registry.GetCapabilities(index, &values.capabilityMask, &values.loadingMechanism,
-                                &values.bufferSizeKb, speeds)) {
+  const DriveResult<DriveCapabilities> capabilities = drive->GetCapabilities(speeds);
+  if (!capabilities) {
     prompt.ShowMessage(kCapabilitiesFailedText, MessageIcon::Plain);
-    registry.CloseDevice(index);
     return false;
   }
-  const Drive& drive = registry.drive(index);
-  values.displayName = drive.displayName;
-  values.interfaceStandard = drive.interfaceStandard;
+  DeviceReportValues values;
+  values.capabilityMask = capabilities->mask;
+  values.loadingMechanism = capabilities->loadingMechanism;
+  values.bufferSizeKb = capabilities->bufferSizeKb;
+  values.displayName = drive->drive().displayName;
+  values.interfaceStandard = drive->drive().interfaceStandard;
   values.speedList.assign(speeds.begin(), speeds.end());
 
   const std::string text = BuildDeviceReportText(values);
-  registry.CloseDevice(index);
+  // Closed before the text shows.
+  drive.reset();
   prompt.ShowMessage(text, MessageIcon::Plain);
   return true;
 }

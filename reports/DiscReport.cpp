@@ -6,27 +6,28 @@
 namespace brenmark {
 
 bool ShowDiscReport(DriveRegistry& registry, UserPrompt& prompt) {
-  const int index = OpenReportDrive(registry, prompt);
-  if (index < 0) return false;
+  std::optional<DriveHandle> drive = OpenReportDrive(registry, prompt);
+  if (!drive) return false;
 
-  if (!registry.IsMediaPresent(index)) {
+  if (!drive->ReadDiscSummary()) {
     prompt.ShowMessage(kNoMediaText, MessageIcon::Plain);
-    registry.CloseDevice(index);
+    return false;
+  }
+  const DriveResult<DiscStatus> status = drive->GetDiscInfo();
+  if (!status) {
+    prompt.ShowMessage(kDiscInfoFailedText, MessageIcon::Plain);
     return false;
   }
   DiscReportValues values;
-  if (!registry.GetDiscInfo(index, &values.sessionCount, &values.lastTrackNumber,
-                            &values.statusMask)) {
-    prompt.ShowMessage(kDiscInfoFailedText, MessageIcon::Plain);
-    registry.CloseDevice(index);
-    return false;
-  }
-  values.lastBlockAddress = registry.ReadCapacity(index);
-  values.lastLeadOutStartFrames = registry.GetDiscCapacity(index);
-  if (registry.ReadSessions(index)) values.toc = registry.discToc;
+  values.sessionCount = status->sessionCount;
+  values.lastTrackNumber = status->lastTrackNumber;
+  values.statusMask = status->statusMask;
+  values.lastBlockAddress = drive->ReadCapacity().value_or(0);
+  values.lastLeadOutStartFrames = drive->ReadDiscSummary().value_or({}).capacityFrames;
+  if (DriveResult<DiscToc> toc = drive->ReadSessions()) values.toc = std::move(*toc);
 
+  // Shown while the drive is still open, as every message of this report.
   prompt.ShowMessage(BuildDiscReportText(values), MessageIcon::Plain);
-  registry.CloseDevice(index);
   return true;
 }
 

@@ -12,7 +12,7 @@ inline constexpr char kDiscInfoFailedText[] = "Error occure retrieving media inf
 // table of contents, shows the report in a plain message box and closes the
 // drive. Without a readable table of contents the report ends after the
 // capacity lines. A failure before that shows its message instead. True when
-// the report text was shown. Replaces the registry's DiscToc when it is read.
+// the report text was shown.
 bool ShowDiscReport(DriveRegistry& registry, UserPrompt& prompt);
 
 }  // namespace brenmark

@@ -14,7 +14,7 @@ struct DiscReportValues {
   std::int32_t lastTrackNumber = 0;
   std::uint32_t statusMask = 0;  // as GetDiscInfo composes it
   std::int32_t lastBlockAddress = 0;        // ReadCapacity, 0 on failure
-  std::int32_t lastLeadOutStartFrames = 0;  // GetDiscCapacity, 0 on failure
+  std::int32_t lastLeadOutStartFrames = 0;  // the disc summary's capacity, 0 on failure
   // The sessions and tracks; absent when the table of contents could not be read.
   std::optional<DiscToc> toc;
 };

@@ -2,17 +2,18 @@
 
 namespace brenmark {
 
-int OpenReportDrive(DriveRegistry& registry, UserPrompt& prompt) {
+std::optional<DriveHandle> OpenReportDrive(DriveRegistry& registry, UserPrompt& prompt) {
   const int index = registry.currentDrive;
   if (index < 0 || index >= registry.driveCount) {
     prompt.ShowMessage(kNoReportDriveText, MessageIcon::Plain);
-    return -1;
+    return std::nullopt;
   }
-  if (!registry.OpenDevice(index)) {
-    prompt.ShowMessage(registry.OpenFailureText(index, kReportOpenFailedText), MessageIcon::Plain);
-    return -1;
+  DriveResult<DriveHandle> handle = registry.Open(index);
+  if (!handle) {
+    prompt.ShowMessage(OpenFailureText(handle.outcome(), kReportOpenFailedText), MessageIcon::Plain);
+    return std::nullopt;
   }
-  return index;
+  return std::move(*handle);
 }
 
 }  // namespace brenmark

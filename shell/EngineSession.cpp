@@ -8,12 +8,13 @@ EngineSession::EngineSession(UserPrompt& prompt, Options options)
     : prompt_(prompt),
       trays_(options.virtualRecorderFolder, std::move(options.onFinishedImage)),
       registry_(prompt, sleeper_, MakeProviders(options)),
-      jobs_(registry_, prompt, leases_) {
+      recorderPorts_([this](int drive) { return RecorderAt(drive); }),
+      jobs_(registry_, prompt, leases_, &recorderPorts_) {
   for (const auto& recorder : trays_.recorders()) {
     if (options.onWriteProblem) recorder->SetWriteProblemObserver(options.onWriteProblem);
   }
   registry_.EnumerateDrives();
-  leases_.HoldVirtualRecorders([this](int drive) { return RecorderAt(drive); });
+  leases_.ClaimAcrossProcesses(recorderPorts_);
 }
 
 EngineSession::~EngineSession() = default;

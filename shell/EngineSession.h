@@ -11,6 +11,7 @@
 #include "jobs/DriveLeases.h"
 #include "jobs/Job.h"
 #include "jobs/JobState.h"
+#include "shell/VirtualRecorderPorts.h"
 #include "shell/VirtualTrays.h"
 
 namespace brenmark {
@@ -59,6 +60,7 @@ class EngineSession {
   VirtualTrays trays_;
   bool foundTransport_ = true;
   DriveRegistry registry_;
+  VirtualRecorderPorts recorderPorts_;
   DriveLeases leases_;
   JobRunner jobs_;
   JobState jobState_;

@@ -185,7 +185,7 @@ class AudioCdBurn {
       const std::string number = std::to_string(base_ + static_cast<std::int32_t>(i));
       items.push_back(TrackItem(extents[i], "track " + number + " (" + files_[i] + ")", ReadBackKind::AudioSamples));
     }
-    return VerifyTracks(context_, burn_.drive(), burn_.written(), items);
+    return VerifyTracks(context_, burn_.handle(), burn_.written(), items);
   }
 
   // Ends the burn where it stands: the session stays open and the disc in the drive.

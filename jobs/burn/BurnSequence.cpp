@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "virtualdrive/VirtualRecorderProvider.h"
-
 namespace brenmark {
 namespace {
 
@@ -18,22 +16,29 @@ constexpr std::uint32_t kLastSessionIncomplete = 0x80;
 
 BurnSequence::BurnSequence(JobContext& context)
     : context_(context),
-      registry_(context.registry),
       drive_(context.inputs.currentDrive),
       writeSpeed_(static_cast<std::int32_t>(context.inputs.writeSpeed)) {}
 
 BurnSequence::~BurnSequence() { Close(); }
 
 bool BurnSequence::Open() {
+  Close();
   written_.Clear();
   keptImage_.reset();
-  open_ = registry_.OpenDevice(drive_);
-  return open_;
+  DriveResult<DriveHandle> opened = context_.registry.Open(drive_);
+  openFailure_ = opened.outcome();
+  if (!opened) return false;
+  handle_.emplace(std::move(*opened));
+  return true;
+}
+
+const char* BurnSequence::OpenFailureText(const char* otherwise) const {
+  return brenmark::OpenFailureText(openFailure_, otherwise);
 }
 
 JobEnd BurnSequence::OnOpenDrive(const char* noDriveText, const std::function<JobEnd()>& body) {
   if (drive_ < 0) return context_.Stop(noDriveText, JobEnd::NoDrive);
-  if (!Open()) return context_.Stop(registry_.OpenFailureText(drive_, burntext::kNoDeviceAccess), JobEnd::NoDeviceAccess);
+  if (!Open()) return context_.Stop(OpenFailureText(burntext::kNoDeviceAccess), JobEnd::NoDeviceAccess);
   const JobEnd result = body();
   Close();
   return result;
@@ -53,59 +58,54 @@ JobEnd BurnSequence::StopUnlessWritable(DiscCheck disc, const char* notWritableT
 }
 
 bool BurnSequence::IsLastSessionOpen() {
-  std::uint32_t status = 0;
-  return registry_.GetDiscInfo(drive_, nullptr, nullptr, &status) && (status & kLastSessionIncomplete) != 0;
+  const DriveResult<DiscStatus> disc = handle_->GetDiscInfo();
+  return Noted(disc) && (disc->statusMask & kLastSessionIncomplete) != 0;
 }
 
 bool BurnSequence::TakesCdTracks(std::int32_t freeBlocks) const {
   // The last possible lead-out of the longest CD, at 100 minutes.
   constexpr std::int32_t kLargestCdBlocks = 100 * 60 * 75 - 150;
-  const Drive& recorder = registry_.drive(drive_);
+  const Drive& recorder = context_.registry.drive(drive_);
   const bool writesCd = !recorder.capabilitiesRead || recorder.canWriteCdR != 0 || recorder.canWriteCdRw != 0;
   return writesCd && freeBlocks <= kLargestCdBlocks;
 }
 
-void BurnSequence::Close() {
-  if (!open_) return;
-  registry_.CloseDevice(drive_);
-  open_ = false;
-}
+void BurnSequence::Close() { handle_.reset(); }
 
 DiscCheck BurnSequence::CheckDisc(std::int32_t& firstTrack) {
   firstTrack = 1;
-  if (registry_.IsDiscBlank(drive_)) return DiscCheck::Blank;
-  const CommandOutcome& answer = registry_.LastOutcome(drive_);
-  if (answer.sense && IsMediumNotPresent(*answer.sense)) return DiscCheck::NoDisc;
-  if (!registry_.IsDiscAppendable(drive_)) return DiscCheck::NotWritable;
-  firstTrack = registry_.GetLastTrackNumber(drive_);
+  const DriveResult<DiscSummary> blank = handle_->ReadDiscSummary();
+  if (Noted(blank) && blank->blank) return DiscCheck::Blank;
+  if (blank.outcome().sense && IsMediumNotPresent(*blank.outcome().sense)) return DiscCheck::NoDisc;
+  const DriveResult<DiscSummary> appendable = handle_->ReadDiscSummary();
+  if (!Noted(appendable) || !appendable->appendable) return DiscCheck::NotWritable;
+  const DriveResult<DiscSummary> last = handle_->ReadDiscSummary();
+  firstTrack = Noted(last) ? last->lastTrackNumber : 0;
   return DiscCheck::Appendable;
 }
 
 std::optional<std::int32_t> BurnSequence::TrackStart(std::int32_t track) {
-  const std::int32_t start = registry_.GetTrackStartAddress(drive_, track);
-  if (!registry_.LastOutcome(drive_).good()) return std::nullopt;
-  return start;
+  const DriveResult<TrackInformation> information = handle_->ReadTrackInformation(track);
+  if (!Noted(information)) return std::nullopt;
+  return information->startAddress;
 }
 
 std::optional<std::int32_t> BurnSequence::TrackFreeBlocks(std::int32_t track) {
-  const std::int32_t free = registry_.GetTrackFreeBlocks(drive_, track);
-  if (!registry_.LastOutcome(drive_).good()) return std::nullopt;
-  return free;
+  const DriveResult<TrackInformation> information = handle_->ReadTrackInformation(track);
+  if (!Noted(information)) return std::nullopt;
+  return information->freeBlocks;
 }
 
-bool BurnSequence::SetSpeed() { return registry_.SetSpeed(drive_, writeSpeed_, 0) == 0; }
+bool BurnSequence::SetSpeed() { return Noted(handle_->SetSpeed(writeSpeed_, 0)); }
 
 bool BurnSequence::SetWriteMode(const WriteMode& mode) {
   // The page is changed in place and sent back whole: a page the drive did not
   // give would send zeros for every field the job does not set.
   std::array<std::uint8_t, kModePageLength> page{};
-  if (registry_.ModeSense(drive_, kWriteParametersPage, kModePageLength, page.data()) != 0) return false;
-  return registry_.SetWriteParameters(drive_, kModePageLength, page.data(), mode.flags, static_cast<int>(mode.writeType),
-                                      mode.sessionFormat, mode.dataBlockType, mode.multiSessionBits,
-                                      mode.trackMode, mode.subheader ? mode.subheader->data() : nullptr) == 0;
+  return Noted(handle_->ModeSense(kWriteParametersPage, page)) && Noted(handle_->SetWriteParameters(page, mode));
 }
 
-bool BurnSequence::ReserveTrack(std::int32_t blocks) { return registry_.ReserveTrack(drive_, blocks) == 0; }
+bool BurnSequence::ReserveTrack(std::int32_t blocks) { return Noted(handle_->ReserveTrack(blocks)); }
 
 WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
   const int blockSize = source.blockSize();
@@ -124,34 +124,34 @@ WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
       const std::uint32_t count = std::min(run.count - done, kMaxBlocksPerWrite);
       const std::int32_t lba = run.firstSector + static_cast<std::int32_t>(done);
       const std::uint8_t* data = run.data.data() + static_cast<std::size_t>(done) * static_cast<std::size_t>(blockSize);
-      const int result = command == WriteCommand::Write12
-                             ? registry_.WriteSectors12(drive_, lba, static_cast<int>(count), blockSize, data)
-                             : registry_.WriteSectors(drive_, lba, static_cast<int>(count), blockSize, data);
-      if (result != 0) return WriteEnd::GivenUp;
+      const DriveStatus written = command == WriteCommand::Write12
+                                      ? handle_->WriteSectors12(lba, static_cast<int>(count), blockSize, data)
+                                      : handle_->WriteSectors(lba, static_cast<int>(count), blockSize, data);
+      if (!Noted(written)) return WriteEnd::GivenUp;
       done += count;
     }
     source.AfterWrite(run);
   }
 }
 
-bool BurnSequence::SynchronizeCache() { return registry_.SynchronizeCache(drive_); }
+bool BurnSequence::SynchronizeCache() { return Noted(handle_->SynchronizeCache()); }
 
-bool BurnSequence::CloseTrack(std::int32_t track) { return registry_.CloseTrack(drive_, track) == 0; }
+bool BurnSequence::CloseTrack(std::int32_t track) { return Noted(handle_->CloseTrack(track)); }
 
-bool BurnSequence::CloseSession() { return registry_.CloseSession(drive_) == 0; }
+bool BurnSequence::CloseSession() { return Noted(handle_->CloseSession()); }
 
 bool BurnSequence::EjectKeepingDisc() {
-  const auto* recorder = dynamic_cast<const virtualdrive::VirtualRecorderTransport*>(
-      registry_.drive(drive_).deviceHandle.get());
-  const std::filesystem::path keptBefore = recorder != nullptr ? recorder->recorder().LastKeptImage() : "";
-  if (registry_.EjectDisc(drive_)) {
-    if (recorder != nullptr && recorder->recorder().LastKeptImage() != keptBefore) {
-      keptImage_ = recorder->recorder().LastKeptImage();
+  const EjectedDiscs* ejected = context_.ejectedDiscs;
+  const std::filesystem::path keptBefore = ejected != nullptr ? ejected->LastKeptImage(drive_) : "";
+  if (Noted(handle_->EjectDisc())) {
+    if (ejected != nullptr) {
+      std::filesystem::path kept = ejected->LastKeptImage(drive_);
+      if (kept != keptBefore) keptImage_ = std::move(kept);
     }
     return true;
   }
-  if (recorder == nullptr) return true;
-  const std::string reason = recorder->recorder().DiscNotKeptReason();
+  // A real drive's refused eject leaves the burn as it stood.
+  const std::string reason = ejected != nullptr ? ejected->DiscNotKeptReason(drive_) : "";
   if (reason.empty()) return true;
   std::string text = burntext::kDiscNotKept;
   text.replace(text.find("%s"), 2, reason);
@@ -160,7 +160,7 @@ bool BurnSequence::EjectKeepingDisc() {
 }
 
 std::string BurnSequence::WithAnswer(const std::string& text) const {
-  return text + " The drive answered: " + registry_.LastOutcome(drive_).Text() + ".";
+  return text + " The drive answered: " + lastAnswer_.Text() + ".";
 }
 
 }  // namespace brenmark

@@ -7,30 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "drive/DriveHandle.h"
 #include "drive/SectorSource.h"
+#include "drive/WriteMode.h"
 #include "jobs/Job.h"
 #include "jobs/burn/WrittenDigests.h"
 
 namespace brenmark {
 
-
-// The Write Parameters a job sets before it writes a track or a session.
-// How the drive lays the written blocks: track by track, or a whole session
-// after a reservation.
-enum class WriteType : int { TrackAtOnce = 1, SessionAtOnce = 2 };
-
-struct WriteMode {
-  static constexpr int kBufferUnderrunFree = 0x01;
-  static constexpr int kMultiSessionAllowed = 0xC0;
-
-  int flags = kBufferUnderrunFree;
-  WriteType writeType = WriteType::TrackAtOnce;
-  int sessionFormat = 0x00;
-  int dataBlockType = 8;
-  int multiSessionBits = 0;
-  int trackMode = 4;
-  std::optional<std::array<std::uint8_t, 4>> subheader;
-};
 
 // What the disc in the drive allows.
 enum class DiscCheck : std::uint8_t {
@@ -103,6 +87,8 @@ class BurnSequence {
   BurnSequence& operator=(const BurnSequence&) = delete;
 
   int drive() const { return drive_; }
+  // The open drive; only between a successful Open and Close.
+  DriveHandle& handle() { return *handle_; }
   // When the job verifies (inputs.verify): the digest of every block written
   // since the drive was last opened.
   const WrittenDigests& written() const { return written_; }
@@ -110,8 +96,11 @@ class BurnSequence {
   // was last opened.
   const std::optional<std::filesystem::path>& keptImage() const { return keptImage_; }
 
+  // Opens the job's drive; when it fails, OpenFailureText tells why.
   bool Open();
   void Close();
+  // After a failed Open: the text for a drive another program holds, else `otherwise`.
+  const char* OpenFailureText(const char* otherwise) const;
   // Opens the drive, runs `body` on it and closes it; a job without a drive
   // (told `noDriveText`) or whose drive cannot be opened stops before it.
   JobEnd OnOpenDrive(const char* noDriveText, const std::function<JobEnd()>& body);
@@ -152,19 +141,26 @@ class BurnSequence {
   // carried out or refused, leaves the burn as it stood.
   bool EjectKeepingDisc();
 
-  // The text followed by what the drive answered to the last command,
-  // e.g. "... The drive answered: 3/0C/00 write error.".
+  // The text followed by what the drive answered to the last step that
+  // failed, e.g. "... The drive answered: 3/0C/00 write error.".
   std::string WithAnswer(const std::string& text) const;
 
  private:
   // The disc holds a session that was written in part and never closed.
   bool IsLastSessionOpen();
+  // Notes a step's answer for WithAnswer; true when the step succeeded.
+  template <typename T>
+  bool Noted(const DriveResult<T>& result) {
+    lastAnswer_ = result.outcome();
+    return result.ok();
+  }
 
   JobContext& context_;
-  DriveRegistry& registry_;
   const int drive_;
   const std::int32_t writeSpeed_;
-  bool open_ = false;
+  std::optional<DriveHandle> handle_;
+  CommandOutcome openFailure_;
+  CommandOutcome lastAnswer_;
   WrittenDigests written_;
   std::optional<std::filesystem::path> keptImage_;
 };

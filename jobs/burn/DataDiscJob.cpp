@@ -95,7 +95,7 @@ class DataDiscBurn {
   // they cannot be, the user decides whether to append without them.
   JobEnd KeepPreviousSession(SourceTree& tree) {
     progress_.SetStatus(importtext::kReading);
-    const SessionImportResult result = ImportLastSession(context_.registry, burn_.drive(), tree);
+    const SessionImportResult result = ImportLastSession(burn_.handle(), tree);
     switch (result.status) {
       case SessionImportResult::Status::NoPreviousSession:
         return JobEnd::Done;
@@ -228,8 +228,8 @@ class DataDiscBurn {
     // Read back before the eject, while the disc is still in the drive.
     std::optional<VerifyReport> verified;
     if (burned && context_.inputs.verify) {
-      DiscReadBack readBack(context_.registry, burn_.drive(), burn_.written());
-      verified = VerifyDataSession(context_, readBack, burn_.drive(), layout);
+      DiscReadBack readBack(burn_.handle(), burn_.written());
+      verified = VerifyDataSession(context_, readBack, burn_.handle(), layout);
     }
     const bool kept = burn_.EjectKeepingDisc();
     if (!kept) progress_.SetStatus(datajobtext::kBurnFailed);

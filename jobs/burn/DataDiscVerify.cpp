@@ -52,14 +52,14 @@ std::string BlocksText(std::uint32_t first, std::uint32_t end) {
 
 }  // namespace
 
-VerifyReport VerifyDataSession(JobContext& context, DiscReadBack& readBack, int drive,
+VerifyReport VerifyDataSession(JobContext& context, DiscReadBack& readBack, DriveHandle& drive,
                                const datadisc::ImageLayout& layout) {
   VerifyReport report("file");
-  const datadisc::BlockReader read = [&context, drive](std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {
+  const datadisc::BlockReader read = [&drive](std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {
     for (std::uint32_t done = 0; done < count;) {
       const std::uint32_t part = std::min(count - done, kBlocksPerRead);
-      if (context.registry.ReadUserData(drive, static_cast<std::int32_t>(lba + done), static_cast<int>(part),
-                                        out + std::size_t{done} * kBlockSize) != 0) {
+      if (!drive.ReadUserData(static_cast<std::int32_t>(lba + done), static_cast<int>(part),
+                              out + std::size_t{done} * kBlockSize)) {
         return false;
       }
       done += part;

@@ -12,7 +12,7 @@ namespace brenmark {
 // written, then every file the written directories record, found through
 // them as any reader finds it, against the blocks written for it; a file of
 // an earlier session is only read.
-VerifyReport VerifyDataSession(JobContext& context, DiscReadBack& readBack, int drive,
+VerifyReport VerifyDataSession(JobContext& context, DiscReadBack& readBack, DriveHandle& drive,
                                const datadisc::ImageLayout& layout);
 
 }  // namespace brenmark

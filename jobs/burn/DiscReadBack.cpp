@@ -26,9 +26,8 @@ int BlockSizeOf(ReadBackKind kind) {
   return 2048;
 }
 
-DiscReadBack::DiscReadBack(DriveRegistry& registry, int drive, const WrittenDigests& written)
-    : registry_(registry),
-      drive_(drive),
+DiscReadBack::DiscReadBack(DriveHandle& drive, const WrittenDigests& written)
+    : drive_(drive),
       written_(written),
       buffers_{std::vector<std::uint8_t>(kBlocksPerChunk * 2352), std::vector<std::uint8_t>(kBlocksPerChunk * 2352)} {}
 
@@ -87,11 +86,11 @@ bool DiscReadBack::Read(ReadBackKind kind, std::int32_t lba, std::uint32_t count
   const int blocks = static_cast<int>(count);
   switch (kind) {
     case ReadBackKind::UserData:
-      return registry_.ReadUserData(drive_, lba, blocks, buffer) == 0;
+      return drive_.ReadUserData(lba, blocks, buffer).ok();
     case ReadBackKind::AudioSamples:
-      return registry_.ReadSectors(drive_, lba, blocks, buffer, 2352, kUserData) == 0;
+      return drive_.ReadSectors(lba, blocks, buffer, 2352, kUserData).ok();
     case ReadBackKind::Mode2WithSubheader:
-      return registry_.ReadSectors(drive_, lba, blocks, buffer, 2332, kSubheaderAndUserData) == 0;
+      return drive_.ReadSectors(lba, blocks, buffer, 2332, kSubheaderAndUserData).ok();
   }
   return false;
 }

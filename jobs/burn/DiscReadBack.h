@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "drive/DriveRegistry.h"
+#include "drive/DriveHandle.h"
 #include "jobs/burn/DigestThread.h"
 #include "jobs/burn/WrittenDigests.h"
 
@@ -56,7 +56,7 @@ class DiscReadBack {
   // Blocks of the item read so far, after each command.
   using BlocksRead = std::function<void(std::uint32_t)>;
 
-  DiscReadBack(DriveRegistry& registry, int drive, const WrittenDigests& written);
+  DiscReadBack(DriveHandle& drive, const WrittenDigests& written);
 
   VerifyFinding Check(const VerifyItem& item, const BlocksRead& blocksRead);
 
@@ -73,8 +73,7 @@ class DiscReadBack {
   // The first block of the chunk that is not as written.
   std::optional<VerifyFinding> Compare(const Chunk& chunk, const std::vector<std::uint64_t>& digests) const;
 
-  DriveRegistry& registry_;
-  const int drive_;
+  DriveHandle& drive_;
   const WrittenDigests& written_;
   std::vector<std::uint8_t> buffers_[2];
   DigestThread digests_;

@@ -20,20 +20,20 @@ constexpr std::size_t kLongestToc = 0xFFFF;
 
 }  // namespace
 
-SessionImportResult ImportLastSession(DriveRegistry& registry, int drive, datadisc::SourceTree& tree) {
+SessionImportResult ImportLastSession(DriveHandle& drive, datadisc::SourceTree& tree) {
   SessionImportResult result;
   // The last session is the one imported, so the whole table is read: a disc
   // of many sessions has a longer one than the usual buffer holds.
   std::vector<std::uint8_t> response(mmc::kSessionsTocLength);
-  bool tocRead = registry.ReadToc(drive, static_cast<std::int32_t>(response.size()), response.data());
+  DriveStatus tocRead = drive.ReadToc(response);
   const std::size_t tocLength = bytes::ReadBe16(response.data()) + std::size_t{2};
   if (tocRead && tocLength > response.size()) {
     response.resize(std::min(tocLength, kLongestToc));
-    tocRead = registry.ReadToc(drive, static_cast<std::int32_t>(response.size()), response.data());
+    tocRead = drive.ReadToc(response);
   }
   if (!tocRead) {
     result.status = SessionImportResult::Status::NotImportable;
-    result.reason = "the drive did not give the table of contents (" + registry.LastOutcome(drive).Text() + ")";
+    result.reason = "the drive did not give the table of contents (" + tocRead.outcome().Text() + ")";
     return result;
   }
   const DiscToc toc = ParseFullToc(response.data(), response.size());
@@ -56,9 +56,9 @@ SessionImportResult ImportLastSession(DriveRegistry& registry, int drive, datadi
     return result;
   }
 
-  const datadisc::BlockReader read = [&registry, drive](std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {
-    return registry.ReadSectors(drive, static_cast<std::int32_t>(lba), static_cast<int>(count), out, kBlockSize,
-                                kUserDataOnly) == 0;
+  const datadisc::BlockReader read = [&drive](std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {
+    return drive.ReadSectors(static_cast<std::int32_t>(lba), static_cast<int>(count), out, kBlockSize, kUserDataOnly)
+        .ok();
   };
   datadisc::PreviousSession session =
       datadisc::ReadPreviousSession(read, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end));

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "datadisc/SourceTree.h"
-#include "drive/DriveRegistry.h"
+#include "drive/DriveHandle.h"
 
 namespace brenmark {
 
@@ -27,7 +27,7 @@ struct SessionImportResult {
 // when its last session begins with a data track, that session's ISO 9660
 // (+ Joliet) file system through READ CD, and merges it into `tree`. The
 // tree is changed only when the whole file system could be read.
-SessionImportResult ImportLastSession(DriveRegistry& registry, int drive, datadisc::SourceTree& tree);
+SessionImportResult ImportLastSession(DriveHandle& drive, datadisc::SourceTree& tree);
 
 // The texts of the import.
 namespace importtext {

@@ -52,7 +52,7 @@ class VcdBurn {
  private:
   const std::vector<std::string>& files() const { return context_.inputs.sourceFiles; }
   const char* NoDeviceAccessText() const {
-    return context_.registry.OpenFailureText(burn_.drive(), vcdjobtext::kNoDeviceAccess);
+    return burn_.OpenFailureText(vcdjobtext::kNoDeviceAccess);
   }
   std::size_t trackCount() const { return files().size() + 1; }
 
@@ -292,7 +292,7 @@ class VcdBurn {
       items.push_back(
           TrackItem(extents[i], "track " + std::to_string(i + 1) + " (" + file + ")", ReadBackKind::Mode2WithSubheader));
     }
-    return VerifyTracks(context_, burn_.drive(), burn_.written(), items);
+    return VerifyTracks(context_, burn_.handle(), burn_.written(), items);
   }
 
   JobEnd FailAndFinish(const std::string& text) {

@@ -66,10 +66,10 @@ VerifyItem TrackItem(const WrittenDigests::Extent& extent, std::string name, Rea
   return item;
 }
 
-VerifyReport VerifyTracks(JobContext& context, int drive, const WrittenDigests& written,
+VerifyReport VerifyTracks(JobContext& context, DriveHandle& drive, const WrittenDigests& written,
                           const std::vector<VerifyItem>& tracks) {
   VerifyReport report("track");
-  DiscReadBack readBack(context.registry, drive, written);
+  DiscReadBack readBack(drive, written);
   VerifyItems(context, readBack, tracks, report);
   return report;
 }

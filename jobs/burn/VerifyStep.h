@@ -20,7 +20,7 @@ void VerifyItems(JobContext& context, DiscReadBack& readBack, const std::vector<
 // A track a burn wrote as one extent, read back as `kind`.
 VerifyItem TrackItem(const WrittenDigests::Extent& extent, std::string name, ReadBackKind kind);
 // Verifies tracks on `drive` against what was written ("Verifying track N of M...").
-VerifyReport VerifyTracks(JobContext& context, int drive, const WrittenDigests& written,
+VerifyReport VerifyTracks(JobContext& context, DriveHandle& drive, const WrittenDigests& written,
                           const std::vector<VerifyItem>& tracks);
 
 // Tells how the verify ended, after the eject: its summary as the last

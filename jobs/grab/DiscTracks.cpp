@@ -10,28 +10,30 @@ constexpr std::int32_t kHighestLastTrack = 99;
 
 // The tracks of the disc in an opened drive; false when the drive answered a
 // last track number but not the table of contents.
-bool ReadOpenedDiscTracks(DriveRegistry& registry, int drive, TrackTimeTable& table) {
-  const std::int32_t lastTrack = registry.GetLastTrackNumber(drive);
+bool ReadOpenedDiscTracks(DriveHandle& drive, TrackTimeTable& table) {
+  const std::int32_t lastTrack = drive.ReadDiscSummary().value_or({}).lastTrackNumber;
   if (lastTrack < 1 || lastTrack > kHighestLastTrack) return true;
   std::vector<std::uint8_t> toc(kTocLength);
-  if (!registry.ReadToc(drive, kTocLength, toc.data())) return false;
+  if (!drive.ReadToc(toc)) return false;
   table = ReadTrackTimes(toc.data(), toc.size());
   return true;
 }
 
-bool OpenForTracks(DriveRegistry& registry, int drive, UserPrompt& prompt) {
-  if (registry.OpenDevice(drive)) return true;
-  prompt.ShowMessage(registry.OpenFailureText(drive, "Error occure while opening device."), MessageIcon::Plain);
-  return false;
+std::optional<DriveHandle> OpenForTracks(DriveRegistry& registry, int drive, UserPrompt& prompt) {
+  DriveResult<DriveHandle> handle = registry.Open(drive);
+  if (handle) return std::move(*handle);
+  prompt.ShowMessage(OpenFailureText(handle.outcome(), "Error occure while opening device."), MessageIcon::Plain);
+  return std::nullopt;
 }
 
 }  // namespace
 
 TrackTimeTable ReadDiscTracks(DriveRegistry& registry, int drive, UserPrompt& prompt) {
-  if (drive < 0 || !OpenForTracks(registry, drive, prompt)) return {};
+  if (drive < 0) return {};
+  std::optional<DriveHandle> handle = OpenForTracks(registry, drive, prompt);
+  if (!handle) return {};
   TrackTimeTable table;
-  if (!ReadOpenedDiscTracks(registry, drive, table)) prompt.ShowMessage(kTocReadFailedText, MessageIcon::Plain);
-  registry.CloseDevice(drive);
+  if (!ReadOpenedDiscTracks(*handle, table)) prompt.ShowMessage(kTocReadFailedText, MessageIcon::Plain);
   return table;
 }
 
@@ -41,17 +43,18 @@ std::optional<DiscTrackList> ReadTrackList(DriveRegistry& registry, DriveLeases&
   if (drive >= 0 && !(lease = leases.TryAcquire(drive))) return std::nullopt;
   DiscTrackList list;
   if (drive < 0) return list;
-  if (!OpenForTracks(registry, drive, prompt)) {
+  std::optional<DriveHandle> handle = OpenForTracks(registry, drive, prompt);
+  if (!handle) {
     list.failed = true;
     return list;
   }
   // A blank disc has no table of contents to read; any other disc that gives
   // no track has one that could not be read.
   TrackTimeTable tracks;
-  if (!registry.IsDiscBlank(drive)) {
-    list.failed = !ReadOpenedDiscTracks(registry, drive, tracks) || !tracks.Holds(1);
+  if (!handle->ReadDiscSummary().value_or({}).blank) {
+    list.failed = !ReadOpenedDiscTracks(*handle, tracks) || !tracks.Holds(1);
   }
-  registry.CloseDevice(drive);
+  handle.reset();
   if (list.failed) prompt.ShowMessage(kTocReadFailedText, MessageIcon::Plain);
   for (int track = 1; tracks.Holds(track); ++track) {
     list.lines.push_back(TrackListText(track, tracks.Start(track), tracks.End(track)));

@@ -108,7 +108,6 @@ class Grab {
   Grab(JobContext& context, const GrabOptions& options)
       : context_(context),
         progress_(context.progress),
-        registry_(context.registry),
         drive_(context.inputs.currentDrive),
         folder_(platform::PathFromUtf8(context.inputs.outputFolder)),
         options_(options) {}
@@ -118,12 +117,14 @@ class Grab {
     progress_.SetStatus(grabtext::kInitializing);
     if (drive_ < 0) return context_.End(context_.Stop(grabtext::kNoDrive, JobEnd::NoDrive));
     if (const JobEnd stop = CheckPathLength(); stop != JobEnd::Done) return context_.End(stop);
-    if (!registry_.OpenDevice(drive_)) {
+    DriveResult<DriveHandle> opened = context_.registry.Open(drive_);
+    if (!opened) {
       return context_.End(
-          context_.Stop(registry_.OpenFailureText(drive_, grabtext::kNoDeviceAccess), JobEnd::NoDeviceAccess));
+          context_.Stop(OpenFailureText(opened.outcome(), grabtext::kNoDeviceAccess), JobEnd::NoDeviceAccess));
     }
+    handle_.emplace(std::move(*opened));
     const JobEnd result = RunOnOpenDrive();
-    registry_.CloseDevice(drive_);
+    handle_.reset();
     if (result == JobEnd::Done) {
       progress_.SetRange16(100);
       progress_.SetPos(100);
@@ -134,7 +135,7 @@ class Grab {
  private:
   JobEnd RunOnOpenDrive() {
     std::vector<std::uint8_t> toc(kTocLength);
-    if (!registry_.ReadToc(drive_, kTocLength, toc.data())) {
+    if (!handle_->ReadToc(toc)) {
       return context_.Stop(grabtext::kTocUnreadable, JobEnd::TocUnreadable);
     }
     const std::vector<TrackPlan> plan = PlanTracks(ReadTrackTimes(toc.data(), toc.size()));
@@ -142,7 +143,7 @@ class Grab {
     const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;
     if (const JobEnd ready = PrepareFolder(); ready != JobEnd::Done) return ready;
     if (const JobEnd checked = CheckOutputNames(plan, format); checked != JobEnd::Done) return checked;
-    log_ = std::make_unique<GrabLog>(folder_, registry_.drive(drive_).displayName, std::time(nullptr));
+    log_ = std::make_unique<GrabLog>(folder_, handle_->drive().displayName, std::time(nullptr));
 
     int ordinal = 1;
     for (const TrackPlan& track : plan) {
@@ -294,7 +295,7 @@ class Grab {
     progress_.SetPos(0);
     TrackChecksums checksums(static_cast<std::uint64_t>(track.sectors) * kSamplesPerSector, track.firstAudio,
                              track.lastAudio);
-    const std::uint32_t retriesBefore = registry_.drive(drive_).readRetries;
+    const std::uint32_t retriesBefore = handle_->readRetries();
     bool givenUp = false;
     std::int32_t position = track.firstSector;
     const std::int32_t end = track.firstSector + track.sectors;
@@ -302,7 +303,7 @@ class Grab {
     while (status == TrackWriteStatus::Ok && position < end) {
       const std::int32_t count = end - position > format.fullReadsWhileMoreThan ? kSectorsPerRead : 1;
       const std::size_t bytes = static_cast<std::size_t>(count) * kSectorBytes;
-      if (registry_.ReadSectors(drive_, position, count, buffer, static_cast<int>(kSectorBytes), kUserDataOnly) != 0) {
+      if (!handle_->ReadSectors(position, count, buffer, static_cast<int>(kSectorBytes), kUserDataOnly)) {
         givenUp = true;
         break;
       }
@@ -318,7 +319,7 @@ class Grab {
       if (status == TrackWriteStatus::Ok) status = writer_->Finish();
       if (status != TrackWriteStatus::Ok) return Fail(status, format, path);
     }
-    Report(track, path, position - track.firstSector, registry_.drive(drive_).readRetries - retriesBefore,
+    Report(track, path, position - track.firstSector, handle_->readRetries() - retriesBefore,
            checksums);
     return givenUp ? JobEnd::ReadGivenUp : JobEnd::Done;
   }
@@ -355,8 +356,8 @@ class Grab {
 
   JobContext& context_;
   ProgressSink& progress_;
-  DriveRegistry& registry_;
   const int drive_;
+  std::optional<DriveHandle> handle_;
   const std::filesystem::path folder_;
   const GrabOptions& options_;
   mp3::EncoderLibrary encoder_;

@@ -29,7 +29,7 @@ std::optional<int> ChooseSpeed(CliSession& session, int drive, bool leaveDiscOpe
     }
     index = found == speeds.end() ? -1 : static_cast<int>(found - speeds.begin());
   }
-  selection.Burn(session.registry(), index, leaveDiscOpen);
+  selection.Burn(session.jobState(), index, leaveDiscOpen);
   const std::string label =
       index < 0 ? std::to_string(SpeedSelection::kDefaultSpeed) + " KB/Sec" : selection.entries()[static_cast<std::size_t>(index)];
   platform::PrintText(session.err(), "Write speed: %s\n", label.c_str());

@@ -267,7 +267,7 @@ bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered) {
   }
   const std::optional<SpeedChoice> choice = view_.ChooseSpeed(speeds.entries(), leaveOpenOffered);
   if (!choice) return false;
-  speeds.Burn(registry, choice->index, choice->leaveDiscOpen);
+  speeds.Burn(engine_.jobState(), choice->index, choice->leaveDiscOpen);
   engine_.jobState().verify = choice->verify;
   return true;
 }
