@@ -76,13 +76,12 @@ TEST_F(GetCapabilities, DecodesMaskMechanismAndBufferSize) {
   CapabilityPage page;
   page.Set(2, 0x3F).Set(3, 0x37).Set(4, 0xF1).Set(5, 0xE0).Set(6, 0x20).Set(12, 0x800, 2);
   device->Reply(TransportResult::Good, page.Descriptors({1764}).bytes);
-  std::uint32_t mask = 0, bufferSize = 0;
-  std::uint8_t mechanism = 0;
   std::array<std::uint32_t, 100> speeds{};
-  ASSERT_TRUE(registry->GetCapabilities(0, &mask, &mechanism, &bufferSize, speeds));
-  EXPECT_EQ(mask, 0x7FFFFu);
-  EXPECT_EQ(mechanism, 1);
-  EXPECT_EQ(bufferSize, 0x800u);
+  const DriveResult<DriveCapabilities> read = drive->GetCapabilities(speeds);
+  ASSERT_TRUE(read.ok());
+  EXPECT_EQ(read->mask, 0x7FFFFu);
+  EXPECT_EQ(read->loadingMechanism, 1);
+  EXPECT_EQ(read->bufferSizeKb, 0x800u);
   EXPECT_EQ(Speeds(speeds.begin(), speeds.begin() + 2), (Speeds{1764, 0}));
   EXPECT_EQ(OnlyCommand().cdb, (Bytes{0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0xFF, 0}));
   EXPECT_EQ(OnlyCommand().length, 255u);
@@ -99,21 +98,17 @@ TEST_F(GetCapabilities, DecodesMaskMechanismAndBufferSize) {
   };
   for (const auto& [pageByte, value, expected] : bits) {
     device->Reply(TransportResult::Good, CapabilityPage().Set(pageByte, value).bytes);
-    ASSERT_TRUE(registry->GetCapabilities(0, &mask, nullptr, nullptr, {}));
-    EXPECT_EQ(mask, expected) << "page byte " << pageByte << " = " << int(value);
+    const DriveResult<DriveCapabilities> bitRead = drive->GetCapabilities();
+    ASSERT_TRUE(bitRead.ok());
+    EXPECT_EQ(bitRead->mask, expected) << "page byte " << pageByte << " = " << int(value);
   }
 }
 
-TEST_F(GetCapabilities, FailureLeavesInitialValuesAndNotesTheError) {
-  std::uint32_t mask = 5, bufferSize = 5;
-  std::uint8_t mechanism = 5;
+TEST_F(GetCapabilities, FailureLeavesTheSpeedListAlone) {
   std::array<std::uint32_t, 3> speeds{7, 7, 7};
   device->Reply(TransportResult::DeviceFailure, CapabilityPage().Set(3, 0xFF).bytes);
-  EXPECT_FALSE(registry->GetCapabilities(0, &mask, &mechanism, &bufferSize, speeds));
-  EXPECT_EQ(mask + bufferSize, 0u);
-  EXPECT_EQ(mechanism, 1);
+  EXPECT_EQ(drive->GetCapabilities(speeds).outcome().result, TransportResult::DeviceFailure);
   EXPECT_EQ(speeds, (std::array<std::uint32_t, 3>{7, 7, 7}));
-  EXPECT_EQ(registry->drive(0).lastError, 2);
 }
 
 }  // namespace

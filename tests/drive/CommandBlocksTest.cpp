@@ -12,7 +12,7 @@ namespace brenmark::testing {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Call = std::function<void(DriveRegistry&, std::uint8_t* buffer)>;
+using Call = std::function<void(DriveHandle&, std::uint8_t* buffer)>;
 
 struct CommandCase {
   std::string name;
@@ -28,22 +28,24 @@ void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
 std::vector<CommandCase> EncodedCommands() {
   constexpr auto In = DataDirection::In, Out = DataDirection::Out, None = DataDirection::None;
   return {
-      {"GetTrackStartAddress", [](auto& r, auto) { r.GetTrackStartAddress(0, 0x105); },
+      {"ReadTrackInformation", [](auto& d, auto) { (void)d.ReadTrackInformation(0x105); },
        {0x52, 0x01, 0, 0, 0, 0x05, 0, 0x00, 0x1C, 0}, In, 28, 10},
-      {"ReadToc", [](auto& r, auto b) { r.ReadToc(0, 0x1234, b); },
+      {"ReadToc", [](auto& d, auto b) { (void)d.ReadToc({b, 0x1234}); },
        {0x43, 0x02, 0x02, 0, 0, 0, 0, 0x12, 0x34, 0}, In, 0x1234, 20},
-      {"ModeSense", [](auto& r, auto b) { r.ModeSense(0, 0x05, 0x140, b); },
+      {"ModeSense", [](auto& d, auto b) { (void)d.ModeSense(0x05, {b, 0x40}); },
        {0x5A, 0, 0x05, 0, 0, 0, 0, 0, 0x40, 0}, In, 0x40, 10},
       {"SetWriteParameters",
-       [](auto& r, auto b) { r.SetWriteParameters(0, 64, b, 1, 1, 0, 8, 0xC0, 4, nullptr); },
+       [](auto& d, auto b) { WriteMode mode;
+         mode.multiSessionBits = 0xC0;
+         (void)d.SetWriteParameters({b, 64}, mode); },
        {0x55, 0x10, 0, 0, 0, 0, 0, 0x00, 0x3C, 0}, Out, 64, 10},
-      {"SetSpeed", [](auto& r, auto) { r.SetSpeed(0, 0x12B0C, 0x101); },
+      {"SetSpeed", [](auto& d, auto) { (void)d.SetSpeed(0x12B0C, 0x101); },
        {0xBB, 0x01, 0xFF, 0xFF, 0x2B, 0x0C, 0, 0, 0, 0, 0, 0}, None, 32, 600},
-      {"ReserveTrack", [](auto& r, auto) { r.ReserveTrack(0, 0x01020304); },
+      {"ReserveTrack", [](auto& d, auto) { (void)d.ReserveTrack(0x01020304); },
        {0x53, 0, 0, 0, 0, 0x01, 0x02, 0x03, 0x04, 0}, In, 32, 10},
-      {"CloseTrack", [](auto& r, auto) { r.CloseTrack(0, 0x203); },
+      {"CloseTrack", [](auto& d, auto) { (void)d.CloseTrack(0x203); },
        {0x5B, 0, 0x01, 0, 0, 0x03, 0, 0, 0, 0}, None, 32, 60},
-      {"ReadSectors", [](auto& r, auto b) { r.ReadSectors(0, -150, 0x02, b, 2352, 0x10); },
+      {"ReadSectors", [](auto& d, auto b) { (void)d.ReadSectors(-150, 0x02, b, 2352, 0x10); },
        {0xBE, 0, 0xFF, 0xFF, 0xFF, 0x6A, 0, 0, 0x02, 0x10, 0, 0}, In, 2 * 2352, 10},
   };
 }
@@ -54,7 +56,7 @@ class CommandBlocks : public RegistryWithOneDrive,
 TEST_P(CommandBlocks, SendsTheCommandBlockWithItsTransportParameters) {
   const CommandCase& expected = GetParam();
   std::vector<std::uint8_t> buffer(0x10000);
-  expected.call(*registry, buffer.data());
+  expected.call(*drive, buffer.data());
   const RecordedCommand& sent = OnlyCommand();
   EXPECT_EQ(sent.cdb, expected.cdb);
   EXPECT_EQ(sent.direction, expected.direction);
@@ -69,8 +71,8 @@ using WriteCommands = RegistryWithOneDrive;
 
 TEST_F(WriteCommands, WritesSendTheBlockCountAndTheCallersData) {
   const Bytes data = testsupport::Pattern(16, 2048, 1);
-  ASSERT_EQ(registry->WriteSectors(0, 0x00012345, 16, 2048, data.data()), 0);
-  ASSERT_EQ(registry->WriteSectors12(0, -2, 0x10, 2048, data.data()), 0);
+  ASSERT_TRUE(drive->WriteSectors(0x00012345, 16, 2048, data.data()).ok());
+  ASSERT_TRUE(drive->WriteSectors12(-2, 0x10, 2048, data.data()).ok());
 
   ASSERT_EQ(device->Opcodes(), (Bytes{0x5C, 0x2A, 0x5C, 0xAA}));
   const RecordedCommand& write10 = device->commands[1];
@@ -88,9 +90,13 @@ TEST_F(WriteCommands, WriteParametersPageIsPlacedBehindTheModeHeader) {
   buffer.fill(0xEE);
   const std::uint8_t subheader[4] = {0x00, 0x00, 0x08, 0x00};
   // BUFE, LS_V, Test Write, FP and Copy all set.
-  ASSERT_EQ(registry->SetWriteParameters(0, 64, buffer.data(), 0x1F, 0x01, 0x20, 10, 0xC0, 4,
-                                         subheader),
-            0);
+  WriteMode mode;
+  mode.flags = 0x1F;
+  mode.sessionFormat = 0x20;
+  mode.dataBlockType = 10;
+  mode.multiSessionBits = 0xC0;
+  mode.subheader = {subheader[0], subheader[1], subheader[2], subheader[3]};
+  ASSERT_TRUE(drive->SetWriteParameters(buffer, mode).ok());
   Bytes expected(64, 0xEE);  // header and unset page bytes are sent as the caller left them
   const Bytes page{0x05, 0x32, 0x71, 0xF4, 10, 0, 0, 0, 0x20, 0, 0, 0, 0, 0x20, 0x00, 0x96, 0};
   std::copy(page.begin(), page.end(), expected.begin() + 8);

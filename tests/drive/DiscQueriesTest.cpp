@@ -40,13 +40,14 @@ TEST_F(DiscQueries, DiscStateReadings) {
                                                         {0x11, false, true}, {0x1C, true, false}};
   for (const auto& [state, blank, appendable] : cases) {
     device->Reply(TransportResult::Good, DiscInformation(state));
-    EXPECT_EQ(registry->IsDiscBlank(0), blank) << int(state);
-    device->Reply(TransportResult::Good, DiscInformation(state));
-    EXPECT_EQ(registry->IsDiscAppendable(0), appendable) << int(state);
+    const DriveResult<DiscSummary> disc = drive->ReadDiscSummary();
+    ASSERT_TRUE(disc.ok());
+    EXPECT_EQ(disc->blank, blank) << int(state);
+    EXPECT_EQ(disc->appendable, appendable) << int(state);
   }
 }
 
-TEST_F(DiscQueries, CountsAndCapacityFromDiscInformationOrZeroOnFailure) {
+TEST_F(DiscQueries, CountsAndCapacityFromDiscInformationOrTheFailure) {
   Bytes response = DiscInformation(0x0E, 0x20);
   response[4] = 0x02;   // sessions, low byte
   response[9] = 0x01;   // sessions, high byte
@@ -57,31 +58,26 @@ TEST_F(DiscQueries, CountsAndCapacityFromDiscInformationOrZeroOnFailure) {
   response[23] = 74;
   auto result = TransportResult::Good;
   device->responder = [&](const RecordedCommand&) { return ScriptedReply{result, response}; };
-  std::int32_t sessions = 7, lastTrack = 7;
-  std::uint32_t mask = 7;
 
-  EXPECT_TRUE(registry->IsMediaPresent(0));
-  EXPECT_EQ(registry->GetLastTrackNumber(0), 261);
-  EXPECT_EQ(registry->GetDiscCapacity(0), 359999);  // frames, offset not subtracted
-  ASSERT_TRUE(registry->GetDiscInfo(0, &sessions, &lastTrack, &mask));
-  EXPECT_EQ(sessions, 258);
-  EXPECT_EQ(lastTrack, 261);
-  EXPECT_EQ(mask, 0x4u | 0x20 | 0x200 | 0x1000);
+  const DriveResult<DiscSummary> summary = drive->ReadDiscSummary();
+  ASSERT_TRUE(summary.ok());
+  EXPECT_EQ(summary->lastTrackNumber, 261);
+  EXPECT_EQ(summary->capacityFrames, 359999);  // frames, offset not subtracted
+  const DriveResult<DiscStatus> status = drive->GetDiscInfo();
+  ASSERT_TRUE(status.ok());
+  EXPECT_EQ(status->sessionCount, 258);
+  EXPECT_EQ(status->lastTrackNumber, 261);
+  EXPECT_EQ(status->statusMask, 0x4u | 0x20 | 0x200 | 0x1000);
 
   result = TransportResult::DeviceFailure;
-  EXPECT_FALSE(registry->IsMediaPresent(0));
-  EXPECT_FALSE(registry->IsDiscBlank(0));
-  EXPECT_FALSE(registry->IsDiscAppendable(0));
-  EXPECT_EQ(registry->GetLastTrackNumber(0), 0);
-  EXPECT_EQ(registry->GetDiscCapacity(0), 0);
-  EXPECT_FALSE(registry->GetDiscInfo(0, &sessions, &lastTrack, &mask));
-  EXPECT_EQ(sessions + lastTrack + static_cast<std::int32_t>(mask), 0);
+  EXPECT_EQ(drive->ReadDiscSummary().outcome().result, TransportResult::DeviceFailure);
+  EXPECT_EQ(drive->GetDiscInfo().outcome().result, TransportResult::DeviceFailure);
 }
 
 TEST_F(DiscQueries, CallersBuffersAreZeroedUpToTheRequestedLength) {
   Bytes buffer(300, 0xAA);
   device->Reply(TransportResult::Good, {1, 2, 3});
-  ASSERT_TRUE(registry->ReadToc(0, 200, buffer.data()));
+  ASSERT_TRUE(drive->ReadToc({buffer.data(), 200}).ok());
   Bytes expected(300, 0xAA);
   std::fill_n(expected.begin(), 200, 0);
   std::copy_n(Bytes{1, 2, 3}.begin(), 3, expected.begin());
@@ -89,7 +85,7 @@ TEST_F(DiscQueries, CallersBuffersAreZeroedUpToTheRequestedLength) {
 
   buffer.assign(300, 0xAA);
   device->Reply(TransportResult::DeviceFailure);
-  EXPECT_EQ(registry->ModeSense(0, 0x2A, 0x1FF, buffer.data()), 4);
+  EXPECT_EQ(drive->ModeSense(0x2A, buffer).outcome().result, TransportResult::DeviceFailure);
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 255), Bytes(255, 0));  // 8-bit length
   EXPECT_EQ(buffer[255], 0xAA);
 }

@@ -72,7 +72,7 @@ TEST_F(Enumeration, ReadsModelInterfaceAndCapabilitiesThenClosesTheDevice) {
   EXPECT_EQ((std::vector<int>{drive.canWriteCdR, drive.canWriteCdRw, drive.canWriteDvdR,
                               drive.canTestWrite, drive.canWriteDvdRam}),
             (std::vector<int>{1, 0, 1, 0, 1}));
-  EXPECT_FALSE(drive.isOpen);
+  EXPECT_FALSE(registry.IsOpen(0));
   EXPECT_TRUE(prompt.messages().empty());
 }
 
@@ -89,7 +89,7 @@ TEST_F(Enumeration, FailingDevicesStayWithTheirPrefix) {
   EXPECT_TRUE(closed->commands.empty());
   ASSERT_EQ(prompt.messages().size(), 1u);  // only for the device that could not be opened
   EXPECT_EQ(prompt.messages()[0].text, "Can't Retrieve CD/DVD Device Model.");
-  EXPECT_FALSE(registry.OpenDevice(0));
+  EXPECT_FALSE(registry.Open(0).ok());
   EXPECT_EQ(registry.drive(0).lastError, 1);
   for (int i : {0, 1}) {
     const Drive& drive = registry.drive(i);
@@ -115,18 +115,23 @@ TEST_F(Enumeration, ListsADriveHeldElsewhereWhileOpeningForUseIsExclusive) {
   EXPECT_FALSE(device->isOpen);
   EXPECT_TRUE(prompt.messages().empty());
 
-  EXPECT_FALSE(registry.OpenDevice(0));
-  EXPECT_TRUE(registry.LastOutcome(0).DeviceInUse());
-  EXPECT_STREQ(registry.OpenFailureText(0, "could not open"), kDriveInUseText);
-  EXPECT_EQ(registry.LastOutcome(0).Text().rfind("transport failure: system error 16 (", 0), 0u);
+  const CommandOutcome held = registry.Open(0).outcome();
+  EXPECT_TRUE(held.DeviceInUse());
+  EXPECT_STREQ(OpenFailureText(held, "could not open"), kDriveInUseText);
+  EXPECT_EQ(held.Text().rfind("transport failure: system error 16 (", 0), 0u);
 
   device->heldElsewhere = false;
-  ASSERT_TRUE(registry.OpenDevice(0));
-  EXPECT_TRUE(device->openedExclusively);
+  {
+    DriveResult<DriveHandle> opened = registry.Open(0);
+    ASSERT_TRUE(opened.ok());
+    EXPECT_TRUE(device->openedExclusively);
+    // A second handle in this process is refused as a drive in use, unsent.
+    EXPECT_TRUE(registry.Open(0).outcome().DeviceInUse());
+    EXPECT_EQ(device->openCalls, 3);  // enumeration, the refused open, this one
+  }
+  EXPECT_FALSE(registry.IsOpen(0));
   device->openSucceeds = false;
-  registry.CloseDevice(0);
-  EXPECT_FALSE(registry.OpenDevice(0));
-  EXPECT_STREQ(registry.OpenFailureText(0, "could not open"), "could not open");
+  EXPECT_STREQ(OpenFailureText(registry.Open(0).outcome(), "could not open"), "could not open");
 }
 
 TEST_F(Enumeration, ProvidersInOrderAndAtMostSixtyFourDrives) {
@@ -176,36 +181,23 @@ TEST_F(Enumeration, AnUnusableHostAdapterLibraryFailsEnumerationButKeepsTheOther
   EXPECT_EQ(registry.driveCount, 1);
 }
 
-TEST_F(Enumeration, CommandsNeedAnOpenDeviceAndAnIndexInTheTable) {
+TEST_F(Enumeration, CommandsNeedAnOpenHandleOfADriveInTheTable) {
   auto device = AddProvider().AddDevice("sr0");
   DriveRegistry& registry = Enumerate();
   device->commands.clear();
-  EXPECT_FALSE(registry.IsMediaPresent(0));
-  EXPECT_EQ(registry.CloseSession(0), 1);  // transport failure
-  ASSERT_TRUE(registry.OpenDevice(0));
-  EXPECT_TRUE(registry.IsMediaPresent(0));
-  EXPECT_TRUE(registry.CloseDevice(0));
-  EXPECT_FALSE(registry.IsMediaPresent(0));
-  EXPECT_EQ(device->commands.size(), 1u);
-  EXPECT_FALSE(registry.EjectDisc(0));  // closed: nothing reached the drive
-  ASSERT_TRUE(registry.OpenDevice(0));
-  device->commands.clear();
-
-  Bytes buffer(4096);
-  std::uint32_t mask = 9;
   for (int index : {-1, 1, 64}) {
-    EXPECT_FALSE(registry.OpenDevice(index));
-    EXPECT_FALSE(registry.IsMediaPresent(index));
-    EXPECT_FALSE(registry.ReadToc(index, 100, buffer.data()));
-    EXPECT_NE(registry.SetWriteParameters(index, 64, buffer.data(), 1, 1, 0, 8, 0, 4, nullptr),
-              0);
-    EXPECT_FALSE(registry.EjectDisc(index));
-    EXPECT_FALSE(registry.GetCapabilities(index, &mask, nullptr, nullptr, {}));
-    EXPECT_EQ(registry.ReadSectors(index, 0, 1, buffer.data(), 2048, 0x10), 2);
-    EXPECT_EQ(registry.WriteSectors(index, 0, 1, 2048, buffer.data()), 2);
-    EXPECT_EQ(registry.WriteSectors12(index, 0, 1, 2048, buffer.data()), 2);
+    const DriveResult<DriveHandle> refused = registry.Open(index);
+    EXPECT_EQ(refused.outcome().result, TransportResult::TransportFailure);
   }
-  EXPECT_TRUE(device->commands.empty());
+  DriveResult<DriveHandle> opened = registry.Open(0);
+  ASSERT_TRUE(opened.ok());
+  DriveHandle drive = std::move(*opened);
+  EXPECT_TRUE(drive.ReadDiscSummary().ok());
+  drive.Close();
+  EXPECT_FALSE(registry.IsOpen(0));
+  EXPECT_EQ(drive.ReadDiscSummary().outcome().result, TransportResult::TransportFailure);
+  EXPECT_FALSE(drive.EjectDisc().ok());  // closed: nothing reached the drive
+  EXPECT_EQ(device->commands.size(), 1u);
   EXPECT_TRUE(prompt.questions().empty());
 }
 

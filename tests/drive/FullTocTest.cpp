@@ -118,16 +118,15 @@ TEST(FullToc, DescriptorsAreReadOnlyWithinTheResponse) {
 
 using ReadSessions = RegistryWithOneDrive;
 
-TEST_F(ReadSessions, ReplacesTheTableOnlyOnSuccess) {
+TEST_F(ReadSessions, GivesTheTableOrTheFailure) {
   device->Reply(TransportResult::Good, TwoSessionToc());
-  ASSERT_TRUE(registry->ReadSessions(0));
-  EXPECT_EQ(registry->discToc.sessionCount(), 2);
+  EXPECT_EQ(drive->ReadSessions().value_or({}).sessionCount(), 2);
   device->Reply(TransportResult::DeviceFailure, Bytes{0, 2, 1, 1});
-  EXPECT_FALSE(registry->ReadSessions(0));
-  EXPECT_EQ(registry->discToc.sessionCount(), 2);
+  EXPECT_EQ(drive->ReadSessions().outcome().result, TransportResult::DeviceFailure);
   device->Reply(TransportResult::Good, Bytes{0, 2, 1, 1});
-  ASSERT_TRUE(registry->ReadSessions(0));
-  EXPECT_EQ(registry->discToc.sessionCount(), 0);
+  const DriveResult<DiscToc> empty = drive->ReadSessions();
+  ASSERT_TRUE(empty.ok());
+  EXPECT_EQ(empty->sessionCount(), 0);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "drive/DriveRegistry.h"
@@ -38,7 +39,9 @@ class RegistryWithOneDrive : public RegistryWithOneEnumeratedDrive {
  protected:
   void SetUp() override {
     RegistryWithOneEnumeratedDrive::SetUp();
-    ASSERT_TRUE(registry->OpenDevice(0));
+    DriveResult<DriveHandle> opened = registry->Open(0);
+    ASSERT_TRUE(opened.ok());
+    drive.emplace(std::move(*opened));
     device->commands.clear();
   }
 
@@ -46,6 +49,8 @@ class RegistryWithOneDrive : public RegistryWithOneEnumeratedDrive {
     EXPECT_EQ(device->commands.size(), 1u);
     return device->commands.back();
   }
+
+  std::optional<DriveHandle> drive;
 };
 
 }  // namespace brenmark::testing

@@ -31,14 +31,14 @@ TEST_F(SectorTransfer, BlockCountsTheCommandCannotCarryAreRefusedUnsent) {
   Bytes buffer(256 * 2352);
   for (const int count : {256, 257, 511, -1}) {
     SCOPED_TRACE(count);
-    EXPECT_EQ(registry->ReadSectors(0, 0, count, buffer.data(), 2352, 0x10), 2);
-    EXPECT_EQ(registry->WriteSectors(0, 0, count, 2048, buffer.data()), 2);
-    EXPECT_EQ(registry->WriteSectors12(0, 0, count, 2048, buffer.data()), 2);
+    EXPECT_FALSE(drive->ReadSectors(0, count, buffer.data(), 2352, 0x10).ok());
+    EXPECT_FALSE(drive->WriteSectors(0, count, 2048, buffer.data()).ok());
+    EXPECT_FALSE(drive->WriteSectors12(0, count, 2048, buffer.data()).ok());
   }
   EXPECT_TRUE(device->commands.empty());
   EXPECT_TRUE(prompt.questions().empty());
 
-  EXPECT_EQ(registry->ReadSectors(0, 0, 255, buffer.data(), 2352, 0x10), 0);
+  EXPECT_TRUE(drive->ReadSectors(0, 255, buffer.data(), 2352, 0x10).ok());
   ASSERT_EQ(device->commands.size(), 1u);
   EXPECT_EQ(device->commands[0].cdb[8], 255);
 }
@@ -46,16 +46,16 @@ TEST_F(SectorTransfer, BlockCountsTheCommandCannotCarryAreRefusedUnsent) {
 TEST_F(SectorTransfer, ReadAsksAfterThreeFailuresAndRetriesOnYes) {
   for (int i = 0; i < 5; ++i) device->Reply(TransportResult::DeviceFailure);
   prompt.ScriptAnswers({true});
-  EXPECT_EQ(registry->ReadSectors(0, -150, 1, data.data(), 2352, 0x10), 0);
+  EXPECT_TRUE(drive->ReadSectors(-150, 1, data.data(), 2352, 0x10).ok());
   EXPECT_EQ(device->commands.size(), 6u);
   EXPECT_EQ(prompt.questions(), (std::vector<std::string>{"Error reading sector -150.\nTry again?"}));
   EXPECT_EQ(sleeper.Count(1000ms), 4);
 
   // A closed device is refused without reaching it, and still ends in the question.
   prompt.Forget();
-  registry->CloseDevice(0);
-  EXPECT_EQ(registry->ReadSectors(0, 77, 1, data.data(), 2352, 0x10), 2);
-  EXPECT_EQ(registry->WriteSectors(0, 5, 1, 2048, data.data()), 2);
+  drive->Close();
+  EXPECT_FALSE(drive->ReadSectors(77, 1, data.data(), 2352, 0x10).ok());
+  EXPECT_FALSE(drive->WriteSectors(5, 1, 2048, data.data()).ok());
   EXPECT_EQ(prompt.questions(), (std::vector<std::string>{"Error reading sector 77.\nTry again?",
                                                           "Error writing sector 5.\nTry again?"}));
   EXPECT_EQ(device->commandsWhileClosed, 0);
@@ -67,7 +67,7 @@ TEST_F(SectorTransfer, YesStartsANewBufferWaitAndThreeMoreAttempts) {
     return ScriptedReply{TransportResult::DeviceFailure, {}};
   };
   prompt.ScriptAnswers({true, false});
-  EXPECT_EQ(registry->WriteSectors12(0, -2, 16, 2048, data.data()), 2);
+  EXPECT_FALSE(drive->WriteSectors12(-2, 16, 2048, data.data()).ok());
   EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kWrite12, kWrite12, kWrite12,
                                       kBufferCapacity, kWrite12, kWrite12, kWrite12}));
   ASSERT_EQ(prompt.questions().size(), 2u);
@@ -79,11 +79,11 @@ TEST_F(SectorTransfer, YesStartsANewBufferWaitAndThreeMoreAttempts) {
 TEST_F(SectorTransfer, BufferWaitComparesBytesAndPollsEvery200ms) {
   for (std::uint32_t blank : {0, 37631, 37632})
     device->Reply(TransportResult::Good, BufferCapacity(blank));
-  EXPECT_EQ(registry->WriteSectors(0, 0, 16, 2352, data.data()), 0);
+  EXPECT_TRUE(drive->WriteSectors(0, 16, 2352, data.data()).ok());
   EXPECT_EQ(device->commands.back().length, 37632u);
 
   device->Reply(TransportResult::DeviceFailure);
-  EXPECT_EQ(registry->WriteSectors(0, 0, 16, 2352, data.data()), 0);
+  EXPECT_TRUE(drive->WriteSectors(0, 16, 2352, data.data()).ok());
   EXPECT_EQ(device->Opcodes(), (Bytes{kBufferCapacity, kBufferCapacity, kBufferCapacity, kWrite10,
                                       kBufferCapacity, kWrite10}));
   EXPECT_EQ(sleeper.waits, (std::vector<std::chrono::milliseconds>{200ms, 200ms}));
@@ -101,19 +101,21 @@ TEST_F(SectorTransfer, ABufferReportThatNeverShowsRoomIsWaitedForUntilAWriteGoes
   const int fullWait = 30'000 / 200;
 
   prompt.ScriptAnswers({false});
-  EXPECT_EQ(registry->WriteSectors(0, 0, 16, 2048, data.data()), 2);
+  EXPECT_FALSE(drive->WriteSectors(0, 16, 2048, data.data()).ok());
   EXPECT_EQ(bufferWaits(), fullWait);
   EXPECT_TRUE(prompt.messages().empty());
 
   writesFail = false;
-  for (std::int32_t lba : {0, 16, 32}) EXPECT_EQ(registry->WriteSectors(0, lba, 16, 2048, data.data()), 0);
+  for (std::int32_t lba : {0, 16, 32}) EXPECT_TRUE(drive->WriteSectors(lba, 16, 2048, data.data()).ok());
   EXPECT_EQ(bufferWaits(), 2 * fullWait);
   ASSERT_EQ(prompt.messages().size(), 1u);
   EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Plain);
 
-  ASSERT_TRUE(registry->CloseDevice(0));
-  ASSERT_TRUE(registry->OpenDevice(0));
-  EXPECT_EQ(registry->WriteSectors12(0, 48, 16, 2048, data.data()), 0);
+  drive.reset();
+  DriveResult<DriveHandle> reopened = registry->Open(0);
+  ASSERT_TRUE(reopened.ok());
+  drive.emplace(std::move(*reopened));
+  EXPECT_TRUE(drive->WriteSectors12(48, 16, 2048, data.data()).ok());
   EXPECT_EQ(bufferWaits(), 3 * fullWait);
   EXPECT_EQ(prompt.messages().size(), 2u);
 }

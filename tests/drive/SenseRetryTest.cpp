@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,12 @@ class SenseRetry : public testsupport::VirtualRecorderRegistry<> {
   // at once with 2048-byte Mode 1 blocks; the commands so far forgotten.
   void LoadBlank(virtualdrive::MediumKind kind) {
     ASSERT_TRUE(recorder().InsertBlank(kind).ok);
-    ASSERT_TRUE(registry->OpenDevice(kCd));
+    DriveResult<DriveHandle> opened = registry->Open(kCd);
+    ASSERT_TRUE(opened.ok());
+    drive.emplace(std::move(*opened));
     std::array<std::uint8_t, 64> page{};
-    registry->ModeSense(kCd, 0x05, 64, page.data());
-    ASSERT_EQ(registry->SetWriteParameters(kCd, 64, page.data(), 1, 1, 0x00, 8, 0x00, 4, nullptr), 0);
+    ASSERT_TRUE(drive->ModeSense(0x05, page).ok());
+    ASSERT_TRUE(drive->SetWriteParameters(page, WriteMode{}).ok());
     recorder().ClearCommandHistory();
   }
 
@@ -47,6 +50,7 @@ class SenseRetry : public testsupport::VirtualRecorderRegistry<> {
 
   virtualdrive::VirtualRecorder& recorder() const { return *recorders[kCd]; }
 
+  std::optional<DriveHandle> drive;
   std::vector<std::uint8_t> blocks = testsupport::Pattern(16, 2048, 3);
 };
 
@@ -54,18 +58,19 @@ TEST_F(SenseRetry, AWriteErrorOnWriteOnceMediaGoesToTheQuestionAtOnce) {
   LoadBlank(virtualdrive::MediumKind::CdR);
   Arm("WRITE10:count=2:sense=3/0C/00");
   prompt.ScriptAnswers({true, false});
-  EXPECT_EQ(registry->WriteSectors(kCd, 0, 16, 2048, blocks.data()), 2);
+  const DriveStatus written = drive->WriteSectors(0, 16, 2048, blocks.data());
+  EXPECT_FALSE(written.ok());
   EXPECT_EQ(Sent(kWrite10), 2);  // one per series
   EXPECT_EQ(prompt.questions(), (std::vector<std::string>(2, "Error writing sector 0.\nTry again?")));
   EXPECT_EQ(sleeper.Count(1000ms), 0);
   // The medium query made on the way does not hide what the write ended with.
-  EXPECT_EQ(registry->LastOutcome(kCd).Text(), "3/0C/00 write error");
+  EXPECT_EQ(written.outcome().Text(), "3/0C/00 write error");
 }
 
 TEST_F(SenseRetry, AWriteErrorOnRewritableMediaIsStillRetriedSilently) {
   LoadBlank(virtualdrive::MediumKind::CdRw);
   Arm("WRITE10:count=2:sense=3/0C/00");
-  EXPECT_EQ(registry->WriteSectors(kCd, 0, 16, 2048, blocks.data()), 0);
+  EXPECT_TRUE(drive->WriteSectors(0, 16, 2048, blocks.data()).ok());
   EXPECT_EQ(Sent(kWrite10), 3);
   EXPECT_EQ(sleeper.Count(1000ms), 2);
   EXPECT_TRUE(prompt.questions().empty());
@@ -74,15 +79,14 @@ TEST_F(SenseRetry, AWriteErrorOnRewritableMediaIsStillRetriedSilently) {
 TEST_F(SenseRetry, AnIllegalRequestIsNotRepeatedUnasked) {
   LoadBlank(virtualdrive::MediumKind::CdRw);
   // A write away from the next writable address: the drive refuses it (5/21/02).
-  EXPECT_EQ(registry->WriteSectors(kCd, 1000, 16, 2048, blocks.data()), 2);
+  EXPECT_EQ(drive->WriteSectors(1000, 16, 2048, blocks.data()).outcome().Text(), "5/21/02 invalid address for write");
   EXPECT_EQ(Sent(kWrite10), 1);
-  EXPECT_EQ(registry->LastOutcome(kCd).Text(), "5/21/02 invalid address for write");
 
-  ASSERT_EQ(registry->WriteSectors(kCd, 0, 16, 2048, blocks.data()), 0);
+  ASSERT_TRUE(drive->WriteSectors(0, 16, 2048, blocks.data()).ok());
   Arm("READCD:count=1:sense=5/24/00");
   prompt.ScriptAnswers({true});
   std::vector<std::uint8_t> sector(2048);
-  EXPECT_EQ(registry->ReadSectors(kCd, 5, 1, sector.data(), 2048, 0x10), 0);
+  EXPECT_TRUE(drive->ReadSectors(5, 1, sector.data(), 2048, 0x10).ok());
   EXPECT_EQ(Sent(kReadCd), 2);
   EXPECT_EQ(prompt.questions(), (std::vector<std::string>{"Error writing sector 1000.\nTry again?",
                                                           "Error reading sector 5.\nTry again?"}));
@@ -94,11 +98,11 @@ TEST_F(SenseRetry, AnIllegalRequestIsNotRepeatedUnasked) {
 TEST_F(SenseRetry, TransientAnswersKeepTheirSilentRetries) {
   LoadBlank(virtualdrive::MediumKind::CdR);
   Arm("WRITE10:count=2:sense=6/28/00");  // medium may have changed
-  ASSERT_EQ(registry->WriteSectors(kCd, 0, 16, 2048, blocks.data()), 0);
+  ASSERT_TRUE(drive->WriteSectors(0, 16, 2048, blocks.data()).ok());
   Arm("READCD:count=1:sense=3/11/00");  // unrecovered read error
   Arm("READCD:count=1:transport");
   std::vector<std::uint8_t> sector(2048);
-  EXPECT_EQ(registry->ReadSectors(kCd, 0, 1, sector.data(), 2048, 0x10), 0);
+  EXPECT_TRUE(drive->ReadSectors(0, 1, sector.data(), 2048, 0x10).ok());
   EXPECT_EQ(Sent(kWrite10), 3);
   EXPECT_EQ(Sent(kReadCd), 3);
   EXPECT_EQ(sleeper.Count(1000ms), 4);

@@ -21,7 +21,7 @@ VirtualBench::VirtualBench(bool answerYes) : prompt(answerYes) {
   providers.push_back(std::move(provider));
   registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
   registry->EnumerateDrives();
-  runner = std::make_unique<JobRunner>(*registry, prompt, leases);
+  runner = std::make_unique<JobRunner>(*registry, prompt, leases, &recorderPorts);
   for (const auto& recorder : recorders_) recorder->ClearCommandHistory();
 }
 

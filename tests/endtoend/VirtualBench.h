@@ -10,6 +10,7 @@
 #include "drive/DriveRegistry.h"
 #include "jobs/burn/DataDiscJob.h"
 #include "jobs/Job.h"
+#include "shell/VirtualRecorderPorts.h"
 #include "tests/endtoend/EndToEndSupport.h"
 #include "tests/support/CountingSleeper.h"
 #include "tests/support/RecordingProgress.h"
@@ -53,6 +54,9 @@ class VirtualBench {
   ScratchFolder discs{"recorders"};
   DriveLeases leases;
   std::unique_ptr<DriveRegistry> registry;
+  VirtualRecorderPorts recorderPorts{[this](int drive) {
+    return drive == kCdDrive || drive == kDvdDrive ? &recorder(drive) : nullptr;
+  }};
   std::unique_ptr<JobRunner> runner;
 
  private:

@@ -129,7 +129,7 @@ class MainDlgTest : public QObject {
     SpeedSelection expected;
     expected.Load(registry, 0, gui.session->leases());
     QVERIFY(expected.entries().size() > 1);
-    const std::uint32_t speedBefore = registry.writeSpeed;
+    const std::uint32_t speedBefore = gui.session->jobState().writeSpeed;
 
     std::vector<std::string> listed;
     int selected = -2;
@@ -146,7 +146,7 @@ class MainDlgTest : public QObject {
     QCOMPARE(selected, 0);
     QVERIFY(gui.presenter.shown.empty());
     QVERIFY(gui.window().progressWindows().empty());
-    QCOMPARE(registry.writeSpeed, speedBefore);
+    QCOMPARE(gui.session->jobState().writeSpeed, speedBefore);
   }
 
   void burnCdToVirtualRecorderEndsWithDiscBurned() {

@@ -58,7 +58,7 @@ TEST(SpeedSelection, ListsDvdSpeedsFastestFirstWithTheFirstSelected) {
   EXPECT_THAT(selection.entries(),
               ElementsAre("4x DVD (5540 KB/Sec)", "2x DVD (2770 KB/Sec)", "1x DVD (1385 KB/Sec)"));
   EXPECT_EQ(selection.initialSelection(), 0);
-  EXPECT_FALSE(fixture.registry->drive(0).isOpen);
+  EXPECT_FALSE(fixture.registry->IsOpen(0));
 }
 
 TEST(SpeedSelection, ListsCdSpeedsAndBurnStoresTheChosenOne) {
@@ -69,12 +69,13 @@ TEST(SpeedSelection, ListsCdSpeedsAndBurnStoresTheChosenOne) {
   EXPECT_THAT(selection.entries(),
               ElementsAre("40x CD (7056 KB/Sec)", "24x CD (4234 KB/Sec)", "8x CD (1411 KB/Sec)"));
 
-  fixture.registry->multiSession = 1;
-  selection.Burn(*fixture.registry, 1);
-  EXPECT_EQ(fixture.registry->writeSpeed, 4234u);
-  EXPECT_EQ(fixture.registry->multiSession, 0);
-  selection.Burn(*fixture.registry, 1, /*leaveDiscOpen=*/true);
-  EXPECT_EQ(fixture.registry->multiSession, 1);
+  JobState state;
+  state.multiSession = 1;
+  selection.Burn(state, 1);
+  EXPECT_EQ(state.writeSpeed, 4234u);
+  EXPECT_EQ(state.multiSession, 0);
+  selection.Burn(state, 1, /*leaveDiscOpen=*/true);
+  EXPECT_EQ(state.multiSession, 1);
 }
 
 TEST(SpeedSelection, UnitsFollowTheFirstSpeedAsDelivered) {
@@ -110,8 +111,9 @@ TEST(SpeedSelection, NoDriveGivesAnEmptyListWithoutTouchingTheRegistry) {
   EXPECT_EQ(fixture.devices[0]->commands.size(), commandsAfterEnumeration);
   EXPECT_EQ(fixture.devices[0]->openCalls, opensAfterEnumeration);
 
-  selection.Burn(*fixture.registry, selection.initialSelection());
-  EXPECT_EQ(fixture.registry->writeSpeed, 705u);
+  JobState state;
+  selection.Burn(state, selection.initialSelection());
+  EXPECT_EQ(state.writeSpeed, 705u);
 }
 
 TEST(SpeedSelection, ABusyDriveIsNotQueried) {

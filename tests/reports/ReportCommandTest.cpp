@@ -18,7 +18,7 @@ class ReportCommand : public testing::RegistryWithOneEnumeratedDrive {
     EXPECT_EQ(prompt.messages()[0].text, text);
     EXPECT_EQ(prompt.messages()[0].icon, MessageIcon::Plain);
     EXPECT_FALSE(device->isOpen);
-    EXPECT_FALSE(registry->drive(0).isOpen);
+    EXPECT_FALSE(registry->IsOpen(0));
     prompt.Forget();
   }
 };

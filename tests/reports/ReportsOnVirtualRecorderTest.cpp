@@ -71,7 +71,7 @@ class ReportPrompt final : public UserPrompt {
   void ShowMessage(const std::string& text, MessageIcon icon) override {
     EXPECT_EQ(icon, MessageIcon::Plain);
     texts.push_back(text);
-    openWhileShown = registry && registry->drive(registry->currentDrive).isOpen;
+    openWhileShown = registry && registry->IsOpen(registry->currentDrive);
   }
   bool AskYesNo(const std::string&) override { return false; }
 
@@ -110,7 +110,7 @@ class ReportsOnVirtualRecorder : public testsupport::VirtualRecorderRegistry<Rep
   std::string Report(bool (*show)(DriveRegistry&, UserPrompt&), int drive) {
     registry->currentDrive = drive;
     show(*registry, prompt);
-    EXPECT_FALSE(registry->drive(drive).isOpen);
+    EXPECT_FALSE(registry->IsOpen(drive));
     return OnlyMessage();
   }
   std::string DiscReport(int drive) { return Report(ShowDiscReport, drive); }

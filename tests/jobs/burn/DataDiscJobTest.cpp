@@ -107,7 +107,7 @@ TEST(DataDiscJob, EachStopBeforeWritingEndsWithItsMessageAndWritesNothing) {
     EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
     EXPECT_EQ(recorder.CommandHistory().empty(), stop.drive < 0);  // without a drive, no command at all
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
-    EXPECT_FALSE(bench.registry->drive(VirtualBench::kCdDrive).isOpen);
+    EXPECT_FALSE(bench.registry->IsOpen(VirtualBench::kCdDrive));
   }
 }
 
@@ -315,7 +315,7 @@ TEST(DataDiscJob, RunsOnItsOwnInputsWhileTheFrontEndMovesOn) {
   JobState state;
   state.sourceTree = VirtualBench::TreeOf(example.data());
   bench.registry->currentDrive = VirtualBench::kCdDrive;
-  bench.registry->writeSpeed = 1411;
+  state.writeSpeed = 1411;
 
   // The job waits at its first status until the front end has changed everything.
   std::promise<void> open;
@@ -326,7 +326,7 @@ TEST(DataDiscJob, RunsOnItsOwnInputsWhileTheFrontEndMovesOn) {
 
   state.sourceTree.reset();
   bench.registry->currentDrive = VirtualBench::kDvdDrive;
-  bench.registry->writeSpeed = 176;
+  state.writeSpeed = 176;
   open.set_value();
   job->Wait();
 
