@@ -107,9 +107,12 @@ void BM_ImportPreviousSession(benchmark::State& state) {
     state.PauseTiming();
     auto tree = TreeOf(newFolder);
     state.ResumeTiming();
-    registry.OpenDevice(drive);
-    const SessionImportResult result = ImportLastSession(registry, drive, *tree);
-    registry.CloseDevice(drive);
+    DriveResult<DriveHandle> handle = registry.Open(drive);
+    if (!handle) {
+      state.SkipWithError(("cannot open the recorder: " + handle.outcome().Text()).c_str());
+      break;
+    }
+    const SessionImportResult result = ImportLastSession(*handle, *tree);
     if (result.status != SessionImportResult::Status::Imported) {
       state.SkipWithError(("not imported: " + result.reason).c_str());
       break;

@@ -75,24 +75,24 @@ TEST_F(AspiTransportTest, EnumeratesTheCdDevicesOfEveryAdapterInOrder) {
 TEST_F(AspiTransportTest, DataComesBackAndRefusalsCarryTheirSense) {
   DriveRegistry& drives = Enumerate();
   ASSERT_GE(drives.driveCount, 1);
-  ASSERT_TRUE(drives.OpenDevice(0));
-  std::uint32_t mask = 0;
+  DriveResult<DriveHandle> opened = drives.Open(0);
+  ASSERT_TRUE(opened.ok());
+  DriveHandle& drive = *opened;
   std::uint32_t speeds[8] = {};
-  ASSERT_TRUE(drives.GetCapabilities(0, &mask, nullptr, nullptr, speeds));
-  EXPECT_NE(mask & capability::kWritesCdR, 0u);
+  const DriveResult<DriveCapabilities> capabilities = drive.GetCapabilities(speeds);
+  ASSERT_TRUE(capabilities.ok());
+  EXPECT_NE(capabilities->mask & capability::kWritesCdR, 0u);
   EXPECT_NE(speeds[0], 0u);
 
-  // READ CD of a sector past the end of a blank disc.
+  // READ CD of a sector past the end of a blank disc: refused at once, and
+  // the user's No gives the refusal back.
   std::vector<std::uint8_t> sector(2352);
-  const std::uint8_t readCd[12] = {0xBE, 0, 0, 0x10, 0, 0, 0, 0, 1, 0x10, 0, 0};
-  ScsiTransport& transport = *drives.drive(0).deviceHandle;
-  const CommandOutcome refused =
-      transport.Execute(ScsiRequest{readCd, 12, DataDirection::In, sector.data(), 2352, 10});
+  const CommandOutcome refused = drive.ReadSectors(0x1000, 1, sector.data(), 2352, 0x10).outcome();
   EXPECT_EQ(refused.result, TransportResult::DeviceFailure);
   ASSERT_TRUE(refused.sense.has_value());
   EXPECT_EQ(refused.sense->key, 5);
-  drives.CloseDevice(0);
-  EXPECT_EQ(transport.Execute(ScsiRequest{readCd, 12, DataDirection::In, sector.data(), 2352, 10}).result,
+  drive.Close();
+  EXPECT_EQ(drive.ReadSectors(0x1000, 1, sector.data(), 2352, 0x10).outcome().result,
             TransportResult::TransportFailure);  // closed
 }
 
