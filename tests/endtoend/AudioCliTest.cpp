@@ -1,8 +1,9 @@
 // brenmark-cli burn-audio and grab as a script runs them: each file a track
-// holding exactly its samples, read back with cd-info, bchunk and our own
-// grab; the burns that fail or differ, ending with status 1; the grab's paths
-// on the standard output, the encoder library beside the program, what it
-// refuses, and a grab killed in the middle of a track.
+// holding exactly its samples, read back with bchunk and our own grab (cd-info
+// reads the recorder's cue sheets in AudioCdJobTest and PeerReadersTest); the
+// burns that fail or differ, ending with status 1; the grab's paths on the
+// standard output, the encoder library beside the program, what it refuses,
+// and a grab killed in the middle of a track.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,7 +11,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <regex>
 #include <thread>
 
 #include "jobs/burn/VerifyReport.h"
@@ -24,21 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ContainsRegex;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-// The audio tracks cd-info lists in a cue sheet, by number.
-std::vector<int> AudioTracksOf(const fs::path& cue) {
-  const auto info = RunProgram({"cd-info", "--no-device-info", "--no-cddb", "--cue-file=" + cue.string()});
-  EXPECT_EQ(info.exitStatus, 0) << info.err;
-  std::vector<int> tracks;
-  const std::regex line(R"(^\s*(\d+): \d\d:\d\d:\d\d\s+\d+ audio)");
-  for (const std::string& text : Lines(info.out)) {
-    std::smatch match;
-    if (std::regex_search(text, match, line)) tracks.push_back(std::stoi(match[1]));
-  }
-  return tracks;
-}
 
 // Splits the image with bchunk -w: its tracks hold `samples`.
 void ExpectTracksHold(const fs::path& cue, const std::vector<std::string>& samples) {
@@ -96,7 +82,6 @@ TEST_F(BurnAudioCli, EachFileBecomesATrackOfExactlyItsSamplesThatReadsBackWhole)
   const auto lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 1u);
   const fs::path cue = lines[0];
-  EXPECT_THAT(AudioTracksOf(cue), ElementsAre(1, 2, 3, 4));
   ExpectTracksHold(cue, samples);
 
   ASSERT_EQ(Cli({"tray", "insert", cue.string()}).exitStatus, 0);
@@ -125,7 +110,6 @@ TEST_F(BurnAudioCli, ABurnThatFailsOrDiffersEndsWithStatus1NamingTheTrack) {
   const auto kept = Lines(failed.out);
   ASSERT_EQ(kept.size(), 1u);
   const fs::path failedCue = kept[0].substr(0, kept[0].rfind(" (failed)"));
-  EXPECT_THAT(AudioTracksOf(failedCue), ElementsAre(1));
   ExpectTracksHold(failedCue, {samples[2]});
 
   const auto corrupt = Cli({"--no", "--fault", "WRITE10:from=480:corrupt", "burn-audio", "--verify", wavs[0], wavs[1]});
