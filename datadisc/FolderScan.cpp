@@ -105,6 +105,7 @@ void FolderScan::Walk(Level top) {
 }
 
 void FolderScan::AddEntriesOf(Level& level) {
+  if (folderEntered_) folderEntered_(level.path);
   if (!level.folder.List(names_)) {
     NoteUnreadable(level.path, level.folder.lastError());
     return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stop_token>
 #include <string>
 #include <unordered_set>
@@ -26,9 +27,11 @@ class SourceTree;
 // entered once: one reached again through a symbolic link stays empty. So a
 // scan holds no more than the real files below the folder, even from "/".
 // A stop request ends the scan before the next entry; the tree then says so.
+// Whoever started the scan may be told each folder as it is entered.
 class FolderScan {
  public:
-  FolderScan(SourceTree& tree, std::stop_token stop) : tree_(tree), stop_(std::move(stop)) {}
+  FolderScan(SourceTree& tree, std::stop_token stop, std::function<void(const std::string&)> entered)
+      : tree_(tree), stop_(std::move(stop)), folderEntered_(std::move(entered)) {}
 
   // SourceTree::AddPath.
   SourceNode* AddPath(const std::string& path, SourceNode* parent);
@@ -71,6 +74,7 @@ class FolderScan {
 
   SourceTree& tree_;
   std::stop_token stop_;
+  std::function<void(const std::string&)> folderEntered_;  // told each folder as it is listed
   std::vector<std::string> names_;  // of the folder being listed
   std::unordered_set<Identity, IdentityHash> entered_;
 };

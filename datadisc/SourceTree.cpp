@@ -137,8 +137,9 @@ void SourceTree::InsertAll(EntryList& list, EntryList fresh) const {
   std::inplace_merge(list.begin(), list.begin() + oldSize, list.end(), NodeBefore);
 }
 
-SourceNode* SourceTree::AddPath(const std::string& path, SourceNode* parent, std::stop_token stop) {
-  return FolderScan(*this, std::move(stop)).AddPath(path, parent);
+SourceNode* SourceTree::AddPath(const std::string& path, SourceNode* parent, std::stop_token stop,
+                                FolderEntered entered) {
+  return FolderScan(*this, std::move(stop), std::move(entered)).AddPath(path, parent);
 }
 
 std::unique_ptr<SourceNode> SourceTree::MakePreviousNode(const PreviousEntry& entry, SourceNode* parent) const {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stop_token>
 #include <string>
@@ -77,11 +78,15 @@ class SourceTree {
   // The same with the status given by the caller.
   SourceNode* AddEntry(SourceNode* parent, const std::string& path, const FileStatus& status);
 
+  // Told the path of each folder as the scan enters it, on the scanning thread.
+  using FolderEntered = std::function<void(const std::string& path)>;
+
   // AddEntry; for a folder, then every entry below it (see FolderScan). What
   // cannot be read is noted in unreadable() instead of added (the path
   // itself: null is returned). A request on `stop` ends the scan at the next
   // entry, leaving scanStopped() true.
-  SourceNode* AddPath(const std::string& path, SourceNode* parent, std::stop_token stop = {});
+  SourceNode* AddPath(const std::string& path, SourceNode* parent, std::stop_token stop = {},
+                      FolderEntered entered = {});
 
   // Adds the entries an earlier session recorded, so that the tree is the
   // union of both: directories of equal names are merged; an entry whose name

@@ -1,12 +1,10 @@
 // What a folder scan leaves out and where it stops: entries that are not files
 // or folders, pseudo file systems, folders reached again through links, and a
-// stop requested from another thread.
+// stop requested while it runs.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <stop_token>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "datadisc/SourceTree.h"
@@ -123,29 +121,32 @@ TEST(FolderScan, EachFolderIsScannedOnceWhateverLinksLeadToIt) {
   EXPECT_FALSE(tree.scanStopped());
 }
 
-// A scan of "/" stopped from another thread ends, says so, and never went
-// below /proc or /sys whatever it had reached.
-TEST(FolderScan, AScanOfTheWholeSystemStopsWhenAsked) {
+// A stop requested while the scan is under way (here as it enters the second
+// of three folders) ends it at the next entry and says so; one requested
+// before the scan adds nothing at all. That pseudo file systems are never
+// entered, whatever the scan reaches, is PseudoFileSystemsAreNotEntered.
+TEST(FolderScan, AStopEndsTheScanAtTheNextEntry) {
+  test::TempFolder folder;
+  for (const char* file : {"a/1", "a/2", "b/1", "b/2", "c/1", "c/2"}) folder.MakeFile(std::string("Top/") + file, 1);
+  const std::string top = (folder.path() / "Top").string();
   SourceTree tree = MakeTree();
   std::stop_source stop;
-  const SourceNode* root = nullptr;
-  std::thread scan([&] { root = tree.AddPath("/", nullptr, stop.get_token()); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  stop.request_stop();
-  scan.join();
+  std::vector<std::string> entered;
+  const SourceNode* root = tree.AddPath(top, nullptr, stop.get_token(), [&](const std::string& path) {
+    entered.push_back(path);
+    if (entered.size() == 3) stop.request_stop();
+  });
   ASSERT_NE(root, nullptr);
   EXPECT_TRUE(tree.scanStopped());
-  for (const char* pseudo : {"proc", "sys"}) {
-    if (const SourceNode* node = Child(*root, pseudo)) {
-      EXPECT_TRUE(node->children().empty()) << pseudo;
-    }
+  ASSERT_EQ(entered.size(), 3u);
+  ASSERT_EQ(root->children().size(), 3u);
+  for (const auto& node : root->children()) {
+    const bool scanned = JoinSourcePath(top, node->sourceName()) == entered[1];
+    EXPECT_EQ(node->children().size(), scanned ? 2u : 0u) << node->sourceName();
   }
 
-  // A stop requested before the scan adds nothing at all.
   SourceTree none = MakeTree();
-  std::stop_source stopped;
-  stopped.request_stop();
-  EXPECT_EQ(none.AddPath("/", nullptr, stopped.get_token()), nullptr);
+  EXPECT_EQ(none.AddPath(top, nullptr, stop.get_token()), nullptr);
   EXPECT_TRUE(none.scanStopped());
   EXPECT_TRUE(none.entries().empty());
 }

@@ -20,6 +20,13 @@ inline ProcessOutput Expose(const std::filesystem::path& data, std::vector<std::
   return Cli(data, outer);
 }
 
+// brenmark-cli on the same data folder, run by the command expose runs.
+inline ProcessOutput ExposedCli(const std::filesystem::path& data, std::vector<std::string> arguments,
+                                std::vector<std::string> outer = {}) {
+  arguments.insert(arguments.begin(), {BRENMARK_CLI_PATH, "--data-dir", data.string()});
+  return Expose(data, std::move(outer), {}, arguments);
+}
+
 // The finished image the last eject kept (the exposed recorder's own eject
 // is not seen by the command's program, which only sent the command).
 // Images kept within one second are told apart by a suffix, so the later of

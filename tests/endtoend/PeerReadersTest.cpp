@@ -2,7 +2,8 @@
 // the rippers (through SG_IO, or the CD-ROM driver's packets) grab exactly the
 // samples our own grab writes, whoever burned the disc; isoinfo (SCSI
 // commands) and cmp (plain reads of the node) find the data our burn wrote;
-// cd-info lists the tracks and the last session where the disc has them.
+// our own burns and grabs go through the device too (SG_IO on sr90); cd-info
+// lists the tracks and the last session where the disc has them.
 // Every run has a time limit, so a reader waiting for an answer that never
 // comes fails the test instead of hanging it.
 #include <gmock/gmock.h>
@@ -56,10 +57,10 @@ class PeerAudioReaders : public ::testing::TestWithParam<AudioBurner> {};
 // Two tracks, the first ending inside a sector, the second on a sector's end.
 // The burning peer lists both as audio in its TOC; bchunk and cd-info read
 // them from the kept cue sheet, cd-info from the device where the disc has
-// them; cd-paranoia and cdparanoia rip every sample our grab writes, and
-// those are the sources followed by silence (the rest of the last sector, the
-// run-out, and on the first track the pregap of the next, which rippers count
-// with it).
+// them; cd-paranoia and cdparanoia rip every sample our grab writes (through
+// the device, as in this process), and those are the sources followed by
+// silence (the rest of the last sector, the run-out, and on the first track
+// the pregap of the next, which rippers count with it).
 TEST_P(PeerAudioReaders, EveryReaderFindsEverySample) {
   ScratchFolder data("peer-readers-audio");
   ScratchFolder work("peer-readers-audio-work");
@@ -76,10 +77,9 @@ TEST_P(PeerAudioReaders, EveryReaderFindsEverySample) {
     EXPECT_NE(refused.exitStatus, kTimedOut);
     EXPECT_THAT(refused.out + refused.err, ::testing::HasSubstr("SEND CUE SHEET: [5 20 00]"));
   }
-  std::vector<std::string> burn =
-      ours ? std::vector<std::string>{"--drive", "virtual-cd", "burn-audio"} : GetParam().command;
+  std::vector<std::string> burn = ours ? std::vector<std::string>{"--drive", "sr90", "burn-audio"} : GetParam().command;
   burn.insert(burn.end(), wavs.begin(), wavs.end());
-  const ProcessOutput burned = ours ? Cli(data.path(), burn) : Peer(data.path(), burn);
+  const ProcessOutput burned = ours ? ExposedCli(data.path(), burn) : Peer(data.path(), burn);
   ASSERT_EQ(burned.exitStatus, 0) << burned.out << burned.err;
   if (!ours) {
     const ProcessOutput toc = Peer(data.path(), {GetParam().command[0], "dev=/dev/sr90", "-toc"});
@@ -97,13 +97,14 @@ TEST_P(PeerAudioReaders, EveryReaderFindsEverySample) {
   EXPECT_EQ(CdInfoTrackStart(info.out, 1, "audio"), 0) << info.out;
   EXPECT_EQ(CdInfoTrackStart(info.out, 2, "audio"), CueTrackStart(cue, 2)) << info.out;
 
-  for (const char* folder : {"bchunk", "grab", "cd-paranoia", "cdparanoia"})
+  for (const char* folder : {"bchunk", "grab", "direct", "cd-paranoia", "cdparanoia"})
     fs::create_directories(work.path() / folder);
   ASSERT_EQ(RunProgram({"bchunk", "-w", BinOf(cue).string(), cue.string(), (work.path() / "bchunk" / "track").string()})
                 .exitStatus,
             0);
-  const ProcessOutput grab = Cli(data.path(), {"--drive", "virtual-cd", "grab", (work.path() / "grab").string()});
+  const ProcessOutput grab = ExposedCli(data.path(), {"--drive", "sr90", "grab", (work.path() / "grab").string()});
   ASSERT_EQ(grab.exitStatus, 0) << grab.err;
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "grab", (work.path() / "direct").string()}).exitStatus, 0);
   for (const char* ripper : {"cd-paranoia", "cdparanoia"}) {
     const ProcessOutput ripped = Read(data.path(), work.path() / ripper, std::string(ripper) + " -d /dev/sr90 -B");
     EXPECT_EQ(ripped.exitStatus, 0) << ripper << ripped.err;
@@ -117,6 +118,7 @@ TEST_P(PeerAudioReaders, EveryReaderFindsEverySample) {
     const std::string grabbed = take("grab", ".wav");
     ExpectSamplesThenSilence(grabbed, samples[index], "grab " + number);
     ExpectSamplesThenSilence(take("bchunk", ".wav"), samples[index], "bchunk " + number);
+    EXPECT_TRUE(take("direct", ".wav") == grabbed) << "grabbed in this process " << number;
     for (const char* ripper : {"cd-paranoia", "cdparanoia"})
       EXPECT_TRUE(take(ripper, ".cdda.wav") == grabbed) << ripper << " " << number;
   }
@@ -131,28 +133,40 @@ INSTANTIATE_TEST_SUITE_P(
                                   "control: 0 mode: -1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A data CD of two sessions burned by us: cd-info lists both tracks and the
-// last session's start (the driver's multisession answer); isoinfo reads each
-// session's files through SCSI commands; cmp reads the node plainly and finds
-// each track's user data, up to the run-out, where the read fails as on a
-// real drive; writing the node fails.
+// A data CD of two sessions burned by us through SG_IO on sr90: each burned
+// folder is a folder of the disc, the last session holds both. cd-info lists
+// both tracks and the last session's start (the driver's multisession
+// answer); isoinfo reads each session's files through SCSI commands; cmp
+// reads the node plainly and finds each track's user data, up to the run-out,
+// where the read fails as on a real drive; writing the node fails.
 TEST(PeerDataReaders, TwoSessionsOfOurBurnReadByteForByte) {
   ScratchFolder data("peer-readers-data");
   ScratchFolder work("peer-readers-data-work");
-  const fs::path first = work.path() / "first";
-  const fs::path second = work.path() / "second";
+  const fs::path sources = work.path() / "sources";
+  const fs::path first = sources / "first";
+  const fs::path second = sources / "second";
   WritePatternFile(first / "photo.bin", 250000, 21);
   WritePatternFile(second / "notes.bin", 70000, 22);
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank"}).exitStatus, 0);
-  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "burn-cd", "--multisession", first.string()}).exitStatus, 0);
+  const ProcessOutput opened = ExposedCli(data.path(), {"--drive", "sr90", "burn-cd", "--multisession", first.string()});
+  ASSERT_EQ(opened.exitStatus, 0) << opened.err;
+  EXPECT_THAT(opened.err, ::testing::HasSubstr("Disc burned."));
   const fs::path open = NewestImage(data.path(), ".cue");
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", open.string()}).exitStatus, 0);
-  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "burn-cd", second.string()}).exitStatus, 0);
+  const ProcessOutput appended = ExposedCli(data.path(), {"--drive", "sr90", "burn-cd", second.string()});
+  ASSERT_EQ(appended.exitStatus, 0) << appended.err;
+  EXPECT_THAT(appended.err, ::testing::HasSubstr("entries of the previous session imported"));
   const fs::path cue = EjectedImage(data.path(), "virtual-cd", ".cue");
+  ASSERT_NE(cue, open);
   const fs::path flat = work.path() / "flat.iso";
   ExtractMode1UserData(BinOf(cue), flat);
   const std::int32_t last = LastSessionStart(flat);
   ASSERT_GT(last, kFirstSessionGap);
+  ASSERT_EQ(ExtractImage(flat, 0, work.path() / "session one").exitStatus, 0);
+  ExpectSameFiles(first, work.path() / "session one" / "first");
+  EXPECT_FALSE(fs::exists(work.path() / "session one" / "second"));
+  ASSERT_EQ(ExtractImage(flat, last, work.path() / "session two").exitStatus, 0);
+  ExpectSameFiles(sources, work.path() / "session two");
   ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue.string()}).exitStatus, 0);
 
   const ProcessOutput info = Read(data.path(), work.path(), "cd-info --no-header --no-cddb --no-analyze /dev/sr90");

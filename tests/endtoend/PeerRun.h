@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -10,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/audio/WavBytes.h"
+#include "tests/endtoend/AudioTakes.h"
 #include "tests/endtoend/ExposeRun.h"
 
 namespace brenmark::endtoend {
@@ -49,17 +48,6 @@ inline int CountMatches(const std::string& text, const std::string& pattern) {
                                         std::sregex_iterator()));
 }
 
-// `samples` at the start of the audio `grabbed` holds, then only silence
-// (the end of the last sector and the drive's run-out).
-inline void ExpectSamplesThenSilence(const std::string& grabbed, const std::string& samples,
-                                     const std::string& what) {
-  ASSERT_GE(grabbed.size(), samples.size()) << what;
-  EXPECT_TRUE(grabbed.compare(0, samples.size(), samples) == 0) << what;
-  EXPECT_TRUE(std::all_of(grabbed.begin() + static_cast<std::ptrdiff_t>(samples.size()), grabbed.end(),
-                          [](char byte) { return byte == 0; }))
-      << what;
-}
-
 // `work`/image.iso, an ISO 9660 image of the folder `work`/tree holding one
 // file of `size` bytes, made by another program than the ones tested; empty
 // when it could not be made.
@@ -82,23 +70,6 @@ inline std::string CueIndex(const std::filesystem::path& cue, int track, int ind
   const std::size_t at = text.find(header);
   const std::size_t found = at == std::string::npos ? at : text.find(mark, at);
   return found == std::string::npos ? std::string() : text.substr(found + 9, 8);
-}
-
-// The samples of a canonical WAV file (its header 44 bytes).
-inline std::string WavSamples(const std::filesystem::path& wav) {
-  constexpr std::size_t kCanonicalHeader = 44;
-  const std::string bytes = ReadWholeFile(wav);
-  return bytes.size() < kCanonicalHeader ? std::string() : bytes.substr(kCanonicalHeader);
-}
-
-// Each of `samples` as a canonical WAV file `work`/takeN.wav; their paths.
-inline std::vector<std::string> WriteTakes(const std::filesystem::path& work, const std::vector<std::string>& samples) {
-  std::vector<std::string> wavs;
-  for (const std::string& take : samples) {
-    wavs.push_back((work / ("take" + std::to_string(wavs.size() + 1) + ".wav")).string());
-    audio::test::WriteBytes(wavs.back(), audio::test::CanonicalWav(take));
-  }
-  return wavs;
 }
 
 }  // namespace brenmark::endtoend

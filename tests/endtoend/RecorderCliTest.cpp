@@ -11,7 +11,9 @@
 #include <tuple>
 #include <utility>
 
+#include "jobs/burn/DataDiscJob.h"
 #include "tests/endtoend/CliRun.h"
+#include "tests/endtoend/VirtualBench.h"
 
 namespace brenmark::endtoend {
 namespace {
@@ -57,43 +59,38 @@ TEST(RecorderCli, AVanishedImageIsToldAndNotReplacedByABlank) {
 }
 
 // A written disc the eject cannot keep ("burned discs" replaced by a file
-// while the burn waits on the drive's buffer): the burn fails saying why and
-// that the disc is still in the tray, and the next eject, once the folder can
-// take it, keeps that same disc.
+// while the data is written, after the recorder has checked its folders): the
+// burn fails saying why and that the disc is still in the tray, and the next
+// eject, by another process once the folder can take it, keeps that same disc.
 TEST(RecorderCli, AWrittenDiscThatCannotBeKeptFailsTheBurnAndStaysInTheTray) {
-  ScratchFolder data("not-kept-data");
   ScratchFolder source("not-kept-source");
   WritePatternFile(source.path() / "file.bin", 300000, 1);
-  const fs::path burned = data.path() / "burned discs";
-  for (const auto& [drive, burnCommand, extension] :
-       {std::tuple{"virtual-cd", "burn-cd", ".cue"}, std::tuple{"virtual-dvd", "burn-dvd", ".iso"}}) {
-    SCOPED_TRACE(drive);
-    ASSERT_EQ(Cli(data.path(), {"--drive", drive, "tray", "blank"}).exitStatus, 0);
-    const fs::path outputs = source.path() / drive;
-    const pid_t burner = StartCli({"--data-dir", data.path().string(), "--drive", drive, "--no", "--fault",
-                                   "bufferfull:15", burnCommand, source.path().string()},
-                                  outputs);
-    ASSERT_GT(burner, 0);
-    // The recorder has checked its folders once the job has begun; the buffer then holds it for seconds.
-    bool begun = false;
-    for (int attempt = 0; attempt < 1000 && !begun; ++attempt) {
-      begun = ReadWholeFile(outputs.string() + ".err").find("Initializing disc format...") != std::string::npos;
-      if (!begun) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    fs::remove_all(burned);
-    WritePatternFile(burned, 10, 2);
-    int status = 0;
-    ASSERT_EQ(::waitpid(burner, &status, 0), burner);
-    ASSERT_TRUE(begun);
-    const std::string err = ReadWholeFile(outputs.string() + ".err");
-    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
-    EXPECT_THAT(err, HasSubstr("could not keep its image in the burned discs folder: " + burned.string()));
-    EXPECT_THAT(err, HasSubstr("The disc is still in the recorder's tray"));
-    EXPECT_THAT(ReadWholeFile(outputs.string() + ".out"), Not(HasSubstr(extension)));
+  for (const auto& [drive, job, name, extension] :
+       {std::tuple{VirtualBench::kCdDrive, &DataCdJob, "virtual-cd", ".cue"},
+        std::tuple{VirtualBench::kDvdDrive, &DataDvdJob, "virtual-dvd", ".iso"}}) {
+    SCOPED_TRACE(name);
+    VirtualBench bench;
+    const fs::path burned = bench.discs.path() / "burned discs";
+    JobInputs inputs;
+    inputs.sourceTree = VirtualBench::TreeOf(source.path());
+    inputs.currentDrive = drive;
+    inputs.writeSpeed = 705;
+    auto progress = std::make_shared<test::ActingProgress>("Writing Data To CD...", [&burned] {
+      fs::remove_all(burned);
+      WritePatternFile(burned, 10, 2);
+    });
+    const auto burn = bench.runner->Start(job, std::move(inputs), progress);
+    burn->Wait();
+    EXPECT_EQ(burn->result(), JobEnd::BurnFailed);
+    const auto texts = bench.prompt.texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_THAT(texts[0], HasSubstr("could not keep its image in the burned discs folder: " + burned.string()));
+    EXPECT_THAT(texts[0], HasSubstr("The disc is still in the recorder's tray"));
+    EXPECT_THAT(bench.finishedImages(), ::testing::IsEmpty());
 
     fs::remove(burned);
-    EXPECT_THAT(Cli(data.path(), {"--drive", drive, "tray", "show"}).out, HasSubstr("1 track(s)"));
-    const ProcessOutput eject = Cli(data.path(), {"--drive", drive, "tray", "eject"});
+    EXPECT_THAT(Cli(bench.discs.path(), {"--drive", name, "tray", "show"}).out, HasSubstr("1 track(s)"));
+    const ProcessOutput eject = Cli(bench.discs.path(), {"--drive", name, "tray", "eject"});
     EXPECT_EQ(eject.exitStatus, 0) << eject.err;
     EXPECT_THAT(eject.out, HasSubstr(burned.string()));
     EXPECT_THAT(eject.out, HasSubstr(extension));

@@ -10,7 +10,6 @@ namespace brenmark::endtoend {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::SizeIs;
@@ -33,23 +32,6 @@ std::vector<std::string> TopLevelNames(const fs::path& folder) {
   for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
-}
-
-TEST(SourceFolders, APathEndingInDotsIsNamedByTheFolderItLeadsTo) {
-  ScratchFolder source("dots");
-  WritePatternFile(source.path() / "Real" / "sub" / "data.bin", 3000, 1);
-  ScratchFolder discs("dots-discs");
-  for (const std::string& path : {(source.path() / "Real" / "sub" / "..").string(),
-                                  (source.path() / "Real" / ".").string()}) {
-    ScratchFolder out("dots-out");
-    const fs::path target = out.path() / "target";
-    BurnDvdAndExtract(discs.path(), path, target);
-    // Nothing lands beside the target folder.
-    EXPECT_THAT(TopLevelNames(out.path()), ElementsAre("target")) << path;
-    EXPECT_THAT(TopLevelNames(target), ElementsAre("Real")) << path;
-    EXPECT_EQ(ReadWholeFile(target / "Real" / "sub" / "data.bin"),
-              ReadWholeFile(source.path() / "Real" / "sub" / "data.bin"));
-  }
 }
 
 TEST(SourceFolders, ATreeDeeperThanTheLongestPathBurnsWhole) {

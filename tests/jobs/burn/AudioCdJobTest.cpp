@@ -1,5 +1,5 @@
-// Audio CDs burned from WAV files on the virtual CD recorder, through the job
-// and through brenmark-cli, read back with cd-info and bchunk.
+// Audio CDs burned from WAV files on the virtual CD recorder through the job,
+// read back with cd-info and bchunk (brenmark-cli's burns: endtoend/AudioCliTest).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -14,9 +14,7 @@
 
 #include "audio/AudioTrackReader.h"
 #include "jobs/burn/AudioCdJob.h"
-#include "jobs/burn/VerifyReport.h"
 #include "tests/audio/WavBytes.h"
-#include "tests/endtoend/CliRun.h"
 #include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/VirtualBench.h"
 #include "tests/support/RecordingProgress.h"
@@ -32,7 +30,6 @@ using audio::test::Le;
 using audio::test::Riff;
 using audio::test::Samples;
 using ::testing::Contains;
-using ::testing::ContainsRegex;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -101,91 +98,6 @@ void ExpectTracksHold(const fs::path& cue, std::size_t first, const std::vector<
     const fs::path wav = split.path() / wavs[first + i];
     SCOPED_TRACE(wav.string());
     ExpectSamplesThenSilence(ReadWholeFile(wav).substr(44), samples[i]);
-  }
-}
-
-TEST(AudioCdJob, CliBurnsEveryFileAsATrackHoldingExactlyItsSamplesAndFailsWithStatus1) {
-  WavSet wavs;
-  ScratchFolder data("cli");
-  std::vector<std::string> arguments = {"--drive", "virtual-cd", "burn-audio"};
-  arguments.insert(arguments.end(), wavs.paths.begin(), wavs.paths.end());
-  const auto run = Cli(data.path(), arguments);
-  ASSERT_EQ(run.exitStatus, 0) << run.err;
-  for (const char* status : {"Burning Track 1 of 4 on CD ...", "Closing Track 4 of 4 ...", "Closing Disc Session...",
-                             "Audio CD is done."}) {
-    EXPECT_THAT(run.err, HasSubstr(status));
-  }
-  EXPECT_THAT(run.err, HasSubstr("at least 4 seconds"));
-  EXPECT_THAT(run.err, HasSubstr(wavs.Path("short.wav")));
-
-  const auto lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 1u);
-  const fs::path cue = lines.back();
-  EXPECT_THAT(AudioTracksOf(cue), ElementsAre(1, 2, 3, 4));
-  ExpectTracksHold(cue, 0, wavs.samples);
-
-  // A burn that does not complete ends with the failure and exit status 1. The
-  // first track's only write was given up (a write error on a CD-R is not
-  // retried unasked), so the next file becomes track 1.
-  const auto failed =
-      Cli(data.path(), {"--drive", "virtual-cd", "--fault", "WRITE10:count=1", "--no", "burn-audio", wavs.paths[0], wavs.paths[3]});
-  EXPECT_EQ(failed.exitStatus, 1);
-  EXPECT_THAT(failed.err, HasSubstr("Disc burning failed."));
-  const auto kept = Lines(failed.out);
-  ASSERT_EQ(kept.size(), 1u);
-  const fs::path failedCue = kept[0].substr(0, kept[0].rfind(" (failed)"));
-  EXPECT_THAT(AudioTracksOf(failedCue), ElementsAre(1));
-  ExpectTracksHold(failedCue, 0, {wavs.samples[3]});
-}
-
-// --verify reads every track back: a clean disc ends "no differences", a
-// block stored with a flipped byte (track 2 starts at 321 + 2 + 150 = 473)
-// and a block that cannot be read are named by their track, with status 1.
-TEST(AudioCdJob, CliVerifyNamesTheTrackThatDiffersOrCannotBeRead) {
-  WavSet wavs;
-  ScratchFolder data("cli-verify");
-  const auto burn = [&](std::vector<std::string> options) {
-    options.insert(options.begin(), {"--drive", "virtual-cd", "--no"});
-    options.insert(options.end(), {"burn-audio", "--verify"});
-    options.insert(options.end(), wavs.paths.begin(), wavs.paths.end());
-    return Cli(data.path(), options);
-  };
-  const auto clean = burn({});
-  EXPECT_EQ(clean.exitStatus, 0) << clean.err;
-  EXPECT_THAT(clean.err, HasSubstr("Verifying track 4 of 4..."));
-  EXPECT_THAT(clean.err, ContainsRegex("Verified: 4 tracks, [0-9.]+ MB, no differences\\."));
-
-  const auto corrupt = burn({"--fault", "WRITE10:from=480:corrupt"});
-  EXPECT_EQ(corrupt.exitStatus, 1);
-  EXPECT_THAT(corrupt.err, HasSubstr("Verification failed: 1 track differs: track 2 (" + wavs.paths[1] +
-                                     ") (first difference within " + ByteRangeText(7 * 2352, 2352) + ")"));
-
-  const auto unreadable = burn({"--fault", "READCD:from=480:count=3"});
-  EXPECT_EQ(unreadable.exitStatus, 1);
-  EXPECT_THAT(unreadable.err, HasSubstr("Verification failed: 1 track could not be read: track 2 (" + wavs.paths[1] +
-                                        ") (blocks 473-"));
-}
-
-// A burned disc grabs back whole: the gaps the recorder wrote between the
-// tracks (run-out, pregap) read as silence, the image inserted after the
-// burn and again after an eject.
-TEST(AudioCdJob, CliGrabsABurnedDiscBackToItsSamplesFollowedOnlyBySilence) {
-  WavSet wavs;
-  ScratchFolder data("round-trip");
-  const auto burn = Cli(data.path(), {"--drive", "virtual-cd", "burn-audio", wavs.paths[1], wavs.paths[2]});
-  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
-  const std::string cue = Lines(burn.out).at(0);
-  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue}).exitStatus, 0);
-  for (const char* round : {"inserted", "ejected and inserted again"}) {
-    SCOPED_TRACE(round);
-    const fs::path out = data.path() / round;
-    fs::create_directory(out);
-    const auto grab = Cli(data.path(), {"--drive", "virtual-cd", "grab", out.string()});
-    ASSERT_EQ(grab.exitStatus, 0) << grab.err;
-    ExpectSamplesThenSilence(ReadWholeFile(out / "track01.wav").substr(44), wavs.samples[1]);
-    ExpectSamplesThenSilence(ReadWholeFile(out / "track02.wav").substr(44), wavs.samples[2]);
-    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "eject"}).exitStatus, 0);
-    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", cue}).exitStatus, 0);
   }
 }
 
@@ -421,27 +333,6 @@ TEST(AudioCdJob, AFileThatChangesAfterTheCheckIsNamedWhenItsTrackComes) {
   EXPECT_EQ(goneResult, JobEnd::BurnFailed);
   ASSERT_FALSE(goneTexts.empty());
   EXPECT_THAT(goneTexts.back(), HasSubstr("Error opening source stream.\nBurning process will be terminated.\n" + second + ": No such file or directory"));
-}
-
-// RF64, as a recorder of long takes writes it (here ffmpeg), burns like any WAV.
-TEST(AudioCdJob, AnRf64FileBurnsToExactlyItsSamples) {
-  ScratchFolder folder("rf64");
-  const std::string wav = (folder.path() / "take.wav").string();
-  const std::string raw = (folder.path() / "take.raw").string();
-  const std::vector<std::string> sine = {"ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i",
-                                         "sine=frequency=440:duration=5", "-ac", "2", "-ar", "44100", "-c:a", "pcm_s16le"};
-  for (const std::vector<std::string>& output : {std::vector<std::string>{"-rf64", "always", wav},
-                                                 std::vector<std::string>{"-f", "s16le", raw}}) {
-    std::vector<std::string> argv = sine;
-    argv.insert(argv.end(), output.begin(), output.end());
-    const auto made = RunProgram(argv);
-    ASSERT_EQ(made.exitStatus, 0) << made.err;
-  }
-  ASSERT_EQ(ReadWholeFile(wav).substr(0, 4), "RF64");
-  ScratchFolder data("rf64-data");
-  const auto run = Cli(data.path(), {"--drive", "virtual-cd", "burn-audio", wav});
-  ASSERT_EQ(run.exitStatus, 0) << run.err;
-  ExpectTracksHold(Lines(run.out).at(0), 0, {ReadWholeFile(raw)});
 }
 
 }  // namespace
