@@ -7,6 +7,8 @@
 
 #include "datadisc/SourceNode.h"
 
+// The directory records of the ISO 9660 and Joliet trees, with or without
+// the CD-XA field, and the directories they make.
 namespace brenmark::datadisc {
 
 // Bytes of the "." and ".." records together.

@@ -10,6 +10,8 @@
 
 #include "datadisc/SourceTree.h"
 
+// The directories of an image numbered for the path tables, level by level,
+// and the L and M path tables written from that numbering.
 namespace brenmark::datadisc {
 
 // One directory of the path tables.

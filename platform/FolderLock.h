@@ -11,7 +11,9 @@ namespace brenmark::platform {
 // it the same way: held until released or destroyed, and released by the
 // system when the holding process ends in any way, so that a killed process
 // never leaves the folder locked. Two locks of one folder exclude each other
-// within one process too.
+// within one process too. It is a write lock on the first byte of a lock file
+// in the folder, which the Windows program under Wine and the Linux program
+// both honour, so the two can share one data folder.
 class FolderLock {
  public:
   FolderLock() = default;

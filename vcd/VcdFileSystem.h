@@ -8,6 +8,10 @@
 #include "datadisc/VolumeDescriptors.h"
 #include "vcd/VcdTrackTable.h"
 
+// Track 1 of a Video CD, sector by sector: the volume descriptor and its
+// terminator, the path tables, the five directories, INFO.VCD and ENTRIES.VCD
+// (entry points in BCD). Record and descriptor bytes come from datadisc/'s
+// writers; only the Video CD's own values are set here.
 namespace brenmark::vcd {
 
 // Sectors of track 1 that are not zero.

@@ -9,6 +9,11 @@
 #include "virtualdrive/DiscGeometry.h"
 #include "virtualdrive/Sense.h"
 
+// A disc as MMC describes it: blank, incomplete or complete, its sessions and
+// tracks. A CD is written track at once, the drive recording each track's
+// pregap and run-out (a track ends at CLOSE TRACK, or at SYNCHRONIZE CACHE,
+// on which burning programs rely); a DVD session at once after RESERVE TRACK.
+// A CD's size (21 to 99 minutes) sets its capacity and lead-out.
 namespace brenmark::virtualdrive {
 
 enum class MediumKind : std::uint8_t { CdR, CdRw, CdRom, DvdR, DvdRom };

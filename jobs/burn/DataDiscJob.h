@@ -6,7 +6,10 @@
 namespace brenmark {
 
 // Burns the job's source tree as an ISO 9660 + Joliet data disc on the job's
-// drive: track at once on CD, session at once on DVD.
+// drive: track at once on CD, session at once on DVD. On an appendable disc
+// the new session also holds the last session's files. Nothing is written
+// without the track's start; a refused reservation or cache synchronisation
+// fails the burn after closing what can be closed.
 JobEnd DataCdJob(JobContext& context);
 JobEnd DataDvdJob(JobContext& context);
 

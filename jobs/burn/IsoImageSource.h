@@ -13,7 +13,9 @@ namespace brenmark {
 
 // A laid-out ISO 9660 image as the data job writes it: the image stream's
 // groups in order, 2048-byte blocks, the job's progress steps around them,
-// and its messages for source files that fail or changed since the scan.
+// and its messages for source files that fail or changed since the scan (a
+// file that shrank fails the burn; one that grew is written as far as it was
+// scanned, with one warning).
 class IsoImageSource final : public SectorSource {
  public:
   static constexpr int kBlockTypeMode1 = 8;

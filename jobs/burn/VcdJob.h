@@ -7,7 +7,10 @@ namespace brenmark {
 
 // Burns the job's source files as a Video CD on the job's drive: track 1 with
 // the file system and control files, then one MPEG track per file, track at
-// once. A single file larger than the disc is spread over several discs.
+// once. A single file larger than the disc is spread over several discs, each
+// filled to its last block, the user asked (WaitForUser) for each further
+// blank; without one the job fails, saying how many bytes were not written.
+// Every file is opened, measured and checked before the drive is touched.
 JobEnd VcdJob(JobContext& context);
 
 // The texts the Video CD job shows.

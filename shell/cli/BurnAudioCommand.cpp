@@ -1,3 +1,4 @@
+// `brenmark-cli burn-audio`: WAV files burned as an audio CD.
 #include "jobs/burn/AudioCdJob.h"
 #include "shell/cli/BurnJobRun.h"
 #include "shell/cli/CliCommand.h"

@@ -1,3 +1,4 @@
+// `brenmark-cli burn-cd` and `burn-dvd`: a folder burned as a data disc.
 #include <algorithm>
 
 #include "jobs/burn/DataDiscJob.h"

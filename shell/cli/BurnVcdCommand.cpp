@@ -1,3 +1,4 @@
+// `brenmark-cli burn-vcd`: MPEG-1 files burned as a Video CD.
 #include "jobs/burn/VcdJob.h"
 #include "shell/cli/BurnJobRun.h"
 #include "shell/cli/CliCommand.h"

@@ -1,3 +1,6 @@
+// Every command of brenmark-cli, listed once: its name, its usage and the
+// text --help (and the man page made from it) shows. Each command's function
+// lives in a file of its own.
 #include "shell/cli/CliCommand.h"
 
 namespace brenmark::cli {

@@ -1,3 +1,4 @@
+// `brenmark-cli drives`: the drive table, one line per drive with its index.
 #include <cstdio>
 
 #include "platform/Terminal.h"

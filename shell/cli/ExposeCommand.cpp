@@ -1,3 +1,7 @@
+// `brenmark-cli expose` (Linux): runs a command with brenmark-expose.so
+// preloaded (found beside the program, else in ../lib/brenmark/) and the
+// environment that tells it the device paths, the data folder and the
+// --fault options, and exits with the command's status.
 #include <spawn.h>
 #include <sys/wait.h>
 

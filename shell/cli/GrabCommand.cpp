@@ -1,3 +1,5 @@
+// `brenmark-cli grab`: the grab job with its format, bit rate and tracks
+// from the command line; the disc's audio tracks when none are named.
 #include <algorithm>
 #include <array>
 #include <charconv>

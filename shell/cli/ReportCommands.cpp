@@ -1,3 +1,5 @@
+// `brenmark-cli device-info` and `disc-info`: the desktop's reports, their
+// text on the standard output.
 #include <cstdio>
 #include <optional>
 #include <string>

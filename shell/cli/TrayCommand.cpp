@@ -1,3 +1,4 @@
+// `brenmark-cli tray`: shows and works a virtual recorder's tray.
 #include <cstdio>
 
 #include "platform/Terminal.h"

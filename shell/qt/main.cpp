@@ -1,3 +1,5 @@
+// brenmark, the Qt desktop program: its options (--data-dir, --screenshots),
+// the remembered settings, and the DesktopSession it runs.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTemporaryDir>

@@ -1,3 +1,6 @@
+// brenmark.exe, the Windows desktop program: its options (--data-dir,
+// --screenshots), the remembered settings in brenmark.ini in the data folder,
+// and the Win32Session it runs.
 #include <windows.h>
 
 #include <commctrl.h>

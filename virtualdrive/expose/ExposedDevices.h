@@ -18,6 +18,12 @@ namespace brenmark::expose {
 // The devices one process shows: the CD and DVD recorders over the settings'
 // data folder (made, with the settings' faults armed, the first time a device
 // is used), and which open descriptors stand for which device.
+//
+// Each process runs its own recorders rather than asking a server: the
+// recorders already share one disc between processes through their folder
+// lock and tray files, so a process that opens the device is just another
+// user of the recorder, and one that dies releases it with its lock. A server
+// would add a second way of sharing, with a protocol and a life of its own.
 class ExposedDevices {
  public:
   explicit ExposedDevices(ExposeSettings settings);

@@ -1,6 +1,11 @@
 // The C library's file calls, taken over for the exposed device paths only.
 // Every call on another path or descriptor goes straight to the function the
-// C library (or the next preloaded library) provides.
+// C library (or the next preloaded library) provides. This is the preloaded
+// library `brenmark-expose.so`; exports.map exports these entry points alone.
+// A device's descriptor is one on /dev/null; writing the node fails with EPERM,
+// as on a read-only block device; the kernel's table of CD-ROM drives, opened
+// for reading, is an in-memory file holding the system's table with the
+// devices added.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
