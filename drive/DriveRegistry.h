@@ -15,6 +15,14 @@
 #include "drive/Sleeper.h"
 #include "drive/UserPrompt.h"
 
+// The table of drives. Enumeration asks each provider in turn (the system's
+// drives first, then the virtual recorders) for its devices, at most 64 in
+// all; each one is opened shared (another program holding it does not hide
+// it) and sent INQUIRY, GET CONFIGURATION and MODE SENSE of page 2Ah for its
+// model text, interface and write capabilities, then closed. A host-adapter
+// device that does not answer INQUIRY is left out; the others are named by
+// their short name and model. Afterwards a drive is used only through the
+// DriveHandle that Open gives.
 namespace brenmark {
 
 // One recorder, as enumeration found it. Text fields hold at most 127

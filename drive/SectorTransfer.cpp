@@ -8,9 +8,15 @@
 #include "drive/DriveHandle.h"
 #include "drive/MmcCommand.h"
 
-// Sector reads and writes: two silent retries one second apart, then the user
-// decides whether another series of three attempts is made. An answer that a
-// retry cannot change goes to the user at once.
+// Sector reads (READ CD, READ(12)) and writes (WRITE(10), WRITE(12)): two
+// silent retries one second apart, then the user decides whether another
+// series of three attempts is made. An answer that a retry cannot change goes
+// to the user at once: ILLEGAL REQUEST, or a write error on write-once media
+// (told by the disc information's erasable bit). Before each write the
+// drive's buffer is waited for, at most 30 s without room; once a write went
+// through after such a wait, the report is not waited for again while the
+// handle stays open. "Becoming ready" and "long write in progress" answers
+// are waited out without counting as tries.
 namespace brenmark {
 namespace {
 

@@ -18,6 +18,10 @@
 #include "jobs/JobState.h"
 #include "jobs/ProgressSink.h"
 
+// The job mechanism: one worker thread per job, started by JobRunner under
+// the drive's lease. An exception that escapes a procedure ends its job
+// Crashed, the reason told, instead of ending the program; the runner joins
+// its threads when destroyed.
 namespace brenmark {
 
 // What a running job works with: its own inputs, its own progress window and
