@@ -10,8 +10,8 @@
 #include "tests/support/VirtualRecorderRegistry.h"
 #include "virtualdrive/FaultInjector.h"
 
-// The sector transfers' retries decided by the drive's answer, against the
-// virtual CD recorder with armed faults.
+// The sector transfers' retries decided by the drive's answer, and the answer
+// the registry keeps, against the virtual CD recorder with armed faults.
 namespace brenmark::testing {
 namespace {
 
@@ -30,7 +30,7 @@ class SenseRetry : public testsupport::VirtualRecorderRegistry<> {
     std::array<std::uint8_t, 64> page{};
     registry->ModeSense(kCd, 0x05, 64, page.data());
     ASSERT_EQ(registry->SetWriteParameters(kCd, 64, page.data(), 1, 1, 0x00, 8, 0x00, 4, nullptr), 0);
-    recorder().ClearCommandHistory();
+    trace->Clear();
   }
 
   void Arm(const char* text) {
@@ -40,9 +40,9 @@ class SenseRetry : public testsupport::VirtualRecorderRegistry<> {
   }
 
   long Sent(std::uint8_t opcode) const {
-    const auto history = recorder().CommandHistory();
+    const auto history = trace->Of(recorder().model().shortName);
     return std::count_if(history.begin(), history.end(),
-                         [opcode](const virtualdrive::CommandRecord& record) { return record.opcode() == opcode; });
+                         [opcode](const TracedCommand& record) { return record.opcode() == opcode; });
   }
 
   virtualdrive::VirtualRecorder& recorder() const { return *recorders[kCd]; }
@@ -103,6 +103,38 @@ TEST_F(SenseRetry, TransientAnswersKeepTheirSilentRetries) {
   EXPECT_EQ(Sent(kReadCd), 3);
   EXPECT_EQ(sleeper.Count(1000ms), 4);
   EXPECT_TRUE(prompt.questions().empty());
+}
+
+TEST_F(SenseRetry, ADriveThatIsBecomingReadyIsWaitedForWithoutUsingUpTries) {
+  LoadBlank(virtualdrive::MediumKind::CdR);
+  Arm("WRITE10:count=4:sense=2/04/08");
+  Arm("READCD:count=2:sense=2/04/01");
+  ASSERT_EQ(registry->WriteSectors(kCd, 0, 16, 2048, blocks.data()), 0);
+  std::vector<std::uint8_t> sector(2048);
+  ASSERT_EQ(registry->ReadSectors(kCd, 0, 1, sector.data(), 2048, 0x10), 0);
+  EXPECT_EQ(sleeper.Count(1000ms), 6);
+  EXPECT_TRUE(prompt.questions().empty());
+
+  // A drive that never gets ready is not waited for without end: each try
+  // waits a bounded time, then counts as failed, and the user is asked.
+  sleeper.waits.clear();
+  Arm("WRITE10:always:sense=2/04/01");
+  EXPECT_EQ(registry->WriteSectors(kCd, 16, 1, 2048, sector.data()), 2);
+  EXPECT_EQ(prompt.questions().size(), 1u);
+  EXPECT_EQ(sleeper.Count(1000ms), 3 * 120 + 2);
+}
+
+TEST_F(SenseRetry, TheLastOutcomeOfADriveKeepsItsResidualAndEjectTellsTheDrivesAnswer) {
+  ASSERT_TRUE(registry->OpenDevice(kCd));
+  std::int32_t sessions = 0;
+  ASSERT_TRUE(registry->GetDiscInfo(kCd, &sessions, nullptr, nullptr));
+  EXPECT_TRUE(registry->LastOutcome(kCd).good());
+  EXPECT_GT(registry->LastOutcome(kCd).residual, 0u);  // 256 bytes asked, fewer given
+  EXPECT_EQ(registry->LastOutcome(-1).result, TransportResult::TransportFailure);
+
+  Arm("STARTSTOPUNIT");
+  EXPECT_FALSE(registry->EjectDisc(kCd));  // what the drive answered, not a blanket yes
+  EXPECT_TRUE(registry->EjectDisc(kCd));
 }
 
 }  // namespace

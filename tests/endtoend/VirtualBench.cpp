@@ -3,12 +3,13 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "drive/TracingTransport.h"
 #include "shell/SourceFolder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::endtoend {
 
-VirtualBench::VirtualBench(bool answerYes) : prompt(answerYes) {
+VirtualBench::VirtualBench(bool answerYes, bool traced) : prompt(answerYes) {
   auto provider = std::make_unique<virtualdrive::VirtualRecorderProvider>(discs.path());
   recorders_ = provider->recorders();
   for (const auto& recorder : recorders_) {
@@ -18,11 +19,15 @@ VirtualBench::VirtualBench(bool answerYes) : prompt(answerYes) {
     });
   }
   std::vector<std::unique_ptr<DeviceProvider>> providers;
-  providers.push_back(std::move(provider));
+  if (traced) {
+    providers.push_back(std::make_unique<TracingDeviceProvider>(std::move(provider), trace));
+  } else {
+    providers.push_back(std::move(provider));
+  }
   registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
   registry->EnumerateDrives();
   runner = std::make_unique<JobRunner>(*registry, prompt, leases);
-  for (const auto& recorder : recorders_) recorder->ClearCommandHistory();
+  trace->Clear();
 }
 
 VirtualBench::~VirtualBench() { runner.reset(); }

@@ -17,7 +17,6 @@
 #include "jobs/burn/VerifyReport.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/CliRun.h"
-#include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/VirtualBench.h"
 #include "tests/support/RecordingProgress.h"
 #include "virtualdrive/FaultInjector.h"
@@ -207,12 +206,12 @@ TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
   ExpectTracksHold(cue, 0, {wavs.samples[0], wavs.samples[1], wavs.samples[2]});
 
   ASSERT_TRUE(recorder.InsertImage(cue).ok);
-  recorder.ClearCommandHistory();
+  bench.trace->Clear();
   const auto refused = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[3]});
   EXPECT_EQ(refused.result, JobEnd::DiscNotWritable);
   EXPECT_THAT(bench.prompt.texts(),
               ElementsAre("Disc in the destination device is not empty.\nBurning process will be terminated."));
-  EXPECT_THAT(Describe(recorder.CommandHistory()), Not(Contains("MODESELECT")));
+  EXPECT_THAT(Describe(bench.commands(recorder)), Not(Contains("MODESELECT")));
 }
 
 // One case per failure of the job: what the user is told, what the drive
@@ -297,11 +296,11 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
                                                                               : "Disc burning failed.");
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
 
-    const auto history = Describe(recorder.CommandHistory());
+    const auto history = Describe(bench.commands(recorder));
     EXPECT_EQ(std::count(history.begin(), history.end(), "CLOSE 1"), c.tracksWritten);
     EXPECT_EQ(std::count(history.begin(), history.end(), "STARTSTOP"), ejected ? 1 : 0);
     if (c.tracksWritten == 0) {
-      EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
+      EXPECT_THAT(Writes(bench.commands(recorder)), IsEmpty());
     }
     // What is refused is refused before the write parameters are sent.
     if (c.result == JobEnd::SourceUnreadable || c.result == JobEnd::SourcesRefused ||
@@ -342,7 +341,7 @@ TEST(AudioCdJob, ADiscTheRecorderCannotKeepFailsTheBurnWhileARefusedEjectDoesNot
     EXPECT_THAT(bench.prompt.texts(), IsEmpty());
     EXPECT_EQ(outcome.progress->statuses().back(), "Audio CD is done.");
   }
-  VirtualBench bench;
+  VirtualBench bench(false, /*traced=*/false);  // the burn finds the kept image by the transport's type
   const fs::path burned = bench.discs.path() / "burned discs";
   audio::test::WriteBytes(burned, "in the folder's place");
   ExpectImageNotKept(bench, burned, bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0]}));
@@ -380,7 +379,7 @@ class ClosedFolder {
 
 TEST(AudioCdJob, ABurnedDiscsFolderThatTakesNoEntriesFailsTheBurnAndKeepsTheDiscInTheTray) {
   WavSet wavs;
-  VirtualBench bench;
+  VirtualBench bench(false, /*traced=*/false);  // the burn finds the kept image by the transport's type
   const fs::path burned = bench.discs.path() / "burned discs";
   fs::create_directory(burned);
   ::chmod(burned.c_str(), 0700);
