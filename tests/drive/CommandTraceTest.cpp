@@ -3,6 +3,8 @@
 
 #include <cerrno>
 #include <ctime>
+#include <iomanip>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -16,13 +18,8 @@ using namespace std::chrono_literals;
 
 TEST(CommandTrace, ALineHoldsTimeDriveCommandBytesTransferOutcomeAndDuration) {
   std::tm local{};
-  local.tm_year = 125;  // 2025-03-01 14:02:07 local time
-  local.tm_mon = 2;
-  local.tm_mday = 1;
-  local.tm_hour = 14;
-  local.tm_min = 2;
-  local.tm_sec = 7;
-  local.tm_isdst = -1;
+  std::istringstream("2025-03-01 14:02:07") >> std::get_time(&local, "%Y-%m-%d %H:%M:%S");
+  local.tm_isdst = -1;  // in the zone's time of year, as the trace shows it
   const struct {
     std::vector<std::uint8_t> cdb;
     DataDirection direction;

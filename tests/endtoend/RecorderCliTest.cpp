@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <regex>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -166,44 +165,6 @@ TEST(RecorderCli, VerifyOfADataDiscEndsWithItsSummary) {
       Cli(data.path(), {"--drive", "virtual-dvd", "burn-dvd", "--verify", source.path().string()});
   EXPECT_EQ(clean.exitStatus, 0) << clean.err;
   EXPECT_THAT(clean.err, HasSubstr("Verified: 2 files, 4.9 MB, no differences."));
-}
-
-// --trace: every WRITE(10) of the burn, in order and all good, and the failed
-// SYNCHRONIZE CACHE with its sense; BRENMARK_TRACE names the file only
-// without the option.
-TEST(RecorderCli, TheTraceHoldsEveryWriteAndTheFailedCommandWithItsSense) {
-  ScratchFolder data("trace-data");
-  WritePatternFile(data.path() / "source" / "file.bin", 100000, 1);
-  const fs::path trace = data.path() / "t.log";
-  ::setenv("BRENMARK_TRACE", (data.path() / "variable.log").c_str(), 1);
-  const ProcessOutput burn = Cli(data.path(), {"--trace", trace.string(), "--drive", "virtual-cd", "--fault",
-                                               "SYNCHRONIZECACHE:once", "burn-cd", (data.path() / "source").string()});
-  ::unsetenv("BRENMARK_TRACE");
-  EXPECT_EQ(burn.exitStatus, 1) << burn.err;
-  EXPECT_FALSE(fs::exists(data.path() / "variable.log"));
-  const std::regex write(R"(.* \| virtual-cd \| WRITE\(10\) \| 2A 00 (.. .. .. ..) 00 (.. ..) 00 \| out (\d+) )"
-                         R"(\| GOOD \| .*)");
-  const auto hex = [](std::string bytes) {
-    std::erase(bytes, ' ');
-    return std::stoul(bytes, nullptr, 16);
-  };
-  unsigned long written = 0;
-  bool syncFailed = false;
-  for (const std::string& line : Lines(ReadWholeFile(trace))) {
-    std::smatch fields;
-    if (std::regex_match(line, fields, write)) {
-      EXPECT_EQ(hex(fields.str(1)), written) << line;  // each where the one before ended
-      written += hex(fields.str(2));
-      EXPECT_EQ(std::stoul(fields.str(3)), hex(fields.str(2)) * 2048) << line;
-    }
-    syncFailed |= line.find(" | SYNCHRONIZE CACHE | 35 00 00 00 00 00 00 00 00 00 | none 32 | 4/44/00 internal "
-                            "target failure | ") != std::string::npos;
-  }
-  EXPECT_TRUE(syncFailed);
-  // The image holds the written blocks and the track's two run-out blocks.
-  const std::string image = Lines(burn.out).at(0);
-  const fs::path bin = fs::path(image.substr(0, image.find(" (failed)"))).replace_extension(".bin");
-  EXPECT_EQ(written + 2, fs::file_size(bin) / 2352);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "bytes/ByteOrder.h"
 #include "drive/CommandTrace.h"
 
 namespace brenmark::test {
@@ -35,10 +36,20 @@ class RecordingTrace final : public CommandTrace {
   std::vector<TracedCommand> commands_;
 };
 
-inline std::uint32_t CdbField(const TracedCommand& command, std::size_t at, std::size_t bytes) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < bytes; ++i) value = value << 8 | command.cdb[at + i];
-  return value;
+// Start and block count of every WRITE(10) or WRITE(12) among the commands.
+struct Transfer {
+  std::int32_t lba;
+  std::uint32_t count;
+  bool operator==(const Transfer&) const = default;
+};
+inline std::vector<Transfer> Writes(const std::vector<TracedCommand>& commands) {
+  std::vector<Transfer> writes;
+  for (const auto& command : commands) {
+    const auto lba = static_cast<std::int32_t>(bytes::ReadBe32(&command.cdb[2]));
+    if (command.opcode() == 0x2A) writes.push_back({lba, bytes::ReadBe16(&command.cdb[7])});
+    if (command.opcode() == 0xAA) writes.push_back({lba, bytes::ReadBe32(&command.cdb[6])});
+  }
+  return writes;
 }
 
 // A traced command as one readable word: its name, and for the transfer and
@@ -51,17 +62,17 @@ inline std::string Describe(const TracedCommand& command) {
     case 0x52: return "TRACKINFO " + std::to_string(command.cdb[5]);
     case 0x5A: return "MODESENSE " + std::to_string(command.cdb[2] & 0x3F);
     case 0x55: return "MODESELECT";
-    case 0xBB: return "SETSPEED " + std::to_string(CdbField(command, 4, 2));
-    case 0x53: return "RESERVE " + std::to_string(CdbField(command, 5, 4));
+    case 0xBB: return "SETSPEED " + std::to_string(bytes::ReadBe16(&command.cdb[4]));
+    case 0x53: return "RESERVE " + std::to_string(bytes::ReadBe32(&command.cdb[5]));
     case 0x35: return "SYNCCACHE";
     case 0x5B: return "CLOSE " + std::to_string(command.cdb[2] & 0x07);
     case 0x5C: return "BUFFERCAPACITY";
     case 0x2A:
-      return "WRITE10 " + std::to_string(static_cast<std::int32_t>(CdbField(command, 2, 4))) + " " +
-             std::to_string(CdbField(command, 7, 2));
-    case 0xAA:
-      return "WRITE12 " + std::to_string(static_cast<std::int32_t>(CdbField(command, 2, 4))) + " " +
-             std::to_string(CdbField(command, 6, 4));
+    case 0xAA: {
+      const Transfer write = Writes({command}).front();
+      return (command.opcode() == 0x2A ? "WRITE10 " : "WRITE12 ") + std::to_string(write.lba) + " " +
+             std::to_string(write.count);
+    }
     default: return "OPCODE " + std::to_string(command.opcode());
   }
 }
@@ -79,22 +90,6 @@ inline std::vector<std::string> DescribeWithoutBufferPolls(const std::vector<Tra
     if (command.opcode() != 0x5C) words.push_back(Describe(command));
   }
   return words;
-}
-
-// Start and block count of every WRITE(10) or WRITE(12) among the commands.
-struct Transfer {
-  std::int32_t lba;
-  std::uint32_t count;
-  bool operator==(const Transfer&) const = default;
-};
-inline std::vector<Transfer> Writes(const std::vector<TracedCommand>& commands) {
-  std::vector<Transfer> writes;
-  for (const auto& command : commands) {
-    const auto lba = static_cast<std::int32_t>(CdbField(command, 2, 4));
-    if (command.opcode() == 0x2A) writes.push_back({lba, CdbField(command, 7, 2)});
-    if (command.opcode() == 0xAA) writes.push_back({lba, CdbField(command, 6, 4)});
-  }
-  return writes;
 }
 
 }  // namespace brenmark::test
