@@ -39,8 +39,9 @@ class File {
   // opened, replaced or written through.
   bool CreateNew(const std::filesystem::path& path);
   // Opens a regular file for reading and writing, creating it when missing,
-  // to add to its end. A link (a reparse point on Windows) at `path` is
-  // refused, not followed, and so is anything but a regular file.
+  // to add to its end (Append, or WriteAt at its size). A link (a reparse
+  // point on Windows) at `path` is refused, not followed, and so is anything
+  // but a regular file.
   bool OpenForAppending(const std::filesystem::path& path);
   // What OpenForWritingNoFollow does with the entry at the path.
   enum class NoFollowOpening : unsigned char {
@@ -67,6 +68,10 @@ class File {
   std::int64_t ReadAt(std::int64_t offset, void* data, std::size_t length);
   // Writes all `length` bytes at `offset`; false when any could not be written.
   bool WriteAt(std::int64_t offset, const void* data, std::size_t length);
+  // Writes all `length` bytes at the end of a file opened for appending, in
+  // one call to the system, so that the writes of several processes that
+  // append to the same file never mix; false when any could not be written.
+  bool Append(const void* data, std::size_t length);
   // Sets the file's size, extending with zeros or cutting.
   bool Resize(std::int64_t size);
   // Makes the written data durable.

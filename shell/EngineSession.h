@@ -18,9 +18,10 @@ namespace brenmark {
 
 // The engine every front end runs on, set up in one place and in dependency
 // order: the machine's own recorders (when wanted) and the two virtual ones,
-// the drive registry over them, enumerated once, the drive leases that also
-// claim the virtual recorders against other processes, the job runner and the
-// shared job inputs. The front end gives its own prompt, which outlives this.
+// all traced when a trace file is named, the drive registry over them,
+// enumerated once, the drive leases that also claim the virtual recorders
+// against other processes, the job runner and the shared job inputs. The front
+// end gives its own prompt, which outlives this.
 class EngineSession {
  public:
   struct Options {
@@ -28,6 +29,9 @@ class EngineSession {
     std::filesystem::path virtualRecorderFolder;
     bool realDrives = true;  // also list the machine's own recorders
     std::string transport;   // which system transport finds them; empty for the system's own choice
+    // The file every command to every drive is traced to; empty for the one
+    // the environment names (BRENMARK_TRACE), if any.
+    std::filesystem::path traceFile;
     // Told of each image a virtual recorder's eject keeps, on the thread that ejected.
     std::function<void(const std::filesystem::path&)> onFinishedImage;
     // Told of what a virtual recorder found wrong while it wrote its disc.
@@ -51,6 +55,10 @@ class EngineSession {
   virtualdrive::VirtualRecorder* RecorderAt(int drive) { return trays_.RecorderAt(registry_, drive); }
   // False when real recorders were wanted but the system has no such transport.
   bool FoundTransport() const { return foundTransport_; }
+  // What the front end tells the user once the engine stands: why the
+  // commands cannot be traced, then what the recorders found wrong with their
+  // trays.
+  std::vector<std::string> StartupProblems() const;
 
  private:
   std::vector<std::unique_ptr<DeviceProvider>> MakeProviders(const Options& options);
@@ -59,6 +67,7 @@ class EngineSession {
   SystemSleeper sleeper_;
   VirtualTrays trays_;
   bool foundTransport_ = true;
+  std::string traceProblem_;
   DriveRegistry registry_;
   VirtualRecorderPorts recorderPorts_;
   DriveLeases leases_;

@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdio>
 
 #include "bytes/ByteOrder.h"
 #include "virtualdrive/RecorderCall.h"
@@ -22,45 +21,38 @@ std::string Upper(std::string_view text) {
 }  // namespace
 
 // The command set of the recorder, in one place: what Dispatch checks and
-// calls, what the command log names and what --fault accepts.
+// calls and what --fault accepts.
 const VirtualRecorder::Command* VirtualRecorder::CommandOf(std::uint8_t opcode) {
   using R = VirtualRecorder;
   static const Command kCommands[] = {
-      {0x00, 6, true, &R::TestUnitReady, "TEST UNIT READY", "TESTUNITREADY", kHardwareFailure, 0, 0},
-      {0x12, 6, false, &R::Inquiry, "INQUIRY", "INQUIRY", kHardwareFailure, 0, 0},
-      {0x1B, 6, false, &R::StartStopUnit, "START STOP UNIT", "STARTSTOPUNIT", kHardwareFailure, 0, 0},
-      {0x1E, 6, false, &R::PreventAllowRemoval, "PREVENT ALLOW MEDIUM REMOVAL", "PREVENTALLOWMEDIUMREMOVAL",
-       kHardwareFailure, 0, 0},
-      {0x25, 10, true, &R::ReadCapacity, "READ CAPACITY", "READCAPACITY", kHardwareFailure, 0, 0},
-      {0x28, 10, true, &R::ReadData, "READ(10)", "READ10", sense::kUnrecoveredReadError, 7, 2},
-      {0x2A, 10, true, &R::Write, "WRITE(10)", "WRITE10", sense::kWriteError, 7, 2},
-      {0x35, 10, true, &R::SynchronizeCache, "SYNCHRONIZE CACHE", "SYNCHRONIZECACHE", kHardwareFailure, 0, 0},
-      {0x42, 10, true, &R::ReadSubChannel, "READ SUB-CHANNEL", "READSUBCHANNEL", kHardwareFailure, 0, 0},
-      {0x43, 10, true, &R::ReadToc, "READ TOC/PMA/ATIP", "READTOC READTOCPMAATIP", kHardwareFailure, 0, 0},
-      {0x44, 10, true, &R::ReadHeader, "READ HEADER", "READHEADER", sense::kUnrecoveredReadError, 0, 0},
-      {0x46, 10, false, &R::GetConfiguration, "GET CONFIGURATION", "GETCONFIGURATION", kHardwareFailure, 0, 0},
-      {0x4A, 10, false, &R::GetEventStatus, "GET EVENT STATUS NOTIFICATION", "GETEVENTSTATUSNOTIFICATION GETEVENTSTATUS",
-       kHardwareFailure, 0, 0},
-      {0x51, 10, true, &R::ReadDiscInformation, "READ DISC INFORMATION", "READDISCINFORMATION", kHardwareFailure, 0,
-       0},
-      {0x52, 10, true, &R::ReadTrackInformation, "READ TRACK INFORMATION", "READTRACKINFORMATION", kHardwareFailure,
-       0, 0},
-      {0x53, 10, true, &R::ReserveTrack, "RESERVE TRACK", "RESERVETRACK", kHardwareFailure, 0, 0},
-      {0x54, 10, true, &R::SendOpcInformation, "SEND OPC INFORMATION", "SENDOPCINFORMATION SENDOPC", kHardwareFailure,
-       0, 0},
-      {0x55, 10, false, &R::ModeSelect, "MODE SELECT(10)", "MODESELECT10 MODESELECT", kHardwareFailure, 0, 0},
-      {0x5A, 10, false, &R::ModeSense, "MODE SENSE(10)", "MODESENSE10 MODESENSE", kHardwareFailure, 0, 0},
-      {0x5B, 10, true, &R::CloseTrackSession, "CLOSE TRACK/SESSION", "CLOSETRACKSESSION CLOSETRACK CLOSESESSION",
-       kHardwareFailure, 0, 0},
-      {0x5C, 10, false, &R::ReadBufferCapacity, "READ BUFFER CAPACITY", "READBUFFERCAPACITY", kHardwareFailure, 0,
-       0},
-      {0xA1, 12, true, &R::BlankDisc, "BLANK", "BLANK", kHardwareFailure, 0, 0},
-      {0xA8, 12, true, &R::ReadData, "READ(12)", "READ12", sense::kUnrecoveredReadError, 6, 4},
-      {0xAA, 12, true, &R::Write, "WRITE(12)", "WRITE12", sense::kWriteError, 6, 4},
-      {0xAC, 12, true, &R::GetPerformance, "GET PERFORMANCE", "GETPERFORMANCE", kHardwareFailure, 0, 0},
-      {0xB6, 12, false, &R::SetStreaming, "SET STREAMING", "SETSTREAMING", kHardwareFailure, 0, 0},
-      {0xBB, 12, false, &R::SetCdSpeed, "SET CD SPEED", "SETCDSPEED", kHardwareFailure, 0, 0},
-      {0xBE, 12, true, &R::ReadCd, "READ CD", "READCD", sense::kUnrecoveredReadError, 6, 3},
+      {0x00, 6, true, &R::TestUnitReady, "TESTUNITREADY", kHardwareFailure, 0, 0},
+      {0x12, 6, false, &R::Inquiry, "INQUIRY", kHardwareFailure, 0, 0},
+      {0x1B, 6, false, &R::StartStopUnit, "STARTSTOPUNIT", kHardwareFailure, 0, 0},
+      {0x1E, 6, false, &R::PreventAllowRemoval, "PREVENTALLOWMEDIUMREMOVAL", kHardwareFailure, 0, 0},
+      {0x25, 10, true, &R::ReadCapacity, "READCAPACITY", kHardwareFailure, 0, 0},
+      {0x28, 10, true, &R::ReadData, "READ10", sense::kUnrecoveredReadError, 7, 2},
+      {0x2A, 10, true, &R::Write, "WRITE10", sense::kWriteError, 7, 2},
+      {0x35, 10, true, &R::SynchronizeCache, "SYNCHRONIZECACHE", kHardwareFailure, 0, 0},
+      {0x42, 10, true, &R::ReadSubChannel, "READSUBCHANNEL", kHardwareFailure, 0, 0},
+      {0x43, 10, true, &R::ReadToc, "READTOC READTOCPMAATIP", kHardwareFailure, 0, 0},
+      {0x44, 10, true, &R::ReadHeader, "READHEADER", sense::kUnrecoveredReadError, 0, 0},
+      {0x46, 10, false, &R::GetConfiguration, "GETCONFIGURATION", kHardwareFailure, 0, 0},
+      {0x4A, 10, false, &R::GetEventStatus, "GETEVENTSTATUSNOTIFICATION GETEVENTSTATUS", kHardwareFailure, 0, 0},
+      {0x51, 10, true, &R::ReadDiscInformation, "READDISCINFORMATION", kHardwareFailure, 0, 0},
+      {0x52, 10, true, &R::ReadTrackInformation, "READTRACKINFORMATION", kHardwareFailure, 0, 0},
+      {0x53, 10, true, &R::ReserveTrack, "RESERVETRACK", kHardwareFailure, 0, 0},
+      {0x54, 10, true, &R::SendOpcInformation, "SENDOPCINFORMATION SENDOPC", kHardwareFailure, 0, 0},
+      {0x55, 10, false, &R::ModeSelect, "MODESELECT10 MODESELECT", kHardwareFailure, 0, 0},
+      {0x5A, 10, false, &R::ModeSense, "MODESENSE10 MODESENSE", kHardwareFailure, 0, 0},
+      {0x5B, 10, true, &R::CloseTrackSession, "CLOSETRACKSESSION CLOSETRACK CLOSESESSION", kHardwareFailure, 0, 0},
+      {0x5C, 10, false, &R::ReadBufferCapacity, "READBUFFERCAPACITY", kHardwareFailure, 0, 0},
+      {0xA1, 12, true, &R::BlankDisc, "BLANK", kHardwareFailure, 0, 0},
+      {0xA8, 12, true, &R::ReadData, "READ12", sense::kUnrecoveredReadError, 6, 4},
+      {0xAA, 12, true, &R::Write, "WRITE12", sense::kWriteError, 6, 4},
+      {0xAC, 12, true, &R::GetPerformance, "GETPERFORMANCE", kHardwareFailure, 0, 0},
+      {0xB6, 12, false, &R::SetStreaming, "SETSTREAMING", kHardwareFailure, 0, 0},
+      {0xBB, 12, false, &R::SetCdSpeed, "SETCDSPEED", kHardwareFailure, 0, 0},
+      {0xBE, 12, true, &R::ReadCd, "READCD", sense::kUnrecoveredReadError, 6, 3},
   };
   for (const Command& command : kCommands) {
     if (command.opcode == opcode) return &command;
@@ -88,13 +80,6 @@ std::optional<std::uint8_t> VirtualRecorder::OpcodeNamed(std::string_view name) 
     }
   }
   return std::nullopt;
-}
-
-std::string VirtualRecorder::CommandName(std::uint8_t opcode) {
-  if (const Command* command = CommandOf(opcode)) return std::string(command->name);
-  char text[16];
-  std::snprintf(text, sizeof text, "OPCODE %02Xh", opcode);
-  return text;
 }
 
 Sense VirtualRecorder::DefaultFaultSense(std::uint8_t opcode) {

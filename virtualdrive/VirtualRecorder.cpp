@@ -1,6 +1,5 @@
 #include "virtualdrive/VirtualRecorder.h"
 
-#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -51,8 +50,7 @@ VirtualRecorder::~VirtualRecorder() {
   if (claims_ > 0) SaveDisc();
 }
 
-CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request, std::uint8_t* hostStatus) {
-  if (hostStatus != nullptr) *hostStatus = 0;
+CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
   if (request.cdb == nullptr || request.cdbLength == 0 || request.cdbLength > 16 ||
       (request.length > 0 && request.buffer == nullptr)) {
     return TransportResult::TransportFailure;
@@ -64,25 +62,17 @@ CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request, std::uint8_t
   {
     std::lock_guard lock(mutex_);
     outcome = Dispatch(call);
-    CommandRecord record;
-    std::copy(request.cdb, request.cdb + request.cdbLength, record.cdb.begin());
-    record.cdbLength = request.cdbLength;
-    record.direction = request.direction;
-    record.dataLength = request.length;
-    record.result = outcome.result;
-    record.sense = outcome.sense;
-    log_.Append(record);
     lastSense_ = outcome.sense;
     problem.swap(writeProblem_);
     problemObserver = writeProblemObserver_;
   }
-  if (hostStatus != nullptr) *hostStatus = outcome.hostStatus;
   if (!problem.empty() && problemObserver) problemObserver(problem);
   if (call.finishedImage) {
     TrayResult finished;
     finished.finishedImage = *call.finishedImage;
     NotifyFinished(finished);
   }
+  if (outcome.result == TransportResult::TransportFailure) return CommandOutcome::NotDelivered(0, outcome.hostStatus);
   std::optional<SenseCode> sense;
   if (outcome.sense) sense = SenseCode{outcome.sense->key, outcome.sense->asc, outcome.sense->ascq};
   const std::uint32_t residual =
@@ -126,16 +116,6 @@ void VirtualRecorder::SetFinishedImageObserver(FinishedImageObserver observer) {
 void VirtualRecorder::SetWriteProblemObserver(WriteProblemObserver observer) {
   std::lock_guard lock(mutex_);
   writeProblemObserver_ = std::move(observer);
-}
-
-std::vector<CommandRecord> VirtualRecorder::CommandHistory() const {
-  std::lock_guard lock(mutex_);
-  return log_.Records();
-}
-
-void VirtualRecorder::ClearCommandHistory() {
-  std::lock_guard lock(mutex_);
-  log_.Clear();
 }
 
 void VirtualRecorder::ArmFault(const FaultSpec& spec) {

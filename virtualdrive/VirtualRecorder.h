@@ -11,7 +11,6 @@
 
 #include "drive/ScsiTransport.h"
 #include "platform/FolderLock.h"
-#include "virtualdrive/CommandLog.h"
 #include "virtualdrive/DiscGeometry.h"
 #include "virtualdrive/DiscImage.h"
 #include "virtualdrive/FaultInjector.h"
@@ -66,12 +65,11 @@ class VirtualRecorder {
   VirtualRecorder& operator=(const VirtualRecorder&) = delete;
 
   // Runs one command: Good, or DeviceFailure with its sense (also in
-  // LastSense() and in the command log), and the residual of a data-in command
-  // whose response was shorter than the transfer. A request without a CDB or
-  // with a data length but no buffer cannot be delivered: TransportFailure.
-  // `hostStatus`, when given, receives the host adapter status of an injected
-  // transport failure (0 for every other outcome).
-  CommandOutcome Execute(const ScsiRequest& request, std::uint8_t* hostStatus = nullptr);
+  // LastSense()), and the residual of a data-in command whose response was
+  // shorter than the transfer. A request without a CDB or with a data length
+  // but no buffer cannot be delivered: TransportFailure. An injected transport
+  // failure carries the host adapter status the fault names.
+  CommandOutcome Execute(const ScsiRequest& request);
 
   const RecorderModel& model() const { return model_; }
 
@@ -124,8 +122,6 @@ class VirtualRecorder {
       "The selected device is busy with another job.\nPlease wait until that job has finished.";
 
   // Test facilities.
-  std::vector<CommandRecord> CommandHistory() const;
-  void ClearCommandHistory();
   void ArmFault(const FaultSpec& spec);
   void ClearFaults();
   // The places, in arming order, of the armed faults no command has met.
@@ -135,8 +131,6 @@ class VirtualRecorder {
   // The opcode of a command name as `--fault` takes it (WRITE10, READCD, ...;
   // case-blind) or an opcode in hex (0x2A).
   static std::optional<std::uint8_t> OpcodeNamed(std::string_view name);
-  // The name of a command as the log shows it ("WRITE(10)"), or "OPCODE xxh".
-  static std::string CommandName(std::uint8_t opcode);
   // The sense a fault on the command ends with unless told otherwise.
   static Sense DefaultFaultSense(std::uint8_t opcode);
 
@@ -153,7 +147,6 @@ class VirtualRecorder {
     std::uint8_t cdbLength;
     bool needsMedium;  // without a disc the answer is "medium not present"
     Outcome (VirtualRecorder::*handler)(Call&);
-    std::string_view name;        // for the log
     std::string_view faultNames;  // for --fault, separated by spaces
     Sense faultSense;
     // The block count of a transfer: its byte offset and width (0: not a
@@ -247,7 +240,6 @@ class VirtualRecorder {
   std::optional<DiscState> simulation_;  // the disc as a test write sees it
   WriteParameters writeParameters_;
   std::uint16_t writeSpeed_ = 0;
-  CommandLog log_;
   FaultInjector faults_;
   std::optional<Sense> lastSense_;
   std::string startupProblem_;

@@ -69,7 +69,7 @@ bool File::CreateNew(const std::filesystem::path& path) {
 bool File::OpenForAppending(const std::filesystem::path& path) {
   Close();
   // Without blocking, so that a named pipe put there cannot hold the caller.
-  handle_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  handle_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
   if (!isOpen()) return Fail();
   struct stat info {};
   if (::fstat(static_cast<int>(handle_), &info) != 0) {
@@ -158,6 +158,24 @@ bool File::WriteAt(std::int64_t offset, const void* data, std::size_t length) {
     }
     bytes += put;
     offset += put;
+    length -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+bool File::Append(const void* data, std::size_t length) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    const ssize_t put = ::write(static_cast<int>(handle_), bytes, length);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return Fail();
+    }
+    if (put == 0) {
+      errno = EIO;
+      return Fail();
+    }
+    bytes += put;
     length -= static_cast<std::size_t>(put);
   }
   return true;

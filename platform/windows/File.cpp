@@ -181,6 +181,27 @@ bool File::WriteAt(std::int64_t offset, const void* data, std::size_t length) {
   return true;
 }
 
+bool File::Append(const void* data, std::size_t length) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    DWORD put = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(length, kLargestTransfer));
+    // Both offsets all ones: the write goes to the file's end, as with
+    // FILE_APPEND_DATA, wherever another process's write left it.
+    OVERLAPPED end{};
+    end.Offset = 0xFFFFFFFF;
+    end.OffsetHigh = 0xFFFFFFFF;
+    if (!WriteFile(AsHandle(handle_), bytes, wanted, &put, &end)) return Fail();
+    if (put == 0) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return Fail();
+    }
+    bytes += put;
+    length -= put;
+  }
+  return true;
+}
+
 bool File::Resize(std::int64_t size) {
   LARGE_INTEGER end;
   end.QuadPart = size;

@@ -54,7 +54,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
       continue;
     }
     const bool shared = arg == "--drive" || arg == "--speed" || arg == "--fault" || arg == "--data-dir" ||
-                        arg == "--transport" || arg == "--minutes";
+                        arg == "--transport" || arg == "--minutes" || arg == "--trace";
     if (!shared && !options.command.empty()) {
       // After the command name, other options are the command's own.
       options.arguments.push_back(arg);
@@ -99,6 +99,12 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         return std::nullopt;
       }
       options.minutes = static_cast<int>(*minutes);
+    } else if (arg == "--trace") {
+      if (value.empty()) {
+        error = "--trace is empty; give the file to trace the commands to";
+        return std::nullopt;
+      }
+      options.trace = value;
     } else {
       options.dataDir = value;
     }

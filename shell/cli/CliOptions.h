@@ -17,6 +17,7 @@ struct CliOptions {
   std::optional<std::string> dataDir;   // --data-dir DIR
   std::optional<std::string> transport; // --transport aspi|spti
   std::optional<int> minutes;           // --minutes N, the size of a blank CD-R
+  std::optional<std::string> trace;     // --trace FILE
   bool help = false;
   bool version = false;                 // --version
   std::string command;

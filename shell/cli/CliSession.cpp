@@ -42,6 +42,7 @@ EngineSession& CliSession::engine() {
   EngineSession::Options engine;
   engine.transport = transport;
   if (options_.dataDir) engine.virtualRecorderFolder = platform::PathFromUtf8(*options_.dataDir);
+  if (options_.trace) engine.traceFile = platform::PathFromUtf8(*options_.trace);
   engine.onFinishedImage = [this](const std::filesystem::path& image) {
     PrintFinishedImage(platform::Utf8FromPath(image));
   };
@@ -53,7 +54,7 @@ EngineSession& CliSession::engine() {
   if (!engine_->FoundTransport()) {
     Complain("there is no transport " + transport + " on this system; only the virtual recorders are listed");
   }
-  for (const std::string& problem : engine_->trays().StartupProblems()) Complain(problem);
+  for (const std::string& problem : engine_->StartupProblems()) Complain(problem);
   // Armed once the drive list stands, so that the faults meet the command's
   // own commands rather than those of enumeration.
   for (const std::string& text : options_.faults) {

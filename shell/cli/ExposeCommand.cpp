@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "drive/CommandTraceFile.h"
+#include "platform/Environment.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
@@ -70,7 +72,7 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }  // namespace
 
 int RunExpose(CliSession& session, const std::vector<std::string>& arguments) {
-  expose::ExposeSettings settings{"/dev/sr90", "/dev/sr91", {}, session.options().faults};
+  expose::ExposeSettings settings{"/dev/sr90", "/dev/sr91", {}, session.options().faults, {}};
   std::size_t next = 0;
   while (next + 1 < arguments.size() && (arguments[next] == "--cd-as" || arguments[next] == "--dvd-as")) {
     (arguments[next] == "--cd-as" ? settings.cdPath : settings.dvdPath) = arguments[next + 1];
@@ -93,6 +95,10 @@ int RunExpose(CliSession& session, const std::vector<std::string>& arguments) {
                                                   : virtualdrive::DefaultVirtualRecorderFolder();
   settings.dataFolder = fs::absolute(data, error);
   fs::create_directories(settings.dataFolder, error);
+  // --trace, else the environment's: the devices in the command's processes trace to it too.
+  const fs::path trace = session.options().trace ? platform::PathFromUtf8(*session.options().trace)
+                                                 : platform::PathFromEnvironment(kTraceVariable);
+  if (!trace.empty()) settings.traceFile = fs::absolute(trace, error);
   const fs::path library = expose::DefaultExposeLibraryPath(platform::ExecutableFolder());
   if (!fs::exists(library, error)) {
     session.Complain("the library that shows the recorders is missing: " + platform::Utf8FromPath(library));

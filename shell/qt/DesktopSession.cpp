@@ -27,7 +27,7 @@ DesktopSession::DesktopSession(MessagePresenter& presenter, FileBrowser& files, 
           MainDlgServices{engine_, prompt_, presenter, files_, options.settings ? *options.settings : runSettings_})) {
   prompt_.SetOwnerWindow(window_.get());
   window_->FillDriveList();
-  for (const std::string& problem : engine_.trays().StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
+  for (const std::string& problem : engine_.StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
 }
 
 DesktopSession::~DesktopSession() {

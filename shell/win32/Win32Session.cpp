@@ -21,7 +21,7 @@ Win32Session::Win32Session(FileChooser& files, const Options& options)
       files_(files),
       window_(std::make_unique<CMainDlg>(
           MainDlgServices{engine_, prompt_, ui_, files_, options.settings ? *options.settings : runSettings_})) {
-  for (const std::string& problem : engine_.trays().StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
+  for (const std::string& problem : engine_.StartupProblems()) prompt_.ShowMessage(problem, MessageIcon::Error);
 }
 
 Win32Session::~Win32Session() {

@@ -11,8 +11,8 @@
 #include "tests/support/VirtualRecorderRegistry.h"
 #include "virtualdrive/FaultInjector.h"
 
-// The sector transfers' retries decided by the drive's answer, against the
-// virtual CD recorder with armed faults.
+// The sector transfers' retries decided by the drive's answer, and the answer
+// the registry keeps, against the virtual CD recorder with armed faults.
 namespace brenmark::testing {
 namespace {
 
@@ -33,7 +33,7 @@ class SenseRetry : public testsupport::VirtualRecorderRegistry<> {
     std::array<std::uint8_t, 64> page{};
     ASSERT_TRUE(drive->ModeSense(0x05, page).ok());
     ASSERT_TRUE(drive->SetWriteParameters(page, WriteMode{}).ok());
-    recorder().ClearCommandHistory();
+    trace->Clear();
   }
 
   void Arm(const char* text) {
@@ -43,9 +43,9 @@ class SenseRetry : public testsupport::VirtualRecorderRegistry<> {
   }
 
   long Sent(std::uint8_t opcode) const {
-    const auto history = recorder().CommandHistory();
+    const auto history = trace->Of(recorder().model().shortName);
     return std::count_if(history.begin(), history.end(),
-                         [opcode](const virtualdrive::CommandRecord& record) { return record.opcode() == opcode; });
+                         [opcode](const TracedCommand& record) { return record.opcode() == opcode; });
   }
 
   virtualdrive::VirtualRecorder& recorder() const { return *recorders[kCd]; }
@@ -107,6 +107,38 @@ TEST_F(SenseRetry, TransientAnswersKeepTheirSilentRetries) {
   EXPECT_EQ(Sent(kReadCd), 3);
   EXPECT_EQ(sleeper.Count(1000ms), 4);
   EXPECT_TRUE(prompt.questions().empty());
+}
+
+TEST_F(SenseRetry, ADriveThatIsBecomingReadyIsWaitedForWithoutUsingUpTries) {
+  LoadBlank(virtualdrive::MediumKind::CdR);
+  Arm("WRITE10:count=4:sense=2/04/08");
+  Arm("READCD:count=2:sense=2/04/01");
+  ASSERT_TRUE(drive->WriteSectors(0, 16, 2048, blocks.data()).ok());
+  std::vector<std::uint8_t> sector(2048);
+  ASSERT_TRUE(drive->ReadSectors(0, 1, sector.data(), 2048, 0x10).ok());
+  EXPECT_EQ(sleeper.Count(1000ms), 6);
+  EXPECT_TRUE(prompt.questions().empty());
+
+  // A drive that never gets ready is not waited for without end: each try
+  // waits a bounded time, then counts as failed, and the user is asked.
+  sleeper.waits.clear();
+  Arm("WRITE10:always:sense=2/04/01");
+  EXPECT_FALSE(drive->WriteSectors(16, 1, 2048, sector.data()).ok());
+  EXPECT_EQ(prompt.questions().size(), 1u);
+  EXPECT_EQ(sleeper.Count(1000ms), 3 * 120 + 2);
+}
+
+TEST_F(SenseRetry, TheRecorderTellsItsResidualAndEjectTellsTheDrivesAnswer) {
+  LoadBlank(virtualdrive::MediumKind::CdR);
+  std::array<std::uint8_t, 256> response{};
+  const std::array<std::uint8_t, 10> cdb{0x51, 0, 0, 0, 0, 0, 0, 0x01, 0x00, 0};
+  const CommandOutcome outcome = recorder().Execute(ScsiRequest{cdb.data(), 10, DataDirection::In, response.data(), 256});
+  EXPECT_TRUE(outcome.good());
+  EXPECT_GT(outcome.residual, 0u);  // 256 bytes asked, fewer given
+
+  Arm("STARTSTOPUNIT");
+  EXPECT_FALSE(drive->EjectDisc().ok());  // what the drive answered, not a blanket yes
+  EXPECT_TRUE(drive->EjectDisc().ok());
 }
 
 }  // namespace

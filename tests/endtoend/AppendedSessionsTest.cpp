@@ -10,7 +10,6 @@
 #include "bytes/ByteOrder.h"
 #include "jobs/burn/AudioCdJob.h"
 #include "tests/audio/WavBytes.h"
-#include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/ExposeRun.h"
 #include "tests/endtoend/VirtualBench.h"
 #include "virtualdrive/FaultInjector.h"
@@ -161,7 +160,7 @@ TEST(AppendedSessions, ADamagedPreviousDirectoryStopsBeforeWritingWhenTheUserSay
   auto& recorder = bench.recorder(VirtualBench::kCdDrive);
   ASSERT_EQ(BurnDataCd(bench, folder.path() / "First", 1), JobEnd::Done);
   ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
-  recorder.ClearCommandHistory();
+  bench.trace->Clear();
   // Blocks 16-18 descriptors, 19-22 path tables, 23-24 ISO 9660 directories,
   // 25 the Joliet root, 26 the Joliet directory First.
   recorder.ArmFault(*virtualdrive::ParseFaultSpec("READCD:from=26:always").spec);
@@ -170,7 +169,7 @@ TEST(AppendedSessions, ADamagedPreviousDirectoryStopsBeforeWritingWhenTheUserSay
   ASSERT_THAT(bench.prompt.questions(), SizeIs(2));
   EXPECT_EQ(bench.prompt.questions()[0], "Error reading sector 26.\nTry again?");
   EXPECT_THAT(bench.prompt.questions()[1], HasSubstr("its last session could not be read (block 26)"));
-  EXPECT_THAT(Writes(recorder.CommandHistory()), SizeIs(0));
+  EXPECT_THAT(Writes(bench.commands(recorder)), SizeIs(0));
 }
 
 // More sessions than the first 1200 bytes of the table of contents describe:

@@ -76,6 +76,8 @@ TEST(CliConventions, CommandLinesEndWithTheirStatusAndAnswer) {
       {{"--drive", "virtual-dvd", "tray", "blank", "dvd-r", "--minutes", "80"}, 2},
       {{"--minutes", "80", "drives"}, 2},
       {{"--fault", "WRITE10:from=-5", "drives"}, 2},
+      {{"--trace", "", "drives"}, 2, "--trace is empty"},
+      {{"--trace", folder, "drives"}, 0, "cannot trace the commands to " + folder + ": "},
   };
   for (const Step& step : steps) {
     std::string line;

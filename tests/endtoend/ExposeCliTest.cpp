@@ -122,15 +122,25 @@ TEST(ExposeCli, OtherProgramsListTheDiscInTheRecorder) {
   // Only reading is answered: the table cannot be written.
   EXPECT_NE(Expose(data.path(), {}, {}, {"sh", "-c", "echo x > /proc/sys/dev/cdrom/info"}).exitStatus, 0);
 
-  const ProcessOutput toc = Expose(data.path(), {}, {}, {"xorriso", "-outdev", "/dev/sr90", "-toc"});
+  // Traced by the device inside the program's process: to expose's --trace,
+  // then to the file BRENMARK_TRACE names.
+  const fs::path trace = data.path() / "trace.log";
+  const ProcessOutput toc =
+      Expose(data.path(), {"--trace", trace.string()}, {}, {"xorriso", "-outdev", "/dev/sr90", "-toc"});
   ASSERT_EQ(toc.exitStatus, 0) << toc.err;
+  const std::string tocTrace = ReadWholeFile(trace);
+  EXPECT_THAT(tocTrace, HasSubstr(" | virtual-cd as /dev/sr90 | READ TOC/PMA/ATIP | 43 "));
+  const std::size_t tocLines = Lines(tocTrace).size();
   const std::string all = toc.out + toc.err;
   EXPECT_THAT(all, HasSubstr("product 'Virtual CD-RW'"));
   EXPECT_THAT(all, HasSubstr("Media status : is written , is closed"));
   EXPECT_THAT(all, HasSubstr("TOC layout   : Idx ,  sbsector ,       Size , Volume Id"));
 
+  ::setenv("BRENMARK_TRACE", trace.c_str(), 1);
   const ProcessOutput cdrskin = Expose(data.path(), {}, {}, {"cdrskin", "dev=/dev/sr90", "-toc"});
+  ::unsetenv("BRENMARK_TRACE");
   ASSERT_EQ(cdrskin.exitStatus, 0) << cdrskin.err;
+  EXPECT_GT(Lines(ReadWholeFile(trace)).size(), tocLines);
   EXPECT_THAT(cdrskin.out, HasSubstr("Identifikation : 'Virtual CD-RW'"));
   EXPECT_THAT(cdrskin.out, HasSubstr("track:   1 lba:         0 "));
   EXPECT_THAT(cdrskin.out, HasSubstr("Media summary: 1 sessions, 1 tracks, closed CD-R"));

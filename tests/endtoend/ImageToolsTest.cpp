@@ -1,8 +1,10 @@
 // A disc burned through brenmark-cli read back with bchunk and xorriso, and
-// the data job's failures as brenmark-cli reports them. DVD burns are read
+// the data job's failures as brenmark-cli reports them and traces them. DVD burns are read
 // back in SourceFolderCliTest, appended sessions in AppendedSessionsTest.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <regex>
 
 #include "tests/endtoend/CliRun.h"
 #include "tests/endtoend/VirtualBench.h"
@@ -75,6 +77,39 @@ TEST(Cli, ReportsTheFailurePathsOfTheDataJobAndExitsNonZero) {
   EXPECT_EQ(closeFails.exitStatus, 1);
   EXPECT_THAT(closeFails.err, HasSubstr("Error Closing Session"));
   EXPECT_THAT(Lines(closeFails.out)[0], ::testing::EndsWith(".cue (failed)"));
+
+  // --trace holds every WRITE(10), in order and all good, and the failed
+  // SYNCHRONIZE CACHE with its sense; BRENMARK_TRACE names the file only
+  // without the option.
+  const fs::path trace = discs.path() / "t.log";
+  ::setenv("BRENMARK_TRACE", (discs.path() / "variable.log").c_str(), 1);
+  const auto syncFails = Cli(discs.path(), {"--trace", trace.string(), "--drive", "virtual-cd", "--fault",
+                                            "SYNCHRONIZECACHE:once", "burn-cd", folder});
+  ::unsetenv("BRENMARK_TRACE");
+  EXPECT_EQ(syncFails.exitStatus, 1);
+  EXPECT_FALSE(fs::exists(discs.path() / "variable.log"));
+  const std::regex write(R"(.* \| virtual-cd \| WRITE\(10\) \| 2A 00 (.. .. .. ..) 00 (.. ..) 00 \| out (\d+) )"
+                         R"(\| GOOD \| .*)");
+  const auto hex = [](std::string bytes) {
+    std::erase(bytes, ' ');
+    return std::stoul(bytes, nullptr, 16);
+  };
+  unsigned long written = 0;
+  bool syncFailed = false;
+  for (const std::string& line : Lines(ReadWholeFile(trace))) {
+    std::smatch fields;
+    if (std::regex_match(line, fields, write)) {
+      EXPECT_EQ(hex(fields.str(1)), written) << line;  // each where the one before ended
+      written += hex(fields.str(2));
+      EXPECT_EQ(std::stoul(fields.str(3)), hex(fields.str(2)) * 2048) << line;
+    }
+    syncFailed |= line.find(" | SYNCHRONIZE CACHE | 35 00 00 00 00 00 00 00 00 00 | none 32 | 4/44/00 internal "
+                            "target failure | ") != std::string::npos;
+  }
+  EXPECT_TRUE(syncFailed);
+  // The image holds the written blocks and the track's two run-out blocks.
+  const std::string image = Lines(syncFails.out).at(0);
+  EXPECT_EQ(written + 2, fs::file_size(BinOf(image.substr(0, image.find(" (failed)")))) / 2352);
 }
 
 }  // namespace

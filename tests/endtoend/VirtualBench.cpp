@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "drive/TracingTransport.h"
 #include "shell/SourceFolder.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
@@ -18,11 +19,11 @@ VirtualBench::VirtualBench(bool answerYes) : prompt(answerYes) {
     });
   }
   std::vector<std::unique_ptr<DeviceProvider>> providers;
-  providers.push_back(std::move(provider));
+  providers.push_back(std::make_unique<TracingDeviceProvider>(std::move(provider), trace));
   registry = std::make_unique<DriveRegistry>(prompt, sleeper, std::move(providers));
   registry->EnumerateDrives();
   runner = std::make_unique<JobRunner>(*registry, prompt, leases, &recorderPorts);
-  for (const auto& recorder : recorders_) recorder->ClearCommandHistory();
+  trace->Clear();
 }
 
 VirtualBench::~VirtualBench() { runner.reset(); }

@@ -15,13 +15,20 @@
 #include "tests/support/CountingSleeper.h"
 #include "tests/support/RecordingProgress.h"
 #include "tests/support/RecordingPrompt.h"
+#include "tests/support/RecordingTrace.h"
 #include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark::endtoend {
 
+using test::Describe;
+using test::DescribeWithoutBufferPolls;
+using test::Transfer;
+using test::Writes;
+
 // The engine with a test front end in place of a window: the two virtual
-// recorders (drive 0 CD, drive 1 DVD) in a scratch folder, a recording prompt
-// and progress, and the job mechanism.
+// recorders (drive 0 CD, drive 1 DVD) in a scratch folder, their commands
+// traced (those of enumeration left out), a recording prompt and progress,
+// and the job mechanism.
 class VirtualBench {
  public:
   static constexpr int kCdDrive = 0;
@@ -31,6 +38,11 @@ class VirtualBench {
   ~VirtualBench();
 
   virtualdrive::VirtualRecorder& recorder(int drive) { return *recorders_[static_cast<std::size_t>(drive)]; }
+  // The commands sent to a recorder since the bench stood or the trace was cleared.
+  std::vector<TracedCommand> commands(const virtualdrive::VirtualRecorder& to) const {
+    return trace->Of(to.model().shortName);
+  }
+  std::vector<TracedCommand> commands(int drive) const { return commands(*recorders_[static_cast<std::size_t>(drive)]); }
 
   // The front ends' tree of a folder: ISO 9660 + Joliet, 8.3 names, "TestDisc".
   static std::unique_ptr<datadisc::SourceTree> TreeOf(const std::filesystem::path& folder);
@@ -51,6 +63,7 @@ class VirtualBench {
   bool verify = false;  // the jobs read their discs back
   test::RecordingPrompt prompt;
   test::NoSleep sleeper;
+  std::shared_ptr<test::RecordingTrace> trace = std::make_shared<test::RecordingTrace>();
   ScratchFolder discs{"recorders"};
   DriveLeases leases;
   std::unique_ptr<DriveRegistry> registry;

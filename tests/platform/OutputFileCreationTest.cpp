@@ -56,11 +56,15 @@ TEST_F(OutputFileCreationTest, CreatingNewRefusesEverythingAlreadyThereAndWrites
 }
 
 TEST_F(OutputFileCreationTest, AppendingOpensOnlyARegularFileAndNeverBlocksOnAPipe) {
-  File log;
+  File log, other;
   ASSERT_TRUE(log.OpenForAppending(folder / "plain")) << log.lastError();
+  ASSERT_TRUE(other.OpenForAppending(folder / "plain")) << other.lastError();
   ASSERT_TRUE(log.WriteAt(static_cast<std::int64_t>(log.Status()->size), " and more", 9));
+  // Each append goes after what the other one wrote, as another process's would.
+  ASSERT_TRUE(other.Append(" and others", 11));
+  ASSERT_TRUE(log.Append(" and last", 9));
   EXPECT_TRUE(log.Close());
-  EXPECT_EQ(ReadText(folder / "plain"), "mine and more");
+  EXPECT_EQ(ReadText(folder / "plain"), "mine and more and others and last");
   ASSERT_TRUE(log.OpenForAppending(folder / "new.log")) << log.lastError();
   EXPECT_EQ(log.Status()->size, 0u);
 

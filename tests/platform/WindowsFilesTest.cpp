@@ -145,6 +145,10 @@ TEST_F(WindowsFilesTest, OutputFilesAreCreatedNewAndReplaceNothingUnlessAsked) {
   ASSERT_TRUE(RenameFileNoReplace(root_ / "grabbed", root_ / "free", error)) << error;
   EXPECT_EQ(LookAtEntry(root_ / "grabbed"), EntryAtPath::Nothing);
   EXPECT_TRUE(file.OpenForAppending(root_ / "free")) << file.lastError();
+  File other;  // each append goes after the other's, as another process's would
+  EXPECT_TRUE(other.OpenForAppending(root_ / "free") && file.Append("ab", 2) && other.Append("cd", 2));
+  other.Close();
+  EXPECT_EQ(fs::file_size(root_ / "free"), 4u);
   EXPECT_FALSE(file.OpenForAppending(root_));
 
   if (!CreateSymbolicLinkW(ExtendedPath(root_ / "link").c_str(), ExtendedPath(root_ / "mine").c_str(),

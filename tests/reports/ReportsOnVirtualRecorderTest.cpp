@@ -80,12 +80,6 @@ class ReportPrompt final : public UserPrompt {
   bool openWhileShown = false;
 };
 
-std::vector<std::uint8_t> Opcodes(const VirtualRecorder& recorder) {
-  std::vector<std::uint8_t> opcodes;
-  for (const auto& record : recorder.CommandHistory()) opcodes.push_back(record.opcode());
-  return opcodes;
-}
-
 // Both virtual recorders, enumerated by the registry.
 class ReportsOnVirtualRecorder : public testsupport::VirtualRecorderRegistry<ReportPrompt> {
  protected:
@@ -116,6 +110,12 @@ class ReportsOnVirtualRecorder : public testsupport::VirtualRecorderRegistry<Rep
   std::string DiscReport(int drive) { return Report(ShowDiscReport, drive); }
   std::string DeviceReport(int drive) { return Report(ShowDeviceReport, drive); }
 
+  std::vector<std::uint8_t> Opcodes(const VirtualRecorder& recorder) const {
+    std::vector<std::uint8_t> opcodes;
+    for (const auto& record : trace->Of(recorder.model().shortName)) opcodes.push_back(record.opcode());
+    return opcodes;
+  }
+
   void InsertAudioCd() {
     ASSERT_TRUE(cd->InsertImage(std::string(BRENMARK_TESTDATA_DIR) + "/cue/cdda.cue").ok);
   }
@@ -131,7 +131,7 @@ class ReportsOnVirtualRecorder : public testsupport::VirtualRecorderRegistry<Rep
 };
 
 TEST_F(ReportsOnVirtualRecorder, DeviceReportsOfBothRecorders) {
-  cd->ClearCommandHistory();
+  trace->Clear();
   EXPECT_EQ(DeviceReport(kCdDrive), kCdDeviceReport);
   // One capability page read, and the drive closed before the text shows.
   EXPECT_EQ(Opcodes(*cd), std::vector<std::uint8_t>{0x5A});
@@ -163,7 +163,7 @@ TEST_F(ReportsOnVirtualRecorder, BlankCdRAndBlankDvdREndAfterTheSizeLine) {
 
 TEST_F(ReportsOnVirtualRecorder, AudioCdLoadedFromAnImage) {
   InsertAudioCd();
-  cd->ClearCommandHistory();
+  trace->Clear();
   EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) + kAudioCdCapacity + kAudioCdSessions);
   // Presence, disc information, capacity, lead-out, table of contents; the
   // text shows before the drive is closed.

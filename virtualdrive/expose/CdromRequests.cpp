@@ -25,15 +25,15 @@ constexpr std::uint32_t kBlocksPerRead = 32;
 
 // One MMC command with data in; 0, or -1 with the error the driver gives a
 // refused command: ENOMEDIUM without a disc, EIO otherwise.
-int Run(virtualdrive::VirtualRecorder& recorder, const std::uint8_t* cdb, std::uint8_t cdbLength,
-        std::uint8_t* buffer, std::uint32_t length, int& error) {
+int Run(ScsiTransport& device, const std::uint8_t* cdb, std::uint8_t cdbLength, std::uint8_t* buffer,
+        std::uint32_t length, int& error) {
   ScsiRequest request;
   request.cdb = cdb;
   request.cdbLength = cdbLength;
   request.direction = length > 0 ? DataDirection::In : DataDirection::None;
   request.buffer = buffer;
   request.length = length;
-  const CommandOutcome outcome = recorder.Execute(request);
+  const CommandOutcome outcome = device.Execute(request);
   if (outcome.result == TransportResult::Good) return 0;
   const bool noDisc = outcome.sense && outcome.sense->key == 0x02 && outcome.sense->asc == 0x3A;
   error = noDisc ? ENOMEDIUM : EIO;
@@ -41,12 +41,12 @@ int Run(virtualdrive::VirtualRecorder& recorder, const std::uint8_t* cdb, std::u
 }
 
 // READ TOC/PMA/ATIP of `format` for `track`, the first 12 bytes of the answer.
-int ReadToc(virtualdrive::VirtualRecorder& recorder, std::uint8_t format, bool msf, std::uint8_t track,
+int ReadToc(ScsiTransport& device, std::uint8_t format, bool msf, std::uint8_t track,
             std::array<std::uint8_t, kTocAllocation>& answer, int& error) {
   const std::uint8_t cdb[10] = {kReadToc, static_cast<std::uint8_t>(msf ? 0x02 : 0), format, 0, 0, 0, track, 0,
                                 kTocAllocation, 0};
   answer.fill(0);
-  return Run(recorder, cdb, sizeof cdb, answer.data(), kTocAllocation, error);
+  return Run(device, cdb, sizeof cdb, answer.data(), kTocAllocation, error);
 }
 
 // The address `lba` in the format a program asked for.
@@ -98,7 +98,7 @@ int CdromRequests::TocHeader(void* argument, int& error) {
   cdrom_tochdr header{};
   if (!Fetch(argument, header, error)) return -1;
   std::array<std::uint8_t, kTocAllocation> answer{};
-  if (ReadToc(recorder_, 0, false, 0, answer, error) != 0) return -1;
+  if (ReadToc(device_, 0, false, 0, answer, error) != 0) return -1;
   header.cdth_trk0 = answer[2];
   header.cdth_trk1 = answer[3];
   return Store(argument, header);
@@ -114,7 +114,7 @@ int CdromRequests::TocEntry(void* argument, int& error) {
   }
   std::array<std::uint8_t, kTocAllocation> answer{};
   const bool msf = entry.cdte_format == CDROM_MSF;
-  if (ReadToc(recorder_, 0, msf, entry.cdte_track, answer, error) != 0) return -1;
+  if (ReadToc(device_, 0, msf, entry.cdte_track, answer, error) != 0) return -1;
   entry.cdte_ctrl = answer[5] & 0x0F;
   entry.cdte_adr = answer[5] >> 4;
   entry.cdte_datamode = (entry.cdte_ctrl & CDROM_DATA_TRACK) != 0 ? 1 : 0;
@@ -140,7 +140,7 @@ int CdromRequests::MultiSession(void* argument, int& error) {
   std::array<std::uint8_t, kTocAllocation> answer{};
   int ignored = 0;
   std::int32_t start = 0;
-  const bool listed = ReadToc(recorder_, 1, false, 0, answer, ignored) == 0 && bytes::ReadBe16(answer.data()) >= 10;
+  const bool listed = ReadToc(device_, 1, false, 0, answer, ignored) == 0 && bytes::ReadBe16(answer.data()) >= 10;
   if (listed && answer[6] > 1) start = static_cast<std::int32_t>(bytes::ReadBe32(answer.data() + 8));
   SetAddress(session.addr, start, session.addr_format);
   session.xa_flag = start > 0 ? 1 : 0;
@@ -152,12 +152,12 @@ int CdromRequests::MultiSession(void* argument, int& error) {
 int CdromRequests::DiscStatus() {
   std::array<std::uint8_t, kTocAllocation> answer{};
   int refusal = 0;
-  if (ReadToc(recorder_, 0, false, 0, answer, refusal) != 0) return refusal == ENOMEDIUM ? CDS_NO_DISC : CDS_NO_INFO;
+  if (ReadToc(device_, 0, false, 0, answer, refusal) != 0) return refusal == ENOMEDIUM ? CDS_NO_DISC : CDS_NO_INFO;
   int audio = 0;
   int data = 0;
   for (unsigned track = answer[2]; track <= answer[3]; ++track) {
     std::array<std::uint8_t, kTocAllocation> entry{};
-    if (ReadToc(recorder_, 0, true, static_cast<std::uint8_t>(track), entry, refusal) != 0) return CDS_NO_INFO;
+    if (ReadToc(device_, 0, true, static_cast<std::uint8_t>(track), entry, refusal) != 0) return CDS_NO_INFO;
     ((entry[5] & CDROM_DATA_TRACK) != 0 ? data : audio) += 1;
   }
   if (audio > 0) return data > 0 ? CDS_MIXED : CDS_AUDIO;
@@ -193,7 +193,7 @@ int CdromRequests::ReadAudio(void* argument, int& error) {
   cdb[7] = static_cast<std::uint8_t>(read.nframes >> 8);
   cdb[8] = static_cast<std::uint8_t>(read.nframes);
   cdb[9] = 0xF8;  // the whole frame
-  return Run(recorder_, cdb, sizeof cdb, read.buf, static_cast<std::uint32_t>(read.nframes) * kRawFrameSize, error);
+  return Run(device_, cdb, sizeof cdb, read.buf, static_cast<std::uint32_t>(read.nframes) * kRawFrameSize, error);
 }
 
 // An MMC command in the CD-ROM driver's own packet form, carried as SG_IO;
@@ -216,7 +216,7 @@ int CdromRequests::SendPacket(void* argument, int& error) {
     case CGC_DATA_NONE: header.dxfer_direction = SG_DXFER_NONE; break;
     default: error = EINVAL; return -1;
   }
-  if (AnswerSgIo(recorder_, header, error) != 0) return -1;
+  if (AnswerSgIo(device_, header, error) != 0) return -1;
   if (header.status != 0 || header.host_status != 0) {
     error = EIO;
     return -1;
@@ -234,7 +234,7 @@ int CdromRequests::Capabilities() {
   const std::uint8_t cdb[10] = {0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 64, 0};
   std::array<std::uint8_t, 64> answer{};
   int ignored = 0;
-  if (Run(recorder_, cdb, sizeof cdb, answer.data(), answer.size(), ignored) != 0) {
+  if (Run(device_, cdb, sizeof cdb, answer.data(), answer.size(), ignored) != 0) {
     return kEveryDrive & ~(denied | CDC_CD_R | CDC_CD_RW | CDC_DVD_R | CDC_DVD | CDC_DVD_RAM | CDC_SELECT_SPEED);
   }
   const std::size_t at = 8 + bytes::ReadBe16(answer.data() + 6);  // past the header and block descriptors
@@ -256,7 +256,7 @@ off_t CdromRequests::Size() {
   const std::uint8_t cdb[10] = {0x25};
   std::array<std::uint8_t, 8> answer{};
   int ignored = 0;
-  if (Run(recorder_, cdb, sizeof cdb, answer.data(), answer.size(), ignored) != 0) return 0;
+  if (Run(device_, cdb, sizeof cdb, answer.data(), answer.size(), ignored) != 0) return 0;
   return (static_cast<off_t>(bytes::ReadBe32(answer.data())) + 1) * kBlockSize;
 }
 
@@ -285,7 +285,7 @@ ssize_t CdromRequests::Read(void* buffer, std::size_t count, off_t offset, int& 
     bytes::WriteBe16(cdb + 7, wanted);
     blocks.resize(static_cast<std::size_t>(wanted) * kBlockSize);
     int refusal = 0;
-    if (Run(recorder_, cdb, sizeof cdb, blocks.data(), static_cast<std::uint32_t>(blocks.size()), refusal) != 0) {
+    if (Run(device_, cdb, sizeof cdb, blocks.data(), static_cast<std::uint32_t>(blocks.size()), refusal) != 0) {
       if (wanted > 1) {
         blocksPerRead = 1;
         continue;

@@ -5,21 +5,21 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "virtualdrive/VirtualRecorder.h"
+#include "drive/ScsiTransport.h"
 
 namespace brenmark::expose {
 
 // The requests the kernel's CD-ROM driver answers itself rather than passing
 // SCSI commands through: the TOC header and entries, the last session, the
 // kind of disc, audio frames, MMC packets, and plain reads of the data
-// blocks. Each is answered the way the driver does it, with MMC commands on
-// the recorder, so what a program learns this way cannot differ from what it
-// would learn through SG_IO. Each returns the ioctl's result; -1 with `error`
+// blocks. Each is answered the way the driver does it, with MMC commands sent
+// to the recorder through `device`, so what a program learns this way cannot
+// differ from what it would learn through SG_IO. Each returns the ioctl's result; -1 with `error`
 // set as the driver sets it (ENOMEDIUM without a disc, EIO for a refused
 // command, EINVAL for an argument the driver rejects).
 class CdromRequests {
  public:
-  explicit CdromRequests(virtualdrive::VirtualRecorder& recorder) : recorder_(recorder) {}
+  explicit CdromRequests(ScsiTransport& device) : device_(device) {}
 
   // CDROMREADTOCHDR, CDROMREADTOCENTRY, CDROMMULTISESSION, CDROM_DISC_STATUS,
   // CDROMREADAUDIO, CDROM_SEND_PACKET; `handled` is false for any other request.
@@ -47,7 +47,7 @@ class CdromRequests {
   int ReadAudio(void* argument, int& error);
   int SendPacket(void* argument, int& error);
 
-  virtualdrive::VirtualRecorder& recorder_;
+  ScsiTransport& device_;
 };
 
 }  // namespace brenmark::expose

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "drive/CommandTraceFile.h"
 #include "drive/sgio/SgDeviceProvider.h"
 
 namespace brenmark::expose {
@@ -23,12 +24,14 @@ std::vector<std::pair<std::string, std::string>> ExposeVariables(const ExposeSet
   std::string devices = settings.cdPath;
   if (!settings.dvdPath.empty()) devices += (devices.empty() ? "" : ":") + settings.dvdPath;
   const std::string preload = library.string() + (currentPreload.empty() ? "" : " " + currentPreload);
-  return {{kCdVariable, settings.cdPath},
-          {kDvdVariable, settings.dvdPath},
-          {kDataVariable, settings.dataFolder.string()},
-          {kFaultsVariable, faults},
-          {sgio::kExtraDevicesVariable, devices},
-          {"LD_PRELOAD", preload}};
+  std::vector<std::pair<std::string, std::string>> variables = {{kCdVariable, settings.cdPath},
+                                                                {kDvdVariable, settings.dvdPath},
+                                                                {kDataVariable, settings.dataFolder.string()},
+                                                                {kFaultsVariable, faults},
+                                                                {sgio::kExtraDevicesVariable, devices},
+                                                                {"LD_PRELOAD", preload}};
+  if (!settings.traceFile.empty()) variables.emplace_back(kTraceVariable, settings.traceFile.string());
+  return variables;
 }
 
 std::optional<ExposeSettings> ReadExposeSettings(const std::function<const char*(const char*)>& lookup) {
@@ -40,6 +43,7 @@ std::optional<ExposeSettings> ReadExposeSettings(const std::function<const char*
   settings.cdPath = text(kCdVariable);
   settings.dvdPath = text(kDvdVariable);
   settings.dataFolder = text(kDataVariable);
+  settings.traceFile = text(kTraceVariable);
   if ((settings.cdPath.empty() && settings.dvdPath.empty()) || settings.dataFolder.empty()) return std::nullopt;
   const std::string faults = text(kFaultsVariable);
   std::size_t begin = 0;

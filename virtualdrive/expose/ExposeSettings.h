@@ -11,20 +11,23 @@ namespace brenmark::expose {
 
 // What `brenmark-cli expose` hands the programs it runs, through their
 // environment: where each virtual recorder appears as a device node, the
-// folder holding the recorders' discs, and the faults to arm in them.
+// folder holding the recorders' discs, the faults to arm in them, and the
+// file their commands are traced to.
 struct ExposeSettings {
   std::string cdPath;   // empty: the CD recorder is not shown
   std::string dvdPath;  // empty: the DVD recorder is not shown
   std::filesystem::path dataFolder;
   std::vector<std::string> faults;  // in the text form of --fault
+  std::filesystem::path traceFile;  // empty: not traced
 };
 
 // The file name of the preloaded library that shows the recorders.
 inline constexpr const char* kExposeLibraryName = "brenmark-expose.so";
 
-// The variables to set for the command: the settings, the device list the
-// SG_IO provider reads, and LD_PRELOAD with `library` before what
-// `currentPreload` (the caller's LD_PRELOAD, possibly empty) names.
+// The variables to set for the command: the settings (the trace file only
+// when there is one), the device list the SG_IO provider reads, and
+// LD_PRELOAD with `library` before what `currentPreload` (the caller's
+// LD_PRELOAD, possibly empty) names.
 std::vector<std::pair<std::string, std::string>> ExposeVariables(const ExposeSettings& settings,
                                                                  const std::filesystem::path& library,
                                                                  const std::string& currentPreload);

@@ -45,8 +45,7 @@ int Answer(void* argument, Value value, int& error) {
 
 }  // namespace
 
-ExposedDevice::ExposedDevice(std::string path, unsigned number, bool writesDvd,
-                             std::function<virtualdrive::VirtualRecorder&()> recorder)
+ExposedDevice::ExposedDevice(std::string path, unsigned number, bool writesDvd, std::function<ExposedRecorder()> recorder)
     : path_(std::move(path)), number_(number), writesDvd_(writesDvd), recorder_(std::move(recorder)) {}
 
 void ExposedDevice::Describe(struct stat& status) const {
@@ -72,28 +71,28 @@ void ExposedDevice::Describe(struct statx& status) const {
 }
 
 bool ExposedDevice::Open(int& error) {
-  if (recorder_().Claim() == virtualdrive::VirtualRecorder::ClaimResult::Busy) {
+  if (recorder_().recorder.Claim() == virtualdrive::VirtualRecorder::ClaimResult::Busy) {
     error = EBUSY;
     return false;
   }
   return true;
 }
 
-void ExposedDevice::Close() { recorder_().Release(); }
+void ExposedDevice::Close() { recorder_().recorder.Release(); }
 
 bool ExposedDevice::RunSimpleCommand(std::uint8_t opcode, std::uint8_t startStop) {
   const std::uint8_t cdb[6] = {opcode, 0, 0, 0, startStop, 0};
   ScsiRequest request;
   request.cdb = cdb;
   request.cdbLength = sizeof cdb;
-  return recorder_().Execute(request).good();
+  return recorder_().commands.Execute(request).good();
 }
 
 int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
   switch (request) {
     case SG_IO:
       if (argument == nullptr) break;
-      return AnswerSgIo(recorder_(), *static_cast<sg_io_hdr_t*>(argument), error);
+      return AnswerSgIo(recorder_().commands, *static_cast<sg_io_hdr_t*>(argument), error);
     case SG_GET_VERSION_NUM: return Answer(argument, kSgVersion, error);
     case SG_GET_SCSI_ID: {
       Sg_scsi_id id{};
@@ -139,7 +138,7 @@ int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
     case CDROM_DRIVE_STATUS: return RunSimpleCommand(0x00, 0) ? CDS_DISC_OK : CDS_NO_DISC;
     case CDROM_GET_CAPABILITY: {
       // Found once, as the driver finds it when the drive is attached.
-      if (capabilities_.load() < 0) capabilities_ = CdromRequests(recorder_()).Capabilities();
+      if (capabilities_.load() < 0) capabilities_ = CdromRequests(recorder_().commands).Capabilities();
       return capabilities_.load();
     }
     case CDROMEJECT:
@@ -152,7 +151,7 @@ int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
     case CDROM_MEDIA_CHANGED: return 0;
     default: {
       bool handled = false;
-      const int result = CdromRequests(recorder_()).Answer(request, argument, handled, error);
+      const int result = CdromRequests(recorder_().commands).Answer(request, argument, handled, error);
       if (handled) return result;
       error = ENOTTY;
       return -1;
@@ -163,9 +162,9 @@ int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
 }
 
 ssize_t ExposedDevice::Read(void* buffer, std::size_t count, off_t offset, int& error) {
-  return CdromRequests(recorder_()).Read(buffer, count, offset, error);
+  return CdromRequests(recorder_().commands).Read(buffer, count, offset, error);
 }
 
-off_t ExposedDevice::Size() { return CdromRequests(recorder_()).Size(); }
+off_t ExposedDevice::Size() { return CdromRequests(recorder_().commands).Size(); }
 
 }  // namespace brenmark::expose

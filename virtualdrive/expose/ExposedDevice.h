@@ -11,6 +11,12 @@
 
 namespace brenmark::expose {
 
+// The recorder behind a device, and the transport its commands go through.
+struct ExposedRecorder {
+  virtualdrive::VirtualRecorder& recorder;
+  ScsiTransport& commands;
+};
+
 // One virtual recorder shown as a SCSI CD-ROM device node (/dev/srN): what
 // the stat calls give for it, what its open and close do to the recorder's
 // claim, and its answers to ioctl.
@@ -18,8 +24,7 @@ class ExposedDevice {
  public:
   // The recorder is made when the device is first opened; `number` is the
   // node's minor number and the SCSI host number programs see.
-  ExposedDevice(std::string path, unsigned number, bool writesDvd,
-                std::function<virtualdrive::VirtualRecorder&()> recorder);
+  ExposedDevice(std::string path, unsigned number, bool writesDvd, std::function<ExposedRecorder()> recorder);
 
   const std::string& path() const { return path_; }
   bool writesDvd() const { return writesDvd_; }
@@ -52,7 +57,7 @@ class ExposedDevice {
   std::string path_;
   unsigned number_;
   bool writesDvd_;
-  std::function<virtualdrive::VirtualRecorder&()> recorder_;
+  std::function<ExposedRecorder()> recorder_;
   std::atomic<int> reservedSize_{32768};
   std::atomic<int> timeoutTicks_{6000};
   std::atomic<int> capabilities_{-1};

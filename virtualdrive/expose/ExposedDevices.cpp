@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "drive/CommandTraceFile.h"
+#include "drive/TracingTransport.h"
 #include "virtualdrive/FaultInjector.h"
 
 namespace brenmark::expose {
@@ -29,7 +31,7 @@ ExposedDevices::ExposedDevices(ExposeSettings settings) : settings_(std::move(se
     if (paths[index]->empty()) continue;
     devices_.push_back(std::make_unique<ExposedDevice>(
         *paths[index], NodeNumber(*paths[index], 90 + static_cast<unsigned>(index)), index == 1,
-        [this, index]() -> virtualdrive::VirtualRecorder& { return Recorder(index); }));
+        [this, index] { return Recorder(index); }));
   }
 }
 
@@ -39,7 +41,7 @@ std::vector<CdromTableDrive> ExposedDevices::TableDrives() const {
   return drives;
 }
 
-virtualdrive::VirtualRecorder& ExposedDevices::Recorder(std::size_t index) {
+ExposedRecorder ExposedDevices::Recorder(std::size_t index) {
   std::call_once(made_, [this] {
     provider_ = std::make_unique<virtualdrive::VirtualRecorderProvider>(settings_.dataFolder);
     // The program only learns of a write error; why the files could not be
@@ -48,13 +50,34 @@ virtualdrive::VirtualRecorder& ExposedDevices::Recorder(std::size_t index) {
       recorder->SetWriteProblemObserver(
           [](const std::string& problem) { std::fprintf(stderr, "brenmark-expose: %s\n", problem.c_str()); });
     }
+    std::shared_ptr<CommandTrace> trace;
+    if (!settings_.traceFile.empty()) {
+      std::string error;
+      trace = CommandTraceFile::Open(settings_.traceFile, error);
+      if (!trace) {
+        std::fprintf(stderr, "brenmark-expose: cannot trace the commands to %s: %s\n",
+                     settings_.traceFile.string().c_str(), error.c_str());
+      }
+    }
+    // The device's own claims stand for opening it, so its transport stays open.
+    const std::string* paths[] = {&settings_.cdPath, &settings_.dvdPath};
+    for (std::size_t at = 0; at < provider_->recorders().size(); ++at) {
+      const auto& recorder = provider_->recorders()[at];
+      std::unique_ptr<ScsiTransport> commands = std::make_unique<virtualdrive::VirtualRecorderTransport>(recorder);
+      commands->Open();
+      if (trace) {
+        commands = std::make_unique<TracingTransport>(std::move(commands), trace,
+                                                      recorder->model().shortName + " as " + *paths[at]);
+      }
+      commands_.push_back(std::move(commands));
+    }
     for (const std::string& text : settings_.faults) {
       const auto fault = virtualdrive::ParseFaultSpec(text);
       if (!fault.spec) continue;
       for (const auto& recorder : provider_->recorders()) recorder->ArmFault(*fault.spec);
     }
   });
-  return *provider_->recorders()[index];
+  return {*provider_->recorders()[index], *commands_[index]};
 }
 
 ExposedDevice* ExposedDevices::AtPath(const char* path) {

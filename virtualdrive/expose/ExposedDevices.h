@@ -16,8 +16,9 @@
 namespace brenmark::expose {
 
 // The devices one process shows: the CD and DVD recorders over the settings'
-// data folder (made, with the settings' faults armed, the first time a device
-// is used), and which open descriptors stand for which device.
+// data folder (made, with the settings' faults armed and their commands
+// traced to the settings' trace file, the first time a device is used), and
+// which open descriptors stand for which device.
 //
 // Each process runs its own recorders rather than asking a server: the
 // recorders already share one disc between processes through their folder
@@ -49,12 +50,13 @@ class ExposedDevices {
   void MoveTo(int descriptor, off_t position);
 
  private:
-  virtualdrive::VirtualRecorder& Recorder(std::size_t index);
+  ExposedRecorder Recorder(std::size_t index);
 
   ExposeSettings settings_;
   std::vector<std::unique_ptr<ExposedDevice>> devices_;
   std::once_flag made_;
   std::unique_ptr<virtualdrive::VirtualRecorderProvider> provider_;
+  std::vector<std::unique_ptr<ScsiTransport>> commands_;  // one per recorder, in the provider's order
   std::mutex descriptorsMutex_;
   struct OpenDescriptor {
     ExposedDevice* device;

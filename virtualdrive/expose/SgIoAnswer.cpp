@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "virtualdrive/Sense.h"
+
 namespace brenmark::expose {
 namespace {
 
@@ -28,7 +30,7 @@ std::optional<DataDirection> DirectionOf(int sgDirection, unsigned length) {
 
 }  // namespace
 
-int AnswerSgIo(virtualdrive::VirtualRecorder& recorder, sg_io_hdr_t& header, int& error) {
+int AnswerSgIo(ScsiTransport& device, sg_io_hdr_t& header, int& error) {
   const auto direction = DirectionOf(header.dxfer_direction, header.dxfer_len);
   if (header.interface_id != 'S' || header.cmd_len < kMinimumCdb || header.cmd_len > kMaximumCdb ||
       header.iovec_count != 0 || !direction) {
@@ -49,18 +51,17 @@ int AnswerSgIo(virtualdrive::VirtualRecorder& recorder, sg_io_hdr_t& header, int
   request.timeoutSeconds = header.timeout / 1000;
 
   const auto start = std::chrono::steady_clock::now();
-  std::uint8_t hostStatus = 0;
-  const CommandOutcome outcome = recorder.Execute(request, &hostStatus);
+  const CommandOutcome outcome = device.Execute(request);
   const auto elapsed = std::chrono::steady_clock::now() - start;
 
-  if (outcome.result == TransportResult::TransportFailure && hostStatus == 0) {
+  if (outcome.result == TransportResult::TransportFailure && outcome.hostStatus == 0) {
     error = EIO;
     return -1;
   }
   header.status = 0;
   header.masked_status = 0;
   header.msg_status = 0;
-  header.host_status = hostStatus;
+  header.host_status = outcome.hostStatus;
   header.driver_status = 0;
   header.sb_len_wr = 0;
   header.resid = static_cast<int>(outcome.residual);

@@ -15,7 +15,6 @@
 #include "audio/AudioTrackReader.h"
 #include "jobs/burn/AudioCdJob.h"
 #include "tests/audio/WavBytes.h"
-#include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/VirtualBench.h"
 #include "tests/support/RecordingProgress.h"
 #include "virtualdrive/FaultInjector.h"
@@ -119,12 +118,12 @@ TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
   ExpectTracksHold(cue, 0, {wavs.samples[0], wavs.samples[1], wavs.samples[2]});
 
   ASSERT_TRUE(recorder.InsertImage(cue).ok);
-  recorder.ClearCommandHistory();
+  bench.trace->Clear();
   const auto refused = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[3]});
   EXPECT_EQ(refused.result, JobEnd::DiscNotWritable);
   EXPECT_THAT(bench.prompt.texts(),
               ElementsAre("Disc in the destination device is not empty.\nBurning process will be terminated."));
-  EXPECT_THAT(Describe(recorder.CommandHistory()), Not(Contains("MODESELECT")));
+  EXPECT_THAT(Describe(bench.commands(recorder)), Not(Contains("MODESELECT")));
 }
 
 // One case per failure of the job: what the user is told, what the drive
@@ -209,11 +208,11 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
                                                                               : "Disc burning failed.");
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
 
-    const auto history = Describe(recorder.CommandHistory());
+    const auto history = Describe(bench.commands(recorder));
     EXPECT_EQ(std::count(history.begin(), history.end(), "CLOSE 1"), c.tracksWritten);
     EXPECT_EQ(std::count(history.begin(), history.end(), "STARTSTOP"), ejected ? 1 : 0);
     if (c.tracksWritten == 0) {
-      EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
+      EXPECT_THAT(Writes(bench.commands(recorder)), IsEmpty());
     }
     // What is refused is refused before the write parameters are sent.
     if (c.result == JobEnd::SourceUnreadable || c.result == JobEnd::SourcesRefused ||

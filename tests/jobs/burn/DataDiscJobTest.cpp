@@ -7,7 +7,6 @@
 
 #include "jobs/burn/BurnSequence.h"
 #include "jobs/burn/VerifyReport.h"
-#include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/VirtualBench.h"
 
 namespace brenmark::endtoend {
@@ -44,7 +43,7 @@ TEST(DataDiscJob, BurnsTheWorkedExampleToCdStepByStep) {
     expected.push_back("WRITE10 " + std::to_string(lba) + " 1");
   }
   for (const char* word : {"SYNCCACHE", "CLOSE 2", "STARTSTOP"}) expected.push_back(word);
-  EXPECT_THAT(Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory()), ElementsAreArray(expected));
+  EXPECT_THAT(Describe(bench.commands(VirtualBench::kCdDrive)), ElementsAreArray(expected));
 
   EXPECT_THAT(outcome.progress->statuses(),
               ElementsAre("Initializing disc format...", "Analizing Directory Structure...",
@@ -69,7 +68,7 @@ TEST(DataDiscJob, BurnsADvdSessionAtOnceAfterReservingItsTrack) {
                                        "MODESENSE 5", "MODESELECT",  "RESERVE 33"};
   for (int lba = 0; lba < 33; ++lba) expected.push_back("WRITE12 " + std::to_string(lba) + " 1");
   for (const char* word : {"SYNCCACHE", "STARTSTOP"}) expected.push_back(word);
-  EXPECT_THAT(DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kDvdDrive).CommandHistory()),
+  EXPECT_THAT(DescribeWithoutBufferPolls(bench.commands(VirtualBench::kDvdDrive)),
               ElementsAreArray(expected));
   const auto statuses = outcome.progress->statuses();
   EXPECT_THAT(std::vector<std::string>(statuses.end() - 2, statuses.end()),
@@ -104,8 +103,8 @@ TEST(DataDiscJob, EachStopBeforeWritingEndsWithItsMessageAndWritesNothing) {
     ASSERT_FALSE(bench.prompt.messages().empty());
     EXPECT_EQ(bench.prompt.messages().back().text, stop.message);
     EXPECT_EQ(bench.prompt.messages().back().icon, MessageIcon::Error);
-    EXPECT_THAT(Writes(recorder.CommandHistory()), IsEmpty());
-    EXPECT_EQ(recorder.CommandHistory().empty(), stop.drive < 0);  // without a drive, no command at all
+    EXPECT_THAT(Writes(bench.commands(recorder)), IsEmpty());
+    EXPECT_EQ(bench.commands(recorder).empty(), stop.drive < 0);  // without a drive, no command at all
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
     EXPECT_FALSE(bench.registry->IsOpen(VirtualBench::kCdDrive));
   }
@@ -116,12 +115,12 @@ TEST(DataDiscJob, AnEmptyTrayIsToldAsNoDiscNotAsACompletedOne) {
   VirtualBench bench;
   auto& recorder = bench.recorder(VirtualBench::kCdDrive);
   ASSERT_TRUE(recorder.RemoveDisc().ok);
-  recorder.ClearCommandHistory();
+  bench.trace->Clear();
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
   EXPECT_EQ(outcome.result, JobEnd::NoDisc);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_EQ(bench.prompt.messages()[0].text, burntext::kNoDisc);
-  EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO"));
+  EXPECT_THAT(Describe(bench.commands(recorder)), ElementsAre("DISCINFO"));
 }
 
 // A step around the writing that the drive refuses makes the burn a failure,
@@ -150,8 +149,8 @@ TEST(DataDiscJob, ARefusedStepFailsTheBurnButStillClosesAndEjects) {
     EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
     ASSERT_EQ(bench.prompt.messages().size(), 1u);
     EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr(step.message));
-    EXPECT_EQ(Writes(recorder.CommandHistory()).size(), step.writes);
-    const auto commands = DescribeWithoutBufferPolls(recorder.CommandHistory());
+    EXPECT_EQ(Writes(bench.commands(recorder)).size(), step.writes);
+    const auto commands = DescribeWithoutBufferPolls(bench.commands(recorder));
     ASSERT_GE(commands.size(), step.lastCommands.size());
     EXPECT_EQ(std::vector<std::string>(commands.end() - static_cast<std::ptrdiff_t>(step.lastCommands.size()),
                                        commands.end()),
@@ -182,12 +181,12 @@ TEST(DataDiscJob, AWrittenDiscIsRefusedBeforeAnythingIsComputed) {
     ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, row.firstBurn);
     recorder.ClearFaults();
     ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
-    recorder.ClearCommandHistory();
+    bench.trace->Clear();
 
     const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
     EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
     EXPECT_EQ(bench.prompt.messages().back().text, row.message);
-    EXPECT_THAT(Describe(recorder.CommandHistory()), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO"));
+    EXPECT_THAT(Describe(bench.commands(recorder)), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO"));
     EXPECT_THAT(outcome.progress->statuses(),
                 ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
   }
@@ -207,7 +206,7 @@ TEST(DataDiscJob, AnImageLargerThanTheFreeSpaceIsRefusedWithoutWriting) {
   EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("does not fit on the disc"));
   // 27 sectors before the file, 390625 of it, and the two run-out blocks.
   EXPECT_THAT(bench.prompt.messages()[0].text, HasSubstr("needs 390654 sectors (763 MB), the disc has"));
-  const auto commands = Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  const auto commands = Describe(bench.commands(VirtualBench::kCdDrive));
   EXPECT_THAT(commands, ElementsAre("DISCINFO", "TRACKINFO 1", "TRACKINFO 1"));
   EXPECT_THAT(bench.finishedImages(), IsEmpty());
 }
@@ -219,7 +218,7 @@ TEST(DataDiscJob, AWriteGivenUpStillFinishesTheDiscButReportsTheFailure) {
   const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *VirtualBench::TreeOf(example.data()));
   EXPECT_EQ(outcome.result, JobEnd::BurnFailed);
   EXPECT_THAT(bench.prompt.questions(), ElementsAre("Error writing sector 20.\nTry again?"));
-  const auto commands = DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  const auto commands = DescribeWithoutBufferPolls(bench.commands(VirtualBench::kCdDrive));
   // A write error on a CD-R goes to the question at once, once the medium is known to be one.
   EXPECT_THAT(std::vector<std::string>(commands.end() - 5, commands.end()),
               ElementsAre("WRITE10 20 1", "DISCINFO", "SYNCCACHE", "CLOSE 2", "STARTSTOP"));
@@ -240,7 +239,7 @@ TEST(DataDiscJob, ASourceFileGoneSinceTheScanStopsTheWritingAtThatFile) {
   // The file's path on a line of its own after the message.
   EXPECT_EQ(bench.prompt.messages()[0].text,
             std::string(datajobtext::kCannotOpenSource) + "\n" + (example.data() / "Sub" / "a.txt").string());
-  const auto writes = Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  const auto writes = Writes(bench.commands(VirtualBench::kCdDrive));
   ASSERT_FALSE(writes.empty());
   EXPECT_EQ(writes.back(), (Transfer{29, 1}));  // readme.txt; a.txt at 30 is never written
   EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurnFailed);
@@ -261,7 +260,7 @@ TEST(DataDiscJob, ARefusedSpeedIsOnlyReportedButAFailedCloseFailsTheBurn) {
   EXPECT_EQ(messages[0].icon, MessageIcon::Plain);
   EXPECT_EQ(messages[1].text, datajobtext::kCloseSessionFailed);
   EXPECT_EQ(messages[1].icon, MessageIcon::Plain);
-  EXPECT_EQ(Writes(recorder.CommandHistory()).size(), 33u);
+  EXPECT_EQ(Writes(bench.commands(recorder)).size(), 33u);
   EXPECT_EQ(outcome.progress->statuses().back(), datajobtext::kBurnFailed);
 }
 
@@ -303,7 +302,7 @@ TEST(DataDiscJob, AFileThatShrinksDuringTheBurnFailsIt) {
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_EQ(bench.prompt.messages()[0].text, std::string(datajobtext::kSourceShrunk) + "\n" + shrinking.string());
   EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Error);
-  const auto commands = DescribeWithoutBufferPolls(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  const auto commands = DescribeWithoutBufferPolls(bench.commands(VirtualBench::kCdDrive));
   EXPECT_THAT(std::vector<std::string>(commands.end() - 3, commands.end()),
               ElementsAre("SYNCCACHE", "CLOSE 2", "STARTSTOP"));
   EXPECT_EQ(progress->record.statuses().back(), datajobtext::kBurnFailed);
@@ -332,10 +331,10 @@ TEST(DataDiscJob, RunsOnItsOwnInputsWhileTheFrontEndMovesOn) {
 
   EXPECT_EQ(job->result(), JobEnd::Done);
   EXPECT_EQ(progress->record.statuses().back(), datajobtext::kBurned);
-  const auto cdCommands = Describe(bench.recorder(VirtualBench::kCdDrive).CommandHistory());
+  const auto cdCommands = Describe(bench.commands(VirtualBench::kCdDrive));
   EXPECT_THAT(cdCommands, ::testing::Contains("SETSPEED 1411"));
-  EXPECT_EQ(Writes(bench.recorder(VirtualBench::kCdDrive).CommandHistory()).size(), 33u);
-  EXPECT_THAT(bench.recorder(VirtualBench::kDvdDrive).CommandHistory(), IsEmpty());
+  EXPECT_EQ(Writes(bench.commands(VirtualBench::kCdDrive)).size(), 33u);
+  EXPECT_THAT(bench.commands(VirtualBench::kDvdDrive), IsEmpty());
 }
 
 TEST(DataDiscJob, TwoJobsOnTwoDrivesRunAtOnce) {

@@ -8,7 +8,6 @@
 
 #include "jobs/burn/VcdJob.h"
 #include "tests/endtoend/CliRun.h"
-#include "tests/endtoend/CommandTrace.h"
 #include "tests/endtoend/VirtualBench.h"
 #include "virtualdrive/FaultInjector.h"
 
@@ -263,7 +262,7 @@ TEST(VcdJob, EachFailureEndsAsTold) {
     row.arrange(bench, files, drive, sources.path());
     const std::size_t messagesBefore = bench.prompt.messages().size();
     auto& recorder = bench.recorder(drive == VirtualBench::kDvdDrive ? drive : VirtualBench::kCdDrive);
-    recorder.ClearCommandHistory();
+    bench.trace->Clear();
 
     const auto run = BurnVcd(bench, files, drive);
     EXPECT_EQ(run.result, row.result);
@@ -273,7 +272,7 @@ TEST(VcdJob, EachFailureEndsAsTold) {
       EXPECT_THAT(messages[messagesBefore].text, ::testing::StartsWith(row.message));
       EXPECT_EQ(messages[messagesBefore].icon, MessageIcon::Error);
     }
-    const auto history = recorder.CommandHistory();
+    const auto history = bench.commands(recorder);
     const auto commands = Describe(history);
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "STARTSTOP"), row.finished ? 1 : 0);
     if (!row.finished) {
@@ -393,7 +392,7 @@ TEST(VcdJob, FilesThatAreNotMpegOneSystemStreamsAreRefusedByName) {
   for (const auto& file : refused) files.push_back(file.path);
 
   VirtualBench bench;
-  bench.recorder(VirtualBench::kCdDrive).ClearCommandHistory();
+  bench.trace->Clear();
   const auto run = BurnVcd(bench, files);
   EXPECT_EQ(run.result, JobEnd::SourcesRefused);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
@@ -403,7 +402,7 @@ TEST(VcdJob, FilesThatAreNotMpegOneSystemStreamsAreRefusedByName) {
   for (const auto& file : refused) {
     EXPECT_THAT(text, HasSubstr("The file " + file.path + " cannot go on a Video CD: " + file.reason));
   }
-  EXPECT_THAT(bench.recorder(VirtualBench::kCdDrive).CommandHistory(), IsEmpty());
+  EXPECT_THAT(bench.commands(VirtualBench::kCdDrive), IsEmpty());
 }
 
 }  // namespace

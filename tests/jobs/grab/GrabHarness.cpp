@@ -14,7 +14,7 @@ GrabHarness::GrabHarness(std::vector<ImageTrack> imageTracks)
   if (!inserted.ok) throw std::runtime_error(inserted.message);
   folder = scratch.path() / "out";
   std::filesystem::create_directory(folder);
-  bench.recorder(drive).ClearCommandHistory();
+  bench.trace->Clear();
 }
 
 GrabHarness::Outcome GrabHarness::Grab(const std::vector<int>& selected, audio::GrabFormat format,
@@ -43,11 +43,10 @@ GrabHarness::Outcome GrabHarness::Grab(const std::vector<int>& selected, audio::
 
 std::vector<std::uint32_t> GrabHarness::TakeReadSizes() {
   std::vector<std::uint32_t> sizes;
-  auto& recorder = bench.recorder(endtoend::VirtualBench::kCdDrive);
-  for (const auto& record : recorder.CommandHistory()) {
+  for (const auto& record : bench.commands(endtoend::VirtualBench::kCdDrive)) {
     if (record.opcode() == 0xBE) sizes.push_back(record.cdb[6] << 16 | record.cdb[7] << 8 | record.cdb[8]);
   }
-  recorder.ClearCommandHistory();
+  bench.trace->Clear();
   return sizes;
 }
 

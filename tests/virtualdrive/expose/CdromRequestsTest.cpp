@@ -43,7 +43,7 @@ class TwoSessionDisc : public ::testing::Test {
   }
 
   RecorderHarness harness_;
-  CdromRequests requests_{harness_.recorder()};
+  CdromRequests requests_{harness_.transport()};
   std::vector<std::uint8_t> first_ = Pattern(kFirstTrackBlocks, 2048, 1);
   std::int32_t second_ = 0;
 };
@@ -121,7 +121,7 @@ TEST_F(TwoSessionDisc, PacketsRunOnTheRecorderAndFailWithTheirSense) {
 
 TEST(CdromRequests, AudioFramesAndWhatTheDiscIs) {
   RecorderHarness harness;
-  CdromRequests requests(harness.recorder());
+  CdromRequests requests(harness.transport());
   bool handled = false;
   int error = 0;
   EXPECT_EQ(requests.Answer(CDROM_DISC_STATUS, nullptr, handled, error), CDS_NO_INFO);  // blank

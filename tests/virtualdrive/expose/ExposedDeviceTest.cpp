@@ -38,7 +38,7 @@ struct SgCall {
 class ExposedDeviceTest : public ::testing::Test {
  protected:
   ExposeSettings Settings(std::vector<std::string> faults = {}) {
-    return ExposeSettings{"/dev/sr90", "/dev/sr91", folder_.path(), std::move(faults)};
+    return ExposeSettings{"/dev/sr90", "/dev/sr91", folder_.path(), std::move(faults), {}};
   }
   int Run(ExposedDevice& device, SgCall& call, int& error) { return device.Control(SG_IO, &call.header, error); }
 
@@ -46,7 +46,7 @@ class ExposedDeviceTest : public ::testing::Test {
 };
 
 TEST_F(ExposedDeviceTest, PathsAndNodesAreThoseOfTheSettings) {
-  ExposedDevices devices(ExposeSettings{"/dev/sr90", "/tmp/elsewhere", folder_.path(), {}});
+  ExposedDevices devices(ExposeSettings{"/dev/sr90", "/tmp/elsewhere", folder_.path(), {}, {}});
   ASSERT_NE(devices.AtPath("/dev/sr90"), nullptr);
   EXPECT_EQ(devices.AtPath("/dev/sr9"), nullptr);
   EXPECT_EQ(devices.AtPath("/dev/sr900"), nullptr);
@@ -210,7 +210,8 @@ TEST_F(ExposedDeviceTest, ASecondHolderIsRefusedAsBusyUntilTheFirstCloses) {
 }
 
 TEST(ExposeSettingsText, TheVariablesExposeSetsAreReadBack) {
-  const ExposeSettings settings{"/dev/sr90", "/dev/sr91", "/data/recorders", {"WRITE10:transport", "0x00:host=03"}};
+  const ExposeSettings settings{"/dev/sr90", "/dev/sr91", "/data/recorders", {"WRITE10:transport", "0x00:host=03"},
+                                "/tmp/trace.log"};
   const auto variables = ExposeVariables(settings, "/opt/lib/brenmark-expose.so", "other.so");
   const auto lookup = [&variables](const char* name) -> const char* {
     for (const auto& [key, value] : variables) {
@@ -224,6 +225,7 @@ TEST(ExposeSettingsText, TheVariablesExposeSetsAreReadBack) {
   EXPECT_EQ(read->dvdPath, settings.dvdPath);
   EXPECT_EQ(read->dataFolder, settings.dataFolder);
   EXPECT_EQ(read->faults, settings.faults);
+  EXPECT_EQ(read->traceFile, settings.traceFile);
   EXPECT_STREQ(lookup("LD_PRELOAD"), "/opt/lib/brenmark-expose.so other.so");
   EXPECT_STREQ(lookup("BRENMARK_EXTRA_DEVICES"), "/dev/sr90:/dev/sr91");
   EXPECT_FALSE(ReadExposeSettings([](const char*) -> const char* { return nullptr; }));

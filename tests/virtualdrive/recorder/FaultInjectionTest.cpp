@@ -13,7 +13,7 @@ FaultSpec Parsed(const std::string& text) {
 }
 
 // The other forms are parsed by the tests below and the jobs' fault tests; a
-// count, a sense and a retry at the same address in RegistryBurnTest, faults
+// count, a sense and a retry at the same address in SenseRetryTest, faults
 // never met in RecorderCliTest.
 TEST(FaultSpecText, ReadsAnOpcodeInHexAndRejectsWhatItCannotRead) {
   const FaultSpec spec = Parsed("0xBE:transport");
@@ -29,20 +29,6 @@ TEST(FaultSpecText, ReadsAnOpcodeInHexAndRejectsWhatItCannotRead) {
     EXPECT_FALSE(result.spec) << text;
     EXPECT_NE(result.error, "") << text;
   }
-}
-
-// A host adapter failure is a transport failure that also names the adapter's
-// status, which only a pass-through device can report.
-TEST(RecorderFaults, AHostStatusReachesTheCallerAndOnlyForItsCommand) {
-  RecorderHarness harness;
-  harness.recorder().ArmFault(Parsed("TESTUNITREADY:host=03"));
-  const auto unit = cdb::Simple(0x00, 6);
-  const ScsiRequest request{unit.data(), 6};
-  std::uint8_t host = 0xEE;
-  EXPECT_EQ(harness.recorder().Execute(request, &host).result, TransportResult::TransportFailure);
-  EXPECT_EQ(host, 0x03);
-  EXPECT_EQ(harness.recorder().Execute(request, &host).result, TransportResult::Good);
-  EXPECT_EQ(host, 0x00);
 }
 
 TEST(RecorderFaults, FailsTransfersFromAnAddressOn) {
@@ -91,30 +77,6 @@ TEST(RecorderFaults, BufferFullAndFailingBufferCapacity) {
   for (int attempt = 0; attempt < 3; ++attempt) EXPECT_FALSE(harness.Read(cdb, 12));
   harness.recorder().ArmFault(Parsed("INQUIRY:transport"));
   EXPECT_EQ(harness.Send(cdb::Simple(0x12, 6)), TransportResult::TransportFailure);
-}
-
-TEST(RecorderFaults, TheLogRecordsEveryCommandWithItsOutcome) {
-  RecorderHarness harness;
-  harness.recorder().ArmFault(Parsed("MODESENSE10:sense=5/24/00"));
-  std::vector<std::uint8_t> page(64, 0);
-  EXPECT_EQ(harness.Send(cdb::ModeSense(0x05, 64), DataDirection::In, page.data(), 64), TransportResult::DeviceFailure);
-  EXPECT_EQ(harness.Send(cdb::ModeSense(0x05, 64), DataDirection::In, page.data(), 64), TransportResult::Good);
-  EXPECT_EQ(harness.Send(cdb::Simple(0xFF, 16)), TransportResult::DeviceFailure);
-
-  const auto history = harness.recorder().CommandHistory();
-  ASSERT_EQ(history.size(), 3u);
-  EXPECT_EQ(history[0].opcode(), 0x5A);
-  EXPECT_EQ(history[0].cdbLength, 10);
-  EXPECT_EQ(history[0].cdb[2], 0x05);
-  EXPECT_EQ(history[0].dataLength, 64u);
-  EXPECT_EQ(history[0].result, TransportResult::DeviceFailure);
-  EXPECT_EQ(history[0].sense, sense::kInvalidFieldInCdb);
-  EXPECT_EQ(history[1].result, TransportResult::Good);
-  EXPECT_FALSE(history[1].sense);
-  EXPECT_EQ(history[2].sense, sense::kInvalidOpcode);
-  EXPECT_EQ(history[2].sense->FixedFormat()[12], 0x20);
-  harness.recorder().ClearCommandHistory();
-  EXPECT_TRUE(harness.recorder().CommandHistory().empty());
 }
 
 }  // namespace

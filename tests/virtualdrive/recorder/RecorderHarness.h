@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "tests/support/Bytes.h"
 #include "tests/support/TempFolder.h"
 #include "virtualdrive/VirtualRecorder.h"
+#include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::virtualdrive::testing {
 
@@ -112,10 +114,13 @@ class RecorderHarness {
   explicit RecorderHarness(RecorderModel model = CdRecorderModel()) { Start(std::move(model)); }
 
   VirtualRecorder& recorder() { return *recorder_; }
+  // The recorder behind the transport port, open.
+  ScsiTransport& transport() { return *transport_; }
   const std::filesystem::path& folder() const { return folder_.path(); }
   // Destroys the recorder and creates another one on the same folders, doing
   // `whileStopped` in between.
   void Restart(const std::function<void()>& whileStopped = {}, RecorderModel model = CdRecorderModel()) {
+    transport_.reset();
     recorder_.reset();
     if (whileStopped) whileStopped();
     Start(std::move(model));
@@ -167,13 +172,16 @@ class RecorderHarness {
 
  private:
   void Start(RecorderModel model) {
-    recorder_ = std::make_unique<VirtualRecorder>(std::move(model), folder_.path() / "work",
+    recorder_ = std::make_shared<VirtualRecorder>(std::move(model), folder_.path() / "work",
                                                   folder_.path() / "burned discs");
     recorder_->Claim();
+    transport_ = std::make_unique<VirtualRecorderTransport>(recorder_);
+    transport_->Open();
   }
 
   TempFolder folder_;
-  std::unique_ptr<VirtualRecorder> recorder_;
+  std::shared_ptr<VirtualRecorder> recorder_;
+  std::unique_ptr<VirtualRecorderTransport> transport_;
 };
 
 }  // namespace brenmark::virtualdrive::testing
