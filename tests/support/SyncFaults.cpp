@@ -1,0 +1,37 @@
+#include "tests/support/SyncFaults.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+namespace brenmark::testsupport {
+namespace {
+
+std::atomic<int> passing{0};
+std::atomic<int> failing{0};
+std::atomic<int> done{0};
+
+}  // namespace
+
+void FailSyncs(int passFirst, int count) {
+  passing = passFirst;
+  failing = count;
+  done = 0;
+}
+
+int SyncsDone() { return done; }
+
+}  // namespace brenmark::testsupport
+
+// Stands in for the C library's fsync in the whole test program.
+extern "C" int fsync(int descriptor) {
+  using namespace brenmark::testsupport;
+  ++done;
+  if (passing.fetch_sub(1) <= 0 && failing.fetch_sub(1) > 0) {
+    errno = EIO;
+    return -1;
+  }
+  return static_cast<int>(::syscall(SYS_fsync, descriptor));
+}
