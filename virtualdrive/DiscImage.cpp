@@ -69,6 +69,14 @@ bool CopyToNewFile(const fs::path& from, const fs::path& to, Durable durable, st
   return false;
 }
 
+// Makes the data of the closed file at `path` durable.
+bool SyncFile(const fs::path& path, std::string& error) {
+  platform::File file;
+  if (file.OpenForWritingNoFollow(path, NoFollow::Existing) && file.Sync() && file.Close()) return true;
+  error = path.string() + ": " + file.lastError();
+  return false;
+}
+
 bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
   // A rename replaces a link standing at `to` instead of writing through it.
   if (platform::RenameFile(from, to, error)) return true;
@@ -433,14 +441,15 @@ bool DiscImage::SaveDescription(std::string& error) {
 }
 
 std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::string& baseName, std::string& error) {
-  // The image's data is made durable before it takes its kept name; the
-  // description written beside it then makes the folder's names durable.
-  if (file_.isOpen() && !file_.Sync()) {
+  if (!file_.Close()) {
     Failed();
     error = lastError_;
     return std::nullopt;
   }
-  file_.Close();
+  // The image's data is made durable before it takes its kept name (also
+  // when an earlier attempt closed it); the description written beside it
+  // then makes the folder's names durable.
+  if (!SyncFile(imagePath_, error)) return std::nullopt;
   std::error_code code;
   if (!platform::CreatePrivateFolders(folder, error)) return std::nullopt;
   if (std::string problem = platform::CheckPrivateFolder(folder, false); !problem.empty()) {

@@ -63,8 +63,6 @@ bool SectorFile::Flush() {
   return WriteNow(pendingOffset_, pending_.data(), length);
 }
 
-bool SectorFile::Sync() { return Flush() && file_.Sync(); }
-
 bool SectorFile::Close() {
   const bool flushed = Flush();
   const bool closed = file_.Close();

@@ -33,8 +33,6 @@ class SectorFile {
   // Writes what the write-behind buffer holds; false when that failed (the
   // bytes are dropped then, as a drive drops what it could not record).
   bool Flush();
-  // Flushes and makes the file's data durable.
-  bool Sync();
   // Flushes and closes; returns what Flush returned.
   bool Close();
 

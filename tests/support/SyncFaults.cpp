@@ -6,28 +6,20 @@
 #include <atomic>
 #include <cerrno>
 
-namespace brenmark::testsupport {
 namespace {
-
-std::atomic<int> passing{0};
-std::atomic<int> failing{0};
-std::atomic<int> done{0};
-
+std::atomic<int> passing{0}, failing{0}, done{0};
 }  // namespace
 
-void FailSyncs(int passFirst, int count) {
+void brenmark::testsupport::FailSyncs(int passFirst, int count) {
   passing = passFirst;
   failing = count;
   done = 0;
 }
 
-int SyncsDone() { return done; }
-
-}  // namespace brenmark::testsupport
+int brenmark::testsupport::SyncsDone() { return done; }
 
 // Stands in for the C library's fsync in the whole test program.
 extern "C" int fsync(int descriptor) {
-  using namespace brenmark::testsupport;
   ++done;
   if (passing.fetch_sub(1) <= 0 && failing.fetch_sub(1) > 0) {
     errno = EIO;

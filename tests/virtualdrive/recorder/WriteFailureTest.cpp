@@ -3,7 +3,6 @@
 #include <fstream>
 #include <string>
 
-#include "tests/support/SyncFaults.h"
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
 
 namespace brenmark::virtualdrive::testing {
@@ -56,25 +55,6 @@ TEST(RecorderWriteFailures, APartBlockLeftByAKilledWriterIsDropped) {
   const TrayResult inserted = harness.recorder().InsertImage(ejected.finishedImage);
   EXPECT_TRUE(inserted.ok) << inserted.message;
 }
-
-#ifndef _WIN32
-// An image whose data cannot be made durable does not take its kept name:
-// that eject fails saying why, and the disc stays whole for the next one.
-TEST(RecorderWriteFailures, AnImageIsKeptOnlyOnceItsDataIsDurable) {
-  RecorderHarness harness;
-  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
-  ASSERT_EQ(harness.Write(0, 2, Pattern(2, 2048, 1)), TransportResult::Good);
-  testsupport::FailSyncs(2);  // the tray record's text and name pass
-  const TrayResult notKept = harness.recorder().Eject();
-  testsupport::FailSyncs(0, 0);
-  EXPECT_FALSE(notKept.ok);
-  EXPECT_NE(notKept.message.find("disc.bin: Input/output error"), std::string::npos) << notKept.message;
-  EXPECT_FALSE(fs::exists(harness.folder() / "burned discs"));
-  const TrayResult kept = harness.recorder().Eject();
-  ASSERT_TRUE(kept.ok) << kept.message;
-  EXPECT_EQ(fs::file_size(fs::path(kept.finishedImage).replace_extension(".bin")), 2 * 2352u);
-}
-#endif
 
 }  // namespace
 }  // namespace brenmark::virtualdrive::testing
