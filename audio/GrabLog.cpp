@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/File.h"
+#include "platform/FileSystem.h"
 #include "platform/LocalTime.h"
 
 namespace brenmark::audio {
@@ -67,9 +68,15 @@ bool GrabLog::Add(const GrabbedTrack& track, std::string& error) {
   text += TrackLogText(track);
   const bool written = status && file.WriteAt(static_cast<std::int64_t>(status->size), text.data(), text.size());
   if (written) started_ = true;
+  // The lines are made durable before the track is reported done.
+  const bool synced = written && file.Sync();
   const bool closed = file.Close();
-  if (!written || !closed) error = file.lastError();
-  return written && closed;
+  if (!synced || !closed) {
+    error = file.lastError();
+    return false;
+  }
+  // A log this call made has its name made durable too.
+  return status->size > 0 || platform::SyncFolder(path_.parent_path(), error);
 }
 
 }  // namespace brenmark::audio

@@ -11,7 +11,7 @@ namespace brenmark::audio {
 // grab.log in the output folder: one section per grab, added behind those of
 // earlier grabs: when it started and the drive, then per track its times,
 // read retries and checksums. The log is opened anew for each track, never
-// through a link, and its lines reach the file as they are added.
+// through a link, and its lines are made durable as they are added.
 class GrabLog {
  public:
   static constexpr const char* kFileName = "grab.log";

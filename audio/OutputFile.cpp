@@ -89,11 +89,21 @@ bool OutputFile::Close() {
 
 bool OutputFile::Commit() {
   if (temporary_.empty() || file_.isOpen()) return Failed("the file is not complete");
+  // Its data is made durable before it takes its name, and the name after
+  // it, so that no power cut leaves the name on less than the whole file. It
+  // is opened again for that: the MP3 encoder completes the closed file.
+  platform::File complete;
+  if (!complete.OpenForWritingNoFollow(temporary_, platform::File::NoFollowOpening::Existing) || !complete.Sync() ||
+      !complete.Close()) {
+    return Failed("its data could not be made durable: " + complete.lastError());
+  }
   std::string error;
   const bool renamed = replaceExisting_ ? platform::RenameFile(temporary_, path_, error)
                                         : platform::RenameFileNoReplace(temporary_, path_, error);
   if (!renamed) return Failed(error);
   temporary_.clear();
+  const std::filesystem::path folder = path_.has_parent_path() ? path_.parent_path() : ".";
+  if (!platform::SyncFolder(folder, error)) return Failed("its name could not be made durable: " + error);
   return true;
 }
 

@@ -36,7 +36,9 @@ class OutputFile {
   std::int64_t SizeOnDisk() const;
   // Flushes and closes; false when any of it failed.
   bool Close();
-  // After Close: gives the file its name.
+  // After Close: makes the file's data durable, gives the file its name and
+  // makes the name durable; false when any of it failed (the file may have
+  // its name then).
   bool Commit();
   // Closes the file and removes it from under its temporary name.
   void Discard();

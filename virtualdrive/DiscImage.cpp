@@ -8,8 +8,8 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/PrivateFolder.h"
+#include "platform/TextFile.h"
 #include "virtualdrive/DiscStateFile.h"
-#include "virtualdrive/TextFile.h"
 #include "virtualdrive/image/CueImage.h"
 #include "virtualdrive/image/CueSheet.h"
 #include "virtualdrive/image/ImageFileKind.h"
@@ -24,19 +24,24 @@ namespace {
 constexpr std::int64_t kRawBlock = 2352;
 constexpr std::int64_t kUserBlock = 2048;
 constexpr const char* kWorkName = "disc";
+// Far more than a state file of 99 tracks holds; a larger one is not one.
+constexpr std::uint64_t kMostStateBytes = 1 << 20;
 
 using NoFollow = platform::File::NoFollowOpening;
 
+// Whether a copy's data is made durable before the copy is closed.
+enum class Durable : bool { No, Yes };
+
 // Copies `from` into a new file `to`, in place of a regular file left there,
 // never through a link standing there.
-bool CopyToNewFile(const fs::path& from, const fs::path& to, std::string& error) {
+bool CopyToNewFile(const fs::path& from, const fs::path& to, Durable durable, std::string& error) {
   platform::File source;
   if (!source.OpenForReading(from)) {
     error = "cannot copy " + from.string() + ": " + source.lastError();
     return false;
   }
   platform::File target;
-  if (!RemoveLeftoverFile(to, error) || !target.OpenForWritingNoFollow(to, NoFollow::CreateNew)) {
+  if (!platform::RemoveLeftoverFile(to, error) || !target.OpenForWritingNoFollow(to, NoFollow::CreateNew)) {
     error = "cannot create " + to.string() + ": " + (target.lastError().empty() ? error : target.lastError());
     return false;
   }
@@ -48,7 +53,7 @@ bool CopyToNewFile(const fs::path& from, const fs::path& to, std::string& error)
       break;
     }
     if (got == 0) {
-      if (target.Close()) return true;
+      if ((durable == Durable::No || target.Sync()) && target.Close()) return true;
       error = "cannot write " + to.string() + ": " + target.lastError();
       break;
     }
@@ -64,17 +69,28 @@ bool CopyToNewFile(const fs::path& from, const fs::path& to, std::string& error)
   return false;
 }
 
+// Makes the data of the closed file at `path` durable.
+bool SyncFile(const fs::path& path, std::string& error) {
+  platform::File file;
+  if (file.OpenForWritingNoFollow(path, NoFollow::Existing) && file.Sync() && file.Close()) return true;
+  error = path.string() + ": " + file.lastError();
+  return false;
+}
+
 bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
-  std::error_code code;
   // A rename replaces a link standing at `to` instead of writing through it.
-  fs::rename(from, to, code);
-  if (!code) return true;
-  // Across file systems: copy, then remove the original.
-  if (!CopyToNewFile(from, to, error)) {
+  if (platform::RenameFile(from, to, error)) return true;
+  // Across file systems: a durable copy takes the name whole, then the original goes.
+  fs::path temporary = to;
+  temporary += ".new";
+  if (!CopyToNewFile(from, temporary, Durable::Yes, error) || !platform::RenameFile(temporary, to, error)) {
+    std::string ignored;
+    platform::RemoveFile(temporary, ignored);
     error = "cannot move " + from.string() + " to " + to.string() + ": " + error;
     return false;
   }
-  fs::remove(from, code);
+  std::error_code ignored;
+  fs::remove(from, ignored);
   return true;
 }
 
@@ -286,7 +302,7 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
       break;
     }
   }
-  if (const auto text = ReadTextFile(StatePathFor(path))) {
+  if (const auto text = platform::ReadTextFile(StatePathFor(path), kMostStateBytes)) {
     DiscStateParseResult parsed = ParseDiscState(*text);
     const std::string prefix = path.string() + ": state file " + StatePathFor(path).filename().string() + ": ";
     if (!parsed.state) return {std::nullopt, prefix + parsed.error};
@@ -303,7 +319,7 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
 
 DiscLoadResult DiscImage::Resume(const fs::path& workFolder) {
   const fs::path statePath = workFolder / (std::string(kWorkName) + ".state");
-  const auto text = ReadTextFile(statePath);
+  const auto text = platform::ReadTextFile(statePath, kMostStateBytes);
   if (!text) return {std::nullopt, {}};
   DiscStateParseResult parsed = ParseDiscState(*text);
   if (!parsed.state) return {std::nullopt, statePath.string() + ": " + parsed.error};
@@ -348,7 +364,7 @@ bool DiscImage::PrepareForWriting(std::string& error) {
   const fs::path target = workFolder_ / (std::string(kWorkName) + (format_ == ImageFormat::RawCd ? ".bin" : ".iso"));
   if (userImage_) {
     file_.Close();
-    if (!CopyToNewFile(imagePath_, target, error)) return false;
+    if (!CopyToNewFile(imagePath_, target, Durable::No, error)) return false;
     userImage_ = false;
     imagePath_ = target;
     if (!file_.OpenForWriting(imagePath_, NoFollow::Existing, error)) return false;
@@ -358,7 +374,7 @@ bool DiscImage::PrepareForWriting(std::string& error) {
     if (!file_.OpenForWriting(imagePath_, NoFollow::CreateOrKeep, error)) return false;
   } else {
     // A fresh blank starts a new, empty image in place of a file left there.
-    if (!RemoveLeftoverFile(imagePath_, error)) {
+    if (!platform::RemoveLeftoverFile(imagePath_, error)) {
       error = "cannot remove " + imagePath_.string() + ": " + error;
       return false;
     }
@@ -419,17 +435,21 @@ bool DiscImage::SaveDescription(std::string& error) {
     }
     fs::path cuePath = imagePath_;
     cuePath.replace_extension(".cue");
-    if (!WriteTextFileAtomically(cuePath, FormatCueSheet(sheet), error)) return false;
+    if (!platform::WriteTextFileAtomically(cuePath, FormatCueSheet(sheet), error)) return false;
   }
-  return WriteTextFileAtomically(StatePathFor(imagePath_), FormatDiscState(state), error);
+  return platform::WriteTextFileAtomically(StatePathFor(imagePath_), FormatDiscState(state), error);
 }
 
 std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::string& baseName, std::string& error) {
-  if (!Flush()) {
+  if (!file_.Close()) {
+    Failed();
     error = lastError_;
     return std::nullopt;
   }
-  file_.Close();
+  // The image's data is made durable before it takes its kept name (also
+  // when an earlier attempt closed it); the description written beside it
+  // then makes the folder's names durable.
+  if (!SyncFile(imagePath_, error)) return std::nullopt;
   std::error_code code;
   if (!platform::CreatePrivateFolders(folder, error)) return std::nullopt;
   if (std::string problem = platform::CheckPrivateFolder(folder, false); !problem.empty()) {

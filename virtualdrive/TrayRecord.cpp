@@ -1,11 +1,12 @@
-#include "platform/Utf8Path.h"
 #include "virtualdrive/TrayRecord.h"
 
 #include <charconv>
+#include <cstdint>
 #include <system_error>
 
 #include "platform/PrivateFolder.h"
-#include "virtualdrive/TextFile.h"
+#include "platform/TextFile.h"
+#include "platform/Utf8Path.h"
 
 namespace brenmark::virtualdrive {
 
@@ -15,6 +16,8 @@ namespace {
 
 constexpr std::string_view kHeader = "brenmark-tray 1\n";
 constexpr std::string_view kImageKey = "image ";
+// Far more than the one line of a record; a larger file is not one.
+constexpr std::uint64_t kMostRecordBytes = 64 * 1024;
 
 fs::path RecordPath(const fs::path& workFolder) { return workFolder / "tray"; }
 
@@ -73,7 +76,7 @@ TrayRecordResult ParseTrayRecord(std::string_view text) {
 }
 
 TrayRecordResult ReadTrayRecord(const fs::path& workFolder) {
-  const auto text = ReadTextFile(RecordPath(workFolder));
+  const auto text = platform::ReadTextFile(RecordPath(workFolder), kMostRecordBytes);
   if (!text) return {};
   TrayRecordResult result = ParseTrayRecord(*text);
   if (!result.record) result.error = RecordPath(workFolder).string() + ": " + result.error;
@@ -82,7 +85,7 @@ TrayRecordResult ReadTrayRecord(const fs::path& workFolder) {
 
 bool WriteTrayRecord(const fs::path& workFolder, const TrayRecord& record, std::string& error) {
   if (!platform::CreatePrivateFolders(workFolder, error)) return false;
-  return WriteTextFileAtomically(RecordPath(workFolder), FormatTrayRecord(record), error);
+  return platform::WriteTextFileAtomically(RecordPath(workFolder), FormatTrayRecord(record), error);
 }
 
 void ForgetTrayRecord(const fs::path& workFolder) {

@@ -2,8 +2,8 @@
 
 #include <system_error>
 
+#include "platform/TextFile.h"
 #include "platform/Utf8Path.h"
-#include "virtualdrive/TextFile.h"
 #include "virtualdrive/TrayRecord.h"
 
 namespace brenmark::virtualdrive {
@@ -56,7 +56,7 @@ RestoredTray FromRecord(const RecorderModel& model, const fs::path& workFolder) 
 }  // namespace
 
 RestoredTray RestoreTray(const RecorderModel& model, const fs::path& workFolder) {
-  RemoveLeftoverTemporaries(workFolder);
+  platform::RemoveLeftoverTemporaries(workFolder);
   DiscLoadResult resumed = DiscImage::Resume(workFolder);
   if (resumed.disc) return {std::move(resumed.disc), {}};
   if (resumed.error.empty()) return FromRecord(model, workFolder);

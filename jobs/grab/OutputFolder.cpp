@@ -3,6 +3,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/Utf8Path.h"
 
 namespace brenmark::audio {
@@ -26,9 +27,17 @@ bool CreateOutputFolder(const fs::path& folder, std::string& reason) {
     return false;
   }
   for (auto place = missing.rbegin(); place != missing.rend(); ++place) {
-    if (fs::create_directory(*place, error) || fs::is_directory(*place)) continue;
-    reason = platform::Utf8FromPath(*place) + ": " + error.message();
-    return false;
+    if (!fs::create_directory(*place, error) && !fs::is_directory(*place)) {
+      reason = platform::Utf8FromPath(*place) + ": " + error.message();
+      return false;
+    }
+    // Its entry is made durable, as the names of the files grabbed into it will be.
+    const fs::path parent = place->has_parent_path() ? place->parent_path() : fs::path(".");
+    std::string syncError;
+    if (!platform::SyncFolder(parent, syncError)) {
+      reason = platform::Utf8FromPath(parent) + ": " + syncError;
+      return false;
+    }
   }
   return true;
 }

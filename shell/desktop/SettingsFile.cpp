@@ -1,13 +1,14 @@
 #include "shell/desktop/SettingsFile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <utility>
 
 #include "platform/File.h"
 #include "platform/PrivateFolder.h"
-#include "virtualdrive/TextFile.h"
+#include "platform/TextFile.h"
 
 namespace brenmark::desktop {
 
@@ -21,20 +22,6 @@ constexpr std::uint64_t kMostBytes = 64 * 1024;
 
 bool HasControlCharacter(std::string_view text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
-std::optional<std::string> ReadSmallRegularFile(const fs::path& path) {
-  if (platform::LookAtEntry(path) != platform::EntryAtPath::RegularFile) return std::nullopt;
-  platform::File file;
-  // Opened as burn sources are: a pipe put there since it was looked at cannot block the open.
-  if (!file.OpenSource(path)) return std::nullopt;
-  const auto status = file.Status();
-  if (!status || status->kind != platform::FileKind::Regular || status->size > kMostBytes) return std::nullopt;
-  std::string text(status->size, '\0');
-  const std::int64_t read = file.ReadAt(0, text.data(), text.size());
-  if (read < 0) return std::nullopt;
-  text.resize(static_cast<std::size_t>(read));
-  return text;
 }
 
 // The settings a file's text holds; nothing when it is not such a file.
@@ -71,7 +58,9 @@ std::string SettingsText(const std::map<std::string, std::string>& values) {
 }  // namespace
 
 SettingsFile::SettingsFile(fs::path path) : path_(std::move(path)) {
-  if (const auto text = ReadSmallRegularFile(path_)) {
+  // A link at its name is not followed.
+  if (platform::LookAtEntry(path_) != platform::EntryAtPath::RegularFile) return;
+  if (const auto text = platform::ReadTextFile(path_, kMostBytes)) {
     if (auto values = ParseSettingsText(*text)) values_ = std::move(*values);
   }
 }
@@ -87,7 +76,7 @@ void SettingsFile::Write(const std::string& key, const std::string& value) {
   values_[key] = value;
   std::string error;
   if (platform::CreatePrivateFolders(path_.parent_path(), error)) {
-    virtualdrive::WriteTextFileAtomically(path_, SettingsText(values_), error);
+    platform::WriteTextFileAtomically(path_, SettingsText(values_), error);
   }
 }
 

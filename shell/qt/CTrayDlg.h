@@ -4,7 +4,8 @@
 
 #include <memory>
 
-#include "virtualdrive/VirtualRecorder.h"
+#include "shell/desktop/TrayDialogLogic.h"
+#include "shell/desktop/TrayView.h"
 
 namespace Ui {
 class CTrayDlg;
@@ -13,16 +14,18 @@ class CTrayDlg;
 namespace brenmark {
 class UserPrompt;
 class VirtualTrays;
+namespace virtualdrive {
+class VirtualRecorder;
 }
+}  // namespace brenmark
 
 namespace brenmark::gui {
 
 class FileBrowser;
 
-// The tray of a virtual recorder: what disc it holds, a fresh blank, any .iso
-// or .cue image, the disc it burned last, an eject or an empty tray, and the
-// folder where ejected discs are kept.
-class CTrayDlg final : public QDialog {
+// The tray of a virtual recorder: draws what the shared tray logic decides
+// and forwards the buttons to it.
+class CTrayDlg final : public QDialog, private desktop::TrayView {
   Q_OBJECT
 
  public:
@@ -31,24 +34,19 @@ class CTrayDlg final : public QDialog {
            QWidget* parent = nullptr);
   ~CTrayDlg() override;
 
-  QString Contents() const;
-
- public slots:
-  void InsertBlank();
-  void InsertImage();
-  void InsertLastBurned();
-  void Eject();
-  void EmptyTray();
-  void OpenBurnedDiscs();
-
  private:
-  void Report(const virtualdrive::TrayResult& result);
+  // The view the logic draws on.
+  void ShowContents(const std::string& text) override;
+  void ShowBlankSizes(const std::vector<std::string>& sizes, int selected) override;
+  int ChosenBlankSize() const override;
+  void ShowNote(const std::string& text) override;
+  std::optional<std::string> ChooseDiscImage() override;
+  void OpenFolder(const std::filesystem::path& folder) override;
 
   std::unique_ptr<Ui::CTrayDlg> ui_;
-  virtualdrive::VirtualRecorder& recorder_;
-  VirtualTrays& trays_;
   FileBrowser& files_;
   UserPrompt& prompt_;
+  desktop::TrayDialogLogic logic_;
 };
 
 }  // namespace brenmark::gui

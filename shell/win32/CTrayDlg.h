@@ -2,41 +2,47 @@
 
 #include <string>
 
+#include "shell/desktop/TrayDialogLogic.h"
+#include "shell/desktop/TrayView.h"
 #include "shell/win32/FileChooser.h"
 #include "shell/win32/ModalDialog.h"
-#include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark {
 class UserPrompt;
 class VirtualTrays;
+namespace virtualdrive {
+class VirtualRecorder;
+}
 }  // namespace brenmark
 
 namespace brenmark::win32 {
 
-// The tray of a virtual recorder: what disc it holds, a fresh blank, any .iso
-// or .cue image, the disc it burned last, an eject or an empty tray, and the
-// folder where ejected discs are kept.
-class CTrayDlg final : public ModalDialog {
+// The tray of a virtual recorder: draws what the shared tray logic decides
+// and forwards the buttons to it.
+class CTrayDlg final : public ModalDialog, private desktop::TrayView {
  public:
   CTrayDlg(virtualdrive::VirtualRecorder& recorder, std::string driveName, VirtualTrays& trays,
            FileChooser& files, UserPrompt& prompt)
-      : recorder_(recorder), driveName_(std::move(driveName)), trays_(trays), files_(files), prompt_(prompt) {}
+      : driveName_(std::move(driveName)), files_(files), prompt_(prompt), logic_(recorder, trays, prompt, *this) {}
 
   void Show(HWND owner);
 
  private:
   void OnInit() override;
   bool OnCommand(int id, int code) override;
-  void InsertBlank();
-  void InsertImage();
-  void InsertLastBurned();
-  void Report(const virtualdrive::TrayResult& result);
 
-  virtualdrive::VirtualRecorder& recorder_;
+  // The view the logic draws on.
+  void ShowContents(const std::string& text) override;
+  void ShowBlankSizes(const std::vector<std::string>& sizes, int selected) override;
+  int ChosenBlankSize() const override;
+  void ShowNote(const std::string& text) override;
+  std::optional<std::string> ChooseDiscImage() override;
+  void OpenFolder(const std::filesystem::path& folder) override;
+
   std::string driveName_;
-  VirtualTrays& trays_;
   FileChooser& files_;
   UserPrompt& prompt_;
+  desktop::TrayDialogLogic logic_;
 };
 
 }  // namespace brenmark::win32

@@ -1,6 +1,5 @@
 // The main window against the virtual recorders: what it shows, each of its
-// commands as the user meets them, the tray's memory of burned discs, and
-// leaving while work is under way.
+// commands as the user meets them, and leaving while work is under way.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,8 +11,6 @@
 #include <QSet>
 #include <QTest>
 #include <QToolButton>
-
-#include <fstream>
 
 #include "datadisc/SourceTree.h"
 #include "jobs/SpeedSelection.h"
@@ -170,25 +167,6 @@ class MainDlgTest : public QObject {
     QCOMPARE(QDir(progress->Folder()), burned);
     QCOMPARE(progress->Outcome(), QStringLiteral("Finished. The disc is kept as %1.")
                                       .arg(QDir::toNativeSeparators(burned.filePath(kept[0]))));
-
-    // The tray takes that disc back to append to it, and empties and ejects.
-    QStringList seen;
-    ModalHandler<CTrayDlg> tray([&](CTrayDlg& dialog) {
-      dialog.InsertLastBurned();
-      seen << dialog.Contents();
-      dialog.EmptyTray();
-      seen << dialog.Contents();
-      dialog.Eject();
-      seen << dialog.Contents();
-      dialog.accept();
-    });
-    gui.window().findChild<QToolButton*>(QStringLiteral("trayButton"))->click();
-    QVERIFY(tray.handled());
-    QCOMPARE(seen.size(), 3);
-    QVERIFY2(seen[0].contains(kept[0]), qPrintable(seen[0]));
-    QVERIFY2(seen[1].contains(QStringLiteral("empty")), qPrintable(seen[1]));
-    QVERIFY2(seen[2].startsWith(QStringLiteral("blank")), qPrintable(seen[2]));
-    QVERIFY(gui.presenter.shown.empty());
   }
 
   void discLeftOpenGetsASecondSessionKeepingItsFiles() {
@@ -209,8 +187,9 @@ class MainDlgTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
     QCOMPARE(LastProgressWindow(gui)->Status(), QStringLiteral("Verified: 2 files, 0.1 MB, no differences."));
 
+    // The tray's button takes that disc back to append to it.
     ModalHandler<CTrayDlg> tray([](CTrayDlg& dialog) {
-      dialog.InsertLastBurned();
+      dialog.findChild<QPushButton*>(QStringLiteral("insertLastBurnedButton"))->click();
       dialog.accept();
     });
     gui.window().findChild<QToolButton*>(QStringLiteral("trayButton"))->click();
@@ -348,21 +327,14 @@ class MainDlgTest : public QObject {
     QVERIFY(gui.presenter.confirmations.empty());
   }
 
-  // The scan runs on its own thread: Burn waits for it. Cancelling the scan
-  // keeps the folder chosen before (its tree and its text); a scan that ends
-  // replaces it.
-  void choosingFolderScansItAndCancelKeepsTheEarlierOne() {
+  // While the scan runs on its own thread the window shows it (Burn disabled,
+  // the busy cursor); its Cancel puts back the folder chosen before (the
+  // decisions are MainWindowLogicTest's).
+  void scanningShowsInTheWindowAndCancelEndsIt() {
     GuiHarness gui;
-    auto* edit = Control<QLineEdit>(gui.window(), 1001);
     const QString first = gui.MakeSourceFolder("first");
-    const QString second = gui.MakeSourceFolder("second");
     ChooseFolder(gui, first);
-    const datadisc::SourceTree* firstTree = gui.session->jobState().sourceTree.get();
-    QVERIFY(firstTree);
-    QCOMPARE(firstTree->volumeLabel, std::string("TestDisc"));
-    QCOMPARE(firstTree->entries().size(), std::size_t{1});
-
-    gui.files.answers.push_back(second);
+    gui.files.answers.push_back(gui.MakeSourceFolder("second"));
     Click(gui.window(), 1002);
     // Nothing has been delivered yet: the events of this thread have not run.
     QVERIFY(gui.window().IsScanning());
@@ -370,70 +342,10 @@ class MainDlgTest : public QObject {
     QVERIFY(!Control<QPushButton>(gui.window(), 1004)->isEnabled());
     QCOMPARE(gui.window().cursor().shape(), Qt::BusyCursor);
     gui.window().findChild<QPushButton*>(QStringLiteral("cancelScanButton"))->click();
-
     QVERIFY(!gui.window().IsScanning());
     QVERIFY(Control<QPushButton>(gui.window(), 1003)->isEnabled());
-    QCOMPARE(edit->text(), QDir::toNativeSeparators(first));
-    gui.window().WaitForJobs();  // the cancelled scan's thread has ended and delivered
-    QCOMPARE(gui.session->jobState().sourceTree.get(), firstTree);
+    QCOMPARE(Control<QLineEdit>(gui.window(), 1001)->text(), QDir::toNativeSeparators(first));
     QCOMPARE(gui.window().cursor().shape(), Qt::ArrowCursor);
-
-    ChooseFolder(gui, second);
-    QVERIFY(gui.session->jobState().sourceTree.get() != firstTree);
-    QCOMPARE(edit->text(), QDir::toNativeSeparators(second));
-  }
-
-  // The tray button belongs to the virtual recorders; its dialog shows the
-  // disc and swaps it for an image or a blank.
-  void trayShowsAndSwapsTheVirtualDisc() {
-    GuiHarness gui;
-    gui.window().show();
-    auto* trayButton = gui.window().findChild<QToolButton*>(QStringLiteral("trayButton"));
-    QVERIFY(trayButton->isVisible());
-    const QString image = QStringLiteral(BRENMARK_TESTDATA_DIR "/cue/cdda.cue");
-    gui.files.answers.push_back(image);
-
-    QStringList seen;
-    ModalHandler<CTrayDlg> tray([&](CTrayDlg& dialog) {
-      dialog.InsertLastBurned();  // none yet: a warning, and the tray as it was
-      seen << dialog.Contents();
-      dialog.InsertImage();
-      seen << dialog.Contents();
-      auto* size = dialog.findChild<QComboBox*>(QStringLiteral("blankSize"));
-      size->setCurrentIndex(size->findText(QStringLiteral("21 min")));
-      dialog.InsertBlank();
-      seen << dialog.Contents();
-      dialog.accept();
-    });
-    trayButton->click();
-    QVERIFY(tray.handled());
-    QCOMPARE(seen.size(), 3);
-    QVERIFY(seen[0].startsWith(QStringLiteral("blank")));
-    QVERIFY(seen[1].contains(QStringLiteral("cdda.cue")));
-    QCOMPARE(seen[2], QStringLiteral("blank CD-R (21 min)"));
-    QCOMPARE(gui.presenter.shown.size(), std::size_t{1});
-    QVERIFY(gui.presenter.shown[0].text.startsWith(QStringLiteral("No disc burned on this recorder")));
-    QCOMPARE(gui.presenter.shown[0].icon, MessageIcon::Warning);
-  }
-
-  // Across sessions the newest kept image of the recorder's own kind counts:
-  // names carry the UTC time, other recorders' and other files' do not count.
-  void lastBurnedDiscIsTheNewestImageOfThatRecorder() {
-    GuiHarness gui;
-    VirtualTrays& trays = gui.session->trays();
-    auto* cd = trays.RecorderFor(gui.session->registry().drive(0));
-    auto* dvd = trays.RecorderFor(gui.session->registry().drive(1));
-    QVERIFY(trays.LastBurnedDisc(*cd).empty());
-
-    const std::filesystem::path burned = trays.burnedFolder();
-    std::filesystem::create_directories(burned);
-    for (const char* name : {"virtual-cd-20261207-010000.cue", "virtual-cd-20261207-020000.cue",
-                             "virtual-cd-20261207-030000.bin", "virtual-cd-20261207-030000.state",
-                             "virtual-dvd-20261207-040000.iso", "notes-20261207-050000.cue"}) {
-      std::ofstream{burned / name};
-    }
-    QCOMPARE(trays.LastBurnedDisc(*cd), burned / "virtual-cd-20261207-020000.cue");
-    QCOMPARE(trays.LastBurnedDisc(*dvd), burned / "virtual-dvd-20261207-040000.iso");
   }
 
   // The offscreen desktop has no program to open anything: the user hears

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "audio/GrabLog.h"
 #include "tests/jobs/grab/GrabHarness.h"
 #include "tests/audio/WavBytes.h"
+#include "tests/support/SyncFaults.h"
 #include "virtualdrive/FaultInjector.h"
 
 namespace brenmark::test {
@@ -382,19 +384,45 @@ TEST(GrabJob, AMissingOutputFolderIsMadeWithItsParentsOnlyAsTheSettingsAndTheUse
   }
 }
 
-TEST(GrabJob, AFileThatComesToATracksNameDuringTheGrabIsLeftAsItIsAndTheGrabFails) {
+// A track takes its name once complete and durable: a file that comes to the
+// name meanwhile is left as it is, and a sync that fails (the track's data,
+// or the log's lines) is a failure, not a success.
+TEST(GrabJob, ATrackIsNamedOnlyWhenDurableAndItsNameIsFree) {
+  struct Row {
+    const char* name;
+    int syncsBeforeAFailure;  // -1: none fails
+    JobEnd result;
+    std::string told;
+    std::vector<std::filesystem::path> files;
+  };
   GrabHarness harness({{40}, {40}});
-  const auto planted = harness.folder / "track02.wav";
-  audio::GrabOptions options;
-  options.onTrackWritten = [&](const audio::GrabbedTrack&) { std::ofstream(planted) << "planted"; };
-  const auto outcome = harness.Grab({1, 2}, kFormatWav, 128, options);
-
-  EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
-  EXPECT_EQ(harness.bench.prompt.texts(),
-            std::vector<std::string>{std::string(grabtext::kNotNamed) + "\n" + planted.string() + ": File exists"});
-  EXPECT_EQ(endtoend::ReadWholeFile(planted), "planted");
-  EXPECT_EQ(endtoend::ListFiles(harness.folder),
-            (std::vector<std::filesystem::path>{"grab.log", "track01.wav", "track02.wav"}));
+  const auto track = [&harness](const char* name) { return (harness.folder / name).string(); };
+  const Row rows[] = {
+      {"planted", -1, JobEnd::OutputWriteFailed, std::string(grabtext::kNotNamed) + "\n" + track("track02.wav") +
+       ": File exists", {"grab.log", "track01.wav", "track02.wav"}},
+      {"track data", 0, JobEnd::OutputWriteFailed, std::string(grabtext::kNotNamed) + "\n" + track("track01.wav") +
+       ": its data could not be made durable: Input/output error", {}},
+      {"log lines", 2, JobEnd::Done, "The checksums could not be written to grab.log.\n" + track("grab.log") +
+       ": Input/output error", {"grab.log", "track01.wav", "track02.wav"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (const auto& file : endtoend::ListFiles(harness.folder)) std::filesystem::remove(harness.folder / file);
+    harness.bench.prompt.Forget();
+    audio::GrabOptions options;
+    if (row.syncsBeforeAFailure < 0) {
+      options.onTrackWritten = [&](const audio::GrabbedTrack&) { std::ofstream(track("track02.wav")) << "planted"; };
+    }
+    testsupport::FailSyncs(std::max(row.syncsBeforeAFailure, 0), row.syncsBeforeAFailure < 0 ? 0 : 1);
+    const auto outcome = harness.Grab({1, 2}, kFormatWav, 128, options);
+    testsupport::FailSyncs(0, 0);
+    EXPECT_EQ(outcome.result, row.result);
+    EXPECT_EQ(harness.bench.prompt.texts(), std::vector<std::string>{row.told});
+    EXPECT_EQ(endtoend::ListFiles(harness.folder), row.files);
+    if (row.syncsBeforeAFailure < 0) {
+      EXPECT_EQ(endtoend::ReadWholeFile(track("track02.wav")), "planted");
+    }
+  }
 }
 
 TEST(GrabJob, EachGrabAddsItsSectionToGrabLog) {

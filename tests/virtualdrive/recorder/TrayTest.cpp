@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "tests/support/SyncFaults.h"
 #include "tests/virtualdrive/image/RawSectorCheck.h"
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
 
@@ -59,9 +60,15 @@ TEST(RecorderTray, AnEjectThatCannotKeepTheDiscLosesNoSector) {
   }
   EXPECT_FALSE(harness.recorder().Eject().ok);
   EXPECT_EQ(harness.recorder().DiscNotKeptReason(), (harness.folder() / "burned discs").string() + " is not a folder");
+  fs::remove(harness.folder() / "burned discs");
+  // Nor does an image whose data cannot be made durable take its kept name.
+  testsupport::FailSyncs(2);  // the tray record's text and name pass
+  EXPECT_FALSE(harness.recorder().Eject().ok);
+  testsupport::FailSyncs(0, 0);
+  EXPECT_EQ(harness.recorder().DiscNotKeptReason(), (harness.folder() / "work" / "disc.bin").string() + ": Input/output error");
+  EXPECT_FALSE(fs::exists(harness.folder() / "burned discs"));
 
   BurnDataSession(harness, 10, 0, 2);
-  fs::remove(harness.folder() / "burned discs");
   const TrayResult kept = harness.recorder().Eject();
   ASSERT_TRUE(kept.ok);
   EXPECT_EQ(harness.recorder().DiscNotKeptReason(), "");

@@ -1,13 +1,12 @@
-#include "virtualdrive/TextFile.h"
+#include "platform/TextFile.h"
 
-#include <fstream>
-#include <sstream>
+#include <string_view>
 #include <system_error>
 
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
-namespace brenmark::virtualdrive {
+namespace brenmark::platform {
 
 namespace fs = std::filesystem;
 
@@ -15,15 +14,16 @@ namespace {
 
 constexpr std::string_view kTemporarySuffix = ".new";
 
-// Writes `text` into a new file at `path`, never through a link standing there.
+// Writes `text` into a new file at `path`, never through a link standing
+// there, and makes it durable before it is closed.
 bool WriteNewFile(const fs::path& path, const std::string& text, std::string& error) {
-  platform::File file;
+  File file;
   if (!RemoveLeftoverFile(path, error)) {
     error = "cannot write " + path.string() + ": " + error;
     return false;
   }
-  if (!file.OpenForWritingNoFollow(path, platform::File::NoFollowOpening::CreateNew) ||
-      !file.WriteAt(0, text.data(), text.size()) || !file.Close()) {
+  if (!file.OpenForWritingNoFollow(path, File::NoFollowOpening::CreateNew) ||
+      !file.WriteAt(0, text.data(), text.size()) || !file.Sync() || !file.Close()) {
     error = "cannot write " + path.string() + ": " + file.lastError();
     return false;
   }
@@ -32,32 +32,40 @@ bool WriteNewFile(const fs::path& path, const std::string& text, std::string& er
 
 }  // namespace
 
-std::optional<std::string> ReadTextFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+std::optional<std::string> ReadTextFile(const fs::path& path, std::uint64_t mostBytes) {
+  File file;
+  if (!file.OpenSource(path)) return std::nullopt;
+  const auto status = file.Status();
+  if (!status || status->kind != FileKind::Regular || status->size > mostBytes) return std::nullopt;
+  std::string text(status->size, '\0');
+  const std::int64_t read = file.ReadAt(0, text.data(), text.size());
+  if (read < 0) return std::nullopt;
+  text.resize(static_cast<std::size_t>(read));
+  return text;
 }
 
 bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std::string& error) {
   fs::path temporary = path;
   temporary += kTemporarySuffix;
-  std::error_code code;
   if (WriteNewFile(temporary, text, error)) {
-    fs::rename(temporary, path, code);
-    if (!code) return true;
-    error = "cannot replace " + path.string() + ": " + code.message();
+    if (RenameFile(temporary, path, error)) {
+      const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+      if (SyncFolder(folder, error)) return true;
+      error = "cannot make the new " + path.string() + " durable: " + error;
+      return false;
+    }
+    error = "cannot replace " + path.string() + ": " + error;
   }
   // Nothing half-written is left behind.
-  fs::remove(temporary, code);
+  std::string ignored;
+  RemoveFile(temporary, ignored);
   return false;
 }
 
 bool RemoveLeftoverFile(const fs::path& path, std::string& error) {
   std::error_code code;
   if (!fs::is_regular_file(fs::symlink_status(path, code))) return true;
-  return platform::RemoveFile(path, error);
+  return RemoveFile(path, error);
 }
 
 void RemoveLeftoverTemporaries(const fs::path& folder) {
@@ -71,4 +79,4 @@ void RemoveLeftoverTemporaries(const fs::path& folder) {
   }
 }
 
-}  // namespace brenmark::virtualdrive
+}  // namespace brenmark::platform
