@@ -38,10 +38,22 @@ TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/jobs/burn/burn_data_job_tests
 # the Linux tools and compared with the Linux program's.
 windows_start=$(date +%s)
 export WINEPREFIX="$PWD/build/wine-prefix"
+# Wine runs 32-bit programs, which a kernel built without 32-bit support
+# refuses ("Exec format error"). There the Windows programs and their tests are
+# still built, warning-free, but cannot be run: the stage says so and ends.
+wine_runs=true
+wine --version > /dev/null 2>&1 || wine_runs=false
+discovery=()
+[ "$wine_runs" = true ] || discovery=(-DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST)
 cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENMARK_WERROR=ON -DBRENMARK_GUI=OFF -DBRENMARK_TESTS=ON -DBRENMARK_WIN32_GUI=ON \
-  -DBRENMARK_LINUX_CLI="$PWD/build/release/shell/cli/brenmark-cli"
+  -DBRENMARK_LINUX_CLI="$PWD/build/release/shell/cli/brenmark-cli" "${discovery[@]}"
 cmake --build build/windows -j "$jobs"
+if [ "$wine_runs" = false ]; then
+  echo "Windows stage: built in $(( $(date +%s) - windows_start )) s; its tests NOT RUN: this machine cannot" \
+    "execute 32-bit programs, which Wine needs (wine --version fails: $(wine --version 2>&1 | tail -n 1))"
+  exit 0
+fi
 # The shared prefix is made once here, not by the first tests starting side by side.
 cmake/wine-run.sh wineboot > /dev/null 2>&1
 # One test at a time. Side by side, a Wine process has been killed by SIGSEGV
