@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/drive/CapabilityPageBytes.h"
 #include "tests/drive/FakeTransport.h"
 #include "tests/support/CountingSleeper.h"
 #include "tests/support/RecordingProgress.h"
@@ -14,26 +15,14 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// A capabilities page offering the given write speeds, in that order.
-std::vector<std::uint8_t> CapabilitiesPage(const std::vector<std::uint16_t>& speeds) {
-  std::vector<std::uint8_t> reply(8 + 34 + 4 * speeds.size(), 0);
-  reply[8] = 0x2A;
-  reply[8 + 1] = static_cast<std::uint8_t>(30 + 4 * speeds.size());
-  reply[8 + 31] = static_cast<std::uint8_t>(speeds.size());
-  for (std::size_t i = 0; i < speeds.size(); ++i) {
-    reply[8 + 34 + 4 * i] = static_cast<std::uint8_t>(speeds[i] >> 8);
-    reply[8 + 35 + 4 * i] = static_cast<std::uint8_t>(speeds[i]);
-  }
-  return reply;
-}
-
 // Drives that answer the capabilities page with their speeds and every other command with nothing.
 struct SpeedFixture {
-  SpeedFixture(std::initializer_list<std::vector<std::uint16_t>> drives) {
+  SpeedFixture(std::initializer_list<std::vector<std::uint32_t>> drives) {
     auto provider = std::make_unique<testing::FakeDeviceProvider>();
     for (const auto& speeds : drives) {
       devices.push_back(provider->AddDevice("sr" + std::to_string(devices.size())));
-      devices.back()->responder = [page = CapabilitiesPage(speeds)](const testing::RecordedCommand& command) {
+      const std::vector<std::uint8_t> page = testing::CapabilityPage().Descriptors(speeds).bytes;
+      devices.back()->responder = [page](const testing::RecordedCommand& command) {
         return testing::ScriptedReply{TransportResult::Good, command.opcode() == 0x5A ? page : std::vector<std::uint8_t>{}};
       };
     }
@@ -88,8 +77,8 @@ TEST(SpeedSelection, UnitsFollowTheFirstSpeedAsDelivered) {
 }
 
 TEST(SpeedSelection, SortsOnlyTheFirstFiftySpeeds) {
-  std::vector<std::uint16_t> speeds;
-  for (std::uint16_t i = 1; i <= 52; ++i) speeds.push_back(static_cast<std::uint16_t>(176 * i));
+  std::vector<std::uint32_t> speeds;
+  for (std::uint32_t i = 1; i <= 52; ++i) speeds.push_back(176 * i);
   SpeedFixture fixture{speeds};
   SpeedSelection selection;
   selection.Load(*fixture.registry, 0, fixture.leases);
