@@ -1,6 +1,6 @@
 // brenmark-cli burn-audio and grab as a script runs them: each file a track
-// holding exactly its samples, read back with bchunk and our own grab (cd-info
-// reads the recorder's cue sheets in AudioCdJobTest and PeerReadersTest); the
+// holding exactly its samples, read back with bchunk (cd-info and our own grab
+// read such discs in AudioCdJobTest and PeerReadersTest); the
 // burns that fail or differ, ending with status 1; the grab's paths on the
 // standard output, the encoder library beside the program, what it refuses,
 // and a grab killed in the middle of a track.
