@@ -20,13 +20,30 @@
 #include "drive/DriveRegistry.h"
 #include "drive/UserPrompt.h"
 #include "jobs/Job.h"
-#include "tests/support/RecordingProgress.h"
+#include "jobs/ProgressSink.h"
 #include "tests/support/RecordingPrompt.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark::bench {
 
 namespace fs = std::filesystem;
+
+// A progress window that shows nothing and keeps only the bar's position: a
+// record of every call would be what is measured.
+class SilentProgress : public ProgressSink {
+ public:
+  void SetStatus(const std::string&) override {}
+  void SetRange(std::int32_t) override {}
+  void SetRange16(std::uint16_t) override {}
+  void SetPos(std::int32_t position) override { position_ = position; }
+  std::int32_t GetPos() override { return position_; }
+  void SetStep(std::int32_t) override {}
+  void StepIt() override {}
+  void EnableClose(bool) override {}
+
+ private:
+  std::int32_t position_ = 0;
+};
 
 // $BRENMARK_BENCH_DIR keeps the generated folders between runs; without it
 // they live in a folder of this run that is removed at the end.
@@ -88,7 +105,7 @@ struct VirtualRecorderRig {
 
   // Runs a job to its end; true when it ended Done and showed no message.
   bool Burn(JobProcedure procedure, JobInputs inputs,
-            std::shared_ptr<ProgressSink> progress = std::make_shared<test::SilentProgress>()) {
+            std::shared_ptr<ProgressSink> progress = std::make_shared<SilentProgress>()) {
     auto job = runner.Start(std::move(procedure), std::move(inputs), std::move(progress));
     job->Wait();
     return job->result() == JobEnd::Done && prompt.messages().empty();

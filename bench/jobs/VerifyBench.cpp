@@ -75,7 +75,7 @@ double ProcessorSeconds() {
 // Notes when the job has written and closed the disc and when its verify
 // ended, from the statuses it shows; the writing's dirty pages are flushed
 // between the two, outside both.
-class PhaseClock final : public test::SilentProgress {
+class PhaseClock final : public bench::SilentProgress {
  public:
   PhaseClock() : start_(Seconds()), startProcessor_(ProcessorSeconds()) {}
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "drive/CapabilityPage.h"
+#include "tests/drive/CapabilityPageBytes.h"
 #include "tests/drive/RegistryFixture.h"
 
 namespace brenmark::testing {
@@ -13,23 +14,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Speeds = std::vector<std::uint32_t>;
-
-// A MODE SENSE response for page 2Ah; page bytes are counted from the page code.
-struct CapabilityPage {
-  Bytes bytes = Bytes(255, 0);
-  CapabilityPage() { bytes[8] = 0x2A; }
-  CapabilityPage& Set(std::size_t pageByte, std::uint32_t value, int width = 1) {
-    for (int i = 0; i < width; ++i)
-      bytes[8 + pageByte + i] = static_cast<std::uint8_t>(value >> 8 * (width - 1 - i));
-    return *this;
-  }
-  CapabilityPage& Descriptors(const Speeds& speeds) {
-    Set(30, static_cast<std::uint32_t>(speeds.size()), 2);
-    for (std::size_t i = 0; i < speeds.size() && 8 + 35 + 4 * i < bytes.size(); ++i)
-      Set(34 + 4 * i, speeds[i], 2);
-    return *this;
-  }
-};
 
 // The list as written into an array of `capacity` entries, up to and with its terminator.
 Speeds ListFor(const CapabilityPage& page, std::size_t capacity) {

@@ -19,7 +19,6 @@ struct RecordedCommand {
   std::vector<std::uint8_t> cdb;
   DataDirection direction = DataDirection::None;
   std::uint32_t length = 0;
-  std::uint32_t timeoutSeconds = 0;
   std::vector<std::uint8_t> dataOut;  // the buffer's bytes for a data-out command
 
   std::uint8_t opcode() const { return cdb.empty() ? 0 : cdb[0]; }
@@ -95,8 +94,7 @@ class FakeTransport final : public ScsiTransport {
       ++state_->commandsWhileClosed;
       return TransportResult::TransportFailure;
     }
-    RecordedCommand recorded{{request.cdb, request.cdb + request.cdbLength}, request.direction, request.length,
-                             request.timeoutSeconds, {}};
+    RecordedCommand recorded{{request.cdb, request.cdb + request.cdbLength}, request.direction, request.length, {}};
     if (request.direction == DataDirection::Out && request.buffer != nullptr)
       recorded.dataOut.assign(request.buffer, request.buffer + request.length);
 

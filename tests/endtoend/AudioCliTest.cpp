@@ -1,6 +1,6 @@
 // brenmark-cli burn-audio and grab as a script runs them: each file a track
-// holding exactly its samples, read back with bchunk and our own grab (cd-info
-// reads the recorder's cue sheets in AudioCdJobTest and PeerReadersTest); the
+// holding exactly its samples, read back with bchunk (cd-info and our own grab
+// read such discs in AudioCdJobTest and PeerReadersTest); the
 // burns that fail or differ, ending with status 1; the grab's paths on the
 // standard output, the encoder library beside the program, what it refuses,
 // and a grab killed in the middle of a track.
@@ -52,10 +52,8 @@ class BurnAudioCli : public ::testing::Test {
   std::vector<std::string> wavs = WriteTakes(work.path(), samples);
 };
 
-// With an RF64 file as a recorder of long takes writes it (here ffmpeg). The
-// disc grabs back whole: the gaps the recorder wrote between the tracks
-// (run-out, pregap) read as silence, the image inserted after the burn and
-// again after an eject.
+// With an RF64 file as a recorder of long takes writes it (here ffmpeg). (A
+// disc burned so grabs back whole, its gaps as silence: PeerAudioReaders.)
 TEST_F(BurnAudioCli, EachFileBecomesATrackOfExactlyItsSamplesThatReadsBackWhole) {
   const std::string rf64 = (work.path() / "long take.wav").string();
   const std::string raw = (work.path() / "long take.raw").string();
@@ -81,21 +79,7 @@ TEST_F(BurnAudioCli, EachFileBecomesATrackOfExactlyItsSamplesThatReadsBackWhole)
   EXPECT_THAT(run.err, HasSubstr(wavs[2]));
   const auto lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 1u);
-  const fs::path cue = lines[0];
-  ExpectTracksHold(cue, samples);
-
-  ASSERT_EQ(Cli({"tray", "insert", cue.string()}).exitStatus, 0);
-  for (const char* round : {"inserted", "ejected and inserted again"}) {
-    const fs::path out = work.path() / round;
-    const auto grab = Cli({"grab", out.string()});
-    ASSERT_EQ(grab.exitStatus, 0) << grab.err;
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-      const std::string track = "track0" + std::to_string(i + 1) + ".wav";
-      ExpectSamplesThenSilence(WavSamples(out / track), samples[i], std::string(round) + " " + track);
-    }
-    ASSERT_EQ(Cli({"tray", "eject"}).exitStatus, 0);
-    ASSERT_EQ(Cli({"tray", "insert", cue.string()}).exitStatus, 0);
-  }
+  ExpectTracksHold(lines[0], samples);
 }
 
 // A burn that does not complete ends with the failure: the first track's only
@@ -166,7 +150,6 @@ TEST_F(GrabCli, Mp3OfChosenTracksAtTheirBitrateIntoAFolderMadeAtOnce) {
 TEST_F(GrabCli, NoAudioTracksAndMalformedArgumentsGrabNothing) {
   const std::string o = out.string();
   const std::pair<std::vector<std::string>, int> lines[] = {
-      {{"grab", "--tracks", "2", o}, 1},      {{"grab", "--tracks", "5", o}, 1},
       {{"grab", "--tracks", "2,5", o}, 1},    {{"grab"}, 2},
       {{"grab", "--format", "flac", o}, 2},   {{"grab", "--bitrate", "100", o}, 2},
       {{"grab", "--tracks", "0", o}, 2},      {{"grab", "--tracks", "3-1", o}, 2},

@@ -5,26 +5,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <thread>
 
-#include "tests/audio/WavBytes.h"
 #include "tests/endtoend/CliRun.h"
 #include "tests/endtoend/ExposeRun.h"
-#include "tests/endtoend/VirtualBench.h"
 
 namespace brenmark::endtoend {
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-using ::testing::Not;
-
-constexpr const char* kBusy = "The selected device is busy with another job.";
 
 std::map<std::string, std::string> Values(const std::string& text) {
   std::map<std::string, std::string> values;
@@ -91,35 +85,15 @@ TEST(ExposeCli, DataDvdAndTheReportsMatchTheInProcessRecorder) {
   }
 }
 
-// A Video CD through sr90 (audio CDs and data CDs through it are read by the
-// peers in PeerReadersTest).
-TEST(ExposeCli, AVideoCdBurnsThroughTheDevice) {
-  ScratchFolder data("expose-vcd");
-  const fs::path stream = data.path() / "stream.mpg";
-  const ProcessOutput made = MakeVcdStream(stream, 2, "pal-vcd");
-  ASSERT_EQ(made.exitStatus, 0) << made.err;
-  const ProcessOutput burn = ExposedCli(data.path(), {"--drive", "sr90", "burn-vcd", stream.string()});
-  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
-  const ProcessOutput vcdInfo =
-      RunProgram({"vcd-info", "--no-banner", "--cue-file=" + NewestImage(data.path(), ".cue").string()});
-  EXPECT_THAT(vcdInfo.out, HasSubstr("VCD 2.0 detected"));
-}
-
-// Programs of their own kind find the disc at the default paths: they take
-// drives beyond /dev/sr0 to /dev/sr31 from the kernel's table of CD-ROM
-// drives, which names the exposed devices, and read the TOC through SG_IO.
-TEST(ExposeCli, OtherProgramsListTheDiscInTheRecorder) {
-  ScratchFolder data("expose-toc");
-  ScratchFolder source("expose-toc-source");
-  WritePatternFile(source.path() / "file.bin", 40000, 4);
-  const ProcessOutput burn = Cli(data.path(), {"--drive", "virtual-cd", "burn-cd", source.path().string()});
-  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
-  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "insert", Lines(burn.out).at(0)}).exitStatus, 0);
-
+// Programs of their own kind take drives beyond /dev/sr0 to /dev/sr31 from
+// the kernel's table of CD-ROM drives, which names the exposed devices; only
+// reading it is answered. (What they read through the devices is in
+// PeerBurnersTest and PeerReadersTest.)
+TEST(ExposeCli, TheKernelsTableOfCdRomDrivesNamesTheDevices) {
+  ScratchFolder data("expose-table");
   const ProcessOutput table = Expose(data.path(), {}, {}, {"cat", "/proc/sys/dev/cdrom/info"});
   ASSERT_EQ(table.exitStatus, 0) << table.err;
   EXPECT_THAT(table.out, ::testing::ContainsRegex("drive name:[^\n]*\tsr90\tsr91\n"));
-  // Only reading is answered: the table cannot be written.
   EXPECT_NE(Expose(data.path(), {}, {}, {"sh", "-c", "echo x > /proc/sys/dev/cdrom/info"}).exitStatus, 0);
 
   // Traced by the device inside the program's process: to expose's --trace,
@@ -131,20 +105,12 @@ TEST(ExposeCli, OtherProgramsListTheDiscInTheRecorder) {
   const std::string tocTrace = ReadWholeFile(trace);
   EXPECT_THAT(tocTrace, HasSubstr(" | virtual-cd as /dev/sr90 | READ TOC/PMA/ATIP | 43 "));
   const std::size_t tocLines = Lines(tocTrace).size();
-  const std::string all = toc.out + toc.err;
-  EXPECT_THAT(all, HasSubstr("product 'Virtual CD-RW'"));
-  EXPECT_THAT(all, HasSubstr("Media status : is written , is closed"));
-  EXPECT_THAT(all, HasSubstr("TOC layout   : Idx ,  sbsector ,       Size , Volume Id"));
 
   ::setenv("BRENMARK_TRACE", trace.c_str(), 1);
   const ProcessOutput cdrskin = Expose(data.path(), {}, {}, {"cdrskin", "dev=/dev/sr90", "-toc"});
   ::unsetenv("BRENMARK_TRACE");
   ASSERT_EQ(cdrskin.exitStatus, 0) << cdrskin.err;
   EXPECT_GT(Lines(ReadWholeFile(trace)).size(), tocLines);
-  EXPECT_THAT(cdrskin.out, HasSubstr("Identifikation : 'Virtual CD-RW'"));
-  EXPECT_THAT(cdrskin.out, HasSubstr("track:   1 lba:         0 "));
-  EXPECT_THAT(cdrskin.out, HasSubstr("Media summary: 1 sessions, 1 tracks, closed CD-R"));
-  EXPECT_THAT(cdrskin.out, HasSubstr("track:lout lba:"));
 }
 
 // Faults armed on the exposed recorders reach the program through SG_IO: a
@@ -179,8 +145,9 @@ TEST(ExposeCli, ADiscFileThatCannotBeWrittenIsAWriteErrorNamingTheFolderAndTheRe
                                          HasSubstr("a symbolic link stands in its place and is not followed")));
 }
 
-// One process holds the device open: another's open and tray are refused as
-// busy, and both succeed once it has closed it.
+// One process holds the device open: another's open is refused as busy, and
+// succeeds once it has closed it. (What brenmark-cli says of a recorder held by
+// another process is in TwoProcesses.)
 TEST(ExposeCli, ADeviceHeldOpenIsBusyForOtherProcesses) {
   ScratchFolder data("expose-busy");
   const fs::path heldMark = data.path() / "held.out";
@@ -195,16 +162,12 @@ TEST(ExposeCli, ADeviceHeldOpenIsBusyForOtherProcesses) {
   const ProcessOutput open = Expose(data.path(), {}, {}, {EXPOSE_PROBE_PATH, "open", "/dev/sr90"});
   EXPECT_EQ(open.exitStatus, 1);
   EXPECT_EQ(open.out, "open=EBUSY\n");
-  const ProcessOutput tray = Cli(data.path(), {"--drive", "virtual-cd", "tray", "eject"});
-  EXPECT_EQ(tray.exitStatus, 1);
-  EXPECT_THAT(tray.err, HasSubstr(kBusy));
   // The other recorder is free.
   EXPECT_EQ(Expose(data.path(), {}, {}, {EXPOSE_PROBE_PATH, "open", "/dev/sr91"}).out, "open=0\n");
 
   std::fputs("\n", hold);
   EXPECT_EQ(pclose(hold), 0);
   EXPECT_EQ(Expose(data.path(), {}, {}, {EXPOSE_PROBE_PATH, "open", "/dev/sr90"}).out, "open=0\n");
-  EXPECT_THAT(Cli(data.path(), {"--drive", "virtual-cd", "tray", "eject"}).err, Not(HasSubstr(kBusy)));
 }
 
 }  // namespace

@@ -143,21 +143,14 @@ TEST(TwoProcesses, ARecorderBurningInOneProcessIsBusyForAnotherUntilThatOneDies)
   EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank"}).exitStatus, 0);
 }
 
-// burn-cd --verify with block 300 stored with a flipped byte ends with status
-// 1 naming the file that holds it; burn-dvd --verify of the same folder on a
-// sound recorder ends "no differences" with status 0.
-TEST(RecorderCli, VerifyOfADataDiscEndsWithItsSummary) {
+// burn-dvd --verify reads the DVD back (which takes no READ CD) and ends "no
+// differences" with status 0; a data CD that differs is in DataDiscJobTest.
+TEST(RecorderCli, VerifyOfADataDvdEndsWithItsSummary) {
   ScratchFolder data("verify-data");
   ScratchFolder source("verify-source");
   WritePatternFile(source.path() / "small.txt", 100, 1);
   // Longer than one read-back chunk, the last one partial.
   WritePatternFile(source.path() / "movie.bin", 2500 * 2048, 2);
-  const ProcessOutput corrupt = Cli(data.path(), {"--drive", "virtual-cd", "--fault", "WRITE10:from=300:corrupt",
-                                                  "burn-cd", "--verify", source.path().string()});
-  EXPECT_EQ(corrupt.exitStatus, 1);
-  EXPECT_THAT(corrupt.err, HasSubstr("Verification failed: 1 file differs: /" + source.path().filename().string() +
-                                     "/movie.bin (first difference within"));
-
   const ProcessOutput clean =
       Cli(data.path(), {"--drive", "virtual-dvd", "burn-dvd", "--verify", source.path().string()});
   EXPECT_EQ(clean.exitStatus, 0) << clean.err;

@@ -98,21 +98,4 @@ class ActingProgress final : public ProgressSink {
   std::function<void()> action_;
 };
 
-// A progress window that shows nothing and keeps only the bar's position:
-// for benchmarks, where a record of every call would be what is measured.
-class SilentProgress : public ProgressSink {
- public:
-  void SetStatus(const std::string&) override {}
-  void SetRange(std::int32_t) override {}
-  void SetRange16(std::uint16_t) override {}
-  void SetPos(std::int32_t position) override { position_ = position; }
-  std::int32_t GetPos() override { return position_; }
-  void SetStep(std::int32_t) override {}
-  void StepIt() override {}
-  void EnableClose(bool) override {}
-
- private:
-  std::int32_t position_ = 0;
-};
-
 }  // namespace brenmark::test
