@@ -15,6 +15,27 @@ namespace {
 
 constexpr int kSourceFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
+// Hands `put` what is left to write until all of it is written; false, with
+// errno set, when a write fails (one that writes nothing is EIO).
+template <typename Put>
+bool WriteWhole(const void* data, std::size_t length, Put put) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    const ssize_t written = put(bytes, length);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (written == 0) {
+      errno = EIO;
+      return false;
+    }
+    bytes += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
 }  // namespace
 
 File::~File() { Close(); }
@@ -145,40 +166,17 @@ std::int64_t File::ReadAt(std::int64_t offset, void* data, std::size_t length) {
 }
 
 bool File::WriteAt(std::int64_t offset, const void* data, std::size_t length) {
-  const auto* bytes = static_cast<const char*>(data);
-  while (length > 0) {
-    const ssize_t put = ::pwrite(static_cast<int>(handle_), bytes, length, static_cast<off_t>(offset));
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return Fail();
-    }
-    if (put == 0) {
-      errno = EIO;
-      return Fail();
-    }
-    bytes += put;
-    offset += put;
-    length -= static_cast<std::size_t>(put);
-  }
-  return true;
+  return WriteWhole(data, length, [this, &offset](const char* bytes, std::size_t left) {
+    const ssize_t put = ::pwrite(static_cast<int>(handle_), bytes, left, static_cast<off_t>(offset));
+    if (put > 0) offset += put;
+    return put;
+  }) || Fail();
 }
 
 bool File::Append(const void* data, std::size_t length) {
-  const auto* bytes = static_cast<const char*>(data);
-  while (length > 0) {
-    const ssize_t put = ::write(static_cast<int>(handle_), bytes, length);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return Fail();
-    }
-    if (put == 0) {
-      errno = EIO;
-      return Fail();
-    }
-    bytes += put;
-    length -= static_cast<std::size_t>(put);
-  }
-  return true;
+  return WriteWhole(data, length, [this](const char* bytes, std::size_t left) {
+    return ::write(static_cast<int>(handle_), bytes, left);
+  }) || Fail();
 }
 
 bool File::Resize(std::int64_t size) {
