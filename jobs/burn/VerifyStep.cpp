@@ -15,11 +15,12 @@ std::string Numbered(const std::string& noun, std::size_t number, std::size_t co
   return text;
 }
 
-// Writes the log as a new file; an entry already at its name is left alone
-// and the user told, as is any other failure: the verify's result stands.
+// Writes the log as a new file, synced like the image it lies beside; an
+// entry already at its name is left alone and the user told, as is any other
+// failure: the verify's result stands.
 void WriteLog(JobContext& context, const std::filesystem::path& path, const std::string& text) {
   platform::File file;
-  if (file.CreateNew(path) && file.WriteAt(0, text.data(), text.size())) return;
+  if (file.CreateNew(path) && file.WriteAt(0, text.data(), text.size()) && file.Sync()) return;
   context.Notify("The verify log " + platform::Utf8FromPath(path) + " could not be written: " + file.lastError());
 }
 
