@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/CommandTraceFile.h"
 #include "platform/CommandLine.h"
 #include "platform/DataFolder.h"
 #include "platform/Utf8Path.h"
@@ -132,6 +133,16 @@ int main(int argc, char** argv) {
       brenmark::platform::PrintText(stderr, "brenmark-cli: %s\n", check.message.c_str());
       return check.verdict == brenmark::DataFolderCheck::Verdict::Empty ? brenmark::cli::kExitUsage
                                                                        : brenmark::cli::kExitFailed;
+    }
+  }
+  // A trace asked for on the command line is part of what the user wants of
+  // the run: none is made without it.
+  if (options->trace) {
+    const auto path = brenmark::platform::PathFromUtf8(*options->trace);
+    if (!brenmark::CommandTraceFile::Open(path, error)) {
+      brenmark::platform::PrintText(stderr, "brenmark-cli: cannot trace the commands to %s: %s\n",
+                                    options->trace->c_str(), error.c_str());
+      return brenmark::cli::kExitFailed;
     }
   }
   brenmark::cli::CliSession session(*options);

@@ -75,7 +75,7 @@ TEST(CliConventions, CommandLinesEndWithTheirStatusAndAnswer) {
       {{"--minutes", "80", "drives"}, 2},
       {{"--fault", "WRITE10:from=-5", "drives"}, 2},
       {{"--trace", "", "drives"}, 2, "--trace is empty"},
-      {{"--trace", folder, "drives"}, 0, "cannot trace the commands to " + folder + ": "},
+      {{"--trace", folder, "drives"}, 1, "cannot trace the commands to " + folder + ": "},
   };
   for (const Step& step : steps) {
     std::string line;
