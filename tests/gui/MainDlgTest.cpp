@@ -87,7 +87,8 @@ class MainDlgTest : public QObject {
   }
 
   // The drive and the folder chosen in one run are in the settings file and
-  // there when the next run starts (what is remembered: MainWindowLogicTest).
+  // there when the next run starts, and the folder browser opens on the
+  // field's folder (what is remembered: MainWindowLogicTest).
   void aSecondRunStartsWithTheRememberedDriveAndFolder() {
     QTemporaryDir config;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
@@ -107,6 +108,8 @@ class MainDlgTest : public QObject {
     QCOMPARE(Control<QComboBox>(gui.window(), 1000)->currentIndex(), 1);
     QCOMPARE(gui.session->registry().currentDrive, 1);
     QCOMPARE(Control<QLineEdit>(gui.window(), 1001)->text(), source);
+    Click(gui.window(), 1002);
+    QCOMPARE(gui.files.starts, std::vector<QString>{source});
   }
 
   // The speed dialog lists the drive's speeds, fastest first and chosen, and
