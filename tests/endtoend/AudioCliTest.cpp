@@ -26,17 +26,6 @@ namespace fs = std::filesystem;
 using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 
-// Splits the image with bchunk -w: its tracks hold `samples`.
-void ExpectTracksHold(const fs::path& cue, const std::vector<std::string>& samples) {
-  ScratchFolder split("split");
-  const auto run = RunProgram({"bchunk", "-w", BinOf(cue).string(), cue.string(), (split.path() / "t").string()});
-  ASSERT_EQ(run.exitStatus, 0) << run.err;
-  const auto wavs = ListFiles(split.path());
-  ASSERT_EQ(wavs.size(), samples.size());
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    ExpectSamplesThenSilence(WavSamples(split.path() / wavs[i]), samples[i], wavs[i].string());
-}
-
 class BurnAudioCli : public ::testing::Test {
  protected:
   ProcessOutput Cli(std::vector<std::string> arguments) {

@@ -10,6 +10,7 @@
 #include "audio/AudioTrackReader.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/EndToEndSupport.h"
+#include "tests/endtoend/VirtualBench.h"
 
 namespace brenmark::endtoend {
 
@@ -39,6 +40,17 @@ inline void ExpectSamplesThenSilence(const std::string& track, const std::string
   EXPECT_TRUE(std::all_of(track.begin() + static_cast<std::ptrdiff_t>(samples.size()), track.end(),
                           [](char byte) { return byte == 0; }))
       << what;
+}
+
+// Splits the image with bchunk -w: its tracks hold `samples`.
+inline void ExpectTracksHold(const std::filesystem::path& cue, const std::vector<std::string>& samples) {
+  ScratchFolder split("split");
+  const auto run = RunProgram({"bchunk", "-w", BinOf(cue).string(), cue.string(), (split.path() / "t").string()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const auto wavs = ListFiles(split.path());
+  ASSERT_EQ(wavs.size(), samples.size());
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    ExpectSamplesThenSilence(WavSamples(split.path() / wavs[i]), samples[i], wavs[i].string());
 }
 
 }  // namespace brenmark::endtoend

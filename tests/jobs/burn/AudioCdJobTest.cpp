@@ -15,6 +15,7 @@
 #include "audio/AudioTrackReader.h"
 #include "jobs/burn/AudioCdJob.h"
 #include "tests/audio/WavBytes.h"
+#include "tests/endtoend/AudioTakes.h"
 #include "tests/endtoend/VirtualBench.h"
 #include "tests/support/RecordingProgress.h"
 #include "virtualdrive/FaultInjector.h"
@@ -33,8 +34,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-
-constexpr std::size_t kSector = audio::kAudioSectorBytes;
 
 // WAV files as editors write them, each with an odd number of sample frames:
 // a canonical one, one with LIST and fact chunks before its data, one with an
@@ -77,29 +76,6 @@ std::vector<int> AudioTracksOf(const fs::path& cue) {
   return tracks;
 }
 
-// Audio as a track holds it: the samples, then only silence, at least four
-// seconds in all.
-void ExpectSamplesThenSilence(const std::string& audio, const std::string& samples) {
-  ASSERT_GE(audio.size(), audio::TrackSectors(samples.size()) * kSector);
-  EXPECT_TRUE(audio.compare(0, samples.size(), samples) == 0);
-  EXPECT_EQ(audio.find_first_not_of('\0', samples.size()), std::string::npos);
-}
-
-// Splits the image with bchunk -w and checks that its tracks from the
-// `first` on (counting from 0) hold the given samples.
-void ExpectTracksHold(const fs::path& cue, std::size_t first, const std::vector<std::string>& samples) {
-  ScratchFolder split("split");
-  const auto run = RunProgram({"bchunk", "-w", BinOf(cue).string(), cue.string(), (split.path() / "t").string()});
-  ASSERT_EQ(run.exitStatus, 0) << run.err;
-  const auto wavs = ListFiles(split.path());
-  ASSERT_EQ(wavs.size(), first + samples.size());
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    const fs::path wav = split.path() / wavs[first + i];
-    SCOPED_TRACE(wav.string());
-    ExpectSamplesThenSilence(ReadWholeFile(wav).substr(44), samples[i]);
-  }
-}
-
 TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
   WavSet wavs;
   VirtualBench bench;
@@ -115,7 +91,7 @@ TEST(AudioCdJob, AppendingContinuesTheTrackNumbersAndACompleteDiscIsRefused) {
   ASSERT_EQ(bench.finishedImages().size(), 2u);
   const fs::path cue = bench.finishedImages()[1];
   EXPECT_THAT(AudioTracksOf(cue), ElementsAre(1, 2, 3));
-  ExpectTracksHold(cue, 0, {wavs.samples[0], wavs.samples[1], wavs.samples[2]});
+  ExpectTracksHold(cue, {wavs.samples[0], wavs.samples[1], wavs.samples[2]});
 
   ASSERT_TRUE(recorder.InsertImage(cue).ok);
   bench.trace->Clear();
