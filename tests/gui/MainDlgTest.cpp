@@ -134,9 +134,10 @@ class MainDlgTest : public QObject {
     QCOMPARE(selected, 0);
     QVERIFY(gui.window().progressWindows().empty());
     BurnCd(gui);
-    CProgressDlg* progress = LastProgressWindow(gui);
+    QPointer<CProgressDlg> progress = LastProgressWindow(gui);
     QVERIFY(progress);
     QVERIFY(progress->isVisible());
+    const QPoint firstPlace = progress->pos();
     QCOMPARE(progress->windowTitle(), QStringLiteral("Current Progress - Burn CD on virtual-cd"));
     QVERIFY(progress->Outcome().isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
@@ -151,6 +152,47 @@ class MainDlgTest : public QObject {
     QCOMPARE(QDir(progress->Folder()), burned);
     QCOMPARE(progress->Outcome(), QStringLiteral("Finished. The disc is kept as %1.")
                                       .arg(QDir::toNativeSeparators(burned.filePath(kept[0]))));
+    progress->close();
+
+    // A second burn gets its own window.
+    BurnCd(gui);
+    QCOMPARE(gui.window().progressWindows().size(), std::size_t{2});
+    const QPointer<CProgressDlg> second = LastProgressWindow(gui);
+    QVERIFY(second != progress);
+    // The second opens a step below where the first opened (and sideways,
+    // away from the main window); both stay within the screen's free area,
+    // the first also once its ending line has made it larger.
+    const QPoint step = second->pos() - firstPlace;
+    QCOMPARE(std::abs(step.x()), 28);
+    QCOMPARE(step.y(), 28);
+    const QRect area = gui.window().screen()->availableGeometry();
+    QVERIFY(area.contains(progress->frameGeometry()) && area.contains(second->frameGeometry()));
+    QVERIFY(!progress->isVisible());
+
+    // Escape while a job runs asks as Exit does; leaving when the answer is Yes is in JobsTest.
+    gui.window().show();
+    QVERIFY(gui.window().IsJobRunning());
+    gui.presenter.confirmLeaving = false;
+    QTest::keyClick(&gui.window(), Qt::Key_Escape);
+    QCOMPARE(gui.presenter.confirmations.size(), std::size_t{1});
+    QVERIFY(gui.window().isVisible());
+
+    // The Jobs menu lists both and brings a hidden window back.
+    QMenu* jobs = gui.window().findChild<QToolButton*>(QStringLiteral("jobsButton"))->menu();
+    QCOMPARE(jobs->actions().size(), 4);  // both jobs, a separator, "Clear Ended Jobs"
+    QVERIFY(jobs->actions()[3]->isEnabled());
+    jobs->actions()[0]->trigger();
+    QVERIFY(progress->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
+    QVERIFY(jobs->actions()[1]->text().endsWith(QStringLiteral(" - Finished.")));
+    QCOMPARE(second->Status(), QStringLiteral("Disc burned."));
+
+    // Clearing the ended jobs closes their windows; the Jobs button goes with its lines.
+    jobs->actions().back()->trigger();
+    QVERIFY(!progress && !second);
+    QCOMPARE(jobs->actions().size(), 2);
+    QVERIFY(!jobs->actions().back()->isEnabled());
+    QVERIFY(!gui.window().findChild<QToolButton*>(QStringLiteral("jobsButton"))->isEnabled());
   }
 
   void discLeftOpenGetsASecondSessionKeepingItsFiles() {
@@ -189,49 +231,6 @@ class MainDlgTest : public QObject {
                                                                 "Replaced by the new file: /source/sub/data.bin"));
   }
 
-  void secondJobGetsItsOwnWindowAndTheJobsMenuListsBoth() {
-    GuiHarness gui;
-    ChooseFolder(gui, gui.MakeSourceFolder("source"));
-    BurnCd(gui);
-    QPointer<CProgressDlg> first = LastProgressWindow(gui);
-    QVERIFY(first);
-    const QPoint firstPlace = first->pos();
-    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
-    first->close();
-
-    BurnCd(gui);
-    QCOMPARE(gui.window().progressWindows().size(), std::size_t{2});
-    QPointer<CProgressDlg> second = LastProgressWindow(gui);
-    QVERIFY(second != first);
-    // The second opens a step below where the first opened (and sideways,
-    // away from the main window); both stay within the screen's free area,
-    // the first also once its ending line has made it larger.
-    const QPoint step = second->pos() - firstPlace;
-    QCOMPARE(std::abs(step.x()), 28);
-    QCOMPARE(step.y(), 28);
-    const QRect area = gui.window().screen()->availableGeometry();
-    QVERIFY(area.contains(first->frameGeometry()) && area.contains(second->frameGeometry()));
-    QVERIFY(!first->isVisible());
-
-    // The Jobs menu lists both and brings a hidden window back.
-    QMenu* jobs = gui.window().findChild<QToolButton*>(QStringLiteral("jobsButton"))->menu();
-    QCOMPARE(jobs->actions().size(), 4);  // both jobs, a separator, "Clear Ended Jobs"
-    QVERIFY(jobs->actions()[3]->isEnabled());
-    jobs->actions()[0]->trigger();
-    QVERIFY(first->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(!gui.window().IsJobRunning(), 60000);
-    QVERIFY(jobs->actions()[1]->text().endsWith(QStringLiteral(" - Finished.")));
-    QCOMPARE(first->Status(), QStringLiteral("Disc burned."));
-    QCOMPARE(second->Status(), QStringLiteral("Disc burned."));
-
-    // Clearing the ended jobs closes their windows; the Jobs button goes with its lines.
-    jobs->actions().back()->trigger();
-    QVERIFY(!first && !second);
-    QCOMPARE(jobs->actions().size(), 2);
-    QVERIFY(!jobs->actions().back()->isEnabled());
-    QVERIFY(!gui.window().findChild<QToolButton*>(QStringLiteral("jobsButton"))->isEnabled());
-  }
-
   // The queries run off the user-interface thread; while the report is open
   // the drive stays leased and the drive list waits for it.
   void reportTextAppearsInMessageBox() {
@@ -257,20 +256,6 @@ class MainDlgTest : public QObject {
     QTRY_VERIFY(!gui.session->leases().IsBusy(0));
     QCOMPARE(leasedWhileShown, (std::vector<bool>{true, true}));
     QCOMPARE(listEnabledWhileShown, (std::vector<bool>{false, false}));
-  }
-
-  void leavingDuringJobAsksFirst() {
-    GuiHarness gui;
-    gui.window().show();
-    ChooseFolder(gui, gui.MakeSourceFolder("source"));
-    BurnCd(gui);
-    QVERIFY(gui.window().IsJobRunning());
-
-    // Escape asks as Exit does; leaving when the answer is Yes is in JobsTest.
-    gui.presenter.confirmLeaving = false;
-    QTest::keyClick(&gui.window(), Qt::Key_Escape);
-    QCOMPARE(gui.presenter.confirmations.size(), std::size_t{1});
-    QVERIFY(gui.window().isVisible());
   }
 
   // Enter in a folder field takes the typed folder and never ends the
