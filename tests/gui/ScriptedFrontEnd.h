@@ -41,12 +41,6 @@ class ScriptedPresenter final : public MessagePresenter {
     return confirmLeaving;
   }
 
-  std::vector<QString> texts() const {
-    std::vector<QString> result;
-    for (const Shown& entry : shown) result.push_back(entry.text);
-    return result;
-  }
-
   std::vector<Shown> shown;
   std::vector<QString> confirmations;
   bool answerYes = false;
