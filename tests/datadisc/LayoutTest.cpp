@@ -57,19 +57,6 @@ TEST_F(Layout, DirectoriesNumberedByLevelThenParentThenName) {
   EXPECT_EQ(a->dataLength, 2048u);
 }
 
-TEST_F(Layout, ZeroByteFilesShareTheNextAddress) {
-  SourceNode* top = Dir(nullptr, "T");
-  SourceNode* empty = File(top, "a", 0);
-  SourceNode* next = File(top, "b", 3000);
-  SourceNode* last = File(top, "c", 1);
-  ImageLayout layout(tree_, 0);
-  ASSERT_TRUE(RunLayout(layout).ok());
-  EXPECT_EQ(empty->isoExtent, layout.fileDataStart);
-  EXPECT_EQ(next->isoExtent, layout.fileDataStart);
-  EXPECT_EQ(last->isoExtent, layout.fileDataStart + 2);
-  EXPECT_EQ(layout.imageEnd, layout.fileDataStart + 3);
-}
-
 // A chain of directories `levels` deep below the chosen folder's list.
 SourceNode* MakeChain(SourceTree& tree, int levels) {
   SourceNode* node = nullptr;
@@ -95,12 +82,18 @@ TEST_F(Layout, RefusesWhatWouldCorruptTheImage) {
   ImageLayout none(tree_, 0);
   EXPECT_EQ(none.Run().status, LayoutStatus::NoEntries);
 
-  // 4 GiB minus one byte still fits; 4 GiB is refused, naming the file.
+  // 4 GiB minus one byte still fits; 4 GiB is refused, naming the file. An
+  // empty file shares the next file's address.
   SourceNode* top = Dir(nullptr, "top");
-  File(top, "top/fits.bin", 0xFFFFFFFFULL);
+  const SourceNode* empty = File(top, "top/a", 0);
+  const SourceNode* largest = File(top, "top/fits.bin", 0xFFFFFFFFULL);
+  const SourceNode* last = File(top, "top/z", 1);
   ImageLayout fits(tree_, 0);
   ASSERT_TRUE(RunLayout(fits).ok());
-  EXPECT_EQ(fits.imageEnd, fits.fileDataStart + 2097152u);
+  EXPECT_EQ(empty->isoExtent, fits.fileDataStart);
+  EXPECT_EQ(largest->isoExtent, fits.fileDataStart);
+  EXPECT_EQ(last->isoExtent, fits.fileDataStart + 2097152u);
+  EXPECT_EQ(fits.imageEnd, fits.fileDataStart + 2097153u);
   File(top, "top/huge video.mkv", 0x100000000ULL);
   ImageLayout huge(tree_, 0);
   const LayoutResult result = RunLayout(huge);
