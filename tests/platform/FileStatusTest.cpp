@@ -65,9 +65,8 @@ TEST_F(FileStatusTest, KindsAndSizesByPathAndInsideAFolder) {
   std::string error;
   EXPECT_FALSE(ReadFileStatus(root_ / "missing", &error));
   EXPECT_EQ(error, "No such file or directory");
-}
 
-TEST_F(FileStatusTest, ASourcePipeNeitherBlocksNorFails) {
+  // A pipe opened as a source neither blocks nor fails.
   File pipe;
   ASSERT_TRUE(pipe.OpenSource(root_ / "pipe")) << pipe.lastError();
   char byte = 0;
