@@ -309,19 +309,6 @@ TEST_F(MainWindowLogicTest, BurnStartsTheJobOfItsCommandAndTheBusyDriveRefusesOt
                                      " - Ended without completing.");
 }
 
-// "Verify written data" in the speed dialog makes the job read its disc back
-// and end with the summary; the box is asked anew for every burn.
-TEST_F(MainWindowLogicTest, TheVerifyBoxReachesTheJob) {
-  ChooseFolder(MakeSourceFolder("source"));
-  view.speeds = {SpeedChoice{0, false, true}, SpeedChoice{0, false, false}};
-  for (const char* last : {"Verified: 2 files, 0.1 MB, no differences.", "Disc burned."}) {
-    logic.BurnDataDisc(JobKind::DataCd);
-    ASSERT_TRUE(ui.ServeUntil([this] { return logic.RunningJobs() == 0; }));
-    EXPECT_EQ(windows.ended.back().end, JobEnd::Done);
-    EXPECT_EQ(windows.progress.back()->record.statuses().back(), last);
-  }
-}
-
 // The audio and video commands take their file lists and the speed, the grab
 // its output folder and tracks; a cancelled dialog starts nothing.
 TEST_F(MainWindowLogicTest, FileListsTracksAndTheirCancelledDialogs) {
