@@ -26,20 +26,6 @@ class FolderLockTest : public ::testing::Test {
   fs::path folder_ = temp_.path();
 };
 
-TEST_F(FolderLockTest, OneHolderAtATimeWithinAProcess) {
-  std::string error;
-  FolderLock first = TryLockFolder(folder_, error);
-  ASSERT_TRUE(first.held()) << error;
-  EXPECT_FALSE(LockIsFree());
-  FolderLock moved = std::move(first);
-  EXPECT_FALSE(LockIsFree());
-  moved.Release();
-  EXPECT_TRUE(LockIsFree());
-  // A missing folder is a failure, not a busy one.
-  EXPECT_FALSE(TryLockFolder(folder_ / "missing", error).held());
-  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
-}
-
 // The lock the Windows program takes under Wine reaches this system as a
 // process-owned write lock on the lock file's first byte, held by the Wine
 // server. Such a lock, in another process, and this lock exclude each other.
@@ -75,8 +61,11 @@ TEST_F(FolderLockTest, ExcludesARecordLockOnTheFirstByteHeldByAnotherProcess) {
   };
 
   std::string error;
-  FolderLock ours = TryLockFolder(folder_, error);
-  ASSERT_TRUE(ours.held()) << error;
+  FolderLock first = TryLockFolder(folder_, error);
+  ASSERT_TRUE(first.held()) << error;
+  EXPECT_FALSE(LockIsFree());  // one holder at a time within this process too
+  FolderLock ours = std::move(first);
+  EXPECT_FALSE(LockIsFree());
   EXPECT_EQ(otherTries(), 'b') << "the other process took the first byte of a locked folder's lock file";
   ours.Release();
   EXPECT_EQ(otherTries(), 'l');
@@ -89,6 +78,10 @@ TEST_F(FolderLockTest, ExcludesARecordLockOnTheFirstByteHeldByAnotherProcess) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_TRUE(LockIsFree());
   for (const int descriptor : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(descriptor);
+
+  // A missing folder is a failure, not a busy one.
+  EXPECT_FALSE(TryLockFolder(folder_ / "missing", error).held());
+  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
 }  // namespace
