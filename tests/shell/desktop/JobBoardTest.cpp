@@ -84,6 +84,8 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
 
 // A failed job's window does not go on saying what the job was doing, nor show
 // a full bar; a finished job's window, and a failure the job itself told, stay.
+// A job that writes files offers their folder once it has finished, not after
+// failing.
 TEST_F(JobBoardTest, FailedJobsWindowSaysWhereItStopped) {
   struct Case {
     std::string status;
@@ -107,7 +109,7 @@ TEST_F(JobBoardTest, FailedJobsWindowSaysWhereItStopped) {
           if (!test.status.empty()) context.progress.SetStatus(test.status);
           return test.end;
         },
-        JobInputs{}, "Job", "nowhere", nullptr));
+        JobInputs{}, "Job", "nowhere", nullptr, "", "/out"));
   }
   board.WaitForJobs();
   ASSERT_EQ(windows.progress.size(), cases.size());
@@ -116,6 +118,8 @@ TEST_F(JobBoardTest, FailedJobsWindowSaysWhereItStopped) {
     const std::vector<std::string> statuses = record.statuses();
     EXPECT_EQ(statuses.empty() ? std::string() : statuses.back(), cases[index].shownStatus) << index;
     EXPECT_EQ(record.position(), cases[index].shownPosition) << index;
+    EXPECT_EQ(board.jobs()[index].folderToOpen,
+              std::filesystem::path(cases[index].end == JobEnd::Done ? "/out" : "")) << index;
   }
 }
 
@@ -147,20 +151,6 @@ TEST_F(JobBoardTest, ClearingEndedJobsKeepsTheRunningOnes) {
   ASSERT_TRUE(board.Start([](JobContext&) { return JobEnd::Done; }, JobInputs{}, "Next", "nowhere", nullptr));
   EXPECT_EQ(windows.menuJobs, std::vector<std::size_t>{2});
   board.WaitForJobs();
-}
-
-// A job that writes files offers their folder once it has finished, not
-// after failing.
-TEST_F(JobBoardTest, FinishedJobOffersItsOutputFolder) {
-  for (const JobEnd end : {JobEnd::Done, JobEnd::OutputWriteFailed}) {
-    ASSERT_TRUE(board.Start([end](JobContext&) { return end; }, JobInputs{}, "Grab", "nowhere", nullptr, "to /out",
-                            "/out"));
-  }
-  board.WaitForJobs();
-  // The jobs may end in either order.
-  ASSERT_EQ(board.jobs().size(), 2u);
-  EXPECT_EQ(board.jobs()[0].folderToOpen, std::filesystem::path("/out"));
-  EXPECT_TRUE(board.jobs()[1].folderToOpen.empty());
 }
 
 TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
