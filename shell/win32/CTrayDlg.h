@@ -7,14 +7,6 @@
 #include "shell/win32/FileChooser.h"
 #include "shell/win32/ModalDialog.h"
 
-namespace brenmark {
-class UserPrompt;
-class VirtualTrays;
-namespace virtualdrive {
-class VirtualRecorder;
-}
-}  // namespace brenmark
-
 namespace brenmark::win32 {
 
 // The tray of a virtual recorder: draws what the shared tray logic decides
