@@ -30,7 +30,8 @@ constexpr std::uint8_t kNoTime[7] = {};
 constexpr std::uint32_t kFirstRecordOffset = 96;
 // An entry point lies 45 blocks before the track's data; a time counts the
 // 150 frames before block 0.
-constexpr std::uint32_t kEntryPointFrames = 150 - 45;
+constexpr std::uint32_t kEntryPointLead = 45;
+constexpr std::uint32_t kEntryPointFrames = 150 - kEntryPointLead;
 
 struct PathTableRecord {
   std::string_view identifier;
@@ -105,8 +106,11 @@ void BuildMpegavDirectory(const VcdTrackTable& table, const std::uint8_t* time, 
     const VcdTrackEntry& entry = table.entries[i];
     char name[16];
     std::snprintf(name, sizeof name, "AVSEQ%02u.DAT", static_cast<unsigned>(i + 1));
-    offset += BuildVcdFileRecord(name, entry.dataStart - 45, entry.dataLength * kSectorSize,
-                                 kMpegFileAttributes, time, out + offset);
+    // The file starts where the entry point does, 45 blocks before the MPEG
+    // data, so its length counts those blocks too: it ends where the data ends.
+    offset += BuildVcdFileRecord(name, entry.dataStart - kEntryPointLead,
+                                 (kEntryPointLead + entry.dataLength) * kSectorSize, kMpegFileAttributes, time,
+                                 out + offset);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <functional>
+#include <regex>
 
 #include "jobs/burn/VcdJob.h"
 #include "tests/endtoend/CliRun.h"
@@ -86,6 +87,28 @@ std::vector<std::string> RipTracks(const fs::path& cue, const fs::path& into, st
   return tracks;
 }
 
+// Reads a file of a Video CD as a program copying it from the disc would: its
+// extent and recorded length from cd-info's listing of the file system, then
+// that many blocks with cd-read, raw, keeping each block's 2324 form 2 bytes.
+std::string ReadDiscFile(const fs::path& cue, const std::string& name, const fs::path& into) {
+  const auto listing = RunProgram({"cd-info", "--no-header", "--iso9660", "--cue-file=" + cue.string()});
+  std::smatch found;
+  const std::regex line("\\[LSN +([0-9]+)\\] +[0-9]+ \\( *([0-9]+)\\)[^\\n]* " + name + "\\n");
+  if (!std::regex_search(listing.out, found, line)) {
+    ADD_FAILURE() << name << " is not listed: " << listing.out;
+    return {};
+  }
+  const fs::path out = into / name;
+  const auto read = RunProgram({"cd-read", "--no-header", "--cue-file=" + cue.string(), "--mode", "audio",
+                                "--start", found[1].str(), "--number",
+                                std::to_string(std::stoul(found[2].str()) / 2048), "--output-file", out.string()});
+  EXPECT_EQ(read.exitStatus, 0) << read.err;
+  const std::string raw = ReadWholeFile(out);
+  std::string data;
+  for (std::size_t block = 0; block + 2352 <= raw.size(); block += 2352) data += raw.substr(block + 24, 2324);
+  return data;
+}
+
 // The ripped data is the source, then at most the zero padding of its last
 // sector (the ripper leaves out sectors that hold only zeros).
 void ExpectSameStream(const std::string& ripped, const std::string& source) {
@@ -150,6 +173,11 @@ TEST(VcdJob, TwoFilesMakeADiscThePlayersToolsRead) {
   const auto tracks = RipTracks(images[0], rip.path(), 2);
   ExpectSameStream(tracks[0], ReadWholeFile(first));
   ExpectSameStream(tracks[1], ReadWholeFile(second));
+  // The file begins at the 45 blocks before the track's entry point and
+  // still holds the whole stream: a copy of AVSEQ02.DAT loses nothing.
+  const std::string copied = ReadDiscFile(images[0], "avseq02.dat", rip.path());
+  ASSERT_EQ(copied.size(), (45 + packs) * 2324);
+  ExpectSameStream(copied.substr(45 * 2324), ReadWholeFile(second));
   const auto probe = RunProgram({"ffprobe", "-v", "error", "-show_entries", "stream=codec_name",
                                  "-of", "csv=p=0", (rip.path() / "avseq01.mpg").string()});
   EXPECT_THAT(Lines(probe.out), ElementsAre("mpeg1video", "mp2"));
