@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -60,6 +61,17 @@ constexpr std::int64_t BlocksUsed(const VcdTrackTable& table) {
 // carries one MPEG track; 0 or less when it has none.
 constexpr std::int64_t DataRoom(std::int64_t freeBlocks) {
   return freeBlocks - kFirstDataStart - kTrailingEmptySectors - kRunOutSectors;
+}
+
+// Blocks of each disc's free-block figure a spread file's data does not count
+// on: the figure a drive reports is not always what the disc takes to its
+// end, so a spread disc is never filled to it.
+inline constexpr std::int64_t kSpreadReserve = 20000;
+
+// The data sectors each disc of a spread file gets: its free blocks less the
+// reserve (never more than the data room); 0 or less when it has none.
+constexpr std::int64_t SpreadRoom(std::int64_t freeBlocks) {
+  return std::min(DataRoom(freeBlocks), freeBlocks - kSpreadReserve);
 }
 
 // Spreading one file over several discs, each with `room` data sectors: the

@@ -128,6 +128,12 @@ class VcdBurn {
     return measured ? "it could not be read" : "it is not a regular file";
   }
 
+  JobEnd TooFewSectors(std::int32_t freeBlocks) {
+    return context_.Stop("The disc holds " + std::to_string(freeBlocks) + " sectors, too few for a Video CD." +
+                             vcdjobtext::kTerminated,
+                         JobEnd::NoDriveInformation);
+  }
+
   // One disc, from the blank check to the eject; the result of the stop or of Finish.
   JobEnd BurnDisc() {
     std::int32_t firstTrack = 1;
@@ -143,14 +149,10 @@ class VcdBurn {
     if (!burn_.TakesCdTracks(*freeBlocks)) {
       return context_.Stop(std::string(burntext::kNotACd) + vcdjobtext::kTerminated, JobEnd::DiscNotWritable);
     }
-    const std::int64_t room = vcd::DataRoom(*freeBlocks);
-    if (room <= 0) {
-      return context_.Stop("The disc holds " + std::to_string(*freeBlocks) + " sectors, too few for a Video CD." +
-                      vcdjobtext::kTerminated,
-                  JobEnd::NoDriveInformation);
-    }
+    if (vcd::DataRoom(*freeBlocks) <= 0) return TooFewSectors(*freeBlocks);
+    const std::int64_t spreadRoom = vcd::SpreadRoom(*freeBlocks);
     if (!spanning_) {
-      if (files().size() == 1 && vcd::NeedsSeveralDiscs(total_, room)) {
+      if (files().size() == 1 && vcd::NeedsSeveralDiscs(total_, spreadRoom)) {
         spanning_ = true;
         prompt_.ShowMessage(vcdjobtext::kNeedsMoreDiscs, MessageIcon::Information);
       } else {
@@ -160,7 +162,8 @@ class VcdBurn {
 
     VcdTrackTable table;
     if (spanning_) {
-      const std::uint32_t length = vcd::NextDiscLength(total_ - written_, room);
+      if (spreadRoom <= 0) return TooFewSectors(*freeBlocks);
+      const std::uint32_t length = vcd::NextDiscLength(total_ - written_, spreadRoom);
       table.entries.push_back({vcd::kFirstDataStart, length});
       table.end = vcd::kFirstDataStart + length;
     } else {

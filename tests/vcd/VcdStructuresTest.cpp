@@ -97,10 +97,10 @@ TEST(VcdTrackTable, SectorsAndSpacingFollowTheFileSizes) {
   EXPECT_FALSE(LayTracks(tooLarge).has_value());
 }
 
-// A 21-minute disc (94,349 free blocks) is filled to its last block: the data
-// room is what is left after track 1, the gap, the empty sectors and the
-// run-out, and a spread file never gets more sectors than that room.
-TEST(VcdTrackTable, AFileSpreadOverDiscsFillsEachDisc) {
+// A 21-minute disc (94,349 free blocks): the data room is what is left after
+// track 1, the gap, the empty sectors and the run-out; a file spread over
+// discs leaves 20,000 of the free blocks unused on each.
+TEST(VcdTrackTable, AFileSpreadOverDiscsLeavesTheReserveOfEachDiscFree) {
   constexpr std::int64_t kFree = 94349;
   const std::int64_t room = DataRoom(kFree);
   EXPECT_EQ(room, 91437);
@@ -109,16 +109,19 @@ TEST(VcdTrackTable, AFileSpreadOverDiscsFillsEachDisc) {
   full.end = kFirstDataStart + static_cast<std::uint32_t>(room) + kTrackSpacing;
   EXPECT_EQ(BlocksUsed(full), kFree);
 
-  const std::uint64_t roomBytes = static_cast<std::uint64_t>(room) * 2324;
-  EXPECT_FALSE(NeedsSeveralDiscs(roomBytes, room));
-  EXPECT_TRUE(NeedsSeveralDiscs(roomBytes + 1, room));
+  const std::int64_t spread = SpreadRoom(kFree);
+  EXPECT_EQ(spread, kFree - 20000);
+  EXPECT_EQ(SpreadRoom(20000), 0);
+  const std::uint64_t spreadBytes = static_cast<std::uint64_t>(spread) * 2324;
+  EXPECT_FALSE(NeedsSeveralDiscs(spreadBytes, spread));
+  EXPECT_TRUE(NeedsSeveralDiscs(spreadBytes + 1, spread));
   // Bytes that fit counted 2332 to a sector but not 2324 to one still go over two discs.
-  const std::uint64_t between = static_cast<std::uint64_t>(room) * 2330;
-  EXPECT_TRUE(NeedsSeveralDiscs(between, room));
-  EXPECT_EQ(NextDiscLength(between, room), room);
-  EXPECT_EQ(NextDiscLength(between - roomBytes, room), MpegSectorsFor(between - roomBytes));
+  const std::uint64_t between = static_cast<std::uint64_t>(spread) * 2330;
+  EXPECT_TRUE(NeedsSeveralDiscs(between, spread));
+  EXPECT_EQ(NextDiscLength(between, spread), spread);
+  EXPECT_EQ(NextDiscLength(between - spreadBytes, spread), MpegSectorsFor(between - spreadBytes));
   // The one byte past a full disc has a sector of its own on the next.
-  EXPECT_EQ(NextDiscLength(1, room), 1u);
+  EXPECT_EQ(NextDiscLength(1, spread), 1u);
 }
 
 // The ENTRIES and INFO records and the descriptor's fixed texts are read end to end by vcd-info.
