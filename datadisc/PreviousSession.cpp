@@ -1,6 +1,7 @@
 #include "datadisc/PreviousSession.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <optional>
@@ -41,6 +42,10 @@ constexpr std::uint32_t kBlocksPerRead = 32;
 // fit a directory record with their version when written again.
 constexpr std::size_t kMaxJolietNameUnits = 103;
 constexpr std::size_t kMaxIsoIdentifierBytes = 200;
+// Rock Ridge names longer than a folder entry can be are not a burner's.
+constexpr std::size_t kMaxRockRidgeNameBytes = 255;
+// Continuation areas followed for one record's system use entries.
+constexpr int kMaxContinuations = 16;
 // The size of a directory reached through a Rock Ridge child link: its own
 // "." record tells it.
 constexpr std::uint32_t kSizeFromDotRecord = 0xFFFFFFFF;
@@ -75,6 +80,10 @@ std::string WithoutVersion(std::string name) {
   return name;
 }
 
+std::string WithoutVersionIfFile(std::string name, bool isDirectory) {
+  return isDirectory ? name : WithoutVersion(std::move(name));
+}
+
 // Whether a name read from a disc can name an entry of a folder: not "." or
 // "..", and holding no separator or NUL (which would make it a path).
 bool IsPlainName(const std::string& name) {
@@ -85,6 +94,15 @@ bool IsPlainName(const std::string& name) {
   return name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
+// A name as a program that reads only ISO 9660 shows it: a file's without
+// its version and the dot that ends a name without extension ("README.;1").
+std::string PlainIsoName(std::string name, bool isDirectory) {
+  if (isDirectory) return name;
+  name = WithoutVersion(std::move(name));
+  if (name.size() > 1 && name.back() == '.') name.pop_back();
+  return name;
+}
+
 // The name as a message can show it: control characters as '?'.
 std::string Shown(std::string name) {
   for (char& c : name) {
@@ -93,12 +111,17 @@ std::string Shown(std::string name) {
   return name;
 }
 
-// The Rock Ridge entry `signature` in a record's system use area (after its
-// identifier and padding byte), if the record has one.
+// Where a record's system use area begins: after its identifier and padding byte.
+std::uint32_t SystemUseStart(const std::uint8_t* record) {
+  const std::uint8_t identifierLength = record[32];
+  return 33u + identifierLength + (identifierLength % 2 == 0 ? 1u : 0u);
+}
+
+// The Rock Ridge entry `signature` in a record's system use area, if the
+// record has one.
 const std::uint8_t* SystemUseEntry(const std::uint8_t* record, const char* signature) {
   const std::uint8_t length = record[0];
-  const std::uint8_t identifierLength = record[32];
-  std::uint32_t at = 33u + identifierLength + (identifierLength % 2 == 0 ? 1u : 0u);
+  std::uint32_t at = SystemUseStart(record);
   while (at + 4 <= length) {
     const std::uint8_t entryLength = record[at + 2];
     if (entryLength < 4 || at + entryLength > length) return nullptr;
@@ -149,6 +172,8 @@ class SessionReader {
   bool ReadTree(const VolumeRoot& root, bool joliet, std::vector<PreviousEntry>& out) {
     visited_.clear();
     directories_ = 1;
+    sharingProtocol_ = false;
+    systemUseSkip_ = 0;
     std::uint64_t treeBytes = 0;
     struct Pending {
       std::vector<PreviousEntry>* list;
@@ -170,7 +195,7 @@ class SessionReader {
       treeBytes += directory.size;
       if (treeBytes > kMaxTreeBytes) return Damage("its directories are too large");
       if (!Read(directory.extent, static_cast<std::uint32_t>(SectorsFor(directory.size)), data)) return false;
-      if (!ParseDirectory(data, directory.size, joliet, *directory.list)) return false;
+      if (!ParseDirectory(data, directory.size, joliet, directory.depth == 1, *directory.list)) return false;
       for (PreviousEntry& entry : *directory.list) {
         if (!entry.isDirectory) continue;
         if (++directories_ > PathTableList::kMaxDirectories) return Damage("it holds too many directories");
@@ -183,6 +208,54 @@ class SessionReader {
   Failure failure() const { return failure_; }
 
  private:
+  // Whether the tree's root announces the system use sharing protocol (its
+  // "." record begins with an SP entry), and how many bytes each record's
+  // system use area skips before its entries.
+  void ReadSharingProtocol(const std::uint8_t* dotRecord) {
+    const std::uint32_t at = SystemUseStart(dotRecord);
+    const std::uint8_t* sp = dotRecord + at;
+    if (at + 7 <= dotRecord[0] && sp[0] == 'S' && sp[1] == 'P' && sp[2] >= 7 && sp[4] == 0xBE && sp[5] == 0xEF) {
+      sharingProtocol_ = true;
+      systemUseSkip_ = sp[6];
+    }
+  }
+
+  // The Rock Ridge name of a record: its NM entries joined, following the
+  // continuation areas they may be spread over. Nothing when the record has
+  // none (or names only "." or ".."); false when the entries break their
+  // rules.
+  bool RockRidgeName(const std::uint8_t* record, std::optional<std::string>& name) {
+    name.reset();
+    if (!sharingProtocol_) return true;
+    const std::uint32_t start = SystemUseStart(record) + systemUseSkip_;
+    if (start >= record[0]) return true;
+    std::vector<std::uint8_t> area(record + start, record + record[0]);
+    std::vector<std::uint8_t> block;
+    for (int continuations = 0;; ++continuations) {
+      std::optional<std::array<std::uint32_t, 3>> next;  // block, offset, length
+      for (std::size_t at = 0; at + 4 <= area.size();) {
+        const std::uint8_t* entry = area.data() + at;
+        const std::uint8_t length = entry[2];
+        if (length < 4 || at + length > area.size()) break;
+        if (entry[0] == 'S' && entry[1] == 'T') break;
+        if (entry[0] == 'C' && entry[1] == 'E' && length >= 28) {
+          next = {bytes::ReadLe32(entry + 4), bytes::ReadLe32(entry + 12), bytes::ReadLe32(entry + 20)};
+        } else if (entry[0] == 'N' && entry[1] == 'M' && length >= 5 && (entry[4] & 0x06) == 0) {
+          name = name.value_or("").append(reinterpret_cast<const char*>(entry + 5), length - 5u);
+          if (name->size() > kMaxRockRidgeNameBytes) return Damage("a name is too long");
+        }
+        at += length;
+      }
+      if (!next) return true;
+      const auto [extent, offset, length] = *next;
+      if (continuations == kMaxContinuations || offset >= kSectorSize || length > kSectorSize - offset) {
+        return Damage("a system use area is malformed");
+      }
+      if (!Read(extent, 1, block)) return false;
+      area.assign(block.begin() + offset, block.begin() + offset + length);
+    }
+  }
+
   static VolumeRoot RootOf(const std::uint8_t* descriptor) {
     const std::uint8_t* record = descriptor + kRootRecordOffset;
     return {bytes::ReadLe32(record + 2), bytes::ReadLe32(record + 10)};
@@ -198,7 +271,7 @@ class SessionReader {
     return true;
   }
 
-  bool ParseDirectory(const std::vector<std::uint8_t>& data, std::uint32_t size, bool joliet,
+  bool ParseDirectory(const std::vector<std::uint8_t>& data, std::uint32_t size, bool joliet, bool isRoot,
                       std::vector<PreviousEntry>& list) {
     std::uint32_t offset = 0;
     list.reserve(size / kMinRecordLength);
@@ -217,8 +290,12 @@ class SessionReader {
       const std::uint8_t identifierLength = record[32];
       if (33u + identifierLength > length) return Damage("a directory record is malformed");
       const std::uint8_t* identifier = record + 33;
-      // "." and ".." describe the directory and its parent, not entries.
-      if (identifierLength == 1 && (identifier[0] == 0 || identifier[0] == 1)) continue;
+      // "." and ".." describe the directory and its parent, not entries; the
+      // root's "." tells whether Rock Ridge names are there.
+      if (identifierLength == 1 && (identifier[0] == 0 || identifier[0] == 1)) {
+        if (!joliet && isRoot && identifier[0] == 0) ReadSharingProtocol(record);
+        continue;
+      }
       // A directory that Rock Ridge moved to its relocation folder is read
       // where its child link stands, which is where its names put it.
       if (!joliet && SystemUseEntry(record, "RE") != nullptr) continue;
@@ -230,17 +307,22 @@ class SessionReader {
       entry.size = bytes::ReadLe32(record + 10);
       entry.recordingTime = RecordTime(record + 18);
       if (joliet) {
-        entry.name = Utf8FromUtf16Be(identifier, identifierLength);
+        entry.name = WithoutVersionIfFile(Utf8FromUtf16Be(identifier, identifierLength), entry.isDirectory);
       } else {
         if (identifierLength > kMaxIsoIdentifierBytes) return Damage("a name is too long");
-        entry.name.assign(reinterpret_cast<const char*>(identifier), identifierLength);
+        const std::string iso(reinterpret_cast<const char*>(identifier), identifierLength);
+        entry.isoName = WithoutVersionIfFile(iso, entry.isDirectory);
+        std::optional<std::string> rockRidge;
+        if (!RockRidgeName(record, rockRidge)) return false;
+        entry.name = rockRidge ? *rockRidge : PlainIsoName(iso, entry.isDirectory);
+        if (entry.isoName.empty()) return Damage("an entry has no name");
       }
-      if (!entry.isDirectory) entry.name = WithoutVersion(std::move(entry.name));
       if (entry.name.empty()) return Damage("an entry has no name");
       if (joliet && Utf16Units(entry.name) > kMaxJolietNameUnits) return Damage("a name is too long");
-      if (!IsPlainName(entry.name)) {
+      const std::string& checked = IsPlainName(entry.isoName) ? entry.name : entry.isoName;
+      if (!IsPlainName(checked)) {
         return Fail(PreviousSession::Status::Damaged,
-                    "holds an entry named \"" + Shown(entry.name) + "\", which is not a name a folder can hold");
+                    "holds an entry named \"" + Shown(checked) + "\", which is not a name a folder can hold");
       }
       if (const std::uint8_t* link = joliet ? nullptr : SystemUseEntry(record, "CL")) {
         if (link[2] < 12) return Damage("a directory record is malformed");
@@ -287,6 +369,8 @@ class SessionReader {
   std::uint32_t end_;
   std::unordered_set<std::uint32_t> visited_;
   std::size_t directories_ = 0;
+  bool sharingProtocol_ = false;
+  std::uint8_t systemUseSkip_ = 0;
   Failure failure_{PreviousSession::Status::Read, {}};
 };
 
@@ -339,13 +423,13 @@ void MatchIsoNames(std::vector<PreviousEntry>& joliet, const std::vector<Previou
     byName.clear();
     byKey.clear();
     for (std::size_t i = twins.size(); i-- > 0;) {
-      byName[twins[i].name] = i;
+      byName[twins[i].isoName] = i;
       byKey[keyOf(twins[i])].push_back(i);
     }
     auto give = [&](PreviousEntry& entry, std::size_t twin) {
       taken[twin] = true;
       if (twins[twin].isDirectory != entry.isDirectory) return;
-      entry.isoName = twins[twin].name;
+      entry.isoName = twins[twin].isoName;
       if (entry.isDirectory) pending.push_back({&entry.children, &twins[twin].children});
     };
     for (std::size_t j = 0; j < pair.joliet->size(); ++j) {
@@ -382,18 +466,6 @@ std::size_t CountEntries(const std::vector<PreviousEntry>& list) {
   return count;
 }
 
-void NameAfterIsoTree(std::vector<PreviousEntry>& list) {
-  std::vector<std::vector<PreviousEntry>*> pending{&list};
-  while (!pending.empty()) {
-    auto* entries = pending.back();
-    pending.pop_back();
-    for (PreviousEntry& entry : *entries) {
-      entry.isoName = entry.name;
-      if (entry.isDirectory) pending.push_back(&entry.children);
-    }
-  }
-}
-
 }  // namespace
 
 PreviousSession ReadPreviousSession(const BlockReader& read, std::uint32_t sessionStart,
@@ -415,8 +487,6 @@ PreviousSession ReadPreviousSession(const BlockReader& read, std::uint32_t sessi
     std::vector<PreviousEntry> isoTree;
     if (!reader.ReadTree(iso, false, isoTree)) return failed();
     MatchIsoNames(session.root, isoTree);
-  } else {
-    NameAfterIsoTree(session.root);
   }
   session.entryCount = CountEntries(session.root);
   return session;

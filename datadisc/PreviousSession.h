@@ -10,8 +10,9 @@ namespace brenmark::datadisc {
 
 // One entry of the file system an earlier session recorded.
 struct PreviousEntry {
-  // The Joliet name in UTF-8, or the ISO 9660 name when the session has no
-  // Joliet tree; a file's name without its ";1" version.
+  // The Joliet name in UTF-8; when the session has no Joliet tree, the Rock
+  // Ridge name, else the ISO 9660 name without a file's ";1" version and the
+  // dot that ends a name without extension.
   std::string name;
   // The ISO 9660 identifier (a file's without its version); empty when the
   // ISO 9660 tree has no entry that matches this one.

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,39 @@ TEST(PreviousSession, RefusesSpoiltSessionsSayingWhy) {
   const PreviousSession unreadable = ReadImage(WorkedExample(), 25);
   EXPECT_EQ(unreadable.status, Status::Unreadable);
   EXPECT_EQ(unreadable.reason, "could not be read (block 25)");
+}
+
+// A disc without Joliet keeps its names: the Rock Ridge ones (a 180-letter
+// name among them, which does not fit its record and continues elsewhere),
+// else the ISO 9660 ones without version and the dot of a name without
+// extension. The ISO 9660 names stay as they are for the next session.
+TEST(PreviousSession, ADiscWithoutJolietIsNamedByRockRidgeElseByItsIsoNames) {
+  testsupport::TempFolder folder("previous-rockridge");
+  const std::filesystem::path source = folder.path() / "source";
+  const std::string longName = std::string(180, 'L') + ".txt";
+  MakeSource(source, {"Mixed Case Dir/ReadMe.txt", "README", longName});
+  const struct {
+    const char* rockRidge;
+    std::string described;
+  } cases[] = {
+      {"on", longName + "|" + std::string(27, 'L') +
+                 ".TXT Mixed Case Dir|MIXED_CASE_DIR{ReadMe.txt|README.TXT} README|README."},
+      {"off", std::string(27, 'L') + ".TXT|" + std::string(27, 'L') +
+                  ".TXT MIXED_CASE_DIR|MIXED_CASE_DIR{README.TXT|README.TXT} README|README."},
+  };
+  for (const auto& test : cases) {
+    const std::filesystem::path image = folder.path() / (std::string(test.rockRidge) + ".iso");
+    const auto made = testsupport::RunTool(std::string("xorriso -rockridge ") + test.rockRidge +
+                                           " -joliet off -outdev " + testsupport::Quoted(image) + " -map " +
+                                           testsupport::Quoted(source) + " / -commit");
+    ASSERT_EQ(made.status, 0) << made.output;
+    const PreviousSession session = ReadImage(testsupport::FileBytes(image));
+    ASSERT_EQ(session.status, Status::Read) << session.reason;
+    EXPECT_FALSE(session.joliet);
+    std::string described = Describe(session.root);
+    described = std::regex_replace(described, std::regex("@[0-9]+:[0-9]+"), "");
+    EXPECT_EQ(described, test.described) << "Rock Ridge " << test.rockRidge;
+  }
 }
 
 // Names from a disc are names, not paths: an entry named "." or "..", or
