@@ -35,8 +35,36 @@ SourceNode* FolderScan::AddPath(const std::string& path, SourceNode* parent) {
     }
     Level top{std::move(folder), node, path, {status->device, status->inode}, {}};
     if (ShouldEnter(top, nullptr)) Walk(std::move(top));
+    EnterLinkedFolders();
   }
   return node;
+}
+
+void FolderScan::EnterLinkedFolders() {
+  for (std::size_t i = 0; i < linkedFolders_.size() && !Stopped(); ++i) {
+    Subfolder linked = linkedFolders_[i];
+    if (entered_.contains(linked.identity)) {
+      NoteRepeat(std::move(linked.path), linked.identity, linked.node);
+      continue;
+    }
+    platform::Directory folder;
+    if (!folder.Open(platform::PathFromUtf8(linked.path))) {
+      NoteUnreadable(std::move(linked.path), folder.lastError());
+      continue;
+    }
+    // A link may lead anywhere: its folder is checked as a mount point is.
+    Level level{std::move(folder), linked.node, std::move(linked.path), linked.identity, {}};
+    if (ShouldEnter(level, nullptr)) Walk(std::move(level));
+  }
+  linkedFolders_.clear();
+}
+
+void FolderScan::NoteRepeat(std::string path, const Identity& identity, const SourceNode* node) {
+  const SourceNode* filled = entered_.at(identity);
+  for (const SourceNode* above = node; above != nullptr; above = above->parent) {
+    if (above == filled) return;
+  }
+  NoteUnreadable(std::move(path), "the same folder as one scanned before: left empty");
 }
 
 bool FolderScan::LeftOut(const platform::FileStatus& status, std::string& reason) {
@@ -62,7 +90,7 @@ bool FolderScan::ShouldEnter(const Level& level, const Identity* parent) {
       return false;
     }
   }
-  return entered_.insert(level.identity).second;
+  return entered_.emplace(level.identity, level.node).second;
 }
 
 bool FolderScan::Stopped() {
@@ -84,12 +112,9 @@ void FolderScan::Walk(Level top) {
     const Subfolder subfolder = level.subfolders[level.next++];
     std::string path = JoinSourcePath(level.path, subfolder.node->sourceName());
     // A folder met before is not entered again, so that links can neither
-    // make the scan loop nor multiply it. A link back to an ancestor is how
-    // a tree refers to itself; any other repeat leaves something out.
+    // make the scan loop nor multiply it.
     if (entered_.contains(subfolder.identity)) {
-      const bool isAncestor = std::any_of(levels.begin(), levels.end(),
-                                          [&](const Level& above) { return above.identity == subfolder.identity; });
-      if (!isAncestor) NoteUnreadable(std::move(path), "the same folder as one scanned before: left empty");
+      NoteRepeat(std::move(path), subfolder.identity, subfolder.node);
       continue;
     }
     platform::Directory inner;
@@ -112,6 +137,7 @@ void FolderScan::AddEntriesOf(Level& level) {
   }
   EntryList fresh;
   fresh.reserve(names_.size());
+  std::vector<Subfolder> linked;
   std::string reason;
   for (const std::string& name : names_) {
     if (Stopped()) break;
@@ -130,8 +156,23 @@ void FolderScan::AddEntriesOf(Level& level) {
       }
     }
     fresh.push_back(tree_.MakeNode(level.node, name, *status));
-    if (status->isDirectory()) level.subfolders.push_back({fresh.back().get(), {status->device, status->inode}});
+    if (!status->isDirectory()) continue;
+    const Identity identity{status->device, status->inode};
+    if (status->throughLink) {
+      linked.push_back({fresh.back().get(), identity, JoinSourcePath(level.path, name)});
+    } else {
+      level.subfolders.push_back({fresh.back().get(), identity, {}});
+    }
   }
+  // By name, so that which of two names of one folder is filled does not
+  // depend on the listing's order.
+  const auto byName = [](const Subfolder& a, const Subfolder& b) {
+    return a.node->sourceName() < b.node->sourceName();
+  };
+  std::sort(level.subfolders.begin(), level.subfolders.end(), byName);
+  std::sort(linked.begin(), linked.end(), byName);
+  linkedFolders_.insert(linkedFolders_.end(), std::make_move_iterator(linked.begin()),
+                        std::make_move_iterator(linked.end()));
   tree_.InsertAll(tree_.ListOf(level.node), std::move(fresh));
 }
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <stop_token>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Directory.h"
@@ -24,8 +24,11 @@ class SourceTree;
 // and what is not a file or a folder (a named pipe, a socket, a device) is
 // noted in the tree's unreadable() instead of added. A folder on a pseudo
 // file system (/proc, /sys, /dev, ...) is not entered, and each folder is
-// entered once: one reached again through a symbolic link stays empty. So a
-// scan holds no more than the real files below the folder, even from "/".
+// entered once. Folders are entered by name, real ones before those reached
+// through symbolic links, so a folder keeps its content and a link to a
+// folder already scanned stays empty, whatever order the system lists them
+// in. So a scan holds no more than the real files below the folder, even
+// from "/".
 // A stop request ends the scan before the next entry; the tree then says so.
 // Whoever started the scan may be told each folder as it is entered.
 class FolderScan {
@@ -50,6 +53,7 @@ class FolderScan {
   struct Subfolder {
     SourceNode* node;
     Identity identity;
+    std::string path;  // kept for a subfolder reached through a link, entered after the walk
   };
   // One folder being walked: open while folders below it are.
   struct Level {
@@ -57,11 +61,17 @@ class FolderScan {
     SourceNode* node;
     std::string path;
     Identity identity;
-    std::vector<Subfolder> subfolders;  // in the order the listing gave them
+    std::vector<Subfolder> subfolders;  // real ones, by name
     std::size_t next = 0;
   };
 
   void Walk(Level top);
+  // Enters the folders reached through links, once the real ones are all
+  // known; each may add more.
+  void EnterLinkedFolders();
+  // Notes a folder met again as left empty, unless it is an ancestor of
+  // `node` (how a tree refers to itself).
+  void NoteRepeat(std::string path, const Identity& identity, const SourceNode* node);
   // Whether a folder just opened is to be listed: false (noted) when it is a
   // pseudo file system's, or when it was entered before.
   bool ShouldEnter(const Level& level, const Identity* parent);
@@ -76,7 +86,8 @@ class FolderScan {
   std::stop_token stop_;
   std::function<void(const std::string&)> folderEntered_;  // told each folder as it is listed
   std::vector<std::string> names_;  // of the folder being listed
-  std::unordered_set<Identity, IdentityHash> entered_;
+  std::unordered_map<Identity, const SourceNode*, IdentityHash> entered_;  // with the node it filled
+  std::vector<Subfolder> linkedFolders_;  // waiting for the walk of the real ones to end
 };
 
 }  // namespace brenmark::datadisc

@@ -40,6 +40,9 @@ struct FileStatus {
   std::int64_t creationTime = 0;  // seconds since 1970: birth time where known, else last write
   std::uint64_t device = 0;       // identity of the entry, used to notice folder loops
   std::uint64_t inode = 0;
+  // The entry is a symbolic link (a reparse point on Windows) and the rest
+  // describes its target.
+  bool throughLink = false;
 
   bool isDirectory() const { return kind == FileKind::Directory; }
 };

@@ -44,24 +44,26 @@ std::optional<FileStatus> StatusOfHandle(HANDLE handle) {
 }
 
 std::optional<FileStatus> StatusOfExtendedPath(const std::wstring& path, std::string* error) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const bool isLink =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   HANDLE handle = OpenForStatus(path, 0);
   if (handle != INVALID_HANDLE_VALUE) {
     auto status = StatusOfHandle(handle);
     if (!status && error != nullptr) *error = LastSystemErrorText();
     CloseHandle(handle);
+    if (status) status->throughLink = isLink;
     return status;
   }
   const std::string reason = LastSystemErrorText();
   // A link whose target cannot be reached can still be opened itself.
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  const bool isLink =
-      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   handle = isLink ? OpenForStatus(path, FILE_FLAG_OPEN_REPARSE_POINT) : INVALID_HANDLE_VALUE;
   if (handle != INVALID_HANDLE_VALUE) {
     auto status = StatusOfHandle(handle);
     CloseHandle(handle);
     if (status) {
       status->kind = FileKind::UnresolvedLink;
+      status->throughLink = true;
       if (error != nullptr) *error = reason;
       return status;
     }

@@ -110,15 +110,42 @@ TEST(FolderScan, EachFolderIsScannedOnceWhateverLinksLeadToIt) {
   SourceTree tree = MakeTree();
   const SourceNode* top = tree.AddPath((folder.path() / "level0").string(), nullptr);
   ASSERT_NE(top, nullptr);
-  // Each level once (the link listed first, and the file), plus the other
-  // link, empty, and the last file.
+  // Each level once (through the first link by name, and the file), plus
+  // the other link, empty, and the last file.
   EXPECT_EQ(test::CountNodes(top->children()), 3u * (kLevels - 1) + 1);
-  const std::string repeat = Child(*top, "a")->children().empty() ? "a" : "b";
-  EXPECT_TRUE(Child(*top, repeat)->children().empty());
-  EXPECT_EQ(NotedReason(tree, (folder.path() / "level0" / repeat).string()),
+  EXPECT_FALSE(Child(*top, "a")->children().empty());
+  EXPECT_TRUE(Child(*top, "b")->children().empty());
+  EXPECT_EQ(NotedReason(tree, (folder.path() / "level0" / "b").string()),
             "the same folder as one scanned before: left empty");
   EXPECT_EQ(tree.unreadable().size(), kLevels - 1u);
   EXPECT_FALSE(tree.scanStopped());
+}
+
+// A real folder keeps its content whatever links to it are listed before
+// it, on its own level or from deeper ones; the links are left empty and
+// named. A folder outside the chosen one is filled through its first link
+// by name.
+TEST(FolderScan, ARealFolderKeepsItsContentAndLinksToItStayEmpty) {
+  test::TempFolder folder;
+  folder.MakeFile("Top/photos/a.jpg", 10);
+  folder.MakeFile("Top/a/kept.txt", 1);
+  folder.MakeFile("Outside/b.jpg", 10);
+  const fs::path top = folder.path() / "Top";
+  const std::vector<std::string> links = {"link1", "link4", "zlink", "a/deep"};
+  for (const std::string& link : links) fs::create_directory_symlink(top / "photos", top / link);
+  fs::create_directory_symlink(folder.path() / "Outside", top / "out2");
+  fs::create_directory_symlink(folder.path() / "Outside", top / "out1");
+  SourceTree tree = MakeTree();
+  const SourceNode* root = tree.AddPath(top.string(), nullptr);
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(Names(Child(*root, "photos")->children()), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(Names(Child(*root, "out1")->children()), (std::vector<std::string>{"b.jpg"}));
+  EXPECT_TRUE(Child(*root, "out2")->children().empty());
+  for (const std::string& link : std::vector<std::string>{"link1", "link4", "zlink", "a/deep", "out2"}) {
+    EXPECT_EQ(NotedReason(tree, (top / link).string()), "the same folder as one scanned before: left empty")
+        << link;
+  }
+  EXPECT_EQ(tree.unreadable().size(), 5u);
 }
 
 // A stop requested while the scan is under way (here as it enters the second
