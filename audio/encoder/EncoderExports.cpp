@@ -4,6 +4,7 @@
 // since the tag can only be written once the file is complete and closed.
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -11,8 +12,10 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "audio/Mp3EncoderInterface.h"
+#include "audio/encoder/InfoTagFrame.h"
 
 #if defined(_WIN32)
 #include "platform/windows/WideText.h"
@@ -111,6 +114,37 @@ std::FILE* OpenForTag(const char* fileName) {
   }
 #endif
   return std::fopen(fileName, "r+b");
+}
+
+std::vector<std::uint8_t> ReadAll(std::FILE* file) {
+  std::vector<std::uint8_t> bytes;
+  if (std::fseek(file, 0, SEEK_SET) != 0) return bytes;
+  std::uint8_t block[65536];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes.insert(bytes.end(), block, block + got);
+  return bytes;
+}
+
+// A constant-bitrate stream whose frames are too small for the tag (32 to 56
+// kbit/s) was given none by the encoder: its Info frame is put before it
+// here, so that decoders still know its length, delay and padding. False
+// when the file could not be read or rewritten.
+bool PutInfoFrameBefore(std::FILE* file, lame_global_flags* flags) {
+  const std::vector<std::uint8_t> stream = ReadAll(file);
+  if (std::ferror(file) != 0) return false;
+  if (lame_get_VBR(flags) != vbr_off || mp3::HasTagFrame(stream)) return true;
+  mp3::InfoTagFacts facts;
+  facts.encoder = get_lame_very_short_version();
+  facts.encoderDelay = static_cast<std::uint32_t>(lame_get_encoder_delay(flags));
+  facts.encoderPadding = static_cast<std::uint32_t>(lame_get_encoder_padding(flags));
+  facts.quality = static_cast<std::uint32_t>(std::clamp(100 - 10 * lame_get_VBR_q(flags) - lame_get_quality(flags), 0, 100));
+  facts.lowpassHz = static_cast<std::uint32_t>(std::max(lame_get_lowpassfreq(flags), 0));
+  facts.athType = static_cast<std::uint8_t>(lame_get_ATHtype(flags));
+  facts.bitrateKbps = static_cast<std::uint32_t>(lame_get_brate(flags));
+  facts.sourceRate = static_cast<std::uint32_t>(lame_get_in_samplerate(flags));
+  const std::vector<std::uint8_t> frame = mp3::InfoTagFrame(stream, facts);
+  if (frame.empty()) return true;
+  return std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(frame.data(), 1, frame.size(), file) == frame.size() &&
+         std::fwrite(stream.data(), 1, stream.size(), file) == stream.size() && std::fflush(file) == 0;
 }
 
 MPEG_mode ModeOf(std::int32_t mode) {
@@ -250,7 +284,8 @@ BRENMARK_ENCODER_EXPORT std::uint32_t beWriteVBRHeader(const char* fileName) {
     if (std::FILE* file = OpenForTag(fileName)) {
       // Writes the tag frame when the stream reserved one; leaves the file as it is otherwise.
       lame_mp3_tags_fid(flags, file);
-      result = std::fclose(file) == 0 ? mp3::kOk : mp3::kInvalidFormat;
+      const bool complete = lame_get_bWriteVbrTag(flags) == 0 || PutInfoFrameBefore(file, flags);
+      result = std::fclose(file) == 0 && complete ? mp3::kOk : mp3::kInvalidFormat;
     }
   }
   lame_close(flags);
