@@ -415,12 +415,16 @@ int CdromRequests::MediaChanged() {
   request.cdbLength = sizeof testUnitReady;
   const CommandOutcome ready = device_.Execute(request);
   bool changed = ready.sense && ready.sense->key == kUnitAttention && ready.sense->asc == 0x28;
+  // Every event waiting is taken, so that one swap is told once.
+  constexpr int kMostEvents = 4;
   const std::uint8_t cdb[10] = {0x4A, 0x01, 0, 0, 0x10, 0, 0, 0, 8, 0};
-  std::array<std::uint8_t, 8> event{};
-  int ignored = 0;
-  if (Run(device_, cdb, sizeof cdb, event.data(), event.size(), ignored) == 0 && (event[2] & 0x07) == 4) {
+  for (int polls = 0; polls < kMostEvents; ++polls) {
+    std::array<std::uint8_t, 8> event{};
+    int ignored = 0;
+    if (Run(device_, cdb, sizeof cdb, event.data(), event.size(), ignored) != 0 || (event[2] & 0x07) != 4) break;
     const std::uint8_t code = event[4] & 0x0F;
-    changed = changed || code == 2 || code == 3;
+    if (code != 2 && code != 3) break;
+    changed = true;
   }
   return changed ? 1 : 0;
 }
