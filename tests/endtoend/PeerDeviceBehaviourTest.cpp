@@ -19,34 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-// In one process holding /dev/sr90: lock the tray and try both ejects, close,
-// let the program given as arguments change the disc, then ask what changed.
-constexpr const char* kHolder = R"(
-import errno, fcntl, os, subprocess, sys
-EJECT, LOCKDOOR, MEDIA_CHANGED, TOCHDR = 0x5309, 0x5329, 0x5325, 0x5305
-def call(name, action):
-    try:
-        result = action()
-        print(f"{name}={result if isinstance(result, int) else 0}")
-    except OSError as e:
-        print(f"{name}={errno.errorcode[e.errno]}")
-def program(name, argv):
-    print(f"{name}={subprocess.run(argv, capture_output=True).returncode}")
-fd = os.open("/dev/sr90", os.O_RDONLY | os.O_NONBLOCK)
-call("lock", lambda: fcntl.ioctl(fd, LOCKDOOR, 1))
-call("eject", lambda: fcntl.ioctl(fd, EJECT))
-program("eject-program", ["eject", "-F", "/dev/sr90"])
-call("toc-before", lambda: fcntl.ioctl(fd, TOCHDR, bytes(4)) and 0)
-os.close(fd)
-program("swap", sys.argv[1:])
-fd = os.open("/dev/sr90", os.O_RDONLY | os.O_NONBLOCK)
-call("changed", lambda: fcntl.ioctl(fd, MEDIA_CHANGED, 0))
-call("changed-again", lambda: fcntl.ioctl(fd, MEDIA_CHANGED, 0))
-print("toc-after=%d-%d" % tuple(fcntl.ioctl(fd, TOCHDR, bytes(4))[:2]))
-os.close(fd)
-program("eject-program-after", ["eject", "-F", "/dev/sr90"])
-)";
-
+// tray_holder.py holds the device, locks it, closes it for the swap
+// (`tray insert` by another process) and opens it again.
 TEST(PeerDeviceBehaviour, ALockedTrayStaysShutUntilClosedAndASwapIsTold) {
   if (RunProgram({"sh", "-c", "command -v eject"}).exitStatus != 0) GTEST_SKIP() << "eject is not installed";
   ScratchFolder data("peer-behaviour-lock");
@@ -56,7 +30,7 @@ TEST(PeerDeviceBehaviour, ALockedTrayStaysShutUntilClosedAndASwapIsTold) {
   ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
   const ProcessOutput run =
       Expose(data.path(), {}, {},
-             {"timeout", "120", "python3", "-c", kHolder, BRENMARK_CLI_PATH, "--data-dir", data.path().string(),
+             {"timeout", "120", "python3", TRAY_HOLDER_PATH, BRENMARK_CLI_PATH, "--data-dir", data.path().string(),
               "--drive", "virtual-cd", "tray", "insert", image.string()});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   const struct {

@@ -119,15 +119,6 @@ TEST_F(TwoSessionDisc, PacketsRunOnTheRecorderAndFailWithTheirSense) {
   EXPECT_EQ(sense.asc, 0x64);
 }
 
-cdrom_msf At(std::int32_t lba) {
-  const int frames = lba + 150;
-  cdrom_msf msf{};
-  msf.cdmsf_min0 = static_cast<std::uint8_t>(frames / 4500);
-  msf.cdmsf_sec0 = static_cast<std::uint8_t>(frames / 75 % 60);
-  msf.cdmsf_frame0 = static_cast<std::uint8_t>(frames % 75);
-  return msf;
-}
-
 // A block read by each of the driver's frame requests: the user data where
 // each form puts it.
 TEST_F(TwoSessionDisc, FramesReadRawAsMode1AndAsMode2) {
@@ -138,18 +129,12 @@ TEST_F(TwoSessionDisc, FramesReadRawAsMode1AndAsMode2) {
   } kReads[] = {{CDROMREADRAW, 2352, 16}, {CDROMREADMODE1, 2048, 0}, {CDROMREADMODE2, 2336, 0}};
   for (const auto& read : kReads) {
     std::vector<std::uint8_t> buffer(2352);
-    const cdrom_msf msf = At(7);
-    std::memcpy(buffer.data(), &msf, sizeof msf);
+    buffer[1] = 2;  // 00:02:07, block 7
+    buffer[2] = 7;
     int error = 0;
     ASSERT_EQ(Ask(read.request, buffer.data(), error), 0) << read.request;
     EXPECT_EQ(0, std::memcmp(buffer.data() + read.dataAt, first_.data() + 7 * 2048, 2048)) << read.request;
   }
-  std::vector<std::uint8_t> buffer(2352);
-  const cdrom_msf beforeTheDisc{0, 1, 0, 0, 0, 0};
-  std::memcpy(buffer.data(), &beforeTheDisc, sizeof beforeTheDisc);
-  int error = 0;
-  EXPECT_EQ(Ask(CDROMREADRAW, buffer.data(), error), -1);
-  EXPECT_EQ(error, EINVAL);
 }
 
 // Where the last session's data ends and the next could start, the head's
@@ -174,21 +159,14 @@ TEST_F(TwoSessionDisc, LastWrittenNextWritablePositionAndCatalogueNumber) {
   EXPECT_EQ(number.medium_catalog_number[13], 0);
 }
 
-// The tray through the driver: a lock keeps the disc in, the change after
-// an eject is told once, and there is no audio output to play to.
-TEST_F(TwoSessionDisc, TheTrayLockItsChangeAndNoAudioPlay) {
+// The tray's lock and change: PeerDeviceBehaviour; here the eject after a
+// lock is lifted, and no audio output to play to.
+TEST_F(TwoSessionDisc, AnEjectAfterTheLockIsLiftedAndNoAudioPlay) {
   int error = 0;
-  EXPECT_EQ(Ask(CDROM_DRIVE_STATUS, nullptr, error), CDS_DISC_OK);
   ASSERT_EQ(Ask(CDROM_LOCKDOOR, reinterpret_cast<void*>(1), error), 0);
-  EXPECT_EQ(Ask(CDROMEJECT, nullptr, error), -1);
-  EXPECT_EQ(error, EBUSY);
-  EXPECT_EQ(Ask(CDROM_MEDIA_CHANGED, nullptr, error), 0);
   ASSERT_EQ(Ask(CDROM_LOCKDOOR, nullptr, error), 0);
   ASSERT_EQ(Ask(CDROMEJECT, nullptr, error), 0);
-  EXPECT_EQ(Ask(CDROM_MEDIA_CHANGED, nullptr, error), 1);
-  EXPECT_EQ(Ask(CDROM_MEDIA_CHANGED, nullptr, error), 0);
-  EXPECT_EQ(Ask(CDROMCLOSETRAY, nullptr, error), 0);
-
+  EXPECT_EQ(Ask(CDROM_DRIVE_STATUS, nullptr, error), CDS_DISC_OK);  // a fresh blank, its unit attention taken
   for (const unsigned long play : {CDROMPLAYMSF, CDROMPLAYTRKIND, CDROMPAUSE, CDROMRESUME, CDROMVOLCTRL}) {
     cdrom_msf unused{};
     error = 0;
