@@ -47,7 +47,8 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
       (action != "show" && action != "blank" && action != "insert" && action != "eject" && action != "empty" &&
        action != "pace")) {
     session.Complain(
-        "usage: tray [show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty | pace real|fast]");
+        "usage: tray [show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty | "
+        "pace real|fast]");
     return kExitUsage;
   }
   const std::optional<int> minutes = session.options().minutes;

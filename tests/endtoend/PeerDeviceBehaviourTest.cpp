@@ -47,7 +47,9 @@ TEST(PeerDeviceBehaviour, ALockedTrayStaysShutUntilClosedAndASwapIsTold) {
       {"toc-after=1-1", "the new disc's tracks"},
       {"eject-program-after=0", "no holder: the tray opens"},
   };
-  for (const auto& expected : kExpected) EXPECT_THAT(run.out, HasSubstr(std::string(expected.line) + "\n")) << expected.why;
+  for (const auto& expected : kExpected) {
+    EXPECT_THAT(run.out, HasSubstr(std::string(expected.line) + "\n")) << expected.why;
+  }
 }
 
 // mplayer reads a Video CD's MPEG track frame by frame with CDROMREADRAW:

@@ -79,7 +79,8 @@ int ReadToc(ScsiTransport& device, std::uint8_t format, bool msf, std::uint8_t t
 }
 
 // A command without data; true when it ended well, else `sense` holds its sense, if any.
-bool RunBare(ScsiTransport& device, std::initializer_list<std::uint8_t> bytes, std::optional<SenseCode>* sense = nullptr) {
+bool RunBare(ScsiTransport& device, std::initializer_list<std::uint8_t> bytes,
+             std::optional<SenseCode>* sense = nullptr) {
   std::array<std::uint8_t, 12> cdb{};
   std::copy(bytes.begin(), bytes.end(), cdb.begin());
   ScsiRequest request;

@@ -86,7 +86,9 @@ TEST(DriveBehaviour, AChangedDiscIsReportedOnceAsUnitAttentionAndAsMediaEvents) 
     EXPECT_TRUE(harness.Read(kInquiry, 36)) << change.change;
     EXPECT_EQ(harness.Send(kTestUnitReady), TransportResult::DeviceFailure) << change.change;
     EXPECT_EQ(harness.sense(), sense::kMediumMayHaveChanged) << change.change;
-    for (const std::uint8_t event : change.events) EXPECT_EQ((*harness.Read(kMediaEvent, 8))[4], event) << change.change;
+    for (const std::uint8_t event : change.events) {
+      EXPECT_EQ((*harness.Read(kMediaEvent, 8))[4], event) << change.change;
+    }
     EXPECT_EQ((*harness.Read(kMediaEvent, 8))[4], 0) << change.change;
     EXPECT_NE(harness.sense(), sense::kMediumMayHaveChanged) << change.change;
   }
