@@ -7,6 +7,12 @@
 
 namespace brenmark {
 
+namespace {
+
+constexpr std::uint8_t kUnitAttention = 0x06;
+
+}  // namespace
+
 DriveHandle::DriveHandle(DriveSlot& slot, int index, UserPrompt& prompt, Sleeper& sleeper)
     : slot_(&slot), record_(&slot.record), index_(index), prompt_(&prompt), sleeper_(&sleeper) {}
 
@@ -53,7 +59,11 @@ CommandOutcome DriveHandle::Send(const mmc::Command& command, std::uint8_t* buff
   request.buffer = buffer;
   request.length = length;
   request.timeoutSeconds = command.timeoutSeconds;
-  return slot_->transport->Execute(request);
+  CommandOutcome outcome = slot_->transport->Execute(request);
+  // A unit attention (the disc was changed, the drive reset) tells the host
+  // of an event and does not run the command: sent once more, it runs.
+  if (outcome.sense && outcome.sense->key == kUnitAttention) outcome = slot_->transport->Execute(request);
+  return outcome;
 }
 
 DriveStatus DriveHandle::Query(const mmc::Command& command, std::span<std::uint8_t> response) {

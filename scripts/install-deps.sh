@@ -14,6 +14,8 @@ packages=(
   cd-paranoia cdparanoia
   # Burning programs the exposed recorders are tried with.
   wodim cdrdao growisofs
+  # A player of our Video CDs through the device, and the tray's own program.
+  mplayer eject
   desktop-file-utils appstream dpkg-dev file lintian
   # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine

@@ -12,7 +12,7 @@ namespace brenmark::virtualdrive {
 
 namespace {
 
-constexpr std::uint32_t kBufferBytes = 2048 * 1024;
+constexpr std::uint8_t kErrorRecoveryPage = 0x01;
 
 }  // namespace
 
@@ -38,6 +38,11 @@ VirtualRecorder::Outcome VirtualRecorder::ModeSense(Call& call) {
   if (call.cdb[3] != 0) return Refuse(sense::kInvalidFieldInCdb);
   Response response = ModePages(model_, writeParameters_, writeSpeed_, call.cdb[2] >> 6, call.cdb[2] & 0x3F);
   if (response.error) return Refuse(*response.error);
+  // The capabilities page's lock state (byte 6, bit 1) tells whether removal is prevented.
+  for (std::size_t at = 8; removalPrevented_ && call.cdb[2] >> 6 == 0 && at + 7 <= response.data.size();
+       at += 2 + response.data[at + 1]) {
+    if ((response.data[at] & 0x3F) == 0x2A) response.data[at + 6] |= 0x02;
+  }
   call.DataIn(response.data, bytes::ReadBe16(call.cdb + 7));
   return {};
 }
@@ -54,22 +59,19 @@ VirtualRecorder::Outcome VirtualRecorder::ModeSelect(Call& call) {
   while (offset + 2 <= listLength) {
     const std::uint8_t* page = list + offset;
     const std::size_t pageLength = 2 + static_cast<std::size_t>(page[1]);
-    if ((page[0] & 0x3F) != WriteParameters::kPageCode || offset + pageLength > listLength) {
-      return Refuse(sense::kInvalidFieldInParameterList);
+    if (offset + pageLength > listLength) return Refuse(sense::kInvalidFieldInParameterList);
+    // The error recovery page is taken and ignored: the medium never needs its retries.
+    if ((page[0] & 0x3F) == kErrorRecoveryPage) {
+      offset += pageLength;
+      continue;
     }
+    if ((page[0] & 0x3F) != WriteParameters::kPageCode) return Refuse(sense::kInvalidFieldInParameterList);
     if (const auto refused = selected.Select(page, pageLength)) return Refuse(*refused);
     offset += pageLength;
   }
   if (offset != listLength && offset < listLength) return Refuse(sense::kParameterListLengthError);
   writeParameters_ = selected;
   if (!writeParameters_.testWrite()) simulation_.reset();
-  return {};
-}
-
-// The tray is worked only by the recorder's own tray actions, so there is
-// no eject button to lock; the command is taken as a drive takes it.
-VirtualRecorder::Outcome VirtualRecorder::PreventAllowRemoval(Call& call) {
-  if ((call.cdb[4] & 0x02) != 0) return Refuse(sense::kInvalidFieldInCdb);  // persistent prevent
   return {};
 }
 
@@ -118,34 +120,8 @@ VirtualRecorder::Outcome VirtualRecorder::GetPerformance(Call& call) {
   return {};
 }
 
-// Polled only: a host asking to be told asynchronously is refused, as by a
-// drive attached where that cannot happen.
-VirtualRecorder::Outcome VirtualRecorder::GetEventStatus(Call& call) {
-  if ((call.cdb[1] & 0x01) == 0) return Refuse(sense::kInvalidFieldInCdb);
-  call.DataIn(MediaEventStatus(disc_.has_value(), call.cdb[4]), bytes::ReadBe16(call.cdb + 7));
-  return {};
-}
-
 // The power calibration a recorder runs before writing: nothing to calibrate
 // here, so any request is done at once.
 VirtualRecorder::Outcome VirtualRecorder::SendOpcInformation(Call&) { return {}; }
-
-VirtualRecorder::Outcome VirtualRecorder::ReadBufferCapacity(Call& call) {
-  const bool inBlocks = (call.cdb[1] & 0x01) != 0;
-  std::vector<std::uint8_t> response(12, 0);
-  bytes::WriteBe16(response.data(), 10);
-  // Writes leave the buffer at once (the image file holds back at most a few
-  // sectors), so it is always empty unless a test asks for it to be full.
-  const std::uint32_t free = faults_.TakeBufferFull() ? 0 : kBufferBytes;
-  if (inBlocks) {
-    response[3] = 0x01;
-    bytes::WriteBe32(response.data() + 8, free / 2048);
-  } else {
-    bytes::WriteBe32(response.data() + 4, kBufferBytes);
-    bytes::WriteBe32(response.data() + 8, free);
-  }
-  call.DataIn(response, bytes::ReadBe16(call.cdb + 7));
-  return {};
-}
 
 }  // namespace brenmark::virtualdrive

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "bytes/ByteOrder.h"
+#include "virtualdrive/ProfileFeatures.h"
 
 namespace brenmark::virtualdrive {
 
@@ -102,6 +103,15 @@ Response Configuration(const RecorderModel& model, std::optional<MediumKind> med
   // Mode 1 blocks, one link size of 16 blocks.
   if (dvdRecorder) features.push_back(MakeFeature(0x0021, 1, false, {0x01, 0x00, 0x00, 0x01, 0x10, 0, 0, 0}));
   if (dvdRecorder) features.push_back(MakeFeature(0x002F, 1, dvd && *medium == MediumKind::DvdR, {0x44, 0, 0, 0}));
+  for (const ProfileFeature& required : RequiredFeatures(profiles, currentProfile)) {
+    Feature feature = MakeFeature(required.code, required.version, required.current, {});
+    feature.bytes.insert(feature.bytes.end(), required.data.begin(), required.data.end());
+    feature.bytes[3] = static_cast<std::uint8_t>(required.data.size());
+    features.push_back(std::move(feature));
+  }
+  // Descriptors go in the order of their codes.
+  std::stable_sort(features.begin(), features.end(),
+                   [](const Feature& left, const Feature& right) { return left.code < right.code; });
 
   Response response;
   response.data.assign(8, 0);
@@ -177,20 +187,28 @@ Response Performance(const RecorderModel& model, std::int32_t lastBlock, std::ui
   return response;
 }
 
-std::vector<std::uint8_t> MediaEventStatus(bool discPresent, std::uint8_t requestedClasses) {
+std::vector<std::uint8_t> MediaEventStatus(bool discPresent, std::uint8_t event, std::uint8_t requestedClasses) {
   constexpr std::uint8_t kMediaClass = 4;
   constexpr std::uint8_t kSupportedClasses = 1 << kMediaClass;
   if ((requestedClasses & kSupportedClasses) == 0) return {0, 2, 0x80, kSupportedClasses};  // no event available
-  // Event code 0: no change; media status bit 1: a disc is in.
-  return {0, 6, kMediaClass, kSupportedClasses, 0, static_cast<std::uint8_t>(discPresent ? 0x02 : 0), 0, 0};
+  // Media status bit 1: a disc is in.
+  return {0, 6, kMediaClass, kSupportedClasses, event, static_cast<std::uint8_t>(discPresent ? 0x02 : 0), 0, 0};
 }
 
 Response ModePages(const RecorderModel& model, const WriteParameters& writeParameters, std::uint16_t writeSpeed,
                    std::uint8_t pageControl, std::uint8_t pageCode) {
   if (pageControl == 3) return {{}, sense::kSavingParametersNotSupported};
-  if (pageCode != 0x05 && pageCode != 0x2A && pageCode != 0x3F) return {{}, sense::kInvalidFieldInCdb};
+  if (pageCode != 0x01 && pageCode != 0x05 && pageCode != 0x2A && pageCode != 0x3F) {
+    return {{}, sense::kInvalidFieldInCdb};
+  }
   Response response;
   response.data.assign(8, 0);
+  if (pageCode == 0x01 || pageCode == 0x3F) {
+    // Read/write error recovery: the drive's own retries, none changeable;
+    // the medium never needs them.
+    const std::uint8_t retries = pageControl == 1 ? 0 : 1;
+    response.data.insert(response.data.end(), {0x01, 0x0A, 0, retries, 0, 0, 0, 0, retries, 0, 0, 0});
+  }
   if (pageCode == 0x05 || pageCode == 0x3F) {
     std::array<std::uint8_t, WriteParameters::kPageSize> page =
         pageControl == 2 ? WriteParameters().page() : writeParameters.page();

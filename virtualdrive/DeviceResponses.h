@@ -33,11 +33,12 @@ std::vector<std::uint8_t> CapabilitiesPage(const RecorderModel& model, std::uint
 Response Performance(const RecorderModel& model, std::int32_t lastBlock, std::uint16_t currentWriteSpeed,
                      std::uint8_t type, bool write, std::uint8_t except, std::uint16_t maxDescriptors);
 
-// GET EVENT STATUS NOTIFICATION, polled: the media class only, reporting no
-// change and whether a disc is in; a request without it gets the header alone.
-std::vector<std::uint8_t> MediaEventStatus(bool discPresent, std::uint8_t requestedClasses);
+// GET EVENT STATUS NOTIFICATION, polled: the media class only, reporting
+// `event` (a MediaChanges code) and whether a disc is in; a request without
+// it gets the header alone.
+std::vector<std::uint8_t> MediaEventStatus(bool discPresent, std::uint8_t event, std::uint8_t requestedClasses);
 
-// MODE SENSE(10): the mode parameter header and page 05h, 2Ah or both (3Fh)
+// MODE SENSE(10): the mode parameter header and page 01h, 05h, 2Ah or all (3Fh)
 // in the page control's form (0 current, 1 changeable, 2 default).
 Response ModePages(const RecorderModel& model, const WriteParameters& writeParameters, std::uint16_t writeSpeed,
                    std::uint8_t pageControl, std::uint8_t pageCode);

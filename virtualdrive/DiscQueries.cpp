@@ -37,6 +37,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadToc(Call& call) {
 VirtualRecorder::Outcome VirtualRecorder::ReadSubChannel(Call& call) {
   constexpr std::uint8_t kNoAudioStatus = 0x15;
   const std::uint8_t format = call.cdb[3];
+  if (format == 1) return ReadCurrentPosition(call);
   if (format != 2 && format != 3) return Refuse(sense::kInvalidFieldInCdb);
   const DiscTrack* track = format == 3 ? CurrentState().TrackNumbered(call.cdb[6]) : nullptr;
   if (format == 3 && track == nullptr) return Refuse(sense::kInvalidFieldInCdb);

@@ -88,6 +88,7 @@ Sense VirtualRecorder::DefaultFaultSense(std::uint8_t opcode) {
 }
 
 VirtualRecorder::Outcome VirtualRecorder::Dispatch(Call& call) {
+  if (mediaChanges_.TakeUnitAttention(call.cdb[0])) return Refuse(sense::kMediumMayHaveChanged);
   const Command* command = CommandOf(call.cdb[0]);
   if (command == nullptr) return Refuse(sense::kInvalidOpcode);
   if (call.request.cdbLength < command->cdbLength) return Refuse(sense::kInvalidFieldInCdb);

@@ -42,6 +42,9 @@ VirtualRecorder::ClaimResult VirtualRecorder::LockFolder() {
 void VirtualRecorder::Reload() {
   if (!folderProblem_.empty()) return;
   if (loaded_ && SnapshotTrayFiles(workFolder_) == snapshot_) return;
+  // Another process took the disc out or put one in since this one last read the tray.
+  const bool swapped = loaded_ && SnapshotTrayFiles(workFolder_).files.front() != snapshot_.files.front();
+  const bool discBefore = disc_.has_value();
   loaded_ = true;
   RestoredTray tray = RestoreTray(model_, workFolder_);
   disc_ = std::move(tray.disc);
@@ -49,14 +52,16 @@ void VirtualRecorder::Reload() {
   simulation_.reset();
   if (disc_ && IsRecordable(disc_->state.kind) && IsCdMedium(disc_->state.kind)) blankMinutes_ = disc_->state.minutes;
   snapshot_ = SnapshotTrayFiles(workFolder_);
+  if (swapped) mediaChanges_.TrayChanged(discBefore, disc_.has_value());
 }
 
 VirtualRecorder::ClaimResult VirtualRecorder::Claim() {
   std::lock_guard lock(mutex_);
   if (claims_ == 0) {
     if (LockFolder() == ClaimResult::Busy) return ClaimResult::Busy;
-    // Another process may have changed the tray since this one last held it.
+    // Another process may have changed the tray or the pace since this one last held it.
     Reload();
+    pace_.Set(ReadPace(workFolder_));
   }
   ++claims_;
   return ClaimResult::Claimed;
@@ -66,6 +71,8 @@ void VirtualRecorder::Release() {
   std::lock_guard lock(mutex_);
   if (claims_ == 0) return;
   if (--claims_ > 0) return;
+  // The lock of the tray ends with the last holder, as a drive's ends when its device is closed.
+  removalPrevented_ = false;
   if (!SaveDisc() && disc_) disc_->Flush();
   snapshot_ = SnapshotTrayFiles(workFolder_);
   folderLock_.Release();
@@ -75,7 +82,8 @@ VirtualRecorder::Outcome VirtualRecorder::StartStopUnit(Call& call) {
   const bool loadEject = (call.cdb[4] & 0x02) != 0;
   const bool start = (call.cdb[4] & 0x01) != 0;
   if (!loadEject || start) return {};
-  TrayResult result = Replace(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
+  if (removalPrevented_) return Refuse(sense::kMediumRemovalPrevented);
+  TrayResult result = SwapDisc(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
                               TrayRecord::Blank(model_.blankKind, blankMinutes_));
   if (!result.ok) {
     // A disc not kept is still whole in the work folder: the message says what failed instead.
@@ -206,7 +214,7 @@ TrayResult VirtualRecorder::InsertBlank(MediumKind kind, int minutes) {
   if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
-    result = Replace(DiscImage::Blank(kind, workFolder_, minutes), TrayRecord::Blank(kind, minutes));
+    result = SwapDisc(DiscImage::Blank(kind, workFolder_, minutes), TrayRecord::Blank(kind, minutes));
     if (result.ok && IsCdMedium(kind)) blankMinutes_ = minutes;
   }
   NotifyFinished(result);
@@ -229,7 +237,7 @@ TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
       result.message = loaded.error;
       return result;
     }
-    result = Replace(std::move(*loaded.disc), TrayRecord::Image(image));
+    result = SwapDisc(std::move(*loaded.disc), TrayRecord::Image(image));
   }
   NotifyFinished(result);
   return result;
@@ -241,8 +249,8 @@ TrayResult VirtualRecorder::Eject() {
   if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
-    result = Replace(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
-                     TrayRecord::Blank(model_.blankKind, blankMinutes_));
+    result = SwapDisc(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
+                      TrayRecord::Blank(model_.blankKind, blankMinutes_));
   }
   NotifyFinished(result);
   return result;
@@ -254,7 +262,7 @@ TrayResult VirtualRecorder::RemoveDisc() {
   if (!claim) return BusyResult();
   {
     std::lock_guard lock(mutex_);
-    result = Replace(std::nullopt, TrayRecord::Empty());
+    result = SwapDisc(std::nullopt, TrayRecord::Empty());
   }
   NotifyFinished(result);
   return result;

@@ -27,6 +27,8 @@ struct Sense {
 
 namespace sense {
 inline constexpr Sense kMediumNotPresent{0x02, 0x3A, 0x00};
+inline constexpr Sense kMediumMayHaveChanged{0x06, 0x28, 0x00};
+inline constexpr Sense kMediumRemovalPrevented{0x05, 0x53, 0x02};
 inline constexpr Sense kUnrecoveredReadError{0x03, 0x11, 0x00};
 inline constexpr Sense kWriteError{0x03, 0x0C, 0x00};
 inline constexpr Sense kInvalidOpcode{0x05, 0x20, 0x00};

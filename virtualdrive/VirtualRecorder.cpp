@@ -26,6 +26,7 @@ VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::p
   // the tray is read by the first claim instead.
   if (LockFolder() == ClaimResult::Busy) return;
   Reload();
+  pace_.Set(ReadPace(workFolder_));
   startupProblem_ = trayProblem_;
   snapshot_ = SnapshotTrayFiles(workFolder_);
   folderLock_.Release();
@@ -59,13 +60,17 @@ CommandOutcome VirtualRecorder::Execute(const ScsiRequest& request) {
   Outcome outcome;
   std::string problem;
   WriteProblemObserver problemObserver;
+  std::optional<PaceClock::TimePoint> due;
   {
     std::lock_guard lock(mutex_);
     outcome = Dispatch(call);
     lastSense_ = outcome.sense;
     problem.swap(writeProblem_);
     problemObserver = writeProblemObserver_;
+    due = AnswerDue(call, outcome);
   }
+  // Waited for outside the lock, so that the tray can still be shown meanwhile.
+  if (due) pace_.clock().SleepUntil(*due);
   if (!problem.empty() && problemObserver) problemObserver(problem);
   if (call.finishedImage) {
     TrayResult finished;

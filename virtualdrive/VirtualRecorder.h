@@ -13,7 +13,9 @@
 #include "platform/FolderLock.h"
 #include "virtualdrive/DiscGeometry.h"
 #include "virtualdrive/DiscImage.h"
+#include "virtualdrive/DrivePace.h"
 #include "virtualdrive/FaultInjector.h"
+#include "virtualdrive/MediaChanges.h"
 #include "virtualdrive/RecorderModel.h"
 #include "virtualdrive/Sense.h"
 #include "virtualdrive/TrayRecord.h"
@@ -99,6 +101,11 @@ class VirtualRecorder {
   // answer "medium not present" until a blank or an image is inserted.
   TrayResult RemoveDisc();
 
+  // How long reads and writes take, kept in the work folder for every program
+  // using the recorder (see DrivePace); read again with each first claim.
+  TrayResult SetPace(Pace pace);
+  Pace CurrentPace() const;
+
   void SetFinishedImageObserver(FinishedImageObserver observer);
   void SetWriteProblemObserver(WriteProblemObserver observer);
 
@@ -120,6 +127,10 @@ class VirtualRecorder {
   // The message of a tray action refused because another process holds the recorder.
   static constexpr const char* kBusyMessage =
       "The selected device is busy with another job.\nPlease wait until that job has finished.";
+  // The message of a tray action refused while a program holding the
+  // recorder prevents the disc's removal.
+  static constexpr const char* kLockedMessage =
+      "the disc is locked in the tray by a program using the recorder; it is released when that program closes it";
 
   // Test facilities.
   void ArmFault(const FaultSpec& spec);
@@ -127,6 +138,8 @@ class VirtualRecorder {
   // The places, in arming order, of the armed faults no command has met.
   std::vector<std::size_t> FaultsNeverMet() const;
   std::optional<Sense> LastSense() const;
+  // The clock reads and writes wait on at the real pace.
+  void SetPaceClock(std::shared_ptr<PaceClock> clock);
 
   // The opcode of a command name as `--fault` takes it (WRITE10, READCD, ...;
   // case-blind) or an opcode in hex (0x2A).
@@ -187,6 +200,10 @@ class VirtualRecorder {
   Outcome SendOpcInformation(Call& call);
   Outcome ReadHeader(Call& call);
   Outcome ReadSubChannel(Call& call);
+  Outcome ReadCurrentPosition(Call& call);
+  // When the answer to a command that ended as `outcome` is due at the
+  // recorder's pace; nothing for at once.
+  std::optional<PaceClock::TimePoint> AnswerDue(const Call& call, const Outcome& outcome);
 
   const DiscState& CurrentState() const;
   DiscState& StateForWriting();
@@ -225,6 +242,10 @@ class VirtualRecorder {
   // Records `record`, moves a written disc to the burned discs and loads
   // `next` (nothing for an empty tray); an empty path when nothing was kept.
   TrayResult Replace(std::optional<DiscImage> next, const TrayRecord& record);
+  // Replace for a change of disc the host did not ask for by a command of
+  // its own (BLANK keeps the disc in): refused while removal is prevented,
+  // and reported to the host as a medium change.
+  TrayResult SwapDisc(std::optional<DiscImage> next, const TrayRecord& record);
   std::string UniqueBurnedName() const;
   // Why one of the recorder's folders cannot be trusted with its files.
   static std::string CheckFolders(const std::vector<std::filesystem::path>& dataFolders,
@@ -251,6 +272,9 @@ class VirtualRecorder {
   int blankMinutes_ = geometry::kDefaultCdMinutes;
   platform::FolderLock folderLock_;
   int claims_ = 0;
+  bool removalPrevented_ = false;  // by PREVENT ALLOW MEDIUM REMOVAL, until the last claim ends
+  MediaChanges mediaChanges_;
+  DrivePace pace_{SystemPaceClock()};
   bool loaded_ = false;
   TrayFilesSnapshot snapshot_;
   FinishedImageObserver observer_;

@@ -23,15 +23,18 @@ namespace {
 constexpr CliCommand kCommands[] = {
     {"drives", "",
      "Lists the recorders with their indexes, the real ones first, then the virtual ones.", RunDrives},
-    {"tray", "[show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty]",
+    {"tray", "[show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty | pace real|fast]",
      "Works the tray of a virtual recorder (the --drive one, else the first virtual recorder).\n"
      "show: what is in the tray (the default); blank: load a fresh blank disc (the recorder's\n"
      "own kind, or the one named: a CD-RW can be blanked again; a CD of --minutes N, 21 to\n"
      "99 minutes); insert IMAGE:\n"
      "load a .cue or .iso image (it is never modified); eject: take the disc out, printing the\n"
      "path of the finished image when the disc was written; empty: take the disc out like\n"
-     "eject and leave the tray empty. The tray stays as left for the next run. While another\n"
-     "process uses the recorder, its tray is refused as busy.",
+     "eject and leave the tray empty; pace real: reads and writes take the time a drive at the\n"
+     "selected speed takes (pace fast, the default: no time). The tray and the pace stay as left\n"
+     "for the next run and every program using the recorder. While another process uses the\n"
+     "recorder, its tray is refused as busy; while a program holding it has locked the tray,\n"
+     "the disc stays in.",
      RunTray},
     {"burn-cd", "[--multisession] [--verify] FOLDER",
      "Burns FOLDER as an ISO 9660 + Joliet data CD (label TestDisc) to the drive, at the speed\n"

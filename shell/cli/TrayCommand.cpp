@@ -1,5 +1,7 @@
 // `brenmark-cli tray`: shows and works a virtual recorder's tray.
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
@@ -38,10 +40,15 @@ int Report(CliSession& session, const virtualdrive::TrayResult& result) {
 int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   const std::string action = arguments.empty() ? "show" : arguments[0];
   const bool blankOfAKind = action == "blank" && arguments.size() == 2;
-  const std::size_t expected = action == "insert" || blankOfAKind ? 2 : (arguments.empty() ? 0 : 1);
-  if (arguments.size() != expected ||
-      (action != "show" && action != "blank" && action != "insert" && action != "eject" && action != "empty")) {
-    session.Complain("usage: tray [show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty]");
+  const std::size_t expected = action == "insert" || action == "pace" || blankOfAKind ? 2 : (arguments.empty() ? 0 : 1);
+  const std::optional<virtualdrive::Pace> pace =
+      action == "pace" && arguments.size() == 2 ? virtualdrive::PaceNamed(arguments[1]) : std::nullopt;
+  if (arguments.size() != expected || (action == "pace" && !pace) ||
+      (action != "show" && action != "blank" && action != "insert" && action != "eject" && action != "empty" &&
+       action != "pace")) {
+    session.Complain(
+        "usage: tray [show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty | "
+        "pace real|fast]");
     return kExitUsage;
   }
   const std::optional<int> minutes = session.options().minutes;
@@ -60,9 +67,11 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   }
 
   if (action == "show") {
-    platform::PrintText(session.out(), "%s\n", recorder->DescribeTray().c_str());
+    platform::PrintText(session.out(), "%s\npace: %s\n", recorder->DescribeTray().c_str(),
+                        std::string(virtualdrive::PaceName(recorder->CurrentPace())).c_str());
     return kExitDone;
   }
+  if (action == "pace") return Report(session, recorder->SetPace(*pace));
   if (action == "blank") {
     virtualdrive::MediumKind kind = recorder->model().blankKind;
     if (blankOfAKind) {

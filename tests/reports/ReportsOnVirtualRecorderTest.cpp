@@ -165,9 +165,10 @@ TEST_F(ReportsOnVirtualRecorder, AudioCdLoadedFromAnImage) {
   InsertAudioCd();
   trace->Clear();
   EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) + kAudioCdCapacity + kAudioCdSessions);
-  // Presence, disc information, capacity, lead-out, table of contents; the
+  // Presence (sent again after the unit attention of the disc just
+  // inserted), disc information, capacity, lead-out, table of contents; the
   // text shows before the drive is closed.
-  EXPECT_EQ(Opcodes(*cd), (std::vector<std::uint8_t>{0x51, 0x51, 0x25, 0x51, 0x43}));
+  EXPECT_EQ(Opcodes(*cd), (std::vector<std::uint8_t>{0x51, 0x51, 0x51, 0x25, 0x51, 0x43}));
   EXPECT_TRUE(prompt.openWhileShown);
 }
 

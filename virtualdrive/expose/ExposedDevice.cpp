@@ -80,14 +80,6 @@ bool ExposedDevice::Open(int& error) {
 
 void ExposedDevice::Close() { recorder_().recorder.Release(); }
 
-bool ExposedDevice::RunSimpleCommand(std::uint8_t opcode, std::uint8_t startStop) {
-  const std::uint8_t cdb[6] = {opcode, 0, 0, 0, startStop, 0};
-  ScsiRequest request;
-  request.cdb = cdb;
-  request.cdbLength = sizeof cdb;
-  return recorder_().commands.Execute(request).good();
-}
-
 int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
   switch (request) {
     case SG_IO:
@@ -135,20 +127,12 @@ int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
     case BLKGETSIZE64: return Answer(argument, static_cast<std::uint64_t>(Size()), error);
     case BLKGETSIZE: return Answer(argument, static_cast<unsigned long>(Size() / 512), error);
     case BLKSSZGET: return Answer(argument, 2048, error);
-    case CDROM_DRIVE_STATUS: return RunSimpleCommand(0x00, 0) ? CDS_DISC_OK : CDS_NO_DISC;
     case CDROM_GET_CAPABILITY: {
       // Found once, as the driver finds it when the drive is attached.
       if (capabilities_.load() < 0) capabilities_ = CdromRequests(recorder_().commands).Capabilities();
       return capabilities_.load();
     }
-    case CDROMEJECT:
-      if (RunSimpleCommand(0x1B, 0x02)) return 0;
-      error = EIO;
-      return -1;
-    case CDROMCLOSETRAY:
-    case CDROM_LOCKDOOR:
-    case CDROM_SELECT_SPEED:
-    case CDROM_MEDIA_CHANGED: return 0;
+    case CDROM_SELECT_SPEED: return 0;
     default: {
       bool handled = false;
       const int result = CdromRequests(recorder_().commands).Answer(request, argument, handled, error);

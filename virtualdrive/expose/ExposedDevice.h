@@ -51,9 +51,6 @@ class ExposedDevice {
   off_t Size();
 
  private:
-  // TEST UNIT READY or START STOP UNIT (eject) through the recorder; true when good.
-  bool RunSimpleCommand(std::uint8_t opcode, std::uint8_t startStop);
-
   std::string path_;
   unsigned number_;
   bool writesDvd_;

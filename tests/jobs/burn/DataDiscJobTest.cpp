@@ -120,7 +120,8 @@ TEST(DataDiscJob, AnEmptyTrayIsToldAsNoDiscNotAsACompletedOne) {
   EXPECT_EQ(outcome.result, JobEnd::NoDisc);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   EXPECT_EQ(bench.prompt.messages()[0].text, burntext::kNoDisc);
-  EXPECT_THAT(Describe(bench.commands(recorder)), ElementsAre("DISCINFO"));
+  // The first told the disc was taken out (unit attention), the second that none is in.
+  EXPECT_THAT(Describe(bench.commands(recorder)), ElementsAre("DISCINFO", "DISCINFO"));
 }
 
 // A step around the writing that the drive refuses makes the burn a failure,
@@ -186,7 +187,8 @@ TEST(DataDiscJob, AWrittenDiscIsRefusedBeforeAnythingIsComputed) {
     const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
     EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
     EXPECT_EQ(bench.prompt.messages().back().text, row.message);
-    EXPECT_THAT(Describe(bench.commands(recorder)), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO"));
+    // The first met by the unit attention of the disc just inserted.
+    EXPECT_THAT(Describe(bench.commands(recorder)), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO", "DISCINFO"));
     EXPECT_THAT(outcome.progress->statuses(),
                 ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
   }

@@ -119,6 +119,63 @@ TEST_F(TwoSessionDisc, PacketsRunOnTheRecorderAndFailWithTheirSense) {
   EXPECT_EQ(sense.asc, 0x64);
 }
 
+// A block read by each of the driver's frame requests: the user data where
+// each form puts it.
+TEST_F(TwoSessionDisc, FramesReadRawAsMode1AndAsMode2) {
+  const struct {
+    unsigned long request;
+    std::size_t size;
+    std::size_t dataAt;
+  } kReads[] = {{CDROMREADRAW, 2352, 16}, {CDROMREADMODE1, 2048, 0}, {CDROMREADMODE2, 2336, 0}};
+  for (const auto& read : kReads) {
+    std::vector<std::uint8_t> buffer(2352);
+    buffer[1] = 2;  // 00:02:07, block 7
+    buffer[2] = 7;
+    int error = 0;
+    ASSERT_EQ(Ask(read.request, buffer.data(), error), 0) << read.request;
+    EXPECT_EQ(0, std::memcmp(buffer.data() + read.dataAt, first_.data() + 7 * 2048, 2048)) << read.request;
+  }
+}
+
+// Where the last session's data ends and the next could start, the head's
+// position and the catalogue number, as the driver asks the drive for them.
+TEST_F(TwoSessionDisc, LastWrittenNextWritablePositionAndCatalogueNumber) {
+  int error = 0;
+  long last = 0;
+  ASSERT_EQ(Ask(CDROM_LAST_WRITTEN, &last, error), 0);
+  EXPECT_EQ(last, second_ + kSecondTrackBlocks - 1);  // the last track's last recorded block
+  long next = 0;
+  ASSERT_EQ(Ask(CDROM_NEXT_WRITABLE, &next, error), 0);
+  EXPECT_EQ(next, last + 7);  // a closed track has no next writable address
+  cdrom_subchnl position{};
+  position.cdsc_format = CDROM_LBA;
+  ASSERT_EQ(Ask(CDROMSUBCHNL, &position, error), 0);
+  EXPECT_EQ(position.cdsc_audiostatus, CDROM_AUDIO_NO_STATUS);
+  EXPECT_EQ(position.cdsc_trk, 1);
+  EXPECT_EQ(position.cdsc_absaddr.lba, 0);
+  cdrom_mcn number{};
+  std::memset(&number, 0xAB, sizeof number);
+  ASSERT_EQ(Ask(CDROM_GET_MCN, &number, error), 0);
+  EXPECT_EQ(number.medium_catalog_number[13], 0);
+}
+
+// The tray's lock and change: PeerDeviceBehaviour; here the eject after a
+// lock is lifted, and no audio output to play to.
+TEST_F(TwoSessionDisc, AnEjectAfterTheLockIsLiftedAndNoAudioPlay) {
+  int error = 0;
+  ASSERT_EQ(Ask(CDROM_LOCKDOOR, reinterpret_cast<void*>(1), error), 0);
+  ASSERT_EQ(Ask(CDROM_LOCKDOOR, nullptr, error), 0);
+  ASSERT_EQ(Ask(CDROMEJECT, nullptr, error), 0);
+  EXPECT_EQ(Ask(CDROM_DRIVE_STATUS, nullptr, error), CDS_DISC_OK);  // a fresh blank, its unit attention taken
+  for (const unsigned long play : {CDROMPLAYMSF, CDROMPLAYTRKIND, CDROMPAUSE, CDROMRESUME, CDROMVOLCTRL}) {
+    cdrom_msf unused{};
+    error = 0;
+    EXPECT_EQ(Ask(play, &unused, error), -1) << play;
+    EXPECT_EQ(error, ENOSYS) << play;
+  }
+  EXPECT_EQ(requests_.Capabilities() & CDC_PLAY_AUDIO, 0);
+}
+
 TEST(CdromRequests, AudioFramesAndWhatTheDiscIs) {
   RecorderHarness harness;
   CdromRequests requests(harness.transport());

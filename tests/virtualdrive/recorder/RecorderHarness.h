@@ -129,8 +129,13 @@ class RecorderHarness {
   TransportResult Send(const cdb::Bytes& bytes, DataDirection direction = DataDirection::None,
                        std::uint8_t* buffer = nullptr, std::uint32_t length = 0) {
     const ScsiRequest request{bytes.data(), static_cast<std::uint8_t>(bytes.size()), direction, buffer, length};
-    return recorder_->Execute(request).result;
+    CommandOutcome outcome = recorder_->Execute(request);
+    // A host sends again a command met by the unit attention of a new disc.
+    if (!reportUnitAttention && outcome.sense && outcome.sense->key == 0x06) outcome = recorder_->Execute(request);
+    return outcome.result;
   }
+  // Whether Send leaves a unit attention to its caller.
+  bool reportUnitAttention = false;
   // Data-in command; nullopt on failure.
   std::optional<std::vector<std::uint8_t>> Read(const cdb::Bytes& bytes, std::uint32_t length) {
     std::vector<std::uint8_t> data(length, 0);

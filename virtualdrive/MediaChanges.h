@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+
+namespace brenmark::virtualdrive {
+
+// What a drive tells its host after the disc in its tray changed: one unit
+// attention (6/28/00, "medium may have changed") on the next command that
+// reports it, and the media events GET EVENT STATUS NOTIFICATION gives one
+// at a time, the removal of the old disc before the arrival of the new.
+class MediaChanges {
+ public:
+  static constexpr std::uint8_t kNoChange = 0;
+  static constexpr std::uint8_t kNewMedia = 2;
+  static constexpr std::uint8_t kMediaRemoval = 3;
+
+  void TrayChanged(bool discBefore, bool discAfter);
+
+  // True once after a change when `opcode` is a command that reports it:
+  // all but INQUIRY, REQUEST SENSE, GET CONFIGURATION and GET EVENT STATUS
+  // NOTIFICATION, which a host sends to find out what happened.
+  bool TakeUnitAttention(std::uint8_t opcode);
+  // The oldest media event not yet reported, or kNoChange.
+  std::uint8_t TakeEvent();
+
+ private:
+  bool unitAttention_ = false;
+  std::deque<std::uint8_t> events_;
+};
+
+}  // namespace brenmark::virtualdrive
