@@ -83,6 +83,13 @@ TEST_F(SessionAtOnce, AudioSessionIsWrittenFromTheFirstPregapWithIndexesIsrcAndC
   };
   EXPECT_EQ(harness.Read(withQ(374), 16).value()[2], 0x00);
   EXPECT_EQ(harness.Read(withQ(476), 16).value()[2], 0x02);
+  // One block in a hundred tells the catalogue number (mode 2), another the
+  // ISRC (mode 3) of a track that has one: "GB" as 6-bit codes 17h 12h.
+  EXPECT_EQ(harness.Read(withQ(125), 16).value()[0] & 0x0F, 2);
+  EXPECT_EQ(harness.Read(withQ(175), 16).value()[0] & 0x0F, 1);  // track 1 has no ISRC
+  const auto isrcQ = harness.Read(withQ(575), 16).value();
+  EXPECT_EQ(isrcQ[0] & 0x0F, 3);
+  EXPECT_EQ(isrcQ[1], 0x17 << 2 | 0x12 >> 4);
   // READ SUB-CHANNEL: the catalogue number and track 2's ISRC, valid.
   const Bytes mcnCdb = {0x42, 0, 0x40, 0x02, 0, 0, 0, 0, 24, 0};
   const auto mcn = harness.Read(mcnCdb, 24).value();
@@ -190,6 +197,11 @@ TEST_F(SessionAtOnce, DataTrackWithCdTextInTheLeadIn) {
   const std::string text{std::istreambuf_iterator<char>(in), {}};
   EXPECT_NE(text.find("TITLE \"Disc title\"\nPERFORMER \"Someone\"\nFILE"), std::string::npos) << text;
   EXPECT_NE(text.find("MODE1/2352\n    TITLE \"Data\""), std::string::npos) << text;
+  // The cue sheet alone gives the texts back.
+  ASSERT_TRUE(harness.recorder().Eject().ok);
+  fs::remove(StatePathFor(harness.recorder().LastKeptImage()));
+  ASSERT_TRUE(harness.recorder().InsertImage(harness.recorder().LastKeptImage()).ok);
+  EXPECT_EQ(harness.Read(cdb::ReadToc(5, false, 4 + 18 * 40), 4 + 18 * 40).value(), toc);
 }
 
 }  // namespace
