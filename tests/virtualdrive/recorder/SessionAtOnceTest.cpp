@@ -204,5 +204,41 @@ TEST_F(SessionAtOnce, DataTrackWithCdTextInTheLeadIn) {
   EXPECT_EQ(harness.Read(cdb::ReadToc(5, false, 4 + 18 * 40), 4 + 18 * 40).value(), toc);
 }
 
+// Each data form a data track can be sent in, read back: the raw sector for
+// raw forms, the block after sync and header for the 2336-byte ones, the user
+// data for the Form 1 block the drive completes.
+TEST(SessionAtOnceForms, DataTracksAreStoredInTheFormTheCueSheetNames) {
+  struct Form {
+    std::uint8_t form;
+    std::uint32_t blockBytes;
+    std::uint8_t mode;
+  };
+  for (const Form& data : {Form{0x11, kRaw, 1}, Form{0x21, kRaw, 2}, Form{0x30, 2336, 2}, Form{0x20, 2336, 2}}) {
+    SCOPED_TRACE(int{data.form});
+    RecorderHarness harness;
+    ASSERT_EQ(harness.SetWriteParameters({.writeType = 2, .dataBlockType = 0}), TransportResult::Good);
+    const Bytes sheet = Join({Entry(0x41, 0, 0, 0x14, -150), Entry(0x41, 1, 0, data.form, -150),
+                              Entry(0x41, 1, 1, data.form, 0), Entry(0x41, 0xAA, 1, 0x14, 300)});
+    ASSERT_EQ(harness.SendOut(SendCueSheetCdb(sheet.size()), sheet), TransportResult::Good);
+    Bytes blocks = Pattern(450, data.blockBytes, data.form);
+    for (std::size_t block = 0; block < 450; ++block) {
+      std::uint8_t* at = blocks.data() + block * data.blockBytes;
+      if (data.blockBytes == kRaw) at[15] = data.mode;  // a raw sector says its mode
+      if (data.form == 0x20) std::fill_n(at, 8, std::uint8_t{0x08});  // the subheader of a Form 1 block
+    }
+    ASSERT_EQ(harness.SendOut(cdb::Write12(-150, 450), blocks), TransportResult::Good);
+    const auto raw = harness.Read(cdb::ReadCd(0, 1, 0xF8), kRaw).value();
+    EXPECT_EQ(raw[15], data.mode);
+    const std::uint8_t* sent = blocks.data() + 150 * data.blockBytes;
+    if (data.form == 0x20) {
+      EXPECT_EQ(harness.Read(cdb::Read10(0, 1), 2048), Bytes(sent + 8, sent + 8 + 2048));
+    } else {
+      const std::size_t skip = kRaw - data.blockBytes;
+      EXPECT_EQ(Bytes(raw.begin() + static_cast<std::ptrdiff_t>(skip), raw.end()), Bytes(sent, sent + data.blockBytes));
+    }
+    EXPECT_EQ(harness.DiscInformation()[2] & 0x03, 2);
+  }
+}
+
 }  // namespace
 }  // namespace brenmark::virtualdrive::testing
