@@ -204,6 +204,30 @@ TEST_F(SessionAtOnce, DataTrackWithCdTextInTheLeadIn) {
   EXPECT_EQ(harness.Read(cdb::ReadToc(5, false, 4 + 18 * 40), 4 + 18 * 40).value(), toc);
 }
 
+// With another session allowed, a second session at once starts where the
+// next session's first track goes: behind the lead-out, lead-in and pregap.
+TEST(SessionAtOnceSessions, ASecondSessionFollowsTheFirst) {
+  RecorderHarness harness;
+  ASSERT_EQ(harness.SetWriteParameters({.writeType = 2, .multiSession = 3}), TransportResult::Good);
+  const auto session = [&](int track, std::int32_t start, std::uint32_t seed) {
+    const auto number = static_cast<std::uint8_t>(track);
+    const Bytes sheet = Join({Entry(0x41, 0, 0, 0x14, start - 150), Entry(0x41, number, 0, 0x10, start - 150),
+                              Entry(0x41, number, 1, 0x10, start), Entry(0x41, 0xAA, 1, 0x14, start + 300)});
+    EXPECT_EQ(harness.SendOut(SendCueSheetCdb(sheet.size()), sheet), TransportResult::Good);
+    EXPECT_EQ(harness.SendOut(cdb::Write12(start - 150, 450), Pattern(450, 2048, seed)), TransportResult::Good);
+  };
+  session(1, 0, 1);
+  EXPECT_EQ(harness.DiscInformation()[2] & 0x03, 1);  // appendable
+  const std::int32_t second = 300 + 11400;
+  ASSERT_EQ(harness.TrackStart(2), second);
+  session(2, second, 2);
+  const auto sessions = harness.Read(cdb::ReadToc(1, false, 12), 12).value();
+  EXPECT_EQ(sessions[3], 2);  // last session
+  EXPECT_EQ(Be32(sessions, 8), static_cast<std::uint32_t>(second));
+  const Bytes written = Pattern(450, 2048, 2);
+  EXPECT_EQ(harness.Read(cdb::Read10(second, 300), 300 * 2048), Bytes(written.begin() + 150 * 2048, written.end()));
+}
+
 // Each data form a data track can be sent in, read back: the raw sector for
 // raw forms, the block after sync and header for the 2336-byte ones, the user
 // data for the Form 1 block the drive completes.
