@@ -112,10 +112,12 @@ TrackKind TrackKindOf(CueTrackMode mode) {
   return TrackKind::Mode1;
 }
 
+// The texts of a cue sheet as the CD-TEXT of the disc.
 std::vector<cdtext::Entry> CdTextEntries(const CueSheet& sheet) {
   std::vector<cdtext::Entry> entries;
   const auto add = [&entries](int track, const CueTexts& texts) {
-    for (const auto& [type, text] : {std::pair{cdtext::kTitle, &texts.title}, std::pair{cdtext::kPerformer, &texts.performer},
+    for (const auto& [type, text] : {std::pair{cdtext::kTitle, &texts.title},
+                                     std::pair{cdtext::kPerformer, &texts.performer},
                                      std::pair{cdtext::kSongwriter, &texts.songwriter}}) {
       if (!text->empty()) entries.push_back({type, track, *text});
     }

@@ -111,7 +111,8 @@ VirtualRecorder::Outcome VirtualRecorder::WriteSessionAtOnce(Call& call) {
 
   const std::uint8_t* data = call.request.buffer;
   const std::int32_t firstStored = std::max(lba, 0);
-  if (!simulation_ && lba + count > 0) scratch_.resize(static_cast<std::size_t>(lba + count - firstStored) * kRawSectorSize);
+  const std::int32_t stored = std::max(lba + count - firstStored, 0);
+  if (!simulation_) scratch_.resize(static_cast<std::size_t>(stored) * kRawSectorSize);
   for (std::int32_t address = lba; address < lba + count; ++address) {
     const CueSpan& span = sheet.SpanAt(address);
     if (address < firstPregap) {
@@ -120,11 +121,12 @@ VirtualRecorder::Outcome VirtualRecorder::WriteSessionAtOnce(Call& call) {
         if (cdtext::HasValidCrc(pack)) session.packs.try_emplace(pack[2], pack);
       }
     } else if (address >= 0 && !simulation_) {
-      EncodeBlock(span, address, data, scratch_.data() + static_cast<std::size_t>(address - firstStored) * kRawSectorSize);
+      std::uint8_t* raw = scratch_.data() + static_cast<std::size_t>(address - firstStored) * kRawSectorSize;
+      EncodeBlock(span, address, data, raw);
     }
     data += span.HostBytes();
   }
-  if (!simulation_ && lba + count > 0 && !disc_->WriteBlocks(firstStored, lba + count - firstStored, scratch_.data())) {
+  if (!simulation_ && stored > 0 && !disc_->WriteBlocks(firstStored, stored, scratch_.data())) {
     return FileFailure();
   }
   session.next = PassGeneratedBlocks(lba + count);

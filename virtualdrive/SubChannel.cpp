@@ -26,7 +26,9 @@ std::uint16_t QCrc(const std::uint8_t* data, std::size_t length) {
 }
 
 // The 6-bit code of an ISRC letter or digit in the Q channel.
-unsigned IsrcCharacter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned>(c - 'A') + 0x11 : static_cast<unsigned>(c - '0'); }
+unsigned IsrcCharacter(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned>(c - 'A') + 0x11 : static_cast<unsigned>(c - '0');
+}
 
 // Packs `bits` of `value` into `q` from bit `at` on, most significant first.
 void PutBits(std::array<std::uint8_t, kQBytes>& q, std::size_t& at, unsigned value, std::size_t bits) {
@@ -44,7 +46,8 @@ std::array<std::uint8_t, kQBytes> IdentifierQ(const DiscTrack& track, std::int32
   std::size_t at = 8;
   for (std::size_t index = 0; index < code.size(); ++index) {
     const bool character = mode == 3 && index < 5;
-    PutBits(q, at, character ? IsrcCharacter(code[index]) : static_cast<unsigned>(code[index] - '0'), character ? 6 : 4);
+    const unsigned value = character ? IsrcCharacter(code[index]) : static_cast<unsigned>(code[index] - '0');
+    PutBits(q, at, value, character ? 6 : 4);
     if (mode == 3 && index == 4) at += 2;
   }
   q[9] = Bcd(LbaToMsf(lba).frame);

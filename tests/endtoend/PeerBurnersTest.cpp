@@ -174,7 +174,8 @@ TEST(PeerBurners, CdrdaoReadsOurDiscsAndCopiesOneWithCdText) {
             0);
   const std::string writtenToc = ReadWholeFile(written);
   for (const char* told : {"CATALOG \"0123456789012\"", "ISRC \"GBAAA9900001\"", "TITLE \"Album Title\"",
-                           "TITLE \"First Song\"", "TITLE \"Second Song\"", "PERFORMER \"The Band\"", "START 00:02:00"}) {
+                           "TITLE \"First Song\"", "TITLE \"Second Song\"", "PERFORMER \"The Band\"",
+                           "START 00:02:00"}) {
     EXPECT_THAT(writtenToc, HasSubstr(told)) << writtenToc;
   }
   EXPECT_EQ(CountMatches(writtenToc, "ISRC"), 1) << writtenToc;
@@ -189,8 +190,8 @@ TEST(PeerBurners, CdrdaoReadsOurDiscsAndCopiesOneWithCdText) {
                                                    (work.path() / "copy.bin").string(), copyToc.string()});
   ASSERT_EQ(copying.exitStatus, 0) << copying.out << copying.err;
   const fs::path original = EjectedImage(data.path(), "virtual-cd", ".cue");
-  const ProcessOutput rewritten = Peer(
-      data.path(), {"cdrdao", "write", "-n", "--driver", "generic-mmc:0x10", "--device", "/dev/sr90", copyToc.string()});
+  const ProcessOutput rewritten = Peer(data.path(), {"cdrdao", "write", "-n", "--driver", "generic-mmc:0x10",
+                                                     "--device", "/dev/sr90", copyToc.string()});
   ASSERT_EQ(rewritten.exitStatus, 0) << rewritten.out << rewritten.err;
   const fs::path copy = EjectedImage(data.path(), "virtual-cd", ".cue");
   EXPECT_TRUE(ReadWholeFile(BinOf(copy)) == ReadWholeFile(BinOf(original)));

@@ -120,7 +120,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AudioBurner{"Cdrskin", {"cdrskin", "dev=/dev/sr90", "-tao", "-audio"}, "control: 0 mode: 0"},
                       AudioBurner{"Wodim", {"wodim", "dev=/dev/sr90", "gracetime=2", "-tao", "-pad", "-audio"},
                                   "control: 0 mode: -1"},
-                      AudioBurner{"CdrskinAtOnce", {"cdrskin", "dev=/dev/sr90", "-sao", "-audio"}, "control: 0 mode: 0"},
+                      AudioBurner{"CdrskinAtOnce", {"cdrskin", "dev=/dev/sr90", "-sao", "-audio"},
+                                  "control: 0 mode: 0"},
                       // Without defpregap=0 the program lays track 2's pregap over the
                       // last 2 seconds of track 1, which then split at index 0 lacks them.
                       AudioBurner{"WodimAtOnce",

@@ -115,7 +115,8 @@ TEST(CueSheetTest, FormattedSheetParsesBackUnchanged) {
                        "0123456789012",
                        {CueTrack{1, CueTrackMode::Mode1Raw, std::nullopt, 0},
                         CueTrack{2, CueTrackMode::Mode2Raw, 1202, 1352},
-                        CueTrack{3, CueTrackMode::Audio, 4499, 4500, {4600}, "GBAAA9900001", {"Song", "Band", "Writer"}},
+                        CueTrack{3, CueTrackMode::Audio, 4499, 4500, {4600}, "GBAAA9900001",
+                                 {"Song", "Band", "Writer"}},
                         CueTrack{4, CueTrackMode::Audio, std::nullopt, 359849}},
                        {"Album \"Live\"", "Band", ""}};
   const std::string text = FormatCueSheet(sheet);

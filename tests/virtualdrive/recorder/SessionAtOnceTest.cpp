@@ -46,7 +46,9 @@ Bytes AudioSheet() {
 
 class SessionAtOnce : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(harness.SetWriteParameters({.writeType = 2, .dataBlockType = 0, .trackMode = 0}), TransportResult::Good); }
+  void SetUp() override {
+    ASSERT_EQ(harness.SetWriteParameters({.writeType = 2, .dataBlockType = 0, .trackMode = 0}), TransportResult::Good);
+  }
 
   TransportResult SendCueSheet(const Bytes& sheet) { return harness.SendOut(SendCueSheetCdb(sheet.size()), sheet); }
 
@@ -121,28 +123,27 @@ TEST_F(SessionAtOnce, AudioSessionIsWrittenFromTheFirstPregapWithIndexesIsrcAndC
 TEST_F(SessionAtOnce, RefusesCueSheetsItCannotWrite) {
   const Bytes leadIn = Entry(0x01, 0, 0, 0x01, -150);
   const Bytes leadOut = Entry(0x01, 0xAA, 1, 0x01, 600);
+  const Bytes pregap = Entry(0x01, 1, 0, 0x00, -150);
+  const Bytes track1 = Join({pregap, Entry(0x01, 1, 1, 0x00, 0)});
+  const Bytes badCatalog = Join({{0x02, '0', '1', '2', '3', '4', '5', '6'}, {0x02, '7', '8', '9', 'X', '1', '2', 0}});
+  const Bytes isrc2 = Join({{0x03, 2, 'G', 'B', 'A', 'A', 'A', '9'}, {0x03, 2, '9', '0', '0', '0', '0', '1'}});
   const struct {
     const char* what;
     Bytes sheet;
   } cases[] = {
-      {"no lead-in entry", Join({Entry(0x01, 1, 0, 0x00, -150), Entry(0x01, 1, 1, 0x00, 0), leadOut})},
-      {"no lead-out entry", Join({leadIn, Entry(0x01, 1, 0, 0x00, -150), Entry(0x01, 1, 1, 0x00, 0)})},
+      {"no lead-in entry", Join({track1, leadOut})},
+      {"no lead-out entry", Join({leadIn, track1})},
       {"first pregap elsewhere", Join({leadIn, Entry(0x01, 1, 1, 0x00, 0), leadOut})},
       {"track 2 overlapping track 1",
-       Join({leadIn, Entry(0x01, 1, 0, 0x00, -150), Entry(0x01, 1, 1, 0x00, 300), Entry(0x01, 2, 1, 0x00, 200),
-             leadOut})},
-      {"track without index 1", Join({leadIn, Entry(0x01, 1, 0, 0x00, -150), Entry(0x01, 2, 1, 0x00, 0), leadOut})},
-      {"track numbers skipping", Join({leadIn, Entry(0x01, 1, 0, 0x00, -150), Entry(0x01, 1, 1, 0x00, 0),
-                                       Entry(0x01, 3, 1, 0x00, 300), leadOut})},
+       Join({leadIn, pregap, Entry(0x01, 1, 1, 0x00, 300), Entry(0x01, 2, 1, 0x00, 200), leadOut})},
+      {"track without index 1", Join({leadIn, pregap, Entry(0x01, 2, 1, 0x00, 0), leadOut})},
+      {"track numbers skipping", Join({leadIn, track1, Entry(0x01, 3, 1, 0x00, 300), leadOut})},
       {"unknown data form", Join({leadIn, Entry(0x01, 1, 0, 0x12, -150), Entry(0x01, 1, 1, 0x12, 0), leadOut})},
-      {"control says data for audio", Join({leadIn, Entry(0x01, 1, 0, 0x00, -150), Entry(0x41, 1, 1, 0x00, 0), leadOut})},
-      {"catalogue with a letter", Join({{0x02, '0', '1', '2', '3', '4', '5', '6'}, {0x02, '7', '8', '9', 'X', '1', '2', 0},
-                                        leadIn, Entry(0x01, 1, 0, 0x00, -150), Entry(0x01, 1, 1, 0x00, 0), leadOut})},
-      {"ISRC of another track", Join({leadIn, {0x03, 2, 'G', 'B', 'A', 'A', 'A', '9'}, {0x03, 2, '9', '0', '0', '0', '0', '1'},
-                                      Entry(0x01, 1, 0, 0x00, -150), Entry(0x01, 1, 1, 0x00, 0), leadOut})},
+      {"control says data for audio", Join({leadIn, pregap, Entry(0x41, 1, 1, 0x00, 0), leadOut})},
+      {"catalogue with a letter", Join({badCatalog, leadIn, track1, leadOut})},
+      {"ISRC of another track", Join({leadIn, isrc2, track1, leadOut})},
       {"unknown address type", Join({leadIn, Entry(0x05, 1, 0, 0x00, -150), Entry(0x01, 1, 1, 0x00, 0), leadOut})},
-      {"beyond the disc", Join({leadIn, Entry(0x01, 1, 0, 0x00, -150), Entry(0x01, 1, 1, 0x00, 0),
-                                Entry(0x01, 0xAA, 1, 0x01, 99 * 4500)})},
+      {"beyond the disc", Join({leadIn, track1, Entry(0x01, 0xAA, 1, 0x01, 99 * 4500)})},
       {"part of an entry", Bytes(12, 0x01)},
   };
   for (const auto& refused : cases) {
@@ -190,7 +191,9 @@ TEST_F(SessionAtOnce, DataTrackWithCdTextInTheLeadIn) {
   const std::size_t count = (Be16(toc, 0) - 2u) / 18;
   ASSERT_EQ(count, packs.size());
   std::vector<cdtext::Pack> back(count);
-  for (std::size_t index = 0; index < count; ++index) std::copy_n(toc.begin() + 4 + 18 * index, 18, back[index].begin());
+  for (std::size_t index = 0; index < count; ++index) {
+    std::copy_n(toc.begin() + 4 + 18 * static_cast<std::ptrdiff_t>(index), 18, back[index].begin());
+  }
   EXPECT_EQ(back, packs);
   const auto cue = harness.folder() / "work" / "disc.cue";
   std::ifstream in(cue);
