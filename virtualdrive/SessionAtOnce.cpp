@@ -122,7 +122,14 @@ VirtualRecorder::Outcome VirtualRecorder::WriteSessionAtOnce(Call& call) {
       }
     } else if (address >= 0 && !simulation_) {
       std::uint8_t* raw = scratch_.data() + static_cast<std::size_t>(address - firstStored) * kRawSectorSize;
-      EncodeBlock(span, address, data, raw);
+      const std::uint8_t* block = data;
+      if (call.corruptBlock == address) {
+        // The host's buffer stays as it was sent: only what is stored differs.
+        corrupted_.assign(data, data + span.MainBytes());
+        corrupted_[span.MainBytes() / 2] ^= 0xFF;
+        block = corrupted_.data();
+      }
+      EncodeBlock(span, address, block, raw);
     }
     data += span.HostBytes();
   }
