@@ -6,13 +6,16 @@
 #include <string_view>
 #include <vector>
 
+#include "drive/CdTextPacks.h"
 #include "virtualdrive/DiscGeometry.h"
 #include "virtualdrive/Sense.h"
 
 // A disc as MMC describes it: blank, incomplete or complete, its sessions and
 // tracks. A CD is written track at once, the drive recording each track's
 // pregap and run-out (a track ends at CLOSE TRACK, or at SYNCHRONIZE CACHE,
-// on which burning programs rely); a DVD session at once after RESERVE TRACK.
+// on which burning programs rely), or session at once after a cue sheet (the
+// recorder puts those tracks here as the writes reach them); a DVD session
+// at once after RESERVE TRACK.
 // A CD's size (21 to 99 minutes) sets its capacity and lead-out.
 namespace brenmark::virtualdrive {
 
@@ -38,6 +41,10 @@ struct DiscTrack {
   std::int32_t end = 0;     // one past the last block written by the host
   std::int32_t runOut = 0;  // blocks the drive added after the data when it closed the track
   bool closed = false;
+  // Written session at once: where index 2, 3, ... begin, and the ISRC (12
+  // characters, or empty).
+  std::vector<std::int32_t> indexes = {};
+  std::string isrc = {};
 
   std::int32_t ExtentEnd() const { return end + runOut; }
   std::int32_t Control() const { return kind == TrackKind::Audio ? 0 : 4; }
@@ -81,6 +88,10 @@ class DiscState {
   std::vector<DiscSession> sessions;  // closed sessions, in order
   bool finalized = false;
   std::int32_t reservedBlocks = 0;  // DVD: the track reserved for session at once
+  // Written session at once: the media catalogue number (13 digits, or empty)
+  // and the CD-TEXT packs of the lead-in.
+  std::string catalog;
+  std::vector<cdtext::Pack> cdText;
 
   // Last possible lead-out start as a block address.
   std::int32_t Capacity() const;

@@ -62,6 +62,23 @@ TEST(RecorderFaults, ACorruptWriteStoresOneBlockChangedAndSaysNothing) {
     if (stored[at] != sent[at]) differing.push_back(at);
   }
   EXPECT_EQ(differing, std::vector<std::size_t>{18 * 2048 + 1024});
+
+  // Session at once: the same, in the block's own data form (audio here).
+  RecorderHarness atOnce;
+  ASSERT_EQ(atOnce.SetWriteParameters({.writeType = 2, .dataBlockType = 0, .trackMode = 0}), TransportResult::Good);
+  const std::vector<std::uint8_t> sheet = {0x01, 0, 0, 0x01, 0, 0, 0, 0,    0x01, 1, 0, 0, 0, 0, 0, 0,
+                                           0x01, 1, 1, 0,    0, 0, 2, 0,    0x01, 0xAA, 1, 0x01, 0, 0, 6, 0};
+  ASSERT_EQ(atOnce.SendOut({0x5D, 0, 0, 0, 0, 0, 0, 0, 32, 0}, sheet), TransportResult::Good);
+  atOnce.recorder().ArmFault(Parsed("WRITE12:from=18:corrupt"));
+  const auto audio = Pattern(450, 2352, 4);
+  EXPECT_EQ(atOnce.SendOut(cdb::Write12(-150, 450), audio), TransportResult::Good);
+  const auto kept = atOnce.Read(cdb::ReadCd(0, 300, 0xF8), 300 * 2352).value_or(std::vector<std::uint8_t>{});
+  ASSERT_EQ(kept.size(), 300u * 2352);
+  differing.clear();
+  for (std::size_t at = 0; at < kept.size(); ++at) {
+    if (kept[at] != audio[150 * 2352 + at]) differing.push_back(at);
+  }
+  EXPECT_EQ(differing, std::vector<std::size_t>{18 * 2352 + 1176});
 }
 
 TEST(RecorderFaults, BufferFullAndFailingBufferCapacity) {
