@@ -47,13 +47,17 @@ constexpr CliCommand kCommands[] = {
      "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd. A DVD is written in one\n"
      "session at once, which closes it even with --multisession (the burn says so).",
      RunBurnDvd},
-    {"burn-audio", "[--verify] FILE.wav...",
+    {"burn-audio", "[--verify] [--disc-at-once [--gap SECONDS] [--title TEXT] [--performer TEXT]] FILE.wav...",
      "Burns the WAV files as an audio CD, one track per file in the order given, and closes the\n"
      "disc. Each file must hold 16-bit stereo PCM at 44.1 kHz; a file shorter than 4 seconds is\n"
      "completed with silence. A disc that can take another session gets the tracks after its\n"
      "own. Track numbers past 99 or more audio than the disc holds are refused before writing.\n"
      "--verify reads every track's samples back before the eject and compares them with what\n"
-     "was written; a difference or an unreadable block ends with status 1, naming the track.",
+     "was written; a difference or an unreadable block ends with status 1, naming the track.\n"
+     "--disc-at-once writes the disc in one session at once on a blank CD instead: the tracks\n"
+     "back to back with no pause (--gap SECONDS for another pause), with CD-TEXT: the disc's\n"
+     "--title and --performer, and per track the title and artist of the WAV file's INFO tags\n"
+     "(the file's name without its extension when it has no title).",
      RunBurnAudio},
     {"burn-vcd", "[--verify] FILE.mpg...",
      "Burns MPEG-1 files (at most 32, each under 4 GB) as a Video CD to a blank CD, one track\n"

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "drive/CdCueSheet.h"
+#include "drive/CdTextPacks.h"
+#include "jobs/burn/BurnSequence.h"
+
+namespace brenmark {
+
+// How writing a session at once ended.
+enum class SessionWriteEnd : std::uint8_t {
+  Written,           // every block sent and the cache written to the disc
+  WriteModeRefused,  // the drive refused session at once in its write parameters
+  CueSheetRefused,   // the drive refused the cue sheet; nothing was written
+  NotWritten,        // a write was given up or a source failed (it has said why)
+  NotSynchronized,   // every block sent, but the drive could not write its cache
+};
+
+// What the drive is told before the writes of a session at once.
+struct SessionAtOncePlan {
+  cdcue::SessionCue cue;
+  std::vector<cdtext::Pack> cdText;  // the lead-in's packs; none without CD-TEXT
+  bool audio = true;                  // the first track holds audio
+};
+
+// Writes one session at once on the blank CD of the open drive: the write
+// parameters (session at once, the disc closed), the cue sheet, the CD-TEXT
+// into the lead-in from its start (read from the disc information), then
+// `sources` from LBA -150 on in order, and synchronizes the cache, which ends
+// the session. `status` is shown while each source is written.
+class SessionAtOnceWrite {
+ public:
+  SessionAtOnceWrite(BurnSequence& burn, std::vector<std::uint8_t>& buffer) : burn_(burn), buffer_(buffer) {}
+
+  SessionWriteEnd Prepare(const SessionAtOncePlan& plan);
+  // After Prepare: the lead-in's CD-TEXT, when the plan has any.
+  bool WriteLeadIn(const SessionAtOncePlan& plan);
+  bool Write(SectorSource& source) { return burn_.Write(source) == WriteEnd::Written; }
+  bool Finish() { return burn_.SynchronizeCache(); }
+
+ private:
+  BurnSequence& burn_;
+  std::vector<std::uint8_t>& buffer_;
+};
+
+}  // namespace brenmark
