@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::uint8_t kTitle = 0x80;
 constexpr std::uint8_t kPerformer = 0x81;
+constexpr std::uint8_t kSongwriter = 0x82;
 constexpr std::uint8_t kSizeInfo = 0x8F;
 constexpr std::size_t kTextBytes = 12;
 constexpr std::size_t kSizeInfoPacks = 3;
@@ -38,6 +39,7 @@ class PackWriter {
  public:
   // The texts of one pack type, disc first, each ended by a NUL, cut into packs.
   void AddType(std::uint8_t type, const std::vector<std::string>& texts, int firstTrack) {
+    if (std::all_of(texts.begin(), texts.end(), [](const std::string& text) { return text.empty(); })) return;
     std::vector<std::uint8_t> stream;
     std::vector<std::pair<int, std::size_t>> owner;  // per byte: its track and its position in its text
     for (std::size_t t = 0; t < texts.size(); ++t) {
@@ -96,11 +98,10 @@ class PackWriter {
 }  // namespace
 
 bool DiscTexts::Any() const {
-  if (!disc.title.empty() || !disc.performer.empty()) return true;
-  for (const TrackTexts& track : tracks) {
-    if (!track.title.empty() || !track.performer.empty()) return true;
-  }
-  return false;
+  const auto any = [](const TrackTexts& texts) {
+    return !texts.title.empty() || !texts.performer.empty() || !texts.songwriter.empty();
+  };
+  return any(disc) || std::any_of(tracks.begin(), tracks.end(), any);
 }
 
 std::uint16_t PackCrc(const Pack& pack) {
@@ -117,14 +118,17 @@ std::uint16_t PackCrc(const Pack& pack) {
 std::optional<std::vector<Pack>> EncodePacks(const DiscTexts& texts) {
   std::vector<std::string> titles{texts.disc.title};
   std::vector<std::string> performers{texts.disc.performer};
+  std::vector<std::string> songwriters{texts.disc.songwriter};
   for (const TrackTexts& track : texts.tracks) {
     titles.push_back(track.title);
     performers.push_back(track.performer);
+    songwriters.push_back(track.songwriter);
   }
   const int lastTrack = texts.firstTrack + static_cast<int>(texts.tracks.size()) - 1;
   PackWriter writer;
   writer.AddType(kTitle, titles, texts.firstTrack);
   writer.AddType(kPerformer, performers, texts.firstTrack);
+  writer.AddType(kSongwriter, songwriters, texts.firstTrack);
   // The sequence numbers and the size information count in one byte.
   if (writer.packs().size() + kSizeInfoPacks > kMaxPacks) return std::nullopt;
   writer.AddSizeInfo(texts.firstTrack, lastTrack);

@@ -9,6 +9,7 @@
 // CD-TEXT as a disc carries it in its lead-in: 18-byte packs, each with a
 // CRC, holding the titles and performers of the disc and of its tracks in
 // one block (English, ISO 8859-1), closed by the three size information packs.
+// A kind of text none of them has takes no packs.
 namespace brenmark::cdtext {
 
 using Pack = std::array<std::uint8_t, 18>;
@@ -16,6 +17,7 @@ using Pack = std::array<std::uint8_t, 18>;
 struct TrackTexts {
   std::string title;      // UTF-8
   std::string performer;  // UTF-8
+  std::string songwriter; // UTF-8
 };
 
 struct DiscTexts {

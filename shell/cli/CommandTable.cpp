@@ -11,6 +11,7 @@ int RunBurnCd(CliSession&, const std::vector<std::string>&);
 int RunBurnDvd(CliSession&, const std::vector<std::string>&);
 int RunBurnAudio(CliSession&, const std::vector<std::string>&);
 int RunBurnVcd(CliSession&, const std::vector<std::string>&);
+int RunBurnImage(CliSession&, const std::vector<std::string>&);
 int RunDeviceInfo(CliSession&, const std::vector<std::string>&);
 int RunDiscInfo(CliSession&, const std::vector<std::string>&);
 int RunGrab(CliSession&, const std::vector<std::string>&);
@@ -68,6 +69,16 @@ constexpr CliCommand kCommands[] = {
      "path is printed when it is ejected. --verify reads every written sector of each disc back\n"
      "before its eject, like burn-audio --verify, naming the track that differs.",
      RunBurnVcd},
+    {"burn-image", "[--verify] IMAGE.iso|IMAGE.cue",
+     "Burns an image file as it is on a blank disc. An .iso becomes a data CD (track at once)\n"
+     "or, in a DVD recorder, a data DVD. A .cue is burned with the files it names on a CD in one\n"
+     "session at once, with every track, pregap, index, ISRC, catalogue number and CD-TEXT\n"
+     "(TITLE, PERFORMER, SONGWRITER) it holds; tracks may be AUDIO, MODE1/2048, MODE1/2352,\n"
+     "MODE2/2336 or MODE2/2352. The whole image is checked before the first write: a missing\n"
+     "file, a size that does not match the cue sheet, an unsupported mode or an image larger\n"
+     "than the disc is refused with the line or the file named. --verify reads every track back\n"
+     "before the eject and compares it with what was written, like burn-audio --verify.",
+     RunBurnImage},
     {"device-info", "",
      "Prints the drive's information report on the standard output: model, interface, the\n"
      "media it reads and writes, its features, buffer, loading mechanism and write speeds.\n"
