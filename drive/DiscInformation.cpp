@@ -19,7 +19,7 @@ std::int32_t CapacityFrames(const std::uint8_t* response) {
 
 std::int32_t LeadInStart(const std::uint8_t* response) {
   const std::int32_t frames = response[17] * 4500 + response[18] * 75 + response[19];
-  return response[17] >= 90 ? frames - 450000 : frames - 150;
+  return response[17] >= 90 ? frames - 450150 : frames - 150;
 }
 
 std::uint32_t StatusMask(const std::uint8_t* response) {

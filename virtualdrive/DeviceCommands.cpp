@@ -61,6 +61,12 @@ VirtualRecorder::Outcome VirtualRecorder::ModeSelect(Call& call) {
     offset += pageLength;
   }
   if (offset != listLength && offset < listLength) return Refuse(sense::kParameterListLengthError);
+  // A CD is written track at once or session at once; packet and raw
+  // writing are refused as a drive without them refuses them.
+  const bool cdWriting = disc_ ? IsCdMedium(disc_->state.kind) : IsCdMedium(model_.blankKind);
+  if (cdWriting && selected.writeType() != 1 && selected.writeType() != 2) {
+    return Refuse(sense::kInvalidFieldInParameterList);
+  }
   writeParameters_ = selected;
   if (!writeParameters_.testWrite()) simulation_.reset();
   return {};

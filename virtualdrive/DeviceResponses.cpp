@@ -97,6 +97,10 @@ Response Configuration(const RecorderModel& model, std::optional<MediumKind> med
   if (dvdRecorder) features.push_back(MakeFeature(0x001F, 0, dvd, {0, 0, 0, 0}));
   // Data block types 0, 8, 10, 12 and 13.
   features.push_back(MakeFeature(0x002D, 2, cd && IsRecordable(*medium), {0x46, 0, 0x35, 0x01}));
+  // CD Mastering: session at once with test write, on CD-RW too, with R-W
+  // sub-channel from the host (CD-TEXT in the lead-in); no raw writing. The
+  // longest cue sheet taken: 8 KiB.
+  features.push_back(MakeFeature(0x002E, 1, cd && IsRecordable(*medium), {0x67, 0x00, 0x20, 0x00}));
   // Incremental streaming: known to the DVD recorder, never current, as it
   // writes a DVD-R at once only; burning programs take that to mean disc at once.
   // Mode 1 blocks, one link size of 16 blocks.

@@ -112,6 +112,33 @@ TrackKind TrackKindOf(CueTrackMode mode) {
   return TrackKind::Mode1;
 }
 
+std::vector<cdtext::Entry> CdTextEntries(const CueSheet& sheet) {
+  std::vector<cdtext::Entry> entries;
+  const auto add = [&entries](int track, const CueTexts& texts) {
+    for (const auto& [type, text] : {std::pair{cdtext::kTitle, &texts.title}, std::pair{cdtext::kPerformer, &texts.performer},
+                                     std::pair{cdtext::kSongwriter, &texts.songwriter}}) {
+      if (!text->empty()) entries.push_back({type, track, *text});
+    }
+  };
+  add(0, sheet.texts);
+  for (const CueTrack& track : sheet.tracks) add(track.number, track.texts);
+  return entries;
+}
+
+// The texts of the disc's CD-TEXT that a cue sheet can say.
+void PutCdTextInto(const std::vector<cdtext::Pack>& packs, CueSheet& sheet) {
+  for (const cdtext::Entry& entry : cdtext::Decode(packs)) {
+    CueTexts* texts = entry.track == 0 ? &sheet.texts : nullptr;
+    for (CueTrack& track : sheet.tracks) {
+      if (track.number == entry.track) texts = &track.texts;
+    }
+    if (texts == nullptr) continue;
+    if (entry.packType == cdtext::kTitle) texts->title = entry.text;
+    if (entry.packType == cdtext::kPerformer) texts->performer = entry.text;
+    if (entry.packType == cdtext::kSongwriter) texts->songwriter = entry.text;
+  }
+}
+
 // A complete single-session disc as a pressed CD or DVD carries it.
 DiscState StateOfCueSheet(const CueSheet& sheet, std::int64_t sectorCount) {
   DiscState disc = DiscState::Blank(MediumKind::CdRom);
@@ -131,9 +158,13 @@ DiscState StateOfCueSheet(const CueSheet& sheet, std::int64_t sectorCount) {
       track.end = static_cast<std::int32_t>(sectorCount);
     }
     track.closed = true;
+    track.indexes = cue.indexes;
+    track.isrc = cue.isrc;
     mode2 = mode2 || track.kind == TrackKind::Mode2;
     disc.tracks.push_back(track);
   }
+  disc.catalog = sheet.catalog;
+  disc.cdText = cdtext::Encode(CdTextEntries(sheet));
   disc.sessions.push_back({1, static_cast<std::int32_t>(sectorCount), false, static_cast<std::uint8_t>(mode2 ? 0x20 : 0)});
   disc.finalized = true;
   return disc;
@@ -289,7 +320,7 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
     }
     disc.state = DiscState::Blank(dvdRecorder ? MediumKind::DvdRom : MediumKind::CdRom);
     disc.state.tracks.push_back(
-        {1, 1, TrackKind::Mode1, 0, 0, static_cast<std::int32_t>(blocks), 0, true});
+        {1, 1, TrackKind::Mode1, 0, 0, static_cast<std::int32_t>(blocks), 0, true, {}, {}});
     disc.state.sessions.push_back({1, static_cast<std::int32_t>(blocks), false, 0});
     disc.state.finalized = true;
   } else {
@@ -431,8 +462,12 @@ bool DiscImage::SaveDescription(std::string& error) {
       cue.mode = CueModeOf(track.kind);
       if (track.pregapStart < track.start) cue.pregapStart = track.pregapStart;
       cue.start = track.start;
+      cue.indexes = track.indexes;
+      cue.isrc = track.isrc;
       sheet.tracks.push_back(cue);
     }
+    sheet.catalog = state.catalog;
+    PutCdTextInto(state.cdText, sheet);
     fs::path cuePath = imagePath_;
     cuePath.replace_extension(".cue");
     if (!platform::WriteTextFileAtomically(cuePath, FormatCueSheet(sheet), error)) return false;

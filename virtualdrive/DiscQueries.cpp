@@ -1,6 +1,8 @@
 // The commands that describe the disc: disc and track information, table of
 // contents, the catalogue numbers of the sub-channel, capacity.
+#include <algorithm>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "bytes/ByteOrder.h"
@@ -32,13 +34,14 @@ VirtualRecorder::Outcome VirtualRecorder::ReadToc(Call& call) {
   return {};
 }
 
-// The media catalogue number (format 2) and a track's ISRC (format 3): the
-// discs this recorder writes carry neither, which the valid bit says.
+// The media catalogue number (format 2) and a track's ISRC (format 3), with
+// their valid bits clear on a disc that carries none.
 VirtualRecorder::Outcome VirtualRecorder::ReadSubChannel(Call& call) {
   constexpr std::uint8_t kNoAudioStatus = 0x15;
   const std::uint8_t format = call.cdb[3];
   if (format != 2 && format != 3) return Refuse(sense::kInvalidFieldInCdb);
-  const DiscTrack* track = format == 3 ? CurrentState().TrackNumbered(call.cdb[6]) : nullptr;
+  const DiscState& state = CurrentState();
+  const DiscTrack* track = format == 3 ? state.TrackNumbered(call.cdb[6]) : nullptr;
   if (format == 3 && track == nullptr) return Refuse(sense::kInvalidFieldInCdb);
   const bool subQ = (call.cdb[2] & 0x40) != 0;
   std::vector<std::uint8_t> response(subQ ? 24 : 4, 0);
@@ -49,6 +52,11 @@ VirtualRecorder::Outcome VirtualRecorder::ReadSubChannel(Call& call) {
     if (track != nullptr) {
       response[5] = static_cast<std::uint8_t>(0x10 | track->Control());
       response[6] = static_cast<std::uint8_t>(track->number);
+    }
+    const std::string& code = track != nullptr ? track->isrc : state.catalog;
+    if (!code.empty()) {
+      response[8] = 0x80;
+      std::copy(code.begin(), code.end(), response.begin() + 9);
     }
   }
   call.DataIn(response, bytes::ReadBe16(call.cdb + 7));

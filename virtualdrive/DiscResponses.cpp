@@ -275,6 +275,14 @@ Response TableOfContents(const DiscState& disc, std::uint8_t format, bool msf, s
     case 2:
       if (!IsCdMedium(disc.kind)) break;
       return FullToc(disc);
+    case 5: {
+      // CD-TEXT: the lead-in's packs; a disc without them has none to give.
+      if (disc.cdText.empty()) break;
+      std::vector<std::uint8_t> out(4, 0);
+      for (const cdtext::Pack& pack : disc.cdText) out.insert(out.end(), pack.begin(), pack.end());
+      bytes::WriteBe16(&out[0], static_cast<std::uint32_t>(out.size() - 2));
+      return {out, std::nullopt};
+    }
     default: break;
   }
   return {{}, sense::kInvalidFieldInCdb};

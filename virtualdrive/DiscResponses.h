@@ -22,8 +22,8 @@ std::vector<std::uint8_t> DiscInformation(const DiscState& disc);
 // number (FFh: the invisible track), 2 session number.
 Response TrackInformation(const DiscState& disc, std::uint8_t addressType, std::uint32_t value);
 
-// READ TOC/PMA/ATIP formats 0 (TOC), 1 (session information), 2 (full TOC)
-// and 4 (ATIP, recordable CDs only).
+// READ TOC/PMA/ATIP formats 0 (TOC), 1 (session information), 2 (full TOC),
+// 4 (ATIP, recordable CDs only) and 5 (CD-TEXT, when the disc has it).
 Response TableOfContents(const DiscState& disc, std::uint8_t format, bool msf, std::uint8_t trackOrSession);
 
 // READ CAPACITY (8 bytes): last recorded block and block size 2048.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "drive/CdTextPacks.h"
 #include "virtualdrive/DiscGeometry.h"
 #include "virtualdrive/Sense.h"
 
@@ -38,6 +39,10 @@ struct DiscTrack {
   std::int32_t end = 0;     // one past the last block written by the host
   std::int32_t runOut = 0;  // blocks the drive added after the data when it closed the track
   bool closed = false;
+  // Written session at once: where index 2, 3, ... begin, and the ISRC (12
+  // characters, or empty).
+  std::vector<std::int32_t> indexes = {};
+  std::string isrc = {};
 
   std::int32_t ExtentEnd() const { return end + runOut; }
   std::int32_t Control() const { return kind == TrackKind::Audio ? 0 : 4; }
@@ -81,6 +86,10 @@ class DiscState {
   std::vector<DiscSession> sessions;  // closed sessions, in order
   bool finalized = false;
   std::int32_t reservedBlocks = 0;  // DVD: the track reserved for session at once
+  // Written session at once: the media catalogue number (13 digits, or empty)
+  // and the CD-TEXT packs of the lead-in.
+  std::string catalog;
+  std::vector<cdtext::Pack> cdText;
 
   // Last possible lead-out start as a block address.
   std::int32_t Capacity() const;

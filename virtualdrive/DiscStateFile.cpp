@@ -22,6 +22,36 @@ std::optional<TrackKind> KindNamed(const std::string& name) {
   return std::nullopt;
 }
 
+std::string HexOf(const cdtext::Pack& pack) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const std::uint8_t byte : pack) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0x0F];
+  }
+  return hex;
+}
+
+std::optional<cdtext::Pack> PackOfHex(const std::string& hex) {
+  if (hex.size() != 36) return std::nullopt;
+  cdtext::Pack pack{};
+  for (std::size_t at = 0; at < 36; ++at) {
+    const char c = hex[at];
+    const int value = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (value < 0) return std::nullopt;
+    pack[at / 2] = static_cast<std::uint8_t>(pack[at / 2] << 4 | value);
+  }
+  return pack;
+}
+
+// The track numbered `number` among those read so far.
+DiscTrack* TrackRead(DiscState& disc, int number) {
+  for (DiscTrack& track : disc.tracks) {
+    if (track.number == number) return &track;
+  }
+  return nullptr;
+}
+
 DiscStateParseResult Fail(int lineNumber, const std::string& what) {
   return {std::nullopt, "disc state line " + std::to_string(lineNumber) + ": " + what};
 }
@@ -82,6 +112,12 @@ std::string FormatDiscState(const DiscState& disc) {
         << track.pregapStart << ' ' << track.start << ' ' << track.end << ' ' << track.runOut << ' '
         << (track.closed ? 1 : 0) << "\n";
   }
+  if (!disc.catalog.empty()) out << "catalog " << disc.catalog << "\n";
+  for (const DiscTrack& track : disc.tracks) {
+    if (!track.isrc.empty()) out << "isrc " << track.number << ' ' << track.isrc << "\n";
+    for (const std::int32_t index : track.indexes) out << "index " << track.number << ' ' << index << "\n";
+  }
+  for (const cdtext::Pack& pack : disc.cdText) out << "cdtext " << HexOf(pack) << "\n";
   return out.str();
 }
 
@@ -139,6 +175,23 @@ DiscStateParseResult ParseDiscState(std::string_view text) {
       track.kind = kind.value_or(TrackKind::Mode1);
       track.closed = closed == 1;
       disc.tracks.push_back(track);
+    } else if (key == "catalog") {
+      ok = static_cast<bool>(fields >> disc.catalog) && disc.catalog.size() == 13;
+    } else if (key == "isrc" || key == "index") {
+      int number = 0;
+      DiscTrack* track = fields >> number ? TrackRead(disc, number) : nullptr;
+      std::int32_t index = 0;
+      ok = track != nullptr && (key == "isrc" ? static_cast<bool>(fields >> track->isrc) && track->isrc.size() == 12
+                                              : static_cast<bool>(fields >> index));
+      if (ok && key == "index") {
+        ok = index > (track->indexes.empty() ? track->start : track->indexes.back()) && index < track->end;
+        track->indexes.push_back(index);
+      }
+    } else if (key == "cdtext") {
+      std::string hex;
+      const auto pack = fields >> hex ? PackOfHex(hex) : std::nullopt;
+      ok = pack.has_value();
+      if (ok) disc.cdText.push_back(*pack);
     } else {
       ok = false;
     }

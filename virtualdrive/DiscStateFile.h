@@ -18,6 +18,10 @@ namespace brenmark::virtualdrive {
 //   reserved 0
 //   session <number> <lead-out start> <next session allowed 0|1> <format>
 //   track <number> <session> <audio|mode1|mode2> <pregap start> <start> <end> <run-out> <closed 0|1>
+//   catalog <13 digits>      (a disc written session at once, as the host gave them)
+//   isrc <track> <12 characters>
+//   index <track> <start of index 2, 3, ...>
+//   cdtext <one 18-byte CD-TEXT pack in hex>
 std::string FormatDiscState(const DiscState& disc);
 
 struct DiscStateParseResult {

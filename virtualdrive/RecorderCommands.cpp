@@ -46,6 +46,7 @@ const VirtualRecorder::Command* VirtualRecorder::CommandOf(std::uint8_t opcode) 
       {0x5A, 10, false, &R::ModeSense, "MODESENSE10 MODESENSE", kHardwareFailure, 0, 0},
       {0x5B, 10, true, &R::CloseTrackSession, "CLOSETRACKSESSION CLOSETRACK CLOSESESSION", kHardwareFailure, 0, 0},
       {0x5C, 10, false, &R::ReadBufferCapacity, "READBUFFERCAPACITY", kHardwareFailure, 0, 0},
+      {0x5D, 10, true, &R::SendCueSheet, "SENDCUESHEET", kHardwareFailure, 0, 0},
       {0xA1, 12, true, &R::BlankDisc, "BLANK", kHardwareFailure, 0, 0},
       {0xA8, 12, true, &R::ReadData, "READ12", sense::kUnrecoveredReadError, 6, 4},
       {0xAA, 12, true, &R::Write, "WRITE12", sense::kWriteError, 6, 4},

@@ -47,6 +47,7 @@ void VirtualRecorder::Reload() {
   disc_ = std::move(tray.disc);
   trayProblem_ = std::move(tray.problem);
   simulation_.reset();
+  sessionAtOnce_.reset();
   if (disc_ && IsRecordable(disc_->state.kind) && IsCdMedium(disc_->state.kind)) blankMinutes_ = disc_->state.minutes;
   snapshot_ = SnapshotTrayFiles(workFolder_);
 }
@@ -119,6 +120,7 @@ TrayResult VirtualRecorder::Replace(std::optional<DiscImage> next, const TrayRec
   }
   disc_ = std::move(next);
   simulation_.reset();
+  sessionAtOnce_.reset();
   trayProblem_.clear();
   return result;
 }

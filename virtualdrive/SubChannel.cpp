@@ -26,11 +26,13 @@ std::uint16_t QCrc(const std::uint8_t* data, std::size_t length) {
 
 std::array<std::uint8_t, kQBytes> QChannel(const DiscTrack& track, std::int32_t lba) {
   const bool pregap = lba < track.start;
+  unsigned index = pregap ? 0 : 1;
+  for (const std::int32_t start : track.indexes) index += lba >= start ? 1 : 0;
   const Msf relative = FramesToMsf(pregap ? track.start - lba : lba - track.start);
   const Msf absolute = LbaToMsf(lba);
   std::array<std::uint8_t, kQBytes> q{static_cast<std::uint8_t>(track.Control() << 4 | 0x01),
                                       Bcd(static_cast<unsigned>(track.number)),
-                                      Bcd(pregap ? 0 : 1),
+                                      Bcd(index),
                                       Bcd(relative.minute),
                                       Bcd(relative.second),
                                       Bcd(relative.frame),

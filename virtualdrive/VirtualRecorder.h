@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "virtualdrive/FaultInjector.h"
 #include "virtualdrive/RecorderModel.h"
 #include "virtualdrive/Sense.h"
+#include "virtualdrive/SessionCueSheet.h"
 #include "virtualdrive/TrayRecord.h"
 #include "virtualdrive/TrayRestore.h"
 #include "virtualdrive/WriteParameters.h"
@@ -187,6 +189,10 @@ class VirtualRecorder {
   Outcome SendOpcInformation(Call& call);
   Outcome ReadHeader(Call& call);
   Outcome ReadSubChannel(Call& call);
+  Outcome SendCueSheet(Call& call);
+  Outcome WriteSessionAtOnce(Call& call);
+  std::optional<std::int32_t> PassGeneratedBlocks(std::int32_t lba);
+  bool RecordSessionProgress(DiscState& state);
 
   const DiscState& CurrentState() const;
   DiscState& StateForWriting();
@@ -238,6 +244,15 @@ class VirtualRecorder {
   mutable std::mutex mutex_;
   std::optional<DiscImage> disc_;  // nothing while the tray is empty
   std::optional<DiscState> simulation_;  // the disc as a test write sees it
+  // A session at once announced by SEND CUE SHEET and not yet written to its end.
+  struct SessionInWriting {
+    SessionCueSheet sheet;
+    std::optional<std::int32_t> next;  // the block the host writes next; unset before the first write
+    std::size_t tracksBefore = 0;
+    int sessionNumber = 0;
+    std::map<std::uint8_t, cdtext::Pack> packs;  // CD-TEXT of the lead-in, by sequence number
+  };
+  std::optional<SessionInWriting> sessionAtOnce_;
   WriteParameters writeParameters_;
   std::uint16_t writeSpeed_ = 0;
   FaultInjector faults_;

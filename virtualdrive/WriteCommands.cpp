@@ -81,8 +81,8 @@ VirtualRecorder::Outcome VirtualRecorder::Write(Call& call) {
   DiscState& state = StateForWriting();
   const bool cd = IsCdMedium(state.kind);
   const std::uint8_t writeType = writeParameters_.writeType();
-  // Track at once on CD; session at once on DVD-R. Session at once on CD would
-  // need a cue sheet, which this recorder does not take.
+  if (cd && writeType == 2 && IsRecordable(state.kind) && !state.finalized) return WriteSessionAtOnce(call);
+  // Track at once or session at once on CD; session at once on DVD-R.
   if (IsRecordable(state.kind) && !state.finalized && ((cd && writeType != 1) || (!cd && writeType != 2))) {
     return Refuse(sense::kIllegalModeForThisTrack);
   }

@@ -34,12 +34,12 @@ std::string WithPath(std::string text, const std::string& path) {
 
 // The file's INFO title, else its name without the extension; its artist,
 // else the album's performer.
-cdtext::TrackTexts TextsOf(const std::string& path, const std::string& albumPerformer) {
+void AddTrackTexts(std::vector<cdtext::Entry>& entries, int track, const std::string& path,
+                   const std::string& albumPerformer) {
   const audio::WavInfoTags tags = audio::ReadWavInfoTagsOf(path);
-  cdtext::TrackTexts texts;
-  texts.title = tags.title.empty() ? platform::Utf8FromPath(platform::PathFromUtf8(path).stem()) : tags.title;
-  texts.performer = tags.artist.empty() ? albumPerformer : tags.artist;
-  return texts;
+  entries.push_back({cdtext::kTitle, track,
+                     tags.title.empty() ? platform::Utf8FromPath(platform::PathFromUtf8(path).stem()) : tags.title});
+  entries.push_back({cdtext::kPerformer, track, tags.artist.empty() ? albumPerformer : tags.artist});
 }
 
 class AudioCdSaoBurn {
@@ -79,7 +79,7 @@ class AudioCdSaoBurn {
 
     SessionAtOncePlan session;
     session.cue = AudioSessionCue(sectors_, context_.inputs.discAtOnce.gapBlocks);
-    if (const JobEnd stop = MakeCdText(session); stop != JobEnd::Done) return stop;
+    session.cdText = cdtext::Encode(CdTextEntries());
     session.cue.cdText = !session.cdText.empty();
 
     if (!burn_.SetSpeed()) context_.prompt.ShowMessage(audiojobtext::kSpeedRefused, MessageIcon::Plain);
@@ -130,16 +130,15 @@ class AudioCdSaoBurn {
                          JobEnd::DoesNotFit);
   }
 
-  JobEnd MakeCdText(SessionAtOncePlan& session) {
-    cdtext::DiscTexts texts;
-    texts.disc.title = context_.inputs.discAtOnce.albumTitle;
-    texts.disc.performer = context_.inputs.discAtOnce.albumPerformer;
-    for (const std::string& file : files_) texts.tracks.push_back(TextsOf(file, texts.disc.performer));
-    std::optional<std::vector<cdtext::Pack>> packs = cdtext::EncodePacks(texts);
-    if (!packs) return context_.Stop(std::string(saotext::kCdTextTooLong) + burntext::kTerminated,
-                                     JobEnd::SourcesRefused);
-    session.cdText = std::move(*packs);
-    return JobEnd::Done;
+  std::vector<cdtext::Entry> CdTextEntries() const {
+    const DiscAtOnce& album = context_.inputs.discAtOnce;
+    std::vector<cdtext::Entry> entries = {{cdtext::kTitle, 0, album.albumTitle},
+                                          {cdtext::kPerformer, 0, album.albumPerformer}};
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      AddTrackTexts(entries, static_cast<int>(i + 1), files_[i], album.albumPerformer);
+    }
+    std::erase_if(entries, [](const cdtext::Entry& entry) { return entry.text.empty(); });
+    return entries;
   }
 
   // The pregap, then every track after its pause, each file opened again

@@ -26,8 +26,6 @@ inline constexpr const char* kNeedsBlank =
 inline constexpr const char* kWriteModeRefused =
     "The recorder cannot write a disc at once (session at once): it refused the write type.";
 inline constexpr const char* kCueSheetRefused = "The recorder refused the cue sheet of the disc.";
-inline constexpr const char* kCdTextTooLong =
-    "The titles and performers are too long for the disc's CD-TEXT; shorten them.";
 }  // namespace saotext
 
 }  // namespace brenmark

@@ -180,8 +180,10 @@ class Parser {
 
   bool Isrc(const std::vector<std::string>& args) {
     if (cue_.tracks.empty()) return Fail("ISRC before any TRACK");
-    if (args.size() != 1 || args[0].size() != 12 || !AllOf(args[0], isalnum)) {
-      return Fail("ISRC needs 12 letters and digits");
+    // Country and owner: 5 letters or digits; year and serial number: 7 digits.
+    if (args.size() != 1 || args[0].size() != 12 || !AllOf(args[0].substr(0, 5), isalnum) ||
+        !AllOf(args[0].substr(5), isdigit)) {
+      return Fail("ISRC needs 5 letters or digits, then 7 digits (like USABC2412345)");
     }
     cue_.tracks.back().isrc = Upper(args[0]);
     return true;

@@ -51,11 +51,8 @@ class Planner {
     }
     plan_.cue.leadOut = lba;
     plan_.cue.catalog = cue_.catalog;
-    plan_.texts.disc = {cue_.texts.title, cue_.texts.performer, cue_.texts.songwriter};
-    for (const CueTrack& track : cue_.tracks) {
-      plan_.texts.tracks.push_back({track.texts.title, track.texts.performer, track.texts.songwriter});
-    }
-    plan_.texts.firstTrack = cue_.tracks.front().number;
+    AddTexts(0, cue_.texts);
+    for (const CueTrack& track : cue_.tracks) AddTexts(track.number, track.texts);
     return {std::move(plan_), {}};
   }
 
@@ -149,6 +146,14 @@ class Planner {
     plan_.cue.tracks.push_back(std::move(entry));
     lba += static_cast<std::int32_t>(blocks_[t]);
     return true;
+  }
+
+  void AddTexts(int track, const CueTexts& texts) {
+    const std::pair<std::uint8_t, const std::string*> kinds[] = {
+        {cdtext::kTitle, &texts.title}, {cdtext::kPerformer, &texts.performer}, {cdtext::kSongwriter, &texts.songwriter}};
+    for (const auto& [type, text] : kinds) {
+      if (!text->empty()) plan_.texts.push_back({type, track, *text});
+    }
   }
 
   bool Fail(const std::string& message) {

@@ -37,7 +37,7 @@ struct TrackExtent {
 
 struct ImagePlan {
   cdcue::SessionCue cue;
-  cdtext::DiscTexts texts;
+  std::vector<cdtext::Entry> texts;  // TITLE, PERFORMER, SONGWRITER of the disc (track 0) and the tracks
   std::vector<std::filesystem::path> files;
   std::vector<Segment> segments;  // from LBA -150 on, in order
   std::vector<TrackExtent> tracks;

@@ -162,10 +162,8 @@ class ImageBurn {
     SessionAtOncePlan session;
     session.cue = plan_->cue;
     session.audio = !session.cue.tracks.front().data;
-    if (plan_->texts.Any()) {
-      std::optional<std::vector<cdtext::Pack>> packs = cdtext::EncodePacks(plan_->texts);
-      if (!packs) return StopWriting(saotext::kCdTextTooLong);
-      session.cdText = std::move(*packs);
+    if (!plan_->texts.empty()) {
+      session.cdText = cdtext::Encode(plan_->texts);
       session.cue.cdText = true;
     }
     std::vector<platform::File> files(plan_->files.size());

@@ -11,6 +11,7 @@ namespace {
 
 // Runs of at most this many blocks, as one write command carries.
 constexpr std::uint32_t kMaxBlocksPerRun = 255;
+constexpr std::uint32_t kPacksPerBlock = 4;
 
 std::uint32_t RunBlocks(std::int32_t next, std::int32_t end, int blockSize, std::span<std::uint8_t> buffer) {
   const auto fits = static_cast<std::uint32_t>(buffer.size() / static_cast<std::size_t>(blockSize));
@@ -83,10 +84,12 @@ SourceStep CdTextLeadInSource::Next(SectorRun& run) {
   run.firstSector = next_;
   run.count = RunBlocks(next_, cdcue::kFirstPregapStart, cdcue::kLeadInBlockSize, buffer_);
   run.data = buffer_.first(std::size_t{run.count} * cdcue::kLeadInBlockSize);
-  for (std::uint32_t i = 0; i < run.count; ++i) {
-    const auto block = cdtext::LeadInBlock(packs_, nextPack_);
-    std::memcpy(buffer_.data() + std::size_t{i} * cdcue::kLeadInBlockSize, block.data(), block.size());
-    nextPack_ = (nextPack_ + 4) % packs_.size();
+  // Four packs to a block, taken round: the lead-in repeats them to its end.
+  std::uint8_t* out = buffer_.data();
+  for (std::uint32_t i = 0; i < run.count * kPacksPerBlock; ++i) {
+    const auto symbols = cdtext::ToRwSymbols(packs_[nextPack_]);
+    out = std::copy(symbols.begin(), symbols.end(), out);
+    nextPack_ = (nextPack_ + 1) % packs_.size();
   }
   next_ += static_cast<std::int32_t>(run.count);
   return SourceStep::Run;

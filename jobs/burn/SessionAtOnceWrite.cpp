@@ -11,7 +11,7 @@ constexpr int kBlockTypeRaw = 0;
 constexpr int kBlockTypeMode1 = 8;
 // A blank disc that does not tell where its lead-in starts gets the lead-in
 // of an 80-minute disc (97:26:66).
-constexpr std::int32_t kDefaultLeadInStart = -11484;
+constexpr std::int32_t kDefaultLeadInStart = -11634;
 
 }  // namespace
 

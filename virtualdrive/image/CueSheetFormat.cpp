@@ -1,5 +1,6 @@
 #include <array>
 #include <cstdio>
+#include <string_view>
 
 #include "virtualdrive/image/CueSheet.h"
 
@@ -26,11 +27,27 @@ std::string IndexLine(int index, std::int32_t frames) {
   return line.data();
 }
 
+// A text as a quoted word; a double quote inside it cannot be written and
+// becomes a single one.
+std::string TextLines(const CueTexts& texts, std::string_view indent) {
+  std::string lines;
+  const auto add = [&](std::string_view command, std::string text) {
+    if (text.empty()) return;
+    for (char& c : text) c = c == '"' ? '\'' : c;
+    lines += std::string(indent) + std::string(command) + " \"" + text + "\"\n";
+  };
+  add("TITLE", texts.title);
+  add("PERFORMER", texts.performer);
+  add("SONGWRITER", texts.songwriter);
+  return lines;
+}
+
 }  // namespace
 
 std::string FormatCueSheet(const CueSheet& sheet) {
   std::string text;
   if (!sheet.catalog.empty()) text += "CATALOG " + sheet.catalog + "\n";
+  text += TextLines(sheet.texts, "");
   text += "FILE \"" + sheet.binFileName + "\" BINARY\n";
   for (const CueTrack& track : sheet.tracks) {
     std::array<char, 16> number{};
@@ -40,8 +57,13 @@ std::string FormatCueSheet(const CueSheet& sheet) {
     text += ' ';
     text += ModeKeyword(track.mode);
     text += '\n';
+    text += TextLines(track.texts, "    ");
+    if (!track.isrc.empty()) text += "    ISRC " + track.isrc + "\n";
     if (track.pregapStart) text += IndexLine(0, *track.pregapStart);
     text += IndexLine(1, track.start);
+    for (std::size_t index = 0; index < track.indexes.size(); ++index) {
+      text += IndexLine(static_cast<int>(index) + 2, track.indexes[index]);
+    }
   }
   return text;
 }

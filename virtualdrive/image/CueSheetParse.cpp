@@ -131,6 +131,8 @@ class CueSheetParser {
     if (command == "TRACK") return ParseTrack(args);
     if (command == "INDEX") return ParseIndex(args);
     if (command == "FLAGS") return ParseFlags(args);
+    if (command == "ISRC") return ParseIsrc(args);
+    if (command == "TITLE" || command == "PERFORMER" || command == "SONGWRITER") return ParseText(command, args);
     if (command == "PREGAP" || command == "POSTGAP") {
       return Fail(command + " is not supported: gaps must be stored in the file (INDEX 00)");
     }
@@ -150,6 +152,28 @@ class CueSheetParser {
       return Fail("CATALOG \"" + number + "\" is not 13 decimal digits");
     }
     sheet_.catalog = number;
+    return true;
+  }
+
+  bool ParseIsrc(const std::vector<std::string>& args) {
+    if (sheet_.tracks.empty()) return Fail("ISRC before any TRACK");
+    if (args.size() != 1) return Fail("ISRC takes one code");
+    const std::string code = ToUpper(args[0]);
+    const bool valid = code.size() == 12 && std::all_of(code.begin(), code.begin() + 5, [](char c) {
+                         return std::isalnum(static_cast<unsigned char>(c)) != 0;
+                       }) && IsDigits(std::string_view(code).substr(5));
+    if (!valid) return Fail("ISRC \"" + args[0] + "\" is not 5 letters or digits and 7 digits");
+    sheet_.tracks.back().isrc = code;
+    return true;
+  }
+
+  // Before the first TRACK a text is the disc's, after it the track's.
+  bool ParseText(const std::string& command, const std::vector<std::string>& args) {
+    if (args.empty()) return Fail(command + " needs a text");
+    CueTexts& texts = sheet_.tracks.empty() ? sheet_.texts : sheet_.tracks.back().texts;
+    std::string& text = command == "TITLE" ? texts.title : command == "PERFORMER" ? texts.performer : texts.songwriter;
+    text = args[0];
+    for (std::size_t at = 1; at < args.size(); ++at) text += " " + args[at];  // unquoted words
     return true;
   }
 
@@ -227,6 +251,7 @@ class CueSheetParser {
     CueTrack& track = sheet_.tracks.back();
     if (number == 0) track.pregapStart = frames;
     if (number == 1) track.start = frames;
+    if (number > 1) track.indexes.push_back(frames);
     lastIndexNumber_ = number;
     lastIndexTime_ = frames;
     return true;

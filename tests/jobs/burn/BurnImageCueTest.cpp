@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"BadTime", "FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:75\n",
                 "line 3: INDEX time 00:00:75 is not mm:ss:ff"},
         Refusal{"BadIsrc", "FILE a.bin BINARY\nTRACK 01 AUDIO\nISRC US-ABC-12\n",
-                "line 3: ISRC needs 12 letters and digits"},
+                "line 3: ISRC needs 5 letters or digits, then 7 digits (like USABC2412345)"},
         Refusal{"Postgap", "FILE a.bin BINARY\nTRACK 01 AUDIO\nPOSTGAP 00:02:00\n",
                 "line 3: POSTGAP is not supported: store the gap in the file"},
         Refusal{"MissingFile", "FILE \"gone.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
@@ -104,8 +104,7 @@ TEST(ImagePlan, PutsEveryPregapIndexAndTextWhereTheDiscTakesThem) {
   EXPECT_EQ(plan.cue.tracks[1].isrc, "USABC1234567");
   EXPECT_TRUE(plan.cue.tracks[1].copyPermitted && plan.cue.tracks[1].preEmphasis);
   EXPECT_TRUE(plan.cue.tracks[0].data && !plan.cue.tracks[1].data);
-  EXPECT_EQ(plan.texts.disc.title, "Live");
-  EXPECT_EQ(plan.texts.tracks[1].title, "Opening");
+  EXPECT_EQ(plan.texts, (std::vector<cdtext::Entry>{{cdtext::kTitle, 0, "Live"}, {cdtext::kTitle, 2, "Opening"}}));
 
   struct Expected {
     std::int32_t first;

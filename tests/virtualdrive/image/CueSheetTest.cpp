@@ -26,7 +26,11 @@ TEST(CueSheetTest, ParsesRecordedSheetsAndCommonVariations) {
   const std::pair<std::string, CueSheet> sheets[] = {
       {ReadText(kCueFolder / "isofs-m1.cue"),
        {"ISOFS-M1.BIN", "0000012101954", {{1, CueTrackMode::Mode1Raw, {}, 0}}}},
-      {ReadText(kCueFolder / "cdda.cue"), {"CDDA.BIN", "0000010271955", {{1, CueTrackMode::Audio, {}, 0}}}},
+      {ReadText(kCueFolder / "cdda.cue"),
+       {"CDDA.BIN",
+        "0000010271955",
+        {{1, CueTrackMode::Audio, {}, 0, {}, {}, {"Test Title", "Test Performer", ""}}},
+        {"Test Title", "Test Performer", ""}}},
       {"\xEF\xBB\xBFrem made by hand\r\n"
        "file image.bin binary\r\n"
        "  track 01 mode2/2352\r\n"
@@ -39,7 +43,10 @@ TEST(CueSheetTest, ParsesRecordedSheetsAndCommonVariations) {
        "    INDEX 01 00:12:00\r\n"
        "    INDEX 02 00:20:00\r\n"
        "    INDEX 03 01:00:74\r\n",
-       {"image.bin", "", {{1, CueTrackMode::Mode2Raw, {}, 0}, {2, CueTrackMode::Audio, 750, 900}}}},
+       {"image.bin",
+        "",
+        {{1, CueTrackMode::Mode2Raw, {}, 0},
+         {2, CueTrackMode::Audio, 750, 900, {1500, 4574}, "ABCDE1234567", {"", "Someone", ""}}}}},
   };
   for (const auto& [text, sheet] : sheets) {
     const CueParseResult parsed = ParseCueSheet(text);
@@ -94,6 +101,7 @@ TEST(CueSheetTest, RefusesInconsistentSheetsWithTheirLine) {
       {file + "TRACK 01 AUDIO\nPREGAP 00:02:00\n",
        "line 3: PREGAP is not supported: gaps must be stored in the file (INDEX 00)"},
       {file + "TRACK 01 AUDIO\nINDEX 01 00:00\n", "line 3: INDEX time \"00:00\" is not mm:ss:ff"},
+      {file + "TRACK 01 AUDIO\nISRC 12345\n", "line 3: ISRC \"12345\" is not 5 letters or digits and 7 digits"},
   };
   for (const auto& [text, error] : cases) {
     const CueParseResult result = ParseCueSheet(text);
@@ -107,11 +115,14 @@ TEST(CueSheetTest, FormattedSheetParsesBackUnchanged) {
                        "0123456789012",
                        {CueTrack{1, CueTrackMode::Mode1Raw, std::nullopt, 0},
                         CueTrack{2, CueTrackMode::Mode2Raw, 1202, 1352},
-                        CueTrack{3, CueTrackMode::Audio, 4499, 4500},
-                        CueTrack{4, CueTrackMode::Audio, std::nullopt, 359849}}};
+                        CueTrack{3, CueTrackMode::Audio, 4499, 4500, {4600}, "GBAAA9900001", {"Song", "Band", "Writer"}},
+                        CueTrack{4, CueTrackMode::Audio, std::nullopt, 359849}},
+                       {"Album \"Live\"", "Band", ""}};
   const std::string text = FormatCueSheet(sheet);
   EXPECT_EQ(text,
             "CATALOG 0123456789012\n"
+            "TITLE \"Album 'Live'\"\n"
+            "PERFORMER \"Band\"\n"
             "FILE \"My Disc 1.bin\" BINARY\n"
             "  TRACK 01 MODE1/2352\n"
             "    INDEX 01 00:00:00\n"
@@ -119,13 +130,20 @@ TEST(CueSheetTest, FormattedSheetParsesBackUnchanged) {
             "    INDEX 00 00:16:02\n"
             "    INDEX 01 00:18:02\n"
             "  TRACK 03 AUDIO\n"
+            "    TITLE \"Song\"\n"
+            "    PERFORMER \"Band\"\n"
+            "    SONGWRITER \"Writer\"\n"
+            "    ISRC GBAAA9900001\n"
             "    INDEX 00 00:59:74\n"
             "    INDEX 01 01:00:00\n"
+            "    INDEX 02 01:01:25\n"
             "  TRACK 04 AUDIO\n"
             "    INDEX 01 79:57:74\n");
   const CueParseResult parsed = ParseCueSheet(text);
   ASSERT_TRUE(parsed.sheet) << parsed.error;
-  EXPECT_EQ(*parsed.sheet, sheet);
+  CueSheet expected = sheet;
+  expected.texts.title = "Album 'Live'";  // a cue sheet cannot quote a double quote
+  EXPECT_EQ(*parsed.sheet, expected);
 
   const CueSheet noCatalog{"x.bin", "", {CueTrack{1, CueTrackMode::Audio, std::nullopt, 0}}};
   EXPECT_EQ(FormatCueSheet(noCatalog).rfind("FILE \"x.bin\" BINARY\n", 0), 0u);

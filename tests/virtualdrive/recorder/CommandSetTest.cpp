@@ -43,7 +43,7 @@ TEST(RecorderCommands, GetConfigurationStartsAtCoreWithTheInterfaceStandard) {
 
 TEST(RecorderCommands, UnknownOpcodesAndShortBlocksAreIllegalRequests) {
   RecorderHarness harness;
-  EXPECT_EQ(harness.Send(cdb::Simple(0x5D, 10)), TransportResult::DeviceFailure);  // SEND CUE SHEET
+  EXPECT_EQ(harness.Send(cdb::Simple(0xEE, 10)), TransportResult::DeviceFailure);  // vendor specific
   EXPECT_EQ(harness.sense(), sense::kInvalidOpcode);
   EXPECT_EQ(harness.Send(cdb::Simple(0xA2, 12)), TransportResult::DeviceFailure);
   EXPECT_EQ(harness.sense(), sense::kInvalidOpcode);
