@@ -224,7 +224,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
     }
     const std::size_t before = response.size();
     if (const auto refused = AppendFields(*track, read, raw, response)) return Refuse(*refused);
-    AppendSubChannel(read.subChannel, *track, static_cast<std::int32_t>(address), response);
+    AppendSubChannel(read.subChannel, *track, static_cast<std::int32_t>(address), state.catalog, response);
     ++address;
     // Fields that select nothing of this track's sectors transfer nothing from any of them.
     if (response.size() == before && address < trackEnd) {

@@ -29,7 +29,11 @@ std::optional<Sense> WriteParameters::Select(const std::uint8_t* page, std::size
   const std::uint8_t writeType = page[2] & 0x0F;
   const std::uint8_t multiSession = page[3] >> 6;
   const std::uint8_t sessionFormat = page[8];
-  if (writeType > 4 || multiSession == 2 || !IsSupportedBlockType(page[4] & 0x0F) ||
+  // Session at once takes each block's form from the cue sheet: the raw
+  // block types a host names for it (with sub-channel) are taken as well.
+  const std::uint8_t blockType = page[4] & 0x0F;
+  const bool blockTypeTaken = IsSupportedBlockType(blockType) || (writeType == 2 && blockType <= 3);
+  if (writeType > 4 || multiSession == 2 || !blockTypeTaken ||
       (sessionFormat != 0x00 && sessionFormat != 0x10 && sessionFormat != 0x20)) {
     return sense::kInvalidFieldInParameterList;
   }

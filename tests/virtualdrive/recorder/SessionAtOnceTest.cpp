@@ -82,7 +82,7 @@ TEST_F(SessionAtOnce, AudioSessionIsWrittenFromTheFirstPregapWithIndexesIsrcAndC
     return cdb;
   };
   EXPECT_EQ(harness.Read(withQ(374), 16).value()[2], 0x00);
-  EXPECT_EQ(harness.Read(withQ(475), 16).value()[2], 0x02);
+  EXPECT_EQ(harness.Read(withQ(476), 16).value()[2], 0x02);
   // READ SUB-CHANNEL: the catalogue number and track 2's ISRC, valid.
   const Bytes mcnCdb = {0x42, 0, 0x40, 0x02, 0, 0, 0, 0, 24, 0};
   const auto mcn = harness.Read(mcnCdb, 24).value();
@@ -107,7 +107,7 @@ TEST_F(SessionAtOnce, AudioSessionIsWrittenFromTheFirstPregapWithIndexesIsrcAndC
   fs::remove(StatePathFor(cue));
   ASSERT_TRUE(harness.recorder().InsertImage(cue).ok);
   EXPECT_EQ(harness.Read(isrcCdb, 24).value(), isrc);
-  EXPECT_EQ(harness.Read(withQ(475), 16).value()[2], 0x02);
+  EXPECT_EQ(harness.Read(withQ(476), 16).value()[2], 0x02);
 }
 
 // Cue sheets a drive refuses, each by the field at fault.
