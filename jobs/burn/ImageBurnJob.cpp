@@ -178,7 +178,7 @@ class ImageBurn {
       case SessionWriteEnd::CueSheetRefused: return StopWriting(burn_.WithAnswer(saotext::kCueSheetRefused));
       default: return StopWriting(burn_.WithAnswer(saotext::kWriteModeRefused));
     }
-    progress_.SetStatus("Writing the lead-in ...");
+    if (!session.cdText.empty()) progress_.SetStatus("Writing the lead-in ...");
     if (!writer.WriteLeadIn(session)) return Synchronized(writer, false);
     progress_.SetStatus("Writing the image to CD...");
     progress_.SetRange(session.cue.leadOut - cdcue::kFirstPregapStart);

@@ -26,11 +26,12 @@ struct SessionAtOncePlan {
   bool audio = true;                  // the first track holds audio
 };
 
-// Writes one session at once on the blank CD of the open drive: the write
-// parameters (session at once, the disc closed), the cue sheet, the CD-TEXT
-// into the lead-in from its start (read from the disc information), then
-// `sources` from LBA -150 on in order, and synchronizes the cache, which ends
-// the session. `status` is shown while each source is written.
+// Writes one session at once on the blank CD of the open drive, in this
+// order: Prepare sends the write parameters (session at once, the disc
+// closed) and the cue sheet; WriteLeadIn writes the CD-TEXT into the lead-in
+// from its start (read from the disc information); Write takes the sources
+// from LBA -150 on in order; Finish synchronizes the cache, which ends the
+// session (no track or session is closed by command).
 class SessionAtOnceWrite {
  public:
   SessionAtOnceWrite(BurnSequence& burn, std::vector<std::uint8_t>& buffer) : burn_(burn), buffer_(buffer) {}
