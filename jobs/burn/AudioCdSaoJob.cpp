@@ -79,7 +79,7 @@ class AudioCdSaoBurn {
 
     SessionAtOncePlan session;
     session.cue = AudioSessionCue(sectors_, context_.inputs.discAtOnce.gapBlocks);
-    session.cdText = cdtext::Encode(CdTextEntries());
+    session.cdText = EncodeCdText(CdTextEntries());
     session.cue.cdText = !session.cdText.empty();
 
     if (!burn_.SetSpeed()) context_.prompt.ShowMessage(audiojobtext::kSpeedRefused, MessageIcon::Plain);

@@ -163,7 +163,7 @@ class ImageBurn {
     session.cue = plan_->cue;
     session.audio = !session.cue.tracks.front().data;
     if (!plan_->texts.empty()) {
-      session.cdText = cdtext::Encode(plan_->texts);
+      session.cdText = EncodeCdText(plan_->texts);
       session.cue.cdText = true;
     }
     std::vector<platform::File> files(plan_->files.size());

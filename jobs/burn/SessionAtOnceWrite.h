@@ -26,6 +26,11 @@ struct SessionAtOncePlan {
   bool audio = true;                  // the first track holds audio
 };
 
+// The CD-TEXT packs of texts given in UTF-8, each text turned into the ISO
+// 8859-1 the packs declare: a character beyond it becomes '?'; bytes that are
+// not UTF-8 are taken as ISO 8859-1 already.
+std::vector<cdtext::Pack> EncodeCdText(std::vector<cdtext::Entry> entries);
+
 // Writes one session at once on the blank CD of the open drive, in this
 // order: Prepare sends the write parameters (session at once, the disc
 // closed) and the cue sheet; WriteLeadIn writes the CD-TEXT into the lead-in

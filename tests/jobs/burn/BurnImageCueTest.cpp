@@ -6,6 +6,7 @@
 #include <string>
 
 #include "jobs/burn/BurnImagePlan.h"
+#include "jobs/burn/SessionAtOnceWrite.h"
 
 namespace brenmark::burnimage {
 namespace {
@@ -126,6 +127,14 @@ TEST(ImagePlan, PutsEveryPregapIndexAndTextWhereTheDiscTakesThem) {
   }
   EXPECT_EQ(plan.tracks[2].start, 1100);
   EXPECT_EQ(plan.tracks[2].blocks, 550u);
+}
+
+// The packs hold ISO 8859-1: UTF-8 is turned into it, a character beyond it
+// into '?', and bytes that are not UTF-8 stay as they are.
+TEST(CdTextOfImages, TextsAreWrittenInIso8859_1) {
+  const auto packs = EncodeCdText({{cdtext::kTitle, 0, "Caf\xC3\xA9 \xE2\x82\xAC \xE9"}});
+  ASSERT_FALSE(packs.empty());
+  EXPECT_EQ(std::string(packs[0].begin() + 4, packs[0].begin() + 12), "Caf\xE9 ? \xE9");
 }
 
 }  // namespace
