@@ -13,7 +13,9 @@
 // A disc as MMC describes it: blank, incomplete or complete, its sessions and
 // tracks. A CD is written track at once, the drive recording each track's
 // pregap and run-out (a track ends at CLOSE TRACK, or at SYNCHRONIZE CACHE,
-// on which burning programs rely); a DVD session at once after RESERVE TRACK.
+// on which burning programs rely), or session at once after a cue sheet (the
+// recorder puts those tracks here as the writes reach them); a DVD session
+// at once after RESERVE TRACK.
 // A CD's size (21 to 99 minutes) sets its capacity and lead-out.
 namespace brenmark::virtualdrive {
 

@@ -96,13 +96,16 @@ VirtualRecorder::Outcome VirtualRecorder::WriteSessionAtOnce(Call& call) {
     if (!session.next) return FileFailure();
   }
   if (lba != *session.next) return Refuse(sense::kInvalidAddressForWrite);
+  // Every block the host sends carries at least its 96 bytes of sub-channel
+  // or more of main data: a transfer shorter than that is refused unread.
+  const std::uint64_t sent = call.request.direction == DataDirection::Out ? call.request.length : 0;
+  if (sent < static_cast<std::uint64_t>(count) * 96) return Refuse(sense::kInvalidFieldInCdb);
   std::uint64_t needed = 0;
   for (std::int32_t address = lba; address < lba + count; ++address) {
     const std::uint32_t bytes = sheet.SpanAt(address).HostBytes();
     if (bytes == 0) return Refuse(sense::kInvalidAddressForWrite);  // a block the drive makes
     needed += bytes;
   }
-  const std::uint64_t sent = call.request.direction == DataDirection::Out ? call.request.length : 0;
   if (sent < needed) return Refuse(sense::kInvalidFieldInCdb);
   call.dataInBytes = static_cast<std::uint32_t>(needed);
 

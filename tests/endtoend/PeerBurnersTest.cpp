@@ -1,13 +1,12 @@
 // The other burning programs on the exposed recorders: wodim and cdrskin
-// write a data track at once, cdrdao reads the discs our own jobs burn (and is
-// refused the session at once it writes with), xorriso writes and appends
-// sessions on CD-R and CD-RW and closes a DVD-R, growisofs writes a DVD-R.
-// What the recorder does not do (session at once on CD) it refuses as a
-// track-at-once drive does, and the program must end saying so. Each disc is
-// read back by another program than the one that wrote it, and compared with
-// what the recorder keeps. Every run has a time limit, so a program waiting
-// for an answer that never comes fails the test instead of hanging it.
-// (Audio written track at once by peers is read back in PeerReadersTest.)
+// write a data track at once, cdrdao reads the discs our own jobs burn and
+// writes (and copies) a disc with CD-TEXT session at once, xorriso and
+// xorrecord write session at once, xorriso writes and appends sessions track
+// at once on CD-R and CD-RW and closes a DVD-R, growisofs writes a DVD-R.
+// Each disc is read back by another program than the one that wrote it, and
+// compared with what the recorder keeps. Every run has a time limit, so a
+// program waiting for an answer that never comes fails the test instead of
+// hanging it. (Audio written by peers is read back in PeerReadersTest.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -22,6 +21,7 @@ namespace brenmark::endtoend {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
 using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -93,9 +93,9 @@ TEST(PeerBurners, ADataTrackAtOnceFromAnImage) {
 // cdrdao on discs our own jobs burned: the disc's state, its TOC (the
 // pregap found in the sub-channel) and every block of an audio disc (cdrdao
 // keeps samples big-endian) and of a data
-// track written track at once (whose run-out it is told to leave); its own
-// writing, session at once with a cue sheet, is refused and leaves the blank.
-TEST(PeerBurners, CdrdaoReadsOurDiscsAndIsRefusedSessionAtOnce) {
+// track written track at once (whose run-out it is told to leave); then its
+// own writing, session at once, and a copy of what it wrote.
+TEST(PeerBurners, CdrdaoReadsOurDiscsAndCopiesOneWithCdText) {
   ScratchFolder data("peer-cdrdao");
   ScratchFolder work("peer-cdrdao-work");
   std::vector<std::string> burnAudio = {"--drive", "virtual-cd", "burn-audio"};
@@ -150,15 +150,52 @@ TEST(PeerBurners, CdrdaoReadsOurDiscsAndIsRefusedSessionAtOnce) {
   EXPECT_TRUE(RunProgram({"isoinfo", "-i", dataBin.string(), "-x", "/TREE/REPORT.PDF;1"}).out ==
               ReadWholeFile(work.path() / "tree" / "report.pdf"));
 
+  // Its own writing, session at once, of a TOC with a catalogue number, an
+  // ISRC, a pregap and CD-TEXT (written into the lead-in, which this driver
+  // does when told the drive can): read back by cdrdao and cd-info, whose
+  // decoders check the packs' CRCs.
   ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
-  audio::test::WriteBytes(work.path() / "write.toc", "CD_DA\nTRACK AUDIO\nFILE \"" +
-                                                         (work.path() / "take1.wav").string() + "\" 0\n");
-  const ProcessOutput write =
-      Peer(data.path(), {"cdrdao", "write", "-n", "--device", "/dev/sr90", (work.path() / "write.toc").string()});
-  EXPECT_NE(write.exitStatus, 0);
-  EXPECT_NE(write.exitStatus, kTimedOut);
-  EXPECT_THAT(write.out + write.err, HasSubstr("cue sheet"));
-  EXPECT_THAT(Cli(data.path(), {"--drive", "virtual-cd", "tray"}).out, HasSubstr("blank CD-R"));
+  const auto text = [](const std::string& title) {
+    return "CD_TEXT { LANGUAGE 0 { TITLE \"" + title + "\" PERFORMER \"The Band\" } }\n";
+  };
+  audio::test::WriteBytes(work.path() / "write.toc",
+                          "CD_DA\nCATALOG \"0123456789012\"\nCD_TEXT { LANGUAGE_MAP { 0 : EN }\n"
+                          "LANGUAGE 0 { TITLE \"Album Title\" PERFORMER \"The Band\" } }\n"
+                          "TRACK AUDIO\nISRC \"GBAAA9900001\"\n" + text("First Song") + "FILE \"" +
+                              (work.path() / "take1.wav").string() + "\" 0\nTRACK AUDIO\n" + text("Second Song") +
+                              "PREGAP 00:02:00\nFILE \"" + (work.path() / "take2.wav").string() + "\" 0\n");
+  const ProcessOutput write = Peer(data.path(), {"cdrdao", "write", "-n", "--driver", "generic-mmc:0x10", "--device",
+                                                 "/dev/sr90", (work.path() / "write.toc").string()});
+  ASSERT_EQ(write.exitStatus, 0) << write.out << write.err;
+  const fs::path written = work.path() / "written.toc";
+  ASSERT_EQ(Peer(data.path(), {"cdrdao", "read-toc", "--device", "/dev/sr90", "--datafile", "written.bin",
+                               written.string()})
+                .exitStatus,
+            0);
+  const std::string writtenToc = ReadWholeFile(written);
+  for (const char* told : {"CATALOG \"0123456789012\"", "ISRC \"GBAAA9900001\"", "TITLE \"Album Title\"",
+                           "TITLE \"First Song\"", "TITLE \"Second Song\"", "PERFORMER \"The Band\"", "START 00:02:00"}) {
+    EXPECT_THAT(writtenToc, HasSubstr(told)) << writtenToc;
+  }
+  EXPECT_EQ(CountMatches(writtenToc, "ISRC"), 1) << writtenToc;
+  const ProcessOutput listed = Peer(data.path(), {"cd-info", "--no-header", "--no-cddb", "/dev/sr90"});
+  EXPECT_THAT(listed.out, ContainsRegex("CD-TEXT for Disc:\n\tTITLE: Album Title\n\tPERFORMER: The Band"));
+  EXPECT_THAT(listed.out, ContainsRegex("CD-TEXT for Track +2:\n\tTITLE: Second Song"));
+
+  // The copy: read-cd, then write what it read on a blank; both discs hold
+  // the same blocks, and the copy the same texts.
+  const fs::path copyToc = work.path() / "copy.toc";
+  const ProcessOutput copying = Peer(data.path(), {"cdrdao", "read-cd", "--device", "/dev/sr90", "--datafile",
+                                                   (work.path() / "copy.bin").string(), copyToc.string()});
+  ASSERT_EQ(copying.exitStatus, 0) << copying.out << copying.err;
+  const fs::path original = EjectedImage(data.path(), "virtual-cd", ".cue");
+  const ProcessOutput rewritten = Peer(
+      data.path(), {"cdrdao", "write", "-n", "--driver", "generic-mmc:0x10", "--device", "/dev/sr90", copyToc.string()});
+  ASSERT_EQ(rewritten.exitStatus, 0) << rewritten.out << rewritten.err;
+  const fs::path copy = EjectedImage(data.path(), "virtual-cd", ".cue");
+  EXPECT_TRUE(ReadWholeFile(BinOf(copy)) == ReadWholeFile(BinOf(original)));
+  EXPECT_THAT(ReadWholeFile(copy), AllOf(HasSubstr("TITLE \"Album Title\""), HasSubstr("CATALOG 0123456789012"),
+                                         HasSubstr("TITLE \"Second Song\"")));
 }
 
 // growisofs on the DVD recorder: finding no incremental writing it writes
@@ -181,10 +218,10 @@ TEST(PeerBurners, GrowisofsWritesAnImageToADvdR) {
   ExpectOneClosedSession(data.path(), iso);
 }
 
-// xorriso: its default on a blank CD-R is session at once, which this
-// recorder refuses; told to write track at once it writes a session, appends
-// a second, lists both and checks the whole medium; the same disc as a
-// CD-RW it blanks and writes again.
+// xorriso: its default on a blank CD-R (and xorrecord's) is session at once;
+// told to write track at once it writes a session, appends a second, lists
+// both and checks the whole medium; the same disc as a CD-RW it blanks and
+// writes again.
 TEST(PeerBurners, XorrisoWritesAndAppendsSessionsOnCdRAndCdRw) {
   ScratchFolder data("peer-xorriso-cd");
   ScratchFolder sources("peer-xorriso-cd-sources");
@@ -193,11 +230,26 @@ TEST(PeerBurners, XorrisoWritesAndAppendsSessionsOnCdRAndCdRw) {
   WritePatternFile(sources.path() / "two" / "letter.txt", 90000, 3);
   ASSERT_TRUE(LoadBlank(data.path(), "virtual-cd"));
 
-  const ProcessOutput refused = Peer(
-      data.path(), {"xorriso", "-outdev", "/dev/sr90", "-map", (sources.path() / "one").string(), "/one", "-commit"});
-  EXPECT_NE(refused.exitStatus, 0);
-  EXPECT_NE(refused.exitStatus, kTimedOut);
-  EXPECT_THAT(refused.out + refused.err, HasSubstr("SEND CUE SHEET: [5 20 00]"));
+  // Its default on a blank CD-R, session at once, and xorrecord's: the disc
+  // is left appendable with its files; the eject loads the next blank.
+  ScratchFolder read("peer-xorriso-cd-read");
+  const fs::path image = ImageOfOneFile(read.path(), "data.bin", 400000, 5);
+  ASSERT_FALSE(image.empty());
+  const std::vector<std::vector<std::string>> atOnce = {
+      {"xorriso", "-outdev", "/dev/sr90", "-map", (sources.path() / "one").string(), "/one", "-commit"},
+      {"xorrecord", "dev=/dev/sr90", "-multi", image.string()}};
+  for (const auto& command : atOnce) {
+    const ProcessOutput burned = Peer(data.path(), command);
+    ASSERT_EQ(burned.exitStatus, 0) << command[0] << burned.out << burned.err;
+    const ProcessOutput status = Peer(data.path(), {"xorriso", "-indev", "/dev/sr90", "-toc"});
+    EXPECT_THAT(status.out + status.err, HasSubstr("is written , is appendable")) << command[0];
+    const fs::path written = read.path() / (command[0] + ".iso");
+    ExtractMode1UserData(BinOf(EjectedImage(data.path(), "virtual-cd", ".cue")), written);
+    const bool ours = command[0] == "xorriso";
+    EXPECT_TRUE(IsoinfoFile(written, 0, ours ? "/one/photo.jpg" : "/data.bin") ==
+                ReadWholeFile(ours ? sources.path() / "one" / "photo.jpg" : read.path() / "tree" / "data.bin"))
+        << command[0];
+  }
 
   const ProcessOutput first = Peer(data.path(), {"xorriso", "-outdev", "/dev/sr90", "-write_type", "tao", "-close",
                                                  "off", "-map", (sources.path() / "one").string(), "/one", "-commit"});
@@ -215,7 +267,6 @@ TEST(PeerBurners, XorrisoWritesAndAppendsSessionsOnCdRAndCdRw) {
   EXPECT_EQ(CountMatches(check.out + check.err, "Media region : .* tao_end"), 2) << check.out << check.err;
   EXPECT_EQ(CountMatches(check.out + check.err, "Media region : .* (unreadable|partial)"), 0);
 
-  ScratchFolder read("peer-xorriso-cd-read");
   const fs::path flat = read.path() / "flat.iso";
   const fs::path cue = EjectedImage(data.path(), "virtual-cd", ".cue");
   ExtractMode1UserData(BinOf(cue), flat);

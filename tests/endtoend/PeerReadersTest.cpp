@@ -41,9 +41,8 @@ std::int32_t CdInfoTrackStart(const std::string& listing, int number, const std:
 }
 
 // Who burns the audio disc the readers read: brenmark-cli, or a peer program
-// writing track at once (its command without the files; how its TOC lists
-// an audio track). (A libburn program refused session at once:
-// PeerBurners.XorrisoWritesAndAppendsSessionsOnCdRAndCdRw.)
+// writing track at once or session at once (its command without the files;
+// how its TOC lists an audio track).
 struct AudioBurner {
   const char* name;
   std::vector<std::string> command;
@@ -120,6 +119,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AudioBurner{"Us", {}},
                       AudioBurner{"Cdrskin", {"cdrskin", "dev=/dev/sr90", "-tao", "-audio"}, "control: 0 mode: 0"},
                       AudioBurner{"Wodim", {"wodim", "dev=/dev/sr90", "gracetime=2", "-tao", "-pad", "-audio"},
+                                  "control: 0 mode: -1"},
+                      AudioBurner{"CdrskinAtOnce", {"cdrskin", "dev=/dev/sr90", "-sao", "-audio"}, "control: 0 mode: 0"},
+                      // Without defpregap=0 the program lays track 2's pregap over the
+                      // last 2 seconds of track 1, which then split at index 0 lacks them.
+                      AudioBurner{"WodimAtOnce",
+                                  {"wodim", "dev=/dev/sr90", "gracetime=2", "-dao", "-pad", "defpregap=0", "-audio"},
                                   "control: 0 mode: -1"}),
     [](const auto& info) { return std::string(info.param.name); });
 

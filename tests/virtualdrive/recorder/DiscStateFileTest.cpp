@@ -27,6 +27,28 @@ TEST(DiscStateFile, RefusesInconsistentDiscs) {
   finished.replace(finished.find("finalized 0"), 11, "finalized 1");
   EXPECT_NE(refusedWith(finished), "");  // its only session allows another
   EXPECT_NE(refusedWith("brenmark-disc 1\nmedium CD-R\ntrack 1 1 mode1 0 0 999999 0 1\n"), "");
+  // What a disc written at once adds: only for tracks it has, indexes within them.
+  EXPECT_NE(refusedWith(good + "isrc 3 GBAAA9900001\n"), "");
+  EXPECT_NE(refusedWith(good + "isrc 1 GBAAA99\n"), "");
+  EXPECT_NE(refusedWith(good + "index 1 300\n"), "");
+  EXPECT_NE(refusedWith(good + "index 1 0\n"), "");
+  EXPECT_NE(refusedWith(good + "catalog 123\n"), "");
+  EXPECT_NE(refusedWith(good + "cdtext 80000000\n"), "");
+  EXPECT_NE(refusedWith(good + "cdtext " + std::string(36, 'g') + "\n"), "");
+}
+
+TEST(DiscStateFile, KeepsWhatASessionAtOnceWrote) {
+  DiscState disc = TwoSessionDisc();
+  disc.tracks[0].indexes = {100, 200};
+  disc.tracks[0].isrc = "GBAAA9900001";
+  disc.catalog = "0123456789012";
+  disc.cdText = cdtext::Encode({{cdtext::kTitle, 0, "Album"}, {cdtext::kTitle, 1, "Song"}});
+  const DiscStateParseResult parsed = ParseDiscState(FormatDiscState(disc));
+  ASSERT_TRUE(parsed.state) << parsed.error;
+  EXPECT_EQ(parsed.state->tracks[0].indexes, disc.tracks[0].indexes);
+  EXPECT_EQ(parsed.state->tracks[0].isrc, disc.tracks[0].isrc);
+  EXPECT_EQ(parsed.state->catalog, disc.catalog);
+  EXPECT_EQ(parsed.state->cdText, disc.cdText);
 }
 
 }  // namespace

@@ -83,6 +83,13 @@ TEST_F(SessionAtOnce, AudioSessionIsWrittenFromTheFirstPregapWithIndexesIsrcAndC
   };
   EXPECT_EQ(harness.Read(withQ(374), 16).value()[2], 0x00);
   EXPECT_EQ(harness.Read(withQ(476), 16).value()[2], 0x02);
+  // One block in a hundred tells the catalogue number (mode 2), another the
+  // ISRC (mode 3) of a track that has one: "GB" as 6-bit codes 17h 12h.
+  EXPECT_EQ(harness.Read(withQ(125), 16).value()[0] & 0x0F, 2);
+  EXPECT_EQ(harness.Read(withQ(175), 16).value()[0] & 0x0F, 1);  // track 1 has no ISRC
+  const auto isrcQ = harness.Read(withQ(575), 16).value();
+  EXPECT_EQ(isrcQ[0] & 0x0F, 3);
+  EXPECT_EQ(isrcQ[1], 0x17 << 2 | 0x12 >> 4);
   // READ SUB-CHANNEL: the catalogue number and track 2's ISRC, valid.
   const Bytes mcnCdb = {0x42, 0, 0x40, 0x02, 0, 0, 0, 0, 24, 0};
   const auto mcn = harness.Read(mcnCdb, 24).value();
@@ -190,6 +197,71 @@ TEST_F(SessionAtOnce, DataTrackWithCdTextInTheLeadIn) {
   const std::string text{std::istreambuf_iterator<char>(in), {}};
   EXPECT_NE(text.find("TITLE \"Disc title\"\nPERFORMER \"Someone\"\nFILE"), std::string::npos) << text;
   EXPECT_NE(text.find("MODE1/2352\n    TITLE \"Data\""), std::string::npos) << text;
+  // The cue sheet alone gives the texts back.
+  ASSERT_TRUE(harness.recorder().Eject().ok);
+  fs::remove(StatePathFor(harness.recorder().LastKeptImage()));
+  ASSERT_TRUE(harness.recorder().InsertImage(harness.recorder().LastKeptImage()).ok);
+  EXPECT_EQ(harness.Read(cdb::ReadToc(5, false, 4 + 18 * 40), 4 + 18 * 40).value(), toc);
+}
+
+// With another session allowed, a second session at once starts where the
+// next session's first track goes: behind the lead-out, lead-in and pregap.
+TEST(SessionAtOnceSessions, ASecondSessionFollowsTheFirst) {
+  RecorderHarness harness;
+  ASSERT_EQ(harness.SetWriteParameters({.writeType = 2, .multiSession = 3}), TransportResult::Good);
+  const auto session = [&](int track, std::int32_t start, std::uint32_t seed) {
+    const auto number = static_cast<std::uint8_t>(track);
+    const Bytes sheet = Join({Entry(0x41, 0, 0, 0x14, start - 150), Entry(0x41, number, 0, 0x10, start - 150),
+                              Entry(0x41, number, 1, 0x10, start), Entry(0x41, 0xAA, 1, 0x14, start + 300)});
+    EXPECT_EQ(harness.SendOut(SendCueSheetCdb(sheet.size()), sheet), TransportResult::Good);
+    EXPECT_EQ(harness.SendOut(cdb::Write12(start - 150, 450), Pattern(450, 2048, seed)), TransportResult::Good);
+  };
+  session(1, 0, 1);
+  EXPECT_EQ(harness.DiscInformation()[2] & 0x03, 1);  // appendable
+  const std::int32_t second = 300 + 11400;
+  ASSERT_EQ(harness.TrackStart(2), second);
+  session(2, second, 2);
+  const auto sessions = harness.Read(cdb::ReadToc(1, false, 12), 12).value();
+  EXPECT_EQ(sessions[3], 2);  // last session
+  EXPECT_EQ(Be32(sessions, 8), static_cast<std::uint32_t>(second));
+  const Bytes written = Pattern(450, 2048, 2);
+  EXPECT_EQ(harness.Read(cdb::Read10(second, 300), 300 * 2048), Bytes(written.begin() + 150 * 2048, written.end()));
+}
+
+// Each data form a data track can be sent in, read back: the raw sector for
+// raw forms, the block after sync and header for the 2336-byte ones, the user
+// data for the Form 1 block the drive completes.
+TEST(SessionAtOnceForms, DataTracksAreStoredInTheFormTheCueSheetNames) {
+  struct Form {
+    std::uint8_t form;
+    std::uint32_t blockBytes;
+    std::uint8_t mode;
+  };
+  for (const Form& data : {Form{0x11, kRaw, 1}, Form{0x21, kRaw, 2}, Form{0x30, 2336, 2}, Form{0x20, 2336, 2}}) {
+    SCOPED_TRACE(int{data.form});
+    RecorderHarness harness;
+    ASSERT_EQ(harness.SetWriteParameters({.writeType = 2, .dataBlockType = 0}), TransportResult::Good);
+    const Bytes sheet = Join({Entry(0x41, 0, 0, 0x14, -150), Entry(0x41, 1, 0, data.form, -150),
+                              Entry(0x41, 1, 1, data.form, 0), Entry(0x41, 0xAA, 1, 0x14, 300)});
+    ASSERT_EQ(harness.SendOut(SendCueSheetCdb(sheet.size()), sheet), TransportResult::Good);
+    Bytes blocks = Pattern(450, data.blockBytes, data.form);
+    for (std::size_t block = 0; block < 450; ++block) {
+      std::uint8_t* at = blocks.data() + block * data.blockBytes;
+      if (data.blockBytes == kRaw) at[15] = data.mode;  // a raw sector says its mode
+      if (data.form == 0x20) std::fill_n(at, 8, std::uint8_t{0x08});  // the subheader of a Form 1 block
+    }
+    ASSERT_EQ(harness.SendOut(cdb::Write12(-150, 450), blocks), TransportResult::Good);
+    const auto raw = harness.Read(cdb::ReadCd(0, 1, 0xF8), kRaw).value();
+    EXPECT_EQ(raw[15], data.mode);
+    const std::uint8_t* sent = blocks.data() + 150 * data.blockBytes;
+    if (data.form == 0x20) {
+      EXPECT_EQ(harness.Read(cdb::Read10(0, 1), 2048), Bytes(sent + 8, sent + 8 + 2048));
+    } else {
+      const std::size_t skip = kRaw - data.blockBytes;
+      EXPECT_EQ(Bytes(raw.begin() + static_cast<std::ptrdiff_t>(skip), raw.end()), Bytes(sent, sent + data.blockBytes));
+    }
+    EXPECT_EQ(harness.DiscInformation()[2] & 0x03, 2);
+  }
 }
 
 }  // namespace
