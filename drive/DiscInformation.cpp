@@ -17,6 +17,11 @@ std::int32_t CapacityFrames(const std::uint8_t* response) {
   return response[21] * 4500 + response[22] * 75 + response[23];
 }
 
+std::int32_t LeadInStart(const std::uint8_t* response) {
+  const std::int32_t frames = response[17] * 4500 + response[18] * 75 + response[19];
+  return response[17] >= 90 ? frames - 450150 : frames - 150;
+}
+
 std::uint32_t StatusMask(const std::uint8_t* response) {
   const std::uint8_t state = response[2];
   std::uint32_t mask = 0x1u << (state & 0x03);               // 1h, 2h, 4h, 8h

@@ -39,7 +39,8 @@ DriveResult<DiscSummary> DriveHandle::ReadDiscSummary() {
   std::array<std::uint8_t, mmc::kDiscInformationLength> response{};
   if (DriveStatus sent = Query(mmc::ReadDiscInformation(), response); !sent) return sent.outcome();
   return DiscSummary{discinfo::IsBlank(response.data()), discinfo::IsAppendable(response.data()),
-                     discinfo::LastTrackNumber(response.data()), discinfo::CapacityFrames(response.data())};
+                     discinfo::LastTrackNumber(response.data()), discinfo::CapacityFrames(response.data()),
+                     discinfo::LeadInStart(response.data())};
 }
 
 DriveResult<DiscStatus> DriveHandle::GetDiscInfo() {
@@ -118,6 +119,12 @@ DriveStatus DriveHandle::SetSpeed(std::int32_t writeSpeedKBps, int rotationContr
 DriveStatus DriveHandle::ReserveTrack(std::int32_t sizeInBlocks) {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
   return Query(mmc::ReserveTrack(sizeInBlocks), scratch);
+}
+
+DriveStatus DriveHandle::SendCueSheet(std::span<const std::uint8_t> sheet) {
+  // The transport's buffer is not const, but a data-out command only reads it.
+  std::span<std::uint8_t> data(const_cast<std::uint8_t*>(sheet.data()), sheet.size());
+  return Query(mmc::SendCueSheet(static_cast<std::uint32_t>(sheet.size())), data);
 }
 
 DriveStatus DriveHandle::SynchronizeCache() {

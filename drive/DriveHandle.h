@@ -29,6 +29,7 @@ struct DiscSummary {
   bool appendable = false;
   std::int32_t lastTrackNumber = 0;
   std::int32_t capacityFrames = 0;  // last possible lead-out start, the 150-frame offset included
+  std::int32_t leadInStart = 0;     // address of the last session's lead-in (negative on a blank CD)
 };
 
 // The disc information as the disc report shows it.
@@ -90,6 +91,8 @@ class DriveHandle {
   DriveStatus SetWriteParameters(std::span<std::uint8_t> page, const WriteMode& mode);
   DriveStatus SetSpeed(std::int32_t writeSpeedKBps, int rotationControl);
   DriveStatus ReserveTrack(std::int32_t sizeInBlocks);
+  // SEND CUE SHEET: the layout of the session at once about to be written.
+  DriveStatus SendCueSheet(std::span<const std::uint8_t> sheet);
   DriveStatus SynchronizeCache();
   DriveStatus CloseTrack(std::int32_t trackNumber);
   DriveStatus CloseSession();

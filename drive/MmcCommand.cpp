@@ -141,4 +141,12 @@ Command ReadBufferCapacity() {
   return command;
 }
 
+Command SendCueSheet(std::uint32_t length) {
+  Command command = Make(0x5D, 10, DataDirection::Out, 60);
+  command.cdb[6] = static_cast<std::uint8_t>((length >> 16) & 0xFF);
+  command.cdb[7] = static_cast<std::uint8_t>((length >> 8) & 0xFF);
+  command.cdb[8] = static_cast<std::uint8_t>(length & 0xFF);
+  return command;
+}
+
 }  // namespace brenmark::mmc

@@ -48,5 +48,7 @@ Command Read12(std::int32_t lba, std::uint8_t blockCount);
 Command Write10(std::int32_t lba, std::uint8_t blockCount);
 Command Write12(std::int32_t lba, std::uint8_t blockCount);
 Command ReadBufferCapacity();
+// SEND CUE SHEET with a cue sheet of `length` bytes (session at once on CD).
+Command SendCueSheet(std::uint32_t length);
 
 }  // namespace brenmark::mmc

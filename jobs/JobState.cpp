@@ -20,6 +20,7 @@ JobInputs SnapshotJobInputs(const JobState& state, const DriveRegistry& registry
   inputs.outputFolder = state.outputFolder;
   inputs.grabSettings = state.grabSettings;
   inputs.verify = state.verify;
+  inputs.discAtOnce = state.discAtOnce;
   if (state.sourceTree) inputs.sourceTree = state.sourceTree->Clone();
   inputs.currentDrive = registry.currentDrive;
   inputs.writeSpeed = state.writeSpeed;

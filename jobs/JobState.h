@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "jobs/DiscAtOnce.h"
 #include "jobs/grab/GrabSettings.h"
 
 namespace brenmark {
@@ -36,6 +37,7 @@ struct JobState {
   bool verify = false;  // a burn reads its disc back and compares it with what it wrote
   std::uint32_t writeSpeed = 0;   // KB/s, chosen in the speed dialog
   std::uint8_t multiSession = 0;  // 1: the burn leaves the disc open for more sessions
+  DiscAtOnce discAtOnce;          // an audio CD in one session at once
 };
 
 // One job's own copy of everything it reads, taken when the job starts, so
@@ -55,6 +57,7 @@ struct JobInputs {
   std::uint32_t writeSpeed = 0;
   std::uint8_t multiSession = 0;
   bool verify = false;
+  DiscAtOnce discAtOnce;
 };
 
 // Copies the job's inputs out of the shared state, with the registry's current drive.

@@ -107,6 +107,8 @@ bool BurnSequence::SetWriteMode(const WriteMode& mode) {
 
 bool BurnSequence::ReserveTrack(std::int32_t blocks) { return Noted(handle_->ReserveTrack(blocks)); }
 
+bool BurnSequence::SendCueSheet(std::span<const std::uint8_t> sheet) { return Noted(handle_->SendCueSheet(sheet)); }
+
 WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
   const int blockSize = source.blockSize();
   SectorRun run;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "drive/DriveHandle.h"
@@ -126,6 +127,8 @@ class BurnSequence {
   // Reads the Write Parameters page and writes it back with `mode`.
   bool SetWriteMode(const WriteMode& mode);
   bool ReserveTrack(std::int32_t blocks);
+  // The cue sheet of a session at once, before its first write.
+  bool SendCueSheet(std::span<const std::uint8_t> sheet);
 
   // Writes every run of the source in order, at most 255 blocks per command,
   // through the sector transfers' buffer wait, retries and question; when the

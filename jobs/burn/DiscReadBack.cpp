@@ -14,12 +14,16 @@ constexpr std::uint32_t kBlocksPerChunk = 8 * kBlocksPerRead;
 // READ CD main channel selections: the user data; the subheader and the user data.
 constexpr std::uint8_t kUserData = 0x10;
 constexpr std::uint8_t kSubheaderAndUserData = 0x50;
+// Sync, headers, user data and EDC/ECC: the whole 2352 bytes.
+constexpr std::uint8_t kWholeBlock = 0xF8;
 
 }  // namespace
 
 int BlockSizeOf(ReadBackKind kind) {
   switch (kind) {
-    case ReadBackKind::AudioSamples: return 2352;
+    case ReadBackKind::AudioSamples:
+    case ReadBackKind::RawSectors:
+      return 2352;
     case ReadBackKind::Mode2WithSubheader: return 2332;
     case ReadBackKind::UserData: break;
   }
@@ -91,6 +95,8 @@ bool DiscReadBack::Read(ReadBackKind kind, std::int32_t lba, std::uint32_t count
       return drive_.ReadSectors(lba, blocks, buffer, 2352, kUserData).ok();
     case ReadBackKind::Mode2WithSubheader:
       return drive_.ReadSectors(lba, blocks, buffer, 2332, kSubheaderAndUserData).ok();
+    case ReadBackKind::RawSectors:
+      return drive_.ReadSectors(lba, blocks, buffer, 2352, kWholeBlock).ok();
   }
   return false;
 }

@@ -17,6 +17,7 @@ enum class ReadBackKind : std::uint8_t {
   UserData,           // 2048 bytes of a data block (Mode 1, Mode 2 Form 1, DVD), READ(12)
   AudioSamples,       // the 2352 bytes of an audio block, READ CD
   Mode2WithSubheader, // subheader and 2324 bytes of a Mode 2 Form 2 block, READ CD
+  RawSectors,         // all 2352 bytes of a data block (sync, header, data, EDC/ECC), READ CD
 };
 
 // One part of a written disc the verify reads back on its own: a file, the

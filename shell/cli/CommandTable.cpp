@@ -11,6 +11,7 @@ int RunBurnCd(CliSession&, const std::vector<std::string>&);
 int RunBurnDvd(CliSession&, const std::vector<std::string>&);
 int RunBurnAudio(CliSession&, const std::vector<std::string>&);
 int RunBurnVcd(CliSession&, const std::vector<std::string>&);
+int RunBurnImage(CliSession&, const std::vector<std::string>&);
 int RunDeviceInfo(CliSession&, const std::vector<std::string>&);
 int RunDiscInfo(CliSession&, const std::vector<std::string>&);
 int RunGrab(CliSession&, const std::vector<std::string>&);
@@ -50,13 +51,17 @@ constexpr CliCommand kCommands[] = {
      "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd. A DVD is written in one\n"
      "session at once, which closes it even with --multisession (the burn says so).",
      RunBurnDvd},
-    {"burn-audio", "[--verify] FILE.wav...",
+    {"burn-audio", "[--verify] [--disc-at-once [--gap SECONDS] [--title TEXT] [--performer TEXT]] FILE.wav...",
      "Burns the WAV files as an audio CD, one track per file in the order given, and closes the\n"
      "disc. Each file must hold 16-bit stereo PCM at 44.1 kHz; a file shorter than 4 seconds is\n"
      "completed with silence. A disc that can take another session gets the tracks after its\n"
      "own. Track numbers past 99 or more audio than the disc holds are refused before writing.\n"
      "--verify reads every track's samples back before the eject and compares them with what\n"
-     "was written; a difference or an unreadable block ends with status 1, naming the track.",
+     "was written; a difference or an unreadable block ends with status 1, naming the track.\n"
+     "--disc-at-once writes the disc in one session at once on a blank CD instead: the tracks\n"
+     "back to back with no pause (--gap SECONDS for another pause), with CD-TEXT: the disc's\n"
+     "--title and --performer, and per track the title and artist of the WAV file's INFO tags\n"
+     "(the file's name without its extension when it has no title).",
      RunBurnAudio},
     {"burn-vcd", "[--verify] FILE.mpg...",
      "Burns MPEG-1 files (at most 32, each under 4 GB) as a Video CD to a blank CD, one track\n"
@@ -67,6 +72,16 @@ constexpr CliCommand kCommands[] = {
      "path is printed when it is ejected. --verify reads every written sector of each disc back\n"
      "before its eject, like burn-audio --verify, naming the track that differs.",
      RunBurnVcd},
+    {"burn-image", "[--verify] IMAGE.iso|IMAGE.cue",
+     "Burns an image file as it is on a blank disc. An .iso becomes a data CD (track at once)\n"
+     "or, in a DVD recorder, a data DVD. A .cue is burned with the files it names on a CD in one\n"
+     "session at once, with every track, pregap, index, ISRC, catalogue number and CD-TEXT\n"
+     "(TITLE, PERFORMER, SONGWRITER) it holds; tracks may be AUDIO, MODE1/2048, MODE1/2352,\n"
+     "MODE2/2336 or MODE2/2352. The whole image is checked before the first write: a missing\n"
+     "file, a size that does not match the cue sheet, an unsupported mode or an image larger\n"
+     "than the disc is refused with the line or the file named. --verify reads every track back\n"
+     "before the eject and compares it with what was written, like burn-audio --verify.",
+     RunBurnImage},
     {"device-info", "",
      "Prints the drive's information report on the standard output: model, interface, the\n"
      "media it reads and writes, its features, buffer, loading mechanism and write speeds.\n"

@@ -14,6 +14,8 @@ std::string JobName(desktop::JobKind kind) {
       return "Burn Video CD";
     case desktop::JobKind::AudioGrab:
       return "Grab Audio CD";
+    case desktop::JobKind::DiscImage:
+      return "Burn Image";
   }
   return "Job";
 }

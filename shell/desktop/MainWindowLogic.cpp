@@ -9,6 +9,8 @@
 #include "jobs/DriveLeases.h"
 #include "jobs/SpeedSelection.h"
 #include "jobs/burn/AudioCdJob.h"
+#include "jobs/burn/AudioCdSaoJob.h"
+#include "jobs/burn/ImageBurnJob.h"
 #include "jobs/burn/DataDiscJob.h"
 #include "jobs/burn/VcdJob.h"
 #include "jobs/grab/DiscTracks.h"
@@ -42,6 +44,8 @@ JobProcedure ProcedureOf(JobKind kind) {
       return VcdJob;
     case JobKind::AudioGrab:
       return audio::GrabJob;
+    case JobKind::DiscImage:
+      return ImageBurnJob;
   }
   return {};
 }
@@ -252,10 +256,20 @@ void MainWindowLogic::BurnScannedFolder(JobKind kind) {
 void MainWindowLogic::BurnFiles(JobKind kind) {
   const char* key = kind == JobKind::AudioCd ? SettingsStore::kAudioFilesFolder : SettingsStore::kVideoFilesFolder;
   std::string dialogFolder = ExistingFolder(settings_.Read(key));
-  const bool chosen = view_.ChooseFiles(kind, engine_.jobState().sourceFiles, dialogFolder);
+  JobState& state = engine_.jobState();
+  const bool chosen = kind == JobKind::AudioCd
+                          ? view_.ChooseAudioFiles(state.sourceFiles, dialogFolder, state.discAtOnce)
+                          : view_.ChooseFiles(kind, state.sourceFiles, dialogFolder);
   if (!dialogFolder.empty()) settings_.Write(key, dialogFolder);
   if (!chosen || !ChooseSpeed(false)) return;
   StartJob(kind);
+}
+
+void MainWindowLogic::BurnImage() {
+  const std::optional<std::string> image = view_.ChooseImageToBurn();
+  if (!image || !ChooseSpeed(false)) return;
+  engine_.jobState().sourceFiles = {*image};
+  StartJob(JobKind::DiscImage);
 }
 
 bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered) {
@@ -313,7 +327,8 @@ void MainWindowLogic::StartJob(JobKind kind) {
   DriveRegistry& registry = engine_.registry();
   const int drive = registry.currentDrive;
   const std::string driveName = registry.HasDrive(drive) ? ShortDriveName(registry.drive(drive)) : "no drive";
-  if (board_.Start(ProcedureOf(kind), SnapshotJobInputs(engine_.jobState(), registry), JobName(kind), driveName,
+  const bool discAtOnce = kind == JobKind::AudioCd && engine_.jobState().discAtOnce.enabled;
+  if (board_.Start(discAtOnce ? JobProcedure(AudioCdSaoJob) : ProcedureOf(kind), SnapshotJobInputs(engine_.jobState(), registry), JobName(kind), driveName,
                    engine_.RecorderAt(drive), SourceOf(kind),
                    kind == JobKind::AudioGrab ? platform::PathFromUtf8(engine_.jobState().outputFolder)
                                               : std::filesystem::path())) {
@@ -332,6 +347,8 @@ std::string MainWindowLogic::SourceOf(JobKind kind) const {
       return SourceFilesText(state.sourceFiles);
     case JobKind::AudioGrab:
       return "to " + state.outputFolder;
+    case JobKind::DiscImage:
+      return state.sourceFiles.empty() ? std::string() : state.sourceFiles.front();
   }
   return {};
 }

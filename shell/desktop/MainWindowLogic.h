@@ -43,6 +43,8 @@ class MainWindowLogic {
   void ChooseOutputFolder();
   void BurnDataDisc(JobKind kind);  // DataCd or DataDvd
   void BurnFiles(JobKind kind);     // AudioCd or VideoCd
+  // "Burn Image...": an .iso or .cue image burned as it is.
+  void BurnImage();
   void GrabAudio();
   void ShowDiscReport();
   void ShowDeviceReport();

@@ -67,6 +67,14 @@ class MainWindowView {
   // The audio or video file list, edited in place. Its file dialog opens in
   // `dialogFolder` and leaves there the folder the files were last chosen in.
   virtual bool ChooseFiles(JobKind kind, std::vector<std::string>& files, std::string& dialogFolder) = 0;
+  // The audio file list with the disc-at-once choice, its album title and
+  // performer; a dialog without that choice leaves `discAtOnce` as it is.
+  virtual bool ChooseAudioFiles(std::vector<std::string>& files, std::string& dialogFolder, DiscAtOnce& discAtOnce) {
+    (void)discAtOnce;
+    return ChooseFiles(JobKind::AudioCd, files, dialogFolder);
+  }
+  // An .iso or .cue image to burn; nothing when the user cancelled.
+  virtual std::optional<std::string> ChooseImageToBurn() { return std::nullopt; }
   virtual std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) = 0;
   virtual std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines) = 0;
   virtual void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) = 0;

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "jobs/DiscAtOnce.h"
 #include "shell/qt/SourceFilesDlg.h"
 
 namespace Ui {
@@ -10,13 +11,15 @@ class CAddAudioFilesDlg;
 
 namespace brenmark::gui {
 
-// The list of WAV files for an audio CD, the first item becoming track 1.
+// The list of WAV files for an audio CD, the first item becoming track 1,
+// and whether the disc is written at once with no gaps, with the album title
+// and performer as its CD-TEXT (the fields are used only for a disc at once).
 class CAddAudioFilesDlg final : public SourceFilesDlg {
   Q_OBJECT
 
  public:
   CAddAudioFilesDlg(FileBrowser& files, std::vector<std::string>& sourceFiles, std::string& dialogFolder,
-                    QWidget* parent = nullptr);
+                    DiscAtOnce& discAtOnce, QWidget* parent = nullptr);
   ~CAddAudioFilesDlg() override;
 
  private:

@@ -52,14 +52,16 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   // The window keeps the size of its layout, as its template does.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-  // The window manager owns the system menu here, so the about item lives in
-  // the window's own context menu, after a separator.
+  // The window manager owns the system menu here, so "Burn Image..." and the
+  // about item live in the window's own context menu, about after a separator.
   auto* separator = new QAction(this);
   separator->setSeparator(true);
+  auto* burnImage = new QAction(QStringLiteral("Burn &Image..."), this);
+  connect(burnImage, &QAction::triggered, this, [this] { logic_->BurnImage(); });
   auto* about = new QAction(QStringLiteral("&About Brenmark..."), this);
   about->setShortcut(QKeySequence::HelpContents);
   connect(about, &QAction::triggered, this, &CMainDlg::ShowAboutBox);
-  addActions({separator, about});
+  addActions({burnImage, separator, about});
   setContextMenuPolicy(Qt::ActionsContextMenu);
   ui_->jobsButton->setMenu(jobWindows_->menu());
   NameControlsForScreenReaders();
@@ -204,9 +206,20 @@ std::optional<std::string> CMainDlg::ChooseFolder(const std::string& title, cons
 
 bool CMainDlg::ChooseFiles(JobKind kind, std::vector<std::string>& files, std::string& dialogFolder) {
   if (kind == JobKind::AudioCd) {
-    return CAddAudioFilesDlg(services_.files, files, dialogFolder, this).exec() == QDialog::Accepted;
+    DiscAtOnce trackAtOnce;
+    return ChooseAudioFiles(files, dialogFolder, trackAtOnce);
   }
   return CAddVideoFilesDlg(services_.files, files, dialogFolder, this).exec() == QDialog::Accepted;
+}
+
+bool CMainDlg::ChooseAudioFiles(std::vector<std::string>& files, std::string& dialogFolder, DiscAtOnce& discAtOnce) {
+  return CAddAudioFilesDlg(services_.files, files, dialogFolder, discAtOnce, this).exec() == QDialog::Accepted;
+}
+
+std::optional<std::string> CMainDlg::ChooseImageToBurn() {
+  const auto chosen = services_.files.ChooseFiles(this, QStringLiteral("Disc images (*.iso *.cue)"), QString());
+  if (!chosen || chosen->isEmpty()) return std::nullopt;
+  return QDir::toNativeSeparators(chosen->front()).toStdString();
 }
 
 std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) {

@@ -78,6 +78,8 @@ class CMainDlg final : public QDialog, private desktop::MainWindowView {
   void ShowBusy(bool busy) override;
   std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) override;
   bool ChooseFiles(desktop::JobKind kind, std::vector<std::string>& files, std::string& dialogFolder) override;
+  bool ChooseAudioFiles(std::vector<std::string>& files, std::string& dialogFolder, DiscAtOnce& discAtOnce) override;
+  std::optional<std::string> ChooseImageToBurn() override;
   std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) override;
   std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override;
   void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) override;

@@ -75,7 +75,8 @@ bool RenderScreenshots(DesktopSession& session, const QString& folder) {
 
   std::vector<std::string> noSources;
   std::string dialogFolder;
-  CAddAudioFilesDlg audioFiles(session.files(), noSources, dialogFolder, &window);
+  DiscAtOnce trackAtOnce;
+  CAddAudioFilesDlg audioFiles(session.files(), noSources, dialogFolder, trackAtOnce, &window);
   shots.Shoot(audioFiles, QStringLiteral("audio-files"));
   CAddVideoFilesDlg videoFiles(session.files(), noSources, dialogFolder, &window);
   shots.Shoot(videoFiles, QStringLiteral("video-files"));

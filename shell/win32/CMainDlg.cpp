@@ -107,6 +107,10 @@ INT_PTR CMainDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         CAboutDlg().Show(window_);
         return TRUE;
       }
+      if ((wParam & 0xFFF0) == IDM_BURN_IMAGE) {
+        logic_.BurnImage();
+        return TRUE;
+      }
       return FALSE;
     default:
       return FALSE;
@@ -121,6 +125,7 @@ void CMainDlg::OnInit() {
   if (about[0] != L'\0') {
     const HMENU systemMenu = GetSystemMenu(window_, FALSE);
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, IDM_BURN_IMAGE, L"Burn &Image...");
     AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
   }
   const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
@@ -272,6 +277,12 @@ bool CMainDlg::ChooseFiles(JobKind kind, std::vector<std::string>& files, std::s
   const auto list = kind == JobKind::AudioCd ? SourceFilesDlg::Kind::Audio : SourceFilesDlg::Kind::Video;
   return SourceFilesDlg(list, services_.files, files, dialogFolder).Choose(window_);
 }
+
+bool CMainDlg::ChooseAudioFiles(std::vector<std::string>& files, std::string& dialogFolder, DiscAtOnce& discAtOnce) {
+  return SourceFilesDlg(SourceFilesDlg::Kind::Audio, services_.files, files, dialogFolder, &discAtOnce).Choose(window_);
+}
+
+std::optional<std::string> CMainDlg::ChooseImageToBurn() { return services_.files.ChooseDiscImage(window_); }
 
 std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) {
   CSpeedSelectDlg dialog(speeds, dataDisc);

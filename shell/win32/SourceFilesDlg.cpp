@@ -38,7 +38,19 @@ void SourceFilesDlg::OnInit() {
   column.pszText = check;
   SendMessageW(Item(IDC_SOURCE_LIST), LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
   SetAccessibleNames(window(), {{IDC_SOURCE_LIST, L"Files"}});
+  if (discAtOnce_ != nullptr) {
+    CheckDlgButton(window(), IDC_DISC_AT_ONCE, discAtOnce_->enabled ? BST_CHECKED : BST_UNCHECKED);
+    SetItemText(IDC_ALBUM_TITLE, discAtOnce_->albumTitle);
+    SetItemText(IDC_ALBUM_PERFORMER, discAtOnce_->albumPerformer);
+    EnableCdText();
+  }
   ShowTotals();
+}
+
+void SourceFilesDlg::EnableCdText() {
+  const bool chosen = IsDlgButtonChecked(window(), IDC_DISC_AT_ONCE) == BST_CHECKED;
+  EnableWindow(Item(IDC_ALBUM_TITLE), chosen);
+  EnableWindow(Item(IDC_ALBUM_PERFORMER), chosen);
 }
 
 bool SourceFilesDlg::OnCommand(int id, int) {
@@ -46,10 +58,19 @@ bool SourceFilesDlg::OnCommand(int id, int) {
     AddFiles();
     return true;
   }
+  if (id == IDC_DISC_AT_ONCE) {
+    EnableCdText();
+    return true;
+  }
   if (id == IDOK) {
     // Enter reaches OK even while it is disabled.
     if (!desktop::SourceListAcceptable(checked_)) return true;
     StoreList();
+    if (discAtOnce_ != nullptr) {
+      discAtOnce_->enabled = IsDlgButtonChecked(window(), IDC_DISC_AT_ONCE) == BST_CHECKED;
+      discAtOnce_->albumTitle = ItemText(IDC_ALBUM_TITLE);
+      discAtOnce_->albumPerformer = ItemText(IDC_ALBUM_PERFORMER);
+    }
   }
   return false;
 }

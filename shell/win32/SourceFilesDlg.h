@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "jobs/DiscAtOnce.h"
 #include "shell/desktop/SourceFileCheck.h"
 #include "shell/win32/FileChooser.h"
 #include "shell/win32/ModalDialog.h"
@@ -16,12 +17,15 @@ namespace brenmark::win32 {
 // OK, enabled only for a list with files and none refused, storing the list
 // from the top as the job's source files. The file dialog opens in the
 // folder it is given, which becomes the folder of the files chosen last.
+// The audio dialog also offers a disc at once with its album title and
+// performer (editable only when chosen), stored with the list on OK.
 class SourceFilesDlg final : public ModalDialog {
  public:
   enum class Kind { Audio, Video };
 
-  SourceFilesDlg(Kind kind, FileChooser& files, std::vector<std::string>& sourceFiles, std::string& dialogFolder)
-      : kind_(kind), files_(files), sourceFiles_(sourceFiles), dialogFolder_(dialogFolder) {}
+  SourceFilesDlg(Kind kind, FileChooser& files, std::vector<std::string>& sourceFiles, std::string& dialogFolder,
+                 DiscAtOnce* discAtOnce = nullptr)
+      : kind_(kind), files_(files), sourceFiles_(sourceFiles), dialogFolder_(dialogFolder), discAtOnce_(discAtOnce) {}
 
   // True for OK (the source files are then stored).
   bool Choose(HWND owner);
@@ -32,12 +36,14 @@ class SourceFilesDlg final : public ModalDialog {
   void AddFiles();
   void ShowTotals();
   void StoreList();
+  void EnableCdText();
   desktop::JobKind jobKind() const { return kind_ == Kind::Audio ? desktop::JobKind::AudioCd : desktop::JobKind::VideoCd; }
 
   Kind kind_;
   FileChooser& files_;
   std::vector<std::string>& sourceFiles_;
   std::string& dialogFolder_;
+  DiscAtOnce* discAtOnce_;
   // The checks of the list's files, top item first.
   std::vector<desktop::CheckedFile> checked_;
 };

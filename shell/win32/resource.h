@@ -49,6 +49,11 @@
 #define IDC_LEAVE_OPEN 1019
 #define IDC_VERIFY 1023
 
+// The audio file dialog's disc-at-once choice and the CD-TEXT it writes.
+#define IDC_DISC_AT_ONCE 1040
+#define IDC_ALBUM_TITLE 1041
+#define IDC_ALBUM_PERFORMER 1042
+
 // The tray dialog.
 #define IDC_TRAY_RECORDER 1101
 #define IDC_TRAY_CONTENTS 1102
@@ -63,3 +68,5 @@
 
 // The about item of the main window's system menu.
 #define IDM_ABOUTBOX 0x0010
+// "Burn Image..." of the main window's system menu.
+#define IDM_BURN_IMAGE 0x0020

@@ -11,6 +11,7 @@
 #include "audio/AudioTrackPlan.h"
 #include "audio/AudioTrackReader.h"
 #include "audio/WavFile.h"
+#include "audio/WavInfoTags.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/support/TempFolder.h"
 
@@ -197,6 +198,25 @@ TEST_F(AudioTrack, PlanMeasuresEveryFileAndNamesEachOneThatCannotBeBurned) {
   ASSERT_EQ(ofFolder.refused.size(), 1u);
   EXPECT_EQ(ofFolder.refused[0].reason, WavOpenResult::CannotOpen);
   EXPECT_THAT(ofFolder.refused[0].systemReason, Not(IsEmpty()));
+}
+
+TEST(WavInfoTags, TitleAndArtistComeFromTheInfoListWhereverItStands) {
+  const std::string info = "INFO" + Chunk("IART", std::string("Band\0", 5)) + Chunk("INAM", std::string("Song", 4)) +
+                           Chunk("ICMT", "x");
+  const std::string tagged = Riff({FormatChunk({}), Chunk("LIST", "adtl"), Chunk("data", Samples(8, 1)),
+                                   Chunk("LIST", info)});
+  const auto read = [](const std::string& bytes) {
+    return ReadWavInfoTags([&](std::uint64_t offset, std::uint8_t* out, std::size_t count) {
+      if (offset > bytes.size() || count > bytes.size() - offset) return false;
+      std::memcpy(out, bytes.data() + offset, count);
+      return true;
+    }, bytes.size());
+  };
+  const WavInfoTags tags = read(tagged);
+  EXPECT_EQ(tags.title, "Song");
+  EXPECT_EQ(tags.artist, "Band");
+  const WavInfoTags none = read(Riff({FormatChunk({}), Chunk("data", Samples(8, 1))}));
+  EXPECT_TRUE(none.title.empty() && none.artist.empty());
 }
 
 }  // namespace

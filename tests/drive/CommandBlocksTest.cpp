@@ -44,6 +44,8 @@ std::vector<CommandCase> EncodedCommands() {
        {0xBB, 0x01, 0xFF, 0xFF, 0x2B, 0x0C, 0, 0, 0, 0, 0, 0}, None, 32},
       {"ReserveTrack", [](auto& d, auto) { (void)d.ReserveTrack(0x01020304); },
        {0x53, 0, 0, 0, 0, 0x01, 0x02, 0x03, 0x04, 0}, In, 32},
+      {"SendCueSheet", [](auto& d, auto b) { (void)d.SendCueSheet({b, 0x10208}); },
+       {0x5D, 0, 0, 0, 0, 0, 0x01, 0x02, 0x08, 0}, Out, 0x10208},
       {"CloseTrack", [](auto& d, auto) { (void)d.CloseTrack(0x203); },
        {0x5B, 0, 0x01, 0, 0, 0x03, 0, 0, 0, 0}, None, 32},
       {"ReadSectors", [](auto& d, auto b) { (void)d.ReadSectors(-150, 0x02, b, 2352, 0x10); },

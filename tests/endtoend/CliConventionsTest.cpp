@@ -79,6 +79,12 @@ TEST(CliConventions, CommandLinesEndWithTheirStatusAndAnswer) {
       {{"--fault", "WRITE10:from=-5", "drives"}, 2},
       {{"--trace", "", "drives"}, 2, "--trace is empty"},
       {{"--trace", folder, "drives"}, 1, "cannot trace the commands to " + folder + ": "},
+      {{"burn-audio", "--gap", "2", "a.wav"}, 2, "--gap, --title and --performer go with --disc-at-once"},
+      {{"burn-audio", "--disc-at-once", "--gap", "61", "a.wav"}, 2, "--gap takes seconds from 0 to 60"},
+      {{"burn-audio", "--disc-at-once", "--gap", "-1", "a.wav"}, 2, "--gap takes seconds from 0 to 60"},
+      {{"burn-audio", "--disc-at-once", "a.wav", "--title"}, 2, "--title needs a value"},
+      {{"burn-image", "a.iso", "b.iso"}, 2, "usage: burn-image"},
+      {{"--drive", "virtual-cd", "burn-image", folder + "/none.cue"}, 1},
   };
   for (const Step& step : steps) {
     std::string line;

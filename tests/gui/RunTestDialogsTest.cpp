@@ -80,7 +80,8 @@ class RunTestDialogsTest : public QObject {
     ScriptedFileBrowser files;
     std::vector<std::string> sources = {"/old/slot0.wav"};
     std::string dialogFolder = "/start";
-    CAddAudioFilesDlg dialog(files, sources, dialogFolder);
+    DiscAtOnce trackAtOnce;
+    CAddAudioFilesDlg dialog(files, sources, dialogFolder, trackAtOnce);
     auto* ok = Control<QAbstractButton>(dialog, 1);
     auto* list = Control<QTreeWidget>(dialog, 1011);
     QVERIFY(dialog.Files().isEmpty());  // the list starts empty, whatever the sources hold

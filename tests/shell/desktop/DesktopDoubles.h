@@ -137,6 +137,12 @@ class ScriptedView final : public MainWindowView {
     if (answer && !answer->empty()) dialogFolder = std::filesystem::path(answer->front()).parent_path().string();
     return answer.has_value();
   }
+  // The audio dialog answers the disc-at-once choice it is scripted with.
+  bool ChooseAudioFiles(std::vector<std::string>& list, std::string& dialogFolder, DiscAtOnce& choice) override {
+    if (discAtOnce) choice = *discAtOnce;
+    return ChooseFiles(JobKind::AudioCd, list, dialogFolder);
+  }
+  std::optional<std::string> ChooseImageToBurn() override { return Next(images); }
   std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& entries, bool dataDisc) override {
     speedLists.push_back(entries);
     speedOfferedLeaveOpen.push_back(dataDisc);
@@ -168,6 +174,8 @@ class ScriptedView final : public MainWindowView {
   std::deque<std::optional<std::vector<std::string>>> files;
   std::deque<std::optional<SpeedChoice>> speeds;
   std::deque<std::optional<TrackChoice>> tracks;
+  std::deque<std::optional<std::string>> images;
+  std::optional<DiscAtOnce> discAtOnce;
   bool leave = false;
   std::vector<std::string> folderTitles, folderStarts, fileDialogStarts, trays, leavingQuestions;
   std::vector<JobKind> fileKinds;

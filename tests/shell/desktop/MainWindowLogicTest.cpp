@@ -15,6 +15,7 @@
 #include "shell/desktop/DesktopTexts.h"
 #include "shell/desktop/MainWindowLogic.h"
 #include "shell/desktop/SettingsFile.h"
+#include "tests/audio/WavBytes.h"
 #include "tests/shell/desktop/DesktopDoubles.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempFolder.h"
@@ -351,6 +352,34 @@ TEST_F(MainWindowLogicTest, FileListsTracksAndTheirCancelledDialogs) {
   EXPECT_TRUE(view.trackLists.empty());
   EXPECT_TRUE(windows.opened.empty());
   EXPECT_FALSE(engine.leases().IsBusy(0));
+}
+
+// Burn Image... burns the chosen image; the audio dialog's disc at once
+// starts the session-at-once burn with the album's texts.
+TEST_F(MainWindowLogicTest, ImageAndDiscAtOnceBurnsStartTheirJobs) {
+  const std::filesystem::path iso = sources.path() / "disc.iso";
+  std::ofstream(iso) << std::string(2048 * 20, 'i');
+  view.images = {iso.string()};
+  view.speeds = {SpeedChoice{0, false}};
+  logic.BurnImage();
+  ASSERT_TRUE(ui.ServeUntil([this] { return logic.RunningJobs() == 0; }));
+  EXPECT_EQ(windows.opened, std::vector<std::string>{"Burn Image on virtual-cd"});
+  ASSERT_EQ(windows.ended.size(), 1u);
+  EXPECT_EQ(windows.ended[0].end, JobEnd::Done);
+  EXPECT_EQ(windows.progress.back()->record.statuses().back(), "Image burned.");
+
+  const std::string wav = (sources.path() / "song.wav").string();
+  audio::test::WriteBytes(wav, audio::test::CanonicalWav(audio::test::Samples(2352 * 300, 5)));
+  view.files = {std::vector<std::string>{wav}};
+  view.discAtOnce = DiscAtOnce{true, 0, "Album", "Band"};
+  view.speeds = {SpeedChoice{0, false}};
+  logic.BurnFiles(JobKind::AudioCd);
+  ASSERT_TRUE(ui.ServeUntil([this] { return logic.RunningJobs() == 0; }));
+  ASSERT_EQ(windows.ended.size(), 2u);
+  EXPECT_EQ(windows.ended[1].end, JobEnd::Done);
+  const std::vector<std::string> statuses = windows.progress.back()->record.statuses();
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Writing the lead-in ..."), statuses.end());
+  EXPECT_EQ(engine.jobState().discAtOnce.albumTitle, "Album");
 }
 
 // A report holds the drive's lease and keeps the drive list waiting until its
