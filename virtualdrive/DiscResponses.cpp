@@ -194,6 +194,8 @@ std::vector<std::uint8_t> DiscInformation(const DiscState& disc) {
   out[4] = static_cast<std::uint8_t>(sessions);
   out[5] = static_cast<std::uint8_t>(firstTrack);
   out[6] = static_cast<std::uint8_t>(lastTrack);
+  // Background format status of a DVD+RW: none, or complete.
+  if (disc.kind == MediumKind::DvdPlusRw && disc.formatted) out[7] = 0x03;
   out[8] = disc.DiscType();
   out[9] = static_cast<std::uint8_t>(sessions >> 8);
   out[10] = static_cast<std::uint8_t>(firstTrack >> 8);

@@ -187,6 +187,9 @@ class VirtualRecorder {
   Outcome SendOpcInformation(Call& call);
   Outcome ReadHeader(Call& call);
   Outcome ReadSubChannel(Call& call);
+  Outcome FormatUnit(Call& call);
+  Outcome ReadFormatCapacities(Call& call);
+  Outcome ReadDvdStructure(Call& call);
 
   const DiscState& CurrentState() const;
   DiscState& StateForWriting();

@@ -23,11 +23,12 @@ namespace {
 constexpr CliCommand kCommands[] = {
     {"drives", "",
      "Lists the recorders with their indexes, the real ones first, then the virtual ones.", RunDrives},
-    {"tray", "[show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty]",
+    {"tray",
+     "[show | blank [cd-r | cd-rw | dvd-r | dvd-rw | dvd+r | dvd+rw] [--minutes N] | insert IMAGE | eject | empty]",
      "Works the tray of a virtual recorder (the --drive one, else the first virtual recorder).\n"
      "show: what is in the tray (the default); blank: load a fresh blank disc (the recorder's\n"
-     "own kind, or the one named: a CD-RW can be blanked again; a CD of --minutes N, 21 to\n"
-     "99 minutes); insert IMAGE:\n"
+     "own kind, or the one named: a CD-RW or DVD-RW can be blanked again, a DVD-RW or DVD+RW\n"
+     "formatted; a CD of --minutes N, 21 to 99 minutes); insert IMAGE:\n"
      "load a .cue or .iso image (it is never modified); eject: take the disc out, printing the\n"
      "path of the finished image when the disc was written; empty: take the disc out like\n"
      "eject and leave the tray empty. The tray stays as left for the next run. While another\n"

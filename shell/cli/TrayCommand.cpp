@@ -41,7 +41,9 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   const std::size_t expected = action == "insert" || blankOfAKind ? 2 : (arguments.empty() ? 0 : 1);
   if (arguments.size() != expected ||
       (action != "show" && action != "blank" && action != "insert" && action != "eject" && action != "empty")) {
-    session.Complain("usage: tray [show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty]");
+    session.Complain(
+        "usage: tray [show | blank [cd-r | cd-rw | dvd-r | dvd-rw | dvd+r | dvd+rw] [--minutes N] | insert IMAGE | "
+        "eject | empty]");
     return kExitUsage;
   }
   const std::optional<int> minutes = session.options().minutes;
@@ -71,14 +73,14 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
       if (!named || !virtualdrive::IsRecordable(*named) ||
           (virtualdrive::IsCdMedium(kind) && !virtualdrive::IsCdMedium(*named))) {
         session.Complain(recorder->model().shortName + " takes blank " +
-                         (virtualdrive::IsCdMedium(kind) ? "cd-r or cd-rw" : "dvd-r, cd-r or cd-rw") + ", not " +
+                         (virtualdrive::IsCdMedium(kind) ? "cd-r or cd-rw" : "dvd-r, dvd-rw, dvd+r, dvd+rw, cd-r or cd-rw") + ", not " +
                          arguments[1]);
         return kExitUsage;
       }
       kind = *named;
     }
     if (minutes && !virtualdrive::IsCdMedium(kind)) {
-      session.Complain(recorder->model().shortName + " takes DVD-R blanks; --minutes sizes a CD-R");
+      session.Complain(recorder->model().shortName + " takes DVD blanks; --minutes sizes a CD-R");
       return kExitUsage;
     }
     return Report(session, recorder->InsertBlank(kind, minutes.value_or(0)));
