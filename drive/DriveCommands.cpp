@@ -39,7 +39,14 @@ DriveResult<DiscSummary> DriveHandle::ReadDiscSummary() {
   std::array<std::uint8_t, mmc::kDiscInformationLength> response{};
   if (DriveStatus sent = Query(mmc::ReadDiscInformation(), response); !sent) return sent.outcome();
   return DiscSummary{discinfo::IsBlank(response.data()), discinfo::IsAppendable(response.data()),
-                     discinfo::LastTrackNumber(response.data()), discinfo::CapacityFrames(response.data())};
+                     discinfo::LastTrackNumber(response.data()), discinfo::CapacityFrames(response.data()),
+                     bytes::ReadBe32(&response[20])};
+}
+
+DriveResult<MediaProfiles> DriveHandle::ReadProfiles() {
+  std::array<std::uint8_t, mmc::kConfigurationLength> response{};
+  if (DriveStatus sent = Query(mmc::GetConfigurationProfiles(), response); !sent) return sent.outcome();
+  return ParseMediaProfiles(response.data(), response.size());
 }
 
 DriveResult<DiscStatus> DriveHandle::GetDiscInfo() {
@@ -53,7 +60,8 @@ DriveResult<TrackInformation> DriveHandle::ReadTrackInformation(std::int32_t tra
   std::array<std::uint8_t, mmc::kTrackInformationLength> response{};
   if (DriveStatus sent = Query(mmc::ReadTrackInformation(trackNumber), response); !sent) return sent.outcome();
   return TrackInformation{static_cast<std::int32_t>(bytes::ReadBe32(&response[8])),
-                          static_cast<std::int32_t>(bytes::ReadBe32(&response[16]))};
+                          static_cast<std::int32_t>(bytes::ReadBe32(&response[16])), response[3],
+                          static_cast<std::int32_t>(bytes::ReadBe32(&response[24]))};
 }
 
 DriveStatus DriveHandle::ReadToc(std::span<std::uint8_t> response) {

@@ -6,6 +6,7 @@
 
 #include "drive/DiscToc.h"
 #include "drive/DriveResult.h"
+#include "drive/MediaProfile.h"
 #include "drive/ScsiTransport.h"
 #include "drive/Sleeper.h"
 #include "drive/UserPrompt.h"
@@ -29,6 +30,9 @@ struct DiscSummary {
   bool appendable = false;
   std::int32_t lastTrackNumber = 0;
   std::int32_t capacityFrames = 0;  // last possible lead-out start, the 150-frame offset included
+  // Bytes 20-23 as the drive sent them: 00 MM SS FF on CD, a block address on
+  // DVD, FFFFFFFFh for a disc that takes no more data.
+  std::uint32_t lastLeadOutField = 0;
 };
 
 // The disc information as the disc report shows it.
@@ -42,6 +46,8 @@ struct DiscStatus {
 struct TrackInformation {
   std::int32_t startAddress = 0;
   std::int32_t freeBlocks = 0;
+  std::int32_t sessionNumber = 0;
+  std::int32_t trackSize = 0;
 };
 
 // Mode page 2Ah.
@@ -69,6 +75,7 @@ class DriveHandle {
 
   DriveResult<std::string> Inquiry();  // vendor, a space, product
   DriveResult<std::uint32_t> GetConfiguration();  // the Core feature's physical interface standard
+  DriveResult<MediaProfiles> ReadProfiles();
 
   // READ DISC INFORMATION: the short reading the jobs use, and the longer one
   // of the disc report.

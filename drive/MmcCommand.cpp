@@ -38,6 +38,13 @@ Command GetConfigurationCore() {
   return command;
 }
 
+Command GetConfigurationProfiles() {
+  Command command = Make(0x46, 10, DataDirection::In);
+  command.cdb[1] = 0x02;  // the one feature named: 0000h
+  bytes::WriteBe16(&command.cdb[7], kConfigurationLength);
+  return command;
+}
+
 Command ReadDiscInformation() {
   Command command = Make(0x51, 10, DataDirection::In);
   bytes::WriteBe16(&command.cdb[7], kDiscInformationLength);

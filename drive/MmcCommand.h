@@ -31,6 +31,8 @@ inline constexpr std::uint8_t kWriteParametersListLength = 60;
 Command StartStopEject();
 Command Inquiry();
 Command GetConfigurationCore();
+// GET CONFIGURATION of the Profile List alone.
+Command GetConfigurationProfiles();
 Command ReadDiscInformation();
 Command ReadTrackInformation(std::int32_t trackNumber);
 Command ReadFullToc(std::uint16_t allocationLength);
