@@ -143,6 +143,19 @@ DriveStatus DriveHandle::CloseSession() {
   return Query(mmc::CloseSession(), scratch);
 }
 
+DriveStatus DriveHandle::FinalizeDisc() {
+  std::array<std::uint8_t, mmc::kScratchLength> scratch{};
+  return Query(mmc::FinalizeDisc(), scratch);
+}
+
+DriveStatus DriveHandle::FormatUnit(std::uint8_t formatType, std::int32_t blocks) {
+  std::array<std::uint8_t, mmc::kFormatListLength> list{};
+  list[3] = 8;  // one descriptor
+  bytes::WriteBe32(&list[4], static_cast<std::uint32_t>(blocks));
+  list[8] = static_cast<std::uint8_t>(formatType << 2);
+  return Query(mmc::FormatUnit(), list);
+}
+
 DriveStatus DriveHandle::EjectDisc() {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
   return Query(mmc::StartStopEject(), scratch);

@@ -100,6 +100,10 @@ class DriveHandle {
   DriveStatus SynchronizeCache();
   DriveStatus CloseTrack(std::int32_t trackNumber);
   DriveStatus CloseSession();
+  DriveStatus FinalizeDisc();
+  // FORMAT UNIT of the whole medium with format type `formatType` (26h DVD+RW,
+  // 15h DVD-RW quick), waiting until it is done.
+  DriveStatus FormatUnit(std::uint8_t formatType, std::int32_t blocks);
   DriveStatus EjectDisc();
   // Mode page 2Ah; the write speeds in KB/s go into `speedList` followed by
   // a 0, as many as fit.

@@ -112,6 +112,18 @@ Command CloseSession() {
   return command;
 }
 
+Command FinalizeDisc() {
+  Command command = Make(0x5B, 10, DataDirection::None, 600);
+  command.cdb[2] = 0x06;
+  return command;
+}
+
+Command FormatUnit() {
+  Command command = Make(0x04, 6, DataDirection::Out, 6000);
+  command.cdb[1] = 0x11;  // format data follows, format code 1
+  return command;
+}
+
 Command ReadCd(std::int32_t lba, std::uint8_t blockCount, std::uint8_t mainChannelSelection) {
   Command command = Make(0xBE, 12, DataDirection::In);
   bytes::WriteBe32(&command.cdb[2], static_cast<std::uint32_t>(lba));

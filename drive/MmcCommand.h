@@ -44,6 +44,11 @@ Command ReserveTrack(std::int32_t sizeInBlocks);
 Command SynchronizeCache();
 Command CloseTrack(std::int32_t trackNumber);
 Command CloseSession();
+// CLOSE TRACK/SESSION function 6: a DVD+R finalized, taking no more sessions.
+Command FinalizeDisc();
+// FORMAT UNIT with a parameter list of one format descriptor (12 bytes).
+Command FormatUnit();
+inline constexpr std::uint32_t kFormatListLength = 12;
 Command ReadCd(std::int32_t lba, std::uint8_t blockCount, std::uint8_t mainChannelSelection);
 // The 2048-byte user data of data blocks, on any medium.
 Command Read12(std::int32_t lba, std::uint8_t blockCount);
