@@ -59,6 +59,11 @@ std::vector<std::uint8_t> DescribeTrack(const DiscState& disc, const DiscTrack& 
     size += free;
   }
   bytes::WriteBe32(&out[24], static_cast<std::uint32_t>(size));
+  if (disc.formatted) {
+    // Written in fixed packets of one ECC block.
+    out[6] |= 0x30;
+    bytes::WriteBe32(&out[20], static_cast<std::uint32_t>(geometry::kDvdEccBlocks));
+  }
   if (track.end > track.start) {
     out[7] |= 0x02;
     bytes::WriteBe32(&out[28], static_cast<std::uint32_t>(track.end - 1));

@@ -29,8 +29,12 @@ constexpr std::size_t kSector = 2048;
 // its last session sees it: the last session's descriptors copied to block 16,
 // so that tools without a session option read that session.
 fs::path LastSessionView(const fs::path& cue, const fs::path& folder) {
-  const fs::path flat = folder / "flat.iso";
-  ExtractMode1UserData(BinOf(cue), flat);
+  // A DVD's image is its user data already.
+  fs::path flat = cue;
+  if (cue.extension() != ".iso") {
+    flat = folder / "flat.iso";
+    ExtractMode1UserData(BinOf(cue), flat);
+  }
   std::string image = ReadWholeFile(flat);
   const auto start = static_cast<std::size_t>(LastSessionStart(flat));
   image.replace(16 * kSector, 3 * kSector, image, (start + 16) * kSector, 3 * kSector);
@@ -122,15 +126,40 @@ TEST(AppendedSessions, ThreeSessionsThroughTheCliEachHoldingEveryFileSoFar) {
   EXPECT_THAT(info.out, HasSubstr("Incomplete Disc"));
 }
 
-TEST(AppendedSessions, ADvdAskedToStayOpenIsClosedAndTheUserIsTold) {
-  ScratchFolder discs("appended-dvd-discs");
-  ScratchFolder source("appended-dvd-source");
-  WritePatternFile(source.path() / "file.bin", 5000, 1);
-  const auto burn = Cli(discs.path(), {"--drive", "virtual-dvd", "burn-dvd", "--multisession", source.path().string()});
-  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
-  EXPECT_THAT(burn.err, HasSubstr(datajobtext::kDvdClosed));
-  ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "insert", Lines(burn.out).at(0)}).exitStatus, 0);
-  EXPECT_THAT(Cli(discs.path(), {"--drive", "virtual-dvd", "disc-info"}).out, Not(HasSubstr("Incomplete Disc")));
+// A DVD left open takes another session: DVD-R and DVD+R incrementally,
+// DVD+RW by growing its file system in place. The second session holds the
+// files of both, and the disc report names the medium.
+TEST(AppendedSessions, ADvdLeftOpenTakesASecondSessionOnEachRecordableKind) {
+  const struct {
+    const char* medium;
+    const char* named;
+  } cases[] = {{"dvd-r", "Medium - DVD-R (sequential, open)"},
+               {"dvd+r", "Medium - DVD+R (open)"},
+               {"dvd+rw", "Medium - DVD+RW (formatted)"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.medium);
+    ScratchFolder discs("appended-dvd-discs");
+    ScratchFolder sources("appended-dvd-sources");
+    ScratchFolder expected("appended-dvd-expected");
+    ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "blank", c.medium}).exitStatus, 0);
+    fs::path previous;
+    for (std::uint32_t session = 1; session <= 2; ++session) {
+      const std::string name = "Session" + std::to_string(session);
+      const fs::path folder = sources.path() / name;
+      WritePatternFile(folder / "file.bin", 40000 * session, session);
+      WritePatternFile(expected.path() / name / "file.bin", 40000 * session, session);
+      if (!previous.empty()) {
+        ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "insert", previous.string()}).exitStatus, 0);
+      }
+      const auto burn = Cli(discs.path(), {"--drive", "virtual-dvd", "burn-dvd", "--multisession", folder.string()});
+      ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+      EXPECT_THAT(burn.err, Not(HasSubstr(datajobtext::kDvdClosed)));
+      previous = Lines(burn.out).at(0);
+    }
+    ExpectDiscHolds(previous, expected.path());
+    ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "insert", previous.string()}).exitStatus, 0);
+    EXPECT_THAT(Cli(discs.path(), {"--drive", "virtual-dvd", "disc-info"}).out, HasSubstr(c.named));
+  }
 }
 
 TEST(AppendedSessions, AnAudioSessionIsNotImportedOnceTheUserAgrees) {
