@@ -143,6 +143,11 @@ DriveStatus DriveHandle::CloseSession() {
   return Query(mmc::CloseSession(), scratch);
 }
 
+DriveStatus DriveHandle::BlankDisc(bool whole) {
+  std::array<std::uint8_t, mmc::kScratchLength> scratch{};
+  return Query(mmc::Blank(whole), scratch);
+}
+
 DriveStatus DriveHandle::FinalizeDisc() {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
   return Query(mmc::FinalizeDisc(), scratch);

@@ -101,6 +101,8 @@ class DriveHandle {
   DriveStatus CloseTrack(std::int32_t trackNumber);
   DriveStatus CloseSession();
   DriveStatus FinalizeDisc();
+  // BLANK of a rewritable disc: whole, or only what makes it blank (fast).
+  DriveStatus BlankDisc(bool whole);
   // FORMAT UNIT of the whole medium with format type `formatType` (26h DVD+RW,
   // 15h DVD-RW quick), waiting until it is done.
   DriveStatus FormatUnit(std::uint8_t formatType, std::int32_t blocks);

@@ -112,6 +112,12 @@ Command CloseSession() {
   return command;
 }
 
+Command Blank(bool whole) {
+  Command command = Make(0xA1, 12, DataDirection::None, 6000);
+  command.cdb[1] = whole ? 0x00 : 0x01;
+  return command;
+}
+
 Command FinalizeDisc() {
   Command command = Make(0x5B, 10, DataDirection::None, 600);
   command.cdb[2] = 0x06;

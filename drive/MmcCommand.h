@@ -44,6 +44,8 @@ Command ReserveTrack(std::int32_t sizeInBlocks);
 Command SynchronizeCache();
 Command CloseTrack(std::int32_t trackNumber);
 Command CloseSession();
+// BLANK of the whole disc or of its minimal parts.
+Command Blank(bool whole);
 // CLOSE TRACK/SESSION function 6: a DVD+R finalized, taking no more sessions.
 Command FinalizeDisc();
 // FORMAT UNIT with a parameter list of one format descriptor (12 bytes).

@@ -34,7 +34,7 @@ constexpr CliCommand kCommands[] = {
      "eject and leave the tray empty. The tray stays as left for the next run. While another\n"
      "process uses the recorder, its tray is refused as busy.",
      RunTray},
-    {"burn-cd", "[--multisession] [--verify] FOLDER",
+    {"burn-cd", "[--multisession] [--blank fast|full] [--verify] FOLDER",
      "Burns FOLDER as an ISO 9660 + Joliet data CD (label TestDisc) to the drive, at the speed\n"
      "chosen with --speed or the drive's fastest one. --multisession leaves the disc open for\n"
      "more sessions. On a disc left open the new session also holds the files of the previous\n"
@@ -42,11 +42,15 @@ constexpr CliCommand kCommands[] = {
      "command asks whether to append without them (--yes / --no answer). --verify reads every\n"
      "file of the new session back through the written directories before the eject and\n"
      "compares it with what was written (files of earlier sessions are checked readable); any\n"
-     "difference or unreadable block ends the command with status 1, naming the file.",
+     "difference or unreadable block ends the command with status 1, naming the file. A\n"
+     "written, closed CD-RW or DVD-RW is blanked first when the user agrees (--yes / --no),\n"
+     "or without asking with --blank fast (minimally) or --blank full (the whole disc).",
      RunBurnCd},
-    {"burn-dvd", "[--multisession] [--verify] FOLDER",
-     "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd. A DVD is written in one\n"
-     "session at once, which closes it even with --multisession (the burn says so).",
+    {"burn-dvd", "[--multisession] [--blank fast|full] [--verify] FOLDER",
+     "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd, the way the medium allows:\n"
+     "a blank DVD-R or DVD-RW at once (closed), or with --multisession incrementally, left open;\n"
+     "a DVD+R incrementally, finalized unless --multisession; a DVD+RW (formatted first when\n"
+     "blank) or restricted-overwrite DVD-RW in place, a later burn growing its file system.",
      RunBurnDvd},
     {"burn-audio", "[--verify] FILE.wav...",
      "Burns the WAV files as an audio CD, one track per file in the order given, and closes the\n"

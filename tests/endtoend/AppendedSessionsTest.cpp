@@ -9,6 +9,7 @@
 
 #include "bytes/ByteOrder.h"
 #include "jobs/burn/AudioCdJob.h"
+#include "jobs/burn/BurnSequence.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/ExposeRun.h"
 #include "tests/endtoend/VirtualBench.h"
@@ -159,6 +160,40 @@ TEST(AppendedSessions, ADvdLeftOpenTakesASecondSessionOnEachRecordableKind) {
     ExpectDiscHolds(previous, expected.path());
     ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "insert", previous.string()}).exitStatus, 0);
     EXPECT_THAT(Cli(discs.path(), {"--drive", "virtual-dvd", "disc-info"}).out, HasSubstr(c.named));
+  }
+}
+
+// A written, closed CD-RW or DVD-RW: refused when the user says no, blanked
+// first with --blank fast, after which the disc holds the new files alone.
+TEST(AppendedSessions, AWrittenRewritableDiscIsBlankedWhenAllowed) {
+  const struct {
+    const char* medium;
+    const char* command;
+    const char* recorder;
+  } cases[] = {{"cd-rw", "burn-cd", "virtual-cd"}, {"dvd-rw", "burn-dvd", "virtual-dvd"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.medium);
+    ScratchFolder discs("blank-rewritable-discs");
+    ScratchFolder sources("blank-rewritable-sources");
+    ScratchFolder expected("blank-rewritable-expected");
+    WritePatternFile(sources.path() / "First" / "old.bin", 30000, 1);
+    WritePatternFile(sources.path() / "Second" / "new.bin", 20000, 2);
+    WritePatternFile(expected.path() / "Second" / "new.bin", 20000, 2);
+    ASSERT_EQ(Cli(discs.path(), {"--drive", c.recorder, "tray", "blank", c.medium}).exitStatus, 0);
+    const auto first = Cli(discs.path(), {"--drive", c.recorder, c.command, (sources.path() / "First").string()});
+    ASSERT_EQ(first.exitStatus, 0) << first.err;
+    const std::string written = Lines(first.out).at(0);
+
+    ASSERT_EQ(Cli(discs.path(), {"--drive", c.recorder, "tray", "insert", written}).exitStatus, 0);
+    const auto refused =
+        Cli(discs.path(), {"--no", "--drive", c.recorder, c.command, (sources.path() / "Second").string()});
+    EXPECT_NE(refused.exitStatus, 0);
+    EXPECT_THAT(refused.err, HasSubstr(burntext::kBlankQuestion));
+
+    const auto blanked = Cli(discs.path(), {"--drive", c.recorder, c.command, "--blank", "fast",
+                                            (sources.path() / "Second").string()});
+    ASSERT_EQ(blanked.exitStatus, 0) << blanked.err;
+    ExpectDiscHolds(Lines(blanked.out).at(0), expected.path());
   }
 }
 
