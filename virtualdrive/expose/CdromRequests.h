@@ -46,6 +46,7 @@ class CdromRequests {
   int DiscStatus();
   int ReadAudio(void* argument, int& error);
   int SendPacket(void* argument, int& error);
+  int DvdStructure(void* argument, int& error);
 
   ScsiTransport& device_;
 };

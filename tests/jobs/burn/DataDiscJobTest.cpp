@@ -206,7 +206,8 @@ TEST(DataDiscJob, AWrittenDiscIsRefusedBeforeAnythingIsComputed) {
     const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
     EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
     EXPECT_EQ(bench.prompt.messages().back().text, row.message);
-    EXPECT_THAT(Describe(bench.commands(recorder)), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO"));
+    // Blank, appendable, rewritable (it is not: no question), last session open.
+    EXPECT_THAT(Describe(bench.commands(recorder)), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO", "DISCINFO"));
     EXPECT_THAT(outcome.progress->statuses(),
                 ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
   }
