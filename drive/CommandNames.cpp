@@ -12,6 +12,7 @@ std::string CommandName(std::uint8_t opcode) {
   } kNames[] = {
       {0x00, "TEST UNIT READY"},
       {0x03, "REQUEST SENSE"},
+      {0x04, "FORMAT UNIT"},
       {0x12, "INQUIRY"},
       {0x1B, "START STOP UNIT"},
       {0x1E, "PREVENT ALLOW MEDIUM REMOVAL"},
@@ -38,6 +39,7 @@ std::string CommandName(std::uint8_t opcode) {
       {0xA8, "READ(12)"},
       {0xAA, "WRITE(12)"},
       {0xAC, "GET PERFORMANCE"},
+      {0xAD, "READ DVD STRUCTURE"},
       {0xB6, "SET STREAMING"},
       {0xBB, "SET CD SPEED"},
       {0xBE, "READ CD"},

@@ -40,7 +40,13 @@ DriveResult<DiscSummary> DriveHandle::ReadDiscSummary() {
   if (DriveStatus sent = Query(mmc::ReadDiscInformation(), response); !sent) return sent.outcome();
   return DiscSummary{discinfo::IsBlank(response.data()), discinfo::IsAppendable(response.data()),
                      discinfo::LastTrackNumber(response.data()), discinfo::CapacityFrames(response.data()),
-                     discinfo::LeadInStart(response.data())};
+                     discinfo::LeadInStart(response.data()), bytes::ReadBe32(&response[20])};
+}
+
+DriveResult<MediaProfiles> DriveHandle::ReadProfiles() {
+  std::array<std::uint8_t, mmc::kConfigurationLength> response{};
+  if (DriveStatus sent = Query(mmc::GetConfigurationProfiles(), response); !sent) return sent.outcome();
+  return ParseMediaProfiles(response.data(), response.size());
 }
 
 DriveResult<DiscStatus> DriveHandle::GetDiscInfo() {
@@ -54,7 +60,8 @@ DriveResult<TrackInformation> DriveHandle::ReadTrackInformation(std::int32_t tra
   std::array<std::uint8_t, mmc::kTrackInformationLength> response{};
   if (DriveStatus sent = Query(mmc::ReadTrackInformation(trackNumber), response); !sent) return sent.outcome();
   return TrackInformation{static_cast<std::int32_t>(bytes::ReadBe32(&response[8])),
-                          static_cast<std::int32_t>(bytes::ReadBe32(&response[16]))};
+                          static_cast<std::int32_t>(bytes::ReadBe32(&response[16])), response[3],
+                          static_cast<std::int32_t>(bytes::ReadBe32(&response[24]))};
 }
 
 DriveStatus DriveHandle::ReadToc(std::span<std::uint8_t> response) {
@@ -140,6 +147,24 @@ DriveStatus DriveHandle::CloseTrack(std::int32_t trackNumber) {
 DriveStatus DriveHandle::CloseSession() {
   std::array<std::uint8_t, mmc::kScratchLength> scratch{};
   return Query(mmc::CloseSession(), scratch);
+}
+
+DriveStatus DriveHandle::BlankDisc(bool whole) {
+  std::array<std::uint8_t, mmc::kScratchLength> scratch{};
+  return Query(mmc::Blank(whole), scratch);
+}
+
+DriveStatus DriveHandle::FinalizeDisc() {
+  std::array<std::uint8_t, mmc::kScratchLength> scratch{};
+  return Query(mmc::FinalizeDisc(), scratch);
+}
+
+DriveStatus DriveHandle::FormatUnit(std::uint8_t formatType, std::int32_t blocks) {
+  std::array<std::uint8_t, mmc::kFormatListLength> list{};
+  list[3] = 8;  // one descriptor
+  bytes::WriteBe32(&list[4], static_cast<std::uint32_t>(blocks));
+  list[8] = static_cast<std::uint8_t>(formatType << 2);
+  return Query(mmc::FormatUnit(), list);
 }
 
 DriveStatus DriveHandle::EjectDisc() {

@@ -6,6 +6,7 @@
 
 #include "drive/DiscToc.h"
 #include "drive/DriveResult.h"
+#include "drive/MediaProfile.h"
 #include "drive/ScsiTransport.h"
 #include "drive/Sleeper.h"
 #include "drive/UserPrompt.h"
@@ -30,6 +31,9 @@ struct DiscSummary {
   std::int32_t lastTrackNumber = 0;
   std::int32_t capacityFrames = 0;  // last possible lead-out start, the 150-frame offset included
   std::int32_t leadInStart = 0;     // address of the last session's lead-in (negative on a blank CD)
+  // Bytes 20-23 as the drive sent them: 00 MM SS FF on CD, a block address on
+  // DVD, FFFFFFFFh for a disc that takes no more data.
+  std::uint32_t lastLeadOutField = 0;
 };
 
 // The disc information as the disc report shows it.
@@ -43,6 +47,8 @@ struct DiscStatus {
 struct TrackInformation {
   std::int32_t startAddress = 0;
   std::int32_t freeBlocks = 0;
+  std::int32_t sessionNumber = 0;
+  std::int32_t trackSize = 0;
 };
 
 // Mode page 2Ah.
@@ -70,6 +76,7 @@ class DriveHandle {
 
   DriveResult<std::string> Inquiry();  // vendor, a space, product
   DriveResult<std::uint32_t> GetConfiguration();  // the Core feature's physical interface standard
+  DriveResult<MediaProfiles> ReadProfiles();
 
   // READ DISC INFORMATION: the short reading the jobs use, and the longer one
   // of the disc report.
@@ -96,6 +103,12 @@ class DriveHandle {
   DriveStatus SynchronizeCache();
   DriveStatus CloseTrack(std::int32_t trackNumber);
   DriveStatus CloseSession();
+  DriveStatus FinalizeDisc();
+  // BLANK of a rewritable disc: whole, or only what makes it blank (fast).
+  DriveStatus BlankDisc(bool whole);
+  // FORMAT UNIT of the whole medium with format type `formatType` (26h DVD+RW,
+  // 15h DVD-RW quick), waiting until it is done.
+  DriveStatus FormatUnit(std::uint8_t formatType, std::int32_t blocks);
   DriveStatus EjectDisc();
   // Mode page 2Ah; the write speeds in KB/s go into `speedList` followed by
   // a 0, as many as fit.

@@ -38,6 +38,13 @@ Command GetConfigurationCore() {
   return command;
 }
 
+Command GetConfigurationProfiles() {
+  Command command = Make(0x46, 10, DataDirection::In);
+  command.cdb[1] = 0x02;  // the one feature named: 0000h
+  bytes::WriteBe16(&command.cdb[7], kConfigurationLength);
+  return command;
+}
+
 Command ReadDiscInformation() {
   Command command = Make(0x51, 10, DataDirection::In);
   bytes::WriteBe16(&command.cdb[7], kDiscInformationLength);
@@ -102,6 +109,24 @@ Command CloseTrack(std::int32_t trackNumber) {
 Command CloseSession() {
   Command command = Make(0x5B, 10, DataDirection::None, 600);
   command.cdb[2] = 0x02;
+  return command;
+}
+
+Command Blank(bool whole) {
+  Command command = Make(0xA1, 12, DataDirection::None, 6000);
+  command.cdb[1] = whole ? 0x00 : 0x01;
+  return command;
+}
+
+Command FinalizeDisc() {
+  Command command = Make(0x5B, 10, DataDirection::None, 600);
+  command.cdb[2] = 0x06;
+  return command;
+}
+
+Command FormatUnit() {
+  Command command = Make(0x04, 6, DataDirection::Out, 6000);
+  command.cdb[1] = 0x11;  // format data follows, format code 1
   return command;
 }
 

@@ -31,6 +31,8 @@ inline constexpr std::uint8_t kWriteParametersListLength = 60;
 Command StartStopEject();
 Command Inquiry();
 Command GetConfigurationCore();
+// GET CONFIGURATION of the Profile List alone.
+Command GetConfigurationProfiles();
 Command ReadDiscInformation();
 Command ReadTrackInformation(std::int32_t trackNumber);
 Command ReadFullToc(std::uint16_t allocationLength);
@@ -42,6 +44,13 @@ Command ReserveTrack(std::int32_t sizeInBlocks);
 Command SynchronizeCache();
 Command CloseTrack(std::int32_t trackNumber);
 Command CloseSession();
+// BLANK of the whole disc or of its minimal parts.
+Command Blank(bool whole);
+// CLOSE TRACK/SESSION function 6: a DVD+R finalized, taking no more sessions.
+Command FinalizeDisc();
+// FORMAT UNIT with a parameter list of one format descriptor (12 bytes).
+Command FormatUnit();
+inline constexpr std::uint32_t kFormatListLength = 12;
 Command ReadCd(std::int32_t lba, std::uint8_t blockCount, std::uint8_t mainChannelSelection);
 // The 2048-byte user data of data blocks, on any medium.
 Command Read12(std::int32_t lba, std::uint8_t blockCount);

@@ -7,8 +7,9 @@
 namespace brenmark {
 
 // How the drive lays the written blocks: track by track, or a whole session
-// after a reservation.
-enum class WriteType : int { TrackAtOnce = 1, SessionAtOnce = 2 };
+// after a reservation; a DVD's tracks also incrementally, at the next
+// writable address.
+enum class WriteType : int { Incremental = 0, TrackAtOnce = 1, SessionAtOnce = 2 };
 
 // The fields of the Write Parameters mode page a burn sets before it writes a
 // track or a session; every other field keeps what the drive reported.

@@ -25,6 +25,7 @@ JobInputs SnapshotJobInputs(const JobState& state, const DriveRegistry& registry
   inputs.currentDrive = registry.currentDrive;
   inputs.writeSpeed = state.writeSpeed;
   inputs.multiSession = state.multiSession;
+  inputs.blankRewritable = state.blankRewritable;
   return inputs;
 }
 

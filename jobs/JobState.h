@@ -17,6 +17,10 @@ namespace datadisc {
 class SourceTree;
 }
 
+// What a burn does with a rewritable disc that is written: asks, or blanks it
+// minimally (fast) or whole (full).
+enum class BlankRewritable : std::uint8_t { Ask, Fast, Full };
+
 // The inputs the front end collects for the next job, on its own thread.
 // A job never reads this object: it starts with a JobInputs copy of it.
 struct JobState {
@@ -38,6 +42,9 @@ struct JobState {
   std::uint32_t writeSpeed = 0;   // KB/s, chosen in the speed dialog
   std::uint8_t multiSession = 0;  // 1: the burn leaves the disc open for more sessions
   DiscAtOnce discAtOnce;          // an audio CD in one session at once
+  // A written CD-RW or DVD-RW in the drive: the burn asks whether to blank it
+  // (and blanks it fast), or blanks it without asking.
+  BlankRewritable blankRewritable = BlankRewritable::Ask;
 };
 
 // One job's own copy of everything it reads, taken when the job starts, so
@@ -58,6 +65,7 @@ struct JobInputs {
   std::uint8_t multiSession = 0;
   bool verify = false;
   DiscAtOnce discAtOnce;
+  BlankRewritable blankRewritable = BlankRewritable::Ask;
 };
 
 // Copies the job's inputs out of the shared state, with the registry's current drive.

@@ -24,6 +24,7 @@ bool ShowDeviceReport(DriveRegistry& registry, UserPrompt& prompt) {
   values.displayName = drive->drive().displayName;
   values.interfaceStandard = drive->drive().interfaceStandard;
   values.speedList.assign(speeds.begin(), speeds.end());
+  values.profiles = drive->ReadProfiles().value_or({}).supported;
 
   const std::string text = BuildDeviceReportText(values);
   // Closed before the text shows.

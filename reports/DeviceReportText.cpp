@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "drive/DriveRegistry.h"
+#include "drive/MediaProfile.h"
 #include "reports/TextFormat.h"
 
 namespace brenmark {
@@ -119,6 +120,14 @@ std::string BuildDeviceReportText(const DeviceReportValues& values) {
 
   text += FormatText("Buffer Size - %d KB\n", static_cast<std::int32_t>(values.bufferSizeKb));
   text += std::string(LoadingMechanismText(values.loadingMechanism)) + "\n";
+  if (!values.profiles.empty()) {
+    text += "Media - ";
+    for (const std::uint16_t profile : values.profiles) {
+      const std::string recording = ProfileRecording(profile);
+      text += ProfileName(profile) + (recording.empty() ? "" : " (" + recording + ")") + "; ";
+    }
+    text += "\n";
+  }
 
   text += "\nWrite Speeds:\n";
   AppendSpeedLines(text, values.speedList);

@@ -15,6 +15,8 @@ struct DeviceReportValues {
   std::uint32_t bufferSizeKb = 0;
   // Write speeds in KB/s as the drive listed them; a 0 entry ends the list.
   std::vector<std::uint32_t> speedList;
+  // The media the drive supports, as its profiles list them; no line when empty.
+  std::vector<std::uint16_t> profiles;
 };
 
 // At most this many write speeds are counted, sorted and shown.

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "drive/MediaProfile.h"
 #include "reports/TextFormat.h"
 
 namespace brenmark {
@@ -86,6 +87,22 @@ void AppendSession(std::string& text, int number, const TocSession& session) {
   text += '\n';
 }
 
+// A DVD's sessions, each with its tracks: start block and size in blocks.
+void AppendBlockSessions(std::string& text, const std::vector<DiscReportValues::BlockTrack>& tracks) {
+  for (std::size_t first = 0; first < tracks.size();) {
+    std::size_t end = first;
+    std::int64_t blocks = 0;
+    while (end < tracks.size() && tracks[end].session == tracks[first].session) blocks += tracks[end++].size;
+    text += FormatText("Session %2d  block %d  (%.2f MB) \n", tracks[first].session, tracks[first].start,
+                       static_cast<double>(blocks) * 2048 / 1024 / 1024);
+    for (; first < end; ++first) {
+      text += FormatText("Track %2d  block %d  %d blocks  Data \n", tracks[first].number, tracks[first].start,
+                         tracks[first].size);
+    }
+    text += '\n';
+  }
+}
+
 }  // namespace
 
 std::string BuildDiscReportText(const DiscReportValues& values) {
@@ -122,13 +139,37 @@ std::string BuildDiscReportText(const DiscReportValues& values) {
   text += '\n';
 
   text += CapacityLine("Media Capacity", values.lastBlockAddress);
-  text += CapacityLine("Media Size", values.lastLeadOutStartFrames);
+  text += CapacityLine("Media Size", values.mediaSizeSectors);
+  if (!values.medium.empty()) text += "Medium - " + values.medium + "\n";
 
   if (values.toc) {
     int number = 1;
     for (const TocSession& session : values.toc->sessions) AppendSession(text, number++, session);
+  } else {
+    AppendBlockSessions(text, values.blockTracks);
   }
   return text;
+}
+
+std::int32_t MediaSizeSectors(std::uint32_t leadOutField, bool dvd, std::int32_t lastBlockAddress) {
+  if (leadOutField == 0xFFFFFFFFu) return lastBlockAddress > 0 ? lastBlockAddress + 1 : 0;
+  if (dvd) return static_cast<std::int32_t>(leadOutField);
+  return Frames(static_cast<std::int32_t>(leadOutField >> 16 & 0xFF), static_cast<std::int32_t>(leadOutField >> 8 & 0xFF),
+                static_cast<std::int32_t>(leadOutField & 0xFF));
+}
+
+std::string MediumDescription(std::uint16_t profile, std::uint32_t statusMask) {
+  if (profile == 0) return {};
+  std::string details = ProfileRecording(profile);
+  const bool readOnly = profile == 0x0008 || profile == 0x0010;
+  if (!readOnly) {
+    const char* state = (statusMask & status::kEmptyDisc)        ? "blank"
+                        : (statusMask & status::kIncompleteDisc) ? "open"
+                        : IsOverwritableProfile(profile)         ? "formatted"
+                                                                 : "closed";
+    details += std::string(details.empty() ? "" : ", ") + state;
+  }
+  return ProfileName(profile) + (details.empty() ? "" : " (" + details + ")");
 }
 
 }  // namespace brenmark

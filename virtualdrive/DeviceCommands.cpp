@@ -28,7 +28,8 @@ VirtualRecorder::Outcome VirtualRecorder::Inquiry(Call& call) {
 VirtualRecorder::Outcome VirtualRecorder::GetConfiguration(Call& call) {
   // With an empty tray no profile and no medium feature is current.
   const std::optional<MediumKind> medium = disc_ ? std::optional(CurrentState().kind) : std::nullopt;
-  Response response = Configuration(model_, medium, call.cdb[1] & 0x03, bytes::ReadBe16(call.cdb + 2));
+  const bool formatted = disc_ && CurrentState().formatted;
+  Response response = Configuration(model_, medium, call.cdb[1] & 0x03, bytes::ReadBe16(call.cdb + 2), formatted);
   if (response.error) return Refuse(*response.error);
   call.DataIn(response.data, bytes::ReadBe16(call.cdb + 7));
   return {};

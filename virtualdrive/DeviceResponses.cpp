@@ -6,22 +6,12 @@
 #include <string>
 
 #include "bytes/ByteOrder.h"
+#include "virtualdrive/DvdMedia.h"
 #include "virtualdrive/ProfileFeatures.h"
 
 namespace brenmark::virtualdrive {
 
 namespace {
-
-std::uint16_t ProfileOf(MediumKind kind) {
-  switch (kind) {
-    case MediumKind::CdRom: return 0x0008;
-    case MediumKind::CdR: return 0x0009;
-    case MediumKind::CdRw: return 0x000A;
-    case MediumKind::DvdRom: return 0x0010;
-    case MediumKind::DvdR: return 0x0011;
-  }
-  return 0;
-}
 
 struct Feature {
   std::uint16_t code = 0;
@@ -69,15 +59,14 @@ std::vector<std::uint8_t> InquiryData(const RecorderModel& model) {
 }
 
 Response Configuration(const RecorderModel& model, std::optional<MediumKind> medium, std::uint8_t requestType,
-                       std::uint16_t startingFeature) {
+                       std::uint16_t startingFeature, bool formatted) {
   if (requestType == 3) return {{}, sense::kInvalidFieldInCdb};
   const bool dvdRecorder = !IsCdMedium(model.blankKind);
   const bool cd = medium && IsCdMedium(*medium);
-  const bool dvd = medium && !IsCdMedium(*medium);
-  const std::uint16_t currentProfile = medium ? ProfileOf(*medium) : 0;
+  const std::uint16_t currentProfile = medium ? ProfileOfMedium(*medium, formatted) : 0;
 
   std::vector<std::uint16_t> profiles = {0x000A, 0x0009, 0x0008};
-  if (dvdRecorder) profiles.insert(profiles.begin(), {0x0011, 0x0010});
+  if (dvdRecorder) profiles.insert(profiles.begin(), DvdRecorderProfiles().begin(), DvdRecorderProfiles().end());
   Feature profileList{0x0000, true, {0x00, 0x00, 0x03, static_cast<std::uint8_t>(4 * profiles.size())}};
   for (const std::uint16_t profile : profiles) {
     profileList.bytes.push_back(static_cast<std::uint8_t>(profile >> 8));
@@ -95,18 +84,21 @@ Response Configuration(const RecorderModel& model, std::optional<MediumKind> med
   features.push_back(MakeFeature(0x0002, 1, true, {0, 0, 0, 0}));
   features.push_back(MakeFeature(0x0003, 0, true, {0x29, 0, 0, 0}));
   features.push_back(MakeFeature(0x001E, 1, cd, {0, 0, 0, 0}));
-  if (dvdRecorder) features.push_back(MakeFeature(0x001F, 0, dvd, {0, 0, 0, 0}));
   // Data block types 0, 8, 10, 12 and 13.
   features.push_back(MakeFeature(0x002D, 2, cd && IsRecordable(*medium), {0x46, 0, 0x35, 0x01}));
   // CD Mastering: session at once with test write, on CD-RW too, with R-W
   // sub-channel from the host (CD-TEXT in the lead-in); no raw writing. The
   // longest cue sheet taken: 8 KiB.
   features.push_back(MakeFeature(0x002E, 1, cd && IsRecordable(*medium), {0x67, 0x00, 0x20, 0x00}));
-  // Incremental streaming: known to the DVD recorder, never current, as it
-  // writes a DVD-R at once only; burning programs take that to mean disc at once.
-  // Mode 1 blocks, one link size of 16 blocks.
-  if (dvdRecorder) features.push_back(MakeFeature(0x0021, 1, false, {0x01, 0x00, 0x00, 0x01, 0x10, 0, 0, 0}));
-  if (dvdRecorder) features.push_back(MakeFeature(0x002F, 1, dvd && *medium == MediumKind::DvdR, {0x44, 0, 0, 0}));
+  if (dvdRecorder) {
+    for (const ProfiledFeature& row : DvdRecorderFeatures()) {
+      const bool current = std::find(row.currentIn.begin(), row.currentIn.end(), currentProfile) != row.currentIn.end();
+      Feature feature = MakeFeature(row.code, row.version, current, {});
+      feature.bytes[3] = static_cast<std::uint8_t>(row.data.size());
+      feature.bytes.insert(feature.bytes.end(), row.data.begin(), row.data.end());
+      features.push_back(std::move(feature));
+    }
+  }
   for (const ProfileFeature& required : RequiredFeatures(profiles, currentProfile)) {
     Feature feature = MakeFeature(required.code, required.version, required.current, {});
     feature.bytes.insert(feature.bytes.end(), required.data.begin(), required.data.end());

@@ -16,10 +16,11 @@ namespace brenmark::virtualdrive {
 std::vector<std::uint8_t> InquiryData(const RecorderModel& model);
 
 // GET CONFIGURATION: the profile list and the features of the model, those of
-// `medium` current (nothing current with an empty tray). A CD recorder lists
-// CD profiles and features only. Request types: 0 all, 1 current, 2 one.
+// `medium` current (nothing current with an empty tray; a `formatted` DVD-RW
+// is in restricted overwrite). A CD recorder lists CD profiles and features
+// only. Request types: 0 all, 1 current, 2 one.
 Response Configuration(const RecorderModel& model, std::optional<MediumKind> medium, std::uint8_t requestType,
-                       std::uint16_t startingFeature);
+                       std::uint16_t startingFeature, bool formatted = false);
 
 // Mode page 2Ah with the model's write speed descriptors.
 std::vector<std::uint8_t> CapabilitiesPage(const RecorderModel& model, std::uint16_t currentWriteSpeed);

@@ -19,8 +19,15 @@ inline constexpr int kDefaultCdMinutes = 80;
 // on an 80-minute disc.
 inline constexpr std::int32_t CdLastLeadOutFrame(int minutes) { return minutes * kFramesPerMinute - 1; }
 inline constexpr std::int32_t CdCapacityBlocks(int minutes) { return CdLastLeadOutFrame(minutes) - kMsfOffset; }
-// Single-layer 4.7 GB DVD-R.
+// Single-layer 4.7 GB DVD-R, and the other single-layer DVDs.
 inline constexpr std::int32_t kDvdCapacityBlocks = 2298496;
+inline constexpr std::int32_t kDvdRwCapacityBlocks = 2297888;
+inline constexpr std::int32_t kDvdPlusCapacityBlocks = 2295104;
+// A DVD is written in ECC blocks of 16 logical blocks.
+inline constexpr std::int32_t kDvdEccBlocks = 16;
+// What a closed DVD session's lead-out (border-out) and the next session's
+// lead-in take before the next session's first track.
+inline constexpr std::int32_t kDvdSessionGapBlocks = 12288;
 
 inline constexpr std::int32_t kPregapBlocks = 150;
 inline constexpr std::int32_t kRunOutBlocks = 2;

@@ -191,8 +191,11 @@ std::string CheckStateAgainstImage(DiscState& disc, std::int64_t blocks, bool ra
   if (IsCdMedium(disc.kind) != rawCd) {
     return "the state file describes another kind of medium";
   }
+  // A formatted disc's image holds what was written of it; the rest reads as zeros.
   for (DiscTrack& track : disc.tracks) {
-    if (track.closed && track.ExtentEnd() > blocks) return "the image is shorter than its state file says";
+    if (track.closed && !disc.formatted && track.ExtentEnd() > blocks) {
+      return "the image is shorter than its state file says";
+    }
   }
   if (!disc.tracks.empty() && !disc.tracks.back().closed) {
     // Writes only ever land at the next writable address: what the image holds
@@ -387,8 +390,15 @@ bool DiscImage::ReadRawSector(std::int32_t lba, std::uint8_t* raw) {
 }
 
 bool DiscImage::ReadUserBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* data) {
-  if (lba < 0 || count < 0 || !file_.isOpen() || format_ != ImageFormat::Iso) return false;
-  return file_.Read(lba * kUserBlock, data, static_cast<std::size_t>(count) * kUserBlock);
+  if (lba < 0 || count < 0 || format_ != ImageFormat::Iso) return false;
+  const auto length = static_cast<std::size_t>(count) * kUserBlock;
+  const std::int64_t offset = static_cast<std::int64_t>(lba) * kUserBlock;
+  if (!state.formatted) return file_.isOpen() && file_.Read(offset, data, length);
+  // Blocks of a formatted disc that were never written hold zeros.
+  const std::int64_t stored = file_.isOpen() ? std::max<std::int64_t>(file_.Size() - offset, 0) : 0;
+  const auto present = static_cast<std::size_t>(std::min<std::int64_t>(stored, static_cast<std::int64_t>(length)));
+  std::fill(data + present, data + length, std::uint8_t{0});
+  return present == 0 || file_.Read(offset, data, present);
 }
 
 bool DiscImage::PrepareForWriting(std::string& error) {

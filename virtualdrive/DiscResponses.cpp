@@ -59,6 +59,11 @@ std::vector<std::uint8_t> DescribeTrack(const DiscState& disc, const DiscTrack& 
     size += free;
   }
   bytes::WriteBe32(&out[24], static_cast<std::uint32_t>(size));
+  if (disc.formatted) {
+    // Written in fixed packets of one ECC block.
+    out[6] |= 0x30;
+    bytes::WriteBe32(&out[20], static_cast<std::uint32_t>(geometry::kDvdEccBlocks));
+  }
   if (track.end > track.start) {
     out[7] |= 0x02;
     bytes::WriteBe32(&out[28], static_cast<std::uint32_t>(track.end - 1));
@@ -194,6 +199,8 @@ std::vector<std::uint8_t> DiscInformation(const DiscState& disc) {
   out[4] = static_cast<std::uint8_t>(sessions);
   out[5] = static_cast<std::uint8_t>(firstTrack);
   out[6] = static_cast<std::uint8_t>(lastTrack);
+  // Background format status of a DVD+RW: none, or complete.
+  if (disc.kind == MediumKind::DvdPlusRw && disc.formatted) out[7] = 0x03;
   out[8] = disc.DiscType();
   out[9] = static_cast<std::uint8_t>(sessions >> 8);
   out[10] = static_cast<std::uint8_t>(firstTrack >> 8);

@@ -13,7 +13,24 @@ bool IsCdMedium(MediumKind kind) {
 
 bool IsRecordable(MediumKind kind) { return kind != MediumKind::CdRom && kind != MediumKind::DvdRom; }
 
-bool IsErasable(MediumKind kind) { return kind == MediumKind::CdRw; }
+bool IsErasable(MediumKind kind) {
+  return kind == MediumKind::CdRw || kind == MediumKind::DvdRw || kind == MediumKind::DvdPlusRw;
+}
+
+bool IsDashDvd(MediumKind kind) { return kind == MediumKind::DvdR || kind == MediumKind::DvdRw; }
+
+bool IsFormattable(MediumKind kind) { return kind == MediumKind::DvdRw || kind == MediumKind::DvdPlusRw; }
+
+namespace {
+
+constexpr MediumKind kAllMedia[] = {MediumKind::CdR,  MediumKind::CdRw,     MediumKind::CdRom,   MediumKind::DvdR,
+                                    MediumKind::DvdRom, MediumKind::DvdRw, MediumKind::DvdPlusR, MediumKind::DvdPlusRw};
+
+std::int32_t AlignToEccBlock(std::int32_t lba) {
+  return (lba + geometry::kDvdEccBlocks - 1) / geometry::kDvdEccBlocks * geometry::kDvdEccBlocks;
+}
+
+}  // namespace
 
 std::string MediumName(MediumKind kind) {
   switch (kind) {
@@ -22,13 +39,15 @@ std::string MediumName(MediumKind kind) {
     case MediumKind::CdRom: return "CD-ROM";
     case MediumKind::DvdR: return "DVD-R";
     case MediumKind::DvdRom: return "DVD-ROM";
+    case MediumKind::DvdRw: return "DVD-RW";
+    case MediumKind::DvdPlusR: return "DVD+R";
+    case MediumKind::DvdPlusRw: return "DVD+RW";
   }
   return "unknown";
 }
 
 std::optional<MediumKind> MediumNamed(std::string_view name) {
-  for (const MediumKind kind :
-       {MediumKind::CdR, MediumKind::CdRw, MediumKind::CdRom, MediumKind::DvdR, MediumKind::DvdRom}) {
+  for (const MediumKind kind : kAllMedia) {
     const std::string known = MediumName(kind);
     if (known.size() == name.size() &&
         std::equal(known.begin(), known.end(), name.begin(),
@@ -47,7 +66,15 @@ DiscState DiscState::Blank(MediumKind kind) {
 }
 
 std::int32_t DiscState::Capacity() const {
-  return IsCdMedium(kind) ? geometry::CdCapacityBlocks(minutes) : geometry::kDvdCapacityBlocks;
+  switch (kind) {
+    case MediumKind::DvdRw: return geometry::kDvdRwCapacityBlocks;
+    case MediumKind::DvdPlusR:
+    case MediumKind::DvdPlusRw: return geometry::kDvdPlusCapacityBlocks;
+    case MediumKind::DvdR:
+    case MediumKind::DvdRom: return geometry::kDvdCapacityBlocks;
+    default: break;
+  }
+  return geometry::CdCapacityBlocks(minutes);
 }
 
 DiscStatus DiscState::Status() const {
@@ -115,9 +142,16 @@ std::optional<NextTrack> DiscState::Invisible() const {
     next.number = 1;
     return next;
   }
-  if (!IsCdMedium(kind)) return std::nullopt;
   const DiscTrack& last = tracks.back();
   next.number = last.number + 1;
+  if (!IsCdMedium(kind)) {
+    if (formatted) return std::nullopt;
+    next.start = last.session == next.session
+                     ? AlignToEccBlock(last.ExtentEnd())
+                     : AlignToEccBlock(sessions.back().leadOutStart + geometry::kDvdSessionGapBlocks);
+    next.pregapStart = next.start;
+    return next;
+  }
   if (next.number > 99) return std::nullopt;
   if (last.session == next.session) {
     next.pregapStart = last.ExtentEnd();
@@ -134,7 +168,7 @@ std::optional<NextTrack> DiscState::Invisible() const {
 
 std::optional<std::int32_t> DiscState::NextWritableAddress() const {
   if (const DiscTrack* open = OpenTrack()) {
-    if (!IsCdMedium(kind) && open->end >= open->start + reservedBlocks) return std::nullopt;
+    if (!IsCdMedium(kind) && reservedBlocks > 0 && open->end >= open->start + reservedBlocks) return std::nullopt;
     return open->end;
   }
   if (const auto next = Invisible()) {
@@ -148,7 +182,8 @@ std::int32_t DiscState::FreeBlocks() const {
   const auto nwa = NextWritableAddress();
   if (!nwa) return 0;
   if (!IsCdMedium(kind) && reservedBlocks > 0) {
-    const std::int32_t start = tracks.empty() ? 0 : tracks.back().start;
+    const DiscTrack* open = OpenTrack();
+    const std::int32_t start = open != nullptr ? open->start : *nwa;
     return start + reservedBlocks - *nwa;
   }
   return Capacity() - *nwa;
@@ -167,12 +202,19 @@ std::uint8_t DiscState::DiscType() const {
 }
 
 std::optional<Sense> DiscState::CheckWrite(std::int32_t lba, std::int32_t count, TrackKind writeKind) const {
+  if (formatted) {
+    if (lba < 0 || static_cast<std::int64_t>(lba) + count > Capacity()) return sense::kLbaOutOfRange;
+    return std::nullopt;
+  }
+  // A DVD+RW takes data once formatted.
+  if (kind == MediumKind::DvdPlusRw) return sense::kIncompatibleMedium;
   if (!IsRecordable(kind) || finalized) return sense::kInvalidAddressForWrite;
   const DiscTrack* open = OpenTrack();
   if (!IsCdMedium(kind)) {
-    if (reservedBlocks == 0) return sense::kCommandSequenceError;
-    const std::int32_t start = open ? open->start : 0;
-    if (static_cast<std::int64_t>(lba) + count > start + reservedBlocks) return sense::kLbaOutOfRange;
+    const auto nwa = NextWritableAddress();
+    const std::int32_t start = open ? open->start : nwa.value_or(0);
+    const std::int64_t limit = reservedBlocks > 0 ? start + reservedBlocks : Capacity();
+    if (static_cast<std::int64_t>(lba) + count > limit) return sense::kLbaOutOfRange;
   } else {
     if (open && open->kind != writeKind) return sense::kIllegalModeForThisTrack;
     if (static_cast<std::int64_t>(lba) + count > Capacity()) return sense::kLbaOutOfRange;
@@ -184,6 +226,7 @@ std::optional<Sense> DiscState::CheckWrite(std::int32_t lba, std::int32_t count,
 
 std::vector<DriveFill> DiscState::ApplyWrite(std::int32_t count, TrackKind writeKind) {
   std::vector<DriveFill> fills;
+  if (formatted) return fills;
   if (OpenTrack() == nullptr) {
     const NextTrack next = *Invisible();
     DiscTrack track;
@@ -205,9 +248,11 @@ std::vector<DriveFill> DiscState::ApplyWrite(std::int32_t count, TrackKind write
 
 std::optional<Sense> DiscState::CheckReserve(std::int32_t blocks) const {
   if (IsCdMedium(kind)) return sense::kInvalidFieldInCdb;
-  if (!IsRecordable(kind) || Status() != DiscStatus::Blank) return sense::kCommandSequenceError;
+  if (!IsRecordable(kind) || formatted || kind == MediumKind::DvdPlusRw) return sense::kIncompatibleMedium;
+  const auto next = Invisible();
+  if (!next || reservedBlocks > 0) return sense::kCommandSequenceError;
   if (blocks <= 0) return sense::kInvalidFieldInCdb;
-  if (blocks > Capacity()) return sense::kLbaOutOfRange;
+  if (static_cast<std::int64_t>(next->start) + blocks > Capacity()) return sense::kLbaOutOfRange;
   return std::nullopt;
 }
 
@@ -236,16 +281,19 @@ std::vector<DriveFill> DiscState::ApplyCloseTrack() {
   if (IsCdMedium(kind)) {
     open->runOut = geometry::kRunOutBlocks;
     fills.push_back({open->kind, open->end, open->ExtentEnd()});
-  } else if (open->end < open->start + reservedBlocks) {
-    fills.push_back({open->kind, open->end, open->start + reservedBlocks});
-    open->end = open->start + reservedBlocks;
+  } else {
+    if (open->end < open->start + reservedBlocks) {
+      fills.push_back({open->kind, open->end, open->start + reservedBlocks});
+      open->end = open->start + reservedBlocks;
+    }
+    reservedBlocks = 0;
   }
   open->closed = true;
   return fills;
 }
 
 std::optional<Sense> DiscState::CheckCloseSession() const {
-  if (!IsRecordable(kind) || finalized) return sense::kCommandSequenceError;
+  if (!IsRecordable(kind) || finalized || formatted) return sense::kCommandSequenceError;
   if (LastSessionState() == SessionState::Empty) return sense::kCommandSequenceError;
   return std::nullopt;
 }
@@ -253,20 +301,24 @@ std::optional<Sense> DiscState::CheckCloseSession() const {
 std::vector<DriveFill> DiscState::ApplyCloseSession(std::uint8_t multiSessionField, std::uint8_t format) {
   if (tracks.empty() || tracks.back().session <= static_cast<int>(sessions.size())) {
     // A DVD reservation that received no data yet: it becomes a track of zeros.
+    const NextTrack next = *Invisible();
     DiscTrack track;
-    track.number = 1;
-    track.session = 1;
+    track.number = next.number;
+    track.session = next.session;
+    track.pregapStart = next.start;
+    track.start = next.start;
+    track.end = next.start;
     tracks.push_back(track);
   }
   std::vector<DriveFill> fills = ApplyCloseTrack();
   DiscSession session;
   session.number = static_cast<int>(sessions.size()) + 1;
   session.leadOutStart = tracks.back().ExtentEnd();
-  session.nextSessionAllowed = IsCdMedium(kind) && multiSessionField == 3;
-  session.format = format;
+  session.nextSessionAllowed = multiSessionField == 3;
+  session.format = IsCdMedium(kind) ? format : 0;
   sessions.push_back(session);
   finalized = !session.nextSessionAllowed;
-  reservedBlocks = IsCdMedium(kind) ? 0 : reservedBlocks;
+  reservedBlocks = 0;
   return fills;
 }
 
@@ -274,6 +326,28 @@ bool DiscState::ReservationFullyWritten() const {
   const DiscTrack* open = OpenTrack();
   return !IsCdMedium(kind) && open != nullptr && reservedBlocks > 0 &&
          open->end >= open->start + reservedBlocks;
+}
+
+void DiscState::ApplyFormat() {
+  tracks.clear();
+  sessions.clear();
+  reservedBlocks = 0;
+  formatted = true;
+  const std::int32_t capacity = Capacity();
+  tracks.push_back({1, 1, TrackKind::Mode1, 0, 0, capacity, 0, true});
+  sessions.push_back({1, capacity, false, 0});
+  finalized = true;
+}
+
+std::optional<Sense> DiscState::CheckFinalize() const {
+  if (kind != MediumKind::DvdPlusR || finalized) return sense::kCommandSequenceError;
+  if (sessions.empty()) return sense::kCommandSequenceError;
+  return std::nullopt;
+}
+
+void DiscState::ApplyFinalize() {
+  sessions.back().nextSessionAllowed = false;
+  finalized = true;
 }
 
 }  // namespace brenmark::virtualdrive

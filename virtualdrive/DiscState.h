@@ -17,14 +17,24 @@
 // recorder puts those tracks here as the writes reach them); a DVD session
 // at once after RESERVE TRACK.
 // A CD's size (21 to 99 minutes) sets its capacity and lead-out.
+//
+// DVD-R, sequential DVD-RW and DVD+R also take tracks written incrementally
+// at the next writable address, closed into sessions. A formatted DVD+RW, and
+// a DVD-RW formatted for restricted overwrite, is one closed track over the
+// whole disc that any write may overwrite.
 namespace brenmark::virtualdrive {
 
-enum class MediumKind : std::uint8_t { CdR, CdRw, CdRom, DvdR, DvdRom };
+enum class MediumKind : std::uint8_t { CdR, CdRw, CdRom, DvdR, DvdRom, DvdRw, DvdPlusR, DvdPlusRw };
 
 bool IsCdMedium(MediumKind kind);
 bool IsRecordable(MediumKind kind);
 bool IsErasable(MediumKind kind);
-// "CD-R", "CD-RW", "CD-ROM", "DVD-R", "DVD-ROM".
+// DVD-R and DVD-RW: written by write type (disc at once or incremental) and
+// closed by the multi-session field of the write parameters.
+bool IsDashDvd(MediumKind kind);
+// Media FORMAT UNIT turns into a medium written anywhere: DVD-RW, DVD+RW.
+bool IsFormattable(MediumKind kind);
+// "CD-R", "CD-RW", "CD-ROM", "DVD-R", "DVD-ROM", "DVD-RW", "DVD+R", "DVD+RW".
 std::string MediumName(MediumKind kind);
 // The medium of one of those names, compared case-blind ("cd-rw").
 std::optional<MediumKind> MediumNamed(std::string_view name);
@@ -92,6 +102,8 @@ class DiscState {
   // and the CD-TEXT packs of the lead-in.
   std::string catalog;
   std::vector<cdtext::Pack> cdText;
+  // DVD+RW formatted, or DVD-RW in restricted overwrite: written anywhere.
+  bool formatted = false;
 
   // Last possible lead-out start as a block address.
   std::int32_t Capacity() const;
@@ -138,6 +150,13 @@ class DiscState {
   // A DVD track written to the end of its reservation is closed with its
   // session by SYNCHRONIZE CACHE, as a disc-at-once recorder does.
   bool ReservationFullyWritten() const;
+
+  // FORMAT UNIT of a DVD+RW or DVD-RW: the whole disc becomes one
+  // overwritable track, its former content gone.
+  void ApplyFormat();
+  // Finalizing a DVD+R whose last session is already closed: no more sessions.
+  std::optional<Sense> CheckFinalize() const;
+  void ApplyFinalize();
 };
 
 }  // namespace brenmark::virtualdrive

@@ -103,6 +103,7 @@ std::string FormatDiscState(const DiscState& disc) {
   if (IsCdMedium(disc.kind) && disc.minutes != geometry::kDefaultCdMinutes) out << "minutes " << disc.minutes << "\n";
   out << "finalized " << (disc.finalized ? 1 : 0) << "\n";
   out << "reserved " << disc.reservedBlocks << "\n";
+  if (disc.formatted) out << "formatted 1\n";
   for (const DiscSession& session : disc.sessions) {
     out << "session " << session.number << ' ' << session.leadOutStart << ' ' << (session.nextSessionAllowed ? 1 : 0)
         << ' ' << static_cast<int>(session.format) << "\n";
@@ -152,6 +153,10 @@ DiscStateParseResult ParseDiscState(std::string_view text) {
       int value = 0;
       ok = static_cast<bool>(fields >> value) && (value == 0 || value == 1);
       disc.finalized = value == 1;
+    } else if (key == "formatted") {
+      int value = 0;
+      ok = static_cast<bool>(fields >> value) && value == 1 && IsFormattable(disc.kind);
+      disc.formatted = true;
     } else if (key == "reserved") {
       ok = static_cast<bool>(fields >> disc.reservedBlocks);
     } else if (key == "session") {

@@ -27,6 +27,10 @@ const Requirement kRequirements[] = {
     {0x000A, 0x0010, 0, kRandomReadableCd},   // CD-RW
     {0x0010, 0x0010, 0, kRandomReadableDvd},  // DVD-ROM
     {0x0011, 0x0010, 0, kRandomReadableDvd},  // DVD-R sequential
+    {0x0013, 0x0010, 0, kRandomReadableDvd},  // DVD-RW restricted overwrite
+    {0x0014, 0x0010, 0, kRandomReadableDvd},  // DVD-RW sequential
+    {0x001A, 0x0010, 0, kRandomReadableDvd},  // DVD+RW
+    {0x001B, 0x0010, 0, kRandomReadableDvd},  // DVD+R
 };
 
 }  // namespace

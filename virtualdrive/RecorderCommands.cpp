@@ -26,9 +26,11 @@ const VirtualRecorder::Command* VirtualRecorder::CommandOf(std::uint8_t opcode) 
   using R = VirtualRecorder;
   static const Command kCommands[] = {
       {0x00, 6, true, &R::TestUnitReady, "TESTUNITREADY", kHardwareFailure, 0, 0},
+      {0x04, 6, true, &R::FormatUnit, "FORMATUNIT", kHardwareFailure, 0, 0},
       {0x12, 6, false, &R::Inquiry, "INQUIRY", kHardwareFailure, 0, 0},
       {0x1B, 6, false, &R::StartStopUnit, "STARTSTOPUNIT", kHardwareFailure, 0, 0},
       {0x1E, 6, false, &R::PreventAllowRemoval, "PREVENTALLOWMEDIUMREMOVAL", kHardwareFailure, 0, 0},
+      {0x23, 10, true, &R::ReadFormatCapacities, "READFORMATCAPACITIES", kHardwareFailure, 0, 0},
       {0x25, 10, true, &R::ReadCapacity, "READCAPACITY", kHardwareFailure, 0, 0},
       {0x28, 10, true, &R::ReadData, "READ10", sense::kUnrecoveredReadError, 7, 2},
       {0x2A, 10, true, &R::Write, "WRITE10", sense::kWriteError, 7, 2},
@@ -51,6 +53,7 @@ const VirtualRecorder::Command* VirtualRecorder::CommandOf(std::uint8_t opcode) 
       {0xA8, 12, true, &R::ReadData, "READ12", sense::kUnrecoveredReadError, 6, 4},
       {0xAA, 12, true, &R::Write, "WRITE12", sense::kWriteError, 6, 4},
       {0xAC, 12, true, &R::GetPerformance, "GETPERFORMANCE", kHardwareFailure, 0, 0},
+      {0xAD, 12, true, &R::ReadDvdStructure, "READDVDSTRUCTURE", kHardwareFailure, 0, 0},
       {0xB6, 12, false, &R::SetStreaming, "SETSTREAMING", kHardwareFailure, 0, 0},
       {0xBB, 12, false, &R::SetCdSpeed, "SETCDSPEED", kHardwareFailure, 0, 0},
       {0xBE, 12, true, &R::ReadCd, "READCD", sense::kUnrecoveredReadError, 6, 3},

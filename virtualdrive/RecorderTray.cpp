@@ -183,6 +183,11 @@ std::string VirtualRecorder::DescribeDisc() const {
     }
     return text.str();
   }
+  if (state.formatted) {
+    text << medium << (state.kind == MediumKind::DvdRw ? ", formatted for restricted overwrite" : ", formatted");
+    if (!disc_->sourcePath().empty()) text << " (image " << disc_->sourcePath().string() << ")";
+    return text.str();
+  }
   text << medium << ", " << state.sessions.size() + (state.LastSessionState() == SessionState::Incomplete ? 1 : 0)
        << " session(s), " << state.tracks.size() << " track(s)";
   for (const DiscTrack& track : state.tracks) {

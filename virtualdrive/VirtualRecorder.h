@@ -210,6 +210,9 @@ class VirtualRecorder {
   Outcome WriteSessionAtOnce(Call& call);
   std::optional<std::int32_t> PassGeneratedBlocks(std::int32_t lba);
   bool RecordSessionProgress(DiscState& state);
+  Outcome FormatUnit(Call& call);
+  Outcome ReadFormatCapacities(Call& call);
+  Outcome ReadDvdStructure(Call& call);
 
   const DiscState& CurrentState() const;
   DiscState& StateForWriting();

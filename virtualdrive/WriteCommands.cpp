@@ -29,8 +29,9 @@ VirtualRecorder::Outcome VirtualRecorder::SynchronizeCache(Call&) {
   if (IsCdMedium(state.kind) && writeParameters_.writeType() == 1 && state.OpenTrack() != nullptr) {
     const auto fills = state.ApplyCloseTrack();
     if (!simulation_ && !ApplyFills(fills)) return FileFailure();
-  } else if (state.ReservationFullyWritten()) {
-    const auto fills = state.ApplyCloseSession(writeParameters_.multiSessionField(), writeParameters_.sessionFormat());
+  } else if (state.ReservationFullyWritten() && IsDashDvd(state.kind) && writeParameters_.writeType() == 2) {
+    // Disc at once leaves no room for another session.
+    const auto fills = state.ApplyCloseSession(0, 0);
     if (!simulation_ && !ApplyFills(fills)) return FileFailure();
   }
   if (!disc_->Flush()) return FileFailure();
@@ -41,13 +42,23 @@ VirtualRecorder::Outcome VirtualRecorder::SynchronizeCache(Call&) {
 VirtualRecorder::Outcome VirtualRecorder::CloseTrackSession(Call& call) {
   const std::uint8_t function = call.cdb[2] & 0x07;
   DiscState& state = StateForWriting();
+  // A formatted disc has no tracks to close: stopping its background format
+  // (function 0) and closing are done at once.
+  if (state.formatted) return function <= 2 ? Outcome{} : Refuse(sense::kInvalidFieldInCdb);
+  const bool plusR = state.kind == MediumKind::DvdPlusR;
   std::vector<DriveFill> fills;
   if (function == 1) {
     if (const auto refused = state.CheckCloseTrack(bytes::ReadBe16(call.cdb + 4))) return Refuse(*refused);
     fills = state.ApplyCloseTrack();
-  } else if (function == 2) {
+  } else if (plusR && (function == 5 || function == 6) && state.LastSessionState() == SessionState::Empty) {
+    if (const auto refused = state.CheckFinalize()) return Refuse(*refused);
+    state.ApplyFinalize();
+  } else if (function == 2 || (plusR && (function == 5 || function == 6))) {
     if (const auto refused = state.CheckCloseSession()) return Refuse(*refused);
-    fills = state.ApplyCloseSession(writeParameters_.multiSessionField(), writeParameters_.sessionFormat());
+    // DVD+R closes a session for another (2) or finalizes the disc (5, 6);
+    // the others follow the multi-session field of the write parameters.
+    const std::uint8_t multiSession = plusR ? (function == 2 ? 3 : 0) : writeParameters_.multiSessionField();
+    fills = state.ApplyCloseSession(multiSession, writeParameters_.sessionFormat());
   } else {
     return Refuse(sense::kInvalidFieldInCdb);
   }
@@ -56,14 +67,15 @@ VirtualRecorder::Outcome VirtualRecorder::CloseTrackSession(Call& call) {
   return {};
 }
 
-// BLANK of a CD-RW, the whole disc (type 0) or minimally (type 1): either
-// leaves a blank disc of the same size, at once whether or not the host
-// asked for an immediate answer. A disc this recorder wrote is kept in the
-// burned discs as an eject keeps it; an inserted image is never modified.
+// BLANK of a CD-RW or DVD-RW, the whole disc (type 0) or minimally (type 1):
+// either leaves a blank disc of the same size (a DVD-RW sequential again), at
+// once whether or not the host asked for an immediate answer. A disc this
+// recorder wrote is kept in the burned discs as an eject keeps it; an
+// inserted image is never modified. A DVD+RW is only ever formatted.
 VirtualRecorder::Outcome VirtualRecorder::BlankDisc(Call& call) {
   if ((call.cdb[1] & 0x07) > 1) return Refuse(sense::kInvalidFieldInCdb);
   const DiscState& state = disc_->state;
-  if (!IsErasable(state.kind)) return Refuse(sense::kIncompatibleMedium);
+  if (state.kind != MediumKind::CdRw && state.kind != MediumKind::DvdRw) return Refuse(sense::kIncompatibleMedium);
   const MediumKind kind = state.kind;
   const int minutes = state.minutes;
   const TrayResult result = Replace(DiscImage::Blank(kind, workFolder_, minutes), TrayRecord::Blank(kind, minutes));
@@ -80,13 +92,20 @@ VirtualRecorder::Outcome VirtualRecorder::Write(Call& call) {
   const std::uint32_t count = call.blocks;
   DiscState& state = StateForWriting();
   const bool cd = IsCdMedium(state.kind);
+  const bool dash = IsDashDvd(state.kind) && !state.formatted;
   const std::uint8_t writeType = writeParameters_.writeType();
   if (cd && writeType == 2 && IsRecordable(state.kind) && !state.finalized) return WriteSessionAtOnce(call);
-  // Track at once or session at once on CD; session at once on DVD-R.
-  if (IsRecordable(state.kind) && !state.finalized && ((cd && writeType != 1) || (!cd && writeType != 2))) {
+  // Track at once on CD (session at once went above); on DVD-R/-RW session at
+  // once (after RESERVE TRACK) or incremental. DVD+R/+RW and formatted media
+  // ignore the page.
+  if (IsRecordable(state.kind) && !state.finalized &&
+      ((cd && writeType != 1) || (dash && writeType != 2 && writeType != 0))) {
     return Refuse(sense::kIllegalModeForThisTrack);
   }
-  const std::uint32_t blockSize = writeParameters_.BlockSize();
+  if (dash && writeType == 2 && state.reservedBlocks == 0 && state.OpenTrack() == nullptr) {
+    return Refuse(sense::kCommandSequenceError);
+  }
+  const std::uint32_t blockSize = cd || dash ? writeParameters_.BlockSize() : 2048;
   if (!cd && blockSize != 2048) return Refuse(sense::kIllegalModeForThisTrack);
   // The blocks of the CDB are taken from the host's data; whole blocks more
   // (a program whose last write of a reservation is shorter than its buffer)

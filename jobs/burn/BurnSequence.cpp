@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "drive/DiscInformation.h"
+
 namespace brenmark {
 namespace {
 
@@ -11,6 +13,7 @@ constexpr int kWriteParametersPage = 0x05;
 constexpr std::uint32_t kMaxBlocksPerWrite = 255;
 // The disc information's status mask: the last session is incomplete.
 constexpr std::uint32_t kLastSessionIncomplete = 0x80;
+constexpr std::uint32_t kCompleteDisc = 0x4;
 
 }  // namespace
 
@@ -54,7 +57,21 @@ JobEnd BurnSequence::StopUnlessWritable(DiscCheck disc, const char* notWritableT
     case DiscCheck::NotWritable:
       break;
   }
+  if (BlankRewritableDisc()) return JobEnd::Done;
   return context_.Stop(IsLastSessionOpen() ? burntext::kUnfinishedDisc : notWritableText, JobEnd::DiscNotWritable);
+}
+
+bool BurnSequence::BlankRewritableDisc() {
+  const DriveResult<DiscStatus> disc = handle_->GetDiscInfo();
+  if (!Noted(disc) || (disc->statusMask & discinfo::kNotErasable) != 0 || (disc->statusMask & kCompleteDisc) == 0) {
+    return false;
+  }
+  const BlankRewritable how = context_.inputs.blankRewritable;
+  if (how == BlankRewritable::Ask && !context_.prompt.AskYesNo(burntext::kBlankQuestion)) return false;
+  context_.progress.SetStatus("Blanking the disc...");
+  if (!Noted(handle_->BlankDisc(how == BlankRewritable::Full))) return false;
+  const DriveResult<DiscSummary> blanked = handle_->ReadDiscSummary();
+  return Noted(blanked) && blanked->blank;
 }
 
 bool BurnSequence::IsLastSessionOpen() {

@@ -54,6 +54,9 @@ inline constexpr const char* kUnfinishedDisc =
     "The disc in the drive holds a session that was never closed (a burn stopped midway), so nothing more can "
     "be written on it.\nInsert a blank disc (for a virtual recorder: brenmark-cli tray blank, or Tray... > Insert "
     "Blank in the desktop programs).\nBurning process will be terminated.";
+// The question asked of a written rewritable disc before it is blanked.
+inline constexpr const char* kBlankQuestion =
+    "The disc in the drive is a rewritable disc that is not empty.\nBlank it (what it holds is lost) and burn on it?";
 inline constexpr const char* kNotACd =
     "The disc in the recorder is not a CD, or the recorder cannot write CDs: audio and Video CD tracks can be "
     "written on a CD-R or CD-RW only.";
@@ -151,6 +154,9 @@ class BurnSequence {
  private:
   // The disc holds a session that was written in part and never closed.
   bool IsLastSessionOpen();
+  // A written, closed rewritable disc blanked, as the job's inputs say or
+  // after the user agreed; true when it is blank now.
+  bool BlankRewritableDisc();
   // Notes a step's answer for WithAnswer; true when the step succeeded.
   template <typename T>
   bool Noted(const DriveResult<T>& result) {

@@ -4,10 +4,12 @@
 #include <optional>
 #include <string>
 
+#include "bytes/ByteOrder.h"
 #include "datadisc/ImageLayout.h"
 #include "datadisc/SourceTree.h"
 #include "jobs/burn/BurnSequence.h"
 #include "jobs/burn/DataDiscVerify.h"
+#include "jobs/burn/DvdWriteStrategy.h"
 #include "jobs/burn/IsoImageSource.h"
 #include "jobs/burn/PreviousSessionImport.h"
 #include "jobs/burn/UnreadableSources.h"
@@ -29,6 +31,15 @@ constexpr int kTrackModeDataUninterrupted = 4;
 // A track at once ends in two run-out blocks that the drive writes itself.
 constexpr std::int64_t kRunOutBlocks = 2;
 constexpr std::int64_t kBytesPerMegabyte = 1024 * 1024;
+// A DVD is written in ECC blocks of 16 logical blocks.
+constexpr std::int32_t kEccBlocks = 16;
+// The volume descriptor set of an ISO 9660 volume starts at block 16 of it;
+// the set this job writes is at most a primary, a Joliet one and a terminator.
+constexpr std::int32_t kDescriptorsStart = 16;
+constexpr int kMostDescriptors = 8;
+constexpr std::uint8_t kPrimaryDescriptor = 1;
+constexpr std::uint8_t kTerminator = 255;
+constexpr std::uint32_t kFormatWholeDisc = 0xFFFFFFFF;
 
 class DataDiscBurn {
  public:
@@ -52,8 +63,15 @@ class DataDiscBurn {
 
  private:
   JobEnd RunOnOpenDrive() {
+    if (variant_ == Variant::Dvd) {
+      profile_ = burn_.handle().ReadProfiles().value_or({}).current;
+      const bool blank = burn_.handle().ReadDiscSummary().value_or({}).blank;
+      strategy_ = ChooseDvdWriteStrategy(profile_, blank, context_.inputs.multiSession != 0);
+      if (strategy_ == DvdWriteStrategy::Overwrite) return RunOverwrite(blank);
+    }
     std::int32_t track = 1;
     const DiscCheck disc = burn_.CheckDisc(track);
+    track_ = track;
     if (const JobEnd stop = burn_.StopUnlessWritable(disc, datajobtext::kDiscNotWritable); stop != JobEnd::Done) {
       return stop;
     }
@@ -64,7 +82,7 @@ class DataDiscBurn {
     SourceTree* tree = context_.inputs.sourceTree.get();
     if (tree == nullptr) return context_.Stop(datajobtext::kNoRoot, JobEnd::NothingToWrite);
     if (disc == DiscCheck::Appendable) {
-      if (const JobEnd stop = KeepPreviousSession(*tree); stop != JobEnd::Done) return stop;
+      if (const JobEnd stop = KeepPreviousSession(*tree, track); stop != JobEnd::Done) return stop;
     }
     ImageLayout layout(*tree, static_cast<std::uint32_t>(*sessionStart));
     if (const JobEnd stop = Lay(*tree, layout); stop != JobEnd::Done) return stop;
@@ -84,7 +102,7 @@ class DataDiscBurn {
     // Without its reservation a session at once has nowhere to go: nothing is
     // written, and the disc is still finished as far as it can be.
     bool written = false;
-    if (!dvd || Reserve(layout)) {
+    if (!dvd || strategy_ != DvdWriteStrategy::DiscAtOnce || Reserve(layout)) {
       progress_.SetStatus("Writing Data To CD...");
       written = burn_.Write(source, dvd ? WriteCommand::Write12 : WriteCommand::Write10) == WriteEnd::Written;
     }
@@ -93,9 +111,29 @@ class DataDiscBurn {
 
   // Makes the files of the disc's last session part of the new one; when
   // they cannot be, the user decides whether to append without them.
-  JobEnd KeepPreviousSession(SourceTree& tree) {
+  JobEnd KeepPreviousSession(SourceTree& tree, std::int32_t track) {
     progress_.SetStatus(importtext::kReading);
-    const SessionImportResult result = ImportLastSession(burn_.handle(), tree);
+    const SessionImportResult result =
+        variant_ == Variant::Dvd ? ImportPreviousDvdTrack(tree, track) : ImportLastSession(burn_.handle(), tree);
+    return Decide(result);
+  }
+
+  // Each incremental DVD session this job writes is one track: the one before
+  // the track to write holds the previous session.
+  SessionImportResult ImportPreviousDvdTrack(SourceTree& tree, std::int32_t track) {
+    if (track <= 1) return {};
+    const DriveResult<TrackInformation> previous = burn_.handle().ReadTrackInformation(track - 1);
+    if (!previous) {
+      SessionImportResult result;
+      result.status = SessionImportResult::Status::NotImportable;
+      result.reason = "the drive did not say where it lies (" + previous.outcome().Text() + ")";
+      return result;
+    }
+    return ImportDvdSession(burn_.handle(), tree, previous->startAddress,
+                            previous->startAddress + previous->trackSize);
+  }
+
+  JobEnd Decide(const SessionImportResult& result) {
     switch (result.status) {
       case SessionImportResult::Status::NoPreviousSession:
         return JobEnd::Done;
@@ -118,7 +156,9 @@ class DataDiscBurn {
   WriteMode WriteModeFor(const IsoImageSource& source) const {
     WriteMode mode;
     const bool xa = source.dataBlockType() == IsoImageSource::kBlockTypeMode2Form1;
-    mode.writeType = variant_ == Variant::Dvd ? WriteType::SessionAtOnce : WriteType::TrackAtOnce;
+    mode.writeType = variant_ == Variant::Cd                        ? WriteType::TrackAtOnce
+                     : strategy_ == DvdWriteStrategy::Incremental ? WriteType::Incremental
+                                                                  : WriteType::SessionAtOnce;
     mode.sessionFormat = xa ? kSessionFormatCdRomXa : kSessionFormatCdRom;
     mode.dataBlockType = source.dataBlockType();
     mode.multiSessionBits = context_.inputs.multiSession != 0 ? WriteMode::kMultiSessionAllowed : 0;
@@ -184,17 +224,21 @@ class DataDiscBurn {
   // Refuses an image that would run past the free space of the track about
   // to be written, before anything is sent that changes the disc.
   JobEnd CheckCapacity(std::int32_t track, const ImageLayout& layout) {
-    const std::int64_t needed = static_cast<std::int64_t>(layout.imageEnd) - layout.sessionStart +
-                                (variant_ == Variant::Cd ? kRunOutBlocks : 0);
     const std::optional<std::int32_t> free = burn_.TrackFreeBlocks(track);
     if (!free) return StopWithAnswer(datajobtext::kNoTrackInformation, JobEnd::NoDriveInformation);
-    if (needed <= *free) return JobEnd::Done;
+    return CheckFits(layout, *free);
+  }
+
+  JobEnd CheckFits(const ImageLayout& layout, std::int32_t freeBlocks) {
+    const std::int64_t needed = static_cast<std::int64_t>(layout.imageEnd) - layout.sessionStart +
+                                (variant_ == Variant::Cd ? kRunOutBlocks : 0);
+    if (needed <= freeBlocks) return JobEnd::Done;
     // Megabytes rounded so that what is needed never reads as what is free.
     const std::int64_t neededMb = (needed * 2048 + kBytesPerMegabyte - 1) / kBytesPerMegabyte;
-    const std::int64_t freeMb = std::int64_t{*free} * 2048 / kBytesPerMegabyte;
+    const std::int64_t freeMb = std::int64_t{freeBlocks} * 2048 / kBytesPerMegabyte;
     const std::string text = "The data does not fit on the disc: it needs " + std::to_string(needed) +
                              " sectors (" + std::to_string(neededMb) + " MB), the disc has " +
-                             std::to_string(*free) + " free (" + std::to_string(freeMb) + " MB)." +
+                             std::to_string(freeBlocks) + " free (" + std::to_string(freeMb) + " MB)." +
                              datajobtext::kTerminated;
     return context_.Stop(text, JobEnd::DoesNotFit);
   }
@@ -218,10 +262,15 @@ class DataDiscBurn {
     } else {
       progress_.SetStatus("Closing Session...");
       synchronized = SynchronizeCache();
+      if (strategy_ == DvdWriteStrategy::Incremental) {
+        closed = CloseDvdSession();
+        if (!closed) context_.prompt.ShowMessage(datajobtext::kCloseSessionFailed, MessageIcon::Plain);
+      }
     }
     const bool burned = written && synchronized && closed;
     // Session at once leaves no room for another session, whatever was asked.
-    if (burned && variant_ == Variant::Dvd && context_.inputs.multiSession != 0) {
+    if (burned && variant_ == Variant::Dvd && strategy_ == DvdWriteStrategy::DiscAtOnce &&
+        context_.inputs.multiSession != 0) {
       context_.Notify(datajobtext::kDvdClosed);
     }
     progress_.SetStatus(burned ? datajobtext::kBurned : datajobtext::kBurnFailed);
@@ -234,6 +283,87 @@ class DataDiscBurn {
     const bool kept = burn_.EjectKeepingDisc();
     if (!kept) progress_.SetStatus(datajobtext::kBurnFailed);
     return EndWithVerify(context_, burned && kept, verified, burn_.keptImage());
+  }
+
+  // The track written incrementally, then its session: a DVD-R/-RW stays open
+  // by the multi-session field of the write parameters, a DVD+R by closing
+  // only the session and is finalized otherwise.
+  bool CloseDvdSession() {
+    if (!burn_.CloseTrack(track_)) return false;
+    if (profile_ == kDvdPlusRProfile && context_.inputs.multiSession == 0) {
+      return burn_.handle().FinalizeDisc().ok();
+    }
+    return burn_.CloseSession();
+  }
+
+  // DVD+RW and restricted-overwrite DVD-RW: written in place. A blank DVD+RW
+  // is formatted first; on a disc that holds a file system the new session
+  // goes behind it, its files kept in the new directories, and the new volume
+  // descriptors are copied to block 16, where readers look for them.
+  JobEnd RunOverwrite(bool blank) {
+    SourceTree* tree = context_.inputs.sourceTree.get();
+    if (tree == nullptr) return context_.Stop(datajobtext::kNoRoot, JobEnd::NothingToWrite);
+    DriveHandle& drive = burn_.handle();
+    if (blank && profile_ == kDvdPlusRwProfile) {
+      progress_.SetStatus("Formatting...");
+      if (const DriveStatus formatted = drive.FormatUnit(kDvdPlusRwFormatType, kFormatWholeDisc); !formatted) {
+        return context_.Stop(datajobtext::kFormatFailed + std::string(" The drive answered: ") +
+                                 formatted.outcome().Text() + "." + datajobtext::kTerminated,
+                             JobEnd::WriteModeRefused);
+      }
+    }
+    std::int32_t start = 0;
+    if (const std::optional<std::int32_t> volumeEnd = ExistingVolumeEnd()) {
+      progress_.SetStatus(importtext::kReading);
+      if (const JobEnd stop = Decide(ImportDvdSession(drive, *tree, 0, *volumeEnd)); stop != JobEnd::Done) {
+        return stop;
+      }
+      start = (*volumeEnd + kEccBlocks - 1) / kEccBlocks * kEccBlocks;
+    }
+    ImageLayout layout(*tree, static_cast<std::uint32_t>(start));
+    if (const JobEnd stop = Lay(*tree, layout); stop != JobEnd::Done) return stop;
+    progress_.SetStatus("Preparing Burning...");
+    progress_.SetPos(0);
+    progress_.SetRange(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
+    progress_.SetStep(1);
+    const DriveResult<std::int32_t> lastBlock = drive.ReadCapacity();
+    if (!lastBlock) return StopWithAnswer(datajobtext::kNoTrackInformation, JobEnd::NoDriveInformation);
+    if (const JobEnd stop = CheckFits(layout, *lastBlock + 1 - start); stop != JobEnd::Done) return stop;
+
+    if (!burn_.SetSpeed()) context_.prompt.ShowMessage(datajobtext::kSpeedRefused, MessageIcon::Plain);
+    IsoImageSource source(layout, false, progress_, context_.prompt);
+    progress_.SetStatus("Writing Data To CD...");
+    bool written = burn_.Write(source, WriteCommand::Write12) == WriteEnd::Written;
+    if (written && start > 0 && !RewriteDescriptors(start)) {
+      context_.prompt.ShowMessage(datajobtext::kDescriptorsNotRewritten, MessageIcon::Error);
+      written = false;
+    }
+    return Finish(layout, written);
+  }
+
+  // The end of the ISO 9660 volume on an overwritable disc: the volume space
+  // size of its primary descriptor at block 16; nothing when there is none.
+  std::optional<std::int32_t> ExistingVolumeEnd() {
+    std::array<std::uint8_t, 2048> block{};
+    if (!burn_.handle().ReadUserData(kDescriptorsStart, 1, block.data())) return std::nullopt;
+    if (block[0] != kPrimaryDescriptor || std::string(block.begin() + 1, block.begin() + 6) != "CD001") {
+      return std::nullopt;
+    }
+    const auto end = static_cast<std::int32_t>(bytes::ReadLe32(&block[80]));
+    return end > kDescriptorsStart ? std::optional(end) : std::nullopt;
+  }
+
+  // Copies the descriptor set written at start + 16, up to its terminator, to block 16.
+  bool RewriteDescriptors(std::int32_t start) {
+    std::array<std::uint8_t, 2048 * kMostDescriptors> set{};
+    DriveHandle& drive = burn_.handle();
+    if (!drive.ReadUserData(start + kDescriptorsStart, kMostDescriptors, set.data())) return false;
+    for (int count = 1; count <= kMostDescriptors; ++count) {
+      if (set[static_cast<std::size_t>(count - 1) * 2048] == kTerminator) {
+        return drive.WriteSectors12(kDescriptorsStart, count, 2048, set.data()).ok();
+      }
+    }
+    return false;
   }
 
   bool SynchronizeCache() {
@@ -250,6 +380,9 @@ class DataDiscBurn {
   ProgressSink& progress_;
   BurnSequence burn_;
   const Variant variant_;
+  std::uint16_t profile_ = 0;
+  DvdWriteStrategy strategy_ = DvdWriteStrategy::DiscAtOnce;
+  std::int32_t track_ = 1;
 };
 
 }  // namespace

@@ -40,6 +40,9 @@ inline constexpr const char* kSourceShrunk =
 inline constexpr const char* kCloseSessionFailed = "Error Closing Session";
 inline constexpr const char* kNoTrackInformation = burntext::kNoTrackInformation;
 inline constexpr const char* kReserveFailed = "Can't reserve the track for the data on the disc.";
+inline constexpr const char* kFormatFailed = "Can't format the disc.";
+inline constexpr const char* kDescriptorsNotRewritten =
+    "The new files were written, but the disc's volume descriptors could not be rewritten to include them.";
 inline constexpr const char* kSyncFailed = "The drive could not write the data from its cache to the disc.";
 inline constexpr const char* kTerminated = burntext::kTerminated;
 inline constexpr const char* kBurned = "Disc burned.";

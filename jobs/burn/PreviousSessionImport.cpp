@@ -18,6 +18,21 @@ constexpr std::int32_t kMsfOffset = 150;
 // The most a READ TOC allocation length can ask for.
 constexpr std::size_t kLongestToc = 0xFFFF;
 
+SessionImportResult MergeSession(const datadisc::BlockReader& read, datadisc::SourceTree& tree, std::int32_t start,
+                                 std::int32_t end) {
+  SessionImportResult result;
+  result.status = SessionImportResult::Status::NotImportable;
+  datadisc::PreviousSession session =
+      datadisc::ReadPreviousSession(read, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end));
+  if (session.status != datadisc::PreviousSession::Status::Read) {
+    result.reason = "its last session " + session.reason;
+    return result;
+  }
+  result.status = SessionImportResult::Status::Imported;
+  result.entries = tree.MergePreviousSession(session.root, result.replaced);
+  return result;
+}
+
 }  // namespace
 
 SessionImportResult ImportLastSession(DriveHandle& drive, datadisc::SourceTree& tree) {
@@ -60,15 +75,15 @@ SessionImportResult ImportLastSession(DriveHandle& drive, datadisc::SourceTree& 
     return drive.ReadSectors(static_cast<std::int32_t>(lba), static_cast<int>(count), out, kBlockSize, kUserDataOnly)
         .ok();
   };
-  datadisc::PreviousSession session =
-      datadisc::ReadPreviousSession(read, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end));
-  if (session.status != datadisc::PreviousSession::Status::Read) {
-    result.reason = "its last session " + session.reason;
-    return result;
-  }
-  result.status = SessionImportResult::Status::Imported;
-  result.entries = tree.MergePreviousSession(session.root, result.replaced);
-  return result;
+  return MergeSession(read, tree, start, end);
+}
+
+SessionImportResult ImportDvdSession(DriveHandle& drive, datadisc::SourceTree& tree, std::int32_t start,
+                                     std::int32_t end) {
+  const datadisc::BlockReader read = [&drive](std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {
+    return drive.ReadUserData(static_cast<std::int32_t>(lba), static_cast<int>(count), out).ok();
+  };
+  return MergeSession(read, tree, start, end);
 }
 
 std::string AppendWithoutQuestion(const std::string& reason) {

@@ -28,6 +28,10 @@ struct SessionImportResult {
 // (+ Joliet) file system through READ CD, and merges it into `tree`. The
 // tree is changed only when the whole file system could be read.
 SessionImportResult ImportLastSession(DriveHandle& drive, datadisc::SourceTree& tree);
+// The same for a DVD, whose session lies in blocks `start` up to `end`
+// (exclusive) and is read with READ(12).
+SessionImportResult ImportDvdSession(DriveHandle& drive, datadisc::SourceTree& tree, std::int32_t start,
+                                     std::int32_t end);
 
 // The texts of the import.
 namespace importtext {

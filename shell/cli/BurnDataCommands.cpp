@@ -25,15 +25,29 @@ bool ChooseFolder(CliSession& session, const std::string& folder) {
 }
 
 constexpr const char* kMultiSessionOption = "--multisession";
+constexpr const char* kBlankOption = "--blank";
+
+// --blank fast|full: a written rewritable disc is blanked without asking.
+// False when the option names neither.
+bool TakeBlankOption(CliSession& session, std::vector<std::string>& arguments) {
+  const auto option = std::find(arguments.begin(), arguments.end(), kBlankOption);
+  if (option == arguments.end()) return true;
+  if (option + 1 == arguments.end() || (option[1] != "fast" && option[1] != "full")) return false;
+  session.jobState().blankRewritable = option[1] == "full" ? BlankRewritable::Full : BlankRewritable::Fast;
+  arguments.erase(option, option + 2);
+  return true;
+}
 
 int BurnData(CliSession& session, std::vector<std::string> arguments, JobProcedure procedure,
              const char* name) {
   TakeVerifyOption(session, arguments);
+  const bool blankTaken = TakeBlankOption(session, arguments);
   const auto option = std::find(arguments.begin(), arguments.end(), kMultiSessionOption);
   const bool leaveDiscOpen = option != arguments.end();
   if (leaveDiscOpen) arguments.erase(option);
-  if (arguments.size() != 1) {
-    session.Complain(std::string("usage: ") + name + " [" + kMultiSessionOption + "] [--verify] FOLDER");
+  if (arguments.size() != 1 || !blankTaken) {
+    session.Complain(std::string("usage: ") + name + " [" + kMultiSessionOption +
+                     "] [--blank fast|full] [--verify] FOLDER");
     return kExitUsage;
   }
   if (!ChooseFolder(session, arguments[0])) return kExitUsage;

@@ -24,11 +24,13 @@ namespace {
 constexpr CliCommand kCommands[] = {
     {"drives", "",
      "Lists the recorders with their indexes, the real ones first, then the virtual ones.", RunDrives},
-    {"tray", "[show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty | pace real|fast]",
+    {"tray",
+     "[show | blank [cd-r | cd-rw | dvd-r | dvd-rw | dvd+r | dvd+rw] [--minutes N] | insert IMAGE | eject | empty | "
+     "pace real|fast]",
      "Works the tray of a virtual recorder (the --drive one, else the first virtual recorder).\n"
      "show: what is in the tray (the default); blank: load a fresh blank disc (the recorder's\n"
-     "own kind, or the one named: a CD-RW can be blanked again; a CD of --minutes N, 21 to\n"
-     "99 minutes); insert IMAGE:\n"
+     "own kind, or the one named: a CD-RW or DVD-RW can be blanked again, a DVD-RW or DVD+RW\n"
+     "formatted; a CD of --minutes N, 21 to 99 minutes); insert IMAGE:\n"
      "load a .cue or .iso image (it is never modified); eject: take the disc out, printing the\n"
      "path of the finished image when the disc was written; empty: take the disc out like\n"
      "eject and leave the tray empty; pace real: reads and writes take the time a drive at the\n"
@@ -37,7 +39,7 @@ constexpr CliCommand kCommands[] = {
      "recorder, its tray is refused as busy; while a program holding it has locked the tray,\n"
      "the disc stays in.",
      RunTray},
-    {"burn-cd", "[--multisession] [--verify] FOLDER",
+    {"burn-cd", "[--multisession] [--blank fast|full] [--verify] FOLDER",
      "Burns FOLDER as an ISO 9660 + Joliet data CD (label TestDisc) to the drive, at the speed\n"
      "chosen with --speed or the drive's fastest one. --multisession leaves the disc open for\n"
      "more sessions. On a disc left open the new session also holds the files of the previous\n"
@@ -45,11 +47,15 @@ constexpr CliCommand kCommands[] = {
      "command asks whether to append without them (--yes / --no answer). --verify reads every\n"
      "file of the new session back through the written directories before the eject and\n"
      "compares it with what was written (files of earlier sessions are checked readable); any\n"
-     "difference or unreadable block ends the command with status 1, naming the file.",
+     "difference or unreadable block ends the command with status 1, naming the file. A\n"
+     "written, closed CD-RW or DVD-RW is blanked first when the user agrees (--yes / --no),\n"
+     "or without asking with --blank fast (minimally) or --blank full (the whole disc).",
      RunBurnCd},
-    {"burn-dvd", "[--multisession] [--verify] FOLDER",
-     "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd. A DVD is written in one\n"
-     "session at once, which closes it even with --multisession (the burn says so).",
+    {"burn-dvd", "[--multisession] [--blank fast|full] [--verify] FOLDER",
+     "Burns FOLDER as an ISO 9660 + Joliet data DVD, like burn-cd, the way the medium allows:\n"
+     "a blank DVD-R or DVD-RW at once (closed), or with --multisession incrementally, left open;\n"
+     "a DVD+R incrementally, finalized unless --multisession; a DVD+RW (formatted first when\n"
+     "blank) or restricted-overwrite DVD-RW in place, a later burn growing its file system.",
      RunBurnDvd},
     {"burn-audio", "[--verify] [--disc-at-once [--gap SECONDS] [--title TEXT] [--performer TEXT]] FILE.wav...",
      "Burns the WAV files as an audio CD, one track per file in the order given, and closes the\n"

@@ -47,8 +47,8 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
       (action != "show" && action != "blank" && action != "insert" && action != "eject" && action != "empty" &&
        action != "pace")) {
     session.Complain(
-        "usage: tray [show | blank [cd-r | cd-rw | dvd-r] [--minutes N] | insert IMAGE | eject | empty | "
-        "pace real|fast]");
+        "usage: tray [show | blank [cd-r | cd-rw | dvd-r | dvd-rw | dvd+r | dvd+rw] [--minutes N] | insert IMAGE | "
+        "eject | empty | pace real|fast]");
     return kExitUsage;
   }
   const std::optional<int> minutes = session.options().minutes;
@@ -80,14 +80,14 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
       if (!named || !virtualdrive::IsRecordable(*named) ||
           (virtualdrive::IsCdMedium(kind) && !virtualdrive::IsCdMedium(*named))) {
         session.Complain(recorder->model().shortName + " takes blank " +
-                         (virtualdrive::IsCdMedium(kind) ? "cd-r or cd-rw" : "dvd-r, cd-r or cd-rw") + ", not " +
+                         (virtualdrive::IsCdMedium(kind) ? "cd-r or cd-rw" : "dvd-r, dvd-rw, dvd+r, dvd+rw, cd-r or cd-rw") + ", not " +
                          arguments[1]);
         return kExitUsage;
       }
       kind = *named;
     }
     if (minutes && !virtualdrive::IsCdMedium(kind)) {
-      session.Complain(recorder->model().shortName + " takes DVD-R blanks; --minutes sizes a CD-R");
+      session.Complain(recorder->model().shortName + " takes DVD blanks; --minutes sizes a CD-R");
       return kExitUsage;
     }
     return Report(session, recorder->InsertBlank(kind, minutes.value_or(0)));

@@ -9,6 +9,7 @@
 
 #include "bytes/ByteOrder.h"
 #include "jobs/burn/AudioCdJob.h"
+#include "jobs/burn/BurnSequence.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/ExposeRun.h"
 #include "tests/endtoend/VirtualBench.h"
@@ -29,8 +30,12 @@ constexpr std::size_t kSector = 2048;
 // its last session sees it: the last session's descriptors copied to block 16,
 // so that tools without a session option read that session.
 fs::path LastSessionView(const fs::path& cue, const fs::path& folder) {
-  const fs::path flat = folder / "flat.iso";
-  ExtractMode1UserData(BinOf(cue), flat);
+  // A DVD's image is its user data already.
+  fs::path flat = cue;
+  if (cue.extension() != ".iso") {
+    flat = folder / "flat.iso";
+    ExtractMode1UserData(BinOf(cue), flat);
+  }
   std::string image = ReadWholeFile(flat);
   const auto start = static_cast<std::size_t>(LastSessionStart(flat));
   image.replace(16 * kSector, 3 * kSector, image, (start + 16) * kSector, 3 * kSector);
@@ -122,15 +127,74 @@ TEST(AppendedSessions, ThreeSessionsThroughTheCliEachHoldingEveryFileSoFar) {
   EXPECT_THAT(info.out, HasSubstr("Incomplete Disc"));
 }
 
-TEST(AppendedSessions, ADvdAskedToStayOpenIsClosedAndTheUserIsTold) {
-  ScratchFolder discs("appended-dvd-discs");
-  ScratchFolder source("appended-dvd-source");
-  WritePatternFile(source.path() / "file.bin", 5000, 1);
-  const auto burn = Cli(discs.path(), {"--drive", "virtual-dvd", "burn-dvd", "--multisession", source.path().string()});
-  ASSERT_EQ(burn.exitStatus, 0) << burn.err;
-  EXPECT_THAT(burn.err, HasSubstr(datajobtext::kDvdClosed));
-  ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "insert", Lines(burn.out).at(0)}).exitStatus, 0);
-  EXPECT_THAT(Cli(discs.path(), {"--drive", "virtual-dvd", "disc-info"}).out, Not(HasSubstr("Incomplete Disc")));
+// A DVD left open takes another session: DVD-R and DVD+R incrementally,
+// DVD+RW by growing its file system in place. The second session holds the
+// files of both, and the disc report names the medium.
+TEST(AppendedSessions, ADvdLeftOpenTakesASecondSessionOnEachRecordableKind) {
+  const struct {
+    const char* medium;
+    const char* named;
+  } cases[] = {{"dvd-r", "Medium - DVD-R (sequential, open)"},
+               {"dvd+r", "Medium - DVD+R (open)"},
+               {"dvd+rw", "Medium - DVD+RW (formatted)"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.medium);
+    ScratchFolder discs("appended-dvd-discs");
+    ScratchFolder sources("appended-dvd-sources");
+    ScratchFolder expected("appended-dvd-expected");
+    ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "blank", c.medium}).exitStatus, 0);
+    fs::path previous;
+    for (std::uint32_t session = 1; session <= 2; ++session) {
+      const std::string name = "Session" + std::to_string(session);
+      const fs::path folder = sources.path() / name;
+      WritePatternFile(folder / "file.bin", 40000 * session, session);
+      WritePatternFile(expected.path() / name / "file.bin", 40000 * session, session);
+      if (!previous.empty()) {
+        ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "insert", previous.string()}).exitStatus, 0);
+      }
+      const auto burn = Cli(discs.path(), {"--drive", "virtual-dvd", "burn-dvd", "--multisession", folder.string()});
+      ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+      EXPECT_THAT(burn.err, Not(HasSubstr(datajobtext::kDvdClosed)));
+      previous = Lines(burn.out).at(0);
+    }
+    ExpectDiscHolds(previous, expected.path());
+    ASSERT_EQ(Cli(discs.path(), {"--drive", "virtual-dvd", "tray", "insert", previous.string()}).exitStatus, 0);
+    EXPECT_THAT(Cli(discs.path(), {"--drive", "virtual-dvd", "disc-info"}).out, HasSubstr(c.named));
+  }
+}
+
+// A written, closed CD-RW or DVD-RW: refused when the user says no, blanked
+// first with --blank fast, after which the disc holds the new files alone.
+TEST(AppendedSessions, AWrittenRewritableDiscIsBlankedWhenAllowed) {
+  const struct {
+    const char* medium;
+    const char* command;
+    const char* recorder;
+  } cases[] = {{"cd-rw", "burn-cd", "virtual-cd"}, {"dvd-rw", "burn-dvd", "virtual-dvd"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.medium);
+    ScratchFolder discs("blank-rewritable-discs");
+    ScratchFolder sources("blank-rewritable-sources");
+    ScratchFolder expected("blank-rewritable-expected");
+    WritePatternFile(sources.path() / "First" / "old.bin", 30000, 1);
+    WritePatternFile(sources.path() / "Second" / "new.bin", 20000, 2);
+    WritePatternFile(expected.path() / "Second" / "new.bin", 20000, 2);
+    ASSERT_EQ(Cli(discs.path(), {"--drive", c.recorder, "tray", "blank", c.medium}).exitStatus, 0);
+    const auto first = Cli(discs.path(), {"--drive", c.recorder, c.command, (sources.path() / "First").string()});
+    ASSERT_EQ(first.exitStatus, 0) << first.err;
+    const std::string written = Lines(first.out).at(0);
+
+    ASSERT_EQ(Cli(discs.path(), {"--drive", c.recorder, "tray", "insert", written}).exitStatus, 0);
+    const auto refused =
+        Cli(discs.path(), {"--no", "--drive", c.recorder, c.command, (sources.path() / "Second").string()});
+    EXPECT_NE(refused.exitStatus, 0);
+    EXPECT_THAT(refused.err, HasSubstr(burntext::kBlankQuestion));
+
+    const auto blanked = Cli(discs.path(), {"--drive", c.recorder, c.command, "--blank", "fast",
+                                            (sources.path() / "Second").string()});
+    ASSERT_EQ(blanked.exitStatus, 0) << blanked.err;
+    ExpectDiscHolds(Lines(blanked.out).at(0), expected.path());
+  }
 }
 
 TEST(AppendedSessions, AnAudioSessionIsNotImportedOnceTheUserAgrees) {

@@ -1,15 +1,17 @@
 // The other burning programs on the exposed recorders: wodim and cdrskin
 // write a data track at once, cdrdao reads the discs our own jobs burn and
 // writes (and copies) a disc with CD-TEXT session at once, xorriso and
-// xorrecord write session at once, xorriso writes and appends sessions track
-// at once on CD-R and CD-RW and closes a DVD-R, growisofs writes a DVD-R.
-// Each disc is read back by another program than the one that wrote it, and
-// compared with what the recorder keeps. Every run has a time limit, so a
-// program waiting for an answer that never comes fails the test instead of
-// hanging it. (Audio written by peers is read back in PeerReadersTest.)
+// xorrecord write session at once, xorriso writes and appends sessions on
+// CD-R and CD-RW and on each DVD kind, growisofs writes and appends on each
+// DVD kind, cdrskin writes DVD+R and DVD-RW and blanks a DVD-RW. Each disc is
+// read back by another program than the one that wrote it, and compared with
+// what the recorder keeps. Every run has a time limit, so a program waiting
+// for an answer that never comes fails the test instead of hanging it.
+// (Audio written by peers is read back in PeerReadersTest.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -199,24 +201,61 @@ TEST(PeerBurners, CdrdaoReadsOurDiscsAndCopiesOneWithCdText) {
                                          HasSubstr("TITLE \"Second Song\"")));
 }
 
-// growisofs on the DVD recorder: finding no incremental writing it writes
-// the DVD-R at once; told not to reload the tray, which it would do through a
-// second process of its own.
-TEST(PeerBurners, GrowisofsWritesAnImageToADvdR) {
-  ScratchFolder data("peer-growisofs");
-  ScratchFolder work("peer-growisofs-work");
-  const fs::path image = ImageOfOneFile(work.path(), "movie.bin", 2500000, 14);
-  ASSERT_FALSE(image.empty());
-  ASSERT_TRUE(LoadBlank(data.path(), "virtual-dvd"));
-  const ProcessOutput burn = Peer(data.path(), {"growisofs", "-use-the-force-luke=notray", "-Z",
-                                                "/dev/sr91=" + image.string()});
-  ASSERT_EQ(burn.exitStatus, 0) << burn.out << burn.err;
-  EXPECT_THAT(burn.err, HasSubstr("engaging DAO"));
+// growisofs on the DVD recorder, on each medium: an image written (DVD-RW
+// first formatted for restricted overwrite by dvd+rw-format), then a second
+// session appended at the place growisofs itself names in a dry run, from an
+// image made against the first; xorriso reads both files back through the
+// device. Told not to reload the tray, which it would do through a second
+// process of its own; for the same reason the appended image is made here
+// (growisofs hands the device's descriptor to the program that makes it).
+TEST(PeerBurners, GrowisofsWritesAndAppendsOnEachDvdKind) {
+  const struct {
+    const char* medium;
+    bool format;
+    const char* named;
+  } cases[] = {{"dvd-r", false, "Medium - DVD-R (sequential, open)"},
+               {"dvd-rw", true, "Medium - DVD-RW (restricted overwrite, formatted)"},
+               {"dvd+r", false, "Medium - DVD+R (open)"},
+               {"dvd+rw", false, "Medium - DVD+RW (formatted)"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.medium);
+    ScratchFolder data("peer-growisofs");
+    ScratchFolder work("peer-growisofs-work");
+    const fs::path image = ImageOfOneFile(work.path(), "movie.bin", 2500000, 14);
+    ASSERT_FALSE(image.empty());
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "blank", c.medium}).exitStatus, 0);
+    if (c.format) {
+      const ProcessOutput formatted = Peer(data.path(), {"dvd+rw-format", "-force", "/dev/sr91"});
+      ASSERT_EQ(formatted.exitStatus, 0) << formatted.err;
+    }
+    const ProcessOutput burn =
+        Peer(data.path(), {"growisofs", "-use-the-force-luke=notray", "-Z", "/dev/sr91=" + image.string()});
+    ASSERT_EQ(burn.exitStatus, 0) << burn.out << burn.err;
 
-  const fs::path iso = EjectedImage(data.path(), "virtual-dvd", ".iso");
-  EXPECT_TRUE(ReadWholeFile(iso) == ReadWholeFile(image));
-  EXPECT_TRUE(IsoinfoFile(iso, 0, "/movie.bin") == ReadWholeFile(work.path() / "tree" / "movie.bin"));
-  ExpectOneClosedSession(data.path(), iso);
+    const ProcessOutput dryRun = Peer(data.path(), {"growisofs", "-dry-run", "-use-the-force-luke=notray", "-M",
+                                                    "/dev/sr91", "-R", (work.path() / "tree").string()});
+    const std::string said = dryRun.out + dryRun.err;
+    std::smatch place;
+    ASSERT_TRUE(std::regex_search(said, place, std::regex("-C ([0-9]+,[0-9]+)"))) << said;
+    WritePatternFile(work.path() / "more" / "notes.bin", 90000, 15);
+    const fs::path grown = work.path() / "grown.iso";
+    ASSERT_EQ(RunProgram({"xorriso", "-as", "mkisofs", "-quiet", "-R", "-C", place[1].str(), "-M",
+                          (data.path() / "virtual-dvd" / "disc.iso").string(), "-o", grown.string(),
+                          (work.path() / "more").string()})
+                  .exitStatus,
+              0);
+    const ProcessOutput append = Peer(data.path(), {"growisofs", "-use-the-force-luke=notray", "-C", place[1].str(),
+                                                    "-M", "/dev/sr91=" + grown.string()});
+    ASSERT_EQ(append.exitStatus, 0) << append.out << append.err;
+
+    const fs::path extracted = work.path() / "extracted";
+    const ProcessOutput read =
+        Peer(data.path(), {"xorriso", "-osirrox", "on", "-indev", "/dev/sr91", "-extract", "/", extracted.string()});
+    ASSERT_EQ(read.exitStatus, 0) << read.err;
+    EXPECT_TRUE(ReadWholeFile(extracted / "movie.bin") == ReadWholeFile(work.path() / "tree" / "movie.bin"));
+    EXPECT_TRUE(ReadWholeFile(extracted / "notes.bin") == ReadWholeFile(work.path() / "more" / "notes.bin"));
+    EXPECT_THAT(Cli(data.path(), {"--drive", "virtual-dvd", "disc-info"}).out, HasSubstr(c.named));
+  }
 }
 
 // xorriso: its default on a blank CD-R (and xorrecord's) is session at once;
@@ -317,6 +356,56 @@ TEST(PeerBurners, XorrisoWritesAClosedDvdR) {
   const ProcessOutput verified = RunProgram({"isovfy", iso.string()});
   EXPECT_THAT(verified.out + verified.err, HasSubstr("No errors found"));
   ExpectOneClosedSession(data.path(), iso);
+}
+
+// xorriso's defaults on each DVD kind: a session written, a second appended
+// (on DVD+RW its own file system grown in place), both read back through the
+// device.
+TEST(PeerBurners, XorrisoAppendsOnEachDvdKind) {
+  for (const char* medium : {"dvd-r", "dvd-rw", "dvd+r", "dvd+rw"}) {
+    SCOPED_TRACE(medium);
+    ScratchFolder data("peer-xorriso-dvds");
+    ScratchFolder sources("peer-xorriso-dvds-sources");
+    WritePatternFile(sources.path() / "one" / "movie.bin", 900000, 4);
+    WritePatternFile(sources.path() / "two" / "notes.bin", 70000, 5);
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "blank", medium}).exitStatus, 0);
+    for (const char* folder : {"one", "two"}) {
+      const ProcessOutput burn = Peer(data.path(), {"xorriso", "-dev", "/dev/sr91", "-map",
+                                                    (sources.path() / folder).string(), std::string("/") + folder,
+                                                    "-commit"});
+      ASSERT_EQ(burn.exitStatus, 0) << burn.out << burn.err;
+    }
+    const fs::path extracted = sources.path() / "extracted";
+    ASSERT_EQ(
+        Peer(data.path(), {"xorriso", "-osirrox", "on", "-indev", "/dev/sr91", "-extract", "/", extracted.string()})
+            .exitStatus,
+        0);
+    EXPECT_TRUE(ReadWholeFile(extracted / "one" / "movie.bin") == ReadWholeFile(sources.path() / "one" / "movie.bin"));
+    EXPECT_TRUE(ReadWholeFile(extracted / "two" / "notes.bin") == ReadWholeFile(sources.path() / "two" / "notes.bin"));
+  }
+}
+
+// cdrskin: an image left open on DVD+R and DVD-RW, the next session's start,
+// and the written DVD-RW blanked.
+TEST(PeerBurners, CdrskinWritesDvdPlusRAndDvdRw) {
+  for (const char* medium : {"dvd+r", "dvd-rw"}) {
+    SCOPED_TRACE(medium);
+    ScratchFolder data("peer-cdrskin-dvd");
+    ScratchFolder work("peer-cdrskin-dvd-work");
+    const fs::path image = ImageOfOneFile(work.path(), "movie.bin", 300000, 6);
+    ASSERT_FALSE(image.empty());
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-dvd", "tray", "blank", medium}).exitStatus, 0);
+    const ProcessOutput burn = Peer(data.path(), {"cdrskin", "dev=/dev/sr91", "-multi", image.string()});
+    ASSERT_EQ(burn.exitStatus, 0) << burn.out << burn.err;
+    // The next session behind the first's border.
+    EXPECT_THAT(Peer(data.path(), {"cdrskin", "dev=/dev/sr91", "-msinfo"}).out, ContainsRegex("^0,1[0-9]{4}\n"));
+    EXPECT_TRUE(ReadWholeFile(data.path() / "virtual-dvd" / "disc.iso").substr(0, ReadWholeFile(image).size()) ==
+                ReadWholeFile(image));
+    if (std::string(medium) == "dvd-rw") {
+      ASSERT_EQ(Peer(data.path(), {"cdrskin", "dev=/dev/sr91", "blank=fast"}).exitStatus, 0);
+      EXPECT_THAT(Cli(data.path(), {"--drive", "virtual-dvd", "tray"}).out, HasSubstr("blank DVD-RW"));
+    }
+  }
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ TEST(DiscReportText, UnnamedStatesLeaveTheirLinesEmpty) {
   values.lastTrackNumber = 7;
   values.statusMask = 0x8 | 0x10 | 0x100;  // other status, erasable, no disc type bit
   values.lastBlockAddress = 1000;
-  values.lastLeadOutStartFrames = -1;  // taken as unsigned for the megabytes
+  values.mediaSizeSectors = -1;  // taken as unsigned for the megabytes
 
   EXPECT_EQ(BuildDiscReportText(values),
             "Sessions - 2\n"
@@ -51,7 +51,7 @@ TEST(DiscReportText, SessionBlocksWithTimesSizesAndTrackKinds) {
   values.lastTrackNumber = 4;
   values.statusMask = 0x4 | 0x20 | 0x200 | 0x1000;
   values.lastBlockAddress = 314849;
-  values.lastLeadOutStartFrames = 359999;
+  values.mediaSizeSectors = 359999;
   values.toc = toc;
 
   EXPECT_EQ(BuildDiscReportText(values),
@@ -98,6 +98,46 @@ TEST(DiscReportText, NinetyNineTracksAreShownWhole) {
   const std::size_t sessionStart = text.find("Session  1 ");
   const std::size_t sessionLineEnd = text.find('\n', sessionStart) + 1;
   EXPECT_EQ(text.size() - sessionLineEnd, 99 * firstTrack.size() + 1);
+}
+
+}  // namespace
+}  // namespace brenmark
+
+namespace brenmark {
+namespace {
+
+// The size of a disc that takes more data is its last possible lead-out (MSF
+// on CD, a block address on DVD); a closed disc's is what it holds.
+TEST(DiscReportText, MediaSizeOfBlankOpenAndClosedDiscs) {
+  struct Case {
+    std::uint32_t field;
+    bool dvd;
+    std::int32_t lastBlock;
+    std::int32_t size;
+  };
+  for (const Case& c : {Case{0x004F3B4A, false, 0, 359999},      // blank 80-minute CD-R: 79:59:74
+                        Case{0x004F3B4A, false, 20000, 359999},  // open CD-R
+                        Case{0xFFFFFFFF, false, 301, 302},        // closed CD
+                        Case{0x00231280, true, 0, 2298496},      // blank DVD-R
+                        Case{0x00231280, true, 5000, 2298496},   // open DVD-R
+                        Case{0xFFFFFFFF, true, 4999, 5000},       // closed DVD
+                        Case{0xFFFFFFFF, true, 0, 0}}) {          // closed, capacity unreadable
+    EXPECT_EQ(MediaSizeSectors(c.field, c.dvd, c.lastBlock), c.size) << std::hex << c.field;
+  }
+}
+
+TEST(DiscReportText, TheMediumIsNamedWithItsRecordingAndState) {
+  struct Case {
+    std::uint16_t profile;
+    std::uint32_t mask;
+    const char* text;
+  };
+  for (const Case& c : {Case{0x0011, 0x2, "DVD-R (sequential, open)"}, Case{0x001A, 0x4, "DVD+RW (formatted)"},
+                        Case{0x0013, 0x4, "DVD-RW (restricted overwrite, formatted)"},
+                        Case{0x001B, 0x4, "DVD+R (closed)"}, Case{0x0009, 0x1, "CD-R (blank)"},
+                        Case{0x0010, 0x4, "DVD-ROM"}, Case{0x0000, 0x1, ""}}) {
+    EXPECT_EQ(MediumDescription(c.profile, c.mask), c.text);
+  }
 }
 
 }  // namespace

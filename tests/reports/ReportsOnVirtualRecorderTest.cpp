@@ -28,6 +28,7 @@ constexpr char kCdDeviceReport[] =
     "Code Bar - Not Supported\n"
     "Buffer Size - 2048 KB\n"
     "Tray type loading mechanism\n"
+    "Media - CD-RW; CD-R; CD-ROM; \n"
     "\n"
     "Write Speeds:\n"
     "48x CD (8467 KB/Sec)\n"
@@ -47,9 +48,19 @@ constexpr char kBlankDiscHead[] =
     "Last Session Status - Empty\n"
     "Disc Mode - CD-DA or CD-ROM;\n"
     "Media Capacity - 0.00 MB (0 sectors)\n";
+// The same of a blank DVD, which has no CD disc type.
+constexpr char kBlankDvdHead[] =
+    "Sessions - 1\n"
+    "Tracks - 1\n"
+    "Disc Status - Empty Disc\n"
+    "Disc Type - Not ReWritable\n"
+    "Last Session Status - Empty\n"
+    "Disc Mode - \n"
+    "Media Capacity - 0.00 MB (0 sectors)\n";
 
 // The audio track of tests/data/cue/cdda.cue: 302 blocks on a complete disc,
-// whose last possible lead-out the drive gives as FF:FF:FF.
+// whose last possible lead-out the drive gives as FF:FF:FF; its size is then
+// what it holds.
 constexpr char kAudioCdHead[] =
     "Sessions - 1\n"
     "Tracks - 1\n"
@@ -59,7 +70,8 @@ constexpr char kAudioCdHead[] =
     "Disc Mode - CD-DA or CD-ROM;\n";
 constexpr char kAudioCdCapacity[] =
     "Media Capacity - 0.60 MB (301 sectors)\n"
-    "Media Size - 2333.76 MB (1166880 sectors)\n";
+    "Media Size - 0.60 MB (302 sectors)\n"
+    "Medium - CD-ROM\n";
 constexpr char kAudioCdSessions[] =
     "Session  1  00:00:00  CD-Audio or Mode 1  (0.88 MB) \n"
     "Track  1  00:02:00  00:04:02  Audio \n"
@@ -133,8 +145,8 @@ class ReportsOnVirtualRecorder : public testsupport::VirtualRecorderRegistry<Rep
 TEST_F(ReportsOnVirtualRecorder, DeviceReportsOfBothRecorders) {
   trace->Clear();
   EXPECT_EQ(DeviceReport(kCdDrive), kCdDeviceReport);
-  // One capability page read, and the drive closed before the text shows.
-  EXPECT_EQ(Opcodes(*cd), std::vector<std::uint8_t>{0x5A});
+  // The capability page and the profile list read, and the drive closed before the text shows.
+  EXPECT_EQ(Opcodes(*cd), (std::vector<std::uint8_t>{0x5A, 0x46}));
   EXPECT_FALSE(prompt.openWhileShown);
 
   std::string dvdReport = kCdDeviceReport;
@@ -142,6 +154,9 @@ TEST_F(ReportsOnVirtualRecorder, DeviceReportsOfBothRecorders) {
   dvdReport.replace(dvdReport.find("CD-RW   "), 8, "DVD-R   ");
   dvdReport.replace(dvdReport.find("Read - CD-R; CD-RW; "), 20, "Read - CD-R; CD-RW; DVD-ROM; DVD-R/RW; ");
   dvdReport.replace(dvdReport.find("Write - CD-R; CD-RW; "), 21, "Write - CD-R; CD-RW; DVD-R/RW; ");
+  dvdReport.replace(dvdReport.find("Media - "), 8,
+                    "Media - DVD+R; DVD+RW; DVD-RW (sequential); DVD-RW (restricted overwrite); DVD-R (sequential); "
+                    "DVD-ROM; ");
   dvdReport.erase(dvdReport.find("48x CD"));
   dvdReport +=
       "16x DVD (22160 KB/Sec)\n"
@@ -152,13 +167,14 @@ TEST_F(ReportsOnVirtualRecorder, DeviceReportsOfBothRecorders) {
   EXPECT_EQ(DeviceReport(kDvdDrive), dvdReport);
 }
 
-TEST_F(ReportsOnVirtualRecorder, BlankCdRAndBlankDvdREndAfterTheSizeLine) {
-  EXPECT_EQ(DiscReport(kCdDrive),
-            std::string(kBlankDiscHead) + "Media Size - 720.00 MB (359999 sectors)\n");
-  // A DVD gives its last possible lead-out as a block address; read as minute,
-  // second and frame it makes 35:18:128.
-  EXPECT_EQ(DiscReport(kDvdDrive),
-            std::string(kBlankDiscHead) + "Media Size - 317.96 MB (158978 sectors)\n");
+TEST_F(ReportsOnVirtualRecorder, BlankCdRAndBlankDvdREndAfterTheMediumLine) {
+  EXPECT_EQ(DiscReport(kCdDrive), std::string(kBlankDiscHead) +
+                                      "Media Size - 720.00 MB (359999 sectors)\n"
+                                      "Medium - CD-R (blank)\n");
+  // A DVD gives its last possible lead-out as a block address.
+  EXPECT_EQ(DiscReport(kDvdDrive), std::string(kBlankDvdHead) +
+                                       "Media Size - 4596.99 MB (2298496 sectors)\n"
+                                       "Medium - DVD-R (sequential, blank)\n");
 }
 
 TEST_F(ReportsOnVirtualRecorder, AudioCdLoadedFromAnImage) {
@@ -168,7 +184,7 @@ TEST_F(ReportsOnVirtualRecorder, AudioCdLoadedFromAnImage) {
   // Presence (sent again after the unit attention of the disc just
   // inserted), disc information, capacity, lead-out, table of contents; the
   // text shows before the drive is closed.
-  EXPECT_EQ(Opcodes(*cd), (std::vector<std::uint8_t>{0x51, 0x51, 0x51, 0x25, 0x51, 0x43}));
+  EXPECT_EQ(Opcodes(*cd), (std::vector<std::uint8_t>{0x51, 0x51, 0x51, 0x25, 0x46, 0x51, 0x43}));
   EXPECT_TRUE(prompt.openWhileShown);
 }
 
@@ -182,7 +198,8 @@ TEST_F(ReportsOnVirtualRecorder, EmptyTrayAndFailingQueries) {
   ArmFault(*cd, "READTOCPMAATIP");
   EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) +
                                       "Media Capacity - 0.00 MB (0 sectors)\n"
-                                      "Media Size - 2333.76 MB (1166880 sectors)\n");
+                                      "Media Size - 0.00 MB (0 sectors)\n"
+                                      "Medium - CD-ROM\n");
   EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) + kAudioCdCapacity + kAudioCdSessions);
 
   // Disc information that fails after the same command succeeded earlier in the
@@ -192,7 +209,8 @@ TEST_F(ReportsOnVirtualRecorder, EmptyTrayAndFailingQueries) {
   ArmFault(*cd, "READDISCINFORMATION:after=2");
   EXPECT_EQ(DiscReport(kCdDrive), std::string(kAudioCdHead) +
                                       "Media Capacity - 0.60 MB (301 sectors)\n"
-                                      "Media Size - 0.00 MB (0 sectors)\n" +
+                                      "Media Size - 0.00 MB (0 sectors)\n"
+                                      "Medium - CD-ROM\n" +
                                       kAudioCdSessions);
 
   ArmFault(*dvd, "MODESENSE10");

@@ -160,6 +160,7 @@ int CdromRequests::Answer(unsigned long request, void* argument, bool& handled, 
     case CDROMSTOP:
     case CDROMVOLCTRL:
     case CDROMVOLREAD: error = ENOSYS; return -1;
+    case DVD_READ_STRUCT: return DvdStructure(argument, error);
     default: handled = false; return -1;
   }
 }
@@ -571,6 +572,51 @@ int CdromRequests::CatalogueNumber(void* argument, int& error) {
   std::memcpy(number.medium_catalog_number, answer.data() + 9, 13);
   number.medium_catalog_number[13] = 0;
   return Store(argument, number);
+}
+
+// DVD_READ_STRUCT of the physical format of a layer, or of its copyright
+// information, from READ DVD STRUCTURE as the driver reads it; other
+// structures are refused as the driver refuses them.
+int CdromRequests::DvdStructure(void* argument, int& error) {
+  constexpr std::uint8_t kReadDvdStructure = 0xAD;
+  dvd_struct structure{};
+  if (!Fetch(argument, structure, error)) return -1;
+  const bool physical = structure.type == DVD_STRUCT_PHYSICAL;
+  if (!physical && structure.type != DVD_STRUCT_COPYRIGHT) {
+    error = EINVAL;
+    return -1;
+  }
+  const std::uint8_t layer = physical ? structure.physical.layer_num : structure.copyright.layer_num;
+  if (layer >= DVD_LAYERS) {
+    error = EINVAL;
+    return -1;
+  }
+  constexpr std::uint8_t kAllocation = 4 + 4 * 20;
+  const std::uint8_t cdb[12] = {kReadDvdStructure, 0, 0, 0, 0, 0, layer, physical ? std::uint8_t{0x00} : std::uint8_t{0x01},
+                                0, kAllocation, 0, 0};
+  std::array<std::uint8_t, kAllocation> answer{};
+  if (Run(device_, cdb, sizeof cdb, answer.data(), kAllocation, error) != 0) return -1;
+  const std::uint8_t* base = answer.data() + 4;
+  if (!physical) {
+    structure.copyright.cpst = base[0];
+    structure.copyright.rmi = base[1];
+    return Store(argument, structure);
+  }
+  dvd_layer& info = structure.physical.layer[layer];
+  info.book_version = base[0] & 0x0F;
+  info.book_type = base[0] >> 4;
+  info.min_rate = base[1] & 0x0F;
+  info.disc_size = base[1] >> 4;
+  info.layer_type = base[2] & 0x0F;
+  info.track_path = (base[2] >> 4) & 0x01;
+  info.nlayers = (base[2] >> 5) & 0x03;
+  info.track_density = base[3] & 0x0F;
+  info.linear_density = base[3] >> 4;
+  info.start_sector = bytes::ReadBe32(base + 4) & 0xFFFFFF;
+  info.end_sector = bytes::ReadBe32(base + 8) & 0xFFFFFF;
+  info.end_sector_l0 = bytes::ReadBe32(base + 12) & 0xFFFFFF;
+  info.bca = base[16] >> 7;
+  return Store(argument, structure);
 }
 
 }  // namespace brenmark::expose

@@ -64,6 +64,7 @@ class CdromRequests {
   int NextWritable(void* argument, int& error);
   int SubChannel(void* argument, int& error);
   int CatalogueNumber(void* argument, int& error);
+  int DvdStructure(void* argument, int& error);
 
   ScsiTransport& device_;
 };

@@ -6,6 +6,7 @@
 #include <future>
 
 #include "jobs/burn/BurnSequence.h"
+#include "jobs/burn/DvdWriteStrategy.h"
 #include "jobs/burn/VerifyReport.h"
 #include "tests/endtoend/VirtualBench.h"
 
@@ -64,8 +65,9 @@ TEST(DataDiscJob, BurnsADvdSessionAtOnceAfterReservingItsTrack) {
   VirtualBench bench;
   const auto outcome = bench.Burn(DataDvdJob, VirtualBench::kDvdDrive, *VirtualBench::TreeOf(example.data()), 0, 5540);
   EXPECT_EQ(outcome.result, JobEnd::Done);
-  std::vector<std::string> expected = {"DISCINFO",   "TRACKINFO 1", "TRACKINFO 1", "SETSPEED 5540",
-                                       "MODESENSE 5", "MODESELECT",  "RESERVE 33"};
+  // The medium's profile and whether it is blank choose the strategy first.
+  std::vector<std::string> expected = {"GETCONFIG",     "DISCINFO",    "DISCINFO",   "TRACKINFO 1", "TRACKINFO 1",
+                                       "SETSPEED 5540", "MODESENSE 5", "MODESELECT", "RESERVE 33"};
   for (int lba = 0; lba < 33; ++lba) expected.push_back("WRITE12 " + std::to_string(lba) + " 1");
   for (const char* word : {"SYNCCACHE", "STARTSTOP"}) expected.push_back(word);
   EXPECT_THAT(DescribeWithoutBufferPolls(bench.commands(VirtualBench::kDvdDrive)),
@@ -73,6 +75,24 @@ TEST(DataDiscJob, BurnsADvdSessionAtOnceAfterReservingItsTrack) {
   const auto statuses = outcome.progress->statuses();
   EXPECT_THAT(std::vector<std::string>(statuses.end() - 2, statuses.end()),
               ElementsAre("Closing Session...", "Disc burned."));
+}
+
+TEST(DataDiscJob, TheDvdWriteStrategyFollowsTheMedium) {
+  struct Case {
+    std::uint16_t profile;
+    bool blank;
+    bool leaveOpen;
+    DvdWriteStrategy strategy;
+  };
+  for (const Case& c : {Case{0x0011, true, false, DvdWriteStrategy::DiscAtOnce},
+                        Case{0x0011, true, true, DvdWriteStrategy::Incremental},
+                        Case{0x0014, false, false, DvdWriteStrategy::Incremental},
+                        Case{0x001B, true, false, DvdWriteStrategy::Incremental},
+                        Case{0x001A, true, false, DvdWriteStrategy::Overwrite},
+                        Case{0x0013, false, true, DvdWriteStrategy::Overwrite},
+                        Case{0x0000, true, true, DvdWriteStrategy::DiscAtOnce}}) {
+    EXPECT_EQ(ChooseDvdWriteStrategy(c.profile, c.blank, c.leaveOpen), c.strategy) << std::hex << c.profile;
+  }
 }
 
 // Each stop before writing: its message, its result, and not one write.
@@ -187,8 +207,10 @@ TEST(DataDiscJob, AWrittenDiscIsRefusedBeforeAnythingIsComputed) {
     const auto outcome = bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree);
     EXPECT_EQ(outcome.result, JobEnd::DiscNotWritable);
     EXPECT_EQ(bench.prompt.messages().back().text, row.message);
-    // The first met by the unit attention of the disc just inserted.
-    EXPECT_THAT(Describe(bench.commands(recorder)), ElementsAre("DISCINFO", "DISCINFO", "DISCINFO", "DISCINFO"));
+    // The first met by the unit attention of the disc just inserted; then
+    // blank, appendable, rewritable (it is not: no question), last session open.
+    EXPECT_THAT(Describe(bench.commands(recorder)),
+                ElementsAre("DISCINFO", "DISCINFO", "DISCINFO", "DISCINFO", "DISCINFO"));
     EXPECT_THAT(outcome.progress->statuses(),
                 ElementsAre("Initializing disc format...", "Analizing Directory Structure..."));
   }

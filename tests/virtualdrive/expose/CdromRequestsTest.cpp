@@ -220,3 +220,37 @@ TEST(CdromRequests, AudioFramesAndWhatTheDiscIs) {
 
 }  // namespace
 }  // namespace brenmark::expose
+
+namespace brenmark::expose {
+namespace {
+
+// DVD_READ_STRUCT: the physical format of each DVD kind as the driver gives
+// it; a CD has none, and other structures are refused.
+TEST(CdromRequests, TheDvdPhysicalFormatOfEachMedium) {
+  RecorderHarness harness(virtualdrive::DvdRecorderModel());
+  CdromRequests requests(harness.transport());
+  bool handled = false;
+  int error = 0;
+  for (const auto& [medium, book] : {std::pair{virtualdrive::MediumKind::DvdR, 2},
+                                     std::pair{virtualdrive::MediumKind::DvdRw, 3},
+                                     std::pair{virtualdrive::MediumKind::DvdPlusR, 10},
+                                     std::pair{virtualdrive::MediumKind::DvdPlusRw, 9}}) {
+    ASSERT_TRUE(harness.recorder().InsertBlank(medium).ok);
+    dvd_struct structure{};
+    structure.type = DVD_STRUCT_PHYSICAL;
+    ASSERT_EQ(requests.Answer(DVD_READ_STRUCT, &structure, handled, error), 0);
+    EXPECT_EQ(structure.physical.layer[0].book_type, book);
+    EXPECT_EQ(structure.physical.layer[0].start_sector, 0x30000u);
+  }
+  dvd_struct other{};
+  other.type = DVD_STRUCT_BCA;
+  EXPECT_EQ(requests.Answer(DVD_READ_STRUCT, &other, handled, error), -1);
+  EXPECT_EQ(error, EINVAL);
+  ASSERT_TRUE(harness.recorder().InsertBlank(virtualdrive::MediumKind::CdR).ok);
+  other.type = DVD_STRUCT_PHYSICAL;
+  EXPECT_EQ(requests.Answer(DVD_READ_STRUCT, &other, handled, error), -1);
+  EXPECT_EQ(error, EIO);
+}
+
+}  // namespace
+}  // namespace brenmark::expose
