@@ -11,7 +11,11 @@
 #include <limits.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <linux/close_range.h>
+#include <pthread.h>
+#include <spawn.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "virtualdrive/expose/CdromTable.h"
 #include "virtualdrive/expose/ExposedDevices.h"
@@ -31,30 +36,43 @@ namespace {
 using brenmark::expose::ExposedDevice;
 using brenmark::expose::ExposedDevices;
 
-// A function of the next library in the search order, looked up on first
-// use. A lookup that reenters the interposers (the dynamic linker working on
-// the lookup) finds nothing, and the call fails with ENOSYS, instead of
-// recursing.
-template <typename Function>
-class Next {
+// A function of the next library in the search order, looked up when the
+// library is loaded (so that no later call, in a signal handler say, runs
+// the dynamic linker), else on first use. A lookup that reenters the
+// interposers (the dynamic linker working on the lookup) finds nothing, and
+// the call fails with ENOSYS, instead of recursing.
+class NextFunction {
  public:
-  explicit constexpr Next(const char* name) : name_(name) {}
+  explicit NextFunction(const char* name) : name_(name), later_(first_) { first_ = this; }
 
-  Function get() {
+  void* address() {
     void* address = address_.load(std::memory_order_acquire);
-    if (address != nullptr) return reinterpret_cast<Function>(address);
-    thread_local bool resolving = false;
+    if (address != nullptr) return address;
+    static thread_local bool resolving __attribute__((tls_model("initial-exec"))) = false;
     if (resolving) return nullptr;
     resolving = true;
     address = dlsym(RTLD_NEXT, name_);
     resolving = false;
     address_.store(address, std::memory_order_release);
-    return reinterpret_cast<Function>(address);
+    return address;
+  }
+
+  static void ResolveAll() {
+    for (NextFunction* next = first_; next != nullptr; next = next->later_) next->address();
   }
 
  private:
   const char* name_;
+  NextFunction* later_;
   std::atomic<void*> address_{nullptr};
+  static inline NextFunction* first_ = nullptr;
+};
+
+template <typename Function>
+class Next : public NextFunction {
+ public:
+  using NextFunction::NextFunction;
+  Function get() { return reinterpret_cast<Function>(address()); }
 };
 
 template <typename Function, typename... Arguments>
@@ -78,9 +96,11 @@ ExposedDevices* Devices() {
   return devices;
 }
 
+// Calls made while the library does a device's work are its own (the
+// recorder's files, its trace): they pass straight to the system.
 ExposedDevice* DeviceAt(const char* path) {
   ExposedDevices* devices = Devices();
-  return devices == nullptr ? nullptr : devices->AtPath(path);
+  return devices == nullptr || ExposedDevices::Busy() ? nullptr : devices->AtPath(path);
 }
 
 ExposedDevice* DeviceAtAt(int directory, const char* path) {
@@ -91,7 +111,7 @@ ExposedDevice* DeviceAtAt(int directory, const char* path) {
 
 ExposedDevice* DeviceOf(int descriptor) {
   ExposedDevices* devices = Devices();
-  return devices == nullptr ? nullptr : devices->AtDescriptor(descriptor);
+  return devices == nullptr || ExposedDevices::Busy() ? nullptr : devices->AtDescriptor(descriptor);
 }
 
 int Fail(int error) {
@@ -134,44 +154,40 @@ Next<off_t (*)(int, off_t, int)> nextLseek("lseek");
 Next<off64_t (*)(int, off64_t, int)> nextLseek64("lseek64");
 Next<char* (*)(const char*, char*)> nextRealpath("realpath");
 Next<char* (*)(const char*)> nextCanonicalize("canonicalize_file_name");
+Next<int (*)(unsigned, unsigned, int)> nextCloseRange("close_range");
+Next<void (*)(int)> nextClosefrom("closefrom");
+Next<ssize_t (*)(int, const struct msghdr*, int)> nextSendmsg("sendmsg");
+Next<ssize_t (*)(int, struct msghdr*, int)> nextRecvmsg("recvmsg");
+Next<int (*)(const char*, char* const*, char* const*)> nextExecve("execve");
+Next<int (*)(const char*, char* const*)> nextExecv("execv");
+Next<int (*)(const char*, char* const*)> nextExecvp("execvp");
+Next<int (*)(const char*, char* const*, char* const*)> nextExecvpe("execvpe");
+Next<int (*)(int, char* const*, char* const*)> nextFexecve("fexecve");
+using Spawn = int (*)(pid_t*, const char*, const posix_spawn_file_actions_t*, const posix_spawnattr_t*, char* const*,
+                      char* const*);
+Next<Spawn> nextPosixSpawn("posix_spawn");
+Next<Spawn> nextPosixSpawnp("posix_spawnp");
 
 // A descriptor the system has just handed out for another file: if it once
 // stood for a device and was closed by a call not taken over here (fclose on
-// fdopen's stream, close_range), that device's open is over.
+// fdopen's stream), that device's entry is stale.
 int Fresh(int descriptor) {
   ExposedDevices* devices = Devices();
-  if (descriptor >= 0 && devices != nullptr) {
-    if (ExposedDevice* stale = devices->Forget(descriptor)) stale->Close();
-  }
+  if (descriptor >= 0 && devices != nullptr && !ExposedDevices::Busy()) devices->Fresh(descriptor);
   return descriptor;
 }
 
-// Opens a device: claims its recorder and gives a descriptor of its own, on
-// the null device, that the other calls recognise.
+// Opens a device: a descriptor holding its recorder, which the other calls recognise.
 int OpenDevice(ExposedDevice& device, int flags) {
   int error = 0;
-  if (!device.Open(error)) return Fail(error);
-  const int descriptor = Fresh(CallNext(nextOpen, "/dev/null", O_RDWR | (flags & O_CLOEXEC)));
-  if (descriptor < 0) {
-    const int openError = errno;
-    device.Close();
-    return Fail(openError);
-  }
-  Devices()->Opened(descriptor, device);
-  return descriptor;
+  const int descriptor = Devices()->Open(device, flags, error);
+  return descriptor < 0 ? Fail(error) : descriptor;
 }
 
-// A duplicate of a device's descriptor: one more open of the device, at the
-// same position. `copy` is what the system's duplicating call returned.
-int Duplicated(ExposedDevice& device, int descriptor, int copy) {
-  if (copy < 0) return copy;
-  Fresh(copy);
-  int error = 0;
-  if (!device.Open(error)) {
-    CallNext(nextClose, copy);
-    return Fail(error);
-  }
-  Devices()->Duplicated(descriptor, copy);
+// A duplicate of a device's descriptor: the same device, at the same
+// position. `copy` is what the system's duplicating call returned.
+int Duplicated(ExposedDevice& device, int copy) {
+  if (copy >= 0) Devices()->Duplicated(device, copy);
   return copy;
 }
 
@@ -240,6 +256,13 @@ FILE* OpenStream(Next<FILE* (*)(const char*, const char*)>& next, const char* pa
   return function(path, mode);
 }
 
+// The arguments of execl and its kin, up to the null that ends them (itself included).
+std::vector<char*> ArgumentList(const char* first, va_list& arguments) {
+  std::vector<char*> argv{const_cast<char*>(first)};
+  while (argv.back() != nullptr) argv.push_back(va_arg(arguments, char*));
+  return argv;
+}
+
 mode_t ModeArgument(int flags, va_list arguments) {
   return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(arguments, mode_t) : 0;
 }
@@ -261,7 +284,7 @@ int LockCommand(int descriptor, int command, void* argument, Next<int (*)(int, i
     switch (command) {
       case F_DUPFD:
       case F_DUPFD_CLOEXEC:
-        return Duplicated(*device, descriptor, CallNext(next, descriptor, command, argument));
+        return Duplicated(*device, CallNext(next, descriptor, command, argument));
       case F_SETLK:
       case F_SETLKW:
       case F_OFD_SETLK:
@@ -277,18 +300,26 @@ int LockCommand(int descriptor, int command, void* argument, Next<int (*)(int, i
   return CallNext(next, descriptor, command, argument);
 }
 
+// A device's read position is the offset of its descriptor's open
+// description, which the system shares among its duplicates and processes
+// as it shares any file's.
+off64_t PositionOf(int descriptor) { return CallNext(nextLseek64, descriptor, off64_t{0}, SEEK_CUR); }
+
 // read() on a device: its data blocks from the descriptor's position, which
 // moves past what was read.
 ssize_t ReadDevice(ExposedDevice& device, int descriptor, void* buffer, std::size_t count) {
+  ExposedDevices::Operation operation(*Devices());
   int error = 0;
-  const off_t position = Devices()->Position(descriptor);
-  const ssize_t count_read = device.Read(buffer, count, position, error);
+  const off64_t position = PositionOf(descriptor);
+  if (position < 0) return -1;
+  const ssize_t count_read = device.Read(buffer, count, static_cast<off_t>(position), error);
   if (count_read < 0) return Fail(error);
-  Devices()->MoveTo(descriptor, position + count_read);
+  CallNext(nextLseek64, descriptor, position + count_read, SEEK_SET);
   return count_read;
 }
 
 ssize_t ReadDeviceAt(ExposedDevice& device, void* buffer, std::size_t count, off_t offset) {
+  ExposedDevices::Operation operation(*Devices());
   int error = 0;
   const ssize_t count_read = device.Read(buffer, count, offset, error);
   return count_read < 0 ? Fail(error) : count_read;
@@ -296,16 +327,47 @@ ssize_t ReadDeviceAt(ExposedDevice& device, void* buffer, std::size_t count, off
 
 // lseek on a device: from the start, the position or the end of its data.
 off_t SeekDevice(ExposedDevice& device, int descriptor, off_t offset, int whence) {
+  ExposedDevices::Operation operation(*Devices());
   off_t base = 0;
   switch (whence) {
     case SEEK_SET: break;
-    case SEEK_CUR: base = Devices()->Position(descriptor); break;
+    case SEEK_CUR: base = static_cast<off_t>(PositionOf(descriptor)); break;
     case SEEK_END: base = device.Size(); break;
     default: return Fail(EINVAL);
   }
+  if (base < 0) return -1;
   if ((offset > 0 && base > std::numeric_limits<off_t>::max() - offset) || base + offset < 0) return Fail(EINVAL);
-  Devices()->MoveTo(descriptor, base + offset);
-  return base + offset;
+  return CallNext(nextLseek64, descriptor, off64_t{base + offset}, SEEK_SET) < 0 ? -1 : base + offset;
+}
+
+// ioctl requests of the kinds a device answers (SCSI generic, CD-ROM and
+// SCSI, block device, disk identity): on a descriptor not known as a
+// device, one of these looks at what the descriptor is, which a program
+// given the descriptor by another (Wine's server, for one) needs.
+bool DeviceRequestKind(unsigned long request) {
+  const unsigned long kind = (request >> 8) & 0xFF;
+  return kind == 0x22 || kind == 0x53 || kind == 0x12 || kind == 0x03;
+}
+
+// The descriptors a message carries, for `each`.
+template <typename Each>
+void CarriedDescriptors(const struct msghdr* message, Each each) {
+  if (message == nullptr || message->msg_control == nullptr) return;
+  for (struct cmsghdr* header = CMSG_FIRSTHDR(message); header != nullptr;
+       header = CMSG_NXTHDR(const_cast<struct msghdr*>(message), header)) {
+    if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) continue;
+    const std::size_t count = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+    for (std::size_t at = 0; at < count; ++at) {
+      int descriptor = -1;
+      std::memcpy(&descriptor, CMSG_DATA(header) + at * sizeof(int), sizeof descriptor);
+      each(descriptor);
+    }
+  }
+}
+
+// Another program is about to start with this process's descriptors.
+void BeforeRunning() {
+  if (ExposedDevices* devices = Devices(); devices != nullptr && !ExposedDevices::Busy()) devices->ShareIfHolding();
 }
 
 // A device's path is already its own canonical name.
@@ -375,14 +437,110 @@ FILE* fopen64(const char* path, const char* mode) { return OpenStream(nextFopen6
 
 int close(int descriptor) {
   ExposedDevices* devices = Devices();
-  if (devices != nullptr) {
-    if (ExposedDevice* device = devices->Forget(descriptor)) device->Close();
-  }
+  if (devices != nullptr && !ExposedDevices::Busy()) devices->Closed(descriptor);
   return CallNext(nextClose, descriptor);
 }
 
+int close_range(unsigned first, unsigned last, int flags) noexcept {
+  const int result = CallNext(nextCloseRange, first, last, flags);
+  ExposedDevices* devices = Devices();
+  if (result == 0 && (flags & CLOSE_RANGE_CLOEXEC) == 0 && devices != nullptr && !ExposedDevices::Busy())
+    devices->ClosedRange(first, last);
+  return result;
+}
+
+void closefrom(int lowest) noexcept {
+  const auto function = nextClosefrom.get();
+  if (function != nullptr) function(lowest);
+  ExposedDevices* devices = Devices();
+  if (lowest >= 0 && devices != nullptr && !ExposedDevices::Busy())
+    devices->ClosedRange(static_cast<unsigned>(lowest), std::numeric_limits<unsigned>::max());
+}
+
+// A descriptor of a device sent to another process shares the device with
+// it; one received is recognised as the device it is.
+ssize_t sendmsg(int socket, const struct msghdr* message, int flags) {
+  if (ExposedDevices* devices = Devices(); devices != nullptr && !ExposedDevices::Busy()) {
+    bool carriesDevice = false;
+    CarriedDescriptors(message, [&](int descriptor) { carriesDevice = carriesDevice || DeviceOf(descriptor) != nullptr; });
+    if (carriesDevice) devices->Share();
+  }
+  return CallNext(nextSendmsg, socket, message, flags);
+}
+
+ssize_t recvmsg(int socket, struct msghdr* message, int flags) {
+  const ssize_t result = CallNext(nextRecvmsg, socket, message, flags);
+  ExposedDevices* devices = Devices();
+  if (result >= 0 && devices != nullptr && !ExposedDevices::Busy())
+    CarriedDescriptors(message, [devices](int descriptor) { devices->Recognise(descriptor); });
+  return result;
+}
+
+// A program run with the device's descriptor finds the disc as this one left it.
+int execve(const char* path, char* const argv[], char* const envp[]) {
+  BeforeRunning();
+  return CallNext(nextExecve, path, argv, envp);
+}
+
+int execv(const char* path, char* const argv[]) {
+  BeforeRunning();
+  return CallNext(nextExecv, path, argv);
+}
+
+int execvp(const char* file, char* const argv[]) {
+  BeforeRunning();
+  return CallNext(nextExecvp, file, argv);
+}
+
+int execvpe(const char* file, char* const argv[], char* const envp[]) {
+  BeforeRunning();
+  return CallNext(nextExecvpe, file, argv, envp);
+}
+
+int fexecve(int descriptor, char* const argv[], char* const envp[]) {
+  BeforeRunning();
+  return CallNext(nextFexecve, descriptor, argv, envp);
+}
+
+int execl(const char* path, const char* argument, ...) {
+  va_list arguments;
+  va_start(arguments, argument);
+  std::vector<char*> argv = ArgumentList(argument, arguments);
+  va_end(arguments);
+  return execv(path, argv.data());
+}
+
+int execlp(const char* file, const char* argument, ...) {
+  va_list arguments;
+  va_start(arguments, argument);
+  std::vector<char*> argv = ArgumentList(argument, arguments);
+  va_end(arguments);
+  return execvp(file, argv.data());
+}
+
+int execle(const char* path, const char* argument, ...) {
+  va_list arguments;
+  va_start(arguments, argument);
+  std::vector<char*> argv = ArgumentList(argument, arguments);
+  char* const* envp = va_arg(arguments, char* const*);
+  va_end(arguments);
+  return execve(path, argv.data(), envp);
+}
+
+int posix_spawn(pid_t* child, const char* path, const posix_spawn_file_actions_t* actions,
+                const posix_spawnattr_t* attributes, char* const argv[], char* const envp[]) {
+  BeforeRunning();
+  return CallNext(nextPosixSpawn, child, path, actions, attributes, argv, envp);
+}
+
+int posix_spawnp(pid_t* child, const char* file, const posix_spawn_file_actions_t* actions,
+                 const posix_spawnattr_t* attributes, char* const argv[], char* const envp[]) {
+  BeforeRunning();
+  return CallNext(nextPosixSpawnp, child, file, actions, attributes, argv, envp);
+}
+
 int dup(int descriptor) noexcept {
-  if (ExposedDevice* device = DeviceOf(descriptor)) return Duplicated(*device, descriptor, CallNext(nextDup, descriptor));
+  if (ExposedDevice* device = DeviceOf(descriptor)) return Duplicated(*device, CallNext(nextDup, descriptor));
   return Fresh(CallNext(nextDup, descriptor));
 }
 
@@ -391,14 +549,14 @@ int dup(int descriptor) noexcept {
 int dup2(int descriptor, int copy) noexcept {
   if (descriptor == copy) return CallNext(nextDup2, descriptor, copy);
   if (ExposedDevice* device = DeviceOf(descriptor)) {
-    return Duplicated(*device, descriptor, CallNext(nextDup2, descriptor, copy));
+    return Duplicated(*device, CallNext(nextDup2, descriptor, copy));
   }
   return Fresh(CallNext(nextDup2, descriptor, copy));
 }
 
 int dup3(int descriptor, int copy, int flags) noexcept {
   if (ExposedDevice* device = DeviceOf(descriptor)) {
-    return Duplicated(*device, descriptor, CallNext(nextDup3, descriptor, copy, flags));
+    return Duplicated(*device, CallNext(nextDup3, descriptor, copy, flags));
   }
   return Fresh(CallNext(nextDup3, descriptor, copy, flags));
 }
@@ -489,7 +647,11 @@ int ioctl(int descriptor, unsigned long request, ...) noexcept {
   va_start(arguments, request);
   void* argument = va_arg(arguments, void*);
   va_end(arguments);
-  if (ExposedDevice* device = DeviceOf(descriptor)) {
+  ExposedDevice* device = DeviceOf(descriptor);
+  if (device == nullptr && DeviceRequestKind(request) && Devices() != nullptr && !ExposedDevices::Busy())
+    device = Devices()->Recognise(descriptor);
+  if (device != nullptr) {
+    ExposedDevices::Operation operation(*Devices());
     int error = 0;
     const int result = device->Control(request, argument, error);
     return result < 0 ? Fail(error) : result;
@@ -603,3 +765,25 @@ int flock(int descriptor, int operation) noexcept {
 }
 
 }  // extern "C"
+
+namespace {
+
+// Loaded with the program: the next functions found while that is still
+// safe, forks kept whole, descriptors the program was started with
+// recognised, and at its end the discs of the devices still open handed over.
+struct Startup {
+  Startup() {
+    NextFunction::ResolveAll();
+    ExposedDevices* devices = Devices();
+    if (devices == nullptr) return;
+    pthread_atfork([] { Devices()->BeforeFork(); }, [] { Devices()->AfterFork(false); },
+                   [] { Devices()->AfterFork(true); });
+    devices->RecogniseInherited();
+  }
+  ~Startup() {
+    if (ExposedDevices* devices = Devices()) devices->HandOverAll();
+  }
+};
+Startup startup;
+
+}  // namespace

@@ -1,0 +1,38 @@
+#include "virtualdrive/expose/DescriptorTable.h"
+
+namespace brenmark::expose {
+
+ExposedDevice* DescriptorTable::Find(int descriptor) const {
+  if (descriptor < 0 || used_.load(std::memory_order_acquire) == 0) return nullptr;
+  for (const Slot& slot : slots_) {
+    if (slot.descriptor.load(std::memory_order_acquire) == descriptor) return slot.device.load(std::memory_order_acquire);
+  }
+  return nullptr;
+}
+
+bool DescriptorTable::Add(int descriptor, ExposedDevice& device) {
+  for (Slot& slot : slots_) {
+    int expected = kFree;
+    if (!slot.descriptor.compare_exchange_strong(expected, kBusy, std::memory_order_acq_rel)) continue;
+    slot.device.store(&device, std::memory_order_release);
+    used_.fetch_add(1, std::memory_order_acq_rel);
+    slot.descriptor.store(descriptor, std::memory_order_release);
+    return true;
+  }
+  return false;
+}
+
+ExposedDevice* DescriptorTable::Remove(int descriptor) {
+  if (descriptor < 0 || used_.load(std::memory_order_acquire) == 0) return nullptr;
+  for (Slot& slot : slots_) {
+    int expected = descriptor;
+    if (!slot.descriptor.compare_exchange_strong(expected, kBusy, std::memory_order_acq_rel)) continue;
+    ExposedDevice* device = slot.device.exchange(nullptr, std::memory_order_acq_rel);
+    slot.descriptor.store(kFree, std::memory_order_release);
+    used_.fetch_sub(1, std::memory_order_acq_rel);
+    return device;
+  }
+  return nullptr;
+}
+
+}  // namespace brenmark::expose
