@@ -4,6 +4,7 @@
 // back with the independent tools.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -69,6 +70,19 @@ TEST(ExposeCli, ProcessesSharingTheDescriptorShareOneDeviceAndOneDisc) {
       {"closefrom_free", "0"}, {"forked_children_working", "20"}, {"commands_ran", "yes"},
       {"signals_written", "yes"}};
   EXPECT_EQ(Values(run.out), expected);
+}
+
+// The data folder expose makes is private whatever the umask: the recorders
+// would hold no disc in one others can write in.
+TEST(ExposeCli, TheDataFolderItMakesIsPrivate) {
+  ScratchFolder parent("expose-umask");
+  const fs::path data = parent.path() / "made" / "recorders";
+  const mode_t previous = ::umask(0002);
+  const ProcessOutput report = ExposedCli(data, {"--drive", "sr90", "disc-info"});
+  ::umask(previous);
+  EXPECT_EQ(report.exitStatus, 0) << report.err;
+  EXPECT_EQ(fs::status(data).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(fs::status(data.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 TEST(ExposeCli, RefusesPathsThatExistAndRunsNoCommandThen) {

@@ -193,9 +193,15 @@ void ForkedWrite(const char* device) {
   Print("fork_status", DiscStatus(descriptor));
   Print("fork_rewrite", WriteBlocks(descriptor, 0));
   Print("fork_append", WriteBlocks(descriptor, 16));
-  // Another process opening the device anew, the child too, finds it held.
+  // A process holding a descriptor of it may open it again; one without (the
+  // child once it closed its copy) finds it held.
   const pid_t opener = fork();
-  if (opener == 0) _exit(open(device, O_RDWR | O_NONBLOCK) < 0 && errno == EBUSY ? 0 : 1);
+  if (opener == 0) {
+    const int again = open(device, O_RDWR | O_NONBLOCK);
+    close(again);
+    close(descriptor);
+    _exit(again >= 0 && open(device, O_RDWR | O_NONBLOCK) < 0 && errno == EBUSY ? 0 : 1);
+  }
   Print("fork_open_busy", ExitText(opener));
   close(descriptor);
 }
@@ -289,11 +295,13 @@ void BusyWithSignalsAndForks(const char* device) {
   pipe2(signalPipe, O_NONBLOCK);
   struct sigaction action {};
   action.sa_handler = [](int) {
+    const int savedError = errno;
     const char byte = 1;
     if (write(signalPipe[1], &byte, 1) == 1) ++signalsWritten;
     char drained[64];
     while (read(signalPipe[0], drained, sizeof drained) > 0) {
     }
+    errno = savedError;
   };
   sigaction(SIGALRM, &action, nullptr);
   itimerval every{{0, 200}, {0, 200}};

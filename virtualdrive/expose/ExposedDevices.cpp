@@ -165,22 +165,18 @@ void ExposedDevices::RecogniseInherited() {
 
 int ExposedDevices::Open(ExposedDevice& device, int flags, int& error) {
   Operation operation(*this);
-  const std::size_t index = static_cast<std::size_t>(&device == devices_.front().get() ? 0 : 1);
-  // The process that opened the hold opens the device again as one holder;
-  // any other (a forked child among them) is refused while it is held, as
-  // an unrelated program is.
+  // A process that has a descriptor of the device (opened, inherited or
+  // received) opens it again as one more holder; any other is refused while
+  // it is held, as by a drive opened exclusively.
   int source = -1;
-  if (opener_[index] == ::getpid()) {
-    descriptors_.ForEach([&](int descriptor, ExposedDevice& entered) {
-      if (source < 0 && &entered == &device) source = descriptor;
-    });
-  }
+  descriptors_.ForEach([&](int descriptor, ExposedDevice& entered) {
+    if (source < 0 && &entered == &device) source = descriptor;
+  });
   int descriptor = -1;
   if (source >= 0 && AtDescriptor(source) == &device) {
     descriptor = ::fcntl(source, (flags & O_CLOEXEC) != 0 ? F_DUPFD_CLOEXEC : F_DUPFD, 0);
   } else {
     descriptor = device.OpenHold(flags, error);
-    if (descriptor >= 0) opener_[index] = ::getpid();
   }
   if (descriptor < 0) {
     if (error == 0) error = errno;

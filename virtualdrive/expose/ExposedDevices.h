@@ -49,8 +49,8 @@ class ExposedDevices {
   // what a program run with the device's descriptor does first.
   void RecogniseInherited();
 
-  // Opens `device` for this process: a duplicate of a descriptor it opened
-  // itself, else a new hold; -1 with `error`.
+  // Opens `device` for this process: a duplicate of a descriptor it has,
+  // else a new hold; -1 with `error`.
   int Open(ExposedDevice& device, int flags, int& error);
   // `copy`, the system's duplicate of one of `device`'s descriptors.
   void Duplicated(ExposedDevice& device, int copy);
@@ -106,7 +106,6 @@ class ExposedDevices {
   DescriptorTable descriptors_;
   std::atomic<bool> shared_{false};
   std::atomic<int> stale_[2] = {0, 0};  // per device, entries dropped but not yet detached
-  pid_t opener_[2] = {0, 0};           // per device, the process that opened its hold
 };
 
 }  // namespace brenmark::expose
