@@ -14,6 +14,8 @@ packages=(
   cd-paranoia cdparanoia
   # Burning programs the exposed recorders are tried with.
   wodim cdrdao growisofs
+  # The 32-bit build of the library expose preloads (for Wine's 32-bit programs).
+  g++-multilib
   desktop-file-utils appstream dpkg-dev file lintian
   # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine

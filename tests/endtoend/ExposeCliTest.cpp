@@ -85,6 +85,31 @@ TEST(ExposeCli, TheDataFolderItMakesIsPrivate) {
   EXPECT_EQ(fs::status(data.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
+// Programs that look for drives rather than open them find the recorders: in
+// a listing of /dev, under the names wodim probes (/dev/scdN), in sysfs as
+// removable SCSI CD-ROMs (eject needs no -F), as /dev/cdrom where the system
+// has none (libcdio's drive list); the kernel's table stats as it opens.
+TEST(ExposeCli, ProgramsThatLookForDrivesFindTheRecorders) {
+  ScratchFolder data("expose-discovery");
+  const auto run = [&](const std::vector<std::string>& command) {
+    const ProcessOutput output = Expose(data.path(), {}, {}, command);
+    EXPECT_EQ(output.exitStatus, 0) << command.front() << ": " << output.err;
+    return output;
+  };
+  EXPECT_THAT(Lines(run({"ls", "/dev"}).out), ::testing::IsSupersetOf({"sr90", "sr91"}));
+  EXPECT_EQ(run({"cat", "/sys/block/sr90/removable", "/sys/class/block/sr90/device/type", "/sys/dev/block/11:91/dev"}).out,
+            "1\n5\n11:91\n");
+  // wodim ends its listing with status 2 whatever it found.
+  const std::string found = Expose(data.path(), {}, {}, {"wodim", "--devices"}).out;
+  EXPECT_THAT(found, HasSubstr("dev='/dev/scd90'\trwrwrw : 'Brenmark' 'Virtual CD-RW'"));
+  EXPECT_THAT(found, HasSubstr("dev='/dev/scd91'\trwrwrw : 'Brenmark' 'Virtual DVD-R'"));
+  EXPECT_THAT(run({"eject", "-v", "/dev/sr90"}).out, HasSubstr("CD-ROM eject command succeeded"));
+  if (!fs::exists("/dev/cdrom")) {
+    EXPECT_THAT(run({"cd-drive"}).out, HasSubstr("Drive: /dev/cdrom\nVendor                      : Brenmark"));
+  }
+  run({"stat", "/proc/sys/dev/cdrom/info"});
+}
+
 TEST(ExposeCli, RefusesPathsThatExistAndRunsNoCommandThen) {
   ScratchFolder data("expose-refused");
   const ProcessOutput run = Expose(data.path(), {}, {"--cd-as", "/dev/null"}, {"true"});

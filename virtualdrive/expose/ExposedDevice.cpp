@@ -76,15 +76,25 @@ void ExposedDevice::LearnIdentity() {
   }
 }
 
-void ExposedDevice::Describe(struct stat& status) const {
+namespace {
+
+// stat and stat64 differ in a 32-bit program and agree in a 64-bit one.
+template <typename Status>
+void DescribeNode(Status& status, unsigned number) {
   std::memset(&status, 0, sizeof status);
   status.st_mode = kNodeMode;
   status.st_nlink = 1;
-  status.st_rdev = makedev(kScsiCdRomMajor, number_);
+  status.st_rdev = makedev(kScsiCdRomMajor, number);
   status.st_dev = makedev(0, 5);  // the device folder's file system
-  status.st_ino = 0x42000 + number_;
+  status.st_ino = 0x42000 + number;
   status.st_blksize = 2048;
 }
+
+}  // namespace
+
+void ExposedDevice::Describe(struct stat& status) const { DescribeNode(status, number_); }
+
+void ExposedDevice::Describe(struct stat64& status) const { DescribeNode(status, number_); }
 
 void ExposedDevice::Describe(struct statx& status) const {
   std::memset(&status, 0, sizeof status);

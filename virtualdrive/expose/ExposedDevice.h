@@ -55,6 +55,7 @@ class ExposedDevice {
   // A block device, major 11 (SCSI CD-ROM), minor `number`, readable and
   // writable by all.
   void Describe(struct stat& status) const;
+  void Describe(struct stat64& status) const;
   void Describe(struct statx& status) const;
 
   // A new descriptor holding the device, with the O_CLOEXEC of `flags`; -1

@@ -56,6 +56,25 @@ std::vector<int> OpenDescriptors() {
   return descriptors;
 }
 
+std::vector<DiscoveredDevice> Discovered(const ExposeSettings& settings) {
+  std::vector<DiscoveredDevice> devices;
+  const std::string* paths[] = {&settings.cdPath, &settings.dvdPath};
+  const virtualdrive::RecorderModel models[] = {virtualdrive::CdRecorderModel(), virtualdrive::DvdRecorderModel()};
+  for (std::size_t index = 0; index < 2; ++index) {
+    if (paths[index]->empty()) continue;
+    devices.push_back({*paths[index], NodeNumber(*paths[index], 90 + static_cast<unsigned>(index)),
+                       models[index].vendor, models[index].product, models[index].revision, index == 1});
+  }
+  return devices;
+}
+
+// The sysfs tree of these devices, in the data folder; named by their numbers.
+std::filesystem::path SysfsTree(const ExposeSettings& settings) {
+  std::string name = ".sysfs";
+  for (const DiscoveredDevice& device : Discovered(settings)) name += "-" + std::to_string(device.number);
+  return settings.dataFolder / name;
+}
+
 }  // namespace
 
 ExposedDevices::Operation::Operation(ExposedDevices& devices) : lock_(devices.operations_) {
@@ -67,7 +86,8 @@ ExposedDevices::Operation::~Operation() { --operationDepth; }
 
 bool ExposedDevices::Busy() { return operationDepth > 0; }
 
-ExposedDevices::ExposedDevices(ExposeSettings settings) : settings_(std::move(settings)) {
+ExposedDevices::ExposedDevices(ExposeSettings settings)
+    : settings_(std::move(settings)), discovery_(Discovered(settings_), SysfsTree(settings_)) {
   // The provider lists the CD recorder first, then the DVD recorder.
   const std::string* paths[] = {&settings_.cdPath, &settings_.dvdPath};
   const std::string names[] = {virtualdrive::CdRecorderModel().shortName, virtualdrive::DvdRecorderModel().shortName};
@@ -133,7 +153,8 @@ ExposedDevice* ExposedDevices::AtPath(const char* path) {
   for (const auto& device : devices_) {
     if (std::strcmp(device->path().c_str(), path) == 0) return device.get();
   }
-  return nullptr;
+  const std::string named = discovery_.OtherName(path);
+  return named.empty() ? nullptr : AtPath(named.c_str());
 }
 
 ExposedDevice* ExposedDevices::AtDescriptor(int descriptor) {

@@ -10,6 +10,7 @@
 #include "virtualdrive/VirtualRecorderProvider.h"
 #include "virtualdrive/expose/CdromTable.h"
 #include "virtualdrive/expose/DescriptorTable.h"
+#include "virtualdrive/expose/DeviceDiscovery.h"
 #include "virtualdrive/expose/ExposeSettings.h"
 #include "virtualdrive/expose/ExposedDevice.h"
 #include "virtualdrive/expose/SharedCommands.h"
@@ -32,8 +33,10 @@ class ExposedDevices {
  public:
   explicit ExposedDevices(ExposeSettings settings);
 
-  // The device whose path is exactly `path`, or null (also for null).
+  // The device whose path is exactly `path` (or another name of it, see
+  // DeviceDiscovery), or null (also for null).
   ExposedDevice* AtPath(const char* path);
+  DeviceDiscovery& discovery() { return discovery_; }
   // The devices as columns of the kernel's table of CD-ROM drives.
   std::vector<CdromTableDrive> TableDrives() const;
 
@@ -99,6 +102,7 @@ class ExposedDevices {
 
   ExposeSettings settings_;
   std::vector<std::unique_ptr<ExposedDevice>> devices_;
+  DeviceDiscovery discovery_;
   std::recursive_mutex operations_;
   std::unique_ptr<virtualdrive::VirtualRecorderProvider> provider_;
   // One per recorder, in the provider's order: its commands (traced inside).

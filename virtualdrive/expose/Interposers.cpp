@@ -6,6 +6,7 @@
 // as on a read-only block device; the kernel's table of CD-ROM drives, opened
 // for reading, is an in-memory file holding the system's table with the
 // devices added.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -19,13 +20,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <mutex>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "virtualdrive/expose/CdromTable.h"
@@ -43,7 +50,8 @@ using brenmark::expose::ExposedDevices;
 // the call fails with ENOSYS, instead of recursing.
 class NextFunction {
  public:
-  explicit NextFunction(const char* name) : name_(name), later_(first_) { first_ = this; }
+  // Constant: programs' own libraries may call in before this one's start-up code ran.
+  explicit constexpr NextFunction(const char* name) : name_(name) {}
 
   void* address() {
     void* address = address_.load(std::memory_order_acquire);
@@ -57,15 +65,10 @@ class NextFunction {
     return address;
   }
 
-  static void ResolveAll() {
-    for (NextFunction* next = first_; next != nullptr; next = next->later_) next->address();
-  }
 
  private:
   const char* name_;
-  NextFunction* later_;
   std::atomic<void*> address_{nullptr};
-  static inline NextFunction* first_ = nullptr;
 };
 
 template <typename Function>
@@ -82,6 +85,16 @@ auto CallNext(Next<Function>& next, Arguments... arguments) {
   if (function == nullptr) {
     errno = ENOSYS;
     return Result(-1);
+  }
+  return function(arguments...);
+}
+
+template <typename Function, typename... Arguments>
+auto CallNextPointer(Next<Function>& next, Arguments... arguments) {
+  const Function function = next.get();
+  if (function == nullptr) {
+    errno = ENOSYS;
+    return decltype(function(arguments...))(nullptr);
   }
   return function(arguments...);
 }
@@ -112,6 +125,16 @@ ExposedDevice* DeviceAtAt(int directory, const char* path) {
 ExposedDevice* DeviceOf(int descriptor) {
   ExposedDevices* devices = Devices();
   return devices == nullptr || ExposedDevices::Busy() ? nullptr : devices->AtDescriptor(descriptor);
+}
+
+// A path under /sys naming a device's entries, as the path of the made tree
+// that stands for it (kept in `storage`); any other path as it is.
+const char* Sysfs(const char* path, std::string& storage) {
+  ExposedDevices* devices = Devices();
+  if (devices == nullptr || path == nullptr || path[0] != '/' || path[1] != 's' || ExposedDevices::Busy()) return path;
+  ExposedDevices::Operation operation(*devices);
+  storage = devices->discovery().SysfsPath(path).string();
+  return storage.empty() ? path : storage.c_str();
 }
 
 int Fail(int error) {
@@ -163,10 +186,19 @@ Next<int (*)(const char*, char* const*)> nextExecv("execv");
 Next<int (*)(const char*, char* const*)> nextExecvp("execvp");
 Next<int (*)(const char*, char* const*, char* const*)> nextExecvpe("execvpe");
 Next<int (*)(int, char* const*, char* const*)> nextFexecve("fexecve");
+Next<DIR* (*)(const char*)> nextOpendir("opendir");
+Next<struct dirent* (*)(DIR*)> nextReaddir("readdir");
+Next<struct dirent64* (*)(DIR*)> nextReaddir64("readdir64");
+Next<int (*)(DIR*)> nextClosedir("closedir");
+Next<ssize_t (*)(const char*, char*, std::size_t)> nextReadlink("readlink");
 using Spawn = int (*)(pid_t*, const char*, const posix_spawn_file_actions_t*, const posix_spawnattr_t*, char* const*,
                       char* const*);
 Next<Spawn> nextPosixSpawn("posix_spawn");
 Next<Spawn> nextPosixSpawnp("posix_spawnp");
+
+// Every function above, looked up at start-up.
+NextFunction* const kEveryNext[] = {&nextOpen, &nextOpen64, &nextOpenat, &nextOpenat64, &nextClose, &nextStat, &nextLstat, &nextFstat, &nextFstatat, &nextStat64, &nextLstat64, &nextFstat64, &nextFstatat64, &nextStatx, &nextAccess, &nextFaccessat, &nextIoctl, &nextFcntl, &nextFcntl64, &nextFlock, &nextFopen, &nextFopen64, &nextDup, &nextDup2, &nextDup3, &nextRead, &nextPread, &nextPread64, &nextWrite, &nextPwrite, &nextPwrite64, &nextLseek, &nextLseek64, &nextRealpath, &nextCanonicalize, &nextCloseRange, &nextClosefrom, &nextSendmsg, &nextRecvmsg, &nextExecve, &nextExecv, &nextExecvp, &nextExecvpe, &nextFexecve, &nextPosixSpawn, &nextPosixSpawnp};
+
 
 // A descriptor the system has just handed out for another file: if it once
 // stood for a device and was closed by a call not taken over here (fclose on
@@ -248,12 +280,8 @@ FILE* OpenStream(Next<FILE* (*)(const char*, const char*)>& next, const char* pa
     }
     return stream;
   }
-  const auto function = next.get();
-  if (function == nullptr) {
-    errno = ENOSYS;
-    return nullptr;
-  }
-  return function(path, mode);
+  std::string storage;
+  return CallNextPointer(next, Sysfs(path, storage), mode);
 }
 
 // The arguments of execl and its kin, up to the null that ends them (itself included).
@@ -270,10 +298,7 @@ mode_t ModeArgument(int flags, va_list arguments) {
 template <typename Status>
 int DescribeDevice(const ExposedDevice& device, Status* status) {
   if (status == nullptr) return Fail(EFAULT);
-  struct stat described;
-  device.Describe(described);
-  static_assert(sizeof(Status) == sizeof described, "stat and stat64 share one layout here");
-  std::memcpy(static_cast<void*>(status), &described, sizeof described);
+  device.Describe(*status);
   return 0;
 }
 
@@ -370,7 +395,109 @@ void BeforeRunning() {
   if (ExposedDevices* devices = Devices(); devices != nullptr && !ExposedDevices::Busy()) devices->ShareIfHolding();
 }
 
-// A device's path is already its own canonical name.
+// The kernel's table of CD-ROM drives, which opens while devices are shown,
+// stats as procfs shows it where the system has none.
+template <typename Status>
+int StatCdromTable(const char* path, Status* status, int result) {
+  if (result == 0 || errno != ENOENT || path == nullptr || status == nullptr || Devices() == nullptr ||
+      std::strcmp(path, brenmark::expose::kCdromTablePath) != 0)
+    return result;
+  std::memset(static_cast<void*>(status), 0, sizeof *status);
+  status->st_mode = S_IFREG | 0444;
+  status->st_nlink = 1;
+  status->st_blksize = 1024;
+  return 0;
+}
+
+// A listing of /dev or of a sysfs folder of block devices: after the
+// system's entries, those of the devices.
+class Listings {
+ public:
+  void Opened(DIR* folder, std::vector<std::string> entries) {
+    if (folder == nullptr || entries.empty()) return;
+    std::lock_guard lock(mutex_);
+    for (Listing& listing : listings_) {
+      if (listing.folder != nullptr) continue;
+      listing = Listing{folder, std::move(entries), 0, {}, {}};
+      used_.fetch_add(1);
+      return;
+    }
+  }
+
+  // The next extra entry of `folder` once the system's are read; null when
+  // there is none (or the folder is not one of these).
+  template <typename Entry>
+  Entry* Next(DIR* folder) {
+    if (used_.load() == 0) return nullptr;
+    std::lock_guard lock(mutex_);
+    for (Listing& listing : listings_) {
+      if (listing.folder != folder || listing.next >= listing.entries.size()) continue;
+      Entry& entry = Storage<Entry>(listing);
+      std::memset(&entry, 0, sizeof entry);
+      const std::string& name = listing.entries[listing.next++];
+      std::strncpy(entry.d_name, name.c_str(), sizeof entry.d_name - 1);
+      entry.d_ino = 0x42000 + listing.next;
+      entry.d_reclen = sizeof entry;
+      entry.d_type = listing.inDevices ? DT_BLK : DT_LNK;  // sysfs names its devices by links
+      return &entry;
+    }
+    return nullptr;
+  }
+
+  void Closed(DIR* folder) {
+    if (used_.load() == 0) return;
+    std::lock_guard lock(mutex_);
+    for (Listing& listing : listings_) {
+      if (listing.folder != folder) continue;
+      listing = Listing{};
+      used_.fetch_sub(1);
+    }
+  }
+
+  void MarkDevices(DIR* folder) {
+    std::lock_guard lock(mutex_);
+    for (Listing& listing : listings_) {
+      if (listing.folder == folder) listing.inDevices = true;
+    }
+  }
+
+ private:
+  struct Listing {
+    DIR* folder = nullptr;
+    std::vector<std::string> entries;
+    std::size_t next = 0;
+    struct dirent entry {};
+    struct dirent64 entry64 {};
+    bool inDevices = false;
+  };
+  template <typename Entry>
+  static Entry& Storage(Listing& listing) {
+    if constexpr (std::is_same_v<Entry, struct dirent>) {
+      return listing.entry;
+    } else {
+      return listing.entry64;
+    }
+  }
+
+  std::mutex mutex_;
+  std::array<Listing, 8> listings_;
+  std::atomic<int> used_{0};
+};
+
+Listings& OpenListings() {
+  static Listings* listings = new Listings;
+  return *listings;
+}
+
+template <typename Entry>
+Entry* ReadListing(Next<Entry* (*)(DIR*)>& next, DIR* folder) {
+  const int error = errno;
+  Entry* entry = CallNextPointer(next, folder);
+  if (entry != nullptr || errno != error) return entry;
+  return OpenListings().Next<Entry>(folder);
+}
+
+// A device's path is its own canonical name, and that of its other names.
 char* ResolvedDevicePath(const char* path, char* resolved) {
   if (resolved == nullptr) return strdup(path);
   const std::size_t length = std::strlen(path);
@@ -393,7 +520,8 @@ int open(const char* path, int flags, ...) {
   va_end(arguments);
   if (ExposedDevice* device = DeviceAt(path)) return OpenDevice(*device, flags);
   if (IsCdromTable(path, flags)) return OpenCdromTable(flags);
-  return Fresh(CallNext(nextOpen, path, flags, mode));
+  std::string storage;
+  return Fresh(CallNext(nextOpen, Sysfs(path, storage), flags, mode));
 }
 
 int open64(const char* path, int flags, ...) {
@@ -403,7 +531,8 @@ int open64(const char* path, int flags, ...) {
   va_end(arguments);
   if (ExposedDevice* device = DeviceAt(path)) return OpenDevice(*device, flags);
   if (IsCdromTable(path, flags)) return OpenCdromTable(flags);
-  return Fresh(CallNext(nextOpen64, path, flags, mode));
+  std::string storage;
+  return Fresh(CallNext(nextOpen64, Sysfs(path, storage), flags, mode));
 }
 
 int openat(int directory, const char* path, int flags, ...) {
@@ -413,7 +542,8 @@ int openat(int directory, const char* path, int flags, ...) {
   va_end(arguments);
   if (ExposedDevice* device = DeviceAtAt(directory, path)) return OpenDevice(*device, flags);
   if (IsCdromTable(path, flags)) return OpenCdromTable(flags);
-  return Fresh(CallNext(nextOpenat, directory, path, flags, mode));
+  std::string storage;
+  return Fresh(CallNext(nextOpenat, directory, Sysfs(path, storage), flags, mode));
 }
 
 int openat64(int directory, const char* path, int flags, ...) {
@@ -423,7 +553,8 @@ int openat64(int directory, const char* path, int flags, ...) {
   va_end(arguments);
   if (ExposedDevice* device = DeviceAtAt(directory, path)) return OpenDevice(*device, flags);
   if (IsCdromTable(path, flags)) return OpenCdromTable(flags);
-  return Fresh(CallNext(nextOpenat64, directory, path, flags, mode));
+  std::string storage;
+  return Fresh(CallNext(nextOpenat64, directory, Sysfs(path, storage), flags, mode));
 }
 
 // The fortified forms, called when the flags create no file.
@@ -563,12 +694,14 @@ int dup3(int descriptor, int copy, int flags) noexcept {
 
 int stat(const char* path, struct stat* status) noexcept {
   if (ExposedDevice* device = DeviceAt(path)) return DescribeDevice(*device, status);
-  return CallNext(nextStat, path, status);
+  std::string storage;
+  return StatCdromTable(path, status, CallNext(nextStat, Sysfs(path, storage), status));
 }
 
 int lstat(const char* path, struct stat* status) noexcept {
   if (ExposedDevice* device = DeviceAt(path)) return DescribeDevice(*device, status);
-  return CallNext(nextLstat, path, status);
+  std::string storage;
+  return StatCdromTable(path, status, CallNext(nextLstat, Sysfs(path, storage), status));
 }
 
 int fstat(int descriptor, struct stat* status) noexcept {
@@ -581,17 +714,20 @@ int fstatat(int directory, const char* path, struct stat* status, int flags) noe
   if ((flags & AT_EMPTY_PATH) != 0 && path != nullptr && path[0] == '\0') {
     if (ExposedDevice* device = DeviceOf(directory)) return DescribeDevice(*device, status);
   }
-  return CallNext(nextFstatat, directory, path, status, flags);
+  std::string storage;
+  return StatCdromTable(path, status, CallNext(nextFstatat, directory, Sysfs(path, storage), status, flags));
 }
 
 int stat64(const char* path, struct stat64* status) noexcept {
   if (ExposedDevice* device = DeviceAt(path)) return DescribeDevice(*device, status);
-  return CallNext(nextStat64, path, status);
+  std::string storage;
+  return StatCdromTable(path, status, CallNext(nextStat64, Sysfs(path, storage), status));
 }
 
 int lstat64(const char* path, struct stat64* status) noexcept {
   if (ExposedDevice* device = DeviceAt(path)) return DescribeDevice(*device, status);
-  return CallNext(nextLstat64, path, status);
+  std::string storage;
+  return StatCdromTable(path, status, CallNext(nextLstat64, Sysfs(path, storage), status));
 }
 
 int fstat64(int descriptor, struct stat64* status) noexcept {
@@ -604,7 +740,8 @@ int fstatat64(int directory, const char* path, struct stat64* status, int flags)
   if ((flags & AT_EMPTY_PATH) != 0 && path != nullptr && path[0] == '\0') {
     if (ExposedDevice* device = DeviceOf(directory)) return DescribeDevice(*device, status);
   }
-  return CallNext(nextFstatat64, directory, path, status, flags);
+  std::string storage;
+  return StatCdromTable(path, status, CallNext(nextFstatat64, directory, Sysfs(path, storage), status, flags));
 }
 
 // The entry points older binaries call; on this system's layout the version
@@ -626,7 +763,18 @@ int statx(int directory, const char* path, int flags, unsigned mask, struct stat
   ExposedDevice* device = DeviceAtAt(directory, path);
   if (device == nullptr && (flags & AT_EMPTY_PATH) != 0 && path != nullptr && path[0] == '\0')
     device = DeviceOf(directory);
-  if (device == nullptr) return CallNext(nextStatx, directory, path, flags, mask, status);
+  std::string storage;
+  if (device == nullptr) {
+    const int result = CallNext(nextStatx, directory, Sysfs(path, storage), flags, mask, status);
+    struct stat table {};
+    if (result == 0 || StatCdromTable(path, &table, result) != 0) return result;
+    std::memset(status, 0, sizeof *status);
+    status->stx_mask = STATX_BASIC_STATS;
+    status->stx_mode = static_cast<std::uint16_t>(table.st_mode);
+    status->stx_nlink = 1;
+    status->stx_blksize = 1024;
+    return 0;
+  }
   if (status == nullptr) return Fail(EFAULT);
   device->Describe(*status);
   return 0;
@@ -634,12 +782,14 @@ int statx(int directory, const char* path, int flags, unsigned mask, struct stat
 
 int access(const char* path, int mode) noexcept {
   if (DeviceAt(path) != nullptr) return 0;
-  return CallNext(nextAccess, path, mode);
+  std::string storage;
+  return CallNext(nextAccess, Sysfs(path, storage), mode);
 }
 
 int faccessat(int directory, const char* path, int mode, int flags) noexcept {
   if (DeviceAtAt(directory, path) != nullptr) return 0;
-  return CallNext(nextFaccessat, directory, path, mode, flags);
+  std::string storage;
+  return CallNext(nextFaccessat, directory, Sysfs(path, storage), mode, flags);
 }
 
 int ioctl(int descriptor, unsigned long request, ...) noexcept {
@@ -735,7 +885,7 @@ off64_t lseek64(int descriptor, off64_t offset, int whence) noexcept {
 }
 
 char* realpath(const char* path, char* resolved) noexcept {
-  if (DeviceAt(path) != nullptr) return ResolvedDevicePath(path, resolved);
+  if (ExposedDevice* device = DeviceAt(path)) return ResolvedDevicePath(device->path().c_str(), resolved);
   const auto function = nextRealpath.get();
   if (function == nullptr) {
     errno = ENOSYS;
@@ -750,13 +900,45 @@ char* __realpath_chk(const char* path, char* resolved, std::size_t room) {
 }
 
 char* canonicalize_file_name(const char* path) noexcept {
-  if (DeviceAt(path) != nullptr) return ResolvedDevicePath(path, nullptr);
+  if (ExposedDevice* device = DeviceAt(path)) return ResolvedDevicePath(device->path().c_str(), nullptr);
   const auto function = nextCanonicalize.get();
   if (function == nullptr) {
     errno = ENOSYS;
     return nullptr;
   }
   return function(path);
+}
+
+DIR* opendir(const char* path) {
+  std::string storage;
+  DIR* folder = CallNextPointer(nextOpendir, Sysfs(path, storage));
+  ExposedDevices* devices = Devices();
+  if (folder != nullptr && devices != nullptr && !ExposedDevices::Busy()) {
+    OpenListings().Opened(folder, devices->discovery().ExtraEntries(path));
+    if (std::strcmp(path, "/dev") == 0 || std::strcmp(path, "/dev/") == 0) OpenListings().MarkDevices(folder);
+  }
+  return folder;
+}
+
+struct dirent* readdir(DIR* folder) { return ReadListing(nextReaddir, folder); }
+
+struct dirent64* readdir64(DIR* folder) { return ReadListing(nextReaddir64, folder); }
+
+int closedir(DIR* folder) {
+  OpenListings().Closed(folder);
+  return CallNext(nextClosedir, folder);
+}
+
+ssize_t readlink(const char* path, char* buffer, std::size_t size) noexcept {
+  // Another name of a device is a link to its node, as udev makes it.
+  if (ExposedDevice* device = DeviceAt(path); device != nullptr && device->path() != path) {
+    const std::string target = std::filesystem::path(device->path()).filename().string();
+    const std::size_t length = std::min(size, target.size());
+    std::memcpy(buffer, target.data(), length);
+    return static_cast<ssize_t>(length);
+  }
+  std::string storage;
+  return CallNext(nextReadlink, Sysfs(path, storage), buffer, size);
 }
 
 int flock(int descriptor, int operation) noexcept {
@@ -773,7 +955,7 @@ namespace {
 // recognised, and at its end the discs of the devices still open handed over.
 struct Startup {
   Startup() {
-    NextFunction::ResolveAll();
+    for (NextFunction* next : kEveryNext) next->address();
     ExposedDevices* devices = Devices();
     if (devices == nullptr) return;
     pthread_atfork([] { Devices()->BeforeFork(); }, [] { Devices()->AfterFork(false); },

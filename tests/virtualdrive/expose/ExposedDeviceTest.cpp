@@ -11,8 +11,12 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "tests/support/TempFolder.h"
+#include "virtualdrive/expose/DeviceDiscovery.h"
 #include "virtualdrive/expose/ExposedDevices.h"
 
 namespace brenmark::expose {
@@ -234,6 +238,52 @@ TEST_F(ExposedDeviceTest, AHeldDeviceIsBusyForOtherHoldersAndItsDescriptorsAreKn
   EXPECT_GE(free, 0);
   Let(first, free);
   Let(second, other);
+}
+
+// With both builds laid out for the dynamic linker's $LIB, the preload names
+// them through it; the 64-bit library alone, or half the layout, as it is.
+TEST_F(ExposedDeviceTest, ThePreloadNamesBothBuildsThroughTheLinkersLib) {
+  const std::filesystem::path library = folder_.path() / "brenmark-expose.so";
+  const std::string throughLib = (folder_.path() / "preload" / "$LIB" / "brenmark-expose.so").string();
+  const std::pair<const char*, std::string> steps[] = {
+      {nullptr, library.string()}, {"i386-linux-gnu", library.string()}, {"x86_64-linux-gnu", throughLib}};
+  for (const auto& [made, entry] : steps) {
+    if (made != nullptr) {
+      const auto folder = folder_.path() / "preload" / "lib" / made;
+      std::filesystem::create_directories(folder);
+      std::ofstream(folder / "brenmark-expose.so") << "library";
+    }
+    EXPECT_EQ(PreloadEntry(library), entry) << (made == nullptr ? "none" : made);
+  }
+}
+
+// Programs that look for drives find the nodes in /dev (and under their
+// older names) and the sysfs entries of a SCSI CD-ROM; a node outside /dev
+// has none.
+TEST_F(ExposedDeviceTest, DiscoveryListsTheNodesAndGivesTheirSysfsEntries) {
+  DeviceDiscovery discovery({{"/dev/sr90", 90, "Brenmark", "Virtual CD-RW", "1.0"},
+                             {"/tmp/elsewhere", 91, "Brenmark", "Virtual DVD-R", "1.0"}},
+                            folder_.path() / "sysfs");
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(discovery.ExtraEntries("/dev"), Names{"sr90"});
+  EXPECT_EQ(discovery.ExtraEntries("/sys/block/"), Names{"sr90"});
+  EXPECT_EQ(discovery.ExtraEntries("/sys/dev/block"), Names{"11:90"});
+  EXPECT_EQ(discovery.ExtraEntries("/tmp"), Names{});
+  EXPECT_EQ(discovery.OtherName("/dev/scd90"), "/dev/sr90");
+  EXPECT_EQ(discovery.OtherName("/dev/scd91"), "");
+  EXPECT_EQ(discovery.OtherName("/dev/cdrom"), std::filesystem::exists("/dev/cdrom") ? "" : "/dev/sr90");
+  const std::pair<const char*, std::string> files[] = {{"/sys/block/sr90/removable", "1\n"},
+                                                       {"/sys/class/block/sr90/device/type", "5\n"},
+                                                       {"/sys/dev/block/11:90/device/vendor", "Brenmark\n"},
+                                                       {"/sys/block/sr90/device/model", "Virtual CD-RW   \n"},
+                                                       {"/sys/block/sr90/dev", "11:90\n"}};
+  for (const auto& [path, text] : files) {
+    std::ifstream file(discovery.SysfsPath(path));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), text) << path;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(discovery.SysfsPath("/sys/dev/block/11:90")));
+  for (const char* other : {"/sys/block/sr900", "/sys/block/sr9", "/sys/block/sda/removable", "/sys/block/sr91"})
+    EXPECT_TRUE(discovery.SysfsPath(other).empty()) << other;
 }
 
 TEST(ExposeSettingsText, TheVariablesExposeSetsAreReadBack) {
