@@ -73,7 +73,8 @@ bool VirtualRecorder::HandOver() {
     if (disc_) disc_->Flush();
     return false;
   }
-  if (!SaveDisc() && disc_) disc_->Flush();
+  // Read by the other processes at once; the release makes it durable.
+  if (!SaveDisc(false) && disc_) disc_->Flush();
   snapshot_ = SnapshotTrayFiles(workFolder_);
   handedOver_ = std::move(signature);
   return true;

@@ -204,8 +204,8 @@ class VirtualRecorder {
   bool WriteEncoded(std::int32_t lba, std::uint32_t count, const std::uint8_t* data);
   bool ApplyFills(const std::vector<DriveFill>& fills);
   // Writes the cue sheet and state file of a written disc; false (with the
-  // problem noted) when they could not be written.
-  bool SaveDisc();
+  // problem noted) when they could not be written. See DiscImage::SaveDescription.
+  bool SaveDisc(bool durable = true);
   void NoteWriteProblem(const std::string& detail);
   // A write error for a failed write to the disc's image file.
   Outcome FileFailure();
