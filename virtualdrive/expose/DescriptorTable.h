@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 namespace brenmark::expose {
 
@@ -52,8 +53,17 @@ class DescriptorTable {
     std::atomic<int> descriptor{kFree};
     std::atomic<ExposedDevice*> device{nullptr};
   };
+  // Whether a number below kMarked may be in the table, one bit each: most
+  // calls are answered by one load; higher numbers are looked for in the slots.
+  static constexpr int kMarked = 1024;
+  static bool Marked(const std::atomic<std::uint64_t>* marks, int descriptor) {
+    return descriptor >= kMarked || (marks[descriptor / 64].load(std::memory_order_acquire) >> (descriptor % 64) & 1) != 0;
+  }
+  void Mark(int descriptor, bool present);
+
   std::array<Slot, kCapacity> slots_;
   std::atomic<std::size_t> used_{0};
+  std::array<std::atomic<std::uint64_t>, kMarked / 64> marks_{};
 };
 
 }  // namespace brenmark::expose

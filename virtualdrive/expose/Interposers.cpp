@@ -186,6 +186,7 @@ Next<int (*)(const char*, char* const*)> nextExecv("execv");
 Next<int (*)(const char*, char* const*)> nextExecvp("execvp");
 Next<int (*)(const char*, char* const*, char* const*)> nextExecvpe("execvpe");
 Next<int (*)(int, char* const*, char* const*)> nextFexecve("fexecve");
+Next<int (*)(FILE*)> nextFclose("fclose");
 Next<DIR* (*)(const char*)> nextOpendir("opendir");
 Next<struct dirent* (*)(DIR*)> nextReaddir("readdir");
 Next<struct dirent64* (*)(DIR*)> nextReaddir64("readdir64");
@@ -197,12 +198,18 @@ Next<Spawn> nextPosixSpawn("posix_spawn");
 Next<Spawn> nextPosixSpawnp("posix_spawnp");
 
 // Every function above, looked up at start-up.
-NextFunction* const kEveryNext[] = {&nextOpen, &nextOpen64, &nextOpenat, &nextOpenat64, &nextClose, &nextStat, &nextLstat, &nextFstat, &nextFstatat, &nextStat64, &nextLstat64, &nextFstat64, &nextFstatat64, &nextStatx, &nextAccess, &nextFaccessat, &nextIoctl, &nextFcntl, &nextFcntl64, &nextFlock, &nextFopen, &nextFopen64, &nextDup, &nextDup2, &nextDup3, &nextRead, &nextPread, &nextPread64, &nextWrite, &nextPwrite, &nextPwrite64, &nextLseek, &nextLseek64, &nextRealpath, &nextCanonicalize, &nextCloseRange, &nextClosefrom, &nextSendmsg, &nextRecvmsg, &nextExecve, &nextExecv, &nextExecvp, &nextExecvpe, &nextFexecve, &nextPosixSpawn, &nextPosixSpawnp};
-
+NextFunction* const kEveryNext[] = {
+    &nextOpen, &nextOpen64, &nextOpenat, &nextOpenat64, &nextClose, &nextStat, &nextLstat, &nextFstat, &nextFstatat,
+    &nextStat64, &nextLstat64, &nextFstat64, &nextFstatat64, &nextStatx, &nextAccess, &nextFaccessat, &nextIoctl,
+    &nextFcntl, &nextFcntl64, &nextFlock, &nextFopen, &nextFopen64, &nextDup, &nextDup2, &nextDup3, &nextRead,
+    &nextPread, &nextPread64, &nextWrite, &nextPwrite, &nextPwrite64, &nextLseek, &nextLseek64, &nextRealpath,
+    &nextCanonicalize, &nextCloseRange, &nextClosefrom, &nextSendmsg, &nextRecvmsg, &nextExecve, &nextExecv,
+    &nextExecvp, &nextExecvpe, &nextFexecve, &nextFclose, &nextOpendir, &nextReaddir, &nextReaddir64, &nextClosedir,
+    &nextReadlink, &nextPosixSpawn, &nextPosixSpawnp};
 
 // A descriptor the system has just handed out for another file: if it once
-// stood for a device and was closed by a call not taken over here (fclose on
-// fdopen's stream), that device's entry is stale.
+// stood for a device and was closed by a call not taken over here (the
+// system call made directly), that device's entry is stale.
 int Fresh(int descriptor) {
   ExposedDevices* devices = Devices();
   if (descriptor >= 0 && devices != nullptr && !ExposedDevices::Busy()) devices->Fresh(descriptor);
@@ -564,6 +571,14 @@ int __openat_2(int directory, const char* path, int flags) { return openat(direc
 int __openat64_2(int directory, const char* path, int flags) { return openat64(directory, path, flags); }
 
 FILE* fopen(const char* path, const char* mode) { return OpenStream(nextFopen, path, mode); }
+
+// A stream on a device's descriptor (fdopen) closes the descriptor with it.
+int fclose(FILE* stream) {
+  const int descriptor = stream != nullptr ? fileno(stream) : -1;
+  ExposedDevices* devices = Devices();
+  if (descriptor >= 0 && devices != nullptr && !ExposedDevices::Busy()) devices->Closed(descriptor);
+  return CallNext(nextFclose, stream);
+}
 FILE* fopen64(const char* path, const char* mode) { return OpenStream(nextFopen64, path, mode); }
 
 int close(int descriptor) {
