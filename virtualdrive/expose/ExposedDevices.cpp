@@ -204,7 +204,11 @@ int ExposedDevices::Open(ExposedDevice& device, int flags, int& error) {
     return -1;
   }
   Fresh(descriptor);
-  Enter(descriptor, device);
+  if (!Enter(descriptor, device)) {
+    ::close(descriptor);
+    error = EMFILE;
+    return -1;
+  }
   return descriptor;
 }
 
@@ -214,9 +218,10 @@ void ExposedDevices::Duplicated(ExposedDevice& device, int copy) {
   Enter(copy, device);
 }
 
-void ExposedDevices::Enter(int descriptor, ExposedDevice& device) {
-  if (!descriptors_.Add(descriptor, device)) return;
+bool ExposedDevices::Enter(int descriptor, ExposedDevice& device) {
+  if (!descriptors_.Add(descriptor, device)) return false;
   device.Attach();
+  return true;
 }
 
 void ExposedDevices::Fresh(int descriptor) {

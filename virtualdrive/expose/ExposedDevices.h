@@ -98,7 +98,8 @@ class ExposedDevices {
   ExposedRecorder Recorder(std::size_t index);
   // Detaches the devices whose entries were found stale outside an Operation.
   void SettleStale();
-  void Enter(int descriptor, ExposedDevice& device);
+  // False when the table is full.
+  bool Enter(int descriptor, ExposedDevice& device);
 
   ExposeSettings settings_;
   std::vector<std::unique_ptr<ExposedDevice>> devices_;
