@@ -15,15 +15,15 @@ namespace {
 constexpr std::string_view kTemporarySuffix = ".new";
 
 // Writes `text` into a new file at `path`, never through a link standing
-// there, and makes it durable before it is closed.
-bool WriteNewFile(const fs::path& path, const std::string& text, std::string& error) {
+// there, and makes it durable (when asked) before it is closed.
+bool WriteNewFile(const fs::path& path, const std::string& text, std::string& error, bool durable) {
   File file;
   if (!RemoveLeftoverFile(path, error)) {
     error = "cannot write " + path.string() + ": " + error;
     return false;
   }
   if (!file.OpenForWritingNoFollow(path, File::NoFollowOpening::CreateNew) ||
-      !file.WriteAt(0, text.data(), text.size()) || !file.Sync() || !file.Close()) {
+      !file.WriteAt(0, text.data(), text.size()) || (durable && !file.Sync()) || !file.Close()) {
     error = "cannot write " + path.string() + ": " + file.lastError();
     return false;
   }
@@ -44,13 +44,13 @@ std::optional<std::string> ReadTextFile(const fs::path& path, std::uint64_t most
   return text;
 }
 
-bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std::string& error) {
+bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std::string& error, bool durable) {
   fs::path temporary = path;
   temporary += kTemporarySuffix;
-  if (WriteNewFile(temporary, text, error)) {
+  if (WriteNewFile(temporary, text, error, durable)) {
     if (RenameFile(temporary, path, error)) {
       const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-      if (SyncFolder(folder, error)) return true;
+      if (!durable || SyncFolder(folder, error)) return true;
       error = "cannot make the new " + path.string() + " durable: " + error;
       return false;
     }

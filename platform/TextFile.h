@@ -19,8 +19,11 @@ std::optional<std::string> ReadTextFile(const std::filesystem::path& path, std::
 // power cut the name holds the old text or the whole new one, never a part.
 // On failure `error` names the file and the system's reason, and the
 // temporary file is removed. A failure to make the rename durable is a
-// failure too, though the new text is in place then.
-bool WriteTextFileAtomically(const std::filesystem::path& path, const std::string& text, std::string& error);
+// failure too, though the new text is in place then. Not `durable`, the file
+// is replaced in one step all the same but not made to outlast a crash: for
+// text only other processes read meanwhile.
+bool WriteTextFileAtomically(const std::filesystem::path& path, const std::string& text, std::string& error,
+                             bool durable = true);
 
 // Removes the regular file at `path`, left by an earlier write, so that a new
 // one can be created there. Anything else standing there (a link) is kept, so

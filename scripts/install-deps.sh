@@ -16,6 +16,8 @@ packages=(
   wodim cdrdao growisofs
   # A player of our Video CDs through the device, and the tray's own program.
   mplayer eject
+  # The 32-bit build of the library expose preloads (for Wine's 32-bit programs).
+  g++-multilib
   desktop-file-utils appstream dpkg-dev file lintian
   # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine

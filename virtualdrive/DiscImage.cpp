@@ -460,7 +460,7 @@ bool DiscImage::Flush() {
   return file_.Flush() || Failed();
 }
 
-bool DiscImage::SaveDescription(std::string& error) {
+bool DiscImage::SaveDescription(std::string& error, bool durable) {
   if (!Flush()) {
     error = lastError_;
     return false;
@@ -482,9 +482,9 @@ bool DiscImage::SaveDescription(std::string& error) {
     PutCdTextInto(state.cdText, sheet);
     fs::path cuePath = imagePath_;
     cuePath.replace_extension(".cue");
-    if (!platform::WriteTextFileAtomically(cuePath, FormatCueSheet(sheet), error)) return false;
+    if (!platform::WriteTextFileAtomically(cuePath, FormatCueSheet(sheet), error, durable)) return false;
   }
-  return platform::WriteTextFileAtomically(StatePathFor(imagePath_), FormatDiscState(state), error);
+  return platform::WriteTextFileAtomically(StatePathFor(imagePath_), FormatDiscState(state), error, durable);
 }
 
 std::optional<fs::path> DiscImage::MoveTo(const fs::path& folder, const std::string& baseName, std::string& error) {

@@ -60,8 +60,9 @@ class DiscImage {
   // Writes what the image file still holds back; false when that failed.
   bool Flush();
   // Flushes the image, then writes the cue sheet (CD) and the sidecar state
-  // next to it, so that they never describe sectors the image lacks.
-  bool SaveDescription(std::string& error);
+  // next to it, so that they never describe sectors the image lacks. Not
+  // `durable`: for other processes to read now, not to outlast a crash.
+  bool SaveDescription(std::string& error, bool durable = true);
   // Moves the recorded image into `folder` under `baseName` and returns the
   // path of its .cue or .iso; the disc is unusable afterwards.
   std::optional<std::filesystem::path> MoveTo(const std::filesystem::path& folder, const std::string& baseName,

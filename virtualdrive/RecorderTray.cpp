@@ -8,6 +8,7 @@
 
 #include "platform/LocalTime.h"
 #include "platform/PrivateFolder.h"
+#include "virtualdrive/DiscStateFile.h"
 #include "virtualdrive/RecorderCall.h"
 #include "virtualdrive/TrayRestore.h"
 
@@ -54,6 +55,39 @@ void VirtualRecorder::Reload() {
   if (disc_ && IsRecordable(disc_->state.kind) && IsCdMedium(disc_->state.kind)) blankMinutes_ = disc_->state.minutes;
   snapshot_ = SnapshotTrayFiles(workFolder_);
   if (swapped) mediaChanges_.TrayChanged(discBefore, disc_.has_value());
+}
+
+void VirtualRecorder::ClaimLocked() {
+  std::lock_guard lock(mutex_);
+  if (claims_++ == 0) Reload();
+  handedOver_ = TraySignature();
+}
+
+void VirtualRecorder::ReadTrayAgain() {
+  std::lock_guard lock(mutex_);
+  // File times are too coarse to tell two hand-overs within one tick apart.
+  loaded_ = false;
+  Reload();
+  handedOver_ = TraySignature();
+}
+
+bool VirtualRecorder::HandOver() {
+  std::lock_guard lock(mutex_);
+  std::string signature = TraySignature();
+  if (signature == handedOver_) {
+    if (disc_) disc_->Flush();
+    return false;
+  }
+  // Read by the other processes at once; the release makes it durable.
+  if (!SaveDisc(false) && disc_) disc_->Flush();
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+  handedOver_ = std::move(signature);
+  return true;
+}
+
+std::string VirtualRecorder::TraySignature() const {
+  if (!disc_) return trayProblem_;
+  return disc_->imagePath().string() + "\n" + disc_->sourcePath().string() + "\n" + FormatDiscState(disc_->state);
 }
 
 VirtualRecorder::ClaimResult VirtualRecorder::Claim() {

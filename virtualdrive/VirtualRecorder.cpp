@@ -95,10 +95,10 @@ DiscState& VirtualRecorder::StateForWriting() {
   return disc_->state;
 }
 
-bool VirtualRecorder::SaveDisc() {
+bool VirtualRecorder::SaveDisc(bool durable) {
   if (!disc_ || !disc_->recorded()) return true;
   std::string error;
-  if (disc_->SaveDescription(error)) return true;
+  if (disc_->SaveDescription(error, durable)) return true;
   NoteWriteProblem(error);
   return false;
 }

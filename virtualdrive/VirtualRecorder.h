@@ -84,6 +84,17 @@ class VirtualRecorder {
   // Tray actions claim by themselves; commands rely on their caller's claim.
   ClaimResult Claim();
   void Release();
+  // The claim of a caller that holds the work folder's lock itself, on a
+  // descriptor it may share with other processes (an exposed device): the
+  // tray is read again as by Claim, without taking the lock. Release ends it.
+  void ClaimLocked();
+  // For processes that share one claim and take turns between commands:
+  // ReadTrayAgain reads the tray from the work folder, as another process left
+  // it; HandOver writes what this one changed there (the image's pending
+  // sectors, its cue sheet and disc state) and tells whether anything changed
+  // since the last hand-over or reading.
+  void ReadTrayAgain();
+  bool HandOver();
 
   // The tray: what is in it as text (with a second line saying why, when the
   // tray is not as it was left), and the user's actions. Each takes out the
@@ -219,8 +230,8 @@ class VirtualRecorder {
   bool WriteEncoded(std::int32_t lba, std::uint32_t count, const std::uint8_t* data);
   bool ApplyFills(const std::vector<DriveFill>& fills);
   // Writes the cue sheet and state file of a written disc; false (with the
-  // problem noted) when they could not be written.
-  bool SaveDisc();
+  // problem noted) when they could not be written. See DiscImage::SaveDescription.
+  bool SaveDisc(bool durable = true);
   void NoteWriteProblem(const std::string& detail);
   // A write error for a failed write to the disc's image file.
   Outcome FileFailure();
@@ -230,6 +241,8 @@ class VirtualRecorder {
   // Reads the tray from the work folder again, unless its files are as this
   // recorder last left or read them.
   void Reload();
+  // What the tray holds, in the words of its files: which image, and the disc's state.
+  std::string TraySignature() const;
   static TrayResult BusyResult() { return {false, kBusyMessage, {}}; }
 
   // A claim for the length of one tray action.
@@ -295,6 +308,7 @@ class VirtualRecorder {
   DrivePace pace_{SystemPaceClock()};
   bool loaded_ = false;
   TrayFilesSnapshot snapshot_;
+  std::string handedOver_;  // the tray as the last hand-over or reading left it; see HandOver
   FinishedImageObserver observer_;
   WriteProblemObserver writeProblemObserver_;
   std::vector<std::uint8_t> scratch_;  // encoded sectors of one write

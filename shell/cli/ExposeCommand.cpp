@@ -14,6 +14,7 @@
 
 #include "drive/CommandTraceFile.h"
 #include "platform/Environment.h"
+#include "platform/PrivateFolder.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
@@ -94,7 +95,9 @@ int RunExpose(CliSession& session, const std::vector<std::string>& arguments) {
   const fs::path data = session.options().dataDir ? platform::PathFromUtf8(*session.options().dataDir)
                                                   : virtualdrive::DefaultVirtualRecorderFolder();
   settings.dataFolder = fs::absolute(data, error);
-  fs::create_directories(settings.dataFolder, error);
+  // Private whatever the umask: the recorders hold no disc in a folder others can write in.
+  std::string folderError;
+  platform::CreatePrivateFolders(settings.dataFolder, folderError);
   // --trace, else the environment's: the devices in the command's processes trace to it too.
   const fs::path trace = session.options().trace ? platform::PathFromUtf8(*session.options().trace)
                                                  : platform::PathFromEnvironment(kTraceVariable);

@@ -2,10 +2,10 @@
 
 #include <cstddef>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "drive/UserPrompt.h"
+#include "platform/PrivateFolder.h"
 #include "platform/Utf8Path.h"
 #include "shell/VirtualTrays.h"
 #include "virtualdrive/VirtualRecorder.h"
@@ -59,8 +59,9 @@ void TrayDialogLogic::Eject() { Report(recorder_.Eject()); }
 void TrayDialogLogic::EmptyTray() { Report(recorder_.RemoveDisc()); }
 
 void TrayDialogLogic::OpenBurnedDiscs() {
-  std::error_code ignored;
-  std::filesystem::create_directories(trays_.burnedFolder(), ignored);
+  // Private like every folder the recorders keep discs in: they refuse one others can write in.
+  std::string ignored;
+  platform::CreatePrivateFolders(trays_.burnedFolder(), ignored);
   view_.OpenFolder(trays_.burnedFolder());
 }
 

@@ -4,6 +4,7 @@
 // back with the independent tools.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -48,6 +49,65 @@ TEST(ExposeCli, TheDeviceAnswersTheFileCallsOfABlockDeviceAndNothingElseChanges)
       {"file_stat", "regular 5"}, {"file_read", "p"}, {"file_fstat", "regular 5"}, {"file_ioctl", "ENOTTY"},
       {"file_flock", "0"}, {"other_node", "ENOENT"}, {"reused_number", "same"}, {"reused_ioctl", "ENOTTY"}};
   EXPECT_EQ(Values(run.out), expected);
+}
+
+// Every process holding the device's descriptor reaches one device with one
+// disc, as the kernel's device is: what a forked child, a program run with
+// the descriptor or one sent it over a socket writes, the opener then finds
+// written (its own write there refused, 5/21/02 on a CD-R). Closed by
+// close_range or closefrom, it is free again and its number no device; a
+// signal handler writing to a pipe and forks run while threads send commands.
+TEST(ExposeCli, ProcessesSharingTheDescriptorShareOneDeviceAndOneDisc) {
+  ScratchFolder data("expose-processes");
+  const ProcessOutput run = Expose(data.path(), {}, {}, {"timeout", "60", EXPOSE_PROBE_PATH, "processes", "/dev/sr90"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const std::string refused = "5/21/02";
+  const std::map<std::string, std::string> expected = {
+      {"fork_blank", "0"}, {"fork_child", "0"}, {"fork_status", "1"}, {"fork_rewrite", refused},
+      {"fork_append", "good"}, {"fork_open_busy", "0"}, {"exec_child", "0"}, {"exec_rewrite", refused},
+      {"exec_append", "good"}, {"sent_child", "0"}, {"sent_rewrite", refused}, {"sent_append", "good"},
+      {"close_range_number", "ENOTTY"}, {"close_range_free", "0"}, {"closefrom_number", "ENOTTY"},
+      {"closefrom_free", "0"}, {"forked_children_working", "20"}, {"commands_ran", "yes"},
+      {"signals_written", "yes"}};
+  EXPECT_EQ(Values(run.out), expected);
+}
+
+// The data folder expose makes is private whatever the umask: the recorders
+// would hold no disc in one others can write in.
+TEST(ExposeCli, TheDataFolderItMakesIsPrivate) {
+  ScratchFolder parent("expose-umask");
+  const fs::path data = parent.path() / "made" / "recorders";
+  const mode_t previous = ::umask(0002);
+  const ProcessOutput report = ExposedCli(data, {"--drive", "sr90", "disc-info"});
+  ::umask(previous);
+  EXPECT_EQ(report.exitStatus, 0) << report.err;
+  EXPECT_EQ(fs::status(data).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(fs::status(data.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+// Programs that look for drives rather than open them find the recorders: in
+// a listing of /dev, under the names wodim probes (/dev/scdN), in sysfs as
+// removable SCSI CD-ROMs (eject needs no -F), as /dev/cdrom where the system
+// has none (libcdio's drive list); the kernel's table stats as it opens.
+TEST(ExposeCli, ProgramsThatLookForDrivesFindTheRecorders) {
+  ScratchFolder data("expose-discovery");
+  const auto run = [&](const std::vector<std::string>& command) {
+    const ProcessOutput output = Expose(data.path(), {}, {}, command);
+    EXPECT_EQ(output.exitStatus, 0) << command.front() << ": " << output.err;
+    return output;
+  };
+  EXPECT_THAT(Lines(run({"ls", "/dev"}).out), ::testing::IsSupersetOf({"sr90", "sr91"}));
+  EXPECT_EQ(run({"cat", "/sys/block/sr90/removable", "/sys/class/block/sr90/device/type", "/sys/dev/block/11:91/dev"}).out,
+            "1\n5\n11:91\n");
+  // wodim ends its listing with status 2 whatever it found.
+  const std::string found = Expose(data.path(), {}, {}, {"wodim", "--devices"}).out;
+  EXPECT_THAT(found, HasSubstr("dev='/dev/scd90'\trwrwrw : 'Brenmark' 'Virtual CD-RW'"));
+  EXPECT_THAT(found, HasSubstr("dev='/dev/scd91'\trwrwrw : 'Brenmark' 'Virtual DVD-R'"));
+  EXPECT_THAT(run({"eject", "-v", "/dev/sr90"}).out, HasSubstr("CD-ROM eject command succeeded"));
+  if (!fs::exists("/dev/cdrom")) {
+    EXPECT_THAT(run({"cd-drive"}).out, HasSubstr("Drive: /dev/cdrom\nVendor                      : Brenmark"));
+  }
+  run({"stat", "/proc/sys/dev/cdrom/info"});
 }
 
 TEST(ExposeCli, RefusesPathsThatExistAndRunsNoCommandThen) {

@@ -6,20 +6,33 @@
 //   expose-probe hold DEVICE           opens the device, prints "held", waits
 //                                      for a line on stdin, closes it
 //   expose-probe open DEVICE           prints "open=0" or "open=ERRNO-NAME"
+//   expose-probe processes DEVICE      the device shared among processes: a
+//                                      forked child's write, a program run
+//                                      with the descriptor, one sent over a
+//                                      socket; close_range; a signal handler
+//                                      and forks while threads use it
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <thread>
+#include <vector>
 
 extern "C" int __open_2(const char* path, int flags);
 
@@ -125,6 +138,204 @@ int Surface(const char* device, const char* file) {
   return 0;
 }
 
+// A command through SG_IO: "good", the sense as "K/AA/QQ", or the error.
+std::string Command(int descriptor, std::initializer_list<unsigned char> bytes, int direction = SG_DXFER_NONE,
+                    unsigned char* data = nullptr, unsigned length = 0) {
+  unsigned char cdb[16] = {};
+  std::copy(bytes.begin(), bytes.end(), cdb);
+  unsigned char sense[32] = {};
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
+  header.cmd_len = static_cast<unsigned char>(bytes.size());
+  header.cmdp = cdb;
+  header.dxfer_direction = direction;
+  header.dxfer_len = length;
+  header.dxferp = data;
+  header.mx_sb_len = sizeof sense;
+  header.sbp = sense;
+  if (ioctl(descriptor, SG_IO, &header) != 0) return ErrorName(errno);
+  if (header.status == 0) return "good";
+  char text[16];
+  std::snprintf(text, sizeof text, "%X/%02X/%02X", sense[2] & 0x0F, sense[12], sense[13]);
+  return text;
+}
+
+// 16 Mode 1 blocks at `address` (the recorder's default write parameters).
+std::string WriteBlocks(int descriptor, unsigned char address) {
+  static unsigned char blocks[16 * 2048];
+  return Command(descriptor, {0x2A, 0, 0, 0, 0, address, 0, 0, 16, 0}, SG_DXFER_TO_DEV, blocks, sizeof blocks);
+}
+
+// The disc's status from READ DISC INFORMATION: 0 blank, 1 appendable or open.
+std::string DiscStatus(int descriptor) {
+  unsigned char information[34] = {};
+  const std::string result = Command(descriptor, {0x51, 0, 0, 0, 0, 0, 0, 0, 34, 0}, SG_DXFER_FROM_DEV, information, 34);
+  return result == "good" ? std::to_string(information[2] & 0x03) : result;
+}
+
+std::string ExitText(pid_t child) {
+  int status = 0;
+  while (waitpid(child, &status, 0) != child) {
+    if (errno != EINTR) return ErrorName(errno);
+  }
+  if (WIFSIGNALED(status)) return std::string("signal ") + strsignal(WTERMSIG(status));
+  return std::to_string(WEXITSTATUS(status));
+}
+
+// The child writes; the parent, on the same descriptor, finds the blocks
+// written: its write there is refused and its next one follows the child's.
+void ForkedWrite(const char* device) {
+  const int descriptor = open(device, O_RDWR | O_NONBLOCK);
+  Print("fork_blank", DiscStatus(descriptor));
+  const pid_t child = fork();
+  if (child == 0) _exit(WriteBlocks(descriptor, 0) == "good" ? 0 : 1);
+  Print("fork_child", ExitText(child));
+  Print("fork_status", DiscStatus(descriptor));
+  Print("fork_rewrite", WriteBlocks(descriptor, 0));
+  Print("fork_append", WriteBlocks(descriptor, 16));
+  // A process holding a descriptor of it may open it again; one without (the
+  // child once it closed its copy) finds it held.
+  const pid_t opener = fork();
+  if (opener == 0) {
+    const int again = open(device, O_RDWR | O_NONBLOCK);
+    close(again);
+    close(descriptor);
+    _exit(again >= 0 && open(device, O_RDWR | O_NONBLOCK) < 0 && errno == EBUSY ? 0 : 1);
+  }
+  Print("fork_open_busy", ExitText(opener));
+  close(descriptor);
+}
+
+// A program run with the descriptor (as growisofs reloads the tray).
+void ExecutedWrite(const char* self, const char* device) {
+  const int descriptor = open(device, O_RDWR | O_NONBLOCK);
+  const pid_t child = fork();
+  if (child == 0) {
+    const std::string number = std::to_string(descriptor);
+    execl(self, self, "inherited", number.c_str(), "32", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  Print("exec_child", ExitText(child));
+  Print("exec_rewrite", WriteBlocks(descriptor, 32));
+  Print("exec_append", WriteBlocks(descriptor, 48));
+  close(descriptor);
+}
+
+// A descriptor sent over a socket to a process that never opened the device.
+void SentWrite(const char* device) {
+  int ends[2];
+  socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends);
+  const pid_t child = fork();
+  if (child == 0) {
+    char byte = 0;
+    iovec data{&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    if (recvmsg(ends[1], &message, 0) != 1) _exit(2);
+    int received = -1;
+    std::memcpy(&received, CMSG_DATA(CMSG_FIRSTHDR(&message)), sizeof received);
+    _exit(WriteBlocks(received, 64) == "good" ? 0 : 1);
+  }
+  const int descriptor = open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  char byte = 0;
+  iovec data{&byte, 1};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+  msghdr message{};
+  message.msg_iov = &data;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  header->cmsg_level = SOL_SOCKET;
+  header->cmsg_type = SCM_RIGHTS;
+  header->cmsg_len = CMSG_LEN(sizeof(int));
+  std::memcpy(CMSG_DATA(header), &descriptor, sizeof descriptor);
+  sendmsg(ends[0], &message, 0);
+  Print("sent_child", ExitText(child));
+  Print("sent_rewrite", WriteBlocks(descriptor, 64));
+  Print("sent_append", WriteBlocks(descriptor, 80));
+  close(descriptor);
+}
+
+// Closed by close_range and closefrom: the numbers are ordinary files
+// again, and the device is free.
+void RangeClosed(const char* device) {
+  for (const bool range : {true, false}) {
+    const int descriptor = open(device, O_RDWR | O_NONBLOCK);
+    if (range) {
+      close_range(static_cast<unsigned>(descriptor), static_cast<unsigned>(descriptor), 0);
+    } else {
+      closefrom(descriptor);
+    }
+    int ends[2];
+    pipe(ends);
+    dup2(ends[0], descriptor);
+    int version = 0;
+    const std::string name = range ? "close_range" : "closefrom";
+    Print(name + "_number", Result(ioctl(descriptor, SG_GET_VERSION_NUM, &version)));
+    const pid_t opener = fork();
+    if (opener == 0) _exit(open(device, O_RDWR | O_NONBLOCK) >= 0 ? 0 : 1);
+    Print(name + "_free", ExitText(opener));
+    close(ends[0]);
+    close(ends[1]);
+    close(descriptor);
+  }
+}
+
+int signalPipe[2] = {-1, -1};
+std::atomic<int> signalsWritten{0};
+
+// A signal handler writing to a pipe, and forks, while threads send commands.
+void BusyWithSignalsAndForks(const char* device) {
+  const int descriptor = open(device, O_RDWR | O_NONBLOCK);
+  pipe2(signalPipe, O_NONBLOCK);
+  struct sigaction action {};
+  action.sa_handler = [](int) {
+    const int savedError = errno;
+    const char byte = 1;
+    if (write(signalPipe[1], &byte, 1) == 1) ++signalsWritten;
+    char drained[64];
+    while (read(signalPipe[0], drained, sizeof drained) > 0) {
+    }
+    errno = savedError;
+  };
+  sigaction(SIGALRM, &action, nullptr);
+  itimerval every{{0, 200}, {0, 200}};
+  setitimer(ITIMER_REAL, &every, nullptr);
+  std::atomic<bool> stop{false};
+  std::atomic<int> commands{0};
+  std::vector<std::thread> threads;
+  for (int thread = 0; thread < 3; ++thread) {
+    threads.emplace_back([&] {
+      while (!stop) {
+        if (Command(descriptor, {0x00, 0, 0, 0, 0, 0}) == "good") ++commands;
+      }
+    });
+  }
+  int workingChildren = 0;
+  for (int round = 0; round < 20; ++round) {
+    const pid_t child = fork();
+    if (child == 0) {
+      alarm(10);
+      _exit(Command(descriptor, {0x00, 0, 0, 0, 0, 0}) == "good" ? 0 : 1);
+    }
+    workingChildren += ExitText(child) == "0" ? 1 : 0;
+  }
+  while (signalsWritten < 50) usleep(1000);
+  stop = true;
+  for (auto& thread : threads) thread.join();
+  const itimerval never{};
+  setitimer(ITIMER_REAL, &never, nullptr);
+  Print("forked_children_working", std::to_string(workingChildren));
+  Print("commands_ran", commands > 0 ? "yes" : "no");
+  Print("signals_written", signalsWritten >= 50 ? "yes" : "no");
+  close(descriptor);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,6 +346,19 @@ int main(int argc, char** argv) {
     Print("open", descriptor < 0 ? ErrorName(errno) : "0");
     return descriptor < 0 ? 1 : 0;
   }
+  if (mode == "processes" && argc == 3) {
+    ForkedWrite(argv[2]);
+    ExecutedWrite(argv[0], argv[2]);
+    SentWrite(argv[2]);
+    RangeClosed(argv[2]);
+    BusyWithSignalsAndForks(argv[2]);
+    return 0;
+  }
+  // Run by ExecutedWrite: writes 16 blocks at ADDRESS on the inherited DESCRIPTOR.
+  if (mode == "inherited" && argc == 4) {
+    const int descriptor = std::atoi(argv[2]);
+    return WriteBlocks(descriptor, static_cast<unsigned char>(std::atoi(argv[3]))) == "good" ? 0 : 1;
+  }
   if (mode == "hold" && argc == 3) {
     const int descriptor = open(argv[2], O_RDWR | O_NONBLOCK);
     if (descriptor < 0) return 1;
@@ -144,6 +368,6 @@ int main(int argc, char** argv) {
     close(descriptor);
     return 0;
   }
-  std::fprintf(stderr, "usage: expose-probe surface DEVICE FILE | hold DEVICE | open DEVICE\n");
+  std::fprintf(stderr, "usage: expose-probe surface DEVICE FILE | hold DEVICE | open DEVICE | processes DEVICE\n");
   return 2;
 }

@@ -178,6 +178,10 @@ TEST(PeerDataReaders, TwoSessionsOfOurBurnReadByteForByte) {
   };
   EXPECT_TRUE(isoinfo(0, "/FIRST/PHOTO.BIN") == ReadWholeFile(first / "photo.bin"));
   EXPECT_TRUE(isoinfo(last, "/SECOND/NOTES.BIN") == ReadWholeFile(second / "notes.bin"));
+  // blkid probes the last session's file system.
+  const ProcessOutput probed = Read(data.path(), work.path(), "blkid -p /dev/sr90");
+  EXPECT_EQ(probed.exitStatus, 0) << probed.err;
+  EXPECT_THAT(probed.out, ::testing::HasSubstr("TYPE=\"iso9660\""));
 
   // The node cannot be written: the disc is written with commands only.
   const ProcessOutput written =

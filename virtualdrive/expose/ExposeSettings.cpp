@@ -23,7 +23,7 @@ std::vector<std::pair<std::string, std::string>> ExposeVariables(const ExposeSet
   for (const std::string& fault : settings.faults) faults += (faults.empty() ? "" : "\n") + fault;
   std::string devices = settings.cdPath;
   if (!settings.dvdPath.empty()) devices += (devices.empty() ? "" : ":") + settings.dvdPath;
-  const std::string preload = library.string() + (currentPreload.empty() ? "" : " " + currentPreload);
+  const std::string preload = PreloadEntry(library) + (currentPreload.empty() ? "" : " " + currentPreload);
   std::vector<std::pair<std::string, std::string>> variables = {{kCdVariable, settings.cdPath},
                                                                 {kDvdVariable, settings.dvdPath},
                                                                 {kDataVariable, settings.dataFolder.string()},
@@ -32,6 +32,16 @@ std::vector<std::pair<std::string, std::string>> ExposeVariables(const ExposeSet
                                                                 {"LD_PRELOAD", preload}};
   if (!settings.traceFile.empty()) variables.emplace_back(kTraceVariable, settings.traceFile.string());
   return variables;
+}
+
+std::string PreloadEntry(const std::filesystem::path& library) {
+  const auto layout = library.parent_path() / "preload";
+  const auto name = library.filename();
+  std::error_code error;
+  if (!std::filesystem::exists(layout / "lib" / "i386-linux-gnu" / name, error) ||
+      !std::filesystem::exists(layout / "lib" / "x86_64-linux-gnu" / name, error))
+    return library.string();
+  return (layout / "$LIB" / name).string();
 }
 
 std::optional<ExposeSettings> ReadExposeSettings(const std::function<const char*(const char*)>& lookup) {

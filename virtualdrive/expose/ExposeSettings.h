@@ -26,11 +26,17 @@ inline constexpr const char* kExposeLibraryName = "brenmark-expose.so";
 
 // The variables to set for the command: the settings (the trace file only
 // when there is one), the device list the SG_IO provider reads, and
-// LD_PRELOAD with `library` before what `currentPreload` (the caller's
-// LD_PRELOAD, possibly empty) names.
+// LD_PRELOAD with `library` (as PreloadEntry names it) before what
+// `currentPreload` (the caller's LD_PRELOAD, possibly empty) names.
 std::vector<std::pair<std::string, std::string>> ExposeVariables(const ExposeSettings& settings,
                                                                  const std::filesystem::path& library,
                                                                  const std::string& currentPreload);
+
+// `library` as LD_PRELOAD names it. With a 32-bit build beside it
+// (preload/lib/i386-linux-gnu/, the 64-bit one linked as
+// preload/lib/x86_64-linux-gnu/), through the dynamic linker's $LIB, so that
+// each program loads the one of its own kind; else the library itself.
+std::string PreloadEntry(const std::filesystem::path& library);
 
 // The settings from the environment as `lookup` reads it (getenv's contract:
 // null when unset); nothing when no device is to be shown.

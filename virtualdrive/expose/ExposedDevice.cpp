@@ -4,14 +4,20 @@
 #include <linux/fs.h>
 #include <scsi/scsi.h>
 #include <scsi/sg.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
+#include "platform/PrivateFolder.h"
 #include "virtualdrive/expose/CdromRequests.h"
+#include "virtualdrive/expose/SharedCommands.h"
 #include "virtualdrive/expose/SgIoAnswer.h"
 
 namespace brenmark::expose {
@@ -45,18 +51,50 @@ int Answer(void* argument, Value value, int& error) {
 
 }  // namespace
 
-ExposedDevice::ExposedDevice(std::string path, unsigned number, bool writesDvd, std::function<ExposedRecorder()> recorder)
-    : path_(std::move(path)), number_(number), writesDvd_(writesDvd), recorder_(std::move(recorder)) {}
+std::optional<DescriptorIdentity> IdentityOf(int descriptor) {
+  struct statx status {};
+  if (::syscall(SYS_statx, descriptor, "", AT_EMPTY_PATH, STATX_INO, &status) != 0) return std::nullopt;
+  return DescriptorIdentity{makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
+}
 
-void ExposedDevice::Describe(struct stat& status) const {
+ExposedDevice::ExposedDevice(std::string path, unsigned number, bool writesDvd, std::filesystem::path lockFile,
+                             std::function<ExposedRecorder()> recorder)
+    : path_(std::move(path)),
+      number_(number),
+      writesDvd_(writesDvd),
+      lockFile_(std::move(lockFile)),
+      recorder_(std::move(recorder)) {
+  LearnIdentity();
+}
+
+void ExposedDevice::LearnIdentity() {
+  // Known before this process opens it: a descriptor it inherited or is sent is recognised.
+  struct statx status {};
+  if (::syscall(SYS_statx, AT_FDCWD, lockFile_.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO, &status) == 0) {
+    lockDevice_ = makedev(status.stx_dev_major, status.stx_dev_minor);
+    lockInode_ = status.stx_ino;
+  }
+}
+
+namespace {
+
+// stat and stat64 differ in a 32-bit program and agree in a 64-bit one.
+template <typename Status>
+void DescribeNode(Status& status, unsigned number) {
   std::memset(&status, 0, sizeof status);
   status.st_mode = kNodeMode;
   status.st_nlink = 1;
-  status.st_rdev = makedev(kScsiCdRomMajor, number_);
+  status.st_rdev = makedev(kScsiCdRomMajor, number);
   status.st_dev = makedev(0, 5);  // the device folder's file system
-  status.st_ino = 0x42000 + number_;
+  status.st_ino = 0x42000 + number;
   status.st_blksize = 2048;
 }
+
+}  // namespace
+
+void ExposedDevice::Describe(struct stat& status) const { DescribeNode(status, number_); }
+
+void ExposedDevice::Describe(struct stat64& status) const { DescribeNode(status, number_); }
 
 void ExposedDevice::Describe(struct statx& status) const {
   std::memset(&status, 0, sizeof status);
@@ -70,15 +108,51 @@ void ExposedDevice::Describe(struct statx& status) const {
   status.stx_blksize = 2048;
 }
 
-bool ExposedDevice::Open(int& error) {
-  if (recorder_().recorder.Claim() == virtualdrive::VirtualRecorder::ClaimResult::Busy) {
-    error = EBUSY;
-    return false;
+int ExposedDevice::OpenHold(int flags, int& error) {
+  std::string folderError;
+  platform::CreatePrivateFolders(lockFile_.parent_path(), folderError);
+  const int descriptor = ::open(lockFile_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | (flags & O_CLOEXEC), 0600);
+  if (descriptor < 0) {
+    error = errno;
+    return -1;
   }
-  return true;
+  // The folder lock as platform::FolderLock takes it, so that the recorder's
+  // other users (the desktop program, brenmark-cli) are kept out as well.
+  struct flock firstByte {};
+  firstByte.l_type = F_WRLCK;
+  firstByte.l_whence = SEEK_SET;
+  firstByte.l_len = 1;
+  if (::fcntl(descriptor, F_OFD_SETLK, &firstByte) != 0) {
+    error = errno == EAGAIN || errno == EACCES ? EBUSY : errno;
+    ::close(descriptor);
+    return -1;
+  }
+  if (const auto identity = IdentityOf(descriptor)) {
+    lockDevice_ = identity->device;
+    lockInode_ = identity->inode;
+  }
+  return descriptor;
 }
 
-void ExposedDevice::Close() { recorder_().recorder.Release(); }
+bool ExposedDevice::Identifies(const DescriptorIdentity& identity) {
+  if (lockInode_.load() == 0) LearnIdentity();
+  return identity.inode != 0 && identity.inode == lockInode_.load() && identity.device == lockDevice_.load();
+}
+
+void ExposedDevice::Attach() {
+  if (attached_++ == 0) recorder_().recorder.ClaimLocked();
+}
+
+void ExposedDevice::Detach() {
+  if (attached_ == 0 || --attached_ > 0) return;
+  const ExposedRecorder recorder = recorder_();
+  recorder.turns.HandOver();
+  recorder.recorder.Release();
+}
+
+void ExposedDevice::HandOver() {
+  if (attached_ > 0) recorder_().turns.HandOver();
+}
 
 int ExposedDevice::Control(unsigned long request, void* argument, int& error) {
   switch (request) {

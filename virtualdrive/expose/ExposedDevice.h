@@ -4,18 +4,36 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark::expose {
 
-// The recorder behind a device, and the transport its commands go through.
+class SharedCommands;
+
+// The recorder behind a device, the transport its commands go through and
+// the turns it takes with other processes holding the device.
 struct ExposedRecorder {
   virtualdrive::VirtualRecorder& recorder;
   ScsiTransport& commands;
+  SharedCommands& turns;
 };
+
+// What a descriptor refers to, as the system tells it: the device and inode
+// numbers of the file behind it.
+struct DescriptorIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  friend bool operator==(const DescriptorIdentity&, const DescriptorIdentity&) = default;
+};
+// Nothing when `descriptor` is not open. Asks the system directly, never
+// through the interposed calls.
+std::optional<DescriptorIdentity> IdentityOf(int descriptor);
 
 // One virtual recorder shown as a SCSI CD-ROM device node (/dev/srN): what
 // the stat calls give for it, what its open and close do to the recorder's
@@ -24,7 +42,12 @@ class ExposedDevice {
  public:
   // The recorder is made when the device is first opened; `number` is the
   // node's minor number and the SCSI host number programs see.
-  ExposedDevice(std::string path, unsigned number, bool writesDvd, std::function<ExposedRecorder()> recorder);
+  // `lockFile` is the recorder's folder lock file: a device held open is an
+  // open description of that file carrying the folder lock, so that every
+  // descriptor of it, wherever the system passes it, holds the recorder,
+  // and the system releases it when the last one closes.
+  ExposedDevice(std::string path, unsigned number, bool writesDvd, std::filesystem::path lockFile,
+                std::function<ExposedRecorder()> recorder);
 
   const std::string& path() const { return path_; }
   bool writesDvd() const { return writesDvd_; }
@@ -32,13 +55,24 @@ class ExposedDevice {
   // A block device, major 11 (SCSI CD-ROM), minor `number`, readable and
   // writable by all.
   void Describe(struct stat& status) const;
+  void Describe(struct stat64& status) const;
   void Describe(struct statx& status) const;
 
-  // One more open descriptor: claims the recorder for this process. Refused
-  // with EBUSY while another process holds it, as a drive opened exclusively.
-  bool Open(int& error);
-  // One descriptor fewer: gives back its claim.
-  void Close();
+  // A new descriptor holding the device, with the O_CLOEXEC of `flags`; -1
+  // with `error` (EBUSY while another holder has it, as a drive opened
+  // exclusively).
+  int OpenHold(int flags, int& error);
+  // Whether a descriptor with this identity is one of the device's.
+  bool Identifies(const DescriptorIdentity& identity);
+
+  // One device descriptor more or fewer in this process: the first claims
+  // the recorder (reading the tray as the holders left it), the last hands
+  // the disc over and releases the claim.
+  void Attach();
+  void Detach();
+  int attached() const { return attached_; }
+  // See SharedCommands::HandOver.
+  void HandOver();
 
   // The ioctl requests a program makes on a CD/DVD device: SG_IO through the
   // recorder, the SCSI generic and CD-ROM queries; anything else is ENOTTY.
@@ -51,10 +85,17 @@ class ExposedDevice {
   off_t Size();
 
  private:
+  // The lock file's identity, once it exists.
+  void LearnIdentity();
+
   std::string path_;
   unsigned number_;
   bool writesDvd_;
+  std::filesystem::path lockFile_;
   std::function<ExposedRecorder()> recorder_;
+  int attached_ = 0;
+  std::atomic<std::uint64_t> lockDevice_{0};
+  std::atomic<std::uint64_t> lockInode_{0};
   std::atomic<int> reservedSize_{32768};
   std::atomic<int> timeoutTicks_{6000};
   std::atomic<int> capabilities_{-1};

@@ -1,16 +1,28 @@
 #include "virtualdrive/expose/ExposedDevices.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "drive/CommandTraceFile.h"
 #include "drive/TracingTransport.h"
+#include "platform/FolderLock.h"
 #include "virtualdrive/FaultInjector.h"
 
 namespace brenmark::expose {
 namespace {
+
+// Initial-exec: the library is loaded with the program, and reading the
+// variable must never allocate (it is read in signal handlers).
+thread_local int operationDepth __attribute__((tls_model("initial-exec"))) = 0;
 
 // The N of a node named srN, else `fallback`.
 unsigned NodeNumber(const std::string& path, unsigned fallback) {
@@ -22,15 +34,68 @@ unsigned NodeNumber(const std::string& path, unsigned fallback) {
   return error == std::errc() && end == last && number < 256 ? number : fallback;
 }
 
+// The descriptor numbers the process has open, from the system's list.
+std::vector<int> OpenDescriptors() {
+  std::vector<int> descriptors;
+  const int folder = static_cast<int>(::syscall(SYS_openat, AT_FDCWD, "/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder < 0) return descriptors;
+  alignas(8) char buffer[4096];
+  for (;;) {
+    const long count = ::syscall(SYS_getdents64, folder, buffer, sizeof buffer);
+    if (count <= 0) break;
+    for (long at = 0; at < count;) {
+      const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+      int number = 0;
+      const char* name = entry->d_name;
+      const auto [end, error] = std::from_chars(name, name + std::strlen(name), number);
+      if (error == std::errc() && *end == '\0' && number != folder) descriptors.push_back(number);
+      at += entry->d_reclen;
+    }
+  }
+  ::close(folder);
+  return descriptors;
+}
+
+std::vector<DiscoveredDevice> Discovered(const ExposeSettings& settings) {
+  std::vector<DiscoveredDevice> devices;
+  const std::string* paths[] = {&settings.cdPath, &settings.dvdPath};
+  const virtualdrive::RecorderModel models[] = {virtualdrive::CdRecorderModel(), virtualdrive::DvdRecorderModel()};
+  for (std::size_t index = 0; index < 2; ++index) {
+    if (paths[index]->empty()) continue;
+    devices.push_back({*paths[index], NodeNumber(*paths[index], 90 + static_cast<unsigned>(index)),
+                       models[index].vendor, models[index].product, models[index].revision, index == 1});
+  }
+  return devices;
+}
+
+// The sysfs tree of these devices, in the data folder; named by their numbers.
+std::filesystem::path SysfsTree(const ExposeSettings& settings) {
+  std::string name = ".sysfs";
+  for (const DiscoveredDevice& device : Discovered(settings)) name += "-" + std::to_string(device.number);
+  return settings.dataFolder / name;
+}
+
 }  // namespace
 
-ExposedDevices::ExposedDevices(ExposeSettings settings) : settings_(std::move(settings)) {
+ExposedDevices::Operation::Operation(ExposedDevices& devices) : lock_(devices.operations_) {
+  ++operationDepth;
+  devices.SettleStale();
+}
+
+ExposedDevices::Operation::~Operation() { --operationDepth; }
+
+bool ExposedDevices::Busy() { return operationDepth > 0; }
+
+ExposedDevices::ExposedDevices(ExposeSettings settings)
+    : settings_(std::move(settings)), discovery_(Discovered(settings_), SysfsTree(settings_)) {
   // The provider lists the CD recorder first, then the DVD recorder.
   const std::string* paths[] = {&settings_.cdPath, &settings_.dvdPath};
+  const std::string names[] = {virtualdrive::CdRecorderModel().shortName, virtualdrive::DvdRecorderModel().shortName};
   for (std::size_t index = 0; index < 2; ++index) {
     if (paths[index]->empty()) continue;
     devices_.push_back(std::make_unique<ExposedDevice>(
         *paths[index], NodeNumber(*paths[index], 90 + static_cast<unsigned>(index)), index == 1,
+        settings_.dataFolder / names[index] / platform::FolderLock::kLockFileName,
         [this, index] { return Recorder(index); }));
   }
 }
@@ -42,7 +107,8 @@ std::vector<CdromTableDrive> ExposedDevices::TableDrives() const {
 }
 
 ExposedRecorder ExposedDevices::Recorder(std::size_t index) {
-  std::call_once(made_, [this] {
+  std::lock_guard lock(operations_);
+  if (!provider_) {
     provider_ = std::make_unique<virtualdrive::VirtualRecorderProvider>(settings_.dataFolder);
     // The program only learns of a write error; why the files could not be
     // written goes to its standard error, as brenmark-cli tells it.
@@ -59,25 +125,27 @@ ExposedRecorder ExposedDevices::Recorder(std::size_t index) {
                      settings_.traceFile.string().c_str(), error.c_str());
       }
     }
-    // The device's own claims stand for opening it, so its transport stays open.
+    // The device's own hold stands for opening it, so its transport stays open.
     const std::string* paths[] = {&settings_.cdPath, &settings_.dvdPath};
     for (std::size_t at = 0; at < provider_->recorders().size(); ++at) {
       const auto& recorder = provider_->recorders()[at];
       std::unique_ptr<ScsiTransport> commands = std::make_unique<virtualdrive::VirtualRecorderTransport>(recorder);
-      commands->Open();
       if (trace) {
         commands = std::make_unique<TracingTransport>(std::move(commands), trace,
                                                       recorder->model().shortName + " as " + *paths[at]);
       }
-      commands_.push_back(std::move(commands));
+      turns_.push_back(std::make_unique<SharedCommands>(
+          *recorder, std::move(commands),
+          settings_.dataFolder / recorder->model().shortName / platform::FolderLock::kLockFileName, shared_));
+      turns_.back()->Open();
     }
     for (const std::string& text : settings_.faults) {
       const auto fault = virtualdrive::ParseFaultSpec(text);
       if (!fault.spec) continue;
       for (const auto& recorder : provider_->recorders()) recorder->ArmFault(*fault.spec);
     }
-  });
-  return {*provider_->recorders()[index], *commands_[index]};
+  }
+  return {*provider_->recorders()[index], *turns_[index], *turns_[index]};
 }
 
 ExposedDevice* ExposedDevices::AtPath(const char* path) {
@@ -85,51 +153,140 @@ ExposedDevice* ExposedDevices::AtPath(const char* path) {
   for (const auto& device : devices_) {
     if (std::strcmp(device->path().c_str(), path) == 0) return device.get();
   }
-  return nullptr;
+  const std::string named = discovery_.OtherName(path);
+  return named.empty() ? nullptr : AtPath(named.c_str());
 }
 
 ExposedDevice* ExposedDevices::AtDescriptor(int descriptor) {
-  if (openCount_.load() == 0) return nullptr;
-  std::lock_guard lock(descriptorsMutex_);
-  const auto found = descriptors_.find(descriptor);
-  return found == descriptors_.end() ? nullptr : found->second.device;
+  ExposedDevice* device = descriptors_.Find(descriptor);
+  if (device == nullptr) return nullptr;
+  const auto identity = IdentityOf(descriptor);
+  if (identity && device->Identifies(*identity)) return device;
+  Fresh(descriptor);
+  return nullptr;
 }
 
-void ExposedDevices::Opened(int descriptor, ExposedDevice& device) {
-  std::lock_guard lock(descriptorsMutex_);
-  descriptors_[descriptor] = OpenDescriptor{&device, std::make_shared<off_t>(0)};
-  openCount_ = descriptors_.size();
+ExposedDevice* ExposedDevices::Recognise(int descriptor) {
+  if (ExposedDevice* known = AtDescriptor(descriptor)) return known;
+  const auto identity = IdentityOf(descriptor);
+  if (!identity) return nullptr;
+  for (const auto& device : devices_) {
+    if (!device->Identifies(*identity)) continue;
+    Operation operation(*this);
+    Share();
+    Enter(descriptor, *device);
+    return device.get();
+  }
+  return nullptr;
 }
 
-void ExposedDevices::Duplicated(int descriptor, int copy) {
-  std::lock_guard lock(descriptorsMutex_);
-  const auto found = descriptors_.find(descriptor);
-  if (found == descriptors_.end()) return;
-  descriptors_[copy] = found->second;
-  openCount_ = descriptors_.size();
+void ExposedDevices::RecogniseInherited() {
+  for (const int descriptor : OpenDescriptors()) Recognise(descriptor);
 }
 
-ExposedDevice* ExposedDevices::Forget(int descriptor) {
-  if (openCount_.load() == 0) return nullptr;
-  std::lock_guard lock(descriptorsMutex_);
-  const auto found = descriptors_.find(descriptor);
-  if (found == descriptors_.end()) return nullptr;
-  ExposedDevice* device = found->second.device;
-  descriptors_.erase(found);
-  openCount_ = descriptors_.size();
-  return device;
+int ExposedDevices::Open(ExposedDevice& device, int flags, int& error) {
+  Operation operation(*this);
+  // A process that has a descriptor of the device (opened, inherited or
+  // received) opens it again as one more holder; any other is refused while
+  // it is held, as by a drive opened exclusively.
+  int source = -1;
+  descriptors_.ForEach([&](int descriptor, ExposedDevice& entered) {
+    if (source < 0 && &entered == &device) source = descriptor;
+  });
+  int descriptor = -1;
+  if (source >= 0 && AtDescriptor(source) == &device) {
+    descriptor = ::fcntl(source, (flags & O_CLOEXEC) != 0 ? F_DUPFD_CLOEXEC : F_DUPFD, 0);
+  } else {
+    descriptor = device.OpenHold(flags, error);
+  }
+  if (descriptor < 0) {
+    if (error == 0) error = errno;
+    return -1;
+  }
+  Fresh(descriptor);
+  if (!Enter(descriptor, device)) {
+    ::close(descriptor);
+    error = EMFILE;
+    return -1;
+  }
+  return descriptor;
 }
 
-off_t ExposedDevices::Position(int descriptor) {
-  std::lock_guard lock(descriptorsMutex_);
-  const auto found = descriptors_.find(descriptor);
-  return found == descriptors_.end() ? 0 : *found->second.position;
+void ExposedDevices::Duplicated(ExposedDevice& device, int copy) {
+  Operation operation(*this);
+  Fresh(copy);
+  Enter(copy, device);
 }
 
-void ExposedDevices::MoveTo(int descriptor, off_t position) {
-  std::lock_guard lock(descriptorsMutex_);
-  const auto found = descriptors_.find(descriptor);
-  if (found != descriptors_.end()) *found->second.position = position;
+bool ExposedDevices::Enter(int descriptor, ExposedDevice& device) {
+  if (!descriptors_.Add(descriptor, device)) return false;
+  device.Attach();
+  return true;
+}
+
+void ExposedDevices::Fresh(int descriptor) {
+  ExposedDevice* stale = descriptors_.Remove(descriptor);
+  if (stale == nullptr) return;
+  stale_[stale == devices_.front().get() ? 0 : 1].fetch_add(1);
+  if (!Busy()) Operation settle(*this);
+}
+
+void ExposedDevices::SettleStale() {
+  for (std::size_t index = 0; index < devices_.size(); ++index) {
+    for (int count = stale_[index].exchange(0); count > 0; --count) devices_[index]->Detach();
+  }
+}
+
+void ExposedDevices::Closed(int descriptor) {
+  ExposedDevice* device = descriptors_.Remove(descriptor);
+  if (device == nullptr) return;
+  Operation operation(*this);
+  device->Detach();
+}
+
+void ExposedDevices::ClosedRange(unsigned first, unsigned last) {
+  descriptors_.RemoveRange(first, last, [this](int, ExposedDevice& device) {
+    stale_[&device == devices_.front().get() ? 0 : 1].fetch_add(1);
+  });
+  if (!Busy()) Operation settle(*this);
+}
+
+void ExposedDevices::Share() {
+  Operation operation(*this);
+  shared_ = true;
+  for (const auto& device : devices_) device->HandOver();
+}
+
+void ExposedDevices::ShareIfHolding() {
+  Operation operation(*this);
+  bool holding = false;
+  for (const auto& device : devices_) holding = holding || device->attached() > 0;
+  if (holding) Share();
+}
+
+void ExposedDevices::BeforeFork() {
+  operations_.lock();
+  ++operationDepth;
+  ShareIfHolding();
+}
+
+void ExposedDevices::AfterFork(bool inChild) {
+  --operationDepth;
+  if (!inChild) {
+    operations_.unlock();
+    return;
+  }
+  // The lock belongs to the parent's thread, which the child does not have:
+  // it starts anew, free (the child runs this one thread alone).
+  new (&operations_) std::recursive_mutex();
+  for (const auto& turns : turns_) turns->LeaveParentsLock();
+}
+
+void ExposedDevices::HandOverAll() {
+  Operation operation(*this);
+  for (const auto& device : devices_) {
+    while (device->attached() > 0) device->Detach();
+  }
 }
 
 }  // namespace brenmark::expose

@@ -4,13 +4,19 @@
 #include <linux/cdrom.h>
 #include <scsi/scsi.h>
 #include <scsi/sg.h>
+#include <fcntl.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "tests/support/TempFolder.h"
+#include "virtualdrive/expose/DeviceDiscovery.h"
 #include "virtualdrive/expose/ExposedDevices.h"
 
 namespace brenmark::expose {
@@ -41,6 +47,15 @@ class ExposedDeviceTest : public ::testing::Test {
     return ExposeSettings{"/dev/sr90", "/dev/sr91", folder_.path(), std::move(faults), {}};
   }
   int Run(ExposedDevice& device, SgCall& call, int& error) { return device.Control(SG_IO, &call.header, error); }
+  // Opens a device as the preloaded open does; -1 with `error`.
+  static int Hold(ExposedDevices& devices, const char* path, int& error) {
+    error = 0;
+    return devices.Open(*devices.AtPath(path), O_CLOEXEC, error);
+  }
+  static void Let(ExposedDevices& devices, int descriptor) {
+    devices.Closed(descriptor);
+    ::close(descriptor);
+  }
 
   testsupport::TempFolder folder_{"exposed-device"};
 };
@@ -67,7 +82,8 @@ TEST_F(ExposedDeviceTest, SgIoCarriesDataStatusSenseAndResidual) {
   ExposedDevices devices(Settings());
   ExposedDevice& cd = *devices.AtPath("/dev/sr90");
   int error = 0;
-  ASSERT_TRUE(cd.Open(error));
+  const int held = Hold(devices, "/dev/sr90", error);
+  ASSERT_GE(held, 0);
 
   SgCall inquiry({0x12, 0, 0, 0, 64, 0}, SG_DXFER_FROM_DEV, 64);
   ASSERT_EQ(Run(cd, inquiry, error), 0);
@@ -113,14 +129,15 @@ TEST_F(ExposedDeviceTest, SgIoCarriesDataStatusSenseAndResidual) {
   noBuffer.header.dxferp = nullptr;
   EXPECT_EQ(Run(cd, noBuffer, error), -1);
   EXPECT_EQ(error, EFAULT);
-  cd.Close();
+  Let(devices, held);
 }
 
 TEST_F(ExposedDeviceTest, TransportFaultsFailTheCallOrReportTheHostStatus) {
   ExposedDevices devices(Settings({"INQUIRY:transport", "TESTUNITREADY:host=01"}));
   ExposedDevice& cd = *devices.AtPath("/dev/sr90");
   int error = 0;
-  ASSERT_TRUE(cd.Open(error));
+  const int held = Hold(devices, "/dev/sr90", error);
+  ASSERT_GE(held, 0);
   SgCall inquiry({0x12, 0, 0, 0, 36, 0}, SG_DXFER_FROM_DEV, 36);
   EXPECT_EQ(Run(cd, inquiry, error), -1);
   EXPECT_EQ(error, EIO);
@@ -133,14 +150,15 @@ TEST_F(ExposedDeviceTest, TransportFaultsFailTheCallOrReportTheHostStatus) {
   EXPECT_EQ(Run(cd, inquiry, error), 0);
   EXPECT_EQ(Run(cd, ready, error), 0);
   EXPECT_EQ(ready.header.host_status, 0);
-  cd.Close();
+  Let(devices, held);
 }
 
 TEST_F(ExposedDeviceTest, QueriesAndTheTrayBeforeAProgramTrustsTheDevice) {
   ExposedDevices devices(Settings());
   ExposedDevice& dvd = *devices.AtPath("/dev/sr91");
   int error = 0;
-  ASSERT_TRUE(dvd.Open(error));
+  const int held = Hold(devices, "/dev/sr91", error);
+  ASSERT_GE(held, 0);
   Sg_scsi_id id{};
   ASSERT_EQ(dvd.Control(SG_GET_SCSI_ID, &id, error), 0);
   EXPECT_EQ(id.scsi_type, 5);
@@ -173,40 +191,99 @@ TEST_F(ExposedDeviceTest, QueriesAndTheTrayBeforeAProgramTrustsTheDevice) {
   ASSERT_EQ(Run(dvd, removal, error), 0);  // eject: a fresh blank is loaded
   EXPECT_EQ(dvd.Control(CDROMEJECT, nullptr, error), 0);
   EXPECT_EQ(dvd.Control(CDROM_DRIVE_STATUS, nullptr, error), CDS_DISC_OK);
-  dvd.Close();
+  Let(devices, held);
 }
 
-// Two openers of one recorder in different processes exclude each other; the
-// folder lock behind it excludes two holders in one process alike.
-TEST_F(ExposedDeviceTest, ASecondHolderIsRefusedAsBusyUntilTheFirstCloses) {
+// A held device is an open description of the recorder's lock file: other
+// holders (each ExposedDevices stands for a process) are refused until its
+// last descriptor closes, wherever the system passed it; a descriptor is
+// known by what it refers to, not by its number.
+TEST_F(ExposedDeviceTest, AHeldDeviceIsBusyForOtherHoldersAndItsDescriptorsAreKnownByIdentity) {
   ExposedDevices first(Settings());
   ExposedDevices second(Settings());
   int error = 0;
-  ASSERT_TRUE(first.AtPath("/dev/sr90")->Open(error));
-  ASSERT_TRUE(first.AtPath("/dev/sr90")->Open(error));  // nested in one holder
-  EXPECT_FALSE(second.AtPath("/dev/sr90")->Open(error));
+  const int held = Hold(first, "/dev/sr90", error);
+  ASSERT_GE(held, 0);
+  const int again = Hold(first, "/dev/sr90", error);  // the same holder
+  ASSERT_GE(again, 0);
+  EXPECT_EQ(Hold(second, "/dev/sr90", error), -1);
   EXPECT_EQ(error, EBUSY);
-  EXPECT_TRUE(second.AtPath("/dev/sr91")->Open(error));
-  first.AtPath("/dev/sr90")->Close();
-  EXPECT_FALSE(second.AtPath("/dev/sr90")->Open(error));
-  first.AtPath("/dev/sr90")->Close();
-  EXPECT_TRUE(second.AtPath("/dev/sr90")->Open(error));
-  second.AtPath("/dev/sr90")->Close();
-  second.AtPath("/dev/sr91")->Close();
+  const int other = Hold(second, "/dev/sr91", error);
+  EXPECT_GE(other, 0);
+  Let(first, held);
+  EXPECT_EQ(Hold(second, "/dev/sr90", error), -1);
 
-  first.Opened(7, *first.AtPath("/dev/sr91"));
-  EXPECT_EQ(first.AtDescriptor(7), first.AtPath("/dev/sr91"));
-  EXPECT_EQ(first.AtDescriptor(8), nullptr);
-  // A duplicate stands for the same device and moves with the original.
-  first.MoveTo(7, 4096);
-  first.Duplicated(7, 9);
-  EXPECT_EQ(first.AtDescriptor(9), first.AtPath("/dev/sr91"));
-  first.MoveTo(9, 6144);
-  EXPECT_EQ(first.Position(7), 6144);
-  EXPECT_EQ(first.Forget(7), first.AtPath("/dev/sr91"));
-  EXPECT_EQ(first.AtDescriptor(7), nullptr);
-  EXPECT_EQ(first.Position(9), 6144);
-  EXPECT_EQ(first.Forget(9), first.AtPath("/dev/sr91"));
+  // A copy the system made (as a socket or an exec passes it) is the device
+  // to a holder that never opened it, which then takes turns with the opener.
+  const int passed = ::fcntl(again, F_DUPFD_CLOEXEC, 0);
+  EXPECT_FALSE(second.shared());
+  EXPECT_EQ(second.Recognise(passed), second.AtPath("/dev/sr90"));
+  EXPECT_TRUE(second.shared());
+  EXPECT_EQ(second.AtDescriptor(passed), second.AtPath("/dev/sr90"));
+
+  // Closed behind the table's back, its number given to a pipe: no device.
+  int ends[2];
+  ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+  ASSERT_EQ(::dup3(ends[0], again, O_CLOEXEC), again);
+  EXPECT_EQ(first.AtDescriptor(again), nullptr);
+  EXPECT_EQ(first.Recognise(ends[1]), nullptr);
+  for (const int end : {ends[0], ends[1], again}) ::close(end);
+  // Holding `passed`, the second opens it again; without, it is free.
+  const int reopened = Hold(second, "/dev/sr90", error);
+  EXPECT_GE(reopened, 0);
+  Let(second, passed);
+  Let(second, reopened);
+  EXPECT_EQ(Hold(first, "/dev/sr91", error), -1);
+  const int free = Hold(first, "/dev/sr90", error);
+  EXPECT_GE(free, 0);
+  Let(first, free);
+  Let(second, other);
+}
+
+// With both builds laid out for the dynamic linker's $LIB, the preload names
+// them through it; the 64-bit library alone, or half the layout, as it is.
+TEST_F(ExposedDeviceTest, ThePreloadNamesBothBuildsThroughTheLinkersLib) {
+  const std::filesystem::path library = folder_.path() / "brenmark-expose.so";
+  const std::string throughLib = (folder_.path() / "preload" / "$LIB" / "brenmark-expose.so").string();
+  const std::pair<const char*, std::string> steps[] = {
+      {nullptr, library.string()}, {"i386-linux-gnu", library.string()}, {"x86_64-linux-gnu", throughLib}};
+  for (const auto& [made, entry] : steps) {
+    if (made != nullptr) {
+      const auto folder = folder_.path() / "preload" / "lib" / made;
+      std::filesystem::create_directories(folder);
+      std::ofstream(folder / "brenmark-expose.so") << "library";
+    }
+    EXPECT_EQ(PreloadEntry(library), entry) << (made == nullptr ? "none" : made);
+  }
+}
+
+// Programs that look for drives find the nodes in /dev (and under their
+// older names) and the sysfs entries of a SCSI CD-ROM; a node outside /dev
+// has none.
+TEST_F(ExposedDeviceTest, DiscoveryListsTheNodesAndGivesTheirSysfsEntries) {
+  DeviceDiscovery discovery({{"/dev/sr90", 90, "Brenmark", "Virtual CD-RW", "1.0"},
+                             {"/tmp/elsewhere", 91, "Brenmark", "Virtual DVD-R", "1.0"}},
+                            folder_.path() / "sysfs");
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(discovery.ExtraEntries("/dev"), Names{"sr90"});
+  EXPECT_EQ(discovery.ExtraEntries("/sys/block/"), Names{"sr90"});
+  EXPECT_EQ(discovery.ExtraEntries("/sys/dev/block"), Names{"11:90"});
+  EXPECT_EQ(discovery.ExtraEntries("/tmp"), Names{});
+  EXPECT_EQ(discovery.OtherName("/dev/scd90"), "/dev/sr90");
+  EXPECT_EQ(discovery.OtherName("/dev/scd91"), "");
+  EXPECT_EQ(discovery.OtherName("/dev/cdrom"), std::filesystem::exists("/dev/cdrom") ? "" : "/dev/sr90");
+  const std::pair<const char*, std::string> files[] = {{"/sys/block/sr90/removable", "1\n"},
+                                                       {"/sys/class/block/sr90/device/type", "5\n"},
+                                                       {"/sys/dev/block/11:90/device/vendor", "Brenmark\n"},
+                                                       {"/sys/block/sr90/device/model", "Virtual CD-RW   \n"},
+                                                       {"/sys/block/sr90/dev", "11:90\n"}};
+  for (const auto& [path, text] : files) {
+    std::ifstream file(discovery.SysfsPath(path));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), text) << path;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(discovery.SysfsPath("/sys/dev/block/11:90")));
+  for (const char* other : {"/sys/block/sr900", "/sys/block/sr9", "/sys/block/sda/removable", "/sys/block/sr91"})
+    EXPECT_TRUE(discovery.SysfsPath(other).empty()) << other;
 }
 
 TEST(ExposeSettingsText, TheVariablesExposeSetsAreReadBack) {
