@@ -13,7 +13,7 @@ packages=(
   # The rippers that read audio discs from the exposed recorder.
   cd-paranoia cdparanoia
   # Burning programs the exposed recorders are tried with.
-  wodim cdrdao growisofs
+  wodim cdrdao growisofs dvd+rw-tools
   # A player of our Video CDs through the device, and the tray's own program.
   mplayer eject
   # The 32-bit build of the library expose preloads (for Wine's 32-bit programs).

@@ -9,8 +9,8 @@ constexpr std::size_t kMostEvents = 2;
 
 }  // namespace
 
-void MediaChanges::TrayChanged(bool discBefore, bool discAfter) {
-  unitAttention_ = true;
+void MediaChanges::TrayChanged(bool discBefore, bool discAfter, bool byHost) {
+  if (!byHost) unitAttention_ = true;
   if (discBefore) events_.push_back(kMediaRemoval);
   if (discAfter) events_.push_back(kNewMedia);
   while (events_.size() > kMostEvents) events_.pop_front();

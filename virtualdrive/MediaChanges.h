@@ -15,7 +15,10 @@ class MediaChanges {
   static constexpr std::uint8_t kNewMedia = 2;
   static constexpr std::uint8_t kMediaRemoval = 3;
 
-  void TrayChanged(bool discBefore, bool discAfter);
+  // A change of the disc; `byHost` when the host itself ejected it, which
+  // it knows of: then only the media events tell it, with no unit attention,
+  // as a drive whose tray the host opened has no new medium to announce.
+  void TrayChanged(bool discBefore, bool discAfter, bool byHost = false);
 
   // True once after a change when `opcode` is a command that reports it:
   // all but INQUIRY, REQUEST SENSE, GET CONFIGURATION and GET EVENT STATUS

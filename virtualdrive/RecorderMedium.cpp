@@ -14,11 +14,11 @@ VirtualRecorder::Outcome VirtualRecorder::PreventAllowRemoval(Call& call) {
   return {};
 }
 
-TrayResult VirtualRecorder::SwapDisc(std::optional<DiscImage> next, const TrayRecord& record) {
+TrayResult VirtualRecorder::SwapDisc(std::optional<DiscImage> next, const TrayRecord& record, bool byHost) {
   if (removalPrevented_) return {false, kLockedMessage, {}};
   const bool discBefore = disc_.has_value();
   TrayResult result = Replace(std::move(next), record);
-  if (result.ok) mediaChanges_.TrayChanged(discBefore, disc_.has_value());
+  if (result.ok) mediaChanges_.TrayChanged(discBefore, disc_.has_value(), byHost);
   return result;
 }
 

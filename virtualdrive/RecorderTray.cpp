@@ -59,7 +59,10 @@ void VirtualRecorder::Reload() {
 
 void VirtualRecorder::ClaimLocked() {
   std::lock_guard lock(mutex_);
-  if (claims_++ == 0) Reload();
+  if (claims_++ == 0) {
+    Reload();
+    pace_.Set(ReadPace(workFolder_));
+  }
   handedOver_ = TraySignature();
 }
 
@@ -119,7 +122,7 @@ VirtualRecorder::Outcome VirtualRecorder::StartStopUnit(Call& call) {
   if (!loadEject || start) return {};
   if (removalPrevented_) return Refuse(sense::kMediumRemovalPrevented);
   TrayResult result = SwapDisc(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
-                              TrayRecord::Blank(model_.blankKind, blankMinutes_));
+                              TrayRecord::Blank(model_.blankKind, blankMinutes_), true);
   if (!result.ok) {
     // A disc not kept is still whole in the work folder: the message says what failed instead.
     if (!discNotKept_.empty()) {

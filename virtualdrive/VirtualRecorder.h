@@ -267,7 +267,7 @@ class VirtualRecorder {
   // Replace for a change of disc the host did not ask for by a command of
   // its own (BLANK keeps the disc in): refused while removal is prevented,
   // and reported to the host as a medium change.
-  TrayResult SwapDisc(std::optional<DiscImage> next, const TrayRecord& record);
+  TrayResult SwapDisc(std::optional<DiscImage> next, const TrayRecord& record, bool byHost = false);
   std::string UniqueBurnedName() const;
   // Why one of the recorder's folders cannot be trusted with its files.
   static std::string CheckFolders(const std::vector<std::filesystem::path>& dataFolders,

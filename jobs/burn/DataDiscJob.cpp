@@ -39,7 +39,6 @@ constexpr std::int32_t kDescriptorsStart = 16;
 constexpr int kMostDescriptors = 8;
 constexpr std::uint8_t kPrimaryDescriptor = 1;
 constexpr std::uint8_t kTerminator = 255;
-constexpr std::uint32_t kFormatWholeDisc = 0xFFFFFFFF;
 
 class DataDiscBurn {
  public:

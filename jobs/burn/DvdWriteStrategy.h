@@ -26,7 +26,8 @@ DvdWriteStrategy ChooseDvdWriteStrategy(std::uint16_t profile, bool blank, bool 
 // DVD+RW: the medium's profile when it must be formatted before writing.
 inline constexpr std::uint16_t kDvdPlusRwProfile = 0x001A;
 inline constexpr std::uint16_t kDvdPlusRProfile = 0x001B;
-// FORMAT UNIT format type of a DVD+RW.
+// FORMAT UNIT format type of a DVD+RW, and the block count that formats the whole disc.
 inline constexpr std::uint8_t kDvdPlusRwFormatType = 0x26;
+inline constexpr std::uint32_t kFormatWholeDisc = 0xFFFFFFFF;
 
 }  // namespace brenmark

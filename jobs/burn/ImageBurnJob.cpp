@@ -11,6 +11,7 @@
 #include "jobs/burn/BurnImageCue.h"
 #include "jobs/burn/BurnImagePlan.h"
 #include "jobs/burn/BurnSequence.h"
+#include "jobs/burn/DvdWriteStrategy.h"
 #include "jobs/burn/SessionAtOnceSources.h"
 #include "jobs/burn/SessionAtOnceWrite.h"
 #include "jobs/burn/VerifyStep.h"
@@ -136,13 +137,33 @@ class ImageBurn {
     return EndWithVerify(context_, complete, verified, burn_.keptImage());
   }
 
+  // An .iso on CD track at once; on DVD as the medium takes it: at once on a
+  // DVD-R/-RW, incrementally and finalized on a DVD+R, in place from block 0
+  // (a blank DVD+RW formatted first) on overwritable media.
   bool WriteIso(bool cd) {
+    DvdWriteStrategy strategy = DvdWriteStrategy::DiscAtOnce;
+    std::uint16_t profile = 0;
+    if (!cd) {
+      profile = burn_.handle().ReadProfiles().value_or({}).current;
+      strategy = ChooseDvdWriteStrategy(profile, true, false);
+    }
+    if (strategy == DvdWriteStrategy::Overwrite && profile == kDvdPlusRwProfile) {
+      progress_.SetStatus("Formatting...");
+      if (const DriveStatus formatted = burn_.handle().FormatUnit(kDvdPlusRwFormatType, kFormatWholeDisc); !formatted) {
+        return StopWriting("The drive could not format the disc. The drive answered: " + formatted.outcome().Text() +
+                           ".");
+      }
+    }
     WriteMode mode;
-    mode.writeType = cd ? WriteType::TrackAtOnce : WriteType::SessionAtOnce;
+    mode.writeType = cd                                             ? WriteType::TrackAtOnce
+                     : strategy == DvdWriteStrategy::Incremental ? WriteType::Incremental
+                                                                 : WriteType::SessionAtOnce;
     mode.dataBlockType = kBlockTypeMode1;
     mode.trackMode = kTrackModeData;
-    if (!burn_.SetWriteMode(mode)) return StopWriting(burn_.WithAnswer("The drive refused the write parameters."));
-    if (!cd && !burn_.ReserveTrack(static_cast<std::int32_t>(isoBlocks_))) {
+    if (strategy != DvdWriteStrategy::Overwrite && !burn_.SetWriteMode(mode)) {
+      return StopWriting(burn_.WithAnswer("The drive refused the write parameters."));
+    }
+    if (!cd && strategy == DvdWriteStrategy::DiscAtOnce && !burn_.ReserveTrack(static_cast<std::int32_t>(isoBlocks_))) {
       return StopWriting(burn_.WithAnswer("Can't reserve the track for the data on the disc."));
     }
     platform::File file;
@@ -155,7 +176,11 @@ class ImageBurn {
     if (!written && !source.failedFile().empty()) context_.prompt.ShowMessage("Can't read " + image_, MessageIcon::Error);
     progress_.SetStatus("Closing Session...");
     const bool synchronized = burn_.SynchronizeCache();
-    return written && synchronized && (!cd || burn_.CloseSession());
+    if (!written || !synchronized) return false;
+    if (cd) return burn_.CloseSession();
+    if (strategy != DvdWriteStrategy::Incremental) return true;
+    if (!burn_.CloseTrack(1)) return false;
+    return profile == kDvdPlusRProfile ? burn_.handle().FinalizeDisc().ok() : burn_.CloseSession();
   }
 
   bool WriteCueImage() {

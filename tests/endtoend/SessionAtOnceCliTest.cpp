@@ -110,26 +110,29 @@ TEST(BurnImage, CueWithPregapsIsWrittenSampleExact) {
   EXPECT_THAT(CdTextThroughDevice(data.path(), cue), HasSubstr("CD-TEXT for Track  2:\n\tTITLE: Hidden\n"));
 }
 
-// An .iso burned on a CD (track at once) and on a DVD (session at once)
+// An .iso burned on a CD (track at once) and on each DVD kind (at once on a
+// DVD-R, incrementally on a DVD+R, in place on a DVD+RW it formats first)
 // reads back byte for byte.
-TEST(BurnImage, IsoIsWrittenByteForByteOnCdAndDvd) {
+TEST(BurnImage, IsoIsWrittenByteForByteOnCdAndEachDvdKind) {
   ScratchFolder data("sao-iso");
   ScratchFolder work("sao-iso-work");
   const fs::path iso = ImageOfOneFile(work.path(), "photo.bin", 900000, 43);
   ASSERT_FALSE(iso.empty());
   const std::string image = ReadWholeFile(iso);
-  for (const char* recorder : {"virtual-cd", "virtual-dvd"}) {
-    ASSERT_TRUE(LoadBlank(data.path(), recorder));
+  const std::pair<const char*, const char*> media[] = {
+      {"virtual-cd", "cd-r"}, {"virtual-dvd", "dvd-r"}, {"virtual-dvd", "dvd+r"}, {"virtual-dvd", "dvd+rw"}};
+  for (const auto& [recorder, medium] : media) {
+    ASSERT_EQ(Cli(data.path(), {"--drive", recorder, "tray", "blank", medium}).exitStatus, 0) << medium;
     const ProcessOutput burned = Cli(data.path(), {"--drive", recorder, "burn-image", "--verify", iso.string()});
-    ASSERT_EQ(burned.exitStatus, 0) << recorder << burned.out << burned.err;
+    ASSERT_EQ(burned.exitStatus, 0) << medium << burned.out << burned.err;
     fs::path written = NewestImage(data.path(), std::string(recorder) == "virtual-cd" ? ".cue" : ".iso");
     if (written.extension() == ".cue") {
       ExtractMode1UserData(BinOf(written), work.path() / "cd.iso");
       written = work.path() / "cd.iso";
     }
     const std::string back = ReadWholeFile(written);
-    ASSERT_GE(back.size(), image.size()) << recorder;
-    EXPECT_TRUE(back.compare(0, image.size(), image) == 0) << recorder;
+    ASSERT_GE(back.size(), image.size()) << medium;
+    EXPECT_TRUE(back.compare(0, image.size(), image) == 0) << medium;
   }
 }
 
