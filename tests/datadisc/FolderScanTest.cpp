@@ -133,8 +133,7 @@ TEST(FolderScan, ARealFolderKeepsItsContentAndLinksToItStayEmpty) {
   const fs::path top = folder.path() / "Top";
   const std::vector<std::string> links = {"link1", "link4", "zlink", "a/deep"};
   for (const std::string& link : links) fs::create_directory_symlink(top / "photos", top / link);
-  fs::create_directory_symlink(folder.path() / "Outside", top / "out2");
-  fs::create_directory_symlink(folder.path() / "Outside", top / "out1");
+  for (const char* out : {"out2", "out1"}) fs::create_directory_symlink(folder.path() / "Outside", top / out);
   SourceTree tree = MakeTree();
   const SourceNode* root = tree.AddPath(top.string(), nullptr);
   ASSERT_NE(root, nullptr);

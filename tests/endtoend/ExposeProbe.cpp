@@ -221,40 +221,34 @@ void ExecutedWrite(const char* self, const char* device) {
   close(descriptor);
 }
 
+// One byte with room for one descriptor beside it, as sent over a Unix socket.
+struct DescriptorMessage {
+  char byte = 0;
+  iovec data{&byte, 1};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+  msghdr message{nullptr, 0, &data, 1, control, sizeof control, 0};
+};
+
 // A descriptor sent over a socket to a process that never opened the device.
 void SentWrite(const char* device) {
   int ends[2];
   socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends);
   const pid_t child = fork();
   if (child == 0) {
-    char byte = 0;
-    iovec data{&byte, 1};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    if (recvmsg(ends[1], &message, 0) != 1) _exit(2);
+    DescriptorMessage in;
+    if (recvmsg(ends[1], &in.message, 0) != 1) _exit(2);
     int received = -1;
-    std::memcpy(&received, CMSG_DATA(CMSG_FIRSTHDR(&message)), sizeof received);
+    std::memcpy(&received, CMSG_DATA(CMSG_FIRSTHDR(&in.message)), sizeof received);
     _exit(WriteBlocks(received, 64) == "good" ? 0 : 1);
   }
   const int descriptor = open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  char byte = 0;
-  iovec data{&byte, 1};
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  msghdr message{};
-  message.msg_iov = &data;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  DescriptorMessage out;
+  cmsghdr* header = CMSG_FIRSTHDR(&out.message);
   header->cmsg_level = SOL_SOCKET;
   header->cmsg_type = SCM_RIGHTS;
   header->cmsg_len = CMSG_LEN(sizeof(int));
   std::memcpy(CMSG_DATA(header), &descriptor, sizeof descriptor);
-  sendmsg(ends[0], &message, 0);
+  sendmsg(ends[0], &out.message, 0);
   Print("sent_child", ExitText(child));
   Print("sent_rewrite", WriteBlocks(descriptor, 64));
   Print("sent_append", WriteBlocks(descriptor, 80));

@@ -119,9 +119,8 @@ TEST(BurnImage, IsoIsWrittenByteForByteOnCdAndEachDvdKind) {
   const fs::path iso = ImageOfOneFile(work.path(), "photo.bin", 900000, 43);
   ASSERT_FALSE(iso.empty());
   const std::string image = ReadWholeFile(iso);
-  const std::pair<const char*, const char*> media[] = {
-      {"virtual-cd", "cd-r"}, {"virtual-dvd", "dvd-r"}, {"virtual-dvd", "dvd+r"}, {"virtual-dvd", "dvd+rw"}};
-  for (const auto& [recorder, medium] : media) {
+  for (const auto& [recorder, medium] : {std::pair{"virtual-cd", "cd-r"}, std::pair{"virtual-dvd", "dvd-r"},
+                                         std::pair{"virtual-dvd", "dvd+r"}, std::pair{"virtual-dvd", "dvd+rw"}}) {
     ASSERT_EQ(Cli(data.path(), {"--drive", recorder, "tray", "blank", medium}).exitStatus, 0) << medium;
     const ProcessOutput burned = Cli(data.path(), {"--drive", recorder, "burn-image", "--verify", iso.string()});
     ASSERT_EQ(burned.exitStatus, 0) << medium << burned.out << burned.err;

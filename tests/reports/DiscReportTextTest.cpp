@@ -100,12 +100,6 @@ TEST(DiscReportText, NinetyNineTracksAreShownWhole) {
   EXPECT_EQ(text.size() - sessionLineEnd, 99 * firstTrack.size() + 1);
 }
 
-}  // namespace
-}  // namespace brenmark
-
-namespace brenmark {
-namespace {
-
 // The size of a disc that takes more data is its last possible lead-out (MSF
 // on CD, a block address on DVD); a closed disc's is what it holds.
 TEST(DiscReportText, MediaSizeOfBlankOpenAndClosedDiscs) {

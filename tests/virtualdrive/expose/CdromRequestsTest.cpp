@@ -218,12 +218,6 @@ TEST(CdromRequests, AudioFramesAndWhatTheDiscIs) {
   EXPECT_EQ(error, ENOMEDIUM);
 }
 
-}  // namespace
-}  // namespace brenmark::expose
-
-namespace brenmark::expose {
-namespace {
-
 // DVD_READ_STRUCT: the physical format of each DVD kind as the driver gives
 // it; a CD has none, and other structures are refused.
 TEST(CdromRequests, TheDvdPhysicalFormatOfEachMedium) {

@@ -94,9 +94,7 @@ TEST(DriveBehaviour, AChangedDiscIsReportedOnceAsUnitAttentionAndAsMediaEvents) 
   }
   // The host's own eject, which it knows of, is told by the media events only:
   // a program ejecting twice in a row is not refused the second time.
-  for (int eject = 0; eject < 2; ++eject) {
-    EXPECT_EQ(harness.Send({0x1B, 0, 0, 0, 0x02, 0}), TransportResult::Good) << eject;
-  }
+  for (int eject = 0; eject < 2; ++eject) EXPECT_EQ(harness.Send({0x1B, 0, 0, 0, 0x02, 0}), TransportResult::Good);
   for (const std::uint8_t event : {3, 2, 0}) EXPECT_EQ((*harness.Read(kMediaEvent, 8))[4], event);
   // Burning changes no disc.
   ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);

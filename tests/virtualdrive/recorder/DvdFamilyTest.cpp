@@ -22,9 +22,7 @@ TransportResult Format(RecorderHarness& harness, std::uint8_t type) {
 
 class DvdFamily : public ::testing::Test {
  protected:
-  void Load(const char* medium) {
-    ASSERT_TRUE(harness.recorder().InsertBlank(*MediumNamed(medium)).ok);
-  }
+  void Load(const char* medium) { ASSERT_TRUE(harness.recorder().InsertBlank(*MediumNamed(medium)).ok); }
   std::uint16_t Profile() { return Be16(harness.Read(GetConfiguration(), 1024).value(), 6); }
   TransportResult Write(std::int32_t lba, std::uint32_t blocks, std::uint32_t seed) {
     return harness.SendOut(cdb::Write12(lba, blocks), Pattern(blocks, 2048, seed));
