@@ -58,7 +58,7 @@ class CommandBlocks : public RegistryWithOneDrive,
 
 TEST_P(CommandBlocks, SendsTheCommandBlockWithItsDirectionAndLength) {
   const CommandCase& expected = GetParam();
-  std::vector<std::uint8_t> buffer(0x10000);
+  std::vector<std::uint8_t> buffer(0x10208);  // the longest transfer of the table
   expected.call(*drive, buffer.data());
   const RecordedCommand& sent = OnlyCommand();
   EXPECT_EQ(sent.cdb, expected.cdb);
