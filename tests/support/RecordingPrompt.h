@@ -3,6 +3,7 @@
 #include <deque>
 #include <initializer_list>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,17 @@ class RecordingPrompt final : public UserPrompt {
     return answer;
   }
 
+  // Questions with choices: answered with `choice` once set (the choices
+  // offered written down), else asked as Yes/No.
+  int AskChoice(const std::string& text, const std::vector<std::string>& choices) override {
+    if (!choice) return UserPrompt::AskChoice(text, choices);
+    std::lock_guard lock(mutex_);
+    questions_.push_back(text);
+    offered_ = choices;
+    return *choice;
+  }
+  std::optional<int> choice;  // set before the job runs
+
   // The answers to the next questions, in order.
   void ScriptAnswers(std::initializer_list<bool> answers) {
     std::lock_guard lock(mutex_);
@@ -61,6 +73,10 @@ class RecordingPrompt final : public UserPrompt {
     for (const auto& message : messages_) texts.push_back(message.text);
     return texts;
   }
+  std::vector<std::string> offered() const {
+    std::lock_guard lock(mutex_);
+    return offered_;
+  }
   std::vector<std::string> questions() const {
     std::lock_guard lock(mutex_);
     return questions_;
@@ -72,6 +88,7 @@ class RecordingPrompt final : public UserPrompt {
   std::deque<bool> answers_;
   std::vector<Message> messages_;
   std::vector<std::string> questions_;
+  std::vector<std::string> offered_;
 };
 
 }  // namespace brenmark::test
