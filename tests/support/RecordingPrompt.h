@@ -41,13 +41,11 @@ class RecordingPrompt final : public UserPrompt {
     return answer;
   }
 
-  // Questions with choices: answered with `choice` once set (the choices
-  // offered written down), else asked as Yes/No.
+  // Questions with choices: answered with `choice` once set, else asked as Yes/No.
   int AskChoice(const std::string& text, const std::vector<std::string>& choices) override {
     if (!choice) return UserPrompt::AskChoice(text, choices);
     std::lock_guard lock(mutex_);
     questions_.push_back(text);
-    offered_ = choices;
     return *choice;
   }
   std::optional<int> choice;  // set before the job runs
@@ -73,10 +71,6 @@ class RecordingPrompt final : public UserPrompt {
     for (const auto& message : messages_) texts.push_back(message.text);
     return texts;
   }
-  std::vector<std::string> offered() const {
-    std::lock_guard lock(mutex_);
-    return offered_;
-  }
   std::vector<std::string> questions() const {
     std::lock_guard lock(mutex_);
     return questions_;
@@ -88,7 +82,6 @@ class RecordingPrompt final : public UserPrompt {
   std::deque<bool> answers_;
   std::vector<Message> messages_;
   std::vector<std::string> questions_;
-  std::vector<std::string> offered_;
 };
 
 }  // namespace brenmark::test
