@@ -68,7 +68,8 @@ bool BurnSequence::BlankRewritableDisc() {
   }
   BlankRewritable how = context_.inputs.blankRewritable;
   if (how == BlankRewritable::Ask) {
-    const int choice = context_.prompt.AskChoice(burntext::kBlankQuestion, {burntext::kBlankFast, burntext::kBlankFull});
+    const int choice =
+        context_.prompt.AskChoice(burntext::kBlankQuestion, {burntext::kBlankFast, burntext::kBlankFull});
     if (choice < 0) return false;
     how = choice == 0 ? BlankRewritable::Fast : BlankRewritable::Full;
   }
