@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace brenmark {
 
@@ -16,6 +17,13 @@ class UserPrompt {
   virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
   // A Yes/No question with the error icon; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
+  // A question with the error icon answered by one of `choices` (its buttons,
+  // in order) or cancelled: the index of the choice, or -1 when cancelled.
+  // Prompts without such questions ask it as Yes/No, Yes the first choice.
+  virtual int AskChoice(const std::string& text, const std::vector<std::string>& choices) {
+    (void)choices;
+    return AskYesNo(text) ? 0 : -1;
+  }
   // A message in a window of its own title (a report about one drive);
   // prompts without titled windows show it as any other message.
   virtual void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) {

@@ -66,8 +66,13 @@ bool BurnSequence::BlankRewritableDisc() {
   if (!Noted(disc) || (disc->statusMask & discinfo::kNotErasable) != 0 || (disc->statusMask & kCompleteDisc) == 0) {
     return false;
   }
-  const BlankRewritable how = context_.inputs.blankRewritable;
-  if (how == BlankRewritable::Ask && !context_.prompt.AskYesNo(burntext::kBlankQuestion)) return false;
+  BlankRewritable how = context_.inputs.blankRewritable;
+  if (how == BlankRewritable::Ask) {
+    const int choice =
+        context_.prompt.AskChoice(burntext::kBlankQuestion, {burntext::kBlankFast, burntext::kBlankFull});
+    if (choice < 0) return false;
+    how = choice == 0 ? BlankRewritable::Fast : BlankRewritable::Full;
+  }
   context_.progress.SetStatus("Blanking the disc...");
   if (!Noted(handle_->BlankDisc(how == BlankRewritable::Full))) return false;
   const DriveResult<DiscSummary> blanked = handle_->ReadDiscSummary();

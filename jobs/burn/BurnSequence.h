@@ -57,6 +57,9 @@ inline constexpr const char* kUnfinishedDisc =
 // The question asked of a written rewritable disc before it is blanked.
 inline constexpr const char* kBlankQuestion =
     "The disc in the drive is a rewritable disc that is not empty.\nBlank it (what it holds is lost) and burn on it?";
+// Its answers besides cancelling, fast blanking first.
+inline constexpr const char* kBlankFast = "Fast";
+inline constexpr const char* kBlankFull = "Full";
 inline constexpr const char* kNotACd =
     "The disc in the recorder is not a CD, or the recorder cannot write CDs: audio and Video CD tracks can be "
     "written on a CD-R or CD-RW only.";

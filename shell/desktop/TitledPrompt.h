@@ -17,6 +17,9 @@ class TitledPrompt final : public UserPrompt {
     prompt_.ShowTitledMessage(title, text, icon);
   }
   bool AskYesNo(const std::string& text) override { return prompt_.AskYesNo(text); }
+  int AskChoice(const std::string& text, const std::vector<std::string>& choices) override {
+    return prompt_.AskChoice(text, choices);
+  }
   bool WaitForUser(const std::string& text) override { return prompt_.WaitForUser(text); }
 
  private:

@@ -1,5 +1,6 @@
 #include "shell/desktop/TrayDialogLogic.h"
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -12,29 +13,47 @@
 
 namespace brenmark::desktop {
 
+namespace {
+
 namespace geometry = virtualdrive::geometry;
+using virtualdrive::MediumKind;
+
+// The blank media the DVD recorder takes, in the order the dialog lists them.
+constexpr std::array kDvdBlanks = {MediumKind::DvdR, MediumKind::DvdRw, MediumKind::DvdPlusR, MediumKind::DvdPlusRw};
+
+}  // namespace
 
 void TrayDialogLogic::Open() {
   view_.ShowContents(recorder_.DescribeTray());
-  // CD-R blanks come in several sizes; the DVD recorder's DVD-R in one.
-  std::vector<std::string> sizes;
+  // CD-R blanks come in several sizes; the DVD recorder's blanks in each
+  // kind of DVD it writes.
+  std::vector<std::string> blanks;
   int selected = -1;
-  if (virtualdrive::IsCdMedium(recorder_.model().blankKind)) {
+  const MediumKind kind = recorder_.model().blankKind;
+  if (virtualdrive::IsCdMedium(kind)) {
     for (const int minutes : geometry::kCdMinutes) {
-      if (minutes == geometry::kDefaultCdMinutes) selected = static_cast<int>(sizes.size());
-      sizes.push_back(std::to_string(minutes) + " min");
+      if (minutes == geometry::kDefaultCdMinutes) selected = static_cast<int>(blanks.size());
+      blanks.push_back(std::to_string(minutes) + " min");
+    }
+  } else {
+    for (const MediumKind blank : kDvdBlanks) {
+      if (blank == kind) selected = static_cast<int>(blanks.size());
+      blanks.push_back(virtualdrive::MediumName(blank));
     }
   }
-  view_.ShowBlankSizes(sizes, selected);
+  view_.ShowBlankSizes(blanks, selected);
 }
 
 void TrayDialogLogic::InsertBlank() {
-  const virtualdrive::MediumKind kind = recorder_.model().blankKind;
-  // No size chosen: the recorder's default (0).
+  MediumKind kind = recorder_.model().blankKind;
+  // Nothing chosen: the recorder's default blank (0 minutes its default size).
   int minutes = 0;
   const int chosen = view_.ChosenBlankSize();
-  if (virtualdrive::IsCdMedium(kind) && chosen >= 0 && static_cast<std::size_t>(chosen) < geometry::kCdMinutes.size()) {
-    minutes = geometry::kCdMinutes[static_cast<std::size_t>(chosen)];
+  const auto index = static_cast<std::size_t>(chosen);
+  if (chosen >= 0 && virtualdrive::IsCdMedium(kind) && index < geometry::kCdMinutes.size()) {
+    minutes = geometry::kCdMinutes[index];
+  } else if (chosen >= 0 && !virtualdrive::IsCdMedium(kind) && index < kDvdBlanks.size()) {
+    kind = kDvdBlanks[index];
   }
   Report(recorder_.InsertBlank(kind, minutes));
 }

@@ -14,7 +14,7 @@ struct TrayResult;
 namespace brenmark::desktop {
 
 // The tray dialog's decisions, whatever toolkit draws it: the blank sizes a
-// CD recorder offers, what each button does to the recorder's tray (a fresh
+// CD recorder offers and the DVD kinds of the DVD recorder, what each button does to the recorder's tray (a fresh
 // blank, any .iso or .cue image, the disc it burned last, an eject or an
 // empty tray), where ejected discs are kept, and what the dialog says after
 // each action. Failures are told through `prompt`.

@@ -15,8 +15,8 @@ class TrayView {
 
   // What the tray holds now.
   virtual void ShowContents(const std::string& text) = 0;
-  // The blank sizes offered, the one at `selected` chosen; an empty list
-  // hides the choice.
+  // The blanks offered (CD-R sizes, or DVD kinds), the one at `selected`
+  // chosen; an empty list hides the choice.
   virtual void ShowBlankSizes(const std::vector<std::string>& sizes, int selected) = 0;
   // Where in that list the user's choice is; -1 for none.
   virtual int ChosenBlankSize() const = 0;

@@ -1,6 +1,8 @@
 #include "shell/qt/MessagePresenter.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace brenmark::gui {
 
@@ -41,6 +43,17 @@ void MessageBoxPresenter::ShowTitledMessage(QWidget* parent, const QString& titl
 
 bool MessageBoxPresenter::AskYesNo(QWidget* parent, const QString& text) {
   return AskWithIcon(parent, text, QMessageBox::Critical, QMessageBox::Yes);
+}
+
+int MessageBoxPresenter::AskChoice(QWidget* parent, const QString& text, const QStringList& choices) {
+  QMessageBox box(QMessageBox::Critical, kApplicationName, text, QMessageBox::Cancel, parent);
+  QList<QAbstractButton*> buttons;
+  for (const QString& choice : choices) buttons << box.addButton(choice, QMessageBox::AcceptRole);
+  // Enter takes the first choice; Escape cancels.
+  if (!buttons.isEmpty()) box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+  box.setEscapeButton(QMessageBox::Cancel);
+  box.exec();
+  return static_cast<int>(buttons.indexOf(box.clickedButton()));
 }
 
 bool MessageBoxPresenter::Confirm(QWidget* parent, const QString& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "drive/UserPrompt.h"
 #include "shell/desktop/DesktopTexts.h"
@@ -22,6 +23,13 @@ class MessagePresenter {
   virtual void ShowTitledMessage(QWidget* parent, const QString& title, const QString& text, MessageIcon icon) = 0;
   // A Yes/No question with the error icon; true for Yes.
   virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
+  // A question with the error icon, a button for each of `choices` and
+  // Cancel: the index of the choice, or -1 for Cancel. Presenters without
+  // such boxes ask it as Yes/No, Yes the first choice.
+  virtual int AskChoice(QWidget* parent, const QString& text, const QStringList& choices) {
+    (void)choices;
+    return AskYesNo(parent, text) ? 0 : -1;
+  }
   // A Yes/No question with the question icon, for the application's own choices.
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
 };
@@ -32,6 +40,7 @@ class MessageBoxPresenter final : public MessagePresenter {
   void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) override;
   void ShowTitledMessage(QWidget* parent, const QString& title, const QString& text, MessageIcon icon) override;
   bool AskYesNo(QWidget* parent, const QString& text) override;
+  int AskChoice(QWidget* parent, const QString& text, const QStringList& choices) override;
   bool Confirm(QWidget* parent, const QString& text) override;
 };
 

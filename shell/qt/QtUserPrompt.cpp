@@ -27,4 +27,11 @@ bool QtUserPrompt::AskYesNo(const std::string& text) {
   return RunOnUiThread(this, [&] { return !dismissed_ && presenter_.AskYesNo(owner_, question); });
 }
 
+int QtUserPrompt::AskChoice(const std::string& text, const std::vector<std::string>& choices) {
+  const QString question = QString::fromStdString(text);
+  QStringList buttons;
+  for (const std::string& choice : choices) buttons << QString::fromStdString(choice);
+  return RunOnUiThread(this, [&] { return dismissed_ ? -1 : presenter_.AskChoice(owner_, question, buttons); });
+}
+
 }  // namespace brenmark::gui

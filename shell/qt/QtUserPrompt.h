@@ -30,6 +30,7 @@ class QtUserPrompt final : public QObject, public UserPrompt {
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
+  int AskChoice(const std::string& text, const std::vector<std::string>& choices) override;
 
  private:
   MessagePresenter& presenter_;

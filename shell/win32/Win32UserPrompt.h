@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "drive/UserPrompt.h"
 #include "shell/win32/UiDispatcher.h"
@@ -25,6 +26,8 @@ class Win32UserPrompt final : public UserPrompt {
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
+  // Two choices: a Yes/No/Cancel box whose Yes and No carry their names.
+  int AskChoice(const std::string& text, const std::vector<std::string>& choices) override;
 
  private:
   int Show(const std::string& title, const std::string& text, UINT style);

@@ -3,6 +3,7 @@
 #include <deque>
 #include <initializer_list>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,15 @@ class RecordingPrompt final : public UserPrompt {
     answers_.pop_front();
     return answer;
   }
+
+  // Questions with choices: answered with `choice` once set, else asked as Yes/No.
+  int AskChoice(const std::string& text, const std::vector<std::string>& choices) override {
+    if (!choice) return UserPrompt::AskChoice(text, choices);
+    std::lock_guard lock(mutex_);
+    questions_.push_back(text);
+    return *choice;
+  }
+  std::optional<int> choice;  // set before the job runs
 
   // The answers to the next questions, in order.
   void ScriptAnswers(std::initializer_list<bool> answers) {

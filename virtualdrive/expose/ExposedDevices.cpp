@@ -34,6 +34,20 @@ unsigned NodeNumber(const std::string& path, unsigned fallback) {
   return error == std::errc() && end == last && number < 256 ? number : fallback;
 }
 
+// The N of a path naming one of the process's own descriptors,
+// /dev/fd/N or /proc/self/fd/N; -1 for any other path.
+int DescriptorNamed(const char* path) {
+  for (const char* folder : {"/dev/fd/", "/proc/self/fd/"}) {
+    const std::size_t length = std::strlen(folder);
+    if (std::strncmp(path, folder, length) != 0) continue;
+    const char* last = path + std::strlen(path);
+    int descriptor = -1;
+    const auto [end, error] = std::from_chars(path + length, last, descriptor);
+    return error == std::errc() && end == last && end != path + length ? descriptor : -1;
+  }
+  return -1;
+}
+
 // The descriptor numbers the process has open, from the system's list.
 std::vector<int> OpenDescriptors() {
   std::vector<int> descriptors;
@@ -153,6 +167,11 @@ ExposedDevice* ExposedDevices::AtPath(const char* path) {
   for (const auto& device : devices_) {
     if (std::strcmp(device->path().c_str(), path) == 0) return device.get();
   }
+  // A name of one of its descriptors opens the device again, as the system
+  // reopens the node such a name links to (how growisofs hands the device
+  // to the image maker it runs).
+  const int descriptor = DescriptorNamed(path);
+  if (descriptor >= 0) return Recognise(descriptor);
   const std::string named = discovery_.OtherName(path);
   return named.empty() ? nullptr : AtPath(named.c_str());
 }

@@ -34,7 +34,7 @@ class ExposedDevices {
   explicit ExposedDevices(ExposeSettings settings);
 
   // The device whose path is exactly `path` (or another name of it, see
-  // DeviceDiscovery), or null (also for null).
+  // DeviceDiscovery, or /dev/fd/N of a descriptor N of it), or null (also for null).
   ExposedDevice* AtPath(const char* path);
   DeviceDiscovery& discovery() { return discovery_; }
   // The devices as columns of the kernel's table of CD-ROM drives.

@@ -273,19 +273,29 @@ int OpenCdromTable(int flags) {
   return descriptor;
 }
 
-// fopen and fopen64: the table as a stream when it is opened for reading.
+// A stream on a descriptor just opened; the descriptor closed if none can be made.
+FILE* StreamOn(int descriptor, const char* mode) {
+  if (descriptor < 0) return nullptr;
+  FILE* stream = fdopen(descriptor, mode);
+  if (stream == nullptr) {
+    const int error = errno;
+    close(descriptor);
+    errno = error;
+  }
+  return stream;
+}
+
+// fopen and fopen64: a device as a stream on its descriptor (programs such as
+// genisoimage open it so and read the descriptor under it), and the table
+// when it is opened for reading.
 FILE* OpenStream(Next<FILE* (*)(const char*, const char*)>& next, const char* path, const char* mode) {
   const bool reads = mode != nullptr && mode[0] == 'r' && std::strchr(mode, '+') == nullptr;
+  if (ExposedDevice* device = mode != nullptr ? DeviceAt(path) : nullptr) {
+    const int flags = (reads ? O_RDONLY : O_RDWR) | (std::strchr(mode, 'e') != nullptr ? O_CLOEXEC : 0);
+    return StreamOn(OpenDevice(*device, flags), mode);
+  }
   if (reads && IsCdromTable(path, O_RDONLY)) {
-    const int descriptor = OpenCdromTable(std::strchr(mode, 'e') != nullptr ? O_CLOEXEC : 0);
-    if (descriptor < 0) return nullptr;
-    FILE* stream = fdopen(descriptor, "r");
-    if (stream == nullptr) {
-      const int error = errno;
-      CallNext(nextClose, descriptor);
-      errno = error;
-    }
-    return stream;
+    return StreamOn(OpenCdromTable(std::strchr(mode, 'e') != nullptr ? O_CLOEXEC : 0), "r");
   }
   std::string storage;
   return CallNextPointer(next, Sysfs(path, storage), mode);

@@ -216,6 +216,36 @@ TEST(DataDiscJob, AWrittenDiscIsRefusedBeforeAnythingIsComputed) {
   }
 }
 
+// A written CD-RW is offered for blanking, fast or full: cancelled it is
+// refused, else blanked as chosen (BLANK type 1 minimal, 0 the whole disc).
+TEST(DataDiscJob, AWrittenRewritableDiscIsBlankedAsChosen) {
+  const struct {
+    int choice;
+    JobEnd result;
+    std::vector<int> blankTypes;
+  } rows[] = {{-1, JobEnd::DiscNotWritable, {}}, {0, JobEnd::Done, {1}}, {1, JobEnd::Done, {0}}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.choice);
+    WorkedExample example;
+    VirtualBench bench;
+    const auto tree = VirtualBench::TreeOf(example.data());
+    auto& recorder = bench.recorder(VirtualBench::kCdDrive);
+    ASSERT_TRUE(recorder.InsertBlank(virtualdrive::MediumKind::CdRw, 0).ok);
+    ASSERT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, JobEnd::Done);
+    ASSERT_TRUE(recorder.InsertImage(bench.finishedImages().at(0)).ok);
+    bench.trace->Clear();
+    bench.prompt.choice = row.choice;
+
+    EXPECT_EQ(bench.Burn(DataCdJob, VirtualBench::kCdDrive, *tree).result, row.result);
+    EXPECT_THAT(bench.prompt.questions(), ElementsAre(burntext::kBlankQuestion));
+    std::vector<int> blankTypes;
+    for (const auto& command : bench.commands(recorder)) {
+      if (command.opcode() == 0xA1) blankTypes.push_back(command.cdb[1] & 0x07);
+    }
+    EXPECT_EQ(blankTypes, row.blankTypes);
+  }
+}
+
 TEST(DataDiscJob, AnImageLargerThanTheFreeSpaceIsRefusedWithoutWriting) {
   ScratchFolder folder("large");
   fs::create_directories(folder.path() / "big");

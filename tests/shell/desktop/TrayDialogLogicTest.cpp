@@ -48,8 +48,9 @@ class TrayDialogLogicTest : public ::testing::Test {
   const fs::path burned = engine.trays().burnedFolder();
 };
 
-// CD-R blanks come in every size a CD has, the default chosen; a DVD-R in
-// one. The burned discs' folder is made before it is shown.
+// CD-R blanks come in every size a CD has, the default chosen; DVD blanks in
+// each kind the DVD recorder writes, DVD-R chosen. The burned discs' folder
+// is made before it is shown.
 TEST_F(TrayDialogLogicTest, BlanksOfTheSizeChosen) {
   cd.Open();
   EXPECT_EQ(view.contents, "blank CD-R (80 min)");
@@ -62,9 +63,13 @@ TEST_F(TrayDialogLogicTest, BlanksOfTheSizeChosen) {
   cd.InsertBlank();
   EXPECT_EQ(view.contents, "blank CD-R (80 min)");
   dvd.Open();
-  EXPECT_TRUE(view.sizes.empty());
+  EXPECT_EQ(view.sizes, (std::vector<std::string>{"DVD-R", "DVD-RW", "DVD+R", "DVD+RW"}));
+  EXPECT_EQ(view.chosenSize, 0);
   dvd.InsertBlank();
   EXPECT_EQ(view.contents, "blank DVD-R (4.7 GB)");
+  view.chosenSize = 3;
+  dvd.InsertBlank();
+  EXPECT_EQ(view.contents, "blank DVD+RW (4.7 GB)");
 
   cd.OpenBurnedDiscs();
   EXPECT_EQ(view.opened, std::vector<fs::path>{burned});
