@@ -126,6 +126,16 @@ int Store(void* argument, const Value& value) {
   return 0;
 }
 
+// The block a frame request's MSF address names; -1 (with the error set)
+// when the address cannot be read or lies before block 0.
+std::int32_t FrameAddress(void* argument, int& error) {
+  cdrom_msf address{};
+  if (!Fetch(argument, address, error)) return -1;
+  const std::int32_t lba = MsfToLba(address.cdmsf_min0, address.cdmsf_sec0, address.cdmsf_frame0);
+  if (lba < 0) error = EINVAL;
+  return lba < 0 ? -1 : lba;
+}
+
 }  // namespace
 
 int CdromRequests::Answer(unsigned long request, void* argument, bool& handled, int& error) {
@@ -434,13 +444,8 @@ int CdromRequests::MediaChanged() {
 // One frame at the MSF address the argument holds, into the argument: the
 // whole 2352 bytes, or a Mode 2 block without sync and header.
 int CdromRequests::ReadFrame(void* argument, std::uint32_t size, int& error) {
-  cdrom_msf address{};
-  if (!Fetch(argument, address, error)) return -1;
-  const std::int32_t lba = MsfToLba(address.cdmsf_min0, address.cdmsf_sec0, address.cdmsf_frame0);
-  if (lba < 0) {
-    error = EINVAL;
-    return -1;
-  }
+  const std::int32_t lba = FrameAddress(argument, error);
+  if (lba < 0) return -1;
   std::uint8_t cdb[12] = {0xBE, 0};
   bytes::WriteBe32(cdb + 2, static_cast<std::uint32_t>(lba));
   cdb[8] = 1;
@@ -452,13 +457,8 @@ int CdromRequests::ReadFrame(void* argument, std::uint32_t size, int& error) {
 }
 
 int CdromRequests::ReadMode1(void* argument, int& error) {
-  cdrom_msf address{};
-  if (!Fetch(argument, address, error)) return -1;
-  const std::int32_t lba = MsfToLba(address.cdmsf_min0, address.cdmsf_sec0, address.cdmsf_frame0);
-  if (lba < 0) {
-    error = EINVAL;
-    return -1;
-  }
+  const std::int32_t lba = FrameAddress(argument, error);
+  if (lba < 0) return -1;
   std::uint8_t cdb[10] = {0x28};
   bytes::WriteBe32(cdb + 2, static_cast<std::uint32_t>(lba));
   cdb[8] = 1;
