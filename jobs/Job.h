@@ -17,6 +17,7 @@
 #include "jobs/JobEnd.h"
 #include "jobs/JobState.h"
 #include "jobs/ProgressSink.h"
+#include "jobs/StopRequest.h"
 
 // The job mechanism: one worker thread per job, started by JobRunner under
 // the drive's lease. An exception that escapes a procedure ends its job
@@ -38,6 +39,10 @@ struct JobContext {
   // the front end has no such drives.
   const EjectedDiscs* ejectedDiscs = nullptr;
   std::vector<std::uint8_t> transferBuffer = std::vector<std::uint8_t>(kTransferBufferSize);
+  // The front end's stop request for this job; null where the job cannot be stopped.
+  const StopRequest* stopRequest = nullptr;
+
+  bool StopRequested() const { return stopRequest != nullptr && stopRequest->Requested(); }
 
   // Tells the user why the job stops; returns the job's result.
   JobEnd Stop(const std::string& text, JobEnd result) {

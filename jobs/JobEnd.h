@@ -30,6 +30,7 @@ enum class JobEnd : int {
   EncoderFailed = 55,            // the encoder library missing or incomplete, or an encoder call failed
   NoAudioTrack = 56,             // none of the tracks asked for is an audio track on the disc
   OutputsExist = 57,             // files at the output names were not to be replaced
+  StoppedByUser = 60,            // the user stopped the job; what was finished is kept
   Crashed = 99,                  // the job stopped on an error it did not expect; the user was told
 };
 
