@@ -64,9 +64,10 @@ class File {
   // end of the file, or when a source would block), -1 on failure.
   std::int64_t Read(void* data, std::size_t length);
   // Reads up to `length` bytes at `offset`; the bytes read (fewer only at the
-  // end of the file), -1 on failure.
+  // end of the file), -1 on failure. Read's position does not move.
   std::int64_t ReadAt(std::int64_t offset, void* data, std::size_t length);
   // Writes all `length` bytes at `offset`; false when any could not be written.
+  // Read's position does not move.
   bool WriteAt(std::int64_t offset, const void* data, std::size_t length);
   // Writes all `length` bytes at the end of a file opened for appending, in
   // one call to the system, so that the writes of several processes that

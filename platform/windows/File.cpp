@@ -31,6 +31,26 @@ OVERLAPPED At(std::int64_t offset) {
   return position;
 }
 
+// ReadFile and WriteFile at an offset move a synchronous handle's file
+// pointer; the positional transfers leave the position where Read and Append
+// left it, as they do on POSIX (a Video CD spread over discs reads on from it).
+class KeptPosition {
+ public:
+  explicit KeptPosition(HANDLE handle) : handle_(handle) {
+    kept_ = SetFilePointerEx(handle_, LARGE_INTEGER{}, &position_, FILE_CURRENT) != 0;
+  }
+  ~KeptPosition() {
+    if (kept_) SetFilePointerEx(handle_, position_, nullptr, FILE_BEGIN);
+  }
+  KeptPosition(const KeptPosition&) = delete;
+  KeptPosition& operator=(const KeptPosition&) = delete;
+
+ private:
+  HANDLE handle_;
+  LARGE_INTEGER position_{};
+  bool kept_ = false;
+};
+
 }  // namespace
 
 File::~File() { Close(); }
@@ -146,6 +166,7 @@ std::int64_t File::Read(void* data, std::size_t length) {
 }
 
 std::int64_t File::ReadAt(std::int64_t offset, void* data, std::size_t length) {
+  const KeptPosition kept(AsHandle(handle_));
   auto* bytes = static_cast<char*>(data);
   std::size_t done = 0;
   while (done < length) {
@@ -164,6 +185,7 @@ std::int64_t File::ReadAt(std::int64_t offset, void* data, std::size_t length) {
 }
 
 bool File::WriteAt(std::int64_t offset, const void* data, std::size_t length) {
+  const KeptPosition kept(AsHandle(handle_));
   const auto* bytes = static_cast<const char*>(data);
   while (length > 0) {
     DWORD put = 0;

@@ -96,6 +96,13 @@ TEST_F(WindowsFilesTest, PositionalTransfersSizesAndErrors) {
   EXPECT_EQ(file.ReadAt(4092, bytes, sizeof bytes), 5);  // short at the end
   EXPECT_EQ(std::string(bytes, 5), std::string("\0\0\0\0x", 5));
   EXPECT_EQ(file.ReadAt(9000, bytes, sizeof bytes), 0);
+  // Positional transfers leave the sequential position alone.
+  ASSERT_TRUE(file.WriteAt(0, "ab", 2));
+  EXPECT_EQ(file.Read(bytes, 2), 2);
+  EXPECT_EQ(std::string(bytes, 2), "ab");
+  EXPECT_EQ(file.ReadAt(4096, bytes, 1), 1);
+  EXPECT_EQ(file.Read(bytes, 1), 1);
+  EXPECT_EQ(bytes[0], '\0');
   ASSERT_TRUE(file.Resize(10));
   EXPECT_EQ(file.Status()->size, 10u);
   ASSERT_TRUE(file.Sync());

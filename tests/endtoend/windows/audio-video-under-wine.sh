@@ -9,7 +9,8 @@
 #     decodes the stream asked for); without the library, the grab stops with
 #     the encoder message;
 #   - burn-vcd: vcd-info reads the disc, vcdxrip gives back the MPEG file,
-#     ffprobe finds its streams.
+#     ffprobe finds its streams; a file too large for one 21-minute blank is
+#     spread over two discs, byte for byte the Linux program's.
 # Usage: audio-video-under-wine.sh WINE_RUN WINDOWS_CLI [LINUX_CLI]
 set -euo pipefail
 wine_run=$1 cli=$2 linux_cli=${3:-}
@@ -113,4 +114,24 @@ source_size=$(stat -c %s "$work/movie.mpg")
 cmp -s -n "$source_size" "$work/rip/avseq01.mpg" "$work/movie.mpg" || fail "the ripped track differs from movie.mpg"
 [ "$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/rip/avseq01.mpg" | tr '\n' ' ')" = "mpeg1video mp2 " ] ||
   fail "ffprobe does not find the video and audio streams"
+
+# A Video CD spread over two discs: the second disc reads on where the first
+# stopped (74,349 data sectors fit a 21-minute blank, 5000 bytes are left over).
+if [ -n "$linux_cli" ]; then
+  cp "$work/movie.mpg" "$work/big.mpg"
+  truncate -s $((74349 * 2324 + 5000)) "$work/big.mpg"
+  wcli --drive virtual-cd tray blank --minutes 21 > /dev/null
+  wcli --drive virtual-cd --yes burn-vcd "$(to_windows "$work/big.mpg")" > "$work/spread" 2> "$work/spread.err" ||
+    { cat "$work/spread.err"; fail "burn-vcd spread over two discs"; }
+  linux_spread() { "$linux_cli" --data-dir "$work/linux-data" --drive virtual-cd "$@"; }
+  linux_spread tray blank --minutes 21 > /dev/null
+  linux_spread --yes burn-vcd "$work/big.mpg" > "$work/linux-spread" 2> /dev/null || fail "the Linux program's spread"
+  mapfile -t discs < <(to_linux < "$work/spread")
+  mapfile -t linux_discs < "$work/linux-spread"
+  [ "${#discs[@]}" -eq 2 ] && [ "${#linux_discs[@]}" -eq 2 ] || fail "the spread did not give two discs"
+  for disc in 0 1; do
+    cmp -s "${discs[$disc]%.cue}.bin" "${linux_discs[$disc]%.cue}.bin" ||
+      fail "disc $((disc + 1)) of the spread differs from the Linux program's"
+  done
+fi
 echo "Windows audio and video commands under Wine: all checks passed"
