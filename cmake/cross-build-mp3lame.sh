@@ -3,6 +3,8 @@
 # package, for the MP3 encoder library of the Windows build: Debian ships no
 # Windows build of it. Installs lib/libmp3lame.a and include/lame/lame.h under
 # PREFIX. Needs source entries for apt (scripts/install-deps.sh adds them).
+# SSE2 floating point, as on x86-64, rather than the x87's wider registers:
+# the encoder then computes what the Linux program's does.
 # Usage: cross-build-mp3lame.sh PREFIX C_COMPILER   (e.g. i686-w64-mingw32-gcc-posix)
 set -eu
 prefix=$1 cc=$2
@@ -18,7 +20,7 @@ if ! {
   apt-get source lame &&
     cd lame-*/ &&
     ./configure --host="$host" --prefix="$prefix" --disable-shared --enable-static \
-      --disable-frontend --disable-decoder CC="$cc" CFLAGS=-O2 &&
+      --disable-frontend --disable-decoder CC="$cc" CFLAGS="-O2 -msse2 -mfpmath=sse" &&
     make -j"$(nproc)" &&
     make install
 } > "$log" 2>&1; then
