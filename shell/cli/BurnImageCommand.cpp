@@ -15,8 +15,9 @@ namespace {
 // Without a named drive, an .iso larger than the CD recorder's blank goes to
 // the DVD recorder; a .cue is a CD's.
 CliSession::Fallback RecorderFor(const std::string& image) {
+  namespace geometry = virtualdrive::geometry;
   constexpr std::uintmax_t kCdBytes =
-      static_cast<std::uintmax_t>(virtualdrive::geometry::CdCapacityBlocks(virtualdrive::geometry::kDefaultCdMinutes)) * 2048;
+      static_cast<std::uintmax_t>(geometry::CdCapacityBlocks(geometry::kDefaultCdMinutes)) * 2048;
   const std::filesystem::path path = platform::PathFromUtf8(image);
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);

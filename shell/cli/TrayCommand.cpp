@@ -21,7 +21,8 @@ virtualdrive::VirtualRecorder* ChooseRecorder(CliSession& session, int& drive) {
   if (!chosen) return nullptr;
   drive = *chosen;
   if (auto* recorder = drive >= 0 ? session.VirtualRecorderAt(drive) : nullptr) return recorder;
-  session.Complain(named ? "drive " + std::to_string(drive) + " is not a virtual recorder; only those have a tray to work"
+  session.Complain(named ? "drive " + std::to_string(drive) +
+                               " is not a virtual recorder; only those have a tray to work"
                          : "there is no virtual recorder");
   return nullptr;
 }

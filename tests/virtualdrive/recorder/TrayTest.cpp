@@ -151,8 +151,9 @@ TEST(RecorderTray, ACopiedCueAndBinStayAppendable) {
   const fs::path kept = harness.recorder().Eject().finishedImage;
   TempFolder elsewhere;
   const fs::path copy = elsewhere.path() / "copy.cue";
+  const fs::path bin = fs::path(kept).replace_extension(".bin");
   fs::copy_file(kept, copy);
-  fs::copy_file(fs::path(kept).replace_extension(".bin"), elsewhere.path() / fs::path(kept).replace_extension(".bin").filename());
+  fs::copy_file(bin, elsewhere.path() / bin.filename());
 
   ASSERT_TRUE(harness.recorder().InsertImage(copy).ok);
   EXPECT_EQ(harness.DiscInformation()[2], 0x01);  // appendable
