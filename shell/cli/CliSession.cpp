@@ -110,10 +110,10 @@ std::optional<int> CliSession::SelectDrive(Fallback fallback) {
   } else if (const auto named = DriveFromEnvironment()) {
     chosen = DriveNamedBy(*named, "BRENMARK_DRIVE=" + *named);
   } else {
-    const int recorder = VirtualRecorderFor(fallback);
-    chosen = recorder >= 0 ? recorder : drives.currentDrive;
+    // Never a real drive the user did not name: none at all rather than that.
+    chosen = VirtualRecorderFor(fallback);
   }
-  if (chosen && *chosen >= 0) drives.currentDrive = *chosen;
+  if (chosen) drives.currentDrive = *chosen;
   return chosen;
 }
 

@@ -51,10 +51,10 @@ class CliSession {
   enum class Fallback { CdRecorder, DvdRecorder };
 
   // Makes the registry's currentDrive the drive --drive names, else the one
-  // the BRENMARK_DRIVE variable names, else the virtual recorder `fallback`
-  // (the first drive when there is none), and returns it; -1 with no drive at
-  // all. A real drive is thus used only when the user named it. Nothing with a
-  // name that names no drive, after saying so.
+  // the BRENMARK_DRIVE variable names, else the virtual recorder `fallback`,
+  // and returns it; -1 when there is no such recorder. A real drive is thus
+  // used only when the user named it. Nothing with a name that names no
+  // drive, after saying so.
   std::optional<int> SelectDrive(Fallback fallback = Fallback::CdRecorder);
   // Whether --drive or BRENMARK_DRIVE names a drive.
   bool DriveNamed() const;
