@@ -9,6 +9,7 @@
 #   share/man/man1/brenmark.1.gz          from packaging/brenmark.1.in
 #   share/man/man1/brenmark-cli.1.gz      made from brenmark-cli --help
 #   share/doc/brenmark/README.md          what "Order" opens
+#   share/doc/brenmark/docs/              the pages README links to
 #   share/doc/brenmark/copyright          the license (GPL-3.0-or-later), from packaging/
 #   share/doc/brenmark/changelog.gz       from packaging/changelog
 
@@ -30,6 +31,8 @@ if(TARGET brenmark_expose_preload)
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${BRENMARK_PACKAGING}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The pages README links to, at the same place relative to it.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 
 # The changelog names the version being built, and its last entry's date is the release date.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${BRENMARK_PACKAGING}/changelog)

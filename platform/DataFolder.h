@@ -9,4 +9,8 @@ namespace brenmark::platform {
 // folder when the system names none). Not created here.
 std::filesystem::path ApplicationDataFolder();
 
+// ApplicationDataFolder() as a reader on any machine knows it, for help texts:
+// the variables it comes from, not this machine's paths.
+const char* ApplicationDataFolderDescription();
+
 }  // namespace brenmark::platform

@@ -1,24 +1,45 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Brenmark needs to build, run and test.
+# Installs the Debian 12 packages Brenmark needs.
+#   scripts/install-deps.sh run    what building and running the programs needs
+#                                  (scripts/run.sh)
+#   scripts/install-deps.sh test   that and the test tool chain: the programs the
+#                                  tests compare with, the Windows cross build and
+#                                  Wine, the sanitizers, the package checker
+#                                  (scripts/test.sh; the default)
 # The package manager's output goes to a log, shown only when it fails.
 set -euo pipefail
 
+set_name=${1:-test}
+case "$set_name" in
+  run|test) ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
+
 packages=(
   cmake g++ ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # The build is configured with its tests (scripts/configure-release.sh), which
+  # needs the test framework's headers even to build the programs alone.
+  libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
   libmp3lame-dev
+  # The 32-bit build of the library expose preloads (for Wine's 32-bit programs).
+  g++-multilib
+  # Makes the WAV file of README's first tour.
+  sox
+  # The Debian package (scripts/run.sh --package) reads its programs' libraries.
+  dpkg-dev file
+)
+test_packages=(
+  libbenchmark-dev
   clang libclang-rt-14-dev
-  xorriso cdrskin genisoimage libcdio-utils vcdimager bchunk sox ffmpeg mpg123 lame
+  xorriso cdrskin genisoimage libcdio-utils vcdimager bchunk ffmpeg mpg123 lame
   # The rippers that read audio discs from the exposed recorder.
   cd-paranoia cdparanoia
   # Burning programs the exposed recorders are tried with.
   wodim cdrdao growisofs dvd+rw-tools
   # A player of our Video CDs through the device, and the tray's own program.
   mplayer eject
-  # The 32-bit build of the library expose preloads (for Wine's 32-bit programs).
-  g++-multilib
-  desktop-file-utils appstream dpkg-dev file lintian
+  desktop-file-utils appstream lintian
   # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine
   # The Windows desktop program's dialog tests run on a virtual X display.
@@ -27,6 +48,7 @@ packages=(
   # sees it: a D-Bus session, the accessibility bus, a window manager.
   dbus at-spi2-core python3-pyatspi openbox
 )
+[ "$set_name" = run ] || packages+=("${test_packages[@]}")
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -49,7 +71,7 @@ logged() {
 deb_sources=/etc/apt/sources.list.d/debian.sources
 src_sources=/etc/apt/sources.list.d/debian-src.sources
 need_sources=false
-if [ -f "$deb_sources" ] && ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+if [ "$set_name" = test ] && [ -f "$deb_sources" ] && ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   need_sources=true
 fi
 
@@ -66,7 +88,9 @@ if [ "$need_sources" = true ]; then
   sed 's/^Types: deb$/Types: deb-src/' "$deb_sources" | $sudo tee "$src_sources" > /dev/null
 fi
 # 32-bit Wine comes from the i386 architecture.
-dpkg --print-foreign-architectures | grep -qx i386 || logged $sudo dpkg --add-architecture i386
+if [ "$set_name" = test ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || logged $sudo dpkg --add-architecture i386
+fi
 logged $sudo apt-get update
 if [ ${#missing[@]} -gt 0 ]; then
   logged $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"

@@ -5,7 +5,7 @@
 # folder scripts/test.sh uses, configured the same way.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh run
 scripts/configure-release.sh >/dev/null
 # Progress goes to the standard error, so that --package prints only the path.
 cmake --build build/release -j "$(nproc)" --target brenmark_installable >&2

@@ -6,7 +6,7 @@
 # package is checked with lintian after the first stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

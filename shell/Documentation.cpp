@@ -13,9 +13,15 @@ std::filesystem::path InstalledDocumentationPath() {
 }
 
 std::filesystem::path DocumentationPath() {
-  for (const std::filesystem::path& candidate :
-       {InstalledDocumentationPath(), platform::PathFromUtf8(BRENMARK_SOURCE_README)}) {
-    std::error_code error;
+  std::error_code error;
+  if (const auto installed = InstalledDocumentationPath(); std::filesystem::is_regular_file(installed, error)) {
+    return installed;
+  }
+  // A program in the build folder: the folder above it that holds the
+  // documentation where an installation would.
+  for (std::filesystem::path folder = platform::ExecutableFolder(); folder.has_relative_path();
+       folder = folder.parent_path()) {
+    const std::filesystem::path candidate = folder / platform::PathFromUtf8(BRENMARK_DOC_IN_PREFIX) / "README.md";
     if (std::filesystem::is_regular_file(candidate, error)) return candidate;
   }
   return {};

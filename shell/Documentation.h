@@ -5,8 +5,9 @@
 namespace brenmark {
 
 // The README that "Order" opens: the installed documentation next to the
-// program (share/doc/brenmark below its prefix), else the source tree's when
-// the program runs from its build folder. Empty when neither exists.
+// program (share/doc/brenmark below its prefix), else, for a program in its
+// build folder, the one the build folder links to at the same place. Empty
+// when neither exists.
 std::filesystem::path DocumentationPath();
 
 // Where the installed documentation is expected, for messages.

@@ -338,9 +338,21 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
       break;
     }
   }
-  if (const auto text = platform::ReadTextFile(StatePathFor(path), kMostStateBytes)) {
+  // The state file beside the image, else what the cue sheet's REM lines
+  // carry, which travels with a copied .cue/.bin.
+  std::optional<std::string> text = platform::ReadTextFile(StatePathFor(path), kMostStateBytes);
+  std::string source = "state file " + StatePathFor(path).filename().string();
+  if (!text && disc.format_ == ImageFormat::RawCd) {
+    if (const auto sheet = platform::ReadTextFile(path, kMostStateBytes)) {
+      if (std::string remarks = DiscStateInCueRemarks(*sheet); !remarks.empty()) {
+        text = std::move(remarks);
+        source = "the disc state in its REM lines";
+      }
+    }
+  }
+  if (text) {
     DiscStateParseResult parsed = ParseDiscState(*text);
-    const std::string prefix = path.string() + ": state file " + StatePathFor(path).filename().string() + ": ";
+    const std::string prefix = path.string() + ": " + source + ": ";
     if (!parsed.state) return {std::nullopt, prefix + parsed.error};
     if (const std::string problem =
             CheckStateAgainstImage(*parsed.state, blocks, disc.format_ == ImageFormat::RawCd);
@@ -482,7 +494,10 @@ bool DiscImage::SaveDescription(std::string& error, bool durable) {
     PutCdTextInto(state.cdText, sheet);
     fs::path cuePath = imagePath_;
     cuePath.replace_extension(".cue");
-    if (!platform::WriteTextFileAtomically(cuePath, FormatCueSheet(sheet), error, durable)) return false;
+    if (!platform::WriteTextFileAtomically(cuePath, FormatCueSheet(sheet) + DiscStateAsCueRemarks(state), error,
+                                           durable)) {
+      return false;
+    }
   }
   return platform::WriteTextFileAtomically(StatePathFor(imagePath_), FormatDiscState(state), error, durable);
 }

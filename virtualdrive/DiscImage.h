@@ -26,8 +26,8 @@ class DiscImage {
   static DiscImage Blank(MediumKind kind, const std::filesystem::path& workFolder,
                          int minutes = geometry::kDefaultCdMinutes);
   // A user's .cue or .iso image; an .iso becomes a CD in a CD recorder and a
-  // DVD in a DVD recorder. A sidecar state file next to the image restores
-  // sessions and open tracks.
+  // DVD in a DVD recorder. A sidecar state file next to the image, else the
+  // state a .cue carries in its REM lines, restores sessions and open tracks.
   static DiscLoadResult Load(const std::filesystem::path& path, bool dvdRecorder,
                              const std::filesystem::path& workFolder);
   // The disc the recorder was working on when it stopped, if any.

@@ -6,6 +6,8 @@ namespace brenmark::virtualdrive {
 
 namespace {
 
+constexpr std::string_view kCueRemark = "REM DISC-STATE ";
+
 std::string KindName(TrackKind kind) {
   switch (kind) {
     case TrackKind::Audio: return "audio";
@@ -120,6 +122,24 @@ std::string FormatDiscState(const DiscState& disc) {
   }
   for (const cdtext::Pack& pack : disc.cdText) out << "cdtext " << HexOf(pack) << "\n";
   return out.str();
+}
+
+std::string DiscStateAsCueRemarks(const DiscState& disc) {
+  std::istringstream lines(FormatDiscState(disc));
+  std::string remarks;
+  for (std::string line; std::getline(lines, line);) remarks.append(kCueRemark).append(line).append("\n");
+  return remarks;
+}
+
+std::string DiscStateInCueRemarks(std::string_view cueText) {
+  std::istringstream lines{std::string(cueText)};
+  std::string state;
+  for (std::string line; std::getline(lines, line);) {
+    // A sheet saved on Windows ends its lines in CR LF.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.starts_with(kCueRemark)) state.append(line, kCueRemark.size()).append("\n");
+  }
+  return state;
 }
 
 DiscStateParseResult ParseDiscState(std::string_view text) {

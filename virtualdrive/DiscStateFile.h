@@ -29,6 +29,12 @@ struct DiscStateParseResult {
   std::string error;
 };
 
+// The same text as REM lines of a cue sheet ("REM DISC-STATE medium CD-R"), so
+// that a copied .cue/.bin keeps the disc open without its state file.
+std::string DiscStateAsCueRemarks(const DiscState& disc);
+// The state text the REM lines of a cue sheet carry; empty when it has none.
+std::string DiscStateInCueRemarks(std::string_view cueText);
+
 // Rejects anything that is not a consistent disc: unknown lines, tracks or
 // sessions out of order, overlapping extents, an open track before the last.
 DiscStateParseResult ParseDiscState(std::string_view text);

@@ -9,7 +9,7 @@ namespace brenmark::virtualdrive {
 namespace fs = std::filesystem;
 
 fs::path DefaultVirtualRecorderFolder() {
-  return platform::ApplicationDataFolder() / "virtual-recorders";
+  return platform::ApplicationDataFolder();
 }
 
 VirtualRecorderTransport::VirtualRecorderTransport(std::shared_ptr<VirtualRecorder> recorder)
@@ -28,9 +28,7 @@ CommandOutcome VirtualRecorderTransport::Execute(const ScsiRequest& request) {
 }
 
 VirtualRecorderProvider::VirtualRecorderProvider(const fs::path& folder) : burnedFolder_(folder / "burned discs") {
-  // In the application's own data folder, that folder is the user's too.
-  std::vector<fs::path> dataFolders{folder};
-  if (folder == DefaultVirtualRecorderFolder()) dataFolders.insert(dataFolders.begin(), platform::ApplicationDataFolder());
+  const std::vector<fs::path> dataFolders{folder};
   for (RecorderModel model : {CdRecorderModel(), DvdRecorderModel()}) {
     const fs::path work = folder / model.shortName;
     recorders_.push_back(std::make_shared<VirtualRecorder>(std::move(model), work, burnedFolder_, dataFolders));

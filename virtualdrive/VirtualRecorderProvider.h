@@ -10,8 +10,8 @@
 namespace brenmark::virtualdrive {
 
 // Where the virtual recorders keep their discs when nothing else is asked:
-// $XDG_DATA_HOME/brenmark/virtual-recorders, or ~/.local/share/brenmark/...
-// when XDG_DATA_HOME is unset or not absolute.
+// the application's data folder itself, so that --data-dir of that folder
+// shows the same recorders as no --data-dir.
 std::filesystem::path DefaultVirtualRecorderFolder();
 
 // The transport the drive table holds for one virtual recorder. The recorder

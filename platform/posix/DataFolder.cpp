@@ -21,4 +21,6 @@ fs::path ApplicationDataFolder() {
   return base / "brenmark";
 }
 
+const char* ApplicationDataFolderDescription() { return "$XDG_DATA_HOME/brenmark, else ~/.local/share/brenmark"; }
+
 }  // namespace brenmark::platform

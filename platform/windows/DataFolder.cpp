@@ -18,4 +18,6 @@ fs::path ApplicationDataFolder() {
   return fs::temp_directory_path(ignored) / L"Brenmark";
 }
 
+const char* ApplicationDataFolderDescription() { return "%LOCALAPPDATA%\\Brenmark"; }
+
 }  // namespace brenmark::platform

@@ -39,7 +39,7 @@ bool TakeBlankOption(CliSession& session, std::vector<std::string>& arguments) {
 }
 
 int BurnData(CliSession& session, std::vector<std::string> arguments, JobProcedure procedure,
-             const char* name) {
+             const char* name, CliSession::Fallback fallback) {
   TakeVerifyOption(session, arguments);
   const bool blankTaken = TakeBlankOption(session, arguments);
   const auto option = std::find(arguments.begin(), arguments.end(), kMultiSessionOption);
@@ -51,7 +51,7 @@ int BurnData(CliSession& session, std::vector<std::string> arguments, JobProcedu
     return kExitUsage;
   }
   if (!ChooseFolder(session, arguments[0])) return kExitUsage;
-  const auto drive = session.SelectDrive();
+  const auto drive = session.SelectDrive(fallback);
   if (!drive) return kExitFailed;
   if (const auto refused = ChooseSpeed(session, *drive, leaveDiscOpen)) return *refused;
 
@@ -61,11 +61,11 @@ int BurnData(CliSession& session, std::vector<std::string> arguments, JobProcedu
 }  // namespace
 
 int RunBurnCd(CliSession& session, const std::vector<std::string>& arguments) {
-  return BurnData(session, arguments, DataCdJob, "burn-cd");
+  return BurnData(session, arguments, DataCdJob, "burn-cd", CliSession::Fallback::CdRecorder);
 }
 
 int RunBurnDvd(CliSession& session, const std::vector<std::string>& arguments) {
-  return BurnData(session, arguments, DataDvdJob, "burn-dvd");
+  return BurnData(session, arguments, DataDvdJob, "burn-dvd", CliSession::Fallback::DvdRecorder);
 }
 
 }  // namespace brenmark::cli

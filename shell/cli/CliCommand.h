@@ -22,6 +22,10 @@ struct CliCommand {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;     // the job or the command did not complete
 inline constexpr int kExitUsage = 2;      // the command line was wrong
+// expose passes its command's status through; its own failures (a wrong
+// command line included) take the status env and timeout give theirs, so that
+// they are not taken for the command's.
+inline constexpr int kExitExposeFailed = 125;
 
 // Every command, in the order --help lists them.
 std::span<const CliCommand> CliCommands();

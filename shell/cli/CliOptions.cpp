@@ -8,6 +8,13 @@
 namespace brenmark::cli {
 namespace {
 
+// Only Windows has more than one way to reach real drives.
+#if defined(_WIN32)
+constexpr bool kTransportsToChoose = true;
+#else
+constexpr bool kTransportsToChoose = false;
+#endif
+
 // A positive decimal number.
 std::optional<std::uint32_t> ParsePositive(const std::string& text) {
   std::uint32_t value = 0;
@@ -82,6 +89,10 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         return std::nullopt;
       }
     } else if (arg == "--transport") {
+      if (!kTransportsToChoose) {
+        error = "--transport chooses how real drives are reached on Windows; this system has one way";
+        return std::nullopt;
+      }
       std::string name = value;
       std::transform(name.begin(), name.end(), name.begin(),
                      [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

@@ -89,11 +89,47 @@ void CliSession::PrintHeldImages(bool failed) {
   heldImages_.reset();
 }
 
-std::optional<int> CliSession::SelectDrive() {
-  DriveRegistry& drives = registry();
-  if (!options_.drive) return drives.currentDrive;
-  const std::string& wanted = *options_.drive;
+namespace {
 
+// The default drive the user set for every run, if any.
+std::optional<std::string> DriveFromEnvironment() {
+  const char* value = std::getenv("BRENMARK_DRIVE");
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::string(value);
+}
+
+}  // namespace
+
+bool CliSession::DriveNamed() const { return options_.drive || DriveFromEnvironment(); }
+
+std::optional<int> CliSession::SelectDrive(Fallback fallback) {
+  DriveRegistry& drives = registry();
+  std::optional<int> chosen;
+  if (options_.drive) {
+    chosen = DriveNamedBy(*options_.drive, "--drive " + *options_.drive);
+  } else if (const auto named = DriveFromEnvironment()) {
+    chosen = DriveNamedBy(*named, "BRENMARK_DRIVE=" + *named);
+  } else {
+    // Never a real drive the user did not name: none at all rather than that.
+    chosen = VirtualRecorderFor(fallback);
+  }
+  if (chosen) drives.currentDrive = *chosen;
+  return chosen;
+}
+
+int CliSession::VirtualRecorderFor(Fallback fallback) {
+  for (int i = 0; i < registry().driveCount; ++i) {
+    const auto* recorder = VirtualRecorderAt(i);
+    if (recorder != nullptr &&
+        virtualdrive::IsCdMedium(recorder->model().blankKind) == (fallback == Fallback::CdRecorder)) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+std::optional<int> CliSession::DriveNamedBy(const std::string& wanted, const std::string& source) {
+  DriveRegistry& drives = registry();
   int index = -1;
   const auto [end, ec] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), index);
   const bool numeric = ec == std::errc() && end == wanted.data() + wanted.size();
@@ -112,27 +148,19 @@ std::optional<int> CliSession::SelectDrive() {
         break;
       }
       if (matches->size() > 1) {
-        Complain("--drive " + wanted + " names more than one drive; see brenmark-cli drives");
+        Complain(source + " names more than one drive; see brenmark-cli drives");
         return std::nullopt;
       }
     }
   }
   if (index < 0 || index >= drives.driveCount) {
-    Complain("--drive " + wanted + " names no drive; see brenmark-cli drives");
+    Complain(source + " names no drive; see brenmark-cli drives");
     return std::nullopt;
   }
-  drives.currentDrive = index;
   return index;
 }
 
 virtualdrive::VirtualRecorder* CliSession::VirtualRecorderAt(int drive) { return engine().RecorderAt(drive); }
-
-int CliSession::FirstVirtualDrive() {
-  for (int i = 0; i < registry().driveCount; ++i) {
-    if (VirtualRecorderAt(i) != nullptr) return i;
-  }
-  return -1;
-}
 
 void CliSession::ReportFaultsNeverMet() const {
   if (!engine_) return;

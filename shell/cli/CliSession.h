@@ -42,19 +42,25 @@ class CliSession {
   DriveLeases& leases() { return engine().leases(); }
   JobRunner& jobs() { return engine().jobs(); }
   JobState& jobState() { return engine().jobState(); }
+  VirtualTrays& trays() { return engine().trays(); }
 
   // A progress window for one job.
   std::shared_ptr<TerminalProgress> NewProgress();
 
-  // Applies --drive to the registry's currentDrive (the first drive without it)
-  // and returns it; -1 with no drive at all. Nothing with a --drive that names
-  // no drive, after saying so.
-  std::optional<int> SelectDrive();
+  // The virtual recorder a command falls back on when no drive is named.
+  enum class Fallback { CdRecorder, DvdRecorder };
+
+  // Makes the registry's currentDrive the drive --drive names, else the one
+  // the BRENMARK_DRIVE variable names, else the virtual recorder `fallback`,
+  // and returns it; -1 when there is no such recorder. A real drive is thus
+  // used only when the user named it. Nothing with a name that names no
+  // drive, after saying so.
+  std::optional<int> SelectDrive(Fallback fallback = Fallback::CdRecorder);
+  // Whether --drive or BRENMARK_DRIVE names a drive.
+  bool DriveNamed() const;
 
   // The virtual recorder behind a drive index, or null for a real drive.
   virtualdrive::VirtualRecorder* VirtualRecorderAt(int drive);
-  // The first drive that is a virtual recorder, or -1.
-  int FirstVirtualDrive();
 
   // From now on finished images are kept back instead of printed at once,
   // until PrintHeldImages prints them, each followed by " (failed)" on the
@@ -70,6 +76,10 @@ class CliSession {
 
  private:
   EngineSession& engine();
+  // The drive `wanted` names (an index, the whole name, its beginning or a
+  // unique part); nothing, after saying so, when it names none or several.
+  std::optional<int> DriveNamedBy(const std::string& wanted, const std::string& source);
+  int VirtualRecorderFor(Fallback fallback);
   void PrintFinishedImage(const std::string& path);
 
   CliOptions options_;

@@ -25,19 +25,20 @@ constexpr CliCommand kCommands[] = {
     {"drives", "",
      "Lists the recorders with their indexes, the real ones first, then the virtual ones.", RunDrives},
     {"tray",
-     "[show | blank [cd-r | cd-rw | dvd-r | dvd-rw | dvd+r | dvd+rw] [--minutes N] | insert IMAGE | eject | empty | "
-     "pace real|fast]",
-     "Works the tray of a virtual recorder (the --drive one, else the first virtual recorder).\n"
+     "[show | blank [cd-r | cd-rw | dvd-r | dvd-rw | dvd+r | dvd+rw] [--minutes N] | insert IMAGE|last | eject | "
+     "empty | pace real|fast]",
+     "Works the tray of a virtual recorder (the named one, else the virtual CD recorder).\n"
      "show: what is in the tray (the default); blank: load a fresh blank disc (the recorder's\n"
      "own kind, or the one named: a CD-RW or DVD-RW can be blanked again, a DVD-RW or DVD+RW\n"
-     "formatted; a CD of --minutes N, 21 to 99 minutes); insert IMAGE:\n"
-     "load a .cue or .iso image (it is never modified); eject: take the disc out, printing the\n"
-     "path of the finished image when the disc was written; empty: take the disc out like\n"
-     "eject and leave the tray empty; pace real: reads and writes take the time a drive at the\n"
-     "selected speed takes (pace fast, the default: no time). The tray and the pace stay as left\n"
-     "for the next run and every program using the recorder. While another process uses the\n"
-     "recorder, its tray is refused as busy; while a program holding it has locked the tray,\n"
-     "the disc stays in.",
+     "formatted; a CD-R of --minutes N: 21, 63, 74, 80, 90 or 99); insert IMAGE: load a .cue\n"
+     "or .iso image (it is never modified; a disc left open stays open, read from the REM\n"
+     "lines of its .cue or a NAME.state beside it); insert last: load the disc this recorder\n"
+     "burned last; eject: take the disc out, printing the path of the finished image when the\n"
+     "disc was written; empty: take the disc out like eject and leave the tray empty; pace\n"
+     "real: reads and writes take the time a drive at the selected speed takes (pace fast, the\n"
+     "default: no time). The tray and the pace stay as left for the next run and every program\n"
+     "using the recorder. While another process uses the recorder, its tray is refused as busy;\n"
+     "while a program holding it has locked the tray, the disc stays in.",
      RunTray},
     {"burn-cd", "[--multisession] [--blank fast|full] [--verify] FOLDER",
      "Burns FOLDER as an ISO 9660 + Joliet data CD (label TestDisc) to the drive, at the speed\n"

@@ -13,8 +13,8 @@ int RunDrives(CliSession& session, const std::vector<std::string>& arguments) {
     session.Complain("drives takes no arguments");
     return kExitUsage;
   }
-  // A --drive no drive answers to is an error here as for every other command.
-  if (session.options().drive && !session.SelectDrive()) return kExitFailed;
+  // A drive name (--drive, BRENMARK_DRIVE) no drive answers to is an error here as for every other command.
+  if (session.DriveNamed() && !session.SelectDrive()) return kExitFailed;
   DriveRegistry& registry = session.registry();
   for (int i = 0; i < registry.driveCount; ++i) {
     platform::PrintText(session.out(), "%d\t%s\n", i, ListedDriveName(registry.drive(i)).c_str());

@@ -30,8 +30,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The status a shell gives a command that could not be run.
-constexpr int kExitNotRun = 127;
+// The statuses a shell gives a command that was not found, and one that could not be run.
+constexpr int kExitNotFound = 127;
+constexpr int kExitNotRun = 126;
 
 // A device path the preloaded library can take: absolute, free of the list
 // separator ':', and not a file of this system.
@@ -82,14 +83,14 @@ int RunExpose(CliSession& session, const std::vector<std::string>& arguments) {
   std::vector<std::string> command(arguments.begin() + static_cast<std::ptrdiff_t>(next), arguments.end());
   if (command.empty() || command.front().rfind("--", 0) == 0) {
     session.Complain("expose needs a command to run after --");
-    return kExitUsage;
+    return kExitExposeFailed;
   }
   if (settings.cdPath == settings.dvdPath) {
     session.Complain("the CD and the DVD recorder need different paths");
-    return kExitUsage;
+    return kExitExposeFailed;
   }
   if (!CheckDevicePath(session, settings.cdPath, "--cd-as") || !CheckDevicePath(session, settings.dvdPath, "--dvd-as"))
-    return kExitFailed;
+    return kExitExposeFailed;
 
   std::error_code error;
   const fs::path data = session.options().dataDir ? platform::PathFromUtf8(*session.options().dataDir)
@@ -105,7 +106,7 @@ int RunExpose(CliSession& session, const std::vector<std::string>& arguments) {
   const fs::path library = expose::DefaultExposeLibraryPath(platform::ExecutableFolder());
   if (!fs::exists(library, error)) {
     session.Complain("the library that shows the recorders is missing: " + platform::Utf8FromPath(library));
-    return kExitFailed;
+    return kExitExposeFailed;
   }
 
   platform::PrintText(session.err(), "virtual-cd: %s\nvirtual-dvd: %s\n", settings.cdPath.c_str(), settings.dvdPath.c_str());
@@ -119,11 +120,11 @@ int RunExpose(CliSession& session, const std::vector<std::string>& arguments) {
   const int spawned = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), envp.data());
   if (spawned != 0) {
     session.Complain("cannot run " + command.front() + ": " + std::strerror(spawned));
-    return kExitNotRun;
+    return spawned == ENOENT ? kExitNotFound : kExitNotRun;
   }
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return kExitFailed;
+    if (errno != EINTR) return kExitExposeFailed;
   }
   // A command ended by a signal gets the status a shell gives it.
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -132,7 +132,7 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
   const auto request = ParseGrabArguments(session, arguments);
   if (!request) return kExitUsage;
   const auto drive = session.SelectDrive();
-  if (!drive) return kExitUsage;
+  if (!drive) return kExitFailed;
   const auto tracks = request->tracks ? request->tracks : AudioTracksOnDisc(session, *drive);
   if (!tracks) return kExitFailed;
 

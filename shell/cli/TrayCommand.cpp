@@ -1,5 +1,6 @@
 // `brenmark-cli tray`: shows and works a virtual recorder's tray.
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -12,20 +13,18 @@
 namespace brenmark::cli {
 namespace {
 
-// The recorder the tray command works: the --drive one, else the first
-// virtual recorder.
+// The recorder the tray command works: the named drive (--drive, else
+// BRENMARK_DRIVE), else the virtual CD recorder.
 virtualdrive::VirtualRecorder* ChooseRecorder(CliSession& session, int& drive) {
-  if (session.options().drive) {
-    const auto chosen = session.SelectDrive();
-    if (!chosen) return nullptr;
-    drive = *chosen;
-    if (auto* recorder = session.VirtualRecorderAt(drive)) return recorder;
-    session.Complain("drive " + std::to_string(drive) + " is not a virtual recorder; only those have a tray to work");
-    return nullptr;
-  }
-  drive = session.FirstVirtualDrive();
-  if (drive < 0) session.Complain("there is no virtual recorder");
-  return drive < 0 ? nullptr : session.VirtualRecorderAt(drive);
+  const bool named = session.DriveNamed();
+  const auto chosen = session.SelectDrive();
+  if (!chosen) return nullptr;
+  drive = *chosen;
+  if (auto* recorder = drive >= 0 ? session.VirtualRecorderAt(drive) : nullptr) return recorder;
+  session.Complain(named ? "drive " + std::to_string(drive) +
+                               " is not a virtual recorder; only those have a tray to work"
+                         : "there is no virtual recorder");
+  return nullptr;
 }
 
 int Report(CliSession& session, const virtualdrive::TrayResult& result) {
@@ -47,7 +46,7 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
       (action != "show" && action != "blank" && action != "insert" && action != "eject" && action != "empty" &&
        action != "pace")) {
     session.Complain(
-        "usage: tray [show | blank [cd-r | cd-rw | dvd-r | dvd-rw | dvd+r | dvd+rw] [--minutes N] | insert IMAGE | "
+        "usage: tray [show | blank [cd-r | cd-rw | dvd-r | dvd-rw | dvd+r | dvd+rw] [--minutes N] | insert IMAGE|last | "
         "eject | empty | pace real|fast]");
     return kExitUsage;
   }
@@ -91,6 +90,16 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
       return kExitUsage;
     }
     return Report(session, recorder->InsertBlank(kind, minutes.value_or(0)));
+  }
+  if (action == "insert" && arguments[1] == "last") {
+    // The disc this recorder burned last, as the desktop's tray offers it.
+    const std::filesystem::path last = session.trays().LastBurnedDisc(*recorder);
+    if (last.empty()) {
+      session.Complain("no disc burned on " + recorder->model().shortName + " was found in " +
+                       platform::Utf8FromPath(session.trays().burnedFolder()));
+      return kExitFailed;
+    }
+    return Report(session, recorder->InsertImage(last));
   }
   if (action == "insert") return Report(session, recorder->InsertImage(platform::PathFromUtf8(arguments[1])));
   if (action == "empty") return Report(session, recorder->RemoveDisc());

@@ -20,6 +20,16 @@ namespace {
 using brenmark::cli::CliCommand;
 using brenmark::cli::CliCommands;
 
+// Only Windows has more than one way to reach real drives.
+#if defined(_WIN32)
+constexpr const char* kTransportHelp =
+    "  --transport aspi|spti  how real drives are reached: the host-adapter library or the\n"
+    "                      system's pass-through (default: by the system's version, or the\n"
+    "                      BRENMARK_TRANSPORT variable)\n";
+#else
+constexpr const char* kTransportHelp = "";
+#endif
+
 void PrintHelp(std::FILE* out) {
   brenmark::platform::PrintText(out, "Usage:\n");
   for (const CliCommand& command : CliCommands()) {
@@ -41,7 +51,11 @@ void PrintHelp(std::FILE* out) {
   brenmark::platform::PrintText(out,
                "\nOptions:\n"
                "  --drive INDEX|NAME  the recorder to use: its index in the drive list, or its name\n"
-               "                      (the whole text, its beginning such as sr0, or a unique part)\n"
+               "                      (the whole text, its beginning such as sr0, or a unique part).\n"
+               "                      Without it: the drive the BRENMARK_DRIVE variable names the\n"
+               "                      same way, else a virtual recorder (the DVD one for burn-dvd\n"
+               "                      and an .iso larger than a CD, the CD one otherwise), so that\n"
+               "                      a real drive is written only when it is named\n"
                "  --speed KBPS        write speed, one of the drive's listed speeds (default: the\n"
                "                      fastest, or 705 KB/s when the drive lists none)\n"
                "  --yes | --no        the answer to Yes/No questions when there is no terminal\n"
@@ -50,7 +64,8 @@ void PrintHelp(std::FILE* out) {
                "                      write), then No\n"
                "  --fault SPEC        arm the virtual recorders' fault injection for this run;\n"
                "                      may be given more than once. SPEC is\n"
-               "                      COMMAND[:once|:always|:count=N][:from=LBA][:sense=K/ASC/ASCQ][:transport]\n"
+               "                      COMMAND[:once|:always|:count=N][:after=N][:from=LBA][:sense=K/ASC/ASCQ]\n"
+               "                      [:transport] (after=N: the first N such commands pass)\n"
                "                      [:host=HH] (HH: the host adapter status an exposed device reports)\n"
                "                      [:corrupt] (WRITE10/WRITE12: answers GOOD, stores the block\n"
                "                      at LBA with a byte flipped)\n"
@@ -59,9 +74,7 @@ void PrintHelp(std::FILE* out) {
                "                      A fault no command met is reported at the end of the run\n"
                "  --data-dir DIR      where the virtual recorders keep their discs (default:\n"
                "                      %s)\n"
-               "  --transport aspi|spti  how real drives are reached on Windows: the host-adapter\n"
-               "                      library or the system's pass-through (default: by the\n"
-               "                      system's version, or the BRENMARK_TRANSPORT variable)\n"
+               "%s"
                "  --minutes N         with tray blank: the size of the blank CD-R, 21, 63, 74,\n"
                "                      80, 90 or 99 minutes (default 80); later ejects load the same\n"
                "  --trace FILE        add a line for every command sent to any drive to FILE: time,\n"
@@ -75,7 +88,7 @@ void PrintHelp(std::FILE* out) {
                "a path holding a newline or another control character is printed in double quotes\n"
                "with C escapes (\\n, \\\", \\\\, \\xHH).\n"
                "The exit status is 0 when the command completed, 1 when it did not, 2 for a wrong\n"
-               "command line.\n"
+               "command line; expose exits with COMMAND's status, or 125 when it failed itself.\n"
                "\nThe data folder and the folders the recorders make in it are private to their user\n"
                "(mode 0700); one that another user owns or can write in is refused, naming it and\n"
                "the mend. The recorders never write through a link standing where one of their\n"
@@ -83,7 +96,7 @@ void PrintHelp(std::FILE* out) {
                "enters a pseudo file system (/proc, /sys, /dev, ...) and enters each folder once,\n"
                "naming what it left out before anything is written. grab replaces no file already\n"
                "at an output name unless --overwrite or --yes is given.\n",
-               brenmark::platform::Utf8FromPath(brenmark::platform::ApplicationDataFolder()).c_str());
+               brenmark::platform::ApplicationDataFolderDescription(), kTransportHelp);
 }
 
 }  // namespace
@@ -105,11 +118,15 @@ int main(int argc, char** argv) {
     PrintHelp(stdout);
     return brenmark::cli::kExitDone;
   }
+  // What expose refuses before its command runs must not pass for the command's status.
+  const auto refused = [&options](int status) {
+    return options->command == "expose" ? brenmark::cli::kExitExposeFailed : status;
+  };
   for (const std::string& fault : options->faults) {
     const auto parsed = brenmark::virtualdrive::ParseFaultSpec(fault);
     if (!parsed.spec) {
       brenmark::platform::PrintText(stderr, "brenmark-cli: --fault %s: %s\n", fault.c_str(), parsed.error.c_str());
-      return brenmark::cli::kExitUsage;
+      return refused(brenmark::cli::kExitUsage);
     }
   }
   if (options->command.empty()) {
@@ -125,14 +142,14 @@ int main(int argc, char** argv) {
   }
   if (options->minutes && options->command != "tray") {
     brenmark::platform::PrintText(stderr, "brenmark-cli: --minutes goes with tray blank (see --help)\n");
-    return brenmark::cli::kExitUsage;
+    return refused(brenmark::cli::kExitUsage);
   }
   if (options->dataDir) {
     const auto check = brenmark::CheckDataFolder(*options->dataDir, "--data-dir");
     if (check.verdict != brenmark::DataFolderCheck::Verdict::Usable) {
       brenmark::platform::PrintText(stderr, "brenmark-cli: %s\n", check.message.c_str());
-      return check.verdict == brenmark::DataFolderCheck::Verdict::Empty ? brenmark::cli::kExitUsage
-                                                                       : brenmark::cli::kExitFailed;
+      return refused(check.verdict == brenmark::DataFolderCheck::Verdict::Empty ? brenmark::cli::kExitUsage
+                                                                               : brenmark::cli::kExitFailed);
     }
   }
   // A trace asked for on the command line is part of what the user wants of
@@ -142,7 +159,7 @@ int main(int argc, char** argv) {
     if (!brenmark::CommandTraceFile::Open(path, error)) {
       brenmark::platform::PrintText(stderr, "brenmark-cli: cannot trace the commands to %s: %s\n",
                                     options->trace->c_str(), error.c_str());
-      return brenmark::cli::kExitFailed;
+      return refused(brenmark::cli::kExitFailed);
     }
   }
   brenmark::cli::CliSession session(*options);

@@ -47,7 +47,7 @@ TEST(CliConventions, CommandLinesEndWithTheirStatusAndAnswer) {
     std::optional<std::string> out = {};  // the whole standard output
   };
   const Step steps[] = {
-      {{"--transport", "SPTI", "drives"}, 0},
+      {{"--transport", "SPTI", "drives"}, 2, "reached on Windows"},
       {{"drives", "--drive", "no-such-recorder"}, 1, "no-such-recorder"},
       {{"tray", "insert", folder + "/nothing.cue"}, 1},
       {{"tray", "eject"}, 0, "", ""},  // a blank disc leaves no image behind

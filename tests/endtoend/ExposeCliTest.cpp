@@ -110,13 +110,33 @@ TEST(ExposeCli, ProgramsThatLookForDrivesFindTheRecorders) {
   run({"stat", "/proc/sys/dev/cdrom/info"});
 }
 
-TEST(ExposeCli, RefusesPathsThatExistAndRunsNoCommandThen) {
+// The command's own status passes through; what expose refuses itself,
+// before running anything, exits 125, which no command's status is taken for.
+TEST(ExposeCli, TheCommandsStatusPassesAndExposesOwnFailuresExit125) {
   ScratchFolder data("expose-refused");
-  const ProcessOutput run = Expose(data.path(), {}, {"--cd-as", "/dev/null"}, {"true"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_THAT(run.err, HasSubstr("/dev/null exists on this system"));
-  EXPECT_EQ(Expose(data.path(), {}, {}, {"sh", "-c", "exit 7"}).exitStatus, 7);
-  EXPECT_EQ(Expose(data.path(), {}, {}, {"/nonexistent/program"}).exitStatus, 127);
+  struct Case {
+    std::vector<std::string> outer;
+    std::vector<std::string> exposeOptions;
+    std::vector<std::string> command;
+    int exitStatus;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{}, {"--cd-as", "/dev/null"}, {"true"}, 125, "/dev/null exists on this system"},
+      {{}, {"--cd-as", "/dev/x", "--dvd-as", "/dev/x"}, {"true"}, 125, "need different paths"},
+      {{"--fault", "WRITE10:from=-5"}, {}, {"true"}, 125, "--fault WRITE10:from=-5"},
+      {{"--data-dir", "/dev/null"}, {}, {"true"}, 125, "/dev/null"},
+      {{}, {}, {"sh", "-c", "exit 1"}, 1, ""},
+      {{}, {}, {"sh", "-c", "exit 7"}, 7, ""},
+      {{}, {}, {"sh", "-c", "kill -TERM $$"}, 128 + 15, ""},
+      {{}, {}, {"/nonexistent/program"}, 127, "cannot run /nonexistent/program"},
+      {{}, {}, {"/dev/null"}, 126, "cannot run /dev/null"},
+  };
+  for (const Case& test : cases) {
+    const ProcessOutput run = Expose(data.path(), test.outer, test.exposeOptions, test.command);
+    EXPECT_EQ(run.exitStatus, test.exitStatus) << test.command.front() << "\n" << run.err;
+    EXPECT_THAT(run.err, HasSubstr(test.err)) << test.command.front();
+  }
 }
 
 // A DVD on sr91, and both reports: the same as the in-process recorder's

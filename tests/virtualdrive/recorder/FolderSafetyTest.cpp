@@ -90,7 +90,7 @@ TEST(RecorderFolders, TheApplicationsDataFolderIsCheckedForTheDefaultFolder) {
     ::unsetenv("XDG_DATA_HOME");
   }
   EXPECT_TRUE(Contains(problem, (temp.path() / "brenmark").string() + " can be written by other users")) << problem;
-  EXPECT_FALSE(fs::exists(temp.path() / "brenmark" / "virtual-recorders"));
+  EXPECT_FALSE(fs::exists(temp.path() / "brenmark" / "virtual-cd"));
 }
 
 // A link planted in the work folder in place of each file the recorder writes:

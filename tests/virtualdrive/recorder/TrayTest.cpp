@@ -143,6 +143,26 @@ TEST(RecorderTray, AppendingToAnInsertedImageWorksOnACopy) {
   EXPECT_EQ(testsupport::CheckCueImageDataTracks(kept.finishedImage), "");
 }
 
+// The cue sheet carries the disc's state, so a .cue/.bin copied without its
+// state file is still an open disc that takes another session.
+TEST(RecorderTray, ACopiedCueAndBinStayAppendable) {
+  RecorderHarness harness;
+  BurnDataSession(harness, 20, 3, 1);
+  const fs::path kept = harness.recorder().Eject().finishedImage;
+  TempFolder elsewhere;
+  const fs::path copy = elsewhere.path() / "copy.cue";
+  const fs::path bin = fs::path(kept).replace_extension(".bin");
+  fs::copy_file(kept, copy);
+  fs::copy_file(bin, elsewhere.path() / bin.filename());
+
+  ASSERT_TRUE(harness.recorder().InsertImage(copy).ok);
+  EXPECT_EQ(harness.DiscInformation()[2], 0x01);  // appendable
+  BurnDataSession(harness, 8, 0, 2);
+  ASSERT_TRUE(harness.recorder().InsertImage(harness.recorder().Eject().finishedImage).ok);
+  EXPECT_EQ(harness.DiscInformation()[4], 2);
+  EXPECT_EQ(harness.Read(cdb::ReadCd(22 + 11400, 8, 0x10), 8 * 2048).value(), Pattern(8, 2048, 2));
+}
+
 TEST(RecorderTray, IsoImagesBecomeDataDiscsOfTheRecordersKind) {
   TempFolder folder;
   const fs::path iso = folder.path() / "data.iso";
@@ -182,6 +202,13 @@ TEST(RecorderTray, BrokenOrUnfitImagesAreRefusedSayingWhy) {
   WriteFile(at / "long.cue", "FILE \"long.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
   WriteFile(at / "odd.iso", std::string(3000, 'x'));
   WriteFile(at / "disc.img", "x");
+  // A cue sheet whose disc state does not fit its image.
+  WriteFile(at / "remarks.bin", std::string(2352 * 4, '\0'));
+  WriteFile(at / "remarks.cue",
+            "FILE \"remarks.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
+            "REM DISC-STATE brenmark-disc 1\nREM DISC-STATE medium CD-R\nREM DISC-STATE finalized 0\n"
+            "REM DISC-STATE reserved 0\nREM DISC-STATE session 1 40 1 0\n"
+            "REM DISC-STATE track 1 1 mode1 0 0 40 0 1\n");
   // A sidecar that does not fit its image.
   WriteFile(at / "ok.iso", std::string(2048 * 4, '\0'));
   WriteFile(at / "ok.state",
@@ -204,6 +231,7 @@ TEST(RecorderTray, BrokenOrUnfitImagesAreRefusedSayingWhy) {
       {"odd.iso", false, "odd.iso"},
       {"disc.img", false, "disc.img"},
       {"ok.iso", false, "shorter"},
+      {"remarks.cue", false, "remarks.cue: the disc state in its REM lines: the image is shorter"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(std::string(test.image) + (test.dvdRecorder ? " in the DVD recorder" : " in the CD recorder"));
