@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/DataFolder.h"
+#include "virtualdrive/EarlierLayout.h"
 
 namespace brenmark::virtualdrive {
 
@@ -28,6 +29,7 @@ CommandOutcome VirtualRecorderTransport::Execute(const ScsiRequest& request) {
 }
 
 VirtualRecorderProvider::VirtualRecorderProvider(const fs::path& folder) : burnedFolder_(folder / "burned discs") {
+  MoveEarlierLayoutUp(folder);
   const std::vector<fs::path> dataFolders{folder};
   for (RecorderModel model : {CdRecorderModel(), DvdRecorderModel()}) {
     const fs::path work = folder / model.shortName;

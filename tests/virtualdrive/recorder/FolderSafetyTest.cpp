@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "tests/virtualdrive/recorder/RecorderHarness.h"
@@ -91,6 +92,27 @@ TEST(RecorderFolders, TheApplicationsDataFolderIsCheckedForTheDefaultFolder) {
   }
   EXPECT_TRUE(Contains(problem, (temp.path() / "brenmark").string() + " can be written by other users")) << problem;
   EXPECT_FALSE(fs::exists(temp.path() / "brenmark" / "virtual-cd"));
+}
+
+// The layout of earlier builds (recorders one level down, in
+// "virtual-recorders") moves up once, and paths kept into it still lead to
+// their files; where the new layout already stands, nothing moves.
+TEST(RecorderFolders, TheEarlierLayoutMovesUpAndItsPathsStillLead) {
+  TempFolder temp;
+  const fs::path earlier = temp.path() / "virtual-recorders";
+  fs::create_directories(earlier / "virtual-cd");
+  fs::create_directories(earlier / "burned discs");
+  std::ofstream(earlier / "burned discs" / "disc.cue") << kPrecious;
+  { VirtualRecorderProvider provider(temp.path()); }
+  EXPECT_TRUE(fs::is_directory(temp.path() / "virtual-cd"));
+  EXPECT_TRUE(Untouched(temp.path() / "burned discs" / "disc.cue"));
+  EXPECT_TRUE(Untouched(earlier / "burned discs" / "disc.cue"));
+
+  TempFolder both;
+  fs::create_directories(both.path() / "virtual-recorders" / "virtual-cd");
+  fs::create_directories(both.path() / "burned discs");
+  { VirtualRecorderProvider provider(both.path()); }
+  EXPECT_TRUE(fs::is_directory(fs::symlink_status(both.path() / "virtual-recorders" / "virtual-cd")));
 }
 
 // A link planted in the work folder in place of each file the recorder writes:
