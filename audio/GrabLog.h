@@ -10,8 +10,9 @@ namespace brenmark::audio {
 
 // grab.log in the output folder: one section per grab, added behind those of
 // earlier grabs: when it started and the drive, then per track its times,
-// read retries and checksums, and how the grab ended when it did not complete. The log is opened anew for each track, never
-// through a link, and its lines are made durable as they are added.
+// read retries and checksums, and how the grab ended when it did not
+// complete. The log is opened anew for each addition, never through a link,
+// and its lines are made durable as they are added.
 class GrabLog {
  public:
   static constexpr const char* kFileName = "grab.log";

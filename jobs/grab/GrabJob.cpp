@@ -195,7 +195,9 @@ class Grab {
       ++ordinal;
     }
     if (const JobEnd result = ReportFinished(true); result != JobEnd::Done) return result;
-    if (!incomplete_.empty()) return Stop(grabtext::kIncompleteTracks + NameList(incomplete_) + ".", JobEnd::ReadGivenUp);
+    if (!incomplete_.empty()) {
+      return Stop(grabtext::kIncompleteTracks + NameList(incomplete_) + ".", JobEnd::ReadGivenUp);
+    }
     progress_.SetStatus(Format("%d Tracks Grabbed", static_cast<int>(plan.size())));
     return JobEnd::Done;
   }

@@ -80,7 +80,8 @@ inline constexpr const char* kOutputsNotFiles =
     "These output names are taken by entries that are not files, which a grab does not replace: ";
 inline constexpr const char* kNoRoom = "There is not enough free space for the grabbed files.";
 inline constexpr const char* kLeftoversFound = "Files left in the output folder by an interrupted grab: ";
-inline constexpr const char* kLeftoversRemoved = "Files left in the output folder by an interrupted grab are removed: ";
+inline constexpr const char* kLeftoversRemoved =
+    "Files left in the output folder by an interrupted grab are removed: ";
 inline constexpr const char* kLeftoversNotRemoved = "These could not be removed: ";
 inline constexpr const char* kIncompleteTracks =
     "The read of these tracks was given up; what was read of them is kept: ";
