@@ -1,8 +1,24 @@
 #include "jobs/grab/TrackPipeline.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace brenmark::audio {
+namespace {
+
+// A writer's call on a worker thread: an exception fails the track, as the
+// job thread's runner would end the job, instead of ending the program.
+template <typename Call>
+void Guarded(TrackWriteStatus& status, std::string& error, Call call) {
+  try {
+    call();
+  } catch (const std::exception& exception) {
+    status = TrackWriteStatus::EncodingFailed;
+    error = exception.what();
+  }
+}
+
+}  // namespace
 
 struct TrackPipeline::Track {
   std::unique_ptr<TrackWriter> writer;
@@ -46,7 +62,7 @@ bool TrackPipeline::Write(const std::uint8_t* bytes, std::size_t count) {
   Track& track = *tracks_.back();
   if (workers_.empty()) {
     lock.unlock();
-    WriteBlock(track, std::vector<std::uint8_t>(bytes, bytes + count));
+    WriteBlock(track, bytes, count);
     return track.status == TrackWriteStatus::Ok;
   }
   changed_.wait(lock, [&] {
@@ -115,9 +131,9 @@ void TrackPipeline::AbandonAll() {
   tracks_.clear();
 }
 
-void TrackPipeline::WriteBlock(Track& track, const std::vector<std::uint8_t>& block) {
+void TrackPipeline::WriteBlock(Track& track, const std::uint8_t* bytes, std::size_t count) {
   if (track.status != TrackWriteStatus::Ok) return;
-  const TrackWriteStatus status = track.writer->Write(block.data(), block.size());
+  const TrackWriteStatus status = track.writer->Write(bytes, count);
   if (status == TrackWriteStatus::Ok) return;
   track.error = track.writer->lastError();
   track.status = status;
@@ -151,8 +167,12 @@ void TrackPipeline::Work() {
       // The status is read by the reading thread: it is set under the lock.
       if (track->status == TrackWriteStatus::Ok) {
         lock.unlock();
-        const TrackWriteStatus status = track->writer->Write(block.data(), block.size());
-        std::string error = status == TrackWriteStatus::Ok ? std::string() : track->writer->lastError();
+        TrackWriteStatus status = TrackWriteStatus::Ok;
+        std::string error;
+        Guarded(status, error, [&] {
+          status = track->writer->Write(block.data(), block.size());
+          if (status != TrackWriteStatus::Ok) error = track->writer->lastError();
+        });
         lock.lock();
         track->status = status;
         track->error = std::move(error);
@@ -162,7 +182,7 @@ void TrackPipeline::Work() {
     }
     const bool abandon = track->abandoned;
     lock.unlock();
-    FinishTrack(*track, abandon);
+    Guarded(track->status, track->error, [&] { FinishTrack(*track, abandon); });
     lock.lock();
     track->finished = true;
     changed_.notify_all();

@@ -59,8 +59,8 @@ class TrackPipeline {
  private:
   struct Track;
   void Work();
-  // Writes one block to the track, or drops it after a failure.
-  static void WriteBlock(Track& track, const std::vector<std::uint8_t>& block);
+  // Writes bytes to the track on the calling thread, or drops them after a failure.
+  static void WriteBlock(Track& track, const std::uint8_t* bytes, std::size_t count);
   // Finishes the track's file, or lets it go after a failure or when abandoned.
   static void FinishTrack(Track& track, bool abandon);
 
