@@ -148,6 +148,15 @@ void TrackPipeline::FinishTrack(Track& track, bool abandon) {
   if (track.status != TrackWriteStatus::Ok || abandon) track.writer->Abandon();
 }
 
+bool TrackPipeline::EarlierFinished(const Track& track, bool& failed) const {
+  for (const std::shared_ptr<Track>& earlier : tracks_) {
+    if (earlier.get() == &track) break;
+    if (!earlier->finished) return false;
+    failed = failed || earlier->status != TrackWriteStatus::Ok;
+  }
+  return true;
+}
+
 void TrackPipeline::Work() {
   std::unique_lock lock(mutex_);
   while (true) {
@@ -180,7 +189,10 @@ void TrackPipeline::Work() {
       queued_ -= std::min(queued_, block.size());
       changed_.notify_all();
     }
-    const bool abandon = track->abandoned;
+    // Files take their names in disc order: none after a track that failed.
+    bool earlierFailed = false;
+    changed_.wait(lock, [&] { return track->abandoned || EarlierFinished(*track, earlierFailed); });
+    const bool abandon = track->abandoned || earlierFailed;
     lock.unlock();
     Guarded(track->status, track->error, [&] { FinishTrack(*track, abandon); });
     lock.lock();

@@ -21,8 +21,9 @@ namespace brenmark::audio {
 // first bytes to its end: the disc is read on while a track is encoded, and
 // several tracks are encoded at once when the drive reads faster than one
 // encoder. Each track has its own writer, so what a file holds does not
-// depend on how many workers there are. Without workers, every call writes on
-// the calling thread.
+// depend on how many workers there are; files take their names in disc
+// order, and none after one that failed. Without workers, every call writes
+// on the calling thread.
 class TrackPipeline {
  public:
   // The bytes handed over and not yet written stay under `budget` (one
@@ -59,6 +60,9 @@ class TrackPipeline {
  private:
   struct Track;
   void Work();
+  // Whether every track begun before `track` and not taken is finished;
+  // `failed` is set when one of them failed.
+  bool EarlierFinished(const Track& track, bool& failed) const;
   // Writes bytes to the track on the calling thread, or drops them after a failure.
   static void WriteBlock(Track& track, const std::uint8_t* bytes, std::size_t count);
   // Finishes the track's file, or lets it go after a failure or when abandoned.
