@@ -3,7 +3,6 @@
 // and every way a grab can fail.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <csignal>
@@ -268,9 +267,6 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
       {"folder at an output name", kFormatWav,
        [](GrabHarness& h, audio::GrabOptions&) { std::filesystem::create_directory(h.folder / "track01.wav"); },
        JobEnd::OutputNotCreated, std::string(grabtext::kOutputsNotFiles) + "track01.wav." + grabtext::kTerminated},
-      {"named pipe at an output name", kFormatMp3,
-       [](GrabHarness& h, audio::GrabOptions&) { mkfifo((h.folder / "track01.mp3").c_str(), 0600); },
-       JobEnd::OutputNotCreated, std::string(grabtext::kOutputsNotFiles) + "track01.mp3." + grabtext::kTerminated},
       {"no room for the files", kFormatWav,
        [](GrabHarness&, audio::GrabOptions& o) {
          o.availableSpace = [](const std::filesystem::path&) { return std::optional<std::uint64_t>(90000); };
