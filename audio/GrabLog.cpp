@@ -36,10 +36,9 @@ std::string TrackLogText(const GrabbedTrack& track) {
                 FormatMsf(track.start).c_str(), FormatMsf(track.end).c_str(),
                 FormatMsf(MsfOfFrames(track.sectors)).c_str(), static_cast<int>(track.sectors));
   std::string text = heading;
-  if (track.complete()) {
-    text += "  File: " + track.path.string() + "\n";
-  } else {
-    text += "  Not kept: the read was given up after " + std::to_string(track.sectorsRead) + " sectors\n";
+  text += "  File: " + track.path.string() + "\n";
+  if (!track.complete()) {
+    text += "  Incomplete: the read was given up after " + std::to_string(track.sectorsRead) + " sectors\n";
   }
   text += "  Read retries: " + std::to_string(track.readRetries) + "\n";
   text += "  CRC32: " + Hex(track.crc32) + "\n";
@@ -56,7 +55,15 @@ GrabLog::GrabLog(std::filesystem::path folder, std::string driveName, std::time_
   heading_ = std::string("Grab of ") + when + "\nDrive: " + driveName + "\n\n";
 }
 
-bool GrabLog::Add(const GrabbedTrack& track, std::string& error) {
+bool GrabLog::Add(const GrabbedTrack& track, std::string& error) { return Append(TrackLogText(track), error); }
+
+bool GrabLog::AddEnding(const std::string& ending, std::string& error) {
+  std::string text;
+  for (const char c : ending) text += c == '\n' ? std::string("\n  ") : std::string(1, c);
+  return Append(text + "\n", error);
+}
+
+bool GrabLog::Append(const std::string& lines, std::string& error) {
   platform::File file;
   if (!file.OpenForAppending(path_)) {
     error = file.lastError();
@@ -65,7 +72,7 @@ bool GrabLog::Add(const GrabbedTrack& track, std::string& error) {
   const auto status = file.Status();
   // A section is set apart from the one before it by an empty line.
   std::string text = started_ ? "\n" : (status && status->size > 0 ? "\n" : "") + heading_;
-  text += TrackLogText(track);
+  text += lines;
   const bool written = status && file.WriteAt(static_cast<std::int64_t>(status->size), text.data(), text.size());
   if (written) started_ = true;
   // The lines are made durable before the track is reported done.

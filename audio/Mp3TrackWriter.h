@@ -26,6 +26,9 @@ class Mp3TrackWriter final : public TrackWriter {
   TrackWriteStatus Write(const std::uint8_t* samples, std::size_t bytes) override;
   TrackWriteStatus Finish() override;
   void Abandon() override;
+  void NameAs(const std::filesystem::path& path, bool replaceExisting) override {
+    file_.NameAs(path, replaceExisting);
+  }
   const std::string& lastError() const override { return file_.lastError(); }
 
  private:

@@ -42,6 +42,12 @@ class OutputFile {
   bool Commit();
   // Closes the file and removes it from under its temporary name.
   void Discard();
+  // Before Commit: the name the file is to take instead, and whether it
+  // replaces what is there.
+  void NameAs(const std::filesystem::path& path, bool replaceExisting) {
+    path_ = path;
+    replaceExisting_ = replaceExisting;
+  }
 
   const std::filesystem::path& path() const { return path_; }
   // Where the file is until Commit.

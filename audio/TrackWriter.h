@@ -39,6 +39,9 @@ class TrackWriter {
   virtual TrackWriteStatus Write(const std::uint8_t* samples, std::size_t bytes) = 0;
   virtual TrackWriteStatus Finish() = 0;
   virtual void Abandon() = 0;
+  // Before Finish: the finished file takes this name instead of the one it
+  // was opened for, replacing what is there (a link itself) or not as asked.
+  virtual void NameAs(const std::filesystem::path& path, bool replaceExisting) = 0;
   // The system's reason for the last failure of the file, when it had one.
   virtual const std::string& lastError() const = 0;
 };

@@ -31,6 +31,7 @@ class WavTrackFile {
   bool Commit() { return file_.Commit(); }
   // Closes the file and removes it.
   void Discard() { file_.Discard(); }
+  void NameAs(const std::filesystem::path& path, bool replaceExisting) { file_.NameAs(path, replaceExisting); }
   const std::string& lastError() const { return file_.lastError(); }
 
  private:

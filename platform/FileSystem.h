@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace brenmark::platform {
@@ -22,5 +24,8 @@ bool SyncFolder(const std::filesystem::path& folder, std::string& error);
 // Whether files can be created in `folder`, found out by creating and
 // removing one, so that permissions and read-only mounts both show.
 bool CanWriteInFolder(const std::filesystem::path& folder, std::string& error);
+// The bytes this user may still write in the file system that holds `folder`;
+// empty when the system cannot tell (`error` then says why).
+std::optional<std::uint64_t> AvailableSpace(const std::filesystem::path& folder, std::string& error);
 
 }  // namespace brenmark::platform

@@ -1,9 +1,13 @@
 #include "jobs/grab/GrabJob.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/GrabLog.h"
@@ -13,7 +17,9 @@
 #include "audio/TrackTimeTable.h"
 #include "audio/WavTrackWriter.h"
 #include "jobs/grab/OutputFolder.h"
+#include "jobs/grab/TrackPipeline.h"
 #include "platform/File.h"
+#include "platform/FileSystem.h"
 #include "platform/Utf8Path.h"
 
 namespace brenmark::audio {
@@ -34,6 +40,12 @@ std::string Format(const char* format, int a, int b = 0, int c = 0) {
 std::string NumberList(const std::vector<int>& numbers) {
   std::string text;
   for (int number : numbers) text += (text.empty() ? "" : ", ") + std::to_string(number);
+  return text;
+}
+
+std::string NameList(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
   return text;
 }
 
@@ -103,6 +115,31 @@ struct TrackPlan {
   bool lastAudio = false;
 };
 
+// A track whose reads are done and whose file is still being written.
+struct ReadTrack {
+  TrackPlan plan;
+  std::filesystem::path path;  // where its file is to be
+  TrackChecksums checksums;
+  std::int32_t sectorsRead = 0;
+  std::uint32_t readRetries = 0;
+};
+
+// The bytes read ahead of the encoders at most: a few tracks of music, so
+// that both cores encode while a fast drive reads on.
+constexpr std::size_t kReadAheadBudget = std::size_t{128} << 20;
+
+// What an MP3 grab of `sectors` takes on disk, about: the bit rate's bytes
+// for the track's time, and a few frames of tag and padding.
+std::uint64_t EstimatedFileBytes(const GrabSettings& settings, std::int32_t sectors) {
+  if (settings.format == GrabFormat::Wav) return 44 + static_cast<std::uint64_t>(sectors) * kSectorBytes;
+  return static_cast<std::uint64_t>(sectors) * static_cast<std::uint64_t>(settings.bitrateKbps) * 125 / 75 + 8192;
+}
+
+// Megabytes, rounded up for what is needed and down for what is free, so
+// that the two never look alike when the space does not suffice.
+std::string MegabytesUp(std::uint64_t bytes) { return std::to_string((bytes + 999999) / 1000000) + " MB"; }
+std::string MegabytesDown(std::uint64_t bytes) { return std::to_string(bytes / 1000000) + " MB"; }
+
 class Grab {
  public:
   Grab(JobContext& context, const GrabOptions& options)
@@ -143,29 +180,74 @@ class Grab {
     const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;
     if (const JobEnd ready = PrepareFolder(); ready != JobEnd::Done) return ready;
     if (const JobEnd checked = CheckOutputNames(plan, format); checked != JobEnd::Done) return checked;
+    if (const JobEnd room = CheckRoom(plan); room != JobEnd::Done) return room;
+    if (const JobEnd loaded = LoadEncoder(format); loaded != JobEnd::Done) return loaded;
     log_ = std::make_unique<GrabLog>(folder_, handle_->drive().displayName, std::time(nullptr));
 
+    TrackPipeline pipeline(format.encoded ? EncoderWorkers() : 0, kReadAheadBudget);
+    pipeline_ = &pipeline;
     int ordinal = 1;
     for (const TrackPlan& track : plan) {
+      if (context_.StopRequested()) return StopAfterReads();
       progress_.SetStatus(
           Format("Grabbing Track %d (%d of %d)", track.number, ordinal, static_cast<int>(plan.size())));
-      if (const JobEnd made = MakeWriter(format); made != JobEnd::Done) return made;
       if (const JobEnd result = GrabTrack(track, format); result != JobEnd::Done) return result;
       ++ordinal;
+    }
+    if (const JobEnd result = ReportFinished(true); result != JobEnd::Done) return result;
+    if (!incomplete_.empty()) {
+      return Stop(grabtext::kIncompleteTracks + NameList(incomplete_) + ".", JobEnd::ReadGivenUp);
     }
     progress_.SetStatus(Format("%d Tracks Grabbed", static_cast<int>(plan.size())));
     return JobEnd::Done;
   }
 
-  // Before the first read: the output folder exists or is created now (asked
-  // first when the settings say so).
+  // One encoder per processor, each on its own track; the reads go on
+  // beside them.
+  int EncoderWorkers() const {
+    if (options_.encoderThreads) return *options_.encoderThreads;
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  }
+
+  // Tells the user why the grab stops and, once it has begun, grab.log too.
+  JobEnd Stop(const std::string& text, JobEnd result) {
+    if (log_) {
+      std::string ending = text;
+      const std::string terminated = grabtext::kTerminated;
+      if (const auto at = ending.find(terminated); at != std::string::npos) ending.erase(at, terminated.size());
+      std::string ignored;  // a log that cannot be written has been told of with its track
+      log_->AddEnding("Grab failed: " + ending, ignored);
+    }
+    return context_.Stop(text, result);
+  }
+
+  // The tracks read completely are finished and kept; no more is read.
+  JobEnd StopAfterReads() {
+    if (const JobEnd result = ReportFinished(true); result != JobEnd::Done) return result;
+    std::string ignored;
+    log_->AddEnding(grabtext::kStoppedByUser, ignored);
+    progress_.SetStatus(grabtext::kStoppedByUser);
+    return JobEnd::StoppedByUser;
+  }
+
+  // Before the first read: the output folder exists and takes files, or is
+  // created now (asked first when the settings say so, and only when it can be).
   JobEnd PrepareFolder() {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(folder_, error);
-    if (std::filesystem::is_directory(status)) return JobEnd::Done;
     const std::string shown = platform::Utf8FromPath(folder_);
+    if (std::filesystem::is_directory(status)) {
+      std::string reason;
+      if (platform::CanWriteInFolder(folder_, reason)) return JobEnd::Done;
+      return context_.Stop(grabtext::kFolderNotWritable + shown + ": " + reason + grabtext::kTerminated,
+                           JobEnd::OutputNotCreated);
+    }
     if (std::filesystem::exists(status)) {
       return context_.Stop(grabtext::kNotAFolder + shown + grabtext::kTerminated, JobEnd::OutputNotCreated);
+    }
+    if (const std::string obstacle = WhyFolderCannotBeMade(folder_); !obstacle.empty()) {
+      return context_.Stop(grabtext::kFolderNotCreated + obstacle + "." + grabtext::kTerminated,
+                           JobEnd::OutputNotCreated);
     }
     if (context_.inputs.grabSettings.missingFolder == MissingFolder::Ask) {
       std::string question = grabtext::kCreateFolderQuestion;
@@ -178,8 +260,10 @@ class Grab {
                          JobEnd::OutputNotCreated);
   }
 
-  // Before the first read: grab.log must be a file of its own, and files at
-  // the names of the output files are replaced only when the user says so.
+  // Before the first read: grab.log must be a file of its own, nothing but
+  // files may be at the output names, and files there are replaced only when
+  // the user says so. Files an interrupted grab left are named, and removed
+  // when files are to be replaced without asking.
   JobEnd CheckOutputNames(const std::vector<TrackPlan>& plan, const OutputFormat& format) {
     const std::filesystem::path log = folder_ / GrabLog::kFileName;
     const platform::EntryAtPath logEntry = platform::LookAtEntry(log);
@@ -188,10 +272,18 @@ class Grab {
                            JobEnd::OutputNotCreated);
     }
     std::vector<std::string> taken;
+    std::vector<std::string> notFiles;
     for (const TrackPlan& track : plan) {
       const std::filesystem::path path = OutputPath(track.number, format.extension);
-      if (platform::LookAtEntry(path) != platform::EntryAtPath::Nothing) taken.push_back(path.filename().string());
+      const platform::EntryAtPath entry = platform::LookAtEntry(path);
+      if (entry == platform::EntryAtPath::Other) notFiles.push_back(path.filename().string());
+      if (entry != platform::EntryAtPath::Nothing) taken.push_back(path.filename().string());
     }
+    if (!notFiles.empty()) {
+      return context_.Stop(grabtext::kOutputsNotFiles + NameList(notFiles) + "." + grabtext::kTerminated,
+                           JobEnd::OutputNotCreated);
+    }
+    TellLeftovers();
     replaceExisting_ = false;
     if (taken.empty()) return JobEnd::Done;
     switch (context_.inputs.grabSettings.existingOutputs) {
@@ -202,24 +294,47 @@ class Grab {
           return JobEnd::OutputsExist;
         }
         break;
-      case ExistingOutputs::Refuse: {
-        std::string names;
-        for (const std::string& name : taken) names += (names.empty() ? "" : ", ") + name;
-        return context_.Stop(grabtext::kOutputsExist + names + ".", JobEnd::OutputsExist);
-      }
+      case ExistingOutputs::Refuse:
+        return context_.Stop(grabtext::kOutputsExist + NameList(taken) + ".", JobEnd::OutputsExist);
     }
     replaceExisting_ = true;
     return JobEnd::Done;
   }
 
-  // The writer of the grab's format, made with its first track: the encoder
-  // library is loaded once for all the tracks of the grab.
-  JobEnd MakeWriter(const OutputFormat& format) {
-    if (writer_) return JobEnd::Done;
-    if (!format.encoded) {
-      writer_ = std::make_unique<WavTrackWriter>();
-      return JobEnd::Done;
+  void TellLeftovers() {
+    std::vector<std::string> leftovers = LeftoverPartFiles(folder_);
+    if (leftovers.empty()) return;
+    if (context_.inputs.grabSettings.existingOutputs != ExistingOutputs::Replace) {
+      context_.Notify(grabtext::kLeftoversFound + NameList(leftovers) + ".");
+      return;
     }
+    std::vector<std::string> kept;
+    for (const std::string& name : leftovers) {
+      std::string reason;
+      if (!platform::RemoveFile(folder_ / platform::PathFromUtf8(name), reason)) kept.push_back(name + ": " + reason);
+    }
+    context_.Notify(grabtext::kLeftoversRemoved + NameList(leftovers) + "." +
+                    (kept.empty() ? "" : "\n" + std::string(grabtext::kLeftoversNotRemoved) + NameList(kept) + "."));
+  }
+
+  // Before the first read: the output folder's file system has room for
+  // every file of the grab, as far as the system tells.
+  JobEnd CheckRoom(const std::vector<TrackPlan>& plan) {
+    std::uint64_t needed = 0;
+    for (const TrackPlan& track : plan) needed += EstimatedFileBytes(context_.inputs.grabSettings, track.sectors);
+    std::string error;
+    const std::optional<std::uint64_t> available =
+        options_.availableSpace ? options_.availableSpace(folder_) : platform::AvailableSpace(folder_, error);
+    if (!available || *available >= needed) return JobEnd::Done;
+    return context_.Stop(std::string(grabtext::kNoRoom) + "\n" + platform::Utf8FromPath(folder_) + ": about " +
+                             MegabytesUp(needed) + " needed, " + MegabytesDown(*available) + " free." +
+                             grabtext::kTerminated,
+                         JobEnd::OutputNotCreated);
+  }
+
+  // The encoder library, loaded once for all the tracks of an MP3 grab.
+  JobEnd LoadEncoder(const OutputFormat& format) {
+    if (!format.encoded) return JobEnd::Done;
     const std::filesystem::path library =
         options_.encoderLibrary.empty() ? mp3::DefaultEncoderLibraryPath() : options_.encoderLibrary;
     switch (encoder_.Load(library)) {
@@ -230,8 +345,14 @@ class Grab {
       case mp3::EncoderLibrary::LoadResult::Loaded:
         break;
     }
-    writer_ = std::make_unique<Mp3TrackWriter>(encoder_, ConfigFrom(context_.inputs.grabSettings));
     return JobEnd::Done;
+  }
+
+  // A writer of the grab's format for one track: tracks encoded side by side
+  // each have their own.
+  std::unique_ptr<TrackWriter> MakeWriter(const OutputFormat& format) const {
+    if (!format.encoded) return std::make_unique<WavTrackWriter>();
+    return std::make_unique<Mp3TrackWriter>(encoder_, ConfigFrom(context_.inputs.grabSettings));
   }
 
   // The selected tracks the disc holds as audio, in order; the others are
@@ -276,76 +397,103 @@ class Grab {
         JobEnd::OutputPathTooLong);
   }
 
-  std::filesystem::path OutputPath(int number, const char* extension) const {
-    char name[16];
-    std::snprintf(name, sizeof name, "track%02d.%s", number, extension);
+  // "track03.mp3", or "track03.incomplete.mp3" for a track whose read was given up.
+  std::filesystem::path OutputPath(int number, const char* extension, bool incomplete = false) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "track%02d.%s%s", number, incomplete ? "incomplete." : "", extension);
     return folder_ / name;
   }
 
   // Reads the track's sectors in order, each read added to the checksums and
-  // handed to the writer, with the drive's retries and the user's question on
-  // a read that fails. A track whose read the user gave up is not kept, and
-  // the grab ends there.
+  // handed to the track's writer, with the drive's retries and the user's
+  // question on a read that fails. A track whose read the user gave up keeps
+  // what was read under its incomplete name, and the grab goes on.
   JobEnd GrabTrack(const TrackPlan& track, const OutputFormat& format) {
     const std::filesystem::path path = OutputPath(track.number, format.extension);
-    TrackWriteStatus status =
-        writer_->Open(path, static_cast<std::uint64_t>(track.sectors) * kSectorBytes, replaceExisting_);
-    if (status == TrackWriteStatus::NotCreated) return Fail(status, format, path);
+    std::unique_ptr<TrackWriter> writer = MakeWriter(format);
+    if (const TrackWriteStatus opened =
+            writer->Open(path, static_cast<std::uint64_t>(track.sectors) * kSectorBytes, replaceExisting_);
+        opened != TrackWriteStatus::Ok) {
+      const std::string reason = writer->lastError();
+      writer->Abandon();
+      if (const JobEnd earlier = ReportFinished(true); earlier != JobEnd::Done) return earlier;
+      return Fail(opened, reason, path);
+    }
+    pipeline_->Begin(std::move(writer));
     progress_.SetRange(track.sectors);
     progress_.SetPos(0);
-    TrackChecksums checksums(static_cast<std::uint64_t>(track.sectors) * kSamplesPerSector, track.firstAudio,
-                             track.lastAudio);
+    read_.push_back({track, path,
+                     TrackChecksums(static_cast<std::uint64_t>(track.sectors) * kSamplesPerSector, track.firstAudio,
+                                    track.lastAudio)});
+    ReadTrack& read = read_.back();
     const std::uint32_t retriesBefore = handle_->readRetries();
     bool givenUp = false;
+    bool written = true;
     std::int32_t position = track.firstSector;
     const std::int32_t end = track.firstSector + track.sectors;
     std::uint8_t* buffer = context_.transferBuffer.data();
-    while (status == TrackWriteStatus::Ok && position < end) {
+    while (written && position < end) {
       const std::int32_t count = end - position > format.fullReadsWhileMoreThan ? kSectorsPerRead : 1;
       const std::size_t bytes = static_cast<std::size_t>(count) * kSectorBytes;
       if (!handle_->ReadSectors(position, count, buffer, static_cast<int>(kSectorBytes), kUserDataOnly)) {
         givenUp = true;
         break;
       }
-      checksums.Add(buffer, bytes);
-      status = writer_->Write(buffer, bytes);
-      if (status != TrackWriteStatus::Ok) break;
+      read.checksums.Add(buffer, bytes);
+      written = pipeline_->Write(buffer, bytes);
       position += count;
       progress_.SetPos(progress_.GetPos() + count);
+      if (const JobEnd earlier = ReportFinished(false); earlier != JobEnd::Done) return earlier;
     }
-    if (givenUp) {
-      writer_->Abandon();
-    } else {
-      if (status == TrackWriteStatus::Ok) status = writer_->Finish();
-      if (status != TrackWriteStatus::Ok) return Fail(status, format, path);
+    read.sectorsRead = position - track.firstSector;
+    read.readRetries = handle_->readRetries() - retriesBefore;
+    if (givenUp) read.path = OutputPath(track.number, format.extension, true);
+    pipeline_->End(givenUp ? std::optional(read.path) : std::nullopt);
+    return ReportFinished(!written);
+  }
+
+  // Reports the tracks whose files are written, in disc order: all of them
+  // when `wait`. The first whose file failed ends the grab: the tracks after
+  // it are abandoned.
+  JobEnd ReportFinished(bool wait) {
+    while (std::optional<TrackPipeline::Outcome> outcome = pipeline_->TakeFinished(wait)) {
+      const ReadTrack read = std::move(read_.front());
+      read_.pop_front();
+      if (outcome->status != TrackWriteStatus::Ok) {
+        pipeline_->AbandonAll();
+        read_.clear();
+        const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;
+        return Fail(outcome->status, outcome->error, OutputPath(read.plan.number, format.extension));
+      }
+      Report(read);
     }
-    Report(track, path, position - track.firstSector, handle_->readRetries() - retriesBefore,
-           checksums);
-    return givenUp ? JobEnd::ReadGivenUp : JobEnd::Done;
+    return JobEnd::Done;
   }
 
   // The failure's own text, then the file and the system's reason on a line of their own.
-  JobEnd Fail(TrackWriteStatus status, const OutputFormat& format, const std::filesystem::path& path) {
-    const std::string reason = writer_->lastError();
-    writer_->Abandon();
+  JobEnd Fail(TrackWriteStatus status, const std::string& reason, const std::filesystem::path& path) {
+    const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;
     const WriteFailure failure = FailureOf(status, format);
-    return context_.Stop(std::string(failure.text) + "\n" + path.string() + (reason.empty() ? "" : ": " + reason),
-                         failure.end);
+    return Stop(std::string(failure.text) + "\n" + path.string() + (reason.empty() ? "" : ": " + reason),
+                failure.end);
   }
 
-  void Report(const TrackPlan& plan, const std::filesystem::path& path, std::int32_t sectorsRead,
-              std::uint32_t retries, const TrackChecksums& checksums) {
+  void Report(const ReadTrack& read) {
     GrabbedTrack track;
-    track.number = plan.number;
-    track.path = path;
-    track.start = plan.start;
-    track.end = plan.end;
-    track.sectors = plan.sectors;
-    track.sectorsRead = sectorsRead;
-    track.readRetries = retries;
-    track.crc32 = checksums.crc32();
-    track.accurateRipV1 = checksums.accurateRipV1();
-    track.accurateRipV2 = checksums.accurateRipV2();
+    track.number = read.plan.number;
+    track.path = read.path;
+    track.start = read.plan.start;
+    track.end = read.plan.end;
+    track.sectors = read.plan.sectors;
+    track.sectorsRead = read.sectorsRead;
+    track.readRetries = read.readRetries;
+    track.crc32 = read.checksums.crc32();
+    track.accurateRipV1 = read.checksums.accurateRipV1();
+    track.accurateRipV2 = read.checksums.accurateRipV2();
+    if (!track.complete()) {
+      incomplete_.push_back(platform::Utf8FromPath(read.path.filename()) + " (" + std::to_string(track.sectorsRead) +
+                            " of " + std::to_string(track.sectors) + " sectors)");
+    }
     std::string error;
     if (!log_->Add(track, error) && !logWarned_) {
       logWarned_ = true;
@@ -361,8 +509,10 @@ class Grab {
   const std::filesystem::path folder_;
   const GrabOptions& options_;
   mp3::EncoderLibrary encoder_;
-  std::unique_ptr<TrackWriter> writer_;  // uses encoder_
   std::unique_ptr<GrabLog> log_;
+  TrackPipeline* pipeline_ = nullptr;   // the grab's, while its tracks are read; uses encoder_
+  std::deque<ReadTrack> read_;          // the tracks read whose files are not reported yet
+  std::vector<std::string> incomplete_;  // the files of tracks whose read was given up
   bool logWarned_ = false;
   bool replaceExisting_ = false;  // the user agreed to replace files at the output names
 };

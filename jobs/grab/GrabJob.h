@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "audio/GrabbedTrack.h"
 #include "jobs/Job.h"
@@ -11,18 +12,29 @@
 namespace brenmark::audio {
 
 // What the grab job is given besides its inputs: where the MP3 encoder library
-// is, and who hears of each file written (on the job thread).
+// is, who hears of each file written (on the job thread), how many threads
+// encode MP3 tracks, and where the free space of the output folder is learnt.
 struct GrabOptions {
   std::filesystem::path encoderLibrary;  // empty: the library beside the program
   std::function<void(const GrabbedTrack&)> onTrackWritten;
+  // Empty: one per processor. 0: the job thread encodes each read as it
+  // comes, before it reads on.
+  std::optional<int> encoderThreads;
+  // Empty: the file system's own figure.
+  std::function<std::optional<std::uint64_t>(const std::filesystem::path& folder)> availableSpace;
 };
 
 // Copies the selected audio tracks of the disc in the job's drive into
 // track%02d.wav (or .mp3) files in the output folder, with grab.log beside
 // them. Each file has its name once it is complete; files already at those
-// names are replaced only as the settings' existingOutputs says. A missing
-// output folder is created (asking first when the settings' missingFolder
-// says so) before the first track is read.
+// names are replaced only as the settings' existingOutputs says. Before the
+// first track is read, a missing output folder is created (asking first when
+// the settings' missingFolder says so, and only when it can be made), and the
+// folder must take files, hold nothing but files at the output names and
+// have room for them all. A track whose read is given up keeps what was read
+// as track%02d.incomplete.wav (or .mp3), the grab goes on with the next
+// tracks and ends failed naming it. A stop request ends the grab once the
+// track being read is, keeping every file read completely.
 JobProcedure MakeGrabJob(GrabOptions options);
 JobEnd GrabJob(JobContext& context);
 
@@ -63,6 +75,17 @@ inline constexpr const char* kInitializing = "Initializing disc format...";
 inline constexpr const char* kCreateFolderQuestion = "The folder %s does not exist. Create it?";
 inline constexpr const char* kFolderNotCreated = "The output folder could not be created: ";
 inline constexpr const char* kNotAFolder = "The output folder is not a folder: ";
+inline constexpr const char* kFolderNotWritable = "Files cannot be created in the output folder:\n";
+inline constexpr const char* kOutputsNotFiles =
+    "These output names are taken by entries that are not files, which a grab does not replace: ";
+inline constexpr const char* kNoRoom = "There is not enough free space for the grabbed files.";
+inline constexpr const char* kLeftoversFound = "Files left in the output folder by an interrupted grab: ";
+inline constexpr const char* kLeftoversRemoved =
+    "Files left in the output folder by an interrupted grab are removed: ";
+inline constexpr const char* kLeftoversNotRemoved = "These could not be removed: ";
+inline constexpr const char* kIncompleteTracks =
+    "The read of these tracks was given up; what was read of them is kept: ";
+inline constexpr const char* kStoppedByUser = "Stopped by the user.";
 }  // namespace grabtext
 
 }  // namespace brenmark::audio

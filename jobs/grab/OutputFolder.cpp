@@ -1,7 +1,8 @@
 #include "jobs/grab/OutputFolder.h"
 
+#include <algorithm>
+#include <regex>
 #include <system_error>
-#include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/Utf8Path.h"
@@ -10,22 +11,40 @@ namespace brenmark::audio {
 
 namespace fs = std::filesystem;
 
-bool CreateOutputFolder(const fs::path& folder, std::string& reason) {
-  // The missing folders, innermost first, up to the first entry that exists.
+namespace {
+
+// The folders of `folder` that are missing, innermost first, up to the first
+// entry that exists, which `existing` is set to (empty when none above a
+// relative path's first part exists).
+std::vector<fs::path> MissingFolders(const fs::path& folder, fs::path& existing) {
   std::vector<fs::path> missing;
-  fs::path at = folder;
+  existing = folder;
   std::error_code error;
-  while (!at.empty() && !fs::exists(fs::symlink_status(at, error))) {
-    missing.push_back(at);
-    if (at.parent_path() == at) break;
-    at = at.parent_path();
+  while (!existing.empty() && !fs::exists(fs::symlink_status(existing, error))) {
+    missing.push_back(existing);
+    if (existing.parent_path() == existing) break;
+    existing = existing.parent_path();
   }
-  // `at` is the nearest entry that exists; none above a relative path's first part.
-  if (!missing.empty() && at == missing.back()) at.clear();
-  if (!at.empty() && !fs::is_directory(at, error)) {
-    reason = platform::Utf8FromPath(at) + " is not a folder";
-    return false;
-  }
+  if (!missing.empty() && existing == missing.back()) existing.clear();
+  return missing;
+}
+
+}  // namespace
+
+std::string WhyFolderCannotBeMade(const fs::path& folder) {
+  fs::path existing;
+  MissingFolders(folder, existing);
+  std::error_code error;
+  if (existing.empty() || fs::is_directory(existing, error)) return {};
+  return platform::Utf8FromPath(existing) + " is not a folder";
+}
+
+bool CreateOutputFolder(const fs::path& folder, std::string& reason) {
+  fs::path existing;
+  const std::vector<fs::path> missing = MissingFolders(folder, existing);
+  reason = WhyFolderCannotBeMade(folder);
+  if (!reason.empty()) return false;
+  std::error_code error;
   for (auto place = missing.rbegin(); place != missing.rend(); ++place) {
     if (!fs::create_directory(*place, error) && !fs::is_directory(*place)) {
       reason = platform::Utf8FromPath(*place) + ": " + error.message();
@@ -40,6 +59,18 @@ bool CreateOutputFolder(const fs::path& folder, std::string& reason) {
     }
   }
   return true;
+}
+
+std::vector<std::string> LeftoverPartFiles(const fs::path& folder) {
+  static const std::regex kPartName(R"(track\d\d(\.incomplete)?\.(wav|mp3)\.part-[0-9a-f]{8})");
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    const std::string name = platform::Utf8FromPath(entry->path().filename());
+    if (std::regex_match(name, kPartName)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace brenmark::audio

@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +57,15 @@ bool CanWriteInFolder(const std::filesystem::path& folder, std::string& error) {
   if (fd >= 0) ::close(fd);
   ::unlink(probe.c_str());
   return true;
+}
+
+std::optional<std::uint64_t> AvailableSpace(const std::filesystem::path& folder, std::string& error) {
+  struct statvfs system {};
+  if (::statvfs(folder.c_str(), &system) != 0) {
+    error = LastOsErrorText();
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(system.f_bavail) * system.f_frsize;
 }
 
 }  // namespace brenmark::platform

@@ -56,4 +56,14 @@ bool CanWriteInFolder(const std::filesystem::path& folder, std::string& error) {
   return true;
 }
 
+// What the caller's quota leaves, not only what the volume has free.
+std::optional<std::uint64_t> AvailableSpace(const std::filesystem::path& folder, std::string& error) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(ExtendedPath(folder).c_str(), &available, nullptr, nullptr)) {
+    error = LastSystemErrorText();
+    return std::nullopt;
+  }
+  return available.QuadPart;
+}
+
 }  // namespace brenmark::platform

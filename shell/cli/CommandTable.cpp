@@ -106,8 +106,11 @@ constexpr CliCommand kCommands[] = {
      "standard output, its CRC32 and AccurateRip v1/v2 checksums on the standard error; both\n"
      "go with the drive, the track times and any read retries to grab.log in OUTPUT_FOLDER,\n"
      "one section per grab. Files already at the output names are named and the grab refused\n"
-     "unless --overwrite (or --yes) is given; each file gets its name only once complete.\n"
-     "OUTPUT_FOLDER is created, with any missing parents, before the first track is read.",
+     "unless --overwrite (or --yes) is given; each file gets its name only once complete,\n"
+     "and --overwrite also removes the files an interrupted grab left (track01.wav.part-...).\n"
+     "A track whose read is given up is kept as track01.incomplete.wav (or .mp3), and the\n"
+     "grab goes on, ending failed. OUTPUT_FOLDER is created, with any missing parents, before\n"
+     "the first track is read; it must take files and have room for them.",
      RunGrab},
 #if defined(__linux__)
     {"expose", "[--cd-as PATH] [--dvd-as PATH] -- COMMAND [ARGS...]",

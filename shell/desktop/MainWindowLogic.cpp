@@ -15,6 +15,7 @@
 #include "jobs/burn/VcdJob.h"
 #include "jobs/grab/DiscTracks.h"
 #include "jobs/grab/GrabJob.h"
+#include "jobs/grab/OutputFolder.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8Path.h"
 #include "reports/DeviceReport.h"
@@ -300,6 +301,11 @@ void MainWindowLogic::GrabAudio() {
   std::string reason;
   if (std::filesystem::is_directory(output, error) && !platform::CanWriteInFolder(output, reason)) {
     engine_.prompt().ShowMessage(OutputNotWritableMessage(state.outputFolder, reason), MessageIcon::Warning);
+    return;
+  }
+  // Nor is a folder offered to be made where a file stands in its path.
+  if (const std::string obstacle = audio::WhyFolderCannotBeMade(output); !obstacle.empty()) {
+    engine_.prompt().ShowMessage(audio::grabtext::kFolderNotCreated + obstacle + ".", MessageIcon::Warning);
     return;
   }
   DriveRegistry& registry = engine_.registry();

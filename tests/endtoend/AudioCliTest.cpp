@@ -219,6 +219,15 @@ TEST_F(GrabCli, AGrabKilledInTheMiddleOfATrackLeavesNothingUnderThatTracksName) 
   const auto first = test::ReadBytes(out / "track01.wav");
   ASSERT_EQ(first.size(), 44u + 40 * 2352);
   EXPECT_EQ(first[40] | first[41] << 8 | first[42] << 16, 40 * 2352);
+
+  // The next grab names what the killed one left, and --overwrite removes it.
+  const auto again = Cli({"grab", "--overwrite", out.string()});
+  EXPECT_EQ(again.exitStatus, 0) << again.err;
+  EXPECT_THAT(again.err,
+              HasSubstr("Files left in the output folder by an interrupted grab are removed: track02.wav.part-"));
+  for (const auto& entry : fs::directory_iterator(out)) {
+    EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos) << entry.path();
+  }
 }
 
 }  // namespace

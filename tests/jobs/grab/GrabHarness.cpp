@@ -34,7 +34,11 @@ GrabHarness::Outcome GrabHarness::Grab(const std::vector<int>& selected, audio::
     outcome.written.push_back(track);
     if (also) also(track);
   };
-  auto job = bench.runner->Start(audio::MakeGrabJob(options), std::move(inputs), outcome.progress);
+  JobProcedure grab = [this, procedure = audio::MakeGrabJob(options)](JobContext& context) {
+    context.stopRequest = stop;
+    return procedure(context);
+  };
+  auto job = bench.runner->Start(std::move(grab), std::move(inputs), outcome.progress);
   if (!job) throw std::runtime_error("the job did not start");
   job->Wait();
   outcome.result = job->result();

@@ -40,6 +40,7 @@ class GrabHarness {
   int drive = endtoend::VirtualBench::kCdDrive;
   audio::ExistingOutputs existingOutputs = audio::ExistingOutputs::Ask;
   audio::MissingFolder missingFolder = audio::MissingFolder::Ask;
+  const StopRequest* stop = nullptr;  // the job's stop request, when it has one
 };
 
 // The number of stereo samples mpg123 decodes from an MP3 file, and what it

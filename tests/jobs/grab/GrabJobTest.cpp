@@ -12,6 +12,7 @@
 
 #include "audio/Crc32.h"
 #include "audio/GrabLog.h"
+#include "platform/FileSystem.h"
 #include "tests/jobs/grab/GrabHarness.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/support/SyncFaults.h"
@@ -152,7 +153,7 @@ class FileSizeLimit {
 
 const char* Extension(audio::GrabFormat format) { return format == kFormatWav ? "wav" : "mp3"; }
 
-TEST(GrabJob, AFullDiskEndsTheJobNamingTheFileAndWhyAndLeavesNoPartialFile) {
+TEST(GrabJob, AFullDiskEndsTheJobNamingTheFileAndWhyInTheMessageAndTheLogAndLeavesNoPartialFile) {
   for (const audio::GrabFormat format : {kFormatWav, kFormatMp3}) {
     SCOPED_TRACE(Extension(format));
     GrabHarness harness(std::vector<ImageTrack>{{300}, {300}});
@@ -167,11 +168,16 @@ TEST(GrabJob, AFullDiskEndsTheJobNamingTheFileAndWhyAndLeavesNoPartialFile) {
                                        ": File too large"});
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
     EXPECT_TRUE(outcome.written.empty());
-    EXPECT_TRUE(endtoend::ListFiles(harness.folder).empty());
+    EXPECT_EQ(endtoend::ListFiles(harness.folder), std::vector<std::filesystem::path>{"grab.log"});
+    const std::string log = endtoend::ReadWholeFile(harness.folder / audio::GrabLog::kFileName);
+    EXPECT_NE(log.find("\n\nGrab failed: Error writing data to output file.\n  " + path.string() +
+                       ": File too large\n"),
+              std::string::npos)
+        << log;
   }
 }
 
-TEST(GrabJob, AReadGivenUpKeepsNoFileOfThatTrackAndEndsTheGrabFailed) {
+TEST(GrabJob, AReadGivenUpKeepsWhatWasReadUnderAnIncompleteNameGoesOnAndEndsTheGrabFailedNamingIt) {
   for (const audio::GrabFormat format : {kFormatWav, kFormatMp3}) {
     SCOPED_TRACE(Extension(format));
     GrabHarness harness(std::vector<ImageTrack>{{40}, {300}, {40}});
@@ -179,19 +185,32 @@ TEST(GrabJob, AReadGivenUpKeepsNoFileOfThatTrackAndEndsTheGrabFailed) {
     harness.bench.recorder(harness.drive).ArmFault(*virtualdrive::ParseFaultSpec("READCD:from=56:count=3").spec);
     const auto outcome = harness.Grab({1, 2, 3}, format);
 
+    const std::string incomplete = std::string("track02.incomplete.") + Extension(format);
     EXPECT_EQ(outcome.result, JobEnd::ReadGivenUp);
     EXPECT_EQ(harness.bench.prompt.questions(), std::vector<std::string>{"Error reading sector 56.\nTry again?"});
-    EXPECT_TRUE(harness.bench.prompt.texts().empty());
-    ASSERT_EQ(outcome.written.size(), 1u);
-    EXPECT_EQ(outcome.written[0].number, 1);
-    EXPECT_NE(outcome.progress->statuses().back().find("Grabbing Track 2"), std::string::npos);
+    EXPECT_EQ(harness.bench.prompt.texts(),
+              std::vector<std::string>{grabtext::kIncompleteTracks + incomplete + " (16 of 300 sectors)."});
+    ASSERT_EQ(outcome.written.size(), 2u);
+    EXPECT_EQ(outcome.written[1].number, 3);
     EXPECT_EQ(endtoend::ListFiles(harness.folder),
-              (std::vector<std::filesystem::path>{"grab.log", std::string("track01.") + Extension(format)}));
+              (std::vector<std::filesystem::path>{"grab.log", std::string("track01.") + Extension(format), incomplete,
+                                                  std::string("track03.") + Extension(format)}));
+    // The kept part holds the track's first 16 sectors, as a player reads it.
+    const auto pcm = harness.Pcm(2);
+    if (format == kFormatWav) {
+      const auto file = ReadBytes(harness.folder / incomplete);
+      ExpectCdWavHeader(file);
+      EXPECT_TRUE(file.size() == kHeader + 16 * 2352 && std::equal(file.begin() + kHeader, file.end(), pcm.begin()));
+    } else {
+      EXPECT_EQ(DecodeMp3(harness.folder / incomplete, harness.scratch.path()).samples, 16u * 588);
+    }
     const std::string log = endtoend::ReadWholeFile(harness.folder / audio::GrabLog::kFileName);
     EXPECT_NE(log.find("Track 02  start 00:02:40"), std::string::npos) << log;
-    EXPECT_NE(log.find("  Not kept: the read was given up after 16 sectors\n  Read retries: 2\n"),
+    EXPECT_NE(log.find("  File: " + (harness.folder / incomplete).string() +
+                       "\n  Incomplete: the read was given up after 16 sectors\n  Read retries: 2\n"),
               std::string::npos)
         << log;
+    EXPECT_NE(log.find("Track 03  start"), std::string::npos) << log;
   }
 }
 
@@ -203,6 +222,8 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
     JobEnd result;
     std::string message;
   };
+  std::string procRefusal;
+  platform::CanWriteInFolder("/proc", procRefusal);
   const std::vector<Row> rows = {
       {"no drive", kFormatWav, [](GrabHarness& h, audio::GrabOptions&) { h.drive = -1; }, JobEnd::NoDrive,
        grabtext::kNoDrive},
@@ -233,6 +254,25 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
        },
        JobEnd::OutputNotCreated,
        std::string(grabtext::kFolderNotCreated) + "{scratch}/link is not a folder." + grabtext::kTerminated},
+      {"folder to be made under a file, asked", kFormatWav,
+       [](GrabHarness& h, audio::GrabOptions&) {
+         std::ofstream(h.scratch.path() / "a file") << "not a folder";
+         h.folder = h.scratch.path() / "a file" / "sub";
+       },
+       JobEnd::OutputNotCreated,
+       std::string(grabtext::kFolderNotCreated) + "{scratch}/a file is not a folder." + grabtext::kTerminated},
+      {"folder that takes no files", kFormatWav, [](GrabHarness& h, audio::GrabOptions&) { h.folder = "/proc"; },
+       JobEnd::OutputNotCreated,
+       std::string(grabtext::kFolderNotWritable) + "/proc: " + procRefusal + grabtext::kTerminated},
+      {"folder at an output name", kFormatWav,
+       [](GrabHarness& h, audio::GrabOptions&) { std::filesystem::create_directory(h.folder / "track01.wav"); },
+       JobEnd::OutputNotCreated, std::string(grabtext::kOutputsNotFiles) + "track01.wav." + grabtext::kTerminated},
+      {"no room for the files", kFormatWav,
+       [](GrabHarness&, audio::GrabOptions& o) {
+         o.availableSpace = [](const std::filesystem::path&) { return std::optional<std::uint64_t>(90000); };
+       },
+       JobEnd::OutputNotCreated,
+       std::string(grabtext::kNoRoom) + "\n{folder}: about 1 MB needed, 0 MB free." + grabtext::kTerminated},
       {"grab.log a link", kFormatWav,
        [](GrabHarness& h, audio::GrabOptions&) {
          std::filesystem::create_symlink(h.scratch.path() / "elsewhere.log", h.folder / "grab.log");
@@ -268,10 +308,11 @@ TEST(GrabJob, EachFailureBeforeAnyAudioIsWrittenEndsTheJobWithItsMessage) {
     }
     EXPECT_EQ(harness.bench.prompt.messages()[0].text, message);
     EXPECT_EQ(harness.bench.prompt.messages()[0].icon, MessageIcon::Error);
+    EXPECT_TRUE(harness.bench.prompt.questions().empty());
     EXPECT_TRUE(harness.TakeReadSizes().empty());
     std::error_code tooLong;
-    EXPECT_FALSE(std::filesystem::exists(harness.folder / "track01.mp3", tooLong));
-    EXPECT_FALSE(std::filesystem::exists(harness.folder / "track01.wav", tooLong));
+    EXPECT_FALSE(std::filesystem::is_regular_file(harness.folder / "track01.mp3", tooLong));
+    EXPECT_FALSE(std::filesystem::is_regular_file(harness.folder / "track01.wav", tooLong));
     EXPECT_FALSE(std::filesystem::exists(harness.scratch.path() / "elsewhere.log"));
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
   }
@@ -289,8 +330,7 @@ TEST(GrabJob, AnMp3TagTheEncoderLibraryCannotWriteFailsThatTrackAndEndsTheJobSay
             std::string(grabtext::kTagNotWritten) + "\n" + (harness.folder / "track01.mp3").string());
   EXPECT_EQ(harness.bench.prompt.messages()[0].icon, MessageIcon::Error);
   EXPECT_TRUE(outcome.written.empty());
-  EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 16}, Repeat(1, 8)}));
-  EXPECT_TRUE(endtoend::ListFiles(harness.folder).empty());
+  EXPECT_EQ(endtoend::ListFiles(harness.folder), std::vector<std::filesystem::path>{"grab.log"});
   EXPECT_EQ(outcome.progress->calls().back(), "close on");
 }
 
@@ -401,7 +441,7 @@ TEST(GrabJob, ATrackIsNamedOnlyWhenDurableAndItsNameIsFree) {
       {"planted", -1, JobEnd::OutputWriteFailed, std::string(grabtext::kNotNamed) + "\n" + track("track02.wav") +
        ": File exists", {"grab.log", "track01.wav", "track02.wav"}},
       {"track data", 0, JobEnd::OutputWriteFailed, std::string(grabtext::kNotNamed) + "\n" + track("track01.wav") +
-       ": its data could not be made durable: Input/output error", {}},
+       ": its data could not be made durable: Input/output error", {"grab.log"}},
       {"log lines", 2, JobEnd::Done, "The checksums could not be written to grab.log.\n" + track("grab.log") +
        ": Input/output error", {"grab.log", "track01.wav", "track02.wav"}},
   };
@@ -422,6 +462,78 @@ TEST(GrabJob, ATrackIsNamedOnlyWhenDurableAndItsNameIsFree) {
     if (row.syncsBeforeAFailure < 0) {
       EXPECT_EQ(endtoend::ReadWholeFile(track("track02.wav")), "planted");
     }
+  }
+}
+
+// Files an interrupted grab left under their temporary names are named at the
+// next grab into the folder, and removed where files are replaced unasked.
+TEST(GrabJob, FilesLeftByAnInterruptedGrabAreNamedAndRemovedOnlyWhenOutputsAreReplaced) {
+  const std::vector<std::string> leftovers = {"track01.wav.part-0000abcd", "track07.incomplete.mp3.part-12345678"};
+  for (const audio::ExistingOutputs existing : {audio::ExistingOutputs::Ask, audio::ExistingOutputs::Replace}) {
+    const bool replaced = existing == audio::ExistingOutputs::Replace;
+    SCOPED_TRACE(replaced);
+    GrabHarness harness(std::vector<ImageTrack>{{40}});
+    for (const std::string& name : leftovers) std::ofstream(harness.folder / name) << "half a track";
+    std::ofstream(harness.folder / "notes.part-0000abcd") << "mine";
+    harness.existingOutputs = existing;
+    const auto outcome = harness.Grab({1});
+
+    EXPECT_EQ(outcome.result, JobEnd::Done);
+    EXPECT_EQ(harness.bench.prompt.texts(),
+              std::vector<std::string>{(replaced ? grabtext::kLeftoversRemoved : grabtext::kLeftoversFound) +
+                                       leftovers[0] + ", " + leftovers[1] + "."});
+    std::vector<std::filesystem::path> files = {"grab.log", "notes.part-0000abcd", "track01.wav"};
+    if (!replaced) files = {"grab.log", "notes.part-0000abcd", "track01.wav", leftovers[0], leftovers[1]};
+    EXPECT_EQ(endtoend::ListFiles(harness.folder), files);
+  }
+}
+
+// A stop ends the grab once the track being read is: every track read whole
+// is kept, none after it is read, and the job ends stopped, not failed.
+TEST(GrabJob, AStopEndsTheGrabAfterTheTrackBeingReadKeepingTheFinishedFiles) {
+  for (const audio::GrabFormat format : {kFormatWav, kFormatMp3}) {
+    SCOPED_TRACE(Extension(format));
+    GrabHarness harness({{40}, {40}, {40}});
+    StopRequest stop;
+    harness.stop = &stop;
+    audio::GrabOptions options;
+    // Encoded as read, track 1 is reported before track 2 is begun.
+    options.encoderThreads = 0;
+    options.onTrackWritten = [&stop](const audio::GrabbedTrack&) { stop.Request(); };
+    const auto outcome = harness.Grab({1, 2, 3}, format, 128, options);
+
+    EXPECT_EQ(outcome.result, JobEnd::StoppedByUser);
+    EXPECT_TRUE(harness.bench.prompt.messages().empty());
+    EXPECT_EQ(outcome.progress->statuses().back(), grabtext::kStoppedByUser);
+    EXPECT_EQ(endtoend::ListFiles(harness.folder),
+              (std::vector<std::filesystem::path>{"grab.log", std::string("track01.") + Extension(format)}));
+    EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 16}, Repeat(1, 8)}));
+    const std::string log = endtoend::ReadWholeFile(harness.folder / audio::GrabLog::kFileName);
+    EXPECT_EQ(log.substr(log.rfind("\n\n")), "\n\nStopped by the user.\n");
+  }
+}
+
+// Tracks encoded side by side give the bytes one encoder gives, track by
+// track, and are reported in disc order.
+TEST(GrabJob, Mp3FilesAreTheSameWhateverTheNumberOfEncoderThreads) {
+  GrabHarness harness({{300}, {20}, {17}, {400}, {90}});
+  harness.existingOutputs = audio::ExistingOutputs::Replace;
+  std::vector<std::vector<std::uint8_t>> serial;
+  for (const int threads : {0, 1, 2, 3}) {
+    SCOPED_TRACE(threads);
+    audio::GrabOptions options;
+    options.encoderThreads = threads;
+    const auto outcome = harness.Grab({1, 2, 3, 4, 5}, kFormatMp3, 160, options);
+    EXPECT_EQ(outcome.result, JobEnd::Done);
+    std::vector<int> order;
+    std::vector<std::vector<std::uint8_t>> files;
+    for (const auto& track : outcome.written) {
+      order.push_back(track.number);
+      files.push_back(ReadBytes(track.path));
+    }
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4, 5}));
+    if (threads == 0) serial = files;
+    EXPECT_TRUE(files == serial);
   }
 }
 

@@ -10,6 +10,7 @@
 #include "datadisc/SourceTree.h"
 #include "jobs/DriveLeases.h"
 #include "jobs/grab/DiscTracks.h"
+#include "jobs/grab/GrabJob.h"
 #include "platform/FileSystem.h"
 #include "shell/EngineSession.h"
 #include "shell/desktop/DesktopTexts.h"
@@ -349,6 +350,13 @@ TEST_F(MainWindowLogicTest, FileListsTracksAndTheirCancelledDialogs) {
   ASSERT_FALSE(platform::CanWriteInFolder("/proc", reason));
   EXPECT_EQ(Messages().back(), desktoptext::OutputNotWritableMessage("/proc", reason));
   EXPECT_EQ(prompt.messages().back().icon, MessageIcon::Warning);
+  // A folder under a file is refused with that reason, not offered to be made.
+  std::ofstream(sources.path() / "a file") << "not a folder";
+  view.outputText = (sources.path() / "a file" / "sub").string();
+  logic.GrabAudio();
+  EXPECT_EQ(Messages().back(),
+            audio::grabtext::kFolderNotCreated + (sources.path() / "a file").string() + " is not a folder.");
+  EXPECT_EQ(Messages().size(), 5u);
   EXPECT_TRUE(view.trackLists.empty());
   EXPECT_TRUE(windows.opened.empty());
   EXPECT_FALSE(engine.leases().IsBusy(0));
