@@ -23,6 +23,7 @@
 #include "shell/DriveNames.h"
 #include "shell/SourceFolder.h"
 #include "shell/desktop/DesktopTexts.h"
+#include "shell/desktop/FolderRoom.h"
 #include "shell/desktop/TitledPrompt.h"
 #include "virtualdrive/VirtualRecorder.h"
 
@@ -140,15 +141,35 @@ void MainWindowLogic::ShowDriveControls(int index) {
   // Audio CDs and Video CDs need a recorder that writes CDs: a virtual one
   // whose blanks are CDs, a real one that says it writes them (or whose
   // capabilities could not be read: it is given the benefit of the doubt).
+  // Data CDs and DVDs likewise follow the media the recorder writes.
   bool writesCds = true;
+  bool writesDvds = true;
   if (const virtualdrive::VirtualRecorder* recorder = engine_.RecorderAt(index)) {
     writesCds = virtualdrive::IsCdMedium(recorder->model().blankKind);
+    writesDvds = !writesCds;
   } else if (registry.HasDrive(index)) {
     const Drive& drive = registry.drive(index);
     writesCds = !drive.capabilitiesRead || drive.canWriteCdR != 0 || drive.canWriteCdRw != 0;
+    writesDvds = !drive.capabilitiesRead || drive.canWriteDvdR != 0 || drive.canWriteDvdRam != 0;
   }
+  writesCds_ = writesCds;
+  writesDvds_ = writesDvds;
   view_.Enable(MainControl::AudioCdTest, writesCds);
   view_.Enable(MainControl::VideoCdTest, writesCds);
+  view_.ExplainDisabled(MainControl::AudioCdTest, writesCds ? std::string() : kWritesNoCdsReason);
+  view_.ExplainDisabled(MainControl::VideoCdTest, writesCds ? std::string() : kWritesNoCdsReason);
+  ShowBurnButtons();
+}
+
+void MainWindowLogic::ShowBurnButtons() {
+  view_.Enable(MainControl::BurnCd, writesCds_ && !scanning_);
+  view_.Enable(MainControl::BurnDvd, writesDvds_ && !scanning_);
+  const auto reason = [this](bool writes, const char* writesNot) {
+    if (!writes) return std::string(writesNot);
+    return scanning_ ? std::string(kScanRunsReason) : std::string();
+  };
+  view_.ExplainDisabled(MainControl::BurnCd, reason(writesCds_, kWritesNoCdsReason));
+  view_.ExplainDisabled(MainControl::BurnDvd, reason(writesDvds_, kWritesNoDvdsReason));
 }
 
 void MainWindowLogic::ChooseFolderToBurn() {
@@ -209,8 +230,9 @@ void MainWindowLogic::StopScan() {
 void MainWindowLogic::ShowScanning(bool scanning) {
   scanning_ = scanning;
   view_.Show(MainControl::ScanIndicator, scanning);
-  view_.Enable(MainControl::BurnCd, !scanning);
-  view_.Enable(MainControl::BurnDvd, !scanning);
+  ShowBurnButtons();
+  // The field is locked only while Burn waits for its scan: see BurnDataDisc.
+  if (!scanning) view_.Enable(MainControl::FolderField, true);
   view_.ShowBusy(scanning_ || reportWork_.Busy());
 }
 
@@ -245,12 +267,43 @@ void MainWindowLogic::BurnDataDisc(JobKind kind) {
   if (!folder) return;
   ScanFolder(*folder);
   pendingBurn_ = kind;
+  // The folder being scanned is the one burned: the field cannot change under
+  // it until the scan ends or is cancelled.
+  view_.Enable(MainControl::FolderField, false);
 }
 
 void MainWindowLogic::BurnScannedFolder(JobKind kind) {
+  // A field changed since its scan is scanned again: the folder shown is the one burned.
+  if (view_.FolderText() != scannedFolder_) {
+    BurnDataDisc(kind);
+    return;
+  }
+  if (!FolderFits()) return;
+  const datadisc::SourceTree* tree = engine_.jobState().sourceTree.get();
+  const std::string burning = BurningFolderText(scannedFolder_, tree ? FolderBytes(*tree) : 0);
   // Only a CD is left open for more sessions.
-  if (!ChooseSpeed(kind == JobKind::DataCd)) return;
+  if (!ChooseSpeed(kind == JobKind::DataCd, burning)) return;
   StartJob(kind);
+}
+
+bool MainWindowLogic::FolderFits() {
+  const datadisc::SourceTree* tree = engine_.jobState().sourceTree.get();
+  DriveRegistry& registry = engine_.registry();
+  const int drive = registry.currentDrive;
+  if (!tree || !registry.HasDrive(drive)) return true;
+  std::optional<std::int64_t> freeBlocks;
+  {
+    const auto lease = engine_.leases().TryAcquire(drive);
+    if (!lease) {
+      ShowBusyMessage();
+      return false;
+    }
+    freeBlocks = FreeDiscBlocks(registry, drive);
+  }
+  const std::int64_t needed = FolderBlocks(*tree);
+  if (!freeBlocks || needed <= *freeBlocks) return true;
+  engine_.prompt().ShowMessage(FolderDoesNotFitMessage(scannedFolder_, needed, *freeBlocks), MessageIcon::Warning);
+  return false;
 }
 
 void MainWindowLogic::BurnFiles(JobKind kind) {
@@ -261,25 +314,25 @@ void MainWindowLogic::BurnFiles(JobKind kind) {
                           ? view_.ChooseAudioFiles(state.sourceFiles, dialogFolder, state.discAtOnce)
                           : view_.ChooseFiles(kind, state.sourceFiles, dialogFolder);
   if (!dialogFolder.empty()) settings_.Write(key, dialogFolder);
-  if (!chosen || !ChooseSpeed(false)) return;
+  if (!chosen || !ChooseSpeed(false, "Files: " + SourceFilesText(state.sourceFiles))) return;
   StartJob(kind);
 }
 
 void MainWindowLogic::BurnImage() {
   const std::optional<std::string> image = view_.ChooseImageToBurn();
-  if (!image || !ChooseSpeed(false)) return;
+  if (!image || !ChooseSpeed(false, "Image: " + *image)) return;
   engine_.jobState().sourceFiles = {*image};
   StartJob(JobKind::DiscImage);
 }
 
-bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered) {
+bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered, const std::string& burning) {
   DriveRegistry& registry = engine_.registry();
   SpeedSelection speeds;
   if (speeds.Load(registry, registry.currentDrive, engine_.leases()) == SpeedSelection::LoadResult::DriveBusy) {
     ShowBusyMessage();
     return false;
   }
-  const std::optional<SpeedChoice> choice = view_.ChooseSpeed(speeds.entries(), leaveOpenOffered);
+  const std::optional<SpeedChoice> choice = view_.ChooseSpeed(speeds.entries(), leaveOpenOffered, burning);
   if (!choice) return false;
   speeds.Burn(engine_.jobState(), choice->index, choice->leaveDiscOpen);
   engine_.jobState().verify = choice->verify;
@@ -309,12 +362,8 @@ void MainWindowLogic::GrabAudio() {
     ShowBusyMessage();
     return;
   }
-  // A disc that could not be read has been told as such; a blank one holds no tracks.
+  // An empty tray, a blank or data-only disc and an unreadable one have been told apart.
   if (list->failed) return;
-  if (list->lines.empty()) {
-    engine_.prompt().ShowMessage(kNoTracksToGrabMessage, MessageIcon::Plain);
-    return;
-  }
   const std::optional<TrackChoice> choice = view_.ChooseTracks(list->lines);
   if (!choice) return;
   state.trackSelected = choice->trackSelected;

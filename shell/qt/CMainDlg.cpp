@@ -181,11 +181,20 @@ QWidget* CMainDlg::ControlOf(MainControl control) const {
       return ui_->audioRunButton;
     case MainControl::VideoCdTest:
       return ui_->videoRunButton;
+    case MainControl::FolderField:
+      return ui_->folderEdit;
   }
   return nullptr;
 }
 
-void CMainDlg::Enable(MainControl control, bool enabled) { ControlOf(control)->setEnabled(enabled); }
+void CMainDlg::Enable(MainControl control, bool enabled) {
+  ControlOf(control)->setEnabled(enabled);
+  if (control == MainControl::FolderField) ui_->chooseFolderButton->setEnabled(enabled);
+}
+
+void CMainDlg::ExplainDisabled(MainControl control, const std::string& reason) {
+  ControlOf(control)->setToolTip(QString::fromStdString(reason));
+}
 
 void CMainDlg::Show(MainControl control, bool shown) { ControlOf(control)->setVisible(shown); }
 
@@ -222,8 +231,10 @@ std::optional<std::string> CMainDlg::ChooseImageToBurn() {
   return QDir::toNativeSeparators(chosen->front()).toStdString();
 }
 
-std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) {
+std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
+                                                          const std::string& burning) {
   CSpeedSelectDlg dialog(ToStringList(speeds), dataDisc, this);
+  dialog.ShowBurning(QString::fromStdString(burning));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return desktop::SpeedChoice{dialog.SelectedIndex(), dialog.LeaveDiscOpen(), dialog.Verify()};
 }

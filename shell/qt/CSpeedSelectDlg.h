@@ -22,6 +22,9 @@ class CSpeedSelectDlg final : public QDialog {
   CSpeedSelectDlg(const QStringList& speedLabels, bool offerLeaveDiscOpen = false, QWidget* parent = nullptr);
   ~CSpeedSelectDlg() override;
 
+  // A line above the speeds naming what is burned.
+  void ShowBurning(const QString& burning);
+
   // The chosen entry, -1 when the list is empty.
   int SelectedIndex() const;
   bool LeaveDiscOpen() const;

@@ -19,6 +19,7 @@ void CSpeedSelectDlg::OnInit() {
   }
   if (!entries_.empty()) SendMessageW(Item(IDC_DRIVE_COMBO), CB_SETCURSEL, 0, 0);
   if (offerLeaveDiscOpen_) ShowWindow(Item(IDC_LEAVE_OPEN), SW_SHOW);
+  SetWindowTextW(Item(IDC_SPEED_BURNING), platform::WideFromUtf8(burning_).c_str());
   SetAccessibleNames(window(), {{IDC_DRIVE_COMBO, L"Burning Speed"}});
 }
 

@@ -13,8 +13,9 @@ namespace brenmark::win32 {
 // "Cancel".
 class CSpeedSelectDlg final : public ModalDialog {
  public:
-  explicit CSpeedSelectDlg(std::vector<std::string> entries, bool offerLeaveDiscOpen = false)
-      : entries_(std::move(entries)), offerLeaveDiscOpen_(offerLeaveDiscOpen) {}
+  // `burning`: the line above the speeds naming what is burned.
+  explicit CSpeedSelectDlg(std::vector<std::string> entries, bool offerLeaveDiscOpen = false, std::string burning = {})
+      : entries_(std::move(entries)), offerLeaveDiscOpen_(offerLeaveDiscOpen), burning_(std::move(burning)) {}
 
   // True for "Burn"; `selected` is then the chosen entry, or -1 for none.
   bool Choose(HWND owner, int& selected);
@@ -29,6 +30,7 @@ class CSpeedSelectDlg final : public ModalDialog {
 
   std::vector<std::string> entries_;
   bool offerLeaveDiscOpen_;
+  std::string burning_;
   int selected_ = -1;
   bool leaveDiscOpen_ = false;
   bool verify_ = false;

@@ -120,6 +120,7 @@ class ScriptedView final : public MainWindowView {
   std::string OutputText() const override { return outputText; }
   void SetOutputText(const std::string& text) override { outputText = text; }
   void Enable(MainControl control, bool on) override { enabled[control] = on; }
+  void ExplainDisabled(MainControl control, const std::string& reason) override { reasons[control] = reason; }
   void Show(MainControl control, bool on) override { shown[control] = on; }
   void ShowBusy(bool on) override { busy = on; }
 
@@ -143,8 +144,11 @@ class ScriptedView final : public MainWindowView {
     return ChooseFiles(JobKind::AudioCd, list, dialogFolder);
   }
   std::optional<std::string> ChooseImageToBurn() override { return Next(images); }
-  std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& entries, bool dataDisc) override {
+  std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& entries, bool dataDisc,
+                                         const std::string& what) override {
     speedLists.push_back(entries);
+    burning.push_back(what);
+
     speedOfferedLeaveOpen.push_back(dataDisc);
     return Next(speeds);
   }
@@ -167,6 +171,7 @@ class ScriptedView final : public MainWindowView {
   std::string folderText;
   std::string outputText = "left over";
   std::map<MainControl, bool> enabled, shown;
+  std::map<MainControl, std::string> reasons;
   bool busy = false;
 
   // The dialogs' answers, and what they were given.
@@ -177,7 +182,7 @@ class ScriptedView final : public MainWindowView {
   std::deque<std::optional<std::string>> images;
   std::optional<DiscAtOnce> discAtOnce;
   bool leave = false;
-  std::vector<std::string> folderTitles, folderStarts, fileDialogStarts, trays, leavingQuestions;
+  std::vector<std::string> folderTitles, folderStarts, fileDialogStarts, trays, leavingQuestions, burning;
   std::vector<JobKind> fileKinds;
   std::vector<std::vector<std::string>> speedLists, trackLists;
   std::vector<bool> speedOfferedLeaveOpen;

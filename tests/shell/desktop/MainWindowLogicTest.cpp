@@ -86,6 +86,67 @@ TEST_F(MainWindowLogicTest, DriveListSelectsTheCurrentDriveAndOnlyDrivesThatExis
   EXPECT_TRUE(view.enabled[MainControl::AudioCdTest]);
 }
 
+// Each burn button follows the media the chosen recorder writes, and says why
+// it is disabled.
+TEST_F(MainWindowLogicTest, BurnButtonsFollowTheRecordersMediaAndSayWhyNot) {
+  struct Case {
+    int drive;
+    bool burnCd, burnDvd;
+    const char *cdReason, *dvdReason;
+  };
+  const Case cases[] = {
+      {1, false, true, desktoptext::kWritesNoCdsReason, ""},
+      {0, true, false, "", desktoptext::kWritesNoDvdsReason},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.drive);
+    logic.SelectDrive(c.drive);
+    EXPECT_EQ(view.enabled[MainControl::BurnCd], c.burnCd);
+    EXPECT_EQ(view.enabled[MainControl::BurnDvd], c.burnDvd);
+    EXPECT_EQ(view.reasons[MainControl::BurnCd], c.cdReason);
+    EXPECT_EQ(view.reasons[MainControl::BurnDvd], c.dvdReason);
+  }
+  // A scan keeps a usable button disabled, saying so, and gives it back after.
+  view.folderText = MakeSourceFolder("scanned");
+  logic.TakeTypedFolder();
+  EXPECT_FALSE(view.enabled[MainControl::BurnCd]);
+  EXPECT_EQ(view.reasons[MainControl::BurnCd], desktoptext::kScanRunsReason);
+  ASSERT_TRUE(ui.ServeUntil([this] { return !logic.IsScanning(); }));
+  EXPECT_TRUE(view.enabled[MainControl::BurnCd]);
+  EXPECT_FALSE(view.enabled[MainControl::BurnDvd]);
+  EXPECT_EQ(view.reasons[MainControl::BurnCd], "");
+}
+
+// Burn burns what the field shows when the job starts: the field is locked
+// while Burn waits for its scan, a field changed anyway is scanned again, the
+// speed dialog names the folder and its size, and a folder whose files alone
+// exceed the disc's free space is refused before it.
+TEST_F(MainWindowLogicTest, BurnTakesTheFolderTheFieldShowsAndRefusesOneThatCannotFit) {
+  const std::string first = MakeSourceFolder("first");
+  const std::string second = MakeSourceFolder("second");
+  view.folderText = first;
+  logic.BurnDataDisc(JobKind::DataCd);
+  EXPECT_FALSE(view.enabled[MainControl::FolderField]);
+  // A front end that let the user type anyway: the new text is what is burned.
+  view.folderText = second;
+  ASSERT_TRUE(ui.ServeUntil([this] { return !view.burning.empty(); }));
+  EXPECT_EQ(view.burning, std::vector<std::string>{"Folder: " + second + " (0.1 MB)"});
+  EXPECT_TRUE(view.enabled[MainControl::FolderField]);
+
+  // 21 minutes of CD hold about 184 MB; a 300 MB file alone does not fit.
+  const std::string large = MakeSourceFolder("large");
+  std::filesystem::resize_file(std::filesystem::path(large) / "sub" / "data.bin", 300u << 20);
+  ASSERT_TRUE(engine.RecorderAt(0)->InsertBlank(virtualdrive::MediumKind::CdR, 21).ok);
+  ChooseFolder(large);
+  logic.BurnDataDisc(JobKind::DataCd);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("The folder " + large + " does not fit on the disc: its files need 300.0 MB, the disc has ", 0), 0u)
+      << Messages()[0];
+  EXPECT_EQ(view.burning.size(), 1u);
+  EXPECT_TRUE(windows.opened.empty());
+  EXPECT_FALSE(engine.leases().IsBusy(0));
+}
+
 // A run's choices come back in the next: the drive, each field's folder (put
 // back by Cancel of another folder's scan), and where each folder and file
 // dialog opens (the field's own folder first); a drive or folder that is gone
@@ -333,7 +394,7 @@ TEST_F(MainWindowLogicTest, FileListsTracksAndTheirCancelledDialogs) {
   EXPECT_EQ(engine.jobState().outputFolder, sources.path().string());
   // It is not told as a table of contents that cannot be read first.
   EXPECT_EQ(Messages(), (std::vector<std::string>{kNoOutputFolderMessage,
-                                                  desktoptext::kNoTracksToGrabMessage}));
+                                                  audio::kBlankDiscText}));
   // A disc that does not answer for its state and tracks is told as a table
   // of contents that cannot be read, and not as a blank one.
   const auto unreadable = virtualdrive::ParseFaultSpec("READDISCINFORMATION:count=2");
