@@ -18,10 +18,12 @@ namespace brenmark::gui {
 JobWindows::JobWindows(QWidget* owner, UserPrompt& prompt)
     : QObject(owner), owner_(owner), prompt_(prompt), menu_(new QMenu(owner)) {}
 
-JobWindows::~JobWindows() = default;
+JobWindows::~JobWindows() {
+  for (Window& window : windows_) delete window.dialog.data();
+}
 
 std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry& job) {
-  auto* window = new CProgressDlg(owner_);
+  auto* window = new CProgressDlg();
   window->setWindowIcon(owner_->windowIcon());
   window->NameJob(QString::fromStdString(job.title));
   connect(window, &CProgressDlg::FolderRequested, this, &JobWindows::OpenFolder);
@@ -35,12 +37,21 @@ void JobWindows::DropJobWindow(const desktop::JobEntry& job) {
 }
 
 void JobWindows::ShowJobWindow(const desktop::JobEntry& job) {
-  CProgressDlg* window = windows_[job.index].dialog;
-  Place(*window, static_cast<int>(job.index));
-  window->show();
+  Window& entry = windows_[job.index];
+  entry.slot = FreeSlot();
+  Place(*entry.dialog, entry.slot);
+  entry.dialog->show();
 }
 
-void JobWindows::Place(CProgressDlg& window, int index) {
+int JobWindows::FreeSlot() const {
+  std::vector<int> taken;
+  for (const Window& window : windows_) {
+    if (window.dialog && window.dialog->isVisible()) taken.push_back(window.slot);
+  }
+  return desktop::LowestFreeSlot(taken);
+}
+
+void JobWindows::Place(CProgressDlg& window, int slot) {
   // Beside the main window, within the available area of its screen.
   window.adjustSize();
   const QScreen* screen = owner_->screen();
@@ -51,8 +62,8 @@ void JobWindows::Place(CProgressDlg& window, int index) {
                           ? window.size() + owner_->frameGeometry().size() - owner_->size()
                           : window.frameSize();
   const desktop::WindowPlace place =
-      desktop::CascadePlace(index, {main.left(), main.top(), main.right() + 1, main.bottom() + 1}, frame.width(),
-                            frame.height(), {area.left(), area.top(), area.right() + 1, area.bottom() + 1});
+      desktop::JobWindowPlace(slot, {main.left(), main.top(), main.right() + 1, main.bottom() + 1}, frame.width(),
+                              frame.height(), {area.left(), area.top(), area.right() + 1, area.bottom() + 1});
   window.move(place.x, place.y);
 }
 
