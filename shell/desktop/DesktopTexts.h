@@ -51,6 +51,11 @@ std::string SourceFilesText(const std::vector<std::string>& files);
 // "<folder> is not a folder." for a folder typed by hand.
 std::string NotAFolderMessage(const std::string& typed);
 
+// `text` of at most `limit` characters (UTF-8): a longer one keeps its start
+// and its end, the middle replaced by "...", so that a path keeps its drive
+// or root and its last names.
+std::string ElideMiddle(const std::string& text, std::size_t limit);
+
 // The grab's output folder that takes no new files, and the system's reason.
 std::string OutputNotWritableMessage(const std::string& folder, const std::string& reason);
 

@@ -11,6 +11,9 @@
 namespace brenmark::desktop {
 namespace {
 
+// Characters of a job's source a Jobs menu line shows.
+constexpr std::size_t kMenuSourceLimit = 64;
+
 std::string ClockTime(std::time_t time) {
   const std::tm local = platform::LocalTime(time);
   char text[16];
@@ -90,7 +93,8 @@ JobMenu JobBoard::Menu() const {
   for (const JobEntry& entry : entries_) {
     if (entry.cleared) continue;
     std::string line = entry.startTime + " " + entry.title;
-    if (!entry.source.empty()) line += ", " + entry.source;
+    // A long path is shortened in its middle, so that the line's result stays in view.
+    if (!entry.source.empty()) line += ", " + desktoptext::ElideMiddle(entry.source, kMenuSourceLimit);
     menu.lines.push_back(line + " - " + (entry.running ? std::string("running") : desktoptext::OutcomeText(entry.end)));
     menu.jobs.push_back(entry.index);
     menu.endedListed = menu.endedListed || !entry.running;

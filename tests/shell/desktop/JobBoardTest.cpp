@@ -10,6 +10,7 @@
 #include <future>
 
 #include "shell/EngineSession.h"
+#include "shell/desktop/DesktopTexts.h"
 #include "shell/desktop/JobBoard.h"
 #include "tests/shell/desktop/DesktopDoubles.h"
 #include "tests/support/RecordingPrompt.h"
@@ -172,6 +173,27 @@ TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
   ASSERT_TRUE(board.Start([](JobContext&) { return JobEnd::Done; }, OnDrive(1), "Next", "virtual-dvd", nullptr));
   EXPECT_EQ(board.jobs().back().index, 1u);
   board.WaitForJobs();
+}
+
+// A long source is shortened in its middle, whole characters only, so that a
+// menu line keeps the path's start and end and its result in view.
+TEST(ElideMiddle, KeepsStartAndEndOfLongTextsAndWholeCharacters) {
+  const struct {
+    std::string text;
+    std::size_t limit;
+    std::string shown;
+  } cases[] = {
+      {"/short/path", 20, "/short/path"},
+      {"/a/very/long/folder/name", 10, "/a/v...ame"},
+      {"/\xc3\xa9t\xc3\xa9/\xc3\xa0/long/\xc3\xa9t\xc3\xa9", 9, "/\xc3\xa9t...\xc3\xa9t\xc3\xa9"},
+      {"abcdef", 2, "ab"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(desktoptext::ElideMiddle(c.text, c.limit), c.shown) << c.text;
+
+  const std::string longPath = "/" + std::string(390, 'x') + "/end";
+  const std::string line = desktoptext::ElideMiddle(longPath, 64);
+  EXPECT_EQ(line.size(), 64u);
+  EXPECT_EQ(line.substr(line.size() - 4), "/end");
 }
 
 }  // namespace
