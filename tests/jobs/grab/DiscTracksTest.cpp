@@ -42,12 +42,8 @@ TEST(DiscTracks, EachDiscIsListedOrRefusedWithItsOwnReason) {
     endtoend::VirtualBench bench;
     endtoend::ScratchFolder scratch{"disc-tracks"};
     virtualdrive::VirtualRecorder& recorder = bench.recorder(kCd);
-    if (!c.image.empty()) {
-      ASSERT_TRUE(recorder.InsertImage(WriteDiscImage(scratch.path(), "disc", c.image)).ok);
-    }
-    if (c.removeDisc) {
-      ASSERT_TRUE(recorder.RemoveDisc().ok);
-    }
+    ASSERT_TRUE(c.image.empty() || recorder.InsertImage(WriteDiscImage(scratch.path(), "disc", c.image)).ok);
+    ASSERT_TRUE(!c.removeDisc || recorder.RemoveDisc().ok);
     for (const char* text : c.faults) {
       const auto fault = virtualdrive::ParseFaultSpec(text);
       ASSERT_TRUE(fault.spec) << fault.error;

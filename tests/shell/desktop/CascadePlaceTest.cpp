@@ -91,10 +91,8 @@ TEST(JobWindowPlace, BesideThenBelowTheMainWindowBeforeCoveringIt) {
     for (int slot = 0; slot < 60; ++slot) {
       const WindowPlace place = JobWindowPlace(slot, c.main, kWidth, kHeight, kScreen);
       const ScreenArea window{place.x, place.y, place.x + kWidth, place.y + kHeight};
-      EXPECT_GE(window.left, kScreen.left) << slot;
-      EXPECT_GE(window.top, kScreen.top) << slot;
-      EXPECT_LE(window.right, kScreen.right) << slot;
-      EXPECT_LE(window.bottom, kScreen.bottom) << slot;
+      EXPECT_TRUE(window.left >= kScreen.left && window.top >= kScreen.top && window.right <= kScreen.right &&
+                  window.bottom <= kScreen.bottom) << slot;
       if (slot < c.uncovering) {
         EXPECT_FALSE(Overlaps(window, c.main)) << slot;
         places.emplace_back(place.x, place.y);
