@@ -47,7 +47,8 @@ bool JobBoard::Start(JobProcedure procedure, JobInputs inputs, const std::string
   auto job = jobs_.Start(std::move(procedure), std::move(inputs), progress,
                          [post = ui_.post, this, index](JobEnd end) {
                            post([this, index, end] { Ended(index, end); });
-                         });
+                         },
+                         windows_.JobPrompt(entry));
   if (!job) {
     windows_.DropJobWindow(entry);
     entries_.pop_back();

@@ -1,6 +1,7 @@
 #include "shell/desktop/MainWindowLogic.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -24,6 +25,7 @@
 #include "shell/SourceFolder.h"
 #include "shell/desktop/DesktopTexts.h"
 #include "shell/desktop/FolderRoom.h"
+#include "shell/desktop/HomeFolder.h"
 #include "shell/desktop/TitledPrompt.h"
 #include "virtualdrive/VirtualRecorder.h"
 
@@ -51,10 +53,11 @@ JobProcedure ProcedureOf(JobKind kind) {
   return {};
 }
 
+// The text of a folder field without the blanks around it, "~" read as the home folder.
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  return ExpandHome(text.substr(first, text.find_last_not_of(" \t") - first + 1), HomeFolder());
 }
 
 // A typed folder as an absolute path without "." or ".." steps or a separator at its end.
@@ -332,8 +335,15 @@ bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered, const std::string& burn
     ShowBusyMessage();
     return false;
   }
-  const std::optional<SpeedChoice> choice = view_.ChooseSpeed(speeds.entries(), leaveOpenOffered, burning);
+  // The speed chosen last is offered first, where the drive still offers it.
+  const std::vector<std::string>& entries = speeds.entries();
+  const auto remembered = std::find(entries.begin(), entries.end(), settings_.Read(SettingsStore::kSpeed));
+  const int selected = remembered == entries.end() ? 0 : static_cast<int>(remembered - entries.begin());
+  const std::optional<SpeedChoice> choice = view_.ChooseSpeed(entries, leaveOpenOffered, burning, selected);
   if (!choice) return false;
+  if (choice->index >= 0 && static_cast<std::size_t>(choice->index) < entries.size()) {
+    settings_.Write(SettingsStore::kSpeed, entries[static_cast<std::size_t>(choice->index)]);
+  }
   speeds.Burn(engine_.jobState(), choice->index, choice->leaveDiscOpen);
   engine_.jobState().verify = choice->verify;
   return true;
@@ -341,7 +351,7 @@ bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered, const std::string& burn
 
 void MainWindowLogic::GrabAudio() {
   JobState& state = engine_.jobState();
-  state.outputFolder = view_.OutputText();
+  state.outputFolder = ExpandHome(view_.OutputText(), HomeFolder());
   if (state.outputFolder.empty()) {
     engine_.prompt().ShowMessage(kNoOutputFolderMessage, MessageIcon::Plain);
     return;
@@ -364,12 +374,23 @@ void MainWindowLogic::GrabAudio() {
   }
   // An empty tray, a blank or data-only disc and an unreadable one have been told apart.
   if (list->failed) return;
-  const std::optional<TrackChoice> choice = view_.ChooseTracks(list->lines);
+  const std::optional<TrackChoice> choice = view_.ChooseTracks(list->lines, RememberedGrabSettings());
   if (!choice) return;
   state.trackSelected = choice->trackSelected;
   state.grabSettings = choice->settings;
+  settings_.Write(SettingsStore::kGrabFormat, choice->settings.format == audio::GrabFormat::Mp3 ? "mp3" : "wav");
+  settings_.Write(SettingsStore::kGrabBitrate, std::to_string(choice->settings.bitrateKbps));
   settings_.Write(SettingsStore::kOutputFolder, platform::Utf8FromPath(AbsoluteFolder(output)));
   StartJob(JobKind::AudioGrab);
+}
+
+audio::GrabSettings MainWindowLogic::RememberedGrabSettings() {
+  // What is not remembered, or no longer offered, starts as the dialog's default.
+  const bool mp3 = settings_.Read(SettingsStore::kGrabFormat) == "mp3";
+  const std::string text = settings_.Read(SettingsStore::kGrabBitrate);
+  std::int32_t kbps = 0;
+  std::from_chars(text.data(), text.data() + text.size(), kbps);
+  return audio::DialogGrabSettings(mp3, audio::Mp3BitrateEntry(kbps));
 }
 
 void MainWindowLogic::StartJob(JobKind kind) {

@@ -84,6 +84,8 @@ class MainWindowLogic {
   // sessions; `burning` names what is burned.
   bool ChooseSpeed(bool leaveOpenOffered, const std::string& burning);
   void StartJob(JobKind kind);
+  // The track dialog's format and bit rate as chosen last.
+  audio::GrabSettings RememberedGrabSettings();
   // What the job of `kind` works from, as the Jobs menu names it.
   std::string SourceOf(JobKind kind) const;
   // `reportName` and the drive's name title the report's windows.

@@ -78,10 +78,13 @@ class MainWindowView {
   }
   // An .iso or .cue image to burn; nothing when the user cancelled.
   virtual std::optional<std::string> ChooseImageToBurn() { return std::nullopt; }
-  // `burning` names what is burned (a folder and its size, the files, the image).
+  // `burning` names what is burned (a folder and its size, the files, the
+  // image); line `selected` is chosen as the dialog opens.
   virtual std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
-                                                 const std::string& burning) = 0;
-  virtual std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines) = 0;
+                                                 const std::string& burning, int selected) = 0;
+  // The format and bit rate start as `settings` say.
+  virtual std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines,
+                                                  const audio::GrabSettings& settings) = 0;
   virtual void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) = 0;
   virtual void OpenDocument(const std::filesystem::path& document) = 0;
   // Yes/No: leave although jobs are running.

@@ -22,6 +22,7 @@
 #include "shell/qt/FileBrowser.h"
 #include "shell/qt/JobWindows.h"
 #include "shell/qt/MessagePresenter.h"
+#include "shell/qt/QtUserPrompt.h"
 #include "shell/qt/UiThread.h"
 #include "ui_CMainDlg.h"
 
@@ -232,15 +233,18 @@ std::optional<std::string> CMainDlg::ChooseImageToBurn() {
 }
 
 std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
-                                                          const std::string& burning) {
+                                                          const std::string& burning, int selected) {
   CSpeedSelectDlg dialog(ToStringList(speeds), dataDisc, this);
   dialog.ShowBurning(QString::fromStdString(burning));
+  dialog.SelectSpeed(selected);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return desktop::SpeedChoice{dialog.SelectedIndex(), dialog.LeaveDiscOpen(), dialog.Verify()};
 }
 
-std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines) {
+std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines,
+                                                           const audio::GrabSettings& settings) {
   CTestGrabDlg dialog(ToStringList(lines), this);
+  dialog.ShowSettings(settings);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return desktop::TrackChoice{dialog.SelectedTracks(), dialog.Settings()};
 }

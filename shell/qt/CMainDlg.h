@@ -24,11 +24,12 @@ class CProgressDlg;
 class FileBrowser;
 class JobWindows;
 class MessagePresenter;
+class QtUserPrompt;
 
 // What the main window works with; all of it outlives the window.
 struct MainDlgServices {
   EngineSession& engine;
-  UserPrompt& prompt;
+  QtUserPrompt& prompt;
   MessagePresenter& presenter;
   FileBrowser& files;
   desktop::SettingsStore& settings;
@@ -82,8 +83,9 @@ class CMainDlg final : public QDialog, private desktop::MainWindowView {
   bool ChooseAudioFiles(std::vector<std::string>& files, std::string& dialogFolder, DiscAtOnce& discAtOnce) override;
   std::optional<std::string> ChooseImageToBurn() override;
   std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
-                                                  const std::string& burning) override;
-  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override;
+                                                  const std::string& burning, int selected) override;
+  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines,
+                                                   const audio::GrabSettings& settings) override;
   void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) override;
   void OpenDocument(const std::filesystem::path& document) override;
   bool ConfirmLeaving(const std::string& question) override;

@@ -32,6 +32,10 @@ CSpeedSelectDlg::CSpeedSelectDlg(const QStringList& speedLabels, bool offerLeave
 
 CSpeedSelectDlg::~CSpeedSelectDlg() = default;
 
+void CSpeedSelectDlg::SelectSpeed(int index) {
+  if (index >= 0 && index < ui_->speedCombo->count()) ui_->speedCombo->setCurrentIndex(index);
+}
+
 void CSpeedSelectDlg::ShowBurning(const QString& burning) {
   auto* line = new QLabel(burning, this);
   line->setObjectName(QStringLiteral("burningLabel"));

@@ -24,6 +24,8 @@ class CSpeedSelectDlg final : public QDialog {
 
   // A line above the speeds naming what is burned.
   void ShowBurning(const QString& burning);
+  // Chooses line `index` where the list holds it.
+  void SelectSpeed(int index);
 
   // The chosen entry, -1 when the list is empty.
   int SelectedIndex() const;

@@ -12,10 +12,11 @@
 #include "shell/qt/DesktopOpener.h"
 #include "shell/qt/FinishingJobsDlg.h"
 #include "shell/qt/QtProgressSink.h"
+#include "shell/qt/QtUserPrompt.h"
 
 namespace brenmark::gui {
 
-JobWindows::JobWindows(QWidget* owner, UserPrompt& prompt)
+JobWindows::JobWindows(QWidget* owner, QtUserPrompt& prompt)
     : QObject(owner), owner_(owner), prompt_(prompt), menu_(new QMenu(owner)) {}
 
 JobWindows::~JobWindows() {
@@ -29,6 +30,10 @@ std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry&
   connect(window, &CProgressDlg::FolderRequested, this, &JobWindows::OpenFolder);
   windows_.push_back({window, std::make_shared<QtProgressSink>(window)});
   return windows_.back().progress;
+}
+
+std::shared_ptr<UserPrompt> JobWindows::JobPrompt(const desktop::JobEntry& job) {
+  return prompt_.ForJob(windows_[job.index].dialog, job.title);
 }
 
 void JobWindows::DropJobWindow(const desktop::JobEntry& job) {

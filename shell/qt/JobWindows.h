@@ -18,6 +18,7 @@ namespace brenmark::gui {
 class CProgressDlg;
 class FinishingJobsDlg;
 class QtProgressSink;
+class QtUserPrompt;
 
 // Draws the job board: a progress window per job that names the job and its
 // drive and opens beside the main window, covering none of it while the
@@ -33,7 +34,7 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   Q_OBJECT
 
  public:
-  JobWindows(QWidget* owner, UserPrompt& prompt);
+  JobWindows(QWidget* owner, QtUserPrompt& prompt);
   ~JobWindows() override;
 
   // The board whose jobs this draws; set once, before the first job.
@@ -51,6 +52,7 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   FinishingJobsDlg* finishingWindow() const { return finishing_; }
 
   std::shared_ptr<ProgressSink> OpenJobWindow(const desktop::JobEntry& job) override;
+  std::shared_ptr<UserPrompt> JobPrompt(const desktop::JobEntry& job) override;
   void DropJobWindow(const desktop::JobEntry& job) override;
   void ShowJobWindow(const desktop::JobEntry& job) override;
   void ShowJobEnded(const desktop::JobEntry& job) override;
@@ -77,7 +79,7 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   void OpenFolder(const QString& folder);
 
   QWidget* owner_;
-  UserPrompt& prompt_;
+  QtUserPrompt& prompt_;
   desktop::JobBoard* board_ = nullptr;
   QMenu* menu_;
   std::vector<Window> windows_;

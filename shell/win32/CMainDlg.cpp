@@ -137,6 +137,7 @@ void CMainDlg::OnInit() {
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   // The fields read the labels before them; these say what they belong to.
   SetAccessibleNames(window_, {{IDC_DRIVE_COMBO, L"Current Device"},
+                               {IDC_TRAY, L"Tray"},
                                {IDC_CHOOSE_FOLDER, L"Choose Folder To Burn"},
                                {IDC_CANCEL_SCAN, L"Cancel Scan"},
                                {IDC_AUDIO_RUN, L"Run Audio CD Test"},
@@ -319,15 +320,16 @@ bool CMainDlg::ChooseAudioFiles(std::vector<std::string>& files, std::string& di
 std::optional<std::string> CMainDlg::ChooseImageToBurn() { return services_.files.ChooseDiscImage(window_); }
 
 std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
-                                                          const std::string& burning) {
-  CSpeedSelectDlg dialog(speeds, dataDisc, burning);
-  int selected = -1;
-  if (!dialog.Choose(window_, selected)) return std::nullopt;
-  return desktop::SpeedChoice{selected, dialog.leaveDiscOpen(), dialog.verify()};
+                                                          const std::string& burning, int selected) {
+  CSpeedSelectDlg dialog(speeds, dataDisc, burning, selected);
+  int chosen = -1;
+  if (!dialog.Choose(window_, chosen)) return std::nullopt;
+  return desktop::SpeedChoice{chosen, dialog.leaveDiscOpen(), dialog.verify()};
 }
 
-std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines) {
-  CTestGrabDlg dialog(lines);
+std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines,
+                                                           const audio::GrabSettings& settings) {
+  CTestGrabDlg dialog(lines, settings);
   if (!dialog.Choose(window_)) return std::nullopt;
   return desktop::TrackChoice{dialog.selectedTracks(), dialog.settings()};
 }

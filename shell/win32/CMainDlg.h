@@ -82,8 +82,9 @@ class CMainDlg final : private desktop::MainWindowView {
   bool ChooseAudioFiles(std::vector<std::string>& files, std::string& dialogFolder, DiscAtOnce& discAtOnce) override;
   std::optional<std::string> ChooseImageToBurn() override;
   std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
-                                                  const std::string& burning) override;
-  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override;
+                                                  const std::string& burning, int selected) override;
+  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines,
+                                                   const audio::GrabSettings& settings) override;
   void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) override;
   void OpenDocument(const std::filesystem::path& document) override;
   bool ConfirmLeaving(const std::string& question) override;

@@ -17,6 +17,7 @@
 #include "shell/desktop/JobBoard.h"
 #include "shell/desktop/MainWindowView.h"
 #include "shell/desktop/UiThread.h"
+#include "tests/support/RecordingPrompt.h"
 #include "tests/support/RecordingProgress.h"
 
 namespace brenmark::desktop::test {
@@ -89,6 +90,10 @@ class RecordingJobWindows final : public JobBoardView {
     dropped.push_back(job.title);
     progress.pop_back();
   }
+  // Each job asks through a prompt of its own.
+  std::shared_ptr<UserPrompt> JobPrompt(const JobEntry&) override {
+    return prompts.emplace_back(std::make_shared<brenmark::test::RecordingPrompt>());
+  }
   void ShowJobWindow(const JobEntry& job) override { shown.push_back(job.title); }
   void ShowJobEnded(const JobEntry& job) override { ended.push_back(job); }
   void CloseJobWindow(const JobEntry& job) override { closed.push_back(job.title); }
@@ -103,6 +108,7 @@ class RecordingJobWindows final : public JobBoardView {
   bool endedListed = false;
   std::vector<JobEntry> ended;
   std::vector<std::shared_ptr<brenmark::test::ActingProgress>> progress;
+  std::vector<std::shared_ptr<brenmark::test::RecordingPrompt>> prompts;
   std::string holdAt;
   std::shared_future<void> release;
 };
@@ -145,15 +151,18 @@ class ScriptedView final : public MainWindowView {
   }
   std::optional<std::string> ChooseImageToBurn() override { return Next(images); }
   std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& entries, bool dataDisc,
-                                         const std::string& what) override {
+                                         const std::string& what, int selected) override {
     speedLists.push_back(entries);
+    speedSelected.push_back(selected);
     burning.push_back(what);
 
     speedOfferedLeaveOpen.push_back(dataDisc);
     return Next(speeds);
   }
-  std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override {
+  std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines,
+                                          const audio::GrabSettings& settings) override {
     trackLists.push_back(lines);
+    trackSettings.push_back(settings);
     return Next(tracks);
   }
   void OpenTray(virtualdrive::VirtualRecorder&, const std::string& driveName) override {
@@ -186,6 +195,8 @@ class ScriptedView final : public MainWindowView {
   std::vector<JobKind> fileKinds;
   std::vector<std::vector<std::string>> speedLists, trackLists;
   std::vector<bool> speedOfferedLeaveOpen;
+  std::vector<int> speedSelected;
+  std::vector<audio::GrabSettings> trackSettings;
   std::vector<std::filesystem::path> documents;
 
  private:

@@ -83,6 +83,21 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
                                                   "Brenmark: Second on nowhere | Ended without completing."}));
 }
 
+// A job's questions and messages go to its own window's prompt, not to the
+// application's, so that they say whose they are and block nothing else.
+TEST_F(JobBoardTest, EachJobAsksThroughItsOwnWindow) {
+  const JobProcedure asking = [](JobContext& context) {
+    if (!context.prompt.AskBeforeReplacing("Replace them?")) context.prompt.ShowMessage("Kept.", MessageIcon::Plain);
+    return JobEnd::Done;
+  };
+  ASSERT_TRUE(board.Start(asking, JobInputs{}, "Asker", "nowhere", nullptr));
+  board.WaitForJobs();
+  ASSERT_EQ(windows.prompts.size(), 1u);
+  EXPECT_EQ(windows.prompts[0]->questions(), std::vector<std::string>{"Replace them?"});
+  EXPECT_EQ(windows.prompts[0]->texts(), std::vector<std::string>{"Kept."});
+  EXPECT_TRUE(prompt.texts().empty() && prompt.questions().empty());
+}
+
 // A failed job's window does not go on saying what the job was doing, nor show
 // a full bar; a finished job's window, and a failure the job itself told, stay.
 // A job that writes files offers their folder once it has finished, not after

@@ -438,6 +438,28 @@ TEST_F(MainWindowLogicTest, ImageAndDiscAtOnceBurnsStartTheirJobs) {
   EXPECT_EQ(engine.jobState().discAtOnce.albumTitle, "Album");
 }
 
+// The speed and the grab's format and bit rate chosen last are offered first.
+TEST_F(MainWindowLogicTest, TheSpeedAndGrabFormatChosenLastAreOfferedFirst) {
+  const std::filesystem::path iso = sources.path() / "disc.iso";
+  std::ofstream(iso) << std::string(2048 * 20, 'i');
+  view.images = {iso.string(), iso.string()};
+  view.speeds = {SpeedChoice{1, false}};
+  logic.BurnImage();
+  ASSERT_TRUE(ui.ServeUntil([this] { return logic.RunningJobs() == 0; }));
+  logic.BurnImage();
+  ASSERT_GE(view.speedLists.at(0).size(), 2u);
+  EXPECT_EQ(view.speedSelected, (std::vector<int>{0, 1}));
+
+  ASSERT_TRUE(engine.RecorderAt(0)->InsertImage(BRENMARK_TESTDATA_DIR "/cue/cdda.cue").ok);
+  view.outputText = sources.path().string();
+  const audio::GrabSettings mp3 = audio::DialogGrabSettings(true, audio::Mp3BitrateEntry(192));
+  view.tracks = {TrackChoice{{}, mp3}};
+  logic.GrabAudio();
+  ASSERT_TRUE(ui.ServeUntil([this] { return logic.RunningJobs() == 0; }));
+  logic.GrabAudio();
+  EXPECT_EQ(view.trackSettings, (std::vector<audio::GrabSettings>{audio::GrabSettings{}, mp3}));
+}
+
 // A report holds the drive's lease and keeps the drive list waiting until its
 // box has been closed; the window stays busy meanwhile.
 TEST_F(MainWindowLogicTest, ReportHoldsTheDriveUntilItsBoxIsClosed) {
