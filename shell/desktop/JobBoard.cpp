@@ -76,10 +76,13 @@ void JobBoard::Ended(std::size_t index, JobEnd end) {
     }
   }
   if (entry.folderToOpen.empty() && end == JobEnd::Done) entry.folderToOpen = entry.outputFolder;
+  // The end of a job nobody watches is told besides: its window was hidden, or the main window is gone.
+  JobEndNotifier* notifier = notifier_;
+  if (!notifier && !windows_.JobWindowShown(entry)) notifier = windows_.HiddenJobNotifier();
   windows_.ShowJobEnded(entry);
   windows_.ListJobs(Menu());
-  if (notifier_) {
-    notifier_->TellJobEnded(std::string(desktoptext::kApplicationName) + ": " + entry.title, entry.resultLine);
+  if (notifier) {
+    notifier->TellJobEnded(std::string(desktoptext::kApplicationName) + ": " + entry.title, entry.resultLine);
   }
 }
 

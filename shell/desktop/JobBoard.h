@@ -72,6 +72,14 @@ class JobBoardView {
   // The job has ended: its window shows its last progress and its result
   // line, and comes back if hidden.
   virtual void ShowJobEnded(const JobEntry& job) = 0;
+  // Whether the job's window is on the screen (the user has not hidden it).
+  virtual bool JobWindowShown(const JobEntry& job) const {
+    (void)job;
+    return true;
+  }
+  // What tells the end of a job whose window was hidden (a desktop
+  // notification); none where the front end has no such notices.
+  virtual JobEndNotifier* HiddenJobNotifier() { return nullptr; }
   // The ended job has been cleared: its window goes for good.
   virtual void CloseJobWindow(const JobEntry& job) = 0;
   // The Jobs menu as it now reads.

@@ -100,6 +100,11 @@ void JobWindows::ShowJobEnded(const desktop::JobEntry& job) {
   ShowAgain(window.dialog);
 }
 
+bool JobWindows::JobWindowShown(const desktop::JobEntry& job) const {
+  const QPointer<CProgressDlg>& window = windows_[job.index].dialog;
+  return window && window->isVisible();
+}
+
 void JobWindows::CloseJobWindow(const desktop::JobEntry& job) { delete windows_[job.index].dialog.data(); }
 
 void JobWindows::ListJobs(const desktop::JobMenu& jobMenu) {

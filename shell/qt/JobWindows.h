@@ -9,6 +9,7 @@
 
 #include "drive/UserPrompt.h"
 #include "shell/desktop/JobBoard.h"
+#include "shell/qt/DesktopNotifier.h"
 
 class QMenu;
 class QWidget;
@@ -56,6 +57,8 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   void DropJobWindow(const desktop::JobEntry& job) override;
   void ShowJobWindow(const desktop::JobEntry& job) override;
   void ShowJobEnded(const desktop::JobEntry& job) override;
+  bool JobWindowShown(const desktop::JobEntry& job) const override;
+  desktop::JobEndNotifier* HiddenJobNotifier() override { return &notifier_; }
   void CloseJobWindow(const desktop::JobEntry& job) override;
   void ListJobs(const desktop::JobMenu& jobMenu) override;
 
@@ -84,6 +87,7 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   QMenu* menu_;
   std::vector<Window> windows_;
   FinishingJobsDlg* finishing_ = nullptr;
+  DesktopNotifier notifier_;
 };
 
 }  // namespace brenmark::gui

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,8 @@ class RecordingJobWindows final : public JobBoardView {
     return prompts.emplace_back(std::make_shared<brenmark::test::RecordingPrompt>());
   }
   void ShowJobWindow(const JobEntry& job) override { shown.push_back(job.title); }
+  bool JobWindowShown(const JobEntry& job) const override { return hidden.count(job.title) == 0; }
+  JobEndNotifier* HiddenJobNotifier() override { return &notifier; }
   void ShowJobEnded(const JobEntry& job) override { ended.push_back(job); }
   void CloseJobWindow(const JobEntry& job) override { closed.push_back(job.title); }
   void ListJobs(const JobMenu& jobMenu) override {
@@ -109,6 +112,14 @@ class RecordingJobWindows final : public JobBoardView {
   std::vector<JobEntry> ended;
   std::vector<std::shared_ptr<brenmark::test::ActingProgress>> progress;
   std::vector<std::shared_ptr<brenmark::test::RecordingPrompt>> prompts;
+  // The titles of the jobs whose windows the user hid, and the ends told of hidden jobs.
+  std::set<std::string> hidden;
+  struct : JobEndNotifier {
+    void TellJobEnded(const std::string& summary, const std::string& body) override {
+      told.push_back(summary + " | " + body);
+    }
+    std::vector<std::string> told;
+  } notifier;
   std::string holdAt;
   std::shared_future<void> release;
 };

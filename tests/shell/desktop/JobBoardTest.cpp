@@ -98,6 +98,16 @@ TEST_F(JobBoardTest, EachJobAsksThroughItsOwnWindow) {
   EXPECT_TRUE(prompt.texts().empty() && prompt.questions().empty());
 }
 
+// The end of a job whose window the user hid is told as a notice too.
+TEST_F(JobBoardTest, AJobEndingHiddenIsToldBesideItsWindow) {
+  const JobProcedure done = [](JobContext&) { return JobEnd::Done; };
+  windows.hidden = {"Hidden on nowhere"};
+  ASSERT_TRUE(board.Start(done, JobInputs{}, "Hidden", "nowhere", nullptr));
+  ASSERT_TRUE(board.Start(done, JobInputs{}, "Watched", "nowhere", nullptr));
+  board.WaitForJobs();
+  EXPECT_EQ(windows.notifier.told, std::vector<std::string>{"Brenmark: Hidden on nowhere | Finished."});
+}
+
 // A failed job's window does not go on saying what the job was doing, nor show
 // a full bar; a finished job's window, and a failure the job itself told, stay.
 // A job that writes files offers their folder once it has finished, not after
