@@ -170,11 +170,8 @@ class JobsTest : public QObject {
     });
     QVERIFY(window.isVisible());
     QCOMPARE(presenter.shown.size(), std::size_t{3});
-    for (const auto& [shown, defaultNo] : {std::pair{presenter.shown[0], true}, std::pair{presenter.shown[1], false}}) {
-      QCOMPARE(shown.title, QStringLiteral("Grab Audio CD on virtual-cd"));
-      QCOMPARE(shown.defaultNo, defaultNo);
-    }
-    QCOMPARE(presenter.shown[2].title, QStringLiteral("Grab Audio CD on virtual-cd"));
+    for (const auto& shown : presenter.shown) QCOMPARE(shown.title, QStringLiteral("Grab Audio CD on virtual-cd"));
+    QVERIFY(presenter.shown[0].defaultNo && !presenter.shown[1].defaultNo);
   }
 
   // The real boxes: the application's name as title, the icon asked for, and

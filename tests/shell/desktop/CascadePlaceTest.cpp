@@ -85,8 +85,7 @@ TEST(JobWindowPlace, BesideThenBelowTheMainWindowBeforeCoveringIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const WindowPlace first = JobWindowPlace(0, c.main, kWidth, kHeight, kScreen);
-    EXPECT_EQ(first.x, c.first.x);
-    EXPECT_EQ(first.y, c.first.y);
+    EXPECT_EQ(std::make_pair(first.x, first.y), std::make_pair(c.first.x, c.first.y));
     std::vector<std::pair<int, int>> places;
     for (int slot = 0; slot < 60; ++slot) {
       const WindowPlace place = JobWindowPlace(slot, c.main, kWidth, kHeight, kScreen);

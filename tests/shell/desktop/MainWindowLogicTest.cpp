@@ -91,8 +91,8 @@ TEST_F(MainWindowLogicTest, DriveListSelectsTheCurrentDriveAndOnlyDrivesThatExis
 TEST_F(MainWindowLogicTest, BurnButtonsFollowTheRecordersMediaAndSayWhyNot) {
   struct Case {
     int drive;
-    bool burnCd, burnDvd;
-    const char *cdReason, *dvdReason;
+    bool burnCd, burnDvd;  // enabled, else disabled saying
+    std::string cdReason, dvdReason;
   };
   const Case cases[] = {
       {1, false, true, desktoptext::kWritesNoCdsReason, ""},
@@ -138,7 +138,6 @@ TEST_F(MainWindowLogicTest, BurnTakesTheFolderTheFieldShowsAndRefusesOneThatCann
   EXPECT_EQ(Messages()[0].rfind("The folder " + large + " does not fit on the disc: its files need 300.0 MB, the disc has ", 0), 0u)
       << Messages()[0];
   EXPECT_EQ(view.burning.size(), 1u);
-  EXPECT_TRUE(windows.opened.empty());
   EXPECT_FALSE(engine.leases().IsBusy(0));
 }
 
