@@ -17,6 +17,9 @@ class UserPrompt {
   virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
   // A Yes/No question with the error icon; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
+  // A Yes/No question whose Yes replaces or removes something (files, entries
+  // of a burn): front ends with a default answer make it No.
+  virtual bool AskBeforeReplacing(const std::string& text) { return AskYesNo(text); }
   // A question with the error icon answered by one of `choices` (its buttons,
   // in order) or cancelled: the index of the choice, or -1 when cancelled.
   // Prompts without such questions ask it as Yes/No, Yes the first choice.

@@ -63,7 +63,7 @@ JobRunner::~JobRunner() {
 
 std::shared_ptr<Job> JobRunner::Start(JobProcedure procedure, JobInputs inputs,
                                       std::shared_ptr<ProgressSink> progress,
-                                      EndObserver onEnded) {
+                                      EndObserver onEnded, std::shared_ptr<UserPrompt> jobPrompt) {
   JoinFinished();
   std::optional<DriveLeases::Lease> lease;
   if (inputs.currentDrive >= 0) {
@@ -76,12 +76,13 @@ std::shared_ptr<Job> JobRunner::Start(JobProcedure procedure, JobInputs inputs,
 
   auto job = std::make_shared<Job>();
   auto context = std::make_unique<JobContext>(
-      JobContext{registry_, *progress, prompt_, std::move(inputs), ejectedDiscs_});
+      JobContext{registry_, *progress, jobPrompt ? *jobPrompt : prompt_, std::move(inputs), ejectedDiscs_});
   auto body = [job, procedure = std::move(procedure), context = std::move(context),
-               progress = std::move(progress), lease = std::move(lease),
+               progress = std::move(progress), jobPrompt = std::move(jobPrompt), lease = std::move(lease),
                onEnded = std::move(onEnded)]() mutable {
     const JobEnd result = RunToEnd(procedure, *context);
     context.reset();
+    jobPrompt.reset();
     lease.reset();
     if (onEnded) onEnded(result);
     job->MarkFinished(result);

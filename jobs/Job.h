@@ -101,9 +101,12 @@ class JobRunner {
   // Takes the lease of inputs.currentDrive (when there is one) and starts the
   // procedure on a new thread. When the drive is busy the user is told so and
   // nothing starts: the result is null. onEnded runs on the job thread after
-  // the procedure has returned and the drive has been released.
+  // the procedure has returned and the drive has been released. `jobPrompt`,
+  // when given, is the job's own (its questions go to its window), kept until
+  // the job has ended; else the job asks through the runner's prompt.
   std::shared_ptr<Job> Start(JobProcedure procedure, JobInputs inputs,
-                             std::shared_ptr<ProgressSink> progress, EndObserver onEnded = {});
+                             std::shared_ptr<ProgressSink> progress, EndObserver onEnded = {},
+                             std::shared_ptr<UserPrompt> jobPrompt = nullptr);
 
  private:
   struct Worker {

@@ -25,7 +25,7 @@ std::string UnreadableSourcesQuestion(const std::vector<datadisc::UnreadableEntr
 
 bool AcceptUnreadableSources(const datadisc::SourceTree* tree, UserPrompt& prompt) {
   if (tree == nullptr || tree->unreadable().empty()) return true;
-  return prompt.AskYesNo(UnreadableSourcesQuestion(tree->unreadable()));
+  return prompt.AskBeforeReplacing(UnreadableSourcesQuestion(tree->unreadable()));
 }
 
 }  // namespace brenmark

@@ -1,6 +1,9 @@
 #include "jobs/grab/DiscTracks.h"
 
+#include <algorithm>
 #include <vector>
+
+#include "drive/SenseCode.h"
 
 namespace brenmark::audio {
 namespace {
@@ -8,33 +11,65 @@ namespace {
 constexpr std::int32_t kTocLength = 9600;
 constexpr std::int32_t kHighestLastTrack = 99;
 
-// The tracks of the disc in an opened drive; false when the drive answered a
-// last track number but not the table of contents.
-bool ReadOpenedDiscTracks(DriveHandle& drive, TrackTimeTable& table) {
-  const std::int32_t lastTrack = drive.ReadDiscSummary().value_or({}).lastTrackNumber;
-  if (lastTrack < 1 || lastTrack > kHighestLastTrack) return true;
+bool NoMedium(const CommandOutcome& outcome) { return outcome.sense && IsMediumNotPresent(*outcome.sense); }
+
+// The state and tracks of the disc in an opened drive.
+AudioDisc ReadOpenedDisc(DriveHandle& drive) {
+  AudioDisc disc;
+  const DriveResult<DiscSummary> summary = drive.ReadDiscSummary();
+  if (!summary && NoMedium(summary.outcome())) {
+    disc.state = AudioDiscState::NoDisc;
+    return disc;
+  }
+  if (summary && summary->blank) {
+    disc.state = AudioDiscState::Blank;
+    return disc;
+  }
+  // A drive that does not say how many tracks there are is still asked for them.
+  const std::int32_t lastTrack = summary ? summary->lastTrackNumber : kHighestLastTrack;
+  if (lastTrack < 1 || lastTrack > kHighestLastTrack) return disc;
   std::vector<std::uint8_t> toc(kTocLength);
-  if (!drive.ReadToc(toc)) return false;
-  table = ReadTrackTimes(toc.data(), toc.size());
-  return true;
+  const DriveStatus read = drive.ReadToc(toc);
+  if (!read) {
+    if (NoMedium(read.outcome())) disc.state = AudioDiscState::NoDisc;
+    return disc;
+  }
+  disc.tracks = ReadTrackTimes(toc.data(), toc.size());
+  if (disc.tracks.tracks.empty()) return disc;
+  const bool anyAudio =
+      std::any_of(disc.tracks.tracks.begin(), disc.tracks.tracks.end(), [](const TrackTime& track) { return !track.data; });
+  disc.state = anyAudio ? AudioDiscState::AudioTracks : AudioDiscState::OnlyData;
+  return disc;
 }
 
-std::optional<DriveHandle> OpenForTracks(DriveRegistry& registry, int drive, UserPrompt& prompt) {
-  DriveResult<DriveHandle> handle = registry.Open(drive);
-  if (handle) return std::move(*handle);
-  prompt.ShowMessage(OpenFailureText(handle.outcome(), "Error occure while opening device."), MessageIcon::Plain);
-  return std::nullopt;
+const char* RefusalText(AudioDiscState state) {
+  switch (state) {
+    case AudioDiscState::NoDisc:
+      return kNoDiscText;
+    case AudioDiscState::Blank:
+      return kBlankDiscText;
+    case AudioDiscState::OnlyData:
+      return kNoAudioTracksText;
+    case AudioDiscState::Unreadable:
+      return kTocReadFailedText;
+    case AudioDiscState::AudioTracks:
+    case AudioDiscState::DriveNotOpened:
+      break;
+  }
+  return nullptr;
 }
 
 }  // namespace
 
-TrackTimeTable ReadDiscTracks(DriveRegistry& registry, int drive, UserPrompt& prompt) {
-  if (drive < 0) return {};
-  std::optional<DriveHandle> handle = OpenForTracks(registry, drive, prompt);
-  if (!handle) return {};
-  TrackTimeTable table;
-  if (!ReadOpenedDiscTracks(*handle, table)) prompt.ShowMessage(kTocReadFailedText, MessageIcon::Plain);
-  return table;
+AudioDisc ReadAudioDisc(DriveRegistry& registry, int drive, UserPrompt& prompt) {
+  DriveResult<DriveHandle> handle = registry.Open(drive);
+  if (!handle) {
+    prompt.ShowMessage(OpenFailureText(handle.outcome(), "Error occure while opening device."), MessageIcon::Plain);
+    return {AudioDiscState::DriveNotOpened, {}};
+  }
+  AudioDisc disc = ReadOpenedDisc(*handle);
+  if (const char* refusal = RefusalText(disc.state)) prompt.ShowMessage(refusal, MessageIcon::Plain);
+  return disc;
 }
 
 std::optional<DiscTrackList> ReadTrackList(DriveRegistry& registry, DriveLeases& leases, int drive,
@@ -43,21 +78,10 @@ std::optional<DiscTrackList> ReadTrackList(DriveRegistry& registry, DriveLeases&
   if (drive >= 0 && !(lease = leases.TryAcquire(drive))) return std::nullopt;
   DiscTrackList list;
   if (drive < 0) return list;
-  std::optional<DriveHandle> handle = OpenForTracks(registry, drive, prompt);
-  if (!handle) {
-    list.failed = true;
-    return list;
-  }
-  // A blank disc has no table of contents to read; any other disc that gives
-  // no track has one that could not be read.
-  TrackTimeTable tracks;
-  if (!handle->ReadDiscSummary().value_or({}).blank) {
-    list.failed = !ReadOpenedDiscTracks(*handle, tracks) || !tracks.Holds(1);
-  }
-  handle.reset();
-  if (list.failed) prompt.ShowMessage(kTocReadFailedText, MessageIcon::Plain);
-  for (int track = 1; tracks.Holds(track); ++track) {
-    list.lines.push_back(TrackListText(track, tracks.Start(track), tracks.End(track)));
+  const AudioDisc disc = ReadAudioDisc(registry, drive, prompt);
+  list.failed = disc.state != AudioDiscState::AudioTracks;
+  for (int track = 1; !list.failed && disc.tracks.Holds(track); ++track) {
+    list.lines.push_back(TrackListText(track, disc.tracks.Start(track), disc.tracks.End(track)));
   }
   return list;
 }

@@ -290,7 +290,7 @@ class Grab {
       case ExistingOutputs::Replace:
         break;
       case ExistingOutputs::Ask:
-        if (!context_.prompt.AskYesNo(Format(grabtext::kReplaceQuestion, static_cast<int>(taken.size())))) {
+        if (!context_.prompt.AskBeforeReplacing(Format(grabtext::kReplaceQuestion, static_cast<int>(taken.size())))) {
           return JobEnd::OutputsExist;
         }
         break;

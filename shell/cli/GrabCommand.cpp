@@ -121,8 +121,11 @@ std::optional<std::array<std::uint8_t, JobState::kTrackSlots>> AudioTracksOnDisc
     session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Error);
     return std::nullopt;
   }
-  const audio::TrackTimeTable table = audio::ReadDiscTracks(session.registry(), drive, session.prompt());
-  for (std::size_t slot = 0; slot < table.tracks.size(); ++slot) slots[slot] = table.tracks[slot].data ? 0 : 1;
+  // An empty tray, a blank or data-only disc and an unreadable one are each told as such.
+  const audio::AudioDisc disc = audio::ReadAudioDisc(session.registry(), drive, session.prompt());
+  if (disc.state != audio::AudioDiscState::AudioTracks) return std::nullopt;
+  const std::vector<audio::TrackTime>& tracks = disc.tracks.tracks;
+  for (std::size_t slot = 0; slot < tracks.size() && slot < slots.size(); ++slot) slots[slot] = tracks[slot].data ? 0 : 1;
   return slots;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <vector>
 
 namespace brenmark::desktop {
 
@@ -50,6 +51,52 @@ inline WindowPlace CascadePlace(int index, const ScreenArea& mainWindow, int wid
   // A window larger than the area keeps its title bar and left edge on it.
   return {std::max(screen.left, std::min(leftwards ? x - step : x + step, highestX)),
           std::max(screen.top, std::min(y + step, highestY))};
+}
+
+// Where the job window in cascade slot `slot` (0 for the first) opens so that
+// it covers none of the main window while the screen has room: a cascade to
+// the main window's right, then one to its left, then one below it, then one
+// above it; only once all of these are full do windows cascade over it as
+// CascadePlace places them.
+inline WindowPlace JobWindowPlace(int slot, const ScreenArea& mainWindow, int width, int height,
+                                  const ScreenArea& screen) {
+  struct Region {
+    int x, y;
+    int dx;  // +1: the cascade runs rightwards, -1: leftwards
+    bool usable;
+  };
+  const auto within = [](int value, int low, int high) { return std::max(low, std::min(value, high)); };
+  const int highestX = screen.right - width;
+  const int highestY = screen.bottom - height;
+  const int besideY = within(mainWindow.top, screen.top, highestY);
+  const int underX = within(mainWindow.left, screen.left, highestX);
+  const Region regions[] = {
+      {mainWindow.right, besideY, 1, mainWindow.right <= highestX && screen.top <= highestY},
+      {mainWindow.left - width, besideY, -1, mainWindow.left - width >= screen.left && screen.top <= highestY},
+      {underX, mainWindow.bottom, 1, mainWindow.bottom <= highestY && screen.left <= highestX},
+      {underX, screen.top, 1, mainWindow.top - height >= screen.top && screen.left <= highestX},
+  };
+  int rest = std::max(slot, 0);
+  int taken = 0;
+  for (const Region& region : regions) {
+    if (!region.usable) continue;
+    const int roomX = region.dx > 0 ? highestX - region.x : region.x - screen.left;
+    // Above the main window the cascade must not run down onto it.
+    const int lowestY = &region == &regions[3] ? mainWindow.top - height : highestY;
+    const int places = std::min(roomX, lowestY - region.y) / kCascadeStep + 1;
+    if (rest < places) return {region.x + region.dx * rest * kCascadeStep, region.y + rest * kCascadeStep};
+    rest -= places;
+    taken += places;
+  }
+  return CascadePlace(std::max(slot, 0) - taken, mainWindow, width, height, screen);
+}
+
+// The lowest cascade slot none of `taken` holds: a slot freed by a closed
+// window is given to the next one.
+inline int LowestFreeSlot(const std::vector<int>& taken) {
+  int slot = 0;
+  while (std::find(taken.begin(), taken.end(), slot) != taken.end()) ++slot;
+  return slot;
 }
 
 // A dialog or message box of size `width` x `height` centred over its owner

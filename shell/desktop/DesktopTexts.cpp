@@ -42,6 +42,21 @@ std::string SourceFilesText(const std::vector<std::string>& files) {
   return files.front() + " and " + std::to_string(more) + (more == 1 ? " more file" : " more files");
 }
 
+std::string ElideMiddle(const std::string& text, std::size_t limit) {
+  // The byte offsets where characters start; continuation bytes are 10xxxxxx.
+  std::vector<std::size_t> starts;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80) starts.push_back(at);
+  }
+  const std::string dots = "...";
+  if (starts.size() <= limit) return text;
+  if (limit <= dots.size()) return text.substr(0, starts[limit]);
+  const std::size_t kept = limit - dots.size();
+  const std::size_t head = (kept + 1) / 2;
+  const std::size_t tail = kept - head;
+  return text.substr(0, starts[head]) + dots + text.substr(starts[starts.size() - tail]);
+}
+
 std::string NotAFolderMessage(const std::string& typed) { return typed + " is not a folder."; }
 
 std::string OutputNotWritableMessage(const std::string& folder, const std::string& reason) {

@@ -17,8 +17,9 @@ inline constexpr const char* kApplicationName = "Brenmark";
 inline constexpr const char* kFolderBrowserTitle = "Choose a folder:";
 inline constexpr const char* kNoFolderMessage = "You have not select a folder to burn on disc.";
 inline constexpr const char* kNoOutputFolderMessage = "Please select output folder to store files.";
-inline constexpr const char* kNoTracksToGrabMessage =
-    "The disc in the drive is blank: it holds no audio tracks to grab.";
+inline constexpr const char* kWritesNoCdsReason = "The recorder chosen does not write CDs.";
+inline constexpr const char* kWritesNoDvdsReason = "The recorder chosen does not write DVDs.";
+inline constexpr const char* kScanRunsReason = "The folder is being scanned.";
 inline constexpr const char* kClearEndedJobs = "Clear Ended Jobs";
 inline constexpr const char* kDiscReportName = "Disc Information";
 inline constexpr const char* kDeviceReportName = "Device Information";
@@ -49,6 +50,11 @@ std::string SourceFilesText(const std::vector<std::string>& files);
 
 // "<folder> is not a folder." for a folder typed by hand.
 std::string NotAFolderMessage(const std::string& typed);
+
+// `text` of at most `limit` characters (UTF-8): a longer one keeps its start
+// and its end, the middle replaced by "...", so that a path keeps its drive
+// or root and its last names.
+std::string ElideMiddle(const std::string& text, std::size_t limit);
 
 // The grab's output folder that takes no new files, and the system's reason.
 std::string OutputNotWritableMessage(const std::string& folder, const std::string& reason);

@@ -11,6 +11,9 @@
 namespace brenmark::desktop {
 namespace {
 
+// Characters of a job's source a Jobs menu line shows.
+constexpr std::size_t kMenuSourceLimit = 64;
+
 std::string ClockTime(std::time_t time) {
   const std::tm local = platform::LocalTime(time);
   char text[16];
@@ -44,7 +47,8 @@ bool JobBoard::Start(JobProcedure procedure, JobInputs inputs, const std::string
   auto job = jobs_.Start(std::move(procedure), std::move(inputs), progress,
                          [post = ui_.post, this, index](JobEnd end) {
                            post([this, index, end] { Ended(index, end); });
-                         });
+                         },
+                         windows_.JobPrompt(entry));
   if (!job) {
     windows_.DropJobWindow(entry);
     entries_.pop_back();
@@ -72,10 +76,13 @@ void JobBoard::Ended(std::size_t index, JobEnd end) {
     }
   }
   if (entry.folderToOpen.empty() && end == JobEnd::Done) entry.folderToOpen = entry.outputFolder;
+  // The end of a job nobody watches is told besides: its window was hidden, or the main window is gone.
+  JobEndNotifier* notifier = notifier_;
+  if (!notifier && !windows_.JobWindowShown(entry)) notifier = windows_.HiddenJobNotifier();
   windows_.ShowJobEnded(entry);
   windows_.ListJobs(Menu());
-  if (notifier_) {
-    notifier_->TellJobEnded(std::string(desktoptext::kApplicationName) + ": " + entry.title, entry.resultLine);
+  if (notifier) {
+    notifier->TellJobEnded(std::string(desktoptext::kApplicationName) + ": " + entry.title, entry.resultLine);
   }
 }
 
@@ -90,7 +97,8 @@ JobMenu JobBoard::Menu() const {
   for (const JobEntry& entry : entries_) {
     if (entry.cleared) continue;
     std::string line = entry.startTime + " " + entry.title;
-    if (!entry.source.empty()) line += ", " + entry.source;
+    // A long path is shortened in its middle, so that the line's result stays in view.
+    if (!entry.source.empty()) line += ", " + desktoptext::ElideMiddle(entry.source, kMenuSourceLimit);
     menu.lines.push_back(line + " - " + (entry.running ? std::string("running") : desktoptext::OutcomeText(entry.end)));
     menu.jobs.push_back(entry.index);
     menu.endedListed = menu.endedListed || !entry.running;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/UserPrompt.h"
 #include "jobs/Job.h"
 #include "jobs/ProgressSink.h"
 #include "shell/desktop/JobEndNotifier.h"
@@ -58,6 +59,12 @@ class JobBoardView {
   virtual ~JobBoardView() = default;
   // Makes the job's window, not shown yet, and the sink its progress goes to.
   virtual std::shared_ptr<ProgressSink> OpenJobWindow(const JobEntry& job) = 0;
+  // The job's own prompt, whose boxes belong to its window and carry its
+  // title; none where the job asks through the application's prompt.
+  virtual std::shared_ptr<UserPrompt> JobPrompt(const JobEntry& job) {
+    (void)job;
+    return nullptr;
+  }
   // The job did not start (its drive is busy): its window goes again.
   virtual void DropJobWindow(const JobEntry& job) = 0;
   // The job has its drive: its window is placed and shown.
@@ -65,6 +72,14 @@ class JobBoardView {
   // The job has ended: its window shows its last progress and its result
   // line, and comes back if hidden.
   virtual void ShowJobEnded(const JobEntry& job) = 0;
+  // Whether the job's window is on the screen (the user has not hidden it).
+  virtual bool JobWindowShown(const JobEntry& job) const {
+    (void)job;
+    return true;
+  }
+  // What tells the end of a job whose window was hidden (a desktop
+  // notification); none where the front end has no such notices.
+  virtual JobEndNotifier* HiddenJobNotifier() { return nullptr; }
   // The ended job has been cleared: its window goes for good.
   virtual void CloseJobWindow(const JobEntry& job) = 0;
   // The Jobs menu as it now reads.

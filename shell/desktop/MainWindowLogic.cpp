@@ -1,6 +1,7 @@
 #include "shell/desktop/MainWindowLogic.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -24,6 +25,8 @@
 #include "shell/DriveNames.h"
 #include "shell/SourceFolder.h"
 #include "shell/desktop/DesktopTexts.h"
+#include "shell/desktop/FolderRoom.h"
+#include "shell/desktop/HomeFolder.h"
 #include "shell/desktop/TitledPrompt.h"
 #include "virtualdrive/VirtualRecorder.h"
 
@@ -51,10 +54,11 @@ JobProcedure ProcedureOf(JobKind kind) {
   return {};
 }
 
+// The text of a folder field without the blanks around it, "~" read as the home folder.
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  return ExpandHome(text.substr(first, text.find_last_not_of(" \t") - first + 1), HomeFolder());
 }
 
 // A typed folder as an absolute path without "." or ".." steps or a separator at its end.
@@ -141,15 +145,35 @@ void MainWindowLogic::ShowDriveControls(int index) {
   // Audio CDs and Video CDs need a recorder that writes CDs: a virtual one
   // whose blanks are CDs, a real one that says it writes them (or whose
   // capabilities could not be read: it is given the benefit of the doubt).
+  // Data CDs and DVDs likewise follow the media the recorder writes.
   bool writesCds = true;
+  bool writesDvds = true;
   if (const virtualdrive::VirtualRecorder* recorder = engine_.RecorderAt(index)) {
     writesCds = virtualdrive::IsCdMedium(recorder->model().blankKind);
+    writesDvds = !writesCds;
   } else if (registry.HasDrive(index)) {
     const Drive& drive = registry.drive(index);
     writesCds = !drive.capabilitiesRead || drive.canWriteCdR != 0 || drive.canWriteCdRw != 0;
+    writesDvds = !drive.capabilitiesRead || drive.canWriteDvdR != 0 || drive.canWriteDvdRam != 0;
   }
+  writesCds_ = writesCds;
+  writesDvds_ = writesDvds;
   view_.Enable(MainControl::AudioCdTest, writesCds);
   view_.Enable(MainControl::VideoCdTest, writesCds);
+  view_.ExplainDisabled(MainControl::AudioCdTest, writesCds ? std::string() : kWritesNoCdsReason);
+  view_.ExplainDisabled(MainControl::VideoCdTest, writesCds ? std::string() : kWritesNoCdsReason);
+  ShowBurnButtons();
+}
+
+void MainWindowLogic::ShowBurnButtons() {
+  view_.Enable(MainControl::BurnCd, writesCds_ && !scanning_);
+  view_.Enable(MainControl::BurnDvd, writesDvds_ && !scanning_);
+  const auto reason = [this](bool writes, const char* writesNot) {
+    if (!writes) return std::string(writesNot);
+    return scanning_ ? std::string(kScanRunsReason) : std::string();
+  };
+  view_.ExplainDisabled(MainControl::BurnCd, reason(writesCds_, kWritesNoCdsReason));
+  view_.ExplainDisabled(MainControl::BurnDvd, reason(writesDvds_, kWritesNoDvdsReason));
 }
 
 void MainWindowLogic::ChooseFolderToBurn() {
@@ -210,8 +234,9 @@ void MainWindowLogic::StopScan() {
 void MainWindowLogic::ShowScanning(bool scanning) {
   scanning_ = scanning;
   view_.Show(MainControl::ScanIndicator, scanning);
-  view_.Enable(MainControl::BurnCd, !scanning);
-  view_.Enable(MainControl::BurnDvd, !scanning);
+  ShowBurnButtons();
+  // The field is locked only while Burn waits for its scan: see BurnDataDisc.
+  if (!scanning) view_.Enable(MainControl::FolderField, true);
   view_.ShowBusy(scanning_ || reportWork_.Busy());
 }
 
@@ -246,12 +271,43 @@ void MainWindowLogic::BurnDataDisc(JobKind kind) {
   if (!folder) return;
   ScanFolder(*folder);
   pendingBurn_ = kind;
+  // The folder being scanned is the one burned: the field cannot change under
+  // it until the scan ends or is cancelled.
+  view_.Enable(MainControl::FolderField, false);
 }
 
 void MainWindowLogic::BurnScannedFolder(JobKind kind) {
+  // A field changed since its scan is scanned again: the folder shown is the one burned.
+  if (view_.FolderText() != scannedFolder_) {
+    BurnDataDisc(kind);
+    return;
+  }
+  if (!FolderFits()) return;
+  const datadisc::SourceTree* tree = engine_.jobState().sourceTree.get();
+  const std::string burning = BurningFolderText(scannedFolder_, tree ? FolderBytes(*tree) : 0);
   // Only a CD is left open for more sessions.
-  if (!ChooseSpeed(kind == JobKind::DataCd)) return;
+  if (!ChooseSpeed(kind == JobKind::DataCd, burning)) return;
   StartJob(kind);
+}
+
+bool MainWindowLogic::FolderFits() {
+  const datadisc::SourceTree* tree = engine_.jobState().sourceTree.get();
+  DriveRegistry& registry = engine_.registry();
+  const int drive = registry.currentDrive;
+  if (!tree || !registry.HasDrive(drive)) return true;
+  std::optional<std::int64_t> freeBlocks;
+  {
+    const auto lease = engine_.leases().TryAcquire(drive);
+    if (!lease) {
+      ShowBusyMessage();
+      return false;
+    }
+    freeBlocks = FreeDiscBlocks(registry, drive);
+  }
+  const std::int64_t needed = FolderBlocks(*tree);
+  if (!freeBlocks || needed <= *freeBlocks) return true;
+  engine_.prompt().ShowMessage(FolderDoesNotFitMessage(scannedFolder_, needed, *freeBlocks), MessageIcon::Warning);
+  return false;
 }
 
 void MainWindowLogic::BurnFiles(JobKind kind) {
@@ -262,26 +318,33 @@ void MainWindowLogic::BurnFiles(JobKind kind) {
                           ? view_.ChooseAudioFiles(state.sourceFiles, dialogFolder, state.discAtOnce)
                           : view_.ChooseFiles(kind, state.sourceFiles, dialogFolder);
   if (!dialogFolder.empty()) settings_.Write(key, dialogFolder);
-  if (!chosen || !ChooseSpeed(false)) return;
+  if (!chosen || !ChooseSpeed(false, "Files: " + SourceFilesText(state.sourceFiles))) return;
   StartJob(kind);
 }
 
 void MainWindowLogic::BurnImage() {
   const std::optional<std::string> image = view_.ChooseImageToBurn();
-  if (!image || !ChooseSpeed(false)) return;
+  if (!image || !ChooseSpeed(false, "Image: " + *image)) return;
   engine_.jobState().sourceFiles = {*image};
   StartJob(JobKind::DiscImage);
 }
 
-bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered) {
+bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered, const std::string& burning) {
   DriveRegistry& registry = engine_.registry();
   SpeedSelection speeds;
   if (speeds.Load(registry, registry.currentDrive, engine_.leases()) == SpeedSelection::LoadResult::DriveBusy) {
     ShowBusyMessage();
     return false;
   }
-  const std::optional<SpeedChoice> choice = view_.ChooseSpeed(speeds.entries(), leaveOpenOffered);
+  // The speed chosen last is offered first, where the drive still offers it.
+  const std::vector<std::string>& entries = speeds.entries();
+  const auto remembered = std::find(entries.begin(), entries.end(), settings_.Read(SettingsStore::kSpeed));
+  const int selected = remembered == entries.end() ? 0 : static_cast<int>(remembered - entries.begin());
+  const std::optional<SpeedChoice> choice = view_.ChooseSpeed(entries, leaveOpenOffered, burning, selected);
   if (!choice) return false;
+  if (choice->index >= 0 && static_cast<std::size_t>(choice->index) < entries.size()) {
+    settings_.Write(SettingsStore::kSpeed, entries[static_cast<std::size_t>(choice->index)]);
+  }
   speeds.Burn(engine_.jobState(), choice->index, choice->leaveDiscOpen);
   engine_.jobState().verify = choice->verify;
   return true;
@@ -289,7 +352,7 @@ bool MainWindowLogic::ChooseSpeed(bool leaveOpenOffered) {
 
 void MainWindowLogic::GrabAudio() {
   JobState& state = engine_.jobState();
-  state.outputFolder = view_.OutputText();
+  state.outputFolder = ExpandHome(view_.OutputText(), HomeFolder());
   if (state.outputFolder.empty()) {
     engine_.prompt().ShowMessage(kNoOutputFolderMessage, MessageIcon::Plain);
     return;
@@ -315,18 +378,25 @@ void MainWindowLogic::GrabAudio() {
     ShowBusyMessage();
     return;
   }
-  // A disc that could not be read has been told as such; a blank one holds no tracks.
+  // An empty tray, a blank or data-only disc and an unreadable one have been told apart.
   if (list->failed) return;
-  if (list->lines.empty()) {
-    engine_.prompt().ShowMessage(kNoTracksToGrabMessage, MessageIcon::Plain);
-    return;
-  }
-  const std::optional<TrackChoice> choice = view_.ChooseTracks(list->lines);
+  const std::optional<TrackChoice> choice = view_.ChooseTracks(list->lines, RememberedGrabSettings());
   if (!choice) return;
   state.trackSelected = choice->trackSelected;
   state.grabSettings = choice->settings;
+  settings_.Write(SettingsStore::kGrabFormat, choice->settings.format == audio::GrabFormat::Mp3 ? "mp3" : "wav");
+  settings_.Write(SettingsStore::kGrabBitrate, std::to_string(choice->settings.bitrateKbps));
   settings_.Write(SettingsStore::kOutputFolder, platform::Utf8FromPath(AbsoluteFolder(output)));
   StartJob(JobKind::AudioGrab);
+}
+
+audio::GrabSettings MainWindowLogic::RememberedGrabSettings() {
+  // What is not remembered, or no longer offered, starts as the dialog's default.
+  const bool mp3 = settings_.Read(SettingsStore::kGrabFormat) == "mp3";
+  const std::string text = settings_.Read(SettingsStore::kGrabBitrate);
+  std::int32_t kbps = 0;
+  std::from_chars(text.data(), text.data() + text.size(), kbps);
+  return audio::DialogGrabSettings(mp3, audio::Mp3BitrateEntry(kbps));
 }
 
 void MainWindowLogic::StartJob(JobKind kind) {

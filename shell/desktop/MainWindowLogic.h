@@ -74,10 +74,18 @@ class MainWindowLogic {
   void ShowDriveControls(int index);
   void BurnScannedFolder(JobKind kind);
   void ShowScanning(bool scanning);
+  // Burn CD and Burn DVD: enabled for the media the drive writes, while no scan runs.
+  void ShowBurnButtons();
   void ShowReportRunning(bool running);
-  // `leaveOpenOffered`: the dialog offers to leave the disc open for more sessions.
-  bool ChooseSpeed(bool leaveOpenOffered);
+  // False (the user told why) when the scanned folder's files alone need more
+  // room than the disc in the drive has free.
+  bool FolderFits();
+  // `leaveOpenOffered`: the dialog offers to leave the disc open for more
+  // sessions; `burning` names what is burned.
+  bool ChooseSpeed(bool leaveOpenOffered, const std::string& burning);
   void StartJob(JobKind kind);
+  // The track dialog's format and bit rate as chosen last.
+  audio::GrabSettings RememberedGrabSettings();
   // What the job of `kind` works from, as the Jobs menu names it.
   std::string SourceOf(JobKind kind) const;
   // `reportName` and the drive's name title the report's windows.
@@ -91,6 +99,9 @@ class MainWindowLogic {
   BackgroundWork scanWork_;
   BackgroundWork reportWork_;
   bool scanning_ = false;
+  // What the current drive writes; Burn CD and Burn DVD follow it.
+  bool writesCds_ = true;
+  bool writesDvds_ = true;
   // Counts folder choices; a scan whose number is no longer the last one was
   // cancelled or overtaken, and its tree is dropped.
   unsigned scanNumber_ = 0;

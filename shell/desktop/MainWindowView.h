@@ -29,6 +29,7 @@ enum class MainControl {
   JobsMenu,
   AudioCdTest,  // the audio CD's Run Test
   VideoCdTest,  // the Video CD's Run Test
+  FolderField,  // the folder to burn: its field and its browse button
 };
 
 // The speed dialog's answer: the chosen line, whether a data disc stays open,
@@ -57,6 +58,8 @@ class MainWindowView {
   virtual std::string OutputText() const = 0;
   virtual void SetOutputText(const std::string& text) = 0;
   virtual void Enable(MainControl control, bool enabled) = 0;
+  // Why a control is disabled (its tooltip); empty when it is enabled.
+  virtual void ExplainDisabled(MainControl control, const std::string& reason) = 0;
   virtual void Show(MainControl control, bool shown) = 0;
   // The window works in the background (a scan or a report): the busy cursor.
   virtual void ShowBusy(bool busy) = 0;
@@ -75,8 +78,13 @@ class MainWindowView {
   }
   // An .iso or .cue image to burn; nothing when the user cancelled.
   virtual std::optional<std::string> ChooseImageToBurn() { return std::nullopt; }
-  virtual std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) = 0;
-  virtual std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines) = 0;
+  // `burning` names what is burned (a folder and its size, the files, the
+  // image); line `selected` is chosen as the dialog opens.
+  virtual std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
+                                                 const std::string& burning, int selected) = 0;
+  // The format and bit rate start as `settings` say.
+  virtual std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines,
+                                                  const audio::GrabSettings& settings) = 0;
   virtual void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) = 0;
   virtual void OpenDocument(const std::filesystem::path& document) = 0;
   // Yes/No: leave although jobs are running.

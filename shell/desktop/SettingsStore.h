@@ -6,7 +6,8 @@
 namespace brenmark::desktop {
 
 // Where the desktop programs keep what they remember between runs: the chosen
-// drive, the last folder of each folder field and of each file dialog. Keys
+// drive, the last folder of each folder field and of each file dialog, the
+// speed chosen last and the grab's format and bit rate. Keys
 // and values are UTF-8 text; each front end keeps them its own way.
 class SettingsStore {
  public:
@@ -15,6 +16,9 @@ class SettingsStore {
   static constexpr const char* kOutputFolder = "outputFolder";
   static constexpr const char* kAudioFilesFolder = "audioFilesFolder";
   static constexpr const char* kVideoFilesFolder = "videoFilesFolder";
+  static constexpr const char* kSpeed = "speed";
+  static constexpr const char* kGrabFormat = "grabFormat";    // "wav" or "mp3"
+  static constexpr const char* kGrabBitrate = "grabBitrate";  // kbit/s
 
   virtual ~SettingsStore() = default;
   // The remembered value of `key`; empty when nothing usable is remembered.

@@ -17,6 +17,7 @@ class TitledPrompt final : public UserPrompt {
     prompt_.ShowTitledMessage(title, text, icon);
   }
   bool AskYesNo(const std::string& text) override { return prompt_.AskYesNo(text); }
+  bool AskBeforeReplacing(const std::string& text) override { return prompt_.AskBeforeReplacing(text); }
   int AskChoice(const std::string& text, const std::vector<std::string>& choices) override {
     return prompt_.AskChoice(text, choices);
   }

@@ -22,6 +22,7 @@
 #include "shell/qt/FileBrowser.h"
 #include "shell/qt/JobWindows.h"
 #include "shell/qt/MessagePresenter.h"
+#include "shell/qt/QtUserPrompt.h"
 #include "shell/qt/UiThread.h"
 #include "ui_CMainDlg.h"
 
@@ -181,11 +182,20 @@ QWidget* CMainDlg::ControlOf(MainControl control) const {
       return ui_->audioRunButton;
     case MainControl::VideoCdTest:
       return ui_->videoRunButton;
+    case MainControl::FolderField:
+      return ui_->folderEdit;
   }
   return nullptr;
 }
 
-void CMainDlg::Enable(MainControl control, bool enabled) { ControlOf(control)->setEnabled(enabled); }
+void CMainDlg::Enable(MainControl control, bool enabled) {
+  ControlOf(control)->setEnabled(enabled);
+  if (control == MainControl::FolderField) ui_->chooseFolderButton->setEnabled(enabled);
+}
+
+void CMainDlg::ExplainDisabled(MainControl control, const std::string& reason) {
+  ControlOf(control)->setToolTip(QString::fromStdString(reason));
+}
 
 void CMainDlg::Show(MainControl control, bool shown) { ControlOf(control)->setVisible(shown); }
 
@@ -222,14 +232,19 @@ std::optional<std::string> CMainDlg::ChooseImageToBurn() {
   return QDir::toNativeSeparators(chosen->front()).toStdString();
 }
 
-std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) {
+std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
+                                                          const std::string& burning, int selected) {
   CSpeedSelectDlg dialog(ToStringList(speeds), dataDisc, this);
+  dialog.ShowBurning(QString::fromStdString(burning));
+  dialog.SelectSpeed(selected);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return desktop::SpeedChoice{dialog.SelectedIndex(), dialog.LeaveDiscOpen(), dialog.Verify()};
 }
 
-std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines) {
+std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines,
+                                                           const audio::GrabSettings& settings) {
   CTestGrabDlg dialog(ToStringList(lines), this);
+  dialog.ShowSettings(settings);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return desktop::TrackChoice{dialog.SelectedTracks(), dialog.Settings()};
 }

@@ -24,11 +24,12 @@ class CProgressDlg;
 class FileBrowser;
 class JobWindows;
 class MessagePresenter;
+class QtUserPrompt;
 
 // What the main window works with; all of it outlives the window.
 struct MainDlgServices {
   EngineSession& engine;
-  UserPrompt& prompt;
+  QtUserPrompt& prompt;
   MessagePresenter& presenter;
   FileBrowser& files;
   desktop::SettingsStore& settings;
@@ -74,14 +75,17 @@ class CMainDlg final : public QDialog, private desktop::MainWindowView {
   std::string OutputText() const override;
   void SetOutputText(const std::string& text) override;
   void Enable(desktop::MainControl control, bool enabled) override;
+  void ExplainDisabled(desktop::MainControl control, const std::string& reason) override;
   void Show(desktop::MainControl control, bool shown) override;
   void ShowBusy(bool busy) override;
   std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) override;
   bool ChooseFiles(desktop::JobKind kind, std::vector<std::string>& files, std::string& dialogFolder) override;
   bool ChooseAudioFiles(std::vector<std::string>& files, std::string& dialogFolder, DiscAtOnce& discAtOnce) override;
   std::optional<std::string> ChooseImageToBurn() override;
-  std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) override;
-  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override;
+  std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
+                                                  const std::string& burning, int selected) override;
+  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines,
+                                                   const audio::GrabSettings& settings) override;
   void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) override;
   void OpenDocument(const std::filesystem::path& document) override;
   bool ConfirmLeaving(const std::string& question) override;

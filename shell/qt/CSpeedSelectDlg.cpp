@@ -1,7 +1,8 @@
 #include "shell/qt/CSpeedSelectDlg.h"
 
+#include <QBoxLayout>
 #include <QFontMetrics>
-#include <QLayout>
+#include <QLabel>
 
 #include "ui_CSpeedSelectDlg.h"
 
@@ -30,6 +31,20 @@ CSpeedSelectDlg::CSpeedSelectDlg(const QStringList& speedLabels, bool offerLeave
 }
 
 CSpeedSelectDlg::~CSpeedSelectDlg() = default;
+
+void CSpeedSelectDlg::SelectSpeed(int index) {
+  if (index >= 0 && index < ui_->speedCombo->count()) ui_->speedCombo->setCurrentIndex(index);
+}
+
+void CSpeedSelectDlg::ShowBurning(const QString& burning) {
+  auto* line = new QLabel(burning, this);
+  line->setObjectName(QStringLiteral("burningLabel"));
+  // A long path wraps anywhere rather than widening the dialog off the screen.
+  line->setWordWrap(true);
+  line->setMaximumWidth(ui_->speedGroup->minimumWidth() * 2);
+  line->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  static_cast<QBoxLayout*>(layout())->insertWidget(0, line);
+}
 
 int CSpeedSelectDlg::SelectedIndex() const { return ui_->speedCombo->currentIndex(); }
 

@@ -22,6 +22,11 @@ class CSpeedSelectDlg final : public QDialog {
   CSpeedSelectDlg(const QStringList& speedLabels, bool offerLeaveDiscOpen = false, QWidget* parent = nullptr);
   ~CSpeedSelectDlg() override;
 
+  // A line above the speeds naming what is burned.
+  void ShowBurning(const QString& burning);
+  // Chooses line `index` where the list holds it.
+  void SelectSpeed(int index);
+
   // The chosen entry, -1 when the list is empty.
   int SelectedIndex() const;
   bool LeaveDiscOpen() const;

@@ -7,6 +7,7 @@ namespace brenmark::gui {
 namespace {
 
 constexpr int kWavEntry = 0;
+constexpr int kMp3Entry = 1;
 
 }  // namespace
 
@@ -37,6 +38,11 @@ std::array<std::uint8_t, JobState::kTrackSlots> CTestGrabDlg::SelectedTracks() c
     if (index.row() < static_cast<int>(selected.size())) selected[static_cast<std::size_t>(index.row())] = 1;
   }
   return selected;
+}
+
+void CTestGrabDlg::ShowSettings(const audio::GrabSettings& settings) {
+  ui_->formatCombo->setCurrentIndex(settings.format == audio::GrabFormat::Mp3 ? kMp3Entry : kWavEntry);
+  ui_->bitrateCombo->setCurrentIndex(audio::Mp3BitrateEntry(settings.bitrateKbps));
 }
 
 audio::GrabSettings CTestGrabDlg::Settings() const {

@@ -27,6 +27,8 @@ class CTestGrabDlg final : public QDialog {
 
   // Slot k is 1 when line k (track k + 1) is selected.
   std::array<std::uint8_t, JobState::kTrackSlots> SelectedTracks() const;
+  // Shows the format and bit rate of `settings` as chosen.
+  void ShowSettings(const audio::GrabSettings& settings);
   // The grab settings with the chosen format and bit rate.
   audio::GrabSettings Settings() const;
 

@@ -12,21 +12,28 @@
 #include "shell/qt/DesktopOpener.h"
 #include "shell/qt/FinishingJobsDlg.h"
 #include "shell/qt/QtProgressSink.h"
+#include "shell/qt/QtUserPrompt.h"
 
 namespace brenmark::gui {
 
-JobWindows::JobWindows(QWidget* owner, UserPrompt& prompt)
+JobWindows::JobWindows(QWidget* owner, QtUserPrompt& prompt)
     : QObject(owner), owner_(owner), prompt_(prompt), menu_(new QMenu(owner)) {}
 
-JobWindows::~JobWindows() = default;
+JobWindows::~JobWindows() {
+  for (Window& window : windows_) delete window.dialog.data();
+}
 
 std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry& job) {
-  auto* window = new CProgressDlg(owner_);
+  auto* window = new CProgressDlg();
   window->setWindowIcon(owner_->windowIcon());
   window->NameJob(QString::fromStdString(job.title));
   connect(window, &CProgressDlg::FolderRequested, this, &JobWindows::OpenFolder);
   windows_.push_back({window, std::make_shared<QtProgressSink>(window)});
   return windows_.back().progress;
+}
+
+std::shared_ptr<UserPrompt> JobWindows::JobPrompt(const desktop::JobEntry& job) {
+  return prompt_.ForJob(windows_[job.index].dialog, job.title);
 }
 
 void JobWindows::DropJobWindow(const desktop::JobEntry& job) {
@@ -35,12 +42,21 @@ void JobWindows::DropJobWindow(const desktop::JobEntry& job) {
 }
 
 void JobWindows::ShowJobWindow(const desktop::JobEntry& job) {
-  CProgressDlg* window = windows_[job.index].dialog;
-  Place(*window, static_cast<int>(job.index));
-  window->show();
+  Window& entry = windows_[job.index];
+  entry.slot = FreeSlot();
+  Place(*entry.dialog, entry.slot);
+  entry.dialog->show();
 }
 
-void JobWindows::Place(CProgressDlg& window, int index) {
+int JobWindows::FreeSlot() const {
+  std::vector<int> taken;
+  for (const Window& window : windows_) {
+    if (window.dialog && window.dialog->isVisible()) taken.push_back(window.slot);
+  }
+  return desktop::LowestFreeSlot(taken);
+}
+
+void JobWindows::Place(CProgressDlg& window, int slot) {
   // Beside the main window, within the available area of its screen.
   window.adjustSize();
   const QScreen* screen = owner_->screen();
@@ -51,8 +67,8 @@ void JobWindows::Place(CProgressDlg& window, int index) {
                           ? window.size() + owner_->frameGeometry().size() - owner_->size()
                           : window.frameSize();
   const desktop::WindowPlace place =
-      desktop::CascadePlace(index, {main.left(), main.top(), main.right() + 1, main.bottom() + 1}, frame.width(),
-                            frame.height(), {area.left(), area.top(), area.right() + 1, area.bottom() + 1});
+      desktop::JobWindowPlace(slot, {main.left(), main.top(), main.right() + 1, main.bottom() + 1}, frame.width(),
+                              frame.height(), {area.left(), area.top(), area.right() + 1, area.bottom() + 1});
   window.move(place.x, place.y);
 }
 
@@ -82,6 +98,11 @@ void JobWindows::ShowJobEnded(const desktop::JobEntry& job) {
   window.dialog->ShowEnding(QString::fromStdString(job.resultLine), QString::fromStdString(job.folderToOpen.string()));
   KeepWithinScreen(*window.dialog);
   ShowAgain(window.dialog);
+}
+
+bool JobWindows::JobWindowShown(const desktop::JobEntry& job) const {
+  const QPointer<CProgressDlg>& window = windows_[job.index].dialog;
+  return window && window->isVisible();
 }
 
 void JobWindows::CloseJobWindow(const desktop::JobEntry& job) { delete windows_[job.index].dialog.data(); }

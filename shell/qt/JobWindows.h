@@ -9,6 +9,7 @@
 
 #include "drive/UserPrompt.h"
 #include "shell/desktop/JobBoard.h"
+#include "shell/qt/DesktopNotifier.h"
 
 class QMenu;
 class QWidget;
@@ -18,19 +19,23 @@ namespace brenmark::gui {
 class CProgressDlg;
 class FinishingJobsDlg;
 class QtProgressSink;
+class QtUserPrompt;
 
 // Draws the job board: a progress window per job that names the job and its
-// drive and opens a little below and to the right of the previous one, the
+// drive and opens beside the main window, covering none of it while the
+// screen has room (a slot freed by a hidden or cleared window is reused), the
 // Jobs menu (from which a hidden window comes back), and each window back by
 // itself when its job ends, with the line that says how it ended.
 //
-// Progress windows are owned by `owner` and deleted before it only once their
-// job has ended and been cleared, so a job can always write to its window.
+// Progress windows are top-level windows of their own, so that the main window
+// can be raised above them; this deletes them only once their job has ended
+// and been cleared (or when it goes, after every job), so a job can always
+// write to its window.
 class JobWindows final : public QObject, public desktop::JobBoardView {
   Q_OBJECT
 
  public:
-  JobWindows(QWidget* owner, UserPrompt& prompt);
+  JobWindows(QWidget* owner, QtUserPrompt& prompt);
   ~JobWindows() override;
 
   // The board whose jobs this draws; set once, before the first job.
@@ -48,9 +53,12 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   FinishingJobsDlg* finishingWindow() const { return finishing_; }
 
   std::shared_ptr<ProgressSink> OpenJobWindow(const desktop::JobEntry& job) override;
+  std::shared_ptr<UserPrompt> JobPrompt(const desktop::JobEntry& job) override;
   void DropJobWindow(const desktop::JobEntry& job) override;
   void ShowJobWindow(const desktop::JobEntry& job) override;
   void ShowJobEnded(const desktop::JobEntry& job) override;
+  bool JobWindowShown(const desktop::JobEntry& job) const override;
+  desktop::JobEndNotifier* HiddenJobNotifier() override { return &notifier_; }
   void CloseJobWindow(const desktop::JobEntry& job) override;
   void ListJobs(const desktop::JobMenu& jobMenu) override;
 
@@ -63,19 +71,23 @@ class JobWindows final : public QObject, public desktop::JobBoardView {
   struct Window {
     QPointer<CProgressDlg> dialog;
     std::shared_ptr<QtProgressSink> progress;
+    int slot = -1;  // its place in the cascade beside the main window
   };
 
-  void Place(CProgressDlg& window, int index);
+  void Place(CProgressDlg& window, int slot);
+  // The lowest slot no shown window of another job holds.
+  int FreeSlot() const;
   static void KeepWithinScreen(CProgressDlg& window);
   static void ShowAgain(CProgressDlg* window);
   void OpenFolder(const QString& folder);
 
   QWidget* owner_;
-  UserPrompt& prompt_;
+  QtUserPrompt& prompt_;
   desktop::JobBoard* board_ = nullptr;
   QMenu* menu_;
   std::vector<Window> windows_;
   FinishingJobsDlg* finishing_ = nullptr;
+  DesktopNotifier notifier_;
 };
 
 }  // namespace brenmark::gui

@@ -32,6 +32,22 @@ class MessagePresenter {
   }
   // A Yes/No question with the question icon, for the application's own choices.
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+
+  // A job's own boxes: over its window and modal to that window alone, so
+  // that the other windows and the Jobs menu stay usable; titled with the job.
+  virtual void ShowJobMessage(QWidget* jobWindow, const QString& title, const QString& text, MessageIcon icon) {
+    ShowTitledMessage(jobWindow, title, text, icon);
+  }
+  // A job's Yes/No question, with the question icon; Enter says No when `defaultNo`.
+  virtual bool AskJobQuestion(QWidget* jobWindow, const QString& title, const QString& text, bool defaultNo) {
+    (void)title;
+    (void)defaultNo;
+    return AskYesNo(jobWindow, text);
+  }
+  virtual int AskJobChoice(QWidget* jobWindow, const QString& title, const QString& text, const QStringList& choices) {
+    (void)title;
+    return AskChoice(jobWindow, text, choices);
+  }
 };
 
 // Modal message boxes titled with the application's name.
@@ -42,6 +58,9 @@ class MessageBoxPresenter final : public MessagePresenter {
   bool AskYesNo(QWidget* parent, const QString& text) override;
   int AskChoice(QWidget* parent, const QString& text, const QStringList& choices) override;
   bool Confirm(QWidget* parent, const QString& text) override;
+  void ShowJobMessage(QWidget* jobWindow, const QString& title, const QString& text, MessageIcon icon) override;
+  bool AskJobQuestion(QWidget* jobWindow, const QString& title, const QString& text, bool defaultNo) override;
+  int AskJobChoice(QWidget* jobWindow, const QString& title, const QString& text, const QStringList& choices) override;
 };
 
 }  // namespace brenmark::gui

@@ -5,6 +5,8 @@
 #include <QWidget>
 
 #include <atomic>
+#include <memory>
+#include <string>
 
 #include "drive/UserPrompt.h"
 #include "shell/qt/MessagePresenter.h"
@@ -27,12 +29,19 @@ class QtUserPrompt final : public QObject, public UserPrompt {
   // No, so that jobs still running when the user has left come to an end.
   void Dismiss() { dismissed_ = true; }
 
+  // The prompt of one job: its boxes open over `jobWindow` (shown again first
+  // when hidden), modal to it alone and titled `title`; its questions carry
+  // the question icon. Dismissed with this one.
+  std::shared_ptr<UserPrompt> ForJob(QWidget* jobWindow, const std::string& title);
+
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
   int AskChoice(const std::string& text, const std::vector<std::string>& choices) override;
 
  private:
+  class JobWindowPrompt;
+
   MessagePresenter& presenter_;
   QPointer<QWidget> owner_;
   std::atomic<bool> dismissed_ = false;

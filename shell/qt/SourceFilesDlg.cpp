@@ -1,15 +1,20 @@
 #include "shell/qt/SourceFilesDlg.h"
 
 #include <QAbstractButton>
+
+#include <algorithm>
 #include <QBoxLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTreeWidget>
 
 #include "jobs/JobState.h"
+#include "shell/desktop/SourceListEdit.h"
 #include "shell/qt/FileBrowser.h"
 
 namespace brenmark::gui {
@@ -47,9 +52,53 @@ void SourceFilesDlg::Attach(QTreeWidget* list, QAbstractButton* addFiles, QAbstr
   list_->setAccessibleName(QStringLiteral("Files"));
   totals_ = new QLabel(this);
   totals_->setObjectName(QStringLiteral("totalsLabel"));
-  if (auto* column = qobject_cast<QBoxLayout*>(layout())) column->insertWidget(column->indexOf(list_) + 1, totals_);
+  note_ = new QLabel(this);
+  note_->setObjectName(QStringLiteral("noteLabel"));
+  note_->setWordWrap(true);
+  note_->hide();
+  if (auto* column = qobject_cast<QBoxLayout*>(layout())) {
+    column->insertWidget(column->indexOf(list_) + 1, totals_);
+    column->insertWidget(column->indexOf(totals_) + 1, note_);
+  }
+  AddEditButtons();
   connect(addFiles, &QAbstractButton::clicked, this, &SourceFilesDlg::AddFiles);
   ShowTotals();
+}
+
+void SourceFilesDlg::AddEditButtons() {
+  auto* row = new QHBoxLayout;
+  const auto button = [this, row](const QString& text, const QKeySequence& keys, auto action) {
+    auto* pressed = new QPushButton(text, this);
+    pressed->setAutoDefault(false);
+    connect(pressed, &QPushButton::clicked, this, action);
+    row->addWidget(pressed);
+    auto* shortcut = new QShortcut(keys, list_);
+    shortcut->setContext(Qt::WidgetShortcut);
+    connect(shortcut, &QShortcut::activated, this, action);
+  };
+  button(QStringLiteral("Remove"), QKeySequence::Delete, [this] { RemoveSelected(); });
+  button(QStringLiteral("Move Up"), QKeySequence(Qt::ALT | Qt::Key_Up), [this] { MoveSelected(-1); });
+  button(QStringLiteral("Move Down"), QKeySequence(Qt::ALT | Qt::Key_Down), [this] { MoveSelected(1); });
+  row->addStretch();
+  if (auto* column = qobject_cast<QBoxLayout*>(layout())) column->insertLayout(column->indexOf(list_) + 1, row);
+}
+
+void SourceFilesDlg::RemoveSelected() {
+  const int row = list_->indexOfTopLevelItem(list_->currentItem());
+  if (row < 0) return;
+  const int next = desktop::RemoveSourceFile(checked_, row);
+  delete list_->takeTopLevelItem(row);
+  if (next >= 0) list_->setCurrentItem(list_->topLevelItem(next));
+  ShowTotals();
+}
+
+void SourceFilesDlg::MoveSelected(int step) {
+  const int row = list_->indexOfTopLevelItem(list_->currentItem());
+  const int moved = desktop::MoveSourceFile(checked_, row, step);
+  if (moved < 0 || moved == row) return;
+  QTreeWidgetItem* item = list_->takeTopLevelItem(row);
+  list_->insertTopLevelItem(moved, item);
+  list_->setCurrentItem(item);
 }
 
 QStringList SourceFilesDlg::Files() const {
@@ -66,13 +115,26 @@ void SourceFilesDlg::AddFiles() {
   }
   list_->clear();
   checked_.clear();
-  for (const QString& path : *chosen) {
+  // A list takes so many files: the rest of a larger choice is left out, saying so.
+  const auto limit = static_cast<qsizetype>(JobState::kMaxSourceFiles);
+  note_->setVisible(chosen->size() > limit);
+  if (chosen->size() > limit) {
+    note_->setText(QString::fromStdString(desktop::TooManyFilesMessage(static_cast<std::size_t>(chosen->size()),
+                                                                        JobState::kMaxSourceFiles)));
+  }
+  for (const QString& path : chosen->mid(0, limit)) {
     desktop::CheckedFile file = desktop::CheckSourceFile(kind_, QFile::encodeName(path).toStdString());
-    auto* item = new QTreeWidgetItem({path, QString::fromStdString(desktop::CheckedFileText(kind_, file))});
+    const QString check = QString::fromStdString(desktop::CheckedFileText(kind_, file));
+    auto* item = new QTreeWidgetItem({path, check});
+    // The whole path and the whole reason, however narrow the columns.
+    item->setToolTip(0, path);
+    item->setToolTip(1, check);
     if (!file.problem.empty()) item->setForeground(1, palette().brush(QPalette::Disabled, QPalette::Text));
     list_->insertTopLevelItem(0, item);
     checked_.insert(checked_.begin(), std::move(file));
   }
+  list_->resizeColumnToContents(1);
+  list_->setColumnWidth(1, std::max(list_->columnWidth(1), kCheckColumnWidth));
   ShowTotals();
 }
 

@@ -23,7 +23,8 @@ class FileBrowser;
 // each at the top, so the list shows them in the reverse of the order the file
 // dialog returned them. Each file is checked as it is added: the list shows
 // its length or size, or why it cannot be burned, and the line below it the
-// totals against an 80-minute CD. OK, enabled only for a list with files and
+// totals against an 80-minute CD; the user corrects the order with Remove,
+// Move Up and Move Down. OK, enabled only for a list with files and
 // none refused, stores the list, top item first, as the job's sources; Cancel
 // leaves them as they were.
 class SourceFilesDlg : public QDialog {
@@ -47,9 +48,13 @@ class SourceFilesDlg : public QDialog {
 
  private slots:
   void AddFiles();
+  // Remove (Delete), Move Up (Alt+Up) and Move Down (Alt+Down) on the selected file.
+  void RemoveSelected();
+  void MoveSelected(int step);
 
  private:
   void ShowTotals();
+  void AddEditButtons();
 
   FileBrowser& files_;
   const QString filter_;
@@ -59,6 +64,8 @@ class SourceFilesDlg : public QDialog {
   QTreeWidget* list_ = nullptr;
   QAbstractButton* ok_ = nullptr;
   QLabel* totals_ = nullptr;
+  // Says that a choice of more files than a list takes was cut short.
+  QLabel* note_ = nullptr;
   // The checks of the list's files, top item first.
   std::vector<desktop::CheckedFile> checked_;
 };

@@ -1,5 +1,7 @@
 #include "shell/win32/CMainDlg.h"
 
+#include <commctrl.h>
+
 #include "platform/windows/WideText.h"
 #include "shell/EngineSession.h"
 #include "shell/win32/AccessibleNames.h"
@@ -49,6 +51,8 @@ int ItemOf(MainControl control) {
       return IDC_AUDIO_RUN;
     case MainControl::VideoCdTest:
       return IDC_VIDEO_RUN;
+    case MainControl::FolderField:
+      return IDC_FOLDER_EDIT;
   }
   return 0;
 }
@@ -133,6 +137,7 @@ void CMainDlg::OnInit() {
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   // The fields read the labels before them; these say what they belong to.
   SetAccessibleNames(window_, {{IDC_DRIVE_COMBO, L"Current Device"},
+                               {IDC_TRAY, L"Tray"},
                                {IDC_CHOOSE_FOLDER, L"Choose Folder To Burn"},
                                {IDC_CANCEL_SCAN, L"Cancel Scan"},
                                {IDC_AUDIO_RUN, L"Run Audio CD Test"},
@@ -243,7 +248,37 @@ void CMainDlg::EnableItem(int id, bool enabled) {
   EnableWindow(item, enabled);
 }
 
-void CMainDlg::Enable(MainControl control, bool enabled) { EnableItem(ItemOf(control), enabled); }
+void CMainDlg::Enable(MainControl control, bool enabled) {
+  EnableItem(ItemOf(control), enabled);
+  if (control == MainControl::FolderField) EnableItem(IDC_CHOOSE_FOLDER, enabled);
+}
+
+void CMainDlg::SetToolTip(int id, const std::string& text) {
+  if (!window_) return;
+  if (!tooltips_) {
+    tooltips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  // A disabled control hears no mouse: the tool is the dialog's area over it.
+  RECT area{};
+  GetWindowRect(GetDlgItem(window_, id), &area);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);
+  std::wstring wide = platform::WideFromUtf8(text);
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = window_;
+  tool.uId = static_cast<UINT_PTR>(id);
+  tool.rect = area;
+  tool.lpszText = wide.data();
+  SendMessageW(tooltips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  if (!text.empty()) SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CMainDlg::ExplainDisabled(MainControl control, const std::string& reason) {
+  // The reason is read out with the control's name and shown in its tooltip.
+  SetToolTip(ItemOf(control), reason);
+}
 
 void CMainDlg::Show(MainControl control, bool shown) {
   ShowWindow(GetDlgItem(window_, ItemOf(control)), shown ? SW_SHOW : SW_HIDE);
@@ -284,15 +319,17 @@ bool CMainDlg::ChooseAudioFiles(std::vector<std::string>& files, std::string& di
 
 std::optional<std::string> CMainDlg::ChooseImageToBurn() { return services_.files.ChooseDiscImage(window_); }
 
-std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) {
-  CSpeedSelectDlg dialog(speeds, dataDisc);
-  int selected = -1;
-  if (!dialog.Choose(window_, selected)) return std::nullopt;
-  return desktop::SpeedChoice{selected, dialog.leaveDiscOpen(), dialog.verify()};
+std::optional<desktop::SpeedChoice> CMainDlg::ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
+                                                          const std::string& burning, int selected) {
+  CSpeedSelectDlg dialog(speeds, dataDisc, burning, selected);
+  int chosen = -1;
+  if (!dialog.Choose(window_, chosen)) return std::nullopt;
+  return desktop::SpeedChoice{chosen, dialog.leaveDiscOpen(), dialog.verify()};
 }
 
-std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines) {
-  CTestGrabDlg dialog(lines);
+std::optional<desktop::TrackChoice> CMainDlg::ChooseTracks(const std::vector<std::string>& lines,
+                                                           const audio::GrabSettings& settings) {
+  CTestGrabDlg dialog(lines, settings);
   if (!dialog.Choose(window_)) return std::nullopt;
   return desktop::TrackChoice{dialog.selectedTracks(), dialog.settings()};
 }

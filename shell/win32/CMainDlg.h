@@ -74,22 +74,28 @@ class CMainDlg final : private desktop::MainWindowView {
   std::string OutputText() const override;
   void SetOutputText(const std::string& text) override;
   void Enable(desktop::MainControl control, bool enabled) override;
+  void ExplainDisabled(desktop::MainControl control, const std::string& reason) override;
   void Show(desktop::MainControl control, bool shown) override;
   void ShowBusy(bool busy) override;
   std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) override;
   bool ChooseFiles(desktop::JobKind kind, std::vector<std::string>& files, std::string& dialogFolder) override;
   bool ChooseAudioFiles(std::vector<std::string>& files, std::string& dialogFolder, DiscAtOnce& discAtOnce) override;
   std::optional<std::string> ChooseImageToBurn() override;
-  std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc) override;
-  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override;
+  std::optional<desktop::SpeedChoice> ChooseSpeed(const std::vector<std::string>& speeds, bool dataDisc,
+                                                  const std::string& burning, int selected) override;
+  std::optional<desktop::TrackChoice> ChooseTracks(const std::vector<std::string>& lines,
+                                                   const audio::GrabSettings& settings) override;
   void OpenTray(virtualdrive::VirtualRecorder& recorder, const std::string& driveName) override;
   void OpenDocument(const std::filesystem::path& document) override;
   bool ConfirmLeaving(const std::string& question) override;
 
   void EnableItem(int id, bool enabled);
+  // The tooltip over a control (kept over it while disabled); none when empty.
+  void SetToolTip(int id, const std::string& text);
 
   MainDlgServices services_;
   HWND window_ = nullptr;
+  HWND tooltips_ = nullptr;
   bool modal_ = false;
   bool busy_ = false;
   JobWindows jobWindows_;

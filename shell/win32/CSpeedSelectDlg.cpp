@@ -17,8 +17,10 @@ void CSpeedSelectDlg::OnInit() {
     SendMessageW(Item(IDC_DRIVE_COMBO), CB_ADDSTRING, 0,
                  reinterpret_cast<LPARAM>(platform::WideFromUtf8(entry).c_str()));
   }
-  if (!entries_.empty()) SendMessageW(Item(IDC_DRIVE_COMBO), CB_SETCURSEL, 0, 0);
+  const bool held = initial_ >= 0 && static_cast<std::size_t>(initial_) < entries_.size();
+  if (!entries_.empty()) SendMessageW(Item(IDC_DRIVE_COMBO), CB_SETCURSEL, held ? initial_ : 0, 0);
   if (offerLeaveDiscOpen_) ShowWindow(Item(IDC_LEAVE_OPEN), SW_SHOW);
+  SetWindowTextW(Item(IDC_SPEED_BURNING), platform::WideFromUtf8(burning_).c_str());
   SetAccessibleNames(window(), {{IDC_DRIVE_COMBO, L"Burning Speed"}});
 }
 

@@ -13,8 +13,14 @@ namespace brenmark::win32 {
 // "Cancel".
 class CSpeedSelectDlg final : public ModalDialog {
  public:
-  explicit CSpeedSelectDlg(std::vector<std::string> entries, bool offerLeaveDiscOpen = false)
-      : entries_(std::move(entries)), offerLeaveDiscOpen_(offerLeaveDiscOpen) {}
+  // `burning`: the line above the speeds naming what is burned; entry
+  // `initial` is selected as the dialog opens (the first where there is none).
+  explicit CSpeedSelectDlg(std::vector<std::string> entries, bool offerLeaveDiscOpen = false, std::string burning = {},
+                           int initial = 0)
+      : entries_(std::move(entries)),
+        offerLeaveDiscOpen_(offerLeaveDiscOpen),
+        burning_(std::move(burning)),
+        initial_(initial) {}
 
   // True for "Burn"; `selected` is then the chosen entry, or -1 for none.
   bool Choose(HWND owner, int& selected);
@@ -29,6 +35,8 @@ class CSpeedSelectDlg final : public ModalDialog {
 
   std::vector<std::string> entries_;
   bool offerLeaveDiscOpen_;
+  std::string burning_;
+  int initial_;
   int selected_ = -1;
   bool leaveDiscOpen_ = false;
   bool verify_ = false;

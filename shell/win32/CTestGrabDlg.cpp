@@ -30,12 +30,12 @@ void CTestGrabDlg::OnInit() {
   EnableGrabForSelection();
   AddEntry(Item(IDC_GRAB_FORMAT), L"WAV");
   AddEntry(Item(IDC_GRAB_FORMAT), L"MP3");
-  SendMessageW(Item(IDC_GRAB_FORMAT), CB_SETCURSEL, kWavEntry, 0);
+  SendMessageW(Item(IDC_GRAB_FORMAT), CB_SETCURSEL, settings_.format == audio::GrabFormat::Mp3 ? 1 : kWavEntry, 0);
   for (const std::int32_t kbps : audio::kMp3Bitrates) {
     AddEntry(Item(IDC_GRAB_BITRATE), std::to_wstring(kbps) + L" kbit/s");
   }
   SendMessageW(Item(IDC_GRAB_BITRATE), CB_SETCURSEL,
-               static_cast<WPARAM>(audio::Mp3BitrateEntry(audio::GrabSettings{}.bitrateKbps)), 0);
+               static_cast<WPARAM>(audio::Mp3BitrateEntry(settings_.bitrateKbps)), 0);
   ShowBitrateForFormat();
 }
 

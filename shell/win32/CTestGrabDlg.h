@@ -14,7 +14,9 @@ namespace brenmark::win32 {
 // format and the MP3 bit rate; "Grab" stores the choice.
 class CTestGrabDlg final : public ModalDialog {
  public:
-  explicit CTestGrabDlg(std::vector<std::string> trackLines) : lines_(std::move(trackLines)) {}
+  // The format and bit rate start as `initial` says.
+  explicit CTestGrabDlg(std::vector<std::string> trackLines, const audio::GrabSettings& initial = {})
+      : lines_(std::move(trackLines)), settings_(initial) {}
 
   // True for "Grab"; the selected tracks and the settings are then set.
   bool Choose(HWND owner);

@@ -40,11 +40,18 @@ std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry&
 void JobWindows::DropJobWindow(const desktop::JobEntry&) { windows_.pop_back(); }
 
 void JobWindows::ShowJobWindow(const desktop::JobEntry& job) {
-  // Beside the main window, within the work area of its monitor.
-  const HWND window = windows_[job.index].dialog->hwnd();
+  // Beside the main window, covering none of it while the work area of its
+  // monitor has room, in the lowest place no shown job window holds.
+  std::vector<int> taken;
+  for (const Window& other : windows_) {
+    if (other.dialog && IsWindowVisible(other.dialog->hwnd())) taken.push_back(other.slot);
+  }
+  Window& entry = windows_[job.index];
+  entry.slot = desktop::LowestFreeSlot(taken);
+  const HWND window = entry.dialog->hwnd();
   const desktop::ScreenArea own = AreaOf(window);
-  MoveWindowTo(window, desktop::CascadePlace(static_cast<int>(job.index), AreaOf(owner_), own.right - own.left,
-                                             own.bottom - own.top, WorkAreaNear(owner_)));
+  MoveWindowTo(window, desktop::JobWindowPlace(entry.slot, AreaOf(owner_), own.right - own.left,
+                                               own.bottom - own.top, WorkAreaNear(owner_)));
   windows_[job.index].dialog->Show();
 }
 

@@ -52,6 +52,7 @@ class JobWindows final : public desktop::JobBoardView {
   struct Window {
     std::unique_ptr<CProgressDlg> dialog;
     std::shared_ptr<Win32ProgressSink> progress;
+    int slot = -1;  // its place in the cascade beside the main window
   };
 
   UiDispatcher& ui_;

@@ -48,6 +48,7 @@
 // The speed dialog's "Leave disc open for more sessions" and "Verify written data".
 #define IDC_LEAVE_OPEN 1019
 #define IDC_VERIFY 1023
+#define IDC_SPEED_BURNING 1050
 
 // The audio file dialog's disc-at-once choice and the CD-TEXT it writes.
 #define IDC_DISC_AT_ONCE 1040

@@ -157,6 +157,23 @@ TEST_F(GrabCli, NoAudioTracksAndMalformedArgumentsGrabNothing) {
   }
 }
 
+// A disc with nothing to grab is refused with what is wrong with it.
+TEST_F(GrabCli, AnEmptyTrayABlankAndADataDiscAreEachToldApart) {
+  const auto data = test::WriteDiscImage(scratch.path(), "data", {{300, true}});
+  const std::pair<std::vector<std::string>, const char*> trays[] = {
+      {{"tray", "empty"}, "There is no disc in the drive"},
+      {{"tray", "blank"}, "The disc in the drive is blank"},
+      {{"tray", "insert", data.string()}, "The disc in the drive holds only data tracks"},
+  };
+  for (const auto& [tray, told] : trays) {
+    ASSERT_EQ(Cli(tray).exitStatus, 0);
+    const auto run = Cli({"grab", out.string()});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_THAT(run.out + run.err, HasSubstr(told));
+    EXPECT_THAT(run.out + run.err, ::testing::Not(HasSubstr("TOC data")));
+  }
+}
+
 TEST_F(GrabCli, AFullDiscOf99TracksIsGrabbedWhole) {
   const auto cue = test::WriteDiscImage(scratch.path(), "full", std::vector<test::ImageTrack>(99, {2}));
   ASSERT_EQ(Cli({"tray", "insert", cue.string()}).exitStatus, 0);

@@ -156,6 +156,24 @@ class JobsTest : public QObject {
     QCOMPARE(presenter.shown.size(), std::size_t{3});
   }
 
+  // A job's prompt titles its boxes with the job, says No by default where Yes
+  // replaces something, and brings its hidden window back to ask.
+  void jobPromptAsksOverItsOwnWindow() {
+    ScriptedPresenter presenter;
+    QtUserPrompt prompt(presenter);
+    QWidget window;
+    const auto jobPrompt = prompt.ForJob(&window, "Grab Audio CD on virtual-cd");
+    RunOnJobThread([&] {
+      jobPrompt->AskBeforeReplacing("Replace them?");
+      jobPrompt->AskYesNo("Try again?");
+      jobPrompt->ShowMessage("Done.", MessageIcon::Plain);
+    });
+    QVERIFY(window.isVisible());
+    QCOMPARE(presenter.shown.size(), std::size_t{3});
+    for (const auto& shown : presenter.shown) QCOMPARE(shown.title, QStringLiteral("Grab Audio CD on virtual-cd"));
+    QVERIFY(presenter.shown[0].defaultNo && !presenter.shown[1].defaultNo);
+  }
+
   // The real boxes: the application's name as title, the icon asked for, and
   // a job thread's question answered on the user-interface thread.
   void messageBoxesCarryApplicationNameAndIcon() {

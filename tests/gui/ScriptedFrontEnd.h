@@ -26,6 +26,7 @@ class ScriptedPresenter final : public MessagePresenter {
     bool onUiThread;
     bool question;
     QString title;  // empty for the application's own title
+    bool defaultNo;  // a question whose Enter says No
   };
 
   void ShowMessage(QWidget*, const QString& text, MessageIcon icon) override { Show(text, icon, false); }
@@ -34,6 +35,11 @@ class ScriptedPresenter final : public MessagePresenter {
   }
   bool AskYesNo(QWidget*, const QString& text) override {
     Show(text, MessageIcon::Error, true);
+    return answerYes;
+  }
+  // A job's question: its title and default answer are written down.
+  bool AskJobQuestion(QWidget*, const QString& title, const QString& text, bool defaultNo) override {
+    Show(text, MessageIcon::Plain, true, title, defaultNo);
     return answerYes;
   }
   bool Confirm(QWidget*, const QString& text) override {
@@ -49,8 +55,8 @@ class ScriptedPresenter final : public MessagePresenter {
   std::function<void()> whileShown;
 
  private:
-  void Show(const QString& text, MessageIcon icon, bool question, const QString& title = {}) {
-    shown.push_back({text, icon, QThread::currentThread() == qApp->thread(), question, title});
+  void Show(const QString& text, MessageIcon icon, bool question, const QString& title = {}, bool defaultNo = false) {
+    shown.push_back({text, icon, QThread::currentThread() == qApp->thread(), question, title, defaultNo});
     if (whileShown) whileShown();
   }
 };

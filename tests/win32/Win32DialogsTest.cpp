@@ -86,12 +86,12 @@ struct Template {
 };
 
 const Template kMainTemplate{"Brenmark - Demo Application For Oakhollow", 388, 199,
-                             {{1000, nullptr}, {1001, ""}, {1002, "..."}, {1003, "Burn CD"}, {1004, "Burn DVD"},
-                              {1005, "Run Test"}, {1006, "Run Test"}, {1007, "Run Test"}, {1008, "Get Disc Info"},
-                              {1009, "Get Device Info"}, {1010, "Order Oakhollow now"}, {1012, ""}, {1013, "..."},
-                              {2, "Exit"}}};
+                             {{1000, nullptr}, {1001, ""}, {1002, "..."}, {1003, "Burn &CD"}, {1004, "Burn &DVD"},
+                              {1005, "&Run Test"}, {1006, "R&un Test"}, {1007, "Run T&est"}, {1008, "Get Disc &Info"},
+                              {1009, "Get De&vice Info"}, {1010, "&Order Oakhollow now"}, {1012, ""}, {1013, "..."},
+                              {2, "E&xit"}}};
 const Template kAboutTemplate{"About Brenmark", 235, 153, {{1, "OK"}}};
-const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 109,
+const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 123,
                               {{1000, nullptr}, {1019, "Leave disc open for more sessions"},
                                {1023, "Verify written data"}, {1, "Burn"}, {2, "Cancel"}}};
 const Template kProgressTemplate{"Current Progress - Burn CD on virtual-cd - Finished.", 291, 55,

@@ -190,6 +190,33 @@ class DesktopAsUser(unittest.TestCase):
         self.assertFalse(has_state(control(self.main, "push button", "Cancel Scan", showing=False),
                                    pyatspi.STATE_SHOWING))
 
+    def test_the_field_is_locked_while_burn_waits_and_the_speed_dialog_names_the_folder(self):
+        self.start_scan_of_the_root()
+        field = control(self.main, "text", "Selected Folder To Burn:")
+        self.assertFalse(has_state(field, pyatspi.STATE_ENABLED))
+        press(self.main, "Cancel Scan")
+        wait_for(lambda: has_state(field, pyatspi.STATE_ENABLED), "the field editable again")
+
+        folder = self.source_folder("named")
+        type_into(self.main, "Selected Folder To Burn:", folder)
+        press(self.main, "Burn CD")
+        speed = self.program.window("Oakhollow Demo - Speed Selection")
+        self.assertIn("Folder: %s (0.0 MB)" % folder, labels(speed))
+        close_with(speed, "Cancel")
+
+    def test_a_progress_window_opens_beside_the_main_window(self):
+        type_into(self.main, "Selected Folder To Burn:", self.source_folder("beside"))
+        self.burn_cd()
+        progress = self.program.window("Current Progress - Burn CD")
+
+        def extents(window):
+            box = window.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            return box.x, box.y, box.x + box.width, box.y + box.height
+
+        main, job = extents(self.main), extents(progress)
+        overlap = main[0] < job[2] and job[0] < main[2] and main[1] < job[3] and job[1] < main[3]
+        self.assertFalse(overlap, "main %s, progress %s" % (main, job))
+
     def test_exit_during_a_scan_ends_the_program(self):
         self.start_scan_of_the_root()
         press(self.main, "Exit")

@@ -3,7 +3,10 @@
 // dialogs over their owner.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "shell/desktop/CascadePlace.h"
 
@@ -63,6 +66,41 @@ INSTANTIATE_TEST_SUITE_P(
                       PlaceCase{"HalfOffTheTopLeft", {-300, -200, 200, 300}, kScreen, true, 200},
                       PlaceCase{"OffTheScreenToTheRight", {1500, 500, 1900, 800}, kScreen, true, 880}),
     [](const ::testing::TestParamInfo<PlaceCase>& info) { return std::string(info.param.name); });
+
+// Job windows cover none of the main window while the screen has room: beside
+// it, then below or above it; only then over it, and always on the screen.
+TEST(JobWindowPlace, BesideThenBelowTheMainWindowBeforeCoveringIt) {
+  const struct {
+    const char* name;
+    ScreenArea main;
+    WindowPlace first;
+    int uncovering;  // slots placed off the main window, one place each
+  } cases[] = {
+      {"RoomRightAndBelow", {20, 40, 520, 440}, {520, 40}, 23},
+      {"RoomLeftAndBelow", {760, 40, 1260, 440}, {360, 40}, 18},
+      {"RoomBelowOnly", {300, 100, 980, 600}, {300, 600}, 4},
+      {"RoomAboveOnly", {300, 300, 980, 900}, {300, 30}, 3},
+      {"NoRoomAnywhere", {0, 30, 1280, 900}, {880, 30}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const WindowPlace first = JobWindowPlace(0, c.main, kWidth, kHeight, kScreen);
+    EXPECT_EQ(std::make_pair(first.x, first.y), std::make_pair(c.first.x, c.first.y));
+    std::vector<std::pair<int, int>> places;
+    for (int slot = 0; slot < 60; ++slot) {
+      const WindowPlace place = JobWindowPlace(slot, c.main, kWidth, kHeight, kScreen);
+      const ScreenArea window{place.x, place.y, place.x + kWidth, place.y + kHeight};
+      EXPECT_TRUE(window.left >= kScreen.left && window.top >= kScreen.top && window.right <= kScreen.right &&
+                  window.bottom <= kScreen.bottom) << slot;
+      if (slot < c.uncovering) {
+        EXPECT_FALSE(Overlaps(window, c.main)) << slot;
+        places.emplace_back(place.x, place.y);
+      }
+    }
+    std::sort(places.begin(), places.end());
+    EXPECT_EQ(std::adjacent_find(places.begin(), places.end()), places.end()) << "two windows on one place";
+  }
+}
 
 TEST(CascadePlace, WindowLargerThanTheAreaKeepsItsTitleBarOnIt) {
   const WindowPlace place = CascadePlace(5, {0, 0, 100, 100}, 2000, 1500, kScreen);

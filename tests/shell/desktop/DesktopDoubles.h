@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "shell/desktop/JobBoard.h"
 #include "shell/desktop/MainWindowView.h"
 #include "shell/desktop/UiThread.h"
+#include "tests/support/RecordingPrompt.h"
 #include "tests/support/RecordingProgress.h"
 
 namespace brenmark::desktop::test {
@@ -89,7 +91,13 @@ class RecordingJobWindows final : public JobBoardView {
     dropped.push_back(job.title);
     progress.pop_back();
   }
+  // Each job asks through a prompt of its own.
+  std::shared_ptr<UserPrompt> JobPrompt(const JobEntry&) override {
+    return prompts.emplace_back(std::make_shared<brenmark::test::RecordingPrompt>());
+  }
   void ShowJobWindow(const JobEntry& job) override { shown.push_back(job.title); }
+  bool JobWindowShown(const JobEntry& job) const override { return hidden.count(job.title) == 0; }
+  JobEndNotifier* HiddenJobNotifier() override { return &notifier; }
   void ShowJobEnded(const JobEntry& job) override { ended.push_back(job); }
   void CloseJobWindow(const JobEntry& job) override { closed.push_back(job.title); }
   void ListJobs(const JobMenu& jobMenu) override {
@@ -103,6 +111,15 @@ class RecordingJobWindows final : public JobBoardView {
   bool endedListed = false;
   std::vector<JobEntry> ended;
   std::vector<std::shared_ptr<brenmark::test::ActingProgress>> progress;
+  std::vector<std::shared_ptr<brenmark::test::RecordingPrompt>> prompts;
+  // The titles of the jobs whose windows the user hid, and the ends told of hidden jobs.
+  std::set<std::string> hidden;
+  struct : JobEndNotifier {
+    void TellJobEnded(const std::string& summary, const std::string& body) override {
+      told.push_back(summary + " | " + body);
+    }
+    std::vector<std::string> told;
+  } notifier;
   std::string holdAt;
   std::shared_future<void> release;
 };
@@ -120,6 +137,7 @@ class ScriptedView final : public MainWindowView {
   std::string OutputText() const override { return outputText; }
   void SetOutputText(const std::string& text) override { outputText = text; }
   void Enable(MainControl control, bool on) override { enabled[control] = on; }
+  void ExplainDisabled(MainControl control, const std::string& reason) override { reasons[control] = reason; }
   void Show(MainControl control, bool on) override { shown[control] = on; }
   void ShowBusy(bool on) override { busy = on; }
 
@@ -143,13 +161,19 @@ class ScriptedView final : public MainWindowView {
     return ChooseFiles(JobKind::AudioCd, list, dialogFolder);
   }
   std::optional<std::string> ChooseImageToBurn() override { return Next(images); }
-  std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& entries, bool dataDisc) override {
+  std::optional<SpeedChoice> ChooseSpeed(const std::vector<std::string>& entries, bool dataDisc,
+                                         const std::string& what, int selected) override {
     speedLists.push_back(entries);
+    speedSelected.push_back(selected);
+    burning.push_back(what);
+
     speedOfferedLeaveOpen.push_back(dataDisc);
     return Next(speeds);
   }
-  std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines) override {
+  std::optional<TrackChoice> ChooseTracks(const std::vector<std::string>& lines,
+                                          const audio::GrabSettings& settings) override {
     trackLists.push_back(lines);
+    trackSettings.push_back(settings);
     return Next(tracks);
   }
   void OpenTray(virtualdrive::VirtualRecorder&, const std::string& driveName) override {
@@ -167,6 +191,7 @@ class ScriptedView final : public MainWindowView {
   std::string folderText;
   std::string outputText = "left over";
   std::map<MainControl, bool> enabled, shown;
+  std::map<MainControl, std::string> reasons;
   bool busy = false;
 
   // The dialogs' answers, and what they were given.
@@ -177,10 +202,12 @@ class ScriptedView final : public MainWindowView {
   std::deque<std::optional<std::string>> images;
   std::optional<DiscAtOnce> discAtOnce;
   bool leave = false;
-  std::vector<std::string> folderTitles, folderStarts, fileDialogStarts, trays, leavingQuestions;
+  std::vector<std::string> folderTitles, folderStarts, fileDialogStarts, trays, leavingQuestions, burning;
   std::vector<JobKind> fileKinds;
   std::vector<std::vector<std::string>> speedLists, trackLists;
   std::vector<bool> speedOfferedLeaveOpen;
+  std::vector<int> speedSelected;
+  std::vector<audio::GrabSettings> trackSettings;
   std::vector<std::filesystem::path> documents;
 
  private:

@@ -10,6 +10,7 @@
 #include <future>
 
 #include "shell/EngineSession.h"
+#include "shell/desktop/DesktopTexts.h"
 #include "shell/desktop/JobBoard.h"
 #include "tests/shell/desktop/DesktopDoubles.h"
 #include "tests/support/RecordingPrompt.h"
@@ -80,6 +81,31 @@ TEST_F(JobBoardTest, EndsReachTheWindowsOnTheUserInterfaceThreadOnly) {
                                                     second + " Second on nowhere - Ended without completing."}));
   EXPECT_EQ(notifier.told, (std::set<std::string>{"Brenmark: First on nowhere | Finished.",
                                                   "Brenmark: Second on nowhere | Ended without completing."}));
+}
+
+// A job's questions and messages go to its own window's prompt, not to the
+// application's, so that they say whose they are and block nothing else.
+TEST_F(JobBoardTest, EachJobAsksThroughItsOwnWindow) {
+  const JobProcedure asking = [](JobContext& context) {
+    if (!context.prompt.AskBeforeReplacing("Replace them?")) context.prompt.ShowMessage("Kept.", MessageIcon::Plain);
+    return JobEnd::Done;
+  };
+  ASSERT_TRUE(board.Start(asking, JobInputs{}, "Asker", "nowhere", nullptr));
+  board.WaitForJobs();
+  ASSERT_EQ(windows.prompts.size(), 1u);
+  EXPECT_EQ(windows.prompts[0]->questions(), std::vector<std::string>{"Replace them?"});
+  EXPECT_EQ(windows.prompts[0]->texts(), std::vector<std::string>{"Kept."});
+  EXPECT_TRUE(prompt.texts().empty() && prompt.questions().empty());
+}
+
+// The end of a job whose window the user hid is told as a notice too.
+TEST_F(JobBoardTest, AJobEndingHiddenIsToldBesideItsWindow) {
+  const JobProcedure done = [](JobContext&) { return JobEnd::Done; };
+  windows.hidden = {"Hidden on nowhere"};
+  ASSERT_TRUE(board.Start(done, JobInputs{}, "Hidden", "nowhere", nullptr));
+  ASSERT_TRUE(board.Start(done, JobInputs{}, "Watched", "nowhere", nullptr));
+  board.WaitForJobs();
+  EXPECT_EQ(windows.notifier.told, std::vector<std::string>{"Brenmark: Hidden on nowhere | Finished."});
 }
 
 // A failed job's window does not go on saying what the job was doing, nor show
@@ -172,6 +198,21 @@ TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
   ASSERT_TRUE(board.Start([](JobContext&) { return JobEnd::Done; }, OnDrive(1), "Next", "virtual-dvd", nullptr));
   EXPECT_EQ(board.jobs().back().index, 1u);
   board.WaitForJobs();
+}
+
+// A long source is shortened in its middle, whole characters only, so that a
+// menu line keeps the path's start and end and its result in view.
+TEST(ElideMiddle, KeepsStartAndEndOfLongTextsAndWholeCharacters) {
+  const struct {
+    std::string text;
+    std::size_t limit;
+    std::string shown;
+  } cases[] = {
+      {"/short/path", 20, "/short/path"},
+      {"/a/very/long/folder/name", 10, "/a/v...ame"},
+      {"/\xc3\xa9t\xc3\xa9/\xc3\xa0/long/\xc3\xa9t\xc3\xa9", 9, "/\xc3\xa9t...\xc3\xa9t\xc3\xa9"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(desktoptext::ElideMiddle(c.text, c.limit), c.shown) << c.text;
 }
 
 }  // namespace

@@ -87,6 +87,61 @@ TEST_F(MainWindowLogicTest, DriveListSelectsTheCurrentDriveAndOnlyDrivesThatExis
   EXPECT_TRUE(view.enabled[MainControl::AudioCdTest]);
 }
 
+// Each burn button follows the media the chosen recorder writes, and says why
+// it is disabled.
+TEST_F(MainWindowLogicTest, BurnButtonsFollowTheRecordersMediaAndSayWhyNot) {
+  struct Case {
+    int drive;
+    bool burnCd, burnDvd;  // enabled, else disabled saying
+    std::string cdReason, dvdReason;
+  };
+  const Case cases[] = {
+      {1, false, true, desktoptext::kWritesNoCdsReason, ""},
+      {0, true, false, "", desktoptext::kWritesNoDvdsReason},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.drive);
+    logic.SelectDrive(c.drive);
+    EXPECT_EQ(view.enabled[MainControl::BurnCd], c.burnCd);
+    EXPECT_EQ(view.enabled[MainControl::BurnDvd], c.burnDvd);
+    EXPECT_EQ(view.reasons[MainControl::BurnCd], c.cdReason);
+    EXPECT_EQ(view.reasons[MainControl::BurnDvd], c.dvdReason);
+  }
+  // A scan keeps a usable button disabled, saying so.
+  view.folderText = MakeSourceFolder("scanned");
+  logic.TakeTypedFolder();
+  EXPECT_EQ(view.reasons[MainControl::BurnCd], desktoptext::kScanRunsReason);
+}
+
+// Burn burns what the field shows when the job starts: the field is locked
+// while Burn waits for its scan, a field changed anyway is scanned again, the
+// speed dialog names the folder and its size, and a folder whose files alone
+// exceed the disc's free space is refused before it.
+TEST_F(MainWindowLogicTest, BurnTakesTheFolderTheFieldShowsAndRefusesOneThatCannotFit) {
+  const std::string first = MakeSourceFolder("first");
+  const std::string second = MakeSourceFolder("second");
+  view.folderText = first;
+  logic.BurnDataDisc(JobKind::DataCd);
+  EXPECT_FALSE(view.enabled[MainControl::FolderField]);
+  // A front end that let the user type anyway: the new text is what is burned.
+  view.folderText = second;
+  ASSERT_TRUE(ui.ServeUntil([this] { return !view.burning.empty(); }));
+  EXPECT_EQ(view.burning, std::vector<std::string>{"Folder: " + second + " (0.1 MB)"});
+  EXPECT_TRUE(view.enabled[MainControl::FolderField]);
+
+  // 21 minutes of CD hold about 184 MB; a 300 MB file alone does not fit.
+  const std::string large = MakeSourceFolder("large");
+  std::filesystem::resize_file(std::filesystem::path(large) / "sub" / "data.bin", 300u << 20);
+  ASSERT_TRUE(engine.RecorderAt(0)->InsertBlank(virtualdrive::MediumKind::CdR, 21).ok);
+  ChooseFolder(large);
+  logic.BurnDataDisc(JobKind::DataCd);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("The folder " + large + " does not fit on the disc: its files need 300.0 MB, the disc has ", 0), 0u)
+      << Messages()[0];
+  EXPECT_EQ(view.burning.size(), 1u);
+  EXPECT_FALSE(engine.leases().IsBusy(0));
+}
+
 // A run's choices come back in the next: the drive, each field's folder (put
 // back by Cancel of another folder's scan), and where each folder and file
 // dialog opens (the field's own folder first); a drive or folder that is gone
@@ -334,7 +389,7 @@ TEST_F(MainWindowLogicTest, FileListsTracksAndTheirCancelledDialogs) {
   EXPECT_EQ(engine.jobState().outputFolder, sources.path().string());
   // It is not told as a table of contents that cannot be read first.
   EXPECT_EQ(Messages(), (std::vector<std::string>{kNoOutputFolderMessage,
-                                                  desktoptext::kNoTracksToGrabMessage}));
+                                                  audio::kBlankDiscText}));
   // A disc that does not answer for its state and tracks is told as a table
   // of contents that cannot be read, and not as a blank one.
   const auto unreadable = virtualdrive::ParseFaultSpec("READDISCINFORMATION:count=2");
@@ -388,6 +443,28 @@ TEST_F(MainWindowLogicTest, ImageAndDiscAtOnceBurnsStartTheirJobs) {
   const std::vector<std::string> statuses = windows.progress.back()->record.statuses();
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Writing the lead-in ..."), statuses.end());
   EXPECT_EQ(engine.jobState().discAtOnce.albumTitle, "Album");
+}
+
+// The speed and the grab's format and bit rate chosen last are offered first.
+TEST_F(MainWindowLogicTest, TheSpeedAndGrabFormatChosenLastAreOfferedFirst) {
+  const std::filesystem::path iso = sources.path() / "disc.iso";
+  std::ofstream(iso) << std::string(2048 * 20, 'i');
+  view.images = {iso.string(), iso.string()};
+  view.speeds = {SpeedChoice{1, false}};
+  logic.BurnImage();
+  ASSERT_TRUE(ui.ServeUntil([this] { return logic.RunningJobs() == 0; }));
+  logic.BurnImage();
+  ASSERT_GE(view.speedLists.at(0).size(), 2u);
+  EXPECT_EQ(view.speedSelected, (std::vector<int>{0, 1}));
+
+  ASSERT_TRUE(engine.RecorderAt(0)->InsertImage(BRENMARK_TESTDATA_DIR "/cue/cdda.cue").ok);
+  view.outputText = sources.path().string();
+  const audio::GrabSettings mp3 = audio::DialogGrabSettings(true, audio::Mp3BitrateEntry(192));
+  view.tracks = {TrackChoice{{}, mp3}};
+  logic.GrabAudio();
+  ASSERT_TRUE(ui.ServeUntil([this] { return logic.RunningJobs() == 0; }));
+  logic.GrabAudio();
+  EXPECT_EQ(view.trackSettings, (std::vector<audio::GrabSettings>{audio::GrabSettings{}, mp3}));
 }
 
 // A report holds the drive's lease and keeps the drive list waiting until its

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/desktop/SourceFileCheck.h"
+#include "shell/desktop/SourceListEdit.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/support/TempFolder.h"
 #include "vcd/MpegStreamCheck.h"
@@ -74,6 +75,28 @@ TEST(SourceFileCheck, TotalsAgainstAnEightyMinuteCdAndWhenOkTakesTheList) {
   EXPECT_TRUE(SourceListAcceptable({hour, halfHour}));
   EXPECT_FALSE(SourceListAcceptable({}));
   EXPECT_FALSE(SourceListAcceptable({hour, refused}));
+}
+
+// The user's corrections keep the list whole: a move at either end or a row
+// outside the list changes nothing, and the selection follows the file.
+TEST(SourceListEdit, MovesAndRemovalsKeepEveryOtherFileInPlace) {
+  const struct {
+    const char* name;
+    int row, step;  // step 0: remove
+    std::string order;
+    int selected;
+  } cases[] = {
+      {"up", 1, -1, "bac", 0},        {"down", 1, 1, "acb", 2},       {"top up", 0, -1, "abc", 0},
+      {"bottom down", 2, 1, "abc", 2}, {"outside", 5, 1, "abc", -1},   {"remove middle", 1, 0, "ac", 1},
+      {"remove last", 2, 0, "ab", 1},  {"remove outside", -1, 0, "abc", 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<CheckedFile> files{{"a", ""}, {"b", ""}, {"c", ""}};
+    const int selected = c.step == 0 ? RemoveSourceFile(files, c.row) : MoveSourceFile(files, c.row, c.step);
+    std::string order;
+    for (const CheckedFile& file : files) order += file.path;
+    EXPECT_EQ(std::make_pair(order, selected), std::make_pair(c.order, c.selected)) << c.name;
+  }
 }
 
 }  // namespace
