@@ -338,9 +338,13 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
       break;
     }
   }
-  if (const auto text = platform::ReadTextFile(StatePathFor(path), kMostStateBytes)) {
+  const std::string prefix = path.string() + ": state file " + StatePathFor(path).filename().string() + ": ";
+  std::string stateError;
+  const auto text = platform::ReadOwnTextFile(StatePathFor(path), kMostStateBytes, stateError);
+  // A state file that cannot be read would turn a recordable disc into a pressed one.
+  if (!stateError.empty()) return {std::nullopt, prefix + stateError};
+  if (text) {
     DiscStateParseResult parsed = ParseDiscState(*text);
-    const std::string prefix = path.string() + ": state file " + StatePathFor(path).filename().string() + ": ";
     if (!parsed.state) return {std::nullopt, prefix + parsed.error};
     if (const std::string problem =
             CheckStateAgainstImage(*parsed.state, blocks, disc.format_ == ImageFormat::RawCd);
@@ -355,8 +359,9 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
 
 DiscLoadResult DiscImage::Resume(const fs::path& workFolder) {
   const fs::path statePath = workFolder / (std::string(kWorkName) + ".state");
-  const auto text = platform::ReadTextFile(statePath, kMostStateBytes);
-  if (!text) return {std::nullopt, {}};
+  std::string stateError;
+  const auto text = platform::ReadOwnTextFile(statePath, kMostStateBytes, stateError);
+  if (!text) return {std::nullopt, stateError.empty() ? stateError : statePath.string() + ": " + stateError};
   DiscStateParseResult parsed = ParseDiscState(*text);
   if (!parsed.state) return {std::nullopt, statePath.string() + ": " + parsed.error};
   DiscImage disc = Blank(parsed.state->kind, workFolder);

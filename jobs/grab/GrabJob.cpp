@@ -12,6 +12,7 @@
 #include "audio/TrackChecksums.h"
 #include "audio/TrackTimeTable.h"
 #include "audio/WavTrackWriter.h"
+#include "jobs/EndingLine.h"
 #include "jobs/grab/OutputFolder.h"
 #include "platform/File.h"
 #include "platform/Utf8Path.h"
@@ -198,7 +199,8 @@ class Grab {
       case ExistingOutputs::Replace:
         break;
       case ExistingOutputs::Ask:
-        if (!context_.prompt.AskYesNo(Format(grabtext::kReplaceQuestion, static_cast<int>(taken.size())))) {
+        if (!context_.prompt.AskYesNo(taken.size() == 1 ? grabtext::kReplaceOneQuestion
+                                                        : Format(grabtext::kReplaceQuestion, static_cast<int>(taken.size())))) {
           return JobEnd::OutputsExist;
         }
         break;
@@ -329,7 +331,7 @@ class Grab {
     const std::string reason = writer_->lastError();
     writer_->Abandon();
     const WriteFailure failure = FailureOf(status, format);
-    return context_.Stop(std::string(failure.text) + "\n" + path.string() + (reason.empty() ? "" : ": " + reason),
+    return context_.Stop(WithDetail(failure.text, path.string() + (reason.empty() ? "" : ": " + reason)),
                          failure.end);
   }
 
