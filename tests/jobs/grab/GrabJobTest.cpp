@@ -12,6 +12,7 @@
 
 #include "audio/Crc32.h"
 #include "audio/GrabLog.h"
+#include "jobs/EndingLine.h"
 #include "tests/jobs/grab/GrabHarness.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/support/SyncFaults.h"
@@ -163,8 +164,7 @@ TEST(GrabJob, AFullDiskEndsTheJobNamingTheFileAndWhyAndLeavesNoPartialFile) {
     EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
     const auto path = harness.folder / (std::string("track01.") + Extension(format));
     EXPECT_EQ(harness.bench.prompt.texts(),
-              std::vector<std::string>{std::string(grabtext::kWriteDataFailed) + "\n" + path.string() +
-                                       ": File too large"});
+              std::vector<std::string>{WithDetail(grabtext::kWriteDataFailed, path.string() + ": File too large")});
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
     EXPECT_TRUE(outcome.written.empty());
     EXPECT_TRUE(endtoend::ListFiles(harness.folder).empty());
@@ -286,7 +286,7 @@ TEST(GrabJob, AnMp3TagTheEncoderLibraryCannotWriteFailsThatTrackAndEndsTheJobSay
   EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
   ASSERT_EQ(harness.bench.prompt.messages().size(), 1u);
   EXPECT_EQ(harness.bench.prompt.messages()[0].text,
-            std::string(grabtext::kTagNotWritten) + "\n" + (harness.folder / "track01.mp3").string());
+            WithDetail(grabtext::kTagNotWritten, (harness.folder / "track01.mp3").string()));
   EXPECT_EQ(harness.bench.prompt.messages()[0].icon, MessageIcon::Error);
   EXPECT_TRUE(outcome.written.empty());
   EXPECT_EQ(harness.TakeReadSizes(), Join({{16, 16}, Repeat(1, 8)}));
@@ -398,10 +398,11 @@ TEST(GrabJob, ATrackIsNamedOnlyWhenDurableAndItsNameIsFree) {
   GrabHarness harness({{40}, {40}});
   const auto track = [&harness](const char* name) { return (harness.folder / name).string(); };
   const Row rows[] = {
-      {"planted", -1, JobEnd::OutputWriteFailed, std::string(grabtext::kNotNamed) + "\n" + track("track02.wav") +
-       ": File exists", {"grab.log", "track01.wav", "track02.wav"}},
-      {"track data", 0, JobEnd::OutputWriteFailed, std::string(grabtext::kNotNamed) + "\n" + track("track01.wav") +
-       ": its data could not be made durable: Input/output error", {}},
+      {"planted", -1, JobEnd::OutputWriteFailed, WithDetail(grabtext::kNotNamed, track("track02.wav") + ": File exists"),
+       {"grab.log", "track01.wav", "track02.wav"}},
+      {"track data", 0, JobEnd::OutputWriteFailed,
+       WithDetail(grabtext::kNotNamed, track("track01.wav") + ": its data could not be made durable: Input/output error"),
+       {}},
       {"log lines", 2, JobEnd::Done, "The checksums could not be written to grab.log.\n" + track("grab.log") +
        ": Input/output error", {"grab.log", "track01.wav", "track02.wav"}},
   };
