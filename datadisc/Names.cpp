@@ -84,10 +84,14 @@ void MakeIso30Name(std::string& name) {
   MakeDCharacters(name, 0, name.rfind('.'));
 }
 
-void MakeJolietName(std::string& name) {
+void ReplaceJolietForbidden(std::string& name) {
   for (char& c : name) {
     if (IsJolietForbidden(c)) c = '_';
   }
+}
+
+void MakeJolietName(std::string& name) {
+  ReplaceJolietForbidden(name);
   CutKeepingExtension(name, kJolietLength.limit, kJolietLength.unit, [](std::string_view text, std::size_t limit) {
     return PrefixWithin(text, limit, kJolietLength.unit);
   });

@@ -36,6 +36,9 @@ void MakeIso30Name(std::string& name);
 // text from the last dot. Case and every other character are kept; the cut
 // never splits a character.
 void MakeJolietName(std::string& name);
+// Only the replacement of the characters Joliet forbids, nothing cut: for a
+// name an earlier session holds, which keeps its length.
+void ReplaceJolietForbidden(std::string& name);
 
 // Sibling order: byte by byte, a shorter prefix first, '_' after every other
 // byte, otherwise the bytes compared as signed 8-bit values (so bytes of 80h

@@ -12,6 +12,7 @@
 
 #include "bytes/ByteOrder.h"
 #include "datadisc/IsoBytes.h"
+#include "datadisc/Names.h"
 #include "datadisc/PathTableList.h"
 #include "datadisc/Utf16.h"
 
@@ -324,6 +325,8 @@ class SessionReader {
         return Fail(PreviousSession::Status::Damaged,
                     "holds an entry named \"" + Shown(checked) + "\", which is not a name a folder can hold");
       }
+      // The new session's Joliet tree holds it: named as a new file would be.
+      ReplaceJolietForbidden(entry.name);
       if (const std::uint8_t* link = joliet ? nullptr : SystemUseEntry(record, "CL")) {
         if (link[2] < 12) return Damage("a directory record is malformed");
         entry.isDirectory = true;

@@ -28,6 +28,9 @@ struct CommandOutcome {
   int systemError = 0;
   std::uint16_t hostStatus = 0;
   std::uint16_t driverStatus = 0;
+  // The host adapter library's completion event for the command could not
+  // be made (a transport failure of that path alone).
+  bool noCompletionEvent = false;
 
   CommandOutcome() = default;
   CommandOutcome(TransportResult resultClass) : result(resultClass) {}  // NOLINT: implicit on purpose

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace brenmark {
 
 // The claim on a drive that other processes can use too (a virtual recorder,
@@ -9,9 +11,11 @@ namespace brenmark {
 class DriveClaims {
  public:
   virtual ~DriveClaims() = default;
-  // False when another process holds the drive. A drive without such a claim
-  // is always had. Claims nest: each true needs one Release.
-  virtual bool Claim(int drive) = 0;
+  // False when another process holds the drive (`refusal` left empty) or
+  // when the claim cannot be taken at all (`refusal` then tells the user
+  // why). A drive without such a claim is always had. Claims nest: each true
+  // needs one Release.
+  virtual bool Claim(int drive, std::string& refusal) = 0;
   virtual void Release(int drive) = 0;
 };
 

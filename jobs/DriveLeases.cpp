@@ -29,8 +29,13 @@ void DriveLeases::ClaimAcrossProcesses(DriveClaims& claims) {
 
 std::optional<DriveLeases::Lease> DriveLeases::TryAcquire(int drive) {
   std::lock_guard lock(mutex_);
+  refusals_.erase(drive);
   if (held_.contains(drive)) return std::nullopt;
-  if (claims_ != nullptr && !claims_->Claim(drive)) return std::nullopt;
+  std::string refusal;
+  if (claims_ != nullptr && !claims_->Claim(drive, refusal)) {
+    if (!refusal.empty()) refusals_[drive] = std::move(refusal);
+    return std::nullopt;
+  }
   held_.insert(drive);
   return Lease(this, drive);
 }
@@ -38,6 +43,12 @@ std::optional<DriveLeases::Lease> DriveLeases::TryAcquire(int drive) {
 bool DriveLeases::IsBusy(int drive) const {
   std::lock_guard lock(mutex_);
   return held_.contains(drive);
+}
+
+std::string DriveLeases::RefusalMessage(int drive) const {
+  std::lock_guard lock(mutex_);
+  const auto refusal = refusals_.find(drive);
+  return refusal != refusals_.end() ? refusal->second : std::string(kBusyMessage);
 }
 
 void DriveLeases::Release(int drive) {

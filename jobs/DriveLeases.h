@@ -1,8 +1,10 @@
 #pragma once
 
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <string>
 
 #include "drive/DriveRegistry.h"
 #include "jobs/DriveClaims.h"
@@ -11,7 +13,7 @@ namespace brenmark {
 
 // Keeps a drive to one caller at a time. A job holds its drive's lease from its
 // start to its end; reports and the speed dialog hold it while they query the
-// drive. Whoever is refused tells the user kBusyMessage. A drive that other
+// drive. Whoever is refused tells the user RefusalMessage. A drive that other
 // processes share (a virtual recorder) is also claimed against them for as
 // long as the lease lasts.
 class DriveLeases {
@@ -50,12 +52,16 @@ class DriveLeases {
   // process or, for a virtual recorder, another one) holds it.
   std::optional<Lease> TryAcquire(int drive);
   bool IsBusy(int drive) const;
+  // What the user is told of the last refused TryAcquire of `drive`:
+  // kBusyMessage, or why its claim across processes cannot be taken.
+  std::string RefusalMessage(int drive) const;
 
  private:
   void Release(int drive);
 
   mutable std::mutex mutex_;
   std::set<int> held_;
+  std::map<int, std::string> refusals_;  // of claims that cannot be taken, by drive
   DriveClaims* claims_ = nullptr;
 };
 

@@ -69,7 +69,7 @@ std::shared_ptr<Job> JobRunner::Start(JobProcedure procedure, JobInputs inputs,
   if (inputs.currentDrive >= 0) {
     lease = leases_.TryAcquire(inputs.currentDrive);
     if (!lease) {
-      prompt_.ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
+      prompt_.ShowMessage(leases_.RefusalMessage(inputs.currentDrive), MessageIcon::Warning);
       return nullptr;
     }
   }

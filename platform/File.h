@@ -25,6 +25,10 @@ class File {
 
   // Opens an existing file for reading only.
   bool OpenForReading(const std::filesystem::path& path);
+  // Opens a file the program keeps itself for reading: a link (a reparse
+  // point on Windows) at `path` is refused, not followed, and so is anything
+  // but a regular file, which is found without blocking on it.
+  bool OpenOwnForReading(const std::filesystem::path& path);
   // Opens a file chosen by the user as burn source for reading: a named pipe
   // or a device cannot block the caller and never becomes its terminal.
   bool OpenSource(const std::filesystem::path& path);

@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -30,18 +31,48 @@ bool WriteNewFile(const fs::path& path, const std::string& text, std::string& er
   return true;
 }
 
+// The whole content of an open regular file of at most `mostBytes`.
+std::optional<std::string> ReadWholeFile(File& file, std::uint64_t mostBytes, std::string& error) {
+  const auto status = file.Status();
+  if (!status) {
+    error = file.lastError();
+    return std::nullopt;
+  }
+  if (status->kind != FileKind::Regular) {
+    error = "not a regular file";
+    return std::nullopt;
+  }
+  if (status->size > mostBytes) {
+    error = "larger than " + std::to_string(mostBytes) + " bytes";
+    return std::nullopt;
+  }
+  std::string text(status->size, '\0');
+  const std::int64_t read = file.ReadAt(0, text.data(), text.size());
+  if (read < 0) {
+    error = file.lastError();
+    return std::nullopt;
+  }
+  text.resize(static_cast<std::size_t>(read));
+  return text;
+}
+
 }  // namespace
 
 std::optional<std::string> ReadTextFile(const fs::path& path, std::uint64_t mostBytes) {
   File file;
+  std::string ignored;
   if (!file.OpenSource(path)) return std::nullopt;
-  const auto status = file.Status();
-  if (!status || status->kind != FileKind::Regular || status->size > mostBytes) return std::nullopt;
-  std::string text(status->size, '\0');
-  const std::int64_t read = file.ReadAt(0, text.data(), text.size());
-  if (read < 0) return std::nullopt;
-  text.resize(static_cast<std::size_t>(read));
-  return text;
+  return ReadWholeFile(file, mostBytes, ignored);
+}
+
+std::optional<std::string> ReadOwnTextFile(const fs::path& path, std::uint64_t mostBytes, std::string& error) {
+  error.clear();
+  File file;
+  if (!file.OpenOwnForReading(path)) {
+    if (LookAtEntry(path) != EntryAtPath::Nothing) error = file.lastError();
+    return std::nullopt;
+  }
+  return ReadWholeFile(file, mostBytes, error);
 }
 
 bool WriteTextFileAtomically(const fs::path& path, const std::string& text, std::string& error, bool durable) {

@@ -13,6 +13,12 @@ namespace brenmark::platform {
 // a named pipe put at its name cannot block the caller.
 std::optional<std::string> ReadTextFile(const std::filesystem::path& path, std::uint64_t mostBytes);
 
+// The same for a file the program keeps itself (its tray and state files):
+// a link at the path is refused, not followed. When it is there but cannot be
+// read, `error` says why; it stays empty when nothing is there.
+std::optional<std::string> ReadOwnTextFile(const std::filesystem::path& path, std::uint64_t mostBytes,
+                                           std::string& error);
+
 // Replaces the file at `path` by `text` in one step: the text goes into a new
 // file beside it (never through a link), is made durable, and is renamed over
 // `path`, and then the rename is made durable, so that after a crash or a

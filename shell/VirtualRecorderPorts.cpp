@@ -2,9 +2,13 @@
 
 namespace brenmark {
 
-bool VirtualRecorderPorts::Claim(int drive) {
+bool VirtualRecorderPorts::Claim(int drive, std::string& refusal) {
+  using ClaimResult = virtualdrive::VirtualRecorder::ClaimResult;
   virtualdrive::VirtualRecorder* recorder = recorderAt_(drive);
-  return recorder == nullptr || recorder->Claim() == virtualdrive::VirtualRecorder::ClaimResult::Claimed;
+  if (recorder == nullptr) return true;
+  const ClaimResult result = recorder->Claim();
+  if (result == ClaimResult::Refused) refusal = recorder->ClaimRefusal();
+  return result == ClaimResult::Claimed;
 }
 
 void VirtualRecorderPorts::Release(int drive) {

@@ -20,7 +20,7 @@ class VirtualRecorderPorts final : public DriveClaims, public EjectedDiscs {
   using RecorderAt = std::function<virtualdrive::VirtualRecorder*(int drive)>;
   explicit VirtualRecorderPorts(RecorderAt recorderAt) : recorderAt_(std::move(recorderAt)) {}
 
-  bool Claim(int drive) override;
+  bool Claim(int drive, std::string& refusal) override;
   void Release(int drive) override;
   std::filesystem::path LastKeptImage(int drive) const override;
   std::string DiscNotKeptReason(int drive) const override;

@@ -340,8 +340,11 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
   }
   // The state file beside the image, else what the cue sheet's REM lines
   // carry, which travels with a copied .cue/.bin.
-  std::optional<std::string> text = platform::ReadTextFile(StatePathFor(path), kMostStateBytes);
   std::string source = "state file " + StatePathFor(path).filename().string();
+  std::string stateError;
+  std::optional<std::string> text = platform::ReadOwnTextFile(StatePathFor(path), kMostStateBytes, stateError);
+  // A state file that cannot be read would turn a recordable disc into a pressed one.
+  if (!stateError.empty()) return {std::nullopt, path.string() + ": " + source + ": " + stateError};
   if (!text && disc.format_ == ImageFormat::RawCd) {
     if (const auto sheet = platform::ReadTextFile(path, kMostStateBytes)) {
       if (std::string remarks = DiscStateInCueRemarks(*sheet); !remarks.empty()) {
@@ -367,8 +370,9 @@ DiscLoadResult DiscImage::Load(const fs::path& path, bool dvdRecorder, const fs:
 
 DiscLoadResult DiscImage::Resume(const fs::path& workFolder) {
   const fs::path statePath = workFolder / (std::string(kWorkName) + ".state");
-  const auto text = platform::ReadTextFile(statePath, kMostStateBytes);
-  if (!text) return {std::nullopt, {}};
+  std::string stateError;
+  const auto text = platform::ReadOwnTextFile(statePath, kMostStateBytes, stateError);
+  if (!text) return {std::nullopt, stateError.empty() ? stateError : statePath.string() + ": " + stateError};
   DiscStateParseResult parsed = ParseDiscState(*text);
   if (!parsed.state) return {std::nullopt, statePath.string() + ": " + parsed.error};
   DiscImage disc = Blank(parsed.state->kind, workFolder);

@@ -34,7 +34,8 @@ std::optional<Pace> PaceNamed(std::string_view name) {
 }
 
 Pace ReadPace(const std::filesystem::path& workFolder) {
-  const auto text = platform::ReadTextFile(workFolder / kPaceFile, 64);
+  std::string ignored;  // anything but the program's own pace file is the default pace
+  const auto text = platform::ReadOwnTextFile(workFolder / kPaceFile, 64, ignored);
   if (!text) return Pace::Fast;
   std::string_view name = *text;
   while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.remove_suffix(1);

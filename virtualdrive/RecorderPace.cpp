@@ -47,7 +47,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadBufferCapacity(Call& call) {
 
 TrayResult VirtualRecorder::SetPace(Pace pace) {
   TrayClaim claim(*this);
-  if (!claim) return BusyResult();
+  if (!claim) return claim.Refusal();
   std::lock_guard lock(mutex_);
   if (!folderProblem_.empty()) return {false, folderProblem_, {}};
   std::string error;

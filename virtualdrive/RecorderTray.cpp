@@ -30,14 +30,26 @@ std::string TrackKindText(TrackKind kind) {
 }  // namespace
 
 VirtualRecorder::ClaimResult VirtualRecorder::LockFolder() {
-  // Folders that cannot be trusted are left alone; the recorder has no disc.
-  if (!folderProblem_.empty()) return ClaimResult::Claimed;
+  // Folders that cannot be trusted are left alone: the recorder is refused
+  // saying why, rather than found without a disc.
+  if (!folderProblem_.empty()) {
+    lockRefusal_ = folderProblem_;
+    return ClaimResult::Refused;
+  }
   std::string error;
   platform::CreatePrivateFolders(workFolder_, error);
   folderLock_ = platform::TryLockFolder(workFolder_, error);
-  // A folder that cannot carry a lock (not writable, not there) cannot carry
-  // a disc either: the commands that need one report that themselves.
-  return folderLock_.held() || !error.empty() ? ClaimResult::Claimed : ClaimResult::Busy;
+  if (folderLock_.held()) return ClaimResult::Claimed;
+  if (error.empty()) return ClaimResult::Busy;
+  // Without the lock nothing keeps another program from writing the same
+  // disc or taking it out meanwhile.
+  lockRefusal_ = "The virtual recorder " + model_.shortName + " cannot be used: " + error;
+  return ClaimResult::Refused;
+}
+
+std::string VirtualRecorder::ClaimRefusal() const {
+  std::lock_guard lock(mutex_);
+  return lockRefusal_;
 }
 
 void VirtualRecorder::Reload() {
@@ -96,7 +108,7 @@ std::string VirtualRecorder::TraySignature() const {
 VirtualRecorder::ClaimResult VirtualRecorder::Claim() {
   std::lock_guard lock(mutex_);
   if (claims_ == 0) {
-    if (LockFolder() == ClaimResult::Busy) return ClaimResult::Busy;
+    if (const ClaimResult locked = LockFolder(); locked != ClaimResult::Claimed) return locked;
     // Another process may have changed the tray or the pace since this one last held it.
     Reload();
     pace_.Set(ReadPace(workFolder_));
@@ -255,7 +267,7 @@ TrayResult VirtualRecorder::InsertBlank(MediumKind kind, int minutes) {
     return result;
   }
   TrayClaim claim(*this);
-  if (!claim) return BusyResult();
+  if (!claim) return claim.Refusal();
   {
     std::lock_guard lock(mutex_);
     result = SwapDisc(DiscImage::Blank(kind, workFolder_, minutes), TrayRecord::Blank(kind, minutes));
@@ -268,13 +280,20 @@ TrayResult VirtualRecorder::InsertBlank(MediumKind kind, int minutes) {
 TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
   TrayResult result;
   TrayClaim claim(*this);
-  if (!claim) return BusyResult();
+  if (!claim) return claim.Refusal();
   {
     std::lock_guard lock(mutex_);
     // Absolute, so that a later run started elsewhere finds the same image.
     std::error_code ignored;
     const fs::path absolute = fs::absolute(path, ignored);
     const fs::path image = absolute.empty() ? path : absolute;
+    // The recorder's own working disc would be moved away from under itself
+    // by the swap, leaving the tray naming nothing.
+    if (fs::equivalent(fs::weakly_canonical(image, ignored).parent_path(), workFolder_, ignored)) {
+      result.ok = false;
+      result.message = image.string() + " is the recorder's own working disc; it cannot be inserted";
+      return result;
+    }
     DiscLoadResult loaded = DiscImage::Load(image, !IsCdMedium(model_.blankKind), workFolder_);
     if (!loaded.disc) {
       result.ok = false;
@@ -290,7 +309,7 @@ TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
 TrayResult VirtualRecorder::Eject() {
   TrayResult result;
   TrayClaim claim(*this);
-  if (!claim) return BusyResult();
+  if (!claim) return claim.Refusal();
   {
     std::lock_guard lock(mutex_);
     result = SwapDisc(DiscImage::Blank(model_.blankKind, workFolder_, blankMinutes_),
@@ -303,7 +322,7 @@ TrayResult VirtualRecorder::Eject() {
 TrayResult VirtualRecorder::RemoveDisc() {
   TrayResult result;
   TrayClaim claim(*this);
-  if (!claim) return BusyResult();
+  if (!claim) return claim.Refusal();
   {
     std::lock_guard lock(mutex_);
     result = SwapDisc(std::nullopt, TrayRecord::Empty());

@@ -76,8 +76,9 @@ TrayRecordResult ParseTrayRecord(std::string_view text) {
 }
 
 TrayRecordResult ReadTrayRecord(const fs::path& workFolder) {
-  const auto text = platform::ReadTextFile(RecordPath(workFolder), kMostRecordBytes);
-  if (!text) return {};
+  std::string error;
+  const auto text = platform::ReadOwnTextFile(RecordPath(workFolder), kMostRecordBytes, error);
+  if (!text) return {std::nullopt, error.empty() ? error : RecordPath(workFolder).string() + ": " + error};
   TrayRecordResult result = ParseTrayRecord(*text);
   if (!result.record) result.error = RecordPath(workFolder).string() + ": " + result.error;
   return result;

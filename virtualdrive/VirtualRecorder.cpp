@@ -22,9 +22,9 @@ VirtualRecorder::VirtualRecorder(RecorderModel model, fs::path workFolder, fs::p
     return;
   }
   // The tray is read under the folder's lock, so that a disc another process
-  // is writing is never taken for a damaged one; while that process holds it,
-  // the tray is read by the first claim instead.
-  if (LockFolder() == ClaimResult::Busy) return;
+  // is writing is never taken for a damaged one; while that process holds it
+  // (or the lock cannot be taken), the tray is read by the first claim instead.
+  if (LockFolder() != ClaimResult::Claimed) return;
   Reload();
   pace_.Set(ReadPace(workFolder_));
   startupProblem_ = trayProblem_;

@@ -56,7 +56,10 @@ class VirtualRecorder {
   // (the folder, the system's reason), on the thread that sent the command.
   using WriteProblemObserver = std::function<void(const std::string&)>;
 
-  enum class ClaimResult : std::uint8_t { Claimed, Busy };
+  // Refused: the recorder's folders cannot be trusted or the work folder's
+  // lock cannot be taken at all (ClaimRefusal says why); such a lock is never
+  // taken for one held.
+  enum class ClaimResult : std::uint8_t { Claimed, Busy, Refused };
 
   // `dataFolders` are the folders that hold `workFolder` and `burnedFolder`.
   // Any of them all that another user owns or can write in is refused: the
@@ -83,6 +86,9 @@ class VirtualRecorder {
   // another process holds it. Claims nest; each Claimed needs one Release.
   // Tray actions claim by themselves; commands rely on their caller's claim.
   ClaimResult Claim();
+  // Why the last Refused claim was refused, naming the lock file: the
+  // message the user is told.
+  std::string ClaimRefusal() const;
   void Release();
   // The claim of a caller that holds the work folder's lock itself, on a
   // descriptor it may share with other processes (an exposed device): the
@@ -236,30 +242,32 @@ class VirtualRecorder {
   // A write error for a failed write to the disc's image file.
   Outcome FileFailure();
   std::string DescribeDisc() const;
-  // Takes the folder lock; Busy only when another holder has it.
+  // Takes the folder lock; Busy only when another holder has it, Refused
+  // (with lockRefusal_ set) when it cannot be taken.
   ClaimResult LockFolder();
   // Reads the tray from the work folder again, unless its files are as this
   // recorder last left or read them.
   void Reload();
   // What the tray holds, in the words of its files: which image, and the disc's state.
   std::string TraySignature() const;
-  static TrayResult BusyResult() { return {false, kBusyMessage, {}}; }
-
   // A claim for the length of one tray action.
   class TrayClaim {
    public:
-    explicit TrayClaim(VirtualRecorder& recorder)
-        : recorder_(recorder), held_(recorder.Claim() == ClaimResult::Claimed) {}
+    explicit TrayClaim(VirtualRecorder& recorder) : recorder_(recorder), result_(recorder.Claim()) {}
     ~TrayClaim() {
-      if (held_) recorder_.Release();
+      if (result_ == ClaimResult::Claimed) recorder_.Release();
     }
     TrayClaim(const TrayClaim&) = delete;
     TrayClaim& operator=(const TrayClaim&) = delete;
-    explicit operator bool() const { return held_; }
+    explicit operator bool() const { return result_ == ClaimResult::Claimed; }
+    // The tray action's result when the claim was not had.
+    TrayResult Refusal() const {
+      return {false, result_ == ClaimResult::Refused ? recorder_.ClaimRefusal() : kBusyMessage, {}};
+    }
 
    private:
     VirtualRecorder& recorder_;
-    bool held_;
+    ClaimResult result_;
   };
   // Records `record`, moves a written disc to the burned discs and loads
   // `next` (nothing for an empty tray); an empty path when nothing was kept.
@@ -302,6 +310,7 @@ class VirtualRecorder {
   std::filesystem::path lastKept_;  // see LastKeptImage
   int blankMinutes_ = geometry::kDefaultCdMinutes;
   platform::FolderLock folderLock_;
+  std::string lockRefusal_;  // see ClaimRefusal
   int claims_ = 0;
   bool removalPrevented_ = false;  // by PREVENT ALLOW MEDIUM REMOVAL, until the last claim ends
   MediaChanges mediaChanges_;

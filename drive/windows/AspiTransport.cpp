@@ -40,7 +40,13 @@ CommandOutcome AspiTransport::Execute(const ScsiRequest& request) {
   if (!open_ || request.cdb == nullptr) return TransportResult::TransportFailure;
   if (!request_) request_ = std::make_unique<AspiLibrary::Request>();
   AspiLibrary::Request& pending = *request_;
-  if (pending.event == nullptr) return TransportResult::TransportFailure;
+  if (pending.event == nullptr) {
+    CommandOutcome failed = CommandOutcome::NotDelivered(static_cast<int>(GetLastError()));
+    failed.noCompletionEvent = true;
+    // The next command tries to make its event again.
+    request_.reset();
+    return failed;
+  }
 
   const std::uint32_t length = request.buffer != nullptr ? request.length : 0;
   pending.data.assign(request.buffer, request.buffer + length);

@@ -8,6 +8,7 @@
 
 #include "audio/AudioTrackPlan.h"
 #include "audio/AudioTrackReader.h"
+#include "jobs/EndingLine.h"
 #include "jobs/burn/AudioTrackSource.h"
 #include "jobs/burn/VerifyStep.h"
 
@@ -88,8 +89,7 @@ class AudioCdBurn {
       const WavOpenResult opened = reader.Open(files_[i]);
       if (opened != WavOpenResult::Ok) {
         const std::string text = opened == WavOpenResult::CannotOpen
-                                     ? std::string(audiojobtext::kCannotOpenSource) + "\n" + files_[i] + ": " +
-                                           reader.openError()
+                                     ? WithDetail(audiojobtext::kCannotOpenSource, files_[i] + ": " + reader.openError())
                                      : WithPath(audiojobtext::kNotCdAudio, files_[i]) + burntext::kTerminated;
         // With no track written the disc is still blank: there is no session to close.
         if (track == base) return context_.Stop(text, JobEnd::SourcesRefused);
@@ -123,7 +123,7 @@ class AudioCdBurn {
     for (const audio::RefusedFile& file : refused) {
       if (!text.empty()) text.append("\n\n");
       if (file.reason == WavOpenResult::CannotOpen) {
-        text.append(audiojobtext::kCannotOpenSource).append("\n").append(file.path).append(": ").append(file.systemReason);
+        text.append(WithDetail(audiojobtext::kCannotOpenSource, file.path + ": " + file.systemReason));
       } else {
         text.append(WithPath(audiojobtext::kNotCdAudio, file.path)).append(burntext::kTerminated);
       }
@@ -168,7 +168,7 @@ class AudioCdBurn {
     progress_.SetStatus(complete ? audiojobtext::kDone : burntext::kBurnFailed);
     std::optional<VerifyReport> verified;
     if (complete && context_.inputs.verify) verified = VerifyWrittenTracks();
-    if (!burn_.EjectKeepingDisc()) {
+    if (!burn_.EjectKeepingDisc(complete)) {
       progress_.SetStatus(burntext::kBurnFailed);
       complete = false;
     }

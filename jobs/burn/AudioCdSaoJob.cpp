@@ -10,6 +10,7 @@
 #include "audio/AudioTrackPlan.h"
 #include "audio/AudioTrackReader.h"
 #include "audio/WavInfoTags.h"
+#include "jobs/EndingLine.h"
 #include "jobs/burn/AudioCdJob.h"
 #include "jobs/burn/AudioTrackSource.h"
 #include "jobs/burn/SessionAtOnceSources.h"
@@ -100,7 +101,7 @@ class AudioCdSaoBurn {
     progress_.SetStatus(complete ? audiojobtext::kDone : burntext::kBurnFailed);
     std::optional<VerifyReport> verified;
     if (complete && context_.inputs.verify) verified = Verify(session.cue);
-    if (!burn_.EjectKeepingDisc()) {
+    if (!burn_.EjectKeepingDisc(complete)) {
       progress_.SetStatus(burntext::kBurnFailed);
       complete = false;
     }
@@ -109,7 +110,7 @@ class AudioCdSaoBurn {
 
   JobEnd Refuse(const audio::RefusedFile& file) {
     if (file.reason == WavOpenResult::CannotOpen) {
-      return context_.Stop(std::string(audiojobtext::kCannotOpenSource) + "\n" + file.path + ": " + file.systemReason,
+      return context_.Stop(WithDetail(audiojobtext::kCannotOpenSource, file.path + ": " + file.systemReason),
                            JobEnd::SourceUnreadable);
     }
     return context_.Stop(WithPath(audiojobtext::kNotCdAudio, file.path) + burntext::kTerminated,
@@ -157,7 +158,7 @@ class AudioCdSaoBurn {
       }
       audio::AudioTrackReader reader;
       if (reader.Open(files_[i]) != WavOpenResult::Ok) {
-        context_.prompt.ShowMessage(std::string(audiojobtext::kCannotOpenSource) + "\n" + files_[i],
+        context_.prompt.ShowMessage(WithDetail(audiojobtext::kCannotOpenSource, files_[i] + ": " + reader.openError()),
                                     MessageIcon::Error);
         return false;
       }

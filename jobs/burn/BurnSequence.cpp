@@ -1,8 +1,10 @@
 #include "jobs/burn/BurnSequence.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "drive/DiscInformation.h"
+#include "platform/Terminal.h"
 
 namespace brenmark {
 namespace {
@@ -54,6 +56,9 @@ JobEnd BurnSequence::StopUnlessWritable(DiscCheck disc, const char* notWritableT
       return JobEnd::Done;
     case DiscCheck::NoDisc:
       return context_.Stop(burntext::kNoDisc, JobEnd::NoDisc);
+    case DiscCheck::Unknown:
+      return context_.Stop(WithAnswer(burntext::kNoDiscInformation) + burntext::kTerminated,
+                           JobEnd::NoDriveInformation);
     case DiscCheck::NotWritable:
       break;
   }
@@ -100,7 +105,11 @@ DiscCheck BurnSequence::CheckDisc(std::int32_t& firstTrack) {
   if (Noted(blank) && blank->blank) return DiscCheck::Blank;
   if (blank.outcome().sense && IsMediumNotPresent(*blank.outcome().sense)) return DiscCheck::NoDisc;
   const DriveResult<DiscSummary> appendable = handle_->ReadDiscSummary();
-  if (!Noted(appendable) || !appendable->appendable) return DiscCheck::NotWritable;
+  // The host adapter path's one diagnostic line, told by this question alone.
+  if (appendable.outcome().noCompletionEvent) platform::PrintText(stdout, "Reset event failed!!\n");
+  // A question left unanswered is not told as a disc that is full.
+  if (!Noted(appendable)) return DiscCheck::Unknown;
+  if (!appendable->appendable) return DiscCheck::NotWritable;
   const DriveResult<DiscSummary> last = handle_->ReadDiscSummary();
   firstTrack = Noted(last) ? last->lastTrackNumber : 0;
   return DiscCheck::Appendable;
@@ -164,7 +173,7 @@ bool BurnSequence::CloseTrack(std::int32_t track) { return Noted(handle_->CloseT
 
 bool BurnSequence::CloseSession() { return Noted(handle_->CloseSession()); }
 
-bool BurnSequence::EjectKeepingDisc() {
+bool BurnSequence::EjectKeepingDisc(bool written) {
   const EjectedDiscs* ejected = context_.ejectedDiscs;
   const std::filesystem::path keptBefore = ejected != nullptr ? ejected->LastKeptImage(drive_) : "";
   if (Noted(handle_->EjectDisc())) {
@@ -177,7 +186,7 @@ bool BurnSequence::EjectKeepingDisc() {
   // A real drive's refused eject leaves the burn as it stood.
   const std::string reason = ejected != nullptr ? ejected->DiscNotKeptReason(drive_) : "";
   if (reason.empty()) return true;
-  std::string text = burntext::kDiscNotKept;
+  std::string text = written ? burntext::kDiscNotKept : burntext::kFailedDiscNotKept;
   text.replace(text.find("%s"), 2, reason);
   context_.prompt.ShowMessage(text, MessageIcon::Error);
   return false;

@@ -23,6 +23,7 @@ enum class DiscCheck : std::uint8_t {
   Appendable,   // write the disc's next track (its last, still empty one)
   NotWritable,  // neither blank nor appendable (or the drive did not say)
   NoDisc,       // the drive answered that no medium is present
+  Unknown,      // the drive did not answer whether the disc takes more
 };
 
 // How writing a source ended.
@@ -42,11 +43,17 @@ inline constexpr const char* kNoDrive =
 inline constexpr const char* kNoDisc = "There is no disc in the drive.\nBurning process will be terminated.";
 inline constexpr const char* kNoDeviceAccess = "Can't get access to CD/DVD Device.\nBurning process will be terminated.";
 inline constexpr const char* kNoTrackInformation = "Can't read the track information of the disc.";
+inline constexpr const char* kNoDiscInformation = "Can't read the disc information.";
 inline constexpr const char* kTerminated = "\nBurning process will be terminated.";
 inline constexpr const char* kBurnFailed = "Disc burning failed.";
 // A virtual recorder's eject that could not keep the written disc as an image; %s says why.
 inline constexpr const char* kDiscNotKept =
     "The disc was written, but the virtual recorder could not keep its image in the burned discs folder: %s.\n"
+    "The disc is still in the recorder's tray: the next eject keeps it once the folder can take it (brenmark-cli "
+    "tray eject, or Tray... > Eject in the desktop programs).";
+// The same after a burn that failed.
+inline constexpr const char* kFailedDiscNotKept =
+    "The burn failed, and the virtual recorder could not keep its image in the burned discs folder: %s.\n"
     "The disc is still in the recorder's tray: the next eject keeps it once the folder can take it (brenmark-cli "
     "tray eject, or Tray... > Eject in the desktop programs).";
 // A disc whose last session was left open, as a burn that was stopped midway leaves it.
@@ -84,7 +91,7 @@ inline constexpr const char* kNotACd =
 //     MySource source(file, *start);                  // runs from *start on
 //     burn.Write(source);                             // retries, question, progress hooks
 //     burn.SynchronizeCache(); burn.CloseTrack(t);
-//   burn.CloseSession(); burn.EjectKeepingDisc(); burn.Close();
+//   burn.CloseSession(); burn.EjectKeepingDisc(written); burn.Close();
 class BurnSequence {
  public:
   explicit BurnSequence(JobContext& context);
@@ -147,8 +154,9 @@ class BurnSequence {
   // Ejects the disc. False only when a virtual recorder could not keep the
   // written disc as an image: the user has then been told why and that the
   // disc is still in the tray, and the burn has failed. A real drive's eject,
-  // carried out or refused, leaves the burn as it stood.
-  bool EjectKeepingDisc();
+  // carried out or refused, leaves the burn as it stood. `written` says
+  // whether the burn wrote the disc whole, for the words of that message.
+  bool EjectKeepingDisc(bool written);
 
   // The text followed by what the drive answered to the last step that
   // failed, e.g. "... The drive answered: 3/0C/00 write error.".

@@ -279,7 +279,7 @@ class DataDiscBurn {
       DiscReadBack readBack(burn_.handle(), burn_.written());
       verified = VerifyDataSession(context_, readBack, burn_.handle(), layout);
     }
-    const bool kept = burn_.EjectKeepingDisc();
+    const bool kept = burn_.EjectKeepingDisc(burned);
     if (!kept) progress_.SetStatus(datajobtext::kBurnFailed);
     return EndWithVerify(context_, burned && kept, verified, burn_.keptImage());
   }

@@ -130,7 +130,7 @@ class ImageBurn {
     progress_.SetStatus(complete ? imagetext::kDone : burntext::kBurnFailed);
     std::optional<VerifyReport> verified;
     if (complete && context_.inputs.verify) verified = Verify();
-    if (!burn_.EjectKeepingDisc()) {
+    if (!burn_.EjectKeepingDisc(complete)) {
       progress_.SetStatus(burntext::kBurnFailed);
       complete = false;
     }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "jobs/EndingLine.h"
 #include "jobs/Job.h"
 #include "jobs/burn/DataDiscJob.h"
 
@@ -31,16 +32,16 @@ SourceStep IsoImageSource::Next(SectorRun& run) {
         break;
       case FileIssue::CannotOpen:
         // The path on a line of its own, so that it can be read whole.
-        prompt_.ShowMessage(std::string(datajobtext::kCannotOpenSource) + "\n" + group_.file->SourcePath(),
+        prompt_.ShowMessage(WithDetail(datajobtext::kCannotOpenSource, group_.file->SourcePath()),
                             MessageIcon::Error);
         return SourceStep::Failed;
       case FileIssue::ReadFailed:
-        prompt_.ShowMessage(std::string(datajobtext::kCannotReadSource) + "\n" + group_.file->SourcePath(),
+        prompt_.ShowMessage(WithDetail(datajobtext::kCannotReadSource, group_.file->SourcePath()),
                             MessageIcon::Error);
         return SourceStep::Failed;
       case FileIssue::Shrunk:
         // Its extent would be finished with zeros: the disc would hold a damaged file.
-        prompt_.ShowMessage(std::string(datajobtext::kSourceShrunk) + "\n" + group_.file->SourcePath(),
+        prompt_.ShowMessage(WithDetail(datajobtext::kSourceShrunk, group_.file->SourcePath()),
                             MessageIcon::Error);
         return SourceStep::Failed;
       case FileIssue::Grew:

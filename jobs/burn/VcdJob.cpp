@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "jobs/EndingLine.h"
 #include "platform/File.h"
 #include "platform/Utf8Path.h"
 #include "jobs/burn/BurnSequence.h"
@@ -111,7 +112,7 @@ class VcdBurn {
       if (kind != vcd::MpegStreamKind::MpegOneSystemStream) AddRefusal(refused, path, vcd::MpegRefusalReason(kind));
     }
     if (!unreadable.empty()) {
-      return context_.Stop(vcdjobtext::kNoSourceInformation + unreadable, JobEnd::SourceUnreadable);
+      return context_.Stop(WithDetail(vcdjobtext::kNoSourceInformation, unreadable.substr(1)), JobEnd::SourceUnreadable);
     }
     if (!refused.empty()) return context_.Stop(refused + vcdjobtext::kTerminated, JobEnd::SourcesRefused);
     return JobEnd::Done;
@@ -140,6 +141,7 @@ class VcdBurn {
     switch (burn_.CheckDisc(firstTrack)) {
       case DiscCheck::Blank: break;
       case DiscCheck::NoDisc: return context_.Stop(burntext::kNoDisc, JobEnd::NoDisc);
+      case DiscCheck::Unknown: return StopWithAnswer(burntext::kNoDiscInformation, JobEnd::NoDriveInformation);
       case DiscCheck::Appendable:
       case DiscCheck::NotWritable: return context_.Stop(vcdjobtext::kDiscNotEmpty, JobEnd::DiscNotWritable);
     }
@@ -213,7 +215,9 @@ class VcdBurn {
     if (spanning_) {
       budget = std::min<std::uint64_t>(std::uint64_t{entry.dataLength} * kMpegDataSize, total_ - written_);
     } else {
-      if (!own.OpenSource(platform::PathFromUtf8(files()[i]))) return Fail(vcdjobtext::kCannotOpenSource);
+      if (!own.OpenSource(platform::PathFromUtf8(files()[i]))) {
+        return Fail(WithDetail(vcdjobtext::kCannotOpenSource, files()[i] + ": " + own.lastError()));
+      }
       file = &own;
       budget = sizes_[i];
     }
@@ -265,13 +269,15 @@ class VcdBurn {
   // completed; the last status says which.
   JobEnd Finish(bool written) {
     progress_.SetStatus("Closing Disk Session...");
-    const bool synced = burn_.SynchronizeCache();
-    const bool closed = burn_.CloseSession();
+    // Each failure says why, with the drive's answer.
+    const bool synced = burn_.SynchronizeCache() ||
+                        Fail(burn_.WithAnswer("The drive could not write the data from its cache to the disc."));
+    const bool closed = burn_.CloseSession() || Fail(burn_.WithAnswer("The drive could not close the session."));
     bool burned = written && synced && closed;
     progress_.SetStatus(burned ? vcdjobtext::kDone : vcdjobtext::kFailed);
     std::optional<VerifyReport> verified;
     if (burned && context_.inputs.verify) verified = VerifyWrittenTracks();
-    if (!burn_.EjectKeepingDisc()) {
+    if (!burn_.EjectKeepingDisc(burned)) {
       progress_.SetStatus(vcdjobtext::kFailed);
       burned = false;
     }

@@ -15,12 +15,31 @@ std::string Numbered(const std::string& noun, std::size_t number, std::size_t co
   return text;
 }
 
+// The log's text with every control character but the line break written as
+// \xHH: a file name holding one cannot command the terminal that shows the log.
+std::string WithControlsShown(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\n') || byte == 0x7F) {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(byte));
+      shown += escape;
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 // Writes the log as a new file, synced like the image it lies beside; an
 // entry already at its name is left alone and the user told, as is any other
 // failure: the verify's result stands.
-void WriteLog(JobContext& context, const std::filesystem::path& path, const std::string& text) {
+void WriteLog(JobContext& context, const std::filesystem::path& path, const std::string& report) {
+  const std::string text = WithControlsShown(report);
   platform::File file;
-  if (file.CreateNew(path) && file.WriteAt(0, text.data(), text.size()) && file.Sync()) return;
+  // Private, as the disc files beside it are.
+  if (file.OpenForWritingNoFollow(path, platform::File::NoFollowOpening::CreateNew) && file.WriteAt(0, text.data(), text.size()) && file.Sync()) return;
   context.Notify("The verify log " + platform::Utf8FromPath(path) + " could not be written: " + file.lastError());
 }
 

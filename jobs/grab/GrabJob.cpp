@@ -16,6 +16,7 @@
 #include "audio/TrackChecksums.h"
 #include "audio/TrackTimeTable.h"
 #include "audio/WavTrackWriter.h"
+#include "jobs/EndingLine.h"
 #include "jobs/grab/OutputFolder.h"
 #include "jobs/grab/TrackPipeline.h"
 #include "platform/File.h"
@@ -290,7 +291,9 @@ class Grab {
       case ExistingOutputs::Replace:
         break;
       case ExistingOutputs::Ask:
-        if (!context_.prompt.AskBeforeReplacing(Format(grabtext::kReplaceQuestion, static_cast<int>(taken.size())))) {
+        if (!context_.prompt.AskBeforeReplacing(
+                taken.size() == 1 ? grabtext::kReplaceOneQuestion
+                                  : Format(grabtext::kReplaceQuestion, static_cast<int>(taken.size())))) {
           return JobEnd::OutputsExist;
         }
         break;
@@ -474,8 +477,7 @@ class Grab {
   JobEnd Fail(TrackWriteStatus status, const std::string& reason, const std::filesystem::path& path) {
     const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;
     const WriteFailure failure = FailureOf(status, format);
-    return Stop(std::string(failure.text) + "\n" + path.string() + (reason.empty() ? "" : ": " + reason),
-                failure.end);
+    return Stop(WithDetail(failure.text, path.string() + (reason.empty() ? "" : ": " + reason)), failure.end);
   }
 
   void Report(const ReadTrack& read) {

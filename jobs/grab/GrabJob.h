@@ -65,6 +65,7 @@ inline constexpr const char* kWriteFlushFailed = "Error writing to output file.\
 inline constexpr const char* kNotNamed =
     "The grabbed file could not be given its name.\nGrabbing process will be terminated.";
 inline constexpr const char* kReplaceQuestion = "%d files in the folder would be replaced. Replace them?";
+inline constexpr const char* kReplaceOneQuestion = "1 file in the folder would be replaced. Replace it?";
 inline constexpr const char* kOutputsExist = "These files are in the output folder already and are not replaced: ";
 inline constexpr const char* kLogNotAFile = "grab.log in the output folder is a link or not a regular file; it is not written through.";
 inline constexpr const char* kTagNotWritten =

@@ -63,6 +63,22 @@ bool File::OpenForReading(const std::filesystem::path& path) {
   return isOpen() || Fail();
 }
 
+bool File::OpenOwnForReading(const std::filesystem::path& path) {
+  Close();
+  handle_ = ::open(path.c_str(), kSourceFlags | O_NOFOLLOW);
+  if (!isOpen()) {
+    const bool linkInPlace = errno == ELOOP;
+    Fail();
+    if (linkInPlace) lastError_ += " (a symbolic link stands in its place and is not followed)";
+    return false;
+  }
+  const std::optional<FileStatus> status = Status();
+  if (status && status->kind == FileKind::Regular) return true;
+  if (status) lastError_ = "not a regular file";
+  Close();
+  return false;
+}
+
 bool File::OpenSource(const std::filesystem::path& path) {
   Close();
   handle_ = ::open(path.c_str(), kSourceFlags);
@@ -108,7 +124,9 @@ bool File::OpenForAppending(const std::filesystem::path& path) {
 
 bool File::OpenForWritingNoFollow(const std::filesystem::path& path, NoFollowOpening how) {
   Close();
-  int flags = O_RDWR | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+  // Without blocking, so that a named pipe or a device standing at the path
+  // cannot hold the caller; it makes no difference to a regular file.
+  int flags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   if (how == NoFollowOpening::CreateOrKeep) flags |= O_CREAT;
   if (how == NoFollowOpening::CreateNew) flags |= O_CREAT | O_EXCL;
   handle_ = ::open(path.c_str(), flags, 0600);

@@ -78,6 +78,31 @@ bool File::OpenForReading(const std::filesystem::path& path) {
   return isOpen() || Fail();
 }
 
+bool File::OpenOwnForReading(const std::filesystem::path& path) {
+  Close();
+  // The reparse point itself is opened, never what it points to, and refused.
+  handle_ = Create(ExtendedPath(path), GENERIC_READ, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!isOpen()) return Fail();
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(AsHandle(handle_), &information)) {
+    Fail();
+    Close();
+    return false;
+  }
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    Close();
+    lastError_ = "a link (reparse point) stands in its place and is not followed";
+    return false;
+  }
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      GetFileType(AsHandle(handle_)) != FILE_TYPE_DISK) {
+    Close();
+    lastError_ = "not a regular file";
+    return false;
+  }
+  return true;
+}
+
 bool File::OpenSource(const std::filesystem::path& path) {
   Close();
   handle_ = Create(ExtendedPath(path), GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);

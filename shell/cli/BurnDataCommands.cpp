@@ -15,8 +15,13 @@ namespace {
 // The main window's folder choice: a new tree of the folder with ISO 9660 and
 // Joliet names, label "TestDisc".
 bool ChooseFolder(CliSession& session, const std::string& folder) {
-  const auto status = platform::ReadFileStatus(platform::PathFromUtf8(folder));
-  if (!status || !status->isDirectory()) {
+  std::string error;
+  const auto status = platform::ReadFileStatus(platform::PathFromUtf8(folder), &error);
+  if (!status) {
+    session.Complain(folder + ": " + error);
+    return false;
+  }
+  if (!status->isDirectory()) {
     session.Complain(folder + " is not a folder");
     return false;
   }

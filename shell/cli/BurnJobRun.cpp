@@ -13,7 +13,7 @@ namespace brenmark::cli {
 std::optional<int> ChooseSpeed(CliSession& session, int drive, bool leaveDiscOpen) {
   SpeedSelection selection;
   if (selection.Load(session.registry(), drive, session.leases()) == SpeedSelection::LoadResult::DriveBusy) {
-    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
+    session.prompt().ShowMessage(session.leases().RefusalMessage(drive), MessageIcon::Warning);
     return kExitFailed;
   }
   int index = selection.initialSelection();

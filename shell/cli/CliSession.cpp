@@ -176,7 +176,7 @@ void CliSession::ReportFaultsNeverMet() const {
 }
 
 void CliSession::Complain(const std::string& text) const {
-  platform::PrintText(stderr, "brenmark-cli: %s\n", text.c_str());
+  platform::PrintText(stderr, "brenmark-cli: %s\n", TerminalText(text).c_str());
 }
 
 }  // namespace brenmark::cli

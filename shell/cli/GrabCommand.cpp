@@ -118,7 +118,7 @@ std::optional<std::array<std::uint8_t, JobState::kTrackSlots>> AudioTracksOnDisc
   if (drive < 0) return slots;
   const auto lease = session.leases().TryAcquire(drive);
   if (!lease) {
-    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Error);
+    session.prompt().ShowMessage(session.leases().RefusalMessage(drive), MessageIcon::Error);
     return std::nullopt;
   }
   // An empty tray, a blank or data-only disc and an unreadable one are each told as such.

@@ -10,4 +10,9 @@ namespace brenmark::cli {
 // (\n, \t, \", \\, \xHH); every other path is written as it is.
 std::string PathLine(const std::string& path);
 
+// A message for the terminal: every control character but the line break and
+// the tab (such as the escape that starts a terminal's control sequence, which
+// a file name may hold) written as \xHH, so that none reaches the terminal.
+std::string TerminalText(const std::string& text);
+
 }  // namespace brenmark::cli

@@ -52,7 +52,7 @@ int RunReport(CliSession& session, const std::vector<std::string>& arguments, Re
   if (*drive >= 0) {
     lease = session.leases().TryAcquire(*drive);
     if (!lease) {
-      session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
+      session.prompt().ShowMessage(session.leases().RefusalMessage(*drive), MessageIcon::Warning);
       return kExitFailed;
     }
   }

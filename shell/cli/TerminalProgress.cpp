@@ -1,6 +1,7 @@
 #include "shell/cli/TerminalProgress.h"
 
 #include "platform/Terminal.h"
+#include "shell/cli/PathLine.h"
 
 namespace brenmark::cli {
 namespace {
@@ -9,12 +10,15 @@ constexpr int kBarWidth = 30;
 
 void TerminalProgress::SetStatus(const std::string& text) {
   std::lock_guard lock(mutex_);
+  // A job may set the status it already shows (a second stage of the same
+  // name, a failure told again after the eject): one line says it.
+  const bool repeated = text == status_;
   status_ = text;
   if (drawBar_) {
     drawnPercent_ = -1;
     Redraw();
-  } else {
-    platform::PrintText(out_, "%s\n", text.c_str());
+  } else if (!repeated) {
+    platform::PrintText(out_, "%s\n", TerminalText(text).c_str());
     std::fflush(out_);
   }
 }
@@ -74,7 +78,7 @@ void TerminalProgress::Redraw() {
   const int filled = percent * kBarWidth / 100;
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.append(static_cast<std::size_t>(kBarWidth - filled), '.');
-  platform::PrintText(out_, "\r\033[K[%s] %3d%%  %s", bar.c_str(), percent, status_.c_str());
+  platform::PrintText(out_, "\r\033[K[%s] %3d%%  %s", bar.c_str(), percent, TerminalText(status_).c_str());
   std::fflush(out_);
   lineOpen_ = true;
 }

@@ -10,7 +10,8 @@
 namespace brenmark::cli {
 
 // The progress window of the command line: on a terminal one redrawn line with
-// the status text and a bar, otherwise one plain line per status text.
+// the status text and a bar, otherwise one plain line per status text (a
+// status set again as it stands is not repeated).
 class TerminalProgress final : public ProgressSink {
  public:
   TerminalProgress(std::FILE* out, bool drawBar) : out_(out), drawBar_(drawBar) {}

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "platform/Terminal.h"
+#include "shell/cli/PathLine.h"
 
 namespace brenmark::cli {
 namespace {
@@ -26,14 +27,14 @@ const char* IconLabel(MessageIcon icon) {
 void TerminalPrompt::ShowMessage(const std::string& text, MessageIcon icon) {
   std::lock_guard lock(mutex_);
   if (beforeOutput_) beforeOutput_();
-  platform::PrintText(out_, "%s%s\n", IconLabel(icon), text.c_str());
+  platform::PrintText(out_, "%s%s\n", IconLabel(icon), TerminalText(text).c_str());
   std::fflush(out_);
 }
 
 bool TerminalPrompt::AskYesNo(const std::string& text) {
   std::lock_guard lock(mutex_);
   if (beforeOutput_) beforeOutput_();
-  platform::PrintText(out_, "[Question] %s [y/n] ", text.c_str());
+  platform::PrintText(out_, "[Question] %s [y/n] ", TerminalText(text).c_str());
   if (presetAnswer_ || terminalIn_ == nullptr) {
     const bool spent = presetAnswer_.value_or(false) && presetYesGiven_ >= kMaxPresetYes;
     const bool answer = presetAnswer_.value_or(false) && !spent;
@@ -61,7 +62,7 @@ bool TerminalPrompt::WaitForUser(const std::string& text) {
   std::lock_guard lock(mutex_);
   if (beforeOutput_) beforeOutput_();
   if (beforeWait_) beforeWait_();
-  platform::PrintText(out_, "%s\n", text.c_str());
+  platform::PrintText(out_, "%s\n", TerminalText(text).c_str());
   if (presetAnswer_ || terminalIn_ == nullptr) {
     const bool answer = presetAnswer_.value_or(false);
     platform::PrintText(out_, "%s\n", answer ? "[--yes: going on]" : "[no one to answer: stopping]");

@@ -61,7 +61,7 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   // The tray stays shut while a job uses the recorder.
   const auto lease = session.leases().TryAcquire(drive);
   if (!lease) {
-    session.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning);
+    session.prompt().ShowMessage(session.leases().RefusalMessage(drive), MessageIcon::Warning);
     return kExitFailed;
   }
 

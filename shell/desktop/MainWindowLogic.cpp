@@ -492,6 +492,8 @@ bool MainWindowLogic::MayLeave() {
   return true;
 }
 
-void MainWindowLogic::ShowBusyMessage() { engine_.prompt().ShowMessage(DriveLeases::kBusyMessage, MessageIcon::Warning); }
+void MainWindowLogic::ShowBusyMessage() {
+  engine_.prompt().ShowMessage(engine_.leases().RefusalMessage(engine_.registry().currentDrive), MessageIcon::Warning);
+}
 
 }  // namespace brenmark::desktop

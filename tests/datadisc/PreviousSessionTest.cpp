@@ -235,6 +235,18 @@ TEST(PreviousSession, NamesThatArePathsMakeTheSessionNotImportable) {
   }
 }
 
+// A name with a control character or another one Joliet forbids is taken
+// with '_' in its place, as a new file's name is.
+TEST(PreviousSession, ForbiddenCharactersOfImportedNamesBecomeUnderscores) {
+  std::vector<std::uint8_t> image = WorkedExample();
+  std::uint8_t* record = RecordOf(image, 28, Joliet("a.txt;1"));
+  const std::string renamed = Joliet("\x1b]0*\a;1");
+  std::copy(renamed.begin(), renamed.end(), record + 33);
+  const PreviousSession session = ReadImage(image);
+  ASSERT_EQ(session.status, Status::Read) << session.reason;
+  EXPECT_NE(Describe(session.root).find("_]0__|"), std::string::npos) << Describe(session.root);
+}
+
 // What other burners legitimately write: Joliet names of 103 characters, and
 // folders nested deeper than ISO 9660 allows, which Rock Ridge moves to
 // RR_MOVED and links back. The Joliet tree stands; every ISO 9660 name is

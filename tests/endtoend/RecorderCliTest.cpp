@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -143,6 +144,33 @@ TEST(TwoProcesses, ARecorderBurningInOneProcessIsBusyForAnotherUntilThatOneDies)
   EXPECT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank"}).exitStatus, 0);
 }
 
+// A lock file that cannot be taken is no lock held: with a folder or a named
+// pipe at its name, a burn and an emptying of the tray are refused, naming
+// the file and the reason, and the blank stays in the tray.
+TEST(TwoProcesses, ALockThatCannotBeTakenRefusesBurnAndTray) {
+  ScratchFolder source("untakable-lock-source");
+  WritePatternFile(source.path() / "file.bin", 100000, 1);
+  for (const bool pipe : {false, true}) {
+    ScratchFolder data("untakable-lock-data");
+    ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "blank"}).exitStatus, 0);
+    const fs::path lock = data.path() / "virtual-cd" / ".lock";
+    fs::remove(lock);
+    ASSERT_TRUE(pipe ? ::mkfifo(lock.c_str(), 0600) == 0 : fs::create_directory(lock));
+    const std::string refusal = lock.string() + (pipe ? ": it is not a regular file" : ": Is a directory");
+    for (const std::string command : {"burn-cd", "tray"}) {
+      const ProcessOutput refused =
+          Cli(data.path(), command == "tray" ? std::vector<std::string>{"--drive", "virtual-cd", "tray", "empty"}
+                                             : std::vector<std::string>{"--drive", "virtual-cd", "--no", "burn-cd",
+                                                                        source.path().string()});
+      EXPECT_EQ(refused.exitStatus, 1) << command << " " << refusal;
+      EXPECT_THAT(refused.err, HasSubstr(refusal)) << command;
+      EXPECT_THAT(refused.out, Not(HasSubstr(".cue"))) << command;  // no finished image
+    }
+    fs::remove(lock);
+    EXPECT_THAT(Cli(data.path(), {"--drive", "virtual-cd", "tray", "show"}).out, HasSubstr("blank CD-R"));
+  }
+}
+
 // burn-dvd --verify reads the DVD back (which takes no READ CD) and ends "no
 // differences" with status 0; a data CD that differs is in DataDiscJobTest.
 TEST(RecorderCli, VerifyOfADataDvdEndsWithItsSummary) {
@@ -155,6 +183,8 @@ TEST(RecorderCli, VerifyOfADataDvdEndsWithItsSummary) {
       Cli(data.path(), {"--drive", "virtual-dvd", "burn-dvd", "--verify", source.path().string()});
   EXPECT_EQ(clean.exitStatus, 0) << clean.err;
   EXPECT_THAT(clean.err, HasSubstr("Verified: 2 files, 4.9 MB, no differences."));
+  // The Joliet tree's stage of the same name as the ISO one's is not a second line.
+  EXPECT_THAT(clean.err, HasSubstr("Creating Directory Records...\nCreating CD File System..."));
 }
 
 }  // namespace

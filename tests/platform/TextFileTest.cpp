@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "platform/TextFile.h"
 #include "tests/support/SyncFaults.h"
@@ -56,6 +59,25 @@ TEST(TextFile, ReadsOnlySmallFilesAndReplacesThemWholeAndDurably) {
   testsupport::FailSyncs(0, 0);
   EXPECT_FALSE(fs::is_symlink(path));
   EXPECT_EQ(ReadTextFile(folder.path() / "target", 100), "precious");
+}
+
+// The program's own files are read only as what stands at their name: a
+// link is not followed, a pipe does not block, and each says why.
+TEST(TextFile, OwnFilesAreReadOnlyWhenRegularAndNotThroughALink) {
+  testsupport::TempFolder folder{"own-text-files"};
+  std::ofstream(folder.path() / "target") << "precious";
+  fs::create_symlink(folder.path() / "target", folder.path() / "link");
+  ASSERT_EQ(::mkfifo((folder.path() / "pipe").c_str(), 0600), 0);
+  std::string error;
+  EXPECT_EQ(ReadOwnTextFile(folder.path() / "target", 100, error), "precious");
+  // The name, and what the error says ("" for no error: nothing is there).
+  const std::pair<const char*, const char*> refused[] = {
+      {"missing", ""}, {"link", "not followed"}, {"pipe", "not a regular file"}, {".", "not a regular file"}};
+  for (const auto& [name, reason] : refused) {
+    EXPECT_EQ(ReadOwnTextFile(folder.path() / name, 100, error), std::nullopt) << name;
+    EXPECT_NE(error.find(reason), std::string::npos) << name << ": " << error;
+    EXPECT_EQ(error.empty(), *reason == '\0') << name << ": " << error;
+  }
 }
 
 }  // namespace

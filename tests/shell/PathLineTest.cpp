@@ -20,5 +20,19 @@ TEST(PathLine, PathsThatWouldBreakOneLinePerPathAreQuotedWithEscapes) {
   EXPECT_EQ(PathLine("\"x.wav"), "\"\\\"x.wav\"");
 }
 
+// Messages keep their lines; no control sequence of a name reaches the terminal.
+TEST(PathLine, TerminalTextShowsControlCharactersOtherThanLineBreaksAndTabs) {
+  const struct {
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {"Not WAV file:\n/tmp/a\tb.wav", "Not WAV file:\n/tmp/a\tb.wav"},
+      {"/tmp/\x1b]0;title\x07x.wav", "/tmp/\\x1B]0;title\\x07x.wav"},
+      {"/tmp/\x1b[2Jy\r\x7f", "/tmp/\\x1B[2Jy\\x0D\\x7F"},
+      {"Grüße \"x\" \\", "Grüße \"x\" \\"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TerminalText(c.text), c.shown) << c.shown;
+}
+
 }  // namespace
 }  // namespace brenmark::cli

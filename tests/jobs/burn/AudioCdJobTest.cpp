@@ -148,7 +148,7 @@ TEST(AudioCdJob, EachFailureIsToldAndEndsAsItShould) {
       // A list with a file that cannot be burned is refused whole, the file
       // named with the reason, before anything is written.
       {"file cannot be opened", kCd, "", {wavs.paths[0], wavs.paths[1], missing}, JobEnd::SourceUnreadable,
-       {"Error opening source stream.\nBurning process will be terminated.\n" + missing + ": "}, 0},
+       {"Error opening source stream.\n" + missing + ": No such file or directory\nBurning process will be terminated."}, 0},
       {"not CD audio", kCd, "", {wavs.paths[0], mono, wavs.paths[1]}, JobEnd::SourcesRefused, {notCdAudio(mono)}, 0},
       {"22 kHz", kCd, "", {wavs.paths[0], wavs.paths[1], halfRate}, JobEnd::SourcesRefused, {notCdAudio(halfRate)}, 0},
       // A blank disc and a list it cannot number or hold.
@@ -307,7 +307,7 @@ TEST(AudioCdJob, AFileThatChangesAfterTheCheckIsNamedWhenItsTrackComes) {
   const auto [goneResult, goneTexts] = burnReplacingSecond([&] { fs::remove(second); });
   EXPECT_EQ(goneResult, JobEnd::BurnFailed);
   ASSERT_FALSE(goneTexts.empty());
-  EXPECT_THAT(goneTexts.back(), HasSubstr("Error opening source stream.\nBurning process will be terminated.\n" + second + ": No such file or directory"));
+  EXPECT_THAT(goneTexts.back(), HasSubstr("Error opening source stream.\n" + second + ": No such file or directory\nBurning process will be terminated."));
 }
 
 }  // namespace

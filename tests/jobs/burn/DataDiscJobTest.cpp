@@ -5,6 +5,7 @@
 #include <fstream>
 #include <future>
 
+#include "jobs/EndingLine.h"
 #include "jobs/burn/BurnSequence.h"
 #include "jobs/burn/DvdWriteStrategy.h"
 #include "jobs/burn/VerifyReport.h"
@@ -106,7 +107,10 @@ TEST(DataDiscJob, EachStopBeforeWritingEndsWithItsMessageAndWritesNothing) {
       {"", JobEnd::NoDrive, datajobtext::kNoDrive, -1},
       {"MODESELECT10", JobEnd::WriteModeRefused, datajobtext::kWriteModeRefused},
       {"MODESENSE10", JobEnd::WriteModeRefused, datajobtext::kWriteModeRefused},
-      {"READDISCINFORMATION:always", JobEnd::DiscNotWritable, datajobtext::kDiscNotWritable},
+      // Unanswered, not told as a disc that is full.
+      {"READDISCINFORMATION:always", JobEnd::NoDriveInformation,
+       "Can't read the disc information. The drive answered: 4/44/00 internal target failure.\nBurning process will "
+       "be terminated."},
       // A session start of 0 taken from a failed answer would misplace the whole image.
       {"READTRACKINFORMATION", JobEnd::NoDriveInformation,
        "Can't read the track information of the disc. The drive answered: 4/44/00 internal target failure.\nBurning "
@@ -292,7 +296,7 @@ TEST(DataDiscJob, ASourceFileGoneSinceTheScanStopsTheWritingAtThatFile) {
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
   // The file's path on a line of its own after the message.
   EXPECT_EQ(bench.prompt.messages()[0].text,
-            std::string(datajobtext::kCannotOpenSource) + "\n" + (example.data() / "Sub" / "a.txt").string());
+            WithDetail(datajobtext::kCannotOpenSource, (example.data() / "Sub" / "a.txt").string()));
   const auto writes = Writes(bench.commands(VirtualBench::kCdDrive));
   ASSERT_FALSE(writes.empty());
   EXPECT_EQ(writes.back(), (Transfer{29, 1}));  // readme.txt; a.txt at 30 is never written
@@ -354,7 +358,7 @@ TEST(DataDiscJob, AFileThatShrinksDuringTheBurnFailsIt) {
 
   EXPECT_EQ(job->result(), JobEnd::BurnFailed);
   ASSERT_EQ(bench.prompt.messages().size(), 1u);
-  EXPECT_EQ(bench.prompt.messages()[0].text, std::string(datajobtext::kSourceShrunk) + "\n" + shrinking.string());
+  EXPECT_EQ(bench.prompt.messages()[0].text, WithDetail(datajobtext::kSourceShrunk, shrinking.string()));
   EXPECT_EQ(bench.prompt.messages()[0].icon, MessageIcon::Error);
   const auto commands = DescribeWithoutBufferPolls(bench.commands(VirtualBench::kCdDrive));
   EXPECT_THAT(std::vector<std::string>(commands.end() - 3, commands.end()),
@@ -444,8 +448,10 @@ TEST(DataDiscJob, VerifyNamesTheFileThatDiffersOrCannotBeRead) {
   EXPECT_EQ(clean.progress->statuses().back(), "Verified: 1 file, 0.1 MB, no differences.");
   EXPECT_THAT(clean.progress->statuses(), testing::Contains("Verifying file 1 of 1..."));
   const fs::path firstImage = bench.finishedImages().at(0);
-  EXPECT_THAT(ReadWholeFile(firstImage.parent_path() / (firstImage.stem().string() + ".verify.log")),
-              HasSubstr("same        " + oldBin + "\n"));
+  const fs::path firstLog = firstImage.parent_path() / (firstImage.stem().string() + ".verify.log");
+  EXPECT_THAT(ReadWholeFile(firstLog), HasSubstr("same        " + oldBin + "\n"));
+  // Private, as the image beside it is.
+  EXPECT_EQ(fs::status(firstLog).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
   ASSERT_TRUE(recorder.InsertImage(firstImage).ok);
   // The second session starts 11,400 blocks after the first one's lead-out, some 60 blocks in.

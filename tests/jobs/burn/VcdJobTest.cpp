@@ -7,6 +7,7 @@
 #include <functional>
 #include <regex>
 
+#include "jobs/EndingLine.h"
 #include "jobs/burn/VcdJob.h"
 #include "tests/endtoend/CliRun.h"
 #include "tests/endtoend/VirtualBench.h"
@@ -232,10 +233,12 @@ TEST(VcdJob, EachFailureEndsAsTold) {
       {"no drive", [](auto&, auto&, int& drive, auto) { drive = -1; }, vcdjobtext::kNoDrive, JobEnd::NoDrive, false},
       {"no file", [](auto&, auto& files, auto&, auto) { files.clear(); }, vcdjobtext::kNoFiles,
        JobEnd::NothingToWrite, false},
+      // The file and the reason come before the line that says the burn ends.
       {"missing file", [](auto&, auto& files, auto&, auto folder) { files = {(folder / "gone.mpg").string()}; },
-       vcdjobtext::kNoSourceInformation, JobEnd::SourceUnreadable, false},
+       WithDetail(vcdjobtext::kNoSourceInformation, (sources.path() / "gone.mpg").string() + ": No such file or directory"),
+       JobEnd::SourceUnreadable, false},
       {"a device, not a file", [](auto&, auto& files, auto&, auto) { files = {"/dev/null"}; },
-       vcdjobtext::kNoSourceInformation, JobEnd::SourceUnreadable, false},
+       "Error retrieving information about source file.\n/dev/null: ", JobEnd::SourceUnreadable, false},
       {"drive not accessible", [](auto&, auto&, int& drive, auto) { drive = 7; }, vcdjobtext::kNoDeviceAccess,
        JobEnd::NoDeviceAccess, false},
       {"disc not blank",
@@ -248,6 +251,8 @@ TEST(VcdJob, EachFailureEndsAsTold) {
        vcdjobtext::kWriteModeRefused, JobEnd::BurnFailed, true},
       {"write given up", [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "WRITE10:from=2860"); }, "",
        JobEnd::BurnFailed, true},
+      {"session not closed", [](VirtualBench& bench, auto&, auto&, auto) { Arm(bench, "CLOSESESSION:after=2"); },
+       "The drive could not close the session. The drive answered: 4/44/00", JobEnd::BurnFailed, true},
       {"more than 32 files", [](auto&, auto& files, auto&, auto) { files.assign(33, files[0]); },
        "A Video CD holds at most 32 MPEG files; 33 were chosen.", JobEnd::SourcesRefused, false},
       {"a file of 4 GiB",
@@ -319,7 +324,8 @@ TEST(VcdJob, AFileGoneBeforeItsTrackFinishesTheDiscAsFailed) {
   auto progress = std::make_shared<ActingProgress>("Starting Track 3 of 3 on Video CD ...", [&] { fs::remove(gone); });
   const auto run = BurnVcd(bench, {kept.string(), gone.string()}, VirtualBench::kCdDrive, progress);
   EXPECT_EQ(run.result, JobEnd::BurnFailed);
-  EXPECT_THAT(bench.prompt.texts(), ElementsAre(vcdjobtext::kCannotOpenSource));
+  EXPECT_THAT(bench.prompt.texts(),
+              ElementsAre(WithDetail(vcdjobtext::kCannotOpenSource, gone.string() + ": No such file or directory")));
   EXPECT_THAT(std::vector<std::string>(run.statuses.end() - 2, run.statuses.end()),
               ElementsAre("Closing Disk Session...", vcdjobtext::kFailed));
   EXPECT_EQ(bench.finishedImages().size(), 1u);

@@ -12,6 +12,7 @@
 
 #include "audio/Crc32.h"
 #include "audio/GrabLog.h"
+#include "jobs/EndingLine.h"
 #include "platform/FileSystem.h"
 #include "tests/jobs/grab/GrabHarness.h"
 #include "tests/audio/WavBytes.h"
@@ -164,8 +165,7 @@ TEST(GrabJob, AFullDiskEndsTheJobNamingTheFileAndWhyInTheMessageAndTheLogAndLeav
     EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
     const auto path = harness.folder / (std::string("track01.") + Extension(format));
     EXPECT_EQ(harness.bench.prompt.texts(),
-              std::vector<std::string>{std::string(grabtext::kWriteDataFailed) + "\n" + path.string() +
-                                       ": File too large"});
+              std::vector<std::string>{WithDetail(grabtext::kWriteDataFailed, path.string() + ": File too large")});
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
     EXPECT_TRUE(outcome.written.empty());
     EXPECT_EQ(endtoend::ListFiles(harness.folder), std::vector<std::filesystem::path>{"grab.log"});
@@ -327,7 +327,7 @@ TEST(GrabJob, AnMp3TagTheEncoderLibraryCannotWriteFailsThatTrackAndEndsTheJobSay
   EXPECT_EQ(outcome.result, JobEnd::OutputWriteFailed);
   ASSERT_EQ(harness.bench.prompt.messages().size(), 1u);
   EXPECT_EQ(harness.bench.prompt.messages()[0].text,
-            std::string(grabtext::kTagNotWritten) + "\n" + (harness.folder / "track01.mp3").string());
+            WithDetail(grabtext::kTagNotWritten, (harness.folder / "track01.mp3").string()));
   EXPECT_EQ(harness.bench.prompt.messages()[0].icon, MessageIcon::Error);
   EXPECT_TRUE(outcome.written.empty());
   EXPECT_EQ(endtoend::ListFiles(harness.folder), std::vector<std::filesystem::path>{"grab.log"});
@@ -438,10 +438,11 @@ TEST(GrabJob, ATrackIsNamedOnlyWhenDurableAndItsNameIsFree) {
   GrabHarness harness({{40}, {40}});
   const auto track = [&harness](const char* name) { return (harness.folder / name).string(); };
   const Row rows[] = {
-      {"planted", -1, JobEnd::OutputWriteFailed, std::string(grabtext::kNotNamed) + "\n" + track("track02.wav") +
-       ": File exists", {"grab.log", "track01.wav", "track02.wav"}},
-      {"track data", 0, JobEnd::OutputWriteFailed, std::string(grabtext::kNotNamed) + "\n" + track("track01.wav") +
-       ": its data could not be made durable: Input/output error", {"grab.log"}},
+      {"planted", -1, JobEnd::OutputWriteFailed, WithDetail(grabtext::kNotNamed, track("track02.wav") + ": File exists"),
+       {"grab.log", "track01.wav", "track02.wav"}},
+      {"track data", 0, JobEnd::OutputWriteFailed,
+       WithDetail(grabtext::kNotNamed, track("track01.wav") + ": its data could not be made durable: Input/output error"),
+       {}},
       {"log lines", 2, JobEnd::Done, "The checksums could not be written to grab.log.\n" + track("grab.log") +
        ": Input/output error", {"grab.log", "track01.wav", "track02.wav"}},
   };

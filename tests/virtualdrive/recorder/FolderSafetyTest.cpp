@@ -60,10 +60,9 @@ TEST(RecorderFolders, FoldersOthersCanChangeAreRefusedAndLeftUntouched) {
     const std::string problem = recorder.StartupProblem();
     EXPECT_TRUE(Contains(problem, c.told)) << problem;
     EXPECT_TRUE(Contains(problem, data.string())) << problem;
-    ASSERT_EQ(recorder.Claim(), VirtualRecorder::ClaimResult::Claimed);
-    const std::uint8_t testUnitReady[6] = {};
-    EXPECT_EQ(recorder.Execute({testUnitReady, 6}).result, TransportResult::DeviceFailure);  // no medium
-    recorder.Release();
+    // Refused, not found without a disc.
+    EXPECT_EQ(recorder.Claim(), VirtualRecorder::ClaimResult::Refused);
+    EXPECT_EQ(recorder.ClaimRefusal(), problem);
     const TrayResult blank = recorder.InsertBlank(MediumKind::CdR);
     EXPECT_FALSE(blank.ok);
     EXPECT_EQ(blank.message, problem);
@@ -149,9 +148,10 @@ TEST(RecorderFolders, PlantedLinksAreNeverWrittenThrough) {
   }
 }
 
-// A link where the lock is taken is not followed. (Links where a file is
-// replaced whole, the state file and the tray record, are replaced: the
-// atomic write's own test, platform's TextFileTest.)
+// A link where the lock is taken is not followed: the lock cannot be taken,
+// so the recorder is refused, naming it. (Links where a file is replaced
+// whole, the state file and the tray record, are replaced: the atomic
+// write's own test, platform's TextFileTest.)
 TEST(RecorderFolders, ALinkInPlaceOfTheLockIsNotFollowed) {
   RecorderHarness harness;
   const fs::path work = harness.folder() / "work";
@@ -161,10 +161,9 @@ TEST(RecorderFolders, ALinkInPlaceOfTheLockIsNotFollowed) {
     fs::remove(work / ".lock");
     fs::create_symlink(precious, work / ".lock");
   });
-  ASSERT_TRUE(harness.recorder().InsertBlank(MediumKind::CdR, 74).ok);
-  ASSERT_EQ(harness.SetWriteParameters({}), TransportResult::Good);
-  ASSERT_EQ(harness.Write(0, 2, Pattern(2, 2048, 1)), TransportResult::Good);
-  harness.Restart();
+  const TrayResult refused = harness.recorder().InsertBlank(MediumKind::CdR, 74);
+  EXPECT_FALSE(refused.ok);
+  EXPECT_TRUE(Contains(refused.message, (work / ".lock").string() + ": ")) << refused.message;
   EXPECT_TRUE(Untouched(precious));
 }
 

@@ -243,5 +243,18 @@ TEST(RecorderTray, BrokenOrUnfitImagesAreRefusedSayingWhy) {
   }
 }
 
+// The recorder's own working disc is no image to insert: the swap would move
+// it away from under the tray.
+TEST(RecorderTray, ItsOwnWorkingDiscIsRefused) {
+  RecorderHarness harness;
+  BurnDataSession(harness, 30, 0, 1);
+  const std::string before = harness.recorder().DescribeTray();
+  const TrayResult result = harness.recorder().InsertImage(harness.folder() / "work" / "disc.cue");
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.message.find("own working disc"), std::string::npos) << result.message;
+  EXPECT_EQ(harness.recorder().DescribeTray(), before);
+  EXPECT_TRUE(fs::exists(harness.folder() / "work" / "disc.bin"));
+}
+
 }  // namespace
 }  // namespace brenmark::virtualdrive::testing
