@@ -28,7 +28,7 @@ AudioTrackPlan PlanAudioTracks(std::span<const std::string> files) {
       plan.refused.push_back({path, opened, reader.openError()});
       continue;
     }
-    plan.tracks.push_back({path, reader.sectorCount(), reader.paddedToMinimum()});
+    plan.tracks.push_back({path, reader.sectorCount(), reader.paddedToMinimum(), reader.shorterThanHeader()});
   }
   return plan;
 }

@@ -17,6 +17,7 @@ struct PlannedTrack {
   std::string path;
   std::uint32_t sectors = 0;
   bool paddedToMinimum = false;
+  bool shorterThanHeader = false;
 };
 
 // A file of the list that cannot be burned, and why.

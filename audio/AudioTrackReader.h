@@ -35,6 +35,9 @@ class AudioTrackReader {
   std::uint32_t sectorCount() const { return sectorCount_; }
   // True when silence was added to reach the minimum track length.
   bool paddedToMinimum() const { return samples_.bytes < std::uint64_t{kMinimumTrackSectors} * kAudioSectorBytes; }
+  // True when the file holds fewer samples than its header says: the track
+  // holds the ones there are.
+  bool shorterThanHeader() const { return samples_.shorterThanHeader; }
   // True when the file ended, or could not be read, before its samples did;
   // the rest of the track is then silence.
   bool readFailed() const { return readFailed_; }

@@ -90,7 +90,8 @@ std::optional<WavSamples> FindCdAudioSamples(const ReadBytesAt& readAt, std::uin
       // A size of 0 is what a writer that streams leaves before it knows the
       // length: the samples run to the end of the file.
       const std::uint64_t rest = fileSize - body;
-      samples = WavSamples{body, size == 0 ? rest : std::min<std::uint64_t>(size, rest)};
+      const bool sizeUnknown = size == 0 || size == kSizeInDs64;
+      samples = WavSamples{body, size == 0 ? rest : std::min<std::uint64_t>(size, rest), !sizeUnknown && size > rest};
     }
     if (formatIsCdAudio && samples) return samples;
     // Chunks are padded to an even length.

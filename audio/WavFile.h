@@ -12,6 +12,8 @@ namespace brenmark::audio {
 struct WavSamples {
   std::uint64_t offset = 0;
   std::uint64_t bytes = 0;
+  // The data chunk's size says more than the file holds: a file cut short.
+  bool shorterThanHeader = false;
 };
 
 // Reads `count` bytes at `offset` into `out`; false when they are not all there.

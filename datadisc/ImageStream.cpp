@@ -306,6 +306,10 @@ FileIssue ImageStream::ReadAhead() {
       if (filled < wanted) {
         readable_ = false;
         issue = FileIssue::Shrunk;
+      } else if (wanted == fileRemaining_) {
+        // The extent is read: a file that grew while it was read is cut here.
+        const auto status = source_.Status();
+        if (status && status->size > file_->fileSize) issue = FileIssue::Grew;
       }
     }
   }

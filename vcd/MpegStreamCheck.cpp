@@ -112,6 +112,25 @@ MpegStreamKind ClassifyMpegStream(std::span<const std::uint8_t> start) {
   return FindSequenceHeader(video) ? MpegStreamKind::MpegOneSystemStream : MpegStreamKind::NoVideo;
 }
 
+bool PacksFitVideoCdSectors(std::span<const std::uint8_t> start) {
+  constexpr std::size_t kSectorBytes = 2324;
+  start = start.first(std::min(start.size(), kMpegCheckBytes));
+  std::size_t at = 0;
+  for (;;) {
+    while (at < start.size() && start[at] == 0 && !IsStartCode(start, at)) ++at;
+    // Where the walk cannot go on, what it saw decides; the stream's kind is checked apart.
+    if (!IsStartCode(start, at) || start[at + 3] == kProgramEnd) return true;
+    const std::uint8_t code = start[at + 3];
+    if (code == kPackStart) {
+      if (at % kSectorBytes != 0) return false;
+      at += kMpegOnePackSize;
+      continue;
+    }
+    if (code < kFirstLengthPrefixed || at + 6 > start.size()) return true;
+    at += 6 + bytes::ReadBe16(&start[at + 4]);
+  }
+}
+
 const char* MpegRefusalReason(MpegStreamKind kind) {
   switch (kind) {
     case MpegStreamKind::MpegOneSystemStream:

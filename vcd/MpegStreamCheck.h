@@ -27,6 +27,12 @@ inline constexpr std::size_t kMpegCheckBytes = 1024 * 1024;
 // is still found.
 MpegStreamKind ClassifyMpegStream(std::span<const std::uint8_t> start);
 
+// True when every pack header among the first bytes (at most
+// kMpegCheckBytes) starts a new 2324 bytes of the stream: a Video CD sector
+// carries 2324 bytes, and players expect one pack per sector. Streams muxed
+// with other pack sizes straddle the sectors.
+bool PacksFitVideoCdSectors(std::span<const std::uint8_t> start);
+
 // Why a file of that kind cannot go on a Video CD, in words for the user;
 // empty for an MPEG-1 system stream.
 const char* MpegRefusalReason(MpegStreamKind kind);

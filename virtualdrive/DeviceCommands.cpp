@@ -37,7 +37,8 @@ VirtualRecorder::Outcome VirtualRecorder::GetConfiguration(Call& call) {
 
 VirtualRecorder::Outcome VirtualRecorder::ModeSense(Call& call) {
   if (call.cdb[3] != 0) return Refuse(sense::kInvalidFieldInCdb);
-  Response response = ModePages(model_, writeParameters_, writeSpeed_, call.cdb[2] >> 6, call.cdb[2] & 0x3F);
+  Response response =
+      ModePages(ModelForMedium(), writeParameters_, CurrentWriteSpeed(), call.cdb[2] >> 6, call.cdb[2] & 0x3F);
   if (response.error) return Refuse(*response.error);
   // The capabilities page's lock state (byte 6, bit 1) tells whether removal is prevented.
   for (std::size_t at = 8; removalPrevented_ && call.cdb[2] >> 6 == 0 && at + 7 <= response.data.size();
@@ -90,14 +91,28 @@ VirtualRecorder::Outcome VirtualRecorder::SetCdSpeed(Call& call) {
 
 // The fastest speed not above the request; the slowest for anything below it.
 void VirtualRecorder::SelectWriteSpeed(std::uint32_t requested) {
-  if (model_.writeSpeeds.empty()) return;
-  writeSpeed_ = model_.writeSpeeds.back();
-  for (const std::uint16_t speed : model_.writeSpeeds) {
+  const std::vector<std::uint16_t> speeds = ModelForMedium().writeSpeeds;
+  if (speeds.empty()) return;
+  writeSpeed_ = speeds.back();
+  for (const std::uint16_t speed : speeds) {
     if (speed <= requested) {
       writeSpeed_ = speed;
       break;
     }
   }
+}
+
+RecorderModel VirtualRecorder::ModelForMedium() const {
+  return WithMedium(model_, disc_ ? std::optional<MediumKind>(disc_->state.kind) : std::nullopt);
+}
+
+// A speed chosen for another medium (a DVD speed, a CD now in the tray) is
+// the fastest of this one's not above it.
+std::uint16_t VirtualRecorder::CurrentWriteSpeed() const {
+  const std::vector<std::uint16_t> speeds = ModelForMedium().writeSpeeds;
+  const auto fitting = std::find_if(speeds.begin(), speeds.end(), [this](std::uint16_t s) { return s <= writeSpeed_; });
+  if (fitting != speeds.end()) return *fitting;
+  return speeds.empty() ? writeSpeed_ : speeds.back();
 }
 
 // Only the performance descriptor (type 0): its write size in KB over its
@@ -120,7 +135,7 @@ VirtualRecorder::Outcome VirtualRecorder::SetStreaming(Call& call) {
 
 VirtualRecorder::Outcome VirtualRecorder::GetPerformance(Call& call) {
   const std::uint8_t dataType = call.cdb[1] & 0x1F;
-  Response response = Performance(model_, CurrentState().Capacity() - 1, writeSpeed_, call.cdb[10],
+  Response response = Performance(ModelForMedium(), CurrentState().Capacity() - 1, CurrentWriteSpeed(), call.cdb[10],
                                   (dataType & 0x04) != 0, dataType & 0x03, bytes::ReadBe16(call.cdb + 8));
   if (response.error) return Refuse(*response.error);
   call.DataIn(response.data, call.request.length);

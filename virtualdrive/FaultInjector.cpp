@@ -75,6 +75,20 @@ FaultParseResult ParseFaultSpec(std::string_view text) {
     }
     return {spec, {}};
   }
+  const std::size_t equals = fields[0].find('=');
+  if (Upper(fields[0].substr(0, equals)) == "READOFFSET") {
+    if (fields.size() != 1 || equals == std::string_view::npos) return Fail(text, "readoffset takes one value: readoffset=N");
+    std::string_view value = fields[0].substr(equals + 1);
+    const bool plus = value.starts_with('+');
+    if (plus) value.remove_prefix(1);
+    if ((plus && value.starts_with('-')) || !ParseNumber(value, spec.readOffset) || spec.readOffset < -kMostReadOffsetSamples ||
+        spec.readOffset > kMostReadOffsetSamples) {
+      return Fail(text, "the read offset must be a number of samples, such as 6 or -30");
+    }
+    spec.kind = FaultSpec::Kind::ReadOffset;
+    spec.count.reset();
+    return {spec, {}};
+  }
   const auto opcode = VirtualRecorder::OpcodeNamed(fields[0]);
   if (!opcode) return Fail(text, "unknown command \"" + std::string(fields[0]) + "\"");
   spec.opcode = *opcode;
@@ -151,6 +165,16 @@ bool FaultInjector::TakeBufferFull() {
     if (armed.spec.kind == FaultSpec::Kind::BufferFull && Use(armed)) return true;
   }
   return false;
+}
+
+std::int32_t FaultInjector::TakeReadOffset() {
+  std::int32_t offset = 0;
+  for (Armed& armed : faults_) {
+    if (armed.spec.kind != FaultSpec::Kind::ReadOffset) continue;
+    ++armed.met;
+    offset = armed.spec.readOffset;
+  }
+  return offset;
 }
 
 bool FaultInjector::Use(Armed& armed) {

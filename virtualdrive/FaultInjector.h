@@ -12,9 +12,11 @@ namespace brenmark::virtualdrive {
 
 // One armed fault. A command fault makes matching commands end with CHECK
 // CONDITION (or a transport failure) instead of running; a buffer-full fault
-// makes READ BUFFER CAPACITY report no free space.
+// makes READ BUFFER CAPACITY report no free space; a read offset makes READ CD
+// of audio give the samples a number of samples later (or earlier), as most
+// real drives do.
 struct FaultSpec {
-  enum class Kind : std::uint8_t { FailCommand, BufferFull };
+  enum class Kind : std::uint8_t { FailCommand, BufferFull, ReadOffset };
 
   Kind kind = Kind::FailCommand;
   std::uint8_t opcode = 0;
@@ -33,7 +35,12 @@ struct FaultSpec {
   // A write that answers GOOD but stores one block with a byte flipped: the
   // block at fromLba when the transfer holds it, else the transfer's first.
   bool corrupt = false;
+  // With a read offset: samples of 4 bytes, later when positive.
+  std::int32_t readOffset = 0;
 };
+
+// The largest read offset, either way, a fault may give: an hour of samples.
+inline constexpr std::int32_t kMostReadOffsetSamples = 3600 * 44100;
 
 struct FaultParseResult {
   std::optional<FaultSpec> spec;
@@ -44,6 +51,7 @@ struct FaultParseResult {
 //
 //   COMMAND[:once|:always|:count=N][:after=N][:from=LBA][:sense=K/ASC/ASCQ][:transport][:host=HH][:corrupt]
 //   bufferfull:N | bufferfull:always
+//   readoffset=N
 //
 // COMMAND is a command name without spaces or punctuation (INQUIRY, WRITE10,
 // WRITE12, READCD, READBUFFERCAPACITY, MODESELECT10, CLOSETRACKSESSION,
@@ -59,9 +67,13 @@ struct FaultParseResult {
 // `corrupt` (WRITE10 and WRITE12 only) lets the write go through and flips a
 // byte of one stored block instead; it strikes once unless told otherwise,
 // from= included.
+// `readoffset=N` (samples, signed) makes every READ CD of audio blocks answer
+// with the disc's samples N later (N < 0: earlier); what lies beyond the
+// recorded blocks reads as silence.
 //
 // Examples: "WRITE10:count=3:sense=3/0C/00", "WRITE10:from=1000",
-// "bufferfull:5", "READBUFFERCAPACITY:always", "WRITE10:from=300:corrupt".
+// "bufferfull:5", "READBUFFERCAPACITY:always", "WRITE10:from=300:corrupt",
+// "readoffset=-30".
 FaultParseResult ParseFaultSpec(std::string_view text);
 
 // The armed faults of one recorder, in the order armed. Not synchronised:
@@ -76,6 +88,9 @@ class FaultInjector {
   std::optional<FaultSpec> Take(std::uint8_t opcode, std::int32_t lba, std::int32_t blocks);
   // True when READ BUFFER CAPACITY is to report a full buffer this time.
   bool TakeBufferFull();
+  // The read offset READ CD of audio gives, in samples: the last one armed,
+  // which counts as met; 0 without one.
+  std::int32_t TakeReadOffset();
   // The places, in arming order, of the faults no command has met.
   std::vector<std::size_t> NeverMet() const;
 

@@ -105,6 +105,26 @@ std::optional<Sense> AppendUserData(const DiscTrack& track, const std::array<std
   return std::nullopt;
 }
 
+// The raw audio block a drive whose read offset is `samples` gives for `lba`:
+// the disc's bytes 4 * `samples` further on (back when negative), across two
+// stored blocks; what lies outside the stored blocks reads as silence.
+void ShiftAudioBlock(DiscImage& disc, std::int32_t lba, std::int32_t samples,
+                     std::array<std::uint8_t, kRawSectorSize>& raw) {
+  constexpr auto kBlock = static_cast<std::int64_t>(kRawSectorSize);
+  const std::int64_t start = std::int64_t{lba} * kBlock + std::int64_t{samples} * 4;
+  const std::int64_t first = start >= 0 ? start / kBlock : -((-start + kBlock - 1) / kBlock);
+  const auto skip = static_cast<std::size_t>(start - first * kBlock);
+  std::array<std::uint8_t, 2 * kRawSectorSize> pair{};
+  for (std::int64_t block = 0; block < 2; ++block) {
+    const std::int64_t address = first + block;
+    std::uint8_t* into = pair.data() + block * kBlock;
+    const bool stored = address >= 0 && address <= 0x7FFFFFFF &&
+                        disc.ReadRawSector(static_cast<std::int32_t>(address), into);
+    if (!stored) std::fill(into, into + kBlock, std::uint8_t{0});
+  }
+  std::copy_n(pair.begin() + static_cast<std::ptrdiff_t>(skip), kRawSectorSize, raw.begin());
+}
+
 }  // namespace
 
 // The mode byte and address of a CD data block's header; audio blocks and a
@@ -221,6 +241,11 @@ VirtualRecorder::Outcome VirtualRecorder::ReadCd(Call& call) {
     if (InDataRunOut(*track, address)) return Refuse(sense::kUnrecoveredReadError);
     if (!disc_->ReadRawSector(static_cast<std::int32_t>(address), raw.data())) {
       return Refuse(sense::kUnrecoveredReadError);
+    }
+    if (track->kind == TrackKind::Audio) {
+      if (const std::int32_t offset = faults_.TakeReadOffset(); offset != 0) {
+        ShiftAudioBlock(*disc_, static_cast<std::int32_t>(address), offset, raw);
+      }
     }
     const std::size_t before = response.size();
     if (const auto refused = AppendFields(*track, read, raw, response)) return Refuse(*refused);

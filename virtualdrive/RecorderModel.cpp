@@ -23,7 +23,14 @@ RecorderModel DvdRecorderModel() {
   model.blankKind = MediumKind::DvdR;
   // 1x DVD is 1385 KB/s.
   model.writeSpeeds = {22160, 11080, 5540, 2770, 1385};
+  model.cdWriteSpeeds = CdRecorderModel().writeSpeeds;
   return model;
+}
+
+RecorderModel WithMedium(const RecorderModel& model, std::optional<MediumKind> loaded) {
+  RecorderModel answering = model;
+  if (loaded && IsCdMedium(*loaded) && !model.cdWriteSpeeds.empty()) answering.writeSpeeds = model.cdWriteSpeeds;
+  return answering;
 }
 
 }  // namespace brenmark::virtualdrive

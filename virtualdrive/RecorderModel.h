@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,20 @@ struct RecorderModel {
   std::string revision;   // INQUIRY revision, 4 characters
   MediumKind blankKind = MediumKind::CdR;
   std::vector<std::uint16_t> writeSpeeds;  // KB/s, fastest first
+  // A DVD recorder's write speeds with a CD in it; empty: writeSpeeds hold
+  // for every medium.
+  std::vector<std::uint16_t> cdWriteSpeeds;
   std::uint32_t interfaceStandard = 2;     // ATAPI
 };
 
+// The model as it answers with a disc of `loaded` in the tray: the write
+// speeds are the ones for that medium.
+RecorderModel WithMedium(const RecorderModel& model, std::optional<MediumKind> loaded);
+
 // A CD recorder: CD speeds 4x to 48x, CD-R blanks.
 RecorderModel CdRecorderModel();
-// A DVD recorder: DVD speeds 1x to 16x, DVD-R blanks.
+// A DVD recorder: DVD speeds 1x to 16x (with a CD, CD speeds 4x to 48x),
+// DVD-R blanks.
 RecorderModel DvdRecorderModel();
 
 }  // namespace brenmark::virtualdrive

@@ -19,10 +19,10 @@ std::optional<PaceClock::TimePoint> VirtualRecorder::AnswerDue(const Call& call,
   const std::uint32_t discBytes = IsCdMedium(CurrentState().kind) ? 2352 : kBlockBytes;
   switch (call.cdb[0]) {
     case 0x2A:
-    case 0xAA: return pace_.Write(call.blocks, DrivePace::BlockTime(writeSpeed_, discBytes));
+    case 0xAA: return pace_.Write(call.blocks, DrivePace::BlockTime(CurrentWriteSpeed(), discBytes));
     case 0x28:
     case 0xA8:
-    case 0xBE: return pace_.Read(call.blocks, DrivePace::BlockTime(model_.writeSpeeds.front(), discBytes));
+    case 0xBE: return pace_.Read(call.blocks, DrivePace::BlockTime(ModelForMedium().writeSpeeds.front(), discBytes));
     case 0x35: return pace_.Flush();
     default: return std::nullopt;
   }

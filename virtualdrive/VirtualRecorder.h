@@ -204,6 +204,10 @@ class VirtualRecorder {
   Outcome SetCdSpeed(Call& call);
   Outcome SetStreaming(Call& call);
   void SelectWriteSpeed(std::uint32_t requested);
+  // The model as it answers with the disc in the tray (a DVD recorder holding
+  // a CD offers CD speeds), and the speed chosen as one of that disc's.
+  RecorderModel ModelForMedium() const;
+  std::uint16_t CurrentWriteSpeed() const;
   Outcome ReserveTrack(Call& call);
   Outcome SynchronizeCache(Call& call);
   Outcome CloseTrackSession(Call& call);

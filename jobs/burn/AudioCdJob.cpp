@@ -67,6 +67,7 @@ class AudioCdBurn {
     if (!plan.refused.empty()) return RefuseFiles(plan.refused);
     if (const JobEnd stop = CheckPlan(plan, base, *free); stop != JobEnd::Done) return stop;
     WarnOfShortTracks(plan);
+    TellFilesShorterThanHeaders(context_, plan);
 
     if (!burn_.SetSpeed()) context_.prompt.ShowMessage(audiojobtext::kSpeedRefused, MessageIcon::Plain);
     WriteMode mode;

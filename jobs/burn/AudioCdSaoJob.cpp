@@ -77,6 +77,7 @@ class AudioCdSaoBurn {
     if (plan.tracks.empty()) return context_.Stop("There is no file to burn." + std::string(burntext::kTerminated),
                                                   JobEnd::NothingToWrite);
     if (const JobEnd stop = CheckPlan(plan, *free); stop != JobEnd::Done) return stop;
+    TellFilesShorterThanHeaders(context_, plan);
 
     SessionAtOncePlan session;
     session.cue = AudioSessionCue(sectors_, context_.inputs.discAtOnce.gapBlocks);

@@ -28,4 +28,14 @@ void AudioTrackSource::AfterWrite(const SectorRun& run) {
   progress_.SetPos(std::min(range_, progress_.GetPos() + bytes));
 }
 
+void TellFilesShorterThanHeaders(JobContext& context, const audio::AudioTrackPlan& plan) {
+  std::string files;
+  for (const audio::PlannedTrack& track : plan.tracks) {
+    if (track.shorterThanHeader) files.append("\n").append(track.path);
+  }
+  if (files.empty()) return;
+  context.Notify("These files hold fewer samples than their WAV headers say, as a file cut short does: their "
+                 "tracks hold the samples there are, the last sector completed with silence:" + files);
+}
+
 }  // namespace brenmark

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <span>
 
+#include "audio/AudioTrackPlan.h"
 #include "audio/AudioTrackReader.h"
 #include "drive/SectorSource.h"
+#include "jobs/Job.h"
 #include "jobs/ProgressSink.h"
 
 namespace brenmark {
@@ -38,5 +40,9 @@ class AudioTrackSource final : public SectorSource {
   std::int32_t range_;
   bool anyWritten_ = false;
 };
+
+// Tells, before the burn, of the files that hold fewer samples than their
+// headers say, naming them: the burn goes on with the samples there are.
+void TellFilesShorterThanHeaders(JobContext& context, const audio::AudioTrackPlan& plan);
 
 }  // namespace brenmark

@@ -7,6 +7,7 @@
 #include "bytes/ByteOrder.h"
 #include "datadisc/ImageLayout.h"
 #include "datadisc/SourceTree.h"
+#include "drive/MediaProfile.h"
 #include "jobs/burn/BurnSequence.h"
 #include "jobs/burn/DataDiscVerify.h"
 #include "jobs/burn/DvdWriteStrategy.h"
@@ -39,6 +40,9 @@ constexpr std::int32_t kDescriptorsStart = 16;
 constexpr int kMostDescriptors = 8;
 constexpr std::uint8_t kPrimaryDescriptor = 1;
 constexpr std::uint8_t kTerminator = 255;
+// The CD profiles: CD-ROM, CD-R, CD-RW.
+constexpr std::uint16_t kCdRomProfile = 0x0008;
+constexpr std::uint16_t kCdRwProfile = 0x000A;
 
 class DataDiscBurn {
  public:
@@ -62,8 +66,9 @@ class DataDiscBurn {
 
  private:
   JobEnd RunOnOpenDrive() {
+    if (variant_ == Variant::Dvd || MayHoldDvd()) profile_ = burn_.handle().ReadProfiles().value_or({}).current;
+    if (const JobEnd stop = RefuseOtherMediumKind(); stop != JobEnd::Done) return stop;
     if (variant_ == Variant::Dvd) {
-      profile_ = burn_.handle().ReadProfiles().value_or({}).current;
       const bool blank = burn_.handle().ReadDiscSummary().value_or({}).blank;
       strategy_ = ChooseDvdWriteStrategy(profile_, blank, context_.inputs.multiSession != 0);
       if (strategy_ == DvdWriteStrategy::Overwrite) return RunOverwrite(blank);
@@ -130,6 +135,28 @@ class DataDiscBurn {
     }
     return ImportDvdSession(burn_.handle(), tree, previous->startAddress,
                             previous->startAddress + previous->trackSize);
+  }
+
+  // A recorder that writes no DVD is taken to hold none: its CD burns ask for
+  // no profile. One whose capabilities are not known is asked.
+  bool MayHoldDvd() const {
+    const Drive& recorder = context_.registry.drive(burn_.drive());
+    return !recorder.capabilitiesRead || recorder.canWriteDvdR != 0 || recorder.canWriteDvdRam != 0;
+  }
+
+  // A DVD in a CD burn (or a CD in a DVD burn) would fail at its first write
+  // or reservation: it is refused before anything is sent, naming the medium.
+  // A drive that tells no current profile is left to the steps that follow.
+  JobEnd RefuseOtherMediumKind() {
+    const bool cd = profile_ >= kCdRomProfile && profile_ <= kCdRwProfile;
+    if (profile_ == 0 || (variant_ == Variant::Cd ? cd : IsDvdProfile(profile_))) return JobEnd::Done;
+    const std::string medium = ProfileName(profile_);
+    const std::string text =
+        variant_ == Variant::Cd
+            ? "The disc in the recorder is a " + medium + ", not a CD: a data CD is written on a CD-R or CD-RW."
+            : "The disc in the recorder is a " + medium + ", not a DVD: a data DVD is written on a DVD-R, DVD-RW, "
+              "DVD+R or DVD+RW.";
+    return context_.Stop(text + datajobtext::kTerminated, JobEnd::DiscNotWritable);
   }
 
   JobEnd Decide(const SessionImportResult& result) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <span>
 
+#include "jobs/burn/AudioReadBack.h"
+
 namespace brenmark {
 namespace {
 
@@ -36,6 +38,14 @@ DiscReadBack::DiscReadBack(DriveHandle& drive, const WrittenDigests& written)
       buffers_{std::vector<std::uint8_t>(kBlocksPerChunk * 2352), std::vector<std::uint8_t>(kBlocksPerChunk * 2352)} {}
 
 VerifyFinding DiscReadBack::Check(const VerifyItem& item, const BlocksRead& blocksRead) {
+  if (item.kind == ReadBackKind::AudioSamples) {
+    AudioReadBack audio(written_, [this](std::int32_t lba, std::uint32_t count, std::uint8_t* buffer) {
+      return Read(ReadBackKind::AudioSamples, lba, count, buffer);
+    });
+    const VerifyFinding finding = audio.Check(item, audioOffset_, blocksRead);
+    if (finding.kind == VerifyFinding::Kind::Same) audioOffset_ = finding.readOffset;
+    return finding;
+  }
   const int size = BlockSizeOf(item.kind);
   // An item of one chunk is compared at once; a longer one's chunk waits on
   // the digest thread while the next one is read.
@@ -71,7 +81,7 @@ std::optional<VerifyFinding> DiscReadBack::ReadChunk(ReadBackKind kind, const Ch
   for (std::uint32_t done = 0; done < chunk.count;) {
     const std::uint32_t count = std::min(chunk.count - done, kBlocksPerRead);
     const std::int32_t lba = chunk.first + static_cast<std::int32_t>(done);
-    if (!Read(kind, lba, count, buffer + done * size)) return VerifyFinding{VerifyFinding::Kind::Unreadable, lba, count};
+    if (!Read(kind, lba, count, buffer + done * size)) return VerifyFinding{.kind = VerifyFinding::Kind::Unreadable, .block = lba, .blocks = count};
     done += count;
   }
   return std::nullopt;
@@ -81,7 +91,7 @@ std::optional<VerifyFinding> DiscReadBack::Compare(const Chunk& chunk, const std
   for (std::uint32_t block = 0; block < chunk.count; ++block) {
     const std::int32_t lba = chunk.first + static_cast<std::int32_t>(block);
     const auto expected = written_.At(lba);
-    if (expected && *expected != digests[block]) return VerifyFinding{VerifyFinding::Kind::Differs, lba, 1};
+    if (expected && *expected != digests[block]) return VerifyFinding{.kind = VerifyFinding::Kind::Differs, .block = lba, .blocks = 1};
   }
   return std::nullopt;
 }

@@ -31,6 +31,11 @@ struct VerifyItem {
   // Counted in the summary as one of its files or tracks (the directory
   // structure is compared, not counted).
   bool counted = true;
+  // An audio track's reach, [reachFirst, reachEnd): the audio blocks around
+  // it (the burn's other tracks and the gaps between them) that a drive's
+  // read offset may move its samples into. Empty: the track's own blocks.
+  std::int32_t reachFirst = 0;
+  std::int32_t reachEnd = 0;
 };
 
 // What reading an item back found.
@@ -43,11 +48,18 @@ struct VerifyFinding {
   Kind kind = Kind::Same;
   std::int32_t block = 0;
   std::uint32_t blocks = 1;
+  // An audio track: the read offset it was compared at, in samples (the
+  // drive gives them that many late; early when negative), and the blocks
+  // that offset put beyond its reach, which were not compared.
+  std::int32_t readOffset = 0;
+  std::uint32_t outOfReach = 0;
 };
 
 // Reads items back through the drive, block runs as long as one command
 // carries, and compares every block that the burn wrote with its digest;
 // a block it did not write (a file of an earlier session) is only read.
+// Audio tracks are compared allowing for the drive's read offset
+// (AudioReadBack), each one first at the offset the track before was read at.
 // A run the drive cannot read (after the transfers' retries and question)
 // ends the item unreadable. An item of more than one chunk is read into two
 // buffers in turn: the digests of one are made on a second thread while the
@@ -78,6 +90,7 @@ class DiscReadBack {
   const WrittenDigests& written_;
   std::vector<std::uint8_t> buffers_[2];
   DigestThread digests_;
+  std::int32_t audioOffset_ = 0;
 };
 
 int BlockSizeOf(ReadBackKind kind);

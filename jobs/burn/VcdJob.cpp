@@ -88,10 +88,12 @@ class VcdBurn {
   // Opens every file, takes its size and looks at its first megabyte, before
   // the drive is touched: a file that cannot be read, is too large or is not
   // an MPEG-1 system stream refuses the whole list, each such file named with
-  // its reason. The one file of a list is kept open for the burn.
+  // its reason; streams whose packs do not fit the sectors are named in a
+  // notice. The one file of a list is kept open for the burn.
   JobEnd CheckSources() {
     std::string unreadable;
     std::string refused;
+    std::string misfit;  // MPEG-1 streams whose packs are not one a sector
     std::vector<std::uint8_t> start(vcd::kMpegCheckBytes);
     for (const std::string& path : files()) {
       platform::File own;
@@ -109,12 +111,22 @@ class VcdBurn {
       }
       const vcd::MpegStreamKind kind =
           vcd::ClassifyMpegStream(std::span<const std::uint8_t>(start.data(), static_cast<std::size_t>(got)));
-      if (kind != vcd::MpegStreamKind::MpegOneSystemStream) AddRefusal(refused, path, vcd::MpegRefusalReason(kind));
+      if (kind != vcd::MpegStreamKind::MpegOneSystemStream) {
+        AddRefusal(refused, path, vcd::MpegRefusalReason(kind));
+      } else if (!vcd::PacksFitVideoCdSectors(std::span<const std::uint8_t>(start.data(), static_cast<std::size_t>(got)))) {
+        misfit.append("\n").append(path);
+      }
     }
     if (!unreadable.empty()) {
       return context_.Stop(WithDetail(vcdjobtext::kNoSourceInformation, unreadable.substr(1)), JobEnd::SourceUnreadable);
     }
     if (!refused.empty()) return context_.Stop(refused + vcdjobtext::kTerminated, JobEnd::SourcesRefused);
+    if (!misfit.empty()) {
+      context_.Notify("The MPEG packs of these files are not the 2324 bytes a Video CD sector carries: they are "
+                      "written as they are, their packs straddling the sectors, and players expecting one pack per "
+                      "sector may not play them. A stream made for a Video CD has them (for example ffmpeg "
+                      "-target ntsc-vcd or -target pal-vcd):" + misfit);
+    }
     return JobEnd::Done;
   }
 

@@ -1,5 +1,7 @@
 #include "jobs/burn/VerifyReport.h"
 
+#include <algorithm>
+
 
 namespace brenmark {
 namespace {
@@ -7,6 +9,25 @@ namespace {
 // Names listed in the summary line; the log lists every one.
 constexpr std::size_t kNamesInSummary = 10;
 constexpr std::uint64_t kBytesPerMegabyte = 1024 * 1024;
+
+// "read offset +6 samples".
+std::string OffsetText(std::int32_t samples) {
+  return "read offset " + std::string(samples > 0 ? "+" : "") + std::to_string(samples) +
+         (samples == 1 || samples == -1 ? " sample" : " samples");
+}
+
+// What an audio track's comparison allowed for, as the log tells it; empty
+// for a track read as written.
+std::string OffsetDetail(const VerifyFinding& finding) {
+  std::string detail;
+  if (finding.readOffset != 0) detail = OffsetText(finding.readOffset);
+  if (finding.outOfReach > 0) {
+    detail += (detail.empty() ? "" : "; ") + Grouped(finding.outOfReach) +
+              (finding.outOfReach == 1 ? " block" : " blocks") +
+              " at the edge of the audio not compared: at this offset the drive gives them from beyond it";
+  }
+  return detail;
+}
 
 }  // namespace
 
@@ -60,7 +81,10 @@ std::string VerifyReport::Listed(VerifyFinding::Kind kind, const char* verb, con
     if (count > kNamesInSummary) continue;
     if (!names.empty()) names += ", ";
     names += entry.item.name;
-    if (kind == VerifyFinding::Kind::Differs) names += " (first difference within " + entry.detail + ")";
+    if (kind == VerifyFinding::Kind::Differs) {
+      names += " (first difference within " + entry.detail +
+               (entry.finding.readOffset != 0 ? ", " + OffsetText(entry.finding.readOffset) : "") + ")";
+    }
     if (kind == VerifyFinding::Kind::Unreadable) names += " (" + UnreadableText(entry.finding) + ")";
   }
   if (count == 0) return {};
@@ -68,6 +92,18 @@ std::string VerifyReport::Listed(VerifyFinding::Kind kind, const char* verb, con
   // The directory structure is no file: a list that holds it names parts of the disc.
   const std::string subject = allCounted ? Counted(count) : Grouped(count) + (count == 1 ? " part" : " parts") + " of the disc";
   return subject + " " + (count == 1 ? verbOfOne : verb) + ": " + names;
+}
+
+std::string VerifyReport::OffsetsFound() const {
+  std::vector<std::int32_t> offsets;
+  for (const Entry& entry : entries_) {
+    const std::int32_t offset = entry.finding.readOffset;
+    if (offset != 0 && std::find(offsets.begin(), offsets.end(), offset) == offsets.end()) offsets.push_back(offset);
+  }
+  if (offsets.empty()) return {};
+  std::string text = OffsetText(offsets.front());
+  for (std::size_t i = 1; i < offsets.size(); ++i) text += ", " + OffsetText(offsets[i]);
+  return " (" + text + ")";
 }
 
 std::string VerifyReport::Summary() const {
@@ -79,7 +115,7 @@ std::string VerifyReport::Summary() const {
       ++counted;
       bytes += entry.item.bytes;
     }
-    return "Verified: " + Counted(counted) + ", " + Megabytes(bytes) + ", no differences.";
+    return "Verified: " + Counted(counted) + ", " + Megabytes(bytes) + ", no differences" + OffsetsFound() + ".";
   }
   std::string parts;
   for (const std::string& problem : problems_) parts += (parts.empty() ? "" : "; ") + problem;
@@ -96,9 +132,11 @@ std::string VerifyReport::LogText() const {
   for (const std::string& problem : problems_) text += "PROBLEM     " + problem + "\n";
   for (const Entry& entry : entries_) {
     switch (entry.finding.kind) {
-      case VerifyFinding::Kind::Same:
-        text += "same        " + entry.item.name + "\n";
+      case VerifyFinding::Kind::Same: {
+        const std::string detail = OffsetDetail(entry.finding);
+        text += "same        " + entry.item.name + (detail.empty() ? "" : ": " + detail) + "\n";
         break;
+      }
       case VerifyFinding::Kind::Differs:
         text += "DIFFERS     " + entry.item.name + ": first difference within " + entry.detail + " (block " +
                 Grouped(entry.finding.block) + ")\n";

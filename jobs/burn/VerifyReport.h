@@ -25,7 +25,8 @@ class VerifyReport {
 
   const std::string& noun() const { return noun_; }
   bool passed() const;
-  // "Verified: 1,204 files, 651.3 MB, no differences." or "Verification
+  // "Verified: 1,204 files, 651.3 MB, no differences." (with the drive's
+  // read offset when audio was read back at one) or "Verification
   // failed: 3 files differ: /a/b.txt (...), ...; 1 file could not be read: ...".
   std::string Summary() const;
   // One line per item ("same", "DIFFERS", "UNREADABLE"), then the summary.
@@ -39,6 +40,9 @@ class VerifyReport {
   };
   std::string Counted(std::size_t count) const;
   std::string Listed(VerifyFinding::Kind kind, const char* verb, const char* verbOfOne) const;
+  // " (read offset +6 samples)": the read offsets audio tracks were read
+  // back at, when any was not 0; empty otherwise.
+  std::string OffsetsFound() const;
 
   std::string noun_;
   std::vector<Entry> entries_;

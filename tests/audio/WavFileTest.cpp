@@ -59,6 +59,7 @@ TEST(WavFile, FindsTheDataChunkWhereverTheChunksPutIt) {
     std::string file;
     std::uint64_t offset;
     std::uint64_t bytes;
+    bool shorterThanHeader = false;
   } cases[] = {
       {"canonical", Riff({FormatChunk({}), Chunk("data", samples)}), 44, 1001},
       {"LIST and fact first", Riff({FormatChunk({}), Chunk("LIST", std::string(26, 'i')), Chunk("fact", Le(250, 4)), Chunk("data", samples)}), 44 + 34 + 12, 1001},
@@ -66,7 +67,7 @@ TEST(WavFile, FindsTheDataChunkWhereverTheChunksPutIt) {
       {"extensible", Riff({FormatChunk(extensible), Chunk("data", samples)}), 68, 1001},
       {"data before fmt", Riff({Chunk("data", samples), FormatChunk({})}), 20, 1001},
       {"chunks after data", Riff({FormatChunk({}), Chunk("data", samples), Chunk("id3 ", std::string(40, 't'))}), 44, 1001},
-      {"data cut short", Riff({FormatChunk({}), "data" + Le(1u << 30, 4) + samples}), 44, 1001},
+      {"data cut short", Riff({FormatChunk({}), "data" + Le(1u << 30, 4) + samples}), 44, 1001, true},
       {"streamed sizes", Riff({FormatChunk({}), streamedData}), 44, 1001},
       {"data size left 0", Riff({FormatChunk({}), "data" + Le(0, 4) + samples}), 44, 1001},
       {"RF64", Rf64("RF64", 1001, {FormatChunk({}), streamedData}), 12 + 36 + 24 + 8, 1001},
@@ -75,6 +76,7 @@ TEST(WavFile, FindsTheDataChunkWhereverTheChunksPutIt) {
       {"RF64 data before fmt", Rf64("RF64", 1000, {"data" + Le(0xFFFFFFFFu, 4) + samples.substr(1), FormatChunk({})}),
        12 + 36 + 8, 1000},
       {"ds64 shorter than the file", Rf64("RF64", 600, {FormatChunk({}), streamedData}), 12 + 36 + 24 + 8, 600},
+      {"RF64 cut short", Rf64("RF64", 5000, {FormatChunk({}), streamedData}), 12 + 36 + 24 + 8, 1001, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -82,6 +84,7 @@ TEST(WavFile, FindsTheDataChunkWhereverTheChunksPutIt) {
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->offset, c.offset);
     EXPECT_EQ(found->bytes, c.bytes);
+    EXPECT_EQ(found->shorterThanHeader, c.shorterThanHeader);
   }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -123,19 +124,38 @@ TEST_F(Stream, FilesFillTheirScannedExtentInGroupsAndChangesAreReported) {
   EXPECT_EQ(files.back().second.firstSector + 1, layout_.imageEnd);
 }
 
-// A file that had grown when it was opened and then came up short while it
-// was read is reported as both: the shrinking is what damages the disc.
-TEST_F(Stream, AFileThatGrewAndThenShrankIsReportedAsShrunkToo) {
-  folder_.MakeFile("Top/changes", 300000);
+// A file that changes while it is read, after its first group: one that had
+// grown when it was opened and then comes up short is reported as both (the
+// shrinking is what damages the disc); one that grows is cut to its scanned
+// size and reported, as is one that had grown already, once.
+TEST_F(Stream, AFileThatChangesWhileItIsReadIsReported) {
+  const struct {
+    const char* name;
+    std::uintmax_t atOpen, afterFirstGroup;
+    std::vector<FileIssue> issues;
+  } cases[] = {
+      {"grew then shrank", 400000, 1000, {FileIssue::Grew, FileIssue::Shrunk}},
+      {"grows while read", 300000, 400000, {FileIssue::Grew}},
+      {"grew and grows", 350000, 400000, {FileIssue::Grew}},
+  };
+  for (const auto& c : cases) folder_.MakeFile(std::string("Top/") + c.name, 300000);
   Scan();
-  folder_.MakeFile("Top/changes", 400000);
-  bool cut = false;
-  const auto files = Files([&](const std::string&) {
-    if (!cut) fs::resize_file(folder_.path() / "Top/changes", 1000);
-    cut = true;
+  for (const auto& c : cases) fs::resize_file(folder_.path() / "Top" / c.name, c.atOpen);
+  std::string changed;
+  const auto files = Files([&](const std::string& name) {
+    if (name == changed) return;
+    changed = name;
+    for (const auto& c : cases) {
+      if (name == c.name) fs::resize_file(folder_.path() / "Top" / c.name, c.afterFirstGroup);
+    }
   });
-  ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(files[0].second.issues, (std::vector<FileIssue>{FileIssue::Grew, FileIssue::Shrunk}));
+  ASSERT_EQ(files.size(), std::size(cases));
+  for (const auto& [name, writes] : files) {
+    const auto c = std::find_if(std::begin(cases), std::end(cases), [&](const auto& row) { return name == row.name; });
+    ASSERT_NE(c, std::end(cases)) << name;
+    EXPECT_EQ(writes.issues, c->issues) << name;
+    EXPECT_EQ(writes.bytes.size(), 147u * 2048) << name;
+  }
 }
 
 }  // namespace

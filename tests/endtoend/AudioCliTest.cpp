@@ -95,6 +95,35 @@ TEST_F(BurnAudioCli, ABurnThatFailsOrDiffersEndsWithStatus1NamingTheTrack) {
                                         ") (blocks 473-"));
 }
 
+// A drive that reads audio some samples late or early (its read offset)
+// passes the verify, which names the offset; the edge blocks of the disc it
+// cannot read at that offset are left out. A track differs where no offset
+// within the search matches: a stored block changed, or an offset beyond it.
+TEST_F(BurnAudioCli, VerifyFindsTheDrivesReadOffsetAndFailsWhereNoneMatches) {
+  const struct {
+    std::vector<std::string> faults;
+    int exitStatus;
+    std::string summary;
+  } cases[] = {
+      {{"readoffset=+6"}, 0, "no differences (read offset +6 samples)."},
+      {{"readoffset=-1000"}, 0, "no differences (read offset -1000 samples)."},
+      {{"readoffset=5880"}, 0, "no differences (read offset +5880 samples)."},
+      {{"readoffset=6", "WRITE10:from=480:corrupt"}, 1,
+       "1 track differs: track 2 (" + wavs[1] + ") (first difference within " + ByteRangeText(7 * 2352, 2352) +
+           ", read offset +6 samples)"},
+      {{"readoffset=-5881"}, 1, "Verification failed: 2 tracks differ"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.faults.front());
+    std::vector<std::string> arguments = {"--no"};
+    for (const std::string& fault : c.faults) arguments.insert(arguments.end(), {"--fault", fault});
+    arguments.insert(arguments.end(), {"burn-audio", "--verify", wavs[0], wavs[1]});
+    const auto run = Cli(arguments);
+    EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
+    EXPECT_THAT(run.err, HasSubstr(c.summary));
+  }
+}
+
 // A disc of two audio tracks around a data track.
 class GrabCli : public ::testing::Test {
  protected:

@@ -165,6 +165,12 @@ TEST_F(ReportsOnVirtualRecorder, DeviceReportsOfBothRecorders) {
       "2x DVD (2770 KB/Sec)\n"
       "1x DVD (1385 KB/Sec)\n";
   EXPECT_EQ(DeviceReport(kDvdDrive), dvdReport);
+
+  // With a CD in it the DVD recorder lists its CD speeds, as a drive's
+  // capability page gives those of the medium it holds.
+  ASSERT_TRUE(dvd->InsertBlank(virtualdrive::MediumKind::CdR).ok);
+  const std::string cdSpeeds = std::string(kCdDeviceReport).substr(std::string(kCdDeviceReport).find("48x CD"));
+  EXPECT_EQ(DeviceReport(kDvdDrive), dvdReport.replace(dvdReport.find("16x DVD"), std::string::npos, cdSpeeds));
 }
 
 TEST_F(ReportsOnVirtualRecorder, BlankCdRAndBlankDvdREndAfterTheMediumLine) {

@@ -279,6 +279,21 @@ TEST(AudioCdJob, ABurnedDiscsFolderThatTakesNoEntriesFailsTheBurnAndKeepsTheDisc
 
 // A file that changes between the check before writing and its own track is
 // named with the reason; the tracks already written are closed as a disc.
+// A WAV cut short, its header telling more samples than it holds, is burned
+// with the samples there are, and the user told so by its name.
+TEST(AudioCdJob, AFileShorterThanItsHeaderSaysIsNamedAndTheBurnGoesOn) {
+  WavSet wavs;
+  const std::string cut = wavs.Path("cut.wav");
+  audio::test::WriteBytes(cut, Riff({FormatChunk({}), "data" + Le(4 * 588 * 400, 4) + Samples(4 * 588 * 310, 7)}));
+  VirtualBench bench;
+  const auto outcome = bench.BurnFiles(AudioCdJob, VirtualBench::kCdDrive, {wavs.paths[0], cut});
+  EXPECT_EQ(outcome.result, JobEnd::Done);
+  ASSERT_EQ(bench.prompt.texts().size(), 1u);
+  EXPECT_THAT(bench.prompt.texts()[0], HasSubstr("fewer samples than their WAV headers say"));
+  EXPECT_THAT(bench.prompt.texts()[0], HasSubstr("\n" + cut));
+  EXPECT_THAT(bench.prompt.texts()[0], Not(HasSubstr(wavs.paths[0])));
+}
+
 TEST(AudioCdJob, AFileThatChangesAfterTheCheckIsNamedWhenItsTrackComes) {
   WavSet wavs;
   const std::string second = wavs.Path("second.wav");

@@ -15,10 +15,13 @@ namespace brenmark::endtoend {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AnyOf;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 // The folder of the worked example: Data/readme.txt (100 bytes), Data/Sub/a.txt (5000 bytes).
 struct WorkedExample {
@@ -131,6 +134,37 @@ TEST(DataDiscJob, EachStopBeforeWritingEndsWithItsMessageAndWritesNothing) {
     EXPECT_EQ(bench.commands(recorder).empty(), stop.drive < 0);  // without a drive, no command at all
     EXPECT_EQ(outcome.progress->calls().back(), "close on");
     EXPECT_FALSE(bench.registry->IsOpen(VirtualBench::kCdDrive));
+  }
+}
+
+// A DVD in a CD burn, or a CD in a DVD burn, is refused before anything is
+// sent that writes, naming the medium; the disc stays in the tray as it was.
+TEST(DataDiscJob, AMediumOfTheOtherKindIsRefusedBeforeWriting) {
+  using virtualdrive::MediumKind;
+  const struct {
+    JobEnd (*job)(JobContext&);
+    int drive;
+    MediumKind blank;
+    std::string message;
+  } rows[] = {
+      {DataCdJob, VirtualBench::kDvdDrive, MediumKind::DvdPlusRw, "The disc in the recorder is a DVD+RW, not a CD"},
+      {DataCdJob, VirtualBench::kDvdDrive, MediumKind::DvdR, "The disc in the recorder is a DVD-R, not a CD"},
+      {DataDvdJob, VirtualBench::kDvdDrive, MediumKind::CdR, "The disc in the recorder is a CD-R, not a DVD"},
+      {DataDvdJob, VirtualBench::kCdDrive, MediumKind::CdRw, "The disc in the recorder is a CD-RW, not a DVD"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    WorkedExample example;
+    VirtualBench bench;
+    auto& recorder = bench.recorder(row.drive);
+    ASSERT_TRUE(recorder.InsertBlank(row.blank).ok);
+    const std::string tray = recorder.DescribeTray();
+    EXPECT_EQ(bench.Burn(row.job, row.drive, *VirtualBench::TreeOf(example.data())).result, JobEnd::DiscNotWritable);
+    ASSERT_EQ(bench.prompt.texts().size(), 1u);
+    EXPECT_THAT(bench.prompt.texts()[0], HasSubstr(row.message));
+    EXPECT_THAT(Describe(bench.commands(recorder)), Not(Contains(AnyOf(HasSubstr("RESERVE"), HasSubstr("MODESELECT")))));
+    EXPECT_THAT(Writes(bench.commands(recorder)), IsEmpty());
+    EXPECT_EQ(recorder.DescribeTray(), tray);
   }
 }
 

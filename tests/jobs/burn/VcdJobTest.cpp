@@ -436,5 +436,29 @@ TEST(VcdJob, FilesThatAreNotMpegOneSystemStreamsAreRefusedByName) {
   EXPECT_THAT(bench.commands(VirtualBench::kCdDrive), IsEmpty());
 }
 
+// A stream muxed with packs of another size than a sector's (ffmpeg's plain
+// vcd format makes 2048-byte ones) is burned as it is, named in a notice
+// that tells how to make one that fits; a stream made for a Video CD is not.
+TEST(VcdJob, AStreamWhosePacksStraddleTheSectorsIsNamedAndBurnedAsItIs) {
+  ScratchFolder sources("vcd-packs");
+  const std::string fitting = (sources.path() / "fitting.mpg").string();
+  MakeStream(fitting, 1, "ntsc-vcd");
+  const std::string straddling = (sources.path() / "straddling.mpg").string();
+  const auto made = RunProgram({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                "testsrc=duration=1:size=352x240:rate=29.97", "-f", "lavfi", "-i", "sine=duration=1",
+                                "-c:v", "mpeg1video", "-c:a", "mp2", "-f", "vcd", straddling});
+  ASSERT_EQ(made.exitStatus, 0) << made.err;
+
+  VirtualBench bench;
+  EXPECT_EQ(BurnVcd(bench, {fitting, straddling}).result, JobEnd::Done);
+  ASSERT_EQ(bench.prompt.texts().size(), 1u);
+  const std::string notice = bench.prompt.texts()[0];
+  EXPECT_THAT(notice, HasSubstr("not the 2324 bytes a Video CD sector carries"));
+  EXPECT_THAT(notice, HasSubstr("-target ntsc-vcd"));
+  EXPECT_THAT(notice, HasSubstr("\n" + straddling));
+  EXPECT_EQ(notice.find(fitting), std::string::npos);
+  ExpectSameStream(RipTracks(bench.finishedImages().at(0), sources.path(), 2).at(1), ReadWholeFile(straddling));
+}
+
 }  // namespace
 }  // namespace brenmark::endtoend

@@ -24,7 +24,8 @@ TEST(FaultSpecText, ReadsAnOpcodeInHexAndRejectsWhatItCannotRead) {
                            "WRITE10:sense=G/00/00", "WRITE10:from=", "bufferfull", "bufferfull:0",
                            "WRITE10:sometimes", "WRITE10:after=x", "0x1FF", "WRITE10:from=-5", "WRITE10:once:always",
                            "WRITE10:count=2:once", "READCD:corrupt", "WRITE10:corrupt:transport",
-                           "TESTUNITREADY:host=0", "TESTUNITREADY:host=100", "TESTUNITREADY:host=x"}) {
+                           "TESTUNITREADY:host=0", "TESTUNITREADY:host=100", "TESTUNITREADY:host=x", "readoffset",
+                           "readoffset=", "readoffset=6:always", "readoffset=+-6", "readoffset=200000000"}) {
     const FaultParseResult result = ParseFaultSpec(text);
     EXPECT_FALSE(result.spec) << text;
     EXPECT_NE(result.error, "") << text;
