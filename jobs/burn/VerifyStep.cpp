@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "jobs/burn/BurnSequence.h"
 #include "platform/File.h"
 #include "platform/Utf8Path.h"
 
@@ -42,6 +43,11 @@ void VerifyItems(JobContext& context, DiscReadBack& readBack, const std::vector<
   std::uint64_t before = 0;
   std::size_t number = 0;
   for (const VerifyItem& item : items) {
+    // Reading back changes nothing on the disc: a stop needs no question.
+    if (context.StopRequested()) {
+      context.stopping = true;
+      return;
+    }
     progress.SetStatus(item.counted ? Numbered(report.noun(), ++number, counted) : "Verifying " + item.name + "...");
     const VerifyFinding finding = readBack.Check(item, [&](std::uint32_t done) {
       progress.SetPos(static_cast<std::int32_t>((before + done) / scale));
@@ -91,6 +97,10 @@ bool TellVerifyResult(JobContext& context, const VerifyReport& report,
 
 JobEnd EndWithVerify(JobContext& context, bool burned, const std::optional<VerifyReport>& verified,
                      const std::optional<std::filesystem::path>& keptImage) {
+  if (context.stopping) {
+    context.progress.SetStatus(burntext::kStopped);
+    return JobEnd::StoppedByUser;
+  }
   const bool same = !verified || TellVerifyResult(context, *verified, keptImage);
   if (!burned) return JobEnd::BurnFailed;
   return same ? JobEnd::Done : JobEnd::VerifyFailed;
