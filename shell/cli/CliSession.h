@@ -45,6 +45,9 @@ class CliSession {
 
   // A progress window for one job.
   std::shared_ptr<TerminalProgress> NewProgress();
+  // The stop request of the job about to start, set by the first Ctrl+C from
+  // now on; the second one ends the program as usual.
+  std::shared_ptr<StopRequest> StopOnInterrupt();
 
   // Applies --drive to the registry's currentDrive (the first drive without it)
   // and returns it; -1 with no drive at all. Nothing with a --drive that names
@@ -76,6 +79,7 @@ class CliSession {
   std::mutex imagesMutex_;  // finished images are reported on the job's thread
   std::optional<std::vector<std::string>> heldImages_;
   std::shared_ptr<TerminalProgress> currentProgress_;
+  std::shared_ptr<StopRequest> stopOnInterrupt_;
   TerminalPrompt prompt_;
   std::unique_ptr<EngineSession> engine_;
 };

@@ -30,9 +30,15 @@ class TerminalPrompt final : public UserPrompt {
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
+  // Asked on the terminal like any question; with a preset answer, or with no
+  // terminal, the Ctrl+C that asked to stop is taken as the answer.
+  bool AskToStop(const std::string& text) override;
   bool WaitForUser(const std::string& text) override;
 
  private:
+  // Asks on the terminal until answered y or n; No when its input ends. With the lock held.
+  bool AskOnTerminal(const std::string& text);
+
   std::mutex mutex_;
   std::FILE* out_;
   std::FILE* terminalIn_;  // null when there is no terminal to ask on
