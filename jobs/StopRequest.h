@@ -5,6 +5,11 @@
 
 namespace brenmark {
 
+namespace stoptext {
+// How a job the user stopped ends: its last status, and its result line.
+inline constexpr const char* kStopped = "Stopped by the user.";
+}  // namespace stoptext
+
 // The user's request to stop a running job (Stop in its window, Ctrl+C on the
 // command line). The front end sets it from any thread, a signal handler
 // included (a lock-free counter); the job looks at it where stopping leaves

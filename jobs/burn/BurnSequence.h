@@ -67,8 +67,6 @@ inline constexpr const char* kBlankQuestion =
 // Its answers besides cancelling, fast blanking first.
 inline constexpr const char* kBlankFast = "Fast";
 inline constexpr const char* kBlankFull = "Full";
-// A burn that ended because the user stopped it.
-inline constexpr const char* kStopped = "Stopped by the user.";
 // The question asked when the user stops a burn; what follows it says what becomes of the disc.
 inline constexpr const char* kStopQuestion = "Stop the burn?\n";
 inline constexpr const char* kStopBeforeWriting = "Nothing has been written on the disc yet.";

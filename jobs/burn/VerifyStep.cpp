@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "jobs/burn/BurnSequence.h"
 #include "platform/File.h"
 #include "platform/Utf8Path.h"
 
@@ -98,7 +97,7 @@ bool TellVerifyResult(JobContext& context, const VerifyReport& report,
 JobEnd EndWithVerify(JobContext& context, bool burned, const std::optional<VerifyReport>& verified,
                      const std::optional<std::filesystem::path>& keptImage) {
   if (context.stopping) {
-    context.progress.SetStatus(burntext::kStopped);
+    context.progress.SetStatus(stoptext::kStopped);
     return JobEnd::StoppedByUser;
   }
   const bool same = !verified || TellVerifyResult(context, *verified, keptImage);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "shell/cli/TerminalPrompt.h"
@@ -30,6 +31,33 @@ TEST(TerminalPrompt, PresetAnswersAndNoTerminal) {
   EXPECT_EQ(yes, TerminalPrompt::kMaxPresetYes);
   EXPECT_NE(Contents(out).find("n (--yes has answered its 10 questions)"), std::string::npos);
   std::fclose(out);
+}
+
+// A stop asked for with Ctrl+C is asked on the terminal like any question;
+// with a preset answer, or nobody to ask, the Ctrl+C itself is the answer.
+TEST(TerminalPrompt, AStopIsAskedOnlyWhereSomeoneCanAnswer) {
+  struct Case {
+    std::optional<bool> preset;
+    const char* typed;  // on the terminal; null without one
+    bool stops;
+  };
+  for (const Case& c : {Case{true, nullptr, true}, Case{false, nullptr, true}, Case{std::nullopt, nullptr, true},
+                        Case{std::nullopt, "n\n", false}, Case{std::nullopt, "x\ny\n", true},
+                        Case{std::nullopt, "", false}, Case{false, "n\n", true}}) {
+    SCOPED_TRACE(c.typed ? c.typed : "no terminal");
+    std::FILE* out = std::tmpfile();
+    std::FILE* terminal = c.typed ? std::tmpfile() : nullptr;
+    ASSERT_NE(out, nullptr);
+    if (terminal) {
+      std::fputs(c.typed, terminal);
+      std::rewind(terminal);
+    }
+    TerminalPrompt prompt(out, terminal, c.preset);
+    EXPECT_EQ(prompt.AskToStop("Stop the burn?"), c.stops);
+    EXPECT_NE(Contents(out).find("[Question] Stop the burn? [y/n] "), std::string::npos);
+    if (terminal) std::fclose(terminal);
+    std::fclose(out);
+  }
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ TEST_P(BurnStop, AsksWhatBecomesOfTheDiscThenWindsDown) {
   }
   const std::vector<std::string> statuses = progress->record.statuses();
   if (c.result == JobEnd::StoppedByUser) {
-    EXPECT_EQ(statuses.back(), burntext::kStopped);
+    EXPECT_EQ(statuses.back(), stoptext::kStopped);
   }
   EXPECT_EQ(bench.finishedImages().size(), c.discsKept);
 }
