@@ -41,16 +41,17 @@ void VerifyItems(JobContext& context, DiscReadBack& readBack, const std::vector<
   progress.SetPos(0);
   std::uint64_t before = 0;
   std::size_t number = 0;
+  // Reading back changes nothing on the disc: a stop needs no question.
+  readBack.StopWhen([&context] { return context.StopRequested(); });
   for (const VerifyItem& item : items) {
-    // Reading back changes nothing on the disc: a stop needs no question.
-    if (context.StopRequested()) {
-      context.stopping = true;
-      return;
-    }
     progress.SetStatus(item.counted ? Numbered(report.noun(), ++number, counted) : "Verifying " + item.name + "...");
     const VerifyFinding finding = readBack.Check(item, [&](std::uint32_t done) {
       progress.SetPos(static_cast<std::int32_t>((before + done) / scale));
     });
+    if (context.StopRequested()) {
+      context.stopping = true;
+      return;
+    }
     before += item.blocks;
     std::string where;
     if (finding.kind == VerifyFinding::Kind::Differs) {

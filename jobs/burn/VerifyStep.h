@@ -13,8 +13,8 @@ namespace brenmark {
 // Reads the items back in order, telling "Verifying file k of n..." (the
 // report's noun; an uncounted item, such as the directory structure, by its
 // name) and moving the bar over all their blocks, and adds what each one
-// gave to `report`. A stop request ends it before the next item: the job is
-// then stopping.
+// gave to `report`. A stop request ends it within a few commands, the item
+// at hand left out: the job is then stopping.
 void VerifyItems(JobContext& context, DiscReadBack& readBack, const std::vector<VerifyItem>& items,
                  VerifyReport& report);
 

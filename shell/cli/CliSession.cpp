@@ -33,6 +33,8 @@ CliSession::CliSession(const CliOptions& options)
   prompt_.SetBeforeOutput([this] {
     if (currentProgress_) currentProgress_->BreakLine();
   });
+  // A stop the user declined leaves the next Ctrl+C a stop request again, not the end of the program.
+  prompt_.SetOnStopDeclined([] { platform::CatchFirstInterrupt(StopInterruptedJob); });
   // Asked for another disc, the user first learns where the finished ones are.
   prompt_.SetBeforeWait([this] {
     PrintHeldImages(false);

@@ -46,7 +46,8 @@ class CliSession {
   // A progress window for one job.
   std::shared_ptr<TerminalProgress> NewProgress();
   // The stop request of the job about to start, set by the first Ctrl+C from
-  // now on; the second one ends the program as usual.
+  // now on; the second one ends the program as usual, unless the user
+  // answered the first by going on.
   std::shared_ptr<StopRequest> StopOnInterrupt();
 
   // Applies --drive to the registry's currentDrive (the first drive without it)

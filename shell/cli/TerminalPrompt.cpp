@@ -63,7 +63,11 @@ bool TerminalPrompt::AskOnTerminal(const std::string& text) {
 
 bool TerminalPrompt::AskToStop(const std::string& text) {
   std::lock_guard lock(mutex_);
-  if (!presetAnswer_ && terminalIn_ != nullptr) return AskOnTerminal(text);
+  if (!presetAnswer_ && terminalIn_ != nullptr) {
+    if (AskOnTerminal(text)) return true;
+    if (onStopDeclined_) onStopDeclined_();
+    return false;
+  }
   if (beforeOutput_) beforeOutput_();
   platform::PrintText(out_, "[Question] %s [y/n] y (Ctrl+C)\n", text.c_str());
   std::fflush(out_);

@@ -27,6 +27,8 @@ class TerminalPrompt final : public UserPrompt {
   void SetBeforeOutput(std::function<void()> beforeOutput) { beforeOutput_ = std::move(beforeOutput); }
   // Runs before the user is asked to act on the medium (WaitForUser).
   void SetBeforeWait(std::function<void()> beforeWait) { beforeWait_ = std::move(beforeWait); }
+  // Runs when the user answers a stop request by going on.
+  void SetOnStopDeclined(std::function<void()> onStopDeclined) { onStopDeclined_ = std::move(onStopDeclined); }
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
@@ -46,6 +48,7 @@ class TerminalPrompt final : public UserPrompt {
   int presetYesGiven_ = 0;
   std::function<void()> beforeOutput_;
   std::function<void()> beforeWait_;
+  std::function<void()> onStopDeclined_;
 };
 
 }  // namespace brenmark::cli

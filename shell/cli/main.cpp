@@ -82,7 +82,7 @@ void PrintHelp(std::FILE* out) {
                "closes what it must and ejects the disc; a grab stops once the track it reads is\n"
                "finished, keeping the finished files; a verify stops before its next file or track.\n"
                "The job ends \"Stopped by the user.\" and the status is 1. A second Ctrl+C ends\n"
-               "the program at once.\n"
+               "the program at once, unless the first one's question was answered n.\n"
                "\nThe data folder and the folders the recorders make in it are private to their user\n"
                "(mode 0700); one that another user owns or can write in is refused, naming it and\n"
                "the mend. The recorders never write through a link standing where one of their\n"

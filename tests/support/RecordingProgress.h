@@ -80,30 +80,28 @@ class ActingProgress final : public ProgressSink {
   ActingProgress(std::string status, std::function<void()> action, std::int32_t position = -1)
       : status_(std::move(status)), action_(std::move(action)), position_(position) {}
   void SetStatus(const std::string& text) override {
-    if (text == status_) {
-      if (position_ < 0) action_();
-      armed_ = position_ >= 0;
-    }
+    armed_ = armed_ || text == status_;
+    Act();
     record.SetStatus(text);
   }
   void SetRange(std::int32_t maximum) override { record.SetRange(maximum); }
   void SetRange16(std::uint16_t maximum) override { record.SetRange16(maximum); }
   void SetPos(std::int32_t position) override {
     record.SetPos(position);
-    ActAtPosition();
+    Act();
   }
   std::int32_t GetPos() override { return record.GetPos(); }
   void SetStep(std::int32_t step) override { record.SetStep(step); }
   void StepIt() override {
     record.StepIt();
-    ActAtPosition();
+    Act();
   }
   void EnableClose(bool enabled) override { record.EnableClose(enabled); }
 
   RecordingProgress record;
 
  private:
-  void ActAtPosition() {
+  void Act() {
     if (!armed_ || record.position() < position_) return;
     armed_ = false;
     action_();

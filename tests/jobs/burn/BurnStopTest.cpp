@@ -17,135 +17,111 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 // What a job burns: a folder of one 800 KB file, two WAV files, an .iso image.
 enum class Source { Folder, Wavs, Iso };
 
-struct StopCase {
-  const char* name;
-  JobProcedure procedure;
-  Source source;
-  int drive;
-  bool rewritable;           // a blank CD-RW in the tray instead of the recorder's CD-R
-  const char* stopAtStatus;  // the stop is requested once the job shows it...
-  std::int32_t stopAtPosition;  // ...and then its bar reaches this (-1: at once)
-  bool answer;               // to the question
-  bool verify;
-  JobEnd result;
-  std::vector<std::string> question;  // parts of the one question; none asked when empty
-  std::vector<std::string> afterLastWrite;
-  std::size_t discsKept = 1;  // ejected and kept as an image
-};
-
-void PrintTo(const StopCase& c, std::ostream* out) { *out << c.name; }
+JobInputs InputsOf(Source source, const fs::path& folder) {
+  JobInputs inputs;
+  if (source == Source::Folder) {
+    WritePatternFile(folder / "Data" / "a.bin", 2048 * 400, 4);
+    inputs.sourceTree = VirtualBench::TreeOf(folder / "Data");
+  } else if (source == Source::Iso) {
+    WritePatternFile(folder / "disc.iso", 2048 * 600, 3);
+    inputs.sourceFiles.push_back((folder / "disc.iso").string());
+  }
+  for (const char* name : {"1.wav", "2.wav"}) {
+    if (source != Source::Wavs) break;
+    std::ofstream(folder / name, std::ios::binary) << audio::test::Riff(
+        {audio::test::FormatChunk({}), audio::test::Chunk("data", audio::test::Samples(4 * 588 * 400, name[0]))});
+    inputs.sourceFiles.push_back((folder / name).string());
+  }
+  return inputs;
+}
 
 // The commands after the last write, buffer polls left out.
 std::vector<std::string> AfterLastWrite(const std::vector<TracedCommand>& commands) {
-  std::vector<std::string> described = DescribeWithoutBufferPolls(commands);
+  const std::vector<std::string> described = DescribeWithoutBufferPolls(commands);
   const auto last = std::find_if(described.rbegin(), described.rend(),
                                  [](const std::string& word) { return word.rfind("WRITE", 0) == 0; });
   return {last.base(), described.end()};
 }
 
-class BurnStop : public ::testing::TestWithParam<StopCase> {
- protected:
-  JobInputs Inputs() {
-    JobInputs inputs;
-    if (GetParam().source == Source::Wavs) {
-      for (std::uint32_t seed : {1u, 2u}) {
-        const fs::path wav = folder.path() / ("track" + std::to_string(seed) + ".wav");
-        std::ofstream(wav, std::ios::binary)
-            << audio::test::Riff({audio::test::FormatChunk({}),
-                                  audio::test::Chunk("data", audio::test::Samples(4 * 588 * 400, seed))});
-        inputs.sourceFiles.push_back(wav.string());
-      }
-    } else if (GetParam().source == Source::Iso) {
-      const fs::path iso = folder.path() / "disc.iso";
-      WritePatternFile(iso, 2048 * 600, 3);
-      inputs.sourceFiles.push_back(iso.string());
-    } else {
-      WritePatternFile(folder.path() / "Data" / "a.bin", 2048 * 400, 4);
-      inputs.sourceTree = VirtualBench::TreeOf(folder.path() / "Data");
+TEST(BurnStop, AsksWhatBecomesOfTheDiscThenWindsDown) {
+  const std::string asked = burntext::kStopQuestion, unusable = burntext::kStopLeavesUnusable,
+                    writeOnce = burntext::kStopWriteOnce, nothingYet = asked + burntext::kStopBeforeWriting;
+  const std::string writing = "Writing Data To CD...";
+  struct Case {
+    const char* name;
+    JobProcedure procedure;
+    Source source;
+    int drive;
+    bool rewritable;              // a blank CD-RW in the tray instead of the recorder's CD-R
+    std::string stopAtStatus;     // the stop is requested once the job shows it...
+    std::int32_t stopAtPosition;  // ...and then its bar reaches this (-1: at once)
+    bool answer;                  // to the question
+    JobEnd result;
+    std::string question;  // none asked when empty
+    std::vector<std::string> afterLastWrite;
+  };
+  const Case cases[] = {
+      {"data CD midway", DataCdJob, Source::Folder, VirtualBench::kCdDrive, false, writing, 100, true,
+       JobEnd::StoppedByUser, asked + unusable + writeOnce, {"DISCINFO", "SYNCCACHE", "CLOSE 2", "STARTSTOP"}},
+      {"the user goes on", DataCdJob, Source::Folder, VirtualBench::kCdDrive, false, writing, 100, false,
+       JobEnd::Done, asked + unusable + writeOnce, {"SYNCCACHE", "CLOSE 2", "STARTSTOP"}},
+      {"a rewritable", DataCdJob, Source::Folder, VirtualBench::kCdDrive, true, writing, 100, true,
+       JobEnd::StoppedByUser, asked + unusable + burntext::kStopRewritable,
+       {"DISCINFO", "SYNCCACHE", "CLOSE 2", "STARTSTOP"}},
+      // A blank disc stays blank: no session is closed, no disc kept.
+      {"before the first write", DataCdJob, Source::Folder, VirtualBench::kCdDrive, false, writing, -1, true,
+       JobEnd::StoppedByUser, nothingYet, {}},
+      {"audio before the first write", AudioCdJob, Source::Wavs, VirtualBench::kCdDrive, false,
+       "Burning Track 1 of 2 on CD ...", -1, true, JobEnd::StoppedByUser, nothingYet, {}},
+      {"data DVD at once", DataDvdJob, Source::Folder, VirtualBench::kDvdDrive, false, writing, 50, true,
+       JobEnd::StoppedByUser, asked + unusable + writeOnce, {"DISCINFO", "SYNCCACHE", "STARTSTOP"}},
+      {"audio track at once, in its second track", AudioCdJob, Source::Wavs, VirtualBench::kCdDrive, false,
+       "Burning Track 2 of 2 on CD ...", 1, true, JobEnd::StoppedByUser,
+       asked + burntext::kStopLeavesClosed + writeOnce,
+       {"DISCINFO", "SYNCCACHE", "CLOSE 1", "CLOSE 2", "STARTSTOP"}},
+      {"an .iso image", ImageBurnJob, Source::Iso, VirtualBench::kCdDrive, false, writing, 200, true,
+       JobEnd::StoppedByUser, asked + unusable + writeOnce, {"DISCINFO", "SYNCCACHE", "STARTSTOP"}},
+      // Reading back changes nothing: the verify stops without a question.
+      {"verify", DataCdJob, Source::Folder, VirtualBench::kCdDrive, false, verifytext::kReadingDirectories, -1,
+       true, JobEnd::StoppedByUser, "", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder("stop");
+    VirtualBench bench;
+    if (c.rewritable) {
+      ASSERT_TRUE(bench.recorder(c.drive).InsertBlank(virtualdrive::MediumKind::CdRw, 0).ok);
     }
-    return inputs;
-  }
-
-  ScratchFolder folder{"stop"};
-};
-
-TEST_P(BurnStop, AsksWhatBecomesOfTheDiscThenWindsDown) {
-  const StopCase& c = GetParam();
-  VirtualBench bench;
-  if (c.rewritable) {
-    ASSERT_TRUE(bench.recorder(c.drive).InsertBlank(virtualdrive::MediumKind::CdRw, 0).ok);
     bench.trace->Clear();
-  }
-  bench.prompt.ScriptAnswers({c.answer});
-  auto stop = std::make_shared<StopRequest>();
-  auto progress = std::make_shared<test::ActingProgress>(c.stopAtStatus, [stop] { stop->Request(); },
-                                                         c.stopAtPosition);
-  JobInputs inputs = Inputs();
-  inputs.currentDrive = c.drive;
-  inputs.writeSpeed = 705;
-  inputs.verify = c.verify;
-  auto job = bench.runner->Start(c.procedure, std::move(inputs), progress, {}, stop);
-  ASSERT_TRUE(job);
-  job->Wait();
+    bench.prompt.ScriptAnswers({c.answer});
+    auto stop = std::make_shared<StopRequest>();
+    auto progress = std::make_shared<test::ActingProgress>(c.stopAtStatus, [stop] { stop->Request(); },
+                                                           c.stopAtPosition);
+    JobInputs inputs = InputsOf(c.source, folder.path());
+    inputs.currentDrive = c.drive;
+    inputs.writeSpeed = 705;
+    inputs.verify = c.question.empty();  // the verify case alone asks nothing
+    auto job = bench.runner->Start(c.procedure, std::move(inputs), progress, {}, stop);
+    ASSERT_TRUE(job);
+    job->Wait();
 
-  EXPECT_EQ(job->result(), c.result);
-  const std::vector<std::string> questions = bench.prompt.questions();
-  if (c.question.empty()) {
-    EXPECT_THAT(questions, IsEmpty());
-  } else {
-    ASSERT_EQ(questions.size(), 1u);
-    for (const std::string& part : c.question) EXPECT_THAT(questions[0], HasSubstr(part));
+    EXPECT_EQ(job->result(), c.result);
+    EXPECT_EQ(bench.prompt.questions(), c.question.empty() ? std::vector<std::string>{}
+                                                           : std::vector<std::string>{c.question});
+    EXPECT_EQ(bench.prompt.texts(), std::vector<std::string>{});
+    if (!c.afterLastWrite.empty()) {
+      EXPECT_THAT(AfterLastWrite(bench.commands(c.drive)), ElementsAreArray(c.afterLastWrite));
+    }
+    if (c.result == JobEnd::StoppedByUser) {
+      EXPECT_EQ(progress->record.statuses().back(), stoptext::kStopped);
+    }
+    EXPECT_EQ(bench.finishedImages().size(), c.question == nothingYet ? 0u : 1u);
   }
-  EXPECT_THAT(bench.prompt.texts(), IsEmpty());
-  if (!c.afterLastWrite.empty()) {
-    EXPECT_THAT(AfterLastWrite(bench.commands(c.drive)), ElementsAreArray(c.afterLastWrite));
-  }
-  const std::vector<std::string> statuses = progress->record.statuses();
-  if (c.result == JobEnd::StoppedByUser) {
-    EXPECT_EQ(statuses.back(), stoptext::kStopped);
-  }
-  EXPECT_EQ(bench.finishedImages().size(), c.discsKept);
 }
-
-const std::string kLeftUnusable = burntext::kStopLeavesUnusable;
-const std::string kClosed = burntext::kStopLeavesClosed;
-const std::string kWriteOnce = burntext::kStopWriteOnce;
-const std::string kRewritable = burntext::kStopRewritable;
-constexpr int kCd = VirtualBench::kCdDrive;
-constexpr int kDvd = VirtualBench::kDvdDrive;
-
-INSTANTIATE_TEST_SUITE_P(
-    Jobs, BurnStop,
-    ::testing::Values(
-        StopCase{"DataCdMidway", DataCdJob, Source::Folder, kCd, false, "Writing Data To CD...", 100, true, false,
-                 JobEnd::StoppedByUser, {kLeftUnusable, kWriteOnce},
-                 {"DISCINFO", "SYNCCACHE", "CLOSE 2", "STARTSTOP"}},
-        StopCase{"DataCdGoesOnWhenTheUserSaysNo", DataCdJob, Source::Folder, kCd, false, "Writing Data To CD...", 100, false,
-                 false, JobEnd::Done, {kLeftUnusable}, {"SYNCCACHE", "CLOSE 2", "STARTSTOP"}},
-        StopCase{"DataCdOnARewritable", DataCdJob, Source::Folder, kCd, true, "Writing Data To CD...", 100, true,
-                 false, JobEnd::StoppedByUser, {kLeftUnusable, kRewritable}, {}},
-        // A blank disc stays blank: no session is closed, no disc kept.
-        StopCase{"DataCdBeforeItsFirstWrite", DataCdJob, Source::Folder, kCd, false, "Writing Data To CD...", -1,
-                 true, false, JobEnd::StoppedByUser, {burntext::kStopBeforeWriting}, {}, 0},
-        StopCase{"AudioBeforeItsFirstWrite", AudioCdJob, Source::Wavs, kCd, false, "Burning Track 1 of 2 on CD ...",
-                 -1, true, false, JobEnd::StoppedByUser, {burntext::kStopBeforeWriting}, {}, 0},
-        StopCase{"DataDvdAtOnce", DataDvdJob, Source::Folder, kDvd, false, "Writing Data To CD...", 50, true, false,
-                 JobEnd::StoppedByUser, {kLeftUnusable, kWriteOnce}, {"DISCINFO", "SYNCCACHE", "STARTSTOP"}},
-        StopCase{"AudioTrackAtOnceInItsSecondTrack", AudioCdJob, Source::Wavs, kCd, false, "Burning Track 2 of 2 on CD ...", 1,
-                 true, false, JobEnd::StoppedByUser, {kClosed, kWriteOnce},
-                 {"DISCINFO", "SYNCCACHE", "CLOSE 1", "CLOSE 2", "STARTSTOP"}},
-        StopCase{"IsoImageOnCd", ImageBurnJob, Source::Iso, kCd, false, "Writing Data To CD...", 200, true, false,
-                 JobEnd::StoppedByUser, {kLeftUnusable}, {"DISCINFO", "SYNCCACHE", "STARTSTOP"}},
-        // Reading back changes nothing: the verify stops without a question.
-        StopCase{"Verify", DataCdJob, Source::Folder, kCd, false, verifytext::kReadingDirectories, -1, true, true,
-                 JobEnd::StoppedByUser, {}, {}}),
-    [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace brenmark::endtoend
