@@ -153,24 +153,6 @@ TEST_F(JobBoardTest, ClearingEndedJobsKeepsTheRunningOnes) {
   board.WaitForJobs();
 }
 
-// Stop reaches the job of its own window only, and only while it runs; the
-// Jobs menu says the user stopped it.
-TEST_F(JobBoardTest, StopReachesItsOwnRunningJobOnly) {
-  std::promise<void> release;
-  const JobProcedure job = [held = release.get_future().share()](JobContext& context) {
-    held.wait();
-    return context.StopRequested() ? JobEnd::StoppedByUser : JobEnd::Done;
-  };
-  ASSERT_TRUE(board.Start(job, JobInputs{}, "Stopped", "nowhere", nullptr));
-  ASSERT_TRUE(board.Start(job, JobInputs{}, "Running", "nowhere", nullptr));
-  board.Stop(0);
-  release.set_value();
-  board.WaitForJobs();
-  board.Stop(1);
-  EXPECT_EQ(windows.menu, (std::vector<std::string>{board.jobs()[0].startTime + " Stopped on nowhere - Stopped by the user.",
-                                                    board.jobs()[1].startTime + " Running on nowhere - Finished."}));
-}
-
 TEST_F(JobBoardTest, JobRefusedItsDriveLeavesNoEntry) {
   std::promise<void> release;
   const std::shared_future<void> held = release.get_future().share();
