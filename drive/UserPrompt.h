@@ -27,6 +27,10 @@ class UserPrompt {
     (void)choices;
     return AskYesNo(text) ? 0 : -1;
   }
+  // Asks whether to stop the job the user asked to stop, saying what becomes
+  // of the disc; true to stop. Prompts with nobody to ask may take the
+  // request itself as the answer.
+  virtual bool AskToStop(const std::string& text) { return AskYesNo(text); }
   // A message in a window of its own title (a report about one drive);
   // prompts without titled windows show it as any other message.
   virtual void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) {

@@ -63,7 +63,8 @@ JobRunner::~JobRunner() {
 
 std::shared_ptr<Job> JobRunner::Start(JobProcedure procedure, JobInputs inputs,
                                       std::shared_ptr<ProgressSink> progress,
-                                      EndObserver onEnded, std::shared_ptr<UserPrompt> jobPrompt) {
+                                      EndObserver onEnded, std::shared_ptr<UserPrompt> jobPrompt,
+                                      std::shared_ptr<const StopRequest> stop) {
   JoinFinished();
   std::optional<DriveLeases::Lease> lease;
   if (inputs.currentDrive >= 0) {
@@ -77,7 +78,8 @@ std::shared_ptr<Job> JobRunner::Start(JobProcedure procedure, JobInputs inputs,
   auto job = std::make_shared<Job>();
   auto context = std::make_unique<JobContext>(
       JobContext{registry_, *progress, jobPrompt ? *jobPrompt : prompt_, std::move(inputs), ejectedDiscs_});
-  auto body = [job, procedure = std::move(procedure), context = std::move(context),
+  context->stopRequest = stop.get();
+  auto body = [job, procedure = std::move(procedure), context = std::move(context), stop = std::move(stop),
                progress = std::move(progress), jobPrompt = std::move(jobPrompt), lease = std::move(lease),
                onEnded = std::move(onEnded)]() mutable {
     const JobEnd result = RunToEnd(procedure, *context);

@@ -41,8 +41,13 @@ struct JobContext {
   std::vector<std::uint8_t> transferBuffer = std::vector<std::uint8_t>(kTransferBufferSize);
   // The front end's stop request for this job; null where the job cannot be stopped.
   const StopRequest* stopRequest = nullptr;
+  // Stop requests the user answered by going on; only a later one counts.
+  std::uint32_t stopsDeclined = 0;
+  // The user agreed to stop: what the job still does only winds it down.
+  bool stopping = false;
 
-  bool StopRequested() const { return stopRequest != nullptr && stopRequest->Requested(); }
+  bool StopRequested() const { return stopRequest != nullptr && stopRequest->count() > stopsDeclined; }
+  void DeclineStop() { stopsDeclined = stopRequest != nullptr ? stopRequest->count() : 0; }
 
   // Tells the user why the job stops; returns the job's result.
   JobEnd Stop(const std::string& text, JobEnd result) {
@@ -103,10 +108,12 @@ class JobRunner {
   // nothing starts: the result is null. onEnded runs on the job thread after
   // the procedure has returned and the drive has been released. `jobPrompt`,
   // when given, is the job's own (its questions go to its window), kept until
-  // the job has ended; else the job asks through the runner's prompt.
+  // the job has ended; else the job asks through the runner's prompt. `stop`,
+  // when given, is the front end's way to stop the job.
   std::shared_ptr<Job> Start(JobProcedure procedure, JobInputs inputs,
                              std::shared_ptr<ProgressSink> progress, EndObserver onEnded = {},
-                             std::shared_ptr<UserPrompt> jobPrompt = nullptr);
+                             std::shared_ptr<UserPrompt> jobPrompt = nullptr,
+                             std::shared_ptr<const StopRequest> stop = {});
 
  private:
   struct Worker {

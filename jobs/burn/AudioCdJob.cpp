@@ -77,6 +77,8 @@ class AudioCdBurn {
     mode.trackMode = kTrackModeAudio;
     if (!burn_.SetWriteMode(mode)) return context_.Stop(audiojobtext::kWriteModeRefused, JobEnd::WriteModeRefused);
 
+    // Each track is closed as it ends: a stop leaves the disc closed with them.
+    burn_.SetStoppedDisc(StoppedDisc::ClosedAsItIs);
     bool complete = true;
     base_ = base;
     std::int32_t track = base;
@@ -114,6 +116,7 @@ class AudioCdBurn {
       // A track whose first write was given up stays empty on the disc; the
       // next file takes its number.
       if (source.anyWritten()) ++track;
+      if (burn_.stopped()) break;
     }
     return Finish(complete);
   }
@@ -162,7 +165,8 @@ class AudioCdBurn {
   // Closes the session, which finalises the disc, and ejects it.
   JobEnd Finish(bool complete) {
     progress_.SetStatus("Closing Disc Session...");
-    if (!burn_.CloseSession()) {
+    // A burn stopped before its first write leaves no session to close.
+    if (!burn_.stoppedBeforeWriting() && !burn_.CloseSession()) {
       context_.prompt.ShowMessage(audiojobtext::kCloseSessionFailed, MessageIcon::Plain);
       complete = false;
     }

@@ -30,6 +30,7 @@ bool BurnSequence::Open() {
   Close();
   written_.Clear();
   keptImage_.reset();
+  wroteAny_ = false;
   DriveResult<DriveHandle> opened = context_.registry.Open(drive_);
   openFailure_ = opened.outcome();
   if (!opened) return false;
@@ -154,6 +155,7 @@ WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
     if (context_.inputs.verify) written_.Record(run.firstSector, blockSize, run.data);
     source.BeforeWrite(run);
     for (std::uint32_t done = 0; done < run.count;) {
+      if (StopAgreed()) return WriteEnd::Stopped;
       const std::uint32_t count = std::min(run.count - done, kMaxBlocksPerWrite);
       const std::int32_t lba = run.firstSector + static_cast<std::int32_t>(done);
       const std::uint8_t* data = run.data.data() + static_cast<std::size_t>(done) * static_cast<std::size_t>(blockSize);
@@ -161,10 +163,33 @@ WriteEnd BurnSequence::Write(SectorSource& source, WriteCommand command) {
                                       ? handle_->WriteSectors12(lba, static_cast<int>(count), blockSize, data)
                                       : handle_->WriteSectors(lba, static_cast<int>(count), blockSize, data);
       if (!Noted(written)) return WriteEnd::GivenUp;
+      wroteAny_ = true;
       done += count;
     }
     source.AfterWrite(run);
   }
+}
+
+bool BurnSequence::StopAgreed() {
+  if (context_.stopping) return true;
+  if (!context_.StopRequested()) return false;
+  if (context_.prompt.AskToStop(StopQuestion())) {
+    context_.stopping = true;
+    return true;
+  }
+  context_.DeclineStop();
+  return false;
+}
+
+std::string BurnSequence::StopQuestion() {
+  if (!wroteAny_) return std::string(burntext::kStopQuestion) + burntext::kStopBeforeWriting;
+  // A drive that does not say is taken to hold a disc that cannot be erased:
+  // the question then promises nothing that may not hold.
+  const DriveResult<DiscStatus> disc = handle_->GetDiscInfo();
+  const bool rewritable = disc.ok() && (disc->statusMask & discinfo::kNotErasable) == 0;
+  return std::string(burntext::kStopQuestion) +
+         (stoppedDisc_ == StoppedDisc::ClosedAsItIs ? burntext::kStopLeavesClosed : burntext::kStopLeavesUnusable) +
+         (rewritable ? burntext::kStopRewritable : burntext::kStopWriteOnce);
 }
 
 bool BurnSequence::SynchronizeCache() { return Noted(handle_->SynchronizeCache()); }

@@ -31,6 +31,13 @@ enum class WriteEnd : std::uint8_t {
   Written,       // every run was written
   GivenUp,       // a write failed and the user declined to try again
   SourceFailed,  // the source could not give its next run (it has said why)
+  Stopped,       // the user asked to stop and agreed to what becomes of the disc
+};
+
+// What a burn stopped midway leaves of a disc that cannot be erased.
+enum class StoppedDisc : std::uint8_t {
+  Unusable,      // what was written stays, unusable (a file system cut short)
+  ClosedAsItIs,  // closed with the tracks written so far, the last one cut short
 };
 
 // Which write command carries the blocks.
@@ -67,6 +74,14 @@ inline constexpr const char* kBlankQuestion =
 // Its answers besides cancelling, fast blanking first.
 inline constexpr const char* kBlankFast = "Fast";
 inline constexpr const char* kBlankFull = "Full";
+// The question asked when the user stops a burn; what follows it says what becomes of the disc.
+inline constexpr const char* kStopQuestion = "Stop the burn?\n";
+inline constexpr const char* kStopBeforeWriting = "Nothing has been written on the disc yet.";
+inline constexpr const char* kStopLeavesUnusable = "What was written so far stays on the disc, which is left unusable";
+inline constexpr const char* kStopLeavesClosed =
+    "The disc is closed as it is, with the tracks written so far (the last one cut short)";
+inline constexpr const char* kStopWriteOnce = "; this disc cannot be erased or written again.";
+inline constexpr const char* kStopRewritable = "; this disc is rewritable: it can be blanked afterwards and written again.";
 inline constexpr const char* kNotACd =
     "The disc in the recorder is not a CD, or the recorder cannot write CDs: audio and Video CD tracks can be "
     "written on a CD-R or CD-RW only.";
@@ -146,7 +161,19 @@ class BurnSequence {
   // Writes every run of the source in order, at most 255 blocks per command,
   // through the sector transfers' buffer wait, retries and question; when the
   // job verifies, the digests of every run sent are recorded before it returns.
+  // Before each command it looks for the user's stop request: the user is asked
+  // (the question says what becomes of the disc) and, agreeing, the write ends
+  // Stopped, as does every later one; otherwise it goes on.
   WriteEnd Write(SectorSource& source, WriteCommand command = WriteCommand::Write10);
+
+  // What the question of a stop says a disc that cannot be erased becomes.
+  void SetStoppedDisc(StoppedDisc stoppedDisc) { stoppedDisc_ = stoppedDisc; }
+  // The user stopped the burn at a write.
+  bool stopped() const { return context_.stopping; }
+  // A write reached the disc since the drive was last opened.
+  bool wroteAny() const { return wroteAny_; }
+  // Stopped before its first write: the disc is as it was, with nothing to close.
+  bool stoppedBeforeWriting() const { return stopped() && !wroteAny_; }
 
   bool SynchronizeCache();
   bool CloseTrack(std::int32_t track);
@@ -163,6 +190,9 @@ class BurnSequence {
   std::string WithAnswer(const std::string& text) const;
 
  private:
+  // True when the user asked to stop and agreed to the question.
+  bool StopAgreed();
+  std::string StopQuestion();
   // The disc holds a session that was written in part and never closed.
   bool IsLastSessionOpen();
   // A written, closed rewritable disc blanked, as the job's inputs say or
@@ -183,6 +213,8 @@ class BurnSequence {
   CommandOutcome lastAnswer_;
   WrittenDigests written_;
   std::optional<std::filesystem::path> keptImage_;
+  StoppedDisc stoppedDisc_ = StoppedDisc::Unusable;
+  bool wroteAny_ = false;
 };
 
 }  // namespace brenmark

@@ -276,6 +276,11 @@ class DataDiscBurn {
   // job verifies, the disc read back as it was written.
   JobEnd Finish(const ImageLayout& layout, bool written) {
     progress_.SetPos(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
+    // Nothing reached the disc: there is no session to close.
+    if (burn_.stoppedBeforeWriting()) {
+      burn_.EjectKeepingDisc();
+      return EndWithVerify(context_, false, std::nullopt, burn_.keptImage());
+    }
     bool synchronized = false;
     bool closed = true;
     if (variant_ == Variant::Cd) {

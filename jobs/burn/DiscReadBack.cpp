@@ -51,6 +51,10 @@ VerifyFinding DiscReadBack::Check(const VerifyItem& item, const BlocksRead& bloc
   // the digest thread while the next one is read.
   std::optional<Chunk> waiting;
   for (std::uint32_t done = 0, next = 0; done < item.blocks; done += kBlocksPerChunk, next ^= 1) {
+    if (stop_ && stop_()) {
+      if (waiting) digests_.Take();
+      return {};
+    }
     const Chunk chunk{item.first + static_cast<std::int32_t>(done), std::min(item.blocks - done, kBlocksPerChunk)};
     std::uint8_t* const buffer = buffers_[next].data();
     const std::optional<VerifyFinding> unreadable = ReadChunk(item.kind, chunk, buffer);

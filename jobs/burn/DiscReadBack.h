@@ -72,6 +72,9 @@ class DiscReadBack {
   DiscReadBack(DriveHandle& drive, const WrittenDigests& written);
 
   VerifyFinding Check(const VerifyItem& item, const BlocksRead& blocksRead);
+  // Asked before each chunk: true ends the item's check there, its finding
+  // meaning nothing.
+  void StopWhen(std::function<bool()> stop) { stop_ = std::move(stop); }
 
  private:
   // Blocks read into a buffer, waiting to be compared.
@@ -91,6 +94,7 @@ class DiscReadBack {
   std::vector<std::uint8_t> buffers_[2];
   DigestThread digests_;
   std::int32_t audioOffset_ = 0;
+  std::function<bool()> stop_;
 };
 
 int BlockSizeOf(ReadBackKind kind);

@@ -219,7 +219,10 @@ class ImageBurn {
                                                    context_.transferBuffer, progress_);
       }
       if (!writer.Write(*source)) {
-        if (segment.file) context_.prompt.ShowMessage("Can't read " + platform::Utf8FromPath(plan_->files[*segment.file]), MessageIcon::Error);
+        if (segment.file && !burn_.stopped()) {
+          context_.prompt.ShowMessage("Can't read " + platform::Utf8FromPath(plan_->files[*segment.file]),
+                                      MessageIcon::Error);
+        }
         return Synchronized(writer, false);
       }
     }

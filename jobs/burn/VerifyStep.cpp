@@ -84,11 +84,17 @@ void VerifyItems(JobContext& context, DiscReadBack& readBack, const std::vector<
   progress.SetPos(0);
   std::uint64_t before = 0;
   std::size_t number = 0;
+  // Reading back changes nothing on the disc: a stop needs no question.
+  readBack.StopWhen([&context] { return context.StopRequested(); });
   for (const VerifyItem& item : items) {
     progress.SetStatus(item.counted ? Numbered(report.noun(), ++number, counted) : "Verifying " + item.name + "...");
     const VerifyFinding finding = readBack.Check(item, [&](std::uint32_t done) {
       progress.SetPos(static_cast<std::int32_t>((before + done) / scale));
     });
+    if (context.StopRequested()) {
+      context.stopping = true;
+      return;
+    }
     before += item.blocks;
     std::string where;
     if (finding.kind == VerifyFinding::Kind::Differs) {
@@ -134,6 +140,10 @@ bool TellVerifyResult(JobContext& context, const VerifyReport& report,
 
 JobEnd EndWithVerify(JobContext& context, bool burned, const std::optional<VerifyReport>& verified,
                      const std::optional<std::filesystem::path>& keptImage) {
+  if (context.stopping) {
+    context.progress.SetStatus(stoptext::kStopped);
+    return JobEnd::StoppedByUser;
+  }
   const bool same = !verified || TellVerifyResult(context, *verified, keptImage);
   if (!burned) return JobEnd::BurnFailed;
   return same ? JobEnd::Done : JobEnd::VerifyFailed;

@@ -13,7 +13,8 @@ namespace brenmark {
 // Reads the items back in order, telling "Verifying file k of n..." (the
 // report's noun; an uncounted item, such as the directory structure, by its
 // name) and moving the bar over all their blocks, and adds what each one
-// gave to `report`.
+// gave to `report`. A stop request ends it within a few commands, the item
+// at hand left out: the job is then stopping.
 void VerifyItems(JobContext& context, DiscReadBack& readBack, const std::vector<VerifyItem>& items,
                  VerifyReport& report);
 
@@ -30,9 +31,9 @@ VerifyReport VerifyTracks(JobContext& context, DriveHandle& drive, const Written
 bool TellVerifyResult(JobContext& context, const VerifyReport& report,
                       const std::optional<std::filesystem::path>& keptImage);
 
-// How a burn that may have verified ends, after its eject: the verify's
-// result told when there is one; Done only when the burn is complete
-// (`burned`) and the disc read back as written.
+// How a burn that may have verified ends, after its eject: stopped by the
+// user when it was; else the verify's result told when there is one; Done
+// only when the burn is complete (`burned`) and the disc read back as written.
 JobEnd EndWithVerify(JobContext& context, bool burned, const std::optional<VerifyReport>& verified,
                      const std::optional<std::filesystem::path>& keptImage);
 

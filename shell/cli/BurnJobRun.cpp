@@ -46,8 +46,8 @@ int RunBurnJob(CliSession& session, JobProcedure procedure) {
   auto progress = session.NewProgress();
   // The disc's path is printed once the job has said how it ended.
   session.HoldFinishedImages();
-  auto job = session.jobs().Start(std::move(procedure),
-                                  SnapshotJobInputs(session.jobState(), session.registry()), progress);
+  auto job = session.jobs().Start(std::move(procedure), SnapshotJobInputs(session.jobState(), session.registry()),
+                                  progress, {}, session.StopOnInterrupt());
   if (!job) {
     session.PrintHeldImages(true);
     return kExitFailed;

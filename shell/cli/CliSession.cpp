@@ -1,9 +1,11 @@
 #include "shell/cli/CliSession.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdlib>
 
+#include "platform/Interrupt.h"
 #include "platform/Terminal.h"
 #include "platform/Utf8Path.h"
 #include "shell/cli/PathLine.h"
@@ -13,6 +15,17 @@
 namespace brenmark::cli {
 using platform::IsTerminal;
 
+namespace {
+
+// The stop request the first Ctrl+C sets: the running job's, while there is one.
+std::atomic<StopRequest*> interruptedJob{nullptr};
+
+void StopInterruptedJob() {
+  if (StopRequest* stop = interruptedJob.load()) stop->Request();
+}
+
+}  // namespace
+
 CliSession::CliSession(const CliOptions& options)
     : options_(options),
       prompt_(stderr, IsTerminal(stdin) ? stdin : nullptr, options.answer) {
@@ -20,6 +33,8 @@ CliSession::CliSession(const CliOptions& options)
   prompt_.SetBeforeOutput([this] {
     if (currentProgress_) currentProgress_->BreakLine();
   });
+  // A stop the user declined leaves the next Ctrl+C a stop request again, not the end of the program.
+  prompt_.SetOnStopDeclined([] { platform::CatchFirstInterrupt(StopInterruptedJob); });
   // Asked for another disc, the user first learns where the finished ones are.
   prompt_.SetBeforeWait([this] {
     PrintHeldImages(false);
@@ -27,7 +42,14 @@ CliSession::CliSession(const CliOptions& options)
   });
 }
 
-CliSession::~CliSession() = default;
+CliSession::~CliSession() { interruptedJob.store(nullptr); }
+
+std::shared_ptr<StopRequest> CliSession::StopOnInterrupt() {
+  stopOnInterrupt_ = std::make_shared<StopRequest>();
+  interruptedJob.store(stopOnInterrupt_.get());
+  platform::CatchFirstInterrupt(StopInterruptedJob);
+  return stopOnInterrupt_;
+}
 
 std::shared_ptr<TerminalProgress> CliSession::NewProgress() {
   currentProgress_ = std::make_shared<TerminalProgress>(stderr, IsTerminal(stderr));

@@ -46,6 +46,10 @@ class CliSession {
 
   // A progress window for one job.
   std::shared_ptr<TerminalProgress> NewProgress();
+  // The stop request of the job about to start, set by the first Ctrl+C from
+  // now on; the second one ends the program as usual, unless the user
+  // answered the first by going on.
+  std::shared_ptr<StopRequest> StopOnInterrupt();
 
   // The virtual recorder a command falls back on when no drive is named.
   enum class Fallback { CdRecorder, DvdRecorder };
@@ -86,6 +90,7 @@ class CliSession {
   std::mutex imagesMutex_;  // finished images are reported on the job's thread
   std::optional<std::vector<std::string>> heldImages_;
   std::shared_ptr<TerminalProgress> currentProgress_;
+  std::shared_ptr<StopRequest> stopOnInterrupt_;
   TerminalPrompt prompt_;
   std::unique_ptr<EngineSession> engine_;
 };

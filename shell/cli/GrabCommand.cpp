@@ -153,7 +153,8 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
     std::fflush(session.out());
   };
   auto job = session.jobs().Start(audio::MakeGrabJob(std::move(options)),
-                                  SnapshotJobInputs(state, session.registry()), progress);
+                                  SnapshotJobInputs(state, session.registry()), progress, {},
+                                  session.StopOnInterrupt());
   if (!job) return kExitFailed;
   job->Wait();
   progress->BreakLine();

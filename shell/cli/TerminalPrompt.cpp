@@ -33,16 +33,20 @@ void TerminalPrompt::ShowMessage(const std::string& text, MessageIcon icon) {
 
 bool TerminalPrompt::AskYesNo(const std::string& text) {
   std::lock_guard lock(mutex_);
+  if (!presetAnswer_ && terminalIn_ != nullptr) return AskOnTerminal(text);
+  if (beforeOutput_) beforeOutput_();
+  const bool spent = presetAnswer_.value_or(false) && presetYesGiven_ >= kMaxPresetYes;
+  const bool answer = presetAnswer_.value_or(false) && !spent;
+  if (answer) ++presetYesGiven_;
+  platform::PrintText(out_, "[Question] %s [y/n] %s\n", TerminalText(text).c_str(),
+                      answer ? "y" : spent ? "n (--yes has answered its 10 questions)" : "n");
+  std::fflush(out_);
+  return answer;
+}
+
+bool TerminalPrompt::AskOnTerminal(const std::string& text) {
   if (beforeOutput_) beforeOutput_();
   platform::PrintText(out_, "[Question] %s [y/n] ", TerminalText(text).c_str());
-  if (presetAnswer_ || terminalIn_ == nullptr) {
-    const bool spent = presetAnswer_.value_or(false) && presetYesGiven_ >= kMaxPresetYes;
-    const bool answer = presetAnswer_.value_or(false) && !spent;
-    if (answer) ++presetYesGiven_;
-    platform::PrintText(out_, "%s\n", answer ? "y" : spent ? "n (--yes has answered its 10 questions)" : "n");
-    std::fflush(out_);
-    return answer;
-  }
   std::fflush(out_);
   for (;;) {
     char line[64];
@@ -56,6 +60,19 @@ bool TerminalPrompt::AskYesNo(const std::string& text) {
     platform::PrintText(out_, "Please answer y or n: ");
     std::fflush(out_);
   }
+}
+
+bool TerminalPrompt::AskToStop(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  if (!presetAnswer_ && terminalIn_ != nullptr) {
+    if (AskOnTerminal(text)) return true;
+    if (onStopDeclined_) onStopDeclined_();
+    return false;
+  }
+  if (beforeOutput_) beforeOutput_();
+  platform::PrintText(out_, "[Question] %s [y/n] y (Ctrl+C)\n", text.c_str());
+  std::fflush(out_);
+  return true;
 }
 
 bool TerminalPrompt::WaitForUser(const std::string& text) {

@@ -27,12 +27,20 @@ class TerminalPrompt final : public UserPrompt {
   void SetBeforeOutput(std::function<void()> beforeOutput) { beforeOutput_ = std::move(beforeOutput); }
   // Runs before the user is asked to act on the medium (WaitForUser).
   void SetBeforeWait(std::function<void()> beforeWait) { beforeWait_ = std::move(beforeWait); }
+  // Runs when the user answers a stop request by going on.
+  void SetOnStopDeclined(std::function<void()> onStopDeclined) { onStopDeclined_ = std::move(onStopDeclined); }
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
+  // Asked on the terminal like any question; with a preset answer, or with no
+  // terminal, the Ctrl+C that asked to stop is taken as the answer.
+  bool AskToStop(const std::string& text) override;
   bool WaitForUser(const std::string& text) override;
 
  private:
+  // Asks on the terminal until answered y or n; No when its input ends. With the lock held.
+  bool AskOnTerminal(const std::string& text);
+
   std::mutex mutex_;
   std::FILE* out_;
   std::FILE* terminalIn_;  // null when there is no terminal to ask on
@@ -40,6 +48,7 @@ class TerminalPrompt final : public UserPrompt {
   int presetYesGiven_ = 0;
   std::function<void()> beforeOutput_;
   std::function<void()> beforeWait_;
+  std::function<void()> onStopDeclined_;
 };
 
 }  // namespace brenmark::cli

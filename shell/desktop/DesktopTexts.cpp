@@ -1,5 +1,7 @@
 #include "shell/desktop/DesktopTexts.h"
 
+#include "jobs/StopRequest.h"
+
 namespace brenmark::desktoptext {
 
 std::string JobName(desktop::JobKind kind) {
@@ -24,7 +26,11 @@ std::string ReportTitle(const std::string& report, const std::string& driveName)
   return driveName.empty() ? report : report + " - " + driveName;
 }
 
-std::string OutcomeText(JobEnd end) { return end == JobEnd::Done ? "Finished." : "Ended without completing."; }
+std::string OutcomeText(JobEnd end) {
+  if (end == JobEnd::Done) return "Finished.";
+  if (end == JobEnd::StoppedByUser) return stoptext::kStopped;
+  return "Ended without completing.";
+}
 
 std::optional<std::string> StoppedStatusText(const std::string& lastStatus) {
   const std::size_t end = lastStatus.find_last_not_of(". ");

@@ -34,7 +34,8 @@ std::string JobName(desktop::JobKind kind);
 // A report window's title: "<report> - <drive>", or the report alone without a drive.
 std::string ReportTitle(const std::string& report, const std::string& driveName);
 
-// The line that says how a job ended: it did everything it was asked (Done), or not.
+// The line that says how a job ended: it did everything it was asked (Done),
+// the user stopped it, or it ended short otherwise.
 std::string OutcomeText(JobEnd end);
 
 // The status line of a job that failed while its last status still said what

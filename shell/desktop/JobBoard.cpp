@@ -44,15 +44,15 @@ bool JobBoard::Start(JobProcedure procedure, JobInputs inputs, const std::string
   // the user-interface thread, after every progress update the job made before.
   const std::size_t index = entry.index;
   auto& progress = progress_.emplace_back(std::make_shared<JobProgress>(windows_.OpenJobWindow(entry)));
-  auto job = jobs_.Start(std::move(procedure), std::move(inputs), progress,
-                         [post = ui_.post, this, index](JobEnd end) {
-                           post([this, index, end] { Ended(index, end); });
-                         },
-                         windows_.JobPrompt(entry));
+  auto job = jobs_.Start(
+      std::move(procedure), std::move(inputs), progress,
+      [post = ui_.post, this, index](JobEnd end) { post([this, index, end] { Ended(index, end); }); },
+      windows_.JobPrompt(entry), stops_.emplace_back(std::make_shared<StopRequest>()));
   if (!job) {
     windows_.DropJobWindow(entry);
     entries_.pop_back();
     progress_.pop_back();
+    stops_.pop_back();
     return false;
   }
   windows_.ShowJobWindow(entry);
@@ -84,6 +84,10 @@ void JobBoard::Ended(std::size_t index, JobEnd end) {
   if (notifier) {
     notifier->TellJobEnded(std::string(desktoptext::kApplicationName) + ": " + entry.title, entry.resultLine);
   }
+}
+
+void JobBoard::Stop(std::size_t index) {
+  if (index < entries_.size() && entries_[index].running) stops_[index]->Request();
 }
 
 int JobBoard::RunningCount() const {

@@ -70,7 +70,7 @@ class JobBoardView {
   // The job has its drive: its window is placed and shown.
   virtual void ShowJobWindow(const JobEntry& job) = 0;
   // The job has ended: its window shows its last progress and its result
-  // line, and comes back if hidden.
+  // line, offers Stop no more, and comes back if hidden.
   virtual void ShowJobEnded(const JobEntry& job) = 0;
   // Whether the job's window is on the screen (the user has not hidden it).
   virtual bool JobWindowShown(const JobEntry& job) const {
@@ -111,6 +111,10 @@ class JobBoard {
   // how it ended ("Finished." or "Ended without completing."), oldest first.
   std::vector<std::string> MenuLines() const { return Menu().lines; }
   JobMenu Menu() const;
+  // The user pressed Stop in the job's window: a running job is asked to
+  // stop (a burn asks first what becomes of the disc, and may go on); an
+  // ended one is left as it is.
+  void Stop(std::size_t index);
   // Takes the ended jobs off the Jobs menu and closes their windows; the
   // running ones stay.
   void ClearEnded();
@@ -131,6 +135,8 @@ class JobBoard {
   std::deque<JobEntry> entries_;
   // Each entry's progress on its way to its window.
   std::deque<std::shared_ptr<JobProgress>> progress_;
+  // Each entry's stop request, which its job looks at.
+  std::deque<std::shared_ptr<StopRequest>> stops_;
 };
 
 }  // namespace brenmark::desktop

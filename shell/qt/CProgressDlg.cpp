@@ -25,6 +25,7 @@ CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent), ui_(new Ui::CProg
   ui_->showImageButton->hide();
   connect(ui_->showImageButton, &QPushButton::clicked, this,
           [this] { emit FolderRequested(folder_); });
+  connect(ui_->stopButton, &QPushButton::clicked, this, &CProgressDlg::StopRequested);
   ShowPosition();
 }
 
@@ -64,10 +65,13 @@ QString CProgressDlg::Notices() const { return ui_->noticeLines->isHidden() ? QS
 
 void CProgressDlg::ShowEnding(const QString& line, const QString& folder) {
   folder_ = folder;
+  ui_->stopButton->hide();
   ui_->outcomeLine->setText(line);
   ui_->outcomeLine->show();
   ui_->showImageButton->setVisible(!folder.isEmpty());
 }
+
+bool CProgressDlg::IsStopOffered() const { return !ui_->stopButton->isHidden(); }
 
 QString CProgressDlg::Outcome() const { return ui_->outcomeLine->isHidden() ? QString() : ui_->outcomeLine->text(); }
 

@@ -13,8 +13,8 @@ class CProgressDlg;
 
 namespace brenmark::gui {
 
-// The modeless progress window of one job: a status line, a progress bar and
-// Close, and once the job has ended a line that says how it ended (with the
+// The modeless progress window of one job: a status line, a progress bar,
+// Stop while the job runs and Close, and once the job has ended a line that says how it ended (with the
 // disc image it left, if any). Close and the close box only hide it; it lives
 // as long as the main window, so its job can always write to it.
 class CProgressDlg final : public QDialog {
@@ -47,8 +47,11 @@ class CProgressDlg final : public QDialog {
   void ShowEnding(const QString& line, const QString& folder);
   QString Outcome() const;
   QString Folder() const { return folder_; }
+  bool IsStopOffered() const;
 
  signals:
+  // The user pressed Stop.
+  void StopRequested();
   // The user asked to see the job's folder.
   void FolderRequested(const QString& folder);
 

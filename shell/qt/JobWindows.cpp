@@ -28,6 +28,9 @@ std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry&
   window->setWindowIcon(owner_->windowIcon());
   window->NameJob(QString::fromStdString(job.title));
   connect(window, &CProgressDlg::FolderRequested, this, &JobWindows::OpenFolder);
+  connect(window, &CProgressDlg::StopRequested, this, [this, index = job.index] {
+    if (board_) board_->Stop(index);
+  });
   windows_.push_back({window, std::make_shared<QtProgressSink>(window)});
   return windows_.back().progress;
 }

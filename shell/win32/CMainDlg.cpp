@@ -124,6 +124,7 @@ INT_PTR CMainDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void CMainDlg::OnInit() {
   services_.prompt.SetOwnerWindow(window_);
   jobWindows_.SetOwner(window_);
+  jobWindows_.Attach(logic_.board());
   wchar_t about[100] = L"";
   LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 100);
   if (about[0] != L'\0') {

@@ -18,11 +18,13 @@ thread_local int progressWindows = 0;
 
 }  // namespace
 
-CProgressDlg::CProgressDlg(HWND owner, const std::string& title, OpenFolder openFolder)
+CProgressDlg::CProgressDlg(HWND owner, const std::string& title, OpenFolder openFolder, StopJob stopJob)
     : window_(CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROGRESS), owner, DialogProc,
                                  reinterpret_cast<LPARAM>(this))),
-      openFolder_(std::move(openFolder)) {
+      openFolder_(std::move(openFolder)),
+      stopJob_(std::move(stopJob)) {
   SetTitle(title);
+  if (!stopJob_) ShowWindow(GetDlgItem(window_, IDC_PROGRESS_STOP), SW_HIDE);
   SetPropW(window_, kProgressWindowMark, window_);
   if (progressWindows++ == 0) {
     modalLoopHook = SetWindowsHookExW(WH_MSGFILTER, ModalLoopKeys, nullptr, GetCurrentThreadId());
@@ -95,6 +97,7 @@ void CProgressDlg::SetNotices(const std::string& text) {
 
 void CProgressDlg::ShowEnding(const std::string& line, const std::filesystem::path& folder) {
   folder_ = folder;
+  ShowWindow(GetDlgItem(window_, IDC_PROGRESS_STOP), SW_HIDE);
   SetDlgItemTextW(window_, IDC_PROGRESS_RESULT, platform::WideFromUtf8(line).c_str());
   ShowWindow(GetDlgItem(window_, IDC_PROGRESS_RESULT), SW_SHOW);
   ShowWindow(GetDlgItem(window_, IDC_PROGRESS_IMAGE), folder.empty() || !openFolder_ ? SW_HIDE : SW_SHOW);
@@ -114,6 +117,11 @@ INT_PTR CALLBACK CProgressDlg::DialogProc(HWND window, UINT message, WPARAM wPar
       // Close and the close box hide the window; the job goes on writing to it.
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         ShowWindow(window, SW_HIDE);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDC_PROGRESS_STOP) {
+        const auto* dialog = reinterpret_cast<const CProgressDlg*>(GetWindowLongPtrW(window, DWLP_USER));
+        if (dialog && dialog->stopJob_) dialog->stopJob_();
         return TRUE;
       }
       if (LOWORD(wParam) == IDC_PROGRESS_IMAGE) {

@@ -9,8 +9,8 @@
 
 namespace brenmark::win32 {
 
-// The modeless progress window of one job: a status line, a progress bar and
-// Close, and once the job has ended a line that says how it ended (with the
+// The modeless progress window of one job: a status line, a progress bar,
+// Stop while the job runs and Close, and once the job has ended a line that says how it ended (with the
 // disc image it left, if any, and a button that shows the image's folder).
 // Close, the close box and Escape only hide it (Escape too while the main
 // window runs its own modal loop); it is destroyed with its owner, the main
@@ -18,8 +18,9 @@ namespace brenmark::win32 {
 class CProgressDlg {
  public:
   using OpenFolder = std::function<void(const std::filesystem::path& folder)>;
+  using StopJob = std::function<void()>;
 
-  CProgressDlg(HWND owner, const std::string& title, OpenFolder openFolder = nullptr);
+  CProgressDlg(HWND owner, const std::string& title, OpenFolder openFolder = nullptr, StopJob stopJob = nullptr);
   ~CProgressDlg();
   CProgressDlg(const CProgressDlg&) = delete;
   CProgressDlg& operator=(const CProgressDlg&) = delete;
@@ -45,6 +46,7 @@ class CProgressDlg {
 
   HWND window_;
   OpenFolder openFolder_;
+  StopJob stopJob_;
   std::filesystem::path folder_;
 };
 

@@ -28,10 +28,12 @@ std::vector<HWND> JobWindows::windows() const {
 }
 
 std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry& job) {
-  auto dialog = std::make_unique<CProgressDlg>(owner_, kTitlePrefix + job.title,
-                                               [this](const std::filesystem::path& folder) {
-                                                 OpenWithShell(owner_, folder, prompt_);
-                                               });
+  auto dialog = std::make_unique<CProgressDlg>(
+      owner_, kTitlePrefix + job.title,
+      [this](const std::filesystem::path& folder) { OpenWithShell(owner_, folder, prompt_); },
+      [this, index = job.index] {
+        if (board_) board_->Stop(index);
+      });
   auto progress = std::make_shared<Win32ProgressSink>(ui_, *dialog);
   windows_.push_back({std::move(dialog), progress});
   return progress;

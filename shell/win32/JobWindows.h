@@ -31,6 +31,8 @@ class JobWindows final : public desktop::JobBoardView {
 
   // The window the progress windows belong to; set before the first job.
   void SetOwner(HWND owner) { owner_ = owner; }
+  // The board whose jobs this draws, which their Stop buttons reach; set before the first job.
+  void Attach(desktop::JobBoard& board) { board_ = &board; }
   std::vector<HWND> windows() const;
   // The Jobs menu as ListJobs last drew it; a job's item id is 1 + the job's
   // index, the last item clears the ended jobs.
@@ -58,6 +60,7 @@ class JobWindows final : public desktop::JobBoardView {
   UiDispatcher& ui_;
   UserPrompt& prompt_;
   HWND owner_ = nullptr;
+  desktop::JobBoard* board_ = nullptr;
   HMENU menu_ = nullptr;
   std::vector<Window> windows_;
 };

@@ -44,6 +44,8 @@
 #define IDC_PROGRESS_IMAGE 1022
 #define IDC_SOURCE_TOTALS 1023
 #define IDC_PROGRESS_NOTICES 1024
+// The progress window's Stop, in Open Folder's place while the job runs.
+#define IDC_PROGRESS_STOP 1025
 
 // The speed dialog's "Leave disc open for more sessions" and "Verify written data".
 #define IDC_LEAVE_OPEN 1019

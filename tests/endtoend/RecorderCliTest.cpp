@@ -171,6 +171,33 @@ TEST(TwoProcesses, ALockThatCannotBeTakenRefusesBurnAndTray) {
   }
 }
 
+// Ctrl+C on a burn at the real pace: with no terminal to ask on, the
+// question is printed and taken as answered; the burn stops, closes and
+// ejects the disc, and the program ends with status 1, not by the signal.
+TEST(RecorderCli, CtrlCStopsABurnAtItsNextWrite) {
+  ScratchFolder data("interrupt-data");
+  ScratchFolder source("interrupt-source");
+  WritePatternFile(source.path() / "file.bin", 8 * 1024 * 1024, 1);
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "tray", "pace", "real"}).exitStatus, 0);
+  const fs::path outputs = data.path() / "burn";
+  const pid_t burner = StartCli({"--data-dir", data.path().string(), "--drive", "virtual-cd", "--speed", "706",
+                                 "burn-cd", source.path().string()},
+                                outputs);
+  ASSERT_GT(burner, 0);
+  const auto err = [&] { return ReadWholeFile(outputs.string() + ".err"); };
+  for (int attempt = 0; attempt < 1000 && err().find("Writing Data To CD") == std::string::npos; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(::kill(burner, SIGINT), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(burner, &status, 0), burner);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_THAT(err(), HasSubstr("[Question] Stop the burn?"));
+  EXPECT_THAT(err(), HasSubstr("[y/n] y (Ctrl+C)\nSynchronizing Cache..."));
+  EXPECT_THAT(err(), HasSubstr("Stopped by the user."));
+  EXPECT_THAT(ReadWholeFile(outputs.string() + ".out"), HasSubstr(" (failed)"));
+}
+
 // burn-dvd --verify reads the DVD back (which takes no READ CD) and ends "no
 // differences" with status 0; a data CD that differs is in DataDiscJobTest.
 TEST(RecorderCli, VerifyOfADataDvdEndsWithItsSummary) {

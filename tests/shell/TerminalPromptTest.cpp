@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "shell/cli/TerminalPrompt.h"
@@ -30,6 +31,34 @@ TEST(TerminalPrompt, PresetAnswersAndNoTerminal) {
   EXPECT_EQ(yes, TerminalPrompt::kMaxPresetYes);
   EXPECT_NE(Contents(out).find("n (--yes has answered its 10 questions)"), std::string::npos);
   std::fclose(out);
+}
+
+// A stop asked for with Ctrl+C is asked on the terminal like any question
+// (an n re-arms Ctrl+C); with a preset answer, or nobody to ask, the Ctrl+C
+// itself is the answer.
+TEST(TerminalPrompt, AStopIsAskedOnlyWhereSomeoneCanAnswer) {
+  struct Case {
+    std::optional<bool> preset;
+    const char* typed;  // on the terminal; null without one
+    bool stops;
+  };
+  for (const Case& c : {Case{false, nullptr, true}, Case{std::nullopt, nullptr, true}, Case{false, "n\n", true},
+                        Case{std::nullopt, "n\n", false}}) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* terminal = c.typed ? std::tmpfile() : nullptr;
+    if (terminal) {
+      std::fputs(c.typed, terminal);
+      std::rewind(terminal);
+    }
+    TerminalPrompt prompt(out, terminal, c.preset);
+    int declined = 0;
+    prompt.SetOnStopDeclined([&declined] { ++declined; });
+    EXPECT_EQ(prompt.AskToStop("Stop the burn?"), c.stops) << (c.typed ? c.typed : "");
+    EXPECT_EQ(declined, c.stops ? 0 : 1);
+    EXPECT_EQ(Contents(out).rfind("[Question] Stop the burn? [y/n] ", 0), 0u);
+    if (terminal) std::fclose(terminal);
+    std::fclose(out);
+  }
 }
 
 }  // namespace

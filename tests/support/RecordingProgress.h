@@ -73,29 +73,44 @@ class RecordingProgress final : public ProgressSink {
 };
 
 // A recording progress window that also runs an action when the job shows a
-// given status, on the job's thread: a test's way to act at a step of a job,
-// or to hold the job there.
+// given status, or once after that when its bar reaches `position`, on the
+// job's thread: a test's way to act at a step of a job, or to hold the job there.
 class ActingProgress final : public ProgressSink {
  public:
-  ActingProgress(std::string status, std::function<void()> action)
-      : status_(std::move(status)), action_(std::move(action)) {}
+  ActingProgress(std::string status, std::function<void()> action, std::int32_t position = -1)
+      : status_(std::move(status)), action_(std::move(action)), position_(position) {}
   void SetStatus(const std::string& text) override {
-    if (text == status_) action_();
+    armed_ = armed_ || text == status_;
+    Act();
     record.SetStatus(text);
   }
   void SetRange(std::int32_t maximum) override { record.SetRange(maximum); }
   void SetRange16(std::uint16_t maximum) override { record.SetRange16(maximum); }
-  void SetPos(std::int32_t position) override { record.SetPos(position); }
+  void SetPos(std::int32_t position) override {
+    record.SetPos(position);
+    Act();
+  }
   std::int32_t GetPos() override { return record.GetPos(); }
   void SetStep(std::int32_t step) override { record.SetStep(step); }
-  void StepIt() override { record.StepIt(); }
+  void StepIt() override {
+    record.StepIt();
+    Act();
+  }
   void EnableClose(bool enabled) override { record.EnableClose(enabled); }
 
   RecordingProgress record;
 
  private:
+  void Act() {
+    if (!armed_ || record.position() < position_) return;
+    armed_ = false;
+    action_();
+  }
+
   std::string status_;
   std::function<void()> action_;
+  std::int32_t position_;
+  bool armed_ = false;
 };
 
 }  // namespace brenmark::test

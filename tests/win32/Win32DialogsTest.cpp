@@ -433,6 +433,7 @@ TEST_F(Win32Gui, DataCdBurnedThroughTheSpeedDialog) {
   EXPECT_EQ(WindowText(GetDlgItem(progress, IDC_PROGRESS_RESULT)),
             "Finished. The disc is kept as " + platform::Utf8FromPath(std::filesystem::path(image).make_preferred()) + ".");
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(progress, IDC_PROGRESS_IMAGE)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(progress, IDC_PROGRESS_STOP)));
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_JOBS)));
   const HMENU jobs = session->window().jobWindows().menu();
   ASSERT_EQ(GetMenuItemCount(jobs), 3);  // the job, a separator, "Clear Ended Jobs"

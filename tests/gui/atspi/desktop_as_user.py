@@ -16,6 +16,8 @@ import wave
 import pyatspi
 
 PROGRAM = sys.argv[1] if len(sys.argv) > 1 else "brenmark"
+# The command-line program of the same build, which sets the recorders' pace.
+CLI = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(PROGRAM))), "cli", "brenmark-cli")
 
 
 def wait_for(condition, what, timeout=60):
@@ -274,6 +276,30 @@ class DesktopAsUser(unittest.TestCase):
         press(self.main, "Run Grab Test")
         close_with(self.message_box("The disc in the drive is blank: it holds no audio tracks to grab."), "OK")
         self.assertFalse([w for w in self.program.windows() if w.name.startswith("Oakhollow - Audio Grabbing")])
+
+    def test_stop_ends_a_burn_after_the_question_about_the_disc(self):
+        folder = os.path.join(self.work, "src", "large")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "data.bin"), "wb") as out:
+            out.write(os.urandom(48 * 1024 * 1024))
+        # At the real pace the burn lasts long enough to be stopped.
+        subprocess.run([CLI, "--data-dir", os.path.join(self.work, "discs"), "--drive", "virtual-cd",
+                        "tray", "pace", "real"], check=True, stdout=subprocess.DEVNULL)
+        type_into(self.main, "Selected Folder To Burn:", folder)
+        press(self.main, "Burn CD")
+        close_with(self.program.window("Oakhollow Demo - Speed Selection"), "Burn")
+        progress = self.program.window("Current Progress - Burn CD")
+        wait_for(lambda: "Writing Data To CD..." in labels(progress), "the burn writing")
+        press(progress, "Stop")
+        question = wait_for(lambda: next((w for w in self.program.windows()
+                                          if any(text.startswith("Stop the burn?") for text in labels(w))), None),
+                            "the question about the disc")
+        self.assertTrue([text for text in labels(question) if "cannot be erased" in text], labels(question))
+        close_with(question, "Yes")
+        wait_for(lambda: "Stopped by the user." in labels(progress), "the window saying the burn was stopped",
+                 timeout=120)
+        self.assertIsNone(find_control(progress, "push button", "Stop"))
+        self.assertTrue(has_state(control(progress, "push button", "Close"), pyatspi.STATE_ENABLED))
 
 
 if __name__ == "__main__":
