@@ -34,8 +34,11 @@ if [ ${#inputs[@]} -eq 0 ]; then
   for harness in "$build"/tests/fuzz/fuzz_*; do inputs+=("${harness##*/fuzz_}"); done
 fi
 
-# The harnesses' own files (recorders' folders, settings) go to a scratch folder.
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/brenmark-fuzz.XXXXXX")
+# The harnesses' own files (recorders' folders, settings) go to a scratch
+# folder, in memory where there is one: the recorders sync what they write.
+base=${TMPDIR:-/tmp}
+[ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && base=/dev/shm
+scratch=$(mktemp -d "$base/brenmark-fuzz.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
 failed=0

@@ -99,10 +99,11 @@ constexpr unsigned long kRequests[] = {
     CDROMREADMODE1, CDROM_LAST_WRITTEN, CDROM_NEXT_WRITABLE, CDROMSUBCHNL, CDROM_GET_MCN, DVD_READ_STRUCT,
     CDROMPLAYMSF, CDROM_SELECT_SPEED};
 
-// A buffer of exactly `size` bytes from the input, so that reaching past it shows.
+// A buffer of exactly `size` bytes, so that reaching past it shows; its
+// first bytes (all a request's fields) come from the input, the rest is zero.
 std::unique_ptr<std::uint8_t[]> Buffer(FuzzedDataProvider& input, std::size_t size) {
   auto buffer = std::make_unique<std::uint8_t[]>(size);
-  const auto bytes = input.ConsumeBytes<std::uint8_t>(size);
+  const auto bytes = input.ConsumeBytes<std::uint8_t>(std::min<std::size_t>(size, 64));
   std::copy(bytes.begin(), bytes.end(), buffer.get());
   return buffer;
 }
