@@ -74,7 +74,7 @@ for input in "${inputs[@]}"; do
   if [ "$status" -ne 0 ]; then
     failed=1
     artifact=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -n 1)
-    what=$(grep -m 1 -o -E 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer): [a-z-]+|runtime error: .*|deadly signal|timeout' "$log" || true)
+    what=$(sed -n 's/^SUMMARY: //p' "$log" | head -n 1)
     outcome="FAILED (${what:-status $status}); log $log"
     [ -n "$artifact" ] && outcome+="; input $artifact"
   fi
