@@ -57,8 +57,8 @@ CommandOutcome Run(virtualdrive::VirtualRecorder& recorder, std::initializer_lis
 }
 
 // How far the disc is written, as a host learns it: the disc's status, its
-// sessions and where its last track ends (or, blank, begins). Nothing when
-// the recorder will not tell.
+// sessions and where writing stands in its last track. Nothing when the
+// recorder will not tell.
 std::optional<std::array<std::int64_t, 3>> WrittenExtent(virtualdrive::VirtualRecorder& recorder) {
   std::array<std::uint8_t, 34> disc{};
   if (Run(recorder, {0x51, 0, 0, 0, 0, 0, 0, 0, sizeof disc, 0}, disc.data(), sizeof disc).result !=
