@@ -17,7 +17,12 @@ void UseUtf8Terminal();
 // bytes they are, so that readers of the output get UTF-8.
 void WriteText(std::FILE* stream, std::string_view utf8);
 
-// printf-style formatting, written with WriteText.
+// printf-style formatting, written with WriteText. (clang names GCC's
+// gnu_printf checks printf.)
+#ifdef __clang__
+void PrintText(std::FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+#else
 void PrintText(std::FILE* stream, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
+#endif
 
 }  // namespace brenmark::platform

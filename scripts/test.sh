@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds with warnings as errors, runs every test, then
 # builds and runs the whole suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer; last, the 32-bit Windows programs under Wine.
+# UndefinedBehaviorSanitizer; replays the fuzzing corpora; last, the 32-bit
+# Windows programs under Wine.
 # Every stage turns its tests on, and ctest fails when it finds none. The Debian
 # package is checked with lintian after the first stage.
 set -euo pipefail
@@ -32,6 +33,14 @@ cmake --build build/tsan -j "$jobs" --target jobs_tests burn_data_job_tests desk
 TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/jobs/jobs_tests
 TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/shell/desktop_tests
 TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/jobs/burn/burn_data_job_tests
+
+# Every fuzzing harness over its seed corpus (each input once, no new ones),
+# in the libFuzzer build, when clang is there.
+if command -v clang++ > /dev/null; then
+  scripts/fuzz.sh --replay
+else
+  echo "Fuzzing corpora: NOT REPLAYED: clang++ is missing (scripts/install-deps.sh installs it)"
+fi
 
 # The 32-bit Windows programs, cross-built and tested under Wine in one shared
 # prefix with one wineserver; the discs the Windows program burns are read with

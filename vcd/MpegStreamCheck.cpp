@@ -54,21 +54,46 @@ std::optional<std::span<const std::uint8_t>> PacketPayload(std::span<const std::
   return packet.subspan(at);
 }
 
-std::optional<std::size_t> FindSequenceHeader(std::span<const std::uint8_t> video) {
-  std::optional<std::size_t> header = FindStartCode(video, 0);
-  while (header && video[*header + 3] != kSequenceHeader) header = FindStartCode(video, *header + 1);
-  return header;
-}
+// The payload of the first video stream, gathered packet by packet. Each
+// search for the sequence header, and then for the start code that follows
+// its fixed fields, resumes where the last one stopped, so that a file of
+// many tiny packets is still read in linear time.
+class VideoScan {
+ public:
+  // What the video gathered so far says; nothing while it cannot tell yet.
+  std::optional<MpegStreamKind> Add(std::span<const std::uint8_t> payload) {
+    video_.insert(video_.end(), payload.begin(), payload.end());
+    while (!sequenceHeader_) {
+      const std::optional<std::size_t> code = FindStartCode(video_, resume_);
+      if (!code) return WaitForMore();
+      if (video_[*code + 3] == kSequenceHeader) {
+        sequenceHeader_ = true;
+        resume_ = *code + kSequenceHeaderSize;
+      } else {
+        resume_ = *code + 1;
+      }
+    }
+    // Quantiser matrices hold no zero bytes, so the next start code is the first one after the fixed fields.
+    const std::optional<std::size_t> next = FindStartCode(video_, resume_);
+    if (!next) return WaitForMore();
+    return video_[*next + 3] == kSequenceExtension ? MpegStreamKind::MpegTwoVideo
+                                                   : MpegStreamKind::MpegOneSystemStream;
+  }
 
-// What the gathered video says; nothing while it cannot tell yet.
-std::optional<MpegStreamKind> VideoVerdict(std::span<const std::uint8_t> video) {
-  const std::optional<std::size_t> header = FindSequenceHeader(video);
-  if (!header) return std::nullopt;
-  // Quantiser matrices hold no zero bytes, so the next start code is the first one after the fixed fields.
-  const std::optional<std::size_t> next = FindStartCode(video, *header + kSequenceHeaderSize);
-  if (!next) return std::nullopt;
-  return video[*next + 3] == kSequenceExtension ? MpegStreamKind::MpegTwoVideo : MpegStreamKind::MpegOneSystemStream;
-}
+  bool SawSequenceHeader() const { return sequenceHeader_; }
+
+ private:
+  // Every start code that fits the bytes gathered has been looked at; one
+  // may still begin in their last three.
+  std::optional<MpegStreamKind> WaitForMore() {
+    if (video_.size() >= 3) resume_ = std::max(resume_, video_.size() - 3);
+    return std::nullopt;
+  }
+
+  std::vector<std::uint8_t> video_;
+  bool sequenceHeader_ = false;
+  std::size_t resume_ = 0;
+};
 
 }  // namespace
 
@@ -77,7 +102,7 @@ MpegStreamKind ClassifyMpegStream(std::span<const std::uint8_t> start) {
   start = start.first(std::min(start.size(), kMpegCheckBytes));
   if (!IsStartCode(start, 0) || start[3] != kPackStart) return MpegStreamKind::NotProgramStream;
 
-  std::vector<std::uint8_t> video;
+  VideoScan video;
   std::optional<std::uint8_t> videoStream;
   std::size_t at = 0;
   for (;;) {
@@ -102,14 +127,13 @@ MpegStreamKind ClassifyMpegStream(std::span<const std::uint8_t> start) {
       // The last packet in the window may be cut short: its bytes still count.
       const auto payload = PacketPayload(start.subspan(at + 6, std::min(end, start.size()) - (at + 6)));
       if (!payload && end <= start.size()) return MpegStreamKind::Damaged;
-      if (payload) video.insert(video.end(), payload->begin(), payload->end());
-      if (const auto verdict = VideoVerdict(video)) return *verdict;
+      if (const auto verdict = video.Add(payload.value_or(std::span<const std::uint8_t>()))) return *verdict;
     }
     at = end;
   }
   if (at + 4 <= start.size() && !IsStartCode(start, at)) return MpegStreamKind::Damaged;
   // A sequence header whose follower lies beyond the window is taken as MPEG-1.
-  return FindSequenceHeader(video) ? MpegStreamKind::MpegOneSystemStream : MpegStreamKind::NoVideo;
+  return video.SawSequenceHeader() ? MpegStreamKind::MpegOneSystemStream : MpegStreamKind::NoVideo;
 }
 
 bool PacksFitVideoCdSectors(std::span<const std::uint8_t> start) {

@@ -278,7 +278,7 @@ class DataDiscBurn {
     progress_.SetPos(static_cast<std::int32_t>(layout.imageEnd - layout.sessionStart));
     // Nothing reached the disc: there is no session to close.
     if (burn_.stoppedBeforeWriting()) {
-      burn_.EjectKeepingDisc();
+      burn_.EjectKeepingDisc(false);
       return EndWithVerify(context_, false, std::nullopt, burn_.keptImage());
     }
     bool synchronized = false;

@@ -47,7 +47,7 @@ int RunBurnJob(CliSession& session, JobProcedure procedure) {
   // The disc's path is printed once the job has said how it ended.
   session.HoldFinishedImages();
   auto job = session.jobs().Start(std::move(procedure), SnapshotJobInputs(session.jobState(), session.registry()),
-                                  progress, {}, session.StopOnInterrupt());
+                                  progress, {}, nullptr, session.StopOnInterrupt());
   if (!job) {
     session.PrintHeldImages(true);
     return kExitFailed;

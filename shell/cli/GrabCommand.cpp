@@ -154,7 +154,7 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
   };
   auto job = session.jobs().Start(audio::MakeGrabJob(std::move(options)),
                                   SnapshotJobInputs(state, session.registry()), progress, {},
-                                  session.StopOnInterrupt());
+                                  nullptr, session.StopOnInterrupt());
   if (!job) return kExitFailed;
   job->Wait();
   progress->BreakLine();

@@ -71,7 +71,10 @@ std::string SettingsFile::Read(const std::string& key) {
 }
 
 void SettingsFile::Write(const std::string& key, const std::string& value) {
-  if (HasControlCharacter(value) || key.find('=') != std::string::npos) return;
+  // A key the file could not give back would make it ignored, and with it every other setting.
+  if (HasControlCharacter(value) || key.empty() || HasControlCharacter(key) || key.find('=') != std::string::npos) {
+    return;
+  }
   if (const auto found = values_.find(key); found != values_.end() && found->second == value) return;
   values_[key] = value;
   std::string error;

@@ -19,7 +19,8 @@ class SettingsFile final : public SettingsStore {
   explicit SettingsFile(std::filesystem::path path);
 
   std::string Read(const std::string& key) override;
-  // A value holding a line break or other control character is not kept.
+  // A value holding a line break or other control character is not kept,
+  // nor a key that is empty or holds one, or '='.
   void Write(const std::string& key, const std::string& value) override;
 
   const std::filesystem::path& path() const { return path_; }

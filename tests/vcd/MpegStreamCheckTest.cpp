@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "vcd/MpegStreamCheck.h"
@@ -25,12 +26,16 @@ Bytes Packet(std::uint8_t id, const Bytes& payload) {
   return packet;
 }
 
-// A sequence header of 352x240 video whose next start code is `follower`,
-// split into two halves, each carried by a video packet, with an audio packet
-// between them: the check must join the video packets to find what follows.
+// A sequence header of 352x240 video whose next start code is `follower`.
+Bytes Sequence(std::uint8_t follower) {
+  return {0x00, 0x00, 0x01, 0xB3, 0x16, 0x00, 0xF0, 0xC4, 0x02, 0x3A, 0x98, 0x80, 0x00, 0x00, 0x01, follower, 0x14, 0x8A};
+}
+
+// The sequence header split into two halves, each carried by a video packet,
+// with an audio packet between them: the check must join the video packets
+// to find what follows.
 Bytes SplitStream(std::uint8_t follower) {
-  const Bytes sequence = {0x00, 0x00, 0x01, 0xB3, 0x16, 0x00, 0xF0, 0xC4, 0x02, 0x3A, 0x98, 0x80,
-                          0x00, 0x00, 0x01, follower, 0x14, 0x8A};
+  const Bytes sequence = Sequence(follower);
   Bytes stream = Pack();
   Append(stream, Packet(0xE0, Bytes(sequence.begin(), sequence.begin() + 10)));
   Append(stream, Packet(0xC0, Bytes{0x00, 0x00, 0x01, 0xB5, 0xFF, 0xFD}));
@@ -74,6 +79,20 @@ TEST(MpegStreamCheck, AWindowEndingInsideAPacketKeepsWhatItHolds) {
   const Bytes whole = SplitStream(0xB8);
   EXPECT_EQ(ClassifyMpegStream(Bytes(whole.begin(), whole.end() - 1)), MpegStreamKind::MpegOneSystemStream);
   EXPECT_EQ(ClassifyMpegStream(Bytes(whole.begin(), whole.begin() + 20)), MpegStreamKind::NoVideo);
+}
+
+// Almost a megabyte of tiny video packets without a start code, then the
+// sequence header one byte a packet, so that every start code straddles
+// packets: found all the same, and the window read in linear time.
+TEST(MpegStreamCheck, FindsTheSequenceHeaderSpreadOverTinyPackets) {
+  const std::pair<std::uint8_t, MpegStreamKind> cases[] = {{0xB8, MpegStreamKind::MpegOneSystemStream},
+                                                           {0xB5, MpegStreamKind::MpegTwoVideo}};
+  for (const auto& [follower, kind] : cases) {
+    Bytes stream = Pack();
+    while (stream.size() < kMpegCheckBytes - 1024) Append(stream, Packet(0xE0, {0x55}));
+    for (const std::uint8_t byte : Sequence(follower)) Append(stream, Packet(0xE0, {byte}));
+    EXPECT_EQ(ClassifyMpegStream(stream), kind) << "follower " << int{follower};
+  }
 }
 
 }  // namespace

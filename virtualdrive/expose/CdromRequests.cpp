@@ -26,7 +26,6 @@ constexpr std::uint32_t kBlockSize = 2048;
 constexpr std::uint32_t kRawFrameSize = 2352;
 // A Mode 2 block past its sync and header: subheaders, data and EDC.
 constexpr std::uint32_t kMode2Size = 2336;
-constexpr std::uint32_t kHeaderEnd = 16;
 // The most blocks one READ(10) of a plain read asks for.
 constexpr std::uint32_t kBlocksPerRead = 32;
 

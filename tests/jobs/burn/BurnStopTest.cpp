@@ -77,7 +77,7 @@ TEST(BurnStop, AsksWhatBecomesOfTheDiscThenWindsDown) {
     inputs.currentDrive = c.drive;
     inputs.writeSpeed = 705;
     inputs.verify = c.question.empty();  // the verify case alone asks nothing
-    auto job = bench.runner->Start(c.procedure, std::move(inputs), progress, {}, stop);
+    auto job = bench.runner->Start(c.procedure, std::move(inputs), progress, {}, nullptr, stop);
     job->Wait();
 
     EXPECT_EQ(job->result(), c.answer ? JobEnd::StoppedByUser : JobEnd::Done);

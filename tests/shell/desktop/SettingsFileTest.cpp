@@ -56,6 +56,8 @@ TEST(SettingsFileTest, WritesTheWholeFileAndReadsNoLink) {
     settings.Write(SettingsStore::kDrive, "virtual-cd: A");
     settings.Write(SettingsStore::kOutputFolder, "/music/out");
     settings.Write(SettingsStore::kFolderToBurn, "/two\nlines");
+    // Keys the file could not give back: it would be ignored as a whole.
+    for (const char* key : {"", "two\nlines", "tab\there", "a=b"}) settings.Write(key, "/x");
   }
   EXPECT_EQ(Contents(path), "[Brenmark]\ndrive=virtual-cd: A\noutputFolder=/music/out\n");
 
