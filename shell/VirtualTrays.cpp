@@ -1,10 +1,44 @@
 #include "shell/VirtualTrays.h"
 
+#include <string>
+#include <string_view>
+
 #include "platform/Utf8Path.h"
 #include "shell/DeviceProviders.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
 
 namespace brenmark {
+namespace {
+
+// Kept images are named "<recorder>-<UTC time>[-n]": the newer of two names
+// of one second has the greater n, "-10" after "-9" and "-2" after none, so
+// digit runs compare as numbers and a name before its own "-n" variants.
+bool BurnedBefore(const std::string& a, const std::string& b) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  while (i < a.size() && j < b.size()) {
+    if (digit(a[i]) && digit(b[j])) {
+      std::size_t endA = i;
+      std::size_t endB = j;
+      while (endA < a.size() && digit(a[endA])) ++endA;
+      while (endB < b.size() && digit(b[endB])) ++endB;
+      const std::string_view runA = std::string_view(a).substr(i, endA - i);
+      const std::string_view runB = std::string_view(b).substr(j, endB - j);
+      if (runA.size() != runB.size()) return runA.size() < runB.size();
+      if (runA != runB) return runA < runB;
+      i = endA;
+      j = endB;
+    } else {
+      if (a[i] != b[j]) return a[i] < b[j];
+      ++i;
+      ++j;
+    }
+  }
+  return a.size() - i < b.size() - j;
+}
+
+}  // namespace
 
 VirtualTrays::VirtualTrays(const std::filesystem::path& folder, FinishedImageObserver onFinishedImage)
     : folder_(folder.empty() ? virtualdrive::DefaultVirtualRecorderFolder() : folder),
@@ -50,16 +84,17 @@ VirtualTrays::FinishedImage VirtualTrays::LastFinishedImage(
 
 std::filesystem::path VirtualTrays::LastBurnedDisc(const virtualdrive::VirtualRecorder& recorder) const {
   if (auto last = LastFinishedImage(&recorder).path; !last.empty()) return last;
-  // Kept images are named "<recorder>-<UTC time>[-n]", so the greatest name is the newest.
   const std::string prefix = recorder.model().shortName + "-";
   std::filesystem::path newest;
+  std::string newestStem;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(burnedFolder_, error)) {
     const std::filesystem::path& path = entry.path();
-    const std::string name = platform::Utf8FromPath(path.filename());
+    const std::string stem = platform::Utf8FromPath(path.stem());
     const bool image = path.extension() == ".cue" || path.extension() == ".iso";
-    if (image && name.starts_with(prefix) && (newest.empty() || name > platform::Utf8FromPath(newest.filename()))) {
+    if (image && stem.starts_with(prefix) && (newest.empty() || BurnedBefore(newestStem, stem))) {
       newest = path;
+      newestStem = stem;
     }
   }
   return newest;

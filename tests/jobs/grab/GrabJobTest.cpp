@@ -442,7 +442,7 @@ TEST(GrabJob, ATrackIsNamedOnlyWhenDurableAndItsNameIsFree) {
        {"grab.log", "track01.wav", "track02.wav"}},
       {"track data", 0, JobEnd::OutputWriteFailed,
        WithDetail(grabtext::kNotNamed, track("track01.wav") + ": its data could not be made durable: Input/output error"),
-       {}},
+       {"grab.log"}},
       {"log lines", 2, JobEnd::Done, "The checksums could not be written to grab.log.\n" + track("grab.log") +
        ": Input/output error", {"grab.log", "track01.wav", "track02.wav"}},
   };

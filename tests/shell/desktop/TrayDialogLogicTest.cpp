@@ -130,5 +130,21 @@ TEST_F(TrayDialogLogicTest, EjectingAWrittenDiscSaysWhereItIsKept) {
   EXPECT_TRUE(prompt.messages().empty());
 }
 
+// Several discs kept in one second: the last is the one of the greatest
+// number, "-10" after "-9", any "-n" after the first of that second.
+TEST_F(TrayDialogLogicTest, TheLastBurnedDiscOfOneSecondIsTheOneOfTheGreatestNumber) {
+  fs::create_directories(burned);
+  const std::string second = "virtual-cd-20261208-105057";
+  for (const std::string& name : {second + ".cue", second + "-2.cue", second + "-9.iso", second + "-10.cue",
+                                 std::string("virtual-cd-20261208-105056-30.cue"), std::string("virtual-dvd-20300101-000000.iso")}) {
+    std::ofstream(burned / name).close();
+  }
+  const auto last = [&] { return engine.trays().LastBurnedDisc(*engine.RecorderAt(0)).filename().string(); };
+  EXPECT_EQ(last(), second + "-10.cue");
+  fs::remove(burned / (second + "-10.cue"));
+  fs::remove(burned / (second + "-9.iso"));
+  EXPECT_EQ(last(), second + "-2.cue");
+}
+
 }  // namespace
 }  // namespace brenmark::desktop::test
