@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "bytes/ControlCharacters.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/LocalTime.h"
@@ -72,7 +73,8 @@ bool GrabLog::Append(const std::string& lines, std::string& error) {
   const auto status = file.Status();
   // A section is set apart from the one before it by an empty line.
   std::string text = started_ ? "\n" : (status && status->size > 0 ? "\n" : "") + heading_;
-  text += lines;
+  // A file or drive name cannot command the terminal that shows the log.
+  text = WithControlsShown(text + lines);
   const bool written = status && file.WriteAt(static_cast<std::int64_t>(status->size), text.data(), text.size());
   if (written) started_ = true;
   // The lines are made durable before the track is reported done.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "bytes/ControlCharacters.h"
 #include "platform/File.h"
 #include "platform/Utf8Path.h"
 
@@ -13,23 +14,6 @@ std::string Numbered(const std::string& noun, std::size_t number, std::size_t co
   char text[96];
   std::snprintf(text, sizeof text, "Verifying %s %zu of %zu...", noun.c_str(), number, count);
   return text;
-}
-
-// The log's text with every control character but the line break written as
-// \xHH: a file name holding one cannot command the terminal that shows the log.
-std::string WithControlsShown(const std::string& text) {
-  std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte < 0x20 && c != '\n') || byte == 0x7F) {
-      char escape[5];
-      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(byte));
-      shown += escape;
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
 }
 
 // Writes the log as a new file, synced like the image it lies beside; an

@@ -17,6 +17,7 @@
 #include "tests/jobs/grab/GrabHarness.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/support/SyncFaults.h"
+#include "tests/support/TempFolder.h"
 #include "virtualdrive/FaultInjector.h"
 
 namespace brenmark::test {
@@ -584,6 +585,22 @@ TEST(GrabJob, AChoiceWithoutAnAudioTrackOnTheDiscEndsTheJobFailedWithoutFiles) {
                                       "Data tracks are not grabbed as audio: 2.", grabtext::kNoAudioTrack}));
   EXPECT_TRUE(endtoend::ListFiles(harness.folder).empty());
   EXPECT_EQ(outcome.progress->statuses(), std::vector<std::string>{grabtext::kInitializing});
+}
+
+// Control characters in a drive's or a file's name reach grab.log as \xHH,
+// never raw: a log shown on a terminal cannot command it.
+TEST(GrabLog, ControlCharactersInNamesAreShownNotWritten) {
+  testsupport::TempFolder folder("grab-log");
+  audio::GrabLog log(folder.path(), "drive\x1b]0;title\x07", 0);
+  audio::GrabbedTrack track;
+  track.number = 1;
+  track.path = folder.path() / "\x1b[31mred.wav";
+  std::string error;
+  ASSERT_TRUE(log.Add(track, error)) << error;
+  const std::string text = endtoend::ReadWholeFile(folder.path() / audio::GrabLog::kFileName);
+  EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+  EXPECT_NE(text.find("Drive: drive\\x1B]0;title\\x07\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\\x1B[31mred.wav"), std::string::npos) << text;
 }
 
 }  // namespace
