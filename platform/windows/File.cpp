@@ -51,6 +51,20 @@ class KeptPosition {
   bool kept_ = false;
 };
 
+// Why the open file at `handle` is not one to read or append to as a regular
+// file (a reparse point only where `linkRefused`); empty when it is.
+std::string NotRegularReason(HANDLE handle, bool linkRefused) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(handle, &information)) return LastSystemErrorText();
+  if (linkRefused && (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return "a link (reparse point) stands in its place and is not followed";
+  }
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || GetFileType(handle) != FILE_TYPE_DISK) {
+    return "not a regular file";
+  }
+  return {};
+}
+
 }  // namespace
 
 File::~File() { Close(); }
@@ -83,21 +97,9 @@ bool File::OpenOwnForReading(const std::filesystem::path& path) {
   // The reparse point itself is opened, never what it points to, and refused.
   handle_ = Create(ExtendedPath(path), GENERIC_READ, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
   if (!isOpen()) return Fail();
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!GetFileInformationByHandle(AsHandle(handle_), &information)) {
-    Fail();
+  if (std::string reason = NotRegularReason(AsHandle(handle_), true); !reason.empty()) {
     Close();
-    return false;
-  }
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    Close();
-    lastError_ = "a link (reparse point) stands in its place and is not followed";
-    return false;
-  }
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-      GetFileType(AsHandle(handle_)) != FILE_TYPE_DISK) {
-    Close();
-    lastError_ = "not a regular file";
+    lastError_ = std::move(reason);
     return false;
   }
   return true;
@@ -153,16 +155,9 @@ bool File::CreateNew(const std::filesystem::path& path) {
 
 bool File::OpenForAppending(const std::filesystem::path& path) {
   if (!OpenForWritingNoFollow(path, NoFollowOpening::CreateOrKeep)) return false;
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!GetFileInformationByHandle(AsHandle(handle_), &information)) {
-    Fail();
+  if (std::string reason = NotRegularReason(AsHandle(handle_), false); !reason.empty()) {
     Close();
-    return false;
-  }
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-      GetFileType(AsHandle(handle_)) != FILE_TYPE_DISK) {
-    Close();
-    lastError_ = "not a regular file";
+    lastError_ = std::move(reason);
     return false;
   }
   return true;
