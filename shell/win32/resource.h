@@ -46,6 +46,8 @@
 #define IDC_PROGRESS_NOTICES 1024
 // The progress window's Stop, in Open Folder's place while the job runs.
 #define IDC_PROGRESS_STOP 1025
+// The main window's About button, beside Jobs.
+#define IDC_ABOUT 1026
 
 // The speed dialog's "Leave disc open for more sessions" and "Verify written data".
 #define IDC_LEAVE_OPEN 1019

@@ -89,7 +89,7 @@ const Template kMainTemplate{"Brenmark - Demo Application For Oakhollow", 388, 1
                              {{1000, nullptr}, {1001, ""}, {1002, "..."}, {1003, "Burn &CD"}, {1004, "Burn &DVD"},
                               {1005, "&Run Test"}, {1006, "R&un Test"}, {1007, "Run T&est"}, {1008, "Get Disc &Info"},
                               {1009, "Get De&vice Info"}, {1010, "&Order Oakhollow now"}, {1012, ""}, {1013, "..."},
-                              {2, "E&xit"}}};
+                              {IDC_ABOUT, "&About..."}, {2, "E&xit"}}};
 const Template kAboutTemplate{"About Brenmark", 235, 153, {{1, "OK"}}};
 const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 123,
                               {{1000, nullptr}, {1019, "Leave disc open for more sessions"},
@@ -298,13 +298,16 @@ TEST_F(Win32Gui, MainWindowWithItsSystemMenuAndAboutBox) {
   EXPECT_EQ(GetMenuItemID(systemMenu, last), 16u);
   EXPECT_TRUE(GetMenuState(systemMenu, static_cast<UINT>(last - 1), MF_BYPOSITION) & MF_SEPARATOR);
 
-  DialogWatcher watcher;
-  watcher.Then([](HWND box) {
+  // The about box opens from the system menu and from the About button.
+  const auto expectAbout = [](HWND box) {
     ExpectTemplate(box, kAboutTemplate);
     ClickLater(box, IDOK);
-  });
+  };
+  DialogWatcher watcher;
+  watcher.Then(expectAbout);
   SendMessageW(main, WM_SYSCOMMAND, 16, 0);
   EXPECT_TRUE(watcher.Done());
+  Click(IDC_ABOUT, {expectAbout});
 }
 
 TEST_F(Win32Gui, DeviceReportAndCancelledOutputFolder) {
