@@ -77,6 +77,25 @@ TEST(SourceFileCheck, TotalsAgainstAnEightyMinuteCdAndWhenOkTakesTheList) {
   EXPECT_FALSE(SourceListAcceptable({hour, refused}));
 }
 
+// A choice lists the one chosen last at the top and, beyond the limit, only
+// the first ones chosen, saying so.
+TEST(SourceListEdit, AChoiceListedLastFirstUpToTheLimit) {
+  const struct {
+    std::size_t limit;
+    std::string order;
+    std::string note;
+  } cases[] = {
+      {5, "cba", ""},
+      {2, "ba", "3 files were chosen, but a disc's list takes at most 2: only the first 2 are listed."},
+  };
+  for (const auto& c : cases) {
+    const ChosenList list = ListChosenFiles(JobKind::AudioCd, {"a", "b", "c"}, c.limit);
+    std::string order;
+    for (const CheckedFile& file : list.files) order += file.path;
+    EXPECT_EQ(std::make_pair(order, list.note), std::make_pair(c.order, c.note)) << c.limit;
+  }
+}
+
 // The user's corrections keep the list whole: a move at either end or a row
 // outside the list changes nothing, and the selection follows the file.
 TEST(SourceListEdit, MovesAndRemovalsKeepEveryOtherFileInPlace) {
