@@ -96,11 +96,15 @@ const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 123,
                                {1023, "Verify written data"}, {1, "Burn"}, {2, "Cancel"}}};
 const Template kProgressTemplate{"Current Progress - Burn CD on virtual-cd - Finished.", 291, 55,
                                  {{1015, "Disc burned."}, {1014, nullptr}, {1, "Close"}}};
-const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 183,
+const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 227,
                               {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
+                               {IDC_LIST_REMOVE, "Remove"}, {IDC_LIST_MOVE_UP, "Move Up"},
+                               {IDC_LIST_MOVE_DOWN, "Move Down"},
                                {IDC_SOURCE_TOTALS, "Total: 0 files, 0:00, 0.0 MB - 0% of an 80-minute CD."}}};
 const Template kVideoTemplate{"Oakhollow - Video CD Burning Test", 292, 170,
                               {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
+                               {IDC_LIST_REMOVE, "Remove"}, {IDC_LIST_MOVE_UP, "Move Up"},
+                               {IDC_LIST_MOVE_DOWN, "Move Down"},
                                {IDC_SOURCE_TOTALS, "Total: 0 files, 0.0 MB - 0% of an 80-minute CD."}}};
 const Template kGrabTemplate{"Oakhollow - Audio Grabbing Test", 190, 234, {{1011, nullptr}, {2, "Cancel"}, {1, "Grab"}}};
 
@@ -148,6 +152,47 @@ std::string ListText(HWND dialog, int row, int column) {
   SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
   return platform::Utf8FromWide(text);
 }
+
+// The files of a file list from the top, by their names without the folder.
+std::string ListOrder(HWND dialog) {
+  std::string order;
+  const auto rows = SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMCOUNT, 0, 0);
+  for (int row = 0; row < rows; ++row) {
+    const std::string path = ListText(dialog, row, 0);
+    order += (order.empty() ? "" : " ") + path.substr(path.find_last_of('\\') + 1);
+  }
+  return order;
+}
+
+void SelectListRow(HWND dialog, int row) {
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                      reinterpret_cast<LPARAM>(&state));
+}
+
+int SelectedListRow(HWND dialog) {
+  return static_cast<int>(
+      SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+// The tooltip the list asks its dialog for over `row`.
+std::string ListTip(HWND dialog, int row) {
+  wchar_t text[INFOTIPSIZE] = L"";
+  NMLVGETINFOTIPW tip{};
+  tip.hdr.hwndFrom = GetDlgItem(dialog, IDC_SOURCE_LIST);
+  tip.hdr.idFrom = IDC_SOURCE_LIST;
+  tip.hdr.code = LVN_GETINFOTIPW;
+  tip.pszText = text;
+  tip.cchTextMax = INFOTIPSIZE;
+  tip.iItem = row;
+  SendMessageW(dialog, WM_NOTIFY, IDC_SOURCE_LIST, reinterpret_cast<LPARAM>(&tip));
+  return platform::Utf8FromWide(text);
+}
+
+// The button Enter presses in a dialog or a message box.
+int DefaultButton(HWND dialog) { return LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)); }
 
 // The name a screen reader reads for a control, from the accessibility layer.
 std::string AccessibleNameOf(HWND control) {
@@ -360,6 +405,116 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
   // A blank disc has no tracks, which is all it is told about it: no track dialog.
   Click(1007, {ExpectMessage("The disc in the drive is blank: it holds no audio tracks to grab.")});
   EXPECT_TRUE(session->window().progressWindows().empty());
+}
+
+// The user fixes the list: Remove, Move Up and Move Down, by button and by
+// Delete, Alt+Up and Alt+Down on the list; each row's tooltip holds its whole
+// path and check; OK takes the list as it then stands.
+TEST_F(Win32Gui, FileListEditedByButtonsAndKeys) {
+  const std::string work = WorkFolder();
+  files.files = {std::vector<std::string>{work + "\\one.wav", work + "\\two.wav", work + "\\missing.wav"}};
+  Click(1005, {[&work](HWND dialog) {
+                 SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
+                 ASSERT_EQ(ListOrder(dialog), "missing.wav two.wav one.wav");
+                 const std::string tip = ListTip(dialog, 0);
+                 EXPECT_EQ(tip.rfind(work + "\\missing.wav\nRefused: cannot be read: ", 0), 0u) << tip;
+                 const HWND files = GetDlgItem(dialog, IDC_SOURCE_LIST);
+                 const struct {
+                   const char* what;
+                   int row;
+                   std::function<void()> press;
+                   const char* order;
+                   int selected;
+                 } edits[] = {
+                     {"Delete", 0, [files] { SendMessageW(files, WM_KEYDOWN, VK_DELETE, 0); }, "two.wav one.wav", 0},
+                     {"Alt+Down", 0, [files] { SendMessageW(files, WM_SYSKEYDOWN, VK_DOWN, 1 << 29); },
+                      "one.wav two.wav", 1},
+                     {"Alt+Up at the top", 0, [files] { SendMessageW(files, WM_SYSKEYDOWN, VK_UP, 1 << 29); },
+                      "one.wav two.wav", 0},
+                     {"Move Up", 1,
+                      [dialog] { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_MOVE_UP, BN_CLICKED), 0); },
+                      "two.wav one.wav", 0},
+                     {"Move Down", 0,
+                      [dialog] { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_MOVE_DOWN, BN_CLICKED), 0); },
+                      "one.wav two.wav", 1},
+                     {"Remove", 0,
+                      [dialog] { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_REMOVE, BN_CLICKED), 0); },
+                      "two.wav", 0},
+                 };
+                 for (const auto& edit : edits) {
+                   SelectListRow(dialog, edit.row);
+                   edit.press();
+                   EXPECT_EQ(ListOrder(dialog), edit.order) << edit.what;
+                   EXPECT_EQ(SelectedListRow(dialog), edit.selected) << edit.what;
+                 }
+                 // The refused file is gone: OK takes the list.
+                 EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_SOURCE_TOTALS)).rfind("Total: 1 file, ", 0), 0u);
+                 EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+                 ClickLater(dialog, IDOK);
+               },
+               [](HWND speed) { ClickLater(speed, IDCANCEL); }});
+  EXPECT_EQ(session->jobState().sourceFiles, std::vector<std::string>{work + "\\two.wav"});
+
+  // A choice of more files than a list takes keeps the first ones chosen, saying so.
+  std::vector<std::string> many;
+  for (int index = 1; index <= 101; ++index) many.push_back(work + "\\track" + std::to_string(index) + ".wav");
+  files.files = {many};
+  Click(1006, {[](HWND dialog) { ClickLater(dialog, 1002); },
+               ExpectMessage("101 files were chosen, but a disc's list takes at most 100: only the first 100 are "
+                             "listed."),
+               [](HWND dialog) {
+                 EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMCOUNT, 0, 0), 100);
+                 EXPECT_TRUE(ListText(dialog, 0, 0).ends_with("\\track100.wav")) << ListText(dialog, 0, 0);
+                 ClickLater(dialog, IDCANCEL);
+               }});
+}
+
+// A job's boxes belong to its window (shown again when hidden), which they
+// alone block, carry its title and the question icon, and Enter says No where
+// Yes replaces something.
+TEST_F(Win32Gui, JobQuestionsAskedOverTheJobsOwnWindow) {
+  std::promise<void> go;
+  ASSERT_TRUE(session->window().jobBoard().Start(
+      [released = go.get_future().share()](JobContext& context) {
+        released.wait();
+        const bool replace = context.prompt.AskBeforeReplacing("Replace them?");
+        const bool retry = context.prompt.AskYesNo("Try again?");
+        context.prompt.ShowMessage("Done.", MessageIcon::Information);
+        return !replace && retry ? JobEnd::Done : JobEnd::BurnFailed;
+      },
+      JobInputs{}, "Test Job", "nowhere", nullptr));
+  const HWND progress = session->window().progressWindows().back();
+  ShowWindow(progress, SW_HIDE);
+  go.set_value();
+  const auto expectOwnBox = [this, progress](HWND box, const char* text, int defaultButton, int answer) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(MessageBoxText(box), text);
+    EXPECT_EQ(WindowText(box), "Test Job on nowhere");
+    EXPECT_EQ(GetWindow(box, GW_OWNER), progress);
+    EXPECT_TRUE(IsWindowVisible(progress));
+    EXPECT_FALSE(IsWindowEnabled(progress));
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_EQ(DefaultButton(box), defaultButton);
+    ClickLater(box, answer);
+  };
+  const auto questionIcon = [](HWND box) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (SendMessageW(child, STM_GETICON, 0, 0) == reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_QUESTION))) {
+        return true;
+      }
+    }
+    return false;
+  };
+  WaitForJobs({[&](HWND box) {
+                 EXPECT_TRUE(questionIcon(box));
+                 expectOwnBox(box, "Replace them?", IDNO, IDNO);
+               },
+               [&](HWND box) {
+                 EXPECT_TRUE(questionIcon(box));
+                 expectOwnBox(box, "Try again?", IDYES, IDYES);
+               },
+               [&](HWND box) { expectOwnBox(box, "Done.", IDOK, IDOK); }});
+  EXPECT_EQ(session->window().jobBoard().jobs()[0].end, JobEnd::Done);
 }
 
 // A second run starts with the drive and the folder the first chose, kept in
