@@ -97,14 +97,11 @@ const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 123,
 const Template kProgressTemplate{"Current Progress - Burn CD on virtual-cd - Finished.", 291, 55,
                                  {{1015, "Disc burned."}, {1014, nullptr}, {1, "Close"}}};
 const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 227,
-                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
-                               {IDC_LIST_REMOVE, "Remove"}, {IDC_LIST_MOVE_UP, "Move Up"},
-                               {IDC_LIST_MOVE_DOWN, "Move Down"},
+                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"}, {IDC_LIST_REMOVE, "Remove"},
+                               {IDC_LIST_MOVE_UP, "Move Up"}, {IDC_LIST_MOVE_DOWN, "Move Down"},
                                {IDC_SOURCE_TOTALS, "Total: 0 files, 0:00, 0.0 MB - 0% of an 80-minute CD."}}};
 const Template kVideoTemplate{"Oakhollow - Video CD Burning Test", 292, 170,
                               {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
-                               {IDC_LIST_REMOVE, "Remove"}, {IDC_LIST_MOVE_UP, "Move Up"},
-                               {IDC_LIST_MOVE_DOWN, "Move Down"},
                                {IDC_SOURCE_TOTALS, "Total: 0 files, 0.0 MB - 0% of an 80-minute CD."}}};
 const Template kGrabTemplate{"Oakhollow - Audio Grabbing Test", 190, 234, {{1011, nullptr}, {2, "Cancel"}, {1, "Grab"}}};
 
@@ -153,46 +150,23 @@ std::string ListText(HWND dialog, int row, int column) {
   return platform::Utf8FromWide(text);
 }
 
-// The files of a file list from the top, by their names without the folder.
+// The files of a file list from the top, by their names in the work folder.
 std::string ListOrder(HWND dialog) {
   std::string order;
-  const auto rows = SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMCOUNT, 0, 0);
-  for (int row = 0; row < rows; ++row) {
-    const std::string path = ListText(dialog, row, 0);
-    order += (order.empty() ? "" : " ") + path.substr(path.find_last_of('\\') + 1);
+  for (int row = 0; row < SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMCOUNT, 0, 0); ++row) {
+    order += ListText(dialog, row, 0).substr(WorkFolder().size() + 1) + " ";
   }
   return order;
-}
-
-void SelectListRow(HWND dialog, int row) {
-  LVITEMW state{};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
-                      reinterpret_cast<LPARAM>(&state));
-}
-
-int SelectedListRow(HWND dialog) {
-  return static_cast<int>(
-      SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 // The tooltip the list asks its dialog for over `row`.
 std::string ListTip(HWND dialog, int row) {
   wchar_t text[INFOTIPSIZE] = L"";
-  NMLVGETINFOTIPW tip{};
-  tip.hdr.hwndFrom = GetDlgItem(dialog, IDC_SOURCE_LIST);
-  tip.hdr.idFrom = IDC_SOURCE_LIST;
-  tip.hdr.code = LVN_GETINFOTIPW;
-  tip.pszText = text;
-  tip.cchTextMax = INFOTIPSIZE;
-  tip.iItem = row;
+  NMLVGETINFOTIPW tip{{GetDlgItem(dialog, IDC_SOURCE_LIST), IDC_SOURCE_LIST, LVN_GETINFOTIPW}, 0, text, INFOTIPSIZE, row,
+                      0, 0};
   SendMessageW(dialog, WM_NOTIFY, IDC_SOURCE_LIST, reinterpret_cast<LPARAM>(&tip));
   return platform::Utf8FromWide(text);
 }
-
-// The button Enter presses in a dialog or a message box.
-int DefaultButton(HWND dialog) { return LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)); }
 
 // The name a screen reader reads for a control, from the accessibility layer.
 std::string AccessibleNameOf(HWND control) {
@@ -374,13 +348,25 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
   const std::string work = WorkFolder();
   files.files = {std::vector<std::string>{work + "\\one.wav", work + "\\missing.wav"},
                  std::vector<std::string>{work + "\\one.wav", work + "\\two.wav"}};
-  Click(1005, {[](HWND dialog) {
+  Click(1005, {[&work](HWND dialog) {
                  ExpectTemplate(dialog, kAudioTemplate);
                  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
                  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
                  EXPECT_EQ(ListText(dialog, 0, 1).rfind("Refused: cannot be read: ", 0), 0u) << ListText(dialog, 0, 1);
                  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+                 // The row's tooltip holds the whole path and reason; Delete takes the file off.
+                 EXPECT_EQ(ListTip(dialog, 0).rfind(work + "\\missing.wav\nRefused: cannot be read: ", 0), 0u);
+                 const HWND list = GetDlgItem(dialog, IDC_SOURCE_LIST);
+                 ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+                 SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+                 EXPECT_EQ(ListOrder(dialog), "one.wav ");
                  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
+                 // Alt+Down and Move Up move the selected file, which stays selected (so Move Up moves it back).
+                 ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+                 SendMessageW(list, WM_SYSKEYDOWN, VK_DOWN, 1 << 29);
+                 EXPECT_EQ(ListOrder(dialog), "one.wav two.wav ");
+                 SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_MOVE_UP, BN_CLICKED), 0);
+                 EXPECT_EQ(ListOrder(dialog), "two.wav one.wav ");
                  EXPECT_EQ(ListText(dialog, 0, 1), "0:06");
                  EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_SOURCE_TOTALS)).rfind("Total: 2 files, 0:11, ", 0), 0u)
                      << WindowText(GetDlgItem(dialog, IDC_SOURCE_TOTALS));
@@ -407,70 +393,8 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
   EXPECT_TRUE(session->window().progressWindows().empty());
 }
 
-// The user fixes the list: Remove, Move Up and Move Down, by button and by
-// Delete, Alt+Up and Alt+Down on the list; each row's tooltip holds its whole
-// path and check; OK takes the list as it then stands.
-TEST_F(Win32Gui, FileListEditedByButtonsAndKeys) {
-  const std::string work = WorkFolder();
-  files.files = {std::vector<std::string>{work + "\\one.wav", work + "\\two.wav", work + "\\missing.wav"}};
-  Click(1005, {[&work](HWND dialog) {
-                 SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
-                 ASSERT_EQ(ListOrder(dialog), "missing.wav two.wav one.wav");
-                 const std::string tip = ListTip(dialog, 0);
-                 EXPECT_EQ(tip.rfind(work + "\\missing.wav\nRefused: cannot be read: ", 0), 0u) << tip;
-                 const HWND files = GetDlgItem(dialog, IDC_SOURCE_LIST);
-                 const struct {
-                   const char* what;
-                   int row;
-                   std::function<void()> press;
-                   const char* order;
-                   int selected;
-                 } edits[] = {
-                     {"Delete", 0, [files] { SendMessageW(files, WM_KEYDOWN, VK_DELETE, 0); }, "two.wav one.wav", 0},
-                     {"Alt+Down", 0, [files] { SendMessageW(files, WM_SYSKEYDOWN, VK_DOWN, 1 << 29); },
-                      "one.wav two.wav", 1},
-                     {"Alt+Up at the top", 0, [files] { SendMessageW(files, WM_SYSKEYDOWN, VK_UP, 1 << 29); },
-                      "one.wav two.wav", 0},
-                     {"Move Up", 1,
-                      [dialog] { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_MOVE_UP, BN_CLICKED), 0); },
-                      "two.wav one.wav", 0},
-                     {"Move Down", 0,
-                      [dialog] { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_MOVE_DOWN, BN_CLICKED), 0); },
-                      "one.wav two.wav", 1},
-                     {"Remove", 0,
-                      [dialog] { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_REMOVE, BN_CLICKED), 0); },
-                      "two.wav", 0},
-                 };
-                 for (const auto& edit : edits) {
-                   SelectListRow(dialog, edit.row);
-                   edit.press();
-                   EXPECT_EQ(ListOrder(dialog), edit.order) << edit.what;
-                   EXPECT_EQ(SelectedListRow(dialog), edit.selected) << edit.what;
-                 }
-                 // The refused file is gone: OK takes the list.
-                 EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_SOURCE_TOTALS)).rfind("Total: 1 file, ", 0), 0u);
-                 EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
-                 ClickLater(dialog, IDOK);
-               },
-               [](HWND speed) { ClickLater(speed, IDCANCEL); }});
-  EXPECT_EQ(session->jobState().sourceFiles, std::vector<std::string>{work + "\\two.wav"});
-
-  // A choice of more files than a list takes keeps the first ones chosen, saying so.
-  std::vector<std::string> many;
-  for (int index = 1; index <= 101; ++index) many.push_back(work + "\\track" + std::to_string(index) + ".wav");
-  files.files = {many};
-  Click(1006, {[](HWND dialog) { ClickLater(dialog, 1002); },
-               ExpectMessage("101 files were chosen, but a disc's list takes at most 100: only the first 100 are "
-                             "listed."),
-               [](HWND dialog) {
-                 EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMCOUNT, 0, 0), 100);
-                 EXPECT_TRUE(ListText(dialog, 0, 0).ends_with("\\track100.wav")) << ListText(dialog, 0, 0);
-                 ClickLater(dialog, IDCANCEL);
-               }});
-}
-
 // A job's boxes belong to its window (shown again when hidden), which they
-// alone block, carry its title and the question icon, and Enter says No where
+// alone block, and carry its title and the question icon; Enter says No where
 // Yes replaces something.
 TEST_F(Win32Gui, JobQuestionsAskedOverTheJobsOwnWindow) {
   std::promise<void> go;
@@ -478,42 +402,26 @@ TEST_F(Win32Gui, JobQuestionsAskedOverTheJobsOwnWindow) {
       [released = go.get_future().share()](JobContext& context) {
         released.wait();
         const bool replace = context.prompt.AskBeforeReplacing("Replace them?");
-        const bool retry = context.prompt.AskYesNo("Try again?");
-        context.prompt.ShowMessage("Done.", MessageIcon::Information);
-        return !replace && retry ? JobEnd::Done : JobEnd::BurnFailed;
+        return !replace && context.prompt.AskYesNo("Try again?") ? JobEnd::Done : JobEnd::BurnFailed;
       },
       JobInputs{}, "Test Job", "nowhere", nullptr));
   const HWND progress = session->window().progressWindows().back();
   ShowWindow(progress, SW_HIDE);
   go.set_value();
-  const auto expectOwnBox = [this, progress](HWND box, const char* text, int defaultButton, int answer) {
-    SCOPED_TRACE(text);
-    EXPECT_EQ(MessageBoxText(box), text);
-    EXPECT_EQ(WindowText(box), "Test Job on nowhere");
-    EXPECT_EQ(GetWindow(box, GW_OWNER), progress);
-    EXPECT_TRUE(IsWindowVisible(progress));
-    EXPECT_FALSE(IsWindowEnabled(progress));
-    EXPECT_TRUE(IsWindowEnabled(main));
-    EXPECT_EQ(DefaultButton(box), defaultButton);
-    ClickLater(box, answer);
+  const auto question = [&](int defaultButton) {
+    return [&, defaultButton](HWND box) {
+      EXPECT_EQ(WindowText(box), "Test Job on nowhere");
+      EXPECT_EQ(GetWindow(box, GW_OWNER), progress);
+      EXPECT_TRUE(IsWindowVisible(progress) && !IsWindowEnabled(progress) && IsWindowEnabled(main));
+      EXPECT_EQ(LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0)), defaultButton);
+      const auto questionIcon = reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_QUESTION));
+      HWND icon = GetWindow(box, GW_CHILD);
+      while (icon && SendMessageW(icon, STM_GETICON, 0, 0) != questionIcon) icon = GetWindow(icon, GW_HWNDNEXT);
+      EXPECT_NE(icon, nullptr) << "no question icon";
+      ClickLater(box, defaultButton);
+    };
   };
-  const auto questionIcon = [](HWND box) {
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      if (SendMessageW(child, STM_GETICON, 0, 0) == reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_QUESTION))) {
-        return true;
-      }
-    }
-    return false;
-  };
-  WaitForJobs({[&](HWND box) {
-                 EXPECT_TRUE(questionIcon(box));
-                 expectOwnBox(box, "Replace them?", IDNO, IDNO);
-               },
-               [&](HWND box) {
-                 EXPECT_TRUE(questionIcon(box));
-                 expectOwnBox(box, "Try again?", IDYES, IDYES);
-               },
-               [&](HWND box) { expectOwnBox(box, "Done.", IDOK, IDOK); }});
+  WaitForJobs({question(IDNO), question(IDYES)});
   EXPECT_EQ(session->window().jobBoard().jobs()[0].end, JobEnd::Done);
 }
 
