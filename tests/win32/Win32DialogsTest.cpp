@@ -97,8 +97,8 @@ const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 123,
 const Template kProgressTemplate{"Current Progress - Burn CD on virtual-cd - Finished.", 291, 55,
                                  {{1015, "Disc burned."}, {1014, nullptr}, {1, "Close"}}};
 const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 227,
-                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"}, {IDC_LIST_REMOVE, "Remove"},
-                               {IDC_LIST_MOVE_UP, "Move Up"}, {IDC_LIST_MOVE_DOWN, "Move Down"},
+                              {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
+                               {1027, "Remove"}, {1028, "Move Up"}, {1029, "Move Down"},
                                {IDC_SOURCE_TOTALS, "Total: 0 files, 0:00, 0.0 MB - 0% of an 80-minute CD."}}};
 const Template kVideoTemplate{"Oakhollow - Video CD Burning Test", 292, 170,
                               {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
@@ -162,8 +162,8 @@ std::string ListOrder(HWND dialog) {
 // The tooltip the list asks its dialog for over `row`.
 std::string ListTip(HWND dialog, int row) {
   wchar_t text[INFOTIPSIZE] = L"";
-  NMLVGETINFOTIPW tip{{GetDlgItem(dialog, IDC_SOURCE_LIST), IDC_SOURCE_LIST, LVN_GETINFOTIPW}, 0, text, INFOTIPSIZE, row,
-                      0, 0};
+  NMLVGETINFOTIPW tip{
+      {GetDlgItem(dialog, IDC_SOURCE_LIST), IDC_SOURCE_LIST, LVN_GETINFOTIPW}, 0, text, INFOTIPSIZE, row, 0, 0};
   SendMessageW(dialog, WM_NOTIFY, IDC_SOURCE_LIST, reinterpret_cast<LPARAM>(&tip));
   return platform::Utf8FromWide(text);
 }
