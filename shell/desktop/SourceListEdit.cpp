@@ -1,5 +1,6 @@
 #include "shell/desktop/SourceListEdit.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace brenmark::desktop {
@@ -10,6 +11,14 @@ bool Holds(const std::vector<CheckedFile>& files, int row) {
 }
 
 }  // namespace
+
+ChosenList ListChosenFiles(JobKind kind, const std::vector<std::string>& chosen, std::size_t limit) {
+  ChosenList list;
+  const std::size_t listed = std::min(chosen.size(), limit);
+  for (std::size_t index = listed; index-- > 0;) list.files.push_back(CheckSourceFile(kind, chosen[index]));
+  if (chosen.size() > limit) list.note = TooManyFilesMessage(chosen.size(), limit);
+  return list;
+}
 
 int MoveSourceFile(std::vector<CheckedFile>& files, int row, int step) {
   const int target = row + step;

@@ -88,6 +88,7 @@ CMainDlg::CMainDlg(MainDlgServices services, QWidget* parent)
   connect(ui_->discInfoButton, &QPushButton::clicked, this, [&logic] { logic.ShowDiscReport(); });
   connect(ui_->deviceInfoButton, &QPushButton::clicked, this, [&logic] { logic.ShowDeviceReport(); });
   connect(ui_->orderButton, &QPushButton::clicked, this, [&logic] { logic.OpenDocumentation(); });
+  connect(ui_->aboutButton, &QPushButton::clicked, this, &CMainDlg::ShowAboutBox);
   connect(ui_->exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
   // Start in the folder field: Enter there takes a typed folder and never
@@ -107,6 +108,7 @@ void CMainDlg::NameControlsForScreenReaders() {
   ui_->videoRunButton->setAccessibleName(QStringLiteral("Run Video CD Test"));
   ui_->grabRunButton->setAccessibleName(QStringLiteral("Run Grab Test"));
   ui_->trayButton->setAccessibleName(QStringLiteral("Tray"));
+  ui_->aboutButton->setAccessibleName(QStringLiteral("About Brenmark"));
 }
 
 CMainDlg::~CMainDlg() {

@@ -113,25 +113,23 @@ void SourceFilesDlg::AddFiles() {
   if (!chosen->isEmpty()) {
     dialogFolder_ = QDir::toNativeSeparators(QFileInfo(chosen->front()).absolutePath()).toStdString();
   }
-  list_->clear();
-  checked_.clear();
+  std::vector<std::string> paths;
+  for (const QString& path : *chosen) paths.push_back(QFile::encodeName(path).toStdString());
   // A list takes so many files: the rest of a larger choice is left out, saying so.
-  const auto limit = static_cast<qsizetype>(JobState::kMaxSourceFiles);
-  note_->setVisible(chosen->size() > limit);
-  if (chosen->size() > limit) {
-    note_->setText(QString::fromStdString(desktop::TooManyFilesMessage(static_cast<std::size_t>(chosen->size()),
-                                                                        JobState::kMaxSourceFiles)));
-  }
-  for (const QString& path : chosen->mid(0, limit)) {
-    desktop::CheckedFile file = desktop::CheckSourceFile(kind_, QFile::encodeName(path).toStdString());
+  desktop::ChosenList listed = desktop::ListChosenFiles(kind_, paths, JobState::kMaxSourceFiles);
+  note_->setVisible(!listed.note.empty());
+  note_->setText(QString::fromStdString(listed.note));
+  checked_ = std::move(listed.files);
+  list_->clear();
+  for (const desktop::CheckedFile& file : checked_) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(file.path));
     const QString check = QString::fromStdString(desktop::CheckedFileText(kind_, file));
     auto* item = new QTreeWidgetItem({path, check});
     // The whole path and the whole reason, however narrow the columns.
     item->setToolTip(0, path);
     item->setToolTip(1, check);
     if (!file.problem.empty()) item->setForeground(1, palette().brush(QPalette::Disabled, QPalette::Text));
-    list_->insertTopLevelItem(0, item);
-    checked_.insert(checked_.begin(), std::move(file));
+    list_->addTopLevelItem(item);
   }
   list_->resizeColumnToContents(1);
   list_->setColumnWidth(1, std::max(list_->columnWidth(1), kCheckColumnWidth));

@@ -181,6 +181,8 @@ void CMainDlg::OnCommand(int id, int code) {
       return logic_.OpenTray();
     case IDC_JOBS:
       return ShowJobsMenu();
+    case IDC_ABOUT:
+      return CAboutDlg().Show(window_);
     case IDOK: {
       // Enter: the folder field takes what was typed; the output field keeps
       // it; anywhere else the window ends, as Exit does.

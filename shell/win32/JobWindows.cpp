@@ -5,6 +5,7 @@
 #include "shell/win32/CProgressDlg.h"
 #include "shell/win32/ShellOpen.h"
 #include "shell/win32/Win32ProgressSink.h"
+#include "shell/win32/Win32UserPrompt.h"
 #include "shell/win32/WindowPlacement.h"
 
 namespace brenmark::win32 {
@@ -15,7 +16,7 @@ const std::string kTitlePrefix = "Current Progress - ";
 
 }  // namespace
 
-JobWindows::JobWindows(UiDispatcher& ui, UserPrompt& prompt) : ui_(ui), prompt_(prompt) {}
+JobWindows::JobWindows(UiDispatcher& ui, Win32UserPrompt& prompt) : ui_(ui), prompt_(prompt) {}
 
 JobWindows::~JobWindows() {
   if (menu_) DestroyMenu(menu_);
@@ -37,6 +38,10 @@ std::shared_ptr<ProgressSink> JobWindows::OpenJobWindow(const desktop::JobEntry&
   auto progress = std::make_shared<Win32ProgressSink>(ui_, *dialog);
   windows_.push_back({std::move(dialog), progress});
   return progress;
+}
+
+std::shared_ptr<UserPrompt> JobWindows::JobPrompt(const desktop::JobEntry& job) {
+  return prompt_.ForJob(windows_[job.index].dialog->hwnd(), job.title);
 }
 
 void JobWindows::DropJobWindow(const desktop::JobEntry&) { windows_.pop_back(); }

@@ -7,24 +7,22 @@
 
 #include "shell/desktop/JobBoard.h"
 
-namespace brenmark {
-class UserPrompt;
-}
-
 namespace brenmark::win32 {
 
 class CProgressDlg;
 class UiDispatcher;
 class Win32ProgressSink;
+class Win32UserPrompt;
 
 // Draws the job board: a progress window per job, titled with the job and its
 // drive, opening a little below and to the right of the previous one; when
 // its job ends the window comes back, its title and its result line saying
-// how it ended. The Jobs menu lists every job not cleared and brings its
-// window back; a cleared job's window is destroyed.
+// how it ended. Each job asks its questions in boxes of its own window,
+// titled with the job. The Jobs menu lists every job not cleared and brings
+// its window back; a cleared job's window is destroyed.
 class JobWindows final : public desktop::JobBoardView {
  public:
-  JobWindows(UiDispatcher& ui, UserPrompt& prompt);
+  JobWindows(UiDispatcher& ui, Win32UserPrompt& prompt);
   ~JobWindows() override;
   JobWindows(const JobWindows&) = delete;
   JobWindows& operator=(const JobWindows&) = delete;
@@ -44,6 +42,7 @@ class JobWindows final : public desktop::JobBoardView {
   static constexpr UINT kClearEndedItem = 0xFFFF;
 
   std::shared_ptr<ProgressSink> OpenJobWindow(const desktop::JobEntry& job) override;
+  std::shared_ptr<UserPrompt> JobPrompt(const desktop::JobEntry& job) override;
   void DropJobWindow(const desktop::JobEntry& job) override;
   void ShowJobWindow(const desktop::JobEntry& job) override;
   void ShowJobEnded(const desktop::JobEntry& job) override;
@@ -58,7 +57,7 @@ class JobWindows final : public desktop::JobBoardView {
   };
 
   UiDispatcher& ui_;
-  UserPrompt& prompt_;
+  Win32UserPrompt& prompt_;
   HWND owner_ = nullptr;
   desktop::JobBoard* board_ = nullptr;
   HMENU menu_ = nullptr;

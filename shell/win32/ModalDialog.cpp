@@ -32,7 +32,12 @@ INT_PTR CALLBACK ModalDialog::DialogProc(HWND window, UINT message, WPARAM wPara
     return TRUE;
   }
   auto* dialog = reinterpret_cast<ModalDialog*>(GetWindowLongPtrW(window, DWLP_USER));
-  if (dialog == nullptr || message != WM_COMMAND) return FALSE;
+  if (dialog == nullptr) return FALSE;
+  if (message == WM_NOTIFY) {
+    dialog->OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    return FALSE;
+  }
+  if (message != WM_COMMAND) return FALSE;
   const int id = LOWORD(wParam);
   if (dialog->OnCommand(id, HIWORD(wParam))) return TRUE;
   if (id == IDOK || id == IDCANCEL) {

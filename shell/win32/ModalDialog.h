@@ -21,6 +21,9 @@ class ModalDialog {
   virtual void OnInit() {}
   // OK and Cancel end the dialog unless this handles them (returns true).
   virtual bool OnCommand(int id, int code) = 0;
+  // A control's notification (WM_NOTIFY); controls that notify nothing the
+  // dialog needs leave it alone.
+  virtual void OnNotify(NMHDR& header) { (void)header; }
 
   HWND window() const { return window_; }
   HWND Item(int id) const { return GetDlgItem(window_, id); }

@@ -1,5 +1,8 @@
 #include "shell/win32/Win32UserPrompt.h"
 
+#include <optional>
+#include <utility>
+
 #include "platform/windows/WideText.h"
 #include "shell/desktop/DesktopTexts.h"
 #include "shell/win32/WindowPlacement.h"
@@ -66,6 +69,47 @@ int ShowMessageBox(HWND owner, const std::string& text, UINT style, const std::s
   const CentreNextActivation centred(owner);
   return MessageBoxW(owner, platform::WideFromUtf8(text).c_str(),
                      platform::WideFromUtf8(title.empty() ? desktoptext::kApplicationName : title).c_str(), style);
+}
+
+class Win32UserPrompt::JobWindowPrompt final : public UserPrompt {
+ public:
+  JobWindowPrompt(Win32UserPrompt& prompt, HWND window, std::string title)
+      : prompt_(prompt), window_(window), title_(std::move(title)) {}
+
+  void ShowMessage(const std::string& text, MessageIcon icon) override { Show(text, MB_OK | IconStyle(icon)); }
+  bool AskYesNo(const std::string& text) override { return Show(text, MB_YESNO | MB_ICONQUESTION) == IDYES; }
+  bool AskBeforeReplacing(const std::string& text) override {
+    return Show(text, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+  }
+  int AskChoice(const std::string& text, const std::vector<std::string>& choices) override {
+    if (choices.size() != 2) return UserPrompt::AskChoice(text, choices);
+    const int answer = Show(text, MB_YESNOCANCEL | MB_ICONQUESTION, &choices);
+    return answer == IDYES ? 0 : answer == IDNO ? 1 : -1;
+  }
+
+ private:
+  // `buttonNames`, if any, name Yes and No.
+  int Show(const std::string& text, UINT style, const std::vector<std::string>* buttonNames = nullptr) {
+    int answer = 0;
+    prompt_.ui_.Call([&] {
+      if (prompt_.dismissed_) return;
+      // A box belongs to a window the user can see: a hidden job window comes back.
+      const HWND owner = IsWindow(window_) ? window_ : prompt_.owner_.load();
+      if (owner == window_ && !IsWindowVisible(window_)) ShowWindow(window_, SW_SHOW);
+      std::optional<NameNextBoxButtons> named;
+      if (buttonNames != nullptr) named.emplace((*buttonNames)[0], (*buttonNames)[1]);
+      answer = ShowMessageBox(owner, text, style, title_);
+    });
+    return answer;
+  }
+
+  Win32UserPrompt& prompt_;
+  HWND window_;
+  std::string title_;
+};
+
+std::shared_ptr<UserPrompt> Win32UserPrompt::ForJob(HWND jobWindow, const std::string& title) {
+  return std::make_shared<JobWindowPrompt>(*this, jobWindow, title);
 }
 
 int Win32UserPrompt::Show(const std::string& title, const std::string& text, UINT style) {

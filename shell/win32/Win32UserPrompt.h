@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ class Win32UserPrompt final : public UserPrompt {
   // From now on no box is shown: messages are dropped and questions answered
   // No (the application is going away without the user).
   void Dismiss() { dismissed_ = true; }
+  // The prompt of one job: its boxes are owned by `jobWindow` (shown again
+  // first when hidden), so they block that window alone, and are titled
+  // `title`; its questions carry the question icon, and Enter answers No
+  // where Yes replaces or removes something. Dismissed with this one.
+  std::shared_ptr<UserPrompt> ForJob(HWND jobWindow, const std::string& title);
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   void ShowTitledMessage(const std::string& title, const std::string& text, MessageIcon icon) override;
@@ -30,6 +36,8 @@ class Win32UserPrompt final : public UserPrompt {
   int AskChoice(const std::string& text, const std::vector<std::string>& choices) override;
 
  private:
+  class JobWindowPrompt;
+
   int Show(const std::string& title, const std::string& text, UINT style);
 
   UiDispatcher& ui_;

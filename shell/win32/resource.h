@@ -46,6 +46,12 @@
 #define IDC_PROGRESS_NOTICES 1024
 // The progress window's Stop, in Open Folder's place while the job runs.
 #define IDC_PROGRESS_STOP 1025
+// The main window's About button, beside Jobs.
+#define IDC_ABOUT 1026
+// The file lists' Remove, Move Up and Move Down.
+#define IDC_LIST_REMOVE 1027
+#define IDC_LIST_MOVE_UP 1028
+#define IDC_LIST_MOVE_DOWN 1029
 
 // The speed dialog's "Leave disc open for more sessions" and "Verify written data".
 #define IDC_LEAVE_OPEN 1019

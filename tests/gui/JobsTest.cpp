@@ -254,9 +254,12 @@ class JobsTest : public QObject {
 
   // The window shown or hidden, the job's display calls all return while
   // this thread serves no events; the window catches up afterwards and,
-  // hidden, comes back when the job has ended.
+  // hidden, comes back when the job has ended, which only then is also told
+  // by a desktop notification naming the job and how it ended.
   void progressCallsNeverWaitForTheWindow() {
     for (const bool hidden : {false, true}) {
+      FakeNotifications notifications;
+      QVERIFY2(notifications.Start(), "needs a session bus of its own (dbus-run-session)");
       GuiHarness gui;
       gui.window().show();
       std::promise<void> go;
@@ -274,6 +277,8 @@ class JobsTest : public QObject {
       QVERIFY(window->IsCloseEnabled());
       QCOMPARE(window->Outcome(), QStringLiteral("Finished."));
       QVERIFY(window->isVisible());
+      QCOMPARE(notifications.told(),
+               QStringList(hidden ? 1 : 0, QStringLiteral("Brenmark|Brenmark: Test Job on nowhere|Finished.|0")));
     }
   }
 

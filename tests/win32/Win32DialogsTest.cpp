@@ -89,15 +89,16 @@ const Template kMainTemplate{"Brenmark - Demo Application For Oakhollow", 388, 1
                              {{1000, nullptr}, {1001, ""}, {1002, "..."}, {1003, "Burn &CD"}, {1004, "Burn &DVD"},
                               {1005, "&Run Test"}, {1006, "R&un Test"}, {1007, "Run T&est"}, {1008, "Get Disc &Info"},
                               {1009, "Get De&vice Info"}, {1010, "&Order Oakhollow now"}, {1012, ""}, {1013, "..."},
-                              {2, "E&xit"}}};
+                              {IDC_ABOUT, "&About..."}, {2, "E&xit"}}};
 const Template kAboutTemplate{"About Brenmark", 235, 153, {{1, "OK"}}};
 const Template kSpeedTemplate{"Oakhollow Demo - Speed Selection", 186, 123,
                               {{1000, nullptr}, {1019, "Leave disc open for more sessions"},
                                {1023, "Verify written data"}, {1, "Burn"}, {2, "Cancel"}}};
 const Template kProgressTemplate{"Current Progress - Burn CD on virtual-cd - Finished.", 291, 55,
                                  {{1015, "Disc burned."}, {1014, nullptr}, {1, "Close"}}};
-const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 183,
+const Template kAudioTemplate{"Oakhollow - Audio CD Burning Test", 291, 227,
                               {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
+                               {1027, "Remove"}, {1028, "Move Up"}, {1029, "Move Down"},
                                {IDC_SOURCE_TOTALS, "Total: 0 files, 0:00, 0.0 MB - 0% of an 80-minute CD."}}};
 const Template kVideoTemplate{"Oakhollow - Video CD Burning Test", 292, 170,
                               {{1011, nullptr}, {1002, "Add Files..."}, {2, "Cancel"}, {1, "OK"},
@@ -146,6 +147,24 @@ std::string ListText(HWND dialog, int row, int column) {
   item.pszText = text;
   item.cchTextMax = 400;
   SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return platform::Utf8FromWide(text);
+}
+
+// The files of a file list from the top, by their names in the work folder.
+std::string ListOrder(HWND dialog) {
+  std::string order;
+  for (int row = 0; row < SendDlgItemMessageW(dialog, IDC_SOURCE_LIST, LVM_GETITEMCOUNT, 0, 0); ++row) {
+    order += ListText(dialog, row, 0).substr(WorkFolder().size() + 1) + " ";
+  }
+  return order;
+}
+
+// The tooltip the list asks its dialog for over `row`.
+std::string ListTip(HWND dialog, int row) {
+  wchar_t text[INFOTIPSIZE] = L"";
+  NMLVGETINFOTIPW tip{
+      {GetDlgItem(dialog, IDC_SOURCE_LIST), IDC_SOURCE_LIST, LVN_GETINFOTIPW}, 0, text, INFOTIPSIZE, row, 0, 0};
+  SendMessageW(dialog, WM_NOTIFY, IDC_SOURCE_LIST, reinterpret_cast<LPARAM>(&tip));
   return platform::Utf8FromWide(text);
 }
 
@@ -298,13 +317,16 @@ TEST_F(Win32Gui, MainWindowWithItsSystemMenuAndAboutBox) {
   EXPECT_EQ(GetMenuItemID(systemMenu, last), 16u);
   EXPECT_TRUE(GetMenuState(systemMenu, static_cast<UINT>(last - 1), MF_BYPOSITION) & MF_SEPARATOR);
 
-  DialogWatcher watcher;
-  watcher.Then([](HWND box) {
+  // The about box opens from the system menu and from the About button.
+  const auto expectAbout = [](HWND box) {
     ExpectTemplate(box, kAboutTemplate);
     ClickLater(box, IDOK);
-  });
+  };
+  DialogWatcher watcher;
+  watcher.Then(expectAbout);
   SendMessageW(main, WM_SYSCOMMAND, 16, 0);
   EXPECT_TRUE(watcher.Done());
+  Click(IDC_ABOUT, {expectAbout});
 }
 
 TEST_F(Win32Gui, DeviceReportAndCancelledOutputFolder) {
@@ -326,13 +348,25 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
   const std::string work = WorkFolder();
   files.files = {std::vector<std::string>{work + "\\one.wav", work + "\\missing.wav"},
                  std::vector<std::string>{work + "\\one.wav", work + "\\two.wav"}};
-  Click(1005, {[](HWND dialog) {
+  Click(1005, {[&work](HWND dialog) {
                  ExpectTemplate(dialog, kAudioTemplate);
                  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
                  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
                  EXPECT_EQ(ListText(dialog, 0, 1).rfind("Refused: cannot be read: ", 0), 0u) << ListText(dialog, 0, 1);
                  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+                 // The row's tooltip holds the whole path and reason; Delete takes the file off.
+                 EXPECT_EQ(ListTip(dialog, 0).rfind(work + "\\missing.wav\nRefused: cannot be read: ", 0), 0u);
+                 const HWND list = GetDlgItem(dialog, IDC_SOURCE_LIST);
+                 ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+                 SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+                 EXPECT_EQ(ListOrder(dialog), "one.wav ");
                  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
+                 // Alt+Down and Move Up move the selected file, which stays selected (so Move Up moves it back).
+                 ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+                 SendMessageW(list, WM_SYSKEYDOWN, VK_DOWN, 1 << 29);
+                 EXPECT_EQ(ListOrder(dialog), "one.wav two.wav ");
+                 SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_MOVE_UP, BN_CLICKED), 0);
+                 EXPECT_EQ(ListOrder(dialog), "two.wav one.wav ");
                  EXPECT_EQ(ListText(dialog, 0, 1), "0:06");
                  EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_SOURCE_TOTALS)).rfind("Total: 2 files, 0:11, ", 0), 0u)
                      << WindowText(GetDlgItem(dialog, IDC_SOURCE_TOTALS));
@@ -357,6 +391,38 @@ TEST_F(Win32Gui, FileListAndTrackDialogs) {
   // A blank disc has no tracks, which is all it is told about it: no track dialog.
   Click(1007, {ExpectMessage("The disc in the drive is blank: it holds no audio tracks to grab.")});
   EXPECT_TRUE(session->window().progressWindows().empty());
+}
+
+// A job's boxes belong to its window (shown again when hidden), which they
+// alone block, and carry its title and the question icon; Enter says No where
+// Yes replaces something.
+TEST_F(Win32Gui, JobQuestionsAskedOverTheJobsOwnWindow) {
+  std::promise<void> go;
+  ASSERT_TRUE(session->window().jobBoard().Start(
+      [released = go.get_future().share()](JobContext& context) {
+        released.wait();
+        const bool replace = context.prompt.AskBeforeReplacing("Replace them?");
+        return !replace && context.prompt.AskYesNo("Try again?") ? JobEnd::Done : JobEnd::BurnFailed;
+      },
+      JobInputs{}, "Test Job", "nowhere", nullptr));
+  const HWND progress = session->window().progressWindows().back();
+  ShowWindow(progress, SW_HIDE);
+  go.set_value();
+  const auto question = [&](int defaultButton) {
+    return [&, defaultButton](HWND box) {
+      EXPECT_EQ(WindowText(box), "Test Job on nowhere");
+      EXPECT_EQ(GetWindow(box, GW_OWNER), progress);
+      EXPECT_TRUE(IsWindowVisible(progress) && !IsWindowEnabled(progress) && IsWindowEnabled(main));
+      EXPECT_EQ(LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0)), defaultButton);
+      const auto questionIcon = reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_QUESTION));
+      HWND icon = GetWindow(box, GW_CHILD);
+      while (icon && SendMessageW(icon, STM_GETICON, 0, 0) != questionIcon) icon = GetWindow(icon, GW_HWNDNEXT);
+      EXPECT_NE(icon, nullptr) << "no question icon";
+      ClickLater(box, defaultButton);
+    };
+  };
+  WaitForJobs({question(IDNO), question(IDYES)});
+  EXPECT_EQ(session->window().jobBoard().jobs()[0].end, JobEnd::Done);
 }
 
 // A second run starts with the drive and the folder the first chose, kept in

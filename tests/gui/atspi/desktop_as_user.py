@@ -256,6 +256,14 @@ class DesktopAsUser(unittest.TestCase):
         self.assertTrue(has_state(ok, pyatspi.STATE_ENABLED))
         close_with(dialog, "Cancel")
 
+    def test_about_is_a_button_of_the_main_window(self):
+        about = control(self.main, "push button", "About Brenmark")
+        self.assertEqual(about.queryAction().getKeyBinding(0).split(";")[0].lower(), "alt+a")
+        press(self.main, "About Brenmark")
+        box = self.program.window("About Brenmark")
+        self.assertIn("Brenmark Version 1.0", labels(box))
+        close_with(box, "OK")
+
     def test_controls_follow_the_recorder_and_the_disc(self):
         audio, video = (control(self.main, "push button", name) for name in ("Run Audio CD Test", "Run Video CD Test"))
         self.assertTrue(has_state(audio, pyatspi.STATE_ENABLED))

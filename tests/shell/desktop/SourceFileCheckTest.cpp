@@ -77,6 +77,17 @@ TEST(SourceFileCheck, TotalsAgainstAnEightyMinuteCdAndWhenOkTakesTheList) {
   EXPECT_FALSE(SourceListAcceptable({hour, refused}));
 }
 
+// A choice lists the one chosen last at the top and, past the limit, only
+// the first ones chosen, saying so.
+TEST(SourceListEdit, AChoiceListedLastFirstUpToTheLimit) {
+  const ChosenList all = ListChosenFiles(JobKind::AudioCd, {"a", "b", "c"}, 5);
+  const ChosenList cut = ListChosenFiles(JobKind::AudioCd, {"a", "b", "c"}, 2);
+  ASSERT_EQ(std::make_pair(all.files.size(), cut.files.size()), std::make_pair(std::size_t{3}, std::size_t{2}));
+  EXPECT_EQ(all.files[0].path + all.files[2].path + all.note, "ca");
+  EXPECT_EQ(cut.files[0].path + cut.files[1].path + ": " + cut.note,
+            "ba: 3 files were chosen, but a disc's list takes at most 2: only the first 2 are listed.");
+}
+
 // The user's corrections keep the list whole: a move at either end or a row
 // outside the list changes nothing, and the selection follows the file.
 TEST(SourceListEdit, MovesAndRemovalsKeepEveryOtherFileInPlace) {
