@@ -2,7 +2,7 @@
 # Runs every command the documentation shows, as written, against the built
 # programs: each line of the ```sh and ```console blocks of docs/*.md,
 # CONTRIBUTING.md and README.md (README's tour is readme-tour.sh's), and the
-# forms of brenmark(1)'s synopsis. Each runs in a scratch home folder whose
+# forms of both man pages' synopses. Each runs in a scratch home folder whose
 # data folder is fresh for every page, so only virtual recorders are used.
 # A console block's output is compared with what it shows; what a command's
 # comment promises is checked by the table below. A command the table does
@@ -144,6 +144,31 @@ run_as "$page" 'brenmark --screenshots folder [--data-dir folder]' \
   'QT_QPA_PLATFORM=offscreen $gui --screenshots shots --data-dir data' 0 '[ -s shots/main-window.png ] && [ -d data ]'
 run_as "$page" 'brenmark --version' '$gui --version' 0 '[[ $out == "Brenmark "* ]]'
 
+# Its synopsis is --help's usage: each form used with its options.
+page='man brenmark-cli'
+form='brenmark-cli [OPTIONS]'
+run_as "$page" "$form drives" '$cli_program --trace trace.log drives' 0 'grep -q "| virtual-dvd | INQUIRY |" trace.log'
+run_as "$page" "$form tray [show | blank [cd-r | cd-rw | dvd-r | dvd-rw | dvd+r | dvd+rw] [--minutes N] | insert IMAGE|last | eject | empty | pace real|fast]" \
+  '$cli_program tray blank cd-rw && $cli_program tray pace fast && $cli_program tray show' 0 '[[ $out == "blank CD-RW"* ]]'
+run_as "$page" "$form burn-cd [--multisession] [--blank fast|full] [--verify] FOLDER" \
+  '$cli_program burn-cd --verify Documents && $cli_program tray insert last &&
+   $cli_program burn-cd --multisession --blank fast Pictures' 0 \
+  '[[ $err == *"no differences"* && $err == *"Blanking the disc..."* ]] && [[ $($cli_program tray) == "blank CD-R"* ]]'
+run_as "$page" "$form burn-dvd [--multisession] [--blank fast|full] [--verify] FOLDER" \
+  '$cli_program --speed 5540 burn-dvd --verify Pictures' 0 'kept "$out" iso'
+run_as "$page" "$form burn-audio [--verify] [--disc-at-once [--gap SECONDS] [--title TEXT] [--performer TEXT]] FILE.wav..." \
+  '$cli_program burn-audio --verify --disc-at-once --gap 0.5 --title Album --performer Band a.wav b.wav' 0 \
+  'kept "$out" cue && grep -q "PERFORMER \"Band\"" "$out"'
+run_as "$page" "$form burn-vcd [--verify] FILE.mpg..." '$cli_program burn-vcd --verify a.mpg' 0 'kept "$out" cue'
+run_as "$page" "$form burn-image [--verify] IMAGE.iso|IMAGE.cue" '$cli_program burn-image --verify album.cue' 0 'kept "$out" cue'
+run_as "$page" "$form device-info" '$cli_program --drive 1 device-info' 0 '[[ $out == *"virtual-dvd"* ]]'
+run_as "$page" "$form disc-info" '$cli_program --drive virtual-cd disc-info' 0 '[[ $out == *"Medium - CD-R (blank)"* ]]'
+run_as "$page" "$form grab [--format wav|mp3] [--bitrate KBPS] [--tracks LIST] [--overwrite] OUTPUT_FOLDER" \
+  '$cli_program tray insert disc.cue && $cli_program grab --format mp3 --bitrate 128 --tracks 2 --overwrite Music' 0 \
+  '[[ $out == *Music/track02.mp3 ]]'
+run_as "$page" "$form expose [--cd-as PATH] [--dvd-as PATH] -- COMMAND [ARGS...]" \
+  '$cli_program expose --cd-as "$home/cd" --dvd-as "$home/dvd" -- test -e "$home/dvd"' 0 '[ ! -e cd ] && [ ! -e dvd ]'
+
 # --- the fixtures ------------------------------------------------------------
 # A home as a user might have it, with the programs where the docs build them.
 mkdir -p "$home/build/release/shell/cli" "$home/build/release/shell/qt" "$home/Documents" "$home/Pictures" \
@@ -224,6 +249,7 @@ man_synopsis() {
     commands_of "$source_dir/$doc" "$doc"
   done
   man_synopsis man/man1/brenmark.1 'man brenmark'
+  man_synopsis man/man1/brenmark-cli.1 'man brenmark-cli'
 } > commands.tsv
 
 failures=0
