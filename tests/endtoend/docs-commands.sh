@@ -161,7 +161,7 @@ run_as "$page" "$form burn-audio [--verify] [--disc-at-once [--gap SECONDS] [--t
   'kept "$out" cue && grep -q "PERFORMER \"Band\"" "$out"'
 run_as "$page" "$form burn-vcd [--verify] FILE.mpg..." '$cli_program burn-vcd --verify a.mpg' 0 'kept "$out" cue'
 run_as "$page" "$form burn-image [--verify] IMAGE.iso|IMAGE.cue" '$cli_program burn-image --verify album.cue' 0 'kept "$out" cue'
-run_as "$page" "$form device-info" '$cli_program --drive 1 device-info' 0 '[[ $out == *"virtual-dvd"* ]]'
+run_as "$page" "$form device-info" '$cli_program --drive virtual-dvd device-info' 0 '[[ $out == *"virtual-dvd"* ]]'
 run_as "$page" "$form disc-info" '$cli_program --drive virtual-cd disc-info' 0 '[[ $out == *"Medium - CD-R (blank)"* ]]'
 run_as "$page" "$form grab [--format wav|mp3] [--bitrate KBPS] [--tracks LIST] [--overwrite] OUTPUT_FOLDER" \
   '$cli_program tray insert disc.cue && $cli_program grab --format mp3 --bitrate 128 --tracks 2 --overwrite Music' 0 \
