@@ -18,6 +18,8 @@ expose_built=$4
 
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
+export HOME="$home" MANPATH="$home/man"
+unset XDG_DATA_HOME XDG_CONFIG_HOME BRENMARK_DRIVE BRENMARK_TRACE
 
 # --- the table -------------------------------------------------------------
 # run PAGE COMMAND STATUS [CHECK]: COMMAND (as shown, without its comment)
@@ -268,8 +270,7 @@ run_page() {
   rm -rf "$home/.local" "$home/Music"/* "$home/shots" "$home/data" "$home/DIR"
   cp fixtures/disc.cue fixtures/disc.bin .
   (
-    export HOME="$home" MANPATH="$home/man" gui="$gui_program"
-    unset XDG_DATA_HOME BRENMARK_DRIVE BRENMARK_TRACE
+    export gui="$gui_program"
     while IFS=$'\t' read -r shown expected; do
       key=$(key_of "$page" "$shown")
       [ -n "${status_of[$key]+set}" ] || continue
