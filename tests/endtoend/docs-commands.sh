@@ -101,6 +101,15 @@ run $page '$cli --drive virtual-cd --fault WRITE10:from=300:corrupt burn-cd --ve
 run $page '$cli --drive virtual-cd --fault READCD:from=480:count=3 --no burn-audio --verify a.wav b.wav' 1 \
   '[[ $err == *"Verification failed: 1 track could not be read: track 2 (b.wav)"* ]]'
 
+# The trace lines shown on the page, but for their times and, of a write, its address.
+trace_fields() { cut -d '|' -f 2,3,5,6; }
+run $page '$cli --trace ~/trace.log --drive virtual-cd --fault SYNCHRONIZECACHE:sense=4/44/00 --no burn-cd ~/Documents' 1 \
+  '[[ $out == *" (failed)" ]]'
+run $page "grep 'WRITE(10)' ~/trace.log" 0 \
+  '[ "$(head -n 1 <<< "$out" | trace_fields)" = "$(grep -m 1 "| WRITE(10) |" "$source_dir/$page" | trace_fields)" ]'
+run $page "grep -v '| GOOD |' ~/trace.log" 0 \
+  '[ "$(trace_fields <<< "$out")" = "$(grep "| SYNCHRONIZE CACHE |" "$source_dir/$page" | trace_fields)" ]'
+
 page=docs/expose.md
 run $page 'cli=build/release/shell/cli/brenmark-cli' 0
 run $page '$cli expose -- $cli drives' 0 \
