@@ -40,6 +40,8 @@ test_packages=(
   # A player of our Video CDs through the device, and the tray's own program.
   mplayer eject
   desktop-file-utils appstream lintian
+  # The check of the documented commands reads the man pages as man and groff show them.
+  man-db
   # The 32-bit Windows programs: a cross compiler, and Wine to run their tests.
   g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine
   # The Windows desktop program's dialog tests run on a virtual X display.

@@ -136,12 +136,14 @@ int RunGrab(CliSession& session, const std::vector<std::string>& arguments) {
   if (!request) return kExitUsage;
   const auto drive = session.SelectDrive();
   if (!drive) return kExitFailed;
-  const auto tracks = request->tracks ? request->tracks : AudioTracksOnDisc(session, *drive);
-  if (!tracks) return kExitFailed;
+  // Read even when the tracks are named, so that a disc with nothing to grab
+  // is told as such rather than as a failed read of its tracks.
+  const auto tracksOnDisc = AudioTracksOnDisc(session, *drive);
+  if (!tracksOnDisc) return kExitFailed;
 
   JobState& state = session.jobState();
   state.outputFolder = request->folder;
-  state.trackSelected = *tracks;
+  state.trackSelected = request->tracks ? *request->tracks : *tracksOnDisc;
   state.grabSettings = request->settings;
 
   auto progress = session.NewProgress();

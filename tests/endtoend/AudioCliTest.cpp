@@ -186,7 +186,8 @@ TEST_F(GrabCli, NoAudioTracksAndMalformedArgumentsGrabNothing) {
   }
 }
 
-// A disc with nothing to grab is refused with what is wrong with it.
+// A disc with nothing to grab is refused with what is wrong with it, whether
+// the tracks are named or not.
 TEST_F(GrabCli, AnEmptyTrayABlankAndADataDiscAreEachToldApart) {
   const auto data = test::WriteDiscImage(scratch.path(), "data", {{300, true}});
   const std::pair<std::vector<std::string>, const char*> trays[] = {
@@ -196,10 +197,13 @@ TEST_F(GrabCli, AnEmptyTrayABlankAndADataDiscAreEachToldApart) {
   };
   for (const auto& [tray, told] : trays) {
     ASSERT_EQ(Cli(tray).exitStatus, 0);
-    const auto run = Cli({"grab", out.string()});
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_THAT(run.out + run.err, HasSubstr(told));
-    EXPECT_THAT(run.out + run.err, ::testing::Not(HasSubstr("TOC data")));
+    for (const std::vector<std::string>& grab : {std::vector<std::string>{"grab", out.string()},
+                                                 std::vector<std::string>{"grab", "--tracks", "1,3-5", out.string()}}) {
+      const auto run = Cli(grab);
+      EXPECT_EQ(run.exitStatus, 1);
+      EXPECT_THAT(run.out + run.err, HasSubstr(told)) << grab[1];
+      EXPECT_THAT(run.out + run.err, ::testing::Not(HasSubstr("TOC data")));
+    }
   }
 }
 
