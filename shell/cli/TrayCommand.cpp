@@ -1,6 +1,7 @@
 // `brenmark-cli tray`: shows and works a virtual recorder's tray.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,6 +10,9 @@
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 #include "virtualdrive/VirtualRecorder.h"
+#if defined(__linux__)
+#include "virtualdrive/expose/TrayTurns.h"
+#endif
 
 namespace brenmark::cli {
 namespace {
@@ -58,6 +62,10 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   int drive = -1;
   virtualdrive::VirtualRecorder* recorder = ChooseRecorder(session, drive);
   if (recorder == nullptr) return kExitFailed;
+#if defined(__linux__)
+  // A program holding the recorder's exposed device open leaves the tray to the user between its commands.
+  recorder->SetHolderTurns(std::make_shared<expose::TrayTurns>());
+#endif
   // The tray stays shut while a job uses the recorder.
   const auto lease = session.leases().TryAcquire(drive);
   if (!lease) {
