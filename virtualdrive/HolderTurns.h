@@ -32,6 +32,9 @@ class HolderTurns {
  public:
   virtual ~HolderTurns() = default;
 
+  // Whether such processes hold the recorder whose work folder is `workFolder`.
+  virtual bool Holding(const std::filesystem::path& workFolder) = 0;
+
   enum class Turn : std::uint8_t {
     NoHolder,  // the recorder is not held by processes taking turns
     Taken,

@@ -121,6 +121,11 @@ void VirtualRecorder::SetHolderTurns(std::shared_ptr<HolderTurns> turns) {
   holderTurns_ = std::move(turns);
 }
 
+bool VirtualRecorder::HeldThroughDevice() const {
+  std::lock_guard lock(mutex_);
+  return holderTurns_ && holderTurns_->Holding(workFolder_);
+}
+
 bool VirtualRecorder::ClaimBesideHolders(std::string& refusal) {
   std::lock_guard lock(mutex_);
   if (!holderTurns_ || !folderProblem_.empty()) return false;

@@ -110,6 +110,8 @@ class VirtualRecorder {
   // Lets the tray actions change the disc while other processes hold the
   // recorder through a device that takes turns, between two of its commands.
   void SetHolderTurns(std::shared_ptr<HolderTurns> turns);
+  // Whether processes taking turns hold the recorder now.
+  bool HeldThroughDevice() const;
 
   // The tray: what is in it as text (with a second line saying why, when the
   // tray is not as it was left), and the user's actions. Each takes out the

@@ -63,12 +63,14 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   virtualdrive::VirtualRecorder* recorder = ChooseRecorder(session, drive);
   if (recorder == nullptr) return kExitFailed;
 #if defined(__linux__)
-  // A program holding the recorder's exposed device open leaves the tray to the user between its commands.
   recorder->SetHolderTurns(std::make_shared<expose::TrayTurns>());
 #endif
-  // The tray stays shut while a job uses the recorder.
+  // The tray stays shut while a job uses the recorder. Programs holding its
+  // exposed device open leave it to the user between their commands: the
+  // tray action then takes its turn among them.
   const auto lease = session.leases().TryAcquire(drive);
-  if (!lease) {
+  const bool besideHolders = !lease && action != "show" && action != "pace" && recorder->HeldThroughDevice();
+  if (!lease && !besideHolders) {
     session.prompt().ShowMessage(session.leases().RefusalMessage(drive), MessageIcon::Warning);
     return kExitFailed;
   }

@@ -6,6 +6,10 @@
 
 namespace brenmark::expose {
 
+bool TrayTurns::Holding(const std::filesystem::path& workFolder) {
+  return TurnFile(workFolder / platform::FolderLock::kLockFileName).HeldByDevice();
+}
+
 TrayTurns::Turn TrayTurns::TakeTurn(const std::filesystem::path& workFolder) {
   file_ = std::make_unique<TurnFile>(workFolder / platform::FolderLock::kLockFileName);
   if (!file_->HeldByDevice()) return Turn::NoHolder;

@@ -19,6 +19,7 @@ class TrayTurns final : public virtualdrive::HolderTurns {
   // pace, but a holder writing the disc keeps the turn until it is done.
   explicit TrayTurns(std::chrono::milliseconds patience = std::chrono::seconds(3)) : patience_(patience) {}
 
+  bool Holding(const std::filesystem::path& workFolder) override;
   Turn TakeTurn(const std::filesystem::path& workFolder) override;
   virtualdrive::HeldDriveState State() override;
   void HandOver(const virtualdrive::HeldDriveState& state) override;
