@@ -86,7 +86,7 @@ TEST(ExposeCli, TheUserSwapsTheDiscOfAHeldDeviceUnlessItIsLockedOrBeingWritten) 
   const std::string told = "6/28/00";
   const std::map<std::string, std::string> expected = {
       {"prevent", "good"}, {"other_holders_eject_refused", "0"}, {"swap_locked", "1"},
-      {"swap_locked_by_last_holder", "1"}, {"swap_unheld", "0"}, {"reopened", told}, {"swap", "0"},
+      {"swap_locked_by_last_holder", "1"}, {"swap_unheld", "0"}, {"reopened", told}, {"eject_reopened", "good"}, {"swap", "0"},
       {"after_swap", told}, {"toc", "1-1"}, {"swap_again", "0"}, {"told_to_child", "0"}, {"told_once", "good"},
       {"write", "good"}, {"swap_writing", "1"}};
   EXPECT_EQ(Values(run.out), expected);

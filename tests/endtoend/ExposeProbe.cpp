@@ -389,6 +389,7 @@ void TrayWhileHeld(const char* device, const char* cli, const char* data, const 
 
   descriptor = open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
   Print("reopened", TestUnitReady(descriptor));
+  Print("eject_reopened", Command(descriptor, {0x1B, 0, 0, 0, 0x02, 0}));
   Print("swap", Tray(cli, data, {"insert", image}));
   Print("after_swap", TestUnitReady(descriptor));
   cdrom_tochdr header{};
