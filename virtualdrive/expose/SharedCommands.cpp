@@ -5,6 +5,8 @@
 namespace brenmark::expose {
 namespace {
 
+constexpr std::uint8_t kStartStopUnit = 0x1B;
+
 // Whether a command may change the disc or the tray: all but those that
 // only ask or read, and those whose settings do not live with the disc.
 bool MayChangeTheDisc(std::uint8_t opcode) {
@@ -26,9 +28,13 @@ SharedCommands::SharedCommands(virtualdrive::VirtualRecorder& recorder, std::uni
 CommandOutcome SharedCommands::Execute(const ScsiRequest& request) {
   if (!BeginTurn()) return commands_->Execute(request);
   const CommandOutcome outcome = commands_->Execute(request);
-  if (shared_.load(std::memory_order_acquire)) {
+  const std::uint8_t opcode = request.cdb != nullptr && request.cdbLength > 0 ? request.cdb[0] : 0;
+  // The holder's own eject or load has written the tray already: handed over
+  // at once, it leaves the tray to the user again.
+  if (shared_.load(std::memory_order_acquire) || opcode == kStartStopUnit) {
     if (recorder_.HandOver()) CountHandOver();
-  } else if (request.cdb != nullptr && request.cdbLength > 0 && MayChangeTheDisc(request.cdb[0])) {
+    unsaved_ = false;
+  } else if (MayChangeTheDisc(opcode)) {
     unsaved_ = true;
   }
   FinishTurn();

@@ -23,10 +23,10 @@ namespace brenmark::expose {
 //
 // Once the device is shared, each turn hands over the disc too (its state
 // written beside the image). A device held by one process alone writes no
-// disc state until it is closed, as before; from its first command that may
-// change the disc until then it keeps the turn, so that a tray action of
-// another process (see HolderTurns) never changes the disc under changes not
-// yet written.
+// disc state until it is closed (or ejects the disc), as before; from its
+// first command that may change the disc until then it keeps the turn, so
+// that a tray action of another process (see HolderTurns) never changes the
+// disc under changes not yet written.
 class SharedCommands final : public ScsiTransport {
  public:
   // `shared` says whether the device is shared; `lockFile` is the recorder's

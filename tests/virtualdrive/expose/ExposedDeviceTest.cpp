@@ -245,8 +245,8 @@ TEST_F(ExposedDeviceTest, AHeldDeviceIsBusyForOtherHoldersAndItsDescriptorsAreKn
 
 // A lone holder: the user's tray action (another process's recorder) swaps
 // the disc between its commands and it is told on the next; refused while
-// the holder prevents removal, and while it has written and kept the disc
-// (its changes not yet handed over); free once it lets go.
+// the holder prevents removal, and while it has written the disc and not
+// yet ejected it or let it go (its changes not handed over).
 TEST_F(ExposedDeviceTest, TheUserSwapsALoneHoldersDiscBetweenItsCommandsUnlessLockedOrWritten) {
   ExposedDevices devices(Settings());
   ExposedDevice& cd = *devices.AtPath("/dev/sr90");
@@ -283,6 +283,10 @@ TEST_F(ExposedDeviceTest, TheUserSwapsALoneHoldersDiscBetweenItsCommandsUnlessLo
   ASSERT_EQ(Run(cd, write, error), 0);
   ASSERT_EQ(write.header.status, 0);
   EXPECT_EQ(user.Eject().message, virtualdrive::VirtualRecorder::kBeingWrittenMessage);
+  // The holder's own eject writes the tray: it is the user's again.
+  SgCall eject({0x1B, 0, 0, 0, 0x02, 0}, SG_DXFER_NONE, 0);
+  ASSERT_EQ(Run(cd, eject, error), 0);
+  EXPECT_TRUE(user.InsertBlank(virtualdrive::MediumKind::CdRw).ok);
   Let(devices, held);
   EXPECT_FALSE(user.HeldThroughDevice());
   EXPECT_TRUE(user.Eject().ok);
