@@ -33,4 +33,20 @@ std::uint8_t MediaChanges::TakeEvent() {
   return event;
 }
 
+std::uint32_t MediaChanges::Packed() const {
+  std::uint32_t packed = unitAttention_ ? 1 : 0;
+  for (std::size_t at = 0; at < events_.size(); ++at) packed |= std::uint32_t{events_[at]} << (8 * (at + 1));
+  return packed;
+}
+
+MediaChanges MediaChanges::FromPacked(std::uint32_t packed) {
+  MediaChanges changes;
+  changes.unitAttention_ = (packed & 1) != 0;
+  for (std::size_t at = 1; at <= kMostEvents; ++at) {
+    const auto event = static_cast<std::uint8_t>(packed >> (8 * at));
+    if (event == kNewMedia || event == kMediaRemoval) changes.events_.push_back(event);
+  }
+  return changes;
+}
+
 }  // namespace brenmark::virtualdrive

@@ -27,6 +27,11 @@ class MediaChanges {
   // The oldest media event not yet reported, or kNoChange.
   std::uint8_t TakeEvent();
 
+  // What is still to be reported, in the 24 low bits of a number (the unit
+  // attention, then the events in order), for processes that share a drive.
+  std::uint32_t Packed() const;
+  static MediaChanges FromPacked(std::uint32_t packed);
+
  private:
   bool unitAttention_ = false;
   std::deque<std::uint8_t> events_;

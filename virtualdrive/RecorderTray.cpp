@@ -105,6 +105,68 @@ std::string VirtualRecorder::TraySignature() const {
   return disc_->imagePath().string() + "\n" + disc_->sourcePath().string() + "\n" + FormatDiscState(disc_->state);
 }
 
+HeldDriveState VirtualRecorder::HeldState() const {
+  std::lock_guard lock(mutex_);
+  return {removalPrevented_, mediaChanges_};
+}
+
+void VirtualRecorder::AdoptHeldState(const HeldDriveState& state) {
+  std::lock_guard lock(mutex_);
+  removalPrevented_ = state.removalPrevented;
+  mediaChanges_ = state.media;
+}
+
+void VirtualRecorder::SetHolderTurns(std::shared_ptr<HolderTurns> turns) {
+  std::lock_guard lock(mutex_);
+  holderTurns_ = std::move(turns);
+}
+
+bool VirtualRecorder::HeldThroughDevice() const {
+  std::lock_guard lock(mutex_);
+  return holderTurns_ && holderTurns_->Holding(workFolder_);
+}
+
+bool VirtualRecorder::ClaimBesideHolders(std::string& refusal) {
+  std::lock_guard lock(mutex_);
+  if (!holderTurns_ || !folderProblem_.empty()) return false;
+  switch (holderTurns_->TakeTurn(workFolder_)) {
+    case HolderTurns::Turn::NoHolder: return false;
+    case HolderTurns::Turn::Busy: refusal = kBeingWrittenMessage; return false;
+    case HolderTurns::Turn::Taken: break;
+  }
+  ++claims_;
+  loaded_ = false;
+  Reload();
+  pace_.Set(ReadPace(workFolder_));
+  const HeldDriveState held = holderTurns_->State();
+  removalPrevented_ = held.removalPrevented;
+  mediaChanges_ = held.media;
+  // Taken out between two writes, the disc would stay half written and the
+  // program writing it would lose its place.
+  if (disc_ && !disc_->state.formatted && disc_->state.LastSessionState() == SessionState::Incomplete) {
+    refusal = kBeingWrittenMessage;
+    --claims_;
+    removalPrevented_ = false;
+    mediaChanges_ = MediaChanges();
+    holderTurns_->EndTurn();
+    return false;
+  }
+  return true;
+}
+
+void VirtualRecorder::ReleaseBesideHolders() {
+  std::lock_guard lock(mutex_);
+  const HeldDriveState held{removalPrevented_, mediaChanges_};
+  --claims_;
+  // The holders keep the lock and report the change; this process does neither.
+  removalPrevented_ = false;
+  mediaChanges_ = MediaChanges();
+  if (!SaveDisc() && disc_) disc_->Flush();
+  snapshot_ = SnapshotTrayFiles(workFolder_);
+  holderTurns_->HandOver(held);
+  holderTurns_->EndTurn();
+}
+
 VirtualRecorder::ClaimResult VirtualRecorder::Claim() {
   std::lock_guard lock(mutex_);
   if (claims_ == 0) {

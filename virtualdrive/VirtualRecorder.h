@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "virtualdrive/DiscImage.h"
 #include "virtualdrive/DrivePace.h"
 #include "virtualdrive/FaultInjector.h"
+#include "virtualdrive/HolderTurns.h"
 #include "virtualdrive/MediaChanges.h"
 #include "virtualdrive/RecorderModel.h"
 #include "virtualdrive/Sense.h"
@@ -101,11 +103,22 @@ class VirtualRecorder {
   // since the last hand-over or reading.
   void ReadTrayAgain();
   bool HandOver();
+  // The removal lock and the changes not yet reported, which such processes
+  // share as one drive has them.
+  HeldDriveState HeldState() const;
+  void AdoptHeldState(const HeldDriveState& state);
+  // Lets the tray actions change the disc while other processes hold the
+  // recorder through a device that takes turns, between two of its commands.
+  void SetHolderTurns(std::shared_ptr<HolderTurns> turns);
+  // Whether processes taking turns hold the recorder now.
+  bool HeldThroughDevice() const;
 
   // The tray: what is in it as text (with a second line saying why, when the
   // tray is not as it was left), and the user's actions. Each takes out the
   // disc in the tray first (keeping it when it was written); each is refused
-  // while another process holds the recorder.
+  // while another process holds the recorder, unless it holds it through a
+  // device that takes turns (see SetHolderTurns) and neither locks the disc
+  // in nor is writing it.
   std::string DescribeTray() const;
   // A blank CD of `minutes` (one of the offered sizes; 0 for the usual 80)
   // or DVD, remembered for the blanks that later ejects load.
@@ -150,6 +163,12 @@ class VirtualRecorder {
   // recorder prevents the disc's removal.
   static constexpr const char* kLockedMessage =
       "the disc is locked in the tray by a program using the recorder; it is released when that program closes it";
+  // The message of a tray action refused while a program holding the
+  // recorder is writing the disc: a track or session is open, or changes of
+  // the program's are not yet handed over.
+  static constexpr const char* kBeingWrittenMessage =
+      "the disc is being written by a program using the recorder; the tray opens once it has finished and closed "
+      "the recorder";
 
   // Test facilities.
   void ArmFault(const FaultSpec& spec);
@@ -254,25 +273,42 @@ class VirtualRecorder {
   void Reload();
   // What the tray holds, in the words of its files: which image, and the disc's state.
   std::string TraySignature() const;
-  // A claim for the length of one tray action.
+  // A claim for the length of one tray action: the recorder's own, or a turn
+  // beside the processes holding it through a shared device.
   class TrayClaim {
    public:
-    explicit TrayClaim(VirtualRecorder& recorder) : recorder_(recorder), result_(recorder.Claim()) {}
+    explicit TrayClaim(VirtualRecorder& recorder) : recorder_(recorder), result_(recorder.Claim()) {
+      if (result_ == ClaimResult::Busy) besideHolders_ = recorder.ClaimBesideHolders(refusal_);
+    }
     ~TrayClaim() {
-      if (result_ == ClaimResult::Claimed) recorder_.Release();
+      if (besideHolders_) {
+        recorder_.ReleaseBesideHolders();
+      } else if (result_ == ClaimResult::Claimed) {
+        recorder_.Release();
+      }
     }
     TrayClaim(const TrayClaim&) = delete;
     TrayClaim& operator=(const TrayClaim&) = delete;
-    explicit operator bool() const { return result_ == ClaimResult::Claimed; }
+    explicit operator bool() const { return result_ == ClaimResult::Claimed || besideHolders_; }
     // The tray action's result when the claim was not had.
     TrayResult Refusal() const {
+      if (!refusal_.empty()) return {false, refusal_, {}};
       return {false, result_ == ClaimResult::Refused ? recorder_.ClaimRefusal() : kBusyMessage, {}};
     }
 
    private:
     VirtualRecorder& recorder_;
     ClaimResult result_;
+    bool besideHolders_ = false;
+    std::string refusal_;
   };
+  // The claim of a tray action while processes that take turns hold the
+  // recorder: their turn, the tray read as they left it and their state
+  // adopted. False when there are none (busy), or with `refusal` when the
+  // disc may not be changed now.
+  bool ClaimBesideHolders(std::string& refusal);
+  // Writes the tray and hands it over to the holders with their state.
+  void ReleaseBesideHolders();
   // Records `record`, moves a written disc to the burned discs and loads
   // `next` (nothing for an empty tray); an empty path when nothing was kept.
   TrayResult Replace(std::optional<DiscImage> next, const TrayRecord& record);
@@ -318,6 +354,7 @@ class VirtualRecorder {
   int claims_ = 0;
   bool removalPrevented_ = false;  // by PREVENT ALLOW MEDIUM REMOVAL, until the last claim ends
   MediaChanges mediaChanges_;
+  std::shared_ptr<HolderTurns> holderTurns_;
   DrivePace pace_{SystemPaceClock()};
   bool loaded_ = false;
   TrayFilesSnapshot snapshot_;

@@ -1,6 +1,7 @@
 // `brenmark-cli tray`: shows and works a virtual recorder's tray.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,6 +10,9 @@
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 #include "virtualdrive/VirtualRecorder.h"
+#if defined(__linux__)
+#include "virtualdrive/expose/TrayTurns.h"
+#endif
 
 namespace brenmark::cli {
 namespace {
@@ -58,9 +62,15 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   int drive = -1;
   virtualdrive::VirtualRecorder* recorder = ChooseRecorder(session, drive);
   if (recorder == nullptr) return kExitFailed;
-  // The tray stays shut while a job uses the recorder.
+#if defined(__linux__)
+  recorder->SetHolderTurns(std::make_shared<expose::TrayTurns>());
+#endif
+  // The tray stays shut while a job uses the recorder. Programs holding its
+  // exposed device open leave it to the user between their commands: the
+  // tray action then takes its turn among them.
   const auto lease = session.leases().TryAcquire(drive);
-  if (!lease) {
+  const bool besideHolders = !lease && action != "show" && action != "pace" && recorder->HeldThroughDevice();
+  if (!lease && !besideHolders) {
     session.prompt().ShowMessage(session.leases().RefusalMessage(drive), MessageIcon::Warning);
     return kExitFailed;
   }

@@ -72,6 +72,28 @@ TEST(ExposeCli, ProcessesSharingTheDescriptorShareOneDeviceAndOneDisc) {
   EXPECT_EQ(Values(run.out), expected);
 }
 
+// The tray of a device processes hold, worked by `brenmark-cli tray`: see
+// TrayWhileHeld in ExposeProbe.cpp.
+TEST(ExposeCli, TheUserSwapsTheDiscOfAHeldDeviceUnlessItIsLockedOrBeingWritten) {
+  ScratchFolder data("expose-tray");
+  WritePatternFile(data.path() / "source" / "file.bin", 40000, 2);
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "burn-cd", (data.path() / "source").string()}).exitStatus, 0);
+  const ProcessOutput run =
+      Expose(data.path(), {}, {},
+             {"timeout", "60", EXPOSE_PROBE_PATH, "tray", "/dev/sr90", BRENMARK_CLI_PATH, data.path().string(),
+              NewestImage(data.path(), ".cue").string()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const std::string told = "6/28/00";
+  const std::map<std::string, std::string> expected = {
+      {"prevent", "good"}, {"other_holders_eject_refused", "0"}, {"swap_locked", "1"},
+      {"swap_locked_by_last_holder", "1"}, {"swap_unheld", "0"}, {"reopened", told}, {"eject_reopened", "good"}, {"swap", "0"},
+      {"after_swap", told}, {"toc", "1-1"}, {"swap_again", "0"}, {"told_to_child", "0"}, {"told_once", "good"},
+      {"write", "good"}, {"swap_writing", "1"}};
+  EXPECT_EQ(Values(run.out), expected);
+  EXPECT_THAT(run.err, HasSubstr("the disc is locked in the tray by a program using the recorder"));
+  EXPECT_THAT(run.err, HasSubstr("the disc is being written by a program using the recorder"));
+}
+
 // The data folder expose makes is private whatever the umask: the recorders
 // would hold no disc in one others can write in.
 TEST(ExposeCli, TheDataFolderItMakesIsPrivate) {

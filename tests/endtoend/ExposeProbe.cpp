@@ -11,8 +11,13 @@
 //                                      with the descriptor, one sent over a
 //                                      socket; close_range; a signal handler
 //                                      and forks while threads use it
+//   expose-probe tray DEVICE CLI DATA IMAGE
+//                                      the tray while processes hold the
+//                                      device, worked by `CLI tray`: locked,
+//                                      swapped, told, being written
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/cdrom.h>
 #include <scsi/sg.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -330,6 +335,75 @@ void BusyWithSignalsAndForks(const char* device) {
   close(descriptor);
 }
 
+// `CLI --data-dir DATA --drive virtual-cd tray ARGUMENTS...`: its exit status.
+std::string Tray(const char* cli, const char* data, std::initializer_list<const char*> arguments) {
+  std::vector<const char*> argv = {cli, "--data-dir", data, "--drive", "virtual-cd", "tray"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    // As the user runs it, from outside the program.
+    unsetenv("LD_PRELOAD");
+    execv(cli, const_cast<char* const*>(argv.data()));
+    _exit(127);
+  }
+  return ExitText(child);
+}
+
+std::string TestUnitReady(int descriptor) { return Command(descriptor, {0x00, 0, 0, 0, 0, 0}); }
+
+// A child holding the device by the descriptor it inherited: its eject
+// (START STOP UNIT, then the driver's), or how it finds the unit ready.
+std::string InChild(int descriptor, bool eject) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!eject) _exit(TestUnitReady(descriptor) == "6/28/00" ? 0 : 1);
+    const bool refused = Command(descriptor, {0x1B, 0, 0, 0, 0x02, 0}) == "5/53/02" &&
+                         ioctl(descriptor, CDROMEJECT) < 0 && errno == EBUSY;
+    _exit(refused ? 0 : 1);
+  }
+  return ExitText(child);
+}
+
+// One holder's removal lock holds against another holder and the user until
+// the last holder lets the device go; without it the user swaps the disc
+// between commands, which the first command of any holder is told once;
+// a disc being written stays in.
+void TrayWhileHeld(const char* device, const char* cli, const char* data, const char* image) {
+  int descriptor = open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  Print("prevent", Command(descriptor, {0x1E, 0, 0, 0, 1, 0}));
+  Print("other_holders_eject_refused", InChild(descriptor, true));
+  Print("swap_locked", Tray(cli, data, {"insert", image}));
+  int release[2];
+  pipe2(release, O_CLOEXEC);
+  const pid_t lastHolder = fork();
+  if (lastHolder == 0) {
+    char byte = 0;
+    _exit(read(release[0], &byte, 1) == 1 ? 0 : 1);
+  }
+  close(descriptor);
+  Print("swap_locked_by_last_holder", Tray(cli, data, {"eject"}));
+  write(release[1], "x", 1);
+  ExitText(lastHolder);
+  Print("swap_unheld", Tray(cli, data, {"eject"}));
+
+  descriptor = open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  Print("reopened", TestUnitReady(descriptor));
+  Print("eject_reopened", Command(descriptor, {0x1B, 0, 0, 0, 0x02, 0}));
+  Print("swap", Tray(cli, data, {"insert", image}));
+  Print("after_swap", TestUnitReady(descriptor));
+  cdrom_tochdr header{};
+  Print("toc", ioctl(descriptor, CDROMREADTOCHDR, &header) == 0
+                   ? std::to_string(header.cdth_trk0) + "-" + std::to_string(header.cdth_trk1)
+                   : ErrorName(errno));
+  Print("swap_again", Tray(cli, data, {"eject"}));
+  Print("told_to_child", InChild(descriptor, false));
+  Print("told_once", TestUnitReady(descriptor));
+  Print("write", WriteBlocks(descriptor, 0));
+  Print("swap_writing", Tray(cli, data, {"empty"}));
+  close(descriptor);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -348,6 +422,10 @@ int main(int argc, char** argv) {
     BusyWithSignalsAndForks(argv[2]);
     return 0;
   }
+  if (mode == "tray" && argc == 6) {
+    TrayWhileHeld(argv[2], argv[3], argv[4], argv[5]);
+    return 0;
+  }
   // Run by ExecutedWrite: writes 16 blocks at ADDRESS on the inherited DESCRIPTOR.
   if (mode == "inherited" && argc == 4) {
     const int descriptor = std::atoi(argv[2]);
@@ -362,6 +440,7 @@ int main(int argc, char** argv) {
     close(descriptor);
     return 0;
   }
-  std::fprintf(stderr, "usage: expose-probe surface DEVICE FILE | hold DEVICE | open DEVICE | processes DEVICE\n");
+  std::fprintf(stderr, "usage: expose-probe surface DEVICE FILE | hold DEVICE | open DEVICE | processes DEVICE | "
+               "tray DEVICE CLI DATA IMAGE\n");
   return 2;
 }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -19,6 +20,7 @@
 #include "virtualdrive/expose/CdromRequests.h"
 #include "virtualdrive/expose/SharedCommands.h"
 #include "virtualdrive/expose/SgIoAnswer.h"
+#include "virtualdrive/expose/TurnFile.h"
 
 namespace brenmark::expose {
 namespace {
@@ -111,19 +113,35 @@ void ExposedDevice::Describe(struct statx& status) const {
 int ExposedDevice::OpenHold(int flags, int& error) {
   std::string folderError;
   platform::CreatePrivateFolders(lockFile_.parent_path(), folderError);
-  const int descriptor = ::open(lockFile_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | (flags & O_CLOEXEC), 0600);
+  // Without blocking: a named pipe planted at the name must not hold the open up.
+  const int descriptor =
+      ::open(lockFile_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | (flags & O_CLOEXEC), 0600);
   if (descriptor < 0) {
     error = errno;
+    Refuse(std::strerror(error));
     return -1;
   }
+  // Only a lock on the regular file is the lock every user of the folder honours.
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    error = EIO;
+    Refuse("it is not a regular file");
+    ::close(descriptor);
+    return -1;
+  }
+  // The program's own blocking or not is kept on the descriptor it is given.
+  ::fcntl(descriptor, F_SETFL, flags & O_NONBLOCK);
   // The folder lock as platform::FolderLock takes it, so that the recorder's
-  // other users (the desktop program, brenmark-cli) are kept out as well.
+  // other users (the desktop program, brenmark-cli) are kept out as well, and
+  // the mark of a holder taking turns (see TurnFile).
   struct flock firstByte {};
   firstByte.l_type = F_WRLCK;
   firstByte.l_whence = SEEK_SET;
   firstByte.l_len = 1;
-  if (::fcntl(descriptor, F_OFD_SETLK, &firstByte) != 0) {
-    error = errno == EAGAIN || errno == EACCES ? EBUSY : errno;
+  if (::fcntl(descriptor, F_OFD_SETLK, &firstByte) != 0 || !TurnFile::MarkDevice(descriptor)) {
+    const bool busy = errno == EAGAIN || errno == EACCES;
+    error = busy ? EBUSY : errno;
+    if (!busy) Refuse(std::strerror(error));
     ::close(descriptor);
     return -1;
   }
@@ -133,6 +151,13 @@ int ExposedDevice::OpenHold(int flags, int& error) {
   }
   return descriptor;
 }
+
+void ExposedDevice::Refuse(const char* reason) const {
+  std::fprintf(stderr, "brenmark-expose: %s cannot be opened: cannot lock %s: %s\n", path_.c_str(), lockFile_.c_str(),
+               reason);
+}
+
+void ExposedDevice::StartHold() { recorder_().turns.StartHold(); }
 
 bool ExposedDevice::Identifies(const DescriptorIdentity& identity) {
   if (lockInode_.load() == 0) LearnIdentity();

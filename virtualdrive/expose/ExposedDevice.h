@@ -58,10 +58,13 @@ class ExposedDevice {
   void Describe(struct stat64& status) const;
   void Describe(struct statx& status) const;
 
-  // A new descriptor holding the device, with the O_CLOEXEC of `flags`; -1
-  // with `error` (EBUSY while another holder has it, as a drive opened
-  // exclusively).
+  // A new descriptor holding the device, with the O_CLOEXEC and O_NONBLOCK
+  // of `flags`; -1 with `error` (EBUSY while another holder has it, as a
+  // drive opened exclusively). When the lock cannot be taken at all (the
+  // lock file is not a regular file, say), standard error says why.
   int OpenHold(int flags, int& error);
+  // After OpenHold, once the descriptor is attached: see SharedCommands::StartHold.
+  void StartHold();
   // Whether a descriptor with this identity is one of the device's.
   bool Identifies(const DescriptorIdentity& identity);
 
@@ -87,6 +90,7 @@ class ExposedDevice {
  private:
   // The lock file's identity, once it exists.
   void LearnIdentity();
+  void Refuse(const char* reason) const;
 
   std::string path_;
   unsigned number_;

@@ -213,7 +213,8 @@ int ExposedDevices::Open(ExposedDevice& device, int flags, int& error) {
     if (source < 0 && &entered == &device) source = descriptor;
   });
   int descriptor = -1;
-  if (source >= 0 && AtDescriptor(source) == &device) {
+  const bool held = source >= 0 && AtDescriptor(source) == &device;
+  if (held) {
     descriptor = ::fcntl(source, (flags & O_CLOEXEC) != 0 ? F_DUPFD_CLOEXEC : F_DUPFD, 0);
   } else {
     descriptor = device.OpenHold(flags, error);
@@ -228,6 +229,7 @@ int ExposedDevices::Open(ExposedDevice& device, int flags, int& error) {
     error = EMFILE;
     return -1;
   }
+  if (!held) device.StartHold();
   return descriptor;
 }
 

@@ -1,28 +1,20 @@
 #include "virtualdrive/expose/SharedCommands.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <utility>
 
 namespace brenmark::expose {
 namespace {
 
-// The turn is a lock on the lock file's second byte: the first is the
-// folder lock every holder of the recorder takes. The count of hand-overs
-// is the file's first eight bytes (the locks are advisory; nothing else
-// reads the file).
-constexpr off_t kTurnByte = 1;
+constexpr std::uint8_t kStartStopUnit = 0x1B;
 
-bool LockTurn(int descriptor, short type) {
-  struct flock range {};
-  range.l_type = type;
-  range.l_whence = SEEK_SET;
-  range.l_start = kTurnByte;
-  range.l_len = 1;
-  while (::fcntl(descriptor, F_OFD_SETLKW, &range) != 0) {
-    if (errno != EINTR) return false;
+// Whether a command may change the disc or the tray: all but those that
+// only ask or read, and those whose settings do not live with the disc.
+bool MayChangeTheDisc(std::uint8_t opcode) {
+  constexpr std::uint8_t kLeaveTheDisc[] = {
+      0x00, 0x03, 0x12, 0x15, 0x1A, 0x1E, 0x23, 0x25, 0x28, 0x2B, 0x42, 0x43, 0x44, 0x46, 0x4A, 0x51,
+      0x52, 0x54, 0x55, 0x5A, 0x5C, 0xA8, 0xAC, 0xAD, 0xB6, 0xB9, 0xBB, 0xBD, 0xBE};
+  for (const std::uint8_t leaves : kLeaveTheDisc) {
+    if (opcode == leaves) return false;
   }
   return true;
 }
@@ -31,59 +23,68 @@ bool LockTurn(int descriptor, short type) {
 
 SharedCommands::SharedCommands(virtualdrive::VirtualRecorder& recorder, std::unique_ptr<ScsiTransport> commands,
                                std::filesystem::path lockFile, const std::atomic<bool>& shared)
-    : recorder_(recorder), commands_(std::move(commands)), lockFile_(std::move(lockFile)), shared_(shared) {}
-
-SharedCommands::~SharedCommands() { LeaveParentsLock(); }
+    : recorder_(recorder), commands_(std::move(commands)), shared_(shared), turns_(std::move(lockFile)) {}
 
 CommandOutcome SharedCommands::Execute(const ScsiRequest& request) {
-  if (!shared_.load(std::memory_order_acquire) || !TakeTurn()) return commands_->Execute(request);
-  const std::uint64_t handOvers = HandOvers();
-  if (handOvers != handOversSeen_) {
-    recorder_.ReadTrayAgain();
-    handOversSeen_ = handOvers;
-  }
+  if (!BeginTurn()) return commands_->Execute(request);
   const CommandOutcome outcome = commands_->Execute(request);
-  if (recorder_.HandOver()) CountHandOver();
-  EndTurn();
+  const std::uint8_t opcode = request.cdb != nullptr && request.cdbLength > 0 ? request.cdb[0] : 0;
+  // The holder's own eject or load has written the tray already: handed over
+  // at once, it leaves the tray to the user again.
+  if (shared_.load(std::memory_order_acquire) || opcode == kStartStopUnit) {
+    if (recorder_.HandOver()) CountHandOver();
+    unsaved_ = false;
+  } else if (MayChangeTheDisc(opcode)) {
+    unsaved_ = true;
+  }
+  FinishTurn();
   return outcome;
 }
 
 void SharedCommands::HandOver() {
-  if (!shared_.load(std::memory_order_acquire)) return;
-  const bool turn = TakeTurn();
+  const bool turn = BeginTurn();
   if (recorder_.HandOver() && turn) CountHandOver();
-  if (turn) {
-    handOversSeen_ = HandOvers();
-    EndTurn();
+  unsaved_ = false;
+  if (turn) FinishTurn();
+}
+
+void SharedCommands::StartHold() {
+  if (!keeping_ && !turns_.Take(true)) return;
+  handOversSeen_ = turns_.Read().handOvers;
+  heldSeen_ = recorder_.HeldState().Packed();
+  turns_.WriteHeld(*heldSeen_);
+  unsaved_ = false;
+  keeping_ = false;
+  turns_.End();
+}
+
+bool SharedCommands::BeginTurn() {
+  // Kept since the last command, the turn found the file as this process left it.
+  if (keeping_) return true;
+  if (!turns_.Take(true)) return false;
+  const TurnFile::Record record = turns_.Read();
+  if (record.handOvers != handOversSeen_) {
+    recorder_.ReadTrayAgain();
+    handOversSeen_ = record.handOvers;
   }
-}
-
-void SharedCommands::LeaveParentsLock() {
-  if (lockDescriptor_ >= 0) ::close(lockDescriptor_);
-  lockDescriptor_ = -1;
-}
-
-bool SharedCommands::TakeTurn() {
-  if (lockDescriptor_ < 0) {
-    lockDescriptor_ = ::open(lockFile_.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-    if (lockDescriptor_ < 0) return false;
+  if (record.held != heldSeen_) {
+    recorder_.AdoptHeldState(virtualdrive::HeldDriveState::FromPacked(record.held));
+    heldSeen_ = record.held;
   }
-  return LockTurn(lockDescriptor_, F_WRLCK);
+  return true;
 }
 
-void SharedCommands::EndTurn() { LockTurn(lockDescriptor_, F_UNLCK); }
-
-std::uint64_t SharedCommands::HandOvers() {
-  std::uint64_t count = 0;
-  if (::pread(lockDescriptor_, &count, sizeof count, 0) != static_cast<ssize_t>(sizeof count)) return 0;
-  return count;
+void SharedCommands::FinishTurn() {
+  const std::uint32_t held = recorder_.HeldState().Packed();
+  if (held != heldSeen_ && turns_.WriteHeld(held)) heldSeen_ = held;
+  keeping_ = unsaved_;
+  if (!keeping_) turns_.End();
 }
 
 void SharedCommands::CountHandOver() {
-  handOversSeen_ = HandOvers() + 1;
   // Not counted, the other processes keep the tray they read: their next
   // commands see what this one found before the hand-over, as after a failed write.
-  if (::pwrite(lockDescriptor_, &handOversSeen_, sizeof handOversSeen_, 0) < 0) handOversSeen_ = HandOvers();
+  if (turns_.WriteHandOvers(handOversSeen_ + 1)) ++handOversSeen_;
 }
 
 }  // namespace brenmark::expose

@@ -5,6 +5,7 @@
 #include <scsi/scsi.h>
 #include <scsi/sg.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -14,10 +15,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "tests/support/TempFolder.h"
 #include "virtualdrive/expose/DeviceDiscovery.h"
 #include "virtualdrive/expose/ExposedDevices.h"
+#include "virtualdrive/expose/TrayTurns.h"
 
 namespace brenmark::expose {
 namespace {
@@ -238,6 +241,70 @@ TEST_F(ExposedDeviceTest, AHeldDeviceIsBusyForOtherHoldersAndItsDescriptorsAreKn
   EXPECT_GE(free, 0);
   Let(first, free);
   Let(second, other);
+}
+
+// A lone holder: the user's tray action (another process's recorder) swaps
+// the disc between its commands and it is told on the next; refused while
+// the holder prevents removal, and while it has written the disc and not
+// yet ejected it or let it go (its changes not handed over).
+TEST_F(ExposedDeviceTest, TheUserSwapsALoneHoldersDiscBetweenItsCommandsUnlessLockedOrWritten) {
+  ExposedDevices devices(Settings());
+  ExposedDevice& cd = *devices.AtPath("/dev/sr90");
+  int error = 0;
+  const int held = Hold(devices, "/dev/sr90", error);
+  ASSERT_GE(held, 0);
+  SgCall ready({0x00, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0);
+  ASSERT_EQ(Run(cd, ready, error), 0);
+  ASSERT_EQ(ready.header.status, 0);
+  virtualdrive::VirtualRecorder user(virtualdrive::CdRecorderModel(), folder_.path() / "virtual-cd",
+                                     folder_.path() / "burned discs", {folder_.path()});
+  user.SetHolderTurns(std::make_shared<TrayTurns>(std::chrono::milliseconds(100)));
+
+  ASSERT_TRUE(user.HeldThroughDevice());
+  ASSERT_TRUE(user.RemoveDisc().ok);
+  const std::pair<unsigned char, unsigned char> toldThenNoDisc[] = {{0x06, 0x28}, {0x02, 0x3A}};
+  for (const auto& [key, asc] : toldThenNoDisc) {
+    ASSERT_EQ(Run(cd, ready, error), 0);
+    EXPECT_EQ(ready.sense[2] & 0x0F, key);
+    EXPECT_EQ(ready.sense[12], asc);
+  }
+  ASSERT_TRUE(user.InsertBlank(virtualdrive::MediumKind::CdR).ok);
+  ASSERT_EQ(Run(cd, ready, error), 0);  // the blank's arrival told
+
+  SgCall prevent({0x1E, 0, 0, 0, 1, 0}, SG_DXFER_NONE, 0);
+  ASSERT_EQ(Run(cd, prevent, error), 0);
+  ASSERT_EQ(prevent.header.status, 0);
+  EXPECT_EQ(user.Eject().message, virtualdrive::VirtualRecorder::kLockedMessage);
+  SgCall allow({0x1E, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0);
+  ASSERT_EQ(Run(cd, allow, error), 0);
+  std::vector<unsigned char> blocks(16 * 2048);
+  SgCall write({0x2A, 0, 0, 0, 0, 0, 0, 0, 16, 0}, SG_DXFER_TO_DEV, static_cast<unsigned>(blocks.size()));
+  write.header.dxferp = blocks.data();
+  ASSERT_EQ(Run(cd, write, error), 0);
+  ASSERT_EQ(write.header.status, 0);
+  EXPECT_EQ(user.Eject().message, virtualdrive::VirtualRecorder::kBeingWrittenMessage);
+  // The holder's own eject writes the tray: it is the user's again.
+  SgCall eject({0x1B, 0, 0, 0, 0x02, 0}, SG_DXFER_NONE, 0);
+  ASSERT_EQ(Run(cd, eject, error), 0);
+  EXPECT_TRUE(user.InsertBlank(virtualdrive::MediumKind::CdRw).ok);
+  Let(devices, held);
+  EXPECT_FALSE(user.HeldThroughDevice());
+  EXPECT_TRUE(user.Eject().ok);
+}
+
+// A lock taken on anything but the regular file would be no lock other
+// users of the recorder honour: the open is refused, saying why.
+TEST_F(ExposedDeviceTest, ALockFileThatIsNotARegularFileRefusesTheOpen) {
+  const auto lockFile = folder_.path() / "virtual-cd" / ".lock";
+  std::filesystem::create_directories(lockFile.parent_path());
+  ASSERT_EQ(::mkfifo(lockFile.c_str(), 0600), 0);
+  ExposedDevices devices(Settings());
+  int error = 0;
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(Hold(devices, "/dev/sr90", error), -1);
+  const std::string told = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(error, EIO);
+  EXPECT_NE(told.find("cannot lock " + lockFile.string() + ": it is not a regular file"), std::string::npos) << told;
 }
 
 // With both builds laid out for the dynamic linker's $LIB, the preload names
