@@ -12,6 +12,10 @@ constexpr std::size_t kBufferSize = 1 << 16;
 constexpr std::size_t kDirectWrite = 1 << 14;
 // Names taken by others (a grab killed before, a planted entry) are passed over.
 constexpr int kTemporaryNameAttempts = 16;
+// The byte whose lock says a temporary file is being written: far past any
+// track's end, so that the writer's other handles (and the encoder's) still
+// write all of the file.
+constexpr std::int64_t kOwnerByte = std::int64_t{1} << 40;
 
 std::filesystem::path TemporaryName(const std::filesystem::path& path, std::uint32_t tag) {
   char suffix[24];
@@ -44,9 +48,39 @@ bool OutputFile::Create(const std::filesystem::path& path, bool replaceExisting)
     if (platform::LookAtEntry(candidate) != platform::EntryAtPath::Nothing) continue;
     if (!file_.CreateNew(candidate)) return Failed(file_.lastError());
     temporary_ = candidate;
-    return true;
+    if (TakeOwnership()) return true;
+    if (!error_.empty()) return false;
   }
   return Failed("no free temporary name beside it");
+}
+
+bool OutputFile::TakeOwnership() {
+  if (!owner_.OpenForWritingNoFollow(temporary_, platform::File::NoFollowOpening::Existing)) {
+    const std::string reason = owner_.lastError();
+    Discard();
+    return Failed(reason);
+  }
+  switch (owner_.TryLockExclusiveAt(kOwnerByte)) {
+    case platform::File::LockAttempt::Locked:
+      break;
+    case platform::File::LockAttempt::Busy:
+      // Another grab took the new file for a leftover and is removing it.
+      owner_.Close();
+      file_.Close();
+      temporary_.clear();
+      return false;
+    case platform::File::LockAttempt::Failed: {
+      const std::string reason = owner_.lastError();
+      Discard();
+      return Failed(reason);
+    }
+  }
+  // Taken for a leftover and removed just before the lock: another name.
+  if (platform::LookAtEntry(temporary_) == platform::EntryAtPath::RegularFile) return true;
+  owner_.Close();
+  file_.Close();
+  temporary_.clear();
+  return false;
 }
 
 bool OutputFile::Write(const void* bytes, std::size_t count) {
@@ -102,6 +136,7 @@ bool OutputFile::Commit() {
                                         : platform::RenameFileNoReplace(temporary_, path_, error);
   if (!renamed) return Failed(error);
   temporary_.clear();
+  owner_.Close();
   const std::filesystem::path folder = path_.has_parent_path() ? path_.parent_path() : ".";
   if (!platform::SyncFolder(folder, error)) return Failed("its name could not be made durable: " + error);
   return true;
@@ -114,6 +149,33 @@ void OutputFile::Discard() {
   std::string ignored;
   platform::RemoveFile(temporary_, ignored);
   temporary_.clear();
+  owner_.Close();
+}
+
+bool RemoveUnownedPart(const std::filesystem::path& path, std::string& reason) {
+  platform::File probe;
+  if (!probe.OpenForWritingNoFollow(path, platform::File::NoFollowOpening::Existing)) {
+    reason = probe.lastError();
+    return false;
+  }
+  switch (probe.TryLockExclusiveAt(kOwnerByte)) {
+    case platform::File::LockAttempt::Locked:
+      // Removed while locked, so that no grab starts writing it meanwhile.
+      return platform::RemoveFile(path, reason);
+    case platform::File::LockAttempt::Busy:
+      reason = "a running grab is writing it";
+      return false;
+    case platform::File::LockAttempt::Failed:
+      break;
+  }
+  reason = probe.lastError();
+  return false;
+}
+
+bool IsOwnedPart(const std::filesystem::path& path) {
+  platform::File probe;
+  return probe.OpenForWritingNoFollow(path, platform::File::NoFollowOpening::Existing) &&
+         probe.TryLockExclusiveAt(kOwnerByte) == platform::File::LockAttempt::Busy;
 }
 
 }  // namespace brenmark::audio
