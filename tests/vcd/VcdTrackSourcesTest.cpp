@@ -112,29 +112,5 @@ TEST(MpegTrackSource, RunsPaddingAndEveryByteOnce) {
   }
 }
 
-// A file that got shorter since it was measured keeps its track's length:
-// what it still holds, then zeros.
-TEST(MpegTrackSource, AFileShorterThanItsBudgetEndsInZeros) {
-  PatternFile source(2324 * 3);
-  platform::File file;
-  ASSERT_TRUE(file.OpenForReading(source.path()));
-  Bytes buffer(60000);
-  MpegTrackSource::Track track{1, 2860, 2860, 2324 * 5};
-  MpegTrackSource mpeg(file, track, buffer, {});
-  std::vector<RunShape> shapes;
-  Bytes blocks;
-  EXPECT_EQ(Drain(mpeg, shapes, blocks), SourceStep::End);
-  EXPECT_EQ(mpeg.missing(), 2324u * 2);
-  EXPECT_EQ(mpeg.taken(), 2324u * 5);
-  ASSERT_EQ(blocks.size(), (5u + 50) * kMpegBlockSize);
-  for (std::size_t b = 0; b < 5; ++b) {
-    const std::uint8_t* data = blocks.data() + b * kMpegBlockSize + kSubheaderSize;
-    for (std::size_t i = 0; i < 2324; ++i) {
-      const std::uint8_t expected = b < 3 ? PatternByte(b * 2324 + i) : 0;
-      ASSERT_EQ(data[i], expected) << "block " << b << " byte " << i;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace brenmark::vcd

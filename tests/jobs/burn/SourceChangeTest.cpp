@@ -7,7 +7,6 @@
 
 #include "jobs/burn/AudioCdJob.h"
 #include "jobs/burn/AudioCdSaoJob.h"
-#include "jobs/burn/BurnSequence.h"
 #include "jobs/burn/VcdJob.h"
 #include "tests/audio/WavBytes.h"
 #include "tests/endtoend/VirtualBench.h"
@@ -17,134 +16,72 @@ namespace brenmark::endtoend {
 namespace {
 
 namespace fs = std::filesystem;
-using audio::test::Chunk;
-using audio::test::FormatChunk;
-using audio::test::Riff;
-using audio::test::Samples;
+namespace wav = audio::test;
 using ::testing::HasSubstr;
+using Change = std::function<void(const fs::path& second, const fs::path& first)>;
 
-enum class Change { None, Grow, Shrink, Replace };
-
-struct BurnKind {
-  const char* name;
-  JobProcedure job;
-  const char* secondTrackStatus;  // while it shows, the second file's track has not begun
-  const char* failed;
-  const char* filler;
-};
-
-const BurnKind kTrackAtOnce{"track at once", AudioCdJob, "Burning Track 1 of 2 on CD ...",
-                            burntext::kBurnFailed, "silence"};
-const BurnKind kSessionAtOnce{"session at once", AudioCdSaoJob, "Burning Track 1 of 2 on CD ...",
-                              burntext::kBurnFailed, "silence"};
-const BurnKind kVideoCd{"Video CD", VcdJob, "Burning Track 2 of 3 on Video CD ...", vcdjobtext::kFailed, "zeros"};
-
-struct Sources {
-  explicit Sources(bool video) {
-    for (const char* name : {"first", "second"}) {
-      const fs::path path = folder.path() / (std::string(name) + (video ? ".mpg" : ".wav"));
-      if (video) {
-        const auto made = MakeVcdStream(path, 1, "ntsc-vcd");
-        EXPECT_EQ(made.exitStatus, 0) << made.err;
-      } else {
-        audio::test::WriteBytes(path, Riff({FormatChunk({}), Chunk("data", Samples(2352 * 400, name[0]))}));
-      }
-      paths.push_back(path.string());
-    }
-  }
-  ScratchFolder folder{"changing"};
-  std::vector<std::string> paths;
-};
-
+// How the job ended, its messages, the .bin the recorder kept.
 struct Burned {
-  JobEnd result = JobEnd::Done;
+  JobEnd result;
   std::vector<test::RecordingPrompt::Message> messages;
-  std::string lastStatus;
-  std::string disc;  // the .bin the recorder kept
+  std::string disc;
 };
 
-Burned BurnChanging(const BurnKind& kind, const Sources& sources, Change change) {
-  const fs::path second = sources.paths[1];
-  const auto act = [&] {
-    switch (change) {
-      case Change::None: break;
-      case Change::Grow: {
-        std::ofstream(second, std::ios::binary | std::ios::app) << std::string(50000, '\x5A');
-        break;
-      }
-      case Change::Shrink: fs::resize_file(second, fs::file_size(second) / 4); break;
-      case Change::Replace: {
-        const fs::path other = second.string() + ".new";
-        fs::copy_file(sources.paths[0], other);
-        fs::rename(other, second);
-        break;
-      }
-    }
-  };
+// Burns the files, changing the second one while the track before it is written.
+Burned Burn(JobProcedure procedure, const std::vector<std::string>& files, const char* trackBefore,
+            const Change& change) {
   VirtualBench bench;
   JobInputs inputs;
-  inputs.sourceFiles = sources.paths;
+  inputs.sourceFiles = files;
   inputs.currentDrive = VirtualBench::kCdDrive;
   inputs.writeSpeed = 705;
-  auto progress = std::make_shared<test::ActingProgress>(kind.secondTrackStatus, act);
-  auto job = bench.runner->Start(kind.job, std::move(inputs), progress);
+  auto progress = std::make_shared<test::ActingProgress>(trackBefore, [&] { change(files[1], files[0]); });
+  auto job = bench.runner->Start(procedure, std::move(inputs), progress);
   job->Wait();
-  Burned burned{job->result(), bench.prompt.messages(), progress->record.statuses().back(), {}};
-  if (!bench.finishedImages().empty()) burned.disc = ReadWholeFile(BinOf(bench.finishedImages().back()));
-  return burned;
+  return {job->result(), bench.prompt.messages(), ReadWholeFile(BinOf(bench.finishedImages().back()))};
 }
 
 // The disc keeps the layout made at the check: a file that grew or was
-// replaced is written as it was (the same disc as an unchanged burn), one that
-// got shorter has filler in place of what it lost and fails the burn, named
-// again at its end. Each change is told in a notice naming the file.
+// replaced is written as it was (the disc of an unchanged burn), one that got
+// shorter has filler for what it lost and fails the burn, named again at its
+// end. Each change is told in a notice naming the file.
 TEST(SourceChanges, TheDiscHoldsTheFilesAsCheckedAndEveryChangeIsToldByName) {
-  const Sources wavs(false);
-  const Sources mpegs(true);
-  struct Row {
-    const BurnKind& kind;
-    Change change;
-    const char* notice;
-  };
-  const std::vector<Row> rows = {
-      {kTrackAtOnce, Change::Grow, "has grown since it was checked"},
-      {kTrackAtOnce, Change::Shrink, "got shorter after it was checked"},
-      {kTrackAtOnce, Change::Replace, "was replaced or removed after it was checked"},
-      {kSessionAtOnce, Change::Grow, "has grown since it was checked"},
-      {kSessionAtOnce, Change::Shrink, "got shorter after it was checked"},
-      {kSessionAtOnce, Change::Replace, "was replaced or removed after it was checked"},
-      {kVideoCd, Change::Grow, "has grown since it was checked"},
-      {kVideoCd, Change::Shrink, "got shorter after it was checked"},
-      {kVideoCd, Change::Replace, "was replaced or removed after it was checked"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.kind.name) + " " + row.notice);
-    const Sources& sources = &row.kind == &kVideoCd ? mpegs : wavs;
-    const Burned unchanged = BurnChanging(row.kind, sources, Change::None);
-    ASSERT_EQ(unchanged.result, JobEnd::Done);
-    const std::string kept = ReadWholeFile(sources.paths[1]);
-    const Burned burned = BurnChanging(row.kind, sources, row.change);
-    audio::test::WriteBytes(sources.paths[1], kept);
+  ScratchFolder folder("changing");
+  std::vector<std::string> wavs, mpegs;
+  for (const char* name : {"first", "second"}) {
+    wavs.push_back((folder.path() / (std::string(name) + ".wav")).string());
+    wav::WriteBytes(wavs.back(), wav::Riff({wav::FormatChunk({}), wav::Chunk("data", wav::Samples(2352 * 400, name[0]))}));
+    mpegs.push_back((folder.path() / (std::string(name) + ".mpg")).string());
+    ASSERT_EQ(MakeVcdStream(mpegs.back(), 1, "ntsc-vcd").exitStatus, 0);
+  }
+  const Change grow = [](auto& second, auto&) { std::ofstream(second, std::ios::app) << std::string(50000, 'Z'); };
+  const Change shrink = [](auto& second, auto&) { fs::resize_file(second, fs::file_size(second) / 4); };
+  const Change replace = [](auto& second, auto& first) { fs::remove(second) && fs::copy_file(first, second); };
+  const char* audioTrack = "Burning Track 1 of 2 on CD ...";
+  for (const auto& [procedure, files, trackBefore, filler] :
+       {std::tuple{JobProcedure(AudioCdJob), wavs, audioTrack, "silence"},
+        {JobProcedure(AudioCdSaoJob), wavs, audioTrack, "silence"},
+        {JobProcedure(VcdJob), mpegs, "Burning Track 2 of 3 on Video CD ...", "zeros"}}) {
+    for (const auto& [change, notice, shorter] : {std::tuple{grow, "has grown since it was checked", false},
+                                                  {shrink, "got shorter after it was checked", true},
+                                                  {replace, "was replaced or removed after it was checked", false}}) {
+      SCOPED_TRACE(files[1] + " " + notice);
+      const std::string kept = ReadWholeFile(files[1]);
+      const Burned unchanged = Burn(procedure, files, trackBefore, [](auto&, auto&) {});
+      const Burned burned = Burn(procedure, files, trackBefore, change);
+      wav::WriteBytes(files[1], kept);
 
-    ASSERT_FALSE(burned.messages.empty());
-    EXPECT_THAT(burned.messages[0].text, HasSubstr("The file " + sources.paths[1] + " " + row.notice));
-    EXPECT_EQ(burned.messages[0].icon, MessageIcon::Plain);
-    ASSERT_EQ(burned.disc.size(), unchanged.disc.size());
-    if (row.change != Change::Shrink) {
-      EXPECT_EQ(burned.result, JobEnd::Done);
-      EXPECT_EQ(burned.messages.size(), 1u);
-      // The Video CD's file system holds the time of writing.
-      if (&row.kind != &kVideoCd) {
+      ASSERT_EQ(burned.messages.size(), shorter ? 2u : 1u);
+      EXPECT_THAT(burned.messages[0].text, HasSubstr("The file " + files[1] + " " + notice));
+      EXPECT_EQ(burned.disc.size(), unchanged.disc.size());
+      EXPECT_EQ(burned.result, shorter ? JobEnd::BurnFailed : JobEnd::Done);
+      if (shorter) {
+        EXPECT_THAT(burned.messages[1].text, HasSubstr(filler + (" stands in their place):\n" + files[1] + ": ")));
+      } else if (files == wavs) {
+        // A Video CD's file system holds the time of writing.
         EXPECT_TRUE(burned.disc == unchanged.disc);
       }
-      continue;
     }
-    EXPECT_THAT(burned.messages[0].text, HasSubstr(row.kind.filler));
-    EXPECT_EQ(burned.result, JobEnd::BurnFailed);
-    EXPECT_EQ(burned.lastStatus, row.kind.failed);
-    ASSERT_EQ(burned.messages.size(), 2u);
-    EXPECT_THAT(burned.messages[1].text, HasSubstr("\n" + sources.paths[1] + ": "));
-    EXPECT_EQ(burned.messages[1].icon, MessageIcon::Error);
   }
 }
 
