@@ -535,11 +535,11 @@ TEST(GrabJob, AGrabReplacingOutputsLeavesTheFileAnotherGrabIsWriting) {
   writing.bench.recorder(writing.drive).SetPaceClock(clock);
   ASSERT_TRUE(writing.bench.recorder(writing.drive).SetPace(virtualdrive::Pace::Real).ok);
   auto first = std::async(std::launch::async, [&writing] { return writing.Grab({2}); });
-  ASSERT_EQ(clock->held.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready);
+  const bool held = clock->held.get_future().wait_for(std::chrono::seconds(60)) == std::future_status::ready;
   GrabHarness replacing(std::vector<ImageTrack>{{40}});
   replacing.folder = writing.folder;
   replacing.existingOutputs = audio::ExistingOutputs::Replace;
-  EXPECT_EQ(replacing.Grab({1}).result, JobEnd::Done);
+  EXPECT_EQ(held ? replacing.Grab({1}).result : JobEnd::Crashed, JobEnd::Done);
   clock->release.set_value();
   EXPECT_EQ(first.get().result, JobEnd::Done);
   EXPECT_TRUE(replacing.bench.prompt.texts().empty());
