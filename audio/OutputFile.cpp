@@ -49,37 +49,25 @@ bool OutputFile::Create(const std::filesystem::path& path, bool replaceExisting)
     if (!file_.CreateNew(candidate)) return Failed(file_.lastError());
     temporary_ = candidate;
     if (TakeOwnership()) return true;
-    if (!error_.empty()) return false;
   }
   return Failed("no free temporary name beside it");
 }
 
 bool OutputFile::TakeOwnership() {
-  if (!owner_.OpenForWritingNoFollow(temporary_, platform::File::NoFollowOpening::Existing)) {
-    const std::string reason = owner_.lastError();
-    Discard();
-    return Failed(reason);
+  // Where the file system keeps no locks, the file is written unowned.
+  if (!owner_.OpenForWritingNoFollow(temporary_, platform::File::NoFollowOpening::Existing)) return true;
+  const platform::File::LockAttempt attempt = owner_.TryLockExclusiveAt(kOwnerByte);
+  if (attempt == platform::File::LockAttempt::Failed) {
+    owner_.Close();
+    return true;
   }
-  switch (owner_.TryLockExclusiveAt(kOwnerByte)) {
-    case platform::File::LockAttempt::Locked:
-      break;
-    case platform::File::LockAttempt::Busy:
-      // Another grab took the new file for a leftover and is removing it.
-      owner_.Close();
-      file_.Close();
-      temporary_.clear();
-      return false;
-    case platform::File::LockAttempt::Failed: {
-      const std::string reason = owner_.lastError();
-      Discard();
-      return Failed(reason);
-    }
+  // Another grab looking for leftovers may have had the new file's lock
+  // first, and removed the file: it is given up for another name.
+  if (attempt == platform::File::LockAttempt::Locked &&
+      platform::LookAtEntry(temporary_) == platform::EntryAtPath::RegularFile) {
+    return true;
   }
-  // Taken for a leftover and removed just before the lock: another name.
-  if (platform::LookAtEntry(temporary_) == platform::EntryAtPath::RegularFile) return true;
-  owner_.Close();
-  file_.Close();
-  temporary_.clear();
+  Discard();
   return false;
 }
 
@@ -153,23 +141,15 @@ void OutputFile::Discard() {
 }
 
 bool RemoveUnownedPart(const std::filesystem::path& path, std::string& reason) {
+  // Removed while its lock is held here, so that no grab takes it meanwhile.
+  // One that cannot be opened or locked cannot be told from a leftover.
   platform::File probe;
-  if (!probe.OpenForWritingNoFollow(path, platform::File::NoFollowOpening::Existing)) {
-    reason = probe.lastError();
+  if (probe.OpenForWritingNoFollow(path, platform::File::NoFollowOpening::Existing) &&
+      probe.TryLockExclusiveAt(kOwnerByte) == platform::File::LockAttempt::Busy) {
+    reason = "a running grab is writing it";
     return false;
   }
-  switch (probe.TryLockExclusiveAt(kOwnerByte)) {
-    case platform::File::LockAttempt::Locked:
-      // Removed while locked, so that no grab starts writing it meanwhile.
-      return platform::RemoveFile(path, reason);
-    case platform::File::LockAttempt::Busy:
-      reason = "a running grab is writing it";
-      return false;
-    case platform::File::LockAttempt::Failed:
-      break;
-  }
-  reason = probe.lastError();
-  return false;
+  return platform::RemoveFile(path, reason);
 }
 
 bool IsOwnedPart(const std::filesystem::path& path) {

@@ -58,8 +58,8 @@ class OutputFile {
 
  private:
   bool Failed(const std::string& reason);
-  // Locks the new temporary file as being written; false (lastError empty)
-  // when another grab took it for a leftover first: it is given up.
+  // Locks the new temporary file as being written; false when another grab
+  // took it for a leftover first: it is then given up.
   bool TakeOwnership();
 
   platform::File file_;

@@ -16,8 +16,7 @@ void SourceChanges::AfterTrack(const std::string& path, const platform::File& he
   const auto status = held.Status();
   if (status && status->size > measured) {
     TellOnce(path, Kind::Grew,
-             "The file " + path + " has grown since it was checked; its track holds the " +
-                 std::to_string(measured) + " bytes it had then.");
+             "The file " + path + " has grown since it was checked; its track holds what the file held then.");
   }
   if (missing == 0) return;
   const auto known = std::find_if(shorter_.begin(), shorter_.end(), [&](const auto& file) { return file.first == path; });
