@@ -161,7 +161,6 @@ TEST_F(AudioTrack, AFileThatShrinksIsToldAndTheTrackKeepsItsLength) {
   fs::resize_file(path, 44 + kAudioSectorBytes * 100);
   const std::string track = ReadAll(reader, 16);
   EXPECT_EQ(reader.missingBytes(), 300u * kAudioSectorBytes);
-  EXPECT_FALSE(reader.readFailed());
   ASSERT_EQ(track.size(), 400u * kAudioSectorBytes);
   EXPECT_EQ(track.substr(0, kAudioSectorBytes * 100), samples.substr(0, kAudioSectorBytes * 100));
   EXPECT_EQ(track.find_first_not_of('\0', kAudioSectorBytes * 100), std::string::npos);

@@ -57,10 +57,9 @@ TEST(SourceChanges, TheDiscHoldsTheFilesAsCheckedAndEveryChangeIsToldByName) {
   const Change grow = [](auto& second, auto&) { std::ofstream(second, std::ios::app) << std::string(50000, 'Z'); };
   const Change shrink = [](auto& second, auto&) { fs::resize_file(second, fs::file_size(second) / 4); };
   const Change replace = [](auto& second, auto& first) { fs::remove(second) && fs::copy_file(first, second); };
-  const char* audioTrack = "Burning Track 1 of 2 on CD ...";
   for (const auto& [procedure, files, trackBefore, filler] :
-       {std::tuple{JobProcedure(AudioCdJob), wavs, audioTrack, "silence"},
-        {JobProcedure(AudioCdSaoJob), wavs, audioTrack, "silence"},
+       {std::tuple{JobProcedure(AudioCdJob), wavs, "Burning Track 1 of 2 on CD ...", "silence"},
+        {JobProcedure(AudioCdSaoJob), wavs, "Burning Track 1 of 2 on CD ...", "silence"},
         {JobProcedure(VcdJob), mpegs, "Burning Track 2 of 3 on Video CD ...", "zeros"}}) {
     for (const auto& [change, notice, shorter] : {std::tuple{grow, "has grown since it was checked", false},
                                                   {shrink, "got shorter after it was checked", true},

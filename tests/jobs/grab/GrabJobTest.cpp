@@ -497,11 +497,10 @@ TEST(GrabJob, FilesLeftByAnInterruptedGrabAreNamedAndRemovedOnlyWhenOutputsAreRe
 // room for one more track is enough to replace same-sized files, and not
 // enough for the same grab into an empty folder.
 TEST(GrabJob, TheRoomCheckCountsTheFilesTheGrabReplaces) {
-  const std::uint64_t oneTrack = kHeader + 300 * 2352;
   GrabHarness harness({{300}, {300}});
   harness.existingOutputs = audio::ExistingOutputs::Replace;
   audio::GrabOptions options;
-  options.availableSpace = [&](const std::filesystem::path&) { return std::optional<std::uint64_t>(oneTrack + 4096); };
+  options.availableSpace = [](const std::filesystem::path&) { return std::optional<std::uint64_t>(300 * 2352 + 4096); };
   EXPECT_EQ(harness.Grab({1, 2}, kFormatWav, 128, options).result, JobEnd::OutputNotCreated);
   ASSERT_EQ(harness.Grab({1, 2}).result, JobEnd::Done);
   EXPECT_EQ(harness.Grab({1, 2}, kFormatWav, 128, options).result, JobEnd::Done);
