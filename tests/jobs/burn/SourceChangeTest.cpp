@@ -17,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace wav = audio::test;
-using ::testing::HasSubstr;
 using Change = std::function<void(const fs::path& second, const fs::path& first)>;
 
 // How the job ended, its messages, the .bin the recorder kept.
@@ -71,11 +70,11 @@ TEST(SourceChanges, TheDiscHoldsTheFilesAsCheckedAndEveryChangeIsToldByName) {
       wav::WriteBytes(files[1], kept);
 
       ASSERT_EQ(burned.messages.size(), shorter ? 2u : 1u);
-      EXPECT_THAT(burned.messages[0].text, HasSubstr("The file " + files[1] + " " + notice));
+      EXPECT_THAT(burned.messages[0].text, ::testing::HasSubstr("The file " + files[1] + " " + notice));
       EXPECT_EQ(burned.disc.size(), unchanged.disc.size());
       EXPECT_EQ(burned.result, shorter ? JobEnd::BurnFailed : JobEnd::Done);
       if (shorter) {
-        EXPECT_THAT(burned.messages[1].text, HasSubstr(filler + (" stands in their place):\n" + files[1] + ": ")));
+        EXPECT_THAT(burned.messages[1].text, ::testing::HasSubstr(filler + (" stands in their place):\n" + files[1] + ": ")));
       } else if (files == wavs) {
         // A Video CD's file system holds the time of writing.
         EXPECT_TRUE(burned.disc == unchanged.disc);
