@@ -19,7 +19,8 @@ void SourceChanges::AfterTrack(const std::string& path, const platform::File& he
              "The file " + path + " has grown since it was checked; its track holds what the file held then.");
   }
   if (missing == 0) return;
-  const auto known = std::find_if(shorter_.begin(), shorter_.end(), [&](const auto& file) { return file.first == path; });
+  const auto known =
+      std::find_if(shorter_.begin(), shorter_.end(), [&](const auto& file) { return file.first == path; });
   if (known != shorter_.end()) {
     known->second += missing;
   } else {
@@ -36,7 +37,9 @@ void SourceChanges::TellMissingAtEnd() {
   if (shorter_.empty()) return;
   std::string text = "The disc lacks part of these files, which came up short while they were burned (" + filler_ +
                      " stands in their place):";
-  for (const auto& [path, bytes] : shorter_) text.append("\n").append(path).append(": ").append(std::to_string(bytes)).append(" bytes missing");
+  for (const auto& [path, bytes] : shorter_) {
+    text.append("\n").append(path).append(": ").append(std::to_string(bytes)).append(" bytes missing");
+  }
   context_.prompt.ShowMessage(text, MessageIcon::Error);
 }
 
