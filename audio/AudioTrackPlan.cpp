@@ -1,5 +1,7 @@
 #include "audio/AudioTrackPlan.h"
 
+#include <utility>
+
 namespace brenmark::audio {
 namespace {
 
@@ -28,7 +30,8 @@ AudioTrackPlan PlanAudioTracks(std::span<const std::string> files) {
       plan.refused.push_back({path, opened, reader.openError()});
       continue;
     }
-    plan.tracks.push_back({path, reader.sectorCount(), reader.paddedToMinimum(), reader.shorterThanHeader()});
+    plan.tracks.push_back(
+        {path, reader.sectorCount(), reader.paddedToMinimum(), reader.shorterThanHeader(), std::move(reader)});
   }
   return plan;
 }

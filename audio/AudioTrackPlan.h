@@ -18,6 +18,9 @@ struct PlannedTrack {
   std::uint32_t sectors = 0;
   bool paddedToMinimum = false;
   bool shorterThanHeader = false;
+  // The file as it was measured, kept open: the burn writes these samples
+  // whatever happens at its path meanwhile.
+  AudioTrackReader reader;
 };
 
 // A file of the list that cannot be burned, and why.
@@ -29,7 +32,7 @@ struct RefusedFile {
 
 // What a burn of a list of WAV files will write, measured before anything is
 // written: every file of the list is opened and measured, one track per file
-// that can be burned, in list order.
+// that can be burned, in list order, each file kept open for its track.
 struct AudioTrackPlan {
   std::vector<PlannedTrack> tracks;
   // In list order; a list with any of them is not burned.

@@ -35,10 +35,12 @@ WavOpenResult AudioTrackReader::Open(const std::string& path) {
   const auto samples = FindCdAudioSamples(readAt, status->size);
   if (!samples) return WavOpenResult::NotCdAudio;
   samples_ = *samples;
+  measuredFileSize_ = status->size;
   sectorCount_ = TrackSectors(samples_.bytes);
   sectorsDone_ = 0;
   bytesRead_ = 0;
-  readFailed_ = false;
+  missingBytes_ = 0;
+  readError_.clear();
   file_.AdviseSequential();
   return WavOpenResult::Ok;
 }
@@ -49,12 +51,14 @@ std::uint32_t AudioTrackReader::Next(std::span<std::uint8_t> buffer) {
   const std::size_t bytes = std::size_t{sectors} * kAudioSectorBytes;
   const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, samples_.bytes - bytesRead_));
   std::size_t got = 0;
-  if (wanted > 0 && !readFailed_) {
+  // Once the file has come up short, the rest of its samples are silence.
+  if (wanted > 0 && missingBytes_ == 0) {
     const std::int64_t read =
         file_.ReadAt(static_cast<std::int64_t>(samples_.offset + bytesRead_), buffer.data(), wanted);
     got = read > 0 ? static_cast<std::size_t>(read) : 0;
-    readFailed_ = got < wanted;
+    if (read < 0) readError_ = file_.lastError();
   }
+  missingBytes_ += wanted - got;
   bytesRead_ += wanted;
   std::memset(buffer.data() + got, 0, bytes - got);
   sectorsDone_ += sectors;

@@ -12,6 +12,10 @@ constexpr std::size_t kBufferSize = 1 << 16;
 constexpr std::size_t kDirectWrite = 1 << 14;
 // Names taken by others (a grab killed before, a planted entry) are passed over.
 constexpr int kTemporaryNameAttempts = 16;
+// The byte whose lock says a temporary file is being written: far past any
+// track's end, so that the writer's other handles (and the encoder's) still
+// write all of the file.
+constexpr std::int64_t kOwnerByte = std::int64_t{1} << 40;
 
 std::filesystem::path TemporaryName(const std::filesystem::path& path, std::uint32_t tag) {
   char suffix[24];
@@ -44,9 +48,27 @@ bool OutputFile::Create(const std::filesystem::path& path, bool replaceExisting)
     if (platform::LookAtEntry(candidate) != platform::EntryAtPath::Nothing) continue;
     if (!file_.CreateNew(candidate)) return Failed(file_.lastError());
     temporary_ = candidate;
-    return true;
+    if (TakeOwnership()) return true;
   }
   return Failed("no free temporary name beside it");
+}
+
+bool OutputFile::TakeOwnership() {
+  // Where the file system keeps no locks, the file is written unowned.
+  if (!owner_.OpenForWritingNoFollow(temporary_, platform::File::NoFollowOpening::Existing)) return true;
+  const platform::File::LockAttempt attempt = owner_.TryLockExclusiveAt(kOwnerByte);
+  if (attempt == platform::File::LockAttempt::Failed) {
+    owner_.Close();
+    return true;
+  }
+  // Another grab looking for leftovers may have had the new file's lock
+  // first, and removed the file: it is given up for another name.
+  if (attempt == platform::File::LockAttempt::Locked &&
+      platform::LookAtEntry(temporary_) == platform::EntryAtPath::RegularFile) {
+    return true;
+  }
+  Discard();
+  return false;
 }
 
 bool OutputFile::Write(const void* bytes, std::size_t count) {
@@ -102,6 +124,7 @@ bool OutputFile::Commit() {
                                         : platform::RenameFileNoReplace(temporary_, path_, error);
   if (!renamed) return Failed(error);
   temporary_.clear();
+  owner_.Close();
   const std::filesystem::path folder = path_.has_parent_path() ? path_.parent_path() : ".";
   if (!platform::SyncFolder(folder, error)) return Failed("its name could not be made durable: " + error);
   return true;
@@ -114,6 +137,25 @@ void OutputFile::Discard() {
   std::string ignored;
   platform::RemoveFile(temporary_, ignored);
   temporary_.clear();
+  owner_.Close();
+}
+
+bool RemoveUnownedPart(const std::filesystem::path& path, std::string& reason) {
+  // Removed while its lock is held here, so that no grab takes it meanwhile.
+  // One that cannot be opened or locked cannot be told from a leftover.
+  platform::File probe;
+  if (probe.OpenForWritingNoFollow(path, platform::File::NoFollowOpening::Existing) &&
+      probe.TryLockExclusiveAt(kOwnerByte) == platform::File::LockAttempt::Busy) {
+    reason = "a running grab is writing it";
+    return false;
+  }
+  return platform::RemoveFile(path, reason);
+}
+
+bool IsOwnedPart(const std::filesystem::path& path) {
+  platform::File probe;
+  return probe.OpenForWritingNoFollow(path, platform::File::NoFollowOpening::Existing) &&
+         probe.TryLockExclusiveAt(kOwnerByte) == platform::File::LockAttempt::Busy;
 }
 
 }  // namespace brenmark::audio

@@ -15,7 +15,9 @@ namespace brenmark::audio {
 // complete (Commit); until then, or when discarded, nothing is at its name
 // that claims more than it holds. Small writes are gathered in a buffer;
 // every write reports whether its bytes went out, once they are due to. Each
-// failure keeps the system's reason in lastError().
+// failure keeps the system's reason in lastError(). Until the file has its
+// name or is removed, it holds a lock on its temporary file that tells every
+// other grab it is being written (IsOwnedPart).
 class OutputFile {
  public:
   OutputFile() = default;
@@ -56,8 +58,12 @@ class OutputFile {
 
  private:
   bool Failed(const std::string& reason);
+  // Locks the new temporary file as being written; false when another grab
+  // took it for a leftover first: it is then given up.
+  bool TakeOwnership();
 
   platform::File file_;
+  platform::File owner_;  // holds the lock, from creation until named or removed
   std::filesystem::path path_;
   std::filesystem::path temporary_;  // empty once committed or discarded
   bool replaceExisting_ = false;
@@ -65,5 +71,13 @@ class OutputFile {
   std::int64_t written_ = 0;  // where the next flush writes
   std::string error_;
 };
+
+// True when a grab running now (in any process) is writing the temporary
+// file at `path`.
+bool IsOwnedPart(const std::filesystem::path& path);
+
+// Removes a temporary file no running grab writes, holding its lock while it
+// does so. False when it could not, or a grab is writing it: `reason` says.
+bool RemoveUnownedPart(const std::filesystem::path& path, std::string& reason);
 
 }  // namespace brenmark::audio

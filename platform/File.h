@@ -91,7 +91,10 @@ class File {
   // held until the file is closed, and by the system no longer than the
   // process lives. Another open of the same file, in this process or any
   // other, finds it Busy.
-  LockAttempt TryLockExclusive();
+  LockAttempt TryLockExclusive() { return TryLockExclusiveAt(0); }
+  // The same lock on the one byte at `offset`, which may lie past the file's
+  // end: other handles of the holder can then still write every byte of it.
+  LockAttempt TryLockExclusiveAt(std::int64_t offset);
 
  private:
   static constexpr std::intptr_t kNoHandle = -1;

@@ -76,25 +76,24 @@ SourceStep MpegTrackSource::NextData(SectorRun& run) {
   const std::size_t wanted = static_cast<std::size_t>(
       std::min<std::uint64_t>(std::uint64_t{count} * kMpegDataSize, track_.budget - taken_));
   std::size_t got = 0;
-  while (got < wanted) {
+  // A file that ended early gives nothing more: the rest of its share is zeros.
+  while (got < wanted && missing_ == 0) {
     const std::int64_t read = file_.Read(staging_.data() + got, wanted - got);
     if (read < 0) {
       failure_ = file_.lastError();
       return SourceStep::Failed;
     }
-    if (read == 0) {
-      failure_ = "the file ended " + std::to_string(track_.budget - taken_ - got) + " bytes early";
-      return SourceStep::Failed;
-    }
+    if (read == 0) break;
     got += static_cast<std::size_t>(read);
   }
+  missing_ += wanted - got;
   std::memset(staging_.data() + got, 0, count * kMpegDataSize - got);
   for (std::uint32_t i = 0; i < count; ++i) {
     std::uint8_t* block = buffer_.data() + std::size_t{i} * kMpegBlockSize;
     PutMpegSubheader(track_.fileNumber, block);
     std::memcpy(block + kSubheaderSize, staging_.data() + std::size_t{i} * kMpegDataSize, kMpegDataSize);
   }
-  taken_ += got;
+  taken_ += wanted;
   run.firstSector = next_;
   run.count = count;
   run.data = buffer_.first(count * kMpegBlockSize);

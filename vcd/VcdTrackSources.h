@@ -42,10 +42,12 @@ class Track1Source : public SectorSource {
 
 // One MPEG track as 2332-byte Mode 2 blocks, from the track's start address:
 // empty blocks up to the track's data start, one per run; the data read from
-// `file` (from its current position, at most `budget` bytes) in runs of 16
-// blocks while more than 16 blocks' worth of bytes remain, then one per run,
-// the last block padded with zeros; then 50 empty blocks, one per run. Only
-// data blocks count as progress.
+// `file` (from its current position, `budget` bytes) in runs of 16 blocks
+// while more than 16 blocks' worth of bytes remain, then one per run, the
+// last block padded with zeros; then 50 empty blocks, one per run. Only data
+// blocks count as progress. The track keeps its length when the file ends
+// before its budget (it got shorter since it was measured): zeros stand for
+// the bytes it did not give.
 class MpegTrackSource : public SectorSource {
  public:
   struct Track {
@@ -63,9 +65,11 @@ class MpegTrackSource : public SectorSource {
   SourceStep Next(SectorRun& run) override;
   void AfterWrite(const SectorRun& run) override;
 
-  // Bytes of the file taken so far.
+  // Bytes of the budget written so far, zeros for missing ones included.
   std::uint64_t taken() const { return taken_; }
-  // Why the source failed: the system's text, or that the file ended early.
+  // Bytes of the budget the file did not give, written as zeros.
+  std::uint64_t missing() const { return missing_; }
+  // Why the source failed: the system's text.
   const std::string& failure() const { return failure_; }
 
  private:
@@ -79,6 +83,7 @@ class MpegTrackSource : public SectorSource {
   std::vector<std::uint8_t> staging_;
   std::int32_t next_;
   std::uint64_t taken_ = 0;
+  std::uint64_t missing_ = 0;
   std::uint32_t trailing_ = 0;
   bool singleBlocks_ = false;
   bool lastRunWasData_ = false;

@@ -190,7 +190,12 @@ std::int32_t DiscState::FreeBlocks() const {
 }
 
 std::int32_t DiscState::LastRecordedBlock() const {
-  if (finalized && !sessions.empty()) return sessions.back().leadOutStart - 1;
+  // A CD's last block is the one before its last lead-out, the run-out blocks
+  // of a track written at once included, whether or not the disc is closed;
+  // a track written after that session is still open.
+  const bool lastSessionHoldsLastTrack =
+      !sessions.empty() && (tracks.empty() || tracks.back().session <= sessions.back().number);
+  if (lastSessionHoldsLastTrack && (finalized || IsCdMedium(kind))) return sessions.back().leadOutStart - 1;
   if (tracks.empty()) return 0;
   const DiscTrack& last = tracks.back();
   return last.end > last.start ? last.end - 1 : (last.start > 0 ? last.start - 1 : 0);

@@ -123,8 +123,9 @@ class DiscState {
   std::optional<std::int32_t> NextWritableAddress() const;
   // Blocks still writable in the open or invisible track.
   std::int32_t FreeBlocks() const;
-  // Last block holding data: the lead-out of a complete disc minus one, else
-  // the last written block; 0 when nothing is written.
+  // Last block holding data: the last lead-out minus one on a complete disc
+  // or a CD whose last track is in a closed session, else the last written
+  // block; 0 when nothing is written.
   std::int32_t LastRecordedBlock() const;
   std::uint8_t DiscType() const;
 

@@ -10,6 +10,7 @@
 #include "audio/AudioTrackReader.h"
 #include "jobs/EndingLine.h"
 #include "jobs/burn/AudioTrackSource.h"
+#include "jobs/burn/SourceChanges.h"
 #include "jobs/burn/VerifyStep.h"
 
 namespace brenmark {
@@ -63,7 +64,7 @@ class AudioCdBurn {
     if (!burn_.TakesCdTracks(*free)) {
       return context_.Stop(std::string(burntext::kNotACd) + burntext::kTerminated, JobEnd::DiscNotWritable);
     }
-    const AudioTrackPlan plan = audio::PlanAudioTracks(files_);
+    AudioTrackPlan plan = audio::PlanAudioTracks(files_);
     if (!plan.refused.empty()) return RefuseFiles(plan.refused);
     if (const JobEnd stop = CheckPlan(plan, base, *free); stop != JobEnd::Done) return stop;
     WarnOfShortTracks(plan);
@@ -87,29 +88,16 @@ class AudioCdBurn {
       const std::optional<std::int32_t> start = burn_.TrackStart(track);
       if (!start) return Abandon(burn_.WithAnswer(burntext::kNoTrackInformation) + burntext::kTerminated,
                                  JobEnd::NoDriveInformation);
-      // The files were checked before writing; one that changed since is told by name.
-      AudioTrackReader reader;
-      const WavOpenResult opened = reader.Open(files_[i]);
-      if (opened != WavOpenResult::Ok) {
-        const std::string text = opened == WavOpenResult::CannotOpen
-                                     ? WithDetail(audiojobtext::kCannotOpenSource, files_[i] + ": " + reader.openError())
-                                     : WithPath(audiojobtext::kNotCdAudio, files_[i]) + burntext::kTerminated;
-        // With no track written the disc is still blank: there is no session to close.
-        if (track == base) return context_.Stop(text, JobEnd::SourcesRefused);
-        if (opened == WavOpenResult::CannotOpen) return Abandon(text, JobEnd::BurnFailed);
-        context_.prompt.ShowMessage(text, MessageIcon::Plain);
-        return Finish(false);
-      }
+      // Each file is written as it was checked before the first write.
+      AudioTrackReader& reader = plan.tracks[i].reader;
       AudioTrackSource source(reader, *start, context_.transferBuffer, progress_);
       progress_.SetRange(source.progressRange());
       progress_.SetPos(0);
       progress_.SetStatus(TrackStatus("Burning Track %d of %d on CD ...", i + 1, files_.size()));
       // After a write given up the rest of the file is skipped; the track is closed all the same.
       complete = burn_.Write(source) == WriteEnd::Written && complete;
-      if (reader.readFailed()) {
-        context_.Notify("The file " + files_[i] + " could not be read to its end; the rest of its track is silence.");
-        complete = false;
-      }
+      changes_.AfterTrack(files_[i], reader.file(), reader.measuredFileSize(), reader.missingBytes(),
+                          reader.readError());
       progress_.SetStatus(TrackStatus("Closing Track %d of %d ...", i + 1, files_.size()));
       burn_.SynchronizeCache();
       burn_.CloseTrack(track);
@@ -164,12 +152,15 @@ class AudioCdBurn {
 
   // Closes the session, which finalises the disc, and ejects it.
   JobEnd Finish(bool complete) {
+    // Silence written for samples a file lost leaves the disc short of what was asked.
+    complete = complete && !changes_.anyMissing();
     progress_.SetStatus("Closing Disc Session...");
     // A burn stopped before its first write leaves no session to close.
     if (!burn_.stoppedBeforeWriting() && !burn_.CloseSession()) {
       context_.prompt.ShowMessage(audiojobtext::kCloseSessionFailed, MessageIcon::Plain);
       complete = false;
     }
+    changes_.TellMissingAtEnd();
     progress_.SetStatus(complete ? audiojobtext::kDone : burntext::kBurnFailed);
     std::optional<VerifyReport> verified;
     if (complete && context_.inputs.verify) verified = VerifyWrittenTracks();
@@ -205,6 +196,7 @@ class AudioCdBurn {
   BurnSequence burn_;
   const std::vector<std::string>& files_;
   std::int32_t base_ = 1;
+  SourceChanges changes_{context_, "silence"};
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "jobs/burn/AudioTrackSource.h"
 #include "jobs/burn/SessionAtOnceSources.h"
 #include "jobs/burn/SessionAtOnceWrite.h"
+#include "jobs/burn/SourceChanges.h"
 #include "jobs/burn/VerifyStep.h"
 #include "platform/Utf8Path.h"
 
@@ -72,7 +73,7 @@ class AudioCdSaoBurn {
     if (!burn_.TakesCdTracks(*free)) {
       return context_.Stop(std::string(burntext::kNotACd) + burntext::kTerminated, JobEnd::DiscNotWritable);
     }
-    const audio::AudioTrackPlan plan = audio::PlanAudioTracks(files_);
+    audio::AudioTrackPlan plan = audio::PlanAudioTracks(files_);
     if (!plan.refused.empty()) return Refuse(plan.refused.front());
     if (plan.tracks.empty()) return context_.Stop("There is no file to burn." + std::string(burntext::kTerminated),
                                                   JobEnd::NothingToWrite);
@@ -96,9 +97,10 @@ class AudioCdSaoBurn {
                              JobEnd::WriteModeRefused);
     }
     progress_.SetStatus("Writing the lead-in ...");
-    bool complete = writer.WriteLeadIn(session) && WriteTracks(writer, session.cue);
+    bool complete = writer.WriteLeadIn(session) && WriteTracks(writer, session.cue, plan);
     progress_.SetStatus("Closing Disc Session...");
-    complete = writer.Finish() && complete;
+    complete = writer.Finish() && complete && !changes_.anyMissing();
+    changes_.TellMissingAtEnd();
     progress_.SetStatus(complete ? audiojobtext::kDone : burntext::kBurnFailed);
     std::optional<VerifyReport> verified;
     if (complete && context_.inputs.verify) verified = Verify(session.cue);
@@ -143,9 +145,9 @@ class AudioCdSaoBurn {
     return entries;
   }
 
-  // The pregap, then every track after its pause, each file opened again
-  // as it is written.
-  bool WriteTracks(SessionAtOnceWrite& writer, const cdcue::SessionCue& cue) {
+  // The pregap, then every track after its pause, each file as it was
+  // checked: the cue sheet sent holds the tracks' lengths then.
+  bool WriteTracks(SessionAtOnceWrite& writer, const cdcue::SessionCue& cue, audio::AudioTrackPlan& plan) {
     ZeroBlockSource pregap(cdcue::kFirstPregapStart, -cdcue::kFirstPregapStart, 2352, context_.transferBuffer,
                            progress_);
     if (!writer.Write(pregap)) return false;
@@ -157,21 +159,15 @@ class AudioCdSaoBurn {
                             context_.transferBuffer, progress_);
         if (!writer.Write(gap)) return false;
       }
-      audio::AudioTrackReader reader;
-      if (reader.Open(files_[i]) != WavOpenResult::Ok) {
-        context_.prompt.ShowMessage(WithDetail(audiojobtext::kCannotOpenSource, files_[i] + ": " + reader.openError()),
-                                    MessageIcon::Error);
-        return false;
-      }
+      audio::AudioTrackReader& reader = plan.tracks[i].reader;
       AudioTrackSource source(reader, track.indexes.back().lba, context_.transferBuffer, progress_);
       progress_.SetRange(source.progressRange());
       progress_.SetPos(0);
       progress_.SetStatus(TrackStatus("Burning Track %d of %d on CD ...", i + 1, files_.size()));
-      if (!writer.Write(source)) return false;
-      if (reader.readFailed()) {
-        context_.Notify("The file " + files_[i] + " could not be read to its end; the rest of its track is silence.");
-        return false;
-      }
+      const bool written = writer.Write(source);
+      changes_.AfterTrack(files_[i], reader.file(), reader.measuredFileSize(), reader.missingBytes(),
+                          reader.readError());
+      if (!written) return false;
     }
     return true;
   }
@@ -195,6 +191,7 @@ class AudioCdSaoBurn {
   BurnSequence burn_;
   const std::vector<std::string>& files_;
   std::vector<std::uint32_t> sectors_;
+  SourceChanges changes_{context_, "silence"};
 };
 
 }  // namespace

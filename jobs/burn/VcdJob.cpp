@@ -11,6 +11,7 @@
 #include "platform/File.h"
 #include "platform/Utf8Path.h"
 #include "jobs/burn/BurnSequence.h"
+#include "jobs/burn/SourceChanges.h"
 #include "jobs/burn/VerifyStep.h"
 #include "vcd/MpegStreamCheck.h"
 #include "vcd/VcdTrackSources.h"
@@ -44,7 +45,7 @@ class VcdBurn {
     progress_.EnableClose(false);
     progress_.SetStatus("Initializing disc format...");
     const JobEnd result = Start();
-    single_.Close();
+    sources_.clear();
     burn_.Close();
     progress_.EnableClose(true);
     return result;
@@ -89,15 +90,15 @@ class VcdBurn {
   // the drive is touched: a file that cannot be read, is too large or is not
   // an MPEG-1 system stream refuses the whole list, each such file named with
   // its reason; streams whose packs do not fit the sectors are named in a
-  // notice. The one file of a list is kept open for the burn.
+  // notice. Every file is kept open for the burn, which writes it as it is
+  // now, whatever becomes of its path.
   JobEnd CheckSources() {
     std::string unreadable;
     std::string refused;
     std::string misfit;  // MPEG-1 streams whose packs are not one a sector
     std::vector<std::uint8_t> start(vcd::kMpegCheckBytes);
     for (const std::string& path : files()) {
-      platform::File own;
-      platform::File& file = files().size() == 1 ? single_ : own;
+      platform::File& file = sources_.emplace_back();
       const auto size = OpenForSize(file, path);
       const std::int64_t got = size ? file.ReadAt(0, start.data(), start.size()) : -1;
       if (!size || got < 0) {
@@ -169,8 +170,6 @@ class VcdBurn {
       if (files().size() == 1 && vcd::NeedsSeveralDiscs(total_, spreadRoom)) {
         spanning_ = true;
         prompt_.ShowMessage(vcdjobtext::kNeedsMoreDiscs, MessageIcon::Information);
-      } else {
-        single_.Close();
       }
     }
 
@@ -221,31 +220,26 @@ class VcdBurn {
     }
     progress_.SetStatus(TrackText("Starting Track %d of %d on Video CD ...", track, trackCount()));
 
-    platform::File own;
-    platform::File* file = &single_;
-    std::uint64_t budget = 0;
-    if (spanning_) {
-      budget = std::min<std::uint64_t>(std::uint64_t{entry.dataLength} * kMpegDataSize, total_ - written_);
-    } else {
-      if (!own.OpenSource(platform::PathFromUtf8(files()[i]))) {
-        return Fail(WithDetail(vcdjobtext::kCannotOpenSource, files()[i] + ": " + own.lastError()));
-      }
-      file = &own;
-      budget = sizes_[i];
-    }
+    // A file spread over discs is the one file of the list.
+    const std::size_t source = spanning_ ? 0 : i;
+    platform::File& file = sources_[source];
+    const std::uint64_t budget =
+        spanning_ ? std::min<std::uint64_t>(std::uint64_t{entry.dataLength} * kMpegDataSize, total_ - written_)
+                  : sizes_[i];
     progress_.SetRange(static_cast<std::int32_t>(entry.dataLength));
     progress_.SetPos(0);
     progress_.SetStep(1);
     progress_.SetStatus(TrackText("Burning Track %d of %d on Video CD ...", track, trackCount()));
 
     const vcd::MpegTrackSource::Track place{static_cast<std::uint8_t>(i + 1), *start, entry.dataStart, budget};
-    vcd::MpegTrackSource source(*file, place, context_.transferBuffer, Stepper());
-    const WriteEnd end = burn_.Write(source);
-    if (spanning_) written_ += source.taken();
+    vcd::MpegTrackSource mpeg(file, place, context_.transferBuffer, Stepper());
+    const WriteEnd end = burn_.Write(mpeg);
+    if (spanning_) written_ += mpeg.taken();
     if (end == WriteEnd::SourceFailed) {
-      return Fail("Can't read source file " + files()[i] + ": " + source.failure() + "." +
+      return Fail("Can't read source file " + files()[i] + ": " + mpeg.failure() + "." +
                   vcdjobtext::kTerminated);
     }
+    changes_.AfterTrack(files()[source], file, sizes_[source], mpeg.missing());
     if (end != WriteEnd::Written) return false;
     progress_.SetStatus(TrackText("Closing Track %d of %d ...", track, trackCount()));
     return CloseTrack(static_cast<std::int32_t>(track));
@@ -285,7 +279,9 @@ class VcdBurn {
     const bool synced = burn_.SynchronizeCache() ||
                         Fail(burn_.WithAnswer("The drive could not write the data from its cache to the disc."));
     const bool closed = burn_.CloseSession() || Fail(burn_.WithAnswer("The drive could not close the session."));
-    bool burned = written && synced && closed;
+    // Zeros written for bytes a file lost leave the disc short of what was asked.
+    bool burned = written && synced && closed && !changes_.anyMissing();
+    changes_.TellMissingAtEnd();
     progress_.SetStatus(burned ? vcdjobtext::kDone : vcdjobtext::kFailed);
     std::optional<VerifyReport> verified;
     if (burned && context_.inputs.verify) verified = VerifyWrittenTracks();
@@ -353,11 +349,13 @@ class VcdBurn {
   ProgressSink& progress_;
   UserPrompt& prompt_;
   BurnSequence burn_;
-  platform::File single_;  // the one source file while it spans discs
+  // The files of the list, open since they were checked, and their sizes then.
+  std::vector<platform::File> sources_;
   std::vector<std::uint64_t> sizes_;
   bool spanning_ = false;
   std::uint64_t total_ = 0;
   std::uint64_t written_ = 0;
+  SourceChanges changes_{context_, "zeros"};
 };
 
 }  // namespace

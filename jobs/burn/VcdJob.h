@@ -26,7 +26,6 @@ inline constexpr const char* kNeedsMoreDiscs = "The video file you have selected
 inline constexpr const char* kSpeedRefused = "Can't select writing speed. The default speed will be used.";
 inline constexpr const char* kWriteModeRefused =
     "Error occure while selecting writing mode.\nBurning process will be terminated.";
-inline constexpr const char* kCannotOpenSource = "Error opening source file.\nBurnign process will be terminated.";
 inline constexpr const char* kInsertAnotherDisc =
     "The video file was longer then CD Capacity.\nPlease Insert another blank CD-R/RW into drive to burn "
     "another\npart of video file and then press OK button.";

@@ -13,6 +13,7 @@
 #include "audio/GrabLog.h"
 #include "audio/Mp3EncoderLibrary.h"
 #include "audio/Mp3TrackWriter.h"
+#include "audio/OutputFile.h"
 #include "audio/TrackChecksums.h"
 #include "audio/TrackTimeTable.h"
 #include "audio/WavTrackWriter.h"
@@ -181,7 +182,7 @@ class Grab {
     const OutputFormat& format = context_.inputs.grabSettings.format == GrabFormat::Mp3 ? kMp3 : kWav;
     if (const JobEnd ready = PrepareFolder(); ready != JobEnd::Done) return ready;
     if (const JobEnd checked = CheckOutputNames(plan, format); checked != JobEnd::Done) return checked;
-    if (const JobEnd room = CheckRoom(plan); room != JobEnd::Done) return room;
+    if (const JobEnd room = CheckRoom(plan, format); room != JobEnd::Done) return room;
     if (const JobEnd loaded = LoadEncoder(format); loaded != JobEnd::Done) return loaded;
     log_ = std::make_unique<GrabLog>(folder_, handle_->drive().displayName, std::time(nullptr));
 
@@ -314,17 +315,26 @@ class Grab {
     std::vector<std::string> kept;
     for (const std::string& name : leftovers) {
       std::string reason;
-      if (!platform::RemoveFile(folder_ / platform::PathFromUtf8(name), reason)) kept.push_back(name + ": " + reason);
+      if (!RemoveUnownedPart(folder_ / platform::PathFromUtf8(name), reason)) kept.push_back(name + ": " + reason);
     }
     context_.Notify(grabtext::kLeftoversRemoved + NameList(leftovers) + "." +
                     (kept.empty() ? "" : "\n" + std::string(grabtext::kLeftoversNotRemoved) + NameList(kept) + "."));
   }
 
   // Before the first read: the output folder's file system has room for
-  // every file of the grab, as far as the system tells.
-  JobEnd CheckRoom(const std::vector<TrackPlan>& plan) {
+  // every file of the grab, as far as the system tells. A file replaced at
+  // an output name frees its space once the new one, complete, takes its
+  // name, track after track: the most the grab takes beyond what is free now
+  // is reached while some track's new file is written beside its old one.
+  JobEnd CheckRoom(const std::vector<TrackPlan>& plan, const OutputFormat& format) {
     std::uint64_t needed = 0;
-    for (const TrackPlan& track : plan) needed += EstimatedFileBytes(context_.inputs.grabSettings, track.sectors);
+    std::uint64_t written = 0;
+    std::uint64_t freed = 0;
+    for (const TrackPlan& track : plan) {
+      written += EstimatedFileBytes(context_.inputs.grabSettings, track.sectors);
+      needed = std::max(needed, written > freed ? written - freed : 0);
+      if (replaceExisting_) freed += ReplacedBytes(OutputPath(track.number, format.extension));
+    }
     std::string error;
     const std::optional<std::uint64_t> available =
         options_.availableSpace ? options_.availableSpace(folder_) : platform::AvailableSpace(folder_, error);
@@ -333,6 +343,14 @@ class Grab {
                              MegabytesUp(needed) + " needed, " + MegabytesDown(*available) + " free." +
                              grabtext::kTerminated,
                          JobEnd::OutputNotCreated);
+  }
+
+  // The space a file at an output name gives back when the grab's file
+  // replaces it: a link or anything but a regular file gives none.
+  static std::uint64_t ReplacedBytes(const std::filesystem::path& path) {
+    if (platform::LookAtEntry(path) != platform::EntryAtPath::RegularFile) return 0;
+    const std::optional<platform::FileStatus> status = platform::ReadFileStatus(path);
+    return status ? status->size : 0;
   }
 
   // The encoder library, loaded once for all the tracks of an MP3 grab.

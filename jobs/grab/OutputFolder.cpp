@@ -4,6 +4,7 @@
 #include <regex>
 #include <system_error>
 
+#include "audio/OutputFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8Path.h"
 
@@ -67,7 +68,8 @@ std::vector<std::string> LeftoverPartFiles(const fs::path& folder) {
   std::error_code error;
   for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
     const std::string name = platform::Utf8FromPath(entry->path().filename());
-    if (std::regex_match(name, kPartName)) names.push_back(name);
+    // The temporary files of a grab running now are its own, not leftovers.
+    if (std::regex_match(name, kPartName) && !IsOwnedPart(entry->path())) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;

@@ -18,7 +18,7 @@ bool CreateOutputFolder(const std::filesystem::path& folder, std::string& reason
 
 // The names of files an interrupted grab left in `folder` under the temporary
 // names its track files have until complete ("track03.mp3.part-1a2b3c4d"),
-// sorted.
+// sorted; those a running grab is writing are not among them.
 std::vector<std::string> LeftoverPartFiles(const std::filesystem::path& folder);
 
 }  // namespace brenmark::audio

@@ -228,18 +228,18 @@ void File::AdviseSequential() {
 
 namespace brenmark::platform {
 
-File::LockAttempt File::TryLockExclusive() {
-  // A write lock on the first byte, owned by the open file description (not
+File::LockAttempt File::TryLockExclusiveAt(std::int64_t offset) {
+  // A write lock on one byte, owned by the open file description (not
   // the process, so another open in this process is refused too). It is the
   // lock the Windows program's LockFileEx becomes when it runs under Wine: the
   // wineserver holds the same range as a POSIX record lock, and the two kinds
   // exclude each other, so both programs honour one lock on a shared folder.
-  struct flock firstByte {};
-  firstByte.l_type = F_WRLCK;
-  firstByte.l_whence = SEEK_SET;
-  firstByte.l_start = 0;
-  firstByte.l_len = 1;
-  if (::fcntl(static_cast<int>(handle_), F_OFD_SETLK, &firstByte) == 0) return LockAttempt::Locked;
+  struct flock oneByte {};
+  oneByte.l_type = F_WRLCK;
+  oneByte.l_whence = SEEK_SET;
+  oneByte.l_start = static_cast<off_t>(offset);
+  oneByte.l_len = 1;
+  if (::fcntl(static_cast<int>(handle_), F_OFD_SETLK, &oneByte) == 0) return LockAttempt::Locked;
   if (errno == EAGAIN || errno == EACCES) return LockAttempt::Busy;
   Fail();
   return LockAttempt::Failed;

@@ -263,12 +263,14 @@ std::optional<FileStatus> File::Status() const {
 // The system reads ahead on its own for files opened as sources.
 void File::AdviseSequential() {}
 
-File::LockAttempt File::TryLockExclusive() {
-  // A byte-range lock on the first byte belongs to the handle: another handle,
+File::LockAttempt File::TryLockExclusiveAt(std::int64_t offset) {
+  // A byte-range lock on one byte belongs to the handle: another handle,
   // in this process or another, is refused until this one is closed. Under
   // Wine the wineserver also holds it as a POSIX record lock on that byte,
   // which the Linux program's lock of the same file honours.
   OVERLAPPED start{};
+  start.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFu);
+  start.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
   if (LockFileEx(AsHandle(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                  &start))
     return LockAttempt::Locked;

@@ -160,7 +160,7 @@ TEST_F(AudioTrack, AFileThatShrinksIsToldAndTheTrackKeepsItsLength) {
   ASSERT_EQ(reader.Open(path), WavOpenResult::Ok);
   fs::resize_file(path, 44 + kAudioSectorBytes * 100);
   const std::string track = ReadAll(reader, 16);
-  EXPECT_TRUE(reader.readFailed());
+  EXPECT_EQ(reader.missingBytes(), 300u * kAudioSectorBytes);
   ASSERT_EQ(track.size(), 400u * kAudioSectorBytes);
   EXPECT_EQ(track.substr(0, kAudioSectorBytes * 100), samples.substr(0, kAudioSectorBytes * 100));
   EXPECT_EQ(track.find_first_not_of('\0', kAudioSectorBytes * 100), std::string::npos);

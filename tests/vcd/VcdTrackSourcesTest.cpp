@@ -112,18 +112,5 @@ TEST(MpegTrackSource, RunsPaddingAndEveryByteOnce) {
   }
 }
 
-TEST(MpegTrackSource, AFileShorterThanItsBudgetFailsTheTrack) {
-  PatternFile source(2324 * 3);
-  platform::File file;
-  ASSERT_TRUE(file.OpenForReading(source.path()));
-  Bytes buffer(60000);
-  MpegTrackSource::Track track{1, 2860, 2860, 2324 * 5};
-  MpegTrackSource mpeg(file, track, buffer, {});
-  std::vector<RunShape> shapes;
-  Bytes blocks;
-  EXPECT_EQ(Drain(mpeg, shapes, blocks), SourceStep::Failed);
-  EXPECT_EQ(mpeg.failure(), "the file ended 4648 bytes early");
-}
-
 }  // namespace
 }  // namespace brenmark::vcd

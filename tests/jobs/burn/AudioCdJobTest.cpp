@@ -277,8 +277,6 @@ TEST(AudioCdJob, ABurnedDiscsFolderThatTakesNoEntriesFailsTheBurnAndKeepsTheDisc
   EXPECT_TRUE(fs::is_empty(burned));
 }
 
-// A file that changes between the check before writing and its own track is
-// named with the reason; the tracks already written are closed as a disc.
 // A WAV cut short, its header telling more samples than it holds, is burned
 // with the samples there are, and the user told so by its name.
 TEST(AudioCdJob, AFileShorterThanItsHeaderSaysIsNamedAndTheBurnGoesOn) {
@@ -292,37 +290,6 @@ TEST(AudioCdJob, AFileShorterThanItsHeaderSaysIsNamedAndTheBurnGoesOn) {
   EXPECT_THAT(bench.prompt.texts()[0], HasSubstr("fewer samples than their WAV headers say"));
   EXPECT_THAT(bench.prompt.texts()[0], HasSubstr("\n" + cut));
   EXPECT_THAT(bench.prompt.texts()[0], Not(HasSubstr(wavs.paths[0])));
-}
-
-TEST(AudioCdJob, AFileThatChangesAfterTheCheckIsNamedWhenItsTrackComes) {
-  WavSet wavs;
-  const std::string second = wavs.Path("second.wav");
-  const auto burnReplacingSecond = [&](const std::function<void()>& change) {
-    fs::copy_file(wavs.paths[1], second, fs::copy_options::overwrite_existing);
-    VirtualBench bench;
-    JobInputs inputs;
-    inputs.sourceFiles = {wavs.paths[0], second};
-    inputs.currentDrive = VirtualBench::kCdDrive;
-    inputs.writeSpeed = 705;
-    auto progress = std::make_shared<test::ActingProgress>("Burning Track 1 of 2 on CD ...", change);
-    auto job = bench.runner->Start(AudioCdJob, std::move(inputs), progress);
-    job->Wait();
-    return std::pair{job->result(), bench.prompt.texts()};
-  };
-
-  const auto [monoResult, monoTexts] = burnReplacingSecond([&] {
-    audio::test::WavFormat mono;
-    mono.channels = 1;
-    audio::test::WriteBytes(second, Riff({FormatChunk(mono), Chunk("data", Samples(4000, 9))}));
-  });
-  EXPECT_EQ(monoResult, JobEnd::BurnFailed);
-  ASSERT_FALSE(monoTexts.empty());
-  EXPECT_THAT(monoTexts.front(), HasSubstr("File " + second + " not WAV file"));
-
-  const auto [goneResult, goneTexts] = burnReplacingSecond([&] { fs::remove(second); });
-  EXPECT_EQ(goneResult, JobEnd::BurnFailed);
-  ASSERT_FALSE(goneTexts.empty());
-  EXPECT_THAT(goneTexts.back(), HasSubstr("Error opening source stream.\n" + second + ": No such file or directory\nBurning process will be terminated."));
 }
 
 }  // namespace

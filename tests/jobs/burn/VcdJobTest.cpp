@@ -314,23 +314,6 @@ TEST(VcdJob, EachFailureEndsAsTold) {
   }
 }
 
-TEST(VcdJob, AFileGoneBeforeItsTrackFinishesTheDiscAsFailed) {
-  ScratchFolder sources("vcd-gone");
-  const fs::path kept = sources.path() / "kept.mpg";
-  const fs::path gone = sources.path() / "gone.mpg";
-  WriteMpegFile(kept, 2324 * 3, 1);
-  WriteMpegFile(gone, 2324 * 3, 2);
-  VirtualBench bench;
-  auto progress = std::make_shared<ActingProgress>("Starting Track 3 of 3 on Video CD ...", [&] { fs::remove(gone); });
-  const auto run = BurnVcd(bench, {kept.string(), gone.string()}, VirtualBench::kCdDrive, progress);
-  EXPECT_EQ(run.result, JobEnd::BurnFailed);
-  EXPECT_THAT(bench.prompt.texts(),
-              ElementsAre(WithDetail(vcdjobtext::kCannotOpenSource, gone.string() + ": No such file or directory")));
-  EXPECT_THAT(std::vector<std::string>(run.statuses.end() - 2, run.statuses.end()),
-              ElementsAre("Closing Disk Session...", vcdjobtext::kFailed));
-  EXPECT_EQ(bench.finishedImages().size(), 1u);
-}
-
 // The MPEG data of a disc image: the user data of every Mode 2 Form 2 sector
 // whose subheader marks it as MPEG data, in address order.
 std::string MpegDataOf(const fs::path& cue) {

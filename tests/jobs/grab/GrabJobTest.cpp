@@ -5,9 +5,12 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <future>
+#include <mutex>
 #include <string>
 
 #include "audio/Crc32.h"
@@ -488,6 +491,57 @@ TEST(GrabJob, FilesLeftByAnInterruptedGrabAreNamedAndRemovedOnlyWhenOutputsAreRe
     if (!replaced) files = {"grab.log", "notes.part-0000abcd", "track01.wav", leftovers[0], leftovers[1]};
     EXPECT_EQ(endtoend::ListFiles(harness.folder), files);
   }
+}
+
+// Replaced files give their space back as the new ones take their names:
+// room for one more track is enough to replace same-sized files, and not
+// enough for the same grab into an empty folder.
+TEST(GrabJob, TheRoomCheckCountsTheFilesTheGrabReplaces) {
+  GrabHarness harness({{300}, {300}});
+  harness.existingOutputs = audio::ExistingOutputs::Replace;
+  audio::GrabOptions options;
+  options.availableSpace = [](const std::filesystem::path&) { return std::optional<std::uint64_t>(300 * 2352 + 4096); };
+  EXPECT_EQ(harness.Grab({1, 2}, kFormatWav, 128, options).result, JobEnd::OutputNotCreated);
+  ASSERT_EQ(harness.Grab({1, 2}).result, JobEnd::Done);
+  EXPECT_EQ(harness.Grab({1, 2}, kFormatWav, 128, options).result, JobEnd::Done);
+}
+
+// The recorder's clock at the real pace, holding the first read made while a
+// temporary file of `output` is in its folder until `release` is set.
+struct ClockHeldWhileWriting final : virtualdrive::PaceClock {
+  explicit ClockHeldWhileWriting(std::filesystem::path path) : output(std::move(path)) {}
+  TimePoint Now() override { return std::chrono::steady_clock::now(); }
+  void SleepUntil(TimePoint) override {
+    const std::string part = output.filename().string() + ".part-";
+    for (const auto& entry : std::filesystem::directory_iterator(output.parent_path())) {
+      if (!entry.path().filename().string().starts_with(part)) continue;
+      std::call_once(once, [this] {
+        held.set_value();
+        release.get_future().wait();
+      });
+    }
+  }
+  std::filesystem::path output;
+  std::once_flag once;
+  std::promise<void> held, release;
+};
+
+// A grab that replaces outputs leaves the temporary file of a grab writing
+// into the same folder at that moment, which then names it as its own.
+TEST(GrabJob, AGrabReplacingOutputsLeavesTheFileAnotherGrabIsWriting) {
+  GrabHarness writing({{40}, {300}});
+  auto clock = std::make_shared<ClockHeldWhileWriting>(writing.folder / "track02.wav");
+  writing.bench.recorder(writing.drive).SetPaceClock(clock);
+  ASSERT_TRUE(writing.bench.recorder(writing.drive).SetPace(virtualdrive::Pace::Real).ok);
+  auto first = std::async(std::launch::async, [&writing] { return writing.Grab({2}); });
+  const bool held = clock->held.get_future().wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  GrabHarness replacing(std::vector<ImageTrack>{{40}});
+  replacing.folder = writing.folder;
+  replacing.existingOutputs = audio::ExistingOutputs::Replace;
+  EXPECT_EQ(held ? replacing.Grab({1}).result : JobEnd::Crashed, JobEnd::Done);
+  clock->release.set_value();
+  EXPECT_EQ(first.get().result, JobEnd::Done);
+  EXPECT_TRUE(replacing.bench.prompt.texts().empty());
 }
 
 // A stop ends the grab once the track being read is: every track read whole
