@@ -292,6 +292,47 @@ TEST_F(ExposedDeviceTest, TheUserSwapsALoneHoldersDiscBetweenItsCommandsUnlessLo
   EXPECT_TRUE(user.Eject().ok);
 }
 
+// Beside a lone holder, the user sees the tray as the holder left it and
+// that a program holds it; a new pace applies from the holder's next
+// command. While the holder keeps the turn over changes not yet written,
+// both say the disc is being written.
+TEST_F(ExposedDeviceTest, TheUserSeesAHoldersTrayAndSetsThePaceOfItsNextCommand) {
+  ExposedDevices devices(Settings());
+  ExposedDevice& cd = *devices.AtPath("/dev/sr90");
+  int error = 0;
+  const int held = Hold(devices, "/dev/sr90", error);
+  ASSERT_GE(held, 0);
+  virtualdrive::VirtualRecorder user(virtualdrive::CdRecorderModel(), folder_.path() / "virtual-cd",
+                                     folder_.path() / "burned discs", {folder_.path()});
+  user.SetHolderTurns(std::make_shared<TrayTurns>(std::chrono::milliseconds(100)));
+  EXPECT_EQ(user.DescribeHeldTray(), std::string("blank CD-R (80 min)\n") + virtualdrive::VirtualRecorder::kHeldNote);
+  ASSERT_TRUE(user.SetPace(virtualdrive::Pace::Real).ok);
+
+  // 512 blocks fill half the buffer at once; the cache flush waits until
+  // the disc has taken them at the fastest speed.
+  constexpr unsigned kBlocks = 32;
+  constexpr int kWrites = 16;
+  std::vector<unsigned char> blocks(kBlocks * 2048);
+  const auto start = std::chrono::steady_clock::now();
+  for (int write = 0; write < kWrites; ++write) {
+    const auto lba = static_cast<unsigned char>(write * kBlocks);
+    SgCall call({0x2A, 0, 0, 0, static_cast<unsigned char>(write * kBlocks >> 8), lba, 0, 0, kBlocks, 0},
+                SG_DXFER_TO_DEV, static_cast<unsigned>(blocks.size()));
+    call.header.dxferp = blocks.data();
+    ASSERT_EQ(Run(cd, call, error), 0);
+    ASSERT_EQ(call.header.status, 0) << write;
+  }
+  SgCall flush({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0);
+  ASSERT_EQ(Run(cd, flush, error), 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start,
+            kBlocks * kWrites * virtualdrive::DrivePace::BlockTime(virtualdrive::CdRecorderModel().writeSpeeds.front(), 2352));
+
+  EXPECT_EQ(user.DescribeHeldTray(), std::string(virtualdrive::VirtualRecorder::kBeingWrittenMessage));
+  EXPECT_EQ(user.SetPace(virtualdrive::Pace::Fast).message, virtualdrive::VirtualRecorder::kBeingWrittenMessage);
+  Let(devices, held);
+  EXPECT_EQ(user.DescribeHeldTray(), std::nullopt);
+}
+
 // A lock taken on anything but the regular file would be no lock other
 // users of the recorder honour: the open is refused, saying why.
 TEST_F(ExposedDeviceTest, ALockFileThatIsNotARegularFileRefusesTheOpen) {
