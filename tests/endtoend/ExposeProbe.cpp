@@ -433,19 +433,14 @@ std::string KilledWriter(pid_t writer, int progress[2], const char* device, int 
   while (read(progress[0], &byte, 1) == 1) ++runs;
   close(progress[0]);
   const int descriptor = held >= 0 ? held : open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  unsigned char track[36] = {};
-  const std::string asked =
-      Command(descriptor, {0x52, 0x01, 0, 0, 0, 1, 0, 0, sizeof track, 0}, SG_DXFER_FROM_DEV, track, sizeof track);
+  static unsigned char track[16 * 2048];  // READ TRACK INFORMATION of track 1, then the blocks written
+  const bool asked = Command(descriptor, {0x52, 0x01, 0, 0, 0, 1, 0, 0, 36, 0}, SG_DXFER_FROM_DEV, track, 36) == "good";
   const unsigned next = static_cast<unsigned>(track[14] << 8 | track[15]);
-  std::string result = asked + " at " + std::to_string(next) + " after " + std::to_string(runs) + " runs";
-  static unsigned char blocks[16 * 2048];
-  if (asked == "good" && next >= runs * 32 && next <= runs * 32 + 32 &&
-      Command(descriptor, {0x2A, 0, 0, 0, track[14], track[15], 0, 0, 16, 0}, SG_DXFER_TO_DEV, blocks,
-              sizeof blocks) == "good") {
-    result = "consistent";
-  }
+  const bool consistent = asked && next >= runs * 32 && next <= runs * 32 + 32 &&
+                          Command(descriptor, {0x2A, 0, 0, 0, track[14], track[15], 0, 0, 16, 0}, SG_DXFER_TO_DEV,
+                                  track, sizeof track) == "good";
   if (held < 0) close(descriptor);
-  return result;
+  return consistent ? "consistent" : "next writable " + std::to_string(next) + " after " + std::to_string(runs) + " runs";
 }
 
 // Writers killed within a write, alone and beside another holder; two tray
