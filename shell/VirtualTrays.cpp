@@ -6,6 +6,9 @@
 #include "platform/Utf8Path.h"
 #include "shell/DeviceProviders.h"
 #include "virtualdrive/VirtualRecorderProvider.h"
+#if defined(__linux__)
+#include "virtualdrive/expose/TrayTurns.h"
+#endif
 
 namespace brenmark {
 namespace {
@@ -50,6 +53,11 @@ std::vector<std::unique_ptr<DeviceProvider>> VirtualTrays::MakeProviders(
   recorders_ = std::move(devices.virtualRecorders);
   burnedFolder_ = std::move(devices.burnedFolder);
   for (const auto& recorder : recorders_) {
+#if defined(__linux__)
+    // Programs holding the recorder's exposed device open leave the tray to
+    // the user between their commands: a tray action takes its turn among them.
+    recorder->SetHolderTurns(std::make_shared<expose::TrayTurns>());
+#endif
     const virtualdrive::VirtualRecorder* key = recorder.get();
     recorder->SetFinishedImageObserver([this, key](const std::filesystem::path& image) {
       {

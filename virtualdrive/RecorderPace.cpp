@@ -46,7 +46,7 @@ VirtualRecorder::Outcome VirtualRecorder::ReadBufferCapacity(Call& call) {
 }
 
 TrayResult VirtualRecorder::SetPace(Pace pace) {
-  TrayClaim claim(*this);
+  TrayClaim claim(*this, false);
   if (!claim) return claim.Refusal();
   std::lock_guard lock(mutex_);
   if (!folderProblem_.empty()) return {false, folderProblem_, {}};

@@ -83,6 +83,8 @@ void VirtualRecorder::ReadTrayAgain() {
   // File times are too coarse to tell two hand-overs within one tick apart.
   loaded_ = false;
   Reload();
+  // The user may have changed the pace meanwhile: it applies from the next command.
+  pace_.Set(ReadPace(workFolder_));
   handedOver_ = TraySignature();
 }
 
@@ -126,7 +128,23 @@ bool VirtualRecorder::HeldThroughDevice() const {
   return holderTurns_ && holderTurns_->Holding(workFolder_);
 }
 
-bool VirtualRecorder::ClaimBesideHolders(std::string& refusal) {
+std::optional<std::string> VirtualRecorder::DescribeHeldTray() {
+  std::lock_guard lock(mutex_);
+  if (!holderTurns_ || !folderProblem_.empty() || claims_ > 0) return std::nullopt;
+  switch (holderTurns_->TakeTurn(workFolder_)) {
+    case HolderTurns::Turn::NoHolder: return std::nullopt;
+    case HolderTurns::Turn::Busy: return std::string(kBeingWrittenMessage);
+    case HolderTurns::Turn::Taken: break;
+  }
+  // Only read: nothing is handed back, so the holders keep their place.
+  loaded_ = false;
+  Reload();
+  pace_.Set(ReadPace(workFolder_));
+  holderTurns_->EndTurn();
+  return DescribeTrayUnlocked() + "\n" + kHeldNote;
+}
+
+bool VirtualRecorder::ClaimBesideHolders(std::string& refusal, bool changesDisc) {
   std::lock_guard lock(mutex_);
   if (!holderTurns_ || !folderProblem_.empty()) return false;
   switch (holderTurns_->TakeTurn(workFolder_)) {
@@ -141,9 +159,13 @@ bool VirtualRecorder::ClaimBesideHolders(std::string& refusal) {
   const HeldDriveState held = holderTurns_->State();
   removalPrevented_ = held.removalPrevented;
   mediaChanges_ = held.media;
+  // Counted as a hand-over before any file changes: should this process die
+  // within its turn, the holders still read the tray again from the files
+  // rather than go on with a disc that may have been moved away.
+  holderTurns_->HandOver(held);
   // Taken out between two writes, the disc would stay half written and the
   // program writing it would lose its place.
-  if (disc_ && !disc_->state.formatted && disc_->state.LastSessionState() == SessionState::Incomplete) {
+  if (changesDisc && disc_ && !disc_->state.formatted && disc_->state.LastSessionState() == SessionState::Incomplete) {
     refusal = kBeingWrittenMessage;
     --claims_;
     removalPrevented_ = false;
@@ -275,6 +297,10 @@ void VirtualRecorder::NotifyFinished(const TrayResult& result) {
 
 std::string VirtualRecorder::DescribeTray() const {
   std::lock_guard lock(mutex_);
+  return DescribeTrayUnlocked();
+}
+
+std::string VirtualRecorder::DescribeTrayUnlocked() const {
   if (trayProblem_.empty()) return DescribeDisc();
   if (!disc_) return "no disc: " + trayProblem_;
   return DescribeDisc() + "\n" + trayProblem_;

@@ -112,6 +112,11 @@ class VirtualRecorder {
   void SetHolderTurns(std::shared_ptr<HolderTurns> turns);
   // Whether processes taking turns hold the recorder now.
   bool HeldThroughDevice() const;
+  // While such processes hold the recorder (and this process does not): the
+  // tray as DescribeTray tells it, read in a turn between two of their
+  // commands as they left it, and a line saying that a program holds it;
+  // kBeingWrittenMessage while one keeps the turn. Nothing otherwise.
+  std::optional<std::string> DescribeHeldTray();
 
   // The tray: what is in it as text (with a second line saying why, when the
   // tray is not as it was left), and the user's actions. Each takes out the
@@ -169,6 +174,8 @@ class VirtualRecorder {
   static constexpr const char* kBeingWrittenMessage =
       "the disc is being written by a program using the recorder; the tray opens once it has finished and closed "
       "the recorder";
+  // The line under the tray's contents while a program holds the recorder open.
+  static constexpr const char* kHeldNote = "a program holds the recorder open; the tray is changed between its commands";
 
   // Test facilities.
   void ArmFault(const FaultSpec& spec);
@@ -273,12 +280,17 @@ class VirtualRecorder {
   void Reload();
   // What the tray holds, in the words of its files: which image, and the disc's state.
   std::string TraySignature() const;
+  std::string DescribeTrayUnlocked() const;
   // A claim for the length of one tray action: the recorder's own, or a turn
-  // beside the processes holding it through a shared device.
+  // beside the processes holding it through a shared device. An action that
+  // leaves the disc in (the pace) may take its turn while the disc is written.
   class TrayClaim {
    public:
-    explicit TrayClaim(VirtualRecorder& recorder) : recorder_(recorder), result_(recorder.Claim()) {
-      if (result_ == ClaimResult::Busy) besideHolders_ = recorder.ClaimBesideHolders(refusal_);
+    explicit TrayClaim(VirtualRecorder& recorder, bool changesDisc = true)
+        : recorder_(recorder), result_(recorder.Claim()) {
+      if (result_ == ClaimResult::Busy) besideHolders_ = recorder.ClaimBesideHolders(refusal_, changesDisc);
+      // The last holder let the recorder go meanwhile: it is free for the recorder's own claim.
+      if (result_ == ClaimResult::Busy && !besideHolders_ && refusal_.empty()) result_ = recorder.Claim();
     }
     ~TrayClaim() {
       if (besideHolders_) {
@@ -306,7 +318,7 @@ class VirtualRecorder {
   // recorder: their turn, the tray read as they left it and their state
   // adopted. False when there are none (busy), or with `refusal` when the
   // disc may not be changed now.
-  bool ClaimBesideHolders(std::string& refusal);
+  bool ClaimBesideHolders(std::string& refusal, bool changesDisc);
   // Writes the tray and hands it over to the holders with their state.
   void ReleaseBesideHolders();
   // Records `record`, moves a written disc to the burned discs and loads

@@ -1,7 +1,6 @@
 // `brenmark-cli tray`: shows and works a virtual recorder's tray.
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,9 +9,6 @@
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
 #include "virtualdrive/VirtualRecorder.h"
-#if defined(__linux__)
-#include "virtualdrive/expose/TrayTurns.h"
-#endif
 
 namespace brenmark::cli {
 namespace {
@@ -62,21 +58,21 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   int drive = -1;
   virtualdrive::VirtualRecorder* recorder = ChooseRecorder(session, drive);
   if (recorder == nullptr) return kExitFailed;
-#if defined(__linux__)
-  recorder->SetHolderTurns(std::make_shared<expose::TrayTurns>());
-#endif
   // The tray stays shut while a job uses the recorder. Programs holding its
   // exposed device open leave it to the user between their commands: the
-  // tray action then takes its turn among them.
+  // tray action then takes its turn among them (a new pace applies from
+  // their next command), and the tray is shown as they left it.
   const auto lease = session.leases().TryAcquire(drive);
-  const bool besideHolders = !lease && action != "show" && action != "pace" && recorder->HeldThroughDevice();
+  const std::optional<std::string> held =
+      !lease && action == "show" ? recorder->DescribeHeldTray() : std::nullopt;
+  const bool besideHolders = !lease && (held || (action != "show" && recorder->HeldThroughDevice()));
   if (!lease && !besideHolders) {
     session.prompt().ShowMessage(session.leases().RefusalMessage(drive), MessageIcon::Warning);
     return kExitFailed;
   }
 
   if (action == "show") {
-    platform::PrintText(session.out(), "%s\npace: %s\n", recorder->DescribeTray().c_str(),
+    platform::PrintText(session.out(), "%s\npace: %s\n", held.value_or(recorder->DescribeTray()).c_str(),
                         std::string(virtualdrive::PaceName(recorder->CurrentPace())).c_str());
     return kExitDone;
   }

@@ -470,9 +470,11 @@ void MainWindowLogic::OpenTray() {
   const int drive = registry.currentDrive;
   virtualdrive::VirtualRecorder* recorder = engine_.RecorderAt(drive);
   if (!recorder) return;
-  // A disc is not swapped under a running job.
+  // A disc is not swapped under a running job. Programs holding the
+  // recorder's exposed device open leave the tray to the user between their
+  // commands: each action of the dialog then takes its turn among them.
   const auto lease = engine_.leases().TryAcquire(drive);
-  if (!lease) {
+  if (!lease && !recorder->HeldThroughDevice()) {
     ShowBusyMessage();
     return;
   }

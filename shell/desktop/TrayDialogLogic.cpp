@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ constexpr std::array kDvdBlanks = {MediumKind::DvdR, MediumKind::DvdRw, MediumKi
 }  // namespace
 
 void TrayDialogLogic::Open() {
-  view_.ShowContents(recorder_.DescribeTray());
+  ShowContents();
   // CD-R blanks come in several sizes; the DVD recorder's blanks in each
   // kind of DVD it writes.
   std::vector<std::string> blanks;
@@ -84,8 +85,14 @@ void TrayDialogLogic::OpenBurnedDiscs() {
   view_.OpenFolder(trays_.burnedFolder());
 }
 
+void TrayDialogLogic::ShowContents() {
+  // Opened beside programs holding the recorder: as they left it, and saying so.
+  const std::optional<std::string> held = recorder_.DescribeHeldTray();
+  view_.ShowContents(held ? *held : recorder_.DescribeTray());
+}
+
 void TrayDialogLogic::Report(const virtualdrive::TrayResult& result) {
-  view_.ShowContents(recorder_.DescribeTray());
+  ShowContents();
   if (!result.finishedImage.empty()) {
     view_.ShowNote("The written disc taken out is kept as " + platform::Utf8FromPath(result.finishedImage) + ".");
   }

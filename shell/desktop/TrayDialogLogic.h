@@ -17,7 +17,8 @@ namespace brenmark::desktop {
 // CD recorder offers and the DVD kinds of the DVD recorder, what each button does to the recorder's tray (a fresh
 // blank, any .iso or .cue image, the disc it burned last, an eject or an
 // empty tray), where ejected discs are kept, and what the dialog says after
-// each action. Failures are told through `prompt`.
+// each action. Failures are told through `prompt`. While programs hold the
+// recorder's exposed device, the dialog works between their commands.
 class TrayDialogLogic {
  public:
   TrayDialogLogic(virtualdrive::VirtualRecorder& recorder, VirtualTrays& trays, UserPrompt& prompt,
@@ -35,6 +36,7 @@ class TrayDialogLogic {
   void OpenBurnedDiscs();
 
  private:
+  void ShowContents();
   void Report(const virtualdrive::TrayResult& result);
 
   virtualdrive::VirtualRecorder& recorder_;

@@ -94,6 +94,26 @@ TEST(ExposeCli, TheUserSwapsTheDiscOfAHeldDeviceUnlessItIsLockedOrBeingWritten) 
   EXPECT_THAT(run.err, HasSubstr("the disc is being written by a program using the recorder"));
 }
 
+// Hostile turns: see Hostile in ExposeProbe.cpp. A killed writer leaves the
+// disc as far as its image was written, and nothing that keeps the tray shut
+// once no program holds the device; the user's eject racing the holder's
+// close never leaves the old disc's state behind.
+TEST(ExposeCli, KilledWritersRacingTrayActionsAndClosesLeaveOneConsistentDisc) {
+  ScratchFolder data("expose-hostile");
+  WritePatternFile(data.path() / "source" / "file.bin", 40000, 3);
+  ASSERT_EQ(Cli(data.path(), {"--drive", "virtual-cd", "burn-cd", (data.path() / "source").string()}).exitStatus, 0);
+  const ProcessOutput run =
+      Expose(data.path(), {}, {},
+             {"timeout", "120", EXPOSE_PROBE_PATH, "hostile", "/dev/sr90", BRENMARK_CLI_PATH, data.path().string(),
+              NewestImage(data.path(), ".cue").string()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const std::map<std::string, std::string> expected = {
+      {"lone_killed", "consistent"}, {"lone_killed_show", "0"}, {"eject_held", "good"},
+      {"shared_killed", "consistent"}, {"shared_killed_eject", "1"}, {"shared_killed_eject_closed", "0"},
+      {"two_inserts", "0 0"}, {"two_inserts_told", "6/28/00 good"}, {"close_races_consistent", "10"}};
+  EXPECT_EQ(Values(run.out), expected);
+}
+
 // The data folder expose makes is private whatever the umask: the recorders
 // would hold no disc in one others can write in.
 TEST(ExposeCli, TheDataFolderItMakesIsPrivate) {

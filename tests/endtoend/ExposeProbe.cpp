@@ -15,6 +15,9 @@
 //                                      the tray while processes hold the
 //                                      device, worked by `CLI tray`: locked,
 //                                      swapped, told, being written
+//   expose-probe hostile DEVICE CLI DATA IMAGE
+//                                      writers killed, tray actions at
+//                                      once, the user's eject racing a close
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/cdrom.h>
@@ -404,6 +407,97 @@ void TrayWhileHeld(const char* device, const char* cli, const char* data, const 
   close(descriptor);
 }
 
+// Runs of 32 blocks from LBA 0 until killed, a byte on `progress` for each answered GOOD.
+[[noreturn]] void WriteUntilKilled(int descriptor, int progress) {
+  static unsigned char blocks[32 * 2048];
+  for (unsigned lba = 0;; lba += 32) {
+    const auto high = static_cast<unsigned char>(lba >> 8);
+    if (Command(descriptor, {0x2A, 0, 0, 0, high, static_cast<unsigned char>(lba), 0, 0, 32, 0}, SG_DXFER_TO_DEV,
+                blocks, sizeof blocks) != "good" ||
+        write(progress, "x", 1) != 1) {
+      _exit(1);
+    }
+  }
+}
+
+// Kills `writer` once 4 runs were answered; then, on `held` (or the device
+// opened anew), "consistent" when the next writable address lies within the
+// run it was killed in and a write goes there.
+std::string KilledWriter(pid_t writer, int progress[2], const char* device, int held) {
+  close(progress[1]);
+  char byte = 0;
+  unsigned runs = 0;
+  while (runs < 4 && read(progress[0], &byte, 1) == 1) ++runs;
+  kill(writer, SIGKILL);
+  ExitText(writer);
+  while (read(progress[0], &byte, 1) == 1) ++runs;
+  close(progress[0]);
+  const int descriptor = held >= 0 ? held : open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  static unsigned char track[16 * 2048];  // READ TRACK INFORMATION of track 1, then the blocks written
+  const bool asked = Command(descriptor, {0x52, 0x01, 0, 0, 0, 1, 0, 0, 36, 0}, SG_DXFER_FROM_DEV, track, 36) == "good";
+  const unsigned next = static_cast<unsigned>(track[14] << 8 | track[15]);
+  const bool consistent = asked && next >= runs * 32 && next <= runs * 32 + 32 &&
+                          Command(descriptor, {0x2A, 0, 0, 0, track[14], track[15], 0, 0, 16, 0}, SG_DXFER_TO_DEV,
+                                  track, sizeof track) == "good";
+  if (held < 0) close(descriptor);
+  return consistent ? "consistent" : "next writable " + std::to_string(next) + " after " + std::to_string(runs) + " runs";
+}
+
+// Writers killed within a write, alone and beside another holder; two tray
+// actions at once; the holder closing while the user ejects.
+void Hostile(const char* device, const char* cli, const char* data, const char* image) {
+  int progress[2];
+  pipe2(progress, O_CLOEXEC);
+  pid_t writer = fork();
+  if (writer == 0) WriteUntilKilled(open(device, O_RDWR | O_NONBLOCK), progress[1]);
+  Print("lone_killed", KilledWriter(writer, progress, device, -1));
+  Print("lone_killed_show", Tray(cli, data, {"show"}));
+
+  int held = open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  Print("eject_held", Command(held, {0x1B, 0, 0, 0, 0x02, 0}));
+  pipe2(progress, O_CLOEXEC);
+  writer = fork();
+  if (writer == 0) WriteUntilKilled(held, progress[1]);
+  Print("shared_killed", KilledWriter(writer, progress, device, held));
+  Print("shared_killed_eject", Tray(cli, data, {"eject"}));
+  close(held);
+  Print("shared_killed_eject_closed", Tray(cli, data, {"eject"}));
+
+  held = open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  pid_t inserts[2];
+  for (pid_t& insert : inserts) {
+    if ((insert = fork()) != 0) continue;
+    close(held);
+    _exit(Tray(cli, data, {"insert", image}) == "0" ? 0 : 1);
+  }
+  Print("two_inserts", ExitText(inserts[0]) + " " + ExitText(inserts[1]));
+  const std::string told = TestUnitReady(held);
+  Print("two_inserts_told", told + " " + TestUnitReady(held));
+  close(held);
+
+  // The user's eject may land before, within or after the holder's close:
+  // never between its last hand-over and the end of its claim.
+  int consistent = 0;
+  for (int round = 0; round < 10; ++round) {
+    held = open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    Command(held, {0x1B, 0, 0, 0, 0x02, 0});
+    static unsigned char blocks[16 * 2048];
+    Command(held, {0x2A, 0, 0, 0, 0, 0, 0, 0, 16, 0}, SG_DXFER_TO_DEV, blocks, sizeof blocks);
+    Command(held, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    const std::string closed = Command(held, {0x5B, 0, 0x02, 0, 0, 0, 0, 0, 0, 0});
+    const pid_t user = fork();
+    if (user == 0) {
+      close(held);
+      _exit(Tray(cli, data, {"eject"}) == "0" ? 0 : 1);
+    }
+    usleep(static_cast<useconds_t>(round * 8000));
+    close(held);
+    const std::string state = std::string(data) + "/virtual-cd/disc.state";
+    consistent += closed == "good" && ExitText(user) == "0" && access(state.c_str(), F_OK) != 0 ? 1 : 0;
+  }
+  Print("close_races_consistent", std::to_string(consistent));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -420,6 +514,10 @@ int main(int argc, char** argv) {
     SentWrite(argv[2]);
     RangeClosed(argv[2]);
     BusyWithSignalsAndForks(argv[2]);
+    return 0;
+  }
+  if (mode == "hostile" && argc == 6) {
+    Hostile(argv[2], argv[3], argv[4], argv[5]);
     return 0;
   }
   if (mode == "tray" && argc == 6) {

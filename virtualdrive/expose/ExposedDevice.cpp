@@ -170,9 +170,7 @@ void ExposedDevice::Attach() {
 
 void ExposedDevice::Detach() {
   if (attached_ == 0 || --attached_ > 0) return;
-  const ExposedRecorder recorder = recorder_();
-  recorder.turns.HandOver();
-  recorder.recorder.Release();
+  recorder_().turns.Let();
 }
 
 void ExposedDevice::HandOver() {

@@ -48,6 +48,16 @@ void SharedCommands::HandOver() {
   if (turn) FinishTurn();
 }
 
+void SharedCommands::Let() {
+  const bool turn = BeginTurn();
+  if (recorder_.HandOver() && turn) CountHandOver();
+  unsaved_ = false;
+  keeping_ = false;
+  if (turn) WriteHeldState();
+  recorder_.Release();
+  if (turn) turns_.End();
+}
+
 void SharedCommands::StartHold() {
   if (!keeping_ && !turns_.Take(true)) return;
   handOversSeen_ = turns_.Read().handOvers;
@@ -75,10 +85,14 @@ bool SharedCommands::BeginTurn() {
 }
 
 void SharedCommands::FinishTurn() {
-  const std::uint32_t held = recorder_.HeldState().Packed();
-  if (held != heldSeen_ && turns_.WriteHeld(held)) heldSeen_ = held;
+  WriteHeldState();
   keeping_ = unsaved_;
   if (!keeping_) turns_.End();
+}
+
+void SharedCommands::WriteHeldState() {
+  const std::uint32_t held = recorder_.HeldState().Packed();
+  if (held != heldSeen_ && turns_.WriteHeld(held)) heldSeen_ = held;
 }
 
 void SharedCommands::CountHandOver() {

@@ -41,6 +41,11 @@ class SharedCommands final : public ScsiTransport {
   // Hands over what this process changed, now: before another process first
   // reaches the device, and when this one lets it go.
   void HandOver();
+  // This process lets the device go: hands over and ends the recorder's
+  // claim within one turn, so that another process's tray action cannot
+  // change the disc between the two (the claim's end would write the old
+  // disc's state over the new one's).
+  void Let();
   // A hold of the device no other process has: the removal lock of earlier
   // holders ended with them, and this process's state is the device's.
   void StartHold();
@@ -57,6 +62,7 @@ class SharedCommands final : public ScsiTransport {
   bool BeginTurn();
   // Hands back the shared state, and the turn unless this process keeps it.
   void FinishTurn();
+  void WriteHeldState();
   void CountHandOver();
 
   virtualdrive::VirtualRecorder& recorder_;

@@ -7,10 +7,18 @@
 #include <utility>
 
 #include "shell/EngineSession.h"
+#include "shell/desktop/MainWindowLogic.h"
+#include "shell/desktop/SettingsFile.h"
 #include "shell/desktop/TrayDialogLogic.h"
 #include "tests/shell/desktop/DesktopDoubles.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempFolder.h"
+#if defined(__linux__)
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "virtualdrive/expose/ExposedDevices.h"
+#endif
 
 namespace brenmark::desktop::test {
 namespace {
@@ -145,6 +153,34 @@ TEST_F(TrayDialogLogicTest, TheLastBurnedDiscOfOneSecondIsTheOneOfTheGreatestNum
   fs::remove(burned / (second + "-9.iso"));
   EXPECT_EQ(last(), second + "-2.cue");
 }
+
+#if defined(__linux__)
+// A program holds the CD recorder's exposed device (its own description of
+// the lock file, as in another process): the tray button opens the dialog,
+// which shows the disc as the program left it and that a program holds it,
+// and swaps it between the program's commands.
+TEST_F(TrayDialogLogicTest, BesideAProgramHoldingTheDeviceTheDialogWorksBetweenItsCommands) {
+  expose::ExposedDevices program(expose::ExposeSettings{"/dev/sr90", "/dev/sr91", discs.path(), {}, {}});
+  int error = 0;
+  const int held = program.Open(*program.AtPath("/dev/sr90"), O_CLOEXEC, error);
+  ASSERT_GE(held, 0);
+  ScriptedView window;
+  RecordingJobWindows jobWindows;
+  TestUiThread ui;
+  SettingsFile settings{discs.path() / "brenmark.ini"};
+  MainWindowLogic logic{engine, window, jobWindows, ui.access(), settings};
+  logic.Open();
+  logic.OpenTray();
+  EXPECT_EQ(window.trays.size(), 1u);
+  const std::string heldNote = std::string("\n") + virtualdrive::VirtualRecorder::kHeldNote;
+  cd.Open();
+  EXPECT_EQ(view.contents, "blank CD-R (80 min)" + heldNote);
+  cd.EmptyTray();
+  EXPECT_EQ(view.contents, "no disc (the tray is empty)" + heldNote);
+  program.Closed(held);
+  ::close(held);
+}
+#endif
 
 }  // namespace
 }  // namespace brenmark::desktop::test

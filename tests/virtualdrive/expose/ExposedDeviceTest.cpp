@@ -246,7 +246,8 @@ TEST_F(ExposedDeviceTest, AHeldDeviceIsBusyForOtherHoldersAndItsDescriptorsAreKn
 // A lone holder: the user's tray action (another process's recorder) swaps
 // the disc between its commands and it is told on the next; refused while
 // the holder prevents removal, and while it has written the disc and not
-// yet ejected it or let it go (its changes not handed over).
+// yet ejected it or let it go (its changes not handed over). The user sees
+// the tray as the holder left it, and a new pace applies from its next command.
 TEST_F(ExposedDeviceTest, TheUserSwapsALoneHoldersDiscBetweenItsCommandsUnlessLockedOrWritten) {
   ExposedDevices devices(Settings());
   ExposedDevice& cd = *devices.AtPath("/dev/sr90");
@@ -261,6 +262,7 @@ TEST_F(ExposedDeviceTest, TheUserSwapsALoneHoldersDiscBetweenItsCommandsUnlessLo
   user.SetHolderTurns(std::make_shared<TrayTurns>(std::chrono::milliseconds(100)));
 
   ASSERT_TRUE(user.HeldThroughDevice());
+  EXPECT_EQ(user.DescribeHeldTray(), std::string("blank CD-R (80 min)\n") + virtualdrive::VirtualRecorder::kHeldNote);
   ASSERT_TRUE(user.RemoveDisc().ok);
   const std::pair<unsigned char, unsigned char> toldThenNoDisc[] = {{0x06, 0x28}, {0x02, 0x3A}};
   for (const auto& [key, asc] : toldThenNoDisc) {
@@ -277,11 +279,20 @@ TEST_F(ExposedDeviceTest, TheUserSwapsALoneHoldersDiscBetweenItsCommandsUnlessLo
   EXPECT_EQ(user.Eject().message, virtualdrive::VirtualRecorder::kLockedMessage);
   SgCall allow({0x1E, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0);
   ASSERT_EQ(Run(cd, allow, error), 0);
-  std::vector<unsigned char> blocks(16 * 2048);
-  SgCall write({0x2A, 0, 0, 0, 0, 0, 0, 0, 16, 0}, SG_DXFER_TO_DEV, static_cast<unsigned>(blocks.size()));
+  ASSERT_TRUE(user.SetPace(virtualdrive::Pace::Real).ok);
+  std::vector<unsigned char> blocks(32 * 2048);
+  SgCall write({0x2A, 0, 0, 0, 0, 0, 0, 0, 32, 0}, SG_DXFER_TO_DEV, static_cast<unsigned>(blocks.size()));
   write.header.dxferp = blocks.data();
+  SgCall flush({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SG_DXFER_NONE, 0);
+  const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(Run(cd, write, error), 0);
   ASSERT_EQ(write.header.status, 0);
+  ASSERT_EQ(Run(cd, flush, error), 0);
+  // The cache flush waited for the disc to take the blocks at the fastest speed.
+  EXPECT_GE(std::chrono::steady_clock::now() - start,
+            32 * virtualdrive::DrivePace::BlockTime(virtualdrive::CdRecorderModel().writeSpeeds.front(), 2352));
+  EXPECT_EQ(user.DescribeHeldTray(), std::string(virtualdrive::VirtualRecorder::kBeingWrittenMessage));
+  EXPECT_EQ(user.SetPace(virtualdrive::Pace::Fast).message, virtualdrive::VirtualRecorder::kBeingWrittenMessage);
   EXPECT_EQ(user.Eject().message, virtualdrive::VirtualRecorder::kBeingWrittenMessage);
   // The holder's own eject writes the tray: it is the user's again.
   SgCall eject({0x1B, 0, 0, 0, 0x02, 0}, SG_DXFER_NONE, 0);
