@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <functional>
 
 #include "tests/support/SyncFaults.h"
 #include "tests/virtualdrive/image/RawSectorCheck.h"
@@ -244,16 +245,43 @@ TEST(RecorderTray, BrokenOrUnfitImagesAreRefusedSayingWhy) {
 }
 
 // The recorder's own working disc is no image to insert: the swap would move
-// it away from under the tray.
+// it away from under the tray, whether the sheet or only its sector file lies
+// in the working folder.
 TEST(RecorderTray, ItsOwnWorkingDiscIsRefused) {
-  RecorderHarness harness;
-  BurnDataSession(harness, 30, 0, 1);
-  const std::string before = harness.recorder().DescribeTray();
-  const TrayResult result = harness.recorder().InsertImage(harness.folder() / "work" / "disc.cue");
-  EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.message.find("own working disc"), std::string::npos) << result.message;
-  EXPECT_EQ(harness.recorder().DescribeTray(), before);
-  EXPECT_TRUE(fs::exists(harness.folder() / "work" / "disc.bin"));
+  struct Case {
+    const char* name;
+    std::function<fs::path(const fs::path& work, const fs::path& elsewhere)> image;
+  };
+  const auto sheetNaming = [](const fs::path& sheet, const std::string& binary) {
+    std::ofstream(sheet) << "FILE \"" << binary << "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+    return sheet;
+  };
+  const std::vector<Case> cases = {
+      {"its own sheet", [](const fs::path& work, const fs::path&) { return work / "disc.cue"; }},
+      {"a sheet elsewhere naming its sector file",
+       [&](const fs::path& work, const fs::path& elsewhere) {
+         return sheetNaming(elsewhere / "copy.cue", (work / "disc.bin").string());
+       }},
+      {"a sheet naming it through a link to the folder",
+       [&](const fs::path& work, const fs::path& elsewhere) {
+         fs::create_directory_symlink(work, elsewhere / "linked");
+         return sheetNaming(elsewhere / "through.cue", "linked/disc.bin");
+       }},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    RecorderHarness harness;
+    BurnDataSession(harness, 30, 0, 1);
+    const fs::path work = harness.folder() / "work";
+    const fs::path elsewhere = harness.folder() / "elsewhere";
+    fs::create_directory(elsewhere);
+    const std::string before = harness.recorder().DescribeTray();
+    const TrayResult result = harness.recorder().InsertImage(test.image(work, elsewhere));
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("own working disc"), std::string::npos) << result.message;
+    EXPECT_EQ(harness.recorder().DescribeTray(), before);
+    EXPECT_TRUE(fs::exists(work / "disc.bin"));
+  }
 }
 
 }  // namespace
