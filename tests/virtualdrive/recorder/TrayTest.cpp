@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <functional>
+#include <utility>
 
 #include "tests/support/SyncFaults.h"
 #include "tests/virtualdrive/image/RawSectorCheck.h"
@@ -248,39 +248,24 @@ TEST(RecorderTray, BrokenOrUnfitImagesAreRefusedSayingWhy) {
 // it away from under the tray, whether the sheet or only its sector file lies
 // in the working folder.
 TEST(RecorderTray, ItsOwnWorkingDiscIsRefused) {
-  struct Case {
-    const char* name;
-    std::function<fs::path(const fs::path& work, const fs::path& elsewhere)> image;
-  };
-  const auto sheetNaming = [](const fs::path& sheet, const std::string& binary) {
-    std::ofstream(sheet) << "FILE \"" << binary << "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
-    return sheet;
-  };
-  const std::vector<Case> cases = {
-      {"its own sheet", [](const fs::path& work, const fs::path&) { return work / "disc.cue"; }},
-      {"a sheet elsewhere naming its sector file",
-       [&](const fs::path& work, const fs::path& elsewhere) {
-         return sheetNaming(elsewhere / "copy.cue", (work / "disc.bin").string());
-       }},
-      {"a sheet naming it through a link to the folder",
-       [&](const fs::path& work, const fs::path& elsewhere) {
-         fs::create_directory_symlink(work, elsewhere / "linked");
-         return sheetNaming(elsewhere / "through.cue", "linked/disc.bin");
-       }},
-  };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.name);
+  // The sheet inserted and the sector file it names; none: the working disc's own sheet.
+  const std::pair<const char*, const char*> cases[] = {
+      {"work/disc.cue", nullptr}, {"copy.cue", "work/disc.bin"}, {"through.cue", "linked/disc.bin"}};
+  for (const auto& [sheet, binary] : cases) {
+    SCOPED_TRACE(sheet);
     RecorderHarness harness;
     BurnDataSession(harness, 30, 0, 1);
-    const fs::path work = harness.folder() / "work";
-    const fs::path elsewhere = harness.folder() / "elsewhere";
-    fs::create_directory(elsewhere);
+    const fs::path& folder = harness.folder();
+    fs::create_directory_symlink(folder / "work", folder / "linked");
+    if (binary != nullptr) {
+      std::ofstream(folder / sheet) << "FILE \"" << binary << "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+    }
     const std::string before = harness.recorder().DescribeTray();
-    const TrayResult result = harness.recorder().InsertImage(test.image(work, elsewhere));
+    const TrayResult result = harness.recorder().InsertImage(folder / sheet);
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.message.find("own working disc"), std::string::npos) << result.message;
     EXPECT_EQ(harness.recorder().DescribeTray(), before);
-    EXPECT_TRUE(fs::exists(work / "disc.bin"));
+    EXPECT_TRUE(fs::exists(folder / "work" / "disc.bin"));
   }
 }
 
