@@ -112,6 +112,27 @@ std::string Shown(std::string name) {
   return name;
 }
 
+// Rock Ridge names longer than the new session's Joliet tree can hold (other
+// burners' longest Joliet names) are cut there, keeping the extension, each
+// numbered apart from its siblings: names alike in their first hundred
+// characters would otherwise become one, and all but one of the files be lost.
+void FitLongNamesToJoliet(std::vector<PreviousEntry>& list) {
+  const auto tooLong = [](const PreviousEntry& entry) { return Utf16Units(entry.name) > kMaxJolietNameUnits; };
+  std::unordered_set<std::string> taken;
+  for (const PreviousEntry& entry : list) {
+    if (!tooLong(entry)) taken.insert(entry.name);
+  }
+  for (PreviousEntry& entry : list) {
+    if (!tooLong(entry)) continue;
+    const std::string whole = std::move(entry.name);
+    for (int counter = 1;; ++counter) {
+      entry.name = whole;
+      ResolveCollision(entry.name, counter, {kMaxJolietNameUnits, LengthUnit::Utf16Units});
+      if (taken.insert(entry.name).second) break;
+    }
+  }
+}
+
 // Where a record's system use area begins: after its identifier and padding byte.
 std::uint32_t SystemUseStart(const std::uint8_t* record) {
   const std::uint8_t identifierLength = record[32];
@@ -342,6 +363,7 @@ class SessionReader {
       }
       list.push_back(std::move(entry));
     }
+    if (!joliet) FitLongNamesToJoliet(list);
     return true;
   }
 

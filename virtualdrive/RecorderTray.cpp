@@ -376,18 +376,25 @@ TrayResult VirtualRecorder::InsertImage(const fs::path& path) {
     const fs::path absolute = fs::absolute(path, ignored);
     const fs::path image = absolute.empty() ? path : absolute;
     // The recorder's own working disc would be moved away from under itself
-    // by the swap, leaving the tray naming nothing.
-    if (fs::equivalent(fs::weakly_canonical(image, ignored).parent_path(), workFolder_, ignored)) {
+    // by the swap, leaving the tray naming nothing: whether the sheet itself
+    // or only the sector file it names lies in the working folder.
+    const auto inWorkFolder = [this](const fs::path& file) {
+      std::error_code error;
+      return fs::equivalent(fs::weakly_canonical(file, error).parent_path(), workFolder_, error);
+    };
+    const auto refuseWorkingDisc = [&result, &image] {
       result.ok = false;
       result.message = image.string() + " is the recorder's own working disc; it cannot be inserted";
       return result;
-    }
+    };
+    if (inWorkFolder(image)) return refuseWorkingDisc();
     DiscLoadResult loaded = DiscImage::Load(image, !IsCdMedium(model_.blankKind), workFolder_);
     if (!loaded.disc) {
       result.ok = false;
       result.message = loaded.error;
       return result;
     }
+    if (inWorkFolder(loaded.disc->imagePath())) return refuseWorkingDisc();
     result = SwapDisc(std::move(*loaded.disc), TrayRecord::Image(image));
   }
   NotifyFinished(result);

@@ -10,6 +10,7 @@
 #include "drive/MediaProfile.h"
 #include "jobs/burn/BurnSequence.h"
 #include "jobs/burn/DataDiscVerify.h"
+#include "jobs/burn/DescriptorsLastSource.h"
 #include "jobs/burn/DvdWriteStrategy.h"
 #include "jobs/burn/IsoImageSource.h"
 #include "jobs/burn/PreviousSessionImport.h"
@@ -362,7 +363,11 @@ class DataDiscBurn {
     if (const JobEnd stop = CheckFits(layout, *lastBlock + 1 - start); stop != JobEnd::Done) return stop;
 
     if (!burn_.SetSpeed()) context_.prompt.ShowMessage(datajobtext::kSpeedRefused, MessageIcon::Plain);
-    IsoImageSource source(layout, false, progress_, context_.prompt);
+    IsoImageSource image(layout, false, progress_, context_.prompt);
+    // A new volume at block 0 gets its descriptors at block 16 only once its
+    // other blocks are written, as a grown one gets its copy there.
+    DescriptorsLastSource descriptorsLast(image);
+    SectorSource& source = start > 0 ? static_cast<SectorSource&>(image) : descriptorsLast;
     progress_.SetStatus("Writing Data To CD...");
     bool written = burn_.Write(source, WriteCommand::Write12) == WriteEnd::Written;
     if (written && start > 0 && !RewriteDescriptors(start)) {

@@ -8,6 +8,7 @@
 #include "platform/Utf8Path.h"
 #include "shell/cli/CliCommand.h"
 #include "shell/cli/CliSession.h"
+#include "shell/cli/PathLine.h"
 #include "virtualdrive/VirtualRecorder.h"
 
 namespace brenmark::cli {
@@ -72,7 +73,9 @@ int RunTray(CliSession& session, const std::vector<std::string>& arguments) {
   }
 
   if (action == "show") {
-    platform::PrintText(session.out(), "%s\npace: %s\n", held.value_or(recorder->DescribeTray()).c_str(),
+    // The description names the image, whose path may hold terminal controls.
+    platform::PrintText(session.out(), "%s\npace: %s\n",
+                        TerminalText(held.value_or(recorder->DescribeTray())).c_str(),
                         std::string(virtualdrive::PaceName(recorder->CurrentPace())).c_str());
     return kExitDone;
   }

@@ -171,23 +171,24 @@ TEST(PreviousSession, RefusesSpoiltSessionsSayingWhy) {
   EXPECT_EQ(unreadable.reason, "could not be read (block 25)");
 }
 
-// A disc without Joliet keeps its names: the Rock Ridge ones (a 180-letter
-// name among them, which does not fit its record and continues elsewhere),
-// else the ISO 9660 ones without version and the dot of a name without
-// extension. The ISO 9660 names stay as they are for the next session.
+// A disc without Joliet keeps its names: the Rock Ridge ones (two 181-letter
+// names among them, which do not fit their records and continue elsewhere,
+// cut to the longest a Joliet tree holds and numbered apart), else the ISO
+// 9660 ones without version and the dot of a name without extension. The ISO
+// 9660 names stay as they are for the next session.
 TEST(PreviousSession, ADiscWithoutJolietIsNamedByRockRidgeElseByItsIsoNames) {
   testsupport::TempFolder folder("previous-rockridge");
   const std::filesystem::path source = folder.path() / "source";
-  const std::string longName = std::string(180, 'L') + ".txt";
-  MakeSource(source, {"Mixed Case Dir/ReadMe.txt", "README", longName});
+  const std::string longNames = std::string(180, 'L');
+  MakeSource(source, {"Mixed Case Dir/ReadMe.txt", "README", longNames + "1.txt", longNames + "2.txt"});
   const struct {
     const char* rockRidge;
     std::string described;
   } cases[] = {
-      {"on", longName + "|" + std::string(27, 'L') +
-                 ".TXT Mixed Case Dir|MIXED_CASE_DIR{ReadMe.txt|README.TXT} README|README."},
-      {"off", std::string(27, 'L') + ".TXT|" + std::string(27, 'L') +
-                  ".TXT MIXED_CASE_DIR|MIXED_CASE_DIR{README.TXT|README.TXT} README|README."},
+      {"on", std::string(97, 'L') + "_1.txt|" + std::string(26, 'L') + "0.TXT " + std::string(97, 'L') + "_2.txt|" +
+                 std::string(26, 'L') + "1.TXT Mixed Case Dir|MIXED_CASE_DIR{ReadMe.txt|README.TXT} README|README."},
+      {"off", std::string(26, 'L') + "0.TXT|" + std::string(26, 'L') + "0.TXT " + std::string(26, 'L') + "1.TXT|" +
+                  std::string(26, 'L') + "1.TXT MIXED_CASE_DIR|MIXED_CASE_DIR{README.TXT|README.TXT} README|README."},
   };
   for (const auto& test : cases) {
     const std::filesystem::path image = folder.path() / (std::string(test.rockRidge) + ".iso");

@@ -103,16 +103,24 @@ TEST(CliConventions, CommandLinesEndWithTheirStatusAndAnswer) {
   EXPECT_THAT(unmet.err, Not(HasSubstr("--fault MODESENSE10")));
 }
 
-TEST(CliConventions, AFinishedImagePathHoldingANewlineStaysOneQuotedLine) {
+// A path holding control characters reaches standard output escaped: a
+// finished image as one quoted line, the tray's image without terminal controls.
+TEST(CliConventions, PathsHoldingControlCharactersReachStandardOutputEscaped) {
   ScratchFolder base("conventions-newline");
-  const fs::path data = base.path() / "two\nlines";
+  const fs::path data = base.path() / "two\nlines\x1B[31m";
   fs::create_directories(data);
   WritePatternFile(base.path() / "src" / "file.bin", 5000, 3);
-  const ProcessOutput burn = Cli(data, {"--yes", "burn-cd", (base.path() / "src").string()});
+  const ProcessOutput burn = Cli(data, {"--yes", "burn-cd", "--multisession", (base.path() / "src").string()});
   ASSERT_EQ(burn.exitStatus, 0) << burn.err;
   ASSERT_EQ(burn.out.find('\n'), burn.out.size() - 1) << burn.out;
-  EXPECT_THAT(burn.out, StartsWith("\"" + base.path().string() + "/two\\nlines/burned discs/virtual-cd-"));
+  EXPECT_THAT(burn.out, StartsWith("\"" + base.path().string() + "/two\\nlines\\x1B[31m/burned discs/virtual-cd-"));
   EXPECT_THAT(burn.out, MatchesRegex(".*\\.cue\"\n"));
+
+  ASSERT_EQ(Cli(data, {"tray", "insert", "last"}).exitStatus, 0);
+  const ProcessOutput shown = Cli(data, {"tray", "show"});
+  ASSERT_EQ(shown.exitStatus, 0) << shown.err;
+  EXPECT_THAT(shown.out, HasSubstr("(image " + base.path().string() + "/two\nlines\\x1B[31m/burned discs/"));
+  EXPECT_EQ(shown.out.find('\x1B'), std::string::npos) << shown.out;
 }
 
 }  // namespace

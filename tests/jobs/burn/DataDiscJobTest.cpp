@@ -320,6 +320,27 @@ TEST(DataDiscJob, AWriteGivenUpStillFinishesTheDiscButReportsTheFailure) {
   EXPECT_EQ(outcome.progress->calls().back(), "close on");
 }
 
+// A first burn on an overwritable DVD that ends before its last block leaves
+// no file system at block 16 whose files point at data never written, for a
+// later burn to carry on as if whole; a burn that completes gets its descriptors.
+TEST(DataDiscJob, AnOverwriteBurnGetsItsDescriptorsOnlyOnceItsFilesAreWritten) {
+  for (const bool fails : {true, false}) {
+    SCOPED_TRACE(fails ? "the write fails" : "the write completes");
+    ScratchFolder folder("overwrite");
+    WritePatternFile(folder.path() / "Data" / "big.bin", 400 * 2048, 7);
+    VirtualBench bench(/*answerYes=*/false);
+    auto& recorder = bench.recorder(VirtualBench::kDvdDrive);
+    ASSERT_TRUE(recorder.InsertBlank(virtualdrive::MediumKind::DvdPlusRw).ok);
+    if (fails) recorder.ArmFault(*virtualdrive::ParseFaultSpec("WRITE12:always:from=200").spec);
+    const auto outcome = bench.Burn(DataDvdJob, VirtualBench::kDvdDrive, *VirtualBench::TreeOf(folder.path() / "Data"));
+    EXPECT_EQ(outcome.result, fails ? JobEnd::BurnFailed : JobEnd::Done);
+    ASSERT_EQ(bench.finishedImages().size(), 1u);
+    const std::string image = ReadWholeFile(bench.finishedImages()[0]);
+    ASSERT_GE(image.size(), 17u * 2048);
+    EXPECT_EQ(image.substr(16 * 2048, 6) == std::string("\x01" "CD001"), !fails);
+  }
+}
+
 TEST(DataDiscJob, ASourceFileGoneSinceTheScanStopsTheWritingAtThatFile) {
   WorkedExample example;
   VirtualBench bench;

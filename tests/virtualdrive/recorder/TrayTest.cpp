@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <utility>
 
 #include "tests/support/SyncFaults.h"
 #include "tests/virtualdrive/image/RawSectorCheck.h"
@@ -244,16 +245,28 @@ TEST(RecorderTray, BrokenOrUnfitImagesAreRefusedSayingWhy) {
 }
 
 // The recorder's own working disc is no image to insert: the swap would move
-// it away from under the tray.
+// it away from under the tray, whether the sheet or only its sector file lies
+// in the working folder.
 TEST(RecorderTray, ItsOwnWorkingDiscIsRefused) {
-  RecorderHarness harness;
-  BurnDataSession(harness, 30, 0, 1);
-  const std::string before = harness.recorder().DescribeTray();
-  const TrayResult result = harness.recorder().InsertImage(harness.folder() / "work" / "disc.cue");
-  EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.message.find("own working disc"), std::string::npos) << result.message;
-  EXPECT_EQ(harness.recorder().DescribeTray(), before);
-  EXPECT_TRUE(fs::exists(harness.folder() / "work" / "disc.bin"));
+  // The sheet inserted and the sector file it names; none: the working disc's own sheet.
+  const std::pair<const char*, const char*> cases[] = {
+      {"work/disc.cue", nullptr}, {"copy.cue", "work/disc.bin"}, {"through.cue", "linked/disc.bin"}};
+  for (const auto& [sheet, binary] : cases) {
+    SCOPED_TRACE(sheet);
+    RecorderHarness harness;
+    BurnDataSession(harness, 30, 0, 1);
+    const fs::path& folder = harness.folder();
+    fs::create_directory_symlink(folder / "work", folder / "linked");
+    if (binary != nullptr) {
+      std::ofstream(folder / sheet) << "FILE \"" << binary << "\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+    }
+    const std::string before = harness.recorder().DescribeTray();
+    const TrayResult result = harness.recorder().InsertImage(folder / sheet);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("own working disc"), std::string::npos) << result.message;
+    EXPECT_EQ(harness.recorder().DescribeTray(), before);
+    EXPECT_TRUE(fs::exists(folder / "work" / "disc.bin"));
+  }
 }
 
 }  // namespace
