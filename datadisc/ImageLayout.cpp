@@ -1,5 +1,6 @@
 #include "datadisc/ImageLayout.h"
 
+#include <algorithm>
 #include <limits>
 #include <string_view>
 #include <unordered_set>
@@ -177,11 +178,13 @@ LayoutResult ImageLayout::AssignEntryExtents(const std::function<void()>& afterL
     if (!result.ok()) return result;
     if (afterList) afterList();
   }
-  if (next_ > std::numeric_limits<std::uint32_t>::max()) {
+  const std::uint64_t end = std::max<std::uint64_t>(next_, std::uint64_t{sessionStart} + kMinimumSessionSectors);
+  if (end > std::numeric_limits<std::uint32_t>::max()) {
     return {LayoutStatus::ImageTooLarge,
             "The image would be larger than the 4294967295 sectors a disc can address."};
   }
-  imageEnd = static_cast<std::uint32_t>(next_);
+  fileDataEnd = static_cast<std::uint32_t>(next_);
+  imageEnd = static_cast<std::uint32_t>(end);
   return {};
 }
 

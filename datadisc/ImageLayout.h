@@ -42,6 +42,10 @@ class ImageLayout {
   // levels 1 to 9 get path table entries; a directory deeper still then
   // stops AssignEntryExtents with StructureError.
   static constexpr std::uint32_t kMaxIsoOnlyDepth = 8;
+  // Readers take the first 64 KiB of a session in one read to find its
+  // descriptors; on a shorter session that read runs past the track's end and
+  // fails, so a smaller image is filled up with zeros to this size.
+  static constexpr std::uint32_t kMinimumSessionSectors = 32;
 
   ImageLayout(SourceTree& tree, std::uint32_t sessionStart);
 
@@ -91,8 +95,11 @@ class ImageLayout {
   std::uint32_t jolietRootExtent = 0;
   std::uint64_t jolietRootSize = 0;
   std::uint32_t fileDataStart = 0;
-  // First sector after the last file extent: the volume space size, and the
-  // size to reserve on a DVD.
+  // First sector after the last file extent written in this session.
+  std::uint32_t fileDataEnd = 0;
+  // The end of the image: the volume space size, and the size to reserve on a
+  // DVD. At least kMinimumSessionSectors past the session start; the sectors
+  // from fileDataEnd to here are zeros.
   std::uint32_t imageEnd = 0;
 
  private:

@@ -24,6 +24,7 @@ constexpr std::uint64_t kReadAheadBytes = 4 * kChunkBytes;
 ImageStream::ImageStream(const ImageLayout& layout, Clock clock)
     : layout_(layout), tree_(layout.tree()), clock_(std::move(clock)) {
   std::uint64_t largest = std::max<std::uint64_t>(kReadAheadBytes, RoundToSectors(layout.isoRootSize));
+  largest = std::max<std::uint64_t>(largest, std::uint64_t{ImageLayout::kMinimumSessionSectors} * kSectorSize);
   largest = std::max(largest, RoundToSectors(layout.jolietRootSize));
   largest = std::max(largest, RoundToSectors(layout.isoPathTableSize));
   largest = std::max(largest, RoundToSectors(layout.jolietPathTableSize));
@@ -188,8 +189,17 @@ bool ImageStream::Next(SectorGroup& group) {
 
     case Phase::Files:
       if (NextFileGroup(group)) return true;
+      phase_ = Phase::Padding;
+      return Next(group);
+
+    case Phase::Padding: {
       phase_ = Phase::Done;
-      return false;
+      if (layout_.imageEnd <= layout_.fileDataEnd) return false;
+      const std::uint32_t sectors = layout_.imageEnd - layout_.fileDataEnd;
+      Take(sectors);
+      Emit(group, GroupKind::Padding, layout_.fileDataEnd, sectors);
+      return true;
+    }
 
     case Phase::Done:
       return false;

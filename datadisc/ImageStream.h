@@ -26,6 +26,7 @@ enum class GroupKind : std::uint8_t {
   IsoDirectory,  // the root first, then the path table entries in order
   JolietDirectory,
   FileData,  // 16 sectors while more than 16 remain, then single sectors
+  Padding,   // the zero sectors from the file data's end to the image's end
 };
 
 // What happened to a source file while its contents were read. Each file
@@ -51,10 +52,11 @@ struct SectorGroup {
   const SourceNode* file = nullptr;
   FileIssue issue = FileIssue::None;
 
-  // Every group except FileData counts as one progress step, taken before it
-  // is written. FileData groups count one step per sector, taken after.
-  bool StepBefore() const { return kind != GroupKind::FileData; }
-  std::uint32_t StepsAfter() const { return kind == GroupKind::FileData ? sectorCount : 0; }
+  // Every group except FileData and Padding counts as one progress step,
+  // taken before it is written. Those two count one step per sector, taken after.
+  bool StepBefore() const { return !PerSector(); }
+  std::uint32_t StepsAfter() const { return PerSector() ? sectorCount : 0; }
+  bool PerSector() const { return kind == GroupKind::FileData || kind == GroupKind::Padding; }
 };
 
 // Produces a laid-out image as the ordered sequence of writes that burn it.
@@ -79,7 +81,8 @@ struct SectorGroup {
 // directories, then the Joliet ones, each directory in one group; then the
 // contents of every file (the root's list first, then each path table entry's
 // list, in sibling order), read from the source files as they are produced.
-// Files an earlier session recorded are not written again.
+// Files an earlier session recorded are not written again. Last, when the
+// image ends past the file data, one group of zero sectors up to its end.
 //
 // A zero-byte file produces no group: it is neither opened nor examined, so
 // what became of it since the scan is not noticed (the disc holds it empty).
@@ -123,6 +126,7 @@ class ImageStream {
     JolietRoot,
     JolietDirectories,
     Files,
+    Padding,
     Done,
   };
 

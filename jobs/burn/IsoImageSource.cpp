@@ -10,7 +10,6 @@ namespace brenmark {
 namespace {
 
 using datadisc::FileIssue;
-using datadisc::GroupKind;
 
 std::string GrewText(const datadisc::SourceNode& file) {
   return "The file " + file.SourcePath() +
@@ -26,7 +25,7 @@ IsoImageSource::IsoImageSource(const datadisc::ImageLayout& layout, bool mode2Fo
 
 SourceStep IsoImageSource::Next(SectorRun& run) {
   while (stream_.Next(group_)) {
-    if (group_.kind == GroupKind::FileData) ReachFiles();
+    if (group_.PerSector()) ReachFiles();
     switch (group_.issue) {
       case FileIssue::None:
         break;

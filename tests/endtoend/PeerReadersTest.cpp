@@ -204,5 +204,36 @@ TEST(PeerDataReaders, TwoSessionsOfOurBurnReadByteForByte) {
   EXPECT_EQ(sessionTwo.exitStatus, 0) << sessionTwo.out << sessionTwo.err;
 }
 
+// xorriso takes the first 64 KiB of a session in one read, which fails past
+// the end of its track: a one-file session on a blank CD and DVD, and a second
+// one appended to it, must each be that long. Each folder is a folder of the
+// disc; the appended session shows both.
+TEST(PeerDataReaders, XorrisoLoadsTinySessions) {
+  const struct {
+    const char* recorder;
+    const char* burn;
+    const char* medium;
+    const char* device;
+  } cases[] = {{"virtual-cd", "burn-cd", "cd-r", "/dev/sr90"}, {"virtual-dvd", "burn-dvd", "dvd-r", "/dev/sr91"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.medium);
+    ScratchFolder data("peer-readers-tiny");
+    ScratchFolder work("peer-readers-tiny-work");
+    ASSERT_EQ(Cli(data.path(), {"--drive", c.recorder, "tray", "blank", c.medium}).exitStatus, 0);
+    std::vector<std::string> expected;
+    for (const char* folder : {"ONE", "TWO"}) {
+      WritePatternFile(work.path() / folder / "A.TXT", 3, 1);
+      const ProcessOutput burn =
+          Cli(data.path(), {"--drive", c.recorder, c.burn, "--multisession", (work.path() / folder).string()});
+      ASSERT_EQ(burn.exitStatus, 0) << burn.err;
+      ASSERT_EQ(Cli(data.path(), {"--drive", c.recorder, "tray", "insert", "last"}).exitStatus, 0);
+      expected.push_back("'" + std::string(folder) + "'");
+      const ProcessOutput listed =
+          Read(data.path(), work.path(), std::string("xorriso -indev ") + c.device + " -ls /");
+      for (const std::string& name : expected) EXPECT_THAT(listed.out, ::testing::HasSubstr(name)) << listed.err;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace brenmark::endtoend
