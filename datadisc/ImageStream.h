@@ -67,7 +67,7 @@ struct SectorGroup {
 //   ImageStream stream(layout);
 //   SectorGroup group;
 //   while (stream.Next(group)) {
-//     if (group.kind == GroupKind::FileData && first file group) SetPos(fileDataStart - S);
+//     if (group.PerSector() && first such group) SetPos(fileDataStart - S);
 //     if (group.StepBefore()) StepIt();
 //     if (group.issue != FileIssue::None) warn about group.file->SourcePath();
 //     if (group.sectorCount > 0) write group.data at group.firstSector;  // stop on failure

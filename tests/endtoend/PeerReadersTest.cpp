@@ -3,7 +3,8 @@
 // samples our own grab writes, whoever burned the disc; isoinfo (SCSI
 // commands) and cmp (plain reads of the node) find the data our burn wrote;
 // our own burns and grabs go through the device too (SG_IO on sr90); cd-info
-// lists the tracks and the last session where the disc has them.
+// lists the tracks and the last session where the disc has them; xorriso
+// loads the smallest sessions we burn.
 // Every run has a time limit, so a reader waiting for an answer that never
 // comes fails the test instead of hanging it.
 #include <gmock/gmock.h>
@@ -205,34 +206,19 @@ TEST(PeerDataReaders, TwoSessionsOfOurBurnReadByteForByte) {
 }
 
 // xorriso takes the first 64 KiB of a session in one read, which fails past
-// the end of its track: a one-file session on a blank CD and DVD, and a second
-// one appended to it, must each be that long. Each folder is a folder of the
-// disc; the appended session shows both.
-TEST(PeerDataReaders, XorrisoLoadsTinySessions) {
-  const struct {
-    const char* recorder;
-    const char* burn;
-    const char* medium;
-    const char* device;
-  } cases[] = {{"virtual-cd", "burn-cd", "cd-r", "/dev/sr90"}, {"virtual-dvd", "burn-dvd", "dvd-r", "/dev/sr91"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.medium);
-    ScratchFolder data("peer-readers-tiny");
-    ScratchFolder work("peer-readers-tiny-work");
-    ASSERT_EQ(Cli(data.path(), {"--drive", c.recorder, "tray", "blank", c.medium}).exitStatus, 0);
-    std::vector<std::string> expected;
-    for (const char* folder : {"ONE", "TWO"}) {
-      WritePatternFile(work.path() / folder / "A.TXT", 3, 1);
-      const ProcessOutput burn =
-          Cli(data.path(), {"--drive", c.recorder, c.burn, "--multisession", (work.path() / folder).string()});
-      ASSERT_EQ(burn.exitStatus, 0) << burn.err;
-      ASSERT_EQ(Cli(data.path(), {"--drive", c.recorder, "tray", "insert", "last"}).exitStatus, 0);
-      expected.push_back("'" + std::string(folder) + "'");
-      const ProcessOutput listed =
-          Read(data.path(), work.path(), std::string("xorriso -indev ") + c.device + " -ls /");
-      for (const std::string& name : expected) EXPECT_THAT(listed.out, ::testing::HasSubstr(name)) << listed.err;
-    }
+// the end of its track: a one-file disc, and a one-file session appended to
+// it, load all the same (each burned folder a folder of the disc).
+TEST(PeerDataReaders, XorrisoLoadsAOneFileDiscAndAOneFileAppendedSession) {
+  ScratchFolder data("peer-readers-tiny");
+  ScratchFolder work("peer-readers-tiny-work");
+  std::string listed;
+  for (const char* folder : {"one", "two"}) {
+    WritePatternFile(work.path() / folder / "a.txt", 3, 1);
+    ASSERT_EQ(Cli(data.path(), {"burn-cd", "--multisession", (work.path() / folder).string()}).exitStatus, 0);
+    ASSERT_EQ(Cli(data.path(), {"tray", "insert", "last"}).exitStatus, 0);
+    listed += Read(data.path(), work.path(), "xorriso -indev /dev/sr90 -ls /").out;
   }
+  EXPECT_EQ(listed, "'one'\n'one'\n'two'\n");
 }
 
 }  // namespace
